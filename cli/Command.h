@@ -1,0 +1,25 @@
+#pragma once
+// Each subcommand of `velmora` lives in its own source file and registers
+// itself with a file-scope CommandRegistration; main() sets them all up.
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <vector>
+
+namespace velmora::cli {
+
+// Adds a subcommand to the application. The callback set on the subcommand
+// returns nothing; it reports its outcome through SetExitCode.
+using CommandSetup = std::function<void(CLI::App& app)>;
+
+std::vector<CommandSetup>& CommandSetups();
+
+struct CommandRegistration {
+    explicit CommandRegistration(CommandSetup setup) { CommandSetups().push_back(std::move(setup)); }
+};
+
+// The exit status of the run (0 unless a command sets it).
+void SetExitCode(int code);
+int ExitCode();
+
+}  // namespace velmora::cli

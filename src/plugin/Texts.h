@@ -1,0 +1,53 @@
+#pragma once
+// The localized user-interface texts: one loaded text table at a time, chosen
+// by language number.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+class TextTable;  // TextTable.h: the checked reader of one table's binary layout
+
+class Texts {
+public:
+    Texts();  // loads "Regulatory_ENU"
+    ~Texts();
+
+    // The text of an id with its backslash escapes resolved, as UTF-8;
+    // "resource error" when no table is loaded.
+    std::string text(std::uint32_t id) const;
+    // text(id) with every "&" removed.
+    std::string textWithoutAccelerators(std::uint32_t id) const;
+
+    // 0 Czech, 1 English, 4 Russian, any other number English. Ignored while no
+    // table is loaded.
+    void chooseLanguage(int number);
+    int language() const { return language_; }
+    bool loaded() const;
+
+    // Loads a table by resource name; false (and no table) when the resource
+    // is missing or damaged.
+    bool loadResource(std::string_view name);
+    // Loads a table from raw bytes (tests, damaged tables).
+    bool loadBytes(std::span<const std::uint8_t> bytes);
+    void unload();
+
+private:
+    std::unique_ptr<TextTable> table_;
+    int language_ = 1;
+};
+
+// The host's language-change code mapped to a language number:
+// 0x405 -> 0, 0x407 -> 4, anything else -> 1.
+int LanguageFromHostCode(int code);
+
+// The process-wide texts of the module, and Text(id) on them.
+Texts& ModuleTexts();
+std::string Text(std::uint32_t id);
+std::string TextWithoutAccelerators(std::uint32_t id);
+
+}  // namespace velmora
