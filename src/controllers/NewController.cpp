@@ -1,0 +1,155 @@
+#include "controllers/NewController.h"
+
+#include <cctype>
+
+#include "controllers/IniFile.h"
+#include "controllers/LegalName.h"
+#include "plugin/Texts.h"
+#include "plugin/Toolkit.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr std::string_view kSectionPrefix = "Regulator ";
+
+std::string SectionOf(std::string_view name) { return std::string(kSectionPrefix) + std::string(name); }
+
+std::string_view TrimBlanks(std::string_view s) {
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+bool RemoveEntry(ProjectFileList& project, const std::string& file) {
+    const std::string wanted = Upper(file);
+    const auto lines = Lines(project.files());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (Upper(lines[i]) == wanted) {
+            project.remove(static_cast<int>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int RemoveGeneratedFiles(ProjectFileList& project, std::string_view name, bool headerInST) {
+    const std::string base = "Velmora\\" + std::string(name);
+    int removed = 0;
+    // The list is read again between the removals: positions shift after each one.
+    if (RemoveEntry(project, base + (headerInST ? "_def.ST" : "_def.orv"))) ++removed;
+    if (RemoveEntry(project, base + ".orv")) ++removed;
+    return removed;
+}
+
+NewControllerLayout LayoutForSeries(int series) {
+    NewControllerLayout layout;
+    if (series >= kFirstIecSeries) {
+        layout.kinds = {"PID", "PIDA"};
+        layout.dialectVisible = true;
+        layout.height = 150;
+    } else {
+        layout.kinds = {"PID"};
+        layout.dialectVisible = false;
+        layout.height = 124;
+    }
+    return layout;
+}
+
+std::string ProposeControllerName(const IniFile& file) {
+    for (int n = 1;; ++n) {
+        std::string name = "PID_" + std::to_string(n);
+        if (!file.sectionExists(SectionOf(name))) return name;
+    }
+}
+
+bool NewControllerOkEnabled(std::string_view name, std::string_view kind) {
+    return !TrimBlanks(name).empty() && !kind.empty();
+}
+
+NewController::NewController(NewControllerHost& host, MessageBoxes& messages)
+    : host_(host), messages_(messages) {}
+
+void NewController::create() {
+    if (auto series = host_.plcSeries()) series_ = *series;
+    layout_ = LayoutForSeries(series_);
+    IniFile file(host_.controllerFile());
+    proposedName_ = ProposeControllerName(file);
+}
+
+void NewController::okClick(std::string_view typedName) {
+    name_ = LegalControllerName(typedName);
+    if (name_ != TrimBlanks(typedName)) marked_ = true;
+    host_.setCurrentController(name_);
+    host_.setWizardRunning(true);
+}
+
+void NewController::cancelClick() {
+    marked_ = false;
+    host_.setCurrentController(std::string());
+    host_.setWizardRunning(false);
+}
+
+bool NewController::closeQuery(std::string_view kind, bool headerInST) {
+    if (marked_) {
+        marked_ = false;
+        const std::string question = Text(3451) + name_ + "'?";
+        if (messages_.show(Text(2038), question, MessageIcon::Question, MessageButtons::YesNo) !=
+            MessageAnswer::Yes)
+            return false;
+    }
+
+    IniFile file(host_.controllerFile());
+    const std::string section = SectionOf(name_);
+    std::optional<bool> oldHeaderInST;
+    try {
+        if (file.sectionExists(section)) {
+            if (messages_.show(Text(2038), Text(3040), MessageIcon::Exclamation, MessageButtons::YesNo) !=
+                MessageAnswer::Yes)
+                return false;
+            oldHeaderInST = file.readInteger(section, "HeaderInST", 0) != 0;
+            file.eraseSection(section);
+            host_.closeOnlineView(name_);
+        }
+        file.writeString(section, "Name", name_);
+        file.writeString(section, "Type", kind);
+        file.writeBool(section, "HeaderInST", headerInST);
+    } catch (const IniFileError& e) {
+        // A file the user cannot write: say so and let them choose another name or cancel.
+        messages_.show(Text(3019), e.what(), MessageIcon::Stop, MessageButtons::Ok);
+        return false;
+    }
+
+    ProjectFileList* project = host_.projectFiles();
+    if (!project) {
+        messages_.show(Text(3019), Text(3021), MessageIcon::Stop, MessageButtons::Ok);
+    } else if (oldHeaderInST) {
+        RemoveGeneratedFiles(*project, name_, *oldHeaderInST);
+    }
+    return true;
+}
+
+}  // namespace velmora

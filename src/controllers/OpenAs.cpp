@@ -1,0 +1,47 @@
+#include "controllers/OpenAs.h"
+
+#include "controllers/LegalName.h"
+#include "plugin/Texts.h"
+#include "plugin/Toolkit.h"
+
+namespace velmora {
+
+namespace {
+
+std::string_view TrimBlanks(std::string_view s) {
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+}  // namespace
+
+std::string ProposedImportName(const std::filesystem::path& importFile) {
+    // Either separator: the file may come from a Windows project folder.
+    std::string name = importFile.string();
+    const auto slash = name.find_last_of("/\\");
+    if (slash != std::string::npos) name.erase(0, slash + 1);
+    const auto dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name;
+}
+
+bool OpenAsOkEnabled(std::string_view name) { return !TrimBlanks(name).empty(); }
+
+std::optional<std::string> OpenAs::okClick(std::string_view typedName) {
+    std::string legal = LegalControllerName(typedName);
+    if (legal == TrimBlanks(typedName)) return std::nullopt;
+    marked_ = true;
+    return legal;
+}
+
+bool OpenAs::closeQuery(std::string_view name) {
+    if (!marked_) return true;
+    marked_ = false;
+    const std::string question = Text(3451) + std::string(name) + "'?";
+    return messages_.show(Text(2038), question, MessageIcon::Question, MessageButtons::YesNo) ==
+           MessageAnswer::Yes;
+}
+
+}  // namespace velmora

@@ -1,0 +1,265 @@
+// The dialogs' wiring, offscreen: widgets found by their component names.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "Fakes.h"
+#include "controllers/FormInput1.h"
+#include "controllers/FormNew1.h"
+#include "controllers/FormOpenAs1.h"
+#include "controllers/IniFile.h"
+#include "plugin/CompMsgForm.h"
+#include "plugin/Texts.h"
+
+namespace velmora {
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test_dialogs_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+template <typename T>
+T* Child(QWidget& parent, const char* name) {
+    T* w = parent.findChild<T*>(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+}
+
+// Counts how often a dialog finished and with which result.
+struct Finished {
+    explicit Finished(QDialog& d) {
+        QObject::connect(&d, &QDialog::finished, [this](int r) { results.push_back(r); });
+    }
+    std::vector<int> results;
+};
+
+class FormNew1Test : public ::testing::Test {
+protected:
+    FormNew1Test() { App(); }
+    std::filesystem::path file() const { return dir.path() / "PLC1.rglx"; }
+    test::TempDir dir;
+    test::FakeHost host{dir.path() / "PLC1.rglx"};
+    test::ScriptedMessages messages;
+    std::vector<std::string> helpTopics;
+    HelpFunction help = [this](const std::string& topic) { helpTopics.push_back(topic); };
+};
+
+TEST_F(FormNew1Test, ShowsWhatTheSeriesAllowsAndProposesAFreeName) {
+    test::WriteFile(file(), "[Regulator PID_1]\r\nName=PID_1\r\n[Regulator PID_2]\r\nName=PID_2\r\n");
+    host.series = 6;
+    TFormNew1 wide(host, messages, help);
+    auto* kinds = Child<QComboBox>(wide, "ComboBox1");
+    ASSERT_EQ(kinds->count(), 2);
+    EXPECT_EQ(kinds->itemText(0), "PID");
+    EXPECT_EQ(kinds->itemText(1), "PIDA");
+    EXPECT_EQ(kinds->currentIndex(), 0);
+    EXPECT_FALSE(Child<QCheckBox>(wide, "CheckBox1")->isHidden());
+    EXPECT_EQ(wide.height(), 150);
+    EXPECT_EQ(Child<QLineEdit>(wide, "Edit1")->text(), "PID_3");
+    EXPECT_EQ(wide.windowTitle().toStdString(), Text(3005));
+    EXPECT_EQ(Child<QLabel>(wide, "Label1")->text().toStdString(), Text(3006));
+    EXPECT_EQ(Child<QPushButton>(wide, "Button2")->text().toStdString(), Text(2006));
+
+    host.series = 5;
+    TFormNew1 narrow(host, messages, help);
+    EXPECT_EQ(Child<QComboBox>(narrow, "ComboBox1")->count(), 1);
+    EXPECT_TRUE(Child<QCheckBox>(narrow, "CheckBox1")->isHidden());
+    EXPECT_EQ(narrow.height(), 124);
+}
+
+TEST_F(FormNew1Test, OkFollowsTheName) {
+    TFormNew1 form(host, messages, help);
+    auto* edit = Child<QLineEdit>(form, "Edit1");
+    auto* ok = Child<QPushButton>(form, "Button1");
+    EXPECT_TRUE(ok->isEnabled());
+    edit->setText("   ");
+    EXPECT_FALSE(ok->isEnabled());
+    edit->setText(" a ");
+    EXPECT_TRUE(ok->isEnabled());
+}
+
+TEST_F(FormNew1Test, OkWritesTheKeysInOrderAndStartsTheWizard) {
+    TFormNew1 form(host, messages, help);
+    Finished finished(form);
+    Child<QLineEdit>(form, "Edit1")->setText("Boiler");
+    Child<QComboBox>(form, "ComboBox1")->setCurrentIndex(1);
+    Child<QCheckBox>(form, "CheckBox1")->setChecked(true);
+    Child<QPushButton>(form, "Button1")->click();
+
+    EXPECT_EQ(finished.results, std::vector<int>{QDialog::Accepted});
+    EXPECT_EQ(host.currentController, "Boiler");
+    EXPECT_TRUE(host.wizardRunning);
+    IniFile ini(file());
+    EXPECT_EQ(ini.keys("Regulator Boiler"), (std::vector<std::string>{"Name", "Type", "HeaderInST"}));
+    EXPECT_EQ(ini.readString("Regulator Boiler", "Type", ""), "PIDA");
+    EXPECT_EQ(ini.readString("Regulator Boiler", "HeaderInST", ""), "1");
+}
+
+TEST_F(FormNew1Test, AnIllegalNameIsAskedAboutAndNoKeepsTheDialogOpen) {
+    TFormNew1 form(host, messages, help);
+    Finished finished(form);
+    Child<QLineEdit>(form, "Edit1")->setText("1 heat loop");
+    messages.answers = {MessageAnswer::No};
+    Child<QPushButton>(form, "Button1")->click();
+    EXPECT_TRUE(finished.results.empty());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, Text(3451) + "_1_heat_loop'?");
+    EXPECT_EQ(Child<QLineEdit>(form, "Edit1")->text(), "1 heat loop") << "the name dialog keeps the text";
+
+    messages.answers = {MessageAnswer::Yes};
+    Child<QPushButton>(form, "Button1")->click();
+    EXPECT_EQ(finished.results, std::vector<int>{QDialog::Accepted});
+    EXPECT_EQ(IniFile(file()).readString("Regulator _1_heat_loop", "Name", ""), "_1_heat_loop");
+}
+
+TEST_F(FormNew1Test, CancelEscapeAndCloseAllDiscardTheNewController) {
+    for (int way = 0; way < 3; ++way) {
+        host.currentController = "x";
+        host.wizardRunning = true;
+        TFormNew1 form(host, messages, help);
+        Finished finished(form);
+        form.show();
+        if (way == 0) {
+            Child<QPushButton>(form, "Button2")->click();
+        } else if (way == 1) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(&form, &escape);
+        } else {
+            form.close();
+        }
+        EXPECT_EQ(finished.results, std::vector<int>{QDialog::Rejected}) << way;
+        EXPECT_EQ(host.currentController, "") << way;
+        EXPECT_FALSE(host.wizardRunning) << way;
+    }
+    EXPECT_FALSE(std::filesystem::exists(file()));
+}
+
+TEST_F(FormNew1Test, HelpShowsTheNewControllerTopic) {
+    TFormNew1 form(host, messages, help);
+    Child<QToolButton>(form, "HelpButton1")->click();
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(&form, &f1);
+    EXPECT_EQ(helpTopics, (std::vector<std::string>{"Velmora_new", "Velmora_new"}));
+}
+
+TEST(FormOpenAs1, CorrectsTheProposedNameInTheEditAndKeepsTheDialect) {
+    App();
+    test::ScriptedMessages messages;
+    std::vector<std::string> topics;
+    TFormOpenAs1 form(messages, [&](const std::string& t) { topics.push_back(t); });
+    Finished finished(form);
+    EXPECT_TRUE(Child<QCheckBox>(form, "CheckBox1")->isChecked());
+    form.setName("Pump 2");
+    messages.answers = {MessageAnswer::No};
+    Child<QPushButton>(form, "Button1")->click();
+    EXPECT_EQ(Child<QLineEdit>(form, "Edit1")->text(), "Pump_2");
+    EXPECT_TRUE(finished.results.empty());
+    Child<QPushButton>(form, "Button1")->click();
+    EXPECT_EQ(finished.results, std::vector<int>{QDialog::Accepted});
+    EXPECT_EQ(form.name(), "Pump_2");
+    EXPECT_TRUE(form.headerInST());
+    EXPECT_EQ(messages.shown.size(), 1u);
+
+    Child<QLineEdit>(form, "Edit1")->clear();
+    EXPECT_FALSE(Child<QPushButton>(form, "Button1")->isEnabled());
+    Child<QToolButton>(form, "HelpButton1")->click();
+    EXPECT_EQ(topics, std::vector<std::string>{"Velmora_new"});
+}
+
+TEST(FormInput1, ClosesOnlyWithAValidValueOrThroughCancel) {
+    App();
+    test::ScriptedMessages messages;
+    TFormInput1 form(messages);
+    form.input().minimum = 0.0f;
+    form.input().maximum = 100.0f;
+    Finished finished(form);
+    form.show();
+    form.setText("250");
+    Child<QPushButton>(form, "Button1")->click();
+    EXPECT_TRUE(finished.results.empty());
+    EXPECT_EQ(form.text(), "250") << "the text stays as typed";
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, Text(3435));
+    EXPECT_FALSE(form.close()) << "the window's close button is no way out";
+
+    form.setText("99,5");
+    Child<QPushButton>(form, "Button1")->click();
+    EXPECT_EQ(finished.results, std::vector<int>{QDialog::Accepted});
+    EXPECT_DOUBLE_EQ(*form.input().value(), 99.5);
+
+    TFormInput1 other(messages);
+    Finished cancelled(other);
+    other.show();
+    Child<QPushButton>(other, "Button2")->click();
+    EXPECT_EQ(cancelled.results, std::vector<int>{QDialog::Rejected});
+}
+
+TEST(CompMsgFrm, HasTheLayoutOfTheCompileMessageWindow) {
+    App();
+    TCompMsgFrm form;
+    EXPECT_EQ(form.size(), QSize(361, 135));
+    EXPECT_EQ(form.windowTitle().toStdString(), Text(2054));
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinMaxButtonsHint);
+
+    int previousBottom = -1;
+    for (const char* name : {"lProjekt", "lComp", "lWarning"}) {
+        auto* label = Child<QLabel>(form, name);
+        ASSERT_NE(label, nullptr);
+        auto* panel = qobject_cast<QFrame*>(label->parentWidget());
+        ASSERT_NE(panel, nullptr) << name;
+        EXPECT_EQ(panel->size(), QSize(334, 22)) << name;
+        EXPECT_EQ(panel->frameShadow(), QFrame::Sunken) << name;
+        EXPECT_GT(panel->y(), previousBottom) << "panels stand one under the other";
+        previousBottom = panel->geometry().bottom();
+        EXPECT_EQ(label->size(), QSize(250, 20)) << name;
+        EXPECT_EQ(label->geometry().right(), panel->contentsRect().right()) << name << " sits at the right edge";
+    }
+    auto* comp = Child<QLabel>(form, "lComp");
+    EXPECT_TRUE(comp->font().bold());
+    EXPECT_EQ(comp->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+    EXPECT_FALSE(Child<QLabel>(form, "lProjekt")->font().bold());
+    EXPECT_EQ(Child<QLabel>(form, "lWarning")->text(), "0");
+
+    auto* ok = Child<QPushButton>(form, "btOK");
+    EXPECT_EQ(ok->text().toStdString(), Text(2005));
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_GT(ok->y(), previousBottom);
+    EXPECT_LE(ok->geometry().bottom(), 135);
+}
+
+TEST(CompMsgFrm, ShowsProgressAndEndsWithResultOneEitherWay) {
+    App();
+    TCompMsgFrm form;
+    form.setProject("PLC1");
+    form.setFile("Boiler.orv");
+    form.setCounter("2");
+    EXPECT_EQ(Child<QLabel>(form, "lProjekt")->text(), "PLC1");
+    EXPECT_EQ(Child<QLabel>(form, "lComp")->text(), "Boiler.orv");
+    EXPECT_EQ(Child<QLabel>(form, "lWarning")->text(), "2");
+
+    Finished finished(form);
+    form.show();
+    Child<QPushButton>(form, "btOK")->click();
+    form.show();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&form, &escape);
+    EXPECT_EQ(finished.results, (std::vector<int>{1, 1}));
+}
+
+}  // namespace
+}  // namespace velmora

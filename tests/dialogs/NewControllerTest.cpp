@@ -1,0 +1,205 @@
+#include "controllers/NewController.h"
+
+#include <gtest/gtest.h>
+
+#include "Fakes.h"
+#include "controllers/IniFile.h"
+#include "plugin/Texts.h"
+
+namespace velmora {
+namespace {
+
+using test::FakeHost;
+using test::ScriptedMessages;
+
+class NewControllerTest : public ::testing::Test {
+protected:
+    std::filesystem::path file() const { return dir.path() / "PLC1.rglx"; }
+    test::TempDir dir;
+    FakeHost host{dir.path() / "PLC1.rglx"};
+    ScriptedMessages messages;
+};
+
+TEST(NewControllerLayout, SeriesSixAndLaterOfferTheFloatingPointKindAndTheDialect) {
+    for (int series : {6, 7, 12}) {
+        NewControllerLayout l = LayoutForSeries(series);
+        EXPECT_EQ(l.kinds, (std::vector<std::string>{"PID", "PIDA"})) << series;
+        EXPECT_TRUE(l.dialectVisible);
+        EXPECT_EQ(l.height, 150);
+    }
+    for (int series : {5, 0, -1}) {
+        NewControllerLayout l = LayoutForSeries(series);
+        EXPECT_EQ(l.kinds, std::vector<std::string>{"PID"}) << series;
+        EXPECT_FALSE(l.dialectVisible);
+        EXPECT_EQ(l.height, 124);
+    }
+}
+
+TEST_F(NewControllerTest, AHostThatDoesNotAnswerLeavesTheInitialSeries) {
+    host.series.reset();
+    NewController dialog(host, messages);
+    dialog.create();
+    EXPECT_EQ(dialog.series(), kUnknownSeries);
+    EXPECT_EQ(dialog.layout().kinds, std::vector<std::string>{"PID"});
+}
+
+TEST_F(NewControllerTest, ProposesTheFirstFreeNumberedName) {
+    NewController fresh(host, messages);
+    fresh.create();
+    EXPECT_EQ(fresh.proposedName(), "PID_1") << "no controller file yet";
+
+    test::WriteFile(file(), "[Regulator PID_1]\r\nName=PID_1\r\n[Regulator PID_2]\r\nName=PID_2\r\n");
+    NewController both(host, messages);
+    both.create();
+    EXPECT_EQ(both.proposedName(), "PID_3");
+
+    test::WriteFile(file(), "[Regulator PID_2]\r\nName=PID_2\r\n[Desktop]\r\n");
+    NewController gap(host, messages);
+    gap.create();
+    EXPECT_EQ(gap.proposedName(), "PID_1");
+
+    test::WriteFile(file(), "[regulator pid_1]\r\nName=pid_1\r\n");
+    NewController anyCase(host, messages);
+    anyCase.create();
+    EXPECT_EQ(anyCase.proposedName(), "PID_2") << "section names compare without regard to case";
+}
+
+TEST(NewControllerOk, NeedsANonBlankNameAndAKind) {
+    EXPECT_TRUE(NewControllerOkEnabled("PID_1", "PID"));
+    EXPECT_TRUE(NewControllerOkEnabled("  x ", "PIDA"));
+    EXPECT_FALSE(NewControllerOkEnabled("   ", "PID"));
+    EXPECT_FALSE(NewControllerOkEnabled("", "PID"));
+    EXPECT_FALSE(NewControllerOkEnabled("PID_1", ""));
+}
+
+TEST_F(NewControllerTest, AcceptingWritesNameTypeAndDialectInThatOrder) {
+    NewController dialog(host, messages);
+    dialog.create();
+    dialog.okClick("Boiler");
+    EXPECT_EQ(host.currentController, "Boiler");
+    EXPECT_TRUE(host.wizardRunning);
+    ASSERT_TRUE(dialog.closeQuery("PIDA", true));
+    EXPECT_TRUE(messages.shown.empty()) << "a legal new name needs no question";
+
+    IniFile ini(file());
+    EXPECT_EQ(ini.keys("Regulator Boiler"), (std::vector<std::string>{"Name", "Type", "HeaderInST"}));
+    EXPECT_EQ(ini.readString("Regulator Boiler", "Name", ""), "Boiler");
+    EXPECT_EQ(ini.readString("Regulator Boiler", "Type", ""), "PIDA");
+    EXPECT_EQ(ini.readString("Regulator Boiler", "HeaderInST", ""), "1");
+
+    dialog.okClick("Pump");
+    ASSERT_TRUE(dialog.closeQuery("PID", false));
+    EXPECT_EQ(IniFile(file()).readString("Regulator Pump", "HeaderInST", ""), "0");
+    EXPECT_TRUE(host.closedViews.empty());
+    EXPECT_TRUE(host.project.removedAt.empty());
+}
+
+TEST_F(NewControllerTest, ACorrectedNameIsConfirmedBeforeItIsUsed) {
+    NewController dialog(host, messages);
+    dialog.create();
+    dialog.okClick("  1 heat loop ");
+    EXPECT_EQ(dialog.name(), "_1_heat_loop");
+    EXPECT_TRUE(dialog.marked());
+    EXPECT_EQ(host.currentController, "_1_heat_loop");
+    EXPECT_TRUE(host.wizardRunning);
+
+    messages.answers = {MessageAnswer::No};
+    EXPECT_FALSE(dialog.closeQuery("PID", false));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, Text(2038));
+    EXPECT_EQ(messages.shown[0].text, Text(3451) + "_1_heat_loop'?");
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Question);
+    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_FALSE(dialog.marked()) << "the mark is cleared even when the answer is No";
+    EXPECT_FALSE(IniFile(file()).sectionExists("Regulator _1_heat_loop"));
+
+    dialog.okClick("1 heat loop");
+    messages.answers = {MessageAnswer::Yes};
+    EXPECT_TRUE(dialog.closeQuery("PID", false));
+    EXPECT_EQ(IniFile(file()).readString("Regulator _1_heat_loop", "Name", ""), "_1_heat_loop");
+}
+
+TEST_F(NewControllerTest, TrimmingAloneIsNoCorrection) {
+    NewController dialog(host, messages);
+    dialog.create();
+    dialog.okClick("  Tank_3  ");
+    EXPECT_EQ(dialog.name(), "Tank_3");
+    EXPECT_FALSE(dialog.marked());
+    EXPECT_TRUE(dialog.closeQuery("PID", false));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(NewControllerTest, OverwritingAnExistingControllerAsksAndReplacesItsSection) {
+    test::WriteFile(file(),
+                    "[Regulator Tank]\r\nName=Tank\r\nType=PID\r\nHeaderInST=1\r\nPBnd=250\r\n"
+                    "[Regulator Other]\r\nName=Other\r\n");
+    host.project.entries = {"main.orv", "VELMORA\\tank_def.st", "Velmora\\Other.orv", "Velmora\\Tank.orv",
+                            "Velmora\\Tank_def.orv"};
+    NewController dialog(host, messages);
+    dialog.create();
+
+    dialog.okClick("Tank");
+    messages.answers = {MessageAnswer::No};
+    EXPECT_FALSE(dialog.closeQuery("PIDA", false));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, Text(2038));
+    EXPECT_EQ(messages.shown[0].text, Text(3040));
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(IniFile(file()).readString("Regulator Tank", "PBnd", ""), "250") << "No keeps the old one";
+    EXPECT_TRUE(host.closedViews.empty());
+
+    dialog.okClick("Tank");
+    messages.answers = {MessageAnswer::Yes};
+    ASSERT_TRUE(dialog.closeQuery("PIDA", false));
+    IniFile ini(file());
+    EXPECT_EQ(ini.keys("Regulator Tank"), (std::vector<std::string>{"Name", "Type", "HeaderInST"}))
+        << "the old keys are gone";
+    EXPECT_EQ(ini.readString("Regulator Tank", "Type", ""), "PIDA");
+    EXPECT_EQ(ini.readString("Regulator Other", "Name", ""), "Other");
+    EXPECT_EQ(host.closedViews, std::vector<std::string>{"Tank"});
+    // The old declarations were structured text: its "_def.ST" goes, the "_def.orv" stays.
+    EXPECT_EQ(host.project.entries,
+              (std::vector<std::string>{"main.orv", "Velmora\\Other.orv", "Velmora\\Tank_def.orv"}));
+}
+
+TEST_F(NewControllerTest, AMissingProjectInterfaceIsReportedButTheControllerIsKept) {
+    host.withProject = false;
+    NewController dialog(host, messages);
+    dialog.create();
+    dialog.okClick("Mixer");
+    EXPECT_TRUE(dialog.closeQuery("PID", false));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, Text(3019));
+    EXPECT_EQ(messages.shown[0].text, Text(3021));
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(IniFile(file()).readString("Regulator Mixer", "Name", ""), "Mixer");
+}
+
+TEST_F(NewControllerTest, CancelLeavesNoCurrentControllerAndNoWizard) {
+    NewController dialog(host, messages);
+    dialog.create();
+    dialog.okClick("Boiler");
+    dialog.cancelClick();
+    EXPECT_EQ(host.currentController, "");
+    EXPECT_FALSE(host.wizardRunning);
+}
+
+TEST(RemoveGeneratedFiles, ReadsTheListAgainAfterEachRemoval) {
+    test::FakeProjectFiles project;
+    project.entries = {"a.orv", "Velmora\\X_def.orv", "b.orv", "Velmora\\X.orv"};
+    EXPECT_EQ(RemoveGeneratedFiles(project, "X", false), 2);
+    EXPECT_EQ(project.removedAt, (std::vector<int>{1, 2})) << "positions of the second read";
+    EXPECT_EQ(project.reads, 2);
+    EXPECT_EQ(project.entries, (std::vector<std::string>{"a.orv", "b.orv"}));
+}
+
+TEST(RemoveGeneratedFiles, SkipsWhatIsNotInTheListAndMatchesWholeNamesOnly) {
+    test::FakeProjectFiles project;
+    project.entries = {"Velmora\\X_def.orv", "Velmora\\XY.orv", "Velmora\\X.orv.bak"};
+    EXPECT_EQ(RemoveGeneratedFiles(project, "X", true), 0) << "wrong dialect, other names";
+    EXPECT_EQ(project.entries.size(), 3u);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,156 @@
+// The Qt side of the toolkit seams: message boxes are built and inspected, not run.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QPushButton>
+
+#include "plugin/QtToolkit.h"
+
+namespace velmora {
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test_dialogs_ui";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+TEST(QtMessageBox, HasNoOwnerStaysOnTopAndShowsCaptionAndTextAsGiven) {
+    App();
+    auto box = BuildMessageBox("Warning", "Overwrite <b>PID_1</b>?\r\nSure", MessageIcon::Exclamation,
+                               MessageButtons::YesNo);
+    EXPECT_EQ(box->parentWidget(), nullptr);
+    EXPECT_TRUE(box->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(box->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(box->windowTitle(), "Warning");
+    EXPECT_EQ(box->textFormat(), Qt::PlainText) << "texts are never read as markup";
+    EXPECT_EQ(box->text(), "Overwrite <b>PID_1</b>?\nSure");
+}
+
+TEST(QtMessageBox, MapsEveryIcon) {
+    App();
+    const std::pair<MessageIcon, QMessageBox::Icon> cases[] = {
+        {MessageIcon::Stop, QMessageBox::Critical},
+        {MessageIcon::Exclamation, QMessageBox::Warning},
+        {MessageIcon::Question, QMessageBox::Question},
+        {MessageIcon::Information, QMessageBox::Information},
+        {MessageIcon::None, QMessageBox::NoIcon},
+    };
+    for (auto [ours, qt] : cases)
+        EXPECT_EQ(BuildMessageBox("c", "t", ours, MessageButtons::Ok)->icon(), qt);
+}
+
+TEST(QtMessageBox, OffersTheButtonsOfEachSetWithASafeEscape) {
+    App();
+    struct Case {
+        MessageButtons buttons;
+        QMessageBox::StandardButtons offered;
+        QMessageBox::StandardButton byDefault, byEscape;
+    };
+    const Case cases[] = {
+        {MessageButtons::Ok, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok},
+        {MessageButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, QMessageBox::Cancel},
+        {MessageButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No},
+        {MessageButtons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes,
+         QMessageBox::Cancel},
+    };
+    for (const Case& c : cases) {
+        auto box = BuildMessageBox("c", "t", MessageIcon::Question, c.buttons);
+        EXPECT_EQ(box->standardButtons(), c.offered);
+        EXPECT_EQ(box->defaultButton(), box->button(c.byDefault));
+        EXPECT_EQ(box->escapeButton(), box->button(c.byEscape));
+    }
+}
+
+TEST(QtMessageBox, TranslatesTheButtonPressedIntoAnAnswer) {
+    EXPECT_EQ(AnswerOf(QMessageBox::Yes, MessageButtons::YesNo), MessageAnswer::Yes);
+    EXPECT_EQ(AnswerOf(QMessageBox::No, MessageButtons::YesNo), MessageAnswer::No);
+    EXPECT_EQ(AnswerOf(QMessageBox::Ok, MessageButtons::OkCancel), MessageAnswer::Ok);
+    EXPECT_EQ(AnswerOf(QMessageBox::Cancel, MessageButtons::YesNoCancel), MessageAnswer::Cancel);
+    // A box closed by other means gives the answer that changes nothing.
+    EXPECT_EQ(AnswerOf(-1, MessageButtons::YesNo), MessageAnswer::No);
+    EXPECT_EQ(AnswerOf(-1, MessageButtons::OkCancel), MessageAnswer::Cancel);
+    EXPECT_EQ(AnswerOf(-1, MessageButtons::Ok), MessageAnswer::Ok);
+}
+
+// Runs the event loop until the condition holds or two seconds passed.
+template <typename F>
+bool SpinUntil(F condition) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition() && clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    return condition();
+}
+
+TEST(QtTimer, TicksWhileEnabledAndStopsWhenDisabled) {
+    App();
+    QtTimerFactory factory;
+    std::unique_ptr<Timer> timer = factory.create();
+    int ticks = 0;
+    timer->onTick = [&] { ++ticks; };
+    timer->setInterval(5);
+    EXPECT_FALSE(timer->enabled());
+    timer->setEnabled(true);
+    EXPECT_TRUE(SpinUntil([&] { return ticks >= 3; }));
+
+    timer->setEnabled(false);
+    const int stoppedAt = ticks;
+    QElapsedTimer waited;
+    waited.start();
+    SpinUntil([&] { return waited.elapsed() > 60; });  // a dozen periods
+    EXPECT_EQ(ticks, stoppedAt);
+}
+
+TEST(QtTimer, ZeroIntervalNeverFires) {
+    App();
+    QtTimer timer;
+    int ticks = 0;
+    timer.onTick = [&] { ++ticks; };
+    timer.setEnabled(true);
+    EXPECT_TRUE(timer.enabled());
+    EXPECT_FALSE(timer.running());
+    for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(ticks, 0);
+    timer.setInterval(125);
+    EXPECT_TRUE(timer.running()) << "an interval set later starts the enabled timer";
+    EXPECT_EQ(timer.interval(), 125);
+}
+
+TEST(QtPageRunner, ShowsAFreshDialogPerRunAndReportsItsResult) {
+    App();
+    QtPageRunner pages;
+    int made = 0;
+    pages.add("TFormStr1", [&] {
+        ++made;
+        return std::make_unique<QDialog>();
+    });
+    pages.setExecutor([](QDialog& d) {
+        QMetaObject::invokeMethod(&d, "accept", Qt::QueuedConnection);
+        return d.exec();
+    });
+    EXPECT_EQ(pages.run("TFormStr1"), 1);
+    EXPECT_EQ(pages.run("TFormStr1"), 1);
+    EXPECT_EQ(made, 2);
+    EXPECT_THROW(pages.run("TFormNope1"), std::logic_error);
+}
+
+TEST(QtToolkit, HandsOutEverySeam) {
+    App();
+    QtToolkit qt;
+    Toolkit& t = qt.toolkit();
+    EXPECT_NE(t.messages, nullptr);
+    EXPECT_NE(t.timers, nullptr);
+    EXPECT_NE(t.clock, nullptr);
+    EXPECT_EQ(t.pages, &qt.pages());
+    ASSERT_TRUE(t.processEvents);
+    t.processEvents();
+    EXPECT_EQ(QString(QChar(t.decimalSeparator)), QLocale::system().decimalPoint().left(1));
+}
+
+}  // namespace
+}  // namespace velmora
