@@ -37,8 +37,6 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& caption, const s
     box->setTextFormat(Qt::PlainText);
     box->setText(BoxText(text));
     box->setIcon(QtIcon(icon));
-    box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    box->setWindowModality(Qt::ApplicationModal);
     switch (buttons) {
         case MessageButtons::Ok:
             box->setStandardButtons(QMessageBox::Ok);
@@ -61,6 +59,8 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& caption, const s
             box->setEscapeButton(QMessageBox::Cancel);
             break;
     }
+    box->setWindowModality(Qt::ApplicationModal);
+    box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     return box;
 }
 

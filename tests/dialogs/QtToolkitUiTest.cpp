@@ -30,6 +30,9 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopAndShowsCaptionAndTextAsGiven) {
     EXPECT_EQ(box->windowTitle(), "Warning");
     EXPECT_EQ(box->textFormat(), Qt::PlainText) << "texts are never read as markup";
     EXPECT_EQ(box->text(), "Overwrite <b>PID_1</b>?\nSure");
+    box->show();  // showing must not lose the flag either
+    EXPECT_TRUE(box->windowFlags() & Qt::WindowStaysOnTopHint);
+    box->hide();
 }
 
 TEST(QtMessageBox, MapsEveryIcon) {
