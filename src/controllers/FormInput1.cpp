@@ -48,7 +48,9 @@ void TFormInput1::setText(const std::string& text) {
     Edit1->selectAll();
 }
 
-std::string TFormInput1::text() const { return Edit1->text().toStdString(); }
+std::string TFormInput1::text() const {
+    return Edit1->text().toStdString();
+}
 
 void TFormInput1::Button1Click() {
     input_.okClick(Edit1->text().toStdString());
@@ -65,7 +67,9 @@ void TFormInput1::Button2Click() {
     QDialog::reject();
 }
 
-void TFormInput1::reject() { Button2Click(); }
+void TFormInput1::reject() {
+    Button2Click();
+}
 
 // The window's own close button is no way out: only OK with a valid value or Cancel.
 void TFormInput1::closeEvent(QCloseEvent* event) {

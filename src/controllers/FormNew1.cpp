@@ -16,7 +16,9 @@ namespace velmora {
 
 namespace {
 constexpr int kFormWidth = 320;
-QString Q(std::uint32_t id) { return QString::fromStdString(Text(id)); }
+QString Q(std::uint32_t id) {
+    return QString::fromStdString(Text(id));
+}
 }  // namespace
 
 TFormNew1::TFormNew1(NewControllerHost& host, MessageBoxes& messages, HelpFunction help, QWidget* parent)
@@ -100,7 +102,9 @@ void TFormNew1::Button1Click() {
     if (controller_.closeQuery(ComboBox1->currentText().toStdString(), CheckBox1->isChecked())) accept();
 }
 
-void TFormNew1::Button2Click() { reject(); }
+void TFormNew1::Button2Click() {
+    reject();
+}
 
 void TFormNew1::reject() {
     controller_.cancelClick();

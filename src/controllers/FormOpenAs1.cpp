@@ -14,7 +14,9 @@
 namespace velmora {
 
 namespace {
-QString Q(std::uint32_t id) { return QString::fromStdString(Text(id)); }
+QString Q(std::uint32_t id) {
+    return QString::fromStdString(Text(id));
+}
 }  // namespace
 
 TFormOpenAs1::TFormOpenAs1(MessageBoxes& messages, HelpFunction help, QWidget* parent)
@@ -75,11 +77,17 @@ void TFormOpenAs1::setName(const std::string& name) {
     Edit1->selectAll();
 }
 
-std::string TFormOpenAs1::name() const { return Edit1->text().toStdString(); }
+std::string TFormOpenAs1::name() const {
+    return Edit1->text().toStdString();
+}
 
-bool TFormOpenAs1::headerInST() const { return CheckBox1->isChecked(); }
+bool TFormOpenAs1::headerInST() const {
+    return CheckBox1->isChecked();
+}
 
-void TFormOpenAs1::updateOk() { Button1->setEnabled(OpenAsOkEnabled(Edit1->text().toStdString())); }
+void TFormOpenAs1::updateOk() {
+    Button1->setEnabled(OpenAsOkEnabled(Edit1->text().toStdString()));
+}
 
 void TFormOpenAs1::Button1Click() {
     if (auto corrected = openAs_.okClick(Edit1->text().toStdString()))

@@ -12,7 +12,9 @@ namespace velmora {
 
 namespace {
 
-bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool IsSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
 
 int DigitValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -111,7 +113,8 @@ std::optional<double> ReadRealText(std::string_view text) {
         // Like strtod: a huge number overflows (and fails the limits), a tiny one is 0.
         const std::string_view digits(first, static_cast<std::size_t>(r.ptr - first));
         const auto e = digits.find_first_of("eEpP");
-        value = (e != std::string_view::npos && e + 1 < digits.size() && digits[e + 1] == '-') ? 0.0 : HUGE_VAL;
+        value =
+            (e != std::string_view::npos && e + 1 < digits.size() && digits[e + 1] == '-') ? 0.0 : HUGE_VAL;
     } else if (r.ec != std::errc()) {
         return std::nullopt;
     }

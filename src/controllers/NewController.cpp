@@ -13,7 +13,9 @@ namespace {
 
 constexpr std::string_view kSectionPrefix = "Regulator ";
 
-std::string SectionOf(std::string_view name) { return std::string(kSectionPrefix) + std::string(name); }
+std::string SectionOf(std::string_view name) {
+    return std::string(kSectionPrefix) + std::string(name);
+}
 
 std::string_view TrimBlanks(std::string_view s) {
     auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };

@@ -27,7 +27,9 @@ std::string ProposedImportName(const std::filesystem::path& importFile) {
     return name;
 }
 
-bool OpenAsOkEnabled(std::string_view name) { return !TrimBlanks(name).empty(); }
+bool OpenAsOkEnabled(std::string_view name) {
+    return !TrimBlanks(name).empty();
+}
 
 std::optional<std::string> OpenAs::okClick(std::string_view typedName) {
     std::string legal = LegalControllerName(typedName);

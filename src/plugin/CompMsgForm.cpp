@@ -23,7 +23,9 @@ constexpr int kPanelLeft = (kClientWidth - kPanelWidth) / 2;
 constexpr int kPanelTop = 8;
 constexpr int kPanelGap = 8;
 
-QString Q(std::uint32_t id) { return QString::fromStdString(Text(id)); }
+QString Q(std::uint32_t id) {
+    return QString::fromStdString(Text(id));
+}
 
 }  // namespace
 
@@ -35,7 +37,8 @@ TCompMsgFrm::TCompMsgFrm(QWidget* parent) : QDialog(parent) {
 
     Panel1 = addPanel("Panel1", kPanelTop, PanelCaption1, lProjekt, "lProjekt");
     Panel2 = addPanel("Panel2", kPanelTop + (kPanelHeight + kPanelGap), PanelCaption2, lComp, "lComp");
-    Panel3 = addPanel("Panel3", kPanelTop + 2 * (kPanelHeight + kPanelGap), PanelCaption3, lWarning, "lWarning");
+    Panel3 =
+        addPanel("Panel3", kPanelTop + 2 * (kPanelHeight + kPanelGap), PanelCaption3, lWarning, "lWarning");
 
     // The file line stands out: bold and green, caption and value alike.
     QFont bold = Panel2->font();
@@ -91,10 +94,16 @@ void TCompMsgFrm::localize() {
     btOK->setText(Q(2005));
 }
 
-void TCompMsgFrm::setProject(const std::string& plcName) { lProjekt->setText(QString::fromStdString(plcName)); }
+void TCompMsgFrm::setProject(const std::string& plcName) {
+    lProjekt->setText(QString::fromStdString(plcName));
+}
 
-void TCompMsgFrm::setFile(const std::string& file) { lComp->setText(QString::fromStdString(file)); }
+void TCompMsgFrm::setFile(const std::string& file) {
+    lComp->setText(QString::fromStdString(file));
+}
 
-void TCompMsgFrm::setCounter(const std::string& counter) { lWarning->setText(QString::fromStdString(counter)); }
+void TCompMsgFrm::setCounter(const std::string& counter) {
+    lWarning->setText(QString::fromStdString(counter));
+}
 
 }  // namespace velmora

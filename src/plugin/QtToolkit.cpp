@@ -11,11 +11,16 @@ namespace {
 
 QMessageBox::Icon QtIcon(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Stop: return QMessageBox::Critical;
-        case MessageIcon::Exclamation: return QMessageBox::Warning;
-        case MessageIcon::Question: return QMessageBox::Question;
-        case MessageIcon::Information: return QMessageBox::Information;
-        case MessageIcon::None: break;
+        case MessageIcon::Stop:
+            return QMessageBox::Critical;
+        case MessageIcon::Exclamation:
+            return QMessageBox::Warning;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
@@ -66,17 +71,25 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& caption, const s
 
 MessageAnswer AnswerOf(int execResult, MessageButtons buttons) {
     switch (execResult) {
-        case QMessageBox::Ok: return MessageAnswer::Ok;
-        case QMessageBox::Cancel: return MessageAnswer::Cancel;
-        case QMessageBox::Yes: return MessageAnswer::Yes;
-        case QMessageBox::No: return MessageAnswer::No;
-        default: break;
+        case QMessageBox::Ok:
+            return MessageAnswer::Ok;
+        case QMessageBox::Cancel:
+            return MessageAnswer::Cancel;
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        default:
+            break;
     }
     switch (buttons) {
-        case MessageButtons::Ok: return MessageAnswer::Ok;
-        case MessageButtons::YesNo: return MessageAnswer::No;
+        case MessageButtons::Ok:
+            return MessageAnswer::Ok;
+        case MessageButtons::YesNo:
+            return MessageAnswer::No;
         case MessageButtons::OkCancel:
-        case MessageButtons::YesNoCancel: break;
+        case MessageButtons::YesNoCancel:
+            break;
     }
     return MessageAnswer::Cancel;
 }
@@ -119,7 +132,9 @@ char SystemDecimalSeparator() {
     return '.';
 }
 
-void QtPageRunner::add(const std::string& page, Factory factory) { factories_[page] = std::move(factory); }
+void QtPageRunner::add(const std::string& page, Factory factory) {
+    factories_[page] = std::move(factory);
+}
 
 int QtPageRunner::run(const std::string& page) {
     auto it = factories_.find(page);

@@ -227,7 +227,8 @@ TEST(CompMsgFrm, HasTheLayoutOfTheCompileMessageWindow) {
         EXPECT_GT(panel->y(), previousBottom) << "panels stand one under the other";
         previousBottom = panel->geometry().bottom();
         EXPECT_EQ(label->size(), QSize(250, 20)) << name;
-        EXPECT_EQ(label->geometry().right(), panel->contentsRect().right()) << name << " sits at the right edge";
+        EXPECT_EQ(label->geometry().right(), panel->contentsRect().right())
+            << name << " sits at the right edge";
     }
     auto* comp = Child<QLabel>(form, "lComp");
     EXPECT_TRUE(comp->font().bold());

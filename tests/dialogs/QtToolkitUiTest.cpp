@@ -38,14 +38,11 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopAndShowsCaptionAndTextAsGiven) {
 TEST(QtMessageBox, MapsEveryIcon) {
     App();
     const std::pair<MessageIcon, QMessageBox::Icon> cases[] = {
-        {MessageIcon::Stop, QMessageBox::Critical},
-        {MessageIcon::Exclamation, QMessageBox::Warning},
-        {MessageIcon::Question, QMessageBox::Question},
-        {MessageIcon::Information, QMessageBox::Information},
+        {MessageIcon::Stop, QMessageBox::Critical},     {MessageIcon::Exclamation, QMessageBox::Warning},
+        {MessageIcon::Question, QMessageBox::Question}, {MessageIcon::Information, QMessageBox::Information},
         {MessageIcon::None, QMessageBox::NoIcon},
     };
-    for (auto [ours, qt] : cases)
-        EXPECT_EQ(BuildMessageBox("c", "t", ours, MessageButtons::Ok)->icon(), qt);
+    for (auto [ours, qt] : cases) EXPECT_EQ(BuildMessageBox("c", "t", ours, MessageButtons::Ok)->icon(), qt);
 }
 
 TEST(QtMessageBox, OffersTheButtonsOfEachSetWithASafeEscape) {
@@ -57,10 +54,11 @@ TEST(QtMessageBox, OffersTheButtonsOfEachSetWithASafeEscape) {
     };
     const Case cases[] = {
         {MessageButtons::Ok, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok},
-        {MessageButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok, QMessageBox::Cancel},
-        {MessageButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No},
-        {MessageButtons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes,
+        {MessageButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
          QMessageBox::Cancel},
+        {MessageButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No},
+        {MessageButtons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+         QMessageBox::Yes, QMessageBox::Cancel},
     };
     for (const Case& c : cases) {
         auto box = BuildMessageBox("c", "t", MessageIcon::Question, c.buttons);
