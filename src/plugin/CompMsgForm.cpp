@@ -1,5 +1,6 @@
 #include "plugin/CompMsgForm.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -25,6 +26,17 @@ constexpr int kPanelGap = 8;
 
 QString Q(std::uint32_t id) {
     return QString::fromStdString(Text(id));
+}
+
+// The caption column is narrow (the value label takes 250 of 334 pixels): a
+// caption that does not fit, as Russian "Warning" does not, gets a smaller font.
+void SetFittingText(QLabel* label, const QString& text) {
+    QFont font = label->parentWidget()->font();
+    const int room = label->width() - 2;
+    while (QFontMetrics(font).horizontalAdvance(text) > room && font.pointSizeF() > 6.0)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+    label->setText(text);
 }
 
 }  // namespace
@@ -76,21 +88,22 @@ QFrame* TCompMsgFrm::addPanel(const char* name, int top, QLabel*& caption, QLabe
 
     caption = new QLabel(panel);
     caption->setObjectName(QString(name) + "Caption");
-    caption->setGeometry(4, 1, kPanelWidth - kLabelWidth - 6, kLabelHeight);
+    caption->setGeometry(4, 1, kPanelWidth - kLabelWidth - 5, kLabelHeight);
     caption->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
     value = new QLabel(panel);
     value->setObjectName(valueName);
     value->setGeometry(kPanelWidth - kLabelWidth - 1, 1, kLabelWidth, kLabelHeight);
     value->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    value->setIndent(6);
     return panel;
 }
 
 void TCompMsgFrm::localize() {
     setWindowTitle(Q(2054));
-    PanelCaption1->setText(Q(2031));
-    PanelCaption2->setText(Q(2054));
-    PanelCaption3->setText(Q(2038));
+    SetFittingText(PanelCaption1, Q(2031));
+    SetFittingText(PanelCaption2, Q(2054));
+    SetFittingText(PanelCaption3, Q(2038));
     btOK->setText(Q(2005));
 }
 

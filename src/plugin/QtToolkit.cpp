@@ -1,9 +1,13 @@
 #include "plugin/QtToolkit.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QLocale>
 
 #include <stdexcept>
+#include <utility>
+
+#include "plugin/Texts.h"
 
 namespace velmora {
 
@@ -64,6 +68,13 @@ std::unique_ptr<QMessageBox> BuildMessageBox(const std::string& caption, const s
             box->setEscapeButton(QMessageBox::Cancel);
             break;
     }
+    // Button captions in the plug-in's language, not the toolkit's.
+    const std::pair<QMessageBox::StandardButton, std::uint32_t> captions[] = {{QMessageBox::Yes, 2003},
+                                                                              {QMessageBox::No, 2004},
+                                                                              {QMessageBox::Ok, 2005},
+                                                                              {QMessageBox::Cancel, 2006}};
+    for (auto [button, id] : captions)
+        if (QAbstractButton* b = box->button(button)) b->setText(QString::fromStdString(Text(id)));
     box->setWindowModality(Qt::ApplicationModal);
     box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
     return box;

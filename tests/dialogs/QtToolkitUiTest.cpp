@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "plugin/QtToolkit.h"
+#include "plugin/Texts.h"
 
 namespace velmora {
 namespace {
@@ -66,6 +67,21 @@ TEST(QtMessageBox, OffersTheButtonsOfEachSetWithASafeEscape) {
         EXPECT_EQ(box->defaultButton(), box->button(c.byDefault));
         EXPECT_EQ(box->escapeButton(), box->button(c.byEscape));
     }
+}
+
+TEST(QtMessageBox, NamesItsButtonsInThePluginsLanguage) {
+    App();
+    ModuleTexts().chooseLanguage(0);
+    auto box = BuildMessageBox("c", "t", MessageIcon::Question, MessageButtons::YesNoCancel);
+    EXPECT_EQ(box->button(QMessageBox::Yes)->text().toStdString(), Text(2003));
+    EXPECT_EQ(box->button(QMessageBox::No)->text().toStdString(), Text(2004));
+    EXPECT_EQ(box->button(QMessageBox::Cancel)->text().toStdString(), Text(2006));
+    EXPECT_EQ(BuildMessageBox("c", "t", MessageIcon::None, MessageButtons::Ok)
+                  ->button(QMessageBox::Ok)
+                  ->text()
+                  .toStdString(),
+              Text(2005));
+    ModuleTexts().chooseLanguage(1);
 }
 
 TEST(QtMessageBox, TranslatesTheButtonPressedIntoAnAnswer) {

@@ -47,7 +47,7 @@ protected:
         ModuleTexts().chooseLanguage(GetParam());
     }
     void TearDown() override { ModuleTexts().chooseLanguage(1); }
-    std::string suffix() const { return GetParam() == 0 ? "_csy" : "_enu"; }
+    std::string suffix() const { return GetParam() == 0 ? "_csy" : GetParam() == 4 ? "_rus" : "_enu"; }
 };
 
 TEST_P(Screenshots, EveryDialog) {
@@ -80,8 +80,8 @@ TEST_P(Screenshots, EveryDialog) {
     Shoot(*box, "MessageBox" + suffix());
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, Screenshots, ::testing::Values(1, 0),
-                         [](const auto& info) { return info.param == 0 ? "Czech" : "English"; });
+INSTANTIATE_TEST_SUITE_P(Languages, Screenshots, ::testing::Values(1, 0, 4),
+                         [](const auto& info) { return info.param == 0 ? "Czech" : info.param == 4 ? "Russian" : "English"; });
 
 }  // namespace
 }  // namespace velmora
