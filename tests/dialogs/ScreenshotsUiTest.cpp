@@ -35,8 +35,9 @@ void Shoot(QWidget& w, const std::string& name) {
     QImage image = w.grab().toImage();
     ASSERT_FALSE(image.isNull()) << name;
     EXPECT_EQ(image.size(), w.size()) << name;
-    if (const char* folder = std::getenv("VELMORA_SCREENSHOTS"))
+    if (const char* folder = std::getenv("VELMORA_SCREENSHOTS")) {
         EXPECT_TRUE(image.save(QString::fromStdString(std::string(folder) + "/" + name + ".png"))) << name;
+    }
     w.hide();
 }
 
@@ -80,8 +81,9 @@ TEST_P(Screenshots, EveryDialog) {
     Shoot(*box, "MessageBox" + suffix());
 }
 
-INSTANTIATE_TEST_SUITE_P(Languages, Screenshots, ::testing::Values(1, 0, 4),
-                         [](const auto& info) { return info.param == 0 ? "Czech" : info.param == 4 ? "Russian" : "English"; });
+INSTANTIATE_TEST_SUITE_P(Languages, Screenshots, ::testing::Values(1, 0, 4), [](const auto& info) {
+    return info.param == 0 ? "Czech" : info.param == 4 ? "Russian" : "English";
+});
 
 }  // namespace
 }  // namespace velmora

@@ -1,0 +1,303 @@
+#include "HostWindow.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QDockWidget>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+
+namespace velmora::host {
+
+namespace {
+
+constexpr int kNodeNameRole = Qt::UserRole + 1;
+constexpr int kPlcRole = Qt::UserRole + 2;
+
+Qt::DockWidgetArea QtArea(int area) {
+    switch (area) {
+        case kDockLeft:
+            return Qt::LeftDockWidgetArea;
+        case kDockBottom:
+            return Qt::BottomDockWidgetArea;
+        case kDockTop:
+            return Qt::TopDockWidgetArea;
+        default:
+            return Qt::RightDockWidgetArea;
+    }
+}
+
+int HostArea(Qt::DockWidgetArea area) {
+    switch (area) {
+        case Qt::LeftDockWidgetArea:
+            return kDockLeft;
+        case Qt::BottomDockWidgetArea:
+            return kDockBottom;
+        case Qt::TopDockWidgetArea:
+            return kDockTop;
+        case Qt::RightDockWidgetArea:
+            return kDockRight;
+        default:
+            return kDockFloating;
+    }
+}
+
+QTreeWidgetItem* FindNode(QTreeWidgetItem* item, const QString& name) {
+    if (item->data(0, kNodeNameRole).toString() == name) return item;
+    for (int i = 0; i < item->childCount(); ++i)
+        if (QTreeWidgetItem* found = FindNode(item->child(i), name)) return found;
+    return nullptr;
+}
+
+}  // namespace
+
+HostWindow::HostWindow(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("HostWindow");
+    setWindowTitle("Orvane IDE (velmora-host)");
+    setDockOptions(AnimatedDocks | AllowTabbedDocks | AllowNestedDocks);
+
+    documents_ = new QTabWidget(this);
+    documents_->setObjectName("Documents");
+    documents_->setDocumentMode(true);
+    setCentralWidget(documents_);
+
+    tree_ = new QTreeWidget(this);
+    tree_->setObjectName("ProjectTree");
+    tree_->setHeaderHidden(true);
+    auto* treeDock = new QDockWidget(tr("Project"), this);
+    treeDock->setObjectName("ProjectTreeDock");
+    treeDock->setWidget(tree_);
+    treeDock->setFeatures(QDockWidget::DockWidgetMovable);
+    addDockWidget(Qt::LeftDockWidgetArea, treeDock);
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this,
+            [this](QTreeWidgetItem* item) { plcActivated(item); });
+
+    status_ = new QLabel(this);
+    status_->setObjectName("StatusLabel");
+    statusBar()->addWidget(status_, 1);
+
+    buildMenus();
+    showProject(QString(), {});
+    resize(1100, 720);
+}
+
+void HostWindow::buildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->setObjectName("FileMenu");
+    QAction* openProject = file->addAction(tr("&Open project..."), this, &HostWindow::openProjectDialog);
+    openProject->setObjectName("OpenProjectAction");
+    openProject->setShortcut(QKeySequence::Open);
+    QAction* openPlc = file->addAction(tr("Open &PLC"), this, [this] { plcActivated(tree_->currentItem()); });
+    openPlc->setObjectName("OpenPlcAction");
+    closePlc_ = file->addAction(tr("&Close PLC"), this, &HostWindow::closePlcRequested);
+    closePlc_->setObjectName("ClosePlcAction");
+    file->addSeparator();
+    file->addAction(tr("E&xit"), this, &QWidget::close)->setShortcut(QKeySequence::Quit);
+    menus_[kMenuFile] = file;
+
+    QMenu* project = menuBar()->addMenu(tr("&Project"));
+    project->setObjectName("ProjectMenu");
+    compile_ = project->addAction(tr("&Compile"), this, &HostWindow::compileRequested);
+    compile_->setObjectName("CompileAction");
+    compile_->setShortcut(Qt::Key_F9);
+    menus_[kMenuProject] = project;
+
+    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    tools->setObjectName("ToolsMenu");
+    menus_[kMenuTools] = tools;
+
+    QMenu* language = menuBar()->addMenu(tr("&Language"));
+    language->setObjectName("LanguageMenu");
+    languages_ = new QActionGroup(this);
+    const std::pair<const char*, int> choices[] = {
+        {"English", kLanguageEnglish},
+        {"\xC4\x8C"
+         "e\xC5\xA1tina",
+         kLanguageCzech},
+        {"\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9", kLanguageRussian}};
+    for (auto [name, code] : choices) {
+        QAction* a = language->addAction(QString::fromUtf8(name));
+        a->setObjectName(QString("Language%1").arg(code, 0, 16));
+        a->setCheckable(true);
+        a->setChecked(code == languageCode_);
+        a->setActionGroup(languages_);
+        connect(a, &QAction::triggered, this, [this, code] { chooseLanguage(code); });
+    }
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->setObjectName("HelpMenu");
+    help->addAction(tr("&About velmora-host"), this, [this] {
+        QMessageBox::about(this, tr("About"), tr("Orvane IDE stand-in for the Velmora controllers plug-in."));
+    });
+    menus_[kMenuHelp] = help;
+
+    QToolBar* standard = addToolBar(tr("Standard"));
+    standard->setObjectName("StandardBar");
+    standard->addAction(openProject);
+    standard->addAction(compile_);
+    bars_[kBarStandard] = standard;
+    QToolBar* toolsBar = addToolBar(tr("Tools"));
+    toolsBar->setObjectName("ToolsBar");
+    bars_[kBarTools] = toolsBar;
+}
+
+QMenu* HostWindow::hostMenu(int number) const {
+    auto it = menus_.find(number);
+    return it == menus_.end() ? nullptr : it->second;
+}
+
+QToolBar* HostWindow::hostBar(int number) const {
+    auto it = bars_.find(number);
+    return it == bars_.end() ? nullptr : it->second;
+}
+
+QTreeWidgetItem* HostWindow::treeNode(const QString& name) const {
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i)
+        if (QTreeWidgetItem* found = FindNode(tree_->topLevelItem(i), name)) return found;
+    return nullptr;
+}
+
+void HostWindow::showProject(const QString& name, const QStringList& plcs) {
+    tree_->clear();
+    openPlc_.clear();
+    if (!name.isEmpty()) {
+        auto* root = new QTreeWidgetItem(tree_, {name});
+        root->setData(0, kNodeNameRole, "Project");
+        for (const QString& plc : plcs) {
+            auto* node = new QTreeWidgetItem(root, {plc});
+            node->setData(0, kNodeNameRole, "Plc " + plc);
+            node->setData(0, kPlcRole, plc);
+        }
+        // The plug-ins hang their documents under this node.
+        auto* docs = new QTreeWidgetItem(root, {tr("Documents")});
+        docs->setData(0, kNodeNameRole, "PlcDoc");
+        tree_->expandAll();
+    }
+    showOpenPlc(QString());
+}
+
+void HostWindow::showOpenPlc(const QString& plc) {
+    openPlc_ = plc;
+    if (QTreeWidgetItem* root = tree_->topLevelItem(0)) {
+        for (int i = 0; i < root->childCount(); ++i) {
+            QTreeWidgetItem* node = root->child(i);
+            QFont f = node->font(0);
+            f.setBold(!plc.isEmpty() && node->data(0, kPlcRole).toString() == plc);
+            node->setFont(0, f);
+        }
+    }
+    closePlc_->setEnabled(!plc.isEmpty());
+    compile_->setEnabled(!plc.isEmpty());
+    if (tree_->topLevelItemCount() == 0)
+        status_->setText(tr("No project open"));
+    else if (plc.isEmpty())
+        status_->setText(tr("No PLC open: double-click a PLC in the project tree"));
+    else
+        status_->setText(tr("PLC %1 open").arg(plc));
+}
+
+void HostWindow::plcActivated(QTreeWidgetItem* item) {
+    if (!item) return;
+    const QString plc = item->data(0, kPlcRole).toString();
+    if (!plc.isEmpty()) emit openPlcRequested(plc);
+}
+
+void HostWindow::openProjectDialog() {
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("Open project folder"));
+    if (!folder.isEmpty()) emit openProjectRequested(folder);
+}
+
+void HostWindow::chooseLanguage(int code) {
+    if (code == languageCode_) return;
+    languageCode_ = code;
+    for (QAction* a : languages_->actions())
+        a->setChecked(a->objectName() == QString("Language%1").arg(code, 0, 16));
+    emit languageChangeRequested(code);
+}
+
+void HostWindow::insertDockableForm(QWidget* form) {
+    if (docks_.count(form)) return;
+    auto* dock = new QDockWidget(form->windowTitle(), this);
+    dock->setObjectName("Dock_" + form->objectName());
+    dock->setWidget(form);
+    dock->hide();
+    addDockWidget(Qt::RightDockWidgetArea, dock);
+    dock->hide();
+    connect(form, &QWidget::windowTitleChanged, dock, &QDockWidget::setWindowTitle);
+    // A form the plug-in destroys without removing it first takes its dock along.
+    connect(form, &QObject::destroyed, this, [this, form, dock] {
+        docks_.erase(form);
+        dock->deleteLater();
+    });
+    docks_[form] = dock;
+}
+
+void HostWindow::removeDockableForm(QWidget* form) {
+    auto it = docks_.find(form);
+    if (it == docks_.end()) return;
+    QDockWidget* dock = it->second;
+    docks_.erase(it);
+    disconnect(form, nullptr, this, nullptr);
+    disconnect(form, nullptr, dock, nullptr);
+    removeDockWidget(dock);
+    form->hide();
+    form->setParent(nullptr);  // the form is the plug-in's; only the dock is ours
+    delete dock;
+}
+
+void HostWindow::showDockableForm(QWidget* form) {
+    if (QDockWidget* dock = dockOf(form)) {
+        form->show();
+        dock->show();
+        dock->raise();
+    }
+}
+
+void HostWindow::putIntoDockArea(QWidget* form, int area) {
+    QDockWidget* dock = dockOf(form);
+    if (!dock) return;
+    if (area == kDockFloating) {
+        dock->setFloating(true);
+        return;
+    }
+    const Qt::DockWidgetArea target = QtArea(area);
+    QDockWidget* neighbour = nullptr;
+    for (auto& [other, otherDock] : docks_)
+        if (otherDock != dock && !otherDock->isFloating() && dockWidgetArea(otherDock) == target &&
+            otherDock->isVisible())
+            neighbour = otherDock;
+    dock->setFloating(false);
+    addDockWidget(target, dock);
+    if (neighbour) tabifyDockWidget(neighbour, dock);  // views of one area share it as tabs
+}
+
+int HostWindow::dockArea(QWidget* form) const {
+    QDockWidget* dock = dockOf(form);
+    if (!dock) return -1;
+    if (dock->isFloating()) return kDockFloating;
+    return HostArea(dockWidgetArea(dock));
+}
+
+QDockWidget* HostWindow::dockOf(QWidget* form) const {
+    auto it = docks_.find(form);
+    return it == docks_.end() ? nullptr : it->second;
+}
+
+void HostWindow::addDocument(QWidget* view, const QString& title) {
+    const int index = documents_->indexOf(view);
+    if (index >= 0) {
+        documents_->setTabText(index, title);
+        documents_->setCurrentIndex(index);
+        return;
+    }
+    documents_->setCurrentIndex(documents_->addTab(view, title));
+}
+
+}  // namespace velmora::host

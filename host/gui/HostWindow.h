@@ -1,0 +1,87 @@
+#pragma once
+// The main window of the IDE stand-in: menus and tool bars the plug-in adds to,
+// the project tree, a document area and dock areas for the plug-in's forms.
+#include <QMainWindow>
+
+#include <map>
+#include <string>
+
+class QAction;
+class QActionGroup;
+class QDockWidget;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QToolBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace velmora::host {
+
+// The stand-in's numbering of its menus, tool bars and dock areas.
+enum HostMenu { kMenuFile = 1, kMenuProject = 2, kMenuTools = 8, kMenuHelp = 9 };
+enum HostBar { kBarStandard = 1, kBarTools = 3 };
+enum HostDockArea { kDockFloating = 0, kDockRight = 1, kDockLeft = 2, kDockBottom = 3, kDockTop = 4 };
+
+// The host's language-change codes, as its language event reports them.
+constexpr int kLanguageEnglish = 0x409;
+constexpr int kLanguageCzech = 0x405;
+constexpr int kLanguageRussian = 0x407;
+
+class HostWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit HostWindow(QWidget* parent = nullptr);
+
+    // ---- What the plug-in's side reaches through the host ----
+    QMenu* hostMenu(int number) const;  // null for a number the host does not have
+    QToolBar* hostBar(int number) const;
+    QTreeWidget* projectTree() const { return tree_; }
+    // A tree node by its name ("PlcDoc"); null when there is none.
+    QTreeWidgetItem* treeNode(const QString& name) const;
+
+    // Dockable forms: inserted once, then put into an area, shown, removed.
+    void insertDockableForm(QWidget* form);
+    void removeDockableForm(QWidget* form);
+    void showDockableForm(QWidget* form);
+    void putIntoDockArea(QWidget* form, int area);
+    int dockArea(QWidget* form) const;  // -1 for a form that is not inserted
+    QDockWidget* dockOf(QWidget* form) const;
+
+    // Project documents (the controller report) live as tabs of the document area.
+    void addDocument(QWidget* view, const QString& title);
+    QTabWidget* documents() const { return documents_; }
+
+    // ---- The project as the window shows it ----
+    void showProject(const QString& name, const QStringList& plcs);
+    void showOpenPlc(const QString& plc);  // empty: none
+    QString openPlc() const { return openPlc_; }
+    int languageCode() const { return languageCode_; }
+
+signals:
+    void openProjectRequested(const QString& folder);
+    void openPlcRequested(const QString& plc);
+    void closePlcRequested();
+    void compileRequested();
+    void languageChangeRequested(int code);
+
+private:
+    void buildMenus();
+    void chooseLanguage(int code);
+    void openProjectDialog();
+    void plcActivated(QTreeWidgetItem* item);
+
+    std::map<int, QMenu*> menus_;
+    std::map<int, QToolBar*> bars_;
+    QTreeWidget* tree_;
+    QTabWidget* documents_;
+    QLabel* status_;
+    QAction* closePlc_ = nullptr;
+    QAction* compile_ = nullptr;
+    QActionGroup* languages_ = nullptr;
+    std::map<QWidget*, QDockWidget*> docks_;
+    QString openPlc_;
+    int languageCode_ = kLanguageEnglish;
+};
+
+}  // namespace velmora::host
