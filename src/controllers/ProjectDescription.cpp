@@ -87,7 +87,9 @@ std::optional<ProjectDescription> LoadProjectDescription(const std::filesystem::
 void SaveProjectFiles(const ProjectDescription& description) {
     IniFile ini(description.file);
     IniFile::Batch batch(ini);
-    ini.eraseSection(kFiles);
+    // The section keeps its place in the file; only its File<n> keys are replaced.
+    for (const auto& key : ini.keys(kFiles))
+        if (FileKeyNumber(key)) ini.deleteKey(kFiles, key);
     for (std::size_t i = 0; i < description.files.size(); ++i)
         ini.writeString(kFiles, "File" + std::to_string(i + 1), description.files[i]);
     batch.commit();
