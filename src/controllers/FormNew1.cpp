@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include "plugin/Help.h"
 #include "plugin/Texts.h"
 
 namespace velmora {
@@ -21,8 +22,14 @@ QString Q(std::uint32_t id) {
 }
 }  // namespace
 
+HelpFunction ModuleHelp(MessageBoxes& messages) {
+    return [&messages](const std::string& topic) {
+        ShowHelp(DesktopHelpViewer(&messages), ModuleTexts().language(), "Velmora", topic, "");
+    };
+}
+
 TFormNew1::TFormNew1(NewControllerHost& host, MessageBoxes& messages, HelpFunction help, QWidget* parent)
-    : QDialog(parent), controller_(host, messages), help_(std::move(help)) {
+    : QDialog(parent), controller_(host, messages), help_(help ? std::move(help) : ModuleHelp(messages)) {
     setObjectName("FormNew1");
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 

@@ -18,11 +18,15 @@ namespace velmora {
 
 // Shows a help topic of the file "Velmora".
 using HelpFunction = std::function<void(const std::string& topic)>;
+// The module's help in the loaded language, shown by the desktop's viewer; a
+// missing topic is reported through messages.
+HelpFunction ModuleHelp(MessageBoxes& messages);
 
 class TFormNew1 : public QDialog {
     Q_OBJECT
 public:
-    TFormNew1(NewControllerHost& host, MessageBoxes& messages, HelpFunction help, QWidget* parent = nullptr);
+    // Without a help function the module's help is shown.
+    TFormNew1(NewControllerHost& host, MessageBoxes& messages, HelpFunction help = {}, QWidget* parent = nullptr);
 
     void localize();
     const NewController& controller() const { return controller_; }

@@ -20,7 +20,7 @@ QString Q(std::uint32_t id) {
 }  // namespace
 
 TFormOpenAs1::TFormOpenAs1(MessageBoxes& messages, HelpFunction help, QWidget* parent)
-    : QDialog(parent), openAs_(messages), help_(std::move(help)) {
+    : QDialog(parent), openAs_(messages), help_(help ? std::move(help) : ModuleHelp(messages)) {
     setObjectName("FormOpenAs1");
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 

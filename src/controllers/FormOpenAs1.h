@@ -16,7 +16,8 @@ namespace velmora {
 class TFormOpenAs1 : public QDialog {
     Q_OBJECT
 public:
-    TFormOpenAs1(MessageBoxes& messages, HelpFunction help, QWidget* parent = nullptr);
+    // Without a help function the module's help is shown.
+    TFormOpenAs1(MessageBoxes& messages, HelpFunction help = {}, QWidget* parent = nullptr);
 
     void localize();
     // The caller presets the name and reads name and dialect after OK (result 1).

@@ -103,8 +103,9 @@ void NewController::create() {
 }
 
 void NewController::okClick(std::string_view typedName) {
-    name_ = LegalControllerName(typedName);
-    if (name_ != TrimBlanks(typedName)) marked_ = true;
+    LegalName legal = LegalControllerName(typedName);
+    name_ = std::move(legal.name);
+    if (legal.corrected) marked_ = true;
     host_.setCurrentController(name_);
     host_.setWizardRunning(true);
 }

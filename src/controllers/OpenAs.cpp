@@ -32,10 +32,10 @@ bool OpenAsOkEnabled(std::string_view name) {
 }
 
 std::optional<std::string> OpenAs::okClick(std::string_view typedName) {
-    std::string legal = LegalControllerName(typedName);
-    if (legal == TrimBlanks(typedName)) return std::nullopt;
+    LegalName legal = LegalControllerName(typedName);
+    if (!legal.corrected) return std::nullopt;
     marked_ = true;
-    return legal;
+    return std::move(legal.name);
 }
 
 bool OpenAs::closeQuery(std::string_view name) {

@@ -57,13 +57,13 @@ TEST_P(Screenshots, EveryDialog) {
     test::FakeHost host(dir.path() / "PLC1.rglx");
     test::ScriptedMessages messages;
 
-    TFormNew1 wide(host, messages, nullptr);
+    TFormNew1 wide(host, messages);
     Shoot(wide, "FormNew1_series6" + suffix());
     host.series = 5;
-    TFormNew1 narrow(host, messages, nullptr);
+    TFormNew1 narrow(host, messages);
     Shoot(narrow, "FormNew1_series5" + suffix());
 
-    TFormOpenAs1 openAs(messages, nullptr);
+    TFormOpenAs1 openAs(messages);
     openAs.setName("Boiler_2");
     Shoot(openAs, "FormOpenAs1" + suffix());
 
