@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -94,6 +95,7 @@ void HostWindow::buildMenus() {
     QAction* openProject = file->addAction(tr("&Open project..."), this, &HostWindow::openProjectDialog);
     openProject->setObjectName("OpenProjectAction");
     openProject->setShortcut(QKeySequence::Open);
+    openProject->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
     QAction* openPlc = file->addAction(tr("Open &PLC"), this, [this] { plcActivated(tree_->currentItem()); });
     openPlc->setObjectName("OpenPlcAction");
     closePlc_ = file->addAction(tr("&Close PLC"), this, &HostWindow::closePlcRequested);
@@ -107,6 +109,7 @@ void HostWindow::buildMenus() {
     compile_ = project->addAction(tr("&Compile"), this, &HostWindow::compileRequested);
     compile_->setObjectName("CompileAction");
     compile_->setShortcut(Qt::Key_F9);
+    compile_->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     menus_[kMenuProject] = project;
 
     QMenu* tools = menuBar()->addMenu(tr("&Tools"));
@@ -140,6 +143,7 @@ void HostWindow::buildMenus() {
 
     QToolBar* standard = addToolBar(tr("Standard"));
     standard->setObjectName("StandardBar");
+    standard->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     standard->addAction(openProject);
     standard->addAction(compile_);
     bars_[kBarStandard] = standard;
