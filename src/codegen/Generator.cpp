@@ -10,6 +10,7 @@
 #include "codegen/ControllerSettings.h"
 #include "codegen/Emitters.h"
 #include "controllers/IniFile.h"
+#include "controllers/Paths.h"
 #include "plugin/Texts.h"
 #include "plugin/Toolkit.h"
 
@@ -24,12 +25,6 @@ std::string DeclarationsFileName(std::string_view name, bool iec) {
 std::string CodeFileName(std::string_view name) { return "Velmora\\" + std::string(name) + ".orv"; }
 
 namespace {
-
-std::filesystem::path OnDisk(const std::filesystem::path& projectDir, std::string hostRelative) {
-    for (char& c : hostRelative)
-        if (c == '\\') c = '/';
-    return projectDir / hostRelative;
-}
 
 // Temporary file beside the target, then rename: a reader (the compiler, the
 // host's editor) sees the old file or the new one, never half of one.
@@ -118,7 +113,7 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
 
         for (const auto& [hostName, buffer] :
              {std::pair{DeclarationsFileName(name, c.iec()), &declarations}, std::pair{CodeFileName(name), &code}}) {
-            WriteFileAtomically(OnDisk(ctx.projectDir, hostName), buffer->text());
+            WriteFileAtomically(HostPath(hostName, ctx.projectDir), buffer->text());
             if (ctx.registerFile) ctx.registerFile(hostName);  // the host only takes note; its answer changes nothing
             result.files.push_back(hostName);
         }

@@ -28,6 +28,16 @@ inline constexpr std::array<PidMember, 26> kPidMembers{{
     {"Control", 47, 2, 3423}, {"Status", 49, 1, 3424},
 }};
 
+constexpr bool PidMembersPacked() {
+    int offset = 0;
+    for (const auto& m : kPidMembers) {
+        if (m.offset != offset) return false;
+        offset += m.size;
+    }
+    return offset == kPidStructSize;
+}
+static_assert(PidMembersPacked());
+
 // Bits from bit 0 upward.
 inline constexpr std::array<std::string_view, 8> kPidDetBits{"ER0", "ER1", "ER2", "UMN", "UMX", "EY1", "EY2", "EY3"};
 inline constexpr std::array<std::string_view, 16> kPidControlBits{"RC", "AO",  "A12", "KC",  "BU",  "IP",

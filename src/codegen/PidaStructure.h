@@ -38,7 +38,7 @@ inline constexpr int kPidaPrivateSize = 444;
 inline constexpr int kPidaParameterFirst = 44;
 inline constexpr int kPidaParameterSize = 90;
 
-inline constexpr std::array<PidaMember, 55> kPidaMembers{{
+inline constexpr std::array<PidaMember, 54> kPidaMembers{{
     {"dv", "dv", PidaType::Real, 0, 4, kPidInputs, false, 3319},
     {"sp", "sp", PidaType::Real, 4, 4, kPidInputs, false, 3320},
     {"pv", "pv", PidaType::Real, 8, 4, kPidInputs, false, 3321},
@@ -94,6 +94,17 @@ inline constexpr std::array<PidaMember, 55> kPidaMembers{{
     {"pc", "pc", PidaType::Real, 206, 4, kTunerOutputs, false, 3339},
     {"outDUMMY", "outDUMMY[4]", PidaType::Array, 210, 16, kTunerOutputs, true, 0, "ARRAY [0..3] OF DINT"},
 }};
+
+// Members packed without gaps, filling the structure exactly.
+constexpr bool PidaMembersPacked() {
+    int offset = 0;
+    for (const auto& m : kPidaMembers) {
+        if (m.offset != offset || m.name.empty()) return false;
+        offset += m.size;
+    }
+    return offset == kPidaStructSize;
+}
+static_assert(PidaMembersPacked());
 
 // Title texts of the groups, in group order.
 inline constexpr std::array<std::uint32_t, 7> kPidaGroupTitles{3395, 3396, 3397, 3398, 3399, 3400, 3401};
