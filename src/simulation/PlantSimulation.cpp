@@ -16,7 +16,8 @@ void PlantSimulation::load(const PlantSettings& settings, const SimulatedInputs&
     ring_.assign(static_cast<std::size_t>(settings_.dDelta) + 1, settings_.y0);
     k_ = 0;
     x1_ = s_ = yd_ = settings_.y0;
-    // Start at rest: the previous values equal the present ones.
+    // At rest: the previous input and output are y0 like the stage input and
+    // the ring, so a unit-gain plant fed y0 stays at y0.
     yp_ = settings_.y0 - settings_.ys;
     up_ = settings_.y0;
     ysim_ = settings_.y0;
