@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <unordered_map>
 
 namespace velmora {
 namespace {
@@ -91,7 +92,12 @@ class Builder {
 public:
     Builder(const ReportInput& input, std::vector<std::string>& lines) : in_(input), lines_(lines) {}
 
-    std::string T(std::uint32_t id) const { return in_.text ? in_.text(id) : Text(id); }
+    // Texts repeat for every controller; fetch each once per report.
+    const std::string& T(std::uint32_t id) const {
+        auto it = texts_.find(id);
+        if (it == texts_.end()) it = texts_.emplace(id, in_.text ? in_.text(id) : Text(id)).first;
+        return it->second;
+    }
     std::string Unreadable() const { return T(3449); }
 
     void add(std::string line) { lines_.push_back(std::move(line)); }
@@ -330,6 +336,7 @@ public:
 private:
     const ReportInput& in_;
     std::vector<std::string>& lines_;
+    mutable std::unordered_map<std::uint32_t, std::string> texts_;
 };
 
 }  // namespace
