@@ -43,18 +43,35 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
     return true;
 }
 
+std::string Folded(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
 // The keys of one controller as the report reads them: a missing key gives the
 // report's default, a value that does not read as its type gives nullopt.
+// The section is taken from the file once, not revalidated key by key.
 class SectionReader {
 public:
-    SectionReader(const IniFile& file, std::string section) : file_(file), section_(std::move(section)) {}
-
-    std::string text(std::string_view key, std::string_view def) const {
-        return file_.readString(section_, key, def);
+    SectionReader(const IniFile& file, std::string_view section) {
+        for (const std::string& line : file.sectionValues(section)) {
+            const auto eq = line.find('=');
+            if (eq == std::string::npos) continue;
+            values_.emplace(Folded(std::string_view(line).substr(0, eq)), line.substr(eq + 1));
+        }
     }
 
+    std::optional<std::string_view> find(std::string_view key) const {
+        const auto it = values_.find(Folded(key));
+        if (it == values_.end()) return std::nullopt;
+        return std::string_view(it->second);
+    }
+
+    std::string text(std::string_view key, std::string_view def) const { return std::string(find(key).value_or(def)); }
+
     std::optional<long long> integer(std::string_view key, long long def) const {
-        const auto raw = file_.find(section_, key);
+        const auto raw = find(key);
         if (!raw) return def;
         std::string_view s = Trimmed(*raw);
         if (!s.empty() && s.front() == '+') s.remove_prefix(1);
@@ -72,7 +89,7 @@ public:
 
     // A decimal text; the leading number counts, as everywhere in the file.
     std::optional<double> real(std::string_view key, std::string_view def) const {
-        std::string s(Trimmed(file_.readString(section_, key, def)));
+        std::string s(Trimmed(find(key).value_or(def)));
         for (char& c : s)
             if (c == ',') c = '.';
         std::string_view v = s;
@@ -84,8 +101,7 @@ public:
     }
 
 private:
-    const IniFile& file_;
-    std::string section_;
+    std::unordered_map<std::string, std::string> values_;
 };
 
 class Builder {
@@ -317,8 +333,8 @@ public:
             for (const std::string& section : file.sections()) {
                 if (!StartsWithNoCase(section, kSectionPrefix)) continue;
                 try {
-                    if (file.readString(section, "Name", "").empty()) continue;
                     SectionReader reader(file, section);
+                    if (reader.text("Name", "").empty()) continue;
                     if (reader.text("Type", "PID") == "PID")
                         integerController(reader);
                     else
