@@ -4,17 +4,18 @@
 
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
 using namespace velmora;
 
 std::filesystem::path WriteControllerFile() {
-    const auto dir = std::filesystem::temp_directory_path() / ("velmora-report-bench-" + std::to_string(getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("velmora-report-bench-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const auto path = dir / "PLC1.rglx";
     std::ofstream out(path, std::ios::binary);
@@ -29,7 +30,8 @@ std::filesystem::path WriteControllerFile() {
         } else {
             out << "Type=PID\r\nHeaderInST=1\r\nInputMode=2\r\nCascade=1\r\nY1Name=T" << i
                 << "\r\nY1Unit=Hazel-KA\r\nY2Name=T" << i << "b\r\nY3Name=P" << i
-                << "\r\nY1Filtr=1\r\nY1Tau=20\r\nY1Measure=1\r\nY1x1=0\r\nY1x2=10000\r\nY1y1=-500\r\nY1y2=1500\r\n"
+                << "\r\nY1Filtr=1\r\nY1Tau=20\r\nY1Measure=1\r\nY1x1=0\r\nY1x2=10000\r\nY1y1=-500\r\nY1y2="
+                   "1500\r\n"
                    "PBnd=250\r\nRelCool=1000\r\nTi=1200\r\nTd=50\r\nOutCycle=100\r\nEGap=10\r\nIGap=500\r\n"
                    "DGap=500\r\nMaxY=10000\r\nMinY=0\r\nUDef=0\r\nUdefLastU=0\r\nUPosition=1\r\nUAnalog=1\r\n"
                    "UF=2\r\nUFiltr=1\r\nUTau=4\r\nUMax=10000\r\nUMin=0\r\ndUMax=500\r\nA12=1\r\nAO=1\r\n"

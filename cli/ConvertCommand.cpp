@@ -36,9 +36,11 @@ void RunConvert(const ConvertOptions& o) {
 
 void SetUpConvert(CLI::App& app) {
     auto options = std::make_shared<ConvertOptions>();
-    CLI::App* cmd = app.add_subcommand("convert", "Raw input value of a conversion mode for an engineering value");
+    CLI::App* cmd =
+        app.add_subcommand("convert", "Raw input value of a conversion mode for an engineering value");
     cmd->add_option("MODE", options->mode, "Input conversion mode (e.g. 401, 1101, 2010)")->required();
-    cmd->add_option("VALUE", options->value, "Engineering value ('.' or ',' as decimal separator)")->required();
+    cmd->add_option("VALUE", options->value, "Engineering value ('.' or ',' as decimal separator)")
+        ->required();
     cmd->add_option("--plc-type", options->plcType, "PLC type index (default 0)");
     cmd->callback([options] { RunConvert(*options); });
 }

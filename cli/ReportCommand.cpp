@@ -1,6 +1,7 @@
 // velmora report: the controller report of a PLC as text, one line per line.
 #include "Command.h"
 
+#include "controllers/Paths.h"
 #include "controllers/ProjectDescription.h"
 #include "report/ControllerReport.h"
 
@@ -41,7 +42,7 @@ bool WriteAtomically(const std::filesystem::path& target, const std::string& tex
 
 void RunReport(const ReportOptions& o) {
     ReportInput input;
-    input.controllerFile = o.project / "Velmora" / (o.plc + ".rglx");
+    input.controllerFile = HostPath("Velmora\\" + o.plc + ".rglx", o.project);
     if (!std::filesystem::exists(input.controllerFile)) {
         std::cerr << "velmora report: controller file not found: " << input.controllerFile.string() << '\n';
         SetExitCode(1);
@@ -65,7 +66,8 @@ void RunReport(const ReportOptions& o) {
 
 void SetUpReport(CLI::App& app) {
     auto options = std::make_shared<ReportOptions>();
-    CLI::App* cmd = app.add_subcommand("report", "Controller report of a PLC (text, one line per report line)");
+    CLI::App* cmd =
+        app.add_subcommand("report", "Controller report of a PLC (text, one line per report line)");
     cmd->add_option("--project", options->project, "Project directory")->required();
     cmd->add_option("--plc", options->plc, "PLC name (controller file Velmora/<PLC>.rglx)")->required();
     cmd->add_option("--output", options->output, "Write the report into this file instead of stdout");

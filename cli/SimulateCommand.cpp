@@ -9,6 +9,7 @@
 #include "Command.h"
 
 #include "controllers/IniFile.h"
+#include "controllers/Paths.h"
 #include "controllers/ProjectDescription.h"
 #include "simulation/PlantSimulation.h"
 #include "simulation/SimulationSettings.h"
@@ -38,7 +39,7 @@ std::string Number(double v) {
 }
 
 void RunSimulate(const SimulateOptions& o) {
-    const std::filesystem::path path = o.project / "Velmora" / (o.plc + ".rglx");
+    const std::filesystem::path path = HostPath("Velmora\\" + o.plc + ".rglx", o.project);
     if (!std::filesystem::exists(path)) {
         std::cerr << "velmora simulate: controller file not found: " << path.string() << '\n';
         SetExitCode(1);
@@ -47,7 +48,8 @@ void RunSimulate(const SimulateOptions& o) {
     IniFile file(path);
     const std::string section = "Regulator " + o.controller;
     if (!file.sectionExists(section) || file.readString(section, "Name", "").empty()) {
-        std::cerr << "velmora simulate: no controller \"" << o.controller << "\" in " << path.string() << '\n';
+        std::cerr << "velmora simulate: no controller \"" << o.controller << "\" in " << path.string()
+                  << '\n';
         SetExitCode(1);
         return;
     }
@@ -87,7 +89,8 @@ void RunSimulate(const SimulateOptions& o) {
 void SetUpSimulate(CLI::App& app) {
     auto options = std::make_shared<SimulateOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "simulate", "Step the simulated plant of a controller with a constant input (0.1 s per step), print CSV");
+        "simulate",
+        "Step the simulated plant of a controller with a constant input (0.1 s per step), print CSV");
     cmd->add_option("--project", options->project, "Project directory")->required();
     cmd->add_option("--plc", options->plc, "PLC name (controller file Velmora/<PLC>.rglx)")->required();
     cmd->add_option("--controller", options->controller, "Controller name")->required();

@@ -30,15 +30,18 @@ std::string_view Trimmed(std::string_view s) {
 
 // The group file name without directory (either separator) and extension.
 std::string GroupName(std::string_view file) {
-    if (const auto slash = file.find_last_of("/\\"); slash != std::string_view::npos) file.remove_prefix(slash + 1);
-    if (const auto dot = file.rfind('.'); dot != std::string_view::npos && dot > 0) file = file.substr(0, dot);
+    if (const auto slash = file.find_last_of("/\\"); slash != std::string_view::npos)
+        file.remove_prefix(slash + 1);
+    if (const auto dot = file.rfind('.'); dot != std::string_view::npos && dot > 0)
+        file = file.substr(0, dot);
     return std::string(file);
 }
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
     if (s.size() < prefix.size()) return false;
     for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[i])) != std::tolower(static_cast<unsigned char>(prefix[i])))
+        if (std::tolower(static_cast<unsigned char>(s[i])) !=
+            std::tolower(static_cast<unsigned char>(prefix[i])))
             return false;
     return true;
 }
@@ -68,7 +71,9 @@ public:
         return std::string_view(it->second);
     }
 
-    std::string text(std::string_view key, std::string_view def) const { return std::string(find(key).value_or(def)); }
+    std::string text(std::string_view key, std::string_view def) const {
+        return std::string(find(key).value_or(def));
+    }
 
     std::optional<long long> integer(std::string_view key, long long def) const {
         const auto raw = find(key);
@@ -124,10 +129,9 @@ public:
         add("");
     }
 
-    std::string YesNo(const std::optional<bool>& v) const {
-        return v ? T(*v ? 2003 : 2004) : Unreadable();
-    }
-    std::string Scaled(const std::optional<long long>& v, double scale, int decimals, std::string_view unit) const {
+    std::string YesNo(const std::optional<bool>& v) const { return v ? T(*v ? 2003 : 2004) : Unreadable(); }
+    std::string Scaled(const std::optional<long long>& v, double scale, int decimals,
+                       std::string_view unit) const {
         return v ? ScaledValue(*v, scale, decimals, unit) : Unreadable();
     }
     std::string Plain(const std::optional<long long>& v, std::string_view unit = {}) const {

@@ -38,7 +38,9 @@ int DigitCount(unsigned long long n) {
 }
 
 // Integer division rounding half away from zero.
-unsigned long long DivideRounded(unsigned long long n, unsigned long long d) { return (n + d / 2) / d; }
+unsigned long long DivideRounded(unsigned long long n, unsigned long long d) {
+    return (n + d / 2) / d;
+}
 
 std::string Scientific(double value, int precision) {
     char buffer[64];

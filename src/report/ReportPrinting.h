@@ -28,7 +28,7 @@ struct PrintRule {
 };
 
 struct PrintPage {
-    int number = 0;  // 1-based
+    int number = 0;                // 1-based
     std::vector<PrintText> texts;  // header title and caption, body lines, page label
     std::vector<PrintRule> rules;  // header rule, footer rule
     int bodyLines = 0;             // report lines on this page

@@ -10,7 +10,9 @@ namespace {
 // resistance-thermometer curves the modules linearise.
 struct Quartic {
     double c0, c1, c2, c3, c4;
-    double operator()(double v) const { return c0 + c1 * v + c2 * v * v + c3 * v * v * v + c4 * v * v * v * v; }
+    double operator()(double v) const {
+        return c0 + c1 * v + c2 * v * v + c3 * v * v * v + c4 * v * v * v * v;
+    }
 };
 constexpr Quartic P1{1001.0123270731, 0.391073285478639, -6.43399736805628e-6, 1.51238533995841e-10,
                      -1.01146235231917e-14};
@@ -19,17 +21,27 @@ constexpr Quartic P2{999.94611006394, 0.546427160860591, 6.68679006630775e-5, 4.
 constexpr Quartic P3{1000.87877317547, 0.442923745084593, 5.53463072115193e-5, -8.5127773585023e-11,
                      2.21683898906412e-12};
 
-double T(double x) { return std::trunc(x); }
+double T(double x) {
+    return std::trunc(x);
+}
 
-double In(double v, double lo, double hi) { return std::clamp(v, lo, hi); }
+double In(double v, double lo, double hi) {
+    return std::clamp(v, lo, hi);
+}
 
-int Int(double r) { return static_cast<int>(r); }
+int Int(double r) {
+    return static_cast<int>(r);
+}
 
 // Result kept within lo..hi.
-int Within(double r, int lo, int hi) { return Int(std::clamp(r, double(lo), double(hi))); }
+int Within(double r, int lo, int hi) {
+    return Int(std::clamp(r, double(lo), double(hi)));
+}
 
 // Result kept within lo..hi and marked valid.
-int MarkedWithin(double r, int lo, int hi) { return Within(r, lo, hi) | kRawValidBit; }
+int MarkedWithin(double r, int lo, int hi) {
+    return Within(r, lo, hi) | kRawValidBit;
+}
 
 // Result marked valid, limited above; below `low` the module reports `lowCode`.
 int MarkedUpTo(double r, int hi, int low, int lowCode) {
@@ -38,12 +50,17 @@ int MarkedUpTo(double r, int hi, int low, int lowCode) {
 }
 
 // The bridge circuit of the larger PLC types and the divider of type index 0.
-double Bridge(double resistance) { return T(10 * resistance / (7500 + resistance) * 2.5 * 819); }
-double Divider(double resistance) { return T(resistance * 5 / (resistance * 0.00061 + 2.013)); }
+double Bridge(double resistance) {
+    return T(10 * resistance / (7500 + resistance) * 2.5 * 819);
+}
+double Divider(double resistance) {
+    return T(resistance * 5 / (resistance * 0.00061 + 2.013));
+}
 
 }  // namespace
 
 bool HasInputConversion(int mode) {
+    // clang-format off
     switch (mode) {
         case 401: case 402: case 410: case 420: case 421: case 430: case 431: case 432:
         case 501: case 510: case 1101: case 1102: case 1110: case 1120: case 1121: case 1130:
@@ -55,6 +72,7 @@ bool HasInputConversion(int mode) {
         default:
             return false;
     }
+    // clang-format on
 }
 
 int ConvertInputToRaw(int mode, double value, int plcTypeIndex) {

@@ -16,7 +16,9 @@ inline constexpr int kRawValidBit = 0x2000;
 int ConvertInputToRaw(int mode, double value, int plcTypeIndex);
 
 // Modes below -710 deliver a REAL instead of an INT.
-inline constexpr bool IsRealInputMode(int mode) { return mode < -710; }
+inline constexpr bool IsRealInputMode(int mode) {
+    return mode < -710;
+}
 
 // True when the mode has a row of its own (not the truncating fallback).
 bool HasInputConversion(int mode);

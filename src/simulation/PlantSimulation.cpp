@@ -7,7 +7,9 @@
 
 namespace velmora {
 
-PlantSimulation::PlantSimulation() { load(PlantSettings{}); }
+PlantSimulation::PlantSimulation() {
+    load(PlantSettings{});
+}
 
 void PlantSimulation::load(const PlantSettings& settings, const SimulatedInputs& inputs) {
     settings_ = settings;

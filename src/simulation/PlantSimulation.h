@@ -23,8 +23,8 @@ enum DisturbanceSource : int { kDisturbanceNone = 0, kDisturbanceWord = 1, kDist
 
 // The plant settings of a controller, with the defaults the online view reads.
 struct PlantSettings {
-    double su = 1;    // static gain while the stage input is positive
-    double su2 = 1;   // static gain while it is zero or negative
+    double su = 1;                         // static gain while the stage input is positive
+    double su2 = 1;                        // static gain while it is zero or negative
     double tau1 = 10, tau2 = 5, tau3 = 2;  // time constants, s
     double delta = 0.25;                   // relative damping
     double omega = 0.5;                    // frequency of the oscillation, rad/s
@@ -46,7 +46,7 @@ struct PlantSettings {
 
 // How the simulated output reaches the inputs of an integer controller.
 struct SimulatedInputs {
-    bool pidController = true;  // only the integer controller gets raw input values
+    bool pidController = true;   // only the integer controller gets raw input values
     int y1Mode = 0, y3Mode = 0;  // Y1CNVMode, Y3CNVMode
     int minY = 0, maxY = 10000;  // raw values of 0 % and 100 % of the controlled variable
     int y3x1 = 0, y3x2 = 10000;  // raw range of the simulated actuator position
@@ -94,9 +94,9 @@ public:
     const PlantSettings& settings() const { return settings_; }
     const SimulatedInputs& inputs() const { return inputs_; }
     double plantInput() const { return u_; }
-    double stageInput() const { return s_; }      // s: after the integrating stage
-    double firstStage() const { return x1_; }     // x1 of the third-order plants
-    double output() const { return yd_; }         // plant output without disturbance, %
+    double stageInput() const { return s_; }   // s: after the integrating stage
+    double firstStage() const { return x1_; }  // x1 of the third-order plants
+    double output() const { return yd_; }      // plant output without disturbance, %
     double simulatedOutput() const { return ysim_; }
     double disturbance() const { return a_; }
     // Raw values of the first and third input of an integer controller, as of

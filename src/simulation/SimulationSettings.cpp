@@ -24,8 +24,9 @@ PlantSettings ReadPlantSettings(const IniFile& file, std::string_view section) {
     p.simT = file.readDecimal(section, "SimT", d.simT);
     // Older files hold the dead time as a decimal text; a step count is meant.
     const double steps = std::trunc(file.readDecimal(section, "DDelta", d.dDelta));
-    p.dDelta = std::isnan(steps) ? d.dDelta
-                                 : static_cast<int>(std::clamp(steps, 0.0, double(PlantSimulation::kMaxDeadTimeSteps)));
+    p.dDelta = std::isnan(steps)
+                   ? d.dDelta
+                   : static_cast<int>(std::clamp(steps, 0.0, double(PlantSimulation::kMaxDeadTimeSteps)));
     p.y0 = file.readDecimal(section, "y0", d.y0);
     p.ys = file.readDecimal(section, "ys", d.ys);
     p.astat = file.readBool(section, "Astat", d.astat);

@@ -6,11 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace velmora {
@@ -35,8 +35,8 @@ protected:
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(dir_);
         input_.controllerFile = dir_ / "PLC1.rglx";
-        input_.project = {"C:\\Projects\\Plant.opgr", "PLC1", "Heating of hall B", "J. Novak",
-                          "Velmora Demo Works", "(c) 2026"};
+        input_.project = {"C:\\Projects\\Plant.opgr", "PLC1",    "Heating of hall B", "J. Novak",
+                          "Velmora Demo Works",       "(c) 2026"};
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
@@ -112,10 +112,11 @@ TEST_F(ReportFromFile, IntegerControllerWithDefaults) {
 }
 
 TEST_F(ReportFromFile, IntegerControllerWithEveryInputAndThreeStageOutput) {
-    Write("[Regulator Loop2]\nName=Loop2\nType=PID\nInputMode=2\nCascade=1\nY1Name=T1\nY1Unit=Hazel-KA\n"
-          "Y2Name=T2\nY3Name=Pos\nY2Filtr=1\nY2Tau=15\nY3Measure=1\nY3x1=100\nY3y2=900\nPBnd=255\nTi=1200\n"
-          "OutCycle=25\nUdefLastU=1\nUPosition=0\nUAnalog=0\nUpName=Up\nUmName=Um\nUF=3\nUFiltr=1\nUTau=4\n"
-          "UMax=9500\nUMin=-500\ndUMax=250\nA8=1\nAO=1\nUBipolar=1\nUx1=2500\nUy1=7500\nUx2=100\nUy2=900\n");
+    Write(
+        "[Regulator Loop2]\nName=Loop2\nType=PID\nInputMode=2\nCascade=1\nY1Name=T1\nY1Unit=Hazel-KA\n"
+        "Y2Name=T2\nY3Name=Pos\nY2Filtr=1\nY2Tau=15\nY3Measure=1\nY3x1=100\nY3y2=900\nPBnd=255\nTi=1200\n"
+        "OutCycle=25\nUdefLastU=1\nUPosition=0\nUAnalog=0\nUpName=Up\nUmName=Um\nUF=3\nUFiltr=1\nUTau=4\n"
+        "UMax=9500\nUMin=-500\ndUMax=250\nA8=1\nAO=1\nUBipolar=1\nUx1=2500\nUy1=7500\nUx2=100\nUy2=900\n");
     const Lines expected{
         "Controller       : Loop2",
         "Instruction      : PID",
@@ -197,9 +198,10 @@ TEST_F(ReportFromFile, ConverterRangesFollowZeroShift) {
 }
 
 TEST_F(ReportFromFile, FloatingPointController) {
-    Write("[Regulator Tuned]\nName=Tuned\nType=PIDA\nInput=Temp_In\nOutput=Valve_Out\nirtype=6\nRACT=1\n"
-          "k=2,5\nti=12\ntd=0.25\nnd=8\nb=0,5\nc=0\ntt=3\nhilim=95\nlolim=-5\nTs=0.2\nittype=7\nDGC=1\n"
-          "iainf=2\nispeed=3\nipid=2\ntdg=4\ntn=6\namp=10\ndy=2,5\n");
+    Write(
+        "[Regulator Tuned]\nName=Tuned\nType=PIDA\nInput=Temp_In\nOutput=Valve_Out\nirtype=6\nRACT=1\n"
+        "k=2,5\nti=12\ntd=0.25\nnd=8\nb=0,5\nc=0\ntt=3\nhilim=95\nlolim=-5\nTs=0.2\nittype=7\nDGC=1\n"
+        "iainf=2\nispeed=3\nipid=2\ntdg=4\ntn=6\namp=10\ndy=2,5\n");
     const Lines expected{
         "Controller       : Tuned",
         "Instruction      : PIDA",
@@ -247,10 +249,13 @@ TEST_F(ReportFromFile, FloatingValuesDefaultToOneAndUseTheSeparator) {
 }
 
 TEST_F(ReportFromFile, ChoicesOutsideTheirListsShowQuestionMarks) {
-    Write("[Regulator F]\nName=F\nType=PIDA\nirtype=0\nittype=8\niainf=3\nispeed=0\nipid=-1\n"
-          "[Regulator P]\nName=P\nInputMode=4\n");
+    Write(
+        "[Regulator F]\nName=F\nType=PIDA\nirtype=0\nittype=8\niainf=3\nispeed=0\nipid=-1\n"
+        "[Regulator P]\nName=P\nInputMode=4\n");
     const Lines lines = Controllers();
-    const auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+    const auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
     EXPECT_EQ(std::count(lines.begin(), lines.end(), L("Control algorithm type", "? ? ?")), 2);
     EXPECT_TRUE(has(L("Additional apriory information", "? ? ?")));
     EXPECT_TRUE(has(L("Desired closed loop speed", "? ? ?")));
@@ -259,10 +264,13 @@ TEST_F(ReportFromFile, ChoicesOutsideTheirListsShowQuestionMarks) {
 }
 
 TEST_F(ReportFromFile, UnreadableValuesSaySo) {
-    Write("[Regulator P]\nName=P\nPBnd=abc\nY1Filtr=yes\nInputMode=x\nMaxY=1.5\n"
-          "[Regulator F]\nName=F\nType=PIDA\nk=fast\nirtype=seven\n");
+    Write(
+        "[Regulator P]\nName=P\nPBnd=abc\nY1Filtr=yes\nInputMode=x\nMaxY=1.5\n"
+        "[Regulator F]\nName=F\nType=PIDA\nk=fast\nirtype=seven\n");
     const Lines lines = Controllers();
-    const auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+    const auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
     const std::string error = "Error reading information!";
     EXPECT_TRUE(has(L("Proporcional band", error)));
     EXPECT_TRUE(has(L("Filtration (1st order)", error)));
@@ -276,8 +284,10 @@ TEST_F(ReportFromFile, UnreadableValuesSaySo) {
 }
 
 TEST_F(ReportFromFile, ControllersInFileOrderAndOnlyNamedControllerSections) {
-    Write("[Desktop]\nName=NotAController\n[Regulator Zeta]\nName=Zeta\nType=PIDA\n[Regulator Empty]\nType=PID\n"
-          "[Regulatory Old]\nName=Old\n[regulator alpha]\nName=alpha\n[Regulator Odd]\nName=Odd\nType=pid\n");
+    Write(
+        "[Desktop]\nName=NotAController\n[Regulator Zeta]\nName=Zeta\nType=PIDA\n[Regulator "
+        "Empty]\nType=PID\n"
+        "[Regulatory Old]\nName=Old\n[regulator alpha]\nName=alpha\n[Regulator Odd]\nName=Odd\nType=pid\n");
     const Lines lines = Controllers();
     Lines names;
     for (const auto& line : lines)
@@ -297,8 +307,10 @@ TEST_F(ReportFromFile, LabelWidthsAtTheLimit) {
         return "t" + std::to_string(id);
     };
     const Lines lines = Controllers();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(44, 'a') + " :    100.0 %\t(1000)"), lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(45, 'b') + " :    100.0 s\t(1000)"), lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(44, 'a') + " :    100.0 %\t(1000)"),
+              lines.end());
+    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(45, 'b') + " :    100.0 s\t(1000)"),
+              lines.end());
 }
 
 TEST(ReportText, JoinedWithLineEnds) {

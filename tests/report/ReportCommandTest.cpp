@@ -4,13 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -50,7 +50,8 @@ protected:
                                                  "Programmer=J. Novak\nCompany=Works\nCopyright=(c) 2026\n"
                                                  "[PLC PLC1]\nType=3\n";
         std::ofstream(project_ / "Velmora" / "PLC1.rglx", std::ios::binary)
-            << "[Regulator Boiler]\r\nName=Boiler\r\nPBnd=250\r\n[Regulator Tank]\r\nName=Tank\r\nType=PIDA\r\n";
+            << "[Regulator Boiler]\r\nName=Boiler\r\nPBnd=250\r\n[Regulator "
+               "Tank]\r\nName=Tank\r\nType=PIDA\r\n";
     }
     void TearDown() override {
         if (!project_.empty()) std::filesystem::remove_all(project_);
@@ -64,8 +65,9 @@ TEST_F(ReportCommand, StdoutAndFileHoldTheReport) {
     input.controllerFile = project_ / "Velmora" / "PLC1.rglx";
     input.project = ReportProjectFrom(*LoadProjectDescription(project_), "PLC1");
     const std::string expected = JoinReport(BuildReport(input));
-    ASSERT_NE(expected.find("Project group    : Plant\nProject          : PLC1\nName of action   : Heating\n"),
-              std::string::npos);
+    ASSERT_NE(
+        expected.find("Project group    : Plant\nProject          : PLC1\nName of action   : Heating\n"),
+        std::string::npos);
 
     const Result toStdout = Velmora("report --project " + project_.string() + " --plc PLC1");
     EXPECT_EQ(toStdout.status, 0);
@@ -73,7 +75,8 @@ TEST_F(ReportCommand, StdoutAndFileHoldTheReport) {
 
     const auto file = project_ / "report.txt";
     std::ofstream(file) << "old";
-    const Result toFile = Velmora("report --project " + project_.string() + " --plc PLC1 --output " + file.string());
+    const Result toFile =
+        Velmora("report --project " + project_.string() + " --plc PLC1 --output " + file.string());
     EXPECT_EQ(toFile.status, 0);
     EXPECT_EQ(toFile.out, "");
     EXPECT_EQ(Read(file), expected);
@@ -83,16 +86,23 @@ TEST_F(ReportCommand, StdoutAndFileHoldTheReport) {
     EXPECT_EQ(entries, 3);
 }
 
+TEST_F(ReportCommand, PlcNameFindsTheFileWithoutRegardToCase) {
+    const Result r = Velmora("report --project " + project_.string() + " --plc plc1");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Controller       : Boiler\n"), std::string::npos);
+}
+
 TEST_F(ReportCommand, MissingControllerFileIsAnError) {
     const auto file = project_ / "report.txt";
-    const Result r = Velmora("report --project " + project_.string() + " --plc PLC7 --output " + file.string());
+    const Result r =
+        Velmora("report --project " + project_.string() + " --plc PLC7 --output " + file.string());
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(std::filesystem::exists(file));
 }
 
 TEST_F(ReportCommand, UnwritableOutputIsAnError) {
-    const Result r =
-        Velmora("report --project " + project_.string() + " --plc PLC1 --output " + (project_ / "no" / "r.txt").string());
+    const Result r = Velmora("report --project " + project_.string() + " --plc PLC1 --output " +
+                             (project_ / "no" / "r.txt").string());
     EXPECT_EQ(r.status, 1);
 }
 

@@ -51,7 +51,8 @@ TEST(ReportPages, ExactlyFullPageOpensNoEmptyPage) {
 }
 
 TEST(ReportPages, HeaderAndFooterPositions) {
-    const PrintLayout layout = LayOutReport(Numbered(50), kMetrics, "Controllers information", "Plant - PLC1");
+    const PrintLayout layout =
+        LayOutReport(Numbered(50), kMetrics, "Controllers information", "Plant - PLC1");
     const PrintPage& page = layout.pages[1];
     EXPECT_EQ(page.texts.front(), (PrintText{100, 20, "Controllers information"}));
     EXPECT_EQ(page.texts[1], (PrintText{580 - 12 * 10, 20, "Plant - PLC1"}));

@@ -55,9 +55,8 @@ TEST(PlantStepResponse, SecondOrderUnequalTimeConstants) {
     PlantSettings p = Active(kPlantSecondOrder);
     p.tau1 = 10, p.tau2 = 3, p.su = 1.5;
     const auto y = Outputs(p, 50, 400);
-    ExpectResponse(y, [](double t) {
-        return 75 * (1 - (10 * std::exp(-t / 10) - 3 * std::exp(-t / 3)) / (10 - 3));
-    });
+    ExpectResponse(
+        y, [](double t) { return 75 * (1 - (10 * std::exp(-t / 10) - 3 * std::exp(-t / 3)) / (10 - 3)); });
 }
 
 TEST(PlantStepResponse, SecondOrderEqualTimeConstants) {

@@ -1,14 +1,14 @@
 // The simulate and convert commands, run as a user would run them.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -81,7 +81,8 @@ TEST_F(CommandLine, SimulatePrintsOneRowPerStep) {
 }
 
 TEST_F(CommandLine, SimulatePlcTypeOptionOverridesTheProject) {
-    const Result r = Velmora("simulate " + Project() + "--controller Boiler --input 80 --steps 1 --plc-type 5");
+    const Result r =
+        Velmora("simulate " + Project() + "--controller Boiler --input 80 --steps 1 --plc-type 5");
     ASSERT_EQ(r.status, 0);
     EXPECT_EQ(Split(r.out, '\n').at(1), "1,0,80,819,3276");
 }
@@ -97,7 +98,8 @@ TEST_F(CommandLine, SimulateRefusesMissingFileOrController) {
     Result r = Velmora("simulate " + Project() + "--controller Nobody --input 1 --steps 1");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
-    r = Velmora("simulate --project " + project_.string() + " --plc PLC2 --controller Boiler --input 1 --steps 1");
+    r = Velmora("simulate --project " + project_.string() +
+                " --plc PLC2 --controller Boiler --input 1 --steps 1");
     EXPECT_EQ(r.status, 1);
 }
 

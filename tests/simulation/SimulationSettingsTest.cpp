@@ -5,10 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace velmora {
 namespace {
@@ -41,9 +41,10 @@ TEST_F(SimulationSettingsFile, MissingKeysGiveOnlineViewDefaults) {
 }
 
 TEST_F(SimulationSettingsFile, DecimalTextsAsTyped) {
-    Write("[Regulator R1]\nSu=2,5\nSu2=0.75\nTau1=12,25\nDelta=0,3\nOmega=1.2\nTauA=15\nMinSU=-10\nMaxSU=90,5\n"
-          "SimT=2\ny0=12,5\nys=3\nAstat=1\nSimulation=1\nDelay=1\nDDelta=4\nTypSoustavy=5\nAddOut=2\n"
-          "AddOutName=Dist_R\n");
+    Write(
+        "[Regulator R1]\nSu=2,5\nSu2=0.75\nTau1=12,25\nDelta=0,3\nOmega=1.2\nTauA=15\nMinSU=-10\nMaxSU=90,5\n"
+        "SimT=2\ny0=12,5\nys=3\nAstat=1\nSimulation=1\nDelay=1\nDDelta=4\nTypSoustavy=5\nAddOut=2\n"
+        "AddOutName=Dist_R\n");
     IniFile file(path_);
     const PlantSettings p = ReadPlantSettings(file, "regulator r1");
     EXPECT_EQ(p.su, 2.5);
@@ -96,8 +97,10 @@ TEST_F(SimulationSettingsFile, WrittenSettingsReadBackAndKeepOtherKeys) {
 }
 
 TEST_F(SimulationSettingsFile, InputsOfTheController) {
-    Write("[Regulator R1]\nType=PID\nY1CNVMode=1231\nY3CNVMode=-720\nMinY=-1000\nMaxY=2600\nY3x1=100\nY3x2=900\n"
-          "[Regulator R2]\nType=PIDA\n");
+    Write(
+        "[Regulator "
+        "R1]\nType=PID\nY1CNVMode=1231\nY3CNVMode=-720\nMinY=-1000\nMaxY=2600\nY3x1=100\nY3x2=900\n"
+        "[Regulator R2]\nType=PIDA\n");
     IniFile file(path_);
     const SimulatedInputs in = ReadSimulatedInputs(file, "Regulator R1", 3);
     EXPECT_TRUE(in.pidController);
