@@ -203,3 +203,26 @@ TEST(RemoveGeneratedFiles, SkipsWhatIsNotInTheListAndMatchesWholeNamesOnly) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+TEST(NewControllerWriteFailure, ReportsTheErrorAndKeepsTheDialogOpen) {
+    test::TempDir dir;
+    // A folder where the controller file should be: every write must fail.
+    std::filesystem::create_directories(dir.path() / "PLC1.rglx");
+    test::FakeHost host(dir.path() / "PLC1.rglx");
+    test::ScriptedMessages messages;
+    NewController dialog(host, messages);
+    dialog.create();
+    dialog.okClick("Boiler");
+    EXPECT_FALSE(dialog.closeQuery("PID", false));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, Text(3019));
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_FALSE(messages.shown[0].text.empty());
+    EXPECT_TRUE(host.project.removedAt.empty());
+}
+
+}  // namespace
+}  // namespace velmora
