@@ -19,9 +19,6 @@ namespace velmora::host {
 
 namespace {
 
-constexpr int kNodeNameRole = Qt::UserRole + 1;
-constexpr int kPlcRole = Qt::UserRole + 2;
-
 Qt::DockWidgetArea QtArea(int area) {
     switch (area) {
         case kDockLeft:
@@ -51,7 +48,7 @@ int HostArea(Qt::DockWidgetArea area) {
 }
 
 QTreeWidgetItem* FindNode(QTreeWidgetItem* item, const QString& name) {
-    if (item->data(0, kNodeNameRole).toString() == name) return item;
+    if (item->data(0, HostWindow::kNodeNameRole).toString() == name) return item;
     for (int i = 0; i < item->childCount(); ++i)
         if (QTreeWidgetItem* found = FindNode(item->child(i), name)) return found;
     return nullptr;
@@ -67,6 +64,13 @@ HostWindow::HostWindow(QWidget* parent) : QMainWindow(parent) {
     documents_ = new QTabWidget(this);
     documents_->setObjectName("Documents");
     documents_->setDocumentMode(true);
+    documents_->setTabsClosable(true);
+    connect(documents_, &QTabWidget::tabCloseRequested, this, [this](int index) {
+        QWidget* view = documents_->widget(index);
+        const QVariant id = view->property("velmoraDocumentId");
+        removeDocument(view);
+        if (id.isValid()) emit documentClosed(id.toInt());
+    });
     setCentralWidget(documents_);
 
     tree_ = new QTreeWidget(this);
@@ -78,7 +82,7 @@ HostWindow::HostWindow(QWidget* parent) : QMainWindow(parent) {
     treeDock->setFeatures(QDockWidget::DockWidgetMovable);
     addDockWidget(Qt::LeftDockWidgetArea, treeDock);
     connect(tree_, &QTreeWidget::itemDoubleClicked, this,
-            [this](QTreeWidgetItem* item) { plcActivated(item); });
+            [this](QTreeWidgetItem* item) { nodeActivated(item); });
 
     status_ = new QLabel(this);
     status_->setObjectName("StatusLabel");
@@ -89,6 +93,12 @@ HostWindow::HostWindow(QWidget* parent) : QMainWindow(parent) {
     resize(1100, 720);
 }
 
+HostWindow::~HostWindow() {
+    // Forms still docked die with their docks below; their bookkeeping must not run then.
+    for (auto& [form, dock] : docks_) disconnect(form, nullptr, this, nullptr);
+    docks_.clear();
+}
+
 void HostWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->setObjectName("FileMenu");
@@ -96,7 +106,8 @@ void HostWindow::buildMenus() {
     openProject->setObjectName("OpenProjectAction");
     openProject->setShortcut(QKeySequence::Open);
     openProject->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    QAction* openPlc = file->addAction(tr("Open &PLC"), this, [this] { plcActivated(tree_->currentItem()); });
+    QAction* openPlc =
+        file->addAction(tr("Open &PLC"), this, [this] { nodeActivated(tree_->currentItem()); });
     openPlc->setObjectName("OpenPlcAction");
     closePlc_ = file->addAction(tr("&Close PLC"), this, &HostWindow::closePlcRequested);
     closePlc_->setObjectName("ClosePlcAction");
@@ -207,10 +218,12 @@ void HostWindow::showOpenPlc(const QString& plc) {
         status_->setText(tr("PLC %1 open").arg(plc));
 }
 
-void HostWindow::plcActivated(QTreeWidgetItem* item) {
+void HostWindow::nodeActivated(QTreeWidgetItem* item) {
     if (!item) return;
     const QString plc = item->data(0, kPlcRole).toString();
     if (!plc.isEmpty()) emit openPlcRequested(plc);
+    const QVariant document = item->data(0, kDocumentRole);
+    if (document.isValid()) emit documentRequested(document.toInt());
 }
 
 void HostWindow::openProjectDialog() {
@@ -294,14 +307,24 @@ QDockWidget* HostWindow::dockOf(QWidget* form) const {
     return it == docks_.end() ? nullptr : it->second;
 }
 
-void HostWindow::addDocument(QWidget* view, const QString& title) {
+void HostWindow::addDocument(QWidget* view, const QString& title, int documentId) {
     const int index = documents_->indexOf(view);
     if (index >= 0) {
         documents_->setTabText(index, title);
         documents_->setCurrentIndex(index);
         return;
     }
+    if (documentId >= 0) view->setProperty("velmoraDocumentId", documentId);
     documents_->setCurrentIndex(documents_->addTab(view, title));
+    view->show();
+}
+
+void HostWindow::removeDocument(QWidget* view) {
+    const int index = documents_->indexOf(view);
+    if (index < 0) return;
+    documents_->removeTab(index);
+    view->hide();
+    view->setParent(nullptr);  // the view is its owner's, not the window's
 }
 
 }  // namespace velmora::host

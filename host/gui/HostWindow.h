@@ -31,7 +31,14 @@ constexpr int kLanguageRussian = 0x407;
 class HostWindow : public QMainWindow {
     Q_OBJECT
 public:
+    // What a project-tree node carries: its name (FindTreeNode's key), the PLC
+    // it opens, or the project document it opens.
+    static constexpr int kNodeNameRole = Qt::UserRole + 1;
+    static constexpr int kPlcRole = Qt::UserRole + 2;
+    static constexpr int kDocumentRole = Qt::UserRole + 3;
+
     explicit HostWindow(QWidget* parent = nullptr);
+    ~HostWindow() override;
 
     // ---- What the plug-in's side reaches through the host ----
     QMenu* hostMenu(int number) const;  // null for a number the host does not have
@@ -48,19 +55,23 @@ public:
     int dockArea(QWidget* form) const;  // -1 for a form that is not inserted
     QDockWidget* dockOf(QWidget* form) const;
 
-    // Project documents (the controller report) live as tabs of the document area.
-    void addDocument(QWidget* view, const QString& title);
+    // Project documents (the controller report) live as tabs of the document
+    // area; closing a tab gives the view back and reports documentClosed.
+    void addDocument(QWidget* view, const QString& title, int documentId = -1);
+    void removeDocument(QWidget* view);
     QTabWidget* documents() const { return documents_; }
 
     // ---- The project as the window shows it ----
     void showProject(const QString& name, const QStringList& plcs);
     void showOpenPlc(const QString& plc);  // empty: none
-    QString openPlc() const { return openPlc_; }
+    QString shownPlc() const { return openPlc_; }
     int languageCode() const { return languageCode_; }
 
 signals:
     void openProjectRequested(const QString& folder);
     void openPlcRequested(const QString& plc);
+    void documentRequested(int documentId);
+    void documentClosed(int documentId);
     void closePlcRequested();
     void compileRequested();
     void languageChangeRequested(int code);
@@ -69,7 +80,7 @@ private:
     void buildMenus();
     void chooseLanguage(int code);
     void openProjectDialog();
-    void plcActivated(QTreeWidgetItem* item);
+    void nodeActivated(QTreeWidgetItem* item);
 
     std::map<int, QMenu*> menus_;
     std::map<int, QToolBar*> bars_;

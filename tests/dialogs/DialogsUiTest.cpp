@@ -1,6 +1,8 @@
 // The dialogs' wiring, offscreen: widgets found by their component names.
 #include <gtest/gtest.h>
 
+#include "UiApp.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -24,11 +26,7 @@ namespace velmora {
 namespace {
 
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test_dialogs_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return test::UiApp();
 }
 
 template <typename T>

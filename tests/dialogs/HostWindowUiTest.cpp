@@ -1,6 +1,8 @@
 // The stand-in IDE's main window: what the plug-in reaches through the host.
 #include <gtest/gtest.h>
 
+#include "UiApp.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
@@ -19,11 +21,7 @@ namespace velmora::host {
 namespace {
 
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test_host_gui_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return test::UiApp();
 }
 
 // The application must exist before the window member is built.

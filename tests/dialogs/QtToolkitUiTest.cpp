@@ -1,6 +1,8 @@
 // The Qt side of the toolkit seams: message boxes are built and inspected, not run.
 #include <gtest/gtest.h>
 
+#include "UiApp.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,11 +16,7 @@ namespace velmora {
 namespace {
 
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test_dialogs_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return test::UiApp();
 }
 
 TEST(QtMessageBox, HasNoOwnerStaysOnTopAndShowsCaptionAndTextAsGiven) {

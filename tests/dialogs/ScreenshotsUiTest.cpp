@@ -2,6 +2,8 @@
 // set to a folder the pictures are saved there for a look by eye.
 #include <gtest/gtest.h>
 
+#include "UiApp.h"
+
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
@@ -21,11 +23,7 @@ namespace velmora {
 namespace {
 
 QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test_dialogs_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    return test::UiApp();
 }
 
 // Grabs a shown widget and checks that something was drawn.

@@ -1,0 +1,345 @@
+#include "MainWindow.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <algorithm>
+
+#include "host/HostIde.h"
+#include "host/PluginLoader.h"
+#include "plugin/Registry.h"
+#include "plugin/Texts.h"
+
+namespace velmora::host {
+
+namespace {
+
+// What a menu looks like, to rebuild it only when it changed (rebuilding
+// would close a menu the user has open).
+void Shape(const HostMenuItem& item, std::string& out) {
+    out += item.name + '\x1f' + item.caption + (item.enabled ? "E" : "e") + (item.visible ? "V" : "v") + '{';
+    for (const HostMenuItem* child : item.children) Shape(*child, out);
+    out += '}';
+}
+
+// The host's own help entries carry names only; their captions are the host's.
+QString CaptionOf(const HostMenuItem& item) {
+    if (!item.caption.empty()) return QString::fromStdString(item.caption);
+    if (item.name == "miHelpContents") return QObject::tr("Contents");
+    if (item.name == "miHelpIndex") return QObject::tr("Index");
+    if (item.name == "miHelpAbout") return QObject::tr("About velmora-host");
+    return QString::fromStdString(item.name);
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent) : HostWindow(parent) {
+    connect(this, &HostWindow::openProjectRequested, this, &MainWindow::openProject);
+    connect(this, &HostWindow::openPlcRequested, this, &MainWindow::openPlc);
+    connect(this, &HostWindow::closePlcRequested, this, &MainWindow::closePlc);
+    connect(this, &HostWindow::compileRequested, this, &MainWindow::compile);
+    connect(this, &HostWindow::languageChangeRequested, this, &MainWindow::changeLanguage);
+    connect(this, &HostWindow::documentRequested, this, [this](int id) {
+        if (ide_) ide_->openDocument(id);
+        sync();
+    });
+    connect(this, &HostWindow::documentClosed, this, [this](int id) {
+        if (ide_) ide_->closeDocument(id);
+        sync();
+    });
+    syncTimer_.setInterval(150);
+    connect(&syncTimer_, &QTimer::timeout, this, &MainWindow::sync);
+    syncTimer_.start();
+}
+
+MainWindow::~MainWindow() {
+    // The plug-ins destroy their forms while the window still holds them.
+    closeProject();
+    for (QWidget* w : findChildren<QWidget*>()) disconnect(w, &QObject::destroyed, this, nullptr);
+}
+
+bool MainWindow::openProject(const QString& folder) {
+    closeProject();
+    try {
+        ide_ = std::make_unique<HostIde>(folder.toStdString());
+    } catch (const std::exception& e) {
+        QMessageBox::warning(this, tr("Open project"), QString::fromStdString(e.what()));
+        return false;
+    }
+    ide_->owner = this;
+    // Host calls come from the plug-ins' own windows too: look again soon after each.
+    ide_->trace = [this](const std::string&) {
+        if (syncPending_) return;
+        syncPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            syncPending_ = false;
+            sync();
+        });
+    };
+    ide_->language = LanguageFromHostCode(languageCode());
+    problems_.clear();
+    plugins_ = std::make_unique<PluginHost>(*ide_);
+    plugins_->loadAll(Registry(Registry::DefaultPath()),
+                      [this](const std::string& problem) { problems_ << QString::fromStdString(problem); });
+    QStringList plcs;
+    for (const auto& plc : ide_->project().plcs) plcs << QString::fromStdString(plc.name);
+    showProject(QString::fromStdString(ide_->project().name), plcs);
+    treeShape_.clear();
+    ide_->loadProject();
+    ide_->fillTree();
+    ide_->loadDesktop();
+    sync();
+    if (!problems_.isEmpty()) QMessageBox::warning(this, tr("Plug-ins"), problems_.join('\n'));
+    return true;
+}
+
+void MainWindow::closeProject() {
+    if (!ide_) return;
+    ide_->saveDesktop();
+    ide_->closePlc();
+    ide_->saveProject();
+    plugins_->unloadAll();
+    plugins_.reset();
+    sync();
+    ide_.reset();
+    showProject(QString(), {});
+    for (QMenu* menu : {hostMenu(kMenuTools), hostMenu(kMenuHelp)}) menu->clear();
+    hostBar(kBarTools)->clear();
+    menuShapes_.clear();
+    barShapes_.clear();
+    treeShape_.clear();
+    formsShown_.clear();
+    formAreas_.clear();
+}
+
+bool MainWindow::openPlc(const QString& plc) {
+    if (!ide_) return false;
+    if (!ide_->currentPlc().empty()) closePlc();
+    const bool opened = ide_->openPlc(plc.toStdString());
+    showOpenPlc(opened ? plc : QString());
+    sync();
+    return opened;
+}
+
+void MainWindow::closePlc() {
+    if (!ide_) return;
+    ide_->closePlc();
+    showOpenPlc(QString());
+    sync();
+}
+
+bool MainWindow::compile() {
+    if (!ide_ || ide_->currentPlc().empty()) return false;
+    const std::size_t before = ide_->registeredFiles().size();
+    const bool compiled = ide_->compile();
+    sync();
+    const std::size_t generated = ide_->registeredFiles().size() - before;
+    statusBar()->showMessage(compiled ? tr("Compiled %1 (%2 generated files registered)")
+                                            .arg(QString::fromStdString(ide_->currentPlc()))
+                                            .arg(generated)
+                                      : tr("Compilation stopped by a plug-in"),
+                             8000);
+    return compiled;
+}
+
+void MainWindow::changeLanguage(int code) {
+    if (!ide_) return;
+    ide_->language = LanguageFromHostCode(code);
+    ide_->changeLanguage(code);
+    menuShapes_.clear();  // captions may have changed without a change of shape
+    barShapes_.clear();
+    sync();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    closeProject();
+    event->accept();
+}
+
+void MainWindow::sync() {
+    if (!ide_) return;
+    syncMenu(kMenuTools);
+    syncMenu(kMenuHelp);
+    syncBar(kBarTools);
+    syncTree();
+    syncForms();
+    syncDocuments();
+}
+
+void MainWindow::fillMenu(QMenu* menu, HostMenuItem& root) {
+    for (HostMenuItem* item : root.children) {
+        if (!item->visible) continue;
+        if (item->name == "miHelpSeparator") {
+            menu->addSeparator();
+            continue;
+        }
+        if (!item->children.empty()) {
+            QMenu* sub = menu->addMenu(CaptionOf(*item));
+            sub->setObjectName(QString::fromStdString(item->name));
+            sub->setEnabled(item->enabled);
+            fillMenu(sub, *item);
+            continue;
+        }
+        QAction* action = menu->addAction(CaptionOf(*item));
+        action->setObjectName(QString::fromStdString(item->name));
+        action->setEnabled(item->enabled);
+        if (item->name == "miHelpAbout") {
+            connect(action, &QAction::triggered, this, [this] {
+                QMessageBox::about(this, tr("About"),
+                                   tr("Orvane IDE stand-in for the Velmora controllers plug-in."));
+            });
+        } else {
+            connect(action, &QAction::triggered, this, [this, item] {
+                item->click();
+                sync();
+            });
+        }
+    }
+}
+
+void MainWindow::syncMenu(int number) {
+    QMenu* menu = hostMenu(number);
+    HostMenuItem& root = ide_->menu(number);
+    std::string shape;
+    Shape(root, shape);
+    if (menuShapes_[number] == shape) return;
+    menuShapes_[number] = shape;
+    menu->clear();
+    fillMenu(menu, root);
+}
+
+void MainWindow::syncBar(int number) {
+    QToolBar* bar = hostBar(number);
+    const auto& controls = ide_->toolBar(number);
+    std::string shape;
+    for (const HostMenuItem* c : controls) Shape(*c, shape);
+    if (barShapes_[number] == shape) return;
+    barShapes_[number] = shape;
+    bar->clear();
+    for (HostMenuItem* control : controls) {
+        if (!control->visible) continue;
+        QAction* action = bar->addAction(CaptionOf(*control));
+        action->setObjectName(QString::fromStdString(control->name));
+        action->setEnabled(control->enabled);
+        for (const auto& a : ide_->actions())
+            if (a.id == control->actionId && !a.hint.empty())
+                action->setToolTip(QString::fromStdString(a.hint));
+        connect(action, &QAction::triggered, this, [this, control] {
+            control->click();
+            sync();
+        });
+    }
+}
+
+void MainWindow::syncTree() {
+    const auto& nodes = ide_->treeNodes();
+    std::string shape;
+    for (const auto& n : nodes) shape += n.caption + '\x1f' + std::to_string(n.data) + ';';
+    if (shape == treeShape_) return;
+    treeShape_ = shape;
+
+    QTreeWidget* tree = projectTree();
+    tree->clear();
+    std::map<const HostIde::TreeNode*, QTreeWidgetItem*> items;
+    for (const auto& node : nodes) {
+        QTreeWidgetItem* item = node.parent && items.count(node.parent)
+                                    ? new QTreeWidgetItem(items[node.parent])
+                                    : new QTreeWidgetItem(tree);
+        items[&node] = item;
+        const QString caption = QString::fromStdString(node.caption);
+        item->setData(0, kNodeNameRole, caption);
+        if (!node.parent) {
+            item->setText(0, caption);
+        } else if (node.caption == "PlcDoc" && node.parent == &nodes.front()) {
+            item->setText(0, tr("Documents"));  // the node the plug-ins hang their documents under
+        } else if (ide_->project().findPlc(node.caption) && node.parent == &nodes.front()) {
+            item->setText(0, caption);
+            item->setData(0, kPlcRole, caption);
+        } else {
+            item->setText(0, caption);
+            item->setData(0, kDocumentRole, node.data);
+        }
+    }
+    tree->expandAll();
+    showOpenPlc(QString::fromStdString(ide_->currentPlc()));
+}
+
+QWidget* MainWindow::widgetOf(void* handle) const {
+    // Compared by address only: a handle that is not a live widget is never touched.
+    for (QWidget* w : QApplication::allWidgets())
+        if (static_cast<void*>(w) == handle) return w;
+    return nullptr;
+}
+
+void MainWindow::syncForms() {
+    // Forms the host no longer lists leave the window.
+    for (auto it = formsShown_.begin(); it != formsShown_.end();) {
+        if (ide_->forms().count(it->first)) {
+            ++it;
+            continue;
+        }
+        if (QWidget* w = widgetOf(it->first)) removeDockableForm(w);
+        formAreas_.erase(it->first);
+        it = formsShown_.erase(it);
+    }
+    for (const auto& [handle, form] : ide_->forms()) {
+        QWidget* w = widgetOf(handle);
+        if (!w || !form.inserted) continue;
+        if (!dockOf(w)) {
+            insertDockableForm(w);
+            formsShown_[handle] = false;
+            formAreas_[handle] = -1;
+            // Where the user drags the dock is where the host reports it to be.
+            auto follow = [this, handle, w] {
+                if (!ide_ || !dockOf(w)) return;
+                formAreas_[handle] = dockArea(w);
+                ide_->PutIntoDockArea(handle, formAreas_[handle]);
+            };
+            connect(dockOf(w), &QDockWidget::dockLocationChanged, this, follow);
+            connect(dockOf(w), &QDockWidget::topLevelChanged, this, follow);
+            // A form destroyed by its plug-in leaves the host's books as well.
+            connect(w, &QObject::destroyed, this, [this, handle] {
+                formsShown_.erase(handle);
+                formAreas_.erase(handle);
+                if (ide_) ide_->RemoveDockableForm(handle);
+            });
+        }
+        if (formAreas_[handle] != form.area) {
+            formAreas_[handle] = form.area;
+            putIntoDockArea(w, form.area);
+        }
+        // Showing is an event: the user may close the dock afterwards.
+        if (form.visible && !formsShown_[handle]) showDockableForm(w);
+        formsShown_[handle] = form.visible;
+    }
+}
+
+void MainWindow::syncDocuments() {
+    for (const auto& doc : ide_->documents()) {
+        QWidget* view = widgetOf(doc.view);
+        if (!view) continue;
+        const bool shown = documents()->indexOf(view) >= 0;
+        if (doc.open && !shown)
+            addDocument(view, QString::fromStdString(doc.title), doc.id);
+        else if (!doc.open && shown)
+            removeDocument(view);
+    }
+}
+
+int RunMainWindow(int argc, char** argv, const std::vector<std::string>& args) {
+    QApplication app(argc, argv);
+    MainWindow window;
+    window.show();
+    if (!args.empty() && window.openProject(QString::fromStdString(args[0])) && args.size() > 1)
+        window.openPlc(QString::fromStdString(args[1]));
+    return app.exec();
+}
+
+}  // namespace velmora::host

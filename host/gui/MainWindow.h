@@ -1,0 +1,78 @@
+#pragma once
+// velmora-host's main window over the host's logic: opens a project, loads the
+// registered plug-ins into it, raises the IDE's events from menus and the
+// project tree, and shows what the plug-ins asked the host for (menu entries,
+// tool-bar buttons, tree nodes, dockable forms, documents).
+//
+// Forms and documents cross the host interfaces as the plug-in's toolkit
+// objects; here they must be QWidgets. A handle that is no live QWidget (a
+// plug-in running without windows) is kept in the host's books but not shown.
+#include <QTimer>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "HostWindow.h"
+
+namespace velmora::host {
+
+class HostIde;
+class HostMenuItem;
+class PluginHost;
+
+class MainWindow : public HostWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Closes the open project and opens the one in folder, loading the plug-ins
+    // registered in the registry file. False (with a message) when the folder
+    // has no project description.
+    bool openProject(const QString& folder);
+    // Saves the desktop, closes the PLC, unloads the plug-ins.
+    void closeProject();
+    bool openPlc(const QString& plc);
+    void closePlc();
+    bool compile();
+    void changeLanguage(int code);
+
+    HostIde* ide() const { return ide_.get(); }
+    // Problems met while loading plug-ins, one line each.
+    const QStringList& problems() const { return problems_; }
+
+    // Brings the window in line with what the plug-ins asked of the host.
+    // Runs after every event the window raises and on a short timer, since the
+    // plug-ins also call the host from their own windows.
+    void sync();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void syncMenu(int number);
+    void syncBar(int number);
+    void syncTree();
+    void syncForms();
+    void syncDocuments();
+    void fillMenu(QMenu* menu, HostMenuItem& root);
+    QWidget* widgetOf(void* handle) const;
+
+    std::unique_ptr<HostIde> ide_;
+    std::unique_ptr<PluginHost> plugins_;
+    QStringList problems_;
+    QTimer syncTimer_;
+    bool syncPending_ = false;
+    std::map<int, std::string> menuShapes_;
+    std::map<int, std::string> barShapes_;
+    std::string treeShape_;
+    std::map<void*, bool> formsShown_;  // the host's visible flag as last shown
+    std::map<void*, int> formAreas_;
+};
+
+// Runs the main window: "velmora-host [PROJECT_DIR [PLC]]". Returns the exit code.
+int RunMainWindow(int argc, char** argv, const std::vector<std::string>& args);
+
+}  // namespace velmora::host

@@ -1,0 +1,233 @@
+// velmora-host's main window over the host's logic. The plug-in's side is
+// played by calling the host interfaces directly, as a plug-in would.
+#include <gtest/gtest.h>
+
+#include "UiApp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMenu>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeWidget>
+
+#include <cstdlib>
+
+#include "Fakes.h"
+#include "MainWindow.h"
+#include "host/HostIde.h"
+
+namespace velmora::host {
+namespace {
+
+QApplication& App() {
+    return test::UiApp();
+}
+
+struct WithApp {
+    WithApp() { App(); }
+};
+
+// A click handler that counts.
+struct CountingHandler : IYantClickHandler {
+    HRESULT VELMORA_COM_CALL QueryInterface(REFIID, void** object) override {
+        *object = this;
+        return S_OK;
+    }
+    ULONG VELMORA_COM_CALL AddRef() override { return 2; }
+    ULONG VELMORA_COM_CALL Release() override { return 1; }
+    HRESULT VELMORA_COM_CALL OnClick() override {
+        ++clicks;
+        return S_OK;
+    }
+    int clicks = 0;
+};
+
+class MainWindowTest : public ::testing::Test, private WithApp {
+protected:
+    MainWindowTest() {
+        // No plug-in is registered: the test plays the plug-in itself.
+        setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
+        test::WriteFile(
+            dir.path() / "Demo.oprj",
+            "[Project]\nName=Demo\n[PLC PLC1]\nType=14\nSeries=6\n[PLC PLC2]\nType=3\nSeries=5\n[Files]\n");
+    }
+    QTreeWidgetItem* node(const char* name) { return window.treeNode(name); }
+    test::TempDir dir;
+    MainWindow window;
+};
+
+TEST_F(MainWindowTest, OpensAProjectWithItsPlcsAndTheDocumentNode) {
+    ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
+    ASSERT_NE(window.ide(), nullptr);
+    ASSERT_NE(node("PLC1"), nullptr);
+    ASSERT_NE(node("PLC2"), nullptr);
+    ASSERT_NE(node("PlcDoc"), nullptr);
+    EXPECT_EQ(node("PlcDoc")->text(0), "Documents");
+    EXPECT_TRUE(window.problems().isEmpty());
+
+    emit window.projectTree()->itemDoubleClicked(node("PLC2"), 0);
+    EXPECT_EQ(window.ide()->currentPlc(), "PLC2");
+    EXPECT_EQ(window.shownPlc(), "PLC2");
+    EXPECT_TRUE(window.compile());
+    window.closePlc();
+    EXPECT_EQ(window.ide()->currentPlc(), "");
+    EXPECT_FALSE(window.compile()) << "nothing to compile without a PLC";
+}
+
+TEST_F(MainWindowTest, AFolderWithoutProjectIsRefused) {
+    test::TempDir empty;
+    // The refusal shows a message box; answer it at once.
+    QTimer::singleShot(0, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    EXPECT_FALSE(window.openProject(QString::fromStdString(empty.path().string())));
+    EXPECT_EQ(window.ide(), nullptr);
+}
+
+TEST_F(MainWindowTest, ShowsThePlugInsActionDisabledUntilItIsEnabled) {
+    ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
+    HostIde& ide = *window.ide();
+    std::int32_t id = 0;
+    ASSERT_EQ(ide.RegisterAction("Velmora", "Controllers", 0, 0, nullptr, VARIANT_FALSE, &id), S_OK);
+    IYantMenuItem* entry = nullptr;
+    IYantMenuItem* button = nullptr;
+    ide.CreateMenuItem(id, kToolsMenu, 0, VARIANT_FALSE, &entry);
+    ide.CreateToolBarControl(id, kPluginBar, VARIANT_FALSE, &button);
+    entry->SetEnabled(VARIANT_FALSE);
+    button->SetEnabled(VARIANT_FALSE);
+    window.sync();
+
+    QMenu* tools = window.hostMenu(kMenuTools);
+    ASSERT_EQ(tools->actions().size(), 1);
+    EXPECT_EQ(tools->actions()[0]->text(), "Velmora");
+    EXPECT_FALSE(tools->actions()[0]->isEnabled());
+    QToolBar* bar = window.hostBar(kBarTools);
+    ASSERT_EQ(bar->actions().size(), 1);
+    EXPECT_FALSE(bar->actions()[0]->isEnabled());
+    EXPECT_EQ(bar->actions()[0]->toolTip(), "Controllers");
+
+    entry->SetEnabled(VARIANT_TRUE);
+    button->SetEnabled(VARIANT_TRUE);
+    window.sync();
+    EXPECT_TRUE(window.hostMenu(kMenuTools)->actions()[0]->isEnabled());
+    EXPECT_TRUE(window.hostBar(kBarTools)->actions()[0]->isEnabled());
+    entry->Release();
+    button->Release();
+}
+
+TEST_F(MainWindowTest, TheSharedPlugInsHelpSubMenuOpensTheEntry) {
+    ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
+    HostIde& ide = *window.ide();
+    // What a plug-in does at installation: its entry into the shared sub-menu at position 2.
+    IYantMenuItem* entry = nullptr;
+    IYantMenuItem* shared = nullptr;
+    IYantMenuItem* help = nullptr;
+    ide.GetMenuItem(kHelpMenu, "VelmoraHELP", &entry);
+    entry->GetParent(&help);
+    ide.GetMenuItem(kHelpMenu, "HELP", &shared);
+    shared->SetName("miPluginsHelpIn_miHelp");
+    shared->SetCaption("Tools");
+    help->Insert(2, shared);
+    shared->Insert(0, entry);
+    entry->SetCaption("Velmora");
+    CountingHandler handler;
+    entry->SetClickHandler(&handler);
+    window.sync();
+
+    QMenu* menu = window.hostMenu(kMenuHelp);
+    const auto actions = menu->actions();
+    ASSERT_GE(actions.size(), 4);
+    QMenu* sub = actions[2]->menu();
+    ASSERT_NE(sub, nullptr) << "the shared sub-menu sits at position 2";
+    EXPECT_EQ(sub->title(), "Tools");
+    ASSERT_EQ(sub->actions().size(), 1);
+    EXPECT_EQ(sub->actions()[0]->text(), "Velmora");
+    sub->actions()[0]->trigger();
+    EXPECT_EQ(handler.clicks, 1);
+    entry->SetClickHandler(nullptr);  // the handler dies with this test, before the host
+    for (auto* p : {entry, shared, help}) p->Release();
+}
+
+TEST_F(MainWindowTest, DocksTheFormsThePlugInInsertsAndReportsWhereTheyAre) {
+    ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
+    window.show();
+    HostIde& ide = *window.ide();
+    auto* manager = new QLabel("manager");
+    manager->setWindowTitle("Velmora");
+    ide.InsertDockableForm(manager);
+    window.sync();
+    ASSERT_NE(window.dockOf(manager), nullptr);
+    EXPECT_FALSE(window.dockOf(manager)->isVisible()) << "inserted, not yet shown";
+
+    ide.PutIntoDockArea(manager, kDockLeft);
+    ide.ShowDockableForm(manager);
+    window.sync();
+    EXPECT_TRUE(window.dockOf(manager)->isVisible());
+    EXPECT_EQ(window.dockArea(manager), kDockLeft);
+
+    // The user floats it: the host reports the new place.
+    window.dockOf(manager)->setFloating(true);
+    std::int32_t area = -1;
+    ide.GetDockArea(manager, &area);
+    EXPECT_EQ(area, kDockFloating);
+
+    ide.RemoveDockableForm(manager);
+    window.sync();
+    EXPECT_EQ(window.dockOf(manager), nullptr);
+    EXPECT_EQ(manager->parent(), nullptr);
+
+    auto* view = new QLabel("view");
+    ide.InsertDockableForm(view);
+    ide.PutIntoDockArea(view, kDockRight);
+    ide.ShowDockableForm(view);
+    window.sync();
+    ASSERT_NE(window.dockOf(view), nullptr);
+    delete view;  // the plug-in destroys its form without removing it
+    EXPECT_EQ(ide.forms().count(view), 0u) << "the host forgets it";
+    window.sync();
+    delete manager;
+}
+
+TEST_F(MainWindowTest, APlugInsDocumentOpensFromItsTreeNodeAndClosesWithItsTab) {
+    ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
+    HostIde& ide = *window.ide();
+    auto* report = new QLabel("report");
+    std::int32_t id = 0;
+    ide.AddProjectDocument(report, 77, "Controller Report", &id);
+    YantTreeNode docs = nullptr;
+    ide.FindTreeNode("PlcDoc", &docs);
+    ASSERT_NE(docs, nullptr);
+    ide.AddChild(docs, "Controllers information", id, -1, -1, nullptr);
+    window.sync();
+
+    QTreeWidgetItem* info = nullptr;
+    QTreeWidgetItem* docsItem = node("PlcDoc");
+    ASSERT_NE(docsItem, nullptr);
+    ASSERT_EQ(docsItem->childCount(), 1);
+    info = docsItem->child(0);
+    EXPECT_EQ(info->text(0), "Controllers information");
+    emit window.projectTree()->itemDoubleClicked(info, 0);
+    ASSERT_EQ(window.documents()->count(), 1);
+    EXPECT_EQ(window.documents()->tabText(0), "Controller Report");
+    EXPECT_TRUE(ide.documents()[0].open);
+
+    emit window.documents()->tabCloseRequested(0);
+    EXPECT_EQ(window.documents()->count(), 0);
+    EXPECT_FALSE(ide.documents()[0].open);
+    EXPECT_EQ(report->parent(), nullptr);
+    delete report;
+}
+
+TEST_F(MainWindowTest, TheLanguageSwitchReachesTheHost) {
+    ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
+    window.findChild<QAction*>("Language405")->trigger();
+    EXPECT_EQ(window.ide()->language, 0);
+    window.findChild<QAction*>("Language407")->trigger();
+    EXPECT_EQ(window.ide()->language, 4);
+}
+
+}  // namespace
+}  // namespace velmora::host
