@@ -288,19 +288,23 @@ TickResult OnlineExchange::commTick() {
 
 std::optional<int> OnlineExchange::send(PlcRequestFunction request, std::int32_t command, const char* logText,
                                         const RequestBuilder& builder, std::uint8_t* response, int capacity) {
+    // The view may be destroyed while the host works on the request: nothing
+    // of it is touched afterwards but what lives outside it.
+    OnlineSession* session = session_;
+    const auto alive = alive_;
     const auto& bytes = builder.bytes();
     std::int32_t received = capacity;
     const std::int32_t result = request(command, static_cast<std::int32_t>(bytes.size()), bytes.data(), &received,
                                         response, kPlcRequestTimeoutMs, kPlcRequestFlags);
     // A host that reports more than the buffer holds is not believed.
     const bool ok = result >= 0 && received >= 0 && received <= capacity;
-    if (logEnabled()) {
-        if (result < 0) log(FormatCommError(DescribeCommError(result, session_->env_.errors)));
+    if (session && session->logEnabled()) {
+        if (result < 0) session->log(FormatCommError(DescribeCommError(result, session->env_.errors)));
         const int shown = std::clamp<std::int32_t>(received, 0, capacity);
-        log(FormatRequestLog(logText, command, bytes, received,
-                             std::span<const std::uint8_t>(response, static_cast<std::size_t>(shown))));
+        session->log(FormatRequestLog(logText, command, bytes, received,
+                                      std::span<const std::uint8_t>(response, static_cast<std::size_t>(shown))));
     }
-    if (!ok) return std::nullopt;
+    if (!ok || !*alive) return std::nullopt;
     return received;
 }
 
