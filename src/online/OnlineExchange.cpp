@@ -115,13 +115,15 @@ void OnlineExchange::KomunikaceButton1Click(bool fromButton) {
 int OnlineExchange::lookUpSymbols() {
     // The callback may run while a message box or a page is open; it leaves
     // a view alone until its table is complete.
+    const auto alive = alive_;
     struct Busy {
         OnlineExchange& e;
-        explicit Busy(OnlineExchange& x) : e(x) { e.lookingUp_ = true; }
-        ~Busy() { e.lookingUp_ = false; }
-    };
-    const auto alive = alive_;
-    Busy busy(*this);
+        std::shared_ptr<bool> alive;
+        Busy(OnlineExchange& x, std::shared_ptr<bool> a) : e(x), alive(std::move(a)) { e.lookingUp_ = true; }
+        ~Busy() {
+            if (*alive) e.lookingUp_ = false;
+        }
+    } busy(*this, alive);
     items_ = {};
     kinds_ = {};
     missing_ = 0;
