@@ -35,8 +35,8 @@ TEST(CommLabelWidget, PaintsBothPartsInTheirColours) {
     QImage image = Render(label);
     EXPECT_EQ(QColor(image.pixel(3, 3)), QColor(192, 192, 192)) << "No Data on silver";
     EXPECT_EQ(QColor(image.pixel(101, 3)), QColor(0, 255, 0)) << "Run on lime";
-    EXPECT_EQ(QColor(image.pixel(1, 10)), label.palette().color(QPalette::Dark)) << "sunken frame";
-    EXPECT_EQ(QColor(image.pixel(104, 10)), label.palette().color(QPalette::Light));
+    EXPECT_EQ(image.pixel(1, 10), label.palette().color(QPalette::Dark).rgb()) << "sunken frame";
+    EXPECT_EQ(image.pixel(104, 10), label.palette().color(QPalette::Light).rgb());
 
     // Three states side by side for the eye.
     QImage sheet(105, 3 * 24, QImage::Format_RGB32);
@@ -51,7 +51,7 @@ TEST(CommLabelWidget, PaintsBothPartsInTheirColours) {
     painter.drawImage(0, 24, image);
     label.SetCommState(TCommState::csTrying);
     image = Render(label);
-    EXPECT_EQ(QColor(image.pixel(3, 3)), label.palette().color(QPalette::ToolTipBase))
+    EXPECT_EQ(image.pixel(3, 3), label.palette().color(QPalette::ToolTipBase).rgb())
         << "Connecting takes the whole strip";
     painter.drawImage(0, 48, image);
     painter.end();
