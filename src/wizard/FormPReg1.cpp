@@ -1,5 +1,6 @@
 #include "wizard/FormPReg1.h"
 
+#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "wizard/ControllerMode.h"

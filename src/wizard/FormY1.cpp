@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <climits>
 

@@ -35,11 +35,15 @@ std::string Upper(std::string_view text) {
 
 std::string FormatFixed(double value, int decimals, int significant, char separator) {
     if (!std::isfinite(value)) value = 0;
-    char buffer[64];
-    // Round to the significant digits first, as the edits always did.
-    std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, value);
-    double rounded = std::strtod(buffer, nullptr);
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, rounded);
+    char buffer[400];
+    // The value is rounded once, to the significant digits or to the decimals,
+    // whichever keeps fewer digits.
+    int integerDigits = value == 0 ? 1 : static_cast<int>(std::floor(std::log10(std::fabs(value)))) + 1;
+    if (integerDigits + decimals > significant) {
+        std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, value);
+        value = std::strtod(buffer, nullptr);
+    }
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     std::string text = buffer;
     // A value that rounds to zero shows no sign.
     if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
