@@ -15,7 +15,8 @@ constexpr std::uint32_t kTextReadFailed = 3465;
 constexpr std::uint32_t kEditCaptions[] = {3343, 3344, 3345, 3346, 3349, 3350, 3351, 3352, 3353, 3364};
 }  // namespace
 
-TFormPIDMA1::TFormPIDMA1(WizardContext& context, QWidget* owner) : WizardPageForm(context, owner, "FormPIDMA1", 0) {
+TFormPIDMA1::TFormPIDMA1(WizardContext& context, QWidget* owner)
+    : WizardPageForm(context, owner, "FormPIDMA1", 0) {
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
     LabelType1 = label("LabelType1");
@@ -37,8 +38,9 @@ TFormPIDMA1::TFormPIDMA1(WizardContext& context, QWidget* owner) : WizardPageFor
         captions_ << caption;
         edits_ << edit;
         double fallback = PidmaParameters()[k].fallback;
-        connect(edit, &LeaveEdit::left, this,
-                [this, edit, fallback] { edit->setText8(PidmaDecimalText(edit->text8(), fallback, separator())); });
+        connect(edit, &LeaveEdit::left, this, [this, edit, fallback] {
+            edit->setText8(PidmaDecimalText(edit->text8(), fallback, separator()));
+        });
     }
     grid->setColumnStretch(0, 1);
     layout->addLayout(grid);

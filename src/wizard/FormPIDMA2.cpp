@@ -16,7 +16,8 @@ constexpr std::uint32_t kTextReadFailed = 3465;
 constexpr std::uint32_t kCaptions[] = {3354, 3355, 3357, 3358, 3359, 3360, 3361, 3362};
 }  // namespace
 
-TFormPIDMA2::TFormPIDMA2(WizardContext& context, QWidget* owner) : WizardPageForm(context, owner, "FormPIDMA2", 0) {
+TFormPIDMA2::TFormPIDMA2(WizardContext& context, QWidget* owner)
+    : WizardPageForm(context, owner, "FormPIDMA2", 0) {
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
     auto combo = [this](const QString& name) {
@@ -38,7 +39,8 @@ TFormPIDMA2::TFormPIDMA2(WizardContext& context, QWidget* owner) : WizardPageFor
         connect(edit, &LeaveEdit::left, this,
                 [this, edit] { edit->setText8(PidmaDecimalText(edit->text8(), 0, separator())); });
     }
-    QWidget* fields[] = {ComboBox1, ComboBox2, edits_[0], edits_[1], edits_[2], edits_[3], ComboBox3, ComboBox4};
+    QWidget* fields[] = {ComboBox1, ComboBox2, edits_[0], edits_[1],
+                         edits_[2], edits_[3], ComboBox3, ComboBox4};
     int row = 0;
     for (int k = 0; k < 8; ++k) {
         QLabel* caption = label(QString("Label%1").arg(k + 1));
@@ -83,7 +85,8 @@ void TFormPIDMA2::localize() {
     setWindowTitle(QText(3367));
     for (int k = 0; k < captions_.size(); ++k) captions_[k]->setText(QText(kCaptions[k]));
     CheckBox1->setText(QText(3356));
-    const std::pair<QComboBox*, std::uint32_t> lists[] = {{ComboBox2, 3414}, {ComboBox3, 3415}, {ComboBox4, 3416}};
+    const std::pair<QComboBox*, std::uint32_t> lists[] = {
+        {ComboBox2, 3414}, {ComboBox3, 3415}, {ComboBox4, 3416}};
     for (const auto& [box, id] : lists) {
         int index = box->currentIndex();
         box->clear();

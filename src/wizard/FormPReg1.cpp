@@ -7,7 +7,8 @@
 
 namespace velmora::wizard {
 
-TFormPReg1::TFormPReg1(WizardContext& context, QWidget* owner) : WizardPageForm(context, owner, "FormPReg1", 13) {
+TFormPReg1::TFormPReg1(WizardContext& context, QWidget* owner)
+    : WizardPageForm(context, owner, "FormPReg1", 13) {
     auto* layout = new QVBoxLayout(this);
     GroupBox1 = new RadioGroup("GroupBox1", this);
     GroupBox1->setItems({"", "", ""});

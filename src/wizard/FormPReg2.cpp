@@ -22,10 +22,9 @@ constexpr std::uint32_t kEditCaptions[] = {3135, 3136, 3137, 3140, 3141, 3142, 3
 
 LeaveEdit* TFormPReg2::addEdit(QGridLayout* grid, int row, const QString& name, const QString& unit) {
     QLabel* caption = label("Label" + name.mid(4));
-    caption->setWordWrap(true);
     captions_ << caption;
     auto* edit = new LeaveEdit(name, this);
-    edit->setMaximumWidth(110);
+    edit->setFixedWidth(90);
     edit->setAlignment(Qt::AlignRight);
     grid->addWidget(caption, row, 0);
     grid->addWidget(edit, row, 1);
@@ -33,7 +32,8 @@ LeaveEdit* TFormPReg2::addEdit(QGridLayout* grid, int row, const QString& name, 
     return edit;
 }
 
-TFormPReg2::TFormPReg2(WizardContext& context, QWidget* owner) : WizardPageForm(context, owner, "FormPReg2", 17) {
+TFormPReg2::TFormPReg2(WizardContext& context, QWidget* owner)
+    : WizardPageForm(context, owner, "FormPReg2", 17) {
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;
     grid->setColumnStretch(0, 1);
@@ -72,7 +72,8 @@ TFormPReg2::TFormPReg2(WizardContext& context, QWidget* owner) : WizardPageForm(
     Warning1->setWordWrap(true);
     Warning1->setMinimumHeight(48);
     Warning1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    for (QCheckBox* b : {CheckBoxUDef1, CheckBoxP41, CheckBoxStruct1, CheckBoxRemanent1}) layout->addWidget(b);
+    for (QCheckBox* b : {CheckBoxUDef1, CheckBoxP41, CheckBoxStruct1, CheckBoxRemanent1})
+        layout->addWidget(b);
     layout->addWidget(Warning1);
     auto* placement = new QGridLayout;
     placement->addWidget(chk1, 0, 0);
@@ -105,13 +106,14 @@ TFormPReg2::TFormPReg2(WizardContext& context, QWidget* owner) : WizardPageForm(
     connect(EditG1, &LeaveEdit::left, this, [this] { EditG1Exit(); });
     connect(EditRegCool1, &LeaveEdit::left, this, [this] { EditRegCool1Exit(); });
     connect(EditG2, &LeaveEdit::left, this, [this] { EditG2Exit(); });
-    const std::pair<LeaveEdit*, EditLimits> limited[] = {{EditTi1, kTimeLimits},      {EditTd1, kTimeLimits},
-                                                         {EditEGap1, kPercentLimits}, {EditIGap1, kPercentLimits},
-                                                         {EditDGap1, kPercentLimits}, {EditT1, kPeriodLimits},
-                                                         {EditUDef1, kPercentLimits}};
+    const std::pair<LeaveEdit*, EditLimits> limited[] = {
+        {EditTi1, kTimeLimits},      {EditTd1, kTimeLimits},      {EditEGap1, kPercentLimits},
+        {EditIGap1, kPercentLimits}, {EditDGap1, kPercentLimits}, {EditT1, kPeriodLimits},
+        {EditUDef1, kPercentLimits}};
     for (const auto& [edit, limits] : limited)
-        connect(edit, &LeaveEdit::left, this,
-                [this, edit = edit, limits = limits] { edit->setText8(LimitText(edit->text8(), limits, separator())); });
+        connect(edit, &LeaveEdit::left, this, [this, edit = edit, limits = limits] {
+            edit->setText8(LimitText(edit->text8(), limits, separator()));
+        });
     connect(EditMaxY1, &LeaveEdit::left, this, [this] { EditMinMaxExit(); });
     connect(EditMinY1, &LeaveEdit::left, this, [this] { EditMinMaxExit(); });
     connect(CheckBoxRemanent1, &QCheckBox::toggled, this, [this] { CheckBoxRemanent1Click(); });
@@ -168,7 +170,9 @@ PidParameters TFormPReg2::shown() const {
     return v;
 }
 
-double TFormPReg2::band() const { return ParseDecimal(EditPBnd1->text8()); }
+double TFormPReg2::band() const {
+    return ParseDecimal(EditPBnd1->text8());
+}
 
 void TFormPReg2::EditPBnd1Exit() {
     BandForm f = LeaveBand(EditPBnd1->text8(), separator());

@@ -36,8 +36,8 @@ private:
 
     PidStorage storage_;
     QList<QLabel*> captions_;
-    LeaveEdit *EditPBnd1, *EditG1, *EditRegCool1, *EditG2, *EditTi1, *EditTd1, *EditEGap1, *EditIGap1, *EditDGap1,
-        *EditMaxY1, *EditMinY1, *EditT1, *EditUDef1, *edtoff1, *edtoff2;
+    LeaveEdit *EditPBnd1, *EditG1, *EditRegCool1, *EditG2, *EditTi1, *EditTd1, *EditEGap1, *EditIGap1,
+        *EditDGap1, *EditMaxY1, *EditMinY1, *EditT1, *EditUDef1, *edtoff1, *edtoff2;
     QCheckBox *CheckBoxP41, *CheckBoxUDef1, *CheckBoxStruct1, *CheckBoxRemanent1, *chk1, *chk2;
     QLabel *Warning1, *LabelR1, *LabelR2;
 };

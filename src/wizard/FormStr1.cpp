@@ -10,7 +10,8 @@
 
 namespace velmora::wizard {
 
-TFormStr1::TFormStr1(WizardContext& context, QWidget* owner) : WizardPageForm(context, owner, "FormStr1", 20) {
+TFormStr1::TFormStr1(WizardContext& context, QWidget* owner)
+    : WizardPageForm(context, owner, "FormStr1", 20) {
     auto* layout = new QVBoxLayout(this);
     RadioGroup1 = new RadioGroup("RadioGroup1", this);
     RadioGroup1->setItems({"", ""});
@@ -60,8 +61,8 @@ void TFormStr1::applyLayout() {
     LabelW1->setText(QText(l.firstLabel));
     LabelUnitW1->setText(l.firstUnit);
     LabelW2->setText(QText(3188));
-    for (QWidget* w : {static_cast<QWidget*>(LabelW2), static_cast<QWidget*>(EditW2),
-                       static_cast<QWidget*>(LabelUnitW2)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(LabelW2), static_cast<QWidget*>(EditW2), static_cast<QWidget*>(LabelUnitW2)})
         w->setVisible(l.secondVisible);
     adjustSize();
 }

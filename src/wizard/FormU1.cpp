@@ -49,10 +49,11 @@ TFormU1::TFormU1(WizardContext& context, QWidget* owner) : WizardPageForm(contex
     LabelTau2 = label("LabelTau2");
     int row = 0;
     grid->addWidget(CheckBoxFu1, row++, 0, 1, 3);
-    const std::pair<QLabel*, LeaveEdit*> rows[] = {
-        {LabelMinFU1, EditMinFU1}, {LabelUMax1, EditUMax1}, {LabelUMin1, EditUMin1}, {LabelDUMax1, EditDUMax1}};
+    const std::pair<QLabel*, LeaveEdit*> rows[] = {{LabelMinFU1, EditMinFU1},
+                                                   {LabelUMax1, EditUMax1},
+                                                   {LabelUMin1, EditUMin1},
+                                                   {LabelDUMax1, EditDUMax1}};
     for (const auto& [l, e] : rows) {
-        l->setWordWrap(true);
         grid->addWidget(l, row, 0);
         grid->addWidget(e, row, 1);
         grid->addWidget(new QLabel("%", this), row++, 2);
@@ -134,10 +135,12 @@ TFormU1::TFormU1(WizardContext& context, QWidget* owner) : WizardPageForm(contex
         EditMinFU1->setText8(MinimalActionText(MinimalActionSteps(EditMinFU1->text8()), separator()));
     });
     for (LeaveEdit* e : {EditUMax1, EditUMin1, EditU1, EditU3})
-        connect(e, &LeaveEdit::left, this,
-                [this, e] { e->setText8(LimitDecimalText(e->text8(), kOutputLo, kOutputHi, 2, separator())); });
+        connect(e, &LeaveEdit::left, this, [this, e] {
+            e->setText8(LimitDecimalText(e->text8(), kOutputLo, kOutputHi, 2, separator()));
+        });
     connect(EditDUMax1, &LeaveEdit::left, this, [this] {
-        EditDUMax1->setText8(LimitDecimalText(EditDUMax1->text8(), kIncrementLo, kIncrementHi, 2, separator()));
+        EditDUMax1->setText8(
+            LimitDecimalText(EditDUMax1->text8(), kIncrementLo, kIncrementHi, 2, separator()));
     });
     connect(CheckBoxFu1, &QCheckBox::toggled, this, [this] { updateStates(); });
     connect(CheckFiltr1, &QCheckBox::toggled, this, [this] { updateStates(); });
@@ -215,14 +218,15 @@ void TFormU1::OutputTypeChange() {
 void TFormU1::updateStates() {
     bool analog = RadioGroupRezim2->itemIndex() != 1;
     OutputControlStates s = OutputStates(analog, conversion());
-    for (QWidget* w : std::initializer_list<QWidget*>{CheckBoxA8, CheckBoxA12, CheckBoxA16, CheckBoxReal, CheckBoxMer1,
-                                                      CheckBoxAO1})
+    for (QWidget* w : std::initializer_list<QWidget*>{CheckBoxA8, CheckBoxA12, CheckBoxA16, CheckBoxReal,
+                                                      CheckBoxMer1, CheckBoxAO1})
         w->setEnabled(s.conversionEnabled);
-    for (QWidget* w : std::initializer_list<QWidget*>{EditU1, EditU2, EditU3, EditU4, LabelU1, LabelU2, LabelU3,
-                                                      LabelU4})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{EditU1, EditU2, EditU3, EditU4, LabelU1, LabelU2, LabelU3, LabelU4})
         w->setEnabled(s.userScaleEnabled);
     CheckBoxBiU1->setEnabled(s.bipolarEnabled);
-    for (QWidget* w : std::initializer_list<QWidget*>{EditUm1, LabelUm1, SelVar2}) w->setVisible(s.negativeNameVisible);
+    for (QWidget* w : std::initializer_list<QWidget*>{EditUm1, LabelUm1, SelVar2})
+        w->setVisible(s.negativeNameVisible);
     LabelUp1->setText(QText(s.positiveLabel));
     EditMinFU1->setEnabled(CheckBoxFu1->isChecked());
     LabelMinFU1->setEnabled(CheckBoxFu1->isChecked());

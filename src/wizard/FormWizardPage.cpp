@@ -14,9 +14,15 @@
 
 namespace velmora::wizard {
 
-QString QText(std::uint32_t id) { return QString::fromStdString(Text(id)); }
-QString QStr(const std::string& text) { return QString::fromStdString(text); }
-std::string Std(const QString& text) { return text.toStdString(); }
+QString QText(std::uint32_t id) {
+    return QString::fromStdString(Text(id));
+}
+QString QStr(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string Std(const QString& text) {
+    return text.toStdString();
+}
 
 QStringList QTextLines(std::uint32_t id) {
     QStringList lines;
@@ -24,7 +30,9 @@ QStringList QTextLines(std::uint32_t id) {
     return lines;
 }
 
-LeaveEdit::LeaveEdit(const QString& objectName, QWidget* parent) : QLineEdit(parent) { setObjectName(objectName); }
+LeaveEdit::LeaveEdit(const QString& objectName, QWidget* parent) : QLineEdit(parent) {
+    setObjectName(objectName);
+}
 
 void LeaveEdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
@@ -75,7 +83,8 @@ QRadioButton* RadioGroup::button(int index) const {
     return index >= 0 && index < buttons_.size() ? buttons_[index] : nullptr;
 }
 
-WizardPageForm::WizardPageForm(WizardContext& context, QWidget* owner, const QString& objectName, int helpContext)
+WizardPageForm::WizardPageForm(WizardContext& context, QWidget* owner, const QString& objectName,
+                               int helpContext)
     : QDialog(owner), context_(context), helpContext_(helpContext) {
     setObjectName(objectName);
     setModal(true);
@@ -85,7 +94,9 @@ WizardPageForm::WizardPageForm(WizardContext& context, QWidget* owner, const QSt
 
 WizardPageForm::~WizardPageForm() = default;
 
-IniFile& WizardPageForm::file() { return *context_.file; }
+IniFile& WizardPageForm::file() {
+    return *context_.file;
+}
 
 void WizardPageForm::localize() {
     if (Button1) Button1->setText(QText(2005));
@@ -129,7 +140,9 @@ void WizardPageForm::Button1Click() {
     done(QDialog::Accepted);
 }
 
-void WizardPageForm::afterAccepted() { AfterPageAccepted(context_); }
+void WizardPageForm::afterAccepted() {
+    AfterPageAccepted(context_);
+}
 
 void WizardPageForm::done(int result) {
     if (!closed_) {
@@ -152,7 +165,8 @@ void WizardPageForm::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
-QHBoxLayout* VariableRow(WizardPageForm* page, WizardContext& context, LeaveEdit* edit, const QString& buttonName) {
+QHBoxLayout* VariableRow(WizardPageForm* page, WizardContext& context, LeaveEdit* edit,
+                         const QString& buttonName) {
     auto* row = new QHBoxLayout;
     row->addWidget(edit, 1);
     auto* select = new QPushButton("...", page);
@@ -172,7 +186,8 @@ bool QtPageRunner::show(WizardPage page, WizardContext& context) {
     return form->exec() == QDialog::Accepted;
 }
 
-bool RunControllerWizard(WizardContext& context, QWidget* owner, const std::function<bool()>& newControllerDialog) {
+bool RunControllerWizard(WizardContext& context, QWidget* owner,
+                         const std::function<bool()>& newControllerDialog) {
     QtPageRunner runner(owner);
     return RunWizard(context, runner, newControllerDialog);
 }

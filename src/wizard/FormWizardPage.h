@@ -106,7 +106,8 @@ private:
 };
 
 // A name edit with its variable selection button.
-QHBoxLayout* VariableRow(WizardPageForm* page, WizardContext& context, LeaveEdit* edit, const QString& buttonName);
+QHBoxLayout* VariableRow(WizardPageForm* page, WizardContext& context, LeaveEdit* edit,
+                         const QString& buttonName);
 
 // The page form of one wizard page, created with the frame's window as owner.
 std::unique_ptr<WizardPageForm> CreateWizardPage(WizardPage page, WizardContext& context, QWidget* owner);
@@ -123,7 +124,8 @@ private:
 
 // The frame's entry points: the new-controller wizard, and one page of an
 // existing controller (which regenerates the controller's code on OK).
-bool RunControllerWizard(WizardContext& context, QWidget* owner, const std::function<bool()>& newControllerDialog);
+bool RunControllerWizard(WizardContext& context, QWidget* owner,
+                         const std::function<bool()>& newControllerDialog);
 bool ShowControllerPage(WizardPage page, WizardContext& context, QWidget* owner);
 
 }  // namespace velmora::wizard

@@ -4,7 +4,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 
 #include "controllers/IniFile.h"
@@ -57,7 +59,8 @@ TFormY1::TFormY1(WizardContext& context, QWidget* owner) : WizardPageForm(contex
     StringGrid1->verticalHeader()->hide();
     StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     StringGrid1->horizontalHeader()->setStretchLastSection(true);
-    StringGrid1->setMinimumHeight(180);
+    StringGrid1->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    StringGrid1->setMinimumHeight(8 * (fontMetrics().height() + 6));
     layout->addWidget(StringGrid1, 1);
 
     GroupBox1 = new QGroupBox(this);
@@ -123,10 +126,9 @@ TFormY1::TFormY1(WizardContext& context, QWidget* owner) : WizardPageForm(contex
     for (LeaveEdit* e : {EditName1, EditName2, EditName3})
         connect(e, &QLineEdit::textChanged, this, [this] { markName(); });
     connect(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
-    connect(StringGrid1, &QTableWidget::currentCellChanged, this,
-            [this](int row, int, int previous, int) {
-                if (row != previous) StringGrid1SelectRow(row);
-            });
+    connect(StringGrid1, &QTableWidget::currentCellChanged, this, [this](int row, int, int previous, int) {
+        if (row != previous) StringGrid1SelectRow(row);
+    });
     connect(CheckFiltr1, &QCheckBox::toggled, this, [this] { updateEnabled(); });
     connect(CheckMer1, &QCheckBox::toggled, this, [this] { updateEnabled(); });
     connect(CheckSame1, &QCheckBox::clicked, this, [this] { CheckSame1Click(); });
@@ -146,7 +148,14 @@ void TFormY1::fillModes(int selectCode) {
     StringGrid1->clearContents();
     StringGrid1->setRowCount(static_cast<int>(rows_.size()));
     for (int r = 0; r < static_cast<int>(rows_.size()); ++r)
-        for (int c = 0; c < 4; ++c) StringGrid1->setItem(r, c, new QTableWidgetItem(QStr(rows_[r].columns[c])));
+        for (int c = 0; c < 4; ++c)
+            StringGrid1->setItem(r, c, new QTableWidgetItem(QStr(rows_[r].columns[c])));
+    // Every column readable without scrolling sideways.
+    int width = 2 * StringGrid1->frameWidth() + StringGrid1->verticalScrollBar()->sizeHint().width();
+    StringGrid1->resizeColumnsToContents();
+    for (int c = 0; c < 4; ++c)
+        width += std::max(StringGrid1->columnWidth(c), StringGrid1->horizontalHeader()->sectionSizeHint(c));
+    StringGrid1->setMinimumWidth(width);
     int row = ModeRowIndex(rows_, selectCode);
     StringGrid1->setCurrentCell(row, 0);
     if (row >= 0) StringGrid1->selectRow(row);
@@ -200,15 +209,16 @@ void TFormY1::updateEnabled() {
     LabelTau->setEnabled(CheckFiltr1->isChecked());
     EditTau->setEnabled(CheckFiltr1->isChecked());
     bool measure = CheckMer1->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{Labelx1, Labely1, Labelx2, Labely2, Editx1, Edity1, Editx2,
-                                                      Edity2})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Labelx1, Labely1, Labelx2, Labely2, Editx1, Edity1, Editx2, Edity2})
         w->setEnabled(measure);
 }
 
 void TFormY1::markName() {
     QPalette palette = EditName1->palette();
     bool empty = EditName1->text().trimmed().isEmpty();
-    palette.setColor(QPalette::Base, empty ? QColor(0xFF, 0x80, 0x80) : this->palette().color(QPalette::Base));
+    palette.setColor(QPalette::Base,
+                     empty ? QColor(0xFF, 0x80, 0x80) : this->palette().color(QPalette::Base));
     EditName1->setPalette(palette);
 }
 
@@ -241,8 +251,8 @@ void TFormY1::localize() {
     LabelName3->setText(QText(3551));
     LabelUnit1->setText(QText(module ? 3014 : 3013));
     ModeRow header = ModeHeader(context_.plcTypeIndex);
-    StringGrid1->setHorizontalHeaderLabels({QStr(header.columns[0]), QStr(header.columns[1]),
-                                            QStr(header.columns[2]), QStr(header.columns[3])});
+    StringGrid1->setHorizontalHeaderLabels(
+        {QStr(header.columns[0]), QStr(header.columns[1]), QStr(header.columns[2]), QStr(header.columns[3])});
     CheckSame1->setText(QText(3015));
     GroupBox1->setTitle(QText(3117));
     CheckFiltr1->setText(QText(3118));

@@ -42,7 +42,8 @@ private:
     std::vector<std::string> units_;
     std::vector<ModeRow> rows_;
 
-    QLabel *LabelName1, *LabelName2, *LabelName3, *LabelUnit1, *LabelTau, *Labelx1, *Labely1, *Labelx2, *Labely2;
+    QLabel *LabelName1, *LabelName2, *LabelName3, *LabelUnit1, *LabelTau, *Labelx1, *Labely1, *Labelx2,
+        *Labely2;
     LeaveEdit *EditName1, *EditName2, *EditName3;
     QComboBox* ComboBox1;
     QTableWidget* StringGrid1;

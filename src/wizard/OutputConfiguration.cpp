@@ -23,7 +23,9 @@ constexpr int kBitBU = 1 << 4;  // three-stage output
 constexpr int kBitIP = 1 << 5;  // incremental output
 constexpr int kBitFU0 = 1 << 13, kBitFU1 = 1 << 14, kBitFU3 = 1 << 15;
 
-std::string Fixed(double v, char sep) { return FormatFixed(v, 2, 5, sep); }
+std::string Fixed(double v, char sep) {
+    return FormatFixed(v, 2, 5, sep);
+}
 
 }  // namespace
 
@@ -34,7 +36,9 @@ int MinimalActionSteps(std::string_view text) {
     return static_cast<int>(v * 3.125 + 0.99);
 }
 
-std::string MinimalActionText(int steps, char separator) { return Fixed(steps * 0.32, separator); }
+std::string MinimalActionText(int steps, char separator) {
+    return Fixed(steps * 0.32, separator);
+}
 
 OutputControlStates OutputStates(bool analog, OutputConversion conversion) {
     bool userScale = conversion == OutputConversion::UserScale;
@@ -54,7 +58,9 @@ OutputConfiguration NewOutputConfiguration(char sep) {
 
 OutputConfiguration ReadOutputConfiguration(const IniFile& file, const std::string& s, char sep) {
     OutputConfiguration u;
-    auto percent = [&](const char* key, int def) { return Fixed(file.readInteger(s, key, def) / 100.0, sep); };
+    auto percent = [&](const char* key, int def) {
+        return Fixed(file.readInteger(s, key, def) / 100.0, sep);
+    };
     u.positional = file.readBool(s, "UPosition", false);
     u.analog = file.readBool(s, "UAnalog", false);
     int uf = file.readInteger(s, "UF", 0);
@@ -186,8 +192,8 @@ bool WriteOutputToPlc(const WizardContext& context, const OutputConfiguration& u
     return data.write(context.symbol("_Control"), word(value)) && ok;
 }
 
-std::optional<OutputConfiguration> ReadOutputFromPlc(const WizardContext& context, const OutputConfiguration& shown,
-                                                     char sep) {
+std::optional<OutputConfiguration> ReadOutputFromPlc(const WizardContext& context,
+                                                     const OutputConfiguration& shown, char sep) {
     if (!context.controllerData) return std::nullopt;
     ControllerData& data = *context.controllerData;
     OutputConfiguration u = shown;
@@ -202,7 +208,8 @@ std::optional<OutputConfiguration> ReadOutputFromPlc(const WizardContext& contex
     auto limits = data.read(context.symbol("_MinU"), 6);
     Log("Cteni Control");
     auto control = readWord("_Control");
-    if (!tau || !x41 || !x42 || !y41 || !y42 || !limits || limits->size() < 6 || !control) return std::nullopt;
+    if (!tau || !x41 || !x42 || !y41 || !y42 || !limits || limits->size() < 6 || !control)
+        return std::nullopt;
     u.tau = std::to_string(*tau);
     u.u1 = Fixed(*x41 / 100.0, sep);
     u.u3 = Fixed(*x42 / 100.0, sep);

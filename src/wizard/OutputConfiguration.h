@@ -36,7 +36,7 @@ struct OutputConfiguration {
     std::string upName, umName;
 };
 
-constexpr double kOutputLo = -100, kOutputHi = 100;  // UMax, UMin, the user-scale actions
+constexpr double kOutputLo = -100, kOutputHi = 100;     // UMax, UMin, the user-scale actions
 constexpr double kIncrementLo = 0, kIncrementHi = 100;  // dUMax
 
 // Which controls are usable for an output type and conversion.
@@ -44,8 +44,8 @@ struct OutputControlStates {
     bool conversionEnabled;  // the five choices and the 4 - 20 mA shift
     bool userScaleEnabled;   // EditU1 ... EditU4
     bool bipolarEnabled;
-    bool negativeNameVisible;      // EditUm1
-    std::uint32_t positiveLabel;   // 3181, or 3182 for three-stage output
+    bool negativeNameVisible;     // EditUm1
+    std::uint32_t positiveLabel;  // 3181, or 3182 for three-stage output
 };
 OutputControlStates OutputStates(bool analog, OutputConversion conversion);
 
@@ -62,7 +62,7 @@ bool CheckOutputConfiguration(const WizardContext& context, const OutputConfigur
 int OutputControlBits(const OutputConfiguration& u);
 constexpr int kOutputControlMask = 0xE036;
 bool WriteOutputToPlc(const WizardContext& context, const OutputConfiguration& u);
-std::optional<OutputConfiguration> ReadOutputFromPlc(const WizardContext& context, const OutputConfiguration& shown,
-                                                     char separator);
+std::optional<OutputConfiguration> ReadOutputFromPlc(const WizardContext& context,
+                                                     const OutputConfiguration& shown, char separator);
 
 }  // namespace velmora::wizard

@@ -22,7 +22,9 @@ constexpr std::uint32_t kTextError = 3019;
 constexpr std::uint32_t kTextVariable = 3412;
 constexpr std::uint32_t kTextNotDefined = 3413;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 std::string Upper(std::string_view text) {
     std::string out(text);
@@ -71,9 +73,10 @@ std::optional<double> TryParseDecimal(std::string_view text) {
     // Only plain decimal numbers: no hexadecimal, infinity or NaN spellings.
     std::size_t at = start;
     if (at < copy.size() && (copy[at] == '+' || copy[at] == '-')) ++at;
-    bool digit = at < copy.size() && (std::isdigit(static_cast<unsigned char>(copy[at])) ||
-                                      (copy[at] == '.' && at + 1 < copy.size() &&
-                                       std::isdigit(static_cast<unsigned char>(copy[at + 1]))));
+    bool digit =
+        at < copy.size() &&
+        (std::isdigit(static_cast<unsigned char>(copy[at])) ||
+         (copy[at] == '.' && at + 1 < copy.size() && std::isdigit(static_cast<unsigned char>(copy[at + 1]))));
     if (!digit) return std::nullopt;
     if (copy.compare(at, 2, "0x") == 0 || copy.compare(at, 2, "0X") == 0) return 0.0;
     char* end = nullptr;
@@ -96,10 +99,16 @@ std::optional<int> ParseInteger(std::string_view text) {
     return static_cast<int>(value);
 }
 
-int IntegerOr(std::string_view text, int fallback) { return ParseInteger(text).value_or(fallback); }
+int IntegerOr(std::string_view text, int fallback) {
+    return ParseInteger(text).value_or(fallback);
+}
 
-int ScaleRound(double value, int factor) { return static_cast<int>(value * factor + 0.5); }
-int ScaleTrunc(double value, int factor) { return static_cast<int>(value * factor); }
+int ScaleRound(double value, int factor) {
+    return static_cast<int>(value * factor + 0.5);
+}
+int ScaleTrunc(double value, int factor) {
+    return static_cast<int>(value * factor);
+}
 
 std::string Trim(std::string_view text) {
     std::size_t b = 0, e = text.size();
@@ -113,7 +122,8 @@ std::vector<std::string> SplitLines(std::string_view text) {
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t nl = text.find('\n', start);
-        std::string_view line = text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
+        std::string_view line =
+            text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         lines.emplace_back(line);
         if (nl == std::string_view::npos) break;
@@ -150,14 +160,22 @@ VariableKind KindOfAddress(std::string_view address) {
         return hasBit || iec ? VariableKind::Bit : VariableKind::Byte;
     if (hasBit) return VariableKind::Bit;
     switch (size) {
-        case 'B': return VariableKind::Byte;
-        case 'W': return VariableKind::Word;
-        case 'D': return iec ? VariableKind::Long : VariableKind::Double;
-        case 'L': return iec ? VariableKind::Double : VariableKind::Long;
-        case 'F': return VariableKind::Float;
-        case 'Q': return VariableKind::Quad;
-        case 'X': return iec ? VariableKind::Bit : VariableKind::Unknown;
-        default: return VariableKind::Unknown;
+        case 'B':
+            return VariableKind::Byte;
+        case 'W':
+            return VariableKind::Word;
+        case 'D':
+            return iec ? VariableKind::Long : VariableKind::Double;
+        case 'L':
+            return iec ? VariableKind::Double : VariableKind::Long;
+        case 'F':
+            return VariableKind::Float;
+        case 'Q':
+            return VariableKind::Quad;
+        case 'X':
+            return iec ? VariableKind::Bit : VariableKind::Unknown;
+        default:
+            return VariableKind::Unknown;
     }
 }
 
@@ -172,16 +190,17 @@ std::string VariableQuestion(std::string_view name, std::uint32_t textId) {
 
 bool AskAboutVariable(const WizardContext& context, std::string_view name, std::uint32_t textId) {
     if (!context.messages) return true;
-    return context.messages->show(Text(kTextWarning), VariableQuestion(name, textId), MessageIcon::Exclamation,
-                                  MessageButtons::YesNo) == MessageAnswer::Yes;
+    return context.messages->show(Text(kTextWarning), VariableQuestion(name, textId),
+                                  MessageIcon::Exclamation, MessageButtons::YesNo) == MessageAnswer::Yes;
 }
 
-bool ConfirmVariable(const WizardContext& context, std::string_view name, std::optional<VariableKind> expected,
-                     std::uint32_t kindQuestion) {
+bool ConfirmVariable(const WizardContext& context, std::string_view name,
+                     std::optional<VariableKind> expected, std::uint32_t kindQuestion) {
     std::optional<std::string> address;
     if (context.variableAddress) address = context.variableAddress(std::string(name));
     if (!address) return AskAboutVariable(context, name, kTextNotDefined);
-    if (expected && KindOfAddress(*address) != *expected) return AskAboutVariable(context, name, kindQuestion);
+    if (expected && KindOfAddress(*address) != *expected)
+        return AskAboutVariable(context, name, kindQuestion);
     return true;
 }
 

@@ -16,7 +16,9 @@ constexpr std::uint32_t kTextRemanentOff = 3555;
 constexpr std::uint32_t kTextRemanentOn = 3556;
 constexpr std::uint32_t kTextBackupRegister = 3557;
 
-std::string Fixed(double v, int decimals, char sep) { return FormatFixed(v, decimals, 5, sep); }
+std::string Fixed(double v, int decimals, char sep) {
+    return FormatFixed(v, decimals, 5, sep);
+}
 
 std::string GainOf(double denominator, double numerator, char sep) {
     if (denominator == 0) return Fixed(1, 2, sep);
@@ -90,7 +92,9 @@ PidParameters NewPidParameters(const IniFile& file, const std::string& section, 
 
 PidParameters ReadPidParameters(const IniFile& file, const std::string& section, char sep) {
     PidParameters v;
-    auto tenths = [&](const char* key, int def) { return Fixed(file.readInteger(section, key, def) / 10.0, 1, sep); };
+    auto tenths = [&](const char* key, int def) {
+        return Fixed(file.readInteger(section, key, def) / 10.0, 1, sep);
+    };
     auto hundredths = [&](const char* key, int def) {
         return Fixed(file.readInteger(section, key, def) / 100.0, 2, sep);
     };
@@ -112,7 +116,8 @@ PidParameters ReadPidParameters(const IniFile& file, const std::string& section,
     return v;
 }
 
-void WritePidParameters(IniFile& file, const std::string& section, const PidParameters& v, bool placementVisible) {
+void WritePidParameters(IniFile& file, const std::string& section, const PidParameters& v,
+                        bool placementVisible) {
     auto scaled = [](const std::string& text, int factor) { return ScaleRound(ParseDecimal(text), factor); };
     file.writeInteger(section, "PBnd", scaled(v.band, 10));
     file.writeInteger(section, "RelCool", scaled(v.relCool, 10));
@@ -150,7 +155,9 @@ bool SameRawRange(std::string_view minText, std::string_view maxText) {
 
 bool WritePidParametersToPlc(const WizardContext& context, const PidParameters& v) {
     if (!DataReachable(context, {"_OutCycle", "_MinY", "_DefOut"})) return true;
-    auto truncated = [](const std::string& text, int factor) { return ScaleTrunc(ParseDecimal(text), factor); };
+    auto truncated = [](const std::string& text, int factor) {
+        return ScaleTrunc(ParseDecimal(text), factor);
+    };
     bool ok = true;
     // _OutCycle ... _IGap lie one behind the other in the controller structure.
     Log("Zapis OutCycle ... IGap");
@@ -177,8 +184,8 @@ bool WritePidParametersToPlc(const WizardContext& context, const PidParameters& 
     return ok;
 }
 
-std::optional<PidParameters> ReadPidParametersFromPlc(const WizardContext& context, const PidParameters& shown,
-                                                      char sep) {
+std::optional<PidParameters> ReadPidParametersFromPlc(const WizardContext& context,
+                                                      const PidParameters& shown, char sep) {
     if (!context.controllerData) return std::nullopt;
     Log("Cteni OutCycle ... IGap");
     auto block = context.controllerData->read(context.symbol("_OutCycle"), 16);

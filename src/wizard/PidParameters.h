@@ -20,8 +20,8 @@ struct EditLimits {
 
 constexpr EditLimits kBandLimits{0.1, 3000, 1};
 constexpr EditLimits kRelCoolLimits{0.1, 3000, 1};
-constexpr EditLimits kTimeLimits{0, 3000, 1};       // Ti, Td
-constexpr EditLimits kPercentLimits{0, 100, 2};     // EGap, IGap, DGap, uDef
+constexpr EditLimits kTimeLimits{0, 3000, 1};        // Ti, Td
+constexpr EditLimits kPercentLimits{0, 100, 2};      // EGap, IGap, DGap, uDef
 constexpr EditLimits kPeriodLimits{0.01, 30000, 2};  // T
 
 std::string LimitText(std::string_view text, const EditLimits& limits, char separator);
@@ -71,7 +71,7 @@ bool SameRawRange(std::string_view minText, std::string_view maxText);
 
 // PLC side of OK and "Upload from PLC"; false when a write failed.
 bool WritePidParametersToPlc(const WizardContext& context, const PidParameters& values);
-std::optional<PidParameters> ReadPidParametersFromPlc(const WizardContext& context, const PidParameters& shown,
-                                                      char separator);
+std::optional<PidParameters> ReadPidParametersFromPlc(const WizardContext& context,
+                                                      const PidParameters& shown, char separator);
 
 }  // namespace velmora::wizard

@@ -18,7 +18,9 @@ constexpr std::uint32_t kTextNotFloat = 3432;
 constexpr std::uint32_t kTextInputNotDefined = 3433;
 constexpr std::uint32_t kTextOutputNotDefined = 3434;
 
-std::string Shown(double v, char sep) { return FormatFixed(v, 2, 6, sep); }
+std::string Shown(double v, char sep) {
+    return FormatFixed(v, 2, 6, sep);
+}
 
 void ReadStorage(const IniFile& file, const std::string& section, PidmaController& c) {
     int offReg = file.readInteger(section, "OffReg", -1);
@@ -131,7 +133,9 @@ bool CheckPidmaController(const WizardContext& context, const PidmaController& c
 }
 
 namespace {
-float Value(const std::string& text) { return static_cast<float>(TryParseDecimal(text).value_or(0)); }
+float Value(const std::string& text) {
+    return static_cast<float>(TryParseDecimal(text).value_or(0));
+}
 }  // namespace
 
 bool WritePidmaControllerToPlc(const WizardContext& context, const PidmaController& c) {
@@ -209,8 +213,8 @@ bool WritePidmaAutotunerToPlc(const WizardContext& context, const PidmaAutotuner
     return context.controllerData->write(context.symbol("_itType"), block);
 }
 
-std::optional<PidmaAutotuner> ReadPidmaAutotunerFromPlc(const WizardContext& context, const PidmaAutotuner& shown,
-                                                        char sep) {
+std::optional<PidmaAutotuner> ReadPidmaAutotunerFromPlc(const WizardContext& context,
+                                                        const PidmaAutotuner& shown, char sep) {
     if (!context.controllerData) return std::nullopt;
     Log("Cteni parametru autotuneru");
     auto block = context.controllerData->read(context.symbol("_itType"), 34);

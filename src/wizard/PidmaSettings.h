@@ -22,7 +22,7 @@ std::string PidmaDecimalText(std::string_view text, double fallback, char separa
 
 // The control algorithm types; irtype and ittype are 1-based positions in this list.
 const std::vector<std::string>& AlgorithmTypes();  // "D", "I", "ID", "P", "PD", "PI", "PID"
-constexpr int kTunerTypeFirst = 6;                  // the tuner offers "PI" and "PID"
+constexpr int kTunerTypeFirst = 6;                 // the tuner offers "PI" and "PID"
 
 struct PidmaParameter {
     const char* key;
@@ -71,7 +71,7 @@ PidmaAutotuner ReadPidmaAutotuner(const IniFile& file, const std::string& sectio
 void WritePidmaAutotuner(IniFile& file, const std::string& section, const PidmaAutotuner& t);
 
 bool WritePidmaAutotunerToPlc(const WizardContext& context, const PidmaAutotuner& t);
-std::optional<PidmaAutotuner> ReadPidmaAutotunerFromPlc(const WizardContext& context, const PidmaAutotuner& shown,
-                                                        char separator);
+std::optional<PidmaAutotuner> ReadPidmaAutotunerFromPlc(const WizardContext& context,
+                                                        const PidmaAutotuner& shown, char separator);
 
 }  // namespace velmora::wizard

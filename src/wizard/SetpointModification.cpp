@@ -13,7 +13,9 @@ int LimitTiW(std::string_view text) {
     return v;
 }
 
-std::uint32_t TiWLabel(SetpointChoice choice) { return choice == SetpointChoice::Ramp ? 3157 : 3156; }
+std::uint32_t TiWLabel(SetpointChoice choice) {
+    return choice == SetpointChoice::Ramp ? 3157 : 3156;
+}
 
 SetpointModification ReadSetpointModification(const IniFile& file, const std::string& section) {
     SetpointModification w;

@@ -40,22 +40,39 @@ std::vector<std::string> Words(std::string_view text) {
     return words;
 }
 
-std::string Key(int signal, std::string_view suffix) { return "Y" + std::to_string(signal) + std::string(suffix); }
+std::string Key(int signal, std::string_view suffix) {
+    return "Y" + std::to_string(signal) + std::string(suffix);
+}
 
 }  // namespace
 
 std::vector<std::string> UnitItems(int plcTypeIndex) {
     std::vector<std::string> items;
     switch (plcTypeIndex) {
-        case 0: items = {"Juniper"}; break;
+        case 0:
+            items = {"Juniper"};
+            break;
         case 2:
-        case 3: items = {"Larch, Maple"}; break;
-        case 10: items = {"Hazel-KA", "Hazel-KB", "Hazel-KC", "Hazel-KD", "Hazel-KE"}; break;
-        case 11: items = {"Alder"}; break;
-        case 12: items = {"Birch, Cedar"}; break;
-        case 13: items = {"Birch, Cedar", "Cypress"}; break;
-        case kModulePlcType: items = {"Dogwood ElmA", "Dogwood ElmB"}; break;
-        default: break;
+        case 3:
+            items = {"Larch, Maple"};
+            break;
+        case 10:
+            items = {"Hazel-KA", "Hazel-KB", "Hazel-KC", "Hazel-KD", "Hazel-KE"};
+            break;
+        case 11:
+            items = {"Alder"};
+            break;
+        case 12:
+            items = {"Birch, Cedar"};
+            break;
+        case 13:
+            items = {"Birch, Cedar", "Cypress"};
+            break;
+        case kModulePlcType:
+            items = {"Dogwood ElmA", "Dogwood ElmB"};
+            break;
+        default:
+            break;
     }
     items.push_back(Text(kTextOther));
     return items;
@@ -128,9 +145,12 @@ int SignalNumber(const WizardContext& context) {
 
 std::uint32_t SignalCaption(int signal, int inputMode) {
     switch (signal) {
-        case 2: return inputMode == 3 ? 3010 : 3009;
-        case 3: return 3011;
-        default: return 3008;
+        case 2:
+            return inputMode == 3 ? 3010 : 3009;
+        case 3:
+            return 3011;
+        default:
+            return 3008;
     }
 }
 
@@ -139,7 +159,9 @@ std::string SignalHelpTopic(int signal, int inputMode) {
     return "Velmora_Y" + std::to_string(signal);
 }
 
-std::string DefaultSignalName(int signal) { return "Y" + std::to_string(signal) + Text(kTextNotDefinedSuffix); }
+std::string DefaultSignalName(int signal) {
+    return "Y" + std::to_string(signal) + Text(kTextNotDefinedSuffix);
+}
 
 int UnitItemIndex(const std::vector<std::string>& items, std::string_view unit) {
     const std::string candidates[] = {std::string(unit), Text(kTextOther), Text(kTextOtherOld)};
@@ -260,7 +282,9 @@ bool WriteSignalToPlc(const WizardContext& context, int signal, const SignalSour
         for (int k = 0; k < 4; ++k) {
             std::vector<std::uint8_t> bytes;
             PutInt16(bytes, values[k]);
-            ok = context.controllerData->write(context.symbol(Member(signal, prefixes[k], k % 2 + 1)), bytes) && ok;
+            ok = context.controllerData->write(context.symbol(Member(signal, prefixes[k], k % 2 + 1)),
+                                               bytes) &&
+                 ok;
         }
     }
     return ok;

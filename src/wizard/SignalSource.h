@@ -60,8 +60,8 @@ std::string DefaultSignalName(int signal);
 
 struct SignalSource {
     std::string name, overflow, underflow;
-    std::string unit;  // the chosen unit item's text
-    int mode = 0;      // the chosen mode row's code
+    std::string unit;          // the chosen unit item's text
+    int mode = 0;              // the chosen mode row's code
     std::string unifiedRange;  // the chosen mode row's fourth column
     bool filter = false;
     int tau = 0;

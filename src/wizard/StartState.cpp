@@ -12,7 +12,9 @@ constexpr std::uint32_t kTextInitialSetpoint = 3186;
 constexpr std::uint32_t kTextInitialAction = 3187;
 constexpr std::uint32_t kTextInitialRatio = 3188;
 
-std::string Shown(double value, char separator) { return FormatFixed(value, 2, 15, separator); }
+std::string Shown(double value, char separator) {
+    return FormatFixed(value, 2, 15, separator);
+}
 }  // namespace
 
 StartLayout StartPageLayout(bool automatic, bool ratio) {
@@ -34,22 +36,24 @@ StartKind ReadStartKind(const IniFile& file, const std::string& section) {
     return kind;
 }
 
-StartState ReadStartState(const IniFile& file, const std::string& section, const StartKind& kind, char separator) {
+StartState ReadStartState(const IniFile& file, const std::string& section, const StartKind& kind,
+                          char separator) {
     StartState state;
     state.automatic = file.readBool(section, "AM", false);
     if (state.automatic) {
         double w = kind.pid ? file.readInteger(section, "gW", 0) * 0.01 : file.readDecimal(section, "sp", 0);
         state.first = Shown(w, separator);
     } else {
-        double u = kind.pid ? file.readInteger(section, "Output", 0) * 0.01 : file.readDecimal(section, "hv", 0);
+        double u =
+            kind.pid ? file.readInteger(section, "Output", 0) * 0.01 : file.readDecimal(section, "hv", 0);
         state.first = Shown(u, separator);
         if (kind.ratio) state.second = Shown(file.readInteger(section, "gW", 0) * 0.01, separator);
     }
     return state;
 }
 
-void WriteStartState(IniFile& file, const std::string& section, const StartKind& kind, const StartState& state,
-                     char separator) {
+void WriteStartState(IniFile& file, const std::string& section, const StartKind& kind,
+                     const StartState& state, char separator) {
     file.writeBool(section, "AM", state.automatic);
     double first = ParseDecimal(state.first);
     if (StartPageLayout(state.automatic, kind.ratio).secondVisible) {

@@ -36,9 +36,10 @@ struct StartKind {
 
 StartKind ReadStartKind(const IniFile& file, const std::string& section);
 // An existing controller's start state, as the edits show it.
-StartState ReadStartState(const IniFile& file, const std::string& section, const StartKind& kind, char separator);
+StartState ReadStartState(const IniFile& file, const std::string& section, const StartKind& kind,
+                          char separator);
 // Writes AM and the values that apply: gW/Output for PID, sp/hv for PIDMA.
-void WriteStartState(IniFile& file, const std::string& section, const StartKind& kind, const StartState& state,
-                     char separator);
+void WriteStartState(IniFile& file, const std::string& section, const StartKind& kind,
+                     const StartState& state, char separator);
 
 }  // namespace velmora::wizard

@@ -8,19 +8,29 @@ namespace velmora::wizard {
 
 std::string_view PageFormName(WizardPage page) {
     switch (page) {
-        case WizardPage::ControlledVariable: return "FormY1";
-        case WizardPage::ControllerMode: return "FormPReg1";
-        case WizardPage::PidParameters: return "FormPReg2";
-        case WizardPage::Setpoint: return "FormW1";
-        case WizardPage::Output: return "FormU1";
-        case WizardPage::Start: return "FormStr1";
-        case WizardPage::PidmaController: return "FormPIDMA1";
-        case WizardPage::PidmaAutotuner: return "FormPIDMA2";
+        case WizardPage::ControlledVariable:
+            return "FormY1";
+        case WizardPage::ControllerMode:
+            return "FormPReg1";
+        case WizardPage::PidParameters:
+            return "FormPReg2";
+        case WizardPage::Setpoint:
+            return "FormW1";
+        case WizardPage::Output:
+            return "FormU1";
+        case WizardPage::Start:
+            return "FormStr1";
+        case WizardPage::PidmaController:
+            return "FormPIDMA1";
+        case WizardPage::PidmaAutotuner:
+            return "FormPIDMA2";
     }
     return "";
 }
 
-bool IsPidType(std::string_view type) { return type == "PID"; }
+bool IsPidType(std::string_view type) {
+    return type == "PID";
+}
 
 namespace {
 

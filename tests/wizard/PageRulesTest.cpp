@@ -107,7 +107,9 @@ TEST_F(VariableQuestions, KnownNameOfAnotherKindAsksTheKindQuestion) {
 using PageConventions = ControllerFileTest;
 
 TEST_F(PageConventions, CancelDuringTheWizardErasesOnlyTheNewSection) {
-    writeFile("[Regulator PID_0]\r\nName=PID_0\r\nType=PID\r\n[Regulator PID_1]\r\nName=PID_1\r\n[Desktop]\r\nA=1\r\n");
+    writeFile(
+        "[Regulator PID_0]\r\nName=PID_0\r\nType=PID\r\n[Regulator "
+        "PID_1]\r\nName=PID_1\r\n[Desktop]\r\nA=1\r\n");
     context.wizardRunning = true;
     AfterPageClosed(context, false);
     EXPECT_FALSE(context.wizardRunning);

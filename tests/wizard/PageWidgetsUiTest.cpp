@@ -78,7 +78,7 @@ TEST_F(PageWidgets, RetainedRegistersControlTheirPlacementAndExplanation) {
     EXPECT_TRUE(remanent->isChecked());
     EXPECT_NE(warning->text().toStdString().find("PID_1_Control.11"), std::string::npos);
     EXPECT_FALSE(Find<QCheckBox>(page.get(), "CheckBoxP41")->isEnabled());  // series 5 only
-    EXPECT_FALSE(Find<QPushButton>(page.get(), "Button3")->isVisible());   // no upload for a new controller
+    EXPECT_FALSE(Find<QPushButton>(page.get(), "Button3")->isVisible());    // no upload for a new controller
     chk2->setChecked(true);
     EXPECT_TRUE(Find<QLineEdit>(page.get(), "edtoff2")->isEnabled());
     remanent->setChecked(false);
@@ -231,9 +231,11 @@ TEST_F(PageWidgets, SignalPageTablesRowsAndSameAsY1) {
     EXPECT_EQ(units->count(), 6);
     EXPECT_EQ(grid->rowCount(), 10);
     // The name edit is marked while it is empty.
-    EXPECT_EQ(Find<QLineEdit>(page.get(), "EditName1")->palette().color(QPalette::Base), QColor(0xFF, 0x80, 0x80));
+    EXPECT_EQ(Find<QLineEdit>(page.get(), "EditName1")->palette().color(QPalette::Base),
+              QColor(0xFF, 0x80, 0x80));
     Type(page.get(), "EditName1", "Ratio");
-    EXPECT_NE(Find<QLineEdit>(page.get(), "EditName1")->palette().color(QPalette::Base), QColor(0xFF, 0x80, 0x80));
+    EXPECT_NE(Find<QLineEdit>(page.get(), "EditName1")->palette().color(QPalette::Base),
+              QColor(0xFF, 0x80, 0x80));
     units->setCurrentIndex(2);  // Hazel-KC
     EXPECT_EQ(grid->currentRow(), 0);
     grid->setCurrentCell(6, 0);  // 1121 Pt100

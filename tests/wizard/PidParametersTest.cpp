@@ -70,9 +70,9 @@ TEST_F(PidParameterFile, WritesGroupFourInItsOrderWithRoundedScaledIntegers) {
     v.period = LimitText("0", kPeriodLimits, ',');
     v.eGap = "12,34";
     WritePidParameters(*file, section(), v, false);
-    EXPECT_EQ(keys(), (std::vector<std::string>{"Name", "PBnd", "RelCool", "Ti", "Td", "EGap", "IGap", "DGap", "MaxY",
-                                                "MinY", "OutCycle", "P41", "Remanent", "UDef", "UdefLastU",
-                                                "FoundStruct"}));
+    EXPECT_EQ(keys(), (std::vector<std::string>{"Name", "PBnd", "RelCool", "Ti", "Td", "EGap", "IGap", "DGap",
+                                                "MaxY", "MinY", "OutCycle", "P41", "Remanent", "UDef",
+                                                "UdefLastU", "FoundStruct"}));
     EXPECT_EQ(value("PBnd"), "1000");
     EXPECT_EQ(value("OutCycle"), "1");
     EXPECT_EQ(value("EGap"), "1234");
@@ -171,11 +171,11 @@ TEST_F(PidParametersPlc, WritesTruncatedValuesInStructureOrder) {
     EXPECT_EQ(plc.writes[0].first, "PID_1_OutCycle");
     const auto& block = plc.writes[0].second;
     ASSERT_EQ(block.size(), 16u);
-    EXPECT_EQ(GetInt16(block, 0), 100);    // OutCycle
-    EXPECT_EQ(GetInt16(block, 2), 999);    // PBnd
-    EXPECT_EQ(GetInt16(block, 6), 100);    // Ti
-    EXPECT_EQ(GetInt16(block, 10), 100);   // EGap
-    EXPECT_EQ(GetInt16(block, 12), 10000); // DGap before IGap
+    EXPECT_EQ(GetInt16(block, 0), 100);                   // OutCycle
+    EXPECT_EQ(GetInt16(block, 2), 999);                   // PBnd
+    EXPECT_EQ(GetInt16(block, 6), 100);                   // Ti
+    EXPECT_EQ(GetInt16(block, 10), 100);                  // EGap
+    EXPECT_EQ(GetInt16(block, 12), 10000);                // DGap before IGap
     EXPECT_EQ(GetInt16(plc.writes[1].second, 2), 10000);  // MaxY after MinY
     EXPECT_EQ(GetInt16(plc.writes[2].second, 0), 11000);  // keep the last action
 

@@ -42,8 +42,9 @@ TEST_F(PidmaFile, ControllerPageWritesTextsAsShownInItsOrder) {
     c.input = " In ";
     c.output = "Out";
     WritePidmaController(*file, section(), c, false);
-    EXPECT_EQ(keys(), (std::vector<std::string>{"irtype", "RACT", "Remanent", "k", "ti", "td", "nd", "b", "c", "tt",
-                                                "hilim", "lolim", "Input", "Output", "Ts", "FoundStruct"}));
+    EXPECT_EQ(keys(),
+              (std::vector<std::string>{"irtype", "RACT", "Remanent", "k", "ti", "td", "nd", "b", "c", "tt",
+                                        "hilim", "lolim", "Input", "Output", "Ts", "FoundStruct"}));
     EXPECT_EQ(value("irtype"), "6");
     EXPECT_EQ(value("k"), "2,50");
     EXPECT_EQ(value("Input"), "In");
@@ -76,7 +77,8 @@ TEST_F(PidmaFile, AutotunerPageWritesCodesAndTexts) {
     t.ittype = 6;
     t.values[0] = "3,00";
     WritePidmaAutotuner(*file, section(), t);
-    EXPECT_EQ(keys(), (std::vector<std::string>{"ittype", "iainf", "ispeed", "ipid", "DGC", "tdg", "tn", "amp", "dy"}));
+    EXPECT_EQ(keys(), (std::vector<std::string>{"ittype", "iainf", "ispeed", "ipid", "DGC", "tdg", "tn",
+                                                "amp", "dy"}));
     EXPECT_EQ(value("ittype"), "6");
     EXPECT_EQ(value("ispeed"), "2");
     EXPECT_EQ(value("tdg"), "3,00");
@@ -125,7 +127,7 @@ TEST_F(PidmaPlc, ParametersGoToTheStructureLayout) {
     EXPECT_FLOAT_EQ(GetFloat(block, 0), 0.5f);
     EXPECT_EQ(block[4], 1);  // CHANGED
     EXPECT_EQ(GetInt32(block, 6), 6);
-    EXPECT_EQ(block[10], 1);  // RACT
+    EXPECT_EQ(block[10], 1);                     // RACT
     EXPECT_FLOAT_EQ(GetFloat(block, 12), 2.5f);  // k at 56
     EXPECT_FLOAT_EQ(GetFloat(block, 44), 0.0f);  // lolim at 88
 
@@ -136,7 +138,7 @@ TEST_F(PidmaPlc, ParametersGoToTheStructureLayout) {
     ASSERT_EQ(tuner.size(), 34u);
     EXPECT_EQ(GetInt32(tuner, 0), 7);
     EXPECT_FLOAT_EQ(GetFloat(tuner, 18), 15.0f);  // amp at 118
-    EXPECT_EQ(GetInt32(tuner, 26), 3);             // ispeed at 126
+    EXPECT_EQ(GetInt32(tuner, 26), 3);            // ispeed at 126
     auto back = ReadPidmaAutotunerFromPlc(context, {}, ',');
     ASSERT_TRUE(back);
     EXPECT_EQ(back->ispeed, 3);

@@ -29,7 +29,8 @@ protected:
 TEST_F(Screenshots, EveryPageInEnglishAndCzech) {
     writeFile(
         "[Regulator PID_1]\r\nName=PID_1\r\nType=PID\r\nHeaderInST=1\r\nInputMode=3\r\nY1Name=Boiler_T\r\n"
-        "Y1Unit=Hazel-KA\r\nY1CNVMode=421\r\nY1Measure=1\r\nY1Filtr=1\r\nY1Tau=4\r\nUAnalog=1\r\nUMeasure=1\r\n"
+        "Y1Unit=Hazel-KA\r\nY1CNVMode=421\r\nY1Measure=1\r\nY1Filtr=1\r\nY1Tau=4\r\nUAnalog=1\r\nUMeasure="
+        "1\r\n"
         "UpName=Valve\r\nTiW=20\r\nWFiltr=0\r\nOffReg=100\r\n"
         "[Regulator PIDA_1]\r\nName=PIDA_1\r\nType=PIDA\r\nHeaderInST=1\r\nInput=In\r\nOutput=Out\r\n");
     context.plcTypeIndex = 10;

@@ -101,9 +101,10 @@ TEST_F(OutputFile, WritesGroupSixInItsOrder) {
     u.u4 = "20000";
     u.upName = " Valve ";
     WriteOutputConfiguration(*file, section(), u);
-    EXPECT_EQ(keys(), (std::vector<std::string>{"UPosition", "UAnalog", "UF", "UFiltr", "UTau", "UMax", "UMin",
-                                                "dUMax", "AO", "A8", "A12", "A16", "UReal", "UMeasure", "Ux1", "Ux2",
-                                                "Uy1", "Uy2", "UpName", "UmName", "UBipolar"}));
+    EXPECT_EQ(keys(), (std::vector<std::string>{"UPosition", "UAnalog",  "UF",      "UFiltr", "UTau", "UMax",
+                                                "UMin",      "dUMax",    "AO",      "A8",     "A12",  "A16",
+                                                "UReal",     "UMeasure", "Ux1",     "Ux2",    "Uy1",  "Uy2",
+                                                "UpName",    "UmName",   "UBipolar"}));
     EXPECT_EQ(value("UF"), "4");
     EXPECT_EQ(value("UMax"), "9999");  // truncated, not rounded
     EXPECT_EQ(value("UMin"), "-1234");

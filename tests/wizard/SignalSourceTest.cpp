@@ -30,9 +30,12 @@ TEST(ModeTable, RowsCarryTheModeCodesOfTheUnit) {
     EXPECT_EQ(Codes("Hazel-KA"), (std::vector<int>{401, 401, 402, 402, 410, 420, 421, 430, 431, 432}));
     EXPECT_EQ(Codes("Hazel-KB"), (std::vector<int>{0}));
     EXPECT_EQ(Codes("Cypress"), (std::vector<int>{0}));
-    EXPECT_EQ(Codes("Hazel-KC"), (std::vector<int>{1101, 1101, 1102, 1102, 1110, 1120, 1121, 1130, 1131, 1132}));
-    EXPECT_EQ(Codes("Hazel-KD"), (std::vector<int>{1201, 1201, 1202, 1202, 1210, 1220, 1221, 1230, 1231, 1232}));
-    EXPECT_EQ(Codes("Hazel-KE"), (std::vector<int>{1501, 1502, 1510, 1520, 1521, 1525, 1526, 1530, 1531, 1532}));
+    EXPECT_EQ(Codes("Hazel-KC"),
+              (std::vector<int>{1101, 1101, 1102, 1102, 1110, 1120, 1121, 1130, 1131, 1132}));
+    EXPECT_EQ(Codes("Hazel-KD"),
+              (std::vector<int>{1201, 1201, 1202, 1202, 1210, 1220, 1221, 1230, 1231, 1232}));
+    EXPECT_EQ(Codes("Hazel-KE"),
+              (std::vector<int>{1501, 1502, 1510, 1520, 1521, 1525, 1526, 1530, 1531, 1532}));
     EXPECT_EQ(Codes("Juniper"), (std::vector<int>{2001, 2010, 2025, 2032, 2033}));
     EXPECT_EQ(Codes("Larch, Maple"), (std::vector<int>{2001, 2010, 2030, 2031, 2032, 2033}));
     EXPECT_EQ(Codes("Alder"), (std::vector<int>{4001, 4001, 4010}));
@@ -118,9 +121,9 @@ SignalSource HazelKa410() {
 
 TEST_F(SignalFile, WritesTheGroupInItsOrderWithTheComputedRange) {
     WriteSignalSource(*file, section(), 1, HazelKa410());
-    EXPECT_EQ(keys(), (std::vector<std::string>{"Y1Name", "Y1OVF", "Y1UNF", "Y1Unit", "Y1CNVMode", "Y1Filtr",
-                                                "Y1Tau", "Y1Measure", "Y1x1", "Y1x2", "Y1y1", "Y1y2", "Y1Min",
-                                                "Y1Max"}));
+    EXPECT_EQ(keys(),
+              (std::vector<std::string>{"Y1Name", "Y1OVF", "Y1UNF", "Y1Unit", "Y1CNVMode", "Y1Filtr", "Y1Tau",
+                                        "Y1Measure", "Y1x1", "Y1x2", "Y1y1", "Y1y2", "Y1Min", "Y1Max"}));
     EXPECT_EQ(value("Y1Name"), "Boiler_T");
     EXPECT_EQ(value("Y1CNVMode"), "410");
     EXPECT_EQ(value("Y1Min"), "0");

@@ -44,18 +44,23 @@ protected:
     FormScriptRunner::Script fill(int inputMode, bool cascade) {
         return [inputMode, cascade](WizardPage page, WizardPageForm& form) {
             switch (page) {
-                case WizardPage::ControlledVariable: Type(&form, "EditName1", "Boiler_T"); break;
+                case WizardPage::ControlledVariable:
+                    Type(&form, "EditName1", "Boiler_T");
+                    break;
                 case WizardPage::ControllerMode:
                     Find<QRadioButton>(&form, QString("RadioButton%1").arg(inputMode).toUtf8().constData())
                         ->setChecked(true);
                     Find<QCheckBox>(&form, "CheckBox1")->setChecked(cascade);
                     break;
-                case WizardPage::Output: Type(&form, "EditUp1", "Valve"); break;
+                case WizardPage::Output:
+                    Type(&form, "EditUp1", "Valve");
+                    break;
                 case WizardPage::PidmaController:
                     Type(&form, "EditName1", "Boiler_T");
                     Type(&form, "EditName2", "Valve");
                     break;
-                default: break;
+                default:
+                    break;
             }
         };
     }
@@ -73,9 +78,18 @@ TEST_F(WizardUi, PageOrderFollowsTheModeAndTheKind) {
     };
     const Case cases[] = {
         {1, false, {"FormY1", "FormPReg1", "FormPReg2", "FormW1", "FormU1", "FormStr1"}, {3008}},
-        {2, false, {"FormY1", "FormPReg1", "FormY1", "FormPReg2", "FormW1", "FormU1", "FormStr1"}, {3008, 3009}},
-        {3, false, {"FormY1", "FormPReg1", "FormY1", "FormPReg2", "FormW1", "FormU1", "FormStr1"}, {3008, 3010}},
-        {1, true, {"FormY1", "FormPReg1", "FormY1", "FormPReg2", "FormW1", "FormU1", "FormStr1"}, {3008, 3011}},
+        {2,
+         false,
+         {"FormY1", "FormPReg1", "FormY1", "FormPReg2", "FormW1", "FormU1", "FormStr1"},
+         {3008, 3009}},
+        {3,
+         false,
+         {"FormY1", "FormPReg1", "FormY1", "FormPReg2", "FormW1", "FormU1", "FormStr1"},
+         {3008, 3010}},
+        {1,
+         true,
+         {"FormY1", "FormPReg1", "FormY1", "FormPReg2", "FormW1", "FormU1", "FormStr1"},
+         {3008, 3011}},
         {2,
          true,
          {"FormY1", "FormPReg1", "FormY1", "FormY1", "FormPReg2", "FormW1", "FormU1", "FormStr1"},
@@ -177,9 +191,9 @@ protected:
 };
 
 TEST_F(SinglePageUi, OkRegeneratesCancelLeavesTheFileAsItWas) {
-    const WizardPage pages[] = {WizardPage::ControlledVariable, WizardPage::ControllerMode,
-                                WizardPage::PidParameters,      WizardPage::Setpoint,
-                                WizardPage::Output,             WizardPage::Start};
+    const WizardPage pages[] = {
+        WizardPage::ControlledVariable, WizardPage::ControllerMode, WizardPage::PidParameters,
+        WizardPage::Setpoint,           WizardPage::Output,         WizardPage::Start};
     for (WizardPage p : pages) {
         const std::string before = fileText();
         ASSERT_FALSE(ShowPageScripted(p, false));

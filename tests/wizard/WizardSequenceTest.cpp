@@ -54,18 +54,23 @@ using P = WizardPage;
 TEST_F(WizardOrder, SingleInputPid) {
     modePage(1, false);
     EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
-    std::vector<std::pair<WizardPage, int>> expected = {{P::ControlledVariable, 0}, {P::ControllerMode, 0},
-                                                        {P::PidParameters, 0},      {P::Setpoint, 0},
-                                                        {P::Output, 0},             {P::Start, 0}};
+    std::vector<std::pair<WizardPage, int>> expected = {
+        {P::ControlledVariable, 0}, {P::ControllerMode, 0}, {P::PidParameters, 0},
+        {P::Setpoint, 0},           {P::Output, 0},         {P::Start, 0}};
     EXPECT_EQ(runner.shown, expected);
 }
 
 TEST_F(WizardOrder, TwoInputsAndCascadeShowTheSignalPageThreeTimes) {
     modePage(2, true);
     EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
-    std::vector<std::pair<WizardPage, int>> expected = {
-        {P::ControlledVariable, 0}, {P::ControllerMode, 0}, {P::ControlledVariable, 1}, {P::ControlledVariable, 2},
-        {P::PidParameters, 2},      {P::Setpoint, 2},       {P::Output, 2},             {P::Start, 2}};
+    std::vector<std::pair<WizardPage, int>> expected = {{P::ControlledVariable, 0},
+                                                        {P::ControllerMode, 0},
+                                                        {P::ControlledVariable, 1},
+                                                        {P::ControlledVariable, 2},
+                                                        {P::PidParameters, 2},
+                                                        {P::Setpoint, 2},
+                                                        {P::Output, 2},
+                                                        {P::Start, 2}};
     EXPECT_EQ(runner.shown, expected);
 }
 

@@ -106,9 +106,7 @@ protected:
     // The section's keys in file order.
     std::vector<std::string> keys() const { return file->keys(section()); }
     std::string value(const std::string& key) const { return file->readString(section(), key, "<absent>"); }
-    void writeFile(const std::string& text) {
-        std::ofstream(path, std::ios::binary) << text;
-    }
+    void writeFile(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
     std::string fileText() const {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
