@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTimer>
 
 #include "UiTestSupport.h"
 #include "controllers/IniFile.h"
@@ -272,6 +273,34 @@ TEST_F(SinglePageUi, CaptionsFollowALanguageChange) {
     EXPECT_NE(czech, Text(3160));
     EXPECT_EQ(Find<QPushButton>(page.get(), "Button1")->text().toStdString(), czechOk);
     page->reject();
+}
+
+}  // namespace
+}  // namespace velmora::wizard
+
+namespace velmora::wizard {
+namespace {
+
+// The frame's entry points show the pages modally.
+TEST_F(SinglePageUi, ModalEntryPointsRunThePages) {
+    auto clickWhenShown = [](const char* button) {
+        QTimer::singleShot(0, [button] {
+            if (QWidget* modal = QApplication::activeModalWidget())
+                if (auto* b = modal->findChild<QPushButton*>(button)) b->click();
+        });
+    };
+    clickWhenShown("Button1");
+    EXPECT_TRUE(ShowControllerPage(WizardPage::Setpoint, context, nullptr));
+    EXPECT_EQ(generated, std::vector<std::string>{"PID_1"});
+    clickWhenShown("Button2");
+    EXPECT_FALSE(ShowControllerPage(WizardPage::Setpoint, context, nullptr));
+    EXPECT_EQ(generated.size(), 1u);
+
+    // A wizard whose first page is cancelled through the real modal loop.
+    clickWhenShown("Button2");
+    EXPECT_FALSE(RunControllerWizard(context, nullptr, newController("PIDA")));
+    EXPECT_FALSE(file->sectionExists(section()));
+    EXPECT_TRUE(file->sectionExists("Regulator Other"));
 }
 
 }  // namespace
