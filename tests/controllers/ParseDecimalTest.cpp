@@ -21,7 +21,10 @@ TEST(ParseDecimal, ReadsTheLongestLeadingNumber) {
     EXPECT_DOUBLE_EQ(ParseDecimal("+2e3x"), 2000);
     EXPECT_DOUBLE_EQ(ParseDecimal("1e"), 1);
     EXPECT_DOUBLE_EQ(ParseDecimal("7,5E-1"), 0.75);
-    EXPECT_DOUBLE_EQ(ParseDecimal(std::string_view("4.5\0" "9", 5)), 4.5);
+    EXPECT_DOUBLE_EQ(ParseDecimal(std::string_view("4.5\0"
+                                                   "9",
+                                                   5)),
+                     4.5);
 }
 
 TEST(ParseDecimal, TextWithoutANumberGivesZero) {
