@@ -34,7 +34,8 @@ struct HelpViewer {
     // "Topic not found" is reported either.
     std::function<bool(const std::filesystem::path& file, HelpLookup kind, const std::string& keywords)>
         lookup;
-    // Where "Topic not found" (text 3564) is shown.
+    // Where "Topic not found" (text 3564) is shown: caption text 2038
+    // ("Warning"), exclamation icon, OK button.
     MessageBoxes* messages = nullptr;
 };
 

@@ -51,8 +51,8 @@ std::unique_ptr<TextTable> TextTable::Parse(std::span<const std::uint8_t> bytes,
     return table;
 }
 
-std::uint32_t TextTable::field(std::size_t entry, int column) const {
-    return Read32(bytes_.data() + kHeaderSize + kEntrySize * entry + 4 * column);
+std::uint32_t TextTable::field(std::size_t entry, std::size_t column) const {
+    return Read32(bytes_.data() + kHeaderSize + kEntrySize * entry + std::size_t{4} * column);
 }
 
 std::uint32_t TextTable::idAt(std::size_t index) const {

@@ -27,7 +27,7 @@ public:
 
 private:
     TextTable() = default;
-    std::uint32_t field(std::size_t entry, int column) const;
+    std::uint32_t field(std::size_t entry, std::size_t column) const;
 
     std::vector<std::uint8_t> bytes_;
     std::size_t count_ = 0;
