@@ -130,4 +130,10 @@ void TFormNew1::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+bool RunNewControllerDialog(NewControllerHost& host, MessageBoxes& messages, QWidget* owner,
+                            HelpFunction help) {
+    TFormNew1 form(host, messages, std::move(help), owner);
+    return form.exec() == QDialog::Accepted;
+}
+
 }  // namespace velmora

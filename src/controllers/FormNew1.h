@@ -26,7 +26,8 @@ class TFormNew1 : public QDialog {
     Q_OBJECT
 public:
     // Without a help function the module's help is shown.
-    TFormNew1(NewControllerHost& host, MessageBoxes& messages, HelpFunction help = {}, QWidget* parent = nullptr);
+    TFormNew1(NewControllerHost& host, MessageBoxes& messages, HelpFunction help = {},
+              QWidget* parent = nullptr);
 
     void localize();
     const NewController& controller() const { return controller_; }
@@ -53,5 +54,9 @@ private:
     QPushButton* Button2;
     QToolButton* HelpButton1;
 };
+
+// Shows the dialog modally (the wizard's first step); true when it was accepted.
+bool RunNewControllerDialog(NewControllerHost& host, MessageBoxes& messages, QWidget* owner = nullptr,
+                            HelpFunction help = {});
 
 }  // namespace velmora

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QLocale>
 
-#include <stdexcept>
 #include <utility>
 
 #include "plugin/Texts.h"
@@ -143,23 +142,10 @@ char SystemDecimalSeparator() {
     return '.';
 }
 
-void QtPageRunner::add(const std::string& page, Factory factory) {
-    factories_[page] = std::move(factory);
-}
-
-int QtPageRunner::run(const std::string& page) {
-    auto it = factories_.find(page);
-    if (it == factories_.end()) throw std::logic_error("no dialog registered for page " + page);
-    std::unique_ptr<QDialog> dialog = it->second();
-    if (!dialog) throw std::logic_error("the factory of page " + page + " made no dialog");
-    return executor_ ? executor_(*dialog) : dialog->exec();
-}
-
 QtToolkit::QtToolkit() {
     toolkit_.messages = &messages_;
     toolkit_.timers = &timers_;
     toolkit_.clock = &clock_;
-    toolkit_.pages = &pages_;
     toolkit_.decimalSeparator = SystemDecimalSeparator();
     toolkit_.processEvents = [] { QCoreApplication::processEvents(); };
 }

@@ -1,11 +1,8 @@
 #pragma once
 // The toolkit seams of the rules (plugin/Toolkit.h) implemented with Qt.
-#include <QDialog>
 #include <QMessageBox>
 #include <QTimer>
 
-#include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -57,26 +54,6 @@ public:
 // locale's separator is not a single ASCII character).
 char SystemDecimalSeparator();
 
-// Shows the registered dialog of a page class modally and returns its result.
-// Each run creates a fresh dialog and destroys it afterwards, as the pages free
-// themselves when they close.
-class QtPageRunner : public PageRunner {
-public:
-    using Factory = std::function<std::unique_ptr<QDialog>()>;
-    // Replaces the way a dialog is executed (tests answer without a user).
-    using Executor = std::function<int(QDialog&)>;
-
-    void add(const std::string& page, Factory factory);
-    bool has(const std::string& page) const { return factories_.count(page) != 0; }
-    void setExecutor(Executor executor) { executor_ = std::move(executor); }
-    // An unknown page is a programming error and throws std::logic_error.
-    int run(const std::string& page) override;
-
-private:
-    std::map<std::string, Factory> factories_;
-    Executor executor_;
-};
-
 // Owns one of each Qt seam and hands them out as the rules' Toolkit.
 class QtToolkit {
 public:
@@ -85,13 +62,11 @@ public:
     QtToolkit& operator=(const QtToolkit&) = delete;
 
     Toolkit& toolkit() { return toolkit_; }
-    QtPageRunner& pages() { return pages_; }
 
 private:
     QtMessageBoxes messages_;
     QtTimerFactory timers_;
     SystemClock clock_;
-    QtPageRunner pages_;
     Toolkit toolkit_;
 };
 

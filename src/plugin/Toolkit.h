@@ -73,20 +73,11 @@ private:
     bool enabled_ = false;
 };
 
-// Shows dialog pages modally by their class name ("TFormNew1", "TFormY1", ...);
-// the wizard asks for one page after the other. Result 1 means accepted.
-class PageRunner {
-public:
-    virtual ~PageRunner() = default;
-    virtual int run(const std::string& page) = 0;
-};
-
 // Everything a toolkit offers to the rules.
 struct Toolkit {
     MessageBoxes* messages = nullptr;
     TimerFactory* timers = nullptr;
     const Clock* clock = nullptr;
-    PageRunner* pages = nullptr;
     char decimalSeparator = '.';
     // Lets the toolkit's message loop run (the compile pass calls it between files).
     std::function<void()> processEvents;

@@ -136,24 +136,6 @@ TEST(QtTimer, ZeroIntervalNeverFires) {
     EXPECT_EQ(timer.interval(), 125);
 }
 
-TEST(QtPageRunner, ShowsAFreshDialogPerRunAndReportsItsResult) {
-    App();
-    QtPageRunner pages;
-    int made = 0;
-    pages.add("TFormStr1", [&] {
-        ++made;
-        return std::make_unique<QDialog>();
-    });
-    pages.setExecutor([](QDialog& d) {
-        QMetaObject::invokeMethod(&d, "accept", Qt::QueuedConnection);
-        return d.exec();
-    });
-    EXPECT_EQ(pages.run("TFormStr1"), 1);
-    EXPECT_EQ(pages.run("TFormStr1"), 1);
-    EXPECT_EQ(made, 2);
-    EXPECT_THROW(pages.run("TFormNope1"), std::logic_error);
-}
-
 TEST(QtToolkit, HandsOutEverySeam) {
     App();
     QtToolkit qt;
@@ -161,7 +143,6 @@ TEST(QtToolkit, HandsOutEverySeam) {
     EXPECT_NE(t.messages, nullptr);
     EXPECT_NE(t.timers, nullptr);
     EXPECT_NE(t.clock, nullptr);
-    EXPECT_EQ(t.pages, &qt.pages());
     ASSERT_TRUE(t.processEvents);
     t.processEvents();
     EXPECT_EQ(QString(QChar(t.decimalSeparator)), QLocale::system().decimalPoint().left(1));
