@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 
 #include "Fakes.h"
@@ -151,6 +152,21 @@ TEST_F(FormNew1Test, HelpShowsTheNewControllerTopic) {
     QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QApplication::sendEvent(&form, &f1);
     EXPECT_EQ(helpTopics, (std::vector<std::string>{"Velmora_new", "Velmora_new"}));
+}
+
+TEST_F(FormNew1Test, RunsModallyAsTheWizardsFirstStep) {
+    QTimer::singleShot(0, [] {
+        auto* form = qobject_cast<TFormNew1*>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        form->findChild<QLineEdit*>("Edit1")->setText("Zone_A");
+        form->findChild<QPushButton*>("Button1")->click();
+    });
+    EXPECT_TRUE(RunNewControllerDialog(host, messages, nullptr, help));
+    EXPECT_EQ(host.currentController, "Zone_A");
+    QTimer::singleShot(
+        0, [] { QApplication::activeModalWidget()->findChild<QPushButton*>("Button2")->click(); });
+    EXPECT_FALSE(RunNewControllerDialog(host, messages, nullptr, help));
+    EXPECT_FALSE(host.wizardRunning);
 }
 
 TEST(FormOpenAs1, CorrectsTheProposedNameInTheEditAndKeepsTheDialect) {
