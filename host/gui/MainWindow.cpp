@@ -62,7 +62,7 @@ MainWindow::MainWindow(QWidget* parent) : HostWindow(parent) {
 MainWindow::~MainWindow() {
     // The plug-ins destroy their forms while the window still holds them.
     closeProject();
-    for (QWidget* w : findChildren<QWidget*>()) disconnect(w, &QObject::destroyed, this, nullptr);
+    for (QWidget* w : QApplication::allWidgets()) disconnect(w, &QObject::destroyed, this, nullptr);
 }
 
 bool MainWindow::openProject(const QString& folder) {
@@ -74,6 +74,7 @@ bool MainWindow::openProject(const QString& folder) {
         return false;
     }
     ide_->owner = this;
+    hookForms();
     // Host calls come from the plug-ins' own windows too: look again soon after each.
     ide_->trace = [this](const std::string&) {
         if (syncPending_) return;
@@ -115,8 +116,6 @@ void MainWindow::closeProject() {
     menuShapes_.clear();
     barShapes_.clear();
     treeShape_.clear();
-    formsShown_.clear();
-    formAreas_.clear();
 }
 
 bool MainWindow::openPlc(const QString& plc) {
@@ -169,7 +168,6 @@ void MainWindow::sync() {
     syncMenu(kMenuHelp);
     syncBar(kBarTools);
     syncTree();
-    syncForms();
     syncDocuments();
 }
 
@@ -278,47 +276,36 @@ QWidget* MainWindow::widgetOf(void* handle) const {
     return nullptr;
 }
 
-void MainWindow::syncForms() {
-    // Forms the host no longer lists leave the window.
-    for (auto it = formsShown_.begin(); it != formsShown_.end();) {
-        if (ide_->forms().count(it->first)) {
-            ++it;
-            continue;
-        }
-        if (QWidget* w = widgetOf(it->first)) removeDockableForm(w);
-        formAreas_.erase(it->first);
-        it = formsShown_.erase(it);
-    }
-    for (const auto& [handle, form] : ide_->forms()) {
+void MainWindow::hookForms() {
+    // The host tells at once what the plug-in does with its dockable forms.
+    ide_->dock.inserted = [this](void* handle) {
         QWidget* w = widgetOf(handle);
-        if (!w || !form.inserted) continue;
-        if (!dockOf(w)) {
-            insertDockableForm(w);
-            formsShown_[handle] = false;
-            formAreas_[handle] = -1;
-            // Where the user drags the dock is where the host reports it to be.
-            auto follow = [this, handle, w] {
-                if (!ide_ || !dockOf(w)) return;
-                formAreas_[handle] = dockArea(w);
-                ide_->PutIntoDockArea(handle, formAreas_[handle]);
-            };
-            connect(dockOf(w), &QDockWidget::dockLocationChanged, this, follow);
-            connect(dockOf(w), &QDockWidget::topLevelChanged, this, follow);
-            // A form destroyed by its plug-in leaves the host's books as well.
-            connect(w, &QObject::destroyed, this, [this, handle] {
-                formsShown_.erase(handle);
-                formAreas_.erase(handle);
-                if (ide_) ide_->RemoveDockableForm(handle);
-            });
-        }
-        if (formAreas_[handle] != form.area) {
-            formAreas_[handle] = form.area;
-            putIntoDockArea(w, form.area);
-        }
-        // Showing is an event: the user may close the dock afterwards.
-        if (form.visible && !formsShown_[handle]) showDockableForm(w);
-        formsShown_[handle] = form.visible;
-    }
+        if (!w || dockOf(w)) return;
+        insertDockableForm(w);
+        // Where the user drags the dock is where the host reports it to be.
+        auto follow = [this, handle, w] {
+            if (!ide_ || !dockOf(w)) return;
+            std::int32_t known = -1;
+            ide_->GetDockArea(handle, &known);
+            if (known != dockArea(w)) ide_->PutIntoDockArea(handle, dockArea(w));
+        };
+        connect(dockOf(w), &QDockWidget::dockLocationChanged, this, follow);
+        connect(dockOf(w), &QDockWidget::topLevelChanged, this, follow);
+        // A form its plug-in destroys without removing it leaves the host's books too.
+        connect(w, &QObject::destroyed, this, [this, handle] {
+            if (ide_) ide_->RemoveDockableForm(handle);
+        });
+    };
+    ide_->dock.removed = [this](void* handle) {
+        if (QWidget* w = widgetOf(handle)) removeDockableForm(w);
+    };
+    ide_->dock.shown = [this](void* handle) {
+        if (QWidget* w = widgetOf(handle)) showDockableForm(w);
+    };
+    ide_->dock.docked = [this](void* handle, std::int32_t area) {
+        QWidget* w = widgetOf(handle);
+        if (w && dockOf(w) && dockArea(w) != area) putIntoDockArea(w, area);
+    };
 }
 
 void MainWindow::syncDocuments() {

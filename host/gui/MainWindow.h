@@ -43,9 +43,10 @@ public:
     // Problems met while loading plug-ins, one line each.
     const QStringList& problems() const { return problems_; }
 
-    // Brings the window in line with what the plug-ins asked of the host.
-    // Runs after every event the window raises and on a short timer, since the
-    // plug-ins also call the host from their own windows.
+    // Brings menus, bars, the tree and the documents in line with what the
+    // plug-ins asked of the host. Runs after every event the window raises and
+    // on a short timer, since the plug-ins also call the host from their own
+    // windows. Dockable forms follow the host's dock hooks at once.
     void sync();
 
 protected:
@@ -55,7 +56,7 @@ private:
     void syncMenu(int number);
     void syncBar(int number);
     void syncTree();
-    void syncForms();
+    void hookForms();
     void syncDocuments();
     void fillMenu(QMenu* menu, HostMenuItem& root);
     QWidget* widgetOf(void* handle) const;
@@ -68,8 +69,6 @@ private:
     std::map<int, std::string> menuShapes_;
     std::map<int, std::string> barShapes_;
     std::string treeShape_;
-    std::map<void*, bool> formsShown_;  // the host's visible flag as last shown
-    std::map<void*, int> formAreas_;
 };
 
 // Runs the main window: "velmora-host [PROJECT_DIR [PLC]]". Returns the exit code.

@@ -151,20 +151,18 @@ TEST_F(MainWindowTest, TheSharedPlugInsHelpSubMenuOpensTheEntry) {
     for (auto* p : {entry, shared, help}) p->Release();
 }
 
-TEST_F(MainWindowTest, DocksTheFormsThePlugInInsertsAndReportsWhereTheyAre) {
+TEST_F(MainWindowTest, DocksTheFormsThePlugInInsertsAtOnceAndReportsWhereTheyAre) {
     ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
     window.show();
     HostIde& ide = *window.ide();
     auto* manager = new QLabel("manager");
     manager->setWindowTitle("Velmora");
     ide.InsertDockableForm(manager);
-    window.sync();
     ASSERT_NE(window.dockOf(manager), nullptr);
     EXPECT_FALSE(window.dockOf(manager)->isVisible()) << "inserted, not yet shown";
 
     ide.PutIntoDockArea(manager, kDockLeft);
     ide.ShowDockableForm(manager);
-    window.sync();
     EXPECT_TRUE(window.dockOf(manager)->isVisible());
     EXPECT_EQ(window.dockArea(manager), kDockLeft);
 
@@ -175,7 +173,6 @@ TEST_F(MainWindowTest, DocksTheFormsThePlugInInsertsAndReportsWhereTheyAre) {
     EXPECT_EQ(area, kDockFloating);
 
     ide.RemoveDockableForm(manager);
-    window.sync();
     EXPECT_EQ(window.dockOf(manager), nullptr);
     EXPECT_EQ(manager->parent(), nullptr);
 
@@ -183,11 +180,9 @@ TEST_F(MainWindowTest, DocksTheFormsThePlugInInsertsAndReportsWhereTheyAre) {
     ide.InsertDockableForm(view);
     ide.PutIntoDockArea(view, kDockRight);
     ide.ShowDockableForm(view);
-    window.sync();
     ASSERT_NE(window.dockOf(view), nullptr);
     delete view;  // the plug-in destroys its form without removing it
     EXPECT_EQ(ide.forms().count(view), 0u) << "the host forgets it";
-    window.sync();
     delete manager;
 }
 
