@@ -122,12 +122,11 @@ std::optional<double> ReadRealText(std::string_view text) {
 }
 
 void InputValue::okClick(const std::string& text) {
+    // Unchecked skips the expression and integer readings: always a real number.
     std::optional<double> value;
-    if (unchecked) {
-        value = ReadRealText(text);
-    } else if (expressionMode) {
+    if (!unchecked && expressionMode) {
         value = evaluate ? evaluate(text) : std::nullopt;
-    } else if (integerMode) {
+    } else if (!unchecked && integerMode) {
         if (auto n = ReadIntegerText(text)) value = static_cast<double>(*n);
     } else {
         value = ReadRealText(text);
