@@ -106,9 +106,8 @@ void HostWindow::buildMenus() {
     openProject->setObjectName("OpenProjectAction");
     openProject->setShortcut(QKeySequence::Open);
     openProject->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    QAction* openPlc =
-        file->addAction(tr("Open &PLC"), this, [this] { nodeActivated(tree_->currentItem()); });
-    openPlc->setObjectName("OpenPlcAction");
+    plcMenu_ = file->addMenu(tr("Open &PLC"));
+    plcMenu_->setObjectName("OpenPlcMenu");
     closePlc_ = file->addAction(tr("&Close PLC"), this, &HostWindow::closePlcRequested);
     closePlc_->setObjectName("ClosePlcAction");
     file->addSeparator();
@@ -182,6 +181,10 @@ QTreeWidgetItem* HostWindow::treeNode(const QString& name) const {
 void HostWindow::showProject(const QString& name, const QStringList& plcs) {
     tree_->clear();
     openPlc_.clear();
+    plcMenu_->clear();
+    for (const QString& plc : plcs)
+        plcMenu_->addAction(plc, this, [this, plc] { emit openPlcRequested(plc); });
+    plcMenu_->setEnabled(!plcs.isEmpty());
     if (!name.isEmpty()) {
         auto* root = new QTreeWidgetItem(tree_, {name});
         root->setData(0, kNodeNameRole, "Project");

@@ -87,6 +87,7 @@ private:
     QTreeWidget* tree_;
     QTabWidget* documents_;
     QLabel* status_;
+    QMenu* plcMenu_ = nullptr;
     QAction* closePlc_ = nullptr;
     QAction* compile_ = nullptr;
     QActionGroup* languages_ = nullptr;

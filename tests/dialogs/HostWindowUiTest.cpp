@@ -57,6 +57,11 @@ TEST_F(HostWindowTest, TheProjectTreeHasTheDocumentNodeAndOpensPlcs) {
     emit window.projectTree()->itemDoubleClicked(plc2, 0);
     emit window.projectTree()->itemDoubleClicked(docs, 0);
     EXPECT_EQ(opened, std::vector<QString>{"PLC2"}) << "only PLC nodes open a PLC";
+    auto* plcMenu = window.findChild<QMenu*>("OpenPlcMenu");
+    ASSERT_NE(plcMenu, nullptr);
+    ASSERT_EQ(plcMenu->actions().size(), 2);
+    plcMenu->actions()[0]->trigger();
+    EXPECT_EQ(opened, (std::vector<QString>{"PLC2", "PLC1"}));
 }
 
 TEST_F(HostWindowTest, CompileAndCloseNeedAnOpenPlc) {
