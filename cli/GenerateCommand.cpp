@@ -11,6 +11,7 @@
 
 #include "Command.h"
 #include "codegen/Generator.h"
+#include "controllers/ControllerFile.h"
 #include "controllers/IniFile.h"
 #include "controllers/Paths.h"
 #include "controllers/ProjectDescription.h"
@@ -60,8 +61,8 @@ struct Options {
 
 void Run(const Options& o) {
     const std::filesystem::path dir(o.project);
-    const std::string fileName = "Velmora\\" + o.plc + ".rglx";
-    IniFile file(HostPath(fileName, dir));
+    const std::string fileName = ControllerFileHostName(o.plc);
+    IniFile file(ControllerFilePath(dir, o.plc));
     if (!file.fileExists()) {
         std::cerr << "velmora generate: no controller file " << ForwardSlashes(fileName) << " in " << o.project
                   << '\n';
@@ -92,7 +93,7 @@ void Run(const Options& o) {
         warnings = std::move(pass.warnings);
     } else {
         for (const auto& name : o.controllers) {
-            if (!file.sectionExists("Regulator " + name)) {
+            if (!file.sectionExists(ControllerSection(name))) {
                 std::cerr << "velmora generate: no controller " << name << " in " << ForwardSlashes(fileName) << '\n';
                 SetExitCode(1);
                 continue;

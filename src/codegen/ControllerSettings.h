@@ -1,13 +1,15 @@
 #pragma once
-// The settings a generation run reads from the controller's section, with the
-// defaults the generator applies (some differ from the wizard pages': an
-// absent UAnalog is analog for the declarations but a pulse output for the
-// code, Uy1 defaults to 10000 here).
+// The settings a generation run reads from the controller's section. Defaults
+// come from the controller key table, as the generator's readers see them
+// (some differ from the pages': an absent UAnalog is analog for the
+// declarations but a pulse output for the code, Uy1 defaults to 10000 there).
 #include <cstdint>
 #include <string>
 
 #include "codegen/RegisterPlacement.h"
 #include "codegen/SourceBuffer.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/ControllerKeys.h"
 
 namespace velmora {
 class IniFile;
@@ -15,7 +17,6 @@ class IniFile;
 
 namespace velmora::codegen {
 
-enum class ControllerKind { Pid, Pidma };
 enum class Dialect { Iec, Mnemonic };
 
 // What every run reads first.
@@ -37,11 +38,6 @@ struct ControllerFrame {
     // Series 6 and later have the CRCM instruction and the __offset function.
     bool crcm() const { return series >= 6; }
 };
-
-std::string SectionOf(std::string_view name);
-
-// The release number after `stored`: 16-bit unsigned, so 65535 is followed by 0.
-std::uint16_t NextRelease(int stored);
 
 ControllerFrame ReadControllerFrame(const IniFile& file, std::string_view name, int series);
 
@@ -82,7 +78,7 @@ struct PidSettings {
     PidGroupFlags groupFlags() const;
 };
 
-PidSettings ReadPidSettings(const IniFile& file, std::string_view name, GeneratorTexts& text);
+PidSettings ReadPidSettings(const IniFile& file, std::string_view name);
 
 struct PidaSettings {
     std::string input, inputCheck;    // the code's default and the existence check's default

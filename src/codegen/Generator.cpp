@@ -58,7 +58,7 @@ void Log(const GeneratorContext& ctx, const std::string& line) {
 GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext& ctx, GeneratorTexts& text,
                     bool rebuildReport) {
     GeneratorResult result;
-    const std::string section = SectionOf(name);
+    const std::string section = ControllerSection(name);
     if (!file.fileExists()) {
         result.warning = "The controller file " + file.path().string() + " does not exist.";
         return result;
@@ -86,7 +86,7 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
 
         if (c.pid()) {
             CorrectConversionModes(file, name, ctx.plcType, text);
-            const PidSettings p = ReadPidSettings(file, name, text);
+            const PidSettings p = ReadPidSettings(file, name);
             if (c.iec())
                 EmitPidIecDeclarations(declarations, c, p, text);
             else
@@ -148,9 +148,7 @@ PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContex
     {
         // One rewrite of the controller file for the whole pass instead of one per release number.
         IniFile::Batch batch(controllerFile);
-        for (const auto& section : controllerFile.sections()) {
-            const std::string name = controllerFile.readString(section, "Name", "");
-            if (name.empty()) continue;
+        for (const auto& [section, name] : ListControllers(controllerFile)) {
             if (beforeEach) beforeEach(name);
             const std::string logName = "GenerateController " + name;
             Log(ctx, logName);

@@ -124,8 +124,8 @@ TEST_F(Release, IncrementsAndWrapsAt16Bits) {
     EXPECT_EQ(readKey("Mixer", "ReleaseNumber"), "0");
     run("Mixer");
     EXPECT_EQ(readKey("Mixer", "ReleaseNumber"), "1");
-    EXPECT_EQ(codegen::NextRelease(-1), 0);
-    EXPECT_EQ(codegen::NextRelease(70000), 70001 - 65536);
+    EXPECT_EQ(NextReleaseNumber(-1), 0);
+    EXPECT_EQ(NextReleaseNumber(70000), 70001 - 65536);
 }
 
 TEST_F(Release, TwoRunsInOneSecondDifferOnlyInTheRelease) {

@@ -192,12 +192,13 @@ protected:
 };
 
 TEST_F(ControlWord, DocumentedExample) {
-    EXPECT_EQ(word("A", {{"UF", "5"}, {"P41", "1"}, {"InputMode", "2"}, {"A12", "1"}}), "\tLD\t#2#1010010110110101");
+    EXPECT_EQ(word("A", {{"UF", "5"}, {"P41", "1"}, {"InputMode", "2"}, {"A12", "1"}, {"WFiltr", "0"}}),
+              "\tLD\t#2#1010010110110101");
 }
 
 TEST_F(ControlWord, EachSettingSetsItsBit) {
-    // All off: RC, plus BU (pulse output), IP (incremental) and RF (no setpoint filter).
-    const std::string base = "\tLD\t#2#0000000100110001";
+    // Defaults: RC, plus BU (pulse output) and IP (incremental); the setpoint filter is on.
+    const std::string base = "\tLD\t#2#0000000000110001";
     EXPECT_EQ(word("Base", {}), base);
     auto bit = [&](const std::string& name, testing::Keys keys, int number, char value) {
         std::string expected = base;
@@ -212,7 +213,7 @@ TEST_F(ControlWord, EachSettingSetsItsBit) {
     bit("IP", {{"UPosition", "1"}}, 5, '0');
     bit("AM", {{"AM", "1"}}, 6, '1');
     bit("HR", {{"InputMode", "2"}}, 7, '1');
-    bit("RF", {{"WFiltr", "1"}}, 8, '0');
+    bit("RF", {{"WFiltr", "0"}}, 8, '1');
     bit("RIO", {{"InputMode", "3"}}, 9, '1');
     bit("R41", {{"P41", "1"}}, 10, '1');
     bit("FU0", {{"UF", "1"}}, 13, '1');
@@ -255,7 +256,7 @@ TEST_F(PidValues, DefaultsOfTheRetainedParameters) {
                                         "\tWR\tA_RelCool_rem", "\tLD\t0",         "\tWR\tA_Ti_rem",
                                         "\tLD\t0",          "\tWR\tA_Td_rem",     "\tLD\t0",
                                         "\tWR\tA_EGap_rem", "\tLD\t0",            "\tWR\tA_DGap_rem",
-                                        "\tLD\t0",          "\tWR\tA_IGap_rem",   "\tLD\t#2#0000000100110001"}));
+                                        "\tLD\t0",          "\tWR\tA_IGap_rem",   "\tLD\t#2#0000000000110001"}));
 }
 
 TEST_F(PidValues, InputGroupsComeFirstAndLastActionOnError) {
