@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "codegen/SectionSnapshot.h"
 #include "controllers/IniFile.h"
 
 namespace velmora::codegen {
@@ -36,37 +37,42 @@ const ControllerKey& TableKey(std::string_view name, ControllerKind kind) {
 
 // Reads of one section with the defaults the table gives a reader. Texts are
 // read as stored: the code loads several integer keys verbatim.
+// The default is only looked up for a key the section does not hold.
 class SectionReader {
 public:
-    SectionReader(const IniFile& file, std::string_view name, ControllerKind kind, Reader reader)
-        : file_(file), section_(ControllerSection(name)), kind_(kind), reader_(reader) {}
+    SectionReader(const SectionSnapshot& section, ControllerKind kind, Reader reader)
+        : section_(section), kind_(kind), reader_(reader) {}
 
     std::string text(std::string_view key) const {
-        return file_.readString(section_, key, KeyDefault(TableKey(key, kind_), reader_));
+        if (auto v = section_.find(key)) return std::string(*v);
+        return defaultOf(key);
     }
     int integer(std::string_view key) const {
-        return file_.readInteger(section_, key, std::stoi(KeyDefault(TableKey(key, kind_), reader_)));
+        if (auto v = section_.integerValue(key)) return *v;
+        return std::stoi(defaultOf(key));
     }
     bool flag(std::string_view key) const {
-        return file_.readBool(section_, key, std::stoi(KeyDefault(TableKey(key, kind_), reader_)) != 0);
+        if (auto v = section_.boolValue(key)) return *v;
+        return std::stoi(defaultOf(key)) != 0;
     }
 
 private:
-    const IniFile& file_;
-    std::string section_;
+    std::string defaultOf(std::string_view key) const { return KeyDefault(TableKey(key, kind_), reader_); }
+
+    const SectionSnapshot& section_;
     ControllerKind kind_;
     Reader reader_;
 };
 
 }  // namespace
 
-ControllerFrame ReadControllerFrame(const IniFile& file, std::string_view name, int series) {
+ControllerFrame ReadControllerFrame(const SectionSnapshot& section, std::string_view name, int series) {
     ControllerFrame f;
     f.name = std::string(name);
     f.series = series;
-    const SectionReader kindOnly(file, name, ControllerKind::Pid, Reader::Generator);
+    const SectionReader kindOnly(section, ControllerKind::Pid, Reader::Generator);
     f.kind = KindOfType(kindOnly.text("Type"));
-    const SectionReader in(file, name, f.kind, Reader::Generator);
+    const SectionReader in(section, f.kind, Reader::Generator);
     f.release = NextReleaseNumber(in.integer("ReleaseNumber"));
     f.remanent = in.flag("Remanent");
     f.alias = in.flag("Alias");
@@ -93,10 +99,10 @@ PidGroupFlags PidSettings::groupFlags() const {
     return f;
 }
 
-PidSettings ReadPidSettings(const IniFile& file, std::string_view name) {
+PidSettings ReadPidSettings(const SectionSnapshot& section) {
     // The declarations read the frame's defaults, the code its own where the table gives one.
-    const SectionReader decl(file, name, ControllerKind::Pid, Reader::Generator);
-    const SectionReader in(file, name, ControllerKind::Pid, Reader::GeneratorCode);
+    const SectionReader decl(section, ControllerKind::Pid, Reader::Generator);
+    const SectionReader in(section, ControllerKind::Pid, Reader::GeneratorCode);
 
     PidSettings p;
     p.inputMode = in.integer("InputMode");
@@ -166,14 +172,14 @@ PidSettings ReadPidSettings(const IniFile& file, std::string_view name) {
     return p;
 }
 
-PidaSettings ReadPidaSettings(const IniFile& file, std::string_view name, GeneratorTexts& text) {
-    const SectionReader in(file, name, ControllerKind::Pidma, Reader::GeneratorCode);
+PidaSettings ReadPidaSettings(const SectionSnapshot& section, GeneratorTexts& text) {
+    const SectionReader in(section, ControllerKind::Pidma, Reader::GeneratorCode);
     PidaSettings p;
     p.input = in.text("Input");
     p.output = in.text("Output");
     // The existence checks name the missing variables differently from the code.
-    p.inputCheck = file.readString(ControllerSection(name), "Input", "Y1" + text(3433));
-    p.outputCheck = file.readString(ControllerSection(name), "Output", text(3434));
+    p.inputCheck = section.readString("Input", "Y1" + text(3433));
+    p.outputCheck = section.readString("Output", text(3434));
     p.hv = in.text("hv");
     p.sp = in.text("sp");
     p.am = in.flag("AM");
@@ -219,15 +225,18 @@ bool ConversionModeFits(int mode, int plcType) {
     }
 }
 
-int CorrectConversionModes(IniFile& file, std::string_view name, int plcType, GeneratorTexts& text) {
+int CorrectConversionModes(IniFile& file, SectionSnapshot& section, std::string_view name, int plcType,
+                           GeneratorTexts& text) {
     const std::string s = ControllerSection(name);
     int corrected = 0;
-    const SectionReader in(file, name, ControllerKind::Pid, Reader::Generator);
+    const SectionReader in(section, ControllerKind::Pid, Reader::Generator);
     for (int i = 1; i <= 3; ++i) {
         const std::string y = "Y" + std::to_string(i);
         if (ConversionModeFits(in.integer(y + "CNVMode"), plcType)) continue;
         file.writeInteger(s, y + "CNVMode", 0);
         file.writeString(s, y + "Unit", text(3116));
+        section.set(y + "CNVMode", "0");
+        section.set(y + "Unit", text(3116));
         ++corrected;
     }
     return corrected;

@@ -17,6 +17,8 @@ class IniFile;
 
 namespace velmora::codegen {
 
+class SectionSnapshot;
+
 enum class Dialect { Iec, Mnemonic };
 
 // What every run reads first.
@@ -39,7 +41,7 @@ struct ControllerFrame {
     bool crcm() const { return series >= 6; }
 };
 
-ControllerFrame ReadControllerFrame(const IniFile& file, std::string_view name, int series);
+ControllerFrame ReadControllerFrame(const SectionSnapshot& section, std::string_view name, int series);
 
 struct PidInput {
     std::string name;      // YkName
@@ -78,7 +80,7 @@ struct PidSettings {
     PidGroupFlags groupFlags() const;
 };
 
-PidSettings ReadPidSettings(const IniFile& file, std::string_view name);
+PidSettings ReadPidSettings(const SectionSnapshot& section);
 
 struct PidaSettings {
     std::string input, inputCheck;    // the code's default and the existence check's default
@@ -90,12 +92,13 @@ struct PidaSettings {
     std::string itType, iainf, dgc, tdg, tn, amp, dy, ispeed, ipid;
 };
 
-PidaSettings ReadPidaSettings(const IniFile& file, std::string_view name, GeneratorTexts& text);
+PidaSettings ReadPidaSettings(const SectionSnapshot& section, GeneratorTexts& text);
 
 // The controller's conversion modes checked against the PLC type: a mode whose
 // module group the PLC cannot have is reset to 0 and its unit to "Other".
-// Returns the number of inputs corrected.
-int CorrectConversionModes(IniFile& file, std::string_view name, int plcType, GeneratorTexts& text);
+// Writes the file and keeps the snapshot in step. Returns the number of inputs corrected.
+int CorrectConversionModes(IniFile& file, SectionSnapshot& section, std::string_view name, int plcType,
+                           GeneratorTexts& text);
 bool ConversionModeFits(int mode, int plcType);
 
 }  // namespace velmora::codegen

@@ -23,11 +23,9 @@ void EmitSignalGroups(SourceBuffer& out, const ControllerFrame& c, const PidLayo
     for (const auto& g : groups) {
         if (g.signal != signal) continue;
         if (g.kind == AuxGroup::Filter)
-            out.add(text(3294) + "\r\n" + d + "\tbyte\t" + n + "_AuxD" + k + r + "[4]\r\n" + d + "\tword\t" + n +
-                    "_Tau" + k + r);
+            out.add(text(3294), "\r\n", d, "\tbyte\t", n, "_AuxD", k, r, "[4]\r\n", d, "\tword\t", n, "_Tau", k, r);
         else if (g.kind == AuxGroup::Scaling)
-            out.add(text(3295) + "\r\n" + d + "\tword\t" + n + "_X" + k + "1" + r + ",\r\n\t\t" + n + "_X" + k + "2" +
-                    r + ",\r\n\t\t" + n + "_Y" + k + "1" + r + ",\r\n\t\t" + n + "_Y" + k + "2" + r);
+            out.add(text(3295), "\r\n", d, "\tword\t", n, "_X", k, "1", r, ",\r\n\t\t", n, "_X", k, "2", r, ",\r\n\t\t", n, "_Y", k, "1", r, ",\r\n\t\t", n, "_Y", k, "2", r);
     }
 }
 
@@ -55,7 +53,7 @@ void EmitSignalSections(SourceBuffer& out, const ControllerFrame& c, const PidSe
 template <std::size_t N>
 void EmitBitStruct(SourceBuffer& out, std::string_view header, const std::array<std::string_view, N>& bits) {
     out.add(std::string(header));
-    for (std::size_t i = 0; i < N; ++i) out.add("\tbit\t" + std::string(bits[i]) + (i + 1 < N ? "," : ""));
+    for (std::size_t i = 0; i < N; ++i) out.add("\tbit\t", std::string(bits[i]), (i + 1 < N ? "," : ""));
 }
 
 void EmitStructureOverlay(SourceBuffer& out, const ControllerFrame& c, GeneratorTexts& text) {
@@ -71,20 +69,19 @@ void EmitStructureOverlay(SourceBuffer& out, const ControllerFrame& c, Generator
         if (m.name == "Control") type = "_TPID_Control";
         if (m.name == "Status") type = "_TPID_Status";
         const std::string member = std::string(m.name) + (m.name == "Status" ? "" : ",");
-        out.add("\t" + type + "\t" + Pad(member, 10) + "\t; " + Comment(m, text));
+        out.add("\t", type, "\t", Pad(member, 10), "\t; ", Comment(m, text));
     }
     out.add("#endif");
     out.add("#if __sizeof(_TPID_) != 50");
-    out.add("#error f " + text(3456));
+    out.add("#error f ", text(3456));
     out.add("#endif");
-    out.add("#reg _TPID_ " + n + "_struct");
-    out.add("#reg\tbyte\t" + n + "_AuxPID[23]\t; " + text(3425));
+    out.add("#reg _TPID_ ", n, "_struct");
+    out.add("#reg\tbyte\t", n, "_AuxPID[23]\t; ", text(3425));
     for (const auto& m : kPidMembers) {
         const std::string member(m.name);
         // Aligns the comments; Det is the one exception to the rule.
         const std::size_t spaces = m.name == "Det" ? 8 : 2 * (8 - member.size());
-        out.add("#def\t" + n + "_" + member + "\t" + n + "_struct~" + member + Repeat(' ', spaces) + "\t; " +
-                Comment(m, text));
+        out.add("#def\t", n, "_", member, "\t", n, "_struct~", member, Repeat(' ', spaces), "\t; ", Comment(m, text));
     }
 }
 
@@ -95,17 +92,17 @@ void EmitSeparateRegisters(SourceBuffer& out, const ControllerFrame& c, Generato
     for (const auto& m : kPidMembers) {
         const std::string member(m.name);
         if (m.name == "Det")
-            out.add("#reg\tbyte\t" + n + "_" + Pad(member, 10) + "\t; " + Comment(m, text));
+            out.add("#reg\tbyte\t", n, "_", Pad(member, 10), "\t; ", Comment(m, text));
         else if (m.name == "MinY")
-            out.add("#reg\tint\t" + n + "_" + Pad(member + ",", 10) + "\t; " + Comment(m, text));
+            out.add("#reg\tint\t", n, "_", Pad(member + ",", 10), "\t; ", Comment(m, text));
         else if (m.name == "Control")
-            out.add("\t\t" + n + "_" + Pad(member, 10) + "\t; " + Comment(m, text));
+            out.add("\t\t", n, "_", Pad(member, 10), "\t; ", Comment(m, text));
         else if (m.name == "Status")
-            out.add("#reg\tbyte\t" + n + "_" + Pad(member + ",", 10) + "\t; " + Comment(m, text));
+            out.add("#reg\tbyte\t", n, "_", Pad(member + ",", 10), "\t; ", Comment(m, text));
         else
-            out.add("\t\t" + n + "_" + Pad(member + ",", 10) + "\t; " + Comment(m, text));
+            out.add("\t\t", n, "_", Pad(member + ",", 10), "\t; ", Comment(m, text));
     }
-    out.add("\t\t" + n + "_AuxPID[23]\t; " + text(3425));
+    out.add("\t\t", n, "_AuxPID[23]\t; ", text(3425));
 }
 
 }  // namespace
@@ -120,8 +117,8 @@ void EmitPidMnemonicDeclarations(SourceBuffer& out, const ControllerFrame& c, co
                        text);
     if (furtherInputs) {
         out.add(text(3296));
-        if (p.cascade) out.add("#reg\tword\t" + n + "_input3\t; " + text(3410) + " Y3");
-        if (p.inputMode > 1) out.add("#reg\tword\t" + n + "_input2\t; " + text(3410) + " Y2");
+        if (p.cascade) out.add("#reg\tword\t", n, "_input3\t; ", text(3410), " Y3");
+        if (p.inputMode > 1) out.add("#reg\tword\t", n, "_input2\t; ", text(3410), " Y2");
     }
     out.add(text(3297));
     if (c.foundStruct)
@@ -130,26 +127,26 @@ void EmitPidMnemonicDeclarations(SourceBuffer& out, const ControllerFrame& c, co
         EmitSeparateRegisters(out, c, text);
 
     if (!c.remanent) return;
-    out.add("#rem\tbyte\t" + n + "_Size_rem");
+    out.add("#rem\tbyte\t", n, "_Size_rem");
     EmitSignalSections(out, c, p, layout, layout.retained, p.analogDeclared || p.uScale, "#rem", "_rem", text);
     if (furtherInputs) {
         out.add(text(3296));
-        if (p.cascade) out.add("#rem\tword\t" + n + "_input3_rem   \t; " + text(3410) + " Y3 " + text(3403));
-        if (p.inputMode > 1) out.add("#rem\tword\t" + n + "_input2_rem   \t; " + text(3410) + " Y2 " + text(3403));
+        if (p.cascade) out.add("#rem\tword\t", n, "_input3_rem   \t; ", text(3410), " Y3 ", text(3403));
+        if (p.inputMode > 1) out.add("#rem\tword\t", n, "_input2_rem   \t; ", text(3410), " Y2 ", text(3403));
     }
     out.add(text(3297));
     for (const auto& m : kPidMembers) {
         const std::string member(m.name);
         const std::string comment = "\t; " + Comment(m, text) + " " + text(3403);
         if (m.name == "Det")
-            out.add("#rem\tbyte\t" + n + Pad("_Det_rem", 14) + comment);
+            out.add("#rem\tbyte\t", n, Pad("_Det_rem", 14), comment);
         else if (m.name == "MinY")
-            out.add("#rem\tword\t" + n + Pad("_MinY_rem,", 14) + comment);
+            out.add("#rem\tword\t", n, Pad("_MinY_rem,", 14), comment);
         else if (m.name != "Status")
-            out.add("\t\t" + n + Pad("_" + member + "_rem,", 14) + comment);
+            out.add("\t\t", n, Pad("_" + member + "_rem,", 14), comment);
     }
-    out.add("\t\t" + n + "_Release_rem");
-    out.add("#rem\tword\t" + n + "_CRC_rem");
+    out.add("\t\t", n, "_Release_rem");
+    out.add("#rem\tword\t", n, "_CRC_rem");
 }
 
 }  // namespace velmora::codegen
