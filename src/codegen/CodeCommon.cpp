@@ -51,7 +51,8 @@ std::string FillPlaceholders(std::string format, std::initializer_list<std::stri
 void EmitDefinitionsGuard(SourceBuffer& out, const ControllerFrame& c, GeneratorTexts& text) {
     out.add("#ifndef ", c.name, "_Definitions");
     // Names the mnemonic declarations file even when the declarations are IEC text.
-    out.add("\t#error f ", FillPlaceholders(text(2050), {"\"" + c.name + "_def.orv\"", "\"" + c.name + ".orv\""}));
+    out.add("\t#error f ",
+            FillPlaceholders(text(2050), {"\"" + c.name + "_def.orv\"", "\"" + c.name + ".orv\""}));
     out.add("#endif");
 }
 
@@ -68,6 +69,8 @@ std::string ZoneStart(const ControllerFrame& c, std::string_view variable) {
     return (c.crcm() ? "\tLD __offset(" : "\tLD __indx(") + std::string(variable) + ")";
 }
 
-std::string CrcInstruction(const ControllerFrame& c) { return c.crcm() ? "\tCRCM" : "\tCRC"; }
+std::string CrcInstruction(const ControllerFrame& c) {
+    return c.crcm() ? "\tCRCM" : "\tCRC";
+}
 
 }  // namespace velmora::codegen

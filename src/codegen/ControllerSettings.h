@@ -83,7 +83,7 @@ struct PidSettings {
 PidSettings ReadPidSettings(const SectionSnapshot& section);
 
 struct PidaSettings {
-    std::string input, inputCheck;    // the code's default and the existence check's default
+    std::string input, inputCheck;  // the code's default and the existence check's default
     std::string output, outputCheck;
     std::string hv, sp;
     bool am = false;

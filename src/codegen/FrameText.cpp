@@ -44,7 +44,8 @@ std::string FormatStamp(const LocalTime& t) {
     return buf;
 }
 
-void EmitIecFooter(SourceBuffer& out, const ControllerFrame& c, const LocalTime& stamp, GeneratorTexts& text) {
+void EmitIecFooter(SourceBuffer& out, const ControllerFrame& c, const LocalTime& stamp,
+                   GeneratorTexts& text) {
     if (c.pid()) {
         out.add("\r\n(", Repeat('*', 79), ")");
         out.add("// ", text(2040));

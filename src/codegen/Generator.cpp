@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <optional>
 #include <cerrno>
+#include <optional>
 #include <system_error>
 
 #include "codegen/ControllerSettings.h"
@@ -25,7 +25,9 @@ std::string DeclarationsFileName(std::string_view name, bool iec) {
     return "Velmora\\" + std::string(name) + (iec ? "_def.ST" : "_def.orv");
 }
 
-std::string CodeFileName(std::string_view name) { return "Velmora\\" + std::string(name) + ".orv"; }
+std::string CodeFileName(std::string_view name) {
+    return "Velmora\\" + std::string(name) + ".orv";
+}
 
 namespace {
 
@@ -34,8 +36,9 @@ namespace {
 // fsync: the files are regenerated before every compilation anyway.
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
-    const auto temp = target.parent_path() / ("." + target.filename().string() + "." +
-                                              std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp");
+    const auto temp =
+        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
+                                std::to_string(counter++) + ".tmp");
     auto fail = [&](int error) {
         ::unlink(temp.c_str());
         throw std::filesystem::filesystem_error("Cannot write the generated file", target,
@@ -79,8 +82,8 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
 
     const std::string stored = file.readString(section, "Name", "Chyba");
     if (stored != name) {
-        result.warning = "The controller \"" + std::string(name) + "\" was not generated: the section [" + section +
-                         "] names it \"" + stored + "\".";
+        result.warning = "The controller \"" + std::string(name) + "\" was not generated: the section [" +
+                         section + "] names it \"" + stored + "\".";
     } else {
         SystemClock systemClock;
         const LocalTime stamp = (ctx.clock ? ctx.clock : &systemClock)->now();
@@ -128,11 +131,12 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
         file.writeInteger(section, "ReleaseNumber", c.release);
         if (!folder) folder = OutputFolder(ctx);
 
-        for (const auto& [hostName, buffer] :
-             {std::pair{DeclarationsFileName(name, c.iec()), &declarations}, std::pair{CodeFileName(name), &code}}) {
+        for (const auto& [hostName, buffer] : {std::pair{DeclarationsFileName(name, c.iec()), &declarations},
+                                               std::pair{CodeFileName(name), &code}}) {
             const std::string fileName = hostName.substr(kControllerFolder.size() + 1);
             WriteFileAtomically(HostPath(fileName, *folder), buffer->text());
-            if (ctx.registerFile) ctx.registerFile(hostName);  // the host only takes note; its answer changes nothing
+            if (ctx.registerFile)
+                ctx.registerFile(hostName);  // the host only takes note; its answer changes nothing
             result.files.push_back(hostName);
         }
         result.generated = true;
@@ -148,7 +152,8 @@ GeneratorTexts::Source TextSource(const GeneratorContext& ctx) {
 
 }  // namespace
 
-GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name, const GeneratorContext& ctx) {
+GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name,
+                                   const GeneratorContext& ctx) {
     const std::string logName = "GenerateController " + std::string(name);
     Log(ctx, logName);
     GeneratorTexts text(TextSource(ctx));

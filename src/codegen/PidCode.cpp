@@ -215,22 +215,22 @@ private:
 
     std::string controlWord() const {
         const bool bits[16] = {
-            true,                 // RC
-            p_.ao,                // AO
-            p_.a12 || p_.a8,      // A12
-            p_.cascade,           // KC
-            !p_.analogCode,       // BU
-            !p_.uPosition,        // IP
-            p_.am,                // AM
-            p_.inputMode == 2,    // HR
-            !p_.wFiltr,           // RF
-            p_.inputMode == 3,    // RIO
-            p_.p41,               // R41
-            false,                // CHN
-            false,                // DUM
-            (p_.uf & 1) != 0,     // FU0
-            (p_.uf & 2) != 0,     // FU1
-            (p_.uf & 4) != 0,     // FU3
+            true,               // RC
+            p_.ao,              // AO
+            p_.a12 || p_.a8,    // A12
+            p_.cascade,         // KC
+            !p_.analogCode,     // BU
+            !p_.uPosition,      // IP
+            p_.am,              // AM
+            p_.inputMode == 2,  // HR
+            !p_.wFiltr,         // RF
+            p_.inputMode == 3,  // RIO
+            p_.p41,             // R41
+            false,              // CHN
+            false,              // DUM
+            (p_.uf & 1) != 0,   // FU0
+            (p_.uf & 2) != 0,   // FU1
+            (p_.uf & 4) != 0,   // FU3
         };
         std::string word = "#2#";
         for (int bit = 15; bit >= 0; --bit) word += bits[bit] ? '1' : '0';
@@ -240,7 +240,7 @@ private:
     struct Value {
         std::string variable;  // after the controller name and "_"
         std::string value;
-        bool member;           // a member of T_PID rather than an auxiliary variable
+        bool member;  // a member of T_PID rather than an auxiliary variable
     };
 
     // The generated parameter values, in the order the code stores them.

@@ -8,14 +8,16 @@ namespace velmora::codegen {
 
 namespace {
 
-std::string Comment(const PidMember& m, GeneratorTexts& text) { return text(m.comment) + std::string(m.suffix); }
+std::string Comment(const PidMember& m, GeneratorTexts& text) {
+    return text(m.comment) + std::string(m.suffix);
+}
 
 constexpr std::uint32_t kSignalTitles[4] = {3282, 3283, 3284, 3291};
 
 // Filter and scaling registers of one signal; `dir` is "#reg" or "#rem", `rem` "" or "_rem".
 void EmitSignalGroups(SourceBuffer& out, const ControllerFrame& c, const PidLayout& layout,
-                      const std::vector<AuxGroup>& groups, int signal, std::string_view dir, std::string_view rem,
-                      GeneratorTexts& text) {
+                      const std::vector<AuxGroup>& groups, int signal, std::string_view dir,
+                      std::string_view rem, GeneratorTexts& text) {
     const std::string& n = c.name;
     const std::string k = Num(signal);
     const std::string d(dir);
@@ -23,17 +25,19 @@ void EmitSignalGroups(SourceBuffer& out, const ControllerFrame& c, const PidLayo
     for (const auto& g : groups) {
         if (g.signal != signal) continue;
         if (g.kind == AuxGroup::Filter)
-            out.add(text(3294), "\r\n", d, "\tbyte\t", n, "_AuxD", k, r, "[4]\r\n", d, "\tword\t", n, "_Tau", k, r);
+            out.add(text(3294), "\r\n", d, "\tbyte\t", n, "_AuxD", k, r, "[4]\r\n", d, "\tword\t", n, "_Tau",
+                    k, r);
         else if (g.kind == AuxGroup::Scaling)
-            out.add(text(3295), "\r\n", d, "\tword\t", n, "_X", k, "1", r, ",\r\n\t\t", n, "_X", k, "2", r, ",\r\n\t\t", n, "_Y", k, "1", r, ",\r\n\t\t", n, "_Y", k, "2", r);
+            out.add(text(3295), "\r\n", d, "\tword\t", n, "_X", k, "1", r, ",\r\n\t\t", n, "_X", k, "2", r,
+                    ",\r\n\t\t", n, "_Y", k, "1", r, ",\r\n\t\t", n, "_Y", k, "2", r);
     }
 }
 
 // The signal sections under their titles. Input 3 has its title whenever the
 // controller is a cascade; the output whenever `outputTitled`.
-void EmitSignalSections(SourceBuffer& out, const ControllerFrame& c, const PidSettings& p, const PidLayout& layout,
-                        const std::vector<AuxGroup>& groups, bool outputTitled, std::string_view dir,
-                        std::string_view rem, GeneratorTexts& text) {
+void EmitSignalSections(SourceBuffer& out, const ControllerFrame& c, const PidSettings& p,
+                        const PidLayout& layout, const std::vector<AuxGroup>& groups, bool outputTitled,
+                        std::string_view dir, std::string_view rem, GeneratorTexts& text) {
     for (int k = 1; k <= 3; ++k) {
         const PidInput& in = p.input[k - 1];
         bool titled = false;
@@ -81,7 +85,8 @@ void EmitStructureOverlay(SourceBuffer& out, const ControllerFrame& c, Generator
         const std::string member(m.name);
         // Aligns the comments; Det is the one exception to the rule.
         const std::size_t spaces = m.name == "Det" ? 8 : 2 * (8 - member.size());
-        out.add("#def\t", n, "_", member, "\t", n, "_struct~", member, Repeat(' ', spaces), "\t; ", Comment(m, text));
+        out.add("#def\t", n, "_", member, "\t", n, "_struct~", member, Repeat(' ', spaces), "\t; ",
+                Comment(m, text));
     }
 }
 
@@ -113,8 +118,8 @@ void EmitPidMnemonicDeclarations(SourceBuffer& out, const ControllerFrame& c, co
     const PidLayout layout = PlanPidLayout(p.groupFlags());
     const bool furtherInputs = p.cascade || p.inputMode > 1;
 
-    EmitSignalSections(out, c, p, layout, layout.working, p.analogDeclared && (p.uFiltr || p.uScale), "#reg", "",
-                       text);
+    EmitSignalSections(out, c, p, layout, layout.working, p.analogDeclared && (p.uFiltr || p.uScale), "#reg",
+                       "", text);
     if (furtherInputs) {
         out.add(text(3296));
         if (p.cascade) out.add("#reg\tword\t", n, "_input3\t; ", text(3410), " Y3");
@@ -128,7 +133,8 @@ void EmitPidMnemonicDeclarations(SourceBuffer& out, const ControllerFrame& c, co
 
     if (!c.remanent) return;
     out.add("#rem\tbyte\t", n, "_Size_rem");
-    EmitSignalSections(out, c, p, layout, layout.retained, p.analogDeclared || p.uScale, "#rem", "_rem", text);
+    EmitSignalSections(out, c, p, layout, layout.retained, p.analogDeclared || p.uScale, "#rem", "_rem",
+                       text);
     if (furtherInputs) {
         out.add(text(3296));
         if (p.cascade) out.add("#rem\tword\t", n, "_input3_rem   \t; ", text(3410), " Y3 ", text(3403));

@@ -38,12 +38,18 @@ bool InRetainedRange(const PidaMember& m) {
 }
 
 // The comments of the type block: the structure's own table, except that pc has none there.
-std::uint32_t TypeComment(const PidaMember& m) { return m.name == "pc" ? 0 : m.comment; }
+std::uint32_t TypeComment(const PidaMember& m) {
+    return m.name == "pc" ? 0 : m.comment;
+}
 
 // The register lists repeat lolim's comment at dz.
-std::uint32_t RegisterComment(const PidaMember& m) { return m.name == "dz" ? 3353 : m.comment; }
+std::uint32_t RegisterComment(const PidaMember& m) {
+    return m.name == "dz" ? 3353 : m.comment;
+}
 
-std::string CommentText(std::uint32_t id, GeneratorTexts& text) { return id ? text(id) : std::string(); }
+std::string CommentText(std::uint32_t id, GeneratorTexts& text) {
+    return id ? text(id) : std::string();
+}
 
 // ---------------------------------------------------------------- IEC dialect
 
@@ -138,7 +144,8 @@ void EmitMnemonicStruct(SourceBuffer& out, GeneratorTexts& text) {
         const std::string member = std::string(m.mnemonic) + (last ? "" : ",");
         const std::size_t width = m.type == PidaType::Real ? 12 : 13;
         const std::uint32_t comment = m.reserved ? 0 : TypeComment(m);
-        out.add("\t", std::string(MnemonicType(m)), "\t", Pad(member, width), "\t;", CommentText(comment, text), (last ? "\r\n" : ""));
+        out.add("\t", std::string(MnemonicType(m)), "\t", Pad(member, width), "\t;",
+                CommentText(comment, text), (last ? "\r\n" : ""));
     }
     out.add("#endif\r\n");
 }
@@ -170,7 +177,8 @@ void EmitRegisterList(SourceBuffer& out, const ControllerFrame& c, std::string_v
         if (m.reserved) {
             // Spare bytes are bare registers; spare arrays keep the column and an empty comment.
             if (m.type == PidaType::Array)
-                out.add(dir, "\t", type, "\t", n, Pad("_" + std::string(m.mnemonic) + std::string(rem), 14), "\t;\r\n");
+                out.add(dir, "\t", type, "\t", n, Pad("_" + std::string(m.mnemonic) + std::string(rem), 14),
+                        "\t;\r\n");
             else
                 out.add(dir, "\t", type, "\t", n, "_", std::string(m.mnemonic), std::string(rem));
             firstLine = false;
@@ -186,9 +194,10 @@ void EmitRegisterList(SourceBuffer& out, const ControllerFrame& c, std::string_v
         firstLine = false;
         // Two columns in the working list are one space wider than the rest.
         const bool wide = rem.empty() && (m.name == "icotype" || m.name == "dmv");
-        std::string line = head + n +
-                           Pad("_" + std::string(m.mnemonic) + std::string(rem) + (comma ? "," : ""), wide ? 15 : 14) +
-                           "\t;";
+        std::string line =
+            head + n +
+            Pad("_" + std::string(m.mnemonic) + std::string(rem) + (comma ? "," : ""), wide ? 15 : 14) +
+            "\t;";
         if (const std::uint32_t comment = RegisterComment(m)) {
             line += text(comment);
             if (!rem.empty()) line += " " + text(3403);
@@ -211,7 +220,8 @@ void EmitPidmaIecDeclarations(SourceBuffer& out, const ControllerFrame& c, Gener
         out.add("  ", n, "_struct : T_PIDA;");
     if (c.alias) EmitIecAliases(out, c, text);
     if (reg.placed())
-        out.add("  ", n, "_reserved AT %R", Num(reg.take(kPidaPrivateSize)), " : ARRAY [0..443] OF BYTE;      \t//", text(3363), "\r\n");
+        out.add("  ", n, "_reserved AT %R", Num(reg.take(kPidaPrivateSize)),
+                " : ARRAY [0..443] OF BYTE;      \t//", text(3363), "\r\n");
     else
         out.add("  ", n, "_reserved : ARRAY [0..443] OF BYTE;      \t//", text(3363), "\r\n");
     out.add("END_VAR");
@@ -221,7 +231,8 @@ void EmitPidmaIecDeclarations(SourceBuffer& out, const ControllerFrame& c, Gener
 void EmitPidmaMnemonicDeclarations(SourceBuffer& out, const ControllerFrame& c, GeneratorTexts& text) {
     const std::string& n = c.name;
     if (c.foundStruct) EmitMnemonicStruct(out, text);
-    EmitRegisterList(out, c, "#reg", "", true, [](const PidaMember&) { return true; }, text);
+    EmitRegisterList(
+        out, c, "#reg", "", true, [](const PidaMember&) { return true; }, text);
     if (c.foundStruct) {
         out.add("#if __sizeof(_TPIDA_) != 226");
         out.add("#error f ", text(3456));

@@ -16,7 +16,9 @@ std::string Folded(std::string_view s) {
     return out;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::optional<long long> WholeInteger(std::string_view t) {
     while (!t.empty() && IsBlank(t.front())) t.remove_prefix(1);
@@ -64,6 +66,8 @@ std::optional<bool> SectionSnapshot::boolValue(std::string_view key) const {
     return *n != 0;
 }
 
-void SectionSnapshot::set(std::string_view key, std::string value) { values_[Folded(key)] = std::move(value); }
+void SectionSnapshot::set(std::string_view key, std::string value) {
+    values_[Folded(key)] = std::move(value);
+}
 
 }  // namespace velmora::codegen

@@ -16,6 +16,8 @@ std::string Pad(std::string_view text, std::size_t width) {
     return out;
 }
 
-std::string Repeat(char c, std::size_t count) { return std::string(count, c); }
+std::string Repeat(char c, std::size_t count) {
+    return std::string(count, c);
+}
 
 }  // namespace velmora::codegen

@@ -51,6 +51,8 @@ private:
 // `text` followed by spaces up to `width` characters (unchanged when longer).
 std::string Pad(std::string_view text, std::size_t width);
 std::string Repeat(char c, std::size_t count);
-inline std::string Num(long long value) { return std::to_string(value); }
+inline std::string Num(long long value) {
+    return std::to_string(value);
+}
 
 }  // namespace velmora::codegen

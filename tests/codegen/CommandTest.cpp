@@ -56,8 +56,9 @@ TEST_F(Command, GenerateEveryControllerOfTheFile) {
     addController("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}});
     auto o = velmora("generate --project " + dir_.string() + " --plc PLC1 --series 6");
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out,
-              "Velmora/Mixer_def.orv\nVelmora/Mixer.orv\nVelmora/Dryer_def.ST\nVelmora/Dryer.orv\n--stderr--\n");
+    EXPECT_EQ(
+        o.out,
+        "Velmora/Mixer_def.orv\nVelmora/Mixer.orv\nVelmora/Dryer_def.ST\nVelmora/Dryer.orv\n--stderr--\n");
     EXPECT_EQ(lines("Velmora\\Dryer.orv").back(), ";Last changes01.01.2026 00:00:00");
 }
 
@@ -69,7 +70,7 @@ TEST_F(Command, SeriesAndTypeComeFromTheProjectDescription) {
     addController("Boiler", {{"HeaderInST", "1"}, {"Y1CNVMode", "1510"}});
     auto o = velmora("generate --project " + dir_.string() + " --plc PLC1");
     EXPECT_EQ(o.out, "Velmora/Boiler_def.orv\nVelmora/Boiler.orv\n--stderr--\n");  // series 4: no IEC
-    EXPECT_EQ(readKey("Boiler", "Y1CNVMode"), "0");                               // type 3
+    EXPECT_EQ(readKey("Boiler", "Y1CNVMode"), "0");                                // type 3
     o = velmora("generate --project " + dir_.string() + " --plc PLC1 --series 7 --controller Boiler");
     EXPECT_EQ(o.out, "Velmora/Boiler_def.ST\nVelmora/Boiler.orv\n--stderr--\n");
 }
@@ -86,11 +87,13 @@ TEST_F(Command, UserErrors) {
     }
     o = velmora("generate --project " + dir_.string() + " --plc PLC1");
     EXPECT_EQ(o.status, 0);  // a renamed section only warns
-    EXPECT_NE(o.out.find("Velmora/Mixer.orv\n--stderr--\nvelmora generate: warning: "), std::string::npos) << o.out;
+    EXPECT_NE(o.out.find("Velmora/Mixer.orv\n--stderr--\nvelmora generate: warning: "), std::string::npos)
+        << o.out;
 
     o = velmora("generate --project " + dir_.string() + " --plc PLC1 --controller Nobody --controller Mixer");
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.out.find("Velmora/Mixer.orv\n--stderr--\nvelmora generate: no controller Nobody"), std::string::npos)
+    EXPECT_NE(o.out.find("Velmora/Mixer.orv\n--stderr--\nvelmora generate: no controller Nobody"),
+              std::string::npos)
         << o.out;
 }
 

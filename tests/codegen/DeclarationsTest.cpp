@@ -22,7 +22,9 @@ TEST_F(PidIec, DefaultsDeclareStructurePrivateAreaAndAliases) {
     EXPECT_EQ(block[0], "  Boiler_struct : T_PID;");
     EXPECT_EQ(block[2], "  Boiler_Det      AT Boiler_struct.Det;      \t// Error and action detection");
     EXPECT_EQ(block[5], "  Boiler_Input1   AT Boiler_struct.Input1;   \t// Input Y1");
-    EXPECT_EQ(block[18], "  Boiler_OutCycle AT Boiler_struct.OutCycle; \t// Sampling period of controller algorithm (T)");
+    EXPECT_EQ(
+        block[18],
+        "  Boiler_OutCycle AT Boiler_struct.OutCycle; \t// Sampling period of controller algorithm (T)");
     EXPECT_EQ(block[27], "  Boiler_Status   AT Boiler_struct.Status;   \t// State word");
     // RETAIN: size, Det, 24 words, release, CRC.
     EXPECT_EQ(CountContaining(d, "_rem"), 1 + 1 + 24 + 2);
@@ -43,11 +45,9 @@ TEST_F(PidIec, RemanentOffDropsTheRetainBlock) {
 }
 
 TEST_F(PidIec, UnplacedGroupsAndRetainedInputs) {
-    auto d = declarations("Boiler", {{"HeaderInST", "1"},
-                                     {"InputMode", "3"},
-                                     {"Y2Filtr", "1"},
-                                     {"Y2Measure", "1"},
-                                     {"Cascade", "1"}});
+    auto d = declarations(
+        "Boiler",
+        {{"HeaderInST", "1"}, {"InputMode", "3"}, {"Y2Filtr", "1"}, {"Y2Measure", "1"}, {"Cascade", "1"}});
     EXPECT_EQ(IndexOf(d, "//; Filtration") + 1, IndexOf(d, "  Boiler_AuxD2 : ARRAY [0..3] OF BYTE;"));
     EXPECT_TRUE(Contains(d, "  Boiler_Tau2 : INT;"));
     EXPECT_TRUE(Contains(d, "  Boiler_X21, Boiler_X22, Boiler_Y21, Boiler_Y22 : INT;"));
@@ -56,7 +56,8 @@ TEST_F(PidIec, UnplacedGroupsAndRetainedInputs) {
     EXPECT_TRUE(Contains(d, "  Boiler_input3 : INT; \t// Input Y3"));
     EXPECT_TRUE(Contains(d, "  Boiler_input2_rem : INT; \t//Input Y2 (remanent)"));
     // Y3 before Y2, both after the conversion groups.
-    EXPECT_LT(IndexOf(d, "  Boiler_input3 : INT; \t// Input Y3"), IndexOf(d, "  Boiler_input2 : INT; \t// Input Y2"));
+    EXPECT_LT(IndexOf(d, "  Boiler_input3 : INT; \t// Input Y3"),
+              IndexOf(d, "  Boiler_input2 : INT; \t// Input Y2"));
     EXPECT_LT(IndexOf(d, "  Boiler_X21, Boiler_X22, Boiler_Y21, Boiler_Y22 : INT;"),
               IndexOf(d, "  Boiler_input3 : INT; \t// Input Y3"));
 }
@@ -66,7 +67,8 @@ TEST_F(PidIec, OutputGroupOnlyForAnalogFilteredOrScaledOutput) {
     EXPECT_TRUE(Contains(analog, "  A_Tau4 : INT;"));  // UAnalog absent: analog for the declarations
     EXPECT_TRUE(Contains(analog, "  A_Tau4_rem : INT;"));
 
-    auto pulse = declarations("B", {{"HeaderInST", "1"}, {"UAnalog", "0"}, {"UFiltr", "1"}, {"UMeasure", "1"}});
+    auto pulse =
+        declarations("B", {{"HeaderInST", "1"}, {"UAnalog", "0"}, {"UFiltr", "1"}, {"UMeasure", "1"}});
     EXPECT_FALSE(Contains(pulse, "  B_Tau4 : INT;"));
     EXPECT_EQ(CountContaining(pulse, "B_X41,"), 0);
     // The retained block keeps a scaled output's group even for a pulse output.
@@ -76,7 +78,8 @@ TEST_F(PidIec, OutputGroupOnlyForAnalogFilteredOrScaledOutput) {
     for (const char* scale : {"UMeasure", "UBipolar", "A16"}) {
         const std::string name = std::string("S") + scale;
         auto scaled = declarations(name, {{"HeaderInST", "1"}, {scale, "1"}});
-        EXPECT_TRUE(Contains(scaled, "  " + name + "_X41, " + name + "_X42, " + name + "_Y41, " + name + "_Y42 : INT;"))
+        EXPECT_TRUE(Contains(
+            scaled, "  " + name + "_X41, " + name + "_X42, " + name + "_Y41, " + name + "_Y42 : INT;"))
             << scale;
     }
 }
@@ -101,7 +104,8 @@ TEST_F(PidMnemonic, StructureOverlayWritesAllAliasesEvenWithAliasOff) {
     EXPECT_EQ(CountContaining(d, "#def\tMixer_"), 26);
     EXPECT_TRUE(Contains(d, "#def\tMixer_Det\tMixer_struct~Det        \t; Error and action detection"));
     EXPECT_TRUE(Contains(d, "#def\tMixer_gW\tMixer_struct~gW            \t; Final set point"));
-    EXPECT_TRUE(Contains(d, "#def\tMixer_OutCycle\tMixer_struct~OutCycle\t; Sampling period of controller algorithm (T)"));
+    EXPECT_TRUE(Contains(
+        d, "#def\tMixer_OutCycle\tMixer_struct~OutCycle\t; Sampling period of controller algorithm (T)"));
     EXPECT_TRUE(Contains(d, "\t_TPID_Status\tStatus    \t; State word"));
     // The structure variable comes after the size check.
     EXPECT_GT(IndexOf(d, "#reg _TPID_ Mixer_struct"), IndexOf(d, "#if __sizeof(_TPID_) != 50"));
@@ -109,7 +113,8 @@ TEST_F(PidMnemonic, StructureOverlayWritesAllAliasesEvenWithAliasOff) {
 }
 
 TEST_F(PidMnemonic, SignalSectionsAndTitles) {
-    auto d = declarations("Mixer", {{"Cascade", "1"}, {"InputMode", "2"}, {"Y1Measure", "1"}, {"Y2Filtr", "0"}});
+    auto d =
+        declarations("Mixer", {{"Cascade", "1"}, {"InputMode", "2"}, {"Y1Measure", "1"}, {"Y2Filtr", "0"}});
     // Y1 scaled; Y2 without filter or scaling has no section; Y3 is titled for a cascade even when empty.
     EXPECT_EQ(CountContaining(d, ";-----Y1 Conversion ---- Parameters"), 2);
     EXPECT_EQ(CountContaining(d, ";-----Y2 Conversion ---- Parameters"), 0);
@@ -147,7 +152,9 @@ TEST_F(PidmaDeclarations, IecAliasOffKeepsStructureAndPrivateAreaOnly) {
     const int begin = IndexOf(d, "VAR_GLOBAL");
     ASSERT_GE(begin, 0);
     EXPECT_EQ(d[begin + 1], "  Dryer_struct : T_PIDA;");
-    EXPECT_EQ(d[begin + 2], "  Dryer_reserved : ARRAY [0..443] OF BYTE;      \t//Reserved for PIDA algorithm, do not modify!");
+    EXPECT_EQ(
+        d[begin + 2],
+        "  Dryer_reserved : ARRAY [0..443] OF BYTE;      \t//Reserved for PIDA algorithm, do not modify!");
     EXPECT_EQ(d[begin + 3], "");
     EXPECT_EQ(d[begin + 4], "END_VAR");
 }
@@ -179,7 +186,8 @@ TEST_F(PidmaDeclarations, MnemonicAlwaysDeclaresRegisters) {
     EXPECT_TRUE(Contains(d, "#reg\tlong\tKiln_icotype       \t;"));
     EXPECT_TRUE(Contains(d, "\t\tKiln_dmv,          \t;"));
     EXPECT_TRUE(Contains(d, "#rem\tfloat\tKiln_Ts_rem       \t;Sample period in seconds (remanent)"));
-    EXPECT_TRUE(Contains(d, "#rem\tbyte\tKiln_CHANGED_rem  \t;0->1 accept changed PID parameters (remanent)"));
+    EXPECT_TRUE(
+        Contains(d, "#rem\tbyte\tKiln_CHANGED_rem  \t;0->1 accept changed PID parameters (remanent)"));
     EXPECT_TRUE(Contains(d, "#rem\tword\tKiln_Release_rem,"));
     EXPECT_TRUE(Contains(d, "\t\tKiln_CRC_rem"));
 }
@@ -193,7 +201,8 @@ TEST_F(PidmaDeclarations, MnemonicStructureIsLaidOverTheRegisters) {
     const int overlay = IndexOf(d, "#reg _TPIDA_ __indx(Kiln_dv), Kiln_struct");
     EXPECT_GT(overlay, IndexOf(d, "#if __sizeof(_TPIDA_) != 226"));
     EXPECT_GT(overlay, IndexOf(d, "\t\tKiln_pc           \t;Suggested set point weighting, derivative"));
-    EXPECT_EQ(overlay + 1, IndexOf(d, "#reg\tbyte\tKiln_reserved[444]\t;Reserved for PIDA algorithm, do not modify!"));
+    EXPECT_EQ(overlay + 1,
+              IndexOf(d, "#reg\tbyte\tKiln_reserved[444]\t;Reserved for PIDA algorithm, do not modify!"));
 }
 
 }  // namespace

@@ -65,9 +65,9 @@ TEST_F(Frame, WritesRegistersAndMarksInOrder) {
     GeneratorResult r = generate("Boiler");
     EXPECT_TRUE(r.generated);
     EXPECT_EQ(r.files, (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv"}));
-    EXPECT_EQ(events, (std::vector<std::string>{"log GenerateController Boiler", "register Velmora\\Boiler_def.ST",
-                                                "register Velmora\\Boiler.orv", "report",
-                                                "log GenerateController Boiler - end"}));
+    EXPECT_EQ(events, (std::vector<std::string>{
+                          "log GenerateController Boiler", "register Velmora\\Boiler_def.ST",
+                          "register Velmora\\Boiler.orv", "report", "log GenerateController Boiler - end"}));
     EXPECT_TRUE(std::filesystem::exists(dir_ / "Velmora" / "Boiler_def.ST"));
 }
 
@@ -159,8 +159,12 @@ class Consistency : public GeneratorTest {};
 
 TEST_F(Consistency, ModeOfAnotherModuleGroupIsReset) {
     ctx.plcType = 3;
-    addController("Boiler", {{"Y1CNVMode", "2010"}, {"Y1Unit", "Dogwood ElmA"}, {"Y2CNVMode", "1510"},
-                             {"Y2Unit", "Hazel-KA"}, {"Y3CNVMode", "-751"}, {"Y3Unit", "Real"}});
+    addController("Boiler", {{"Y1CNVMode", "2010"},
+                             {"Y1Unit", "Dogwood ElmA"},
+                             {"Y2CNVMode", "1510"},
+                             {"Y2Unit", "Hazel-KA"},
+                             {"Y3CNVMode", "-751"},
+                             {"Y3Unit", "Real"}});
     run("Boiler");
     EXPECT_EQ(readKey("Boiler", "Y1CNVMode"), "2010");
     EXPECT_EQ(readKey("Boiler", "Y1Unit"), "Dogwood ElmA");
@@ -235,8 +239,8 @@ TEST_F(Series, CrcMacroOnlyForMnemonicRetainedAndNotOnSixOrSeven) {
     ctx.series = 4;
     auto c = run("Mnemonic").second;
     EXPECT_EQ((std::vector<std::string>(c.begin(), c.begin() + 6)),
-              (std::vector<std::string>{"#ifndef CRC", "#usi u_crc =\tcrc16\t;USI declaration", "#def CRC\tusi u_crc",
-                                        "#endif", "", ";" + std::string(79, '*')}));
+              (std::vector<std::string>{"#ifndef CRC", "#usi u_crc =\tcrc16\t;USI declaration",
+                                        "#def CRC\tusi u_crc", "#endif", "", ";" + std::string(79, '*')}));
 }
 
 TEST_F(Series, CrcInstructionAndZoneFunction) {
@@ -288,7 +292,8 @@ TEST_F(Pass, EveryNamedSectionInFileOrderWithOneRewrite) {
     addController("Boiler", {{"HeaderInST", "1"}});
     {
         std::ofstream out(controllerFile(), std::ios::binary | std::ios::app);
-        out << "[Desktop]\r\nWidth=3\r\n\r\n[Regulator Ghost]\r\nName=\r\n\r\n[Regulator Old]\r\nName=Renamed\r\n";
+        out << "[Desktop]\r\nWidth=3\r\n\r\n[Regulator Ghost]\r\nName=\r\n\r\n[Regulator "
+               "Old]\r\nName=Renamed\r\n";
     }
     addController("Dryer", {{"Type", "PIDA"}});
     int reports = 0;
@@ -300,11 +305,12 @@ TEST_F(Pass, EveryNamedSectionInFileOrderWithOneRewrite) {
     EXPECT_EQ(pass.generated, 3);
     EXPECT_EQ(pass.warnings.size(), 1u);
     EXPECT_EQ(pass.files, (std::vector<std::string>{"Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv",
-                                                     "Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv",
-                                                     "Velmora\\Dryer_def.orv", "Velmora\\Dryer.orv"}));
+                                                    "Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv",
+                                                    "Velmora\\Dryer_def.orv", "Velmora\\Dryer.orv"}));
     EXPECT_EQ(reports, 1);
     IniFile reread(controllerFile());
-    for (const char* n : {"Mixer", "Boiler", "Dryer"}) EXPECT_EQ(reread.readInteger(std::string("Regulator ") + n, "ReleaseNumber", 0), 1) << n;
+    for (const char* n : {"Mixer", "Boiler", "Dryer"})
+        EXPECT_EQ(reread.readInteger(std::string("Regulator ") + n, "ReleaseNumber", 0), 1) << n;
     EXPECT_EQ(reread.readString("Desktop", "Width", ""), "3");
 }
 

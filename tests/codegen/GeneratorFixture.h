@@ -60,8 +60,9 @@ inline int IndexOf(const std::vector<std::string>& lines, const std::string& lin
 }
 
 inline int CountContaining(const std::vector<std::string>& lines, const std::string& piece) {
-    return static_cast<int>(
-        std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(piece) != std::string::npos; }));
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) {
+        return l.find(piece) != std::string::npos;
+    }));
 }
 
 class GeneratorTest : public ::testing::Test {

@@ -11,7 +11,9 @@ OperandAddress Parsed(std::string_view text) {
     return a.value_or(OperandAddress{});
 }
 
-OperandAddress Addr(int area, int offset, int bit, int size, char kind) { return {area, offset, bit, size, kind}; }
+OperandAddress Addr(int area, int offset, int bit, int size, char kind) {
+    return {area, offset, bit, size, kind};
+}
 
 TEST(OperandParser, PlcAreasCountInBytes) {
     EXPECT_EQ(Parsed("%R100"), Addr(3, 100, -1, 1, 'B'));
@@ -30,7 +32,7 @@ TEST(OperandParser, IecAreasCountInUnitsOfTheOperand) {
     EXPECT_EQ(Parsed("%MD2"), Addr(3, 8, -1, 4, 'L'));   // D is a 32-bit double word
     EXPECT_EQ(Parsed("%ML2"), Addr(3, 16, -1, 8, 'D'));  // L is a 64-bit long word
     EXPECT_EQ(Parsed("%MB7"), Addr(3, 7, -1, 1, 'B'));
-    EXPECT_EQ(Parsed("%I12"), Addr(0, 1, 4, 1, 'b'));    // bit 12 from byte 0
+    EXPECT_EQ(Parsed("%I12"), Addr(0, 1, 4, 1, 'b'));  // bit 12 from byte 0
     EXPECT_EQ(Parsed("%QX1.2"), Addr(1, 1, 2, 1, 'b'));
     EXPECT_EQ(Parsed("%IX9"), Addr(0, 1, 1, 1, 'b'));
 }
@@ -70,8 +72,8 @@ TEST(OperandParser, BlanksAndPercentAreOptional) {
 }
 
 TEST(OperandParser, SymbolicNamesAndBrokenAddressesFail) {
-    for (const char* text : {"Temp1", "Level", "%Z5", "", "%", "R", "%RW", "%R", "%R12X", "%RE5", "%MWA", "Boiler_T",
-                             "%R-5"})
+    for (const char* text :
+         {"Temp1", "Level", "%Z5", "", "%", "R", "%RW", "%R", "%R12X", "%RE5", "%MWA", "Boiler_T", "%R-5"})
         EXPECT_FALSE(ParseOperand(text).has_value()) << text;
 }
 

@@ -21,9 +21,12 @@ std::vector<std::string> Slice(const std::vector<std::string>& lines, const std:
     return out;
 }
 
-const std::string kY1Title = ";-----Y1 Conversion ---- P 0 ---------------------------------------------------";
-const std::string kY2Title = ";-----Y2 Conversion ---- P 0 ---------------------------------------------------";
-const std::string kY3Title = ";-----Y3 Conversion ---- P 0 ---------------------------------------------------";
+const std::string kY1Title =
+    ";-----Y1 Conversion ---- P 0 ---------------------------------------------------";
+const std::string kY2Title =
+    ";-----Y2 Conversion ---- P 0 ---------------------------------------------------";
+const std::string kY3Title =
+    ";-----Y3 Conversion ---- P 0 ---------------------------------------------------";
 
 class PidInputs : public GeneratorTest {};
 
@@ -34,14 +37,17 @@ TEST_F(PidInputs, PseudoModesConvertRealInputs) {
     for (const char* mode : {"-711", "-712"}) {
         const std::string name = std::string("M") + (mode + 1);
         auto m = code(name, {{"Y1CNVMode", mode}, {"Y1Name", "Level"}});
-        EXPECT_EQ(Slice(m, "\tLD\tLevel", "\tWR\t" + name + "_input1"),
-                  (std::vector<std::string>{"\tLD\tLevel", "\tLDL\t100.", "\tMUF", "\tIFW", "\tLD\t0", "\tCNV"}));
+        EXPECT_EQ(
+            Slice(m, "\tLD\tLevel", "\tWR\t" + name + "_input1"),
+            (std::vector<std::string>{"\tLD\tLevel", "\tLDL\t100.", "\tMUF", "\tIFW", "\tLD\t0", "\tCNV"}));
     }
     auto other = code("B", {{"Y1CNVMode", "-700"}, {"Y1Name", "Level"}});
-    EXPECT_EQ(Slice(other, "\tLD\tLevel", "\tWR\tB_input1"), (std::vector<std::string>{"\tLD\tLevel", "\tLD\t0", "\tCNV"}));
+    EXPECT_EQ(Slice(other, "\tLD\tLevel", "\tWR\tB_input1"),
+              (std::vector<std::string>{"\tLD\tLevel", "\tLD\t0", "\tCNV"}));
     // A valid mode is loaded as written.
     auto module = code("C", {{"Y1CNVMode", "0301"}, {"Y1Name", "Level"}});
-    EXPECT_EQ(Slice(module, "\tLD\tLevel", "\tWR\tC_input1"), (std::vector<std::string>{"\tLD\tLevel", "\tLD\t0301", "\tCNV"}));
+    EXPECT_EQ(Slice(module, "\tLD\tLevel", "\tWR\tC_input1"),
+              (std::vector<std::string>{"\tLD\tLevel", "\tLD\t0301", "\tCNV"}));
 }
 
 TEST_F(PidInputs, FilterAndScalingOperands) {
@@ -55,8 +61,8 @@ TEST_F(PidInputs, FilterAndScalingOperands) {
 }
 
 TEST_F(PidInputs, NormalizationWithCopyNeedsMatchingRangesAndAModule) {
-    const testing::Keys match{{"Y1CNVMode", "301"}, {"Y1Min", "0"}, {"Y1Max", "10000"}, {"Y1Filtr", "1"},
-                              {"Y1Name", "T1"}};
+    const testing::Keys match{
+        {"Y1CNVMode", "301"}, {"Y1Min", "0"}, {"Y1Max", "10000"}, {"Y1Filtr", "1"}, {"Y1Name", "T1"}};
     EXPECT_EQ(Slice(code("A", match), "; Normalization with copy", "\tLD\tT1"),
               (std::vector<std::string>{"; Normalization with copy", "\tLD __indx(A_MinY)", "\tLD\t5"}));
 
@@ -64,11 +70,11 @@ TEST_F(PidInputs, NormalizationWithCopyNeedsMatchingRangesAndAModule) {
         keys.push_back({"Y1Name", "T1"});
         return Slice(code(name, keys), kY1Title, "\tLD\tT1");
     };
-    const std::vector<std::string> plain{kY1Title, "; Normalization (user entered his own MinY a MaxY)", "\tLD\t0",
-                                         "\tLD\t0"};
-    EXPECT_EQ(own("B", {{"Y1CNVMode", "0"}}), plain);                         // other source
-    EXPECT_EQ(own("C", {{"Y1CNVMode", "301"}, {"Y1Max", "9000"}}), plain);    // own range
-    EXPECT_EQ(own("D", {{"Y1CNVMode", "301"}, {"MinY", "100"}}), plain);      // controller range differs
+    const std::vector<std::string> plain{kY1Title, "; Normalization (user entered his own MinY a MaxY)",
+                                         "\tLD\t0", "\tLD\t0"};
+    EXPECT_EQ(own("B", {{"Y1CNVMode", "0"}}), plain);                       // other source
+    EXPECT_EQ(own("C", {{"Y1CNVMode", "301"}, {"Y1Max", "9000"}}), plain);  // own range
+    EXPECT_EQ(own("D", {{"Y1CNVMode", "301"}, {"MinY", "100"}}), plain);    // controller range differs
     EXPECT_EQ(own("E", {{"Y1CNVMode", "301"}, {"InputMode", "2"}, {"Y2Max", "5000"}}), plain);
     EXPECT_EQ(own("F", {{"Y1CNVMode", "301"}, {"InputMode", "2"}}).size(), 4u);  // Y2 fits too: with copy
 }
@@ -81,8 +87,8 @@ TEST_F(PidInputs, FurtherInputsAreConvertedWithoutCopy) {
                         {"Y3Name", "Pos.Value"},
                         {"Y3Filtr", "1"}});
     EXPECT_EQ(Slice(c, kY2Title, "\tWR\tA_input2"),
-              (std::vector<std::string>{kY2Title, "; Normalization", "\tLD\t0", "\tLD\t0", "\tLD\tFlow", "\tLD\t2010",
-                                        "\tCNV"}));
+              (std::vector<std::string>{kY2Title, "; Normalization", "\tLD\t0", "\tLD\t0", "\tLD\tFlow",
+                                        "\tLD\t2010", "\tCNV"}));
     EXPECT_EQ(Slice(c, kY3Title, "\tWR\tA_input3"),
               (std::vector<std::string>{kY3Title, "; Filtration", "\tLD __indx(A_AuXD3)", "\tLD\tA_Tau3",
                                         "; Normalization", "\tLD\t0", "\tLD\t4", "\tLD\tPos~Value", "\tLD\t0",
@@ -100,10 +106,8 @@ TEST_F(PidInputs, MissingNamesCannotCompile) {
 }
 
 TEST_F(PidInputs, RangeLimitsOnlyForNamedFlags) {
-    auto c = code("A", {{"Y1OVF", "Over.Flag"},
-                        {"InputMode", "2"},
-                        {"Y2UNF", "Under2"},
-                        {"Y3OVF", "NotPresent"}});
+    auto c =
+        code("A", {{"Y1OVF", "Over.Flag"}, {"InputMode", "2"}, {"Y2UNF", "Under2"}, {"Y3OVF", "NotPresent"}});
     EXPECT_EQ(Slice(c, "\tLD\tOver~Flag", "\tLD\tUnder2"),
               (std::vector<std::string>{"\tLD\tOver~Flag", "\tWR\t%S1.0", "\tLD\t$7FFF", "\tPUT\tA_Input1"}));
     EXPECT_EQ(Slice(c, "\tLD\tUnder2", ""),
@@ -130,13 +134,14 @@ TEST_F(PidInputs, ReferencesFollowAlias) {
 
 class PidOutput : public GeneratorTest {};
 
-const std::string kOutputTitle = ";-----Controller output --------------------------------------------------------";
+const std::string kOutputTitle =
+    ";-----Controller output --------------------------------------------------------";
 
 TEST_F(PidOutput, PulseOutputIsTheCodesDefault) {
     auto c = code("A", {{"HeaderInST", "1"}, {"UpName", "Up"}, {"UmName", "Down"}});
-    EXPECT_EQ(Slice(c, kOutputTitle, "E 0"), (std::vector<std::string>{kOutputTitle, "\tLD\tA_Status.UH", "\tWR\tUp",
-                                                                       "\tLD\tA_Status.UC", "\tWR\tDown",
-                                                                       "\tLD\tA_Control.CHN", "\tCAD\tA_L3"}));
+    EXPECT_EQ(Slice(c, kOutputTitle, "E 0"),
+              (std::vector<std::string>{kOutputTitle, "\tLD\tA_Status.UH", "\tWR\tUp", "\tLD\tA_Status.UC",
+                                        "\tWR\tDown", "\tLD\tA_Control.CHN", "\tCAD\tA_L3"}));
     EXPECT_TRUE(Contains(c, "#ifndef Down"));  // the down output is checked only for a pulse output
 }
 
@@ -155,18 +160,24 @@ TEST_F(PidOutput, StatusAndControlBitsPerDialect) {
 
 TEST_F(PidOutput, AnalogOutputVariants) {
     auto plain = code("A", {{"UAnalog", "1"}, {"UpName", "Valve"}});
-    EXPECT_EQ(Slice(plain, kOutputTitle, "\tWR\tValve"),
-              (std::vector<std::string>{kOutputTitle, "\tLD\t0", "\tLD\t0", "\tLD\tA_ConOut", "\tLD\t0", "\tCNV"}));
+    EXPECT_EQ(
+        Slice(plain, kOutputTitle, "\tWR\tValve"),
+        (std::vector<std::string>{kOutputTitle, "\tLD\t0", "\tLD\t0", "\tLD\tA_ConOut", "\tLD\t0", "\tCNV"}));
     EXPECT_FALSE(Contains(plain, "#ifndef "));  // no UmName check (and the name is empty anyway)
 
-    auto full = code("B", {{"UAnalog", "1"}, {"UFiltr", "1"}, {"UTau", "12"}, {"UMeasure", "1"}, {"A8", "1"},
+    auto full = code("B", {{"UAnalog", "1"},
+                           {"UFiltr", "1"},
+                           {"UTau", "12"},
+                           {"UMeasure", "1"},
+                           {"A8", "1"},
                            {"UpName", "Valve"}});
     EXPECT_EQ(Slice(full, kOutputTitle, "\tWR\tValve"),
               (std::vector<std::string>{kOutputTitle, "; Filtration", "\tLD __indx(B_AuXD4)", "\tLD\t12",
                                         "\tLD __indx(B_X41)", "\tLD\t7", "\tLD\tB_CurOut", "\tLD\t0", "\tCNV",
                                         "\tROR\t4"}));
 
-    auto real = code("C", {{"UAnalog", "1"}, {"UReal", "1"}, {"UFiltr", "1"}, {"UpName", "Valve"}, {"Alias", "0"}});
+    auto real =
+        code("C", {{"UAnalog", "1"}, {"UReal", "1"}, {"UFiltr", "1"}, {"UpName", "Valve"}, {"Alias", "0"}});
     EXPECT_EQ(Slice(real, "\tLD __indx(C_AuXD4)", "\tWR\tValve"),
               (std::vector<std::string>{"\tLD __indx(C_AuXD4)", "\tLD\t0", "\tLD\t0", "\tLD\t4",
                                         "\tLD\tC_struct.ConOut", "\tLD\t0", "\tCNV", "\tIWF", "\tLDL\t100.",
@@ -174,11 +185,12 @@ TEST_F(PidOutput, AnalogOutputVariants) {
 }
 
 TEST_F(PidOutput, OutputFilterStartsFromTheCurrentAction) {
-    const std::string title = ";-----U Conversion ---- Initialisation -----------------------------------------";
+    const std::string title =
+        ";-----U Conversion ---- Initialisation -----------------------------------------";
     auto c = code("A", {{"UAnalog", "1"}, {"UFiltr", "1"}, {"A16", "1"}});
     EXPECT_EQ(Slice(c, title, "\tCNV"),
-              (std::vector<std::string>{title, "; Filtration", "\tLD __indx(A_AuXD4)", "\tLD\t0", "\tLD\t0", "\tLD\t4",
-                                        "\tLD\tA_CurOut", "\tLD\t0"}));
+              (std::vector<std::string>{title, "; Filtration", "\tLD __indx(A_AuXD4)", "\tLD\t0", "\tLD\t0",
+                                        "\tLD\t4", "\tLD\tA_CurOut", "\tLD\t0"}));
     EXPECT_FALSE(Contains(code("B", {{"UFiltr", "1"}}), title));  // pulse output: no output filter
 }
 
@@ -224,7 +236,9 @@ TEST_F(ControlWord, EachSettingSetsItsBit) {
 class PidValues : public GeneratorTest {};
 
 TEST_F(PidValues, UserScaleOfTheOutput) {
-    auto c = code("A", {{"UAnalog", "1"}, {"UMeasure", "1"}, {"Ux1", "0"}, {"Uy1", "4000"}, {"Ux2", "0"}, {"Uy2", "20000"}});
+    auto c = code(
+        "A",
+        {{"UAnalog", "1"}, {"UMeasure", "1"}, {"Ux1", "0"}, {"Uy1", "4000"}, {"Ux2", "0"}, {"Uy2", "20000"}});
     EXPECT_EQ(Slice(c, "\tWR\tA_Control_rem", ""),
               (std::vector<std::string>{"\tWR\tA_Control_rem", "\tLD\t0", "\tWR\tA_X41_rem", "\tLD\t4000",
                                         "\tWR\tA_X42_rem", "\tLD\t0", "\tWR\tA_Y41_rem", "\tLD\t20000",
@@ -246,21 +260,47 @@ TEST_F(PidValues, BipolarAndWordOutputScales) {
 TEST_F(PidValues, DefaultsOfTheRetainedParameters) {
     auto c = code("A", {});
     EXPECT_EQ(Slice(c, "\tLD\t51", "\tWR\tA_Control_rem"),
-              (std::vector<std::string>{"\tLD\t51",        "\tWR\tA_Size_rem",    "\tLD\t0",
-                                        "\tWR\tA_MinY_rem", "\tLD\t10000",        "\tWR\tA_MaxY_rem",
-                                        "\tLD\t0",          "\tWR\tA_MinU_rem",   "\tLD\t0",
-                                        "\tWR\tA_MaxU_rem", "\tLD\t0",            "\tWR\tA_dMaxU_rem",
-                                        "\tLD\t100",        "\tWR\tA_OutCycle_rem", "\tLD\t0",
-                                        "\tWR\tA_DefOut_rem", "\tLD\t0",          "\tWR\tA_TiW_rem",
-                                        "\tLD\t1000",       "\tWR\tA_PBnd_rem",   "\tLD\t1000",
-                                        "\tWR\tA_RelCool_rem", "\tLD\t0",         "\tWR\tA_Ti_rem",
-                                        "\tLD\t0",          "\tWR\tA_Td_rem",     "\tLD\t0",
-                                        "\tWR\tA_EGap_rem", "\tLD\t0",            "\tWR\tA_DGap_rem",
-                                        "\tLD\t0",          "\tWR\tA_IGap_rem",   "\tLD\t#2#0000000000110001"}));
+              (std::vector<std::string>{"\tLD\t51",
+                                        "\tWR\tA_Size_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_MinY_rem",
+                                        "\tLD\t10000",
+                                        "\tWR\tA_MaxY_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_MinU_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_MaxU_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_dMaxU_rem",
+                                        "\tLD\t100",
+                                        "\tWR\tA_OutCycle_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_DefOut_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_TiW_rem",
+                                        "\tLD\t1000",
+                                        "\tWR\tA_PBnd_rem",
+                                        "\tLD\t1000",
+                                        "\tWR\tA_RelCool_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_Ti_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_Td_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_EGap_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_DGap_rem",
+                                        "\tLD\t0",
+                                        "\tWR\tA_IGap_rem",
+                                        "\tLD\t#2#0000000000110001"}));
 }
 
 TEST_F(PidValues, InputGroupsComeFirstAndLastActionOnError) {
-    auto c = code("A", {{"Y1Filtr", "1"}, {"Y1Tau", "25"}, {"Y1Measure", "1"}, {"Y1x2", "8000"}, {"UdefLastU", "1"},
+    auto c = code("A", {{"Y1Filtr", "1"},
+                        {"Y1Tau", "25"},
+                        {"Y1Measure", "1"},
+                        {"Y1x2", "8000"},
+                        {"UdefLastU", "1"},
                         {"UDef", "1234"}});
     EXPECT_EQ(Slice(c, "\tWR\tA_Size_rem", "\tWR\tA_MinY_rem"),
               (std::vector<std::string>{"\tWR\tA_Size_rem", "\tLD\t25", "\tWR\tA_Tau1_rem", "\tLD\t0",
@@ -275,10 +315,11 @@ TEST_F(PidValues, StartValues) {
         return Slice(c, "\tMOV\t" + name + first, ";" + std::string(79, '-'));
     };
     EXPECT_EQ(after("Man", {{"MinY", "200"}, {"Output", "3300"}}),
-              (std::vector<std::string>{"\tMOV\tMan_Det", "\tLD\t200", "\tWR\tMan_gW", "\tLD\t3300", "\tWR\tMan_Output",
-                                        "\tRET", ""}));
+              (std::vector<std::string>{"\tMOV\tMan_Det", "\tLD\t200", "\tWR\tMan_gW", "\tLD\t3300",
+                                        "\tWR\tMan_Output", "\tRET", ""}));
     // Automatic: the setpoint in raw units, truncated.
-    EXPECT_EQ(after("Auto", {{"AM", "1"}, {"MinY", "100"}, {"MaxY", "9100"}, {"gW", "3333"}})[1], "\tLD\t3099");
+    EXPECT_EQ(after("Auto", {{"AM", "1"}, {"MinY", "100"}, {"MaxY", "9100"}, {"gW", "3333"}})[1],
+              "\tLD\t3099");
     // Ratio control: gW is the ratio itself; the zone starts at the ratio input.
     EXPECT_EQ(after("Ratio", {{"InputMode", "3"}, {"gW", "150"}, {"AM", "1"}, {"Output", "40"}}, "_input2"),
               (std::vector<std::string>{"\tMOV\tRatio_input2", "\tLD\t150", "\tWR\tRatio_gW", "\tLD\t40",

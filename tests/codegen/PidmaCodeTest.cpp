@@ -40,9 +40,11 @@ class PidmaCode : public GeneratorTest {};
 TEST_F(PidmaCode, ParametersAsRealConstantsIntoTheRetainedZone) {
     auto c = code("Dryer", {{"Type", "PIDA"}, {"k", "2,5"}, {"hilim", "100"}, {"c", "0,0"}, {"irtype", "3"}});
     EXPECT_EQ(c[IndexOf(c, "\tWR\tDryer_k_rem          \t;Controller gain") - 1], "\tLDL\t2.5");
-    EXPECT_EQ(c[IndexOf(c, "\tWR\tDryer_hilim_rem      \t;Output saturation high limit [%]") - 1], "\tLDL\t100.");
-    EXPECT_EQ(c[IndexOf(c, "\tWR\tDryer_c_rem          \t;setpoint weighting factor for derivative part") - 1],
-              "\tLDL\t0");
+    EXPECT_EQ(c[IndexOf(c, "\tWR\tDryer_hilim_rem      \t;Output saturation high limit [%]") - 1],
+              "\tLDL\t100.");
+    EXPECT_EQ(
+        c[IndexOf(c, "\tWR\tDryer_c_rem          \t;setpoint weighting factor for derivative part") - 1],
+        "\tLDL\t0");
     // irtype feeds the member irType; integers are loaded as written.
     EXPECT_EQ(c[IndexOf(c, "\tWR\tDryer_irType_rem     \t;Control algorithm type") - 1], "\tLDL\t3");
 }
@@ -50,10 +52,10 @@ TEST_F(PidmaCode, ParametersAsRealConstantsIntoTheRetainedZone) {
 TEST_F(PidmaCode, DefaultsOfTheGenerator) {
     auto c = code("Dryer", {{"Type", "PIDA"}});
     const std::vector<std::pair<std::string, std::string>> expected{
-        {"Ts", "0.2"},    {"irType", "7"}, {"RACT", "0"},   {"k", "1.0"},  {"ti", "4.0"},    {"td", "1.0"},
-        {"nd", "10.0"},   {"b", "1.0"},    {"c", "0"},      {"tt", "1.0"}, {"hilim", "100.0"}, {"lolim", "0"},
-        {"itType", "7"},  {"iainf", "1"},  {"DGC", "1"},    {"tdg", "10.0"}, {"tn", "2.0"},  {"amp", "15.0"},
-        {"dy", "5.0"},    {"ispeed", "2"}, {"ipid", "1"}};
+        {"Ts", "0.2"},   {"irType", "7"}, {"RACT", "0"}, {"k", "1.0"},    {"ti", "4.0"},      {"td", "1.0"},
+        {"nd", "10.0"},  {"b", "1.0"},    {"c", "0"},    {"tt", "1.0"},   {"hilim", "100.0"}, {"lolim", "0"},
+        {"itType", "7"}, {"iainf", "1"},  {"DGC", "1"},  {"tdg", "10.0"}, {"tn", "2.0"},      {"amp", "15.0"},
+        {"dy", "5.0"},   {"ispeed", "2"}, {"ipid", "1"}};
     for (const auto& [member, value] : expected) {
         const std::string target = "\tWR\tDryer_" + member + "_rem";
         int at = -1;
@@ -71,14 +73,16 @@ TEST_F(PidmaCode, DefaultsOfTheGenerator) {
 
 TEST_F(PidmaCode, InitialValuesAndMode) {
     auto manual = code("A", {{"Type", "PIDA"}, {"hv", "12,5"}, {"sp", "40"}});
-    const int at = IndexOf(manual, ";----- Initial values ----------------------------------------------------------------");
+    const int at = IndexOf(
+        manual, ";----- Initial values ----------------------------------------------------------------");
     ASSERT_GT(at, 0);
     EXPECT_EQ((std::vector<std::string>(manual.begin() + at + 1, manual.begin() + at + 7)),
-              (std::vector<std::string>{"\tLDL\t12.5", "\tWR\tA_hv        \t;Manual control output value", "\tLDL\t40.",
-                                        "\tWR\tA_sp        \t;Set point w", "\tLD\t1",
+              (std::vector<std::string>{"\tLDL\t12.5", "\tWR\tA_hv        \t;Manual control output value",
+                                        "\tLDL\t40.", "\tWR\tA_sp        \t;Set point w", "\tLD\t1",
                                         "\tWR\tA_MAN       \t;Mode, 0 automatic, 1 manual"}));
     auto automatic = code("B", {{"Type", "PIDA"}, {"AM", "1"}});
-    EXPECT_EQ(automatic[IndexOf(automatic, "\tWR\tB_MAN       \t;Mode, 0 automatic, 1 manual") - 1], "\tLD\t0");
+    EXPECT_EQ(automatic[IndexOf(automatic, "\tWR\tB_MAN       \t;Mode, 0 automatic, 1 manual") - 1],
+              "\tLD\t0");
 }
 
 TEST_F(PidmaCode, RemanentOffWritesStraightIntoTheWorkingData) {
@@ -113,9 +117,10 @@ TEST_F(PidmaCode, CyclicPartAndRetainedZone) {
     const int p0 = IndexOf(c, "P 0");
     ASSERT_GT(p0, 0);
     EXPECT_EQ((std::vector<std::string>(c.begin() + p0, c.begin() + p0 + 16)),
-              (std::vector<std::string>{"P 0", "\tLD\tD_CHANGED", "\tCAD\tD_L3", "\tLD\tHall~Humidity", "\tWR\tD_pv",
-                                        "\tLD\tD_mv", "\tWR\tD_tv", "\tLD __indx(D_dv)", "\tPIDA", "\tLDC\tD_MAN.0",
-                                        "\tWR\t%S1.0", "\tLD\tD_mv", "\tPUT\tD_hv", "\tWR\t%R224", "E 0", ""}));
+              (std::vector<std::string>{"P 0", "\tLD\tD_CHANGED", "\tCAD\tD_L3", "\tLD\tHall~Humidity",
+                                        "\tWR\tD_pv", "\tLD\tD_mv", "\tWR\tD_tv", "\tLD __indx(D_dv)",
+                                        "\tPIDA", "\tLDC\tD_MAN.0", "\tWR\t%S1.0", "\tLD\tD_mv",
+                                        "\tPUT\tD_hv", "\tWR\t%R224", "E 0", ""}));
     EXPECT_TRUE(Contains(c, "#ifndef Hall"));
     EXPECT_FALSE(Contains(c, "#ifndef %R224"));  // a direct operand needs no check
     EXPECT_EQ(CountContaining(c, "\tEQ\t92"), 1);
@@ -136,13 +141,14 @@ TEST_F(PidmaCode, KeyNamesAreFoundInAnyCase) {
 class NameCase : public GeneratorTest {};
 
 TEST_F(NameCase, CodeSpellsSomeNamesInAnotherCase) {
-    auto c = code("Boiler", {{"Y1Filtr", "1"}, {"InputMode", "2"}, {"Y2OVF", "Hi2"}, {"UAnalog", "1"},
-                             {"UFiltr", "1"}});
+    auto c =
+        code("Boiler",
+             {{"Y1Filtr", "1"}, {"InputMode", "2"}, {"Y2OVF", "Hi2"}, {"UAnalog", "1"}, {"UFiltr", "1"}});
     EXPECT_TRUE(Contains(c, "\tLD __indx(Boiler_AuXD1)"));  // declared as Boiler_AuxD1
     EXPECT_TRUE(Contains(c, "\tLD __indx(Boiler_AuXD4)"));
-    EXPECT_TRUE(Contains(c, "\tWR\tBoiler_input1"));       // alias Boiler_Input1
-    EXPECT_TRUE(Contains(c, "\tPUT\tBoiler_Input2"));      // register Boiler_input2
-    EXPECT_TRUE(Contains(c, "\tWR\tBoiler_TiW_rem"));      // member tiW
+    EXPECT_TRUE(Contains(c, "\tWR\tBoiler_input1"));   // alias Boiler_Input1
+    EXPECT_TRUE(Contains(c, "\tPUT\tBoiler_Input2"));  // register Boiler_input2
+    EXPECT_TRUE(Contains(c, "\tWR\tBoiler_TiW_rem"));  // member tiW
     auto d = lines("Velmora\\Boiler_def.orv");
     EXPECT_TRUE(Contains(d, "#reg\tbyte\tBoiler_AuxD1[4]"));
     EXPECT_TRUE(Contains(d, "\t\tBoiler_tiW_rem,     \t; Set point filter time constant (remanent)"));
@@ -151,7 +157,8 @@ TEST_F(NameCase, CodeSpellsSomeNamesInAnotherCase) {
 TEST_F(NameCase, GuardNamesTheMnemonicFileEvenForIecDeclarations) {
     auto c = code("Boiler", {{"HeaderInST", "1"}});
     EXPECT_EQ(c[IndexOf(c, "#ifndef Boiler_Definitions") + 1],
-              "\t#error f 'File \"Boiler_def.orv\" is not in project files list or is not above file \"Boiler.orv\"!'");
+              "\t#error f 'File \"Boiler_def.orv\" is not in project files list or is not above file "
+              "\"Boiler.orv\"!'");
 }
 
 }  // namespace
