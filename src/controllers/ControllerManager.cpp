@@ -34,7 +34,9 @@ std::string Upper(std::string_view text) {
     return out;
 }
 
-bool SameText(std::string_view a, std::string_view b) { return Upper(a) == Upper(b); }
+bool SameText(std::string_view a, std::string_view b) {
+    return Upper(a) == Upper(b);
+}
 
 std::string_view Trim(std::string_view text) {
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };

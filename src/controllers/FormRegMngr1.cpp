@@ -21,8 +21,12 @@ namespace velmora {
 
 namespace {
 
-QString QText(std::uint32_t id) { return QString::fromStdString(Text(id)); }
-QString QStr(const std::string& text) { return QString::fromStdString(text); }
+QString QText(std::uint32_t id) {
+    return QString::fromStdString(Text(id));
+}
+QString QStr(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 // Paints an icon on a 16 x 16 grid at the sizes a tool bar asks for, so it
 // stays sharp on screens with more than one pixel per point.
@@ -127,9 +131,9 @@ QIcon ExportIcon() {
         disk.closeSubpath();
         p.drawPath(disk);
         p.setBrush(Qt::white);
-        p.drawRect(QRectF(4, 9, 8, 5.5));           // label
+        p.drawRect(QRectF(4, 9, 8, 5.5));  // label
         p.setBrush(QColor(0xd8, 0xd8, 0xd8));
-        p.drawRect(QRectF(4.5, 1.5, 6.5, 4.5));     // shutter
+        p.drawRect(QRectF(4.5, 1.5, 6.5, 4.5));  // shutter
         p.setBrush(kOutline);
         p.drawRect(QRectF(8.5, 2.3, 1.5, 3));
     });
@@ -243,10 +247,14 @@ void TFormRegMngr1::Localize() {
         QAction* action;
         std::uint32_t text;
     } captions[] = {
-        {ToolButton1, AddController1, 3003},   {ToolButton2, RemController1, 3004},
-        {ToolButton3, LoadController1, 3275},  {ToolButton4, SaveController1, 3252},
-        {ToolButton5, ActiveAll1, 3279},       {ToolButton6, DeactiveAll1, 3280},
-        {nullptr, ActiveSelected1, 3277},      {nullptr, DeactiveSelected1, 3278},
+        {ToolButton1, AddController1, 3003},
+        {ToolButton2, RemController1, 3004},
+        {ToolButton3, LoadController1, 3275},
+        {ToolButton4, SaveController1, 3252},
+        {ToolButton5, ActiveAll1, 3279},
+        {ToolButton6, DeactiveAll1, 3280},
+        {nullptr, ActiveSelected1, 3277},
+        {nullptr, DeactiveSelected1, 3278},
         {nullptr, Close1, 3281},
     };
     for (const auto& c : captions) {
@@ -256,9 +264,15 @@ void TFormRegMngr1::Localize() {
     }
 }
 
-void TFormRegMngr1::Refresh() { manager_.refresh(); }
-void TFormRegMngr1::UpdateChecks() { manager_.updateChecks(); }
-void TFormRegMngr1::Uncheck(const std::string& controllerName) { manager_.uncheck(controllerName); }
+void TFormRegMngr1::Refresh() {
+    manager_.refresh();
+}
+void TFormRegMngr1::UpdateChecks() {
+    manager_.updateChecks();
+}
+void TFormRegMngr1::Uncheck(const std::string& controllerName) {
+    manager_.uncheck(controllerName);
+}
 
 void TFormRegMngr1::render() {
     rendering_ = true;
@@ -319,15 +333,33 @@ void TFormRegMngr1::CheckListBox1ContextPopup(const QPoint& position) {
     PopupMenu1->popup(CheckListBox1->viewport()->mapToGlobal(position));
 }
 
-void TFormRegMngr1::ActiveAll1Click() { manager_.startAll(); }
-void TFormRegMngr1::DeactiveAll1Click() { manager_.stopAll(); }
-void TFormRegMngr1::ActiveSelected1Click() { manager_.startSelected(); }
-void TFormRegMngr1::DeactiveSelected1Click() { manager_.stopSelected(); }
-void TFormRegMngr1::AddController1Click() { manager_.add(); }
-void TFormRegMngr1::RemController1Click() { manager_.removeSelected(); }
-void TFormRegMngr1::LoadController1Click() { manager_.importController(); }
-void TFormRegMngr1::SaveController1Click() { manager_.exportSelected(); }
-void TFormRegMngr1::Close1Click() { close(); }
+void TFormRegMngr1::ActiveAll1Click() {
+    manager_.startAll();
+}
+void TFormRegMngr1::DeactiveAll1Click() {
+    manager_.stopAll();
+}
+void TFormRegMngr1::ActiveSelected1Click() {
+    manager_.startSelected();
+}
+void TFormRegMngr1::DeactiveSelected1Click() {
+    manager_.stopSelected();
+}
+void TFormRegMngr1::AddController1Click() {
+    manager_.add();
+}
+void TFormRegMngr1::RemController1Click() {
+    manager_.removeSelected();
+}
+void TFormRegMngr1::LoadController1Click() {
+    manager_.importController();
+}
+void TFormRegMngr1::SaveController1Click() {
+    manager_.exportSelected();
+}
+void TFormRegMngr1::Close1Click() {
+    close();
+}
 
 std::optional<std::filesystem::path> TFormRegMngr1::chooseImportFile(const std::filesystem::path& folder) {
     QFileDialog OpenDialog1(this, QText(3255), QStr(folder.string()), QStr(FileDialogFilter(Text(3250))));

@@ -86,16 +86,16 @@ protected:
     std::optional<std::filesystem::path> importFile;
     std::optional<std::filesystem::path> exportFile;
     std::vector<std::string> exportProposals;
-    ControllerManager manager{host, ManagerFileDialogs{
-                                        [this](const std::filesystem::path& folder) {
-                                            EXPECT_EQ(folder, host.file.parent_path());
-                                            return importFile;
-                                        },
-                                        [this](const std::filesystem::path& folder, const std::string& name) {
-                                            EXPECT_EQ(folder, host.file.parent_path());
-                                            exportProposals.push_back(name);
-                                            return exportFile;
-                                        }}};
+    ControllerManager manager{
+        host, ManagerFileDialogs{[this](const std::filesystem::path& folder) {
+                                     EXPECT_EQ(folder, host.file.parent_path());
+                                     return importFile;
+                                 },
+                                 [this](const std::filesystem::path& folder, const std::string& name) {
+                                     EXPECT_EQ(folder, host.file.parent_path());
+                                     exportProposals.push_back(name);
+                                     return exportFile;
+                                 }}};
 };
 
 const char* const kTwoControllers =
@@ -173,8 +173,7 @@ TEST_F(ManagerTest, ALineWithoutControllerNameStaysUnchecked) {
 }
 
 TEST_F(ManagerTest, StartAllWithFreshCodeWarnsOnceThenStartsEveryView) {
-    writeControllers(kTwoControllers +
-                     std::string("[Regulator Mixer]\r\nName=Mixer\r\nType=PID\r\n"));
+    writeControllers(kTwoControllers + std::string("[Regulator Mixer]\r\nName=Mixer\r\nType=PID\r\n"));
     host.generated = true;
     manager.refresh();
     // One view already runs: it is left alone.
@@ -193,10 +192,9 @@ TEST_F(ManagerTest, StartAllWithFreshCodeWarnsOnceThenStartsEveryView) {
     EXPECT_THAT(toggles, ElementsAre("toggle Boiler", "toggle Mixer"));
     for (const auto& line : manager.lines()) EXPECT_TRUE(line.checked) << line.text;
     EXPECT_EQ(manager.selected(), 2);
-    EXPECT_EQ(manager.commands(), (ManagerCommands{.stopSelected = true,
-                                                   .stopAll = true,
-                                                   .remove = true,
-                                                   .exportSelected = true}));
+    EXPECT_EQ(
+        manager.commands(),
+        (ManagerCommands{.stopSelected = true, .stopAll = true, .remove = true, .exportSelected = true}));
 
     // Stopping all asks nothing and stops every view.
     manager.stopAll();
@@ -247,8 +245,8 @@ protected:
             "[Regulator Oven]\r\nName=Oven\r\nType=PID\r\nHeaderInST=0\r\n");
         for (const char* f : {"Boiler_def.ST", "Boiler.orv", "Oven_def.orv", "Oven.orv"})
             WriteFile(host.project / "Velmora" / f, "generated\r\n");
-        host.projectList = {"main.orv", "VELMORA\\boiler_def.st", "Velmora\\Oven_def.orv", "Velmora\\Boiler.orv",
-                            "Velmora\\Oven.orv"};
+        host.projectList = {"main.orv", "VELMORA\\boiler_def.st", "Velmora\\Oven_def.orv",
+                            "Velmora\\Boiler.orv", "Velmora\\Oven.orv"};
         manager.refresh();
     }
 };
@@ -269,8 +267,8 @@ TEST_F(RemoveTest, ErasesBothSectionsAndUnregistersTheFilesButKeepsThem) {
     EXPECT_FALSE(file.sectionExists("Regulatory Boiler"));
     EXPECT_EQ(file.readString("Regulator Oven", "Name", ""), "Oven");
     // The view goes before the project entries, declarations before code.
-    EXPECT_THAT(host.events,
-                ElementsAre("close Boiler", "unregister VELMORA\\boiler_def.st", "unregister Velmora\\Boiler.orv"));
+    EXPECT_THAT(host.events, ElementsAre("close Boiler", "unregister VELMORA\\boiler_def.st",
+                                         "unregister Velmora\\Boiler.orv"));
     EXPECT_THAT(host.projectList, ElementsAre("main.orv", "Velmora\\Oven_def.orv", "Velmora\\Oven.orv"));
     EXPECT_TRUE(std::filesystem::exists(host.project / "Velmora" / "Boiler_def.ST"));
     EXPECT_TRUE(std::filesystem::exists(host.project / "Velmora" / "Boiler.orv"));
@@ -318,7 +316,8 @@ TEST_F(RemoveTest, AnUnwritableFileIsReportedAndNothingElseHappens) {
     const std::string before = ReadFile(host.file);
     host.msgs.answers = {MessageAnswer::Yes};
     manager.removeSelected();
-    std::filesystem::permissions(host.file, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(host.file,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     ASSERT_EQ(host.msgs.shown.size(), 2u);
     EXPECT_EQ(host.msgs.shown[1].caption, "Error");
     EXPECT_EQ(host.msgs.shown[1].icon, MessageIcon::Stop);
@@ -336,7 +335,8 @@ protected:
         writeControllers("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\nPBand=50\r\n");
         importFile = dir.path() / "Kiln.rgl";
         WriteFile(*importFile,
-                  "[Regulator Furnace]\nName=Furnace\nType=PIDA\n; tuned in March\n\nPBand = 12,5\nY1Name=Kiln_T\n");
+                  "[Regulator Furnace]\nName=Furnace\nType=PIDA\n; tuned in March\n\nPBand = "
+                  "12,5\nY1Name=Kiln_T\n");
         manager.refresh();
     }
 };
@@ -447,7 +447,8 @@ TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeys) {
 }
 
 TEST_F(ManagerTest, AnExportedControllerImportsUnderANewName) {
-    writeControllers("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nPBand=40\r\nTi=120\r\nHeaderInST=1\r\n");
+    writeControllers(
+        "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nPBand=40\r\nTi=120\r\nHeaderInST=1\r\n");
     manager.refresh();
     exportFile = dir.path() / "Boiler.rgl";
     manager.exportSelected();

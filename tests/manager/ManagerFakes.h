@@ -146,6 +146,8 @@ public:
 };
 
 // The English texts, whatever an earlier test chose.
-inline void English() { ModuleTexts().chooseLanguage(1); }
+inline void English() {
+    ModuleTexts().chooseLanguage(1);
+}
 
 }  // namespace velmora::testing
