@@ -11,6 +11,7 @@
 
 #include "Command.h"
 #include "codegen/Generator.h"
+#include "controllers/ControllerFile.h"
 #include "controllers/IniFile.h"
 #include "controllers/Paths.h"
 #include "controllers/ProjectDescription.h"
@@ -60,11 +61,11 @@ struct Options {
 
 void Run(const Options& o) {
     const std::filesystem::path dir(o.project);
-    const std::string fileName = "Velmora\\" + o.plc + ".rglx";
-    IniFile file(HostPath(fileName, dir));
+    const std::string fileName = ControllerFileHostName(o.plc);
+    IniFile file(ControllerFilePath(dir, o.plc));
     if (!file.fileExists()) {
-        std::cerr << "velmora generate: no controller file " << ForwardSlashes(fileName) << " in " << o.project
-                  << '\n';
+        std::cerr << "velmora generate: no controller file " << ForwardSlashes(fileName) << " in "
+                  << o.project << '\n';
         SetExitCode(1);
         return;
     }
@@ -92,8 +93,9 @@ void Run(const Options& o) {
         warnings = std::move(pass.warnings);
     } else {
         for (const auto& name : o.controllers) {
-            if (!file.sectionExists("Regulator " + name)) {
-                std::cerr << "velmora generate: no controller " << name << " in " << ForwardSlashes(fileName) << '\n';
+            if (!file.sectionExists(ControllerSection(name))) {
+                std::cerr << "velmora generate: no controller " << name << " in " << ForwardSlashes(fileName)
+                          << '\n';
                 SetExitCode(1);
                 continue;
             }
@@ -108,13 +110,17 @@ void Run(const Options& o) {
 
 const CommandRegistration registration([](CLI::App& app) {
     auto options = std::make_shared<Options>();
-    CLI::App* cmd = app.add_subcommand("generate", "Write the declarations and code files of a PLC's controllers");
+    CLI::App* cmd =
+        app.add_subcommand("generate", "Write the declarations and code files of a PLC's controllers");
     cmd->add_option("--project", options->project, "Project directory")->required();
-    cmd->add_option("--plc", options->plc, "PLC name (its controller file is Velmora/<PLC>.rglx)")->required();
+    cmd->add_option("--plc", options->plc, "PLC name (its controller file is Velmora/<PLC>.rglx)")
+        ->required();
     cmd->add_option("--controller", options->controllers,
                     "Controller to generate (repeatable); default: every controller of the file");
-    cmd->add_option("--series", options->series, "PLC series number (default: from the project description, else -1)");
-    cmd->add_option("--plc-type", options->plcType, "PLC type index (default: from the project description, else 0)");
+    cmd->add_option("--series", options->series,
+                    "PLC series number (default: from the project description, else -1)");
+    cmd->add_option("--plc-type", options->plcType,
+                    "PLC type index (default: from the project description, else 0)");
     cmd->callback([options] { Run(*options); });
 });
 

@@ -15,7 +15,8 @@ namespace {
 
 const CommandRegistration registration([](CLI::App& app) {
     auto text = std::make_shared<std::string>();
-    CLI::App* cmd = app.add_subcommand("operand", "Show the memory address of a PLC operand (\"%MW5\", \"INT %R100\")");
+    CLI::App* cmd =
+        app.add_subcommand("operand", "Show the memory address of a PLC operand (\"%MW5\", \"INT %R100\")");
     cmd->add_option("TEXT", *text, "Operand text")->required();
     cmd->callback([text] {
         auto a = codegen::ParseOperand(*text);

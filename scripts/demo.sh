@@ -1,11 +1,34 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the main job on the bundled demo project: the
-# controller code of every PLC is generated into a copy of examples/demo.
+# Sets up, builds and runs the main job on the bundled demo project, in a copy
+# of examples/demo (build/demo): the IDE stand-in registers the plug-in and
+# compiles each PLC, which generates every controller's code; then the
+# headless tools show a controller, its report and a plant step response.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
-BIN=${BUILD_DIR:-build}/bin
-OUT=${DEMO_DIR:-build/demo}
+BIN=$(pwd)/${BUILD_DIR:-build}/bin
+OUT=$(pwd)/${DEMO_DIR:-build/demo}
 rm -rf "$OUT"; mkdir -p "$OUT"; cp -r examples/demo/. "$OUT"
-echo "== controllers of PLC1"
-"$BIN/velmora" controller show --project "$OUT" --plc PLC1 --name Boiler
+export VELMORA_REGISTRY=${VELMORA_REGISTRY:-$OUT/registry.ini}
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+
+if [ -x "$BIN/velmora-host" ] && [ -e "$BIN/libVelmora.so" ]; then
+  echo "== velmora-host: register the plug-in, compile PLC1 and PLC2"
+  "$BIN/velmora-host" register "$BIN/libVelmora.so"
+  "$BIN/velmora-host" compile --project "$OUT" --plc PLC1 /USELOGFILE
+  "$BIN/velmora-host" compile --project "$OUT" --plc PLC2 /USELOGFILE
+else
+  echo "== velmora generate (built without the host)"
+  "$BIN/velmora" generate --project "$OUT" --plc PLC1
+  "$BIN/velmora" generate --project "$OUT" --plc PLC2
+fi
+echo "== generated files"
+(cd "$OUT" && ls -1 Velmora/)
+echo "== controller Boiler as the generator reads it (first lines)"
+"$BIN/velmora" controller show --project "$OUT" --plc PLC1 --name Boiler | head -12
+echo "== report of PLC1"
+"$BIN/velmora" report --project "$OUT" --plc PLC1 --output "$OUT/PLC1-report.txt"
+head -30 "$OUT/PLC1-report.txt"
+echo "== plant of Boiler, 20 steps at 50 %"
+"$BIN/velmora" simulate --project "$OUT" --plc PLC1 --controller Boiler --input 50 --steps 20 | tail -5
+echo "== done: everything is in $OUT"

@@ -27,8 +27,8 @@ std::string RealConstant(std::string_view stored) {
 void EmitExistenceCheck(SourceBuffer& out, std::string_view variable, GeneratorTexts& text) {
     if (ParseOperand(variable)) return;  // an absolute address always exists
     const std::string base(variable.substr(0, variable.find_first_of(".~[")));
-    out.add("#ifndef " + base);
-    out.add("\t#error e '" + std::string(variable) + " " + text(3427) + "'");
+    out.add("#ifndef ", base);
+    out.add("\t#error e '", std::string(variable), " ", text(3427), "'");
     out.add("#endif");
 }
 
@@ -49,19 +49,19 @@ std::string FillPlaceholders(std::string format, std::initializer_list<std::stri
 }  // namespace
 
 void EmitDefinitionsGuard(SourceBuffer& out, const ControllerFrame& c, GeneratorTexts& text) {
-    out.add("#ifndef " + c.name + "_Definitions");
+    out.add("#ifndef ", c.name, "_Definitions");
     // Names the mnemonic declarations file even when the declarations are IEC text.
-    out.add("\t#error f " +
+    out.add("\t#error f ",
             FillPlaceholders(text(2050), {"\"" + c.name + "_def.orv\"", "\"" + c.name + ".orv\""}));
     out.add("#endif");
 }
 
 void EmitRestartProcesses(SourceBuffer& out, const ControllerFrame& c) {
     out.add("P 62");
-    out.add("\tCAL\t" + c.name + "_L0");
+    out.add("\tCAL\t", c.name, "_L0");
     out.add("E 62");
     out.add("\r\nP 63");
-    out.add("\tCAL\t" + c.name + "_L0");
+    out.add("\tCAL\t", c.name, "_L0");
     out.add("E 63");
 }
 
@@ -69,6 +69,8 @@ std::string ZoneStart(const ControllerFrame& c, std::string_view variable) {
     return (c.crcm() ? "\tLD __offset(" : "\tLD __indx(") + std::string(variable) + ")";
 }
 
-std::string CrcInstruction(const ControllerFrame& c) { return c.crcm() ? "\tCRCM" : "\tCRC"; }
+std::string CrcInstruction(const ControllerFrame& c) {
+    return c.crcm() ? "\tCRCM" : "\tCRC";
+}
 
 }  // namespace velmora::codegen

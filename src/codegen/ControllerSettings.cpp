@@ -1,29 +1,87 @@
 #include "codegen/ControllerSettings.h"
 
+#include <stdexcept>
+#include <unordered_map>
+
+#include "codegen/SectionSnapshot.h"
 #include "controllers/IniFile.h"
 
 namespace velmora::codegen {
 
-std::string SectionOf(std::string_view name) { return "Regulator " + std::string(name); }
+namespace {
 
-std::uint16_t NextRelease(int stored) { return static_cast<std::uint16_t>(static_cast<unsigned>(stored) + 1u); }
+std::string Folded(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
 
-ControllerFrame ReadControllerFrame(const IniFile& file, std::string_view name, int series) {
-    const std::string s = SectionOf(name);
+// The key table's entry of a key, looked up in an index built once: a run
+// reads some hundred keys and the table is a list.
+const ControllerKey& TableKey(std::string_view name, ControllerKind kind) {
+    using Index = std::unordered_map<std::string, const ControllerKey*>;
+    static const std::pair<Index, Index> index = [] {
+        std::pair<Index, Index> out;
+        for (const auto& key : ControllerKeyTable()) {
+            if (key.appliesTo(ControllerKind::Pid)) out.first.emplace(Folded(key.name), &key);
+            if (key.appliesTo(ControllerKind::Pidma)) out.second.emplace(Folded(key.name), &key);
+        }
+        return out;
+    }();
+    const Index& keys = kind == ControllerKind::Pid ? index.first : index.second;
+    auto it = keys.find(Folded(name));
+    if (it == keys.end()) throw std::logic_error("the key table has no key " + std::string(name));
+    return *it->second;
+}
+
+// Reads of one section with the defaults the table gives a reader. Texts are
+// read as stored: the code loads several integer keys verbatim.
+// The default is only looked up for a key the section does not hold.
+class SectionReader {
+public:
+    SectionReader(const SectionSnapshot& section, ControllerKind kind, Reader reader)
+        : section_(section), kind_(kind), reader_(reader) {}
+
+    std::string text(std::string_view key) const {
+        if (auto v = section_.find(key)) return std::string(*v);
+        return defaultOf(key);
+    }
+    int integer(std::string_view key) const {
+        if (auto v = section_.integerValue(key)) return *v;
+        return std::stoi(defaultOf(key));
+    }
+    bool flag(std::string_view key) const {
+        if (auto v = section_.boolValue(key)) return *v;
+        return std::stoi(defaultOf(key)) != 0;
+    }
+
+private:
+    std::string defaultOf(std::string_view key) const { return KeyDefault(TableKey(key, kind_), reader_); }
+
+    const SectionSnapshot& section_;
+    ControllerKind kind_;
+    Reader reader_;
+};
+
+}  // namespace
+
+ControllerFrame ReadControllerFrame(const SectionSnapshot& section, std::string_view name, int series) {
     ControllerFrame f;
     f.name = std::string(name);
     f.series = series;
-    f.release = NextRelease(file.readInteger(s, "ReleaseNumber", 0));
-    f.remanent = file.readBool(s, "Remanent", true);
-    f.alias = file.readBool(s, "Alias", true);
-    f.kind = file.readString(s, "Type", "PID") == "PID" ? ControllerKind::Pid : ControllerKind::Pidma;
-    f.uScale = file.readBool(s, "UMeasure", false) || file.readBool(s, "UBipolar", false) ||
-               file.readBool(s, "A16", false);
+    const SectionReader kindOnly(section, ControllerKind::Pid, Reader::Generator);
+    f.kind = KindOfType(kindOnly.text("Type"));
+    const SectionReader in(section, f.kind, Reader::Generator);
+    f.release = NextReleaseNumber(in.integer("ReleaseNumber"));
+    f.remanent = in.flag("Remanent");
+    f.alias = in.flag("Alias");
+    if (f.pid()) f.uScale = in.flag("UMeasure") || in.flag("UBipolar") || in.flag("A16");
     // IEC declarations need a compiler of series 6 or later.
-    f.dialect = file.readInteger(s, "HeaderInST", 0) != 0 && series >= 6 ? Dialect::Iec : Dialect::Mnemonic;
-    f.offRem = file.readInteger(s, "OffRem", -1);
-    f.offReg = file.readInteger(s, "OffReg", -1);
-    f.foundStruct = file.readBool(s, "FoundStruct", false);
+    f.dialect = in.integer("HeaderInST") != 0 && series >= 6 ? Dialect::Iec : Dialect::Mnemonic;
+    f.offRem = in.integer("OffRem");
+    f.offReg = in.integer("OffReg");
+    f.foundStruct = in.flag("FoundStruct");
     return f;
 }
 
@@ -41,113 +99,111 @@ PidGroupFlags PidSettings::groupFlags() const {
     return f;
 }
 
-PidSettings ReadPidSettings(const IniFile& file, std::string_view name, GeneratorTexts& text) {
-    const std::string s = SectionOf(name);
-    auto str = [&](std::string_view key, std::string_view def) { return file.readString(s, key, def); };
-    auto num = [&](std::string_view key, int def) { return file.readInteger(s, key, def); };
-    auto flag = [&](std::string_view key, bool def) { return file.readBool(s, key, def); };
+PidSettings ReadPidSettings(const SectionSnapshot& section) {
+    // The declarations read the frame's defaults, the code its own where the table gives one.
+    const SectionReader decl(section, ControllerKind::Pid, Reader::Generator);
+    const SectionReader in(section, ControllerKind::Pid, Reader::GeneratorCode);
 
     PidSettings p;
-    p.inputMode = num("InputMode", 1);
-    p.cascade = flag("Cascade", false);
-    // Unnamed inputs get names that cannot compile, so the PLC compiler points at them.
-    const std::string defaultNames[3] = {"Y1" + text(3016), "Y2_mebylo_definovano!!", "Y3" + text(3016)};
+    p.inputMode = in.integer("InputMode");
+    p.cascade = in.flag("Cascade");
     for (int k = 0; k < 3; ++k) {
         const std::string y = "Y" + std::to_string(k + 1);
-        PidInput& in = p.input[k];
-        in.name = str(y + "Name", defaultNames[k]);
-        in.cnvText = str(y + "CNVMode", "0");
-        in.cnvMode = num(y + "CNVMode", 0);
-        in.filter = flag(y + "Filtr", false);
-        in.scaling = flag(y + "Measure", false);
-        in.tau = str(y + "Tau", "0");
-        in.x1 = str(y + "x1", "0");
-        in.x2 = str(y + "x2", "10000");
-        in.y1 = str(y + "y1", "0");
-        in.y2 = str(y + "y2", "10000");
-        in.min = num(y + "Min", 0);
-        in.max = num(y + "Max", 10000);
-        in.overflow = str(y + "OVF", "");
-        in.underflow = str(y + "UNF", "");
+        PidInput& i = p.input[k];
+        // Unnamed inputs get names that cannot compile, so the PLC compiler points at them.
+        i.name = in.text(y + "Name");
+        i.cnvText = in.text(y + "CNVMode");
+        i.cnvMode = in.integer(y + "CNVMode");
+        i.filter = in.flag(y + "Filtr");
+        i.scaling = in.flag(y + "Measure");
+        i.tau = in.text(y + "Tau");
+        i.x1 = in.text(y + "x1");
+        i.x2 = in.text(y + "x2");
+        i.y1 = in.text(y + "y1");
+        i.y2 = in.text(y + "y2");
+        i.min = in.integer(y + "Min");
+        i.max = in.integer(y + "Max");
+        i.overflow = in.text(y + "OVF");
+        i.underflow = in.text(y + "UNF");
     }
 
-    p.analogDeclared = flag("UAnalog", true);
-    p.analogCode = flag("UAnalog", false);
-    p.uFiltr = flag("UFiltr", false);
-    p.uMeasure = flag("UMeasure", false);
-    p.uBipolar = flag("UBipolar", false);
-    p.a16 = flag("A16", false);
-    p.a8 = flag("A8", false);
-    p.a12 = flag("A12", false);
-    p.uReal = flag("UReal", false);
+    p.analogDeclared = decl.flag("UAnalog");
+    p.analogCode = in.flag("UAnalog");
+    p.uFiltr = in.flag("UFiltr");
+    p.uMeasure = in.flag("UMeasure");
+    p.uBipolar = in.flag("UBipolar");
+    p.a16 = in.flag("A16");
+    p.a8 = in.flag("A8");
+    p.a12 = in.flag("A12");
+    p.uReal = in.flag("UReal");
     p.uScale = p.uMeasure || p.uBipolar || p.a16;
-    p.uTau = str("UTau", "0");
-    p.ux1 = str("Ux1", "0");
-    p.uy1 = str("Uy1", "10000");
-    p.ux2 = str("Ux2", "0");
-    p.uy2 = str("Uy2", "10000");
-    p.upName = str("UpName", "");
-    p.umName = str("UmName", "");
+    p.uTau = in.text("UTau");
+    p.ux1 = in.text("Ux1");
+    p.uy1 = in.text("Uy1");
+    p.ux2 = in.text("Ux2");
+    p.uy2 = in.text("Uy2");
+    p.upName = in.text("UpName");
+    p.umName = in.text("UmName");
 
-    p.minY = num("MinY", 0);
-    p.maxY = num("MaxY", 10000);
-    p.uMin = num("UMin", 0);
-    p.uMax = num("UMax", 0);
-    p.dUMax = num("dUMax", 0);
-    p.outCycle = num("OutCycle", 100);
-    p.p41 = flag("P41", false);
-    p.udefLastU = flag("UdefLastU", false);
-    p.uDef = str("UDef", "0");
-    p.tiW = str("TiW", "0");
-    p.pBnd = str("PBnd", "1000");
-    p.relCool = str("RelCool", "1000");
-    p.iGap = str("IGap", "0");
-    p.output = str("Output", "0");
-    p.ti = num("Ti", 0);
-    p.td = num("Td", 0);
-    p.eGap = num("EGap", 0);
-    p.dGap = num("DGap", 0);
-    p.ao = flag("AO", false);
-    p.uPosition = flag("UPosition", false);
-    p.am = flag("AM", false);
-    p.wFiltr = flag("WFiltr", false);
-    p.uf = num("UF", 0);
-    p.gW = num("gW", 0);
+    p.minY = in.integer("MinY");
+    p.maxY = in.integer("MaxY");
+    p.uMin = in.integer("UMin");
+    p.uMax = in.integer("UMax");
+    p.dUMax = in.integer("dUMax");
+    p.outCycle = in.integer("OutCycle");
+    p.p41 = in.flag("P41");
+    p.udefLastU = in.flag("UdefLastU");
+    p.uDef = in.text("UDef");
+    p.tiW = in.text("TiW");
+    p.pBnd = in.text("PBnd");
+    p.relCool = in.text("RelCool");
+    p.iGap = in.text("IGap");
+    p.output = in.text("Output");
+    p.ti = in.integer("Ti");
+    p.td = in.integer("Td");
+    p.eGap = in.integer("EGap");
+    p.dGap = in.integer("DGap");
+    p.ao = in.flag("AO");
+    p.uPosition = in.flag("UPosition");
+    p.am = in.flag("AM");
+    p.wFiltr = in.flag("WFiltr");
+    p.uf = in.integer("UF");
+    p.gW = in.integer("gW");
     return p;
 }
 
-PidaSettings ReadPidaSettings(const IniFile& file, std::string_view name, GeneratorTexts& text) {
-    const std::string s = SectionOf(name);
-    auto str = [&](std::string_view key, std::string_view def) { return file.readString(s, key, def); };
+PidaSettings ReadPidaSettings(const SectionSnapshot& section, GeneratorTexts& text) {
+    const SectionReader in(section, ControllerKind::Pidma, Reader::GeneratorCode);
     PidaSettings p;
-    p.input = str("Input", "Vstup_nebyl_definovan");
-    p.inputCheck = str("Input", "Y1" + text(3433));
-    p.output = str("Output", "Vystup_nebyl_definovan");
-    p.outputCheck = str("Output", text(3434));
-    p.hv = str("hv", "0.");
-    p.sp = str("sp", "0.");
-    p.am = file.readBool(s, "AM", false);
-    p.ts = str("Ts", "0,2");
-    p.irType = str("irtype", "7");
-    p.ract = str("RACT", "0");
-    p.k = str("k", "1,0");
-    p.ti = str("ti", "4,0");
-    p.td = str("td", "1,0");
-    p.nd = str("nd", "10,0");
-    p.b = str("b", "1,0");
-    p.c = str("c", "0,0");
-    p.tt = str("tt", "1,0");
-    p.hilim = str("hilim", "100,0");
-    p.lolim = str("lolim", "0,0");
-    p.itType = str("itType", "7");
-    p.iainf = str("iainf", "1");
-    p.dgc = str("DGC", "1");
-    p.tdg = str("tdg", "10,0");
-    p.tn = str("tn", "2,0");
-    p.amp = str("amp", "15,0");
-    p.dy = str("dy", "5,0");
-    p.ispeed = str("ispeed", "2");
-    p.ipid = str("ipid", "1");
+    p.input = in.text("Input");
+    p.output = in.text("Output");
+    // The existence checks name the missing variables differently from the code.
+    p.inputCheck = section.readString("Input", "Y1" + text(3433));
+    p.outputCheck = section.readString("Output", text(3434));
+    p.hv = in.text("hv");
+    p.sp = in.text("sp");
+    p.am = in.flag("AM");
+    p.ts = in.text("Ts");
+    p.irType = in.text("irtype");
+    p.ract = in.text("RACT");
+    p.k = in.text("k");
+    p.ti = in.text("ti");
+    p.td = in.text("td");
+    p.nd = in.text("nd");
+    p.b = in.text("b");
+    p.c = in.text("c");
+    p.tt = in.text("tt");
+    p.hilim = in.text("hilim");
+    p.lolim = in.text("lolim");
+    p.itType = in.text("itType");
+    p.iainf = in.text("iainf");
+    p.dgc = in.text("DGC");
+    p.tdg = in.text("tdg");
+    p.tn = in.text("tn");
+    p.amp = in.text("amp");
+    p.dy = in.text("dy");
+    p.ispeed = in.text("ispeed");
+    p.ipid = in.text("ipid");
     return p;
 }
 
@@ -169,14 +225,18 @@ bool ConversionModeFits(int mode, int plcType) {
     }
 }
 
-int CorrectConversionModes(IniFile& file, std::string_view name, int plcType, GeneratorTexts& text) {
-    const std::string s = SectionOf(name);
+int CorrectConversionModes(IniFile& file, SectionSnapshot& section, std::string_view name, int plcType,
+                           GeneratorTexts& text) {
+    const std::string s = ControllerSection(name);
     int corrected = 0;
+    const SectionReader in(section, ControllerKind::Pid, Reader::Generator);
     for (int i = 1; i <= 3; ++i) {
         const std::string y = "Y" + std::to_string(i);
-        if (ConversionModeFits(file.readInteger(s, y + "CNVMode", 0), plcType)) continue;
+        if (ConversionModeFits(in.integer(y + "CNVMode"), plcType)) continue;
         file.writeInteger(s, y + "CNVMode", 0);
         file.writeString(s, y + "Unit", text(3116));
+        section.set(y + "CNVMode", "0");
+        section.set(y + "Unit", text(3116));
         ++corrected;
     }
     return corrected;

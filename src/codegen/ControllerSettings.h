@@ -1,13 +1,15 @@
 #pragma once
-// The settings a generation run reads from the controller's section, with the
-// defaults the generator applies (some differ from the wizard pages': an
-// absent UAnalog is analog for the declarations but a pulse output for the
-// code, Uy1 defaults to 10000 here).
+// The settings a generation run reads from the controller's section. Defaults
+// come from the controller key table, as the generator's readers see them
+// (some differ from the pages': an absent UAnalog is analog for the
+// declarations but a pulse output for the code, Uy1 defaults to 10000 there).
 #include <cstdint>
 #include <string>
 
 #include "codegen/RegisterPlacement.h"
 #include "codegen/SourceBuffer.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/ControllerKeys.h"
 
 namespace velmora {
 class IniFile;
@@ -15,7 +17,8 @@ class IniFile;
 
 namespace velmora::codegen {
 
-enum class ControllerKind { Pid, Pidma };
+class SectionSnapshot;
+
 enum class Dialect { Iec, Mnemonic };
 
 // What every run reads first.
@@ -38,12 +41,7 @@ struct ControllerFrame {
     bool crcm() const { return series >= 6; }
 };
 
-std::string SectionOf(std::string_view name);
-
-// The release number after `stored`: 16-bit unsigned, so 65535 is followed by 0.
-std::uint16_t NextRelease(int stored);
-
-ControllerFrame ReadControllerFrame(const IniFile& file, std::string_view name, int series);
+ControllerFrame ReadControllerFrame(const SectionSnapshot& section, std::string_view name, int series);
 
 struct PidInput {
     std::string name;      // YkName
@@ -82,10 +80,10 @@ struct PidSettings {
     PidGroupFlags groupFlags() const;
 };
 
-PidSettings ReadPidSettings(const IniFile& file, std::string_view name, GeneratorTexts& text);
+PidSettings ReadPidSettings(const SectionSnapshot& section);
 
 struct PidaSettings {
-    std::string input, inputCheck;    // the code's default and the existence check's default
+    std::string input, inputCheck;  // the code's default and the existence check's default
     std::string output, outputCheck;
     std::string hv, sp;
     bool am = false;
@@ -94,12 +92,13 @@ struct PidaSettings {
     std::string itType, iainf, dgc, tdg, tn, amp, dy, ispeed, ipid;
 };
 
-PidaSettings ReadPidaSettings(const IniFile& file, std::string_view name, GeneratorTexts& text);
+PidaSettings ReadPidaSettings(const SectionSnapshot& section, GeneratorTexts& text);
 
 // The controller's conversion modes checked against the PLC type: a mode whose
 // module group the PLC cannot have is reset to 0 and its unit to "Other".
-// Returns the number of inputs corrected.
-int CorrectConversionModes(IniFile& file, std::string_view name, int plcType, GeneratorTexts& text);
+// Writes the file and keeps the snapshot in step. Returns the number of inputs corrected.
+int CorrectConversionModes(IniFile& file, SectionSnapshot& section, std::string_view name, int plcType,
+                           GeneratorTexts& text);
 bool ConversionModeFits(int mode, int plcType);
 
 }  // namespace velmora::codegen

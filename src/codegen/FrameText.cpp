@@ -10,31 +10,31 @@ void EmitIecBanner(SourceBuffer& out, const ControllerFrame& c, GeneratorTexts& 
     // The PID banner is one asterisk shorter than the PIDMA one.
     const std::string rule = "(" + Repeat('*', c.pid() ? 78 : 79) + ")";
     out.add(rule);
-    out.add("//" + text(2038));
-    out.add("//" + text(2041));
-    out.add(rule + "\r\n");
+    out.add("//", text(2038));
+    out.add("//", text(2041));
+    out.add(rule, "\r\n");
 }
 
 void EmitMnemonicBanner(SourceBuffer& out, GeneratorTexts& text) {
     const std::string rule = ";" + Repeat('*', 79);
     out.add(rule);
-    out.add(";" + text(2038));
-    out.add(";" + text(2041));
-    out.add(rule + "\r\n");
+    out.add(";", text(2038));
+    out.add(";", text(2041));
+    out.add(rule, "\r\n");
 }
 
 void EmitIecConstants(SourceBuffer& out, const ControllerFrame& c) {
     out.add("VAR_GLOBAL CONSTANT");
-    out.add("  " + c.name + "_Definitions   : BOOL := true;");
-    out.add("  " + c.name + "_ReleaseNumber : UINT := " + Num(c.release) + ";");
+    out.add("  ", c.name, "_Definitions   : BOOL := true;");
+    out.add("  ", c.name, "_ReleaseNumber : UINT := ", Num(c.release), ";");
     out.add("END_VAR");
 }
 
 void EmitMnemonicConstants(SourceBuffer& out, const ControllerFrame& c, GeneratorTexts& text) {
-    out.add("#def " + c.name + "_Definitions");
-    out.add("#def " + c.name + "_ReleaseNumber " + Num(c.release));
+    out.add("#def ", c.name, "_Definitions");
+    out.add("#def ", c.name, "_ReleaseNumber ", Num(c.release));
     // Retained parameters only survive a warm restart.
-    if (c.remanent) out.add("\r\n#useoption PLCstart = 0\t" + text(3409) + "\r\n");
+    if (c.remanent) out.add("\r\n#useoption PLCstart = 0\t", text(3409), "\r\n");
 }
 
 std::string FormatStamp(const LocalTime& t) {
@@ -44,22 +44,23 @@ std::string FormatStamp(const LocalTime& t) {
     return buf;
 }
 
-void EmitIecFooter(SourceBuffer& out, const ControllerFrame& c, const LocalTime& stamp, GeneratorTexts& text) {
+void EmitIecFooter(SourceBuffer& out, const ControllerFrame& c, const LocalTime& stamp,
+                   GeneratorTexts& text) {
     if (c.pid()) {
-        out.add("\r\n(" + Repeat('*', 79) + ")");
-        out.add("// " + text(2040));
-        out.add("// " + text(2037) + FormatStamp(stamp));
+        out.add("\r\n(", Repeat('*', 79), ")");
+        out.add("// ", text(2040));
+        out.add("// ", text(2037), FormatStamp(stamp));
     } else {
-        out.add("(" + Repeat('*', 79) + ")");
-        out.add("//" + text(2040));
-        out.add("//" + text(2037) + FormatStamp(stamp));
+        out.add("(", Repeat('*', 79), ")");
+        out.add("//", text(2040));
+        out.add("//", text(2037), FormatStamp(stamp));
     }
 }
 
 void EmitMnemonicFooter(SourceBuffer& out, const LocalTime& stamp, GeneratorTexts& text) {
-    out.add("\r\n;" + Repeat('*', 79));
-    out.add(";" + text(2040));
-    out.add(";" + text(2037) + FormatStamp(stamp));
+    out.add("\r\n;", Repeat('*', 79));
+    out.add(";", text(2040));
+    out.add(";", text(2037), FormatStamp(stamp));
 }
 
 bool CrcMacroDue(const ControllerFrame& c) {

@@ -1,14 +1,17 @@
 #include "codegen/Generator.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <cstdio>
+#include <optional>
 #include <system_error>
 
 #include "codegen/ControllerSettings.h"
 #include "codegen/Emitters.h"
+#include "codegen/SectionSnapshot.h"
+#include "controllers/ControllerFile.h"
 #include "controllers/IniFile.h"
 #include "controllers/Paths.h"
 #include "plugin/Texts.h"
@@ -22,33 +25,46 @@ std::string DeclarationsFileName(std::string_view name, bool iec) {
     return "Velmora\\" + std::string(name) + (iec ? "_def.ST" : "_def.orv");
 }
 
-std::string CodeFileName(std::string_view name) { return "Velmora\\" + std::string(name) + ".orv"; }
+std::string CodeFileName(std::string_view name) {
+    return "Velmora\\" + std::string(name) + ".orv";
+}
 
 namespace {
 
 // Temporary file beside the target, then rename: a reader (the compiler, the
-// host's editor) sees the old file or the new one, never half of one.
-void WriteFileAtomically(const std::filesystem::path& target, const std::string& bytes) {
+// host's editor) sees the old file or the new one, never half of one. No
+// fsync: the files are regenerated before every compilation anyway.
+void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
     static std::atomic<unsigned> counter{0};
-    const auto dir = target.parent_path();
-    std::filesystem::create_directories(dir);
     const auto temp =
-        dir / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
-               std::to_string(counter++) + ".tmp");
+        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
+                                std::to_string(counter++) + ".tmp");
     auto fail = [&](int error) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
+        ::unlink(temp.c_str());
         throw std::filesystem::filesystem_error("Cannot write the generated file", target,
                                                 std::error_code(error, std::generic_category()));
     };
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) fail(errno);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const int writeError = errno;
-    if (std::fclose(f) != 0 || !written) fail(written ? errno : writeError);
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) fail(ec.value());
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) fail(errno);
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            fail(error);
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    if (::close(fd) != 0) fail(errno);
+    if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
+}
+
+// The folder of the generated files, created when missing.
+std::filesystem::path OutputFolder(const GeneratorContext& ctx) {
+    const std::filesystem::path folder = HostPath(kControllerFolder, ctx.projectDir);
+    std::filesystem::create_directories(folder);
+    return folder;
 }
 
 void Log(const GeneratorContext& ctx, const std::string& line) {
@@ -56,9 +72,9 @@ void Log(const GeneratorContext& ctx, const std::string& line) {
 }
 
 GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext& ctx, GeneratorTexts& text,
-                    bool rebuildReport) {
+                    std::optional<std::filesystem::path>& folder, bool rebuildReport) {
     GeneratorResult result;
-    const std::string section = SectionOf(name);
+    const std::string section = ControllerSection(name);
     if (!file.fileExists()) {
         result.warning = "The controller file " + file.path().string() + " does not exist.";
         return result;
@@ -66,15 +82,18 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
 
     const std::string stored = file.readString(section, "Name", "Chyba");
     if (stored != name) {
-        result.warning = "The controller \"" + std::string(name) + "\" was not generated: the section [" + section +
-                         "] names it \"" + stored + "\".";
+        result.warning = "The controller \"" + std::string(name) + "\" was not generated: the section [" +
+                         section + "] names it \"" + stored + "\".";
     } else {
         SystemClock systemClock;
         const LocalTime stamp = (ctx.clock ? ctx.clock : &systemClock)->now();
-        const ControllerFrame c = ReadControllerFrame(file, name, ctx.series);
+        SectionSnapshot values(file, section);
+        const ControllerFrame c = ReadControllerFrame(values, name, ctx.series);
 
         SourceBuffer declarations;
         SourceBuffer code;
+        declarations.reserve(16 * 1024);
+        code.reserve(16 * 1024);
         if (c.iec())
             EmitIecBanner(declarations, c, text);
         else
@@ -85,17 +104,17 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
             EmitMnemonicConstants(declarations, c, text);
 
         if (c.pid()) {
-            CorrectConversionModes(file, name, ctx.plcType, text);
-            const PidSettings p = ReadPidSettings(file, name, text);
+            CorrectConversionModes(file, values, name, ctx.plcType, text);
+            const PidSettings p = ReadPidSettings(values);
             if (c.iec())
                 EmitPidIecDeclarations(declarations, c, p, text);
             else
                 EmitPidMnemonicDeclarations(declarations, c, p, text);
-            if (CrcMacroDue(c)) code.add(CrcMacro(text) + "\r\n");
+            if (CrcMacroDue(c)) code.add(CrcMacro(text), "\r\n");
             EmitMnemonicBanner(code, text);
             EmitPidCode(code, c, p, text);
         } else {
-            const PidaSettings p = ReadPidaSettings(file, name, text);
+            const PidaSettings p = ReadPidaSettings(values, text);
             if (c.iec())
                 EmitPidmaIecDeclarations(declarations, c, text);
             else
@@ -110,11 +129,14 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
         EmitMnemonicFooter(code, stamp, text);
 
         file.writeInteger(section, "ReleaseNumber", c.release);
+        if (!folder) folder = OutputFolder(ctx);
 
-        for (const auto& [hostName, buffer] :
-             {std::pair{DeclarationsFileName(name, c.iec()), &declarations}, std::pair{CodeFileName(name), &code}}) {
-            WriteFileAtomically(HostPath(hostName, ctx.projectDir), buffer->text());
-            if (ctx.registerFile) ctx.registerFile(hostName);  // the host only takes note; its answer changes nothing
+        for (const auto& [hostName, buffer] : {std::pair{DeclarationsFileName(name, c.iec()), &declarations},
+                                               std::pair{CodeFileName(name), &code}}) {
+            const std::string fileName = hostName.substr(kControllerFolder.size() + 1);
+            WriteFileAtomically(HostPath(fileName, *folder), buffer->text());
+            if (ctx.registerFile)
+                ctx.registerFile(hostName);  // the host only takes note; its answer changes nothing
             result.files.push_back(hostName);
         }
         result.generated = true;
@@ -130,11 +152,13 @@ GeneratorTexts::Source TextSource(const GeneratorContext& ctx) {
 
 }  // namespace
 
-GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name, const GeneratorContext& ctx) {
+GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name,
+                                   const GeneratorContext& ctx) {
     const std::string logName = "GenerateController " + std::string(name);
     Log(ctx, logName);
     GeneratorTexts text(TextSource(ctx));
-    GeneratorResult result = Run(controllerFile, name, ctx, text, true);
+    std::optional<std::filesystem::path> folder;
+    GeneratorResult result = Run(controllerFile, name, ctx, text, folder, true);
     Log(ctx, logName + " - end");
     return result;
 }
@@ -145,16 +169,15 @@ PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContex
     if (!controllerFile.fileExists()) return pass;
     Log(ctx, "GenerateAllControllers " + ctx.plcName);
     GeneratorTexts text(TextSource(ctx));
+    std::optional<std::filesystem::path> folder;  // resolved once for the whole pass
     {
         // One rewrite of the controller file for the whole pass instead of one per release number.
         IniFile::Batch batch(controllerFile);
-        for (const auto& section : controllerFile.sections()) {
-            const std::string name = controllerFile.readString(section, "Name", "");
-            if (name.empty()) continue;
+        for (const auto& [section, name] : ListControllers(controllerFile)) {
             if (beforeEach) beforeEach(name);
             const std::string logName = "GenerateController " + name;
             Log(ctx, logName);
-            GeneratorResult r = Run(controllerFile, name, ctx, text, false);
+            GeneratorResult r = Run(controllerFile, name, ctx, text, folder, false);
             Log(ctx, logName + " - end");
             if (r.generated) ++pass.generated;
             if (!r.warning.empty()) pass.warnings.push_back(std::move(r.warning));

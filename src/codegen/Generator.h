@@ -17,8 +17,8 @@ class IniFile;
 struct GeneratorContext {
     std::filesystem::path projectDir;
     std::string plcName;
-    int plcType = 0;   // PLC type index: decides which conversion modes are valid
-    int series = -1;   // PLC series number, -1 unknown: decides dialect, CRC instruction, macro
+    int plcType = 0;  // PLC type index: decides which conversion modes are valid
+    int series = -1;  // PLC series number, -1 unknown: decides dialect, CRC instruction, macro
     // Registers a written file with the host ("Velmora\\Boiler.orv"). Empty or
     // false: the file is saved but not registered.
     std::function<bool(const std::string& hostRelativeName)> registerFile;
@@ -40,7 +40,8 @@ struct GeneratorResult {
 // PLC type, writes both files atomically, registers them, rebuilds the report.
 // Nothing is written when the file is missing or the section's Name differs.
 // File errors throw (IniFileError, std::filesystem::filesystem_error).
-GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name, const GeneratorContext& ctx);
+GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name,
+                                   const GeneratorContext& ctx);
 
 struct PassResult {
     int generated = 0;                  // controllers whose files were written

@@ -42,17 +42,17 @@ struct Keyword {
     char kind;
 };
 constexpr std::array<Keyword, 12> kKeywords{{{"QUAD", 'Q'},
-                                              {"LINT", 'Q'},
-                                              {"DOUBLE", 'D'},
-                                              {"LREAL", 'D'},
-                                              {"FLOAT", 'F'},
-                                              {"REAL", 'F'},
-                                              {"LONG", 'L'},
-                                              {"DINT", 'L'},
-                                              {"BYTE", 'B'},
-                                              {"SINT", 'B'},
-                                              {"WORD", 'W'},
-                                              {"INT", 'W'}}};
+                                             {"LINT", 'Q'},
+                                             {"DOUBLE", 'D'},
+                                             {"LREAL", 'D'},
+                                             {"FLOAT", 'F'},
+                                             {"REAL", 'F'},
+                                             {"LONG", 'L'},
+                                             {"DINT", 'L'},
+                                             {"BYTE", 'B'},
+                                             {"SINT", 'B'},
+                                             {"WORD", 'W'},
+                                             {"INT", 'W'}}};
 
 char KeywordKind(std::string_view text) {
     for (const auto& k : kKeywords)
@@ -60,7 +60,9 @@ char KeywordKind(std::string_view text) {
     return 0;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 }  // namespace
 

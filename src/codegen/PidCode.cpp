@@ -32,13 +32,13 @@ public:
         controllerCall();
         output();
         if (c_.remanent) {
-            add("\tLD\t" + controlBit(kControlBitCHN, "CHN"));  // the control word asks to save the parameters
-            add("\tCAD\t" + n_ + "_L3");
+            add("\tLD\t", controlBit(kControlBitCHN, "CHN"));  // the control word asks to save the parameters
+            add("\tCAD\t", n_, "_L3");
         }
         add(p_.p41 ? "E 41" : "E 0");
 
         add("\r\nP 60");
-        add("\r\n" + n_ + "_L0:\t" + text_(3405));
+        add("\r\n", n_, "_L0:\t", text_(3405));
         initialConversions();
         if (c_.remanent)
             backupHandling();
@@ -47,7 +47,10 @@ public:
     }
 
 private:
-    void add(std::string line) { out_.add(std::move(line)); }
+    template <class... Pieces>
+    void add(const Pieces&... pieces) {
+        out_.add(pieces...);
+    }
 
     // The controller's own data: alias variables or structure members.
     std::string ref(std::string_view member) const {
@@ -64,14 +67,14 @@ private:
     }
 
     void layoutCheck() {
-        add("#if (__offset(" + n_ + "_AuxPID) - __offset(" + n_ + "_MinY)) != 49");
-        add("#error f '" + text_(3567) + "'");
+        add("#if (__offset(", n_, "_AuxPID) - __offset(", n_, "_MinY)) != 49");
+        add("#error f '", text_(3567), "'");
         add("#endif");
     }
 
     void conversionMode(const PidInput& in) {
         if (in.cnvMode >= 0) {
-            add("\tLD\t" + in.cnvText);
+            add("\tLD\t", in.cnvText);
             return;
         }
         // Pseudo modes: the input is a real number, scaled and made an integer.
@@ -90,29 +93,29 @@ private:
         add(text_(3287 + k));
         if (in.filter) {
             add(text_(3294));
-            add("\tLD __indx(" + n_ + "_AuXD" + ks + ")");
-            add("\tLD\t" + n_ + "_Tau" + ks);
+            add("\tLD __indx(", n_, "_AuXD", ks, ")");
+            add("\tLD\t", n_, "_Tau", ks);
         }
         if (in.scaling) {
             add(text_(3295));
-            add("\tLD __indx(" + n_ + "_X" + ks + "1)");
-            add("\tLD\t" + Num(4 * filter + 3));
+            add("\tLD __indx(", n_, "_X", ks, "1)");
+            add("\tLD\t", Num(4 * filter + 3));
         } else if (k == 1 && normalizationWithCopy()) {
             add(text_(3303));
-            add("\tLD __indx(" + n_ + "_MinY)");
-            add("\tLD\t" + Num(4 * filter + 1));
+            add("\tLD __indx(", n_, "_MinY)");
+            add("\tLD\t", Num(4 * filter + 1));
         } else {
             add(text_(k == 1 ? 3302 : 3301));
             add("\tLD\t0");
-            add("\tLD\t" + Num(4 * filter));
+            add("\tLD\t", Num(4 * filter));
         }
-        add("\tLD\t" + OperandName(in.name));
+        add("\tLD\t", OperandName(in.name));
         conversionMode(in);
         add("\tCNV");
         if (k == 1)
-            add("\tWR\t" + (c_.alias ? n_ + "_input1" : n_ + "_struct.Input1"));
+            add("\tWR\t", (c_.alias ? n_ + "_input1" : n_ + "_struct.Input1"));
         else
-            add("\tWR\t" + n_ + "_input" + ks);
+            add("\tWR\t", n_, "_input", ks);
     }
 
     // Input 1 may take the controller's own MinY/MaxY as its range when every
@@ -129,10 +132,10 @@ private:
         const std::string target = k == 1 ? ref("Input1") : n_ + "_Input" + Num(k);
         auto limit = [&](const std::string& flag, std::string_view value) {
             if (flag.empty()) return;
-            add("\tLD\t" + OperandName(flag));
+            add("\tLD\t", OperandName(flag));
             add("\tWR\t%S1.0");
-            add("\tLD\t" + std::string(value));
-            add("\tPUT\t" + target);
+            add("\tLD\t", std::string(value));
+            add("\tPUT\t", target);
         };
         limit(in.overflow, "$7FFF");
         limit(in.underflow, "$8001");
@@ -144,32 +147,32 @@ private:
         add(p_.inputMode > 1 ? "\tLD\t" + n_ + "_input2" : "\tLD\t0");
         add(c_.alias ? "\tLD __indx(" + n_ + "_MinY)" : "\tLD  __indx(" + n_ + "_struct.MinY)");
         add("\tPID");
-        add("\tWR\t" + ref("Det"));
+        add("\tWR\t", ref("Det"));
     }
 
     void output() {
         add(text_(3305));
         if (!p_.analogCode) {  // three-stage output: one bit up, one down
-            add("\tLD\t" + statusBit(kStatusBitUH, "UH"));
-            add("\tWR\t" + OperandName(p_.upName));
-            add("\tLD\t" + statusBit(kStatusBitUC, "UC"));
-            add("\tWR\t" + OperandName(p_.umName));
+            add("\tLD\t", statusBit(kStatusBitUH, "UH"));
+            add("\tWR\t", OperandName(p_.upName));
+            add("\tLD\t", statusBit(kStatusBitUC, "UC"));
+            add("\tWR\t", OperandName(p_.umName));
             return;
         }
         const int filter = p_.uFiltr ? 1 : 0;
         if (p_.uFiltr) {
             add(text_(3294));
-            add("\tLD __indx(" + n_ + "_AuXD4)");
-            add("\tLD\t" + p_.uTau);
+            add("\tLD __indx(", n_, "_AuXD4)");
+            add("\tLD\t", p_.uTau);
         }
         if (p_.uScale) {
-            add("\tLD __indx(" + n_ + "_X41)");
-            add("\tLD\t" + Num(4 * filter + 3));
-            add("\tLD\t" + ref("CurOut"));
+            add("\tLD __indx(", n_, "_X41)");
+            add("\tLD\t", Num(4 * filter + 3));
+            add("\tLD\t", ref("CurOut"));
         } else {
             add("\tLD\t0");
-            add("\tLD\t" + Num(4 * filter));
-            add("\tLD\t" + ref("ConOut"));
+            add("\tLD\t", Num(4 * filter));
+            add("\tLD\t", ref("ConOut"));
         }
         add("\tLD\t0");
         add("\tCNV");
@@ -179,7 +182,7 @@ private:
             add("\tLDL\t100.");
             add("\tDIF");
         }
-        add("\tWR\t" + OperandName(p_.upName));
+        add("\tWR\t", OperandName(p_.upName));
     }
 
     // Filters start from the current input value instead of zero.
@@ -189,22 +192,22 @@ private:
             if (!p_.inputPresent(k) || !in.filter) continue;
             add(text_(3284 + k));
             add(text_(3294));
-            add("\tLD __indx(" + n_ + "_AuXD" + Num(k) + ")");
+            add("\tLD __indx(", n_, "_AuXD", Num(k), ")");
             add("\tLD\t0");
             add("\tLD\t0");
             add("\tLD\t4");
-            add("\tLD\t" + OperandName(in.name));
+            add("\tLD\t", OperandName(in.name));
             conversionMode(in);
             add("\tCNV");
         }
         if (p_.analogCode && p_.uFiltr) {
             add(text_(3292));
             add(text_(3294));
-            add("\tLD __indx(" + n_ + "_AuXD4)");
+            add("\tLD __indx(", n_, "_AuXD4)");
             add("\tLD\t0");
             add("\tLD\t0");
             add("\tLD\t4");
-            add("\tLD\t" + ref(p_.uScale ? "CurOut" : "ConOut"));
+            add("\tLD\t", ref(p_.uScale ? "CurOut" : "ConOut"));
             add("\tLD\t0");
             add("\tCNV");
         }
@@ -212,22 +215,22 @@ private:
 
     std::string controlWord() const {
         const bool bits[16] = {
-            true,                 // RC
-            p_.ao,                // AO
-            p_.a12 || p_.a8,      // A12
-            p_.cascade,           // KC
-            !p_.analogCode,       // BU
-            !p_.uPosition,        // IP
-            p_.am,                // AM
-            p_.inputMode == 2,    // HR
-            !p_.wFiltr,           // RF
-            p_.inputMode == 3,    // RIO
-            p_.p41,               // R41
-            false,                // CHN
-            false,                // DUM
-            (p_.uf & 1) != 0,     // FU0
-            (p_.uf & 2) != 0,     // FU1
-            (p_.uf & 4) != 0,     // FU3
+            true,               // RC
+            p_.ao,              // AO
+            p_.a12 || p_.a8,    // A12
+            p_.cascade,         // KC
+            !p_.analogCode,     // BU
+            !p_.uPosition,      // IP
+            p_.am,              // AM
+            p_.inputMode == 2,  // HR
+            !p_.wFiltr,         // RF
+            p_.inputMode == 3,  // RIO
+            p_.p41,             // R41
+            false,              // CHN
+            false,              // DUM
+            (p_.uf & 1) != 0,   // FU0
+            (p_.uf & 2) != 0,   // FU1
+            (p_.uf & 4) != 0,   // FU3
         };
         std::string word = "#2#";
         for (int bit = 15; bit >= 0; --bit) word += bits[bit] ? '1' : '0';
@@ -237,7 +240,7 @@ private:
     struct Value {
         std::string variable;  // after the controller name and "_"
         std::string value;
-        bool member;           // a member of T_PID rather than an auxiliary variable
+        bool member;  // a member of T_PID rather than an auxiliary variable
     };
 
     // The generated parameter values, in the order the code stores them.
@@ -300,28 +303,28 @@ private:
             return c_.remanent ? n_ + "_" + std::string(member) : workingMember(member);
         };
         if (p_.inputMode == 3) {  // ratio control: gW is the desired ratio itself
-            add("\tLD\t" + Num(p_.gW));
-            add("\tWR\t" + target("gW"));
+            add("\tLD\t", Num(p_.gW));
+            add("\tWR\t", target("gW"));
             if (p_.am) {
-                add("\tLD\t" + p_.output);
-                add("\tWR\t" + target("Output"));
+                add("\tLD\t", p_.output);
+                add("\tWR\t", target("Output"));
             }
         } else if (p_.am) {
             const double w = p_.minY + static_cast<double>(p_.maxY - p_.minY) * p_.gW * 0.0001;
-            add("\tLD\t" + Num(static_cast<long long>(std::trunc(w))));
-            add("\tWR\t" + target("gW"));
+            add("\tLD\t", Num(static_cast<long long>(std::trunc(w))));
+            add("\tWR\t", target("gW"));
         } else {
-            add("\tLD\t" + Num(p_.minY));
-            add("\tWR\t" + target("gW"));
-            add("\tLD\t" + p_.output);
-            add("\tWR\t" + target("Output"));
+            add("\tLD\t", Num(p_.minY));
+            add("\tWR\t", target("gW"));
+            add("\tLD\t", p_.output);
+            add("\tWR\t", target("Output"));
         }
     }
 
     void directValues() {
         for (const auto& v : parameterValues(layout_.working)) {
-            add("\tLD\t" + v.value);
-            add("\tWR\t" + (v.member ? workingMember(v.variable) : n_ + "_" + v.variable));
+            add("\tLD\t", v.value);
+            add("\tWR\t", (v.member ? workingMember(v.variable) : n_ + "_" + v.variable));
         }
         startValues();
         add("\tRET");
@@ -329,10 +332,10 @@ private:
     }
 
     void zoneCrc(std::string_view prefix, const std::string& first) {
-        add(std::string(prefix) + ZoneStart(c_, first));
-        add("\tLD\t" + n_ + "_Size_rem");
+        add(std::string(prefix), ZoneStart(c_, first));
+        add("\tLD\t", n_, "_Size_rem");
         add(CrcInstruction(c_));
-        add("\tWR\t" + n_ + "_CRC_rem");
+        add("\tWR\t", n_, "_CRC_rem");
     }
 
     // At restart the retained zone is used only when its size, release number
@@ -343,54 +346,54 @@ private:
         const std::string working = n_ + layout_.firstRetainedWorking(c_.alias ? "_Det" : "_struct.Det");
 
         add(text_(3293));
-        add("\r\n\tLD\t" + n_ + "_Size_rem");
-        add("\tEQ\t" + size);
-        add("\tJMC\t" + n_ + "_L1");
-        add("\tLD\t" + n_ + "_Release_rem");
-        add("\tEQ\t" + n_ + "_ReleaseNumber");
+        add("\r\n\tLD\t", n_, "_Size_rem");
+        add("\tEQ\t", size);
+        add("\tJMC\t", n_, "_L1");
+        add("\tLD\t", n_, "_Release_rem");
+        add("\tEQ\t", n_, "_ReleaseNumber");
         add("\tWRC\t%S1.0");
-        add("\tLD\t" + n_ + "_ReleaseNumber");
-        add("\tPUT\t" + n_ + "_Release_rem");
+        add("\tLD\t", n_, "_ReleaseNumber");
+        add("\tPUT\t", n_, "_Release_rem");
         add("\tLD\t%S1.0");
-        add("\tJMD\t" + n_ + "_L1");
+        add("\tJMD\t", n_, "_L1");
         add(ZoneStart(c_, first));
-        add("\tLD\t" + n_ + "_Size_rem");
+        add("\tLD\t", n_, "_Size_rem");
         add("\tADD\t2");
         add(CrcInstruction(c_));
         add("\tEQ\t0");
-        add("\tJMD\t" + n_ + "_L2");
+        add("\tJMD\t", n_, "_L2");
 
-        add("\r\n" + n_ + "_L1:\t" + text_(3406));
-        add("\tLD\t" + size);
-        add("\tWR\t" + n_ + "_Size_rem");
+        add("\r\n", n_, "_L1:\t", text_(3406));
+        add("\tLD\t", size);
+        add("\tWR\t", n_, "_Size_rem");
         for (const auto& v : parameterValues(layout_.retained)) {
-            add("\tLD\t" + v.value);
-            add("\tWR\t" + n_ + "_" + v.variable + "_rem");
+            add("\tLD\t", v.value);
+            add("\tWR\t", n_, "_", v.variable, "_rem");
         }
         zoneCrc("\r\n", first);
 
-        add("\r\n" + n_ + "_L2:\t" + text_(3407));
+        add("\r\n", n_, "_L2:\t", text_(3407));
         add("\tLD\t0");
-        add("\tSRC\tbyte " + first);
+        add("\tSRC\tbyte ", first);
         add("\tLD\t0");
-        add("\tLD\t" + n_ + "_Size_rem");
+        add("\tLD\t", n_, "_Size_rem");
         add("\tSUB\t2");
-        add("\tMOV\t" + working);
+        add("\tMOV\t", working);
         startValues();
         add("\tRET\r\n");
 
-        add(";" + Repeat('-', 79));
-        add(n_ + "_L3:\t" + text_(3408));
+        add(";", Repeat('-', 79));
+        add(n_, "_L3:\t", text_(3408));
         add("\tLD\t0");
-        add("\tWR\t" + controlBit(kControlBitCHN, "CHN"));
-        add("\tLD\t" + size);
-        add("\tWR\t" + n_ + "_Size_rem");
+        add("\tWR\t", controlBit(kControlBitCHN, "CHN"));
+        add("\tLD\t", size);
+        add("\tWR\t", n_, "_Size_rem");
         add("\tLD\t0");
-        add("\tSRC\tbyte " + working);
+        add("\tSRC\tbyte ", working);
         add("\tLD\t0");
-        add("\tLD\t" + n_ + "_Size_rem");
+        add("\tLD\t", n_, "_Size_rem");
         add("\tSUB\t2");
-        add("\tMOV\t" + first);
+        add("\tMOV\t", first);
         zoneCrc("", first);
         add("\tRET");
         add("E 60");

@@ -21,14 +21,14 @@ enum PidaGroup : std::uint8_t {
 };
 
 struct PidaMember {
-    std::string_view name;       // IEC member name
-    std::string_view mnemonic;   // mnemonic name, with the element count of an array
+    std::string_view name;      // IEC member name
+    std::string_view mnemonic;  // mnemonic name, with the element count of an array
     PidaType type;
     int offset;
     int size;
-    PidaGroup group;             // title the member is listed under
-    bool reserved;               // padding and spare room: no alias, no comment
-    std::uint32_t comment;       // 0: none
+    PidaGroup group;              // title the member is listed under
+    bool reserved;                // padding and spare room: no alias, no comment
+    std::uint32_t comment;        // 0: none
     std::string_view iecArray{};  // IEC type of an array member
 };
 

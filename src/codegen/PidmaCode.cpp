@@ -18,8 +18,8 @@ public:
         add("#if _PLCTYPE_ < 6");
         add("\t#error f 'Instrukce PIDA není danou centralní jednotkou podporována!'");
         add("#endif");
-        add("#if (__offset(" + n_ + "_reserved) - __offset(" + ref("dv") + ")) != 226");
-        add("#error f '" + text_(3567) + "'");
+        add("#if (__offset(", n_, "_reserved) - __offset(", ref("dv"), ")) != 226");
+        add("#error f '", text_(3567), "'");
         add("#endif");
         EmitExistenceCheck(out_, p_.inputCheck, text_);
         EmitExistenceCheck(out_, p_.outputCheck, text_);
@@ -29,7 +29,10 @@ public:
     }
 
 private:
-    void add(std::string line) { out_.add(std::move(line)); }
+    template <class... Pieces>
+    void add(const Pieces&... pieces) {
+        out_.add(pieces...);
+    }
 
     std::string ref(std::string_view member) const {
         return n_ + (c_.alias ? "_" : "_struct.") + std::string(member);
@@ -38,18 +41,18 @@ private:
     void cyclicProcess() {
         add("\r\nP 0");
         if (c_.remanent) {  // parameters changed online are saved to the retained zone
-            add("\tLD\t" + ref("CHANGED"));
-            add("\tCAD\t" + n_ + "_L3");
+            add("\tLD\t", ref("CHANGED"));
+            add("\tCAD\t", n_, "_L3");
         }
-        add("\tLD\t" + OperandName(p_.input));
-        add("\tWR\t" + ref("pv"));
-        add("\tLD\t" + ref("mv") + "\r\n\tWR\t" + ref("tv") + "\r\n\tLD __indx(" + ref("dv") + ")");
+        add("\tLD\t", OperandName(p_.input));
+        add("\tWR\t", ref("pv"));
+        add("\tLD\t", ref("mv"), "\r\n\tWR\t", ref("tv"), "\r\n\tLD __indx(", ref("dv"), ")");
         add("\tPIDA");
-        add("\tLDC\t" + ref("MAN") + ".0");  // manual mode: the output follows the manual value
+        add("\tLDC\t", ref("MAN"), ".0");  // manual mode: the output follows the manual value
         add("\tWR\t%S1.0");
-        add("\tLD\t" + ref("mv"));
-        add("\tPUT\t" + ref("hv"));
-        add("\tWR\t" + OperandName(p_.output));
+        add("\tLD\t", ref("mv"));
+        add("\tPUT\t", ref("hv"));
+        add("\tWR\t", OperandName(p_.output));
         add("E 0");
     }
 
@@ -73,7 +76,7 @@ private:
     void parameters(std::initializer_list<Parameter> list, bool lastBreak) {
         std::size_t i = 0;
         for (const auto& p : list) {
-            add("\tLDL\t" + (p.real ? RealConstant(*p.value) : *p.value));
+            add("\tLDL\t", (p.real ? RealConstant(*p.value) : *p.value));
             std::string line = store(parameterTarget(p.member), kParameterColumn, p.comment);
             if (lastBreak && ++i == list.size()) line += "\r\n";
             add(line);
@@ -81,19 +84,19 @@ private:
     }
 
     void zoneCrc(std::string_view prefix) {
-        add(std::string(prefix) + ZoneStart(c_, n_ + "_Ts_rem"));
-        add("\tLD\t" + n_ + "_Size_rem");
+        add(std::string(prefix), ZoneStart(c_, n_ + "_Ts_rem"));
+        add("\tLD\t", n_, "_Size_rem");
         add(CrcInstruction(c_));
-        add("\tWR\t" + n_ + "_CRC_rem");
+        add("\tWR\t", n_, "_CRC_rem");
     }
 
     void initialisation() {
         add("\r\nP 60");
-        add("\r\n" + n_ + "_L0:\t" + text_(3405));
-        add("\r\n" + text_(3402));
-        add("\tLDL\t" + RealConstant(p_.hv));
+        add("\r\n", n_, "_L0:\t", text_(3405));
+        add("\r\n", text_(3402));
+        add("\tLDL\t", RealConstant(p_.hv));
         add(store(ref("hv"), 11, 3323));
-        add("\tLDL\t" + RealConstant(p_.sp));
+        add("\tLDL\t", RealConstant(p_.sp));
         add(store(ref("sp"), 11, 3320));
         add(p_.am ? "\tLD\t0" : "\tLD\t1");
         add(store(ref("MAN"), 11, 3324));
@@ -101,31 +104,31 @@ private:
         const std::string size = Num(kPidaRetainedSize);
         if (c_.remanent) {
             add(text_(3293));
-            add("\tLD\t" + n_ + "_Size_rem");
-            add("\tEQ\t" + size);
-            add("\tJMC\t" + n_ + "_L1");
-            add("\tLD\t" + n_ + "_Release_rem");
-            add("\tEQ\t" + n_ + "_ReleaseNumber");
+            add("\tLD\t", n_, "_Size_rem");
+            add("\tEQ\t", size);
+            add("\tJMC\t", n_, "_L1");
+            add("\tLD\t", n_, "_Release_rem");
+            add("\tEQ\t", n_, "_ReleaseNumber");
             add("\tWRC\t%S1.0");
-            add("\tLD\t" + n_ + "_ReleaseNumber");
-            add("\tPUT\t" + n_ + "_Release_rem");
+            add("\tLD\t", n_, "_ReleaseNumber");
+            add("\tPUT\t", n_, "_Release_rem");
             add("\tLD\t%S1.0");
-            add("\tJMD\t" + n_ + "_L1");
+            add("\tJMD\t", n_, "_L1");
             add(ZoneStart(c_, n_ + "_Ts_rem"));
-            add("\tLD\t" + n_ + "_Size_rem");
+            add("\tLD\t", n_, "_Size_rem");
             add("\tADD\t2");
             add(CrcInstruction(c_));
             add("\tEQ\t0");
-            add("\tJMD\t" + n_ + "_L2");
-            add("\r\n" + n_ + "_L1:\t" + text_(3406));
-            add("\tLD\t" + size);
-            add("\tWR\t" + n_ + "_Size_rem");
+            add("\tJMD\t", n_, "_L2");
+            add("\r\n", n_, "_L1:\t", text_(3406));
+            add("\tLD\t", size);
+            add("\tWR\t", n_, "_Size_rem");
         }
 
         parameters({{"Ts", &p_.ts, true, 3364}}, false);
         add("\tLD\t1");  // the PIDA instruction takes the parameters over
         add(store(parameterTarget("CHANGED"), kParameterColumn, 3365));
-        add("\r\n" + text_(3398));
+        add("\r\n", text_(3398));
         parameters({{"irType", &p_.irType, false, 3340},
                     {"RACT", &p_.ract, false, 3341},
                     {"k", &p_.k, true, 3343},
@@ -156,24 +159,24 @@ private:
             return;
         }
         zoneCrc("\r\n");
-        add("\r\n" + n_ + "_L2:\t" + text_(3407));
+        add("\r\n", n_, "_L2:\t", text_(3407));
         add("\tLD\t0");
-        add("\tSRC\tbyte " + n_ + "_Ts_rem");
+        add("\tSRC\tbyte ", n_, "_Ts_rem");
         add("\tLD\t0");
-        add("\tLD\t" + n_ + "_Size_rem");
+        add("\tLD\t", n_, "_Size_rem");
         add("\tSUB\t2");
-        add("\tMOV\t" + ref("Ts"));
+        add("\tMOV\t", ref("Ts"));
         add("\tRET\r\n");
-        add(";" + Repeat('-', 79));
-        add(n_ + "_L3:\t" + text_(3408));
-        add("\tLD\t" + size);
-        add("\tWR\t" + n_ + "_Size_rem");
+        add(";", Repeat('-', 79));
+        add(n_, "_L3:\t", text_(3408));
+        add("\tLD\t", size);
+        add("\tWR\t", n_, "_Size_rem");
         add("\tLD\t0");
-        add("\tSRC\tbyte " + ref("Ts"));
+        add("\tSRC\tbyte ", ref("Ts"));
         add("\tLD\t0");
-        add("\tLD\t" + n_ + "_Size_rem");
+        add("\tLD\t", n_, "_Size_rem");
         add("\tSUB\t2");
-        add("\tMOV\t" + n_ + "_Ts_rem");
+        add("\tMOV\t", n_, "_Ts_rem");
         zoneCrc("");
         add("\tRET");
         add("E 60");

@@ -38,12 +38,18 @@ bool InRetainedRange(const PidaMember& m) {
 }
 
 // The comments of the type block: the structure's own table, except that pc has none there.
-std::uint32_t TypeComment(const PidaMember& m) { return m.name == "pc" ? 0 : m.comment; }
+std::uint32_t TypeComment(const PidaMember& m) {
+    return m.name == "pc" ? 0 : m.comment;
+}
 
 // The register lists repeat lolim's comment at dz.
-std::uint32_t RegisterComment(const PidaMember& m) { return m.name == "dz" ? 3353 : m.comment; }
+std::uint32_t RegisterComment(const PidaMember& m) {
+    return m.name == "dz" ? 3353 : m.comment;
+}
 
-std::string CommentText(std::uint32_t id, GeneratorTexts& text) { return id ? text(id) : std::string(); }
+std::string CommentText(std::uint32_t id, GeneratorTexts& text) {
+    return id ? text(id) : std::string();
+}
 
 // ---------------------------------------------------------------- IEC dialect
 
@@ -57,15 +63,15 @@ void EmitIecTypes(SourceBuffer& out, GeneratorTexts& text) {
         const std::string member(m.name);
         if (m.type == PidaType::Array) {
             const bool last = i + 1 == kPidaMembers.size();
-            out.add("    " + Pad(member, 9) + ": " + std::string(m.iecArray) + ";" + (last ? "\r\n" : ""));
+            out.add("    ", Pad(member, 9), ": ", std::string(m.iecArray), ";", (last ? "\r\n" : ""));
             continue;
         }
         const bool lastOfRun = i + 1 == kPidaMembers.size() || kPidaMembers[i + 1].type != m.type;
         const std::string comment = "\t//" + CommentText(TypeComment(m), text);
         if (lastOfRun)
-            out.add("    " + Pad(member, 9) + ": " + std::string(IecType(m)) + "; " + comment);
+            out.add("    ", Pad(member, 9), ": ", std::string(IecType(m)), "; ", comment);
         else
-            out.add("    " + Pad(member + ",", 17) + comment);
+            out.add("    ", Pad(member + ",", 17), comment);
     }
     out.add("  END_STRUCT;");
     out.add("END_TYPE");
@@ -90,7 +96,7 @@ void EmitIecAliases(SourceBuffer& out, const ControllerFrame& c, GeneratorTexts&
             out.add(block);
             block.clear();
             group = m.group;
-            out.add("//" + text(kPidaGroupTitles[m.group]));
+            out.add("//", text(kPidaGroupTitles[m.group]));
         }
         if (!block.empty()) block += "\r\n";
         block += IecAlias(c, m, text);
@@ -113,7 +119,7 @@ void EmitIecRetained(SourceBuffer& out, const ControllerFrame& c, GeneratorTexts
         if (!InRetainedRange(m)) continue;
         if (m.group != group) {
             group = m.group;
-            out.add("//" + text(kPidaGroupTitles[m.group]));
+            out.add("//", text(kPidaGroupTitles[m.group]));
         }
         std::string l = line("_" + std::string(m.name) + "_rem", m.size, IecType(m));
         if (!m.reserved && m.comment) {
@@ -138,8 +144,8 @@ void EmitMnemonicStruct(SourceBuffer& out, GeneratorTexts& text) {
         const std::string member = std::string(m.mnemonic) + (last ? "" : ",");
         const std::size_t width = m.type == PidaType::Real ? 12 : 13;
         const std::uint32_t comment = m.reserved ? 0 : TypeComment(m);
-        out.add("\t" + std::string(MnemonicType(m)) + "\t" + Pad(member, width) + "\t;" +
-                CommentText(comment, text) + (last ? "\r\n" : ""));
+        out.add("\t", std::string(MnemonicType(m)), "\t", Pad(member, width), "\t;",
+                CommentText(comment, text), (last ? "\r\n" : ""));
     }
     out.add("#endif\r\n");
 }
@@ -171,10 +177,10 @@ void EmitRegisterList(SourceBuffer& out, const ControllerFrame& c, std::string_v
         if (m.reserved) {
             // Spare bytes are bare registers; spare arrays keep the column and an empty comment.
             if (m.type == PidaType::Array)
-                out.add(dir + "\t" + type + "\t" + n + Pad("_" + std::string(m.mnemonic) + std::string(rem), 14) +
+                out.add(dir, "\t", type, "\t", n, Pad("_" + std::string(m.mnemonic) + std::string(rem), 14),
                         "\t;\r\n");
             else
-                out.add(dir + "\t" + type + "\t" + n + "_" + std::string(m.mnemonic) + std::string(rem));
+                out.add(dir, "\t", type, "\t", n, "_", std::string(m.mnemonic), std::string(rem));
             firstLine = false;
             continue;
         }
@@ -188,9 +194,10 @@ void EmitRegisterList(SourceBuffer& out, const ControllerFrame& c, std::string_v
         firstLine = false;
         // Two columns in the working list are one space wider than the rest.
         const bool wide = rem.empty() && (m.name == "icotype" || m.name == "dmv");
-        std::string line = head + n +
-                           Pad("_" + std::string(m.mnemonic) + std::string(rem) + (comma ? "," : ""), wide ? 15 : 14) +
-                           "\t;";
+        std::string line =
+            head + n +
+            Pad("_" + std::string(m.mnemonic) + std::string(rem) + (comma ? "," : ""), wide ? 15 : 14) +
+            "\t;";
         if (const std::uint32_t comment = RegisterComment(m)) {
             line += text(comment);
             if (!rem.empty()) line += " " + text(3403);
@@ -204,19 +211,19 @@ void EmitRegisterList(SourceBuffer& out, const ControllerFrame& c, std::string_v
 void EmitPidmaIecDeclarations(SourceBuffer& out, const ControllerFrame& c, GeneratorTexts& text) {
     const std::string& n = c.name;
     EmitIecTypes(out, text);
-    out.add("//" + text(kPidaGroupTitles[kPidInputs]));
+    out.add("//", text(kPidaGroupTitles[kPidInputs]));
     out.add("VAR_GLOBAL");
     RegisterCounter reg(c.offReg);
     if (reg.placed())
-        out.add("  " + n + "_struct AT %R" + Num(reg.take(kPidaStructSize)) + " : T_PIDA;");
+        out.add("  ", n, "_struct AT %R", Num(reg.take(kPidaStructSize)), " : T_PIDA;");
     else
-        out.add("  " + n + "_struct : T_PIDA;");
+        out.add("  ", n, "_struct : T_PIDA;");
     if (c.alias) EmitIecAliases(out, c, text);
     if (reg.placed())
-        out.add("  " + n + "_reserved AT %R" + Num(reg.take(kPidaPrivateSize)) +
-                " : ARRAY [0..443] OF BYTE;      \t//" + text(3363) + "\r\n");
+        out.add("  ", n, "_reserved AT %R", Num(reg.take(kPidaPrivateSize)),
+                " : ARRAY [0..443] OF BYTE;      \t//", text(3363), "\r\n");
     else
-        out.add("  " + n + "_reserved : ARRAY [0..443] OF BYTE;      \t//" + text(3363) + "\r\n");
+        out.add("  ", n, "_reserved : ARRAY [0..443] OF BYTE;      \t//", text(3363), "\r\n");
     out.add("END_VAR");
     if (c.remanent) EmitIecRetained(out, c, text);
 }
@@ -224,20 +231,21 @@ void EmitPidmaIecDeclarations(SourceBuffer& out, const ControllerFrame& c, Gener
 void EmitPidmaMnemonicDeclarations(SourceBuffer& out, const ControllerFrame& c, GeneratorTexts& text) {
     const std::string& n = c.name;
     if (c.foundStruct) EmitMnemonicStruct(out, text);
-    EmitRegisterList(out, c, "#reg", "", true, [](const PidaMember&) { return true; }, text);
+    EmitRegisterList(
+        out, c, "#reg", "", true, [](const PidaMember&) { return true; }, text);
     if (c.foundStruct) {
         out.add("#if __sizeof(_TPIDA_) != 226");
-        out.add("#error f " + text(3456));
+        out.add("#error f ", text(3456));
         out.add("#endif");
         // The structure is laid over the registers from name_dv on.
-        out.add("#reg _TPIDA_ __indx(" + n + "_dv), " + n + "_struct");
+        out.add("#reg _TPIDA_ __indx(", n, "_dv), ", n, "_struct");
     }
-    out.add("#reg\tbyte\t" + n + "_reserved[444]\t;" + text(3363) + "\r\n");
+    out.add("#reg\tbyte\t", n, "_reserved[444]\t;", text(3363), "\r\n");
     if (!c.remanent) return;
-    out.add("#rem\tbyte\t" + n + "_Size_rem");
+    out.add("#rem\tbyte\t", n, "_Size_rem");
     EmitRegisterList(out, c, "#rem", "_rem", false, InRetainedRange, text);
-    out.add("#rem\tword\t" + n + "_Release_rem,");
-    out.add("\t\t" + n + "_CRC_rem");
+    out.add("#rem\tword\t", n, "_Release_rem,");
+    out.add("\t\t", n, "_CRC_rem");
     if (CrcMacroDue(c)) out.add(CrcMacro(text));
 }
 

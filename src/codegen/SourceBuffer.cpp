@@ -2,18 +2,6 @@
 
 namespace velmora::codegen {
 
-std::string SourceBuffer::text() const {
-    std::size_t size = 0;
-    for (const auto& l : lines_) size += l.size() + 2;
-    std::string out;
-    out.reserve(size);
-    for (const auto& l : lines_) {
-        out += l;
-        out += "\r\n";
-    }
-    return out;
-}
-
 GeneratorTexts::GeneratorTexts(Source source) : source_(std::move(source)) {}
 
 const std::string& GeneratorTexts::operator()(std::uint32_t id) {
@@ -28,6 +16,8 @@ std::string Pad(std::string_view text, std::size_t width) {
     return out;
 }
 
-std::string Repeat(char c, std::size_t count) { return std::string(count, c); }
+std::string Repeat(char c, std::size_t count) {
+    return std::string(count, c);
+}
 
 }  // namespace velmora::codegen

@@ -10,18 +10,29 @@
 
 namespace velmora::codegen {
 
-// An ordered list of added lines. An added line may itself hold "\r\n",
-// which starts a further line in the file; every added line ends with "\r\n"
-// when saved.
+// The text of a generated file, built line by line. A line is added as its
+// pieces in order (the emitters mirror the documented line notation); an
+// added line may itself hold "\r\n", which starts a further line in the
+// file, and every added line ends with "\r\n".
 class SourceBuffer {
 public:
-    void add(std::string line) { lines_.push_back(std::move(line)); }
-    void clear() { lines_.clear(); }
-    const std::vector<std::string>& lines() const { return lines_; }
-    std::string text() const;
+    template <class... Pieces>
+    void add(const Pieces&... pieces) {
+        (text_.append(std::string_view(pieces)), ...);
+        text_.append("\r\n");
+        ++lines_;
+    }
+    void clear() {
+        text_.clear();
+        lines_ = 0;
+    }
+    void reserve(std::size_t bytes) { text_.reserve(bytes); }
+    const std::string& text() const { return text_; }
+    std::size_t addedLines() const { return lines_; }
 
 private:
-    std::vector<std::string> lines_;
+    std::string text_;
+    std::size_t lines_ = 0;
 };
 
 // Localized texts by number, each looked up once: an emitter asks for the same
@@ -40,6 +51,8 @@ private:
 // `text` followed by spaces up to `width` characters (unchanged when longer).
 std::string Pad(std::string_view text, std::size_t width);
 std::string Repeat(char c, std::size_t count);
-inline std::string Num(long long value) { return std::to_string(value); }
+inline std::string Num(long long value) {
+    return std::to_string(value);
+}
 
 }  // namespace velmora::codegen

@@ -1,6 +1,8 @@
 #include "report/ControllerReport.h"
 
+#include "controllers/ControllerKeys.h"
 #include "controllers/IniFile.h"
+#include "controllers/ParseDecimal.h"
 #include "controllers/ProjectDescription.h"
 #include "plugin/Texts.h"
 #include "report/ReportLines.h"
@@ -8,8 +10,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
+#include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <unordered_map>
 
 namespace velmora {
@@ -52,18 +55,53 @@ std::string Folded(std::string_view s) {
     return out;
 }
 
+// The report's default of every key it reads, from the shared key table;
+// each looked up once per report.
+class ReportDefaults {
+public:
+    const std::string& of(ControllerKind kind, std::string_view key) {
+        std::string id(1, kind == ControllerKind::Pid ? 'i' : 'f');
+        id += Folded(key);
+        auto it = cache_.find(id);
+        if (it == cache_.end()) {
+            const ControllerKey* entry = FindControllerKey(key, kind);
+            if (!entry) throw std::logic_error("the report reads a key the table lacks: " + std::string(key));
+            it = cache_.emplace(std::move(id), KeyDefault(*entry, Reader::Report)).first;
+        }
+        return it->second;
+    }
+
+private:
+    std::unordered_map<std::string, std::string> cache_;
+};
+
+std::optional<long long> WholeInteger(std::string_view raw) {
+    std::string_view s = Trimmed(raw);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size() || s.empty()) return std::nullopt;
+    // Integer keys are 32-bit; a larger number is not a value of the key.
+    if (value < INT32_MIN || value > INT32_MAX) return std::nullopt;
+    return value;
+}
+
 // The keys of one controller as the report reads them: a missing key gives the
 // report's default, a value that does not read as its type gives nullopt.
 // The section is taken from the file once, not revalidated key by key.
 class SectionReader {
 public:
-    SectionReader(const IniFile& file, std::string_view section) {
+    SectionReader(const IniFile& file, std::string_view section, ReportDefaults& defaults)
+        : defaults_(defaults) {
         for (const std::string& line : file.sectionValues(section)) {
             const auto eq = line.find('=');
             if (eq == std::string::npos) continue;
             values_.emplace(Folded(std::string_view(line).substr(0, eq)), line.substr(eq + 1));
         }
+        kind_ = KindOfType(text("Type"));
     }
+
+    ControllerKind kind() const { return kind_; }
 
     std::optional<std::string_view> find(std::string_view key) const {
         const auto it = values_.find(Folded(key));
@@ -71,30 +109,25 @@ public:
         return std::string_view(it->second);
     }
 
-    std::string text(std::string_view key, std::string_view def) const {
-        return std::string(find(key).value_or(def));
+    std::string text(std::string_view key) const {
+        if (const auto v = find(key)) return std::string(*v);
+        return defaults_.of(kind_, key);
     }
 
-    std::optional<long long> integer(std::string_view key, long long def) const {
+    std::optional<long long> integer(std::string_view key) const {
         const auto raw = find(key);
-        if (!raw) return def;
-        std::string_view s = Trimmed(*raw);
-        if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-        long long value = 0;
-        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-        if (ec != std::errc() || end != s.data() + s.size() || s.empty()) return std::nullopt;
-        return value;
+        return WholeInteger(raw ? *raw : std::string_view(defaults_.of(kind_, key)));
     }
 
-    std::optional<bool> flag(std::string_view key, bool def) const {
-        const auto value = integer(key, def ? 1 : 0);
+    std::optional<bool> flag(std::string_view key) const {
+        const auto value = integer(key);
         if (!value) return std::nullopt;
         return *value != 0;
     }
 
     // A decimal text; the leading number counts, as everywhere in the file.
-    std::optional<double> real(std::string_view key, std::string_view def) const {
-        std::string s(Trimmed(find(key).value_or(def)));
+    std::optional<double> real(std::string_view key) const {
+        std::string s(Trimmed(text(key)));
         for (char& c : s)
             if (c == ',') c = '.';
         std::string_view v = s;
@@ -106,7 +139,9 @@ public:
     }
 
 private:
+    ReportDefaults& defaults_;
     std::unordered_map<std::string, std::string> values_;
+    ControllerKind kind_ = ControllerKind::Pid;
 };
 
 class Builder {
@@ -150,14 +185,8 @@ public:
         (s += ' ') += unit;
         return s;
     }
-    std::string FormatNumber(double v) const {
-        char buffer[40];
-        std::snprintf(buffer, sizeof buffer, "%.15g", v);
-        std::string s(buffer);
-        for (char& c : s)
-            if (c == '.') c = in_.decimalSeparator;
-        return s;
-    }
+    // General format with up to 15 significant digits, as the program writes decimals.
+    std::string FormatNumber(double v) const { return FormatDecimal(v, in_.decimalSeparator); }
 
     void header() {
         add(T(2038));
@@ -182,10 +211,10 @@ public:
     }
 
     void integerController(const SectionReader& r) {
-        add(T(3443) + " " + r.text("Name", ""));
-        add(T(3448) + " " + r.text("Type", "PID"));
+        add(T(3443) + " " + r.text("Name"));
+        add(T(3448) + " " + r.text("Type"));
 
-        const auto inputMode = r.integer("InputMode", 1);
+        const auto inputMode = r.integer("InputMode");
         std::string mode;
         if (!inputMode)
             mode = Unreadable();
@@ -198,79 +227,79 @@ public:
         else
             mode = std::string(report::kUnknownChoice);
         value(3129, mode);
-        const auto cascadeFlag = r.flag("Cascade", false);
+        const auto cascadeFlag = r.flag("Cascade");
         const bool cascade = cascadeFlag.value_or(false);
         if (!cascadeFlag) value(3133, Unreadable());
-        if (cascade) value(3133, T(3450) + " " + r.text("Y3Name", ""));
+        if (cascade) value(3133, T(3450) + " " + r.text("Y3Name"));
 
         std::vector<int> used{1};
         if (inputMode && (*inputMode == 2 || *inputMode == 3)) used.push_back(2);
         if (cascade) used.push_back(3);
         for (int i : used) {
             const std::string n = std::to_string(i);
-            std::string input = r.text("Y" + n + "Name", "");
-            const std::string unit = r.text("Y" + n + "Unit", "");
+            std::string input = r.text("Y" + n + "Name");
+            const std::string unit = r.text("Y" + n + "Unit");
             if (!unit.empty()) input += " (" + unit + ")";
             value(3410, input);
         }
-        const auto analog = r.flag("UAnalog", true);
+        const auto analog = r.flag("UAnalog");
         if (!analog)
             value(3411, Unreadable());
         else if (*analog)
-            value(3411, r.text("UpName", ""));
+            value(3411, r.text("UpName"));
         else
-            value(3411, r.text("UpName", "") + ", " + r.text("UmName", ""));
+            value(3411, r.text("UpName") + ", " + r.text("UmName"));
 
         heading(T(3134) + ": ");
-        value(3135, Scaled(r.integer("PBnd", 1000), 0.1, 1, "%"));
+        value(3135, Scaled(r.integer("PBnd"), 0.1, 1, "%"));
         add(T(3138));
-        value(3139, Scaled(r.integer("RelCool", 1000), 0.1, 1, "%"));
-        value(3141, Scaled(r.integer("Ti", 1000), 0.1, 1, "s"));
-        value(3142, Scaled(r.integer("Td", 1000), 0.1, 1, "s"));
-        value(3148, Scaled(r.integer("OutCycle", 100), 0.01, 2, "s"));
-        value(3143, Scaled(r.integer("EGap", 1000), 0.01, 2, "%"));
-        value(3144, Scaled(r.integer("IGap", 1000), 0.01, 2, "%"));
-        value(3145, Scaled(r.integer("DGap", 1000), 0.01, 2, "%"));
-        value(3146, Plain(r.integer("MaxY", 10000), "-"));
-        value(3147, Plain(r.integer("MinY", 0), "-"));
-        const auto lastU = r.flag("UdefLastU", false);
+        value(3139, Scaled(r.integer("RelCool"), 0.1, 1, "%"));
+        value(3141, Scaled(r.integer("Ti"), 0.1, 1, "s"));
+        value(3142, Scaled(r.integer("Td"), 0.1, 1, "s"));
+        value(3148, Scaled(r.integer("OutCycle"), 0.01, 2, "s"));
+        value(3143, Scaled(r.integer("EGap"), 0.01, 2, "%"));
+        value(3144, Scaled(r.integer("IGap"), 0.01, 2, "%"));
+        value(3145, Scaled(r.integer("DGap"), 0.01, 2, "%"));
+        value(3146, Plain(r.integer("MaxY"), "-"));
+        value(3147, Plain(r.integer("MinY"), "-"));
+        const auto lastU = r.flag("UdefLastU");
         if (!lastU)
             value(3150, Unreadable());
         else
-            value(3150, *lastU ? T(3151) : Scaled(r.integer("UDef", 0), 0.01, 2, "%"));
+            value(3150, *lastU ? T(3151) : Scaled(r.integer("UDef"), 0.01, 2, "%"));
 
         for (int i : used) {
             const std::string y = "Y" + std::to_string(i);
             heading(T(3159) + " y" + std::to_string(i) + " :");
-            value(3118, YesNo(r.flag(y + "Filtr", false)));
-            const auto tau = r.integer(y + "Tau", 0);
+            value(3118, YesNo(r.flag(y + "Filtr")));
+            const auto tau = r.integer(y + "Tau");
             value(3156, tau ? std::to_string(*tau) + " " + T(3167) : Unreadable());
-            value(3119, YesNo(r.flag(y + "Measure", false)));
-            value(3122, Plain(r.integer(y + "x1", 0)));
-            value(3124, Plain(r.integer(y + "y1", 0)));
-            value(3123, Plain(r.integer(y + "x2", 10000)));
-            value(3125, Plain(r.integer(y + "y2", 10000)));
+            value(3119, YesNo(r.flag(y + "Measure")));
+            value(3122, Plain(r.integer(y + "x1")));
+            value(3124, Plain(r.integer(y + "y1")));
+            value(3123, Plain(r.integer(y + "x2")));
+            value(3125, Plain(r.integer(y + "y2")));
         }
 
         heading(T(3160) + ":");
         // Stored true means the first line of each pair ("Positional", "Analog").
-        const auto positional = r.flag("UPosition", true);
+        const auto positional = r.flag("UPosition");
         value(3161, positional ? ChoiceLine(T(3162), *positional ? 0 : 1) : Unreadable());
         value(3163, analog ? ChoiceLine(T(3164), *analog ? 0 : 1) : Unreadable());
-        value(3165, Scaled(r.integer("UF", 0), 0.32, 2, "%"));
-        const auto outFilter = r.flag("UFiltr", false);
-        const auto outTau = r.integer("UTau", 0);
+        value(3165, Scaled(r.integer("UF"), 0.32, 2, "%"));
+        const auto outFilter = r.flag("UFiltr");
+        const auto outTau = r.integer("UTau");
         if (!outFilter || !outTau)
             value(3156, Unreadable());
         else
             value(3156, *outFilter ? std::to_string(*outTau) + " " + T(3167) : T(2004));
-        value(3169, Scaled(r.integer("UMax", 0), 0.01, 2, "%"));
-        value(3168, Scaled(r.integer("UMin", 0), 0.01, 2, "%"));
-        value(3171, Scaled(r.integer("dUMax", 0), 0.01, 2, "%"));
+        value(3169, Scaled(r.integer("UMax"), 0.01, 2, "%"));
+        value(3168, Scaled(r.integer("UMin"), 0.01, 2, "%"));
+        value(3171, Scaled(r.integer("dUMax"), 0.01, 2, "%"));
 
-        const auto zeroShift = r.flag("AO", false);
-        const auto a8 = r.flag("A8", false);
-        const auto a12 = r.flag("A12", false);
+        const auto zeroShift = r.flag("AO");
+        const auto a8 = r.flag("A8");
+        const auto a12 = r.flag("A12");
         const bool shifted = zeroShift.value_or(false);
         if (!a8 || *a8) {
             value(3173, a8 ? (shifted ? "(51 - 255)" : "(0 - 255)") : Unreadable());
@@ -280,11 +309,11 @@ public:
             value(3174, a12 ? (shifted ? "(819 - 4095)" : "(0 - 4095)") : Unreadable());
             value(3175, YesNo(zeroShift));
         }
-        value(3176, YesNo(r.flag("UBipolar", false)));
+        value(3176, YesNo(r.flag("UBipolar")));
 
         add(T(3177));
-        userScalePoint(r.integer("Ux1", 0), r.integer("Uy1", 0));
-        userScalePoint(r.integer("Ux2", 0), r.integer("Uy2", 10000));
+        userScalePoint(r.integer("Ux1"), r.integer("Uy1"));
+        userScalePoint(r.integer("Ux2"), r.integer("Uy2"));
     }
 
     void userScalePoint(const std::optional<long long>& action, const std::optional<long long>& output) {
@@ -295,17 +324,17 @@ public:
     }
 
     void floatingController(const SectionReader& r) {
-        add(T(3443) + " " + r.text("Name", "Chyba pri cteni informaci!"));
-        add(T(3448) + " " + r.text("Type", "PID"));
-        value(3410, r.text("Input", ""));
-        value(3411, r.text("Output", ""));
+        add(T(3443) + " " + r.text("Name"));
+        add(T(3448) + " " + r.text("Type"));
+        value(3410, r.text("Input"));
+        value(3411, r.text("Output"));
 
         heading(T(3134) + ": ");
-        value(3340, Choice(kAlgorithmTypes, r.integer("irtype", 7)));
-        value(3342, YesNo(r.flag("RACT", false)));
+        value(3340, Choice(kAlgorithmTypes, r.integer("irtype")));
+        value(3342, YesNo(r.flag("RACT")));
         // The report reads every floating parameter with the same default.
         const auto floating = [&](std::uint32_t label, std::string_view key, std::string_view unit) {
-            value(label, Floating(r.real(key, "1."), unit));
+            value(label, Floating(r.real(key), unit));
         };
         floating(3343, "k", "-");
         floating(3344, "ti", "s");
@@ -319,11 +348,11 @@ public:
         floating(3364, "Ts", "s");
 
         heading(T(3367) + ": ");
-        value(3354, Choice(kAlgorithmTypes, r.integer("ittype", 7)));
-        value(3356, YesNo(r.flag("DGC", false)));
-        value(3355, Choice(T(3414), r.integer("iainf", 1)));
-        value(3361, Choice(T(3415), r.integer("ispeed", 2)));
-        value(3362, Choice(T(3416), r.integer("ipid", 1)));
+        value(3354, Choice(kAlgorithmTypes, r.integer("ittype")));
+        value(3356, YesNo(r.flag("DGC")));
+        value(3355, Choice(T(3414), r.integer("iainf")));
+        value(3361, Choice(T(3415), r.integer("ispeed")));
+        value(3362, Choice(T(3416), r.integer("ipid")));
         floating(3357, "tdg", "s");
         floating(3358, "tn", "s");
         floating(3359, "amp", "%");
@@ -337,17 +366,22 @@ public:
             for (const std::string& section : file.sections()) {
                 if (!StartsWithNoCase(section, kSectionPrefix)) continue;
                 try {
-                    SectionReader reader(file, section);
-                    if (reader.text("Name", "").empty()) continue;
-                    if (reader.text("Type", "PID") == "PID")
+                    SectionReader reader(file, section, defaults_);
+                    // Only a section with a name is a controller.
+                    if (reader.find("Name").value_or("").empty()) continue;
+                    if (reader.kind() == ControllerKind::Pid)
                         integerController(reader);
                     else
                         floatingController(reader);
+                } catch (const std::logic_error&) {
+                    throw;
                 } catch (const std::exception&) {
                     // Keep what was read of the block; say where it stopped.
                     add(Unreadable());
                 }
             }
+        } catch (const std::logic_error&) {
+            throw;
         } catch (const std::exception&) {
             add(Unreadable());
         }
@@ -357,6 +391,7 @@ private:
     const ReportInput& in_;
     std::vector<std::string>& lines_;
     mutable std::unordered_map<std::uint32_t, std::string> texts_;
+    ReportDefaults defaults_;
 };
 
 }  // namespace

@@ -163,10 +163,13 @@ int ConvertInputToRaw(int mode, double value, int plcTypeIndex) {
             return Within(Divider(In(v, 0, 1000)), 0, 1906);
         case 2030:  // the value is a resistance
             return Within(Bridge(In(v, 0, 1870)), 0, 4087);
-        case 2031:
-            // The top of the input range gives 4092, so the raw range ends there:
-            // the conversion stays monotonic over the whole input range.
-            return Within(Bridge(P1(In(v, -1000, 2315))), 1524, 4092);
+        case 2031: {
+            // The module reports everything above 4042 as 4092 (the top of the
+            // input range), so 4043..4091 never occur.
+            const double r = Bridge(P1(In(v, -1000, 2315)));
+            if (r < 1524) return 1524;
+            return r > 4042 ? 4092 : Int(r);
+        }
         case 2032:
             // Input limited at 1350 (1352 would give 4092, beyond the raw range);
             // the compact circuit gives 1426 at -600, so that is its low bound.

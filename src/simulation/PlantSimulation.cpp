@@ -18,10 +18,8 @@ void PlantSimulation::load(const PlantSettings& settings, const SimulatedInputs&
     ring_.assign(static_cast<std::size_t>(settings_.dDelta) + 1, settings_.y0);
     k_ = 0;
     x1_ = s_ = yd_ = settings_.y0;
-    // At rest: the previous input and output are y0 like the stage input and
-    // the ring, so a unit-gain plant fed y0 stays at y0.
-    yp_ = settings_.y0 - settings_.ys;
-    up_ = settings_.y0;
+    // The previous input and output of the second-order stage are not part of
+    // the reset: they start at 0 with the view and carry over a reload.
     ysim_ = settings_.y0;
     a_ = 0;
     y1_ = y3_ = RawInputValue{};
@@ -130,8 +128,10 @@ void PlantSimulation::step() {
             yd_ = (a_coef_ * x1_ + b_ * up_) / p.omega + c_ * yd_ + d_ * yp_;
             up_ = x1_;
             break;
-        default:  // no plant, and any type the dialog cannot set
+        case kPlantNone:
             yd_ = 0;
+            break;
+        default:  // a type the dialog cannot set leaves the output where it is
             break;
     }
 

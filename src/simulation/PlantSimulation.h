@@ -77,8 +77,10 @@ public:
 
     PlantSimulation();
 
-    // (Re)loads the settings and resets the state to y0. Marks the
-    // coefficients for recomputation.
+    // (Re)loads the settings and resets output, stage input, first stage and
+    // dead-time ring to y0; the second-order stage keeps its previous input
+    // and output (0 for a new simulation). Marks the coefficients for
+    // recomputation.
     void load(const PlantSettings& settings, const SimulatedInputs& inputs = {});
     // The next step recomputes the cached coefficients (the exchange period changed).
     void markCoefficientsDirty() { dirty_ = true; }

@@ -1,7 +1,7 @@
 #include "simulation/SimulationSettings.h"
 
+#include "controllers/ControllerKeys.h"
 #include "controllers/IniFile.h"
-#include "controllers/ParseDecimal.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,32 +9,43 @@
 namespace velmora {
 
 PlantSettings ReadPlantSettings(const IniFile& file, std::string_view section) {
-    const PlantSettings d;
+    // Defaults come from the key table as the online view reads them.
+    const ControllerKind kind =
+        KindOfType(ReadTextKey(file, section, "Type", ControllerKind::Pid, Reader::OnlineView));
+    const auto decimal = [&](std::string_view key) {
+        return ReadDecimalKey(file, section, key, kind, Reader::OnlineView);
+    };
+    const auto integer = [&](std::string_view key) {
+        return ReadIntegerKey(file, section, key, kind, Reader::OnlineView);
+    };
+    const auto boolean = [&](std::string_view key) {
+        return ReadBoolKey(file, section, key, kind, Reader::OnlineView);
+    };
     PlantSettings p;
-    p.su = file.readDecimal(section, "Su", d.su);
-    p.su2 = file.readDecimal(section, "Su2", d.su2);
-    p.tau1 = file.readDecimal(section, "Tau1", d.tau1);
-    p.tau2 = file.readDecimal(section, "Tau2", d.tau2);
-    p.tau3 = file.readDecimal(section, "Tau3", d.tau3);
-    p.delta = file.readDecimal(section, "Delta", d.delta);
-    p.omega = file.readDecimal(section, "Omega", d.omega);
-    p.tauA = file.readDecimal(section, "TauA", d.tauA);
-    p.minSU = file.readDecimal(section, "MinSU", d.minSU);
-    p.maxSU = file.readDecimal(section, "MaxSU", d.maxSU);
-    p.simT = file.readDecimal(section, "SimT", d.simT);
+    p.su = decimal("Su");
+    p.su2 = decimal("Su2");
+    p.tau1 = decimal("Tau1");
+    p.tau2 = decimal("Tau2");
+    p.tau3 = decimal("Tau3");
+    p.delta = decimal("Delta");
+    p.omega = decimal("Omega");
+    p.tauA = decimal("TauA");
+    p.minSU = decimal("MinSU");
+    p.maxSU = decimal("MaxSU");
+    p.simT = decimal("SimT");
     // Older files hold the dead time as a decimal text; a step count is meant.
-    const double steps = std::trunc(file.readDecimal(section, "DDelta", d.dDelta));
+    const double steps = std::trunc(decimal("DDelta"));
     p.dDelta = std::isnan(steps)
-                   ? d.dDelta
+                   ? PlantSettings{}.dDelta
                    : static_cast<int>(std::clamp(steps, 0.0, double(PlantSimulation::kMaxDeadTimeSteps)));
-    p.y0 = file.readDecimal(section, "y0", d.y0);
-    p.ys = file.readDecimal(section, "ys", d.ys);
-    p.astat = file.readBool(section, "Astat", d.astat);
-    p.simulation = file.readBool(section, "Simulation", d.simulation);
-    p.delay = file.readBool(section, "Delay", d.delay);
-    p.plantType = file.readInteger(section, "TypSoustavy", d.plantType);
-    p.addOut = file.readInteger(section, "AddOut", d.addOut);
-    p.addOutName = file.readString(section, "AddOutName", d.addOutName);
+    p.y0 = decimal("y0");
+    p.ys = decimal("ys");
+    p.astat = boolean("Astat");
+    p.simulation = boolean("Simulation");
+    p.delay = boolean("Delay");
+    p.plantType = integer("TypSoustavy");
+    p.addOut = integer("AddOut");
+    p.addOutName = ReadTextKey(file, section, "AddOutName", kind, Reader::OnlineView);
     return p;
 }
 
@@ -64,16 +75,21 @@ void WritePlantSettings(IniFile& file, std::string_view section, const PlantSett
 }
 
 SimulatedInputs ReadSimulatedInputs(const IniFile& file, std::string_view section, int plcTypeIndex) {
-    const SimulatedInputs d;
     SimulatedInputs in;
-    in.pidController = file.readString(section, "Type", "PID") == "PID";
-    in.y1Mode = file.readInteger(section, "Y1CNVMode", d.y1Mode);
-    in.y3Mode = file.readInteger(section, "Y3CNVMode", d.y3Mode);
-    in.minY = file.readInteger(section, "MinY", d.minY);
-    in.maxY = file.readInteger(section, "MaxY", d.maxY);
-    in.y3x1 = file.readInteger(section, "Y3x1", d.y3x1);
-    in.y3x2 = file.readInteger(section, "Y3x2", d.y3x2);
     in.plcTypeIndex = plcTypeIndex;
+    in.pidController = KindOfType(ReadTextKey(file, section, "Type", ControllerKind::Pid,
+                                              Reader::OnlineView)) == ControllerKind::Pid;
+    // The floating-point controller receives ysim itself and has none of these keys.
+    if (!in.pidController) return in;
+    const auto integer = [&](std::string_view key) {
+        return ReadIntegerKey(file, section, key, ControllerKind::Pid, Reader::OnlineView);
+    };
+    in.y1Mode = integer("Y1CNVMode");
+    in.y3Mode = integer("Y3CNVMode");
+    in.minY = integer("MinY");
+    in.maxY = integer("MaxY");
+    in.y3x1 = integer("Y3x1");
+    in.y3x2 = integer("Y3x2");
     return in;
 }
 

@@ -2,6 +2,7 @@
 // Whole blocks are compared line by line; each expected block was checked
 // against the description of the report.
 #include "controllers/IniFile.h"
+#include "plugin/Texts.h"
 #include "report/ControllerReport.h"
 
 #include <gtest/gtest.h>
@@ -70,7 +71,8 @@ TEST_F(ReportFromFile, IntegerControllerWithDefaults) {
         "Instruction      : PID",
         L("Controller mode", "Single input"),
         L("Input", ""),
-        L("Output", ""),
+        // Without UAnalog the report takes the three-stage output and names both outputs.
+        L("Output", ", "),
         "Controller configuration: ",
         "",
         L("Proporcional band", "   100.0 %\t(1000)"),
@@ -97,7 +99,7 @@ TEST_F(ReportFromFile, IntegerControllerWithDefaults) {
         "Output configuration:",
         "",
         L("Output mode", "Positional"),
-        L("Output type", "Analog"),
+        L("Output type", "3-stage"),
         L("Filtration of short actuator action", "    0.00 %\t(0)"),
         L("Filter time constant", "No"),
         L("Output saturation high limit", "    0.00 %\t(0)"),
@@ -283,6 +285,33 @@ TEST_F(ReportFromFile, UnreadableValuesSaySo) {
     EXPECT_TRUE(has(L("Integral time constant [s]", "1 s")));
 }
 
+// Integer keys hold 32-bit values; anything wider cannot be read as one.
+TEST_F(ReportFromFile, IntegersBeyond32BitsAreUnreadable) {
+    Write(
+        "[Regulator P]\nName=P\nPBnd=2147483647\nTi=2147483648\nMinY=-2147483649\nMaxY=-2147483648\n"
+        "[Regulator F]\nName=F\nType=PIDA\nirtype=4294967303\n");
+    const Lines lines = Controllers();
+    const auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    const std::string error = "Error reading information!";
+    EXPECT_TRUE(has(L("Proporcional band", " 2.1475E+008 %\t(2147483647)")));
+    EXPECT_TRUE(has(L("Integral Time Constant (Ti)", error)));
+    EXPECT_TRUE(has(L("Value of   0% of controlled variable", error)));
+    EXPECT_TRUE(has(L("Value of 100% of controlled variable", "-2147483648 -")));
+    EXPECT_TRUE(has(L("Control algorithm type", error)));
+}
+
+TEST_F(ReportFromFile, AnalogOutputNamesOneVariable) {
+    Write("[Regulator P]\nName=P\nUAnalog=1\nUpName=Valve\nUmName=Unused\n");
+    const Lines lines = Controllers();
+    const auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has(L("Output", "Valve")));
+    EXPECT_TRUE(has(L("Output type", "Analog")));
+}
+
 TEST_F(ReportFromFile, ControllersInFileOrderAndOnlyNamedControllerSections) {
     Write(
         "[Desktop]\nName=NotAController\n[Regulator Zeta]\nName=Zeta\nType=PIDA\n[Regulator "
@@ -311,6 +340,46 @@ TEST_F(ReportFromFile, LabelWidthsAtTheLimit) {
               lines.end());
     EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(45, 'b') + " :    100.0 s\t(1000)"),
               lines.end());
+}
+
+// Czech and Russian labels run past 44 characters more often than English
+// ones; every value line of both kinds still has its colon at column 46 or
+// one blank after a longer label.
+TEST_F(ReportFromFile, LabelsOfEveryLanguageLineUp) {
+    Write(
+        "[Regulator P]\nName=P\nInputMode=3\nCascade=1\nA8=1\nA12=1\nUdefLastU=0\n"
+        "[Regulator F]\nName=F\nType=PIDA\n");
+    const std::uint32_t labels[] = {3129, 3133, 3410, 3411, 3135, 3139, 3141, 3142, 3148, 3143, 3144,
+                                    3145, 3146, 3147, 3150, 3118, 3156, 3119, 3122, 3124, 3123, 3125,
+                                    3161, 3163, 3165, 3169, 3168, 3171, 3173, 3174, 3175, 3176, 3340,
+                                    3342, 3343, 3344, 3345, 3346, 3347, 3348, 3351, 3352, 3353, 3364,
+                                    3354, 3356, 3355, 3361, 3362, 3357, 3358, 3359, 3360};
+    const auto characters = [](const std::string& s) {
+        return std::size_t(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    };
+    for (int language : {0, 1, 4}) {
+        Texts texts;
+        texts.chooseLanguage(language);
+        ASSERT_TRUE(texts.loaded());
+        if (language != 1) ASSERT_NE(texts.text(3129), "Controller mode");
+        input_.text = [&](std::uint32_t id) { return texts.text(id); };
+        const Lines lines = Controllers();
+        for (std::uint32_t id : labels) {
+            const std::string label = texts.text(id);
+            const std::size_t width = std::max<std::size_t>(45, characters(label) + 1);
+            int found = 0;
+            for (const std::string& line : lines) {
+                if (line.rfind(label, 0) != 0) continue;
+                const std::size_t colon = line.find(": ", label.size());
+                if (colon == std::string::npos || line.find_first_not_of(' ', label.size()) != colon)
+                    continue;  // another label that starts with this one
+                ++found;
+                EXPECT_EQ(characters(line.substr(0, colon)), width) << language << ": " << line;
+                EXPECT_GE(colon, label.size() + 1) << language << ": " << line;
+            }
+            EXPECT_GT(found, 0) << "language " << language << " text " << id;
+        }
+    }
 }
 
 TEST(ReportText, JoinedWithLineEnds) {

@@ -49,7 +49,9 @@ protected:
         std::ofstream(project_ / "Velmora" / "PLC1.rglx", std::ios::binary)
             << "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nTypSoustavy=1\r\nTau1=4\r\nSu=0,5\r\n"
                "Y1CNVMode=2010\r\nY3CNVMode=1101\r\nDelay=1\r\nDDelta=2\r\n"
-               "[Regulator Tank]\r\nName=Tank\r\nType=PIDA\r\nTau1=2\r\n";
+               "[Regulator Tank]\r\nName=Tank\r\nType=PIDA\r\nTau1=2\r\n"
+               "[Regulator Kiln]\r\nName=Kiln\r\nType=PID\r\nTypSoustavy=2\r\ny0=40\r\nys=10\r\n"
+               "Y1CNVMode=2031\r\nMinY=1500\r\nMaxY=2300\r\nY3CNVMode=-711\r\n";
     }
     void TearDown() override {
         if (!project_.empty()) std::filesystem::remove_all(project_);
@@ -92,6 +94,26 @@ TEST_F(CommandLine, SimulateFloatingPointControllerHasNoRawValues) {
     ASSERT_EQ(r.status, 0);
     // Negative input drives the output into its lower clamp.
     EXPECT_EQ(r.out, "step,ysim,s,y1raw,y3raw\n1,0,-20,,\n2,0,-20,,\n");
+}
+
+// A second-order plant starts from y0 with no memory of earlier steps; the
+// values come from an independent model of the step.
+TEST_F(CommandLine, SimulateSecondOrderFromInitialState) {
+    const Result r = Velmora("simulate " + Project() + "--controller Kiln --input 40 --steps 3");
+    ASSERT_EQ(r.status, 0);
+    const auto lines = Split(r.out, '\n');
+    ASSERT_EQ(lines.size(), 4u);
+    const double expected[] = {69.11141544401445, 97.35869308178007, 100};
+    const char* raw[] = {"3923", "4092", "4092"};
+    for (int n = 1; n <= 3; ++n) {
+        const auto f = Split(lines[n], ',');
+        ASSERT_EQ(f.size(), 5u) << lines[n];
+        EXPECT_NEAR(std::stod(f[1]), expected[n - 1], 1e-9) << n;
+        // 2031: everything above 4042 is reported as 4092.
+        EXPECT_EQ(f[3], raw[n - 1]) << n;
+        // A REAL input gets the engineering value of the stage input.
+        EXPECT_EQ(f[4], "4000");
+    }
 }
 
 TEST_F(CommandLine, SimulateRefusesMissingFileOrController) {

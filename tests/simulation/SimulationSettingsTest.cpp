@@ -64,6 +64,17 @@ TEST_F(SimulationSettingsFile, DecimalTextsAsTyped) {
     EXPECT_EQ(p.addOutName, "Dist_R");
 }
 
+// The floating-point controller has the same plant keys (Astat among them).
+TEST_F(SimulationSettingsFile, FloatingPointControllerReadsTheSameKeys) {
+    Write("[Regulator T1]\nName=T1\nType=PIDA\nAstat=1\nOmega=0,75\nDDelta=3\n[Regulator T2]\nType=PIDA\n");
+    IniFile file(path_);
+    const PlantSettings p = ReadPlantSettings(file, "Regulator T1");
+    EXPECT_TRUE(p.astat);
+    EXPECT_EQ(p.omega, 0.75);
+    EXPECT_EQ(p.dDelta, 3);
+    EXPECT_EQ(ReadPlantSettings(file, "Regulator T2"), PlantSettings{});
+}
+
 TEST_F(SimulationSettingsFile, DeadTimeIsAStepCountWithinBounds) {
     const auto steps = [&](const std::string& text) {
         Write("[Regulator R1]\nDDelta=" + text + "\n");

@@ -1,0 +1,73 @@
+#include "codegen/SectionSnapshot.h"
+
+#include <charconv>
+#include <climits>
+
+#include "controllers/IniFile.h"
+
+namespace velmora::codegen {
+
+namespace {
+
+std::string Folded(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::optional<long long> WholeInteger(std::string_view t) {
+    while (!t.empty() && IsBlank(t.front())) t.remove_prefix(1);
+    while (!t.empty() && IsBlank(t.back())) t.remove_suffix(1);
+    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    if (t.empty()) return std::nullopt;
+    long long n = 0;
+    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), n);
+    if (ec != std::errc() || end != t.data() + t.size()) return std::nullopt;
+    return n;
+}
+
+}  // namespace
+
+SectionSnapshot::SectionSnapshot(const IniFile& file, std::string_view section) {
+    for (auto& line : file.sectionValues(section)) {
+        const auto eq = line.find('=');
+        values_.emplace(Folded(std::string_view(line).substr(0, eq)), line.substr(eq + 1));
+    }
+}
+
+std::optional<std::string_view> SectionSnapshot::find(std::string_view key) const {
+    auto it = values_.find(Folded(key));
+    if (it == values_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::string SectionSnapshot::readString(std::string_view key, std::string_view def) const {
+    return std::string(find(key).value_or(def));
+}
+
+std::optional<int> SectionSnapshot::integerValue(std::string_view key) const {
+    auto v = find(key);
+    if (!v) return std::nullopt;
+    auto n = WholeInteger(*v);
+    if (!n || *n < INT_MIN || *n > INT_MAX) return std::nullopt;
+    return static_cast<int>(*n);
+}
+
+std::optional<bool> SectionSnapshot::boolValue(std::string_view key) const {
+    auto v = find(key);
+    if (!v) return std::nullopt;
+    auto n = WholeInteger(*v);
+    if (!n) return std::nullopt;
+    return *n != 0;
+}
+
+void SectionSnapshot::set(std::string_view key, std::string value) {
+    values_[Folded(key)] = std::move(value);
+}
+
+}  // namespace velmora::codegen

@@ -1,0 +1,209 @@
+// Declarations: aliases, retained blocks, structure overlays and which
+// sections each setting brings in, in both dialects.
+#include "GeneratorFixture.h"
+
+namespace velmora {
+namespace {
+
+using testing::Contains;
+using testing::CountContaining;
+using testing::GeneratorTest;
+using testing::IndexOf;
+
+class PidIec : public GeneratorTest {};
+
+TEST_F(PidIec, DefaultsDeclareStructurePrivateAreaAndAliases) {
+    auto d = declarations("Boiler", {{"HeaderInST", "1"}});
+    const int begin = IndexOf(d, "VAR_GLOBAL");
+    ASSERT_GE(begin, 0);
+    // VAR_GLOBAL holds name_struct, name_AuxPID and the 26 aliases, nothing else.
+    std::vector<std::string> block(d.begin() + begin + 1, d.begin() + IndexOf(d, "VAR_GLOBAL RETAIN") - 1);
+    ASSERT_EQ(block.size(), 28u);
+    EXPECT_EQ(block[0], "  Boiler_struct : T_PID;");
+    EXPECT_EQ(block[2], "  Boiler_Det      AT Boiler_struct.Det;      \t// Error and action detection");
+    EXPECT_EQ(block[5], "  Boiler_Input1   AT Boiler_struct.Input1;   \t// Input Y1");
+    EXPECT_EQ(
+        block[18],
+        "  Boiler_OutCycle AT Boiler_struct.OutCycle; \t// Sampling period of controller algorithm (T)");
+    EXPECT_EQ(block[27], "  Boiler_Status   AT Boiler_struct.Status;   \t// State word");
+    // RETAIN: size, Det, 24 words, release, CRC.
+    EXPECT_EQ(CountContaining(d, "_rem"), 1 + 1 + 24 + 2);
+    EXPECT_EQ(CountContaining(d, " : UINT;\t// "), 24);
+    EXPECT_FALSE(Contains(d, "  Boiler_Status_rem   : UINT;\t// State word (remanent)"));
+}
+
+TEST_F(PidIec, AliasOffDropsEveryAlias) {
+    auto d = declarations("Boiler", {{"HeaderInST", "1"}, {"Alias", "0"}});
+    EXPECT_EQ(CountContaining(d, " AT Boiler_struct."), 0);
+    EXPECT_TRUE(Contains(d, "  Boiler_struct : T_PID;"));
+}
+
+TEST_F(PidIec, RemanentOffDropsTheRetainBlock) {
+    auto d = declarations("Boiler", {{"HeaderInST", "1"}, {"Remanent", "0"}});
+    EXPECT_FALSE(Contains(d, "VAR_GLOBAL RETAIN"));
+    EXPECT_EQ(CountContaining(d, "_rem"), 0);
+}
+
+TEST_F(PidIec, UnplacedGroupsAndRetainedInputs) {
+    auto d = declarations(
+        "Boiler",
+        {{"HeaderInST", "1"}, {"InputMode", "3"}, {"Y2Filtr", "1"}, {"Y2Measure", "1"}, {"Cascade", "1"}});
+    EXPECT_EQ(IndexOf(d, "//; Filtration") + 1, IndexOf(d, "  Boiler_AuxD2 : ARRAY [0..3] OF BYTE;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_Tau2 : INT;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_X21, Boiler_X22, Boiler_Y21, Boiler_Y22 : INT;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_X21_rem, Boiler_X22_rem, Boiler_Y21_rem, Boiler_Y22_rem : INT;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_AuxD2_rem : ARRAY [0..3] OF BYTE;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_input3 : INT; \t// Input Y3"));
+    EXPECT_TRUE(Contains(d, "  Boiler_input2_rem : INT; \t//Input Y2 (remanent)"));
+    // Y3 before Y2, both after the conversion groups.
+    EXPECT_LT(IndexOf(d, "  Boiler_input3 : INT; \t// Input Y3"),
+              IndexOf(d, "  Boiler_input2 : INT; \t// Input Y2"));
+    EXPECT_LT(IndexOf(d, "  Boiler_X21, Boiler_X22, Boiler_Y21, Boiler_Y22 : INT;"),
+              IndexOf(d, "  Boiler_input3 : INT; \t// Input Y3"));
+}
+
+TEST_F(PidIec, OutputGroupOnlyForAnalogFilteredOrScaledOutput) {
+    auto analog = declarations("A", {{"HeaderInST", "1"}, {"UFiltr", "1"}});
+    EXPECT_TRUE(Contains(analog, "  A_Tau4 : INT;"));  // UAnalog absent: analog for the declarations
+    EXPECT_TRUE(Contains(analog, "  A_Tau4_rem : INT;"));
+
+    auto pulse =
+        declarations("B", {{"HeaderInST", "1"}, {"UAnalog", "0"}, {"UFiltr", "1"}, {"UMeasure", "1"}});
+    EXPECT_FALSE(Contains(pulse, "  B_Tau4 : INT;"));
+    EXPECT_EQ(CountContaining(pulse, "B_X41,"), 0);
+    // The retained block keeps a scaled output's group even for a pulse output.
+    EXPECT_TRUE(Contains(pulse, "  B_AuxD4_rem : ARRAY [0..3] OF BYTE;"));
+    EXPECT_TRUE(Contains(pulse, "  B_X41_rem, B_X42_rem, B_Y41_rem, B_Y42_rem : INT;"));
+
+    for (const char* scale : {"UMeasure", "UBipolar", "A16"}) {
+        const std::string name = std::string("S") + scale;
+        auto scaled = declarations(name, {{"HeaderInST", "1"}, {scale, "1"}});
+        EXPECT_TRUE(Contains(
+            scaled, "  " + name + "_X41, " + name + "_X42, " + name + "_Y41, " + name + "_Y42 : INT;"))
+            << scale;
+    }
+}
+
+class PidMnemonic : public GeneratorTest {};
+
+TEST_F(PidMnemonic, SeparateRegistersWithoutStructure) {
+    auto d = declarations("Mixer", {});
+    EXPECT_EQ(CountContaining(d, "#def\t"), 0);
+    EXPECT_EQ(CountContaining(d, "#struct"), 0);
+    EXPECT_TRUE(Contains(d, "#reg\tbyte\tMixer_Det       \t; Error and action detection"));
+    EXPECT_TRUE(Contains(d, "#reg\tint\tMixer_MinY,     \t; Unified range value corresponding to 0%"));
+    EXPECT_TRUE(Contains(d, "\t\tMixer_Input1,   \t; Input Y1"));
+    EXPECT_TRUE(Contains(d, "\t\tMixer_Control   \t; Control word"));
+    EXPECT_TRUE(Contains(d, "#reg\tbyte\tMixer_Status,   \t; State word"));
+    EXPECT_TRUE(Contains(d, "\t\tMixer_AuxPID[23]\t; Reserved for PID algorithm, do not modify!"));
+    EXPECT_EQ(CountContaining(d, "AT %R"), 0);
+}
+
+TEST_F(PidMnemonic, StructureOverlayWritesAllAliasesEvenWithAliasOff) {
+    auto d = declarations("Mixer", {{"FoundStruct", "1"}, {"Alias", "0"}});
+    EXPECT_EQ(CountContaining(d, "#def\tMixer_"), 26);
+    EXPECT_TRUE(Contains(d, "#def\tMixer_Det\tMixer_struct~Det        \t; Error and action detection"));
+    EXPECT_TRUE(Contains(d, "#def\tMixer_gW\tMixer_struct~gW            \t; Final set point"));
+    EXPECT_TRUE(Contains(
+        d, "#def\tMixer_OutCycle\tMixer_struct~OutCycle\t; Sampling period of controller algorithm (T)"));
+    EXPECT_TRUE(Contains(d, "\t_TPID_Status\tStatus    \t; State word"));
+    // The structure variable comes after the size check.
+    EXPECT_GT(IndexOf(d, "#reg _TPID_ Mixer_struct"), IndexOf(d, "#if __sizeof(_TPID_) != 50"));
+    EXPECT_GT(IndexOf(d, "#reg _TPID_ Mixer_struct"), IndexOf(d, "#if __sizeof(_TPID_) != 50") + 2);
+}
+
+TEST_F(PidMnemonic, SignalSectionsAndTitles) {
+    auto d =
+        declarations("Mixer", {{"Cascade", "1"}, {"InputMode", "2"}, {"Y1Measure", "1"}, {"Y2Filtr", "0"}});
+    // Y1 scaled; Y2 without filter or scaling has no section; Y3 is titled for a cascade even when empty.
+    EXPECT_EQ(CountContaining(d, ";-----Y1 Conversion ---- Parameters"), 2);
+    EXPECT_EQ(CountContaining(d, ";-----Y2 Conversion ---- Parameters"), 0);
+    EXPECT_EQ(CountContaining(d, ";-----Y3 Conversion ---- Parameters"), 2);
+    EXPECT_TRUE(Contains(d, "#reg\tword\tMixer_X11,"));
+    EXPECT_TRUE(Contains(d, "\t\tMixer_Y12"));
+    EXPECT_TRUE(Contains(d, "#reg\tword\tMixer_input3\t; Input Y3"));
+    EXPECT_TRUE(Contains(d, "#reg\tword\tMixer_input2\t; Input Y2"));
+    EXPECT_TRUE(Contains(d, "#rem\tword\tMixer_input3_rem   \t; Input Y3 (remanent)"));
+    EXPECT_TRUE(Contains(d, "#rem\tword\tMixer_X11_rem,"));
+}
+
+TEST_F(PidMnemonic, RetainedBlock) {
+    auto d = declarations("Mixer", {{"Y1Filtr", "1"}});
+    EXPECT_TRUE(Contains(d, "#rem\tbyte\tMixer_Size_rem"));
+    EXPECT_TRUE(Contains(d, "#rem\tbyte\tMixer_AuxD1_rem[4]"));
+    EXPECT_TRUE(Contains(d, "#rem\tword\tMixer_Tau1_rem"));
+    EXPECT_TRUE(Contains(d, "#rem\tbyte\tMixer_Det_rem      \t; Error and action detection (remanent)"));
+    EXPECT_TRUE(Contains(d, "\t\tMixer_Input1_rem,  \t; Input Y1 (remanent)"));
+    EXPECT_TRUE(Contains(d, "\t\tMixer_Control_rem, \t; Control word (remanent)"));
+    EXPECT_EQ(IndexOf(d, "\t\tMixer_Release_rem") + 1, IndexOf(d, "#rem\tword\tMixer_CRC_rem"));
+    EXPECT_TRUE(Contains(d, "#useoption PLCstart = 0\t;Warm restart"));
+}
+
+TEST_F(PidMnemonic, RemanentOffHasNoRetainedRegistersNorWarmRestart) {
+    auto d = declarations("Mixer", {{"Remanent", "0"}, {"Y1Filtr", "1"}});
+    EXPECT_EQ(CountContaining(d, "#rem"), 0);
+    EXPECT_EQ(CountContaining(d, "#useoption"), 0);
+}
+
+class PidmaDeclarations : public GeneratorTest {};
+
+TEST_F(PidmaDeclarations, IecAliasOffKeepsStructureAndPrivateAreaOnly) {
+    auto d = declarations("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}, {"Alias", "0"}});
+    const int begin = IndexOf(d, "VAR_GLOBAL");
+    ASSERT_GE(begin, 0);
+    EXPECT_EQ(d[begin + 1], "  Dryer_struct : T_PIDA;");
+    EXPECT_EQ(
+        d[begin + 2],
+        "  Dryer_reserved : ARRAY [0..443] OF BYTE;      \t//Reserved for PIDA algorithm, do not modify!");
+    EXPECT_EQ(d[begin + 3], "");
+    EXPECT_EQ(d[begin + 4], "END_VAR");
+}
+
+TEST_F(PidmaDeclarations, IecAliasesSkipReservedMembers) {
+    auto d = declarations("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}});
+    EXPECT_EQ(CountContaining(d, " AT Dryer_struct."), 47);
+    EXPECT_EQ(CountContaining(d, "DUMMY AT"), 0);
+    EXPECT_TRUE(Contains(d, "  Dryer_dv      AT Dryer_struct.dv;   \t//Direct relation value"));
+    EXPECT_TRUE(Contains(d, "  Dryer_ips     AT Dryer_struct.ips;"));
+    EXPECT_TRUE(Contains(d, "  Dryer_dz      AT Dryer_struct.dz;"));
+    EXPECT_TRUE(Contains(d, "  Dryer_dmv     AT Dryer_struct.dmv;  \t//"));
+    EXPECT_TRUE(Contains(d, "    hv       : REAL; \t//Manual control output value"));
+    EXPECT_TRUE(Contains(d, "    dv,              \t//Direct relation value"));
+    EXPECT_TRUE(Contains(d, "    pc       : REAL; \t//"));  // no comment in the type block
+    EXPECT_TRUE(Contains(d, "  Dryer_lolim_rem   : REAL; \t//Output saturation low limit [%]"));
+    EXPECT_TRUE(Contains(d, "  Dryer_DUMMY1_rem  : BYTE;"));
+}
+
+TEST_F(PidmaDeclarations, MnemonicAlwaysDeclaresRegisters) {
+    auto d = declarations("Kiln", {{"Type", "PIDA"}});
+    EXPECT_EQ(CountContaining(d, "#struct"), 0);
+    EXPECT_EQ(CountContaining(d, "__sizeof"), 0);
+    EXPECT_EQ(CountContaining(d, "#reg _TPIDA_"), 0);
+    EXPECT_TRUE(Contains(d, "#reg\taligned\tfloat\tKiln_dv,          \t;Direct relation value"));
+    EXPECT_TRUE(Contains(d, "#reg\tbyte\tKiln_reserved[444]\t;Reserved for PIDA algorithm, do not modify!"));
+    EXPECT_EQ(CountContaining(d, "aligned"), 1);
+    EXPECT_TRUE(Contains(d, "\t\tKiln_dz           \t;Output saturation low limit [%]"));
+    EXPECT_TRUE(Contains(d, "#reg\tlong\tKiln_icotype       \t;"));
+    EXPECT_TRUE(Contains(d, "\t\tKiln_dmv,          \t;"));
+    EXPECT_TRUE(Contains(d, "#rem\tfloat\tKiln_Ts_rem       \t;Sample period in seconds (remanent)"));
+    EXPECT_TRUE(
+        Contains(d, "#rem\tbyte\tKiln_CHANGED_rem  \t;0->1 accept changed PID parameters (remanent)"));
+    EXPECT_TRUE(Contains(d, "#rem\tword\tKiln_Release_rem,"));
+    EXPECT_TRUE(Contains(d, "\t\tKiln_CRC_rem"));
+}
+
+TEST_F(PidmaDeclarations, MnemonicStructureIsLaidOverTheRegisters) {
+    auto d = declarations("Kiln", {{"Type", "PIDA"}, {"FoundStruct", "1"}});
+    EXPECT_TRUE(Contains(d, "\tfloat\tdv,         \t;Direct relation value"));
+    EXPECT_TRUE(Contains(d, "\tlong\tinpDUMMY[4], \t;"));
+    EXPECT_TRUE(Contains(d, "\tlong\tparDUMMY[8], \t;"));
+    EXPECT_TRUE(Contains(d, "\tlong\toutDUMMY[4]  \t;"));
+    const int overlay = IndexOf(d, "#reg _TPIDA_ __indx(Kiln_dv), Kiln_struct");
+    EXPECT_GT(overlay, IndexOf(d, "#if __sizeof(_TPIDA_) != 226"));
+    EXPECT_GT(overlay, IndexOf(d, "\t\tKiln_pc           \t;Suggested set point weighting, derivative"));
+    EXPECT_EQ(overlay + 1,
+              IndexOf(d, "#reg\tbyte\tKiln_reserved[444]\t;Reserved for PIDA algorithm, do not modify!"));
+}
+
+}  // namespace
+}  // namespace velmora

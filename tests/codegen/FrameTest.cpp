@@ -1,0 +1,327 @@
+// The generator frame: which files a run writes and when, release numbers,
+// the consistency pass, the PLC series rules, banners, footers and the
+// compile-start pass.
+#include <fstream>
+
+#include "GeneratorFixture.h"
+#include "codegen/ControllerSettings.h"
+
+namespace velmora {
+namespace {
+
+using testing::Contains;
+using testing::CountContaining;
+using testing::GeneratorTest;
+using testing::IndexOf;
+
+class Frame : public GeneratorTest {};
+
+TEST_F(Frame, MissingControllerFileWritesNothingAndSkipsTheReport) {
+    int reports = 0;
+    ctx.rebuildReport = [&] { ++reports; };
+    GeneratorResult r = generate("Boiler");
+    EXPECT_FALSE(r.generated);
+    EXPECT_TRUE(r.files.empty());
+    EXPECT_EQ(reports, 0);
+    EXPECT_FALSE(std::filesystem::exists(controllerFile()));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_ / "Velmora"));
+}
+
+TEST_F(Frame, NameMismatchWritesNothingButRebuildsTheReport) {
+    {
+        std::ofstream out(controllerFile(), std::ios::binary);
+        out << "[Regulator Boiler]\r\nName=Kettle\r\nReleaseNumber=4\r\n";
+    }
+    int reports = 0;
+    ctx.rebuildReport = [&] { ++reports; };
+    GeneratorResult r = generate("Boiler");
+    EXPECT_FALSE(r.generated);
+    EXPECT_NE(r.warning.find("Kettle"), std::string::npos);
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(readKey("Boiler", "ReleaseNumber"), "4");
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "Velmora" / "Boiler.orv"));
+    // A section without Name is no controller either ("Chyba" is the reader's default).
+    EXPECT_FALSE(generate("Nobody").generated);
+}
+
+TEST_F(Frame, NameMustMatchExactlyButTheSectionIsFoundInAnyCase) {
+    {
+        std::ofstream out(controllerFile(), std::ios::binary);
+        out << "[regulator boiler]\r\nName=Boiler\r\n";
+    }
+    EXPECT_TRUE(generate("Boiler").generated);
+    EXPECT_FALSE(generate("BOILER").generated);  // the section is found, its Name differs
+}
+
+TEST_F(Frame, WritesRegistersAndMarksInOrder) {
+    addController("Boiler", {{"HeaderInST", "1"}});
+    std::vector<std::string> events;
+    ctx.registerFile = [&](const std::string& name) {
+        events.push_back("register " + name);
+        return false;  // an unregistered file is still a generated file
+    };
+    ctx.rebuildReport = [&] { events.push_back("report"); };
+    ctx.log = [&](std::string_view line) { events.push_back("log " + std::string(line)); };
+    GeneratorResult r = generate("Boiler");
+    EXPECT_TRUE(r.generated);
+    EXPECT_EQ(r.files, (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv"}));
+    EXPECT_EQ(events, (std::vector<std::string>{
+                          "log GenerateController Boiler", "register Velmora\\Boiler_def.ST",
+                          "register Velmora\\Boiler.orv", "report", "log GenerateController Boiler - end"}));
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "Velmora" / "Boiler_def.ST"));
+}
+
+TEST_F(Frame, FilesUseCrlfOnlyAndLeaveNoTemporaries) {
+    addController("Boiler", {{"Y1Filtr", "1"}});
+    addController("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}});
+    for (const char* name : {"Boiler", "Dryer"}) {
+        GeneratorResult r = generate(name);
+        ASSERT_EQ(r.files.size(), 2u);
+        for (const auto& f : r.files) {
+            std::string rel = f;
+            std::replace(rel.begin(), rel.end(), '\\', '/');
+            const std::string bytes = testing::ReadBytes(dir_ / rel);
+            ASSERT_GE(bytes.size(), 2u);
+            EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+            for (std::size_t i = 0; i < bytes.size(); ++i) {
+                if (bytes[i] == '\n') {
+                    ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << f << " at " << i;
+                }
+                if (bytes[i] == '\r') {
+                    ASSERT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << f << " at " << i;
+                }
+            }
+        }
+    }
+    for (const auto& e : std::filesystem::directory_iterator(dir_ / "Velmora"))
+        EXPECT_EQ(e.path().extension() == ".tmp", false) << e.path();
+}
+
+TEST_F(Frame, RegeneratingReplacesTheFilesCompletely) {
+    addController("Boiler", {{"Y1Filtr", "1"}, {"Y1Measure", "1"}, {"InputMode", "2"}});
+    generate("Boiler");
+    const auto big = std::filesystem::file_size(dir_ / "Velmora" / "Boiler_def.orv");
+    IniFile(controllerFile()).writeString("Regulator Boiler", "Y1Measure", "0");
+    generate("Boiler");
+    EXPECT_LT(std::filesystem::file_size(dir_ / "Velmora" / "Boiler_def.orv"), big);
+    EXPECT_EQ(CountContaining(lines("Velmora\\Boiler_def.orv"), "_X11"), 0);
+}
+
+class Release : public GeneratorTest {};
+
+TEST_F(Release, AbsentReleaseGivesOneEverywhere) {
+    auto d = declarations("Boiler", {{"HeaderInST", "1"}});
+    EXPECT_TRUE(Contains(d, "  Boiler_ReleaseNumber : UINT := 1;"));
+    EXPECT_EQ(readKey("Boiler", "ReleaseNumber"), "1");
+}
+
+TEST_F(Release, IncrementsAndWrapsAt16Bits) {
+    addController("Mixer", {{"ReleaseNumber", "65534"}});
+    run("Mixer");
+    EXPECT_TRUE(Contains(lines("Velmora\\Mixer_def.orv"), "#def Mixer_ReleaseNumber 65535"));
+    run("Mixer");
+    EXPECT_TRUE(Contains(lines("Velmora\\Mixer_def.orv"), "#def Mixer_ReleaseNumber 0"));
+    EXPECT_EQ(readKey("Mixer", "ReleaseNumber"), "0");
+    run("Mixer");
+    EXPECT_EQ(readKey("Mixer", "ReleaseNumber"), "1");
+    EXPECT_EQ(NextReleaseNumber(-1), 0);
+    EXPECT_EQ(NextReleaseNumber(70000), 70001 - 65536);
+}
+
+TEST_F(Release, TwoRunsInOneSecondDifferOnlyInTheRelease) {
+    addController("Boiler", {{"Y1Filtr", "1"}, {"Cascade", "1"}});
+    auto first = run("Boiler");
+    auto second = run("Boiler");
+    ASSERT_EQ(first.first.size(), second.first.size());
+    for (std::size_t i = 0; i < first.first.size(); ++i)
+        if (first.first[i] != second.first[i]) {
+            EXPECT_EQ(first.first[i], "#def Boiler_ReleaseNumber 1");
+            EXPECT_EQ(second.first[i], "#def Boiler_ReleaseNumber 2");
+        }
+    EXPECT_EQ(first.second, second.second);  // the code names the constant, not the number
+}
+
+TEST_F(Release, FooterStampsTheRunsLocalTime) {
+    clock.time = {2026, 3, 7, 9, 5, 4, 321};
+    addController("Boiler", {{"HeaderInST", "1"}});
+    addController("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}});
+    auto pid = run("Boiler");
+    EXPECT_EQ(pid.first.back(), "// Last changes07.03.2026 09:05:04");
+    EXPECT_EQ(pid.second.back(), ";Last changes07.03.2026 09:05:04");
+    auto pidma = run("Dryer").first;
+    EXPECT_EQ(pidma.back(), "//Last changes07.03.2026 09:05:04");
+    EXPECT_EQ(pidma[pidma.size() - 2], "//Generated by ORVANE");
+    EXPECT_EQ(pidma[pidma.size() - 3], "(" + std::string(79, '*') + ")");
+    EXPECT_EQ(pid.first[pid.first.size() - 4], "");
+}
+
+class Consistency : public GeneratorTest {};
+
+TEST_F(Consistency, ModeOfAnotherModuleGroupIsReset) {
+    ctx.plcType = 3;
+    addController("Boiler", {{"Y1CNVMode", "2010"},
+                             {"Y1Unit", "Dogwood ElmA"},
+                             {"Y2CNVMode", "1510"},
+                             {"Y2Unit", "Hazel-KA"},
+                             {"Y3CNVMode", "-751"},
+                             {"Y3Unit", "Real"}});
+    run("Boiler");
+    EXPECT_EQ(readKey("Boiler", "Y1CNVMode"), "2010");
+    EXPECT_EQ(readKey("Boiler", "Y1Unit"), "Dogwood ElmA");
+    EXPECT_EQ(readKey("Boiler", "Y2CNVMode"), "0");
+    EXPECT_EQ(readKey("Boiler", "Y2Unit"), "Other");
+    EXPECT_EQ(readKey("Boiler", "Y3CNVMode"), "-751");
+    // The code already uses the corrected mode (input 2 is not converted here, so check a present one).
+    ctx.plcType = 0;
+    IniFile(controllerFile()).writeString("Regulator Boiler", "Y1CNVMode", "401");
+    auto c = run("Boiler").second;
+    EXPECT_EQ(readKey("Boiler", "Y1CNVMode"), "0");
+    EXPECT_FALSE(Contains(c, "\tLD\t401"));
+}
+
+TEST_F(Consistency, GroupTable) {
+    using codegen::ConversionModeFits;
+    for (int mode : {401, 1101, 1210, 1510}) {
+        EXPECT_TRUE(ConversionModeFits(mode, 10)) << mode;
+        EXPECT_FALSE(ConversionModeFits(mode, 11)) << mode;
+    }
+    EXPECT_TRUE(ConversionModeFits(501, 12));
+    EXPECT_TRUE(ConversionModeFits(501, 13));
+    EXPECT_FALSE(ConversionModeFits(501, 14));
+    for (int type = 0; type <= 3; ++type) EXPECT_TRUE(ConversionModeFits(2010, type));
+    EXPECT_FALSE(ConversionModeFits(2010, 4));
+    EXPECT_FALSE(ConversionModeFits(2010, -1));
+    EXPECT_TRUE(ConversionModeFits(4001, 11));
+    EXPECT_FALSE(ConversionModeFits(4001, 10));
+    for (int mode : {0, 99, 301, 701, 1001, -700, -751, 3001})
+        for (int type : {0, 10, 11, 14}) EXPECT_TRUE(ConversionModeFits(mode, type)) << mode << " " << type;
+}
+
+TEST_F(Consistency, PidmaControllersAreLeftAlone) {
+    ctx.plcType = 14;
+    addController("Dryer", {{"Type", "PIDA"}, {"Y1CNVMode", "401"}, {"Y1Unit", "Hazel-KA"}});
+    run("Dryer");
+    EXPECT_EQ(readKey("Dryer", "Y1CNVMode"), "401");
+    EXPECT_EQ(readKey("Dryer", "Y1Unit"), "Hazel-KA");
+}
+
+class Series : public GeneratorTest {};
+
+TEST_F(Series, IecDeclarationsNeedSeriesSix) {
+    addController("Boiler", {{"HeaderInST", "1"}});
+    for (int series : {-1, 0, 5}) {
+        ctx.series = series;
+        GeneratorResult r = generate("Boiler");
+        EXPECT_EQ(r.files.front(), "Velmora\\Boiler_def.orv") << series;
+    }
+    for (int series : {6, 7, 12}) {
+        ctx.series = series;
+        EXPECT_EQ(generate("Boiler").files.front(), "Velmora\\Boiler_def.ST") << series;
+    }
+}
+
+TEST_F(Series, CrcMacroOnlyForMnemonicRetainedAndNotOnSixOrSeven) {
+    addController("Mnemonic", {});
+    addController("Iec", {{"HeaderInST", "1"}});
+    addController("Volatile", {{"Remanent", "0"}});
+    const std::string first = "#ifndef CRC";
+    for (int series : {-1, 4, 5, 6, 7, 8}) {
+        ctx.series = series;
+        const bool due = series != 6 && series != 7;
+        auto mnemonic = run("Mnemonic").second;
+        EXPECT_EQ(mnemonic.front() == first, due) << series;
+        EXPECT_EQ(CountContaining(mnemonic, "#usi u_crc"), due ? 1 : 0) << series;
+        if (series >= 6) {
+            EXPECT_EQ(run("Iec").second.front(), ";" + std::string(79, '*')) << series;
+        }
+        EXPECT_EQ(CountContaining(run("Volatile").second, "u_crc"), 0) << series;
+    }
+    ctx.series = 4;
+    auto c = run("Mnemonic").second;
+    EXPECT_EQ((std::vector<std::string>(c.begin(), c.begin() + 6)),
+              (std::vector<std::string>{"#ifndef CRC", "#usi u_crc =\tcrc16\t;USI declaration",
+                                        "#def CRC\tusi u_crc", "#endif", "", ";" + std::string(79, '*')}));
+}
+
+TEST_F(Series, CrcInstructionAndZoneFunction) {
+    addController("Boiler", {});
+    ctx.series = 5;
+    auto old = run("Boiler").second;
+    EXPECT_EQ(CountContaining(old, "\tLD __indx(Boiler_Det_rem)"), 3);
+    EXPECT_EQ(CountContaining(old, "\tCRC"), 3);
+    EXPECT_FALSE(Contains(old, "\tCRCM"));
+    ctx.series = 8;
+    auto modern = run("Boiler").second;
+    EXPECT_EQ(CountContaining(modern, "\tLD __offset(Boiler_Det_rem)"), 3);
+    EXPECT_EQ(CountContaining(modern, "\tCRCM"), 3);
+}
+
+TEST_F(Series, PidmaMacroIsTheLastDeclarationLine) {
+    addController("Kiln", {{"Type", "PIDA"}});
+    ctx.series = 5;
+    auto d = run("Kiln").first;
+    const int macro = IndexOf(d, "#ifndef CRC");
+    ASSERT_GT(macro, 0);
+    EXPECT_EQ(d[macro - 1], "\t\tKiln_CRC_rem");
+    EXPECT_EQ(d[macro + 3], "#endif");
+    EXPECT_EQ(d[macro + 4], "");  // then the footer
+    EXPECT_EQ(d[macro + 5], ";" + std::string(79, '*'));
+    ctx.series = 7;
+    EXPECT_EQ(CountContaining(run("Kiln").first, "u_crc"), 0);
+}
+
+TEST_F(Series, BannersPerKindAndDialect) {
+    addController("Boiler", {{"HeaderInST", "1"}});
+    addController("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}});
+    auto pid = run("Boiler");
+    EXPECT_EQ(pid.first[0], "(" + std::string(78, '*') + ")");
+    EXPECT_EQ(pid.first[3], pid.first[0]);
+    EXPECT_EQ(pid.first[4], "");
+    EXPECT_EQ(pid.first[1], "//Warning");
+    EXPECT_EQ(pid.second[0], ";" + std::string(79, '*'));
+    EXPECT_EQ(pid.second[2], ";File is automatically regenerated and all manual changes will be lost.");
+    auto pidma = run("Dryer").first;
+    EXPECT_EQ(pidma[0], "(" + std::string(79, '*') + ")");
+    EXPECT_EQ(pidma[5], "VAR_GLOBAL CONSTANT");
+}
+
+class Pass : public GeneratorTest {};
+
+TEST_F(Pass, EveryNamedSectionInFileOrderWithOneRewrite) {
+    addController("Mixer", {});
+    addController("Boiler", {{"HeaderInST", "1"}});
+    {
+        std::ofstream out(controllerFile(), std::ios::binary | std::ios::app);
+        out << "[Desktop]\r\nWidth=3\r\n\r\n[Regulator Ghost]\r\nName=\r\n\r\n[Regulator "
+               "Old]\r\nName=Renamed\r\n";
+    }
+    addController("Dryer", {{"Type", "PIDA"}});
+    int reports = 0;
+    ctx.rebuildReport = [&] { ++reports; };
+    std::vector<std::string> seen;
+    IniFile file(controllerFile());
+    PassResult pass = GenerateAllControllers(file, ctx, [&](const std::string& n) { seen.push_back(n); });
+    EXPECT_EQ(seen, (std::vector<std::string>{"Mixer", "Boiler", "Renamed", "Dryer"}));
+    EXPECT_EQ(pass.generated, 3);
+    EXPECT_EQ(pass.warnings.size(), 1u);
+    EXPECT_EQ(pass.files, (std::vector<std::string>{"Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv",
+                                                    "Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv",
+                                                    "Velmora\\Dryer_def.orv", "Velmora\\Dryer.orv"}));
+    EXPECT_EQ(reports, 1);
+    IniFile reread(controllerFile());
+    for (const char* n : {"Mixer", "Boiler", "Dryer"})
+        EXPECT_EQ(reread.readInteger(std::string("Regulator ") + n, "ReleaseNumber", 0), 1) << n;
+    EXPECT_EQ(reread.readString("Desktop", "Width", ""), "3");
+}
+
+TEST_F(Pass, NoControllerFileNoWork) {
+    IniFile file(controllerFile());
+    int reports = 0;
+    ctx.rebuildReport = [&] { ++reports; };
+    PassResult pass = GenerateAllControllers(file, ctx);
+    EXPECT_EQ(pass.generated, 0);
+    EXPECT_EQ(reports, 0);
+}
+
+}  // namespace
+}  // namespace velmora

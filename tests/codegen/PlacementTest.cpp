@@ -1,0 +1,163 @@
+// Register placement: which auxiliary groups exist, the size of the retained
+// zone, and the %R addresses of placed declarations.
+#include "GeneratorFixture.h"
+#include "codegen/RegisterPlacement.h"
+
+namespace velmora::codegen {
+namespace {
+
+using velmora::testing::Contains;
+using velmora::testing::GeneratorTest;
+
+TEST(PidLayout, DefaultsHaveNoAuxiliaryGroups) {
+    PidLayout layout = PlanPidLayout(PidGroupFlags{});
+    EXPECT_TRUE(layout.working.empty());
+    EXPECT_TRUE(layout.retained.empty());
+    EXPECT_EQ(layout.retainedSize(), 51);
+    EXPECT_EQ(layout.firstRetained(), "_Det_rem");
+    EXPECT_EQ(layout.firstRetainedWorking("_struct.Det"), "_struct.Det");
+}
+
+TEST(PidLayout, GroupsFollowSignalOrderThenFurtherInputs) {
+    PidGroupFlags f;
+    f.inputMode = 2;
+    f.cascade = true;
+    f.filter[0] = f.scaling[0] = true;
+    f.scaling[1] = true;
+    f.filter[2] = true;
+    f.filter[3] = true;
+    PidLayout layout = PlanPidLayout(f);
+    const std::vector<AuxGroup> expected{
+        {AuxGroup::Filter, 1}, {AuxGroup::Scaling, 1},      {AuxGroup::Scaling, 2},     {AuxGroup::Filter, 3},
+        {AuxGroup::Filter, 4}, {AuxGroup::FurtherInput, 3}, {AuxGroup::FurtherInput, 2}};
+    EXPECT_EQ(layout.working, expected);
+    EXPECT_EQ(layout.retained, expected);
+    EXPECT_EQ(layout.retainedSize(), 51 + 6 + 8 + 8 + 6 + 6 + 2 + 2);
+    EXPECT_EQ(layout.firstRetained(), "_AuxD1_rem");
+    EXPECT_EQ(layout.firstRetainedWorking("_Det"), "_AuxD1");
+}
+
+TEST(PidLayout, AbsentInputsDeclareNothingEvenWithFlagsSet) {
+    PidGroupFlags f;
+    f.filter[1] = f.scaling[1] = true;  // input 2 without InputMode > 1
+    f.filter[2] = true;                 // input 3 without cascade
+    PidLayout layout = PlanPidLayout(f);
+    EXPECT_TRUE(layout.working.empty());
+    EXPECT_EQ(layout.retainedSize(), 51);
+}
+
+TEST(PidLayout, OutputGroupConditionsDifferBetweenWorkingAndRetained) {
+    PidGroupFlags f;
+    f.analogOutput = true;  // analog but neither filtered nor scaled: no working group
+    EXPECT_TRUE(PlanPidLayout(f).working.empty());
+
+    f.analogOutput = false;  // scaled pulse output: retained copy only
+    f.scaling[3] = true;
+    PidLayout layout = PlanPidLayout(f);
+    EXPECT_TRUE(layout.working.empty());
+    ASSERT_EQ(layout.retained.size(), 1u);
+    EXPECT_EQ(layout.retained[0], (AuxGroup{AuxGroup::Scaling, 4}));
+    EXPECT_EQ(layout.firstRetained(), "_X41_rem");
+
+    f.analogOutput = true;
+    f.filter[3] = true;
+    layout = PlanPidLayout(f);
+    EXPECT_EQ(layout.working.size(), 2u);
+    EXPECT_EQ(layout.retainedSize(), 51 + 6 + 8);
+}
+
+TEST(PidLayout, FurtherInputStartsTheRetainedZoneWithoutFilters) {
+    PidGroupFlags f;
+    f.cascade = true;
+    EXPECT_EQ(PlanPidLayout(f).firstRetained(), "_input3_rem");
+    EXPECT_EQ(PlanPidLayout(f).retainedSize(), 53);
+}
+
+TEST(RegisterCounter, NegativeStartPlacesNothing) {
+    RegisterCounter unplaced(-1);
+    EXPECT_FALSE(unplaced.placed());
+    RegisterCounter counter(100);
+    EXPECT_TRUE(counter.placed());
+    EXPECT_EQ(counter.take(6), 100);
+    EXPECT_EQ(counter.take(8), 106);
+    EXPECT_EQ(counter.next(), 114);
+}
+
+class PlacedDeclarations : public GeneratorTest {};
+
+TEST_F(PlacedDeclarations, PidWorkingDataFromOffReg) {
+    auto d = declarations("Boiler",
+                          {{"HeaderInST", "1"}, {"OffReg", "100"}, {"Y1Filtr", "1"}, {"Y1Measure", "1"}});
+    EXPECT_TRUE(Contains(d, "  Boiler_AuxD1 AT %R100 : ARRAY [0..3] OF BYTE;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_Tau1  AT %R104 : INT;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_X11 AT %R106 : INT;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_Y12 AT %R112 : INT;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_struct AT %R114 : T_PID;"));
+    EXPECT_TRUE(Contains(d,
+                         "  Boiler_AuxPID AT %R164 : ARRAY [0..22] OF BYTE;          \t// "
+                         "Reserved for PID algorithm, do not modify!"));
+    // OffRem stays unplaced: the retained block keeps its alignment spaces.
+    EXPECT_TRUE(Contains(d, "  Boiler_Size_rem : USINT;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_CRC_rem      : WORD;"));
+}
+
+TEST_F(PlacedDeclarations, PidRetainedDataFromOffRem) {
+    auto d = declarations("Boiler", {{"HeaderInST", "1"}, {"OffRem", "0"}});
+    EXPECT_TRUE(Contains(d, "  Boiler_Size_rem  AT %R0 : USINT;"));
+    EXPECT_TRUE(
+        Contains(d, "  Boiler_Det_rem      AT %R1 : BYTE;\t// Error and action detection (remanent)"));
+    EXPECT_TRUE(Contains(
+        d, "  Boiler_MinY_rem     AT %R2 : UINT;\t// Unified range value corresponding to 0% (remanent)"));
+    EXPECT_TRUE(Contains(d, "  Boiler_Control_rem  AT %R48 : UINT;\t// Control word (remanent)"));
+    EXPECT_TRUE(Contains(d, "  Boiler_Release_rem  AT %R50 : UINT;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_CRC_rem      AT %R52 : WORD;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_struct : T_PID;"));  // OffReg is independent
+}
+
+TEST_F(PlacedDeclarations, PidRetainedCountersAdvanceOverFurtherInputs) {
+    auto d = declarations("Boiler", {{"HeaderInST", "1"},
+                                     {"OffRem", "10"},
+                                     {"OffReg", "20"},
+                                     {"InputMode", "2"},
+                                     {"Cascade", "1"},
+                                     {"Y3Filtr", "1"}});
+    EXPECT_TRUE(Contains(d, "  Boiler_AuxD3 AT %R20 : ARRAY [0..3] OF BYTE;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_input3 AT %R26 : INT; \t// Input Y3"));
+    EXPECT_TRUE(Contains(d, "  Boiler_input2 AT %R28 : INT; \t// Input Y2"));
+    EXPECT_TRUE(Contains(d, "  Boiler_struct AT %R30 : T_PID;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_AuxD3_rem AT %R11 : ARRAY [0..3] OF BYTE;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_Tau3_rem  AT %R15 : INT;"));
+    EXPECT_TRUE(Contains(d, "  Boiler_input3_rem AT %R17 : INT; \t//Input Y3 (remanent)"));
+    EXPECT_TRUE(Contains(d, "  Boiler_input2_rem AT %R19 : INT; \t//Input Y2 (remanent)"));
+    EXPECT_TRUE(
+        Contains(d, "  Boiler_Det_rem      AT %R21 : BYTE;\t// Error and action detection (remanent)"));
+}
+
+TEST_F(PlacedDeclarations, DefaultsPlaceNothing) {
+    for (const auto& l : declarations("Boiler", {{"HeaderInST", "1"}}))
+        EXPECT_EQ(l.find("AT %R"), std::string::npos) << l;
+    addController("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}});
+    for (const auto& l : run("Dryer").first) EXPECT_EQ(l.find("AT %R"), std::string::npos) << l;
+}
+
+TEST_F(PlacedDeclarations, PidmaStructureAndPrivateArea) {
+    auto d = declarations("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}, {"OffReg", "1000"}});
+    EXPECT_TRUE(Contains(d, "  Dryer_struct AT %R1000 : T_PIDA;"));
+    EXPECT_TRUE(Contains(d,
+                         "  Dryer_reserved AT %R1226 : ARRAY [0..443] OF BYTE;      \t//"
+                         "Reserved for PIDA algorithm, do not modify!"));
+}
+
+TEST_F(PlacedDeclarations, PidmaRetainedImageOfTheParameterRange) {
+    auto d = declarations("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}, {"OffRem", "0"}});
+    const char* expected[] = {
+        "_Size_rem    AT %R0 ",  "_Ts_rem      AT %R1 ",  "_CHANGED_rem AT %R5 ",  "_DUMMY1_rem  AT %R6 ",
+        "_irType_rem  AT %R7 ",  "_RACT_rem    AT %R11 ", "_k_rem       AT %R13 ", "_dz_rem      AT %R49 ",
+        "_icotype_rem AT %R53 ", "_itType_rem  AT %R57 ", "_DGC_rem     AT %R65 ", "_DUMMY2_rem  AT %R66 ",
+        "_tdg_rem     AT %R67 ", "_ipid_rem    AT %R87 ", "_Release_rem AT %R91 ", "_CRC_rem     AT %R93 "};
+    for (const char* piece : expected)
+        EXPECT_EQ(velmora::testing::CountContaining(d, std::string("  Dryer") + piece), 1) << piece;
+}
+
+}  // namespace
+}  // namespace velmora::codegen

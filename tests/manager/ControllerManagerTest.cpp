@@ -1,0 +1,475 @@
+#include <algorithm>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "ManagerFakes.h"
+#include "controllers/ControllerManager.h"
+#include "controllers/IniFile.h"
+
+namespace velmora {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeManagerHost;
+using testing::ReadFile;
+using testing::WriteFile;
+
+std::vector<ManagerLine> Lines(std::initializer_list<std::pair<const char*, bool>> items) {
+    std::vector<ManagerLine> out;
+    for (auto& [text, checked] : items) out.push_back({text, checked});
+    return out;
+}
+
+TEST(ManagerCommandTable, FollowsSelectionAndChecks) {
+    // No controllers: only adding and importing.
+    ManagerCommands none = CommandsFor({}, -1);
+    EXPECT_EQ(none, (ManagerCommands{.add = true, .import = true}));
+
+    const auto idle = Lines({{"A", false}, {"B", false}});
+    EXPECT_EQ(CommandsFor(idle, 1), (ManagerCommands{.startSelected = true,
+                                                     .startAll = true,
+                                                     .add = true,
+                                                     .remove = true,
+                                                     .import = true,
+                                                     .exportSelected = true}));
+    // Without a selection nothing works on a single line.
+    EXPECT_EQ(CommandsFor(idle, -1), (ManagerCommands{.startAll = true, .add = true, .import = true}));
+
+    // One view running: no adding or importing while it runs.
+    const auto mixed = Lines({{"A", true}, {"B", false}});
+    EXPECT_EQ(CommandsFor(mixed, 0), (ManagerCommands{.stopSelected = true,
+                                                      .startAll = true,
+                                                      .stopAll = true,
+                                                      .remove = true,
+                                                      .exportSelected = true}));
+    EXPECT_EQ(CommandsFor(mixed, 1), (ManagerCommands{.startSelected = true,
+                                                      .startAll = true,
+                                                      .stopAll = true,
+                                                      .remove = true,
+                                                      .exportSelected = true}));
+
+    // All running: nothing left to start.
+    const auto running = Lines({{"A", true}, {"B", true}});
+    EXPECT_FALSE(CommandsFor(running, 0).startAll);
+    EXPECT_TRUE(CommandsFor(running, 0).stopAll);
+    // A selection past the end counts as none.
+    EXPECT_FALSE(CommandsFor(running, 2).remove);
+}
+
+TEST(ManagerLineText, CutsTenCharacters) {
+    EXPECT_EQ(ManagerLineText("Regulator PID_1"), "PID_1");
+    EXPECT_EQ(ManagerLineText("Regulator "), "");
+    EXPECT_EQ(ManagerLineText("Short"), "");
+    EXPECT_EQ(ManagerLineText("Regulatory PID_1"), " PID_1");
+    // Characters, not bytes.
+    EXPECT_EQ(ManagerLineText("Žluťoučký kůň"), "kůň");
+}
+
+TEST(FileDialogFilter, TurnsPairsIntoToolkitFilters) {
+    EXPECT_EQ(FileDialogFilter("Controller file (*.rgl)|*.rgl"), "Controller file (*.rgl)");
+    EXPECT_EQ(FileDialogFilter("Controllers|*.rgl|All|*.*"), "Controllers (*.rgl);;All (*.*)");
+}
+
+class ManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override { testing::English(); }
+    void writeControllers(const std::string& text) { WriteFile(host.file, text); }
+    std::vector<std::string> texts() const {
+        std::vector<std::string> out;
+        for (const auto& l : manager.lines()) out.push_back(l.text);
+        return out;
+    }
+
+    testing::ScratchDir dir;
+    FakeManagerHost host{dir.path()};
+    std::optional<std::filesystem::path> importFile;
+    std::optional<std::filesystem::path> exportFile;
+    std::vector<std::string> exportProposals;
+    ControllerManager manager{
+        host, ManagerFileDialogs{[this](const std::filesystem::path& folder) {
+                                     EXPECT_EQ(folder, host.file.parent_path());
+                                     return importFile;
+                                 },
+                                 [this](const std::filesystem::path& folder, const std::string& name) {
+                                     EXPECT_EQ(folder, host.file.parent_path());
+                                     exportProposals.push_back(name);
+                                     return exportFile;
+                                 }}};
+};
+
+const char* const kTwoControllers =
+    "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n"
+    "[Desktop]\r\nVelmora - Boiler=1,0,0,10,20,300,200,0\r\n"
+    "[Regulator Oven]\r\nName=Oven\r\nType=PIDA\r\nHeaderInST=0\r\n";
+
+TEST_F(ManagerTest, RefreshListsSectionsButDesktopInFileOrder) {
+    writeControllers(
+        "[Regulator Boiler]\r\nName=Boiler\r\n[DESKTOP]\r\nx=1\r\n[Odd]\r\nName=x\r\n"
+        "[Regulator Oven]\r\nName=Oven\r\n");
+    manager.refresh();
+    // A section shorter than ten characters still gives a line, with an empty text.
+    EXPECT_THAT(texts(), ElementsAre("Boiler", "", "Oven"));
+    EXPECT_EQ(manager.selected(), 0);
+}
+
+TEST_F(ManagerTest, RefreshWithoutFileOrProjectGivesAnEmptyList) {
+    manager.refresh();
+    EXPECT_TRUE(manager.lines().empty());
+    EXPECT_EQ(manager.selected(), -1);
+    EXPECT_EQ(manager.commands(), (ManagerCommands{.add = true, .import = true}));
+
+    writeControllers(kTwoControllers);
+    host.noProject = true;
+    manager.refresh();
+    EXPECT_TRUE(manager.lines().empty());
+    EXPECT_TRUE(host.msgs.shown.empty());
+}
+
+TEST_F(ManagerTest, ChecksFollowTheOpenViews) {
+    writeControllers(kTwoControllers);
+    host.views = {{"Oven", true}, {"Boiler", false}, {"Gone", true}};
+    int notified = 0;
+    manager.changed = [&] { ++notified; };
+    manager.refresh();
+    EXPECT_EQ(manager.lines(), (std::vector<ManagerLine>{{"Boiler", false}, {"Oven", true}}));
+    EXPECT_GT(notified, 0);
+    EXPECT_FALSE(manager.commands().add);
+
+    manager.uncheck("Oven");
+    EXPECT_FALSE(manager.lines()[1].checked);
+    EXPECT_TRUE(manager.commands().add);
+}
+
+TEST_F(ManagerTest, OpeningALineDocksTheViewAndRestoresTheManagersFlag) {
+    writeControllers(kTwoControllers);
+    manager.refresh();
+    manager.select(1);
+    manager.openSelected();
+    EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0"));
+    EXPECT_FALSE(host.dockFlag);
+}
+
+TEST_F(ManagerTest, CheckBoxClickTogglesTheViewAndShowsItsState) {
+    writeControllers(kTwoControllers);
+    manager.refresh();
+    manager.checkBoxClick(1);
+    EXPECT_EQ(manager.selected(), 1);
+    EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0", "toggle Oven"));
+    EXPECT_EQ(manager.lines(), (std::vector<ManagerLine>{{"Boiler", false}, {"Oven", true}}));
+
+    host.events.clear();
+    manager.checkBoxClick(1);
+    EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0", "toggle Oven"));
+    EXPECT_FALSE(manager.lines()[1].checked);
+}
+
+TEST_F(ManagerTest, ALineWithoutControllerNameStaysUnchecked) {
+    writeControllers("[Regulator Ghost]\r\nType=PID\r\n");
+    manager.refresh();
+    manager.checkBoxClick(0);
+    EXPECT_FALSE(manager.lines()[0].checked);
+    EXPECT_EQ(std::count(host.events.begin(), host.events.end(), "toggle Ghost"), 0);
+}
+
+TEST_F(ManagerTest, StartAllWithFreshCodeWarnsOnceThenStartsEveryView) {
+    writeControllers(kTwoControllers + std::string("[Regulator Mixer]\r\nName=Mixer\r\nType=PID\r\n"));
+    host.generated = true;
+    manager.refresh();
+    // One view already runs: it is left alone.
+    host.views = {{"Oven", true}};
+    manager.updateChecks();
+
+    manager.startAll();
+    ASSERT_EQ(host.msgs.shown.size(), 1u);
+    EXPECT_EQ(host.msgs.shown[0].caption, "Warning");
+    EXPECT_EQ(host.msgs.shown[0].text,
+              "Controller program was changed. It is necessary to compile (F9) before plug-in execution.");
+    EXPECT_EQ(host.msgs.shown[0].icon, MessageIcon::Exclamation);
+    std::vector<std::string> toggles;
+    for (const auto& e : host.events)
+        if (e.rfind("toggle ", 0) == 0) toggles.push_back(e);
+    EXPECT_THAT(toggles, ElementsAre("toggle Boiler", "toggle Mixer"));
+    for (const auto& line : manager.lines()) EXPECT_TRUE(line.checked) << line.text;
+    EXPECT_EQ(manager.selected(), 2);
+    EXPECT_EQ(
+        manager.commands(),
+        (ManagerCommands{.stopSelected = true, .stopAll = true, .remove = true, .exportSelected = true}));
+
+    // Stopping all asks nothing and stops every view.
+    manager.stopAll();
+    EXPECT_EQ(host.msgs.shown.size(), 1u);
+    for (const auto& v : host.views) EXPECT_FALSE(v.communicating) << v.controllerName;
+    for (const auto& line : manager.lines()) EXPECT_FALSE(line.checked) << line.text;
+}
+
+TEST_F(ManagerTest, StartAllWithoutFreshCodeDoesNotWarn) {
+    writeControllers(kTwoControllers);
+    manager.refresh();
+    manager.startAll();
+    EXPECT_TRUE(host.msgs.shown.empty());
+    EXPECT_TRUE(manager.lines()[0].checked && manager.lines()[1].checked);
+}
+
+TEST_F(ManagerTest, StartAndStopSelectedActOnlyWhenTheBoxAllows) {
+    writeControllers(kTwoControllers);
+    manager.refresh();
+    manager.stopSelected();  // not running: nothing to do
+    EXPECT_TRUE(host.events.empty());
+    manager.startSelected();
+    EXPECT_TRUE(manager.lines()[0].checked);
+    manager.startSelected();  // running already: no second toggle
+    EXPECT_EQ(std::count(host.events.begin(), host.events.end(), "toggle Boiler"), 1);
+    manager.stopSelected();
+    EXPECT_FALSE(manager.lines()[0].checked);
+}
+
+TEST_F(ManagerTest, AddRunsTheWizardAndShowsTheNewController) {
+    manager.refresh();
+    host.wizard = [&] { IniFile(host.file).writeString("Regulator PID_1", "Name", "PID_1"); };
+    manager.add();
+    EXPECT_THAT(host.events, ElementsAre("wizard"));
+    EXPECT_THAT(texts(), ElementsAre("PID_1"));
+    EXPECT_EQ(manager.selected(), 0);
+}
+
+// ---- Removal ----
+
+class RemoveTest : public ManagerTest {
+protected:
+    void SetUp() override {
+        ManagerTest::SetUp();
+        writeControllers(
+            "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n"
+            "[Regulatory Boiler]\r\nName=Boiler\r\n"
+            "[Regulator Oven]\r\nName=Oven\r\nType=PID\r\nHeaderInST=0\r\n");
+        for (const char* f : {"Boiler_def.ST", "Boiler.orv", "Oven_def.orv", "Oven.orv"})
+            WriteFile(host.project / "Velmora" / f, "generated\r\n");
+        host.projectList = {"main.orv", "VELMORA\\boiler_def.st", "Velmora\\Oven_def.orv",
+                            "Velmora\\Boiler.orv", "Velmora\\Oven.orv"};
+        manager.refresh();
+    }
+};
+
+TEST_F(RemoveTest, ErasesBothSectionsAndUnregistersTheFilesButKeepsThem) {
+    host.views = {{"Boiler", false}};
+    host.msgs.answers = {MessageAnswer::Yes};
+    manager.removeSelected();
+
+    ASSERT_EQ(host.msgs.shown.size(), 1u);
+    EXPECT_EQ(host.msgs.shown[0].caption, "Warning");
+    EXPECT_EQ(host.msgs.shown[0].text, "Are you sure to remove controller? Boiler?");
+    EXPECT_EQ(host.msgs.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(host.msgs.shown[0].icon, MessageIcon::Exclamation);
+
+    IniFile file(host.file);
+    EXPECT_FALSE(file.sectionExists("Regulator Boiler"));
+    EXPECT_FALSE(file.sectionExists("Regulatory Boiler"));
+    EXPECT_EQ(file.readString("Regulator Oven", "Name", ""), "Oven");
+    // The view goes before the project entries, declarations before code.
+    EXPECT_THAT(host.events, ElementsAre("close Boiler", "unregister VELMORA\\boiler_def.st",
+                                         "unregister Velmora\\Boiler.orv"));
+    EXPECT_THAT(host.projectList, ElementsAre("main.orv", "Velmora\\Oven_def.orv", "Velmora\\Oven.orv"));
+    EXPECT_TRUE(std::filesystem::exists(host.project / "Velmora" / "Boiler_def.ST"));
+    EXPECT_TRUE(std::filesystem::exists(host.project / "Velmora" / "Boiler.orv"));
+    EXPECT_THAT(texts(), ElementsAre("Oven"));
+}
+
+TEST_F(RemoveTest, MnemonicDeclarationsAreTheOnesUnregisteredWithoutHeaderInST) {
+    // Line 1 is the stray "Regulatory Boiler" section.
+    manager.select(2);
+    host.msgs.answers = {MessageAnswer::Yes};
+    manager.removeSelected();
+    EXPECT_THAT(host.projectList, ElementsAre("main.orv", "VELMORA\\boiler_def.st", "Velmora\\Boiler.orv"));
+}
+
+TEST_F(RemoveTest, MissingEntriesAreSkipped) {
+    host.projectList = {"main.orv", "Velmora\\Boiler.orv"};
+    host.msgs.answers = {MessageAnswer::Yes};
+    manager.removeSelected();
+    EXPECT_THAT(host.projectList, ElementsAre("main.orv"));
+    EXPECT_EQ(host.msgs.shown.size(), 1u);
+}
+
+TEST_F(RemoveTest, AnswerNoChangesNothing) {
+    const std::string before = ReadFile(host.file);
+    host.msgs.answers = {MessageAnswer::No};
+    manager.removeSelected();
+    EXPECT_EQ(ReadFile(host.file), before);
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(host.projectList.size(), 5u);
+}
+
+TEST_F(RemoveTest, NoProjectInterfaceIsReported) {
+    host.projectInterface = false;
+    host.msgs.answers = {MessageAnswer::Yes};
+    manager.removeSelected();
+    ASSERT_EQ(host.msgs.shown.size(), 2u);
+    EXPECT_EQ(host.msgs.shown[1].caption, "Error");
+    EXPECT_EQ(host.msgs.shown[1].text, "Interface error! Save changes and restart application!");
+    EXPECT_FALSE(IniFile(host.file).sectionExists("Regulator Boiler"));
+}
+
+TEST_F(RemoveTest, AnUnwritableFileIsReportedAndNothingElseHappens) {
+    // A read-only controller file is refused even where the user could write it.
+    std::filesystem::permissions(host.file, std::filesystem::perms::owner_read);
+    const std::string before = ReadFile(host.file);
+    host.msgs.answers = {MessageAnswer::Yes};
+    manager.removeSelected();
+    std::filesystem::permissions(host.file,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ASSERT_EQ(host.msgs.shown.size(), 2u);
+    EXPECT_EQ(host.msgs.shown[1].caption, "Error");
+    EXPECT_EQ(host.msgs.shown[1].icon, MessageIcon::Stop);
+    EXPECT_EQ(ReadFile(host.file), before);
+    EXPECT_TRUE(host.events.empty());
+    EXPECT_EQ(host.projectList.size(), 5u);
+}
+
+// ---- Import and export ----
+
+class ImportTest : public ManagerTest {
+protected:
+    void SetUp() override {
+        ManagerTest::SetUp();
+        writeControllers("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\nPBand=50\r\n");
+        importFile = dir.path() / "Kiln.rgl";
+        WriteFile(*importFile,
+                  "[Regulator Furnace]\nName=Furnace\nType=PIDA\n; tuned in March\n\nPBand = "
+                  "12,5\nY1Name=Kiln_T\n");
+        manager.refresh();
+    }
+};
+
+TEST_F(ImportTest, CopiesTheKeysUnderTheChosenName) {
+    host.importNames = {ImportName{"Kiln", false}};
+    manager.importController();
+    EXPECT_THAT(host.proposals, ElementsAre("Kiln"));
+    IniFile file(host.file);
+    EXPECT_THAT(file.sectionValues("Regulator Kiln"),
+                ElementsAre("Name=Kiln", "Type=PIDA", "PBand=12,5", "Y1Name=Kiln_T", "HeaderInST=0"));
+    EXPECT_FALSE(file.sectionExists("Regulator Furnace"));
+    EXPECT_THAT(host.events, ElementsAre("generate Kiln", "open Kiln floating"));
+    EXPECT_THAT(texts(), ElementsAre("Boiler", "Kiln"));
+    EXPECT_TRUE(host.msgs.shown.empty());
+}
+
+TEST_F(ImportTest, AnExistingNameAsksAndNoReturnsToTheNameDialog) {
+    host.importNames = {ImportName{"Boiler", true}, ImportName{"Kiln2", true}};
+    host.msgs.answers = {MessageAnswer::No};
+    manager.importController();
+    ASSERT_EQ(host.msgs.shown.size(), 1u);
+    EXPECT_EQ(host.msgs.shown[0].caption, "Warning");
+    EXPECT_EQ(host.msgs.shown[0].text, "There is a controller with this name! Overwrite?");
+    EXPECT_EQ(host.msgs.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(host.msgs.shown[0].icon, MessageIcon::Exclamation);
+    // The dialog comes back with the name the user had typed.
+    EXPECT_THAT(host.proposals, ElementsAre("Kiln", "Boiler"));
+    IniFile file(host.file);
+    EXPECT_EQ(file.readString("Regulator Boiler", "Type", ""), "PID");
+    EXPECT_EQ(file.readString("Regulator Kiln2", "Type", ""), "PIDA");
+    EXPECT_EQ(file.readString("Regulator Kiln2", "Name", ""), "Kiln2");
+}
+
+TEST_F(ImportTest, YesOverwritesTheExistingController) {
+    host.importNames = {ImportName{"boiler", true}};
+    host.msgs.answers = {MessageAnswer::Yes};
+    manager.importController();
+    IniFile file(host.file);
+    EXPECT_EQ(file.readString("Regulator Boiler", "Type", ""), "PIDA");
+    EXPECT_EQ(file.readString("Regulator Boiler", "PBand", ""), "12,5");
+    EXPECT_EQ(file.readString("Regulator Boiler", "Name", ""), "boiler");
+    EXPECT_EQ(file.sections().size(), 1u);
+}
+
+TEST_F(ImportTest, ASectionWithoutNameIsNoConflict) {
+    IniFile(host.file).writeString("Regulator Kiln", "Type", "PID");
+    host.importNames = {ImportName{"Kiln", true}};
+    manager.importController();
+    EXPECT_TRUE(host.msgs.shown.empty());
+    EXPECT_EQ(IniFile(host.file).readString("Regulator Kiln", "Type", ""), "PIDA");
+}
+
+TEST_F(ImportTest, CancelledNameDialogWritesNothing) {
+    const std::string before = ReadFile(host.file);
+    manager.importController();  // no answer scripted: the dialog is cancelled
+    EXPECT_EQ(host.proposals.size(), 1u);
+    EXPECT_EQ(ReadFile(host.file), before);
+    EXPECT_TRUE(host.events.empty());
+}
+
+TEST_F(ImportTest, AFileNotStartingWithARegulatorSectionIsIgnored) {
+    const std::string before = ReadFile(host.file);
+    WriteFile(*importFile, "[Desktop]\r\n[Regulator Furnace]\r\nName=Furnace\r\n");
+    host.importNames = {ImportName{"Kiln", true}};
+    manager.importController();
+    EXPECT_TRUE(host.proposals.empty());
+    EXPECT_TRUE(host.msgs.shown.empty());
+    EXPECT_EQ(ReadFile(host.file), before);
+
+    WriteFile(*importFile, "");
+    manager.importController();
+    EXPECT_TRUE(host.proposals.empty());
+    EXPECT_EQ(ReadFile(host.file), before);
+}
+
+TEST_F(ImportTest, KeysAfterAFurtherSectionAreNotImported) {
+    WriteFile(*importFile, "[Regulator A]\r\nType=PID\r\n[Regulator B]\r\nType=PIDA\r\nExtra=1\r\n");
+    host.importNames = {ImportName{"A", true}};
+    manager.importController();
+    IniFile file(host.file);
+    EXPECT_THAT(file.sectionValues("Regulator A"), ElementsAre("Type=PID", "HeaderInST=1", "Name=A"));
+    EXPECT_FALSE(file.sectionExists("Regulator B"));
+}
+
+TEST_F(ImportTest, CancelledFileDialogDoesNothing) {
+    importFile.reset();
+    manager.importController();
+    EXPECT_TRUE(host.proposals.empty());
+}
+
+TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeys) {
+    writeControllers(
+        "[Regulator Boiler]\nName=Boiler\nType=PID\n; note\nPBand= \"12,5\" \nHeaderInST=1\n"
+        "[Regulator Oven]\nName=Oven\n");
+    manager.refresh();
+    exportFile = dir.path() / "out" / "Boiler.rgl";
+    std::filesystem::create_directories(exportFile->parent_path());
+    WriteFile(*exportFile, "an older and much longer file that must be replaced completely\r\n");
+    manager.exportSelected();
+    EXPECT_THAT(exportProposals, ElementsAre("Boiler"));
+    EXPECT_EQ(ReadFile(*exportFile),
+              "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nPBand=12,5\r\nHeaderInST=1\r\n");
+    // Nothing but the export is left in the folder.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(exportFile->parent_path()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST_F(ManagerTest, AnExportedControllerImportsUnderANewName) {
+    writeControllers(
+        "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nPBand=40\r\nTi=120\r\nHeaderInST=1\r\n");
+    manager.refresh();
+    exportFile = dir.path() / "Boiler.rgl";
+    manager.exportSelected();
+    importFile = exportFile;
+    host.importNames = {ImportName{"Boiler_copy", true}};
+    manager.importController();
+    IniFile file(host.file);
+    EXPECT_THAT(file.sectionValues("Regulator Boiler_copy"),
+                ElementsAre("Name=Boiler_copy", "Type=PID", "PBand=40", "Ti=120", "HeaderInST=1"));
+}
+
+TEST_F(ManagerTest, AnExportThatCannotBeWrittenIsReported) {
+    writeControllers(kTwoControllers);
+    manager.refresh();
+    exportFile = dir.path() / "missing-folder" / "Boiler.rgl";
+    manager.exportSelected();
+    ASSERT_EQ(host.msgs.shown.size(), 1u);
+    EXPECT_EQ(host.msgs.shown[0].caption, "Error");
+    EXPECT_NE(host.msgs.shown[0].text.find("Boiler.rgl"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(*exportFile));
+}
+
+}  // namespace
+}  // namespace velmora
