@@ -15,7 +15,6 @@
 #include "UiApp.h"
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
-#include "plugin/CompMsgForm.h"
 #include "plugin/Registration.h"
 #include "plugin/Registry.h"
 
