@@ -1,0 +1,117 @@
+#pragma once
+// The front end of a host without windows (velmora-host's commands, tests):
+// forms that draw nothing but keep what they were asked to show, message boxes
+// that answer without asking, timers that tick only when driven.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "plugin/FormFactory.h"
+
+namespace velmora {
+
+class HeadlessFrontEnd : public FrontEnd {
+public:
+    struct Message {
+        std::string caption, text;
+        MessageIcon icon = MessageIcon::None;
+        MessageButtons buttons = MessageButtons::Ok;
+    };
+
+    HeadlessFrontEnd();
+    ~HeadlessFrontEnd() override;
+
+    Toolkit& toolkit() override { return toolkit_; }
+    FormFactory& forms() override;
+
+    // Message boxes shown so far. Unless answerWith says otherwise, a box is
+    // answered with the button that changes nothing (Ok, Cancel or No).
+    const std::vector<Message>& messages() const { return messages_; }
+    std::function<MessageAnswer(const Message&)> answerWith;
+    // Each message box is also written to this stream when set (velmora-host: stderr).
+    std::function<void(const Message&)> onMessage;
+
+    // One line per thing a window was asked to do, in order, e.g.
+    // "compile messages: file Reg1.orv" or "view created: Reg1".
+    const std::vector<std::string>& journal() const { return journal_; }
+    // The file lines the compile-message window showed, in order.
+    const std::vector<std::string>& compileFileLines() const { return compileFiles_; }
+
+    void setClock(const Clock* clock);
+
+    // Used by the headless windows.
+    void note(std::string line) { journal_.push_back(std::move(line)); }
+    void noteCompileFile(const std::string& file) { compileFiles_.push_back(file); }
+
+private:
+    class Messages;
+    class Timers;
+    class Forms;
+    std::unique_ptr<Messages> messageBoxes_;
+    std::unique_ptr<Timers> timers_;
+    std::unique_ptr<Forms> forms_;
+    SystemClock systemClock_;
+    Toolkit toolkit_;
+    std::vector<Message> messages_;
+    std::vector<std::string> journal_;
+    std::vector<std::string> compileFiles_;
+};
+
+// The online view of the headless front end: keeps its layout and flags so
+// that desktop and compile passes can be checked.
+class HeadlessOnlineView : public OnlineViewForm {
+public:
+    HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& frame, std::string controllerName);
+    ~HeadlessOnlineView() override;
+
+    void* handle() override { return this; }
+    std::string caption() const override { return caption_; }
+    void setCaption(const std::string& caption) override { caption_ = caption; }
+    FormBounds bounds() const override { return bounds_; }
+    void setBounds(const FormBounds& bounds) override { bounds_ = bounds; }
+    void show() override;
+    void hide() override;
+    void localize() override;
+
+    std::string controllerName() const override { return name_; }
+    bool graphShown() const override { return graphShown_; }
+    void openGraph() override;
+    void selectTab(int index) override;
+    void close() override;
+    void destroy() override;
+    bool closeRequested() const override { return closeRequested_; }
+    void postClose() override;
+    void sendClose() override;
+    bool online() const override { return online_; }
+    void setCommLabels(TCommState state, bool fixed) override;
+    int NovaKomunikace(PlcRequestFunction request, bool dataValid) override;
+    void KomunikaceButton1Click() override;
+    void resumeAfterCompile() override;
+    void commTick() override;
+    void simStep() override;
+
+    // What a test or a scripted host sets.
+    void setOnline(bool online) { online_ = online; }
+    void requestClose() { closeRequested_ = true; }
+    void setGraphShown(bool shown) { graphShown_ = shown; }
+    int selectedTab() const { return tab_; }
+    bool visible() const { return visible_; }
+    TCommState commState() const { return commState_; }
+    bool fixed() const { return fixed_; }
+    int exchanges() const { return exchanges_; }
+    int commTicks() const { return commTicks_; }
+    int simSteps() const { return simSteps_; }
+    // The value NovaKomunikace returns.
+    int exchangeResult = 1;
+
+private:
+    HeadlessFrontEnd& frontEnd_;
+    TFormReg1& frame_;
+    std::string name_, caption_;
+    FormBounds bounds_;
+    bool graphShown_ = false, online_ = false, closeRequested_ = false, visible_ = false, fixed_ = false;
+    int tab_ = -1, exchanges_ = 0, commTicks_ = 0, simSteps_ = 0;
+    TCommState commState_ = csNoComm;
+};
+
+}  // namespace velmora
