@@ -18,13 +18,15 @@ public:
     ~Texts();
 
     // The text of an id with its backslash escapes resolved, as UTF-8;
-    // "resource error" when no table is loaded.
+    // "resource error" when no table is loaded, an empty string for an id the
+    // loaded table does not hold (so a missing text shows as nothing rather
+    // than as a wrong message).
     std::string text(std::uint32_t id) const;
     // text(id) with every "&" removed.
     std::string textWithoutAccelerators(std::uint32_t id) const;
 
     // 0 Czech, 1 English, 4 Russian, any other number English. Ignored while no
-    // table is loaded.
+    // table is loaded. The number is kept even if the table cannot be loaded.
     void chooseLanguage(int number);
     int language() const { return language_; }
     bool loaded() const;
@@ -40,6 +42,9 @@ private:
     std::unique_ptr<TextTable> table_;
     int language_ = 1;
 };
+
+// The resource name of a language number's table ("Regulatory_ENU", ...).
+std::string_view TextTableName(int languageNumber);
 
 // The host's language-change code mapped to a language number:
 // 0x405 -> 0, 0x407 -> 4, anything else -> 1.

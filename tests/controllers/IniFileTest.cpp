@@ -1,0 +1,399 @@
+#include "controllers/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "TempDir.h"
+
+namespace velmora {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+class IniFileTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::filesystem::path file = dir / "PLC1.rglx";
+};
+
+// --- reading -------------------------------------------------------------
+
+TEST_F(IniFileTest, SectionsAndKeysIgnoreAsciiCaseAndSurroundingBlanks) {
+    WriteBytes(file, "[Regulator Boiler]\r\n  PBnd = 250  \r\nitType=3\r\n[ Desktop ]\r\nCount=2\r\n");
+    IniFile ini(file);
+    EXPECT_EQ(ini.readString("REGULATOR boiler", "pbnd", "x"), "250");
+    EXPECT_EQ(ini.readInteger("regulator BOILER", "ITTYPE", 7), 3);
+    EXPECT_EQ(ini.readInteger("Desktop", "count", 0), 2);
+    EXPECT_TRUE(ini.sectionExists("desktop"));
+    EXPECT_TRUE(ini.valueExists("Regulator Boiler", "ittype"));
+    EXPECT_FALSE(ini.valueExists("Regulator Boiler", "itTyp"));
+}
+
+TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault) {
+    IniFile missing(dir / "none.rglx");
+    EXPECT_FALSE(missing.fileExists());
+    EXPECT_EQ(missing.readString("S", "K", "dflt"), "dflt");
+    EXPECT_EQ(missing.readInteger("S", "K", -1), -1);
+    EXPECT_TRUE(missing.readBool("S", "K", true));
+    EXPECT_DOUBLE_EQ(missing.readDecimal("S", "K", 0.25), 0.25);
+    EXPECT_TRUE(missing.sections().empty());
+
+    WriteBytes(file, "[S]\nK=1\nEmpty=\n");
+    IniFile ini(file);
+    EXPECT_EQ(ini.readString("T", "K", "d"), "d");
+    EXPECT_EQ(ini.readString("S", "L", "d"), "d");
+    // A key that is present with no value is an empty text, not the default.
+    EXPECT_EQ(ini.readString("S", "Empty", "d"), "");
+    EXPECT_EQ(ini.find("S", "Empty"), std::optional<std::string>(""));
+    EXPECT_EQ(ini.find("S", "None"), std::nullopt);
+}
+
+TEST_F(IniFileTest, IntegerBooleanAndDecimalConversions) {
+    WriteBytes(file,
+               "[S]\nA=12\nB= -7 \nC=12a\nD=\nE=99999999999\nF=+5\nG=0x10\nH=2\nI=0\nJ=yes\nK=12,5\nL=12.5\n"
+               "M=1.5e2 units\nN=abc\n");
+    IniFile ini(file);
+    EXPECT_EQ(ini.readInteger("S", "A", 0), 12);
+    EXPECT_EQ(ini.readInteger("S", "B", 0), -7);
+    EXPECT_EQ(ini.readInteger("S", "C", 42), 42);
+    EXPECT_EQ(ini.readInteger("S", "D", 42), 42);
+    EXPECT_EQ(ini.readInteger("S", "E", 42), 42);  // out of range
+    EXPECT_EQ(ini.readInteger("S", "F", 0), 5);
+    EXPECT_EQ(ini.readInteger("S", "G", 42), 42);  // not a decimal integer
+
+    EXPECT_TRUE(ini.readBool("S", "A", false));
+    EXPECT_TRUE(ini.readBool("S", "B", false));
+    EXPECT_TRUE(ini.readBool("S", "H", false));
+    EXPECT_FALSE(ini.readBool("S", "I", true));
+    EXPECT_TRUE(ini.readBool("S", "J", true));
+    EXPECT_FALSE(ini.readBool("S", "J", false));
+
+    EXPECT_DOUBLE_EQ(ini.readDecimal("S", "K", 0), 12.5);
+    EXPECT_DOUBLE_EQ(ini.readDecimal("S", "L", 0), 12.5);
+    EXPECT_DOUBLE_EQ(ini.readDecimal("S", "M", 0), 150);
+    EXPECT_DOUBLE_EQ(ini.readDecimal("S", "N", 9), 0);  // present but no number
+}
+
+TEST_F(IniFileTest, MatchingQuotesAroundAValueAreDropped) {
+    WriteBytes(file, "[S]\nA=\"quoted text\"\nB='single'\nC=\"unbalanced\nD=\"\nE=a\"b\"\n");
+    IniFile ini(file);
+    EXPECT_EQ(ini.readString("S", "A", ""), "quoted text");
+    EXPECT_EQ(ini.readString("S", "B", ""), "single");
+    EXPECT_EQ(ini.readString("S", "C", ""), "\"unbalanced");
+    EXPECT_EQ(ini.readString("S", "D", ""), "\"");
+    EXPECT_EQ(ini.readString("S", "E", ""), "a\"b\"");
+}
+
+TEST_F(IniFileTest, ListsFollowFileOrderAndSkipDuplicates) {
+    WriteBytes(file,
+               "top=ignored\n[B]\nz=1\n; a=comment\nno equals sign\n=no key\na=2\nZ=3\n[A]\nk=v\n[b]\nq=9\n");
+    IniFile ini(file);
+    EXPECT_EQ(ini.sections(), (std::vector<std::string>{"B", "A"}));
+    EXPECT_EQ(ini.keys("B"), (std::vector<std::string>{"z", "a"}));
+    EXPECT_EQ(ini.sectionValues("b"), (std::vector<std::string>{"z=1", "a=2"}));
+    EXPECT_TRUE(ini.keys("missing").empty());
+    // Keys before the first section belong to no section.
+    EXPECT_FALSE(ini.valueExists("", "top"));
+}
+
+TEST_F(IniFileTest, FirstDuplicateWinsForReadsAndWrites) {
+    WriteBytes(file, "[S]\nk=first\nK=second\n[T]\nx=1\n[s]\nk=third\n");
+    IniFile ini(file);
+    EXPECT_EQ(ini.readString("S", "k", ""), "first");
+    ini.writeString("S", "K", "new");
+    EXPECT_EQ(ReadBytes(file), "[S]\nk=new\nK=second\n[T]\nx=1\n[s]\nk=third\n");
+}
+
+TEST_F(IniFileTest, NulBytesAndVeryLongLinesAreHandled) {
+    std::string longValue(2'000'000, 'x');
+    std::string bytes = "[S]\nnul=a";
+    bytes += '\0';
+    bytes += "b\nlong=" + longValue + "\n";
+    bytes += std::string(300'000, '\0');  // a run of NULs with no line end
+    bytes += "\n[T]\nk=1\n";
+    WriteBytes(file, bytes);
+    IniFile ini(file);
+    EXPECT_EQ(ini.readString("S", "nul", ""), std::string("a\0b", 3));
+    EXPECT_EQ(ini.readString("S", "long", "").size(), longValue.size());
+    EXPECT_EQ(ini.readInteger("T", "k", 0), 1);
+    ini.writeInteger("T", "k", 2);
+    std::string expected = bytes;
+    expected.replace(expected.size() - 2, 1, "2");
+    EXPECT_EQ(ReadBytes(file), expected);
+}
+
+TEST_F(IniFileTest, Utf8ByteOrderMarkDoesNotHideTheFirstSection) {
+    WriteBytes(file, "\xEF\xBB\xBF[S]\r\nk=1\r\n");
+    IniFile ini(file);
+    EXPECT_EQ(ini.readInteger("S", "k", 0), 1);
+    ini.writeInteger("S", "k", 2);
+    EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBF[S]\r\nk=2\r\n");
+}
+
+// --- writing -------------------------------------------------------------
+
+TEST_F(IniFileTest, NewFileIsWrittenWithCrLfAndBlankLinesBetweenSections) {
+    IniFile ini(file);
+    ini.writeString("Regulator A", "Name", "A");
+    ini.writeString("Regulator A", "Type", "PID");
+    ini.writeBool("Regulator B", "HeaderInST", true);
+    ini.writeBool("Regulator B", "Alias", false);
+    ini.writeDecimal("Regulator B", "k", 0.25, ',');
+    EXPECT_EQ(ReadBytes(file),
+              "[Regulator A]\r\nName=A\r\nType=PID\r\n\r\n"
+              "[Regulator B]\r\nHeaderInST=1\r\nAlias=0\r\nk=0,25\r\n");
+}
+
+TEST_F(IniFileTest, LfFileKeepsLfAndEveryForeignLineByteForByte) {
+    const std::string original =
+        "; controllers of PLC1\n"
+        "\n"
+        "[Regulator A]\n"
+        "Name = A\n"
+        "  ; tuned on site\n"
+        "garbage line without equals\n"
+        "PBnd=250\n"
+        "\n"
+        "\n"
+        "[Desktop]\n"
+        "Count=0";  // no line end at the very end
+    WriteBytes(file, original);
+    IniFile ini(file);
+    ini.writeInteger("regulator a", "pbnd", 300);  // replaced in place, the file's spelling kept
+    ini.writeInteger("Regulator A", "Ti", 50);      // appended after the last line of the section
+    ini.writeInteger("Desktop", "Forms", 1);        // the last line gets its line end first
+    ini.writeString("New", "k", "v");
+    EXPECT_EQ(ReadBytes(file),
+              "; controllers of PLC1\n"
+              "\n"
+              "[Regulator A]\n"
+              "Name = A\n"
+              "  ; tuned on site\n"
+              "garbage line without equals\n"
+              "PBnd=300\n"
+              "Ti=50\n"
+              "\n"
+              "\n"
+              "[Desktop]\n"
+              "Count=0\n"
+              "Forms=1\n"
+              "\n"
+              "[New]\n"
+              "k=v\n");
+}
+
+TEST_F(IniFileTest, CrLfFileKeepsCrLfAndMixedLineEndsStayAsTheyAre) {
+    WriteBytes(file, "[S]\r\na=1\nb=2\r\n");
+    IniFile ini(file);
+    ini.writeInteger("S", "c", 3);
+    ini.writeInteger("S", "a", 9);
+    EXPECT_EQ(ReadBytes(file), "[S]\r\na=9\nb=2\r\nc=3\r\n");
+}
+
+TEST_F(IniFileTest, EraseSectionAndDeleteKeyRemoveEveryDuplicate) {
+    WriteBytes(file, "[A]\na=1\n\n[B]\nb=1\nB=2\nc=3\n\n[a]\nx=1\n[C]\nd=4\n");
+    IniFile ini(file);
+    ini.eraseSection("a");
+    EXPECT_FALSE(ini.sectionExists("A"));
+    ini.deleteKey("B", "b");
+    EXPECT_FALSE(ini.valueExists("B", "b"));
+    EXPECT_EQ(ReadBytes(file), "[B]\nc=3\n\n[C]\nd=4\n");
+    // Erasing what is not there leaves the file alone.
+    auto before = std::filesystem::last_write_time(file);
+    ini.eraseSection("Nothing");
+    ini.deleteKey("C", "nothing");
+    EXPECT_EQ(std::filesystem::last_write_time(file), before);
+}
+
+TEST_F(IniFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
+    IniFile ini(file);
+    EXPECT_THROW(ini.writeString("S", "K", "two\nlines"), IniFileError);
+    EXPECT_THROW(ini.writeString("S", "K=", "v"), IniFileError);
+    EXPECT_THROW(ini.writeString("S", " ", "v"), IniFileError);
+    EXPECT_THROW(ini.writeString("S", ";K", "v"), IniFileError);
+    EXPECT_THROW(ini.writeString("S]x", "K", "v"), IniFileError);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(IniFileTest, WrittenValuesReadBackExactly) {
+    IniFile ini(file);
+    ini.writeInteger("S", "min", INT32_MIN);
+    ini.writeInteger("S", "max", INT32_MAX);
+    ini.writeDecimal("S", "third", 1.0 / 3.0);
+    ini.writeString("S", "nul", std::string("a\0b", 3));
+    IniFile other(file);
+    EXPECT_EQ(other.readInteger("S", "min", 0), INT32_MIN);
+    EXPECT_EQ(other.readInteger("S", "max", 0), INT32_MAX);
+    EXPECT_EQ(other.readString("S", "third", ""), "0.333333333333333");
+    EXPECT_EQ(other.readString("S", "nul", ""), std::string("a\0b", 3));
+}
+
+// --- several objects, one file -----------------------------------------
+
+TEST_F(IniFileTest, ObjectsOnOneFileSeeEachOthersWrites) {
+    IniFile main(file);
+    IniFile tool(file);
+    EXPECT_EQ(main.readInteger("S", "k", 0), 0);
+    EXPECT_EQ(tool.readInteger("S", "k", 0), 0);
+    tool.writeInteger("S", "k", 1);
+    EXPECT_EQ(main.readInteger("S", "k", 0), 1);
+    main.writeInteger("S", "k", 2);
+    main.writeInteger("S", "j", 5);
+    EXPECT_EQ(tool.readInteger("S", "k", 0), 2);
+    EXPECT_EQ(tool.keys("S"), (std::vector<std::string>{"k", "j"}));
+    main.eraseSection("S");
+    EXPECT_FALSE(tool.sectionExists("S"));
+}
+
+TEST_F(IniFileTest, ChangesMadeOutsideAreSeenAtTheNextRead) {
+    WriteBytes(file, "[S]\nk=1\n");
+    IniFile ini(file);
+    EXPECT_EQ(ini.readInteger("S", "k", 0), 1);
+    // Replaced by rename, as another program writing safely would do.
+    auto other = dir / "other";
+    WriteBytes(other, "[S]\nk=2\n");
+    std::filesystem::rename(other, file);
+    EXPECT_EQ(ini.readInteger("S", "k", 0), 2);
+    // Rewritten in place with another size.
+    WriteBytes(file, "[S]\nk=345\n");
+    EXPECT_EQ(ini.readInteger("S", "k", 0), 345);
+    std::filesystem::remove(file);
+    EXPECT_EQ(ini.readInteger("S", "k", 0), 0);
+    EXPECT_FALSE(ini.fileExists());
+}
+
+TEST_F(IniFileTest, BatchWritesOnceAndOnlyItsOwnerSeesPendingWrites) {
+    WriteBytes(file, "[S]\nk=0\n");
+    IniFile ini(file);
+    IniFile other(file);
+    EXPECT_EQ(other.readInteger("S", "k", -1), 0);
+    {
+        IniFile::Batch batch(ini);
+        for (int i = 1; i <= 200; ++i) ini.writeInteger("S", "k" + std::to_string(i), i);
+        ini.writeInteger("S", "k", 7);
+        EXPECT_EQ(ini.readInteger("S", "k200", 0), 200);
+        EXPECT_EQ(ReadBytes(file), "[S]\nk=0\n");
+        EXPECT_EQ(other.readInteger("S", "k", -1), 0);
+        EXPECT_FALSE(other.valueExists("S", "k1"));
+        {
+            IniFile::Batch inner(ini);
+            ini.writeInteger("S", "inner", 1);
+        }
+        EXPECT_FALSE(other.valueExists("S", "inner"));
+    }
+    EXPECT_EQ(other.readInteger("S", "k", -1), 7);
+    EXPECT_EQ(other.readInteger("S", "k200", 0), 200);
+    EXPECT_EQ(other.readInteger("S", "inner", 0), 1);
+}
+
+TEST_F(IniFileTest, BatchCommitWritesAtOnceAndTheBatchStaysUsable) {
+    IniFile ini(file);
+    IniFile::Batch batch(ini);
+    ini.writeInteger("S", "a", 1);
+    batch.commit();
+    EXPECT_EQ(ReadBytes(file), "[S]\r\na=1\r\n");
+    ini.writeInteger("S", "b", 2);
+    EXPECT_EQ(ReadBytes(file), "[S]\r\na=1\r\n");
+    batch.commit();
+    EXPECT_EQ(ReadBytes(file), "[S]\r\na=1\r\nb=2\r\n");
+}
+
+// --- failures ------------------------------------------------------------
+
+TEST_F(IniFileTest, ReadOnlyFileIsNotTouchedAndTheErrorSaysWhy) {
+    const std::string original = "[S]\nk=1\n";
+    WriteBytes(file, original);
+    ::chmod(file.c_str(), 0444);
+    IniFile ini(file);
+    try {
+        ini.writeInteger("S", "k", 2);
+        FAIL() << "a read-only file was written";
+    } catch (const IniFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("read-only"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("PLC1.rglx"), std::string::npos) << e.what();
+    }
+    EXPECT_THROW(ini.eraseSection("S"), IniFileError);
+    EXPECT_THROW(ini.deleteKey("S", "k"), IniFileError);
+    {
+        IniFile::Batch batch(ini);
+        EXPECT_THROW(ini.writeInteger("S", "k", 3), IniFileError);
+    }
+    EXPECT_EQ(ReadBytes(file), original);
+    EXPECT_EQ(ini.readInteger("S", "k", 0), 1);
+    // Once writable again, writing works and keeps the file's mode.
+    ::chmod(file.c_str(), 0640);
+    ini.writeInteger("S", "k", 4);
+    EXPECT_EQ(ReadBytes(file), "[S]\nk=4\n");
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST_F(IniFileTest, UnreadablePathGivesDefaultsAndRefusesWrites) {
+    std::filesystem::create_directory(file);  // a folder where the file should be
+    IniFile ini(file);
+    EXPECT_EQ(ini.readInteger("S", "k", 5), 5);
+    EXPECT_THROW(ini.writeInteger("S", "k", 1), IniFileError);
+    EXPECT_TRUE(std::filesystem::is_directory(file));
+}
+
+TEST_F(IniFileTest, MissingFolderMakesTheWriteThrowWithoutLosingTheObject) {
+    IniFile ini(dir / "no" / "such" / "folder.rglx");
+    EXPECT_THROW(ini.writeInteger("S", "k", 1), IniFileError);
+    EXPECT_FALSE(ini.valueExists("S", "k"));  // the failed write is not remembered
+    std::filesystem::create_directories(dir / "no" / "such");
+    ini.writeInteger("S", "j", 2);
+    EXPECT_EQ(ini.readInteger("S", "j", 0), 2);
+    EXPECT_FALSE(ini.valueExists("S", "k"));
+}
+
+TEST_F(IniFileTest, FailedRewriteIsForgottenByEveryObjectOnTheFile) {
+    WriteBytes(file, "[S]\nk=1\n");
+    IniFile writer(file);
+    IniFile reader(file);
+    EXPECT_EQ(reader.readInteger("S", "k", 0), 1);
+    // A file-size limit makes the rewrite fail half-way, whatever our rights.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool threw = false;
+    try {
+        writer.writeString("S", "k", std::string(4000, 'x'));
+    } catch (const IniFileError&) {
+        threw = true;
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, savedHandler);
+    EXPECT_TRUE(threw);
+    EXPECT_EQ(ReadBytes(file), "[S]\nk=1\n");
+    EXPECT_EQ(reader.readInteger("S", "k", 0), 1);
+    EXPECT_EQ(writer.readInteger("S", "k", 0), 1);
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+    EXPECT_EQ(entries, 1) << "the temporary file was left behind";
+}
+
+TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndFollowSymbolicLinks) {
+    std::filesystem::create_directory(dir / "real");
+    WriteBytes(dir / "real" / "PLC1.rglx", "[S]\nk=1\n");
+    std::filesystem::create_symlink(dir / "real" / "PLC1.rglx", file);
+    IniFile ini(file);
+    for (int i = 0; i < 20; ++i) ini.writeInteger("S", "k", i);
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(ReadBytes(dir / "real" / "PLC1.rglx"), "[S]\nk=19\n");
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir / "real")) ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+}  // namespace
+}  // namespace velmora

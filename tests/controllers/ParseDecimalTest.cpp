@@ -1,0 +1,68 @@
+#include "controllers/ParseDecimal.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+
+namespace velmora {
+namespace {
+
+TEST(ParseDecimal, CommaAndPointAreBothDecimalSeparators) {
+    EXPECT_DOUBLE_EQ(ParseDecimal("12,5"), 12.5);
+    EXPECT_DOUBLE_EQ(ParseDecimal("12.5"), 12.5);
+    EXPECT_DOUBLE_EQ(ParseDecimal("-0,25"), -0.25);
+    EXPECT_DOUBLE_EQ(ParseDecimal(",5"), 0.5);
+}
+
+TEST(ParseDecimal, ReadsTheLongestLeadingNumber) {
+    EXPECT_DOUBLE_EQ(ParseDecimal("  3.5 %"), 3.5);
+    EXPECT_DOUBLE_EQ(ParseDecimal("1,5,6"), 1.5);
+    EXPECT_DOUBLE_EQ(ParseDecimal("+2e3x"), 2000);
+    EXPECT_DOUBLE_EQ(ParseDecimal("1e"), 1);
+    EXPECT_DOUBLE_EQ(ParseDecimal("7,5E-1"), 0.75);
+    EXPECT_DOUBLE_EQ(ParseDecimal(std::string_view("4.5\0" "9", 5)), 4.5);
+}
+
+TEST(ParseDecimal, TextWithoutANumberGivesZero) {
+    EXPECT_EQ(ParseDecimal(""), 0);
+    EXPECT_EQ(ParseDecimal("abc"), 0);
+    EXPECT_EQ(ParseDecimal("-"), 0);
+    EXPECT_EQ(ParseDecimal(","), 0);
+}
+
+TEST(FormatDecimal, GeneralFormatWithFifteenSignificantDigits) {
+    EXPECT_EQ(FormatDecimal(100), "100");
+    EXPECT_EQ(FormatDecimal(0.1 + 0.2), "0.3");
+    EXPECT_EQ(FormatDecimal(1.0 / 3.0), "0.333333333333333");
+    EXPECT_EQ(FormatDecimal(-12.5, ','), "-12,5");
+    EXPECT_EQ(FormatDecimal(1e20), "1e+20");
+    EXPECT_EQ(FormatDecimal(0.0001), "0.0001");
+    EXPECT_EQ(FormatDecimal(0.00001), "1e-05");
+    EXPECT_EQ(FormatDecimal(123456789012345678.0), "1.23456789012346e+17");
+}
+
+TEST(FormatDecimal, RoundTripsThroughParseDecimalWithEitherSeparator) {
+    for (double v : {0.25, -3.75, 1234.5678, 1e-7, 99.96, 65535.0}) {
+        EXPECT_DOUBLE_EQ(ParseDecimal(FormatDecimal(v, ',')), v);
+        EXPECT_DOUBLE_EQ(ParseDecimal(FormatDecimal(v, '.')), v);
+    }
+}
+
+TEST(ParseDecimal, IgnoresTheProcessLocale) {
+    const char* chosen = nullptr;
+    for (const char* name : {"de_DE.UTF-8", "cs_CZ.UTF-8", "ru_RU.UTF-8", "fr_FR.UTF-8"})
+        if (std::setlocale(LC_ALL, name)) {
+            chosen = name;
+            break;
+        }
+    if (!chosen) GTEST_SKIP() << "no locale with a decimal comma is installed";
+    const double parsed = ParseDecimal("12.5");
+    const std::string formatted = FormatDecimal(12.5);
+    std::setlocale(LC_ALL, "C");
+    EXPECT_DOUBLE_EQ(parsed, 12.5);
+    EXPECT_EQ(formatted, "12.5");
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,65 @@
+#include "controllers/ProjectDescription.h"
+
+#include <gtest/gtest.h>
+
+#include "TempDir.h"
+#include "controllers/IniFile.h"
+
+namespace velmora {
+namespace {
+
+TEST(ProjectDescription, ReadsProjectPlcsVariablesAndFilesInOrder) {
+    testing::TempDir dir;
+    testing::WriteBytes(dir / "b.oprj", "[Project]\r\nName=Other\r\n");
+    testing::WriteBytes(dir / "a.OPRJ",
+                        "[Project]\r\nGroup=Plant.opgr\r\nName=Demo\r\nAction=Heating of hall B\r\n"
+                        "Programmer=J. Novak\r\nCompany=Velmora Demo Works\r\nCopyright=(c) 2026\r\n"
+                        "[PLC PLC2]\r\nType=14\r\nSeries=6\r\n[PLC PLC1]\r\nType=3\r\n"
+                        "[Variables PLC2]\r\nBoiler_T=INT %R200\r\nValve=REAL %R210\r\n"
+                        "[Files]\r\nFile2=b.orv\r\nFile10=c.orv\r\nFile1=main.orv\r\nNote=x\r\n");
+    auto d = LoadProjectDescription(dir.path());
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->file.filename(), "a.OPRJ");
+    EXPECT_EQ(d->name, "Demo");
+    EXPECT_EQ(d->group, "Plant.opgr");
+    EXPECT_EQ(d->action, "Heating of hall B");
+    EXPECT_EQ(d->programmer, "J. Novak");
+    EXPECT_EQ(d->company, "Velmora Demo Works");
+    EXPECT_EQ(d->copyright, "(c) 2026");
+    ASSERT_EQ(d->plcs.size(), 2u);
+    EXPECT_EQ(d->plcs[0].name, "PLC2");
+    EXPECT_EQ(d->plcs[0].type, 14);
+    EXPECT_EQ(d->plcs[0].series, 6);
+    EXPECT_EQ(d->plcs[1].series, -1);
+    using Var = std::pair<std::string, std::string>;
+    EXPECT_EQ(d->plcs[0].variables, (std::vector<Var>{{"Boiler_T", "INT %R200"}, {"Valve", "REAL %R210"}}));
+    EXPECT_TRUE(d->plcs[1].variables.empty());
+    EXPECT_EQ(d->files, (std::vector<std::string>{"main.orv", "b.orv", "c.orv"}));
+    EXPECT_EQ(d->findPlc("plc1"), &d->plcs[1]);
+    EXPECT_EQ(d->findPlc("PLC3"), nullptr);
+}
+
+TEST(ProjectDescription, FolderWithoutDescriptionGivesNothing) {
+    testing::TempDir dir;
+    testing::WriteBytes(dir / "notes.txt", "x");
+    EXPECT_FALSE(FindProjectDescription(dir.path()));
+    EXPECT_FALSE(LoadProjectDescription(dir.path()));
+    EXPECT_FALSE(LoadProjectDescription(dir / "missing"));
+}
+
+TEST(ProjectDescription, SavingTheFileListRewritesOnlyThatSection) {
+    testing::TempDir dir;
+    testing::WriteBytes(dir / "p.oprj", "[Project]\r\nName=Demo\r\n\r\n[Files]\r\nFile1=a.orv\r\nFile2=b.orv\r\n"
+                                        "File3=c.orv\r\n\r\n[PLC PLC1]\r\nType=1\r\n");
+    auto d = LoadProjectDescription(dir.path());
+    ASSERT_TRUE(d);
+    d->files = {"x.orv", "Velmora\\Boiler.orv"};
+    SaveProjectFiles(*d);
+    EXPECT_EQ(testing::ReadBytes(dir / "p.oprj"),
+              "[Project]\r\nName=Demo\r\n\r\n[Files]\r\nFile1=x.orv\r\nFile2=Velmora\\Boiler.orv\r\n"
+              "\r\n[PLC PLC1]\r\nType=1\r\n");
+    EXPECT_EQ(LoadProjectDescription(dir.path())->files, d->files);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,179 @@
+#include "plugin/Help.h"
+
+#include <gtest/gtest.h>
+
+#include "../controllers/TempDir.h"
+#include "controllers/Paths.h"
+#include "plugin/Log.h"
+#include "plugin/Texts.h"
+#include "plugin/Toolkit.h"
+
+namespace velmora {
+namespace {
+
+struct Shown {
+    std::string caption, text;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
+
+class RecordingMessages : public MessageBoxes {
+public:
+    std::vector<Shown> shown;
+    MessageAnswer show(const std::string& caption, const std::string& text, MessageIcon icon,
+                       MessageButtons buttons) override {
+        shown.push_back({caption, text, icon, buttons});
+        return MessageAnswer::Ok;
+    }
+};
+
+struct Lookup {
+    std::filesystem::path file;
+    HelpLookup kind;
+    std::string keywords;
+};
+
+class HelpTest : public ::testing::Test {
+protected:
+    testing::TempDir dir;
+    std::string oem = dir.path().string();
+    std::filesystem::path helpDir = dir / "HELP";
+
+    void SetUp() override { std::filesystem::create_directory(helpDir); }
+    void AddHelp(const std::string& name) { testing::WriteBytes(helpDir / name, "ITSF"); }
+};
+
+TEST_F(HelpTest, PathFollowsTheFolderCodesOfTheHelpNumbering) {
+    EXPECT_EQ(HelpPath("C:\\OEM", 1, "Velmora", false), "C:\\OEM\\HELP\\ENU_Velmora.chm");
+    EXPECT_EQ(HelpPath("C:\\OEM", 0, "Velmora.hlp", false), "C:\\OEM\\HELP\\CSY_Velmora.chm");
+    EXPECT_EQ(HelpPath("C:\\OEM", 2, "Velmora", false), "C:\\OEM\\HELP\\RUS_Velmora.chm");
+    EXPECT_EQ(HelpPath("C:\\OEM", 3, "Velmora", false), "C:\\OEM\\HELP\\PLK_Velmora.chm");
+    EXPECT_EQ(HelpPath("C:\\OEM", 4, "Velmora", false), "C:\\OEM\\HELP\\DEU_Velmora.chm");
+    EXPECT_EQ(HelpPath("C:\\OEM", 7, "Velmora", false), "C:\\OEM\\HELP\\ENU_Velmora.chm");
+    EXPECT_EQ(HelpPath("C:\\OEM", 255, "Velmora.hlp", true), "Velmora.hlp");
+    // The extension of the whole path is replaced, as a file name with dots shows.
+    EXPECT_EQ(HelpPath("C:\\OEM", 1, "My.Help.hlp", false), "C:\\OEM\\HELP\\ENU_My.chm");
+}
+
+TEST_F(HelpTest, FallbackTriesEnglishThenLanguageFourThenCzech) {
+    const std::string requested = HelpPath(oem, 2, "Velmora", false);
+    EXPECT_EQ(HelpPath(oem, 2, "Velmora", true), requested) << "nothing exists: the requested path";
+    AddHelp("CSY_Velmora.chm");
+    EXPECT_EQ(HelpPath(oem, 2, "Velmora", true), oem + "\\HELP\\CSY_Velmora.chm");
+    AddHelp("DEU_Velmora.chm");
+    EXPECT_EQ(HelpPath(oem, 2, "Velmora", true), oem + "\\HELP\\DEU_Velmora.chm");
+    AddHelp("ENU_Velmora.chm");
+    EXPECT_EQ(HelpPath(oem, 2, "Velmora", true), oem + "\\HELP\\ENU_Velmora.chm");
+    EXPECT_EQ(HelpPath(oem, 2, "Velmora", false), requested) << "no fallback without asking";
+    AddHelp("RUS_Velmora.chm");
+    EXPECT_EQ(HelpPath(oem, 2, "Velmora", true), requested);
+}
+
+TEST_F(HelpTest, OnlyTheEnglishFileServesEveryLanguage) {
+    AddHelp("ENU_Velmora.chm");
+    for (int language : {0, 1, 2, 3, 4, 9})
+        EXPECT_EQ(HelpPath(oem, language, "Velmora", true), oem + "\\HELP\\ENU_Velmora.chm") << language;
+}
+
+TEST_F(HelpTest, UpperCasedOemDirectoryStillFindsTheFiles) {
+    std::filesystem::remove(helpDir);
+    std::filesystem::create_directory(dir / "help");
+    testing::WriteBytes(dir / "help" / "enu_velmora.chm", "ITSF");
+    const auto settings = ReadModuleSettings({"ide", "/oemdir=" + oem}, "/nowhere");
+    ASSERT_NE(settings.oemDirectory, oem);
+    std::vector<std::filesystem::path> opened;
+    HelpViewer viewer;
+    viewer.open = [&](const std::filesystem::path& p) {
+        opened.push_back(p);
+        return true;
+    };
+    EXPECT_TRUE(ShowHelp(viewer, settings.oemDirectory, 0, "Velmora", "", ""));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], dir / "help" / "enu_velmora.chm");
+}
+
+class ShowHelpTest : public HelpTest {
+protected:
+    RecordingMessages messages;
+    std::vector<std::filesystem::path> opened;
+    std::vector<Lookup> lookups;
+    std::vector<bool> answers;  // what the viewer's lookups return, in turn
+
+    HelpViewer Viewer(bool canLookUp) {
+        HelpViewer v;
+        v.messages = &messages;
+        v.open = [this](const std::filesystem::path& p) {
+            opened.push_back(p);
+            return true;
+        };
+        if (canLookUp)
+            v.lookup = [this](const std::filesystem::path& p, HelpLookup kind, const std::string& keywords) {
+                lookups.push_back({p, kind, keywords});
+                bool answer = answers.empty() ? true : answers.front();
+                if (!answers.empty()) answers.erase(answers.begin());
+                return answer;
+            };
+        return v;
+    }
+};
+
+TEST_F(ShowHelpTest, MissingFileShowsNothing) {
+    EXPECT_FALSE(ShowHelp(Viewer(true), oem, 1, "Velmora", "Velmora_Y1", ""));
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(lookups.empty());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ShowHelpTest, WithoutTopicOrKeywordTheStartPageOpens) {
+    AddHelp("ENU_Velmora.chm");
+    EXPECT_TRUE(ShowHelp(Viewer(true), oem, 1, "Velmora", "  ", " "));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], helpDir / "ENU_Velmora.chm");
+    EXPECT_TRUE(lookups.empty());
+}
+
+TEST_F(ShowHelpTest, TopicIsLookedUpAsAnALinkWithoutItsExtension) {
+    AddHelp("CSY_Velmora.chm");
+    EXPECT_TRUE(ShowHelp(Viewer(true), oem, 0, "Velmora.hlp", " Velmora_Y1.htm ", ""));
+    ASSERT_EQ(lookups.size(), 1u);
+    EXPECT_EQ(lookups[0].kind, HelpLookup::Topic);
+    EXPECT_EQ(lookups[0].keywords, "a_Velmora_Y1");
+    EXPECT_EQ(lookups[0].file, helpDir / "CSY_Velmora.chm");
+    EXPECT_TRUE(opened.empty());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(ShowHelpTest, FailedLastLookupShowsTopicNotFound) {
+    AddHelp("ENU_Velmora.chm");
+    answers = {false};
+    EXPECT_TRUE(ShowHelp(Viewer(true), oem, 1, "Velmora", "", " pid "));
+    ASSERT_EQ(lookups.size(), 1u);
+    EXPECT_EQ(lookups[0].kind, HelpLookup::Keyword);
+    EXPECT_EQ(lookups[0].keywords, "pid");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, Text(3564));
+    EXPECT_EQ(messages.shown[0].caption, Text(2038));
+
+    // Keyword and topic: both are asked, the topic last, and only its answer counts.
+    lookups.clear();
+    messages.shown.clear();
+    answers = {false, true};
+    EXPECT_TRUE(ShowHelp(Viewer(true), oem, 1, "Velmora", "Velmora_Sim", "pid"));
+    ASSERT_EQ(lookups.size(), 2u);
+    EXPECT_EQ(lookups[1].keywords, "a_Velmora_Sim");
+    EXPECT_TRUE(messages.shown.empty());
+    answers = {true, false};
+    EXPECT_TRUE(ShowHelp(Viewer(true), oem, 1, "Velmora", "Velmora_Sim", "pid"));
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(ShowHelpTest, WithoutATopicViewerTheStartPageOpensAndNothingIsReported) {
+    AddHelp("ENU_Velmora.chm");
+    EXPECT_TRUE(ShowHelp(Viewer(false), oem, 1, "Velmora", "Velmora_graph", ""));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], helpDir / "ENU_Velmora.chm");
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+}  // namespace
+}  // namespace velmora

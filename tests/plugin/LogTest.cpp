@@ -1,0 +1,132 @@
+#include "plugin/Log.h"
+
+#include <gtest/gtest.h>
+
+#include "../controllers/TempDir.h"
+#include "plugin/Toolkit.h"
+
+namespace velmora {
+namespace {
+
+const std::filesystem::path kExeDir = "/opt/orvane/bin";
+
+ModuleSettings Read(std::vector<std::string> args) { return ReadModuleSettings(args, kExeDir); }
+
+TEST(ModuleSettings, SwitchesAreCaseInsensitiveTrimmedAndExact) {
+    EXPECT_FALSE(Read({"ide"}).logSwitch);
+    EXPECT_TRUE(Read({"ide", "/uselogfile"}).logSwitch);
+    EXPECT_TRUE(Read({"ide", "  /UseLogFile\t"}).logSwitch);
+    EXPECT_FALSE(Read({"ide", "/USELOGFILE=1"}).logSwitch);
+    EXPECT_FALSE(Read({"ide", "/USELOGFILES"}).logSwitch);
+    EXPECT_FALSE(Read({"ide", "-USELOGFILE"}).logSwitch);
+    EXPECT_FALSE(Read({"ide", "/USELOGFILE"}).commLogSwitch);
+
+    auto s = Read({"ide", "/usecommlogfile"});
+    EXPECT_TRUE(s.commLogSwitch);
+    EXPECT_FALSE(s.logSwitch);
+    s = Read({"ide", "/USELOGFILE", "/uselogfile", "/USECOMMLOGFILE"});
+    EXPECT_TRUE(s.logSwitch && s.commLogSwitch);
+    // Argument 0 is examined like any other.
+    EXPECT_TRUE(Read({"/USELOGFILE"}).logSwitch);
+    EXPECT_TRUE(Read({}).oemDirectory == kExeDir.string());
+}
+
+TEST(ModuleSettings, OemDirectoryIsUpperCasedAndTheLastOneWins) {
+    auto s = Read({"ide"});
+    EXPECT_EQ(s.oemDirectory, "/opt/orvane/bin");
+    EXPECT_EQ(s.hostExecutableDirectory, kExeDir);
+    EXPECT_EQ(Read({"ide", "/OemDir=C:\\Orvane\\Oem"}).oemDirectory, "C:\\ORVANE\\OEM");
+    EXPECT_EQ(Read({"ide", "/oemdir=/first", " /OEMDIR=/second/Dir "}).oemDirectory, "/SECOND/DIR");
+    EXPECT_EQ(Read({"ide", "/OEMDIR="}).oemDirectory, "");
+    EXPECT_EQ(Read({"ide", "/OEMDIR"}).oemDirectory, "/opt/orvane/bin");
+    // The default has no trailing separator.
+    EXPECT_EQ(ReadModuleSettings({}, "/opt/orvane/").oemDirectory, "/opt/orvane");
+}
+
+TEST(ModuleSettings, ProcessCommandLineAndExecutableDirectoryDescribeThisProcess) {
+    const auto args = ProcessCommandLine();
+    ASSERT_FALSE(args.empty());
+    EXPECT_NE(std::filesystem::path(args[0]).filename().string().find("test_plugin"), std::string::npos) << args[0];
+    EXPECT_EQ(std::filesystem::canonical(HostExecutableDirectory()),
+              std::filesystem::canonical(std::filesystem::path(VELMORA_BIN_DIR)));
+}
+
+class FixedClock : public Clock {
+public:
+    LocalTime time{2026, 3, 5, 7, 8, 9, 12};
+    LocalTime now() const override { return time; }
+};
+
+class LogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = Module();
+        SetLogClock(&clock);
+        SetLogDirectory(dir.path());
+    }
+    void TearDown() override {
+        Module() = saved;
+        SetLogClock(nullptr);
+        SetLogDirectory({});
+    }
+    ModuleSettings saved;
+    FixedClock clock;
+    testing::TempDir dir;
+};
+
+TEST_F(LogTest, PluginLogLinesHaveTheDottedTimeStamp) {
+    Module().logSwitch = true;
+    EXPECT_TRUE(Log("InstallPlugin"));
+    clock.time = {2025, 12, 31, 23, 59, 58, 999};
+    EXPECT_TRUE(Log("InstallPlugin - end"));
+    EXPECT_EQ(testing::ReadBytes(dir / "plugins.log"),
+              "05.03.2026 07.08.09.012\tVelmora\t\tInstallPlugin\n"
+              "31.12.2025 23.59.58.999\tVelmora\t\tInstallPlugin - end\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "comm.log"));
+}
+
+TEST_F(LogTest, CommLogLinesHaveColonsAndAMillisecondComma) {
+    Module().commLogSwitch = true;
+    EXPECT_TRUE(CommLog("Communication on!"));
+    clock.time = {2026, 1, 2, 0, 0, 0, 0};
+    EXPECT_TRUE(CommLog("No Communication! (Soft Off)"));
+    EXPECT_EQ(testing::ReadBytes(dir / "comm.log"),
+              "05.03.2026 07:08:09,012\tVelmora\t\tCommunication on!\n"
+              "02.01.2026 00:00:00,000\tVelmora\t\tNo Communication! (Soft Off)\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "plugins.log"));
+}
+
+TEST_F(LogTest, LinesAreAppendedToWhatOthersWrote) {
+    Module().logSwitch = true;
+    testing::WriteBytes(dir / "plugins.log", "host line\n");
+    EXPECT_TRUE(Log("x"));
+    EXPECT_EQ(testing::ReadBytes(dir / "plugins.log"), "host line\n05.03.2026 07.08.09.012\tVelmora\t\tx\n");
+}
+
+TEST_F(LogTest, SwitchedOffLogsWriteNothingAndReportSuccess) {
+    Module().logSwitch = false;
+    Module().commLogSwitch = false;
+    EXPECT_TRUE(Log("a"));
+    EXPECT_TRUE(CommLog("b"));
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST_F(LogTest, UnopenableFileLosesTheLineAndReportsFalse) {
+    Module().logSwitch = true;
+    Module().commLogSwitch = true;
+    SetLogDirectory(dir / "missing");
+    EXPECT_FALSE(Log("a"));
+    EXPECT_FALSE(CommLog("b"));
+}
+
+TEST_F(LogTest, DefaultDirectoryIsTheHostExecutables) {
+    Module().logSwitch = true;
+    Module().hostExecutableDirectory = dir / "exe";
+    std::filesystem::create_directory(dir / "exe");
+    SetLogDirectory({});
+    EXPECT_TRUE(Log("here"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "exe" / "plugins.log"));
+}
+
+}  // namespace
+}  // namespace velmora

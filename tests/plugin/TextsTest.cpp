@@ -1,0 +1,284 @@
+#include "plugin/Texts.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <random>
+
+#include "plugin/Resources.h"
+#include "plugin/TextTable.h"
+
+namespace velmora {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void Put32(Bytes& b, std::size_t at, std::uint32_t v) {
+    for (int k = 0; k < 4; ++k) b[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+
+// A well-formed table of the given texts, ids in the given order.
+Bytes MakeTable(const std::vector<std::pair<std::uint32_t, std::u16string>>& texts) {
+    Bytes b(8 + 12 * texts.size());
+    b[0] = 'S', b[1] = 'T', b[2] = 'R', b[3] = '0';
+    Put32(b, 4, static_cast<std::uint32_t>(texts.size()));
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        Put32(b, 8 + 12 * i, texts[i].first);
+        Put32(b, 12 + 12 * i, static_cast<std::uint32_t>(b.size()));
+        Put32(b, 16 + 12 * i, static_cast<std::uint32_t>(texts[i].second.size()));
+        for (char16_t u : texts[i].second) {
+            b.push_back(static_cast<std::uint8_t>(u & 0xFF));
+            b.push_back(static_cast<std::uint8_t>(u >> 8));
+        }
+    }
+    return b;
+}
+
+std::string TextOf(const std::u16string& raw, std::uint32_t id = 7) {
+    Texts texts;
+    EXPECT_TRUE(texts.loadBytes(MakeTable({{id, raw}})));
+    return texts.text(id);
+}
+
+Bytes Embedded(std::string_view name) {
+    auto span = FindResource(name);
+    if (!span) return {};
+    return Bytes(span->begin(), span->end());
+}
+
+// --- the escape rule and the conversion to UTF-8 -------------------------
+
+TEST(TextEscapes, BackslashWithTheFollowingCharacterBecomesOneControlCharacter) {
+    EXPECT_EQ(TextOf(u"a\\nb"), "a\nb");
+    EXPECT_EQ(TextOf(u"a\\rb"), "a\rb");
+    EXPECT_EQ(TextOf(u"a\\qb"), "a\tb");
+    EXPECT_EQ(TextOf(u"a\\tb"), "a\tb");
+    EXPECT_EQ(TextOf(u"\\N"), "\t");  // only the lower-case letters are special
+    EXPECT_EQ(TextOf(u"x\\\\y"), "x\ty");
+    EXPECT_EQ(TextOf(u"\\\\n"), "\tn");
+    EXPECT_EQ(TextOf(u"\\n\\n"), "\n\n");
+    EXPECT_EQ(TextOf(u"end\\"), "end");
+    EXPECT_EQ(TextOf(u"\\"), "");
+    EXPECT_EQ(TextOf(u"\\\\\\"), "\t");
+    EXPECT_EQ(TextOf(u"no escapes"), "no escapes");
+    EXPECT_EQ(TextOf(u"a\\\U0001F600b"), "a\tb");  // a character outside the BMP counts as one
+}
+
+TEST(TextEscapes, Utf16IsConvertedToUtf8) {
+    EXPECT_EQ(TextOf(u"Chyba \u010D\u00ED\u017E"), "Chyba \xC4\x8D\xC3\xAD\xC5\xBE");
+    EXPECT_EQ(TextOf(u"\u041E\u0448\u0438\u0431\u043A\u0430"), "\xD0\x9E\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0");
+    EXPECT_EQ(TextOf(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(TextOf(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
+    EXPECT_EQ(TextOf(std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
+}
+
+TEST(Texts, AcceleratorsAreRemovedAfterLookup) {
+    Texts texts;
+    ASSERT_TRUE(texts.loadBytes(MakeTable({{1, u"&File"}, {2, u"Save && close\\n"}})));
+    EXPECT_EQ(texts.textWithoutAccelerators(1), "File");
+    EXPECT_EQ(texts.textWithoutAccelerators(2), "Save  close\n");
+    EXPECT_EQ(texts.text(1), "&File");
+}
+
+TEST(Texts, IdsAreFoundInTablesOfAnySizeAndMissingIdsGiveEmptyText) {
+    std::vector<std::pair<std::uint32_t, std::u16string>> entries;
+    for (std::uint32_t id = 2001; id < 6310; id += 3) entries.emplace_back(id, u"t" + std::u16string(id % 5, u'x'));
+    Texts texts;
+    ASSERT_TRUE(texts.loadBytes(MakeTable(entries)));
+    for (const auto& [id, raw] : entries) ASSERT_EQ(texts.text(id), "t" + std::string(id % 5, 'x')) << id;
+    EXPECT_EQ(texts.text(2002), "");
+    EXPECT_EQ(texts.text(0), "");
+    EXPECT_EQ(texts.text(0xFFFFFFFF), "");
+    ASSERT_TRUE(texts.loadBytes(MakeTable({})));
+    EXPECT_EQ(texts.text(2001), "");
+}
+
+// --- languages ----------------------------------------------------------
+
+TEST(Texts, LanguageNumbersChooseTheirTables) {
+    const auto enu = TextTable::Parse(Embedded("REGULATORY_ENU"));
+    const auto csy = TextTable::Parse(Embedded("REGULATORY_CSY"));
+    const auto rus = TextTable::Parse(Embedded("REGULATORY_RUS"));
+    ASSERT_TRUE(enu && csy && rus);
+    ASSERT_GT(enu->size(), 0u);
+    const std::uint32_t id = 3019;
+    ASSERT_TRUE(enu->find(id) && csy->find(id) && rus->find(id));
+
+    Texts texts;
+    ASSERT_TRUE(texts.loaded());
+    EXPECT_EQ(texts.language(), 1);
+    EXPECT_EQ(texts.text(id), "Error");
+    texts.chooseLanguage(0);
+    EXPECT_EQ(texts.language(), 0);
+    const std::string czech = texts.text(id);
+    texts.chooseLanguage(4);
+    const std::string russian = texts.text(id);
+    texts.chooseLanguage(2);  // no table of its own: English
+    EXPECT_EQ(texts.language(), 2);
+    EXPECT_EQ(texts.text(id), "Error");
+
+    Texts direct;
+    ASSERT_TRUE(direct.loadResource("regulatory_csy"));  // names compare without regard to case
+    EXPECT_EQ(direct.text(id), czech);
+    ASSERT_TRUE(direct.loadResource("Regulatory_RUS"));
+    EXPECT_EQ(direct.text(id), russian);
+    EXPECT_FALSE(direct.loadResource("Regulatory_DEU"));
+    EXPECT_FALSE(direct.loaded());
+}
+
+TEST(Texts, WithoutATableEveryTextIsResourceErrorAndLanguageChoiceIsIgnored) {
+    Texts texts;
+    texts.unload();
+    EXPECT_EQ(texts.text(3019), "resource error");
+    EXPECT_EQ(texts.textWithoutAccelerators(3019), "resource error");
+    texts.chooseLanguage(0);
+    EXPECT_FALSE(texts.loaded());
+    EXPECT_EQ(texts.language(), 1);
+    EXPECT_EQ(texts.text(3019), "resource error");
+}
+
+TEST(Texts, HostLanguageCodes) {
+    EXPECT_EQ(LanguageFromHostCode(0x405), 0);
+    EXPECT_EQ(LanguageFromHostCode(0x407), 4);
+    EXPECT_EQ(LanguageFromHostCode(0x409), 1);
+    EXPECT_EQ(LanguageFromHostCode(0), 1);
+    EXPECT_EQ(TextTableName(0), "Regulatory_CSY");
+    EXPECT_EQ(TextTableName(1), "Regulatory_ENU");
+    EXPECT_EQ(TextTableName(3), "Regulatory_ENU");
+    EXPECT_EQ(TextTableName(4), "Regulatory_RUS");
+}
+
+TEST(Texts, ModuleTextsServeText) {
+    ModuleTexts().chooseLanguage(1);
+    EXPECT_EQ(Text(2038), "Warning");
+    EXPECT_EQ(Text(3019), "Error");
+}
+
+// The embedded tables hold exactly what their sources say.
+TEST(Texts, EmbeddedTablesMatchTheirSources) {
+    for (std::string lang : {"enu", "csy", "rus"}) {
+        std::ifstream in(std::string(VELMORA_SOURCE_DIR) + "/src/resources/texts/" + lang + ".txt", std::ios::binary);
+        ASSERT_TRUE(in) << lang;
+        std::map<std::uint32_t, std::string> source;
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            if (line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
+            if (line.find_first_not_of(" \t") == std::string::npos || line[0] == '#') continue;
+            auto tab = line.find('\t');
+            ASSERT_NE(tab, std::string::npos) << line;
+            source[std::stoul(line.substr(0, tab))] = line.substr(tab + 1);
+        }
+        std::string upper = lang;
+        for (char& c : upper) c = static_cast<char>(std::toupper(c));
+        auto table = TextTable::Parse(Embedded("REGULATORY_" + upper));
+        ASSERT_TRUE(table) << lang;
+        ASSERT_EQ(table->size(), source.size()) << lang;
+        Texts texts;
+        ASSERT_TRUE(texts.loadResource("Regulatory_" + upper));
+        std::size_t i = 0;
+        for (const auto& [id, text] : source) {
+            ASSERT_EQ(table->idAt(i++), id) << lang;
+            if (text.find('\\') == std::string::npos) {
+                ASSERT_EQ(texts.text(id), text) << lang << " " << id;
+            }
+        }
+    }
+}
+
+// --- damaged tables -----------------------------------------------------
+
+TEST(TextTable, DamagedLayoutsAreRejected) {
+    const Bytes good = MakeTable({{10, u"ab"}, {20, u"cde"}});
+    ASSERT_TRUE(TextTable::Parse(good));
+    std::string why;
+    auto rejected = [&](Bytes b) { return TextTable::Parse(b, &why) == nullptr; };
+
+    EXPECT_TRUE(rejected({}));
+    EXPECT_TRUE(rejected(Bytes(good.begin(), good.begin() + 7)));
+    Bytes b = good;
+    b[3] = '1';
+    EXPECT_TRUE(rejected(b)) << "magic";
+    b = good;
+    Put32(b, 4, 3);
+    EXPECT_TRUE(rejected(b)) << "count beyond the buffer";
+    b = good;
+    Put32(b, 4, 0xFFFFFFFF);
+    EXPECT_TRUE(rejected(b)) << "count that overflows 32 bits";
+    b = good;
+    Put32(b, 8 + 12 + 4, 0xFFFFFFF0);
+    Put32(b, 8 + 12 + 8, 0x10);
+    EXPECT_TRUE(rejected(b)) << "offset and length that wrap around";
+    b = good;
+    Put32(b, 8 + 12 + 8, 0x80000001);
+    EXPECT_TRUE(rejected(b)) << "length whose byte count overflows";
+    b = good;
+    Put32(b, 8 + 12 + 8, 4);
+    EXPECT_TRUE(rejected(b)) << "text runs past the end: " << why;
+    b = good;
+    Put32(b, 8 + 4, 4);
+    EXPECT_TRUE(rejected(b)) << "text inside the directory";
+    b = good;
+    Put32(b, 8, 20);
+    EXPECT_TRUE(rejected(b)) << "duplicate id";
+    b = good;
+    Put32(b, 8, 30);
+    EXPECT_TRUE(rejected(b)) << "ids not ascending";
+    // The last text may end exactly at the end of the buffer; an empty text may sit there too.
+    b = good;
+    Put32(b, 8 + 12 + 4, static_cast<std::uint32_t>(b.size()));
+    Put32(b, 8 + 12 + 8, 0);
+    EXPECT_TRUE(TextTable::Parse(b));
+
+    Texts texts;
+    EXPECT_FALSE(texts.loadBytes(Bytes(good.begin(), good.end() - 1)));
+    EXPECT_EQ(texts.text(10), "resource error");
+}
+
+// Random truncations and corruptions of the real table: each is either
+// rejected or read without leaving the buffer (the sanitizer build checks).
+TEST(TextTable, FuzzedTablesNeverCrash) {
+    const Bytes original = Embedded("REGULATORY_ENU");
+    ASSERT_GT(original.size(), 8u);
+    std::mt19937 random(20260101);
+    int accepted = 0;
+    for (int round = 0; round < 3000; ++round) {
+        Bytes b = original;
+        switch (round % 4) {
+            case 0:
+                b.resize(random() % (b.size() + 1));
+                break;
+            case 1:
+                for (int k = 1 + random() % 8; k > 0; --k) b[random() % b.size()] = static_cast<std::uint8_t>(random());
+                break;
+            case 2: {  // a directory field set to an extreme value
+                const std::size_t entries = std::min<std::size_t>((b.size() - 8) / 12, 1000);
+                if (entries == 0) break;
+                const std::size_t at = 8 + 12 * (random() % entries) + 4 * (random() % 3);
+                const std::uint32_t extremes[] = {0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF,
+                                                  static_cast<std::uint32_t>(b.size()),
+                                                  static_cast<std::uint32_t>(random())};
+                Put32(b, at, extremes[random() % 7]);
+                break;
+            }
+            default:
+                Put32(b, 4, static_cast<std::uint32_t>(random() % 2000));
+                break;
+        }
+        Texts texts;
+        if (!texts.loadBytes(b)) {
+            ASSERT_EQ(texts.text(3019), "resource error");
+            continue;
+        }
+        ++accepted;
+        auto table = TextTable::Parse(b);
+        ASSERT_TRUE(table);
+        for (std::size_t i = 0; i < table->size(); ++i) texts.text(table->idAt(i));
+        for (int k = 0; k < 20; ++k) texts.text(static_cast<std::uint32_t>(random()));
+    }
+    EXPECT_GT(accepted, 0);  // the harmless corruptions must still be readable
+}
+
+}  // namespace
+}  // namespace velmora
