@@ -7,6 +7,7 @@
 #include <string>
 
 #include "plugin/CommState.h"
+#include "plugin/Help.h"
 #include "plugin/Toolkit.h"
 #include "plugin/com/CommLoop.h"
 
@@ -116,6 +117,7 @@ public:
     virtual ~FrontEnd() = default;
     virtual Toolkit& toolkit() = 0;
     virtual FormFactory& forms() = 0;
+    virtual HelpViewer helpViewer() = 0;
 };
 
 }  // namespace velmora

@@ -5,7 +5,8 @@
 #include <system_error>
 
 #include "controllers/IniFile.h"
-// HELP_PENDING #include "plugin/Help.h"
+#include "controllers/Paths.h"
+#include "plugin/Help.h"
 #include "plugin/Log.h"
 #include "plugin/Texts.h"
 #include "plugin/com/TaskString.h"
@@ -63,16 +64,6 @@ bool Bit(std::uint32_t status, int bit) { return (status >> bit) & 1u; }
 
 }  // namespace
 
-std::filesystem::path HostPathToFileSystem(std::string_view hostPath) {
-#if defined(_WIN32)
-    return std::filesystem::path(std::string(hostPath));
-#else
-    std::string s(hostPath);
-    std::replace(s.begin(), s.end(), '\\', '/');
-    return std::filesystem::path(s);
-#endif
-}
-
 TFormReg1::TFormReg1(void* owner, const HostLink& host, FrontEnd& frontEnd)
     : owner_(owner), host_(host), frontEnd_(frontEnd) {
     Log("MainFormCreated");
@@ -124,7 +115,7 @@ std::string TFormReg1::plcName() const {
 bool TFormReg1::ensureProjectFolder() {
     const std::string dir = projectDirectory();
     if (!dir.empty()) {
-        const auto folder = HostPathToFileSystem(dir + "Velmora");
+        const auto folder = HostPath(dir + "Velmora");
         std::error_code ec;
         if (!std::filesystem::exists(folder, ec)) std::filesystem::create_directories(folder, ec);
     }
@@ -136,7 +127,7 @@ std::string TFormReg1::controllerFileHostPath() const {
 }
 
 std::filesystem::path TFormReg1::controllerFilePath() const {
-    return HostPathToFileSystem(controllerFileHostPath());
+    return HostPath(controllerFileHostPath());
 }
 
 IniFile& TFormReg1::openControllerFile() {
@@ -230,7 +221,7 @@ void TFormReg1::localize() {
     }
 }
 
-void TFormReg1::helpClick() { /* HELP_PENDING */ }
+void TFormReg1::helpClick() { ShowHelp(frontEnd_.helpViewer(), language_, "Velmora", "", ""); }
 
 void TFormReg1::forgetView(OnlineViewForm* view) { std::erase(views_, view); }
 

@@ -30,10 +30,6 @@ struct HostLink {
     com::ComPtr<IOrvanePlcControl> plcControl;
 };
 
-// A host-visible path ("C:\Project\Velmora\PLC1.rglx", or with '/' on other
-// systems) as a file-system path.
-std::filesystem::path HostPathToFileSystem(std::string_view hostPath);
-
 class TFormReg1 {
 public:
     TFormReg1(void* owner, const HostLink& host, FrontEnd& frontEnd);

@@ -131,6 +131,16 @@ HeadlessFrontEnd::~HeadlessFrontEnd() = default;
 
 FormFactory& HeadlessFrontEnd::forms() { return *forms_; }
 
+HelpViewer HeadlessFrontEnd::helpViewer() {
+    HelpViewer viewer;
+    viewer.open = [this](const std::filesystem::path& file) {
+        note("help: " + file.string());
+        return true;
+    };
+    viewer.messages = messageBoxes_.get();
+    return viewer;
+}
+
 void HeadlessFrontEnd::setClock(const Clock* clock) { toolkit_.clock = clock ? clock : &systemClock_; }
 
 HeadlessOnlineView::HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& frame, std::string controllerName)

@@ -23,6 +23,8 @@ public:
 
     Toolkit& toolkit() override { return toolkit_; }
     FormFactory& forms() override;
+    // Notes the help file it was asked to open ("help: <path>").
+    HelpViewer helpViewer() override;
 
     // Message boxes shown so far. Unless answerWith says otherwise, a box is
     // answered with the button that changes nothing (Ok, Cancel or No).

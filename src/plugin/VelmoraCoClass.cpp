@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "controllers/IniFile.h"
+#include "controllers/Paths.h"
 #include "plugin/Log.h"
 #include "plugin/Resources.h"
 #include "plugin/ServerCounts.h"
@@ -379,7 +380,7 @@ HRESULT TVelmoraCoClassImpl::OnProjectFileList(std::int32_t event, std::int32_t 
     return Guarded(IYantProjectEvents::iid, [&] {
         if ((event == 0x100 || event == 0x108) && subCode == 0x12 && record && record->kind == 0x102 &&
             record->fileName) {
-            if (std::FILE* f = std::fopen(HostPathToFileSystem(record->fileName).c_str(), "a")) {
+            if (std::FILE* f = std::fopen(HostPath(record->fileName).c_str(), "a")) {
                 std::string name = record->name ? record->name : "";
                 std::string directory;
                 if (host_.projectManager) {

@@ -14,6 +14,8 @@ std::string Flag(VARIANT_BOOL b) { return b ? "true" : "false"; }
 
 ULONG FakeRefs::addRef() { return static_cast<ULONG>(++refs_); }
 
+HRESULT FakeRefs::query(REFIID iid, void** object) { return host_.route(*this, iid, object); }
+
 ULONG FakeRefs::release() {
     if (--refs_ < 0) host_.overReleased.push_back(name_);
     return static_cast<ULONG>(std::max(refs_, 0));
@@ -182,6 +184,7 @@ public:
         return S_OK;
     }
     HRESULT VELMORA_COM_CALL UnregisterCallback(CommLoopCallbackFunction callback) override {
+        FAIL_OR_THROW("UnregisterCallback");
         host_.note(callback == host_.callback ? "UnregisterCallback" : "UnregisterCallback of another");
         if (callback == host_.callback) host_.callback = nullptr;
         return S_OK;
@@ -543,8 +546,14 @@ FakeHost::FakeHost() : objects(std::make_unique<Objects>(*this)) {
 }
 
 FakeHost::~FakeHost() {
-    if (actionSink) actionSink->Release();
+    // The plug-in may live on through the references the host holds; let it go
+    // while every host object is still whole.
+    std::vector<IUnknown*> held;
+    if (actionSink) held.push_back(std::exchange(actionSink, nullptr));
+    for (auto& p : objects->points)
+        for (auto& [cookie, sink] : std::exchange(p->sinks, {})) held.push_back(sink);
     for (auto& item : items_) item->handler.reset();
+    for (IUnknown* sink : held) sink->Release();
     objects.reset();
 }
 
@@ -556,6 +565,7 @@ std::vector<std::string> FakeHost::journalFrom(const std::string& prefix) const 
 }
 
 IUnknown* FakeHost::application() { return &objects->app; }
+int FakeHost::applicationReferences() const { return objects->app.refs(); }
 
 FakeMenuItem* FakeHost::makeItem(const std::string& name) {
     items_.push_back(std::make_unique<FakeMenuItem>(*this, name));

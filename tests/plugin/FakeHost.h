@@ -27,6 +27,7 @@ public:
 protected:
     ULONG addRef();
     ULONG release();
+    HRESULT query(REFIID iid, void** object);
     FakeHost& host_;
 
 private:
@@ -36,7 +37,7 @@ private:
 
 #define FAKE_IUNKNOWN                                                                   \
     HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override {     \
-        return host_.route(*this, iid, object);                                        \
+        return query(iid, object);                                                       \
     }                                                                                   \
     ULONG VELMORA_COM_CALL AddRef() override { return addRef(); }                      \
     ULONG VELMORA_COM_CALL Release() override { return release(); }
@@ -118,6 +119,7 @@ public:
 
     // Host objects.
     IUnknown* application();
+    int applicationReferences() const;
     FakeMenuItem& menuRoot(int menu);
     FakeConnectionPoint& point(const IID& iid);
     // Every fake object with its outstanding references ("project manager" -> 0).
