@@ -145,7 +145,13 @@ void TFormReg1::setLanguage(int number) {
 }
 
 void TFormReg1::generate(std::string_view controllerName) {
-    if (generator_) generator_(*this, controllerName);
+    ensureProjectFolder();
+    IniFile file(controllerFilePath());
+    generate(file, controllerName);
+}
+
+void TFormReg1::generate(IniFile& controllerFile, std::string_view controllerName) {
+    if (generator_) generator_(*this, controllerFile, controllerName);
 }
 
 com::ComPtr<IYantWindows> TFormReg1::windows() const {

@@ -86,11 +86,14 @@ public:
     void setLanguage(int number);
 
     // ---- Operations ----
-    // Generates the code of one controller. The default runs the code generator
-    // against the host; tests and tools may replace it.
-    using Generator = std::function<void(TFormReg1& frame, std::string_view controllerName)>;
+    // Generates the code of one controller from the open PLC's controller file.
+    // The default runs the code generator against the host; tests may replace it.
+    using Generator = std::function<void(TFormReg1& frame, IniFile& controllerFile, std::string_view name)>;
     void setGenerator(Generator generator) { generator_ = std::move(generator); }
     void generate(std::string_view controllerName);
+    // The same on a controller file the caller holds open (the compile pass
+    // collects its writes into one rewrite).
+    void generate(IniFile& controllerFile, std::string_view controllerName);
 
     // Opens (creates and docks on first use) the controller manager.
     void showManager();

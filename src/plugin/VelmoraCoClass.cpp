@@ -425,6 +425,7 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
         std::error_code ec;
         if (std::filesystem::exists(path, ec)) {
             IniFile file(path);
+            IniFile::Batch batch(file);
             const auto sections = file.sections();
             if (report_) report_->hide();
             auto window = frontEnd_->forms().createCompileMessages();
@@ -437,10 +438,11 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
                 if (name.empty()) continue;
                 window->setFile(name + ".orv");
                 if (processEvents) processEvents();
-                frame.generate(name);
+                frame.generate(file, name);
                 if (processEvents) processEvents();
                 ++frame.generatedCount;
             }
+            batch.commit();
             if (report_) report_->show();
             window->hide();
         }

@@ -19,7 +19,7 @@ protected:
         PluginFixture::SetUp();
         ASSERT_EQ(install(), S_OK);
         frame = plugin->frame();
-        frame->setGenerator([this](TFormReg1&, std::string_view name) { generated.emplace_back(name); });
+        frame->setGenerator([this](TFormReg1&, IniFile&, std::string_view name) { generated.emplace_back(name); });
     }
     bool journalHas(const std::string& line) const {
         const auto& j = frontEnd->journal();

@@ -243,7 +243,7 @@ TEST_F(InstallTest, UninstallUnadvisesInItsOwnOrderAndReleasesEverything) {
 TEST_F(InstallTest, ThePluginsLogOfAnInstallCompileAndUninstall) {
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\n[Regulator Spare]\r\nName=\r\n");
     ASSERT_EQ(install(), S_OK);
-    plugin->frame()->setGenerator([](TFormReg1&, std::string_view name) { Log("Generate " + std::string(name)); });
+    plugin->frame()->setGenerator([](TFormReg1&, IniFile&, std::string_view name) { Log("Generate " + std::string(name)); });
     plugin->OnOpenControler(0, 0);
     VARIANT_BOOL go = VARIANT_TRUE;
     plugin->OnStartCompiling(&go);

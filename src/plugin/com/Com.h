@@ -129,6 +129,10 @@ struct ISupportErrorInfo : IUnknown {
     virtual HRESULT VELMORA_COM_CALL InterfaceSupportsErrorInfo(REFIID iid) = 0;
 };
 
+// The process's COM runtime, with C names as on Windows: a host executable
+// exports them so that a plug-in module binds to the host's copy, and both
+// sides share one allocator and one error object per thread.
+extern "C" {
 // The task allocator: what one side allocates the other frees.
 void* CoTaskMemAlloc(std::size_t size);
 void CoTaskMemFree(void* block);
@@ -137,6 +141,7 @@ void CoTaskMemFree(void* block);
 HRESULT SetErrorInfo(DWORD reserved, IErrorInfo* info);
 // Hands over the calling thread's error object and clears the slot; S_FALSE when there is none.
 HRESULT GetErrorInfo(DWORD reserved, IErrorInfo** info);
+}
 #endif
 
 namespace velmora::com {

@@ -203,8 +203,18 @@ struct IYantRegisterCentre : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("6C034ABC-512F-4337-B33F-716A3DACE5BD");
 };
 
+// The open project's descriptive fields.
+enum YantProjectField : std::int32_t {
+    kProjectName = 0,
+    kProjectAction = 1,
+    kProjectProgrammer = 2,
+    kProjectCompany = 3,
+    kProjectCopyright = 4,
+};
+
 struct IYantApp : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("4DAABB50-2A3B-4053-95DB-31144D6CFB50");
+    virtual HRESULT VELMORA_COM_CALL GetProjectInfo(std::int32_t field, char** value) = 0;  // 3
 };
 
 struct IYantCompiler : IUnknown {
