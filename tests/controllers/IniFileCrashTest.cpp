@@ -39,13 +39,16 @@ TEST(IniFileCrash, KilledWriterLeavesAParsableFileWithEveryReportedWrite) {
             WriteForever(file, round, fds[1]);
         }
         ::close(fds[1]);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20 + random() % 150));
+        // Wait for the first returned write so a slow start under load cannot
+        // make a round empty; then kill at a random moment.
+        int last = -1, value = 0;
+        if (::read(fds[0], &value, sizeof value) == sizeof value) last = value;
+        std::this_thread::sleep_for(std::chrono::milliseconds(random() % 150));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself";
 
-        int last = -1, value = 0;
         while (::read(fds[0], &value, sizeof value) == sizeof value) last = value;
         ::close(fds[0]);
         ASSERT_GE(last, 0) << "the writer reported nothing in round " << round;

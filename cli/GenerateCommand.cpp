@@ -1,0 +1,123 @@
+// velmora generate: writes the declarations and code files of a PLC's
+// controllers, as the compile-start pass of the IDE does.
+//
+// Exit status: 1 when the controller file is missing or a controller named
+// with --controller has no section; a section whose Name differs from the
+// controller's name only warns (the IDE skips it silently too), exit 0.
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <optional>
+
+#include "Command.h"
+#include "codegen/Generator.h"
+#include "controllers/IniFile.h"
+#include "controllers/Paths.h"
+#include "controllers/ProjectDescription.h"
+#include "plugin/Toolkit.h"
+
+namespace velmora::cli {
+
+namespace {
+
+// SOURCE_DATE_EPOCH as the footers' time stamp, in UTC, so that a build from
+// the same sources gives the same files.
+class EpochClock : public Clock {
+public:
+    explicit EpochClock(std::time_t epoch) : epoch_(epoch) {}
+    LocalTime now() const override {
+        std::tm tm{};
+        ::gmtime_r(&epoch_, &tm);
+        return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
+    }
+
+private:
+    std::time_t epoch_;
+};
+
+std::optional<std::time_t> SourceDateEpoch() {
+    const char* value = std::getenv("SOURCE_DATE_EPOCH");
+    if (!value || !*value) return std::nullopt;
+    char* end = nullptr;
+    const long long epoch = std::strtoll(value, &end, 10);
+    if (*end != '\0' || epoch < 0) return std::nullopt;
+    return static_cast<std::time_t>(epoch);
+}
+
+std::string ForwardSlashes(std::string name) {
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    return name;
+}
+
+struct Options {
+    std::string project;
+    std::string plc;
+    std::vector<std::string> controllers;
+    std::optional<int> series;
+    std::optional<int> plcType;
+};
+
+void Run(const Options& o) {
+    const std::filesystem::path dir(o.project);
+    const std::string fileName = "Velmora\\" + o.plc + ".rglx";
+    IniFile file(HostPath(fileName, dir));
+    if (!file.fileExists()) {
+        std::cerr << "velmora generate: no controller file " << ForwardSlashes(fileName) << " in " << o.project
+                  << '\n';
+        SetExitCode(1);
+        return;
+    }
+
+    GeneratorContext ctx;
+    ctx.projectDir = dir;
+    ctx.plcName = o.plc;
+    if (auto description = LoadProjectDescription(dir))
+        if (const PlcDescription* plc = description->findPlc(o.plc)) {
+            ctx.series = plc->series;
+            ctx.plcType = plc->type;
+        }
+    if (o.series) ctx.series = *o.series;
+    if (o.plcType) ctx.plcType = *o.plcType;
+    SystemClock systemClock;
+    std::optional<EpochClock> epochClock;
+    if (auto epoch = SourceDateEpoch()) epochClock.emplace(*epoch);
+    ctx.clock = epochClock ? static_cast<const Clock*>(&*epochClock) : &systemClock;
+
+    std::vector<std::string> files;
+    std::vector<std::string> warnings;
+    if (o.controllers.empty()) {
+        PassResult pass = GenerateAllControllers(file, ctx);
+        files = std::move(pass.files);
+        warnings = std::move(pass.warnings);
+    } else {
+        for (const auto& name : o.controllers) {
+            if (!file.sectionExists("Regulator " + name)) {
+                std::cerr << "velmora generate: no controller " << name << " in " << ForwardSlashes(fileName) << '\n';
+                SetExitCode(1);
+                continue;
+            }
+            GeneratorResult r = GenerateController(file, name, ctx);
+            for (auto& f : r.files) files.push_back(std::move(f));
+            if (!r.warning.empty()) warnings.push_back(std::move(r.warning));
+        }
+    }
+    for (const auto& w : warnings) std::cerr << "velmora generate: warning: " << w << '\n';
+    for (const auto& f : files) std::cout << ForwardSlashes(f) << '\n';
+}
+
+const CommandRegistration registration([](CLI::App& app) {
+    auto options = std::make_shared<Options>();
+    CLI::App* cmd = app.add_subcommand("generate", "Write the declarations and code files of a PLC's controllers");
+    cmd->add_option("--project", options->project, "Project directory")->required();
+    cmd->add_option("--plc", options->plc, "PLC name (its controller file is Velmora/<PLC>.rglx)")->required();
+    cmd->add_option("--controller", options->controllers,
+                    "Controller to generate (repeatable); default: every controller of the file");
+    cmd->add_option("--series", options->series, "PLC series number (default: from the project description, else -1)");
+    cmd->add_option("--plc-type", options->plcType, "PLC type index (default: from the project description, else 0)");
+    cmd->callback([options] { Run(*options); });
+});
+
+}  // namespace
+
+}  // namespace velmora::cli

@@ -1,0 +1,80 @@
+// velmora report: the controller report of a PLC as text, one line per line.
+#include "Command.h"
+
+#include "controllers/Paths.h"
+#include "controllers/ProjectDescription.h"
+#include "report/ControllerReport.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <system_error>
+
+namespace velmora::cli {
+namespace {
+
+struct ReportOptions {
+    std::filesystem::path project;
+    std::string plc;
+    std::filesystem::path output;
+};
+
+// Writes beside the target and renames, so a failed write leaves the old file.
+bool WriteAtomically(const std::filesystem::path& target, const std::string& text) {
+    std::filesystem::path temporary = target;
+    temporary += ".velmora-tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, target, ec);
+    if (ec) std::filesystem::remove(temporary, ec);
+    return !ec;
+}
+
+void RunReport(const ReportOptions& o) {
+    ReportInput input;
+    input.controllerFile = HostPath("Velmora\\" + o.plc + ".rglx", o.project);
+    if (!std::filesystem::exists(input.controllerFile)) {
+        std::cerr << "velmora report: controller file not found: " << input.controllerFile.string() << '\n';
+        SetExitCode(1);
+        return;
+    }
+    if (const auto description = LoadProjectDescription(o.project))
+        input.project = ReportProjectFrom(*description, o.plc);
+    else
+        input.project.plcName = o.plc;
+
+    const std::string text = JoinReport(BuildReport(input));
+    if (o.output.empty()) {
+        std::cout << text << std::flush;
+        return;
+    }
+    if (!WriteAtomically(o.output, text)) {
+        std::cerr << "velmora report: cannot write " << o.output.string() << '\n';
+        SetExitCode(1);
+    }
+}
+
+void SetUpReport(CLI::App& app) {
+    auto options = std::make_shared<ReportOptions>();
+    CLI::App* cmd =
+        app.add_subcommand("report", "Controller report of a PLC (text, one line per report line)");
+    cmd->add_option("--project", options->project, "Project directory")->required();
+    cmd->add_option("--plc", options->plc, "PLC name (controller file Velmora/<PLC>.rglx)")->required();
+    cmd->add_option("--output", options->output, "Write the report into this file instead of stdout");
+    cmd->callback([options] { RunReport(*options); });
+}
+
+const CommandRegistration registration(SetUpReport);
+
+}  // namespace
+}  // namespace velmora::cli

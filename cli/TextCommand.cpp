@@ -1,0 +1,29 @@
+// velmora text: one localized text by its number.
+#include <iostream>
+#include <map>
+
+#include "Command.h"
+#include "plugin/Texts.h"
+
+namespace velmora::cli {
+namespace {
+
+const CommandRegistration registration([](CLI::App& app) {
+    auto* cmd = app.add_subcommand("text", "Print a localized text by its number");
+    auto id = std::make_shared<std::uint32_t>(0);
+    auto lang = std::make_shared<std::string>("enu");
+    cmd->add_option("ID", *id, "Text number")->required();
+    cmd->add_option("--lang", *lang, "Language of the text table")
+        ->check(CLI::IsMember({"enu", "csy", "rus"}, CLI::ignore_case));
+    cmd->callback([id, lang] {
+        static const std::map<std::string, int> numbers{{"enu", 1}, {"csy", 0}, {"rus", 4}};
+        std::string key = *lang;
+        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        Texts texts;
+        texts.chooseLanguage(numbers.at(key));
+        std::cout << texts.text(*id) << '\n';
+    });
+});
+
+}  // namespace
+}  // namespace velmora::cli

@@ -1,0 +1,62 @@
+#pragma once
+// The code generator: turns one controller's section of the PLC's controller
+// file into its declarations file and code file, and the compile-start pass
+// that does so for every controller of the file.
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+class Clock;
+class IniFile;
+
+struct GeneratorContext {
+    std::filesystem::path projectDir;
+    std::string plcName;
+    int plcType = 0;   // PLC type index: decides which conversion modes are valid
+    int series = -1;   // PLC series number, -1 unknown: decides dialect, CRC instruction, macro
+    // Registers a written file with the host ("Velmora\\Boiler.orv"). Empty or
+    // false: the file is saved but not registered.
+    std::function<bool(const std::string& hostRelativeName)> registerFile;
+    std::function<void()> rebuildReport;
+    const Clock* clock = nullptr;  // time stamps of the footers; nullptr: the system clock
+    std::function<void(std::string_view)> log;
+    // Localized texts by number; empty: velmora::Text.
+    std::function<std::string(std::uint32_t)> text;
+};
+
+struct GeneratorResult {
+    bool generated = false;          // both files written
+    std::vector<std::string> files;  // host-relative names, declarations first
+    std::string warning;             // why nothing was generated
+};
+
+// One generation run for the controller `name` (the section "Regulator name").
+// Increments its ReleaseNumber, corrects conversion modes that do not fit the
+// PLC type, writes both files atomically, registers them, rebuilds the report.
+// Nothing is written when the file is missing or the section's Name differs.
+// File errors throw (IniFileError, std::filesystem::filesystem_error).
+GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name, const GeneratorContext& ctx);
+
+struct PassResult {
+    int generated = 0;                  // controllers whose files were written
+    std::vector<std::string> files;     // host-relative names, in generation order
+    std::vector<std::string> warnings;  // one per controller that produced nothing
+};
+
+// The compile-start pass: every section whose Name is not empty, in file order,
+// with the controller file's writes collected into one rewrite and the report
+// rebuilt once at the end. `beforeEach` sees each Name before it is generated
+// (the progress window shows it and lets the message loop run).
+PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContext& ctx,
+                                  const std::function<void(const std::string& name)>& beforeEach = {});
+
+// The host-relative names of a controller's generated files.
+std::string DeclarationsFileName(std::string_view name, bool iec);  // "Velmora\\name_def.ST" / "_def.orv"
+std::string CodeFileName(std::string_view name);                    // "Velmora\\name.orv"
+
+}  // namespace velmora

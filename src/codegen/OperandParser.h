@@ -1,0 +1,28 @@
+#pragma once
+// PLC operand text -> memory address. Tells a direct operand ("%R100",
+// "INT %MW5", "%X10.3") from a symbolic name, and gives the online exchange
+// the address header of a request item.
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace velmora::codegen {
+
+struct OperandAddress {
+    std::int32_t area = 0;     // 0 X/I, 1 Y/Q, 2 S, 3 R/M, 4 T
+    std::int32_t offset = -1;  // byte offset in the area
+    std::int32_t bit = -1;     // 0..7, or -1 when the operand is not a bit
+    std::int32_t size = 0;     // bytes: 1, 2, 4 or 8
+    char kind = 0;             // B W L F D Q, or b for a bit
+
+    bool operator==(const OperandAddress&) const = default;
+};
+
+// nullopt when the text is not an address (a symbolic name, an unknown area
+// or size letter, no number).
+std::optional<OperandAddress> ParseOperand(std::string_view text);
+
+// Bytes of a kind letter; 0 for a letter that is no kind.
+int OperandKindSize(char kind);
+
+}  // namespace velmora::codegen

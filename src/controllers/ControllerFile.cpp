@@ -1,0 +1,38 @@
+#include "controllers/ControllerFile.h"
+
+#include "controllers/IniFile.h"
+#include "controllers/Paths.h"
+
+namespace velmora {
+
+std::string ControllerFileHostName(std::string_view plcName) {
+    return std::string(kControllerFolder) + "\\" + std::string(plcName) + ".rglx";
+}
+
+std::filesystem::path ControllerFilePath(const std::filesystem::path& projectDir, std::string_view plcName) {
+    return HostPath(ControllerFileHostName(plcName), projectDir);
+}
+
+std::filesystem::path PrepareControllerFile(const std::filesystem::path& projectDir, std::string_view plcName) {
+    const std::filesystem::path folder = HostPath(kControllerFolder, projectDir);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) std::filesystem::create_directories(folder, ec);
+    return ControllerFilePath(projectDir, plcName);
+}
+
+std::string ControllerSection(std::string_view controllerName) { return "Regulator " + std::string(controllerName); }
+
+std::string RemovedControllerSection(std::string_view controllerName) {
+    return "Regulatory " + std::string(controllerName);
+}
+
+std::vector<ControllerEntry> ListControllers(const IniFile& file) {
+    std::vector<ControllerEntry> out;
+    for (auto& section : file.sections()) {
+        std::string name = file.readString(section, "Name", "");
+        if (!name.empty()) out.push_back({std::move(section), std::move(name)});
+    }
+    return out;
+}
+
+}  // namespace velmora

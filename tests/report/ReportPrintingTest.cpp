@@ -1,0 +1,102 @@
+// Pages of the printed report: how many lines fit, where header, body and
+// footer go, and what happens to tabs and blank lines at a page top.
+#include "report/ReportPrinting.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace velmora::report {
+namespace {
+
+// Line height 20, 50 rows: 45 report lines per page, margin 100, right edge 580.
+constexpr PrintMetrics kMetrics{600, 1000, 18, 10};
+
+std::vector<std::string> Numbered(int count) {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= count; ++i) lines.push_back("line " + std::to_string(i));
+    return lines;
+}
+
+std::vector<std::string> BodyOf(const PrintPage& page) {
+    std::vector<std::string> body;
+    // Title and caption come first, the page label last.
+    for (std::size_t i = 2; i + 1 < page.texts.size(); ++i) body.push_back(page.texts[i].text);
+    return body;
+}
+
+TEST(ReportPages, MetricsFromFontAndPage) {
+    const PrintLayout layout = LayOutReport(Numbered(3), kMetrics, "Controllers information", "Plant - PLC1");
+    EXPECT_EQ(layout.lineHeight, 20);
+    EXPECT_EQ(layout.linesPerPage, 45);
+    EXPECT_EQ(layout.leftMargin, 100);
+    EXPECT_EQ(layout.rightEdge, 580);
+}
+
+TEST(ReportPages, LinesFlowOntoFollowingPages) {
+    const PrintLayout layout = LayOutReport(Numbered(100), kMetrics, "T", "C");
+    ASSERT_EQ(layout.pages.size(), 3u);
+    EXPECT_EQ(layout.pages[0].bodyLines, 45);
+    EXPECT_EQ(layout.pages[1].bodyLines, 45);
+    EXPECT_EQ(layout.pages[2].bodyLines, 10);
+    EXPECT_EQ(BodyOf(layout.pages[1]).front(), "line 46");
+    EXPECT_EQ(BodyOf(layout.pages[2]).back(), "line 100");
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(layout.pages[i].number, i + 1);
+}
+
+TEST(ReportPages, ExactlyFullPageOpensNoEmptyPage) {
+    EXPECT_EQ(LayOutReport(Numbered(90), kMetrics, "T", "C").pages.size(), 2u);
+    EXPECT_EQ(LayOutReport(Numbered(91), kMetrics, "T", "C").pages.size(), 3u);
+}
+
+TEST(ReportPages, HeaderAndFooterPositions) {
+    const PrintLayout layout =
+        LayOutReport(Numbered(50), kMetrics, "Controllers information", "Plant - PLC1");
+    const PrintPage& page = layout.pages[1];
+    EXPECT_EQ(page.texts.front(), (PrintText{100, 20, "Controllers information"}));
+    EXPECT_EQ(page.texts[1], (PrintText{580 - 12 * 10, 20, "Plant - PLC1"}));
+    ASSERT_EQ(page.rules.size(), 2u);
+    EXPECT_EQ(page.rules[0], (PrintRule{100, 40, 580, 40}));
+    EXPECT_EQ(page.rules[1], (PrintRule{100, 970, 580, 970}));
+    EXPECT_EQ(page.texts.back(), (PrintText{580 - 7 * 10, 980, "Str : 2"}));
+    // Body from the third line height on, one line height apart.
+    EXPECT_EQ(page.texts[2], (PrintText{100, 60, "line 46"}));
+    EXPECT_EQ(page.texts[3], (PrintText{100, 80, "line 47"}));
+    EXPECT_EQ(layout.pages[0].texts[2 + 44].y, 940);
+}
+
+TEST(ReportPages, TabsExpandedInBody) {
+    const PrintLayout layout = LayOutReport({"ab\t(1000)"}, kMetrics, "T", "C");
+    EXPECT_EQ(BodyOf(layout.pages[0]), (std::vector<std::string>{"ab      (1000)"}));
+}
+
+TEST(ReportPages, BlankLinesDroppedOnlyAtTopOfFollowingPages) {
+    std::vector<std::string> lines{"", "first"};
+    for (int i = 0; i < 43; ++i) lines.push_back("x");
+    lines.insert(lines.end(), {"", " \t", "next", "", "last"});
+    const PrintLayout layout = LayOutReport(lines, kMetrics, "T", "C");
+    ASSERT_EQ(layout.pages.size(), 2u);
+    EXPECT_EQ(BodyOf(layout.pages[0]).front(), "");
+    EXPECT_EQ(BodyOf(layout.pages[1]), (std::vector<std::string>{"next", "", "last"}));
+}
+
+TEST(ReportPages, TrailingBlankLinesOpenNoPage) {
+    std::vector<std::string> lines = Numbered(45);
+    lines.insert(lines.end(), {"", ""});
+    EXPECT_EQ(LayOutReport(lines, kMetrics, "T", "C").pages.size(), 1u);
+}
+
+TEST(ReportPages, EmptyReportAndTinyPage) {
+    const PrintLayout empty = LayOutReport({}, kMetrics, "T", "C");
+    ASSERT_EQ(empty.pages.size(), 1u);
+    EXPECT_EQ(empty.pages[0].bodyLines, 0);
+    EXPECT_EQ(empty.pages[0].texts.back().text, "Str : 1");
+
+    const PrintLayout tiny = LayOutReport(Numbered(3), {600, 90, 18, 10}, "T", "C");
+    EXPECT_EQ(tiny.linesPerPage, 1);
+    EXPECT_EQ(tiny.pages.size(), 3u);
+}
+
+}  // namespace
+}  // namespace velmora::report

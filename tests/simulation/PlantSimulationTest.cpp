@@ -1,0 +1,446 @@
+// Step responses of the simulated plants against the continuous plants they
+// sample (the second-order models are exact zero-order-hold discretisations,
+// so they agree at every step), plus dead time, integrating stage, clamps,
+// disturbance and the raw input values.
+#include "simulation/InputConversion.h"
+#include "simulation/PlantSimulation.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+constexpr double kT = 0.1;
+
+PlantSettings Active(int type) {
+    PlantSettings p;
+    p.simulation = true;
+    p.plantType = type;
+    return p;
+}
+
+std::vector<double> Outputs(const PlantSettings& p, double u, int steps, const SimulatedInputs& in = {}) {
+    PlantSimulation sim;
+    sim.load(p, in);
+    sim.setPlantInput(u);
+    std::vector<double> out;
+    for (int i = 0; i < steps; ++i) {
+        sim.step();
+        out.push_back(sim.simulatedOutput());
+    }
+    return out;
+}
+
+void ExpectResponse(const std::vector<double>& y, const std::function<double(double)>& expected) {
+    for (std::size_t n = 0; n < y.size(); ++n) {
+        const double t = kT * double(n + 1);
+        EXPECT_NEAR(y[n], expected(t), 1e-9) << "step " << n + 1;
+    }
+}
+
+TEST(PlantStepResponse, FirstOrder) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    p.tau1 = 10;
+    const auto y = Outputs(p, 100, 300);
+    EXPECT_NEAR(y[0], 100 * (1 - std::exp(-0.1 / 10)), 1e-12);
+    ExpectResponse(y, [](double t) { return 100 * (1 - std::exp(-t / 10)); });
+}
+
+TEST(PlantStepResponse, SecondOrderUnequalTimeConstants) {
+    PlantSettings p = Active(kPlantSecondOrder);
+    p.tau1 = 10, p.tau2 = 3, p.su = 1.5;
+    const auto y = Outputs(p, 50, 400);
+    ExpectResponse(
+        y, [](double t) { return 75 * (1 - (10 * std::exp(-t / 10) - 3 * std::exp(-t / 3)) / (10 - 3)); });
+}
+
+TEST(PlantStepResponse, SecondOrderEqualTimeConstants) {
+    PlantSettings p = Active(kPlantSecondOrder);
+    p.tau1 = p.tau2 = 4;
+    const auto y = Outputs(p, 80, 300);
+    ExpectResponse(y, [](double t) { return 80 * (1 - (1 + t / 4) * std::exp(-t / 4)); });
+}
+
+TEST(PlantStepResponse, SecondOrderOscillating) {
+    PlantSettings p = Active(kPlantSecondOrderOscillating);
+    p.delta = 0.25, p.omega = 0.5, p.su = 0.8;
+    const auto y = Outputs(p, 60, 600);
+    // Poles at -delta*omega +- j*omega, unit static gain.
+    ExpectResponse(y, [](double t) {
+        const double s = 0.25 * 0.5;
+        return 48 * (1 - std::exp(-s * t) * (std::cos(0.5 * t) + 0.25 * std::sin(0.5 * t)));
+    });
+    double peak = 0;
+    for (double v : y) peak = std::max(peak, v);
+    EXPECT_GT(peak, 60);  // it does overshoot
+}
+
+// The third-order plants are a first-order stage followed by the second-order
+// models: fed with the first stage's output, the second-order model gives the
+// same output step by step.
+TEST(PlantStepResponse, ThirdOrderIsFirstStageIntoSecondOrder) {
+    PlantSettings p = Active(kPlantThirdOrder);
+    p.tau1 = 8, p.tau2 = 4, p.tau3 = 2, p.su = 0.9;
+    PlantSimulation third, second;
+    third.load(p);
+    PlantSettings q = p;
+    q.plantType = kPlantSecondOrder;
+    q.su = q.su2 = 1;
+    second.load(q);
+    third.setPlantInput(70);
+    for (int n = 1; n <= 1500; ++n) {
+        third.step();
+        const double x1 = 0.9 * 70 * (1 - std::pow(std::exp(-kT / 2), n));
+        ASSERT_NEAR(third.firstStage(), x1, 1e-9) << n;
+        second.setPlantInput(x1);
+        second.step();
+        ASSERT_NEAR(third.simulatedOutput(), second.simulatedOutput(), 1e-9) << n;
+    }
+    EXPECT_NEAR(third.simulatedOutput(), 63, 0.01);
+}
+
+TEST(PlantStepResponse, ThirdOrderOscillatingIsFirstStageIntoOscillating) {
+    PlantSettings p = Active(kPlantThirdOrderOscillating);
+    p.tau1 = 3, p.delta = 0.4, p.omega = 0.8, p.su = 1.2;
+    PlantSimulation third, second;
+    third.load(p);
+    PlantSettings q = p;
+    q.plantType = kPlantSecondOrderOscillating;
+    q.su = q.su2 = 1;
+    second.load(q);
+    third.setPlantInput(40);
+    for (int n = 1; n <= 500; ++n) {
+        third.step();
+        const double x1 = 1.2 * 40 * (1 - std::pow(std::exp(-kT / 3), n));
+        ASSERT_NEAR(third.firstStage(), x1, 1e-9) << n;
+        second.setPlantInput(x1);
+        second.step();
+        ASSERT_NEAR(third.simulatedOutput(), second.simulatedOutput(), 1e-9) << n;
+    }
+    EXPECT_NEAR(third.simulatedOutput(), 48, 0.1);
+}
+
+TEST(PlantStepResponse, NegativeInputUsesSecondGainAroundEquilibrium) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    p.tau1 = 5, p.su = 1, p.su2 = 0.4, p.y0 = 50, p.ys = 50;
+    ExpectResponse(Outputs(p, -50, 200), [](double t) { return 50 - 20 * (1 - std::exp(-t / 5)); });
+    ExpectResponse(Outputs(p, 30, 200), [](double t) { return 50 + 30 * (1 - std::exp(-t / 5)); });
+}
+
+TEST(PlantStepResponse, NoPlantGivesEquilibrium) {
+    PlantSettings p = Active(kPlantNone);
+    p.ys = 35;
+    for (double y : Outputs(p, 100, 5)) EXPECT_EQ(y, 35);
+    p.plantType = 9;  // not a type the dialog offers
+    for (double y : Outputs(p, 100, 5)) EXPECT_EQ(y, 35);
+}
+
+TEST(PlantDeadTime, OutputMovesOnTheStepThatTheDelayAllows) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    p.delay = true, p.dDelta = 3;
+    const auto delayed = Outputs(p, 100, 40);
+    EXPECT_EQ(delayed[0], 0);
+    EXPECT_EQ(delayed[1], 0);
+    EXPECT_GT(delayed[2], 0);
+    p.delay = false;
+    const auto direct = Outputs(p, 100, 40);
+    for (std::size_t n = 2; n < delayed.size(); ++n) EXPECT_DOUBLE_EQ(delayed[n], direct[n - 2]) << n;
+}
+
+TEST(PlantDeadTime, InputChangeTravelsThroughTheRing) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    p.tau1 = 0;  // the output follows the delayed input at once
+    p.delay = true, p.dDelta = 5;
+    PlantSimulation sim;
+    sim.load(p);
+    std::vector<double> y;
+    for (double u : {10, 20, 30, 40, 50, 60, 70, 80}) {
+        sim.setPlantInput(u);
+        sim.step();
+        y.push_back(sim.simulatedOutput());
+    }
+    EXPECT_EQ(y, (std::vector<double>{0, 0, 0, 0, 10, 20, 30, 40}));
+}
+
+TEST(PlantDeadTime, OffOrZeroStepsIsNoDelay) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    const auto direct = Outputs(p, 100, 10);
+    p.delay = true, p.dDelta = 0;
+    EXPECT_EQ(Outputs(p, 100, 10), direct);
+    p.delay = false, p.dDelta = 7;
+    EXPECT_EQ(Outputs(p, 100, 10), direct);
+}
+
+TEST(PlantDeadTime, RingStartsAtInitialState) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    p.tau1 = 0, p.y0 = 30, p.delay = true, p.dDelta = 4;
+    EXPECT_EQ(Outputs(p, 90, 5), (std::vector<double>{30, 30, 30, 90, 90}));
+}
+
+TEST(PlantIntegratingStage, RisesByStepOverTimeConstantUntilUpperLimit) {
+    PlantSettings p = Active(kPlantNone);
+    p.astat = true, p.tauA = 20, p.maxSU = 1;
+    PlantSimulation sim;
+    sim.load(p);
+    sim.setPlantInput(10);
+    for (int n = 1; n <= 30; ++n) {
+        sim.step();
+        EXPECT_NEAR(sim.stageInput(), std::min(0.05 * n, 1.0), 1e-12) << n;
+    }
+    EXPECT_EQ(sim.stageInput(), 1);
+}
+
+TEST(PlantIntegratingStage, FallsToLowerLimitAndFeedsThePlant) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    p.astat = true, p.tauA = 2, p.y0 = 10, p.minSU = -3, p.tau1 = 0, p.su2 = 2;
+    PlantSimulation sim;
+    sim.load(p);
+    sim.setPlantInput(-20);
+    sim.step();
+    EXPECT_NEAR(sim.stageInput(), 9, 1e-12);
+    EXPECT_NEAR(sim.simulatedOutput(), 9, 1e-12);
+    for (int n = 0; n < 20; ++n) sim.step();
+    EXPECT_EQ(sim.stageInput(), -3);
+    // Negative stage input: second gain, output clamped at 0.
+    EXPECT_EQ(sim.simulatedOutput(), 0);
+}
+
+TEST(PlantIntegratingStage, ZeroTimeConstantWithoutInputHoldsTheStage) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    p.astat = true, p.tauA = 0, p.y0 = 20;
+    PlantSimulation sim;
+    sim.load(p);
+    sim.step();
+    EXPECT_EQ(sim.stageInput(), 20);
+    sim.setPlantInput(1);
+    sim.step();
+    EXPECT_EQ(sim.stageInput(), 100);
+}
+
+TEST(PlantClamps, OutputStaysWithinZeroToHundred) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    p.su = 3, p.tau1 = 0.5;
+    for (double y : Outputs(p, 100, 50)) EXPECT_LE(y, 100);
+    EXPECT_EQ(Outputs(p, 100, 50).back(), 100);
+    EXPECT_EQ(Outputs(p, -100, 5).back(), 0);
+}
+
+TEST(PlantClamps, FirstStageStaysAroundEquilibrium) {
+    PlantSettings p = Active(kPlantThirdOrder);
+    p.ys = 20, p.y0 = 20, p.su = 5, p.su2 = 5, p.tau3 = 0.2;
+    PlantSimulation sim;
+    sim.load(p);
+    sim.setPlantInput(100);
+    for (int n = 0; n < 50; ++n) sim.step();
+    EXPECT_EQ(sim.firstStage(), 80);
+    sim.setPlantInput(-100);
+    for (int n = 0; n < 50; ++n) sim.step();
+    EXPECT_EQ(sim.firstStage(), -20);
+}
+
+TEST(PlantClamps, DegenerateConstantsGiveZeroNotNaN) {
+    PlantSettings p = Active(kPlantSecondOrder);
+    p.tau1 = p.tau2 = 0;
+    for (double y : Outputs(p, 50, 3)) EXPECT_EQ(y, 0);
+    p = Active(kPlantSecondOrderOscillating);
+    p.omega = 0;
+    for (double y : Outputs(p, 50, 3)) EXPECT_EQ(y, 0);
+}
+
+TEST(PlantDisturbance, AddedToOutputNotToState) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    p.addOut = kDisturbanceWord;
+    PlantSimulation sim;
+    sim.load(p);
+    sim.setPlantInput(100);
+    sim.setDisturbanceReading({2550, 99.f});
+    sim.step();
+    EXPECT_NEAR(sim.output(), 100 * (1 - std::exp(-0.01)), 1e-12);
+    EXPECT_NEAR(sim.simulatedOutput(), sim.output() + 25.5, 1e-12);
+}
+
+TEST(PlantDisturbance, SourceSelectsReadingAndIsClampedToPercent) {
+    const auto disturbance = [](int source, DisturbanceReading reading) {
+        PlantSettings p = Active(kPlantNone);
+        p.addOut = source;
+        PlantSimulation sim;
+        sim.load(p);
+        sim.setDisturbanceReading(reading);
+        sim.step();
+        return sim.simulatedOutput();
+    };
+    EXPECT_EQ(disturbance(kDisturbanceNone, {5000, 50.f}), 0);
+    EXPECT_NEAR(disturbance(kDisturbanceWord, {1234, 50.f}), 12.34, 1e-12);
+    EXPECT_EQ(disturbance(kDisturbanceWord, {-1000, 50.f}), 0);
+    EXPECT_EQ(disturbance(kDisturbanceWord, {15000, 50.f}), 100);
+    EXPECT_NEAR(disturbance(kDisturbanceReal, {0, 42.5f}), 42.5, 1e-6);
+    EXPECT_EQ(disturbance(kDisturbanceReal, {0, 150.f}), 100);
+    EXPECT_EQ(disturbance(kDisturbanceReal, {0, std::numeric_limits<float>::quiet_NaN()}), 0);
+    EXPECT_EQ(disturbance(kDisturbanceReal, {0, std::numeric_limits<float>::infinity()}), 0);
+}
+
+TEST(PlantActivity, InactiveStepOnlyRaisesNewValue) {
+    PlantSettings p = Active(kPlantFirstOrder);
+    p.simulation = false, p.y0 = 12;
+    PlantSimulation sim;
+    sim.load(p);
+    sim.setPlantInput(100);
+    EXPECT_FALSE(sim.newValue());
+    sim.step();
+    EXPECT_TRUE(sim.newValue());
+    EXPECT_FALSE(sim.hasStepped());
+    EXPECT_TRUE(sim.coefficientsDirty());
+    EXPECT_EQ(sim.output(), 12);
+    EXPECT_EQ(sim.stageInput(), 12);
+    sim.clearNewValue();
+    EXPECT_FALSE(sim.newValue());
+}
+
+TEST(PlantCoefficients, RecomputedWhenSettingsAreReloaded) {
+    PlantSettings p = Active(kPlantSecondOrder);
+    p.tau1 = 10, p.tau2 = 5;
+    PlantSimulation sim;
+    sim.load(p);
+    sim.setPlantInput(50);
+    for (int n = 0; n < 20; ++n) sim.step();
+    EXPECT_FALSE(sim.coefficientsDirty());
+
+    p.tau1 = 2, p.tau2 = 2;  // now the equal-constant form
+    sim.load(p);
+    EXPECT_TRUE(sim.coefficientsDirty());
+    sim.setPlantInput(50);
+    for (int n = 1; n <= 100; ++n) {
+        sim.step();
+        const double t = kT * n;
+        ASSERT_NEAR(sim.simulatedOutput(), 50 * (1 - (1 + t / 2) * std::exp(-t / 2)), 1e-9) << n;
+    }
+
+    p.plantType = kPlantSecondOrderOscillating;  // same section, other type
+    sim.load(p);
+    sim.setPlantInput(50);
+    sim.step();
+    const double e = std::exp(-0.25 * 0.5 * kT);
+    EXPECT_NEAR(sim.simulatedOutput(), 50 * (1 - e * (std::cos(0.05) + 0.25 * std::sin(0.05))), 1e-9);
+}
+
+TEST(PlantCoefficients, MarkingDirtyKeepsTheResponse) {
+    PlantSettings p = Active(kPlantThirdOrderOscillating);
+    PlantSimulation a, b;
+    a.load(p);
+    b.load(p);
+    a.setPlantInput(30);
+    b.setPlantInput(30);
+    for (int n = 0; n < 50; ++n) {
+        if (n % 7 == 0) b.markCoefficientsDirty();
+        a.step();
+        b.step();
+        ASSERT_EQ(a.simulatedOutput(), b.simulatedOutput());
+    }
+}
+
+// Load puts input and output at y0 (stage input, ring and first stage hold
+// it), so with unit gain and that input every plant stays where it is.
+TEST(PlantLoad, StartsAtRestAtInitialValue) {
+    for (int type = kPlantFirstOrder; type <= kPlantThirdOrderOscillating; ++type) {
+        PlantSettings p = Active(type);
+        p.y0 = 40, p.delay = true, p.dDelta = 4;
+        PlantSimulation sim;
+        sim.load(p);
+        sim.setPlantInput(40);
+        for (int n = 0; n < 30; ++n) {
+            sim.step();
+            ASSERT_NEAR(sim.simulatedOutput(), 40, 1e-9) << "type " << type << " step " << n;
+        }
+        sim.setPlantInput(90);
+        for (int n = 0; n < 30; ++n) sim.step();
+        EXPECT_GT(sim.simulatedOutput(), 40) << type;
+        sim.load(p);
+        EXPECT_EQ(sim.output(), 40);
+        EXPECT_EQ(sim.stageInput(), 40);
+        EXPECT_EQ(sim.firstStage(), 40);
+        EXPECT_FALSE(sim.hasStepped());
+    }
+}
+
+TEST(PlantRawInputs, FirstInputFollowsOutputOverControlledRange) {
+    PlantSettings p = Active(kPlantNone);
+    p.ys = 50;
+    SimulatedInputs in;
+    in.y1Mode = 1101;
+    in.minY = 0, in.maxY = 10000;
+    in.y3Mode = 501;
+    PlantSimulation sim;
+    sim.load(p, in);
+    sim.setPlantInput(25);
+    sim.step();
+    EXPECT_EQ(sim.firstInput().value, 2047);  // 5000 raw units of the module
+    EXPECT_FALSE(sim.firstInput().real);
+    EXPECT_EQ(sim.thirdInput().value, 1023);  // stage input 25 % of 0..10000
+
+    in.minY = 2000, in.maxY = 4000, in.y1Mode = 0;
+    in.y3x1 = 100, in.y3x2 = 300, in.y3Mode = 0;
+    sim.load(p, in);
+    sim.setPlantInput(25);
+    sim.step();
+    EXPECT_EQ(sim.firstInput().value, 3000);
+    EXPECT_EQ(sim.thirdInput().value, 150);
+}
+
+TEST(PlantRawInputs, EmptyRangeGivesZeroAndRealModesGiveTheValue) {
+    PlantSettings p = Active(kPlantNone);
+    p.ys = 50;
+    SimulatedInputs in;
+    in.minY = in.maxY = 500;
+    in.y3Mode = -720;
+    PlantSimulation sim;
+    sim.load(p, in);
+    sim.setPlantInput(12.5);
+    sim.step();
+    EXPECT_EQ(sim.firstInput().value, 0);
+    EXPECT_TRUE(sim.thirdInput().real);
+    EXPECT_DOUBLE_EQ(sim.thirdInput().value, 1250);
+
+    in.minY = 0, in.maxY = 1000, in.y1Mode = -800;
+    sim.load(p, in);
+    sim.step();
+    EXPECT_TRUE(sim.firstInput().real);
+    EXPECT_DOUBLE_EQ(sim.firstInput().value, 500);
+}
+
+TEST(PlantRawInputs, NoneForFloatingPointController) {
+    PlantSettings p = Active(kPlantNone);
+    p.ys = 50;
+    SimulatedInputs in;
+    in.pidController = false;
+    PlantSimulation sim;
+    sim.load(p, in);
+    sim.step();
+    EXPECT_EQ(sim.simulatedOutput(), 50);
+    EXPECT_EQ(sim.firstInput().value, 0);
+    EXPECT_TRUE(sim.hasStepped());
+}
+
+TEST(PlantInputOfIntegerController, AnalogOrThreeStage) {
+    EXPECT_DOUBLE_EQ(PidPlantInput(0x08, 4567, true, false), 45.67);
+    EXPECT_DOUBLE_EQ(PidPlantInput(0x0C, -1200, false, false), -12);
+    EXPECT_EQ(PidPlantInput(0x04, 4567, true, false), 100);
+    EXPECT_EQ(PidPlantInput(0, 4567, false, true), -100);
+    EXPECT_EQ(PidPlantInput(0, 4567, true, true), 0);
+    EXPECT_EQ(PidPlantInput(0, 4567, false, false), 0);
+}
+
+TEST(PlantExchangePeriod, TimerIntervalFollowsSimT) {
+    EXPECT_EQ(CommTimerInterval(1), 125);
+    EXPECT_EQ(CommTimerInterval(2), 250);
+    EXPECT_EQ(CommTimerInterval(0.5), 63);
+    EXPECT_EQ(CommTimerInterval(0), 1);
+    EXPECT_EQ(CommTimerInterval(-3), 1);
+}
+
+}  // namespace
+}  // namespace velmora

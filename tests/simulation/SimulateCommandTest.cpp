@@ -1,0 +1,114 @@
+// The simulate and convert commands, run as a user would run them.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+};
+
+Result Velmora(const std::string& arguments) {
+    const std::string command = std::string(VELMORA_BIN_DIR) + "/velmora " + arguments + " 2>/dev/null";
+    Result r;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return r;
+    char buffer[4096];
+    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) r.out.append(buffer, n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::string part;
+    std::istringstream in(text);
+    while (std::getline(in, part, separator)) parts.push_back(part);
+    return parts;
+}
+
+class CommandLine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(std::string(VELMORA_BIN_DIR) + "/velmora"))
+            GTEST_SKIP() << "the velmora command is not built";
+        project_ = std::filesystem::temp_directory_path() / ("velmora-simcmd-" + std::to_string(getpid()));
+        std::filesystem::create_directories(project_ / "Velmora");
+        std::ofstream(project_ / "demo.oprj") << "[Project]\nGroup=Plant.opgr\n[PLC PLC1]\nType=0\n";
+        std::ofstream(project_ / "Velmora" / "PLC1.rglx", std::ios::binary)
+            << "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nTypSoustavy=1\r\nTau1=4\r\nSu=0,5\r\n"
+               "Y1CNVMode=2010\r\nY3CNVMode=1101\r\nDelay=1\r\nDDelta=2\r\n"
+               "[Regulator Tank]\r\nName=Tank\r\nType=PIDA\r\nTau1=2\r\n";
+    }
+    void TearDown() override {
+        if (!project_.empty()) std::filesystem::remove_all(project_);
+    }
+    std::string Project() const { return "--project " + project_.string() + " --plc PLC1 "; }
+
+    std::filesystem::path project_;
+};
+
+TEST_F(CommandLine, SimulatePrintsOneRowPerStep) {
+    const Result r = Velmora("simulate " + Project() + "--controller Boiler --input 80 --steps 30");
+    ASSERT_EQ(r.status, 0);
+    const auto lines = Split(r.out, '\n');
+    ASSERT_EQ(lines.size(), 31u);
+    EXPECT_EQ(lines[0], "step,ysim,s,y1raw,y3raw");
+    for (int n = 1; n <= 30; ++n) {
+        const auto f = Split(lines[n], ',');
+        ASSERT_EQ(f.size(), 5u) << lines[n];
+        EXPECT_EQ(f[0], std::to_string(n));
+        // Gain 0.5, dead time of one step, time constant 4 s.
+        const double expected = n < 2 ? 0 : 40 * (1 - std::exp(-0.1 * (n - 1) / 4));
+        EXPECT_NEAR(std::stod(f[1]), expected, 1e-12) << n;
+        EXPECT_EQ(f[2], "80");
+        // PLC type 0 from the project description: the compact 2010 circuit.
+        const double raw = std::trunc((100 * expected + 2500) * 20 / 61 * 125 / 161 + 241);
+        EXPECT_EQ(f[3], std::to_string(int(std::max(raw, 878.0)))) << n;
+        EXPECT_EQ(f[4], "3276");
+    }
+}
+
+TEST_F(CommandLine, SimulatePlcTypeOptionOverridesTheProject) {
+    const Result r =
+        Velmora("simulate " + Project() + "--controller Boiler --input 80 --steps 1 --plc-type 5");
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(Split(r.out, '\n').at(1), "1,0,80,819,3276");
+}
+
+TEST_F(CommandLine, SimulateFloatingPointControllerHasNoRawValues) {
+    const Result r = Velmora("simulate " + Project() + "--controller Tank --input -20 --steps 2");
+    ASSERT_EQ(r.status, 0);
+    // Negative input drives the output into its lower clamp.
+    EXPECT_EQ(r.out, "step,ysim,s,y1raw,y3raw\n1,0,-20,,\n2,0,-20,,\n");
+}
+
+TEST_F(CommandLine, SimulateRefusesMissingFileOrController) {
+    Result r = Velmora("simulate " + Project() + "--controller Nobody --input 1 --steps 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    r = Velmora("simulate --project " + project_.string() +
+                " --plc PLC2 --controller Boiler --input 1 --steps 1");
+    EXPECT_EQ(r.status, 1);
+}
+
+TEST_F(CommandLine, ConvertPrintsTheRawValue) {
+    EXPECT_EQ(Velmora("convert 401 5000").out, "10192\n");
+    EXPECT_EQ(Velmora("convert 402 -2500,7").out, "1000\n");
+    EXPECT_EQ(Velmora("convert 2001 10000").out, "3422\n");
+    EXPECT_EQ(Velmora("convert 2001 10000 --plc-type 2").out, "4094\n");
+    EXPECT_EQ(Velmora("convert 401 warm").status, 1);
+}
+
+}  // namespace

@@ -1,0 +1,120 @@
+// Plant settings in the controller file: defaults of the online view, decimal
+// texts as typed, the dead-time step count, and a write that reads back.
+#include "controllers/IniFile.h"
+#include "simulation/SimulationSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace velmora {
+namespace {
+
+class SimulationSettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("velmora-simsettings-" + std::to_string(getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+        path_ = dir_ / "PLC1.rglx";
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
+
+    std::filesystem::path dir_, path_;
+};
+
+TEST_F(SimulationSettingsFile, MissingKeysGiveOnlineViewDefaults) {
+    Write("[Regulator R1]\r\nName=R1\r\n");
+    IniFile file(path_);
+    const PlantSettings p = ReadPlantSettings(file, "Regulator R1");
+    EXPECT_EQ(p, PlantSettings{});
+    EXPECT_EQ(p.omega, 0.5);
+    EXPECT_EQ(p.dDelta, 1);
+    EXPECT_EQ(p.plantType, kPlantFirstOrder);
+    EXPECT_FALSE(p.simulation);
+}
+
+TEST_F(SimulationSettingsFile, DecimalTextsAsTyped) {
+    Write(
+        "[Regulator R1]\nSu=2,5\nSu2=0.75\nTau1=12,25\nDelta=0,3\nOmega=1.2\nTauA=15\nMinSU=-10\nMaxSU=90,5\n"
+        "SimT=2\ny0=12,5\nys=3\nAstat=1\nSimulation=1\nDelay=1\nDDelta=4\nTypSoustavy=5\nAddOut=2\n"
+        "AddOutName=Dist_R\n");
+    IniFile file(path_);
+    const PlantSettings p = ReadPlantSettings(file, "regulator r1");
+    EXPECT_EQ(p.su, 2.5);
+    EXPECT_EQ(p.su2, 0.75);
+    EXPECT_EQ(p.tau1, 12.25);
+    EXPECT_EQ(p.tau2, 5);
+    EXPECT_EQ(p.delta, 0.3);
+    EXPECT_EQ(p.omega, 1.2);
+    EXPECT_EQ(p.maxSU, 90.5);
+    EXPECT_EQ(p.minSU, -10);
+    EXPECT_EQ(p.simT, 2);
+    EXPECT_EQ(p.y0, 12.5);
+    EXPECT_TRUE(p.astat && p.simulation && p.delay);
+    EXPECT_EQ(p.dDelta, 4);
+    EXPECT_EQ(p.plantType, kPlantThirdOrderOscillating);
+    EXPECT_EQ(p.addOut, kDisturbanceReal);
+    EXPECT_EQ(p.addOutName, "Dist_R");
+}
+
+TEST_F(SimulationSettingsFile, DeadTimeIsAStepCountWithinBounds) {
+    const auto steps = [&](const std::string& text) {
+        Write("[Regulator R1]\nDDelta=" + text + "\n");
+        IniFile file(path_);
+        return ReadPlantSettings(file, "Regulator R1").dDelta;
+    };
+    EXPECT_EQ(steps("7"), 7);
+    EXPECT_EQ(steps("2,9"), 2);
+    EXPECT_EQ(steps("-4"), 0);
+    EXPECT_EQ(steps("1e9"), PlantSimulation::kMaxDeadTimeSteps);
+}
+
+TEST_F(SimulationSettingsFile, WrittenSettingsReadBackAndKeepOtherKeys) {
+    Write("[Regulator R1]\r\nName=R1\r\nPBnd=250\r\n[Regulator R2]\r\nName=R2\r\n");
+    PlantSettings p;
+    p.su = 1.75, p.su2 = 0.5, p.tau1 = 7.125, p.tau2 = 3, p.tau3 = 1.5, p.delta = 0.35, p.omega = 0.8;
+    p.tauA = 33, p.minSU = -20, p.maxSU = 80, p.simT = 0.5, p.dDelta = 12, p.y0 = 10, p.ys = 5;
+    p.astat = true, p.simulation = true, p.delay = true, p.plantType = kPlantThirdOrder;
+    p.addOut = kDisturbanceWord, p.addOutName = "Dist_W";
+    {
+        IniFile file(path_);
+        WritePlantSettings(file, "Regulator R1", p);
+    }
+    IniFile file(path_);
+    EXPECT_EQ(ReadPlantSettings(file, "Regulator R1"), p);
+    EXPECT_EQ(file.readString("Regulator R1", "PBnd", ""), "250");
+    EXPECT_EQ(file.readString("Regulator R1", "Tau1", ""), "7.125");
+    EXPECT_EQ(file.readString("Regulator R1", "DDelta", ""), "12");
+    EXPECT_EQ(file.readString("Regulator R1", "Simulation", ""), "1");
+    EXPECT_FALSE(file.valueExists("Regulator R2", "Tau1"));
+}
+
+TEST_F(SimulationSettingsFile, InputsOfTheController) {
+    Write(
+        "[Regulator "
+        "R1]\nType=PID\nY1CNVMode=1231\nY3CNVMode=-720\nMinY=-1000\nMaxY=2600\nY3x1=100\nY3x2=900\n"
+        "[Regulator R2]\nType=PIDA\n");
+    IniFile file(path_);
+    const SimulatedInputs in = ReadSimulatedInputs(file, "Regulator R1", 3);
+    EXPECT_TRUE(in.pidController);
+    EXPECT_EQ(in.y1Mode, 1231);
+    EXPECT_EQ(in.y3Mode, -720);
+    EXPECT_EQ(in.minY, -1000);
+    EXPECT_EQ(in.maxY, 2600);
+    EXPECT_EQ(in.y3x1, 100);
+    EXPECT_EQ(in.y3x2, 900);
+    EXPECT_EQ(in.plcTypeIndex, 3);
+    EXPECT_FALSE(ReadSimulatedInputs(file, "Regulator R2", 0).pidController);
+    const SimulatedInputs defaults = ReadSimulatedInputs(file, "Regulator R3", 0);
+    EXPECT_EQ(defaults, SimulatedInputs{});
+}
+
+}  // namespace
+}  // namespace velmora
