@@ -7,6 +7,7 @@
 #include "controllers/IniFile.h"
 #include "controllers/Paths.h"
 #include "plugin/Help.h"
+#include "plugin/HostServices.h"
 #include "plugin/Log.h"
 #include "plugin/Texts.h"
 #include "plugin/com/TaskString.h"
@@ -65,7 +66,7 @@ bool Bit(std::uint32_t status, int bit) { return (status >> bit) & 1u; }
 }  // namespace
 
 TFormReg1::TFormReg1(void* owner, const HostLink& host, FrontEnd& frontEnd)
-    : owner_(owner), host_(host), frontEnd_(frontEnd) {
+    : owner_(owner), host_(host), frontEnd_(frontEnd), generator_(&GenerateWithHost) {
     Log("MainFormCreated");
     simTimer_ = MakeTimer(toolkit());
     simTimer_->setInterval(kSimTimerInterval);

@@ -1,6 +1,7 @@
 #include "plugin/HeadlessFrontEnd.h"
 
 #include "plugin/FrameState.h"
+#include "plugin/HostServices.h"
 
 namespace velmora {
 
@@ -53,30 +54,6 @@ private:
     FormBounds bounds_;
 };
 
-class HeadlessReport : public ReportForm {
-public:
-    explicit HeadlessReport(HeadlessFrontEnd& fe) : fe_(fe) {}
-    void* handle() override { return this; }
-    void show() override { fe_.note("report shown"); }
-    void hide() override { fe_.note("report hidden"); }
-    void setShown(bool shown) override { shown_ = shown; }
-    bool shown() const override { return shown_; }
-    void setEditorFont(const std::string& name, int size) override {
-        fe_.note("report font: " + name + " " + std::to_string(size));
-    }
-    bool buildReport() override {
-        if (!shown_) return true;
-        fe_.note("report built");
-        return true;
-    }
-    void setText(const std::string& text) override { fe_.note("report text: " + text); }
-    void appendLine(const std::string& line) override { fe_.note("report line: " + line); }
-
-private:
-    HeadlessFrontEnd& fe_;
-    bool shown_ = false;
-};
-
 class HeadlessCompileMessages : public CompileMessageForm {
 public:
     explicit HeadlessCompileMessages(HeadlessFrontEnd& fe) : fe_(fe) {}
@@ -102,8 +79,8 @@ public:
     std::unique_ptr<ControllerManagerForm> createControllerManager(void*, TFormReg1&) override {
         return std::make_unique<HeadlessManager>(fe_);
     }
-    std::unique_ptr<ReportForm> createReport(void*, TFormReg1&) override {
-        return std::make_unique<HeadlessReport>(fe_);
+    std::unique_ptr<ReportForm> createReport(void*, TFormReg1& frame) override {
+        return std::make_unique<HeadlessReport>(fe_, frame);
     }
     std::unique_ptr<CompileMessageForm> createCompileMessages() override {
         fe_.note("compile messages: created");
@@ -192,5 +169,35 @@ void HeadlessOnlineView::KomunikaceButton1Click() {
 void HeadlessOnlineView::resumeAfterCompile() { frontEnd_.note("view resumed: " + name_); }
 void HeadlessOnlineView::commTick() { ++commTicks_; }
 void HeadlessOnlineView::simStep() { ++simSteps_; }
+
+}  // namespace velmora
+
+namespace velmora {
+
+HeadlessReport::HeadlessReport(HeadlessFrontEnd& frontEnd, TFormReg1& frame) : frontEnd_(frontEnd), frame_(frame) {}
+
+void HeadlessReport::show() { frontEnd_.note("report shown"); }
+void HeadlessReport::hide() { frontEnd_.note("report hidden"); }
+
+void HeadlessReport::setEditorFont(const std::string& name, int size) {
+    frontEnd_.note("report font: " + name + " " + std::to_string(size));
+}
+
+bool HeadlessReport::buildReport() {
+    if (!shown_) return true;
+    lines_ = BuildReport(HostReportInput(frame_));
+    frontEnd_.note("report built");
+    return true;
+}
+
+void HeadlessReport::setText(const std::string& text) {
+    lines_ = {text};
+    frontEnd_.note("report text: " + text);
+}
+
+void HeadlessReport::appendLine(const std::string& line) {
+    lines_.push_back(line);
+    frontEnd_.note("report line: " + line);
+}
 
 }  // namespace velmora

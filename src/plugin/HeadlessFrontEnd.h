@@ -116,4 +116,28 @@ private:
     TCommState commState_ = csNoComm;
 };
 
+// The report view of the headless front end: builds the report's lines as
+// the window would show them.
+class HeadlessReport : public ReportForm {
+public:
+    HeadlessReport(HeadlessFrontEnd& frontEnd, TFormReg1& frame);
+    void* handle() override { return this; }
+    void show() override;
+    void hide() override;
+    void setShown(bool shown) override { shown_ = shown; }
+    bool shown() const override { return shown_; }
+    void setEditorFont(const std::string& name, int size) override;
+    bool buildReport() override;
+    void setText(const std::string& text) override;
+    void appendLine(const std::string& line) override;
+
+    const std::vector<std::string>& lines() const { return lines_; }
+
+private:
+    HeadlessFrontEnd& frontEnd_;
+    TFormReg1& frame_;
+    bool shown_ = false;
+    std::vector<std::string> lines_;
+};
+
 }  // namespace velmora

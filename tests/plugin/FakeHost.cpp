@@ -396,11 +396,23 @@ public:
     }
 };
 
+class FakeProjectInfo final : public IYantApp, public FakeRefs {
+public:
+    explicit FakeProjectInfo(FakeHost& h) : FakeRefs(h, "app") {}
+    FAKE_IUNKNOWN
+    HRESULT VELMORA_COM_CALL GetProjectInfo(std::int32_t field, char** value) override {
+        auto it = host_.projectInfo.find(field);
+        if (it == host_.projectInfo.end()) return E_INVALIDARG;
+        *value = com::TaskString(it->second);
+        return S_OK;
+    }
+};
+
 class FakeHost::Objects {
 public:
     explicit Objects(FakeHost& h)
         : app(h), pm(h), tree(h), rc(h), menu(h), loop(h), ide(h), streams(h), language(h), cpm(h), project(h),
-          container(h), plc(h), windows(h), editor(h), variables(h) {}
+          container(h), plc(h), windows(h), editor(h), variables(h), info(h) {}
     FakeApplication app;
     FakeProjectManager pm;
     FakeProjectTree tree;
@@ -417,6 +429,7 @@ public:
     FakeWindows windows;
     FakeTextEditor editor;
     FakeVariables variables;
+    FakeProjectInfo info;
     std::vector<std::unique_ptr<FakeConnectionPoint>> points;
 };
 
@@ -589,7 +602,7 @@ std::map<std::string, int> FakeHost::outstandingReferences() const {
     const FakeRefs* all[] = {&objects->pm,    &objects->tree,     &objects->rc,      &objects->menu,
                              &objects->loop,  &objects->ide,      &objects->streams, &objects->language,
                              &objects->cpm,   &objects->project,  &objects->container, &objects->plc,
-                             &objects->windows, &objects->editor, &objects->variables};
+                             &objects->windows, &objects->editor, &objects->variables, &objects->info};
     for (const FakeRefs* o : all) refs[o->name()] = o->refs();
     for (const auto& p : objects->points) refs[p->name()] = p->refs();
     for (const auto& item : items_) refs[item->name()] += item->refs();
@@ -644,6 +657,7 @@ HRESULT FakeHost::route(FakeRefs& from, REFIID iid, void** object) {
         if (iid == IYantVariables::iid) return give(static_cast<IYantVariables*>(&o.variables), "IYantVariables");
         if (iid == IYantProject::iid) return give(static_cast<IYantProject*>(&o.project), "IYantProject");
         if (iid == IYantCpm::iid) return give(static_cast<IYantCpm*>(&o.cpm), "IYantCpm");
+        if (iid == IYantApp::iid) return give(static_cast<IYantApp*>(&o.info), "IYantApp");
     } else if (&from == &o.ide) {
         if (iid == IOrvaneIDE::iid || iid == com::kIidUnknown) return give(static_cast<IOrvaneIDE*>(&o.ide), "IOrvaneIDE");
         if (iid == IYantOptionsStorageStreams::iid && answerStorageStreams)

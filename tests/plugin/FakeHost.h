@@ -71,7 +71,7 @@ public:
 class FakeConnectionPoint final : public IConnectionPoint, public FakeRefs {
 public:
     FakeConnectionPoint(FakeHost& host, const IID& iid, std::string name)
-        : FakeRefs(host, "point " + name), iid_(iid), pointName(std::move(name)) {}
+        : FakeRefs(host, "point " + name), pointName(std::move(name)), iid_(iid) {}
     ~FakeConnectionPoint() override;
     FAKE_IUNKNOWN
     HRESULT VELMORA_COM_CALL GetConnectionInterface(IID* iid) override;
@@ -106,6 +106,7 @@ public:
     void* owner = reinterpret_cast<void*>(0x4F57);
     std::vector<std::string> files;
     std::map<std::string, std::string> variables;
+    std::map<std::int32_t, std::string> projectInfo;  // IYantApp's fields
 
     // Failing steps, by operation name ("QI IYantMenu", "Advise IYantCpmEvents",
     // "AddImage", ...), with the result each returns.

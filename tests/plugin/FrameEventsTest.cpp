@@ -6,6 +6,8 @@
 #include <algorithm>
 
 #include "PluginFixture.h"
+#include "controllers/IniFile.h"
+#include "plugin/HostServices.h"
 #include "plugin/com/TaskString.h"
 
 namespace velmora {
@@ -77,6 +79,65 @@ TEST_F(FrameEvents, CompileStartGeneratesEveryNamedControllerAndCountsOnlyThose)
                                         "compile messages: file Boiler.orv", "compile messages: file Mixer.orv",
                                         "compile messages: hidden", "compile messages: destroyed"}));
     EXPECT_EQ(journalWith("report "), (std::vector<std::string>{"report hidden", "report shown"}));
+}
+
+TEST_F(FrameEvents, TheCompilePassWritesTheControllerFileOnceThroughOneObject) {
+    writeControllerFile("[Regulator A]\r\nName=A\r\n[Regulator B]\r\nName=B\r\n");
+    std::vector<const IniFile*> files;
+    std::vector<bool> onDiskDuringPass;
+    frame->setGenerator([&](TFormReg1&, IniFile& file, std::string_view name) {
+        files.push_back(&file);
+        file.writeInteger("Regulator " + std::string(name), "ReleaseNumber", 4);
+        onDiskDuringPass.push_back(testing::ReadBytes(controllerFile()).find("ReleaseNumber") != std::string::npos);
+    });
+    VARIANT_BOOL go = VARIANT_TRUE;
+    plugin->OnStartCompiling(&go);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0], files[1]);
+    EXPECT_EQ(onDiskDuringPass, (std::vector<bool>{false, false}));
+    IniFile after(controllerFile());
+    EXPECT_EQ(after.readInteger("Regulator A", "ReleaseNumber", 0), 4);
+    EXPECT_EQ(after.readInteger("Regulator B", "ReleaseNumber", 0), 4);
+}
+
+TEST_F(FrameEvents, TheGeneratorWritesAndRegistersTheFilesWithTheHost) {
+    frame->setGenerator(&GenerateWithHost);
+    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n");
+    host.plcSeries = 6;
+    clearLogs();
+    host.journal.clear();
+    VARIANT_BOOL go = VARIANT_TRUE;
+    EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
+    EXPECT_TRUE(frame->generated);
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.ST"));
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
+    const std::string dir = host.projectDirectory;
+    EXPECT_EQ(host.journalFrom("AddFile"), (std::vector<std::string>{"AddFile " + dir + "Velmora\\Boiler_def.ST 1 ''",
+                                                                     "AddFile " + dir + "Velmora\\Boiler.orv 1 ''"}));
+    EXPECT_EQ(host.journalFrom("SetFileAttribute"),
+              (std::vector<std::string>{"SetFileAttribute 1 2 false", "SetFileAttribute 2 2 false"}));
+    EXPECT_EQ(host.journalFrom("FileChanged"),
+              (std::vector<std::string>{"FileChanged Velmora\\Boiler_def.ST false", "FileChanged Velmora\\Boiler.orv false"}));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"GenerateController Boiler", "GenerateController Boiler - end"}));
+    IniFile after(controllerFile());
+    EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
+
+    // A PLC series below 6 gives the mnemonic declarations.
+    host.plcSeries = 4;
+    plugin->OnStartCompiling(&go);
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.orv"));
+}
+
+TEST_F(FrameEvents, AHostThatDoesNotTakeTheFilesLeavesThemUnregistered) {
+    frame->setGenerator(&GenerateWithHost);
+    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\n");
+    host.failures["QI IYantProject"] = E_NOINTERFACE;
+    host.journal.clear();
+    VARIANT_BOOL go = VARIANT_TRUE;
+    EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
+    EXPECT_TRUE(host.registeredFiles.empty());
+    EXPECT_TRUE(host.journalFrom("SetFileAttribute").empty());
 }
 
 TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
@@ -220,6 +281,20 @@ TEST_F(FrameEvents, OpeningTheDocumentShowsAndBuildsTheReportInTheEditorsFont) {
     YantHandle view = nullptr;
     EXPECT_EQ(plugin->GetDocumentView(&view), S_OK);
     EXPECT_EQ(view, plugin->report()->handle());
+}
+
+TEST_F(FrameEvents, TheReportShowsTheHostsProjectData) {
+    host.groupFile = "groups/Plant.opgr";
+    host.projectInfo = {{kProjectAction, "Hall B"}, {kProjectProgrammer, "J. Novak"}};
+    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
+    plugin->OnDocumentOpen(plugin->treeCookie());
+    const auto& lines = dynamic_cast<HeadlessReport&>(*plugin->report()).lines();
+    auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+    EXPECT_TRUE(has(Text(3441) + " Plant"));
+    EXPECT_TRUE(has(Text(3442) + " PLC1"));
+    EXPECT_TRUE(has(Text(3444) + " Hall B"));
+    EXPECT_TRUE(has(Text(3445) + " J. Novak"));
+    EXPECT_TRUE(has(Text(3443) + " Boiler"));
 }
 
 // ---- Language ----

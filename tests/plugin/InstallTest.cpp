@@ -173,8 +173,9 @@ TEST_P(FailedInstall, ReturnsTheFailureAndUninstallReleasesExactlyWhatWasObtaine
     EXPECT_EQ(install(), failure);
     const auto lines = logLines();
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "InstallPlugin - end"), 0);
-    if (std::string(GetParam().operation) != "QI IYantProjectManager")
+    if (std::string(GetParam().operation) != "QI IYantProjectManager") {
         EXPECT_TRUE(frontEnd->messages().empty()) << "only the project manager's failure shows a box";
+    }
 
     clearLogs();
     uninstall();
