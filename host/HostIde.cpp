@@ -416,7 +416,7 @@ HRESULT HostIde::GetCurrentPlcName(char** name) { return Give(plc_, name); }
 
 HRESULT HostIde::AddProjectDocument(YantHandle view, DWORD cookie, const char* title, std::int32_t* documentId) {
     if (!documentId) return E_POINTER;
-    const std::int32_t id = 1000 + static_cast<std::int32_t>(documents_.size());
+    const std::int32_t id = nextDocumentId_++;
     documents_.push_back({id, view, cookie, Str(title)});
     note("document " + Str(title) + " " + std::to_string(id));
     *documentId = id;
@@ -460,7 +460,7 @@ HRESULT HostIde::AddFile(const char* fullPath, std::int32_t kind, const char* te
         SaveProjectFiles(project_);
         it = project_.files.end() - 1;
     }
-    if (std::find(registered_.begin(), registered_.end(), name) == registered_.end()) registered_.push_back(name);
+    if (std::find(registered_.begin(), registered_.end(), *it) == registered_.end()) registered_.push_back(*it);
     note("file " + name + " (kind " + std::to_string(kind) + (text && *text ? ", " + Str(text) : "") + ")");
     *handle = static_cast<std::int32_t>(it - project_.files.begin()) + 1;
     return S_OK;

@@ -279,6 +279,7 @@ private:
     std::vector<std::vector<std::uint8_t>> images_;
     std::vector<Action> actions_;
     std::vector<Document> documents_;
+    std::int32_t nextDocumentId_ = 1000;
     std::deque<TreeNode> tree_;
     std::map<void*, Form> forms_;
     std::map<std::string, std::string> desktop_;
