@@ -19,12 +19,13 @@ struct UsageError : std::runtime_error {
 };
 
 std::string VersionText(DWORD v) {
-    return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." + std::to_string((v >> 8) & 0xFF) +
-           "." + std::to_string(v & 0xFF);
+    return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." +
+           std::to_string((v >> 8) & 0xFF) + "." + std::to_string(v & 0xFF);
 }
 
 int Register(const std::vector<std::string>& args, bool unregister, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1) throw UsageError(std::string(unregister ? "unregister" : "register") + " takes one PATH");
+    if (args.size() != 1)
+        throw UsageError(std::string(unregister ? "unregister" : "register") + " takes one PATH");
     std::error_code ec;
     const auto path = std::filesystem::absolute(args[0], ec);
     if (ec || !std::filesystem::is_regular_file(path)) {
@@ -41,11 +42,12 @@ int Register(const std::vector<std::string>& args, bool unregister, std::ostream
     PluginModule module(path);
     const HRESULT hr = unregister ? module.unregisterServer() : module.registerServer();
     if (FAILED(hr)) {
-        err << "velmora-host: " << (unregister ? "DllUnregisterServer" : "DllRegisterServer") << " failed: "
-            << DescribeFailure(hr) << "\n";
+        err << "velmora-host: " << (unregister ? "DllUnregisterServer" : "DllRegisterServer")
+            << " failed: " << DescribeFailure(hr) << "\n";
         return 1;
     }
-    out << (unregister ? "Unregistered " : "Registered ") << path.string() << " in " << registryFile.string() << "\n";
+    out << (unregister ? "Unregistered " : "Registered ") << path.string() << " in " << registryFile.string()
+        << "\n";
     return 0;
 }
 
@@ -81,7 +83,8 @@ int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return 1;
     }
     for (const auto& p : plugins.plugins())
-        out << (p.installed ? "Installed " : "Not installed ") << p.progId << " " << VersionText(p.version) << "\n";
+        out << (p.installed ? "Installed " : "Not installed ") << p.progId << " " << VersionText(p.version)
+            << "\n";
 
     ide.loadProject();
     ide.openPlc(plcName);
@@ -114,7 +117,8 @@ bool IsIdeSwitch(const std::string& arg) {
     if (upper.rfind("/OEMDIR=", 0) == 0) return true;
     // "/WORD" or "/WORD=value": a switch, not an absolute path.
     const std::string word = upper.substr(1, upper.find('=') - 1);
-    return std::all_of(word.begin(), word.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }) &&
+    return std::all_of(word.begin(), word.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }) &&
            !std::filesystem::exists(a);
 }
 

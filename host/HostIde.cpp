@@ -17,11 +17,14 @@ namespace {
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
-std::string Str(const char* s) { return s ? s : ""; }
+std::string Str(const char* s) {
+    return s ? s : "";
+}
 
 HRESULT Give(std::string_view text, char** out) {
     if (!out) return E_POINTER;
@@ -79,7 +82,8 @@ public:
         return S_OK;
     }
     HRESULT VELMORA_COM_CALL Unadvise(DWORD cookie) override {
-        auto it = std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& s) { return s.first == cookie; });
+        auto it =
+            std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& s) { return s.first == cookie; });
         if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
         IUnknown* sink = it->second;
         sinks_.erase(it);
@@ -185,7 +189,9 @@ HostMenuItem& HostIde::menu(int number) {
     return *root;
 }
 
-const std::vector<HostMenuItem*>& HostIde::toolBar(int number) { return bars_[number]; }
+const std::vector<HostMenuItem*>& HostIde::toolBar(int number) {
+    return bars_[number];
+}
 
 // ---- Events ----
 
@@ -384,8 +390,12 @@ HRESULT HostIde::QueryInterface(REFIID iid, void** object) {
 
 // The host's objects live as long as the host; their counts only show what
 // the plug-ins still hold.
-ULONG HostIde::AddRef() { return static_cast<ULONG>(++refs_ + 1); }
-ULONG HostIde::Release() { return static_cast<ULONG>(--refs_ + 1); }
+ULONG HostIde::AddRef() {
+    return static_cast<ULONG>(++refs_ + 1);
+}
+ULONG HostIde::Release() {
+    return static_cast<ULONG>(--refs_ + 1);
+}
 
 // ---- IYantProjectManager ----
 
@@ -410,11 +420,16 @@ HRESULT HostIde::FindTreeNode(const char* name, YantTreeNode* node) {
     return S_OK;
 }
 
-HRESULT HostIde::GetProjectDirectory(char** directory) { return Give(projectDirectory(), directory); }
+HRESULT HostIde::GetProjectDirectory(char** directory) {
+    return Give(projectDirectory(), directory);
+}
 
-HRESULT HostIde::GetCurrentPlcName(char** name) { return Give(plc_, name); }
+HRESULT HostIde::GetCurrentPlcName(char** name) {
+    return Give(plc_, name);
+}
 
-HRESULT HostIde::AddProjectDocument(YantHandle view, DWORD cookie, const char* title, std::int32_t* documentId) {
+HRESULT HostIde::AddProjectDocument(YantHandle view, DWORD cookie, const char* title,
+                                    std::int32_t* documentId) {
     if (!documentId) return E_POINTER;
     const std::int32_t id = nextDocumentId_++;
     documents_.push_back({id, view, cookie, Str(title)});
@@ -429,10 +444,11 @@ HRESULT HostIde::GetProjectGroupFile(char** path) {
 
 // ---- IYantProjectTree ----
 
-HRESULT HostIde::AddChild(YantTreeNode parent, const char* caption, std::int32_t data, std::int32_t imageIndex,
-                          std::int32_t selectedIndex, YantTreeNode* child) {
+HRESULT HostIde::AddChild(YantTreeNode parent, const char* caption, std::int32_t data,
+                          std::int32_t imageIndex, std::int32_t selectedIndex, YantTreeNode* child) {
     auto* p = static_cast<TreeNode*>(parent);
-    if (std::none_of(tree_.begin(), tree_.end(), [&](const TreeNode& n) { return &n == p; })) return E_INVALIDARG;
+    if (std::none_of(tree_.begin(), tree_.end(), [&](const TreeNode& n) { return &n == p; }))
+        return E_INVALIDARG;
     tree_.push_back({Str(caption), p, data, imageIndex, selectedIndex});
     note("tree node " + Str(caption) + " under " + p->caption);
     if (child) *child = &tree_.back();
@@ -460,7 +476,8 @@ HRESULT HostIde::AddFile(const char* fullPath, std::int32_t kind, const char* te
         SaveProjectFiles(project_);
         it = project_.files.end() - 1;
     }
-    if (std::find(registered_.begin(), registered_.end(), *it) == registered_.end()) registered_.push_back(*it);
+    if (std::find(registered_.begin(), registered_.end(), *it) == registered_.end())
+        registered_.push_back(*it);
     note("file " + name + " (kind " + std::to_string(kind) + (text && *text ? ", " + Str(text) : "") + ")");
     *handle = static_cast<std::int32_t>(it - project_.files.begin()) + 1;
     return S_OK;
@@ -476,8 +493,8 @@ HRESULT HostIde::RemoveFile(std::int32_t listIndex) {
 
 HRESULT HostIde::SetFileAttribute(std::int32_t handle, std::int32_t attribute, VARIANT_BOOL value) {
     if (handle < 1 || handle > static_cast<std::int32_t>(project_.files.size())) return E_INVALIDARG;
-    note("file attribute " + project_.files[static_cast<std::size_t>(handle - 1)] + " " + std::to_string(attribute) +
-         "=" + (value ? "1" : "0"));
+    note("file attribute " + project_.files[static_cast<std::size_t>(handle - 1)] + " " +
+         std::to_string(attribute) + "=" + (value ? "1" : "0"));
     return S_OK;
 }
 
@@ -535,10 +552,11 @@ HRESULT HostIde::RegisterAction(const char* caption, const char* hint, std::int3
     return S_OK;
 }
 
-HRESULT HostIde::CreateMenuItem(std::int32_t actionId, std::int32_t menuNumber, std::int32_t position, VARIANT_BOOL,
-                                IYantMenuItem** item) {
+HRESULT HostIde::CreateMenuItem(std::int32_t actionId, std::int32_t menuNumber, std::int32_t position,
+                                VARIANT_BOOL, IYantMenuItem** item) {
     if (!item) return E_POINTER;
-    auto action = std::find_if(actions_.begin(), actions_.end(), [&](const Action& a) { return a.id == actionId; });
+    auto action =
+        std::find_if(actions_.begin(), actions_.end(), [&](const Action& a) { return a.id == actionId; });
     if (action == actions_.end()) return E_INVALIDARG;
     HostMenuItem* created = makeItem("action" + std::to_string(actionId));
     created->caption = action->caption;
@@ -550,9 +568,11 @@ HRESULT HostIde::CreateMenuItem(std::int32_t actionId, std::int32_t menuNumber, 
     return S_OK;
 }
 
-HRESULT HostIde::CreateToolBarControl(std::int32_t actionId, std::int32_t bar, VARIANT_BOOL, IYantMenuItem** control) {
+HRESULT HostIde::CreateToolBarControl(std::int32_t actionId, std::int32_t bar, VARIANT_BOOL,
+                                      IYantMenuItem** control) {
     if (!control) return E_POINTER;
-    auto action = std::find_if(actions_.begin(), actions_.end(), [&](const Action& a) { return a.id == actionId; });
+    auto action =
+        std::find_if(actions_.begin(), actions_.end(), [&](const Action& a) { return a.id == actionId; });
     if (action == actions_.end()) return E_INVALIDARG;
     HostMenuItem* created = makeItem("tool" + std::to_string(actionId));
     created->caption = action->caption;
@@ -567,7 +587,8 @@ HRESULT HostIde::CreateToolBarControl(std::int32_t actionId, std::int32_t bar, V
 
 HRESULT HostIde::RegisterCallback(CommLoopCallbackFunction callback) {
     if (!callback) return E_POINTER;
-    if (std::find(callbacks_.begin(), callbacks_.end(), callback) == callbacks_.end()) callbacks_.push_back(callback);
+    if (std::find(callbacks_.begin(), callbacks_.end(), callback) == callbacks_.end())
+        callbacks_.push_back(callback);
     return S_OK;
 }
 
@@ -581,17 +602,20 @@ HRESULT HostIde::UnregisterCallback(CommLoopCallbackFunction callback) {
 HRESULT HostIde::InsertDockableForm(YantHandle handle) {
     form(handle).inserted = true;
     note("form inserted");
+    if (dock.inserted) dock.inserted(handle);
     return S_OK;
 }
 
 HRESULT HostIde::RemoveDockableForm(YantHandle handle) {
     forms_.erase(handle);
     note("form removed");
+    if (dock.removed) dock.removed(handle);
     return S_OK;
 }
 
 HRESULT HostIde::ShowDockableForm(YantHandle handle) {
     form(handle).visible = true;
+    if (dock.shown) dock.shown(handle);
     return S_OK;
 }
 
@@ -629,8 +653,12 @@ HRESULT HostIde::SaveFormLayout(YantHandle handle, const char* name, IUnknown*) 
     return S_OK;
 }
 
-HRESULT HostIde::SaveFormState(YantHandle, IUnknown*) { return S_OK; }
-HRESULT HostIde::SaveDockState(YantHandle, IUnknown*) { return S_OK; }
+HRESULT HostIde::SaveFormState(YantHandle, IUnknown*) {
+    return S_OK;
+}
+HRESULT HostIde::SaveDockState(YantHandle, IUnknown*) {
+    return S_OK;
+}
 
 HRESULT HostIde::LoadFormLayout(YantHandle handle, const char* name, IUnknown*) {
     auto it = desktop_.find(Str(name));
@@ -648,12 +676,15 @@ HRESULT HostIde::LoadFormLayout(YantHandle handle, const char* name, IUnknown*) 
     return S_OK;
 }
 
-HRESULT HostIde::LoadFormState(YantHandle, IUnknown*) { return S_OK; }
+HRESULT HostIde::LoadFormState(YantHandle, IUnknown*) {
+    return S_OK;
+}
 
 // ---- IYantWindows ----
 
 HRESULT HostIde::PutIntoDockArea(YantHandle handle, std::int32_t area) {
     form(handle).area = area;
+    if (dock.docked) dock.docked(handle, area);
     return S_OK;
 }
 
@@ -704,12 +735,18 @@ HRESULT HostIde::TranslateSymbol(const char* name, char** address) {
 
 HRESULT HostIde::GetProjectInfo(std::int32_t field, char** value) {
     switch (field) {
-        case kProjectName: return Give(project_.name, value);
-        case kProjectAction: return Give(project_.action, value);
-        case kProjectProgrammer: return Give(project_.programmer, value);
-        case kProjectCompany: return Give(project_.company, value);
-        case kProjectCopyright: return Give(project_.copyright, value);
-        default: return E_INVALIDARG;
+        case kProjectName:
+            return Give(project_.name, value);
+        case kProjectAction:
+            return Give(project_.action, value);
+        case kProjectProgrammer:
+            return Give(project_.programmer, value);
+        case kProjectCompany:
+            return Give(project_.company, value);
+        case kProjectCopyright:
+            return Give(project_.copyright, value);
+        default:
+            return E_INVALIDARG;
     }
 }
 
@@ -764,12 +801,16 @@ ULONG HostMenuItem::Release() {
     return 1;
 }
 
-HRESULT HostMenuItem::GetName(char** out) { return Give(name, out); }
+HRESULT HostMenuItem::GetName(char** out) {
+    return Give(name, out);
+}
 HRESULT HostMenuItem::SetName(const char* value) {
     name = Str(value);
     return S_OK;
 }
-HRESULT HostMenuItem::GetCaption(char** out) { return Give(caption, out); }
+HRESULT HostMenuItem::GetCaption(char** out) {
+    return Give(caption, out);
+}
 HRESULT HostMenuItem::SetCaption(const char* value) {
     caption = Str(value);
     return S_OK;
@@ -817,7 +858,8 @@ HRESULT HostMenuItem::Insert(std::int32_t position, IYantMenuItem* item) {
     for (HostMenuItem* p = this; p; p = p->parent)
         if (p == child) return E_INVALIDARG;
     if (child->parent) std::erase(child->parent->children, child);
-    const std::size_t at = std::min<std::size_t>(static_cast<std::size_t>(std::max(position, 0)), children.size());
+    const std::size_t at =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(position, 0)), children.size());
     children.insert(children.begin() + static_cast<std::ptrdiff_t>(at), child);
     child->parent = this;
     return S_OK;

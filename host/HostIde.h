@@ -63,14 +63,20 @@ public:
     const std::string& currentPlc() const { return plc_; }
     const PlcDescription* currentPlcDescription() const;
 
-    void* owner = nullptr;        // the owner component of plug-in forms (the main window)
-    std::int32_t language = 1;    // the host's language number
+    void* owner = nullptr;      // the owner component of plug-in forms (the main window)
+    std::int32_t language = 1;  // the host's language number
     std::string editorFont = "Courier New";
     std::int32_t editorFontSize = 10;
     // Extra symbols for the variable look-up (the soft PLC's declarations).
     std::function<std::optional<std::string>(std::string_view name)> extraSymbols;
     // Every host call worth seeing, one line each (nothing when empty).
     std::function<void(const std::string&)> trace;
+    // What a window system does with the plug-in's dockable forms (the main
+    // window docks the toolkit's widget the handle stands for).
+    struct DockHooks {
+        std::function<void(void* form)> inserted, removed, shown;
+        std::function<void(void* form, std::int32_t area)> docked;
+    } dock;
 
     // ---- Events the host raises in its plug-ins ----
     void loadProject();
@@ -200,7 +206,8 @@ public:
     HRESULT VELMORA_COM_CALL GetPlcSeries(std::int32_t* series) override;
 
     // ---- IYantMenu ----
-    HRESULT VELMORA_COM_CALL AddImage(const std::uint8_t* bitmap, std::int32_t size, std::int32_t* index) override;
+    HRESULT VELMORA_COM_CALL AddImage(const std::uint8_t* bitmap, std::int32_t size,
+                                      std::int32_t* index) override;
     HRESULT VELMORA_COM_CALL GetMenuItem(std::int32_t menu, const char* name, IYantMenuItem** item) override;
     HRESULT VELMORA_COM_CALL RegisterAction(const char* caption, const char* hint, std::int32_t reserved,
                                             std::int32_t imageIndex, IUnknown* sink, VARIANT_BOOL flag,

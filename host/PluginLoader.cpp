@@ -61,7 +61,8 @@ PluginModule::PluginModule(const std::filesystem::path& path) : path_(path) {
     std::string error;
     handle_ = OpenModule(path, error);
     if (!handle_) throw std::runtime_error(error);
-    getClassObject_ = reinterpret_cast<HRESULT (*)(REFCLSID, REFIID, void**)>(Symbol(handle_, "DllGetClassObject"));
+    getClassObject_ =
+        reinterpret_cast<HRESULT (*)(REFCLSID, REFIID, void**)>(Symbol(handle_, "DllGetClassObject"));
     canUnloadNow_ = reinterpret_cast<HRESULT (*)()>(Symbol(handle_, "DllCanUnloadNow"));
     registerServer_ = reinterpret_cast<HRESULT (*)()>(Symbol(handle_, "DllRegisterServer"));
     unregisterServer_ = reinterpret_cast<HRESULT (*)()>(Symbol(handle_, "DllUnregisterServer"));
@@ -76,16 +77,26 @@ PluginModule::~PluginModule() {
     if (unloaded) CloseModule(handle_);
 }
 
-bool PluginModule::lastUnloaded() { return unloaded; }
+bool PluginModule::lastUnloaded() {
+    return unloaded;
+}
 
 HRESULT PluginModule::getClassObject(REFCLSID clsid, REFIID iid, void** object) const {
     return getClassObject_(clsid, iid, object);
 }
-HRESULT PluginModule::canUnloadNow() const { return canUnloadNow_(); }
-HRESULT PluginModule::registerServer() const { return registerServer_ ? registerServer_() : E_NOTIMPL; }
-HRESULT PluginModule::unregisterServer() const { return unregisterServer_ ? unregisterServer_() : E_NOTIMPL; }
+HRESULT PluginModule::canUnloadNow() const {
+    return canUnloadNow_();
+}
+HRESULT PluginModule::registerServer() const {
+    return registerServer_ ? registerServer_() : E_NOTIMPL;
+}
+HRESULT PluginModule::unregisterServer() const {
+    return unregisterServer_ ? unregisterServer_() : E_NOTIMPL;
+}
 
-PluginHost::~PluginHost() { unloadAll(); }
+PluginHost::~PluginHost() {
+    unloadAll();
+}
 
 void PluginHost::loadAll(const Registry& registry, const std::function<void(const std::string&)>& report) {
     std::vector<PluginRegistration> found = FindPlugins(registry, com::kCatidOrvanePlugins);

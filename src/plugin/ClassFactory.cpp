@@ -84,6 +84,8 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** object, FrontEndProvid
     }
 }
 
-HRESULT CanUnloadNow() { return ServerCounts::canUnload() ? S_OK : S_FALSE; }
+HRESULT CanUnloadNow() {
+    return ServerCounts::canUnload() ? S_OK : S_FALSE;
+}
 
 }  // namespace velmora

@@ -29,7 +29,9 @@ int ToInteger(const std::string& text) {
     return value;
 }
 
-VARIANT_BOOL Flag(bool value) { return value ? VARIANT_TRUE : VARIANT_FALSE; }
+VARIANT_BOOL Flag(bool value) {
+    return value ? VARIANT_TRUE : VARIANT_FALSE;
+}
 
 }  // namespace
 
@@ -147,10 +149,10 @@ void TFormReg1::saveDesktop(IUnknown* storage) {
             host_.ide->GetSecondDockFlag(form, &second);
         }
         const FormBounds b = view->bounds();
-        const std::string value = std::to_string(area) + "," + (first ? "1" : "0") + "," + (second ? "1" : "0") +
-                                  "," + std::to_string(b.left) + "," + std::to_string(b.top) + "," +
-                                  std::to_string(b.width) + "," + std::to_string(b.height) + "," +
-                                  (view->graphShown() ? "1" : "0");
+        const std::string value = std::to_string(area) + "," + (first ? "1" : "0") + "," +
+                                  (second ? "1" : "0") + "," + std::to_string(b.left) + "," +
+                                  std::to_string(b.top) + "," + std::to_string(b.width) + "," +
+                                  std::to_string(b.height) + "," + (view->graphShown() ? "1" : "0");
         file.writeString(kDesktopSection, view->caption(), value);
         views.erase(views.begin());
         view->close();

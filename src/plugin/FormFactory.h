@@ -108,7 +108,8 @@ public:
     virtual std::unique_ptr<ReportForm> createReport(void* owner, TFormReg1& frame) = 0;
     virtual std::unique_ptr<CompileMessageForm> createCompileMessages() = 0;
     // The view belongs to the toolkit (see OnlineViewForm); the frame keeps the pointer.
-    virtual OnlineViewForm* createOnlineView(void* owner, TFormReg1& frame, const std::string& controllerName) = 0;
+    virtual OnlineViewForm* createOnlineView(void* owner, TFormReg1& frame,
+                                             const std::string& controllerName) = 0;
 };
 
 // What the plug-in object runs on: a toolkit and the forms made with it.

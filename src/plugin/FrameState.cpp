@@ -61,7 +61,9 @@ std::unique_ptr<Timer> MakeTimer(Toolkit& toolkit) {
     return std::make_unique<ManualTimer>();
 }
 
-bool Bit(std::uint32_t status, int bit) { return (status >> bit) & 1u; }
+bool Bit(std::uint32_t status, int bit) {
+    return (status >> bit) & 1u;
+}
 
 }  // namespace
 
@@ -137,7 +139,9 @@ IniFile& TFormReg1::openControllerFile() {
     return *controllerFile_;
 }
 
-void TFormReg1::releaseControllerFile() { controllerFile_.reset(); }
+void TFormReg1::releaseControllerFile() {
+    controllerFile_.reset();
+}
 
 void TFormReg1::setLanguage(int number) {
     if (number == language_) return;
@@ -228,9 +232,13 @@ void TFormReg1::localize() {
     }
 }
 
-void TFormReg1::helpClick() { ShowHelp(frontEnd_.helpViewer(), language_, "Velmora", "", ""); }
+void TFormReg1::helpClick() {
+    ShowHelp(frontEnd_.helpViewer(), language_, "Velmora", "", "");
+}
 
-void TFormReg1::forgetView(OnlineViewForm* view) { std::erase(views_, view); }
+void TFormReg1::forgetView(OnlineViewForm* view) {
+    std::erase(views_, view);
+}
 
 void TFormReg1::commLoopCallback(PlcRequestFunction request, std::uint32_t status) {
     if (commLost && Bit(status, 16) && Bit(status, 17)) {

@@ -16,10 +16,13 @@ public:
         if (owner_.onMessage) owner_.onMessage(m);
         if (owner_.answerWith) return owner_.answerWith(m);
         switch (buttons) {
-            case MessageButtons::Ok: return MessageAnswer::Ok;
-            case MessageButtons::YesNo: return MessageAnswer::No;
+            case MessageButtons::Ok:
+                return MessageAnswer::Ok;
+            case MessageButtons::YesNo:
+                return MessageAnswer::No;
             case MessageButtons::OkCancel:
-            case MessageButtons::YesNoCancel: return MessageAnswer::Cancel;
+            case MessageButtons::YesNoCancel:
+                return MessageAnswer::Cancel;
         }
         return MessageAnswer::Cancel;
     }
@@ -106,7 +109,9 @@ HeadlessFrontEnd::HeadlessFrontEnd()
 
 HeadlessFrontEnd::~HeadlessFrontEnd() = default;
 
-FormFactory& HeadlessFrontEnd::forms() { return *forms_; }
+FormFactory& HeadlessFrontEnd::forms() {
+    return *forms_;
+}
 
 HelpViewer HeadlessFrontEnd::helpViewer() {
     HelpViewer viewer;
@@ -118,9 +123,12 @@ HelpViewer HeadlessFrontEnd::helpViewer() {
     return viewer;
 }
 
-void HeadlessFrontEnd::setClock(const Clock* clock) { toolkit_.clock = clock ? clock : &systemClock_; }
+void HeadlessFrontEnd::setClock(const Clock* clock) {
+    toolkit_.clock = clock ? clock : &systemClock_;
+}
 
-HeadlessOnlineView::HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& frame, std::string controllerName)
+HeadlessOnlineView::HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& frame,
+                                       std::string controllerName)
     : frontEnd_(frontEnd), frame_(frame), name_(std::move(controllerName)) {
     frontEnd_.note("view created: " + name_);
 }
@@ -134,18 +142,26 @@ void HeadlessOnlineView::show() {
     visible_ = true;
     frontEnd_.note("view shown: " + name_);
 }
-void HeadlessOnlineView::hide() { visible_ = false; }
-void HeadlessOnlineView::localize() { frontEnd_.note("view localized: " + name_); }
+void HeadlessOnlineView::hide() {
+    visible_ = false;
+}
+void HeadlessOnlineView::localize() {
+    frontEnd_.note("view localized: " + name_);
+}
 void HeadlessOnlineView::openGraph() {
     graphShown_ = true;
     frontEnd_.note("view graph: " + name_);
 }
-void HeadlessOnlineView::selectTab(int index) { tab_ = index; }
+void HeadlessOnlineView::selectTab(int index) {
+    tab_ = index;
+}
 void HeadlessOnlineView::close() {
     frontEnd_.note("view closed: " + name_);
     delete this;
 }
-void HeadlessOnlineView::destroy() { delete this; }
+void HeadlessOnlineView::destroy() {
+    delete this;
+}
 void HeadlessOnlineView::postClose() {
     frontEnd_.note("view close posted: " + name_);
     delete this;
@@ -166,18 +182,29 @@ void HeadlessOnlineView::KomunikaceButton1Click() {
     online_ = !online_;
     frontEnd_.note("view comm button: " + name_);
 }
-void HeadlessOnlineView::resumeAfterCompile() { frontEnd_.note("view resumed: " + name_); }
-void HeadlessOnlineView::commTick() { ++commTicks_; }
-void HeadlessOnlineView::simStep() { ++simSteps_; }
+void HeadlessOnlineView::resumeAfterCompile() {
+    frontEnd_.note("view resumed: " + name_);
+}
+void HeadlessOnlineView::commTick() {
+    ++commTicks_;
+}
+void HeadlessOnlineView::simStep() {
+    ++simSteps_;
+}
 
 }  // namespace velmora
 
 namespace velmora {
 
-HeadlessReport::HeadlessReport(HeadlessFrontEnd& frontEnd, TFormReg1& frame) : frontEnd_(frontEnd), frame_(frame) {}
+HeadlessReport::HeadlessReport(HeadlessFrontEnd& frontEnd, TFormReg1& frame)
+    : frontEnd_(frontEnd), frame_(frame) {}
 
-void HeadlessReport::show() { frontEnd_.note("report shown"); }
-void HeadlessReport::hide() { frontEnd_.note("report hidden"); }
+void HeadlessReport::show() {
+    frontEnd_.note("report shown");
+}
+void HeadlessReport::hide() {
+    frontEnd_.note("report hidden");
+}
 
 void HeadlessReport::setEditorFont(const std::string& name, int size) {
     frontEnd_.note("report font: " + name + " " + std::to_string(size));

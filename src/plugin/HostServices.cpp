@@ -27,7 +27,8 @@ bool RegisterGeneratedFile(TFormReg1& frame, const std::string& hostRelativeName
             registered = true;
         }
     }
-    if (auto editor = com::Query<IYantTextEditor>(centre)) editor->FileChanged(hostRelativeName.c_str(), VARIANT_FALSE);
+    if (auto editor = com::Query<IYantTextEditor>(centre))
+        editor->FileChanged(hostRelativeName.c_str(), VARIANT_FALSE);
     return registered;
 }
 

@@ -12,18 +12,30 @@ using com::GuidToString;
 
 const std::string kRoot = "HKEY_CLASSES_ROOT";
 
-std::string ClassKey(const CLSID& clsid) { return kRoot + "\\CLSID\\" + GuidToString(clsid); }
-std::string ProgIdKey() { return kRoot + "\\" + com::kProgId; }
-std::string TypeLibKey() { return kRoot + "\\TypeLib\\" + GuidToString(com::kLibidVelmora); }
-std::string InterfaceKey() { return kRoot + "\\Interface\\" + GuidToString(com::kIidVelmoraCoClass); }
-std::string CategoryKey(const CATID& catid) { return kRoot + "\\Component Categories\\" + GuidToString(catid); }
+std::string ClassKey(const CLSID& clsid) {
+    return kRoot + "\\CLSID\\" + GuidToString(clsid);
+}
+std::string ProgIdKey() {
+    return kRoot + "\\" + com::kProgId;
+}
+std::string TypeLibKey() {
+    return kRoot + "\\TypeLib\\" + GuidToString(com::kLibidVelmora);
+}
+std::string InterfaceKey() {
+    return kRoot + "\\Interface\\" + GuidToString(com::kIidVelmoraCoClass);
+}
+std::string CategoryKey(const CATID& catid) {
+    return kRoot + "\\Component Categories\\" + GuidToString(catid);
+}
 
 // The dispatch proxy of dual interfaces.
 constexpr GUID kPSOAInterface = com::MakeGuid("00020424-0000-0000-C000-000000000046");
 
 }  // namespace
 
-std::string ModuleFileVersion() { return VELMORA_VERSION; }
+std::string ModuleFileVersion() {
+    return VELMORA_VERSION;
+}
 
 void RegisterServer(Registry& registry, const std::string& modulePath, const std::string& version) {
     const std::string cls = ClassKey(com::kClsidVelmoraCoClass);

@@ -19,7 +19,8 @@ namespace {
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -35,7 +36,9 @@ std::string NormalKey(std::string_view key) {
     return k;
 }
 
-std::string ValueName(std::string_view name) { return name == "@" ? std::string() : std::string(name); }
+std::string ValueName(std::string_view name) {
+    return name == "@" ? std::string() : std::string(name);
+}
 
 void CheckLine(std::string_view text) {
     if (text.find_first_of("\r\n") != std::string_view::npos)
@@ -67,7 +70,8 @@ Registry::Registry(std::filesystem::path file) : file_(std::move(file)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty() || line[0] == ';') continue;
         if (line[0] == '[') {
-            if (line.back() != ']') throw RegistryError(file_.string() + ":" + std::to_string(number) + ": bad key");
+            if (line.back() != ']')
+                throw RegistryError(file_.string() + ":" + std::to_string(number) + ": bad key");
             createKey(line.substr(1, line.size() - 2));
             current = find(NormalKey(line.substr(1, line.size() - 2)));
             continue;
@@ -150,7 +154,8 @@ std::vector<std::string> Registry::subkeys(std::string_view key) const {
         if (!StartsWithNoCase(stored.path, prefix)) continue;
         std::string rest = stored.path.substr(prefix.size());
         rest = rest.substr(0, rest.find('\\'));
-        if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return EqualNoCase(n, rest); }))
+        if (std::none_of(names.begin(), names.end(),
+                         [&](const std::string& n) { return EqualNoCase(n, rest); }))
             names.push_back(rest);
     }
     return names;

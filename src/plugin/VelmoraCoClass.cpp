@@ -50,7 +50,8 @@ void Check(HRESULT hr, const char* what) {
 
 }  // namespace
 
-TVelmoraCoClassImpl::TVelmoraCoClassImpl(std::unique_ptr<FrontEnd> frontEnd) : frontEnd_(std::move(frontEnd)) {
+TVelmoraCoClassImpl::TVelmoraCoClassImpl(std::unique_ptr<FrontEnd> frontEnd)
+    : frontEnd_(std::move(frontEnd)) {
     ServerCounts::objectCreated();
 }
 
@@ -104,7 +105,9 @@ HRESULT TVelmoraCoClassImpl::QueryInterface(REFIID iid, void** object) {
     return S_OK;
 }
 
-ULONG TVelmoraCoClassImpl::AddRef() { return ++refs_; }
+ULONG TVelmoraCoClassImpl::AddRef() {
+    return ++refs_;
+}
 
 ULONG TVelmoraCoClassImpl::Release() {
     const ULONG n = --refs_;
@@ -150,10 +153,12 @@ HRESULT TVelmoraCoClassImpl::install(IUnknown* host) {
     HRESULT hr = host->QueryInterface(IYantProjectManager::iid, host_.projectManager.putVoid());
     if (FAILED(hr)) {
         if (auto* boxes = frontEnd_->toolkit().messages)
-            boxes->show(Text(3019), Text(3020) + " " + std::to_string(hr), MessageIcon::Stop, MessageButtons::Ok);
+            boxes->show(Text(3019), Text(3020) + " " + std::to_string(hr), MessageIcon::Stop,
+                        MessageButtons::Ok);
         return hr;
     }
-    if (FAILED(hr = host->QueryInterface(IYantRegisterCentre::iid, host_.registerCentre.putVoid()))) return hr;
+    if (FAILED(hr = host->QueryInterface(IYantRegisterCentre::iid, host_.registerCentre.putVoid())))
+        return hr;
     if (FAILED(hr = host->QueryInterface(IYantMenu::iid, host_.menu.putVoid()))) return hr;
     if (FAILED(hr = host->QueryInterface(IOrvaneCommLoop::iid, host_.commLoop.putVoid()))) return hr;
 
@@ -179,11 +184,13 @@ HRESULT TVelmoraCoClassImpl::install(IUnknown* host) {
         frame_->setLanguage(number);
     }
 
-    if (FAILED(hr = host_.projectManager->QueryInterface(com::IidOf<IConnectionPointContainer>(), container_.putVoid())))
+    if (FAILED(hr = host_.projectManager->QueryInterface(com::IidOf<IConnectionPointContainer>(),
+                                                         container_.putVoid())))
         return hr;
-    const IID* found[kPointCount] = {&IYantProjectEvents::iid, &IYantFilesEvents::iid,   &IYantDesktopEvents::iid,
-                                     &IYantCompilerEvents::iid, &IYantCpmEvents::iid,
-                                     &IOrvaneCommStateEvent::iid, &IPrjMngrTreeEvents::iid};
+    const IID* found[kPointCount] = {&IYantProjectEvents::iid, &IYantFilesEvents::iid,
+                                     &IYantDesktopEvents::iid, &IYantCompilerEvents::iid,
+                                     &IYantCpmEvents::iid,     &IOrvaneCommStateEvent::iid,
+                                     &IPrjMngrTreeEvents::iid};
     for (int i = 0; i < kPointCount; ++i)
         if (FAILED(hr = container_->FindConnectionPoint(*found[i], points_[i].put()))) return hr;
 
@@ -209,7 +216,8 @@ HRESULT TVelmoraCoClassImpl::install(IUnknown* host) {
             return hr;
     }
 
-    if (FAILED(hr = host_.menu->CreateToolBarControl(actionId_, 3, VARIANT_FALSE, toolsEntry_.put()))) return hr;
+    if (FAILED(hr = host_.menu->CreateToolBarControl(actionId_, 3, VARIANT_FALSE, toolsEntry_.put())))
+        return hr;
     if (FAILED(hr = host_.menu->CreateMenuItem(actionId_, 8, 0, VARIANT_FALSE, menuEntry_.put()))) return hr;
     if (toolsEntry_) toolsEntry_->SetEnabled(VARIANT_FALSE);
     if (menuEntry_) menuEntry_->SetEnabled(VARIANT_FALSE);
@@ -220,8 +228,8 @@ HRESULT TVelmoraCoClassImpl::install(IUnknown* host) {
         // A help menu the plug-in cannot use costs the user only the help entry.
     }
 
-    if (FAILED(hr = host_.projectManager->AddProjectDocument(report_->handle(), cookies_[kTree], "Controller Report",
-                                                             &reportDocumentId_)))
+    if (FAILED(hr = host_.projectManager->AddProjectDocument(report_->handle(), cookies_[kTree],
+                                                             "Controller Report", &reportDocumentId_)))
         return hr;
 
     Log("InstallPlugin - end");
@@ -375,8 +383,8 @@ HRESULT TVelmoraCoClassImpl::OnLanguageChange(std::int32_t code, std::int32_t) {
     });
 }
 
-HRESULT TVelmoraCoClassImpl::OnProjectFileList(std::int32_t event, std::int32_t subCode, YantFileListRecord* record,
-                                               std::int32_t* result) {
+HRESULT TVelmoraCoClassImpl::OnProjectFileList(std::int32_t event, std::int32_t subCode,
+                                               YantFileListRecord* record, std::int32_t* result) {
     return Guarded(IYantProjectEvents::iid, [&] {
         if ((event == 0x100 || event == 0x108) && subCode == 0x12 && record && record->kind == 0x102 &&
             record->fileName) {
@@ -591,7 +599,8 @@ HRESULT TVelmoraCoClassImpl::GetDocumentView(YantHandle* view) {
 
 void CommLoopCallback(PlcRequestFunction request, std::intptr_t, std::intptr_t, std::uint32_t status) {
     try {
-        if (commLoopTarget && commLoopTarget->frame()) commLoopTarget->frame()->commLoopCallback(request, status);
+        if (commLoopTarget && commLoopTarget->frame())
+            commLoopTarget->frame()->commLoopCallback(request, status);
     } catch (const std::exception& e) {
         CommLog(std::string("CommLoopCallback - Error: ") + e.what());
     } catch (...) {

@@ -65,8 +65,8 @@ public:
     HRESULT VELMORA_COM_CALL OnSaveProject(std::int32_t value) override;
     HRESULT VELMORA_COM_CALL OnSaveControler(std::int32_t value) override;
     HRESULT VELMORA_COM_CALL OnLanguageChange(std::int32_t code, std::int32_t value) override;
-    HRESULT VELMORA_COM_CALL OnProjectFileList(std::int32_t event, std::int32_t subCode, YantFileListRecord* record,
-                                               std::int32_t* result) override;
+    HRESULT VELMORA_COM_CALL OnProjectFileList(std::int32_t event, std::int32_t subCode,
+                                               YantFileListRecord* record, std::int32_t* result) override;
 
     // IYantFilesEvents
     HRESULT VELMORA_COM_CALL OnFileOpen(const char*) override { return S_OK; }
@@ -93,7 +93,8 @@ public:
     HRESULT VELMORA_COM_CALL SaveDesktop(IUnknown* storage) override;
 
     // IYantCpmEvents
-    HRESULT VELMORA_COM_CALL OnPlcType(std::int32_t typeIndex, std::int32_t second, std::int32_t third) override;
+    HRESULT VELMORA_COM_CALL OnPlcType(std::int32_t typeIndex, std::int32_t second,
+                                       std::int32_t third) override;
 
     // IYantMenuEvents
     HRESULT VELMORA_COM_CALL OnMenuActionExecute(std::int32_t actionId) override;
@@ -165,6 +166,7 @@ private:
 
 // The callback registered with the host's communication loop; it serves the
 // installed object.
-void CommLoopCallback(PlcRequestFunction request, std::intptr_t first, std::intptr_t second, std::uint32_t status);
+void CommLoopCallback(PlcRequestFunction request, std::intptr_t first, std::intptr_t second,
+                      std::uint32_t status);
 
 }  // namespace velmora

@@ -27,8 +27,8 @@ protected:
         std::filesystem::copy_file(VELMORA_HOST_PROGRAM, host);
     }
     int run(const std::string& args) {
-        const std::string command = "VELMORA_REGISTRY='" + registry.string() + "' '" + host.string() + "' " + args +
-                                    " >'" + (dir / "out.txt").string() + "' 2>&1";
+        const std::string command = "VELMORA_REGISTRY='" + registry.string() + "' '" + host.string() + "' " +
+                                    args + " >'" + (dir / "out.txt").string() + "' 2>&1";
         const int status = std::system(command.c_str());
         output = ReadBytes(dir / "out.txt");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -49,10 +49,9 @@ TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
     ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
     ASSERT_EQ(run("compile --project " + quoted(project) + " --plc PLC1 /USELOGFILE"), 0) << output;
 
-    const std::vector<std::string> generated = {"Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv",
-                                                "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv",
-                                                "Velmora\\Dryer_def.ST",  "Velmora\\Dryer.orv",
-                                                "Velmora\\Kiln_def.orv",  "Velmora\\Kiln.orv"};
+    const std::vector<std::string> generated = {
+        "Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv", "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv",
+        "Velmora\\Dryer_def.ST",  "Velmora\\Dryer.orv",  "Velmora\\Kiln_def.orv",  "Velmora\\Kiln.orv"};
     for (const auto& file : generated) {
         std::string path = file;
         std::replace(path.begin(), path.end(), '\\', '/');
@@ -67,9 +66,7 @@ TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
     EXPECT_EQ(description->files, expectedFiles);
 
     const auto log = logMessages();
-    auto at = [&](const std::string& line) {
-        return std::find(log.begin(), log.end(), line) - log.begin();
-    };
+    auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
     const auto installEnd = at("InstallPlugin - end");
     const auto firstGeneration = at("GenerateController Boiler");
     const auto lastGeneration = at("GenerateController Kiln - end");

@@ -14,7 +14,9 @@ using host::HostMenuItem;
 
 class HostIdeTest : public testing::ScratchProject {};
 
-std::string Take(char* text) { return com::TakeTaskString(text); }
+std::string Take(char* text) {
+    return com::TakeTaskString(text);
+}
 
 TEST_F(HostIdeTest, ReportsTheProjectAndTheOpenPlc) {
     HostIde ide(project);
@@ -92,8 +94,8 @@ void Callback(PlcRequestFunction request, std::intptr_t, std::intptr_t, std::uin
     lastStatus = status;
     ++calls;
 }
-std::int32_t Request(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*, std::int32_t,
-                     std::int32_t) {
+std::int32_t Request(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*,
+                     std::int32_t, std::int32_t) {
     return 0;
 }
 

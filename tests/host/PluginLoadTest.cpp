@@ -85,15 +85,16 @@ TEST_F(PluginLoadTest, ALoadedPluginInstallsIntoTheHostAndLeavesNothingBehind) {
         EXPECT_EQ(ide.treeNodes().back().caption, "Controllers information");
         EXPECT_EQ(ide.treeNodes().back().parent->caption, "PlcDoc");
         EXPECT_TRUE(ide.executeAction(action));
-        EXPECT_TRUE(std::any_of(ide.forms().begin(), ide.forms().end(),
-                                [](const auto& f) { return f.second.inserted && f.second.area == 2; }))
-            << "the controller manager is docked";
+        EXPECT_TRUE(std::any_of(ide.forms().begin(), ide.forms().end(), [](const auto& f) {
+            return f.second.inserted && f.second.area == 2;
+        })) << "the controller manager is docked";
         EXPECT_TRUE(ide.openDocument(ide.documents()[0].id));
         EXPECT_TRUE(ide.compile());
-        EXPECT_EQ(ide.registeredFiles(),
-                  (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv", "Velmora\\Mixer_def.orv",
-                                            "Velmora\\Mixer.orv", "Velmora\\Dryer_def.ST", "Velmora\\Dryer.orv",
-                                            "Velmora\\Kiln_def.orv", "Velmora\\Kiln.orv"}));
+        EXPECT_EQ(
+            ide.registeredFiles(),
+            (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv",
+                                      "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv", "Velmora\\Dryer_def.ST",
+                                      "Velmora\\Dryer.orv", "Velmora\\Kiln_def.orv", "Velmora\\Kiln.orv"}));
         ide.closePlc();
         EXPECT_FALSE(tool->enabled || entry->enabled);
 
@@ -112,10 +113,12 @@ TEST_F(PluginLoadTest, PluginsThatAreNotToBeLoadedOrCannotBeAreSkipped) {
         r.setValue(std::string("HKEY_CLASSES_ROOT\\") + com::kProgId, "Load", "0");
         r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32", "",
                    (dir / "missing.so").string());
-        r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\ProgID", "", "Missing.Plugin");
+        r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\ProgID", "",
+                   "Missing.Plugin");
         r.setValue("HKEY_CLASSES_ROOT\\Missing.Plugin", "Load", "1");
-        r.createKey("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\Implemented Categories\\" +
-                    com::GuidToString(com::kCatidOrvanePlugins));
+        r.createKey(
+            "HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\Implemented Categories\\" +
+            com::GuidToString(com::kCatidOrvanePlugins));
         r.save();
     }
     HostIde ide(project);
@@ -157,8 +160,8 @@ TEST_F(PluginLoadTest, AFailingEventIsReportedWithThePluginsErrorText) {
     std::filesystem::create_directories(project / "Velmora" / "Boiler_def.ST" / "in the way");
     ide.compile();
     const std::string prefix = "event failed: 0x80004005 ";
-    const auto failed =
-        std::find_if(trace.begin(), trace.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    const auto failed = std::find_if(trace.begin(), trace.end(),
+                                     [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
     ASSERT_NE(failed, trace.end()) << ::testing::PrintToString(trace);
     EXPECT_GT(failed->size(), prefix.size()) << "the plug-in's error text reached the host";
 }

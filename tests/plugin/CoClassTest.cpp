@@ -33,7 +33,8 @@ TEST(ClassFactory, MakesTheCoClassAndNothingElse) {
     EXPECT_EQ(p, nullptr);
 
     com::ComPtr<IClassFactory> factory;
-    ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()), S_OK);
+    ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
+              S_OK);
     ASSERT_TRUE(factory);
 
     com::ComPtr<IYantPlugin> outer;
@@ -57,7 +58,8 @@ TEST(ClassFactory, MakesTheCoClassAndNothingElse) {
 TEST(ClassFactory, ModuleUnloadsOnlyWithoutObjectsOrLocks) {
     ASSERT_EQ(CanUnloadNow(), S_OK);
     com::ComPtr<IClassFactory> factory;
-    ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()), S_OK);
+    ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
+              S_OK);
     EXPECT_EQ(CanUnloadNow(), S_FALSE) << "a held factory keeps the module";
 
     factory->LockServer(TRUE);
@@ -67,7 +69,8 @@ TEST(ClassFactory, ModuleUnloadsOnlyWithoutObjectsOrLocks) {
     raw->Release();
     EXPECT_EQ(CanUnloadNow(), S_FALSE) << "a lock keeps the module";
 
-    ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()), S_OK);
+    ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
+              S_OK);
     factory->LockServer(FALSE);
     com::ComPtr<IYantPlugin> object;
     ASSERT_EQ(factory->CreateInstance(nullptr, IYantPlugin::iid, object.putVoid()), S_OK);
@@ -80,12 +83,14 @@ TEST(ClassFactory, ModuleUnloadsOnlyWithoutObjectsOrLocks) {
 class CoClassTest : public PluginFixture {};
 
 TEST_F(CoClassTest, AnswersEveryHostInterfaceWithOneIdentity) {
-    const IID* iids[] = {&IYantPlugin::iid,          &IYantProjectEvents::iid,  &IYantDialogs::iid,
-                         &IYantFilesEvents::iid,     &IYantWindows::iid,        &IYantCpm::iid,
-                         &IYantCompileServices::iid, &IYantCompilerEvents::iid, &IYantDesktopEvents::iid,
-                         &IYantCpmEvents::iid,       &IYantMenuEvents::iid,     &IVardexVariables::iid,
-                         &IOrvaneCommStateEvent::iid, &IPrjMngrTreeEvents::iid, &IOrvanePlcControl::iid,
-                         &IOrvaneIDE::iid};
+    const IID* iids[] = {&IYantPlugin::iid,           &IYantProjectEvents::iid,
+                         &IYantDialogs::iid,          &IYantFilesEvents::iid,
+                         &IYantWindows::iid,          &IYantCpm::iid,
+                         &IYantCompileServices::iid,  &IYantCompilerEvents::iid,
+                         &IYantDesktopEvents::iid,    &IYantCpmEvents::iid,
+                         &IYantMenuEvents::iid,       &IVardexVariables::iid,
+                         &IOrvaneCommStateEvent::iid, &IPrjMngrTreeEvents::iid,
+                         &IOrvanePlcControl::iid,     &IOrvaneIDE::iid};
     com::ComPtr<IUnknown> identity;
     ASSERT_EQ(plugin->QueryInterface(com::kIidUnknown, identity.putVoid()), S_OK);
     for (const IID* iid : iids) {
@@ -196,13 +201,15 @@ TEST_F(CoClassTest, UninstallAndLoadDesktopLogTheirExceptionsAndSucceed) {
     host.throwing.insert("LoadFormLayout");
     clearLogs();
     EXPECT_EQ(plugin->LoadDesktop(nullptr), S_OK);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
-                                                    "LoadDesktop - Error: LoadFormLayout threw", "LoadDesktop - end"}));
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
+                                        "LoadDesktop - Error: LoadFormLayout threw", "LoadDesktop - end"}));
 
     host.throwing.insert("UnregisterCallback");
     clearLogs();
     uninstall();
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"UninstallPlugin", "UninstallPlugin - Error: UnregisterCallback threw",
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"UninstallPlugin",
+                                                    "UninstallPlugin - Error: UnregisterCallback threw",
                                                     "UninstallPlugin - end"}));
 }
 

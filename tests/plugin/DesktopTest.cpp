@@ -20,7 +20,9 @@ protected:
         frame = plugin->frame();
     }
     IUnknown* storage() { return static_cast<IUnknown*>(host.storage()); }
-    HeadlessOnlineView* view(std::size_t i) const { return dynamic_cast<HeadlessOnlineView*>(frame->views().at(i)); }
+    HeadlessOnlineView* view(std::size_t i) const {
+        return dynamic_cast<HeadlessOnlineView*>(frame->views().at(i));
+    }
     std::vector<std::string> desktop() const {
         IniFile file(controllerFile());
         return file.sectionValues("Desktop");
@@ -62,15 +64,17 @@ TEST_F(DesktopTest, SavingWritesOneKeyPerViewAndClosesThemAll) {
                                                       "SaveDockState", "RemoveDockableForm"}));
     EXPECT_EQ(logLines(), (std::vector<std::string>{"SaveDesktop", "RemoveDockableForm - FormRegMngr1",
                                                     "SaveDesktop - end"}));
-    EXPECT_EQ(journalWith("view closed: "), (std::vector<std::string>{"view closed: Boiler", "view closed: Mixer"}));
+    EXPECT_EQ(journalWith("view closed: "),
+              (std::vector<std::string>{"view closed: Boiler", "view closed: Mixer"}));
     // The rest of the file is untouched.
     IniFile file(controllerFile());
     EXPECT_EQ(file.readString("Regulator Mixer", "Name", ""), "Mixer");
 }
 
 TEST_F(DesktopTest, LoadingReopensTheSavedViewsWhereTheyWere) {
-    writeControllerFile(std::string(kTwoControllers) +
-                        "[Desktop]\r\nVelmora - Boiler=1,1,0,10,20,300,200,0\r\nVelmora - Mixer=3,0,1,-5,0,640,480,1\r\n");
+    writeControllerFile(
+        std::string(kTwoControllers) +
+        "[Desktop]\r\nVelmora - Boiler=1,1,0,10,20,300,200,0\r\nVelmora - Mixer=3,0,1,-5,0,640,480,1\r\n");
     clearLogs();
     host.journal.clear();
     EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
@@ -100,10 +104,12 @@ TEST_F(DesktopTest, LoadingReopensTheSavedViewsWhereTheyWere) {
     EXPECT_TRUE(m.inserted);
     EXPECT_FALSE(m.shown);
     EXPECT_FALSE(m.second);
-    EXPECT_EQ(host.journalFrom("Load"), (std::vector<std::string>{"LoadFormLayout FormRegMngr1", "LoadFormState"}));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
-                                                    "InsertDockableForm - FormVisual1",
-                                                    "InsertDockableForm - FormVisual1", "LoadDesktop - end"}));
+    EXPECT_EQ(host.journalFrom("Load"),
+              (std::vector<std::string>{"LoadFormLayout FormRegMngr1", "LoadFormState"}));
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
+                                        "InsertDockableForm - FormVisual1",
+                                        "InsertDockableForm - FormVisual1", "LoadDesktop - end"}));
 }
 
 TEST_F(DesktopTest, SaveThenLoadRoundTrips) {
@@ -137,7 +143,8 @@ TEST_F(DesktopTest, MalformedEntriesAreSkippedOrLogged) {
     EXPECT_EQ(view(0)->controllerName(), "Good");
 
     plugin->SaveDesktop(storage());
-    writeControllerFile("[Desktop]\r\nVelmora - Bad=1,0,x,0,0,100,100,0\r\nVelmora - Next=1,0,0,0,0,100,100,0\r\n");
+    writeControllerFile(
+        "[Desktop]\r\nVelmora - Bad=1,0,x,0,0,100,100,0\r\nVelmora - Next=1,0,0,0,0,100,100,0\r\n");
     clearLogs();
     EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
     const auto lines = logLines();

@@ -8,23 +8,31 @@
 namespace velmora::testing {
 
 namespace {
-std::string Str(const char* s) { return s ? s : ""; }
-std::string Flag(VARIANT_BOOL b) { return b ? "true" : "false"; }
+std::string Str(const char* s) {
+    return s ? s : "";
+}
+std::string Flag(VARIANT_BOOL b) {
+    return b ? "true" : "false";
+}
 }  // namespace
 
-ULONG FakeRefs::addRef() { return static_cast<ULONG>(++refs_); }
+ULONG FakeRefs::addRef() {
+    return static_cast<ULONG>(++refs_);
+}
 
-HRESULT FakeRefs::query(REFIID iid, void** object) { return host_.route(*this, iid, object); }
+HRESULT FakeRefs::query(REFIID iid, void** object) {
+    return host_.route(*this, iid, object);
+}
 
 ULONG FakeRefs::release() {
     if (--refs_ < 0) host_.overReleased.push_back(name_);
     return static_cast<ULONG>(std::max(refs_, 0));
 }
 
-#define FAIL_OR_THROW(op)                                                                \
-    do {                                                                                 \
-        HRESULT failure_ = S_OK;                                                         \
-        if (host_.fails(op, failure_)) return failure_;                                  \
+#define FAIL_OR_THROW(op)                               \
+    do {                                                \
+        HRESULT failure_ = S_OK;                        \
+        if (host_.fails(op, failure_)) return failure_; \
     } while (0)
 
 // ---- The host's objects ----
@@ -118,7 +126,8 @@ public:
     explicit FakeMenu(FakeHost& h) : FakeRefs(h, "menu") {}
     FAKE_IUNKNOWN
     HRESULT VELMORA_COM_CALL Unused3() override { return S_OK; }
-    HRESULT VELMORA_COM_CALL AddImage(const std::uint8_t* bitmap, std::int32_t size, std::int32_t* index) override {
+    HRESULT VELMORA_COM_CALL AddImage(const std::uint8_t* bitmap, std::int32_t size,
+                                      std::int32_t* index) override {
         FAIL_OR_THROW("AddImage");
         const bool isBitmap = size > 2 && bitmap[0] == 'B' && bitmap[1] == 'M';
         host_.note(std::string("AddImage ") + (isBitmap ? "BMP" : "not a bitmap"));
@@ -165,7 +174,8 @@ public:
     HRESULT VELMORA_COM_CALL CreateToolBarControl(std::int32_t actionId, std::int32_t bar, VARIANT_BOOL flag,
                                                   IYantMenuItem** control) override {
         FAIL_OR_THROW("CreateToolBarControl");
-        host_.note("CreateToolBarControl " + std::to_string(actionId) + " " + std::to_string(bar) + " " + Flag(flag));
+        host_.note("CreateToolBarControl " + std::to_string(actionId) + " " + std::to_string(bar) + " " +
+                   Flag(flag));
         host_.toolBarControl = host_.makeItem("tool");
         host_.toolBarControl->AddRef();
         *control = host_.toolBarControl;
@@ -311,7 +321,8 @@ public:
     }
     HRESULT VELMORA_COM_CALL SetFileAttribute(std::int32_t handle, std::int32_t attribute,
                                               VARIANT_BOOL value) override {
-        host_.note("SetFileAttribute " + std::to_string(handle) + " " + std::to_string(attribute) + " " + Flag(value));
+        host_.note("SetFileAttribute " + std::to_string(handle) + " " + std::to_string(attribute) + " " +
+                   Flag(value));
         return S_OK;
     }
 };
@@ -411,8 +422,23 @@ public:
 class FakeHost::Objects {
 public:
     explicit Objects(FakeHost& h)
-        : app(h), pm(h), tree(h), rc(h), menu(h), loop(h), ide(h), streams(h), language(h), cpm(h), project(h),
-          container(h), plc(h), windows(h), editor(h), variables(h), info(h) {}
+        : app(h),
+          pm(h),
+          tree(h),
+          rc(h),
+          menu(h),
+          loop(h),
+          ide(h),
+          streams(h),
+          language(h),
+          cpm(h),
+          project(h),
+          container(h),
+          plc(h),
+          windows(h),
+          editor(h),
+          variables(h),
+          info(h) {}
     FakeApplication app;
     FakeProjectManager pm;
     FakeProjectTree tree;
@@ -491,7 +517,8 @@ HRESULT FakeMenuItem::GetItem(std::int32_t index, IYantMenuItem** item) {
 HRESULT FakeMenuItem::Insert(std::int32_t position, IYantMenuItem* item) {
     auto* child = static_cast<FakeMenuItem*>(item);
     if (child->parent) std::erase(child->parent->children, child);
-    const auto at = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(position, 0)), 0, children.size());
+    const auto at =
+        std::clamp<std::size_t>(static_cast<std::size_t>(std::max(position, 0)), 0, children.size());
     children.insert(children.begin() + static_cast<std::ptrdiff_t>(at), child);
     child->parent = this;
     return S_OK;
@@ -522,7 +549,8 @@ HRESULT FakeConnectionPoint::GetConnectionPointContainer(IConnectionPointContain
 HRESULT FakeConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
     FAIL_OR_THROW("Advise " + pointName);
     IUnknown* held = nullptr;
-    if (!sink || FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&held)))) return CONNECT_E_CANNOTCONNECT;
+    if (!sink || FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&held))))
+        return CONNECT_E_CANNOTCONNECT;
     held->Release();
     sink->AddRef();
     *cookie = host_.nextCookie();
@@ -538,18 +566,24 @@ HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
     sinks.erase(it);
     return S_OK;
 }
-HRESULT FakeConnectionPoint::EnumConnections(IEnumConnections**) { return E_NOTIMPL; }
+HRESULT FakeConnectionPoint::EnumConnections(IEnumConnections**) {
+    return E_NOTIMPL;
+}
 
 // ---- The host ----
 
 FakeHost::FakeHost() : objects(std::make_unique<Objects>(*this)) {
     const std::pair<const IID*, const char*> points[] = {
-        {&IYantProjectEvents::iid, "IYantProjectEvents"},   {&IYantFilesEvents::iid, "IYantFilesEvents"},
-        {&IYantDesktopEvents::iid, "IYantDesktopEvents"},   {&IYantCompilerEvents::iid, "IYantCompilerEvents"},
-        {&IYantCpmEvents::iid, "IYantCpmEvents"},           {&IOrvaneCommStateEvent::iid, "IOrvaneCommStateEvent"},
+        {&IYantProjectEvents::iid, "IYantProjectEvents"},
+        {&IYantFilesEvents::iid, "IYantFilesEvents"},
+        {&IYantDesktopEvents::iid, "IYantDesktopEvents"},
+        {&IYantCompilerEvents::iid, "IYantCompilerEvents"},
+        {&IYantCpmEvents::iid, "IYantCpmEvents"},
+        {&IOrvaneCommStateEvent::iid, "IOrvaneCommStateEvent"},
         {&IPrjMngrTreeEvents::iid, "IPrjMngrTreeEvents"},
     };
-    for (auto [iid, name] : points) objects->points.push_back(std::make_unique<FakeConnectionPoint>(*this, *iid, name));
+    for (auto [iid, name] : points)
+        objects->points.push_back(std::make_unique<FakeConnectionPoint>(*this, *iid, name));
     FakeMenuItem& help = menuRoot(9);
     for (const char* name : {"miContents", "miIndex", "miSeparator", "miAbout"}) {
         FakeMenuItem* item = makeItem(name);
@@ -577,8 +611,12 @@ std::vector<std::string> FakeHost::journalFrom(const std::string& prefix) const 
     return lines;
 }
 
-IUnknown* FakeHost::application() { return &objects->app; }
-int FakeHost::applicationReferences() const { return objects->app.refs(); }
+IUnknown* FakeHost::application() {
+    return &objects->app;
+}
+int FakeHost::applicationReferences() const {
+    return objects->app.refs();
+}
 
 FakeMenuItem* FakeHost::makeItem(const std::string& name) {
     items_.push_back(std::make_unique<FakeMenuItem>(*this, name));
@@ -599,10 +637,10 @@ FakeConnectionPoint& FakeHost::point(const IID& iid) {
 
 std::map<std::string, int> FakeHost::outstandingReferences() const {
     std::map<std::string, int> refs;
-    const FakeRefs* all[] = {&objects->pm,    &objects->tree,     &objects->rc,      &objects->menu,
-                             &objects->loop,  &objects->ide,      &objects->streams, &objects->language,
-                             &objects->cpm,   &objects->project,  &objects->container, &objects->plc,
-                             &objects->windows, &objects->editor, &objects->variables, &objects->info};
+    const FakeRefs* all[] = {&objects->pm,      &objects->tree,    &objects->rc,        &objects->menu,
+                             &objects->loop,    &objects->ide,     &objects->streams,   &objects->language,
+                             &objects->cpm,     &objects->project, &objects->container, &objects->plc,
+                             &objects->windows, &objects->editor,  &objects->variables, &objects->info};
     for (const FakeRefs* o : all) refs[o->name()] = o->refs();
     for (const auto& p : objects->points) refs[p->name()] = p->refs();
     for (const auto& item : items_) refs[item->name()] += item->refs();
@@ -634,10 +672,13 @@ HRESULT FakeHost::route(FakeRefs& from, REFIID iid, void** object) {
         if (&from == &o.app) return give(static_cast<IUnknown*>(&o.app), "IUnknown");
     }
     if (&from == &o.app) {
-        if (iid == IYantProjectManager::iid) return give(static_cast<IYantProjectManager*>(&o.pm), "IYantProjectManager");
-        if (iid == IYantRegisterCentre::iid) return give(static_cast<IYantRegisterCentre*>(&o.rc), "IYantRegisterCentre");
+        if (iid == IYantProjectManager::iid)
+            return give(static_cast<IYantProjectManager*>(&o.pm), "IYantProjectManager");
+        if (iid == IYantRegisterCentre::iid)
+            return give(static_cast<IYantRegisterCentre*>(&o.rc), "IYantRegisterCentre");
         if (iid == IYantMenu::iid) return give(static_cast<IYantMenu*>(&o.menu), "IYantMenu");
-        if (iid == IOrvaneCommLoop::iid) return give(static_cast<IOrvaneCommLoop*>(&o.loop), "IOrvaneCommLoop");
+        if (iid == IOrvaneCommLoop::iid)
+            return give(static_cast<IOrvaneCommLoop*>(&o.loop), "IOrvaneCommLoop");
     } else if (&from == &o.pm) {
         if (iid == IYantProjectManager::iid || iid == com::kIidUnknown)
             return give(static_cast<IYantProjectManager*>(&o.pm), "IYantProjectManager");
@@ -651,15 +692,19 @@ HRESULT FakeHost::route(FakeRefs& from, REFIID iid, void** object) {
     } else if (&from == &o.rc) {
         if (iid == IYantRegisterCentre::iid || iid == com::kIidUnknown)
             return give(static_cast<IYantRegisterCentre*>(&o.rc), "IYantRegisterCentre");
-        if (iid == IOrvanePlcControl::iid) return give(static_cast<IOrvanePlcControl*>(&o.plc), "IOrvanePlcControl");
+        if (iid == IOrvanePlcControl::iid)
+            return give(static_cast<IOrvanePlcControl*>(&o.plc), "IOrvanePlcControl");
         if (iid == IYantWindows::iid) return give(static_cast<IYantWindows*>(&o.windows), "IYantWindows");
-        if (iid == IYantTextEditor::iid) return give(static_cast<IYantTextEditor*>(&o.editor), "IYantTextEditor");
-        if (iid == IYantVariables::iid) return give(static_cast<IYantVariables*>(&o.variables), "IYantVariables");
+        if (iid == IYantTextEditor::iid)
+            return give(static_cast<IYantTextEditor*>(&o.editor), "IYantTextEditor");
+        if (iid == IYantVariables::iid)
+            return give(static_cast<IYantVariables*>(&o.variables), "IYantVariables");
         if (iid == IYantProject::iid) return give(static_cast<IYantProject*>(&o.project), "IYantProject");
         if (iid == IYantCpm::iid) return give(static_cast<IYantCpm*>(&o.cpm), "IYantCpm");
         if (iid == IYantApp::iid) return give(static_cast<IYantApp*>(&o.info), "IYantApp");
     } else if (&from == &o.ide) {
-        if (iid == IOrvaneIDE::iid || iid == com::kIidUnknown) return give(static_cast<IOrvaneIDE*>(&o.ide), "IOrvaneIDE");
+        if (iid == IOrvaneIDE::iid || iid == com::kIidUnknown)
+            return give(static_cast<IOrvaneIDE*>(&o.ide), "IOrvaneIDE");
         if (iid == IYantOptionsStorageStreams::iid && answerStorageStreams)
             return give(static_cast<IYantOptionsStorageStreams*>(&o.streams), "IYantOptionsStorageStreams");
     } else if (auto* item = dynamic_cast<FakeMenuItem*>(&from)) {

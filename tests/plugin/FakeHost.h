@@ -35,16 +35,21 @@ private:
     int refs_ = 0;
 };
 
-#define FAKE_IUNKNOWN                                                                   \
-    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override {     \
-        return query(iid, object);                                                       \
-    }                                                                                   \
-    ULONG VELMORA_COM_CALL AddRef() override { return addRef(); }                      \
-    ULONG VELMORA_COM_CALL Release() override { return release(); }
+#define FAKE_IUNKNOWN                                                             \
+    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override { \
+        return query(iid, object);                                                \
+    }                                                                             \
+    ULONG VELMORA_COM_CALL AddRef() override {                                    \
+        return addRef();                                                          \
+    }                                                                             \
+    ULONG VELMORA_COM_CALL Release() override {                                   \
+        return release();                                                         \
+    }
 
 class FakeMenuItem final : public IYantMenuItem, public FakeRefs {
 public:
-    FakeMenuItem(FakeHost& host, std::string name) : FakeRefs(host, "item " + name), itemName(std::move(name)) {}
+    FakeMenuItem(FakeHost& host, std::string name)
+        : FakeRefs(host, "item " + name), itemName(std::move(name)) {}
     FAKE_IUNKNOWN
     HRESULT VELMORA_COM_CALL GetName(char** name) override;
     HRESULT VELMORA_COM_CALL SetName(const char* name) override;

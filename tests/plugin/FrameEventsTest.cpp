@@ -21,7 +21,8 @@ protected:
         PluginFixture::SetUp();
         ASSERT_EQ(install(), S_OK);
         frame = plugin->frame();
-        frame->setGenerator([this](TFormReg1&, IniFile&, std::string_view name) { generated.emplace_back(name); });
+        frame->setGenerator(
+            [this](TFormReg1&, IniFile&, std::string_view name) { generated.emplace_back(name); });
     }
     bool journalHas(const std::string& line) const {
         const auto& j = frontEnd->journal();
@@ -33,7 +34,9 @@ protected:
             if (line.rfind(prefix, 0) == 0) out.push_back(line);
         return out;
     }
-    HeadlessOnlineView* view(std::size_t i) const { return dynamic_cast<HeadlessOnlineView*>(frame->views().at(i)); }
+    HeadlessOnlineView* view(std::size_t i) const {
+        return dynamic_cast<HeadlessOnlineView*>(frame->views().at(i));
+    }
     void openViews(std::initializer_list<const char*> names) {
         std::string text;
         for (const char* n : names) text += std::string("[Regulator ") + n + "]\r\nName=" + n + "\r\n";
@@ -73,11 +76,12 @@ TEST_F(FrameEvents, CompileStartGeneratesEveryNamedControllerAndCountsOnlyThose)
     EXPECT_EQ(generated, (std::vector<std::string>{"Boiler", "Mixer"}));
     EXPECT_EQ(frame->generatedCount, 2);
     EXPECT_EQ(frontEnd->compileFileLines(), (std::vector<std::string>{"Boiler.orv", "Mixer.orv"}));
-    EXPECT_EQ(journalWith("compile messages: "),
-              (std::vector<std::string>{"compile messages: created", "compile messages: project PLC1",
-                                        "compile messages: counter 0", "compile messages: shown",
-                                        "compile messages: file Boiler.orv", "compile messages: file Mixer.orv",
-                                        "compile messages: hidden", "compile messages: destroyed"}));
+    EXPECT_EQ(
+        journalWith("compile messages: "),
+        (std::vector<std::string>{"compile messages: created", "compile messages: project PLC1",
+                                  "compile messages: counter 0", "compile messages: shown",
+                                  "compile messages: file Boiler.orv", "compile messages: file Mixer.orv",
+                                  "compile messages: hidden", "compile messages: destroyed"}));
     EXPECT_EQ(journalWith("report "), (std::vector<std::string>{"report hidden", "report shown"}));
 }
 
@@ -88,7 +92,8 @@ TEST_F(FrameEvents, TheCompilePassWritesTheControllerFileOnceThroughOneObject) {
     frame->setGenerator([&](TFormReg1&, IniFile& file, std::string_view name) {
         files.push_back(&file);
         file.writeInteger("Regulator " + std::string(name), "ReleaseNumber", 4);
-        onDiskDuringPass.push_back(testing::ReadBytes(controllerFile()).find("ReleaseNumber") != std::string::npos);
+        onDiskDuringPass.push_back(testing::ReadBytes(controllerFile()).find("ReleaseNumber") !=
+                                   std::string::npos);
     });
     VARIANT_BOOL go = VARIANT_TRUE;
     plugin->OnStartCompiling(&go);
@@ -112,13 +117,16 @@ TEST_F(FrameEvents, TheGeneratorWritesAndRegistersTheFilesWithTheHost) {
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.ST"));
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
     const std::string dir = host.projectDirectory;
-    EXPECT_EQ(host.journalFrom("AddFile"), (std::vector<std::string>{"AddFile " + dir + "Velmora\\Boiler_def.ST 1 ''",
-                                                                     "AddFile " + dir + "Velmora\\Boiler.orv 1 ''"}));
+    EXPECT_EQ(host.journalFrom("AddFile"),
+              (std::vector<std::string>{"AddFile " + dir + "Velmora\\Boiler_def.ST 1 ''",
+                                        "AddFile " + dir + "Velmora\\Boiler.orv 1 ''"}));
     EXPECT_EQ(host.journalFrom("SetFileAttribute"),
               (std::vector<std::string>{"SetFileAttribute 1 2 false", "SetFileAttribute 2 2 false"}));
     EXPECT_EQ(host.journalFrom("FileChanged"),
-              (std::vector<std::string>{"FileChanged Velmora\\Boiler_def.ST false", "FileChanged Velmora\\Boiler.orv false"}));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"GenerateController Boiler", "GenerateController Boiler - end"}));
+              (std::vector<std::string>{"FileChanged Velmora\\Boiler_def.ST false",
+                                        "FileChanged Velmora\\Boiler.orv false"}));
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"GenerateController Boiler", "GenerateController Boiler - end"}));
     IniFile after(controllerFile());
     EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
 
@@ -149,7 +157,8 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     EXPECT_EQ(plugin->OnEndCompiling(0), S_OK);
     EXPECT_FALSE(frame->generated);
     EXPECT_FALSE(plugin->resumeAfterCompile());
-    EXPECT_EQ(journalWith("view resumed: "), (std::vector<std::string>{"view resumed: A", "view resumed: B"}));
+    EXPECT_EQ(journalWith("view resumed: "),
+              (std::vector<std::string>{"view resumed: A", "view resumed: B"}));
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnEndCompiling", "OnEndCompiling - end"}));
 
     // Without a compile start in between nothing resumes.
@@ -201,10 +210,11 @@ TEST_F(FrameEvents, OpeningAndClosingThePlcSwitchesTheEntries) {
     plugin->OnLoadProject(0);
     plugin->OnSaveControler(0);
     plugin->OnSaveProject(0);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"OnOpenControler", "OnOpenControler - end", "OnCloseControler",
-                                                    "OnCloseControler - end", "OnLoadProject", "OnLoadProject - end",
-                                                    "OnSaveControler", "OnSaveControler - end", "OnSaveProject",
-                                                    "OnSaveProject - end"}));
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"OnOpenControler", "OnOpenControler - end", "OnCloseControler",
+                                        "OnCloseControler - end", "OnLoadProject", "OnLoadProject - end",
+                                        "OnSaveControler", "OnSaveControler - end", "OnSaveProject",
+                                        "OnSaveProject - end"}));
 }
 
 TEST_F(FrameEvents, PlcTypeEventKeepsTheTypeIndex) {
@@ -223,13 +233,13 @@ TEST_F(FrameEvents, FileListEventAppendsTheControllerFileLine) {
     EXPECT_EQ(result, 0);
     record.name = "";
     plugin->OnProjectFileList(0x108, 0x12, &record, &result);
-    EXPECT_EQ(testing::ReadBytes(list),
-              "main.orv\n" + host.projectDirectory + "Velmora\\PLC2.rglx\n" + host.projectDirectory +
-                  "Velmora\\PLC1.rglx\n");
+    EXPECT_EQ(testing::ReadBytes(list), "main.orv\n" + host.projectDirectory + "Velmora\\PLC2.rglx\n" +
+                                            host.projectDirectory + "Velmora\\PLC1.rglx\n");
 
     // Any other event, sub-code or kind writes nothing but still answers 0.
     const std::string before = testing::ReadBytes(list);
-    for (auto [event, sub, kind] : {std::tuple{0x101, 0x12, 0x102}, {0x100, 0x13, 0x102}, {0x108, 0x12, 0x101}}) {
+    for (auto [event, sub, kind] :
+         {std::tuple{0x101, 0x12, 0x102}, {0x100, 0x13, 0x102}, {0x108, 0x12, 0x101}}) {
         record.kind = kind;
         result = 7;
         EXPECT_EQ(plugin->OnProjectFileList(event, sub, &record, &result), S_OK);
@@ -289,7 +299,9 @@ TEST_F(FrameEvents, TheReportShowsTheHostsProjectData) {
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
     plugin->OnDocumentOpen(plugin->treeCookie());
     const auto& lines = dynamic_cast<HeadlessReport&>(*plugin->report()).lines();
-    auto has = [&](const std::string& line) { return std::find(lines.begin(), lines.end(), line) != lines.end(); };
+    auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
     EXPECT_TRUE(has(Text(3441) + " Plant"));
     EXPECT_TRUE(has(Text(3442) + " PLC1"));
     EXPECT_TRUE(has(Text(3444) + " Hall B"));
@@ -305,8 +317,9 @@ TEST_F(FrameEvents, LanguageChangeChoosesTheTableAndRelocalizes) {
     plugin->OnLanguageChange(0x405, 0);
     EXPECT_EQ(frame->language(), 0);
     EXPECT_EQ(ModuleTexts().language(), 0);
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"Localize - FormRegMngr", "Localize - pForm", "MyWindowList->Count1",
-                                                    "Localize - pForm0", "Dynamic_cast - pForm0", "Localized - pForm0"}));
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"Localize - FormRegMngr", "Localize - pForm", "MyWindowList->Count1",
+                                        "Localize - pForm0", "Dynamic_cast - pForm0", "Localized - pForm0"}));
     EXPECT_TRUE(journalHas("view localized: A"));
     plugin->OnLanguageChange(0x407, 0);
     EXPECT_EQ(frame->language(), 4);
@@ -344,8 +357,8 @@ TEST_F(FrameEvents, SoftAndHardOffActOnlyOnAFalseArgument) {
                                                         "No Communication! (Hard Off)"}));
 }
 
-std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*, std::int32_t,
-                       std::int32_t) {
+std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*,
+                       std::int32_t, std::int32_t) {
     return 0;
 }
 
@@ -369,7 +382,8 @@ TEST_F(FrameEvents, CallbackGivesTheViewsTheirStateAndExchanges) {
         std::uint32_t status;
         TCommState state;
     };
-    for (auto [status, state] : {Case{1u << 7, csRUNn}, Case{1u << 0, csERR}, Case{1u << 3, csERR}, Case{0, csHALT}}) {
+    for (auto [status, state] :
+         {Case{1u << 7, csRUNn}, Case{1u << 0, csERR}, Case{1u << 3, csERR}, Case{0, csHALT}}) {
         host.callback(&NoRequest, 0, 0, status);
         EXPECT_EQ(view(1)->commState(), state) << status;
         EXPECT_FALSE(view(1)->fixed());

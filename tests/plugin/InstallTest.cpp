@@ -33,8 +33,8 @@ protected:
 
 TEST_F(InstallTest, StepsRunInOrderAndLeaveTheEntriesDisabled) {
     ASSERT_EQ(install(), S_OK);
-    EXPECT_EQ(calls({"RegisterCallback", "Find ", "Advise ", "AddImage", "RegisterAction", "CreateToolBarControl",
-                     "CreateMenuItem", "AddProjectDocument"}),
+    EXPECT_EQ(calls({"RegisterCallback", "Find ", "Advise ", "AddImage", "RegisterAction",
+                     "CreateToolBarControl", "CreateMenuItem", "AddProjectDocument"}),
               (std::vector<std::string>{
                   "RegisterCallback",
                   "Find IYantProjectEvents",
@@ -99,7 +99,9 @@ TEST_F(InstallTest, HelpEntryMovesIntoTheSharedPluginsHelpMenu) {
     EXPECT_EQ(entry->handler->OnClick(), S_OK);
     Module().oemDirectory = savedOem;
     EXPECT_NE(std::find_if(frontEnd->journal().begin(), frontEnd->journal().end(),
-                           [](const std::string& l) { return l.rfind("help: ", 0) == 0 && l.find("ENU_Velmora.chm") != l.npos; }),
+                           [](const std::string& l) {
+                               return l.rfind("help: ", 0) == 0 && l.find("ENU_Velmora.chm") != l.npos;
+                           }),
               frontEnd->journal().end());
 
     // Uninstalling takes the entry out of the menu; the shared menu stays.
@@ -202,16 +204,17 @@ TEST_P(FailedInstall, ReturnsTheFailureAndUninstallReleasesExactlyWhatWasObtaine
 
 INSTANTIATE_TEST_SUITE_P(
     EachStep, FailedInstall,
-    ::testing::Values(FailingStep{"QI IYantProjectManager", false}, FailingStep{"QI IYantRegisterCentre", false},
-                      FailingStep{"QI IYantMenu", false}, FailingStep{"QI IOrvaneCommLoop", false},
-                      FailingStep{"RegisterCallback", false}, FailingStep{"GetOwner", true},
-                      FailingStep{"QI IOrvaneIDE", true}, FailingStep{"QI IOrvanePlcControl", true},
-                      FailingStep{"QI IConnectionPointContainer", true}, FailingStep{"Find IYantProjectEvents", true},
-                      FailingStep{"Find IYantCompilerEvents", true}, FailingStep{"Find IPrjMngrTreeEvents", true},
-                      FailingStep{"Advise IYantProjectEvents", true}, FailingStep{"Advise IYantCpmEvents", true},
-                      FailingStep{"Advise IYantCompilerEvents", true}, FailingStep{"AddImage", true},
-                      FailingStep{"RegisterAction", true}, FailingStep{"CreateToolBarControl", true},
-                      FailingStep{"CreateMenuItem", true}, FailingStep{"AddProjectDocument", true}),
+    ::testing::Values(
+        FailingStep{"QI IYantProjectManager", false}, FailingStep{"QI IYantRegisterCentre", false},
+        FailingStep{"QI IYantMenu", false}, FailingStep{"QI IOrvaneCommLoop", false},
+        FailingStep{"RegisterCallback", false}, FailingStep{"GetOwner", true},
+        FailingStep{"QI IOrvaneIDE", true}, FailingStep{"QI IOrvanePlcControl", true},
+        FailingStep{"QI IConnectionPointContainer", true}, FailingStep{"Find IYantProjectEvents", true},
+        FailingStep{"Find IYantCompilerEvents", true}, FailingStep{"Find IPrjMngrTreeEvents", true},
+        FailingStep{"Advise IYantProjectEvents", true}, FailingStep{"Advise IYantCpmEvents", true},
+        FailingStep{"Advise IYantCompilerEvents", true}, FailingStep{"AddImage", true},
+        FailingStep{"RegisterAction", true}, FailingStep{"CreateToolBarControl", true},
+        FailingStep{"CreateMenuItem", true}, FailingStep{"AddProjectDocument", true}),
     [](const ::testing::TestParamInfo<FailingStep>& info) {
         std::string name = info.param.operation;
         std::replace(name.begin(), name.end(), ' ', '_');
@@ -228,8 +231,9 @@ TEST_F(InstallTest, UninstallUnadvisesInItsOwnOrderAndReleasesEverything) {
                                         "Unadvise IYantFilesEvents 2", "Unadvise IYantDesktopEvents 3",
                                         "Unadvise IYantCompilerEvents 7", "Unadvise IOrvaneCommStateEvent 5",
                                         "Unadvise IYantCpmEvents 4", "Unadvise IPrjMngrTreeEvents 6"}));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"UninstallPlugin", "OrvaneIDE", "OrvaneIDE - Release", "ifMenu",
-                                                    "ifMenu - Release", "MainFormDestroy", "UninstallPlugin - end"}));
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"UninstallPlugin", "OrvaneIDE", "OrvaneIDE - Release", "ifMenu",
+                                        "ifMenu - Release", "MainFormDestroy", "UninstallPlugin - end"}));
     for (const auto& [object, refs] : host.outstandingReferences()) EXPECT_EQ(refs, 0) << object;
     EXPECT_TRUE(host.overReleased.empty());
 
@@ -244,7 +248,6 @@ TEST_F(InstallTest, UninstallUnadvisesInItsOwnOrderAndReleasesEverything) {
 TEST_F(InstallTest, ThePluginsLogOfAnInstallCompileAndUninstall) {
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\n[Regulator Spare]\r\nName=\r\n");
     ASSERT_EQ(install(), S_OK);
-    plugin->frame()->setGenerator([](TFormReg1&, IniFile&, std::string_view name) { Log("Generate " + std::string(name)); });
     plugin->OnOpenControler(0, 0);
     VARIANT_BOOL go = VARIANT_TRUE;
     plugin->OnStartCompiling(&go);
@@ -257,7 +260,9 @@ TEST_F(InstallTest, ThePluginsLogOfAnInstallCompileAndUninstall) {
     std::vector<std::string> raw;
     for (std::string line; std::getline(in, line);) raw.push_back(line);
     ASSERT_FALSE(raw.empty());
-    EXPECT_EQ(raw.front(), "05.03.2026 07.08.09.012\tVelmora\t\tInstallPlugin ------------------------------------------------");
+    EXPECT_EQ(
+        raw.front(),
+        "05.03.2026 07.08.09.012\tVelmora\t\tInstallPlugin ------------------------------------------------");
     EXPECT_EQ(raw.back(), "05.03.2026 07.08.10.012\tVelmora\t\tUninstallPlugin - end");
     EXPECT_EQ(logLines(), (std::vector<std::string>{
                               "InstallPlugin ------------------------------------------------",
@@ -265,7 +270,8 @@ TEST_F(InstallTest, ThePluginsLogOfAnInstallCompileAndUninstall) {
                               "InstallPlugin - end",
                               "OnOpenControler",
                               "OnOpenControler - end",
-                              "Generate Boiler",
+                              "GenerateController Boiler",
+                              "GenerateController Boiler - end",
                               "OnEndCompiling",
                               "OnEndCompiling - end",
                               "OnCloseControler",

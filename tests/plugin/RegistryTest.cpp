@@ -91,8 +91,10 @@ TEST(Registration, WritesTheClassItsServerProgIdAndCategories) {
     EXPECT_EQ(r.value(cls + "\\InprocServer32"), "/opt/velmora/libVelmora.so");
     EXPECT_EQ(r.value(cls + "\\InprocServer32", "ThreadingModel"), "Apartment");
     EXPECT_EQ(r.value(cls + "\\ProgID"), "Velmora.VelmoraCoClass");
-    EXPECT_TRUE(r.keyExists(cls + "\\Implemented Categories\\" + com::GuidToString(com::kCatidOrvanePlugins)));
-    EXPECT_TRUE(r.keyExists(cls + "\\Implemented Categories\\" + com::GuidToString(com::kCatidOrvaneProjectPlugins)));
+    EXPECT_TRUE(
+        r.keyExists(cls + "\\Implemented Categories\\" + com::GuidToString(com::kCatidOrvanePlugins)));
+    EXPECT_TRUE(
+        r.keyExists(cls + "\\Implemented Categories\\" + com::GuidToString(com::kCatidOrvaneProjectPlugins)));
     EXPECT_EQ(r.value("HKEY_CLASSES_ROOT\\Velmora.VelmoraCoClass", "Load"), "1");
     EXPECT_EQ(r.value("HKEY_CLASSES_ROOT\\Velmora.VelmoraCoClass", "Version"), "5.0.3.7");
     EXPECT_EQ(r.value("HKEY_CLASSES_ROOT\\Velmora.VelmoraCoClass", "Description"),
@@ -133,7 +135,8 @@ TEST(Registration, UnregisteringRemovesEverythingItWroteAndNothingElse) {
 TEST(Registration, TheHostFindsPluginsByCategory) {
     TempDir dir;
     Registry r(dir / "r.ini");
-    r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32", "", "/x.so");
+    r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32", "",
+               "/x.so");
     RegisterServer(r, "/opt/libVelmora.so", "5.0.3.7");
     for (const CATID& cat : {com::kCatidOrvanePlugins, com::kCatidOrvaneProjectPlugins}) {
         const auto found = FindPlugins(r, cat);

@@ -45,7 +45,9 @@ constexpr bool operator==(const GUID& a, const GUID& b) {
         if (a.Data4[i] != b.Data4[i]) return false;
     return true;
 }
-inline bool IsEqualGUID(REFGUID a, REFGUID b) { return a == b; }
+inline bool IsEqualGUID(REFGUID a, REFGUID b) {
+    return a == b;
+}
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;

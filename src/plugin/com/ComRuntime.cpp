@@ -8,8 +8,12 @@
 
 #if !defined(_WIN32)
 
-void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size == 0 ? 1 : size); }
-void CoTaskMemFree(void* block) { std::free(block); }
+void* CoTaskMemAlloc(std::size_t size) {
+    return std::malloc(size == 0 ? 1 : size);
+}
+void CoTaskMemFree(void* block) {
+    std::free(block);
+}
 
 namespace {
 thread_local IErrorInfo* threadErrorInfo = nullptr;
@@ -53,7 +57,8 @@ bool ParseGuid(std::string_view text, GUID& guid) {
         for (std::size_t i = from; i < from + digits; ++i) {
             const int c = static_cast<unsigned char>(text[i]);
             if (!std::isxdigit(c)) return false;
-            value = value * 16 + static_cast<std::uint64_t>(std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10);
+            value = value * 16 +
+                    static_cast<std::uint64_t>(std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10);
         }
         return true;
     };

@@ -29,8 +29,8 @@ struct IYantProjectManager : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("C2176921-6B5C-4CB8-8B11-15FF454B4A60");
     virtual HRESULT VELMORA_COM_CALL GetOwner(YantHandle* owner) = 0;  // 3
     VELMORA_SLOT(4);
-    virtual HRESULT VELMORA_COM_CALL GetProjectTree(IYantProjectTree** tree) = 0;                // 5
-    virtual HRESULT VELMORA_COM_CALL FindTreeNode(const char* name, YantTreeNode* node) = 0;     // 6
+    virtual HRESULT VELMORA_COM_CALL GetProjectTree(IYantProjectTree** tree) = 0;             // 5
+    virtual HRESULT VELMORA_COM_CALL FindTreeNode(const char* name, YantTreeNode* node) = 0;  // 6
     VELMORA_SLOT(7);
     VELMORA_SLOT(8);
     VELMORA_SLOT(9);
@@ -93,20 +93,20 @@ struct IYantClickHandler : IUnknown {
 // (out of its current parent) to a position under this one.
 struct IYantMenuItem : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("6529593E-A3A6-4CCC-9922-E344CA5840D3");
-    virtual HRESULT VELMORA_COM_CALL GetName(char** name) = 0;                           // 3
-    virtual HRESULT VELMORA_COM_CALL SetName(const char* name) = 0;                      // 4
-    virtual HRESULT VELMORA_COM_CALL GetCaption(char** caption) = 0;                     // 5
-    virtual HRESULT VELMORA_COM_CALL SetCaption(const char* caption) = 0;                // 6
-    virtual HRESULT VELMORA_COM_CALL GetEnabled(VARIANT_BOOL* enabled) = 0;              // 7
-    virtual HRESULT VELMORA_COM_CALL SetEnabled(VARIANT_BOOL enabled) = 0;               // 8
-    virtual HRESULT VELMORA_COM_CALL GetVisible(VARIANT_BOOL* visible) = 0;              // 9
-    virtual HRESULT VELMORA_COM_CALL SetVisible(VARIANT_BOOL visible) = 0;               // 10
-    virtual HRESULT VELMORA_COM_CALL GetParent(IYantMenuItem** parent) = 0;              // 11
-    virtual HRESULT VELMORA_COM_CALL GetCount(std::int32_t* count) = 0;                  // 12
-    virtual HRESULT VELMORA_COM_CALL GetItem(std::int32_t index, IYantMenuItem** item) = 0;  // 13
+    virtual HRESULT VELMORA_COM_CALL GetName(char** name) = 0;                                // 3
+    virtual HRESULT VELMORA_COM_CALL SetName(const char* name) = 0;                           // 4
+    virtual HRESULT VELMORA_COM_CALL GetCaption(char** caption) = 0;                          // 5
+    virtual HRESULT VELMORA_COM_CALL SetCaption(const char* caption) = 0;                     // 6
+    virtual HRESULT VELMORA_COM_CALL GetEnabled(VARIANT_BOOL* enabled) = 0;                   // 7
+    virtual HRESULT VELMORA_COM_CALL SetEnabled(VARIANT_BOOL enabled) = 0;                    // 8
+    virtual HRESULT VELMORA_COM_CALL GetVisible(VARIANT_BOOL* visible) = 0;                   // 9
+    virtual HRESULT VELMORA_COM_CALL SetVisible(VARIANT_BOOL visible) = 0;                    // 10
+    virtual HRESULT VELMORA_COM_CALL GetParent(IYantMenuItem** parent) = 0;                   // 11
+    virtual HRESULT VELMORA_COM_CALL GetCount(std::int32_t* count) = 0;                       // 12
+    virtual HRESULT VELMORA_COM_CALL GetItem(std::int32_t index, IYantMenuItem** item) = 0;   // 13
     virtual HRESULT VELMORA_COM_CALL Insert(std::int32_t position, IYantMenuItem* item) = 0;  // 14
-    virtual HRESULT VELMORA_COM_CALL Remove(IYantMenuItem* item) = 0;                     // 15
-    virtual HRESULT VELMORA_COM_CALL SetClickHandler(IYantClickHandler* handler) = 0;     // 16
+    virtual HRESULT VELMORA_COM_CALL Remove(IYantMenuItem* item) = 0;                         // 15
+    virtual HRESULT VELMORA_COM_CALL SetClickHandler(IYantClickHandler* handler) = 0;         // 16
 };
 
 struct IYantMenu : IUnknown {
@@ -116,15 +116,19 @@ struct IYantMenu : IUnknown {
     virtual HRESULT VELMORA_COM_CALL AddImage(const std::uint8_t* bitmap, std::int32_t size,
                                               std::int32_t* imageIndex) = 0;  // 4
     // The item of that name in a host menu, made when there is none yet.
-    virtual HRESULT VELMORA_COM_CALL GetMenuItem(std::int32_t menu, const char* name, IYantMenuItem** item) = 0;  // 5
+    virtual HRESULT VELMORA_COM_CALL GetMenuItem(std::int32_t menu, const char* name,
+                                                 IYantMenuItem** item) = 0;  // 5
     // The sink receives IYantMenuEvents::OnMenuActionExecute with the returned id.
-    virtual HRESULT VELMORA_COM_CALL RegisterAction(const char* caption, const char* hint, std::int32_t reserved,
-                                                    std::int32_t imageIndex, IUnknown* sink, VARIANT_BOOL flag,
+    virtual HRESULT VELMORA_COM_CALL RegisterAction(const char* caption, const char* hint,
+                                                    std::int32_t reserved, std::int32_t imageIndex,
+                                                    IUnknown* sink, VARIANT_BOOL flag,
                                                     std::int32_t* actionId) = 0;  // 6
-    virtual HRESULT VELMORA_COM_CALL CreateMenuItem(std::int32_t actionId, std::int32_t menu, std::int32_t position,
-                                                    VARIANT_BOOL flag, IYantMenuItem** item) = 0;  // 7
+    virtual HRESULT VELMORA_COM_CALL CreateMenuItem(std::int32_t actionId, std::int32_t menu,
+                                                    std::int32_t position, VARIANT_BOOL flag,
+                                                    IYantMenuItem** item) = 0;  // 7
     virtual HRESULT VELMORA_COM_CALL CreateToolBarControl(std::int32_t actionId, std::int32_t bar,
-                                                          VARIANT_BOOL flag, IYantMenuItem** control) = 0;  // 8
+                                                          VARIANT_BOOL flag,
+                                                          IYantMenuItem** control) = 0;  // 8
 };
 
 struct IOrvaneCommLoop : IUnknown {
@@ -137,22 +141,24 @@ struct IOrvaneCommLoop : IUnknown {
 // passes to the desktop events.
 struct IOrvaneIDE : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("B550E009-A52D-4376-AA3C-470F313C5F2F");
-    virtual HRESULT VELMORA_COM_CALL InsertDockableForm(YantHandle form) = 0;                        // 3
-    virtual HRESULT VELMORA_COM_CALL RemoveDockableForm(YantHandle form) = 0;                        // 4
-    virtual HRESULT VELMORA_COM_CALL ShowDockableForm(YantHandle form) = 0;                          // 5
-    virtual HRESULT VELMORA_COM_CALL GetSecondDockFlag(YantHandle form, VARIANT_BOOL* value) = 0;    // 6
-    virtual HRESULT VELMORA_COM_CALL SetSecondDockFlag(YantHandle form, VARIANT_BOOL value) = 0;     // 7
-    virtual HRESULT VELMORA_COM_CALL GetFirstDockFlag(YantHandle form, VARIANT_BOOL* value) = 0;     // 8
-    virtual HRESULT VELMORA_COM_CALL SetFirstDockFlag(YantHandle form, VARIANT_BOOL value) = 0;      // 9
+    virtual HRESULT VELMORA_COM_CALL InsertDockableForm(YantHandle form) = 0;                      // 3
+    virtual HRESULT VELMORA_COM_CALL RemoveDockableForm(YantHandle form) = 0;                      // 4
+    virtual HRESULT VELMORA_COM_CALL ShowDockableForm(YantHandle form) = 0;                        // 5
+    virtual HRESULT VELMORA_COM_CALL GetSecondDockFlag(YantHandle form, VARIANT_BOOL* value) = 0;  // 6
+    virtual HRESULT VELMORA_COM_CALL SetSecondDockFlag(YantHandle form, VARIANT_BOOL value) = 0;   // 7
+    virtual HRESULT VELMORA_COM_CALL GetFirstDockFlag(YantHandle form, VARIANT_BOOL* value) = 0;   // 8
+    virtual HRESULT VELMORA_COM_CALL SetFirstDockFlag(YantHandle form, VARIANT_BOOL value) = 0;    // 9
     VELMORA_SLOT(10);
     VELMORA_SLOT(11);
     VELMORA_SLOT(12);
-    virtual HRESULT VELMORA_COM_CALL SetFormImage(YantHandle form, std::int32_t imageIndex) = 0;     // 13
-    virtual HRESULT VELMORA_COM_CALL SaveFormLayout(YantHandle form, const char* name, IUnknown* storage) = 0;  // 14
-    virtual HRESULT VELMORA_COM_CALL SaveFormState(YantHandle form, IUnknown* storage) = 0;          // 15
-    virtual HRESULT VELMORA_COM_CALL SaveDockState(YantHandle form, IUnknown* storage) = 0;          // 16
-    virtual HRESULT VELMORA_COM_CALL LoadFormLayout(YantHandle form, const char* name, IUnknown* storage) = 0;  // 17
-    virtual HRESULT VELMORA_COM_CALL LoadFormState(YantHandle form, IUnknown* storage) = 0;          // 18
+    virtual HRESULT VELMORA_COM_CALL SetFormImage(YantHandle form, std::int32_t imageIndex) = 0;  // 13
+    virtual HRESULT VELMORA_COM_CALL SaveFormLayout(YantHandle form, const char* name,
+                                                    IUnknown* storage) = 0;                  // 14
+    virtual HRESULT VELMORA_COM_CALL SaveFormState(YantHandle form, IUnknown* storage) = 0;  // 15
+    virtual HRESULT VELMORA_COM_CALL SaveDockState(YantHandle form, IUnknown* storage) = 0;  // 16
+    virtual HRESULT VELMORA_COM_CALL LoadFormLayout(YantHandle form, const char* name,
+                                                    IUnknown* storage) = 0;                  // 17
+    virtual HRESULT VELMORA_COM_CALL LoadFormState(YantHandle form, IUnknown* storage) = 0;  // 18
 };
 
 // Answered by an IDE whose desktop storage keeps a form's further state.
@@ -162,8 +168,8 @@ struct IYantOptionsStorageStreams : IUnknown {
 
 struct IYantWindows : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("F8C655C7-687A-4BDD-A134-DA0979C0D37E");
-    virtual HRESULT VELMORA_COM_CALL PutIntoDockArea(YantHandle form, std::int32_t area) = 0;   // 3
-    virtual HRESULT VELMORA_COM_CALL GetDockArea(YantHandle form, std::int32_t* area) = 0;      // 4
+    virtual HRESULT VELMORA_COM_CALL PutIntoDockArea(YantHandle form, std::int32_t area) = 0;  // 3
+    virtual HRESULT VELMORA_COM_CALL GetDockArea(YantHandle form, std::int32_t* area) = 0;     // 4
 };
 
 struct IYantTextEditor : IUnknown {
@@ -233,9 +239,9 @@ struct IYantPlugin : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("254ACF80-4F10-42CD-8022-37F6051B1D90");
     VELMORA_SLOT(3);
     VELMORA_SLOT(4);
-    virtual HRESULT VELMORA_COM_CALL GetVersion(DWORD* version) = 0;       // 5
-    virtual HRESULT VELMORA_COM_CALL InstallPlugin(IUnknown* host) = 0;    // 6
-    virtual HRESULT VELMORA_COM_CALL UninstallPlugin() = 0;                // 7
+    virtual HRESULT VELMORA_COM_CALL GetVersion(DWORD* version) = 0;     // 5
+    virtual HRESULT VELMORA_COM_CALL InstallPlugin(IUnknown* host) = 0;  // 6
+    virtual HRESULT VELMORA_COM_CALL UninstallPlugin() = 0;              // 7
 };
 
 // The record of the project file-list event.
@@ -248,13 +254,14 @@ struct YantFileListRecord {
 struct IYantProjectEvents : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("2CE20A81-D102-4DD5-A4B6-42B2163C1BA7");
     virtual HRESULT VELMORA_COM_CALL OnOpenControler(std::int32_t first, std::int32_t second) = 0;  // 3
-    virtual HRESULT VELMORA_COM_CALL OnCloseControler() = 0;                                       // 4
-    virtual HRESULT VELMORA_COM_CALL OnLoadProject(std::int32_t value) = 0;                       // 5
-    virtual HRESULT VELMORA_COM_CALL OnSaveProject(std::int32_t value) = 0;                       // 6
-    virtual HRESULT VELMORA_COM_CALL OnSaveControler(std::int32_t value) = 0;                     // 7
-    virtual HRESULT VELMORA_COM_CALL OnLanguageChange(std::int32_t code, std::int32_t value) = 0;  // 8
+    virtual HRESULT VELMORA_COM_CALL OnCloseControler() = 0;                                        // 4
+    virtual HRESULT VELMORA_COM_CALL OnLoadProject(std::int32_t value) = 0;                         // 5
+    virtual HRESULT VELMORA_COM_CALL OnSaveProject(std::int32_t value) = 0;                         // 6
+    virtual HRESULT VELMORA_COM_CALL OnSaveControler(std::int32_t value) = 0;                       // 7
+    virtual HRESULT VELMORA_COM_CALL OnLanguageChange(std::int32_t code, std::int32_t value) = 0;   // 8
     virtual HRESULT VELMORA_COM_CALL OnProjectFileList(std::int32_t event, std::int32_t subCode,
-                                                       YantFileListRecord* record, std::int32_t* result) = 0;  // 9
+                                                       YantFileListRecord* record,
+                                                       std::int32_t* result) = 0;  // 9
 };
 
 struct IYantDialogs : IUnknown {
@@ -279,7 +286,7 @@ struct IYantCompilerEvents : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("207695A6-FB72-489D-AFA1-B558FBEF8B04");
     // Before compiling; the plug-in may clear *continueCompiling to stop it.
     virtual HRESULT VELMORA_COM_CALL OnStartCompiling(VARIANT_BOOL* continueCompiling) = 0;  // 3
-    virtual HRESULT VELMORA_COM_CALL OnEndCompiling(std::int32_t result) = 0;                 // 4
+    virtual HRESULT VELMORA_COM_CALL OnEndCompiling(std::int32_t result) = 0;                // 4
 };
 
 struct IYantDesktopEvents : IUnknown {
@@ -314,9 +321,9 @@ struct IOrvaneCommStateEvent : IUnknown {
 struct IPrjMngrTreeEvents : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("EE22A9EF-06C4-46B8-B9FB-22A83C42C095");
     virtual HRESULT VELMORA_COM_CALL OnFillTree(DWORD cookie, std::int32_t second) = 0;  // 3
-    virtual HRESULT VELMORA_COM_CALL OnDocumentOpen(DWORD cookie) = 0;                  // 4
-    virtual HRESULT VELMORA_COM_CALL OnDocumentClose(DWORD cookie) = 0;                 // 5
-    virtual HRESULT VELMORA_COM_CALL GetDocumentView(YantHandle* view) = 0;            // 6
+    virtual HRESULT VELMORA_COM_CALL OnDocumentOpen(DWORD cookie) = 0;                   // 4
+    virtual HRESULT VELMORA_COM_CALL OnDocumentClose(DWORD cookie) = 0;                  // 5
+    virtual HRESULT VELMORA_COM_CALL GetDocumentView(YantHandle* view) = 0;              // 6
 };
 
 #undef VELMORA_SLOT

@@ -9,6 +9,12 @@
 #include "plugin/Registry.h"
 #include "plugin/Texts.h"
 
+// The Qt front end joins the module once the forms provide it.
+#if __has_include("plugin/QtFrontEnd.h")
+#include "plugin/QtFrontEnd.h"
+#define VELMORA_QT_FRONT_END 1
+#endif
+
 #if defined(_WIN32)
 #include <windows.h>
 #define VELMORA_EXPORT extern "C" __declspec(dllexport)
@@ -48,9 +54,12 @@ std::string ModulePath() {
 #endif
 }
 
-// The front end of each new object. The module draws no window yet: message
-// boxes go to the standard error stream.
+// The front end of each new object: Qt's inside a host with a Qt application,
+// else one without windows whose message boxes go to the standard error stream.
 std::unique_ptr<velmora::FrontEnd> MakeFrontEnd() {
+#ifdef VELMORA_QT_FRONT_END
+    if (auto qt = velmora::MakeQtFrontEnd()) return qt;
+#endif
     auto frontEnd = std::make_unique<velmora::HeadlessFrontEnd>();
     frontEnd->onMessage = [](const velmora::HeadlessFrontEnd::Message& m) {
         std::fprintf(stderr, "Velmora: %s: %s\n", m.caption.c_str(), m.text.c_str());
@@ -64,7 +73,9 @@ HRESULT VELMORA_COM_CALL DllGetClassObject(REFCLSID clsid, REFIID iid, void** ob
     return velmora::GetClassObject(clsid, iid, object, &MakeFrontEnd);
 }
 
-HRESULT VELMORA_COM_CALL DllCanUnloadNow() { return velmora::CanUnloadNow(); }
+HRESULT VELMORA_COM_CALL DllCanUnloadNow() {
+    return velmora::CanUnloadNow();
+}
 
 HRESULT VELMORA_COM_CALL DllRegisterServer() {
     try {
