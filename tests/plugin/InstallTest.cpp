@@ -167,6 +167,8 @@ struct FailingStep {
     bool afterHostRelease;  // the handed-over application reference was already given back
 };
 
+void PrintTo(const FailingStep& step, std::ostream* os) { *os << step.operation; }
+
 class FailedInstall : public InstallTest, public ::testing::WithParamInterface<FailingStep> {};
 
 TEST_P(FailedInstall, ReturnsTheFailureAndUninstallReleasesExactlyWhatWasObtained) {
