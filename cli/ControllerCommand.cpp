@@ -38,7 +38,8 @@ const CommandRegistration registration([](CLI::App& app) {
     controller->require_subcommand(1);
     auto options = std::make_shared<ShowOptions>();
     auto* show = controller->add_subcommand(
-        "show", "Every key of a controller as the code generator reads it (defaults applied), one Key=Value a line");
+        "show",
+        "Every key of a controller as the code generator reads it (defaults applied), one Key=Value a line");
     show->add_option("--project", options->project, "Project directory")->required();
     show->add_option("--plc", options->plc, "PLC name")->required();
     show->add_option("--name", options->name, "Controller name")->required();

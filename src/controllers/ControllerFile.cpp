@@ -13,14 +13,17 @@ std::filesystem::path ControllerFilePath(const std::filesystem::path& projectDir
     return HostPath(ControllerFileHostName(plcName), projectDir);
 }
 
-std::filesystem::path PrepareControllerFile(const std::filesystem::path& projectDir, std::string_view plcName) {
+std::filesystem::path PrepareControllerFile(const std::filesystem::path& projectDir,
+                                            std::string_view plcName) {
     const std::filesystem::path folder = HostPath(kControllerFolder, projectDir);
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) std::filesystem::create_directories(folder, ec);
     return ControllerFilePath(projectDir, plcName);
 }
 
-std::string ControllerSection(std::string_view controllerName) { return "Regulator " + std::string(controllerName); }
+std::string ControllerSection(std::string_view controllerName) {
+    return "Regulator " + std::string(controllerName);
+}
 
 std::string RemovedControllerSection(std::string_view controllerName) {
     return "Regulatory " + std::string(controllerName);

@@ -16,7 +16,8 @@ std::string ControllerFileHostName(std::string_view plcName);
 std::filesystem::path ControllerFilePath(const std::filesystem::path& projectDir, std::string_view plcName);
 // The file's path after creating the folder "Velmora" when it is missing.
 // A folder that cannot be created is reported by the first write.
-std::filesystem::path PrepareControllerFile(const std::filesystem::path& projectDir, std::string_view plcName);
+std::filesystem::path PrepareControllerFile(const std::filesystem::path& projectDir,
+                                            std::string_view plcName);
 
 // The folder of the controller file and the generated sources.
 inline constexpr std::string_view kControllerFolder = "Velmora";

@@ -24,7 +24,8 @@ public:
     int group = 0;
     std::uint8_t kinds = kBothKinds;
 
-    ControllerKey& add(std::string name, KeyType type, std::string def, std::vector<ReaderDefault> others = {}) {
+    ControllerKey& add(std::string name, KeyType type, std::string def,
+                       std::vector<ReaderDefault> others = {}) {
         ControllerKey k;
         k.name = std::move(name);
         k.group = group;
@@ -210,12 +211,12 @@ std::vector<ControllerKey> BuildTable() {
         const char *min, *max, *from, *to, *same, *order, *colour;
     };
     static const Curve curves[6] = {
-        {"0", "100", "0", "50", "-1", "0", "32768"},        // setpoint w, (0, 128, 0)
-        {"-100", "100", "50", "100", "-1", "3", "255"},     // deviation e, (255, 0, 0)
+        {"0", "100", "0", "50", "-1", "0", "32768"},         // setpoint w, (0, 128, 0)
+        {"-100", "100", "50", "100", "-1", "3", "255"},      // deviation e, (255, 0, 0)
         {"-100", "100", "50", "100", "1", "4", "16711680"},  // output u, (0, 0, 255)
-        {"0", "100", "0", "50", "0", "5", "0"},             // y1, (0, 0, 0)
-        {"0", "100", "0", "50", "0", "1", "8421376"},       // y2, (0, 128, 128)
-        {"0", "100", "0", "50", "0", "2", "33023"},         // y3, (255, 128, 0)
+        {"0", "100", "0", "50", "0", "5", "0"},              // y1, (0, 0, 0)
+        {"0", "100", "0", "50", "0", "1", "8421376"},        // y2, (0, 128, 128)
+        {"0", "100", "0", "50", "0", "2", "33023"},          // y3, (255, 128, 0)
     };
     for (int n = 0; n < 6; ++n) {
         const std::string p = "Prubeh" + std::to_string(n);
@@ -268,7 +269,8 @@ std::string ExpandTexts(std::string_view value) {
         if (value[i] == '{') {
             const std::size_t close = value.find('}', i);
             if (close != std::string_view::npos) {
-                out += Text(static_cast<std::uint32_t>(std::stoul(std::string(value.substr(i + 1, close - i - 1)))));
+                out += Text(
+                    static_cast<std::uint32_t>(std::stoul(std::string(value.substr(i + 1, close - i - 1)))));
                 i = close;
                 continue;
             }
@@ -284,11 +286,15 @@ const ControllerKey& Require(std::string_view name, ControllerKind kind) {
     return *key;
 }
 
-int DefaultInteger(const ControllerKey& key, Reader reader) { return std::stoi(KeyDefault(key, reader)); }
+int DefaultInteger(const ControllerKey& key, Reader reader) {
+    return std::stoi(KeyDefault(key, reader));
+}
 
 }  // namespace
 
-ControllerKind KindOfType(std::string_view type) { return type == "PID" ? ControllerKind::Pid : ControllerKind::Pidma; }
+ControllerKind KindOfType(std::string_view type) {
+    return type == "PID" ? ControllerKind::Pid : ControllerKind::Pidma;
+}
 
 std::span<const ControllerKey> ControllerKeyTable() {
     static const std::vector<ControllerKey> table = BuildTable();
@@ -308,7 +314,8 @@ std::string KeyDefault(const ControllerKey& key, Reader reader) {
     return ExpandTexts(key.defaultValue);
 }
 
-std::string ReadKeyText(const IniFile& file, std::string_view section, const ControllerKey& key, Reader reader) {
+std::string ReadKeyText(const IniFile& file, std::string_view section, const ControllerKey& key,
+                        Reader reader) {
     switch (key.type) {
         case KeyType::Boolean:
             return file.readBool(section, key.name, DefaultInteger(key, reader) != 0) ? "1" : "0";
@@ -324,7 +331,8 @@ std::vector<KeyValue> ReadControllerKeys(const IniFile& file, std::string_view s
     const ControllerKind kind = KindOfType(ReadTextKey(file, section, "Type", ControllerKind::Pid, reader));
     std::vector<KeyValue> out;
     for (const auto& key : ControllerKeyTable())
-        if (key.group <= lastGroup && key.appliesTo(kind)) out.push_back({key.name, ReadKeyText(file, section, key, reader)});
+        if (key.group <= lastGroup && key.appliesTo(kind))
+            out.push_back({key.name, ReadKeyText(file, section, key, reader)});
     return out;
 }
 
@@ -340,13 +348,13 @@ int ReadIntegerKey(const IniFile& file, std::string_view section, std::string_vi
     return file.readInteger(section, key.name, DefaultInteger(key, reader));
 }
 
-std::string ReadTextKey(const IniFile& file, std::string_view section, std::string_view name, ControllerKind kind,
-                        Reader reader) {
+std::string ReadTextKey(const IniFile& file, std::string_view section, std::string_view name,
+                        ControllerKind kind, Reader reader) {
     return ReadKeyText(file, section, Require(name, kind), reader);
 }
 
-double ReadDecimalKey(const IniFile& file, std::string_view section, std::string_view name, ControllerKind kind,
-                      Reader reader) {
+double ReadDecimalKey(const IniFile& file, std::string_view section, std::string_view name,
+                      ControllerKind kind, Reader reader) {
     const ControllerKey& key = Require(name, kind);
     if (key.type == KeyType::Integer) {
         const int stored = file.readInteger(section, key.name, DefaultInteger(key, reader));
@@ -369,8 +377,12 @@ int ScaledToStored(std::string_view shownText, double scale, Rounding rounding) 
     return ScaledToStored(ParseDecimal(shownText), scale, rounding);
 }
 
-double StoredToShown(int stored, double scale) { return stored / scale; }
+double StoredToShown(int stored, double scale) {
+    return stored / scale;
+}
 
-std::uint16_t NextReleaseNumber(int stored) { return static_cast<std::uint16_t>(static_cast<unsigned>(stored) + 1u); }
+std::uint16_t NextReleaseNumber(int stored) {
+    return static_cast<std::uint16_t>(static_cast<unsigned>(stored) + 1u);
+}
 
 }  // namespace velmora

@@ -23,15 +23,15 @@ enum class KeyType { Boolean, Integer, Text, Decimal };
 
 // Who reads a key. Readers that take the key's common default need no entry.
 enum class Reader {
-    Generator,        // generator frame and declarations
-    GeneratorCode,    // the code emitters; where they name no default of their own, the frame's
-    Page,             // the wizard page that writes the key
-    WizardSequence,   // the wizard deciding which pages follow
-    SameAsY1Copy,     // the Y2 page copying Y1's settings
-    OnlineView,       // online view, its loop schema and the plant simulation
-    OnlineRatio,      // the online view's ratio display
+    Generator,       // generator frame and declarations
+    GeneratorCode,   // the code emitters; where they name no default of their own, the frame's
+    Page,            // the wizard page that writes the key
+    WizardSequence,  // the wizard deciding which pages follow
+    SameAsY1Copy,    // the Y2 page copying Y1's settings
+    OnlineView,      // online view, its loop schema and the plant simulation
+    OnlineRatio,     // the online view's ratio display
     Report,
-    Lists,            // controller lists (manager, compile pass)
+    Lists,  // controller lists (manager, compile pass)
     Graph,
 };
 
@@ -59,7 +59,9 @@ struct ControllerKey {
     Rounding rounding = Rounding::None;
     std::vector<ReaderDefault> otherDefaults;
 
-    bool appliesTo(ControllerKind kind) const { return kinds & (kind == ControllerKind::Pid ? kPid : kPidma); }
+    bool appliesTo(ControllerKind kind) const {
+        return kinds & (kind == ControllerKind::Pid ? kPid : kPidma);
+    }
 };
 
 // The whole table, in group order and within a group in document order.
@@ -74,7 +76,8 @@ std::string KeyDefault(const ControllerKey& key, Reader reader);
 
 // The key as the reader sees it, as text: booleans "1"/"0" and integers in
 // decimal after the file's profile conversions, text and decimal keys as stored.
-std::string ReadKeyText(const IniFile& file, std::string_view section, const ControllerKey& key, Reader reader);
+std::string ReadKeyText(const IniFile& file, std::string_view section, const ControllerKey& key,
+                        Reader reader);
 
 struct KeyValue {
     std::string key, value;
@@ -91,11 +94,11 @@ bool ReadBoolKey(const IniFile& file, std::string_view section, std::string_view
                  Reader reader);
 int ReadIntegerKey(const IniFile& file, std::string_view section, std::string_view key, ControllerKind kind,
                    Reader reader);
-std::string ReadTextKey(const IniFile& file, std::string_view section, std::string_view key, ControllerKind kind,
-                        Reader reader);
+std::string ReadTextKey(const IniFile& file, std::string_view section, std::string_view key,
+                        ControllerKind kind, Reader reader);
 // Decimal text keys through ParseDecimal; a scaled integer key divided by its scale.
-double ReadDecimalKey(const IniFile& file, std::string_view section, std::string_view key, ControllerKind kind,
-                      Reader reader);
+double ReadDecimalKey(const IniFile& file, std::string_view section, std::string_view key,
+                      ControllerKind kind, Reader reader);
 
 // Scaled integers: a shown value to the stored integer (clamped to the int
 // range, NaN gives 0), and back.

@@ -19,7 +19,9 @@ namespace velmora {
 
 namespace {
 
-char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
+char Fold(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
 
 std::string Folded(std::string_view s) {
     std::string out(s);
@@ -27,7 +29,9 @@ std::string Folded(std::string_view s) {
     return out;
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -108,7 +112,9 @@ FileIdentity StatIdentity(const std::filesystem::path& path) {
     return IdentityOf(st);
 }
 
-std::string ErrorText(int error) { return std::strerror(error); }
+std::string ErrorText(int error) {
+    return std::strerror(error);
+}
 
 class Fd {
 public:
@@ -354,7 +360,8 @@ struct IniFile::Content {
         std::string text(key);
         text += '=';
         text += value;
-        s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{std::move(text), newEol()});
+        s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                        Line{std::move(text), newEol()});
         s->indexed = false;
         return true;
     }
@@ -499,19 +506,25 @@ const IniFile::Content& IniFile::content() const {
 }
 
 IniFile::Content& IniFile::mutableContent() {
+    if (dirty_) return *content_;  // a batch with pending writes: checked at its first write
     const Content& current = content();
     if (current.unreadable)
         throw IniFileError("Cannot read the file " + path_.string() + " (" + current.readError +
                            "); nothing was written.");
     if (current.identity.exists) {
         struct stat st {};
-        const bool readOnly = ::stat(path_.c_str(), &st) == 0 &&
-                              ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path_.c_str(), W_OK) != 0);
-        if (readOnly) throw IniFileError("Cannot write the file " + path_.string() + ": the file is read-only.");
+        const bool readOnly =
+            ::stat(path_.c_str(), &st) == 0 &&
+            ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path_.c_str(), W_OK) != 0);
+        if (readOnly)
+            throw IniFileError("Cannot write the file " + path_.string() + ": the file is read-only.");
     }
-    if (batchDepth_ > 0 && !dirty_ && content_.use_count() > 1) {
-        // Others share this content: keep the batch's pending writes to ourselves.
-        content_ = std::make_shared<Content>(*content_);
+    if (batchDepth_ > 0) {
+        // Objects sharing this content must not see a batch's pending writes:
+        // they read the file from the disk again until the batch is stored.
+        // Cheaper than a copy of the whole file for every batch.
+        content_->identity.valid = false;
+        Cache<Content>().drop(cacheKey_);
     }
     return *content_;
 }
@@ -572,7 +585,9 @@ double IniFile::readDecimal(std::string_view section, std::string_view key, doub
     return v ? ParseDecimal(*v) : def;
 }
 
-bool IniFile::sectionExists(std::string_view section) const { return content().findSection(section) != nullptr; }
+bool IniFile::sectionExists(std::string_view section) const {
+    return content().findSection(section) != nullptr;
+}
 
 bool IniFile::valueExists(std::string_view section, std::string_view key) const {
     return content().find(section, key).has_value();
@@ -650,7 +665,9 @@ void IniFile::deleteKey(std::string_view section, std::string_view key) {
     if (mutableContent().remove(section, key)) written();
 }
 
-IniFile::Batch::Batch(IniFile& file) : file_(&file) { ++file_->batchDepth_; }
+IniFile::Batch::Batch(IniFile& file) : file_(&file) {
+    ++file_->batchDepth_;
+}
 
 IniFile::Batch::~Batch() {
     if (--file_->batchDepth_ > 0) return;
@@ -661,6 +678,8 @@ IniFile::Batch::~Batch() {
     }
 }
 
-void IniFile::Batch::commit() { file_->store(); }
+void IniFile::Batch::commit() {
+    file_->store();
+}
 
 }  // namespace velmora

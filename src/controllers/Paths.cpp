@@ -8,7 +8,8 @@ namespace {
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) { return fold(x) == fold(y); });
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 }  // namespace

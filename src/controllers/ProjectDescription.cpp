@@ -79,7 +79,8 @@ std::optional<ProjectDescription> LoadProjectDescription(const std::filesystem::
     std::vector<std::pair<unsigned, std::string>> files;
     for (const auto& key : ini.keys(kFiles))
         if (unsigned n = FileKeyNumber(key)) files.emplace_back(n, ini.readString(kFiles, key, ""));
-    std::stable_sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(files.begin(), files.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     for (auto& f : files) d.files.push_back(std::move(f.second));
     return d;
 }

@@ -30,8 +30,8 @@ namespace velmora {
 
 struct PlcDescription {
     std::string name;
-    int type = 0;     // PLC type index
-    int series = -1;  // PLC series number, -1 when unknown
+    int type = 0;                                                // PLC type index
+    int series = -1;                                             // PLC series number, -1 when unknown
     std::vector<std::pair<std::string, std::string>> variables;  // name, address text
 };
 

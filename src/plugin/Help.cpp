@@ -30,7 +30,9 @@ std::size_t ExtensionStart(std::string_view name) {
     return dot;
 }
 
-std::string WithoutExtension(std::string_view name) { return std::string(name.substr(0, ExtensionStart(name))); }
+std::string WithoutExtension(std::string_view name) {
+    return std::string(name.substr(0, ExtensionStart(name)));
+}
 
 bool HostFileExists(const std::string& hostPath) {
     std::error_code ec;
@@ -38,8 +40,8 @@ bool HostFileExists(const std::string& hostPath) {
 }
 
 std::string HelpPathOf(std::string_view oemDirectory, int language, std::string_view fileName) {
-    std::string path = std::string(oemDirectory) + "\\HELP" + "\\" + std::string(HelpFolderCode(language)) + "_" +
-                       WithoutExtension(fileName);
+    std::string path = std::string(oemDirectory) + "\\HELP" + "\\" + std::string(HelpFolderCode(language)) +
+                       "_" + WithoutExtension(fileName);
     return WithoutExtension(path) + ".chm";
 }
 
@@ -48,7 +50,7 @@ bool OpenWithDesktop(const std::filesystem::path& file) {
     // whether an opener exists at all.
     const char* script = "command -v xdg-open >/dev/null 2>&1 || exit 1; xdg-open \"$1\" >/dev/null 2>&1 &";
     const std::string path = file.string();
-    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"), const_cast<char*>(script),
+    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"),         const_cast<char*>(script),
                     const_cast<char*>("sh"), const_cast<char*>(path.c_str()), nullptr};
     pid_t pid = 0;
     if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, environ) != 0) return false;
@@ -75,7 +77,8 @@ std::string_view HelpFolderCode(int language) {
     }
 }
 
-std::string HelpPath(std::string_view oemDirectory, int language, std::string_view fileName, bool withFallback) {
+std::string HelpPath(std::string_view oemDirectory, int language, std::string_view fileName,
+                     bool withFallback) {
     if (language == 255) return std::string(fileName);
     std::string path = HelpPathOf(oemDirectory, language, fileName);
     if (!withFallback || HostFileExists(path)) return path;
@@ -97,8 +100,8 @@ HelpViewer DesktopHelpViewer(MessageBoxes* messages) {
     return viewer;
 }
 
-bool ShowHelp(const HelpViewer& viewer, std::string_view oemDirectory, int language, std::string_view fileName,
-              std::string_view topic, std::string_view keyword) {
+bool ShowHelp(const HelpViewer& viewer, std::string_view oemDirectory, int language,
+              std::string_view fileName, std::string_view topic, std::string_view keyword) {
     const std::string path = HelpPath(oemDirectory, language, fileName, true);
     if (!HostFileExists(path)) return false;
     const std::filesystem::path file = HostPath(path);

@@ -14,7 +14,8 @@ class MessageBoxes;
 // code + "_" + the file's base name, extension ".chm". Language 255 gives the
 // file name unchanged. With fallback, a missing file is looked for in
 // languages 1, 4 and 0 in turn; when none exists the requested path is kept.
-std::string HelpPath(std::string_view oemDirectory, int language, std::string_view fileName, bool withFallback);
+std::string HelpPath(std::string_view oemDirectory, int language, std::string_view fileName,
+                     bool withFallback);
 // The same with the module's OEM directory.
 std::string HelpPath(int language, std::string_view fileName, bool withFallback);
 // The help folder code of a language number (the help's own numbering).
@@ -31,8 +32,10 @@ struct HelpViewer {
     // Empty where no viewer able to look up topics exists: on such systems
     // the file opens at its start page, and as no lookup was made, no
     // "Topic not found" is reported either.
-    std::function<bool(const std::filesystem::path& file, HelpLookup kind, const std::string& keywords)> lookup;
-    // Where "Topic not found" (text 3564) is shown.
+    std::function<bool(const std::filesystem::path& file, HelpLookup kind, const std::string& keywords)>
+        lookup;
+    // Where "Topic not found" (text 3564) is shown: caption text 2038
+    // ("Warning"), exclamation icon, OK button.
     MessageBoxes* messages = nullptr;
 };
 
@@ -43,8 +46,8 @@ HelpViewer DesktopHelpViewer(MessageBoxes* messages);
 // missing; otherwise the keyword and then the topic (its extension stripped)
 // are looked up, and "Topic not found" appears when the last lookup fails; with
 // neither, the file opens at its start page.
-bool ShowHelp(const HelpViewer& viewer, std::string_view oemDirectory, int language, std::string_view fileName,
-              std::string_view topic, std::string_view keyword);
+bool ShowHelp(const HelpViewer& viewer, std::string_view oemDirectory, int language,
+              std::string_view fileName, std::string_view topic, std::string_view keyword);
 bool ShowHelp(const HelpViewer& viewer, int language, std::string_view fileName, std::string_view topic,
               std::string_view keyword);
 

@@ -97,9 +97,13 @@ ModuleSettings& Module() {
     return settings;
 }
 
-void SetLogClock(const Clock* clock) { logClock = clock; }
+void SetLogClock(const Clock* clock) {
+    logClock = clock;
+}
 
-void SetLogDirectory(const std::filesystem::path& directory) { logDirectory = directory; }
+void SetLogDirectory(const std::filesystem::path& directory) {
+    logDirectory = directory;
+}
 
 bool Log(std::string_view message) {
     if (!Module().logSwitch) return true;

@@ -25,7 +25,8 @@ bool Check(std::span<const std::uint8_t> bytes, std::string* whyNot) {
     // 64-bit arithmetic: no count or offset can wrap around.
     const std::uint64_t count = Read32(bytes.data() + 4);
     const std::uint64_t textsStart = kHeaderSize + kEntrySize * count;
-    if (textsStart > bytes.size()) return Fail(whyNot, "directory of " + std::to_string(count) + " entries does not fit");
+    if (textsStart > bytes.size())
+        return Fail(whyNot, "directory of " + std::to_string(count) + " entries does not fit");
     std::uint64_t previousId = 0;
     for (std::uint64_t i = 0; i < count; ++i) {
         const std::uint8_t* entry = bytes.data() + kHeaderSize + kEntrySize * i;
@@ -50,11 +51,13 @@ std::unique_ptr<TextTable> TextTable::Parse(std::span<const std::uint8_t> bytes,
     return table;
 }
 
-std::uint32_t TextTable::field(std::size_t entry, int column) const {
-    return Read32(bytes_.data() + kHeaderSize + kEntrySize * entry + 4 * column);
+std::uint32_t TextTable::field(std::size_t entry, std::size_t column) const {
+    return Read32(bytes_.data() + kHeaderSize + kEntrySize * entry + std::size_t{4} * column);
 }
 
-std::uint32_t TextTable::idAt(std::size_t index) const { return field(index, 0); }
+std::uint32_t TextTable::idAt(std::size_t index) const {
+    return field(index, 0);
+}
 
 std::optional<std::u16string> TextTable::find(std::uint32_t id) const {
     std::size_t low = 0, high = count_;

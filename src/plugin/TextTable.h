@@ -17,7 +17,8 @@ class TextTable {
 public:
     // The table in a copy of the bytes, or nullptr when the bytes are not a
     // well-formed table (whyNot then says what is wrong).
-    static std::unique_ptr<TextTable> Parse(std::span<const std::uint8_t> bytes, std::string* whyNot = nullptr);
+    static std::unique_ptr<TextTable> Parse(std::span<const std::uint8_t> bytes,
+                                            std::string* whyNot = nullptr);
 
     std::size_t size() const { return count_; }
     std::uint32_t idAt(std::size_t index) const;
@@ -26,7 +27,7 @@ public:
 
 private:
     TextTable() = default;
-    std::uint32_t field(std::size_t entry, int column) const;
+    std::uint32_t field(std::size_t entry, std::size_t column) const;
 
     std::vector<std::uint8_t> bytes_;
     std::size_t count_ = 0;

@@ -7,8 +7,12 @@ namespace velmora {
 
 namespace {
 
-bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
-bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+bool IsHighSurrogate(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
 
 // A backslash and the character after it become one control character:
 // n line feed, r carriage return, anything else a tab; a final backslash goes.
@@ -23,7 +27,8 @@ std::u16string ResolveEscapes(const std::u16string& text) {
         if (++i == text.size()) break;
         const char16_t next = text[i];
         out.push_back(next == u'n' ? u'\n' : next == u'r' ? u'\r' : u'\t');
-        if (IsHighSurrogate(next) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;  // one character
+        if (IsHighSurrogate(next) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+            ++i;  // one character
     }
     return out;
 }
@@ -77,7 +82,9 @@ std::string_view TextTableName(int languageNumber) {
     }
 }
 
-Texts::Texts() { loadResource(TextTableName(1)); }
+Texts::Texts() {
+    loadResource(TextTableName(1));
+}
 Texts::~Texts() = default;
 
 std::string Texts::text(std::uint32_t id) const {
@@ -100,7 +107,9 @@ void Texts::chooseLanguage(int number) {
     loadResource(TextTableName(number));
 }
 
-bool Texts::loaded() const { return table_ != nullptr; }
+bool Texts::loaded() const {
+    return table_ != nullptr;
+}
 
 bool Texts::loadResource(std::string_view name) {
     auto bytes = FindResource(name);
@@ -116,7 +125,9 @@ bool Texts::loadBytes(std::span<const std::uint8_t> bytes) {
     return table_ != nullptr;
 }
 
-void Texts::unload() { table_.reset(); }
+void Texts::unload() {
+    table_.reset();
+}
 
 int LanguageFromHostCode(int code) {
     switch (code) {
@@ -134,7 +145,11 @@ Texts& ModuleTexts() {
     return texts;
 }
 
-std::string Text(std::uint32_t id) { return ModuleTexts().text(id); }
-std::string TextWithoutAccelerators(std::uint32_t id) { return ModuleTexts().textWithoutAccelerators(id); }
+std::string Text(std::uint32_t id) {
+    return ModuleTexts().text(id);
+}
+std::string TextWithoutAccelerators(std::uint32_t id) {
+    return ModuleTexts().textWithoutAccelerators(id);
+}
 
 }  // namespace velmora

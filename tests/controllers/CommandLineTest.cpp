@@ -21,7 +21,8 @@ Outcome Velmora(const std::string& args) {
     FILE* pipe = ::popen((binary + " " + args + " 2>&1").c_str(), "r");
     if (!pipe) return run;
     std::array<char, 4096> buffer;
-    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) run.out.append(buffer.data(), n);
+    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
+        run.out.append(buffer.data(), n);
     run.status = ::pclose(pipe);
     return run;
 }
@@ -29,7 +30,8 @@ Outcome Velmora(const std::string& args) {
 class CommandLineTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(std::string(VELMORA_BIN_DIR) + "/velmora")) GTEST_SKIP() << "velmora not built";
+        if (!std::filesystem::exists(std::string(VELMORA_BIN_DIR) + "/velmora"))
+            GTEST_SKIP() << "velmora not built";
     }
     testing::TempDir project;
 };
@@ -38,11 +40,12 @@ TEST_F(CommandLineTest, ControllerShowPrintsEveryGeneratorKeyWithDefaults) {
     std::filesystem::create_directory(project / "Velmora");
     testing::WriteBytes(project / "Velmora" / "PLC1.rglx",
                         "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n");
-    const Outcome run = Velmora("controller show --project '" + project.path().string() + "' --plc PLC1 --name Boiler");
+    const Outcome run =
+        Velmora("controller show --project '" + project.path().string() + "' --plc PLC1 --name Boiler");
     EXPECT_EQ(run.status, 0) << run.out;
-    for (const char* line : {"PBnd=1000\n", "RelCool=1000\n", "OutCycle=100\n", "MaxY=10000\n", "MinY=0\n",
-                             "Remanent=1\n", "Alias=1\n", "OffReg=-1\n", "OffRem=-1\n", "InputMode=1\n",
-                             "Cascade=0\n", "HeaderInST=1\n"})
+    for (const char* line :
+         {"PBnd=1000\n", "RelCool=1000\n", "OutCycle=100\n", "MaxY=10000\n", "MinY=0\n", "Remanent=1\n",
+          "Alias=1\n", "OffReg=-1\n", "OffRem=-1\n", "InputMode=1\n", "Cascade=0\n", "HeaderInST=1\n"})
         EXPECT_NE(run.out.find(line), std::string::npos) << line << run.out;
     EXPECT_TRUE(run.out.starts_with("Name=Boiler\nType=PID\n")) << run.out;
     EXPECT_EQ(run.out.find("irtype"), std::string::npos);

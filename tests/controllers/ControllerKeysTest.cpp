@@ -32,10 +32,10 @@ TEST_F(ControllerKeysTest, IdentityOnlySectionGivesTheGeneratorsPidDefaults) {
     const auto values = ReadControllerKeys(ini, "Regulator Boiler", Reader::GeneratorCode, 9);
     const auto m = AsMap(values);
     const std::map<std::string, std::string> expected{
-        {"PBnd", "1000"},  {"RelCool", "1000"}, {"OutCycle", "100"}, {"MaxY", "10000"},
-        {"MinY", "0"},     {"Remanent", "1"},   {"Alias", "1"},      {"OffReg", "-1"},
-        {"OffRem", "-1"},  {"InputMode", "1"},  {"Cascade", "0"},    {"Name", "Boiler"},
-        {"Type", "PID"},   {"HeaderInST", "1"}, {"ReleaseNumber", "0"}, {"Output", "0"}};
+        {"PBnd", "1000"}, {"RelCool", "1000"}, {"OutCycle", "100"},    {"MaxY", "10000"},
+        {"MinY", "0"},    {"Remanent", "1"},   {"Alias", "1"},         {"OffReg", "-1"},
+        {"OffRem", "-1"}, {"InputMode", "1"},  {"Cascade", "0"},       {"Name", "Boiler"},
+        {"Type", "PID"},  {"HeaderInST", "1"}, {"ReleaseNumber", "0"}, {"Output", "0"}};
     for (const auto& [key, value] : expected) EXPECT_EQ(m.at(key), value) << key;
     EXPECT_EQ(m.count("irtype"), 0u) << "PIDMA keys do not apply to a PID section";
     EXPECT_EQ(m.count("Simulation"), 0u) << "group 10 is after the last group asked for";

@@ -59,7 +59,8 @@ TEST(IniFileCrash, KilledWriterLeavesAParsableFileWithEveryReportedWrite) {
             ASSERT_EQ(ini.readInteger(section, "Key" + std::to_string(i), -1), i) << "round " << round;
         }
         // Earlier rounds' keys survive later rounds.
-        for (int r = 0; r < round; ++r) EXPECT_TRUE(ini.valueExists("Regulator R" + std::to_string(r) + "_0", "Key0"));
+        for (int r = 0; r < round; ++r)
+            EXPECT_TRUE(ini.valueExists("Regulator R" + std::to_string(r) + "_0", "Key0"));
         const std::string bytes = testing::ReadBytes(file);
         ASSERT_TRUE(bytes.ends_with("\r\n")) << "the file ends in the middle of a line";
     }

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <csignal>
 
 #include "TempDir.h"
 
@@ -166,8 +166,8 @@ TEST_F(IniFileTest, LfFileKeepsLfAndEveryForeignLineByteForByte) {
     WriteBytes(file, original);
     IniFile ini(file);
     ini.writeInteger("regulator a", "pbnd", 300);  // replaced in place, the file's spelling kept
-    ini.writeInteger("Regulator A", "Ti", 50);      // appended after the last line of the section
-    ini.writeInteger("Desktop", "Forms", 1);        // the last line gets its line end first
+    ini.writeInteger("Regulator A", "Ti", 50);     // appended after the last line of the section
+    ini.writeInteger("Desktop", "Forms", 1);       // the last line gets its line end first
     ini.writeString("New", "k", "v");
     EXPECT_EQ(ReadBytes(file),
               "; controllers of PLC1\n"

@@ -25,10 +25,13 @@ TEST(LegalName, TrimmingAloneIsNoCorrection) {
 TEST(LegalName, EveryOtherCharacterBecomesOneUnderscore) {
     EXPECT_EQ(LegalControllerName("Kotel \xC4\x8D.2").name, "Kotel___2");  // "č" is one character
     EXPECT_EQ(LegalControllerName("a-b+c").name, "a_b_c");
-    EXPECT_EQ(LegalControllerName("\xE2\x82\xAC" "x").name, "_x");        // a three-byte character
-    EXPECT_EQ(LegalControllerName("\xF0\x9F\x98\x80").name, "_");           // a four-byte character
-    EXPECT_EQ(LegalControllerName("a\xFF\xC4").name, "a__");               // malformed bytes one by one
-    EXPECT_EQ(LegalControllerName("\xC4x").name, "_x");                     // a cut-off sequence
+    EXPECT_EQ(LegalControllerName("\xE2\x82\xAC"
+                                  "x")
+                  .name,
+              "_x");                                               // a three-byte character
+    EXPECT_EQ(LegalControllerName("\xF0\x9F\x98\x80").name, "_");  // a four-byte character
+    EXPECT_EQ(LegalControllerName("a\xFF\xC4").name, "a__");       // malformed bytes one by one
+    EXPECT_EQ(LegalControllerName("\xC4x").name, "_x");            // a cut-off sequence
     EXPECT_TRUE(LegalControllerName("Kotel_\xC4\x8D").corrected);
 }
 

@@ -8,7 +8,8 @@ namespace velmora {
 namespace {
 
 TEST(HostPath, BackslashNamesBecomePathsUnderTheBase) {
-    EXPECT_EQ(HostPath("Velmora\\Boiler.orv", "/project"), std::filesystem::path("/project/Velmora/Boiler.orv"));
+    EXPECT_EQ(HostPath("Velmora\\Boiler.orv", "/project"),
+              std::filesystem::path("/project/Velmora/Boiler.orv"));
     EXPECT_EQ(HostPath("Velmora\\Boiler_def.ST"), std::filesystem::path("Velmora/Boiler_def.ST"));
     EXPECT_EQ(HostPath("/abs\\dir\\x.chm", "/project"), std::filesystem::path("/abs/dir/x.chm"));
     EXPECT_EQ(HostPath("a/b\\c", "/p"), std::filesystem::path("/p/a/b/c"));
@@ -34,7 +35,8 @@ TEST(HostPath, ExistingEntriesAreMatchedWithoutRegardToCase) {
 TEST(HostName, RelativePathsGetBackslashes) {
     EXPECT_EQ(HostName(std::filesystem::path("Velmora") / "Boiler.orv"), "Velmora\\Boiler.orv");
     EXPECT_EQ(HostName("x.orv"), "x.orv");
-    EXPECT_EQ(HostPath(HostName(std::filesystem::path("a") / "b" / "c.txt"), "/r"), std::filesystem::path("/r/a/b/c.txt"));
+    EXPECT_EQ(HostPath(HostName(std::filesystem::path("a") / "b" / "c.txt"), "/r"),
+              std::filesystem::path("/r/a/b/c.txt"));
 }
 
 }  // namespace

@@ -49,8 +49,9 @@ TEST(ProjectDescription, FolderWithoutDescriptionGivesNothing) {
 
 TEST(ProjectDescription, SavingTheFileListRewritesOnlyThatSection) {
     testing::TempDir dir;
-    testing::WriteBytes(dir / "p.oprj", "[Project]\r\nName=Demo\r\n\r\n[Files]\r\nFile1=a.orv\r\nFile2=b.orv\r\n"
-                                        "File3=c.orv\r\n\r\n[PLC PLC1]\r\nType=1\r\n");
+    testing::WriteBytes(dir / "p.oprj",
+                        "[Project]\r\nName=Demo\r\n\r\n[Files]\r\nFile1=a.orv\r\nFile2=b.orv\r\n"
+                        "File3=c.orv\r\n\r\n[PLC PLC1]\r\nType=1\r\n");
     auto d = LoadProjectDescription(dir.path());
     ASSERT_TRUE(d);
     d->files = {"x.orv", "Velmora\\Boiler.orv"};

@@ -10,7 +10,9 @@ namespace {
 
 const std::filesystem::path kExeDir = "/opt/orvane/bin";
 
-ModuleSettings Read(std::vector<std::string> args) { return ReadModuleSettings(args, kExeDir); }
+ModuleSettings Read(std::vector<std::string> args) {
+    return ReadModuleSettings(args, kExeDir);
+}
 
 TEST(ModuleSettings, SwitchesAreCaseInsensitiveTrimmedAndExact) {
     EXPECT_FALSE(Read({"ide"}).logSwitch);
@@ -46,7 +48,8 @@ TEST(ModuleSettings, OemDirectoryIsUpperCasedAndTheLastOneWins) {
 TEST(ModuleSettings, ProcessCommandLineAndExecutableDirectoryDescribeThisProcess) {
     const auto args = ProcessCommandLine();
     ASSERT_FALSE(args.empty());
-    EXPECT_NE(std::filesystem::path(args[0]).filename().string().find("test_plugin"), std::string::npos) << args[0];
+    EXPECT_NE(std::filesystem::path(args[0]).filename().string().find("test_plugin"), std::string::npos)
+        << args[0];
     EXPECT_EQ(std::filesystem::canonical(HostExecutableDirectory()),
               std::filesystem::canonical(std::filesystem::path(VELMORA_BIN_DIR)));
 }

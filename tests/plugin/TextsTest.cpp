@@ -67,7 +67,8 @@ TEST(TextEscapes, BackslashWithTheFollowingCharacterBecomesOneControlCharacter) 
 
 TEST(TextEscapes, Utf16IsConvertedToUtf8) {
     EXPECT_EQ(TextOf(u"Chyba \u010D\u00ED\u017E"), "Chyba \xC4\x8D\xC3\xAD\xC5\xBE");
-    EXPECT_EQ(TextOf(u"\u041E\u0448\u0438\u0431\u043A\u0430"), "\xD0\x9E\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0");
+    EXPECT_EQ(TextOf(u"\u041E\u0448\u0438\u0431\u043A\u0430"),
+              "\xD0\x9E\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0");
     EXPECT_EQ(TextOf(u"\U0001F600"), "\xF0\x9F\x98\x80");
     EXPECT_EQ(TextOf(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
     EXPECT_EQ(TextOf(std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
@@ -83,7 +84,8 @@ TEST(Texts, AcceleratorsAreRemovedAfterLookup) {
 
 TEST(Texts, IdsAreFoundInTablesOfAnySizeAndMissingIdsGiveEmptyText) {
     std::vector<std::pair<std::uint32_t, std::u16string>> entries;
-    for (std::uint32_t id = 2001; id < 6310; id += 3) entries.emplace_back(id, u"t" + std::u16string(id % 5, u'x'));
+    for (std::uint32_t id = 2001; id < 6310; id += 3)
+        entries.emplace_back(id, u"t" + std::u16string(id % 5, u'x'));
     Texts texts;
     ASSERT_TRUE(texts.loadBytes(MakeTable(entries)));
     for (const auto& [id, raw] : entries) ASSERT_EQ(texts.text(id), "t" + std::string(id % 5, 'x')) << id;
@@ -158,7 +160,8 @@ TEST(Texts, ModuleTextsServeText) {
 // The embedded tables hold exactly what their sources say.
 TEST(Texts, EmbeddedTablesMatchTheirSources) {
     for (std::string lang : {"enu", "csy", "rus"}) {
-        std::ifstream in(std::string(VELMORA_SOURCE_DIR) + "/src/resources/texts/" + lang + ".txt", std::ios::binary);
+        std::ifstream in(std::string(VELMORA_SOURCE_DIR) + "/src/resources/texts/" + lang + ".txt",
+                         std::ios::binary);
         ASSERT_TRUE(in) << lang;
         std::map<std::uint32_t, std::string> source;
         std::string line;
@@ -250,13 +253,18 @@ TEST(TextTable, FuzzedTablesNeverCrash) {
                 b.resize(random() % (b.size() + 1));
                 break;
             case 1:
-                for (int k = 1 + random() % 8; k > 0; --k) b[random() % b.size()] = static_cast<std::uint8_t>(random());
+                for (int k = 1 + random() % 8; k > 0; --k)
+                    b[random() % b.size()] = static_cast<std::uint8_t>(random());
                 break;
             case 2: {  // a directory field set to an extreme value
                 const std::size_t entries = std::min<std::size_t>((b.size() - 8) / 12, 1000);
                 if (entries == 0) break;
                 const std::size_t at = 8 + 12 * (random() % entries) + 4 * (random() % 3);
-                const std::uint32_t extremes[] = {0, 1, 0x7FFFFFFF, 0x80000000, 0xFFFFFFFF,
+                const std::uint32_t extremes[] = {0,
+                                                  1,
+                                                  0x7FFFFFFF,
+                                                  0x80000000,
+                                                  0xFFFFFFFF,
                                                   static_cast<std::uint32_t>(b.size()),
                                                   static_cast<std::uint32_t>(random())};
                 Put32(b, at, extremes[random() % 7]);

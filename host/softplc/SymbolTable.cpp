@@ -1,0 +1,647 @@
+#include "SymbolTable.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+#include "codegen/OperandParser.h"
+
+namespace velmora::softplc {
+
+namespace {
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
+}
+
+bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+// Scalar types of both dialects.
+std::optional<TypeInfo> ScalarType(const std::string& upper) {
+    static const std::map<std::string, TypeInfo> kTypes = {
+        {"BOOL", {"BOOL", 1, false}},   {"BIT", {"BOOL", 1, false}},    {"BYTE", {"BYTE", 1, false}},
+        {"SINT", {"BYTE", 1, false}},   {"USINT", {"BYTE", 1, false}},  {"USI", {"BYTE", 1, false}},
+        {"WORD", {"INT", 2, false}},    {"INT", {"INT", 2, false}},     {"UINT", {"INT", 2, false}},
+        {"DWORD", {"DINT", 4, false}},  {"DINT", {"DINT", 4, false}},   {"UDINT", {"DINT", 4, false}},
+        {"LONG", {"DINT", 4, false}},   {"REAL", {"REAL", 4, true}},    {"FLOAT", {"REAL", 4, true}},
+        {"LREAL", {"LREAL", 8, true}},  {"DOUBLE", {"LREAL", 8, true}}, {"LINT", {"LINT", 8, false}},
+        {"ULINT", {"LINT", 8, false}},  {"LWORD", {"LINT", 8, false}},
+    };
+    const auto found = kTypes.find(upper);
+    if (found == kTypes.end()) return std::nullopt;
+    return found->second;
+}
+
+// "name[23]" -> name, 23.
+std::pair<std::string, int> SplitArray(std::string_view token) {
+    const auto open = token.find('[');
+    if (open == std::string_view::npos) return {std::string(token), 1};
+    int count = 0;
+    for (std::size_t i = open + 1; i < token.size() && std::isdigit(static_cast<unsigned char>(token[i])); ++i)
+        count = count * 10 + (token[i] - '0');
+    return {std::string(Trim(token.substr(0, open))), std::max(count, 1)};
+}
+
+// ---------------------------------------------------------------- IEC text
+
+struct Token {
+    enum class Kind { Ident, Number, Address, Symbol, End } kind = Kind::End;
+    std::string text;
+};
+
+class IecTokens {
+public:
+    IecTokens(std::string_view text, std::map<std::string, bool>& defines) : text_(text), defines_(defines) {
+        advance();
+    }
+    const Token& peek() const { return current_; }
+    Token next() {
+        Token t = current_;
+        advance();
+        return t;
+    }
+    bool accept(std::string_view symbolOrKeyword) {
+        if ((current_.kind == Token::Kind::Symbol && current_.text == symbolOrKeyword) ||
+            (current_.kind == Token::Kind::Ident && Upper(current_.text) == symbolOrKeyword)) {
+            advance();
+            return true;
+        }
+        return false;
+    }
+    bool atKeyword(std::string_view keyword) const {
+        return current_.kind == Token::Kind::Ident && Upper(current_.text) == keyword;
+    }
+
+private:
+    bool active() const {
+        return std::all_of(conditions_.begin(), conditions_.end(), [](bool b) { return b; });
+    }
+    void directive(std::string_view body) {
+        body = Trim(body);
+        const auto space = body.find_first_of(" \t");
+        const std::string word = Upper(body.substr(0, space));
+        const std::string arg =
+            space == std::string_view::npos ? std::string() : Upper(Trim(body.substr(space)));
+        if (word == "IFNDEF") {
+            conditions_.push_back(!defines_.count(arg));
+        } else if (word == "IFDEF") {
+            conditions_.push_back(defines_.count(arg) > 0);
+        } else if (word == "ELSE") {
+            if (!conditions_.empty()) conditions_.back() = !conditions_.back();
+        } else if (word == "END_IF" || word == "ENDIF") {
+            if (!conditions_.empty()) conditions_.pop_back();
+        } else if (word == "DEFINE" && active()) {
+            defines_[arg] = true;
+        }
+    }
+    void advance() {
+        for (;;) {
+            scan();
+            if (current_.kind == Token::Kind::End || active()) return;
+        }
+    }
+    void scan() {
+        for (;;) {
+            while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+            if (pos_ >= text_.size()) {
+                current_ = {Token::Kind::End, {}};
+                return;
+            }
+            if (text_.compare(pos_, 2, "//") == 0) {
+                pos_ = text_.find('\n', pos_);
+                if (pos_ == std::string_view::npos) pos_ = text_.size();
+                continue;
+            }
+            if (text_.compare(pos_, 2, "(*") == 0) {
+                const auto close = text_.find("*)", pos_ + 2);
+                pos_ = close == std::string_view::npos ? text_.size() : close + 2;
+                continue;
+            }
+            if (text_[pos_] == '{') {
+                const auto close = text_.find('}', pos_);
+                const auto end = close == std::string_view::npos ? text_.size() : close;
+                const std::string_view body = text_.substr(pos_ + 1, end - pos_ - 1);
+                if (!body.empty() && body.front() == '$') directive(body.substr(1));
+                pos_ = end == text_.size() ? end : end + 1;
+                continue;
+            }
+            break;
+        }
+        const char c = text_[pos_];
+        const std::size_t start = pos_;
+        if (IsIdentStart(c)) {
+            while (pos_ < text_.size() && IsIdentChar(text_[pos_])) ++pos_;
+            current_ = {Token::Kind::Ident, std::string(text_.substr(start, pos_ - start))};
+        } else if (std::isdigit(static_cast<unsigned char>(c))) {
+            while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+            current_ = {Token::Kind::Number, std::string(text_.substr(start, pos_ - start))};
+        } else if (c == '%') {
+            ++pos_;
+            while (pos_ < text_.size() && (IsIdentChar(text_[pos_]) || text_[pos_] == '.')) ++pos_;
+            current_ = {Token::Kind::Address, std::string(text_.substr(start, pos_ - start))};
+        } else if (text_.compare(pos_, 2, "..") == 0 || text_.compare(pos_, 2, ":=") == 0) {
+            pos_ += 2;
+            current_ = {Token::Kind::Symbol, std::string(text_.substr(start, 2))};
+        } else {
+            ++pos_;
+            current_ = {Token::Kind::Symbol, std::string(1, c)};
+        }
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    Token current_;
+    std::vector<bool> conditions_;
+    std::map<std::string, bool>& defines_;
+};
+
+// Skips to just behind the next ";" (or to an END_ keyword, which stays).
+void SkipStatement(IecTokens& t) {
+    while (t.peek().kind != Token::Kind::End) {
+        if (t.accept(";")) return;
+        if (t.peek().kind == Token::Kind::Ident && Upper(t.peek().text).rfind("END_", 0) == 0) return;
+        t.next();
+    }
+}
+
+struct TypeSpec {
+    std::string name;
+    int count = 1;
+};
+
+std::optional<TypeSpec> ParseTypeSpec(IecTokens& t) {
+    if (t.accept("ARRAY")) {
+        if (!t.accept("[")) return std::nullopt;
+        const Token low = t.next();
+        if (!t.accept("..")) return std::nullopt;
+        const Token high = t.next();
+        if (!t.accept("]") || !t.accept("OF")) return std::nullopt;
+        const Token element = t.next();
+        if (low.kind != Token::Kind::Number || high.kind != Token::Kind::Number || element.kind != Token::Kind::Ident)
+            return std::nullopt;
+        const int count = std::stoi(high.text) - std::stoi(low.text) + 1;
+        if (count <= 0 || count > kAreaSize) return std::nullopt;
+        return TypeSpec{element.text, count};
+    }
+    const Token name = t.next();
+    if (name.kind != Token::Kind::Ident) return std::nullopt;
+    return TypeSpec{name.text, 1};
+}
+
+std::vector<std::string> ParseIdentList(IecTokens& t) {
+    std::vector<std::string> names;
+    while (t.peek().kind == Token::Kind::Ident) {
+        names.push_back(t.next().text);
+        if (!t.accept(",")) break;
+    }
+    return names;
+}
+
+// A dotted path after AT: "name_struct.Det".
+std::string ParsePath(IecTokens& t) {
+    std::string path = t.next().text;
+    while (t.accept(".")) path += "." + t.next().text;
+    return path;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- table
+
+void SymbolTable::clear() { *this = SymbolTable(); }
+
+void SymbolTable::addStruct(StructType type) {
+    // Every controller file defines the same types behind a guard; the first one counts.
+    const std::string key = Upper(type.name);
+    defines_[key] = true;
+    structs_.emplace(key, std::move(type));
+}
+
+void SymbolTable::addDeclaration(Declaration declaration) { declarations_.push_back(std::move(declaration)); }
+
+void SymbolTable::addAlias(const std::string& name, const std::string& target) {
+    aliases_.emplace(Upper(name), target);
+    defines_[Upper(name)] = true;
+}
+
+void SymbolTable::addVariable(const std::string& name, const std::string& addressText) {
+    Declaration d;
+    d.name = name;
+    d.placedArea = addressText;
+    declarations_.push_back(std::move(d));
+}
+
+std::optional<TypeInfo> SymbolTable::typeOf(const std::string& name) const {
+    const std::string upper = Upper(name);
+    if (auto scalar = ScalarType(upper)) return scalar;
+    const auto found = structs_.find(upper);
+    if (found == structs_.end()) return std::nullopt;
+    return TypeInfo{found->second.name, found->second.size, false};
+}
+
+const StructType* SymbolTable::findStruct(const std::string& name) const {
+    const auto found = structs_.find(Upper(name));
+    return found == structs_.end() ? nullptr : &found->second;
+}
+
+namespace {
+
+// Lays members out without gaps; a structure of BOOLs only is a bit structure.
+StructType LayOut(const std::string& name, std::vector<Member> members) {
+    StructType type{name, 0, {}};
+    const bool bits = !members.empty() && std::all_of(members.begin(), members.end(),
+                                                      [](const Member& m) { return m.type.name == "BOOL"; });
+    int offset = 0;
+    for (std::size_t i = 0; i < members.size(); ++i) {
+        Member m = members[i];
+        if (bits) {
+            m.offset = static_cast<int>(i / 8);
+            m.bit = static_cast<int>(i % 8);
+        } else {
+            m.offset = offset;
+            offset += m.type.size * m.count;
+        }
+        type.members.push_back(std::move(m));
+    }
+    type.size = bits ? static_cast<int>((members.size() + 7) / 8) : offset;
+    return type;
+}
+
+}  // namespace
+
+void SymbolTable::addIecDeclarations(std::string_view text) {
+    IecTokens t(text, defines_);
+    while (t.peek().kind != Token::Kind::End) {
+        if (t.accept("TYPE")) {
+            while (t.peek().kind == Token::Kind::Ident && !t.atKeyword("END_TYPE")) {
+                const std::string typeName = t.next().text;
+                if (!t.accept(":") || !t.accept("STRUCT")) {
+                    problem("TYPE " + typeName + ": only structures are understood");
+                    SkipStatement(t);
+                    continue;
+                }
+                std::vector<Member> members;
+                while (t.peek().kind == Token::Kind::Ident && !t.atKeyword("END_STRUCT")) {
+                    const auto names = ParseIdentList(t);
+                    std::optional<TypeSpec> spec;
+                    if (t.accept(":")) spec = ParseTypeSpec(t);
+                    const auto type = spec ? typeOf(spec->name) : std::nullopt;
+                    if (!type) {
+                        problem("STRUCT " + typeName + ": member type not understood");
+                        SkipStatement(t);
+                        continue;
+                    }
+                    for (const auto& n : names) members.push_back({n, 0, -1, spec->count, *type});
+                    SkipStatement(t);
+                }
+                t.accept("END_STRUCT");
+                t.accept(";");
+                addStruct(LayOut(typeName, std::move(members)));
+            }
+            t.accept("END_TYPE");
+            continue;
+        }
+        if (t.accept("VAR_GLOBAL")) {
+            const bool constants = t.accept("CONSTANT");
+            t.accept("RETAIN");
+            while (t.peek().kind == Token::Kind::Ident && !t.atKeyword("END_VAR")) {
+                const auto names = ParseIdentList(t);
+                std::optional<int> placed;
+                if (t.accept("AT")) {
+                    if (t.peek().kind == Token::Kind::Ident) {
+                        // An alias: the name stands for a member of another variable.
+                        const std::string target = ParsePath(t);
+                        for (const auto& n : names) addAlias(n, target);
+                        SkipStatement(t);
+                        continue;
+                    }
+                    const Token address = t.next();
+                    const auto parsed = codegen::ParseOperand(address.text);
+                    if (!parsed || parsed->area != kRegisterArea) {
+                        problem("AT " + address.text + ": not a register address");
+                    } else {
+                        placed = parsed->offset;
+                    }
+                }
+                std::optional<TypeSpec> spec;
+                if (t.accept(":")) spec = ParseTypeSpec(t);
+                if (!spec) {
+                    problem("VAR_GLOBAL: declaration not understood");
+                } else if (!constants) {
+                    for (std::size_t i = 0; i < names.size(); ++i) {
+                        Declaration d;
+                        d.name = names[i];
+                        d.typeName = spec->name;
+                        d.count = spec->count;
+                        if (placed && i == 0) d.placed = placed;
+                        addDeclaration(std::move(d));
+                    }
+                }
+                SkipStatement(t);
+            }
+            t.accept("END_VAR");
+            continue;
+        }
+        t.next();
+    }
+}
+
+void SymbolTable::addMnemonicDeclarations(std::string_view text) {
+    std::vector<bool> conditions;
+    const auto active = [&] { return std::all_of(conditions.begin(), conditions.end(), [](bool b) { return b; }); };
+    enum class Context { None, Struct, Registers } context = Context::None;
+    std::string structName;
+    std::vector<Member> structMembers;
+    std::string registerType;
+    bool registerAligned = false;
+
+    const auto endStruct = [&] {
+        if (context == Context::Struct && !structName.empty())
+            addStruct(LayOut(structName, std::move(structMembers)));
+        structMembers.clear();
+        structName.clear();
+    };
+    const auto splitTokens = [](std::string_view line) {
+        std::vector<std::string> tokens;
+        std::string current;
+        for (char c : line) {
+            if (std::isspace(static_cast<unsigned char>(c)) || c == ',') {
+                if (!current.empty()) tokens.push_back(std::move(current));
+                current.clear();
+            } else {
+                current += c;
+            }
+        }
+        if (!current.empty()) tokens.push_back(std::move(current));
+        return tokens;
+    };
+    const auto declareNames = [&](const std::vector<std::string>& tokens, std::size_t from) {
+        std::string overlay;
+        for (std::size_t i = from; i < tokens.size(); ++i) {
+            const std::string& token = tokens[i];
+            if (token.rfind("__indx(", 0) == 0 || token.rfind("__INDX(", 0) == 0) {
+                overlay = token.substr(7, token.find(')') == std::string::npos ? std::string::npos
+                                                                                : token.find(')') - 7);
+                continue;
+            }
+            if (!IsIdentStart(token[0])) {
+                problem("#reg: name not understood: " + token);
+                continue;
+            }
+            auto [name, count] = SplitArray(token);
+            Declaration d;
+            d.name = name;
+            d.typeName = registerType;
+            d.count = count;
+            d.overlayOf = overlay;
+            d.aligned = registerAligned;
+            registerAligned = false;
+            addDeclaration(std::move(d));
+        }
+    };
+
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        auto eol = text.find('\n', pos);
+        if (eol == std::string_view::npos) eol = text.size();
+        std::string_view raw = text.substr(pos, eol - pos);
+        pos = eol + 1;
+        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+        const std::string_view trimmed = Trim(raw);
+        if (trimmed.empty()) {
+            if (pos > text.size()) break;
+            continue;
+        }
+        if (trimmed.front() == '#') {
+            const std::string_view body = trimmed.substr(1);
+            const auto split = body.find_first_of(" \t");
+            const std::string word = Upper(body.substr(0, split));
+            const std::string_view rest = split == std::string_view::npos ? std::string_view() : body.substr(split);
+            if (word == "IFNDEF" || word == "IFDEF") {
+                const std::string name = Upper(Trim(rest.substr(0, rest.find(';'))));
+                const bool defined = defines_.count(name) > 0;
+                conditions.push_back(word == "IFNDEF" ? !defined : defined);
+                continue;
+            }
+            if (word == "IF") {
+                // Expressions are checks for the PLC compiler (sizes, PLC type): never taken here.
+                conditions.push_back(false);
+                continue;
+            }
+            if (word == "ELSE") {
+                if (!conditions.empty()) conditions.back() = !conditions.back();
+                continue;
+            }
+            if (word == "ENDIF" || word == "END_IF") {
+                endStruct();
+                context = Context::None;
+                if (!conditions.empty()) conditions.pop_back();
+                continue;
+            }
+            if (!active()) continue;
+            endStruct();
+            context = Context::None;
+            const std::string_view withoutComment = rest.substr(0, rest.find(';'));
+            const auto tokens = splitTokens(withoutComment);
+            if (word == "STRUCT" && !tokens.empty()) {
+                context = Context::Struct;
+                structName = tokens[0];
+                structMembers.clear();
+            } else if ((word == "REG" || word == "REM") && !tokens.empty()) {
+                std::size_t at = 0;
+                registerAligned = Upper(tokens[0]) == "ALIGNED";
+                if (registerAligned) ++at;
+                if (at >= tokens.size()) continue;
+                registerType = tokens[at++];
+                context = Context::Registers;
+                declareNames(tokens, at);
+            } else if (word == "DEF" && !tokens.empty()) {
+                if (tokens.size() >= 2 && IsIdentStart(tokens[1][0]))
+                    addAlias(tokens[0], tokens[1]);
+                else
+                    defines_[Upper(tokens[0])] = true;
+            }
+            continue;
+        }
+        if (!active()) continue;
+        const auto tokens = splitTokens(trimmed.substr(0, trimmed.find(';')));
+        if (tokens.empty()) continue;
+        if (context == Context::Struct) {
+            if (tokens.size() < 2) continue;
+            const auto type = typeOf(tokens[0]);
+            if (!type) {
+                problem("#struct " + structName + ": member type not understood: " + tokens[0]);
+                continue;
+            }
+            auto [name, count] = SplitArray(tokens[1]);
+            structMembers.push_back({name, 0, -1, count, *type});
+        } else if (context == Context::Registers) {
+            declareNames(tokens, 0);
+        }
+        if (pos > text.size()) break;
+    }
+    endStruct();
+}
+
+void SymbolTable::addDeclarationFiles(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = Upper(entry.path().filename().string());
+        const auto endsWith = [&](std::string_view suffix) {
+            return name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+        };
+        if (endsWith("_DEF.ST") || endsWith("_DEF.ORV")) files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    for (const auto& file : files) {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        if (Upper(file.extension().string()) == ".ST")
+            addIecDeclarations(text.str());
+        else
+            addMnemonicDeclarations(text.str());
+    }
+}
+
+void SymbolTable::build() {
+    symbols_.clear();
+    end_ = 0;
+    const auto insert = [&](const std::string& name, const Location& location, std::string addressText) {
+        const bool added = symbols_.emplace(Upper(name), Symbol{name, location, std::move(addressText)}).second;
+        if (!added) problem("declared twice: " + name);
+        return added;
+    };
+    const auto sizeOf = [&](const Declaration& d) -> std::optional<Location> {
+        const auto type = typeOf(d.typeName);
+        if (!type) return std::nullopt;
+        Location l;
+        l.type = *type;
+        l.count = d.count;
+        l.size = type->size * d.count;
+        return l;
+    };
+
+    // Placed first: project variables and AT %R declarations keep their addresses.
+    for (const Declaration& d : declarations_) {
+        if (!d.placedArea.empty()) {
+            const auto parsed = codegen::ParseOperand(d.placedArea);
+            if (!parsed || parsed->area < 0 || parsed->area >= kAreaCount || parsed->offset + parsed->size > kAreaSize) {
+                problem("variable " + d.name + ": address not understood: " + d.placedArea);
+                continue;
+            }
+            Location l;
+            l.area = parsed->area;
+            l.offset = parsed->offset;
+            l.size = parsed->size;
+            l.bit = parsed->bit;
+            l.type = {parsed->kind == 'F' || parsed->kind == 'D' ? (parsed->size == 8 ? "LREAL" : "REAL")
+                      : parsed->kind == 'b'                      ? "BOOL"
+                      : parsed->size == 1                        ? "BYTE"
+                      : parsed->size == 2                        ? "INT"
+                      : parsed->size == 4                        ? "DINT"
+                                                                 : "LINT",
+                      parsed->size, parsed->kind == 'F' || parsed->kind == 'D'};
+            if (insert(d.name, l, d.placedArea) && l.area == kRegisterArea) end_ = std::max(end_, l.offset + l.size);
+        } else if (d.placed) {
+            auto l = sizeOf(d);
+            if (!l || *d.placed + l->size > kAreaSize) {
+                problem("declaration " + d.name + ": type " + d.typeName + " not understood or out of range");
+                continue;
+            }
+            l->offset = *d.placed;
+            if (insert(d.name, *l, {})) end_ = std::max(end_, l->offset + l->size);
+        }
+    }
+    // Then the rest behind them, in declaration order.
+    for (const Declaration& d : declarations_) {
+        if (!d.placedArea.empty() || d.placed || !d.overlayOf.empty()) continue;
+        auto l = sizeOf(d);
+        if (!l) {
+            problem("declaration " + d.name + ": type " + d.typeName + " not understood");
+            continue;
+        }
+        if (d.aligned) end_ = (end_ + 3) & ~3;
+        if (end_ + l->size > kAreaSize) {
+            problem("declaration " + d.name + ": register area full");
+            continue;
+        }
+        l->offset = end_;
+        if (insert(d.name, *l, {})) end_ += l->size;
+    }
+    // Overlays lie on the variable they name.
+    for (const Declaration& d : declarations_) {
+        if (d.overlayOf.empty()) continue;
+        auto l = sizeOf(d);
+        const auto base = symbols_.find(Upper(d.overlayOf));
+        if (!l || base == symbols_.end()) {
+            problem("overlay " + d.name + " on " + d.overlayOf + " not understood");
+            continue;
+        }
+        l->area = base->second.location.area;
+        l->offset = base->second.location.offset;
+        if (l->offset + l->size > kAreaSize) continue;
+        insert(d.name, *l, {});
+    }
+}
+
+std::optional<Location> SymbolTable::resolvePath(const std::string& path, int depth) const {
+    if (depth > 8 || path.empty()) return std::nullopt;
+    const std::string upper = Upper(path);
+    if (const auto found = symbols_.find(upper); found != symbols_.end()) return found->second.location;
+    if (const auto alias = aliases_.find(upper); alias != aliases_.end()) return resolvePath(alias->second, depth + 1);
+    const auto split = upper.find_last_of(".~");
+    if (split == std::string::npos || split == 0) return std::nullopt;
+    const auto base = resolvePath(path.substr(0, split), depth + 1);
+    if (!base || base->bit >= 0) return std::nullopt;
+    const StructType* type = findStruct(base->type.name);
+    if (!type) return std::nullopt;
+    const std::string member = upper.substr(split + 1);
+    for (const Member& m : type->members) {
+        if (Upper(m.name) != member) continue;
+        Location l;
+        l.area = base->area;
+        l.offset = base->offset + m.offset;
+        l.bit = m.bit;
+        l.type = m.type;
+        l.count = m.count;
+        l.size = m.bit >= 0 ? 1 : m.type.size * m.count;
+        if (m.bit >= 0) l.type.size = 1;
+        return l;
+    }
+    return std::nullopt;
+}
+
+std::optional<Location> SymbolTable::locate(const std::string& name) const { return resolvePath(name, 0); }
+
+std::optional<std::string> SymbolTable::lookup(const std::string& name) const {
+    if (const auto found = symbols_.find(Upper(name)); found != symbols_.end() && !found->second.addressText.empty())
+        return found->second.addressText;
+    const auto location = locate(name);
+    if (!location) return std::nullopt;
+    return AddressText(*location);
+}
+
+std::string AddressText(const Location& l) {
+    static const char kAreas[] = "XYSRT";
+    const char area = l.area >= 0 && l.area < kAreaCount ? kAreas[l.area] : 'R';
+    std::string address = "%";
+    address += area;
+    address += std::to_string(l.offset);
+    if (l.bit >= 0 || l.type.name == "BOOL") return address + "." + std::to_string(std::max(l.bit, 0));
+    if (!ScalarType(l.type.name)) return address;  // a structure: its first byte
+    return l.type.name + " " + address;
+}
+
+}  // namespace velmora::softplc

@@ -1,0 +1,10 @@
+#include "online/OnlineHost.h"
+#include "plugin/Log.h"
+
+namespace velmora::online {
+
+bool ModuleCommLog::enabled() const { return Module().commLogSwitch; }
+
+void ModuleCommLog::write(std::string_view line) { CommLog(line); }
+
+}  // namespace velmora::online

@@ -1,0 +1,185 @@
+#include "wizard/FormPIDMA1.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "wizard/PageRules.h"
+
+namespace velmora::wizard {
+
+namespace {
+constexpr std::uint32_t kTextWriteFailed = 3022;
+constexpr std::uint32_t kTextReadFailed = 3465;
+constexpr std::uint32_t kEditCaptions[] = {3343, 3344, 3345, 3346, 3349, 3350, 3351, 3352, 3353, 3364};
+}  // namespace
+
+TFormPIDMA1::TFormPIDMA1(WizardContext& context, QWidget* owner)
+    : WizardPageForm(context, owner, "FormPIDMA1", 0) {
+    auto* layout = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    LabelType1 = label("LabelType1");
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName("ComboBox1");
+    for (const std::string& t : AlgorithmTypes()) ComboBox1->addItem(QStr(t));
+    grid->addWidget(LabelType1, 0, 0);
+    grid->addWidget(ComboBox1, 0, 1);
+    CheckBox1 = new QCheckBox(this);
+    CheckBox1->setObjectName("CheckBox1");
+    grid->addWidget(CheckBox1, 1, 0, 1, 2);
+    for (int k = 0; k < 10; ++k) {
+        QLabel* caption = label(QString("LabelEdit%1").arg(k + 1));
+        auto* edit = new LeaveEdit(QString("Edit%1").arg(k + 1), this);
+        edit->setMaximumWidth(110);
+        edit->setAlignment(Qt::AlignRight);
+        grid->addWidget(caption, k + 2, 0);
+        grid->addWidget(edit, k + 2, 1);
+        captions_ << caption;
+        edits_ << edit;
+        double fallback = PidmaParameters()[k].fallback;
+        connect(edit, &LeaveEdit::left, this, [this, edit, fallback] {
+            edit->setText8(PidmaDecimalText(edit->text8(), fallback, separator()));
+        });
+    }
+    grid->setColumnStretch(0, 1);
+    layout->addLayout(grid);
+
+    auto* names = new QGridLayout;
+    LabelName1 = label("LabelName1");
+    LabelName2 = label("LabelName2");
+    EditName1 = new LeaveEdit("EditName1", this);
+    EditName2 = new LeaveEdit("EditName2", this);
+    names->addWidget(LabelName1, 0, 0);
+    names->addLayout(VariableRow(this, context_, EditName1, "SelVar1"), 0, 1);
+    names->addWidget(LabelName2, 1, 0);
+    names->addLayout(VariableRow(this, context_, EditName2, "SelVar2"), 1, 1);
+    names->setColumnStretch(1, 1);
+    layout->addLayout(names);
+
+    auto box = [this](const QString& name) {
+        auto* b = new QCheckBox(this);
+        b->setObjectName(name);
+        return b;
+    };
+    CheckBoxStruct1 = box("CheckBoxStruct1");
+    CheckBoxRemanent1 = box("CheckBoxRemanent1");
+    chk1 = box("chk1");
+    chk2 = box("chk2");
+    edtoff1 = new LeaveEdit("edtoff1", this);
+    edtoff2 = new LeaveEdit("edtoff2", this);
+    edtoff1->setMaximumWidth(110);
+    edtoff2->setMaximumWidth(110);
+    LabelR1 = label("LabelR1");
+    LabelR2 = label("LabelR2");
+    Warning1 = label("Warning1");
+    Warning1->setWordWrap(true);
+    Warning1->setMinimumHeight(48);
+    Warning1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    layout->addWidget(CheckBoxStruct1);
+    layout->addWidget(CheckBoxRemanent1);
+    layout->addWidget(Warning1);
+    auto* placement = new QGridLayout;
+    placement->addWidget(chk1, 0, 0);
+    placement->addWidget(LabelR1, 0, 1);
+    placement->addWidget(edtoff1, 0, 2);
+    placement->addWidget(chk2, 1, 0);
+    placement->addWidget(LabelR2, 1, 1);
+    placement->addWidget(edtoff2, 1, 2);
+    placement->setColumnStretch(0, 1);
+    layout->addLayout(placement);
+    addButtons(layout, true);
+    localize();
+
+    storage_ = ReadPidStorage(file(), section());
+    showValues(context_.wizardRunning ? NewPidmaController(file(), section(), separator())
+                                      : ReadPidmaController(file(), section(), separator()));
+    for (QWidget* w : std::initializer_list<QWidget*>{chk1, chk2, edtoff1, edtoff2, LabelR1, LabelR2})
+        w->setVisible(storage_.placementVisible);
+
+    connect(CheckBoxRemanent1, &QCheckBox::toggled, this, [this] { CheckBoxRemanent1Click(); });
+    connect(chk1, &QCheckBox::toggled, this, [this] { updatePlacement(); });
+    connect(chk2, &QCheckBox::toggled, this, [this] { updatePlacement(); });
+}
+
+void TFormPIDMA1::showValues(const PidmaController& c) {
+    ComboBox1->setCurrentIndex(ChoiceIndex(c.irtype, 1, ComboBox1->count(), 7));
+    CheckBox1->setChecked(c.reverse);
+    for (int k = 0; k < 10; ++k) edits_[k]->setText8(c.values[k]);
+    EditName1->setText8(c.input);
+    EditName2->setText8(c.output);
+    CheckBoxStruct1->setChecked(c.foundStruct);
+    CheckBoxRemanent1->setChecked(c.remanent);
+    chk1->setChecked(c.placeReg);
+    chk2->setChecked(c.placeRem);
+    edtoff1->setText8(c.offReg);
+    edtoff2->setText8(c.offRem);
+    CheckBoxRemanent1Click();
+}
+
+PidmaController TFormPIDMA1::shown() const {
+    PidmaController c;
+    c.irtype = ComboBox1->currentIndex() + 1;
+    c.reverse = CheckBox1->isChecked();
+    for (int k = 0; k < 10; ++k) c.values[k] = edits_[k]->text8();
+    c.input = EditName1->text8();
+    c.output = EditName2->text8();
+    c.foundStruct = CheckBoxStruct1->isChecked();
+    c.remanent = CheckBoxRemanent1->isChecked();
+    c.placeReg = chk1->isChecked();
+    c.placeRem = chk2->isChecked();
+    c.offReg = edtoff1->text8();
+    c.offRem = edtoff2->text8();
+    return c;
+}
+
+void TFormPIDMA1::CheckBoxRemanent1Click() {
+    bool remanent = CheckBoxRemanent1->isChecked();
+    Warning1->setText(QStr(RemanentExplanation(remanent, context_.controllerName)));
+    if (!remanent) chk2->setChecked(false);
+    chk2->setEnabled(remanent);
+    LabelR2->setEnabled(remanent);
+    updatePlacement();
+}
+
+void TFormPIDMA1::updatePlacement() {
+    edtoff1->setEnabled(chk1->isChecked());
+    edtoff2->setEnabled(chk2->isChecked() && chk2->isEnabled());
+}
+
+void TFormPIDMA1::localize() {
+    WizardPageForm::localize();
+    setWindowTitle(QText(3366));
+    LabelType1->setText(QText(3340));
+    CheckBox1->setText(QText(3342));
+    for (int k = 0; k < captions_.size(); ++k) captions_[k]->setText(QText(kEditCaptions[k]));
+    LabelName1->setText(QText(3390));
+    LabelName2->setText(QText(3391));
+    CheckBoxStruct1->setText(QText(3457));
+    CheckBoxRemanent1->setText(QText(3554));
+    chk1->setText(QText(3565));
+    chk2->setText(QText(3566));
+    LabelR1->setText("%R");
+    LabelR2->setText("%R");
+    Warning1->setText(QStr(RemanentExplanation(CheckBoxRemanent1->isChecked(), context_.controllerName)));
+    Button3->setText("Read from PLC");
+}
+
+bool TFormPIDMA1::acceptPage() {
+    PidmaController c = shown();
+    if (!CheckPidmaController(context_, c)) return false;
+    if (!WritePidmaControllerToPlc(context_, c)) ShowError(context_, kTextWriteFailed);
+    WritePidmaController(file(), section(), c, storage_.placementVisible);
+    return true;
+}
+
+void TFormPIDMA1::Button3Click() {
+    auto c = ReadPidmaControllerFromPlc(context_, shown(), separator());
+    if (!c) {
+        ShowError(context_, kTextReadFailed);
+        return;
+    }
+    showValues(*c);
+}
+
+}  // namespace velmora::wizard

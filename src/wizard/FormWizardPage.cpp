@@ -1,0 +1,201 @@
+#include "wizard/FormWizardPage.h"
+
+#include <QBoxLayout>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <stdexcept>
+
+#include "controllers/IniFile.h"
+#include "plugin/Texts.h"
+#include "wizard/PageRules.h"
+
+namespace velmora::wizard {
+
+QString QText(std::uint32_t id) {
+    return QString::fromStdString(Text(id));
+}
+QString QStr(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string Std(const QString& text) {
+    return text.toStdString();
+}
+
+QStringList QTextLines(std::uint32_t id) {
+    QStringList lines;
+    for (const std::string& line : SplitLines(Text(id))) lines << QStr(line);
+    return lines;
+}
+
+LeaveEdit::LeaveEdit(const QString& objectName, QWidget* parent) : QLineEdit(parent) {
+    setObjectName(objectName);
+}
+
+void LeaveEdit::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    emit left();
+}
+
+RadioGroup::RadioGroup(const QString& objectName, QWidget* parent) : QGroupBox(parent) {
+    setObjectName(objectName);
+    new QVBoxLayout(this);
+}
+
+void RadioGroup::setItems(const QStringList& items) {
+    int index = itemIndex();
+    for (int k = 0; k < items.size(); ++k) {
+        if (k >= buttons_.size()) {
+            auto* b = new QRadioButton(this);
+            b->setObjectName(objectName() + "_" + QString::number(k));
+            layout()->addWidget(b);
+            connect(b, &QRadioButton::toggled, this, [this, k](bool on) {
+                if (on) emit itemIndexChanged(k);
+            });
+            buttons_ << b;
+        }
+        buttons_[k]->setText(items[k]);
+    }
+    if (index >= 0) setItemIndex(index);
+}
+
+int RadioGroup::itemIndex() const {
+    for (int k = 0; k < buttons_.size(); ++k)
+        if (buttons_[k]->isChecked()) return k;
+    return -1;
+}
+
+void RadioGroup::setItemIndex(int index) {
+    if (index >= 0 && index < buttons_.size()) {
+        buttons_[index]->setChecked(true);
+        return;
+    }
+    for (QRadioButton* b : buttons_) {
+        b->setAutoExclusive(false);
+        b->setChecked(false);
+        b->setAutoExclusive(true);
+    }
+}
+
+QRadioButton* RadioGroup::button(int index) const {
+    return index >= 0 && index < buttons_.size() ? buttons_[index] : nullptr;
+}
+
+WizardPageForm::WizardPageForm(WizardContext& context, QWidget* owner, const QString& objectName,
+                               int helpContext)
+    : QDialog(owner), context_(context), helpContext_(helpContext) {
+    setObjectName(objectName);
+    setModal(true);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    if (!context_.file) throw std::logic_error("wizard page without a controller file");
+}
+
+WizardPageForm::~WizardPageForm() = default;
+
+IniFile& WizardPageForm::file() {
+    return *context_.file;
+}
+
+void WizardPageForm::localize() {
+    if (Button1) Button1->setText(QText(2005));
+    if (Button2) Button2->setText(QText(2006));
+    if (Button3) Button3->setText(QText(2051));
+}
+
+void WizardPageForm::addButtons(QBoxLayout* layout, bool withUpload) {
+    auto* row = new QHBoxLayout;
+    if (withUpload) {
+        Button3 = new QPushButton(this);
+        Button3->setObjectName("Button3");
+        Button3->setAutoDefault(false);
+        connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+        row->addWidget(Button3);
+    }
+    row->addStretch(1);
+    Button1 = new QPushButton(this);
+    Button1->setObjectName("Button1");
+    Button1->setDefault(true);
+    Button2 = new QPushButton(this);
+    Button2->setObjectName("Button2");
+    Button2->setAutoDefault(false);
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { reject(); });
+    row->addWidget(Button1);
+    row->addWidget(Button2);
+    layout->addLayout(row);
+}
+
+QLabel* WizardPageForm::label(const QString& objectName) {
+    auto* l = new QLabel(this);
+    l->setObjectName(objectName);
+    return l;
+}
+
+void WizardPageForm::Button1Click() {
+    if (!acceptPage()) return;
+    okMarker_ = 1;
+    afterAccepted();
+    done(QDialog::Accepted);
+}
+
+void WizardPageForm::afterAccepted() {
+    AfterPageAccepted(context_);
+}
+
+void WizardPageForm::done(int result) {
+    if (!closed_) {
+        closed_ = true;
+        AfterPageClosed(context_, okMarker_ == 1);
+    }
+    QDialog::done(okMarker_ == 1 ? result : QDialog::Rejected);
+}
+
+void WizardPageForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) localize();
+    QDialog::changeEvent(event);
+}
+
+void WizardPageForm::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        if (context_.showHelp) context_.showHelp(helpTopic());
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+QHBoxLayout* VariableRow(WizardPageForm* page, WizardContext& context, LeaveEdit* edit,
+                         const QString& buttonName) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(edit, 1);
+    auto* select = new QPushButton("...", page);
+    select->setObjectName(buttonName);
+    select->setAutoDefault(false);
+    select->setFixedWidth(32);
+    QObject::connect(select, &QPushButton::clicked, page, [&context, edit] {
+        if (!context.selectVariable) return;
+        if (auto chosen = context.selectVariable(edit->text8())) edit->setText8(*chosen);
+    });
+    row->addWidget(select);
+    return row;
+}
+
+bool QtPageRunner::show(WizardPage page, WizardContext& context) {
+    std::unique_ptr<WizardPageForm> form = CreateWizardPage(page, context, owner_);
+    return form->exec() == QDialog::Accepted;
+}
+
+bool RunControllerWizard(WizardContext& context, QWidget* owner,
+                         const std::function<bool()>& newControllerDialog) {
+    QtPageRunner runner(owner);
+    return RunWizard(context, runner, newControllerDialog);
+}
+
+bool ShowControllerPage(WizardPage page, WizardContext& context, QWidget* owner) {
+    context.wizardRunning = false;
+    QtPageRunner runner(owner);
+    return runner.show(page, context);
+}
+
+}  // namespace velmora::wizard

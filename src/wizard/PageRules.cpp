@@ -1,0 +1,259 @@
+#include "wizard/PageRules.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "controllers/IniFile.h"
+#include "controllers/ParseDecimal.h"
+#include "plugin/Texts.h"
+#include "plugin/Toolkit.h"
+
+namespace velmora::wizard {
+
+namespace {
+
+constexpr std::uint32_t kTextWarning = 2038;
+constexpr std::uint32_t kTextError = 3019;
+constexpr std::uint32_t kTextVariable = 3412;
+constexpr std::uint32_t kTextNotDefined = 3413;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+std::string Upper(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+}  // namespace
+
+std::string FormatFixed(double value, int decimals, int significant, char separator) {
+    if (!std::isfinite(value)) value = 0;
+    char buffer[400];
+    // The value is rounded once, to the significant digits or to the decimals,
+    // whichever keeps fewer digits.
+    int integerDigits = value == 0 ? 1 : static_cast<int>(std::floor(std::log10(std::fabs(value)))) + 1;
+    if (integerDigits + decimals > significant) {
+        std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, value);
+        value = std::strtod(buffer, nullptr);
+    }
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    std::string text = buffer;
+    // A value that rounds to zero shows no sign.
+    if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    for (char& c : text)
+        if (c == '.') c = separator;
+    return text;
+}
+
+double LimitDecimal(double value, double lo, double hi) {
+    if (value >= hi) return hi;
+    if (value < lo) return lo;
+    return value;
+}
+
+std::string LimitDecimalText(std::string_view text, double lo, double hi, int decimals, char separator) {
+    return FormatFixed(LimitDecimal(ParseDecimal(text), lo, hi), decimals, 5, separator);
+}
+
+std::optional<double> TryParseDecimal(std::string_view text) {
+    std::string copy(text);
+    for (char& c : copy)
+        if (c == ',') c = '.';
+    std::size_t start = 0;
+    while (start < copy.size() && IsBlank(copy[start])) ++start;
+    // Only plain decimal numbers: no hexadecimal, infinity or NaN spellings.
+    std::size_t at = start;
+    if (at < copy.size() && (copy[at] == '+' || copy[at] == '-')) ++at;
+    bool digit =
+        at < copy.size() &&
+        (std::isdigit(static_cast<unsigned char>(copy[at])) ||
+         (copy[at] == '.' && at + 1 < copy.size() && std::isdigit(static_cast<unsigned char>(copy[at + 1]))));
+    if (!digit) return std::nullopt;
+    if (copy.compare(at, 2, "0x") == 0 || copy.compare(at, 2, "0X") == 0) return 0.0;
+    char* end = nullptr;
+    double value = std::strtod(copy.c_str() + start, &end);
+    if (end == copy.c_str() + start) return std::nullopt;
+    return value;
+}
+
+std::optional<int> ParseInteger(std::string_view text) {
+    std::string trimmed = Trim(text);
+    if (trimmed.empty()) return std::nullopt;
+    std::size_t at = 0;
+    if (trimmed[0] == '+' || trimmed[0] == '-') at = 1;
+    if (at == trimmed.size()) return std::nullopt;
+    for (std::size_t i = at; i < trimmed.size(); ++i)
+        if (!std::isdigit(static_cast<unsigned char>(trimmed[i]))) return std::nullopt;
+    errno = 0;
+    long long value = std::strtoll(trimmed.c_str(), nullptr, 10);
+    if (errno == ERANGE || value > INT32_MAX || value < INT32_MIN) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+int IntegerOr(std::string_view text, int fallback) {
+    return ParseInteger(text).value_or(fallback);
+}
+
+int ScaleRound(double value, int factor) {
+    return static_cast<int>(value * factor + 0.5);
+}
+int ScaleTrunc(double value, int factor) {
+    return static_cast<int>(value * factor);
+}
+
+std::string Trim(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && IsBlank(text[b])) ++b;
+    while (e > b && IsBlank(text[e - 1])) --e;
+    return std::string(text.substr(b, e - b));
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t nl = text.find('\n', start);
+        std::string_view line =
+            text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.emplace_back(line);
+        if (nl == std::string_view::npos) break;
+        start = nl + 1;
+    }
+    while (!lines.empty() && lines.back().empty()) lines.pop_back();
+    return lines;
+}
+
+VariableKind KindOfAddress(std::string_view address) {
+    std::string text = Upper(Trim(address));
+    // A type keyword anywhere decides, in this order of precedence.
+    static const struct {
+        const char* keywords[2];
+        VariableKind kind;
+    } keywords[] = {
+        {{"QUAD", "LINT"}, VariableKind::Quad},   {{"DOUBLE", "LREAL"}, VariableKind::Double},
+        {{"FLOAT", "REAL"}, VariableKind::Float}, {{"LONG", "DINT"}, VariableKind::Long},
+        {{"BYTE", "SINT"}, VariableKind::Byte},   {{"WORD", "INT"}, VariableKind::Word},
+    };
+    for (const auto& k : keywords)
+        for (const char* word : k.keywords)
+            if (text.find(word) != std::string::npos) return k.kind;
+    // Otherwise the size letter of the address itself.
+    std::size_t percent = text.find('%');
+    std::string operand = percent == std::string::npos ? text : text.substr(percent + 1);
+    if (operand.size() < 2) return VariableKind::Unknown;
+    char area = operand[0];
+    bool iec = area == 'I' || area == 'Q' || area == 'M';
+    if (!iec && std::strchr("RSTXY", area) == nullptr) return VariableKind::Unknown;
+    char size = operand[1];
+    bool hasBit = operand.find('.') != std::string::npos;
+    if (std::isdigit(static_cast<unsigned char>(size)))
+        return hasBit || iec ? VariableKind::Bit : VariableKind::Byte;
+    if (hasBit) return VariableKind::Bit;
+    switch (size) {
+        case 'B':
+            return VariableKind::Byte;
+        case 'W':
+            return VariableKind::Word;
+        case 'D':
+            return iec ? VariableKind::Long : VariableKind::Double;
+        case 'L':
+            return iec ? VariableKind::Double : VariableKind::Long;
+        case 'F':
+            return VariableKind::Float;
+        case 'Q':
+            return VariableKind::Quad;
+        case 'X':
+            return iec ? VariableKind::Bit : VariableKind::Unknown;
+        default:
+            return VariableKind::Unknown;
+    }
+}
+
+void ShowError(const WizardContext& context, std::uint32_t textId) {
+    if (context.messages)
+        context.messages->show(Text(kTextError), Text(textId), MessageIcon::Stop, MessageButtons::Ok);
+}
+
+std::string VariableQuestion(std::string_view name, std::uint32_t textId) {
+    return Text(kTextVariable) + " '" + std::string(name) + "' " + Text(textId);
+}
+
+bool AskAboutVariable(const WizardContext& context, std::string_view name, std::uint32_t textId) {
+    if (!context.messages) return true;
+    return context.messages->show(Text(kTextWarning), VariableQuestion(name, textId),
+                                  MessageIcon::Exclamation, MessageButtons::YesNo) == MessageAnswer::Yes;
+}
+
+bool ConfirmVariable(const WizardContext& context, std::string_view name,
+                     std::optional<VariableKind> expected, std::uint32_t kindQuestion) {
+    std::optional<std::string> address;
+    if (context.variableAddress) address = context.variableAddress(std::string(name));
+    if (!address) return AskAboutVariable(context, name, kTextNotDefined);
+    if (expected && KindOfAddress(*address) != *expected)
+        return AskAboutVariable(context, name, kindQuestion);
+    return true;
+}
+
+void AfterPageAccepted(WizardContext& context) {
+    if (!context.wizardRunning && context.generate) context.generate(context.controllerName);
+}
+
+void AfterPageClosed(WizardContext& context, bool accepted) {
+    if (accepted || !context.wizardRunning) return;
+    if (context.file) context.file->eraseSection(context.section());
+    context.wizardRunning = false;
+}
+
+void PutInt16(std::vector<std::uint8_t>& out, int value) {
+    auto v = static_cast<std::uint16_t>(value);
+    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    out.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void PutInt32(std::vector<std::uint8_t>& out, std::int32_t value) {
+    auto v = static_cast<std::uint32_t>(value);
+    for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
+}
+
+void PutFloat(std::vector<std::uint8_t>& out, float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    PutInt32(out, static_cast<std::int32_t>(bits));
+}
+
+int GetInt16(const std::vector<std::uint8_t>& in, std::size_t at) {
+    return static_cast<std::int16_t>(in.at(at) | (in.at(at + 1) << 8));
+}
+
+std::int32_t GetInt32(const std::vector<std::uint8_t>& in, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int k = 0; k < 4; ++k) v |= static_cast<std::uint32_t>(in.at(at + k)) << (8 * k);
+    return static_cast<std::int32_t>(v);
+}
+
+float GetFloat(const std::vector<std::uint8_t>& in, std::size_t at) {
+    auto bits = static_cast<std::uint32_t>(GetInt32(in, at));
+    float value;
+    std::memcpy(&value, &bits, 4);
+    return value;
+}
+
+bool DataReachable(const WizardContext& context, const std::vector<std::string>& members) {
+    if (!context.controllerData) return false;
+    std::vector<std::string> symbols;
+    symbols.reserve(members.size());
+    for (const auto& m : members) symbols.push_back(context.symbol(m));
+    return context.controllerData->reachable(symbols);
+}
+
+}  // namespace velmora::wizard

@@ -1,0 +1,138 @@
+// The communication label's decisions: texts and colours per state, the
+// parts' geometry, repaint only on change, popup and hint by part.
+#include <gtest/gtest.h>
+
+#include "online/CommLabel.h"
+
+namespace velmora::online {
+namespace {
+
+TEST(CommLabelTexts, EveryCommunicationState) {
+    struct Row {
+        TCommState state;
+        const char* text;
+        PartColour colour;
+    };
+    using K = PartColour::Kind;
+    const Row rows[] = {
+        {TCommState::csNoComm, "NoComm", PartColour::rgb(128, 128, 128)},
+        {TCommState::csCommErr, "Com Fail", PartColour::rgb(255, 0, 0)},
+        {TCommState::csHALT, "Halt", PartColour::rgb(0, 255, 0)},
+        {TCommState::csRUN, "Run", PartColour::rgb(0, 255, 0)},
+        {TCommState::csERR, "Error", PartColour::rgb(0, 255, 255)},
+        {TCommState::csRUNn, "Run", PartColour::system(K::ButtonFace)},
+        {TCommState::csTrying, "Connecting ..", PartColour::system(K::InfoBackground)},
+        {TCommState::csUserText, "Waiting for access", PartColour::system(K::LabelColour)},
+        {TCommState::csUserTextF, "Waiting for access", PartColour::system(K::LabelColour)},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(CommLabel::CommText(r.state, false), r.text);
+        EXPECT_EQ(CommLabel::CommBackground(r.state), r.colour) << r.text;
+        const bool marked = r.state >= TCommState::csHALT;
+        EXPECT_EQ(CommLabel::CommText(r.state, true), std::string(r.text) + (marked ? "F" : "")) << r.text;
+    }
+}
+
+TEST(CommLabelTexts, EveryDataState) {
+    using K = PartColour::Kind;
+    EXPECT_EQ(CommLabel::DataText(TDataState::dsNoComm), "");
+    EXPECT_EQ(CommLabel::DataBackground(TDataState::dsNoComm), PartColour::system(K::ButtonFace));
+    EXPECT_EQ(CommLabel::DataText(TDataState::dsDataOK), "Data OK");
+    EXPECT_EQ(CommLabel::DataBackground(TDataState::dsDataOK), PartColour::rgb(0, 255, 0));
+    EXPECT_EQ(CommLabel::DataText(TDataState::dsDataERR), "No Data");
+    EXPECT_EQ(CommLabel::DataBackground(TDataState::dsDataERR), PartColour::rgb(192, 192, 192));
+    EXPECT_EQ(CommLabel::DataText(TDataState::dsDataFREEZE), "Frozen");
+    EXPECT_EQ(CommLabel::DataBackground(TDataState::dsDataFREEZE), PartColour::system(K::InfoBackground));
+}
+
+TEST(CommLabelSetters, RepaintOnlyOnChange) {
+    CommLabel label;
+    EXPECT_EQ(label.GetCommState(), TCommState::csNoComm);
+    EXPECT_EQ(label.GetDataState(), TDataState::dsNoComm);
+    EXPECT_EQ(label.Get_DataWidthPRC(), 50);
+    EXPECT_FALSE(label.SetCommState(TCommState::csNoComm));
+    EXPECT_TRUE(label.SetCommState(TCommState::csRUN));
+    EXPECT_FALSE(label.SetCommState(TCommState::csRUN));
+    EXPECT_TRUE(label.SetDataState(TDataState::dsDataOK));
+    EXPECT_FALSE(label.SetDataState(TDataState::dsDataOK));
+    EXPECT_TRUE(label.Set_IsFixed(true));
+    EXPECT_FALSE(label.Set_IsFixed(true));
+    EXPECT_TRUE(label.Set_DataWidthPRC(30));
+    EXPECT_FALSE(label.Set_DataWidthPRC(30));
+    EXPECT_TRUE(label.Set_CanSTDLabel(true));
+    EXPECT_FALSE(label.Set_CanSTDLabel(true));
+}
+
+TEST(CommLabelGeometry, PartsOfA105By22Label) {
+    CommLabel label;
+    label.SetCommState(TCommState::csRUN);
+    label.SetDataState(TDataState::dsDataOK);
+    const auto p = label.paint(105, 22, {20, 13}, {40, 13});
+    EXPECT_EQ(p.dataWidth, 52);  // trunc(105 × 0.5)
+    EXPECT_EQ(p.data.rect, (PartRect{1, 1, 52, 21}));
+    EXPECT_EQ(p.comm.rect, (PartRect{53, 1, 104, 21}));
+    EXPECT_EQ(p.data.textX, 51 / 2 - 20);
+    EXPECT_EQ(p.data.textY, 21 / 2 - 6);
+    EXPECT_EQ(p.comm.textX, 51 / 2 - 10 + 53);
+    EXPECT_EQ(p.comm.text, "Run");
+    EXPECT_EQ(p.data.text, "Data OK");
+    // Sunken frame: shadow up the left and across the top, highlight down the right and back.
+    ASSERT_EQ(p.comm.frame.size(), 4u);
+    EXPECT_EQ(p.comm.frame[0].x1, 53);
+    EXPECT_EQ(p.comm.frame[0].y1, 21);
+    EXPECT_EQ(p.comm.frame[0].y2, 1);
+    EXPECT_EQ(p.comm.frame[0].colour.kind, PartColour::Kind::ButtonShadow);
+    EXPECT_EQ(p.comm.frame[2].x1, 104);
+    EXPECT_EQ(p.comm.frame[2].colour.kind, PartColour::Kind::ButtonHighlight);
+}
+
+TEST(CommLabelGeometry, EmptyLeftPart) {
+    CommLabel label;
+    label.Set_DataWidthPRC(0);
+    auto p = label.paint(105, 22, {}, {});
+    EXPECT_EQ(p.dataWidth, 0);
+    EXPECT_TRUE(p.data.frame.empty());
+    EXPECT_EQ(p.comm.rect.left, 1);
+    label.Set_DataWidthPRC(80);
+    for (auto state : {TCommState::csTrying, TCommState::csUserTextF}) {
+        label.SetCommState(state);
+        p = label.paint(105, 22, {}, {});
+        EXPECT_EQ(p.dataWidth, 0);
+        EXPECT_EQ(p.comm.rect, (PartRect{1, 1, 104, 21}));
+    }
+    label.SetCommState(TCommState::csUserText);
+    EXPECT_EQ(label.paint(105, 22, {}, {}).dataWidth, 84);
+}
+
+TEST(CommLabelMouse, PopupByPartAndTheOwnMenuKept) {
+    CommLabel label;
+    int own = 0, comm = 0, data = 0;
+    label.Set_CommPopupMenu(&comm);
+    label.Set_DataPopupMenu(&data);
+    CommLabel::Menu current = &own;
+    current = label.mouseDown(60, 105, current);  // 60 > 52.5: right part
+    EXPECT_EQ(current, &comm);
+    current = label.mouseDown(52, 105, current);
+    EXPECT_EQ(current, &data);
+    label.Set_CanSTDLabel(true);
+    EXPECT_EQ(label.mouseDown(60, 105, current), &own) << "the label's own menu comes back";
+}
+
+TEST(CommLabelMouse, HintOfThePartUnderThePointer) {
+    CommLabel label;
+    label.setCommHint("PLC runs");
+    auto d = label.mouseMove(80, 105, "");
+    ASSERT_TRUE(d.has_value());
+    EXPECT_TRUE(d->hintsOn);
+    EXPECT_TRUE(d->showNow);
+    EXPECT_EQ(d->hint, "PLC runs");
+    d = label.mouseMove(80, 105, "PLC runs");
+    EXPECT_FALSE(d->showNow) << "same hint: not shown again";
+    d = label.mouseMove(10, 105, "PLC runs");
+    EXPECT_FALSE(d->hintsOn) << "no hint on the data part: hints off";
+    label.Set_CanSTDLabel(true);
+    EXPECT_FALSE(label.mouseMove(80, 105, "").has_value());
+}
+
+}  // namespace
+}  // namespace velmora::online

@@ -1,0 +1,111 @@
+#pragma once
+// A session, one soft PLC as the other end of the request function, and the
+// address texts of a PID or PIDMA controller placed at a known register.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "OnlineTestSupport.h"
+#include "SoftPlc.h"
+
+namespace velmora::online::testing {
+
+struct ExchangeFixture : SessionFixture {
+    softplc::SoftPlc plc;
+    PlcRequestFunction request = softplc::SoftPlc::requestFunction();
+
+    ExchangeFixture() {
+        plc.makeCurrent();
+        session->environment().errors = &plc;
+    }
+
+    static std::string At(const char* type, int offset) { return std::string(type) + " %R" + std::to_string(offset); }
+
+    // A PID controller whose first variable lies at `base`: Input3, Input2 as
+    // the controller has them, then T_PID. Returns the structure's offset.
+    int addPid(const ExchangeSettings& s, int base) {
+        controllers[s.name] = s;
+        int at = base;
+        if (s.cascade) {
+            symbols[s.name + "_Input3"] = At("INT", at);
+            at += 2;
+        }
+        if (s.inputMode > 1) {
+            symbols[s.name + "_Input2"] = At("INT", at);
+            at += 2;
+        }
+        const std::string p = s.name + (s.foundStruct ? "_struct~" : "_");
+        symbols[p + "Det"] = At("BYTE", at + 0);
+        const std::pair<const char*, int> members[] = {{"PBnd", 33}, {"RelCool", 35}, {"Ti", 37}, {"Td", 39},
+                                                       {"EGap", 41}, {"DGap", 43},    {"IGap", 45}, {"Tiw", 11},
+                                                       {"Gw", 7},    {"Output", 15},  {"Control", 47}};
+        for (const auto& [m, off] : members) symbols[p + m] = At("INT", at + off);
+        return at;
+    }
+
+    // A PIDMA controller with _TPIDA_ at `base`.
+    void addPidma(const ExchangeSettings& s, int base) {
+        controllers[s.name] = s;
+        const std::pair<const char*, std::pair<const char*, int>> members[] = {
+            {"_dv", {"REAL", 0}},   {"_sp", {"REAL", 4}},   {"_hv", {"REAL", 16}},    {"_MAN", {"BYTE", 20}},
+            {"_TUNE", {"BYTE", 21}}, {"_TBRK", {"BYTE", 22}}, {"_TAFF", {"BYTE", 23}}, {"_TE", {"BYTE", 180}},
+            {"_k", {"REAL", 56}},   {"_pk", {"REAL", 186}}, {"_CHANGED", {"BYTE", 48}},
+        };
+        for (const auto& [m, t] : members) symbols[s.name + m] = At(t.first, base + t.second);
+    }
+
+    static ExchangeSettings Pid(const std::string& name) {
+        ExchangeSettings s;
+        s.name = name;
+        s.y1Name = "Temp_In";
+        s.upName = "Valve_Out";
+        return s;
+    }
+    static ExchangeSettings Pidma(const std::string& name) {
+        ExchangeSettings s;
+        s.name = name;
+        s.kind = ControllerKind::PIDMA;
+        s.input = "Flow_In";
+        s.output = "Pump_Out";
+        return s;
+    }
+
+    void addVariables() {
+        symbols["Temp_In"] = "INT %R2000";
+        symbols["Level_In"] = "INT %R2002";
+        symbols["Pos_In"] = "REAL %R2004";
+        symbols["Valve_Out"] = "INT %R2010";
+        symbols["Valve_Down"] = "INT %R2012";
+        symbols["Disturb"] = "INT %R2020";
+        symbols["Flow_In"] = "REAL %R2030";
+        symbols["Pump_Out"] = "REAL %R2034";
+    }
+
+    // A view switched online by hand.
+    std::unique_ptr<OnlineExchange> online(const std::string& name, RecordingView* view) {
+        auto exchange = std::make_unique<OnlineExchange>(*session, name, view);
+        exchange->KomunikaceButton1_Click();
+        return exchange;
+    }
+
+    // One callback pass for a PLC that runs with valid data.
+    static constexpr std::uint32_t kRunning = (1u << 7) | (1u << 16) | (1u << 17) | (1u << 19);
+    void exchangeOnce(OnlineExchange& view) {
+        view.commTick();  // hands the want-data flag over
+        session->CommLoopCallback(request, kRunning);
+    }
+    // The requests of one exchange of `view`.
+    std::vector<softplc::ReceivedRequest> requestsOf(OnlineExchange& view) {
+        plc.clearHistory();
+        exchangeOnce(view);
+        return plc.history();
+    }
+};
+
+inline std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
+    std::vector<std::uint8_t> out;
+    for (int v : values) out.push_back(static_cast<std::uint8_t>(v));
+    return out;
+}
+
+}  // namespace velmora::online::testing

@@ -1,0 +1,119 @@
+// A request function that misbehaves at random: errors, short and oversized
+// responses, the connection dropped and views closed in the middle of a
+// pass. Nothing may crash or read past a buffer (run it under the
+// sanitizers), no pending write may go out twice, and a pass without a
+// complete read leaves the view with "No Data" at its next tick.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <random>
+
+#include "ExchangeFixture.h"
+
+namespace velmora::online::testing {
+namespace {
+
+class Faults : public ExchangeFixture, public ::testing::TestWithParam<unsigned> {};
+
+TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
+    std::mt19937 random(GetParam());
+    addVariables();
+    std::vector<std::unique_ptr<RecordingView>> views;
+    std::vector<std::unique_ptr<OnlineExchange>> exchanges;
+    auto s3 = Pid("P3");
+    s3.cascade = true;
+    s3.inputMode = 2;
+    s3.y2Name = "Level_In";
+    s3.y3Name = "Pos_In";
+    s3.addOutName = "Disturb";
+    addPid(Pid("P0"), 100);
+    addPid(s3, 300);
+    addPidma(Pidma("T1"), 1000);
+    auto t2 = Pidma("T2");
+    t2.addOutName = "Flow_In";
+    addPidma(t2, 1400);
+    for (const char* name : {"P0", "P3", "T1", "T2"}) {
+        views.push_back(std::make_unique<RecordingView>());
+        exchanges.push_back(online(name, views.back().get()));
+        ASSERT_TRUE(exchanges.back()->online());
+        exchanges.back()->setGraphShown(true);
+    }
+
+    // Every write the PLC receives, by log-free signature (area, offset of the first item).
+    std::map<std::pair<int, int>, int> received;
+    int marked = 0;
+    bool readCompleted = false;
+    plc.beforeRequest = [&](std::int32_t command, std::span<const std::uint8_t> request, std::int32_t* length,
+                            std::uint8_t* response) -> std::optional<std::int32_t> {
+        switch (random() % 10) {
+            case 0: return softplc::errors::kBadArea;
+            case 1: *length = static_cast<std::int32_t>(random() % 400); return 0;      // garbage length
+            case 2: *length = -static_cast<std::int32_t>(random() % 5) - 1; return 0;    // negative length
+            case 3:
+                if (random() % 4 == 0) session->SoftOff(0);
+                return std::nullopt;
+            case 4:
+                if (!exchanges.empty() && random() % 60 == 0) {
+                    const auto victim = random() % exchanges.size();
+                    if (!exchanges[victim]) return std::nullopt;
+                    if (random() % 2)
+                        exchanges[victim]->requestClose();
+                    else
+                        exchanges[victim].reset();
+                }
+                return std::nullopt;
+            default: return std::nullopt;
+        }
+    };
+
+    int livelyPasses = 0;
+    for (int pass = 0; pass < 400; ++pass) {
+        for (auto& e : exchanges) {
+            if (!e) continue;
+            switch (random() % 8) {
+                case 0: e->markGw(static_cast<std::int16_t>(pass)); break;
+                case 1: e->markOutput(static_cast<std::int16_t>(pass)); break;
+                case 2: e->markSp(static_cast<float>(pass)); break;
+                case 3: e->markTune(); break;
+                case 4: e->markTunedRead(TunedReadReason::ParamsButton); break;
+                case 5: e->setStructureView(random() % 2); break;
+                default: break;
+            }
+            ++marked;
+            e->commTick();
+        }
+        // The host reports the connection back now and then.
+        const std::uint32_t status = kRunning | (random() % 3 == 0 ? (1u << 11) : 0);
+        plc.clearHistory();
+        session->CommLoopCallback(random() % 10 == 0 ? nullptr : request, status);
+        for (const auto& r : plc.history()) {
+            if (r.command != kPlcWrite || r.items.empty()) continue;
+            for (const auto& item : r.items) ++received[{item.area, item.offset}];
+        }
+        // Views that were asked to close and got their message go away.
+        for (std::size_t i = 0; i < exchanges.size(); ++i)
+            if (exchanges[i] && !views[i]->closes.empty()) exchanges[i].reset();
+        readCompleted = readCompleted || !plc.history().empty();
+        livelyPasses += plc.history().size() > 2;
+    }
+    int writes = 0;
+    for (const auto& [where, count] : received) writes += count;
+    // Each mark gives at most one write; the parameter pairs of none were marked here.
+    EXPECT_LE(writes, marked);
+    EXPECT_TRUE(readCompleted);
+    EXPECT_GT(livelyPasses, 50) << "the faults must not end the run at once";
+    for (std::size_t i = 0; i < exchanges.size(); ++i) {
+        if (!exchanges[i] || !exchanges[i]->online()) continue;
+        // A pass in which every request fails leaves no new data.
+        plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
+                               std::uint8_t*) -> std::optional<std::int32_t> { return softplc::errors::kBadLength; };
+        exchanges[i]->commTick();
+        session->CommLoopCallback(request, kRunning);
+        EXPECT_EQ(exchanges[i]->commTick().state, TDataState::dsDataERR);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, Faults, ::testing::Values(1u, 2u, 3u, 17u, 4242u, 99991u));
+
+}  // namespace
+}  // namespace velmora::online::testing

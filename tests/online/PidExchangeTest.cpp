@@ -1,0 +1,268 @@
+// The PID exchange: which block is read for each input configuration, where
+// the received bytes land, and the byte layout of every pending write.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ExchangeFixture.h"
+
+namespace velmora::online::testing {
+namespace {
+
+class PidExchange : public ExchangeFixture, public ::testing::Test {
+protected:
+    void SetUp() override { addVariables(); }
+};
+
+TEST_F(PidExchange, SingleInputReadsFiftyBytesFromDet) {
+    const int base = addPid(Pid("R1"), 100);
+    // Input1 of T_PID at offset 5, Control at 47.
+    plc.area(3)[base + 5] = 0x34;
+    plc.area(3)[base + 6] = 0x12;
+    plc.area(3)[base + 47] = 0x01;
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    ASSERT_TRUE(r1->online());
+
+    const auto requests = requestsOf(*r1);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].command, kPlcRead);
+    EXPECT_EQ(requests[0].bytes, Bytes({3, 100, 0, 50}));
+    EXPECT_EQ(DecodeInt16(r1->tpid() + tpid::Input1), 0x1234);
+    EXPECT_EQ(DecodeUInt16(r1->tpid() + tpid::Control), 1);
+    EXPECT_TRUE(log.contains("Enter comm - R1"));
+    EXPECT_TRUE(log.contains("Leave comm - R1"));
+    EXPECT_TRUE(log.contains("Want data = false pro R1"));
+    ASSERT_GE(log.lines.size(), 1u);
+    bool logged = false;
+    for (const auto& l : log.lines) logged |= l.rfind("cteni struktury PID od Input1\tBh\t4\t50\t:\t03  64  00  32  \n", 0) == 0;
+    EXPECT_TRUE(logged);
+}
+
+TEST_F(PidExchange, CascadeWithSecondInputReadsFiftyFourBytesFromTheThirdInput) {
+    auto s = Pid("R3");
+    s.cascade = true;
+    s.inputMode = 2;
+    s.y2Name = "Level_In";
+    s.y3Name = "Pos_In";
+    const int structAt = addPid(s, 300);
+    ASSERT_EQ(structAt, 304);
+    plc.area(3)[300] = 3;   // Input3
+    plc.area(3)[302] = 2;   // Input2
+    plc.area(3)[304 + tpid::Input1] = 1;
+    RecordingView view;
+    auto r3 = online("R3", &view);
+    const auto requests = requestsOf(*r3);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].bytes, Bytes({3, 0x2C, 1, 54}));  // 300 = 0x12C
+    EXPECT_EQ(r3->input3(), 3);
+    EXPECT_EQ(r3->input2(), 2);
+    EXPECT_EQ(DecodeInt16(r3->tpid() + tpid::Input1), 1);
+    EXPECT_TRUE(log.lines.end() != std::find_if(log.lines.begin(), log.lines.end(), [](const std::string& l) {
+                    return l.rfind("cteni struktury PID od Input3\t", 0) == 0;
+                }));
+}
+
+TEST_F(PidExchange, CascadeWithoutSecondInputPutsTheThirdInputInItsOwnSlot) {
+    auto s = Pid("R2");
+    s.cascade = true;
+    s.y3Name = "Pos_In";
+    addPid(s, 200);
+    plc.area(3)[200] = 7;                  // Input3
+    plc.area(3)[202 + tpid::Input1] = 9;   // structure right behind it
+    RecordingView view;
+    auto r2 = online("R2", &view);
+    const auto requests = requestsOf(*r2);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].bytes, Bytes({3, 200, 0, 52}));
+    EXPECT_EQ(r2->input3(), 7);
+    EXPECT_EQ(r2->input2(), 0);
+    EXPECT_EQ(DecodeInt16(r2->tpid() + tpid::Input1), 9);
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(), [](const std::string& l) {
+        return l.rfind("cteni struktury PID od Input3, bez Input2\t", 0) == 0;
+    }));
+}
+
+TEST_F(PidExchange, SecondInputOnlyReadsFiftyTwoBytesFromIt) {
+    auto s = Pid("R4");
+    s.inputMode = 3;
+    s.y2Name = "Level_In";
+    addPid(s, 400);
+    plc.area(3)[400] = 5;
+    RecordingView view;
+    auto r4 = online("R4", &view);
+    const auto requests = requestsOf(*r4);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].bytes, Bytes({3, 0x90, 1, 52}));
+    EXPECT_EQ(r4->input2(), 5);
+}
+
+TEST_F(PidExchange, AdditionalOutputIsASecondItemOfTheRead) {
+    auto s = Pid("R1");
+    s.addOutName = "Disturb";
+    addPid(s, 100);
+    plc.area(3)[2020] = 0x10;
+    plc.area(3)[2021] = 0x27;  // 10000
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    const auto requests = requestsOf(*r1);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].bytes, Bytes({3, 100, 0, 50, 3, 0xE4, 0x07, 2}));
+    EXPECT_EQ(DecodeInt16(r1->additionalOutput().data()), 10000);
+}
+
+TEST_F(PidExchange, StructureViewAlsoReadsTheSourceVariables) {
+    auto s = Pid("R1");
+    s.analogOutput = false;  // three-stage output: UmName is read too
+    s.umName = "Valve_Down";
+    addPid(s, 100);
+    plc.area(3)[2000] = 11;
+    plc.area(3)[2010] = 22;
+    plc.area(3)[2012] = 33;
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    r1->setStructureView(true);
+    const auto requests = requestsOf(*r1);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].bytes, Bytes({3, 0xD0, 0x07, 2, 3, 0xDA, 0x07, 2, 3, 0xDC, 0x07, 2}));
+    EXPECT_EQ(r1->sourceValues()[0][0], 11);
+    EXPECT_EQ(r1->sourceValues()[1][0], 22);
+    EXPECT_EQ(r1->sourceValues()[2][0], 33);
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(), [](const std::string& l) {
+        return l.rfind("Cteni Y1Name, UpName, UmName\t", 0) == 0;
+    }));
+}
+
+TEST_F(PidExchange, ParameterBlockGoesWithTheControlWordOnlyWhileTheGraphIsShown) {
+    const int base = addPid(Pid("R1"), 100);
+    plc.area(3)[base + tpid::Control] = 0x41;  // RC and AM
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    exchangeOnce(*r1);  // first data: the control word is known
+
+    r1->markParameters(PidParameterBlock::FromShown(50.0, 200.0, 12.3, 0.5, 1.5, 2.25, 100.0));
+    EXPECT_EQ(requestsOf(*r1).size(), 1u) << "schema page: only the read";
+    EXPECT_TRUE(r1->pending().parameters);
+
+    r1->setGraphShown(true);
+    const auto requests = requestsOf(*r1);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].command, kPlcWrite);
+    // Control (offset 147) with CHN, then PBnd … IGap (offset 133, 14 bytes).
+    EXPECT_EQ(requests[1].bytes, Bytes({3, 147, 0, 2, 0x41, 0x08,                     //
+                                        3, 133, 0, 14, 0xF4, 0x01, 0xD0, 0x07,        // 500, 2000
+                                        0x7B, 0x00, 0x05, 0x00, 0x96, 0x00, 0xE1, 0x00,  // 123, 5, 150, 225
+                                        0x10, 0x27}));                                // 10000
+    EXPECT_EQ(requests[1].bytes.size(), 24u);
+    EXPECT_FALSE(r1->pending().parameters);
+    EXPECT_EQ(requestsOf(*r1).size(), 1u) << "written once";
+    EXPECT_EQ(DecodeInt16(plc.area(3).data() + base + tpid::PBnd), 500);
+}
+
+TEST_F(PidExchange, SingleWordWritesInTheirOrder) {
+    const int base = addPid(Pid("R1"), 100);
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    exchangeOnce(*r1);
+    r1->markOutput(-250);
+    r1->markGw(5000);
+    r1->markTiW(30);
+    r1->markControl(0x0041);
+    const auto requests = requestsOf(*r1);
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(requests[1].bytes, Bytes({3, base + tpid::tiW, 0, 2, 30, 0}));
+    EXPECT_EQ(requests[2].bytes, Bytes({3, base + tpid::gW, 0, 2, 0x88, 0x13}));
+    EXPECT_EQ(requests[3].bytes, Bytes({3, base + tpid::Control, 0, 2, 0x41, 0}));
+    EXPECT_EQ(requests[4].bytes, Bytes({3, base + tpid::Output, 0, 2, 0x06, 0xFF}));
+    const char* texts[] = {"zapis TiW\t", "zapis gW\t", "zapis Control\t", "zapis OutPut\t"};
+    for (const char* t : texts)
+        EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
+                                [&](const std::string& l) { return l.rfind(t, 0) == 0; }))
+            << t;
+}
+
+TEST_F(PidExchange, ControlWordIsWrittenOnlyWhenItDiffersFromTheLastRead) {
+    const int base = addPid(Pid("R1"), 100);
+    plc.area(3)[base + tpid::Control] = 0x41;
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    exchangeOnce(*r1);
+    r1->markControl(0x0041);
+    EXPECT_EQ(requestsOf(*r1).size(), 1u);
+    EXPECT_FALSE(r1->pending().control);
+}
+
+TEST_F(PidExchange, SimulatedInputsGoInOneRequestWithTheirOwnWidths) {
+    auto s = Pid("R3");
+    s.cascade = true;
+    s.y3Name = "Pos_In";
+    addPid(s, 300);
+    RecordingView view;
+    auto r3 = online("R3", &view);
+    r3->markSimulatedInputs(RawValue{std::int16_t{1234}}, RawValue{std::int16_t{99}}, RawValue{50.0f});
+    const auto requests = requestsOf(*r3);
+    ASSERT_EQ(requests.size(), 2u);
+    // Y2 does not exist on this controller: only Y1 (INT) and Y3 (REAL).
+    EXPECT_EQ(requests[1].bytes, Bytes({3, 0xD0, 0x07, 2, 0xD2, 0x04, 3, 0xD4, 0x07, 4, 0, 0, 0x48, 0x42}));
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
+                            [](const std::string& l) { return l.rfind("zapis Y1, (Y2, (Y3))\t", 0) == 0; }));
+    EXPECT_EQ(requestsOf(*r3).size(), 1u) << "a simulated value is written once";
+}
+
+TEST_F(PidExchange, SecondInputForRatioControlAsIntOrReal) {
+    auto s = Pid("R4");
+    s.inputMode = 3;
+    s.y2Name = "Level_In";
+    addPid(s, 400);
+    RecordingView view;
+    auto r4 = online("R4", &view);
+    r4->markSecondInput(RawValue{std::int16_t{-2}});
+    auto requests = requestsOf(*r4);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].bytes, Bytes({3, 0xD2, 0x07, 2, 0xFE, 0xFF}));
+    r4->markSecondInput(RawValue{1.5f});
+    requests = requestsOf(*r4);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].bytes, Bytes({3, 0xD2, 0x07, 4, 0, 0, 0xC0, 0x3F}));
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
+                            [](const std::string& l) { return l.rfind("zapis Y2 pro RIO\t", 0) == 0; }));
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
+                            [](const std::string& l) { return l.rfind("zapis Y2 pro RIO (float)\t", 0) == 0; }));
+}
+
+TEST_F(PidExchange, WithoutValidDataNothingIsSentAndTheStampIsSetOnce) {
+    addPid(Pid("R1"), 100);
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    r1->markGw(1);
+    plc.clearHistory();
+    r1->commTick();
+    session->CommLoopCallback(request, (1u << 16) | (1u << 17));  // halted: bit 7 clear
+    EXPECT_TRUE(plc.history().empty());
+    ASSERT_TRUE(r1->lastDataTime().has_value());
+    const LocalTime first = *r1->lastDataTime();
+    r1->commTick();
+    session->CommLoopCallback(request, (1u << 16) | (1u << 17));
+    EXPECT_EQ(MillisecondsBetween(first, *r1->lastDataTime()), 0);
+    EXPECT_TRUE(r1->pending().gW) << "kept for the next valid exchange";
+}
+
+TEST_F(PidExchange, OneExchangePerHandOverOfTheWantDataFlag) {
+    addPid(Pid("R1"), 100);
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    r1->commTick();
+    session->CommLoopCallback(request, kRunning);
+    plc.clearHistory();
+    session->CommLoopCallback(request, kRunning);
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_TRUE(plc.history().empty());
+    r1->commTick();
+    EXPECT_TRUE(log.contains("Want data = true pro R1"));
+    EXPECT_EQ(view.refreshes, 1);
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(plc.history().size(), 1u);
+}
+
+}  // namespace
+}  // namespace velmora::online::testing

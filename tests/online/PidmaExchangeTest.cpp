@@ -1,0 +1,169 @@
+// The PIDMA exchange: short and whole reads, the byte layout of every pending
+// write in its order, and the tuned-parameter read with its report code.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "ExchangeFixture.h"
+
+namespace velmora::online::testing {
+namespace {
+
+class PidmaExchange : public ExchangeFixture, public ::testing::Test {
+protected:
+    void SetUp() override {
+        addVariables();
+        addPidma(Pidma("T1"), 1000);
+        t1 = online("T1", &view);
+        ASSERT_TRUE(t1->online());
+    }
+    void put(int offset, float value) {
+        const auto bytes = EncodeFloat(value);
+        std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + 1000 + offset);
+    }
+    bool logged(const char* prefix) const {
+        return std::any_of(log.lines.begin(), log.lines.end(),
+                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    }
+    RecordingView view;
+    std::unique_ptr<OnlineExchange> t1;
+};
+
+TEST_F(PidmaExchange, ShortReadTakesTheInputsParametersAndOutputs) {
+    put(tpida::sp, 42.5f);
+    put(tpida::tt, 3.0f);
+    put(tpida::mv, 61.25f);
+    plc.area(3)[1000 + tpida::ite] = 6;
+    plc.area(3)[1000 + tpida::b] = 0x77;      // inside the first item
+    plc.area(3)[1000 + tpida::hilim] = 0x66;  // the first byte behind it
+    plc.area(3)[1000 + tpida::pk] = 0x55;     // behind the second item
+    const auto requests = requestsOf(*t1);
+    ASSERT_EQ(requests.size(), 1u);
+    // 1000 = 0x3E8, 1166 = 0x48E
+    EXPECT_EQ(requests[0].bytes, Bytes({3, 0xE8, 0x03, 84, 3, 0x8E, 0x04, 20}));
+    const auto& image = t1->pidmaImage();
+    EXPECT_EQ(DecodeFloat(image.data() + tpida::sp), 42.5f);
+    EXPECT_EQ(DecodeFloat(image.data() + tpida::tt), 3.0f);
+    EXPECT_EQ(DecodeFloat(image.data() + tpida::mv), 61.25f);
+    EXPECT_EQ(image[tpida::ite], 6);
+    EXPECT_EQ(image[tpida::b], 0x77);
+    EXPECT_EQ(image[tpida::hilim], 0);
+    EXPECT_EQ(image[tpida::pk], 0);
+    EXPECT_TRUE(logged("cteni struktury PIDMAshort od _dv\tBh\t8\t104\t:\t"));
+}
+
+TEST_F(PidmaExchange, StructureViewReadsTheWholeImageAndTheAdditionalOutput) {
+    auto s = Pidma("T2");
+    s.addOutName = "Flow_In";
+    addPidma(s, 3000);
+    RecordingView other;
+    auto t2 = online("T2", &other);
+    exchangeOnce(*t1);  // both hand their first want-data over
+    t2->setStructureView(true);
+    plc.area(3)[3000 + tpida::pc + 3] = 0x41;
+    put(0, 0);  // T1 stays untouched
+    plc.area(3)[2030] = 0x99;
+    plc.clearHistory();
+    t2->commTick();
+    session->CommLoopCallback(request, kRunning);
+    const auto& requests = plc.history();
+    ASSERT_EQ(requests.size(), 1u);  // T1 did not ask for data
+    EXPECT_EQ(requests[0].bytes, Bytes({3, 0xB8, 0x0B, 226, 3, 0xEE, 0x07, 4}));
+    EXPECT_EQ(t2->pidmaImage()[tpida::pc + 3], 0x41);
+    EXPECT_EQ(t2->additionalOutput()[0], 0x99);
+    EXPECT_TRUE(logged("cteni struktury PIDMA od _dv\tBh\t8\t230\t:\t"));
+}
+
+TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
+    t1->setGraphShown(true);
+    t1->markParameters(PidmaParameterBlock{2.0f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 0.5f});
+    t1->markSp(55.0f);
+    t1->markMan(true);
+    t1->markTaff(1);
+    t1->markTune();
+    t1->markTbrk();
+    t1->markHv(12.5f);
+    t1->markPv(33.0f);
+    t1->markClearTuneError();
+    plc.area(3)[1000 + tpida::TE] = 1;
+    const auto requests = requestsOf(*t1);
+    ASSERT_EQ(requests.size(), 10u);
+    std::vector<std::uint8_t> params = Bytes({3, 0x18, 0x04, 1, 1, 3, 0x20, 0x04, 28});  // CHANGED 1048, k 1056
+    for (float v : {2.0f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 0.5f}) {
+        const auto bytes = EncodeFloat(v);
+        params.insert(params.end(), bytes.begin(), bytes.end());
+    }
+    EXPECT_EQ(requests[1].bytes, params);
+    EXPECT_EQ(requests[1].bytes.size(), 37u);
+    const auto withFloat = [](std::vector<std::uint8_t> head, float v) {
+        const auto bytes = EncodeFloat(v);
+        head.insert(head.end(), bytes.begin(), bytes.end());
+        return head;
+    };
+    EXPECT_EQ(requests[2].bytes, withFloat(Bytes({3, 0xEC, 0x03, 4}), 55.0f));  // sp 1004
+    EXPECT_EQ(requests[3].bytes, Bytes({3, 0xFC, 0x03, 1, 1}));                  // MAN 1020
+    EXPECT_EQ(requests[4].bytes, Bytes({3, 0xFF, 0x03, 1, 1}));                  // TAFF 1023
+    EXPECT_EQ(requests[5].bytes, Bytes({3, 0xFD, 0x03, 1, 1}));                  // TUNE 1021
+    EXPECT_EQ(requests[6].bytes, Bytes({3, 0xFE, 0x03, 1, 1}));                  // TBRK 1022
+    EXPECT_EQ(requests[7].bytes, withFloat(Bytes({3, 0xF8, 0x03, 4}), 12.5f));  // hv 1016
+    EXPECT_EQ(requests[8].bytes, withFloat(Bytes({3, 0xF0, 0x03, 4}), 33.0f));  // pv 1008
+    EXPECT_EQ(requests[9].bytes, Bytes({3, 0x9C, 0x04, 1, 0}));                  // TE 1180
+    EXPECT_EQ(plc.area(3)[1000 + tpida::TE], 0);
+    for (const char* t : {"zapis parametru PIDMA\t", "zapis _sp\t", "zapis MAN\t", "zapis TAFF\t", "zapis TUNE\t",
+                          "zapis TBRK\t", "zapis _hv\t", "zapis Y\t", "zapis TE\t"})
+        EXPECT_TRUE(logged(t)) << t;
+    EXPECT_EQ(requestsOf(*t1).size(), 1u) << "nothing is written twice";
+}
+
+TEST_F(PidmaExchange, ParametersWaitForTheGraphPage) {
+    t1->markParameters(PidmaParameterBlock{});
+    EXPECT_EQ(requestsOf(*t1).size(), 1u);
+    EXPECT_TRUE(t1->pending().parameters);
+}
+
+TEST_F(PidmaExchange, TunedReadReportsByReason) {
+    struct Case {
+        TunedReadReason reason;
+        std::uint8_t te, taff;
+        int code;
+    };
+    const Case cases[] = {{TunedReadReason::ParamsButton, 1, 1, 2},
+                          {TunedReadReason::TunerFinished, 1, 1, 3},
+                          {TunedReadReason::TunerFinished, 0, 1, 0},
+                          {TunedReadReason::TunerFinished, 0, 0, 1}};
+    put(tpida::k, 1.5f);
+    put(tpida::pk, 2.5f);
+    put(tpida::pc, 0.25f);
+    for (const Case& c : cases) {
+        plc.area(3)[1000 + tpida::TE] = c.te;
+        plc.area(3)[1000 + tpida::TAFF] = c.taff;
+        view.reports.clear();
+        t1->markTunedRead(c.reason);
+        const auto requests = requestsOf(*t1);
+        ASSERT_EQ(requests.size(), 2u);
+        EXPECT_EQ(requests[1].bytes, Bytes({3, 0x20, 0x04, 24, 3, 0xA2, 0x04, 24}));  // k 1056, pk 1186
+        ASSERT_EQ(view.reports.size(), 1u);
+        EXPECT_EQ(view.reports[0], c.code);
+    }
+    EXPECT_EQ(DecodeFloat(t1->pidmaImage().data() + tpida::k), 1.5f);
+    EXPECT_EQ(DecodeFloat(t1->pidmaImage().data() + tpida::pk), 2.5f);
+    EXPECT_EQ(DecodeFloat(t1->pidmaImage().data() + tpida::pc), 0.25f);
+    EXPECT_TRUE(logged("cteni parametru PIDMA\tBh\t8\t48\t:\t"));
+}
+
+TEST_F(PidmaExchange, FailedTunedReadPostsNoReport) {
+    plc.beforeRequest = [](std::int32_t command, std::span<const std::uint8_t> r, std::int32_t*,
+                           std::uint8_t*) -> std::optional<std::int32_t> {
+        if (r.size() == 8 && r[3] == 24) return softplc::errors::kOutOfRange;
+        return std::nullopt;
+    };
+    t1->markTunedRead(TunedReadReason::ParamsButton);
+    requestsOf(*t1);
+    EXPECT_TRUE(view.reports.empty());
+    EXPECT_FALSE(t1->pending().tunedRead);
+    EXPECT_TRUE(logged("Comm Error\tSoft PLC: item outside its memory area"));
+}
+
+}  // namespace
+}  // namespace velmora::online::testing

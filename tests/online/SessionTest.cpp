@@ -1,0 +1,250 @@
+// The frame's side: CommTimer1's schedule, the callback's status mapping and
+// closing pass, the soft-off and hard-off notifications, and views that go
+// away while the callback runs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "ExchangeFixture.h"
+
+namespace velmora::online::testing {
+namespace {
+
+class Session : public ExchangeFixture, public ::testing::Test {
+protected:
+    void SetUp() override { addVariables(); }
+    // n PID views, online, registers 100 apart.
+    void openViews(int n) {
+        views.resize(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i) {
+            const std::string name = "R" + std::to_string(i);
+            addPid(Pid(name), 100 * (i + 1));
+            exchanges.push_back(online(name, &views[static_cast<std::size_t>(i)]));
+            ASSERT_TRUE(exchanges.back()->online());
+        }
+    }
+    std::vector<RecordingView> views;
+    std::vector<std::unique_ptr<OnlineExchange>> exchanges;
+};
+
+constexpr std::uint32_t kConnected = 3u << 16;
+
+TEST(CommStatus, MapsTheStatusBitsToTheLabelStates) {
+    EXPECT_EQ(CommStateFromStatus(0x80 | (1u << 19)), TCommState::csRUN);
+    EXPECT_EQ(CommStateFromStatus(0x80), TCommState::csRUNn);
+    EXPECT_EQ(CommStateFromStatus(0x80 | 1u), TCommState::csRUNn) << "bit 7 wins over the error bits";
+    EXPECT_EQ(CommStateFromStatus(1u), TCommState::csERR);
+    EXPECT_EQ(CommStateFromStatus(1u << 3), TCommState::csERR);
+    EXPECT_EQ(CommStateFromStatus(1u << 19), TCommState::csHALT);
+    EXPECT_EQ(CommStateFromStatus(0), TCommState::csHALT);
+    EXPECT_TRUE(FixedFromStatus(1u << 11));
+    EXPECT_FALSE(DataValidFromStatus(0x80));
+    EXPECT_FALSE(ConnectedFromStatus(1u << 16));
+}
+
+TEST_F(Session, NineViewsEachServedOncePerEightTicksFirstAndLastTogether) {
+    openViews(9);
+    for (auto& v : views) v.ticks.clear();
+    std::vector<std::vector<int>> served;
+    for (int tick = 0; tick < 16; ++tick) {
+        std::vector<std::size_t> before;
+        for (auto& v : views) before.push_back(v.ticks.size());
+        EXPECT_TRUE(commTimer().tick());
+        std::vector<int> now;
+        for (std::size_t i = 0; i < views.size(); ++i)
+            if (views[i].ticks.size() > before[i]) now.push_back(static_cast<int>(i));
+        served.push_back(now);
+    }
+    const std::vector<std::vector<int>> expected = {{0, 8}, {4}, {2}, {6}, {1}, {5}, {3}, {7}};
+    for (int tick = 0; tick < 16; ++tick) EXPECT_EQ(served[tick], expected[tick % 8]) << "tick " << tick;
+    EXPECT_TRUE(session->lastTickVisitedAny());
+}
+
+TEST_F(Session, SampleTimeSetsTheCommTimerAndTellsTheViewsOnce) {
+    openViews(2);
+    EXPECT_EQ(commTimer().interval(), 125);
+    EXPECT_TRUE(commTimer().enabled());
+    EXPECT_FALSE(simTimer().enabled());
+    EXPECT_TRUE(session->setSampleTime(2.0));
+    EXPECT_EQ(commTimer().interval(), 250);
+    EXPECT_FALSE(session->setSampleTime(2.0));
+    EXPECT_FALSE(session->setSampleTime(0.0));
+    EXPECT_EQ(views[0].sampleTimeChanges, 1);
+    EXPECT_EQ(views[1].sampleTimeChanges, 1);
+}
+
+TEST_F(Session, CallbackGivesEveryViewTheStateAndExchangesTheOnlineOnes) {
+    openViews(2);
+    exchanges[1]->ToolButtonStop1Click();
+    plc.clearHistory();
+    session->CommLoopCallback(request, kRunning | (1u << 11));
+    EXPECT_FALSE(session->commPending());
+    EXPECT_TRUE(simTimer().enabled());
+    EXPECT_TRUE(log.contains("Communication on!"));
+    for (auto& v : views) {
+        EXPECT_EQ(v.lastState, TCommState::csRUN);
+        EXPECT_TRUE(v.lastFixed);
+    }
+    EXPECT_EQ(plc.history().size(), 1u) << "only the online view exchanged";
+    EXPECT_EQ(session->commFlags(), static_cast<std::uint16_t>((kRunning | (1u << 11)) & 0xFFFF));
+    EXPECT_FALSE(log.contains("Enter comm - R1"));
+}
+
+TEST_F(Session, NullRequestFunctionRunsOnlyTheClosingPass) {
+    openViews(3);
+    exchanges[1]->requestClose();
+    for (auto& v : views) v.labelUpdates = 0;
+    plc.clearHistory();
+    session->CommLoopCallback(nullptr, 0);
+    ASSERT_EQ(session->views().size(), 2u);
+    EXPECT_EQ(views[1].closes, std::vector<bool>{false}) << "posted";
+    EXPECT_TRUE(log.contains("WM_MY_CLOSE - R1"));
+    for (auto& v : views) EXPECT_EQ(v.labelUpdates, 0);
+    EXPECT_TRUE(plc.history().empty());
+}
+
+TEST_F(Session, TwoViewsClosedInOnePassBothGetTheMessage) {
+    openViews(4);
+    exchanges[1]->requestClose();
+    exchanges[2]->requestClose();
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(session->views().size(), 2u);
+    EXPECT_EQ(views[1].closes.size(), 1u);
+    EXPECT_EQ(views[2].closes.size(), 1u);
+    EXPECT_TRUE(views[0].closes.empty());
+    EXPECT_TRUE(views[3].closes.empty());
+    // The views close on the message; their destruction must not disturb the session.
+    exchanges[1].reset();
+    exchanges[2].reset();
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(session->views().size(), 2u);
+}
+
+TEST_F(Session, OffNotificationsWithATrueArgumentChangeNothing) {
+    openViews(1);
+    session->CommLoopCallback(request, kRunning);
+    views[0].labelUpdates = 0;
+    session->HardOff(1);
+    session->SoftOff(0xFFFF);
+    EXPECT_FALSE(session->commPending());
+    EXPECT_EQ(session->commState(), TCommState::csRUN);
+    EXPECT_TRUE(simTimer().enabled());
+    EXPECT_EQ(views[0].labelUpdates, 0);
+}
+
+TEST_F(Session, OffNotificationsStopEverythingUntilTheLoopIsBack) {
+    openViews(2);
+    session->CommLoopCallback(request, kRunning | (1u << 11));
+    exchanges[0]->requestClose();
+    session->HardOff(0);
+    EXPECT_TRUE(session->commPending());
+    EXPECT_FALSE(simTimer().enabled());
+    EXPECT_EQ(session->commState(), TCommState::csCommErr);
+    EXPECT_TRUE(log.contains("No Communication! (Hard Off)"));
+    EXPECT_EQ(views[1].lastState, TCommState::csCommErr);
+    EXPECT_TRUE(views[1].lastFixed) << "the fixed flag is kept";
+    EXPECT_EQ(views[0].closes, std::vector<bool>{true}) << "sent";
+    session->SoftOff(0);
+    EXPECT_EQ(views[1].lastState, TCommState::csNoComm);
+    EXPECT_TRUE(log.contains("No Communication! (Soft Off)"));
+
+    // Without bits 16 and 17 the state stays and the simulation stays off.
+    session->CommLoopCallback(request, 0x80 | (1u << 19));
+    EXPECT_EQ(views[1].lastState, TCommState::csNoComm);
+    EXPECT_FALSE(simTimer().enabled());
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(views[1].lastState, TCommState::csRUN);
+    EXPECT_TRUE(simTimer().enabled());
+}
+
+TEST_F(Session, SoftOffDuringARequestEndsThePassWithoutWritingTwice) {
+    openViews(3);
+    session->CommLoopCallback(request, kRunning);  // first data of every view
+    for (auto& e : exchanges) {
+        e->commTick();
+        e->markGw(7);
+    }
+    int requests = 0;
+    plc.beforeRequest = [&](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
+                            std::uint8_t*) -> std::optional<std::int32_t> {
+        if (++requests == 2) session->SoftOff(0);  // R0's gW write
+        return std::nullopt;
+    };
+    plc.clearHistory();
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(plc.history().size(), 2u) << "R1 and R2 did not exchange";
+    EXPECT_TRUE(log.contains("pForm->NovaKomunikace return 0"));
+    EXPECT_FALSE(exchanges[0]->pending().gW);
+    EXPECT_TRUE(exchanges[1]->pending().gW);
+
+    plc.beforeRequest = nullptr;
+    plc.clearHistory();
+    session->CommLoopCallback(request, kRunning);  // loop back: R1, R2 still want data
+    int gwWrites = 0;
+    for (const auto& r : plc.history()) gwWrites += r.command == kPlcWrite;
+    EXPECT_EQ(gwWrites, 2) << "R1 and R2 once each, R0 not again";
+}
+
+TEST_F(Session, AViewDestroyedInsideTheCallbackIsSkippedSafely) {
+    openViews(3);
+    views[0].onShowState = [&] { exchanges[1].reset(); };  // a view that closes another
+    views[2].onShowState = [&] { exchanges[2].reset(); };  // and one that closes itself
+    plc.clearHistory();
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(session->views().size(), 1u);
+    ASSERT_EQ(plc.history().size(), 1u);
+    EXPECT_EQ(plc.history()[0].items[0].offset, 100) << "R0 exchanged";
+}
+
+TEST_F(Session, AViewDestroyedDuringItsOwnRequestStopsItsExchange) {
+    openViews(2);
+    session->CommLoopCallback(request, kRunning);
+    for (auto& e : exchanges) e->commTick();
+    exchanges[0]->markGw(1);
+    plc.beforeRequest = [&](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
+                            std::uint8_t*) -> std::optional<std::int32_t> {
+        if (exchanges[0]) exchanges[0].reset();
+        return std::nullopt;
+    };
+    plc.clearHistory();
+    session->CommLoopCallback(request, kRunning);
+    // R0's read, no gW write for a view that is gone; the pass ends there.
+    ASSERT_EQ(plc.history().size(), 1u);
+    EXPECT_TRUE(log.contains("pForm->NovaKomunikace return 0"));
+    EXPECT_EQ(session->views().size(), 1u);
+}
+
+TEST_F(Session, ReentrantCallbackIsIgnored) {
+    openViews(1);
+    int calls = 0;
+    plc.beforeRequest = [&](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
+                            std::uint8_t*) -> std::optional<std::int32_t> {
+        if (++calls == 1) session->CommLoopCallback(request, kRunning);
+        return std::nullopt;
+    };
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(Session, SimTimerStepsTheOnlineViews) {
+    openViews(2);
+    exchanges[0]->ToolButtonStop1Click();
+    session->CommLoopCallback(request, kRunning);
+    ASSERT_TRUE(simTimer().tick());
+    EXPECT_EQ(views[0].steps, 0);
+    EXPECT_EQ(views[1].steps, 1);
+    session->stopTimers();
+    EXPECT_FALSE(simTimer().tick());
+    EXPECT_FALSE(commTimer().enabled());
+}
+
+TEST_F(Session, SessionEndingBeforeItsViewsLeavesThemDetached) {
+    openViews(1);
+    session.reset();
+    exchanges[0]->commTick();
+    EXPECT_EQ(exchanges[0]->NovaKomunikace(request, true), 1);
+    exchanges.clear();
+}
+
+}  // namespace
+}  // namespace velmora::online::testing

@@ -1,0 +1,184 @@
+// Raw values shown as percentages, the comm log's request lines, the
+// settings read from the controller file, and the data state of the tick.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <limits>
+
+#include <unistd.h>
+
+#include "ExchangeFixture.h"
+#include "controllers/IniFile.h"
+#include "online/RequestLog.h"
+#include "plugin/Texts.h"
+
+namespace velmora::online::testing {
+namespace {
+
+TEST(ShownValues, InputPercentOfTheRawRange) {
+    EXPECT_DOUBLE_EQ(*InputPercent(2500, 0, 10000), 25.0);
+    EXPECT_DOUBLE_EQ(*InputPercent(-1000, -2000, 2000), 25.0);
+    EXPECT_DOUBLE_EQ(*InputPercent(0, 100, -100), 50.0) << "an inverted range works too";
+    EXPECT_FALSE(InputPercent(5, 7, 7).has_value());
+    const auto shown = PidInputValue(1, 1234, 0, 10000, 0, "R1", ',');
+    EXPECT_FALSE(shown.error);
+    EXPECT_EQ(shown.text, "12,34%");
+    EXPECT_EQ(shown.hint, "((R1_Input1 - R1_MinY) / (R1_MaxY - R1_MinY)) * 100%");
+    EXPECT_EQ(PidInputValue(3, 0, 0, 1, 0, "R1", '.').hint, "((R1_Input3 - R1_MinY) / (R1_MaxY - R1_MinY)) * 100%");
+}
+
+TEST(ShownValues, EqualLimitsAndMeasuringErrorsShowError) {
+    const auto equal = PidInputValue(1, 10, 500, 500, 0, "R1", '.');
+    EXPECT_TRUE(equal.error);
+    EXPECT_EQ(equal.text, Text(3019));
+    EXPECT_EQ(equal.hint, "MaxY == MinY!");
+    const std::pair<int, std::uint8_t> inputs[] = {{1, tpid::EY1}, {2, tpid::EY2}, {3, tpid::EY3}};
+    for (const auto& [signal, bit] : inputs) {
+        const auto shown = PidInputValue(signal, 10, 0, 100, bit, "R1", '.');
+        EXPECT_TRUE(shown.error);
+        EXPECT_EQ(shown.hint, Text(3466 + signal));
+        // Another input's error bit does not touch this one.
+        EXPECT_FALSE(PidInputValue(signal, 10, 0, 100, static_cast<std::uint8_t>(0xE0 & ~bit), "R1", '.').error);
+    }
+}
+
+TEST(ShownValues, OutputsInHundredthsAndRealPercentages) {
+    const auto out = PidOutputValue(-1250, "R1", '.');
+    EXPECT_EQ(out.text, "-12.50%");
+    EXPECT_EQ(out.hint, "R1_Output * 0,01%");
+    EXPECT_EQ(PidmaPercentValue(61.256f, '.').text, "61.26%");
+    EXPECT_TRUE(PidmaPercentValue(std::numeric_limits<float>::quiet_NaN(), '.').error);
+}
+
+TEST(ParameterBlock, ShownValuesRoundToTheStoredUnits) {
+    const auto p = PidParameterBlock::FromShown(99.96, 0.1, 3000, 0, 12.345, 100, 0.004);
+    EXPECT_EQ(p.pBnd, 1000);
+    EXPECT_EQ(p.relCool, 1);
+    EXPECT_EQ(p.ti, 30000);
+    EXPECT_EQ(p.eGap, 1235);
+    EXPECT_EQ(p.dGap, 10000);
+    EXPECT_EQ(p.iGap, 0);
+    EXPECT_EQ(PidParameterBlock::FromShown(1e9, 0, 0, 0, 0, 0, 0).pBnd, 32767) << "kept inside an INT";
+}
+
+TEST(RequestLog, HexDumpsOfRequestAndResponse) {
+    const std::uint8_t request[] = {0x03, 0x64, 0x00, 0x02, 0xAB, 0x0F};
+    const std::uint8_t response[] = {0x00};
+    EXPECT_EQ(FormatRequestLog("zapis gW", 0x0C, request, 1, response),
+              "zapis gW\tCh\t6\t1\t:\t03  64  00  02  AB  0F  \n00  \n");
+    EXPECT_EQ(FormatRequestLog("cteni", 0x0B, {}, -5, {}), "cteni\tBh\t0\t-5\t:\t\n\n");
+    EXPECT_EQ(FormatCommError("no line"), "Comm Error\tno line");
+}
+
+TEST(RequestLog, ErrorDescriptionsByFacility) {
+    struct HostTexts : PlcErrorDescriber {
+        std::string describe(std::int32_t code) const override { return "host " + std::to_string(code & 0xFF); }
+    } host;
+    EXPECT_EQ(DescribeCommError(static_cast<std::int32_t>(0x80040007u), &host), "host 7");
+    EXPECT_EQ(DescribeCommError(static_cast<std::int32_t>(0x80040007u), nullptr), "Error 0x80040007");
+    EXPECT_EQ(DescribeCommError(static_cast<std::int32_t>(0x80004005u), &host), "Error 0x80004005");
+    EXPECT_FALSE(DescribeCommError(static_cast<std::int32_t>(0x80070005u), &host).empty());
+}
+
+class LoggedExchange : public ExchangeFixture, public ::testing::Test {};
+
+TEST_F(LoggedExchange, FailedRequestLogsTheErrorBeforeItsLineAndClampsTheDump) {
+    addVariables();
+    addPid(Pid("R1"), 100);
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t* length,
+                           std::uint8_t*) -> std::optional<std::int32_t> {
+        *length = 1000;  // more than the buffer holds
+        return softplc::errors::kBadArea;
+    };
+    log.lines.clear();
+    exchangeOnce(*r1);
+    const auto error = std::find(log.lines.begin(), log.lines.end(), "Comm Error\tSoft PLC: unknown memory area");
+    ASSERT_NE(error, log.lines.end());
+    ASSERT_NE(error + 1, log.lines.end());
+    const std::string& line = *(error + 1);
+    EXPECT_EQ(line.rfind("cteni struktury PID od Input1\tBh\t4\t1000\t:\t03  64  00  32  \n", 0), 0u);
+    EXPECT_EQ(line.size(), std::string("cteni struktury PID od Input1\tBh\t4\t1000\t:\t").size() + 16 + 1 + 50 * 4 + 1)
+        << "the dump stops at the buffer's capacity";
+}
+
+TEST_F(LoggedExchange, LogSwitchedOffWritesNothing) {
+    addVariables();
+    addPid(Pid("R1"), 100);
+    log.on = false;
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    exchangeOnce(*r1);
+    r1->commTick();
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(LoggedExchange, TickCountsNewDataOnceAndFallsToNoData) {
+    addVariables();
+    addPid(Pid("R1"), 100);
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    EXPECT_EQ(r1->commTick().state, TDataState::dsDataERR) << "no data before the first exchange";
+    session->CommLoopCallback(request, kRunning);
+    const auto first = r1->commTick();
+    EXPECT_EQ(first.state, TDataState::dsDataOK);
+    EXPECT_EQ(first.image, 32);
+    EXPECT_TRUE(first.newSample);
+    // The read fails: the next tick finds nothing newer.
+    plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
+                           std::uint8_t*) -> std::optional<std::int32_t> { return softplc::errors::kBadLength; };
+    session->CommLoopCallback(request, kRunning);
+    const auto second = r1->commTick();
+    EXPECT_EQ(second.state, TDataState::dsDataERR);
+    EXPECT_EQ(second.image, 33);
+    // A short answer counts as no data as well.
+    plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t* length,
+                           std::uint8_t*) -> std::optional<std::int32_t> {
+        *length = 49;
+        return 0;
+    };
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(r1->commTick().state, TDataState::dsDataERR);
+    plc.beforeRequest = nullptr;
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(r1->commTick().state, TDataState::dsDataOK);
+    EXPECT_EQ(view.ticks.size(), 5u);
+}
+
+TEST(ExchangeSettingsFile, KeysAndDefaultsOfTheControllerSection) {
+    const auto dir = std::filesystem::temp_directory_path() / ("velmora-online-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const auto path = dir / "PLC1.rglx";
+    {
+        std::ofstream out(path);
+        out << "[Regulator R1]\nName=R1\nType=PID\nInputMode=3\nCascade=1\nY1Name=A\nY2Name=B\nY3Name=C\n"
+               "UpName=U\nUAnalog=0\nUmName=D\nMaxY=4000\nMinY=-4000\nFoundStruct=1\n"
+               "[Regulator T1]\nName=T1\nType=PIDA\nInput=In\nOutput=Out\nAddOutName=Dist\n";
+    }
+    IniFile file(path);
+    const auto r1 = ReadExchangeSettings(file, "R1");
+    EXPECT_EQ(r1.kind, ControllerKind::PID);
+    EXPECT_EQ(r1.inputMode, 3);
+    EXPECT_TRUE(r1.cascade);
+    EXPECT_TRUE(r1.foundStruct);
+    EXPECT_FALSE(r1.analogOutput);
+    EXPECT_EQ(r1.umName, "D");
+    EXPECT_EQ(r1.maxY, 4000);
+    EXPECT_EQ(r1.minY, -4000);
+    const auto t1 = ReadExchangeSettings(file, "T1");
+    EXPECT_EQ(t1.kind, ControllerKind::PIDMA);
+    EXPECT_EQ(t1.input, "In");
+    EXPECT_EQ(t1.output, "Out");
+    EXPECT_EQ(t1.addOutName, "Dist");
+    const auto none = ReadExchangeSettings(file, "Missing");
+    EXPECT_EQ(none.kind, ControllerKind::PID);
+    EXPECT_EQ(none.maxY, 10000);
+    EXPECT_EQ(none.minY, 0);
+    EXPECT_TRUE(none.analogOutput);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace velmora::online::testing

@@ -1,0 +1,171 @@
+// The soft PLC's request function: the item wire format, length and range
+// checks (a bad request changes nothing), and the loop's status word.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "SoftPlc.h"
+#include "SoftPlcCommLoop.h"
+
+namespace velmora::softplc {
+namespace {
+
+std::vector<std::uint8_t> B(std::initializer_list<int> v) {
+    std::vector<std::uint8_t> out;
+    for (int x : v) out.push_back(static_cast<std::uint8_t>(x));
+    return out;
+}
+
+struct Call {
+    std::int32_t result;
+    std::int32_t length;
+    std::vector<std::uint8_t> response;
+};
+
+Call Send(std::int32_t command, const std::vector<std::uint8_t>& request, std::int32_t capacity) {
+    std::vector<std::uint8_t> response(static_cast<std::size_t>(std::max(capacity, 1)) + 8, 0xEE);
+    std::int32_t length = capacity;
+    const auto result = SoftPlc::requestFunction()(command, static_cast<std::int32_t>(request.size()),
+                                                   request.data(), &length, response.data(), 5000, 0x40);
+    response.resize(static_cast<std::size_t>(std::max(capacity, 1)) + 8);
+    return {result, length, response};
+}
+
+class SoftPlcRequests : public ::testing::Test {
+protected:
+    void SetUp() override { plc.makeCurrent(); }
+    SoftPlc plc;
+};
+
+TEST_F(SoftPlcRequests, ReadConcatenatesTheItemsInRequestOrder) {
+    plc.area(3)[0x0102] = 0xAA;
+    plc.area(3)[0x0103] = 0xBB;
+    plc.area(0)[7] = 0x11;
+    const auto call = Send(0x0B, B({3, 0x02, 0x01, 2, 0, 7, 0, 1}), 3);
+    EXPECT_EQ(call.result, 0);
+    EXPECT_EQ(call.length, 3);
+    EXPECT_EQ(std::vector<std::uint8_t>(call.response.begin(), call.response.begin() + 4), B({0xAA, 0xBB, 0x11, 0xEE}));
+}
+
+TEST_F(SoftPlcRequests, WriteStoresEveryItemAndAnswersOneStatusByte) {
+    const auto call = Send(0x0C, B({3, 10, 0, 2, 0x34, 0x12, 1, 0, 1, 1, 0x5A}), 4);
+    EXPECT_EQ(call.result, 0);
+    EXPECT_EQ(call.length, 1);
+    EXPECT_EQ(call.response[0], 0);
+    EXPECT_EQ(plc.area(3)[10], 0x34);
+    EXPECT_EQ(plc.area(3)[11], 0x12);
+    EXPECT_EQ(plc.area(1)[256], 0x5A);
+    ASSERT_EQ(plc.history().size(), 1u);
+    ASSERT_EQ(plc.history()[0].items.size(), 2u);
+    EXPECT_EQ(plc.history()[0].items[0].data, B({0x34, 0x12}));
+}
+
+TEST_F(SoftPlcRequests, MalformedRequestsFailAndChangeNothing) {
+    struct Case {
+        const char* what;
+        std::int32_t command;
+        std::vector<std::uint8_t> request;
+        std::int32_t capacity;
+        std::int32_t error;
+    };
+    const Case cases[] = {
+        {"unknown command", 0x0D, B({3, 0, 0, 1}), 4, errors::kUnknownCommand},
+        {"empty request", 0x0B, {}, 4, errors::kBadLength},
+        {"header cut short", 0x0B, B({3, 0, 0, 1, 3, 0}), 4, errors::kBadLength},
+        {"write data cut short", 0x0C, B({3, 0, 0, 1, 9, 3, 4, 0, 2, 1}), 4, errors::kBadLength},
+        {"unknown area", 0x0B, B({5, 0, 0, 1}), 4, errors::kBadArea},
+        {"zero count", 0x0B, B({3, 0, 0, 0}), 4, errors::kOutOfRange},
+        {"past the area end", 0x0B, B({3, 0xFF, 0xFF, 2}), 4, errors::kOutOfRange},
+        {"response too small", 0x0B, B({3, 0, 0, 8}), 7, errors::kResponseTooSmall},
+    };
+    for (const Case& c : cases) {
+        const auto call = Send(c.command, c.request, c.capacity);
+        EXPECT_EQ(call.result, c.error) << c.what;
+        EXPECT_EQ(call.length, 0) << c.what;
+        EXPECT_EQ(call.response[0], 0xEE) << c.what << ": nothing written into the response";
+    }
+    EXPECT_EQ(plc.area(3)[0], 0) << "the valid first item of a failed write is not stored";
+    EXPECT_FALSE(plc.describe(errors::kBadArea).empty());
+}
+
+TEST_F(SoftPlcRequests, NullArgumentsAreRejected) {
+    std::uint8_t response[4];
+    const std::uint8_t request[4] = {3, 0, 0, 1};
+    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, request, nullptr, response, 5000, 0x40), errors::kBadArgument);
+    std::int32_t length = 4;
+    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, nullptr, &length, response, 5000, 0x40), errors::kBadArgument);
+    length = -1;
+    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, request, &length, response, 5000, 0x40), errors::kBadArgument);
+}
+
+TEST_F(SoftPlcRequests, TheRequestFunctionServesTheCurrentPlcOnly) {
+    SoftPlc other;
+    other.area(3)[0] = 2;
+    plc.area(3)[0] = 1;
+    EXPECT_EQ(Send(0x0B, B({3, 0, 0, 1}), 1).response[0], 1);
+    other.makeCurrent();
+    EXPECT_EQ(Send(0x0B, B({3, 0, 0, 1}), 1).response[0], 2);
+    {
+        SoftPlc gone;
+        gone.makeCurrent();
+    }
+    EXPECT_EQ(Send(0x0B, B({3, 0, 0, 1}), 1).result, errors::kNotConnected);
+}
+
+TEST_F(SoftPlcRequests, DisconnectedPlcFailsAndReportsStateTwo) {
+    plc.setConnected(false);
+    EXPECT_EQ(plc.plcState(), 2);
+    EXPECT_EQ(Send(0x0B, B({3, 0, 0, 1}), 1).result, errors::kNotConnected);
+    plc.setConnected(true);
+    plc.setMode(PlcMode::Halt);
+    EXPECT_EQ(plc.plcState(), 0);
+}
+
+struct CallbackRecord {
+    static inline std::vector<std::pair<bool, std::uint32_t>> calls;
+    static void Callback(PlcRequestFunction request, std::intptr_t, std::intptr_t, std::uint32_t status) {
+        calls.emplace_back(request != nullptr, status);
+    }
+};
+
+TEST(SoftPlcCommLoop, StatusWordFollowsTheModeAndTheConnection) {
+    SoftPlc plc;
+    SoftPlcCommLoop loop(plc);
+    CallbackRecord::calls.clear();
+    loop.registerCallback(&CallbackRecord::Callback);
+    std::vector<std::pair<bool, std::uint16_t>> notifications;
+    loop.hardOff = [&](std::uint16_t a) { notifications.emplace_back(true, a); };
+    loop.softOff = [&](std::uint16_t a) { notifications.emplace_back(false, a); };
+
+    loop.pass();
+    plc.setMode(PlcMode::Halt);
+    loop.setFixed(true);
+    loop.pass();
+    plc.setMode(PlcMode::Error);
+    loop.pass();
+    loop.loseConnection(true);
+    loop.pass();
+    loop.regainConnection();
+    plc.setMode(PlcMode::Run);
+    loop.setDataValid(false);
+    loop.pass();
+    loop.loseConnection(false);
+    loop.unregisterCallback();
+    loop.pass();
+
+    using C = std::pair<bool, std::uint32_t>;
+    const std::uint32_t connected = 3u << 16;
+    ASSERT_EQ(CallbackRecord::calls.size(), 5u);
+    EXPECT_EQ(CallbackRecord::calls[0], C(true, connected | 0x80 | (1u << 19)));
+    EXPECT_EQ(CallbackRecord::calls[1], C(true, connected | (1u << 11)));
+    EXPECT_EQ(CallbackRecord::calls[2], C(true, connected | (1u << 11) | 1u));
+    EXPECT_EQ(CallbackRecord::calls[3], C(false, 0u));
+    EXPECT_EQ(CallbackRecord::calls[4], C(true, connected | (1u << 11) | 0x80));
+    ASSERT_EQ(notifications.size(), 2u);
+    EXPECT_EQ(notifications[0], std::make_pair(true, std::uint16_t{0}));
+    EXPECT_EQ(notifications[1], std::make_pair(false, std::uint16_t{0}));
+    EXPECT_EQ(plc.plcState(), 2);
+}
+
+}  // namespace
+}  // namespace velmora::softplc

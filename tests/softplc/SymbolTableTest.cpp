@@ -1,0 +1,115 @@
+// The soft PLC's symbol table from generated declarations of both dialects
+// and the project description: placements, allocation, structures, aliases
+// and the look-up texts.
+#include <gtest/gtest.h>
+
+#include "SoftPlc.h"
+#include "SymbolTable.h"
+
+namespace velmora::softplc {
+namespace {
+
+class ProjectSymbols : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(plc.loadProject(VELMORA_TEST_DATA "/project", "plc1"));
+        EXPECT_EQ(plc.symbols().problems(), std::vector<std::string>{});
+    }
+    SoftPlc plc;
+};
+
+TEST_F(ProjectSymbols, IecPlacementsAreKept) {
+    EXPECT_EQ(plc.lookup("R1_input3"), "INT %R100");
+    EXPECT_EQ(plc.lookup("r1_INPUT2"), "INT %R102") << "names compared without regard to case";
+    EXPECT_EQ(plc.lookup("R1_struct"), "%R104");
+    EXPECT_EQ(plc.lookup("R1_AuxPID"), "BYTE %R154");
+    const StructType* tpid = plc.symbols().findStruct("T_PID");
+    ASSERT_NE(tpid, nullptr);
+    EXPECT_EQ(tpid->size, 50);
+    EXPECT_EQ(plc.symbols().findStruct("T_PID_Control")->size, 2);
+}
+
+TEST_F(ProjectSymbols, IecAliasesAndMembers) {
+    EXPECT_EQ(plc.lookup("R1_Det"), "%R104") << "a bit structure: its first byte";
+    EXPECT_EQ(plc.lookup("R1_MinY"), "INT %R105");
+    EXPECT_EQ(plc.lookup("R1_PBnd"), "INT %R137");
+    EXPECT_EQ(plc.lookup("R1_Tiw"), "INT %R115");
+    EXPECT_EQ(plc.lookup("R1_Gw"), "INT %R111");
+    EXPECT_EQ(plc.lookup("R1_Control"), "%R151");
+    EXPECT_EQ(plc.lookup("R1_Status"), "%R153");
+    EXPECT_EQ(plc.lookup("R1_struct.Control.CHN"), "%R152.3") << "bit 11 of the control word";
+    EXPECT_EQ(plc.lookup("R1_struct~IGap"), "INT %R149");
+    EXPECT_FALSE(plc.lookup("R1_struct.Nothing").has_value());
+    EXPECT_FALSE(plc.lookup("R1_Definitions").has_value()) << "constants have no memory";
+}
+
+TEST_F(ProjectSymbols, UnplacedVariablesFollowEverythingPlaced) {
+    // The project's variables end at %R2038 (Pump_Out, REAL at 2034).
+    const auto size = plc.symbols().locate("R1_Size_rem");
+    ASSERT_TRUE(size.has_value());
+    EXPECT_EQ(size->offset, 2038);
+    EXPECT_EQ(plc.symbols().locate("R1_input3_rem")->offset, 2039);
+    EXPECT_EQ(plc.symbols().locate("R1_CRC_rem")->offset, 2039 + 4 + 1 + 24 * 2 + 2);
+}
+
+TEST_F(ProjectSymbols, MnemonicStructureWithDefinitions) {
+    const auto r2 = plc.symbols().locate("R2_struct");
+    ASSERT_TRUE(r2.has_value());
+    EXPECT_EQ(plc.symbols().locate("R2_AuxPID")->offset, r2->offset + 50) << "the private area follows";
+    EXPECT_EQ(plc.lookup("R2_struct~PBnd"), "INT %R" + std::to_string(r2->offset + 33));
+    EXPECT_EQ(plc.lookup("R2_PBnd"), "INT %R" + std::to_string(r2->offset + 33));
+    EXPECT_EQ(plc.symbols().findStruct("_TPID_")->size, 50);
+    EXPECT_EQ(plc.symbols().findStruct("_TPID_Status")->size, 1);
+}
+
+TEST_F(ProjectSymbols, MnemonicPidmaRegistersFormTheStructureImage) {
+    const auto dv = plc.symbols().locate("T1_dv");
+    ASSERT_TRUE(dv.has_value());
+    EXPECT_EQ(dv->offset % 4, 0) << "aligned";
+    const std::pair<const char*, int> fields[] = {{"T1_sp", 4},   {"T1_MAN", 20},  {"T1_CHANGED", 48}, {"T1_k", 56},
+                                                  {"T1_lolim", 88}, {"T1_mv", 166}, {"T1_TE", 180},     {"T1_pk", 186},
+                                                  {"T1_pc", 206}};
+    for (const auto& [name, offset] : fields) EXPECT_EQ(plc.symbols().locate(name)->offset, dv->offset + offset) << name;
+    EXPECT_EQ(plc.symbols().findStruct("_TPIDA_")->size, 226);
+    EXPECT_EQ(plc.symbols().locate("T1_struct")->offset, dv->offset) << "laid over the registers";
+    EXPECT_EQ(plc.symbols().locate("T1_reserved")->offset, dv->offset + 226);
+    EXPECT_EQ(plc.lookup("T1_struct~pk"), "REAL %R" + std::to_string(dv->offset + 186));
+    EXPECT_EQ(plc.lookup("T1_TUNE"), "BYTE %R" + std::to_string(dv->offset + 21));
+    EXPECT_EQ(plc.lookup("T1_ite"), "DINT %R" + std::to_string(dv->offset + 182));
+}
+
+TEST_F(ProjectSymbols, ProjectVariablesAnswerTheirOwnText) {
+    EXPECT_EQ(plc.lookup("Temp_In"), "INT %R2000");
+    EXPECT_EQ(plc.lookup("flow_in"), "REAL %R2030");
+    EXPECT_FALSE(plc.lookup("Nowhere").has_value());
+}
+
+TEST(SymbolTable, SecondControllerFileDoesNotRedefineTheTypes) {
+    SymbolTable table;
+    const std::string first =
+        "{$IFNDEF T_X_}\r\n{$DEFINE T_X_}\r\nTYPE\r\n  T_X : STRUCT\r\n    a, b : INT;\r\n  END_STRUCT;\r\nEND_TYPE\r\n"
+        "{$END_IF}\r\nVAR_GLOBAL\r\n  A_struct AT %R10 : T_X;\r\nEND_VAR\r\n";
+    std::string second = first;
+    second.replace(second.find("A_struct AT %R10"), 16, "B_struct AT %R20");
+    second.replace(second.find("a, b : INT"), 10, "a : DINT  ");
+    table.addIecDeclarations(first);
+    table.addIecDeclarations(second);
+    table.build();
+    EXPECT_EQ(table.problems(), std::vector<std::string>{});
+    EXPECT_EQ(table.lookup("B_struct.b"), "INT %R22") << "the guarded second definition is skipped";
+}
+
+TEST(SymbolTable, ProblemsAreCollectedNotFatal) {
+    SymbolTable table;
+    table.addIecDeclarations("VAR_GLOBAL\r\n  X AT %R10 : NOSUCHTYPE;\r\n  Y : INT;\r\n  Y : INT;\r\nEND_VAR\r\n");
+    table.addMnemonicDeclarations("#reg\tword\tZ,\r\n\t\tW\r\n#struct S\r\n\tblob\tq\r\n");
+    table.addVariable("V", "Temp1");
+    table.build();
+    EXPECT_EQ(table.problems().size(), 4u);
+    EXPECT_EQ(table.lookup("Y"), "INT %R0");
+    EXPECT_EQ(table.lookup("Z"), "INT %R2");
+    EXPECT_EQ(table.lookup("W"), "INT %R4") << "a continuation line of the same register type";
+}
+
+}  // namespace
+}  // namespace velmora::softplc

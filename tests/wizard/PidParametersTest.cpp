@@ -1,0 +1,208 @@
+#include "wizard/PidParameters.h"
+
+#include "WizardTestSupport.h"
+#include "wizard/PageRules.h"
+
+namespace velmora::wizard {
+namespace {
+
+using testing::ControllerFileTest;
+
+TEST(BandAndGain, ZeroBandBecomesTheSmallestBandWithItsGain) {
+    BandForm f = LeaveBand("0", ',');
+    EXPECT_EQ(f.band, "0,1");
+    EXPECT_EQ(f.gain, "1000,00");
+}
+
+TEST(BandAndGain, GainGivesBandThroughTheBandRule) {
+    BandForm f = LeaveGain("4", ',');
+    EXPECT_EQ(f.band, "25,0");
+    EXPECT_EQ(f.gain, "4,00");
+    // 100 / 3 shown with one decimal is 33,3; the gain follows from that band.
+    f = LeaveGain("3", ',');
+    EXPECT_EQ(f.band, "33,3");
+    EXPECT_EQ(f.gain, "3,00");
+    // A tiny gain gives a band beyond the limit.
+    EXPECT_EQ(LeaveGain("0,01", ',').band, "3000,0");
+}
+
+TEST(BandAndGain, ZeroGainFallsBackToTheNeutralBand) {
+    BandForm f = LeaveGain("0", ',');
+    EXPECT_EQ(f.band, "100,0");
+    EXPECT_EQ(f.gain, "1,00");
+    EXPECT_EQ(LeaveGain("abc", ',').band, "100,0");
+}
+
+TEST(BandAndGain, NegativeErrorBandIsRelativeToTheBand) {
+    BandForm f = LeaveRelCool("50", 20, ',');
+    EXPECT_EQ(f.band, "50,0");
+    EXPECT_EQ(f.gain, "10,00");
+    f = LeaveGainMinus("10", 20, ',');
+    EXPECT_EQ(f.band, "50,0");
+    EXPECT_EQ(f.gain, "10,00");
+    f = LeaveGainMinus("0", 20, ',');
+    EXPECT_EQ(f.band, "100,0");
+    EXPECT_EQ(f.gain, "5,00");
+    EXPECT_EQ(LeaveRelCool("5000", 20, ',').band, "3000,0");
+}
+
+TEST(PidEditLimits, EveryEditKeepsItsRange) {
+    EXPECT_EQ(LimitText("0", kPeriodLimits, ','), "0,01");
+    EXPECT_EQ(LimitText("40000", kPeriodLimits, ','), "30000,00");
+    EXPECT_EQ(LimitText("-1", kTimeLimits, ','), "0,0");
+    EXPECT_EQ(LimitText("3500", kTimeLimits, ','), "3000,0");
+    EXPECT_EQ(LimitText("101", kPercentLimits, ','), "100,00");
+    EXPECT_EQ(LimitText("0.5", kPercentLimits, ','), "0,50");
+}
+
+TEST(PidRawRange, EqualBoundsAreRefused) {
+    EXPECT_TRUE(SameRawRange("100", " 100"));
+    EXPECT_FALSE(SameRawRange("0", "10000"));
+    EXPECT_FALSE(SameRawRange("", ""));
+}
+
+using PidParameterFile = ControllerFileTest;
+
+TEST_F(PidParameterFile, WritesGroupFourInItsOrderWithRoundedScaledIntegers) {
+    file->writeString(section(), "Name", "PID_1");
+    PidParameters v = NewPidParameters(*file, section(), ',');
+    v.band = "99,96";
+    v.period = LimitText("0", kPeriodLimits, ',');
+    v.eGap = "12,34";
+    WritePidParameters(*file, section(), v, false);
+    EXPECT_EQ(keys(), (std::vector<std::string>{"Name", "PBnd", "RelCool", "Ti", "Td", "EGap", "IGap", "DGap",
+                                                "MaxY", "MinY", "OutCycle", "P41", "Remanent", "UDef",
+                                                "UdefLastU", "FoundStruct"}));
+    EXPECT_EQ(value("PBnd"), "1000");
+    EXPECT_EQ(value("OutCycle"), "1");
+    EXPECT_EQ(value("EGap"), "1234");
+    EXPECT_EQ(value("Ti"), "100");
+    EXPECT_EQ(value("IGap"), "10000");
+    EXPECT_EQ(value("Remanent"), "1");
+}
+
+TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextDeclarations) {
+    file->writeInteger(section(), "HeaderInST", 0);
+    file->writeInteger(section(), "OffReg", 5);
+    PidStorage storage = ReadPidStorage(*file, section());
+    EXPECT_FALSE(storage.placementVisible);
+    EXPECT_TRUE(storage.structEnabled);
+    PidParameters v = ReadPidParameters(*file, section(), ',');
+    v.placeReg = false;
+    WritePidParameters(*file, section(), v, storage.placementVisible);
+    EXPECT_EQ(value("OffReg"), "5");
+    EXPECT_EQ(value("OffRem"), "<absent>");
+
+    file->writeInteger(section(), "HeaderInST", 1);
+    storage = ReadPidStorage(*file, section());
+    EXPECT_TRUE(storage.placementVisible);
+    v.placeReg = true;
+    v.offReg = "120";
+    v.placeRem = true;
+    v.offRem = "x";  // not an integer: compiler placement
+    WritePidParameters(*file, section(), v, storage.placementVisible);
+    EXPECT_EQ(value("OffReg"), "120");
+    EXPECT_EQ(value("OffRem"), "-1");
+    v.placeReg = false;
+    WritePidParameters(*file, section(), v, storage.placementVisible);
+    EXPECT_EQ(value("OffReg"), "-1");
+}
+
+TEST_F(PidParameterFile, ExistingValuesAreShownScaledBack) {
+    writeFile(
+        "[Regulator PID_1]\r\nPBnd=250\r\nRelCool=500\r\nTi=123\r\nTd=5\r\nEGap=50\r\nIGap=9000\r\nDGap=1\r\n"
+        "MaxY=4000\r\nMinY=-50\r\nOutCycle=25\r\nUDef=1234\r\nP41=1\r\nUdefLastU=1\r\nFoundStruct=1\r\n"
+        "OffReg=-1\r\nOffRem=7\r\nRemanent=0\r\n");
+    PidParameters v = ReadPidParameters(*file, section(), ',');
+    EXPECT_EQ(v.band, "25,0");
+    EXPECT_EQ(v.relCool, "50,0");
+    EXPECT_EQ(v.ti, "12,3");
+    EXPECT_EQ(v.td, "0,5");
+    EXPECT_EQ(v.eGap, "0,50");
+    EXPECT_EQ(v.iGap, "90,00");
+    EXPECT_EQ(v.dGap, "0,01");
+    EXPECT_EQ(v.maxY, "4000");
+    EXPECT_EQ(v.minY, "-50");
+    EXPECT_EQ(v.period, "0,25");
+    EXPECT_EQ(v.uDef, "12,34");
+    EXPECT_TRUE(v.p41 && v.lastAction && v.foundStruct);
+    EXPECT_FALSE(v.remanent);
+    EXPECT_FALSE(v.placeReg);
+    EXPECT_EQ(v.offReg, "0");  // negative shown as 0
+    EXPECT_TRUE(v.placeRem);
+    EXPECT_EQ(v.offRem, "7");
+}
+
+TEST_F(PidParameterFile, ANewControllerTakesTheRangeOfItsFirstInput) {
+    file->writeInteger(section(), "Y1Min", -1000);
+    file->writeInteger(section(), "Y1Max", 8500);
+    PidParameters v = NewPidParameters(*file, section(), ',');
+    EXPECT_EQ(v.minY, "-1000");
+    EXPECT_EQ(v.maxY, "8500");
+    EXPECT_EQ(v.band, "100,0");
+    EXPECT_EQ(v.ti, "10,0");
+    EXPECT_EQ(v.eGap, "1,00");
+    EXPECT_EQ(v.period, "1,00");
+    EXPECT_TRUE(v.foundStruct);  // mnemonic declarations
+    EXPECT_TRUE(v.remanent);
+    file->writeInteger(section(), "HeaderInST", 1);
+    EXPECT_FALSE(NewPidParameters(*file, section(), ',').foundStruct);
+}
+
+TEST(RemanentExplanation, NamesTheBackupRegisterOfTheController) {
+    EXPECT_EQ(RemanentExplanation(false, "Loop"), Text(3555));
+    std::string on = RemanentExplanation(true, "Loop");
+    EXPECT_EQ(on.rfind(Text(3556) + " ", 0), 0u);
+    EXPECT_NE(on.find("register Loop_Control.11 to value 1."), std::string::npos);
+    EXPECT_EQ(on.find("%s"), std::string::npos);
+}
+
+using PidParametersPlc = ControllerFileTest;
+
+TEST_F(PidParametersPlc, WritesTruncatedValuesInStructureOrder) {
+    testing::FakeControllerData plc;
+    plc.resolve({"PID_1_OutCycle", "PID_1_MinY", "PID_1_DefOut"});
+    context.controllerData = &plc;
+    PidParameters v = NewPidParameters(*file, section(), ',');
+    v.band = "99,96";  // truncated for the PLC: 999
+    v.lastAction = true;
+    EXPECT_TRUE(WritePidParametersToPlc(context, v));
+    ASSERT_EQ(plc.writes.size(), 3u);
+    EXPECT_EQ(plc.writes[0].first, "PID_1_OutCycle");
+    const auto& block = plc.writes[0].second;
+    ASSERT_EQ(block.size(), 16u);
+    EXPECT_EQ(GetInt16(block, 0), 100);                   // OutCycle
+    EXPECT_EQ(GetInt16(block, 2), 999);                   // PBnd
+    EXPECT_EQ(GetInt16(block, 6), 100);                   // Ti
+    EXPECT_EQ(GetInt16(block, 10), 100);                  // EGap
+    EXPECT_EQ(GetInt16(block, 12), 10000);                // DGap before IGap
+    EXPECT_EQ(GetInt16(plc.writes[1].second, 2), 10000);  // MaxY after MinY
+    EXPECT_EQ(GetInt16(plc.writes[2].second, 0), 11000);  // keep the last action
+
+    auto back = ReadPidParametersFromPlc(context, v, ',');
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->band, "99,9");
+    EXPECT_EQ(back->period, "1,00");
+}
+
+TEST_F(PidParametersPlc, NothingIsWrittenWhenTheDataIsNotReachable) {
+    testing::FakeControllerData plc;
+    plc.resolve({"PID_1_OutCycle"});
+    context.controllerData = &plc;
+    EXPECT_TRUE(WritePidParametersToPlc(context, NewPidParameters(*file, section(), ',')));
+    EXPECT_TRUE(plc.writes.empty());
+    context.controllerData = nullptr;
+    EXPECT_TRUE(WritePidParametersToPlc(context, NewPidParameters(*file, section(), ',')));
+    EXPECT_FALSE(ReadPidParametersFromPlc(context, {}, ','));
+}
+
+TEST_F(PidParametersPlc, AFailedWriteIsReported) {
+    testing::FakeControllerData plc;
+    plc.resolve({"PID_1_OutCycle", "PID_1_MinY", "PID_1_DefOut"});
+    plc.failWrites = true;
+    context.controllerData = &plc;
+    EXPECT_FALSE(WritePidParametersToPlc(context, NewPidParameters(*file, section(), ',')));
+}
+
+}  // namespace
+}  // namespace velmora::wizard

@@ -1,0 +1,149 @@
+#include "WizardTestSupport.h"
+#include "wizard/PageRules.h"
+#include "wizard/PidmaSettings.h"
+
+namespace velmora::wizard {
+namespace {
+
+using testing::ControllerFileTest;
+
+TEST(PidmaEdits, ShowTwoDecimalsOrTheFallback) {
+    EXPECT_EQ(PidmaDecimalText("2.5", 1, ','), "2,50");
+    EXPECT_EQ(PidmaDecimalText("2,5", 1, '.'), "2.50");
+    EXPECT_EQ(PidmaDecimalText("gain", 4, ','), "4,00");
+    EXPECT_EQ(PidmaDecimalText("-1e3", 4, ','), "-1000,00");
+    EXPECT_EQ(PidmaDecimalText("123456.789", 0, ','), "123457,00");  // 6 significant digits
+    EXPECT_EQ(PidmaDecimalText("12345.678", 0, ','), "12345,70");
+}
+
+TEST(PidmaChoices, AlgorithmTypesAreOneBasedCodes) {
+    const auto& types = AlgorithmTypes();
+    ASSERT_EQ(types.size(), 7u);
+    EXPECT_EQ(types[0], "D");
+    EXPECT_EQ(types[5], "PI");
+    EXPECT_EQ(types[6], "PID");
+    EXPECT_EQ(ChoiceIndex(7, kTunerTypeFirst, 2, 7), 1);  // stored 7 selects "PID"
+    EXPECT_EQ(ChoiceIndex(6, kTunerTypeFirst, 2, 7), 0);
+    EXPECT_EQ(ChoiceIndex(3, kTunerTypeFirst, 2, 7), 1);  // out of range: the default
+    EXPECT_EQ(ChoiceIndex(2, 1, 3, 2), 1);
+}
+
+using PidmaFile = ControllerFileTest;
+
+TEST_F(PidmaFile, ControllerPageWritesTextsAsShownInItsOrder) {
+    PidmaController c = NewPidmaController(*file, section(), ',');
+    EXPECT_EQ(c.values[0], "1,00");
+    EXPECT_EQ(c.values[1], "4,00");
+    EXPECT_EQ(c.values[3], "10,00");
+    EXPECT_EQ(c.values[5], "0,00");
+    EXPECT_EQ(c.values[7], "100,00");
+    c.irtype = 6;  // "PI"
+    c.values[0] = PidmaDecimalText("2.5", 1, ',');
+    c.input = " In ";
+    c.output = "Out";
+    WritePidmaController(*file, section(), c, false);
+    EXPECT_EQ(keys(),
+              (std::vector<std::string>{"irtype", "RACT", "Remanent", "k", "ti", "td", "nd", "b", "c", "tt",
+                                        "hilim", "lolim", "Input", "Output", "Ts", "FoundStruct"}));
+    EXPECT_EQ(value("irtype"), "6");
+    EXPECT_EQ(value("k"), "2,50");
+    EXPECT_EQ(value("Input"), "In");
+    EXPECT_EQ(value("Ts"), "1,00");
+    c.irtype = 1;  // "D"
+    c.placeReg = true;
+    c.offReg = "1000";
+    WritePidmaController(*file, section(), c, true);
+    EXPECT_EQ(value("irtype"), "1");
+    EXPECT_EQ(value("OffReg"), "1000");
+    EXPECT_EQ(value("OffRem"), "-1");
+}
+
+TEST_F(PidmaFile, ControllerPageReadsTextDefaultsThroughTheLeaveRule) {
+    file->writeString(section(), "k", "0.25");
+    file->writeString(section(), "ti", "x");
+    PidmaController c = ReadPidmaController(*file, section(), ',');
+    EXPECT_EQ(c.irtype, 7);
+    EXPECT_EQ(c.values[0], "0,25");
+    EXPECT_EQ(c.values[1], "4,00");  // unreadable: the fallback
+    EXPECT_EQ(c.values[9], "1,00");
+    EXPECT_EQ(c.input, Text(3433));
+    EXPECT_EQ(c.output, Text(3434));
+    EXPECT_TRUE(c.remanent);
+}
+
+TEST_F(PidmaFile, AutotunerPageWritesCodesAndTexts) {
+    PidmaAutotuner t = NewPidmaAutotuner(',');
+    EXPECT_EQ(t.values[2], "15,00");
+    t.ittype = 6;
+    t.values[0] = "3,00";
+    WritePidmaAutotuner(*file, section(), t);
+    EXPECT_EQ(keys(), (std::vector<std::string>{"ittype", "iainf", "ispeed", "ipid", "DGC", "tdg", "tn",
+                                                "amp", "dy"}));
+    EXPECT_EQ(value("ittype"), "6");
+    EXPECT_EQ(value("ispeed"), "2");
+    EXPECT_EQ(value("tdg"), "3,00");
+    // The generator's spelling finds the same key.
+    EXPECT_EQ(file->readInteger(section(), "itType", 0), 6);
+    file->writeString(section(), "amp", "?");
+    EXPECT_EQ(ReadPidmaAutotuner(*file, section(), ',').values[2], "0,00");
+}
+
+using PidmaChecks = ControllerFileTest;
+
+TEST_F(PidmaChecks, BothNamesMustBeFloatVariables) {
+    variables["In"] = "REAL %R0";
+    variables["Out"] = "INT %R4";
+    PidmaController c;
+    c.input = "";
+    c.output = "Out";
+    EXPECT_FALSE(CheckPidmaController(context, c));
+    EXPECT_EQ(messages.asked.back().text, Text(3428));
+    c.input = "In";
+    c.output = " ";
+    EXPECT_FALSE(CheckPidmaController(context, c));
+    EXPECT_EQ(messages.asked.back().text, Text(3429));
+    c.output = "Out";
+    messages.asked.clear();
+    messages.answers = {MessageAnswer::No};
+    EXPECT_FALSE(CheckPidmaController(context, c));
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_EQ(messages.asked[0].text, "Variable 'Out' is not float variable. Continue?");
+}
+
+using PidmaPlc = ControllerFileTest;
+
+TEST_F(PidmaPlc, ParametersGoToTheStructureLayout) {
+    testing::FakeControllerData plc;
+    plc.resolve({"PID_1_Ts", "PID_1_itType"});
+    context.controllerData = &plc;
+    PidmaController c = NewPidmaController(*file, section(), ',');
+    c.irtype = 6;
+    c.reverse = true;
+    c.values[0] = "2,50";
+    c.values[9] = "0,5";
+    EXPECT_TRUE(WritePidmaControllerToPlc(context, c));
+    const auto& block = plc.memory["PID_1_Ts"];
+    ASSERT_EQ(block.size(), 48u);  // Ts at 44 up to lolim ending at 92
+    EXPECT_FLOAT_EQ(GetFloat(block, 0), 0.5f);
+    EXPECT_EQ(block[4], 1);  // CHANGED
+    EXPECT_EQ(GetInt32(block, 6), 6);
+    EXPECT_EQ(block[10], 1);                     // RACT
+    EXPECT_FLOAT_EQ(GetFloat(block, 12), 2.5f);  // k at 56
+    EXPECT_FLOAT_EQ(GetFloat(block, 44), 0.0f);  // lolim at 88
+
+    PidmaAutotuner t = NewPidmaAutotuner(',');
+    t.ispeed = 3;
+    EXPECT_TRUE(WritePidmaAutotunerToPlc(context, t));
+    const auto& tuner = plc.memory["PID_1_itType"];
+    ASSERT_EQ(tuner.size(), 34u);
+    EXPECT_EQ(GetInt32(tuner, 0), 7);
+    EXPECT_FLOAT_EQ(GetFloat(tuner, 18), 15.0f);  // amp at 118
+    EXPECT_EQ(GetInt32(tuner, 26), 3);            // ispeed at 126
+    auto back = ReadPidmaAutotunerFromPlc(context, {}, ',');
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->ispeed, 3);
+    EXPECT_EQ(back->values[2], "15,00");
+}
+
+}  // namespace
+}  // namespace velmora::wizard

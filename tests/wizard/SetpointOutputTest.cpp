@@ -1,0 +1,236 @@
+#include "WizardTestSupport.h"
+#include "wizard/OutputConfiguration.h"
+#include "wizard/PageRules.h"
+#include "wizard/SetpointModification.h"
+
+namespace velmora::wizard {
+namespace {
+
+using testing::ControllerFileTest;
+
+TEST(SetpointTime, IsAnIntegerUpTo65535) {
+    EXPECT_EQ(LimitTiW("-5"), 1);
+    EXPECT_EQ(LimitTiW("70000"), 65535);
+    EXPECT_EQ(LimitTiW("abc"), 1);
+    EXPECT_EQ(LimitTiW("0"), 0);
+    EXPECT_EQ(LimitTiW("65535"), 65535);
+    EXPECT_EQ(TiWLabel(SetpointChoice::Ramp), 3157u);
+    EXPECT_EQ(TiWLabel(SetpointChoice::Filter), 3156u);
+}
+
+using SetpointFile = ControllerFileTest;
+
+TEST_F(SetpointFile, WithoutModificationWritesNoTimeWhateverTheEditHolds) {
+    WriteSetpointModification(*file, section(), {SetpointChoice::None, 40});
+    EXPECT_EQ(keys(), (std::vector<std::string>{"WFiltr", "TiW"}));
+    EXPECT_EQ(value("WFiltr"), "1");
+    EXPECT_EQ(value("TiW"), "0");
+    WriteSetpointModification(*file, section(), {SetpointChoice::Ramp, 40});
+    EXPECT_EQ(value("WFiltr"), "0");
+    EXPECT_EQ(value("TiW"), "40");
+}
+
+TEST_F(SetpointFile, StoredKeysSelectTheChoice) {
+    EXPECT_EQ(ReadSetpointModification(*file, section()).choice, SetpointChoice::None);
+    file->writeInteger(section(), "TiW", 7);
+    EXPECT_EQ(ReadSetpointModification(*file, section()).choice, SetpointChoice::Filter);
+    file->writeBool(section(), "WFiltr", false);
+    EXPECT_EQ(ReadSetpointModification(*file, section()).choice, SetpointChoice::Ramp);
+    file->writeInteger(section(), "TiW", 0);
+    EXPECT_EQ(ReadSetpointModification(*file, section()).choice, SetpointChoice::Ramp);
+}
+
+TEST_F(SetpointFile, RampSetsItsControlBitAndKeepsTheOthers) {
+    testing::FakeControllerData plc;
+    plc.resolve({"PID_1_TiW", "PID_1_Control"});
+    plc.memory["PID_1_Control"] = {0x03, 0x81};
+    context.controllerData = &plc;
+    EXPECT_TRUE(WriteSetpointToPlc(context, {SetpointChoice::Ramp, 30}));
+    EXPECT_EQ(GetInt16(plc.memory["PID_1_TiW"], 0), 30);
+    EXPECT_EQ(GetInt16(plc.memory["PID_1_Control"], 0) & 0xFFFF, 0x8103);
+    auto back = ReadSetpointFromPlc(context);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->choice, SetpointChoice::Ramp);
+    EXPECT_EQ(back->tiW, 30);
+    EXPECT_TRUE(WriteSetpointToPlc(context, {SetpointChoice::Filter, 30}));
+    EXPECT_EQ(GetInt16(plc.memory["PID_1_Control"], 0) & 0xFFFF, 0x8003);
+    EXPECT_EQ(ReadSetpointFromPlc(context)->choice, SetpointChoice::Filter);
+}
+
+TEST(MinimalAction, IsAMultipleOfThePlcStepRoundedUp) {
+    EXPECT_EQ(MinimalActionSteps("1"), 4);
+    EXPECT_EQ(MinimalActionText(MinimalActionSteps("1"), ','), "1,28");
+    EXPECT_EQ(MinimalActionSteps("3"), 7);
+    EXPECT_EQ(MinimalActionText(MinimalActionSteps("3"), ','), "2,24");
+    EXPECT_EQ(MinimalActionSteps("-1"), 0);
+    EXPECT_EQ(MinimalActionSteps("0,32"), 1);
+    EXPECT_EQ(MinimalActionSteps("0,33"), 2);
+    // The shown values keep their step count when left again.
+    for (int n = 0; n <= 7; ++n) EXPECT_EQ(MinimalActionSteps(MinimalActionText(n, ',')), n) << n;
+}
+
+TEST(OutputStates, ThreeStageOutputHasNoConversion) {
+    OutputControlStates s = OutputStates(false, OutputConversion::A8);
+    EXPECT_FALSE(s.conversionEnabled);
+    EXPECT_FALSE(s.userScaleEnabled);
+    EXPECT_FALSE(s.bipolarEnabled);
+    EXPECT_TRUE(s.negativeNameVisible);
+    EXPECT_EQ(s.positiveLabel, 3182u);
+    s = OutputStates(true, OutputConversion::UserScale);
+    EXPECT_TRUE(s.conversionEnabled && s.userScaleEnabled);
+    EXPECT_FALSE(s.bipolarEnabled);
+    EXPECT_FALSE(s.negativeNameVisible);
+    EXPECT_EQ(s.positiveLabel, 3181u);
+    s = OutputStates(true, OutputConversion::A12);
+    EXPECT_TRUE(s.bipolarEnabled);
+    EXPECT_FALSE(s.userScaleEnabled);
+}
+
+using OutputFile = ControllerFileTest;
+
+TEST_F(OutputFile, WritesGroupSixInItsOrder) {
+    OutputConfiguration u = NewOutputConfiguration(',');
+    u.shortActionFilter = true;
+    u.minimalAction = "1,28";
+    u.uMax = "99,999";
+    u.uMin = "-12,345";
+    u.conversion = OutputConversion::UserScale;
+    u.u1 = "10,5";
+    u.u2 = "400";
+    u.u3 = "90";
+    u.u4 = "20000";
+    u.upName = " Valve ";
+    WriteOutputConfiguration(*file, section(), u);
+    EXPECT_EQ(keys(), (std::vector<std::string>{"UPosition", "UAnalog",  "UF",      "UFiltr", "UTau", "UMax",
+                                                "UMin",      "dUMax",    "AO",      "A8",     "A12",  "A16",
+                                                "UReal",     "UMeasure", "Ux1",     "Ux2",    "Uy1",  "Uy2",
+                                                "UpName",    "UmName",   "UBipolar"}));
+    EXPECT_EQ(value("UF"), "4");
+    EXPECT_EQ(value("UMax"), "9999");  // truncated, not rounded
+    EXPECT_EQ(value("UMin"), "-1234");
+    EXPECT_EQ(value("A8"), "0");
+    EXPECT_EQ(value("UMeasure"), "1");
+    EXPECT_EQ(value("Ux1"), "1050");
+    EXPECT_EQ(value("Ux2"), "400");
+    EXPECT_EQ(value("Uy1"), "9000");
+    EXPECT_EQ(value("Uy2"), "20000");
+    EXPECT_EQ(value("UpName"), "Valve");
+    u.shortActionFilter = false;
+    WriteOutputConfiguration(*file, section(), u);
+    EXPECT_EQ(value("UF"), "0");
+}
+
+TEST_F(OutputFile, ReadsThePageDefaultsAndTheLastConversionChoice) {
+    OutputConfiguration u = ReadOutputConfiguration(*file, section(), ',');
+    EXPECT_FALSE(u.positional);
+    EXPECT_FALSE(u.analog);
+    EXPECT_EQ(u.conversion, OutputConversion::A8);
+    EXPECT_EQ(u.uMax, "0,00");
+    EXPECT_EQ(u.u4, "10000");
+    EXPECT_EQ(u.upName, "U1" + Text(3016));
+    EXPECT_EQ(u.umName, "U2" + Text(3016));
+    file->writeInteger(section(), "UF", 7);
+    file->writeBool(section(), "A16", true);
+    file->writeBool(section(), "UReal", true);
+    u = ReadOutputConfiguration(*file, section(), ',');
+    EXPECT_TRUE(u.shortActionFilter);
+    EXPECT_EQ(u.minimalAction, "2,24");
+    EXPECT_EQ(u.conversion, OutputConversion::Real);
+    EXPECT_FALSE(OutputModeLocked(*file, section()));
+    file->writeBool(section(), "Cascade", true);
+    EXPECT_TRUE(OutputModeLocked(*file, section()));
+}
+
+using OutputChecks = ControllerFileTest;
+
+TEST_F(OutputChecks, AnalogOutputVariableMustFitTheConversion) {
+    variables["Valve"] = "INT %R10";
+    OutputConfiguration u = NewOutputConfiguration(',');
+    u.upName = "Valve";
+    messages.answers = {MessageAnswer::No};
+    EXPECT_FALSE(CheckOutputConfiguration(context, u));  // 8-bit wants a byte
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_EQ(messages.asked[0].text, "Variable 'Valve' is not byte. Continue?");
+    messages.asked.clear();
+    u.conversion = OutputConversion::Real;
+    messages.answers = {MessageAnswer::No};
+    EXPECT_FALSE(CheckOutputConfiguration(context, u));
+    EXPECT_EQ(messages.asked[0].text, Text(3412) + " 'Valve' " + Text(3432));
+    messages.asked.clear();
+    u.conversion = OutputConversion::A16;
+    EXPECT_TRUE(CheckOutputConfiguration(context, u));
+    EXPECT_TRUE(messages.asked.empty());
+}
+
+TEST_F(OutputChecks, ThreeStageOutputNeedsBothNames) {
+    variables["Up"] = "%X1.0";
+    OutputConfiguration u = NewOutputConfiguration(',');
+    u.analog = false;
+    u.upName = "Up";
+    u.umName = "";
+    EXPECT_FALSE(CheckOutputConfiguration(context, u));
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_EQ(messages.asked[0].text, Text(3429));
+    EXPECT_EQ(messages.asked[0].caption, Text(3019));
+    messages.asked.clear();
+    u.umName = "Down";
+    messages.answers = {MessageAnswer::No};
+    EXPECT_FALSE(CheckOutputConfiguration(context, u));
+    EXPECT_EQ(messages.asked[0].text, Text(3412) + " 'Down' " + Text(3413));
+    u.upName = "";
+    messages.asked.clear();
+    EXPECT_FALSE(CheckOutputConfiguration(context, u));
+    EXPECT_EQ(messages.asked[0].text, Text(3429));
+}
+
+TEST(OutputControlWord, BitsFollowTheGeneratorsControlWord) {
+    OutputConfiguration u;
+    u.positional = false;
+    u.analog = true;
+    u.conversion = OutputConversion::A8;
+    u.shortActionFilter = true;
+    u.minimalAction = "1,60";  // 5 steps
+    // IP, A12 (also for 8 bit), FU0 and FU3.
+    EXPECT_EQ(OutputControlBits(u), (1 << 5) | (1 << 2) | (1 << 13) | (1 << 15));
+    u.analog = false;
+    u.zeroShift = true;
+    u.conversion = OutputConversion::A16;
+    u.shortActionFilter = false;
+    EXPECT_EQ(OutputControlBits(u), (1 << 5) | (1 << 4) | (1 << 1));
+    EXPECT_EQ(OutputControlBits(u) & ~kOutputControlMask, 0);
+}
+
+using OutputPlc = ControllerFileTest;
+
+TEST_F(OutputPlc, WritesLimitsScaleAndControlWord) {
+    testing::FakeControllerData plc;
+    plc.resolve({"PID_1_MinU", "PID_1_Control", "PID_1_X41", "PID_1_X42", "PID_1_Y41", "PID_1_Y42"});
+    plc.memory["PID_1_Control"] = {0xFF, 0xFF};
+    context.controllerData = &plc;
+    OutputConfiguration u = NewOutputConfiguration(',');
+    u.conversion = OutputConversion::UserScale;
+    u.u1 = "10";
+    u.u2 = "400";
+    u.u3 = "90";
+    u.u4 = "20000";
+    u.uMin = "-5,5";
+    EXPECT_TRUE(WriteOutputToPlc(context, u));
+    EXPECT_EQ(GetInt16(plc.memory["PID_1_X41"], 0), 1000);
+    EXPECT_EQ(GetInt16(plc.memory["PID_1_X42"], 0), 9000);
+    EXPECT_EQ(GetInt16(plc.memory["PID_1_Y41"], 0), 400);
+    EXPECT_EQ(GetInt16(plc.memory["PID_1_Y42"], 0), 20000);
+    const auto& limits = plc.memory["PID_1_MinU"];
+    EXPECT_EQ(GetInt16(limits, 0), -550);
+    EXPECT_EQ(GetInt16(limits, 2), 10000);
+    EXPECT_EQ(GetInt16(limits, 4), 10000);
+    // Positional analog output in a user scale without short-action filter: every bit of the page is clear.
+    EXPECT_EQ(GetInt16(plc.memory["PID_1_Control"], 0) & 0xFFFF, 0xFFFF & ~kOutputControlMask);
+    // The filter constant is not there: the data counts as unreachable.
+    u.filter = true;
+    plc.writes.clear();
+    EXPECT_TRUE(WriteOutputToPlc(context, u));
+    EXPECT_TRUE(plc.writes.empty());
+}
+
+}  // namespace
+}  // namespace velmora::wizard

@@ -1,0 +1,145 @@
+#include "wizard/WizardSequence.h"
+
+#include "WizardTestSupport.h"
+#include "wizard/PageRules.h"
+
+namespace velmora::wizard {
+namespace {
+
+using testing::ControllerFileTest;
+
+// Records the pages; each page may write keys before it answers.
+class ScriptedRunner : public PageRunner {
+public:
+    bool show(WizardPage page, WizardContext& context) override {
+        shown.push_back({page, context.signalIndex});
+        if (onShow) onShow(page, context);
+        bool ok = shown.size() != cancelAt;
+        if (!ok) AfterPageClosed(context, false);
+        return ok;
+    }
+    std::vector<std::pair<WizardPage, int>> shown;
+    std::function<void(WizardPage, WizardContext&)> onShow;
+    std::size_t cancelAt = 0;  // 1-based page number to cancel; 0 never
+};
+
+class WizardOrder : public ControllerFileTest {
+protected:
+    void SetUp() override {
+        ControllerFileTest::SetUp();
+        writeFile("[Regulator Other]\r\nName=Other\r\nType=PID\r\nPBnd=250\r\n");
+    }
+    std::function<bool()> newController(const std::string& type) {
+        return [this, type] {
+            context.controllerName = "PID_1";
+            context.wizardRunning = true;
+            file->writeString(section(), "Name", "PID_1");
+            file->writeString(section(), "Type", type);
+            file->writeBool(section(), "HeaderInST", false);
+            return true;
+        };
+    }
+    void modePage(int inputMode, bool cascade) {
+        runner.onShow = [inputMode, cascade](WizardPage page, WizardContext& c) {
+            if (page != WizardPage::ControllerMode) return;
+            c.file->writeInteger(c.section(), "InputMode", inputMode);
+            c.file->writeBool(c.section(), "Cascade", cascade);
+        };
+    }
+    ScriptedRunner runner;
+};
+
+using P = WizardPage;
+
+TEST_F(WizardOrder, SingleInputPid) {
+    modePage(1, false);
+    EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
+    std::vector<std::pair<WizardPage, int>> expected = {
+        {P::ControlledVariable, 0}, {P::ControllerMode, 0}, {P::PidParameters, 0},
+        {P::Setpoint, 0},           {P::Output, 0},         {P::Start, 0}};
+    EXPECT_EQ(runner.shown, expected);
+}
+
+TEST_F(WizardOrder, TwoInputsAndCascadeShowTheSignalPageThreeTimes) {
+    modePage(2, true);
+    EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
+    std::vector<std::pair<WizardPage, int>> expected = {{P::ControlledVariable, 0},
+                                                        {P::ControllerMode, 0},
+                                                        {P::ControlledVariable, 1},
+                                                        {P::ControlledVariable, 2},
+                                                        {P::PidParameters, 2},
+                                                        {P::Setpoint, 2},
+                                                        {P::Output, 2},
+                                                        {P::Start, 2}};
+    EXPECT_EQ(runner.shown, expected);
+}
+
+TEST_F(WizardOrder, RatioControlWithoutCascade) {
+    modePage(3, false);
+    EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
+    ASSERT_EQ(runner.shown.size(), 7u);
+    EXPECT_EQ(runner.shown[2], std::make_pair(P::ControlledVariable, 1));
+    EXPECT_EQ(runner.shown[3].first, P::PidParameters);
+}
+
+TEST_F(WizardOrder, CascadeAloneAddsOnlyY3) {
+    modePage(1, true);
+    EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
+    ASSERT_EQ(runner.shown.size(), 7u);
+    EXPECT_EQ(runner.shown[2], std::make_pair(P::ControlledVariable, 2));
+}
+
+TEST_F(WizardOrder, PidmaShowsOnlyItsOwnPages) {
+    context.signalIndex = 2;
+    EXPECT_TRUE(RunWizard(context, runner, newController("PIDA")));
+    std::vector<std::pair<WizardPage, int>> expected = {
+        {P::PidmaController, 0}, {P::PidmaAutotuner, 0}, {P::Start, 0}};
+    EXPECT_EQ(runner.shown, expected);
+    // Any type other than "PID" is the floating-point kind.
+    runner.shown.clear();
+    EXPECT_TRUE(RunWizard(context, runner, newController("pid")));
+    EXPECT_EQ(runner.shown.front().first, P::PidmaController);
+}
+
+TEST_F(WizardOrder, CancelOnAnyPageStopsAndDiscardsTheNewControllerOnly) {
+    const std::vector<std::string> otherKeys = file->sectionValues("Regulator Other");
+    const std::string before = fileText();
+    for (std::size_t page = 1; page <= 8; ++page) {
+        writeFile(before);
+        runner.shown.clear();
+        runner.cancelAt = page;
+        modePage(2, true);
+        EXPECT_FALSE(RunWizard(context, runner, newController("PID"))) << page;
+        EXPECT_EQ(runner.shown.size(), page);
+        EXPECT_FALSE(file->sectionExists("Regulator PID_1")) << page;
+        EXPECT_FALSE(context.wizardRunning);
+        EXPECT_EQ(file->sections(), std::vector<std::string>{"Regulator Other"}) << page;
+        EXPECT_EQ(file->sectionValues("Regulator Other"), otherKeys) << page;
+    }
+}
+
+TEST_F(WizardOrder, APageThatCouldNotDiscardIsCoveredByTheSequence) {
+    class Failing : public PageRunner {
+        bool show(WizardPage, WizardContext&) override { return false; }
+    } failing;
+    EXPECT_FALSE(RunWizard(context, failing, newController("PIDA")));
+    EXPECT_FALSE(file->sectionExists(section()));
+    EXPECT_FALSE(context.wizardRunning);
+    EXPECT_TRUE(file->sectionExists("Regulator Other"));
+}
+
+TEST_F(WizardOrder, CancelledNewControllerDialogShowsNoPage) {
+    EXPECT_FALSE(RunWizard(context, runner, [] { return false; }));
+    EXPECT_TRUE(runner.shown.empty());
+}
+
+TEST(PageNames, AreTheFormNamesOfTheLog) {
+    EXPECT_EQ(PageFormName(WizardPage::ControlledVariable), "FormY1");
+    EXPECT_EQ(PageFormName(WizardPage::PidParameters), "FormPReg2");
+    EXPECT_EQ(PageFormName(WizardPage::PidmaAutotuner), "FormPIDMA2");
+    EXPECT_TRUE(IsPidType("PID"));
+    EXPECT_FALSE(IsPidType("PIDA"));
+}
+
+}  // namespace
+}  // namespace velmora::wizard

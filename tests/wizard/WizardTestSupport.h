@@ -1,0 +1,123 @@
+#pragma once
+// Fakes and a scratch controller file for the wizard tests.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "controllers/IniFile.h"
+#include "plugin/Texts.h"
+#include "plugin/Toolkit.h"
+#include "wizard/WizardContext.h"
+
+namespace velmora::wizard::testing {
+
+struct AskedMessage {
+    std::string caption, text;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
+
+// Records every box and answers from a script (Yes / OK when the script is empty).
+class ScriptedMessages : public MessageBoxes {
+public:
+    MessageAnswer show(const std::string& caption, const std::string& text, MessageIcon icon,
+                       MessageButtons buttons) override {
+        asked.push_back({caption, text, icon, buttons});
+        if (!answers.empty()) {
+            MessageAnswer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel ? MessageAnswer::Ok
+                                                                                    : MessageAnswer::Yes;
+    }
+    std::vector<AskedMessage> asked;
+    std::deque<MessageAnswer> answers;
+};
+
+// A PLC image addressed by symbol; symbols not in `symbols` do not resolve.
+class FakeControllerData : public ControllerData {
+public:
+    bool reachable(const std::vector<std::string>& wanted) override {
+        for (const auto& s : wanted)
+            if (!symbols.count(s)) return false;
+        return true;
+    }
+    bool write(const std::string& symbol, const std::vector<std::uint8_t>& bytes) override {
+        writes.emplace_back(symbol, bytes);
+        if (failWrites) return false;
+        memory[symbol] = bytes;
+        return true;
+    }
+    std::optional<std::vector<std::uint8_t>> read(const std::string& symbol, int size) override {
+        reads.push_back(symbol);
+        auto it = memory.find(symbol);
+        if (it == memory.end() || static_cast<int>(it->second.size()) < size) return std::nullopt;
+        return std::vector<std::uint8_t>(it->second.begin(), it->second.begin() + size);
+    }
+    std::map<std::string, int> symbols;
+    std::map<std::string, std::vector<std::uint8_t>> memory;
+    std::vector<std::pair<std::string, std::vector<std::uint8_t>>> writes;
+    std::vector<std::string> reads;
+    bool failWrites = false;
+
+    void resolve(std::initializer_list<std::string> names) {
+        for (const auto& n : names) symbols[n] = 1;
+    }
+};
+
+// A controller file in a fresh temporary folder with a context on it.
+class ControllerFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static std::atomic<int> counter{0};
+        dir = std::filesystem::temp_directory_path() /
+              ("velmora-wizard-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+        std::filesystem::create_directories(dir);
+        path = dir / "PLC1.rglx";
+        file = std::make_unique<IniFile>(path);
+        context.file = file.get();
+        context.controllerName = "PID_1";
+        context.messages = &messages;
+        context.decimalSeparator = ',';
+        context.variableAddress = [this](const std::string& name) -> std::optional<std::string> {
+            auto it = variables.find(name);
+            if (it == variables.end()) return std::nullopt;
+            return it->second;
+        };
+        context.generate = [this](const std::string& name) { generated.push_back(name); };
+        ModuleTexts().chooseLanguage(1);
+    }
+    void TearDown() override {
+        file.reset();
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::string section() const { return context.section(); }
+    // The section's keys in file order.
+    std::vector<std::string> keys() const { return file->keys(section()); }
+    std::string value(const std::string& key) const { return file->readString(section(), key, "<absent>"); }
+    void writeFile(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    std::string fileText() const {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::filesystem::path dir, path;
+    std::unique_ptr<IniFile> file;
+    WizardContext context;
+    ScriptedMessages messages;
+    std::map<std::string, std::string> variables;  // name -> host address text
+    std::vector<std::string> generated;
+};
+
+}  // namespace velmora::wizard::testing
