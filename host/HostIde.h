@@ -74,7 +74,7 @@ public:
     // What a window system does with the plug-in's dockable forms (the main
     // window docks the toolkit's widget the handle stands for).
     struct DockHooks {
-        std::function<void(void* form)> inserted, removed, shown;
+        std::function<void(void*form)> inserted, removed, shown;
         std::function<void(void* form, std::int32_t area)> docked;
     } dock;
 

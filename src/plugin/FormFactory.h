@@ -6,10 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "plugin/CommState.h"
 #include "plugin/Help.h"
 #include "plugin/Toolkit.h"
-#include "plugin/com/CommLoop.h"
 
 namespace velmora {
 
@@ -39,9 +37,11 @@ public:
 // TFormRegMngr1, the controller manager.
 class ControllerManagerForm : public DockableForm {};
 
-// TFormVisual1, the online view of one controller. Views belong to their
-// toolkit, not to the frame: a view that is destroyed, however, calls
-// TFormReg1::forgetView(this) so that it leaves the frame's list.
+// TFormVisual1, the online view of one controller, as the frame's desktop and
+// language passes see it. Its exchange with the PLC is an online::OnlineExchange
+// on the frame's onlineSession(), which the callback and the timers serve.
+// Views belong to their toolkit, not to the frame: a view that is destroyed
+// calls TFormReg1::forgetView(this) so that it leaves the frame's list.
 class OnlineViewForm : public DockableForm {
 public:
     virtual std::string controllerName() const = 0;
@@ -53,24 +53,6 @@ public:
     virtual void close() = 0;
     // Destroys the view now, without the closing questions (the frame's end).
     virtual void destroy() = 0;
-
-    // Set when the view asked to be closed while the host was inside the callback.
-    virtual bool closeRequested() const = 0;
-    // WM_MY_CLOSE (0x85E1), posted (closes later) or sent (closes now).
-    virtual void postClose() = 0;
-    virtual void sendClose() = 0;
-
-    virtual bool online() const = 0;
-    // Both status labels.
-    virtual void setCommLabels(TCommState state, bool fixed) = 0;
-    // One exchange with the PLC from inside the callback; 0 ends the callback's pass.
-    virtual int NovaKomunikace(PlcRequestFunction request, bool dataValid) = 0;
-    // The communication button (KomunikaceButton1Click).
-    virtual void KomunikaceButton1Click() = 0;
-    virtual void resumeAfterCompile() = 0;
-    // CommTimer1's visit and SimTimer1's periodic step.
-    virtual void commTick() = 0;
-    virtual void simStep() = 0;
 };
 
 // TFormReport1: the report view registered with the host as a project document.

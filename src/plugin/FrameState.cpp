@@ -6,6 +6,7 @@
 
 #include "controllers/IniFile.h"
 #include "controllers/Paths.h"
+#include "online/ExchangeSettings.h"
 #include "plugin/Help.h"
 #include "plugin/HostServices.h"
 #include "plugin/Log.h"
@@ -15,9 +16,6 @@
 namespace velmora {
 
 namespace {
-
-constexpr int kSimTimerInterval = 100;
-constexpr int kCommTimerInterval = 125;
 
 // The help entry's click handler. It outlives the frame when the host still
 // holds it, so the frame detaches it on destruction.
@@ -56,34 +54,68 @@ private:
     TFormReg1* frame_;
 };
 
-std::unique_ptr<Timer> MakeTimer(Toolkit& toolkit) {
-    if (toolkit.timers) return toolkit.timers->create();
-    return std::make_unique<ManualTimer>();
-}
-
-bool Bit(std::uint32_t status, int bit) {
-    return (status >> bit) & 1u;
-}
+// Timers that tick only when driven, for a toolkit without timers.
+class ManualTimers : public TimerFactory {
+public:
+    std::unique_ptr<Timer> create() override { return std::make_unique<ManualTimer>(); }
+};
 
 }  // namespace
+
+// The host's PLC state for the exchanges: no PLC control, no PLC.
+class TFormReg1::HostPlcControl : public online::PlcControl {
+public:
+    explicit HostPlcControl(const HostLink& host) : host_(host) {}
+    int plcState() const override {
+        std::int32_t state = online::kPlcStateNotConnected;
+        if (!host_.plcControl || FAILED(host_.plcControl->GetPlcState(&state)))
+            return online::kPlcStateNotConnected;
+        return state;
+    }
+
+private:
+    const HostLink& host_;
+};
+
+online::OnlineEnvironment TFormReg1::onlineEnvironment() {
+    online::OnlineEnvironment env;
+    env.messages = toolkit().messages;
+    env.clock = toolkit().clock;
+    env.plc = plcControl_.get();
+    env.log = &commLog_;
+    env.lookup = [this](const std::string& name) -> std::optional<std::string> {
+        auto variables = com::Query<IYantVariables>(host_.registerCentre.get());
+        if (!variables) return std::nullopt;
+        char* text = nullptr;
+        if (variables->TranslateSymbol(name.c_str(), &text) != S_OK || !text) {
+            CoTaskMemFree(text);
+            return std::nullopt;
+        }
+        return com::TakeTaskString(text);
+    };
+    env.programChanged = [this] { return generated; };
+    env.loadSettings = [this](const std::string& name) {
+        IniFile file(controllerFilePath());
+        return online::ReadExchangeSettings(file, name);
+    };
+    return env;
+}
 
 TFormReg1::TFormReg1(void* owner, const HostLink& host, FrontEnd& frontEnd)
     : owner_(owner), host_(host), frontEnd_(frontEnd), generator_(&GenerateWithHost) {
     Log("MainFormCreated");
-    simTimer_ = MakeTimer(toolkit());
-    simTimer_->setInterval(kSimTimerInterval);
-    simTimer_->setEnabled(false);
-    simTimer_->onTick = [this] { onSimTimer(); };
-    commTimer_ = MakeTimer(toolkit());
-    commTimer_->setInterval(kCommTimerInterval);
-    commTimer_->onTick = [this] { onCommTimer(); };
-    commTimer_->setEnabled(true);
+    plcControl_ = std::make_unique<HostPlcControl>(host_);
+    TimerFactory* timers = toolkit().timers;
+    if (!timers) {
+        ownTimers_ = std::make_unique<ManualTimers>();
+        timers = ownTimers_.get();
+    }
+    online_ = std::make_unique<online::OnlineSession>(onlineEnvironment(), *timers);
     helpHandler_ = com::ComPtr<IYantClickHandler>::share(new HelpClickHandler(this));
 }
 
 TFormReg1::~TFormReg1() {
-    simTimer_->setEnabled(false);
-    commTimer_->setEnabled(false);
+    online_->stopTimers();
     static_cast<HelpClickHandler*>(helpHandler_.get())->detach();
     if (helpEntry) {
         // The entry is the plug-in's own: it leaves the host's menu with the frame.
@@ -98,6 +130,7 @@ TFormReg1::~TFormReg1() {
     views_.clear();
     manager_.reset();
     controllerFile_.reset();
+    online_.reset();
     Log("MainFormDestroy");
 }
 
@@ -238,84 +271,6 @@ void TFormReg1::helpClick() {
 
 void TFormReg1::forgetView(OnlineViewForm* view) {
     std::erase(views_, view);
-}
-
-void TFormReg1::commLoopCallback(PlcRequestFunction request, std::uint32_t status) {
-    if (commLost && Bit(status, 16) && Bit(status, 17)) {
-        simTimer_->setEnabled(true);
-        commLost = false;
-        CommLog("Communication on!");
-    }
-    // The closing pass: the view closes itself from its own message handler.
-    for (std::size_t i = 0; i < views_.size();) {
-        OnlineViewForm* view = views_[i];
-        if (!view->closeRequested()) {
-            ++i;
-            continue;
-        }
-        views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(i));
-        CommLog("WM_MY_CLOSE - " + view->controllerName());
-        view->postClose();
-    }
-    if (!request) return;
-    commFlags = static_cast<std::uint16_t>(status & 0xFFFFu);
-    const bool run = Bit(status, 7) && Bit(status, 19);
-    for (std::size_t i = 0; i < views_.size(); ++i) {
-        OnlineViewForm* view = views_[i];
-        if (!commLost) {
-            fixed = Bit(status, 11);
-            if (Bit(status, 7))
-                commState = Bit(status, 19) ? csRUN : csRUNn;
-            else if (Bit(status, 0) || Bit(status, 3))
-                commState = csERR;
-            else
-                commState = csHALT;
-        }
-        view->setCommLabels(commState, fixed);
-        if (!view->online()) continue;
-        const std::string name = view->controllerName();
-        CommLog("Enter comm - " + name);
-        const int result = view->NovaKomunikace(request, run);
-        CommLog("Leave comm - " + name);
-        if (result == 0) {
-            CommLog("pForm->NovaKomunikace return 0");
-            break;
-        }
-    }
-}
-
-void TFormReg1::communicationLost(TCommState state) {
-    commState = state;
-    commLost = true;
-    CommLog(state == csCommErr ? "No Communication! (Hard Off)" : "No Communication! (Soft Off)");
-    simTimer_->setEnabled(false);
-    for (OnlineViewForm* view : views_) view->setCommLabels(commState, fixed);
-    for (std::size_t i = 0; i < views_.size();) {
-        OnlineViewForm* view = views_[i];
-        if (!view->closeRequested()) {
-            ++i;
-            continue;
-        }
-        views_.erase(views_.begin() + static_cast<std::ptrdiff_t>(i));
-        view->sendClose();
-    }
-}
-
-void TFormReg1::onCommTimer() {
-    // Bit-reversed start positions spread neighbouring views over different ticks.
-    const int c = commCounter_;
-    const std::size_t start = static_cast<std::size_t>(((c & 1) << 2) | (c & 2) | ((c & 4) >> 2));
-    if (++commCounter_ >= 8) commCounter_ = 0;
-    commTickVisited_ = false;
-    for (std::size_t i = start; i < views_.size(); i += 8) {
-        commTickVisited_ = true;
-        if (views_[i]->online()) views_[i]->commTick();
-    }
-}
-
-void TFormReg1::onSimTimer() {
-    for (std::size_t i = 0; i < views_.size(); ++i)
-        if (views_[i]->online()) views_[i]->simStep();
 }
 
 std::vector<std::string> SplitCommaText(std::string_view text) {

@@ -11,7 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/CommState.h"
+#include "online/OnlineHost.h"
+#include "online/OnlineSession.h"
 #include "plugin/FormFactory.h"
 #include "plugin/com/ComPtr.h"
 #include "plugin/com/HostInterfaces.h"
@@ -42,8 +43,11 @@ public:
     Toolkit& toolkit() { return frontEnd_.toolkit(); }
     void* owner() const { return owner_; }
 
-    Timer& SimTimer1() { return *simTimer_; }
-    Timer& CommTimer1() { return *commTimer_; }
+    // The online views' exchanges with the PLC: the communication callback,
+    // the host's lost-communication notifications and the two timers.
+    online::OnlineSession& onlineSession() { return *online_; }
+    Timer& SimTimer1() { return online_->simTimer(); }
+    Timer& CommTimer1() { return online_->commTimer(); }
 
     // ---- Host facts, asked afresh each time ----
     // The project directory as the host reports it (ending with a separator), or empty.
@@ -67,12 +71,10 @@ public:
     std::string currentSection() const { return "Regulator " + currentController; }
 
     // ---- Flags shared by all parts ----
-    std::uint16_t commFlags = 0;  // low 16 bits of the last status word
-    bool commLost = true;         // communication pending
     bool generated = false;
     bool commOnResume = false;
-    TCommState commState = csNoComm;
-    bool fixed = false;
+    // Set by the lost-communication notifications, cleared when the loop is back.
+    bool commLost() const { return online_->commPending(); }
     std::int32_t generatedCount = 0;
     std::int32_t imageIndex = 0;
     std::int32_t plcTypeIndex = 0;
@@ -114,27 +116,19 @@ public:
     // Called by a view that is being destroyed; a view not in the list is ignored.
     void forgetView(OnlineViewForm* view);
 
-    // ---- Communication ----
-    // The host's communication loop, through the plug-in's registered callback.
-    void commLoopCallback(PlcRequestFunction request, std::uint32_t status);
-    // Soft-off (csNoComm) and hard-off (csCommErr) notifications.
-    void communicationLost(TCommState state);
-    // Whether the last CommTimer1 tick visited any view.
-    bool lastCommTickVisited() const { return commTickVisited_; }
-
 private:
-    void onCommTimer();
-    void onSimTimer();
+    class HostPlcControl;
+    online::OnlineEnvironment onlineEnvironment();
     OnlineViewForm* createView(const std::string& controllerName);
     com::ComPtr<IYantWindows> windows() const;
 
     void* owner_;
     const HostLink& host_;
     FrontEnd& frontEnd_;
-    std::unique_ptr<Timer> simTimer_;
-    std::unique_ptr<Timer> commTimer_;
-    std::uint16_t commCounter_ = 0;
-    bool commTickVisited_ = false;
+    std::unique_ptr<TimerFactory> ownTimers_;
+    std::unique_ptr<HostPlcControl> plcControl_;
+    online::ModuleCommLog commLog_;
+    std::unique_ptr<online::OnlineSession> online_;
     int language_ = 1;
     std::vector<OnlineViewForm*> views_;
     std::unique_ptr<ControllerManagerForm> manager_;

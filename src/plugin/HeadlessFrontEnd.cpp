@@ -130,10 +130,12 @@ void HeadlessFrontEnd::setClock(const Clock* clock) {
 HeadlessOnlineView::HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& frame,
                                        std::string controllerName)
     : frontEnd_(frontEnd), frame_(frame), name_(std::move(controllerName)) {
+    exchange_ = std::make_unique<online::OnlineExchange>(frame.onlineSession(), name_, this);
     frontEnd_.note("view created: " + name_);
 }
 
 HeadlessOnlineView::~HeadlessOnlineView() {
+    exchange_.reset();
     frame_.forgetView(this);
     frontEnd_.note("view destroyed: " + name_);
 }
@@ -162,34 +164,13 @@ void HeadlessOnlineView::close() {
 void HeadlessOnlineView::destroy() {
     delete this;
 }
-void HeadlessOnlineView::postClose() {
-    frontEnd_.note("view close posted: " + name_);
-    delete this;
-}
-void HeadlessOnlineView::sendClose() {
-    frontEnd_.note("view close sent: " + name_);
-    delete this;
-}
-void HeadlessOnlineView::setCommLabels(TCommState state, bool fixed) {
+void HeadlessOnlineView::showCommState(online::TCommState state, bool fixed) {
     commState_ = state;
     fixed_ = fixed;
 }
-int HeadlessOnlineView::NovaKomunikace(PlcRequestFunction, bool) {
-    ++exchanges_;
-    return exchangeResult;
-}
-void HeadlessOnlineView::KomunikaceButton1Click() {
-    online_ = !online_;
-    frontEnd_.note("view comm button: " + name_);
-}
-void HeadlessOnlineView::resumeAfterCompile() {
-    frontEnd_.note("view resumed: " + name_);
-}
-void HeadlessOnlineView::commTick() {
-    ++commTicks_;
-}
-void HeadlessOnlineView::simStep() {
-    ++simSteps_;
+void HeadlessOnlineView::closeMessage(bool sent) {
+    frontEnd_.note(std::string(sent ? "view close sent: " : "view close posted: ") + name_);
+    delete this;
 }
 
 }  // namespace velmora

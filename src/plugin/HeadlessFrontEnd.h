@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "online/OnlineExchange.h"
 #include "plugin/FormFactory.h"
 
 namespace velmora {
@@ -60,8 +61,9 @@ private:
 };
 
 // The online view of the headless front end: keeps its layout and flags so
-// that desktop and compile passes can be checked.
-class HeadlessOnlineView : public OnlineViewForm {
+// that desktop passes can be checked, and exchanges with the PLC through its
+// OnlineExchange like any view.
+class HeadlessOnlineView : public OnlineViewForm, public online::OnlineViewSink {
 public:
     HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& frame, std::string controllerName);
     ~HeadlessOnlineView() override;
@@ -81,39 +83,26 @@ public:
     void selectTab(int index) override;
     void close() override;
     void destroy() override;
-    bool closeRequested() const override { return closeRequested_; }
-    void postClose() override;
-    void sendClose() override;
-    bool online() const override { return online_; }
-    void setCommLabels(TCommState state, bool fixed) override;
-    int NovaKomunikace(PlcRequestFunction request, bool dataValid) override;
-    void KomunikaceButton1Click() override;
-    void resumeAfterCompile() override;
-    void commTick() override;
-    void simStep() override;
 
-    // What a test or a scripted host sets.
-    void setOnline(bool online) { online_ = online; }
-    void requestClose() { closeRequested_ = true; }
+    online::OnlineExchange& exchange() { return *exchange_; }
     void setGraphShown(bool shown) { graphShown_ = shown; }
     int selectedTab() const { return tab_; }
     bool visible() const { return visible_; }
-    TCommState commState() const { return commState_; }
+    online::TCommState commState() const { return commState_; }
     bool fixed() const { return fixed_; }
-    int exchanges() const { return exchanges_; }
-    int commTicks() const { return commTicks_; }
-    int simSteps() const { return simSteps_; }
-    // The value NovaKomunikace returns.
-    int exchangeResult = 1;
 
 private:
+    void showCommState(online::TCommState state, bool fixed) override;
+    void closeMessage(bool sent) override;
+
     HeadlessFrontEnd& frontEnd_;
     TFormReg1& frame_;
     std::string name_, caption_;
     FormBounds bounds_;
-    bool graphShown_ = false, online_ = false, closeRequested_ = false, visible_ = false, fixed_ = false;
-    int tab_ = -1, exchanges_ = 0, commTicks_ = 0, simSteps_ = 0;
-    TCommState commState_ = csNoComm;
+    bool graphShown_ = false, visible_ = false, fixed_ = false;
+    int tab_ = -1;
+    online::TCommState commState_ = online::TCommState::csNoComm;
+    std::unique_ptr<online::OnlineExchange> exchange_;
 };
 
 // The report view of the headless front end: builds the report's lines as

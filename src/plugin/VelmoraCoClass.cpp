@@ -5,6 +5,7 @@
 
 #include "controllers/IniFile.h"
 #include "controllers/Paths.h"
+#include "online/OnlineExchange.h"
 #include "plugin/Log.h"
 #include "plugin/Resources.h"
 #include "plugin/ServerCounts.h"
@@ -464,10 +465,10 @@ HRESULT TVelmoraCoClassImpl::OnEndCompiling(std::int32_t) {
         Logged("OnEndCompiling", [&] {
             frame.generated = false;
             if (resume_) {
-                const auto views = frame.views();
-                for (OnlineViewForm* view : views) {
+                const auto views = frame.onlineSession().views();
+                for (online::OnlineExchange* view : views) {
                     if (frame.commOnResume)
-                        view->KomunikaceButton1Click();
+                        view->KomunikaceButton1Click(false);
                     else
                         view->resumeAfterCompile();
                 }
@@ -537,14 +538,14 @@ HRESULT TVelmoraCoClassImpl::GetClientName(char** name, std::int32_t* value) {
 
 HRESULT TVelmoraCoClassImpl::OnSoftOff(VARIANT_BOOL value) {
     return Guarded(IOrvaneCommStateEvent::iid, [&] {
-        if (value == 0 && frame_) frame_->communicationLost(csNoComm);
+        if (frame_) frame_->onlineSession().SoftOff(static_cast<std::uint16_t>(value));
         return S_OK;
     });
 }
 
 HRESULT TVelmoraCoClassImpl::OnHardOff(VARIANT_BOOL value) {
     return Guarded(IOrvaneCommStateEvent::iid, [&] {
-        if (value == 0 && frame_) frame_->communicationLost(csCommErr);
+        if (frame_) frame_->onlineSession().HardOff(static_cast<std::uint16_t>(value));
         return S_OK;
     });
 }
@@ -600,7 +601,7 @@ HRESULT TVelmoraCoClassImpl::GetDocumentView(YantHandle* view) {
 void CommLoopCallback(PlcRequestFunction request, std::intptr_t, std::intptr_t, std::uint32_t status) {
     try {
         if (commLoopTarget && commLoopTarget->frame())
-            commLoopTarget->frame()->commLoopCallback(request, status);
+            commLoopTarget->frame()->onlineSession().CommLoopCallback(request, status);
     } catch (const std::exception& e) {
         CommLog(std::string("CommLoopCallback - Error: ") + e.what());
     } catch (...) {

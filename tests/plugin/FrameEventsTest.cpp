@@ -150,6 +150,7 @@ TEST_F(FrameEvents, AHostThatDoesNotTakeTheFilesLeavesThemUnregistered) {
 
 TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     openViews({"A", "B"});
+    host.plcState = 2;  // no PLC: a view switched again says so
     VARIANT_BOOL go = VARIANT_TRUE;
     plugin->OnStartCompiling(&go);
     frame->generated = true;
@@ -157,21 +158,22 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     EXPECT_EQ(plugin->OnEndCompiling(0), S_OK);
     EXPECT_FALSE(frame->generated);
     EXPECT_FALSE(plugin->resumeAfterCompile());
-    EXPECT_EQ(journalWith("view resumed: "),
-              (std::vector<std::string>{"view resumed: A", "view resumed: B"}));
+    EXPECT_TRUE(frontEnd->messages().empty()) << "views that were not communicating only resume";
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnEndCompiling", "OnEndCompiling - end"}));
 
-    // Without a compile start in between nothing resumes.
-    plugin->OnEndCompiling(0);
-    EXPECT_EQ(journalWith("view resumed: ").size(), 2u);
-
-    // Views that were communicating when the button was last used press it again.
+    // Views communicating when the button was last used are switched again,
+    // after the generated flag is cleared (else they would ask for a compilation).
     frame->commOnResume = true;
-    plugin->OnStartCompiling(&go);
     plugin->OnEndCompiling(0);
-    EXPECT_EQ(journalWith("view comm button: "),
-              (std::vector<std::string>{"view comm button: A", "view comm button: B"}));
-    EXPECT_EQ(journalWith("view resumed: ").size(), 2u);
+    EXPECT_TRUE(frontEnd->messages().empty()) << "without a compile start nothing resumes";
+    plugin->OnStartCompiling(&go);
+    frame->generated = true;
+    plugin->OnEndCompiling(0);
+    ASSERT_EQ(frontEnd->messages().size(), 2u);
+    for (const auto& m : frontEnd->messages()) {
+        EXPECT_EQ(m.caption, "Warning");
+        EXPECT_EQ(m.text, Text(3035));
+    }
 }
 
 // ---- Menu action and project events ----
@@ -333,10 +335,10 @@ TEST_F(FrameEvents, LanguageChangeChoosesTheTableAndRelocalizes) {
 TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17) {
     ASSERT_NE(host.callback, nullptr);
     host.callback(nullptr, 0, 0, 1u << 16);
-    EXPECT_TRUE(frame->commLost);
+    EXPECT_TRUE(frame->commLost());
     EXPECT_FALSE(frame->SimTimer1().enabled());
     host.callback(nullptr, 0, 0, (1u << 16) | (1u << 17));
-    EXPECT_FALSE(frame->commLost);
+    EXPECT_FALSE(frame->commLost());
     EXPECT_TRUE(frame->SimTimer1().enabled());
     EXPECT_EQ(commLogLines(), std::vector<std::string>{"Communication on!"});
 }
@@ -345,14 +347,14 @@ TEST_F(FrameEvents, SoftAndHardOffActOnlyOnAFalseArgument) {
     host.callback(nullptr, 0, 0, (1u << 16) | (1u << 17));
     plugin->OnSoftOff(VARIANT_TRUE);
     plugin->OnHardOff(VARIANT_TRUE);
-    EXPECT_FALSE(frame->commLost);
+    EXPECT_FALSE(frame->commLost());
 
     EXPECT_EQ(plugin->OnSoftOff(VARIANT_FALSE), S_OK);
-    EXPECT_TRUE(frame->commLost);
-    EXPECT_EQ(frame->commState, csNoComm);
+    EXPECT_TRUE(frame->commLost());
+    EXPECT_EQ(frame->onlineSession().commState(), online::TCommState::csNoComm);
     EXPECT_FALSE(frame->SimTimer1().enabled());
     EXPECT_EQ(plugin->OnHardOff(VARIANT_FALSE), S_OK);
-    EXPECT_EQ(frame->commState, csCommErr);
+    EXPECT_EQ(frame->onlineSession().commState(), online::TCommState::csCommErr);
     EXPECT_EQ(commLogLines(), (std::vector<std::string>{"Communication on!", "No Communication! (Soft Off)",
                                                         "No Communication! (Hard Off)"}));
 }
@@ -362,101 +364,49 @@ std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int
     return 0;
 }
 
-TEST_F(FrameEvents, CallbackGivesTheViewsTheirStateAndExchanges) {
-    openViews({"A", "B", "C"});
-    view(0)->setOnline(true);
-    view(2)->setOnline(true);
-    host.callback(&NoRequest, 0, 0, (1u << 16) | (1u << 17));  // communication back
-    const std::uint32_t run = (1u << 7) | (1u << 19) | (1u << 11) | 0x1234'0000u;
-    host.callback(&NoRequest, 0, 0, run);
-    EXPECT_EQ(frame->commFlags, static_cast<std::uint16_t>(run & 0xFFFF));
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(view(i)->commState(), csRUN);
+TEST_F(FrameEvents, TheCallbackReachesTheViewsOfTheFrame) {
+    openViews({"A", "B"});
+    ASSERT_EQ(frame->onlineSession().views().size(), 2u);
+    host.callback(&NoRequest, 0, 0, (1u << 16) | (1u << 17));
+    host.callback(&NoRequest, 0, 0, (1u << 7) | (1u << 19) | (1u << 11));
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(view(i)->commState(), online::TCommState::csRUN);
         EXPECT_TRUE(view(i)->fixed());
     }
-    EXPECT_EQ(view(0)->exchanges(), 2);
-    EXPECT_EQ(view(1)->exchanges(), 0) << "offline views do not exchange";
-    EXPECT_EQ(view(2)->exchanges(), 2);
-
-    struct Case {
-        std::uint32_t status;
-        TCommState state;
-    };
-    for (auto [status, state] :
-         {Case{1u << 7, csRUNn}, Case{1u << 0, csERR}, Case{1u << 3, csERR}, Case{0, csHALT}}) {
-        host.callback(&NoRequest, 0, 0, status);
-        EXPECT_EQ(view(1)->commState(), state) << status;
-        EXPECT_FALSE(view(1)->fixed());
-    }
-
-    // An exchange that returns 0 ends the pass.
-    view(0)->exchangeResult = 0;
-    clearLogs();
-    host.callback(&NoRequest, 0, 0, run);
-    EXPECT_EQ(view(2)->exchanges(), 6);
-    EXPECT_EQ(commLogLines(), (std::vector<std::string>{"Enter comm - A", "Leave comm - A",
-                                                        "pForm->NovaKomunikace return 0"}));
-
-    // While communication is lost the state stays as the lost event left it.
     plugin->OnHardOff(VARIANT_FALSE);
-    host.callback(&NoRequest, 0, 0, run & ~((1u << 16) | (1u << 17)));
-    EXPECT_EQ(view(1)->commState(), csCommErr);
+    EXPECT_EQ(view(1)->commState(), online::TCommState::csCommErr);
 }
 
-TEST_F(FrameEvents, ClosingPassRemovesEveryViewThatAskedEvenWithoutARequestFunction) {
+TEST_F(FrameEvents, AViewAskingToCloseLeavesBothListsOnTheNextPass) {
     openViews({"A", "B", "C"});
-    view(0)->requestClose();
-    view(2)->requestClose();
-    view(1)->setCommLabels(csHALT, false);
+    view(0)->exchange().requestClose();
+    view(2)->exchange().requestClose();
     clearLogs();
-    host.callback(nullptr, 0, 0, (1u << 7) | (1u << 19));
+    host.callback(nullptr, 0, 0, 0);
     ASSERT_EQ(frame->views().size(), 1u);
     EXPECT_EQ(view(0)->controllerName(), "B");
-    EXPECT_EQ(view(0)->commState(), csHALT) << "no request function: no labels touched";
+    EXPECT_EQ(frame->onlineSession().views().size(), 1u);
     EXPECT_EQ(journalWith("view close posted: "),
               (std::vector<std::string>{"view close posted: A", "view close posted: C"}));
     EXPECT_EQ(commLogLines(), (std::vector<std::string>{"WM_MY_CLOSE - A", "WM_MY_CLOSE - C"}));
 }
 
-TEST_F(FrameEvents, CommTimerServesEachViewOnceInEightTicks) {
-    std::vector<const char*> names = {"V0", "V1", "V2", "V3", "V4", "V5", "V6", "V7", "V8"};
-    std::string text;
-    for (const char* n : names) text += std::string("[Regulator ") + n + "]\r\nName=" + n + "\r\n";
-    writeControllerFile(text);
-    for (const char* n : names) ASSERT_TRUE(frame->openOnlineView(n));
-    for (std::size_t i = 0; i < names.size(); ++i) view(i)->setOnline(true);
-
-    auto& timer = static_cast<ManualTimer&>(frame->CommTimer1());
-    std::vector<std::size_t> firstTickServed;
-    ASSERT_TRUE(timer.tick());
-    for (std::size_t i = 0; i < names.size(); ++i)
-        if (view(i)->commTicks() == 1) firstTickServed.push_back(i);
-    EXPECT_EQ(firstTickServed, (std::vector<std::size_t>{0, 8}));
-
-    std::vector<std::size_t> order;
-    for (int t = 1; t < 8; ++t) {
-        std::vector<int> before;
-        for (std::size_t i = 0; i < names.size(); ++i) before.push_back(view(i)->commTicks());
-        timer.tick();
-        for (std::size_t i = 0; i < 8; ++i)
-            if (view(i)->commTicks() != before[i]) order.push_back(i);
-    }
-    EXPECT_EQ(order, (std::vector<std::size_t>{4, 2, 6, 1, 5, 3, 7}));
-    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(view(i)->commTicks(), 1) << i;
-    timer.tick();
-    EXPECT_EQ(view(0)->commTicks(), 2);
-    EXPECT_EQ(view(8)->commTicks(), 2);
-}
-
-TEST_F(FrameEvents, SimTimerStepsOnlineViews) {
-    openViews({"A", "B"});
-    view(1)->setOnline(true);
-    auto& timer = static_cast<ManualTimer&>(frame->SimTimer1());
-    EXPECT_FALSE(timer.tick()) << "disabled until communication is up";
-    host.callback(nullptr, 0, 0, (1u << 16) | (1u << 17));
-    EXPECT_TRUE(timer.tick());
-    EXPECT_EQ(view(0)->simSteps(), 0);
-    EXPECT_EQ(view(1)->simSteps(), 1);
+TEST_F(FrameEvents, TheExchangesAskTheHostForSymbolsAndThePlcState) {
+    openViews({"Boiler"});
+    host.variables["Boiler_Det"] = "T_PID %R300";
+    auto& env = frame->onlineSession().environment();
+    EXPECT_EQ(env.lookup("Boiler_Det"), std::optional<std::string>("T_PID %R300"));
+    EXPECT_EQ(env.lookup("Nothing"), std::nullopt);
+    host.plcState = 0;
+    EXPECT_EQ(env.plc->plcState(), 0);
+    host.plcState = 2;
+    EXPECT_EQ(env.plc->plcState(), 2);
+    frame->generated = true;
+    EXPECT_TRUE(env.programChanged());
+    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nY1Name=Boiler_T\r\nMaxY=4000\r\n");
+    const auto settings = env.loadSettings("Boiler");
+    EXPECT_EQ(settings.y1Name, "Boiler_T");
+    EXPECT_EQ(settings.maxY, 4000);
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST_F(InstallTest, StepsRunInOrderAndLeaveTheEntriesDisabled) {
     EXPECT_FALSE(plugin->frame()->SimTimer1().enabled());
     EXPECT_EQ(plugin->frame()->CommTimer1().interval(), 125);
     EXPECT_TRUE(plugin->frame()->CommTimer1().enabled());
-    EXPECT_TRUE(plugin->frame()->commLost);
+    EXPECT_TRUE(plugin->frame()->commLost());
 }
 
 TEST_F(InstallTest, HelpEntryMovesIntoTheSharedPluginsHelpMenu) {
@@ -167,7 +167,9 @@ struct FailingStep {
     bool afterHostRelease;  // the handed-over application reference was already given back
 };
 
-void PrintTo(const FailingStep& step, std::ostream* os) { *os << step.operation; }
+void PrintTo(const FailingStep& step, std::ostream* os) {
+    *os << step.operation;
+}
 
 class FailedInstall : public InstallTest, public ::testing::WithParamInterface<FailingStep> {};
 
