@@ -1,0 +1,153 @@
+#include "host/Commands.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <stdexcept>
+
+#include "host/HostIde.h"
+#include "host/PluginLoader.h"
+#include "plugin/Registration.h"
+#include "plugin/Registry.h"
+
+namespace velmora::host {
+
+namespace {
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+std::string VersionText(DWORD v) {
+    return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." +
+           std::to_string((v >> 8) & 0xFF) + "." + std::to_string(v & 0xFF);
+}
+
+int Register(const std::vector<std::string>& args, bool unregister, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1)
+        throw UsageError(std::string(unregister ? "unregister" : "register") + " takes one PATH");
+    std::error_code ec;
+    const auto path = std::filesystem::absolute(args[0], ec);
+    if (ec || !std::filesystem::is_regular_file(path)) {
+        err << "velmora-host: no such module: " << args[0] << "\n";
+        return 1;
+    }
+    const auto registryFile = Registry::DefaultPath();
+    if (!unregister) {
+        // The host's installation defines its plug-in categories.
+        Registry registry(registryFile);
+        RegisterHostCategories(registry);
+        registry.save();
+    }
+    PluginModule module(path);
+    const HRESULT hr = unregister ? module.unregisterServer() : module.registerServer();
+    if (FAILED(hr)) {
+        err << "velmora-host: " << (unregister ? "DllUnregisterServer" : "DllRegisterServer")
+            << " failed: " << DescribeFailure(hr) << "\n";
+        return 1;
+    }
+    out << (unregister ? "Unregistered " : "Registered ") << path.string() << " in " << registryFile.string()
+        << "\n";
+    return 0;
+}
+
+int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string projectDir, plcName;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if ((a == "--project" || a == "--plc") && i + 1 < args.size()) {
+            (a == "--project" ? projectDir : plcName) = args[++i];
+        } else {
+            throw UsageError("compile: unexpected argument " + a);
+        }
+    }
+    if (projectDir.empty() || plcName.empty()) throw UsageError("compile needs --project DIR and --plc PLC");
+
+    HostIde ide(projectDir);
+    ide.trace = [&](const std::string& line) {
+        if (line.rfind("event failed", 0) == 0) err << "velmora-host: " << line << "\n";
+    };
+    if (!ide.project().findPlc(plcName)) {
+        err << "velmora-host: the project has no PLC " << plcName << "\n";
+        return 1;
+    }
+    const Registry registry(Registry::DefaultPath());
+    PluginHost plugins(ide);
+    bool problems = false;
+    plugins.loadAll(registry, [&](const std::string& problem) {
+        err << "velmora-host: " << problem << "\n";
+        problems = true;
+    });
+    if (plugins.plugins().empty()) {
+        err << "velmora-host: no plug-in is registered in " << Registry::DefaultPath().string() << "\n";
+        return 1;
+    }
+    for (const auto& p : plugins.plugins())
+        out << (p.installed ? "Installed " : "Not installed ") << p.progId << " " << VersionText(p.version)
+            << "\n";
+
+    ide.loadProject();
+    ide.openPlc(plcName);
+    ide.fillTree();
+    const bool compiled = ide.compile();
+    for (const auto& file : ide.registeredFiles()) out << "Generated " << file << "\n";
+    out << (compiled ? "Compiled " : "Compilation stopped for ") << ide.currentPlc() << "\n";
+    ide.closePlc();
+    plugins.unloadAll();
+    return problems || !compiled ? 1 : 0;
+}
+
+}  // namespace
+
+std::string Usage() {
+    return "Usage: velmora-host register PATH\n"
+           "       velmora-host unregister PATH\n"
+           "       velmora-host compile --project DIR --plc PLC\n"
+           "Plug-in switches such as /USELOGFILE, /USECOMMLOGFILE and /OEMDIR=DIR may follow.\n"
+           "The registry file is $VELMORA_REGISTRY, else ~/.local/share/velmora/registry.ini.\n";
+}
+
+bool IsIdeSwitch(const std::string& arg) {
+    std::string a = arg;
+    while (!a.empty() && (a.front() == ' ' || a.front() == '\t')) a.erase(a.begin());
+    while (!a.empty() && (a.back() == ' ' || a.back() == '\t')) a.pop_back();
+    if (a.size() < 2 || a[0] != '/') return false;
+    std::string upper;
+    for (char c : a) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper.rfind("/OEMDIR=", 0) == 0) return true;
+    // "/WORD" or "/WORD=value": a switch, not an absolute path.
+    const std::string word = upper.substr(1, upper.find('=') - 1);
+    return std::all_of(word.begin(), word.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }) &&
+           !std::filesystem::exists(a);
+}
+
+int RunCommand(const std::vector<std::string>& all, std::ostream& out, std::ostream& err) {
+    std::vector<std::string> args;
+    for (const auto& a : all)
+        if (!IsIdeSwitch(a)) args.push_back(a);
+    try {
+        if (args.empty()) {
+            out << Usage();
+            return 0;
+        }
+        const std::string command = args[0];
+        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (command == "register") return Register(rest, false, out, err);
+        if (command == "unregister") return Register(rest, true, out, err);
+        if (command == "compile") return Compile(rest, out, err);
+        if (command == "--help" || command == "help") {
+            out << Usage();
+            return 0;
+        }
+        throw UsageError("unknown command " + command);
+    } catch (const UsageError& e) {
+        err << "velmora-host: " << e.what() << "\n" << Usage();
+        return 2;
+    } catch (const std::exception& e) {
+        err << "velmora-host: " << e.what() << "\n";
+        return 1;
+    }
+}
+
+}  // namespace velmora::host

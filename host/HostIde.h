@@ -1,0 +1,335 @@
+#pragma once
+// The IDE stand-in: the host interfaces the plug-in calls, implemented over a
+// project folder on disk (its "*.oprj" description), and the host's side of
+// every event the plug-in handles. One object answers every host interface,
+// as the application object the plug-in receives at installation.
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "controllers/ProjectDescription.h"
+#include "plugin/com/ComPtr.h"
+#include "plugin/com/HostInterfaces.h"
+
+namespace velmora::host {
+
+class HostMenuItem;
+class HostConnectionPoint;
+
+// Menu numbers, bar numbers and dock areas of this host.
+constexpr int kHelpMenu = 9;
+constexpr int kToolsMenu = 8;
+constexpr int kPluginBar = 3;
+
+class HostIde final : public IYantProjectManager,
+                      public IYantProjectTree,
+                      public IYantProject,
+                      public IYantCpm,
+                      public IYantMenu,
+                      public IOrvaneCommLoop,
+                      public IOrvaneIDE,
+                      public IYantOptionsStorageStreams,
+                      public IYantWindows,
+                      public IYantTextEditor,
+                      public IYantLanguage,
+                      public IYantVariables,
+                      public IYantRegisterCentre,
+                      public IYantApp,
+                      public IYantCompiler,
+                      public IOrvanePlcControl,
+                      public IConnectionPointContainer {
+public:
+    // Reads the project's description; throws std::runtime_error when the
+    // folder has none.
+    explicit HostIde(std::filesystem::path projectDir);
+    ~HostIde();
+    HostIde(const HostIde&) = delete;
+    HostIde& operator=(const HostIde&) = delete;
+
+    // The application object handed to InstallPlugin.
+    IUnknown* application() { return static_cast<IYantProjectManager*>(this); }
+
+    // ---- What the host shows ----
+    const ProjectDescription& project() const { return project_; }
+    const std::filesystem::path& projectFolder() const { return folder_; }
+    // The project directory as the plug-in sees it: absolute, ending with a separator.
+    std::string projectDirectory() const;
+    const std::string& currentPlc() const { return plc_; }
+    const PlcDescription* currentPlcDescription() const;
+
+    void* owner = nullptr;      // the owner component of plug-in forms (the main window)
+    std::int32_t language = 1;  // the host's language number
+    std::string editorFont = "Courier New";
+    std::int32_t editorFontSize = 10;
+    // Extra symbols for the variable look-up (the soft PLC's declarations).
+    std::function<std::optional<std::string>(std::string_view name)> extraSymbols;
+    // Every host call worth seeing, one line each (nothing when empty).
+    std::function<void(const std::string&)> trace;
+    // What a window system does with the plug-in's dockable forms (the main
+    // window docks the toolkit's widget the handle stands for).
+    struct DockHooks {
+        std::function<void(void*form)> inserted, removed, shown;
+        std::function<void(void* form, std::int32_t area)> docked;
+    } dock;
+
+    // ---- Events the host raises in its plug-ins ----
+    void loadProject();
+    void saveProject();
+    // False when the description has no such PLC.
+    bool openPlc(const std::string& name);
+    void closePlc();
+    // Raises compile start; compiles (nothing to do) unless a plug-in cleared the
+    // continue flag; raises compile end. Returns the continue flag.
+    bool compile();
+    void loadDesktop();
+    void saveDesktop();
+    void fillTree();
+    // Opens or closes a project document by the id the host gave it.
+    bool openDocument(std::int32_t documentId);
+    void closeDocument(std::int32_t documentId);
+    bool executeAction(std::int32_t actionId);
+    void changeLanguage(std::int32_t code);
+    // Asks the plug-ins to add their files of each PLC to a list file (the
+    // project's archive list); returns the file's text.
+    std::string collectFileList(const std::filesystem::path& listFile);
+
+    // ---- The communication loop ----
+    // The function plug-ins send PLC requests through; null means "no PLC".
+    void setRequestFunction(PlcRequestFunction request) { request_ = request; }
+    PlcRequestFunction requestFunction() const { return request_; }
+    // One pass: every registered callback with the request function and the status word.
+    void commLoopPass(std::uint32_t status);
+    // The loop lost its connection: soft (user stopped it) or hard (failure).
+    void commLost(bool hard);
+    std::size_t callbackCount() const { return callbacks_.size(); }
+
+    // ---- What the plug-ins made ----
+    struct Action {
+        std::int32_t id;
+        std::string caption, hint;
+        std::int32_t image;
+        com::ComPtr<IUnknown> sink;
+    };
+    const std::vector<Action>& actions() const { return actions_; }
+    HostMenuItem& menu(int number);
+    const std::vector<HostMenuItem*>& toolBar(int number);
+    std::int32_t imageCount() const { return static_cast<std::int32_t>(images_.size()); }
+    struct Document {
+        std::int32_t id;
+        void* view;
+        DWORD cookie;
+        std::string title;
+        bool open = false;
+    };
+    const std::vector<Document>& documents() const { return documents_; }
+    struct TreeNode {
+        std::string caption;
+        TreeNode* parent;
+        std::int32_t data, image, selected;
+    };
+    const std::deque<TreeNode>& treeNodes() const { return tree_; }
+    struct Form {
+        bool inserted = false, visible = false, firstFlag = false, secondFlag = false;
+        std::int32_t area = 0, image = -1;
+    };
+    const std::map<void*, Form>& forms() const { return forms_; }
+    // The desktop storage: what was saved under which name.
+    const std::map<std::string, std::string>& desktop() const { return desktop_; }
+    // Files the plug-ins wrote and registered in this session (host-relative names).
+    const std::vector<std::string>& registeredFiles() const { return registered_; }
+
+    // Releases what the host holds of a plug-in (its action sinks, its documents)
+    // before the plug-in is unloaded.
+    void forgetPlugin(IUnknown* identity);
+    // References the plug-ins hold on the host's objects.
+    long outstandingReferences() const { return refs_; }
+
+    // ---- IUnknown ----
+    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override;
+    ULONG VELMORA_COM_CALL AddRef() override;
+    ULONG VELMORA_COM_CALL Release() override;
+
+    // Placeholder slots.
+    HRESULT VELMORA_COM_CALL Unused3() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused4() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused5() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused6() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused7() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused8() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused9() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused10() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused11() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused12() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused13() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused14() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused15() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused16() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused18() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused20() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused21() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused22() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused23() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused24() override { return S_OK; }
+    HRESULT VELMORA_COM_CALL Unused25() override { return S_OK; }
+
+    // ---- IYantProjectManager ----
+    HRESULT VELMORA_COM_CALL GetOwner(YantHandle* owner) override;
+    HRESULT VELMORA_COM_CALL GetProjectTree(IYantProjectTree** tree) override;
+    HRESULT VELMORA_COM_CALL FindTreeNode(const char* name, YantTreeNode* node) override;
+    HRESULT VELMORA_COM_CALL GetProjectDirectory(char** directory) override;
+    HRESULT VELMORA_COM_CALL GetCurrentPlcName(char** name) override;
+    HRESULT VELMORA_COM_CALL AddProjectDocument(YantHandle view, DWORD cookie, const char* title,
+                                                std::int32_t* documentId) override;
+    HRESULT VELMORA_COM_CALL GetProjectGroupFile(char** path) override;
+
+    // ---- IYantProjectTree ----
+    HRESULT VELMORA_COM_CALL AddChild(YantTreeNode parent, const char* caption, std::int32_t data,
+                                      std::int32_t imageIndex, std::int32_t selectedIndex,
+                                      YantTreeNode* child) override;
+
+    // ---- IYantProject ----
+    HRESULT VELMORA_COM_CALL GetFileList(char** files) override;
+    HRESULT VELMORA_COM_CALL AddFile(const char* fullPath, std::int32_t kind, const char* text,
+                                     std::int32_t* handle) override;
+    HRESULT VELMORA_COM_CALL RemoveFile(std::int32_t listIndex) override;
+    HRESULT VELMORA_COM_CALL SetFileAttribute(std::int32_t handle, std::int32_t attribute,
+                                              VARIANT_BOOL value) override;
+
+    // ---- IYantCpm ----
+    HRESULT VELMORA_COM_CALL GetPlcType(std::int32_t* typeIndex) override;
+    HRESULT VELMORA_COM_CALL GetPlcSeries(std::int32_t* series) override;
+
+    // ---- IYantMenu ----
+    HRESULT VELMORA_COM_CALL AddImage(const std::uint8_t* bitmap, std::int32_t size,
+                                      std::int32_t* index) override;
+    HRESULT VELMORA_COM_CALL GetMenuItem(std::int32_t menu, const char* name, IYantMenuItem** item) override;
+    HRESULT VELMORA_COM_CALL RegisterAction(const char* caption, const char* hint, std::int32_t reserved,
+                                            std::int32_t imageIndex, IUnknown* sink, VARIANT_BOOL flag,
+                                            std::int32_t* actionId) override;
+    HRESULT VELMORA_COM_CALL CreateMenuItem(std::int32_t actionId, std::int32_t menu, std::int32_t position,
+                                            VARIANT_BOOL flag, IYantMenuItem** item) override;
+    HRESULT VELMORA_COM_CALL CreateToolBarControl(std::int32_t actionId, std::int32_t bar, VARIANT_BOOL flag,
+                                                  IYantMenuItem** control) override;
+
+    // ---- IOrvaneCommLoop ----
+    HRESULT VELMORA_COM_CALL RegisterCallback(CommLoopCallbackFunction callback) override;
+    HRESULT VELMORA_COM_CALL UnregisterCallback(CommLoopCallbackFunction callback) override;
+
+    // ---- IOrvaneIDE ----
+    HRESULT VELMORA_COM_CALL InsertDockableForm(YantHandle form) override;
+    HRESULT VELMORA_COM_CALL RemoveDockableForm(YantHandle form) override;
+    HRESULT VELMORA_COM_CALL ShowDockableForm(YantHandle form) override;
+    HRESULT VELMORA_COM_CALL GetSecondDockFlag(YantHandle form, VARIANT_BOOL* value) override;
+    HRESULT VELMORA_COM_CALL SetSecondDockFlag(YantHandle form, VARIANT_BOOL value) override;
+    HRESULT VELMORA_COM_CALL GetFirstDockFlag(YantHandle form, VARIANT_BOOL* value) override;
+    HRESULT VELMORA_COM_CALL SetFirstDockFlag(YantHandle form, VARIANT_BOOL value) override;
+    HRESULT VELMORA_COM_CALL SetFormImage(YantHandle form, std::int32_t imageIndex) override;
+    HRESULT VELMORA_COM_CALL SaveFormLayout(YantHandle form, const char* name, IUnknown* storage) override;
+    HRESULT VELMORA_COM_CALL SaveFormState(YantHandle form, IUnknown* storage) override;
+    HRESULT VELMORA_COM_CALL SaveDockState(YantHandle form, IUnknown* storage) override;
+    HRESULT VELMORA_COM_CALL LoadFormLayout(YantHandle form, const char* name, IUnknown* storage) override;
+    HRESULT VELMORA_COM_CALL LoadFormState(YantHandle form, IUnknown* storage) override;
+
+    // ---- IYantWindows ----
+    HRESULT VELMORA_COM_CALL PutIntoDockArea(YantHandle form, std::int32_t area) override;
+    HRESULT VELMORA_COM_CALL GetDockArea(YantHandle form, std::int32_t* area) override;
+
+    // ---- IYantTextEditor ----
+    HRESULT VELMORA_COM_CALL FileChanged(const char* relativePath, VARIANT_BOOL flag) override;
+    HRESULT VELMORA_COM_CALL GetEditorFont(char** name, std::int32_t* size) override;
+
+    // ---- IYantLanguage ----
+    HRESULT VELMORA_COM_CALL GetLanguage(std::int32_t* number) override;
+
+    // ---- IYantVariables ----
+    HRESULT VELMORA_COM_CALL TranslateSymbol(const char* name, char** address) override;
+
+    // ---- IYantApp ----
+    HRESULT VELMORA_COM_CALL GetProjectInfo(std::int32_t field, char** value) override;
+
+    // ---- IOrvanePlcControl ----
+    HRESULT VELMORA_COM_CALL GetPlcState(std::int32_t* state) override;
+
+    // ---- IConnectionPointContainer ----
+    HRESULT VELMORA_COM_CALL EnumConnectionPoints(IEnumConnectionPoints** points) override;
+    HRESULT VELMORA_COM_CALL FindConnectionPoint(REFIID iid, IConnectionPoint** point) override;
+
+    // Used by the host's own objects.
+    void note(const std::string& line) const {
+        if (trace) trace(line);
+    }
+    HostMenuItem* makeItem(const std::string& name);
+    void addRefHost() { ++refs_; }
+    void releaseHost() { --refs_; }
+
+private:
+    HostConnectionPoint& point(const IID& iid);
+    Form& form(void* handle) { return forms_[handle]; }
+    // Calls every sink of a connection point that answers I.
+    template <class I, class F>
+    void raise(F&& call);
+
+    std::filesystem::path folder_;
+    ProjectDescription project_;
+    std::string plc_;
+    long refs_ = 0;
+    std::vector<std::unique_ptr<HostConnectionPoint>> points_;
+    std::vector<std::unique_ptr<HostMenuItem>> items_;
+    std::map<int, HostMenuItem*> menus_;
+    std::map<int, std::vector<HostMenuItem*>> bars_;
+    std::vector<std::vector<std::uint8_t>> images_;
+    std::vector<Action> actions_;
+    std::vector<Document> documents_;
+    std::int32_t nextDocumentId_ = 1000;
+    std::deque<TreeNode> tree_;
+    std::map<void*, Form> forms_;
+    std::map<std::string, std::string> desktop_;
+    std::vector<std::string> registered_;
+    std::vector<CommLoopCallbackFunction> callbacks_;
+    PlcRequestFunction request_ = nullptr;
+};
+
+// A menu item or tool-bar control of the host.
+class HostMenuItem final : public IYantMenuItem {
+public:
+    HostMenuItem(HostIde& ide, std::string itemName) : name(std::move(itemName)), ide_(ide) {}
+
+    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override;
+    ULONG VELMORA_COM_CALL AddRef() override;
+    ULONG VELMORA_COM_CALL Release() override;
+    HRESULT VELMORA_COM_CALL GetName(char** name) override;
+    HRESULT VELMORA_COM_CALL SetName(const char* name) override;
+    HRESULT VELMORA_COM_CALL GetCaption(char** caption) override;
+    HRESULT VELMORA_COM_CALL SetCaption(const char* caption) override;
+    HRESULT VELMORA_COM_CALL GetEnabled(VARIANT_BOOL* enabled) override;
+    HRESULT VELMORA_COM_CALL SetEnabled(VARIANT_BOOL enabled) override;
+    HRESULT VELMORA_COM_CALL GetVisible(VARIANT_BOOL* visible) override;
+    HRESULT VELMORA_COM_CALL SetVisible(VARIANT_BOOL visible) override;
+    HRESULT VELMORA_COM_CALL GetParent(IYantMenuItem** parent) override;
+    HRESULT VELMORA_COM_CALL GetCount(std::int32_t* count) override;
+    HRESULT VELMORA_COM_CALL GetItem(std::int32_t index, IYantMenuItem** item) override;
+    HRESULT VELMORA_COM_CALL Insert(std::int32_t position, IYantMenuItem* item) override;
+    HRESULT VELMORA_COM_CALL Remove(IYantMenuItem* item) override;
+    HRESULT VELMORA_COM_CALL SetClickHandler(IYantClickHandler* handler) override;
+
+    // A click on the item (the GUI's menu, or a test).
+    bool click();
+
+    std::string name, caption;
+    bool enabled = true, visible = true;
+    std::int32_t actionId = -1;  // an action's menu item or tool-bar control
+    HostMenuItem* parent = nullptr;
+    std::vector<HostMenuItem*> children;
+    com::ComPtr<IYantClickHandler> handler;
+
+private:
+    HostIde& ide_;
+};
+
+}  // namespace velmora::host

@@ -1,0 +1,132 @@
+#pragma once
+// The front end of a host without windows (velmora-host's commands, tests):
+// forms that draw nothing but keep what they were asked to show, message boxes
+// that answer without asking, timers that tick only when driven.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "online/OnlineExchange.h"
+#include "plugin/FormFactory.h"
+
+namespace velmora {
+
+class HeadlessFrontEnd : public FrontEnd {
+public:
+    struct Message {
+        std::string caption, text;
+        MessageIcon icon = MessageIcon::None;
+        MessageButtons buttons = MessageButtons::Ok;
+    };
+
+    HeadlessFrontEnd();
+    ~HeadlessFrontEnd() override;
+
+    Toolkit& toolkit() override { return toolkit_; }
+    FormFactory& forms() override;
+    // Notes the help file it was asked to open ("help: <path>").
+    HelpViewer helpViewer() override;
+
+    // Message boxes shown so far. Unless answerWith says otherwise, a box is
+    // answered with the button that changes nothing (Ok, Cancel or No).
+    const std::vector<Message>& messages() const { return messages_; }
+    std::function<MessageAnswer(const Message&)> answerWith;
+    // Each message box is also written to this stream when set (velmora-host: stderr).
+    std::function<void(const Message&)> onMessage;
+
+    // One line per thing a window was asked to do, in order, e.g.
+    // "compile messages: file Reg1.orv" or "view created: Reg1".
+    const std::vector<std::string>& journal() const { return journal_; }
+    // The file lines the compile-message window showed, in order.
+    const std::vector<std::string>& compileFileLines() const { return compileFiles_; }
+
+    void setClock(const Clock* clock);
+
+    // Used by the headless windows.
+    void note(std::string line) { journal_.push_back(std::move(line)); }
+    void noteCompileFile(const std::string& file) { compileFiles_.push_back(file); }
+
+private:
+    class Messages;
+    class Timers;
+    class Forms;
+    std::unique_ptr<Messages> messageBoxes_;
+    std::unique_ptr<Timers> timers_;
+    std::unique_ptr<Forms> forms_;
+    SystemClock systemClock_;
+    Toolkit toolkit_;
+    std::vector<Message> messages_;
+    std::vector<std::string> journal_;
+    std::vector<std::string> compileFiles_;
+};
+
+// The online view of the headless front end: keeps its layout and flags so
+// that desktop passes can be checked, and exchanges with the PLC through its
+// OnlineExchange like any view.
+class HeadlessOnlineView : public OnlineViewForm, public online::OnlineViewSink {
+public:
+    HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& frame, std::string controllerName);
+    ~HeadlessOnlineView() override;
+
+    void* handle() override { return this; }
+    std::string caption() const override { return caption_; }
+    void setCaption(const std::string& caption) override { caption_ = caption; }
+    FormBounds bounds() const override { return bounds_; }
+    void setBounds(const FormBounds& bounds) override { bounds_ = bounds; }
+    void show() override;
+    void hide() override;
+    void localize() override;
+
+    std::string controllerName() const override { return name_; }
+    bool graphShown() const override { return graphShown_; }
+    void openGraph() override;
+    void selectTab(int index) override;
+    void close() override;
+    void destroy() override;
+
+    online::OnlineExchange& exchange() { return *exchange_; }
+    void setGraphShown(bool shown) { graphShown_ = shown; }
+    int selectedTab() const { return tab_; }
+    bool visible() const { return visible_; }
+    online::TCommState commState() const { return commState_; }
+    bool fixed() const { return fixed_; }
+
+private:
+    void showCommState(online::TCommState state, bool fixed) override;
+    void closeMessage(bool sent) override;
+
+    HeadlessFrontEnd& frontEnd_;
+    TFormReg1& frame_;
+    std::string name_, caption_;
+    FormBounds bounds_;
+    bool graphShown_ = false, visible_ = false, fixed_ = false;
+    int tab_ = -1;
+    online::TCommState commState_ = online::TCommState::csNoComm;
+    std::unique_ptr<online::OnlineExchange> exchange_;
+};
+
+// The report view of the headless front end: builds the report's lines as
+// the window would show them.
+class HeadlessReport : public ReportForm {
+public:
+    HeadlessReport(HeadlessFrontEnd& frontEnd, TFormReg1& frame);
+    void* handle() override { return this; }
+    void show() override;
+    void hide() override;
+    void setShown(bool shown) override { shown_ = shown; }
+    bool shown() const override { return shown_; }
+    void setEditorFont(const std::string& name, int size) override;
+    bool buildReport() override;
+    void setText(const std::string& text) override;
+    void appendLine(const std::string& line) override;
+
+    const std::vector<std::string>& lines() const { return lines_; }
+
+private:
+    HeadlessFrontEnd& frontEnd_;
+    TFormReg1& frame_;
+    bool shown_ = false;
+    std::vector<std::string> lines_;
+};
+
+}  // namespace velmora

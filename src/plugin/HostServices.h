@@ -1,0 +1,28 @@
+#pragma once
+// What the frame asks of the host for the code generator and the report.
+#include <string>
+#include <string_view>
+
+#include "report/ControllerReport.h"
+
+namespace velmora {
+
+class IniFile;
+class TFormReg1;
+
+// Runs the code generator for one controller against the host: project
+// directory, open PLC, PLC type and series, file registration, report rebuild,
+// the toolkit's clock and the plug-in log. Marks the frame's code as generated.
+void GenerateWithHost(TFormReg1& frame, IniFile& controllerFile, std::string_view name);
+
+// Registers a written file ("Velmora\\Boiler.orv") with the host's project and
+// tells the host's editor it changed. False when the host does not take it.
+bool RegisterGeneratedFile(TFormReg1& frame, const std::string& hostRelativeName);
+
+// The PLC series number from the host, -1 when the host does not tell.
+int HostPlcSeries(const TFormReg1& frame);
+
+// The report's input: the host's project data and the open PLC's controller file.
+ReportInput HostReportInput(TFormReg1& frame);
+
+}  // namespace velmora

@@ -1,0 +1,112 @@
+// velmora-host as a user runs it: register the module, compile a copy of the
+// demo project, and find the generated files, the project's file list and the
+// plug-in log as they should be.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "HostTestSupport.h"
+#include "controllers/IniFile.h"
+#include "controllers/ProjectDescription.h"
+
+namespace velmora {
+namespace {
+
+using testing::ReadBytes;
+
+class EndToEnd : public testing::ScratchProject {
+protected:
+    void SetUp() override {
+        ScratchProject::SetUp();
+        // The plug-in writes its log beside the host's executable: a copy of its own.
+        host = dir / "bin" / "velmora-host";
+        std::filesystem::create_directories(host.parent_path());
+        std::filesystem::copy_file(VELMORA_HOST_PROGRAM, host);
+    }
+    int run(const std::string& args) {
+        const std::string command = "VELMORA_REGISTRY='" + registry.string() + "' '" + host.string() + "' " +
+                                    args + " >'" + (dir / "out.txt").string() + "' 2>&1";
+        const int status = std::system(command.c_str());
+        output = ReadBytes(dir / "out.txt");
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    std::vector<std::string> logMessages() const {
+        std::ifstream in(host.parent_path() / "plugins.log");
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(in, line);) lines.push_back(line.substr(line.rfind('\t') + 1));
+        return lines;
+    }
+    std::string quoted(const std::filesystem::path& p) const { return "'" + p.string() + "'"; }
+
+    std::filesystem::path host;
+    std::string output;
+};
+
+TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
+    ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
+    ASSERT_EQ(run("compile --project " + quoted(project) + " --plc PLC1 /USELOGFILE"), 0) << output;
+
+    const std::vector<std::string> generated = {
+        "Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv", "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv",
+        "Velmora\\Dryer_def.ST",  "Velmora\\Dryer.orv",  "Velmora\\Kiln_def.orv",  "Velmora\\Kiln.orv"};
+    for (const auto& file : generated) {
+        std::string path = file;
+        std::replace(path.begin(), path.end(), '\\', '/');
+        EXPECT_TRUE(std::filesystem::is_regular_file(project / path)) << file;
+        EXPECT_NE(output.find("Generated " + file + "\n"), std::string::npos) << output;
+    }
+    EXPECT_NE(output.find("Installed Velmora.VelmoraCoClass 5.0.3.7\n"), std::string::npos) << output;
+    const auto description = LoadProjectDescription(project);
+    ASSERT_TRUE(description);
+    std::vector<std::string> expectedFiles = {"main.orv"};
+    expectedFiles.insert(expectedFiles.end(), generated.begin(), generated.end());
+    EXPECT_EQ(description->files, expectedFiles);
+
+    const auto log = logMessages();
+    auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
+    const auto installEnd = at("InstallPlugin - end");
+    const auto firstGeneration = at("GenerateController Boiler");
+    const auto lastGeneration = at("GenerateController Kiln - end");
+    const auto compileEnd = at("OnEndCompiling - end");
+    const auto uninstallEnd = at("UninstallPlugin - end");
+    ASSERT_LT(uninstallEnd, static_cast<long>(log.size())) << ReadBytes(host.parent_path() / "plugins.log");
+    EXPECT_EQ(log.front(), "InstallPlugin ------------------------------------------------");
+    EXPECT_LT(installEnd, firstGeneration);
+    EXPECT_LT(firstGeneration, lastGeneration);
+    EXPECT_LT(lastGeneration, compileEnd);
+    EXPECT_LT(compileEnd, uninstallEnd);
+    EXPECT_EQ(log.back(), "UninstallPlugin - end");
+
+    // Compiling again regenerates with the next release and lists no file twice.
+    ASSERT_EQ(run("compile --project " + quoted(project) + " --plc PLC1"), 0) << output;
+    IniFile controllers(project / "Velmora" / "PLC1.rglx");
+    EXPECT_EQ(controllers.readInteger("Regulator Kiln", "ReleaseNumber", 0), 2);
+    EXPECT_EQ(LoadProjectDescription(project)->files, expectedFiles);
+}
+
+TEST_F(EndToEnd, WithoutARegisteredPluginCompileFails) {
+    ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
+    ASSERT_EQ(run("unregister " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
+    EXPECT_EQ(run("compile --project " + quoted(project) + " --plc PLC1"), 1);
+    EXPECT_NE(output.find("no plug-in is registered"), std::string::npos) << output;
+    EXPECT_FALSE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
+}
+
+TEST_F(EndToEnd, MistakesGetAMessage) {
+    EXPECT_EQ(run(""), 0);
+    EXPECT_NE(output.find("Usage: velmora-host register PATH"), std::string::npos);
+    EXPECT_EQ(run("compile --project " + quoted(project)), 2);
+    EXPECT_NE(output.find("compile needs --project DIR and --plc PLC"), std::string::npos) << output;
+    ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
+    EXPECT_EQ(run("compile --project " + quoted(project) + " --plc PLC7"), 1);
+    EXPECT_NE(output.find("the project has no PLC PLC7"), std::string::npos) << output;
+    EXPECT_EQ(run("compile --project " + quoted(dir / "nowhere") + " --plc PLC1"), 1);
+    EXPECT_NE(output.find("No project description"), std::string::npos) << output;
+    EXPECT_EQ(run("register " + quoted(dir / "missing.so")), 1);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,168 @@
+// The IDE stand-in's interfaces over a project folder.
+#include <gtest/gtest.h>
+
+#include "HostTestSupport.h"
+#include "controllers/ProjectDescription.h"
+#include "host/HostIde.h"
+#include "plugin/com/TaskString.h"
+
+namespace velmora {
+namespace {
+
+using host::HostIde;
+using host::HostMenuItem;
+
+class HostIdeTest : public testing::ScratchProject {};
+
+std::string Take(char* text) {
+    return com::TakeTaskString(text);
+}
+
+TEST_F(HostIdeTest, ReportsTheProjectAndTheOpenPlc) {
+    HostIde ide(project);
+    char* text = nullptr;
+    ide.GetProjectDirectory(&text);
+    const std::string dir = Take(text);
+    EXPECT_EQ(dir, std::filesystem::absolute(project).string() + "/");
+    ide.GetCurrentPlcName(&text);
+    EXPECT_EQ(Take(text), "");
+    std::int32_t series = 0;
+    EXPECT_TRUE(FAILED(ide.GetPlcSeries(&series))) << "no PLC open, no series";
+
+    EXPECT_FALSE(ide.openPlc("PLC9"));
+    EXPECT_TRUE(ide.openPlc("plc2"));
+    ide.GetCurrentPlcName(&text);
+    EXPECT_EQ(Take(text), "PLC2");
+    std::int32_t type = 0;
+    EXPECT_EQ(ide.GetPlcType(&type), S_OK);
+    EXPECT_EQ(ide.GetPlcSeries(&series), S_OK);
+    EXPECT_EQ(type, 2);
+    EXPECT_EQ(series, 4);
+    ide.GetProjectGroupFile(&text);
+    EXPECT_EQ(Take(text), dir + "Plant.opgr");
+    ide.GetProjectInfo(kProjectProgrammer, &text);
+    EXPECT_EQ(Take(text), "J. Novak");
+    ide.closePlc();
+    EXPECT_EQ(ide.currentPlc(), "");
+}
+
+TEST_F(HostIdeTest, AnswersVariablesOfTheOpenPlc) {
+    HostIde ide(project);
+    ide.openPlc("PLC1");
+    char* text = nullptr;
+    EXPECT_EQ(ide.TranslateSymbol("boiler_t", &text), S_OK);
+    EXPECT_EQ(Take(text), "INT %R200");
+    EXPECT_EQ(ide.TranslateSymbol("Chiller_Valve", &text), S_FALSE) << "a variable of the other PLC";
+    EXPECT_EQ(text, nullptr);
+    ide.extraSymbols = [](std::string_view name) -> std::optional<std::string> {
+        if (name == "Boiler_struct") return "T_PID %R300";
+        return std::nullopt;
+    };
+    EXPECT_EQ(ide.TranslateSymbol("Boiler_struct", &text), S_OK);
+    EXPECT_EQ(Take(text), "T_PID %R300");
+}
+
+TEST_F(HostIdeTest, RegisteredFilesJoinTheProjectsFileList) {
+    HostIde ide(project);
+    const std::string dir = ide.projectDirectory();
+    std::int32_t handle = 0;
+    EXPECT_EQ(ide.AddFile((dir + "Velmora\\Boiler.orv").c_str(), 1, "", &handle), S_OK);
+    EXPECT_EQ(handle, 2);
+    EXPECT_EQ(ide.AddFile((dir + "Velmora/BOILER.orv").c_str(), 1, "", &handle), S_OK);
+    EXPECT_EQ(handle, 2) << "the same file, named in another case";
+    EXPECT_EQ(ide.SetFileAttribute(handle, 2, VARIANT_FALSE), S_OK);
+    EXPECT_EQ(ide.AddFile("/elsewhere/x.orv", 1, "", &handle), E_INVALIDARG);
+
+    char* text = nullptr;
+    ide.GetFileList(&text);
+    EXPECT_EQ(Take(text), "main.orv\nVelmora\\Boiler.orv\n");
+    const auto saved = LoadProjectDescription(project);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->files, (std::vector<std::string>{"main.orv", "Velmora\\Boiler.orv"}));
+    EXPECT_EQ(ide.registeredFiles(), std::vector<std::string>{"Velmora\\Boiler.orv"});
+
+    EXPECT_EQ(ide.RemoveFile(0), S_OK);
+    EXPECT_EQ(LoadProjectDescription(project)->files, std::vector<std::string>{"Velmora\\Boiler.orv"});
+    EXPECT_EQ(ide.RemoveFile(5), E_INVALIDARG);
+}
+
+std::uint32_t lastStatus = 0;
+PlcRequestFunction lastRequest = nullptr;
+int calls = 0;
+void Callback(PlcRequestFunction request, std::intptr_t, std::intptr_t, std::uint32_t status) {
+    lastRequest = request;
+    lastStatus = status;
+    ++calls;
+}
+std::int32_t Request(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*,
+                     std::int32_t, std::int32_t) {
+    return 0;
+}
+
+TEST_F(HostIdeTest, TheCommunicationLoopCallsItsCallbacksWithTheRequestFunction) {
+    HostIde ide(project);
+    calls = 0;
+    EXPECT_EQ(ide.RegisterCallback(&Callback), S_OK);
+    ide.RegisterCallback(&Callback);
+    EXPECT_EQ(ide.callbackCount(), 1u);
+    std::int32_t state = 0;
+    ide.GetPlcState(&state);
+    EXPECT_EQ(state, 2) << "no request function: no PLC";
+    ide.commLoopPass(0x30000);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(lastRequest, nullptr);
+    EXPECT_EQ(lastStatus, 0x30000u);
+    ide.setRequestFunction(&Request);
+    ide.GetPlcState(&state);
+    EXPECT_EQ(state, 0);
+    ide.commLoopPass(0x80);
+    EXPECT_EQ(lastRequest, &Request);
+    ide.UnregisterCallback(&Callback);
+    ide.commLoopPass(0);
+    EXPECT_EQ(calls, 2);
+}
+
+TEST_F(HostIdeTest, MenuItemsAreFoundOrMadeAndMovedWithinTheMenus) {
+    HostIde ide(project);
+    com::ComPtr<IYantMenuItem> a, again;
+    ide.GetMenuItem(host::kHelpMenu, "PluginHELP", a.put());
+    ide.GetMenuItem(host::kHelpMenu, "pluginhelp", again.put());
+    EXPECT_EQ(a.get(), again.get());
+    HostMenuItem& help = ide.menu(host::kHelpMenu);
+    EXPECT_EQ(help.children.size(), 5u);
+
+    com::ComPtr<IYantMenuItem> sub;
+    ide.GetMenuItem(host::kHelpMenu, "Sub", sub.put());
+    EXPECT_EQ(sub->Insert(0, a.get()), S_OK);
+    EXPECT_EQ(help.children.size(), 5u);
+    EXPECT_EQ(static_cast<HostMenuItem*>(sub.get())->children.front(), a.get());
+    EXPECT_EQ(a->Insert(0, sub.get()), E_INVALIDARG) << "an item cannot go under itself";
+    EXPECT_EQ(sub->Remove(a.get()), S_OK);
+    EXPECT_EQ(sub->Remove(a.get()), E_INVALIDARG);
+    a.reset();
+    again.reset();
+    sub.reset();
+    EXPECT_EQ(ide.outstandingReferences(), 0);
+}
+
+TEST_F(HostIdeTest, TheTreeHasAPlcDocumentationNode) {
+    HostIde ide(project);
+    YantTreeNode node = nullptr;
+    ide.FindTreeNode("PlcDoc", &node);
+    ASSERT_NE(node, nullptr);
+    YantTreeNode child = nullptr;
+    EXPECT_EQ(ide.AddChild(node, "Controllers information", 7, -1, -1, &child), S_OK);
+    EXPECT_EQ(ide.treeNodes().back().caption, "Controllers information");
+    EXPECT_EQ(ide.treeNodes().back().parent, node);
+    int foreign = 0;
+    EXPECT_EQ(ide.AddChild(&foreign, "x", 0, 0, 0, &child), E_INVALIDARG);
+    ide.FindTreeNode("NoSuchNode", &node);
+    EXPECT_EQ(node, nullptr);
+}
+
+TEST_F(HostIdeTest, AFolderWithoutADescriptionIsNoProject) {
+    EXPECT_THROW(HostIde ide(dir / "empty"), std::runtime_error);
+}
+
+}  // namespace
+}  // namespace velmora

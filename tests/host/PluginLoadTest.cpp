@@ -1,0 +1,170 @@
+// The real plug-in module in the IDE stand-in: registration, loading by
+// category, installation, events, and unloading.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "HostTestSupport.h"
+#include "controllers/ProjectDescription.h"
+#include "host/HostIde.h"
+#include "host/PluginLoader.h"
+#include "plugin/Registration.h"
+#include "plugin/com/Guids.h"
+
+namespace velmora {
+namespace {
+
+using host::HostIde;
+using host::HostMenuItem;
+using host::PluginHost;
+using host::PluginModule;
+
+class PluginLoadTest : public testing::ScratchProject {
+protected:
+    void registerModule() {
+        PluginModule module(VELMORA_PLUGIN_MODULE);
+        ASSERT_EQ(module.registerServer(), S_OK);
+    }
+};
+
+TEST_F(PluginLoadTest, TheModuleRegistersAndUnregistersItself) {
+    registerModule();
+    Registry r(registry);
+    const auto found = FindPlugins(r, com::kCatidOrvanePlugins);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(std::filesystem::path(found[0].modulePath), std::filesystem::path(VELMORA_PLUGIN_MODULE));
+    EXPECT_EQ(found[0].threadingModel, "Apartment");
+    EXPECT_EQ(found[0].version, "5.0.3.7");
+    EXPECT_TRUE(found[0].load);
+
+    {
+        PluginModule module(VELMORA_PLUGIN_MODULE);
+        EXPECT_EQ(module.unregisterServer(), S_OK);
+    }
+    EXPECT_TRUE(PluginModule::lastUnloaded()) << "no object was made, so the module may go";
+    EXPECT_TRUE(FindPlugins(Registry(registry), com::kCatidOrvanePlugins).empty());
+}
+
+TEST_F(PluginLoadTest, ALoadedPluginInstallsIntoTheHostAndLeavesNothingBehind) {
+    registerModule();
+    {
+        HostIde ide(project);
+        PluginHost plugins(ide);
+        std::vector<std::string> problems;
+        plugins.loadAll(Registry(registry), [&](const std::string& p) { problems.push_back(p); });
+        EXPECT_TRUE(problems.empty()) << problems.front();
+        ASSERT_EQ(plugins.plugins().size(), 1u);
+        const auto& plugin = plugins.plugins()[0];
+        EXPECT_TRUE(plugin.installed);
+        EXPECT_EQ(plugin.version, 0x05000307u);
+        EXPECT_EQ(plugin.progId, "Velmora.VelmoraCoClass");
+
+        // What installation made in the host.
+        ASSERT_EQ(ide.actions().size(), 1u);
+        const std::int32_t action = ide.actions()[0].id;
+        EXPECT_EQ(ide.actions()[0].caption, "Velmora");
+        ASSERT_EQ(ide.toolBar(host::kPluginBar).size(), 1u);
+        HostMenuItem* tool = ide.toolBar(host::kPluginBar)[0];
+        HostMenuItem* entry = ide.menu(host::kToolsMenu).children.at(0);
+        EXPECT_FALSE(tool->enabled || entry->enabled);
+        EXPECT_EQ(ide.callbackCount(), 1u);
+        ASSERT_EQ(ide.documents().size(), 1u);
+        EXPECT_EQ(ide.documents()[0].title, "Controller Report");
+        HostMenuItem& help = ide.menu(host::kHelpMenu);
+        ASSERT_GE(help.children.size(), 3u);
+        EXPECT_EQ(help.children[2]->name, "miPluginsHelpIn_miHelp");
+        ASSERT_EQ(help.children[2]->children.size(), 1u);
+        EXPECT_EQ(help.children[2]->children[0]->caption, "Velmora");
+
+        // Events.
+        ide.loadProject();
+        ASSERT_TRUE(ide.openPlc("PLC1"));
+        EXPECT_TRUE(tool->enabled && entry->enabled);
+        ide.fillTree();
+        EXPECT_EQ(ide.treeNodes().back().caption, "Controllers information");
+        EXPECT_EQ(ide.treeNodes().back().parent->caption, "PlcDoc");
+        EXPECT_TRUE(ide.executeAction(action));
+        EXPECT_TRUE(std::any_of(ide.forms().begin(), ide.forms().end(), [](const auto& f) {
+            return f.second.inserted && f.second.area == 2;
+        })) << "the controller manager is docked";
+        EXPECT_TRUE(ide.openDocument(ide.documents()[0].id));
+        EXPECT_TRUE(ide.compile());
+        EXPECT_EQ(
+            ide.registeredFiles(),
+            (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv",
+                                      "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv", "Velmora\\Dryer_def.ST",
+                                      "Velmora\\Dryer.orv", "Velmora\\Kiln_def.orv", "Velmora\\Kiln.orv"}));
+        ide.closePlc();
+        EXPECT_FALSE(tool->enabled || entry->enabled);
+
+        plugins.unloadAll();
+        EXPECT_EQ(ide.callbackCount(), 0u);
+        EXPECT_EQ(ide.outstandingReferences(), 0) << "every host pointer was released";
+        EXPECT_TRUE(help.children[2]->children.empty());
+    }
+    EXPECT_TRUE(PluginModule::lastUnloaded());
+}
+
+TEST_F(PluginLoadTest, PluginsThatAreNotToBeLoadedOrCannotBeAreSkipped) {
+    registerModule();
+    {
+        Registry r(registry);
+        r.setValue(std::string("HKEY_CLASSES_ROOT\\") + com::kProgId, "Load", "0");
+        r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32", "",
+                   (dir / "missing.so").string());
+        r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\ProgID", "",
+                   "Missing.Plugin");
+        r.setValue("HKEY_CLASSES_ROOT\\Missing.Plugin", "Load", "1");
+        r.createKey(
+            "HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\Implemented Categories\\" +
+            com::GuidToString(com::kCatidOrvanePlugins));
+        r.save();
+    }
+    HostIde ide(project);
+    PluginHost plugins(ide);
+    std::vector<std::string> problems;
+    plugins.loadAll(Registry(registry), [&](const std::string& p) { problems.push_back(p); });
+    EXPECT_TRUE(plugins.plugins().empty());
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].rfind("Missing.Plugin: ", 0), 0u) << problems[0];
+}
+
+TEST_F(PluginLoadTest, TheFileListEventAddsTheControllerFiles) {
+    registerModule();
+    HostIde ide(project);
+    PluginHost plugins(ide);
+    plugins.loadAll(Registry(registry), [](const std::string&) {});
+    const std::string text = ide.collectFileList(dir / "archive.lst");
+    const std::string d = ide.projectDirectory();
+    EXPECT_EQ(text, "main.orv\n" + d + "Velmora\\PLC1.rglx\n" + d + "Velmora\\PLC2.rglx\n");
+}
+
+TEST_F(PluginLoadTest, AFailingEventIsReportedWithThePluginsErrorText) {
+    registerModule();
+    HostIde ide(project);
+    std::vector<std::string> trace;
+    ide.trace = [&](const std::string& line) { trace.push_back(line); };
+    // A second session in the same process: the module is loaded afresh.
+    {
+        PluginHost first(ide);
+        first.loadAll(Registry(registry), [](const std::string&) {});
+    }
+    PluginHost plugins(ide);
+    plugins.loadAll(Registry(registry), [](const std::string&) {});
+    ASSERT_EQ(plugins.plugins().size(), 1u);
+    ASSERT_TRUE(plugins.plugins()[0].installed);
+
+    // A generated file that cannot be written makes the compile start fail.
+    ASSERT_TRUE(ide.openPlc("PLC1"));
+    std::filesystem::create_directories(project / "Velmora" / "Boiler_def.ST" / "in the way");
+    ide.compile();
+    const std::string prefix = "event failed: 0x80004005 ";
+    const auto failed = std::find_if(trace.begin(), trace.end(),
+                                     [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    ASSERT_NE(failed, trace.end()) << ::testing::PrintToString(trace);
+    EXPECT_GT(failed->size(), prefix.size()) << "the plug-in's error text reached the host";
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,217 @@
+// The component: class factory, unload rule, the object's interfaces and
+// their slot numbering, and the exception guard around every handler.
+#include <gtest/gtest.h>
+
+#include "PluginFixture.h"
+#include "plugin/ClassFactory.h"
+#include "plugin/ServerCounts.h"
+#include "plugin/com/Guids.h"
+#include "plugin/com/TaskString.h"
+
+namespace velmora {
+namespace {
+
+using testing::PluginFixture;
+
+FrontEndProvider Headless() {
+    return [] { return std::unique_ptr<FrontEnd>(std::make_unique<HeadlessFrontEnd>()); };
+}
+
+// Calls slot n of an interface through its raw vtable, as a caller that knows
+// only the slot numbers would.
+template <class... Args>
+HRESULT CallSlot(void* itf, int slot, Args... args) {
+    using Fn = HRESULT (*)(void*, Args...);
+    void** vtable = *static_cast<void***>(itf);
+    return reinterpret_cast<Fn>(vtable[slot])(itf, args...);
+}
+
+TEST(ClassFactory, MakesTheCoClassAndNothingElse) {
+    void* p = reinterpret_cast<void*>(1);
+    EXPECT_EQ(GetClassObject(com::kCatidOrvanePlugins, com::kIidClassFactory, &p, Headless()),
+              CLASS_E_CLASSNOTAVAILABLE);
+    EXPECT_EQ(p, nullptr);
+
+    com::ComPtr<IClassFactory> factory;
+    ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
+              S_OK);
+    ASSERT_TRUE(factory);
+
+    com::ComPtr<IYantPlugin> outer;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IYantPlugin::iid, outer.putVoid()), S_OK);
+    void* aggregated = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(outer.get(), IYantPlugin::iid, &aggregated), CLASS_E_NOAGGREGATION);
+    EXPECT_EQ(aggregated, nullptr);
+
+    DWORD version = 0;
+    EXPECT_EQ(outer->GetVersion(&version), S_OK);
+    EXPECT_EQ(version, 0x05000307u);
+
+    // An interface the object does not have: no object is left behind.
+    const long before = ServerCounts::objects();
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(factory->CreateInstance(nullptr, IYantMenu::iid, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+    EXPECT_EQ(ServerCounts::objects(), before);
+}
+
+TEST(ClassFactory, ModuleUnloadsOnlyWithoutObjectsOrLocks) {
+    ASSERT_EQ(CanUnloadNow(), S_OK);
+    com::ComPtr<IClassFactory> factory;
+    ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
+              S_OK);
+    EXPECT_EQ(CanUnloadNow(), S_FALSE) << "a held factory keeps the module";
+
+    factory->LockServer(TRUE);
+    IClassFactory* raw = factory.get();
+    raw->AddRef();
+    factory.reset();
+    raw->Release();
+    EXPECT_EQ(CanUnloadNow(), S_FALSE) << "a lock keeps the module";
+
+    ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
+              S_OK);
+    factory->LockServer(FALSE);
+    com::ComPtr<IYantPlugin> object;
+    ASSERT_EQ(factory->CreateInstance(nullptr, IYantPlugin::iid, object.putVoid()), S_OK);
+    factory.reset();
+    EXPECT_EQ(CanUnloadNow(), S_FALSE) << "a live object keeps the module";
+    object.reset();
+    EXPECT_EQ(CanUnloadNow(), S_OK);
+}
+
+class CoClassTest : public PluginFixture {};
+
+TEST_F(CoClassTest, AnswersEveryHostInterfaceWithOneIdentity) {
+    const IID* iids[] = {&IYantPlugin::iid,           &IYantProjectEvents::iid,
+                         &IYantDialogs::iid,          &IYantFilesEvents::iid,
+                         &IYantWindows::iid,          &IYantCpm::iid,
+                         &IYantCompileServices::iid,  &IYantCompilerEvents::iid,
+                         &IYantDesktopEvents::iid,    &IYantCpmEvents::iid,
+                         &IYantMenuEvents::iid,       &IVardexVariables::iid,
+                         &IOrvaneCommStateEvent::iid, &IPrjMngrTreeEvents::iid,
+                         &IOrvanePlcControl::iid,     &IOrvaneIDE::iid};
+    com::ComPtr<IUnknown> identity;
+    ASSERT_EQ(plugin->QueryInterface(com::kIidUnknown, identity.putVoid()), S_OK);
+    for (const IID* iid : iids) {
+        com::ComPtr<IUnknown> itf;
+        ASSERT_EQ(plugin->QueryInterface(*iid, itf.putVoid()), S_OK) << com::GuidToString(*iid);
+        com::ComPtr<IUnknown> back;
+        ASSERT_EQ(itf->QueryInterface(com::kIidUnknown, back.putVoid()), S_OK);
+        EXPECT_EQ(back.get(), identity.get());
+    }
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(plugin->QueryInterface(IYantMenu::iid, &none), E_NOINTERFACE);
+    EXPECT_EQ(none, nullptr);
+
+    auto support = com::Query<ISupportErrorInfo>(static_cast<IYantPlugin*>(plugin));
+    ASSERT_TRUE(support);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IYantCompilerEvents::iid), S_OK);
+    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IYantMenu::iid), S_FALSE);
+}
+
+TEST_F(CoClassTest, SlotsFollowTheHostsNumbering) {
+    auto plug = com::Query<IYantPlugin>(static_cast<IYantPlugin*>(plugin));
+    DWORD version = 0;
+    EXPECT_EQ(CallSlot(plug.get(), 5, &version), S_OK);
+    EXPECT_EQ(version, 0x05000307u);
+
+    auto comm = com::Query<IOrvaneCommStateEvent>(plug.get());
+    char* name = nullptr;
+    std::int32_t value = 0;
+    EXPECT_EQ(CallSlot(comm.get(), 3, &name, &value), S_OK);
+    EXPECT_EQ(com::TakeTaskString(name), "Velmora");
+    EXPECT_EQ(value, -1);
+
+    // The host's side, through the scripted host's objects.
+    host.projectDirectory = "/projects/hall/";
+    host.plcName = "PLC7";
+    host.groupFile = "Plant.opgr";
+    auto pm = com::Query<IYantProjectManager>(host.application());
+    char* text = nullptr;
+    EXPECT_EQ(CallSlot(pm.get(), 10, &text), S_OK);
+    EXPECT_EQ(com::TakeTaskString(text), "/projects/hall/");
+    EXPECT_EQ(CallSlot(pm.get(), 17, &text), S_OK);
+    EXPECT_EQ(com::TakeTaskString(text), "PLC7");
+    EXPECT_EQ(CallSlot(pm.get(), 26, &text), S_OK);
+    EXPECT_EQ(com::TakeTaskString(text), "Plant.opgr");
+
+    auto rc = com::Query<IYantRegisterCentre>(host.application());
+    host.variables["Boiler_T"] = "INT %R200";
+    auto vars = com::Query<IYantVariables>(rc.get());
+    EXPECT_EQ(CallSlot(vars.get(), 8, "Boiler_T", &text), S_OK);
+    EXPECT_EQ(com::TakeTaskString(text), "INT %R200");
+    auto editor = com::Query<IYantTextEditor>(rc.get());
+    std::int32_t size = 0;
+    EXPECT_EQ(CallSlot(editor.get(), 13, &text, &size), S_OK);
+    EXPECT_EQ(com::TakeTaskString(text), "Consolas");
+    EXPECT_EQ(size, 11);
+    auto cpm = com::Query<IYantCpm>(pm.get());
+    std::int32_t series = 0;
+    EXPECT_EQ(CallSlot(cpm.get(), 4, &series), S_OK);
+    EXPECT_EQ(series, 6);
+}
+
+TEST_F(CoClassTest, OperationsItDoesNotUseSucceedAndTheCompileOptionIsAnEmptyTaskString) {
+    auto services = com::Query<IYantCompileServices>(static_cast<IYantPlugin*>(plugin));
+    char* options = nullptr;
+    EXPECT_EQ(services->GetCompileOptions(&options), S_OK);
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(com::TakeTaskString(options), "");
+
+    auto ide = com::Query<IOrvaneIDE>(static_cast<IYantPlugin*>(plugin));
+    EXPECT_EQ(ide->ShowDockableForm(nullptr), S_OK);
+    EXPECT_EQ(ide->Unused11(), S_OK);
+    auto plug = com::Query<IYantPlugin>(static_cast<IYantPlugin*>(plugin));
+    EXPECT_EQ(plug->Unused3(), S_OK);
+    EXPECT_EQ(plug->Unused4(), S_OK);
+    EXPECT_TRUE(logLines().empty());
+}
+
+TEST_F(CoClassTest, AnExceptionInAHandlerBecomesAComError) {
+    ASSERT_EQ(install(), S_OK);
+    host.throwing.insert("GetCurrentPlcName");
+    VARIANT_BOOL go = VARIANT_TRUE;
+    EXPECT_EQ(plugin->OnStartCompiling(&go), E_FAIL);
+
+    IErrorInfo* info = nullptr;
+    ASSERT_EQ(::GetErrorInfo(0, &info), S_OK);
+    GUID iid{};
+    info->GetGUID(&iid);
+    char* description = nullptr;
+    info->GetDescription(&description);
+    char* source = nullptr;
+    info->GetSource(&source);
+    info->Release();
+    EXPECT_EQ(iid, IYantCompilerEvents::iid);
+    EXPECT_EQ(com::TakeTaskString(description), "GetCurrentPlcName threw");
+    EXPECT_EQ(com::TakeTaskString(source), com::GuidToString(com::kClsidVelmoraCoClass));
+}
+
+TEST_F(CoClassTest, EventsBeforeInstallationAreErrorsNotCrashes) {
+    VARIANT_BOOL go = VARIANT_TRUE;
+    EXPECT_EQ(plugin->OnStartCompiling(&go), E_FAIL);
+    EXPECT_EQ(com::TakeComErrorDescription(), "The plug-in is not installed");
+    EXPECT_EQ(plugin->OnEndCompiling(0), E_FAIL);
+    EXPECT_EQ(plugin->OnMenuActionExecute(0), S_OK) << "no action of its own yet";
+}
+
+TEST_F(CoClassTest, UninstallAndLoadDesktopLogTheirExceptionsAndSucceed) {
+    ASSERT_EQ(install(), S_OK);
+    host.throwing.insert("LoadFormLayout");
+    clearLogs();
+    EXPECT_EQ(plugin->LoadDesktop(nullptr), S_OK);
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
+                                        "LoadDesktop - Error: LoadFormLayout threw", "LoadDesktop - end"}));
+
+    host.throwing.insert("UnregisterCallback");
+    clearLogs();
+    uninstall();
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"UninstallPlugin",
+                                                    "UninstallPlugin - Error: UnregisterCallback threw",
+                                                    "UninstallPlugin - end"}));
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,236 @@
+// The desktop: the manager's layout in the host's storage, the online views'
+// layout in the controller file's "Desktop" section, and opening views.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "PluginFixture.h"
+#include "controllers/IniFile.h"
+
+namespace velmora {
+namespace {
+
+using testing::PluginFixture;
+
+class DesktopTest : public PluginFixture {
+protected:
+    void SetUp() override {
+        PluginFixture::SetUp();
+        ASSERT_EQ(install(), S_OK);
+        frame = plugin->frame();
+    }
+    IUnknown* storage() { return static_cast<IUnknown*>(host.storage()); }
+    HeadlessOnlineView* view(std::size_t i) const {
+        return dynamic_cast<HeadlessOnlineView*>(frame->views().at(i));
+    }
+    std::vector<std::string> desktop() const {
+        IniFile file(controllerFile());
+        return file.sectionValues("Desktop");
+    }
+    std::vector<std::string> journalWith(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const auto& line : frontEnd->journal())
+            if (line.rfind(prefix, 0) == 0) out.push_back(line);
+        return out;
+    }
+
+    TFormReg1* frame = nullptr;
+};
+
+const char* kTwoControllers = "[Regulator Boiler]\r\nName=Boiler\r\n[Regulator Mixer]\r\nName=Mixer\r\n";
+
+TEST_F(DesktopTest, SavingWritesOneKeyPerViewAndClosesThemAll) {
+    writeControllerFile(std::string(kTwoControllers) + "[Desktop]\r\nVelmora - Old=0,0,0,0,0,0,0,0\r\n");
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+    ASSERT_TRUE(frame->openOnlineView("Mixer"));
+    frame->showManager();
+    view(0)->setBounds({10, 20, 300, 200});
+    view(1)->setBounds({-5, 0, 640, 480});
+    view(1)->setGraphShown(true);
+    host.forms[view(0)->handle()].first = true;
+    host.forms[view(1)->handle()].second = true;
+    host.forms[view(1)->handle()].area = 3;
+    const void* manager = frame->manager()->handle();
+
+    clearLogs();
+    host.journal.clear();
+    EXPECT_EQ(plugin->SaveDesktop(storage()), S_OK);
+    EXPECT_EQ(desktop(), (std::vector<std::string>{"Velmora - Boiler=1,1,0,10,20,300,200,0",
+                                                   "Velmora - Mixer=3,0,1,-5,0,640,480,1"}));
+    EXPECT_TRUE(frame->views().empty());
+    EXPECT_EQ(frame->manager(), nullptr);
+    EXPECT_EQ(host.forms.count(const_cast<void*>(manager)), 0u) << "the manager left the IDE";
+    EXPECT_EQ(host.journal, (std::vector<std::string>{"SaveFormLayout FormRegMngr1 storage", "SaveFormState",
+                                                      "SaveDockState", "RemoveDockableForm"}));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"SaveDesktop", "RemoveDockableForm - FormRegMngr1",
+                                                    "SaveDesktop - end"}));
+    EXPECT_EQ(journalWith("view closed: "),
+              (std::vector<std::string>{"view closed: Boiler", "view closed: Mixer"}));
+    // The rest of the file is untouched.
+    IniFile file(controllerFile());
+    EXPECT_EQ(file.readString("Regulator Mixer", "Name", ""), "Mixer");
+}
+
+TEST_F(DesktopTest, LoadingReopensTheSavedViewsWhereTheyWere) {
+    writeControllerFile(
+        std::string(kTwoControllers) +
+        "[Desktop]\r\nVelmora - Boiler=1,1,0,10,20,300,200,0\r\nVelmora - Mixer=3,0,1,-5,0,640,480,1\r\n");
+    clearLogs();
+    host.journal.clear();
+    EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
+    ASSERT_EQ(frame->views().size(), 2u);
+    EXPECT_EQ(view(0)->controllerName(), "Boiler");
+    EXPECT_EQ(view(0)->caption(), "Velmora - Boiler");
+    EXPECT_EQ(view(0)->bounds(), (FormBounds{10, 20, 300, 200}));
+    EXPECT_EQ(view(0)->selectedTab(), 0);
+    EXPECT_FALSE(view(0)->graphShown());
+    EXPECT_EQ(view(1)->bounds(), (FormBounds{-5, 0, 640, 480}));
+    EXPECT_TRUE(view(1)->graphShown());
+    const auto& a = host.forms[view(0)->handle()];
+    const auto& b = host.forms[view(1)->handle()];
+    EXPECT_TRUE(a.inserted && a.shown && b.inserted && b.shown);
+    EXPECT_EQ(a.area, 1);
+    EXPECT_EQ(b.area, 3);
+    EXPECT_TRUE(a.first);
+    EXPECT_FALSE(a.second);
+    EXPECT_FALSE(b.first);
+    EXPECT_TRUE(b.second);
+    EXPECT_EQ(a.image, 7);
+    EXPECT_EQ(frame->currentController, "Mixer");
+
+    // The manager is created and inserted but stays hidden.
+    ASSERT_NE(frame->manager(), nullptr);
+    const auto& m = host.forms[frame->manager()->handle()];
+    EXPECT_TRUE(m.inserted);
+    EXPECT_FALSE(m.shown);
+    EXPECT_FALSE(m.second);
+    EXPECT_EQ(host.journalFrom("Load"),
+              (std::vector<std::string>{"LoadFormLayout FormRegMngr1", "LoadFormState"}));
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
+                                        "InsertDockableForm - FormVisual1",
+                                        "InsertDockableForm - FormVisual1", "LoadDesktop - end"}));
+}
+
+TEST_F(DesktopTest, SaveThenLoadRoundTrips) {
+    writeControllerFile(kTwoControllers);
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+    ASSERT_TRUE(frame->openOnlineView("Mixer"));
+    view(0)->setBounds({1, 2, 3, 4});
+    view(1)->setBounds({5, 6, 7, 8});
+    plugin->SaveDesktop(storage());
+    ASSERT_TRUE(frame->views().empty());
+    plugin->LoadDesktop(storage());
+    ASSERT_EQ(frame->views().size(), 2u);
+    EXPECT_EQ(view(0)->bounds(), (FormBounds{1, 2, 3, 4}));
+    EXPECT_EQ(view(1)->bounds(), (FormBounds{5, 6, 7, 8}));
+    EXPECT_EQ(host.forms[view(0)->handle()].area, 1) << "a view opened by hand sits in area 1";
+}
+
+TEST_F(DesktopTest, ANameHoldingADashIsCutAtTheFirstDash) {
+    writeControllerFile("[Desktop]\r\nVelmora - Hall - West=1,0,0,0,0,100,100,0\r\n");
+    plugin->LoadDesktop(storage());
+    ASSERT_EQ(frame->views().size(), 1u);
+    EXPECT_EQ(view(0)->controllerName(), "Hall - West");
+}
+
+TEST_F(DesktopTest, MalformedEntriesAreSkippedOrLogged) {
+    writeControllerFile(
+        "[Desktop]\r\nVelmora - Short=1,0,0,0,0,100,100\r\nVelmora - Long=1,0,0,0,0,100,100,0,0\r\n"
+        "Velmora - Good=2,0,0,0,0,100,100,0\r\n");
+    plugin->LoadDesktop(storage());
+    ASSERT_EQ(frame->views().size(), 1u);
+    EXPECT_EQ(view(0)->controllerName(), "Good");
+
+    plugin->SaveDesktop(storage());
+    writeControllerFile(
+        "[Desktop]\r\nVelmora - Bad=1,0,x,0,0,100,100,0\r\nVelmora - Next=1,0,0,0,0,100,100,0\r\n");
+    clearLogs();
+    EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
+    const auto lines = logLines();
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[2], "LoadDesktop - Error: 'x' is not a valid integer value");
+    EXPECT_EQ(lines[3], "LoadDesktop - end");
+    EXPECT_TRUE(frame->views().empty()) << "the pass stops at the exception";
+}
+
+TEST_F(DesktopTest, WithoutAControllerFileNothingIsRestoredOrWritten) {
+    plugin->LoadDesktop(storage());
+    EXPECT_TRUE(frame->views().empty());
+    EXPECT_NE(frame->manager(), nullptr);
+    plugin->SaveDesktop(storage());
+    EXPECT_FALSE(std::filesystem::exists(controllerFile()));
+}
+
+TEST_F(DesktopTest, SavingWithNoPlcOpenClosesTheViewsAndWritesNothing) {
+    writeControllerFile(kTwoControllers);
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+    const auto file = controllerFile();
+    const std::string before = testing::ReadBytes(file);
+    host.plcName.clear();
+    EXPECT_EQ(plugin->SaveDesktop(storage()), S_OK);
+    EXPECT_TRUE(frame->views().empty());
+    EXPECT_EQ(testing::ReadBytes(file), before);
+}
+
+TEST_F(DesktopTest, AnIdeWithoutStorageStreamsRestoresOnlyTheLayout) {
+    host.answerStorageStreams = false;
+    plugin->LoadDesktop(storage());
+    EXPECT_EQ(host.journalFrom("Load"), (std::vector<std::string>{"LoadFormLayout FormRegMngr1"}));
+    host.failures["LoadFormLayout"] = E_FAIL;
+    host.answerStorageStreams = true;
+    host.journal.clear();
+    plugin->LoadDesktop(storage());
+    EXPECT_TRUE(host.journalFrom("LoadFormState").empty()) << "a failed layout load skips the state";
+}
+
+TEST_F(DesktopTest, OpeningAShownControllerBringsItsViewToTheFront) {
+    writeControllerFile(kTwoControllers);
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+    const auto& form = host.forms[view(0)->handle()];
+    EXPECT_EQ(form.area, 1);
+    EXPECT_FALSE(form.second);
+    EXPECT_EQ(view(0)->selectedTab(), 0);
+    host.forms[view(0)->handle()].shown = false;
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+    EXPECT_EQ(frame->views().size(), 1u);
+    EXPECT_TRUE(host.forms[view(0)->handle()].shown);
+    EXPECT_EQ(frame->currentController, "Boiler");
+}
+
+TEST_F(DesktopTest, AControllerWithoutANameCannotBeOpened) {
+    writeControllerFile("[Regulator Empty]\r\nName=\r\n");
+    frame->currentController = "Before";
+    EXPECT_FALSE(frame->openOnlineView("Empty"));
+    EXPECT_FALSE(frame->openOnlineView("Missing"));
+    EXPECT_TRUE(frame->views().empty());
+    EXPECT_EQ(frame->currentController, "Before");
+    ASSERT_EQ(frontEnd->messages().size(), 2u);
+    EXPECT_EQ(frontEnd->messages()[0].caption, "Error");
+    EXPECT_EQ(frontEnd->messages()[0].text, "Unable to open with graphic interface!");
+    EXPECT_EQ(frontEnd->messages()[0].icon, MessageIcon::Exclamation);
+}
+
+TEST_F(DesktopTest, UninstallDestroysTheRemainingViews) {
+    writeControllerFile(kTwoControllers);
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+    ASSERT_TRUE(frame->openOnlineView("Mixer"));
+    uninstall();
+    EXPECT_EQ(journalWith("view destroyed: "),
+              (std::vector<std::string>{"view destroyed: Boiler", "view destroyed: Mixer"}));
+}
+
+TEST(CommaText, SplitsOnCommasAndBlanksAndKeepsQuotedItems) {
+    EXPECT_EQ(SplitCommaText("1,0,0,10,20,300,200,1"),
+              (std::vector<std::string>{"1", "0", "0", "10", "20", "300", "200", "1"}));
+    EXPECT_EQ(SplitCommaText("a b,c"), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(SplitCommaText("a,,b"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(SplitCommaText(" a , b "), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(SplitCommaText("a,"), (std::vector<std::string>{"a"}));
+    EXPECT_EQ(SplitCommaText("\"x, y\",z"), (std::vector<std::string>{"x, y", "z"}));
+    EXPECT_EQ(SplitCommaText("\"say \"\"hi\"\"\""), (std::vector<std::string>{"say \"hi\""}));
+    EXPECT_TRUE(SplitCommaText("").empty());
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,413 @@
+// The host's events on an installed plug-in: compilation, menu action,
+// project events, the project tree and its document, language, and the
+// communication loop with its pacing.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "PluginFixture.h"
+#include "controllers/IniFile.h"
+#include "plugin/HostServices.h"
+#include "plugin/com/TaskString.h"
+
+namespace velmora {
+namespace {
+
+using testing::PluginFixture;
+
+class FrameEvents : public PluginFixture {
+protected:
+    void SetUp() override {
+        PluginFixture::SetUp();
+        ASSERT_EQ(install(), S_OK);
+        frame = plugin->frame();
+        frame->setGenerator(
+            [this](TFormReg1&, IniFile&, std::string_view name) { generated.emplace_back(name); });
+    }
+    bool journalHas(const std::string& line) const {
+        const auto& j = frontEnd->journal();
+        return std::find(j.begin(), j.end(), line) != j.end();
+    }
+    std::vector<std::string> journalWith(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const auto& line : frontEnd->journal())
+            if (line.rfind(prefix, 0) == 0) out.push_back(line);
+        return out;
+    }
+    HeadlessOnlineView* view(std::size_t i) const {
+        return dynamic_cast<HeadlessOnlineView*>(frame->views().at(i));
+    }
+    void openViews(std::initializer_list<const char*> names) {
+        std::string text;
+        for (const char* n : names) text += std::string("[Regulator ") + n + "]\r\nName=" + n + "\r\n";
+        writeControllerFile(text);
+        for (const char* n : names) ASSERT_TRUE(frame->openOnlineView(n));
+    }
+
+    TFormReg1* frame = nullptr;
+    std::vector<std::string> generated;
+};
+
+// ---- Compilation ----
+
+TEST_F(FrameEvents, CompileStartWithoutAControllerFileGeneratesNothingAndLeavesTheFlag) {
+    for (VARIANT_BOOL flag : {VARIANT_TRUE, VARIANT_FALSE}) {
+        VARIANT_BOOL go = flag;
+        EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
+        EXPECT_EQ(go, flag);
+    }
+    EXPECT_TRUE(generated.empty());
+    EXPECT_EQ(frame->generatedCount, 0);
+    EXPECT_TRUE(plugin->resumeAfterCompile());
+    EXPECT_FALSE(journalHas("compile messages: created"));
+    EXPECT_TRUE(std::filesystem::is_directory(project / "Velmora")) << "the project folder is made anyway";
+}
+
+TEST_F(FrameEvents, CompileStartGeneratesEveryNamedControllerAndCountsOnlyThose) {
+    writeControllerFile(
+        "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n"
+        "[Regulator Ghost]\r\nName=\r\n"
+        "[Desktop]\r\nVelmora - Boiler=1,0,0,1,2,3,4,0\r\n"
+        "[Regulator Mixer]\r\nType=PIDA\r\nName=Mixer\r\n");
+    frame->generatedCount = 9;
+    VARIANT_BOOL go = VARIANT_TRUE;
+    EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
+    EXPECT_EQ(go, VARIANT_TRUE);
+    EXPECT_EQ(generated, (std::vector<std::string>{"Boiler", "Mixer"}));
+    EXPECT_EQ(frame->generatedCount, 2);
+    EXPECT_EQ(frontEnd->compileFileLines(), (std::vector<std::string>{"Boiler.orv", "Mixer.orv"}));
+    EXPECT_EQ(
+        journalWith("compile messages: "),
+        (std::vector<std::string>{"compile messages: created", "compile messages: project PLC1",
+                                  "compile messages: counter 0", "compile messages: shown",
+                                  "compile messages: file Boiler.orv", "compile messages: file Mixer.orv",
+                                  "compile messages: hidden", "compile messages: destroyed"}));
+    EXPECT_EQ(journalWith("report "), (std::vector<std::string>{"report hidden", "report shown"}));
+}
+
+TEST_F(FrameEvents, TheCompilePassWritesTheControllerFileOnceThroughOneObject) {
+    writeControllerFile("[Regulator A]\r\nName=A\r\n[Regulator B]\r\nName=B\r\n");
+    std::vector<const IniFile*> files;
+    std::vector<bool> onDiskDuringPass;
+    frame->setGenerator([&](TFormReg1&, IniFile& file, std::string_view name) {
+        files.push_back(&file);
+        file.writeInteger("Regulator " + std::string(name), "ReleaseNumber", 4);
+        onDiskDuringPass.push_back(testing::ReadBytes(controllerFile()).find("ReleaseNumber") !=
+                                   std::string::npos);
+    });
+    VARIANT_BOOL go = VARIANT_TRUE;
+    plugin->OnStartCompiling(&go);
+    ASSERT_EQ(files.size(), 2u);
+    EXPECT_EQ(files[0], files[1]);
+    EXPECT_EQ(onDiskDuringPass, (std::vector<bool>{false, false}));
+    IniFile after(controllerFile());
+    EXPECT_EQ(after.readInteger("Regulator A", "ReleaseNumber", 0), 4);
+    EXPECT_EQ(after.readInteger("Regulator B", "ReleaseNumber", 0), 4);
+}
+
+TEST_F(FrameEvents, TheGeneratorWritesAndRegistersTheFilesWithTheHost) {
+    frame->setGenerator(&GenerateWithHost);
+    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n");
+    host.plcSeries = 6;
+    clearLogs();
+    host.journal.clear();
+    VARIANT_BOOL go = VARIANT_TRUE;
+    EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
+    EXPECT_TRUE(frame->generated);
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.ST"));
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
+    const std::string dir = host.projectDirectory;
+    EXPECT_EQ(host.journalFrom("AddFile"),
+              (std::vector<std::string>{"AddFile " + dir + "Velmora\\Boiler_def.ST 1 ''",
+                                        "AddFile " + dir + "Velmora\\Boiler.orv 1 ''"}));
+    EXPECT_EQ(host.journalFrom("SetFileAttribute"),
+              (std::vector<std::string>{"SetFileAttribute 1 2 false", "SetFileAttribute 2 2 false"}));
+    EXPECT_EQ(host.journalFrom("FileChanged"),
+              (std::vector<std::string>{"FileChanged Velmora\\Boiler_def.ST false",
+                                        "FileChanged Velmora\\Boiler.orv false"}));
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"GenerateController Boiler", "GenerateController Boiler - end"}));
+    IniFile after(controllerFile());
+    EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
+
+    // A PLC series below 6 gives the mnemonic declarations.
+    host.plcSeries = 4;
+    plugin->OnStartCompiling(&go);
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.orv"));
+}
+
+TEST_F(FrameEvents, AHostThatDoesNotTakeTheFilesLeavesThemUnregistered) {
+    frame->setGenerator(&GenerateWithHost);
+    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\n");
+    host.failures["QI IYantProject"] = E_NOINTERFACE;
+    host.journal.clear();
+    VARIANT_BOOL go = VARIANT_TRUE;
+    EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
+    EXPECT_TRUE(host.registeredFiles.empty());
+    EXPECT_TRUE(host.journalFrom("SetFileAttribute").empty());
+}
+
+TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
+    openViews({"A", "B"});
+    host.plcState = 2;  // no PLC: a view switched again says so
+    VARIANT_BOOL go = VARIANT_TRUE;
+    plugin->OnStartCompiling(&go);
+    frame->generated = true;
+    clearLogs();
+    EXPECT_EQ(plugin->OnEndCompiling(0), S_OK);
+    EXPECT_FALSE(frame->generated);
+    EXPECT_FALSE(plugin->resumeAfterCompile());
+    EXPECT_TRUE(frontEnd->messages().empty()) << "views that were not communicating only resume";
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"OnEndCompiling", "OnEndCompiling - end"}));
+
+    // Views communicating when the button was last used are switched again,
+    // after the generated flag is cleared (else they would ask for a compilation).
+    frame->commOnResume = true;
+    plugin->OnEndCompiling(0);
+    EXPECT_TRUE(frontEnd->messages().empty()) << "without a compile start nothing resumes";
+    plugin->OnStartCompiling(&go);
+    frame->generated = true;
+    plugin->OnEndCompiling(0);
+    ASSERT_EQ(frontEnd->messages().size(), 2u);
+    for (const auto& m : frontEnd->messages()) {
+        EXPECT_EQ(m.caption, "Warning");
+        EXPECT_EQ(m.text, Text(3035));
+    }
+}
+
+// ---- Menu action and project events ----
+
+TEST_F(FrameEvents, AForeignMenuActionOnlyLogs) {
+    clearLogs();
+    EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId() + 1), S_OK);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"OnMenuActionExecute", "OnMenuActionExecute - end"}));
+    EXPECT_EQ(frame->manager(), nullptr);
+    EXPECT_FALSE(journalHas("manager created"));
+}
+
+TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManager) {
+    clearLogs();
+    EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId()), S_OK);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"OnMenuActionExecute", "OnMenuActionExecute - moje akce",
+                                                    "InsertDockableForm", "OnMenuActionExecute - end"}));
+    ASSERT_NE(frame->manager(), nullptr);
+    const auto& form = host.forms[frame->manager()->handle()];
+    EXPECT_TRUE(form.inserted && form.shown);
+    EXPECT_EQ(form.area, 2);
+    EXPECT_EQ(form.image, 7);
+
+    host.forms[frame->manager()->handle()].shown = false;
+    plugin->OnMenuActionExecute(plugin->actionId());
+    EXPECT_EQ(journalWith("manager created").size(), 1u);
+    EXPECT_TRUE(host.forms[frame->manager()->handle()].shown);
+}
+
+TEST_F(FrameEvents, OpeningAndClosingThePlcSwitchesTheEntries) {
+    clearLogs();
+    plugin->OnOpenControler(1, 2);
+    EXPECT_TRUE(host.toolBarControl->enabled && host.actionMenuItem->enabled);
+    plugin->OnCloseControler();
+    EXPECT_FALSE(host.toolBarControl->enabled || host.actionMenuItem->enabled);
+    plugin->OnLoadProject(0);
+    plugin->OnSaveControler(0);
+    plugin->OnSaveProject(0);
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"OnOpenControler", "OnOpenControler - end", "OnCloseControler",
+                                        "OnCloseControler - end", "OnLoadProject", "OnLoadProject - end",
+                                        "OnSaveControler", "OnSaveControler - end", "OnSaveProject",
+                                        "OnSaveProject - end"}));
+}
+
+TEST_F(FrameEvents, PlcTypeEventKeepsTheTypeIndex) {
+    EXPECT_EQ(frame->plcTypeIndex, 0);
+    EXPECT_EQ(plugin->OnPlcType(12, 5, 6), S_OK);
+    EXPECT_EQ(frame->plcTypeIndex, 12);
+}
+
+TEST_F(FrameEvents, FileListEventAppendsTheControllerFileLine) {
+    const auto list = project / "files.lst";
+    testing::WriteBytes(list, "main.orv\n");
+    const std::string file = list.string();
+    YantFileListRecord record{0x102, "PLC2", file.c_str()};
+    std::int32_t result = 7;
+    EXPECT_EQ(plugin->OnProjectFileList(0x100, 0x12, &record, &result), S_OK);
+    EXPECT_EQ(result, 0);
+    record.name = "";
+    plugin->OnProjectFileList(0x108, 0x12, &record, &result);
+    EXPECT_EQ(testing::ReadBytes(list), "main.orv\n" + host.projectDirectory + "Velmora\\PLC2.rglx\n" +
+                                            host.projectDirectory + "Velmora\\PLC1.rglx\n");
+
+    // Any other event, sub-code or kind writes nothing but still answers 0.
+    const std::string before = testing::ReadBytes(list);
+    for (auto [event, sub, kind] :
+         {std::tuple{0x101, 0x12, 0x102}, {0x100, 0x13, 0x102}, {0x108, 0x12, 0x101}}) {
+        record.kind = kind;
+        result = 7;
+        EXPECT_EQ(plugin->OnProjectFileList(event, sub, &record, &result), S_OK);
+        EXPECT_EQ(result, 0);
+    }
+    EXPECT_EQ(testing::ReadBytes(list), before);
+
+    // A file that cannot be opened is skipped.
+    const std::string missing = (project / "no" / "such.lst").string();
+    YantFileListRecord bad{0x102, "X", missing.c_str()};
+    EXPECT_EQ(plugin->OnProjectFileList(0x100, 0x12, &bad, &result), S_OK);
+    EXPECT_EQ(result, 0);
+}
+
+// ---- Project tree and the report document ----
+
+TEST_F(FrameEvents, TreeFillAddsTheReportNodeOnlyForItsOwnCookie) {
+    host.journal.clear();
+    plugin->OnFillTree(0, 0);
+    EXPECT_TRUE(host.journal.empty()) << "cookie 0 asks nothing";
+    plugin->OnFillTree(plugin->treeCookie() + 1, 0);
+    EXPECT_TRUE(host.treeChildren.empty());
+    plugin->OnFillTree(plugin->treeCookie(), 0);
+    ASSERT_EQ(host.treeChildren.size(), 1u);
+    const auto& node = host.treeChildren[0];
+    EXPECT_EQ(node.parent, host.plcDocNode);
+    EXPECT_EQ(node.caption, "Controllers information");
+    EXPECT_EQ(node.data, plugin->reportDocumentId());
+    EXPECT_EQ(node.image, -1);
+    EXPECT_EQ(node.selected, -1);
+
+    host.plcDocNode = nullptr;
+    plugin->OnFillTree(plugin->treeCookie(), 0);
+    EXPECT_EQ(host.treeChildren.size(), 1u) << "no PlcDoc node, no child";
+}
+
+TEST_F(FrameEvents, OpeningTheDocumentShowsAndBuildsTheReportInTheEditorsFont) {
+    plugin->OnDocumentOpen(plugin->treeCookie() + 1);
+    EXPECT_FALSE(plugin->reportShown());
+    EXPECT_EQ(plugin->OnDocumentOpen(plugin->treeCookie()), S_OK);
+    EXPECT_TRUE(plugin->reportShown());
+    EXPECT_EQ(journalWith("report "),
+              (std::vector<std::string>{"report font: Consolas 11", "report shown", "report built"}));
+    plugin->OnDocumentClose(plugin->treeCookie() + 1);
+    EXPECT_TRUE(plugin->reportShown());
+    plugin->OnDocumentClose(plugin->treeCookie());
+    EXPECT_FALSE(plugin->reportShown());
+
+    YantHandle view = nullptr;
+    EXPECT_EQ(plugin->GetDocumentView(&view), S_OK);
+    EXPECT_EQ(view, plugin->report()->handle());
+}
+
+TEST_F(FrameEvents, TheReportShowsTheHostsProjectData) {
+    host.groupFile = "groups/Plant.opgr";
+    host.projectInfo = {{kProjectAction, "Hall B"}, {kProjectProgrammer, "J. Novak"}};
+    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
+    plugin->OnDocumentOpen(plugin->treeCookie());
+    const auto& lines = dynamic_cast<HeadlessReport&>(*plugin->report()).lines();
+    auto has = [&](const std::string& line) {
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    };
+    EXPECT_TRUE(has(Text(3441) + " Plant"));
+    EXPECT_TRUE(has(Text(3442) + " PLC1"));
+    EXPECT_TRUE(has(Text(3444) + " Hall B"));
+    EXPECT_TRUE(has(Text(3445) + " J. Novak"));
+    EXPECT_TRUE(has(Text(3443) + " Boiler"));
+}
+
+// ---- Language ----
+
+TEST_F(FrameEvents, LanguageChangeChoosesTheTableAndRelocalizes) {
+    openViews({"A"});
+    clearLogs();
+    plugin->OnLanguageChange(0x405, 0);
+    EXPECT_EQ(frame->language(), 0);
+    EXPECT_EQ(ModuleTexts().language(), 0);
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"Localize - FormRegMngr", "Localize - pForm", "MyWindowList->Count1",
+                                        "Localize - pForm0", "Dynamic_cast - pForm0", "Localized - pForm0"}));
+    EXPECT_TRUE(journalHas("view localized: A"));
+    plugin->OnLanguageChange(0x407, 0);
+    EXPECT_EQ(frame->language(), 4);
+    plugin->OnLanguageChange(0x409, 0);
+    EXPECT_EQ(frame->language(), 1);
+    EXPECT_EQ(Text(3019), "Error");
+}
+
+// ---- Communication ----
+
+TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17) {
+    ASSERT_NE(host.callback, nullptr);
+    host.callback(nullptr, 0, 0, 1u << 16);
+    EXPECT_TRUE(frame->commLost());
+    EXPECT_FALSE(frame->SimTimer1().enabled());
+    host.callback(nullptr, 0, 0, (1u << 16) | (1u << 17));
+    EXPECT_FALSE(frame->commLost());
+    EXPECT_TRUE(frame->SimTimer1().enabled());
+    EXPECT_EQ(commLogLines(), std::vector<std::string>{"Communication on!"});
+}
+
+TEST_F(FrameEvents, SoftAndHardOffActOnlyOnAFalseArgument) {
+    host.callback(nullptr, 0, 0, (1u << 16) | (1u << 17));
+    plugin->OnSoftOff(VARIANT_TRUE);
+    plugin->OnHardOff(VARIANT_TRUE);
+    EXPECT_FALSE(frame->commLost());
+
+    EXPECT_EQ(plugin->OnSoftOff(VARIANT_FALSE), S_OK);
+    EXPECT_TRUE(frame->commLost());
+    EXPECT_EQ(frame->onlineSession().commState(), online::TCommState::csNoComm);
+    EXPECT_FALSE(frame->SimTimer1().enabled());
+    EXPECT_EQ(plugin->OnHardOff(VARIANT_FALSE), S_OK);
+    EXPECT_EQ(frame->onlineSession().commState(), online::TCommState::csCommErr);
+    EXPECT_EQ(commLogLines(), (std::vector<std::string>{"Communication on!", "No Communication! (Soft Off)",
+                                                        "No Communication! (Hard Off)"}));
+}
+
+std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*,
+                       std::int32_t, std::int32_t) {
+    return 0;
+}
+
+TEST_F(FrameEvents, TheCallbackReachesTheViewsOfTheFrame) {
+    openViews({"A", "B"});
+    ASSERT_EQ(frame->onlineSession().views().size(), 2u);
+    host.callback(&NoRequest, 0, 0, (1u << 16) | (1u << 17));
+    host.callback(&NoRequest, 0, 0, (1u << 7) | (1u << 19) | (1u << 11));
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(view(i)->commState(), online::TCommState::csRUN);
+        EXPECT_TRUE(view(i)->fixed());
+    }
+    plugin->OnHardOff(VARIANT_FALSE);
+    EXPECT_EQ(view(1)->commState(), online::TCommState::csCommErr);
+}
+
+TEST_F(FrameEvents, AViewAskingToCloseLeavesBothListsOnTheNextPass) {
+    openViews({"A", "B", "C"});
+    view(0)->exchange().requestClose();
+    view(2)->exchange().requestClose();
+    clearLogs();
+    host.callback(nullptr, 0, 0, 0);
+    ASSERT_EQ(frame->views().size(), 1u);
+    EXPECT_EQ(view(0)->controllerName(), "B");
+    EXPECT_EQ(frame->onlineSession().views().size(), 1u);
+    EXPECT_EQ(journalWith("view close posted: "),
+              (std::vector<std::string>{"view close posted: A", "view close posted: C"}));
+    EXPECT_EQ(commLogLines(), (std::vector<std::string>{"WM_MY_CLOSE - A", "WM_MY_CLOSE - C"}));
+}
+
+TEST_F(FrameEvents, TheExchangesAskTheHostForSymbolsAndThePlcState) {
+    openViews({"Boiler"});
+    host.variables["Boiler_Det"] = "T_PID %R300";
+    auto& env = frame->onlineSession().environment();
+    EXPECT_EQ(env.lookup("Boiler_Det"), std::optional<std::string>("T_PID %R300"));
+    EXPECT_EQ(env.lookup("Nothing"), std::nullopt);
+    host.plcState = 0;
+    EXPECT_EQ(env.plc->plcState(), 0);
+    host.plcState = 2;
+    EXPECT_EQ(env.plc->plcState(), 2);
+    frame->generated = true;
+    EXPECT_TRUE(env.programChanged());
+    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nY1Name=Boiler_T\r\nMaxY=4000\r\n");
+    const auto settings = env.loadSettings("Boiler");
+    EXPECT_EQ(settings.y1Name, "Boiler_T");
+    EXPECT_EQ(settings.maxY, 4000);
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,99 @@
+#pragma once
+// A plug-in object with a headless front end, a scripted host over a scratch
+// project folder, and the plug-in log switched on into that folder with a
+// fixed clock.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "../controllers/TempDir.h"
+#include "FakeHost.h"
+#include "plugin/HeadlessFrontEnd.h"
+#include "plugin/Log.h"
+#include "plugin/Texts.h"
+#include "plugin/VelmoraCoClass.h"
+
+namespace velmora::testing {
+
+class FixedClock : public Clock {
+public:
+    LocalTime time{2026, 3, 5, 7, 8, 9, 12};
+    LocalTime now() const override { return time; }
+};
+
+class PluginFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedModule_ = Module();
+        Module().logSwitch = true;
+        Module().commLogSwitch = true;
+        SetLogClock(&clock);
+        SetLogDirectory(logs.path());
+        ModuleTexts().chooseLanguage(1);
+        host.projectDirectory = project.path().string() + "/";
+        auto fe = std::make_unique<HeadlessFrontEnd>();
+        frontEnd = fe.get();
+        plugin = new TVelmoraCoClassImpl(std::move(fe));
+        plugin->AddRef();
+    }
+    void TearDown() override {
+        if (installed_) plugin->UninstallPlugin();
+        plugin->Release();
+        Module() = savedModule_;
+        SetLogClock(nullptr);
+        SetLogDirectory({});
+        ModuleTexts().chooseLanguage(1);
+    }
+
+    // Installs the way the host does: the application object is handed over with a reference.
+    HRESULT install() {
+        host.application()->AddRef();
+        const HRESULT hr = plugin->InstallPlugin(host.application());
+        installed_ = true;
+        return hr;
+    }
+    void uninstall() {
+        plugin->UninstallPlugin();
+        installed_ = false;
+    }
+
+    std::vector<std::string> logLines() const {
+        std::ifstream in(logs / "plugins.log");
+        std::vector<std::string> lines;
+        std::string line;
+        while (std::getline(in, line)) lines.push_back(line.substr(line.rfind('\t') + 1));
+        return lines;
+    }
+    std::vector<std::string> commLogLines() const {
+        std::ifstream in(logs / "comm.log");
+        std::vector<std::string> lines;
+        std::string line;
+        while (std::getline(in, line)) lines.push_back(line.substr(line.rfind('\t') + 1));
+        return lines;
+    }
+    void clearLogs() {
+        std::filesystem::remove(logs / "plugins.log");
+        std::filesystem::remove(logs / "comm.log");
+    }
+
+    // The open PLC's controller file in the project folder.
+    std::filesystem::path controllerFile() const { return project / "Velmora" / (host.plcName + ".rglx"); }
+    void writeControllerFile(const std::string& text) const {
+        std::filesystem::create_directories(project / "Velmora");
+        WriteBytes(controllerFile(), text);
+    }
+
+    TempDir project;
+    TempDir logs;
+    FixedClock clock;
+    FakeHost host;
+    HeadlessFrontEnd* frontEnd = nullptr;
+    TVelmoraCoClassImpl* plugin = nullptr;
+
+private:
+    ModuleSettings savedModule_;
+    bool installed_ = false;
+};
+
+}  // namespace velmora::testing
