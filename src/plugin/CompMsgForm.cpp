@@ -1,5 +1,6 @@
 #include "plugin/CompMsgForm.h"
 
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
@@ -117,6 +118,12 @@ void TCompMsgFrm::setFile(const std::string& file) {
 
 void TCompMsgFrm::setCounter(const std::string& counter) {
     lWarning->setText(QString::fromStdString(counter));
+}
+
+void QtCompileMessages::show() {
+    form_->show();
+    form_->raise();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 }  // namespace velmora

@@ -3,7 +3,10 @@
 // while the controllers are generated before a compilation.
 #include <QDialog>
 
+#include <memory>
 #include <string>
+
+#include "plugin/FormFactory.h"
 
 class QFrame;
 class QLabel;
@@ -36,6 +39,22 @@ private:
     QLabel* lComp;
     QLabel* lWarning;
     QPushButton* btOK;
+};
+
+// The window as the frame's compile pass sees it. Showing it lets the event
+// loop paint it, since the pass runs without returning to the loop.
+class QtCompileMessages : public CompileMessageForm {
+public:
+    QtCompileMessages() : form_(std::make_unique<TCompMsgFrm>()) {}
+    void setProject(const std::string& plcName) override { form_->setProject(plcName); }
+    void setFile(const std::string& fileName) override { form_->setFile(fileName); }
+    void setCounter(const std::string& text) override { form_->setCounter(text); }
+    void show() override;
+    void hide() override { form_->hide(); }
+    TCompMsgFrm& form() { return *form_; }
+
+private:
+    std::unique_ptr<TCompMsgFrm> form_;
 };
 
 }  // namespace velmora

@@ -1,0 +1,49 @@
+#include "plugin/QtFrontEnd.h"
+
+#include <QApplication>
+
+#include "plugin/CompMsgForm.h"
+
+namespace velmora {
+
+class QtFrontEnd::Forms : public FormFactory {
+public:
+    explicit Forms(FormFactory& windowless) : windowless_(windowless) {}
+
+    std::unique_ptr<ControllerManagerForm> createControllerManager(void* owner, TFormReg1& frame) override {
+        return windowless_.createControllerManager(owner, frame);
+    }
+    std::unique_ptr<ReportForm> createReport(void* owner, TFormReg1& frame) override {
+        return windowless_.createReport(owner, frame);
+    }
+    std::unique_ptr<CompileMessageForm> createCompileMessages() override {
+        return std::make_unique<QtCompileMessages>();
+    }
+    OnlineViewForm* createOnlineView(void* owner, TFormReg1& frame,
+                                     const std::string& controllerName) override {
+        return windowless_.createOnlineView(owner, frame, controllerName);
+    }
+
+private:
+    FormFactory& windowless_;
+};
+
+QtFrontEnd::QtFrontEnd() : forms_(std::make_unique<Forms>(windowless_.forms())) {}
+
+QtFrontEnd::~QtFrontEnd() = default;
+
+FormFactory& QtFrontEnd::forms() {
+    return *forms_;
+}
+
+HelpViewer QtFrontEnd::helpViewer() {
+    return DesktopHelpViewer(qt_.toolkit().messages);
+}
+
+std::unique_ptr<FrontEnd> MakeQtFrontEnd() {
+    // Widgets need the application object: a host without one gets no Qt.
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
+    return std::make_unique<QtFrontEnd>();
+}
+
+}  // namespace velmora
