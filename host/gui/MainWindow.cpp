@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include "host/Commands.h"
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registry.h"
@@ -322,10 +323,14 @@ void MainWindow::syncDocuments() {
 
 int RunMainWindow(int argc, char** argv, const std::vector<std::string>& args) {
     QApplication app(argc, argv);
+    // The IDE's switches are the plug-ins' business (they read the process's command line).
+    std::vector<std::string> rest;
+    for (const auto& a : args)
+        if (!IsIdeSwitch(a)) rest.push_back(a);
     MainWindow window;
     window.show();
-    if (!args.empty() && window.openProject(QString::fromStdString(args[0])) && args.size() > 1)
-        window.openPlc(QString::fromStdString(args[1]));
+    if (!rest.empty() && window.openProject(QString::fromStdString(rest[0])) && rest.size() > 1)
+        window.openPlc(QString::fromStdString(rest[1]));
     return app.exec();
 }
 

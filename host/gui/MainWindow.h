@@ -71,7 +71,8 @@ private:
     std::string treeShape_;
 };
 
-// Runs the main window: "velmora-host [PROJECT_DIR [PLC]]". Returns the exit code.
+// Runs the main window: "velmora-host [PROJECT_DIR [PLC]] [IDE switches]".
+// Returns the application's exit code.
 int RunMainWindow(int argc, char** argv, const std::vector<std::string>& args);
 
 }  // namespace velmora::host
