@@ -21,6 +21,7 @@ namespace {
 
 Qt::DockWidgetArea QtArea(int area) {
     switch (area) {
+        case kDockDefault:
         case kDockLeft:
             return Qt::LeftDockWidgetArea;
         case kDockBottom:
@@ -248,7 +249,7 @@ void HostWindow::insertDockableForm(QWidget* form) {
     dock->setObjectName("Dock_" + form->objectName());
     dock->setWidget(form);
     dock->hide();
-    addDockWidget(Qt::RightDockWidgetArea, dock);
+    addDockWidget(QtArea(kDockDefault), dock);
     dock->hide();
     connect(form, &QWidget::windowTitleChanged, dock, &QDockWidget::setWindowTitle);
     // A form the plug-in destroys without removing it first takes its dock along.

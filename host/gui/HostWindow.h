@@ -21,7 +21,16 @@ namespace velmora::host {
 // The stand-in's numbering of its menus, tool bars and dock areas.
 enum HostMenu { kMenuFile = 1, kMenuProject = 2, kMenuTools = 8, kMenuHelp = 9 };
 enum HostBar { kBarStandard = 1, kBarTools = 3 };
-enum HostDockArea { kDockFloating = 0, kDockRight = 1, kDockLeft = 2, kDockBottom = 3, kDockTop = 4 };
+// Area 0 is a form the plug-in has not placed: it waits at the host's default
+// place, the left side beside the project tree.
+enum HostDockArea {
+    kDockDefault = 0,
+    kDockRight = 1,
+    kDockLeft = 2,
+    kDockBottom = 3,
+    kDockTop = 4,
+    kDockFloating = 5
+};
 
 // The host's language-change codes, as its language event reports them.
 constexpr int kLanguageEnglish = 0x409;

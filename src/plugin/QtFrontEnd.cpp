@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "plugin/CompMsgForm.h"
+#include "plugin/QtManagerForm.h"
 
 namespace velmora {
 
@@ -11,7 +12,7 @@ public:
     explicit Forms(FormFactory& windowless) : windowless_(windowless) {}
 
     std::unique_ptr<ControllerManagerForm> createControllerManager(void* owner, TFormReg1& frame) override {
-        return windowless_.createControllerManager(owner, frame);
+        return std::make_unique<QtControllerManager>(frame, owner);
     }
     std::unique_ptr<ReportForm> createReport(void* owner, TFormReg1& frame) override {
         return windowless_.createReport(owner, frame);

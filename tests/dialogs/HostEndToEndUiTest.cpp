@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDockWidget>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -72,6 +74,16 @@ TEST_F(HostEndToEnd, ThePlugInsEntriesAppearAndFollowThePlc) {
     ASSERT_TRUE(window->openPlc("PLC1"));
     EXPECT_TRUE(window->hostMenu(kMenuTools)->actions()[0]->isEnabled());
     EXPECT_TRUE(window->hostBar(kBarTools)->actions()[0]->isEnabled());
+
+    // The plug-in's action opens its manager, docked where the plug-in asked.
+    window->hostMenu(kMenuTools)->actions()[0]->trigger();
+    QDockWidget* managerDock = window->findChild<QDockWidget*>("Dock_FormRegMngr1");
+    ASSERT_NE(managerDock, nullptr);
+    EXPECT_TRUE(managerDock->isVisible());
+    EXPECT_EQ(window->dockArea(managerDock->widget()), kDockLeft);
+    auto* list = managerDock->widget()->findChild<QListWidget*>("CheckListBox1");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->count(), 4) << "the demo PLC's controllers";
 
     EXPECT_TRUE(window->compile());
     EXPECT_FALSE(window->ide()->registeredFiles().empty());

@@ -1,0 +1,146 @@
+// The Qt front end inside the frame, against the IDE stand-in: the manager
+// window, the new-controller wizard and the open-as dialog as the frame runs them.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include "Fakes.h"
+#include "UiApp.h"
+#include "controllers/FormRegMngr1.h"
+#include "controllers/IniFile.h"
+#include "host/HostIde.h"
+#include "plugin/FrameState.h"
+#include "plugin/QtFrontEnd.h"
+#include "plugin/QtManagerForm.h"
+
+namespace velmora {
+namespace {
+
+struct WithApp {
+    WithApp() { test::UiApp(); }
+};
+
+class QtFrameTest : public ::testing::Test, private WithApp {
+protected:
+    QtFrameTest() {
+        std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo",
+                              dir.path() / "demo", std::filesystem::copy_options::recursive);
+        ide = std::make_unique<host::HostIde>(dir.path() / "demo");
+        link.projectManager = com::ComPtr<IYantProjectManager>::share(ide.get());
+        link.registerCentre = com::Query<IYantRegisterCentre>(ide->application());
+        link.ide = com::Query<IOrvaneIDE>(ide->application());
+        frontEnd = MakeQtFrontEnd();
+        frame = std::make_unique<TFormReg1>(nullptr, link, *frontEnd);
+        ide->openPlc("PLC1");
+    }
+    ~QtFrameTest() override {
+        frame.reset();
+        link = HostLink();
+    }
+
+    // Runs action with the next modal dialog answered by answer.
+    template <typename A>
+    static void Answer(A answer) {
+        QTimer::singleShot(0, [answer] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            answer(modal);
+        });
+    }
+
+    test::TempDir dir;
+    std::unique_ptr<host::HostIde> ide;
+    HostLink link;
+    std::unique_ptr<FrontEnd> frontEnd;
+    std::unique_ptr<TFormReg1> frame;
+};
+
+TEST_F(QtFrameTest, TheManagerIsTheQtWindowAndListsThePlcsControllers) {
+    frame->showManager();
+    auto* manager = dynamic_cast<QtControllerManager*>(frame->manager());
+    ASSERT_NE(manager, nullptr);
+    EXPECT_EQ(manager->handle(), static_cast<void*>(static_cast<QWidget*>(&manager->form())));
+    ASSERT_EQ(ide->forms().count(manager->handle()), 1u);
+    EXPECT_EQ(ide->forms().at(manager->handle()).area, 2) << "the manager docks into area 2";
+    manager->show();
+    auto* list = manager->form().findChild<QListWidget*>("CheckListBox1");
+    ASSERT_NE(list, nullptr);
+    std::vector<std::string> names;
+    for (int i = 0; i < list->count(); ++i) names.push_back(list->item(i)->text().toStdString());
+    EXPECT_EQ(names, (std::vector<std::string>{"Boiler", "Mixer", "Dryer", "Kiln"}));
+
+    manager->setBounds({10, 20, 300, 400});
+    EXPECT_EQ(manager->bounds().width, 300);
+    manager->setCaption("Velmora");
+    EXPECT_EQ(manager->caption(), "Velmora");
+}
+
+TEST_F(QtFrameTest, TheWizardStartsWithTheNewControllerDialogAndACancelledPageDiscardsIt) {
+    Answer([](QWidget* modal) {
+        ASSERT_EQ(modal->objectName(), "FormNew1");
+        modal->findChild<QLineEdit*>("Edit1")->setText("Zone9");
+        modal->findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);  // PIDA
+        Answer([](QWidget* page) {
+            EXPECT_EQ(page->objectName(), "FormPIDMA1") << "the floating-point kind's first page";
+            page->findChild<QPushButton*>("Button2")->click();
+        });
+        modal->findChild<QPushButton*>("Button1")->click();
+    });
+    EXPECT_FALSE(RunFrameWizard(*frame, nullptr));
+    EXPECT_FALSE(frame->wizardRunning);
+    EXPECT_FALSE(IniFile(frame->controllerFilePath()).sectionExists("Regulator Zone9"))
+        << "the cancelled page took the new controller with it";
+    EXPECT_TRUE(IniFile(frame->controllerFilePath()).sectionExists("Regulator Boiler"));
+}
+
+TEST_F(QtFrameTest, CancellingTheNewControllerDialogEndsTheWizard) {
+    Answer([](QWidget* modal) { modal->findChild<QPushButton*>("Button2")->click(); });
+    EXPECT_FALSE(RunFrameWizard(*frame, nullptr));
+    EXPECT_EQ(frame->currentController, "");
+    EXPECT_FALSE(frame->wizardRunning);
+}
+
+TEST_F(QtFrameTest, ImportAsksForTheNameWithTheOpenAsDialog) {
+    FrameManagerHost host(*frame, nullptr);
+    Answer([](QWidget* modal) {
+        ASSERT_EQ(modal->objectName(), "FormOpenAs1");
+        EXPECT_EQ(modal->findChild<QLineEdit*>("Edit1")->text(), "Boiler copy");
+        modal->findChild<QLineEdit*>("Edit1")->setText("Boiler_2");
+        modal->findChild<QPushButton*>("Button1")->click();
+    });
+    auto answer = host.askImportName("Boiler copy");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->name, "Boiler_2");
+    EXPECT_TRUE(answer->headerInST);
+
+    Answer([](QWidget* modal) { modal->findChild<QPushButton*>("Button2")->click(); });
+    EXPECT_FALSE(host.askImportName("x"));
+}
+
+TEST_F(QtFrameTest, TheManagerSeesTheProjectFileListAndTheViews) {
+    FrameManagerHost host(*frame, nullptr);
+    frame->generate("Boiler");
+    auto files = host.projectFiles();
+    ASSERT_TRUE(files);
+    EXPECT_NE(files->find("Velmora\\Boiler.orv"), std::string::npos);
+    ASSERT_TRUE(host.openOnlineView("Boiler"));
+    const auto views = host.onlineViews();
+    ASSERT_EQ(views.size(), 1u);
+    EXPECT_EQ(views[0].controllerName, "Boiler");
+    EXPECT_FALSE(views[0].communicating);
+    host.closeOnlineView("Boiler");
+    EXPECT_TRUE(host.onlineViews().empty());
+    EXPECT_THROW(
+        {
+            ide->closePlc();
+            host.controllerFile();
+        },
+        std::runtime_error);
+}
+
+}  // namespace
+}  // namespace velmora
