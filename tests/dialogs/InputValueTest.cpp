@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cmath>
 
 #include "Fakes.h"
@@ -45,16 +44,6 @@ TEST(ReadRealText, AcceptsCommaOrPointAndTrailingText) {
     EXPECT_DOUBLE_EQ(*ReadRealText("1e-400"), 0.0);
     EXPECT_TRUE(std::isinf(*ReadRealText("1e400")));
     for (const char* text : {"", "abc", "-", ",", "e5"}) EXPECT_FALSE(ReadRealText(text)) << text;
-}
-
-TEST(ReadRealText, IgnoresTheProcessLocale) {
-    const char* old = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = old ? old : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "cs_CZ.UTF-8"))
-        GTEST_SKIP() << "no locale with a decimal comma installed";
-    EXPECT_DOUBLE_EQ(*ReadRealText("3.25"), 3.25);
-    EXPECT_DOUBLE_EQ(*ReadRealText("3,25"), 3.25);
-    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 class InputValueTest : public ::testing::Test {
