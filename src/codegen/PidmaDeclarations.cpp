@@ -202,6 +202,8 @@ void EmitRegisterList(SourceBuffer& out, const ControllerFrame& c, std::string_v
             line += text(comment);
             if (!rem.empty()) line += " " + text(3403);
         }
+        // The retained general parameters end with a blank line before the spare byte.
+        if (!rem.empty() && m.name == "CHANGED") line += "\r\n";
         out.add(line);
     }
 }

@@ -186,8 +186,11 @@ TEST_F(PidmaDeclarations, MnemonicAlwaysDeclaresRegisters) {
     EXPECT_TRUE(Contains(d, "#reg\tlong\tKiln_icotype       \t;"));
     EXPECT_TRUE(Contains(d, "\t\tKiln_dmv,          \t;"));
     EXPECT_TRUE(Contains(d, "#rem\tfloat\tKiln_Ts_rem       \t;Sample period in seconds (remanent)"));
-    EXPECT_TRUE(
-        Contains(d, "#rem\tbyte\tKiln_CHANGED_rem  \t;0->1 accept changed PID parameters (remanent)"));
+    // The retained general parameters close with a blank line, then the spare byte.
+    const int changed = IndexOf(d, "#rem\tbyte\tKiln_CHANGED_rem  \t;0->1 accept changed PID parameters (remanent)");
+    ASSERT_GE(changed, 0);
+    EXPECT_EQ(d[changed + 1], "");
+    EXPECT_EQ(d[changed + 2], "#rem\tbyte\tKiln_DUMMY1_rem");
     EXPECT_TRUE(Contains(d, "#rem\tword\tKiln_Release_rem,"));
     EXPECT_TRUE(Contains(d, "\t\tKiln_CRC_rem"));
 }

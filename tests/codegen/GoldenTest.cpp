@@ -8,6 +8,13 @@
 //                             Kiln    PIDMA, mnemonic with the _TPIDA_ overlay, not retained
 //   PLC2 (type 2, series 4):  Chiller PID, mnemonic registers, CRC macro, normalization with
 //                                     copy, user-scaled positional output
+//   PLC3 (type 0, series 5):  Pb      PIDMA, mnemonic overlay without aliases, retained, CRC macro
+//                             Delta   PID, mnemonic registers, retained, cascade with scaled Y3,
+//                                     pseudo mode -700, word output as a real
+//   PLC4 (type 0, series 7):  Alpha   PID, IEC without aliases, OffReg and OffRem placed, ratio
+//                                     control with cascade, filtered and user-scaled output,
+//                                     a conversion mode the PLC type resets, most control bits set
+//                             Pa      PIDMA, IEC without aliases, OffRem placed, odd real texts
 #include "GeneratorFixture.h"
 
 namespace velmora {
@@ -34,7 +41,9 @@ protected:
 TEST_F(Golden, DemoControllersMatchTheReviewedFiles) {
     generatePlc("PLC1", 14, 6);
     generatePlc("PLC2", 2, 4);
-    ASSERT_EQ(written.size(), 10u);
+    generatePlc("PLC3", 0, 5);
+    generatePlc("PLC4", 0, 7);
+    ASSERT_EQ(written.size(), 18u);
     const auto golden = std::filesystem::path(VELMORA_TEST_DATA) / "golden";
     for (const auto& name : written) {
         SCOPED_TRACE(name);
