@@ -109,10 +109,11 @@ void PrintView(std::ostream& out, HeadlessOnlineView& view) {
         return;
     }
     out << "  data: received";
-    if (const auto t = x.lastDataTime())
-        out << " (last at " << t->hour << ":" << (t->minute < 10 ? "0" : "")
-                                            << t->minute << ":" << (t->second < 10 ? "0" : "") << t->second
-                                            << ")";
+    if (const auto t = x.lastDataTime()) {
+        char stamp[16];
+        std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", t->hour, t->minute, t->second);
+        out << " (last at " << stamp << ")";
+    }
     out << "\n";
     if (x.kind() == online::ControllerKind::PIDMA) {
         const auto& img = x.pidmaImage();
