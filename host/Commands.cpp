@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "host/HostIde.h"
+#include "host/OnlineCommand.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registration.h"
 #include "plugin/Registry.h"
@@ -103,6 +104,10 @@ std::string Usage() {
     return "Usage: velmora-host register PATH\n"
            "       velmora-host unregister PATH\n"
            "       velmora-host compile --project DIR --plc PLC\n"
+           "       velmora-host online --project DIR --plc PLC --controller NAME [--passes N] [--set SYMBOL=VALUE]...\n"
+           "         compiles, opens the controller's online view on the built-in soft PLC (running),\n"
+           "         switches it online, runs N comm-loop passes (default 8) and prints what the view received;\n"
+           "         --set presets a soft PLC variable after compiling (repeatable)\n"
            "Plug-in switches such as /USELOGFILE, /USECOMMLOGFILE and /OEMDIR=DIR may follow.\n"
            "The registry file is $VELMORA_REGISTRY, else ~/.local/share/velmora/registry.ini.\n";
 }
@@ -136,6 +141,13 @@ int RunCommand(const std::vector<std::string>& all, std::ostream& out, std::ostr
         if (command == "register") return Register(rest, false, out, err);
         if (command == "unregister") return Register(rest, true, out, err);
         if (command == "compile") return Compile(rest, out, err);
+        if (command == "online") {
+            try {
+                return RunOnline(rest, out, err);
+            } catch (const std::invalid_argument& e) {
+                throw UsageError(e.what());
+            }
+        }
         if (command == "--help" || command == "help") {
             out << Usage();
             return 0;

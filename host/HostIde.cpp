@@ -213,6 +213,7 @@ bool HostIde::openPlc(const std::string& name) {
     const std::int32_t type = plc->type, series = plc->series;
     raise<IYantCpmEvents>([&](IYantCpmEvents* s, DWORD) { return s->OnPlcType(type, series, 0); });
     raise<IYantProjectEvents>([](IYantProjectEvents* s, DWORD) { return s->OnOpenControler(0, 0); });
+    if (symbolsChanged) symbolsChanged();
     return true;
 }
 
@@ -239,6 +240,7 @@ bool HostIde::compile() {
             }
         }
     }
+    if (go && symbolsChanged) symbolsChanged();
     raise<IYantCompilerEvents>([&](IYantCompilerEvents* s, DWORD) { return s->OnEndCompiling(result); });
     return go != 0;
 }
@@ -754,7 +756,7 @@ HRESULT HostIde::GetProjectInfo(std::int32_t field, char** value) {
 
 HRESULT HostIde::GetPlcState(std::int32_t* state) {
     if (!state) return E_POINTER;
-    *state = request_ ? 0 : 2;
+    *state = plcState ? plcState() : (request_ ? 0 : 2);
     return S_OK;
 }
 

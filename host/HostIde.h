@@ -69,6 +69,12 @@ public:
     std::int32_t editorFontSize = 10;
     // Extra symbols for the variable look-up (the soft PLC's declarations).
     std::function<std::optional<std::string>(std::string_view name)> extraSymbols;
+    // The PLC state query's answer (2 not connected, 0 halt, 1 run, 3 error);
+    // empty: 0 while a request function is set, else 2.
+    std::function<std::int32_t()> plcState;
+    // Runs when the open PLC's symbols may have changed: a PLC was opened, or
+    // a compilation made its files (before the plug-ins hear its end).
+    std::function<void()> symbolsChanged;
     // Every host call worth seeing, one line each (nothing when empty).
     std::function<void(const std::string&)> trace;
     // What a window system does with the plug-in's dockable forms (the main

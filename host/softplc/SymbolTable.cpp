@@ -536,7 +536,10 @@ void SymbolTable::build() {
     // Placed first: project variables and AT %R declarations keep their addresses.
     for (const Declaration& d : declarations_) {
         if (!d.placedArea.empty()) {
-            const auto parsed = codegen::ParseOperand(d.placedArea);
+            // The operand parser knows sized keywords only; a bit needs none.
+            std::string_view operand = d.placedArea;
+            if (Upper(std::string(operand.substr(0, 5))) == "BOOL ") operand.remove_prefix(5);
+            const auto parsed = codegen::ParseOperand(operand);
             if (!parsed || parsed->area < 0 || parsed->area >= kAreaCount || parsed->offset + parsed->size > kAreaSize) {
                 problem("variable " + d.name + ": address not understood: " + d.placedArea);
                 continue;

@@ -1,0 +1,271 @@
+// The plug-in object runs in this process (its class factory linked into the
+// host) on a headless front end the command can see into: the frame it
+// creates and the online views it opens. A module loaded from the registry
+// would keep both out of reach.
+#include "host/OnlineCommand.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <stdexcept>
+
+#include "host/HostIde.h"
+#include "host/HostSoftPlc.h"
+#include "online/OnlineValues.h"
+#include "online/PlcItem.h"
+#include "plugin/ClassFactory.h"
+#include "plugin/FrameState.h"
+#include "plugin/HeadlessFrontEnd.h"
+#include "plugin/com/Guids.h"
+
+namespace velmora::host {
+
+namespace {
+
+// A headless front end that remembers the frame it serves.
+class WatchedFrontEnd : public FrontEnd {
+public:
+    explicit WatchedFrontEnd(std::ostream& err) : forms_(*this) {
+        inner_.onMessage = [&err](const HeadlessFrontEnd::Message& m) {
+            err << "Velmora: " << m.caption << ": " << m.text << "\n";
+        };
+    }
+    Toolkit& toolkit() override { return inner_.toolkit(); }
+    FormFactory& forms() override { return forms_; }
+    HelpViewer helpViewer() override { return inner_.helpViewer(); }
+
+    TFormReg1* frame = nullptr;
+    const HeadlessFrontEnd& headless() const { return inner_; }
+
+private:
+    class Forms : public FormFactory {
+    public:
+        explicit Forms(WatchedFrontEnd& fe) : fe_(fe) {}
+        std::unique_ptr<ControllerManagerForm> createControllerManager(void* owner, TFormReg1& frame) override {
+            fe_.frame = &frame;
+            return fe_.inner_.forms().createControllerManager(owner, frame);
+        }
+        std::unique_ptr<ReportForm> createReport(void* owner, TFormReg1& frame) override {
+            fe_.frame = &frame;
+            return fe_.inner_.forms().createReport(owner, frame);
+        }
+        std::unique_ptr<CompileMessageForm> createCompileMessages() override {
+            return fe_.inner_.forms().createCompileMessages();
+        }
+        OnlineViewForm* createOnlineView(void* owner, TFormReg1& frame, const std::string& name) override {
+            fe_.frame = &frame;
+            return fe_.inner_.forms().createOnlineView(owner, frame, name);
+        }
+
+    private:
+        WatchedFrontEnd& fe_;
+    };
+
+    HeadlessFrontEnd inner_;
+    Forms forms_;
+};
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+HeadlessOnlineView* FindView(TFormReg1& frame, const std::string& name) {
+    for (OnlineViewForm* view : frame.views())
+        if (Upper(view->controllerName()) == Upper(name)) return dynamic_cast<HeadlessOnlineView*>(view);
+    return nullptr;
+}
+
+const char* CommStateName(online::TCommState state) {
+    switch (state) {
+        case online::TCommState::csNoComm: return "no communication";
+        case online::TCommState::csCommErr: return "communication error";
+        case online::TCommState::csHALT: return "PLC halted";
+        case online::TCommState::csRUN: return "PLC runs";
+        case online::TCommState::csERR: return "PLC error";
+        case online::TCommState::csRUNn: return "PLC runs, data not valid";
+        case online::TCommState::csTrying: return "trying";
+        default: return "user text";
+    }
+}
+
+std::string Number(double value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.2f", value);
+    return buffer;
+}
+
+void PrintPercent(std::ostream& out, const char* label, std::optional<double> percent) {
+    out << "  " << label << ": " << (percent ? Number(*percent) + " %" : std::string("-")) << "\n";
+}
+
+void PrintView(std::ostream& out, HeadlessOnlineView& view) {
+    online::OnlineExchange& x = view.exchange();
+    out << "View " << x.name() << ": " << (x.online() ? "online" : "offline") << ", communication "
+        << CommStateName(view.commState()) << (view.fixed() ? ", PLC fixed" : "") << "\n";
+    out << "  missing symbols: " << x.missingSymbols() << "\n";
+    if (!x.hasData()) {
+        out << "  data: none received\n";
+        return;
+    }
+    out << "  data: received";
+    if (const auto t = x.lastDataTime()) {
+        char stamp[16];
+        std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", t->hour, t->minute, t->second);
+        out << " (last at " << stamp << ")";
+    }
+    out << "\n";
+    if (x.kind() == online::ControllerKind::PIDMA) {
+        const auto& img = x.pidmaImage();
+        const auto real = [&](int at) { return static_cast<double>(online::DecodeFloat(img.data() + at)); };
+        PrintPercent(out, "measured value (pv)", real(online::tpida::pv));
+        PrintPercent(out, "setpoint (sp)", real(online::tpida::sp));
+        PrintPercent(out, "output (mv)", real(online::tpida::mv));
+        out << "  manual: " << int(img[online::tpida::MAN]) << ", k: " << Number(real(online::tpida::k))
+            << ", ti: " << Number(real(online::tpida::ti)) << "\n";
+    } else {
+        const std::uint8_t* t = x.tpid();
+        const auto word = [&](int at) { return online::DecodeInt16(t + at); };
+        PrintPercent(out, "measured value (Input1)", online::InputPercent(word(online::tpid::Input1), x.minY(), x.maxY()));
+        PrintPercent(out, "setpoint (ConW)", online::InputPercent(word(online::tpid::ConW), x.minY(), x.maxY()));
+        PrintPercent(out, "output (Output)", word(online::tpid::Output) / 100.0);
+        if (x.settings().cascade)
+            PrintPercent(out, "cascade input (Input3)", online::InputPercent(x.input3(), x.minY(), x.maxY()));
+        out << "  raw Input1: " << word(online::tpid::Input1) << ", PBnd: " << Number(word(online::tpid::PBnd) / 10.0)
+            << " %, Ti: " << Number(word(online::tpid::Ti) / 10.0) << " s\n";
+    }
+}
+
+// "NAME=VALUE" into the soft PLC, as the symbol's type says.
+bool Preset(softplc::SoftPlc& plc, const std::string& assignment, std::ostream& err) {
+    const std::size_t eq = assignment.find('=');
+    const std::string name = assignment.substr(0, eq);
+    const auto where = eq == std::string::npos ? std::nullopt : plc.symbols().locate(name);
+    if (!where) {
+        err << "velmora-host: --set " << assignment << ": no such symbol in the soft PLC\n";
+        return false;
+    }
+    const std::string text = assignment.substr(eq + 1);
+    try {
+        std::size_t used = 0;
+        const double value = std::stod(text, &used);
+        if (used != text.size()) throw std::invalid_argument(text);
+        if (where->type.real) return plc.writeFloat(name, static_cast<float>(value));
+        if (where->size == 1) return plc.write(name, std::vector<std::uint8_t>{static_cast<std::uint8_t>(value)});
+        return plc.writeInt16(name, static_cast<std::int16_t>(value));
+    } catch (const std::exception&) {
+        err << "velmora-host: --set " << assignment << ": not a number\n";
+        return false;
+    }
+}
+
+}  // namespace
+
+int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string projectDir, plcName, controller;
+    int passes = 8;
+    std::vector<std::string> presets;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--project" && hasValue) projectDir = args[++i];
+        else if (a == "--plc" && hasValue) plcName = args[++i];
+        else if (a == "--controller" && hasValue) controller = args[++i];
+        else if (a == "--set" && hasValue) presets.push_back(args[++i]);
+        else if (a == "--passes" && hasValue) {
+            const std::string& n = args[++i];
+            const auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), passes);
+            if (ec != std::errc() || end != n.data() + n.size() || passes < 0)
+                throw std::invalid_argument("online: --passes takes a count");
+        } else
+            throw std::invalid_argument("online: unexpected argument " + a);
+    }
+    if (projectDir.empty() || plcName.empty() || controller.empty())
+        throw std::invalid_argument("online needs --project DIR, --plc PLC and --controller NAME");
+
+    HostIde ide(projectDir);
+    ide.trace = [&](const std::string& line) {
+        if (line.rfind("event failed", 0) == 0 ||
+            (line.rfind("soft PLC: ", 0) == 0 && line.find(" symbols of ") == std::string::npos))
+            err << "velmora-host: " << line << "\n";
+    };
+    if (!ide.project().findPlc(plcName)) {
+        err << "velmora-host: the project has no PLC " << plcName << "\n";
+        return 1;
+    }
+    HostSoftPlc soft(ide);
+
+    WatchedFrontEnd* frontEnd = nullptr;
+    com::ComPtr<IClassFactory> factory;
+    HRESULT hr = GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), [&] {
+        auto made = std::make_unique<WatchedFrontEnd>(err);
+        frontEnd = made.get();
+        return std::unique_ptr<FrontEnd>(std::move(made));
+    });
+    com::ComPtr<IYantPlugin> plugin;
+    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IYantPlugin::iid, plugin.putVoid());
+    factory.reset();
+    if (FAILED(hr) || !plugin) {
+        err << "velmora-host: the plug-in object could not be created\n";
+        return 1;
+    }
+    ide.application()->AddRef();
+    if (FAILED(plugin->InstallPlugin(ide.application())) || !frontEnd || !frontEnd->frame) {
+        err << "velmora-host: the plug-in could not be installed\n";
+        return 1;
+    }
+    int result = 0;
+    {
+        TFormReg1& frame = *frontEnd->frame;
+        ide.loadProject();
+        ide.openPlc(plcName);
+        ide.fillTree();
+        ide.loadDesktop();
+        const bool compiled = ide.compile();
+        out << (compiled ? "Compiled " : "Compilation stopped for ") << ide.currentPlc() << ": "
+            << soft.plc().symbols().size() << " symbols from " << soft.loadedFiles().size()
+            << " declaration files\n";
+        for (const auto& preset : presets)
+            if (!Preset(soft.plc(), preset, err)) result = 1;
+
+        HeadlessOnlineView* view = nullptr;
+        if (result == 0) {
+            frame.openOnlineView(controller);
+            view = FindView(frame, controller);
+            if (!view) {
+                err << "velmora-host: no online view of " << controller << " could be opened\n";
+                result = 1;
+            }
+        }
+        if (view) {
+            auto* commTimer = dynamic_cast<ManualTimer*>(&frame.CommTimer1());
+            // The loop reports the connection first, as the IDE's does when it starts.
+            soft.pass();
+            view->exchange().KomunikaceButton1_Click();
+            if (!view->exchange().online()) {
+                err << "velmora-host: the view of " << controller << " did not go online\n";
+                result = 1;
+            }
+            for (int i = 0; i < passes && FindView(frame, controller); ++i) {
+                for (int k = 0; k < 8 && commTimer; ++k) commTimer->tick();
+                soft.pass();
+            }
+            view = FindView(frame, controller);
+            if (view) PrintView(out, *view);
+            out << "Passes: " << passes << ", PLC state " << soft.plc().plcState() << ", status word 0x" << std::hex
+                << soft.status() << std::dec << "\n";
+        }
+        for (const auto& m : frontEnd->headless().messages())
+            if (m.icon == MessageIcon::Stop) result = 1;
+        ide.closePlc();
+    }
+    plugin->UninstallPlugin();
+    com::ComPtr<IUnknown> identity;
+    plugin->QueryInterface(com::kIidUnknown, identity.putVoid());
+    ide.forgetPlugin(identity.get());
+    identity.reset();
+    plugin.reset();
+    return result;
+}
+
+}  // namespace velmora::host

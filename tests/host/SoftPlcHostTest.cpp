@@ -1,0 +1,146 @@
+// The stand-in's soft PLC behind the host interfaces: the variable look-up
+// after compiling, the PLC state query, the comm-loop passes, and the
+// headless online command that drives a view through all of them.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "HostTestSupport.h"
+#include "codegen/Generator.h"
+#include "controllers/IniFile.h"
+#include "host/Commands.h"
+#include "host/HostIde.h"
+#include "host/HostSoftPlc.h"
+#include "plugin/com/TaskString.h"
+
+namespace velmora::testing {
+namespace {
+
+using host::HostIde;
+using host::HostSoftPlc;
+
+std::optional<std::string> Translate(HostIde& ide, const char* name) {
+    com::TaskStringOut text;
+    if (ide.TranslateSymbol(name, text.put()) != S_OK) return std::nullopt;
+    return text.str();
+}
+
+std::int32_t State(HostIde& ide) {
+    std::int32_t state = -1;
+    EXPECT_EQ(ide.GetPlcState(&state), S_OK);
+    return state;
+}
+
+// Generates a PLC's controllers as the plug-in does, registering each file with the host.
+void Generate(HostIde& ide, const std::string& plc, int type, int series) {
+    IniFile file(ide.projectFolder() / "Velmora" / (plc + ".rglx"));
+    GeneratorContext ctx;
+    ctx.projectDir = ide.projectFolder();
+    ctx.plcName = plc;
+    ctx.plcType = type;
+    ctx.series = series;
+    ctx.registerFile = [&](const std::string& name) {
+        std::int32_t handle = 0;
+        return ide.AddFile((ide.projectDirectory() + name).c_str(), 0, "", &handle) == S_OK;
+    };
+    ASSERT_EQ(GenerateAllControllers(file, ctx).warnings, std::vector<std::string>{});
+}
+
+struct Pass {
+    PlcRequestFunction request = nullptr;
+    std::uint32_t status = 0;
+};
+std::vector<Pass> g_passes;
+void Record(PlcRequestFunction request, std::intptr_t, std::intptr_t, std::uint32_t status) {
+    g_passes.push_back({request, status});
+}
+
+using SoftPlcHost = ScratchProject;
+
+TEST_F(SoftPlcHost, LookUpFollowsTheOpenPlcAndItsCompiledDeclarations) {
+    HostIde ide(project);
+    HostSoftPlc soft(ide);
+    ASSERT_TRUE(ide.openPlc("PLC1"));
+    EXPECT_EQ(Translate(ide, "Boiler_T"), "INT %R200");
+    EXPECT_EQ(Translate(ide, "Boiler_PBnd"), std::nullopt) << "nothing generated yet";
+
+    Generate(ide, "PLC1", 14, 6);
+    Generate(ide, "PLC2", 2, 4);
+    EXPECT_EQ(Translate(ide, "Boiler_PBnd"), std::nullopt) << "reloaded only by a compilation";
+    ASSERT_TRUE(ide.compile());
+    EXPECT_EQ(soft.loadedFiles(), (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Mixer_def.orv",
+                                                            "Velmora\\Dryer_def.ST", "Velmora\\Kiln_def.orv"}));
+    EXPECT_EQ(Translate(ide, "Boiler_PBnd"), "INT %R1065");
+    EXPECT_EQ(Translate(ide, "Boiler_struct"), "%R1032");
+    EXPECT_EQ(Translate(ide, "Chiller_PBnd"), std::nullopt) << "PLC2's controller is not PLC1's";
+    EXPECT_EQ(soft.plc().symbols().problems(), std::vector<std::string>{});
+
+    ide.closePlc();
+    ASSERT_TRUE(ide.openPlc("PLC2"));
+    EXPECT_TRUE(Translate(ide, "Chiller_PBnd"));
+    EXPECT_EQ(Translate(ide, "Boiler_PBnd"), std::nullopt);
+    EXPECT_EQ(Translate(ide, "Chiller_Valve"), "INT %R102");
+}
+
+TEST_F(SoftPlcHost, StateQueryAndLoopPassesFollowTheSoftPlc) {
+    HostIde ide(project);
+    HostSoftPlc soft(ide);
+    ASSERT_TRUE(ide.openPlc("PLC1"));
+    EXPECT_EQ(State(ide), 1);
+    soft.plc().setMode(softplc::PlcMode::Halt);
+    EXPECT_EQ(State(ide), 0);
+    soft.plc().setMode(softplc::PlcMode::Error);
+    EXPECT_EQ(State(ide), 3);
+    soft.plc().setMode(softplc::PlcMode::Run);
+
+    g_passes.clear();
+    ASSERT_EQ(ide.RegisterCallback(&Record), S_OK);
+    soft.pass();
+    ASSERT_EQ(g_passes.size(), 1u);
+    ASSERT_NE(g_passes[0].request, nullptr);
+    EXPECT_EQ(g_passes[0].status & 0xB0080u, 0xB0080u) << "connected, running, data valid";
+    // The request function reaches the soft PLC's memory.
+    ASSERT_TRUE(soft.plc().writeInt16("Boiler_T", 1234));
+    const std::uint8_t read[] = {3, 200, 0, 2};  // one item: area R, offset 200, 2 bytes
+    std::uint8_t response[16] = {};
+    std::int32_t length = sizeof response;
+    ASSERT_EQ(g_passes[0].request(kPlcRead, sizeof read, read, &length, response, 100, 0), 0);
+    ASSERT_EQ(length, 2);
+    EXPECT_EQ(response[0] | (response[1] << 8), 1234);
+
+    soft.loseConnection(true);
+    EXPECT_EQ(State(ide), 2);
+    soft.pass();
+    ASSERT_EQ(g_passes.size(), 2u);
+    EXPECT_EQ(g_passes[1].request, nullptr);
+    EXPECT_EQ(g_passes[1].status, 0u);
+    soft.regainConnection();
+    soft.pass();
+    EXPECT_NE(g_passes[2].request, nullptr);
+    ide.UnregisterCallback(&Record);
+}
+
+TEST_F(SoftPlcHost, OnlineCommandShowsWhatTheViewReceived) {
+    std::ostringstream out, err;
+    const int rc = host::RunCommand({"online", "--project", project.string(), "--plc", "PLC1", "--controller",
+                                     "Boiler", "--passes", "3", "--set", "Boiler_struct.Input1=2250", "--set",
+                                     "Boiler_input3=9000"},
+                                    out, err);
+    EXPECT_EQ(rc, 0) << err.str();
+    const std::string text = out.str();
+    EXPECT_NE(text.find("View Boiler: online, communication PLC runs"), std::string::npos) << text;
+    EXPECT_NE(text.find("missing symbols: 0"), std::string::npos) << text;
+    EXPECT_NE(text.find("measured value (Input1): 25.00 %"), std::string::npos) << text;
+    EXPECT_NE(text.find("cascade input (Input3): 100.00 %"), std::string::npos) << text;
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.ST"));
+
+    std::ostringstream out2, err2;
+    EXPECT_EQ(host::RunCommand({"online", "--project", project.string(), "--plc", "PLC1", "--controller", "Dryer",
+                                "--set", "Nowhere=1"},
+                               out2, err2),
+              1);
+    EXPECT_NE(err2.str().find("Nowhere"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velmora::testing

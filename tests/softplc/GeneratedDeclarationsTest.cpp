@@ -1,0 +1,224 @@
+// The online exchange against declarations the real generator wrote for the
+// demo project's PLC1: what the soft PLC receives for each pending write must
+// land on the members the generator placed.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "SoftPlc.h"
+#include "SoftPlcCommLoop.h"
+#include "codegen/Generator.h"
+#include "controllers/IniFile.h"
+#include "online/OnlineExchange.h"
+#include "online/OnlineSession.h"
+#include "online/OnlineTestSupport.h"
+
+namespace velmora::online::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+OnlineSession* g_session = nullptr;
+void Callback(PlcRequestFunction request, std::intptr_t, std::intptr_t, std::uint32_t status) {
+    if (g_session) g_session->CommLoopCallback(request, status);
+}
+
+// A copy of the demo project in a fresh temporary folder.
+fs::path CopyDemo() {
+    static std::atomic<int> counter{0};
+    const fs::path dir = fs::temp_directory_path() /
+                         ("velmora-generated-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    fs::remove_all(dir);
+    fs::copy(fs::path(VELMORA_SOURCE_DIR) / "examples" / "demo", dir, fs::copy_options::recursive);
+    return dir;
+}
+
+class GeneratedEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        project = CopyDemo();
+        {
+            IniFile file(project / "Velmora" / "PLC1.rglx");
+            GeneratorContext ctx;
+            ctx.projectDir = project;
+            ctx.plcName = "PLC1";
+            ctx.plcType = 14;
+            ctx.series = 6;
+            for (const char* name : {"Boiler", "Mixer", "Dryer", "Kiln"}) {
+                const auto result = GenerateController(file, name, ctx);
+                ASSERT_TRUE(result.generated) << name << ": " << result.warning;
+                generated.insert(generated.end(), result.files.begin(), result.files.end());
+            }
+        }
+        ASSERT_TRUE(plc.loadProject(project, "PLC1"));
+        ASSERT_TRUE(plc.symbols().problems().empty()) << plc.symbols().problems().front();
+        controllers = std::make_unique<IniFile>(project / "Velmora" / "PLC1.rglx");
+
+        auto& env = fixture.session->environment();
+        env.plc = &plc;
+        env.errors = &plc;
+        env.lookup = [this](const std::string& name) { return plc.lookup(name); };
+        env.loadSettings = [this](const std::string& name) { return ReadExchangeSettings(*controllers, name); };
+        g_session = fixture.session.get();
+        loop.registerCallback(&Callback);
+    }
+    void TearDown() override {
+        g_session = nullptr;
+        std::error_code ec;
+        fs::remove_all(project, ec);
+    }
+
+    int at(const std::string& symbol) const {
+        const auto where = plc.symbols().locate(symbol);
+        EXPECT_TRUE(where) << symbol;
+        return where ? where->offset : -1;
+    }
+    std::vector<softplc::ReceivedRequest> writesOfOnePass() {
+        for (auto* v : fixture.session->views()) v->commTick();
+        plc.clearHistory();
+        loop.pass();
+        std::vector<softplc::ReceivedRequest> writes;
+        for (const auto& r : plc.history())
+            if (r.command == kPlcWrite) writes.push_back(r);
+        return writes;
+    }
+    static std::vector<std::uint8_t> Int(int v) {
+        return {static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>((v >> 8) & 0xFF)};
+    }
+    static std::vector<std::uint8_t> Real(float v) {
+        const auto b = EncodeFloat(v);
+        return {b.begin(), b.end()};
+    }
+    static softplc::ReceivedItem Item(int offset, std::vector<std::uint8_t> data) {
+        const int count = static_cast<int>(data.size());
+        return {3, offset, std::move(data), count};
+    }
+
+    fs::path project;
+    std::vector<std::string> generated;
+    SessionFixture fixture;
+    softplc::SoftPlc plc;
+    softplc::SoftPlcCommLoop loop{plc};
+    std::unique_ptr<IniFile> controllers;
+};
+
+TEST_F(GeneratedEndToEnd, BothDialectsAreGeneratedAndLookedUp) {
+    EXPECT_EQ(generated, (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv",
+                                                   "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv",
+                                                   "Velmora\\Dryer_def.ST", "Velmora\\Dryer.orv",
+                                                   "Velmora\\Kiln_def.orv", "Velmora\\Kiln.orv"}));
+    // Boiler is placed from OffReg=1000: filter words first, then Input3,
+    // Input2 and T_PID, its members reached through the AT aliases.
+    EXPECT_EQ(plc.lookup("Boiler_AuxD1"), "BYTE %R1000");
+    EXPECT_EQ(plc.lookup("Boiler_input3"), "INT %R1028");
+    EXPECT_EQ(plc.lookup("Boiler_PBnd"), "INT %R1065");
+    EXPECT_EQ(plc.lookup("boiler_output"), "INT %R1047");
+    // The project description's variables answer as written there.
+    EXPECT_EQ(plc.lookup("Boiler_T"), "INT %R200");
+    EXPECT_EQ(plc.lookup("Boiler_T_UNF"), "BOOL %R202.1");
+    const auto unf = plc.symbols().locate("Boiler_T_UNF");
+    ASSERT_TRUE(unf);
+    EXPECT_EQ(unf->offset, 202);
+    EXPECT_EQ(unf->bit, 1);
+    // Unplaced structures of either dialect lie behind the placed ones and do not overlap.
+    const int mixer = at("Mixer_struct"), dryer = at("Dryer_struct"), kiln = at("Kiln_dv");
+    for (int start : {mixer, dryer, kiln}) EXPECT_GE(start, 1082 + 23);
+    EXPECT_NE(mixer, dryer);
+    EXPECT_NE(dryer, kiln);
+    EXPECT_EQ(plc.lookup("Mixer_PBnd"), "INT %R" + std::to_string(mixer + tpid::PBnd));
+    EXPECT_EQ(at("Dryer_sp"), dryer + tpida::sp);
+    EXPECT_EQ(at("Kiln_sp"), kiln + tpida::sp);
+}
+
+TEST_F(GeneratedEndToEnd, CascadePidReadsAndWritesTheGeneratedMembers) {
+    RecordingView view;
+    OnlineExchange boiler(*fixture.session, "Boiler", &view);
+    boiler.KomunikaceButton1_Click();
+    ASSERT_TRUE(boiler.online()) << fixture.messages.shown.size();
+    EXPECT_EQ(boiler.missingSymbols(), 0);
+    // One read from Input3 (R1028) through the end of T_PID.
+    EXPECT_EQ(boiler.item(ItemRole::PidBlock), (PlcItem{3, 1028, 54, true}));
+
+    plc.writeInt16("Boiler_input3", 3000);
+    plc.writeInt16("Boiler_input2", 2000);
+    plc.writeInt16("Boiler_struct.Input1", 4500);
+    loop.pass();
+    EXPECT_EQ(boiler.input3(), 3000);
+    EXPECT_EQ(boiler.input2(), 2000);
+    EXPECT_EQ(DecodeInt16(boiler.tpid() + tpid::Input1), 4500);
+    // MinY 0, MaxY 9000 from the controller file.
+    EXPECT_EQ(PidInputValue(1, 4500, boiler.minY(), boiler.maxY(), 0, "Boiler", '.').text, "50.00%");
+
+    boiler.setGraphShown(true);
+    boiler.markParameters(PidParameterBlock::FromShown(25, 100, 120, 5, 0.2, 0, 0));
+    boiler.markTiW(30);
+    boiler.markGw(6000);
+    boiler.markSecondInput(RawValue{std::int16_t{2100}});
+    boiler.markOutput(4200);
+    const auto writes = writesOfOnePass();
+    ASSERT_EQ(writes.size(), 5u);
+    std::vector<std::uint8_t> params;
+    for (int v : {250, 1000, 1200, 50, 20, 0, 0}) {
+        const auto b = Int(v);
+        params.insert(params.end(), b.begin(), b.end());
+    }
+    // Control (R1079) with CHN, then PBnd … IGap from R1065.
+    ASSERT_EQ(writes[0].items.size(), 2u);
+    EXPECT_EQ(writes[0].items[0].offset, 1079);
+    EXPECT_TRUE(DecodeUInt16(writes[0].items[0].data.data()) & tpid::CHN);
+    EXPECT_EQ(writes[0].items[1], Item(1065, params));
+    EXPECT_EQ(writes[1].items, std::vector<softplc::ReceivedItem>{Item(1043, Int(30))});
+    EXPECT_EQ(writes[2].items, std::vector<softplc::ReceivedItem>{Item(1039, Int(6000))});
+    // The second input goes to the controller's Y2 variable of the description.
+    EXPECT_EQ(writes[3].items, std::vector<softplc::ReceivedItem>{Item(204, Int(2100))});
+    EXPECT_EQ(writes[4].items, std::vector<softplc::ReceivedItem>{Item(1047, Int(4200))});
+    // Read back through the structure, not the aliases the exchange used.
+    EXPECT_EQ(plc.readInt16("Boiler_struct.Output"), 4200);
+    EXPECT_EQ(plc.readInt16("Boiler_struct.Ti"), 1200);
+    EXPECT_EQ(plc.readInt16("Boiler_T2"), 2100);
+}
+
+TEST_F(GeneratedEndToEnd, PidmaWritesLandInItsStructureInBothDialects) {
+    RecordingView dryerView, kilnView;
+    OnlineExchange dryer(*fixture.session, "Dryer", &dryerView);
+    OnlineExchange kiln(*fixture.session, "Kiln", &kilnView);
+    dryer.KomunikaceButton1_Click();
+    kiln.KomunikaceButton1_Click();
+    ASSERT_TRUE(dryer.online());
+    ASSERT_TRUE(kiln.online());
+    const int d = at("Dryer_struct"), k = at("Kiln_dv");
+
+    plc.writeFloat("Dryer_struct.pv", 37.5f);
+    plc.writeFloat("Kiln_sp", 810.0f);
+    loop.pass();
+    EXPECT_EQ(DecodeFloat(dryer.pidmaImage().data() + tpida::pv), 37.5f);
+    EXPECT_EQ(DecodeFloat(kiln.pidmaImage().data() + tpida::sp), 810.0f);
+
+    dryer.setGraphShown(true);
+    kiln.setGraphShown(true);
+    dryer.markSp(48.0f);
+    dryer.markMan(true);
+    dryer.markParameters(PidmaParameterBlock{3.0f, 40, 0, 10, 1, 0, 20});
+    kiln.markHv(12.5f);
+    const auto writes = writesOfOnePass();
+    ASSERT_EQ(writes.size(), 4u);
+    std::vector<std::uint8_t> params;
+    for (float v : {3.0f, 40.0f, 0.0f, 10.0f, 1.0f, 0.0f, 20.0f}) {
+        const auto b = Real(v);
+        params.insert(params.end(), b.begin(), b.end());
+    }
+    EXPECT_EQ(writes[0].items,
+              (std::vector<softplc::ReceivedItem>{Item(d + tpida::CHANGED, {1}), Item(d + tpida::k, params)}));
+    EXPECT_EQ(writes[1].items, std::vector<softplc::ReceivedItem>{Item(d + tpida::sp, Real(48))});
+    EXPECT_EQ(writes[2].items, std::vector<softplc::ReceivedItem>{Item(d + tpida::MAN, {1})});
+    EXPECT_EQ(writes[3].items, std::vector<softplc::ReceivedItem>{Item(k + tpida::hv, Real(12.5f))});
+    EXPECT_EQ(plc.readFloat("Dryer_struct.sp"), 48.0f);
+    EXPECT_EQ(plc.readFloat("Dryer_k"), 3.0f);
+    EXPECT_EQ(plc.readFloat("Kiln_hv"), 12.5f);
+}
+
+}  // namespace
+}  // namespace velmora::online::testing
