@@ -101,7 +101,8 @@ int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 }  // namespace
 
 std::string Usage() {
-    return "Usage: velmora-host register PATH\n"
+    return "Usage: velmora-host [window [PROJECT_DIR [PLC]]]   (the main window)\n"
+           "       velmora-host register PATH\n"
            "       velmora-host unregister PATH\n"
            "       velmora-host compile --project DIR --plc PLC\n"
            "       velmora-host online --project DIR --plc PLC --controller NAME [--passes N] [--set SYMBOL=VALUE]...\n"

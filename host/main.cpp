@@ -1,12 +1,19 @@
-// velmora-host: the IDE stand-in. Without a command it will open the main
-// window; for now it prints its usage.
+// velmora-host: the IDE stand-in. Started without a command (or with
+// "window [PROJECT_DIR [PLC]]") it opens its main window; the headless
+// commands register, unregister and compile serve scripts and tests.
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "MainWindow.h"
 #include "host/Commands.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    const bool window = args.empty() || args.front() == "window" || args.front().starts_with("/");
+    if (window) {
+        if (!args.empty() && args.front() == "window") args.erase(args.begin());
+        return velmora::host::RunMainWindow(argc, argv, args);
+    }
     return velmora::host::RunCommand(args, std::cout, std::cerr);
 }

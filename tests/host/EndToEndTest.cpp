@@ -96,8 +96,10 @@ TEST_F(EndToEnd, WithoutARegisteredPluginCompileFails) {
 }
 
 TEST_F(EndToEnd, MistakesGetAMessage) {
-    EXPECT_EQ(run(""), 0);
-    EXPECT_NE(output.find("Usage: velmora-host register PATH"), std::string::npos);
+    EXPECT_EQ(run("help"), 0);
+    EXPECT_NE(output.find("velmora-host register PATH"), std::string::npos);
+    EXPECT_EQ(run("frobnicate"), 2);
+    EXPECT_NE(output.find("unknown command frobnicate"), std::string::npos) << output;
     EXPECT_EQ(run("compile --project " + quoted(project)), 2);
     EXPECT_NE(output.find("compile needs --project DIR and --plc PLC"), std::string::npos) << output;
     ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
