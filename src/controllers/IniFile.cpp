@@ -239,6 +239,16 @@ struct IniFile::Content {
             }
             return keyIndex;
         }
+        // Each key where it first stands (the one reads see), in file order.
+        template <class Visit>
+        void forEachKey(Visit visit) const {
+            const auto& idx = index();
+            for (std::size_t i = 1; i < lines.size(); ++i)
+                if (auto kl = SplitKeyLine(lines[i].text)) {
+                    auto it = idx.find(Folded(kl->key));
+                    if (it != idx.end() && it->second == i) visit(*kl);
+                }
+        }
         std::optional<std::size_t> findKey(std::string_view key) const {
             const auto& idx = index();
             auto it = idx.find(Folded(key));
@@ -605,32 +615,20 @@ std::vector<std::string> IniFile::sections() const {
 
 std::vector<std::string> IniFile::keys(std::string_view section) const {
     std::vector<std::string> out;
-    const auto* s = content().findSection(section);
-    if (!s) return out;
-    const auto& index = s->index();
-    for (std::size_t i = 1; i < s->lines.size(); ++i)
-        if (auto kl = SplitKeyLine(s->lines[i].text)) {
-            auto it = index.find(Folded(kl->key));
-            if (it != index.end() && it->second == i) out.emplace_back(kl->key);
-        }
+    if (const auto* s = content().findSection(section))
+        s->forEachKey([&](const KeyLine& kl) { out.emplace_back(kl.key); });
     return out;
 }
 
 std::vector<std::string> IniFile::sectionValues(std::string_view section) const {
     std::vector<std::string> out;
-    const auto* s = content().findSection(section);
-    if (!s) return out;
-    const auto& index = s->index();
-    for (std::size_t i = 1; i < s->lines.size(); ++i)
-        if (auto kl = SplitKeyLine(s->lines[i].text)) {
-            auto it = index.find(Folded(kl->key));
-            if (it != index.end() && it->second == i) {
-                std::string line(kl->key);
-                line += '=';
-                line += kl->value;
-                out.push_back(std::move(line));
-            }
-        }
+    if (const auto* s = content().findSection(section))
+        s->forEachKey([&](const KeyLine& kl) {
+            std::string line(kl.key);
+            line += '=';
+            line += kl.value;
+            out.push_back(std::move(line));
+        });
     return out;
 }
 
