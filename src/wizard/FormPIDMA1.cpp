@@ -11,7 +11,6 @@ namespace velmora::wizard {
 
 namespace {
 constexpr std::uint32_t kTextWriteFailed = 3022;
-constexpr std::uint32_t kTextReadFailed = 3465;
 constexpr std::uint32_t kEditCaptions[] = {3343, 3344, 3345, 3346, 3349, 3350, 3351, 3352, 3353, 3364};
 }  // namespace
 
@@ -109,10 +108,7 @@ bool TFormPIDMA1::acceptPage() {
 
 void TFormPIDMA1::Button3Click() {
     auto c = ReadPidmaControllerFromPlc(context_, shown(), separator());
-    if (!c) {
-        ShowError(context_, kTextReadFailed);
-        return;
-    }
+    if (!plcAnswered(c.has_value())) return;
     showValues(*c);
 }
 

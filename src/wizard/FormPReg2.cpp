@@ -13,7 +13,6 @@ namespace velmora::wizard {
 namespace {
 constexpr std::uint32_t kTextSameRange = 3152;
 constexpr std::uint32_t kTextWriteFailed = 3022;
-constexpr std::uint32_t kTextReadFailed = 3465;
 
 // Caption text ids of the edits, in their grid order.
 constexpr std::uint32_t kEditCaptions[] = {3135, 3136, 3137, 3140, 3141, 3142, 3143,
@@ -187,10 +186,7 @@ bool TFormPReg2::acceptPage() {
 
 void TFormPReg2::Button3Click() {
     auto values = ReadPidParametersFromPlc(context_, shown(), separator());
-    if (!values) {
-        ShowError(context_, kTextReadFailed);
-        return;
-    }
+    if (!plcAnswered(values.has_value())) return;
     showValues(*values);
 }
 

@@ -16,6 +16,10 @@
 
 namespace velmora::wizard {
 
+namespace {
+constexpr std::uint32_t kTextPlcReadFailed = 3465;
+}  // namespace
+
 QString QText(std::uint32_t id) {
     return QString::fromStdString(Text(id));
 }
@@ -133,6 +137,11 @@ QLabel* WizardPageForm::label(const QString& objectName) {
     auto* l = new QLabel(this);
     l->setObjectName(objectName);
     return l;
+}
+
+bool WizardPageForm::plcAnswered(bool answered) {
+    if (!answered) ShowError(context_, kTextPlcReadFailed);
+    return answered;
 }
 
 void WizardPageForm::Button1Click() {

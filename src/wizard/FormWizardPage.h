@@ -92,6 +92,8 @@ protected:
     // The bottom row; Button3 only when the page reads from the PLC.
     void addButtons(QBoxLayout* layout, bool withUpload);
     QLabel* label(const QString& objectName);
+    // False, after telling the user, when a read from the PLC brought nothing.
+    bool plcAnswered(bool answered);
     char separator() const { return context_.decimalSeparator; }
     const std::string section() const { return context_.section(); }
     IniFile& file();
