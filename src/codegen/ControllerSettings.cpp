@@ -10,13 +10,6 @@ namespace velmora::codegen {
 
 namespace {
 
-std::string Folded(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 // The key table's entry of a key, looked up in an index built once: a run
 // reads some hundred keys and the table is a list.
 const ControllerKey& TableKey(std::string_view name, ControllerKind kind) {
@@ -24,13 +17,13 @@ const ControllerKey& TableKey(std::string_view name, ControllerKind kind) {
     static const std::pair<Index, Index> index = [] {
         std::pair<Index, Index> out;
         for (const auto& key : ControllerKeyTable()) {
-            if (key.appliesTo(ControllerKind::Pid)) out.first.emplace(Folded(key.name), &key);
-            if (key.appliesTo(ControllerKind::Pidma)) out.second.emplace(Folded(key.name), &key);
+            if (key.appliesTo(ControllerKind::Pid)) out.first.emplace(UpperAscii(key.name), &key);
+            if (key.appliesTo(ControllerKind::Pidma)) out.second.emplace(UpperAscii(key.name), &key);
         }
         return out;
     }();
     const Index& keys = kind == ControllerKind::Pid ? index.first : index.second;
-    auto it = keys.find(Folded(name));
+    auto it = keys.find(UpperAscii(name));
     if (it == keys.end()) throw std::logic_error("the key table has no key " + std::string(name));
     return *it->second;
 }

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "controllers/IniFile.h"
+
 namespace velmora::codegen {
 
 namespace {
@@ -16,13 +18,6 @@ std::string_view Trim(std::string_view s) {
     if (first == std::string_view::npos) return {};
     auto last = s.find_last_not_of(kBlanks);
     return s.substr(first, last - first + 1);
-}
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
 }
 
 // A whole decimal integer (blanks around it allowed), else nullopt.
@@ -85,7 +80,7 @@ int OperandKindSize(char kind) {
 }
 
 std::optional<OperandAddress> ParseOperand(std::string_view input) {
-    std::string text = Upper(Trim(input));
+    std::string text = UpperAscii(Trim(input));
     int bit = -1;
     int byteAddend = 0;
     int bitAddend = -1;

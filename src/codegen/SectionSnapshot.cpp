@@ -9,13 +9,6 @@ namespace velmora::codegen {
 
 namespace {
 
-std::string Folded(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -36,12 +29,12 @@ std::optional<long long> WholeInteger(std::string_view t) {
 SectionSnapshot::SectionSnapshot(const IniFile& file, std::string_view section) {
     for (auto& line : file.sectionValues(section)) {
         const auto eq = line.find('=');
-        values_.emplace(Folded(std::string_view(line).substr(0, eq)), line.substr(eq + 1));
+        values_.emplace(UpperAscii(std::string_view(line).substr(0, eq)), line.substr(eq + 1));
     }
 }
 
 std::optional<std::string_view> SectionSnapshot::find(std::string_view key) const {
-    auto it = values_.find(Folded(key));
+    auto it = values_.find(UpperAscii(key));
     if (it == values_.end()) return std::nullopt;
     return it->second;
 }
@@ -67,7 +60,7 @@ std::optional<bool> SectionSnapshot::boolValue(std::string_view key) const {
 }
 
 void SectionSnapshot::set(std::string_view key, std::string value) {
-    values_[Folded(key)] = std::move(value);
+    values_[UpperAscii(key)] = std::move(value);
 }
 
 }  // namespace velmora::codegen

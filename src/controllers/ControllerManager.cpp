@@ -27,15 +27,8 @@ constexpr std::uint32_t kCompileFirst = 3034;
 constexpr std::uint32_t kRemoveQuestion = 3038;
 constexpr std::uint32_t kOverwriteQuestion = 3040;
 
-std::string Upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 bool SameText(std::string_view a, std::string_view b) {
-    return Upper(a) == Upper(b);
+    return UpperAscii(a) == UpperAscii(b);
 }
 
 std::string_view Trim(std::string_view text) {

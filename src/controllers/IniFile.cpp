@@ -23,12 +23,6 @@ char Fold(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
 }
 
-std::string Folded(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = Fold(c);
-    return out;
-}
-
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
@@ -234,14 +228,24 @@ struct IniFile::Content {
             if (!indexed) {
                 keyIndex.clear();
                 for (std::size_t i = 1; i < lines.size(); ++i)
-                    if (auto kl = SplitKeyLine(lines[i].text)) keyIndex.emplace(Folded(kl->key), i);
+                    if (auto kl = SplitKeyLine(lines[i].text)) keyIndex.emplace(UpperAscii(kl->key), i);
                 indexed = true;
             }
             return keyIndex;
         }
+        // Each key where it first stands (the one reads see), in file order.
+        template <class Visit>
+        void forEachKey(Visit visit) const {
+            const auto& idx = index();
+            for (std::size_t i = 1; i < lines.size(); ++i)
+                if (auto kl = SplitKeyLine(lines[i].text)) {
+                    auto it = idx.find(UpperAscii(kl->key));
+                    if (it != idx.end() && it->second == i) visit(*kl);
+                }
+        }
         std::optional<std::size_t> findKey(std::string_view key) const {
             const auto& idx = index();
-            auto it = idx.find(Folded(key));
+            auto it = idx.find(UpperAscii(key));
             if (it == idx.end()) return std::nullopt;
             return it->second;
         }
@@ -290,7 +294,7 @@ struct IniFile::Content {
             if (auto name = HeaderName(probe)) {
                 Section s;
                 s.name.assign(*name);
-                sectionIndex.emplace(Folded(s.name), sections.size());
+                sectionIndex.emplace(UpperAscii(s.name), sections.size());
                 sections.push_back(std::move(s));
             }
             sections.back().lines.push_back(std::move(line));
@@ -299,11 +303,11 @@ struct IniFile::Content {
 
     void reindexSections() {
         sectionIndex.clear();
-        for (std::size_t i = 1; i < sections.size(); ++i) sectionIndex.emplace(Folded(sections[i].name), i);
+        for (std::size_t i = 1; i < sections.size(); ++i) sectionIndex.emplace(UpperAscii(sections[i].name), i);
     }
 
     const Section* findSection(std::string_view name) const {
-        auto it = sectionIndex.find(Folded(Trim(name)));
+        auto it = sectionIndex.find(UpperAscii(Trim(name)));
         return it == sectionIndex.end() ? nullptr : &sections[it->second];
     }
     Section* findSection(std::string_view name) {
@@ -339,7 +343,7 @@ struct IniFile::Content {
             Section fresh;
             fresh.name.assign(sec);
             fresh.lines.push_back({"[" + fresh.name + "]", newEol()});
-            sectionIndex.emplace(Folded(fresh.name), sections.size());
+            sectionIndex.emplace(UpperAscii(fresh.name), sections.size());
             sections.push_back(std::move(fresh));
             s = &sections.back();
         }
@@ -367,10 +371,10 @@ struct IniFile::Content {
     }
 
     bool erase(std::string_view sectionName) {
-        const std::string folded = Folded(Trim(sectionName));
+        const std::string folded = UpperAscii(Trim(sectionName));
         auto before = sections.size();
         sections.erase(std::remove_if(sections.begin() + 1, sections.end(),
-                                      [&](const Section& s) { return Folded(s.name) == folded; }),
+                                      [&](const Section& s) { return UpperAscii(s.name) == folded; }),
                        sections.end());
         if (sections.size() == before) return false;
         reindexSections();
@@ -380,12 +384,12 @@ struct IniFile::Content {
     bool remove(std::string_view sectionName, std::string_view keyName) {
         Section* s = findSection(sectionName);
         if (!s) return false;
-        const std::string folded = Folded(Trim(keyName));
+        const std::string folded = UpperAscii(Trim(keyName));
         auto before = s->lines.size();
         s->lines.erase(std::remove_if(s->lines.begin() + 1, s->lines.end(),
                                       [&](const Line& l) {
                                           auto kl = SplitKeyLine(l.text);
-                                          return kl && Folded(kl->key) == folded;
+                                          return kl && UpperAscii(kl->key) == folded;
                                       }),
                        s->lines.end());
         if (s->lines.size() == before) return false;
@@ -597,7 +601,7 @@ std::vector<std::string> IniFile::sections() const {
     const Content& c = content();
     std::vector<std::string> out;
     for (std::size_t i = 1; i < c.sections.size(); ++i) {
-        auto it = c.sectionIndex.find(Folded(c.sections[i].name));
+        auto it = c.sectionIndex.find(UpperAscii(c.sections[i].name));
         if (it != c.sectionIndex.end() && it->second == i) out.push_back(c.sections[i].name);
     }
     return out;
@@ -605,32 +609,20 @@ std::vector<std::string> IniFile::sections() const {
 
 std::vector<std::string> IniFile::keys(std::string_view section) const {
     std::vector<std::string> out;
-    const auto* s = content().findSection(section);
-    if (!s) return out;
-    const auto& index = s->index();
-    for (std::size_t i = 1; i < s->lines.size(); ++i)
-        if (auto kl = SplitKeyLine(s->lines[i].text)) {
-            auto it = index.find(Folded(kl->key));
-            if (it != index.end() && it->second == i) out.emplace_back(kl->key);
-        }
+    if (const auto* s = content().findSection(section))
+        s->forEachKey([&](const KeyLine& kl) { out.emplace_back(kl.key); });
     return out;
 }
 
 std::vector<std::string> IniFile::sectionValues(std::string_view section) const {
     std::vector<std::string> out;
-    const auto* s = content().findSection(section);
-    if (!s) return out;
-    const auto& index = s->index();
-    for (std::size_t i = 1; i < s->lines.size(); ++i)
-        if (auto kl = SplitKeyLine(s->lines[i].text)) {
-            auto it = index.find(Folded(kl->key));
-            if (it != index.end() && it->second == i) {
-                std::string line(kl->key);
-                line += '=';
-                line += kl->value;
-                out.push_back(std::move(line));
-            }
-        }
+    if (const auto* s = content().findSection(section))
+        s->forEachKey([&](const KeyLine& kl) {
+            std::string line(kl.key);
+            line += '=';
+            line += kl.value;
+            out.push_back(std::move(line));
+        });
     return out;
 }
 
@@ -680,6 +672,12 @@ IniFile::Batch::~Batch() {
 
 void IniFile::Batch::commit() {
     file_->store();
+}
+
+std::string UpperAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = Fold(c);
+    return out;
 }
 
 }  // namespace velmora

@@ -104,4 +104,7 @@ struct IniFileError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// ASCII letters to upper case: the folding under which names compare.
+std::string UpperAscii(std::string_view text);
+
 }  // namespace velmora

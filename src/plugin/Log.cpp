@@ -49,6 +49,15 @@ LocalTime Now() {
     return (logClock ? logClock : &system)->now();
 }
 
+// One stamped line; the two logs write their stamps in different formats.
+bool AppendStamped(const char* fileName, const char* stampFormat, std::string_view message) {
+    const LocalTime t = Now();
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, stampFormat, t.day, t.month, t.year, t.hour, t.minute, t.second,
+                  t.millisecond);
+    return AppendLine(fileName, std::string(stamp) + "\tVelmora\t\t" + std::string(message) + "\n");
+}
+
 }  // namespace
 
 std::filesystem::path HostExecutableDirectory() {
@@ -107,20 +116,12 @@ void SetLogDirectory(const std::filesystem::path& directory) {
 
 bool Log(std::string_view message) {
     if (!Module().logSwitch) return true;
-    const LocalTime t = Now();
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%02d.%02d.%04d %02d.%02d.%02d.%03d", t.day, t.month, t.year, t.hour,
-                  t.minute, t.second, t.millisecond);
-    return AppendLine("plugins.log", std::string(stamp) + "\tVelmora\t\t" + std::string(message) + "\n");
+    return AppendStamped("plugins.log", "%02d.%02d.%04d %02d.%02d.%02d.%03d", message);
 }
 
 bool CommLog(std::string_view message) {
     if (!Module().commLogSwitch) return true;
-    const LocalTime t = Now();
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%.2i.%.2i.%.4i %.2i:%.2i:%.2i,%.3i", t.day, t.month, t.year, t.hour,
-                  t.minute, t.second, t.millisecond);
-    return AppendLine("comm.log", std::string(stamp) + "\tVelmora\t\t" + std::string(message) + "\n");
+    return AppendStamped("comm.log", "%.2i.%.2i.%.4i %.2i:%.2i:%.2i,%.3i", message);
 }
 
 }  // namespace velmora

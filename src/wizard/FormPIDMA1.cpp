@@ -11,7 +11,6 @@ namespace velmora::wizard {
 
 namespace {
 constexpr std::uint32_t kTextWriteFailed = 3022;
-constexpr std::uint32_t kTextReadFailed = 3465;
 constexpr std::uint32_t kEditCaptions[] = {3343, 3344, 3345, 3346, 3349, 3350, 3351, 3352, 3353, 3364};
 }  // namespace
 
@@ -57,49 +56,14 @@ TFormPIDMA1::TFormPIDMA1(WizardContext& context, QWidget* owner)
     names->setColumnStretch(1, 1);
     layout->addLayout(names);
 
-    auto box = [this](const QString& name) {
-        auto* b = new QCheckBox(this);
-        b->setObjectName(name);
-        return b;
-    };
-    CheckBoxStruct1 = box("CheckBoxStruct1");
-    CheckBoxRemanent1 = box("CheckBoxRemanent1");
-    chk1 = box("chk1");
-    chk2 = box("chk2");
-    edtoff1 = new LeaveEdit("edtoff1", this);
-    edtoff2 = new LeaveEdit("edtoff2", this);
-    edtoff1->setMaximumWidth(110);
-    edtoff2->setMaximumWidth(110);
-    LabelR1 = label("LabelR1");
-    LabelR2 = label("LabelR2");
-    Warning1 = label("Warning1");
-    Warning1->setWordWrap(true);
-    Warning1->setMinimumHeight(48);
-    Warning1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    layout->addWidget(CheckBoxStruct1);
-    layout->addWidget(CheckBoxRemanent1);
-    layout->addWidget(Warning1);
-    auto* placement = new QGridLayout;
-    placement->addWidget(chk1, 0, 0);
-    placement->addWidget(LabelR1, 0, 1);
-    placement->addWidget(edtoff1, 0, 2);
-    placement->addWidget(chk2, 1, 0);
-    placement->addWidget(LabelR2, 1, 1);
-    placement->addWidget(edtoff2, 1, 2);
-    placement->setColumnStretch(0, 1);
-    layout->addLayout(placement);
+    storageBox_.create(this, layout);
     addButtons(layout, true);
     localize();
 
     storage_ = ReadPidStorage(file(), section());
     showValues(context_.wizardRunning ? NewPidmaController(file(), section(), separator())
                                       : ReadPidmaController(file(), section(), separator()));
-    for (QWidget* w : std::initializer_list<QWidget*>{chk1, chk2, edtoff1, edtoff2, LabelR1, LabelR2})
-        w->setVisible(storage_.placementVisible);
-
-    connect(CheckBoxRemanent1, &QCheckBox::toggled, this, [this] { CheckBoxRemanent1Click(); });
-    connect(chk1, &QCheckBox::toggled, this, [this] { updatePlacement(); });
-    connect(chk2, &QCheckBox::toggled, this, [this] { updatePlacement(); });
+    storageBox_.setPlacementVisible(storage_.placementVisible);
 }
 
 void TFormPIDMA1::showValues(const PidmaController& c) {
@@ -108,13 +72,7 @@ void TFormPIDMA1::showValues(const PidmaController& c) {
     for (int k = 0; k < 10; ++k) edits_[k]->setText8(c.values[k]);
     EditName1->setText8(c.input);
     EditName2->setText8(c.output);
-    CheckBoxStruct1->setChecked(c.foundStruct);
-    CheckBoxRemanent1->setChecked(c.remanent);
-    chk1->setChecked(c.placeReg);
-    chk2->setChecked(c.placeRem);
-    edtoff1->setText8(c.offReg);
-    edtoff2->setText8(c.offRem);
-    CheckBoxRemanent1Click();
+    storageBox_.show(c);
 }
 
 PidmaController TFormPIDMA1::shown() const {
@@ -124,27 +82,8 @@ PidmaController TFormPIDMA1::shown() const {
     for (int k = 0; k < 10; ++k) c.values[k] = edits_[k]->text8();
     c.input = EditName1->text8();
     c.output = EditName2->text8();
-    c.foundStruct = CheckBoxStruct1->isChecked();
-    c.remanent = CheckBoxRemanent1->isChecked();
-    c.placeReg = chk1->isChecked();
-    c.placeRem = chk2->isChecked();
-    c.offReg = edtoff1->text8();
-    c.offRem = edtoff2->text8();
+    storageBox_.read(c);
     return c;
-}
-
-void TFormPIDMA1::CheckBoxRemanent1Click() {
-    bool remanent = CheckBoxRemanent1->isChecked();
-    Warning1->setText(QStr(RemanentExplanation(remanent, context_.controllerName)));
-    if (!remanent) chk2->setChecked(false);
-    chk2->setEnabled(remanent);
-    LabelR2->setEnabled(remanent);
-    updatePlacement();
-}
-
-void TFormPIDMA1::updatePlacement() {
-    edtoff1->setEnabled(chk1->isChecked());
-    edtoff2->setEnabled(chk2->isChecked() && chk2->isEnabled());
 }
 
 void TFormPIDMA1::localize() {
@@ -155,13 +94,7 @@ void TFormPIDMA1::localize() {
     for (int k = 0; k < captions_.size(); ++k) captions_[k]->setText(QText(kEditCaptions[k]));
     LabelName1->setText(QText(3390));
     LabelName2->setText(QText(3391));
-    CheckBoxStruct1->setText(QText(3457));
-    CheckBoxRemanent1->setText(QText(3554));
-    chk1->setText(QText(3565));
-    chk2->setText(QText(3566));
-    LabelR1->setText("%R");
-    LabelR2->setText("%R");
-    Warning1->setText(QStr(RemanentExplanation(CheckBoxRemanent1->isChecked(), context_.controllerName)));
+    storageBox_.localize();
     Button3->setText("Read from PLC");
 }
 
@@ -175,10 +108,7 @@ bool TFormPIDMA1::acceptPage() {
 
 void TFormPIDMA1::Button3Click() {
     auto c = ReadPidmaControllerFromPlc(context_, shown(), separator());
-    if (!c) {
-        ShowError(context_, kTextReadFailed);
-        return;
-    }
+    if (!plcAnswered(c.has_value())) return;
     showValues(*c);
 }
 

@@ -25,16 +25,15 @@ protected:
 private:
     void showValues(const PidmaController& c);
     PidmaController shown() const;
-    void CheckBoxRemanent1Click();
-    void updatePlacement();
 
     PidStorage storage_;
+    StorageOptionsBox storageBox_;
     QComboBox* ComboBox1;
-    QCheckBox *CheckBox1, *CheckBoxStruct1, *CheckBoxRemanent1, *chk1, *chk2;
+    QCheckBox* CheckBox1;
     QList<LeaveEdit*> edits_;  // Edit1 ... Edit10
     QList<QLabel*> captions_;
-    LeaveEdit *EditName1, *EditName2, *edtoff1, *edtoff2;
-    QLabel *LabelType1, *LabelName1, *LabelName2, *Warning1, *LabelR1, *LabelR2;
+    LeaveEdit *EditName1, *EditName2;
+    QLabel *LabelType1, *LabelName1, *LabelName2;
 };
 
 }  // namespace velmora::wizard

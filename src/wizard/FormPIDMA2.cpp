@@ -11,7 +11,6 @@ namespace velmora::wizard {
 
 namespace {
 constexpr std::uint32_t kTextWriteFailed = 3022;
-constexpr std::uint32_t kTextReadFailed = 3465;
 // Captions in page order: ComboBox1, ComboBox2, Edit1 ... Edit4, ComboBox3, ComboBox4.
 constexpr std::uint32_t kCaptions[] = {3354, 3355, 3357, 3358, 3359, 3360, 3361, 3362};
 }  // namespace
@@ -105,10 +104,7 @@ bool TFormPIDMA2::acceptPage() {
 
 void TFormPIDMA2::Button3Click() {
     auto t = ReadPidmaAutotunerFromPlc(context_, shown(), separator());
-    if (!t) {
-        ShowError(context_, kTextReadFailed);
-        return;
-    }
+    if (!plcAnswered(t.has_value())) return;
     showValues(*t);
 }
 

@@ -13,7 +13,6 @@ namespace velmora::wizard {
 namespace {
 constexpr std::uint32_t kTextSameRange = 3152;
 constexpr std::uint32_t kTextWriteFailed = 3022;
-constexpr std::uint32_t kTextReadFailed = 3465;
 
 // Caption text ids of the edits, in their grid order.
 constexpr std::uint32_t kEditCaptions[] = {3135, 3136, 3137, 3140, 3141, 3142, 3143,
@@ -60,32 +59,8 @@ TFormPReg2::TFormPReg2(WizardContext& context, QWidget* owner)
     };
     CheckBoxUDef1 = box("CheckBoxUDef1");
     CheckBoxP41 = box("CheckBoxP41");
-    CheckBoxStruct1 = box("CheckBoxStruct1");
-    CheckBoxRemanent1 = box("CheckBoxRemanent1");
-    chk1 = box("chk1");
-    chk2 = box("chk2");
-    edtoff1 = new LeaveEdit("edtoff1", this);
-    edtoff2 = new LeaveEdit("edtoff2", this);
-    LabelR1 = label("LabelR1");
-    LabelR2 = label("LabelR2");
-    Warning1 = label("Warning1");
-    Warning1->setWordWrap(true);
-    Warning1->setMinimumHeight(48);
-    Warning1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    for (QCheckBox* b : {CheckBoxUDef1, CheckBoxP41, CheckBoxStruct1, CheckBoxRemanent1})
-        layout->addWidget(b);
-    layout->addWidget(Warning1);
-    auto* placement = new QGridLayout;
-    placement->addWidget(chk1, 0, 0);
-    placement->addWidget(LabelR1, 0, 1);
-    placement->addWidget(edtoff1, 0, 2);
-    placement->addWidget(chk2, 1, 0);
-    placement->addWidget(LabelR2, 1, 1);
-    placement->addWidget(edtoff2, 1, 2);
-    placement->setColumnStretch(0, 1);
-    edtoff1->setMaximumWidth(110);
-    edtoff2->setMaximumWidth(110);
-    layout->addLayout(placement);
+    for (QCheckBox* b : {CheckBoxUDef1, CheckBoxP41}) layout->addWidget(b);
+    storageBox_.create(this, layout);
     addButtons(layout, true);
     localize();
 
@@ -97,10 +72,8 @@ TFormPReg2::TFormPReg2(WizardContext& context, QWidget* owner)
     } else {
         showValues(ReadPidParameters(file(), section(), separator()));
     }
-    CheckBoxStruct1->setEnabled(storage_.structEnabled);
-    for (QWidget* w : std::initializer_list<QWidget*>{chk1, chk2, edtoff1, edtoff2, LabelR1, LabelR2})
-        w->setVisible(storage_.placementVisible);
-    CheckBoxRemanent1Click();
+    storageBox_.CheckBoxStruct1->setEnabled(storage_.structEnabled);
+    storageBox_.setPlacementVisible(storage_.placementVisible);
 
     connect(EditPBnd1, &LeaveEdit::left, this, [this] { EditPBnd1Exit(); });
     connect(EditG1, &LeaveEdit::left, this, [this] { EditG1Exit(); });
@@ -116,9 +89,6 @@ TFormPReg2::TFormPReg2(WizardContext& context, QWidget* owner)
         });
     connect(EditMaxY1, &LeaveEdit::left, this, [this] { EditMinMaxExit(); });
     connect(EditMinY1, &LeaveEdit::left, this, [this] { EditMinMaxExit(); });
-    connect(CheckBoxRemanent1, &QCheckBox::toggled, this, [this] { CheckBoxRemanent1Click(); });
-    connect(chk1, &QCheckBox::toggled, this, [this] { updatePlacement(); });
-    connect(chk2, &QCheckBox::toggled, this, [this] { updatePlacement(); });
 }
 
 void TFormPReg2::showValues(const PidParameters& v) {
@@ -135,15 +105,9 @@ void TFormPReg2::showValues(const PidParameters& v) {
     EditUDef1->setText8(v.uDef);
     CheckBoxP41->setChecked(v.p41);
     CheckBoxUDef1->setChecked(v.lastAction);
-    CheckBoxStruct1->setChecked(v.foundStruct);
-    CheckBoxRemanent1->setChecked(v.remanent);
-    chk1->setChecked(v.placeReg);
-    chk2->setChecked(v.placeRem);
-    edtoff1->setText8(v.offReg);
-    edtoff2->setText8(v.offRem);
+    storageBox_.show(v);
     // The gains follow from the bands by the leave rules.
     EditPBnd1Exit();
-    updatePlacement();
 }
 
 PidParameters TFormPReg2::shown() const {
@@ -161,12 +125,7 @@ PidParameters TFormPReg2::shown() const {
     v.uDef = EditUDef1->text8();
     v.p41 = CheckBoxP41->isChecked();
     v.lastAction = CheckBoxUDef1->isChecked();
-    v.foundStruct = CheckBoxStruct1->isChecked();
-    v.remanent = CheckBoxRemanent1->isChecked();
-    v.placeReg = chk1->isChecked();
-    v.placeRem = chk2->isChecked();
-    v.offReg = edtoff1->text8();
-    v.offRem = edtoff2->text8();
+    storageBox_.read(v);
     return v;
 }
 
@@ -205,33 +164,13 @@ void TFormPReg2::EditMinMaxExit() {
     if (SameRawRange(EditMinY1->text8(), EditMaxY1->text8())) ShowError(context_, kTextSameRange);
 }
 
-void TFormPReg2::CheckBoxRemanent1Click() {
-    bool remanent = CheckBoxRemanent1->isChecked();
-    Warning1->setText(QStr(RemanentExplanation(remanent, context_.controllerName)));
-    if (!remanent) chk2->setChecked(false);
-    chk2->setEnabled(remanent);
-    LabelR2->setEnabled(remanent);
-    updatePlacement();
-}
-
-void TFormPReg2::updatePlacement() {
-    edtoff1->setEnabled(chk1->isChecked());
-    edtoff2->setEnabled(chk2->isChecked() && chk2->isEnabled());
-}
-
 void TFormPReg2::localize() {
     WizardPageForm::localize();
     setWindowTitle(QText(3134));
     for (int k = 0; k < captions_.size(); ++k) captions_[k]->setText(QText(kEditCaptions[k]));
     CheckBoxP41->setText(QText(3149));
     CheckBoxUDef1->setText(QText(3151));
-    CheckBoxStruct1->setText(QText(3457));
-    CheckBoxRemanent1->setText(QText(3554));
-    chk1->setText(QText(3565));
-    chk2->setText(QText(3566));
-    LabelR1->setText("%R");
-    LabelR2->setText("%R");
-    Warning1->setText(QStr(RemanentExplanation(CheckBoxRemanent1->isChecked(), context_.controllerName)));
+    storageBox_.localize();
 }
 
 bool TFormPReg2::acceptPage() {
@@ -247,10 +186,7 @@ bool TFormPReg2::acceptPage() {
 
 void TFormPReg2::Button3Click() {
     auto values = ReadPidParametersFromPlc(context_, shown(), separator());
-    if (!values) {
-        ShowError(context_, kTextReadFailed);
-        return;
-    }
+    if (!plcAnswered(values.has_value())) return;
     showValues(*values);
 }
 

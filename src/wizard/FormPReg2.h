@@ -31,15 +31,13 @@ private:
     void EditRegCool1Exit();
     void EditG2Exit();
     void EditMinMaxExit();
-    void CheckBoxRemanent1Click();
-    void updatePlacement();
 
     PidStorage storage_;
+    StorageOptionsBox storageBox_;
     QList<QLabel*> captions_;
     LeaveEdit *EditPBnd1, *EditG1, *EditRegCool1, *EditG2, *EditTi1, *EditTd1, *EditEGap1, *EditIGap1,
-        *EditDGap1, *EditMaxY1, *EditMinY1, *EditT1, *EditUDef1, *edtoff1, *edtoff2;
-    QCheckBox *CheckBoxP41, *CheckBoxUDef1, *CheckBoxStruct1, *CheckBoxRemanent1, *chk1, *chk2;
-    QLabel *Warning1, *LabelR1, *LabelR2;
+        *EditDGap1, *EditMaxY1, *EditMinY1, *EditT1, *EditUDef1;
+    QCheckBox *CheckBoxP41, *CheckBoxUDef1;
 };
 
 }  // namespace velmora::wizard

@@ -11,7 +11,6 @@ namespace velmora::wizard {
 
 namespace {
 constexpr std::uint32_t kTextWriteFailed = 3022;
-constexpr std::uint32_t kTextReadFailed = 3465;
 }  // namespace
 
 TFormU1::TFormU1(WizardContext& context, QWidget* owner) : WizardPageForm(context, owner, "FormU1", 19) {
@@ -274,10 +273,7 @@ bool TFormU1::acceptPage() {
 
 void TFormU1::Button3Click() {
     auto u = ReadOutputFromPlc(context_, shown(), separator());
-    if (!u) {
-        ShowError(context_, kTextReadFailed);
-        return;
-    }
+    if (!plcAnswered(u.has_value())) return;
     showValues(*u);
 }
 

@@ -12,7 +12,6 @@ namespace velmora::wizard {
 
 namespace {
 constexpr std::uint32_t kTextWriteFailed = 3022;
-constexpr std::uint32_t kTextReadFailed = 3465;
 // Radio buttons in their order on the page.
 constexpr SetpointChoice kChoices[] = {SetpointChoice::Filter, SetpointChoice::Ramp, SetpointChoice::None};
 }  // namespace
@@ -87,10 +86,7 @@ bool TFormW1::acceptPage() {
 
 void TFormW1::Button3Click() {
     auto w = ReadSetpointFromPlc(context_);
-    if (!w) {
-        ShowError(context_, kTextReadFailed);
-        return;
-    }
+    if (!plcAnswered(w.has_value())) return;
     showValues(*w);
 }
 

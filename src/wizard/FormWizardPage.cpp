@@ -1,7 +1,9 @@
 #include "wizard/FormWizardPage.h"
 
 #include <QBoxLayout>
+#include <QCheckBox>
 #include <QEvent>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -13,6 +15,10 @@
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {
+
+namespace {
+constexpr std::uint32_t kTextPlcReadFailed = 3465;
+}  // namespace
 
 QString QText(std::uint32_t id) {
     return QString::fromStdString(Text(id));
@@ -133,6 +139,11 @@ QLabel* WizardPageForm::label(const QString& objectName) {
     return l;
 }
 
+bool WizardPageForm::plcAnswered(bool answered) {
+    if (!answered) ShowError(context_, kTextPlcReadFailed);
+    return answered;
+}
+
 void WizardPageForm::Button1Click() {
     if (!acceptPage()) return;
     okMarker_ = 1;
@@ -196,6 +207,98 @@ bool ShowControllerPage(WizardPage page, WizardContext& context, QWidget* owner)
     context.wizardRunning = false;
     QtPageRunner runner(owner);
     return runner.show(page, context);
+}
+
+void StorageOptionsBox::create(WizardPageForm* page, QBoxLayout* layout) {
+    context_ = &page->context();
+    auto box = [page](const QString& name) {
+        auto* b = new QCheckBox(page);
+        b->setObjectName(name);
+        return b;
+    };
+    auto label = [page](const QString& name) {
+        auto* l = new QLabel(page);
+        l->setObjectName(name);
+        return l;
+    };
+    CheckBoxStruct1 = box("CheckBoxStruct1");
+    CheckBoxRemanent1 = box("CheckBoxRemanent1");
+    chk1 = box("chk1");
+    chk2 = box("chk2");
+    edtoff1 = new LeaveEdit("edtoff1", page);
+    edtoff2 = new LeaveEdit("edtoff2", page);
+    edtoff1->setMaximumWidth(110);
+    edtoff2->setMaximumWidth(110);
+    LabelR1 = label("LabelR1");
+    LabelR2 = label("LabelR2");
+    Warning1 = label("Warning1");
+    Warning1->setWordWrap(true);
+    Warning1->setMinimumHeight(48);
+    Warning1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    layout->addWidget(CheckBoxStruct1);
+    layout->addWidget(CheckBoxRemanent1);
+    layout->addWidget(Warning1);
+    auto* placement = new QGridLayout;
+    placement->addWidget(chk1, 0, 0);
+    placement->addWidget(LabelR1, 0, 1);
+    placement->addWidget(edtoff1, 0, 2);
+    placement->addWidget(chk2, 1, 0);
+    placement->addWidget(LabelR2, 1, 1);
+    placement->addWidget(edtoff2, 1, 2);
+    placement->setColumnStretch(0, 1);
+    layout->addLayout(placement);
+
+    QObject::connect(CheckBoxRemanent1, &QCheckBox::toggled, page, [this] { CheckBoxRemanent1Click(); });
+    QObject::connect(chk1, &QCheckBox::toggled, page, [this] { updatePlacement(); });
+    QObject::connect(chk2, &QCheckBox::toggled, page, [this] { updatePlacement(); });
+}
+
+void StorageOptionsBox::setPlacementVisible(bool visible) {
+    for (QWidget* w : std::initializer_list<QWidget*>{chk1, chk2, edtoff1, edtoff2, LabelR1, LabelR2})
+        w->setVisible(visible);
+}
+
+void StorageOptionsBox::show(const StorageOptions& o) {
+    CheckBoxStruct1->setChecked(o.foundStruct);
+    CheckBoxRemanent1->setChecked(o.remanent);
+    chk1->setChecked(o.placeReg);
+    chk2->setChecked(o.placeRem);
+    edtoff1->setText8(o.offReg);
+    edtoff2->setText8(o.offRem);
+    CheckBoxRemanent1Click();
+}
+
+void StorageOptionsBox::read(StorageOptions& o) const {
+    o.foundStruct = CheckBoxStruct1->isChecked();
+    o.remanent = CheckBoxRemanent1->isChecked();
+    o.placeReg = chk1->isChecked();
+    o.placeRem = chk2->isChecked();
+    o.offReg = edtoff1->text8();
+    o.offRem = edtoff2->text8();
+}
+
+void StorageOptionsBox::localize() {
+    CheckBoxStruct1->setText(QText(3457));
+    CheckBoxRemanent1->setText(QText(3554));
+    chk1->setText(QText(3565));
+    chk2->setText(QText(3566));
+    LabelR1->setText("%R");
+    LabelR2->setText("%R");
+    Warning1->setText(QStr(RemanentExplanation(CheckBoxRemanent1->isChecked(), context_->controllerName)));
+}
+
+void StorageOptionsBox::CheckBoxRemanent1Click() {
+    bool remanent = CheckBoxRemanent1->isChecked();
+    Warning1->setText(QStr(RemanentExplanation(remanent, context_->controllerName)));
+    if (!remanent) chk2->setChecked(false);
+    chk2->setEnabled(remanent);
+    LabelR2->setEnabled(remanent);
+    updatePlacement();
+}
+
+void StorageOptionsBox::updatePlacement() {
+    edtoff1->setEnabled(chk1->isChecked());
+    edtoff2->setEnabled(chk2->isChecked() && chk2->isEnabled());
 }
 
 }  // namespace velmora::wizard

@@ -9,10 +9,12 @@
 #include <memory>
 #include <string>
 
+#include "wizard/PidParameters.h"
 #include "wizard/WizardContext.h"
 #include "wizard/WizardSequence.h"
 
 class QBoxLayout;
+class QCheckBox;
 class QHBoxLayout;
 class QLabel;
 class QPushButton;
@@ -90,6 +92,8 @@ protected:
     // The bottom row; Button3 only when the page reads from the PLC.
     void addButtons(QBoxLayout* layout, bool withUpload);
     QLabel* label(const QString& objectName);
+    // False, after telling the user, when a read from the PLC brought nothing.
+    bool plcAnswered(bool answered);
     char separator() const { return context_.decimalSeparator; }
     const std::string section() const { return context_.section(); }
     IniFile& file();
@@ -103,6 +107,27 @@ private:
     int helpContext_;
     int okMarker_ = 0;
     bool closed_ = false;
+};
+
+// The storage options of the controller pages: structure, retained registers
+// with their explanation, and the fixed placement of both.
+class StorageOptionsBox {
+public:
+    // Creates the widgets on the page, then lays them out below what it holds.
+    void create(WizardPageForm* page, QBoxLayout* layout);
+    void setPlacementVisible(bool visible);
+    void show(const StorageOptions& options);
+    void read(StorageOptions& options) const;
+    void localize();
+    void CheckBoxRemanent1Click();
+    void updatePlacement();
+
+    QCheckBox *CheckBoxStruct1 = nullptr, *CheckBoxRemanent1 = nullptr, *chk1 = nullptr, *chk2 = nullptr;
+    LeaveEdit *edtoff1 = nullptr, *edtoff2 = nullptr;
+    QLabel *Warning1 = nullptr, *LabelR1 = nullptr, *LabelR2 = nullptr;
+
+private:
+    WizardContext* context_ = nullptr;
 };
 
 // A name edit with its variable selection button.

@@ -17,7 +17,6 @@ namespace velmora::wizard {
 
 namespace {
 constexpr std::uint32_t kTextWriteFailed = 3022;
-constexpr std::uint32_t kTextReadFailed = 3465;
 }  // namespace
 
 TFormY1::TFormY1(WizardContext& context, QWidget* owner) : WizardPageForm(context, owner, "FormY1", 0) {
@@ -292,10 +291,7 @@ bool TFormY1::acceptPage() {
 
 void TFormY1::Button3Click() {
     auto values = ReadSignalFromPlc(context_, signal_);
-    if (!values) {
-        ShowError(context_, kTextReadFailed);
-        return;
-    }
+    if (!plcAnswered(values.has_value())) return;
     EditTau->setText(QString::number(values->tau));
     Editx1->setText(QString::number(values->points.x1));
     Editx2->setText(QString::number(values->points.x2));

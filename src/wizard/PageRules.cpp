@@ -26,13 +26,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-std::string Upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 }  // namespace
 
 std::string FormatFixed(double value, int decimals, int significant, char separator) {
@@ -134,7 +127,7 @@ std::vector<std::string> SplitLines(std::string_view text) {
 }
 
 VariableKind KindOfAddress(std::string_view address) {
-    std::string text = Upper(Trim(address));
+    std::string text = UpperAscii(Trim(address));
     // A type keyword anywhere decides, in this order of precedence.
     static const struct {
         const char* keywords[2];

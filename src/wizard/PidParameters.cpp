@@ -58,19 +58,24 @@ PidStorage ReadPidStorage(const IniFile& file, const std::string& section) {
     return {headerInSt != 0, headerInSt == 0};
 }
 
-namespace {
-
-void ReadStorage(const IniFile& file, const std::string& section, PidParameters& v) {
+void ReadStorageOptions(const IniFile& file, const std::string& section, StorageOptions& o) {
     int offReg = file.readInteger(section, "OffReg", -1);
     int offRem = file.readInteger(section, "OffRem", -1);
-    v.placeReg = offReg >= 0;
-    v.placeRem = offRem >= 0;
-    v.offReg = std::to_string(std::max(offReg, 0));
-    v.offRem = std::to_string(std::max(offRem, 0));
-    v.remanent = file.readBool(section, "Remanent", true);
+    o.placeReg = offReg >= 0;
+    o.placeRem = offRem >= 0;
+    o.offReg = std::to_string(std::max(offReg, 0));
+    o.offRem = std::to_string(std::max(offRem, 0));
+    o.remanent = file.readBool(section, "Remanent", true);
 }
 
-}  // namespace
+void WriteStorageOptions(IniFile& file, const std::string& section, const StorageOptions& o,
+                         bool placementVisible) {
+    file.writeBool(section, "FoundStruct", o.foundStruct);
+    if (placementVisible) {
+        file.writeInteger(section, "OffReg", o.placeReg ? IntegerOr(o.offReg, -1) : -1);
+        file.writeInteger(section, "OffRem", o.placeRem ? IntegerOr(o.offRem, -1) : -1);
+    }
+}
 
 PidParameters NewPidParameters(const IniFile& file, const std::string& section, char sep) {
     PidParameters v;
@@ -86,7 +91,7 @@ PidParameters NewPidParameters(const IniFile& file, const std::string& section, 
     v.maxY = std::to_string(file.readInteger(section, "Y1Max", 10000));
     v.minY = std::to_string(file.readInteger(section, "Y1Min", 0));
     v.foundStruct = ReadPidStorage(file, section).structEnabled;
-    ReadStorage(file, section, v);
+    ReadStorageOptions(file, section, v);
     return v;
 }
 
@@ -112,7 +117,7 @@ PidParameters ReadPidParameters(const IniFile& file, const std::string& section,
     v.p41 = file.readBool(section, "P41", false);
     v.lastAction = file.readBool(section, "UdefLastU", false);
     v.foundStruct = file.readBool(section, "FoundStruct", false);
-    ReadStorage(file, section, v);
+    ReadStorageOptions(file, section, v);
     return v;
 }
 
@@ -133,11 +138,7 @@ void WritePidParameters(IniFile& file, const std::string& section, const PidPara
     file.writeBool(section, "Remanent", v.remanent);
     file.writeInteger(section, "UDef", scaled(v.uDef, 100));
     file.writeBool(section, "UdefLastU", v.lastAction);
-    file.writeBool(section, "FoundStruct", v.foundStruct);
-    if (placementVisible) {
-        file.writeInteger(section, "OffReg", v.placeReg ? IntegerOr(v.offReg, -1) : -1);
-        file.writeInteger(section, "OffRem", v.placeRem ? IntegerOr(v.offRem, -1) : -1);
-    }
+    WriteStorageOptions(file, section, v, placementVisible);
 }
 
 std::string RemanentExplanation(bool remanent, const std::string& controllerName) {

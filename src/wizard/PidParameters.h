@@ -38,14 +38,23 @@ BandForm LeaveGain(std::string_view gainText, char separator);
 BandForm LeaveRelCool(std::string_view relCoolText, double band, char separator);
 BandForm LeaveGainMinus(std::string_view gainText, double band, char separator);
 
-struct PidParameters {
-    std::string band, relCool, ti, td, eGap, iGap, dGap, maxY, minY, period, uDef;
-    bool p41 = false;
-    bool lastAction = false;  // on error keep the last actuator action
+// Where a controller's data lives: structure, retained registers, fixed offsets.
+struct StorageOptions {
     bool foundStruct = false;
     bool remanent = true;
     bool placeReg = false, placeRem = false;
     std::string offReg = "0", offRem = "0";
+};
+// Remanent, OffReg and OffRem (a negative offset means no fixed place).
+void ReadStorageOptions(const IniFile& file, const std::string& section, StorageOptions& options);
+// FoundStruct, then OffReg and OffRem when the placement is visible.
+void WriteStorageOptions(IniFile& file, const std::string& section, const StorageOptions& options,
+                         bool placementVisible);
+
+struct PidParameters : StorageOptions {
+    std::string band, relCool, ti, td, eGap, iGap, dGap, maxY, minY, period, uDef;
+    bool p41 = false;
+    bool lastAction = false;  // on error keep the last actuator action
 };
 
 // Storage options that depend on the declarations dialect.

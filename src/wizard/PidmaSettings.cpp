@@ -22,16 +22,6 @@ std::string Shown(double v, char sep) {
     return FormatFixed(v, 2, 6, sep);
 }
 
-void ReadStorage(const IniFile& file, const std::string& section, PidmaController& c) {
-    int offReg = file.readInteger(section, "OffReg", -1);
-    int offRem = file.readInteger(section, "OffRem", -1);
-    c.placeReg = offReg >= 0;
-    c.placeRem = offRem >= 0;
-    c.offReg = std::to_string(std::max(offReg, 0));
-    c.offRem = std::to_string(std::max(offRem, 0));
-    c.remanent = file.readBool(section, "Remanent", true);
-}
-
 }  // namespace
 
 std::string PidmaDecimalText(std::string_view text, double fallback, char separator) {
@@ -80,7 +70,7 @@ PidmaController NewPidmaController(const IniFile& file, const std::string& secti
     PidmaController c;
     for (std::size_t k = 0; k < c.values.size(); ++k)
         c.values[k] = PidmaDecimalText(PidmaParameters()[k].fileDefault, PidmaParameters()[k].fallback, sep);
-    ReadStorage(file, section, c);
+    ReadStorageOptions(file, section, c);
     return c;
 }
 
@@ -95,7 +85,7 @@ PidmaController ReadPidmaController(const IniFile& file, const std::string& sect
     c.foundStruct = file.readBool(section, "FoundStruct", false);
     c.input = file.readString(section, "Input", Text(kTextInputNotDefined));
     c.output = file.readString(section, "Output", Text(kTextOutputNotDefined));
-    ReadStorage(file, section, c);
+    ReadStorageOptions(file, section, c);
     return c;
 }
 
@@ -109,11 +99,7 @@ void WritePidmaController(IniFile& file, const std::string& section, const Pidma
     file.writeString(section, "Input", Trim(c.input));
     file.writeString(section, "Output", Trim(c.output));
     file.writeString(section, "Ts", c.values[9]);
-    file.writeBool(section, "FoundStruct", c.foundStruct);
-    if (placementVisible) {
-        file.writeInteger(section, "OffReg", c.placeReg ? IntegerOr(c.offReg, -1) : -1);
-        file.writeInteger(section, "OffRem", c.placeRem ? IntegerOr(c.offRem, -1) : -1);
-    }
+    WriteStorageOptions(file, section, c, placementVisible);
 }
 
 bool CheckPidmaController(const WizardContext& context, const PidmaController& c) {

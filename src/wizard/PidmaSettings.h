@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "wizard/PidParameters.h"
 #include "wizard/WizardContext.h"
 
 namespace velmora {
@@ -32,15 +33,11 @@ struct PidmaParameter {
 // k, ti, td, nd, b, c, tt, hilim, lolim, Ts: edits Edit1 ... Edit10.
 const std::array<PidmaParameter, 10>& PidmaParameters();
 
-struct PidmaController {
+struct PidmaController : StorageOptions {
     int irtype = 7;
     bool reverse = false;
     std::array<std::string, 10> values;  // as the edits show them
     std::string input, output;
-    bool foundStruct = false;
-    bool remanent = true;
-    bool placeReg = false, placeRem = false;
-    std::string offReg = "0", offRem = "0";
 };
 
 PidmaController NewPidmaController(const IniFile& file, const std::string& section, char separator);

@@ -4,7 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include "../controllers/RunVelmora.h"
+
 #include <unistd.h>
 #include <cstdio>
 #include <filesystem>
@@ -15,21 +16,10 @@
 namespace velmora {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = velmora::testing::CommandResult;
 
 Result Velmora(const std::string& arguments) {
-    const std::string command = std::string(VELMORA_BIN_DIR) + "/velmora " + arguments + " 2>/dev/null";
-    Result r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) r.out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return velmora::testing::RunVelmora(arguments);
 }
 
 std::string Read(const std::filesystem::path& path) {

@@ -1,7 +1,8 @@
 // The simulate and convert commands, run as a user would run them.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include "../controllers/RunVelmora.h"
+
 #include <unistd.h>
 #include <cmath>
 #include <cstdio>
@@ -13,21 +14,10 @@
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-};
+using Result = velmora::testing::CommandResult;
 
 Result Velmora(const std::string& arguments) {
-    const std::string command = std::string(VELMORA_BIN_DIR) + "/velmora " + arguments + " 2>/dev/null";
-    Result r;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return r;
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) r.out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return velmora::testing::RunVelmora(arguments);
 }
 
 std::vector<std::string> Split(const std::string& text, char separator) {
