@@ -293,15 +293,15 @@ void SymbolTable::addIecDeclarations(std::string_view text) {
                 std::vector<Member> members;
                 while (t.peek().kind == Token::Kind::Ident && !t.atKeyword("END_STRUCT")) {
                     const auto names = ParseIdentList(t);
-                    std::optional<TypeSpec> spec;
-                    if (t.accept(":")) spec = ParseTypeSpec(t);
-                    const auto type = spec ? typeOf(spec->name) : std::nullopt;
+                    std::optional<TypeSpec> typeSpec;
+                    if (t.accept(":")) typeSpec = ParseTypeSpec(t);
+                    const auto type = typeSpec ? typeOf(typeSpec->name) : std::nullopt;
                     if (!type) {
                         problem("STRUCT " + typeName + ": member type not understood");
                         SkipStatement(t);
                         continue;
                     }
-                    for (const auto& n : names) members.push_back({n, 0, -1, spec->count, *type});
+                    for (const auto& n : names) members.push_back({n, 0, -1, typeSpec->count, *type});
                     SkipStatement(t);
                 }
                 t.accept("END_STRUCT");
@@ -333,16 +333,16 @@ void SymbolTable::addIecDeclarations(std::string_view text) {
                         placed = parsed->offset;
                     }
                 }
-                std::optional<TypeSpec> spec;
-                if (t.accept(":")) spec = ParseTypeSpec(t);
-                if (!spec) {
+                std::optional<TypeSpec> typeSpec;
+                if (t.accept(":")) typeSpec = ParseTypeSpec(t);
+                if (!typeSpec) {
                     problem("VAR_GLOBAL: declaration not understood");
                 } else if (!constants) {
                     for (std::size_t i = 0; i < names.size(); ++i) {
                         Declaration d;
                         d.name = names[i];
-                        d.typeName = spec->name;
-                        d.count = spec->count;
+                        d.typeName = typeSpec->name;
+                        d.count = typeSpec->count;
                         if (placed && i == 0) d.placed = placed;
                         addDeclaration(std::move(d));
                     }
