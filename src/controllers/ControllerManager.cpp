@@ -13,6 +13,7 @@
 #include "codegen/Generator.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/IniFile.h"
+#include "controllers/NewController.h"
 #include "plugin/Texts.h"
 #include "plugin/Toolkit.h"
 
@@ -88,12 +89,22 @@ void WriteFileAtomically(const std::filesystem::path& target, const std::string&
 }
 
 // The position of a name in the project's file list, compared in upper case.
-std::optional<int> FindProjectEntry(std::string_view list, std::string_view hostName) {
-    const auto lines = SplitLines(list);
-    for (std::size_t i = 0; i < lines.size(); ++i)
-        if (SameText(lines[i], hostName)) return static_cast<int>(i);
-    return std::nullopt;
-}
+// The host's file list as the shared removal of generated files wants it;
+// remembers whether the list could be had at all.
+class ManagerFileList : public ProjectFileList {
+public:
+    explicit ManagerFileList(ManagerHost& host) : host_(host) {}
+    std::string files() override {
+        auto list = host_.projectFiles();
+        if (!list) reachable = false;
+        return list.value_or(std::string());
+    }
+    void remove(int index) override { host_.removeProjectFile(index); }
+    bool reachable = true;
+
+private:
+    ManagerHost& host_;
+};
 
 }  // namespace
 
@@ -276,13 +287,6 @@ void ControllerManager::add() {
     refresh();
 }
 
-bool ControllerManager::removeFromProject(const std::string& hostName) {
-    const auto list = host_.projectFiles();
-    if (!list) return false;
-    if (const auto index = FindProjectEntry(*list, hostName)) host_.removeProjectFile(*index);
-    return true;
-}
-
 void ControllerManager::removeSelected() {
     if (selected_ < 0) return;
     const std::string name = lines_[static_cast<std::size_t>(selected_)].text;
@@ -305,9 +309,9 @@ void ControllerManager::removeSelected() {
         return;
     }
     host_.closeOnlineView(name);
-    // The declarations first, then the code file on a freshly read list: the
-    // removal shifts the positions.
-    if (!removeFromProject(DeclarationsFileName(name, headerInST)) || !removeFromProject(CodeFileName(name)))
+    ManagerFileList project(host_);
+    RemoveGeneratedFiles(project, name, headerInST);
+    if (!project.reachable)
         host_.messages().show(Text(kErrorCaption), Text(kInterfaceError), MessageIcon::Stop,
                               MessageButtons::Ok);
     refresh();

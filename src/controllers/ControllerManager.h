@@ -149,7 +149,6 @@ private:
     std::filesystem::path controllerFile();  // empty when the host cannot tell
     std::filesystem::path dialogFolder();
     // False when the host's project interface cannot be had.
-    bool removeFromProject(const std::string& hostName);
     void reportError(const std::string& message);
     void notify();
 
