@@ -1,5 +1,7 @@
 #include "controllers/NewController.h"
 
+#include "codegen/Generator.h"
+
 #include <cctype>
 
 #include "controllers/IniFile.h"
@@ -59,11 +61,10 @@ bool RemoveEntry(ProjectFileList& project, const std::string& file) {
 }  // namespace
 
 int RemoveGeneratedFiles(ProjectFileList& project, std::string_view name, bool headerInST) {
-    const std::string base = "Velmora\\" + std::string(name);
     int removed = 0;
     // The list is read again between the removals: positions shift after each one.
-    if (RemoveEntry(project, base + (headerInST ? "_def.ST" : "_def.orv"))) ++removed;
-    if (RemoveEntry(project, base + ".orv")) ++removed;
+    if (RemoveEntry(project, DeclarationsFileName(name, headerInST))) ++removed;
+    if (RemoveEntry(project, CodeFileName(name))) ++removed;
     return removed;
 }
 
