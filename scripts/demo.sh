@@ -31,4 +31,8 @@ echo "== report of PLC1"
 head -30 "$OUT/PLC1-report.txt"
 echo "== plant of Boiler, 20 steps at 50 %"
 "$BIN/velmora" simulate --project "$OUT" --plc PLC1 --controller Boiler --input 50 --steps 20 | tail -5
+if [ -x "$BIN/velmora-host" ]; then
+  echo "== Boiler online on the stand-in's soft PLC (comm.log beside the host)"
+  "$BIN/velmora-host" online --project "$OUT" --plc PLC1 --controller Boiler --passes 3 /USECOMMLOGFILE
+fi
 echo "== done: everything is in $OUT"
