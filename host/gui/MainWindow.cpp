@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "host/HostSoftPlc.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
@@ -58,6 +60,12 @@ MainWindow::MainWindow(QWidget* parent) : HostWindow(parent) {
     syncTimer_.setInterval(150);
     connect(&syncTimer_, &QTimer::timeout, this, &MainWindow::sync);
     syncTimer_.start();
+    // The IDE's communication loop: every plug-in's callback, ten times a second.
+    commTimer_.setInterval(100);
+    connect(&commTimer_, &QTimer::timeout, this, [this] {
+        if (softPlc_ && plugins_) softPlc_->pass();
+    });
+    commTimer_.start();
 }
 
 MainWindow::~MainWindow() {
@@ -75,6 +83,7 @@ bool MainWindow::openProject(const QString& folder) {
         return false;
     }
     ide_->owner = this;
+    softPlc_ = std::make_unique<HostSoftPlc>(*ide_);
     hookForms();
     // Host calls come from the plug-ins' own windows too: look again soon after each.
     ide_->trace = [this](const std::string&) {
@@ -110,6 +119,7 @@ void MainWindow::closeProject() {
     plugins_->unloadAll();
     plugins_.reset();
     sync();
+    softPlc_.reset();
     ide_.reset();
     showProject(QString(), {});
     for (QMenu* menu : {hostMenu(kMenuTools), hostMenu(kMenuHelp)}) menu->clear();

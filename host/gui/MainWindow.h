@@ -19,6 +19,7 @@
 namespace velmora::host {
 
 class HostIde;
+class HostSoftPlc;
 class HostMenuItem;
 class PluginHost;
 
@@ -63,6 +64,9 @@ private:
 
     std::unique_ptr<HostIde> ide_;
     std::unique_ptr<PluginHost> plugins_;
+    // The project's PLC: a soft PLC whose comm loop runs on commTimer_.
+    std::unique_ptr<HostSoftPlc> softPlc_;
+    QTimer commTimer_;
     QStringList problems_;
     QTimer syncTimer_;
     bool syncPending_ = false;

@@ -87,6 +87,10 @@ TEST_F(HostEndToEnd, ThePlugInsEntriesAppearAndFollowThePlc) {
 
     EXPECT_TRUE(window->compile());
     EXPECT_FALSE(window->ide()->registeredFiles().empty());
+    // The window's soft PLC runs and answers for the PLC.
+    std::int32_t state = -1;
+    ASSERT_EQ(window->ide()->GetPlcState(&state), S_OK);
+    EXPECT_EQ(state, 1);
 
     window->closePlc();
     EXPECT_FALSE(window->hostMenu(kMenuTools)->actions()[0]->isEnabled());
