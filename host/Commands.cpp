@@ -9,7 +9,7 @@
 #include "host/OnlineCommand.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registration.h"
-#include "plugin/Registry.h"
+#include "base/Registry.h"
 
 namespace velmora::host {
 

@@ -6,8 +6,8 @@
 #include <set>
 #include <sstream>
 
-#include "controllers/IniFile.h"
-#include "controllers/Paths.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
 #include "host/HostIde.h"
 
 namespace velmora::host {

@@ -16,7 +16,7 @@
 #include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
-#include "plugin/com/Guids.h"
+#include "base/com/Guids.h"
 
 namespace velmora::host {
 

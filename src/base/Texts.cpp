@@ -1,7 +1,7 @@
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
-#include "plugin/Resources.h"
-#include "plugin/TextTable.h"
+#include "base/Resources.h"
+#include "base/TextTable.h"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-#include "plugin/Registry.h"
+#include "base/Registry.h"
 
 #include <algorithm>
 #include <cctype>

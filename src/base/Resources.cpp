@@ -1,4 +1,4 @@
-#include "plugin/Resources.h"
+#include "base/Resources.h"
 
 #include <cctype>
 #include <cstddef>

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "plugin/com/Com.h"
-#include "plugin/com/TaskString.h"
+#include "base/com/Com.h"
+#include "base/com/TaskString.h"
 
 #if !defined(_WIN32)
 

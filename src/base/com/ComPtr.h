@@ -3,7 +3,7 @@
 // afterwards, so releasing twice or releasing what was never obtained is harmless.
 #include <utility>
 
-#include "plugin/com/Com.h"
+#include "base/com/Com.h"
 
 namespace velmora::com {
 

@@ -1,4 +1,4 @@
-#include "plugin/Log.h"
+#include "base/Log.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 

@@ -1,4 +1,4 @@
-#include "plugin/QtToolkit.h"
+#include "base/QtToolkit.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -6,7 +6,7 @@
 
 #include <utility>
 
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora {
 

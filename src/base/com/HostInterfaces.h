@@ -12,8 +12,8 @@
 // the toolkit's own objects, which only the side that made them looks into.
 #include <cstdint>
 
-#include "plugin/com/Com.h"
-#include "plugin/com/CommLoop.h"
+#include "base/com/Com.h"
+#include "base/com/CommLoop.h"
 
 using YantHandle = void*;  // a form, the owner component, a report view
 using YantTreeNode = void*;

@@ -1,4 +1,4 @@
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 #include <ctime>
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 

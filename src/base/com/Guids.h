@@ -1,6 +1,6 @@
 #pragma once
 // Identities of the plug-in component and of the host's plug-in categories.
-#include "plugin/com/Com.h"
+#include "base/com/Com.h"
 
 namespace velmora::com {
 

@@ -1,8 +1,8 @@
-#include "controllers/NewControllerFrame.h"
+#include "plugin/NewControllerFrame.h"
 
 #include "plugin/FrameState.h"
 #include "plugin/HostServices.h"
-#include "plugin/com/TaskString.h"
+#include "base/com/TaskString.h"
 
 namespace velmora {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "plugin/com/Com.h"
+#include "base/com/Com.h"
 
 namespace velmora::com {
 

@@ -1,4 +1,4 @@
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,7 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "controllers/ParseDecimal.h"
+#include "base/ParseDecimal.h"
 
 namespace velmora {
 

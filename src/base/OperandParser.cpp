@@ -1,11 +1,11 @@
-#include "codegen/OperandParser.h"
+#include "base/OperandParser.h"
 
 #include <array>
 #include <charconv>
 #include <cstdio>
 #include <string>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora::codegen {
 

@@ -1,4 +1,4 @@
-#include "plugin/TextTable.h"
+#include "base/TextTable.h"
 
 #include <cstring>
 
