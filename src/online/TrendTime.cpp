@@ -95,7 +95,8 @@ std::vector<double> Multiples(double from, double to, double step, int maxLines)
     std::vector<double> out;
     if (!(step > 0) || !(to > from) || !std::isfinite(from) || !std::isfinite(to)) return out;
     while ((to - from) / step > maxLines) step *= 2;
-    for (double k = std::ceil(from / step - 1e-9); k * step <= to + step * 1e-9; k += 1) out.push_back(k * step);
+    for (double k = std::ceil(from / step - 1e-9); k * step <= to + step * 1e-9; k += 1)
+        out.push_back(k == 0 ? 0.0 : k * step);  // no "-0" label
     return out;
 }
 
