@@ -244,6 +244,7 @@ int FuzzTrendDataFile(const std::uint8_t* data, std::size_t size) {
     std::size_t at = 0, step = 1 + size % 7;
     while (at < bytes.size() && reader.feed(bytes.substr(at, step))) {
         at += step;
+        if (at >= bytes.size()) break;
         step = 1 + (step * 31 + static_cast<unsigned char>(bytes[at - 1])) % 97;
     }
     const TrendLoadResult result = reader.finish();
