@@ -6,6 +6,8 @@
 
 #include <cctype>
 #include <charconv>
+#include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <stdexcept>
 
@@ -13,6 +15,11 @@
 #include "host/HostSoftPlc.h"
 #include "online/OnlineValues.h"
 #include "online/PlcItem.h"
+#include "online/TrendDataFile.h"
+#include "online/TrendRecorder.h"
+#include "online/TrendSettings.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/IniFile.h"
 #include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
@@ -36,6 +43,7 @@ public:
 
     TFormReg1* frame = nullptr;
     const HeadlessFrontEnd& headless() const { return inner_; }
+    void setClock(const Clock* clock) { inner_.setClock(clock); }
 
 private:
     class Forms : public FormFactory {
@@ -63,6 +71,24 @@ private:
 
     HeadlessFrontEnd inner_;
     Forms forms_;
+};
+
+// The passes run back to back; with a recording each pass is one sample
+// period later on this clock, as CommTimer1's eight ticks would be.
+class PassClock : public Clock {
+public:
+    LocalTime now() const override {
+        const std::time_t seconds = std::chrono::system_clock::to_time_t(at_);
+        std::tm local{};
+        localtime_r(&seconds, &local);
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(at_.time_since_epoch()).count() % 1000;
+        return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
+                static_cast<int>(ms)};
+    }
+    void advance(int milliseconds) { at_ += std::chrono::milliseconds(milliseconds); }
+
+private:
+    std::chrono::system_clock::time_point at_ = std::chrono::system_clock::now();
 };
 
 std::string Upper(std::string text) {
@@ -162,7 +188,7 @@ bool Preset(softplc::SoftPlc& plc, const std::string& assignment, std::ostream& 
 }  // namespace
 
 int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string projectDir, plcName, controller;
+    std::string projectDir, plcName, controller, recordFile;
     int passes = 8;
     std::vector<std::string> presets;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -172,6 +198,7 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
         else if (a == "--plc" && hasValue) plcName = args[++i];
         else if (a == "--controller" && hasValue) controller = args[++i];
         else if (a == "--set" && hasValue) presets.push_back(args[++i]);
+        else if (a == "--record" && hasValue) recordFile = args[++i];
         else if (a == "--passes" && hasValue) {
             const std::string& n = args[++i];
             const auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), passes);
@@ -196,9 +223,11 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
     HostSoftPlc soft(ide);
 
     WatchedFrontEnd* frontEnd = nullptr;
+    PassClock passClock;
     com::ComPtr<IClassFactory> factory;
     HRESULT hr = GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), [&] {
         auto made = std::make_unique<WatchedFrontEnd>(err);
+        if (!recordFile.empty()) made->setClock(&passClock);
         frontEnd = made.get();
         return std::unique_ptr<FrontEnd>(std::move(made));
     });
@@ -246,11 +275,33 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
                 err << "velmora-host: the view of " << controller << " did not go online\n";
                 result = 1;
             }
+            // The recording takes the values the view shows, with its buffer length.
+            std::optional<online::TrendRecorder> recorder;
+            if (!recordFile.empty()) {
+                const IniFile file(ControllerFilePath(projectDir, plcName));
+                const std::string section = ControllerSection(controller);
+                const ControllerKind kind = KindOfType(file.readString(section, "Type", "PID"));
+                recorder.emplace(online::ReadTrendSettings(file, section, kind).bufferLength);
+            }
             for (int i = 0; i < passes && FindView(frame, controller); ++i) {
                 for (int k = 0; k < 8 && commTimer; ++k) commTimer->tick();
                 soft.pass();
+                if (recorder && (view = FindView(frame, controller))) {
+                    recorder->sampleIfNewer(view->exchange().lastDataTime(),
+                                            online::ShownChannelTexts(view->exchange(), '.'));
+                    passClock.advance(commTimer ? commTimer->interval() * 8 : 1000);
+                }
             }
             view = FindView(frame, controller);
+            if (recorder) {
+                const std::string failed = online::SaveTrendDataFile(recordFile, recorder->buffer());
+                if (failed.empty()) {
+                    out << "Recorded " << recorder->buffer().count() << " samples to " << recordFile << "\n";
+                } else {
+                    err << "velmora-host: " << failed << "\n";
+                    result = 1;
+                }
+            }
             if (view) PrintView(out, *view);
             out << "Passes: " << passes << ", PLC state " << soft.plc().plcState() << ", status word 0x" << std::hex
                 << soft.status() << std::dec << "\n";

@@ -553,6 +553,12 @@ void IniFile::store() {
     Cache<Content>().put(cacheKey_, content_);
 }
 
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    ReplaceFile(path, bytes, exists ? &st : nullptr);
+}
+
 void IniFile::discard() {
     dirty_ = false;
     if (content_) content_->identity.valid = false;  // whoever shares it reads the disk again
