@@ -16,7 +16,7 @@
 #include <iterator>
 #include <memory>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "online/TrendDataFile.h"
 #include "online/TrendGraphWidget.h"
 

@@ -19,7 +19,7 @@
 #include "online/TrendRecorder.h"
 #include "online/TrendSettings.h"
 #include "controllers/ControllerFile.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"

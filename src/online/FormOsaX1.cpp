@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "controllers/ParseDecimal.h"
+#include "base/ParseDecimal.h"
 
 namespace velmora::online {
 

@@ -15,7 +15,7 @@
 #include <functional>
 #include <optional>
 
-#include "controllers/ParseDecimal.h"
+#include "base/ParseDecimal.h"
 
 namespace velmora::online {
 

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora::online {
 

@@ -22,12 +22,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "controllers/IniFile.h"
-#include "controllers/ParseDecimal.h"
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
 #include "online/FormOsaX1.h"
 #include "online/FormOsyY1.h"
 #include "online/TrendDataFile.h"
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora::online {
 

@@ -15,7 +15,7 @@
 #include "online/TrendBuffer.h"
 #include "online/TrendSettings.h"
 #include "online/TrendTime.h"
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 class QLabel;
 class QPainter;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "controllers/ParseDecimal.h"
+#include "base/ParseDecimal.h"
 #include "online/OnlineExchange.h"
 #include "online/TrendSettings.h"
 #include "online/TrendTime.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "online/TrendBuffer.h"
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 namespace velmora::online {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "controllers/IniFile.h"
-#include "controllers/ParseDecimal.h"
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
 
 namespace velmora::online {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "controllers/ParseDecimal.h"
+#include "base/ParseDecimal.h"
 
 namespace velmora::online {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "online/TrendSettings.h"
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 namespace velmora::online {
 

@@ -26,7 +26,7 @@
 
 #include "../controllers/TempDir.h"
 #include "../dialogs/UiApp.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "online/TrendDataFile.h"
 #include "online/TrendGraphWidget.h"
 

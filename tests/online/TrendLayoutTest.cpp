@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "../controllers/TempDir.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "online/TrendSettings.h"
 
 namespace velmora::online {
