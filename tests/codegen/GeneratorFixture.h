@@ -15,39 +15,11 @@
 #include "codegen/Generator.h"
 #include "base/IniFile.h"
 #include "base/Toolkit.h"
+#include "support/Support.h"
 
 namespace velmora::testing {
 
-class FixedClock : public Clock {
-public:
-    LocalTime now() const override { return time; }
-    LocalTime time{2026, 1, 1, 0, 0, 0, 0};
-};
-
 using Keys = std::vector<std::pair<std::string, std::string>>;
-
-inline std::string ReadBytes(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// The lines of a generated file (split at CRLF; the last empty piece dropped).
-inline std::vector<std::string> SplitLines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    std::size_t from = 0;
-    while (from < bytes.size()) {
-        auto at = bytes.find("\r\n", from);
-        if (at == std::string::npos) {
-            lines.push_back(bytes.substr(from));
-            break;
-        }
-        lines.push_back(bytes.substr(from, at - from));
-        from = at + 2;
-    }
-    return lines;
-}
 
 inline bool Contains(const std::vector<std::string>& lines, const std::string& line) {
     return std::find(lines.begin(), lines.end(), line) != lines.end();

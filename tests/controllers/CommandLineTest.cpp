@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "TempDir.h"
+#include "support/Support.h"
 
 namespace velmora {
 namespace {

@@ -7,7 +7,7 @@
 #include <map>
 #include <set>
 
-#include "TempDir.h"
+#include "support/Support.h"
 #include "base/IniFile.h"
 #include "base/Texts.h"
 

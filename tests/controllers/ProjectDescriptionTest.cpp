@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "TempDir.h"
+#include "support/Support.h"
 #include "base/IniFile.h"
 
 namespace velmora {

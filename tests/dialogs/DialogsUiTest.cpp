@@ -1,7 +1,7 @@
 // The dialogs' wiring, offscreen: widgets found by their component names.
 #include <gtest/gtest.h>
 
-#include "UiApp.h"
+#include "support/UiApp.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -27,7 +27,7 @@ namespace velmora {
 namespace {
 
 QApplication& App() {
-    return test::UiApp();
+    return testing::UiApp();
 }
 
 template <typename T>
@@ -49,15 +49,15 @@ class FormNew1Test : public ::testing::Test {
 protected:
     FormNew1Test() { App(); }
     std::filesystem::path file() const { return dir.path() / "PLC1.rglx"; }
-    test::TempDir dir;
-    test::FakeHost host{dir.path() / "PLC1.rglx"};
-    test::ScriptedMessages messages;
+    testing::TempDir dir;
+    testing::FakeHost host{dir.path() / "PLC1.rglx"};
+    testing::ScriptedMessages messages;
     std::vector<std::string> helpTopics;
     HelpFunction help = [this](const std::string& topic) { helpTopics.push_back(topic); };
 };
 
 TEST_F(FormNew1Test, ShowsWhatTheSeriesAllowsAndProposesAFreeName) {
-    test::WriteFile(file(), "[Regulator PID_1]\r\nName=PID_1\r\n[Regulator PID_2]\r\nName=PID_2\r\n");
+    testing::WriteBytes(file(), "[Regulator PID_1]\r\nName=PID_1\r\n[Regulator PID_2]\r\nName=PID_2\r\n");
     host.series = 6;
     TFormNew1 wide(host, messages, help);
     auto* kinds = Child<QComboBox>(wide, "ComboBox1");
@@ -171,7 +171,7 @@ TEST_F(FormNew1Test, RunsModallyAsTheWizardsFirstStep) {
 
 TEST(FormOpenAs1, CorrectsTheProposedNameInTheEditAndKeepsTheDialect) {
     App();
-    test::ScriptedMessages messages;
+    testing::ScriptedMessages messages;
     std::vector<std::string> topics;
     TFormOpenAs1 form(messages, [&](const std::string& t) { topics.push_back(t); });
     Finished finished(form);
@@ -195,7 +195,7 @@ TEST(FormOpenAs1, CorrectsTheProposedNameInTheEditAndKeepsTheDialect) {
 
 TEST(FormInput1, ClosesOnlyWithAValidValueOrThroughCancel) {
     App();
-    test::ScriptedMessages messages;
+    testing::ScriptedMessages messages;
     TFormInput1 form(messages);
     form.input().minimum = 0.0f;
     form.input().maximum = 100.0f;

@@ -4,7 +4,7 @@
 
 #include <QLabel>
 
-#include "UiApp.h"
+#include "support/UiApp.h"
 #include "plugin/CompMsgForm.h"
 #include "plugin/QtFrontEnd.h"
 
@@ -12,7 +12,7 @@ namespace velmora {
 namespace {
 
 TEST(QtFrontEnd, IsMadeInsideAQtApplicationWithQtsToolkit) {
-    test::UiApp();
+    testing::UiApp();
     std::unique_ptr<FrontEnd> frontEnd = MakeQtFrontEnd();
     ASSERT_NE(frontEnd, nullptr);
     Toolkit& toolkit = frontEnd->toolkit();
@@ -26,7 +26,7 @@ TEST(QtFrontEnd, IsMadeInsideAQtApplicationWithQtsToolkit) {
 }
 
 TEST(QtFrontEnd, CompileMessagesComeAsTheQtWindow) {
-    test::UiApp();
+    testing::UiApp();
     std::unique_ptr<FrontEnd> frontEnd = MakeQtFrontEnd();
     ASSERT_NE(frontEnd, nullptr);
     std::unique_ptr<CompileMessageForm> messages = frontEnd->forms().createCompileMessages();

@@ -14,7 +14,7 @@
 
 #include "Fakes.h"
 #include "MainWindow.h"
-#include "UiApp.h"
+#include "support/UiApp.h"
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registration.h"
@@ -24,7 +24,7 @@ namespace velmora::host {
 namespace {
 
 struct WithApp {
-    WithApp() { test::UiApp(); }
+    WithApp() { testing::UiApp(); }
 };
 
 class HostEndToEnd : public ::testing::Test, private WithApp {
@@ -42,7 +42,7 @@ protected:
     }
     void TearDown() override { unsetenv("VELMORA_REGISTRY"); }
 
-    test::TempDir dir;
+    testing::TempDir dir;
     std::filesystem::path project;
 };
 

@@ -2,7 +2,7 @@
 // played by calling the host interfaces directly, as a plug-in would.
 #include <gtest/gtest.h>
 
-#include "UiApp.h"
+#include "support/UiApp.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,7 +23,7 @@ namespace velmora::host {
 namespace {
 
 QApplication& App() {
-    return test::UiApp();
+    return testing::UiApp();
 }
 
 struct WithApp {
@@ -50,12 +50,12 @@ protected:
     MainWindowTest() {
         // No plug-in is registered: the test plays the plug-in itself.
         setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
-        test::WriteFile(
+        testing::WriteBytes(
             dir.path() / "Demo.oprj",
             "[Project]\nName=Demo\n[PLC PLC1]\nType=14\nSeries=6\n[PLC PLC2]\nType=3\nSeries=5\n[Files]\n");
     }
     QTreeWidgetItem* node(const char* name) { return window.treeNode(name); }
-    test::TempDir dir;
+    testing::TempDir dir;
     MainWindow window;
 };
 
@@ -78,7 +78,7 @@ TEST_F(MainWindowTest, OpensAProjectWithItsPlcsAndTheDocumentNode) {
 }
 
 TEST_F(MainWindowTest, AFolderWithoutProjectIsRefused) {
-    test::TempDir empty;
+    testing::TempDir empty;
     // The refusal shows a message box; answer it at once.
     QTimer::singleShot(0, [] {
         if (QWidget* box = QApplication::activeModalWidget()) box->close();

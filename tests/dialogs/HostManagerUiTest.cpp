@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "Fakes.h"
-#include "UiApp.h"
+#include "support/UiApp.h"
 #include "controllers/FormRegMngr1.h"
 #include "base/IniFile.h"
 #include "host/HostIde.h"
@@ -21,7 +21,7 @@ namespace velmora {
 namespace {
 
 struct WithApp {
-    WithApp() { test::UiApp(); }
+    WithApp() { testing::UiApp(); }
 };
 
 class QtFrameTest : public ::testing::Test, private WithApp {
@@ -52,7 +52,7 @@ protected:
         });
     }
 
-    test::TempDir dir;
+    testing::TempDir dir;
     std::unique_ptr<host::HostIde> ide;
     HostLink link;
     std::unique_ptr<FrontEnd> frontEnd;

@@ -1,7 +1,7 @@
 // The stand-in IDE's main window: what the plug-in reaches through the host.
 #include <gtest/gtest.h>
 
-#include "UiApp.h"
+#include "support/UiApp.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,7 +21,7 @@ namespace velmora::host {
 namespace {
 
 QApplication& App() {
-    return test::UiApp();
+    return testing::UiApp();
 }
 
 // The application must exist before the window member is built.

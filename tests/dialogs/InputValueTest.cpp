@@ -52,7 +52,7 @@ protected:
         input.minimum = -10.0f;
         input.maximum = 100.0f;
     }
-    test::ScriptedMessages messages;
+    testing::ScriptedMessages messages;
     InputValue input{messages};
 };
 

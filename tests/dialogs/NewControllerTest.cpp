@@ -9,13 +9,13 @@
 namespace velmora {
 namespace {
 
-using test::FakeHost;
-using test::ScriptedMessages;
+using testing::FakeHost;
+using testing::ScriptedMessages;
 
 class NewControllerTest : public ::testing::Test {
 protected:
     std::filesystem::path file() const { return dir.path() / "PLC1.rglx"; }
-    test::TempDir dir;
+    testing::TempDir dir;
     FakeHost host{dir.path() / "PLC1.rglx"};
     ScriptedMessages messages;
 };
@@ -48,17 +48,17 @@ TEST_F(NewControllerTest, ProposesTheFirstFreeNumberedName) {
     fresh.create();
     EXPECT_EQ(fresh.proposedName(), "PID_1") << "no controller file yet";
 
-    test::WriteFile(file(), "[Regulator PID_1]\r\nName=PID_1\r\n[Regulator PID_2]\r\nName=PID_2\r\n");
+    testing::WriteBytes(file(), "[Regulator PID_1]\r\nName=PID_1\r\n[Regulator PID_2]\r\nName=PID_2\r\n");
     NewController both(host, messages);
     both.create();
     EXPECT_EQ(both.proposedName(), "PID_3");
 
-    test::WriteFile(file(), "[Regulator PID_2]\r\nName=PID_2\r\n[Desktop]\r\n");
+    testing::WriteBytes(file(), "[Regulator PID_2]\r\nName=PID_2\r\n[Desktop]\r\n");
     NewController gap(host, messages);
     gap.create();
     EXPECT_EQ(gap.proposedName(), "PID_1");
 
-    test::WriteFile(file(), "[regulator pid_1]\r\nName=pid_1\r\n");
+    testing::WriteBytes(file(), "[regulator pid_1]\r\nName=pid_1\r\n");
     NewController anyCase(host, messages);
     anyCase.create();
     EXPECT_EQ(anyCase.proposedName(), "PID_2") << "section names compare without regard to case";
@@ -130,7 +130,7 @@ TEST_F(NewControllerTest, TrimmingAloneIsNoCorrection) {
 }
 
 TEST_F(NewControllerTest, OverwritingAnExistingControllerAsksAndReplacesItsSection) {
-    test::WriteFile(file(),
+    testing::WriteBytes(file(),
                     "[Regulator Tank]\r\nName=Tank\r\nType=PID\r\nHeaderInST=1\r\nPBnd=250\r\n"
                     "[Regulator Other]\r\nName=Other\r\n");
     host.project.entries = {"main.orv", "VELMORA\\tank_def.st", "Velmora\\Other.orv", "Velmora\\Tank.orv",
@@ -186,7 +186,7 @@ TEST_F(NewControllerTest, CancelLeavesNoCurrentControllerAndNoWizard) {
 }
 
 TEST(RemoveGeneratedFiles, ReadsTheListAgainAfterEachRemoval) {
-    test::FakeProjectFiles project;
+    testing::FakeProjectFiles project;
     project.entries = {"a.orv", "Velmora\\X_def.orv", "b.orv", "Velmora\\X.orv"};
     EXPECT_EQ(RemoveGeneratedFiles(project, "X", false), 2);
     EXPECT_EQ(project.removedAt, (std::vector<int>{1, 2})) << "positions of the second read";
@@ -195,7 +195,7 @@ TEST(RemoveGeneratedFiles, ReadsTheListAgainAfterEachRemoval) {
 }
 
 TEST(RemoveGeneratedFiles, SkipsWhatIsNotInTheListAndMatchesWholeNamesOnly) {
-    test::FakeProjectFiles project;
+    testing::FakeProjectFiles project;
     project.entries = {"Velmora\\X_def.orv", "Velmora\\XY.orv", "Velmora\\X.orv.bak"};
     EXPECT_EQ(RemoveGeneratedFiles(project, "X", true), 0) << "wrong dialect, other names";
     EXPECT_EQ(project.entries.size(), 3u);
@@ -208,11 +208,11 @@ namespace velmora {
 namespace {
 
 TEST(NewControllerWriteFailure, ReportsTheErrorAndKeepsTheDialogOpen) {
-    test::TempDir dir;
+    testing::TempDir dir;
     // A folder where the controller file should be: every write must fail.
     std::filesystem::create_directories(dir.path() / "PLC1.rglx");
-    test::FakeHost host(dir.path() / "PLC1.rglx");
-    test::ScriptedMessages messages;
+    testing::FakeHost host(dir.path() / "PLC1.rglx");
+    testing::ScriptedMessages messages;
     NewController dialog(host, messages);
     dialog.create();
     dialog.okClick("Boiler");
@@ -231,7 +231,7 @@ namespace velmora {
 namespace {
 
 TEST(NewControllerHostFunctions, CarriesTheDialogIntoTheCallersState) {
-    test::TempDir dir;
+    testing::TempDir dir;
     struct {
         std::string name = "x";
         bool running = false;
@@ -243,7 +243,7 @@ TEST(NewControllerHostFunctions, CarriesTheDialogIntoTheCallersState) {
     host.currentController = [&](const std::string& n) { wizard.name = n; };
     host.wizardRunning = [&](bool r) { wizard.running = r; };
     host.closeView = [&](const std::string& n) { closed.push_back(n); };
-    test::ScriptedMessages messages;
+    testing::ScriptedMessages messages;
     NewController dialog(host, messages);
     dialog.create();
     EXPECT_EQ(dialog.layout().kinds.size(), 2u);

@@ -29,7 +29,7 @@ protected:
         link = HostLink();
     }
 
-    test::TempDir dir;
+    testing::TempDir dir;
     std::unique_ptr<host::HostIde> ide;
     HostLink link;
     HeadlessFrontEnd frontEnd;
@@ -66,7 +66,7 @@ TEST_F(NewControllerWithHost, OverwritingTakesTheOldFilesOutOfTheProjectAndClose
     ASSERT_EQ(frame->views().size(), 1u);
 
     FrameNewControllerHost host(*frame);
-    test::ScriptedMessages messages;
+    testing::ScriptedMessages messages;
     messages.answers = {MessageAnswer::Yes};
     NewController dialog(host, messages);
     dialog.create();

@@ -21,7 +21,7 @@ TEST(OpenAs, OkNeedsANonBlankName) {
 }
 
 TEST(OpenAs, AnIllegalNameIsCorrectedAndConfirmedOnce) {
-    test::ScriptedMessages messages;
+    testing::ScriptedMessages messages;
     OpenAs dialog(messages);
     auto corrected = dialog.okClick("Pump 2-a");
     ASSERT_TRUE(corrected);
@@ -43,7 +43,7 @@ TEST(OpenAs, AnIllegalNameIsCorrectedAndConfirmedOnce) {
 }
 
 TEST(OpenAs, YesAcceptsTheCorrection) {
-    test::ScriptedMessages messages;
+    testing::ScriptedMessages messages;
     OpenAs dialog(messages);
     ASSERT_TRUE(dialog.okClick("9lives"));
     messages.answers = {MessageAnswer::Yes};

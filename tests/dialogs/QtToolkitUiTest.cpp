@@ -1,7 +1,7 @@
 // The Qt side of the toolkit seams: message boxes are built and inspected, not run.
 #include <gtest/gtest.h>
 
-#include "UiApp.h"
+#include "support/UiApp.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -16,7 +16,7 @@ namespace velmora {
 namespace {
 
 QApplication& App() {
-    return test::UiApp();
+    return testing::UiApp();
 }
 
 TEST(QtMessageBox, HasNoOwnerStaysOnTopAndShowsCaptionAndTextAsGiven) {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "../controllers/TempDir.h"
+#include "support/Support.h"
 
 namespace velmora::testing {
 

@@ -12,8 +12,8 @@ namespace {
 
 using ::testing::ElementsAre;
 using testing::FakeManagerHost;
-using testing::ReadFile;
-using testing::WriteFile;
+using testing::ReadBytes;
+using testing::WriteBytes;
 
 std::vector<ManagerLine> Lines(std::initializer_list<std::pair<const char*, bool>> items) {
     std::vector<ManagerLine> out;
@@ -74,14 +74,14 @@ TEST(FileDialogFilter, TurnsPairsIntoToolkitFilters) {
 class ManagerTest : public ::testing::Test {
 protected:
     void SetUp() override { testing::English(); }
-    void writeControllers(const std::string& text) { WriteFile(host.file, text); }
+    void writeControllers(const std::string& text) { WriteBytes(host.file, text); }
     std::vector<std::string> texts() const {
         std::vector<std::string> out;
         for (const auto& l : manager.lines()) out.push_back(l.text);
         return out;
     }
 
-    testing::ScratchDir dir;
+    testing::TempDir dir;
     FakeManagerHost host{dir.path()};
     std::optional<std::filesystem::path> importFile;
     std::optional<std::filesystem::path> exportFile;
@@ -244,7 +244,7 @@ protected:
             "[Regulatory Boiler]\r\nName=Boiler\r\n"
             "[Regulator Oven]\r\nName=Oven\r\nType=PID\r\nHeaderInST=0\r\n");
         for (const char* f : {"Boiler_def.ST", "Boiler.orv", "Oven_def.orv", "Oven.orv"})
-            WriteFile(host.project / "Velmora" / f, "generated\r\n");
+            WriteBytes(host.project / "Velmora" / f, "generated\r\n");
         host.projectList = {"main.orv", "VELMORA\\boiler_def.st", "Velmora\\Oven_def.orv",
                             "Velmora\\Boiler.orv", "Velmora\\Oven.orv"};
         manager.refresh();
@@ -292,10 +292,10 @@ TEST_F(RemoveTest, MissingEntriesAreSkipped) {
 }
 
 TEST_F(RemoveTest, AnswerNoChangesNothing) {
-    const std::string before = ReadFile(host.file);
+    const std::string before = ReadBytes(host.file);
     host.msgs.answers = {MessageAnswer::No};
     manager.removeSelected();
-    EXPECT_EQ(ReadFile(host.file), before);
+    EXPECT_EQ(ReadBytes(host.file), before);
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(host.projectList.size(), 5u);
 }
@@ -313,7 +313,7 @@ TEST_F(RemoveTest, NoProjectInterfaceIsReported) {
 TEST_F(RemoveTest, AnUnwritableFileIsReportedAndNothingElseHappens) {
     // A read-only controller file is refused even where the user could write it.
     std::filesystem::permissions(host.file, std::filesystem::perms::owner_read);
-    const std::string before = ReadFile(host.file);
+    const std::string before = ReadBytes(host.file);
     host.msgs.answers = {MessageAnswer::Yes};
     manager.removeSelected();
     std::filesystem::permissions(host.file,
@@ -321,7 +321,7 @@ TEST_F(RemoveTest, AnUnwritableFileIsReportedAndNothingElseHappens) {
     ASSERT_EQ(host.msgs.shown.size(), 2u);
     EXPECT_EQ(host.msgs.shown[1].caption, "Error");
     EXPECT_EQ(host.msgs.shown[1].icon, MessageIcon::Stop);
-    EXPECT_EQ(ReadFile(host.file), before);
+    EXPECT_EQ(ReadBytes(host.file), before);
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(host.projectList.size(), 5u);
 }
@@ -334,7 +334,7 @@ protected:
         ManagerTest::SetUp();
         writeControllers("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\nPBand=50\r\n");
         importFile = dir.path() / "Kiln.rgl";
-        WriteFile(*importFile,
+        WriteBytes(*importFile,
                   "[Regulator Furnace]\nName=Furnace\nType=PIDA\n; tuned in March\n\nPBand = "
                   "12,5\nY1Name=Kiln_T\n");
         manager.refresh();
@@ -391,30 +391,30 @@ TEST_F(ImportTest, ASectionWithoutNameIsNoConflict) {
 }
 
 TEST_F(ImportTest, CancelledNameDialogWritesNothing) {
-    const std::string before = ReadFile(host.file);
+    const std::string before = ReadBytes(host.file);
     manager.importController();  // no answer scripted: the dialog is cancelled
     EXPECT_EQ(host.proposals.size(), 1u);
-    EXPECT_EQ(ReadFile(host.file), before);
+    EXPECT_EQ(ReadBytes(host.file), before);
     EXPECT_TRUE(host.events.empty());
 }
 
 TEST_F(ImportTest, AFileNotStartingWithARegulatorSectionIsIgnored) {
-    const std::string before = ReadFile(host.file);
-    WriteFile(*importFile, "[Desktop]\r\n[Regulator Furnace]\r\nName=Furnace\r\n");
+    const std::string before = ReadBytes(host.file);
+    WriteBytes(*importFile, "[Desktop]\r\n[Regulator Furnace]\r\nName=Furnace\r\n");
     host.importNames = {ImportName{"Kiln", true}};
     manager.importController();
     EXPECT_TRUE(host.proposals.empty());
     EXPECT_TRUE(host.msgs.shown.empty());
-    EXPECT_EQ(ReadFile(host.file), before);
+    EXPECT_EQ(ReadBytes(host.file), before);
 
-    WriteFile(*importFile, "");
+    WriteBytes(*importFile, "");
     manager.importController();
     EXPECT_TRUE(host.proposals.empty());
-    EXPECT_EQ(ReadFile(host.file), before);
+    EXPECT_EQ(ReadBytes(host.file), before);
 }
 
 TEST_F(ImportTest, KeysAfterAFurtherSectionAreNotImported) {
-    WriteFile(*importFile, "[Regulator A]\r\nType=PID\r\n[Regulator B]\r\nType=PIDA\r\nExtra=1\r\n");
+    WriteBytes(*importFile, "[Regulator A]\r\nType=PID\r\n[Regulator B]\r\nType=PIDA\r\nExtra=1\r\n");
     host.importNames = {ImportName{"A", true}};
     manager.importController();
     IniFile file(host.file);
@@ -435,10 +435,10 @@ TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeys) {
     manager.refresh();
     exportFile = dir.path() / "out" / "Boiler.rgl";
     std::filesystem::create_directories(exportFile->parent_path());
-    WriteFile(*exportFile, "an older and much longer file that must be replaced completely\r\n");
+    WriteBytes(*exportFile, "an older and much longer file that must be replaced completely\r\n");
     manager.exportSelected();
     EXPECT_THAT(exportProposals, ElementsAre("Boiler"));
-    EXPECT_EQ(ReadFile(*exportFile),
+    EXPECT_EQ(ReadBytes(*exportFile),
               "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nPBand=12,5\r\nHeaderInST=1\r\n");
     // Nothing but the export is left in the folder.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(exportFile->parent_path()),

@@ -23,8 +23,8 @@ namespace {
 
 using ::testing::ElementsAre;
 using testing::FakeManagerHost;
-using testing::ReadFile;
-using testing::WriteFile;
+using testing::ReadBytes;
+using testing::WriteBytes;
 
 QApplication& Application() {
     static int argc = 1;
@@ -66,7 +66,7 @@ protected:
     void SetUp() override {
         Application();
         testing::English();
-        WriteFile(host.file, kControllers);
+        WriteBytes(host.file, kControllers);
     }
     void TearDown() override { testing::English(); }
 
@@ -81,7 +81,7 @@ protected:
         return out;
     }
 
-    testing::ScratchDir dir;
+    testing::TempDir dir;
     FakeManagerHost host{dir.path()};
 };
 
@@ -182,7 +182,7 @@ TEST_F(ManagerForm, CommandsFollowTheTable) {
 }
 
 TEST_F(ManagerForm, ATickThatOpensNoViewLeavesTheBoxClear) {
-    WriteFile(host.file, "[Regulator Ghost]\r\nType=PID\r\n");
+    WriteBytes(host.file, "[Regulator Ghost]\r\nType=PID\r\n");
     auto form = create();
     auto* list = Find<QListWidget>(form.get(), "CheckListBox1");
     list->item(0)->setCheckState(Qt::Checked);
@@ -236,7 +236,7 @@ TEST_F(ManagerForm, AddRunsTheWizardAndRefreshes) {
 
 TEST_F(ManagerForm, ImportGoesThroughTheOpenDialog) {
     const auto source = dir.path() / "Kiln.rgl";
-    WriteFile(source, "[Regulator Kiln]\r\nName=Kiln\r\nType=PID\r\n");
+    WriteBytes(source, "[Regulator Kiln]\r\nName=Kiln\r\nType=PID\r\n");
     host.importNames = {ImportName{"Kiln", true}};
     auto form = create();
     QString title, filter, folder;
@@ -278,7 +278,7 @@ TEST_F(ManagerForm, ExportGoesThroughTheSaveDialog) {
     EXPECT_EQ(title.toStdString(), "Save controller to file");
     EXPECT_EQ(std::filesystem::path(proposed.toStdString()).filename().string(), "Oven.rgl");
     // The dialog adds the extension the user left out.
-    EXPECT_EQ(ReadFile(dir.path() / "Oven copy.rgl"),
+    EXPECT_EQ(ReadBytes(dir.path() / "Oven copy.rgl"),
               "[Regulator Oven]\r\nName=Oven\r\nType=PIDA\r\nHeaderInST=1\r\n");
 }
 
@@ -299,7 +299,7 @@ TEST_F(ManagerForm, LanguageChangeRelocalizes) {
 }
 
 TEST_F(ManagerForm, LifeCycleIsLogged) {
-    testing::ScratchDir logs;
+    testing::TempDir logs;
     SetLogDirectory(logs.path());
     const bool was = Module().logSwitch;
     Module().logSwitch = true;
@@ -309,7 +309,7 @@ TEST_F(ManagerForm, LifeCycleIsLogged) {
     }
     Module().logSwitch = was;
     SetLogDirectory({});
-    const std::string log = ReadFile(logs.path() / "plugins.log");
+    const std::string log = ReadBytes(logs.path() / "plugins.log");
     const auto created = log.find("FormRegMngr1Created");
     const auto closed = log.find("FormRegMngr1Closed");
     const auto destroyed = log.find("FormRegMngr1Destroyed");

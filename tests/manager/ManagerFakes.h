@@ -15,58 +15,15 @@
 #include "base/IniFile.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
+#include "support/Support.h"
 
 namespace velmora::testing {
 
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-manager-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-inline std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+inline ScriptedMessages NoToQuestions() {
+    ScriptedMessages m;
+    m.question = MessageAnswer::No;
+    return m;
 }
-
-inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-struct ShownMessage {
-    std::string caption, text;
-    MessageIcon icon;
-    MessageButtons buttons;
-};
-
-class ScriptedMessages : public MessageBoxes {
-public:
-    MessageAnswer show(const std::string& caption, const std::string& text, MessageIcon icon,
-                       MessageButtons buttons) override {
-        shown.push_back({caption, text, icon, buttons});
-        if (answers.empty()) return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
-        MessageAnswer a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    std::deque<MessageAnswer> answers;
-    std::vector<ShownMessage> shown;
-};
 
 class FakeManagerHost : public ManagerHost {
 public:
@@ -132,7 +89,7 @@ public:
 
     std::filesystem::path project;
     std::filesystem::path file;
-    ScriptedMessages msgs;
+    ScriptedMessages msgs = NoToQuestions();
     bool noProject = false;
     bool generated = false;
     bool dockFlag = false;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "OnlineTestSupport.h"
+#include "support/Online.h"
 #include "SoftPlc.h"
 
 namespace velmora::online::testing {

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "../controllers/TempDir.h"
+#include "support/Support.h"
 #include "online/TrendDataFile.h"
 
 namespace velmora::online {

@@ -24,8 +24,8 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "../controllers/TempDir.h"
-#include "../dialogs/UiApp.h"
+#include "support/Support.h"
+#include "support/UiApp.h"
 #include "base/IniFile.h"
 #include "online/TrendDataFile.h"
 #include "online/TrendGraphWidget.h"
@@ -56,7 +56,7 @@ void Record(TrendBuffer& b, int samples, double period) {
 class TrendGraphUi : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::UiApp();
+        testing::UiApp();
         file.writeString(kSection, "Type", "PID");
         Record(recording, 600, 0.5);
         widget = std::make_unique<TrendGraphWidget>(file, kSection, ControllerKind::Pid, recording);

@@ -1,7 +1,7 @@
 // The graph's settings in the controller file and the axis layout operations.
 #include <gtest/gtest.h>
 
-#include "../controllers/TempDir.h"
+#include "support/Support.h"
 #include "base/IniFile.h"
 #include "online/TrendSettings.h"
 

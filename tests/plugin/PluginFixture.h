@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "../controllers/TempDir.h"
+#include "support/Support.h"
 #include "FakeHost.h"
 #include "plugin/HeadlessFrontEnd.h"
 #include "base/Log.h"
@@ -16,15 +16,10 @@
 
 namespace velmora::testing {
 
-class FixedClock : public Clock {
-public:
-    LocalTime time{2026, 3, 5, 7, 8, 9, 12};
-    LocalTime now() const override { return time; }
-};
-
 class PluginFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        clock.time = {2026, 3, 5, 7, 8, 9, 12};
         savedModule_ = Module();
         Module().logSwitch = true;
         Module().commLogSwitch = true;

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../controllers/RunVelmora.h"
+#include "support/Support.h"
 
 #include <unistd.h>
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The simulate and convert commands, run as a user would run them.
 #include <gtest/gtest.h>
 
-#include "../controllers/RunVelmora.h"
+#include "support/Support.h"
 
 #include <unistd.h>
 #include <cmath>

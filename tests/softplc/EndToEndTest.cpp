@@ -9,7 +9,7 @@
 #include "base/IniFile.h"
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
-#include "online/OnlineTestSupport.h"
+#include "support/Online.h"
 
 namespace velmora::online::testing {
 namespace {

@@ -84,24 +84,24 @@ using VariableQuestions = ControllerFileTest;
 TEST_F(VariableQuestions, UnknownNameAsksWhetherToContinueWithTheExactText) {
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(ConfirmVariable(context, "Boiler_T", VariableKind::Word, 3430));
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].caption, Text(2038));
-    EXPECT_EQ(messages.asked[0].text, Text(3412) + " 'Boiler_T' " + Text(3413));
-    EXPECT_EQ(messages.asked[0].text, "Variable 'Boiler_T' is not defined. Continue?");
-    EXPECT_EQ(messages.asked[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(messages.asked[0].icon, MessageIcon::Exclamation);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, Text(2038));
+    EXPECT_EQ(messages.shown[0].text, Text(3412) + " 'Boiler_T' " + Text(3413));
+    EXPECT_EQ(messages.shown[0].text, "Variable 'Boiler_T' is not defined. Continue?");
+    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
 }
 
 TEST_F(VariableQuestions, KnownNameOfAnotherKindAsksTheKindQuestion) {
     variables["Flow"] = "REAL %R10";
     messages.answers = {MessageAnswer::Yes};
     EXPECT_TRUE(ConfirmVariable(context, "Flow", VariableKind::Word, 3430));
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].text, "Variable 'Flow' is not word. Continue?");
-    messages.asked.clear();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Variable 'Flow' is not word. Continue?");
+    messages.shown.clear();
     EXPECT_TRUE(ConfirmVariable(context, "Flow", VariableKind::Float, 3432));
     EXPECT_TRUE(ConfirmVariable(context, "Flow"));
-    EXPECT_TRUE(messages.asked.empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 using PageConventions = ControllerFileTest;

@@ -61,8 +61,8 @@ TEST_F(PageWidgets, BandAndGainEditsCorrectEachOtherWhenLeft) {
 TEST_F(PageWidgets, EqualRawBoundsAreReportedAndRefused) {
     auto page = open(WizardPage::PidParameters);
     Type(page.get(), "EditMinY1", "10000");
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].text, Text(3152));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, Text(3152));
     page->Button1Click();
     EXPECT_TRUE(page->isVisible());
     EXPECT_FALSE(file->valueExists(section(), "PBnd"));
@@ -158,9 +158,9 @@ TEST_F(PageWidgets, OutputPageRules) {
     variables["Down"] = "%X1.1";
     Type(page.get(), "EditUp1", "Up");
     Type(page.get(), "EditUm1", "Down");
-    messages.asked.clear();
+    messages.shown.clear();
     page->Button1Click();
-    EXPECT_TRUE(messages.asked.empty());
+    EXPECT_TRUE(messages.shown.empty());
     EXPECT_EQ(value("UAnalog"), "0");
     EXPECT_EQ(value("UF"), "7");
     EXPECT_EQ(value("UmName"), "Down");

@@ -97,17 +97,17 @@ TEST_F(PidmaChecks, BothNamesMustBeFloatVariables) {
     c.input = "";
     c.output = "Out";
     EXPECT_FALSE(CheckPidmaController(context, c));
-    EXPECT_EQ(messages.asked.back().text, Text(3428));
+    EXPECT_EQ(messages.shown.back().text, Text(3428));
     c.input = "In";
     c.output = " ";
     EXPECT_FALSE(CheckPidmaController(context, c));
-    EXPECT_EQ(messages.asked.back().text, Text(3429));
+    EXPECT_EQ(messages.shown.back().text, Text(3429));
     c.output = "Out";
-    messages.asked.clear();
+    messages.shown.clear();
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(CheckPidmaController(context, c));
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].text, "Variable 'Out' is not float variable. Continue?");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Variable 'Out' is not float variable. Continue?");
 }
 
 using PidmaPlc = ControllerFileTest;

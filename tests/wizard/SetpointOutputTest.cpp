@@ -149,17 +149,17 @@ TEST_F(OutputChecks, AnalogOutputVariableMustFitTheConversion) {
     u.upName = "Valve";
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(CheckOutputConfiguration(context, u));  // 8-bit wants a byte
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].text, "Variable 'Valve' is not byte. Continue?");
-    messages.asked.clear();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, "Variable 'Valve' is not byte. Continue?");
+    messages.shown.clear();
     u.conversion = OutputConversion::Real;
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(CheckOutputConfiguration(context, u));
-    EXPECT_EQ(messages.asked[0].text, Text(3412) + " 'Valve' " + Text(3432));
-    messages.asked.clear();
+    EXPECT_EQ(messages.shown[0].text, Text(3412) + " 'Valve' " + Text(3432));
+    messages.shown.clear();
     u.conversion = OutputConversion::A16;
     EXPECT_TRUE(CheckOutputConfiguration(context, u));
-    EXPECT_TRUE(messages.asked.empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(OutputChecks, ThreeStageOutputNeedsBothNames) {
@@ -169,18 +169,18 @@ TEST_F(OutputChecks, ThreeStageOutputNeedsBothNames) {
     u.upName = "Up";
     u.umName = "";
     EXPECT_FALSE(CheckOutputConfiguration(context, u));
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].text, Text(3429));
-    EXPECT_EQ(messages.asked[0].caption, Text(3019));
-    messages.asked.clear();
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, Text(3429));
+    EXPECT_EQ(messages.shown[0].caption, Text(3019));
+    messages.shown.clear();
     u.umName = "Down";
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(CheckOutputConfiguration(context, u));
-    EXPECT_EQ(messages.asked[0].text, Text(3412) + " 'Down' " + Text(3413));
+    EXPECT_EQ(messages.shown[0].text, Text(3412) + " 'Down' " + Text(3413));
     u.upName = "";
-    messages.asked.clear();
+    messages.shown.clear();
     EXPECT_FALSE(CheckOutputConfiguration(context, u));
-    EXPECT_EQ(messages.asked[0].text, Text(3429));
+    EXPECT_EQ(messages.shown[0].text, Text(3429));
 }
 
 TEST(OutputControlWord, BitsFollowTheGeneratorsControlWord) {

@@ -168,26 +168,26 @@ TEST_F(SignalChecks, EmptyNameIsAnError) {
     SignalSource s = HazelKa410();
     s.name = "  ";
     EXPECT_FALSE(CheckSignalSource(context, s));
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].caption, Text(3019));
-    EXPECT_EQ(messages.asked[0].text, Text(3428));
-    EXPECT_EQ(messages.asked[0].icon, MessageIcon::Stop);
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, Text(3019));
+    EXPECT_EQ(messages.shown[0].text, Text(3428));
+    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
 }
 
 TEST_F(SignalChecks, RealModesWantAFloatOthersAWord) {
     variables["Boiler_T"] = "INT %R200";
     SignalSource s = HazelKa410();
     EXPECT_TRUE(CheckSignalSource(context, s));
-    EXPECT_TRUE(messages.asked.empty());
+    EXPECT_TRUE(messages.shown.empty());
     s.mode = -712;
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(CheckSignalSource(context, s));
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].text, Text(3412) + " 'Boiler_T' " + Text(3432));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, Text(3412) + " 'Boiler_T' " + Text(3432));
     s.mode = -700;  // not a REAL mode
-    messages.asked.clear();
+    messages.shown.clear();
     EXPECT_TRUE(CheckSignalSource(context, s));
-    EXPECT_TRUE(messages.asked.empty());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(SignalChecks, OverflowBitsAreOnlyCheckedForExistence) {
@@ -198,8 +198,8 @@ TEST_F(SignalChecks, OverflowBitsAreOnlyCheckedForExistence) {
     s.underflow = "Unf";
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(CheckSignalSource(context, s));
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].text, Text(3412) + " 'Unf' " + Text(3413));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, Text(3412) + " 'Unf' " + Text(3413));
 }
 
 TEST_F(SignalChecks, ScalingWithEqualPointsIsRefused) {
@@ -208,8 +208,8 @@ TEST_F(SignalChecks, ScalingWithEqualPointsIsRefused) {
     s.measure = true;
     s.points = {100, 100, 0, 10000};
     EXPECT_FALSE(CheckSignalSource(context, s));
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].text, Text(3018));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, Text(3018));
     s.points = {0, 100, 5, 5};
     EXPECT_FALSE(CheckSignalSource(context, s));
     s.measure = false;

@@ -158,9 +158,9 @@ TEST_F(WizardUi, RefusedNameKeepsThePageOpenAndAsksTheExactQuestion) {
     Type(page.get(), "EditName1", "Nowhere");
     messages.answers = {MessageAnswer::No};
     page->Button1Click();
-    ASSERT_EQ(messages.asked.size(), 1u);
-    EXPECT_EQ(messages.asked[0].caption, "Warning");
-    EXPECT_EQ(messages.asked[0].text, "Variable 'Nowhere' is not defined. Continue?");
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].caption, "Warning");
+    EXPECT_EQ(messages.shown[0].text, "Variable 'Nowhere' is not defined. Continue?");
     EXPECT_TRUE(page->isVisible());
     EXPECT_FALSE(file->valueExists(section(), "Y1Name"));
     // Yes goes on and writes the group.
@@ -233,13 +233,13 @@ TEST_F(SinglePageUi, ExistingValuesAreShownAndPlacementFollowsTheDialect) {
 TEST_F(SinglePageUi, UploadWithoutAReachablePlcReportsTheFailedRead) {
     for (WizardPage p : {WizardPage::ControlledVariable, WizardPage::PidParameters, WizardPage::Setpoint,
                          WizardPage::Output}) {
-        messages.asked.clear();
+        messages.shown.clear();
         auto page = CreateWizardPage(p, context, nullptr);
         page->show();
         Find<QPushButton>(page.get(), "Button3")->click();
-        ASSERT_EQ(messages.asked.size(), 1u) << PageFormName(p);
-        EXPECT_EQ(messages.asked[0].caption, Text(3019));
-        EXPECT_EQ(messages.asked[0].text, Text(3465));
+        ASSERT_EQ(messages.shown.size(), 1u) << PageFormName(p);
+        EXPECT_EQ(messages.shown[0].caption, Text(3019));
+        EXPECT_EQ(messages.shown[0].text, Text(3465));
         page->reject();
     }
 }

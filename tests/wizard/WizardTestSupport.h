@@ -16,33 +16,12 @@
 #include "base/IniFile.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
+#include "support/Support.h"
 #include "wizard/WizardContext.h"
 
 namespace velmora::wizard::testing {
 
-struct AskedMessage {
-    std::string caption, text;
-    MessageIcon icon;
-    MessageButtons buttons;
-};
-
-// Records every box and answers from a script (Yes / OK when the script is empty).
-class ScriptedMessages : public MessageBoxes {
-public:
-    MessageAnswer show(const std::string& caption, const std::string& text, MessageIcon icon,
-                       MessageButtons buttons) override {
-        asked.push_back({caption, text, icon, buttons});
-        if (!answers.empty()) {
-            MessageAnswer a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel ? MessageAnswer::Ok
-                                                                                    : MessageAnswer::Yes;
-    }
-    std::vector<AskedMessage> asked;
-    std::deque<MessageAnswer> answers;
-};
+using velmora::testing::ScriptedMessages;
 
 // A PLC image addressed by symbol; symbols not in `symbols` do not resolve.
 class FakeControllerData : public ControllerData {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../controllers/TempDir.h"
+#include "support/Support.h"
 #include "base/Toolkit.h"
 
 namespace velmora {
@@ -48,21 +48,16 @@ TEST(ModuleSettings, OemDirectoryIsUpperCasedAndTheLastOneWins) {
 TEST(ModuleSettings, ProcessCommandLineAndExecutableDirectoryDescribeThisProcess) {
     const auto args = ProcessCommandLine();
     ASSERT_FALSE(args.empty());
-    EXPECT_NE(std::filesystem::path(args[0]).filename().string().find("test_plugin"), std::string::npos)
+    EXPECT_NE(std::filesystem::path(args[0]).filename().string().find("test_base"), std::string::npos)
         << args[0];
     EXPECT_EQ(std::filesystem::canonical(HostExecutableDirectory()),
               std::filesystem::canonical(std::filesystem::path(VELMORA_BIN_DIR)));
 }
 
-class FixedClock : public Clock {
-public:
-    LocalTime time{2026, 3, 5, 7, 8, 9, 12};
-    LocalTime now() const override { return time; }
-};
-
 class LogTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        clock.time = {2026, 3, 5, 7, 8, 9, 12};
         saved = Module();
         SetLogClock(&clock);
         SetLogDirectory(dir.path());
@@ -73,7 +68,7 @@ protected:
         SetLogDirectory({});
     }
     ModuleSettings saved;
-    FixedClock clock;
+    testing::FixedClock clock;
     testing::TempDir dir;
 };
 

@@ -3,14 +3,15 @@
 // destroyed (tearing it down among the program's statics crashes Qt).
 #include <QApplication>
 
-namespace velmora::test {
+namespace velmora::testing {
 
 inline QApplication& UiApp() {
     static int argc = 1;
     static char name[] = "velmora_ui_test";
     static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    static QApplication* app =
+        QApplication::instance() ? qobject_cast<QApplication*>(QApplication::instance()) : new QApplication(argc, argv);
     return *app;
 }
 
-}  // namespace velmora::test
+}  // namespace velmora::testing

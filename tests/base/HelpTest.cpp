@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../controllers/TempDir.h"
+#include "support/Support.h"
 #include "base/Paths.h"
 #include "base/Log.h"
 #include "base/Texts.h"

@@ -9,7 +9,7 @@
 #include <random>
 #include <thread>
 
-#include "TempDir.h"
+#include "support/Support.h"
 #include "base/IniFile.h"
 
 namespace velmora {

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "../controllers/TempDir.h"
+#include "support/Support.h"
 #include "plugin/Registration.h"
 #include "base/Registry.h"
 #include "base/com/Guids.h"

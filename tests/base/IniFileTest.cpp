@@ -7,7 +7,7 @@
 #include <unistd.h>
 #include <csignal>
 
-#include "TempDir.h"
+#include "support/Support.h"
 
 namespace velmora {
 namespace {

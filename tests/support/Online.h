@@ -8,26 +8,11 @@
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
 #include "base/Toolkit.h"
+#include "support/Support.h"
 
 namespace velmora::online::testing {
 
-struct ShownMessage {
-    std::string caption, text;
-    MessageIcon icon;
-    MessageButtons buttons;
-};
-
-class ScriptedMessages : public MessageBoxes {
-public:
-    MessageAnswer show(const std::string& caption, const std::string& text, MessageIcon icon,
-                       MessageButtons buttons) override {
-        shown.push_back({caption, text, icon, buttons});
-        if (onShow) onShow();
-        return MessageAnswer::Ok;
-    }
-    std::vector<ShownMessage> shown;
-    std::function<void()> onShow;
-};
+using velmora::testing::ScriptedMessages;
 
 class ManualTimers : public TimerFactory {
 public:

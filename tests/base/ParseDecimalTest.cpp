@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "TempDir.h"
+#include "support/Support.h"
 
 namespace velmora {
 namespace {
