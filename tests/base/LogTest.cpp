@@ -45,15 +45,6 @@ TEST(ModuleSettings, OemDirectoryIsUpperCasedAndTheLastOneWins) {
     EXPECT_EQ(ReadModuleSettings({}, "/opt/orvane/").oemDirectory, "/opt/orvane");
 }
 
-TEST(ModuleSettings, ProcessCommandLineAndExecutableDirectoryDescribeThisProcess) {
-    const auto args = ProcessCommandLine();
-    ASSERT_FALSE(args.empty());
-    EXPECT_NE(std::filesystem::path(args[0]).filename().string().find("test_base"), std::string::npos)
-        << args[0];
-    EXPECT_EQ(std::filesystem::canonical(HostExecutableDirectory()),
-              std::filesystem::canonical(std::filesystem::path(VELMORA_BIN_DIR)));
-}
-
 class LogTest : public ::testing::Test {
 protected:
     void SetUp() override {

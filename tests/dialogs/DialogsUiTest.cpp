@@ -221,42 +221,6 @@ TEST(FormInput1, ClosesOnlyWithAValidValueOrThroughCancel) {
     EXPECT_EQ(cancelled.results, std::vector<int>{QDialog::Rejected});
 }
 
-TEST(CompMsgFrm, HasTheLayoutOfTheCompileMessageWindow) {
-    App();
-    TCompMsgFrm form;
-    EXPECT_EQ(form.size(), QSize(361, 135));
-    EXPECT_EQ(form.windowTitle().toStdString(), Text(2054));
-    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_FALSE(form.windowFlags() & Qt::WindowCloseButtonHint);
-    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinMaxButtonsHint);
-
-    int previousBottom = -1;
-    for (const char* name : {"lProjekt", "lComp", "lWarning"}) {
-        auto* label = Child<QLabel>(form, name);
-        ASSERT_NE(label, nullptr);
-        auto* panel = qobject_cast<QFrame*>(label->parentWidget());
-        ASSERT_NE(panel, nullptr) << name;
-        EXPECT_EQ(panel->size(), QSize(334, 22)) << name;
-        EXPECT_EQ(panel->frameShadow(), QFrame::Sunken) << name;
-        EXPECT_GT(panel->y(), previousBottom) << "panels stand one under the other";
-        previousBottom = panel->geometry().bottom();
-        EXPECT_EQ(label->size(), QSize(250, 20)) << name;
-        EXPECT_EQ(label->geometry().right(), panel->contentsRect().right())
-            << name << " sits at the right edge";
-    }
-    auto* comp = Child<QLabel>(form, "lComp");
-    EXPECT_TRUE(comp->font().bold());
-    EXPECT_EQ(comp->palette().color(QPalette::WindowText), QColor(0, 128, 0));
-    EXPECT_FALSE(Child<QLabel>(form, "lProjekt")->font().bold());
-    EXPECT_EQ(Child<QLabel>(form, "lWarning")->text(), "0");
-
-    auto* ok = Child<QPushButton>(form, "btOK");
-    EXPECT_EQ(ok->text().toStdString(), Text(2005));
-    EXPECT_TRUE(ok->isDefault());
-    EXPECT_GT(ok->y(), previousBottom);
-    EXPECT_LE(ok->geometry().bottom(), 135);
-}
-
 TEST(CompMsgFrm, ShowsProgressAndEndsWithResultOneEitherWay) {
     App();
     TCompMsgFrm form;

@@ -34,16 +34,6 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopAndShowsCaptionAndTextAsGiven) {
     box->hide();
 }
 
-TEST(QtMessageBox, MapsEveryIcon) {
-    App();
-    const std::pair<MessageIcon, QMessageBox::Icon> cases[] = {
-        {MessageIcon::Stop, QMessageBox::Critical},     {MessageIcon::Exclamation, QMessageBox::Warning},
-        {MessageIcon::Question, QMessageBox::Question}, {MessageIcon::Information, QMessageBox::Information},
-        {MessageIcon::None, QMessageBox::NoIcon},
-    };
-    for (auto [ours, qt] : cases) EXPECT_EQ(BuildMessageBox("c", "t", ours, MessageButtons::Ok)->icon(), qt);
-}
-
 TEST(QtMessageBox, OffersTheButtonsOfEachSetWithASafeEscape) {
     App();
     struct Case {
@@ -134,18 +124,6 @@ TEST(QtTimer, ZeroIntervalNeverFires) {
     timer.setInterval(125);
     EXPECT_TRUE(timer.running()) << "an interval set later starts the enabled timer";
     EXPECT_EQ(timer.interval(), 125);
-}
-
-TEST(QtToolkit, HandsOutEverySeam) {
-    App();
-    QtToolkit qt;
-    Toolkit& t = qt.toolkit();
-    EXPECT_NE(t.messages, nullptr);
-    EXPECT_NE(t.timers, nullptr);
-    EXPECT_NE(t.clock, nullptr);
-    ASSERT_TRUE(t.processEvents);
-    t.processEvents();
-    EXPECT_EQ(QString(QChar(t.decimalSeparator)), QLocale::system().decimalPoint().left(1));
 }
 
 }  // namespace

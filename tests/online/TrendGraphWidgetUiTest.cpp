@@ -238,39 +238,5 @@ TEST_F(TrendGraphUi, AxisYDialogStoresTheChannelKeys) {
     EXPECT_LT(std::stoi(key("Prubeh2Poradi")), std::stoi(key("Prubeh1Poradi")));
 }
 
-TEST_F(TrendGraphUi, Screenshots) {
-    const char* folder = std::getenv("VELMORA_SCREENSHOTS");
-    recording.clear();
-    Record(recording, 2400, 0.25);
-    widget->resize(1000, 460);
-    widget->sampleAdded();
-    widget->setShown({0, 600});
-    std::vector<std::pair<std::string, std::function<void()>>> shots = {
-        {"trend-default", [] {}},
-        {"trend-pod-sebe",
-         [this] {
-             child("ToolButton16")->click();  // every channel on its own axis, then stacked
-             child("ToolButton12")->click();
-         }},
-        {"trend-zoomed",
-         [this] {
-             child("ToolButton8")->click();
-             mouse(QEvent::MouseButtonPress, plotPoint(0.25));
-             mouse(QEvent::MouseMove, plotPoint(0.4));
-             mouse(QEvent::MouseButtonRelease, plotPoint(0.4));
-             child("ToolButtonMeasure1")->click();
-             mouse(QEvent::MouseButtonPress, plotPoint(0.2));
-             mouse(QEvent::MouseButtonPress, plotPoint(0.7));
-         }},
-    };
-    for (auto& [name, step] : shots) {
-        step();
-        QCoreApplication::processEvents();
-        const QImage image = widget->grab().toImage();
-        ASSERT_FALSE(image.isNull());
-        if (folder) EXPECT_TRUE(image.save(QString::fromStdString(std::string(folder) + "/" + name + ".png")));
-    }
-}
-
 }  // namespace
 }  // namespace velmora::online

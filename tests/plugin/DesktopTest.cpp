@@ -112,21 +112,6 @@ TEST_F(DesktopTest, LoadingReopensTheSavedViewsWhereTheyWere) {
                                         "InsertDockableForm - FormVisual1", "LoadDesktop - end"}));
 }
 
-TEST_F(DesktopTest, SaveThenLoadRoundTrips) {
-    writeControllerFile(kTwoControllers);
-    ASSERT_TRUE(frame->openOnlineView("Boiler"));
-    ASSERT_TRUE(frame->openOnlineView("Mixer"));
-    view(0)->setBounds({1, 2, 3, 4});
-    view(1)->setBounds({5, 6, 7, 8});
-    plugin->SaveDesktop(storage());
-    ASSERT_TRUE(frame->views().empty());
-    plugin->LoadDesktop(storage());
-    ASSERT_EQ(frame->views().size(), 2u);
-    EXPECT_EQ(view(0)->bounds(), (FormBounds{1, 2, 3, 4}));
-    EXPECT_EQ(view(1)->bounds(), (FormBounds{5, 6, 7, 8}));
-    EXPECT_EQ(host.forms[view(0)->handle()].area, 1) << "a view opened by hand sits in area 1";
-}
-
 TEST_F(DesktopTest, ANameHoldingADashIsCutAtTheFirstDash) {
     writeControllerFile("[Desktop]\r\nVelmora - Hall - West=1,0,0,0,0,100,100,0\r\n");
     plugin->LoadDesktop(storage());

@@ -249,46 +249,5 @@ TEST_F(InstallTest, UninstallUnadvisesInItsOwnOrderAndReleasesEverything) {
     EXPECT_TRUE(host.overReleased.empty());
 }
 
-TEST_F(InstallTest, ThePluginsLogOfAnInstallCompileAndUninstall) {
-    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\n[Regulator Spare]\r\nName=\r\n");
-    ASSERT_EQ(install(), S_OK);
-    plugin->OnOpenControler(0, 0);
-    VARIANT_BOOL go = VARIANT_TRUE;
-    plugin->OnStartCompiling(&go);
-    clock.time.second = 10;
-    plugin->OnEndCompiling(0);
-    plugin->OnCloseControler();
-    uninstall();
-
-    std::ifstream in(logs / "plugins.log");
-    std::vector<std::string> raw;
-    for (std::string line; std::getline(in, line);) raw.push_back(line);
-    ASSERT_FALSE(raw.empty());
-    EXPECT_EQ(
-        raw.front(),
-        "05.03.2026 07.08.09.012\tVelmora\t\tInstallPlugin ------------------------------------------------");
-    EXPECT_EQ(raw.back(), "05.03.2026 07.08.10.012\tVelmora\t\tUninstallPlugin - end");
-    EXPECT_EQ(logLines(), (std::vector<std::string>{
-                              "InstallPlugin ------------------------------------------------",
-                              "MainFormCreated",
-                              "InstallPlugin - end",
-                              "OnOpenControler",
-                              "OnOpenControler - end",
-                              "GenerateController Boiler",
-                              "GenerateController Boiler - end",
-                              "OnEndCompiling",
-                              "OnEndCompiling - end",
-                              "OnCloseControler",
-                              "OnCloseControler - end",
-                              "UninstallPlugin",
-                              "OrvaneIDE",
-                              "OrvaneIDE - Release",
-                              "ifMenu",
-                              "ifMenu - Release",
-                              "MainFormDestroy",
-                              "UninstallPlugin - end",
-                          }));
-}
-
 }  // namespace
 }  // namespace velmora

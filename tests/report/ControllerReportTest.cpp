@@ -328,20 +328,6 @@ TEST_F(ReportFromFile, ControllersInFileOrderAndOnlyNamedControllerSections) {
     EXPECT_EQ(lines.back(), L("Pulse get down treshold", "1 %"));
 }
 
-TEST_F(ReportFromFile, LabelWidthsAtTheLimit) {
-    Write("[Regulator P]\nName=P\n");
-    input_.text = [](std::uint32_t id) -> std::string {
-        if (id == 3135) return std::string(44, 'a');
-        if (id == 3141) return std::string(45, 'b');
-        return "t" + std::to_string(id);
-    };
-    const Lines lines = Controllers();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(44, 'a') + " :    100.0 %\t(1000)"),
-              lines.end());
-    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string(45, 'b') + " :    100.0 s\t(1000)"),
-              lines.end());
-}
-
 // Czech and Russian labels run past 44 characters more often than English
 // ones; every value line of both kinds still has its colon at column 46 or
 // one blank after a longer label.

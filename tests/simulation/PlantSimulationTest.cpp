@@ -138,12 +138,6 @@ TEST(PlantStepResponse, NoPlantGivesEquilibrium) {
     for (double y : Outputs(p, 100, 5)) EXPECT_EQ(y, 35);
 }
 
-TEST(PlantStepResponse, UnknownTypeHoldsTheOutput) {
-    PlantSettings p = Active(9);  // not a type the dialog offers
-    p.ys = 35, p.y0 = 30;
-    for (double y : Outputs(p, 100, 5)) EXPECT_EQ(y, 30);
-}
-
 TEST(PlantDeadTime, OutputMovesOnTheStepThatTheDelayAllows) {
     PlantSettings p = Active(kPlantFirstOrder);
     p.delay = true, p.dDelta = 3;
@@ -178,12 +172,6 @@ TEST(PlantDeadTime, OffOrZeroStepsIsNoDelay) {
     EXPECT_EQ(Outputs(p, 100, 10), direct);
     p.delay = false, p.dDelta = 7;
     EXPECT_EQ(Outputs(p, 100, 10), direct);
-}
-
-TEST(PlantDeadTime, RingStartsAtInitialState) {
-    PlantSettings p = Active(kPlantFirstOrder);
-    p.tau1 = 0, p.y0 = 30, p.delay = true, p.dDelta = 4;
-    EXPECT_EQ(Outputs(p, 90, 5), (std::vector<double>{30, 30, 30, 90, 90}));
 }
 
 TEST(PlantIntegratingStage, RisesByStepOverTimeConstantUntilUpperLimit) {
