@@ -23,6 +23,7 @@
 #include "base/Log.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
+#include "controllers/ControllerKeys.h"
 #include "online/CommLabelWidget.h"
 #include "online/OnlineSession.h"
 #include "online/StructureTable.h"
@@ -322,14 +323,20 @@ namespace {
 
 // The picture of an element's panel; the output shows its characteristic.
 QPixmap ElementPicture(E e, const OutputCharacteristic& output) {
-    QPixmap pixmap(100, 30);
+    QPixmap pixmap(108, 30);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x20, 0x40, 0x80), 1.5));
     QFont f = p.font();
+    f.setPixelSize(10);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(0x40, 0x40, 0x40));
+    if (e != E::UPanel1) p.drawText(QRect(0, 0, 40, 14), Qt::AlignLeft | Qt::AlignTop, Title(e));
+    f.setBold(false);
     f.setPixelSize(9);
     p.setFont(f);
+    p.setPen(QPen(QColor(0x20, 0x40, 0x80), 1.5));
     switch (e) {
         case E::UPanel1:
             p.drawLine(30, 15, 90, 15);  // axes
@@ -433,6 +440,7 @@ void TFormVisual1::build() {
     top->addWidget(tools);
 
     pages_ = new QStackedWidget(this);
+    pages_->setMinimumSize(240, 160);  // the pages scroll; the dock may be small
     top->addWidget(pages_, 1);
 
     // ---- Schema ----
@@ -556,9 +564,7 @@ void TFormVisual1::build() {
     graphRow->setContentsMargins(0, 0, 0, 0);
     file_ = std::make_unique<IniFile>(host_.controllerFile());
     graph_ = new TrendGraphWidget(*file_, "Regulator " + name_,
-                                  file_->readString("Regulator " + name_, "Type", "PID") == "PID"
-                                      ? ControllerKind::PID
-                                      : ControllerKind::PIDMA,
+                                  velmora::KindOfType(file_->readString("Regulator " + name_, "Type", "PID")),
                                   recorder_.buffer(), host_.messages(), graphPage_);
     graph_->decimalSeparator = host_.decimalSeparator();
     graph_->setDataFolder(host_.controllerFile().parent_path());
