@@ -243,11 +243,32 @@ void HostWindow::chooseLanguage(int code) {
     emit languageChangeRequested(code);
 }
 
+namespace {
+
+// Closing a dock closes its form: the plug-in decides whether it may go
+// (a view that its communication still uses finishes closing later).
+class DockCloser : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Close) return false;
+        auto* dock = static_cast<QDockWidget*>(watched);
+        if (QWidget* form = dock->widget(); form && !form->close()) {
+            event->ignore();
+            return true;
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
 void HostWindow::insertDockableForm(QWidget* form) {
     if (docks_.count(form)) return;
     auto* dock = new QDockWidget(form->windowTitle(), this);
     dock->setObjectName("Dock_" + form->objectName());
     dock->setWidget(form);
+    dock->installEventFilter(new DockCloser(dock));
     dock->hide();
     addDockWidget(QtArea(kDockDefault), dock);
     dock->hide();
@@ -270,7 +291,7 @@ void HostWindow::removeDockableForm(QWidget* form) {
     removeDockWidget(dock);
     form->hide();
     form->setParent(nullptr);  // the form is the plug-in's; only the dock is ours
-    delete dock;
+    dock->deleteLater();  // the dock may be in the middle of its own close
 }
 
 void HostWindow::showDockableForm(QWidget* form) {

@@ -184,6 +184,13 @@ std::filesystem::path ControllerManager::controllerFile() {
     }
 }
 
+bool ControllerManager::listIsCurrent() {
+    const auto now = controllerFile();
+    if (!now.empty() && now == listFile_) return true;
+    refresh();
+    return false;
+}
+
 std::filesystem::path ControllerManager::dialogFolder() {
     const auto file = controllerFile();
     return file.empty() ? std::filesystem::path() : file.parent_path();
@@ -197,6 +204,7 @@ void ControllerManager::refresh() {
     lines_.clear();
     selected_ = -1;
     const auto path = controllerFile();
+    listFile_ = path;
     std::error_code ec;
     if (!path.empty() && std::filesystem::exists(path, ec)) {
         try {
@@ -231,7 +239,7 @@ void ControllerManager::uncheck(std::string_view controllerName) {
 }
 
 void ControllerManager::openSelected() {
-    if (selected_ < 0) return;
+    if (selected_ < 0 || !listIsCurrent()) return;
     // The view opens docked whatever the manager's own dock state is.
     const bool flag = host_.managerDockFlag();
     host_.setManagerDockFlag(true);
@@ -240,7 +248,7 @@ void ControllerManager::openSelected() {
 }
 
 void ControllerManager::checkBoxClick(int index) {
-    if (index < 0 || index >= static_cast<int>(lines_.size())) return;
+    if (index < 0 || index >= static_cast<int>(lines_.size()) || !listIsCurrent()) return;
     selected_ = index;
     const std::string name = lines_[static_cast<std::size_t>(index)].text;
     openSelected();
@@ -253,6 +261,7 @@ void ControllerManager::checkBoxClick(int index) {
 }
 
 void ControllerManager::startAll() {
+    if (!listIsCurrent()) return;
     if (host_.codeGenerated())
         host_.messages().show(Text(kWarningCaption), Text(kCompileFirst), MessageIcon::Exclamation,
                               MessageButtons::Ok);
@@ -264,6 +273,7 @@ void ControllerManager::startAll() {
 }
 
 void ControllerManager::stopAll() {
+    if (!listIsCurrent()) return;
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         selected_ = static_cast<int>(i);
         if (lines_[i].checked) checkBoxClick(static_cast<int>(i));
@@ -282,12 +292,13 @@ void ControllerManager::stopSelected() {
 }
 
 void ControllerManager::add() {
+    if (!listIsCurrent()) return;
     host_.runNewControllerWizard();
     refresh();
 }
 
 void ControllerManager::removeSelected() {
-    if (selected_ < 0) return;
+    if (selected_ < 0 || !listIsCurrent()) return;
     const std::string name = lines_[static_cast<std::size_t>(selected_)].text;
     if (host_.messages().show(Text(kWarningCaption), Text(kRemoveQuestion) + " " + name + "?",
                               MessageIcon::Exclamation, MessageButtons::YesNo) != MessageAnswer::Yes)
@@ -317,7 +328,7 @@ void ControllerManager::removeSelected() {
 }
 
 void ControllerManager::importController() {
-    if (!dialogs_.openImport) return;
+    if (!dialogs_.openImport || !listIsCurrent()) return;
     const auto chosen = dialogs_.openImport(dialogFolder());
     if (!chosen) return;
     const auto bytes = ReadWholeFile(*chosen);
@@ -369,7 +380,7 @@ void ControllerManager::importController() {
 }
 
 void ControllerManager::exportSelected() {
-    if (selected_ < 0 || !dialogs_.saveExport) return;
+    if (selected_ < 0 || !dialogs_.saveExport || !listIsCurrent()) return;
     const std::string name = lines_[static_cast<std::size_t>(selected_)].text;
     const auto chosen = dialogs_.saveExport(dialogFolder(), name);
     if (!chosen) return;

@@ -117,7 +117,8 @@ public:
     int selected() const { return selected_; }
     // A line index, or -1 for none; anything else selects none.
     void select(int index);
-    ManagerCommands commands() const { return CommandsFor(lines_, selected_); }
+    // Nothing is available while no PLC is open.
+    ManagerCommands commands() const { return listFile_.empty() ? ManagerCommands{} : CommandsFor(lines_, selected_); }
 
     // Reloads the list from the controller file and selects the first line.
     void refresh();
@@ -148,6 +149,9 @@ public:
 private:
     std::filesystem::path controllerFile();  // empty when the host cannot tell
     std::filesystem::path dialogFolder();
+    // False, after refreshing, when the open PLC is not the one the list came
+    // from: a command then acts on nothing rather than on another PLC's file.
+    bool listIsCurrent();
     // False when the host's project interface cannot be had.
     void reportError(const std::string& message);
     void notify();
@@ -156,6 +160,7 @@ private:
     ManagerFileDialogs dialogs_;
     std::vector<ManagerLine> lines_;
     int selected_ = -1;
+    std::filesystem::path listFile_;  // the controller file the list shows; empty: no PLC
 };
 
 }  // namespace velmora

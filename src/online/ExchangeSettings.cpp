@@ -13,6 +13,7 @@ ExchangeSettings ReadExchangeSettings(const IniFile& file, const std::string& na
     s.inputMode = file.readInteger(section, "InputMode", 1);
     s.cascade = file.readBool(section, "Cascade", false);
     s.analogOutput = file.readBool(section, "UAnalog", true);
+    s.realOutput = file.readBool(section, "UReal", false);
     s.y1Name = file.readString(section, "Y1Name", "");
     s.y2Name = file.readString(section, "Y2Name", "");
     s.y3Name = file.readString(section, "Y3Name", "");

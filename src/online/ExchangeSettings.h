@@ -22,6 +22,7 @@ struct ExchangeSettings {
     int inputMode = 1;
     bool cascade = false;
     bool analogOutput = true;  // UAnalog: false means a three-stage output with a minus side
+    bool realOutput = false;   // UReal
     std::string y1Name, y2Name, y3Name, upName, umName;
     std::string input, output;  // PIDMA variables
     std::string addOutName;

@@ -58,7 +58,7 @@ class TrendGraphWidget : public QWidget {
 public:
     // The section's graph keys are read at once and written back by the
     // layout buttons and the dialogs; the recording belongs to the view.
-    TrendGraphWidget(IniFile& file, std::string section, ControllerKind kind, TrendBuffer& recording,
+    TrendGraphWidget(IniFile& file, std::string section, velmora::ControllerKind kind, TrendBuffer& recording,
                      MessageBoxes* messages = nullptr, QWidget* parent = nullptr);
     ~TrendGraphWidget() override;
 
@@ -129,7 +129,7 @@ private:
 
     IniFile& file_;
     std::string section_;
-    ControllerKind kind_;
+    velmora::ControllerKind kind_;
     TrendBuffer& recording_;
     MessageBoxes* messages_;
     TrendSettings settings_;

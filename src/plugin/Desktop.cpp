@@ -48,9 +48,13 @@ void TFormReg1::loadDesktop(IUnknown* storage) {
     }
     if (host_.ide) {
         void* form = manager_->handle();
-        if (SUCCEEDED(host_.ide->LoadFormLayout(form, kManagerName, storage))) {
+        if (host_.ide->LoadFormLayout(form, kManagerName, storage) == S_OK) {
             if (auto streams = com::Query<IYantOptionsStorageStreams>(host_.ide.get()))
                 host_.ide->LoadFormState(form, storage);
+            // Back where the user left it, floating or docked.
+            std::int32_t area = 0;
+            if (const auto w = windows(); w && SUCCEEDED(w->GetDockArea(form, &area)) && area > 0)
+                w->PutIntoDockArea(form, area);
         }
     }
 
@@ -73,7 +77,13 @@ void TFormReg1::loadDesktop(IUnknown* storage) {
         const auto items = SplitCommaText(value);
         if (items.size() != 8) continue;
         int v[8];
-        for (int i = 0; i < 8; ++i) v[i] = ToInteger(items[static_cast<std::size_t>(i)]);
+        try {
+            for (int i = 0; i < 8; ++i) v[i] = ToInteger(items[static_cast<std::size_t>(i)]);
+        } catch (const std::invalid_argument& e) {
+            // A damaged entry costs its own view only.
+            Log(std::string("LoadDesktop - Error: ") + e.what());
+            continue;
+        }
 
         // The key is the view's caption "Velmora - name"; the name may hold " - " itself.
         const std::size_t dash = key.find(" - ");

@@ -35,7 +35,13 @@ public:
 };
 
 // TFormRegMngr1, the controller manager.
-class ControllerManagerForm : public DockableForm {};
+class ControllerManagerForm : public DockableForm {
+public:
+    // Reloads the list from the open PLC's controller file.
+    virtual void refresh() {}
+    // The check boxes follow the views' communication.
+    virtual void updateChecks() {}
+};
 
 // TFormVisual1, the online view of one controller, as the frame's desktop and
 // language passes see it. Its exchange with the PLC is an online::OnlineExchange

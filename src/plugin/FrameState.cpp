@@ -214,6 +214,7 @@ void TFormReg1::showManager() {
 }
 
 OnlineViewForm* TFormReg1::createView(const std::string& controllerName) {
+    viewsFile_ = controllerFileHostPath();
     OnlineViewForm* view = frontEnd_.forms().createOnlineView(owner_, *this, controllerName);
     views_.push_back(view);
     view->setCaption(std::string("Velmora") + " - " + controllerName);
@@ -271,6 +272,15 @@ void TFormReg1::helpClick() {
 
 void TFormReg1::forgetView(OnlineViewForm* view) {
     std::erase(views_, view);
+}
+
+void TFormReg1::plcChanged() {
+    const std::string file = plcName().empty() ? std::string() : controllerFileHostPath();
+    const auto views = views_;
+    if (file != viewsFile_)
+        for (OnlineViewForm* view : views) view->close();
+    viewsFile_ = file;
+    if (manager_) manager_->refresh();
 }
 
 std::vector<std::string> SplitCommaText(std::string_view text) {

@@ -115,6 +115,9 @@ public:
     const std::vector<OnlineViewForm*>& views() const { return views_; }
     // Called by a view that is being destroyed; a view not in the list is ignored.
     void forgetView(OnlineViewForm* view);
+    // The host opened or closed a PLC: the views of the old one close, the
+    // manager lists the new one's controllers.
+    void plcChanged();
 
 private:
     class HostPlcControl;
@@ -131,6 +134,7 @@ private:
     std::unique_ptr<online::OnlineSession> online_;
     int language_ = 1;
     std::vector<OnlineViewForm*> views_;
+    std::string viewsFile_;  // the controller file the open views show
     std::unique_ptr<ControllerManagerForm> manager_;
     std::unique_ptr<IniFile> controllerFile_;
     Generator generator_;

@@ -4,6 +4,7 @@
 
 #include "plugin/CompMsgForm.h"
 #include "plugin/QtManagerForm.h"
+#include "plugin/QtOnlineView.h"
 
 namespace velmora {
 
@@ -22,7 +23,7 @@ public:
     }
     OnlineViewForm* createOnlineView(void* owner, TFormReg1& frame,
                                      const std::string& controllerName) override {
-        return windowless_.createOnlineView(owner, frame, controllerName);
+        return QtOnlineView::Create(frame, owner, controllerName);
     }
 
 private:

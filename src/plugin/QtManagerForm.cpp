@@ -41,14 +41,12 @@ QWidget* OwnerWidget(void* owner) {
     return nullptr;
 }
 
-bool RunFrameWizard(TFormReg1& frame, QWidget* owner) {
-    MessageBoxes& messages = *frame.toolkit().messages;
-    wizard::WizardContext context;
+void FillWizardContext(TFormReg1& frame, wizard::WizardContext& context) {
     context.file = &frame.openControllerFile();
     context.plcTypeIndex = frame.plcTypeIndex;
     context.plcSeries = HostPlcSeries(frame);
     context.decimalSeparator = frame.toolkit().decimalSeparator;
-    context.messages = &messages;
+    context.messages = frame.toolkit().messages;
     context.variableAddress = [&frame](const std::string& name) -> std::optional<std::string> {
         auto variables = com::Query<IYantVariables>(frame.host().registerCentre.get());
         if (!variables) return std::nullopt;
@@ -61,6 +59,14 @@ bool RunFrameWizard(TFormReg1& frame, QWidget* owner) {
     context.showHelp = [&frame](const std::string& topic) {
         ShowHelp(frame.frontEnd().helpViewer(), frame.language(), "Velmora", topic, "");
     };
+}
+
+bool RunFrameWizard(TFormReg1& frame, QWidget* owner) {
+    // Without an open PLC there is no controller file to add to.
+    if (frame.projectDirectory().empty() || frame.plcName().empty()) return false;
+    MessageBoxes& messages = *frame.toolkit().messages;
+    wizard::WizardContext context;
+    FillWizardContext(frame, context);
     context.wizardFinished = [&frame, &context] { frame.openOnlineView(context.controllerName); };
 
     // The dialog sets the frame's current controller and flag; the pages read the context.
@@ -134,8 +140,11 @@ std::vector<ManagerViewState> FrameManagerHost::onlineViews() {
 }
 
 void FrameManagerHost::toggleViewCommunication(const std::string& controllerName) {
-    if (online::OnlineExchange* exchange = ExchangeOf(frame_, controllerName))
+    // Opened from the manager: the view tells the user what keeps it offline.
+    if (online::OnlineExchange* exchange = ExchangeOf(frame_, controllerName)) {
+        exchange->setShowMessages(true);
         exchange->KomunikaceButton1Click(true);
+    }
 }
 
 void FrameManagerHost::closeOnlineView(const std::string& controllerName) {
@@ -230,6 +239,14 @@ void QtControllerManager::hide() {
 
 void QtControllerManager::localize() {
     form_->Localize();
+}
+
+void QtControllerManager::refresh() {
+    form_->Refresh();
+}
+
+void QtControllerManager::updateChecks() {
+    form_->UpdateChecks();
 }
 
 }  // namespace velmora

@@ -17,6 +17,14 @@ class TFormRegMngr1;
 // null when it is no live widget.
 QWidget* OwnerWidget(void* owner);
 
+namespace wizard {
+struct WizardContext;
+}
+
+// The frame's part of a wizard context: the open PLC's file, the host's
+// look-ups, the generator and help.
+void FillWizardContext(TFormReg1& frame, wizard::WizardContext& context);
+
 // Runs the new-controller dialog and the wizard pages on the open PLC's
 // controller file; true when every page was accepted.
 bool RunFrameWizard(TFormReg1& frame, QWidget* owner);
@@ -65,6 +73,8 @@ public:
     void show() override;
     void hide() override;
     void localize() override;
+    void refresh() override;
+    void updateChecks() override;
 
     TFormRegMngr1& form() { return *form_; }
 

@@ -335,6 +335,7 @@ HRESULT TVelmoraCoClassImpl::OnOpenControler(std::int32_t, std::int32_t) {
         Logged("OnOpenControler", [&] {
             if (toolsEntry_) toolsEntry_->SetEnabled(VARIANT_TRUE);
             if (menuEntry_) menuEntry_->SetEnabled(VARIANT_TRUE);
+            if (frame_) frame_->plcChanged();
         });
         return S_OK;
     });
@@ -345,6 +346,7 @@ HRESULT TVelmoraCoClassImpl::OnCloseControler() {
         Logged("OnCloseControler", [&] {
             if (toolsEntry_) toolsEntry_->SetEnabled(VARIANT_FALSE);
             if (menuEntry_) menuEntry_->SetEnabled(VARIANT_FALSE);
+            if (frame_) frame_->plcChanged();
         });
         return S_OK;
     });

@@ -133,10 +133,12 @@ TEST_F(DesktopTest, MalformedEntriesAreSkippedOrLogged) {
     clearLogs();
     EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
     const auto lines = logLines();
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[2], "LoadDesktop - Error: 'x' is not a valid integer value");
-    EXPECT_EQ(lines[3], "LoadDesktop - end");
-    EXPECT_TRUE(frame->views().empty()) << "the pass stops at the exception";
+    EXPECT_EQ(lines[3], "InsertDockableForm - FormVisual1");
+    EXPECT_EQ(lines[4], "LoadDesktop - end");
+    ASSERT_EQ(frame->views().size(), 1u) << "a damaged entry costs its own view only";
+    EXPECT_EQ(view(0)->controllerName(), "Next");
 }
 
 TEST_F(DesktopTest, WithoutAControllerFileNothingIsRestoredOrWritten) {

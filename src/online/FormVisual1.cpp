@@ -1,0 +1,852 @@
+#include "online/FormVisual1.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <functional>
+
+#include "base/IniFile.h"
+#include "base/Log.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
+#include "controllers/ControllerKeys.h"
+#include "online/CommLabelWidget.h"
+#include "online/OnlineSession.h"
+#include "online/StructureTable.h"
+#include "online/TrendGraphWidget.h"
+#include "online/TrendSettings.h"
+
+namespace velmora::online {
+
+namespace {
+
+using E = SchemaElement;
+
+QString QText(std::uint32_t id) { return QString::fromStdString(Text(id)); }
+QString QStr(const std::string& s) { return QString::fromStdString(s); }
+
+// Images 31, 32 and 33 of the communication buttons: grey, green and red lamps.
+QIcon LampIcon(const QColor& colour) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient g(QPointF(12, 12), 16);
+    g.setColorAt(0, colour.lighter(170));
+    g.setColorAt(1, colour);
+    p.setBrush(g);
+    p.setPen(QPen(colour.darker(160), 1.5));
+    p.drawEllipse(QRectF(4, 4, 24, 24));
+    return QIcon(pixmap);
+}
+
+QIcon CommImage(int image) {
+    if (image == 32) return LampIcon(QColor(0x2e, 0xa0, 0x3a));
+    if (image == 33) return LampIcon(QColor(0xc8, 0x2a, 0x2a));
+    return LampIcon(QColor(0x9a, 0x9a, 0x9a));
+}
+
+QIcon TextIcon(const QString& glyph, const QColor& colour) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(colour);
+    QFont f = p.font();
+    f.setBold(true);
+    f.setPixelSize(20);
+    p.setFont(f);
+    p.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, glyph);
+    return QIcon(pixmap);
+}
+
+// Where each element stands on the schema (left to the implementer).
+QRect PlaceOf(E e) {
+    switch (e) {
+        case E::Y2Input2: return {20, 20, 120, 70};
+        case E::WInput1: return {20, 130, 120, 70};
+        case E::WFiltr1: return {210, 130, 120, 70};
+        case E::PID1: return {400, 105, 140, 120};
+        case E::Tuner1: return {400, 5, 140, 88};
+        case E::Y3Input1: return {580, 20, 120, 70};
+        case E::UPanel1: return {580, 130, 120, 70};
+        case E::Technologie1: return {740, 130, 120, 70};
+        case E::Y1Input1: return {580, 250, 120, 70};
+        case E::Y2Input1: return {580, 335, 120, 70};
+        default: return {};
+    }
+}
+constexpr int kLineY = 165;
+const QPoint kProduct(175, kLineY), kSum1(365, kLineY), kSum2(365, 285);
+constexpr int kNodeRadius = 12;
+constexpr int kRightTurn = 900;
+constexpr int kStripY = 425;
+
+const char* ImageName(E e) {
+    switch (e) {
+        case E::WInput1: return "W1Image1";
+        case E::WFiltr1: return "WFImage1";
+        case E::PID1: return "PIDImage1";
+        case E::Tuner1: return "TunerImage1";
+        case E::UPanel1: return "UImage1";
+        case E::Technologie1: return "TechImage1";
+        case E::Y1Input1: return "Y1Image1";
+        case E::Y2Input1: return "Y2Image1";
+        case E::Y2Input2: return "Y2Image2";
+        case E::Y3Input1: return "Y3Image1";
+        default: return "";
+    }
+}
+
+const char* BoxName(SchemaValue v) {
+    switch (v) {
+        case SchemaValue::Setpoint: return "W1Edit1";
+        case SchemaValue::W: return "WFEdit1";
+        case SchemaValue::Manual: return "Edit1";
+        case SchemaValue::Y1: return "Y1Edit1";
+        case SchemaValue::Y2: return "Y2Edit1";
+        case SchemaValue::Y3: return "Y3Edit1";
+        default: return "";
+    }
+}
+
+QString Title(E e) {
+    switch (e) {
+        case E::WInput1: return "w";
+        case E::WFiltr1: return "w filter";
+        case E::PID1: return "PID";
+        case E::Tuner1: return "Tuner";
+        case E::UPanel1: return "u";
+        case E::Technologie1: return "Plant";
+        case E::Y1Input1: return "y1";
+        case E::Y2Input1:
+        case E::Y2Input2: return "y2";
+        case E::Y3Input1: return "y3";
+        default: return {};
+    }
+}
+
+void StyleBox(QLabel* box, bool error) {
+    box->setStyleSheet(error ? "QLabel{background:#e02020;color:white;border:1px solid #802020;padding:1px 3px;}"
+                             : "QLabel{background:white;color:black;border:1px solid #8a8a8a;padding:1px 3px;}");
+}
+
+}  // namespace
+
+// A panel of the schema: an image showing what the element is, a title and,
+// for most, a value box. A click anywhere on it opens what the element opens.
+class SchemaPanel : public QFrame {
+public:
+    SchemaPanel(E element, QWidget* parent, std::function<void(E)> clicked, std::function<QString(E)> hint)
+        : QFrame(parent), element_(element), clicked_(std::move(clicked)), hint_(std::move(hint)) {
+        setObjectName(SchemaElementName(element));
+        setFrameShape(QFrame::StyledPanel);
+        setAutoFillBackground(true);
+        setCursor(Qt::PointingHandCursor);
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(4, 3, 4, 4);
+        layout->setSpacing(2);
+        image_ = new QLabel(this);
+        image_->setObjectName(ImageName(element));
+        image_->setMinimumHeight(26);
+        image_->installEventFilter(this);
+        image_->setAlignment(Qt::AlignCenter);
+        layout->addWidget(image_, 1);
+    }
+    E element() const { return element_; }
+    QLabel* image() const { return image_; }
+    QVBoxLayout* column() const { return static_cast<QVBoxLayout*>(layout()); }
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) clicked_(element_);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // The hint is built when it is asked for, from the section as it is now.
+        if (watched == image_ && event->type() == QEvent::ToolTip) {
+            const QString text = hint_(element_);
+            auto* help = static_cast<QHelpEvent*>(event);
+            if (text.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(help->globalPos(), text, image_);
+            return true;
+        }
+        return QFrame::eventFilter(watched, event);
+    }
+
+private:
+    E element_;
+    std::function<void(E)> clicked_;
+    std::function<QString(E)> hint_;
+    QLabel* image_;
+};
+
+// The drawing surface of the schema: connects the panels with lines and
+// arrow heads and draws the combining nodes.
+class SchemaCanvas : public QWidget {
+public:
+    explicit SchemaCanvas(QWidget* parent) : QWidget(parent) {
+        setObjectName("SchemaCanvas1");
+        setMinimumSize(940, 500);
+        setAutoFillBackground(true);
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, QColor(0xf4, 0xf6, 0xf8));
+        setPalette(pal);
+    }
+    SchemaVisibility visibility;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(0x20, 0x30, 0x50), 1.6));
+        const auto on = [this](E e) { return visibility.visible(e); };
+        const auto left = [](E e) { const QRect r = PlaceOf(e); return QPoint(r.left(), r.center().y()); };
+        const auto right = [](E e) { const QRect r = PlaceOf(e); return QPoint(r.right() + 1, r.center().y()); };
+
+        // Setpoint path: w (× y2 for a ratio) → filter → Σ.
+        const QPoint afterW = on(E::WFiltr1) ? left(E::WFiltr1) : kSum1 - QPoint(kNodeRadius, 0);
+        if (on(E::Product1)) {
+            arrow(p, right(E::WInput1), kProduct - QPoint(kNodeRadius, 0));
+            arrow(p, kProduct + QPoint(kNodeRadius, 0), afterW);
+            node(p, kProduct, "x");
+            if (on(E::Y2Input2)) {
+                const QPoint from = right(E::Y2Input2);
+                line(p, from, {kProduct.x(), from.y()});
+                arrow(p, {kProduct.x(), from.y()}, kProduct - QPoint(0, kNodeRadius));
+            }
+        } else {
+            arrow(p, right(E::WInput1), afterW);
+        }
+        if (on(E::WFiltr1)) arrow(p, right(E::WFiltr1), kSum1 - QPoint(kNodeRadius, 0));
+        node(p, kSum1, QString());
+        p.drawText(kSum1 + QPoint(4, kNodeRadius + 12), "-");
+        arrow(p, kSum1 + QPoint(kNodeRadius, 0), left(E::PID1));
+
+        // Controller → output → plant.
+        const QPoint plantIn = left(E::Technologie1);
+        if (on(E::UPanel1)) {
+            arrow(p, right(E::PID1), left(E::UPanel1));
+            arrow(p, right(E::UPanel1), plantIn);
+        } else {
+            arrow(p, right(E::PID1), plantIn);
+        }
+        if (on(E::Tuner1)) {
+            const QRect t = PlaceOf(E::Tuner1), c = PlaceOf(E::PID1);
+            arrow(p, {t.center().x() - 20, t.bottom() + 1}, {c.center().x() - 20, c.top()});
+            arrow(p, {c.center().x() + 20, c.top()}, {t.center().x() + 20, t.bottom() + 1});
+        }
+        if (on(E::Y3Input1)) {
+            // The actuator's real value closes the inner loop of a cascade.
+            const int x = (PlaceOf(E::UPanel1).right() + plantIn.x()) / 2;
+            const QPoint y3 = right(E::Y3Input1);
+            line(p, {x, kLineY}, {x, y3.y()});
+            arrow(p, {x, y3.y()}, y3);
+            const QPoint from = left(E::Y3Input1);
+            const int pidX = PlaceOf(E::PID1).right() - 20;
+            line(p, from, {pidX, from.y()});
+            arrow(p, {pidX, from.y()}, {pidX, PlaceOf(E::PID1).top()});
+        }
+
+        // Feedback: plant → y1 (and y2) → Σ.
+        const QPoint plantOut = right(E::Technologie1);
+        line(p, plantOut, {kRightTurn, kLineY});
+        const QPoint y1 = right(E::Y1Input1);
+        line(p, {kRightTurn, kLineY}, {kRightTurn, y1.y()});
+        arrow(p, {kRightTurn, y1.y()}, y1);
+        const QPoint y1Out = left(E::Y1Input1);
+        if (on(E::Sum2)) {
+            arrow(p, y1Out, kSum2 + QPoint(kNodeRadius, 0));
+            const QPoint y2 = right(E::Y2Input1);
+            line(p, {kRightTurn, y1.y()}, {kRightTurn, y2.y()});
+            arrow(p, {kRightTurn, y2.y()}, y2);
+            const QPoint y2Out = left(E::Y2Input1);
+            line(p, y2Out, {kSum2.x(), y2Out.y()});
+            arrow(p, {kSum2.x(), y2Out.y()}, kSum2 + QPoint(0, kNodeRadius));
+            node(p, kSum2, QString());
+            arrow(p, kSum2 - QPoint(0, kNodeRadius), kSum1 + QPoint(0, kNodeRadius));
+        } else {
+            line(p, y1Out, {kSum1.x(), y1Out.y()});
+            arrow(p, {kSum1.x(), y1Out.y()}, kSum1 + QPoint(0, kNodeRadius));
+        }
+    }
+
+private:
+    static void line(QPainter& p, QPoint a, QPoint b) { p.drawLine(a, b); }
+    static void arrow(QPainter& p, QPoint a, QPoint b) {
+        p.drawLine(a, b);
+        const QLineF l(b, a);
+        if (l.length() < 1) return;
+        const QPointF u = (l.p2() - l.p1()) / l.length();
+        const QPointF n(-u.y(), u.x());
+        QPainterPath head;
+        head.moveTo(b);
+        head.lineTo(QPointF(b) + u * 9 + n * 4);
+        head.lineTo(QPointF(b) + u * 9 - n * 4);
+        head.closeSubpath();
+        p.save();
+        p.setBrush(p.pen().color());
+        p.drawPath(head);
+        p.restore();
+    }
+    static void node(QPainter& p, QPoint c, const QString& mark) {
+        p.save();
+        p.setBrush(Qt::white);
+        p.drawEllipse(c, kNodeRadius, kNodeRadius);
+        if (mark.isEmpty()) {
+            p.drawLine(c - QPoint(7, 0), c + QPoint(7, 0));
+            p.drawLine(c - QPoint(0, 7), c + QPoint(0, 7));
+        } else {
+            p.drawText(QRect(c - QPoint(kNodeRadius, kNodeRadius), QSize(2 * kNodeRadius, 2 * kNodeRadius)),
+                       Qt::AlignCenter, mark);
+        }
+        p.restore();
+    }
+};
+
+namespace {
+
+// The picture of an element's panel; the output shows its characteristic.
+QPixmap ElementPicture(E e, const OutputCharacteristic& output) {
+    QPixmap pixmap(108, 30);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    QFont f = p.font();
+    f.setPixelSize(10);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(QColor(0x40, 0x40, 0x40));
+    if (e != E::UPanel1) p.drawText(QRect(0, 0, 40, 14), Qt::AlignLeft | Qt::AlignTop, Title(e));
+    f.setBold(false);
+    f.setPixelSize(9);
+    p.setFont(f);
+    p.setPen(QPen(QColor(0x20, 0x40, 0x80), 1.5));
+    switch (e) {
+        case E::UPanel1:
+            p.drawLine(30, 15, 90, 15);  // axes
+            p.drawLine(60, 2, 60, 28);
+            p.setPen(QPen(QColor(0xc0, 0x30, 0x30), 1.8));
+            if (output.minusSide)
+                p.drawLine(38, 27, 82, 3);
+            else
+                p.drawPolyline(QPolygon({QPoint(38, 15), QPoint(60, 15), QPoint(82, 3)}));
+            p.setPen(Qt::black);
+            p.drawText(QRect(0, 0, 36, 12), Qt::AlignRight, "100%");
+            if (output.minusSide) p.drawText(QRect(0, 18, 36, 12), Qt::AlignRight, "-100%");
+            break;
+        case E::PID1:
+        case E::Tuner1: {
+            p.drawRect(30, 4, 40, 22);
+            p.drawText(QRect(30, 4, 40, 22), Qt::AlignCenter, e == E::PID1 ? "PID" : "AT");
+            break;
+        }
+        case E::Technologie1: {
+            QPainterPath curve;
+            curve.moveTo(25, 26);
+            curve.cubicTo(45, 26, 50, 4, 75, 4);
+            p.drawPath(curve);
+            break;
+        }
+        default: {
+            // A measuring point or a setpoint source: a small gauge.
+            p.drawEllipse(QPoint(50, 15), 11, 11);
+            p.drawLine(QPoint(50, 15), QPoint(57, 8));
+            break;
+        }
+    }
+    return pixmap;
+}
+
+}  // namespace
+
+TFormVisual1::TFormVisual1(VisualHost& host, std::string controllerName, QWidget* parent)
+    : QWidget(parent), host_(host), name_(std::move(controllerName)) {
+    setObjectName("FormVisual1");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFocusPolicy(Qt::StrongFocus);
+    exchange_ = std::make_unique<OnlineExchange>(host_.session(), name_, this);
+    shownTexts_.fill(std::string());
+    build();
+    loadController();
+    selectTab(SchemaPage);
+}
+
+TFormVisual1::~TFormVisual1() {
+    Log("FormDestroy Begin - " + name_);
+    // The graph keeps references to the recording and the file: it goes first.
+    delete graphPage_;
+    graphPage_ = nullptr;
+    graph_ = nullptr;
+    exchange_.reset();
+    file_.reset();
+    Log("FormDestroy End - " + name_);
+    host_.viewDestroyed();
+}
+
+void TFormVisual1::build() {
+    auto* top = new QVBoxLayout(this);
+    top->setContentsMargins(0, 0, 0, 0);
+    top->setSpacing(0);
+
+    auto* tools = new QToolBar(this);
+    tools->setObjectName("ToolBar1");
+    tools->setIconSize(QSize(20, 20));
+    const auto button = [&](const char* name, const QIcon& icon, void (TFormVisual1::*op)(), bool checkable) {
+        auto* b = new QToolButton(tools);
+        b->setObjectName(name);
+        b->setIcon(icon);
+        b->setCheckable(checkable);
+        b->setAutoRaise(true);
+        connect(b, &QToolButton::clicked, this, [this, op] { (this->*op)(); });
+        tools->addWidget(b);
+        return b;
+    };
+    SchemaButton1 = button("SchemaButton1", TextIcon("S", QColor(0x20, 0x40, 0x80)), &TFormVisual1::SchemaButton1Click, true);
+    GrafButton1 = button("GrafButton1", TextIcon("G", QColor(0x20, 0x80, 0x40)), &TFormVisual1::GrafButton1Click, true);
+    SchemaButton2 = button("SchemaButton2", TextIcon("T", QColor(0x60, 0x40, 0x20)), &TFormVisual1::SchemaButton2Click, true);
+    tools->addSeparator();
+    KomunikaceButton1 = button("KomunikaceButton1", TextIcon("\u25B6", QColor(0x2e, 0x9d, 0x3a)),
+                               &TFormVisual1::KomunikaceButton1_Click, true);
+    ToolButtonStop1 = button("ToolButtonStop1", TextIcon("\u25A0", QColor(0xc8, 0x2a, 0x2a)),
+                             &TFormVisual1::ToolButtonStop1Click, false);
+    ToolButtonComm1 = button("ToolButtonComm1", CommImage(31), &TFormVisual1::ToolButtonComm1Click, false);
+    commImage_ = 31;
+    ToolButtonStop1->setEnabled(false);
+    tools->addSeparator();
+    CommLabel1 = new TCommLabel(tools);
+    CommLabel1->setObjectName("CommLabel1");
+    tools->addWidget(CommLabel1);
+    SimLabel1 = new QLabel("Simulace", tools);
+    SimLabel1->setObjectName("SimLabel1");
+    SimLabel1->setStyleSheet("QLabel{color:magenta;font-weight:bold;padding-left:8px;}");
+    SimLabel1->setVisible(false);
+    tools->addWidget(SimLabel1);
+    top->addWidget(tools);
+
+    pages_ = new QStackedWidget(this);
+    pages_->setMinimumSize(240, 160);  // the pages scroll; the dock may be small
+    top->addWidget(pages_, 1);
+
+    // ---- Schema ----
+    schemaScroll_ = new QScrollArea(pages_);
+    schemaScroll_->setObjectName("SchemaPanel1");
+    canvas_ = new SchemaCanvas(schemaScroll_);
+    schemaScroll_->setWidget(canvas_);
+    schemaScroll_->setWidgetResizable(false);
+    pages_->addWidget(schemaScroll_);
+
+    const auto clicked = [this](E e) { elementClicked(e); };
+    const auto hint = [this](E e) { return QStr(ElementHint(e, settings_)); };
+    const auto addBox = [this](SchemaPanel* panel, SchemaValue v) {
+        auto* box = new QLabel("-", panel);
+        box->setObjectName(BoxName(v));
+        box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        StyleBox(box, false);
+        panel->column()->addWidget(box);
+        valueBoxes_[static_cast<std::size_t>(v)] = box;
+    };
+    for (E e : {E::WInput1, E::WFiltr1, E::PID1, E::Tuner1, E::UPanel1, E::Technologie1, E::Y1Input1, E::Y2Input1,
+                E::Y2Input2, E::Y3Input1}) {
+        auto* panel = new SchemaPanel(e, canvas_, clicked, hint);
+        panel->setGeometry(PlaceOf(e));
+        panel->setToolTip(Title(e));
+        panels_[static_cast<std::size_t>(e)] = panel;
+    }
+    const auto panel = [this](E e) { return panels_[static_cast<std::size_t>(e)]; };
+    addBox(panel(E::WInput1), SchemaValue::Setpoint);
+    addBox(panel(E::WFiltr1), SchemaValue::W);
+    addBox(panel(E::PID1), SchemaValue::Manual);
+    addBox(panel(E::Y1Input1), SchemaValue::Y1);
+    addBox(panel(E::Y3Input1), SchemaValue::Y3);
+    addBox(panel(E::Y2Input1), SchemaValue::Y2);
+    {
+        // Both y2 panels show the second input; the ratio one keeps its own box.
+        auto* box = new QLabel("-", panel(E::Y2Input2));
+        box->setObjectName("Y2Edit2");
+        box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        StyleBox(box, false);
+        panel(E::Y2Input2)->column()->addWidget(box);
+    }
+    {
+        // The controller's mode buttons and the tuner's controls act online
+        // (parameter changes and autotuning); they stay off until that lands.
+        auto* row = new QHBoxLayout;
+        for (const char* name : {"ManButton1", "AutoButton1", "RestartButton1"}) {
+            auto* b = new QPushButton(QString(name).remove("Button1"), panel(E::PID1));
+            b->setObjectName(name);
+            b->setEnabled(false);
+            b->setMaximumHeight(20);
+            row->addWidget(b);
+        }
+        panel(E::PID1)->column()->addLayout(row);
+        auto* tunerRow = new QHBoxLayout;
+        auto* lamp = new QLabel(panel(E::Tuner1));
+        lamp->setObjectName("Shape1");
+        lamp->setFixedSize(12, 12);
+        lamp->setStyleSheet("QLabel{background:#9a9a9a;border-radius:6px;}");
+        tunerRow->addWidget(lamp);
+        for (const auto& [name, text] : {std::pair{"TuneButton1", "Tune"}, {"BreakButton1", "Break"},
+                                         {"ParamsButton1", "Params"}, {"ErrorButton1", "Error"}}) {
+            auto* b = new QPushButton(text, panel(E::Tuner1));
+            b->setObjectName(name);
+            b->setEnabled(false);
+            b->setMaximumHeight(20);
+            tunerRow->addWidget(b);
+        }
+        panel(E::Tuner1)->column()->addLayout(tunerRow);
+    }
+
+    // The summing and product nodes are drawn; these markers carry their names.
+    for (const auto& [e, centre] : {std::pair{E::Sum1, kSum1}, {E::Sum2, kSum2}, {E::Product1, kProduct}}) {
+        auto* marker = new QWidget(canvas_);
+        marker->setObjectName(SchemaElementName(e));
+        marker->setGeometry(centre.x() - kNodeRadius, centre.y() - kNodeRadius, 2 * kNodeRadius, 2 * kNodeRadius);
+        marker->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+    // The channel strip: trend colour and value of w, e, u, y.
+    struct StripItem {
+        E colour;
+        const char* box;
+        int channel;
+    };
+    const StripItem strip[] = {{E::XPanelW1, "WEdit1", kChannelW}, {E::XPanelE1, "EEdit1", kChannelE},
+                               {E::XPanelU1, "UEdit1", kChannelU}, {E::XPanelY1, "YEdit1", kChannelY1},
+                               {E::XPanelY2, nullptr, kChannelY2}, {E::XPanelY3, nullptr, kChannelY3}};
+    int x = 20;
+    for (std::size_t i = 0; i < std::size(strip); ++i) {
+        const StripItem& s = strip[i];
+        auto* colour = new SchemaPanel(s.colour, canvas_, clicked, [](E) { return QString(); });
+        colour->setGeometry(x, kStripY, 34, 26);
+        colour->setToolTip(QStr(std::string(TrendChannelName(s.channel))));
+        colour->image()->setText(QStr(std::string(TrendChannelName(s.channel))));
+        colour->image()->setMinimumHeight(0);
+        panels_[static_cast<std::size_t>(s.colour)] = colour;
+        x += 38;
+        if (s.box) {
+            auto* box = new QLabel("-", canvas_);
+            box->setObjectName(s.box);
+            box->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            box->setGeometry(x, kStripY, 84, 26);
+            StyleBox(box, false);
+            stripBoxes_[i] = box;
+            x += 96;
+        }
+    }
+    for (const auto& [e, text, at] : {std::tuple{E::StudenyStartButton1, 3189u, 20},
+                                      std::tuple{E::RezimButton1, 3128u, 240}}) {
+        auto* b = new QPushButton(QText(text), canvas_);
+        b->setObjectName(SchemaElementName(e));
+        b->setGeometry(at, kStripY + 40, 210, 26);
+        connect(b, &QPushButton::clicked, this, [this, e = e] { elementClicked(e); });
+    }
+
+    // ---- Graph ----
+    graphPage_ = new QWidget(pages_);
+    graphPage_->setObjectName("GrafPage1");
+    auto* graphRow = new QHBoxLayout(graphPage_);
+    graphRow->setContentsMargins(0, 0, 0, 0);
+    file_ = std::make_unique<IniFile>(host_.controllerFile());
+    graph_ = new TrendGraphWidget(*file_, "Regulator " + name_,
+                                  velmora::KindOfType(file_->readString("Regulator " + name_, "Type", "PID")),
+                                  recorder_.buffer(), host_.messages(), graphPage_);
+    graph_->decimalSeparator = host_.decimalSeparator();
+    graph_->setDataFolder(host_.controllerFile().parent_path());
+    graphRow->addWidget(graph_, 1);
+    auto* side = new QVBoxLayout;
+    ParamPanel1 = new QLabel(graphPage_);
+    ParamPanel1->setObjectName("ParamPanel1");
+    ParamPanel1->setWordWrap(true);
+    ParamPanel1->setFixedWidth(180);
+    ParamPanel1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+    ParamPanel1->setFrameShape(QFrame::StyledPanel);
+    // Said plainly until online parameter changes exist.
+    ParamPanel1->setText("Online parameter changes are not available in this version.");
+    CommLabel2 = new TCommLabel(graphPage_);
+    CommLabel2->setObjectName("CommLabel2");
+    side->addWidget(CommLabel2);
+    side->addWidget(ParamPanel1, 1);
+    graphRow->addLayout(side);
+    pages_->addWidget(graphPage_);
+
+    // ---- Structure ----
+    auto* structure = new QWidget(pages_);
+    structure->setObjectName("StructPage1");
+    auto* structureColumn = new QVBoxLayout(structure);
+    structureColumn->setContentsMargins(2, 2, 2, 2);
+    tbHex1 = new QToolButton(structure);
+    tbHex1->setObjectName("tbHex1");
+    tbHex1->setText("HEX");
+    tbHex1->setCheckable(true);
+    connect(tbHex1, &QToolButton::clicked, this, &TFormVisual1::tbHex1Click);
+    structureColumn->addWidget(tbHex1, 0, Qt::AlignLeft);
+    StringGrid2 = new QTableWidget(structure);
+    StringGrid2->setObjectName("StringGrid2");
+    StringGrid2->setColumnCount(3);
+    StringGrid2->setHorizontalHeaderLabels({"Name", "Value", "HEX"});
+    StringGrid2->verticalHeader()->setVisible(false);
+    StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    StringGrid2->horizontalHeader()->setStretchLastSection(true);
+    StringGrid2->setColumnHidden(2, true);
+    structureColumn->addWidget(StringGrid2, 1);
+    pages_->addWidget(structure);
+
+    TabSet1 = new QTabBar(this);
+    TabSet1->setObjectName("TabSet1");
+    TabSet1->setShape(QTabBar::RoundedSouth);
+    TabSet1->addTab("Schema");
+    TabSet1->addTab("Graph");
+    TabSet1->addTab("Structure");
+    connect(TabSet1, &QTabBar::currentChanged, this, [this](int index) {
+        fromTabSet_ = true;
+        showPage(index);
+        fromTabSet_ = false;
+    });
+    top->addWidget(TabSet1);
+    resize(960, 600);
+    Localize();
+}
+
+void TFormVisual1::Localize() {
+    setWindowTitle(QStr("Velmora - " + name_));
+    SchemaButton1->setToolTip("Schema");
+    GrafButton1->setToolTip("Graph");
+    SchemaButton2->setToolTip("Structure");
+    KomunikaceButton1->setToolTip(QText(3277));
+    ToolButtonStop1->setToolTip(QText(3278));
+    ToolButtonComm1->setToolTip(QText(3461));
+    if (auto* b = findChild<QPushButton*>("StudenyStartButton1")) b->setText(QText(3189));
+    if (auto* b = findChild<QPushButton*>("RezimButton1")) b->setText(QText(3128));
+}
+
+bool TFormVisual1::loadController() {
+    IniFile file(host_.controllerFile());
+    if (file.readString("Regulator " + name_, "Name", "").empty()) {
+        // The controller was removed or renamed behind the view's back.
+        if (MessageBoxes* m = host_.messages())
+            m->show("Velmora - " + name_, Text(3023), MessageIcon::Exclamation, MessageButtons::Ok);
+        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+        return false;
+    }
+    settings_ = ReadExchangeSettings(file, name_);
+    const SchemaVisibility shown = VisibleElements(settings_);
+    canvas_->visibility = shown;
+    for (std::size_t i = 0; i < kSchemaElements; ++i) {
+        const auto e = static_cast<E>(i);
+        if (QWidget* w = canvas_->findChild<QWidget*>(SchemaElementName(e))) w->setVisible(shown.visible(e));
+    }
+    const OutputCharacteristic output = OutputCharacteristicFor(settings_);
+    for (SchemaPanel* p : panels_)
+        if (p && p->image()->text().isEmpty()) p->image()->setPixmap(ElementPicture(p->element(), output));
+    loaded_ = true;
+    canvas_->update();
+    showValues();
+    return true;
+}
+
+void TFormVisual1::selectTab(int index) {
+    if (index < 0 || index > 2) return;
+    if (TabSet1->currentIndex() == index)
+        showPage(index);  // a click on the current tab only redraws
+    else
+        TabSet1->setCurrentIndex(index);
+}
+
+void TFormVisual1::SchemaButton1Click() { selectTab(SchemaPage); }
+void TFormVisual1::GrafButton1Click() { selectTab(GraphPage); }
+void TFormVisual1::SchemaButton2Click() { selectTab(StructurePage); }
+
+void TFormVisual1::showPage(int index) {
+    page_ = index;
+    pages_->setCurrentIndex(index);
+    SchemaButton1->setChecked(index == SchemaPage);
+    GrafButton1->setChecked(index == GraphPage);
+    SchemaButton2->setChecked(index == StructurePage);
+    exchange_->setStructureView(index == StructurePage);
+    exchange_->setGraphShown(index == GraphPage);
+    schemaScroll_->setHorizontalScrollBarPolicy(index == SchemaPage ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    if (index == GraphPage) graph_->update();
+    if (index == StructurePage) showStructure();
+    update();
+}
+
+void TFormVisual1::KomunikaceButton1_Click() {
+    exchange_->KomunikaceButton1_Click();
+    if (exchange_) KomunikaceButton1->setChecked(exchange_->online());
+}
+
+void TFormVisual1::ToolButtonStop1Click() { exchange_->ToolButtonStop1Click(); }
+
+void TFormVisual1::ToolButtonComm1Click() {
+    if (MessageBoxes* m = host_.messages())
+        m->show(Text(3461), Text(3462) + Text(3463), MessageIcon::Information, MessageButtons::Ok);
+}
+
+void TFormVisual1::tbHex1Click() {
+    hex_ = tbHex1->isChecked();
+    StringGrid2->setColumnHidden(2, !hex_);
+    showStructure();
+}
+
+void TFormVisual1::setSimulationActive(bool active) { SimLabel1->setVisible(active); }
+
+void TFormVisual1::elementClicked(SchemaElement element) {
+    const SchemaTarget target = ClickTarget(element, settings_.kind);
+    if (target == SchemaTarget::None) return;
+    if (target == SchemaTarget::Graph) {
+        selectTab(GraphPage);
+        return;
+    }
+    afterModal(host_.openTarget(target, name_));
+}
+
+void TFormVisual1::openVariablePage(VariablePage page) { afterModal(host_.openVariablePage(page, name_)); }
+
+void TFormVisual1::afterModal(bool accepted) {
+    // After "OK" the section may say something else: show what it says now.
+    if (accepted) loadController();
+}
+
+void TFormVisual1::showValues() {
+    const SchemaValues values = ShownSchemaValues(*exchange_, host_.decimalSeparator());
+    for (std::size_t i = 0; i < kSchemaValues; ++i) {
+        QLabel* box = valueBoxes_[i];
+        const ShownValue& v = values[i];
+        // Only a changed text costs a repaint.
+        const std::string key = v.text + (v.error ? "!" : "");
+        if (shownTexts_[i] == key) continue;
+        shownTexts_[i] = key;
+        if (box) {
+            box->setText(QStr(v.text));
+            StyleBox(box, v.error);
+            box->setToolTip(QStr(v.hint));
+        }
+        if (i == static_cast<std::size_t>(SchemaValue::Y2))
+            if (auto* ratio = panels_[static_cast<std::size_t>(E::Y2Input2)]->findChild<QLabel*>("Y2Edit2")) {
+                ratio->setText(QStr(v.text));
+                StyleBox(ratio, v.error);
+            }
+        const int strip = i == static_cast<std::size_t>(SchemaValue::W)    ? 0
+                          : i == static_cast<std::size_t>(SchemaValue::E)  ? 1
+                          : i == static_cast<std::size_t>(SchemaValue::U)  ? 2
+                          : i == static_cast<std::size_t>(SchemaValue::Y1) ? 3
+                                                                           : -1;
+        if (strip >= 0 && stripBoxes_[static_cast<std::size_t>(strip)]) {
+            stripBoxes_[static_cast<std::size_t>(strip)]->setText(QStr(v.text));
+            StyleBox(stripBoxes_[static_cast<std::size_t>(strip)], v.error);
+        }
+    }
+    // The manual box is live only in manual mode of a PIDMA controller.
+    if (QLabel* manual = valueBoxes_[static_cast<std::size_t>(SchemaValue::Manual)])
+        manual->setEnabled(settings_.kind == ControllerKind::PIDMA && exchange_->hasData() &&
+                           exchange_->pidmaImage()[tpida::MAN] != 0);
+}
+
+void TFormVisual1::showStructure() {
+    if (page_ != StructurePage) return;
+    const auto rows = StructureRows(*exchange_, host_.decimalSeparator());
+    StringGrid2->setUpdatesEnabled(false);
+    StringGrid2->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const StructureRow& row = rows[static_cast<std::size_t>(r)];
+        const std::string* cells[] = {&row.name, &row.value, &row.hex};
+        for (int c = 0; c < 3; ++c) {
+            QTableWidgetItem* item = StringGrid2->item(r, c);
+            if (!item) {
+                item = new QTableWidgetItem;
+                if (c > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+                StringGrid2->setItem(r, c, item);
+            }
+            const QString text = QStr(*cells[c]);
+            if (item->text() != text) item->setText(text);
+        }
+    }
+    StringGrid2->setUpdatesEnabled(true);
+}
+
+void TFormVisual1::setCommImage(int image) {
+    if (image == commImage_) return;
+    commImage_ = image;
+    ToolButtonComm1->setIcon(CommImage(image));
+}
+
+void TFormVisual1::showCommState(TCommState state, bool fixed) {
+    for (TCommLabel* label : {CommLabel1, CommLabel2}) {
+        if (label->GetCommState() != state) label->SetCommState(state);
+        if (label->Get_IsFixed() != fixed) label->Set_IsFixed(fixed);
+    }
+}
+
+void TFormVisual1::onlineChanged(bool online) {
+    KomunikaceButton1->setChecked(online);
+    ToolButtonStop1->setEnabled(online);
+    for (TCommLabel* label : {CommLabel1, CommLabel2}) label->SetDataState(TDataState::dsNoComm);
+    setCommImage(31);
+    host_.communicationChanged();
+}
+
+void TFormVisual1::commTicked(const TickResult& result) {
+    setCommImage(result.image);
+    for (TCommLabel* label : {CommLabel1, CommLabel2})
+        if (label->GetDataState() != result.state) label->SetDataState(result.state);
+    if (result.newSample && exchange_->lastDataTime()) {
+        recorder_.sample(*exchange_->lastDataTime(), ShownChannelTexts(*exchange_, host_.decimalSeparator()));
+        if (page_ == GraphPage) graph_->sampleAdded();
+    }
+    if (page_ == SchemaPage || result.newSample) showValues();
+    if (page_ == StructurePage) showStructure();
+}
+
+void TFormVisual1::closeMessage(bool) {
+    // The closing pass reached this view: the callback is done with it.
+    Log("Canclose = true");
+    hide();
+    deleteLater();
+}
+
+void TFormVisual1::closeEvent(QCloseEvent* event) {
+    Log("RemoveDockableForm - FormVisual1");
+    host_.removeFromDesktop(this);
+    if (host_.session().insideCallback()) {
+        // The callback may still use this view: the closing pass finishes it.
+        exchange_->requestClose();
+        Log("Canclose = false");
+        hide();
+        event->ignore();
+        return;
+    }
+    Log("Canclose = true");
+    event->accept();
+}
+
+void TFormVisual1::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1) {
+        host_.showHelp();
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TFormVisual1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    showValues();
+}
+
+}  // namespace velmora::online

@@ -1,0 +1,203 @@
+// The online view's wiring, offscreen: which schema elements a controller's
+// section shows, the value boxes before and after data, an element's page and
+// the reload after it, and the closing pass while the callback runs.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QMouseEvent>
+#include <filesystem>
+
+#include "ExchangeFixture.h"
+#include "base/IniFile.h"
+#include "base/Texts.h"
+#include "online/FormVisual1.h"
+
+namespace velmora::online::testing {
+namespace {
+
+int argc = 1;
+char arg0[] = "test";
+char* argv[] = {arg0, nullptr};
+
+void Click(QWidget* w) {
+    ASSERT_NE(w, nullptr);
+    if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->click();
+    const QPointF at(w->width() / 2.0, w->height() / 2.0);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, {}, {});
+    QApplication::sendEvent(w, &press);
+    QApplication::sendEvent(w, &release);
+}
+
+struct Host : VisualHost {
+    OnlineSession* s = nullptr;
+    std::filesystem::path file;
+    ScriptedMessages* shown = nullptr;
+    std::vector<SchemaTarget> opened;
+    std::function<bool()> onOpen;
+    int destroyed = 0;
+    OnlineSession& session() override { return *s; }
+    std::filesystem::path controllerFile() override { return file; }
+    MessageBoxes* messages() override { return shown; }
+    char decimalSeparator() override { return ','; }
+    bool openTarget(SchemaTarget target, const std::string&) override {
+        opened.push_back(target);
+        return onOpen ? onOpen() : false;
+    }
+    bool openVariablePage(VariablePage, const std::string&) override { return false; }
+    void showHelp() override {}
+    void communicationChanged() override {}
+    void removeFromDesktop(QWidget*) override {}
+    void viewDestroyed() override { ++destroyed; }
+};
+
+struct FormVisual1Ui : ExchangeFixture, ::testing::Test {
+    QApplication app{argc, argv};
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("formvisual1_" + std::to_string(::getpid()));
+    Host host;
+    FormVisual1Ui() {
+        std::filesystem::create_directories(dir);
+        host.s = session.get();
+        host.file = dir / "PLC1.rglx";
+        host.shown = &messages;
+        std::filesystem::remove(host.file);
+    }
+    ~FormVisual1Ui() override { std::filesystem::remove_all(dir); }
+    void writeSection(const std::string& name, const std::string& type, int inputMode, bool cascade) {
+        IniFile f(host.file);
+        const std::string s = "Regulator " + name;
+        f.writeString(s, "Name", name);
+        f.writeString(s, "Type", type);
+        f.writeInteger(s, "InputMode", inputMode);
+        f.writeBool(s, "Cascade", cascade);
+    }
+    static bool Shown(TFormVisual1& view, const char* name) {
+        QWidget* w = view.findChild<QWidget*>(name);
+        return w && !w->isHidden();
+    }
+    static QString Box(TFormVisual1& view, const char* name) { return view.findChild<QLabel*>(name)->text(); }
+};
+
+TEST_F(FormVisual1Ui, ShowsTheElementsOfEachControllerLayout) {
+    const struct {
+        const char* type;
+        int inputMode;
+        bool cascade;
+        std::vector<const char*> shown, hidden;
+    } cases[] = {
+        {"PID", 1, false, {"WFiltr1", "UPanel1", "RezimButton1"}, {"Sum2", "Product1", "Y2Input1", "Y2Input2", "Y3Input1", "Tuner1"}},
+        {"PID", 2, false, {"Sum2", "Y2Input1"}, {"Product1", "Y2Input2", "XPanelY2"}},
+        {"PID", 3, false, {"Product1", "Y2Input2", "XPanelY2"}, {"Sum2", "Y2Input1"}},
+        {"PID", 1, true, {"Y3Input1", "XPanelY3"}, {"Sum2"}},
+        {"PIDMA", 1, false, {"WInput1", "Y1Input1", "PID1", "Tuner1", "Technologie1"},
+         {"UPanel1", "WFiltr1", "Y3Input1", "RezimButton1", "XPanelY3"}},
+    };
+    for (const auto& c : cases) {
+        writeSection("R", c.type, c.inputMode, c.cascade);
+        TFormVisual1 view(host, "R");
+        for (const char* name : c.shown) EXPECT_TRUE(Shown(view, name)) << c.type << c.inputMode << " " << name;
+        for (const char* name : c.hidden) EXPECT_FALSE(Shown(view, name)) << c.type << c.inputMode << " " << name;
+    }
+}
+
+TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
+    addVariables();
+    ExchangeSettings s = Pid("Boiler");
+    const int base = addPid(s, 300);
+    writeSection("Boiler", "PID", 1, false);
+    TFormVisual1 view(host, "Boiler");
+    for (const char* box : {"W1Edit1", "WFEdit1", "Y1Edit1", "WEdit1", "UEdit1"}) EXPECT_EQ(Box(view, box), "-") << box;
+
+    auto area = plc.area(3);
+    area[base + tpid::Input1] = 0xE8;  // 1000 of 0..10000
+    area[base + tpid::Input1 + 1] = 0x03;
+    area[base + tpid::Output] = 0x88;  // 5000 hundredths
+    area[base + tpid::Output + 1] = 0x13;
+    area[base + tpid::MaxY] = 0x10;
+    area[base + tpid::MaxY + 1] = 0x27;
+    view.KomunikaceButton1_Click();
+    ASSERT_TRUE(view.exchange().online());
+    exchangeOnce(view.exchange());
+    view.showValues();
+    EXPECT_EQ(Box(view, "Y1Edit1"), "10,00%");
+    EXPECT_EQ(Box(view, "UEdit1"), "50,00%");
+
+    area[base + tpid::Det] = tpid::EY1;
+    exchangeOnce(view.exchange());
+    view.showValues();
+    QLabel* y1 = view.findChild<QLabel*>("Y1Edit1");
+    EXPECT_EQ(y1->text(), QString::fromStdString(Text(3019)));
+    EXPECT_TRUE(y1->styleSheet().contains("#e02020"));
+}
+
+TEST_F(FormVisual1Ui, AnElementOpensItsPageAndTheViewReloadsAfterOk) {
+    writeSection("R", "PID", 1, false);
+    TFormVisual1 view(host, "R");
+    // The page changes the section the way the controller-mode page would.
+    host.onOpen = [&] {
+        writeSection("R", "PID", 2, false);
+        return true;
+    };
+    Click(view.findChild<QWidget*>("RezimButton1"));
+    Click(view.findChild<QWidget*>("PID1"));
+    EXPECT_EQ(host.opened, (std::vector{SchemaTarget::ControllerMode, SchemaTarget::PidParameters}));
+    EXPECT_TRUE(Shown(view, "Y2Input1"));
+    Click(view.findChild<QWidget*>("XPanelU1"));
+    EXPECT_EQ(view.page(), TFormVisual1::GraphPage);
+}
+
+TEST_F(FormVisual1Ui, StructurePageListsMembersWithBitsAndHex) {
+    writeSection("R", "PID", 1, false);
+    TFormVisual1 view(host, "R");
+    view.SchemaButton2Click();
+    auto* grid = view.findChild<QTableWidget*>("StringGrid2");
+    ASSERT_GT(grid->rowCount(), 30);
+    EXPECT_EQ(grid->item(0, 0)->text(), "iInput1");
+    EXPECT_EQ(grid->item(0, 1)->text(), "-");
+    EXPECT_TRUE(grid->isColumnHidden(2));
+    Click(view.findChild<QWidget*>("tbHex1"));
+    EXPECT_FALSE(grid->isColumnHidden(2));
+}
+
+TEST_F(FormVisual1Ui, ClosingInsideTheCallbackWaitsForTheClosingPass) {
+    writeSection("R", "PID", 1, false);
+    auto* view = new TFormVisual1(host, "R");
+    // Another view's label update runs inside the callback: the user closes this one then.
+    struct Closer : OnlineViewSink {
+        QWidget* target = nullptr;
+        bool accepted = true;
+        void showCommState(TCommState, bool) override {
+            if (target) accepted = target->close();
+            target = nullptr;
+        }
+    } closer;
+    OnlineExchange other(*session, "Other", &closer);
+    closer.target = view;
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_FALSE(closer.accepted);
+    EXPECT_TRUE(view->exchange().closeRequested());
+    EXPECT_EQ(host.destroyed, 0);
+    session->CommLoopCallback(request, kRunning);  // the closing pass
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(host.destroyed, 1);
+    EXPECT_TRUE(log.contains("WM_MY_CLOSE - R"));
+}
+
+TEST_F(FormVisual1Ui, AViewWhoseSectionVanishedSaysSoAndCloses) {
+    writeSection("R", "PID", 1, false);
+    auto* view = new TFormVisual1(host, "R");
+    IniFile(host.file).eraseSection("Regulator R");
+    EXPECT_FALSE(view->loadController());
+    ASSERT_FALSE(messages.shown.empty());
+    EXPECT_EQ(messages.shown.back().text, Text(3023));
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(host.destroyed, 1);
+}
+
+}  // namespace
+}  // namespace velmora::online::testing
