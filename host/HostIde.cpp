@@ -225,10 +225,43 @@ void HostIde::closePlc() {
     plc_.clear();
 }
 
+class HostIde::FileListHold {
+public:
+    explicit FileListHold(HostIde& ide) : ide_(ide) { ++ide_.fileListHolds_; }
+    ~FileListHold() {
+        if (--ide_.fileListHolds_ > 0) return;
+        try {
+            ide_.flushFileList();
+        } catch (const std::exception& e) {
+            ide_.note(std::string("project file list not saved: ") + e.what());
+        }
+    }
+    FileListHold(const FileListHold&) = delete;
+    FileListHold& operator=(const FileListHold&) = delete;
+
+private:
+    HostIde& ide_;
+};
+
+void HostIde::saveFileList() {
+    fileListDirty_ = true;
+    if (fileListHolds_ == 0) flushFileList();
+}
+
+void HostIde::flushFileList() {
+    if (!fileListDirty_) return;
+    fileListDirty_ = false;
+    SaveProjectFiles(project_);
+}
+
 bool HostIde::compile() {
     note("event: compile " + plc_);
     VARIANT_BOOL go = VARIANT_TRUE;
-    raise<IYantCompilerEvents>([&](IYantCompilerEvents* s, DWORD) { return s->OnStartCompiling(&go); });
+    {
+        // Saved when the plug-ins are done, or when the event ends by an error.
+        FileListHold hold(*this);
+        raise<IYantCompilerEvents>([&](IYantCompilerEvents* s, DWORD) { return s->OnStartCompiling(&go); });
+    }
     // The stand-in has no PLC compiler: compiling is checking that the listed files exist.
     std::int32_t result = 0;
     if (go) {
@@ -475,7 +508,7 @@ HRESULT HostIde::AddFile(const char* fullPath, std::int32_t kind, const char* te
                            [&](const std::string& f) { return EqualNoCase(f, name); });
     if (it == project_.files.end()) {
         project_.files.push_back(name);
-        SaveProjectFiles(project_);
+        saveFileList();
         it = project_.files.end() - 1;
     }
     if (std::find(registered_.begin(), registered_.end(), *it) == registered_.end())
@@ -489,7 +522,7 @@ HRESULT HostIde::RemoveFile(std::int32_t listIndex) {
     if (listIndex < 0 || listIndex >= static_cast<std::int32_t>(project_.files.size())) return E_INVALIDARG;
     note("file removed " + project_.files[static_cast<std::size_t>(listIndex)]);
     project_.files.erase(project_.files.begin() + listIndex);
-    SaveProjectFiles(project_);
+    saveFileList();
     return S_OK;
 }
 

@@ -297,6 +297,13 @@ private:
     std::map<void*, Form> forms_;
     std::map<std::string, std::string> desktop_;
     std::vector<std::string> registered_;
+    // While a compilation's plug-ins register their files, the file list is
+    // saved once at the end instead of once per file.
+    class FileListHold;
+    int fileListHolds_ = 0;
+    bool fileListDirty_ = false;
+    void saveFileList();
+    void flushFileList();
     std::vector<CommLoopCallbackFunction> callbacks_;
     PlcRequestFunction request_ = nullptr;
 };

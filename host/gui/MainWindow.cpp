@@ -146,9 +146,17 @@ void MainWindow::closePlc() {
 }
 
 bool MainWindow::compile() {
-    if (!ide_ || ide_->currentPlc().empty()) return false;
+    if (!ide_ || ide_->currentPlc().empty() || compiling_) return false;
     const std::size_t before = ide_->registeredFiles().size();
-    const bool compiled = ide_->compile();
+    compiling_ = true;
+    bool compiled = false;
+    try {
+        compiled = ide_->compile();
+    } catch (...) {
+        compiling_ = false;
+        throw;
+    }
+    compiling_ = false;
     sync();
     const std::size_t generated = ide_->registeredFiles().size() - before;
     statusBar()->showMessage(compiled ? tr("Compiled %1 (%2 generated files registered)")

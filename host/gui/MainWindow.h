@@ -54,6 +54,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool compiling_ = false;  // the plug-ins let the message loop run while they generate
     void syncMenu(int number);
     void syncBar(int number);
     void syncTree();

@@ -364,9 +364,10 @@ struct IniFile::Content {
         std::string text(key);
         text += '=';
         text += value;
+        // Only blank lines follow the new one, so the key index stays valid with it added.
+        if (s->indexed) s->keyIndex.emplace(UpperAscii(key), insertAt);
         s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
                         Line{std::move(text), newEol()});
-        s->indexed = false;
         return true;
     }
 
@@ -523,12 +524,10 @@ IniFile::Content& IniFile::mutableContent() {
         if (readOnly)
             throw IniFileError("Cannot write the file " + path_.string() + ": the file is read-only.");
     }
-    if (batchDepth_ > 0) {
-        // Objects sharing this content must not see a batch's pending writes:
-        // they read the file from the disk again until the batch is stored.
-        // Cheaper than a copy of the whole file for every batch.
-        content_->identity.valid = false;
-        Cache<Content>().drop(cacheKey_);
+    if (batchDepth_ > 0 && content_.use_count() > 1) {
+        // A batch's pending writes stay private: this object works on a copy, and
+        // the cache keeps serving the file as it is on disk to everyone else.
+        content_ = std::make_shared<Content>(*content_);
     }
     return *content_;
 }

@@ -156,7 +156,7 @@ GeneratorResult GenerateController(IniFile& controllerFile, std::string_view nam
 }
 
 PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContext& ctx,
-                                  const std::function<void(const std::string& name)>& beforeEach) {
+                                  const PassObserver& observer) {
     PassResult pass;
     if (!controllerFile.fileExists()) return pass;
     Log(ctx, "GenerateAllControllers " + ctx.plcName);
@@ -166,7 +166,7 @@ PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContex
         // One rewrite of the controller file for the whole pass instead of one per release number.
         IniFile::Batch batch(controllerFile);
         for (const auto& [section, name] : ListControllers(controllerFile)) {
-            if (beforeEach) beforeEach(name);
+            if (observer) observer({name, false, static_cast<int>(pass.warnings.size())});
             const std::string logName = "GenerateController " + name;
             Log(ctx, logName);
             GeneratorResult r = Run(controllerFile, name, ctx, text, folder, false);
@@ -174,6 +174,7 @@ PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContex
             if (r.generated) ++pass.generated;
             if (!r.warning.empty()) pass.warnings.push_back(std::move(r.warning));
             for (auto& f : r.files) pass.files.push_back(std::move(f));
+            if (observer) observer({name, true, static_cast<int>(pass.warnings.size())});
         }
         batch.commit();
     }

@@ -51,11 +51,19 @@ struct PassResult {
     std::vector<std::string> warnings;  // one per controller that produced nothing
 };
 
+// Where the pass stands, reported before and after each controller.
+struct PassProgress {
+    std::string_view controller;  // its Name
+    bool done = false;            // false: about to be generated; true: finished with
+    int warnings = 0;             // controllers of this pass so far that produced nothing
+};
+using PassObserver = std::function<void(const PassProgress&)>;
+
 // The compile-start pass: every section whose Name is not empty, in file order,
 // with the controller file's writes collected into one rewrite and the report
-// rebuilt once at the end. `beforeEach` sees each Name before it is generated
-// (the progress window shows it and lets the message loop run).
+// rebuilt once at the end. `observer` (the progress window, which also lets the
+// message loop run) hears of each controller before and after it is generated.
 PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContext& ctx,
-                                  const std::function<void(const std::string& name)>& beforeEach = {});
+                                  const PassObserver& observer = {});
 
 }  // namespace velmora

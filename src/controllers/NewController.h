@@ -3,7 +3,6 @@
 // which name it proposes, and what accepting it writes into the controller file.
 // The Qt form (FormNew1) only wires widgets to this class.
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,32 +42,6 @@ public:
     virtual void closeOnlineView(const std::string& name) = 0;
     // The project's file list; null when the host's project interface cannot be had.
     virtual ProjectFileList* projectFiles() = 0;
-};
-
-// A host put together from functions, for a caller that holds the pieces in
-// different places (the frame's state, the wizard's context, the host). A
-// missing function means: no answer, nothing to do, no project interface.
-class NewControllerHostFunctions : public NewControllerHost {
-public:
-    std::function<std::optional<int>()> series;
-    std::function<std::filesystem::path()> file;
-    std::function<void(const std::string&)> currentController;
-    std::function<void(bool)> wizardRunning;
-    std::function<void(const std::string&)> closeView;
-    std::function<ProjectFileList*()> files;
-
-    std::optional<int> plcSeries() override { return series ? series() : std::nullopt; }
-    std::filesystem::path controllerFile() override { return file ? file() : std::filesystem::path(); }
-    void setCurrentController(const std::string& name) override {
-        if (currentController) currentController(name);
-    }
-    void setWizardRunning(bool running) override {
-        if (wizardRunning) wizardRunning(running);
-    }
-    void closeOnlineView(const std::string& name) override {
-        if (closeView) closeView(name);
-    }
-    ProjectFileList* projectFiles() override { return files ? files() : nullptr; }
 };
 
 // Series from which the PLC runs the floating-point controller and IEC declarations.

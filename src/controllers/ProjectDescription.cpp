@@ -88,10 +88,15 @@ std::optional<ProjectDescription> LoadProjectDescription(const std::filesystem::
 void SaveProjectFiles(const ProjectDescription& description) {
     IniFile ini(description.file);
     IniFile::Batch batch(ini);
-    // The section keeps its place in the file; only its File<n> keys are replaced.
-    for (const auto& key : ini.keys(kFiles))
-        if (FileKeyNumber(key)) ini.deleteKey(kFiles, key);
-    for (std::size_t i = 0; i < description.files.size(); ++i)
+    // File<n> keys are replaced where they stand and new ones appended, so the
+    // section keeps its place and a save is one pass over it; keys the list
+    // no longer has, and numbers spelled otherwise ("File01"), go.
+    const std::size_t count = description.files.size();
+    for (const auto& key : ini.keys(kFiles)) {
+        const unsigned n = FileKeyNumber(key);
+        if (n && (n > count || !EqualNoCase(key, "File" + std::to_string(n)))) ini.deleteKey(kFiles, key);
+    }
+    for (std::size_t i = 0; i < count; ++i)
         ini.writeString(kFiles, "File" + std::to_string(i + 1), description.files[i]);
     batch.commit();
 }

@@ -185,11 +185,7 @@ void TFormReg1::setLanguage(int number) {
 void TFormReg1::generate(std::string_view controllerName) {
     ensureProjectFolder();
     IniFile file(controllerFilePath());
-    generate(file, controllerName);
-}
-
-void TFormReg1::generate(IniFile& controllerFile, std::string_view controllerName) {
-    if (generator_) generator_(*this, controllerFile, controllerName);
+    if (generator_) generator_(*this, file, controllerName);
 }
 
 com::ComPtr<IYantWindows> TFormReg1::windows() const {

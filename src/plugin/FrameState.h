@@ -93,9 +93,6 @@ public:
     using Generator = std::function<void(TFormReg1& frame, IniFile& controllerFile, std::string_view name)>;
     void setGenerator(Generator generator) { generator_ = std::move(generator); }
     void generate(std::string_view controllerName);
-    // The same on a controller file the caller holds open (the compile pass
-    // collects its writes into one rewrite).
-    void generate(IniFile& controllerFile, std::string_view controllerName);
 
     // Opens (creates and docks on first use) the controller manager.
     void showManager();

@@ -1,6 +1,5 @@
 #include "plugin/HostServices.h"
 
-#include "codegen/Generator.h"
 #include "base/Paths.h"
 #include "plugin/FrameState.h"
 #include "base/Log.h"
@@ -32,7 +31,7 @@ bool RegisterGeneratedFile(TFormReg1& frame, const std::string& hostRelativeName
     return registered;
 }
 
-void GenerateWithHost(TFormReg1& frame, IniFile& controllerFile, std::string_view name) {
+GeneratorContext HostGeneratorContext(TFormReg1& frame) {
     GeneratorContext ctx;
     ctx.projectDir = HostPath(frame.projectDirectory());
     ctx.plcName = frame.plcName();
@@ -44,7 +43,17 @@ void GenerateWithHost(TFormReg1& frame, IniFile& controllerFile, std::string_vie
     };
     ctx.clock = frame.toolkit().clock;
     ctx.log = [](std::string_view line) { Log(line); };
-    if (GenerateController(controllerFile, name, ctx).generated) frame.generated = true;
+    return ctx;
+}
+
+void GenerateWithHost(TFormReg1& frame, IniFile& controllerFile, std::string_view name) {
+    if (GenerateController(controllerFile, name, HostGeneratorContext(frame)).generated) frame.generated = true;
+}
+
+PassResult GenerateAllWithHost(TFormReg1& frame, IniFile& controllerFile, const PassObserver& observer) {
+    PassResult pass = GenerateAllControllers(controllerFile, HostGeneratorContext(frame), observer);
+    if (pass.generated > 0) frame.generated = true;
+    return pass;
 }
 
 ReportInput HostReportInput(TFormReg1& frame) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "codegen/Generator.h"
 #include "report/ControllerReport.h"
 
 namespace velmora {
@@ -10,10 +11,18 @@ namespace velmora {
 class IniFile;
 class TFormReg1;
 
-// Runs the code generator for one controller against the host: project
-// directory, open PLC, PLC type and series, file registration, report rebuild,
-// the toolkit's clock and the plug-in log. Marks the frame's code as generated.
+// The code generator's view of the host: project directory, open PLC, PLC
+// type and series, file registration, report rebuild, the toolkit's clock and
+// the plug-in log.
+GeneratorContext HostGeneratorContext(TFormReg1& frame);
+
+// Runs the code generator for one controller against the host. Marks the
+// frame's code as generated.
 void GenerateWithHost(TFormReg1& frame, IniFile& controllerFile, std::string_view name);
+
+// The compile-start pass against the host, the one `velmora generate` runs.
+// Marks the frame's code as generated when any controller was.
+PassResult GenerateAllWithHost(TFormReg1& frame, IniFile& controllerFile, const PassObserver& observer);
 
 // Registers a written file ("Velmora\\Boiler.orv") with the host's project and
 // tells the host's editor it changed. False when the host does not take it.

@@ -3,17 +3,14 @@
 #include <QApplication>
 #include <QEvent>
 
-#include "controllers/FormNew1.h"
 #include "controllers/FormOpenAs1.h"
 #include "controllers/FormRegMngr1.h"
-#include "plugin/NewControllerFrame.h"
+#include "plugin/QtFrameWizard.h"
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
 #include "plugin/FrameState.h"
 #include "base/Help.h"
-#include "plugin/HostServices.h"
 #include "base/com/TaskString.h"
-#include "wizard/FormWizardPage.h"
 
 namespace velmora {
 
@@ -39,57 +36,6 @@ QWidget* OwnerWidget(void* owner) {
     for (QWidget* w : QApplication::allWidgets())
         if (static_cast<void*>(w) == owner) return w;
     return nullptr;
-}
-
-void FillWizardContext(TFormReg1& frame, wizard::WizardContext& context) {
-    context.file = &frame.openControllerFile();
-    context.plcTypeIndex = frame.plcTypeIndex;
-    context.plcSeries = HostPlcSeries(frame);
-    context.decimalSeparator = frame.toolkit().decimalSeparator;
-    context.messages = frame.toolkit().messages;
-    context.variableAddress = [&frame](const std::string& name) -> std::optional<std::string> {
-        auto variables = com::Query<IYantVariables>(frame.host().registerCentre.get());
-        if (!variables) return std::nullopt;
-        com::TaskStringOut address;
-        if (FAILED(variables->TranslateSymbol(name.c_str(), address.put())) || address.str().empty())
-            return std::nullopt;
-        return address.str();
-    };
-    context.generate = [&frame](const std::string& name) { frame.generate(name); };
-    context.showHelp = [&frame](const std::string& topic) {
-        ShowHelp(frame.frontEnd().helpViewer(), frame.language(), "Velmora", topic, "");
-    };
-}
-
-bool RunFrameWizard(TFormReg1& frame, QWidget* owner) {
-    // Without an open PLC there is no controller file to add to.
-    if (frame.projectDirectory().empty() || frame.plcName().empty()) return false;
-    MessageBoxes& messages = *frame.toolkit().messages;
-    wizard::WizardContext context;
-    FillWizardContext(frame, context);
-    context.wizardFinished = [&frame, &context] { frame.openOnlineView(context.controllerName); };
-
-    // The dialog sets the frame's current controller and flag; the pages read the context.
-    FrameNewControllerHost frameHost(frame);
-    NewControllerHostFunctions host;
-    host.series = [&frameHost] { return frameHost.plcSeries(); };
-    host.file = [&frameHost] { return frameHost.controllerFile(); };
-    host.currentController = [&](const std::string& name) {
-        frameHost.setCurrentController(name);
-        context.controllerName = name;
-    };
-    host.wizardRunning = [&](bool running) {
-        frameHost.setWizardRunning(running);
-        context.wizardRunning = running;
-    };
-    host.closeView = [&frameHost](const std::string& name) { frameHost.closeOnlineView(name); };
-    host.files = [&frameHost] { return frameHost.projectFiles(); };
-
-    const bool done = wizard::RunControllerWizard(
-        context, owner, [&] { return RunNewControllerDialog(host, messages, owner, context.showHelp); });
-    frame.wizardRunning = context.wizardRunning;
-    frame.releaseControllerFile();
-    return done;
 }
 
 MessageBoxes& FrameManagerHost::messages() {

@@ -1,7 +1,6 @@
 #pragma once
 // The controller manager inside the running plug-in: the Qt manager window
-// driven by the frame (TFormReg1) and the host, and the frame's new-controller
-// wizard with the Qt dialogs.
+// driven by the frame (TFormReg1) and the host.
 #include <memory>
 
 #include "controllers/ControllerManager.h"
@@ -16,18 +15,6 @@ class TFormRegMngr1;
 // The owner component the host hands out, as a widget to centre dialogs on;
 // null when it is no live widget.
 QWidget* OwnerWidget(void* owner);
-
-namespace wizard {
-struct WizardContext;
-}
-
-// The frame's part of a wizard context: the open PLC's file, the host's
-// look-ups, the generator and help.
-void FillWizardContext(TFormReg1& frame, wizard::WizardContext& context);
-
-// Runs the new-controller dialog and the wizard pages on the open PLC's
-// controller file; true when every page was accepted.
-bool RunFrameWizard(TFormReg1& frame, QWidget* owner);
 
 // What the manager asks of the frame and the host.
 class FrameManagerHost : public ManagerHost {

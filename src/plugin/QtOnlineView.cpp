@@ -9,6 +9,7 @@
 #include "online/OnlineSession.h"
 #include "plugin/FrameState.h"
 #include "plugin/QtManagerForm.h"
+#include "plugin/QtFrameWizard.h"
 #include "wizard/FormWizardPage.h"
 
 namespace velmora {

@@ -8,6 +8,7 @@
 #include "online/OnlineExchange.h"
 #include "base/Log.h"
 #include "base/Resources.h"
+#include "plugin/HostServices.h"
 #include "plugin/ServerCounts.h"
 #include "base/Texts.h"
 #include "base/com/Guids.h"
@@ -434,29 +435,29 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
         resume_ = true;
 
         std::error_code ec;
-        if (std::filesystem::exists(path, ec)) {
-            IniFile file(path);
-            IniFile::Batch batch(file);
-            const auto sections = file.sections();
-            if (report_) report_->hide();
-            auto window = frontEnd_->forms().createCompileMessages();
-            window->setProject(plc);
-            window->setCounter("0");
-            window->show();
-            auto& processEvents = frontEnd_->toolkit().processEvents;
-            for (const std::string& section : sections) {
-                const std::string name = file.readString(section, "Name", "");
-                if (name.empty()) continue;
-                window->setFile(name + ".orv");
-                if (processEvents) processEvents();
-                frame.generate(file, name);
-                if (processEvents) processEvents();
+        if (!std::filesystem::exists(path, ec)) return S_OK;
+        IniFile file(path);
+        if (report_) report_->hide();
+        auto window = frontEnd_->forms().createCompileMessages();
+        window->setProject(plc);
+        window->setCounter("0");
+        window->show();
+        // The pass runs on the host's thread, as the host's interfaces require: the
+        // window repaints and the main window answers while the message loop runs
+        // between controllers.
+        const auto& processEvents = frontEnd_->toolkit().processEvents;
+        int warnings = 0;
+        GenerateAllWithHost(frame, file, [&](const PassProgress& step) {
+            if (!step.done) {
+                window->setFile(std::string(step.controller) + ".orv");
+            } else {
                 ++frame.generatedCount;
+                if (step.warnings != warnings) window->setCounter(std::to_string(warnings = step.warnings));
             }
-            batch.commit();
-            if (report_) report_->show();
-            window->hide();
-        }
+            if (processEvents) processEvents();
+        });
+        if (report_) report_->show();
+        window->hide();
         return S_OK;
     });
 }

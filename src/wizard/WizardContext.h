@@ -32,12 +32,28 @@ public:
 };
 
 struct WizardContext {
+private:
+    struct Focus {
+        std::string controller;
+        bool running = false;
+        int signal = 0;
+    } own_;  // for a context without a frame
+
+public:
+    // The pages work on the frame's current controller, wizard flag and signal
+    // index themselves, so whatever a page or the dialog sets is the frame's.
+    WizardContext(std::string& controller, bool& running, int& signal)
+        : controllerName(controller), wizardRunning(running), signalIndex(signal) {}
+    WizardContext() : WizardContext(own_.controller, own_.running, own_.signal) {}
+    WizardContext(const WizardContext&) = delete;
+    WizardContext& operator=(const WizardContext&) = delete;
+
     // The open PLC's controller file; every page reads and writes the section
     // "Regulator " + controllerName of it.
     IniFile* file = nullptr;
-    std::string controllerName;
-    bool wizardRunning = false;
-    int signalIndex = 0;  // 0, 1, 2: the controlled-variable page edits Y1, Y2, Y3
+    std::string& controllerName;
+    bool& wizardRunning;
+    int& signalIndex;  // 0, 1, 2: the controlled-variable page edits Y1, Y2, Y3
 
     int plcTypeIndex = -1;  // host's PLC type index; -1 when the host could not tell
     int plcSeries = -1;     // host's PLC series number; -1 when the host could not tell

@@ -300,8 +300,11 @@ TEST_F(Pass, EveryNamedSectionInFileOrderWithOneRewrite) {
     ctx.rebuildReport = [&] { ++reports; };
     std::vector<std::string> seen;
     IniFile file(controllerFile());
-    PassResult pass = GenerateAllControllers(file, ctx, [&](const std::string& n) { seen.push_back(n); });
-    EXPECT_EQ(seen, (std::vector<std::string>{"Mixer", "Boiler", "Renamed", "Dryer"}));
+    PassResult pass = GenerateAllControllers(file, ctx, [&](const PassProgress& p) {
+        seen.push_back(std::string(p.controller) + (p.done ? " done " : " ") + std::to_string(p.warnings));
+    });
+    EXPECT_EQ(seen, (std::vector<std::string>{"Mixer 0", "Mixer done 0", "Boiler 0", "Boiler done 0", "Renamed 0",
+                                              "Renamed done 1", "Dryer 1", "Dryer done 1"}));
     EXPECT_EQ(pass.generated, 3);
     EXPECT_EQ(pass.warnings.size(), 1u);
     EXPECT_EQ(pass.files, (std::vector<std::string>{"Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv",

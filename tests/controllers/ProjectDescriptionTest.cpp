@@ -60,6 +60,13 @@ TEST(ProjectDescription, SavingTheFileListRewritesOnlyThatSection) {
               "[Project]\r\nName=Demo\r\n\r\n[Files]\r\nFile1=x.orv\r\nFile2=Velmora\\Boiler.orv\r\n"
               "\r\n[PLC PLC1]\r\nType=1\r\n");
     EXPECT_EQ(LoadProjectDescription(dir.path())->files, d->files);
+
+    // Numbers written otherwise are replaced, keys past the list go, other keys stay.
+    testing::WriteBytes(dir / "p.oprj", "[Files]\r\nfile2=b\r\nFile02=b\r\nNote=n\r\nFile3=c\r\n");
+    d->files = {"a", "b"};
+    SaveProjectFiles(*d);
+    EXPECT_EQ(testing::ReadBytes(dir / "p.oprj"), "[Files]\r\nfile2=b\r\nNote=n\r\nFile1=a\r\n");
+    EXPECT_EQ(LoadProjectDescription(dir.path())->files, d->files);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "host/HostIde.h"
 #include "plugin/FrameState.h"
 #include "plugin/QtFrontEnd.h"
+#include "plugin/QtFrameWizard.h"
 #include "plugin/QtManagerForm.h"
 
 namespace velmora {
@@ -80,12 +81,14 @@ TEST_F(QtFrameTest, TheManagerIsTheQtWindowAndListsThePlcsControllers) {
 }
 
 TEST_F(QtFrameTest, TheWizardStartsWithTheNewControllerDialogAndACancelledPageDiscardsIt) {
-    Answer([](QWidget* modal) {
+    Answer([this](QWidget* modal) {
         ASSERT_EQ(modal->objectName(), "FormNew1");
         modal->findChild<QLineEdit*>("Edit1")->setText("Zone9");
         modal->findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);  // PIDA
-        Answer([](QWidget* page) {
+        Answer([this](QWidget* page) {
             EXPECT_EQ(page->objectName(), "FormPIDMA1") << "the floating-point kind's first page";
+            EXPECT_EQ(frame->currentController, "Zone9") << "the pages work on the frame's state";
+            EXPECT_TRUE(frame->wizardRunning);
             page->findChild<QPushButton*>("Button2")->click();
         });
         modal->findChild<QPushButton*>("Button1")->click();

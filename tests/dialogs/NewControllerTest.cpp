@@ -226,39 +226,3 @@ TEST(NewControllerWriteFailure, ReportsTheErrorAndKeepsTheDialogOpen) {
 
 }  // namespace
 }  // namespace velmora
-
-namespace velmora {
-namespace {
-
-TEST(NewControllerHostFunctions, CarriesTheDialogIntoTheCallersState) {
-    testing::TempDir dir;
-    struct {
-        std::string name = "x";
-        bool running = false;
-    } wizard;
-    std::vector<std::string> closed;
-    NewControllerHostFunctions host;
-    host.series = [] { return std::optional<int>(7); };
-    host.file = [&] { return dir.path() / "PLC1.rglx"; };
-    host.currentController = [&](const std::string& n) { wizard.name = n; };
-    host.wizardRunning = [&](bool r) { wizard.running = r; };
-    host.closeView = [&](const std::string& n) { closed.push_back(n); };
-    testing::ScriptedMessages messages;
-    NewController dialog(host, messages);
-    dialog.create();
-    EXPECT_EQ(dialog.layout().kinds.size(), 2u);
-    dialog.okClick("Loop");
-    EXPECT_TRUE(dialog.closeQuery("PIDA", true));
-    EXPECT_EQ(wizard.name, "Loop");
-    EXPECT_TRUE(wizard.running);
-    ASSERT_EQ(messages.shown.size(), 1u) << "no project functions: the interface error";
-    EXPECT_EQ(messages.shown[0].text, Text(3021));
-
-    NewControllerHostFunctions empty;
-    EXPECT_EQ(empty.plcSeries(), std::nullopt);
-    EXPECT_EQ(empty.projectFiles(), nullptr);
-    empty.setWizardRunning(true);  // nothing to call: no effect, no crash
-}
-
-}  // namespace
-}  // namespace velmora

@@ -63,50 +63,42 @@ TEST_F(FrameEvents, CompileStartWithoutAControllerFileGeneratesNothingAndLeavesT
     EXPECT_TRUE(std::filesystem::is_directory(project / "Velmora")) << "the project folder is made anyway";
 }
 
-TEST_F(FrameEvents, CompileStartGeneratesEveryNamedControllerAndCountsOnlyThose) {
+TEST_F(FrameEvents, CompileStartRunsThePassAndShowsEveryNamedControllerWithTheWarnings) {
     writeControllerFile(
         "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n"
         "[Regulator Ghost]\r\nName=\r\n"
         "[Desktop]\r\nVelmora - Boiler=1,0,0,1,2,3,4,0\r\n"
+        "[Regulator Old]\r\nName=Renamed\r\n"
         "[Regulator Mixer]\r\nType=PIDA\r\nName=Mixer\r\n");
     frame->generatedCount = 9;
+    // The message loop runs between controllers, while the release numbers are still pending.
+    std::vector<bool> releaseOnDisk;
+    frontEnd->toolkit().processEvents = [&] {
+        releaseOnDisk.push_back(testing::ReadBytes(controllerFile()).find("ReleaseNumber") != std::string::npos);
+    };
+    host.journal.clear();
     VARIANT_BOOL go = VARIANT_TRUE;
     EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
     EXPECT_EQ(go, VARIANT_TRUE);
-    EXPECT_EQ(generated, (std::vector<std::string>{"Boiler", "Mixer"}));
-    EXPECT_EQ(frame->generatedCount, 2);
-    EXPECT_EQ(frontEnd->compileFileLines(), (std::vector<std::string>{"Boiler.orv", "Mixer.orv"}));
-    EXPECT_EQ(
-        journalWith("compile messages: "),
-        (std::vector<std::string>{"compile messages: created", "compile messages: project PLC1",
-                                  "compile messages: counter 0", "compile messages: shown",
-                                  "compile messages: file Boiler.orv", "compile messages: file Mixer.orv",
-                                  "compile messages: hidden", "compile messages: destroyed"}));
+    EXPECT_TRUE(generated.empty()) << "the pass, not the single-controller generator";
+    EXPECT_EQ(host.journalFrom("AddFile").size(), 4u);
+    EXPECT_TRUE(frame->generated);
+    EXPECT_EQ(frame->generatedCount, 3);
+    EXPECT_EQ(releaseOnDisk, std::vector<bool>(6, false));
+    EXPECT_EQ(frontEnd->compileFileLines(), (std::vector<std::string>{"Boiler.orv", "Renamed.orv", "Mixer.orv"}));
+    EXPECT_EQ(journalWith("compile messages: "),
+              (std::vector<std::string>{"compile messages: created", "compile messages: project PLC1",
+                                        "compile messages: counter 0", "compile messages: shown",
+                                        "compile messages: file Boiler.orv", "compile messages: file Renamed.orv",
+                                        "compile messages: counter 1", "compile messages: file Mixer.orv",
+                                        "compile messages: hidden", "compile messages: destroyed"}));
     EXPECT_EQ(journalWith("report "), (std::vector<std::string>{"report hidden", "report shown"}));
-}
-
-TEST_F(FrameEvents, TheCompilePassWritesTheControllerFileOnceThroughOneObject) {
-    writeControllerFile("[Regulator A]\r\nName=A\r\n[Regulator B]\r\nName=B\r\n");
-    std::vector<const IniFile*> files;
-    std::vector<bool> onDiskDuringPass;
-    frame->setGenerator([&](TFormReg1&, IniFile& file, std::string_view name) {
-        files.push_back(&file);
-        file.writeInteger("Regulator " + std::string(name), "ReleaseNumber", 4);
-        onDiskDuringPass.push_back(testing::ReadBytes(controllerFile()).find("ReleaseNumber") !=
-                                   std::string::npos);
-    });
-    VARIANT_BOOL go = VARIANT_TRUE;
-    plugin->OnStartCompiling(&go);
-    ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(files[0], files[1]);
-    EXPECT_EQ(onDiskDuringPass, (std::vector<bool>{false, false}));
     IniFile after(controllerFile());
-    EXPECT_EQ(after.readInteger("Regulator A", "ReleaseNumber", 0), 4);
-    EXPECT_EQ(after.readInteger("Regulator B", "ReleaseNumber", 0), 4);
+    EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
+    EXPECT_EQ(after.readInteger("Regulator Mixer", "ReleaseNumber", 0), 1);
 }
 
 TEST_F(FrameEvents, TheGeneratorWritesAndRegistersTheFilesWithTheHost) {
-    frame->setGenerator(&GenerateWithHost);
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n");
     host.plcSeries = 6;
     clearLogs();
@@ -125,8 +117,9 @@ TEST_F(FrameEvents, TheGeneratorWritesAndRegistersTheFilesWithTheHost) {
     EXPECT_EQ(host.journalFrom("FileChanged"),
               (std::vector<std::string>{"FileChanged Velmora\\Boiler_def.ST false",
                                         "FileChanged Velmora\\Boiler.orv false"}));
-    EXPECT_EQ(logLines(),
-              (std::vector<std::string>{"GenerateController Boiler", "GenerateController Boiler - end"}));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"GenerateAllControllers PLC1", "GenerateController Boiler",
+                                                    "GenerateController Boiler - end",
+                                                    "GenerateAllControllers PLC1 - end"}));
     IniFile after(controllerFile());
     EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
 
@@ -137,7 +130,6 @@ TEST_F(FrameEvents, TheGeneratorWritesAndRegistersTheFilesWithTheHost) {
 }
 
 TEST_F(FrameEvents, AHostThatDoesNotTakeTheFilesLeavesThemUnregistered) {
-    frame->setGenerator(&GenerateWithHost);
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\n");
     host.failures["QI IYantProject"] = E_NOINTERFACE;
     host.journal.clear();

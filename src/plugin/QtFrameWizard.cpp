@@ -1,0 +1,48 @@
+#include "plugin/QtFrameWizard.h"
+
+#include "base/Help.h"
+#include "base/com/TaskString.h"
+#include "controllers/FormNew1.h"
+#include "plugin/FrameState.h"
+#include "plugin/HostServices.h"
+#include "plugin/NewControllerFrame.h"
+#include "wizard/FormWizardPage.h"
+
+namespace velmora {
+
+void FillWizardContext(TFormReg1& frame, wizard::WizardContext& context) {
+    context.file = &frame.openControllerFile();
+    context.plcTypeIndex = frame.plcTypeIndex;
+    context.plcSeries = HostPlcSeries(frame);
+    context.decimalSeparator = frame.toolkit().decimalSeparator;
+    context.messages = frame.toolkit().messages;
+    context.variableAddress = [&frame](const std::string& name) -> std::optional<std::string> {
+        auto variables = com::Query<IYantVariables>(frame.host().registerCentre.get());
+        if (!variables) return std::nullopt;
+        com::TaskStringOut address;
+        if (FAILED(variables->TranslateSymbol(name.c_str(), address.put())) || address.str().empty())
+            return std::nullopt;
+        return address.str();
+    };
+    context.generate = [&frame](const std::string& name) { frame.generate(name); };
+    context.showHelp = [&frame](const std::string& topic) {
+        ShowHelp(frame.frontEnd().helpViewer(), frame.language(), "Velmora", topic, "");
+    };
+}
+
+bool RunFrameWizard(TFormReg1& frame, QWidget* owner) {
+    // Without an open PLC there is no controller file to add to.
+    if (frame.projectDirectory().empty() || frame.plcName().empty()) return false;
+    MessageBoxes& messages = *frame.toolkit().messages;
+    wizard::WizardContext context(frame.currentController, frame.wizardRunning, frame.signalIndex);
+    FillWizardContext(frame, context);
+    context.wizardFinished = [&frame] { frame.openOnlineView(frame.currentController); };
+
+    FrameNewControllerHost host(frame);
+    const bool done = wizard::RunControllerWizard(
+        context, owner, [&] { return RunNewControllerDialog(host, messages, owner, context.showHelp); });
+    frame.releaseControllerFile();
+    return done;
+}
+
+}  // namespace velmora
