@@ -1,4 +1,5 @@
 #include "controllers/ControllerManager.h"
+#include "controllers/SectionReader.h"
 
 #include <unistd.h>
 
@@ -296,7 +297,7 @@ void ControllerManager::removeSelected() {
     try {
         const auto path = host_.controllerFile();
         IniFile file(path);
-        headerInST = file.readBool(ControllerSection(name), "HeaderInST", false);
+        headerInST = SectionReader(file, ControllerSection(name), Reader::Lists).flag(key::HeaderInST);
         IniFile::Batch batch(file);
         file.eraseSection(RemovedControllerSection(name));
         file.eraseSection(ControllerSection(name));
@@ -334,7 +335,7 @@ void ControllerManager::importController() {
         while (true) {
             target = host_.askImportName(proposed);
             if (!target) return;
-            if (file.readString(ControllerSection(target->name), "Name", "").empty()) break;
+            if (SectionReader(file, ControllerSection(target->name), Reader::Lists).text(key::Name).empty()) break;
             if (host_.messages().show(Text(kWarningCaption), Text(kOverwriteQuestion),
                                       MessageIcon::Exclamation, MessageButtons::YesNo) == MessageAnswer::Yes)
                 break;

@@ -5,6 +5,8 @@
 
 #include "base/IniFile.h"
 #include "base/Paths.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
 #include "online/OnlineExchange.h"
 #include "base/Log.h"
 #include "base/Resources.h"
@@ -402,7 +404,7 @@ HRESULT TVelmoraCoClassImpl::OnProjectFileList(std::int32_t event, std::int32_t 
                     host_.projectManager->GetProjectDirectory(dir.put());
                     directory = dir.str();
                 }
-                std::fprintf(f, "%s%s\\%s.rglx\n", directory.c_str(), "Velmora", name.c_str());
+                std::fprintf(f, "%s%s\n", directory.c_str(), ControllerFileHostName(name).c_str());
                 std::fclose(f);
             }
         }
@@ -443,7 +445,7 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
             window->show();
             auto& processEvents = frontEnd_->toolkit().processEvents;
             for (const std::string& section : sections) {
-                const std::string name = file.readString(section, "Name", "");
+                const std::string name = SectionReader(file, section, Reader::Lists).text(key::Name);
                 if (name.empty()) continue;
                 window->setFile(name + ".orv");
                 if (processEvents) processEvents();
