@@ -2,6 +2,7 @@
 #include "Command.h"
 
 #include "base/Paths.h"
+#include "controllers/ControllerFile.h"
 #include "controllers/ProjectDescription.h"
 #include "report/ControllerReport.h"
 
@@ -42,7 +43,7 @@ bool WriteAtomically(const std::filesystem::path& target, const std::string& tex
 
 void RunReport(const ReportOptions& o) {
     ReportInput input;
-    input.controllerFile = HostPath("Velmora\\" + o.plc + ".rglx", o.project);
+    input.controllerFile = ControllerFilePath(o.project, o.plc);
     if (!std::filesystem::exists(input.controllerFile)) {
         std::cerr << "velmora report: controller file not found: " << input.controllerFile.string() << '\n';
         SetExitCode(1);

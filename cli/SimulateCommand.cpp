@@ -10,6 +10,8 @@
 
 #include "base/IniFile.h"
 #include "base/Paths.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
 #include "controllers/ProjectDescription.h"
 #include "simulation/PlantSimulation.h"
 #include "simulation/SimulationSettings.h"
@@ -39,15 +41,15 @@ std::string Number(double v) {
 }
 
 void RunSimulate(const SimulateOptions& o) {
-    const std::filesystem::path path = HostPath("Velmora\\" + o.plc + ".rglx", o.project);
+    const std::filesystem::path path = ControllerFilePath(o.project, o.plc);
     if (!std::filesystem::exists(path)) {
         std::cerr << "velmora simulate: controller file not found: " << path.string() << '\n';
         SetExitCode(1);
         return;
     }
     IniFile file(path);
-    const std::string section = "Regulator " + o.controller;
-    if (!file.sectionExists(section) || file.readString(section, "Name", "").empty()) {
+    const std::string section = ControllerSection(o.controller);
+    if (!file.sectionExists(section) || SectionReader(file, section, Reader::Lists).text(key::Name).empty()) {
         std::cerr << "velmora simulate: no controller \"" << o.controller << "\" in " << path.string()
                   << '\n';
         SetExitCode(1);

@@ -8,6 +8,8 @@
 
 #include "base/IniFile.h"
 #include "base/Paths.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
 #include "host/HostIde.h"
 
 namespace velmora::host {
@@ -40,13 +42,13 @@ std::optional<DeclarationFile> AsDeclarationFile(const std::string& hostName) {
 // Upper-case names of the controllers in the PLC's controller file; nothing
 // when the file does not exist.
 std::optional<std::set<std::string>> ControllersOf(const std::filesystem::path& projectDir, const std::string& plc) {
-    const auto path = projectDir / "Velmora" / (plc + ".rglx");
+    const auto path = ControllerFilePath(projectDir, plc);
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) return std::nullopt;
     IniFile file(path);
     std::set<std::string> names;
     for (const std::string& section : file.sections()) {
-        const std::string name = file.readString(section, "Name", "");
+        const std::string name = SectionReader(file, section, Reader::Lists).text(key::Name);
         if (!name.empty()) names.insert(Upper(name));
     }
     return names;

@@ -3,6 +3,7 @@
 // creates and the online views it opens. A module loaded from the registry
 // would keep both out of reach.
 #include "host/OnlineCommand.h"
+#include "controllers/SectionReader.h"
 
 #include <cctype>
 #include <charconv>
@@ -141,7 +142,7 @@ void PrintView(std::ostream& out, HeadlessOnlineView& view) {
         out << " (last at " << stamp << ")";
     }
     out << "\n";
-    if (x.kind() == online::ControllerKind::PIDMA) {
+    if (x.kind() == ControllerKind::Pidma) {
         const auto& img = x.pidmaImage();
         const auto real = [&](int at) { return static_cast<double>(online::DecodeFloat(img.data() + at)); };
         PrintPercent(out, "measured value (pv)", real(online::tpida::pv));
@@ -280,7 +281,7 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
             if (!recordFile.empty()) {
                 const IniFile file(ControllerFilePath(projectDir, plcName));
                 const std::string section = ControllerSection(controller);
-                const ControllerKind kind = KindOfType(file.readString(section, "Type", "PID"));
+                const ControllerKind kind = SectionReader(file, section, Reader::OnlineView).kind();
                 recorder.emplace(online::ReadTrendSettings(file, section, kind).bufferLength);
             }
             for (int i = 0; i < passes && FindView(frame, controller); ++i) {

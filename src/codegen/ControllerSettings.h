@@ -10,14 +10,9 @@
 #include "codegen/SourceBuffer.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/ControllerKeys.h"
-
-namespace velmora {
-class IniFile;
-}
+#include "controllers/SectionReader.h"
 
 namespace velmora::codegen {
-
-class SectionSnapshot;
 
 enum class Dialect { Iec, Mnemonic };
 
@@ -41,7 +36,7 @@ struct ControllerFrame {
     bool crcm() const { return series >= 6; }
 };
 
-ControllerFrame ReadControllerFrame(const SectionSnapshot& section, std::string_view name, int series);
+ControllerFrame ReadControllerFrame(const SectionReader& section, std::string_view name, int series);
 
 struct PidInput {
     std::string name;      // YkName
@@ -80,7 +75,7 @@ struct PidSettings {
     PidGroupFlags groupFlags() const;
 };
 
-PidSettings ReadPidSettings(const SectionSnapshot& section);
+PidSettings ReadPidSettings(const SectionReader& section);
 
 struct PidaSettings {
     std::string input, inputCheck;  // the code's default and the existence check's default
@@ -92,13 +87,12 @@ struct PidaSettings {
     std::string itType, iainf, dgc, tdg, tn, amp, dy, ispeed, ipid;
 };
 
-PidaSettings ReadPidaSettings(const SectionSnapshot& section, GeneratorTexts& text);
+PidaSettings ReadPidaSettings(const SectionReader& section, GeneratorTexts& text);
 
 // The controller's conversion modes checked against the PLC type: a mode whose
 // module group the PLC cannot have is reset to 0 and its unit to "Other".
-// Writes the file and keeps the snapshot in step. Returns the number of inputs corrected.
-int CorrectConversionModes(IniFile& file, SectionSnapshot& section, std::string_view name, int plcType,
-                           GeneratorTexts& text);
+// Writes the file and keeps the view in step. Returns the number of inputs corrected.
+int CorrectConversionModes(SectionWriter& section, int plcType, GeneratorTexts& text);
 bool ConversionModeFits(int mode, int plcType);
 
 }  // namespace velmora::codegen

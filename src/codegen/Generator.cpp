@@ -1,4 +1,5 @@
 #include "codegen/Generator.h"
+#include "controllers/SectionReader.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -10,7 +11,6 @@
 
 #include "codegen/ControllerSettings.h"
 #include "codegen/Emitters.h"
-#include "codegen/SectionSnapshot.h"
 #include "controllers/ControllerFile.h"
 #include "base/IniFile.h"
 #include "base/Paths.h"
@@ -72,14 +72,14 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
         return result;
     }
 
-    const std::string stored = file.readString(section, "Name", "Chyba");
+    const std::string stored = SectionReader(file, section, Reader::Generator).text(key::Name);
     if (stored != name) {
         result.warning = "The controller \"" + std::string(name) + "\" was not generated: the section [" +
                          section + "] names it \"" + stored + "\".";
     } else {
         SystemClock systemClock;
         const LocalTime stamp = (ctx.clock ? ctx.clock : &systemClock)->now();
-        SectionSnapshot values(file, section);
+        SectionWriter values(file, section, Reader::Generator);
         const ControllerFrame c = ReadControllerFrame(values, name, ctx.series);
 
         SourceBuffer declarations;
@@ -96,7 +96,7 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
             EmitMnemonicConstants(declarations, c, text);
 
         if (c.pid()) {
-            CorrectConversionModes(file, values, name, ctx.plcType, text);
+            CorrectConversionModes(values, ctx.plcType, text);
             const PidSettings p = ReadPidSettings(values);
             if (c.iec())
                 EmitPidIecDeclarations(declarations, c, p, text);

@@ -2,6 +2,7 @@
 
 #include "base/IniFile.h"
 #include "base/Paths.h"
+#include "controllers/SectionReader.h"
 
 namespace velmora {
 
@@ -29,8 +30,17 @@ std::string CodeFileName(std::string_view name) {
     return std::string(kControllerFolder) + "\\" + std::string(name) + ".orv";
 }
 
+namespace {
+constexpr std::string_view kSectionPrefix = "Regulator ";
+}
+
 std::string ControllerSection(std::string_view controllerName) {
-    return "Regulator " + std::string(controllerName);
+    return std::string(kSectionPrefix) + std::string(controllerName);
+}
+
+bool IsControllerSection(std::string_view section) {
+    return section.size() >= kSectionPrefix.size() &&
+           UpperAscii(section.substr(0, kSectionPrefix.size())) == UpperAscii(kSectionPrefix);
 }
 
 std::string RemovedControllerSection(std::string_view controllerName) {
@@ -40,7 +50,7 @@ std::string RemovedControllerSection(std::string_view controllerName) {
 std::vector<ControllerEntry> ListControllers(const IniFile& file) {
     std::vector<ControllerEntry> out;
     for (auto& section : file.sections()) {
-        std::string name = file.readString(section, "Name", "");
+        std::string name = SectionReader(file, section, Reader::Lists).text(key::Name);
         if (!name.empty()) out.push_back({std::move(section), std::move(name)});
     }
     return out;

@@ -28,6 +28,8 @@ std::string CodeFileName(std::string_view name);                    // "Velmora\
 
 std::string ControllerSection(std::string_view controllerName);         // "Regulator " + name
 std::string RemovedControllerSection(std::string_view controllerName);  // "Regulatory " + name
+// A section name of the controller form (the prefix compared without regard to case).
+bool IsControllerSection(std::string_view section);
 
 struct ControllerEntry {
     std::string section;

@@ -3,10 +3,12 @@
 #include <climits>
 #include <cmath>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
 #include "base/Texts.h"
+#include "controllers/SectionReader.h"
 
 namespace velmora {
 
@@ -24,10 +26,9 @@ public:
     int group = 0;
     std::uint8_t kinds = kBothKinds;
 
-    ControllerKey& add(std::string name, KeyType type, std::string def,
-                       std::vector<ReaderDefault> others = {}) {
+    ControllerKey& add(Key name, KeyType type, std::string def, std::vector<ReaderDefault> others = {}) {
         ControllerKey k;
-        k.name = std::move(name);
+        k.name = std::string(name.name);
         k.group = group;
         k.type = type;
         k.kinds = kinds;
@@ -36,9 +37,9 @@ public:
         keys.push_back(std::move(k));
         return keys.back();
     }
-    void scaled(std::string name, double scale, Rounding rounding, std::string def,
+    void scaled(Key name, double scale, Rounding rounding, std::string def,
                 std::vector<ReaderDefault> others = {}) {
-        ControllerKey& k = add(std::move(name), I, std::move(def), std::move(others));
+        ControllerKey& k = add(name, I, std::move(def), std::move(others));
         k.scale = scale;
         k.rounding = rounding;
     }
@@ -50,159 +51,159 @@ std::vector<ControllerKey> BuildTable() {
     // 1. Identity and generation.
     t.group = 1;
     t.kinds = kBothKinds;
-    t.add("Name", S, "", {{R::Generator, "Chyba"}, {R::Report, "Chyba pri cteni informaci!"}});
-    t.add("Type", S, "PID");
-    t.add("HeaderInST", B, "0");
-    t.add("ReleaseNumber", I, "0");
-    t.add("Remanent", B, "1");
-    t.add("Alias", B, "1");
-    t.add("FoundStruct", B, "0");
-    t.add("OffReg", I, "-1");
-    t.add("OffRem", I, "-1");
+    t.add(key::Name, S, "", {{R::Generator, "Chyba"}, {R::Report, "Chyba pri cteni informaci!"}});
+    t.add(key::Type, S, "PID");
+    t.add(key::HeaderInST, B, "0");
+    t.add(key::ReleaseNumber, I, "0");
+    t.add(key::Remanent, B, "1");
+    t.add(key::Alias, B, "1");
+    t.add(key::FoundStruct, B, "0");
+    t.add(key::OffReg, I, "-1");
+    t.add(key::OffRem, I, "-1");
 
     // 2. Structure of a PID controller.
     t.group = 2;
     t.kinds = kPid;
-    t.add("InputMode", I, "1", {{R::WizardSequence, "0"}});
-    t.add("Cascade", B, "0");
-    t.add("Astat", B, "0");
+    t.add(key::InputMode, I, "1", {{R::WizardSequence, "0"}});
+    t.add(key::Cascade, B, "0");
+    t.add(key::Astat, B, "0");
 
     // 3. Controlled variables Y1..Y3.
     t.group = 3;
     for (int i = 1; i <= 3; ++i) {
-        const std::string y = "Y" + std::to_string(i);
-        const std::string undefined = y + "{3016}";
-        t.add(y + "Name", S, "",
+        const key::SignalKeys& y = key::Y[i - 1];
+        const std::string undefined = "Y" + std::to_string(i) + "{3016}";
+        t.add(y.name, S, "",
               {{R::Page, undefined}, {R::GeneratorCode, i == 2 ? "Y2_mebylo_definovano!!" : undefined}});
-        t.add(y + "OVF", S, "");
-        t.add(y + "UNF", S, "");
-        t.add(y + "Unit", S, "", {{R::Page, undefined}});
-        t.add(y + "CNVMode", I, "0");
-        t.add(y + "Filtr", B, "0");
-        t.add(y + "Tau", I, "0");
-        t.add(y + "Measure", B, "0");
-        t.add(y + "x1", I, "0");
-        t.add(y + "x2", I, "10000", {{R::OnlineRatio, "0"}, {R::SameAsY1Copy, "0"}});
-        t.add(y + "y1", I, "0", {{R::OnlineRatio, "10000"}, {R::SameAsY1Copy, "10000"}});
-        t.add(y + "y2", I, "10000");
-        t.add(y + "Min", I, "0");
-        t.add(y + "Max", I, "10000");
+        t.add(y.ovf, S, "");
+        t.add(y.unf, S, "");
+        t.add(y.unit, S, "", {{R::Page, undefined}});
+        t.add(y.cnvMode, I, "0");
+        t.add(y.filtr, B, "0");
+        t.add(y.tau, I, "0");
+        t.add(y.measure, B, "0");
+        t.add(y.x1, I, "0");
+        t.add(y.x2, I, "10000", {{R::OnlineRatio, "0"}, {R::SameAsY1Copy, "0"}});
+        t.add(y.y1, I, "0", {{R::OnlineRatio, "10000"}, {R::SameAsY1Copy, "10000"}});
+        t.add(y.y2, I, "10000");
+        t.add(y.min, I, "0");
+        t.add(y.max, I, "10000");
     }
 
     // 4. PID parameters: the page rounds (adds 0.5); the report shows other defaults.
     t.group = 4;
     const auto half = Rounding::AddHalf;
-    t.scaled("PBnd", 10, half, "1000");
-    t.scaled("RelCool", 10, half, "1000");
-    t.scaled("Ti", 10, half, "0", {{R::Report, "1000"}});
-    t.scaled("Td", 10, half, "0", {{R::Report, "1000"}});
-    t.scaled("EGap", 100, half, "0", {{R::Report, "1000"}});
-    t.scaled("IGap", 100, half, "0", {{R::Report, "1000"}});
-    t.scaled("DGap", 100, half, "0", {{R::Report, "1000"}});
-    t.add("MaxY", I, "10000");
-    t.add("MinY", I, "0");
-    t.scaled("OutCycle", 100, half, "100");
-    t.add("P41", B, "0");
-    t.scaled("UDef", 100, half, "0");
-    t.add("UdefLastU", B, "0");
+    t.scaled(key::PBnd, 10, half, "1000");
+    t.scaled(key::RelCool, 10, half, "1000");
+    t.scaled(key::Ti, 10, half, "0", {{R::Report, "1000"}});
+    t.scaled(key::Td, 10, half, "0", {{R::Report, "1000"}});
+    t.scaled(key::EGap, 100, half, "0", {{R::Report, "1000"}});
+    t.scaled(key::IGap, 100, half, "0", {{R::Report, "1000"}});
+    t.scaled(key::DGap, 100, half, "0", {{R::Report, "1000"}});
+    t.add(key::MaxY, I, "10000");
+    t.add(key::MinY, I, "0");
+    t.scaled(key::OutCycle, 100, half, "100");
+    t.add(key::P41, B, "0");
+    t.scaled(key::UDef, 100, half, "0");
+    t.add(key::UdefLastU, B, "0");
 
     // 5. Setpoint.
     t.group = 5;
-    t.add("WFiltr", B, "1", {{R::OnlineView, "0"}});
-    t.add("TiW", I, "0");
+    t.add(key::WFiltr, B, "1", {{R::OnlineView, "0"}});
+    t.add(key::TiW, I, "0");
 
     // 6. Output: the output page truncates its scaled values.
     t.group = 6;
     const auto cut = Rounding::Truncate;
-    t.add("UPosition", B, "0", {{R::OnlineView, "1"}, {R::Report, "1"}});
-    t.add("UAnalog", B, "0", {{R::Generator, "1"}, {R::GeneratorCode, "0"}, {R::OnlineView, "1"}});
-    t.scaled("UF", 3.125, cut, "0");
-    t.add("UFiltr", B, "0");
-    t.add("UTau", I, "0");
-    t.scaled("UMax", 100, cut, "0");
-    t.scaled("UMin", 100, cut, "0");
-    t.scaled("dUMax", 100, cut, "0");
-    t.add("A8", B, "0", {{R::Page, "1"}});
-    t.add("A12", B, "0");
-    t.add("A16", B, "0");
-    t.add("UReal", B, "0");
-    t.add("UMeasure", B, "0");
-    t.add("AO", B, "0");
-    t.add("UBipolar", B, "0");
-    t.scaled("Ux1", 100, cut, "0");
-    t.add("Ux2", I, "0");
-    t.scaled("Uy1", 100, cut, "0", {{R::GeneratorCode, "10000"}});
-    t.add("Uy2", I, "10000");
-    t.add("UpName", S, "", {{R::Page, "U1{3016}"}});
-    t.add("UmName", S, "", {{R::Page, "U2{3016}"}});
+    t.add(key::UPosition, B, "0", {{R::OnlineView, "1"}, {R::Report, "1"}});
+    t.add(key::UAnalog, B, "0", {{R::Generator, "1"}, {R::GeneratorCode, "0"}, {R::OnlineView, "1"}});
+    t.scaled(key::UF, 3.125, cut, "0");
+    t.add(key::UFiltr, B, "0");
+    t.add(key::UTau, I, "0");
+    t.scaled(key::UMax, 100, cut, "0");
+    t.scaled(key::UMin, 100, cut, "0");
+    t.scaled(key::dUMax, 100, cut, "0");
+    t.add(key::A8, B, "0", {{R::Page, "1"}});
+    t.add(key::A12, B, "0");
+    t.add(key::A16, B, "0");
+    t.add(key::UReal, B, "0");
+    t.add(key::UMeasure, B, "0");
+    t.add(key::AO, B, "0");
+    t.add(key::UBipolar, B, "0");
+    t.scaled(key::Ux1, 100, cut, "0");
+    t.add(key::Ux2, I, "0");
+    t.scaled(key::Uy1, 100, cut, "0", {{R::GeneratorCode, "10000"}});
+    t.add(key::Uy2, I, "10000");
+    t.add(key::UpName, S, "", {{R::Page, "U1{3016}"}});
+    t.add(key::UmName, S, "", {{R::Page, "U2{3016}"}});
 
     // 7. Start-up state; `Output` is an integer for PID and a name for PIDMA (group 8).
     t.group = 7;
     t.kinds = kBothKinds;
-    t.add("AM", B, "0");
+    t.add(key::AM, B, "0");
     t.kinds = kPid;
-    t.scaled("gW", 100, cut, "0");
-    t.scaled("Output", 100, cut, "0");
+    t.scaled(key::gW, 100, cut, "0");
+    t.scaled(key::Output, 100, cut, "0");
     t.kinds = kPidma;
-    t.add("sp", D, "0", {{R::GeneratorCode, "0."}});
-    t.add("hv", D, "0", {{R::GeneratorCode, "0."}});
+    t.add(key::sp, D, "0", {{R::GeneratorCode, "0."}});
+    t.add(key::hv, D, "0", {{R::GeneratorCode, "0."}});
 
     // 8. PIDMA parameters; the code emitter and the report read other defaults.
     t.group = 8;
-    auto real = [&](const char* name, const char* def, const char* codeDefault) {
+    auto real = [&](Key name, const char* def, const char* codeDefault) {
         t.add(name, D, def, {{R::GeneratorCode, codeDefault}, {R::Report, "1."}});
     };
-    t.add("irtype", I, "7");
-    t.add("RACT", B, "0");
-    real("k", "1", "1,0");
-    real("ti", "4", "4,0");
-    real("td", "1", "1,0");
-    real("nd", "10", "10,0");
-    real("b", "1", "1,0");
-    real("c", "0", "0,0");
-    real("tt", "1", "1,0");
-    real("hilim", "100", "100,0");
-    real("lolim", "0", "0,0");
-    real("Ts", "1", "0,2");
-    t.add("Input", S, "", {{R::GeneratorCode, "Vstup_nebyl_definovan"}, {R::Page, "{3433}"}});
-    t.add("Output", S, "", {{R::GeneratorCode, "Vystup_nebyl_definovan"}, {R::Page, "{3434}"}});
+    t.add(key::irtype, I, "7");
+    t.add(key::RACT, B, "0");
+    real(key::k, "1", "1,0");
+    real(key::ti, "4", "4,0");
+    real(key::td, "1", "1,0");
+    real(key::nd, "10", "10,0");
+    real(key::b, "1", "1,0");
+    real(key::c, "0", "0,0");
+    real(key::tt, "1", "1,0");
+    real(key::hilim, "100", "100,0");
+    real(key::lolim, "0", "0,0");
+    real(key::Ts, "1", "0,2");
+    t.add(key::Input, S, "", {{R::GeneratorCode, "Vstup_nebyl_definovan"}, {R::Page, "{3433}"}});
+    t.add(key::Output, S, "", {{R::GeneratorCode, "Vystup_nebyl_definovan"}, {R::Page, "{3434}"}});
 
     // 9. PIDMA autotuner.
     t.group = 9;
-    t.add("ittype", I, "7");
-    t.add("iainf", I, "1");
-    t.add("ispeed", I, "2");
-    t.add("ipid", I, "1");
-    t.add("DGC", B, "0", {{R::GeneratorCode, "1"}});
-    real("tdg", "2", "10,0");
-    real("tn", "2", "2,0");
-    real("amp", "15", "15,0");
-    real("dy", "5", "5,0");
+    t.add(key::ittype, I, "7");
+    t.add(key::iainf, I, "1");
+    t.add(key::ispeed, I, "2");
+    t.add(key::ipid, I, "1");
+    t.add(key::DGC, B, "0", {{R::GeneratorCode, "1"}});
+    real(key::tdg, "2", "10,0");
+    real(key::tn, "2", "2,0");
+    real(key::amp, "15", "15,0");
+    real(key::dy, "5", "5,0");
 
     // 10. Plant simulation. `Astat` is the key of group 2; the simulation reads it for PIDMA too.
     t.group = 10;
     t.kinds = kPidma;
-    t.add("Astat", B, "0");
+    t.add(key::Astat, B, "0");
     t.kinds = kBothKinds;
-    t.add("Simulation", B, "0");
-    t.add("TypSoustavy", I, "1");
-    t.add("Su", D, "1");
-    t.add("Su2", D, "1");
-    t.add("Tau1", D, "10");
-    t.add("Tau2", D, "5");
-    t.add("Tau3", D, "2");
-    t.add("Delta", D, "0.25");
-    t.add("Omega", D, "0.4", {{R::OnlineView, "0.5"}});
-    t.add("TauA", D, "20");
-    t.add("MinSU", D, "0");
-    t.add("MaxSU", D, "100");
-    t.add("DDelta", D, "0", {{R::OnlineView, "1"}});
-    t.add("Delay", B, "0");
-    t.add("y0", D, "0");
-    t.add("ys", D, "0");
-    t.add("SimT", D, "1");
-    t.add("AddOut", I, "0");
-    t.add("AddOutName", S, "");
+    t.add(key::Simulation, B, "0");
+    t.add(key::TypSoustavy, I, "1");
+    t.add(key::Su, D, "1");
+    t.add(key::Su2, D, "1");
+    t.add(key::Tau1, D, "10");
+    t.add(key::Tau2, D, "5");
+    t.add(key::Tau3, D, "2");
+    t.add(key::Delta, D, "0.25");
+    t.add(key::Omega, D, "0.4", {{R::OnlineView, "0.5"}});
+    t.add(key::TauA, D, "20");
+    t.add(key::MinSU, D, "0");
+    t.add(key::MaxSU, D, "100");
+    t.add(key::DDelta, D, "0", {{R::OnlineView, "1"}});
+    t.add(key::Delay, B, "0");
+    t.add(key::y0, D, "0");
+    t.add(key::ys, D, "0");
+    t.add(key::SimT, D, "1");
+    t.add(key::AddOut, I, "0");
+    t.add(key::AddOutName, S, "");
 
     // 11. Trend graph: six curves with their own defaults, then the X axis and buffer.
     // Colours as the toolkit stores them: red + 256 green + 65536 blue.
@@ -219,48 +220,37 @@ std::vector<ControllerKey> BuildTable() {
         {"0", "100", "0", "50", "0", "2", "33023"},          // y3, (255, 128, 0)
     };
     for (int n = 0; n < 6; ++n) {
-        const std::string p = "Prubeh" + std::to_string(n);
+        const key::CurveKeys& p = key::Curve[n];
         const Curve& c = curves[n];
         if (n >= 4) {
             // A PIDMA controller has no second and third input to show.
             t.kinds = kPid;
-            t.add(p, B, "1");
+            t.add(p.shown, B, "1");
             t.kinds = kPidma;
-            t.add(p, B, "0");
+            t.add(p.shown, B, "0");
             t.kinds = kBothKinds;
         } else {
-            t.add(p, B, "1");
+            t.add(p.shown, B, "1");
         }
-        t.add(p + "Min", D, c.min);
-        t.add(p + "Max", D, c.max);
-        t.add(p + "PopisekPo", D, "10");
-        t.add(p + "Pocatek", D, c.from);
-        t.add(p + "Konec", D, c.to);
-        t.add(p + "Stejne", I, c.same);
-        t.add(p + "Poradi", I, c.order);
-        t.add(p + "Mrizka", B, "1");
-        t.add(p + "Barva", I, c.colour);
-        t.add(p + "VelikostBodu", I, "4");
-        t.add(p + "Body", B, "0");
-        t.add(p + "Popis", S, "");
+        t.add(p.min, D, c.min);
+        t.add(p.max, D, c.max);
+        t.add(p.gridStep, D, "10");
+        t.add(p.from, D, c.from);
+        t.add(p.to, D, c.to);
+        t.add(p.sameAs, I, c.same);
+        t.add(p.order, I, c.order);
+        t.add(p.grid, B, "1");
+        t.add(p.colour, I, c.colour);
+        t.add(p.pointSize, I, "4");
+        t.add(p.points, B, "0");
+        t.add(p.label, S, "");
     }
-    t.add("OsaXMrizka", B, "1");
-    t.add("OsaXRozsah", D, "100");
-    t.add("OsaXPopisekPo", D, "5");
-    t.add("OsaXFormatCasu", I, "0");
-    t.add("DelkaBuffer", I, "10000");
+    t.add(key::OsaXMrizka, B, "1");
+    t.add(key::OsaXRozsah, D, "100");
+    t.add(key::OsaXPopisekPo, D, "5");
+    t.add(key::OsaXFormatCasu, I, "0");
+    t.add(key::DelkaBuffer, I, "10000");
     return t.keys;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
 }
 
 std::string ExpandTexts(std::string_view value) {
@@ -280,16 +270,6 @@ std::string ExpandTexts(std::string_view value) {
     return out;
 }
 
-const ControllerKey& Require(std::string_view name, ControllerKind kind) {
-    const ControllerKey* key = FindControllerKey(name, kind);
-    if (!key) throw std::logic_error("no controller key " + std::string(name) + " for this kind");
-    return *key;
-}
-
-int DefaultInteger(const ControllerKey& key, Reader reader) {
-    return std::stoi(KeyDefault(key, reader));
-}
-
 }  // namespace
 
 ControllerKind KindOfType(std::string_view type) {
@@ -302,9 +282,19 @@ std::span<const ControllerKey> ControllerKeyTable() {
 }
 
 const ControllerKey* FindControllerKey(std::string_view name, ControllerKind kind) {
-    for (const auto& key : ControllerKeyTable())
-        if (key.appliesTo(kind) && EqualNoCase(key.name, name)) return &key;
-    return nullptr;
+    // An index built once: a generation run or a report reads some hundred keys.
+    using Index = std::unordered_map<std::string, const ControllerKey*>;
+    static const std::pair<Index, Index> index = [] {
+        std::pair<Index, Index> out;
+        for (const auto& key : ControllerKeyTable()) {
+            if (key.appliesTo(ControllerKind::Pid)) out.first.emplace(UpperAscii(key.name), &key);
+            if (key.appliesTo(ControllerKind::Pidma)) out.second.emplace(UpperAscii(key.name), &key);
+        }
+        return out;
+    }();
+    const Index& keys = kind == ControllerKind::Pid ? index.first : index.second;
+    const auto it = keys.find(UpperAscii(name));
+    return it == keys.end() ? nullptr : it->second;
 }
 
 std::string KeyDefault(const ControllerKey& key, Reader reader) {
@@ -314,53 +304,19 @@ std::string KeyDefault(const ControllerKey& key, Reader reader) {
     return ExpandTexts(key.defaultValue);
 }
 
-std::string ReadKeyText(const IniFile& file, std::string_view section, const ControllerKey& key,
-                        Reader reader) {
-    switch (key.type) {
-        case KeyType::Boolean:
-            return file.readBool(section, key.name, DefaultInteger(key, reader) != 0) ? "1" : "0";
-        case KeyType::Integer:
-            return std::to_string(file.readInteger(section, key.name, DefaultInteger(key, reader)));
-        default:
-            return file.readString(section, key.name, KeyDefault(key, reader));
-    }
+std::string KeyDefault(Key key, ControllerKind kind, Reader reader) {
+    const ControllerKey* entry = FindControllerKey(key.name, kind);
+    if (!entry) throw std::logic_error("no controller key " + std::string(key.name) + " for this kind");
+    return KeyDefault(*entry, reader);
 }
 
 std::vector<KeyValue> ReadControllerKeys(const IniFile& file, std::string_view section, Reader reader,
                                          int lastGroup) {
-    const ControllerKind kind = KindOfType(ReadTextKey(file, section, "Type", ControllerKind::Pid, reader));
+    const SectionReader in(file, section, reader);
     std::vector<KeyValue> out;
     for (const auto& key : ControllerKeyTable())
-        if (key.group <= lastGroup && key.appliesTo(kind))
-            out.push_back({key.name, ReadKeyText(file, section, key, reader)});
+        if (key.group <= lastGroup && key.appliesTo(in.kind())) out.push_back({key.name, in.shown(key)});
     return out;
-}
-
-bool ReadBoolKey(const IniFile& file, std::string_view section, std::string_view name, ControllerKind kind,
-                 Reader reader) {
-    const ControllerKey& key = Require(name, kind);
-    return file.readBool(section, key.name, DefaultInteger(key, reader) != 0);
-}
-
-int ReadIntegerKey(const IniFile& file, std::string_view section, std::string_view name, ControllerKind kind,
-                   Reader reader) {
-    const ControllerKey& key = Require(name, kind);
-    return file.readInteger(section, key.name, DefaultInteger(key, reader));
-}
-
-std::string ReadTextKey(const IniFile& file, std::string_view section, std::string_view name,
-                        ControllerKind kind, Reader reader) {
-    return ReadKeyText(file, section, Require(name, kind), reader);
-}
-
-double ReadDecimalKey(const IniFile& file, std::string_view section, std::string_view name,
-                      ControllerKind kind, Reader reader) {
-    const ControllerKey& key = Require(name, kind);
-    if (key.type == KeyType::Integer) {
-        const int stored = file.readInteger(section, key.name, DefaultInteger(key, reader));
-        return key.scale != 0 ? StoredToShown(stored, key.scale) : stored;
-    }
-    return ParseDecimal(ReadKeyText(file, section, key, reader));
 }
 
 int ScaledToStored(double shown, double scale, Rounding rounding) {

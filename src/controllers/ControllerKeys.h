@@ -19,6 +19,61 @@ enum class ControllerKind { Pid, Pidma };
 // "PID" is the integer controller; any other `Type` text the PIDMA kind.
 ControllerKind KindOfType(std::string_view type);
 
+// A key of a controller's section. Code names keys only through the constants
+// in `key`, so a misspelt key does not compile; the table below is built from
+// the same constants.
+struct Key {
+    std::string_view name;
+};
+
+namespace key {
+#define VELMORA_KEYS(X)                                                                                   \
+    X(Name) X(Type) X(HeaderInST) X(ReleaseNumber) X(Remanent) X(Alias) X(FoundStruct) X(OffReg) X(OffRem) \
+    X(InputMode) X(Cascade) X(Astat)                                                                      \
+    X(PBnd) X(RelCool) X(Ti) X(Td) X(EGap) X(IGap) X(DGap) X(MaxY) X(MinY) X(OutCycle) X(P41) X(UDef)     \
+    X(UdefLastU)                                                                                          \
+    X(WFiltr) X(TiW)                                                                                      \
+    X(UPosition) X(UAnalog) X(UF) X(UFiltr) X(UTau) X(UMax) X(UMin) X(dUMax) X(A8) X(A12) X(A16) X(UReal) \
+    X(UMeasure) X(AO) X(UBipolar) X(Ux1) X(Ux2) X(Uy1) X(Uy2) X(UpName) X(UmName)                         \
+    X(AM) X(gW) X(Output) X(sp) X(hv)                                                                     \
+    X(irtype) X(RACT) X(k) X(ti) X(td) X(nd) X(b) X(c) X(tt) X(hilim) X(lolim) X(Ts) X(Input)             \
+    X(ittype) X(iainf) X(ispeed) X(ipid) X(DGC) X(tdg) X(tn) X(amp) X(dy)                                 \
+    X(Simulation) X(TypSoustavy) X(Su) X(Su2) X(Tau1) X(Tau2) X(Tau3) X(Delta) X(Omega) X(TauA) X(MinSU)  \
+    X(MaxSU) X(DDelta) X(Delay) X(y0) X(ys) X(SimT) X(AddOut) X(AddOutName)                               \
+    X(OsaXMrizka) X(OsaXRozsah) X(OsaXPopisekPo) X(OsaXFormatCasu) X(DelkaBuffer)
+#define VELMORA_KEY(name) inline constexpr Key name{#name};
+VELMORA_KEYS(VELMORA_KEY)
+#undef VELMORA_KEY
+
+// The keys of a controlled variable: Y[0] holds Y1's.
+struct SignalKeys {
+    Key name, ovf, unf, unit, cnvMode, filtr, tau, measure, x1, x2, y1, y2, min, max;
+};
+#define VELMORA_SIGNAL(n)                                                                              \
+    SignalKeys {                                                                                       \
+        {"Y" #n "Name"}, {"Y" #n "OVF"}, {"Y" #n "UNF"}, {"Y" #n "Unit"}, {"Y" #n "CNVMode"},          \
+            {"Y" #n "Filtr"}, {"Y" #n "Tau"}, {"Y" #n "Measure"}, {"Y" #n "x1"}, {"Y" #n "x2"},        \
+            {"Y" #n "y1"}, {"Y" #n "y2"}, {"Y" #n "Min"}, {"Y" #n "Max"},                              \
+    }
+inline constexpr SignalKeys Y[3] = {VELMORA_SIGNAL(1), VELMORA_SIGNAL(2), VELMORA_SIGNAL(3)};
+#undef VELMORA_SIGNAL
+
+// The keys of a trend curve: Curve[0] is "Prubeh0".
+struct CurveKeys {
+    Key shown, min, max, gridStep, from, to, sameAs, order, grid, colour, pointSize, points, label;
+};
+#define VELMORA_CURVE(n)                                                                                 \
+    CurveKeys {                                                                                          \
+        {"Prubeh" #n}, {"Prubeh" #n "Min"}, {"Prubeh" #n "Max"}, {"Prubeh" #n "PopisekPo"},              \
+            {"Prubeh" #n "Pocatek"}, {"Prubeh" #n "Konec"}, {"Prubeh" #n "Stejne"}, {"Prubeh" #n "Poradi"}, \
+            {"Prubeh" #n "Mrizka"}, {"Prubeh" #n "Barva"}, {"Prubeh" #n "VelikostBodu"},                 \
+            {"Prubeh" #n "Body"}, {"Prubeh" #n "Popis"},                                                 \
+    }
+inline constexpr CurveKeys Curve[6] = {VELMORA_CURVE(0), VELMORA_CURVE(1), VELMORA_CURVE(2),
+                                       VELMORA_CURVE(3), VELMORA_CURVE(4), VELMORA_CURVE(5)};
+#undef VELMORA_CURVE
+}  // namespace key
+
 enum class KeyType { Boolean, Integer, Text, Decimal };
 
 // Who reads a key. Readers that take the key's common default need no entry.
@@ -73,32 +128,17 @@ const ControllerKey* FindControllerKey(std::string_view name, ControllerKind kin
 
 // The default a reader takes, with "{id}" replaced by Text(id).
 std::string KeyDefault(const ControllerKey& key, Reader reader);
-
-// The key as the reader sees it, as text: booleans "1"/"0" and integers in
-// decimal after the file's profile conversions, text and decimal keys as stored.
-std::string ReadKeyText(const IniFile& file, std::string_view section, const ControllerKey& key,
-                        Reader reader);
+// The same by key (std::logic_error when the kind has no such key).
+std::string KeyDefault(Key key, ControllerKind kind, Reader reader);
 
 struct KeyValue {
     std::string key, value;
 };
 
 // Every key that applies to the section's kind (decided by its `Type`), in
-// table order, as ReadKeyText gives it; groups after lastGroup are left out.
+// table order, as SectionReader::shown gives it; groups after lastGroup are left out.
 std::vector<KeyValue> ReadControllerKeys(const IniFile& file, std::string_view section, Reader reader,
                                          int lastGroup = 11);
-
-// Typed reads of a named key with the reader's default; the key must be in
-// the table for that kind (std::logic_error otherwise: a programming error).
-bool ReadBoolKey(const IniFile& file, std::string_view section, std::string_view key, ControllerKind kind,
-                 Reader reader);
-int ReadIntegerKey(const IniFile& file, std::string_view section, std::string_view key, ControllerKind kind,
-                   Reader reader);
-std::string ReadTextKey(const IniFile& file, std::string_view section, std::string_view key,
-                        ControllerKind kind, Reader reader);
-// Decimal text keys through ParseDecimal; a scaled integer key divided by its scale.
-double ReadDecimalKey(const IniFile& file, std::string_view section, std::string_view key,
-                      ControllerKind kind, Reader reader);
 
 // Scaled integers: a shown value to the stored integer (clamped to the int
 // range, NaN gives 0), and back.

@@ -1,4 +1,5 @@
 #include "controllers/ControllerManager.h"
+#include "controllers/SectionReader.h"
 
 #include <unistd.h>
 
@@ -307,7 +308,7 @@ void ControllerManager::removeSelected() {
     try {
         const auto path = host_.controllerFile();
         IniFile file(path);
-        headerInST = file.readBool(ControllerSection(name), "HeaderInST", false);
+        headerInST = SectionReader(file, ControllerSection(name), Reader::Lists).flag(key::HeaderInST);
         IniFile::Batch batch(file);
         file.eraseSection(RemovedControllerSection(name));
         file.eraseSection(ControllerSection(name));
@@ -345,7 +346,7 @@ void ControllerManager::importController() {
         while (true) {
             target = host_.askImportName(proposed);
             if (!target) return;
-            if (file.readString(ControllerSection(target->name), "Name", "").empty()) break;
+            if (SectionReader(file, ControllerSection(target->name), Reader::Lists).text(key::Name).empty()) break;
             if (host_.messages().show(Text(kWarningCaption), Text(kOverwriteQuestion),
                                       MessageIcon::Exclamation, MessageButtons::YesNo) == MessageAnswer::Yes)
                 break;

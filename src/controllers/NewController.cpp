@@ -1,4 +1,5 @@
 #include "controllers/NewController.h"
+#include "controllers/SectionReader.h"
 
 #include "controllers/ControllerFile.h"
 
@@ -12,12 +13,6 @@
 namespace velmora {
 
 namespace {
-
-constexpr std::string_view kSectionPrefix = "Regulator ";
-
-std::string SectionOf(std::string_view name) {
-    return std::string(kSectionPrefix) + std::string(name);
-}
 
 std::string_view TrimBlanks(std::string_view s) {
     auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
@@ -85,7 +80,7 @@ NewControllerLayout LayoutForSeries(int series) {
 std::string ProposeControllerName(const IniFile& file) {
     for (int n = 1;; ++n) {
         std::string name = "PID_" + std::to_string(n);
-        if (!file.sectionExists(SectionOf(name))) return name;
+        if (!file.sectionExists(ControllerSection(name))) return name;
     }
 }
 
@@ -127,14 +122,14 @@ bool NewController::closeQuery(std::string_view kind, bool headerInST) {
     }
 
     IniFile file(host_.controllerFile());
-    const std::string section = SectionOf(name_);
+    const std::string section = ControllerSection(name_);
     std::optional<bool> oldHeaderInST;
     try {
         if (file.sectionExists(section)) {
             if (messages_.show(Text(2038), Text(3040), MessageIcon::Exclamation, MessageButtons::YesNo) !=
                 MessageAnswer::Yes)
                 return false;
-            oldHeaderInST = file.readInteger(section, "HeaderInST", 0) != 0;
+            oldHeaderInST = SectionReader(file, section, Reader::Lists).flag(key::HeaderInST);
             file.eraseSection(section);
             host_.closeOnlineView(name_);
         }

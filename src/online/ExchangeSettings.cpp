@@ -1,38 +1,41 @@
 #include "online/ExchangeSettings.h"
 
 #include "base/IniFile.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
 
 namespace velmora::online {
 
 ExchangeSettings ReadExchangeSettings(const IniFile& file, const std::string& name) {
-    const std::string section = "Regulator " + name;
+    const SectionReader in(file, ControllerSection(name), Reader::OnlineView);
     ExchangeSettings s;
     s.name = name;
-    s.kind = file.readString(section, "Type", "PID") == "PID" ? ControllerKind::PID : ControllerKind::PIDMA;
-    s.foundStruct = file.readBool(section, "FoundStruct", false);
-    s.inputMode = file.readInteger(section, "InputMode", 1);
-    s.cascade = file.readBool(section, "Cascade", false);
-    s.analogOutput = file.readBool(section, "UAnalog", true);
-    s.realOutput = file.readBool(section, "UReal", false);
-    s.y1Name = file.readString(section, "Y1Name", "");
-    s.y2Name = file.readString(section, "Y2Name", "");
-    s.y3Name = file.readString(section, "Y3Name", "");
-    s.upName = file.readString(section, "UpName", "");
-    s.umName = file.readString(section, "UmName", "");
-    s.addOutName = file.readString(section, "AddOutName", "");
-    if (s.kind == ControllerKind::PIDMA) {
-        s.input = file.readString(section, "Input", "");
-        s.output = file.readString(section, "Output", "");
+    s.kind = in.kind();
+    s.foundStruct = in.flag(key::FoundStruct);
+    s.addOutName = in.text(key::AddOutName);
+    if (s.kind == ControllerKind::Pidma) {
+        s.input = in.text(key::Input);
+        s.output = in.text(key::Output);
+        return s;
     }
-    s.maxY = file.readInteger(section, "MaxY", 10000);
-    s.minY = file.readInteger(section, "MinY", 0);
+    s.inputMode = in.integer(key::InputMode);
+    s.cascade = in.flag(key::Cascade);
+    s.analogOutput = in.flag(key::UAnalog);
+    s.realOutput = in.flag(key::UReal);
+    s.y1Name = in.text(key::Y[0].name);
+    s.y2Name = in.text(key::Y[1].name);
+    s.y3Name = in.text(key::Y[2].name);
+    s.upName = in.text(key::UpName);
+    s.umName = in.text(key::UmName);
+    s.maxY = in.integer(key::MaxY);
+    s.minY = in.integer(key::MinY);
     return s;
 }
 
 std::vector<SymbolRequest> SymbolsToLookUp(const ExchangeSettings& s) {
     std::vector<SymbolRequest> out;
     const std::string& n = s.name;
-    if (s.kind == ControllerKind::PID) {
+    if (s.kind == ControllerKind::Pid) {
         const std::string member = n + (s.foundStruct ? "_struct~" : "_");
         std::string first = member + "Det";
         if (s.hasInput2()) first = n + "_Input2";

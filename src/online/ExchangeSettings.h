@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "controllers/ControllerKeys.h"
 #include "online/OnlineHost.h"
 
 namespace velmora {
@@ -13,11 +14,9 @@ class IniFile;
 
 namespace velmora::online {
 
-enum class ControllerKind { PID = 0, PIDMA = 1 };
-
 struct ExchangeSettings {
     std::string name;
-    ControllerKind kind = ControllerKind::PID;
+    ControllerKind kind = ControllerKind::Pid;
     bool foundStruct = false;
     int inputMode = 1;
     bool cascade = false;
@@ -28,16 +27,16 @@ struct ExchangeSettings {
     std::string addOutName;
     int minY = 0, maxY = 10000;
 
-    bool hasInput2() const { return kind == ControllerKind::PID && inputMode > 1; }
-    bool hasInput3() const { return kind == ControllerKind::PID && cascade; }
-    bool hasMinusOutput() const { return kind == ControllerKind::PID && !analogOutput; }
+    bool hasInput2() const { return kind == ControllerKind::Pid && inputMode > 1; }
+    bool hasInput3() const { return kind == ControllerKind::Pid && cascade; }
+    bool hasMinusOutput() const { return kind == ControllerKind::Pid && !analogOutput; }
     bool hasAdditionalOutput() const { return !addOutName.empty(); }
     // 0 from Det (50 bytes), 1 from Input2, 2 from Input3 without Input2, 3 from Input3 (54 bytes).
     int pidCase() const { return (hasInput2() ? 1 : 0) + (hasInput3() ? 2 : 0); }
     int pidBlockSize() const { return 50 + (hasInput2() ? 2 : 0) + (hasInput3() ? 2 : 0); }
 };
 
-// The keys of section "Regulator " + name.
+// The keys of the controller's section.
 ExchangeSettings ReadExchangeSettings(const IniFile& file, const std::string& name);
 
 // Every item the exchange can use; Count is the table size.

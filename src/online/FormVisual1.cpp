@@ -1,5 +1,8 @@
 #include "online/FormVisual1.h"
 
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
+
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -563,8 +566,8 @@ void TFormVisual1::build() {
     auto* graphRow = new QHBoxLayout(graphPage_);
     graphRow->setContentsMargins(0, 0, 0, 0);
     file_ = std::make_unique<IniFile>(host_.controllerFile());
-    graph_ = new TrendGraphWidget(*file_, "Regulator " + name_,
-                                  velmora::KindOfType(file_->readString("Regulator " + name_, "Type", "PID")),
+    graph_ = new TrendGraphWidget(*file_, ControllerSection(name_),
+                                  SectionReader(*file_, ControllerSection(name_), Reader::OnlineView).kind(),
                                   recorder_.buffer(), host_.messages(), graphPage_);
     graph_->decimalSeparator = host_.decimalSeparator();
     graph_->setDataFolder(host_.controllerFile().parent_path());
@@ -637,7 +640,7 @@ void TFormVisual1::Localize() {
 
 bool TFormVisual1::loadController() {
     IniFile file(host_.controllerFile());
-    if (file.readString("Regulator " + name_, "Name", "").empty()) {
+    if (SectionReader(file, ControllerSection(name_), Reader::Lists).text(key::Name).empty()) {
         // The controller was removed or renamed behind the view's back.
         if (MessageBoxes* m = host_.messages())
             m->show("Velmora - " + name_, Text(3023), MessageIcon::Exclamation, MessageButtons::Ok);
@@ -754,7 +757,7 @@ void TFormVisual1::showValues() {
     }
     // The manual box is live only in manual mode of a PIDMA controller.
     if (QLabel* manual = valueBoxes_[static_cast<std::size_t>(SchemaValue::Manual)])
-        manual->setEnabled(settings_.kind == ControllerKind::PIDMA && exchange_->hasData() &&
+        manual->setEnabled(settings_.kind == ControllerKind::Pidma && exchange_->hasData() &&
                            exchange_->pidmaImage()[tpida::MAN] != 0);
 }
 

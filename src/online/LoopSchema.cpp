@@ -33,7 +33,7 @@ const char* SchemaElementName(SchemaElement element) {
 SchemaVisibility VisibleElements(const ExchangeSettings& s) {
     SchemaVisibility v;
     for (std::size_t i = 0; i < kSchemaElements; ++i) v.set(static_cast<E>(i), true);
-    if (s.kind == ControllerKind::PIDMA) {
+    if (s.kind == ControllerKind::Pidma) {
         for (E hidden : {E::Product1, E::Sum2, E::Y2Input1, E::Y2Input2, E::Y3Input1, E::UPanel1, E::WFiltr1,
                          E::XPanelY2, E::XPanelY3, E::RezimButton1})
             v.set(hidden, false);
@@ -52,7 +52,7 @@ SchemaVisibility VisibleElements(const ExchangeSettings& s) {
 }
 
 OutputCharacteristic OutputCharacteristicFor(const ExchangeSettings& s) {
-    return {s.kind == ControllerKind::PID && (!s.analogOutput || s.realOutput)};
+    return {s.kind == ControllerKind::Pid && (!s.analogOutput || s.realOutput)};
 }
 
 SchemaValues ShownSchemaValues(const OnlineExchange& x, char sep) {
@@ -60,7 +60,7 @@ SchemaValues ShownSchemaValues(const OnlineExchange& x, char sep) {
     for (auto& v : values) v.text = "-";
     if (!x.hasData()) return values;
     const auto at = [&](SchemaValue which) -> ShownValue& { return values[static_cast<std::size_t>(which)]; };
-    if (x.kind() == ControllerKind::PIDMA) {
+    if (x.kind() == ControllerKind::Pidma) {
         const auto real = [&](int offset) { return PidmaPercentValue(DecodeFloat(x.pidmaImage().data() + offset), sep); };
         at(SchemaValue::W) = real(tpida::sp);
         at(SchemaValue::E) = real(tpida::de);
@@ -95,7 +95,7 @@ SchemaValues ShownSchemaValues(const OnlineExchange& x, char sep) {
 
 std::string ElementHint(SchemaElement element, const ExchangeSettings& s) {
     const std::string& n = s.name;
-    if (s.kind == ControllerKind::PIDMA) {
+    if (s.kind == ControllerKind::Pidma) {
         // The PIDMA block shows its members directly, already in percent.
         switch (element) {
             case E::WInput1: return "w - " + n + ".sp";
@@ -125,7 +125,7 @@ std::string ElementHint(SchemaElement element, const ExchangeSettings& s) {
 }
 
 SchemaTarget ClickTarget(SchemaElement element, ControllerKind kind) {
-    const bool pidma = kind == ControllerKind::PIDMA;
+    const bool pidma = kind == ControllerKind::Pidma;
     switch (element) {
         case E::WFiltr1: return SchemaTarget::Setpoint;
         case E::PID1: return pidma ? SchemaTarget::PidmaController : SchemaTarget::PidParameters;

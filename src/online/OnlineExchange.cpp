@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "controllers/SectionReader.h"
 #include "online/OnlineSession.h"
 #include "online/RequestLog.h"
 #include "online/SymbolResolver.h"
@@ -60,8 +61,9 @@ int TunerReportCode(TunedReadReason reason, std::uint8_t te, std::uint8_t taff) 
 
 PidParameterBlock PidParameterBlock::FromShown(double pBnd, double relCool, double ti, double td, double eGap,
                                                double dGap, double iGap) {
-    return {RoundTenths(pBnd, 10), RoundTenths(relCool, 10), RoundTenths(ti, 10), RoundTenths(td, 10),
-            RoundTenths(eGap, 100), RoundTenths(dGap, 100), RoundTenths(iGap, 100)};
+    const auto scaled = [](double shown, Key key) { return RoundTenths(shown, KeyScale(key)); };
+    return {scaled(pBnd, key::PBnd), scaled(relCool, key::RelCool), scaled(ti, key::Ti), scaled(td, key::Td),
+            scaled(eGap, key::EGap), scaled(dGap, key::DGap), scaled(iGap, key::IGap)};
 }
 
 OnlineExchange::OnlineExchange(OnlineSession& session, std::string name, OnlineViewSink* sink)
@@ -324,7 +326,7 @@ int OnlineExchange::NovaKomunikace(PlcRequestFunction request, bool dataValid) {
         return 1;
     }
     const StopCheck stop{alive_, &session_->offCount_, session_->offCount_};
-    return settings_.kind == ControllerKind::PID ? exchangePid(request, stop) : exchangePidma(request, stop);
+    return settings_.kind == ControllerKind::Pid ? exchangePid(request, stop) : exchangePidma(request, stop);
 }
 
 int OnlineExchange::exchangePid(PlcRequestFunction request, const StopCheck& stop) {

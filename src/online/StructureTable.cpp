@@ -129,7 +129,7 @@ void AddRows(std::vector<StructureRow>& rows, const Member& m, const std::uint8_
 std::vector<StructureRow> StructureRows(const OnlineExchange& x, char sep) {
     std::vector<StructureRow> rows;
     const bool data = x.hasData();
-    if (x.kind() == ControllerKind::PIDMA) {
+    if (x.kind() == ControllerKind::Pidma) {
         for (const Member& m : kPidmaMembers) AddRows(rows, m, x.pidmaImage().data(), data, sep);
         return rows;
     }

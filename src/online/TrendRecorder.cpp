@@ -19,7 +19,7 @@ float ChannelValueFromText(std::string_view text) {
 std::array<std::string, kTrendChannels> ShownChannelTexts(const OnlineExchange& x, char sep) {
     std::array<std::string, kTrendChannels> texts;
     if (!x.hasData()) return texts;
-    if (x.kind() == ControllerKind::PIDMA) {
+    if (x.kind() == ControllerKind::Pidma) {
         const auto& img = x.pidmaImage();
         texts[kChannelW] = PidmaPercentValue(DecodeFloat(img.data() + tpida::sp), sep).text;
         texts[kChannelE] = PidmaPercentValue(DecodeFloat(img.data() + tpida::de), sep).text;

@@ -5,13 +5,15 @@
 
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
 
 namespace velmora::online {
 
 namespace {
 
-std::string Key(int channel, std::string_view suffix) {
-    return "Prubeh" + std::to_string(channel) + std::string(suffix);
+const key::CurveKeys& Keys(int channel) {
+    return key::Curve[channel];
 }
 
 double Finite(double v, double fallback) {
@@ -46,47 +48,48 @@ std::array<int, kTrendChannels> TrendSettings::drawingOrder() const {
 
 TrendSettings ReadTrendSettings(const IniFile& file, std::string_view section, velmora::ControllerKind kind) {
     TrendSettings s;
-    const Reader r = Reader::Graph;
+    const SectionReader in(file, section, kind, Reader::Graph);
     for (int i = 0; i < kTrendChannels; ++i) {
         TrendChannel& c = s.channels[static_cast<std::size_t>(i)];
-        c.visible = ReadBoolKey(file, section, Key(i, ""), kind, r);
-        c.min = Finite(ReadDecimalKey(file, section, Key(i, "Min"), kind, r), 0);
-        c.max = Finite(ReadDecimalKey(file, section, Key(i, "Max"), kind, r), 100);
-        c.gridStep = Finite(ReadDecimalKey(file, section, Key(i, "PopisekPo"), kind, r), 10);
-        c.bandFrom = Finite(ReadDecimalKey(file, section, Key(i, "Pocatek"), kind, r), 0);
-        c.bandTo = Finite(ReadDecimalKey(file, section, Key(i, "Konec"), kind, r), 100);
-        c.sameAs = ReadIntegerKey(file, section, Key(i, "Stejne"), kind, r);
+        const key::CurveKeys& k = Keys(i);
+        c.visible = in.flag(k.shown);
+        c.min = Finite(in.decimal(k.min), 0);
+        c.max = Finite(in.decimal(k.max), 100);
+        c.gridStep = Finite(in.decimal(k.gridStep), 10);
+        c.bandFrom = Finite(in.decimal(k.from), 0);
+        c.bandTo = Finite(in.decimal(k.to), 100);
+        c.sameAs = in.integer(k.sameAs);
         if (c.sameAs < -1 || c.sameAs >= kTrendChannels || c.sameAs == i) c.sameAs = -1;
-        c.order = ReadIntegerKey(file, section, Key(i, "Poradi"), kind, r);
-        c.grid = ReadBoolKey(file, section, Key(i, "Mrizka"), kind, r);
-        c.colour = static_cast<std::uint32_t>(ReadIntegerKey(file, section, Key(i, "Barva"), kind, r)) & 0xFFFFFFu;
-        c.pointSize = std::clamp(ReadIntegerKey(file, section, Key(i, "VelikostBodu"), kind, r), 1, 50);
-        c.points = ReadBoolKey(file, section, Key(i, "Body"), kind, r);
-        c.label = ReadTextKey(file, section, Key(i, "Popis"), kind, r);
+        c.order = in.integer(k.order);
+        c.grid = in.flag(k.grid);
+        c.colour = static_cast<std::uint32_t>(in.integer(k.colour)) & 0xFFFFFFu;
+        c.pointSize = std::clamp(in.integer(k.pointSize), 1, 50);
+        c.points = in.flag(k.points);
+        c.label = in.text(k.label);
     }
-    s.time.grid = ReadBoolKey(file, section, "OsaXMrizka", kind, r);
-    s.time.range = Finite(ReadDecimalKey(file, section, "OsaXRozsah", kind, r), 100);
+    s.time.grid = in.flag(key::OsaXMrizka);
+    s.time.range = Finite(in.decimal(key::OsaXRozsah), 100);
     if (!(s.time.range > 0)) s.time.range = 100;
-    s.time.gridStep = Finite(ReadDecimalKey(file, section, "OsaXPopisekPo", kind, r), 5);
-    const int format = ReadIntegerKey(file, section, "OsaXFormatCasu", kind, r);
+    s.time.gridStep = Finite(in.decimal(key::OsaXPopisekPo), 5);
+    const int format = in.integer(key::OsaXFormatCasu);
     s.time.format = format >= 0 && format <= 3 ? static_cast<TimeFormat>(format) : TimeFormat::Seconds;
-    s.bufferLength = ClampBufferLength(ReadIntegerKey(file, section, "DelkaBuffer", kind, r));
+    s.bufferLength = ClampBufferLength(in.integer(key::DelkaBuffer));
     return s;
 }
 
 TrendSettings DefaultTrendSettings(velmora::ControllerKind kind) {
     // A file without the section reads every key's default.
     const IniFile none(std::filesystem::path{});
-    return ReadTrendSettings(none, "Regulator ", kind);
+    return ReadTrendSettings(none, ControllerSection({}), kind);
 }
 
 void WriteTrendLayout(IniFile& file, std::string_view section, const TrendSettings& s, char separator) {
     IniFile::Batch batch(file);
     for (int i = 0; i < kTrendChannels; ++i) {
         const TrendChannel& c = s.channels[static_cast<std::size_t>(i)];
-        file.writeDecimal(section, Key(i, "Pocatek"), c.bandFrom, separator);
-        file.writeDecimal(section, Key(i, "Konec"), c.bandTo, separator);
-        file.writeInteger(section, Key(i, "Stejne"), c.sameAs);
+        file.writeDecimal(section, Keys(i).from.name, c.bandFrom, separator);
+        file.writeDecimal(section, Keys(i).to.name, c.bandTo, separator);
+        file.writeInteger(section, Keys(i).sameAs.name, c.sameAs);
     }
     batch.commit();
 }
@@ -95,25 +98,25 @@ void WriteTrendSettings(IniFile& file, std::string_view section, const TrendSett
     IniFile::Batch batch(file);
     for (int i = 0; i < kTrendChannels; ++i) {
         const TrendChannel& c = s.channels[static_cast<std::size_t>(i)];
-        file.writeBool(section, Key(i, ""), c.visible);
-        file.writeDecimal(section, Key(i, "Min"), c.min, separator);
-        file.writeDecimal(section, Key(i, "Max"), c.max, separator);
-        file.writeDecimal(section, Key(i, "PopisekPo"), c.gridStep, separator);
-        file.writeDecimal(section, Key(i, "Pocatek"), c.bandFrom, separator);
-        file.writeDecimal(section, Key(i, "Konec"), c.bandTo, separator);
-        file.writeInteger(section, Key(i, "Stejne"), c.sameAs);
-        file.writeInteger(section, Key(i, "Poradi"), c.order);
-        file.writeBool(section, Key(i, "Mrizka"), c.grid);
-        file.writeInteger(section, Key(i, "Barva"), static_cast<int>(c.colour & 0xFFFFFFu));
-        file.writeInteger(section, Key(i, "VelikostBodu"), c.pointSize);
-        file.writeBool(section, Key(i, "Body"), c.points);
-        file.writeString(section, Key(i, "Popis"), c.label);
+        file.writeBool(section, Keys(i).shown.name, c.visible);
+        file.writeDecimal(section, Keys(i).min.name, c.min, separator);
+        file.writeDecimal(section, Keys(i).max.name, c.max, separator);
+        file.writeDecimal(section, Keys(i).gridStep.name, c.gridStep, separator);
+        file.writeDecimal(section, Keys(i).from.name, c.bandFrom, separator);
+        file.writeDecimal(section, Keys(i).to.name, c.bandTo, separator);
+        file.writeInteger(section, Keys(i).sameAs.name, c.sameAs);
+        file.writeInteger(section, Keys(i).order.name, c.order);
+        file.writeBool(section, Keys(i).grid.name, c.grid);
+        file.writeInteger(section, Keys(i).colour.name, static_cast<int>(c.colour & 0xFFFFFFu));
+        file.writeInteger(section, Keys(i).pointSize.name, c.pointSize);
+        file.writeBool(section, Keys(i).points.name, c.points);
+        file.writeString(section, Keys(i).label.name, c.label);
     }
-    file.writeBool(section, "OsaXMrizka", s.time.grid);
-    file.writeDecimal(section, "OsaXRozsah", s.time.range, separator);
-    file.writeDecimal(section, "OsaXPopisekPo", s.time.gridStep, separator);
-    file.writeInteger(section, "OsaXFormatCasu", static_cast<int>(s.time.format));
-    file.writeInteger(section, "DelkaBuffer", s.bufferLength);
+    file.writeBool(section, key::OsaXMrizka.name, s.time.grid);
+    file.writeDecimal(section, key::OsaXRozsah.name, s.time.range, separator);
+    file.writeDecimal(section, key::OsaXPopisekPo.name, s.time.gridStep, separator);
+    file.writeInteger(section, key::OsaXFormatCasu.name, static_cast<int>(s.time.format));
+    file.writeInteger(section, key::DelkaBuffer.name, s.bufferLength);
     batch.commit();
 }
 

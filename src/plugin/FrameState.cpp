@@ -6,6 +6,8 @@
 
 #include "base/IniFile.h"
 #include "base/Paths.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
 #include "online/ExchangeSettings.h"
 #include "base/Help.h"
 #include "plugin/HostServices.h"
@@ -159,7 +161,7 @@ bool TFormReg1::ensureProjectFolder() {
 }
 
 std::string TFormReg1::controllerFileHostPath() const {
-    return projectDirectory() + "Velmora" + "\\" + plcName() + ".rglx";
+    return projectDirectory() + ControllerFileHostName(plcName());
 }
 
 std::filesystem::path TFormReg1::controllerFilePath() const {
@@ -220,7 +222,7 @@ OnlineViewForm* TFormReg1::createView(const std::string& controllerName) {
 bool TFormReg1::openOnlineView(const std::string& controllerName) {
     ensureProjectFolder();
     IniFile file(controllerFilePath());
-    if (file.readString("Regulator " + controllerName, "Name", "").empty()) {
+    if (SectionReader(file, ControllerSection(controllerName), Reader::Lists).text(key::Name).empty()) {
         if (toolkit().messages)
             toolkit().messages->show(Text(3019), Text(3023), MessageIcon::Exclamation, MessageButtons::Ok);
         return false;

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "controllers/ControllerFile.h"
 #include "online/OnlineHost.h"
 #include "online/OnlineSession.h"
 #include "plugin/FormFactory.h"
@@ -67,8 +68,8 @@ public:
     // Opens the controller file of the open PLC (creating the project folder).
     IniFile& openControllerFile();
     void releaseControllerFile();
-    // "Regulator " · current controller.
-    std::string currentSection() const { return "Regulator " + currentController; }
+    // The current controller's section.
+    std::string currentSection() const { return ControllerSection(currentController); }
 
     // ---- Flags shared by all parts ----
     bool generated = false;

@@ -5,6 +5,8 @@
 
 #include "base/IniFile.h"
 #include "base/Paths.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
 #include "online/OnlineExchange.h"
 #include "base/Log.h"
 #include "base/Resources.h"
@@ -405,7 +407,7 @@ HRESULT TVelmoraCoClassImpl::OnProjectFileList(std::int32_t event, std::int32_t 
                     host_.projectManager->GetProjectDirectory(dir.put());
                     directory = dir.str();
                 }
-                std::fprintf(f, "%s%s\\%s.rglx\n", directory.c_str(), "Velmora", name.c_str());
+                std::fprintf(f, "%s%s\n", directory.c_str(), ControllerFileHostName(name).c_str());
                 std::fclose(f);
             }
         }

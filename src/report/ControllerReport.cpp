@@ -1,6 +1,7 @@
 #include "report/ControllerReport.h"
 
-#include "controllers/ControllerKeys.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
 #include "controllers/ProjectDescription.h"
@@ -22,7 +23,6 @@ using report::ChoiceLine;
 using report::ScaledValue;
 using report::ValueLine;
 
-constexpr std::string_view kSectionPrefix = "Regulator ";
 constexpr std::string_view kAlgorithmTypes = "D\nI\nID\nP\nPD\nPI\nPID";
 
 std::string_view Trimmed(std::string_view s) {
@@ -40,41 +40,6 @@ std::string GroupName(std::string_view file) {
     return std::string(file);
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
-}
-
-std::string Folded(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-// The report's default of every key it reads, from the shared key table;
-// each looked up once per report.
-class ReportDefaults {
-public:
-    const std::string& of(ControllerKind kind, std::string_view key) {
-        std::string id(1, kind == ControllerKind::Pid ? 'i' : 'f');
-        id += Folded(key);
-        auto it = cache_.find(id);
-        if (it == cache_.end()) {
-            const ControllerKey* entry = FindControllerKey(key, kind);
-            if (!entry) throw std::logic_error("the report reads a key the table lacks: " + std::string(key));
-            it = cache_.emplace(std::move(id), KeyDefault(*entry, Reader::Report)).first;
-        }
-        return it->second;
-    }
-
-private:
-    std::unordered_map<std::string, std::string> cache_;
-};
-
 std::optional<long long> WholeInteger(std::string_view raw) {
     std::string_view s = Trimmed(raw);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
@@ -88,45 +53,23 @@ std::optional<long long> WholeInteger(std::string_view raw) {
 
 // The keys of one controller as the report reads them: a missing key gives the
 // report's default, a value that does not read as its type gives nullopt.
-// The section is taken from the file once, not revalidated key by key.
-class SectionReader {
+class ReportKeys {
 public:
-    SectionReader(const IniFile& file, std::string_view section, ReportDefaults& defaults)
-        : defaults_(defaults) {
-        for (const std::string& line : file.sectionValues(section)) {
-            const auto eq = line.find('=');
-            if (eq == std::string::npos) continue;
-            values_.emplace(Folded(std::string_view(line).substr(0, eq)), line.substr(eq + 1));
-        }
-        kind_ = KindOfType(text("Type"));
-    }
+    ReportKeys(const IniFile& file, std::string_view section) : in_(file, section, Reader::Report) {}
 
-    ControllerKind kind() const { return kind_; }
+    ControllerKind kind() const { return in_.kind(); }
+    std::optional<std::string_view> find(Key key) const { return in_.stored(key); }
+    std::string text(Key key) const { return in_.text(key); }
+    std::optional<long long> integer(Key key) const { return WholeInteger(in_.text(key)); }
 
-    std::optional<std::string_view> find(std::string_view key) const {
-        const auto it = values_.find(Folded(key));
-        if (it == values_.end()) return std::nullopt;
-        return std::string_view(it->second);
-    }
-
-    std::string text(std::string_view key) const {
-        if (const auto v = find(key)) return std::string(*v);
-        return defaults_.of(kind_, key);
-    }
-
-    std::optional<long long> integer(std::string_view key) const {
-        const auto raw = find(key);
-        return WholeInteger(raw ? *raw : std::string_view(defaults_.of(kind_, key)));
-    }
-
-    std::optional<bool> flag(std::string_view key) const {
+    std::optional<bool> flag(Key key) const {
         const auto value = integer(key);
         if (!value) return std::nullopt;
         return *value != 0;
     }
 
     // A decimal text; the leading number counts, as everywhere in the file.
-    std::optional<double> real(std::string_view key) const {
+    std::optional<double> real(Key key) const {
         std::string s(Trimmed(text(key)));
         for (char& c : s)
             if (c == ',') c = '.';
@@ -139,9 +82,7 @@ public:
     }
 
 private:
-    ReportDefaults& defaults_;
-    std::unordered_map<std::string, std::string> values_;
-    ControllerKind kind_ = ControllerKind::Pid;
+    SectionReader in_;
 };
 
 class Builder {
@@ -165,9 +106,10 @@ public:
     }
 
     std::string YesNo(const std::optional<bool>& v) const { return v ? T(*v ? 2003 : 2004) : Unreadable(); }
-    std::string Scaled(const std::optional<long long>& v, double scale, int decimals,
-                       std::string_view unit) const {
-        return v ? ScaledValue(*v, scale, decimals, unit) : Unreadable();
+    // A scaled key as shown, with the table's scale.
+    std::string Scaled(const ReportKeys& r, Key key, int decimals, std::string_view unit) const {
+        const auto v = r.integer(key);
+        return v ? ScaledValue(*v, 1.0 / KeyScale(key), decimals, unit) : Unreadable();
     }
     std::string Plain(const std::optional<long long>& v, std::string_view unit = {}) const {
         if (!v) return Unreadable();
@@ -210,11 +152,11 @@ public:
         add(T(2040));
     }
 
-    void integerController(const SectionReader& r) {
-        add(T(3443) + " " + r.text("Name"));
-        add(T(3448) + " " + r.text("Type"));
+    void integerController(const ReportKeys& r) {
+        add(T(3443) + " " + r.text(key::Name));
+        add(T(3448) + " " + r.text(key::Type));
 
-        const auto inputMode = r.integer("InputMode");
+        const auto inputMode = r.integer(key::InputMode);
         std::string mode;
         if (!inputMode)
             mode = Unreadable();
@@ -227,79 +169,78 @@ public:
         else
             mode = std::string(report::kUnknownChoice);
         value(3129, mode);
-        const auto cascadeFlag = r.flag("Cascade");
+        const auto cascadeFlag = r.flag(key::Cascade);
         const bool cascade = cascadeFlag.value_or(false);
         if (!cascadeFlag) value(3133, Unreadable());
-        if (cascade) value(3133, T(3450) + " " + r.text("Y3Name"));
+        if (cascade) value(3133, T(3450) + " " + r.text(key::Y[2].name));
 
         std::vector<int> used{1};
         if (inputMode && (*inputMode == 2 || *inputMode == 3)) used.push_back(2);
         if (cascade) used.push_back(3);
         for (int i : used) {
-            const std::string n = std::to_string(i);
-            std::string input = r.text("Y" + n + "Name");
-            const std::string unit = r.text("Y" + n + "Unit");
+            std::string input = r.text(key::Y[i - 1].name);
+            const std::string unit = r.text(key::Y[i - 1].unit);
             if (!unit.empty()) input += " (" + unit + ")";
             value(3410, input);
         }
-        const auto analog = r.flag("UAnalog");
+        const auto analog = r.flag(key::UAnalog);
         if (!analog)
             value(3411, Unreadable());
         else if (*analog)
-            value(3411, r.text("UpName"));
+            value(3411, r.text(key::UpName));
         else
-            value(3411, r.text("UpName") + ", " + r.text("UmName"));
+            value(3411, r.text(key::UpName) + ", " + r.text(key::UmName));
 
         heading(T(3134) + ": ");
-        value(3135, Scaled(r.integer("PBnd"), 0.1, 1, "%"));
+        value(3135, Scaled(r, key::PBnd, 1, "%"));
         add(T(3138));
-        value(3139, Scaled(r.integer("RelCool"), 0.1, 1, "%"));
-        value(3141, Scaled(r.integer("Ti"), 0.1, 1, "s"));
-        value(3142, Scaled(r.integer("Td"), 0.1, 1, "s"));
-        value(3148, Scaled(r.integer("OutCycle"), 0.01, 2, "s"));
-        value(3143, Scaled(r.integer("EGap"), 0.01, 2, "%"));
-        value(3144, Scaled(r.integer("IGap"), 0.01, 2, "%"));
-        value(3145, Scaled(r.integer("DGap"), 0.01, 2, "%"));
-        value(3146, Plain(r.integer("MaxY"), "-"));
-        value(3147, Plain(r.integer("MinY"), "-"));
-        const auto lastU = r.flag("UdefLastU");
+        value(3139, Scaled(r, key::RelCool, 1, "%"));
+        value(3141, Scaled(r, key::Ti, 1, "s"));
+        value(3142, Scaled(r, key::Td, 1, "s"));
+        value(3148, Scaled(r, key::OutCycle, 2, "s"));
+        value(3143, Scaled(r, key::EGap, 2, "%"));
+        value(3144, Scaled(r, key::IGap, 2, "%"));
+        value(3145, Scaled(r, key::DGap, 2, "%"));
+        value(3146, Plain(r.integer(key::MaxY), "-"));
+        value(3147, Plain(r.integer(key::MinY), "-"));
+        const auto lastU = r.flag(key::UdefLastU);
         if (!lastU)
             value(3150, Unreadable());
         else
-            value(3150, *lastU ? T(3151) : Scaled(r.integer("UDef"), 0.01, 2, "%"));
+            value(3150, *lastU ? T(3151) : Scaled(r, key::UDef, 2, "%"));
 
         for (int i : used) {
-            const std::string y = "Y" + std::to_string(i);
+            const key::SignalKeys& y = key::Y[i - 1];
             heading(T(3159) + " y" + std::to_string(i) + " :");
-            value(3118, YesNo(r.flag(y + "Filtr")));
-            const auto tau = r.integer(y + "Tau");
+            value(3118, YesNo(r.flag(y.filtr)));
+            const auto tau = r.integer(y.tau);
             value(3156, tau ? std::to_string(*tau) + " " + T(3167) : Unreadable());
-            value(3119, YesNo(r.flag(y + "Measure")));
-            value(3122, Plain(r.integer(y + "x1")));
-            value(3124, Plain(r.integer(y + "y1")));
-            value(3123, Plain(r.integer(y + "x2")));
-            value(3125, Plain(r.integer(y + "y2")));
+            value(3119, YesNo(r.flag(y.measure)));
+            value(3122, Plain(r.integer(y.x1)));
+            value(3124, Plain(r.integer(y.y1)));
+            value(3123, Plain(r.integer(y.x2)));
+            value(3125, Plain(r.integer(y.y2)));
         }
 
         heading(T(3160) + ":");
         // Stored true means the first line of each pair ("Positional", "Analog").
-        const auto positional = r.flag("UPosition");
+        const auto positional = r.flag(key::UPosition);
         value(3161, positional ? ChoiceLine(T(3162), *positional ? 0 : 1) : Unreadable());
         value(3163, analog ? ChoiceLine(T(3164), *analog ? 0 : 1) : Unreadable());
-        value(3165, Scaled(r.integer("UF"), 0.32, 2, "%"));
-        const auto outFilter = r.flag("UFiltr");
-        const auto outTau = r.integer("UTau");
+        value(3165, Scaled(r, key::UF, 2, "%"));
+        const auto outFilter = r.flag(key::UFiltr);
+        const auto outTau = r.integer(key::UTau);
         if (!outFilter || !outTau)
             value(3156, Unreadable());
         else
             value(3156, *outFilter ? std::to_string(*outTau) + " " + T(3167) : T(2004));
-        value(3169, Scaled(r.integer("UMax"), 0.01, 2, "%"));
-        value(3168, Scaled(r.integer("UMin"), 0.01, 2, "%"));
-        value(3171, Scaled(r.integer("dUMax"), 0.01, 2, "%"));
+        value(3169, Scaled(r, key::UMax, 2, "%"));
+        value(3168, Scaled(r, key::UMin, 2, "%"));
+        value(3171, Scaled(r, key::dUMax, 2, "%"));
 
-        const auto zeroShift = r.flag("AO");
-        const auto a8 = r.flag("A8");
-        const auto a12 = r.flag("A12");
+        const auto zeroShift = r.flag(key::AO);
+        const auto a8 = r.flag(key::A8);
+        const auto a12 = r.flag(key::A12);
         const bool shifted = zeroShift.value_or(false);
         if (!a8 || *a8) {
             value(3173, a8 ? (shifted ? "(51 - 255)" : "(0 - 255)") : Unreadable());
@@ -309,11 +250,11 @@ public:
             value(3174, a12 ? (shifted ? "(819 - 4095)" : "(0 - 4095)") : Unreadable());
             value(3175, YesNo(zeroShift));
         }
-        value(3176, YesNo(r.flag("UBipolar")));
+        value(3176, YesNo(r.flag(key::UBipolar)));
 
         add(T(3177));
-        userScalePoint(r.integer("Ux1"), r.integer("Uy1"));
-        userScalePoint(r.integer("Ux2"), r.integer("Uy2"));
+        userScalePoint(r.integer(key::Ux1), r.integer(key::Uy1));
+        userScalePoint(r.integer(key::Ux2), r.integer(key::Uy2));
     }
 
     void userScalePoint(const std::optional<long long>& action, const std::optional<long long>& output) {
@@ -323,40 +264,40 @@ public:
         add(T(3178) + " " + number(action) + " " + T(3179) + " " + T(3180) + " " + number(output));
     }
 
-    void floatingController(const SectionReader& r) {
-        add(T(3443) + " " + r.text("Name"));
-        add(T(3448) + " " + r.text("Type"));
-        value(3410, r.text("Input"));
-        value(3411, r.text("Output"));
+    void floatingController(const ReportKeys& r) {
+        add(T(3443) + " " + r.text(key::Name));
+        add(T(3448) + " " + r.text(key::Type));
+        value(3410, r.text(key::Input));
+        value(3411, r.text(key::Output));
 
         heading(T(3134) + ": ");
-        value(3340, Choice(kAlgorithmTypes, r.integer("irtype")));
-        value(3342, YesNo(r.flag("RACT")));
+        value(3340, Choice(kAlgorithmTypes, r.integer(key::irtype)));
+        value(3342, YesNo(r.flag(key::RACT)));
         // The report reads every floating parameter with the same default.
-        const auto floating = [&](std::uint32_t label, std::string_view key, std::string_view unit) {
+        const auto floating = [&](std::uint32_t label, Key key, std::string_view unit) {
             value(label, Floating(r.real(key), unit));
         };
-        floating(3343, "k", "-");
-        floating(3344, "ti", "s");
-        floating(3345, "td", "s");
-        floating(3346, "nd", "-");
-        floating(3347, "b", "-");
-        floating(3348, "c", "-");
-        floating(3351, "tt", "s");
-        floating(3352, "hilim", "%");
-        floating(3353, "lolim", "%");
-        floating(3364, "Ts", "s");
+        floating(3343, key::k, "-");
+        floating(3344, key::ti, "s");
+        floating(3345, key::td, "s");
+        floating(3346, key::nd, "-");
+        floating(3347, key::b, "-");
+        floating(3348, key::c, "-");
+        floating(3351, key::tt, "s");
+        floating(3352, key::hilim, "%");
+        floating(3353, key::lolim, "%");
+        floating(3364, key::Ts, "s");
 
         heading(T(3367) + ": ");
-        value(3354, Choice(kAlgorithmTypes, r.integer("ittype")));
-        value(3356, YesNo(r.flag("DGC")));
-        value(3355, Choice(T(3414), r.integer("iainf")));
-        value(3361, Choice(T(3415), r.integer("ispeed")));
-        value(3362, Choice(T(3416), r.integer("ipid")));
-        floating(3357, "tdg", "s");
-        floating(3358, "tn", "s");
-        floating(3359, "amp", "%");
-        floating(3360, "dy", "%");
+        value(3354, Choice(kAlgorithmTypes, r.integer(key::ittype)));
+        value(3356, YesNo(r.flag(key::DGC)));
+        value(3355, Choice(T(3414), r.integer(key::iainf)));
+        value(3361, Choice(T(3415), r.integer(key::ispeed)));
+        value(3362, Choice(T(3416), r.integer(key::ipid)));
+        floating(3357, key::tdg, "s");
+        floating(3358, key::tn, "s");
+        floating(3359, key::amp, "%");
+        floating(3360, key::dy, "%");
     }
 
     void controllers() {
@@ -364,11 +305,11 @@ public:
         try {
             IniFile file(in_.controllerFile);
             for (const std::string& section : file.sections()) {
-                if (!StartsWithNoCase(section, kSectionPrefix)) continue;
+                if (!IsControllerSection(section)) continue;
                 try {
-                    SectionReader reader(file, section, defaults_);
+                    ReportKeys reader(file, section);
                     // Only a section with a name is a controller.
-                    if (reader.find("Name").value_or("").empty()) continue;
+                    if (reader.find(key::Name).value_or("").empty()) continue;
                     if (reader.kind() == ControllerKind::Pid)
                         integerController(reader);
                     else
@@ -391,7 +332,6 @@ private:
     const ReportInput& in_;
     std::vector<std::string>& lines_;
     mutable std::unordered_map<std::uint32_t, std::string> texts_;
-    ReportDefaults defaults_;
 };
 
 }  // namespace

@@ -1,24 +1,27 @@
 #include "wizard/ControllerMode.h"
 
 #include "base/IniFile.h"
+#include "controllers/SectionReader.h"
 
 namespace velmora::wizard {
 
 ControllerMode ReadControllerMode(const IniFile& file, const std::string& section) {
     ControllerMode mode;
-    mode.inputMode = file.readInteger(section, "InputMode", 1);
-    mode.cascade = file.readBool(section, "Cascade", false);
+    const SectionReader in(file, section, ControllerKind::Pid, Reader::Page);
+    mode.inputMode = in.integer(key::InputMode);
+    mode.cascade = in.flag(key::Cascade);
     return mode;
 }
 
 void WriteControllerMode(IniFile& file, const std::string& section, const ControllerMode& mode) {
     int inputMode = mode.inputMode >= 1 && mode.inputMode <= 3 ? mode.inputMode : 0;
-    bool astat = mode.cascade || file.readBool(section, "Astat", false);
-    bool positional = !mode.cascade && file.readBool(section, "UPosition", false);
-    file.writeInteger(section, "InputMode", inputMode);
-    file.writeBool(section, "Cascade", mode.cascade);
-    file.writeBool(section, "Astat", astat);
-    file.writeBool(section, "UPosition", positional);
+    SectionWriter out(file, section, ControllerKind::Pid);
+    bool astat = mode.cascade || out.flag(key::Astat);
+    bool positional = !mode.cascade && out.flag(key::UPosition);
+    out.setInteger(key::InputMode, inputMode);
+    out.setFlag(key::Cascade, mode.cascade);
+    out.setFlag(key::Astat, astat);
+    out.setFlag(key::UPosition, positional);
 }
 
 }  // namespace velmora::wizard

@@ -1,4 +1,5 @@
 #include "wizard/FormStr1.h"
+#include "controllers/SectionReader.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -39,7 +40,7 @@ TFormStr1::TFormStr1(WizardContext& context, QWidget* owner)
     layout->addStretch(1);
     addButtons(layout, false);
 
-    type_ = file().readString(section(), "Type", "PID");
+    type_ = SectionReader(file(), section(), Reader::Page).text(key::Type);
     kind_ = ReadStartKind(file(), section());
     StartState state;
     state.first = state.second = FormatFixed(0, 2, 15, separator());

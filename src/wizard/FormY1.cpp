@@ -1,4 +1,5 @@
 #include "wizard/FormY1.h"
+#include "controllers/SectionReader.h"
 
 #include <QGridLayout>
 #include <QHeaderView>
@@ -21,7 +22,7 @@ constexpr std::uint32_t kTextWriteFailed = 3022;
 
 TFormY1::TFormY1(WizardContext& context, QWidget* owner) : WizardPageForm(context, owner, "FormY1", 0) {
     signal_ = SignalNumber(context_);
-    inputMode_ = file().readInteger(section(), "InputMode", 1);
+    inputMode_ = SectionReader(file(), section(), ControllerKind::Pid, Reader::Page).integer(key::InputMode);
 
     auto* layout = new QVBoxLayout(this);
     auto* names = new QGridLayout;

@@ -4,13 +4,13 @@
 #include "base/ParseDecimal.h"
 #include "base/Log.h"
 #include "base/Texts.h"
+#include "controllers/SectionReader.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {
 
 namespace {
 
-constexpr std::uint32_t kTextNotDefinedSuffix = 3016;
 constexpr std::uint32_t kTextNoOutputName = 3429;
 constexpr std::uint32_t kTextNotWord = 3430;
 constexpr std::uint32_t kTextNotByte = 3431;
@@ -33,11 +33,11 @@ int MinimalActionSteps(std::string_view text) {
     double v = ParseDecimal(text);
     if (v > 2.24) v = 2.24;
     if (v < 0) v = 0;
-    return static_cast<int>(v * 3.125 + 0.99);
+    return static_cast<int>(v * KeyScale(key::UF) + 0.99);
 }
 
 std::string MinimalActionText(int steps, char separator) {
-    return Fixed(steps * 0.32, separator);
+    return Fixed(steps / KeyScale(key::UF), separator);
 }
 
 OutputControlStates OutputStates(bool analog, OutputConversion conversion) {
@@ -57,64 +57,63 @@ OutputConfiguration NewOutputConfiguration(char sep) {
 }
 
 OutputConfiguration ReadOutputConfiguration(const IniFile& file, const std::string& s, char sep) {
+    const SectionReader in(file, s, ControllerKind::Pid, Reader::Page);
     OutputConfiguration u;
-    auto percent = [&](const char* key, int def) {
-        return Fixed(file.readInteger(s, key, def) / 100.0, sep);
-    };
-    u.positional = file.readBool(s, "UPosition", false);
-    u.analog = file.readBool(s, "UAnalog", false);
-    int uf = file.readInteger(s, "UF", 0);
+    auto percent = [&](Key key) { return Fixed(in.scaled(key), sep); };
+    u.positional = in.flag(key::UPosition);
+    u.analog = in.flag(key::UAnalog);
+    int uf = in.integer(key::UF);
     u.shortActionFilter = uf > 0;
     u.minimalAction = MinimalActionText(uf, sep);
-    u.filter = file.readBool(s, "UFiltr", false);
-    u.tau = std::to_string(file.readInteger(s, "UTau", 0));
-    u.uMax = percent("UMax", 0);
-    u.uMin = percent("UMin", 0);
-    u.dUMax = percent("dUMax", 0);
-    u.zeroShift = file.readBool(s, "AO", false);
+    u.filter = in.flag(key::UFiltr);
+    u.tau = std::to_string(in.integer(key::UTau));
+    u.uMax = percent(key::UMax);
+    u.uMin = percent(key::UMin);
+    u.dUMax = percent(key::dUMax);
+    u.zeroShift = in.flag(key::AO);
     // One radio group filled in this order: the last choice that is set wins.
     u.conversion = OutputConversion::A8;
-    if (file.readBool(s, "A12", false)) u.conversion = OutputConversion::A12;
-    if (file.readBool(s, "A16", false)) u.conversion = OutputConversion::A16;
-    if (file.readBool(s, "UReal", false)) u.conversion = OutputConversion::Real;
-    if (file.readBool(s, "UMeasure", false)) u.conversion = OutputConversion::UserScale;
-    u.u1 = percent("Ux1", 0);
-    u.u2 = std::to_string(file.readInteger(s, "Ux2", 0));
-    u.u3 = percent("Uy1", 0);
-    u.u4 = std::to_string(file.readInteger(s, "Uy2", 10000));
-    u.upName = file.readString(s, "UpName", "U1" + Text(kTextNotDefinedSuffix));
-    u.umName = file.readString(s, "UmName", "U2" + Text(kTextNotDefinedSuffix));
-    u.bipolar = file.readBool(s, "UBipolar", false);
+    if (in.flag(key::A12)) u.conversion = OutputConversion::A12;
+    if (in.flag(key::A16)) u.conversion = OutputConversion::A16;
+    if (in.flag(key::UReal)) u.conversion = OutputConversion::Real;
+    if (in.flag(key::UMeasure)) u.conversion = OutputConversion::UserScale;
+    u.u1 = percent(key::Ux1);
+    u.u2 = std::to_string(in.integer(key::Ux2));
+    u.u3 = percent(key::Uy1);
+    u.u4 = std::to_string(in.integer(key::Uy2));
+    u.upName = in.text(key::UpName);
+    u.umName = in.text(key::UmName);
+    u.bipolar = in.flag(key::UBipolar);
     return u;
 }
 
 bool OutputModeLocked(const IniFile& file, const std::string& section) {
-    return file.readBool(section, "Cascade", false);
+    return SectionReader(file, section, ControllerKind::Pid, Reader::Page).flag(key::Cascade);
 }
 
 void WriteOutputConfiguration(IniFile& file, const std::string& s, const OutputConfiguration& u) {
-    auto hundredths = [](const std::string& text) { return ScaleTrunc(ParseDecimal(text), 100); };
-    file.writeBool(s, "UPosition", u.positional);
-    file.writeBool(s, "UAnalog", u.analog);
-    file.writeInteger(s, "UF", u.shortActionFilter ? MinimalActionSteps(u.minimalAction) : 0);
-    file.writeBool(s, "UFiltr", u.filter);
-    file.writeInteger(s, "UTau", IntegerOr(u.tau, 0));
-    file.writeInteger(s, "UMax", hundredths(u.uMax));
-    file.writeInteger(s, "UMin", hundredths(u.uMin));
-    file.writeInteger(s, "dUMax", hundredths(u.dUMax));
-    file.writeBool(s, "AO", u.zeroShift);
-    file.writeBool(s, "A8", u.conversion == OutputConversion::A8);
-    file.writeBool(s, "A12", u.conversion == OutputConversion::A12);
-    file.writeBool(s, "A16", u.conversion == OutputConversion::A16);
-    file.writeBool(s, "UReal", u.conversion == OutputConversion::Real);
-    file.writeBool(s, "UMeasure", u.conversion == OutputConversion::UserScale);
-    file.writeInteger(s, "Ux1", hundredths(u.u1));
-    file.writeInteger(s, "Ux2", IntegerOr(u.u2, 0));
-    file.writeInteger(s, "Uy1", hundredths(u.u3));
-    file.writeInteger(s, "Uy2", IntegerOr(u.u4, 0));
-    file.writeString(s, "UpName", Trim(u.upName));
-    file.writeString(s, "UmName", Trim(u.umName));
-    file.writeBool(s, "UBipolar", u.bipolar);
+    SectionWriter out(file, s, ControllerKind::Pid);
+    out.setFlag(key::UPosition, u.positional);
+    out.setFlag(key::UAnalog, u.analog);
+    out.setInteger(key::UF, u.shortActionFilter ? MinimalActionSteps(u.minimalAction) : 0);
+    out.setFlag(key::UFiltr, u.filter);
+    out.setInteger(key::UTau, IntegerOr(u.tau, 0));
+    out.setScaled(key::UMax, u.uMax);
+    out.setScaled(key::UMin, u.uMin);
+    out.setScaled(key::dUMax, u.dUMax);
+    out.setFlag(key::AO, u.zeroShift);
+    out.setFlag(key::A8, u.conversion == OutputConversion::A8);
+    out.setFlag(key::A12, u.conversion == OutputConversion::A12);
+    out.setFlag(key::A16, u.conversion == OutputConversion::A16);
+    out.setFlag(key::UReal, u.conversion == OutputConversion::Real);
+    out.setFlag(key::UMeasure, u.conversion == OutputConversion::UserScale);
+    out.setScaled(key::Ux1, u.u1);
+    out.setInteger(key::Ux2, IntegerOr(u.u2, 0));
+    out.setScaled(key::Uy1, u.u3);
+    out.setInteger(key::Uy2, IntegerOr(u.u4, 0));
+    out.setText(key::UpName, Trim(u.upName));
+    out.setText(key::UmName, Trim(u.umName));
+    out.setFlag(key::UBipolar, u.bipolar);
 }
 
 bool CheckOutputConfiguration(const WizardContext& context, const OutputConfiguration& u) {
@@ -170,19 +169,21 @@ bool WriteOutputToPlc(const WizardContext& context, const OutputConfiguration& u
         PutInt16(bytes, v);
         return bytes;
     };
-    auto hundredths = [](const std::string& text) { return ScaleTrunc(ParseDecimal(text), 100); };
+    // The PLC takes the file's scaled integers.
+    auto stored = [](const std::string& text, Key key) { return ScaleToStored(key, ParseDecimal(text)); };
     bool ok = true;
     if (u.filter) ok = data.write(context.symbol("_Tau4"), word(IntegerOr(u.tau, 0))) && ok;
     if (userScale) {
         Log("X41, X42, Y41, Y42");
-        ok = data.write(context.symbol("_X41"), word(hundredths(u.u1))) && ok;
-        ok = data.write(context.symbol("_X42"), word(hundredths(u.u3))) && ok;
+        ok = data.write(context.symbol("_X41"), word(stored(u.u1, key::Ux1))) && ok;
+        ok = data.write(context.symbol("_X42"), word(stored(u.u3, key::Uy1))) && ok;
         ok = data.write(context.symbol("_Y41"), word(IntegerOr(u.u2, 0))) && ok;
         ok = data.write(context.symbol("_Y42"), word(IntegerOr(u.u4, 0))) && ok;
     }
     Log("Zapis MinU, MaxU, dMaxU");
-    std::vector<std::uint8_t> limits = word(hundredths(u.uMin));
-    for (const std::string* text : {&u.uMax, &u.dUMax}) PutInt16(limits, hundredths(*text));
+    std::vector<std::uint8_t> limits = word(stored(u.uMin, key::UMin));
+    PutInt16(limits, stored(u.uMax, key::UMax));
+    PutInt16(limits, stored(u.dUMax, key::dUMax));
     ok = data.write(context.symbol("_MinU"), limits) && ok;
     Log("Cteni Control");
     auto control = data.read(context.symbol("_Control"), 2);
@@ -211,13 +212,13 @@ std::optional<OutputConfiguration> ReadOutputFromPlc(const WizardContext& contex
     if (!tau || !x41 || !x42 || !y41 || !y42 || !limits || limits->size() < 6 || !control)
         return std::nullopt;
     u.tau = std::to_string(*tau);
-    u.u1 = Fixed(*x41 / 100.0, sep);
-    u.u3 = Fixed(*x42 / 100.0, sep);
+    u.u1 = Fixed(*x41 / KeyScale(key::Ux1), sep);
+    u.u3 = Fixed(*x42 / KeyScale(key::Uy1), sep);
     u.u2 = std::to_string(*y41);
     u.u4 = std::to_string(*y42);
-    u.uMin = Fixed(GetInt16(*limits, 0) / 100.0, sep);
-    u.uMax = Fixed(GetInt16(*limits, 2) / 100.0, sep);
-    u.dUMax = Fixed(GetInt16(*limits, 4) / 100.0, sep);
+    u.uMin = Fixed(GetInt16(*limits, 0) / KeyScale(key::UMin), sep);
+    u.uMax = Fixed(GetInt16(*limits, 2) / KeyScale(key::UMax), sep);
+    u.dUMax = Fixed(GetInt16(*limits, 4) / KeyScale(key::dUMax), sep);
     int bits = *control & 0xFFFF;
     u.zeroShift = bits & kBitAO;
     u.analog = !(bits & kBitBU);

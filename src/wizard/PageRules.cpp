@@ -96,13 +96,6 @@ int IntegerOr(std::string_view text, int fallback) {
     return ParseInteger(text).value_or(fallback);
 }
 
-int ScaleRound(double value, int factor) {
-    return static_cast<int>(value * factor + 0.5);
-}
-int ScaleTrunc(double value, int factor) {
-    return static_cast<int>(value * factor);
-}
-
 std::string Trim(std::string_view text) {
     std::size_t b = 0, e = text.size();
     while (b < e && IsBlank(text[b])) ++b;

@@ -27,11 +27,6 @@ std::optional<double> TryParseDecimal(std::string_view text);
 std::optional<int> ParseInteger(std::string_view text);
 int IntegerOr(std::string_view text, int fallback);
 
-// Shown value to stored integer: with +0.5 (PID parameters) or truncated
-// (output and start pages), both toward zero.
-int ScaleRound(double value, int factor);
-int ScaleTrunc(double value, int factor);
-
 std::string Trim(std::string_view text);
 // The lines of a text, "\r\n" or "\n" separated.
 std::vector<std::string> SplitLines(std::string_view text);

@@ -6,6 +6,7 @@
 #include "base/ParseDecimal.h"
 #include "base/Log.h"
 #include "base/Texts.h"
+#include "controllers/SectionReader.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {
@@ -54,26 +55,29 @@ BandForm LeaveGainMinus(std::string_view gainText, double band, char sep) {
 }
 
 PidStorage ReadPidStorage(const IniFile& file, const std::string& section) {
-    int headerInSt = file.readInteger(section, "HeaderInST", 0);
+    int headerInSt = SectionReader(file, section, ControllerKind::Pid, Reader::Page).integer(key::HeaderInST);
     return {headerInSt != 0, headerInSt == 0};
 }
 
 void ReadStorageOptions(const IniFile& file, const std::string& section, StorageOptions& o) {
-    int offReg = file.readInteger(section, "OffReg", -1);
-    int offRem = file.readInteger(section, "OffRem", -1);
+    // Keys of both kinds.
+    const SectionReader in(file, section, ControllerKind::Pid, Reader::Page);
+    int offReg = in.integer(key::OffReg);
+    int offRem = in.integer(key::OffRem);
     o.placeReg = offReg >= 0;
     o.placeRem = offRem >= 0;
     o.offReg = std::to_string(std::max(offReg, 0));
     o.offRem = std::to_string(std::max(offRem, 0));
-    o.remanent = file.readBool(section, "Remanent", true);
+    o.remanent = in.flag(key::Remanent);
 }
 
 void WriteStorageOptions(IniFile& file, const std::string& section, const StorageOptions& o,
                          bool placementVisible) {
-    file.writeBool(section, "FoundStruct", o.foundStruct);
+    SectionWriter out(file, section, ControllerKind::Pid);
+    out.setFlag(key::FoundStruct, o.foundStruct);
     if (placementVisible) {
-        file.writeInteger(section, "OffReg", o.placeReg ? IntegerOr(o.offReg, -1) : -1);
-        file.writeInteger(section, "OffRem", o.placeRem ? IntegerOr(o.offRem, -1) : -1);
+        out.setInteger(key::OffReg, o.placeReg ? IntegerOr(o.offReg, -1) : -1);
+        out.setInteger(key::OffRem, o.placeRem ? IntegerOr(o.offRem, -1) : -1);
     }
 }
 
@@ -88,8 +92,9 @@ PidParameters NewPidParameters(const IniFile& file, const std::string& section, 
     v.dGap = Fixed(100, 2, sep);
     v.period = Fixed(1, 2, sep);
     v.uDef = Fixed(0, 2, sep);
-    v.maxY = std::to_string(file.readInteger(section, "Y1Max", 10000));
-    v.minY = std::to_string(file.readInteger(section, "Y1Min", 0));
+    const SectionReader in(file, section, ControllerKind::Pid, Reader::Page);
+    v.maxY = std::to_string(in.integer(key::Y[0].max));
+    v.minY = std::to_string(in.integer(key::Y[0].min));
     v.foundStruct = ReadPidStorage(file, section).structEnabled;
     ReadStorageOptions(file, section, v);
     return v;
@@ -97,47 +102,44 @@ PidParameters NewPidParameters(const IniFile& file, const std::string& section, 
 
 PidParameters ReadPidParameters(const IniFile& file, const std::string& section, char sep) {
     PidParameters v;
-    auto tenths = [&](const char* key, int def) {
-        return Fixed(file.readInteger(section, key, def) / 10.0, 1, sep);
-    };
-    auto hundredths = [&](const char* key, int def) {
-        return Fixed(file.readInteger(section, key, def) / 100.0, 2, sep);
-    };
-    v.band = tenths("PBnd", 1000);
-    v.relCool = tenths("RelCool", 1000);
-    v.ti = tenths("Ti", 0);
-    v.td = tenths("Td", 0);
-    v.eGap = hundredths("EGap", 0);
-    v.iGap = hundredths("IGap", 0);
-    v.dGap = hundredths("DGap", 0);
-    v.period = hundredths("OutCycle", 100);
-    v.uDef = hundredths("UDef", 0);
-    v.maxY = std::to_string(file.readInteger(section, "MaxY", 10000));
-    v.minY = std::to_string(file.readInteger(section, "MinY", 0));
-    v.p41 = file.readBool(section, "P41", false);
-    v.lastAction = file.readBool(section, "UdefLastU", false);
-    v.foundStruct = file.readBool(section, "FoundStruct", false);
+    const SectionReader in(file, section, ControllerKind::Pid, Reader::Page);
+    auto tenths = [&](Key key) { return Fixed(in.scaled(key), 1, sep); };
+    auto hundredths = [&](Key key) { return Fixed(in.scaled(key), 2, sep); };
+    v.band = tenths(key::PBnd);
+    v.relCool = tenths(key::RelCool);
+    v.ti = tenths(key::Ti);
+    v.td = tenths(key::Td);
+    v.eGap = hundredths(key::EGap);
+    v.iGap = hundredths(key::IGap);
+    v.dGap = hundredths(key::DGap);
+    v.period = hundredths(key::OutCycle);
+    v.uDef = hundredths(key::UDef);
+    v.maxY = std::to_string(in.integer(key::MaxY));
+    v.minY = std::to_string(in.integer(key::MinY));
+    v.p41 = in.flag(key::P41);
+    v.lastAction = in.flag(key::UdefLastU);
+    v.foundStruct = in.flag(key::FoundStruct);
     ReadStorageOptions(file, section, v);
     return v;
 }
 
 void WritePidParameters(IniFile& file, const std::string& section, const PidParameters& v,
                         bool placementVisible) {
-    auto scaled = [](const std::string& text, int factor) { return ScaleRound(ParseDecimal(text), factor); };
-    file.writeInteger(section, "PBnd", scaled(v.band, 10));
-    file.writeInteger(section, "RelCool", scaled(v.relCool, 10));
-    file.writeInteger(section, "Ti", scaled(v.ti, 10));
-    file.writeInteger(section, "Td", scaled(v.td, 10));
-    file.writeInteger(section, "EGap", scaled(v.eGap, 100));
-    file.writeInteger(section, "IGap", scaled(v.iGap, 100));
-    file.writeInteger(section, "DGap", scaled(v.dGap, 100));
-    file.writeInteger(section, "MaxY", IntegerOr(v.maxY, 0));
-    file.writeInteger(section, "MinY", IntegerOr(v.minY, 0));
-    file.writeInteger(section, "OutCycle", scaled(v.period, 100));
-    file.writeBool(section, "P41", v.p41);
-    file.writeBool(section, "Remanent", v.remanent);
-    file.writeInteger(section, "UDef", scaled(v.uDef, 100));
-    file.writeBool(section, "UdefLastU", v.lastAction);
+    SectionWriter out(file, section, ControllerKind::Pid);
+    out.setScaled(key::PBnd, v.band);
+    out.setScaled(key::RelCool, v.relCool);
+    out.setScaled(key::Ti, v.ti);
+    out.setScaled(key::Td, v.td);
+    out.setScaled(key::EGap, v.eGap);
+    out.setScaled(key::IGap, v.iGap);
+    out.setScaled(key::DGap, v.dGap);
+    out.setInteger(key::MaxY, IntegerOr(v.maxY, 0));
+    out.setInteger(key::MinY, IntegerOr(v.minY, 0));
+    out.setScaled(key::OutCycle, v.period);
+    out.setFlag(key::P41, v.p41);
+    out.setFlag(key::Remanent, v.remanent);
+    out.setScaled(key::UDef, v.uDef);
+    out.setFlag(key::UdefLastU, v.lastAction);
     WriteStorageOptions(file, section, v, placementVisible);
 }
 
@@ -156,21 +158,22 @@ bool SameRawRange(std::string_view minText, std::string_view maxText) {
 
 bool WritePidParametersToPlc(const WizardContext& context, const PidParameters& v) {
     if (!DataReachable(context, {"_OutCycle", "_MinY", "_DefOut"})) return true;
-    auto truncated = [](const std::string& text, int factor) {
-        return ScaleTrunc(ParseDecimal(text), factor);
+    // The PLC takes the file's scaled integers, truncated.
+    auto truncated = [](const std::string& text, Key key) {
+        return ScaledToStored(text, KeyScale(key), Rounding::Truncate);
     };
     bool ok = true;
     // _OutCycle ... _IGap lie one behind the other in the controller structure.
     Log("Zapis OutCycle ... IGap");
     std::vector<std::uint8_t> block;
-    PutInt16(block, truncated(v.period, 100));
-    PutInt16(block, truncated(v.band, 10));
-    PutInt16(block, truncated(v.relCool, 10));
-    PutInt16(block, truncated(v.ti, 10));
-    PutInt16(block, truncated(v.td, 10));
-    PutInt16(block, truncated(v.eGap, 100));
-    PutInt16(block, truncated(v.dGap, 100));
-    PutInt16(block, truncated(v.iGap, 100));
+    PutInt16(block, truncated(v.period, key::OutCycle));
+    PutInt16(block, truncated(v.band, key::PBnd));
+    PutInt16(block, truncated(v.relCool, key::RelCool));
+    PutInt16(block, truncated(v.ti, key::Ti));
+    PutInt16(block, truncated(v.td, key::Td));
+    PutInt16(block, truncated(v.eGap, key::EGap));
+    PutInt16(block, truncated(v.dGap, key::DGap));
+    PutInt16(block, truncated(v.iGap, key::IGap));
     ok = context.controllerData->write(context.symbol("_OutCycle"), block) && ok;
     Log("Zapis MinY a MaxY");
     std::vector<std::uint8_t> range;
@@ -180,7 +183,7 @@ bool WritePidParametersToPlc(const WizardContext& context, const PidParameters& 
     Log("Zapis DefOut");
     std::vector<std::uint8_t> defOut;
     // 11000 is beyond any action: the PLC keeps the last one.
-    PutInt16(defOut, v.lastAction ? 11000 : truncated(v.uDef, 100));
+    PutInt16(defOut, v.lastAction ? 11000 : truncated(v.uDef, key::UDef));
     ok = context.controllerData->write(context.symbol("_DefOut"), defOut) && ok;
     return ok;
 }
@@ -195,14 +198,14 @@ std::optional<PidParameters> ReadPidParametersFromPlc(const WizardContext& conte
     auto range = context.controllerData->read(context.symbol("_MinY"), 4);
     if (!range || range->size() < 4) return std::nullopt;
     PidParameters v = shown;
-    v.period = Fixed(GetInt16(*block, 0) / 100.0, 2, sep);
-    v.band = Fixed(GetInt16(*block, 2) / 10.0, 1, sep);
-    v.relCool = Fixed(GetInt16(*block, 4) / 10.0, 1, sep);
-    v.ti = Fixed(GetInt16(*block, 6) / 10.0, 1, sep);
-    v.td = Fixed(GetInt16(*block, 8) / 10.0, 1, sep);
-    v.eGap = Fixed(GetInt16(*block, 10) / 100.0, 2, sep);
-    v.dGap = Fixed(GetInt16(*block, 12) / 100.0, 2, sep);
-    v.iGap = Fixed(GetInt16(*block, 14) / 100.0, 2, sep);
+    v.period = Fixed(GetInt16(*block, 0) / KeyScale(key::OutCycle), 2, sep);
+    v.band = Fixed(GetInt16(*block, 2) / KeyScale(key::PBnd), 1, sep);
+    v.relCool = Fixed(GetInt16(*block, 4) / KeyScale(key::RelCool), 1, sep);
+    v.ti = Fixed(GetInt16(*block, 6) / KeyScale(key::Ti), 1, sep);
+    v.td = Fixed(GetInt16(*block, 8) / KeyScale(key::Td), 1, sep);
+    v.eGap = Fixed(GetInt16(*block, 10) / KeyScale(key::EGap), 2, sep);
+    v.dGap = Fixed(GetInt16(*block, 12) / KeyScale(key::DGap), 2, sep);
+    v.iGap = Fixed(GetInt16(*block, 14) / KeyScale(key::IGap), 2, sep);
     v.minY = std::to_string(GetInt16(*range, 0));
     v.maxY = std::to_string(GetInt16(*range, 2));
     return v;

@@ -4,7 +4,9 @@
 
 #include "base/IniFile.h"
 #include "base/Log.h"
+#include "base/ParseDecimal.h"
 #include "base/Texts.h"
+#include "controllers/SectionReader.h"
 #include "wizard/PageRules.h"
 #include "wizard/PidParameters.h"
 
@@ -15,8 +17,6 @@ namespace {
 constexpr std::uint32_t kTextNoInputName = 3428;
 constexpr std::uint32_t kTextNoOutputName = 3429;
 constexpr std::uint32_t kTextNotFloat = 3432;
-constexpr std::uint32_t kTextInputNotDefined = 3433;
-constexpr std::uint32_t kTextOutputNotDefined = 3434;
 
 std::string Shown(double v, char sep) {
     return FormatFixed(v, 2, 6, sep);
@@ -34,28 +34,24 @@ const std::vector<std::string>& AlgorithmTypes() {
 }
 
 const std::array<PidmaParameter, 10>& PidmaParameters() {
-    static const std::array<PidmaParameter, 10> parameters = {{
-        {"k", "1", 1},
-        {"ti", "4", 4},
-        {"td", "1", 1},
-        {"nd", "10", 10},
-        {"b", "1", 1},
-        {"c", "0", 0},
-        {"tt", "1", 1},
-        {"hilim", "100", 100},
-        {"lolim", "0", 0},
-        {"Ts", "1", 1},
-    }};
+    // An unreadable text falls back to the key's default.
+    static const std::array<PidmaParameter, 10> parameters = [] {
+        std::array<PidmaParameter, 10> out;
+        const Key keys[10] = {key::k, key::ti, key::td, key::nd, key::b, key::c, key::tt, key::hilim, key::lolim, key::Ts};
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] = {keys[i], ParseDecimal(KeyDefault(keys[i], ControllerKind::Pidma, Reader::Page))};
+        return out;
+    }();
     return parameters;
 }
 
 const std::array<PidmaParameter, 4>& AutotunerParameters() {
     // These edits have no fallback of their own: an unreadable text becomes 0.
     static const std::array<PidmaParameter, 4> parameters = {{
-        {"tdg", "2", 0},
-        {"tn", "2", 0},
-        {"amp", "15", 0},
-        {"dy", "5", 0},
+        {key::tdg, 0},
+        {key::tn, 0},
+        {key::amp, 0},
+        {key::dy, 0},
     }};
     return parameters;
 }
@@ -66,39 +62,49 @@ int ChoiceIndex(int code, int first, int count, int defaultCode) {
     return index;
 }
 
+namespace {
+std::string PageDefault(Key key) {
+    return KeyDefault(key, ControllerKind::Pidma, Reader::Page);
+}
+}  // namespace
+
 PidmaController NewPidmaController(const IniFile& file, const std::string& section, char sep) {
     PidmaController c;
-    for (std::size_t k = 0; k < c.values.size(); ++k)
-        c.values[k] = PidmaDecimalText(PidmaParameters()[k].fileDefault, PidmaParameters()[k].fallback, sep);
+    for (std::size_t k = 0; k < c.values.size(); ++k) {
+        const PidmaParameter& p = PidmaParameters()[k];
+        c.values[k] = PidmaDecimalText(PageDefault(p.key), p.fallback, sep);
+    }
     ReadStorageOptions(file, section, c);
     return c;
 }
 
 PidmaController ReadPidmaController(const IniFile& file, const std::string& section, char sep) {
+    const SectionReader in(file, section, ControllerKind::Pidma, Reader::Page);
     PidmaController c;
-    c.irtype = file.readInteger(section, "irtype", 7);
-    c.reverse = file.readBool(section, "RACT", false);
+    c.irtype = in.integer(key::irtype);
+    c.reverse = in.flag(key::RACT);
     for (std::size_t k = 0; k < c.values.size(); ++k) {
         const PidmaParameter& p = PidmaParameters()[k];
-        c.values[k] = PidmaDecimalText(file.readString(section, p.key, p.fileDefault), p.fallback, sep);
+        c.values[k] = PidmaDecimalText(in.text(p.key), p.fallback, sep);
     }
-    c.foundStruct = file.readBool(section, "FoundStruct", false);
-    c.input = file.readString(section, "Input", Text(kTextInputNotDefined));
-    c.output = file.readString(section, "Output", Text(kTextOutputNotDefined));
+    c.foundStruct = in.flag(key::FoundStruct);
+    c.input = in.text(key::Input);
+    c.output = in.text(key::Output);
     ReadStorageOptions(file, section, c);
     return c;
 }
 
 void WritePidmaController(IniFile& file, const std::string& section, const PidmaController& c,
                           bool placementVisible) {
-    file.writeInteger(section, "irtype", c.irtype);
-    file.writeBool(section, "RACT", c.reverse);
-    file.writeBool(section, "Remanent", c.remanent);
+    SectionWriter out(file, section, ControllerKind::Pidma);
+    out.setInteger(key::irtype, c.irtype);
+    out.setFlag(key::RACT, c.reverse);
+    out.setFlag(key::Remanent, c.remanent);
     // The parameter texts go to the file exactly as shown; Ts follows the names.
-    for (std::size_t k = 0; k < 9; ++k) file.writeString(section, PidmaParameters()[k].key, c.values[k]);
-    file.writeString(section, "Input", Trim(c.input));
-    file.writeString(section, "Output", Trim(c.output));
-    file.writeString(section, "Ts", c.values[9]);
+    for (std::size_t k = 0; k < 9; ++k) out.setText(PidmaParameters()[k].key, c.values[k]);
+    out.setText(key::Input, Trim(c.input));
+    out.setText(key::Output, Trim(c.output));
+    out.setText(key::Ts, c.values[9]);
     WriteStorageOptions(file, section, c, placementVisible);
 }
 
@@ -156,32 +162,33 @@ std::optional<PidmaController> ReadPidmaControllerFromPlc(const WizardContext& c
 PidmaAutotuner NewPidmaAutotuner(char sep) {
     PidmaAutotuner t;
     for (std::size_t k = 0; k < t.values.size(); ++k)
-        t.values[k] = PidmaDecimalText(AutotunerParameters()[k].fileDefault, 0, sep);
+        t.values[k] = PidmaDecimalText(PageDefault(AutotunerParameters()[k].key), 0, sep);
     return t;
 }
 
 PidmaAutotuner ReadPidmaAutotuner(const IniFile& file, const std::string& section, char sep) {
+    const SectionReader in(file, section, ControllerKind::Pidma, Reader::Page);
     PidmaAutotuner t;
-    t.ittype = file.readInteger(section, "ittype", 7);
-    t.iainf = file.readInteger(section, "iainf", 1);
-    t.ispeed = file.readInteger(section, "ispeed", 2);
-    t.ipid = file.readInteger(section, "ipid", 1);
-    t.driftCompensation = file.readBool(section, "DGC", false);
+    t.ittype = in.integer(key::ittype);
+    t.iainf = in.integer(key::iainf);
+    t.ispeed = in.integer(key::ispeed);
+    t.ipid = in.integer(key::ipid);
+    t.driftCompensation = in.flag(key::DGC);
     for (std::size_t k = 0; k < t.values.size(); ++k) {
         const PidmaParameter& p = AutotunerParameters()[k];
-        t.values[k] = PidmaDecimalText(file.readString(section, p.key, p.fileDefault), p.fallback, sep);
+        t.values[k] = PidmaDecimalText(in.text(p.key), p.fallback, sep);
     }
     return t;
 }
 
 void WritePidmaAutotuner(IniFile& file, const std::string& section, const PidmaAutotuner& t) {
-    file.writeInteger(section, "ittype", t.ittype);
-    file.writeInteger(section, "iainf", t.iainf);
-    file.writeInteger(section, "ispeed", t.ispeed);
-    file.writeInteger(section, "ipid", t.ipid);
-    file.writeBool(section, "DGC", t.driftCompensation);
-    for (std::size_t k = 0; k < t.values.size(); ++k)
-        file.writeString(section, AutotunerParameters()[k].key, t.values[k]);
+    SectionWriter out(file, section, ControllerKind::Pidma);
+    out.setInteger(key::ittype, t.ittype);
+    out.setInteger(key::iainf, t.iainf);
+    out.setInteger(key::ispeed, t.ispeed);
+    out.setInteger(key::ipid, t.ipid);
+    out.setFlag(key::DGC, t.driftCompensation);
+    for (std::size_t k = 0; k < t.values.size(); ++k) out.setText(AutotunerParameters()[k].key, t.values[k]);
 }
 
 bool WritePidmaAutotunerToPlc(const WizardContext& context, const PidmaAutotuner& t) {

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "controllers/ControllerKeys.h"
 #include "wizard/PidParameters.h"
 #include "wizard/WizardContext.h"
 
@@ -26,8 +27,7 @@ const std::vector<std::string>& AlgorithmTypes();  // "D", "I", "ID", "P", "PD",
 constexpr int kTunerTypeFirst = 6;                 // the tuner offers "PI" and "PID"
 
 struct PidmaParameter {
-    const char* key;
-    const char* fileDefault;
+    Key key;
     double fallback;
 };
 // k, ti, td, nd, b, c, tt, hilim, lolim, Ts: edits Edit1 ... Edit10.

@@ -2,6 +2,7 @@
 
 #include "base/IniFile.h"
 #include "base/Log.h"
+#include "controllers/SectionReader.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {
@@ -19,8 +20,9 @@ std::uint32_t TiWLabel(SetpointChoice choice) {
 
 SetpointModification ReadSetpointModification(const IniFile& file, const std::string& section) {
     SetpointModification w;
-    w.tiW = file.readInteger(section, "TiW", 0);
-    bool filter = file.readBool(section, "WFiltr", true);
+    const SectionReader in(file, section, ControllerKind::Pid, Reader::Page);
+    w.tiW = in.integer(key::TiW);
+    bool filter = in.flag(key::WFiltr);
     if (!filter)
         w.choice = SetpointChoice::Ramp;
     else
@@ -29,8 +31,9 @@ SetpointModification ReadSetpointModification(const IniFile& file, const std::st
 }
 
 void WriteSetpointModification(IniFile& file, const std::string& section, const SetpointModification& w) {
-    file.writeBool(section, "WFiltr", w.choice != SetpointChoice::Ramp);
-    file.writeInteger(section, "TiW", w.choice == SetpointChoice::None ? 0 : w.tiW);
+    SectionWriter out(file, section, ControllerKind::Pid);
+    out.setFlag(key::WFiltr, w.choice != SetpointChoice::Ramp);
+    out.setInteger(key::TiW, w.choice == SetpointChoice::None ? 0 : w.tiW);
 }
 
 bool WriteSetpointToPlc(const WizardContext& context, const SetpointModification& w) {

@@ -5,13 +5,13 @@
 #include "base/IniFile.h"
 #include "base/Log.h"
 #include "base/Texts.h"
+#include "controllers/SectionReader.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {
 
 namespace {
 
-constexpr std::uint32_t kTextNotDefinedSuffix = 3016;
 constexpr std::uint32_t kTextOther = 3116;
 constexpr std::uint32_t kTextOtherOld = 3115;
 constexpr std::uint32_t kTextHeader = 3041;
@@ -40,8 +40,8 @@ std::vector<std::string> Words(std::string_view text) {
     return words;
 }
 
-std::string Key(int signal, std::string_view suffix) {
-    return "Y" + std::to_string(signal) + std::string(suffix);
+const key::SignalKeys& Keys(int signal) {
+    return key::Y[signal >= 1 && signal <= 3 ? signal - 1 : 0];
 }
 
 }  // namespace
@@ -159,10 +159,6 @@ std::string SignalHelpTopic(int signal, int inputMode) {
     return "Velmora_Y" + std::to_string(signal);
 }
 
-std::string DefaultSignalName(int signal) {
-    return "Y" + std::to_string(signal) + Text(kTextNotDefinedSuffix);
-}
-
 int UnitItemIndex(const std::vector<std::string>& items, std::string_view unit) {
     const std::string candidates[] = {std::string(unit), Text(kTextOther), Text(kTextOtherOld)};
     for (const std::string& wanted : candidates)
@@ -178,58 +174,64 @@ int ModeRowIndex(const std::vector<ModeRow>& rows, int code) {
 }
 
 SignalSource ReadSignalSource(const IniFile& file, const std::string& section, int signal) {
+    const SectionReader in(file, section, ControllerKind::Pid, Reader::Page);
+    const key::SignalKeys& y = Keys(signal);
     SignalSource s;
-    std::string defaultName = DefaultSignalName(signal);
-    s.name = file.readString(section, Key(signal, "Name"), defaultName);
-    s.overflow = file.readString(section, Key(signal, "OVF"), "");
-    s.underflow = file.readString(section, Key(signal, "UNF"), "");
-    s.unit = file.readString(section, Key(signal, "Unit"), defaultName);
-    s.mode = file.readInteger(section, Key(signal, "CNVMode"), 0);
-    s.filter = file.readBool(section, Key(signal, "Filtr"), false);
-    s.tau = file.readInteger(section, Key(signal, "Tau"), 0);
-    s.points.x1 = file.readInteger(section, Key(signal, "x1"), 0);
-    s.points.x2 = file.readInteger(section, Key(signal, "x2"), 10000);
+    s.name = in.text(y.name);
+    s.overflow = in.text(y.ovf);
+    s.underflow = in.text(y.unf);
+    s.unit = in.text(y.unit);
+    s.mode = in.integer(y.cnvMode);
+    s.filter = in.flag(y.filtr);
+    s.tau = in.integer(y.tau);
+    s.points.x1 = in.integer(y.x1);
+    s.points.x2 = in.integer(y.x2);
     if (signal == 3) {
         // The actuator position is always rescaled to 0 ... 100 % and its y points are fixed.
         s.measure = true;
     } else {
-        s.measure = file.readBool(section, Key(signal, "Measure"), false);
-        s.points.y1 = file.readInteger(section, Key(signal, "y1"), 0);
-        s.points.y2 = file.readInteger(section, Key(signal, "y2"), 10000);
+        s.measure = in.flag(y.measure);
+        s.points.y1 = in.integer(y.y1);
+        s.points.y2 = in.integer(y.y2);
     }
     return s;
 }
 
 SignalSource ReadSameAsY1(const IniFile& file, const std::string& section) {
+    const SectionReader page(file, section, ControllerKind::Pid, Reader::Page);
+    const SectionReader in = page.as(Reader::SameAsY1Copy);
+    const key::SignalKeys& y = key::Y[0];
     SignalSource s;
-    s.unit = file.readString(section, "Y1Unit", DefaultSignalName(1));
-    s.mode = file.readInteger(section, "Y1CNVMode", 0);
-    s.filter = file.readBool(section, "Y1Filtr", false);
-    s.tau = file.readInteger(section, "Y1Tau", 0);
-    s.measure = file.readBool(section, "Y1Measure", false);
-    s.points.x1 = file.readInteger(section, "Y1x1", 0);
-    s.points.x2 = file.readInteger(section, "Y1x2", 0);
-    s.points.y1 = file.readInteger(section, "Y1y1", 10000);
-    s.points.y2 = file.readInteger(section, "Y1y2", 10000);
+    s.unit = page.text(y.unit);
+    s.mode = in.integer(y.cnvMode);
+    s.filter = in.flag(y.filtr);
+    s.tau = in.integer(y.tau);
+    s.measure = in.flag(y.measure);
+    s.points.x1 = in.integer(y.x1);
+    s.points.x2 = in.integer(y.x2);
+    s.points.y1 = in.integer(y.y1);
+    s.points.y2 = in.integer(y.y2);
     return s;
 }
 
 void WriteSignalSource(IniFile& file, const std::string& section, int signal, const SignalSource& s) {
     RawRange range = SignalRange(s.unifiedRange, s.measure, s.points);
-    file.writeString(section, Key(signal, "Name"), Trim(s.name));
-    file.writeString(section, Key(signal, "OVF"), Trim(s.overflow));
-    file.writeString(section, Key(signal, "UNF"), Trim(s.underflow));
-    file.writeString(section, Key(signal, "Unit"), s.unit);
-    file.writeInteger(section, Key(signal, "CNVMode"), s.mode);
-    file.writeBool(section, Key(signal, "Filtr"), s.filter);
-    file.writeInteger(section, Key(signal, "Tau"), s.tau);
-    file.writeBool(section, Key(signal, "Measure"), s.measure);
-    file.writeInteger(section, Key(signal, "x1"), s.points.x1);
-    file.writeInteger(section, Key(signal, "x2"), s.points.x2);
-    file.writeInteger(section, Key(signal, "y1"), s.points.y1);
-    file.writeInteger(section, Key(signal, "y2"), s.points.y2);
-    file.writeInteger(section, Key(signal, "Min"), range.lo);
-    file.writeInteger(section, Key(signal, "Max"), range.hi);
+    SectionWriter out(file, section, ControllerKind::Pid);
+    const key::SignalKeys& y = Keys(signal);
+    out.setText(y.name, Trim(s.name));
+    out.setText(y.ovf, Trim(s.overflow));
+    out.setText(y.unf, Trim(s.underflow));
+    out.setText(y.unit, s.unit);
+    out.setInteger(y.cnvMode, s.mode);
+    out.setFlag(y.filtr, s.filter);
+    out.setInteger(y.tau, s.tau);
+    out.setFlag(y.measure, s.measure);
+    out.setInteger(y.x1, s.points.x1);
+    out.setInteger(y.x2, s.points.x2);
+    out.setInteger(y.y1, s.points.y1);
+    out.setInteger(y.y2, s.points.y2);
+    out.setInteger(y.min, range.lo);
+    out.setInteger(y.max, range.hi);
 }
 
 bool CheckSignalSource(const WizardContext& context, const SignalSource& s) {

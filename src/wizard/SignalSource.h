@@ -55,8 +55,6 @@ int SignalNumber(const WizardContext& context);
 // The page caption's text id: ratio control names Y2 the ratio signal.
 std::uint32_t SignalCaption(int signal, int inputMode);
 std::string SignalHelpTopic(int signal, int inputMode);
-// The Y i default name "Yi" + text 3016.
-std::string DefaultSignalName(int signal);
 
 struct SignalSource {
     std::string name, overflow, underflow;

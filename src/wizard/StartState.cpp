@@ -2,8 +2,8 @@
 
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
+#include "controllers/SectionReader.h"
 #include "wizard/PageRules.h"
-#include "wizard/WizardSequence.h"
 
 namespace velmora::wizard {
 
@@ -30,48 +30,51 @@ std::string LimitStartValue(std::string_view text, char separator) {
 }
 
 StartKind ReadStartKind(const IniFile& file, const std::string& section) {
+    const SectionReader in(file, section, Reader::Page);
     StartKind kind;
-    kind.pid = IsPidType(file.readString(section, "Type", "PID"));
-    kind.ratio = file.readInteger(section, "InputMode", 1) == 3;
+    kind.pid = in.kind() == ControllerKind::Pid;
+    // InputMode is read whatever the kind, as a PID key.
+    kind.ratio = SectionReader(file, section, ControllerKind::Pid, Reader::Page).integer(key::InputMode) == 3;
     return kind;
 }
 
 StartState ReadStartState(const IniFile& file, const std::string& section, const StartKind& kind,
                           char separator) {
+    const SectionReader in(file, section, kind.pid ? ControllerKind::Pid : ControllerKind::Pidma, Reader::Page);
     StartState state;
-    state.automatic = file.readBool(section, "AM", false);
+    state.automatic = in.flag(key::AM);
     if (state.automatic) {
-        double w = kind.pid ? file.readInteger(section, "gW", 0) * 0.01 : file.readDecimal(section, "sp", 0);
+        double w = kind.pid ? in.scaled(key::gW) : in.decimal(key::sp);
         state.first = Shown(w, separator);
     } else {
-        double u =
-            kind.pid ? file.readInteger(section, "Output", 0) * 0.01 : file.readDecimal(section, "hv", 0);
+        double u = kind.pid ? in.scaled(key::Output) : in.decimal(key::hv);
         state.first = Shown(u, separator);
-        if (kind.ratio) state.second = Shown(file.readInteger(section, "gW", 0) * 0.01, separator);
+        if (kind.ratio) state.second = Shown(in.scaled(key::gW), separator);
     }
     return state;
 }
 
 void WriteStartState(IniFile& file, const std::string& section, const StartKind& kind,
                      const StartState& state, char separator) {
-    file.writeBool(section, "AM", state.automatic);
+    SectionWriter out(file, section, kind.pid ? ControllerKind::Pid : ControllerKind::Pidma);
+    out.setFlag(key::AM, state.automatic);
     double first = ParseDecimal(state.first);
     if (StartPageLayout(state.automatic, kind.ratio).secondVisible) {
-        file.writeInteger(section, "gW", ScaleTrunc(ParseDecimal(state.second), 100));
-        file.writeInteger(section, "Output", ScaleTrunc(first, 100));
+        out.setScaled(key::gW, state.second);
+        out.setScaled(key::Output, first);
     } else if (state.automatic) {
         if (kind.pid) {
-            file.writeInteger(section, "gW", ScaleTrunc(first, 100));
+            out.setScaled(key::gW, first);
         } else {
-            file.writeDecimal(section, "sp", first, separator);
-            file.writeDecimal(section, "hv", 0, separator);
+            out.setDecimal(key::sp, first, separator);
+            out.setDecimal(key::hv, 0, separator);
         }
     } else {
         if (kind.pid) {
-            file.writeInteger(section, "Output", ScaleTrunc(first, 100));
+            out.setScaled(key::Output, first);
         } else {
-            file.writeDecimal(section, "hv", first, separator);
-            file.writeDecimal(section, "sp", 0, separator);
+            out.setDecimal(key::hv, first, separator);
+            out.setDecimal(key::sp, 0, separator);
         }
     }
 }

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "controllers/ControllerFile.h"
+
 namespace velmora {
 
 class IniFile;
@@ -49,7 +51,7 @@ public:
     WizardContext& operator=(const WizardContext&) = delete;
 
     // The open PLC's controller file; every page reads and writes the section
-    // "Regulator " + controllerName of it.
+    // of controllerName in it.
     IniFile* file = nullptr;
     std::string& controllerName;
     bool& wizardRunning;
@@ -79,7 +81,7 @@ public:
     // and "Upload from PLC" reports a failed read.
     ControllerData* controllerData = nullptr;
 
-    std::string section() const { return "Regulator " + controllerName; }
+    std::string section() const { return ControllerSection(controllerName); }
     // The generated symbol of a member of this controller's data ("_Tau1" -> "PID_1_Tau1").
     std::string symbol(std::string_view member) const { return controllerName + std::string(member); }
 };

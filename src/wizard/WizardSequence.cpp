@@ -2,6 +2,7 @@
 
 #include "base/IniFile.h"
 #include "base/Log.h"
+#include "controllers/SectionReader.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {
@@ -26,10 +27,6 @@ std::string_view PageFormName(WizardPage page) {
             return "FormPIDMA2";
     }
     return "";
-}
-
-bool IsPidType(std::string_view type) {
-    return type == "PID";
 }
 
 namespace {
@@ -63,9 +60,7 @@ bool RunWizard(WizardContext& context, PageRunner& runner, const std::function<b
         return false;
     }
     const std::string section = context.section();
-    std::string type = context.file->readString(section, "Type", "PID");
-
-    if (!IsPidType(type)) {
+    if (SectionReader(*context.file, section, Reader::WizardSequence).kind() != ControllerKind::Pid) {
         context.signalIndex = 0;
         return Step(context, runner, WizardPage::PidmaController) &&
                Step(context, runner, WizardPage::PidmaAutotuner) && Step(context, runner, WizardPage::Start);
@@ -75,11 +70,12 @@ bool RunWizard(WizardContext& context, PageRunner& runner, const std::function<b
     if (!Step(context, runner, WizardPage::ControlledVariable)) return false;
     if (!Step(context, runner, WizardPage::ControllerMode)) return false;
     // What the mode page has just written decides the further signals.
-    if (context.file->readInteger(section, "InputMode", 0) > 1) {
+    const auto keys = [&] { return SectionReader(*context.file, section, ControllerKind::Pid, Reader::WizardSequence); };
+    if (keys().integer(key::InputMode) > 1) {
         context.signalIndex = 1;
         if (!Step(context, runner, WizardPage::ControlledVariable)) return false;
     }
-    if (context.file->readBool(section, "Cascade", false)) {
+    if (keys().flag(key::Cascade)) {
         context.signalIndex = 2;
         if (!Step(context, runner, WizardPage::ControlledVariable)) return false;
     }

@@ -32,9 +32,6 @@ public:
     virtual bool show(WizardPage page, WizardContext& context) = 0;
 };
 
-// "PID" is the integer controller; any other type text is the PIDMA kind.
-bool IsPidType(std::string_view type);
-
 // Runs the wizard after the new-controller dialog, which sets the current
 // controller, writes its identity keys and sets wizard running; it returns
 // false on cancel. Returns true when every page was accepted.

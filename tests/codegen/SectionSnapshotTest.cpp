@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "GeneratorFixture.h"
-#include "codegen/SectionSnapshot.h"
+#include "controllers/SectionSnapshot.h"
 
 namespace velmora {
 namespace {
@@ -21,7 +21,7 @@ TEST_F(Snapshot, ReadsAgreeWithTheProfileFile) {
                "[regulator a]\r\nPlain=55\r\nOnlySecond=1\r\n";
     }
     IniFile file(controllerFile());
-    codegen::SectionSnapshot snap(file, "Regulator A");
+    SectionSnapshot snap(file, "Regulator A");
     for (const char* key : {"Plain", "Blanks", "Plus", "Minus", "Hex", "Trailing", "Empty", "Huge", "Quoted",
                             "Single", "Text", "Decimal", "Zero", "Twice", "MIXEDCASE", "comment", "; comment",
                             "OnlySecond", "Missing"}) {
@@ -36,7 +36,7 @@ TEST_F(Snapshot, ReadsAgreeWithTheProfileFile) {
 TEST_F(Snapshot, FollowsTheRunsOwnWrites) {
     addController("A", {{"Y1CNVMode", "1510"}});
     IniFile file(controllerFile());
-    codegen::SectionSnapshot snap(file, "Regulator A");
+    SectionSnapshot snap(file, "Regulator A");
     snap.set("y1cnvmode", "0");
     EXPECT_EQ(snap.readInteger("Y1CNVMode", 7), 0);
     snap.set("Y1Unit", "Other");

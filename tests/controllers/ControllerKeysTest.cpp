@@ -1,4 +1,5 @@
 #include "controllers/ControllerKeys.h"
+#include "controllers/SectionReader.h"
 
 #include <gtest/gtest.h>
 
@@ -69,40 +70,40 @@ TEST_F(ControllerKeysTest, EachReaderTakesItsOwnDefault) {
     IniFile ini(path);  // no file: every key absent
     const std::string s = "Regulator X";
     const auto pid = ControllerKind::Pid;
-    EXPECT_TRUE(ReadBoolKey(ini, s, "WFiltr", pid, Reader::Page));
-    EXPECT_FALSE(ReadBoolKey(ini, s, "WFiltr", pid, Reader::OnlineView));
-    EXPECT_FALSE(ReadBoolKey(ini, s, "UPosition", pid, Reader::Page));
-    EXPECT_TRUE(ReadBoolKey(ini, s, "UPosition", pid, Reader::OnlineView));
-    EXPECT_TRUE(ReadBoolKey(ini, s, "UPosition", pid, Reader::Report));
-    EXPECT_FALSE(ReadBoolKey(ini, s, "UAnalog", pid, Reader::Page));
-    EXPECT_TRUE(ReadBoolKey(ini, s, "UAnalog", pid, Reader::Generator));
-    EXPECT_FALSE(ReadBoolKey(ini, s, "UAnalog", pid, Reader::GeneratorCode));
-    EXPECT_TRUE(ReadBoolKey(ini, s, "UAnalog", pid, Reader::OnlineView));
-    EXPECT_TRUE(ReadBoolKey(ini, s, "A8", pid, Reader::Page));
-    EXPECT_FALSE(ReadBoolKey(ini, s, "A8", pid, Reader::Generator));
-    EXPECT_EQ(ReadIntegerKey(ini, s, "InputMode", pid, Reader::Page), 1);
-    EXPECT_EQ(ReadIntegerKey(ini, s, "InputMode", pid, Reader::WizardSequence), 0);
-    EXPECT_EQ(ReadIntegerKey(ini, s, "Y2x2", pid, Reader::Generator), 10000);
-    EXPECT_EQ(ReadIntegerKey(ini, s, "Y2x2", pid, Reader::OnlineRatio), 0);
-    EXPECT_EQ(ReadIntegerKey(ini, s, "Y1y1", pid, Reader::SameAsY1Copy), 10000);
-    EXPECT_EQ(ReadIntegerKey(ini, s, "Ti", pid, Reader::Report), 1000);
-    EXPECT_EQ(ReadIntegerKey(ini, s, "Ti", pid, Reader::Generator), 0);
-    EXPECT_EQ(ReadIntegerKey(ini, s, "Uy1", pid, Reader::GeneratorCode), 10000);
-    EXPECT_EQ(ReadIntegerKey(ini, s, "Uy1", pid, Reader::Page), 0);
-    EXPECT_EQ(ReadTextKey(ini, s, "Name", pid, Reader::Generator), "Chyba");
-    EXPECT_EQ(ReadTextKey(ini, s, "Name", pid, Reader::Lists), "");
-    EXPECT_EQ(ReadTextKey(ini, s, "Y1Name", pid, Reader::Page), "Y1" + Text(3016));
-    EXPECT_EQ(ReadTextKey(ini, s, "Y3Unit", pid, Reader::Page), "Y3" + Text(3016));
-    EXPECT_EQ(ReadTextKey(ini, s, "Y2Name", pid, Reader::GeneratorCode), "Y2_mebylo_definovano!!");
-    EXPECT_EQ(ReadTextKey(ini, s, "Y2Name", pid, Reader::Report), "");
-    EXPECT_EQ(ReadTextKey(ini, s, "UmName", pid, Reader::Page), "U2" + Text(3016));
-    EXPECT_DOUBLE_EQ(ReadDecimalKey(ini, s, "Omega", pid, Reader::Page), 0.4);
-    EXPECT_DOUBLE_EQ(ReadDecimalKey(ini, s, "Omega", pid, Reader::OnlineView), 0.5);
-    EXPECT_DOUBLE_EQ(ReadDecimalKey(ini, s, "k", ControllerKind::Pidma, Reader::Report), 1.0);
-    EXPECT_TRUE(ReadBoolKey(ini, s, "Prubeh4", pid, Reader::Graph));
-    EXPECT_FALSE(ReadBoolKey(ini, s, "Prubeh4", ControllerKind::Pidma, Reader::Graph));
-    EXPECT_EQ(ReadIntegerKey(ini, s, "Prubeh2Stejne", pid, Reader::Graph), 1);
-    EXPECT_EQ(ReadIntegerKey(ini, s, "DelkaBuffer", pid, Reader::Graph), 10000);
+    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::Page).flag(key::WFiltr));
+    EXPECT_FALSE(SectionReader(ini, s, pid, Reader::OnlineView).flag(key::WFiltr));
+    EXPECT_FALSE(SectionReader(ini, s, pid, Reader::Page).flag(key::UPosition));
+    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::OnlineView).flag(key::UPosition));
+    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::Report).flag(key::UPosition));
+    EXPECT_FALSE(SectionReader(ini, s, pid, Reader::Page).flag(key::UAnalog));
+    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::Generator).flag(key::UAnalog));
+    EXPECT_FALSE(SectionReader(ini, s, pid, Reader::GeneratorCode).flag(key::UAnalog));
+    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::OnlineView).flag(key::UAnalog));
+    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::Page).flag(key::A8));
+    EXPECT_FALSE(SectionReader(ini, s, pid, Reader::Generator).flag(key::A8));
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).integer(key::InputMode), 1);
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::WizardSequence).integer(key::InputMode), 0);
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Generator).integer(key::Y[1].x2), 10000);
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::OnlineRatio).integer(key::Y[1].x2), 0);
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::SameAsY1Copy).integer(key::Y[0].y1), 10000);
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Report).integer(key::Ti), 1000);
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Generator).integer(key::Ti), 0);
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::GeneratorCode).integer(key::Uy1), 10000);
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).integer(key::Uy1), 0);
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Generator).text(key::Name), "Chyba");
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Lists).text(key::Name), "");
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).text(key::Y[0].name), "Y1" + Text(3016));
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).text(key::Y[2].unit), "Y3" + Text(3016));
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::GeneratorCode).text(key::Y[1].name), "Y2_mebylo_definovano!!");
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Report).text(key::Y[1].name), "");
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).text(key::UmName), "U2" + Text(3016));
+    EXPECT_DOUBLE_EQ(SectionReader(ini, s, pid, Reader::Page).decimal(key::Omega), 0.4);
+    EXPECT_DOUBLE_EQ(SectionReader(ini, s, pid, Reader::OnlineView).decimal(key::Omega), 0.5);
+    EXPECT_DOUBLE_EQ(SectionReader(ini, s, ControllerKind::Pidma, Reader::Report).decimal(key::k), 1.0);
+    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::Graph).flag(key::Curve[4].shown));
+    EXPECT_FALSE(SectionReader(ini, s, ControllerKind::Pidma, Reader::Graph).flag(key::Curve[4].shown));
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Graph).integer(key::Curve[2].sameAs), 1);
+    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Graph).integer(key::DelkaBuffer), 10000);
 }
 
 TEST_F(ControllerKeysTest, StoredValuesAreReadWithTheFilesConversions) {
@@ -116,14 +117,25 @@ TEST_F(ControllerKeysTest, StoredValuesAreReadWithTheFilesConversions) {
     EXPECT_EQ(m.at("OffReg"), "-1");
     EXPECT_EQ(m.at("ittype"), "3");
     // Key names compare without regard to case: the generator asks for itType.
-    EXPECT_EQ(ReadIntegerKey(ini, "Regulator X", "itType", pidma, Reader::Generator), 3);
-    EXPECT_DOUBLE_EQ(ReadDecimalKey(ini, "Regulator X", "k", pidma, Reader::GeneratorCode), 0.25);
-    EXPECT_TRUE(ReadBoolKey(ini, "Regulator X", "Astat", pidma, Reader::OnlineView));
-    EXPECT_DOUBLE_EQ(ReadDecimalKey(ini, "Regulator Y", "PBnd", pid, Reader::Page), 25.0);
-    EXPECT_DOUBLE_EQ(ReadDecimalKey(ini, "Regulator Y", "OutCycle", pid, Reader::Page), 0.05);
-    EXPECT_DOUBLE_EQ(ReadDecimalKey(ini, "Regulator Y", "UF", pid, Reader::Page), 0.64);
-    EXPECT_THROW(ReadIntegerKey(ini, "Regulator Y", "irtype", pid, Reader::Page), std::logic_error);
-    EXPECT_THROW(ReadIntegerKey(ini, "Regulator Y", "NoSuchKey", pid, Reader::Page), std::logic_error);
+    EXPECT_EQ(SectionReader(ini, "Regulator X", pidma, Reader::Generator).integer(key::ittype), 3);
+    EXPECT_DOUBLE_EQ(SectionReader(ini, "Regulator X", pidma, Reader::GeneratorCode).decimal(key::k), 0.25);
+    EXPECT_TRUE(SectionReader(ini, "Regulator X", pidma, Reader::OnlineView).flag(key::Astat));
+    EXPECT_DOUBLE_EQ(SectionReader(ini, "Regulator Y", pid, Reader::Page).scaled(key::PBnd), 25.0);
+    EXPECT_DOUBLE_EQ(SectionReader(ini, "Regulator Y", pid, Reader::Page).scaled(key::OutCycle), 0.05);
+    EXPECT_DOUBLE_EQ(SectionReader(ini, "Regulator Y", pid, Reader::Page).scaled(key::UF), 0.64);
+    EXPECT_THROW(SectionReader(ini, "Regulator Y", pid, Reader::Page).integer(key::irtype), std::logic_error);
+}
+
+TEST(ControllerKeyTable, EveryKeyConstantHasAnEntry) {
+    std::vector<Key> keys;
+#define VELMORA_ADD(name) keys.push_back(key::name);
+    VELMORA_KEYS(VELMORA_ADD)
+#undef VELMORA_ADD
+    for (const auto& y : key::Y) keys.insert(keys.end(), {y.name, y.unit, y.cnvMode, y.x2, y.max});
+    for (const auto& c : key::Curve) keys.insert(keys.end(), {c.shown, c.min, c.label});
+    for (const Key k : keys)
+        EXPECT_TRUE(FindControllerKey(k.name, ControllerKind::Pid) || FindControllerKey(k.name, ControllerKind::Pidma))
+            << k.name;
 }
 
 TEST(ControllerKeyTable, EntriesAreConsistent) {

@@ -64,7 +64,7 @@ struct ExchangeFixture : SessionFixture {
     static ExchangeSettings Pidma(const std::string& name) {
         ExchangeSettings s;
         s.name = name;
-        s.kind = ControllerKind::PIDMA;
+        s.kind = ControllerKind::Pidma;
         s.input = "Flow_In";
         s.output = "Pump_Out";
         return s;

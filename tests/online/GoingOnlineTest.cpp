@@ -56,7 +56,7 @@ TEST(SymbolNames, PidMembersWithAndWithoutTheStructure) {
 TEST(SymbolNames, PidmaMembersAndVariables) {
     ExchangeSettings s;
     s.name = "T1";
-    s.kind = ControllerKind::PIDMA;
+    s.kind = ControllerKind::Pidma;
     s.input = "In";
     s.output = "Out";
     s.cascade = true;  // no meaning for PIDMA

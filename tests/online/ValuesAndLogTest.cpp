@@ -159,7 +159,7 @@ TEST(ExchangeSettingsFile, KeysAndDefaultsOfTheControllerSection) {
     }
     IniFile file(path);
     const auto r1 = ReadExchangeSettings(file, "R1");
-    EXPECT_EQ(r1.kind, ControllerKind::PID);
+    EXPECT_EQ(r1.kind, ControllerKind::Pid);
     EXPECT_EQ(r1.inputMode, 3);
     EXPECT_TRUE(r1.cascade);
     EXPECT_TRUE(r1.foundStruct);
@@ -168,12 +168,12 @@ TEST(ExchangeSettingsFile, KeysAndDefaultsOfTheControllerSection) {
     EXPECT_EQ(r1.maxY, 4000);
     EXPECT_EQ(r1.minY, -4000);
     const auto t1 = ReadExchangeSettings(file, "T1");
-    EXPECT_EQ(t1.kind, ControllerKind::PIDMA);
+    EXPECT_EQ(t1.kind, ControllerKind::Pidma);
     EXPECT_EQ(t1.input, "In");
     EXPECT_EQ(t1.output, "Out");
     EXPECT_EQ(t1.addOutName, "Dist");
     const auto none = ReadExchangeSettings(file, "Missing");
-    EXPECT_EQ(none.kind, ControllerKind::PID);
+    EXPECT_EQ(none.kind, ControllerKind::Pid);
     EXPECT_EQ(none.maxY, 10000);
     EXPECT_EQ(none.minY, 0);
     EXPECT_TRUE(none.analogOutput);

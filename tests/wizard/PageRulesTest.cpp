@@ -42,13 +42,6 @@ TEST(DecimalText, TellsANumberFromText) {
     EXPECT_EQ(TryParseDecimal(""), std::nullopt);
 }
 
-TEST(ScaledIntegers, RoundOrTruncateTowardZero) {
-    EXPECT_EQ(ScaleRound(99.96, 10), 1000);
-    EXPECT_EQ(ScaleRound(12.34, 100), 1234);
-    EXPECT_EQ(ScaleTrunc(12.349, 100), 1234);
-    EXPECT_EQ(ScaleTrunc(-12.349, 100), -1234);
-}
-
 TEST(AddressKinds, KeywordsWinOverTheAddressLetter) {
     EXPECT_EQ(KindOfAddress("INT %R200"), VariableKind::Word);
     EXPECT_EQ(KindOfAddress("(REAL)%R10"), VariableKind::Float);

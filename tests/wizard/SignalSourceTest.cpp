@@ -105,7 +105,6 @@ TEST(SignalPage, CaptionAndHelpFollowTheSignal) {
     EXPECT_EQ(SignalHelpTopic(2, 2), "Velmora_Y2");
     EXPECT_EQ(SignalHelpTopic(2, 3), "Velmora_Y2p");
     EXPECT_EQ(SignalHelpTopic(3, 1), "Velmora_Y3");
-    EXPECT_EQ(DefaultSignalName(2), "Y2" + Text(3016));
 }
 
 using SignalFile = ControllerFileTest;

@@ -137,8 +137,6 @@ TEST(PageNames, AreTheFormNamesOfTheLog) {
     EXPECT_EQ(PageFormName(WizardPage::ControlledVariable), "FormY1");
     EXPECT_EQ(PageFormName(WizardPage::PidParameters), "FormPReg2");
     EXPECT_EQ(PageFormName(WizardPage::PidmaAutotuner), "FormPIDMA2");
-    EXPECT_TRUE(IsPidType("PID"));
-    EXPECT_FALSE(IsPidType("PIDA"));
 }
 
 }  // namespace

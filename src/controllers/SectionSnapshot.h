@@ -8,10 +8,8 @@
 #include <unordered_map>
 
 namespace velmora {
-class IniFile;
-}
 
-namespace velmora::codegen {
+class IniFile;
 
 class SectionSnapshot {
 public:
@@ -32,4 +30,4 @@ private:
     std::unordered_map<std::string, std::string> values_;  // upper-cased key -> value
 };
 
-}  // namespace velmora::codegen
+}  // namespace velmora

@@ -1,11 +1,11 @@
-#include "codegen/SectionSnapshot.h"
+#include "controllers/SectionSnapshot.h"
 
 #include <charconv>
 #include <climits>
 
 #include "base/IniFile.h"
 
-namespace velmora::codegen {
+namespace velmora {
 
 namespace {
 
@@ -63,4 +63,4 @@ void SectionSnapshot::set(std::string_view key, std::string value) {
     values_[UpperAscii(key)] = std::move(value);
 }
 
-}  // namespace velmora::codegen
+}  // namespace velmora
