@@ -134,9 +134,10 @@ StackEffect EffectOf(const Instr& i) {
     switch (i.op) {
         case Op::Ld: case Op::Ldc: case Op::Dup:
             return {i.op == Op::Dup ? 1 : 0, 0, 1};
-        case Op::Wr: case Op::Wrc: case Op::Put: case Op::Not: case Op::Neg: case Op::Ifw: case Op::Iwf:
-        case Op::Ror: case Op::Rol: case Op::Jmc: case Op::Jmd: case Op::Cad:
+        case Op::Put: case Op::Not: case Op::Neg: case Op::Ifw: case Op::Iwf: case Op::Ror: case Op::Rol:
             return {1, 0, 0};
+        case Op::Wr: case Op::Wrc: case Op::Jmc: case Op::Jmd: case Op::Cad:
+            return {1, 1, 0};
         case Op::Crc: return {2, 2, 1};
         case Op::Src: return {1, 1, 0};
         case Op::Mov: return {2, 2, 0};
@@ -988,7 +989,7 @@ private:
                 summary.calls = std::max(summary.calls, callee.calls + 1);
                 if (summary.calls > kCallDepth)
                     return fail(i, "CAL nesting deeper than " + std::to_string(kCallDepth) + " levels");
-                e.need = std::max(e.need, callee.need);
+                e.need = std::max(e.need, callee.need + (ins.op == Op::Cad ? 1 : 0));
             }
             if (l < e.need) {
                 if (process) return fail(i, "stack underflow: the instruction needs " + std::to_string(e.need) +
@@ -999,13 +1000,14 @@ private:
             const int nl = l - e.pop + e.push, nh = h - e.pop + e.push;
             summary.peak = std::max(summary.peak, nh);
             if (call) {
-                summary.peak = std::max(summary.peak, h + callee.peak);
-                if (callee.returns) summary.peak = std::max(summary.peak, h + callee.netHi);
+                const int base = ins.op == Op::Cad ? h - 1 : h;
+                summary.peak = std::max(summary.peak, base + callee.peak);
+                if (callee.returns) summary.peak = std::max(summary.peak, base + callee.netHi);
                 if (summary.peak > kStackCells)
                     return fail(i, "stack overflow: more than " + std::to_string(kStackCells) + " values");
-                if (ins.op == Op::Cad) {  // the call may not happen
-                    flow(i + 1, callee.returns ? std::min(l, l + callee.netLo) : l,
-                         callee.returns ? std::max(h, h + callee.netHi) : h);
+                if (ins.op == Op::Cad) {  // pops its condition; the call may not happen
+                    flow(i + 1, callee.returns ? std::min(l - 1, l - 1 + callee.netLo) : l - 1,
+                         callee.returns ? std::max(h - 1, h - 1 + callee.netHi) : h - 1);
                 } else if (callee.returns) {
                     flow(i + 1, l + callee.netLo, h + callee.netHi);
                 }

@@ -139,12 +139,13 @@ bool Machine::run(Process process, double dtMs) {
             case Op::Ldc: PUSH(i.access == Access::Bit && i.source == Source::Memory ? (operand ? 0 : 1) : ~operand); break;
             case Op::Wr:
                 NEED(1);
-                Store(areas_[i.area] + i.value, i.access, i.bit, stack[sp - 1]);
+                --sp;
+                Store(areas_[i.area] + i.value, i.access, i.bit, stack[sp]);
                 break;
             case Op::Wrc:
                 NEED(1);
-                Store(areas_[i.area] + i.value, i.access, i.bit,
-                      i.access == Access::Bit ? (stack[sp - 1] == 0) : ~stack[sp - 1]);
+                --sp;
+                Store(areas_[i.area] + i.value, i.access, i.bit, i.access == Access::Bit ? (stack[sp] == 0) : ~stack[sp]);
                 break;
             case Op::Put:
                 NEED(1);
@@ -198,11 +199,11 @@ bool Machine::run(Process process, double dtMs) {
             case Op::Ror: NEED(1); stack[sp - 1] = Rotate16(stack[sp - 1], operand, true); break;
             case Op::Rol: NEED(1); stack[sp - 1] = Rotate16(stack[sp - 1], operand, false); break;
             case Op::Jmp: pc = i.value; break;
-            case Op::Jmc: NEED(1); if (stack[sp - 1] == 0) pc = i.value; break;
-            case Op::Jmd: NEED(1); if (stack[sp - 1] != 0) pc = i.value; break;
+            case Op::Jmc: NEED(1); if (stack[--sp] == 0) pc = i.value; break;
+            case Op::Jmd: NEED(1); if (stack[--sp] != 0) pc = i.value; break;
             case Op::Cad:
                 NEED(1);
-                if (stack[sp - 1] == 0) break;
+                if (stack[--sp] == 0) break;
                 [[fallthrough]];
             case Op::Cal:
                 if (depth >= kCallDepth) return fail(at, "CAL nested too deeply");

@@ -12,8 +12,9 @@ PlcEngine::PlcEngine(SoftPlc& plc) : plc_(plc), machine_(plc) {}
 bool PlcEngine::compile(const std::vector<SourceFile>& files, const CompileOptions& options) {
     plc_.setMode(PlcMode::Halt);
     CompileOutput out = CompileProgram(files, plc_.symbols(), options);
+    const bool ok = out.ok();
     diagnostics_ = std::move(out.diagnostics);
-    if (!out.ok()) return false;
+    if (!ok) return false;
     machine_.load(std::move(out.program));
     loaded_ = true;
     return true;
