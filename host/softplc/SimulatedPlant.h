@@ -30,6 +30,7 @@ public:
     // The exchange: the last simulated values go to the inputs, the
     // controller's current output becomes the plant input.
     void exchange(SoftPlc& plc);
+    static constexpr double kStepMs = PlantSimulation::kStep * 1000.0;
     // One model step (0.1 s).
     void step() { model_.step(); }
 
