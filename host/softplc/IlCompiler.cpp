@@ -610,25 +610,7 @@ private:
     }
 
     // ------------------------------------------------------------ operands
-    std::optional<Location> locate(const std::string& name) const {
-        if (auto l = symbols_.locate(name)) return l;
-        // "name.3": bit 3 of a byte or word variable.
-        const auto dot = name.find_last_of('.');
-        if (dot == std::string::npos || dot + 1 >= name.size()) return std::nullopt;
-        const std::string bitText = name.substr(dot + 1);
-        if (!std::all_of(bitText.begin(), bitText.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }) ||
-            bitText.size() > 2)
-            return std::nullopt;
-        auto base = locate(name.substr(0, dot));
-        if (!base || base->bit >= 0) return std::nullopt;
-        const int bit = std::stoi(bitText);
-        if (bit >= base->size * 8) return std::nullopt;
-        base->offset += bit / 8;
-        base->bit = bit % 8;
-        base->size = 1;
-        base->type = {"BOOL", 1, false};
-        return base;
-    }
+    std::optional<Location> locate(const std::string& name) const { return symbols_.locate(name); }
 
     struct Operand {
         Source source = Source::None;

@@ -617,9 +617,22 @@ std::optional<Location> SymbolTable::resolvePath(const std::string& path, int de
     if (split == std::string::npos || split == 0) return std::nullopt;
     const auto base = resolvePath(path.substr(0, split), depth + 1);
     if (!base || base->bit >= 0) return std::nullopt;
+    const std::string member = upper.substr(split + 1);
+    // "name.11": a bit of a byte or word variable, counted from its first byte.
+    if (upper[split] == '.' && !member.empty() && member.size() <= 2 &&
+        std::all_of(member.begin(), member.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+        const int bit = std::stoi(member);
+        if (bit >= base->size * 8 || base->type.real) return std::nullopt;
+        Location l = *base;
+        l.offset += bit / 8;
+        l.bit = bit % 8;
+        l.size = 1;
+        l.count = 1;
+        l.type = {"BOOL", 1, false};
+        return l;
+    }
     const StructType* type = findStruct(base->type.name);
     if (!type) return std::nullopt;
-    const std::string member = upper.substr(split + 1);
     for (const Member& m : type->members) {
         if (Upper(m.name) != member) continue;
         Location l;

@@ -70,8 +70,7 @@ TEST_F(SoftPlcHost, LookUpFollowsTheOpenPlcAndItsCompiledDeclarations) {
     EXPECT_EQ(Translate(ide, "Boiler_PBnd"), std::nullopt) << "reloaded only by a compilation";
     ASSERT_TRUE(ide.compile());
     EXPECT_EQ(soft.loadedFiles(), (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Mixer_def.orv",
-                                                            "Velmora\\Dryer_def.ST", "Velmora\\Kiln_def.orv",
-                                                            "Velmora\\Oven_def.ST"}));
+                                                            "Velmora\\Dryer_def.ST", "Velmora\\Kiln_def.orv"}));
     EXPECT_EQ(Translate(ide, "Boiler_PBnd"), "INT %R1065");
     EXPECT_EQ(Translate(ide, "Boiler_struct"), "%R1032");
     EXPECT_EQ(Translate(ide, "Chiller_PBnd"), std::nullopt) << "PLC2's controller is not PLC1's";
@@ -159,29 +158,30 @@ std::vector<std::vector<std::string>> Rows(const std::string& csv) {
 }
 
 TEST_F(SoftPlcHost, RunClosesTheLoopOfAnOnlineControllerThroughItsPlant) {
+    // Chiller: a cooling plant read through its input module (mode 2010), reverse action.
     std::ostringstream out, err;
-    const int rc = host::RunCommand({"run", "--project", project.string(), "--plc", "PLC1", "--seconds", "300",
-                                     "--sample-ms", "1000", "--online", "Oven", "--trace", "Oven_T", "--trace",
-                                     "Oven_Heater", "--at", "150", "set", "Oven_gW=6000"},
+    const int rc = host::RunCommand({"run", "--project", project.string(), "--plc", "PLC2", "--seconds", "1200",
+                                     "--sample-ms", "1000", "--online", "Chiller", "--trace", "Chiller_input1",
+                                     "--trace", "Chiller_CurOut", "--at", "600", "set", "Chiller_gW=5000"},
                                     out, err);
     ASSERT_EQ(rc, 0) << err.str();
     const auto rows = Rows(out.str());
-    ASSERT_EQ(rows.size(), 302u) << out.str();
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"time", "Oven_T", "Oven_Heater"}));
+    ASSERT_EQ(rows.size(), 1202u) << out.str();
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"time", "Chiller_input1", "Chiller_CurOut"}));
     const auto at = [&](int second, int column) { return std::stoi(rows[1 + second][column]); };
-    EXPECT_NEAR(at(149, 1), 3000, 60) << "settled on the first set point";
-    EXPECT_NEAR(at(300, 1), 6000, 60) << "settled on the step";
-    EXPECT_GT(at(155, 2), at(149, 2)) << "the heater answers the step";
+    EXPECT_NEAR(at(599, 1), 3500, 100) << "settled on the first set point";
+    EXPECT_NEAR(at(1200, 1), 5000, 100) << "settled on the step";
+    EXPECT_LT(at(620, 2), at(599, 2)) << "warmer water wanted: the valve closes";
 }
 
 TEST_F(SoftPlcHost, RunKeepsParametersSavedWithChnAcrossAWarmRestartOnly) {
     // The first restart after a download records the release number; then the
     // view's write of PBnd with CHN, and a restart; the trace shows the working PBnd.
-    const std::vector<std::string> base = {"run", "--project", project.string(), "--plc", "PLC1", "--seconds", "4",
-                                           "--sample-ms", "1000", "--trace", "Oven_PBnd", "--at", "0.5", "restart",
+    const std::vector<std::string> base = {"run", "--project", project.string(), "--plc", "PLC2", "--seconds", "4",
+                                           "--sample-ms", "1000", "--trace", "Chiller_PBnd", "--at", "0.5", "restart",
                                            "warm", "--at", "1", "set",
-                                           "Oven_PBnd=400", "--at", "1", "set", "Oven_Control.CHN=1"};
-    for (const auto& [kind, expected] : {std::pair<std::string, std::string>{"warm", "400"}, {"cold", "250"}}) {
+                                           "Chiller_PBnd=900", "--at", "1", "set", "Chiller_Control.11=1"};
+    for (const auto& [kind, expected] : {std::pair<std::string, std::string>{"warm", "900"}, {"cold", "400"}}) {
         auto args = base;
         for (const char* a : {"--at", "2.5", "restart"}) args.push_back(a);
         args.push_back(kind);
@@ -189,7 +189,7 @@ TEST_F(SoftPlcHost, RunKeepsParametersSavedWithChnAcrossAWarmRestartOnly) {
         ASSERT_EQ(host::RunCommand(args, out, err), 0) << err.str();
         const auto rows = Rows(out.str());
         ASSERT_EQ(rows.size(), 6u) << out.str();
-        EXPECT_EQ(rows[2][1], "400") << kind;
+        EXPECT_EQ(rows[2][1], "900") << kind;
         EXPECT_EQ(rows[5][1], expected) << kind << "\n" << out.str();
     }
 }
