@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "codegen/Generator.h"
-#include "controllers/IniFile.h"
-#include "plugin/Toolkit.h"
+#include "base/IniFile.h"
+#include "base/Toolkit.h"
 
 namespace {
 

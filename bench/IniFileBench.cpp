@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace {
 

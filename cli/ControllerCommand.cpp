@@ -5,7 +5,7 @@
 #include "Command.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/ControllerKeys.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora::cli {
 namespace {

@@ -12,10 +12,10 @@
 #include "Command.h"
 #include "codegen/Generator.h"
 #include "controllers/ControllerFile.h"
-#include "controllers/IniFile.h"
-#include "controllers/Paths.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
 #include "controllers/ProjectDescription.h"
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 namespace velmora::cli {
 

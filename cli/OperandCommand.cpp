@@ -7,7 +7,7 @@
 #include <iostream>
 
 #include "Command.h"
-#include "codegen/OperandParser.h"
+#include "base/OperandParser.h"
 
 namespace velmora::cli {
 

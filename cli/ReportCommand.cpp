@@ -1,7 +1,7 @@
 // velmora report: the controller report of a PLC as text, one line per line.
 #include "Command.h"
 
-#include "controllers/Paths.h"
+#include "base/Paths.h"
 #include "controllers/ProjectDescription.h"
 #include "report/ControllerReport.h"
 

@@ -8,8 +8,8 @@
 // so it counts as 0.
 #include "Command.h"
 
-#include "controllers/IniFile.h"
-#include "controllers/Paths.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
 #include "controllers/ProjectDescription.h"
 #include "simulation/PlantSimulation.h"
 #include "simulation/SimulationSettings.h"

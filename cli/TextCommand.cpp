@@ -3,7 +3,7 @@
 #include <map>
 
 #include "Command.h"
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora::cli {
 namespace {

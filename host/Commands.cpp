@@ -9,7 +9,7 @@
 #include "host/OnlineCommand.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registration.h"
-#include "plugin/Registry.h"
+#include "base/Registry.h"
 
 namespace velmora::host {
 
@@ -106,6 +106,7 @@ std::string Usage() {
            "       velmora-host unregister PATH\n"
            "       velmora-host compile --project DIR --plc PLC\n"
            "       velmora-host online --project DIR --plc PLC --controller NAME [--passes N] [--set SYMBOL=VALUE]...\n"
+           "                           [--record FILE]   (saves what the view recorded as a trend data file)\n"
            "         compiles, opens the controller's online view on the built-in soft PLC (running),\n"
            "         switches it online, runs N comm-loop passes (default 8) and prints what the view received;\n"
            "         --set presets a soft PLC variable after compiling (repeatable); a controller\n"

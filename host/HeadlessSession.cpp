@@ -8,11 +8,11 @@
 #include <ostream>
 
 #include "VirtualClock.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
-#include "plugin/com/Guids.h"
+#include "base/com/Guids.h"
 
 namespace velmora::host {
 

@@ -14,7 +14,7 @@
 #include "SimulatedPlant.h"
 #include "host/HostIde.h"
 #include "host/HostSoftPlc.h"
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 class TFormReg1;

@@ -8,8 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "controllers/Paths.h"
-#include "plugin/com/TaskString.h"
+#include "base/Paths.h"
+#include "base/com/TaskString.h"
 
 namespace velmora::host {
 

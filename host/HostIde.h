@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "controllers/ProjectDescription.h"
-#include "plugin/com/ComPtr.h"
-#include "plugin/com/HostInterfaces.h"
+#include "base/com/ComPtr.h"
+#include "base/com/HostInterfaces.h"
 
 namespace velmora::host {
 

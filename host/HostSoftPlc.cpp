@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "ProjectSources.h"
-#include "controllers/IniFile.h"
-#include "controllers/Paths.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
 #include "host/HostIde.h"
 
 namespace velmora::host {

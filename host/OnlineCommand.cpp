@@ -5,13 +5,19 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
+#include "base/IniFile.h"
+#include "controllers/ControllerFile.h"
 #include "host/HeadlessSession.h"
 #include "host/HostIde.h"
 #include "host/HostSoftPlc.h"
 #include "online/OnlineValues.h"
 #include "online/PlcItem.h"
+#include "online/TrendDataFile.h"
+#include "online/TrendRecorder.h"
+#include "online/TrendSettings.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
 
@@ -101,7 +107,7 @@ bool AssignSymbol(softplc::SoftPlc& plc, const std::string& assignment, const st
 }
 
 int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string projectDir, plcName, controller;
+    std::string projectDir, plcName, controller, recordFile;
     int passes = 8;
     std::vector<std::string> presets;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -111,6 +117,7 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
         else if (a == "--plc" && hasValue) plcName = args[++i];
         else if (a == "--controller" && hasValue) controller = args[++i];
         else if (a == "--set" && hasValue) presets.push_back(args[++i]);
+        else if (a == "--record" && hasValue) recordFile = args[++i];
         else if (a == "--passes" && hasValue) {
             const std::string& n = args[++i];
             const auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), passes);
@@ -137,9 +144,29 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (result == 0) {
         std::string why;
         if (session.simulate(controller, why)) out << "Plant simulation closes the loop of " << controller << "\n";
+        // The recording takes the values the view shows, with its buffer length.
+        std::optional<online::TrendRecorder> recorder;
+        if (!recordFile.empty()) {
+            const IniFile file(ControllerFilePath(projectDir, plcName));
+            const std::string section = ControllerSection(controller);
+            const ControllerKind kind = KindOfType(file.readString(section, "Type", "PID"));
+            recorder.emplace(online::ReadTrendSettings(file, section, kind).bufferLength);
+        }
         // One pass is one exchange period of the view: eight ticks of CommTimer1.
-        const double periodMs = 8.0 * std::max(session.frame().CommTimer1().interval(), 1);
-        session.advance(passes * periodMs);
+        for (int i = 0; i < passes && session.view(controller); ++i) {
+            session.advance(8.0 * std::max(session.frame().CommTimer1().interval(), 1));
+            if (HeadlessOnlineView* view = recorder ? session.view(controller) : nullptr)
+                recorder->sampleIfNewer(view->exchange().lastDataTime(), online::ShownChannelTexts(view->exchange(), '.'));
+        }
+        if (recorder) {
+            const std::string failed = online::SaveTrendDataFile(recordFile, recorder->buffer());
+            if (failed.empty()) {
+                out << "Recorded " << recorder->buffer().count() << " samples to " << recordFile << "\n";
+            } else {
+                err << "velmora-host: " << failed << "\n";
+                result = 1;
+            }
+        }
         if (HeadlessOnlineView* view = session.view(controller)) PrintView(out, *view);
         out << "Passes: " << passes << ", PLC state " << soft.plc().plcState() << ", status word 0x" << std::hex
             << soft.status() << std::dec << "\n";

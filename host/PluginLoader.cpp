@@ -6,7 +6,7 @@
 
 #include "host/HostIde.h"
 #include "plugin/Registration.h"
-#include "plugin/com/Guids.h"
+#include "base/com/Guids.h"
 
 #if defined(_WIN32)
 #include <windows.h>

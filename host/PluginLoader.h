@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Registry.h"
-#include "plugin/com/ComPtr.h"
-#include "plugin/com/HostInterfaces.h"
+#include "base/Registry.h"
+#include "base/com/ComPtr.h"
+#include "base/com/HostInterfaces.h"
 
 namespace velmora::host {
 

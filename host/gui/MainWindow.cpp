@@ -17,8 +17,8 @@
 #include "host/Commands.h"
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
-#include "plugin/Registry.h"
-#include "plugin/Texts.h"
+#include "base/Registry.h"
+#include "base/Texts.h"
 
 namespace velmora::host {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <set>
 
-#include "codegen/OperandParser.h"
+#include "base/OperandParser.h"
 
 namespace velmora::softplc {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora::softplc {
 

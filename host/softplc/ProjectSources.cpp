@@ -5,8 +5,8 @@
 #include <set>
 #include <sstream>
 
-#include "controllers/IniFile.h"
-#include "controllers/Paths.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
 
 namespace velmora::softplc {
 

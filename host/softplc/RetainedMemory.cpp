@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora::softplc {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "simulation/SimulationSettings.h"
 
 namespace velmora::softplc {

@@ -13,7 +13,7 @@
 
 #include "SymbolTable.h"
 #include "online/OnlineHost.h"
-#include "plugin/com/CommLoop.h"
+#include "base/com/CommLoop.h"
 
 namespace velmora::softplc {
 

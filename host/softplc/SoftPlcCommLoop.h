@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "SoftPlc.h"
-#include "plugin/com/CommLoop.h"
+#include "base/com/CommLoop.h"
 
 namespace velmora::softplc {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "codegen/OperandParser.h"
+#include "base/OperandParser.h"
 
 namespace velmora::softplc {
 

@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "codegen/SectionSnapshot.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora::codegen {
 

@@ -5,7 +5,7 @@
 #include "codegen/ControllerSettings.h"
 #include "codegen/RegisterPlacement.h"
 #include "codegen/SourceBuffer.h"
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 namespace velmora::codegen {
 

@@ -12,22 +12,14 @@
 #include "codegen/Emitters.h"
 #include "codegen/SectionSnapshot.h"
 #include "controllers/ControllerFile.h"
-#include "controllers/IniFile.h"
-#include "controllers/Paths.h"
-#include "plugin/Texts.h"
-#include "plugin/Toolkit.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 
 using namespace codegen;
-
-std::string DeclarationsFileName(std::string_view name, bool iec) {
-    return "Velmora\\" + std::string(name) + (iec ? "_def.ST" : "_def.orv");
-}
-
-std::string CodeFileName(std::string_view name) {
-    return "Velmora\\" + std::string(name) + ".orv";
-}
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "controllers/ControllerFile.h"
+
 namespace velmora {
 
 class Clock;
@@ -55,9 +57,5 @@ struct PassResult {
 // (the progress window shows it and lets the message loop run).
 PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContext& ctx,
                                   const std::function<void(const std::string& name)>& beforeEach = {});
-
-// The host-relative names of a controller's generated files.
-std::string DeclarationsFileName(std::string_view name, bool iec);  // "Velmora\\name_def.ST" / "_def.orv"
-std::string CodeFileName(std::string_view name);                    // "Velmora\\name.orv"
 
 }  // namespace velmora

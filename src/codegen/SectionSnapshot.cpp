@@ -3,7 +3,7 @@
 #include <charconv>
 #include <climits>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora::codegen {
 

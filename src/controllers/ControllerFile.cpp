@@ -1,7 +1,7 @@
 #include "controllers/ControllerFile.h"
 
-#include "controllers/IniFile.h"
-#include "controllers/Paths.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
 
 namespace velmora {
 
@@ -19,6 +19,14 @@ std::filesystem::path PrepareControllerFile(const std::filesystem::path& project
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) std::filesystem::create_directories(folder, ec);
     return ControllerFilePath(projectDir, plcName);
+}
+
+std::string DeclarationsFileName(std::string_view name, bool iec) {
+    return std::string(kControllerFolder) + "\\" + std::string(name) + (iec ? "_def.ST" : "_def.orv");
+}
+
+std::string CodeFileName(std::string_view name) {
+    return std::string(kControllerFolder) + "\\" + std::string(name) + ".orv";
 }
 
 std::string ControllerSection(std::string_view controllerName) {

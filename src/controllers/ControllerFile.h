@@ -22,6 +22,10 @@ std::filesystem::path PrepareControllerFile(const std::filesystem::path& project
 // The folder of the controller file and the generated sources.
 inline constexpr std::string_view kControllerFolder = "Velmora";
 
+// The host-relative names of a controller's generated files.
+std::string DeclarationsFileName(std::string_view name, bool iec);  // "Velmora\\name_def.ST" / "_def.orv"
+std::string CodeFileName(std::string_view name);                    // "Velmora\\name.orv"
+
 std::string ControllerSection(std::string_view controllerName);         // "Regulator " + name
 std::string RemovedControllerSection(std::string_view controllerName);  // "Regulatory " + name
 

@@ -4,9 +4,9 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "controllers/IniFile.h"
-#include "controllers/ParseDecimal.h"
-#include "plugin/Texts.h"
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
+#include "base/Texts.h"
 
 namespace velmora {
 

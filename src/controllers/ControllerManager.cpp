@@ -10,12 +10,11 @@
 #include <iterator>
 #include <stdexcept>
 
-#include "codegen/Generator.h"
 #include "controllers/ControllerFile.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "controllers/NewController.h"
-#include "plugin/Texts.h"
-#include "plugin/Toolkit.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 

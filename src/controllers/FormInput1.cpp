@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora {
 

@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "plugin/Help.h"
-#include "plugin/Texts.h"
+#include "base/Help.h"
+#include "base/Texts.h"
 
 namespace velmora {
 

@@ -9,7 +9,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora {
 

@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 #include <functional>
 
-#include "plugin/Log.h"
-#include "plugin/Texts.h"
+#include "base/Log.h"
+#include "base/Texts.h"
 
 namespace velmora {
 

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
-#include "plugin/Texts.h"
-#include "plugin/Toolkit.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 

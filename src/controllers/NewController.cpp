@@ -1,13 +1,13 @@
 #include "controllers/NewController.h"
 
-#include "codegen/Generator.h"
+#include "controllers/ControllerFile.h"
 
 #include <cctype>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "controllers/LegalName.h"
-#include "plugin/Texts.h"
-#include "plugin/Toolkit.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 

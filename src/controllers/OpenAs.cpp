@@ -1,8 +1,8 @@
 #include "controllers/OpenAs.h"
 
 #include "controllers/LegalName.h"
-#include "plugin/Texts.h"
-#include "plugin/Toolkit.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 

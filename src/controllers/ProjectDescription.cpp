@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora {
 

@@ -1,6 +1,6 @@
 #include "online/ExchangeSettings.h"
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora::online {
 

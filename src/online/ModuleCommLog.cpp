@@ -1,5 +1,5 @@
 #include "online/OnlineHost.h"
-#include "plugin/Log.h"
+#include "base/Log.h"
 
 namespace velmora::online {
 

@@ -7,7 +7,7 @@
 #include "online/OnlineSession.h"
 #include "online/RequestLog.h"
 #include "online/SymbolResolver.h"
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora::online {
 

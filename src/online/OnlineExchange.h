@@ -14,8 +14,8 @@
 #include "online/OnlineValues.h"
 #include "online/PlcItem.h"
 #include "online/SymbolResolver.h"
-#include "plugin/Toolkit.h"
-#include "plugin/com/CommLoop.h"
+#include "base/Toolkit.h"
+#include "base/com/CommLoop.h"
 
 namespace velmora::online {
 

@@ -12,8 +12,8 @@
 #include "online/CommLabel.h"
 #include "online/ExchangeSettings.h"
 #include "online/OnlineHost.h"
-#include "plugin/Toolkit.h"
-#include "plugin/com/CommLoop.h"
+#include "base/Toolkit.h"
+#include "base/com/CommLoop.h"
 
 namespace velmora::online {
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora::online {
 

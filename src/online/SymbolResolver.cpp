@@ -1,6 +1,6 @@
 #include "online/SymbolResolver.h"
 
-#include "codegen/OperandParser.h"
+#include "base/OperandParser.h"
 
 namespace velmora::online {
 

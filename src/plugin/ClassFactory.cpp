@@ -5,7 +5,7 @@
 
 #include "plugin/ServerCounts.h"
 #include "plugin/VelmoraCoClass.h"
-#include "plugin/com/Guids.h"
+#include "base/com/Guids.h"
 
 namespace velmora {
 

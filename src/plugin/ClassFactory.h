@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "plugin/FormFactory.h"
-#include "plugin/com/Com.h"
+#include "base/com/Com.h"
 
 namespace velmora {
 

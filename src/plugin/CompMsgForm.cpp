@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora {
 

@@ -4,9 +4,9 @@
 #include <charconv>
 #include <stdexcept>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "plugin/FrameState.h"
-#include "plugin/Log.h"
+#include "base/Log.h"
 
 namespace velmora {
 

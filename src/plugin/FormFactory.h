@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "plugin/Help.h"
-#include "plugin/Toolkit.h"
+#include "base/Help.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 

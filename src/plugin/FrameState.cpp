@@ -4,14 +4,14 @@
 #include <atomic>
 #include <system_error>
 
-#include "controllers/IniFile.h"
-#include "controllers/Paths.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
 #include "online/ExchangeSettings.h"
-#include "plugin/Help.h"
+#include "base/Help.h"
 #include "plugin/HostServices.h"
-#include "plugin/Log.h"
-#include "plugin/Texts.h"
-#include "plugin/com/TaskString.h"
+#include "base/Log.h"
+#include "base/Texts.h"
+#include "base/com/TaskString.h"
 
 namespace velmora {
 

@@ -14,8 +14,8 @@
 #include "online/OnlineHost.h"
 #include "online/OnlineSession.h"
 #include "plugin/FormFactory.h"
-#include "plugin/com/ComPtr.h"
-#include "plugin/com/HostInterfaces.h"
+#include "base/com/ComPtr.h"
+#include "base/com/HostInterfaces.h"
 
 namespace velmora {
 

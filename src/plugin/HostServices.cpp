@@ -1,11 +1,11 @@
 #include "plugin/HostServices.h"
 
 #include "codegen/Generator.h"
-#include "controllers/Paths.h"
+#include "base/Paths.h"
 #include "plugin/FrameState.h"
-#include "plugin/Log.h"
-#include "plugin/Texts.h"
-#include "plugin/com/TaskString.h"
+#include "base/Log.h"
+#include "base/Texts.h"
+#include "base/com/TaskString.h"
 
 namespace velmora {
 

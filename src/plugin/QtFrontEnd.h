@@ -6,7 +6,7 @@
 
 #include "plugin/FormFactory.h"
 #include "plugin/HeadlessFrontEnd.h"
-#include "plugin/QtToolkit.h"
+#include "base/QtToolkit.h"
 
 namespace velmora {
 

@@ -6,13 +6,13 @@
 #include "controllers/FormNew1.h"
 #include "controllers/FormOpenAs1.h"
 #include "controllers/FormRegMngr1.h"
-#include "controllers/NewControllerFrame.h"
+#include "plugin/NewControllerFrame.h"
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
 #include "plugin/FrameState.h"
-#include "plugin/Help.h"
+#include "base/Help.h"
 #include "plugin/HostServices.h"
-#include "plugin/com/TaskString.h"
+#include "base/com/TaskString.h"
 #include "wizard/FormWizardPage.h"
 
 namespace velmora {

@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "plugin/com/Guids.h"
+#include "base/com/Guids.h"
 
 namespace velmora {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/Registry.h"
-#include "plugin/com/Com.h"
+#include "base/Registry.h"
+#include "base/com/Com.h"
 
 namespace velmora {
 

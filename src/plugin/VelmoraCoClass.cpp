@@ -3,15 +3,15 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "controllers/IniFile.h"
-#include "controllers/Paths.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
 #include "online/OnlineExchange.h"
-#include "plugin/Log.h"
-#include "plugin/Resources.h"
+#include "base/Log.h"
+#include "base/Resources.h"
 #include "plugin/ServerCounts.h"
-#include "plugin/Texts.h"
-#include "plugin/com/Guids.h"
-#include "plugin/com/TaskString.h"
+#include "base/Texts.h"
+#include "base/com/Guids.h"
+#include "base/com/TaskString.h"
 
 namespace velmora {
 

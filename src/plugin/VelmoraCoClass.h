@@ -9,8 +9,8 @@
 
 #include "plugin/FormFactory.h"
 #include "plugin/FrameState.h"
-#include "plugin/com/ComPtr.h"
-#include "plugin/com/HostInterfaces.h"
+#include "base/com/ComPtr.h"
+#include "base/com/HostInterfaces.h"
 
 namespace velmora {
 

@@ -1,10 +1,10 @@
 #include "report/ControllerReport.h"
 
 #include "controllers/ControllerKeys.h"
-#include "controllers/IniFile.h"
-#include "controllers/ParseDecimal.h"
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
 #include "controllers/ProjectDescription.h"
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 #include "report/ReportLines.h"
 
 #include <cctype>

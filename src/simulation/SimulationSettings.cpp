@@ -1,7 +1,7 @@
 #include "simulation/SimulationSettings.h"
 
 #include "controllers/ControllerKeys.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "wizard/ControllerMode.h"
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora::wizard {
 

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "controllers/ParseDecimal.h"
+#include "base/ParseDecimal.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {

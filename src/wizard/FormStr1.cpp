@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {

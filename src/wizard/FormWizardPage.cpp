@@ -10,8 +10,8 @@
 #include <QRadioButton>
 #include <stdexcept>
 
-#include "controllers/IniFile.h"
-#include "plugin/Texts.h"
+#include "base/IniFile.h"
+#include "base/Texts.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {

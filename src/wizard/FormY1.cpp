@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "controllers/IniFile.h"
-#include "plugin/Texts.h"
+#include "base/IniFile.h"
+#include "base/Texts.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {

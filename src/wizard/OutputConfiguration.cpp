@@ -1,9 +1,9 @@
 #include "wizard/OutputConfiguration.h"
 
-#include "controllers/IniFile.h"
-#include "controllers/ParseDecimal.h"
-#include "plugin/Log.h"
-#include "plugin/Texts.h"
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
+#include "base/Log.h"
+#include "base/Texts.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {

@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "controllers/IniFile.h"
-#include "controllers/ParseDecimal.h"
-#include "plugin/Texts.h"
-#include "plugin/Toolkit.h"
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
 
 namespace velmora::wizard {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "controllers/IniFile.h"
-#include "plugin/Log.h"
-#include "plugin/Texts.h"
+#include "base/IniFile.h"
+#include "base/Log.h"
+#include "base/Texts.h"
 #include "wizard/PageRules.h"
 #include "wizard/PidParameters.h"
 

@@ -1,7 +1,7 @@
 #include "wizard/SetpointModification.h"
 
-#include "controllers/IniFile.h"
-#include "plugin/Log.h"
+#include "base/IniFile.h"
+#include "base/Log.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {

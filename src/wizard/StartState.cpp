@@ -1,7 +1,7 @@
 #include "wizard/StartState.h"
 
-#include "controllers/IniFile.h"
-#include "controllers/ParseDecimal.h"
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
 #include "wizard/PageRules.h"
 #include "wizard/WizardSequence.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "codegen/OperandParser.h"
+#include "base/OperandParser.h"
 
 namespace velmora::codegen {
 namespace {

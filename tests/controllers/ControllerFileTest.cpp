@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora {
 namespace {

@@ -8,8 +8,8 @@
 #include <set>
 
 #include "TempDir.h"
-#include "controllers/IniFile.h"
-#include "plugin/Texts.h"
+#include "base/IniFile.h"
+#include "base/Texts.h"
 
 namespace velmora {
 namespace {

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "TempDir.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora {
 namespace {

@@ -1,4 +1,4 @@
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 #include <gtest/gtest.h>
 

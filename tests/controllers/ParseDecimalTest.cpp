@@ -1,4 +1,4 @@
-#include "controllers/ParseDecimal.h"
+#include "base/ParseDecimal.h"
 
 #include <gtest/gtest.h>
 

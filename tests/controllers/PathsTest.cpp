@@ -1,4 +1,4 @@
-#include "controllers/Paths.h"
+#include "base/Paths.h"
 
 #include <gtest/gtest.h>
 

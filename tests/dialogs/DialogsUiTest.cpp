@@ -19,9 +19,9 @@
 #include "controllers/FormInput1.h"
 #include "controllers/FormNew1.h"
 #include "controllers/FormOpenAs1.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "plugin/CompMsgForm.h"
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora {
 namespace {

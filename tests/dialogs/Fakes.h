@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "controllers/NewController.h"
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 namespace velmora::test {
 

@@ -18,7 +18,7 @@
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registration.h"
-#include "plugin/Registry.h"
+#include "base/Registry.h"
 
 namespace velmora::host {
 namespace {

@@ -11,7 +11,7 @@
 #include "Fakes.h"
 #include "UiApp.h"
 #include "controllers/FormRegMngr1.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "host/HostIde.h"
 #include "plugin/FrameState.h"
 #include "plugin/QtFrontEnd.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "Fakes.h"
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "controllers/IniFile.h"
-#include "plugin/Texts.h"
+#include "base/IniFile.h"
+#include "base/Texts.h"
 
 namespace velmora {
 namespace {

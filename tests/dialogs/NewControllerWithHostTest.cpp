@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "controllers/IniFile.h"
-#include "controllers/NewControllerFrame.h"
+#include "base/IniFile.h"
+#include "plugin/NewControllerFrame.h"
 #include "host/HostIde.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "Fakes.h"
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora {
 namespace {

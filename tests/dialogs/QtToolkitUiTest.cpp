@@ -9,8 +9,8 @@
 #include <QLocale>
 #include <QPushButton>
 
-#include "plugin/QtToolkit.h"
-#include "plugin/Texts.h"
+#include "base/QtToolkit.h"
+#include "base/Texts.h"
 
 namespace velmora {
 namespace {

@@ -16,8 +16,8 @@
 #include "controllers/FormNew1.h"
 #include "controllers/FormOpenAs1.h"
 #include "plugin/CompMsgForm.h"
-#include "plugin/QtToolkit.h"
-#include "plugin/Texts.h"
+#include "base/QtToolkit.h"
+#include "base/Texts.h"
 
 namespace velmora {
 namespace {

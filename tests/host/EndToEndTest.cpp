@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "HostTestSupport.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "controllers/ProjectDescription.h"
 
 namespace velmora {

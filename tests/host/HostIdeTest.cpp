@@ -4,7 +4,7 @@
 #include "HostTestSupport.h"
 #include "controllers/ProjectDescription.h"
 #include "host/HostIde.h"
-#include "plugin/com/TaskString.h"
+#include "base/com/TaskString.h"
 
 namespace velmora {
 namespace {

@@ -10,7 +10,7 @@
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registration.h"
-#include "plugin/com/Guids.h"
+#include "base/com/Guids.h"
 
 namespace velmora {
 namespace {

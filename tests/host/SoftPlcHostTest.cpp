@@ -8,11 +8,11 @@
 
 #include "HostTestSupport.h"
 #include "codegen/Generator.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "host/Commands.h"
 #include "host/HostIde.h"
 #include "host/HostSoftPlc.h"
-#include "plugin/com/TaskString.h"
+#include "base/com/TaskString.h"
 
 namespace velmora::testing {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "ManagerFakes.h"
 #include "controllers/ControllerManager.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora {
 namespace {

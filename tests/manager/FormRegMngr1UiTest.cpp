@@ -16,7 +16,7 @@
 
 #include "ManagerFakes.h"
 #include "controllers/FormRegMngr1.h"
-#include "plugin/Log.h"
+#include "base/Log.h"
 
 namespace velmora {
 namespace {

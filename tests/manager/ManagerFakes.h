@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "controllers/ControllerManager.h"
-#include "controllers/IniFile.h"
-#include "plugin/Texts.h"
-#include "plugin/Toolkit.h"
+#include "base/IniFile.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
 
 namespace velmora::testing {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ExchangeFixture.h"
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora::online::testing {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 namespace velmora::online::testing {
 

@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include "ExchangeFixture.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "online/RequestLog.h"
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 namespace velmora::online::testing {
 namespace {

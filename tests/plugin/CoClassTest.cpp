@@ -5,8 +5,8 @@
 #include "PluginFixture.h"
 #include "plugin/ClassFactory.h"
 #include "plugin/ServerCounts.h"
-#include "plugin/com/Guids.h"
-#include "plugin/com/TaskString.h"
+#include "base/com/Guids.h"
+#include "base/com/TaskString.h"
 
 namespace velmora {
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "PluginFixture.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 
 namespace velmora {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "plugin/com/TaskString.h"
+#include "base/com/TaskString.h"
 
 namespace velmora::testing {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/com/ComPtr.h"
-#include "plugin/com/HostInterfaces.h"
+#include "base/com/ComPtr.h"
+#include "base/com/HostInterfaces.h"
 
 namespace velmora::testing {
 

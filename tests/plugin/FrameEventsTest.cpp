@@ -6,9 +6,9 @@
 #include <algorithm>
 
 #include "PluginFixture.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "plugin/HostServices.h"
-#include "plugin/com/TaskString.h"
+#include "base/com/TaskString.h"
 
 namespace velmora {
 namespace {

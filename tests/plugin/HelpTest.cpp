@@ -1,12 +1,12 @@
-#include "plugin/Help.h"
+#include "base/Help.h"
 
 #include <gtest/gtest.h>
 
 #include "../controllers/TempDir.h"
-#include "controllers/Paths.h"
-#include "plugin/Log.h"
-#include "plugin/Texts.h"
-#include "plugin/Toolkit.h"
+#include "base/Paths.h"
+#include "base/Log.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 namespace {

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "PluginFixture.h"
-#include "plugin/com/Guids.h"
+#include "base/com/Guids.h"
 
 namespace velmora {
 namespace {

@@ -1,9 +1,9 @@
-#include "plugin/Log.h"
+#include "base/Log.h"
 
 #include <gtest/gtest.h>
 
 #include "../controllers/TempDir.h"
-#include "plugin/Toolkit.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 namespace {

@@ -10,8 +10,8 @@
 #include "../controllers/TempDir.h"
 #include "FakeHost.h"
 #include "plugin/HeadlessFrontEnd.h"
-#include "plugin/Log.h"
-#include "plugin/Texts.h"
+#include "base/Log.h"
+#include "base/Texts.h"
 #include "plugin/VelmoraCoClass.h"
 
 namespace velmora::testing {

@@ -5,8 +5,8 @@
 
 #include "../controllers/TempDir.h"
 #include "plugin/Registration.h"
-#include "plugin/Registry.h"
-#include "plugin/com/Guids.h"
+#include "base/Registry.h"
+#include "base/com/Guids.h"
 
 namespace velmora {
 namespace {

@@ -1,4 +1,4 @@
-#include "plugin/Texts.h"
+#include "base/Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <map>
 #include <random>
 
-#include "plugin/Resources.h"
-#include "plugin/TextTable.h"
+#include "base/Resources.h"
+#include "base/TextTable.h"
 
 namespace velmora {
 namespace {

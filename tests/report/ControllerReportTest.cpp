@@ -1,8 +1,8 @@
 // The report text built from controller files, with the English text table.
 // Whole blocks are compared line by line; each expected block was checked
 // against the description of the report.
-#include "controllers/IniFile.h"
-#include "plugin/Texts.h"
+#include "base/IniFile.h"
+#include "base/Texts.h"
 #include "report/ControllerReport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // Plant settings in the controller file: defaults of the online view, decimal
 // texts as typed, the dead-time step count, and a write that reads back.
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "simulation/SimulationSettings.h"
 
 #include <gtest/gtest.h>

@@ -6,7 +6,7 @@
 
 #include "SoftPlc.h"
 #include "SoftPlcCommLoop.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
 #include "online/OnlineTestSupport.h"

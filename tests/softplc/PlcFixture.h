@@ -9,7 +9,7 @@
 #include "PlcEngine.h"
 #include "ProjectSources.h"
 #include "codegen/Generator.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "controllers/ProjectDescription.h"
 #include "controllers/TempDir.h"
 

@@ -5,7 +5,7 @@
 
 #include "WizardTestSupport.h"
 #include "controllers/ControllerKeys.h"
-#include "controllers/ParseDecimal.h"
+#include "base/ParseDecimal.h"
 #include "wizard/OutputConfiguration.h"
 #include "wizard/PidParameters.h"
 #include "wizard/PidmaSettings.h"

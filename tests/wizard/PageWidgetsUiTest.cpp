@@ -6,7 +6,7 @@
 #include <QTableWidget>
 
 #include "UiTestSupport.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "wizard/FormWizardPage.h"
 
 namespace velmora::wizard {

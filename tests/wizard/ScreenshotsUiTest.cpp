@@ -4,7 +4,7 @@
 #include <QPixmap>
 
 #include "UiTestSupport.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "wizard/FormWizardPage.h"
 
 namespace velmora::wizard {

@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "UiTestSupport.h"
-#include "controllers/IniFile.h"
+#include "base/IniFile.h"
 #include "wizard/FormWizardPage.h"
 
 namespace velmora::wizard {

@@ -13,9 +13,9 @@
 
 #include <unistd.h>
 
-#include "controllers/IniFile.h"
-#include "plugin/Texts.h"
-#include "plugin/Toolkit.h"
+#include "base/IniFile.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
 #include "wizard/WizardContext.h"
 
 namespace velmora::wizard::testing {

@@ -4,10 +4,10 @@
 
 #include "plugin/ClassFactory.h"
 #include "plugin/HeadlessFrontEnd.h"
-#include "plugin/Log.h"
+#include "base/Log.h"
 #include "plugin/Registration.h"
-#include "plugin/Registry.h"
-#include "plugin/Texts.h"
+#include "base/Registry.h"
+#include "base/Texts.h"
 
 // The Qt front end joins the module once the forms provide it.
 #if __has_include("plugin/QtFrontEnd.h")

@@ -1,0 +1,127 @@
+#include "base/Help.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include "base/Paths.h"
+#include "base/Log.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
+
+extern char** environ;
+
+namespace velmora {
+
+namespace {
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+    return s;
+}
+
+// Where the name's extension starts (npos when it has none); a dot in a
+// folder name or at the start of the name is no extension.
+std::size_t ExtensionStart(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    const std::size_t separator = name.find_last_of("\\/:");
+    if (dot == std::string_view::npos || dot == 0) return std::string_view::npos;
+    if (separator != std::string_view::npos && dot <= separator + 1) return std::string_view::npos;
+    return dot;
+}
+
+std::string WithoutExtension(std::string_view name) {
+    return std::string(name.substr(0, ExtensionStart(name)));
+}
+
+bool HostFileExists(const std::string& hostPath) {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(HostPath(hostPath), ec);
+}
+
+std::string HelpPathOf(std::string_view oemDirectory, int language, std::string_view fileName) {
+    std::string path = std::string(oemDirectory) + "\\HELP" + "\\" + std::string(HelpFolderCode(language)) +
+                       "_" + WithoutExtension(fileName);
+    return WithoutExtension(path) + ".chm";
+}
+
+bool OpenWithDesktop(const std::filesystem::path& file) {
+    // The shell backgrounds the opener and returns at once; its status says
+    // whether an opener exists at all.
+    const char* script = "command -v xdg-open >/dev/null 2>&1 || exit 1; xdg-open \"$1\" >/dev/null 2>&1 &";
+    const std::string path = file.string();
+    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"),         const_cast<char*>(script),
+                    const_cast<char*>("sh"), const_cast<char*>(path.c_str()), nullptr};
+    pid_t pid = 0;
+    if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, environ) != 0) return false;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+std::string_view HelpFolderCode(int language) {
+    switch (language) {
+        case 0:
+            return "CSY";
+        case 2:
+            return "RUS";
+        case 3:
+            return "PLK";
+        case 4:
+            return "DEU";
+        default:
+            return "ENU";
+    }
+}
+
+std::string HelpPath(std::string_view oemDirectory, int language, std::string_view fileName,
+                     bool withFallback) {
+    if (language == 255) return std::string(fileName);
+    std::string path = HelpPathOf(oemDirectory, language, fileName);
+    if (!withFallback || HostFileExists(path)) return path;
+    for (int other : {1, 4, 0}) {
+        std::string candidate = HelpPath(oemDirectory, other, fileName, false);
+        if (HostFileExists(candidate)) return candidate;
+    }
+    return path;
+}
+
+std::string HelpPath(int language, std::string_view fileName, bool withFallback) {
+    return HelpPath(Module().oemDirectory, language, fileName, withFallback);
+}
+
+HelpViewer DesktopHelpViewer(MessageBoxes* messages) {
+    HelpViewer viewer;
+    viewer.open = OpenWithDesktop;
+    viewer.messages = messages;
+    return viewer;
+}
+
+bool ShowHelp(const HelpViewer& viewer, std::string_view oemDirectory, int language,
+              std::string_view fileName, std::string_view topic, std::string_view keyword) {
+    const std::string path = HelpPath(oemDirectory, language, fileName, true);
+    if (!HostFileExists(path)) return false;
+    const std::filesystem::path file = HostPath(path);
+    const std::string key(Trim(keyword));
+    const std::string subject(Trim(WithoutExtension(topic)));
+    if ((!key.empty() || !subject.empty()) && viewer.lookup) {
+        bool found = true;
+        if (!key.empty()) found = viewer.lookup(file, HelpLookup::Keyword, key);
+        if (!subject.empty()) found = viewer.lookup(file, HelpLookup::Topic, "a_" + subject);
+        if (!found && viewer.messages)
+            viewer.messages->show(Text(2038), Text(3564), MessageIcon::Exclamation, MessageButtons::Ok);
+    } else if (viewer.open) {
+        viewer.open(file);
+    }
+    return true;
+}
+
+bool ShowHelp(const HelpViewer& viewer, int language, std::string_view fileName, std::string_view topic,
+              std::string_view keyword) {
+    return ShowHelp(viewer, Module().oemDirectory, language, fileName, topic, keyword);
+}
+
+}  // namespace velmora

@@ -1,0 +1,689 @@
+#include "base/IniFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <random>
+#include <unordered_map>
+#include <utility>
+
+#include "base/ParseDecimal.h"
+
+namespace velmora {
+
+namespace {
+
+char Fold(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::string_view TrimLeft(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    return s;
+}
+
+// The profile API drops one pair of matching quotes around a value.
+std::string_view Unquote(std::string_view v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+struct KeyLine {
+    std::string_view key, value;
+};
+
+std::optional<KeyLine> SplitKeyLine(std::string_view text) {
+    std::string_view t = TrimLeft(text);
+    if (t.empty() || t.front() == ';' || t.front() == '[') return std::nullopt;
+    auto eq = t.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    std::string_view key = Trim(t.substr(0, eq));
+    if (key.empty()) return std::nullopt;
+    return KeyLine{key, Unquote(Trim(t.substr(eq + 1)))};
+}
+
+// A section header's name, or nullopt for any other line.
+std::optional<std::string_view> HeaderName(std::string_view text) {
+    std::string_view t = TrimLeft(text);
+    if (t.empty() || t.front() != '[') return std::nullopt;
+    t.remove_prefix(1);
+    auto close = t.find(']');
+    if (close != std::string_view::npos) t = t.substr(0, close);
+    return Trim(t);
+}
+
+struct FileIdentity {
+    bool exists = false;
+    bool valid = true;  // false: content known not to match the disk
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{}, changed{};
+
+    bool operator==(const FileIdentity& o) const {
+        if (!valid || !o.valid) return false;
+        if (exists != o.exists) return false;
+        if (!exists) return true;
+        return device == o.device && inode == o.inode && size == o.size &&
+               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
+               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
+    }
+};
+
+FileIdentity IdentityOf(const struct stat& st) {
+    FileIdentity id;
+    id.exists = true;
+    id.device = st.st_dev;
+    id.inode = st.st_ino;
+    id.size = st.st_size;
+    id.modified = st.st_mtim;
+    id.changed = st.st_ctim;
+    return id;
+}
+
+FileIdentity StatIdentity(const std::filesystem::path& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return FileIdentity{};
+    return IdentityOf(st);
+}
+
+std::string ErrorText(int error) {
+    return std::strerror(error);
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string TemporaryName() {
+    static std::atomic<unsigned> counter{0};
+    thread_local std::minstd_rand random(std::random_device{}());
+    // Not derived from the target's name, which may already be as long as a name can be.
+    return ".velmora-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+           std::to_string(random()) + ".tmp";
+}
+
+// Writes the bytes to a temporary file beside the target, flushes it to the
+// disk and renames it over the target, so the target is either the old or the
+// new file, never a mixture.
+void ReplaceFile(const std::filesystem::path& path, std::string_view bytes, const struct stat* original) {
+    std::filesystem::path target = path;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path, ec)) {
+        auto resolved = std::filesystem::canonical(path, ec);
+        if (!ec) target = resolved;
+    }
+    std::filesystem::path dir = target.parent_path();
+    if (dir.empty()) dir = ".";
+    const std::string where = "Cannot write the file " + path.string() + ": ";
+
+    std::filesystem::path temp;
+    int raw = -1;
+    for (int attempt = 0; attempt < 16 && raw < 0; ++attempt) {
+        temp = dir / TemporaryName();
+        raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (raw < 0 && errno != EEXIST) break;
+    }
+    if (raw < 0) throw IniFileError(where + ErrorText(errno));
+    Fd fd(raw);
+    auto fail = [&](int error) {
+        ::unlink(temp.c_str());
+        throw IniFileError(where + ErrorText(error));
+    };
+    if (original && ::fchmod(fd.get(), original->st_mode & 07777) != 0) fail(errno);
+    if (!WriteAll(fd.get(), bytes.data(), bytes.size())) fail(errno);
+    if (::fsync(fd.get()) != 0) fail(errno);
+    if (::close(fd.release()) != 0) fail(errno);
+    if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
+    // The rename itself must reach the disk too.
+    Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dirFd.get() >= 0) ::fsync(dirFd.get());
+}
+
+enum class Eol : std::uint8_t { None, Lf, CrLf };
+
+std::string_view EolText(Eol e) {
+    switch (e) {
+        case Eol::Lf:
+            return "\n";
+        case Eol::CrLf:
+            return "\r\n";
+        default:
+            return "";
+    }
+}
+
+bool ParseWholeInteger(std::string_view text, long long& out) {
+    std::string_view t = Trim(text);
+    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    if (t.empty()) return false;
+    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), out);
+    return ec == std::errc() && end == t.data() + t.size();
+}
+
+void CheckName(std::string_view what, std::string_view name, std::string_view forbidden) {
+    for (char c : name)
+        if (c == '\n' || c == '\r' || forbidden.find(c) != std::string_view::npos)
+            throw IniFileError("The " + std::string(what) + " \"" + std::string(name) +
+                               "\" cannot be stored in a profile file.");
+}
+
+}  // namespace
+
+struct IniFile::Content {
+    struct Line {
+        std::string text;  // without its line end
+        Eol eol = Eol::None;
+    };
+    struct Section {
+        std::string name;         // trimmed, as written
+        std::vector<Line> lines;  // the header first (none for the lines before the first section)
+        mutable std::unordered_map<std::string, std::size_t> keyIndex;  // folded key -> first line
+        mutable bool indexed = false;
+
+        const std::unordered_map<std::string, std::size_t>& index() const {
+            if (!indexed) {
+                keyIndex.clear();
+                for (std::size_t i = 1; i < lines.size(); ++i)
+                    if (auto kl = SplitKeyLine(lines[i].text)) keyIndex.emplace(UpperAscii(kl->key), i);
+                indexed = true;
+            }
+            return keyIndex;
+        }
+        // Each key where it first stands (the one reads see), in file order.
+        template <class Visit>
+        void forEachKey(Visit visit) const {
+            const auto& idx = index();
+            for (std::size_t i = 1; i < lines.size(); ++i)
+                if (auto kl = SplitKeyLine(lines[i].text)) {
+                    auto it = idx.find(UpperAscii(kl->key));
+                    if (it != idx.end() && it->second == i) visit(*kl);
+                }
+        }
+        std::optional<std::size_t> findKey(std::string_view key) const {
+            const auto& idx = index();
+            auto it = idx.find(UpperAscii(key));
+            if (it == idx.end()) return std::nullopt;
+            return it->second;
+        }
+    };
+
+    FileIdentity identity;
+    bool unreadable = false;  // exists but could not be read: must not be rewritten
+    std::string readError;
+    bool crlf = true;
+    std::vector<Section> sections;  // sections[0]: the lines before the first header
+    std::unordered_map<std::string, std::size_t> sectionIndex;  // folded name -> first section
+
+    Content() { sections.emplace_back(); }
+
+    void parse(std::string_view bytes) {
+        sections.clear();
+        sections.emplace_back();
+        sectionIndex.clear();
+        bool eolKnown = false;
+        std::size_t pos = 0;
+        bool first = true;
+        while (pos < bytes.size()) {
+            std::size_t nl = bytes.find('\n', pos);
+            Line line;
+            std::string_view body;
+            if (nl == std::string_view::npos) {
+                body = bytes.substr(pos);
+                pos = bytes.size();
+            } else {
+                body = bytes.substr(pos, nl - pos);
+                pos = nl + 1;
+                line.eol = Eol::Lf;
+                if (!body.empty() && body.back() == '\r') {
+                    body.remove_suffix(1);
+                    line.eol = Eol::CrLf;
+                }
+                if (!eolKnown) {
+                    crlf = line.eol == Eol::CrLf;
+                    eolKnown = true;
+                }
+            }
+            line.text.assign(body);
+            std::string_view probe = body;
+            if (first && probe.substr(0, kBom.size()) == kBom) probe.remove_prefix(kBom.size());
+            first = false;
+            if (auto name = HeaderName(probe)) {
+                Section s;
+                s.name.assign(*name);
+                sectionIndex.emplace(UpperAscii(s.name), sections.size());
+                sections.push_back(std::move(s));
+            }
+            sections.back().lines.push_back(std::move(line));
+        }
+    }
+
+    void reindexSections() {
+        sectionIndex.clear();
+        for (std::size_t i = 1; i < sections.size(); ++i) sectionIndex.emplace(UpperAscii(sections[i].name), i);
+    }
+
+    const Section* findSection(std::string_view name) const {
+        auto it = sectionIndex.find(UpperAscii(Trim(name)));
+        return it == sectionIndex.end() ? nullptr : &sections[it->second];
+    }
+    Section* findSection(std::string_view name) {
+        return const_cast<Section*>(std::as_const(*this).findSection(name));
+    }
+
+    std::optional<std::string_view> find(std::string_view section, std::string_view key) const {
+        const Section* s = findSection(section);
+        if (!s) return std::nullopt;
+        auto line = s->findKey(Trim(key));
+        if (!line) return std::nullopt;
+        return SplitKeyLine(s->lines[*line].text)->value;
+    }
+
+    Eol newEol() const { return crlf ? Eol::CrLf : Eol::Lf; }
+
+    Line* lastLine() {
+        for (auto it = sections.rbegin(); it != sections.rend(); ++it)
+            if (!it->lines.empty()) return &it->lines.back();
+        return nullptr;
+    }
+
+    // Sets a key; false when the file already holds exactly that line.
+    bool set(std::string_view sectionName, std::string_view keyName, std::string_view value) {
+        std::string_view sec = Trim(sectionName);
+        std::string_view key = Trim(keyName);
+        Section* s = findSection(sec);
+        if (!s) {
+            if (Line* last = lastLine()) {
+                if (last->eol == Eol::None) last->eol = newEol();
+                if (!Trim(last->text).empty()) sections.back().lines.push_back({"", newEol()});
+            }
+            Section fresh;
+            fresh.name.assign(sec);
+            fresh.lines.push_back({"[" + fresh.name + "]", newEol()});
+            sectionIndex.emplace(UpperAscii(fresh.name), sections.size());
+            sections.push_back(std::move(fresh));
+            s = &sections.back();
+        }
+        if (auto at = s->findKey(key)) {
+            Line& line = s->lines[*at];
+            std::string text(SplitKeyLine(line.text)->key);
+            text += '=';
+            text += value;
+            if (text == line.text) return false;
+            line.text = std::move(text);
+            return true;
+        }
+        // After the last non-blank line, so the blank line before the next section stays there.
+        std::size_t insertAt = s->lines.size();
+        while (insertAt > 1 && Trim(s->lines[insertAt - 1].text).empty()) --insertAt;
+        Line& before = s->lines[insertAt - 1];
+        if (before.eol == Eol::None) before.eol = newEol();
+        std::string text(key);
+        text += '=';
+        text += value;
+        s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                        Line{std::move(text), newEol()});
+        s->indexed = false;
+        return true;
+    }
+
+    bool erase(std::string_view sectionName) {
+        const std::string folded = UpperAscii(Trim(sectionName));
+        auto before = sections.size();
+        sections.erase(std::remove_if(sections.begin() + 1, sections.end(),
+                                      [&](const Section& s) { return UpperAscii(s.name) == folded; }),
+                       sections.end());
+        if (sections.size() == before) return false;
+        reindexSections();
+        return true;
+    }
+
+    bool remove(std::string_view sectionName, std::string_view keyName) {
+        Section* s = findSection(sectionName);
+        if (!s) return false;
+        const std::string folded = UpperAscii(Trim(keyName));
+        auto before = s->lines.size();
+        s->lines.erase(std::remove_if(s->lines.begin() + 1, s->lines.end(),
+                                      [&](const Line& l) {
+                                          auto kl = SplitKeyLine(l.text);
+                                          return kl && UpperAscii(kl->key) == folded;
+                                      }),
+                       s->lines.end());
+        if (s->lines.size() == before) return false;
+        s->indexed = false;
+        return true;
+    }
+
+    std::string serialize() const {
+        std::size_t size = 0;
+        for (const auto& s : sections)
+            for (const auto& l : s.lines) size += l.text.size() + 2;
+        std::string out;
+        out.reserve(size);
+        for (const auto& s : sections)
+            for (const auto& l : s.lines) {
+                out += l.text;
+                out += EolText(l.eol);
+            }
+        return out;
+    }
+};
+
+namespace {
+
+// Parsed files of this thread, most recently used last. A template only so
+// that it can hold the private content type, named where it is used.
+template <class Content>
+struct ContentCache {
+    static constexpr std::size_t kCapacity = 8;
+    std::vector<std::pair<std::string, std::shared_ptr<Content>>> entries;
+
+    std::shared_ptr<Content> get(const std::string& key) {
+        for (auto it = entries.begin(); it != entries.end(); ++it)
+            if (it->first == key) {
+                auto value = it->second;
+                std::rotate(it, it + 1, entries.end());
+                return value;
+            }
+        return nullptr;
+    }
+    void put(const std::string& key, std::shared_ptr<Content> content) {
+        drop(key);
+        if (entries.size() >= kCapacity) entries.erase(entries.begin());
+        entries.emplace_back(key, std::move(content));
+    }
+    void drop(const std::string& key) {
+        std::erase_if(entries, [&](const auto& e) { return e.first == key; });
+    }
+};
+
+template <class Content>
+ContentCache<Content>& Cache() {
+    thread_local ContentCache<Content> cache;
+    return cache;
+}
+
+}  // namespace
+
+IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {
+    std::error_code ec;
+    auto absolute = std::filesystem::absolute(path_, ec);
+    cacheKey_ = (ec ? path_ : absolute).lexically_normal().string();
+}
+
+IniFile::~IniFile() = default;
+
+bool IniFile::fileExists() const {
+    std::error_code ec;
+    return std::filesystem::is_regular_file(path_, ec);
+}
+
+const IniFile::Content& IniFile::content() const {
+    if (dirty_ && content_) return *content_;  // pending batch writes are the truth for this object
+    struct stat st {};
+    FileIdentity now;
+    if (::stat(path_.c_str(), &st) == 0) now = IdentityOf(st);
+    if (content_ && content_->identity == now) return *content_;
+    if (auto cached = Cache<Content>().get(cacheKey_); cached && cached->identity == now) {
+        content_ = std::move(cached);
+        return *content_;
+    }
+    auto fresh = std::make_shared<Content>();
+    fresh->identity = now;
+    if (now.exists) {
+        Fd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+        std::string bytes;
+        bool ok = fd.get() >= 0 && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
+        int error = ok ? 0 : (fd.get() >= 0 ? EISDIR : errno);
+        if (ok) {
+            fresh->identity = IdentityOf(st);
+            bytes.resize(static_cast<std::size_t>(st.st_size));
+            std::size_t got = 0;
+            while (true) {
+                if (got == bytes.size()) bytes.resize(bytes.size() + 4096);  // the file grew meanwhile
+                ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) {
+                    ok = false;
+                    error = errno;
+                    break;
+                }
+                if (n == 0) break;
+                got += static_cast<std::size_t>(n);
+            }
+            bytes.resize(got);
+        }
+        if (ok) {
+            fresh->parse(bytes);
+        } else {
+            fresh->unreadable = true;
+            fresh->readError = ErrorText(error);
+            fresh->identity.valid = false;  // retry at the next read
+        }
+    }
+    if (fresh->identity.valid) Cache<Content>().put(cacheKey_, fresh);
+    content_ = std::move(fresh);
+    return *content_;
+}
+
+IniFile::Content& IniFile::mutableContent() {
+    if (dirty_) return *content_;  // a batch with pending writes: checked at its first write
+    const Content& current = content();
+    if (current.unreadable)
+        throw IniFileError("Cannot read the file " + path_.string() + " (" + current.readError +
+                           "); nothing was written.");
+    if (current.identity.exists) {
+        struct stat st {};
+        const bool readOnly =
+            ::stat(path_.c_str(), &st) == 0 &&
+            ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path_.c_str(), W_OK) != 0);
+        if (readOnly)
+            throw IniFileError("Cannot write the file " + path_.string() + ": the file is read-only.");
+    }
+    if (batchDepth_ > 0) {
+        // Objects sharing this content must not see a batch's pending writes:
+        // they read the file from the disk again until the batch is stored.
+        // Cheaper than a copy of the whole file for every batch.
+        content_->identity.valid = false;
+        Cache<Content>().drop(cacheKey_);
+    }
+    return *content_;
+}
+
+void IniFile::written() {
+    dirty_ = true;
+    if (batchDepth_ == 0) store();
+}
+
+void IniFile::store() {
+    if (!dirty_ || !content_) return;
+    struct stat st {};
+    const bool exists = ::stat(path_.c_str(), &st) == 0;
+    try {
+        ReplaceFile(path_, content_->serialize(), exists ? &st : nullptr);
+    } catch (...) {
+        discard();
+        throw;
+    }
+    dirty_ = false;
+    content_->identity = StatIdentity(path_);
+    Cache<Content>().put(cacheKey_, content_);
+}
+
+void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    struct stat st {};
+    const bool exists = ::stat(path.c_str(), &st) == 0;
+    ReplaceFile(path, bytes, exists ? &st : nullptr);
+}
+
+void IniFile::discard() {
+    dirty_ = false;
+    if (content_) content_->identity.valid = false;  // whoever shares it reads the disk again
+    Cache<Content>().drop(cacheKey_);
+    content_.reset();
+}
+
+std::optional<std::string> IniFile::find(std::string_view section, std::string_view key) const {
+    if (auto v = content().find(section, key)) return std::string(*v);
+    return std::nullopt;
+}
+
+std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def) const {
+    if (auto v = content().find(section, key)) return std::string(*v);
+    return std::string(def);
+}
+
+int IniFile::readInteger(std::string_view section, std::string_view key, int def) const {
+    auto v = content().find(section, key);
+    long long n = 0;
+    if (!v || !ParseWholeInteger(*v, n) || n < INT32_MIN || n > INT32_MAX) return def;
+    return static_cast<int>(n);
+}
+
+bool IniFile::readBool(std::string_view section, std::string_view key, bool def) const {
+    auto v = content().find(section, key);
+    long long n = 0;
+    if (!v || !ParseWholeInteger(*v, n)) return def;
+    return n != 0;
+}
+
+double IniFile::readDecimal(std::string_view section, std::string_view key, double def) const {
+    auto v = content().find(section, key);
+    return v ? ParseDecimal(*v) : def;
+}
+
+bool IniFile::sectionExists(std::string_view section) const {
+    return content().findSection(section) != nullptr;
+}
+
+bool IniFile::valueExists(std::string_view section, std::string_view key) const {
+    return content().find(section, key).has_value();
+}
+
+std::vector<std::string> IniFile::sections() const {
+    const Content& c = content();
+    std::vector<std::string> out;
+    for (std::size_t i = 1; i < c.sections.size(); ++i) {
+        auto it = c.sectionIndex.find(UpperAscii(c.sections[i].name));
+        if (it != c.sectionIndex.end() && it->second == i) out.push_back(c.sections[i].name);
+    }
+    return out;
+}
+
+std::vector<std::string> IniFile::keys(std::string_view section) const {
+    std::vector<std::string> out;
+    if (const auto* s = content().findSection(section))
+        s->forEachKey([&](const KeyLine& kl) { out.emplace_back(kl.key); });
+    return out;
+}
+
+std::vector<std::string> IniFile::sectionValues(std::string_view section) const {
+    std::vector<std::string> out;
+    if (const auto* s = content().findSection(section))
+        s->forEachKey([&](const KeyLine& kl) {
+            std::string line(kl.key);
+            line += '=';
+            line += kl.value;
+            out.push_back(std::move(line));
+        });
+    return out;
+}
+
+void IniFile::writeString(std::string_view section, std::string_view key, std::string_view value) {
+    CheckName("section name", section, "]");
+    CheckName("key name", key, "=");
+    if (Trim(key).empty() || Trim(key).front() == ';' || Trim(key).front() == '[')
+        throw IniFileError("The key name \"" + std::string(key) + "\" cannot be stored in a profile file.");
+    CheckName("value", value, "");
+    if (mutableContent().set(section, key, value)) written();
+}
+
+void IniFile::writeInteger(std::string_view section, std::string_view key, int value) {
+    writeString(section, key, std::to_string(value));
+}
+
+void IniFile::writeBool(std::string_view section, std::string_view key, bool value) {
+    writeString(section, key, value ? "1" : "0");
+}
+
+void IniFile::writeDecimal(std::string_view section, std::string_view key, double value, char separator) {
+    writeString(section, key, FormatDecimal(value, separator));
+}
+
+void IniFile::eraseSection(std::string_view section) {
+    if (!content().findSection(section)) return;
+    if (mutableContent().erase(section)) written();
+}
+
+void IniFile::deleteKey(std::string_view section, std::string_view key) {
+    if (!content().find(section, key)) return;
+    if (mutableContent().remove(section, key)) written();
+}
+
+IniFile::Batch::Batch(IniFile& file) : file_(&file) {
+    ++file_->batchDepth_;
+}
+
+IniFile::Batch::~Batch() {
+    if (--file_->batchDepth_ > 0) return;
+    try {
+        file_->store();
+    } catch (const IniFileError&) {
+        // Nothing to report to from here; the object now reads the file as it is on disk.
+    }
+}
+
+void IniFile::Batch::commit() {
+    file_->store();
+}
+
+std::string UpperAscii(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = Fold(c);
+    return out;
+}
+
+}  // namespace velmora

@@ -1,0 +1,227 @@
+#include "base/OperandParser.h"
+
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <string>
+
+#include "base/IniFile.h"
+
+namespace velmora::codegen {
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t\r\n";
+
+std::string_view Trim(std::string_view s) {
+    auto first = s.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos) return {};
+    auto last = s.find_last_not_of(kBlanks);
+    return s.substr(first, last - first + 1);
+}
+
+// A whole decimal integer (blanks around it allowed), else nullopt.
+std::optional<int> WholeNumber(std::string_view text) {
+    std::string_view t = Trim(text);
+    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    if (t.empty()) return std::nullopt;
+    int value = 0;
+    auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (ec != std::errc() || end != t.data() + t.size()) return std::nullopt;
+    return value;
+}
+
+// Type keywords, tested in this order; the first found anywhere in the text wins.
+struct Keyword {
+    std::string_view word;
+    char kind;
+};
+constexpr std::array<Keyword, 12> kKeywords{{{"QUAD", 'Q'},
+                                             {"LINT", 'Q'},
+                                             {"DOUBLE", 'D'},
+                                             {"LREAL", 'D'},
+                                             {"FLOAT", 'F'},
+                                             {"REAL", 'F'},
+                                             {"LONG", 'L'},
+                                             {"DINT", 'L'},
+                                             {"BYTE", 'B'},
+                                             {"SINT", 'B'},
+                                             {"WORD", 'W'},
+                                             {"INT", 'W'}}};
+
+char KeywordKind(std::string_view text) {
+    for (const auto& k : kKeywords)
+        if (text.find(k.word) != std::string_view::npos) return k.kind;
+    return 0;
+}
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+int OperandKindSize(char kind) {
+    switch (kind) {
+        case 'B':
+        case 'b':
+            return 1;
+        case 'W':
+            return 2;
+        case 'L':
+        case 'F':
+            return 4;
+        case 'D':
+        case 'Q':
+            return 8;
+        default:
+            return 0;
+    }
+}
+
+std::optional<OperandAddress> ParseOperand(std::string_view input) {
+    std::string text = UpperAscii(Trim(input));
+    int bit = -1;
+    int byteAddend = 0;
+    int bitAddend = -1;
+    int index = 0;
+    bool iec = false;
+    char kind = 0;
+
+    // A type keyword in front ("INT %R100", "(INT)%R100") overrides the size at the end.
+    const char keywordKind = KeywordKind(text);
+    if (keywordKind) {
+        std::size_t cut = text.starts_with('(') ? text.find(')') : text.find(' ');
+        if (cut != std::string::npos) text = text.substr(cut + 1);
+        text = std::string(Trim(text));
+    }
+
+    if (auto plus = text.find('+'); plus != std::string::npos) {
+        std::string addend = text.substr(plus + 1);
+        if (addend.find('.') != std::string::npos) {
+            // "%i" on purpose: the addend may be written in hex or octal like any C constant.
+            std::sscanf(addend.c_str(), "%i.%i", &byteAddend, &bitAddend);
+        } else {
+            byteAddend = WholeNumber(addend).value_or(0);
+        }
+        text.resize(plus);
+    }
+
+    if (auto open = text.find('['); open != std::string::npos) {
+        auto close = text.find(']');
+        std::string_view inside = std::string_view(text).substr(open + 1);
+        if (close != std::string::npos && close > open) inside = inside.substr(0, close - open - 1);
+        index = WholeNumber(inside).value_or(0);
+        text.resize(open);
+    }
+
+    if (auto percent = text.find('%'); percent != std::string::npos) text[percent] = ' ';
+    text = std::string(Trim(text));
+
+    if (text.size() < 2) return std::nullopt;
+    OperandAddress a;
+    switch (text[0]) {
+        case 'I':
+            a.area = 0, iec = true;
+            break;
+        case 'Q':
+            a.area = 1, iec = true;
+            break;
+        case 'M':
+            a.area = 3, iec = true;
+            break;
+        case 'X':
+            a.area = 0;
+            break;
+        case 'Y':
+            a.area = 1;
+            break;
+        case 'S':
+            a.area = 2;
+            break;
+        case 'R':
+            a.area = 3;
+            break;
+        case 'T':
+            a.area = 4;
+            break;
+        default:
+            return std::nullopt;
+    }
+
+    if (auto dot = text.find('.'); dot != std::string::npos) {
+        bit = WholeNumber(std::string_view(text).substr(dot + 1)).value_or(-1);
+        text.resize(dot);
+    }
+    if (bitAddend != -1) {
+        kind = 'b';
+        if (bit == -1) bit = 0;
+        bit += bitAddend;
+    }
+
+    int offset = -1;
+    if (text.size() >= 2 && IsDigit(text[1])) {
+        offset = WholeNumber(std::string_view(text).substr(1)).value_or(-1);
+        kind = (bit >= 0 || iec) ? 'b' : 'B';
+    } else if (text.size() >= 2) {
+        offset = WholeNumber(std::string_view(text).substr(2)).value_or(-1);
+        if (bit == -1) kind = text[1];
+    }
+    // No number was read: what follows would only scale the -1 into something
+    // that looks like an address.
+    if (offset == -1) return std::nullopt;
+
+    // IEC size letters: D is a double word (32 bits), L a long word (64 bits), X a bit.
+    if (iec) {
+        switch (kind) {
+            case 'D':
+                kind = 'L';
+                break;
+            case 'L':
+                kind = 'D';
+                break;
+            case 'X':
+                kind = 'b';
+                break;
+            default:
+                break;
+        }
+    }
+
+    if (bit >= 0) kind = 'b';
+    int size = OperandKindSize(kind);
+    if (size == 0) return std::nullopt;
+
+    // IEC numbers count in units of the operand: %I12 is bit 12, %MW5 is byte 10.
+    if (iec) {
+        if (kind == 'b' && bit == -1) {
+            bit = offset;
+            offset = 0;
+        }
+        offset *= size;
+    }
+
+    if (kind == 'b')
+        bit += index;
+    else
+        offset += index * size;
+
+    if (keywordKind) {
+        kind = keywordKind;
+        size = OperandKindSize(kind);
+        if (size == 0) return std::nullopt;
+    }
+
+    if (bit > 7) {
+        offset += bit / 8;
+        bit %= 8;
+    }
+
+    a.offset = offset + byteAddend;
+    a.bit = bit;
+    a.size = size;
+    a.kind = kind;
+    return a;
+}
+
+}  // namespace velmora::codegen

@@ -1,0 +1,155 @@
+#include "base/Texts.h"
+
+#include "base/Resources.h"
+#include "base/TextTable.h"
+
+namespace velmora {
+
+namespace {
+
+bool IsHighSurrogate(char16_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+// A backslash and the character after it become one control character:
+// n line feed, r carriage return, anything else a tab; a final backslash goes.
+std::u16string ResolveEscapes(const std::u16string& text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\\') {
+            out.push_back(text[i]);
+            continue;
+        }
+        if (++i == text.size()) break;
+        const char16_t next = text[i];
+        out.push_back(next == u'n' ? u'\n' : next == u'r' ? u'\r' : u'\t');
+        if (IsHighSurrogate(next) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]))
+            ++i;  // one character
+    }
+    return out;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Unpaired surrogates become U+FFFD.
+std::string ToUtf8(const std::u16string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i];
+        if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (IsHighSurrogate(u) || IsLowSurrogate(u)) {
+            AppendUtf8(out, 0xFFFD);
+        } else {
+            AppendUtf8(out, u);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string_view TextTableName(int languageNumber) {
+    switch (languageNumber) {
+        case 0:
+            return "Regulatory_CSY";
+        case 4:
+            return "Regulatory_RUS";
+        default:
+            return "Regulatory_ENU";
+    }
+}
+
+Texts::Texts() {
+    loadResource(TextTableName(1));
+}
+Texts::~Texts() = default;
+
+std::string Texts::text(std::uint32_t id) const {
+    if (!table_) return "resource error";
+    auto raw = table_->find(id);
+    if (!raw) return {};
+    return ToUtf8(ResolveEscapes(*raw));
+}
+
+std::string Texts::textWithoutAccelerators(std::uint32_t id) const {
+    std::string t = text(id);
+    std::erase(t, '&');
+    return t;
+}
+
+void Texts::chooseLanguage(int number) {
+    if (!table_) return;
+    table_.reset();
+    language_ = number;
+    loadResource(TextTableName(number));
+}
+
+bool Texts::loaded() const {
+    return table_ != nullptr;
+}
+
+bool Texts::loadResource(std::string_view name) {
+    auto bytes = FindResource(name);
+    if (!bytes) {
+        table_.reset();
+        return false;
+    }
+    return loadBytes(*bytes);
+}
+
+bool Texts::loadBytes(std::span<const std::uint8_t> bytes) {
+    table_ = TextTable::Parse(bytes);
+    return table_ != nullptr;
+}
+
+void Texts::unload() {
+    table_.reset();
+}
+
+int LanguageFromHostCode(int code) {
+    switch (code) {
+        case 0x405:
+            return 0;
+        case 0x407:
+            return 4;
+        default:
+            return 1;
+    }
+}
+
+Texts& ModuleTexts() {
+    static Texts texts;
+    return texts;
+}
+
+std::string Text(std::uint32_t id) {
+    return ModuleTexts().text(id);
+}
+std::string TextWithoutAccelerators(std::uint32_t id) {
+    return ModuleTexts().textWithoutAccelerators(id);
+}
+
+}  // namespace velmora

@@ -1,0 +1,757 @@
+#include "online/TrendGraphWidget.h"
+
+#include <QApplication>
+#include <QBitmap>
+#include <QBuffer>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScrollBar>
+#include <QSvgGenerator>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
+#include "online/FormOsaX1.h"
+#include "online/FormOsyY1.h"
+#include "online/TrendDataFile.h"
+#include "base/Texts.h"
+
+namespace velmora::online {
+
+namespace {
+
+constexpr int kAxisWidth = 48;
+constexpr int kTop = 14, kBottom = 24, kRight = 12;
+
+QColor ColourOf(const TrendChannel& c) {
+    return QColor(c.red(), c.green(), c.blue());
+}
+
+// The axes drawn: the owners of the visible channels, in drawing order.
+std::vector<int> AxesShown(const TrendSettings& s) {
+    std::vector<int> axes;
+    for (const int i : s.drawingOrder()) {
+        if (!s.channels[static_cast<std::size_t>(i)].visible) continue;
+        const int owner = s.axisOwner(i);
+        if (std::find(axes.begin(), axes.end(), owner) == axes.end()) axes.push_back(owner);
+    }
+    return axes;
+}
+
+// Pixel row of a value on a channel's axis.
+struct AxisMap {
+    double min, span, bottom, height;
+    AxisMap(const TrendChannel& axis, const QRect& plot) {
+        min = axis.min;
+        span = axis.max - axis.min;
+        if (!(std::abs(span) > 1e-12)) span = 1;
+        const double from = plot.bottom() + 1 - plot.height() * axis.bandFrom / 100.0;
+        const double to = plot.bottom() + 1 - plot.height() * axis.bandTo / 100.0;
+        bottom = from;
+        height = from - to;
+    }
+    double y(double v) const { return bottom - (v - min) / span * height; }
+};
+
+QString Number(double v, char separator) {
+    return QString::fromStdString(FormatDecimal(std::round(v * 1e6) / 1e6, separator));
+}
+
+void PaintAxes(QPainter& p, const TrendPicture& pic, const QRect& plot) {
+    const TrendSettings& s = *pic.settings;
+    const std::vector<int> axes = AxesShown(s);
+    const QFontMetrics fm(p.font());
+    for (std::size_t k = 0; k < axes.size(); ++k) {
+        const TrendChannel& axis = s.channels[static_cast<std::size_t>(axes[k])];
+        const QColor colour = ColourOf(axis);
+        const AxisMap map(axis, plot);
+        const int x = plot.left() - static_cast<int>(axes.size() - k - 1) * kAxisWidth - 1;
+        const double lo = std::min(map.bottom, map.bottom - map.height), hi = std::max(map.bottom, map.bottom - map.height);
+        p.setPen(colour);
+        p.drawLine(QPointF(x, lo), QPointF(x, hi));
+        const auto values = GridValues(axis.min, axis.max, axis.gridStep, 50);
+        QColor light = colour;
+        light.setAlpha(60);
+        int lastLabel = -1000;
+        for (double v : values) {
+            const double y = map.y(v);
+            p.setPen(colour);
+            p.drawLine(QPointF(x - 4, y), QPointF(x, y));
+            if (std::abs(y - lastLabel) >= fm.height()) {
+                const QString text = Number(v, pic.decimalSeparator);
+                p.drawText(QRectF(x - kAxisWidth + 2, y - fm.height() / 2.0, kAxisWidth - 8, fm.height()),
+                           Qt::AlignRight | Qt::AlignVCenter, text);
+                lastLabel = static_cast<int>(y);
+            }
+            if (axis.grid) {
+                p.setPen(QPen(light, 0, Qt::DotLine));
+                p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+            }
+        }
+        const std::string caption =
+            axis.label.empty() ? std::string(TrendChannelName(axes[k])) : axis.label;
+        p.setPen(colour);
+        p.drawText(QRectF(x - kAxisWidth + 2, std::max(0.0, lo - fm.height() - 1), kAxisWidth - 4, fm.height()),
+                   Qt::AlignRight | Qt::AlignBottom, QString::fromStdString(caption));
+    }
+}
+
+void PaintTimeAxis(QPainter& p, const TrendPicture& pic, const QRect& plot) {
+    const TrendSettings& s = *pic.settings;
+    const QFontMetrics fm(p.font());
+    p.setPen(Qt::black);
+    p.drawLine(plot.bottomLeft() + QPoint(0, 1), plot.bottomRight() + QPoint(0, 1));
+    int lastRight = -1000000;
+    for (double t : GridTimes(pic.shown, s.time.gridStep, std::max(2, plot.width() / 4))) {
+        const double x = PixelOfTime(pic.shown, t, plot.left(), plot.width());
+        if (s.time.grid) {
+            p.setPen(QPen(QColor(0, 0, 0, 50), 0, Qt::DotLine));
+            p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        }
+        p.setPen(Qt::black);
+        p.drawLine(QPointF(x, plot.bottom() + 1), QPointF(x, plot.bottom() + 4));
+        const QString text = QString::fromStdString(
+            FormatTrendTime(t, s.time.format, pic.buffer ? pic.buffer->startStamp() : 0, pic.decimalSeparator));
+        const int w = fm.horizontalAdvance(text);
+        const int left = static_cast<int>(x) - w / 2;
+        if (left > lastRight + 6) {
+            p.drawText(QPoint(left, plot.bottom() + 5 + fm.ascent()), text);
+            lastRight = left + w;
+        }
+    }
+}
+
+void PaintTraces(QPainter& p, const TrendPicture& pic, const QRect& plot) {
+    const TrendSettings& s = *pic.settings;
+    const TrendBuffer& b = *pic.buffer;
+    if (b.empty() || plot.width() <= 0) return;
+    const int columns = plot.width();
+    std::vector<int> bounds;
+    ColumnBounds(b, pic.shown.start, pic.shown.width, columns, bounds);
+    std::vector<TracePoint> points;
+    QPolygonF line;
+    p.save();
+    p.setClipRect(plot);
+    for (const int i : s.drawingOrder()) {
+        const TrendChannel& c = s.channels[static_cast<std::size_t>(i)];
+        if (!c.visible) continue;
+        const AxisMap map(s.channels[static_cast<std::size_t>(s.axisOwner(i))], plot);
+        DecimateTrace(b, i, pic.shown.start, pic.shown.width, columns, bounds, points);
+        line.resize(static_cast<int>(points.size()));
+        for (std::size_t k = 0; k < points.size(); ++k)
+            line[static_cast<int>(k)] = QPointF(plot.left() + points[k].x, std::clamp(map.y(points[k].value), -1e6, 1e6));
+        p.setPen(QPen(ColourOf(c), 0));
+        p.drawPolyline(line);
+        // Points only where the samples themselves are drawn.
+        const int shownSamples = bounds.back() - bounds.front();
+        if (c.points && shownSamples <= columns) {
+            p.setBrush(ColourOf(c));
+            const double r = c.pointSize / 2.0;
+            for (const QPointF& at : line) p.drawEllipse(at, r, r);
+            p.setBrush(Qt::NoBrush);
+        }
+    }
+    p.restore();
+}
+
+}  // namespace
+
+QRect TrendPlotRect(const TrendSettings& settings, QSize size) {
+    const int axes = std::max<int>(1, static_cast<int>(AxesShown(settings).size()));
+    const int left = axes * kAxisWidth + 4;
+    return QRect(left, kTop, std::max(1, size.width() - left - kRight), std::max(1, size.height() - kTop - kBottom));
+}
+
+void PaintTrend(QPainter& p, QSize size, const TrendPicture& pic) {
+    p.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+    if (!pic.settings) return;
+    const QRect plot = TrendPlotRect(*pic.settings, size);
+    p.fillRect(plot, QColor(252, 252, 246));
+    PaintTimeAxis(p, pic, plot);
+    PaintAxes(p, pic, plot);
+    if (pic.buffer) PaintTraces(p, pic, plot);
+    p.setPen(QColor(120, 120, 120));
+    p.drawRect(plot.adjusted(0, 0, -1, -1));
+    if (pic.band) {
+        const int a = std::min(pic.band->first, pic.band->second), b = std::max(pic.band->first, pic.band->second);
+        p.fillRect(QRect(a, plot.top(), b - a, plot.height()), QColor(0, 90, 200, 40));
+    }
+    const auto mark = [&](double t, const char* name) {
+        const double x = PixelOfTime(pic.shown, t, plot.left(), plot.width());
+        if (x < plot.left() || x > plot.right()) return;
+        p.setPen(QPen(QColor(120, 0, 160), 0, Qt::DashLine));
+        p.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        p.drawText(QPointF(x + 3, plot.top() + 11), name);
+    };
+    if (pic.markA) mark(*pic.markA, "A");
+    if (pic.markB) mark(*pic.markB, "B");
+}
+
+QCursor MakeTrendCursor(TrendCursor which) {
+    QPixmap image(32, 32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QPen outline(Qt::white, 4), ink(Qt::black, 2);
+    auto both = [&](auto&& draw) {
+        p.setPen(outline);
+        draw();
+        p.setPen(ink);
+        draw();
+    };
+    int hotX = 16, hotY = 16;
+    switch (which) {
+        case TrendCursor::Lupa1:
+        case TrendCursor::Lupa2:
+            hotX = hotY = 12;
+            both([&] {
+                p.drawEllipse(QPointF(12, 12), 8, 8);
+                p.drawLine(QPointF(18, 18), QPointF(28, 28));
+                p.drawLine(QPointF(8, 12), QPointF(16, 12));
+                if (which == TrendCursor::Lupa1) p.drawLine(QPointF(12, 8), QPointF(12, 16));
+            });
+            break;
+        case TrendCursor::Mark:
+            both([&] {
+                p.drawLine(QPointF(16, 2), QPointF(16, 30));
+                p.drawLine(QPointF(8, 16), QPointF(24, 16));
+                p.drawRect(QRectF(13, 13, 6, 6));
+            });
+            break;
+        case TrendCursor::DragUp:
+        case TrendCursor::DragDn: {
+            const double lift = which == TrendCursor::DragUp ? 0 : 4;
+            both([&] {
+                p.drawLine(QPointF(4, 16), QPointF(28, 16));
+                p.drawLine(QPointF(4, 16), QPointF(9, 11 + lift / 2));
+                p.drawLine(QPointF(4, 16), QPointF(9, 21 - lift / 2));
+                p.drawLine(QPointF(28, 16), QPointF(23, 11 + lift / 2));
+                p.drawLine(QPointF(28, 16), QPointF(23, 21 - lift / 2));
+                p.drawRoundedRect(QRectF(11, 6 + lift, 10, 6), 2, 2);
+            });
+            break;
+        }
+    }
+    p.end();
+    return QCursor(image, hotX, hotY);
+}
+
+// The plot ("GrafImage"): paints the picture and hands the pointer to the widget.
+class TrendPlot : public QWidget {
+public:
+    explicit TrendPlot(TrendGraphWidget& owner) : QWidget(&owner), owner_(owner) {
+        setObjectName("GrafImage");
+        setMouseTracking(true);
+        setMinimumSize(320, 160);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+    QRect plotRect() const { return TrendPlotRect(owner_.settings_, size()); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        PaintTrend(p, size(), owner_.picture());
+    }
+    void mousePressEvent(QMouseEvent* e) override { owner_.plotPress(e->position().toPoint(), e->button()); }
+    void mouseMoveEvent(QMouseEvent* e) override { owner_.plotMove(e->position().toPoint(), e->buttons()); }
+    void mouseReleaseEvent(QMouseEvent* e) override { owner_.plotRelease(e->position().toPoint(), e->button()); }
+    void mouseDoubleClickEvent(QMouseEvent*) override { owner_.plotDoubleClick(); }
+    void wheelEvent(QWheelEvent* e) override { owner_.plotWheel(e->position().toPoint(), e->angleDelta().y()); }
+
+private:
+    TrendGraphWidget& owner_;
+};
+
+TrendGraphWidget::TrendGraphWidget(IniFile& file, std::string section, ControllerKind kind, TrendBuffer& recording,
+                                   MessageBoxes* messages, QWidget* parent)
+    : QWidget(parent),
+      file_(file),
+      section_(std::move(section)),
+      kind_(kind),
+      recording_(recording),
+      messages_(messages),
+      settings_(ReadTrendSettings(file, section_, kind)) {
+    setObjectName("GrafPanel1");
+    recording_.setCapacity(settings_.bufferLength);
+    shown_ = {0, settings_.time.range};
+    chooseFile = [this](bool save, const QString& filter, const QString& suffix) {
+        QFileDialog dialog(this, QString(), QString::fromStdString(dataFolder_.string()), filter);
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.setDefaultSuffix(suffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::filesystem::path();
+        return std::filesystem::path(dialog.selectedFiles().front().toStdString());
+    };
+    build();
+    if (!recording_.empty()) shown_.start = FollowStart(recording_.newestTime(), shown_.width);
+    updateScrollBar();
+}
+
+TrendGraphWidget::~TrendGraphWidget() = default;
+
+void TrendGraphWidget::build() {
+    auto* tools = new QHBoxLayout;
+    tools->setSpacing(2);
+    auto button = [&](const char* name, const QString& text, void (TrendGraphWidget::*op)(), bool checkable = false) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(name);
+        b->setText(text);
+        b->setToolTip(text);
+        b->setCheckable(checkable);
+        b->setAutoRaise(true);
+        connect(b, &QToolButton::clicked, this, [this, op] { (this->*op)(); });
+        tools->addWidget(b);
+        return b;
+    };
+    button("ToolButton3", "Novy", &TrendGraphWidget::ToolButton3Click);
+    button("ToolButton4", "Otevrit", &TrendGraphWidget::ToolButton4Click);
+    button("ToolButton5", "Ulozit", &TrendGraphWidget::ToolButton5Click);
+    auto* picture = new QToolButton(this);
+    picture->setObjectName("ToolButton27");
+    picture->setText("Obrazek");
+    picture->setToolTip("Export the picture as SVG or PNG");
+    picture->setPopupMode(QToolButton::InstantPopup);
+    picture->setAutoRaise(true);
+    exportMenu_ = new QMenu(picture);
+    QAction* copy = exportMenu_->addAction("Copy to clipboard as SVG and PNG");
+    copy->setObjectName("CopyToClipboardAsWMF1");
+    connect(copy, &QAction::triggered, this, [this] { CopyToClipboardAsWMF1Click(); });
+    QAction* save = exportMenu_->addAction("Save to file as SVG or PNG");
+    save->setObjectName("SaveToFileAsWMF1");
+    connect(save, &QAction::triggered, this, [this] { SaveToFileAsWMF1Click(); });
+    picture->setMenu(exportMenu_);
+    tools->addWidget(picture);
+    button("ToolButtonCsv1", "CSV", &TrendGraphWidget::ToolButtonCsv1Click)
+        ->setToolTip("Save the shown time window as CSV");
+    tools->addSpacing(8);
+    lupa_ = button("ToolButton8", "Lupa", &TrendGraphWidget::ToolButton8Click, true);
+    follow_ = button("ToolButton10", "Sledovat posledni hodnotu", &TrendGraphWidget::ToolButton10Click, true);
+    measuring_ = button("ToolButton14", "Odmerovani", &TrendGraphWidget::ToolButton14Click, true);
+    measurePair_ = button("ToolButtonMeasure1", "A-B", &TrendGraphWidget::ToolButtonMeasure1Click, true);
+    measurePair_->setToolTip("Measuring cursor pair: Δt and the six Δ values");
+    tools->addSpacing(8);
+    button("ToolButton11", "Na celou vysku", &TrendGraphWidget::ToolButton11Click);
+    button("ToolButton12", "Pod sebe", &TrendGraphWidget::ToolButton12Click);
+    button("ToolButton15", "Sloucit stejne osy", &TrendGraphWidget::ToolButton15Click);
+    button("ToolButton16", "Rozdelit osy", &TrendGraphWidget::ToolButton16Click);
+    tools->addSpacing(8);
+    button("ToolButton18", "Osy Y", &TrendGraphWidget::ToolButton18Click);
+    button("ToolButton19", "Osa X", &TrendGraphWidget::ToolButton19Click);
+    tools->addStretch(1);
+    follow_->setChecked(true);
+
+    plot_ = new TrendPlot(*this);
+    scrollBar_ = new QScrollBar(Qt::Horizontal, this);
+    scrollBar_->setObjectName("ScrollBar1");
+    connect(scrollBar_, &QScrollBar::sliderPressed, this, [this] { scrolling_ = true; });
+    connect(scrollBar_, &QScrollBar::sliderReleased, this, [this] { scrolling_ = false; });
+    connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int) {
+        ScrollBar1Scroll(scrollBar_->sliderPosition());
+    });
+    readout_ = new QLabel(this);
+    readout_->setObjectName("MeasureLabel1");
+    readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(2, 2, 2, 2);
+    column->setSpacing(2);
+    column->addLayout(tools);
+    column->addWidget(plot_, 1);
+    column->addWidget(scrollBar_);
+    column->addWidget(readout_);
+}
+
+const TrendPicture TrendGraphWidget::picture() const {
+    TrendPicture pic;
+    pic.settings = &settings_;
+    pic.buffer = &recording_;
+    pic.shown = shown_;
+    pic.markA = markA_;
+    pic.markB = markB_;
+    pic.band = zoomBand_;
+    pic.decimalSeparator = decimalSeparator;
+    return pic;
+}
+
+void TrendGraphWidget::setShown(TimeSpan shown) {
+    shown_ = shown;
+    updateScrollBar();
+    redraw();
+}
+
+void TrendGraphWidget::redraw() {
+    if (plot_) plot_->update();
+    if (readout_) readout_->setText(readoutText());
+}
+
+void TrendGraphWidget::updateScrollBar() {
+    if (!scrollBar_) return;
+    const QSignalBlocker quiet(scrollBar_);
+    const double newest = recording_.newestTime();
+    scrollBar_->setRange(0, ScrollMaximum(newest, shown_.width));
+    scrollBar_->setPageStep(std::max(1, static_cast<int>(std::min(shown_.width, 1e9))));
+    if (!scrolling_) scrollBar_->setValue(static_cast<int>(std::min(shown_.start, 2e9)));
+}
+
+void TrendGraphWidget::sampleAdded() {
+    if (follow_ && follow_->isChecked() && !scrolling_)
+        shown_.start = FollowStart(recording_.newestTime(), shown_.width);
+    updateScrollBar();
+    redraw();
+}
+
+void TrendGraphWidget::error(const std::string& text) {
+    if (messages_) messages_->show(Text(3019), text, MessageIcon::Stop, MessageButtons::Ok);
+    else QMessageBox::critical(nullptr, QString::fromStdString(Text(3019)), QString::fromStdString(text));
+}
+
+void TrendGraphWidget::storeLayout() {
+    try {
+        WriteTrendLayout(file_, section_, settings_, decimalSeparator);
+    } catch (const std::exception& e) {
+        error(e.what());
+    }
+    emit settingsChanged();
+    redraw();
+}
+
+void TrendGraphWidget::applySettings(const TrendSettings& s) {
+    const bool lengthChanged = s.bufferLength != settings_.bufferLength;
+    settings_ = s;
+    if (lengthChanged) {
+        recording_.setCapacity(settings_.bufferLength);
+        markA_.reset();
+        markB_.reset();
+    }
+    shown_.width = settings_.time.range;
+    if (follow_ && follow_->isChecked()) shown_.start = FollowStart(recording_.newestTime(), shown_.width);
+    try {
+        WriteTrendSettings(file_, section_, settings_, decimalSeparator);
+    } catch (const std::exception& e) {
+        error(e.what());
+    }
+    emit settingsChanged();
+    updateScrollBar();
+    redraw();
+}
+
+void TrendGraphWidget::ToolButton3Click() {
+    recording_.clear();
+    markA_.reset();
+    markB_.reset();
+    shown_.start = 0;
+    updateScrollBar();
+    redraw();
+}
+
+void TrendGraphWidget::ToolButton4Click() {
+    const auto path = chooseFile(false, "Text (*.txt);;All files (*)", "txt");
+    if (!path.empty()) openDataFile(path);
+}
+
+void TrendGraphWidget::ToolButton5Click() {
+    const auto path = chooseFile(true, "Text (*.txt);;All files (*)", "txt");
+    if (!path.empty()) saveDataFile(path);
+}
+
+bool TrendGraphWidget::openDataFile(const std::filesystem::path& path) {
+    const TrendLoadResult r = LoadTrendDataFile(path, recording_);
+    if (!r.message.empty()) error(r.message);
+    if (!r.loaded) return false;
+    markA_.reset();
+    markB_.reset();
+    if (follow_) follow_->setChecked(false);
+    shown_.start = 0;
+    updateScrollBar();
+    redraw();
+    return true;
+}
+
+bool TrendGraphWidget::saveDataFile(const std::filesystem::path& path) {
+    const std::string failed = SaveTrendDataFile(path, recording_);
+    if (!failed.empty()) error(failed);
+    return failed.empty();
+}
+
+bool TrendGraphWidget::savePicture(const std::filesystem::path& path) {
+    const QSize size = plot_->size();
+    const TrendPicture pic = picture();
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    std::string ext = path.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (ext == ".png") {
+        QImage image(size, QImage::Format_RGB32);
+        QPainter p(&image);
+        PaintTrend(p, size, pic);
+        p.end();
+        image.save(&out, "PNG");
+    } else {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&out);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        svg.setTitle("Velmora trend " + QString::fromStdString(section_));
+        QPainter p(&svg);
+        PaintTrend(p, size, pic);
+        p.end();
+    }
+    try {
+        WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        return true;
+    } catch (const std::exception& e) {
+        error(e.what());
+        return false;
+    }
+}
+
+void TrendGraphWidget::SaveToFileAsWMF1Click() {
+    const auto path = chooseFile(true, "SVG picture (*.svg);;PNG picture (*.png)", "svg");
+    if (!path.empty()) savePicture(path);
+}
+
+void TrendGraphWidget::CopyToClipboardAsWMF1Click() {
+    const QSize size = plot_->size();
+    const TrendPicture pic = picture();
+    QImage image(size, QImage::Format_RGB32);
+    {
+        QPainter p(&image);
+        PaintTrend(p, size, pic);
+    }
+    QByteArray svgBytes;
+    QBuffer out(&svgBytes);
+    out.open(QIODevice::WriteOnly);
+    {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&out);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
+        QPainter p(&svg);
+        PaintTrend(p, size, pic);
+    }
+    auto* data = new QMimeData;
+    data->setImageData(image);
+    data->setData("image/svg+xml", svgBytes);
+    QApplication::clipboard()->setMimeData(data);
+}
+
+void TrendGraphWidget::ToolButtonCsv1Click() {
+    const auto path = chooseFile(true, "CSV (*.csv)", "csv");
+    if (!path.empty()) saveCsv(path);
+}
+
+bool TrendGraphWidget::saveCsv(const std::filesystem::path& path) {
+    const std::string failed = SaveTrendCsvFile(path, recording_, shown_);
+    if (!failed.empty()) error(failed);
+    return failed.empty();
+}
+
+void TrendGraphWidget::ToolButton8Click() {
+    zoomFrom_.reset();
+    zoomBand_.reset();
+    if (lupa_->isChecked()) {
+        measuring_->setChecked(false);
+        measurePair_->setChecked(false);
+    }
+    plot_->setCursor(lupa_->isChecked() ? MakeTrendCursor(TrendCursor::Lupa1) : QCursor(Qt::ArrowCursor));
+    redraw();
+}
+
+void TrendGraphWidget::ToolButton10Click() {
+    if (!follow_->isChecked()) return;
+    shown_.start = FollowStart(recording_.newestTime(), shown_.width);
+    if (lupa_->isChecked()) {
+        lupa_->setChecked(false);
+        ToolButton8Click();
+    }
+    updateScrollBar();
+    redraw();
+}
+
+void TrendGraphWidget::ToolButton11Click() {
+    LayoutFullHeight(settings_);
+    storeLayout();
+}
+
+void TrendGraphWidget::ToolButton12Click() {
+    if (LayoutStacked(settings_)) storeLayout();
+}
+
+void TrendGraphWidget::ToolButton15Click() {
+    LayoutMergeEqual(settings_);
+    storeLayout();
+}
+
+void TrendGraphWidget::ToolButton16Click() {
+    LayoutSplit(settings_);
+    storeLayout();
+}
+
+void TrendGraphWidget::ToolButton14Click() {
+    if (measuring_->isChecked()) {
+        lupa_->setChecked(false);
+        measurePair_->setChecked(false);
+    }
+    plot_->setCursor(measuring_->isChecked() ? MakeTrendCursor(TrendCursor::Mark) : QCursor(Qt::ArrowCursor));
+    redraw();
+}
+
+void TrendGraphWidget::ToolButtonMeasure1Click() {
+    if (measurePair_->isChecked()) {
+        lupa_->setChecked(false);
+        measuring_->setChecked(false);
+    } else {
+        markA_.reset();
+        markB_.reset();
+    }
+    plot_->setCursor(measurePair_->isChecked() ? MakeTrendCursor(TrendCursor::Mark) : QCursor(Qt::ArrowCursor));
+    redraw();
+}
+
+void TrendGraphWidget::ToolButton18Click() {
+    TFormOsyY1 dialog(settings_, &recording_, this);
+    if (dialog.exec() == QDialog::Accepted) applySettings(dialog.result());
+}
+
+void TrendGraphWidget::ToolButton19Click() {
+    TFormOsaX1 dialog(settings_, recording_.newestTime(), this);
+    if (dialog.exec() == QDialog::Accepted) applySettings(dialog.result());
+}
+
+void TrendGraphWidget::ScrollBar1Scroll(int position) {
+    shown_.start = ScrollStart(position, recording_.newestTime(), shown_.width);
+    if (follow_) follow_->setChecked(false);
+    redraw();
+}
+
+std::optional<double> TrendGraphWidget::timeAt(int x) const {
+    const QRect plot = plot_->plotRect();
+    return TimeAtPixel(shown_, x, plot.left(), plot.width());
+}
+
+void TrendGraphWidget::plotPress(QPoint at, Qt::MouseButton button) {
+    const QRect plot = plot_->plotRect();
+    if (!plot.contains(at)) return;
+    if (lupa_->isChecked()) {
+        if (button == Qt::LeftButton) {
+            zoomFrom_ = timeAt(at.x());
+            zoomBand_ = {at.x(), at.x()};
+        } else if (button == Qt::RightButton) {
+            plot_->setCursor(MakeTrendCursor(TrendCursor::Lupa2));
+            setShown(ZoomAround(shown_, *timeAt(at.x()), false));
+        }
+        return;
+    }
+    if (measurePair_->isChecked() && button == Qt::LeftButton) {
+        if (!markA_ || markB_) {
+            markA_ = timeAt(at.x());
+            markB_.reset();
+        } else {
+            markB_ = timeAt(at.x());
+        }
+        redraw();
+        return;
+    }
+    if (!measuring_->isChecked() && button == Qt::LeftButton) {
+        dragFrom_ = at.x();
+        dragStart_ = shown_.start;
+        plot_->setCursor(MakeTrendCursor(TrendCursor::DragDn));
+    }
+}
+
+void TrendGraphWidget::plotMove(QPoint at, Qt::MouseButtons buttons) {
+    pointer_ = timeAt(at.x());
+    if (zoomBand_ && (buttons & Qt::LeftButton)) {
+        zoomBand_->second = std::clamp(at.x(), plot_->plotRect().left(), plot_->plotRect().right());
+        plot_->update();
+    } else if (dragFrom_ && (buttons & Qt::LeftButton)) {
+        const double perPixel = shown_.width / std::max(1, plot_->plotRect().width());
+        shown_.start = std::max(0.0, dragStart_ - (at.x() - *dragFrom_) * perPixel);
+        follow_->setChecked(false);
+        updateScrollBar();
+    } else if (!lupa_->isChecked() && !measuring_->isChecked() && !measurePair_->isChecked()) {
+        plot_->setCursor(plot_->plotRect().contains(at) ? MakeTrendCursor(TrendCursor::DragUp) : QCursor(Qt::ArrowCursor));
+    }
+    redraw();
+}
+
+void TrendGraphWidget::plotRelease(QPoint at, Qt::MouseButton button) {
+    if (zoomFrom_ && button == Qt::LeftButton) {
+        const double from = *zoomFrom_;
+        zoomFrom_.reset();
+        zoomBand_.reset();
+        follow_->setChecked(false);
+        setShown(ZoomBetween(shown_, from, *timeAt(at.x())));
+        return;
+    }
+    if (lupa_->isChecked() && button == Qt::RightButton) plot_->setCursor(MakeTrendCursor(TrendCursor::Lupa1));
+    if (dragFrom_) {
+        dragFrom_.reset();
+        plot_->setCursor(MakeTrendCursor(TrendCursor::DragUp));
+    }
+}
+
+// A double click shows the whole recording.
+void TrendGraphWidget::plotDoubleClick() {
+    if (recording_.empty()) return;
+    follow_->setChecked(false);
+    const double first = recording_.time(0), last = recording_.newestTime();
+    setShown({std::max(0.0, first), std::max(kMinimumWidth, last - std::max(0.0, first))});
+}
+
+void TrendGraphWidget::plotWheel(QPoint at, int delta) {
+    if (!measuring_->isChecked() || delta == 0) return;
+    follow_->setChecked(false);
+    setShown(ZoomAround(shown_, *timeAt(at.x()), delta > 0));
+}
+
+QString TrendGraphWidget::readoutText() const {
+    const auto valueAt = [this](double t, int channel) -> std::optional<float> {
+        if (recording_.empty()) return std::nullopt;
+        // The newest sample not after t.
+        const int i = recording_.lowerBound(std::nextafter(t, INFINITY)) - 1;
+        if (i < 0) return std::nullopt;
+        return recording_.value(channel, i);
+    };
+    const auto time = [this](double t) {
+        return QString::fromStdString(FormatTrendTime(t, settings_.time.format, recording_.startStamp(), decimalSeparator));
+    };
+    QString text;
+    if (markA_ && markB_) {
+        text = QString("Δt = %1 s").arg(Number(*markB_ - *markA_, decimalSeparator));
+        for (int c = 0; c < kTrendChannels; ++c) {
+            if (!settings_.channels[static_cast<std::size_t>(c)].visible) continue;
+            const auto a = valueAt(*markA_, c), b = valueAt(*markB_, c);
+            text += QString("   Δ%1 = %2").arg(QString::fromStdString(std::string(TrendChannelName(c))),
+                                              a && b ? Number(*b - *a, decimalSeparator) : QString("-"));
+        }
+        return text;
+    }
+    if (markA_) return QString("A = %1").arg(time(*markA_));
+    if (measuring_ && measuring_->isChecked() && pointer_) {
+        text = time(*pointer_);
+        for (int c = 0; c < kTrendChannels; ++c) {
+            if (!settings_.channels[static_cast<std::size_t>(c)].visible) continue;
+            const auto v = valueAt(*pointer_, c);
+            text += QString("   %1 = %2").arg(QString::fromStdString(std::string(TrendChannelName(c))),
+                                             v ? Number(*v, decimalSeparator) : QString("-"));
+        }
+    }
+    return text;
+}
+
+}  // namespace velmora::online

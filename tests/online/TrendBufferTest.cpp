@@ -1,0 +1,159 @@
+// The recording ring: its length rule, the first-sample rule, wrapping, and
+// the block summaries that the redraw relies on instead of the samples.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "online/TrendBuffer.h"
+
+namespace velmora::online {
+namespace {
+
+TrendValues All(float v) {
+    TrendValues values;
+    values.fill(v);
+    return values;
+}
+
+TEST(TrendBufferLength, TypedTextFollowsTheRule) {
+    const struct {
+        const char* text;
+        int length;
+    } cases[] = {
+        {"0", 50},         {"-5", 50},           {"abc", 50},          {"", 50},           {"12.5", 50},
+        {"2500000", 2000000}, {"2000000", 2000000}, {"1999999", 1999999}, {"49", 49},       {"1", 1},
+        {" 75 ", 75},      {"99999999999999999999", 2000000},          {"-99999999999999999999", 50},
+    };
+    for (const auto& c : cases) EXPECT_EQ(BufferLengthFromText(c.text), c.length) << '"' << c.text << '"';
+}
+
+TEST(TrendBufferSampling, FirstSampleStartsTheClockInHundredNanoseconds) {
+    TrendBuffer b(50);
+    EXPECT_EQ(b.total(), -1);
+    b.sample(1'000'000'000, All(1));
+    EXPECT_EQ(b.total(), 0);
+    EXPECT_EQ(b.count(), 1);
+    EXPECT_FLOAT_EQ(b.time(0), 0.0f);
+    EXPECT_EQ(b.startStamp(), 1'000'000'000);
+    b.sample(1'000'000'000 + 15'000'000, All(2));
+    EXPECT_FLOAT_EQ(b.time(1), 1.5f);
+    EXPECT_EQ(b.total(), 1);
+    b.clear();
+    b.sample(7, All(3));  // after "Novy" the next sample is a first one again
+    EXPECT_EQ(b.count(), 1);
+    EXPECT_FLOAT_EQ(b.time(0), 0.0f);
+    EXPECT_EQ(b.startStamp(), 7);
+}
+
+TEST(TrendBufferSampling, LoadedRecordingGoesOnFromItsNewestTime) {
+    TrendBuffer b(50);
+    b.append(10.0f, All(1));
+    b.append(20.0f, All(2));
+    b.sample(5 * 10'000'000LL, All(3));
+    b.sample(6 * 10'000'000LL, All(4));
+    EXPECT_FLOAT_EQ(b.time(2), 20.0f);
+    EXPECT_FLOAT_EQ(b.time(3), 21.0f);
+}
+
+TEST(TrendBufferSampling, UnreadableValuesAreStoredAsZero) {
+    TrendBuffer b(50);
+    TrendValues v = All(5);
+    v[2] = std::numeric_limits<float>::quiet_NaN();
+    v[4] = std::numeric_limits<float>::infinity();
+    b.append(0, v);
+    EXPECT_EQ(b.value(2, 0), 0.0f);
+    EXPECT_EQ(b.value(4, 0), 0.0f);
+    EXPECT_EQ(b.value(3, 0), 5.0f);
+}
+
+TEST(TrendBufferRing, KeepsTheNewestCapacitySamplesOldestFirst) {
+    TrendBuffer b(50);
+    for (int i = 0; i < 120; ++i) b.append(static_cast<float>(i), All(static_cast<float>(i) * 2));
+    EXPECT_EQ(b.count(), 50);
+    EXPECT_EQ(b.total(), 119);
+    EXPECT_FLOAT_EQ(b.time(0), 70.0f);
+    EXPECT_FLOAT_EQ(b.time(49), 119.0f);
+    EXPECT_FLOAT_EQ(b.value(5, 0), 140.0f);
+    EXPECT_EQ(b.lowerBound(69.5), 0);
+    EXPECT_EQ(b.lowerBound(100.0), 30);
+    EXPECT_EQ(b.lowerBound(1000.0), 50);
+}
+
+TEST(TrendBufferRing, ChangedLengthClearsSameLengthKeeps) {
+    TrendBuffer b(100);
+    b.append(1, All(1));
+    b.setCapacity(100);
+    EXPECT_EQ(b.count(), 1);
+    b.setCapacity(0);  // becomes 50: a change
+    EXPECT_EQ(b.capacity(), 50);
+    EXPECT_EQ(b.count(), 0);
+    EXPECT_EQ(b.total(), -1);
+}
+
+// The summaries must agree with a plain scan for any range, before and after
+// the ring wraps, with the write position inside a block at every level.
+TEST(TrendBufferExtent, AgreesWithAScanOfTheSamples) {
+    const struct {
+        int capacity, appended;
+    } cases[] = {{50, 30}, {50, 173}, {1000, 999}, {5000, 12345}, {70001, 70001 + 4097 + 17}, {300000, 650003}};
+    std::mt19937 random(42);
+    for (const auto& c : cases) {
+        TrendBuffer b(c.capacity);
+        std::normal_distribution<float> noise(0, 50);
+        for (int i = 0; i < c.appended; ++i) {
+            TrendValues v;
+            for (float& x : v) x = noise(random);
+            b.append(static_cast<float>(i), v);
+        }
+        std::uniform_int_distribution<int> at(0, b.count() - 1);
+        for (int q = 0; q < 300; ++q) {
+            int first = at(random), last = at(random);
+            if (first > last) std::swap(first, last);
+            ++last;
+            if (q == 0) first = 0, last = b.count();
+            const int channel = q % kTrendChannels;
+            float lo = b.value(channel, first), hi = lo;
+            for (int i = first; i < last; ++i) {
+                lo = std::min(lo, b.value(channel, i));
+                hi = std::max(hi, b.value(channel, i));
+            }
+            const auto e = b.extent(channel, first, last);
+            ASSERT_EQ(e.min, lo) << c.capacity << "/" << c.appended << " [" << first << "," << last << ")";
+            ASSERT_EQ(e.max, hi) << c.capacity << "/" << c.appended << " [" << first << "," << last << ")";
+        }
+    }
+}
+
+TEST(TrendDecimation, DenseWindowKeepsEveryPeakInFourPointsPerColumn) {
+    TrendBuffer b(200000);
+    for (int i = 0; i < 200000; ++i) b.append(i * 0.01f, All(i == 123457 ? 99.0f : (i == 54321 ? -77.0f : 1.0f)));
+    std::vector<int> bounds;
+    ColumnBounds(b, 0, 2000, 100, bounds);
+    EXPECT_EQ(bounds.front(), 0);
+    EXPECT_EQ(bounds.back(), 200000);
+    std::vector<TracePoint> points;
+    DecimateTrace(b, 3, 0, 2000, 100, bounds, points);
+    EXPECT_LE(points.size(), 4u * 100 + 2);
+    const auto [lo, hi] = std::minmax_element(points.begin(), points.end(),
+                                              [](const TracePoint& a, const TracePoint& c) { return a.value < c.value; });
+    EXPECT_EQ(lo->value, -77.0f);
+    EXPECT_EQ(hi->value, 99.0f);
+    EXPECT_EQ(static_cast<int>(hi->x), 61);  // 1234.57 s of 2000 s in 100 columns
+}
+
+TEST(TrendDecimation, SparseWindowGivesTheSamplesAndOneNeighbourEachSide) {
+    TrendBuffer b(50);
+    for (int i = 0; i < 10; ++i) b.append(static_cast<float>(i * 10), All(static_cast<float>(i)));
+    std::vector<int> bounds;
+    ColumnBounds(b, 25, 30, 300, bounds);  // the samples at 30, 40, 50 fall in
+    std::vector<TracePoint> points;
+    DecimateTrace(b, 0, 25, 30, 300, bounds, points);
+    ASSERT_EQ(points.size(), 5u);
+    EXPECT_EQ(points.front().value, 2.0f);
+    EXPECT_FLOAT_EQ(points.front().x, -50.0f);
+    EXPECT_EQ(points.back().value, 6.0f);
+}
+
+}  // namespace
+}  // namespace velmora::online

@@ -1,0 +1,276 @@
+// Wiring of the graph page: its buttons to the operations, the dialogs to the
+// controller file's keys, the pointer to zoom and measuring, the files it
+// writes. With VELMORA_SCREENSHOTS set to a folder the default layout, "Pod
+// sebe" and a zoomed window are saved there.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QWheelEvent>
+
+#include <cmath>
+#include <cstdlib>
+
+#include "../controllers/TempDir.h"
+#include "../dialogs/UiApp.h"
+#include "base/IniFile.h"
+#include "online/TrendDataFile.h"
+#include "online/TrendGraphWidget.h"
+
+namespace velmora::online {
+namespace {
+
+using velmora::testing::ReadBytes;
+using velmora::testing::TempDir;
+
+const char* kSection = "Regulator Boiler";
+
+// A step response with noise: w steps, y1 follows, u acts, e is the difference.
+void Record(TrendBuffer& b, int samples, double period) {
+    double y = 20, u = 0;
+    for (int i = 0; i < samples; ++i) {
+        const double t = i * period;
+        const double w = t < samples * period * 0.3 ? 30 : (t < samples * period * 0.7 ? 60 : 45);
+        const double e = w - y;
+        u = std::clamp(u + 0.08 * e, -100.0, 100.0);
+        y += (u * 0.9 - y) * 0.02 + 0.6 * std::sin(i * 0.37);
+        b.append(static_cast<float>(t), {static_cast<float>(w), static_cast<float>(e), static_cast<float>(u),
+                                         static_cast<float>(y), static_cast<float>(y * 0.8 + 5),
+                                         static_cast<float>(u * 0.5 + 50)});
+    }
+}
+
+class TrendGraphUi : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::UiApp();
+        file.writeString(kSection, "Type", "PID");
+        Record(recording, 600, 0.5);
+        widget = std::make_unique<TrendGraphWidget>(file, kSection, ControllerKind::Pid, recording);
+        widget->resize(900, 420);
+        widget->chooseFile = [this](bool, const QString&, const QString&) { return chosen; };
+        widget->show();
+        QCoreApplication::processEvents();
+    }
+    template <class T = QToolButton>
+    T* child(const char* name) {
+        T* w = widget->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    std::string key(const std::string& name) { return file.readString(kSection, name, "<none>"); }
+    QWidget* plot() { return child<QWidget>("GrafImage"); }
+    QPoint plotPoint(double fraction) {
+        const QRect r = TrendPlotRect(widget->settings(), plot()->size());
+        return {r.left() + static_cast<int>(r.width() * fraction), r.center().y()};
+    }
+    void mouse(QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        QMouseEvent e(type, QPointF(at), plot()->mapToGlobal(QPointF(at)), button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
+        QApplication::sendEvent(plot(), &e);
+    }
+    // Runs a modal dialog's script once it is shown.
+    void whenDialog(std::function<void(QDialog&)> script) {
+        QTimer::singleShot(0, [script] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible()) return script(*d);
+        });
+    }
+
+    TempDir dir;
+    IniFile file{dir / "PLC1.rglx"};
+    TrendBuffer recording{kDefaultBufferLength};
+    std::unique_ptr<TrendGraphWidget> widget;
+    std::filesystem::path chosen;
+};
+
+TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeys) {
+    const struct {
+        const char* button;
+        std::vector<std::pair<std::string, std::string>> keys;
+    } steps[] = {
+        {"ToolButton16", {{"Prubeh2Stejne", "-1"}, {"Prubeh3Stejne", "-1"}}},
+        {"ToolButton12", {{"Prubeh0Pocatek", "0"}, {"Prubeh4Pocatek", "16.6666666666667"}, {"Prubeh3Konec", "100"}}},
+        {"ToolButton15", {{"Prubeh2Stejne", "1"}, {"Prubeh3Stejne", "0"}, {"Prubeh3Pocatek", "0"}}},
+        {"ToolButton11", {{"Prubeh1Pocatek", "0"}, {"Prubeh1Konec", "100"}, {"Prubeh5Konec", "100"}}},
+    };
+    for (const auto& s : steps) {
+        child(s.button)->click();
+        for (const auto& [k, v] : s.keys) EXPECT_EQ(key(k), v) << s.button << " " << k;
+    }
+}
+
+TEST_F(TrendGraphUi, NovyClearsFollowShowsTheNewestScrollMovesTheWindow) {
+    EXPECT_DOUBLE_EQ(widget->shown().start, 199.5);  // 299.5 s recorded, 100 s shown
+    child<QScrollBar>("ScrollBar1")->triggerAction(QAbstractSlider::SliderToMinimum);
+    EXPECT_DOUBLE_EQ(widget->shown().start, 0);
+    EXPECT_FALSE(child("ToolButton10")->isChecked());
+    child("ToolButton8")->click();  // "Lupa" down, then follow releases it
+    child("ToolButton10")->click();
+    EXPECT_DOUBLE_EQ(widget->shown().start, 199.5);
+    EXPECT_FALSE(child("ToolButton8")->isChecked());
+    child("ToolButton3")->click();
+    EXPECT_TRUE(recording.empty());
+    EXPECT_EQ(recording.total(), -1);
+}
+
+TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeInEitherDirection) {
+    child("ToolButton8")->click();
+    for (const auto& [from, to] : {std::pair{0.75, 0.25}, std::pair{0.25, 0.75}}) {
+        widget->setShown({100, 100});
+        mouse(QEvent::MouseButtonPress, plotPoint(from));
+        mouse(QEvent::MouseMove, plotPoint(to));
+        mouse(QEvent::MouseButtonRelease, plotPoint(to));
+        EXPECT_NEAR(widget->shown().start, 125, 0.5);
+        EXPECT_NEAR(widget->shown().width, 50, 0.5);
+    }
+}
+
+TEST_F(TrendGraphUi, WheelZoomsOnlyWhileMeasuringAndTheReadoutShowsTheValues) {
+    widget->setShown({100, 100});
+    QWheelEvent wheel(QPointF(plotPoint(0.5)), plot()->mapToGlobal(QPointF(plotPoint(0.5))), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(plot(), &wheel);
+    EXPECT_DOUBLE_EQ(widget->shown().width, 100);
+    child("ToolButton14")->click();
+    QApplication::sendEvent(plot(), &wheel);
+    EXPECT_NEAR(widget->shown().width, 50, 1e-9);
+    mouse(QEvent::MouseMove, plotPoint(0.5));
+    EXPECT_TRUE(widget->readoutText().contains("y1 = ")) << widget->readoutText().toStdString();
+}
+
+TEST_F(TrendGraphUi, MeasuringPairShowsDeltaTimeAndTheSixDeltas) {
+    widget->setShown({0, 100});
+    child("ToolButtonMeasure1")->click();
+    mouse(QEvent::MouseButtonPress, plotPoint(0.1));
+    mouse(QEvent::MouseButtonPress, plotPoint(0.5));
+    ASSERT_TRUE(widget->markA() && widget->markB());
+    const QString text = child<QLabel>("MeasureLabel1")->text();
+    EXPECT_TRUE(text.startsWith("Δt = 40")) << text.toStdString();
+    // w steps from 30 to 60 at 90 s: no change between 10 s and 50 s.
+    EXPECT_TRUE(text.contains("Δw = 0")) << text.toStdString();
+    for (const char* name : {"Δe = ", "Δu = ", "Δy1 = ", "Δy2 = ", "Δy3 = "}) EXPECT_TRUE(text.contains(name)) << name;
+}
+
+TEST_F(TrendGraphUi, FilesGoThroughTheirButtons) {
+    chosen = dir / "rec.txt";
+    child("ToolButton5")->click();
+    EXPECT_EQ(ReadBytes(chosen).substr(0, 17), "Regulatory\r\n600\r\n");
+    child("ToolButton3")->click();
+    child("ToolButton4")->click();
+    EXPECT_EQ(recording.count(), 600);
+
+    chosen = dir / "shown.csv";
+    widget->setShown({10, 1});
+    child("ToolButtonCsv1")->click();
+    const std::string csv = ReadBytes(chosen);
+    EXPECT_EQ(csv.substr(0, 9), "time [s],");
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4);  // the header, 10 s, 10.5 s, 11 s
+    EXPECT_EQ(csv, TrendCsvText(recording, {10, 1}));
+
+    auto* menu = child<QToolButton>("ToolButton27")->menu();
+    for (const auto& [name, magic] : {std::pair{"pic.svg", std::string("<?xml")}, std::pair{"pic.png", std::string("\x89PNG")}}) {
+        chosen = dir / name;
+        menu->findChild<QAction*>("SaveToFileAsWMF1")->trigger();
+        EXPECT_EQ(ReadBytes(chosen).substr(0, magic.size()), magic) << name;
+    }
+    menu->findChild<QAction*>("CopyToClipboardAsWMF1")->trigger();
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    ASSERT_NE(clip, nullptr);
+    EXPECT_TRUE(clip->hasImage());
+    EXPECT_TRUE(clip->data("image/svg+xml").startsWith("<?xml"));
+}
+
+TEST_F(TrendGraphUi, AxisXDialogStoresItsKeysAndAChangedLengthClears) {
+    whenDialog([](QDialog& d) {
+        d.findChild<QLineEdit*>("EditBuffer1")->setText("abc");
+        d.findChild<QLineEdit*>("EditRozsah1")->setText("12,5");
+        d.findChild<QComboBox*>("ComboFormat1")->setCurrentIndex(2);
+        d.findChild<QCheckBox*>("CheckMrizka1")->setChecked(false);
+        d.accept();
+    });
+    child("ToolButton19")->click();
+    EXPECT_EQ(key("DelkaBuffer"), "50");
+    EXPECT_EQ(key("OsaXRozsah"), "12.5");
+    EXPECT_EQ(key("OsaXFormatCasu"), "2");
+    EXPECT_EQ(key("OsaXMrizka"), "0");
+    EXPECT_TRUE(recording.empty());
+    EXPECT_EQ(recording.capacity(), 50);
+    EXPECT_DOUBLE_EQ(widget->shown().width, 12.5);
+
+    whenDialog([](QDialog& d) {
+        d.findChild<QPushButton*>("ButtonVse1")->click();
+        d.reject();
+    });
+    child("ToolButton19")->click();
+    EXPECT_EQ(key("OsaXRozsah"), "12.5");  // cancelled
+}
+
+TEST_F(TrendGraphUi, AxisYDialogStoresTheChannelKeys) {
+    whenDialog([](QDialog& d) {
+        auto* list = d.findChild<QListWidget*>("CheckListBox1");
+        list->item(3)->setCheckState(Qt::Unchecked);
+        list->setCurrentRow(2);
+        d.findChild<QLineEdit*>("EditMax1")->setText("250");
+        d.findChild<QComboBox*>("ComboStejne1")->setCurrentIndex(0);  // own axis
+        d.findChild<QPushButton*>("ButtonMin1")->click();             // from the recording
+        d.findChild<QPushButton*>("ButtonUp1")->click();              // u before e
+        d.accept();
+    });
+    child("ToolButton18")->click();
+    EXPECT_EQ(key("Prubeh3"), "0");
+    EXPECT_EQ(key("Prubeh2Max"), "250");
+    EXPECT_EQ(key("Prubeh2Stejne"), "-1");
+    EXPECT_EQ(std::stod(key("Prubeh2Min")), recording.extent(2, 0, recording.count()).min);
+    EXPECT_LT(std::stoi(key("Prubeh2Poradi")), std::stoi(key("Prubeh1Poradi")));
+}
+
+TEST_F(TrendGraphUi, Screenshots) {
+    const char* folder = std::getenv("VELMORA_SCREENSHOTS");
+    recording.clear();
+    Record(recording, 2400, 0.25);
+    widget->resize(1000, 460);
+    widget->sampleAdded();
+    widget->setShown({0, 600});
+    std::vector<std::pair<std::string, std::function<void()>>> shots = {
+        {"trend-default", [] {}},
+        {"trend-pod-sebe",
+         [this] {
+             child("ToolButton16")->click();  // every channel on its own axis, then stacked
+             child("ToolButton12")->click();
+         }},
+        {"trend-zoomed",
+         [this] {
+             child("ToolButton8")->click();
+             mouse(QEvent::MouseButtonPress, plotPoint(0.25));
+             mouse(QEvent::MouseMove, plotPoint(0.4));
+             mouse(QEvent::MouseButtonRelease, plotPoint(0.4));
+             child("ToolButtonMeasure1")->click();
+             mouse(QEvent::MouseButtonPress, plotPoint(0.2));
+             mouse(QEvent::MouseButtonPress, plotPoint(0.7));
+         }},
+    };
+    for (auto& [name, step] : shots) {
+        step();
+        QCoreApplication::processEvents();
+        const QImage image = widget->grab().toImage();
+        ASSERT_FALSE(image.isNull());
+        if (folder) EXPECT_TRUE(image.save(QString::fromStdString(std::string(folder) + "/" + name + ".png")));
+    }
+}
+
+}  // namespace
+}  // namespace velmora::online
