@@ -149,7 +149,7 @@ constexpr int PrevX = 58;      // float: action variable at the last sample, %
 constexpr int DState = 62;     // float: filtered derivative part, %
 constexpr int WState = 66;     // float: set point filter, raw units
 constexpr int Position = 70;   // int16: modelled actuator position of the 3-stage output, 0.01 %
-constexpr int Flags = 72;      // bit 0 started, bit 1 manual at the last call, bit 2 input error at the last call
+constexpr int Flags = 72;      // bit 0 started, bit 1 the output was held (manual, input error, stop) since the last sample
 }  // namespace tpid
 
 namespace control {
@@ -234,7 +234,7 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
         const double x = sign * percent(y);
         const double wp = sign * percent(wState);
         double prevX = Finite(GetF(p, PrevX), x);
-        const bool resume = !started || (flags & 6);  // first sample after manual or an input error
+        const bool resume = !started || (flags & 2);  // first sample after manual, an input error or a stop
         if (resume) {
             prevX = x;
             wPrev = wState;
@@ -335,7 +335,10 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
         }
     }
 
-    flags = static_cast<std::uint8_t>(1 | (manual ? 2 : 0) | (measuringError ? 4 : 0));
+    // The next automatic sample starts from the output as it is (bumpless).
+    const bool held = manual || measuringError || !enabled || parameterError;
+    const bool resumed = !held && sample;
+    flags = static_cast<std::uint8_t>(1 | ((held || ((flags & 2) && !resumed)) ? 2 : 0));
     p[Flags] = flags;
     SetF(p, Time, timeMs);
     SetF(p, WState, wState);
