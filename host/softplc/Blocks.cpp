@@ -76,6 +76,21 @@ int SmallestReaching(int mode, int target, int lo, int hi, int plcTypeIndex, int
     return lo;
 }
 
+// The value a raw word stands for: of all values that give it, the roundest
+// (so 40.00 % sent through a module reads back as 40.00 %), else the middle one.
+int Representative(int mode, int target, int lo, int hi, int plcTypeIndex, int mask) {
+    const int first = SmallestReaching(mode, target, lo, hi, plcTypeIndex, mask);
+    const int beyond = SmallestReaching(mode, target + 1, lo, hi, plcTypeIndex, mask);
+    const bool reachesNext = (ConvertInputToRaw(mode, beyond, plcTypeIndex) & mask) > target;
+    const int last = reachesNext ? std::max(first, beyond - 1) : first;
+    const auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+    for (int p : {10000, 1000, 100, 10}) {
+        const int m = (floorDiv(first - 1, p) + 1) * p;  // smallest multiple of p not below first
+        if (m <= last) return m;
+    }
+    return first + (last - first) / 2;
+}
+
 }  // namespace
 
 std::uint16_t Crc16(const std::uint8_t* bytes, std::size_t count) {
@@ -94,7 +109,7 @@ std::int32_t ForwardInputConversion(int mode, std::int32_t raw, int plcTypeIndex
     const bool signedByMark = mode == 402 || mode == 1202 || mode == 1502;
     if (signedByMark) {
         // The valid mark tells the sign: the module reports the magnitude.
-        const int magnitude = SmallestReaching(mode, raw & 0x1FFF, 0, r.hi, plcTypeIndex, 0x1FFF);
+        const int magnitude = Representative(mode, raw & 0x1FFF, 0, r.hi, plcTypeIndex, 0x1FFF);
         return (raw & kRawValidBit) ? magnitude : -magnitude;
     }
     const bool marked = (ConvertInputToRaw(mode, r.hi, plcTypeIndex) & kRawValidBit) != 0;
@@ -105,7 +120,7 @@ std::int32_t ForwardInputConversion(int mode, std::int32_t raw, int plcTypeIndex
     const int mask = marked ? 0x1FFF : 0xFFFF;
     const int low = ConvertInputToRaw(mode, r.lo, plcTypeIndex) & mask;
     const int target = std::max(raw & mask, low);
-    return SmallestReaching(mode, target, r.lo, r.hi, plcTypeIndex, mask);
+    return Representative(mode, target, r.lo, r.hi, plcTypeIndex, mask);
 }
 
 std::int32_t RunConversion(const ConversionArgs& a) {
