@@ -134,16 +134,16 @@ StackEffect EffectOf(const Instr& i) {
     switch (i.op) {
         case Op::Ld: case Op::Ldc: case Op::Dup:
             return {i.op == Op::Dup ? 1 : 0, 0, 1};
-        case Op::Put: case Op::Not: case Op::Neg: case Op::Ifw: case Op::Iwf: case Op::Ror: case Op::Rol:
+        case Op::Not: case Op::Neg: case Op::Ifw: case Op::Iwf: case Op::Ror: case Op::Rol:
             return {1, 0, 0};
-        case Op::Wr: case Op::Wrc: case Op::Jmc: case Op::Jmd: case Op::Cad:
+        case Op::Wr: case Op::Wrc: case Op::Put: case Op::Jmc: case Op::Jmd: case Op::Cad:
             return {1, 1, 0};
         case Op::Crc: return {2, 2, 1};
         case Op::Src: return {1, 1, 0};
         case Op::Mov: return {2, 2, 0};
         case Op::Cnv: return (i.extra & 4) ? StackEffect{6, 6, 1} : StackEffect{4, 4, 1};
         case Op::Pid: return {3, 3, 1};
-        case Op::Pida: return {1, 1, 0};
+        case Op::Pida: return {1, 1, 1};
         case Op::Pop: return {1, 1, 0};
         default:
             if (IsBinary(i.op)) return i.source == Source::None ? StackEffect{2, 2, 1} : StackEffect{1, 0, 0};
@@ -1023,6 +1023,9 @@ private:
         const bool ok = analyse(entry, false, s);
         inProgress_.erase(entry);
         if (!ok) return false;
+        // RET drops what the subroutine left above the depth it was called at.
+        s.netLo = std::min(s.netLo, 0);
+        s.netHi = std::min(s.netHi, 0);
         summaries_[entry] = s;
         out = s;
         return true;

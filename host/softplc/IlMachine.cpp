@@ -1,5 +1,6 @@
 #include "IlMachine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -103,6 +104,7 @@ bool Machine::run(Process process, double dtMs) {
     std::int32_t stack[kStackCells];
     int sp = 0;  // cells in use
     std::int32_t calls[kCallDepth];
+    int callDepths[kCallDepth];  // stack depth at each CAL
     int depth = 0;
     std::uint64_t budget = kScanBudget;
     std::uint64_t count = 0;
@@ -149,7 +151,8 @@ bool Machine::run(Process process, double dtMs) {
                 break;
             case Op::Put:
                 NEED(1);
-                if (areas_[2][1] & 1u) Store(areas_[i.area] + i.value, i.access, i.bit, stack[sp - 1]);
+                --sp;
+                if (areas_[2][1] & 1u) Store(areas_[i.area] + i.value, i.access, i.bit, stack[sp]);
                 break;
             case Op::Eq: case Op::Ne: case Op::Gt: case Op::Lt: case Op::Ge: case Op::Le:
             case Op::Add: case Op::Sub: case Op::Mul: case Op::Div: case Op::Mod:
@@ -207,12 +210,14 @@ bool Machine::run(Process process, double dtMs) {
                 [[fallthrough]];
             case Op::Cal:
                 if (depth >= kCallDepth) return fail(at, "CAL nested too deeply");
+                callDepths[depth] = sp;
                 calls[depth++] = pc;
                 pc = i.value;
                 break;
             case Op::Ret:
                 if (depth == 0) return fail(at, "RET without CAL");
                 pc = calls[--depth];
+                sp = std::min(sp, callDepths[depth]);  // what the subroutine left is dropped
                 break;
             case Op::Crc: {
                 NEED(2);
@@ -276,9 +281,10 @@ bool Machine::run(Process process, double dtMs) {
             }
             case Op::Pida: {
                 NEED(1);
-                const std::int32_t index = stack[--sp];
+                const std::int32_t index = stack[sp - 1];
                 if (!Inside(index, kPidaBytes)) return fail(at, "PIDA structure outside the register area");
                 RunPidaBlock(registers + index, dtMs);
+                std::memcpy(&stack[sp - 1], registers + index + 166, 4);  // the new output, mv
                 break;
             }
             case Op::Pop: NEED(1); --sp; break;
