@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "PlcEngine.h"
+#include "TableNames.h"
 #include "SoftPlcCommLoop.h"
 
 namespace velmora::softplc {
@@ -68,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"_PLCTYPE_", "#if _PLCTYPE_ < 7 && !defined(NOPE)\n#error f 'old PLC'\n#endif\n", "fatal error: old PLC"},
         Refused{"#endif missing", "#ifdef X\n", "#if without #endif"},
         Refused{"CNV flags unknown", "#reg int a\nP 0\n LD 0\n LD 0\n LD a\n LD 0\n LD 0\n CNV\nE 0\n",
-                "CNV: its flag word must be loaded as a constant"}));
+                "CNV: its flag word must be loaded as a constant"}), RowName<Refused>);
 
 TEST(Preprocessor, TakesTheRightBranchesAndKeepsWarnings) {
     Compiled c(
@@ -120,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Fault{"negative count", " LD 0\n SRC byte b\n LD 0\n LD -5\n MOV b", "MOV outside"},
                       Fault{"CRC past the area", " LD 65535\n LD 4\n CRC\n WR a", "CRC outside"},
                       Fault{"PID structure past the area", " LD 0\n LD 0\n LD 65500\n PID\n WR a", "PID structure outside"},
-                      Fault{"endless loop", "l: JMP l", "scan stopped"}));
+                      Fault{"endless loop", "l: JMP l", "scan stopped"}), RowName<Fault>);
 
 }  // namespace
 }  // namespace velmora::softplc

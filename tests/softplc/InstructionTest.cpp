@@ -7,6 +7,7 @@
 
 #include "Blocks.h"
 #include "PlcEngine.h"
+#include "TableNames.h"
 
 namespace velmora::softplc {
 namespace {
@@ -73,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"rotation of a word", {}, "LD $1234\nROR 4\nWR a\nLD $1234\nROL 4\nWR b", {{"a", 0x4123}, {"b", 0x2341}}},
         Row{"conditional jumps take and consume the condition", {},
             "LD 0\nJMC over\nLD 1\nWR a\nover: LD 1\nJMD end\nLD 1\nWR b\nend: LD 9\nWR c", {{"a", 0}, {"b", 0}, {"c", 9}}},
-        Row{"loop", {}, "again: LD a\nADD 1\nWR a\nLD a\nLT 10\nJMD again", {{"a", 10}}}));
+        Row{"loop", {}, "again: LD a\nADD 1\nWR a\nLD a\nLT 10\nJMD again", {{"a", 10}}}), RowName<Row>);
 
 TEST(Instruction, CrcOfTheCheckStringAndOfAZoneWithItsCrcAppended) {
     Scan s;

@@ -2,6 +2,7 @@
 // (mnemonic declarations, CRC through the user instruction of the older
 // series) stopped and started with its retained memory in a file.
 #include "PlcFixture.h"
+#include "TableNames.h"
 
 namespace velmora::softplc::testing {
 namespace {
@@ -66,7 +67,7 @@ INSTANTIATE_TEST_SUITE_P(Table, RetainedProtocol,
                                            Scenario{"cold restart", Between::ColdRestart, 400},
                                            Scenario{"new release", Between::Regenerate, 400},
                                            Scenario{"CRC catches damage", Between::CorruptFile, 400},
-                                           Scenario{"file gone", Between::RemoveFile, 400}));
+                                           Scenario{"file gone", Between::RemoveFile, 400}), RowName<Scenario>);
 
 }  // namespace
 }  // namespace velmora::softplc::testing
