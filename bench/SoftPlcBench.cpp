@@ -60,7 +60,8 @@ struct Loaded {
             if (!plant || !plant->attach(plc, why)) continue;
             plants.push_back(std::make_unique<SimulatedPlant>(std::move(*plant)));
             SimulatedPlant* s = plants.back().get();
-            engine.every(s->exchangePeriodMs(), [this, s] { s->exchange(plc); }, 0.0);
+            engine.every(
+                s->exchangePeriodMs(), [this, s] { s->exchange(plc); }, 0.0);
             engine.every(SimulatedPlant::kStepMs, [s] { s->step(); });
         }
     }
@@ -74,7 +75,8 @@ void BM_InstructionOnTheDemoProgram(benchmark::State& state) {
     const std::uint64_t before = demo.engine.machine().executed();
     for (auto _ : state) demo.engine.advance(demo.engine.cycleMs());
     const auto executed = static_cast<double>(demo.engine.machine().executed() - before);
-    state.counters["per_instruction"] = benchmark::Counter(executed, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["per_instruction"] =
+        benchmark::Counter(executed, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["instructions_per_scan"] = executed / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_InstructionOnTheDemoProgram);
@@ -94,9 +96,11 @@ void BM_ScanOfHundredControllers(benchmark::State& state) {
         for (int i = 0; i < 100; ++i) {
             std::string copy = boiler;
             const std::string name = "C" + std::to_string(100 + i);
-            for (std::size_t at; (at = copy.find("Name=Boiler\r\n")) != std::string::npos;) copy.replace(at, 11, "Name=" + name);
+            for (std::size_t at; (at = copy.find("Name=Boiler\r\n")) != std::string::npos;)
+                copy.replace(at, 11, "Name=" + name);
             copy.replace(0, 18, "[Regulator " + name + "]");
-            for (std::size_t at; (at = copy.find("OffReg=1000")) != std::string::npos;) copy.replace(at, 11, "OffReg=-1");
+            for (std::size_t at; (at = copy.find("OffReg=1000")) != std::string::npos;)
+                copy.replace(at, 11, "OffReg=-1");
             out += copy;
         }
         std::ofstream(path, std::ios::binary | std::ios::trunc) << out;

@@ -9,10 +9,10 @@
 
 #include "VirtualClock.h"
 #include "base/IniFile.h"
+#include "base/com/Guids.h"
 #include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
-#include "base/com/Guids.h"
 
 namespace velmora::host {
 
@@ -45,7 +45,8 @@ private:
     class Forms : public FormFactory {
     public:
         explicit Forms(WatchedFrontEnd& fe) : fe_(fe) {}
-        std::unique_ptr<ControllerManagerForm> createControllerManager(void* owner, TFormReg1& frame) override {
+        std::unique_ptr<ControllerManagerForm> createControllerManager(void* owner,
+                                                                       TFormReg1& frame) override {
             fe_.frame = &frame;
             return fe_.inner_.forms().createControllerManager(owner, frame);
         }
@@ -69,7 +70,8 @@ private:
     Forms forms_;
 };
 
-HeadlessSession::HeadlessSession(const std::string& projectDir, std::ostream& err) : err_(err), ide_(projectDir) {
+HeadlessSession::HeadlessSession(const std::string& projectDir, std::ostream& err)
+    : err_(err), ide_(projectDir) {
     ide_.trace = [this](const std::string& line) {
         if (line.rfind("event failed", 0) == 0 ||
             (line.rfind("soft PLC: ", 0) == 0 && line.find(" symbols of ") == std::string::npos &&
@@ -92,7 +94,9 @@ HeadlessSession::~HeadlessSession() {
     soft_.reset();  // saves the retained memory
 }
 
-TFormReg1& HeadlessSession::frame() { return *frontEnd_->frame; }
+TFormReg1& HeadlessSession::frame() {
+    return *frontEnd_->frame;
+}
 
 bool HeadlessSession::open(const std::string& plc, double cycleMs) {
     if (!ide_.project().findPlc(plc)) {
@@ -133,7 +137,8 @@ bool HeadlessSession::open(const std::string& plc, double cycleMs) {
 void HeadlessSession::scheduleTimers() {
     softplc::PlcEngine& engine = soft_->engine();
     // The IDE's communication loop passes ten times a second.
-    engine.every(100, [this] { soft_->pass(); }, 0.0);
+    engine.every(
+        100, [this] { soft_->pass(); }, 0.0);
     // The plug-in's timers tick at whatever interval they have at the time.
     for (Timer* timer : {&frame().CommTimer1(), &frame().SimTimer1()}) {
         auto* manual = dynamic_cast<ManualTimer*>(timer);
@@ -189,7 +194,8 @@ bool HeadlessSession::simulate(const std::string& controller, std::string& why) 
     softplc::SimulatedPlant* p = owned.get();
     plants_.push_back(std::move(owned));
     softplc::PlcEngine& engine = soft_->engine();
-    engine.every(p->exchangePeriodMs(), [this, p] { p->exchange(soft_->plc()); }, 0.0);
+    engine.every(
+        p->exchangePeriodMs(), [this, p] { p->exchange(soft_->plc()); }, 0.0);
     engine.every(softplc::SimulatedPlant::kStepMs, [p] { p->step(); });
     return true;
 }

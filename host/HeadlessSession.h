@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "SimulatedPlant.h"
+#include "base/Toolkit.h"
 #include "host/HostIde.h"
 #include "host/HostSoftPlc.h"
-#include "base/Toolkit.h"
 
 namespace velmora {
 class TFormReg1;

@@ -50,13 +50,20 @@ int RunProgram(const std::vector<std::string>& args, std::ostream& out, std::ost
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "--project" && hasValue) projectDir = args[++i];
-        else if (a == "--plc" && hasValue) plcName = args[++i];
-        else if (a == "--seconds" && hasValue) seconds = Number(args[++i], a);
-        else if (a == "--cycle-ms" && hasValue) cycleMs = Number(args[++i], a);
-        else if (a == "--sample-ms" && hasValue) sampleMs = Number(args[++i], a);
-        else if (a == "--trace" && hasValue) traced.push_back(args[++i]);
-        else if (a == "--online" && hasValue) online.push_back(args[++i]);
+        if (a == "--project" && hasValue)
+            projectDir = args[++i];
+        else if (a == "--plc" && hasValue)
+            plcName = args[++i];
+        else if (a == "--seconds" && hasValue)
+            seconds = Number(args[++i], a);
+        else if (a == "--cycle-ms" && hasValue)
+            cycleMs = Number(args[++i], a);
+        else if (a == "--sample-ms" && hasValue)
+            sampleMs = Number(args[++i], a);
+        else if (a == "--trace" && hasValue)
+            traced.push_back(args[++i]);
+        else if (a == "--online" && hasValue)
+            online.push_back(args[++i]);
         else if (a == "--at" && i + 3 < args.size()) {
             Event e{Number(args[i + 1], a), args[i + 2], args[i + 3]};
             if (e.action != "set" && e.action != "restart")
@@ -70,7 +77,8 @@ int RunProgram(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     if (projectDir.empty() || plcName.empty() || seconds < 0)
         throw std::invalid_argument("run needs --project DIR, --plc PLC and --seconds S");
-    if (cycleMs <= 0 || sampleMs <= 0) throw std::invalid_argument("run: --cycle-ms and --sample-ms must be above 0");
+    if (cycleMs <= 0 || sampleMs <= 0)
+        throw std::invalid_argument("run: --cycle-ms and --sample-ms must be above 0");
 
     HeadlessSession session(projectDir, err);
     if (!session.open(plcName, cycleMs)) return 1;
@@ -89,7 +97,8 @@ int RunProgram(const std::vector<std::string>& args, std::ostream& out, std::ost
     }
     for (const Event& e : events)
         if (e.action == "set" && !soft.plc().symbols().locate(e.argument.substr(0, e.argument.find('=')))) {
-            err << "velmora-host: --at " << e.seconds << " set " << e.argument << ": no such symbol in the soft PLC\n";
+            err << "velmora-host: --at " << e.seconds << " set " << e.argument
+                << ": no such symbol in the soft PLC\n";
             result = 1;
         }
     if (result) return result;

@@ -10,7 +10,9 @@ namespace velmora::softplc {
 
 namespace {
 
-std::int16_t Get16(const std::uint8_t* p, int at) { return static_cast<std::int16_t>(p[at] | (p[at + 1] << 8)); }
+std::int16_t Get16(const std::uint8_t* p, int at) {
+    return static_cast<std::int16_t>(p[at] | (p[at + 1] << 8));
+}
 void Set16(std::uint8_t* p, int at, double v) {
     const long r = std::lround(std::clamp(v, -32768.0, 32767.0));
     p[at] = static_cast<std::uint8_t>(r & 0xFF);
@@ -31,7 +33,9 @@ std::int32_t Get32(const std::uint8_t* p, int at) {
     return v;
 }
 // A state that went bad (NaN written over the network, say) restarts at a value.
-double Finite(double v, double fallback) { return std::isfinite(v) ? v : fallback; }
+double Finite(double v, double fallback) {
+    return std::isfinite(v) ? v : fallback;
+}
 
 // Input ranges of the conversion modes (the engineering values the module measures).
 struct Range {
@@ -39,26 +43,58 @@ struct Range {
 };
 Range ModeRange(int mode, int plcTypeIndex) {
     switch (mode) {
-        case 402: case 1202: case 1502: case 1102: return {-10000, 10000};
-        case 420: return {0, 2560};
-        case 421: return {-1000, 4260};
-        case 430: return {0, 1024};
-        case 431: return {-1000, 2680};
-        case 432: case 1132: case 1232: case 1532: return {-500, 1520};
-        case 1120: case 1220: return {0, 5000};
-        case 1121: case 1221: return {-1000, 8500};
-        case 1130: case 1230: case 1530: return {0, 2000};
-        case 1131: case 1231: case 1531: return {-1000, 2600};
-        case 1520: return {0, 1570};
-        case 1521: return {-1000, 1470};
-        case 1525: return {0, 3200};
-        case 1526: return {-1000, 6200};
-        case 2025: return {0, 1000};
-        case 2030: return {0, 1870};
-        case 2031: return {-1000, 2315};
-        case 2032: return plcTypeIndex == 0 ? Range{-600, 1350} : Range{-500, 1350};
-        case 2033: return plcTypeIndex == 0 ? Range{-600, 1610} : Range{-500, 1600};
-        default: return {0, 10000};
+        case 402:
+        case 1202:
+        case 1502:
+        case 1102:
+            return {-10000, 10000};
+        case 420:
+            return {0, 2560};
+        case 421:
+            return {-1000, 4260};
+        case 430:
+            return {0, 1024};
+        case 431:
+            return {-1000, 2680};
+        case 432:
+        case 1132:
+        case 1232:
+        case 1532:
+            return {-500, 1520};
+        case 1120:
+        case 1220:
+            return {0, 5000};
+        case 1121:
+        case 1221:
+            return {-1000, 8500};
+        case 1130:
+        case 1230:
+        case 1530:
+            return {0, 2000};
+        case 1131:
+        case 1231:
+        case 1531:
+            return {-1000, 2600};
+        case 1520:
+            return {0, 1570};
+        case 1521:
+            return {-1000, 1470};
+        case 1525:
+            return {0, 3200};
+        case 1526:
+            return {-1000, 6200};
+        case 2025:
+            return {0, 1000};
+        case 2030:
+            return {0, 1870};
+        case 2031:
+            return {-1000, 2315};
+        case 2032:
+            return plcTypeIndex == 0 ? Range{-600, 1350} : Range{-500, 1350};
+        case 2033:
+            return plcTypeIndex == 0 ? Range{-600, 1610} : Range{-500, 1600};
+        default:
+            return {0, 10000};
     }
 }
 
@@ -97,7 +133,9 @@ std::uint16_t Crc16(const std::uint8_t* bytes, std::size_t count) {
     std::uint16_t crc = 0xFFFF;
     for (std::size_t i = 0; i < count; ++i) {
         crc ^= bytes[i];
-        for (int b = 0; b < 8; ++b) crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001) : static_cast<std::uint16_t>(crc >> 1);
+        for (int b = 0; b < 8; ++b)
+            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<std::uint16_t>(crc >> 1);
     }
     return crc;
 }
@@ -128,7 +166,8 @@ std::int32_t RunConversion(const ConversionArgs& a) {
     double v = a.mode > 0 ? ForwardInputConversion(a.mode, a.value, a.plcTypeIndex, valid) : a.value;
     if (!valid) return kInputOverflow;
     if (a.table && (a.flags & 2)) {
-        const double x1 = Get16(a.table, 0), x2 = Get16(a.table, 2), y1 = Get16(a.table, 4), y2 = Get16(a.table, 6);
+        const double x1 = Get16(a.table, 0), x2 = Get16(a.table, 2), y1 = Get16(a.table, 4),
+                     y2 = Get16(a.table, 6);
         v = x2 == x1 ? y1 : y1 + (v - x1) * (y2 - y1) / (x2 - x1);
     } else if (a.table) {
         // Normalisation with copy: the input already has the controller's range; keep it inside.
@@ -158,21 +197,24 @@ constexpr int Det = 0, MinY = 1, MaxY = 3, Input1 = 5, gW = 7, ConW = 9, tiW = 1
               OutCycle = 31, PBnd = 33, RelCool = 35, Ti = 37, Td = 39, EGap = 41, DGap = 43, IGap = 45,
               Control = 47, Status = 49;
 // The private area behind the structure.
-constexpr int Time = 50;       // float: ms since the last sample
-constexpr int Integral = 54;   // float: integral part (positional) or exact output (incremental), %
-constexpr int PrevX = 58;      // float: action variable at the last sample, %
-constexpr int DState = 62;     // float: filtered derivative part, %
-constexpr int WState = 66;     // float: set point filter, raw units
-constexpr int Position = 70;   // int16: modelled actuator position of the 3-stage output, 0.01 %
-constexpr int Flags = 72;      // bit 0 started, bit 1 the output was held (manual, input error, stop) since the last sample
+constexpr int Time = 50;      // float: ms since the last sample
+constexpr int Integral = 54;  // float: integral part (positional) or exact output (incremental), %
+constexpr int PrevX = 58;     // float: action variable at the last sample, %
+constexpr int DState = 62;    // float: filtered derivative part, %
+constexpr int WState = 66;    // float: set point filter, raw units
+constexpr int Position = 70;  // int16: modelled actuator position of the 3-stage output, 0.01 %
+constexpr int Flags =
+    72;  // bit 0 started, bit 1 the output was held (manual, input error, stop) since the last sample
 }  // namespace tpid
 
 namespace control {
-constexpr int RC = 0, AO = 1, A12 = 2, KC = 3, BU = 4, IP = 5, AM = 6, HR = 7, RF = 8, RIO = 9, FU0 = 13, FU1 = 14,
-              FU3 = 15;
+constexpr int RC = 0, AO = 1, A12 = 2, KC = 3, BU = 4, IP = 5, AM = 6, HR = 7, RF = 8, RIO = 9, FU0 = 13,
+              FU1 = 14, FU3 = 15;
 }
 
-bool Valid(std::int32_t v) { return v > kInputUnderflow && v < kInputOverflow; }
+bool Valid(std::int32_t v) {
+    return v > kInputUnderflow && v < kInputOverflow;
+}
 
 }  // namespace
 
@@ -188,7 +230,8 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
     const double range = maxY - minY;
     const std::int32_t input1 = Get16(p, Input1);
     const bool inputMode2 = on(control::HR) || on(control::RIO);
-    const bool ey1 = !Valid(input1), ey2 = inputMode2 && !Valid(input2), ey3 = on(control::KC) && !Valid(input3);
+    const bool ey1 = !Valid(input1), ey2 = inputMode2 && !Valid(input2),
+               ey3 = on(control::KC) && !Valid(input3);
 
     // The measured value: the second input stands in for the first when it fails.
     double y = input1;
@@ -200,7 +243,8 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
 
     // Set point: the ratio of the second input in ratio control, gW otherwise.
     double w = Get16(p, gW);
-    if (on(control::RIO)) w = Valid(input2) ? input2 * static_cast<double>(Get16(p, gW)) / 10000.0 : Get16(p, ConW);
+    if (on(control::RIO))
+        w = Valid(input2) ? input2 * static_cast<double>(Get16(p, gW)) / 10000.0 : Get16(p, ConW);
 
     const double minU = Get16(p, MinU) / 100.0, maxU = Get16(p, MaxU) / 100.0;
     const bool parameterError = range == 0 || Get16(p, PBnd) <= 0 || minU > maxU;
@@ -292,7 +336,8 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
             const double ePrev = withDeadBand(sign * percent(wPrev) - prevX);
             double base = Finite(GetF(p, Integral), curOut);
             if (resume) base = curOut;
-            if (on(control::KC) && !on(control::BU) && Valid(input3)) base = input3 / 100.0;  // external feedback
+            if (on(control::KC) && !on(control::BU) && Valid(input3))
+                base = input3 / 100.0;  // external feedback
             const double u = base + kp * (e - ePrev) + iStep + (d - dPrev);
             curOut = limited(u);
             SetF(p, Integral, curOut);
@@ -329,7 +374,8 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
     // demanded position, no longer than the period.
     bool up = false, down = false;
     if (on(control::BU) && enabled && !parameterError) {
-        const double speed = (Get16(p, dMaxU) > 0 && periodMs > 0) ? Get16(p, dMaxU) / periodMs : 10000.0 / 60000.0;
+        const double speed =
+            (Get16(p, dMaxU) > 0 && periodMs > 0) ? Get16(p, dMaxU) / periodMs : 10000.0 / 60000.0;
         double position = Get16(p, Position);
         if (sample) {
             const double start = on(control::KC) && Valid(input3) ? input3 : position;
@@ -358,12 +404,12 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
     SetF(p, Time, timeMs);
     SetF(p, WState, wState);
 
-    const std::uint8_t status = static_cast<std::uint8_t>((up ? 1 : 0) | (down ? 2 : 0) | (manual ? 4 : 0) |
-                                                          (deadBand ? 8 : 0) | (ey1 ? 16 : 0) | (ey2 ? 32 : 0) |
-                                                          (ey3 ? 64 : 0));
+    const std::uint8_t status =
+        static_cast<std::uint8_t>((up ? 1 : 0) | (down ? 2 : 0) | (manual ? 4 : 0) | (deadBand ? 8 : 0) |
+                                  (ey1 ? 16 : 0) | (ey2 ? 32 : 0) | (ey3 ? 64 : 0));
     p[Status] = status;
-    const std::uint8_t det = static_cast<std::uint8_t>((errorCode & 7) | (umn ? 8 : 0) | (umx ? 16 : 0) | (ey1 ? 32 : 0) |
-                                                       (ey2 ? 64 : 0) | (ey3 ? 128 : 0));
+    const std::uint8_t det = static_cast<std::uint8_t>((errorCode & 7) | (umn ? 8 : 0) | (umx ? 16 : 0) |
+                                                       (ey1 ? 32 : 0) | (ey2 ? 64 : 0) | (ey3 ? 128 : 0));
     p[Det] = det;
     return det;
 }
@@ -378,9 +424,9 @@ constexpr int dv = 0, sp = 4, pv = 8, hv = 16, MAN = 20, TUNE = 21, TBRK = 22, T
 // The private area behind the structure: the accepted parameters and the state.
 constexpr int Private = 226;
 constexpr int AK = Private + 0, ATi = Private + 4, ATd = Private + 8, ANd = Private + 12, AB = Private + 16,
-              AC = Private + 20, ATt = Private + 24, AHi = Private + 28, ALo = Private + 32, AType = Private + 36,
-              AReverse = Private + 40, Integral = Private + 44, DState = Private + 48, PrevDe = Private + 52,
-              Time = Private + 56, Started = Private + 60, LastTune = Private + 61;
+              AC = Private + 20, ATt = Private + 24, AHi = Private + 28, ALo = Private + 32,
+              AType = Private + 36, AReverse = Private + 40, Integral = Private + 44, DState = Private + 48,
+              PrevDe = Private + 52, Time = Private + 56, Started = Private + 60, LastTune = Private + 61;
 }  // namespace tpida
 }  // namespace
 
@@ -421,7 +467,8 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
     const double h = first ? 0.0 : time;
     time = 0;
     const double kk = Finite(GetF(p, AK), 0), tiV = Finite(GetF(p, ATi), 0), tdV = Finite(GetF(p, ATd), 0);
-    const double ndV = std::max(1.0, Finite(GetF(p, ANd), 10)), bw = Finite(GetF(p, AB), 1), cw = Finite(GetF(p, AC), 0);
+    const double ndV = std::max(1.0, Finite(GetF(p, ANd), 10)), bw = Finite(GetF(p, AB), 1),
+                 cw = Finite(GetF(p, AC), 0);
     const double ttV = Finite(GetF(p, ATt), 0);
     double hi = Finite(GetF(p, AHi), 100), lo = Finite(GetF(p, ALo), 0);
     if (lo > hi) std::swap(lo, hi);

@@ -20,7 +20,8 @@ int ProcessNumber(Process p) {
 std::string Program::position(std::size_t index) const {
     if (index >= where.size()) return "?";
     const SourcePosition& p = where[index];
-    const std::string file = p.file >= 0 && static_cast<std::size_t>(p.file) < files.size() ? files[p.file] : "?";
+    const std::string file =
+        p.file >= 0 && static_cast<std::size_t>(p.file) < files.size() ? files[p.file] : "?";
     return file + ":" + std::to_string(p.line);
 }
 
@@ -49,8 +50,12 @@ std::string_view Trim(std::string_view s) {
     return s;
 }
 
-bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsIdentStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+bool IsIdentChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
 
 // The text before a ";" comment that is not inside quotes.
 std::string_view StripComment(std::string_view line) {
@@ -85,29 +90,29 @@ struct Mnemonic {
 
 const std::map<std::string, Mnemonic>& Mnemonics() {
     static const std::map<std::string, Mnemonic> table = {
-        {"LD", {Op::Ld, OperandRule::Required}},     {"LDL", {Op::Ld, OperandRule::Required}},
-        {"LDC", {Op::Ldc, OperandRule::Required}},   {"WR", {Op::Wr, OperandRule::Required}},
-        {"WRC", {Op::Wrc, OperandRule::Required}},   {"PUT", {Op::Put, OperandRule::Required}},
-        {"EQ", {Op::Eq, OperandRule::Optional}},     {"NE", {Op::Ne, OperandRule::Optional}},
-        {"GT", {Op::Gt, OperandRule::Optional}},     {"LT", {Op::Lt, OperandRule::Optional}},
-        {"GE", {Op::Ge, OperandRule::Optional}},     {"LE", {Op::Le, OperandRule::Optional}},
-        {"ADD", {Op::Add, OperandRule::Optional}},   {"SUB", {Op::Sub, OperandRule::Optional}},
-        {"MUL", {Op::Mul, OperandRule::Optional}},   {"DIV", {Op::Div, OperandRule::Optional}},
-        {"MOD", {Op::Mod, OperandRule::Optional}},   {"AND", {Op::And, OperandRule::Optional}},
-        {"OR", {Op::Or, OperandRule::Optional}},     {"XOR", {Op::Xor, OperandRule::Optional}},
-        {"NOT", {Op::Not, OperandRule::None}},       {"NEG", {Op::Neg, OperandRule::None}},
-        {"ADF", {Op::Adf, OperandRule::Optional}},   {"SUF", {Op::Suf, OperandRule::Optional}},
-        {"MUF", {Op::Muf, OperandRule::Optional}},   {"DIF", {Op::Dif, OperandRule::Optional}},
-        {"IFW", {Op::Ifw, OperandRule::None}},       {"IWF", {Op::Iwf, OperandRule::None}},
-        {"ROR", {Op::Ror, OperandRule::Optional}},   {"ROL", {Op::Rol, OperandRule::Optional}},
-        {"JMP", {Op::Jmp, OperandRule::Label}},      {"JMC", {Op::Jmc, OperandRule::Label}},
-        {"JMD", {Op::Jmd, OperandRule::Label}},      {"CAL", {Op::Cal, OperandRule::Label}},
-        {"CAD", {Op::Cad, OperandRule::Label}},      {"RET", {Op::Ret, OperandRule::None}},
-        {"CRC", {Op::Crc, OperandRule::None}},       {"CRCM", {Op::Crc, OperandRule::None}},
-        {"SRC", {Op::Src, OperandRule::Required}},   {"MOV", {Op::Mov, OperandRule::Required}},
-        {"CNV", {Op::Cnv, OperandRule::None}},       {"PID", {Op::Pid, OperandRule::None}},
-        {"PIDA", {Op::Pida, OperandRule::None}},     {"POP", {Op::Pop, OperandRule::None}},
-        {"DUP", {Op::Dup, OperandRule::None}},       {"USI", {Op::Crc, OperandRule::Name}},
+        {"LD", {Op::Ld, OperandRule::Required}},   {"LDL", {Op::Ld, OperandRule::Required}},
+        {"LDC", {Op::Ldc, OperandRule::Required}}, {"WR", {Op::Wr, OperandRule::Required}},
+        {"WRC", {Op::Wrc, OperandRule::Required}}, {"PUT", {Op::Put, OperandRule::Required}},
+        {"EQ", {Op::Eq, OperandRule::Optional}},   {"NE", {Op::Ne, OperandRule::Optional}},
+        {"GT", {Op::Gt, OperandRule::Optional}},   {"LT", {Op::Lt, OperandRule::Optional}},
+        {"GE", {Op::Ge, OperandRule::Optional}},   {"LE", {Op::Le, OperandRule::Optional}},
+        {"ADD", {Op::Add, OperandRule::Optional}}, {"SUB", {Op::Sub, OperandRule::Optional}},
+        {"MUL", {Op::Mul, OperandRule::Optional}}, {"DIV", {Op::Div, OperandRule::Optional}},
+        {"MOD", {Op::Mod, OperandRule::Optional}}, {"AND", {Op::And, OperandRule::Optional}},
+        {"OR", {Op::Or, OperandRule::Optional}},   {"XOR", {Op::Xor, OperandRule::Optional}},
+        {"NOT", {Op::Not, OperandRule::None}},     {"NEG", {Op::Neg, OperandRule::None}},
+        {"ADF", {Op::Adf, OperandRule::Optional}}, {"SUF", {Op::Suf, OperandRule::Optional}},
+        {"MUF", {Op::Muf, OperandRule::Optional}}, {"DIF", {Op::Dif, OperandRule::Optional}},
+        {"IFW", {Op::Ifw, OperandRule::None}},     {"IWF", {Op::Iwf, OperandRule::None}},
+        {"ROR", {Op::Ror, OperandRule::Optional}}, {"ROL", {Op::Rol, OperandRule::Optional}},
+        {"JMP", {Op::Jmp, OperandRule::Label}},    {"JMC", {Op::Jmc, OperandRule::Label}},
+        {"JMD", {Op::Jmd, OperandRule::Label}},    {"CAL", {Op::Cal, OperandRule::Label}},
+        {"CAD", {Op::Cad, OperandRule::Label}},    {"RET", {Op::Ret, OperandRule::None}},
+        {"CRC", {Op::Crc, OperandRule::None}},     {"CRCM", {Op::Crc, OperandRule::None}},
+        {"SRC", {Op::Src, OperandRule::Required}}, {"MOV", {Op::Mov, OperandRule::Required}},
+        {"CNV", {Op::Cnv, OperandRule::None}},     {"PID", {Op::Pid, OperandRule::None}},
+        {"PIDA", {Op::Pida, OperandRule::None}},   {"POP", {Op::Pop, OperandRule::None}},
+        {"DUP", {Op::Dup, OperandRule::None}},     {"USI", {Op::Crc, OperandRule::Name}},
     };
     return table;
 }
@@ -120,10 +125,24 @@ std::optional<Op> UsiLibrary(const std::string& upperName) {
 
 bool IsBinary(Op op) {
     switch (op) {
-        case Op::Eq: case Op::Ne: case Op::Gt: case Op::Lt: case Op::Ge: case Op::Le:
-        case Op::Add: case Op::Sub: case Op::Mul: case Op::Div: case Op::Mod:
-        case Op::And: case Op::Or: case Op::Xor:
-        case Op::Adf: case Op::Suf: case Op::Muf: case Op::Dif:
+        case Op::Eq:
+        case Op::Ne:
+        case Op::Gt:
+        case Op::Lt:
+        case Op::Ge:
+        case Op::Le:
+        case Op::Add:
+        case Op::Sub:
+        case Op::Mul:
+        case Op::Div:
+        case Op::Mod:
+        case Op::And:
+        case Op::Or:
+        case Op::Xor:
+        case Op::Adf:
+        case Op::Suf:
+        case Op::Muf:
+        case Op::Dif:
             return true;
         default:
             return false;
@@ -132,19 +151,38 @@ bool IsBinary(Op op) {
 
 StackEffect EffectOf(const Instr& i) {
     switch (i.op) {
-        case Op::Ld: case Op::Ldc: case Op::Dup:
+        case Op::Ld:
+        case Op::Ldc:
+        case Op::Dup:
             return {i.op == Op::Dup ? 1 : 0, 0, 1};
-        case Op::Not: case Op::Neg: case Op::Ifw: case Op::Iwf: case Op::Ror: case Op::Rol:
+        case Op::Not:
+        case Op::Neg:
+        case Op::Ifw:
+        case Op::Iwf:
+        case Op::Ror:
+        case Op::Rol:
             return {1, 0, 0};
-        case Op::Wr: case Op::Wrc: case Op::Put: case Op::Jmc: case Op::Jmd: case Op::Cad:
+        case Op::Wr:
+        case Op::Wrc:
+        case Op::Put:
+        case Op::Jmc:
+        case Op::Jmd:
+        case Op::Cad:
             return {1, 1, 0};
-        case Op::Crc: return {2, 2, 1};
-        case Op::Src: return {1, 1, 0};
-        case Op::Mov: return {2, 2, 0};
-        case Op::Cnv: return (i.extra & 4) ? StackEffect{6, 6, 1} : StackEffect{4, 4, 1};
-        case Op::Pid: return {3, 3, 1};
-        case Op::Pida: return {1, 1, 1};
-        case Op::Pop: return {1, 1, 0};
+        case Op::Crc:
+            return {2, 2, 1};
+        case Op::Src:
+            return {1, 1, 0};
+        case Op::Mov:
+            return {2, 2, 0};
+        case Op::Cnv:
+            return (i.extra & 4) ? StackEffect{6, 6, 1} : StackEffect{4, 4, 1};
+        case Op::Pid:
+            return {3, 3, 1};
+        case Op::Pida:
+            return {1, 1, 1};
+        case Op::Pop:
+            return {1, 1, 0};
         default:
             if (IsBinary(i.op)) return i.source == Source::None ? StackEffect{2, 2, 1} : StackEffect{1, 0, 0};
             return {};
@@ -190,7 +228,9 @@ private:
     // ------------------------------------------------------------ diagnostics
     void report(Diagnostic::Severity severity, int file, int line, std::string text) {
         Diagnostic d;
-        d.file = file >= 0 && static_cast<std::size_t>(file) < out_.program.files.size() ? out_.program.files[file] : "";
+        d.file = file >= 0 && static_cast<std::size_t>(file) < out_.program.files.size()
+                     ? out_.program.files[file]
+                     : "";
         d.line = line;
         d.severity = severity;
         d.text = std::move(text);
@@ -199,8 +239,12 @@ private:
         // A flood of errors helps nobody; stop after a hundred.
         if (severity == Diagnostic::Severity::Error && ++errors_ >= 100) throw Fatal{};
     }
-    void error(int line, std::string text) { report(Diagnostic::Severity::Error, file_, line, std::move(text)); }
-    void errorAt(const Line& l, std::string text) { report(Diagnostic::Severity::Error, l.file, l.line, std::move(text)); }
+    void error(int line, std::string text) {
+        report(Diagnostic::Severity::Error, file_, line, std::move(text));
+    }
+    void errorAt(const Line& l, std::string text) {
+        report(Diagnostic::Severity::Error, l.file, l.line, std::move(text));
+    }
 
     // ------------------------------------------------------------ IEC constants
     // Constants of "VAR_GLOBAL CONSTANT" blocks become defines ("Boiler_ReleaseNumber").
@@ -254,9 +298,9 @@ private:
 
     // ------------------------------------------------------------ mnemonic files
     struct Condition {
-        bool active;        // this branch is taken and every outer one too
+        bool active;  // this branch is taken and every outer one too
         bool outerActive;
-        bool taken;         // some branch of this #if was taken
+        bool taken;  // some branch of this #if was taken
         bool seenElse;
         int line;
     };
@@ -281,7 +325,9 @@ private:
             if (eol == text.size()) break;
         }
         if (!conditions_.empty()) error(conditions_.back().line, "#if without #endif");
-        if (process_ >= 0) error(lineNumber, "process P " + std::to_string(process_) + " has no E " + std::to_string(process_));
+        if (process_ >= 0)
+            error(lineNumber,
+                  "process P " + std::to_string(process_) + " has no E " + std::to_string(process_));
     }
 
     void line(std::string_view raw, int number) {
@@ -304,7 +350,8 @@ private:
     void directive(std::string_view body, int number) {
         const auto split = body.find_first_of(" \t");
         const std::string word = Upper(body.substr(0, split));
-        const std::string_view rest = split == std::string_view::npos ? std::string_view() : Trim(body.substr(split));
+        const std::string_view rest =
+            split == std::string_view::npos ? std::string_view() : Trim(body.substr(split));
         inStruct_ = false;
         declarationContinues_ = false;
         if (word == "IFDEF" || word == "IFNDEF") {
@@ -348,7 +395,8 @@ private:
                 error(number, "#" + Upper(word) + " needs a name");
                 return;
             }
-            defines_[name] = space == std::string_view::npos ? std::string() : std::string(Trim(text.substr(space)));
+            defines_[name] =
+                space == std::string_view::npos ? std::string() : std::string(Trim(text.substr(space)));
         } else if (word == "USI") {
             // "#usi u_crc = crc16": a user instruction bound to a library function.
             const std::string_view text = Trim(StripComment(rest));
@@ -365,7 +413,8 @@ private:
             }
             usi_[Upper(Trim(text.substr(0, eq)))] = *op;
         } else if (word == "REG" || word == "REM") {
-            declarationContinues_ = !Trim(StripComment(rest)).empty() && Trim(StripComment(rest)).back() == ',';
+            declarationContinues_ =
+                !Trim(StripComment(rest)).empty() && Trim(StripComment(rest)).back() == ',';
         } else if (word == "STRUCT") {
             inStruct_ = true;
         } else if (word == "USEOPTION" || word == "PRAGMA") {
@@ -388,13 +437,19 @@ private:
         std::string_view message = rest;
         if (level.size() == 1) {
             message = space == std::string_view::npos ? std::string_view() : Trim(rest.substr(space));
-            if (level == "F") severity = Diagnostic::Severity::Fatal;
-            else if (level == "E") severity = Diagnostic::Severity::Error;
-            else if (level == "W") severity = Diagnostic::Severity::Warning;
-            else if (level == "I") severity = Diagnostic::Severity::Information;
-            else message = rest;
+            if (level == "F")
+                severity = Diagnostic::Severity::Fatal;
+            else if (level == "E")
+                severity = Diagnostic::Severity::Error;
+            else if (level == "W")
+                severity = Diagnostic::Severity::Warning;
+            else if (level == "I")
+                severity = Diagnostic::Severity::Information;
+            else
+                message = rest;
         }
-        if (message.size() >= 2 && (message.front() == '\'' || message.front() == '"') && message.back() == message.front())
+        if (message.size() >= 2 && (message.front() == '\'' || message.front() == '"') &&
+            message.back() == message.front())
             message = message.substr(1, message.size() - 2);
         report(severity, file_, number, std::string(message));
     }
@@ -430,7 +485,8 @@ private:
             skip();
             if (text_.compare(pos_, op.size(), op) != 0) return false;
             // "<" must not take the first half of "<=", "=" of "==" and so on.
-            if (op.size() == 1 && pos_ + 1 < text_.size() && text_[pos_ + 1] == '=' && op != "=") return false;
+            if (op.size() == 1 && pos_ + 1 < text_.size() && text_[pos_ + 1] == '=' && op != "=")
+                return false;
             if ((op == "&" || op == "|") && pos_ + 1 < text_.size() && text_[pos_ + 1] == op[0]) return false;
             pos_ += op.size();
             return true;
@@ -448,27 +504,38 @@ private:
         long long compare() {
             long long v = sum();
             for (;;) {
-                if (accept("==")) v = v == sum();
-                else if (accept("!=")) v = v != sum();
-                else if (accept("<=")) v = v <= sum();
-                else if (accept(">=")) v = v >= sum();
-                else if (accept("<")) v = v < sum();
-                else if (accept(">")) v = v > sum();
-                else return v;
+                if (accept("=="))
+                    v = v == sum();
+                else if (accept("!="))
+                    v = v != sum();
+                else if (accept("<="))
+                    v = v <= sum();
+                else if (accept(">="))
+                    v = v >= sum();
+                else if (accept("<"))
+                    v = v < sum();
+                else if (accept(">"))
+                    v = v > sum();
+                else
+                    return v;
             }
         }
         long long sum() {
             long long v = product();
             for (;;) {
-                if (accept("+")) v = Wrap(v + product());
-                else if (accept("-")) v = Wrap(v - product());
-                else return v;
+                if (accept("+"))
+                    v = Wrap(v + product());
+                else if (accept("-"))
+                    v = Wrap(v - product());
+                else
+                    return v;
             }
         }
         long long product() {
             long long v = unary();
             for (;;) {
-                if (accept("*")) v = Wrap(v * unary());
+                if (accept("*"))
+                    v = Wrap(v * unary());
                 else if (accept("/") || accept("%")) {
                     const bool div = text_[pos_ - 1] == '/';
                     const long long d = unary();
@@ -488,8 +555,10 @@ private:
                 return 0;
             }
             long long v;
-            if (accept("-")) v = -unary();
-            else if (accept("!")) v = unary() == 0;
+            if (accept("-"))
+                v = -unary();
+            else if (accept("!"))
+                v = unary() == 0;
             else if (accept("(")) {
                 v = orExpr();
                 if (!accept(")")) fail("missing )");
@@ -505,8 +574,11 @@ private:
                 return 0;
             }
             const std::size_t start = pos_;
-            if (std::isdigit(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '$' || text_[pos_] == '#') {
-                while (pos_ < text_.size() && (IsIdentChar(text_[pos_]) || text_[pos_] == '$' || text_[pos_] == '#')) ++pos_;
+            if (std::isdigit(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '$' ||
+                text_[pos_] == '#') {
+                while (pos_ < text_.size() &&
+                       (IsIdentChar(text_[pos_]) || text_[pos_] == '$' || text_[pos_] == '#'))
+                    ++pos_;
                 std::int32_t value = 0;
                 bool real = false;
                 if (!ParseConstant(text_.substr(start, pos_ - start), value, real) || real) {
@@ -583,21 +655,26 @@ private:
         if (!code.empty()) {
             const auto space = code.find_first_of(" \t");
             l.mnemonic = Upper(code.substr(0, space));
-            l.operand = space == std::string_view::npos ? std::string() : std::string(Trim(code.substr(space)));
+            l.operand =
+                space == std::string_view::npos ? std::string() : std::string(Trim(code.substr(space)));
         }
         // "P 0" opens a process, "E 0" closes it.
         if ((l.mnemonic == "P" || l.mnemonic == "E") && l.label.empty()) {
             std::int32_t n = -1;
             bool real = false;
-            if (!ParseConstant(l.operand, n, real) || real || (n != 0 && n != 41 && n != 60 && n != 62 && n != 63)) {
+            if (!ParseConstant(l.operand, n, real) || real ||
+                (n != 0 && n != 41 && n != 60 && n != 62 && n != 63)) {
                 error(number, "unknown process " + l.mnemonic + " " + l.operand);
                 return;
             }
             if (l.mnemonic == "P") {
-                if (process_ >= 0) error(number, "P " + std::to_string(n) + " inside P " + std::to_string(process_));
+                if (process_ >= 0)
+                    error(number, "P " + std::to_string(n) + " inside P " + std::to_string(process_));
                 process_ = n;
             } else {
-                if (process_ != n) error(number, "E " + std::to_string(n) + " does not close an open P " + std::to_string(n));
+                if (process_ != n)
+                    error(number,
+                          "E " + std::to_string(n) + " does not close an open P " + std::to_string(n));
                 process_ = -1;
             }
             return;
@@ -624,7 +701,7 @@ private:
 
     static std::optional<int> KeywordSize(const std::string& upper) {
         static const std::map<std::string, int> sizes = {
-            {"BIT", 0}, {"BYTE", 1}, {"USINT", 1}, {"SINT", 1}, {"WORD", 2}, {"INT", 2}, {"UINT", 2},
+            {"BIT", 0},  {"BYTE", 1}, {"USINT", 1}, {"SINT", 1},  {"WORD", 2},  {"INT", 2}, {"UINT", 2},
             {"LONG", 4}, {"DINT", 4}, {"DWORD", 4}, {"UDINT", 4}, {"FLOAT", 4}, {"REAL", 4}};
         const auto f = sizes.find(upper);
         if (f == sizes.end()) return std::nullopt;
@@ -656,7 +733,8 @@ private:
         const std::string upper = Upper(text);
         if (upper.rfind("__INDX(", 0) == 0 || upper.rfind("__OFFSET(", 0) == 0) {
             const auto open = text.find('('), close = text.rfind(')');
-            if (close == std::string::npos || close < open || Trim(std::string_view(text).substr(close + 1)).size()) {
+            if (close == std::string::npos || close < open ||
+                Trim(std::string_view(text).substr(close + 1)).size()) {
                 errorAt(l, "missing ) in " + text);
                 return std::nullopt;
             }
@@ -681,7 +759,8 @@ private:
         std::optional<Location> where;
         if (text[0] == '%') {
             std::string direct = text;
-            if (const auto a = codegen::ParseOperand(direct); a && a->area >= 0 && a->area < kAreaCount && a->size <= 4) {
+            if (const auto a = codegen::ParseOperand(direct);
+                a && a->area >= 0 && a->area < kAreaCount && a->size <= 4) {
                 Location loc;
                 loc.area = a->area;
                 loc.offset = a->offset;
@@ -714,11 +793,18 @@ private:
             o.size = 1;
         } else {
             switch (size) {
-                case 1: o.access = Access::U8; break;
-                case 2: o.access = where->type.isUnsigned && !sizeOverride ? Access::U16 : Access::S16; break;
-                case 4: o.access = Access::I32; break;
+                case 1:
+                    o.access = Access::U8;
+                    break;
+                case 2:
+                    o.access = where->type.isUnsigned && !sizeOverride ? Access::U16 : Access::S16;
+                    break;
+                case 4:
+                    o.access = Access::I32;
+                    break;
                 default:
-                    errorAt(l, "operand " + text + " is " + std::to_string(size) + " bytes; only 1, 2 and 4 can be loaded");
+                    errorAt(l, "operand " + text + " is " + std::to_string(size) +
+                                   " bytes; only 1, 2 and 4 can be loaded");
                     return std::nullopt;
             }
             o.size = size;
@@ -752,7 +838,8 @@ private:
             for (const Line& l : found->second.lines) {
                 if (!l.label.empty()) {
                     const std::string key = Upper(l.label);
-                    if (own.count(key) || subroutineLabels.count(key)) errorAt(l, "label " + l.label + " defined twice");
+                    if (own.count(key) || subroutineLabels.count(key))
+                        errorAt(l, "label " + l.label + " defined twice");
                     own[key] = static_cast<std::int32_t>(p.code.size());
                     if (number == 60) subroutineLabels[key] = static_cast<std::int32_t>(p.code.size());
                 }
@@ -793,7 +880,8 @@ private:
                 const auto& own = labels[f.process];
                 const auto target = own.find(key);
                 if (target == own.end()) {
-                    errorAt(f.line, "jump to " + f.label + ": no such label in P " + std::to_string(f.process));
+                    errorAt(f.line,
+                            "jump to " + f.label + ": no such label in P " + std::to_string(f.process));
                     continue;
                 }
                 ins.value = target->second;
@@ -812,8 +900,10 @@ private:
             const std::string_view expansion = Trim(d->second);
             const auto space = expansion.find_first_of(" \t");
             mnemonic = Upper(expansion.substr(0, space));
-            const std::string more = space == std::string_view::npos ? std::string() : std::string(Trim(expansion.substr(space)));
-            operandText = more.empty() ? operandText : (operandText.empty() ? more : more + " " + operandText);
+            const std::string more =
+                space == std::string_view::npos ? std::string() : std::string(Trim(expansion.substr(space)));
+            operandText =
+                more.empty() ? operandText : (operandText.empty() ? more : more + " " + operandText);
         }
         const auto& table = Mnemonics();
         const auto found = table.find(mnemonic);
@@ -862,8 +952,8 @@ private:
         ins.area = static_cast<std::uint8_t>(o->area);
         ins.bit = static_cast<std::int8_t>(o->bit);
         ins.real = o->real ? 1 : 0;
-        const bool memoryOnly = ins.op == Op::Wr || ins.op == Op::Wrc || ins.op == Op::Put || ins.op == Op::Src ||
-                                ins.op == Op::Mov;
+        const bool memoryOnly = ins.op == Op::Wr || ins.op == Op::Wrc || ins.op == Op::Put ||
+                                ins.op == Op::Src || ins.op == Op::Mov;
         if (memoryOnly && o->source != Source::Memory) {
             errorAt(l, mnemonic + " needs a variable, not " + operandText);
             return std::nullopt;
@@ -900,10 +990,10 @@ private:
 
     // ------------------------------------------------------------ stack check
     struct Summary {
-        int need = 0;        // cells below the entry it reads
+        int need = 0;  // cells below the entry it reads
         int netLo = 0, netHi = 0;
-        int peak = 0;        // deepest cell above the entry
-        int calls = 0;       // CAL nesting below it
+        int peak = 0;   // deepest cell above the entry
+        int calls = 0;  // CAL nesting below it
         bool returns = false;
     };
 
@@ -974,8 +1064,9 @@ private:
                 e.need = std::max(e.need, callee.need + (ins.op == Op::Cad ? 1 : 0));
             }
             if (l < e.need) {
-                if (process) return fail(i, "stack underflow: the instruction needs " + std::to_string(e.need) +
-                                                " values, the stack may hold " + std::to_string(std::max(l, 0)));
+                if (process)
+                    return fail(i, "stack underflow: the instruction needs " + std::to_string(e.need) +
+                                       " values, the stack may hold " + std::to_string(std::max(l, 0)));
                 summary.need = std::max(summary.need, e.need - l);
                 if (summary.need > kStackCells) return fail(i, "stack underflow in a subroutine");
             }
@@ -998,12 +1089,17 @@ private:
             if (summary.peak > kStackCells)
                 return fail(i, "stack overflow: more than " + std::to_string(kStackCells) + " values");
             switch (ins.op) {
-                case Op::Jmp: flow(ins.value, nl, nh); break;
-                case Op::Jmc: case Op::Jmd:
+                case Op::Jmp:
+                    flow(ins.value, nl, nh);
+                    break;
+                case Op::Jmc:
+                case Op::Jmd:
                     flow(ins.value, nl, nh);
                     flow(i + 1, nl, nh);
                     break;
-                default: flow(i + 1, nl, nh); break;
+                default:
+                    flow(i + 1, nl, nh);
+                    break;
             }
         }
         return true;
@@ -1069,21 +1165,27 @@ bool ParseConstant(std::string_view text, std::int32_t& value, bool& real) {
         digits.remove_prefix(3);
     } else if (const auto hash = digits.find('#'); hash != std::string_view::npos && hash > 0 && hash <= 2) {
         const std::string_view b = digits.substr(0, hash);
-        if (b == "2") base = 2;
-        else if (b == "8") base = 8;
-        else if (b == "16") base = 16;
-        else return false;
+        if (b == "2")
+            base = 2;
+        else if (b == "8")
+            base = 8;
+        else if (b == "16")
+            base = 16;
+        else
+            return false;
         digits.remove_prefix(hash + 1);
     }
     if (digits.empty()) return false;
-    if (base == 10 && (digits.find('.') != std::string_view::npos || digits.find_first_of("eE") != std::string_view::npos)) {
+    if (base == 10 && (digits.find('.') != std::string_view::npos ||
+                       digits.find_first_of("eE") != std::string_view::npos)) {
         if (!std::isdigit(static_cast<unsigned char>(digits.front()))) return false;
         std::size_t i = 0;
         bool dot = false, exp = false;
         for (; i < digits.size(); ++i) {
             const char c = digits[i];
             if (std::isdigit(static_cast<unsigned char>(c))) continue;
-            if (c == '.' && !dot && !exp) dot = true;
+            if (c == '.' && !dot && !exp)
+                dot = true;
             else if ((c == 'e' || c == 'E') && !exp && i + 1 < digits.size()) {
                 exp = true;
                 if (digits[i + 1] == '-' || digits[i + 1] == '+') ++i;
@@ -1103,10 +1205,14 @@ bool ParseConstant(std::string_view text, std::int32_t& value, bool& real) {
     for (char c : digits) {
         if (c == '_') continue;
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else return false;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return false;
         if (d >= base) return false;
         v = v * static_cast<unsigned>(base) + static_cast<unsigned>(d);
         if (v > 0xFFFFFFFFull) return false;

@@ -26,14 +26,18 @@ inline std::int32_t FromFloat(float f) {
 
 inline std::int32_t Load(const std::uint8_t* m, Access access, int bit) {
     switch (access) {
-        case Access::Bit: return (*m >> bit) & 1;
-        case Access::U8: return *m;
-        case Access::S16: return static_cast<std::int16_t>(m[0] | (m[1] << 8));
-        case Access::U16: return static_cast<std::uint16_t>(m[0] | (m[1] << 8));
+        case Access::Bit:
+            return (*m >> bit) & 1;
+        case Access::U8:
+            return *m;
+        case Access::S16:
+            return static_cast<std::int16_t>(m[0] | (m[1] << 8));
+        case Access::U16:
+            return static_cast<std::uint16_t>(m[0] | (m[1] << 8));
         case Access::I32:
-            return static_cast<std::int32_t>(static_cast<std::uint32_t>(m[0]) | (static_cast<std::uint32_t>(m[1]) << 8) |
-                                             (static_cast<std::uint32_t>(m[2]) << 16) |
-                                             (static_cast<std::uint32_t>(m[3]) << 24));
+            return static_cast<std::int32_t>(
+                static_cast<std::uint32_t>(m[0]) | (static_cast<std::uint32_t>(m[1]) << 8) |
+                (static_cast<std::uint32_t>(m[2]) << 16) | (static_cast<std::uint32_t>(m[3]) << 24));
     }
     return 0;
 }
@@ -44,7 +48,9 @@ inline void Store(std::uint8_t* m, Access access, int bit, std::int32_t v) {
         case Access::Bit:
             *m = static_cast<std::uint8_t>(v != 0 ? (*m | (1u << bit)) : (*m & ~(1u << bit)));
             return;
-        case Access::U8: m[0] = static_cast<std::uint8_t>(u); return;
+        case Access::U8:
+            m[0] = static_cast<std::uint8_t>(u);
+            return;
         case Access::S16:
         case Access::U16:
             m[0] = static_cast<std::uint8_t>(u);
@@ -112,10 +118,10 @@ bool Machine::run(Process process, double dtMs) {
 
 #define NEED(n) \
     if (sp < (n)) return fail(at, "stack underflow")
-#define PUSH(v)                                                      \
-    do {                                                             \
-        if (sp >= kStackCells) return fail(at, "stack overflow");    \
-        stack[sp++] = (v);                                           \
+#define PUSH(v)                                                   \
+    do {                                                          \
+        if (sp >= kStackCells) return fail(at, "stack overflow"); \
+        stack[sp++] = (v);                                        \
     } while (0)
 
     for (;;) {
@@ -124,7 +130,8 @@ bool Machine::run(Process process, double dtMs) {
         ++count;
         if (--budget == 0) {
             executed_ += count;
-            return fail(at, "scan stopped: more than " + std::to_string(kScanBudget) + " instructions (endless loop?)");
+            return fail(at, "scan stopped: more than " + std::to_string(kScanBudget) +
+                                " instructions (endless loop?)");
         }
         std::int32_t operand = 0;
         if (i.source == Source::Immediate)
@@ -137,8 +144,12 @@ bool Machine::run(Process process, double dtMs) {
             case Op::End:
                 executed_ += count;
                 return true;
-            case Op::Ld: PUSH(operand); break;
-            case Op::Ldc: PUSH(i.access == Access::Bit && i.source == Source::Memory ? (operand ? 0 : 1) : ~operand); break;
+            case Op::Ld:
+                PUSH(operand);
+                break;
+            case Op::Ldc:
+                PUSH(i.access == Access::Bit && i.source == Source::Memory ? (operand ? 0 : 1) : ~operand);
+                break;
             case Op::Wr:
                 NEED(1);
                 --sp;
@@ -147,17 +158,32 @@ bool Machine::run(Process process, double dtMs) {
             case Op::Wrc:
                 NEED(1);
                 --sp;
-                Store(areas_[i.area] + i.value, i.access, i.bit, i.access == Access::Bit ? (stack[sp] == 0) : ~stack[sp]);
+                Store(areas_[i.area] + i.value, i.access, i.bit,
+                      i.access == Access::Bit ? (stack[sp] == 0) : ~stack[sp]);
                 break;
             case Op::Put:
                 NEED(1);
                 --sp;
                 if (areas_[2][1] & 1u) Store(areas_[i.area] + i.value, i.access, i.bit, stack[sp]);
                 break;
-            case Op::Eq: case Op::Ne: case Op::Gt: case Op::Lt: case Op::Ge: case Op::Le:
-            case Op::Add: case Op::Sub: case Op::Mul: case Op::Div: case Op::Mod:
-            case Op::And: case Op::Or: case Op::Xor:
-            case Op::Adf: case Op::Suf: case Op::Muf: case Op::Dif: {
+            case Op::Eq:
+            case Op::Ne:
+            case Op::Gt:
+            case Op::Lt:
+            case Op::Ge:
+            case Op::Le:
+            case Op::Add:
+            case Op::Sub:
+            case Op::Mul:
+            case Op::Div:
+            case Op::Mod:
+            case Op::And:
+            case Op::Or:
+            case Op::Xor:
+            case Op::Adf:
+            case Op::Suf:
+            case Op::Muf:
+            case Op::Dif: {
                 if (i.source == Source::None) {
                     NEED(2);
                     operand = stack[--sp];
@@ -167,15 +193,35 @@ bool Machine::run(Process process, double dtMs) {
                 std::int32_t& a = stack[sp - 1];
                 const bool real = i.real != 0;
                 switch (i.op) {
-                    case Op::Eq: a = real ? AsFloat(a) == AsFloat(operand) : a == operand; break;
-                    case Op::Ne: a = real ? AsFloat(a) != AsFloat(operand) : a != operand; break;
-                    case Op::Gt: a = real ? AsFloat(a) > AsFloat(operand) : a > operand; break;
-                    case Op::Lt: a = real ? AsFloat(a) < AsFloat(operand) : a < operand; break;
-                    case Op::Ge: a = real ? AsFloat(a) >= AsFloat(operand) : a >= operand; break;
-                    case Op::Le: a = real ? AsFloat(a) <= AsFloat(operand) : a <= operand; break;
-                    case Op::Add: a = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(operand)); break;
-                    case Op::Sub: a = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(operand)); break;
-                    case Op::Mul: a = static_cast<std::int32_t>(static_cast<std::int64_t>(a) * operand); break;
+                    case Op::Eq:
+                        a = real ? AsFloat(a) == AsFloat(operand) : a == operand;
+                        break;
+                    case Op::Ne:
+                        a = real ? AsFloat(a) != AsFloat(operand) : a != operand;
+                        break;
+                    case Op::Gt:
+                        a = real ? AsFloat(a) > AsFloat(operand) : a > operand;
+                        break;
+                    case Op::Lt:
+                        a = real ? AsFloat(a) < AsFloat(operand) : a < operand;
+                        break;
+                    case Op::Ge:
+                        a = real ? AsFloat(a) >= AsFloat(operand) : a >= operand;
+                        break;
+                    case Op::Le:
+                        a = real ? AsFloat(a) <= AsFloat(operand) : a <= operand;
+                        break;
+                    case Op::Add:
+                        a = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) +
+                                                      static_cast<std::uint32_t>(operand));
+                        break;
+                    case Op::Sub:
+                        a = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) -
+                                                      static_cast<std::uint32_t>(operand));
+                        break;
+                    case Op::Mul:
+                        a = static_cast<std::int32_t>(static_cast<std::int64_t>(a) * operand);
+                        break;
                     case Op::Div:
                     case Op::Mod:
                         if (operand == 0) return fail(at, "division by zero");
@@ -184,26 +230,67 @@ bool Machine::run(Process process, double dtMs) {
                         else
                             a = i.op == Op::Div ? a / operand : a % operand;
                         break;
-                    case Op::And: a &= operand; break;
-                    case Op::Or: a |= operand; break;
-                    case Op::Xor: a ^= operand; break;
-                    case Op::Adf: a = FromFloat(AsFloat(a) + AsFloat(operand)); break;
-                    case Op::Suf: a = FromFloat(AsFloat(a) - AsFloat(operand)); break;
-                    case Op::Muf: a = FromFloat(AsFloat(a) * AsFloat(operand)); break;
-                    case Op::Dif: a = FromFloat(AsFloat(a) / AsFloat(operand)); break;
-                    default: break;
+                    case Op::And:
+                        a &= operand;
+                        break;
+                    case Op::Or:
+                        a |= operand;
+                        break;
+                    case Op::Xor:
+                        a ^= operand;
+                        break;
+                    case Op::Adf:
+                        a = FromFloat(AsFloat(a) + AsFloat(operand));
+                        break;
+                    case Op::Suf:
+                        a = FromFloat(AsFloat(a) - AsFloat(operand));
+                        break;
+                    case Op::Muf:
+                        a = FromFloat(AsFloat(a) * AsFloat(operand));
+                        break;
+                    case Op::Dif:
+                        a = FromFloat(AsFloat(a) / AsFloat(operand));
+                        break;
+                    default:
+                        break;
                 }
                 break;
             }
-            case Op::Not: NEED(1); stack[sp - 1] = ~stack[sp - 1]; break;
-            case Op::Neg: NEED(1); stack[sp - 1] = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(stack[sp - 1])); break;
-            case Op::Ifw: NEED(1); stack[sp - 1] = FloatToWord(AsFloat(stack[sp - 1])); break;
-            case Op::Iwf: NEED(1); stack[sp - 1] = FromFloat(static_cast<float>(stack[sp - 1])); break;
-            case Op::Ror: NEED(1); stack[sp - 1] = Rotate16(stack[sp - 1], operand, true); break;
-            case Op::Rol: NEED(1); stack[sp - 1] = Rotate16(stack[sp - 1], operand, false); break;
-            case Op::Jmp: pc = i.value; break;
-            case Op::Jmc: NEED(1); if (stack[--sp] == 0) pc = i.value; break;
-            case Op::Jmd: NEED(1); if (stack[--sp] != 0) pc = i.value; break;
+            case Op::Not:
+                NEED(1);
+                stack[sp - 1] = ~stack[sp - 1];
+                break;
+            case Op::Neg:
+                NEED(1);
+                stack[sp - 1] = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(stack[sp - 1]));
+                break;
+            case Op::Ifw:
+                NEED(1);
+                stack[sp - 1] = FloatToWord(AsFloat(stack[sp - 1]));
+                break;
+            case Op::Iwf:
+                NEED(1);
+                stack[sp - 1] = FromFloat(static_cast<float>(stack[sp - 1]));
+                break;
+            case Op::Ror:
+                NEED(1);
+                stack[sp - 1] = Rotate16(stack[sp - 1], operand, true);
+                break;
+            case Op::Rol:
+                NEED(1);
+                stack[sp - 1] = Rotate16(stack[sp - 1], operand, false);
+                break;
+            case Op::Jmp:
+                pc = i.value;
+                break;
+            case Op::Jmc:
+                NEED(1);
+                if (stack[--sp] == 0) pc = i.value;
+                break;
+            case Op::Jmd:
+                NEED(1);
+                if (stack[--sp] != 0) pc = i.value;
+                break;
             case Op::Cad:
                 NEED(1);
                 if (stack[--sp] == 0) break;
@@ -232,7 +319,8 @@ bool Machine::run(Process process, double dtMs) {
                 const std::int64_t index = stack[--sp];
                 sourceArea_ = i.area;
                 sourceElement_ = i.extra;
-                sourceOffset_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(i.value + index * i.extra, -1, kAreaSize));
+                sourceOffset_ = static_cast<std::int32_t>(
+                    std::clamp<std::int64_t>(i.value + index * i.extra, -1, kAreaSize));
                 break;
             }
             case Op::Mov: {
@@ -240,8 +328,10 @@ bool Machine::run(Process process, double dtMs) {
                 const std::int64_t count = static_cast<std::int64_t>(stack[--sp]) * sourceElement_;
                 const std::int64_t to = i.value + static_cast<std::int64_t>(stack[--sp]) * sourceElement_;
                 if (sourceOffset_ < 0) return fail(at, "MOV without SRC");
-                if (!Inside(sourceOffset_, count) || !Inside(to, count)) return fail(at, "MOV outside its memory area");
-                std::memmove(areas_[i.area] + to, areas_[sourceArea_] + sourceOffset_, static_cast<std::size_t>(count));
+                if (!Inside(sourceOffset_, count) || !Inside(to, count))
+                    return fail(at, "MOV outside its memory area");
+                std::memmove(areas_[i.area] + to, areas_[sourceArea_] + sourceOffset_,
+                             static_cast<std::size_t>(count));
                 break;
             }
             case Op::Cnv: {
@@ -273,8 +363,10 @@ bool Machine::run(Process process, double dtMs) {
                 NEED(3);
                 const std::int32_t index = stack[sp - 1];
                 // The operand is the address of MinY; Det lies one byte before it.
-                if (!Inside(static_cast<std::int64_t>(index) - 1, kPidBytes)) return fail(at, "PID structure outside the register area");
-                const std::uint8_t det = RunPidBlock(registers + index - 1, stack[sp - 2], stack[sp - 3], dtMs);
+                if (!Inside(static_cast<std::int64_t>(index) - 1, kPidBytes))
+                    return fail(at, "PID structure outside the register area");
+                const std::uint8_t det =
+                    RunPidBlock(registers + index - 1, stack[sp - 2], stack[sp - 3], dtMs);
                 sp -= 3;
                 stack[sp++] = det;
                 break;
@@ -287,7 +379,10 @@ bool Machine::run(Process process, double dtMs) {
                 std::memcpy(&stack[sp - 1], registers + index + 166, 4);  // the new output, mv
                 break;
             }
-            case Op::Pop: NEED(1); --sp; break;
+            case Op::Pop:
+                NEED(1);
+                --sp;
+                break;
             case Op::Dup: {
                 NEED(1);
                 const std::int32_t top = stack[sp - 1];

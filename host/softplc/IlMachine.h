@@ -16,8 +16,8 @@ class SoftPlc;
 
 struct MachineFault {
     std::string text;
-    std::int32_t at = -1;     // instruction index
-    std::string position;     // "file:line"
+    std::int32_t at = -1;  // instruction index
+    std::string position;  // "file:line"
 };
 
 class Machine {

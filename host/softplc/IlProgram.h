@@ -12,12 +12,49 @@ namespace velmora::softplc {
 
 enum class Op : std::uint8_t {
     End,  // end of a process
-    Ld, Ldc, Wr, Wrc, Put,
-    Eq, Ne, Gt, Lt, Ge, Le,
-    Add, Sub, Mul, Div, Mod, And, Or, Xor, Not, Neg,
-    Adf, Suf, Muf, Dif, Ifw, Iwf, Ror, Rol,
-    Jmp, Jmc, Jmd, Cal, Cad, Ret,
-    Crc, Src, Mov, Cnv, Pid, Pida, Pop, Dup,
+    Ld,
+    Ldc,
+    Wr,
+    Wrc,
+    Put,
+    Eq,
+    Ne,
+    Gt,
+    Lt,
+    Ge,
+    Le,
+    Add,
+    Sub,
+    Mul,
+    Div,
+    Mod,
+    And,
+    Or,
+    Xor,
+    Not,
+    Neg,
+    Adf,
+    Suf,
+    Muf,
+    Dif,
+    Ifw,
+    Iwf,
+    Ror,
+    Rol,
+    Jmp,
+    Jmc,
+    Jmd,
+    Cal,
+    Cad,
+    Ret,
+    Crc,
+    Src,
+    Mov,
+    Cnv,
+    Pid,
+    Pida,
+    Pop,
+    Dup,
 };
 
 // Where an instruction's operand comes from.
@@ -32,7 +69,7 @@ struct Instr {
     Access access = Access::I32;
     std::uint8_t area = 0;
     std::int8_t bit = -1;
-    std::uint8_t real = 0;  // the memory operand holds a REAL
+    std::uint8_t real = 0;   // the memory operand holds a REAL
     std::int32_t value = 0;  // immediate, memory offset, or jump/call target index
     std::int32_t extra = 0;  // CNV: its flag word; SRC: element size
 };
@@ -51,8 +88,8 @@ struct Program {
     std::vector<SourcePosition> where;  // one per instruction
     std::vector<std::string> files;     // host-relative names
     std::array<std::int32_t, kProcessSlots> entry{-1, -1, -1, -1};
-    int maxStack = 0;   // deepest stack any process can reach
-    int maxCalls = 0;   // deepest CAL nesting
+    int maxStack = 0;  // deepest stack any process can reach
+    int maxCalls = 0;  // deepest CAL nesting
     std::size_t sourceInstructions = 0;
 
     std::string position(std::size_t index) const;  // "file:line"

@@ -32,13 +32,15 @@ void PlcEngine::start(Restart kind) {
     std::vector<std::pair<RetainedRange, std::vector<std::uint8_t>>> keep;
     auto registers = plc_.area(kRegisterArea);
     for (const RetainedRange& r : plc_.symbols().retainedRanges())
-        keep.push_back({r, std::vector<std::uint8_t>(registers.begin() + r.offset, registers.begin() + r.offset + r.size)});
+        keep.push_back({r, std::vector<std::uint8_t>(registers.begin() + r.offset,
+                                                     registers.begin() + r.offset + r.size)});
     for (int a = 0; a < kAreaCount; ++a) std::fill(plc_.area(a).begin(), plc_.area(a).end(), std::uint8_t{0});
     if (kind == Restart::Warm) {
         if (retained_)
             retained_->restore(plc_);
         else
-            for (const auto& [r, bytes] : keep) std::copy(bytes.begin(), bytes.end(), registers.begin() + r.offset);
+            for (const auto& [r, bytes] : keep)
+                std::copy(bytes.begin(), bytes.end(), registers.begin() + r.offset);
     }
     machine_.clearFault();
     plc_.setMode(PlcMode::Run);
@@ -80,7 +82,8 @@ void PlcEngine::cycle() {
 
 int PlcEngine::every(double periodMs, std::function<void()> task, std::optional<double> firstMs) {
     const int id = nextId_++;
-    tasks_.push_back({id, nowMs_ + (firstMs ? *firstMs : periodMs), std::max(periodMs, 0.001), std::move(task)});
+    tasks_.push_back(
+        {id, nowMs_ + (firstMs ? *firstMs : periodMs), std::max(periodMs, 0.001), std::move(task)});
     return id;
 }
 

@@ -19,15 +19,16 @@ std::optional<std::string> GeneratedFor(const std::string& hostName) {
     if (upper.rfind("VELMORA\\", 0) != 0 && upper.rfind("VELMORA/", 0) != 0) return std::nullopt;
     std::string base = upper.substr(8);
     for (const std::string_view suffix : {"_DEF.ST", "_DEF.ORV", ".ORV"}) {
-        if (base.size() > suffix.size() && base.ends_with(suffix)) return base.substr(0, base.size() - suffix.size());
+        if (base.size() > suffix.size() && base.ends_with(suffix))
+            return base.substr(0, base.size() - suffix.size());
     }
     return std::nullopt;
 }
 
 }  // namespace
 
-ProjectSources CollectProjectSources(const std::filesystem::path& projectDir, const std::vector<std::string>& fileList,
-                                     const std::string& plcName) {
+ProjectSources CollectProjectSources(const std::filesystem::path& projectDir,
+                                     const std::vector<std::string>& fileList, const std::string& plcName) {
     ProjectSources out;
     std::optional<std::set<std::string>> controllers;
     const auto controllerFile = projectDir / "Velmora" / (plcName + ".rglx");
@@ -53,7 +54,8 @@ ProjectSources CollectProjectSources(const std::filesystem::path& projectDir, co
         SourceFile f;
         f.name = name;
         f.text = text.str();
-        f.kind = UpperAscii(name).ends_with(".ST") ? SourceFile::Kind::IecDeclarations : SourceFile::Kind::Mnemonic;
+        f.kind = UpperAscii(name).ends_with(".ST") ? SourceFile::Kind::IecDeclarations
+                                                   : SourceFile::Kind::Mnemonic;
         out.files.push_back(std::move(f));
     }
     return out;

@@ -18,8 +18,8 @@ struct ProjectSources {
 };
 
 // `fileList` holds host-relative names ("Velmora\\Boiler.orv", "main.orv").
-ProjectSources CollectProjectSources(const std::filesystem::path& projectDir, const std::vector<std::string>& fileList,
-                                     const std::string& plcName);
+ProjectSources CollectProjectSources(const std::filesystem::path& projectDir,
+                                     const std::vector<std::string>& fileList, const std::string& plcName);
 
 // Clears the table and fills it: the PLC's own variables, then the
 // declarations of every file in order; then places them.

@@ -36,7 +36,9 @@ void RetainedMemory::save(const SoftPlc& plc) const {
     file.eraseSection(kSection);
     const auto memory = plc.area(kRegisterArea);
     for (const RetainedRange& r : plc.symbols().retainedRanges())
-        file.writeString(kSection, r.name, Hex(memory.subspan(static_cast<std::size_t>(r.offset), static_cast<std::size_t>(r.size))));
+        file.writeString(
+            kSection, r.name,
+            Hex(memory.subspan(static_cast<std::size_t>(r.offset), static_cast<std::size_t>(r.size))));
     batch.commit();
 }
 

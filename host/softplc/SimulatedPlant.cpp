@@ -14,8 +14,8 @@ constexpr int kCurOut = 19, kStatus = 49;  // in T_PID
 constexpr int kMv = 166;                   // in _TPIDA_
 }  // namespace
 
-std::optional<SimulatedPlant> SimulatedPlant::ForController(const IniFile& file, const std::string& controller,
-                                                           int plcTypeIndex) {
+std::optional<SimulatedPlant> SimulatedPlant::ForController(const IniFile& file,
+                                                            const std::string& controller, int plcTypeIndex) {
     const std::string section = "Regulator " + controller;
     if (!file.sectionExists(section)) return std::nullopt;
     const PlantSettings settings = ReadPlantSettings(file, section);

@@ -23,7 +23,8 @@ protected:
         ASSERT_TRUE(plant->attach(run.plc, why)) << why;
         plants.push_back(std::make_unique<SimulatedPlant>(std::move(*plant)));
         SimulatedPlant* p = plants.back().get();
-        run.engine.every(p->exchangePeriodMs(), [this, p] { p->exchange(run.plc); }, 0.0);
+        run.engine.every(
+            p->exchangePeriodMs(), [this, p] { p->exchange(run.plc); }, 0.0);
         run.engine.every(SimulatedPlant::kStepMs, [p] { p->step(); });
     }
 

@@ -35,18 +35,19 @@ TEST_P(InputModes, ReadBackWhatTheSimulationSent) {
     // 40 % of a 0..10000 module reads back as 40 %.
     if (m.lo == 0 && m.hi == 10000) {
         bool valid = false;
-        EXPECT_EQ(ForwardInputConversion(m.mode, ConvertInputToRaw(m.mode, 4000, m.plcTypeIndex), m.plcTypeIndex, valid),
+        EXPECT_EQ(ForwardInputConversion(m.mode, ConvertInputToRaw(m.mode, 4000, m.plcTypeIndex),
+                                         m.plcTypeIndex, valid),
                   4000);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, InputModes,
-                         ::testing::Values(Mode{401, 0, 10000, 10}, Mode{410, 0, 10000, 10}, Mode{420, 0, 2560, 10},
-                                           Mode{421, -1000, 4260, 10}, Mode{431, -1000, 2680, 10},
-                                           Mode{501, 0, 10000, 12}, Mode{1102, -10000, 10000, 5},
-                                           Mode{1201, 0, 10000, 5}, Mode{1210, 0, 10000, 5}, Mode{1232, -500, 1520, 5},
-                                           Mode{1526, -1000, 6200, 5}, Mode{2001, 0, 10000, 2}, Mode{2010, 0, 10000, 0},
-                                           Mode{2030, 0, 1870, 2}, Mode{2033, -500, 1600, 2}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, InputModes,
+    ::testing::Values(Mode{401, 0, 10000, 10}, Mode{410, 0, 10000, 10}, Mode{420, 0, 2560, 10},
+                      Mode{421, -1000, 4260, 10}, Mode{431, -1000, 2680, 10}, Mode{501, 0, 10000, 12},
+                      Mode{1102, -10000, 10000, 5}, Mode{1201, 0, 10000, 5}, Mode{1210, 0, 10000, 5},
+                      Mode{1232, -500, 1520, 5}, Mode{1526, -1000, 6200, 5}, Mode{2001, 0, 10000, 2},
+                      Mode{2010, 0, 10000, 0}, Mode{2030, 0, 1870, 2}, Mode{2033, -500, 1600, 2}));
 
 TEST(InputModes, TheValidMarkDecidesMeasuringErrorsAndSign) {
     bool valid = true;

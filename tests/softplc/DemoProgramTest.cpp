@@ -12,7 +12,8 @@ TEST(DemoProgram, EveryGeneratedControllerCompilesAndRuns) {
         ASSERT_TRUE(run.load(project)) << run.diagnostics();
         run.engine.start(Restart::Cold);
         run.engine.advance(5000);
-        ASSERT_TRUE(run.engine.running()) << run.engine.fault()->text << " at " << run.engine.fault()->position;
+        ASSERT_TRUE(run.engine.running())
+            << run.engine.fault()->text << " at " << run.engine.fault()->position;
         EXPECT_GT(run.engine.machine().executed(), 0u);
         EXPECT_LE(run.engine.program().maxStack, kStackCells);
     }

@@ -13,7 +13,7 @@ int FuzzOne(const std::uint8_t* data, std::size_t size) {
     plc.symbols().addMnemonicDeclarations(text);
     plc.symbols().build();
     PlcEngine engine(plc);
-    if (!engine.compile({{"fuzz.orv", text, SourceFile::Kind::Mnemonic}}, {}) ) return 0;
+    if (!engine.compile({{"fuzz.orv", text, SourceFile::Kind::Mnemonic}}, {})) return 0;
     engine.start(Restart::Cold);
     engine.advance(30);
     engine.start(Restart::Warm);

@@ -8,8 +8,8 @@
 
 #include "PlcEngine.h"
 #include "ProjectSources.h"
-#include "codegen/Generator.h"
 #include "base/IniFile.h"
+#include "codegen/Generator.h"
 #include "controllers/ProjectDescription.h"
 #include "controllers/TempDir.h"
 
@@ -59,7 +59,8 @@ struct RunningPlc {
 
     // Builds the symbols and compiles; the diagnostics explain a failure.
     bool load(const GeneratedProject& project) {
-        const ProjectSources sources = CollectProjectSources(project.path(), project.files(), project.plc().name);
+        const ProjectSources sources =
+            CollectProjectSources(project.path(), project.files(), project.plc().name);
         BuildSymbols(plc.symbols(), &project.plc(), sources.files);
         engine.setPlcTypeIndex(project.plc().type);
         return engine.compile(sources.files, CompileOptions{project.plc().series});

@@ -38,8 +38,11 @@ TEST_P(RetainedProtocol, DecidesWhichParametersTheRestartFinds) {
 
     Restart kind = Restart::Warm;
     switch (GetParam().between) {
-        case Between::Nothing: break;
-        case Between::ColdRestart: kind = Restart::Cold; break;
+        case Between::Nothing:
+            break;
+        case Between::ColdRestart:
+            kind = Restart::Cold;
+            break;
         case Between::Regenerate:
             project.generate();
             ASSERT_TRUE(run.load(project)) << run.diagnostics();
@@ -53,7 +56,9 @@ TEST_P(RetainedProtocol, DecidesWhichParametersTheRestartFinds) {
             WriteBytes(file, text);
             break;
         }
-        case Between::RemoveFile: std::filesystem::remove(file); break;
+        case Between::RemoveFile:
+            std::filesystem::remove(file);
+            break;
     }
     run.engine.start(kind);
     run.engine.advance(100);
@@ -67,7 +72,8 @@ INSTANTIATE_TEST_SUITE_P(Table, RetainedProtocol,
                                            Scenario{"cold restart", Between::ColdRestart, 400},
                                            Scenario{"new release", Between::Regenerate, 400},
                                            Scenario{"CRC catches damage", Between::CorruptFile, 400},
-                                           Scenario{"file gone", Between::RemoveFile, 400}), RowName<Scenario>);
+                                           Scenario{"file gone", Between::RemoveFile, 400}),
+                         RowName<Scenario>);
 
 }  // namespace
 }  // namespace velmora::softplc::testing

@@ -10,7 +10,8 @@ namespace velmora::softplc {
 template <class Row>
 std::string RowName(const ::testing::TestParamInfo<Row>& info) {
     std::string name;
-    for (const char c : std::string(info.param.what)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    for (const char c : std::string(info.param.what))
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name + "_" + std::to_string(info.index);
 }
 
