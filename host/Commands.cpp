@@ -109,7 +109,14 @@ std::string Usage() {
            "                           [--record FILE]   (saves what the view recorded as a trend data file)\n"
            "         compiles, opens the controller's online view on the built-in soft PLC (running),\n"
            "         switches it online, runs N comm-loop passes (default 8) and prints what the view received;\n"
-           "         --set presets a soft PLC variable after compiling (repeatable)\n"
+           "         --set presets a soft PLC variable after compiling (repeatable); a controller\n"
+           "         with Simulation=1 runs against its simulated plant\n"
+           "       velmora-host run --project DIR --plc PLC --seconds S [--cycle-ms N] [--sample-ms N]\n"
+           "                        [--trace SYMBOL]... [--at T set SYMBOL=VALUE]... [--at T restart warm|cold]\n"
+           "                        [--online CONTROLLER]...\n"
+           "         compiles, runs the PLC program S seconds of virtual time (scan every N ms, default 10)\n"
+           "         and prints a CSV trace (a row every --sample-ms, default 100); --online switches a\n"
+           "         controller's view online and closes its loop through its plant simulation\n"
            "Plug-in switches such as /USELOGFILE, /USECOMMLOGFILE and /OEMDIR=DIR may follow.\n"
            "The registry file is $VELMORA_REGISTRY, else ~/.local/share/velmora/registry.ini.\n";
 }
@@ -143,9 +150,9 @@ int RunCommand(const std::vector<std::string>& all, std::ostream& out, std::ostr
         if (command == "register") return Register(rest, false, out, err);
         if (command == "unregister") return Register(rest, true, out, err);
         if (command == "compile") return Compile(rest, out, err);
-        if (command == "online") {
+        if (command == "online" || command == "run") {
             try {
-                return RunOnline(rest, out, err);
+                return command == "online" ? RunOnline(rest, out, err) : RunProgram(rest, out, err);
             } catch (const std::invalid_argument& e) {
                 throw UsageError(e.what());
             }

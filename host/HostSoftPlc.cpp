@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "ProjectSources.h"
 #include "base/IniFile.h"
 #include "base/Paths.h"
 #include "controllers/ControllerFile.h"
@@ -39,21 +40,6 @@ std::optional<DeclarationFile> AsDeclarationFile(const std::string& hostName) {
     return std::nullopt;
 }
 
-// Upper-case names of the controllers in the PLC's controller file; nothing
-// when the file does not exist.
-std::optional<std::set<std::string>> ControllersOf(const std::filesystem::path& projectDir, const std::string& plc) {
-    const auto path = ControllerFilePath(projectDir, plc);
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return std::nullopt;
-    IniFile file(path);
-    std::set<std::string> names;
-    for (const std::string& section : file.sections()) {
-        const std::string name = SectionReader(file, section, Reader::Lists).text(key::Name);
-        if (!name.empty()) names.insert(Upper(name));
-    }
-    return names;
-}
-
 }  // namespace
 
 HostSoftPlc::HostSoftPlc(HostIde& ide) : ide_(ide) {
@@ -69,6 +55,7 @@ HostSoftPlc::HostSoftPlc(HostIde& ide) : ide_(ide) {
 }
 
 HostSoftPlc::~HostSoftPlc() {
+    engine_.stop();
     ide_.extraSymbols = nullptr;
     ide_.plcState = nullptr;
     ide_.symbolsChanged = nullptr;
@@ -76,37 +63,41 @@ HostSoftPlc::~HostSoftPlc() {
 }
 
 void HostSoftPlc::reload() {
+    if (const std::string problem = engine_.stop(); !problem.empty()) ide_.note("soft PLC: retained memory: " + problem);
     softplc::SymbolTable& table = plc_.symbols();
-    table.clear();
     loaded_.clear();
     const PlcDescription* plc = ide_.currentPlcDescription();
     if (!plc) {
+        table.clear();
         table.build();
+        engine_.setRetainedFile({});
         return;
     }
-    for (const auto& [name, text] : plc->variables) table.addVariable(name, text);
-
-    const auto controllers = ControllersOf(ide_.projectFolder(), plc->name);
-    for (const std::string& file : ide_.project().files) {
-        const auto declaration = AsDeclarationFile(file);
-        if (!declaration) continue;
-        if (controllers && !controllers->contains(declaration->controller)) continue;
-        std::ifstream in(HostPath(file, ide_.projectFolder()), std::ios::binary);
-        if (!in) {
-            ide_.note("soft PLC: cannot read " + file);
-            continue;
-        }
-        std::ostringstream text;
-        text << in.rdbuf();
-        if (declaration->iec)
-            table.addIecDeclarations(text.str());
-        else
-            table.addMnemonicDeclarations(text.str());
-        loaded_.push_back(file);
-    }
-    table.build();
+    const softplc::ProjectSources sources =
+        softplc::CollectProjectSources(ide_.projectFolder(), ide_.project().files, plc->name);
+    for (const std::string& problem : sources.problems) ide_.note("soft PLC: " + problem);
+    softplc::BuildSymbols(table, plc, sources.files);
+    for (const auto& f : sources.files)
+        if (AsDeclarationFile(f.name)) loaded_.push_back(f.name);
     for (const std::string& problem : table.problems()) ide_.note("soft PLC: " + problem);
     ide_.note("soft PLC: " + std::to_string(table.size()) + " symbols of " + plc->name);
+
+    engine_.setPlcTypeIndex(plc->type);
+    engine_.setRetainedFile(ide_.projectFolder() / (plc->name + ".retained"));
+    const bool compiled = engine_.compile(sources.files, softplc::CompileOptions{plc->series});
+    for (const softplc::Diagnostic& d : engine_.diagnostics()) ide_.note("soft PLC: " + d.format());
+    if (!compiled) {
+        ide_.note("soft PLC: the program of " + plc->name + " did not compile; the PLC stays halted");
+        return;
+    }
+    engine_.start(softplc::Restart::Warm);
+    ide_.note("soft PLC: " + plc->name + " runs " + std::to_string(engine_.program().sourceInstructions) +
+              " instructions");
+}
+
+void HostSoftPlc::restart(softplc::Restart kind) {
+    if (const std::string problem = engine_.stop(); !problem.empty()) ide_.note("soft PLC: retained memory: " + problem);
+    if (engine_.hasProgram()) engine_.start(kind);
 }
 
 void HostSoftPlc::pass() {

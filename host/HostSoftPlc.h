@@ -1,12 +1,15 @@
 #pragma once
 // The stand-in's PLC: a soft PLC bound to a HostIde. It answers the host's
 // variable look-up and PLC state query, serves the request function the
-// plug-ins get in each comm-loop pass, and reloads its symbols whenever the
-// open PLC changes or a compilation made new declaration files.
+// plug-ins get in each comm-loop pass, and whenever the open PLC changes or a
+// compilation made new files it reloads its symbols, compiles the PLC's
+// program and restarts it warm (retained memory kept in "<PLC>.retained" in
+// the project folder).
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "PlcEngine.h"
 #include "SoftPlc.h"
 #include "SoftPlcCommLoop.h"
 
@@ -27,9 +30,11 @@ public:
     const softplc::SoftPlc& plc() const { return plc_; }
 
     // Rebuilds the symbol table: the open PLC's variables from the project
-    // description, then every declaration file ("*_def.ST", "*_def.orv") of
-    // the project's file list that belongs to a controller of the PLC's
-    // controller file (all of them when there is no such file).
+    // description, then the declarations of every file of the project's file
+    // list (generated files only of the controllers in the PLC's controller
+    // file, all of them when there is no such file); then compiles the
+    // program and restarts the PLC warm. A program that does not compile
+    // leaves the PLC halted; its messages go to the host's notes.
     void reload();
     // Declaration files read by the last reload (host-relative names).
     const std::vector<std::string>& loadedFiles() const { return loaded_; }
@@ -44,10 +49,20 @@ public:
     std::uint32_t status() const { return loop_.status(); }
     softplc::SoftPlcCommLoop& loop() { return loop_; }
 
+    softplc::PlcEngine& engine() { return engine_; }
+    // The compiler's messages of the last reload ("file(line): error: text").
+    const std::vector<softplc::Diagnostic>& diagnostics() const { return engine_.diagnostics(); }
+    // Stops the PLC (retained memory saved) and starts it again.
+    void restart(softplc::Restart kind);
+    // Runs the PLC for `ms` of its own time (the window calls it from a
+    // real timer, headless runs as fast as they can).
+    void advance(double ms) { engine_.advance(ms); }
+
 private:
     HostIde& ide_;
     softplc::SoftPlc plc_;
     softplc::SoftPlcCommLoop loop_{plc_};
+    softplc::PlcEngine engine_{plc_};
     std::vector<std::string> loaded_;
 };
 

@@ -1,17 +1,17 @@
-// The plug-in object runs in this process (its class factory linked into the
-// host) on a headless front end the command can see into: the frame it
-// creates and the online views it opens. A module loaded from the registry
-// would keep both out of reach.
+// velmora-host online: a controller's view switched online against the soft
+// PLC running the project's program, in the headless engine's virtual time.
 #include "host/OnlineCommand.h"
 #include "controllers/SectionReader.h"
 
 #include <cctype>
 #include <charconv>
-#include <chrono>
-#include <ctime>
 #include <cstdio>
+#include <optional>
 #include <stdexcept>
 
+#include "base/IniFile.h"
+#include "controllers/ControllerFile.h"
+#include "host/HeadlessSession.h"
 #include "host/HostIde.h"
 #include "host/HostSoftPlc.h"
 #include "online/OnlineValues.h"
@@ -19,89 +19,12 @@
 #include "online/TrendDataFile.h"
 #include "online/TrendRecorder.h"
 #include "online/TrendSettings.h"
-#include "controllers/ControllerFile.h"
-#include "base/IniFile.h"
-#include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
-#include "base/com/Guids.h"
 
 namespace velmora::host {
 
 namespace {
-
-// A headless front end that remembers the frame it serves.
-class WatchedFrontEnd : public FrontEnd {
-public:
-    explicit WatchedFrontEnd(std::ostream& err) : forms_(*this) {
-        inner_.onMessage = [&err](const HeadlessFrontEnd::Message& m) {
-            err << "Velmora: " << m.caption << ": " << m.text << "\n";
-        };
-    }
-    Toolkit& toolkit() override { return inner_.toolkit(); }
-    FormFactory& forms() override { return forms_; }
-    HelpViewer helpViewer() override { return inner_.helpViewer(); }
-
-    TFormReg1* frame = nullptr;
-    const HeadlessFrontEnd& headless() const { return inner_; }
-    void setClock(const Clock* clock) { inner_.setClock(clock); }
-
-private:
-    class Forms : public FormFactory {
-    public:
-        explicit Forms(WatchedFrontEnd& fe) : fe_(fe) {}
-        std::unique_ptr<ControllerManagerForm> createControllerManager(void* owner, TFormReg1& frame) override {
-            fe_.frame = &frame;
-            return fe_.inner_.forms().createControllerManager(owner, frame);
-        }
-        std::unique_ptr<ReportForm> createReport(void* owner, TFormReg1& frame) override {
-            fe_.frame = &frame;
-            return fe_.inner_.forms().createReport(owner, frame);
-        }
-        std::unique_ptr<CompileMessageForm> createCompileMessages() override {
-            return fe_.inner_.forms().createCompileMessages();
-        }
-        OnlineViewForm* createOnlineView(void* owner, TFormReg1& frame, const std::string& name) override {
-            fe_.frame = &frame;
-            return fe_.inner_.forms().createOnlineView(owner, frame, name);
-        }
-
-    private:
-        WatchedFrontEnd& fe_;
-    };
-
-    HeadlessFrontEnd inner_;
-    Forms forms_;
-};
-
-// The passes run back to back; with a recording each pass is one sample
-// period later on this clock, as CommTimer1's eight ticks would be.
-class PassClock : public Clock {
-public:
-    LocalTime now() const override {
-        const std::time_t seconds = std::chrono::system_clock::to_time_t(at_);
-        std::tm local{};
-        localtime_r(&seconds, &local);
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(at_.time_since_epoch()).count() % 1000;
-        return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                static_cast<int>(ms)};
-    }
-    void advance(int milliseconds) { at_ += std::chrono::milliseconds(milliseconds); }
-
-private:
-    std::chrono::system_clock::time_point at_ = std::chrono::system_clock::now();
-};
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-HeadlessOnlineView* FindView(TFormReg1& frame, const std::string& name) {
-    for (OnlineViewForm* view : frame.views())
-        if (Upper(view->controllerName()) == Upper(name)) return dynamic_cast<HeadlessOnlineView*>(view);
-    return nullptr;
-}
 
 const char* CommStateName(online::TCommState state) {
     switch (state) {
@@ -163,13 +86,13 @@ void PrintView(std::ostream& out, HeadlessOnlineView& view) {
     }
 }
 
-// "NAME=VALUE" into the soft PLC, as the symbol's type says.
-bool Preset(softplc::SoftPlc& plc, const std::string& assignment, std::ostream& err) {
+}  // namespace
+
+bool AssignSymbol(softplc::SoftPlc& plc, const std::string& assignment, const std::string& option, std::ostream& err) {
     const std::size_t eq = assignment.find('=');
     const std::string name = assignment.substr(0, eq);
-    const auto where = eq == std::string::npos ? std::nullopt : plc.symbols().locate(name);
-    if (!where) {
-        err << "velmora-host: --set " << assignment << ": no such symbol in the soft PLC\n";
+    if (eq == std::string::npos || !plc.symbols().locate(name)) {
+        err << "velmora-host: " << option << " " << assignment << ": no such symbol in the soft PLC\n";
         return false;
     }
     const std::string text = assignment.substr(eq + 1);
@@ -177,16 +100,12 @@ bool Preset(softplc::SoftPlc& plc, const std::string& assignment, std::ostream& 
         std::size_t used = 0;
         const double value = std::stod(text, &used);
         if (used != text.size()) throw std::invalid_argument(text);
-        if (where->type.real) return plc.writeFloat(name, static_cast<float>(value));
-        if (where->size == 1) return plc.write(name, std::vector<std::uint8_t>{static_cast<std::uint8_t>(value)});
-        return plc.writeInt16(name, static_cast<std::int16_t>(value));
+        return plc.writeValue(name, value);
     } catch (const std::exception&) {
-        err << "velmora-host: --set " << assignment << ": not a number\n";
+        err << "velmora-host: " << option << " " << assignment << ": not a number\n";
         return false;
     }
 }
-
-}  // namespace
 
 int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string projectDir, plcName, controller, recordFile;
@@ -211,112 +130,51 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (projectDir.empty() || plcName.empty() || controller.empty())
         throw std::invalid_argument("online needs --project DIR, --plc PLC and --controller NAME");
 
-    HostIde ide(projectDir);
-    ide.trace = [&](const std::string& line) {
-        if (line.rfind("event failed", 0) == 0 ||
-            (line.rfind("soft PLC: ", 0) == 0 && line.find(" symbols of ") == std::string::npos))
-            err << "velmora-host: " << line << "\n";
-    };
-    if (!ide.project().findPlc(plcName)) {
-        err << "velmora-host: the project has no PLC " << plcName << "\n";
-        return 1;
-    }
-    HostSoftPlc soft(ide);
-
-    WatchedFrontEnd* frontEnd = nullptr;
-    PassClock passClock;
-    com::ComPtr<IClassFactory> factory;
-    HRESULT hr = GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), [&] {
-        auto made = std::make_unique<WatchedFrontEnd>(err);
-        if (!recordFile.empty()) made->setClock(&passClock);
-        frontEnd = made.get();
-        return std::unique_ptr<FrontEnd>(std::move(made));
-    });
-    com::ComPtr<IYantPlugin> plugin;
-    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IYantPlugin::iid, plugin.putVoid());
-    factory.reset();
-    if (FAILED(hr) || !plugin) {
-        err << "velmora-host: the plug-in object could not be created\n";
-        return 1;
-    }
-    ide.application()->AddRef();
-    if (FAILED(plugin->InstallPlugin(ide.application())) || !frontEnd || !frontEnd->frame) {
-        err << "velmora-host: the plug-in could not be installed\n";
-        return 1;
-    }
+    HeadlessSession session(projectDir, err);
+    if (!session.open(plcName)) return 1;
+    HostSoftPlc& soft = session.soft();
+    out << (session.programReady() ? "Compiled " : "Compilation stopped for ") << session.ide().currentPlc() << ": "
+        << soft.plc().symbols().size() << " symbols from " << soft.loadedFiles().size() << " declaration files\n";
     int result = 0;
-    {
-        TFormReg1& frame = *frontEnd->frame;
-        ide.loadProject();
-        ide.openPlc(plcName);
-        ide.fillTree();
-        ide.loadDesktop();
-        const bool compiled = ide.compile();
-        out << (compiled ? "Compiled " : "Compilation stopped for ") << ide.currentPlc() << ": "
-            << soft.plc().symbols().size() << " symbols from " << soft.loadedFiles().size()
-            << " declaration files\n";
-        for (const auto& preset : presets)
-            if (!Preset(soft.plc(), preset, err)) result = 1;
-
-        HeadlessOnlineView* view = nullptr;
-        if (result == 0) {
-            frame.openOnlineView(controller);
-            view = FindView(frame, controller);
-            if (!view) {
-                err << "velmora-host: no online view of " << controller << " could be opened\n";
-                result = 1;
-            }
-        }
-        if (view) {
-            auto* commTimer = dynamic_cast<ManualTimer*>(&frame.CommTimer1());
-            // The loop reports the connection first, as the IDE's does when it starts.
-            soft.pass();
-            view->exchange().KomunikaceButton1_Click();
-            if (!view->exchange().online()) {
-                err << "velmora-host: the view of " << controller << " did not go online\n";
-                result = 1;
-            }
-            // The recording takes the values the view shows, with its buffer length.
-            std::optional<online::TrendRecorder> recorder;
-            if (!recordFile.empty()) {
-                const IniFile file(ControllerFilePath(projectDir, plcName));
-                const std::string section = ControllerSection(controller);
-                const ControllerKind kind = SectionReader(file, section, Reader::OnlineView).kind();
-                recorder.emplace(online::ReadTrendSettings(file, section, kind).bufferLength);
-            }
-            for (int i = 0; i < passes && FindView(frame, controller); ++i) {
-                for (int k = 0; k < 8 && commTimer; ++k) commTimer->tick();
-                soft.pass();
-                if (recorder && (view = FindView(frame, controller))) {
-                    recorder->sampleIfNewer(view->exchange().lastDataTime(),
-                                            online::ShownChannelTexts(view->exchange(), '.'));
-                    passClock.advance(commTimer ? commTimer->interval() * 8 : 1000);
-                }
-            }
-            view = FindView(frame, controller);
-            if (recorder) {
-                const std::string failed = online::SaveTrendDataFile(recordFile, recorder->buffer());
-                if (failed.empty()) {
-                    out << "Recorded " << recorder->buffer().count() << " samples to " << recordFile << "\n";
-                } else {
-                    err << "velmora-host: " << failed << "\n";
-                    result = 1;
-                }
-            }
-            if (view) PrintView(out, *view);
-            out << "Passes: " << passes << ", PLC state " << soft.plc().plcState() << ", status word 0x" << std::hex
-                << soft.status() << std::dec << "\n";
-        }
-        for (const auto& m : frontEnd->headless().messages())
-            if (m.icon == MessageIcon::Stop) result = 1;
-        ide.closePlc();
+    for (const auto& d : soft.diagnostics()) err << "velmora-host: " << d.format() << "\n";
+    for (const auto& preset : presets)
+        if (!AssignSymbol(soft.plc(), preset, "--set", err)) result = 1;
+    if (result == 0) {
+        if (!session.goOnline(controller)) result = 1;
     }
-    plugin->UninstallPlugin();
-    com::ComPtr<IUnknown> identity;
-    plugin->QueryInterface(com::kIidUnknown, identity.putVoid());
-    ide.forgetPlugin(identity.get());
-    identity.reset();
-    plugin.reset();
+    if (result == 0) {
+        std::string why;
+        if (session.simulate(controller, why)) out << "Plant simulation closes the loop of " << controller << "\n";
+        // The recording takes the values the view shows, with its buffer length.
+        std::optional<online::TrendRecorder> recorder;
+        if (!recordFile.empty()) {
+            const IniFile file(ControllerFilePath(projectDir, plcName));
+            const std::string section = ControllerSection(controller);
+            const ControllerKind kind = SectionReader(file, section, Reader::OnlineView).kind();
+            recorder.emplace(online::ReadTrendSettings(file, section, kind).bufferLength);
+        }
+        // One pass is one exchange period of the view: eight ticks of CommTimer1.
+        for (int i = 0; i < passes && session.view(controller); ++i) {
+            session.advance(8.0 * std::max(session.frame().CommTimer1().interval(), 1));
+            if (HeadlessOnlineView* view = recorder ? session.view(controller) : nullptr)
+                recorder->sampleIfNewer(view->exchange().lastDataTime(), online::ShownChannelTexts(view->exchange(), '.'));
+        }
+        if (recorder) {
+            const std::string failed = online::SaveTrendDataFile(recordFile, recorder->buffer());
+            if (failed.empty()) {
+                out << "Recorded " << recorder->buffer().count() << " samples to " << recordFile << "\n";
+            } else {
+                err << "velmora-host: " << failed << "\n";
+                result = 1;
+            }
+        }
+        if (HeadlessOnlineView* view = session.view(controller)) PrintView(out, *view);
+        out << "Passes: " << passes << ", PLC state " << soft.plc().plcState() << ", status word 0x" << std::hex
+            << soft.status() << std::dec << "\n";
+        if (const auto& fault = soft.engine().fault())
+            err << "velmora-host: PLC error: " << fault->text << " at " << fault->position << "\n";
+    }
+    if (session.stopMessageShown()) result = 1;
     return result;
 }
 

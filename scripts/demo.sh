@@ -2,7 +2,9 @@
 # Sets up, builds and runs the main job on the bundled demo project, in a copy
 # of examples/demo (build/demo): the IDE stand-in registers the plug-in and
 # compiles each PLC, which generates every controller's code; then the
-# headless tools show a controller, its report and a plant step response.
+# headless tools show a controller, its report and a plant step response, and
+# the soft PLC runs the generated program with Chiller regulating its
+# simulated plant through a set-point step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh >/dev/null
@@ -34,5 +36,9 @@ echo "== plant of Boiler, 20 steps at 50 %"
 if [ -x "$BIN/velmora-host" ]; then
   echo "== Boiler online on the stand-in's soft PLC (comm.log beside the host)"
   "$BIN/velmora-host" online --project "$OUT" --plc PLC1 --controller Boiler --passes 3 /USECOMMLOGFILE
+  echo "== Chiller regulating its simulated plant on the soft PLC: set point 35 %, then 50 % at 300 s"
+  "$BIN/velmora-host" run --project "$OUT" --plc PLC2 --seconds 900 --sample-ms 30000 --online Chiller \
+    --trace Chiller_Water_T --trace Chiller_input1 --trace Chiller_gW --trace Chiller_CurOut \
+    --at 300 set Chiller_gW=5000
 fi
 echo "== done: everything is in $OUT"

@@ -66,6 +66,13 @@ MainWindow::MainWindow(QWidget* parent) : HostWindow(parent) {
         if (softPlc_ && plugins_) softPlc_->pass();
     });
     commTimer_.start();
+    plcTimer_.setInterval(10);
+    connect(&plcTimer_, &QTimer::timeout, this, [this] {
+        const double elapsed = static_cast<double>(plcClock_.restart());
+        if (softPlc_) softPlc_->advance(std::min(elapsed, 1000.0));  // a stalled window does not replay minutes
+    });
+    plcClock_.start();
+    plcTimer_.start();
 }
 
 MainWindow::~MainWindow() {

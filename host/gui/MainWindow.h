@@ -7,6 +7,7 @@
 // Forms and documents cross the host interfaces as the plug-in's toolkit
 // objects; here they must be QWidgets. A handle that is no live QWidget (a
 // plug-in running without windows) is kept in the host's books but not shown.
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <map>
@@ -68,6 +69,9 @@ private:
     // The project's PLC: a soft PLC whose comm loop runs on commTimer_.
     std::unique_ptr<HostSoftPlc> softPlc_;
     QTimer commTimer_;
+    // The PLC's scans: every 10 ms of real time, the soft PLC runs what is due.
+    QTimer plcTimer_;
+    QElapsedTimer plcClock_;
     QStringList problems_;
     QTimer syncTimer_;
     bool syncPending_ = false;

@@ -1,6 +1,7 @@
 #include "SoftPlc.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -126,6 +127,35 @@ std::optional<float> SoftPlc::readFloat(const std::string& symbol) const {
     float value;
     std::memcpy(&value, &bits, 4);
     return value;
+}
+
+bool SoftPlc::writeValue(const std::string& symbol, double value) {
+    const auto l = symbols_.locate(symbol);
+    if (!l) return false;
+    if (l->type.real) return writeFloat(symbol, static_cast<float>(value));
+    const auto v = static_cast<std::int64_t>(std::llround(std::clamp(value, -2147483648.0, 4294967295.0)));
+    if (l->bit >= 0 || l->size == 1) return write(symbol, std::vector<std::uint8_t>{static_cast<std::uint8_t>(v)});
+    if (l->size == 2) return writeInt16(symbol, static_cast<std::int16_t>(v));
+    const auto u = static_cast<std::uint32_t>(v);
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
+                                   static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+    return write(symbol, std::span<const std::uint8_t>(bytes, std::min<std::size_t>(4, static_cast<std::size_t>(l->size))));
+}
+
+std::optional<double> SoftPlc::readValue(const std::string& symbol) const {
+    const auto l = symbols_.locate(symbol);
+    if (!l) return std::nullopt;
+    if (l->type.real) return readFloat(symbol);
+    const auto bytes = read(symbol);
+    if (!bytes || bytes->empty()) return std::nullopt;
+    if (l->bit >= 0 || bytes->size() == 1) return (*bytes)[0];
+    if (bytes->size() == 2) {
+        const int raw = (*bytes)[0] | ((*bytes)[1] << 8);
+        return l->type.isUnsigned ? raw : static_cast<std::int16_t>(raw);
+    }
+    std::uint32_t u = 0;
+    for (std::size_t i = 0; i < 4 && i < bytes->size(); ++i) u |= static_cast<std::uint32_t>((*bytes)[i]) << (8 * i);
+    return l->type.isUnsigned ? static_cast<double>(u) : static_cast<double>(static_cast<std::int32_t>(u));
 }
 
 std::int32_t SoftPlc::request(std::int32_t command, std::int32_t requestLength, const std::uint8_t* request,

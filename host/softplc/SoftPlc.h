@@ -73,6 +73,10 @@ public:
     bool writeFloat(const std::string& symbol, float value);
     std::optional<std::int16_t> readInt16(const std::string& symbol) const;
     std::optional<float> readFloat(const std::string& symbol) const;
+    // A number into a symbol as its type says (REAL, bit, byte, word, double word).
+    bool writeValue(const std::string& symbol, double value);
+    // The value of a symbol as a number; nothing for an unknown one.
+    std::optional<double> readValue(const std::string& symbol) const;
 
     void setMode(PlcMode mode) { mode_ = mode; }
     PlcMode mode() const { return mode_; }

@@ -29,10 +29,10 @@ bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) ||
 // Scalar types of both dialects.
 std::optional<TypeInfo> ScalarType(const std::string& upper) {
     static const std::map<std::string, TypeInfo> kTypes = {
-        {"BOOL", {"BOOL", 1, false}},   {"BIT", {"BOOL", 1, false}},    {"BYTE", {"BYTE", 1, false}},
-        {"SINT", {"BYTE", 1, false}},   {"USINT", {"BYTE", 1, false}},  {"USI", {"BYTE", 1, false}},
-        {"WORD", {"INT", 2, false}},    {"INT", {"INT", 2, false}},     {"UINT", {"INT", 2, false}},
-        {"DWORD", {"DINT", 4, false}},  {"DINT", {"DINT", 4, false}},   {"UDINT", {"DINT", 4, false}},
+        {"BOOL", {"BOOL", 1, false}},   {"BIT", {"BOOL", 1, false}},    {"BYTE", {"BYTE", 1, false, true}},
+        {"SINT", {"BYTE", 1, false, true}},   {"USINT", {"BYTE", 1, false, true}},  {"USI", {"BYTE", 1, false, true}},
+        {"WORD", {"INT", 2, false, true}},    {"INT", {"INT", 2, false}},     {"UINT", {"INT", 2, false, true}},
+        {"DWORD", {"DINT", 4, false, true}},  {"DINT", {"DINT", 4, false}},   {"UDINT", {"DINT", 4, false, true}},
         {"LONG", {"DINT", 4, false}},   {"REAL", {"REAL", 4, true}},    {"FLOAT", {"REAL", 4, true}},
         {"LREAL", {"LREAL", 8, true}},  {"DOUBLE", {"LREAL", 8, true}}, {"LINT", {"LINT", 8, false}},
         {"ULINT", {"LINT", 8, false}},  {"LWORD", {"LINT", 8, false}},
@@ -313,7 +313,7 @@ void SymbolTable::addIecDeclarations(std::string_view text) {
         }
         if (t.accept("VAR_GLOBAL")) {
             const bool constants = t.accept("CONSTANT");
-            t.accept("RETAIN");
+            const bool retained = t.accept("RETAIN");
             while (t.peek().kind == Token::Kind::Ident && !t.atKeyword("END_VAR")) {
                 const auto names = ParseIdentList(t);
                 std::optional<int> placed;
@@ -343,6 +343,7 @@ void SymbolTable::addIecDeclarations(std::string_view text) {
                         d.name = names[i];
                         d.typeName = typeSpec->name;
                         d.count = typeSpec->count;
+                        d.retained = retained;
                         if (placed && i == 0) d.placed = placed;
                         addDeclaration(std::move(d));
                     }
@@ -364,6 +365,8 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
     std::vector<Member> structMembers;
     std::string registerType;
     bool registerAligned = false;
+    bool registerRetained = false;
+    bool registerContinues = false;  // the last register line ended with ","
 
     const auto endStruct = [&] {
         if (context == Context::Struct && !structName.empty())
@@ -405,6 +408,7 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
             d.count = count;
             d.overlayOf = overlay;
             d.aligned = registerAligned;
+            d.retained = registerRetained;
             registerAligned = false;
             addDeclaration(std::move(d));
         }
@@ -460,6 +464,8 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
             } else if ((word == "REG" || word == "REM") && !tokens.empty()) {
                 std::size_t at = 0;
                 registerAligned = Upper(tokens[0]) == "ALIGNED";
+                registerRetained = word == "REM";
+                registerContinues = Trim(withoutComment).ends_with(',');
                 if (registerAligned) ++at;
                 if (at >= tokens.size()) continue;
                 registerType = tokens[at++];
@@ -485,7 +491,9 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
             }
             auto [name, count] = SplitArray(tokens[1]);
             structMembers.push_back({name, 0, -1, count, *type});
-        } else if (context == Context::Registers) {
+        } else if (context == Context::Registers && registerContinues) {
+            // Only a line ending with "," continues a register list; code follows otherwise.
+            registerContinues = Trim(trimmed.substr(0, trimmed.find(';'))).ends_with(',');
             declareNames(tokens, 0);
         }
         if (pos > text.size()) break;
@@ -530,6 +538,7 @@ void SymbolTable::build() {
         l.type = *type;
         l.count = d.count;
         l.size = type->size * d.count;
+        l.retained = d.retained;
         return l;
     };
 
@@ -608,9 +617,22 @@ std::optional<Location> SymbolTable::resolvePath(const std::string& path, int de
     if (split == std::string::npos || split == 0) return std::nullopt;
     const auto base = resolvePath(path.substr(0, split), depth + 1);
     if (!base || base->bit >= 0) return std::nullopt;
+    const std::string member = upper.substr(split + 1);
+    // "name.11": a bit of a byte or word variable, counted from its first byte.
+    if (upper[split] == '.' && !member.empty() && member.size() <= 2 &&
+        std::all_of(member.begin(), member.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+        const int bit = std::stoi(member);
+        if (bit >= base->size * 8 || base->type.real) return std::nullopt;
+        Location l = *base;
+        l.offset += bit / 8;
+        l.bit = bit % 8;
+        l.size = 1;
+        l.count = 1;
+        l.type = {"BOOL", 1, false};
+        return l;
+    }
     const StructType* type = findStruct(base->type.name);
     if (!type) return std::nullopt;
-    const std::string member = upper.substr(split + 1);
     for (const Member& m : type->members) {
         if (Upper(m.name) != member) continue;
         Location l;
@@ -627,6 +649,17 @@ std::optional<Location> SymbolTable::resolvePath(const std::string& path, int de
 }
 
 std::optional<Location> SymbolTable::locate(const std::string& name) const { return resolvePath(name, 0); }
+
+std::vector<RetainedRange> SymbolTable::retainedRanges() const {
+    std::vector<RetainedRange> ranges;
+    for (const auto& [key, symbol] : symbols_)
+        if (symbol.location.retained && symbol.location.area == kRegisterArea)
+            ranges.push_back({symbol.name, symbol.location.offset, symbol.location.size});
+    std::sort(ranges.begin(), ranges.end(), [](const RetainedRange& a, const RetainedRange& b) {
+        return a.offset < b.offset;
+    });
+    return ranges;
+}
 
 std::optional<std::string> SymbolTable::lookup(const std::string& name) const {
     if (const auto found = symbols_.find(Upper(name)); found != symbols_.end() && !found->second.addressText.empty())

@@ -23,6 +23,7 @@ struct TypeInfo {
     std::string name;   // canonical upper-case name: BOOL, BYTE, INT, DINT, REAL, LREAL, LINT or a structure
     int size = 0;       // bytes; a BOOL member of a bit structure has size 0 and a bit
     bool real = false;  // floating point
+    bool isUnsigned = false;  // BYTE, WORD, UINT ...: loaded without sign extension
 };
 
 struct Member {
@@ -47,6 +48,14 @@ struct Location {
     int bit = -1;
     TypeInfo type;
     int count = 1;  // array elements
+    bool retained = false;  // RETAIN / #rem: kept across a restart
+};
+
+// A retained variable: what the retained-memory file keeps.
+struct RetainedRange {
+    std::string name;
+    int offset = 0;  // in the register area
+    int size = 0;
 };
 
 class SymbolTable {
@@ -69,6 +78,8 @@ public:
     std::optional<Location> locate(const std::string& name) const;
 
     const StructType* findStruct(const std::string& name) const;
+    // Every retained variable, by offset.
+    std::vector<RetainedRange> retainedRanges() const;
     std::size_t size() const { return symbols_.size(); }
     // The first byte behind everything placed.
     int end() const { return end_; }
@@ -84,6 +95,7 @@ private:
         std::string placedArea;     // address text of a project variable
         std::string overlayOf;      // mnemonic: laid over another variable
         bool aligned = false;
+        bool retained = false;
     };
     struct Symbol {
         std::string name;

@@ -37,7 +37,7 @@ protected:
 
 TEST_F(OnlineProgram, CommLogSwitchLeavesTheExchangeBesideTheHost) {
     const std::string args = "online --project '" + project.string() +
-                             "' --plc PLC1 --controller Kiln --passes 2 --set Kiln_pv=12.5";
+                             "' --plc PLC1 --controller Kiln --passes 2 --set Kiln_Temp=12.5";
     ASSERT_EQ(run(args + " /USECOMMLOGFILE"), 0) << output;
     EXPECT_NE(output.find("View Kiln: online"), std::string::npos) << output;
     EXPECT_NE(output.find("measured value (pv): 12.50 %"), std::string::npos) << output;

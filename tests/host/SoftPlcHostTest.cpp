@@ -3,6 +3,7 @@
 // headless online command that drives a view through all of them.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "HostTestSupport.h"
@@ -123,13 +124,14 @@ TEST_F(SoftPlcHost, StateQueryAndLoopPassesFollowTheSoftPlc) {
 TEST_F(SoftPlcHost, OnlineCommandShowsWhatTheViewReceived) {
     std::ostringstream out, err;
     const int rc = host::RunCommand({"online", "--project", project.string(), "--plc", "PLC1", "--controller",
-                                     "Boiler", "--passes", "3", "--set", "Boiler_struct.Input1=2250", "--set",
-                                     "Boiler_input3=9000"},
+                                     "Boiler", "--passes", "60", "--set", "Boiler_T=2500", "--set",
+                                     "Boiler_Valve_Pos=9000"},
                                     out, err);
     EXPECT_EQ(rc, 0) << err.str();
     const std::string text = out.str();
     EXPECT_NE(text.find("View Boiler: online, communication PLC runs"), std::string::npos) << text;
     EXPECT_NE(text.find("missing symbols: 0"), std::string::npos) << text;
+    // The program scales the sensor (0..10000 to 0..9000) and filters it.
     EXPECT_NE(text.find("measured value (Input1): 25.00 %"), std::string::npos) << text;
     EXPECT_NE(text.find("cascade input (Input3): 100.00 %"), std::string::npos) << text;
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.ST"));
@@ -140,6 +142,63 @@ TEST_F(SoftPlcHost, OnlineCommandShowsWhatTheViewReceived) {
                                out2, err2),
               1);
     EXPECT_NE(err2.str().find("Nowhere"), std::string::npos);
+}
+
+// The CSV rows of a run, split into cells.
+std::vector<std::vector<std::string>> Rows(const std::string& csv) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(csv);
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> cells;
+        std::istringstream l(line);
+        for (std::string cell; std::getline(l, cell, ',');) cells.push_back(cell);
+        rows.push_back(cells);
+    }
+    return rows;
+}
+
+TEST_F(SoftPlcHost, RunClosesTheLoopOfAnOnlineControllerThroughItsPlant) {
+    // Chiller: a cooling plant read through its input module (mode 2010), reverse action.
+    std::ostringstream out, err;
+    const int rc = host::RunCommand({"run", "--project", project.string(), "--plc", "PLC2", "--seconds", "1200",
+                                     "--sample-ms", "1000", "--online", "Chiller", "--trace", "Chiller_input1",
+                                     "--trace", "Chiller_CurOut", "--at", "600", "set", "Chiller_gW=5000"},
+                                    out, err);
+    ASSERT_EQ(rc, 0) << err.str();
+    const auto rows = Rows(out.str());
+    ASSERT_EQ(rows.size(), 1202u) << out.str();
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"time", "Chiller_input1", "Chiller_CurOut"}));
+    const auto at = [&](int second, int column) { return std::stoi(rows[1 + second][column]); };
+    EXPECT_NEAR(at(599, 1), 3500, 100) << "settled on the first set point";
+    EXPECT_NEAR(at(1200, 1), 5000, 100) << "settled on the step";
+    EXPECT_LT(at(620, 2), at(599, 2)) << "warmer water wanted: the valve closes";
+}
+
+TEST_F(SoftPlcHost, RunKeepsParametersSavedWithChnAcrossAWarmRestartOnly) {
+    // The first restart after a download records the release number; then the
+    // view's write of PBnd with CHN, and a restart; the trace shows the working PBnd.
+    const std::vector<std::string> base = {"run", "--project", project.string(), "--plc", "PLC2", "--seconds", "4",
+                                           "--sample-ms", "1000", "--trace", "Chiller_PBnd", "--at", "0.5", "restart",
+                                           "warm", "--at", "1", "set",
+                                           "Chiller_PBnd=900", "--at", "1", "set", "Chiller_Control.11=1"};
+    for (const auto& [kind, expected] : {std::pair<std::string, std::string>{"warm", "900"}, {"cold", "400"}}) {
+        auto args = base;
+        for (const char* a : {"--at", "2.5", "restart"}) args.push_back(a);
+        args.push_back(kind);
+        std::ostringstream out, err;
+        ASSERT_EQ(host::RunCommand(args, out, err), 0) << err.str();
+        const auto rows = Rows(out.str());
+        ASSERT_EQ(rows.size(), 6u) << out.str();
+        EXPECT_EQ(rows[2][1], "900") << kind;
+        EXPECT_EQ(rows[5][1], expected) << kind << "\n" << out.str();
+    }
+}
+
+TEST_F(SoftPlcHost, RunReportsCompileErrorsWithFileAndLine) {
+    std::ofstream(project / "main.orv", std::ios::app) << "P 0\n\tLD\t1\n\tJMP\tNowhere\nE 0\n";
+    std::ostringstream out, err;
+    EXPECT_EQ(host::RunCommand({"run", "--project", project.string(), "--plc", "PLC1", "--seconds", "1"}, out, err), 1);
+    EXPECT_NE(err.str().find("main.orv(6): error: jump to Nowhere"), std::string::npos) << err.str();
 }
 
 }  // namespace

@@ -1,0 +1,210 @@
+// The plug-in object runs in this process (its class factory linked into the
+// host) on a headless front end the commands can see into: the frame it
+// creates and the online views it opens. A module loaded from the registry
+// would keep both out of reach.
+#include "host/HeadlessSession.h"
+
+#include <cctype>
+#include <ostream>
+
+#include "VirtualClock.h"
+#include "base/IniFile.h"
+#include "base/com/Guids.h"
+#include "plugin/ClassFactory.h"
+#include "plugin/FrameState.h"
+#include "plugin/HeadlessFrontEnd.h"
+
+namespace velmora::host {
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+// A headless front end that remembers the frame it serves.
+class HeadlessSession::WatchedFrontEnd : public velmora::FrontEnd {
+public:
+    explicit WatchedFrontEnd(std::ostream& err) : forms_(*this) {
+        inner_.onMessage = [&err](const HeadlessFrontEnd::Message& m) {
+            err << "Velmora: " << m.caption << ": " << m.text << "\n";
+        };
+    }
+    Toolkit& toolkit() override { return inner_.toolkit(); }
+    FormFactory& forms() override { return forms_; }
+    HelpViewer helpViewer() override { return inner_.helpViewer(); }
+    void setClock(const Clock* clock) { inner_.setClock(clock); }
+
+    TFormReg1* frame = nullptr;
+    const HeadlessFrontEnd& headless() const { return inner_; }
+
+private:
+    class Forms : public FormFactory {
+    public:
+        explicit Forms(WatchedFrontEnd& fe) : fe_(fe) {}
+        std::unique_ptr<ControllerManagerForm> createControllerManager(void* owner,
+                                                                       TFormReg1& frame) override {
+            fe_.frame = &frame;
+            return fe_.inner_.forms().createControllerManager(owner, frame);
+        }
+        std::unique_ptr<ReportForm> createReport(void* owner, TFormReg1& frame) override {
+            fe_.frame = &frame;
+            return fe_.inner_.forms().createReport(owner, frame);
+        }
+        std::unique_ptr<CompileMessageForm> createCompileMessages() override {
+            return fe_.inner_.forms().createCompileMessages();
+        }
+        OnlineViewForm* createOnlineView(void* owner, TFormReg1& frame, const std::string& name) override {
+            fe_.frame = &frame;
+            return fe_.inner_.forms().createOnlineView(owner, frame, name);
+        }
+
+    private:
+        WatchedFrontEnd& fe_;
+    };
+
+    HeadlessFrontEnd inner_;
+    Forms forms_;
+};
+
+HeadlessSession::HeadlessSession(const std::string& projectDir, std::ostream& err)
+    : err_(err), ide_(projectDir) {
+    ide_.trace = [this](const std::string& line) {
+        if (line.rfind("event failed", 0) == 0 ||
+            (line.rfind("soft PLC: ", 0) == 0 && line.find(" symbols of ") == std::string::npos &&
+             line.find(" runs ") == std::string::npos))
+            err_ << "velmora-host: " << line << "\n";
+    };
+}
+
+HeadlessSession::~HeadlessSession() {
+    if (installed_) ide_.closePlc();
+    plants_.clear();
+    if (plugin_) {
+        if (installed_) plugin_->UninstallPlugin();
+        com::ComPtr<IUnknown> identity;
+        plugin_->QueryInterface(com::kIidUnknown, identity.putVoid());
+        ide_.forgetPlugin(identity.get());
+        identity.reset();
+        plugin_.reset();
+    }
+    soft_.reset();  // saves the retained memory
+}
+
+TFormReg1& HeadlessSession::frame() {
+    return *frontEnd_->frame;
+}
+
+bool HeadlessSession::open(const std::string& plc, double cycleMs) {
+    if (!ide_.project().findPlc(plc)) {
+        err_ << "velmora-host: the project has no PLC " << plc << "\n";
+        return false;
+    }
+    soft_ = std::make_unique<HostSoftPlc>(ide_);
+    soft_->engine().setCycleMs(cycleMs);
+    com::ComPtr<IClassFactory> factory;
+    HRESULT hr = GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), [&] {
+        auto made = std::make_unique<WatchedFrontEnd>(err_);
+        frontEnd_ = made.get();
+        return std::unique_ptr<velmora::FrontEnd>(std::move(made));
+    });
+    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IYantPlugin::iid, plugin_.putVoid());
+    factory.reset();
+    if (FAILED(hr) || !plugin_ || !frontEnd_) {
+        err_ << "velmora-host: the plug-in object could not be created\n";
+        return false;
+    }
+    ide_.application()->AddRef();
+    if (FAILED(plugin_->InstallPlugin(ide_.application())) || !frontEnd_->frame) {
+        err_ << "velmora-host: the plug-in could not be installed\n";
+        return false;
+    }
+    installed_ = true;
+    clock_ = std::make_unique<softplc::VirtualClock>(soft_->engine());
+    frontEnd_->setClock(clock_.get());
+    ide_.loadProject();
+    ide_.openPlc(plc);
+    ide_.fillTree();
+    ide_.loadDesktop();
+    ide_.compile();
+    scheduleTimers();
+    return true;
+}
+
+void HeadlessSession::scheduleTimers() {
+    softplc::PlcEngine& engine = soft_->engine();
+    // The IDE's communication loop passes ten times a second.
+    engine.every(
+        100, [this] { soft_->pass(); }, 0.0);
+    // The plug-in's timers tick at whatever interval they have at the time.
+    for (Timer* timer : {&frame().CommTimer1(), &frame().SimTimer1()}) {
+        auto* manual = dynamic_cast<ManualTimer*>(timer);
+        if (!manual) continue;
+        timerTicks_.push_back(std::make_unique<std::function<void()>>());
+        std::function<void()>* tick = timerTicks_.back().get();
+        *tick = [manual, tick, &engine] {
+            manual->tick();
+            engine.at(engine.now() + std::max(manual->interval(), 1), [tick] { (*tick)(); });
+        };
+        engine.at(engine.now() + std::max(manual->interval(), 1), [tick] { (*tick)(); });
+    }
+}
+
+HeadlessOnlineView* HeadlessSession::view(const std::string& controller) {
+    if (!frontEnd_ || !frontEnd_->frame) return nullptr;
+    for (OnlineViewForm* v : frame().views())
+        if (Upper(v->controllerName()) == Upper(controller)) return dynamic_cast<HeadlessOnlineView*>(v);
+    return nullptr;
+}
+
+HeadlessOnlineView* HeadlessSession::goOnline(const std::string& controller) {
+    frame().openOnlineView(controller);
+    HeadlessOnlineView* v = view(controller);
+    if (!v) {
+        err_ << "velmora-host: no online view of " << controller << " could be opened\n";
+        return nullptr;
+    }
+    // The loop reports the connection first, as the IDE's does when it starts.
+    soft_->pass();
+    v->exchange().KomunikaceButton1_Click();
+    if (!v->exchange().online()) {
+        err_ << "velmora-host: the view of " << controller << " did not go online\n";
+        return nullptr;
+    }
+    return v;
+}
+
+bool HeadlessSession::simulate(const std::string& controller, std::string& why) {
+    const PlcDescription* plc = ide_.currentPlcDescription();
+    if (!plc) {
+        why = "no PLC is open";
+        return false;
+    }
+    IniFile file(ide_.projectFolder() / "Velmora" / (plc->name + ".rglx"));
+    auto plant = softplc::SimulatedPlant::ForController(file, controller, plc->type);
+    if (!plant) {
+        why = "controller " + controller + " has no plant simulation (Simulation=1)";
+        return false;
+    }
+    if (!plant->attach(soft_->plc(), why)) return false;
+    auto owned = std::make_unique<softplc::SimulatedPlant>(std::move(*plant));
+    softplc::SimulatedPlant* p = owned.get();
+    plants_.push_back(std::move(owned));
+    softplc::PlcEngine& engine = soft_->engine();
+    engine.every(
+        p->exchangePeriodMs(), [this, p] { p->exchange(soft_->plc()); }, 0.0);
+    engine.every(softplc::SimulatedPlant::kStepMs, [p] { p->step(); });
+    return true;
+}
+
+bool HeadlessSession::stopMessageShown() const {
+    if (!frontEnd_) return false;
+    for (const auto& m : frontEnd_->headless().messages())
+        if (m.icon == MessageIcon::Stop) return true;
+    return false;
+}
+
+}  // namespace velmora::host

@@ -1,0 +1,515 @@
+#include "Blocks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "simulation/InputConversion.h"
+
+namespace velmora::softplc {
+
+namespace {
+
+std::int16_t Get16(const std::uint8_t* p, int at) {
+    return static_cast<std::int16_t>(p[at] | (p[at + 1] << 8));
+}
+void Set16(std::uint8_t* p, int at, double v) {
+    const long r = std::lround(std::clamp(v, -32768.0, 32767.0));
+    p[at] = static_cast<std::uint8_t>(r & 0xFF);
+    p[at + 1] = static_cast<std::uint8_t>((r >> 8) & 0xFF);
+}
+float GetF(const std::uint8_t* p, int at) {
+    float f;
+    std::memcpy(&f, p + at, 4);
+    return f;
+}
+void SetF(std::uint8_t* p, int at, double v) {
+    const float f = static_cast<float>(v);
+    std::memcpy(p + at, &f, 4);
+}
+std::int32_t Get32(const std::uint8_t* p, int at) {
+    std::int32_t v;
+    std::memcpy(&v, p + at, 4);
+    return v;
+}
+// A state that went bad (NaN written over the network, say) restarts at a value.
+double Finite(double v, double fallback) {
+    return std::isfinite(v) ? v : fallback;
+}
+
+// Input ranges of the conversion modes (the engineering values the module measures).
+struct Range {
+    int lo, hi;
+};
+Range ModeRange(int mode, int plcTypeIndex) {
+    switch (mode) {
+        case 402:
+        case 1202:
+        case 1502:
+        case 1102:
+            return {-10000, 10000};
+        case 420:
+            return {0, 2560};
+        case 421:
+            return {-1000, 4260};
+        case 430:
+            return {0, 1024};
+        case 431:
+            return {-1000, 2680};
+        case 432:
+        case 1132:
+        case 1232:
+        case 1532:
+            return {-500, 1520};
+        case 1120:
+        case 1220:
+            return {0, 5000};
+        case 1121:
+        case 1221:
+            return {-1000, 8500};
+        case 1130:
+        case 1230:
+        case 1530:
+            return {0, 2000};
+        case 1131:
+        case 1231:
+        case 1531:
+            return {-1000, 2600};
+        case 1520:
+            return {0, 1570};
+        case 1521:
+            return {-1000, 1470};
+        case 1525:
+            return {0, 3200};
+        case 1526:
+            return {-1000, 6200};
+        case 2025:
+            return {0, 1000};
+        case 2030:
+            return {0, 1870};
+        case 2031:
+            return {-1000, 2315};
+        case 2032:
+            return plcTypeIndex == 0 ? Range{-600, 1350} : Range{-500, 1350};
+        case 2033:
+            return plcTypeIndex == 0 ? Range{-600, 1610} : Range{-500, 1600};
+        default:
+            return {0, 10000};
+    }
+}
+
+// Smallest engineering value in [lo, hi] whose raw word reaches `target`.
+int SmallestReaching(int mode, int target, int lo, int hi, int plcTypeIndex, int mask) {
+    const auto f = [&](int v) { return ConvertInputToRaw(mode, v, plcTypeIndex) & mask; };
+    if (f(hi) < target) return hi;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo) / 2;
+        if (f(mid) >= target)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return lo;
+}
+
+// The value a raw word stands for: of all values that give it, the roundest
+// (so 40.00 % sent through a module reads back as 40.00 %), else the middle one.
+int Representative(int mode, int target, int lo, int hi, int plcTypeIndex, int mask) {
+    const int first = SmallestReaching(mode, target, lo, hi, plcTypeIndex, mask);
+    const int beyond = SmallestReaching(mode, target + 1, lo, hi, plcTypeIndex, mask);
+    const bool reachesNext = (ConvertInputToRaw(mode, beyond, plcTypeIndex) & mask) > target;
+    const int last = reachesNext ? std::max(first, beyond - 1) : first;
+    const auto floorDiv = [](int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+    for (int p : {10000, 1000, 100, 10}) {
+        const int m = (floorDiv(first - 1, p) + 1) * p;  // smallest multiple of p not below first
+        if (m <= last) return m;
+    }
+    return first + (last - first) / 2;
+}
+
+}  // namespace
+
+std::uint16_t Crc16(const std::uint8_t* bytes, std::size_t count) {
+    std::uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < count; ++i) {
+        crc ^= bytes[i];
+        for (int b = 0; b < 8; ++b)
+            crc = (crc & 1) ? static_cast<std::uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<std::uint16_t>(crc >> 1);
+    }
+    return crc;
+}
+
+std::int32_t ForwardInputConversion(int mode, std::int32_t raw, int plcTypeIndex, bool& valid) {
+    valid = true;
+    if (!HasInputConversion(mode)) return raw;
+    const Range r = ModeRange(mode, plcTypeIndex);
+    const bool signedByMark = mode == 402 || mode == 1202 || mode == 1502;
+    if (signedByMark) {
+        // The valid mark tells the sign: the module reports the magnitude.
+        const int magnitude = Representative(mode, raw & 0x1FFF, 0, r.hi, plcTypeIndex, 0x1FFF);
+        return (raw & kRawValidBit) ? magnitude : -magnitude;
+    }
+    const bool marked = (ConvertInputToRaw(mode, r.hi, plcTypeIndex) & kRawValidBit) != 0;
+    if (marked && !(raw & kRawValidBit)) {
+        valid = false;
+        return kInputOverflow;
+    }
+    const int mask = marked ? 0x1FFF : 0xFFFF;
+    const int low = ConvertInputToRaw(mode, r.lo, plcTypeIndex) & mask;
+    const int target = std::max(raw & mask, low);
+    return Representative(mode, target, r.lo, r.hi, plcTypeIndex, mask);
+}
+
+std::int32_t RunConversion(const ConversionArgs& a) {
+    bool valid = true;
+    double v = a.mode > 0 ? ForwardInputConversion(a.mode, a.value, a.plcTypeIndex, valid) : a.value;
+    if (!valid) return kInputOverflow;
+    if (a.table && (a.flags & 2)) {
+        const double x1 = Get16(a.table, 0), x2 = Get16(a.table, 2), y1 = Get16(a.table, 4),
+                     y2 = Get16(a.table, 6);
+        v = x2 == x1 ? y1 : y1 + (v - x1) * (y2 - y1) / (x2 - x1);
+    } else if (a.table) {
+        // Normalisation with copy: the input already has the controller's range; keep it inside.
+        const double lo = Get16(a.table, 0), hi = Get16(a.table, 2);
+        v = std::clamp(v, std::min(lo, hi), std::max(lo, hi));
+    }
+    if (a.filter) {
+        double state = Finite(GetF(a.filter, 0), v);
+        if (a.tau <= 0 || a.dtMs <= 0) {
+            state = v;  // no time constant: the filter (re)starts at the input
+        } else {
+            state += (v - state) * a.dtMs / (a.tau * 100.0 + a.dtMs);
+        }
+        SetF(a.filter, 0, state);
+        v = state;
+    }
+    return static_cast<std::int32_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
+}
+
+// ------------------------------------------------------------------- PID
+
+namespace {
+
+namespace tpid {
+constexpr int Det = 0, MinY = 1, MaxY = 3, Input1 = 5, gW = 7, ConW = 9, tiW = 11, Dev = 13, Output = 15,
+              LastOut = 17, CurOut = 19, ConOut = 21, DefOut = 23, MinU = 25, MaxU = 27, dMaxU = 29,
+              OutCycle = 31, PBnd = 33, RelCool = 35, Ti = 37, Td = 39, EGap = 41, DGap = 43, IGap = 45,
+              Control = 47, Status = 49;
+// The private area behind the structure.
+constexpr int Time = 50;      // float: ms since the last sample
+constexpr int Integral = 54;  // float: integral part (positional) or exact output (incremental), %
+constexpr int PrevX = 58;     // float: action variable at the last sample, %
+constexpr int DState = 62;    // float: filtered derivative part, %
+constexpr int WState = 66;    // float: set point filter, raw units
+constexpr int Position = 70;  // int16: modelled actuator position of the 3-stage output, 0.01 %
+constexpr int Flags =
+    72;  // bit 0 started, bit 1 the output was held (manual, input error, stop) since the last sample
+}  // namespace tpid
+
+namespace control {
+constexpr int RC = 0, AO = 1, A12 = 2, KC = 3, BU = 4, IP = 5, AM = 6, HR = 7, RF = 8, RIO = 9, FU0 = 13,
+              FU1 = 14, FU3 = 15;
+}
+
+bool Valid(std::int32_t v) {
+    return v > kInputUnderflow && v < kInputOverflow;
+}
+
+}  // namespace
+
+std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t input3, double dtMs) {
+    using namespace tpid;
+    const std::uint16_t ctrl = static_cast<std::uint16_t>(Get16(p, Control));
+    const auto on = [&](int bit) { return ((ctrl >> bit) & 1) != 0; };
+    std::uint8_t flags = p[Flags];
+    const bool started = flags & 1;
+    dtMs = std::max(0.0, Finite(dtMs, 0));
+
+    const double minY = Get16(p, MinY), maxY = Get16(p, MaxY);
+    const double range = maxY - minY;
+    const std::int32_t input1 = Get16(p, Input1);
+    const bool inputMode2 = on(control::HR) || on(control::RIO);
+    const bool ey1 = !Valid(input1), ey2 = inputMode2 && !Valid(input2),
+               ey3 = on(control::KC) && !Valid(input3);
+
+    // The measured value: the second input stands in for the first when it fails.
+    double y = input1;
+    bool measuringError = ey1;
+    if (on(control::HR) && ey1 && !ey2) {
+        y = input2;
+        measuringError = false;
+    }
+
+    // Set point: the ratio of the second input in ratio control, gW otherwise.
+    double w = Get16(p, gW);
+    if (on(control::RIO))
+        w = Valid(input2) ? input2 * static_cast<double>(Get16(p, gW)) / 10000.0 : Get16(p, ConW);
+
+    const double minU = Get16(p, MinU) / 100.0, maxU = Get16(p, MaxU) / 100.0;
+    const bool parameterError = range == 0 || Get16(p, PBnd) <= 0 || minU > maxU;
+    int errorCode = parameterError ? 2 : (measuringError ? 1 : 0);
+
+    double timeMs = Finite(GetF(p, Time), 0) + dtMs;
+    double wState = Finite(GetF(p, WState), w);
+    if (!started) {
+        wState = w;
+        SetF(p, Integral, Get16(p, CurOut) / 100.0);
+        SetF(p, DState, 0);
+        Set16(p, Position, Get16(p, CurOut));
+        timeMs = 1e12;  // the first call samples at once
+    }
+    const double periodMs = Get16(p, OutCycle) * 10.0;
+    const bool sample = timeMs >= periodMs;
+    const double T = std::min(timeMs, 1e9) / 1000.0;
+    if (sample) timeMs = 0;
+
+    double curOut = Get16(p, CurOut) / 100.0;
+    bool deadBand = false;
+    bool umn = false, umx = false;
+    const bool manual = !on(control::AM);
+    const bool enabled = on(control::RC);
+
+    // Action variable x and set point in percent of the measuring range;
+    // reverse action works on negated values.
+    const double sign = on(control::AO) ? -1.0 : 1.0;
+    const auto percent = [&](double raw) { return range == 0 ? 0.0 : (raw - minY) * 100.0 / range; };
+
+    if (!enabled || parameterError) {
+        // Nothing is computed; the output holds.
+    } else if (manual) {
+        curOut = std::clamp(Get16(p, Output) / 100.0, minU, maxU);
+    } else if (measuringError) {
+        const int def = Get16(p, DefOut);
+        if (def != 11000) curOut = def / 100.0;  // 11000: keep the last output
+    } else if (sample) {
+        double wPrev = wState;
+        // Set point filter, one step per sample.
+        const double filterTime = Get16(p, tiW) / 10.0;
+        if (on(control::RF) || filterTime <= 0)
+            wState = w;
+        else
+            wState += (w - wState) * T / (filterTime + T);
+        const double x = sign * percent(y);
+        const double wp = sign * percent(wState);
+        double prevX = Finite(GetF(p, PrevX), x);
+        const bool resume = !started || (flags & 2);  // first sample after manual, an input error or a stop
+        if (resume) {
+            prevX = x;
+            wPrev = wState;
+        }
+        const auto withDeadBand = [&](double e) {
+            const double gap = Get16(p, EGap) / 10.0;
+            if (std::abs(e) <= gap) return 0.0;
+            return e > 0 ? e - gap : e + gap;
+        };
+        const double eRaw = wp - x;
+        const double e = withDeadBand(eRaw);
+        deadBand = e == 0;
+        double band = Get16(p, PBnd) / 10.0;
+        if (e < 0) band = band * Get16(p, RelCool) / 1000.0;
+        const double kp = band > 0 ? 100.0 / band : 0.0;
+        const double ti = Get16(p, Ti) / 10.0, td = Get16(p, Td) / 10.0;
+        const double iGap = Get16(p, IGap) / 10.0, dGap = Get16(p, DGap) / 10.0;
+
+        // Derivative on the measurement, filtered with Td/N.
+        const int fu = (on(control::FU0) ? 1 : 0) | (on(control::FU1) ? 2 : 0) | (on(control::FU3) ? 4 : 0);
+        const double n = 4.0 * (fu + 1);
+        double d = Finite(GetF(p, DState), 0);
+        const double dPrev = d;
+        if (td > 0 && T > 0 && !(dGap > 0 && std::abs(eRaw) < dGap)) {
+            const double raw = -kp * td * (x - prevX) / T;
+            d += (raw - d) * T / (td / n + T);
+        } else {
+            d = 0;
+        }
+        const bool integrate = ti > 0 && T > 0 && !(iGap > 0 && std::abs(eRaw) > iGap);
+        const double iStep = integrate ? kp * T / ti * e : 0.0;
+        const double limit = Get16(p, dMaxU) / 100.0;
+        const double previous = curOut;
+        const auto limited = [&](double u) {
+            if (limit > 0 && !on(control::BU)) u = std::clamp(u, previous - limit, previous + limit);
+            return std::clamp(u, minU, maxU);
+        };
+        if (on(control::IP)) {
+            // Incremental: the output moves by the change of each part; clamping it is the anti-windup.
+            const double ePrev = withDeadBand(sign * percent(wPrev) - prevX);
+            double base = Finite(GetF(p, Integral), curOut);
+            if (resume) base = curOut;
+            if (on(control::KC) && !on(control::BU) && Valid(input3))
+                base = input3 / 100.0;  // external feedback
+            const double u = base + kp * (e - ePrev) + iStep + (d - dPrev);
+            curOut = limited(u);
+            SetF(p, Integral, curOut);
+        } else {
+            // Positional: P + I + D; the integral stops while the output is held at a limit
+            // in the direction the error pushes (conditional integration).
+            double integral = Finite(GetF(p, Integral), 0);
+            const double pPart = kp * e;
+            if (resume) integral = std::clamp(curOut - pPart - d, minU, maxU);
+            double u = pPart + integral + iStep + d;
+            const double out = limited(u);
+            if (!((out < u && iStep > 0) || (out > u && iStep < 0))) integral += iStep;
+            integral = std::clamp(integral, minU - std::abs(pPart), maxU + std::abs(pPart));
+            u = pPart + integral + d;
+            curOut = limited(u);
+            SetF(p, Integral, integral);
+        }
+        SetF(p, PrevX, x);
+        SetF(p, DState, d);
+        Set16(p, LastOut, previous * 100.0);
+    }
+    umn = enabled && curOut <= minU;
+    umx = enabled && curOut >= maxU;
+    if (manual || measuringError || !enabled) SetF(p, Integral, on(control::IP) ? curOut : GetF(p, Integral));
+
+    Set16(p, CurOut, curOut * 100.0);
+    if (!manual) Set16(p, Output, curOut * 100.0);  // the manual value starts where automatic left off
+    Set16(p, ConW, wState);
+    Set16(p, Dev, sign * (wState - y));
+    Set16(p, ConOut, on(control::A12) ? curOut * 40.95 : curOut * 100.0);
+
+    // Three-stage output: at each sample a pulse long enough for the actuator
+    // (dMaxU per sampling period, or a whole stroke per minute) to reach the
+    // demanded position, no longer than the period.
+    bool up = false, down = false;
+    if (on(control::BU) && enabled && !parameterError) {
+        const double speed =
+            (Get16(p, dMaxU) > 0 && periodMs > 0) ? Get16(p, dMaxU) / periodMs : 10000.0 / 60000.0;
+        double position = Get16(p, Position);
+        if (sample) {
+            const double start = on(control::KC) && Valid(input3) ? input3 : position;
+            double travel = curOut * 100.0 - start;
+            const double most = speed * std::max(periodMs, dtMs);
+            travel = std::clamp(travel, -most, most);
+            if (std::abs(travel) < speed * dtMs) travel = 0;  // shorter than one cycle: wait
+            Set16(p, LastOut, start);
+            position = start + travel;
+            Set16(p, Position, position);
+        }
+        const double travel = position - Get16(p, LastOut);
+        const double pulseMs = std::abs(travel) / speed;
+        const double since = sample ? 0 : timeMs;
+        if (since < pulseMs) {
+            up = travel > 0;
+            down = travel < 0;
+        }
+    }
+
+    // The next automatic sample starts from the output as it is (bumpless).
+    const bool held = manual || measuringError || !enabled || parameterError;
+    const bool resumed = !held && sample;
+    flags = static_cast<std::uint8_t>(1 | ((held || ((flags & 2) && !resumed)) ? 2 : 0));
+    p[Flags] = flags;
+    SetF(p, Time, timeMs);
+    SetF(p, WState, wState);
+
+    const std::uint8_t status =
+        static_cast<std::uint8_t>((up ? 1 : 0) | (down ? 2 : 0) | (manual ? 4 : 0) | (deadBand ? 8 : 0) |
+                                  (ey1 ? 16 : 0) | (ey2 ? 32 : 0) | (ey3 ? 64 : 0));
+    p[Status] = status;
+    const std::uint8_t det = static_cast<std::uint8_t>((errorCode & 7) | (umn ? 8 : 0) | (umx ? 16 : 0) |
+                                                       (ey1 ? 32 : 0) | (ey2 ? 64 : 0) | (ey3 ? 128 : 0));
+    p[Det] = det;
+    return det;
+}
+
+// ------------------------------------------------------------------- PIDA
+
+namespace {
+namespace tpida {
+constexpr int dv = 0, sp = 4, pv = 8, hv = 16, MAN = 20, TUNE = 21, TBRK = 22, Ts = 44, CHANGED = 48,
+              irType = 50, RACT = 54, k = 56, ti = 60, td = 64, nd = 68, b = 72, c = 76, tt = 80, hilim = 84,
+              lolim = 88, mv = 166, dmv = 170, de = 174, SAT = 178, TBSY = 179, TE = 180, ite = 182;
+// The private area behind the structure: the accepted parameters and the state.
+constexpr int Private = 226;
+constexpr int AK = Private + 0, ATi = Private + 4, ATd = Private + 8, ANd = Private + 12, AB = Private + 16,
+              AC = Private + 20, ATt = Private + 24, AHi = Private + 28, ALo = Private + 32,
+              AType = Private + 36, AReverse = Private + 40, Integral = Private + 44, DState = Private + 48,
+              PrevDe = Private + 52, Time = Private + 56, Started = Private + 60, LastTune = Private + 61;
+}  // namespace tpida
+}  // namespace
+
+void RunPidaBlock(std::uint8_t* p, double dtMs) {
+    using namespace tpida;
+    dtMs = std::max(0.0, Finite(dtMs, 0));
+    if (p[CHANGED] || !p[Started]) {
+        // New parameters take effect at the next sample.
+        std::memcpy(p + AK, p + k, 4);
+        std::memcpy(p + ATi, p + ti, 4);
+        std::memcpy(p + ATd, p + td, 4);
+        std::memcpy(p + ANd, p + nd, 4);
+        std::memcpy(p + AB, p + b, 4);
+        std::memcpy(p + AC, p + c, 4);
+        std::memcpy(p + ATt, p + tt, 4);
+        std::memcpy(p + AHi, p + hilim, 4);
+        std::memcpy(p + ALo, p + lolim, 4);
+        std::memcpy(p + AType, p + irType, 4);
+        p[AReverse] = p[RACT];
+        p[CHANGED] = 0;
+    }
+    // The tuner is not part of the soft PLC: a tuning request ends at once as failed.
+    if (p[TUNE] && !p[LastTune]) {
+        p[TE] = 1;
+        std::int32_t code = 1;
+        std::memcpy(p + ite, &code, 4);
+    }
+    p[LastTune] = p[TUNE];
+    p[TBSY] = 0;
+
+    const double ts = Finite(GetF(p, Ts), 0);
+    double time = Finite(GetF(p, Time), 0) + dtMs / 1000.0;
+    const bool first = !p[Started];
+    if (!first && time < ts) {
+        SetF(p, Time, time);
+        return;
+    }
+    const double h = first ? 0.0 : time;
+    time = 0;
+    const double kk = Finite(GetF(p, AK), 0), tiV = Finite(GetF(p, ATi), 0), tdV = Finite(GetF(p, ATd), 0);
+    const double ndV = std::max(1.0, Finite(GetF(p, ANd), 10)), bw = Finite(GetF(p, AB), 1),
+                 cw = Finite(GetF(p, AC), 0);
+    const double ttV = Finite(GetF(p, ATt), 0);
+    double hi = Finite(GetF(p, AHi), 100), lo = Finite(GetF(p, ALo), 0);
+    if (lo > hi) std::swap(lo, hi);
+    const std::int32_t type = Get32(p, AType);
+    const double s = p[AReverse] ? -1.0 : 1.0;
+    const double spv = Finite(GetF(p, sp), 0), pvv = Finite(GetF(p, pv), 0);
+    const double e = s * (spv - pvv);
+    const double weighted = s * (cw * spv - pvv);  // the derivative acts on the weighted error
+    double integral = Finite(GetF(p, Integral), 0);
+    double d = Finite(GetF(p, DState), 0);
+    const double prevDe = first ? weighted : Finite(GetF(p, PrevDe), weighted);
+
+    const double pPart = (type & 1) ? kk * s * (bw * spv - pvv) : 0.0;
+    if ((type & 4) && tdV > 0 && h > 0) {
+        const double ad = tdV / (tdV + ndV * h);
+        d = ad * d + kk * ndV * ad * (weighted - prevDe);
+    } else {
+        d = 0;
+    }
+    const double v = pPart + integral + d + Finite(GetF(p, dv), 0);
+    double out = p[MAN] ? Finite(GetF(p, hv), 0) : v;
+    out = std::clamp(out, lo, hi);
+    if (p[MAN]) {
+        integral = out - pPart - d;  // bumpless return to automatic
+    } else if ((type & 2) && tiV > 0 && h > 0) {
+        // Anti-windup by back-calculation with the tracking time tt.
+        const double back = ttV > 0 ? std::min(1.0, h / ttV) * (out - v) : (out - v);
+        integral += kk * h / tiV * e + back;
+    } else if (!(type & 2)) {
+        integral = 0;
+    }
+    const double previous = Finite(GetF(p, mv), 0);
+    SetF(p, Integral, integral);
+    SetF(p, DState, d);
+    SetF(p, PrevDe, weighted);
+    SetF(p, mv, out);
+    SetF(p, dmv, out - previous);
+    SetF(p, de, spv - pvv);
+    p[SAT] = (out != v && !p[MAN]) ? 1 : 0;
+    p[Started] = 1;
+    SetF(p, Time, time);
+}
+
+}  // namespace velmora::softplc

@@ -1,0 +1,58 @@
+#pragma once
+// Runs a compiled Program on the soft PLC's memory: one call per process run
+// (a scan of P 0, P 41, or a restart process), with the time since that
+// process last ran, which the filters and the PID blocks integrate over.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "IlProgram.h"
+#include "SymbolTable.h"
+
+namespace velmora::softplc {
+
+class SoftPlc;
+
+struct MachineFault {
+    std::string text;
+    std::int32_t at = -1;  // instruction index
+    std::string position;  // "file:line"
+};
+
+class Machine {
+public:
+    // A scan that executes more instructions than this is stopped (a loop
+    // that never ends would otherwise hang the PLC).
+    static constexpr std::uint64_t kScanBudget = 2'000'000;
+
+    explicit Machine(SoftPlc& plc);
+
+    void load(Program program);
+    const Program& program() const { return program_; }
+    // The PLC type index (project description) that input modes 2001 to 2033 depend on.
+    void setPlcTypeIndex(int index) { plcTypeIndex_ = index; }
+
+    // Runs one process; false when it stopped on a run-time error (fault()).
+    bool run(Process process, double dtMs);
+    const std::optional<MachineFault>& fault() const { return fault_; }
+    void clearFault() { fault_.reset(); }
+
+    // Instructions executed since the machine was made (for measurements).
+    std::uint64_t executed() const { return executed_; }
+
+private:
+    bool fail(std::int32_t at, std::string text);
+
+    std::array<std::uint8_t*, kAreaCount> areas_{};
+    Program program_;
+    std::optional<MachineFault> fault_;
+    int plcTypeIndex_ = 0;
+    std::uint64_t executed_ = 0;
+    // MOV copies from where the last SRC pointed.
+    int sourceArea_ = kRegisterArea;
+    std::int32_t sourceOffset_ = -1;
+    std::int32_t sourceElement_ = 1;
+};
+
+}  // namespace velmora::softplc

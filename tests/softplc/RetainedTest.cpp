@@ -1,0 +1,79 @@
+// The generated retained-copy protocol on the soft PLC: Chiller of the demo
+// (mnemonic declarations, CRC through the user instruction of the older
+// series) stopped and started with its retained memory in a file.
+#include "PlcFixture.h"
+#include "TableNames.h"
+
+namespace velmora::softplc::testing {
+namespace {
+
+enum class Between { Nothing, ColdRestart, Regenerate, CorruptFile, RemoveFile };
+
+struct Scenario {
+    const char* what;
+    Between between;
+    int pBnd;  // after the last start
+};
+
+class RetainedProtocol : public ::testing::TestWithParam<Scenario> {};
+
+TEST_P(RetainedProtocol, DecidesWhichParametersTheRestartFinds) {
+    GeneratedProject project(VELMORA_SOURCE_DIR "/examples/demo", "PLC2");
+    RunningPlc run;
+    ASSERT_TRUE(run.load(project)) << run.diagnostics();
+    const auto file = project.path() / "PLC2.retained";
+    run.engine.setRetainedFile(file);
+    run.engine.start(Restart::Warm);  // no file yet: the defaults
+    run.engine.advance(100);
+    EXPECT_EQ(run.word("Chiller_PBnd"), 400);
+    // The first restart after a download records the release number.
+    ASSERT_EQ(run.engine.stop(), "");
+    run.engine.start(Restart::Warm);
+    // The online view writes a band with CHN: the code saves it and clears CHN.
+    ASSERT_TRUE(run.plc.writeValue("Chiller_PBnd", 900));
+    ASSERT_TRUE(run.plc.writeValue("Chiller_Control.11", 1));
+    run.engine.advance(100);
+    EXPECT_EQ(run.plc.readValue("Chiller_Control.11"), 0.0);
+    ASSERT_EQ(run.engine.stop(), "");
+
+    Restart kind = Restart::Warm;
+    switch (GetParam().between) {
+        case Between::Nothing:
+            break;
+        case Between::ColdRestart:
+            kind = Restart::Cold;
+            break;
+        case Between::Regenerate:
+            project.generate();
+            ASSERT_TRUE(run.load(project)) << run.diagnostics();
+            break;
+        case Between::CorruptFile: {
+            std::string text = ReadBytes(file);
+            const auto at = text.find("Chiller_PBnd_rem=");
+            ASSERT_NE(at, std::string::npos) << text;
+            char& digit = text[at + 17];
+            digit = digit == '0' ? '1' : '0';
+            WriteBytes(file, text);
+            break;
+        }
+        case Between::RemoveFile:
+            std::filesystem::remove(file);
+            break;
+    }
+    run.engine.start(kind);
+    run.engine.advance(100);
+    EXPECT_EQ(run.word("Chiller_PBnd"), GetParam().pBnd);
+    EXPECT_EQ(run.word("Chiller_gW"), 3500) << "the set point always starts from the generated value";
+    EXPECT_TRUE(run.engine.running());
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, RetainedProtocol,
+                         ::testing::Values(Scenario{"warm restart keeps it", Between::Nothing, 900},
+                                           Scenario{"cold restart", Between::ColdRestart, 400},
+                                           Scenario{"new release", Between::Regenerate, 400},
+                                           Scenario{"CRC catches damage", Between::CorruptFile, 400},
+                                           Scenario{"file gone", Between::RemoveFile, 400}),
+                         RowName<Scenario>);
+
+}  // namespace
+}  // namespace velmora::softplc::testing
