@@ -30,12 +30,20 @@ public:
 };
 
 // A host with one PLC of the given series and no project file list.
-NewControllerHostFunctions PictureHost(const std::filesystem::path& file, int series) {
-    NewControllerHostFunctions host;
-    host.series = [series] { return std::optional<int>(series); };
-    host.file = [file] { return file; };
-    return host;
-}
+class PictureHost : public NewControllerHost {
+public:
+    PictureHost(std::filesystem::path file, int series) : file_(std::move(file)), series_(series) {}
+    std::optional<int> plcSeries() override { return series_; }
+    std::filesystem::path controllerFile() override { return file_; }
+    void setCurrentController(const std::string&) override {}
+    void setWizardRunning(bool) override {}
+    void closeOnlineView(const std::string&) override {}
+    ProjectFileList* projectFiles() override { return nullptr; }
+
+private:
+    std::filesystem::path file_;
+    int series_;
+};
 
 const char kControllers[] =
     "[Regulator PID_1]\r\nName=PID_1\r\nType=PID\r\nHeaderInST=1\r\nInputMode=3\r\nY1Name=Boiler_T\r\n"
@@ -59,7 +67,7 @@ void Shoot(QWidget& w, const QString& folder, const std::string& name) {
 
 void Dialogs(const std::filesystem::path& file, const QString& folder, const std::string& suffix) {
     SilentMessages messages;
-    auto wide = PictureHost(file, 6), narrow = PictureHost(file, 5);
+    PictureHost wide(file, 6), narrow(file, 5);
     TFormNew1 newWide(wide, messages), newNarrow(narrow, messages);
     Shoot(newWide, folder, "FormNew1_series6" + suffix);
     Shoot(newNarrow, folder, "FormNew1_series5" + suffix);
