@@ -8,6 +8,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "base/AtomicFile.h"
 #include "base/Paths.h"
 #include "base/com/TaskString.h"
 
@@ -301,10 +302,10 @@ void HostIde::changeLanguage(std::int32_t code) {
 }
 
 std::string HostIde::collectFileList(const std::filesystem::path& listFile) {
-    {
-        std::ofstream out(listFile, std::ios::trunc);
-        for (const auto& file : project_.files) out << file << "\n";
-    }
+    std::string list;
+    for (const auto& file : project_.files) list += file + "\n";
+    if (auto result = WriteFileAtomically(listFile, list, WriteOptions{.sync = false}); !result)
+        throw std::runtime_error(result.message());
     const std::string path = listFile.string();
     for (const auto& plc : project_.plcs) {
         YantFileListRecord record{0x102, plc.name.c_str(), path.c_str()};

@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/AtomicFile.h"
 #include "base/ParseDecimal.h"
 
 namespace velmora {
@@ -124,64 +125,6 @@ public:
 private:
     int fd_;
 };
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string TemporaryName() {
-    static std::atomic<unsigned> counter{0};
-    thread_local std::minstd_rand random(std::random_device{}());
-    // Not derived from the target's name, which may already be as long as a name can be.
-    return ".velmora-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(random()) + ".tmp";
-}
-
-// Writes the bytes to a temporary file beside the target, flushes it to the
-// disk and renames it over the target, so the target is either the old or the
-// new file, never a mixture.
-void ReplaceFile(const std::filesystem::path& path, std::string_view bytes, const struct stat* original) {
-    std::filesystem::path target = path;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        auto resolved = std::filesystem::canonical(path, ec);
-        if (!ec) target = resolved;
-    }
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    const std::string where = "Cannot write the file " + path.string() + ": ";
-
-    std::filesystem::path temp;
-    int raw = -1;
-    for (int attempt = 0; attempt < 16 && raw < 0; ++attempt) {
-        temp = dir / TemporaryName();
-        raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (raw < 0 && errno != EEXIST) break;
-    }
-    if (raw < 0) throw IniFileError(where + ErrorText(errno));
-    Fd fd(raw);
-    auto fail = [&](int error) {
-        ::unlink(temp.c_str());
-        throw IniFileError(where + ErrorText(error));
-    };
-    if (original && ::fchmod(fd.get(), original->st_mode & 07777) != 0) fail(errno);
-    if (!WriteAll(fd.get(), bytes.data(), bytes.size())) fail(errno);
-    if (::fsync(fd.get()) != 0) fail(errno);
-    if (::close(fd.release()) != 0) fail(errno);
-    if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
-    // The rename itself must reach the disk too.
-    Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dirFd.get() >= 0) ::fsync(dirFd.get());
-}
 
 enum class Eol : std::uint8_t { None, Lf, CrLf };
 
@@ -540,23 +483,18 @@ void IniFile::written() {
 
 void IniFile::store() {
     if (!dirty_ || !content_) return;
-    struct stat st {};
-    const bool exists = ::stat(path_.c_str(), &st) == 0;
-    try {
-        ReplaceFile(path_, content_->serialize(), exists ? &st : nullptr);
-    } catch (...) {
+    // As the system's profile API does, a write goes to the file a link names.
+    std::filesystem::path target = path_;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path_, ec))
+        if (auto resolved = std::filesystem::canonical(path_, ec); !ec) target = resolved;
+    if (auto result = WriteFileAtomically(target, content_->serialize()); !result) {
         discard();
-        throw;
+        throw IniFileError(result.message());
     }
     dirty_ = false;
     content_->identity = StatIdentity(path_);
     Cache<Content>().put(cacheKey_, content_);
-}
-
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    ReplaceFile(path, bytes, exists ? &st : nullptr);
 }
 
 void IniFile::discard() {

@@ -107,9 +107,4 @@ struct IniFileError : std::runtime_error {
 // ASCII letters to upper case: the folding under which names compare.
 std::string UpperAscii(std::string_view text);
 
-// The writer of every file a user owns: a temporary file created beside the
-// target, flushed and renamed over it; an existing file keeps its mode.
-// Errors throw IniFileError and leave the target as it was.
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
-
 }  // namespace velmora

@@ -1,7 +1,5 @@
 #include "controllers/ControllerManager.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -10,6 +8,7 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "base/AtomicFile.h"
 #include "controllers/ControllerFile.h"
 #include "base/IniFile.h"
 #include "controllers/NewController.h"
@@ -58,33 +57,6 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
     std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) return std::nullopt;
     return bytes;
-}
-
-// Beside the target, then renamed over it: the user's file is either the old
-// one or the new one, never half written.
-void WriteFileAtomically(const std::filesystem::path& target, const std::string& bytes) {
-    static std::atomic<unsigned> counter{0};
-    const std::filesystem::path temp =
-        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
-                                std::to_string(counter++) + ".tmp");
-    auto fail = [&](int error) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        throw std::runtime_error("Cannot write the file " + target.string() + ": " + std::strerror(error));
-    };
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) fail(errno);
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0 &&
-              ::fsync(::fileno(f)) == 0;
-    int error = errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) fail(error);
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) fail(ec.value());
 }
 
 // The position of a name in the project's file list, compared in upper case.
@@ -374,7 +346,8 @@ void ControllerManager::exportSelected() {
     const auto chosen = dialogs_.saveExport(dialogFolder(), name);
     if (!chosen) return;
     try {
-        WriteFileAtomically(*chosen, ExportText(host_.controllerFile(), name));
+        if (auto result = WriteFileAtomically(*chosen, ExportText(host_.controllerFile(), name)); !result)
+            reportError(result.message());
     } catch (const std::exception& e) {
         reportError(e.what());
     }

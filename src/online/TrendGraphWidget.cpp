@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/AtomicFile.h"
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
 #include "online/FormOsaX1.h"
@@ -510,13 +511,11 @@ bool TrendGraphWidget::savePicture(const std::filesystem::path& path) {
         PaintTrend(p, size, pic);
         p.end();
     }
-    try {
-        WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        return true;
-    } catch (const std::exception& e) {
-        error(e.what());
-        return false;
-    }
+    const auto result =
+        WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                            WriteOptions{.sync = false});
+    if (!result) error(result.message());
+    return result.ok();
 }
 
 void TrendGraphWidget::SaveToFileAsWMF1Click() {
