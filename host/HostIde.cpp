@@ -11,17 +11,11 @@
 #include "base/AtomicFile.h"
 #include "base/Paths.h"
 #include "base/com/TaskString.h"
+#include "base/Strings.h"
 
 namespace velmora::host {
 
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::string Str(const char* s) {
     return s ? s : "";

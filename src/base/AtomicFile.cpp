@@ -1,5 +1,7 @@
 #include "base/AtomicFile.h"
 
+#include "base/Platform.h"
+
 #ifdef _WIN32
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -94,17 +96,6 @@ WriteFailure Failure(const std::filesystem::path& target, std::string reason) {
 
 #ifdef _WIN32
 
-std::string SystemMessage(DWORD error) {
-    char* text = nullptr;
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                 FORMAT_MESSAGE_IGNORE_INSERTS,
-                             nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string out = n && text ? std::string(text, n) : "error " + std::to_string(error);
-    if (text) LocalFree(text);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) out.pop_back();
-    return out;
-}
-
 WriteResult Replace(const std::filesystem::path& target, const std::filesystem::path& dir, std::string_view bytes,
                     WriteOptions options) {
     std::filesystem::path temp;
@@ -118,11 +109,11 @@ WriteResult Replace(const std::filesystem::path& target, const std::filesystem::
         error = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
     }
-    if (file == INVALID_HANDLE_VALUE) return Failure(target, SystemMessage(error));
+    if (file == INVALID_HANDLE_VALUE) return Failure(target, SystemErrorText(error));
     auto fail = [&](DWORD code) {
         if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
         DeleteFileW(temp.c_str());
-        return WriteResult(Failure(target, SystemMessage(code)));
+        return WriteResult(Failure(target, SystemErrorText(code)));
     };
     while (!bytes.empty()) {
         DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
@@ -184,11 +175,11 @@ WriteResult Replace(const std::filesystem::path& target, const std::filesystem::
         raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (raw < 0 && errno != EEXIST) break;
     }
-    if (raw < 0) return Failure(target, std::strerror(errno));
+    if (raw < 0) return Failure(target, SystemErrorText(errno));
     Fd fd(raw);
     auto fail = [&](int error) {
         ::unlink(temp.c_str());
-        return WriteResult(Failure(target, std::strerror(error)));
+        return WriteResult(Failure(target, SystemErrorText(error)));
     };
     struct stat st {};
     // The mode of what the user saw, also when the target is a link to it.

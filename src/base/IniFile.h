@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Strings.h"
+
 namespace velmora {
 
 class IniFile {
@@ -103,8 +105,5 @@ private:
 struct IniFileError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-// ASCII letters to upper case: the folding under which names compare.
-std::string UpperAscii(std::string_view text);
 
 }  // namespace velmora

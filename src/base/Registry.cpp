@@ -8,21 +8,11 @@
 #include <system_error>
 
 #include "base/AtomicFile.h"
+#include "base/Strings.h"
 
 namespace velmora {
 
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 std::string NormalKey(std::string_view key) {
     std::string k(key);

@@ -14,6 +14,7 @@
 #include "controllers/NewController.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
+#include "base/Strings.h"
 
 namespace velmora {
 
@@ -25,31 +26,6 @@ constexpr std::uint32_t kInterfaceError = 3021;
 constexpr std::uint32_t kCompileFirst = 3034;
 constexpr std::uint32_t kRemoveQuestion = 3038;
 constexpr std::uint32_t kOverwriteQuestion = 3040;
-
-bool SameText(std::string_view a, std::string_view b) {
-    return UpperAscii(a) == UpperAscii(b);
-}
-
-std::string_view Trim(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-// Lines without their LF or CRLF ends.
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    return lines;
-}
 
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -174,7 +150,7 @@ void ControllerManager::refresh() {
         try {
             const IniFile file(path);
             for (const auto& section : file.sections())
-                if (!SameText(section, "Desktop")) lines_.push_back({ManagerLineText(section), false});
+                if (!EqualNoCase(section, "Desktop")) lines_.push_back({ManagerLineText(section), false});
         } catch (const std::exception& e) {
             reportError(e.what());
         }

@@ -29,6 +29,7 @@
 #include "online/FormOsyY1.h"
 #include "online/TrendDataFile.h"
 #include "base/Texts.h"
+#include "base/Strings.h"
 
 namespace velmora::online {
 
@@ -493,8 +494,7 @@ bool TrendGraphWidget::savePicture(const std::filesystem::path& path) {
     QByteArray bytes;
     QBuffer out(&bytes);
     out.open(QIODevice::WriteOnly);
-    std::string ext = path.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::string ext = LowerAscii(path.extension().string());
     if (ext == ".png") {
         QImage image(size, QImage::Format_RGB32);
         QPainter p(&image);
