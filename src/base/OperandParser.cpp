@@ -6,19 +6,11 @@
 #include <string>
 
 #include "base/IniFile.h"
+#include "base/Strings.h"
 
 namespace velmora::codegen {
 
 namespace {
-
-constexpr std::string_view kBlanks = " \t\r\n";
-
-std::string_view Trim(std::string_view s) {
-    auto first = s.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    auto last = s.find_last_not_of(kBlanks);
-    return s.substr(first, last - first + 1);
-}
 
 // A whole decimal integer (blanks around it allowed), else nullopt.
 std::optional<int> WholeNumber(std::string_view text) {

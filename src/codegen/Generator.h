@@ -41,7 +41,8 @@ struct GeneratorResult {
 // Increments its ReleaseNumber, corrects conversion modes that do not fit the
 // PLC type, writes both files atomically, registers them, rebuilds the report.
 // Nothing is written when the file is missing or the section's Name differs.
-// File errors throw (IniFileError, std::filesystem::filesystem_error).
+// File errors throw (IniFileError, std::filesystem::filesystem_error, and
+// std::runtime_error naming a generated file that could not be written).
 GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name,
                                    const GeneratorContext& ctx);
 

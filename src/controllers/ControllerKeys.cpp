@@ -9,6 +9,7 @@
 #include "base/ParseDecimal.h"
 #include "base/Texts.h"
 #include "controllers/SectionReader.h"
+#include "base/Strings.h"
 
 namespace velmora {
 

@@ -7,6 +7,7 @@
 #include "controllers/ProjectDescription.h"
 #include "base/Texts.h"
 #include "report/ReportLines.h"
+#include "base/Strings.h"
 
 #include <cctype>
 #include <charconv>
@@ -25,12 +26,6 @@ using report::ValueLine;
 
 constexpr std::string_view kAlgorithmTypes = "D\nI\nID\nP\nPD\nPI\nPID";
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
 // The group file name without directory (either separator) and extension.
 std::string GroupName(std::string_view file) {
     if (const auto slash = file.find_last_of("/\\"); slash != std::string_view::npos)
@@ -41,7 +36,7 @@ std::string GroupName(std::string_view file) {
 }
 
 std::optional<long long> WholeInteger(std::string_view raw) {
-    std::string_view s = Trimmed(raw);
+    std::string_view s = Trim(raw);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     long long value = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
@@ -70,7 +65,7 @@ public:
 
     // A decimal text; the leading number counts, as everywhere in the file.
     std::optional<double> real(Key key) const {
-        std::string s(Trimmed(text(key)));
+        std::string s(Trim(text(key)));
         for (char& c : s)
             if (c == ',') c = '.';
         std::string_view v = s;
