@@ -15,8 +15,6 @@ namespace velmora {
 
 namespace {
 
-}
-
 bool RemoveEntry(ProjectFileList& project, const std::string& file) {
     const std::string wanted = UpperAscii(file);
     const auto lines = SplitLines(project.files());
