@@ -5,7 +5,7 @@
 
 #include <chrono>
 
-#include "../controllers/TempDir.h"
+#include "support/Support.h"
 #include "base/AtomicFile.h"
 
 namespace velmora {
