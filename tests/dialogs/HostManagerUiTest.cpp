@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -136,6 +138,8 @@ TEST_F(QtFrameTest, TheManagerSeesTheProjectFileListAndTheViews) {
     EXPECT_EQ(views[0].controllerName, "Boiler");
     EXPECT_FALSE(views[0].communicating);
     host.closeOnlineView("Boiler");
+    // A closed view leaves the frame's list when it is destroyed, on the event loop.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(host.onlineViews().empty());
     EXPECT_THROW(
         {
