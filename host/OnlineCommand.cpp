@@ -19,6 +19,7 @@
 #include "online/TrendRecorder.h"
 #include "online/TrendSettings.h"
 #include "controllers/ControllerFile.h"
+#include "controllers/LegalName.h"
 #include "base/IniFile.h"
 #include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"
@@ -177,7 +178,13 @@ bool Preset(softplc::SoftPlc& plc, const std::string& assignment, std::ostream& 
         const double value = std::stod(text, &used);
         if (used != text.size()) throw std::invalid_argument(text);
         if (where->type.real) return plc.writeFloat(name, static_cast<float>(value));
-        if (where->size == 1) return plc.write(name, std::vector<std::uint8_t>{static_cast<std::uint8_t>(value)});
+        // Integers must fit the symbol: a wider value would be cut to another number.
+        const bool byte = where->size == 1;
+        if (!(value >= (byte ? 0 : -32768) && value <= (byte ? 255 : 32767))) {
+            err << "velmora-host: --set " << assignment << ": out of range for the symbol\n";
+            return false;
+        }
+        if (byte) return plc.write(name, std::vector<std::uint8_t>{static_cast<std::uint8_t>(value)});
         return plc.writeInt16(name, static_cast<std::int16_t>(value));
     } catch (const std::exception&) {
         err << "velmora-host: --set " << assignment << ": not a number\n";
@@ -210,8 +217,14 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (projectDir.empty() || plcName.empty() || controller.empty())
         throw std::invalid_argument("online needs --project DIR, --plc PLC and --controller NAME");
 
+    if (!IsLegalName(plcName)) {
+        err << "velmora-host: the PLC name \"" << PrintableName(plcName) << "\" is not a legal name\n";
+        return 1;
+    }
     HostIde ide(projectDir);
+    bool eventFailed = false;
     ide.trace = [&](const std::string& line) {
+        eventFailed = eventFailed || line.rfind("event failed", 0) == 0;
         if (line.rfind("event failed", 0) == 0 ||
             (line.rfind("soft PLC: ", 0) == 0 && line.find(" symbols of ") == std::string::npos))
             err << "velmora-host: " << line << "\n";
@@ -250,8 +263,9 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
         ide.openPlc(plcName);
         ide.fillTree();
         ide.loadDesktop();
-        const bool compiled = ide.compile();
-        out << (compiled ? "Compiled " : "Compilation stopped for ") << ide.currentPlc() << ": "
+        const bool compiled = ide.compile() && !eventFailed;
+        if (!compiled) result = 1;
+        out << (compiled ? "Compiled " : "Compilation failed for ") << ide.currentPlc() << ": "
             << soft.plc().symbols().size() << " symbols from " << soft.loadedFiles().size()
             << " declaration files\n";
         for (const auto& preset : presets)

@@ -34,26 +34,32 @@ struct GeneratorContext {
 struct GeneratorResult {
     bool generated = false;          // both files written
     std::vector<std::string> files;  // host-relative names, declarations first
-    std::string warning;             // why nothing was generated
+    std::string warning;             // why nothing was generated (the IDE skips such a section)
+    std::string error;               // a name that is not legal, a file that could not be written
 };
 
 // One generation run for the controller `name` (the section "Regulator name").
-// Increments its ReleaseNumber, corrects conversion modes that do not fit the
-// PLC type, writes both files atomically, registers them, rebuilds the report.
-// Nothing is written when the file is missing or the section's Name differs.
-// File errors throw (IniFileError, std::filesystem::filesystem_error).
+// Corrects conversion modes that do not fit the PLC type, writes both files
+// atomically, registers them, increments its ReleaseNumber once both are
+// written, rebuilds the report. Nothing is written when the file is missing,
+// the section's Name differs or is not a legal name (LegalName.h); a file
+// that cannot be written is reported in `error`, as is an illegal name.
 GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name,
                                    const GeneratorContext& ctx);
+
+// The error of a section whose Name is not a legal name.
+std::string IllegalNameError(std::string_view section, std::string_view name);
 
 struct PassResult {
     int generated = 0;                  // controllers whose files were written
     std::vector<std::string> files;     // host-relative names, in generation order
     std::vector<std::string> warnings;  // one per controller that produced nothing
+    std::vector<std::string> errors;    // GeneratorResult::error of each controller, and a failed rewrite
 };
 
 // The compile-start pass: every section whose Name is not empty, in file order,
 // with the controller file's writes collected into one rewrite and the report
-// rebuilt once at the end. `beforeEach` sees each Name before it is generated
+// rebuilt once at the end. A controller that fails does not stop the others. `beforeEach` sees each Name before it is generated
 // (the progress window shows it and lets the message loop run).
 PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContext& ctx,
                                   const std::function<void(const std::string& name)>& beforeEach = {});

@@ -44,7 +44,9 @@ void GenerateWithHost(TFormReg1& frame, IniFile& controllerFile, std::string_vie
     };
     ctx.clock = frame.toolkit().clock;
     ctx.log = [](std::string_view line) { Log(line); };
-    if (GenerateController(controllerFile, name, ctx).generated) frame.generated = true;
+    const GeneratorResult result = GenerateController(controllerFile, name, ctx);
+    if (result.generated) frame.generated = true;
+    if (!result.error.empty()) frame.generateErrors.push_back(result.error);
 }
 
 ReportInput HostReportInput(TFormReg1& frame) {

@@ -4,6 +4,8 @@
 #include <stdexcept>
 
 #include "base/IniFile.h"
+#include "codegen/Generator.h"
+#include "controllers/LegalName.h"
 #include "base/Paths.h"
 #include "online/OnlineExchange.h"
 #include "base/Log.h"
@@ -429,11 +431,13 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
         const auto path = frame.controllerFilePath();
 
         frame.generatedCount = 0;
+        frame.generateErrors.clear();
         resume_ = true;
 
         std::error_code ec;
         if (std::filesystem::exists(path, ec)) {
             IniFile file(path);
+            if (const std::string error = file.readError(); !error.empty()) throw std::runtime_error(error);
             IniFile::Batch batch(file);
             const auto sections = file.sections();
             if (report_) report_->hide();
@@ -445,6 +449,10 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
             for (const std::string& section : sections) {
                 const std::string name = file.readString(section, "Name", "");
                 if (name.empty()) continue;
+                if (!IsLegalName(name)) {
+                    frame.generateErrors.push_back(IllegalNameError(section, name));
+                    continue;
+                }
                 window->setFile(name + ".orv");
                 if (processEvents) processEvents();
                 frame.generate(file, name);
@@ -454,6 +462,12 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
             batch.commit();
             if (report_) report_->show();
             window->hide();
+        }
+        // Every controller had its turn; the host learns of those that failed.
+        if (!frame.generateErrors.empty()) {
+            std::string message;
+            for (const auto& e : frame.generateErrors) message += (message.empty() ? "" : "\n") + e;
+            throw std::runtime_error(message);
         }
         return S_OK;
     });
