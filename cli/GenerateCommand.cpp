@@ -18,6 +18,7 @@
 #include "base/Paths.h"
 #include "controllers/ProjectDescription.h"
 #include "base/Toolkit.h"
+#include "base/Platform.h"
 
 namespace velmora::cli {
 
@@ -29,8 +30,7 @@ class EpochClock : public Clock {
 public:
     explicit EpochClock(std::time_t epoch) : epoch_(epoch) {}
     LocalTime now() const override {
-        std::tm tm{};
-        ::gmtime_r(&epoch_, &tm);
+        const std::tm tm = UtcCalendar(epoch_);
         return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0};
     }
 

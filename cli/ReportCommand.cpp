@@ -1,6 +1,7 @@
 // velmora report: the controller report of a PLC as text, one line per line.
 #include "Command.h"
 
+#include "base/AtomicFile.h"
 #include "base/Paths.h"
 #include "controllers/ProjectDescription.h"
 #include "report/ControllerReport.h"
@@ -20,26 +21,6 @@ struct ReportOptions {
     std::filesystem::path output;
 };
 
-// Writes beside the target and renames, so a failed write leaves the old file.
-bool WriteAtomically(const std::filesystem::path& target, const std::string& text) {
-    std::filesystem::path temporary = target;
-    temporary += ".velmora-tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, target, ec);
-    if (ec) std::filesystem::remove(temporary, ec);
-    return !ec;
-}
-
 void RunReport(const ReportOptions& o) {
     ReportInput input;
     const auto path = ControllerFileToRead("report", o.project, o.plc);
@@ -55,8 +36,8 @@ void RunReport(const ReportOptions& o) {
         std::cout << text << std::flush;
         return;
     }
-    if (!WriteAtomically(o.output, text)) {
-        std::cerr << "velmora report: cannot write " << o.output.string() << '\n';
+    if (auto result = WriteFileAtomically(o.output, text); !result) {
+        std::cerr << "velmora report: " << result.message() << '\n';
         SetExitCode(1);
     }
 }

@@ -4,6 +4,7 @@
 
 #include "Command.h"
 #include "base/Texts.h"
+#include "base/Strings.h"
 
 namespace velmora::cli {
 namespace {
@@ -17,8 +18,7 @@ const CommandRegistration registration([](CLI::App& app) {
         ->check(CLI::IsMember({"enu", "csy", "rus"}, CLI::ignore_case));
     cmd->callback([id, lang] {
         static const std::map<std::string, int> numbers{{"enu", 1}, {"csy", 0}, {"rus", 4}};
-        std::string key = *lang;
-        for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        const std::string key = LowerAscii(*lang);
         Texts texts;
         texts.chooseLanguage(numbers.at(key));
         std::cout << texts.text(*id) << '\n';

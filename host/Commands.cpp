@@ -11,6 +11,7 @@
 #include "controllers/LegalName.h"
 #include "plugin/Registration.h"
 #include "base/Registry.h"
+#include "base/Strings.h"
 
 namespace velmora::host {
 
@@ -124,12 +125,9 @@ std::string Usage() {
 }
 
 bool IsIdeSwitch(const std::string& arg) {
-    std::string a = arg;
-    while (!a.empty() && (a.front() == ' ' || a.front() == '\t')) a.erase(a.begin());
-    while (!a.empty() && (a.back() == ' ' || a.back() == '\t')) a.pop_back();
+    const std::string a(Trim(arg));
     if (a.size() < 2 || a[0] != '/') return false;
-    std::string upper;
-    for (char c : a) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string upper = UpperAscii(a);
     if (upper.rfind("/OEMDIR=", 0) == 0) return true;
     // "/WORD" or "/WORD=value": a switch, not an absolute path.
     const std::string word = upper.substr(1, upper.find('=') - 1);

@@ -8,20 +8,15 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "base/AtomicFile.h"
 #include "base/OperandParser.h"
 #include "base/Paths.h"
 #include "base/com/TaskString.h"
+#include "base/Strings.h"
 
 namespace velmora::host {
 
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::string Str(const char* s) {
     return s ? s : "";
@@ -302,10 +297,10 @@ void HostIde::changeLanguage(std::int32_t code) {
 }
 
 std::string HostIde::collectFileList(const std::filesystem::path& listFile) {
-    {
-        std::ofstream out(listFile, std::ios::trunc);
-        for (const auto& file : project_.files) out << file << "\n";
-    }
+    std::string list;
+    for (const auto& file : project_.files) list += file + "\n";
+    if (auto result = WriteFileAtomically(listFile, list, WriteOptions{.sync = false}); !result)
+        throw std::runtime_error(result.message());
     const std::string path = listFile.string();
     for (const auto& plc : project_.plcs) {
         YantFileListRecord record{0x102, plc.name.c_str(), path.c_str()};

@@ -9,16 +9,11 @@
 #include "base/IniFile.h"
 #include "base/Paths.h"
 #include "host/HostIde.h"
+#include "base/Strings.h"
 
 namespace velmora::host {
 
 namespace {
-
-std::string Upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // The controller a declaration file belongs to and its dialect, from its
 // host-relative name ("Velmora\\Boiler_def.ST"); nothing for other files.
@@ -29,10 +24,10 @@ struct DeclarationFile {
 std::optional<DeclarationFile> AsDeclarationFile(const std::string& hostName) {
     const std::size_t slash = hostName.find_last_of("\\/");
     const std::string base = slash == std::string::npos ? hostName : hostName.substr(slash + 1);
-    const std::string upper = Upper(base);
+    const std::string upper = UpperAscii(base);
     for (const auto& [suffix, iec] : {std::pair<std::string_view, bool>{"_DEF.ST", true}, {"_DEF.ORV", false}}) {
         if (upper.size() > suffix.size() && upper.ends_with(suffix))
-            return DeclarationFile{Upper(base.substr(0, base.size() - suffix.size())), iec};
+            return DeclarationFile{UpperAscii(base.substr(0, base.size() - suffix.size())), iec};
     }
     return std::nullopt;
 }
@@ -47,7 +42,7 @@ std::optional<std::set<std::string>> ControllersOf(const std::filesystem::path& 
     std::set<std::string> names;
     for (const std::string& section : file.sections()) {
         const std::string name = file.readString(section, "Name", "");
-        if (!name.empty()) names.insert(Upper(name));
+        if (!name.empty()) names.insert(UpperAscii(name));
     }
     return names;
 }

@@ -25,6 +25,8 @@
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
 #include "base/com/Guids.h"
+#include "base/Strings.h"
+#include "base/Platform.h"
 
 namespace velmora::host {
 
@@ -80,8 +82,7 @@ class PassClock : public Clock {
 public:
     LocalTime now() const override {
         const std::time_t seconds = std::chrono::system_clock::to_time_t(at_);
-        std::tm local{};
-        localtime_r(&seconds, &local);
+        const std::tm local = LocalCalendar(seconds);
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(at_.time_since_epoch()).count() % 1000;
         return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
                 static_cast<int>(ms)};
@@ -92,14 +93,9 @@ private:
     std::chrono::system_clock::time_point at_ = std::chrono::system_clock::now();
 };
 
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 HeadlessOnlineView* FindView(TFormReg1& frame, const std::string& name) {
     for (OnlineViewForm* view : frame.views())
-        if (Upper(view->controllerName()) == Upper(name)) return dynamic_cast<HeadlessOnlineView*>(view);
+        if (UpperAscii(view->controllerName()) == UpperAscii(name)) return dynamic_cast<HeadlessOnlineView*>(view);
     return nullptr;
 }
 

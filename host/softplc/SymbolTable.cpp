@@ -6,22 +6,11 @@
 #include <sstream>
 
 #include "base/OperandParser.h"
+#include "base/Strings.h"
 
 namespace velmora::softplc {
 
 namespace {
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
 
 bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
@@ -84,14 +73,14 @@ public:
     }
     bool accept(std::string_view symbolOrKeyword) {
         if ((current_.kind == Token::Kind::Symbol && current_.text == symbolOrKeyword) ||
-            (current_.kind == Token::Kind::Ident && Upper(current_.text) == symbolOrKeyword)) {
+            (current_.kind == Token::Kind::Ident && UpperAscii(current_.text) == symbolOrKeyword)) {
             advance();
             return true;
         }
         return false;
     }
     bool atKeyword(std::string_view keyword) const {
-        return current_.kind == Token::Kind::Ident && Upper(current_.text) == keyword;
+        return current_.kind == Token::Kind::Ident && UpperAscii(current_.text) == keyword;
     }
 
 private:
@@ -101,9 +90,9 @@ private:
     void directive(std::string_view body) {
         body = Trim(body);
         const auto space = body.find_first_of(" \t");
-        const std::string word = Upper(body.substr(0, space));
+        const std::string word = UpperAscii(body.substr(0, space));
         const std::string arg =
-            space == std::string_view::npos ? std::string() : Upper(Trim(body.substr(space)));
+            space == std::string_view::npos ? std::string() : UpperAscii(Trim(body.substr(space)));
         if (word == "IFNDEF") {
             conditions_.push_back(!defines_.count(arg));
         } else if (word == "IFDEF") {
@@ -181,7 +170,7 @@ private:
 void SkipStatement(IecTokens& t) {
     while (t.peek().kind != Token::Kind::End) {
         if (t.accept(";")) return;
-        if (t.peek().kind == Token::Kind::Ident && Upper(t.peek().text).rfind("END_", 0) == 0) return;
+        if (t.peek().kind == Token::Kind::Ident && UpperAscii(t.peek().text).rfind("END_", 0) == 0) return;
         t.next();
     }
 }
@@ -234,7 +223,7 @@ void SymbolTable::clear() { *this = SymbolTable(); }
 
 void SymbolTable::addStruct(StructType type) {
     // Every controller file defines the same types behind a guard; the first one counts.
-    const std::string key = Upper(type.name);
+    const std::string key = UpperAscii(type.name);
     defines_[key] = true;
     structs_.emplace(key, std::move(type));
 }
@@ -242,8 +231,8 @@ void SymbolTable::addStruct(StructType type) {
 void SymbolTable::addDeclaration(Declaration declaration) { declarations_.push_back(std::move(declaration)); }
 
 void SymbolTable::addAlias(const std::string& name, const std::string& target) {
-    aliases_.emplace(Upper(name), target);
-    defines_[Upper(name)] = true;
+    aliases_.emplace(UpperAscii(name), target);
+    defines_[UpperAscii(name)] = true;
 }
 
 void SymbolTable::addVariable(const std::string& name, const std::string& addressText) {
@@ -254,7 +243,7 @@ void SymbolTable::addVariable(const std::string& name, const std::string& addres
 }
 
 std::optional<TypeInfo> SymbolTable::typeOf(const std::string& name) const {
-    const std::string upper = Upper(name);
+    const std::string upper = UpperAscii(name);
     if (auto scalar = ScalarType(upper)) return scalar;
     const auto found = structs_.find(upper);
     if (found == structs_.end()) return std::nullopt;
@@ -262,7 +251,7 @@ std::optional<TypeInfo> SymbolTable::typeOf(const std::string& name) const {
 }
 
 const StructType* SymbolTable::findStruct(const std::string& name) const {
-    const auto found = structs_.find(Upper(name));
+    const auto found = structs_.find(UpperAscii(name));
     return found == structs_.end() ? nullptr : &found->second;
 }
 
@@ -437,10 +426,10 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
         if (trimmed.front() == '#') {
             const std::string_view body = trimmed.substr(1);
             const auto split = body.find_first_of(" \t");
-            const std::string word = Upper(body.substr(0, split));
+            const std::string word = UpperAscii(body.substr(0, split));
             const std::string_view rest = split == std::string_view::npos ? std::string_view() : body.substr(split);
             if (word == "IFNDEF" || word == "IFDEF") {
-                const std::string name = Upper(Trim(rest.substr(0, rest.find(';'))));
+                const std::string name = UpperAscii(Trim(rest.substr(0, rest.find(';'))));
                 const bool defined = defines_.count(name) > 0;
                 conditions.push_back(word == "IFNDEF" ? !defined : defined);
                 continue;
@@ -471,7 +460,7 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
                 structMembers.clear();
             } else if ((word == "REG" || word == "REM") && !tokens.empty()) {
                 std::size_t at = 0;
-                registerAligned = Upper(tokens[0]) == "ALIGNED";
+                registerAligned = UpperAscii(tokens[0]) == "ALIGNED";
                 if (registerAligned) ++at;
                 if (at >= tokens.size()) continue;
                 registerType = tokens[at++];
@@ -481,7 +470,7 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
                 if (tokens.size() >= 2 && IsIdentStart(tokens[1][0]))
                     addAlias(tokens[0], tokens[1]);
                 else
-                    defines_[Upper(tokens[0])] = true;
+                    defines_[UpperAscii(tokens[0])] = true;
             }
             continue;
         }
@@ -509,7 +498,7 @@ void SymbolTable::addDeclarationFiles(const std::filesystem::path& folder) {
     std::error_code ec;
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = Upper(entry.path().filename().string());
+        const std::string name = UpperAscii(entry.path().filename().string());
         const auto endsWith = [&](std::string_view suffix) {
             return name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
         };
@@ -520,7 +509,7 @@ void SymbolTable::addDeclarationFiles(const std::filesystem::path& folder) {
         std::ifstream in(file, std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
-        if (Upper(file.extension().string()) == ".ST")
+        if (UpperAscii(file.extension().string()) == ".ST")
             addIecDeclarations(text.str());
         else
             addMnemonicDeclarations(text.str());
@@ -538,7 +527,7 @@ void SymbolTable::build() {
     symbols_.clear();
     end_ = 0;
     const auto insert = [&](const std::string& name, const Location& location) {
-        const bool added = symbols_.emplace(Upper(name), Symbol{name, location}).second;
+        const bool added = symbols_.emplace(UpperAscii(name), Symbol{name, location}).second;
         if (!added) problem("declared twice: " + name);
         return added;
     };
@@ -557,7 +546,7 @@ void SymbolTable::build() {
         if (!d.placedArea.empty()) {
             // The operand parser knows sized keywords only; a bit needs none.
             std::string_view operand = d.placedArea;
-            if (Upper(std::string(operand.substr(0, 5))) == "BOOL ") operand.remove_prefix(5);
+            if (UpperAscii(std::string(operand.substr(0, 5))) == "BOOL ") operand.remove_prefix(5);
             const auto parsed = codegen::ParseOperand(operand);
             if (!parsed || parsed->area < 0 || parsed->area >= kAreaCount || !Fits(parsed->offset, parsed->size) ||
                 parsed->bit > 7) {
@@ -607,7 +596,7 @@ void SymbolTable::build() {
     for (const Declaration& d : declarations_) {
         if (d.overlayOf.empty()) continue;
         auto l = sizeOf(d);
-        const auto base = symbols_.find(Upper(d.overlayOf));
+        const auto base = symbols_.find(UpperAscii(d.overlayOf));
         if (!l || base == symbols_.end()) {
             problem("overlay " + d.name + " on " + d.overlayOf + " not understood");
             continue;
@@ -624,7 +613,7 @@ void SymbolTable::build() {
 
 std::optional<Location> SymbolTable::resolvePath(const std::string& path, int depth) const {
     if (depth > 8 || path.empty()) return std::nullopt;
-    const std::string upper = Upper(path);
+    const std::string upper = UpperAscii(path);
     if (const auto found = symbols_.find(upper); found != symbols_.end()) return found->second.location;
     if (const auto alias = aliases_.find(upper); alias != aliases_.end()) return resolvePath(alias->second, depth + 1);
     const auto split = upper.find_last_of(".~");
@@ -635,7 +624,7 @@ std::optional<Location> SymbolTable::resolvePath(const std::string& path, int de
     if (!type) return std::nullopt;
     const std::string member = upper.substr(split + 1);
     for (const Member& m : type->members) {
-        if (Upper(m.name) != member) continue;
+        if (UpperAscii(m.name) != member) continue;
         Location l;
         l.area = base->area;
         l.offset = base->offset + m.offset;

@@ -1,24 +1,15 @@
 #include "base/Help.h"
 
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include "base/Paths.h"
 #include "base/Log.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
-
-extern char** environ;
+#include "base/Strings.h"
+#include "base/Platform.h"
 
 namespace velmora {
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-    while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-    return s;
-}
 
 // Where the name's extension starts (npos when it has none); a dot in a
 // folder name or at the start of the name is no extension.
@@ -45,20 +36,6 @@ std::string HelpPathOf(std::string_view oemDirectory, int language, std::string_
     return WithoutExtension(path) + ".chm";
 }
 
-bool OpenWithDesktop(const std::filesystem::path& file) {
-    // The shell backgrounds the opener and returns at once; its status says
-    // whether an opener exists at all.
-    const char* script = "command -v xdg-open >/dev/null 2>&1 || exit 1; xdg-open \"$1\" >/dev/null 2>&1 &";
-    const std::string path = file.string();
-    char* argv[] = {const_cast<char*>("sh"), const_cast<char*>("-c"),         const_cast<char*>(script),
-                    const_cast<char*>("sh"), const_cast<char*>(path.c_str()), nullptr};
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv, environ) != 0) return false;
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 }  // namespace
 
@@ -95,7 +72,7 @@ std::string HelpPath(int language, std::string_view fileName, bool withFallback)
 
 HelpViewer DesktopHelpViewer(MessageBoxes* messages) {
     HelpViewer viewer;
-    viewer.open = OpenWithDesktop;
+    viewer.open = OpenDocument;
     viewer.messages = messages;
     return viewer;
 }

@@ -1,42 +1,18 @@
 #include "base/IniFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <charconv>
-#include <cstring>
-#include <random>
 #include <unordered_map>
 #include <utility>
 
+#include "base/AtomicFile.h"
 #include "base/ParseDecimal.h"
+#include "base/Platform.h"
+#include "base/Strings.h"
 
 namespace velmora {
 
 namespace {
-
-char Fold(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-std::string_view TrimLeft(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    return s;
-}
 
 // The profile API drops one pair of matching quotes around a value.
 std::string_view Unquote(std::string_view v) {
@@ -72,115 +48,14 @@ std::optional<std::string_view> HeaderName(std::string_view text) {
 }
 
 struct FileIdentity {
-    bool exists = false;
+    FileStamp stamp;
     bool valid = true;  // false: content known not to match the disk
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified{}, changed{};
 
-    bool operator==(const FileIdentity& o) const {
-        if (!valid || !o.valid) return false;
-        if (exists != o.exists) return false;
-        if (!exists) return true;
-        return device == o.device && inode == o.inode && size == o.size &&
-               modified.tv_sec == o.modified.tv_sec && modified.tv_nsec == o.modified.tv_nsec &&
-               changed.tv_sec == o.changed.tv_sec && changed.tv_nsec == o.changed.tv_nsec;
-    }
+    bool operator==(const FileIdentity& o) const { return valid && o.valid && stamp == o.stamp; }
 };
-
-FileIdentity IdentityOf(const struct stat& st) {
-    FileIdentity id;
-    id.exists = true;
-    id.device = st.st_dev;
-    id.inode = st.st_ino;
-    id.size = st.st_size;
-    id.modified = st.st_mtim;
-    id.changed = st.st_ctim;
-    return id;
-}
 
 FileIdentity StatIdentity(const std::filesystem::path& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return FileIdentity{};
-    return IdentityOf(st);
-}
-
-std::string ErrorText(int error) {
-    return std::strerror(error);
-}
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
-
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-std::string TemporaryName() {
-    static std::atomic<unsigned> counter{0};
-    thread_local std::minstd_rand random(std::random_device{}());
-    // Not derived from the target's name, which may already be as long as a name can be.
-    return ".velmora-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
-           std::to_string(random()) + ".tmp";
-}
-
-// Writes the bytes to a temporary file beside the target, flushes it to the
-// disk and renames it over the target, so the target is either the old or the
-// new file, never a mixture.
-void ReplaceFile(const std::filesystem::path& path, std::string_view bytes, const struct stat* original) {
-    std::filesystem::path target = path;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path, ec)) {
-        auto resolved = std::filesystem::canonical(path, ec);
-        if (!ec) target = resolved;
-    }
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    const std::string where = "Cannot write the file " + path.string() + ": ";
-
-    std::filesystem::path temp;
-    int raw = -1;
-    for (int attempt = 0; attempt < 16 && raw < 0; ++attempt) {
-        temp = dir / TemporaryName();
-        raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (raw < 0 && errno != EEXIST) break;
-    }
-    if (raw < 0) throw IniFileError(where + ErrorText(errno));
-    Fd fd(raw);
-    auto fail = [&](int error) {
-        ::unlink(temp.c_str());
-        throw IniFileError(where + ErrorText(error));
-    };
-    if (original && ::fchmod(fd.get(), original->st_mode & 07777) != 0) fail(errno);
-    if (!WriteAll(fd.get(), bytes.data(), bytes.size())) fail(errno);
-    if (::fsync(fd.get()) != 0) fail(errno);
-    if (::close(fd.release()) != 0) fail(errno);
-    if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
-    // The rename itself must reach the disk too.
-    Fd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dirFd.get() >= 0) ::fsync(dirFd.get());
+    return FileIdentity{StampOf(path)};
 }
 
 enum class Eol : std::uint8_t { None, Lf, CrLf };
@@ -468,9 +343,7 @@ std::string IniFile::readError() const {
 
 const IniFile::Content& IniFile::content() const {
     if (dirty_ && content_) return *content_;  // pending batch writes are the truth for this object
-    struct stat st {};
-    FileIdentity now;
-    if (::stat(path_.c_str(), &st) == 0) now = IdentityOf(st);
+    const FileIdentity now = StatIdentity(path_);
     if (content_ && content_->identity == now) return *content_;
     if (auto cached = Cache<Content>().get(cacheKey_); cached && cached->identity == now) {
         content_ = std::move(cached);
@@ -478,34 +351,14 @@ const IniFile::Content& IniFile::content() const {
     }
     auto fresh = std::make_shared<Content>();
     fresh->identity = now;
-    if (now.exists) {
-        Fd fd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
-        std::string bytes;
-        bool ok = fd.get() >= 0 && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
-        int error = ok ? 0 : (fd.get() >= 0 ? EISDIR : errno);
-        if (ok) {
-            fresh->identity = IdentityOf(st);
-            bytes.resize(static_cast<std::size_t>(st.st_size));
-            std::size_t got = 0;
-            while (true) {
-                if (got == bytes.size()) bytes.resize(bytes.size() + 4096);  // the file grew meanwhile
-                ssize_t n = ::read(fd.get(), bytes.data() + got, bytes.size() - got);
-                if (n < 0 && errno == EINTR) continue;
-                if (n < 0) {
-                    ok = false;
-                    error = errno;
-                    break;
-                }
-                if (n == 0) break;
-                got += static_cast<std::size_t>(n);
-            }
-            bytes.resize(got);
-        }
-        if (ok) {
-            fresh->parse(bytes);
+    if (now.stamp.exists) {
+        FileContent file = ReadWholeFile(path_);
+        if (file.error.empty()) {
+            fresh->identity.stamp = file.stamp;
+            fresh->parse(file.bytes);
         } else {
             fresh->unreadable = true;
-            fresh->readError = ErrorText(error);
+            fresh->readError = std::move(file.error);
             fresh->identity.valid = false;  // retry at the next read
         }
     }
@@ -520,13 +373,8 @@ IniFile::Content& IniFile::mutableContent() {
     if (current.unreadable)
         throw IniFileError("Cannot read the file " + path_.string() + " (" + current.readError +
                            "); nothing was written.");
-    if (current.identity.exists) {
-        struct stat st {};
-        const bool readOnly =
-            ::stat(path_.c_str(), &st) == 0 &&
-            ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path_.c_str(), W_OK) != 0);
-        if (readOnly)
-            throw IniFileError("Cannot write the file " + path_.string() + ": the file is read-only.");
+    if (current.identity.stamp.exists && !MayWrite(path_)) {
+        throw IniFileError("Cannot write the file " + path_.string() + ": the file is read-only.");
     }
     if (batchDepth_ > 0) {
         // Objects sharing this content must not see a batch's pending writes:
@@ -545,23 +393,18 @@ void IniFile::written() {
 
 void IniFile::store() {
     if (!dirty_ || !content_) return;
-    struct stat st {};
-    const bool exists = ::stat(path_.c_str(), &st) == 0;
-    try {
-        ReplaceFile(path_, content_->serialize(), exists ? &st : nullptr);
-    } catch (...) {
+    // As the system's profile API does, a write goes to the file a link names.
+    std::filesystem::path target = path_;
+    std::error_code ec;
+    if (std::filesystem::is_symlink(path_, ec))
+        if (auto resolved = std::filesystem::canonical(path_, ec); !ec) target = resolved;
+    if (auto result = WriteFileAtomically(target, content_->serialize()); !result) {
         discard();
-        throw;
+        throw IniFileError(result.message());
     }
     dirty_ = false;
     content_->identity = StatIdentity(path_);
     Cache<Content>().put(cacheKey_, content_);
-}
-
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-    struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    ReplaceFile(path, bytes, exists ? &st : nullptr);
 }
 
 void IniFile::discard() {
@@ -683,12 +526,6 @@ IniFile::Batch::~Batch() {
 
 void IniFile::Batch::commit() {
     file_->store();
-}
-
-std::string UpperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = Fold(c);
-    return out;
 }
 
 }  // namespace velmora

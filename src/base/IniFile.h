@@ -24,6 +24,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Strings.h"
+
 namespace velmora {
 
 class IniFile {
@@ -106,13 +108,5 @@ private:
 struct IniFileError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-// ASCII letters to upper case: the folding under which names compare.
-std::string UpperAscii(std::string_view text);
-
-// The writer of every file a user owns: a temporary file created beside the
-// target, flushed and renamed over it; an existing file keeps its mode.
-// Errors throw IniFileError and leave the target as it was.
-void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace velmora

@@ -8,19 +8,11 @@
 #include <string>
 
 #include "base/IniFile.h"
+#include "base/Strings.h"
 
 namespace velmora::codegen {
 
 namespace {
-
-constexpr std::string_view kBlanks = " \t\r\n";
-
-std::string_view Trim(std::string_view s) {
-    auto first = s.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    auto last = s.find_last_not_of(kBlanks);
-    return s.substr(first, last - first + 1);
-}
 
 // Numbers are summed in 64 bits and the result must fit the 32-bit fields;
 // a negative number is never part of an address.

@@ -1,25 +1,70 @@
 #include "base/ParseDecimal.h"
 
-#include <locale.h>
-
 #include <charconv>
-#include <cstdlib>
+#include <cmath>
+#include <limits>
+#include <system_error>
 
 namespace velmora {
 
 namespace {
-// strtod_l with a C locale object reads the same whatever locale the process runs in.
-locale_t CLocale() {
-    static const locale_t locale = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
-    return locale;
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// For a number too large or too small for a double: whether it is too large,
+// from the position of its first significant digit and its exponent.
+bool Overflows(std::string_view number) {
+    long long magnitude = 0;  // the power of ten of the first significant digit, plus one
+    std::size_t i = 0;
+    while (i < number.size() && number[i] == '0') ++i;
+    while (i < number.size() && IsDigit(number[i])) ++i, ++magnitude;
+    if (magnitude == 0 && i < number.size() && number[i] == '.') {
+        ++i;
+        while (i < number.size() && number[i] == '0') ++i, --magnitude;
+    }
+    const auto e = number.find_first_of("eE");
+    if (e != std::string_view::npos) {
+        long long exponent = 0;
+        std::string_view digits = number.substr(e + 1);
+        if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), exponent);
+        if (ec == std::errc::result_out_of_range) return digits.front() != '-';
+        magnitude += exponent;
+    }
+    return magnitude > 0;
+}
+
 }  // namespace
 
 double ParseDecimal(std::string_view text) {
     std::string copy(text);
     for (char& c : copy)
         if (c == ',') c = '.';
-    return strtod_l(copy.c_str(), nullptr, CLocale());
+    const char* first = copy.data();
+    const char* last = copy.data() + copy.size();
+    while (first != last && IsSpace(*first)) ++first;
+    bool negative = false;
+    if (first != last && (*first == '+' || *first == '-')) {
+        negative = *first == '-';
+        ++first;
+    }
+    // Only a digit or a point may follow the sign, so "+-1" reads as no number.
+    if (first == last || !(IsDigit(*first) || *first == '.')) return 0;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range)
+        value = Overflows(std::string_view(first, static_cast<std::size_t>(end - first)))
+                    ? std::numeric_limits<double>::infinity()
+                    : 0.0;
+    else if (ec != std::errc())
+        return 0;
+    return negative ? -value : value;
 }
 
 std::string FormatDecimal(double value, char separator) {

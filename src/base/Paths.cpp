@@ -1,18 +1,9 @@
 #include "base/Paths.h"
+#include "base/Strings.h"
 
 #include <algorithm>
 
 namespace velmora {
-
-namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
-                      [&](char x, char y) { return fold(x) == fold(y); });
-}
-
-}  // namespace
 
 std::filesystem::path HostPath(std::string_view hostName, const std::filesystem::path& base) {
     std::string name(hostName);

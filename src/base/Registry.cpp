@@ -7,26 +7,12 @@
 #include <sstream>
 #include <system_error>
 
-#if !defined(_WIN32)
-#include <unistd.h>
-#else
-#include <process.h>
-#endif
+#include "base/AtomicFile.h"
+#include "base/Strings.h"
 
 namespace velmora {
 
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 std::string NormalKey(std::string_view key) {
     std::string k(key);
@@ -43,14 +29,6 @@ std::string ValueName(std::string_view name) {
 void CheckLine(std::string_view text) {
     if (text.find_first_of("\r\n") != std::string_view::npos)
         throw RegistryError("A registry value must be one line: " + std::string(text));
-}
-
-int ProcessId() {
-#if defined(_WIN32)
-    return _getpid();
-#else
-    return static_cast<int>(getpid());
-#endif
 }
 
 }  // namespace
@@ -185,22 +163,7 @@ void Registry::save() const {
     const std::string text = out.str();
     std::error_code ec;
     if (file_.has_parent_path()) std::filesystem::create_directories(file_.parent_path(), ec);
-    auto temporary = file_;
-    temporary += ".tmp" + std::to_string(ProcessId());
-    {
-        std::ofstream f(temporary, std::ios::binary | std::ios::trunc);
-        f << text;
-        f.flush();
-        if (!f) {
-            std::filesystem::remove(temporary, ec);
-            throw RegistryError("Cannot write " + temporary.string());
-        }
-    }
-    std::filesystem::rename(temporary, file_, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        throw RegistryError("Cannot replace " + file_.string());
-    }
+    if (auto result = WriteFileAtomically(file_, text); !result) throw RegistryError(result.message());
 }
 
 }  // namespace velmora

@@ -1,4 +1,5 @@
 #include "base/Resources.h"
+#include "base/Strings.h"
 
 #include <cctype>
 #include <cstddef>
@@ -13,16 +14,6 @@ struct Entry {
 extern const Entry kResources[];
 extern const std::size_t kResourceCount;
 }  // namespace embedded
-
-namespace {
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-}  // namespace
 
 std::optional<std::span<const std::uint8_t>> FindResource(std::string_view name) {
     for (std::size_t i = 0; i < embedded::kResourceCount; ++i) {

@@ -1,14 +1,15 @@
 #include "base/Toolkit.h"
 
-#include <ctime>
+#include <chrono>
+
+#include "base/Platform.h"
 
 namespace velmora {
 
 LocalTime SystemClock::now() const {
-    timespec ts{};
-    ::clock_gettime(CLOCK_REALTIME, &ts);
-    std::tm tm{};
-    ::localtime_r(&ts.tv_sec, &tm);
+    const auto at = std::chrono::system_clock::now();
+    const std::tm tm = LocalCalendar(std::chrono::system_clock::to_time_t(at));
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(at.time_since_epoch()).count() % 1000;
     LocalTime t;
     t.year = tm.tm_year + 1900;
     t.month = tm.tm_mon + 1;
@@ -16,7 +17,7 @@ LocalTime SystemClock::now() const {
     t.hour = tm.tm_hour;
     t.minute = tm.tm_min;
     t.second = tm.tm_sec;
-    t.millisecond = static_cast<int>(ts.tv_nsec / 1'000'000);
+    t.millisecond = static_cast<int>(ms);
     return t;
 }
 

@@ -1,13 +1,10 @@
 #include "codegen/Generator.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
 #include <optional>
+#include <stdexcept>
 #include <system_error>
 
+#include "base/AtomicFile.h"
 #include "codegen/ControllerSettings.h"
 #include "codegen/Emitters.h"
 #include "codegen/SectionSnapshot.h"
@@ -24,33 +21,10 @@ using namespace codegen;
 
 namespace {
 
-// Temporary file beside the target, then rename: a reader (the compiler, the
-// host's editor) sees the old file or the new one, never half of one. No
-// fsync: the files are regenerated before every compilation anyway.
-void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes) {
-    static std::atomic<unsigned> counter{0};
-    const auto temp =
-        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
-                                std::to_string(counter++) + ".tmp");
-    auto fail = [&](int error) {
-        ::unlink(temp.c_str());
-        throw std::filesystem::filesystem_error("Cannot write the generated file", target,
-                                                std::error_code(error, std::generic_category()));
-    };
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) fail(errno);
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            fail(error);
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    if (::close(fd) != 0) fail(errno);
-    if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
+// No fsync: the files are regenerated before every compilation anyway.
+void WriteGenerated(const std::filesystem::path& target, std::string_view bytes) {
+    if (auto result = WriteFileAtomically(target, bytes, WriteOptions{.sync = false}); !result)
+        throw std::runtime_error(result.message());
 }
 
 // The folder of the generated files, created when missing.
@@ -130,7 +104,7 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
                  {std::pair{DeclarationsFileName(name, c.iec()), &declarations},
                   std::pair{CodeFileName(name), &code}}) {
                 const std::string fileName = hostName.substr(kControllerFolder.size() + 1);
-                WriteFileAtomically(HostPath(fileName, *folder), buffer->text());
+                WriteGenerated(HostPath(fileName, *folder), buffer->text());
                 if (ctx.registerFile)
                     ctx.registerFile(hostName);  // the host only takes note; its answer changes nothing
                 result.files.push_back(hostName);

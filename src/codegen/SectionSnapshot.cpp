@@ -4,18 +4,14 @@
 #include <climits>
 
 #include "base/IniFile.h"
+#include "base/Strings.h"
 
 namespace velmora::codegen {
 
 namespace {
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
 std::optional<long long> WholeInteger(std::string_view t) {
-    while (!t.empty() && IsBlank(t.front())) t.remove_prefix(1);
-    while (!t.empty() && IsBlank(t.back())) t.remove_suffix(1);
+    t = Trim(t);
     if (!t.empty() && t.front() == '+') t.remove_prefix(1);
     if (t.empty()) return std::nullopt;
     long long n = 0;

@@ -7,6 +7,7 @@
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
 #include "base/Texts.h"
+#include "base/Strings.h"
 
 namespace velmora {
 
@@ -250,17 +251,6 @@ std::vector<ControllerKey> BuildTable() {
     t.add("OsaXFormatCasu", I, "0");
     t.add("DelkaBuffer", I, "10000");
     return t.keys;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
 }
 
 std::string ExpandTexts(std::string_view value) {

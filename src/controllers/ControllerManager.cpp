@@ -1,7 +1,5 @@
 #include "controllers/ControllerManager.h"
 
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -10,11 +8,13 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "base/AtomicFile.h"
 #include "controllers/ControllerFile.h"
 #include "base/IniFile.h"
 #include "controllers/NewController.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
+#include "base/Strings.h"
 
 namespace velmora {
 
@@ -27,64 +27,12 @@ constexpr std::uint32_t kCompileFirst = 3034;
 constexpr std::uint32_t kRemoveQuestion = 3038;
 constexpr std::uint32_t kOverwriteQuestion = 3040;
 
-bool SameText(std::string_view a, std::string_view b) {
-    return UpperAscii(a) == UpperAscii(b);
-}
-
-std::string_view Trim(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
-
-// Lines without their LF or CRLF ends.
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    return lines;
-}
-
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) return std::nullopt;
     return bytes;
-}
-
-// Beside the target, then renamed over it: the user's file is either the old
-// one or the new one, never half written.
-void WriteFileAtomically(const std::filesystem::path& target, const std::string& bytes) {
-    static std::atomic<unsigned> counter{0};
-    const std::filesystem::path temp =
-        target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) + "-" +
-                                std::to_string(counter++) + ".tmp");
-    auto fail = [&](int error) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        throw std::runtime_error("Cannot write the file " + target.string() + ": " + std::strerror(error));
-    };
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) fail(errno);
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0 &&
-              ::fsync(::fileno(f)) == 0;
-    int error = errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) fail(error);
-    std::error_code ec;
-    std::filesystem::rename(temp, target, ec);
-    if (ec) fail(ec.value());
 }
 
 // The position of a name in the project's file list, compared in upper case.
@@ -202,7 +150,7 @@ void ControllerManager::refresh() {
         try {
             const IniFile file(path);
             for (const auto& section : file.sections())
-                if (!SameText(section, "Desktop")) lines_.push_back({ManagerLineText(section), false});
+                if (!EqualNoCase(section, "Desktop")) lines_.push_back({ManagerLineText(section), false});
         } catch (const std::exception& e) {
             reportError(e.what());
         }
@@ -374,7 +322,8 @@ void ControllerManager::exportSelected() {
     const auto chosen = dialogs_.saveExport(dialogFolder(), name);
     if (!chosen) return;
     try {
-        WriteFileAtomically(*chosen, ExportText(host_.controllerFile(), name));
+        if (auto result = WriteFileAtomically(*chosen, ExportText(host_.controllerFile(), name)); !result)
+            reportError(result.message());
     } catch (const std::exception& e) {
         reportError(e.what());
     }

@@ -7,6 +7,7 @@
 
 #include "base/Texts.h"
 #include "base/Toolkit.h"
+#include "base/Strings.h"
 
 namespace velmora {
 
@@ -62,8 +63,7 @@ bool WithinLimits(double value, float minimum, float maximum) {
 }  // namespace
 
 std::optional<long long> ReadIntegerText(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string upper = UpperAscii(text);
     std::string_view s = upper;
     std::size_t i = 0;
     std::optional<long long> value;

@@ -8,6 +8,7 @@
 #include "controllers/LegalName.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
+#include "base/Strings.h"
 
 namespace velmora {
 
@@ -19,38 +20,11 @@ std::string SectionOf(std::string_view name) {
     return std::string(kSectionPrefix) + std::string(name);
 }
 
-std::string_view TrimBlanks(std::string_view s) {
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    return lines;
-}
-
 bool RemoveEntry(ProjectFileList& project, const std::string& file) {
-    const std::string wanted = Upper(file);
-    const auto lines = Lines(project.files());
+    const std::string wanted = UpperAscii(file);
+    const auto lines = SplitLines(project.files());
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (Upper(lines[i]) == wanted) {
+        if (UpperAscii(lines[i]) == wanted) {
             project.remove(static_cast<int>(i));
             return true;
         }
@@ -90,7 +64,7 @@ std::string ProposeControllerName(const IniFile& file) {
 }
 
 bool NewControllerOkEnabled(std::string_view name, std::string_view kind) {
-    return !TrimBlanks(name).empty() && !kind.empty();
+    return !Trim(name).empty() && !kind.empty();
 }
 
 NewController::NewController(NewControllerHost& host, MessageBoxes& messages)

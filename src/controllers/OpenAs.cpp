@@ -3,19 +3,9 @@
 #include "controllers/LegalName.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
+#include "base/Strings.h"
 
 namespace velmora {
-
-namespace {
-
-std::string_view TrimBlanks(std::string_view s) {
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-}  // namespace
 
 std::string ProposedImportName(const std::filesystem::path& importFile) {
     // Either separator: the file may come from a Windows project folder.
@@ -28,7 +18,7 @@ std::string ProposedImportName(const std::filesystem::path& importFile) {
 }
 
 bool OpenAsOkEnabled(std::string_view name) {
-    return !TrimBlanks(name).empty();
+    return !Trim(name).empty();
 }
 
 std::optional<std::string> OpenAs::okClick(std::string_view typedName) {

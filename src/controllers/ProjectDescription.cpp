@@ -4,21 +4,11 @@
 #include <charconv>
 
 #include "base/IniFile.h"
+#include "base/Strings.h"
 
 namespace velmora {
 
 namespace {
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
-        return up(x) == up(y);
-    });
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && EqualNoCase(text.substr(0, prefix.size()), prefix);
-}
 
 // The number of a "File<n>" key, or 0 for any other key.
 unsigned FileKeyNumber(std::string_view key) {

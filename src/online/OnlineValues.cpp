@@ -1,5 +1,6 @@
 #include "online/OnlineValues.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -13,9 +14,8 @@ std::optional<double> InputPercent(int input, int minY, int maxY) {
 }
 
 std::string FormatPercent(double value, char decimalSeparator) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    std::string out = text;
+    char text[400];
+    std::string out(text, std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2).ptr);
     for (char& c : out)
         if (c == '.') c = decimalSeparator;
     return out + "%";

@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/AtomicFile.h"
 #include "base/IniFile.h"
 
 namespace velmora::online {
@@ -53,12 +54,7 @@ std::string Number(long long n) {
 }
 
 std::string Saved(const std::filesystem::path& path, const std::string& text) {
-    try {
-        WriteFileAtomically(path, text);
-        return {};
-    } catch (const std::exception& e) {
-        return e.what();
-    }
+    return WriteFileAtomically(path, text).message();
 }
 
 }  // namespace

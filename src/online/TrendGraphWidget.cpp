@@ -22,12 +22,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/AtomicFile.h"
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
 #include "online/FormOsaX1.h"
 #include "online/FormOsyY1.h"
 #include "online/TrendDataFile.h"
 #include "base/Texts.h"
+#include "base/Strings.h"
 
 namespace velmora::online {
 
@@ -492,8 +494,7 @@ bool TrendGraphWidget::savePicture(const std::filesystem::path& path) {
     QByteArray bytes;
     QBuffer out(&bytes);
     out.open(QIODevice::WriteOnly);
-    std::string ext = path.extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::string ext = LowerAscii(path.extension().string());
     if (ext == ".png") {
         QImage image(size, QImage::Format_RGB32);
         QPainter p(&image);
@@ -510,13 +511,11 @@ bool TrendGraphWidget::savePicture(const std::filesystem::path& path) {
         PaintTrend(p, size, pic);
         p.end();
     }
-    try {
-        WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        return true;
-    } catch (const std::exception& e) {
-        error(e.what());
-        return false;
-    }
+    const auto result =
+        WriteFileAtomically(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                            WriteOptions{.sync = false});
+    if (!result) error(result.message());
+    return result.ok();
 }
 
 void TrendGraphWidget::SaveToFileAsWMF1Click() {

@@ -1,8 +1,11 @@
 #include "plugin/VelmoraCoClass.h"
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
+#include "base/AtomicFile.h"
 #include "base/IniFile.h"
 #include "codegen/Generator.h"
 #include "controllers/LegalName.h"
@@ -391,22 +394,29 @@ HRESULT TVelmoraCoClassImpl::OnProjectFileList(std::int32_t event, std::int32_t 
     return Guarded(IYantProjectEvents::iid, [&] {
         if ((event == 0x100 || event == 0x108) && subCode == 0x12 && record && record->kind == 0x102 &&
             record->fileName) {
-            if (std::FILE* f = std::fopen(HostPath(record->fileName).c_str(), "a")) {
-                std::string name = record->name ? record->name : "";
-                std::string directory;
-                if (host_.projectManager) {
-                    if (name.empty()) {
-                        com::TaskStringOut plc;
-                        host_.projectManager->GetCurrentPlcName(plc.put());
-                        name = plc.str();
-                    }
-                    com::TaskStringOut dir;
-                    host_.projectManager->GetProjectDirectory(dir.put());
-                    directory = dir.str();
+            std::string name = record->name ? record->name : "";
+            std::string directory;
+            if (host_.projectManager) {
+                if (name.empty()) {
+                    com::TaskStringOut plc;
+                    host_.projectManager->GetCurrentPlcName(plc.put());
+                    name = plc.str();
                 }
-                std::fprintf(f, "%s%s\\%s.rglx\n", directory.c_str(), "Velmora", name.c_str());
-                std::fclose(f);
+                com::TaskStringOut dir;
+                host_.projectManager->GetProjectDirectory(dir.put());
+                directory = dir.str();
             }
+            // The host's list gets our controller file added at its end.
+            const auto listFile = HostPath(record->fileName);
+            std::string list;
+            {
+                std::ifstream in(listFile, std::ios::binary);
+                list.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            }
+            list += directory + "Velmora\\" + name + ".rglx\n";
+            // A list the host could not give us is skipped, as the host expects.
+            if (auto written = WriteFileAtomically(listFile, list, WriteOptions{.sync = false}); !written)
+                Log(written.message());
         }
         if (result) *result = 0;
         return S_OK;

@@ -6,6 +6,7 @@
 #include "controllers/ProjectDescription.h"
 #include "base/Texts.h"
 #include "report/ReportLines.h"
+#include "base/Strings.h"
 
 #include <cctype>
 #include <charconv>
@@ -25,12 +26,6 @@ using report::ValueLine;
 constexpr std::string_view kSectionPrefix = "Regulator ";
 constexpr std::string_view kAlgorithmTypes = "D\nI\nID\nP\nPD\nPI\nPID";
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
 // The group file name without directory (either separator) and extension.
 std::string GroupName(std::string_view file) {
     if (const auto slash = file.find_last_of("/\\"); slash != std::string_view::npos)
@@ -40,28 +35,13 @@ std::string GroupName(std::string_view file) {
     return std::string(file);
 }
 
-bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
-    if (s.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i])))
-            return false;
-    return true;
-}
-
-std::string Folded(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
 // The report's default of every key it reads, from the shared key table;
 // each looked up once per report.
 class ReportDefaults {
 public:
     const std::string& of(ControllerKind kind, std::string_view key) {
         std::string id(1, kind == ControllerKind::Pid ? 'i' : 'f');
-        id += Folded(key);
+        id += LowerAscii(key);
         auto it = cache_.find(id);
         if (it == cache_.end()) {
             const ControllerKey* entry = FindControllerKey(key, kind);
@@ -76,7 +56,7 @@ private:
 };
 
 std::optional<long long> WholeInteger(std::string_view raw) {
-    std::string_view s = Trimmed(raw);
+    std::string_view s = Trim(raw);
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     long long value = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
@@ -96,7 +76,7 @@ public:
         for (const std::string& line : file.sectionValues(section)) {
             const auto eq = line.find('=');
             if (eq == std::string::npos) continue;
-            values_.emplace(Folded(std::string_view(line).substr(0, eq)), line.substr(eq + 1));
+            values_.emplace(LowerAscii(std::string_view(line).substr(0, eq)), line.substr(eq + 1));
         }
         kind_ = KindOfType(text("Type"));
     }
@@ -104,7 +84,7 @@ public:
     ControllerKind kind() const { return kind_; }
 
     std::optional<std::string_view> find(std::string_view key) const {
-        const auto it = values_.find(Folded(key));
+        const auto it = values_.find(LowerAscii(key));
         if (it == values_.end()) return std::nullopt;
         return std::string_view(it->second);
     }
@@ -127,7 +107,7 @@ public:
 
     // A decimal text; the leading number counts, as everywhere in the file.
     std::optional<double> real(std::string_view key) const {
-        std::string s(Trimmed(text(key)));
+        std::string s(Trim(text(key)));
         for (char& c : s)
             if (c == ',') c = '.';
         std::string_view v = s;

@@ -1,5 +1,6 @@
 #include "report/ReportLines.h"
 
+#include <charconv>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -43,10 +44,14 @@ unsigned long long DivideRounded(unsigned long long n, unsigned long long d) {
 }
 
 std::string Scientific(double value, int precision) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*E", precision - 1, value);
+    char buffer[400];
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, std::max(precision - 1, 0))
+            .ptr;
     // Three exponent digits, as the fixed-point writer of the report always had.
-    std::string s(buffer);
+    std::string s(buffer, end);
+    for (char& c : s)
+        if (c == 'e') c = 'E';
     const auto e = s.find('E');
     if (e == std::string::npos || e + 2 > s.size()) return s;
     std::string digits = s.substr(e + 2);

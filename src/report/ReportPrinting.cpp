@@ -1,18 +1,11 @@
 #include "report/ReportPrinting.h"
 
 #include "report/ReportLines.h"
+#include "base/Strings.h"
 
 #include <algorithm>
 
 namespace velmora::report {
-namespace {
-
-bool IsBlank(std::string_view line) {
-    return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
-}
-
-}  // namespace
-
 PrintLayout LayOutReport(const std::vector<std::string>& lines, const PrintMetrics& m, std::string_view title,
                          std::string_view caption) {
     PrintLayout layout;
@@ -42,7 +35,7 @@ PrintLayout LayOutReport(const std::vector<std::string>& lines, const PrintMetri
     openPage();
     for (const std::string& line : lines) {
         PrintPage* page = &layout.pages.back();
-        const bool blank = IsBlank(line);
+        const bool blank = Trim(line).empty();
         if (page->bodyLines == layout.linesPerPage) {
             if (blank) continue;
             closePage();

@@ -118,7 +118,7 @@ void WriteOutputConfiguration(IniFile& file, const std::string& s, const OutputC
 }
 
 bool CheckOutputConfiguration(const WizardContext& context, const OutputConfiguration& u) {
-    std::string up = Trim(u.upName);
+    std::string up(Trim(u.upName));
     if (up.empty()) {
         ShowError(context, kTextNoOutputName);
         return false;
@@ -136,7 +136,7 @@ bool CheckOutputConfiguration(const WizardContext& context, const OutputConfigur
         return ConfirmVariable(context, up, expected, question);
     }
     if (!ConfirmVariable(context, up)) return false;
-    std::string um = Trim(u.umName);
+    std::string um(Trim(u.umName));
     if (um.empty()) {
         ShowError(context, kTextNoOutputName);
         return false;

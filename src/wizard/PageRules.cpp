@@ -1,5 +1,7 @@
 #include "wizard/PageRules.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -22,10 +24,6 @@ constexpr std::uint32_t kTextError = 3019;
 constexpr std::uint32_t kTextVariable = 3412;
 constexpr std::uint32_t kTextNotDefined = 3413;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 }  // namespace
 
 std::string FormatFixed(double value, int decimals, int significant, char separator) {
@@ -34,12 +32,15 @@ std::string FormatFixed(double value, int decimals, int significant, char separa
     // The value is rounded once, to the significant digits or to the decimals,
     // whichever keeps fewer digits.
     int integerDigits = value == 0 ? 1 : static_cast<int>(std::floor(std::log10(std::fabs(value)))) + 1;
+    // to_chars and from_chars: the same digits whatever locale the process runs in.
     if (integerDigits + decimals > significant) {
-        std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, value);
-        value = std::strtod(buffer, nullptr);
+        auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
+                                 std::max(significant - 1, 0)).ptr;
+        std::from_chars(buffer, end, value);
     }
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    std::string text = buffer;
+    const char* end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, std::max(decimals, 0)).ptr;
+    std::string text(static_cast<const char*>(buffer), end);
     // A value that rounds to zero shows no sign.
     if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
     for (char& c : text)
@@ -61,8 +62,7 @@ std::optional<double> TryParseDecimal(std::string_view text) {
     std::string copy(text);
     for (char& c : copy)
         if (c == ',') c = '.';
-    std::size_t start = 0;
-    while (start < copy.size() && IsBlank(copy[start])) ++start;
+    const std::size_t start = copy.size() - TrimLeft(copy).size();
     // Only plain decimal numbers: no hexadecimal, infinity or NaN spellings.
     std::size_t at = start;
     if (at < copy.size() && (copy[at] == '+' || copy[at] == '-')) ++at;
@@ -72,14 +72,11 @@ std::optional<double> TryParseDecimal(std::string_view text) {
          (copy[at] == '.' && at + 1 < copy.size() && std::isdigit(static_cast<unsigned char>(copy[at + 1]))));
     if (!digit) return std::nullopt;
     if (copy.compare(at, 2, "0x") == 0 || copy.compare(at, 2, "0X") == 0) return 0.0;
-    char* end = nullptr;
-    double value = std::strtod(copy.c_str() + start, &end);
-    if (end == copy.c_str() + start) return std::nullopt;
-    return value;
+    return ParseDecimal(std::string_view(copy).substr(start));
 }
 
 std::optional<int> ParseInteger(std::string_view text) {
-    std::string trimmed = Trim(text);
+    const std::string trimmed(Trim(text));
     if (trimmed.empty()) return std::nullopt;
     std::size_t at = 0;
     if (trimmed[0] == '+' || trimmed[0] == '-') at = 1;
@@ -103,28 +100,6 @@ int ScaleTrunc(double value, int factor) {
     return static_cast<int>(value * factor);
 }
 
-std::string Trim(std::string_view text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && IsBlank(text[b])) ++b;
-    while (e > b && IsBlank(text[e - 1])) --e;
-    return std::string(text.substr(b, e - b));
-}
-
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        std::size_t nl = text.find('\n', start);
-        std::string_view line =
-            text.substr(start, nl == std::string_view::npos ? std::string_view::npos : nl - start);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-        if (nl == std::string_view::npos) break;
-        start = nl + 1;
-    }
-    while (!lines.empty() && lines.back().empty()) lines.pop_back();
-    return lines;
-}
 
 VariableKind KindOfAddress(std::string_view address) {
     std::string text = UpperAscii(Trim(address));

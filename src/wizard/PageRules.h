@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Strings.h"
 #include "wizard/WizardContext.h"
 
 namespace velmora::wizard {
@@ -31,10 +32,6 @@ int IntegerOr(std::string_view text, int fallback);
 // (output and start pages), both toward zero.
 int ScaleRound(double value, int factor);
 int ScaleTrunc(double value, int factor);
-
-std::string Trim(std::string_view text);
-// The lines of a text, "\r\n" or "\n" separated.
-std::vector<std::string> SplitLines(std::string_view text);
 
 // What the host's address text says about a variable.
 enum class VariableKind { Unknown, Bit, Byte, Word, Long, Float, Double, Quad };

@@ -108,7 +108,7 @@ bool CheckPidmaController(const WizardContext& context, const PidmaController& c
         std::uint32_t missing;
     } names[] = {{c.input, kTextNoInputName}, {c.output, kTextNoOutputName}};
     for (const auto& n : names) {
-        std::string name = Trim(n.name);
+        std::string name(Trim(n.name));
         if (name.empty()) {
             ShowError(context, n.missing);
             return false;

@@ -233,7 +233,7 @@ void WriteSignalSource(IniFile& file, const std::string& section, int signal, co
 }
 
 bool CheckSignalSource(const WizardContext& context, const SignalSource& s) {
-    std::string name = Trim(s.name);
+    std::string name(Trim(s.name));
     if (name.empty()) {
         ShowError(context, kTextNoName);
         return false;
@@ -243,7 +243,7 @@ bool CheckSignalSource(const WizardContext& context, const SignalSource& s) {
     if (!ConfirmVariable(context, name, real ? VariableKind::Float : VariableKind::Word,
                          real ? kTextNotFloat : kTextNotWord))
         return false;
-    for (const std::string& bit : {Trim(s.overflow), Trim(s.underflow)})
+    for (std::string_view bit : {Trim(s.overflow), Trim(s.underflow)})
         if (!bit.empty() && !ConfirmVariable(context, bit)) return false;
     if (s.measure && (s.points.x2 == s.points.x1 || s.points.y2 == s.points.y1)) {
         ShowError(context, kTextBadScale);

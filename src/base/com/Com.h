@@ -12,6 +12,8 @@
 #include <objbase.h>
 #include <ocidl.h>
 #include <oleauto.h>
+#include <comcat.h>
+#include <olectl.h>
 #define VELMORA_COM_CALL STDMETHODCALLTYPE
 #else
 #define VELMORA_COM_CALL
