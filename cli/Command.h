@@ -3,7 +3,10 @@
 // itself with a file-scope CommandRegistration; main() sets them all up.
 #include <CLI/CLI.hpp>
 
+#include <filesystem>
 #include <functional>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace velmora::cli {
@@ -17,6 +20,13 @@ std::vector<CommandSetup>& CommandSetups();
 struct CommandRegistration {
     explicit CommandRegistration(CommandSetup setup) { CommandSetups().push_back(std::move(setup)); }
 };
+
+// The controller file of a PLC for a command that reads it; nullopt (after a
+// message naming the file and exit status 1) when the PLC name is not legal or
+// the file is missing or cannot be read.
+std::optional<std::filesystem::path> ControllerFileToRead(std::string_view command,
+                                                          const std::filesystem::path& projectDir,
+                                                          std::string_view plc);
 
 // The exit status of the run (0 unless a command sets it).
 void SetExitCode(int code);

@@ -16,13 +16,10 @@ struct ShowOptions {
 };
 
 void Show(const ShowOptions& o) {
-    const auto path = ControllerFilePath(o.project, o.plc);
+    const auto found = ControllerFileToRead("controller show", o.project, o.plc);
+    if (!found) return;
+    const auto path = *found;
     IniFile file(path);
-    if (!file.fileExists()) {
-        std::cerr << "velmora: no controller file " << path.string() << " for PLC " << o.plc << '\n';
-        SetExitCode(1);
-        return;
-    }
     const std::string section = ControllerSection(o.name);
     if (!file.sectionExists(section)) {
         std::cerr << "velmora: " << path.string() << " has no section [" << section << "]\n";

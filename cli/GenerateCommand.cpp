@@ -1,8 +1,9 @@
 // velmora generate: writes the declarations and code files of a PLC's
 // controllers, as the compile-start pass of the IDE does.
 //
-// Exit status: 1 when the controller file is missing or a controller named
-// with --controller has no section; a section whose Name differs from the
+// Exit status: 1 when the controller file is missing or unreadable, a
+// controller named with --controller has no section, a controller's name is
+// not legal or its files cannot be written; a section whose Name differs from the
 // controller's name only warns (the IDE skips it silently too), exit 0.
 #include <cstdlib>
 #include <ctime>
@@ -12,6 +13,7 @@
 #include "Command.h"
 #include "codegen/Generator.h"
 #include "controllers/ControllerFile.h"
+#include "controllers/LegalName.h"
 #include "base/IniFile.h"
 #include "base/Paths.h"
 #include "controllers/ProjectDescription.h"
@@ -61,8 +63,18 @@ struct Options {
 
 void Run(const Options& o) {
     const std::filesystem::path dir(o.project);
+    if (!IsLegalName(o.plc)) {
+        std::cerr << "velmora generate: the PLC name \"" << PrintableName(o.plc) << "\" is not a legal name\n";
+        SetExitCode(1);
+        return;
+    }
     const std::string fileName = ControllerFileHostName(o.plc);
     IniFile file(ControllerFilePath(dir, o.plc));
+    if (const std::string error = file.readError(); !error.empty()) {
+        std::cerr << "velmora generate: " << error << '\n';
+        SetExitCode(1);
+        return;
+    }
     if (!file.fileExists()) {
         std::cerr << "velmora generate: no controller file " << ForwardSlashes(fileName) << " in "
                   << o.project << '\n';
@@ -87,25 +99,36 @@ void Run(const Options& o) {
 
     std::vector<std::string> files;
     std::vector<std::string> warnings;
+    std::vector<std::string> errors;
     if (o.controllers.empty()) {
         PassResult pass = GenerateAllControllers(file, ctx);
         files = std::move(pass.files);
         warnings = std::move(pass.warnings);
+        errors = std::move(pass.errors);
     } else {
+        IniFile::Batch batch(file);
         for (const auto& name : o.controllers) {
             if (!file.sectionExists(ControllerSection(name))) {
-                std::cerr << "velmora generate: no controller " << name << " in " << ForwardSlashes(fileName)
-                          << '\n';
+                std::cerr << "velmora generate: no controller " << PrintableName(name) << " in "
+                          << ForwardSlashes(fileName) << '\n';
                 SetExitCode(1);
                 continue;
             }
             GeneratorResult r = GenerateController(file, name, ctx);
             for (auto& f : r.files) files.push_back(std::move(f));
             if (!r.warning.empty()) warnings.push_back(std::move(r.warning));
+            if (!r.error.empty()) errors.push_back(std::move(r.error));
+        }
+        try {
+            batch.commit();
+        } catch (const std::exception& e) {
+            errors.push_back(e.what());
         }
     }
     for (const auto& w : warnings) std::cerr << "velmora generate: warning: " << w << '\n';
+    for (const auto& e : errors) std::cerr << "velmora generate: " << e << '\n';
     for (const auto& f : files) std::cout << ForwardSlashes(f) << '\n';
+    if (!errors.empty()) SetExitCode(1);
 }
 
 const CommandRegistration registration([](CLI::App& app) {

@@ -24,12 +24,9 @@ struct ReportOptions {
 
 void RunReport(const ReportOptions& o) {
     ReportInput input;
-    input.controllerFile = ControllerFilePath(o.project, o.plc);
-    if (!std::filesystem::exists(input.controllerFile)) {
-        std::cerr << "velmora report: controller file not found: " << input.controllerFile.string() << '\n';
-        SetExitCode(1);
-        return;
-    }
+    const auto path = ControllerFileToRead("report", o.project, o.plc);
+    if (!path) return;
+    input.controllerFile = *path;
     if (const auto description = LoadProjectDescription(o.project))
         input.project = ReportProjectFrom(*description, o.plc);
     else

@@ -41,12 +41,9 @@ std::string Number(double v) {
 }
 
 void RunSimulate(const SimulateOptions& o) {
-    const std::filesystem::path path = ControllerFilePath(o.project, o.plc);
-    if (!std::filesystem::exists(path)) {
-        std::cerr << "velmora simulate: controller file not found: " << path.string() << '\n';
-        SetExitCode(1);
-        return;
-    }
+    const auto found = ControllerFileToRead("simulate", o.project, o.plc);
+    if (!found) return;
+    const std::filesystem::path path = *found;
     IniFile file(path);
     const std::string section = ControllerSection(o.controller);
     if (!file.sectionExists(section) || SectionReader(file, section, Reader::Lists).text(key::Name).empty()) {

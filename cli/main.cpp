@@ -3,6 +3,10 @@
 
 #include <iostream>
 
+#include "base/IniFile.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/LegalName.h"
+
 namespace velmora::cli {
 
 std::vector<CommandSetup>& CommandSetups() {
@@ -12,6 +16,22 @@ std::vector<CommandSetup>& CommandSetups() {
 
 namespace {
 int exitCode = 0;
+}
+
+std::optional<std::filesystem::path> ControllerFileToRead(std::string_view command,
+                                                          const std::filesystem::path& projectDir,
+                                                          std::string_view plc) {
+    const auto fail = [&](const std::string& why) {
+        std::cerr << "velmora " << command << ": " << why << '\n';
+        SetExitCode(1);
+        return std::nullopt;
+    };
+    if (!IsLegalName(plc)) return fail("the PLC name \"" + PrintableName(plc) + "\" is not a legal name");
+    const auto path = ControllerFilePath(projectDir, plc);
+    const IniFile file(path);
+    if (const std::string error = file.readError(); !error.empty()) return fail(error);
+    if (!file.fileExists()) return fail("controller file not found: " + path.string());
+    return path;
 }
 
 void SetExitCode(int code) { exitCode = code; }

@@ -8,6 +8,7 @@
 #include "host/HostIde.h"
 #include "host/OnlineCommand.h"
 #include "host/PluginLoader.h"
+#include "controllers/LegalName.h"
 #include "plugin/Registration.h"
 #include "base/Registry.h"
 #include "base/Strings.h"
@@ -65,9 +66,17 @@ int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     if (projectDir.empty() || plcName.empty()) throw UsageError("compile needs --project DIR and --plc PLC");
 
+    if (!IsLegalName(plcName)) {
+        err << "velmora-host: the PLC name \"" << PrintableName(plcName) << "\" is not a legal name\n";
+        return 1;
+    }
     HostIde ide(projectDir);
+    bool eventFailed = false;  // a plug-in that could not do its part of the compilation
     ide.trace = [&](const std::string& line) {
-        if (line.rfind("event failed", 0) == 0) err << "velmora-host: " << line << "\n";
+        if (line.rfind("event failed", 0) == 0) {
+            err << "velmora-host: " << line << "\n";
+            eventFailed = true;
+        }
     };
     if (!ide.project().findPlc(plcName)) {
         err << "velmora-host: the project has no PLC " << plcName << "\n";
@@ -91,12 +100,12 @@ int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     ide.loadProject();
     ide.openPlc(plcName);
     ide.fillTree();
-    const bool compiled = ide.compile();
+    const bool compiled = ide.compile() && !eventFailed;
     for (const auto& file : ide.registeredFiles()) out << "Generated " << file << "\n";
-    out << (compiled ? "Compiled " : "Compilation stopped for ") << ide.currentPlc() << "\n";
+    out << (compiled ? "Compiled " : "Compilation failed for ") << ide.currentPlc() << "\n";
     ide.closePlc();
     plugins.unloadAll();
-    return problems || !compiled ? 1 : 0;
+    return problems || !compiled || eventFailed ? 1 : 0;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "base/AtomicFile.h"
+#include "base/OperandParser.h"
 #include "base/Paths.h"
 #include "base/com/TaskString.h"
 #include "base/Strings.h"
@@ -752,8 +753,16 @@ HRESULT HostIde::TranslateSymbol(const char* name, char** address) {
     *address = nullptr;
     const std::string symbol = Str(name);
     if (const PlcDescription* plc = currentPlcDescription()) {
-        for (const auto& [variable, text] : plc->variables)
-            if (EqualNoCase(variable, symbol)) return Give(text, address);
+        for (const auto& [variable, text] : plc->variables) {
+            if (!EqualNoCase(variable, symbol)) continue;
+            // The plug-in reads the answer with the operand parser, which knows
+            // sized keywords only: a bit's "BOOL" is dropped, and an address it
+            // cannot read is no answer.
+            std::string_view answer = text;
+            while (!answer.empty() && answer.front() == ' ') answer.remove_prefix(1);
+            if (answer.size() > 5 && EqualNoCase(std::string(answer.substr(0, 5)), "BOOL ")) answer.remove_prefix(5);
+            if (codegen::ParseOperand(answer)) return Give(std::string(answer), address);
+        }
     }
     if (extraSymbols) {
         if (auto text = extraSymbols(symbol)) return Give(*text, address);

@@ -19,6 +19,7 @@
 #include "online/TrendDataFile.h"
 #include "online/TrendRecorder.h"
 #include "online/TrendSettings.h"
+#include "controllers/LegalName.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
 
@@ -130,6 +131,10 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (projectDir.empty() || plcName.empty() || controller.empty())
         throw std::invalid_argument("online needs --project DIR, --plc PLC and --controller NAME");
 
+    if (!IsLegalName(plcName)) {
+        err << "velmora-host: the PLC name \"" << PrintableName(plcName) << "\" is not a legal name\n";
+        return 1;
+    }
     HeadlessSession session(projectDir, err);
     if (!session.open(plcName)) return 1;
     HostSoftPlc& soft = session.soft();

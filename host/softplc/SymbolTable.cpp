@@ -31,14 +31,26 @@ std::optional<TypeInfo> ScalarType(const std::string& upper) {
     return found->second;
 }
 
+// Element counts and sizes beyond the register area are cut to one byte past
+// it, so that no sum of them overflows and placing them fails.
+constexpr long long kTooLarge = kAreaSize + 1;
+
+// A decimal number of the declarations, cut at kTooLarge.
+long long Count(std::string_view digits) {
+    long long count = 0;
+    for (char c : digits) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) break;
+        count = std::min(count * 10 + (c - '0'), kTooLarge);
+    }
+    return count;
+}
+
 // "name[23]" -> name, 23.
 std::pair<std::string, int> SplitArray(std::string_view token) {
     const auto open = token.find('[');
     if (open == std::string_view::npos) return {std::string(token), 1};
-    int count = 0;
-    for (std::size_t i = open + 1; i < token.size() && std::isdigit(static_cast<unsigned char>(token[i])); ++i)
-        count = count * 10 + (token[i] - '0');
-    return {std::string(Trim(token.substr(0, open))), std::max(count, 1)};
+    const long long count = Count(token.substr(open + 1));
+    return {std::string(Trim(token.substr(0, open))), static_cast<int>(std::max(count, 1LL))};
 }
 
 // ---------------------------------------------------------------- IEC text
@@ -178,9 +190,9 @@ std::optional<TypeSpec> ParseTypeSpec(IecTokens& t) {
         const Token element = t.next();
         if (low.kind != Token::Kind::Number || high.kind != Token::Kind::Number || element.kind != Token::Kind::Ident)
             return std::nullopt;
-        const int count = std::stoi(high.text) - std::stoi(low.text) + 1;
+        const long long count = Count(high.text) - Count(low.text) + 1;
         if (count <= 0 || count > kAreaSize) return std::nullopt;
-        return TypeSpec{element.text, count};
+        return TypeSpec{element.text, static_cast<int>(count)};
     }
     const Token name = t.next();
     if (name.kind != Token::Kind::Ident) return std::nullopt;
@@ -250,19 +262,19 @@ StructType LayOut(const std::string& name, std::vector<Member> members) {
     StructType type{name, 0, {}};
     const bool bits = !members.empty() && std::all_of(members.begin(), members.end(),
                                                       [](const Member& m) { return m.type.name == "BOOL"; });
-    int offset = 0;
+    long long offset = 0;
     for (std::size_t i = 0; i < members.size(); ++i) {
         Member m = members[i];
         if (bits) {
             m.offset = static_cast<int>(i / 8);
             m.bit = static_cast<int>(i % 8);
         } else {
-            m.offset = offset;
-            offset += m.type.size * m.count;
+            m.offset = static_cast<int>(offset);
+            offset = std::min(offset + static_cast<long long>(m.type.size) * m.count, kTooLarge);
         }
         type.members.push_back(std::move(m));
     }
-    type.size = bits ? static_cast<int>((members.size() + 7) / 8) : offset;
+    type.size = static_cast<int>(bits ? std::min<long long>((members.size() + 7) / 8, kTooLarge) : offset);
     return type;
 }
 
@@ -512,11 +524,18 @@ void SymbolTable::addDeclarationFiles(const std::filesystem::path& folder) {
     }
 }
 
+namespace {
+
+// Whether size bytes from offset lie inside one area.
+bool Fits(long long offset, long long size) { return offset >= 0 && size >= 0 && offset + size <= kAreaSize; }
+
+}  // namespace
+
 void SymbolTable::build() {
     symbols_.clear();
     end_ = 0;
-    const auto insert = [&](const std::string& name, const Location& location, std::string addressText) {
-        const bool added = symbols_.emplace(UpperAscii(name), Symbol{name, location, std::move(addressText)}).second;
+    const auto insert = [&](const std::string& name, const Location& location) {
+        const bool added = symbols_.emplace(UpperAscii(name), Symbol{name, location}).second;
         if (!added) problem("declared twice: " + name);
         return added;
     };
@@ -526,7 +545,7 @@ void SymbolTable::build() {
         Location l;
         l.type = *type;
         l.count = d.count;
-        l.size = type->size * d.count;
+        l.size = static_cast<int>(std::min(static_cast<long long>(type->size) * d.count, kTooLarge));
         l.retained = d.retained;
         return l;
     };
@@ -538,7 +557,8 @@ void SymbolTable::build() {
             std::string_view operand = d.placedArea;
             if (UpperAscii(std::string(operand.substr(0, 5))) == "BOOL ") operand.remove_prefix(5);
             const auto parsed = codegen::ParseOperand(operand);
-            if (!parsed || parsed->area < 0 || parsed->area >= kAreaCount || parsed->offset + parsed->size > kAreaSize) {
+            if (!parsed || parsed->area < 0 || parsed->area >= kAreaCount || !Fits(parsed->offset, parsed->size) ||
+                parsed->bit > 7) {
                 problem("variable " + d.name + ": address not understood: " + d.placedArea);
                 continue;
             }
@@ -554,15 +574,15 @@ void SymbolTable::build() {
                       : parsed->size == 4                        ? "DINT"
                                                                  : "LINT",
                       parsed->size, parsed->kind == 'F' || parsed->kind == 'D'};
-            if (insert(d.name, l, d.placedArea) && l.area == kRegisterArea) end_ = std::max(end_, l.offset + l.size);
+            if (insert(d.name, l) && l.area == kRegisterArea) end_ = std::max(end_, l.offset + l.size);
         } else if (d.placed) {
             auto l = sizeOf(d);
-            if (!l || *d.placed + l->size > kAreaSize) {
+            if (!l || !Fits(*d.placed, l->size)) {
                 problem("declaration " + d.name + ": type " + d.typeName + " not understood or out of range");
                 continue;
             }
             l->offset = *d.placed;
-            if (insert(d.name, *l, {})) end_ = std::max(end_, l->offset + l->size);
+            if (insert(d.name, *l)) end_ = std::max(end_, l->offset + l->size);
         }
     }
     // Then the rest behind them, in declaration order.
@@ -579,7 +599,7 @@ void SymbolTable::build() {
             continue;
         }
         l->offset = end_;
-        if (insert(d.name, *l, {})) end_ += l->size;
+        if (insert(d.name, *l)) end_ += l->size;
     }
     // Overlays lie on the variable they name.
     for (const Declaration& d : declarations_) {
@@ -592,8 +612,11 @@ void SymbolTable::build() {
         }
         l->area = base->second.location.area;
         l->offset = base->second.location.offset;
-        if (l->offset + l->size > kAreaSize) continue;
-        insert(d.name, *l, {});
+        if (!Fits(l->offset, l->size)) {
+            problem("overlay " + d.name + " on " + d.overlayOf + ": out of range");
+            continue;
+        }
+        insert(d.name, *l);
     }
 }
 
@@ -651,8 +674,8 @@ std::vector<RetainedRange> SymbolTable::retainedRanges() const {
 }
 
 std::optional<std::string> SymbolTable::lookup(const std::string& name) const {
-    if (const auto found = symbols_.find(UpperAscii(name)); found != symbols_.end() && !found->second.addressText.empty())
-        return found->second.addressText;
+    // Always the text of the location, never the project's own spelling: the
+    // caller reads the answer with the operand parser, which knows no "BOOL".
     const auto location = locate(name);
     if (!location) return std::nullopt;
     return AddressText(*location);

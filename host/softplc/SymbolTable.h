@@ -100,7 +100,6 @@ private:
     struct Symbol {
         std::string name;
         Location location;
-        std::string addressText;  // verbatim answer (project variables)
     };
 
     std::optional<TypeInfo> typeOf(const std::string& name) const;

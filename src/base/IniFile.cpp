@@ -337,6 +337,11 @@ bool IniFile::fileExists() const {
     return std::filesystem::is_regular_file(path_, ec);
 }
 
+std::string IniFile::readError() const {
+    const Content& current = content();
+    return current.unreadable ? "Cannot read the file " + path_.string() + " (" + current.readError + ")." : "";
+}
+
 const IniFile::Content& IniFile::content() const {
     if (dirty_ && content_) return *content_;  // pending batch writes are the truth for this object
     const FileIdentity now = StatIdentity(path_);

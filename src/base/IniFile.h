@@ -37,6 +37,9 @@ public:
 
     const std::filesystem::path& path() const { return path_; }
     bool fileExists() const;
+    // Why a file that exists cannot be read (a folder, no permission); empty
+    // when it can be read or does not exist. Reads of such a file give defaults.
+    std::string readError() const;
 
     // Reads. A missing file, section or key gives the default.
     std::string readString(std::string_view section, std::string_view key, std::string_view def) const;

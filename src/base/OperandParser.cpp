@@ -1,8 +1,10 @@
 #include "base/OperandParser.h"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
-#include <cstdio>
+#include <cstdlib>
+#include <limits>
 #include <string>
 
 #include "base/IniFile.h"
@@ -12,14 +14,31 @@ namespace velmora::codegen {
 
 namespace {
 
-// A whole decimal integer (blanks around it allowed), else nullopt.
-std::optional<int> WholeNumber(std::string_view text) {
+// Numbers are summed in 64 bits and the result must fit the 32-bit fields;
+// a negative number is never part of an address.
+using Wide = std::int64_t;
+constexpr Wide kLargest = std::numeric_limits<std::int32_t>::max();
+
+// A whole decimal integer of 0 .. kLargest (blanks around it allowed), else nullopt.
+std::optional<Wide> WholeNumber(std::string_view text) {
     std::string_view t = Trim(text);
     if (!t.empty() && t.front() == '+') t.remove_prefix(1);
     if (t.empty()) return std::nullopt;
-    int value = 0;
+    std::int32_t value = 0;
     auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
-    if (ec != std::errc() || end != t.data() + t.size()) return std::nullopt;
+    if (ec != std::errc() || end != t.data() + t.size() || value < 0) return std::nullopt;
+    return value;
+}
+
+// A C integer constant as "%i" reads it (sign, 0x hex, 0 octal) at the start of
+// the text; the rest is handed back. nullopt when there is none or it is out of range.
+std::optional<Wide> CInteger(std::string_view& text) {
+    const std::string copy(text);
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(copy.c_str(), &end, 0);
+    if (end == copy.c_str() || errno == ERANGE || value < -kLargest || value > kLargest) return std::nullopt;
+    text.remove_prefix(static_cast<std::size_t>(end - copy.c_str()));
     return value;
 }
 
@@ -72,11 +91,13 @@ int OperandKindSize(char kind) {
 }
 
 std::optional<OperandAddress> ParseOperand(std::string_view input) {
+    // No part of an address is negative: "%RW-5" or "%R1.-5" is no address at all.
+    if (input.find('-') != std::string_view::npos) return std::nullopt;
     std::string text = UpperAscii(Trim(input));
-    int bit = -1;
-    int byteAddend = 0;
-    int bitAddend = -1;
-    int index = 0;
+    Wide bit = -1;
+    Wide byteAddend = 0;
+    Wide bitAddend = -1;
+    Wide index = 0;
     bool iec = false;
     char kind = 0;
 
@@ -91,8 +112,16 @@ std::optional<OperandAddress> ParseOperand(std::string_view input) {
     if (auto plus = text.find('+'); plus != std::string::npos) {
         std::string addend = text.substr(plus + 1);
         if (addend.find('.') != std::string::npos) {
-            // "%i" on purpose: the addend may be written in hex or octal like any C constant.
-            std::sscanf(addend.c_str(), "%i.%i", &byteAddend, &bitAddend);
+            // Read like "%i.%i": the addend may be written in hex or octal like any C constant.
+            std::string_view rest = addend;
+            if (auto bytes = CInteger(rest)) {
+                byteAddend = *bytes;
+                if (rest.starts_with('.')) {
+                    rest.remove_prefix(1);
+                    // A bit addend that cannot be read leaves it unset, as a failed "%i" would.
+                    if (auto bits = CInteger(rest)) bitAddend = *bits;
+                }
+            }
         } else {
             byteAddend = WholeNumber(addend).value_or(0);
         }
@@ -149,9 +178,10 @@ std::optional<OperandAddress> ParseOperand(std::string_view input) {
         kind = 'b';
         if (bit == -1) bit = 0;
         bit += bitAddend;
+        if (bit < 0) return std::nullopt;
     }
 
-    int offset = -1;
+    Wide offset = -1;
     if (text.size() >= 2 && IsDigit(text[1])) {
         offset = WholeNumber(std::string_view(text).substr(1)).value_or(-1);
         kind = (bit >= 0 || iec) ? 'b' : 'B';
@@ -181,7 +211,7 @@ std::optional<OperandAddress> ParseOperand(std::string_view input) {
     }
 
     if (bit >= 0) kind = 'b';
-    int size = OperandKindSize(kind);
+    Wide size = OperandKindSize(kind);
     if (size == 0) return std::nullopt;
 
     // IEC numbers count in units of the operand: %I12 is bit 12, %MW5 is byte 10.
@@ -209,9 +239,12 @@ std::optional<OperandAddress> ParseOperand(std::string_view input) {
         bit %= 8;
     }
 
-    a.offset = offset + byteAddend;
-    a.bit = bit;
-    a.size = size;
+    // No addend may lead below byte 0 or past the 32-bit range.
+    offset += byteAddend;
+    if (offset < 0 || offset > kLargest) return std::nullopt;
+    a.offset = static_cast<std::int32_t>(offset);
+    a.bit = static_cast<std::int32_t>(bit);
+    a.size = static_cast<std::int32_t>(size);
     a.kind = kind;
     return a;
 }

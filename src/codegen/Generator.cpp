@@ -9,6 +9,7 @@
 #include "codegen/ControllerSettings.h"
 #include "codegen/Emitters.h"
 #include "controllers/ControllerFile.h"
+#include "controllers/LegalName.h"
 #include "base/IniFile.h"
 #include "base/Paths.h"
 #include "base/Texts.h"
@@ -47,7 +48,10 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
     }
 
     const std::string stored = SectionReader(file, section, Reader::Generator).text(key::Name);
-    if (stored != name) {
+    if (!IsLegalName(name)) {
+        // The name becomes a file name: "../x", "/tmp/x" or "a b" must not.
+        result.error = IllegalNameError(section, name);
+    } else if (stored != name) {
         result.warning = "The controller \"" + std::string(name) + "\" was not generated: the section [" +
                          section + "] names it \"" + stored + "\".";
     } else {
@@ -94,18 +98,23 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
             EmitMnemonicFooter(declarations, stamp, text);
         EmitMnemonicFooter(code, stamp, text);
 
-        file.writeInteger(section, "ReleaseNumber", c.release);
-        if (!folder) folder = OutputFolder(ctx);
-
-        for (const auto& [hostName, buffer] : {std::pair{DeclarationsFileName(name, c.iec()), &declarations},
-                                               std::pair{CodeFileName(name), &code}}) {
-            const std::string fileName = hostName.substr(kControllerFolder.size() + 1);
-            WriteGenerated(HostPath(fileName, *folder), buffer->text());
-            if (ctx.registerFile)
-                ctx.registerFile(hostName);  // the host only takes note; its answer changes nothing
-            result.files.push_back(hostName);
+        try {
+            if (!folder) folder = OutputFolder(ctx);
+            for (const auto& [hostName, buffer] :
+                 {std::pair{DeclarationsFileName(name, c.iec()), &declarations},
+                  std::pair{CodeFileName(name), &code}}) {
+                const std::string fileName = hostName.substr(kControllerFolder.size() + 1);
+                WriteGenerated(HostPath(fileName, *folder), buffer->text());
+                if (ctx.registerFile)
+                    ctx.registerFile(hostName);  // the host only takes note; its answer changes nothing
+                result.files.push_back(hostName);
+            }
+            // The release moves only for a controller whose files are both on disk.
+            file.writeInteger(section, "ReleaseNumber", c.release);
+            result.generated = true;
+        } catch (const std::exception& e) {
+            result.error = "The controller " + std::string(name) + " was not generated: " + e.what();
         }
-        result.generated = true;
     }
     if (rebuildReport && ctx.rebuildReport) ctx.rebuildReport();
     return result;
@@ -117,6 +126,11 @@ GeneratorTexts::Source TextSource(const GeneratorContext& ctx) {
 }
 
 }  // namespace
+
+std::string IllegalNameError(std::string_view section, std::string_view name) {
+    return "The controller of section [" + PrintableName(section) + "] was not generated: its name \"" +
+           PrintableName(name) + "\" is not a legal name.";
+}
 
 GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name,
                                    const GeneratorContext& ctx) {
@@ -132,6 +146,10 @@ GeneratorResult GenerateController(IniFile& controllerFile, std::string_view nam
 PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContext& ctx,
                                   const PassObserver& observer) {
     PassResult pass;
+    if (std::string error = controllerFile.readError(); !error.empty()) {
+        pass.errors.push_back(std::move(error));
+        return pass;
+    }
     if (!controllerFile.fileExists()) return pass;
     Log(ctx, "GenerateAllControllers " + ctx.plcName);
     GeneratorTexts text(TextSource(ctx));
@@ -143,14 +161,23 @@ PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContex
             if (observer) observer({name, false, static_cast<int>(pass.warnings.size())});
             const std::string logName = "GenerateController " + name;
             Log(ctx, logName);
-            GeneratorResult r = Run(controllerFile, name, ctx, text, folder, false);
+            GeneratorResult r;
+            if (IsLegalName(name))
+                r = Run(controllerFile, name, ctx, text, folder, false);
+            else
+                r.error = IllegalNameError(section, name);
             Log(ctx, logName + " - end");
             if (r.generated) ++pass.generated;
             if (!r.warning.empty()) pass.warnings.push_back(std::move(r.warning));
+            if (!r.error.empty()) pass.errors.push_back(std::move(r.error));
             for (auto& f : r.files) pass.files.push_back(std::move(f));
             if (observer) observer({name, true, static_cast<int>(pass.warnings.size())});
         }
-        batch.commit();
+        try {
+            batch.commit();
+        } catch (const std::exception& e) {
+            pass.errors.push_back(e.what());
+        }
     }
     // Every run rebuilds the report; in a pass the last rebuild is the one that counts.
     if (ctx.rebuildReport) ctx.rebuildReport();

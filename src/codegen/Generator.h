@@ -34,22 +34,27 @@ struct GeneratorContext {
 struct GeneratorResult {
     bool generated = false;          // both files written
     std::vector<std::string> files;  // host-relative names, declarations first
-    std::string warning;             // why nothing was generated
+    std::string warning;             // why nothing was generated (the IDE skips such a section)
+    std::string error;               // a name that is not legal, a file that could not be written
 };
 
 // One generation run for the controller `name` (the section "Regulator name").
-// Increments its ReleaseNumber, corrects conversion modes that do not fit the
-// PLC type, writes both files atomically, registers them, rebuilds the report.
-// Nothing is written when the file is missing or the section's Name differs.
-// File errors throw (IniFileError, std::filesystem::filesystem_error, and
-// std::runtime_error naming a generated file that could not be written).
+// Corrects conversion modes that do not fit the PLC type, writes both files
+// atomically, registers them, increments its ReleaseNumber once both are
+// written, rebuilds the report. Nothing is written when the file is missing,
+// the section's Name differs or is not a legal name (LegalName.h); a file
+// that cannot be written is reported in `error`, as is an illegal name.
 GeneratorResult GenerateController(IniFile& controllerFile, std::string_view name,
                                    const GeneratorContext& ctx);
+
+// The error of a section whose Name is not a legal name.
+std::string IllegalNameError(std::string_view section, std::string_view name);
 
 struct PassResult {
     int generated = 0;                  // controllers whose files were written
     std::vector<std::string> files;     // host-relative names, in generation order
     std::vector<std::string> warnings;  // one per controller that produced nothing
+    std::vector<std::string> errors;    // GeneratorResult::error of each controller, and a failed rewrite
 };
 
 // Where the pass stands, reported before and after each controller.
@@ -62,7 +67,8 @@ using PassObserver = std::function<void(const PassProgress&)>;
 
 // The compile-start pass: every section whose Name is not empty, in file order,
 // with the controller file's writes collected into one rewrite and the report
-// rebuilt once at the end. `observer` (the progress window, which also lets the
+// rebuilt once at the end. A controller that fails does not stop the others.
+// `observer` (the progress window, which also lets the
 // message loop run) hears of each controller before and after it is generated.
 PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContext& ctx,
                                   const PassObserver& observer = {});

@@ -310,7 +310,7 @@ private:
                 add("\tWR\t", target("Output"));
             }
         } else if (p_.am) {
-            const double w = p_.minY + static_cast<double>(p_.maxY - p_.minY) * p_.gW * 0.0001;
+            const double w = p_.minY + (static_cast<double>(p_.maxY) - p_.minY) * p_.gW * 0.0001;
             add("\tLD\t", Num(static_cast<long long>(std::trunc(w))));
             add("\tWR\t", target("gW"));
         } else {

@@ -55,7 +55,7 @@ void EmitAuxGroup(SourceBuffer& out, const ControllerFrame& c, const AuxGroup& g
     switch (g.kind) {
         case AuxGroup::Filter:
             if (reg.placed()) {
-                const int at = reg.take(6);
+                const long long at = reg.take(6);
                 out.add("//", text(3294), "\r\n  ", n, "_AuxD", k, r, " AT %R", Num(at),
                         " : ARRAY [0..3] OF BYTE;\r\n  ", n, "_Tau", k, r, "  AT %R", Num(at + 4), " : INT;");
             } else {
@@ -65,7 +65,7 @@ void EmitAuxGroup(SourceBuffer& out, const ControllerFrame& c, const AuxGroup& g
             break;
         case AuxGroup::Scaling:
             if (reg.placed()) {
-                const int at = reg.take(8);
+                const long long at = reg.take(8);
                 out.add("//", text(3295), "\r\n  ", n, "_X", k, "1", r, " AT %R", Num(at), " : INT;\r\n  ", n,
                         "_X", k, "2", r, " AT %R", Num(at + 2), " : INT;\r\n  ", n, "_Y", k, "1", r, " AT %R",
                         Num(at + 4), " : INT;\r\n  ", n, "_Y", k, "2", r, " AT %R", Num(at + 6), " : INT;");
@@ -107,7 +107,7 @@ void EmitPidIecDeclarations(SourceBuffer& out, const ControllerFrame& c, const P
     RegisterCounter reg(c.offReg);
     for (const auto& g : layout.working) EmitAuxGroup(out, c, g, reg, "", text);
     if (reg.placed()) {
-        const int at = reg.take(kPidStructSize + kPidPrivateSize);
+        const long long at = reg.take(kPidStructSize + kPidPrivateSize);
         out.add("  ", n, "_struct AT %R", Num(at), " : T_PID;");
         out.add("  ", n, "_AuxPID AT %R", Num(at + kPidStructSize),
                 " : ARRAY [0..22] OF BYTE;          \t// ", text(3425));

@@ -9,20 +9,22 @@ namespace velmora::codegen {
 
 // Hands out %R addresses from a start register; a negative start means the
 // compiler places the variables and nothing is counted.
+// Counted in 64 bits: a start near the top of the int range only prints
+// addresses past it, which the PLC compiler then refuses.
 class RegisterCounter {
 public:
-    explicit RegisterCounter(int start) : next_(start) {}
+    explicit RegisterCounter(long long start) : next_(start) {}
     bool placed() const { return next_ >= 0; }
-    int next() const { return next_; }
+    long long next() const { return next_; }
     // The current address; the counter then moves on by `size` bytes.
-    int take(int size) {
-        int at = next_;
+    long long take(int size) {
+        const long long at = next_;
         next_ += size;
         return at;
     }
 
 private:
-    int next_;
+    long long next_;
 };
 
 // One auxiliary variable group of a PID controller. Signals 1 to 3 are the

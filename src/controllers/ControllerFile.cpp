@@ -3,6 +3,7 @@
 #include "base/IniFile.h"
 #include "base/Paths.h"
 #include "controllers/SectionReader.h"
+#include "controllers/LegalName.h"
 
 namespace velmora {
 
@@ -11,6 +12,7 @@ std::string ControllerFileHostName(std::string_view plcName) {
 }
 
 std::filesystem::path ControllerFilePath(const std::filesystem::path& projectDir, std::string_view plcName) {
+    RequireLegalName("PLC", plcName);
     return HostPath(ControllerFileHostName(plcName), projectDir);
 }
 
@@ -23,10 +25,12 @@ std::filesystem::path PrepareControllerFile(const std::filesystem::path& project
 }
 
 std::string DeclarationsFileName(std::string_view name, bool iec) {
+    RequireLegalName("controller", name);
     return std::string(kControllerFolder) + "\\" + std::string(name) + (iec ? "_def.ST" : "_def.orv");
 }
 
 std::string CodeFileName(std::string_view name) {
+    RequireLegalName("controller", name);
     return std::string(kControllerFolder) + "\\" + std::string(name) + ".orv";
 }
 

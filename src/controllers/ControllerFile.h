@@ -12,7 +12,8 @@ class IniFile;
 
 // The file's name as the host sees it, relative to the project directory.
 std::string ControllerFileHostName(std::string_view plcName);
-// The file's path (the folder is not created).
+// The file's path (the folder is not created). Paths and file names of a PLC
+// or controller whose name is not legal (LegalName.h) throw std::invalid_argument.
 std::filesystem::path ControllerFilePath(const std::filesystem::path& projectDir, std::string_view plcName);
 // The file's path after creating the folder "Velmora" when it is missing.
 // A folder that cannot be created is reported by the first write.

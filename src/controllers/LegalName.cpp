@@ -1,5 +1,8 @@
 #include "controllers/LegalName.h"
 
+#include <cstdio>
+#include <stdexcept>
+
 namespace velmora {
 
 namespace {
@@ -42,6 +45,31 @@ LegalName LegalControllerName(std::string_view typed) {
     }
     result.corrected = result.name != typed;
     return result;
+}
+
+bool IsLegalName(std::string_view name) {
+    return !name.empty() && !LegalControllerName(name).corrected;
+}
+
+std::string PrintableName(std::string_view name) {
+    std::string out;
+    for (const char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7F) {
+            out += c;
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", u);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+void RequireLegalName(std::string_view what, std::string_view name) {
+    if (!IsLegalName(name))
+        throw std::invalid_argument("The " + std::string(what) + " name \"" + PrintableName(name) +
+                                    "\" is not a legal name (letters, digits and \"_\", not starting with a digit).");
 }
 
 }  // namespace velmora

@@ -15,4 +15,15 @@ struct LegalName {
 // character counting as one) becomes "_".
 LegalName LegalControllerName(std::string_view typed);
 
+// Whether a stored controller or PLC name may become part of a file name: not
+// empty and left as it is by the rule above (so no "/", "..", blank or NUL).
+bool IsLegalName(std::string_view name);
+
+// The name for a message: bytes outside printable ASCII as \xNN, so that a
+// NUL or an escape sequence shows instead of acting.
+std::string PrintableName(std::string_view name);
+
+// Throws std::invalid_argument naming what the name belongs to when it is not legal.
+void RequireLegalName(std::string_view what, std::string_view name);
+
 }  // namespace velmora

@@ -77,6 +77,8 @@ public:
     // Set by the lost-communication notifications, cleared when the loop is back.
     bool commLost() const { return online_->commPending(); }
     std::int32_t generatedCount = 0;
+    // Why controllers of the current compile-start pass were not generated.
+    std::vector<std::string> generateErrors;
     std::int32_t imageIndex = 0;
     std::int32_t plcTypeIndex = 0;
     com::ComPtr<IYantMenuItem> helpEntry;

@@ -47,12 +47,15 @@ GeneratorContext HostGeneratorContext(TFormReg1& frame) {
 }
 
 void GenerateWithHost(TFormReg1& frame, IniFile& controllerFile, std::string_view name) {
-    if (GenerateController(controllerFile, name, HostGeneratorContext(frame)).generated) frame.generated = true;
+    const GeneratorResult result = GenerateController(controllerFile, name, HostGeneratorContext(frame));
+    if (result.generated) frame.generated = true;
+    if (!result.error.empty()) frame.generateErrors.push_back(result.error);
 }
 
 PassResult GenerateAllWithHost(TFormReg1& frame, IniFile& controllerFile, const PassObserver& observer) {
     PassResult pass = GenerateAllControllers(controllerFile, HostGeneratorContext(frame), observer);
     if (pass.generated > 0) frame.generated = true;
+    for (const auto& e : pass.errors) frame.generateErrors.push_back(e);
     return pass;
 }
 

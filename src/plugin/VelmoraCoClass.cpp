@@ -7,6 +7,8 @@
 
 #include "base/AtomicFile.h"
 #include "base/IniFile.h"
+#include "codegen/Generator.h"
+#include "controllers/LegalName.h"
 #include "base/Paths.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/SectionReader.h"
@@ -444,11 +446,13 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
         const auto path = frame.controllerFilePath();
 
         frame.generatedCount = 0;
+        frame.generateErrors.clear();
         resume_ = true;
 
         std::error_code ec;
         if (!std::filesystem::exists(path, ec)) return S_OK;
         IniFile file(path);
+        if (const std::string error = file.readError(); !error.empty()) throw std::runtime_error(error);
         if (report_) report_->hide();
         auto window = frontEnd_->forms().createCompileMessages();
         window->setProject(plc);
@@ -470,6 +474,12 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
         });
         if (report_) report_->show();
         window->hide();
+        // Every controller had its turn; the host learns of those that failed.
+        if (!frame.generateErrors.empty()) {
+            std::string message;
+            for (const auto& e : frame.generateErrors) message += (message.empty() ? "" : "\n") + e;
+            throw std::runtime_error(message);
+        }
         return S_OK;
     });
 }

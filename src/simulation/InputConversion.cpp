@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace velmora {
 namespace {
@@ -29,8 +30,10 @@ double In(double v, double lo, double hi) {
     return std::clamp(v, lo, hi);
 }
 
+// Kept within the int range (NaN gives 0): settings at the int limits give values past it.
 int Int(double r) {
-    return static_cast<int>(r);
+    if (std::isnan(r)) return 0;
+    return static_cast<int>(std::clamp(r, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 // Result kept within lo..hi.

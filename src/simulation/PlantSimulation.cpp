@@ -150,8 +150,8 @@ void PlantSimulation::step() {
         const SimulatedInputs& in = inputs_;
         double v1 = 0;
         bool y1Defined = in.maxY != in.minY;
-        if (y1Defined) v1 = in.minY + 0.01 * ysim_ * (in.maxY - in.minY);
-        const double v3 = in.y3x1 + 0.01 * s_ * (in.y3x2 - in.y3x1);
+        if (y1Defined) v1 = in.minY + 0.01 * ysim_ * (static_cast<double>(in.maxY) - in.minY);
+        const double v3 = in.y3x1 + 0.01 * s_ * (static_cast<double>(in.y3x2) - in.y3x1);
         if (IsRealInputMode(in.y1Mode))
             y1_ = {v1, true};
         else

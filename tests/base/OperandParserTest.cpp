@@ -77,6 +77,16 @@ TEST(OperandParser, SymbolicNamesAndBrokenAddressesFail) {
         EXPECT_FALSE(ParseOperand(text).has_value()) << text;
 }
 
+// Negative parts and sums past the 32-bit offset are no address (they once
+// wrapped, or led the soft PLC before its memory).
+TEST(OperandParser, NegativeAndOverflowingNumbersFail) {
+    for (const char* text : {"%RW-5", "%R1.-5", "INT %RW-64", "%RW-100000000", "%R100+-1", "%R100+1.-3",
+                             "%MQ999999999", "%RW5[2000000000]", "%R2147483647+1", "%R99999999999", "%R0+0x7fffffff.9"})
+        EXPECT_FALSE(ParseOperand(text).has_value()) << text;
+    // Summed in 64 bits, folded, and inside the range: still an address.
+    EXPECT_EQ(Parsed("%R1.7[2147483647]"), Addr(3, 268435457, 6, 1, 'b'));
+}
+
 TEST(OperandParser, KindSizes) {
     EXPECT_EQ(OperandKindSize('B'), 1);
     EXPECT_EQ(OperandKindSize('b'), 1);

@@ -97,5 +97,69 @@ TEST_F(Command, UserErrors) {
         << o.out;
 }
 
+// Names that would put a file elsewhere or break its name: refused with a
+// message naming the section, nothing written, the controller file as it was.
+TEST_F(Command, IllegalNamesWriteNothing) {
+    const std::string bad[] = {"../../escaped", "/tmp/velmora_escaped", "Bad Name", std::string("ab\0/../x", 8), "9x"};
+    for (const auto& name : bad) {
+        std::filesystem::remove_all(dir_ / "Velmora");
+        std::filesystem::create_directories(dir_ / "Velmora");
+        {
+            std::ofstream out(controllerFile(), std::ios::binary);
+            out << "[Regulator escaped]\r\nName=" << name << "\r\nType=PID\r\n";
+        }
+        const std::string before = testing::ReadBytes(controllerFile());
+        auto o = velmora("generate --project " + dir_.string() + " --plc PLC1");
+        EXPECT_EQ(o.status, 1) << o.out;
+        EXPECT_NE(o.out.find("[Regulator escaped] was not generated"), std::string::npos) << o.out;
+        EXPECT_EQ(testing::ReadBytes(controllerFile()), before);
+        addController("Sane", {});  // the others still are generated
+        o = velmora("generate --project " + dir_.string() + " --plc PLC1");
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "Velmora"), {}), 3) << o.out;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2) << "Velmora and stderr.txt";
+    }
+    EXPECT_FALSE(std::filesystem::exists("/tmp/velmora_escaped.orv"));
+    for (const std::string plc : {"../../outside/X", "'PLC 1'", "/tmp/x"})
+        EXPECT_EQ(velmora("generate --project " + dir_.string() + " --plc " + plc).status, 1) << plc;
+}
+
+// A file that cannot be written fails its controller: exit 1, the file named,
+// the release number unmoved; a controller file that is a folder fails every command.
+TEST_F(Command, FailuresAreReported) {
+    addController("Mixer", {});
+    const std::string release = readKey("Mixer", "ReleaseNumber");
+    std::filesystem::create_directories(dir_ / "Velmora" / "Mixer.orv");
+    auto o = velmora("generate --project " + dir_.string() + " --plc PLC1");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.out.find("Mixer.orv"), std::string::npos) << o.out;
+    EXPECT_EQ(readKey("Mixer", "ReleaseNumber"), release);
+
+    std::filesystem::remove(controllerFile());
+    std::filesystem::create_directories(controllerFile());
+    const std::pair<std::string, std::string> commands[] = {{"generate", ""},
+                                                            {"report", ""},
+                                                            {"simulate", " --controller Mixer --input 1 --steps 1"},
+                                                            {"controller show", " --name Mixer"}};
+    for (const auto& [command, rest] : commands) {
+        o = velmora(command + " --project " + dir_.string() + " --plc PLC1" + rest);
+        EXPECT_EQ(o.status, 1) << command << o.out;
+        EXPECT_NE(o.out.find("Is a directory"), std::string::npos) << command << o.out;
+    }
+}
+
+// Settings at the int limits: computed wide, no overflow (the sanitizer build aborts on one).
+TEST_F(Command, IntLimitsInTheSettings) {
+    addController("Edge", {{"OffReg", "2147483647"}, {"OffRem", "2147483600"}, {"HeaderInST", "1"}, {"Remanent", "1"},
+                           {"AM", "1"}, {"gW", "2147483647"},
+                           {"MaxY", "2147483647"}, {"MinY", "-2147483648"}, {"Cascade", "1"},
+                           {"Y3x1", "-2147483648"}, {"Y3x2", "2147483647"}, {"TypSoustavy", "1"}});
+    EXPECT_EQ(velmora("generate --project " + dir_.string() + " --plc PLC1 --series 6").status, 0);
+    const std::string declarations = testing::ReadBytes(dir_ / "Velmora" / "Edge_def.ST");
+    EXPECT_NE(declarations.find(" AT %R2147483647 "), std::string::npos) << declarations;
+    auto o = velmora("simulate --project " + dir_.string() + " --plc PLC1 --controller Edge --input 100 --steps 50");
+    EXPECT_EQ(o.status, 0) << o.out;
+}
+
 }  // namespace
 }  // namespace velmora

@@ -110,5 +110,37 @@ TEST_F(EndToEnd, MistakesGetAMessage) {
     EXPECT_EQ(run("register " + quoted(dir / "missing.so")), 1);
 }
 
+// Every controller of the demo goes online on the soft PLC (a BOOL variable
+// once had an address text the plug-in could not read).
+TEST_F(EndToEnd, EveryDemoControllerGoesOnline) {
+    const std::pair<const char*, const char*> controllers[] = {
+        {"PLC1", "Boiler"}, {"PLC1", "Mixer"}, {"PLC1", "Dryer"}, {"PLC1", "Kiln"}, {"PLC2", "Chiller"}};
+    for (const auto& [plc, name] : controllers) {
+        EXPECT_EQ(run("online --project " + quoted(project) + " --plc " + plc + " --controller " + name + " --passes 2"), 0)
+            << output;
+        EXPECT_NE(output.find(std::string("View ") + name + ": online"), std::string::npos) << output;
+    }
+}
+
+// Names that are not legal: the others are compiled, the bad ones named and
+// left alone, nothing written outside the project, and the exit code says so.
+TEST_F(EndToEnd, IllegalNamesFailTheCompilation) {
+    ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
+    {
+        std::ofstream out(project / "Velmora" / "PLC2.rglx", std::ios::binary | std::ios::app);
+        out << "\r\n[Regulator x]\r\nName=../../escaped\r\nType=PID\r\n";
+    }
+    const std::string before = ReadBytes(project / "Velmora" / "PLC2.rglx");
+    EXPECT_EQ(run("compile --project " + quoted(project) + " --plc PLC2"), 1);
+    EXPECT_NE(output.find("[Regulator x] was not generated"), std::string::npos) << output;
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Chiller.orv"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "escaped.orv"));
+    EXPECT_NE(ReadBytes(project / "Velmora" / "PLC2.rglx").find("[Regulator x]\r\nName=../../escaped\r\nType=PID\r\n"),
+              std::string::npos);
+    EXPECT_NE(ReadBytes(project / "Velmora" / "PLC2.rglx"), before) << "Chiller's release moved";
+    EXPECT_EQ(run("compile --project " + quoted(project) + " --plc ../../outside/X"), 1);
+    EXPECT_NE(output.find("not a legal name"), std::string::npos) << output;
+}
+
 }  // namespace
 }  // namespace velmora

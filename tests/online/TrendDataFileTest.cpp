@@ -140,29 +140,5 @@ TEST(TrendCsv, ShownWindowWithHeaderOfNamesAndUnits) {
               "4,4,0.5,0,0,0,0\r\n");
 }
 
-// Mutations of a good file through the fuzz entry, which checks its own
-// bounds and the round trip of whatever it read.
-TEST(TrendDataFileFuzz, RandomMutationsKeepTheReaderInBounds) {
-    const std::string good = "Regulatory\r\n4\r\n0\t1\t2\t3\t4\t5\t6\r\n0.5\t-1\t2e3\t3\t4\t5\t6\r\n"
-                              "1\t1\t2\t3\t4\t5\t6\r\n2\t1\t2\t3\t4\t5\t6\r\n";
-    const std::string alphabet = "Regulatory0123456789.eE+-\t \r\n,xn";
-    std::mt19937 random(7);
-    for (int round = 0; round < 20000; ++round) {
-        std::string bytes = good;
-        const int edits = 1 + static_cast<int>(random() % 6);
-        for (int e = 0; e < edits; ++e) {
-            const std::size_t at = bytes.empty() ? 0 : random() % bytes.size();
-            switch (random() % 4) {
-                case 0: if (!bytes.empty()) bytes[at] = alphabet[random() % alphabet.size()]; break;
-                case 1: bytes.insert(at, 1, alphabet[random() % alphabet.size()]); break;
-                case 2: if (!bytes.empty()) bytes.erase(at, 1 + random() % 8); break;
-                default: bytes.insert(at, std::string(1 + random() % 40, static_cast<char>(random() % 256))); break;
-            }
-        }
-        ASSERT_NO_THROW(FuzzTrendDataFile(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()))
-            << ::testing::PrintToString(bytes);
-    }
-}
-
 }  // namespace
 }  // namespace velmora::online

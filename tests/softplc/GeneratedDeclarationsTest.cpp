@@ -116,9 +116,9 @@ TEST_F(GeneratedEndToEnd, BothDialectsAreGeneratedAndLookedUp) {
     EXPECT_EQ(plc.lookup("Boiler_input3"), "INT %R1028");
     EXPECT_EQ(plc.lookup("Boiler_PBnd"), "INT %R1065");
     EXPECT_EQ(plc.lookup("boiler_output"), "INT %R1047");
-    // The project description's variables answer as written there.
+    // The project description's variables answer texts the operand parser reads (a bit without BOOL).
     EXPECT_EQ(plc.lookup("Boiler_T"), "INT %R200");
-    EXPECT_EQ(plc.lookup("Boiler_T_UNF"), "BOOL %R202.1");
+    EXPECT_EQ(plc.lookup("Boiler_T_UNF"), "%R202.1");
     const auto unf = plc.symbols().locate("Boiler_T_UNF");
     ASSERT_TRUE(unf);
     EXPECT_EQ(unf->offset, 202);

@@ -78,7 +78,7 @@ TEST_F(ProjectSymbols, MnemonicPidmaRegistersFormTheStructureImage) {
     EXPECT_EQ(plc.lookup("T1_ite"), "DINT %R" + std::to_string(dv->offset + 182));
 }
 
-TEST_F(ProjectSymbols, ProjectVariablesAnswerTheirOwnText) {
+TEST_F(ProjectSymbols, ProjectVariablesAnswerTextsTheOperandParserReads) {
     EXPECT_EQ(plc.lookup("Temp_In"), "INT %R2000");
     EXPECT_EQ(plc.lookup("flow_in"), "REAL %R2030");
     EXPECT_FALSE(plc.lookup("Nowhere").has_value());
@@ -109,6 +109,23 @@ TEST(SymbolTable, ProblemsAreCollectedNotFatal) {
     EXPECT_EQ(table.lookup("Y"), "INT %R0");
     EXPECT_EQ(table.lookup("Z"), "INT %R2");
     EXPECT_EQ(table.lookup("W"), "INT %R4") << "a continuation line of the same register type";
+}
+
+// Declarations outside the 64 KiB areas, negative or too large to count,
+// are problems, never symbols (they once wrote before or past the memory).
+TEST(SymbolTable, NothingIsPlacedOutsideItsArea) {
+    SymbolTable table;
+    const std::pair<const char*, const char*> variables[] = {
+        {"Evil", "INT %RW-64"}, {"Huge", "INT %RW-100000000"}, {"Past", "INT %R65535"}, {"Far", "%R2147483647"}};
+    for (const auto& [name, address] : variables) table.addVariable(name, address);
+    table.addVariable("Up", "BOOL %Y0.0");
+    table.addMnemonicDeclarations("#reg int X[99999999999]\r\n#struct S\r\n\tint\tq[70000]\r\n#reg S Y\r\n");
+    table.addIecDeclarations("VAR_GLOBAL\r\n  A : ARRAY [0..99999999999] OF INT;\r\n  B AT %R65534 : DINT;\r\nEND_VAR\r\n");
+    table.build();
+    for (const char* name : {"Evil", "Huge", "Past", "Far", "X", "Y", "A", "B"})
+        EXPECT_FALSE(table.locate(name).has_value()) << name;
+    EXPECT_EQ(table.problems().size(), 8u);
+    EXPECT_EQ(table.lookup("Up"), "%Y0.0");
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+// The project description, and the address texts of its variables through
+// the operand parser and the soft PLC's symbol table.
+#include "FuzzSupport.h"
+#include "SymbolTable.h"
+#include "base/OperandParser.h"
+#include "controllers/ProjectDescription.h"
+
+using namespace velmora;
+
+VELMORA_FUZZ_TARGET(ProjectDescription) {
+    const auto project = fuzz::Fresh("project_description");
+    fuzz::WriteScratch(project / "fuzz.oprj", fuzz::Bytes(data, size));
+    const auto description = LoadProjectDescription(project);
+    fuzz::Expect(description.has_value(), "the description was not found");
+    for (const auto& plc : description->plcs) {
+        fuzz::Expect(description->findPlc(plc.name) != nullptr, "a listed PLC cannot be found");
+        softplc::SymbolTable symbols;
+        for (const auto& [name, address] : plc.variables) {
+            codegen::ParseOperand(address);
+            symbols.addVariable(name, address);
+        }
+        symbols.build();
+        for (const auto& [name, address] : plc.variables)
+            if (const auto text = symbols.lookup(name))
+                fuzz::Expect(codegen::ParseOperand(*text).has_value(), "a look-up the operand parser cannot read");
+    }
+    return 0;
+}
