@@ -390,26 +390,24 @@ TEST_F(ImportTest, ASectionWithoutNameIsNoConflict) {
     EXPECT_EQ(IniFile(host.file).readString("Regulator Kiln", "Type", ""), "PIDA");
 }
 
-TEST_F(ImportTest, CancelledNameDialogWritesNothing) {
+// A cancelled name dialog, a file not starting with a controller section and a
+// cancelled file dialog leave the controller file as it was.
+TEST_F(ImportTest, CancelledOrForeignImportsWriteNothing) {
     const std::string before = ReadBytes(host.file);
-    manager.importController();  // no answer scripted: the dialog is cancelled
-    EXPECT_EQ(host.proposals.size(), 1u);
-    EXPECT_EQ(ReadBytes(host.file), before);
-    EXPECT_TRUE(host.events.empty());
-}
-
-TEST_F(ImportTest, AFileNotStartingWithARegulatorSectionIsIgnored) {
-    const std::string before = ReadBytes(host.file);
-    WriteBytes(*importFile, "[Desktop]\r\n[Regulator Furnace]\r\nName=Furnace\r\n");
+    manager.importController();  // no answer scripted: the name dialog is cancelled
     host.importNames = {ImportName{"Kiln", true}};
+    const auto file = *importFile;
+    importFile.reset();
     manager.importController();
-    EXPECT_TRUE(host.proposals.empty());
+    importFile = file;
+    for (const char* foreign : {"[Desktop]\r\n[Regulator Furnace]\r\nName=Furnace\r\n", ""}) {
+        WriteBytes(file, foreign);
+        manager.importController();
+    }
+    EXPECT_EQ(host.proposals.size(), 1u);
+    EXPECT_EQ(host.importNames.size(), 1u);
     EXPECT_TRUE(host.msgs.shown.empty());
-    EXPECT_EQ(ReadBytes(host.file), before);
-
-    WriteBytes(*importFile, "");
-    manager.importController();
-    EXPECT_TRUE(host.proposals.empty());
+    EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(ReadBytes(host.file), before);
 }
 
@@ -420,12 +418,6 @@ TEST_F(ImportTest, KeysAfterAFurtherSectionAreNotImported) {
     IniFile file(host.file);
     EXPECT_THAT(file.sectionValues("Regulator A"), ElementsAre("Type=PID", "HeaderInST=1", "Name=A"));
     EXPECT_FALSE(file.sectionExists("Regulator B"));
-}
-
-TEST_F(ImportTest, CancelledFileDialogDoesNothing) {
-    importFile.reset();
-    manager.importController();
-    EXPECT_TRUE(host.proposals.empty());
 }
 
 TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeys) {
