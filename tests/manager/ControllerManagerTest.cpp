@@ -291,10 +291,22 @@ TEST_F(RemoveTest, MissingEntriesAreSkipped) {
     EXPECT_EQ(host.msgs.shown.size(), 1u);
 }
 
-TEST_F(RemoveTest, AnswerNoChangesNothing) {
+// Answer No changes nothing; a read-only controller file is refused (even
+// where the user could write it), reported, and nothing else happens.
+TEST_F(RemoveTest, AnswerNoOrAnUnwritableFileChangesNothing) {
     const std::string before = ReadBytes(host.file);
     host.msgs.answers = {MessageAnswer::No};
     manager.removeSelected();
+    EXPECT_EQ(host.msgs.shown.size(), 1u);
+
+    std::filesystem::permissions(host.file, std::filesystem::perms::owner_read);
+    host.msgs.answers = {MessageAnswer::Yes};
+    manager.removeSelected();
+    std::filesystem::permissions(host.file,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ASSERT_EQ(host.msgs.shown.size(), 3u);
+    EXPECT_EQ(host.msgs.shown[2].caption, "Error");
+    EXPECT_EQ(host.msgs.shown[2].icon, MessageIcon::Stop);
     EXPECT_EQ(ReadBytes(host.file), before);
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(host.projectList.size(), 5u);
@@ -308,22 +320,6 @@ TEST_F(RemoveTest, NoProjectInterfaceIsReported) {
     EXPECT_EQ(host.msgs.shown[1].caption, "Error");
     EXPECT_EQ(host.msgs.shown[1].text, "Interface error! Save changes and restart application!");
     EXPECT_FALSE(IniFile(host.file).sectionExists("Regulator Boiler"));
-}
-
-TEST_F(RemoveTest, AnUnwritableFileIsReportedAndNothingElseHappens) {
-    // A read-only controller file is refused even where the user could write it.
-    std::filesystem::permissions(host.file, std::filesystem::perms::owner_read);
-    const std::string before = ReadBytes(host.file);
-    host.msgs.answers = {MessageAnswer::Yes};
-    manager.removeSelected();
-    std::filesystem::permissions(host.file,
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    ASSERT_EQ(host.msgs.shown.size(), 2u);
-    EXPECT_EQ(host.msgs.shown[1].caption, "Error");
-    EXPECT_EQ(host.msgs.shown[1].icon, MessageIcon::Stop);
-    EXPECT_EQ(ReadBytes(host.file), before);
-    EXPECT_TRUE(host.events.empty());
-    EXPECT_EQ(host.projectList.size(), 5u);
 }
 
 // ---- Import and export ----
