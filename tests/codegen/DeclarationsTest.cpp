@@ -121,6 +121,9 @@ TEST_F(PidMnemonic, SignalSectionsAndTitles) {
     EXPECT_TRUE(Contains(d, "#reg\tword\tMixer_input2\t; Input Y2"));
     EXPECT_TRUE(Contains(d, "#rem\tword\tMixer_input3_rem   \t; Input Y3 (remanent)"));
     EXPECT_TRUE(Contains(d, "#rem\tword\tMixer_X11_rem,"));
+    // A filtered Y2 of the double-input mode has its section.
+    auto filtered = declarations("Dual", {{"InputMode", "2"}, {"Y2Filtr", "1"}});
+    EXPECT_EQ(CountContaining(filtered, ";-----Y2 Conversion ---- Parameters"), 2);
 }
 
 TEST_F(PidMnemonic, RetainedBlock) {
