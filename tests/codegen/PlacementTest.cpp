@@ -96,9 +96,6 @@ TEST_F(PlacedDeclarations, PidWorkingDataFromOffReg) {
     EXPECT_TRUE(Contains(d,
                          "  Boiler_AuxPID AT %R164 : ARRAY [0..22] OF BYTE;          \t// "
                          "Reserved for PID algorithm, do not modify!"));
-    // OffRem stays unplaced: the retained block keeps its alignment spaces.
-    EXPECT_TRUE(Contains(d, "  Boiler_Size_rem : USINT;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_CRC_rem      : WORD;"));
 }
 
 TEST_F(PlacedDeclarations, PidRetainedDataFromOffRem) {

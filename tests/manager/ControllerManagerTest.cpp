@@ -291,10 +291,22 @@ TEST_F(RemoveTest, MissingEntriesAreSkipped) {
     EXPECT_EQ(host.msgs.shown.size(), 1u);
 }
 
-TEST_F(RemoveTest, AnswerNoChangesNothing) {
+// Answer No changes nothing; a read-only controller file is refused (even
+// where the user could write it), reported, and nothing else happens.
+TEST_F(RemoveTest, AnswerNoOrAnUnwritableFileChangesNothing) {
     const std::string before = ReadBytes(host.file);
     host.msgs.answers = {MessageAnswer::No};
     manager.removeSelected();
+    EXPECT_EQ(host.msgs.shown.size(), 1u);
+
+    std::filesystem::permissions(host.file, std::filesystem::perms::owner_read);
+    host.msgs.answers = {MessageAnswer::Yes};
+    manager.removeSelected();
+    std::filesystem::permissions(host.file,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ASSERT_EQ(host.msgs.shown.size(), 3u);
+    EXPECT_EQ(host.msgs.shown[2].caption, "Error");
+    EXPECT_EQ(host.msgs.shown[2].icon, MessageIcon::Stop);
     EXPECT_EQ(ReadBytes(host.file), before);
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(host.projectList.size(), 5u);
@@ -308,22 +320,6 @@ TEST_F(RemoveTest, NoProjectInterfaceIsReported) {
     EXPECT_EQ(host.msgs.shown[1].caption, "Error");
     EXPECT_EQ(host.msgs.shown[1].text, "Interface error! Save changes and restart application!");
     EXPECT_FALSE(IniFile(host.file).sectionExists("Regulator Boiler"));
-}
-
-TEST_F(RemoveTest, AnUnwritableFileIsReportedAndNothingElseHappens) {
-    // A read-only controller file is refused even where the user could write it.
-    std::filesystem::permissions(host.file, std::filesystem::perms::owner_read);
-    const std::string before = ReadBytes(host.file);
-    host.msgs.answers = {MessageAnswer::Yes};
-    manager.removeSelected();
-    std::filesystem::permissions(host.file,
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
-    ASSERT_EQ(host.msgs.shown.size(), 2u);
-    EXPECT_EQ(host.msgs.shown[1].caption, "Error");
-    EXPECT_EQ(host.msgs.shown[1].icon, MessageIcon::Stop);
-    EXPECT_EQ(ReadBytes(host.file), before);
-    EXPECT_TRUE(host.events.empty());
-    EXPECT_EQ(host.projectList.size(), 5u);
 }
 
 // ---- Import and export ----
@@ -390,26 +386,24 @@ TEST_F(ImportTest, ASectionWithoutNameIsNoConflict) {
     EXPECT_EQ(IniFile(host.file).readString("Regulator Kiln", "Type", ""), "PIDA");
 }
 
-TEST_F(ImportTest, CancelledNameDialogWritesNothing) {
+// A cancelled name dialog, a file not starting with a controller section and a
+// cancelled file dialog leave the controller file as it was.
+TEST_F(ImportTest, CancelledOrForeignImportsWriteNothing) {
     const std::string before = ReadBytes(host.file);
-    manager.importController();  // no answer scripted: the dialog is cancelled
-    EXPECT_EQ(host.proposals.size(), 1u);
-    EXPECT_EQ(ReadBytes(host.file), before);
-    EXPECT_TRUE(host.events.empty());
-}
-
-TEST_F(ImportTest, AFileNotStartingWithARegulatorSectionIsIgnored) {
-    const std::string before = ReadBytes(host.file);
-    WriteBytes(*importFile, "[Desktop]\r\n[Regulator Furnace]\r\nName=Furnace\r\n");
+    manager.importController();  // no answer scripted: the name dialog is cancelled
     host.importNames = {ImportName{"Kiln", true}};
+    const auto file = *importFile;
+    importFile.reset();
     manager.importController();
-    EXPECT_TRUE(host.proposals.empty());
+    importFile = file;
+    for (const char* foreign : {"[Desktop]\r\n[Regulator Furnace]\r\nName=Furnace\r\n", ""}) {
+        WriteBytes(file, foreign);
+        manager.importController();
+    }
+    EXPECT_EQ(host.proposals.size(), 1u);
+    EXPECT_EQ(host.importNames.size(), 1u);
     EXPECT_TRUE(host.msgs.shown.empty());
-    EXPECT_EQ(ReadBytes(host.file), before);
-
-    WriteBytes(*importFile, "");
-    manager.importController();
-    EXPECT_TRUE(host.proposals.empty());
+    EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(ReadBytes(host.file), before);
 }
 
@@ -420,12 +414,6 @@ TEST_F(ImportTest, KeysAfterAFurtherSectionAreNotImported) {
     IniFile file(host.file);
     EXPECT_THAT(file.sectionValues("Regulator A"), ElementsAre("Type=PID", "HeaderInST=1", "Name=A"));
     EXPECT_FALSE(file.sectionExists("Regulator B"));
-}
-
-TEST_F(ImportTest, CancelledFileDialogDoesNothing) {
-    importFile.reset();
-    manager.importController();
-    EXPECT_TRUE(host.proposals.empty());
 }
 
 TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeys) {

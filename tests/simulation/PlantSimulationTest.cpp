@@ -84,45 +84,34 @@ TEST(PlantStepResponse, SecondOrderOscillating) {
 // models: fed with the first stage's output, the second-order model gives the
 // same output step by step.
 TEST(PlantStepResponse, ThirdOrderIsFirstStageIntoSecondOrder) {
-    PlantSettings p = Active(kPlantThirdOrder);
-    p.tau1 = 8, p.tau2 = 4, p.tau3 = 2, p.su = 0.9;
-    PlantSimulation third, second;
-    third.load(p);
-    PlantSettings q = p;
-    q.plantType = kPlantSecondOrder;
-    q.su = q.su2 = 1;
-    second.load(q);
-    third.setPlantInput(70);
-    for (int n = 1; n <= 1500; ++n) {
-        third.step();
-        const double x1 = 0.9 * 70 * (1 - std::pow(std::exp(-kT / 2), n));
-        ASSERT_NEAR(third.firstStage(), x1, 1e-9) << n;
-        second.setPlantInput(x1);
-        second.step();
-        ASSERT_NEAR(third.simulatedOutput(), second.simulatedOutput(), 1e-9) << n;
+    PlantSettings slow = Active(kPlantThirdOrder), swinging = Active(kPlantThirdOrderOscillating);
+    slow.tau1 = 8, slow.tau2 = 4, slow.tau3 = 2, slow.su = 0.9;
+    swinging.tau1 = 3, swinging.delta = 0.4, swinging.omega = 0.8, swinging.su = 1.2;
+    const struct {
+        PlantSettings p;
+        int secondOrder;
+        double u, firstTau, end, tolerance;
+        int steps;
+    } cases[] = {{slow, kPlantSecondOrder, 70, 2, 63, 0.01, 1500},
+                 {swinging, kPlantSecondOrderOscillating, 40, 3, 48, 0.1, 500}};
+    for (const auto& c : cases) {
+        PlantSimulation third, second;
+        third.load(c.p);
+        PlantSettings q = c.p;
+        q.plantType = c.secondOrder;
+        q.su = q.su2 = 1;
+        second.load(q);
+        third.setPlantInput(c.u);
+        for (int n = 1; n <= c.steps; ++n) {
+            third.step();
+            const double x1 = c.p.su * c.u * (1 - std::pow(std::exp(-kT / c.firstTau), n));
+            ASSERT_NEAR(third.firstStage(), x1, 1e-9) << n;
+            second.setPlantInput(x1);
+            second.step();
+            ASSERT_NEAR(third.simulatedOutput(), second.simulatedOutput(), 1e-9) << n;
+        }
+        EXPECT_NEAR(third.simulatedOutput(), c.end, c.tolerance);
     }
-    EXPECT_NEAR(third.simulatedOutput(), 63, 0.01);
-}
-
-TEST(PlantStepResponse, ThirdOrderOscillatingIsFirstStageIntoOscillating) {
-    PlantSettings p = Active(kPlantThirdOrderOscillating);
-    p.tau1 = 3, p.delta = 0.4, p.omega = 0.8, p.su = 1.2;
-    PlantSimulation third, second;
-    third.load(p);
-    PlantSettings q = p;
-    q.plantType = kPlantSecondOrderOscillating;
-    q.su = q.su2 = 1;
-    second.load(q);
-    third.setPlantInput(40);
-    for (int n = 1; n <= 500; ++n) {
-        third.step();
-        const double x1 = 1.2 * 40 * (1 - std::pow(std::exp(-kT / 3), n));
-        ASSERT_NEAR(third.firstStage(), x1, 1e-9) << n;
-        second.setPlantInput(x1);
-        second.step();
-        ASSERT_NEAR(third.simulatedOutput(), second.simulatedOutput(), 1e-9) << n;
-    }
-    EXPECT_NEAR(third.simulatedOutput(), 48, 0.1);
 }
 
 TEST(PlantStepResponse, NegativeInputUsesSecondGainAroundEquilibrium) {
