@@ -1,5 +1,6 @@
 #include "base/ParseDecimal.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -35,7 +36,9 @@ bool Overflows(std::string_view number) {
         if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
         const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), exponent);
         if (ec == std::errc::result_out_of_range) return digits.front() != '-';
-        magnitude += exponent;
+        // Far beyond a double's range either way; keeps the sum from overflowing.
+        constexpr long long kFar = 1'000'000'000;
+        magnitude += std::clamp(exponent, -kFar, kFar);
     }
     return magnitude > 0;
 }

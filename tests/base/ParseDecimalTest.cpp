@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
@@ -28,6 +30,13 @@ TEST(ParseDecimal, ReadsTheLongestLeadingNumber) {
                                                    "9",
                                                    5)),
                      4.5);
+}
+
+TEST(ParseDecimal, ExponentsBeyondEveryDoubleSaturate) {
+    const double inf = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(ParseDecimal("090e09223372036854775807"), inf);
+    EXPECT_EQ(ParseDecimal("-1e400"), -inf);
+    EXPECT_EQ(ParseDecimal("0.01e-9223372036854775807"), 0);
 }
 
 TEST(ParseDecimal, TextWithoutANumberGivesZero) {
