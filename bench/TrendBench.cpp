@@ -14,8 +14,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <memory>
 
+#include "base/AtomicFile.h"
 #include "base/IniFile.h"
 #include "online/TrendDataFile.h"
 #include "online/TrendGraphWidget.h"
@@ -96,7 +98,8 @@ const std::filesystem::path& DataFile() {
     static const std::filesystem::path path = [] {
         const auto p = std::filesystem::temp_directory_path() / "velmora-trend-bench.txt";
         const auto b = Recording(kMaxBufferLength);
-        WriteFileAtomically(p, TrendDataText(*b));
+        if (const auto written = WriteFileAtomically(p, TrendDataText(*b)); !written)
+            throw std::runtime_error(written.message());
         return p;
     }();
     return path;
