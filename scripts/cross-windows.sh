@@ -7,16 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 OUT=${MINGW_BUILD_DIR:-build-mingw}
 
-packages=(g++-mingw-w64-x86-64-posix cmake ninja-build libcli11-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
-fi
+bash scripts/deps.sh g++-mingw-w64-x86-64-posix cmake ninja-build libcli11-dev
 
 cmake -S tools -B "$OUT/tools" -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build "$OUT/tools" -j "$(nproc)"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs (only what is missing).
+# Installs the Debian packages the build needs (only what is missing); with
+# arguments, those packages instead (the cross build names its own).
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev qt6-base-dev qt6-svg-dev libgl-dev fonts-dejavu-core)
+if (($#)); then packages=("$@"); fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -11,6 +11,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "base/PosixFd.h"
 #endif
 
 #include <algorithm>
@@ -134,20 +136,7 @@ WriteResult Replace(const std::filesystem::path& target, const std::filesystem::
 
 #else
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
+using posix::Fd;
 
 #ifndef O_CLOEXEC
 #define O_CLOEXEC 0

@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "base/PosixFd.h"
 extern char** environ;
 #endif
 
@@ -173,19 +175,7 @@ bool OpenDocument(const std::filesystem::path& file) {
 
 namespace {
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
+using posix::Fd;
 
 std::int64_t Nanoseconds(const timespec& t) {
     return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
