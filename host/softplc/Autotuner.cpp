@@ -273,7 +273,12 @@ PidSettings DesignPid(const ProcessModel& m, bool withDerivative, int speed, boo
     }
     pid.td = withDerivative ? std::max({m.t2, 0.3 * theta, ts}) : 0.0;
     if (serial) pid.td = std::min(pid.td, pid.ti / 4);
-    for (int i = 0; i < 60 && MaxSensitivity(m, pid, ts) > target; ++i) pid.k *= 0.85;
+    // Toward robustness: less gain, and for an integrator a longer ti with it
+    // (less gain alone would let the two integrators swing).
+    for (int i = 0; i < 60 && MaxSensitivity(m, pid, ts) > target; ++i) {
+        pid.k *= 0.85;
+        if (m.integrating) pid.ti /= 0.85;
+    }
 
     const double allowed = speed <= 1 ? 0.01 : (speed == 2 ? 0.1 : 0.2);
     const int n = withDerivative ? 3 : 2;
@@ -285,27 +290,34 @@ PidSettings DesignPid(const ProcessModel& m, bool withDerivative, int speed, boo
         p.b = 1;
         return p;
     };
+    // The search stays among parameters that make sense for the model's time scale.
+    const auto sane = [&](const PidSettings& p) {
+        return p.k > 1e-3 * pid.k && p.k < 1e3 * pid.k && p.ti >= ts && p.ti <= (m.integrating ? 80 : 40) * scale &&
+               p.td <= 2 * scale && std::isfinite(p.k + p.ti + p.td) && (!serial || p.td <= p.ti / 4);
+    };
+    // The best point seen: the least violation of the targets first, then the least IAE.
+    PidSettings best = pid;
+    double bestViolation = INFINITY, bestIae = INFINITY;
     const auto cost = [&](const double* z) {
         const PidSettings p = settings(z);
-        if (serial && p.td > p.ti / 4) return 1e12 * (1 + p.td / p.ti);
-        const double ms = MaxSensitivity(m, p, ts);
+        if (!sane(p)) return 1e12 * scale;
         const LoopResult r = SimulateModelLoop(m, p, ts, true);
         if (!r.stable) return 1e9 * scale;
-        double penalty = std::max(0.0, ms - target);
+        double violation = std::max(0.0, MaxSensitivity(m, p, ts) - target);
         if (speed <= 1) {
             // Slow: even with the setpoint weight at 0 the integral must not overshoot.
             PidSettings unweighted = p;
             unweighted.b = 0;
-            penalty += std::max(0.0, SimulateModelLoop(m, unweighted, ts, false).overshoot - allowed);
+            violation += std::max(0.0, SimulateModelLoop(m, unweighted, ts, false).overshoot - allowed);
         }
-        return r.iae + 1e3 * scale * penalty;
+        if (violation < bestViolation - 1e-9 || (violation <= bestViolation + 1e-9 && r.iae < bestIae))
+            best = p, bestViolation = violation, bestIae = r.iae;
+        return r.iae + 1e3 * scale * violation;
     };
     double z[3] = {std::log(pid.k), std::log(pid.ti), std::log(std::max(pid.td, 1e-3))};
+    cost(z);
     NelderMead(cost, z, n, 0.4, 200);
     NelderMead(cost, z, n, 0.1, 120);
-    PidSettings best = settings(z);
-    // Back to the feasible start when the search could not keep the robustness target.
-    if (MaxSensitivity(m, best, ts) > target * 1.001) best = pid, best.b = 1;
 
     // The setpoint weight: the largest that keeps the overshoot of the model's setpoint step in bounds.
     for (int i = 10; i >= 0; --i) {
