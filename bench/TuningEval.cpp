@@ -490,9 +490,12 @@ int main(int argc, char** argv) {
                     std::snprintf(ratio, sizeof ratio, "%.2f", judged[1].iae / optimum.iae);
                     std::snprintf(ms, sizeof ms, "%.2f", judged[1].ms);
                 }
+                std::string cells[3];
+                for (int i = 0; i < 3; ++i)
+                    cells[i] = tuned[i].error ? "error " + std::to_string(tuned[i].error) : Cell(judged[i]);
                 std::printf("| %s | %.1f | %.0f (%.1f) | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n",
                             plant.name().c_str(), plant.timeSum(), longest, longest / plant.timeSum(),
-                            Cell(judged[0]).c_str(), Cell(judged[1]).c_str(), Cell(judged[2]).c_str(),
+                            cells[0].c_str(), cells[1].c_str(), cells[2].c_str(),
                             Cell(optimum).c_str(), ratio, ms, Cell(znJ).c_str(), Cell(amigoJ).c_str(),
                             errors.empty() ? "none" : errors.c_str());
                 std::fflush(stdout);

@@ -378,7 +378,12 @@ void Set32(std::uint8_t* p, int at, std::int32_t v) {
 
 class Experiment {
 public:
-    Experiment(std::uint8_t* p) : p_(p) { std::memcpy(&s_, p + pida::Tuner, sizeof s_); }
+    explicit Experiment(std::uint8_t* p) : p_(p) {
+        std::memcpy(&s_, p + pida::Tuner, sizeof s_);
+        // The private area is PLC memory anyone can write: a state that cannot be ours starts over.
+        if (s_.phase > kConfirm || s_.count > kRecord || !(s_.interval >= 0) || !std::isfinite(s_.t))
+            s_ = TunerState{};
+    }
     ~Experiment() { std::memcpy(p_ + pida::Tuner, &s_, sizeof s_); }
 
     TunerOutput sample(double h, double mv);

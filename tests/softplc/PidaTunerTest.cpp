@@ -229,6 +229,10 @@ TEST(PidaBlock, NonFiniteValuesNeverReachTheOutput) {
         {"huge gain", [](Loop& l) { l.set(pida::k, 3e38), l.p[pida::CHANGED] = 1; }},
         {"limits", [](Loop& l) { l.set(pida::hilim, kNaN), l.set(pida::lolim, -INFINITY), l.p[pida::CHANGED] = 1; }},
         {"stored output", [](Loop& l) { l.set(pida::mv, kNaN); }},
+        {"private area overwritten during a tune", [](Loop& l) {
+             l.p[pida::TUNE] = 1, l.run(4);
+             std::memset(l.p + pida::Private, 0xFF, kPidaBytes - pida::Private);
+         }},
     };
     for (const auto& [name, spoil] : cases) {
         SCOPED_TRACE(name);
