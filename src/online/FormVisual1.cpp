@@ -639,9 +639,12 @@ void TFormVisual1::Localize() {
 }
 
 bool TFormVisual1::loadController() {
+    if (vanished_) return false;
     IniFile file(host_.controllerFile());
     if (SectionReader(file, ControllerSection(name_), Reader::Lists).text(key::Name).empty()) {
         // The controller was removed or renamed behind the view's back.
+        vanished_ = true;
+        if (exchange_->online()) exchange_->setOnline(false);
         if (MessageBoxes* m = host_.messages())
             m->show("Velmora - " + name_, Text(3023), MessageIcon::Exclamation, MessageButtons::Ok);
         QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
@@ -845,6 +848,12 @@ void TFormVisual1::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+bool TFormVisual1::event(QEvent* event) {
+    // FormActivate: the view shows its controller as the file has it now.
+    if (event->type() == QEvent::WindowActivate && loaded_) loadController();
+    return QWidget::event(event);
 }
 
 void TFormVisual1::showEvent(QShowEvent* event) {
