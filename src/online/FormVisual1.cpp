@@ -39,6 +39,8 @@ namespace {
 
 using E = SchemaElement;
 
+const QColor kErrorRed(0xe0, 0x20, 0x20);
+
 QString QText(std::uint32_t id) { return QString::fromStdString(Text(id)); }
 QString QStr(const std::string& s) { return QString::fromStdString(s); }
 
@@ -143,9 +145,19 @@ QString Title(E e) {
     }
 }
 
+// A value box: white, or red with white text for an error. Painted from the
+// palette: a style sheet would cost a re-polish at every change and more at every paint.
 void StyleBox(QLabel* box, bool error) {
-    box->setStyleSheet(error ? "QLabel{background:#e02020;color:white;border:1px solid #802020;padding:1px 3px;}"
-                             : "QLabel{background:white;color:black;border:1px solid #8a8a8a;padding:1px 3px;}");
+    const QVariant was = box->property("errorShown");
+    if (was.isValid() && was.toBool() == error) return;
+    box->setProperty("errorShown", error);
+    box->setAutoFillBackground(true);
+    box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    box->setMargin(2);
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Window, error ? kErrorRed : QColor(Qt::white));
+    pal.setColor(QPalette::WindowText, error ? QColor(Qt::white) : QColor(Qt::black));
+    box->setPalette(pal);
 }
 
 }  // namespace

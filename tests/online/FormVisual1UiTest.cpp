@@ -131,7 +131,11 @@ TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
     view.showValues();
     QLabel* y1 = view.findChild<QLabel*>("Y1Edit1");
     EXPECT_EQ(y1->text(), QString::fromStdString(Text(3019)));
-    EXPECT_TRUE(y1->styleSheet().contains("#e02020"));
+    EXPECT_EQ(y1->palette().color(QPalette::Window), QColor(0xe0, 0x20, 0x20));
+    area[base + tpid::Det] = 0;  // the error is gone: white again
+    exchangeOnce(view.exchange());
+    view.showValues();
+    EXPECT_EQ(y1->palette().color(QPalette::Window), QColor(Qt::white));
 }
 
 TEST_F(FormVisual1Ui, AnElementOpensItsPageAndTheViewReloadsAfterOk) {
