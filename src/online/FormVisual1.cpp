@@ -85,8 +85,8 @@ QRect PlaceOf(E e) {
         case E::Y2Input2: return {20, 20, 120, 70};
         case E::WInput1: return {20, 130, 120, 70};
         case E::WFiltr1: return {210, 130, 120, 70};
-        case E::PID1: return {400, 105, 140, 120};
-        case E::Tuner1: return {400, 5, 140, 88};
+        case E::PID1: return {395, 105, 170, 120};
+        case E::Tuner1: return {355, 5, 250, 88};  // room for its four buttons
         case E::Y3Input1: return {580, 20, 120, 70};
         case E::UPanel1: return {580, 130, 120, 70};
         case E::Technologie1: return {740, 130, 120, 70};
@@ -347,7 +347,7 @@ QPixmap ElementPicture(E e, const OutputCharacteristic& output) {
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(0x40, 0x40, 0x40));
-    if (e != E::UPanel1) p.drawText(QRect(0, 0, 40, 14), Qt::AlignLeft | Qt::AlignTop, Title(e));
+    if (e != E::UPanel1) p.drawText(QRect(0, 0, 52, 14), Qt::AlignLeft | Qt::AlignTop, Title(e));
     f.setBold(false);
     f.setPixelSize(9);
     p.setFont(f);
@@ -367,21 +367,21 @@ QPixmap ElementPicture(E e, const OutputCharacteristic& output) {
             break;
         case E::PID1:
         case E::Tuner1: {
-            p.drawRect(30, 4, 40, 22);
-            p.drawText(QRect(30, 4, 40, 22), Qt::AlignCenter, e == E::PID1 ? "PID" : "AT");
+            p.drawRect(56, 4, 40, 22);
+            p.drawText(QRect(56, 4, 40, 22), Qt::AlignCenter, e == E::PID1 ? "PID" : "AT");
             break;
         }
         case E::Technologie1: {
             QPainterPath curve;
-            curve.moveTo(25, 26);
-            curve.cubicTo(45, 26, 50, 4, 75, 4);
+            curve.moveTo(50, 26);
+            curve.cubicTo(70, 26, 75, 4, 100, 4);
             p.drawPath(curve);
             break;
         }
         default: {
             // A measuring point or a setpoint source: a small gauge.
-            p.drawEllipse(QPoint(50, 15), 11, 11);
-            p.drawLine(QPoint(50, 15), QPoint(57, 8));
+            p.drawEllipse(QPoint(76, 15), 11, 11);
+            p.drawLine(QPoint(76, 15), QPoint(83, 8));
             break;
         }
     }
