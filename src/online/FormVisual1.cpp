@@ -841,8 +841,12 @@ void TFormVisual1::closeMessage(bool) {
 void TFormVisual1::closeEvent(QCloseEvent* event) {
     Log("RemoveDockableForm - FormVisual1");
     host_.removeFromDesktop(this);
-    if (host_.session().insideCallback()) {
-        // The callback may still use this view: the closing pass finishes it.
+    // Closing switches the view offline; while the host's loop runs it may
+    // still hold the view, so the loop's next closing pass finishes the close.
+    const bool wasOnline = exchange_->online();
+    if (wasOnline) exchange_->setOnline(false);
+    const OnlineSession& session = host_.session();
+    if (!exchange_->closeRequested() && (session.insideCallback() || (wasOnline && !session.commPending()))) {
         exchange_->requestClose();
         Log("Canclose = false");
         hide();

@@ -230,7 +230,7 @@ bool TFormReg1::openOnlineView(const std::string& controllerName) {
     }
     currentController = controllerName;
     for (OnlineViewForm* view : views_) {
-        if (view->controllerName() == currentController) {
+        if (view->controllerName() == currentController && !view->closing()) {
             if (host_.ide) host_.ide->ShowDockableForm(view->handle());
             return true;
         }

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
@@ -159,6 +160,24 @@ TEST_F(HostViews, StartingFromTheManagerPutsTheViewOnlineWithTheSoftPlcsData) {
     clickCheckBox("Boiler");
     EXPECT_TRUE(WaitFor([&] { return dataState(view) == 0; }));
     EXPECT_FALSE(checked("Boiler"));
+}
+
+TEST_F(HostViews, ClosingAnOnlineViewWaitsForTheLoopsClosingPass) {
+    clickCheckBox("Kiln");
+    QPointer<QWidget> view = View("Kiln");
+    ASSERT_TRUE(WaitFor([&] { return view && dataState(view) == 1; }));
+    view->close();
+    ASSERT_FALSE(view.isNull()) << "the loop may still hold it";
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_FALSE(checked("Kiln")) << "closing switched it offline";
+    // Opening the controller again meanwhile makes a new view.
+    list->setCurrentItem(list->findItems("Kiln", Qt::MatchExactly)[0]);
+    emit list->itemDoubleClicked(list->currentItem());
+    QWidget* reopened = nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (w->objectName() == "FormVisual1" && w != view && w->windowTitle() == "Velmora - Kiln") reopened = w;
+    EXPECT_NE(reopened, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return view.isNull(); })) << "the closing pass destroys it";
 }
 
 TEST_F(HostViews, TheExportedLabelSettersDriveTheViewsLabel) {
