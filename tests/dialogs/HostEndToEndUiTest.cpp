@@ -180,6 +180,39 @@ TEST_F(HostViews, ClosingAnOnlineViewWaitsForTheLoopsClosingPass) {
     EXPECT_TRUE(WaitFor([&] { return view.isNull(); })) << "the closing pass destroys it";
 }
 
+TEST_F(HostViews, TheDesktopBringsTheViewsBackAfterARestartAndSkipsGarbage) {
+    for (const char* name : {"Boiler", "Dryer"}) {
+        list->setCurrentItem(list->findItems(name, Qt::MatchExactly)[0]);
+        emit list->itemDoubleClicked(list->currentItem());
+    }
+    ASSERT_NE(View("Dryer"), nullptr);
+    window->dockOf(View("Dryer"))->setFloating(true);
+    View("Dryer")->window()->setGeometry(40, 50, 700, 480);
+    QCoreApplication::processEvents();
+    window->closeProject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(View("Boiler"), nullptr);
+
+    const auto file = project / "Velmora" / "PLC1.rglx";
+    {
+        IniFile ini(file);
+        ini.writeString("Desktop", "Velmora - Junk", "1,x,\"");
+        ini.writeString("Desktop", "Velmora - Kiln", "1,0,0,0,0,99999999999,480,0");
+    }
+    ASSERT_TRUE(window->openProject(QString::fromStdString(project.string())));
+    ASSERT_TRUE(window->openPlc("PLC1"));
+    QCoreApplication::processEvents();
+    QWidget* boiler = View("Boiler");
+    QWidget* dryer = View("Dryer");
+    ASSERT_NE(boiler, nullptr);
+    ASSERT_NE(dryer, nullptr);
+    EXPECT_EQ(window->dockArea(boiler), kDockRight);
+    EXPECT_TRUE(window->dockOf(dryer)->isFloating());
+    EXPECT_EQ(dryer->window()->geometry().size(), QSize(700, 480));
+    EXPECT_EQ(View("Kiln"), nullptr) << "a damaged entry costs its own view only";
+    EXPECT_EQ(View("Junk"), nullptr);
+}
+
 TEST_F(HostViews, TheExportedLabelSettersDriveTheViewsLabel) {
     clickCheckBox("Mixer");
     QWidget* view = View("Mixer");
