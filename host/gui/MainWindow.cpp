@@ -112,7 +112,7 @@ bool MainWindow::openProject(const QString& folder) {
     treeShape_.clear();
     ide_->loadProject();
     ide_->fillTree();
-    ide_->loadDesktop();
+    desktopPending_ = true;
     sync();
     if (!problems_.isEmpty()) QMessageBox::warning(this, tr("Plug-ins"), problems_.join('\n'));
     return true;
@@ -141,6 +141,10 @@ bool MainWindow::openPlc(const QString& plc) {
     if (!ide_->currentPlc().empty()) closePlc();
     const bool opened = ide_->openPlc(plc.toStdString());
     showOpenPlc(opened ? plc : QString());
+    if (opened && desktopPending_) {
+        desktopPending_ = false;
+        ide_->loadDesktop();
+    }
     sync();
     return opened;
 }

@@ -12,7 +12,8 @@ namespace velmora {
 
 void FillWizardContext(TFormReg1& frame, wizard::WizardContext& context) {
     context.file = &frame.openControllerFile();
-    context.plcTypeIndex = frame.plcTypeIndex;
+    // The unit lists follow the PLC the host has open now, event or no event.
+    context.plcTypeIndex = HostPlcType(frame);
     context.plcSeries = HostPlcSeries(frame);
     context.decimalSeparator = frame.toolkit().decimalSeparator;
     context.messages = frame.toolkit().messages;

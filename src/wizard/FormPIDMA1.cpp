@@ -49,6 +49,9 @@ TFormPIDMA1::TFormPIDMA1(WizardContext& context, QWidget* owner)
     LabelName2 = label("LabelName2");
     EditName1 = new LeaveEdit("EditName1", this);
     EditName2 = new LeaveEdit("EditName2", this);
+    // Room for a real variable name (30 characters and more) without scrolling.
+    for (LeaveEdit* edit : {EditName1, EditName2})
+        edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 40);
     names->addWidget(LabelName1, 0, 0);
     names->addLayout(VariableRow(this, context_, EditName1, "SelVar1"), 0, 1);
     names->addWidget(LabelName2, 1, 0);
