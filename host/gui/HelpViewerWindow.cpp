@@ -8,10 +8,13 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSplitter>
 #include <QTextBrowser>
 
 #include "base/Help.h"
+
+#include <algorithm>
 
 namespace velmora::host {
 
@@ -31,7 +34,7 @@ HelpViewerWindow::HelpViewerWindow(QWidget* parent) : QWidget(parent, Qt::Window
     page_->setObjectName("HelpPage");
     page_->setOpenLinks(false);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({200, 560});
+    splitter->setSizes({260, 540});
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(splitter);
@@ -59,7 +62,8 @@ bool HelpViewerWindow::load(const QString& file) {
         const qsizetype end = i + 1 < marks.size() ? marks[i + 1].capturedStart() : text.indexOf("</body>", begin);
         Topic t;
         t.name = marks[i].captured(1);
-        t.html = text.mid(begin, end < 0 ? -1 : end - begin);
+        t.html = text.mid(begin, end < 0 ? -1 : end - begin).trimmed();
+        if (t.html.endsWith("<hr>")) t.html.chop(4);  // the book's rule between topics
         const auto h = heading.match(t.html);
         t.title = h.hasMatch() ? QString(h.captured(1)).remove(tags).trimmed() : t.name;
         topics << t;
@@ -178,6 +182,16 @@ extern "C" __attribute__((visibility("default"))) void* HtmlHelpA(void* owner, c
             return nullptr;
     }
     if (!found) return nullptr;
+    if (!viewer->isVisible()) {
+        // First shown beside the window that asked, inside its screen.
+        QWidget* asking = QApplication::activeWindow();
+        const QRect area = (asking ? asking->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+        QRect frame(QPoint(), viewer->size().boundedTo(area.size()));
+        frame.moveCenter(asking ? asking->frameGeometry().center() : area.center());
+        frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() - frame.width()));
+        frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() - frame.height()));
+        viewer->setGeometry(frame);
+    }
     viewer->show();
     viewer->raise();
     viewer->activateWindow();
