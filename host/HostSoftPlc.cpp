@@ -44,7 +44,8 @@ HostSoftPlc::HostSoftPlc(HostIde& ide) : ide_(ide) {
     ide_.plcState = [this] { return static_cast<std::int32_t>(plc_.plcState()); };
     ide_.variableList = [this] {
         std::vector<HostIde::Variable> out;
-        for (auto& v : plc_.symbols().listing()) out.push_back({std::move(v.name), std::move(v.type), std::move(v.address)});
+        for (auto& v : plc_.symbols().listing())
+            out.push_back({std::move(v.name), std::move(v.type), std::move(v.address)});
         return out;
     };
     ide_.symbolsChanged = [this] { reload(); };

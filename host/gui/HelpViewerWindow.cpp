@@ -59,7 +59,8 @@ bool HelpViewerWindow::load(const QString& file) {
     while (it.hasNext()) marks << it.next();
     for (int i = 0; i < marks.size(); ++i) {
         const qsizetype begin = marks[i].capturedEnd();
-        const qsizetype end = i + 1 < marks.size() ? marks[i + 1].capturedStart() : text.indexOf("</body>", begin);
+        const qsizetype end =
+            i + 1 < marks.size() ? marks[i + 1].capturedStart() : text.indexOf("</body>", begin);
         Topic t;
         t.name = marks[i].captured(1);
         t.html = text.mid(begin, end < 0 ? -1 : end - begin).trimmed();
@@ -156,7 +157,7 @@ void HelpViewerWindow::closeInstance() {
 }  // namespace velmora::host
 
 extern "C" __attribute__((visibility("default"))) void* HtmlHelpA(void* owner, const char* file,
-                                                                   unsigned command, std::uintptr_t data) {
+                                                                  unsigned command, std::uintptr_t data) {
     using velmora::host::HelpViewerWindow;
     if (!file || !qApp) return nullptr;
     HelpViewerWindow* viewer = HelpViewerWindow::instance();
@@ -185,7 +186,8 @@ extern "C" __attribute__((visibility("default"))) void* HtmlHelpA(void* owner, c
     if (!viewer->isVisible()) {
         // First shown beside the window that asked, inside its screen.
         QWidget* asking = QApplication::activeWindow();
-        const QRect area = (asking ? asking->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+        const QRect area =
+            (asking ? asking->screen() : QGuiApplication::primaryScreen())->availableGeometry();
         QRect frame(QPoint(), viewer->size().boundedTo(area.size()));
         frame.moveCenter(asking ? asking->frameGeometry().center() : area.center());
         frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() - frame.width()));

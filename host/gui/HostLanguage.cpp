@@ -121,8 +121,8 @@ bool HostLanguage::apply(int code) {
     // Removing the translators already tells the windows to go back to English.
     if (code == kLanguageEnglish) return true;
     qt_ = std::make_unique<QTranslator>();
-    const bool qtLoaded = qt_->load(QLocale(code == kLanguageCzech ? QLocale::Czech : QLocale::Russian), "qtbase",
-                                    "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    const bool qtLoaded = qt_->load(QLocale(code == kLanguageCzech ? QLocale::Czech : QLocale::Russian),
+                                    "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     if (qtLoaded) QCoreApplication::installTranslator(qt_.get());
     own_ = std::make_unique<HostTranslator>(code);
     QCoreApplication::installTranslator(own_.get());

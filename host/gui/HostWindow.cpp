@@ -105,7 +105,8 @@ HostWindow::~HostWindow() {
 void HostWindow::buildMenus() {
     QMenu* file = named(menuBar()->addMenu(QString()), "&File");
     file->setObjectName("FileMenu");
-    QAction* openProject = named(file->addAction(QString(), this, &HostWindow::openProjectDialog), "&Open project...");
+    QAction* openProject =
+        named(file->addAction(QString(), this, &HostWindow::openProjectDialog), "&Open project...");
     openProject->setObjectName("OpenProjectAction");
     openProject->setShortcut(QKeySequence::Open);
     openProject->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
@@ -151,8 +152,9 @@ void HostWindow::buildMenus() {
     help->setObjectName("HelpMenu");
     named(help->addAction(QString(), this,
                           [this] {
-                              QMessageBox::about(this, tr("About"),
-                                                 tr("Orvane IDE stand-in for the Velmora controllers plug-in."));
+                              QMessageBox::about(
+                                  this, tr("About"),
+                                  tr("Orvane IDE stand-in for the Velmora controllers plug-in."));
                           }),
           "&About velmora-host");
     menus_[kMenuHelp] = help;

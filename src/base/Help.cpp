@@ -84,11 +84,13 @@ HelpViewer DesktopHelpViewer(MessageBoxes* messages) {
     viewer.open = [library](const std::filesystem::path& file) {
         return library(nullptr, file.string().c_str(), kHelpDisplayTopic, 0) != nullptr;
     };
-    viewer.lookup = [library](const std::filesystem::path& file, HelpLookup kind, const std::string& keywords) {
+    viewer.lookup = [library](const std::filesystem::path& file, HelpLookup kind,
+                              const std::string& keywords) {
         HelpLinkRecord link;
         link.keywords = keywords.c_str();
         const unsigned command = kind == HelpLookup::Keyword ? kHelpKeywordLookup : kHelpALinkLookup;
-        return library(nullptr, file.string().c_str(), command, reinterpret_cast<std::uintptr_t>(&link)) != nullptr;
+        const auto data = reinterpret_cast<std::uintptr_t>(&link);
+        return library(nullptr, file.string().c_str(), command, data) != nullptr;
     };
     return viewer;
 }

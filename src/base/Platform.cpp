@@ -7,10 +7,10 @@
 #include <windows.h>
 #include <shellapi.h>
 #else
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
-#include <dlfcn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -49,7 +49,8 @@ std::set<std::string> TopicNamesInTheCode() {
     // The dialogs of the graph axes and the simulation name these.
     std::set<std::string> names = {"Velmora_Sim", "Velmora_graph"};
     const std::regex literal(R"re("(Velmora_[A-Za-z0-9_]*)"(\s*\+)?)re");
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(std::filesystem::path(VELMORA_SOURCE_DIR) / "src")) {
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(std::filesystem::path(VELMORA_SOURCE_DIR) / "src")) {
         if (entry.path().extension() != ".cpp" && entry.path().extension() != ".h") continue;
         std::ifstream in(entry.path());
         const std::string text((std::istreambuf_iterator<char>(in)), {});
@@ -91,7 +92,8 @@ TEST_F(HelpBooks, EveryTopicTheFormsNameIsFoundInEveryLanguagesBook) {
             HelpLinkRecord link;
             const std::string keywords = "a_" + topic;
             link.keywords = keywords.c_str();
-            void* shown = HtmlHelpA(nullptr, file.c_str(), kHelpALinkLookup, reinterpret_cast<std::uintptr_t>(&link));
+            void* shown =
+                HtmlHelpA(nullptr, file.c_str(), kHelpALinkLookup, reinterpret_cast<std::uintptr_t>(&link));
             ASSERT_NE(shown, nullptr) << book << " has no topic " << topic;
             EXPECT_EQ(static_cast<HelpViewerWindow*>(shown)->currentTopic().toStdString(), topic);
         }
@@ -200,14 +202,15 @@ TEST_F(HostWithPlugin, AWizardPagePicksAVariableAndOpensItsHelpTopic) {
                 auto* list = picker->findChild<QTreeWidget*>("Variables");
                 for (int i = 0; i < list->topLevelItemCount(); ++i)
                     if (!list->topLevelItem(i)->isHidden())
-                        listed << list->topLevelItem(i)->text(0) + " " + list->topLevelItem(i)->text(1) + " " +
-                                      list->topLevelItem(i)->text(2);
+                        listed << list->topLevelItem(i)->text(0) + " " + list->topLevelItem(i)->text(1) +
+                                      " " + list->topLevelItem(i)->text(2);
                 picker->findChild<QPushButton*>("OkButton")->click();
             });
             page->findChild<QPushButton*>("SelVar1")->click();
             picked = page->findChild<QLineEdit*>("EditName1")->text();
             page->findChild<QPushButton*>("HelpButton1")->click();
-            if (auto* viewer = page->findChild<HelpViewerWindow*>("HelpViewer")) helpTopic = viewer->currentTopic();
+            if (auto* viewer = page->findChild<HelpViewerWindow*>("HelpViewer"))
+                helpTopic = viewer->currentTopic();
             page->findChild<QPushButton*>("Button2")->click();
         });
         newController->findChild<QPushButton*>("Button1")->click();
