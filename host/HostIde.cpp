@@ -327,6 +327,9 @@ bool HostIde::executeAction(std::int32_t actionId) {
 void HostIde::changeLanguage(std::int32_t code) {
     note("event: language " + std::to_string(code));
     raise<IYantProjectEvents>([&](IYantProjectEvents* s, DWORD) { return s->OnLanguageChange(code, 0); });
+    // The tree is built anew in the new language: the plug-ins add their nodes again.
+    while (tree_.size() > project_.plcs.size() + 2) tree_.pop_back();
+    fillTree();
 }
 
 std::string HostIde::collectFileList(const std::filesystem::path& listFile) {

@@ -238,6 +238,9 @@ TEST_F(HostWithPlugin, TheChosenLanguageComesBackAfterARestart) {
     EXPECT_EQ(second.ide()->language, 0) << "the plug-in installs in Czech";
     second.findChild<QAction*>("Language409")->trigger();
     EXPECT_EQ(second.findChild<QMenu*>("FileMenu")->title(), "&File");
+    QTreeWidgetItem* documents = second.treeNode("PlcDoc");
+    ASSERT_EQ(documents->childCount(), 1) << "the plug-in's node, added again";
+    EXPECT_EQ(documents->child(0)->text(0), "Controllers information");
     second.closeProject();
 }
 #endif
