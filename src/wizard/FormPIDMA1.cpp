@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/Texts.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {
@@ -98,7 +99,7 @@ void TFormPIDMA1::localize() {
     LabelName1->setText(QText(3390));
     LabelName2->setText(QText(3391));
     storageBox_.localize();
-    Button3->setText("Read from PLC");
+    Button3->setText(QStr(OwnText("Read from PLC")));
 }
 
 bool TFormPIDMA1::acceptPage() {
