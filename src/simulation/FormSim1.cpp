@@ -65,8 +65,8 @@ constexpr Wording kWords[wWords] = {
     {"PLC variable (float -100.00 to 100.00)", "proměnnou automatu (float -100,00 až 100,00)",
      "переменную ПЛК (float от -100,00 до 100,00)"},
     {"Variable name", "Jméno proměnné", "Имя переменной"},
-    {"Open-loop step response, u = 100 %", "Přechodová charakteristika, u = 100 %",
-     "Переходная характеристика, u = 100 %"},
+    {"Open-loop step response, u = %1 %", "Přechodová charakteristika, u = %1 %",
+     "Переходная характеристика, u = %1 %"},
     {"This host offers no variable selection.", "Tento hostitel nenabízí výběr proměnné.",
      "Эта среда не предлагает выбор переменной."},
     {"The disturbance needs the name of a PLC variable.", "Porucha potřebuje jméno proměnné automatu.",
@@ -278,14 +278,13 @@ void TFormSim1::Localize() {
     const Word typeWords[6] = {wNone, wFirst, wSecond, wSecondOsc, wThird, wThirdOsc};
     for (std::size_t i = 0; i < 6; ++i) typeButtons_[i]->setText(W(typeWords[i]));
     for (std::size_t i = 0; i < kSimFields; ++i) labels_[i]->setText(W(kFieldWords[i]));
-    static_cast<QGroupBox*>(groupAstat_)->setTitle(W(wAstat));
     CheckBoxAstat1->setText(W(wAstat));
     CheckBoxDelay1->setText(W(wDelay));
     static_cast<QGroupBox*>(groupAdd_)->setTitle(W(wAdd));
     const Word addWords[3] = {wAddNone, wAddWord, wAddReal};
     for (std::size_t i = 0; i < 3; ++i) addButtons_[i]->setText(W(addWords[i]));
     LabelAddOutName1->setText(W(wAddName));
-    previewTitle_->setText(W(wPreview));
+    previewTitle_->setText(W(wPreview).arg(previewInput_, 0, 'g', 3));
     ButtonAddOut1->setToolTip(context_.selectVariable ? QString() : W(wNoPicker));
 }
 
@@ -354,7 +353,9 @@ void TFormSim1::updatePreview() {
     // While a field is not a valid number the last good curve stays.
     if (const auto s = shownSettings()) {
         previewSeconds_ = PreviewSeconds(*s);
-        preview_ = StepResponse(*s, 100.0, static_cast<int>(previewSeconds_ / PlantSimulation::kStep));
+        previewInput_ = PreviewInput(*s);
+        preview_ = StepResponse(*s, previewInput_, static_cast<int>(previewSeconds_ / PlantSimulation::kStep));
+        if (previewTitle_) previewTitle_->setText(W(wPreview).arg(previewInput_, 0, 'g', 3));
     }
     Preview1->update();
 }

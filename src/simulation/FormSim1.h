@@ -61,6 +61,7 @@ private:
     PlantSettings loaded_;
     std::vector<double> preview_;
     double previewSeconds_ = 0;
+    double previewInput_ = 100;
 
     QCheckBox* CheckBoxSim1 = nullptr;
     std::array<QRadioButton*, 6> typeButtons_{};

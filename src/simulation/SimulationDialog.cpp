@@ -175,6 +175,11 @@ std::vector<double> StepResponse(PlantSettings settings, double input, int steps
     return out;
 }
 
+double PreviewInput(const PlantSettings& p) {
+    const double gain = std::abs(p.su);
+    return gain > 1 ? 100 / gain : 100;
+}
+
 double PreviewSeconds(const PlantSettings& p) {
     const double zw = p.delta * p.omega;
     const double oscillation = zw > 0 ? 1 / zw : 3600;

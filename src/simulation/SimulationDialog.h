@@ -72,6 +72,9 @@ std::string FieldText(SimField field, const PlantSettings& settings, char separa
 // `input` % at time 0, with the simulation switched on and no disturbance:
 // one output value per model step of 0.1 s, starting with y0.
 std::vector<double> StepResponse(PlantSettings settings, double input, int steps);
+// The preview's input step: 100 %, smaller for a gain above 1 so that the
+// response does not run into the 100 % limit.
+double PreviewInput(const PlantSettings& settings);
 // How long the preview shows: about five times the slowest part of the
 // plant, plus its dead time, within 2 s .. 1 h.
 double PreviewSeconds(const PlantSettings& settings);

@@ -102,6 +102,9 @@ TEST(SimulationDialog, StepResponseIsTheViewsModel) {
     EXPECT_NEAR(y[1], 50 * (1 - std::exp(-0.1 / 10)), 1e-9);
     EXPECT_NEAR(y[600], 50 * (1 - std::exp(-6.0)), 1e-6);
     EXPECT_DOUBLE_EQ(PreviewSeconds(p), 50);
+    EXPECT_EQ(PreviewInput(p), 100);
+    p.su = -4;
+    EXPECT_EQ(PreviewInput(p), 25) << "a step that stays within the output range";
     p.delay = true;
     p.dDelta = 30;
     EXPECT_DOUBLE_EQ(PreviewSeconds(p), 53);
