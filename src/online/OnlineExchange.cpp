@@ -314,7 +314,11 @@ std::optional<int> OnlineExchange::send(PlcRequestFunction request, std::int32_t
 
 bool OnlineExchange::write(PlcRequestFunction request, const char* logText, const RequestBuilder& builder) {
     std::array<std::uint8_t, 16> status{};
-    return send(request, kPlcWrite, logText, builder, status.data(), kWriteResponseCapacity).has_value();
+    const auto alive = alive_;
+    const bool ok = send(request, kPlcWrite, logText, builder, status.data(), kWriteResponseCapacity).has_value();
+    // The mark is gone already: the write is not repeated, the view tells the user.
+    if (!ok && *alive && sink_) sink_->writeFailed(logText);
+    return ok;
 }
 
 int OnlineExchange::NovaKomunikace(PlcRequestFunction request, bool dataValid) {

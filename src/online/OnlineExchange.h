@@ -133,6 +133,8 @@ public:
     int maxY() const { return settings_.maxY; }
 
     const PlcItem& item(ItemRole role) const { return items_[static_cast<std::size_t>(role)]; }
+    // Whether the symbol behind the item is a REAL.
+    bool itemIsReal(ItemRole role) const { return kinds_[static_cast<std::size_t>(role)] == 'F'; }
     int missingSymbols() const { return missing_; }
 
 private:
