@@ -42,6 +42,7 @@ HostSoftPlc::HostSoftPlc(HostIde& ide) : ide_(ide) {
     plc_.makeCurrent();
     ide_.extraSymbols = [this](std::string_view name) { return plc_.lookup(std::string(name)); };
     ide_.plcState = [this] { return static_cast<std::int32_t>(plc_.plcState()); };
+    ide_.errorText = [this](std::int32_t code) { return plc_.describe(code); };
     ide_.symbolsChanged = [this] { reload(); };
     ide_.setRequestFunction(softplc::SoftPlc::requestFunction());
     loop_.hardOff = [this](std::uint16_t) { ide_.commLost(true); };
@@ -53,6 +54,7 @@ HostSoftPlc::~HostSoftPlc() {
     engine_.stop();
     ide_.extraSymbols = nullptr;
     ide_.plcState = nullptr;
+    ide_.errorText = nullptr;
     ide_.symbolsChanged = nullptr;
     ide_.setRequestFunction(nullptr);
 }

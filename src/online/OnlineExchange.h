@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "online/ExchangeSettings.h"
 #include "online/OnlineHost.h"
@@ -131,6 +133,14 @@ public:
     std::optional<LocalTime> lastDataTime() const { return lastData_; }
     int minY() const { return settings_.minY; }
     int maxY() const { return settings_.maxY; }
+
+    // The controller's data by symbol name, outside the exchange (the wizard
+    // pages' reads and writes): through the request function the host last
+    // handed to the callback, and only while the view is online. Reachable
+    // means every symbol resolves and one read of all of them succeeds now.
+    bool symbolsReachable(const std::vector<std::string>& symbols);
+    bool writeSymbol(const std::string& symbol, std::span<const std::uint8_t> bytes);
+    std::optional<std::vector<std::uint8_t>> readSymbol(const std::string& symbol, int size);
 
     const PlcItem& item(ItemRole role) const { return items_[static_cast<std::size_t>(role)]; }
     // Whether the symbol behind the item is a REAL.

@@ -312,7 +312,7 @@ bool ParameterPanel::boxEnabled(SchemaValue box) const {
     // The manual output is live in manual mode; for PIDMA the mode click
     // disables it until the mode is written and read back.
     if (box == SchemaValue::Manual)
-        return pidma() ? !modeWaiting_ && exchange_.hasData() && exchange_.pidmaImage()[tpida::MAN] : !autoDown_;
+        return pidma() ? !modeWaiting_ && !modeSettling_ && exchange_.hasData() && exchange_.pidmaImage()[tpida::MAN] : !autoDown_;
     return true;
 }
 
@@ -384,7 +384,6 @@ std::uint16_t ParameterPanel::controlWord() const {
 
 void ParameterPanel::AutoButton1Click(bool autoDown) {
     autoDown_ = autoDown;
-    modeKnown_ = true;
     modeWaiting_ = true;
     if (pidma()) {
         exchange_.markMan(!autoDown);
@@ -445,15 +444,21 @@ void ParameterPanel::refreshPendingControls() {
     done(SchemaValue::W, p.tiW);
     done(SchemaValue::Manual, pidma() ? p.hv : p.output);
     done(SchemaValue::Y2, p.secondInput);
-    if (modeWaiting_ && !(pidma() ? p.man : p.control)) modeWaiting_ = false;
+    if (modeWaiting_ && !(pidma() ? p.man : p.control)) {
+        // The image of this tick was read before the write: the next one tells.
+        modeWaiting_ = false;
+        modeSettling_ = true;
+    }
     if (!restartEnabled_ && !p.taff) restartEnabled_ = true;
 }
 
 void ParameterPanel::commTicked() {
     if (!exchange_.hasData()) return;
+    const bool followMode = !modeWaiting_ && !modeSettling_;
+    modeSettling_ = false;
     if (pidma()) {
         const auto& image = exchange_.pidmaImage();
-        if (!modeWaiting_) autoDown_ = image[tpida::MAN] == 0;
+        if (followMode) autoDown_ = image[tpida::MAN] == 0;
         const int status = (image[tpida::TBSY] ? 1 : 0) | (image[tpida::TE] ? 2 : 0);
         const TunerLamp before = lamp_;
         if (status == 0) lamp_ = TunerLamp::Grey;
@@ -463,10 +468,9 @@ void ParameterPanel::commTicked() {
         const bool finished = before == TunerLamp::Lime && lamp_ == TunerLamp::Grey;
         const bool failed = before != TunerLamp::Red && lamp_ == TunerLamp::Red;
         if (finished || failed) exchange_.markTunedRead(TunedReadReason::TunerFinished);
-    } else if (!modeWaiting_) {
+    } else if (followMode) {
         autoDown_ = (controlWord() & kAutoBit) != 0;
     }
-    modeKnown_ = true;
     deliver();
 }
 
@@ -517,7 +521,7 @@ void ParameterPanel::onlineChanged(bool online) {
     if (online) return;
     // Offline: the exchange dropped every mark; the edits show the file again.
     boxTexts_ = {};
-    modeWaiting_ = false;
+    modeWaiting_ = modeSettling_ = false;
     restartEnabled_ = true;
     reload();
 }

@@ -170,7 +170,7 @@ private:
     std::optional<PanelEdit> active_;
     std::array<bool, kPanelEdits> tags_{};
     bool useEnabled_ = false, saveEnabled_ = false, useWaiting_ = false;
-    bool autoDown_ = true, modeKnown_ = false, modeWaiting_ = false;
+    bool autoDown_ = true, modeWaiting_ = false, modeSettling_ = false;
     bool restartDown_ = false, restartEnabled_ = true;
     std::array<std::optional<std::string>, kSchemaValues> boxTexts_{};
     TunerLamp lamp_ = TunerLamp::Grey;
