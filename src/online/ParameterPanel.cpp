@@ -408,7 +408,7 @@ void ParameterPanel::ErrorButton1Click() {
     if (!m) return;
     const auto& image = exchange_.pidmaImage();
     if (exchange_.hasData() && image[tpida::TE]) {
-        const int ite = DecodeInt16(image.data() + tpida::ite);
+        const std::int32_t ite = DecodeInt32(image.data() + tpida::ite);  // a DINT
         if (m->show(Text(3368), TunerErrorQuestion(ite), MessageIcon::Question, MessageButtons::YesNo) ==
             MessageAnswer::Yes)
             exchange_.markClearTuneError();

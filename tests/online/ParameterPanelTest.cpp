@@ -201,6 +201,15 @@ TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
     EXPECT_NE(ExchangeFixture::messages.shown[0].text.find(Text(3383)), std::string::npos) << "finished: old vs new";
     EXPECT_EQ(ExchangeFixture::messages.shown[1].text, Text(3388));
     EXPECT_EQ(ExchangeFixture::messages.shown[1].icon, MessageIcon::Stop);
+
+    // ite is a DINT: 0x00010003 is no code of the table.
+    const std::uint8_t ite[4] = {3, 0, 1, 0};
+    std::copy(std::begin(ite), std::end(ite), plc.area(3).begin() + 300 + tpida::ite);
+    exchangeOnce(*t1);
+    ExchangeFixture::messages.answers = {MessageAnswer::Yes};
+    panel.ErrorButton1Click();
+    EXPECT_EQ(ExchangeFixture::messages.shown.back().text, Text(3370) + "\r\n\r\n\r\n" + Text(3382));
+    EXPECT_TRUE(t1->pending().clearTe);
 }
 
 TEST_F(PanelFixture, YesToTheNewValuesRestartsWithThemAndEnablesSave) {
