@@ -22,10 +22,10 @@ namespace {
 // Each action with the number of arguments it takes (-1: one or more).
 const std::map<std::string, int, std::less<>>& Actions() {
     static const std::map<std::string, int, std::less<>> actions = {
-        {"page", 1},        {"use-vals", -1},  {"save-vals", 0}, {"setpoint", 1},   {"setpoint-filter", 1},
-        {"manual", 1},      {"input2", 1},     {"mode", 1},      {"restart", 1},    {"tune", 0},
-        {"break", 0},       {"params", 0},     {"clear-error", 0}, {"set", 1},      {"status", 1},
-        {"soft-off", 0},    {"hard-off", 0},   {"reconnect", 0}, {"close", 0},      {"fail-request", 1},
+        {"page", 1},     {"use-vals", -1}, {"save-vals", 0},   {"setpoint", 1}, {"setpoint-filter", 1},
+        {"manual", 1},   {"input2", 1},    {"mode", 1},        {"restart", 1},  {"tune", 0},
+        {"break", 0},    {"params", 0},    {"clear-error", 0}, {"set", 1},      {"status", 1},
+        {"soft-off", 0}, {"hard-off", 0},  {"reconnect", 0},   {"close", 0},    {"fail-request", 1},
         {"answer", 1},
     };
     return actions;
@@ -93,11 +93,16 @@ void PrintBlock(std::ostream& out, int pass, HeadlessOnlineView& view, HeadlessF
     out << "pass " << pass << ": data=" << online::CommLabel::DataText(view.dataState())
         << " comm=" << online::CommLabel::CommText(view.commState(), view.fixed()) << "\n";
     const Box boxes[] = {
-        {"W1Edit1", SchemaValue::Setpoint, SchemaElement::WInput1}, {"WFEdit1", SchemaValue::W, SchemaElement::WFiltr1},
-        {"Edit1", SchemaValue::Manual, SchemaElement::PID1},        {"Y1Edit1", SchemaValue::Y1, SchemaElement::Y1Input1},
-        {"Y2Edit1", SchemaValue::Y2, SchemaElement::Y2Input1},      {"Y2Edit2", SchemaValue::Y2, SchemaElement::Y2Input2},
-        {"Y3Edit1", SchemaValue::Y3, SchemaElement::Y3Input1},      {"WEdit1", SchemaValue::W, std::nullopt},
-        {"EEdit1", SchemaValue::E, std::nullopt},                   {"UEdit1", SchemaValue::U, std::nullopt},
+        {"W1Edit1", SchemaValue::Setpoint, SchemaElement::WInput1},
+        {"WFEdit1", SchemaValue::W, SchemaElement::WFiltr1},
+        {"Edit1", SchemaValue::Manual, SchemaElement::PID1},
+        {"Y1Edit1", SchemaValue::Y1, SchemaElement::Y1Input1},
+        {"Y2Edit1", SchemaValue::Y2, SchemaElement::Y2Input1},
+        {"Y2Edit2", SchemaValue::Y2, SchemaElement::Y2Input2},
+        {"Y3Edit1", SchemaValue::Y3, SchemaElement::Y3Input1},
+        {"WEdit1", SchemaValue::W, std::nullopt},
+        {"EEdit1", SchemaValue::E, std::nullopt},
+        {"UEdit1", SchemaValue::U, std::nullopt},
         {"YEdit1", SchemaValue::Y1, std::nullopt},
     };
     const online::SchemaVisibility visible = online::VisibleElements(x.settings());
@@ -107,7 +112,10 @@ void PrintBlock(std::ostream& out, int pass, HeadlessOnlineView& view, HeadlessF
         const auto& shown = values[static_cast<std::size_t>(b.value)];
         std::optional<std::string> pending;
         if (b.element && *b.element != SchemaElement::Y2Input1) pending = panel.pendingText(b.value);
-        out << "  " << b.name << "=" << (pending ? *pending : shown.error ? shown.text + " (error)" : shown.text);
+        out << "  " << b.name << "="
+            << (pending       ? *pending
+                : shown.error ? shown.text + " (error)"
+                              : shown.text);
         if (b.element && (b.value == SchemaValue::Setpoint || b.value == SchemaValue::Manual || pending) &&
             !panel.boxEnabled(b.value))
             out << " (disabled)";
@@ -120,9 +128,11 @@ void PrintBlock(std::ostream& out, int pass, HeadlessOnlineView& view, HeadlessF
             out << " " << online::PanelEditName(e) << "=" << panel.values().text(e);
     }
     out << "\n  buttons: use-vals=" << (panel.useEnabled() ? "on" : "off")
-        << " save-vals=" << (panel.saveEnabled() ? "on" : "off") << " mode=" << (panel.autoDown() ? "auto" : "man");
+        << " save-vals=" << (panel.saveEnabled() ? "on" : "off")
+        << " mode=" << (panel.autoDown() ? "auto" : "man");
     if (panel.kind() == ControllerKind::Pidma)
-        out << " restart=" << (panel.restartDown() ? "down" : "up") << (panel.restartEnabled() ? "" : " (disabled)");
+        out << " restart=" << (panel.restartDown() ? "down" : "up")
+            << (panel.restartEnabled() ? "" : " (disabled)");
     out << "\n";
     if (panel.kind() == ControllerKind::Pidma)
         out << "  lamp=" << online::TunerLampName(panel.lamp()) << " (" << panel.lampHint() << ")\n";
@@ -159,13 +169,15 @@ std::optional<std::vector<ScriptLine>> ReadOnlineScript(std::istream& in, const 
         const int wanted = action->second;
         // fail-request may name the kind of request that fails.
         if (line.action == "fail-request" && line.args.size() == 2) {
-            if (line.args[1] != "read" && line.args[1] != "write") return fail("fail-request takes read or write");
+            if (line.args[1] != "read" && line.args[1] != "write")
+                return fail("fail-request takes read or write");
             if (!WholeNumber(line.args[0])) return fail("\"" + line.args[0] + "\" is not a whole number");
             script.push_back(std::move(line));
             continue;
         }
         if (wanted >= 0 && static_cast<int>(line.args.size()) != wanted)
-            return fail(line.action + " takes " + std::to_string(wanted) + " argument" + (wanted == 1 ? "" : "s"));
+            return fail(line.action + " takes " + std::to_string(wanted) + " argument" +
+                        (wanted == 1 ? "" : "s"));
         if (wanted < 0 && line.args.empty()) return fail(line.action + " needs NAME=VALUE");
         if (const auto choice = Choices().find(line.action); choice != Choices().end()) {
             const auto& allowed = choice->second;
@@ -177,15 +189,17 @@ std::optional<std::vector<ScriptLine>> ReadOnlineScript(std::istream& in, const 
             return fail("\"" + line.args[0] + "\" is not a whole number");
         if (line.action == "use-vals" || line.action == "set")
             for (const std::string& a : line.args)
-                if (a.find('=') == std::string::npos || a.front() == '=') return fail("\"" + a + "\" is not NAME=VALUE");
+                if (a.find('=') == std::string::npos || a.front() == '=')
+                    return fail("\"" + a + "\" is not NAME=VALUE");
         if (!script.empty() && line.pass < script.back().pass) return fail("pass numbers go down");
         script.push_back(std::move(line));
     }
     return script;
 }
 
-bool RunOnlineScript(HeadlessSession& session, const std::string& controller, const std::vector<ScriptLine>& script,
-                     int passes, const std::string& fileName, std::ostream& out, std::ostream& err) {
+bool RunOnlineScript(HeadlessSession& session, const std::string& controller,
+                     const std::vector<ScriptLine>& script, int passes, const std::string& fileName,
+                     std::ostream& out, std::ostream& err) {
     HeadlessFrontEnd& frontEnd = session.frontEnd();
     std::deque<MessageAnswer> answers;
     bool clearingError = false;
@@ -194,7 +208,8 @@ bool RunOnlineScript(HeadlessSession& session, const std::string& controller, co
         if (m.buttons != MessageButtons::YesNo && m.buttons != MessageButtons::YesNoCancel)
             return m.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
         if (clearingError) return MessageAnswer::Yes;
-        if (answers.empty()) return MessageButtons::YesNo == m.buttons ? MessageAnswer::No : MessageAnswer::Cancel;
+        if (answers.empty())
+            return MessageButtons::YesNo == m.buttons ? MessageAnswer::No : MessageAnswer::Cancel;
         const MessageAnswer a = answers.front();
         answers.pop_front();
         return a;
@@ -202,8 +217,8 @@ bool RunOnlineScript(HeadlessSession& session, const std::string& controller, co
     std::size_t messagesShown = frontEnd.messages().size();
     std::optional<std::int32_t> failNext;
     std::int32_t failCommand = 0;  // 0: any request
-    session.soft().plc().beforeRequest = [&](std::int32_t command, std::span<const std::uint8_t>, std::int32_t*,
-                                             std::uint8_t*) -> std::optional<std::int32_t> {
+    session.soft().plc().beforeRequest = [&](std::int32_t command, std::span<const std::uint8_t>,
+                                             std::int32_t*, std::uint8_t*) -> std::optional<std::int32_t> {
         if (failCommand != 0 && command != failCommand) return std::nullopt;
         const auto code = failNext;
         failNext.reset();
@@ -231,7 +246,8 @@ bool RunOnlineScript(HeadlessSession& session, const std::string& controller, co
             const std::string& a = s.action;
             const std::string arg = s.args.empty() ? std::string() : s.args[0];
             if (a == "set") {
-                if (!AssignSymbol(session.soft().plc(), arg, fileName + ":" + std::to_string(s.line) + ": set", err))
+                if (!AssignSymbol(session.soft().plc(), arg,
+                                  fileName + ":" + std::to_string(s.line) + ": set", err))
                     return false;
                 continue;
             }
@@ -268,7 +284,8 @@ bool RunOnlineScript(HeadlessSession& session, const std::string& controller, co
                 for (const std::string& assignment : s.args) {
                     const std::size_t eq = assignment.find('=');
                     const auto edit = online::PanelEditByName(assignment.substr(0, eq), panel.kind());
-                    if (!edit) return fail("no parameter " + assignment.substr(0, eq) + " for this controller");
+                    if (!edit)
+                        return fail("no parameter " + assignment.substr(0, eq) + " for this controller");
                     panel.enter(*edit);
                     panel.values().type(*edit, assignment.substr(eq + 1));
                 }
@@ -276,7 +293,8 @@ bool RunOnlineScript(HeadlessSession& session, const std::string& controller, co
             } else if (a == "save-vals") {
                 panel.SaveSettingsBtn1Click();
             } else if (a == "setpoint" || a == "setpoint-filter" || a == "manual" || a == "input2") {
-                if ((a == "setpoint-filter" || a == "input2") && pidma) return fail(a + " needs a PID controller");
+                if ((a == "setpoint-filter" || a == "input2") && pidma)
+                    return fail(a + " needs a PID controller");
                 view->nextInput = arg;
                 if (a == "setpoint") panel.W1Edit1MouseDown();
                 if (a == "setpoint-filter") panel.WFEdit1MouseDown();

@@ -28,7 +28,8 @@ std::optional<std::vector<ScriptLine>> ReadOnlineScript(std::istream& in, const 
 // Runs the script against the controller's online view for `passes` passes
 // (at least up to the script's last pass), printing the block of each pass.
 // False after "FILE:LINE: reason" on err when a line cannot be carried out.
-bool RunOnlineScript(HeadlessSession& session, const std::string& controller, const std::vector<ScriptLine>& script,
-                     int passes, const std::string& fileName, std::ostream& out, std::ostream& err);
+bool RunOnlineScript(HeadlessSession& session, const std::string& controller,
+                     const std::vector<ScriptLine>& script, int passes, const std::string& fileName,
+                     std::ostream& out, std::ostream& err);
 
 }  // namespace velmora::host

@@ -41,11 +41,14 @@ constexpr EditRule kRules[kPanelEdits] = {
     {"EditDGap1", "DGap", nullptr, 100, 0, 100, -1},
 };
 
-const EditRule& RuleOf(PanelEdit e) { return kRules[static_cast<std::size_t>(e)]; }
+const EditRule& RuleOf(PanelEdit e) {
+    return kRules[static_cast<std::size_t>(e)];
+}
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -81,13 +84,17 @@ std::string Real(double v) {
     return buffer;
 }
 
-float ImageReal(const std::array<std::uint8_t, tpida::Size>& image, int at) { return DecodeFloat(image.data() + at); }
+float ImageReal(const std::array<std::uint8_t, tpida::Size>& image, int at) {
+    return DecodeFloat(image.data() + at);
+}
 
 constexpr std::uint16_t kAutoBit = 1u << 6;  // AM of the PID control word
 
 }  // namespace
 
-const char* PanelEditName(PanelEdit edit) { return RuleOf(edit).component; }
+const char* PanelEditName(PanelEdit edit) {
+    return RuleOf(edit).component;
+}
 
 bool PanelEditUsed(PanelEdit edit, ControllerKind kind) {
     return kind == ControllerKind::Pid || RuleOf(edit).pidmaName != nullptr;
@@ -106,9 +113,12 @@ std::optional<PanelEdit> PanelEditByName(std::string_view name, ControllerKind k
 
 const char* TunerLampName(TunerLamp lamp) {
     switch (lamp) {
-        case TunerLamp::Lime: return "lime";
-        case TunerLamp::Red: return "red";
-        default: return "grey";
+        case TunerLamp::Lime:
+            return "lime";
+        case TunerLamp::Red:
+            return "red";
+        default:
+            return "grey";
     }
 }
 
@@ -127,14 +137,14 @@ void ParameterValues::set(PanelEdit edit, double value) {
 void ParameterValues::load(const IniFile& file, const std::string& controllerName) {
     const SectionReader in(file, ControllerSection(controllerName), kind_, Reader::OnlineView);
     if (kind_ == ControllerKind::Pidma) {
-        const std::pair<PanelEdit, Key> members[] = {{P::G1, key::k},   {P::RelCool, key::b}, {P::G2, key::c},
-                                                     {P::Ti, key::ti},  {P::Td, key::td},     {P::EGap, key::tt},
-                                                     {P::IGap, key::nd}};
+        const std::pair<PanelEdit, Key> members[] = {
+            {P::G1, key::k},  {P::RelCool, key::b}, {P::G2, key::c},   {P::Ti, key::ti},
+            {P::Td, key::td}, {P::EGap, key::tt},   {P::IGap, key::nd}};
         for (const auto& [e, k] : members) set(e, std::max(0.0, in.decimal(k)));
         return;
     }
-    const std::pair<PanelEdit, Key> members[] = {{P::Ti, key::Ti},     {P::Td, key::Td},     {P::EGap, key::EGap},
-                                                 {P::IGap, key::IGap}, {P::DGap, key::DGap}};
+    const std::pair<PanelEdit, Key> members[] = {
+        {P::Ti, key::Ti}, {P::Td, key::Td}, {P::EGap, key::EGap}, {P::IGap, key::IGap}, {P::DGap, key::DGap}};
     for (const auto& [e, k] : members) set(e, std::clamp(in.scaled(k), RuleOf(e).low, RuleOf(e).high));
     set(P::RelCool, std::clamp(in.scaled(key::RelCool), 0.1, 3000.0));
     bandRule(in.scaled(key::PBnd));
@@ -172,17 +182,27 @@ void ParameterValues::leave(PanelEdit edit) {
     // A gain of 0 (or less) asks for an infinite band: the clamp keeps it finite.
     const auto inverse = [](double numerator, double x) { return x > 0 ? numerator / x : 3000.0; };
     switch (edit) {
-        case P::PBnd: bandRule(typed); break;
-        case P::G1: bandRule(inverse(100.0, typed)); break;
-        case P::RelCool: coolRule(typed); break;
-        case P::G2: coolRule(inverse(10000.0, value(P::PBnd) * typed)); break;
-        default: set(edit, std::isnan(typed) ? rule.onError : std::clamp(typed, rule.low, rule.high)); break;
+        case P::PBnd:
+            bandRule(typed);
+            break;
+        case P::G1:
+            bandRule(inverse(100.0, typed));
+            break;
+        case P::RelCool:
+            coolRule(typed);
+            break;
+        case P::G2:
+            coolRule(inverse(10000.0, value(P::PBnd) * typed));
+            break;
+        default:
+            set(edit, std::isnan(typed) ? rule.onError : std::clamp(typed, rule.low, rule.high));
+            break;
     }
 }
 
 PidParameterBlock ParameterValues::pidBlock() const {
-    return PidParameterBlock::FromShown(value(P::PBnd), value(P::RelCool), value(P::Ti), value(P::Td), value(P::EGap),
-                                        value(P::DGap), value(P::IGap));
+    return PidParameterBlock::FromShown(value(P::PBnd), value(P::RelCool), value(P::Ti), value(P::Td),
+                                        value(P::EGap), value(P::DGap), value(P::IGap));
 }
 
 PidmaParameterBlock ParameterValues::pidmaBlock() const {
@@ -203,10 +223,9 @@ void ParameterValues::save(IniFile& file, const std::string& controllerName) con
         out.setDecimal(key::tt, value(P::EGap));
         out.setDecimal(key::nd, value(P::IGap));
     } else {
-        const std::pair<Key, PanelEdit> members[] = {{key::PBnd, P::PBnd}, {key::RelCool, P::RelCool},
-                                                     {key::Ti, P::Ti},     {key::Td, P::Td},
-                                                     {key::EGap, P::EGap}, {key::IGap, P::IGap},
-                                                     {key::DGap, P::DGap}};
+        const std::pair<Key, PanelEdit> members[] = {
+            {key::PBnd, P::PBnd}, {key::RelCool, P::RelCool}, {key::Ti, P::Ti},    {key::Td, P::Td},
+            {key::EGap, P::EGap}, {key::IGap, P::IGap},       {key::DGap, P::DGap}};
         for (const auto& [k, e] : members) out.setScaled(k, value(e));
     }
     batch.commit();
@@ -222,19 +241,22 @@ std::string TunerReportText(int code, const std::array<std::uint8_t, tpida::Size
                    r(tpida::ptd) + "\r\n pnd\t" + r(tpida::pnd) + "\r\n pb\t" + r(tpida::pb) + "\r\n pc\t" +
                    r(tpida::pc);
         case 1:
-            return Text(3383) + "\r\n k\t" + r(tpida::k) + "\tpk\t" + r(tpida::pk) + "\r\n ti\t" + r(tpida::ti) +
-                   "\tpti\t" + r(tpida::pti) + "\r\n td\t" + r(tpida::td) + "\tptd\t" + r(tpida::ptd) +
-                   "\r\n nd\t" + r(tpida::nd) + "\tpnd\t" + r(tpida::pnd) + "\r\n b\t" + r(tpida::b) + "\tpb\t" +
-                   r(tpida::pb) + "\r\n c\t" + r(tpida::c) + "\tpc\t" + r(tpida::pc) + "\r\n\r\n" + Text(3384);
+            return Text(3383) + "\r\n k\t" + r(tpida::k) + "\tpk\t" + r(tpida::pk) + "\r\n ti\t" +
+                   r(tpida::ti) + "\tpti\t" + r(tpida::pti) + "\r\n td\t" + r(tpida::td) + "\tptd\t" +
+                   r(tpida::ptd) + "\r\n nd\t" + r(tpida::nd) + "\tpnd\t" + r(tpida::pnd) + "\r\n b\t" +
+                   r(tpida::b) + "\tpb\t" + r(tpida::pb) + "\r\n c\t" + r(tpida::c) + "\tpc\t" +
+                   r(tpida::pc) + "\r\n\r\n" + Text(3384);
         case 2:
             return Text(3389) + "\r\n pk\t" + r(tpida::pk) + "\r\n pti\t" + r(tpida::pti) + "\r\n ptd\t" +
                    r(tpida::ptd) + "\r\n pnd\t" + r(tpida::pnd) + "\r\n pb\t" + r(tpida::pb);
-        default: return Text(3388);
+        default:
+            return Text(3388);
     }
 }
 
 std::string TunerErrorQuestion(int ite) {
-    const std::string reason = ite >= 0 && ite <= 10 ? Text(static_cast<std::uint32_t>(3371 + ite)) : std::string();
+    const std::string reason =
+        ite >= 0 && ite <= 10 ? Text(static_cast<std::uint32_t>(3371 + ite)) : std::string();
     return Text(3370) + "\r\n" + reason + "\r\n\r\n" + Text(3382);
 }
 
@@ -247,11 +269,16 @@ double SecondInputRaw(double entered, bool measure, double x1, double x2, double
 // ---- ParameterPanel ----
 
 ParameterPanel::ParameterPanel(OnlineExchange& exchange, PanelHost& host, char decimalSeparator)
-    : exchange_(exchange), host_(host), separator_(decimalSeparator), values_(exchange.kind(), decimalSeparator) {
+    : exchange_(exchange),
+      host_(host),
+      separator_(decimalSeparator),
+      values_(exchange.kind(), decimalSeparator) {
     reload();
 }
 
-ExchangeSettings ParameterPanel::settings() const { return exchange_.settings(); }
+ExchangeSettings ParameterPanel::settings() const {
+    return exchange_.settings();
+}
 
 void ParameterPanel::reload() {
     IniFile file(host_.controllerFile());
@@ -312,14 +339,17 @@ bool ParameterPanel::boxEnabled(SchemaValue box) const {
     // The manual output is live in manual mode; for PIDMA the mode click
     // disables it until the mode is written and read back.
     if (box == SchemaValue::Manual)
-        return pidma() ? !modeWaiting_ && !modeSettling_ && exchange_.hasData() && exchange_.pidmaImage()[tpida::MAN] : !autoDown_;
+        return pidma() ? !modeWaiting_ && !modeSettling_ && exchange_.hasData() &&
+                             exchange_.pidmaImage()[tpida::MAN]
+                       : !autoDown_;
     return true;
 }
 
 void ParameterPanel::W1Edit1MouseDown() {
     if (!boxEnabled(SchemaValue::Setpoint)) return;
     const SchemaValues shown = ShownSchemaValues(exchange_, separator_);
-    const auto v = host_.askValue({shown[static_cast<std::size_t>(SchemaValue::Setpoint)].text, -10000, 10000});
+    const auto v =
+        host_.askValue({shown[static_cast<std::size_t>(SchemaValue::Setpoint)].text, -10000, 10000});
     if (!v) return;
     if (pidma()) {
         exchange_.markSp(static_cast<float>(*v));
@@ -327,7 +357,8 @@ void ParameterPanel::W1Edit1MouseDown() {
         // The PID setpoint is the raw measured range's value of the percentage.
         const ExchangeSettings s = settings();
         const double raw = s.minY + *v * (s.maxY - s.minY) / 100.0;
-        exchange_.markGw(static_cast<std::int16_t>(std::clamp(std::trunc(raw + (raw < 0 ? -0.5 : 0.5)), -32768.0, 32767.0)));
+        exchange_.markGw(static_cast<std::int16_t>(
+            std::clamp(std::trunc(raw + (raw < 0 ? -0.5 : 0.5)), -32768.0, 32767.0)));
     }
     boxTexts_[static_cast<std::size_t>(SchemaValue::Setpoint)] = FormatPercent(*v, separator_);
 }
@@ -356,7 +387,8 @@ void ParameterPanel::Edit1MouseDown() {
     } else {
         v = host_.askValue({text, in.scaled(key::UMin), in.scaled(key::UMax)});
         if (!v) return;
-        exchange_.markOutput(static_cast<std::int16_t>(std::clamp(std::trunc(*v * 100 + 0.5), -32768.0, 32767.0)));
+        exchange_.markOutput(
+            static_cast<std::int16_t>(std::clamp(std::trunc(*v * 100 + 0.5), -32768.0, 32767.0)));
     }
     boxTexts_[static_cast<std::size_t>(SchemaValue::Manual)] = FormatPercent(*v, separator_);
 }
@@ -374,7 +406,8 @@ void ParameterPanel::Y2Edit2MouseDown() {
     if (exchange_.itemIsReal(ItemRole::Y2))
         exchange_.markSecondInput(static_cast<float>(raw));
     else
-        exchange_.markSecondInput(static_cast<std::int16_t>(std::clamp(std::trunc(raw + (raw < 0 ? -0.5 : 0.5)), -32768.0, 32767.0)));
+        exchange_.markSecondInput(static_cast<std::int16_t>(
+            std::clamp(std::trunc(raw + (raw < 0 ? -0.5 : 0.5)), -32768.0, 32767.0)));
     boxTexts_[static_cast<std::size_t>(SchemaValue::Y2)] = FormatDecimal(*v, separator_);
 }
 
@@ -399,9 +432,15 @@ void ParameterPanel::RestartButton1Click(bool down) {
     exchange_.markTaff(down ? 1 : 0);
 }
 
-void ParameterPanel::StartTuneButton1Click() { exchange_.markTune(); }
-void ParameterPanel::BreakTuneButton1Click() { exchange_.markTbrk(); }
-void ParameterPanel::ParamsButton1Click() { exchange_.markTunedRead(TunedReadReason::ParamsButton); }
+void ParameterPanel::StartTuneButton1Click() {
+    exchange_.markTune();
+}
+void ParameterPanel::BreakTuneButton1Click() {
+    exchange_.markTbrk();
+}
+void ParameterPanel::ParamsButton1Click() {
+    exchange_.markTunedRead(TunedReadReason::ParamsButton);
+}
 
 void ParameterPanel::ErrorButton1Click() {
     MessageBoxes* m = host_.messages();
@@ -425,9 +464,12 @@ void ParameterPanel::TunerImage1Click() {
 
 std::string ParameterPanel::lampHint() const {
     switch (lamp_) {
-        case TunerLamp::Lime: return Text(3387);
-        case TunerLamp::Red: return Text(3388);
-        default: return Text(3386);
+        case TunerLamp::Lime:
+            return Text(3387);
+        case TunerLamp::Red:
+            return Text(3388);
+        default:
+            return Text(3386);
     }
 }
 
@@ -492,8 +534,9 @@ void ParameterPanel::showReport(int code) {
     const auto& image = exchange_.pidmaImage();
     const std::string text = TunerReportText(code, image);
     const auto tuned = [&] {
-        values_.setTuned(ImageReal(image, tpida::pk), ImageReal(image, tpida::pti), ImageReal(image, tpida::ptd),
-                         ImageReal(image, tpida::pnd), ImageReal(image, tpida::pb), ImageReal(image, tpida::pc));
+        values_.setTuned(ImageReal(image, tpida::pk), ImageReal(image, tpida::pti),
+                         ImageReal(image, tpida::ptd), ImageReal(image, tpida::pnd),
+                         ImageReal(image, tpida::pb), ImageReal(image, tpida::pc));
     };
     switch (code) {
         case 0:
@@ -502,7 +545,8 @@ void ParameterPanel::showReport(int code) {
             saveEnabled_ = true;
             break;
         case 1:
-            if (m && m->show(Text(3368), text, MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes) {
+            if (m && m->show(Text(3368), text, MessageIcon::Question, MessageButtons::YesNo) ==
+                         MessageAnswer::Yes) {
                 RestartButton1Click(true);
                 tuned();
                 saveEnabled_ = true;

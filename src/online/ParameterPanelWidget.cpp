@@ -17,7 +17,9 @@ namespace velmora::online {
 
 namespace {
 
-QString QStr(const std::string& s) { return QString::fromStdString(s); }
+QString QStr(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // The schema's value boxes that open the input dialog.
 constexpr std::pair<const char*, SchemaValue> kInputBoxes[] = {
@@ -29,28 +31,45 @@ constexpr std::pair<const char*, SchemaValue> kInputBoxes[] = {
 
 const char* PidLabel(PanelEdit e) {
     switch (e) {
-        case PanelEdit::PBnd: return "PBnd [%]";
-        case PanelEdit::G1: return "K +";
-        case PanelEdit::RelCool: return "RelCool [%]";
-        case PanelEdit::G2: return "K -";
-        case PanelEdit::Ti: return "Ti [s]";
-        case PanelEdit::Td: return "Td [s]";
-        case PanelEdit::EGap: return "EGap [%]";
-        case PanelEdit::IGap: return "IGap [%]";
-        default: return "DGap [%]";
+        case PanelEdit::PBnd:
+            return "PBnd [%]";
+        case PanelEdit::G1:
+            return "K +";
+        case PanelEdit::RelCool:
+            return "RelCool [%]";
+        case PanelEdit::G2:
+            return "K -";
+        case PanelEdit::Ti:
+            return "Ti [s]";
+        case PanelEdit::Td:
+            return "Td [s]";
+        case PanelEdit::EGap:
+            return "EGap [%]";
+        case PanelEdit::IGap:
+            return "IGap [%]";
+        default:
+            return "DGap [%]";
     }
 }
 
 const char* PidmaLabel(PanelEdit e) {
     switch (e) {
-        case PanelEdit::G1: return "k";
-        case PanelEdit::RelCool: return "b";
-        case PanelEdit::G2: return "c";
-        case PanelEdit::Ti: return "ti";
-        case PanelEdit::Td: return "td";
-        case PanelEdit::EGap: return "tt";
-        case PanelEdit::IGap: return "nd";
-        default: return "";
+        case PanelEdit::G1:
+            return "k";
+        case PanelEdit::RelCool:
+            return "b";
+        case PanelEdit::G2:
+            return "c";
+        case PanelEdit::Ti:
+            return "ti";
+        case PanelEdit::Td:
+            return "td";
+        case PanelEdit::EGap:
+            return "tt";
+        case PanelEdit::IGap:
+            return "nd";
+        default:
+            return "";
     }
 }
 
@@ -113,11 +132,13 @@ void ParameterPanelWidget::build() {
     for (const auto& [name, value] : kInputBoxes)
         if (auto* box = schema_->findChild<QLabel*>(name)) box->installEventFilter(this);
     const auto button = [this](const char* name) { return schema_->findChild<QPushButton*>(name); };
-    if (auto* b = button("ManButton1")) connect(b, &QPushButton::clicked, this, [this] {
+    if (auto* b = button("ManButton1"))
+        connect(b, &QPushButton::clicked, this, [this] {
             panel_->AutoButton1Click(false);
             refresh();
         });
-    if (auto* b = button("AutoButton1")) connect(b, &QPushButton::clicked, this, [this] {
+    if (auto* b = button("AutoButton1"))
+        connect(b, &QPushButton::clicked, this, [this] {
             panel_->AutoButton1Click(true);
             refresh();
         });
@@ -135,7 +156,8 @@ void ParameterPanelWidget::build() {
         {"ErrorButton1", &ParameterPanel::ErrorButton1Click},
     };
     for (const auto& [name, op] : tuner)
-        if (auto* b = button(name)) connect(b, &QPushButton::clicked, this, [this, op = op] {
+        if (auto* b = button(name))
+            connect(b, &QPushButton::clicked, this, [this, op = op] {
                 ((*panel_).*op)();
                 refresh();
             });
@@ -226,10 +248,18 @@ bool ParameterPanelWidget::eventFilter(QObject* watched, QEvent* event) {
             if (event->type() == QEvent::MouseButtonRelease) return true;
             if (!exchange_.online()) return true;
             switch (value) {
-                case SchemaValue::Setpoint: panel_->W1Edit1MouseDown(); break;
-                case SchemaValue::W: panel_->WFEdit1MouseDown(); break;
-                case SchemaValue::Manual: panel_->Edit1MouseDown(); break;
-                default: panel_->Y2Edit2MouseDown(); break;
+                case SchemaValue::Setpoint:
+                    panel_->W1Edit1MouseDown();
+                    break;
+                case SchemaValue::W:
+                    panel_->WFEdit1MouseDown();
+                    break;
+                case SchemaValue::Manual:
+                    panel_->Edit1MouseDown();
+                    break;
+                default:
+                    panel_->Y2Edit2MouseDown();
+                    break;
             }
             refresh();
             return true;
@@ -238,9 +268,13 @@ bool ParameterPanelWidget::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-MessageBoxes* ParameterPanelWidget::messages() { return host_.messages(); }
+MessageBoxes* ParameterPanelWidget::messages() {
+    return host_.messages();
+}
 
-std::filesystem::path ParameterPanelWidget::controllerFile() { return host_.controllerFile(); }
+std::filesystem::path ParameterPanelWidget::controllerFile() {
+    return host_.controllerFile();
+}
 
 std::optional<double> ParameterPanelWidget::askValue(const ValueRequest& request) {
     MessageBoxes* m = host_.messages();

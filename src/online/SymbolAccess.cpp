@@ -32,7 +32,8 @@ bool OnlineExchange::symbolsReachable(const std::vector<std::string>& symbols) {
     }
     // Everything a page writes must be there before the first write goes out.
     std::vector<std::uint8_t> response(static_cast<std::size_t>(std::max(total, 1)));
-    const auto got = send(session_->lastRequestFunction(), kPlcRead, "Cteni pred zapisem", b, response.data(), total);
+    const auto got =
+        send(session_->lastRequestFunction(), kPlcRead, "Cteni pred zapisem", b, response.data(), total);
     return got && *got == total;
 }
 

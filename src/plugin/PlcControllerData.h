@@ -9,7 +9,9 @@ namespace velmora {
 class PlcControllerData : public wizard::ControllerData {
 public:
     explicit PlcControllerData(online::OnlineExchange& exchange) : exchange_(exchange) {}
-    bool reachable(const std::vector<std::string>& symbols) override { return exchange_.symbolsReachable(symbols); }
+    bool reachable(const std::vector<std::string>& symbols) override {
+        return exchange_.symbolsReachable(symbols);
+    }
     bool write(const std::string& symbol, const std::vector<std::uint8_t>& bytes) override {
         return exchange_.writeSymbol(symbol, bytes);
     }

@@ -88,7 +88,9 @@ protected:
 
 TEST_F(ScriptedSession, PidParametersWaitForTheGraphPageThenGoWithTheControlWord) {
     open("Boiler");
-    ASSERT_TRUE(run("1 use-vals PBnd=50 RelCool=200 Ti=12.3 Td=0.5 EGap=1.5 DGap=2.25 IGap=100\n2 mode man\n")) << err.str();
+    ASSERT_TRUE(
+        run("1 use-vals PBnd=50 RelCool=200 Ti=12.3 Td=0.5 EGap=1.5 DGap=2.25 IGap=100\n2 mode man\n"))
+        << err.str();
     EXPECT_TRUE(said("EditPBnd1=50.0 EditG1=2.00 EditRegCool1=200 EditG2=1.00")) << out.str();
     EXPECT_TRUE(said("pass 2: data=Data OK")) << out.str();
     for (const auto& w : writes()) EXPECT_NE(w.bytes.size(), 24u) << "schema page: no parameter block";
@@ -101,7 +103,8 @@ TEST_F(ScriptedSession, PidParametersWaitForTheGraphPageThenGoWithTheControlWord
     ASSERT_EQ(block[0].bytes.size(), 24u);
     EXPECT_EQ(online::DecodeUInt16(block[0].bytes.data() + 4) & online::tpid::CHN, online::tpid::CHN);
     const std::int16_t expected[7] = {500, 2000, 123, 5, 150, 225, 10000};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(online::DecodeInt16(block[0].bytes.data() + 10 + 2 * i), expected[i]) << i;
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(online::DecodeInt16(block[0].bytes.data() + 10 + 2 * i), expected[i]) << i;
     EXPECT_TRUE(said("use-vals=on")) << "enabled again once written";
 
     ASSERT_TRUE(run("1 save-vals\n2 setpoint 2*(10+5)\n")) << err.str();
@@ -113,8 +116,9 @@ TEST_F(ScriptedSession, PidParametersWaitForTheGraphPageThenGoWithTheControlWord
 
 TEST_F(ScriptedSession, PidmaParametersSetpointModeAndTunerCommands) {
     open("Dryer");
-    ASSERT_TRUE(run("1 page graph\n1 use-vals k=2.5 ti=30 td=0 nd=10 b=1 c=0 tt=5\n2 setpoint 45+5\n3 mode man\n"
-                    "4 tune\n9 params\n10 save-vals\n"))
+    ASSERT_TRUE(
+        run("1 page graph\n1 use-vals k=2.5 ti=30 td=0 nd=10 b=1 c=0 tt=5\n2 setpoint 45+5\n3 mode man\n"
+            "4 tune\n9 params\n10 save-vals\n"))
         << err.str();
     const auto w = writes();
     ASSERT_FALSE(w.empty());

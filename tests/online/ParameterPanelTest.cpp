@@ -50,13 +50,14 @@ TEST(ParameterRules, PidEditsKeepBandGainsAndLimitsConsistent) {
             v.type(t.edit, t.text);
             v.leave(t.edit);
         }
-        for (const auto& [edit, text] : c.shown) EXPECT_EQ(v.text(edit), text) << c.what << ", " << PanelEditName(edit);
+        for (const auto& [edit, text] : c.shown)
+            EXPECT_EQ(v.text(edit), text) << c.what << ", " << PanelEditName(edit);
     }
 }
 
 TEST(ParameterRules, PidmaEditsOnlyKeepTheLowerLimit) {
     const std::pair<Typed, const char*> cases[] = {
-        {{P::G1, "3000.5"}, "3000.50"}, {{P::G1, "-2"}, "0.00"},  {{P::RelCool, "0.75"}, "0.75"},
+        {{P::G1, "3000.5"}, "3000.50"}, {{P::G1, "-2"}, "0.00"},   {{P::RelCool, "0.75"}, "0.75"},
         {{P::Ti, "5000"}, "5000"},      {{P::EGap, "250"}, "250"}, {{P::IGap, "x"}, "100"},
     };
     for (const auto& [t, shown] : cases) {
@@ -198,7 +199,8 @@ TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
     EXPECT_EQ(panel.lampHint(), Text(3388));
     step(0, 1);  // the read of the red lamp's report
     ASSERT_GE(ExchangeFixture::messages.shown.size(), 2u);
-    EXPECT_NE(ExchangeFixture::messages.shown[0].text.find(Text(3383)), std::string::npos) << "finished: old vs new";
+    EXPECT_NE(ExchangeFixture::messages.shown[0].text.find(Text(3383)), std::string::npos)
+        << "finished: old vs new";
     EXPECT_EQ(ExchangeFixture::messages.shown[1].text, Text(3388));
     EXPECT_EQ(ExchangeFixture::messages.shown[1].icon, MessageIcon::Stop);
 
