@@ -235,7 +235,7 @@ void OnlineExchange::clearPending() {
     man_.reset();
     taff_.reset();
     tune_ = tbrk_ = clearTe_ = false;
-    tunedRead_.reset();
+    tunedRead_ = {};
 }
 
 void OnlineExchange::markSimulatedInputs(std::optional<RawValue> y1, std::optional<RawValue> y2,
@@ -261,7 +261,7 @@ OnlineExchange::Pending OnlineExchange::pending() const {
     p.hv = hv_.has_value();
     p.pv = pv_.has_value();
     p.clearTe = clearTe_;
-    p.tunedRead = tunedRead_.has_value();
+    p.tunedRead = tunedRead_[0] || tunedRead_[1];
     return p;
 }
 
@@ -564,9 +564,10 @@ int OnlineExchange::exchangePidma(PlcRequestFunction request, const StopCheck& s
     if (!writeFloat(pv_, dv.at(tpida::pv, 4), "zapis Y")) return 0;
     if (!writeByte(takeFlag(clearTe_, 0), ItemRole::Te, "zapis TE")) return 0;
 
-    if (tunedRead_ && item(ItemRole::K).valid && item(ItemRole::Pk).valid) {
-        const TunedReadReason reason = *tunedRead_;
-        tunedRead_.reset();
+    if ((tunedRead_[0] || tunedRead_[1]) && item(ItemRole::K).valid && item(ItemRole::Pk).valid) {
+        // The tuner's end and the "Params" button may ask in the same period: one read, both reports.
+        const auto reasons = tunedRead_;
+        tunedRead_ = {};
         b.clear();
         b.addRead(item(ItemRole::K).withCount(kTunedBytes));
         b.addRead(item(ItemRole::Pk));
@@ -575,8 +576,12 @@ int OnlineExchange::exchangePidma(PlcRequestFunction request, const StopCheck& s
         if (got && *got == 2 * kTunedBytes) {
             std::memcpy(pidmaImage_.data() + tpida::k, response.data(), kTunedBytes);
             std::memcpy(pidmaImage_.data() + tpida::pk, response.data() + kTunedBytes, kTunedBytes);
-            if (sink_) sink_->tunerReport(TunerReportCode(reason, pidmaImage_[tpida::TE], pidmaImage_[tpida::TAFF]));
-            if (stop()) return 0;
+            const TunedReadReason order[2] = {TunedReadReason::TunerFinished, TunedReadReason::ParamsButton};
+            for (int i = 0; i < 2; ++i) {
+                if (!reasons[i] || !sink_) continue;
+                sink_->tunerReport(TunerReportCode(order[i], pidmaImage_[tpida::TE], pidmaImage_[tpida::TAFF]));
+                if (stop()) return 0;
+            }
         }
     }
     return 1;

@@ -109,7 +109,9 @@ public:
     void markHv(float value) { hv_ = value; }
     void markPv(float value) { pv_ = value; }
     void markClearTuneError() { clearTe_ = true; }
-    void markTunedRead(TunedReadReason reason) { tunedRead_ = reason; }
+    void markTunedRead(TunedReadReason reason) {
+        tunedRead_[reason == TunedReadReason::ParamsButton ? 1 : 0] = true;
+    }
 
     struct Pending {
         bool parameters = false, tiW = false, gW = false, simulatedInputs = false, secondInput = false,
@@ -216,7 +218,7 @@ private:
     std::optional<float> sp_, hv_, pv_;
     std::optional<std::uint8_t> man_, taff_;
     bool tune_ = false, tbrk_ = false, clearTe_ = false;
-    std::optional<TunedReadReason> tunedRead_;
+    std::array<bool, 2> tunedRead_{};  // the tuner finished, the "Params" button
 };
 
 // The code of the tuner report after the tuned parameters were read: 2 for

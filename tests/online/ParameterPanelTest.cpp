@@ -208,6 +208,12 @@ TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
     const std::uint8_t ite[4] = {3, 0, 1, 0};
     std::copy(std::begin(ite), std::end(ite), plc.area(3).begin() + 300 + tpida::ite);
     exchangeOnce(*t1);
+    // The tuner's end and "Params" in the same period: one read, both reports.
+    t1->markTunedRead(TunedReadReason::TunerFinished);
+    panel.ParamsButton1Click();
+    view.reports.clear();
+    exchangeOnce(*t1);
+    EXPECT_EQ(view.reports, (std::vector<int>{3, 2}));
     ExchangeFixture::messages.answers = {MessageAnswer::Yes};
     panel.ErrorButton1Click();
     EXPECT_EQ(ExchangeFixture::messages.shown.back().text, Text(3370) + "\r\n\r\n\r\n" + Text(3382));
