@@ -38,6 +38,7 @@ public:
     void setClock(const Clock* clock) { inner_.setClock(clock); }
 
     TFormReg1* frame = nullptr;
+    HeadlessFrontEnd& headless() { return inner_; }
     const HeadlessFrontEnd& headless() const { return inner_; }
 
 private:
@@ -123,6 +124,8 @@ bool HeadlessSession::open(const std::string& plc, double cycleMs) {
     installed_ = true;
     clock_ = std::make_unique<softplc::VirtualClock>(soft_->engine());
     frontEnd_->setClock(clock_.get());
+    // The exchanges took the clock when the frame was made: their data time stamps run virtual too.
+    frame().onlineSession().environment().clock = clock_.get();
     ide_.loadProject();
     ide_.openPlc(plc);
     ide_.fillTree();
@@ -136,7 +139,7 @@ void HeadlessSession::scheduleTimers() {
     softplc::PlcEngine& engine = soft_->engine();
     // The IDE's communication loop passes ten times a second.
     engine.every(
-        100, [this] { soft_->pass(); }, 0.0);
+        100, [this] { commLoopPass(); }, 0.0);
     // The plug-in's timers tick at whatever interval they have at the time.
     for (Timer* timer : {&frame().CommTimer1(), &frame().SimTimer1()}) {
         auto* manual = dynamic_cast<ManualTimer*>(timer);
@@ -149,6 +152,23 @@ void HeadlessSession::scheduleTimers() {
         };
         engine.at(engine.now() + std::max(manual->interval(), 1), [tick] { (*tick)(); });
     }
+}
+
+void HeadlessSession::commLoopPass() {
+    if (!statusOverride_) {
+        soft_->pass();
+        return;
+    }
+    // As the soft PLC's own pass, with the status word given.
+    soft_->plc().makeCurrent();
+    const auto request = ide_.requestFunction();
+    if (!soft_->loop().connectionUp()) ide_.setRequestFunction(nullptr);
+    ide_.commLoopPass(*statusOverride_);
+    ide_.setRequestFunction(request);
+}
+
+HeadlessFrontEnd& HeadlessSession::frontEnd() {
+    return frontEnd_->headless();
 }
 
 HeadlessOnlineView* HeadlessSession::view(const std::string& controller) {

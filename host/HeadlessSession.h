@@ -8,6 +8,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 
 namespace velmora {
 class TFormReg1;
+class HeadlessFrontEnd;
 class HeadlessOnlineView;
 }  // namespace velmora
 
@@ -55,10 +57,17 @@ public:
 
     // A stop-icon message of the plug-in was shown.
     bool stopMessageShown() const;
+    // The plug-in's front end: its message boxes and how they are answered.
+    HeadlessFrontEnd& frontEnd();
+
+    // The status word the communication loop reports from now on instead of
+    // the soft PLC's own; nothing goes back to the soft PLC's.
+    void overrideStatus(std::optional<std::uint32_t> status) { statusOverride_ = status; }
 
 private:
     class WatchedFrontEnd;
     void scheduleTimers();
+    void commLoopPass();
 
     std::ostream& err_;
     HostIde ide_;
@@ -68,6 +77,7 @@ private:
     bool installed_ = false;
     std::unique_ptr<Clock> clock_;
     std::vector<std::unique_ptr<std::function<void()>>> timerTicks_;
+    std::optional<std::uint32_t> statusOverride_;
 };
 
 }  // namespace velmora::host

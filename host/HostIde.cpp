@@ -416,6 +416,8 @@ HRESULT HostIde::QueryInterface(REFIID iid, void** object) {
         p = static_cast<IYantCompiler*>(this);
     else if (iid == IOrvanePlcControl::iid)
         p = static_cast<IOrvanePlcControl*>(this);
+    else if (iid == IConnectedPlc::iid)
+        p = static_cast<IConnectedPlc*>(this);
     else if (iid == com::kIidConnectionPointContainer)
         p = static_cast<IConnectionPointContainer*>(this);
     *object = p;
@@ -824,6 +826,16 @@ HRESULT HostIde::GetProjectInfo(std::int32_t field, char** value) {
 HRESULT HostIde::GetPlcState(std::int32_t* state) {
     if (!state) return E_POINTER;
     *state = plcState ? plcState() : (request_ ? 0 : 2);
+    return S_OK;
+}
+
+// ---- IConnectedPlc ----
+
+HRESULT HostIde::GetErrorText(std::int32_t code, char** text) {
+    if (!text) return E_POINTER;
+    *text = nullptr;
+    if (!errorText) return E_NOTIMPL;
+    *text = com::TaskString(errorText(code));
     return S_OK;
 }
 

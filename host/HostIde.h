@@ -44,6 +44,7 @@ class HostIde final : public IYantProjectManager,
                       public IYantApp,
                       public IYantCompiler,
                       public IOrvanePlcControl,
+                      public IConnectedPlc,
                       public IConnectionPointContainer {
 public:
     // Reads the project's description; throws std::runtime_error when the
@@ -86,6 +87,8 @@ public:
     // The PLC state query's answer (2 not connected, 0 halt, 1 run, 3 error);
     // empty: 0 while a request function is set, else 2.
     std::function<std::int32_t()> plcState;
+    // The connected PLC's text of a communication error code (empty: none).
+    std::function<std::string(std::int32_t code)> errorText;
     // Runs when the open PLC's symbols may have changed: a PLC was opened, or
     // a compilation made its files (before the plug-ins hear its end).
     std::function<void()> symbolsChanged;
@@ -278,6 +281,9 @@ public:
 
     // ---- IOrvanePlcControl ----
     HRESULT VELMORA_COM_CALL GetPlcState(std::int32_t* state) override;
+
+    // ---- IConnectedPlc ----
+    HRESULT VELMORA_COM_CALL GetErrorText(std::int32_t code, char** text) override;
 
     // ---- IConnectionPointContainer ----
     HRESULT VELMORA_COM_CALL EnumConnectionPoints(IEnumConnectionPoints** points) override;

@@ -48,6 +48,7 @@ HostSoftPlc::HostSoftPlc(HostIde& ide) : ide_(ide) {
             out.push_back({std::move(v.name), std::move(v.type), std::move(v.address)});
         return out;
     };
+    ide_.errorText = [this](std::int32_t code) { return plc_.describe(code); };
     ide_.symbolsChanged = [this] { reload(); };
     ide_.setRequestFunction(softplc::SoftPlc::requestFunction());
     loop_.hardOff = [this](std::uint16_t) { ide_.commLost(true); };
@@ -60,6 +61,7 @@ HostSoftPlc::~HostSoftPlc() {
     ide_.extraSymbols = nullptr;
     ide_.plcState = nullptr;
     ide_.variableList = nullptr;
+    ide_.errorText = nullptr;
     ide_.symbolsChanged = nullptr;
     ide_.setRequestFunction(nullptr);
 }

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <fstream>
 #include <optional>
 #include <stdexcept>
 
@@ -14,6 +15,7 @@
 #include "host/HeadlessSession.h"
 #include "host/HostIde.h"
 #include "host/HostSoftPlc.h"
+#include "host/OnlineCommandScript.h"
 #include "online/OnlineValues.h"
 #include "online/PlcItem.h"
 #include "online/TrendDataFile.h"
@@ -109,8 +111,9 @@ bool AssignSymbol(softplc::SoftPlc& plc, const std::string& assignment, const st
 }
 
 int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    std::string projectDir, plcName, controller, recordFile;
+    std::string projectDir, plcName, controller, recordFile, scriptFile;
     int passes = 8;
+    bool passesGiven = false;
     std::vector<std::string> presets;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -120,7 +123,9 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
         else if (a == "--controller" && hasValue) controller = args[++i];
         else if (a == "--set" && hasValue) presets.push_back(args[++i]);
         else if (a == "--record" && hasValue) recordFile = args[++i];
+        else if (a == "--script" && hasValue) scriptFile = args[++i];
         else if (a == "--passes" && hasValue) {
+            passesGiven = true;
             const std::string& n = args[++i];
             const auto [end, ec] = std::from_chars(n.data(), n.data() + n.size(), passes);
             if (ec != std::errc() || end != n.data() + n.size() || passes < 0)
@@ -130,6 +135,27 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     if (projectDir.empty() || plcName.empty() || controller.empty())
         throw std::invalid_argument("online needs --project DIR, --plc PLC and --controller NAME");
+
+    if (!scriptFile.empty() && !recordFile.empty())
+        throw std::invalid_argument("online: --script and --record do not go together");
+    // A script is read whole before anything runs: a bad line stops the run at once.
+    std::vector<ScriptLine> script;
+    if (!scriptFile.empty()) {
+        std::ifstream in(scriptFile, std::ios::binary);
+        if (!in) {
+            err << "velmora-host: cannot read the script " << scriptFile << "\n";
+            return 1;
+        }
+        std::string error;
+        auto read = ReadOnlineScript(in, scriptFile, error);
+        if (!read) {
+            err << "velmora-host: " << error << "\n";
+            return 1;
+        }
+        script = std::move(*read);
+        const int last = script.empty() ? 0 : script.back().pass;
+        passes = passesGiven ? std::max(passes, last) : last;
+    }
 
     if (!IsLegalName(plcName)) {
         err << "velmora-host: the PLC name \"" << PrintableName(plcName) << "\" is not a legal name\n";
@@ -158,8 +184,10 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
             const ControllerKind kind = SectionReader(file, section, Reader::OnlineView).kind();
             recorder.emplace(online::ReadTrendSettings(file, section, kind).bufferLength);
         }
+        if (!scriptFile.empty() && !RunOnlineScript(session, controller, script, passes, scriptFile, out, err))
+            result = 1;
         // One pass is one exchange period of the view: eight ticks of CommTimer1.
-        for (int i = 0; i < passes && session.view(controller); ++i) {
+        for (int i = 0; scriptFile.empty() && i < passes && session.view(controller); ++i) {
             session.advance(8.0 * std::max(session.frame().CommTimer1().interval(), 1));
             if (HeadlessOnlineView* view = recorder ? session.view(controller) : nullptr)
                 recorder->sampleIfNewer(view->exchange().lastDataTime(), online::ShownChannelTexts(view->exchange(), '.'));

@@ -1,5 +1,7 @@
 #include "controllers/InputValue.h"
 
+#include "controllers/ArithmeticExpression.h"
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -125,7 +127,7 @@ void InputValue::okClick(const std::string& text) {
     // Unchecked skips the expression and integer readings: always a real number.
     std::optional<double> value;
     if (!unchecked && expressionMode) {
-        value = evaluate ? evaluate(text) : std::nullopt;
+        value = evaluate ? evaluate(text) : EvaluateArithmetic(text);
     } else if (!unchecked && integerMode) {
         if (auto n = ReadIntegerText(text)) value = static_cast<double>(*n);
     } else {

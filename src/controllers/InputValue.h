@@ -22,7 +22,7 @@ std::optional<double> ReadRealText(std::string_view text);
 
 class InputValue {
 public:
-    // Evaluates the text in expression mode (the online view's evaluator);
+    // Evaluates the text in expression mode (EvaluateArithmetic when unset);
     // nullopt when the text is not a valid expression.
     using Evaluator = std::function<std::optional<double>(const std::string&)>;
 

@@ -29,6 +29,7 @@
 #include "controllers/ControllerKeys.h"
 #include "online/CommLabelWidget.h"
 #include "online/OnlineSession.h"
+#include "online/ParameterPanelWidget.h"
 #include "online/StructureTable.h"
 #include "online/TrendGraphWidget.h"
 #include "online/TrendSettings.h"
@@ -498,8 +499,7 @@ void TFormVisual1::build() {
         panel(E::Y2Input2)->column()->addWidget(box);
     }
     {
-        // The controller's mode buttons and the tuner's controls act online
-        // (parameter changes and autotuning); they stay off until that lands.
+        // The controller's mode buttons and the tuner's controls; the side panel drives them.
         auto* row = new QHBoxLayout;
         for (const char* name : {"ManButton1", "AutoButton1", "RestartButton1"}) {
             auto* b = new QPushButton(QString(name).remove("Button1"), panel(E::PID1));
@@ -584,14 +584,12 @@ void TFormVisual1::build() {
     graph_->setDataFolder(host_.controllerFile().parent_path());
     graphRow->addWidget(graph_, 1);
     auto* side = new QVBoxLayout;
-    ParamPanel1 = new QLabel(graphPage_);
-    ParamPanel1->setObjectName("ParamPanel1");
-    ParamPanel1->setWordWrap(true);
-    ParamPanel1->setFixedWidth(180);
-    ParamPanel1->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    ParamPanel1->setFrameShape(QFrame::StyledPanel);
-    // Said plainly until online parameter changes exist.
-    ParamPanel1->setText("Online parameter changes are not available in this version.");
+    ParamPanel1 = new ParameterPanelWidget(host_, *exchange_, canvas_, graphPage_);
+    ParamPanel1->setFixedWidth(200);
+    ParamPanel1->redrawValues = [this] {
+        shownTexts_.fill(std::string());
+        showValues();
+    };
     CommLabel2 = new TCommLabel(graphPage_);
     CommLabel2->setObjectName("CommLabel2");
     side->addWidget(CommLabel2);
@@ -675,6 +673,7 @@ bool TFormVisual1::loadController() {
     loaded_ = true;
     canvas_->update();
     showValues();
+    if (ParamPanel1) ParamPanel1->reload();
     return true;
 }
 
@@ -734,6 +733,12 @@ void TFormVisual1::elementClicked(SchemaElement element) {
     if (target == SchemaTarget::None) return;
     if (target == SchemaTarget::Graph) {
         selectTab(GraphPage);
+        return;
+    }
+    if (target == SchemaTarget::PidmaAutotuner) {
+        // The tuner's settings change what "Use vals" would write: the panel decides.
+        ParamPanel1->panel().TunerImage1Click();
+        loadController();
         return;
     }
     afterModal(host_.openTarget(target, name_));
@@ -821,8 +826,13 @@ void TFormVisual1::onlineChanged(bool online) {
     ToolButtonStop1->setEnabled(online);
     for (TCommLabel* label : {CommLabel1, CommLabel2}) label->SetDataState(TDataState::dsNoComm);
     setCommImage(31);
+    ParamPanel1->onlineChanged(online);
     host_.communicationChanged();
 }
+
+void TFormVisual1::refreshPendingControls() { ParamPanel1->refreshPendingControls(); }
+void TFormVisual1::tunerReport(int code) { ParamPanel1->tunerReport(code); }
+void TFormVisual1::writeFailed(const char*) { ParamPanel1->writeFailed(); }
 
 void TFormVisual1::commTicked(const TickResult& result) {
     setCommImage(result.image);
@@ -834,6 +844,7 @@ void TFormVisual1::commTicked(const TickResult& result) {
     }
     if (page_ == SchemaPage || result.newSample) showValues();
     if (page_ == StructurePage) showStructure();
+    ParamPanel1->commTicked();
 }
 
 void TFormVisual1::closeMessage(bool) {

@@ -34,6 +34,7 @@ class TCommLabel;
 class TrendGraphWidget;
 class SchemaCanvas;
 class SchemaPanel;
+class ParameterPanelWidget;
 
 // What the view asks of the plug-in around it.
 class VisualHost {
@@ -117,6 +118,9 @@ private:
     void controllerVanished() override { loadController(); }
     void simulationStep() override { host_.simulationStep(); }
     void sampleTimeChanged() override { host_.sampleTimeChanged(); }
+    void refreshPendingControls() override;
+    void tunerReport(int code) override;
+    void writeFailed(const char* logText) override;
 
     void build();
     void showPage(int index);
@@ -148,7 +152,7 @@ private:
     QLabel* SimLabel1 = nullptr;
     QWidget* graphPage_ = nullptr;
     TrendGraphWidget* graph_ = nullptr;
-    QLabel* ParamPanel1 = nullptr;
+    ParameterPanelWidget* ParamPanel1 = nullptr;
     QTableWidget* StringGrid2 = nullptr;
     QToolButton* tbHex1 = nullptr;
     QToolButton *SchemaButton1 = nullptr, *GrafButton1 = nullptr, *SchemaButton2 = nullptr;

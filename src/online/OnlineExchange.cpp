@@ -242,7 +242,7 @@ void OnlineExchange::clearPending() {
     man_.reset();
     taff_.reset();
     tune_ = tbrk_ = clearTe_ = false;
-    tunedRead_.reset();
+    tunedRead_ = {};
 }
 
 void OnlineExchange::markSimulatedInputs(std::optional<RawValue> y1, std::optional<RawValue> y2,
@@ -268,7 +268,7 @@ OnlineExchange::Pending OnlineExchange::pending() const {
     p.hv = hv_.has_value();
     p.pv = pv_.has_value();
     p.clearTe = clearTe_;
-    p.tunedRead = tunedRead_.has_value();
+    p.tunedRead = tunedRead_[0] || tunedRead_[1];
     return p;
 }
 
@@ -321,7 +321,11 @@ std::optional<int> OnlineExchange::send(PlcRequestFunction request, std::int32_t
 
 bool OnlineExchange::write(PlcRequestFunction request, const char* logText, const RequestBuilder& builder) {
     std::array<std::uint8_t, 16> status{};
-    return send(request, kPlcWrite, logText, builder, status.data(), kWriteResponseCapacity).has_value();
+    const auto alive = alive_;
+    const bool ok = send(request, kPlcWrite, logText, builder, status.data(), kWriteResponseCapacity).has_value();
+    // The mark is gone already: the write is not repeated, the view tells the user.
+    if (!ok && *alive && sink_) sink_->writeFailed(logText);
+    return ok;
 }
 
 int OnlineExchange::NovaKomunikace(PlcRequestFunction request, bool dataValid) {
@@ -567,9 +571,10 @@ int OnlineExchange::exchangePidma(PlcRequestFunction request, const StopCheck& s
     if (!writeFloat(pv_, dv.at(tpida::pv, 4), "zapis Y")) return 0;
     if (!writeByte(takeFlag(clearTe_, 0), ItemRole::Te, "zapis TE")) return 0;
 
-    if (tunedRead_ && item(ItemRole::K).valid && item(ItemRole::Pk).valid) {
-        const TunedReadReason reason = *tunedRead_;
-        tunedRead_.reset();
+    if ((tunedRead_[0] || tunedRead_[1]) && item(ItemRole::K).valid && item(ItemRole::Pk).valid) {
+        // The tuner's end and the "Params" button may ask in the same period: one read, both reports.
+        const auto reasons = tunedRead_;
+        tunedRead_ = {};
         b.clear();
         b.addRead(item(ItemRole::K).withCount(kTunedBytes));
         b.addRead(item(ItemRole::Pk));
@@ -578,8 +583,12 @@ int OnlineExchange::exchangePidma(PlcRequestFunction request, const StopCheck& s
         if (got && *got == 2 * kTunedBytes) {
             std::memcpy(pidmaImage_.data() + tpida::k, response.data(), kTunedBytes);
             std::memcpy(pidmaImage_.data() + tpida::pk, response.data() + kTunedBytes, kTunedBytes);
-            if (sink_) sink_->tunerReport(TunerReportCode(reason, pidmaImage_[tpida::TE], pidmaImage_[tpida::TAFF]));
-            if (stop()) return 0;
+            const TunedReadReason order[2] = {TunedReadReason::TunerFinished, TunedReadReason::ParamsButton};
+            for (int i = 0; i < 2; ++i) {
+                if (!reasons[i] || !sink_) continue;
+                sink_->tunerReport(TunerReportCode(order[i], pidmaImage_[tpida::TE], pidmaImage_[tpida::TAFF]));
+                if (stop()) return 0;
+            }
         }
     }
     return 1;

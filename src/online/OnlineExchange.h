@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "online/ExchangeSettings.h"
 #include "online/OnlineHost.h"
@@ -107,7 +109,9 @@ public:
     void markHv(float value) { hv_ = value; }
     void markPv(float value) { pv_ = value; }
     void markClearTuneError() { clearTe_ = true; }
-    void markTunedRead(TunedReadReason reason) { tunedRead_ = reason; }
+    void markTunedRead(TunedReadReason reason) {
+        tunedRead_[reason == TunedReadReason::ParamsButton ? 1 : 0] = true;
+    }
 
     struct Pending {
         bool parameters = false, tiW = false, gW = false, simulatedInputs = false, secondInput = false,
@@ -132,7 +136,17 @@ public:
     int minY() const { return settings_.minY; }
     int maxY() const { return settings_.maxY; }
 
+    // The controller's data by symbol name, outside the exchange (the wizard
+    // pages' reads and writes): through the request function the host last
+    // handed to the callback, and only while the view is online. Reachable
+    // means every symbol resolves and one read of all of them succeeds now.
+    bool symbolsReachable(const std::vector<std::string>& symbols);
+    bool writeSymbol(const std::string& symbol, std::span<const std::uint8_t> bytes);
+    std::optional<std::vector<std::uint8_t>> readSymbol(const std::string& symbol, int size);
+
     const PlcItem& item(ItemRole role) const { return items_[static_cast<std::size_t>(role)]; }
+    // Whether the symbol behind the item is a REAL.
+    bool itemIsReal(ItemRole role) const { return kinds_[static_cast<std::size_t>(role)] == 'F'; }
     int missingSymbols() const { return missing_; }
 
 private:
@@ -204,7 +218,7 @@ private:
     std::optional<float> sp_, hv_, pv_;
     std::optional<std::uint8_t> man_, taff_;
     bool tune_ = false, tbrk_ = false, clearTe_ = false;
-    std::optional<TunedReadReason> tunedRead_;
+    std::array<bool, 2> tunedRead_{};  // the tuner finished, the "Params" button
 };
 
 // The code of the tuner report after the tuned parameters were read: 2 for

@@ -85,6 +85,8 @@ public:
     virtual void refreshPendingControls() {}
     // The tuner report (message 0x85DF) with its code.
     virtual void tunerReport(int code) {}
+    // A pending write failed (its log text); it is not repeated.
+    virtual void writeFailed(const char* logText) {}
     // The close message 0x85E1, posted from the callback or sent from a notification.
     virtual void closeMessage(bool sent) {}
     // A missing input or output variable: switch offline has happened; open

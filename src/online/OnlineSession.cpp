@@ -103,6 +103,8 @@ void OnlineSession::CommLoopCallback(PlcRequestFunction request, std::uint32_t s
     }
     closeRequestedViews(false);
     if (!request) return;
+    // Kept for requests outside the callback (the wizard pages' PLC data).
+    lastRequest_ = commPending_ ? nullptr : request;
 
     commFlags_ = static_cast<std::uint16_t>(status & 0xFFFFu);
     const bool dataValid = DataValidFromStatus(status);
@@ -132,6 +134,7 @@ void OnlineSession::CommLoopCallback(PlcRequestFunction request, std::uint32_t s
 void OnlineSession::commOff(TCommState state, const char* logText) {
     ++offCount_;
     commPending_ = true;
+    lastRequest_ = nullptr;
     log(logText);
     simTimer_->setEnabled(false);
     commState_ = state;

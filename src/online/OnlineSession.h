@@ -88,6 +88,10 @@ public:
     bool commPending() const { return commPending_; }
     std::uint16_t commFlags() const { return commFlags_; }
 
+    // The request function of the last pass while the loop was up; null after
+    // a soft-off or hard-off until the loop hands one again.
+    PlcRequestFunction lastRequestFunction() const { return lastRequest_; }
+
     bool logEnabled() const { return env_.log && env_.log->enabled(); }
     void log(std::string_view text) const;
 
@@ -124,6 +128,7 @@ private:
     bool fixed_ = false;
     bool commPending_ = true;
     std::uint16_t commFlags_ = 0;
+    PlcRequestFunction lastRequest_ = nullptr;
 };
 
 }  // namespace velmora::online

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <system_error>
 
 #include "base/IniFile.h"
@@ -79,11 +80,31 @@ private:
     const HostLink& host_;
 };
 
+// The host's texts of communication error codes, for the comm log.
+class TFormReg1::HostErrorTexts : public online::PlcErrorDescriber {
+public:
+    explicit HostErrorTexts(const HostLink& host) : host_(host) {}
+    std::string describe(std::int32_t code) const override {
+        char* text = nullptr;
+        if (!host_.connectedPlc || FAILED(host_.connectedPlc->GetErrorText(code, &text)) || !text) {
+            CoTaskMemFree(text);
+            char fallback[32];
+            std::snprintf(fallback, sizeof fallback, "Error 0x%08X", static_cast<unsigned>(code));
+            return fallback;
+        }
+        return com::TakeTaskString(text);
+    }
+
+private:
+    const HostLink& host_;
+};
+
 online::OnlineEnvironment TFormReg1::onlineEnvironment() {
     online::OnlineEnvironment env;
     env.messages = toolkit().messages;
     env.clock = toolkit().clock;
     env.plc = plcControl_.get();
+    env.errors = errorTexts_.get();
     env.log = &commLog_;
     env.lookup = [this](const std::string& name) -> std::optional<std::string> {
         auto variables = com::Query<IYantVariables>(host_.registerCentre.get());
@@ -108,6 +129,7 @@ TFormReg1::TFormReg1(void* owner, const HostLink& host, FrontEnd& frontEnd)
     : owner_(owner), host_(host), frontEnd_(frontEnd), generator_(&GenerateWithHost) {
     Log("MainFormCreated");
     plcControl_ = std::make_unique<HostPlcControl>(host_);
+    errorTexts_ = std::make_unique<HostErrorTexts>(host_);
     TimerFactory* timers = toolkit().timers;
     if (!timers) {
         ownTimers_ = std::make_unique<ManualTimers>();

@@ -30,6 +30,7 @@ struct HostLink {
     com::ComPtr<IOrvaneCommLoop> commLoop;
     com::ComPtr<IOrvaneIDE> ide;
     com::ComPtr<IOrvanePlcControl> plcControl;
+    com::ComPtr<IConnectedPlc> connectedPlc;  // optional: error texts of the PLC connection
 };
 
 class TFormReg1 {
@@ -124,6 +125,7 @@ public:
 
 private:
     class HostPlcControl;
+    class HostErrorTexts;
     online::OnlineEnvironment onlineEnvironment();
     OnlineViewForm* createView(const std::string& controllerName);
     com::ComPtr<IYantWindows> windows() const;
@@ -133,6 +135,7 @@ private:
     FrontEnd& frontEnd_;
     std::unique_ptr<TimerFactory> ownTimers_;
     std::unique_ptr<HostPlcControl> plcControl_;
+    std::unique_ptr<HostErrorTexts> errorTexts_;
     online::ModuleCommLog commLog_;
     std::unique_ptr<online::OnlineSession> online_;
     int language_ = 1;

@@ -1,5 +1,7 @@
 #include "plugin/HeadlessFrontEnd.h"
 
+#include "controllers/InputValue.h"
+
 #include "plugin/FrameState.h"
 #include "plugin/HostServices.h"
 
@@ -132,6 +134,7 @@ HeadlessOnlineView::HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& fr
     : frontEnd_(frontEnd), frame_(frame), name_(std::move(controllerName)) {
     exchange_ = std::make_unique<online::OnlineExchange>(frame.onlineSession(), name_, this);
     simulation_ = std::make_unique<ViewSimulationLink>(frame.onlineSession(), *exchange_);
+    panel_ = std::make_unique<online::ParameterPanel>(*exchange_, *this, frontEnd_.toolkit().decimalSeparator);
     frontEnd_.note("view created: " + name_);
     reloadSimulation();
 }
@@ -151,6 +154,7 @@ void HeadlessOnlineView::sampleTimeChanged() {
 
 HeadlessOnlineView::~HeadlessOnlineView() {
     simulation_.reset();
+    panel_.reset();
     exchange_.reset();
     frame_.forgetView(this);
     frontEnd_.note("view destroyed: " + name_);
@@ -172,6 +176,9 @@ void HeadlessOnlineView::openGraph() {
 }
 void HeadlessOnlineView::selectTab(int index) {
     tab_ = index;
+    graphShown_ = index == 1;
+    exchange_->setGraphShown(index == 1);
+    exchange_->setStructureView(index == 2);
 }
 void HeadlessOnlineView::close() {
     frontEnd_.note("view closed: " + name_);
@@ -183,6 +190,48 @@ void HeadlessOnlineView::destroy() {
 void HeadlessOnlineView::showCommState(online::TCommState state, bool fixed) {
     commState_ = state;
     fixed_ = fixed;
+}
+MessageBoxes* HeadlessOnlineView::messages() {
+    return frontEnd_.toolkit().messages;
+}
+std::filesystem::path HeadlessOnlineView::controllerFile() {
+    return frame_.controllerFilePath();
+}
+std::optional<double> HeadlessOnlineView::askValue(const online::ValueRequest& request) {
+    // The dialog's own checks: a value it refuses leaves it open, which a
+    // script cannot answer, so it counts as cancelled.
+    const std::optional<std::string> text = std::move(nextInput);
+    nextInput.reset();
+    frontEnd_.note("input: " + request.text);
+    if (!text || !messages()) return std::nullopt;
+    InputValue input(*messages());
+    input.minimum = static_cast<float>(request.minimum);
+    input.maximum = static_cast<float>(request.maximum);
+    input.expressionMode = true;
+    input.okClick(*text);
+    return input.mayClose() ? input.value() : std::nullopt;
+}
+bool HeadlessOnlineView::openTunerPage() {
+    frontEnd_.note("tuner page: " + name_);
+    return false;
+}
+void HeadlessOnlineView::onlineChanged(bool online) {
+    dataState_ = online::TDataState::dsNoComm;
+    if (panel_) panel_->onlineChanged(online);
+}
+void HeadlessOnlineView::commTicked(const online::TickResult& result) {
+    dataState_ = result.state;
+    panel_->commTicked();
+}
+void HeadlessOnlineView::refreshPendingControls() {
+    panel_->refreshPendingControls();
+}
+void HeadlessOnlineView::tunerReport(int code) {
+    panel_->post(code);
+}
+void HeadlessOnlineView::writeFailed(const char* logText) {
+    frontEnd_.note(std::string("write failed: ") + logText);
+    panel_->writeFailed();
 }
 void HeadlessOnlineView::closeMessage(bool sent) {
     frontEnd_.note(std::string(sent ? "view close sent: " : "view close posted: ") + name_);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "online/OnlineExchange.h"
+#include "online/ParameterPanel.h"
 #include "plugin/FormFactory.h"
 #include "plugin/ViewSimulationLink.h"
 
@@ -64,7 +65,7 @@ private:
 // The online view of the headless front end: keeps its layout and flags so
 // that desktop passes can be checked, and exchanges with the PLC through its
 // OnlineExchange like any view.
-class HeadlessOnlineView : public OnlineViewForm, public online::OnlineViewSink {
+class HeadlessOnlineView : public OnlineViewForm, public online::OnlineViewSink, public online::PanelHost {
 public:
     HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& frame, std::string controllerName);
     ~HeadlessOnlineView() override;
@@ -86,6 +87,13 @@ public:
     void destroy() override;
 
     online::OnlineExchange& exchange() { return *exchange_; }
+    // The graph page's side panel and the schema's value boxes.
+    online::ParameterPanel& panel() { return *panel_; }
+    // The text the next input dialog is answered with (its OK is pressed);
+    // without one the dialog is cancelled.
+    std::optional<std::string> nextInput;
+    // The data state of the last communication tick.
+    online::TDataState dataState() const { return dataState_; }
     void setGraphShown(bool shown) { graphShown_ = shown; }
     int selectedTab() const { return tab_; }
     bool visible() const { return visible_; }
@@ -96,11 +104,22 @@ public:
     bool reloadSimulation();
     const ViewSimulationLink& simulation() const { return *simulation_; }
 
+    // PanelHost
+    MessageBoxes* messages() override;
+    std::filesystem::path controllerFile() override;
+    std::optional<double> askValue(const online::ValueRequest& request) override;
+    bool openTunerPage() override;
+
 private:
     void showCommState(online::TCommState state, bool fixed) override;
     void closeMessage(bool sent) override;
     void simulationStep() override;
     void sampleTimeChanged() override;
+    void onlineChanged(bool online) override;
+    void commTicked(const online::TickResult& result) override;
+    void refreshPendingControls() override;
+    void tunerReport(int code) override;
+    void writeFailed(const char* logText) override;
 
     HeadlessFrontEnd& frontEnd_;
     TFormReg1& frame_;
@@ -109,8 +128,10 @@ private:
     bool graphShown_ = false, visible_ = false, fixed_ = false;
     int tab_ = -1;
     online::TCommState commState_ = online::TCommState::csNoComm;
+    online::TDataState dataState_ = online::TDataState::dsNoComm;
     std::unique_ptr<online::OnlineExchange> exchange_;
     std::unique_ptr<ViewSimulationLink> simulation_;
+    std::unique_ptr<online::ParameterPanel> panel_;
 };
 
 // The report view of the headless front end: builds the report's lines as

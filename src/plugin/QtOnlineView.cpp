@@ -8,6 +8,7 @@
 #include "base/Texts.h"
 #include "online/OnlineSession.h"
 #include "plugin/FrameState.h"
+#include "plugin/PlcControllerData.h"
 #include "plugin/QtManagerForm.h"
 #include "plugin/QtFrameWizard.h"
 #include "plugin/QtSimulationDialog.h"
@@ -184,6 +185,9 @@ bool QtOnlineView::openTarget(online::SchemaTarget target, const std::string& co
     context.controllerName = controllerName;
     context.signalIndex = choice->signalIndex;
     frame_.signalIndex = choice->signalIndex;
+    // OK writes into the running PLC and "Upload from PLC" reads from it through this view.
+    PlcControllerData data(form_->exchange());
+    context.controllerData = &data;
     const bool accepted = wizard::ShowControllerPage(choice->page, context, form_);
     frame_.releaseControllerFile();
     return accepted;

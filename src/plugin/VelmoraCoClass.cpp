@@ -186,6 +186,8 @@ HRESULT TVelmoraCoClassImpl::install(IUnknown* host) {
     if (FAILED(hr = host_.projectManager->QueryInterface(IOrvaneIDE::iid, host_.ide.putVoid()))) return hr;
     if (FAILED(hr = host_.registerCentre->QueryInterface(IOrvanePlcControl::iid, host_.plcControl.putVoid())))
         return hr;
+    // A host without it still works; its error codes are then logged bare.
+    host_.registerCentre->QueryInterface(IConnectedPlc::iid, host_.connectedPlc.putVoid());
 
     if (auto language = com::Query<IYantLanguage>(host_.projectManager.get())) {
         std::int32_t number = 1;
@@ -314,6 +316,7 @@ void TVelmoraCoClassImpl::uninstall() {
     }
     if (commLoopTarget == this) commLoopTarget = nullptr;
     host_.plcControl.reset();
+    host_.connectedPlc.reset();
     Log("OrvaneIDE");
     host_.ide.reset();
     Log("OrvaneIDE - Release");

@@ -76,9 +76,9 @@ public:
     // settings and the controller's online view.
     std::function<void()> wizardFinished;
 
-    // The controller's data in the PLC. Null means not reachable: the online
-    // view that provides it has not landed yet, so pages skip their PLC writes
-    // and "Upload from PLC" reports a failed read.
+    // The controller's data in the PLC, served by the controller's online view
+    // when the page is opened from it. Null means not reachable: pages skip
+    // their PLC writes and "Upload from PLC" reports a failed read.
     ControllerData* controllerData = nullptr;
 
     std::string section() const { return ControllerSection(controllerName); }

@@ -54,5 +54,25 @@ TEST_F(OnlineProgram, CommLogSwitchLeavesTheExchangeBesideTheHost) {
     EXPECT_FALSE(std::filesystem::exists(host.parent_path() / "comm.log")) << "no switch, no log";
 }
 
+TEST_F(OnlineProgram, ScriptedFailuresCarryTheHostsErrorTextAndABadLineStops) {
+    const std::string script = (dir / "s.txt").string();
+    std::ofstream(script) << "1 fail-request 0x80040005 read\n2 page graph\n2 use-vals PBnd=40\n";
+    const std::string args = "online --project '" + project.string() + "' --plc PLC1 --controller Boiler --script '" +
+                             script + "' /USECOMMLOGFILE";
+    ASSERT_EQ(run(args), 0) << output;
+    EXPECT_NE(output.find("pass 2: data=Data OK comm="), std::string::npos) << output;
+    const auto lines = commLog();
+    const auto has = [&](const std::string& text) {
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+    };
+    EXPECT_TRUE(has("Comm Error\tSoft PLC: error 0x80040005")) << "the host describes its own codes";
+    EXPECT_TRUE(has("zapis Pbnd...IGap, Control change\tCh\t24\t"));
+
+    std::ofstream(script) << "1 page graph\n\n3 mode off\n";
+    EXPECT_EQ(run(args), 1);
+    EXPECT_NE(output.find("s.txt:3: mode takes man or auto"), std::string::npos) << output;
+    EXPECT_EQ(output.find("Compiled"), std::string::npos) << "nothing runs";
+}
+
 }  // namespace
 }  // namespace velmora

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QMouseEvent>
@@ -136,6 +137,33 @@ TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
     exchangeOnce(view.exchange());
     view.showValues();
     EXPECT_EQ(y1->palette().color(QPalette::Window), QColor(Qt::white));
+}
+
+TEST_F(FormVisual1Ui, SidePanelEditsFollowTheGainRulesAndUseValsWritesFromTheGraphPage) {
+    addVariables();
+    const int base = addPid(Pid("Boiler"), 300);
+    writeSection("Boiler", "PID", 1, false);
+    TFormVisual1 view(host, "Boiler");
+    view.KomunikaceButton1_Click();
+    exchangeOnce(view.exchange());
+    auto* band = view.findChild<QLineEdit*>("EditPBnd1");
+    ASSERT_NE(band, nullptr);
+    QFocusEvent in(QEvent::FocusIn), out(QEvent::FocusOut);
+    QApplication::sendEvent(band, &in);
+    band->setText("0");
+    QApplication::sendEvent(band, &out);
+    EXPECT_EQ(band->text(), "0,1");
+    EXPECT_EQ(view.findChild<QLineEdit*>("EditG1")->text(), "1000,00");
+    auto* use = view.findChild<QPushButton*>("UseSettingsBtn1");
+    ASSERT_TRUE(use->isEnabled());
+    use->click();
+    EXPECT_FALSE(use->isEnabled());
+    exchangeOnce(view.exchange());
+    EXPECT_NE(online::DecodeInt16(plc.area(3).data() + base + tpid::PBnd), 1) << "schema page: not yet";
+    view.GrafButton1Click();
+    exchangeOnce(view.exchange());
+    EXPECT_EQ(online::DecodeInt16(plc.area(3).data() + base + tpid::PBnd), 1);
+    EXPECT_TRUE(view.findChild<QPushButton*>("AutoButton1")->isEnabled()) << "mode buttons live online";
 }
 
 TEST_F(FormVisual1Ui, AnElementOpensItsPageAndTheViewReloadsAfterOk) {

@@ -233,6 +233,13 @@ struct IOrvanePlcControl : IUnknown {
     virtual HRESULT VELMORA_COM_CALL GetPlcState(std::int32_t* state) = 0;  // 3
 };
 
+// The connected PLC's communication services: the text of a communication
+// error code (facility 4). Task-allocated, freed by the caller.
+struct IConnectedPlc : IUnknown {
+    static constexpr IID iid = velmora::com::MakeGuid("9E2C51A4-3B7D-4F0E-A6C8-5D1B7E2F4A90");
+    virtual HRESULT VELMORA_COM_CALL GetErrorText(std::int32_t code, char** text) = 0;  // 3
+};
+
 // ---- Interfaces the plug-in object implements ----
 
 struct IYantPlugin : IUnknown {

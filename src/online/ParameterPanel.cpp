@@ -1,0 +1,573 @@
+#include "online/ParameterPanel.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/InputValue.h"
+#include "controllers/SectionReader.h"
+
+namespace velmora::online {
+
+namespace {
+
+using P = PanelEdit;
+
+struct EditRule {
+    const char* component;
+    const char* pidName;
+    const char* pidmaName;  // nullptr: not used by PIDMA
+    double onError;
+    double low, high;  // PID limits; PIDMA keeps only the lower limit 0
+    int decimals;      // -1: five significant digits
+};
+
+// Indexed by PanelEdit.
+constexpr EditRule kRules[kPanelEdits] = {
+    {"EditPBnd1", "PBnd", nullptr, 100, 0.1, 3000, 1},
+    {"EditG1", "K+", "k", 1, 0, 0, 2},
+    {"EditRegCool1", "RelCool", "b", 100, 0.1, 3000, -1},
+    {"EditG2", "K-", "c", 1, 0, 0, 2},
+    {"EditTi1", "Ti", "ti", 10, 0, 3000, -1},
+    {"EditTd1", "Td", "td", 1, 0, 3000, -1},
+    {"EditEGap1", "EGap", "tt", 1, 0, 100, -1},
+    {"EditIGap1", "IGap", "nd", 100, 0, 100, -1},
+    {"EditDGap1", "DGap", nullptr, 100, 0, 100, -1},
+};
+
+const EditRule& RuleOf(PanelEdit e) {
+    return kRules[static_cast<std::size_t>(e)];
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string WithSeparator(std::string text, char separator) {
+    for (char& c : text)
+        if (c == '.') c = separator;
+    return text;
+}
+
+// Fixed-point with the edit's decimals, or five significant digits without
+// trailing zeros.
+std::string Shown(double value, int decimals, char separator) {
+    char buffer[64];
+    if (decimals >= 0) {
+        std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+        return WithSeparator(buffer, separator);
+    }
+    const double magnitude = std::fabs(value);
+    const int whole = magnitude < 1 ? 1 : static_cast<int>(std::floor(std::log10(magnitude))) + 1;
+    std::snprintf(buffer, sizeof buffer, "%.*f", std::max(0, 5 - whole), value);
+    std::string text = buffer;
+    if (text.find('.') != std::string::npos) {
+        while (text.back() == '0') text.pop_back();
+        if (text.back() == '.') text.pop_back();
+    }
+    if (text == "-0") text = "0";
+    return WithSeparator(text, separator);
+}
+
+std::string Real(double v) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%4.3f", v);
+    return buffer;
+}
+
+float ImageReal(const std::array<std::uint8_t, tpida::Size>& image, int at) {
+    return DecodeFloat(image.data() + at);
+}
+
+constexpr std::uint16_t kAutoBit = 1u << 6;  // AM of the PID control word
+
+}  // namespace
+
+const char* PanelEditName(PanelEdit edit) {
+    return RuleOf(edit).component;
+}
+
+bool PanelEditUsed(PanelEdit edit, ControllerKind kind) {
+    return kind == ControllerKind::Pid || RuleOf(edit).pidmaName != nullptr;
+}
+
+std::optional<PanelEdit> PanelEditByName(std::string_view name, ControllerKind kind) {
+    for (std::size_t i = 0; i < kPanelEdits; ++i) {
+        const auto e = static_cast<PanelEdit>(i);
+        if (!PanelEditUsed(e, kind)) continue;
+        const EditRule& r = kRules[i];
+        const char* member = kind == ControllerKind::Pid ? r.pidName : r.pidmaName;
+        if (SameName(name, r.component) || SameName(name, member)) return e;
+    }
+    return std::nullopt;
+}
+
+const char* TunerLampName(TunerLamp lamp) {
+    switch (lamp) {
+        case TunerLamp::Lime:
+            return "lime";
+        case TunerLamp::Red:
+            return "red";
+        default:
+            return "grey";
+    }
+}
+
+// ---- ParameterValues ----
+
+ParameterValues::ParameterValues(ControllerKind kind, char decimalSeparator)
+    : kind_(kind), separator_(decimalSeparator) {
+    for (std::size_t i = 0; i < kPanelEdits; ++i) set(static_cast<PanelEdit>(i), kRules[i].onError);
+}
+
+void ParameterValues::set(PanelEdit edit, double value) {
+    values_[index(edit)] = value;
+    texts_[index(edit)] = Shown(value, RuleOf(edit).decimals, separator_);
+}
+
+void ParameterValues::load(const IniFile& file, const std::string& controllerName) {
+    const SectionReader in(file, ControllerSection(controllerName), kind_, Reader::OnlineView);
+    if (kind_ == ControllerKind::Pidma) {
+        const std::pair<PanelEdit, Key> members[] = {
+            {P::G1, key::k},  {P::RelCool, key::b}, {P::G2, key::c},   {P::Ti, key::ti},
+            {P::Td, key::td}, {P::EGap, key::tt},   {P::IGap, key::nd}};
+        for (const auto& [e, k] : members) set(e, std::max(0.0, in.decimal(k)));
+        return;
+    }
+    const std::pair<PanelEdit, Key> members[] = {
+        {P::Ti, key::Ti}, {P::Td, key::Td}, {P::EGap, key::EGap}, {P::IGap, key::IGap}, {P::DGap, key::DGap}};
+    for (const auto& [e, k] : members) set(e, std::clamp(in.scaled(k), RuleOf(e).low, RuleOf(e).high));
+    set(P::RelCool, std::clamp(in.scaled(key::RelCool), 0.1, 3000.0));
+    bandRule(in.scaled(key::PBnd));
+}
+
+void ParameterValues::setTuned(float k, float ti, float td, float nd, float b, float c) {
+    set(P::G1, k);
+    set(P::Ti, ti);
+    set(P::Td, td);
+    set(P::IGap, nd);
+    set(P::RelCool, b);
+    set(P::G2, c);
+}
+
+void ParameterValues::bandRule(double pBnd) {
+    pBnd = std::clamp(pBnd, 0.1, 3000.0);
+    set(P::PBnd, pBnd);
+    set(P::G1, 100.0 / pBnd);
+    coolRule(value(P::RelCool));
+}
+
+void ParameterValues::coolRule(double relCool) {
+    relCool = std::clamp(relCool, 0.1, 3000.0);
+    set(P::RelCool, relCool);
+    set(P::G2, 10000.0 / (relCool * value(P::PBnd)));
+}
+
+void ParameterValues::leave(PanelEdit edit) {
+    const EditRule& rule = RuleOf(edit);
+    const double typed = ReadRealText(text(edit)).value_or(rule.onError);
+    if (kind_ == ControllerKind::Pidma) {
+        set(edit, std::isfinite(typed) ? std::max(0.0, typed) : 0.0);
+        return;
+    }
+    // A gain of 0 (or less) asks for an infinite band: the clamp keeps it finite.
+    const auto inverse = [](double numerator, double x) { return x > 0 ? numerator / x : 3000.0; };
+    switch (edit) {
+        case P::PBnd:
+            bandRule(typed);
+            break;
+        case P::G1:
+            bandRule(inverse(100.0, typed));
+            break;
+        case P::RelCool:
+            coolRule(typed);
+            break;
+        case P::G2:
+            coolRule(inverse(10000.0, value(P::PBnd) * typed));
+            break;
+        default:
+            set(edit, std::isnan(typed) ? rule.onError : std::clamp(typed, rule.low, rule.high));
+            break;
+    }
+}
+
+PidParameterBlock ParameterValues::pidBlock() const {
+    return PidParameterBlock::FromShown(value(P::PBnd), value(P::RelCool), value(P::Ti), value(P::Td),
+                                        value(P::EGap), value(P::DGap), value(P::IGap));
+}
+
+PidmaParameterBlock ParameterValues::pidmaBlock() const {
+    const auto f = [this](PanelEdit e) { return static_cast<float>(value(e)); };
+    return {f(P::G1), f(P::Ti), f(P::Td), f(P::IGap), f(P::RelCool), f(P::G2), f(P::EGap)};
+}
+
+void ParameterValues::save(IniFile& file, const std::string& controllerName) const {
+    IniFile::Batch batch(file);
+    SectionWriter out(file, ControllerSection(controllerName), kind_);
+    if (kind_ == ControllerKind::Pidma) {
+        // In this order; "Ti" is spelled as the key always was.
+        out.setDecimal(key::k, value(P::G1));
+        out.setDecimal(Key{"Ti"}, value(P::Ti));
+        out.setDecimal(key::td, value(P::Td));
+        out.setDecimal(key::b, value(P::RelCool));
+        out.setDecimal(key::c, value(P::G2));
+        out.setDecimal(key::tt, value(P::EGap));
+        out.setDecimal(key::nd, value(P::IGap));
+    } else {
+        const std::pair<Key, PanelEdit> members[] = {
+            {key::PBnd, P::PBnd}, {key::RelCool, P::RelCool}, {key::Ti, P::Ti},    {key::Td, P::Td},
+            {key::EGap, P::EGap}, {key::IGap, P::IGap},       {key::DGap, P::DGap}};
+        for (const auto& [k, e] : members) out.setScaled(k, value(e));
+    }
+    batch.commit();
+}
+
+// ---- tuner texts ----
+
+std::string TunerReportText(int code, const std::array<std::uint8_t, tpida::Size>& image) {
+    const auto r = [&](int at) { return Real(ImageReal(image, at)); };
+    switch (code) {
+        case 0:
+            return Text(3385) + "\r\n pk\t" + r(tpida::pk) + "\r\n pti\t" + r(tpida::pti) + "\r\n ptd\t" +
+                   r(tpida::ptd) + "\r\n pnd\t" + r(tpida::pnd) + "\r\n pb\t" + r(tpida::pb) + "\r\n pc\t" +
+                   r(tpida::pc);
+        case 1:
+            return Text(3383) + "\r\n k\t" + r(tpida::k) + "\tpk\t" + r(tpida::pk) + "\r\n ti\t" +
+                   r(tpida::ti) + "\tpti\t" + r(tpida::pti) + "\r\n td\t" + r(tpida::td) + "\tptd\t" +
+                   r(tpida::ptd) + "\r\n nd\t" + r(tpida::nd) + "\tpnd\t" + r(tpida::pnd) + "\r\n b\t" +
+                   r(tpida::b) + "\tpb\t" + r(tpida::pb) + "\r\n c\t" + r(tpida::c) + "\tpc\t" +
+                   r(tpida::pc) + "\r\n\r\n" + Text(3384);
+        case 2:
+            return Text(3389) + "\r\n pk\t" + r(tpida::pk) + "\r\n pti\t" + r(tpida::pti) + "\r\n ptd\t" +
+                   r(tpida::ptd) + "\r\n pnd\t" + r(tpida::pnd) + "\r\n pb\t" + r(tpida::pb);
+        default:
+            return Text(3388);
+    }
+}
+
+std::string TunerErrorQuestion(int ite) {
+    const std::string reason =
+        ite >= 0 && ite <= 10 ? Text(static_cast<std::uint32_t>(3371 + ite)) : std::string();
+    return Text(3370) + "\r\n" + reason + "\r\n\r\n" + Text(3382);
+}
+
+double SecondInputRaw(double entered, bool measure, double x1, double x2, double y1, double y2) {
+    // The measurement maps raw x to units y; a flat line has no inverse.
+    if (!measure || y2 == y1) return entered;
+    return x1 + (entered - y1) * (x2 - x1) / (y2 - y1);
+}
+
+// ---- ParameterPanel ----
+
+ParameterPanel::ParameterPanel(OnlineExchange& exchange, PanelHost& host, char decimalSeparator)
+    : exchange_(exchange),
+      host_(host),
+      separator_(decimalSeparator),
+      values_(exchange.kind(), decimalSeparator) {
+    reload();
+}
+
+ExchangeSettings ParameterPanel::settings() const {
+    return exchange_.settings();
+}
+
+void ParameterPanel::reload() {
+    IniFile file(host_.controllerFile());
+    const SectionReader in(file, ControllerSection(exchange_.name()), Reader::OnlineView);
+    values_ = ParameterValues(in.kind(), separator_);
+    values_.load(file, exchange_.name());
+    tags_ = {};
+    active_.reset();
+    useEnabled_ = saveEnabled_ = useWaiting_ = false;
+}
+
+void ParameterPanel::enter(PanelEdit edit) {
+    if (active_ && *active_ != edit) leave(*active_);
+    active_ = edit;
+    tags_[static_cast<std::size_t>(edit)] = true;
+    saveEnabled_ = true;
+    useEnabled_ = !useWaiting_;
+}
+
+void ParameterPanel::leave(PanelEdit edit) {
+    values_.leave(edit);
+    if (active_ == edit) active_.reset();
+}
+
+void ParameterPanel::UseSettingsBtn1Click() {
+    // The edit being typed in validates first, as when focus leaves it.
+    if (active_) leave(*active_);
+    if (pidma())
+        exchange_.markParameters(values_.pidmaBlock());
+    else
+        exchange_.markParameters(values_.pidBlock());
+    useEnabled_ = false;
+    useWaiting_ = true;
+}
+
+bool ParameterPanel::SaveSettingsBtn1Click() {
+    if (active_) leave(*active_);
+    useEnabled_ = false;
+    try {
+        IniFile file(host_.controllerFile());
+        values_.save(file, exchange_.name());
+    } catch (const std::exception& e) {
+        if (MessageBoxes* m = host_.messages())
+            m->show(Text(3019), Text(3022) + "\r\n" + e.what(), MessageIcon::Stop, MessageButtons::Ok);
+        return false;
+    }
+    tags_ = {};
+    saveEnabled_ = false;
+    return true;
+}
+
+std::optional<std::string> ParameterPanel::pendingText(SchemaValue box) const {
+    return boxTexts_[static_cast<std::size_t>(box)];
+}
+
+bool ParameterPanel::boxEnabled(SchemaValue box) const {
+    if (pendingText(box)) return false;
+    // The manual output is live in manual mode; for PIDMA the mode click
+    // disables it until the mode is written and read back.
+    if (box == SchemaValue::Manual)
+        return pidma() ? !modeWaiting_ && !modeSettling_ && exchange_.hasData() &&
+                             exchange_.pidmaImage()[tpida::MAN]
+                       : !autoDown_;
+    return true;
+}
+
+void ParameterPanel::W1Edit1MouseDown() {
+    if (!boxEnabled(SchemaValue::Setpoint)) return;
+    const SchemaValues shown = ShownSchemaValues(exchange_, separator_);
+    const auto v =
+        host_.askValue({shown[static_cast<std::size_t>(SchemaValue::Setpoint)].text, -10000, 10000});
+    if (!v) return;
+    if (pidma()) {
+        exchange_.markSp(static_cast<float>(*v));
+    } else {
+        // The PID setpoint is the raw measured range's value of the percentage.
+        const ExchangeSettings s = settings();
+        const double raw = s.minY + *v * (s.maxY - s.minY) / 100.0;
+        exchange_.markGw(static_cast<std::int16_t>(
+            std::clamp(std::trunc(raw + (raw < 0 ? -0.5 : 0.5)), -32768.0, 32767.0)));
+    }
+    boxTexts_[static_cast<std::size_t>(SchemaValue::Setpoint)] = FormatPercent(*v, separator_);
+}
+
+void ParameterPanel::WFEdit1MouseDown() {
+    if (pidma() || !boxEnabled(SchemaValue::W)) return;
+    const int tiW = exchange_.hasData() ? DecodeInt16(exchange_.tpid() + tpid::tiW) : 0;
+    const auto v = host_.askValue({std::to_string(tiW), 0, 32767});
+    if (!v) return;
+    const auto value = static_cast<std::int16_t>(std::clamp(std::trunc(*v + 0.5), 0.0, 32767.0));
+    exchange_.markTiW(value);
+    boxTexts_[static_cast<std::size_t>(SchemaValue::W)] = std::to_string(value);
+}
+
+void ParameterPanel::Edit1MouseDown() {
+    if (!boxEnabled(SchemaValue::Manual)) return;
+    IniFile file(host_.controllerFile());
+    const SectionReader in(file, ControllerSection(exchange_.name()), kind(), Reader::OnlineView);
+    const SchemaValues shown = ShownSchemaValues(exchange_, separator_);
+    const std::string text = shown[static_cast<std::size_t>(SchemaValue::Manual)].text;
+    std::optional<double> v;
+    if (pidma()) {
+        v = host_.askValue({text, in.decimal(key::lolim), in.decimal(key::hilim)});
+        if (!v) return;
+        exchange_.markHv(static_cast<float>(*v));
+    } else {
+        v = host_.askValue({text, in.scaled(key::UMin), in.scaled(key::UMax)});
+        if (!v) return;
+        exchange_.markOutput(
+            static_cast<std::int16_t>(std::clamp(std::trunc(*v * 100 + 0.5), -32768.0, 32767.0)));
+    }
+    boxTexts_[static_cast<std::size_t>(SchemaValue::Manual)] = FormatPercent(*v, separator_);
+}
+
+void ParameterPanel::Y2Edit2MouseDown() {
+    if (pidma() || !settings().hasInput2() || !boxEnabled(SchemaValue::Y2)) return;
+    const SchemaValues shown = ShownSchemaValues(exchange_, separator_);
+    const auto v = host_.askValue({shown[static_cast<std::size_t>(SchemaValue::Y2)].text, -10000, 10000});
+    if (!v) return;
+    IniFile file(host_.controllerFile());
+    const SectionReader in(file, ControllerSection(exchange_.name()), kind(), Reader::OnlineView);
+    const auto& y2 = key::Y[1];
+    const double raw = SecondInputRaw(*v, in.flag(y2.measure), in.decimal(y2.x1), in.decimal(y2.x2),
+                                      in.decimal(y2.y1), in.decimal(y2.y2));
+    if (exchange_.itemIsReal(ItemRole::Y2))
+        exchange_.markSecondInput(static_cast<float>(raw));
+    else
+        exchange_.markSecondInput(static_cast<std::int16_t>(
+            std::clamp(std::trunc(raw + (raw < 0 ? -0.5 : 0.5)), -32768.0, 32767.0)));
+    boxTexts_[static_cast<std::size_t>(SchemaValue::Y2)] = FormatDecimal(*v, separator_);
+}
+
+std::uint16_t ParameterPanel::controlWord() const {
+    return exchange_.hasData() ? DecodeUInt16(exchange_.tpid() + tpid::Control) : 0;
+}
+
+void ParameterPanel::AutoButton1Click(bool autoDown) {
+    autoDown_ = autoDown;
+    modeWaiting_ = true;
+    if (pidma()) {
+        exchange_.markMan(!autoDown);
+    } else {
+        const std::uint16_t word = controlWord();
+        exchange_.markControl(autoDown ? word | kAutoBit : word & ~kAutoBit);
+    }
+}
+
+void ParameterPanel::RestartButton1Click(bool down) {
+    restartDown_ = down;
+    restartEnabled_ = false;
+    exchange_.markTaff(down ? 1 : 0);
+}
+
+void ParameterPanel::StartTuneButton1Click() {
+    exchange_.markTune();
+}
+void ParameterPanel::BreakTuneButton1Click() {
+    exchange_.markTbrk();
+}
+void ParameterPanel::ParamsButton1Click() {
+    exchange_.markTunedRead(TunedReadReason::ParamsButton);
+}
+
+void ParameterPanel::ErrorButton1Click() {
+    MessageBoxes* m = host_.messages();
+    if (!m) return;
+    const auto& image = exchange_.pidmaImage();
+    if (exchange_.hasData() && image[tpida::TE]) {
+        const std::int32_t ite = DecodeInt32(image.data() + tpida::ite);  // a DINT
+        if (m->show(Text(3368), TunerErrorQuestion(ite), MessageIcon::Question, MessageButtons::YesNo) ==
+            MessageAnswer::Yes)
+            exchange_.markClearTuneError();
+    } else {
+        m->show(Text(3368), Text(3369), MessageIcon::Information, MessageButtons::Ok);
+    }
+}
+
+void ParameterPanel::TunerImage1Click() {
+    if (!host_.openTunerPage()) return;
+    reload();
+    useEnabled_ = saveEnabled_ = false;
+}
+
+std::string ParameterPanel::lampHint() const {
+    switch (lamp_) {
+        case TunerLamp::Lime:
+            return Text(3387);
+        case TunerLamp::Red:
+            return Text(3388);
+        default:
+            return Text(3386);
+    }
+}
+
+void ParameterPanel::refreshPendingControls() {
+    const OnlineExchange::Pending p = exchange_.pending();
+    if (useWaiting_ && !p.parameters) {
+        useWaiting_ = false;
+        useEnabled_ = saveEnabled_;
+    }
+    const auto done = [&](SchemaValue box, bool pending) {
+        if (!pending) boxTexts_[static_cast<std::size_t>(box)].reset();
+    };
+    done(SchemaValue::Setpoint, pidma() ? p.sp : p.gW);
+    done(SchemaValue::W, p.tiW);
+    done(SchemaValue::Manual, pidma() ? p.hv : p.output);
+    done(SchemaValue::Y2, p.secondInput);
+    if (modeWaiting_ && !(pidma() ? p.man : p.control)) {
+        // The image of this tick was read before the write: the next one tells.
+        modeWaiting_ = false;
+        modeSettling_ = true;
+    }
+    if (!restartEnabled_ && !p.taff) restartEnabled_ = true;
+}
+
+void ParameterPanel::commTicked() {
+    if (!exchange_.hasData()) return;
+    const bool followMode = !modeWaiting_ && !modeSettling_;
+    modeSettling_ = false;
+    if (pidma()) {
+        const auto& image = exchange_.pidmaImage();
+        if (followMode) autoDown_ = image[tpida::MAN] == 0;
+        const int status = (image[tpida::TBSY] ? 1 : 0) | (image[tpida::TE] ? 2 : 0);
+        const TunerLamp before = lamp_;
+        if (status == 0) lamp_ = TunerLamp::Grey;
+        if (status == 1) lamp_ = TunerLamp::Lime;
+        if (status == 2) lamp_ = TunerLamp::Red;
+        // The tuner finished or stopped on an error: read what it found, then report.
+        const bool finished = before == TunerLamp::Lime && lamp_ == TunerLamp::Grey;
+        const bool failed = before != TunerLamp::Red && lamp_ == TunerLamp::Red;
+        if (finished || failed) exchange_.markTunedRead(TunedReadReason::TunerFinished);
+    } else if (followMode) {
+        autoDown_ = (controlWord() & kAutoBit) != 0;
+    }
+    deliver();
+}
+
+void ParameterPanel::deliver() {
+    MessageBoxes* m = host_.messages();
+    if (writeFailed_) {
+        writeFailed_ = false;
+        if (m) m->show(Text(3019), Text(3022), MessageIcon::Stop, MessageButtons::Ok);
+    }
+    while (!posted_.empty()) {
+        const int code = posted_.front();
+        posted_.pop_front();
+        showReport(code);
+    }
+}
+
+void ParameterPanel::showReport(int code) {
+    MessageBoxes* m = host_.messages();
+    const auto& image = exchange_.pidmaImage();
+    const std::string text = TunerReportText(code, image);
+    const auto tuned = [&] {
+        values_.setTuned(ImageReal(image, tpida::pk), ImageReal(image, tpida::pti),
+                         ImageReal(image, tpida::ptd), ImageReal(image, tpida::pnd),
+                         ImageReal(image, tpida::pb), ImageReal(image, tpida::pc));
+    };
+    switch (code) {
+        case 0:
+            if (m) m->show(Text(3368), text, MessageIcon::Information, MessageButtons::Ok);
+            tuned();
+            saveEnabled_ = true;
+            break;
+        case 1:
+            if (m && m->show(Text(3368), text, MessageIcon::Question, MessageButtons::YesNo) ==
+                         MessageAnswer::Yes) {
+                RestartButton1Click(true);
+                tuned();
+                saveEnabled_ = true;
+            }
+            break;
+        case 2:
+            if (m) m->show(Text(3368), text, MessageIcon::Information, MessageButtons::Ok);
+            break;
+        default:
+            if (m) m->show(Text(3368), text, MessageIcon::Stop, MessageButtons::Ok);
+            break;
+    }
+}
+
+void ParameterPanel::onlineChanged(bool online) {
+    if (online) return;
+    // Offline: the exchange dropped every mark; the edits show the file again.
+    boxTexts_ = {};
+    modeWaiting_ = modeSettling_ = false;
+    restartEnabled_ = true;
+    reload();
+}
+
+}  // namespace velmora::online

@@ -1,0 +1,276 @@
+// The side panel's rules and what its buttons make the next exchange write.
+#include <gtest/gtest.h>
+
+#include "ExchangeFixture.h"
+#include "base/IniFile.h"
+#include "base/Texts.h"
+#include "controllers/ControllerFile.h"
+#include "online/ParameterPanel.h"
+
+namespace velmora::online::testing {
+namespace {
+
+using P = PanelEdit;
+
+struct Typed {
+    P edit;
+    const char* text;
+};
+struct RuleCase {
+    const char* what;
+    std::vector<Typed> typed;  // left one after the other
+    std::vector<std::pair<P, const char*>> shown;
+};
+
+TEST(ParameterRules, PidEditsKeepBandGainsAndLimitsConsistent) {
+    const RuleCase cases[] = {
+        {"band gives K+", {{P::PBnd, "25"}}, {{P::PBnd, "25.0"}, {P::G1, "4.00"}, {P::G2, "4.00"}}},
+        {"K+ gives the band", {{P::G1, "2"}}, {{P::PBnd, "50.0"}, {P::G1, "2.00"}}},
+        {"band 0 is the lowest band", {{P::PBnd, "0"}}, {{P::PBnd, "0.1"}, {P::G1, "1000.00"}}},
+        {"band above the limit", {{P::PBnd, "3000.1"}}, {{P::PBnd, "3000.0"}, {P::G1, "0.03"}}},
+        {"band unreadable", {{P::PBnd, "x"}}, {{P::PBnd, "100.0"}, {P::G1, "1.00"}}},
+        {"K+ of 0 is the widest band", {{P::G1, "0"}}, {{P::PBnd, "3000.0"}}},
+        {"RelCool with band gives K-", {{P::PBnd, "50"}, {P::RelCool, "200"}}, {{P::G2, "1.00"}}},
+        {"K- gives RelCool", {{P::PBnd, "50"}, {P::G2, "4"}}, {{P::RelCool, "50"}, {P::G2, "4.00"}}},
+        {"RelCool clamps low", {{P::RelCool, "0.01"}}, {{P::RelCool, "0.1"}}},
+        {"RelCool unreadable", {{P::RelCool, "?"}}, {{P::RelCool, "100"}}},
+        {"a new band keeps RelCool and moves K-", {{P::RelCool, "200"}, {P::PBnd, "25"}}, {{P::G2, "2.00"}}},
+        {"Ti upper edge", {{P::Ti, "3000.5"}}, {{P::Ti, "3000"}}},
+        {"Ti lower edge", {{P::Ti, "-1"}}, {{P::Ti, "0"}}},
+        {"Ti unreadable", {{P::Ti, "abc"}}, {{P::Ti, "10"}}},
+        {"Td unreadable", {{P::Td, ""}}, {{P::Td, "1"}}},
+        {"EGap edge", {{P::EGap, "100.01"}}, {{P::EGap, "100"}}},
+        {"IGap unreadable", {{P::IGap, "-"}}, {{P::IGap, "100"}}},
+        {"DGap lower edge", {{P::DGap, "-0.5"}}, {{P::DGap, "0"}}},
+        {"decimal comma", {{P::Ti, "12,5"}}, {{P::Ti, "12.5"}}},
+    };
+    for (const RuleCase& c : cases) {
+        ParameterValues v(ControllerKind::Pid, '.');
+        for (const Typed& t : c.typed) {
+            v.type(t.edit, t.text);
+            v.leave(t.edit);
+        }
+        for (const auto& [edit, text] : c.shown)
+            EXPECT_EQ(v.text(edit), text) << c.what << ", " << PanelEditName(edit);
+    }
+}
+
+TEST(ParameterRules, PidmaEditsOnlyKeepTheLowerLimit) {
+    const std::pair<Typed, const char*> cases[] = {
+        {{P::G1, "3000.5"}, "3000.50"}, {{P::G1, "-2"}, "0.00"},   {{P::RelCool, "0.75"}, "0.75"},
+        {{P::Ti, "5000"}, "5000"},      {{P::EGap, "250"}, "250"}, {{P::IGap, "x"}, "100"},
+    };
+    for (const auto& [t, shown] : cases) {
+        ParameterValues v(ControllerKind::Pidma, ',');
+        v.type(t.edit, t.text);
+        v.leave(t.edit);
+        std::string expected = shown;
+        for (char& ch : expected)
+            if (ch == '.') ch = ',';
+        EXPECT_EQ(v.text(t.edit), expected) << PanelEditName(t.edit) << " " << t.text;
+    }
+    EXPECT_FALSE(PanelEditUsed(P::PBnd, ControllerKind::Pidma));
+    EXPECT_EQ(PanelEditByName("nd", ControllerKind::Pidma), P::IGap);
+    EXPECT_EQ(PanelEditByName("K-", ControllerKind::Pid), P::G2);
+    EXPECT_EQ(PanelEditByName("EditRegCool1", ControllerKind::Pidma), P::RelCool);
+    EXPECT_FALSE(PanelEditByName("PBnd", ControllerKind::Pidma));
+}
+
+TEST(ParameterRules, TunerTexts) {
+    EXPECT_EQ(TunerErrorQuestion(11), Text(3370) + "\r\n\r\n\r\n" + Text(3382)) << "no reason beyond 10";
+    EXPECT_EQ(TunerErrorQuestion(3), Text(3370) + "\r\n" + Text(3374) + "\r\n\r\n" + Text(3382));
+    std::array<std::uint8_t, tpida::Size> image{};
+    const auto put = [&](int at, float v) {
+        const auto b = EncodeFloat(v);
+        std::copy(b.begin(), b.end(), image.begin() + at);
+    };
+    put(tpida::k, 1.5f);
+    put(tpida::pk, 2.25f);
+    EXPECT_EQ(TunerReportText(2, image).rfind(Text(3389) + "\r\n pk\t2.250\r\n pti\t0.000", 0), 0u);
+    EXPECT_NE(TunerReportText(1, image).find("k\t1.500\tpk\t2.250"), std::string::npos);
+    EXPECT_EQ(TunerReportText(3, image), Text(3388));
+}
+
+TEST(ParameterRules, SecondInputThroughTheLinearMeasurement) {
+    EXPECT_DOUBLE_EQ(SecondInputRaw(50, true, 0, 1000, 0, 100), 500);
+    EXPECT_DOUBLE_EQ(SecondInputRaw(20, true, 200, 1000, 20, 100), 200);
+    EXPECT_DOUBLE_EQ(SecondInputRaw(20, false, 200, 1000, 20, 100), 20);
+    EXPECT_DOUBLE_EQ(SecondInputRaw(7, true, 0, 1000, 5, 5), 7) << "a flat line has no inverse";
+}
+
+// A panel on an exchange with the soft PLC at the other end.
+struct PanelFixture : ::testing::Test, ExchangeFixture, PanelHost {
+    velmora::testing::TempDir dir;
+    std::optional<double> answer;  // the input dialog's value
+    std::vector<ValueRequest> asked;
+
+    PanelFixture() { addVariables(); }
+
+    MessageBoxes* messages() override { return std::addressof(ExchangeFixture::messages); }
+    std::filesystem::path controllerFile() override { return dir / "PLC.rglx"; }
+    std::optional<double> askValue(const ValueRequest& r) override {
+        asked.push_back(r);
+        return answer;
+    }
+    bool openTunerPage() override { return false; }
+
+    void section(const std::string& name, const std::string& type) {
+        IniFile file(controllerFile());
+        file.writeString(ControllerSection(name), "Name", name);
+        file.writeString(ControllerSection(name), "Type", type);
+    }
+};
+
+TEST_F(PanelFixture, UseValsWaitsForTheGraphPageAndWritesTheBlockOnce) {
+    section("R1", "PID");
+    const int base = addPid(Pid("R1"), 100);
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    exchangeOnce(*r1);
+    ParameterPanel panel(*r1, *this, '.');
+    panel.enter(P::PBnd);
+    panel.values().type(P::PBnd, "50");
+    panel.enter(P::RelCool);  // leaving PBnd validates it
+    panel.values().type(P::RelCool, "200");
+    EXPECT_TRUE(panel.useEnabled());
+    panel.UseSettingsBtn1Click();
+    EXPECT_EQ(panel.values().text(P::G2), "1.00");
+    EXPECT_FALSE(panel.useEnabled());
+    EXPECT_EQ(requestsOf(*r1).size(), 1u) << "schema page: nothing written";
+    panel.refreshPendingControls();
+    EXPECT_FALSE(panel.useEnabled()) << "still waiting";
+    r1->setGraphShown(true);
+    const auto requests = requestsOf(*r1);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].bytes.size(), 24u);
+    EXPECT_EQ(DecodeInt16(plc.area(3).data() + base + tpid::PBnd), 500);
+    EXPECT_EQ(DecodeInt16(plc.area(3).data() + base + tpid::RelCool), 2000);
+    EXPECT_TRUE(DecodeUInt16(plc.area(3).data() + base + tpid::Control) & tpid::CHN);
+    panel.refreshPendingControls();
+    EXPECT_TRUE(panel.useEnabled());
+}
+
+TEST_F(PanelFixture, SaveValsWritesTheShownValuesScaled) {
+    section("R1", "PID");
+    addPid(Pid("R1"), 100);
+    RecordingView view;
+    auto r1 = online("R1", &view);
+    ParameterPanel panel(*r1, *this, '.');
+    const Typed typed[] = {{P::PBnd, "12.34"}, {P::Ti, "7.25"}, {P::EGap, "0.125"}};
+    for (const Typed& t : typed) {
+        panel.enter(t.edit);
+        panel.values().type(t.edit, t.text);
+    }
+    ASSERT_TRUE(panel.SaveSettingsBtn1Click());
+    EXPECT_FALSE(panel.saveEnabled());
+    IniFile file(controllerFile());
+    const std::pair<const char*, int> stored[] = {{"PBnd", 123}, {"Ti", 73}, {"EGap", 13}, {"RelCool", 1000}};
+    for (const auto& [k, v] : stored) EXPECT_EQ(file.readInteger(ControllerSection("R1"), k, -1), v) << k;
+}
+
+TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
+    section("T1", "PIDA");
+    addPidma(Pidma("T1"), 300);
+    RecordingView view;
+    auto t1 = online("T1", &view);
+    ParameterPanel panel(*t1, *this, '.');
+    const auto step = [&](std::uint8_t busy, std::uint8_t error) {
+        plc.area(3)[300 + tpida::TBSY] = busy;
+        plc.area(3)[300 + tpida::TE] = error;
+        exchangeOnce(*t1);
+        for (int code : view.reports) panel.post(code);
+        view.reports.clear();
+        panel.commTicked();
+    };
+    struct Step {
+        std::uint8_t busy, error;
+        TunerLamp lamp;
+        bool readPending;
+    };
+    ExchangeFixture::messages.question = MessageAnswer::No;
+    const Step steps[] = {{0, 0, TunerLamp::Grey, false}, {1, 0, TunerLamp::Lime, false},
+                          {1, 1, TunerLamp::Lime, false}, {0, 0, TunerLamp::Grey, true},
+                          {0, 0, TunerLamp::Grey, false}, {0, 1, TunerLamp::Red, true}};
+    for (const Step& s : steps) {
+        step(s.busy, s.error);
+        EXPECT_EQ(panel.lamp(), s.lamp) << int(s.busy) << int(s.error);
+        EXPECT_EQ(t1->pending().tunedRead, s.readPending) << int(s.busy) << int(s.error);
+    }
+    EXPECT_EQ(panel.lampHint(), Text(3388));
+    step(0, 1);  // the read of the red lamp's report
+    ASSERT_GE(ExchangeFixture::messages.shown.size(), 2u);
+    EXPECT_NE(ExchangeFixture::messages.shown[0].text.find(Text(3383)), std::string::npos)
+        << "finished: old vs new";
+    EXPECT_EQ(ExchangeFixture::messages.shown[1].text, Text(3388));
+    EXPECT_EQ(ExchangeFixture::messages.shown[1].icon, MessageIcon::Stop);
+
+    // ite is a DINT: 0x00010003 is no code of the table.
+    const std::uint8_t ite[4] = {3, 0, 1, 0};
+    std::copy(std::begin(ite), std::end(ite), plc.area(3).begin() + 300 + tpida::ite);
+    exchangeOnce(*t1);
+    // The tuner's end and "Params" in the same period: one read, both reports.
+    t1->markTunedRead(TunedReadReason::TunerFinished);
+    panel.ParamsButton1Click();
+    view.reports.clear();
+    exchangeOnce(*t1);
+    EXPECT_EQ(view.reports, (std::vector<int>{3, 2}));
+    ExchangeFixture::messages.answers = {MessageAnswer::Yes};
+    panel.ErrorButton1Click();
+    EXPECT_EQ(ExchangeFixture::messages.shown.back().text, Text(3370) + "\r\n\r\n\r\n" + Text(3382));
+    EXPECT_TRUE(t1->pending().clearTe);
+}
+
+TEST_F(PanelFixture, YesToTheNewValuesRestartsWithThemAndEnablesSave) {
+    section("T1", "PIDA");
+    addPidma(Pidma("T1"), 300);
+    RecordingView view;
+    auto t1 = online("T1", &view);
+    ParameterPanel panel(*t1, *this, '.');
+    exchangeOnce(*t1);
+    ExchangeFixture::messages.answers = {MessageAnswer::Yes};
+    panel.post(1);
+    panel.deliver();
+    EXPECT_TRUE(panel.restartDown());
+    EXPECT_TRUE(panel.saveEnabled());
+    EXPECT_TRUE(t1->pending().taff);
+    exchangeOnce(*t1);
+    EXPECT_EQ(plc.area(3)[300 + tpida::TAFF], 1);
+}
+
+TEST_F(PanelFixture, ValueBoxesWriteTheirMembersAndFailedWritesAreSaid) {
+    section("T1", "PIDA");
+    addPidma(Pidma("T1"), 300);
+    struct ForwardingView : RecordingView {
+        ParameterPanel* panel = nullptr;
+        void writeFailed(const char*) override { panel->writeFailed(); }
+    } view;
+    auto t1 = online("T1", &view);
+    ParameterPanel panel(*t1, *this, '.');
+    view.panel = &panel;
+    exchangeOnce(*t1);
+    answer = 42.5;
+    panel.W1Edit1MouseDown();
+    EXPECT_EQ(panel.pendingText(SchemaValue::Setpoint), "42.50%");
+    EXPECT_FALSE(panel.boxEnabled(SchemaValue::Setpoint));
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].minimum, -10000);
+    exchangeOnce(*t1);
+    EXPECT_FLOAT_EQ(DecodeFloat(plc.area(3).data() + 300 + tpida::sp), 42.5f);
+    panel.refreshPendingControls();
+    EXPECT_FALSE(panel.pendingText(SchemaValue::Setpoint));
+
+    plc.beforeRequest = [](std::int32_t command, auto, auto, auto) -> std::optional<std::int32_t> {
+        if (command == kPlcWrite) return -1;
+        return std::nullopt;
+    };
+    panel.AutoButton1Click(false);
+    exchangeOnce(*t1);
+    EXPECT_FALSE(t1->pending().man) << "not repeated";
+    EXPECT_EQ(plc.area(3)[300 + tpida::MAN], 0);
+    panel.deliver();
+    ASSERT_FALSE(ExchangeFixture::messages.shown.empty());
+    EXPECT_EQ(ExchangeFixture::messages.shown.back().text, Text(3022));
+}
+
+}  // namespace
+}  // namespace velmora::online::testing
