@@ -46,6 +46,11 @@ std::filesystem::path PathOf(const QString& file) {
 #endif
 }
 
+std::string PrinterFailure(const QPrinter& printer, const char* what) {
+    const QString name = printer.printerName();
+    return (name.isEmpty() ? std::string("The printer") : "The printer " + name.toStdString()) + " " + what;
+}
+
 // Editor font sizes outside this range come from a broken host setting.
 constexpr int kMinFontSize = 4;
 constexpr int kMaxFontSize = 96;
@@ -171,16 +176,16 @@ void TFormReport1::miPrint1Click() {
     }
     QPainter painter;
     if (!painter.begin(&printer)) {
-        fail("The printer " + printer.printerName().toStdString() + " did not accept the report.");
+        fail(PrinterFailure(printer, "did not accept the report."));
         return;
     }
     if (report::PaintReport(painter, printer, pages) < 0) {
         printer.abort();
         painter.end();
-        fail("The printer " + printer.printerName().toStdString() + " stopped while printing the report.");
+        fail(PrinterFailure(printer, "stopped while printing the report."));
         return;
     }
-    if (!painter.end()) fail("The printer " + printer.printerName().toStdString() + " did not finish the report.");
+    if (!painter.end()) fail(PrinterFailure(printer, "did not finish the report."));
 }
 
 void TFormReport1::miCopy1Click() {
