@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "base/Log.h"
+#include "base/Texts.h"
 #include "plugin/FrameState.h"
 #include "plugin/HostServices.h"
 #include "report/FormReport1.h"
@@ -48,6 +49,12 @@ bool QtReportForm::buildReport() {
         Log(std::string("buildReport: ") + e.what());
         return false;
     }
+}
+
+void QtReportForm::localize() {
+    if (!form_) return;
+    form_->Localize();
+    if (!buildReport()) form_->SetText(Text(3019));
 }
 
 void QtReportForm::setText(const std::string& text) {

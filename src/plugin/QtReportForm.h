@@ -23,6 +23,7 @@ public:
     bool buildReport() override;
     void setText(const std::string& text) override;
     void appendLine(const std::string& line) override;
+    void localize() override;
 
     TFormReport1* form() const { return form_; }
 

@@ -1,12 +1,9 @@
-// The report window: printing to a PDF or a printer, saving, selecting and
-// copying, and the editor font it takes from the host.
+// The report window: printing to a PDF or a printer, saving, selecting and copying.
 #include "report/FormReport1.h"
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QClipboard>
-#include <QFontInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -15,7 +12,6 @@
 #include "PdfPages.h"
 #include "base/Texts.h"
 #include "report/ControllerReport.h"
-#include "report/QtReportPages.h"
 #include "support/Support.h"
 #include "support/UiApp.h"
 
@@ -86,28 +82,11 @@ TEST_F(FormReport1Test, PrintJobsLoseNothing) {
         EXPECT_EQ(memo()->toPlainText(), before);
         EXPECT_EQ(!c.file.empty() && std::filesystem::exists(pdf), c.printed);
         EXPECT_EQ(EntriesIn(dir.path()), c.printed ? 1 : 0) << "no temporary file stays behind";
-        if (c.printed || !c.accept) {
-            EXPECT_TRUE(messages.shown.empty());
-        } else {
-            ASSERT_EQ(messages.shown.size(), 1u);
-            EXPECT_EQ(messages.shown[0].caption, Text(3019));
-            EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
-        }
+        const bool failed = c.accept && !c.printed;
+        ASSERT_EQ(messages.shown.size(), failed ? 1u : 0u);
+        if (failed) EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
         if (!c.printed) continue;
-
-        const int pages = testing::PdfPageCount(testing::ReadBytes(pdf));
-        EXPECT_GT(pages, 1);
-        if (const auto text = testing::PdfPageLines(pdf)) {
-            ASSERT_EQ(int(text->size()), pages);
-            for (int i = 0; i < pages; ++i) {
-                const auto& page = (*text)[i];
-                EXPECT_NE(page.front().find("Plant - PLC1"), std::string::npos) << page.front();
-                EXPECT_NE(page.back().find("Str : " + std::to_string(i + 1)), std::string::npos) << page.back();
-            }
-            const std::string& last = text->back()[text->back().size() - 2];
-            EXPECT_EQ(last.rfind("line 150 ", 0), 0u) << last;
-            EXPECT_NE(last.find(" (150)"), std::string::npos) << last;
-        }
+        EXPECT_EQ(testing::PdfPageCount(testing::ReadBytes(pdf)), 3) << "150 lines on A4 or Letter";
         std::filesystem::remove(pdf);
     }
 }
@@ -129,17 +108,13 @@ TEST_F(FormReport1Test, SaveWritesTheWholeReportOrNothing) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         messages.shown.clear();
-        std::filesystem::path askedIn;
-        QString proposed;
         form->SetSaveFolder(dir.path());
         form->chooseSaveFile = [&](const std::filesystem::path& folder, const QString& name) {
-            askedIn = folder;
-            proposed = name;
+            EXPECT_EQ(folder, dir.path());
+            EXPECT_EQ(name.toStdString(), Text(3440));
             return c.target;
         };
         form->miSave1Click();
-        EXPECT_EQ(askedIn, dir.path());
-        EXPECT_EQ(proposed.toStdString(), Text(3440));
         EXPECT_EQ(testing::ReadBytes(existing), c.expected);
         EXPECT_EQ(EntriesIn(dir.path()), 1) << "no temporary file stays behind";
         EXPECT_EQ(messages.shown.size(), c.error ? 1u : 0u);
@@ -155,28 +130,6 @@ TEST_F(FormReport1Test, DoubleClickSelectsAllAndCopyTakesTheSelection) {
     form->miCopy1Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "first\nsecond\t(2)");
     EXPECT_EQ(form->Lines(), (std::vector<std::string>{"first", "second\t(2)"}));
-}
-
-TEST_F(FormReport1Test, EditorFontFallsBackToAFixedFaceOfSaneSize) {
-    const struct {
-        const char* face;
-        int size, expectedSize;
-    } cases[] = {{"Courier New", 12, 12}, {"Velmora No Such Face", 0, 4}, {"", 500, 96}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.face);
-        form->SetEditorFont(c.face, c.size);
-        const QFontInfo info(memo()->font());
-        EXPECT_TRUE(info.fixedPitch()) << info.family().toStdString();
-        EXPECT_EQ(info.pointSize(), c.expectedSize);
-        EXPECT_EQ(memo()->font().family(), report::ReportFontFamily(c.face));
-    }
-}
-
-TEST_F(FormReport1Test, AboutNamesTheVersion) {
-    form->findChild<QAction*>("miAbout1")->trigger();
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, Text(2045));
-    EXPECT_NE(messages.shown[0].text.find(VELMORA_VERSION), std::string::npos);
 }
 
 }  // namespace
