@@ -51,6 +51,13 @@ std::string PrinterFailure(const QPrinter& printer, const char* what) {
     return (name.isEmpty() ? std::string("The printer") : "The printer " + name.toStdString()) + " " + what;
 }
 
+// Tab stops every 8 characters; measured unrounded, or the columns drift by a
+// fraction of a pixel per character.
+void SetMemoFont(QPlainTextEdit* memo, const QFont& font) {
+    memo->setFont(font);
+    memo->setTabStopDistance(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * 8);
+}
+
 // Editor font sizes outside this range come from a broken host setting.
 constexpr int kMinFontSize = 4;
 constexpr int kMaxFontSize = 96;
@@ -71,8 +78,7 @@ TFormReport1::TFormReport1(QWidget* owner) : QWidget(owner) {
     // Fixed pitch until the host's editor font arrives.
     QFont fixed(report::ReportFontFamily("Courier New"));
     fixed.setPointSize(10);
-    Memo1->setFont(fixed);
-    Memo1->setTabStopDistance(QFontMetrics(fixed).horizontalAdvance(QLatin1Char(' ')) * 8);
+    SetMemoFont(Memo1, fixed);
     auto* panelLayout = new QVBoxLayout(Panel1);
     panelLayout->setContentsMargins(0, 0, 0, 0);
     panelLayout->addWidget(Memo1);
@@ -119,8 +125,7 @@ void TFormReport1::SetEditorFont(const std::string& name, int size) {
     QFont font(report::ReportFontFamily(QString::fromStdString(name)));
     font.setStyleHint(QFont::TypeWriter);
     font.setPointSize(std::clamp(size, kMinFontSize, kMaxFontSize));
-    Memo1->setFont(font);
-    Memo1->setTabStopDistance(QFontMetrics(font).horizontalAdvance(QLatin1Char(' ')) * 8);
+    SetMemoFont(Memo1, font);
 }
 
 void TFormReport1::SetReport(const std::vector<std::string>& lines) {
