@@ -38,11 +38,20 @@ QAction* MakeAction(QWidget* form, QMenu* menu, const char* name, const QKeySequ
     return action;
 }
 
+// Paths cross as UTF-16 on Windows, where the narrow form loses characters.
 std::filesystem::path PathOf(const QString& file) {
 #ifdef _WIN32
     return std::filesystem::path(file.toStdWString());
 #else
     return std::filesystem::path(file.toStdString());
+#endif
+}
+
+QString QPath(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return QString::fromStdWString(path.wstring());
+#else
+    return QString::fromStdString(path.string());
 #endif
 }
 
@@ -171,7 +180,7 @@ void TFormReport1::miPrint1Click() {
         const QByteArray pdf =
             report::RenderReportPdf(pages, printer.pageLayout(), printer.resolution(), QText(3440));
         if (pdf.isEmpty()) {
-            fail("The report could not be painted into " + printer.outputFileName().toStdString());
+            fail("The report could not be painted into " + printer.outputFileName().toStdString() + ".");
             return;
         }
         const auto written = WriteFileAtomically(PathOf(printer.outputFileName()),
@@ -213,7 +222,7 @@ void TFormReport1::fail(const std::string& text) {
 
 std::optional<std::filesystem::path> TFormReport1::SaveDialog1Execute(const std::filesystem::path& folder,
                                                                       const QString& name) {
-    QFileDialog SaveDialog1(this, QText(2018), QString::fromStdString(folder.string()));
+    QFileDialog SaveDialog1(this, QText(2018), QPath(folder));
     SaveDialog1.setObjectName("SaveDialog1");
     SaveDialog1.setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog1.setFileMode(QFileDialog::AnyFile);
