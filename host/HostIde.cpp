@@ -327,6 +327,9 @@ bool HostIde::executeAction(std::int32_t actionId) {
 void HostIde::changeLanguage(std::int32_t code) {
     note("event: language " + std::to_string(code));
     raise<IYantProjectEvents>([&](IYantProjectEvents* s, DWORD) { return s->OnLanguageChange(code, 0); });
+    // The tree is built anew in the new language: the plug-ins add their nodes again.
+    while (tree_.size() > project_.plcs.size() + 2) tree_.pop_back();
+    fillTree();
 }
 
 std::string HostIde::collectFileList(const std::filesystem::path& listFile) {
@@ -403,6 +406,8 @@ HRESULT HostIde::QueryInterface(REFIID iid, void** object) {
         p = static_cast<IYantLanguage*>(this);
     else if (iid == IYantVariables::iid)
         p = static_cast<IYantVariables*>(this);
+    else if (iid == IYantDialogs::iid)
+        p = static_cast<IYantDialogs*>(this);
     else if (iid == IYantRegisterCentre::iid)
         p = static_cast<IYantRegisterCentre*>(this);
     else if (iid == IYantApp::iid)
@@ -747,6 +752,31 @@ HRESULT HostIde::GetLanguage(std::int32_t* number) {
 }
 
 // ---- IYantVariables ----
+
+std::vector<HostIde::Variable> HostIde::variables() const {
+    if (variableList) return variableList();
+    std::vector<Variable> out;
+    if (const PlcDescription* plc = currentPlcDescription()) {
+        for (const auto& [name, text] : plc->variables) {
+            const std::size_t space = text.rfind(' ');
+            if (space == std::string::npos)
+                out.push_back({name, "", text});
+            else
+                out.push_back({name, text.substr(0, space), text.substr(space + 1)});
+        }
+    }
+    return out;
+}
+
+HRESULT HostIde::SelectVariable(const char* preset, char** chosen) {
+    if (!chosen) return E_POINTER;
+    *chosen = nullptr;
+    note("SelectVariable " + Str(preset));
+    if (!variablePicker) return S_FALSE;
+    const auto name = variablePicker(variables(), Str(preset));
+    if (!name) return S_FALSE;
+    return Give(*name, chosen);
+}
 
 HRESULT HostIde::TranslateSymbol(const char* name, char** address) {
     if (!address) return E_POINTER;

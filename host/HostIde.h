@@ -39,6 +39,7 @@ class HostIde final : public IYantProjectManager,
                       public IYantTextEditor,
                       public IYantLanguage,
                       public IYantVariables,
+                      public IYantDialogs,
                       public IYantRegisterCentre,
                       public IYantApp,
                       public IYantCompiler,
@@ -69,6 +70,19 @@ public:
     std::int32_t editorFontSize = 10;
     // Extra symbols for the variable look-up (the soft PLC's declarations).
     std::function<std::optional<std::string>(std::string_view name)> extraSymbols;
+    // A variable of the open PLC as the variable selection lists it.
+    struct Variable {
+        std::string name, type, address;
+    };
+    // The open PLC's variables (the soft PLC's symbol table); empty: the
+    // project description's variables of the PLC.
+    std::function<std::vector<Variable>()> variableList;
+    // The window's variable selection over a list, preset with a name;
+    // nullopt when cancelled. Empty: a host without windows, which has none.
+    std::function<std::optional<std::string>(const std::vector<Variable>&, const std::string& preset)>
+        variablePicker;
+    // Every variable the selection would list now.
+    std::vector<Variable> variables() const;
     // The PLC state query's answer (2 not connected, 0 halt, 1 run, 3 error);
     // empty: 0 while a request function is set, else 2.
     std::function<std::int32_t()> plcState;
@@ -255,6 +269,9 @@ public:
 
     // ---- IYantVariables ----
     HRESULT VELMORA_COM_CALL TranslateSymbol(const char* name, char** address) override;
+
+    // ---- IYantDialogs ----
+    HRESULT VELMORA_COM_CALL SelectVariable(const char* preset, char** chosen) override;
 
     // ---- IYantApp ----
     HRESULT VELMORA_COM_CALL GetProjectInfo(std::int32_t field, char** value) override;

@@ -42,6 +42,12 @@ HostSoftPlc::HostSoftPlc(HostIde& ide) : ide_(ide) {
     plc_.makeCurrent();
     ide_.extraSymbols = [this](std::string_view name) { return plc_.lookup(std::string(name)); };
     ide_.plcState = [this] { return static_cast<std::int32_t>(plc_.plcState()); };
+    ide_.variableList = [this] {
+        std::vector<HostIde::Variable> out;
+        for (auto& v : plc_.symbols().listing())
+            out.push_back({std::move(v.name), std::move(v.type), std::move(v.address)});
+        return out;
+    };
     ide_.symbolsChanged = [this] { reload(); };
     ide_.setRequestFunction(softplc::SoftPlc::requestFunction());
     loop_.hardOff = [this](std::uint16_t) { ide_.commLost(true); };
@@ -53,6 +59,7 @@ HostSoftPlc::~HostSoftPlc() {
     engine_.stop();
     ide_.extraSymbols = nullptr;
     ide_.plcState = nullptr;
+    ide_.variableList = nullptr;
     ide_.symbolsChanged = nullptr;
     ide_.setRequestFunction(nullptr);
 }

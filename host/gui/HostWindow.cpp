@@ -1,5 +1,7 @@
 #include "HostWindow.h"
 
+#include <QEvent>
+
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
@@ -77,7 +79,7 @@ HostWindow::HostWindow(QWidget* parent) : QMainWindow(parent) {
     tree_ = new QTreeWidget(this);
     tree_->setObjectName("ProjectTree");
     tree_->setHeaderHidden(true);
-    auto* treeDock = new QDockWidget(tr("Project"), this);
+    auto* treeDock = named(new QDockWidget(this), "Project");
     treeDock->setObjectName("ProjectTreeDock");
     treeDock->setWidget(tree_);
     treeDock->setFeatures(QDockWidget::DockWidgetMovable);
@@ -101,33 +103,34 @@ HostWindow::~HostWindow() {
 }
 
 void HostWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu(tr("&File"));
+    QMenu* file = named(menuBar()->addMenu(QString()), "&File");
     file->setObjectName("FileMenu");
-    QAction* openProject = file->addAction(tr("&Open project..."), this, &HostWindow::openProjectDialog);
+    QAction* openProject =
+        named(file->addAction(QString(), this, &HostWindow::openProjectDialog), "&Open project...");
     openProject->setObjectName("OpenProjectAction");
     openProject->setShortcut(QKeySequence::Open);
     openProject->setIcon(style()->standardIcon(QStyle::SP_DirOpenIcon));
-    plcMenu_ = file->addMenu(tr("Open &PLC"));
+    plcMenu_ = named(file->addMenu(QString()), "Open &PLC");
     plcMenu_->setObjectName("OpenPlcMenu");
-    closePlc_ = file->addAction(tr("&Close PLC"), this, &HostWindow::closePlcRequested);
+    closePlc_ = named(file->addAction(QString(), this, &HostWindow::closePlcRequested), "&Close PLC");
     closePlc_->setObjectName("ClosePlcAction");
     file->addSeparator();
-    file->addAction(tr("E&xit"), this, &QWidget::close)->setShortcut(QKeySequence::Quit);
+    named(file->addAction(QString(), this, &QWidget::close), "E&xit")->setShortcut(QKeySequence::Quit);
     menus_[kMenuFile] = file;
 
-    QMenu* project = menuBar()->addMenu(tr("&Project"));
+    QMenu* project = named(menuBar()->addMenu(QString()), "&Project");
     project->setObjectName("ProjectMenu");
-    compile_ = project->addAction(tr("&Compile"), this, &HostWindow::compileRequested);
+    compile_ = named(project->addAction(QString(), this, &HostWindow::compileRequested), "&Compile");
     compile_->setObjectName("CompileAction");
     compile_->setShortcut(Qt::Key_F9);
     compile_->setIcon(style()->standardIcon(QStyle::SP_MediaPlay));
     menus_[kMenuProject] = project;
 
-    QMenu* tools = menuBar()->addMenu(tr("&Tools"));
+    QMenu* tools = named(menuBar()->addMenu(QString()), "&Tools");
     tools->setObjectName("ToolsMenu");
     menus_[kMenuTools] = tools;
 
-    QMenu* language = menuBar()->addMenu(tr("&Language"));
+    QMenu* language = named(menuBar()->addMenu(QString()), "&Language");
     language->setObjectName("LanguageMenu");
     languages_ = new QActionGroup(this);
     const std::pair<const char*, int> choices[] = {
@@ -145,22 +148,60 @@ void HostWindow::buildMenus() {
         connect(a, &QAction::triggered, this, [this, code] { chooseLanguage(code); });
     }
 
-    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    QMenu* help = named(menuBar()->addMenu(QString()), "&Help");
     help->setObjectName("HelpMenu");
-    help->addAction(tr("&About velmora-host"), this, [this] {
-        QMessageBox::about(this, tr("About"), tr("Orvane IDE stand-in for the Velmora controllers plug-in."));
-    });
+    named(help->addAction(QString(), this,
+                          [this] {
+                              QMessageBox::about(
+                                  this, tr("About"),
+                                  tr("Orvane IDE stand-in for the Velmora controllers plug-in."));
+                          }),
+          "&About velmora-host");
     menus_[kMenuHelp] = help;
 
-    QToolBar* standard = addToolBar(tr("Standard"));
+    QToolBar* standard = named(addToolBar(QString()), "Standard");
     standard->setObjectName("StandardBar");
     standard->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     standard->addAction(openProject);
     standard->addAction(compile_);
     bars_[kBarStandard] = standard;
-    QToolBar* toolsBar = addToolBar(tr("Tools"));
+    QToolBar* toolsBar = named(addToolBar(QString()), "Tools");
     toolsBar->setObjectName("ToolsBar");
     bars_[kBarTools] = toolsBar;
+}
+
+template <class T>
+T* HostWindow::named(T* object, const char* source) {
+    captions_.push_back({object, source});
+    setCaption(object, tr(source));
+    return object;
+}
+
+void HostWindow::setCaption(QObject* object, const QString& text) {
+    if (auto* a = qobject_cast<QAction*>(object))
+        a->setText(text);
+    else if (auto* m = qobject_cast<QMenu*>(object))
+        m->setTitle(text);
+    else if (auto* w = qobject_cast<QWidget*>(object))
+        w->setWindowTitle(text);
+}
+
+void HostWindow::retranslate() {
+    for (const auto& [object, source] : captions_)
+        if (object) setCaption(object, tr(source));
+    if (QTreeWidgetItem* docs = treeNode("PlcDoc")) docs->setText(0, tr("Documents"));
+    showOpenPlc(openPlc_);
+}
+
+void HostWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) retranslate();
+    QMainWindow::changeEvent(event);
+}
+
+void HostWindow::useSettings(const std::filesystem::path& registryFile) {
+    settings_ = registryFile;
+    const int stored = StoredLanguageCode(registryFile);
+    if (stored != languageCode_) chooseLanguage(stored);
 }
 
 QMenu* HostWindow::hostMenu(int number) const {
@@ -240,6 +281,9 @@ void HostWindow::chooseLanguage(int code) {
     languageCode_ = code;
     for (QAction* a : languages_->actions())
         a->setChecked(a->objectName() == QString("Language%1").arg(code, 0, 16));
+    if (!settings_.empty()) StoreLanguageCode(settings_, code);
+    language_.apply(code);
+    retranslate();  // at once; the language-change events only follow from the event loop
     emit languageChangeRequested(code);
 }
 

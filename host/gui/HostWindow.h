@@ -2,9 +2,15 @@
 // The main window of the IDE stand-in: menus and tool bars the plug-in adds to,
 // the project tree, a document area and dock areas for the plug-in's forms.
 #include <QMainWindow>
+#include <QPointer>
 
+#include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "HostLanguage.h"
 
 class QAction;
 class QActionGroup;
@@ -75,6 +81,9 @@ public:
     void showOpenPlc(const QString& plc);  // empty: none
     QString shownPlc() const { return openPlc_; }
     int languageCode() const { return languageCode_; }
+    // Keeps the language choice in this registry file from now on, and takes
+    // the one stored there (a window without settings forgets its choice).
+    void useSettings(const std::filesystem::path& registryFile);
 
 signals:
     void openProjectRequested(const QString& folder);
@@ -85,8 +94,16 @@ signals:
     void compileRequested();
     void languageChangeRequested(int code);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void buildMenus();
+    // Records an object's English caption, set again on every language change.
+    template <class T>
+    T* named(T* object, const char* source);
+    static void setCaption(QObject* object, const QString& text);
+    void retranslate();
     void chooseLanguage(int code);
     void openProjectDialog();
     void nodeActivated(QTreeWidgetItem* item);
@@ -103,6 +120,10 @@ private:
     std::map<QWidget*, QDockWidget*> docks_;
     QString openPlc_;
     int languageCode_ = kLanguageEnglish;
+    std::filesystem::path settings_;
+    HostLanguage language_;
+    // Guarded: the host's menus are refilled from the plug-ins' items.
+    std::vector<std::pair<QPointer<QObject>, const char*>> captions_;
 };
 
 }  // namespace velmora::host

@@ -14,6 +14,8 @@
 
 #include <algorithm>
 
+#include "HelpViewerWindow.h"
+#include "VariableSelectionWindow.h"
 #include "host/Commands.h"
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
@@ -73,6 +75,7 @@ MainWindow::MainWindow(QWidget* parent) : HostWindow(parent) {
     });
     plcClock_.start();
     plcTimer_.start();
+    useSettings(Registry::DefaultPath());
 }
 
 MainWindow::~MainWindow() {
@@ -90,6 +93,11 @@ bool MainWindow::openProject(const QString& folder) {
         return false;
     }
     ide_->owner = this;
+    // The selection belongs to whatever dialog asked for it (a wizard page).
+    ide_->variablePicker = [this](const std::vector<HostIde::Variable>& variables, const std::string& preset) {
+        QWidget* asking = QApplication::activeModalWidget();
+        return VariableSelectionWindow::run(variables, preset, asking ? asking : this);
+    };
     softPlc_ = std::make_unique<HostSoftPlc>(*ide_);
     hookForms();
     // Host calls come from the plug-ins' own windows too: look again soon after each.
@@ -112,7 +120,7 @@ bool MainWindow::openProject(const QString& folder) {
     treeShape_.clear();
     ide_->loadProject();
     ide_->fillTree();
-    ide_->loadDesktop();
+    desktopPending_ = true;
     sync();
     if (!problems_.isEmpty()) QMessageBox::warning(this, tr("Plug-ins"), problems_.join('\n'));
     return true;
@@ -141,6 +149,10 @@ bool MainWindow::openPlc(const QString& plc) {
     if (!ide_->currentPlc().empty()) closePlc();
     const bool opened = ide_->openPlc(plc.toStdString());
     showOpenPlc(opened ? plc : QString());
+    if (opened && desktopPending_) {
+        desktopPending_ = false;
+        ide_->loadDesktop();
+    }
     sync();
     return opened;
 }
@@ -185,6 +197,7 @@ void MainWindow::changeLanguage(int code) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     closeProject();
+    HelpViewerWindow::closeInstance();
     event->accept();
 }
 

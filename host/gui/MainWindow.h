@@ -56,6 +56,9 @@ protected:
 
 private:
     bool compiling_ = false;  // the plug-ins let the message loop run while they generate
+    // The desktop lives in the PLC's controller file: it is loaded once the
+    // first PLC of the project is open.
+    bool desktopPending_ = false;
     void syncMenu(int number);
     void syncBar(int number);
     void syncTree();

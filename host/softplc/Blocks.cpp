@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "Autotuner.h"
 #include "simulation/InputConversion.h"
 
 namespace velmora::softplc {
@@ -417,99 +418,129 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
 // ------------------------------------------------------------------- PIDA
 
 namespace {
-namespace tpida {
-constexpr int dv = 0, sp = 4, pv = 8, hv = 16, MAN = 20, TUNE = 21, TBRK = 22, Ts = 44, CHANGED = 48,
-              irType = 50, RACT = 54, k = 56, ti = 60, td = 64, nd = 68, b = 72, c = 76, tt = 80, hilim = 84,
-              lolim = 88, mv = 166, dmv = 170, de = 174, SAT = 178, TBSY = 179, TE = 180, ite = 182;
-// The private area behind the structure: the accepted parameters and the state.
-constexpr int Private = 226;
-constexpr int AK = Private + 0, ATi = Private + 4, ATd = Private + 8, ANd = Private + 12, AB = Private + 16,
-              AC = Private + 20, ATt = Private + 24, AHi = Private + 28, ALo = Private + 32,
-              AType = Private + 36, AReverse = Private + 40, Integral = Private + 44, DState = Private + 48,
-              PrevDe = Private + 52, Time = Private + 56, Started = Private + 60, LastTune = Private + 61;
-}  // namespace tpida
+// The private area behind the structure: the accepted parameters (parallel form) and the state.
+namespace accepted {
+constexpr int K = pida::Private + 0, Ti = pida::Private + 4, Td = pida::Private + 8, Nd = pida::Private + 12,
+              B = pida::Private + 16, C = pida::Private + 20, Tt = pida::Private + 24, Hi = pida::Private + 28,
+              Lo = pida::Private + 32, Type = pida::Private + 36, Reverse = pida::Private + 40,
+              Integral = pida::Private + 44, DState = pida::Private + 48, PrevWeighted = pida::Private + 52,
+              Time = pida::Private + 56, Started = pida::Private + 60;
+}  // namespace accepted
+
+// irType 1..7 = D, I, ID, P, PD, PI, PID: bit 2 P, bit 1 I, bit 0 D.
+constexpr std::int32_t kUseP = 4, kUseI = 2, kUseD = 1;
+
+double Proportional(const std::uint8_t* p, double k, double b, std::int32_t type, bool reverse) {
+    const double w = GetF(p, pida::sp), y = GetF(p, pida::pv);
+    const double v = (type & kUseP) ? k * (reverse ? -1 : 1) * (b * w - y) : 0.0;
+    return std::isfinite(v) ? v : 0.0;
+}
+
+// Takes over the parameters the user changed; the integral absorbs the jump
+// of the proportional part, so a new gain does not bump the output.
+void AcceptParameters(std::uint8_t* p, bool first) {
+    using namespace accepted;
+    const auto real = [&](int at, double fallback) { return Finite(GetF(p, at), fallback); };
+    const double oldP =
+        first ? 0.0 : Proportional(p, real(K, 0), real(B, 1), Get32(p, Type), p[Reverse] != 0);
+    PidSettings pid{real(pida::k, 0), std::max(0.0, real(pida::ti, 0)), std::max(0.0, real(pida::td, 0)),
+                    real(pida::nd, 10), real(pida::b, 1), real(pida::c, 0)};
+    if (Get32(p, pida::ipid) == 2) pid = SerialToParallel(pid);
+    SetF(p, K, pid.k);
+    SetF(p, Ti, pid.ti);
+    SetF(p, Td, pid.td);
+    SetF(p, Nd, pid.nd);
+    SetF(p, B, pid.b);
+    SetF(p, C, pid.c);
+    SetF(p, Tt, std::max(0.0, real(pida::tt, 0)));
+    SetF(p, Hi, real(pida::hilim, 100));
+    SetF(p, Lo, real(pida::lolim, 0));
+    std::memcpy(p + Type, p + pida::irType, 4);
+    p[Reverse] = p[pida::RACT];
+    p[pida::CHANGED] = 0;
+    if (!first) {
+        const double newP = Proportional(p, pid.k, pid.b, Get32(p, Type), p[Reverse] != 0);
+        SetF(p, Integral, Finite(GetF(p, Integral), 0) + oldP - newP);
+    }
+}
 }  // namespace
 
 void RunPidaBlock(std::uint8_t* p, double dtMs) {
-    using namespace tpida;
+    using namespace accepted;
     dtMs = std::max(0.0, Finite(dtMs, 0));
-    if (p[CHANGED] || !p[Started]) {
-        // New parameters take effect at the next sample.
-        std::memcpy(p + AK, p + k, 4);
-        std::memcpy(p + ATi, p + ti, 4);
-        std::memcpy(p + ATd, p + td, 4);
-        std::memcpy(p + ANd, p + nd, 4);
-        std::memcpy(p + AB, p + b, 4);
-        std::memcpy(p + AC, p + c, 4);
-        std::memcpy(p + ATt, p + tt, 4);
-        std::memcpy(p + AHi, p + hilim, 4);
-        std::memcpy(p + ALo, p + lolim, 4);
-        std::memcpy(p + AType, p + irType, 4);
-        p[AReverse] = p[RACT];
-        p[CHANGED] = 0;
-    }
-    // The tuner is not part of the soft PLC: a tuning request ends at once as failed.
-    if (p[TUNE] && !p[LastTune]) {
-        p[TE] = 1;
-        std::int32_t code = 1;
-        std::memcpy(p + ite, &code, 4);
-    }
-    p[LastTune] = p[TUNE];
-    p[TBSY] = 0;
-
-    const double ts = Finite(GetF(p, Ts), 0);
-    double time = Finite(GetF(p, Time), 0) + dtMs / 1000.0;
     const bool first = !p[Started];
-    if (!first && time < ts) {
+    if (p[pida::CHANGED] || first) AcceptParameters(p, first);
+
+    // A sample is due when the period is reached, rounded to the nearest call.
+    const double ts = Finite(GetF(p, pida::Ts), 0);
+    double time = Finite(GetF(p, Time), 0) + dtMs / 1000.0;
+    if (!first && time + dtMs / 2000.0 < ts) {
         SetF(p, Time, time);
         return;
     }
     const double h = first ? 0.0 : time;
-    time = 0;
-    const double kk = Finite(GetF(p, AK), 0), tiV = Finite(GetF(p, ATi), 0), tdV = Finite(GetF(p, ATd), 0);
-    const double ndV = std::max(1.0, Finite(GetF(p, ANd), 10)), bw = Finite(GetF(p, AB), 1),
-                 cw = Finite(GetF(p, AC), 0);
-    const double ttV = Finite(GetF(p, ATt), 0);
-    double hi = Finite(GetF(p, AHi), 100), lo = Finite(GetF(p, ALo), 0);
-    if (lo > hi) std::swap(lo, hi);
-    const std::int32_t type = Get32(p, AType);
-    const double s = p[AReverse] ? -1.0 : 1.0;
-    const double spv = Finite(GetF(p, sp), 0), pvv = Finite(GetF(p, pv), 0);
-    const double e = s * (spv - pvv);
-    const double weighted = s * (cw * spv - pvv);  // the derivative acts on the weighted error
-    double integral = Finite(GetF(p, Integral), 0);
-    double d = Finite(GetF(p, DState), 0);
-    const double prevDe = first ? weighted : Finite(GetF(p, PrevDe), weighted);
+    SetF(p, Time, 0);
+    p[Started] = 1;
 
-    const double pPart = (type & 1) ? kk * s * (bw * spv - pvv) : 0.0;
-    if ((type & 4) && tdV > 0 && h > 0) {
+    double hi = Finite(GetF(p, Hi), 100), lo = Finite(GetF(p, Lo), 0);
+    if (lo > hi) std::swap(lo, hi);
+    const double stored = GetF(p, pida::mv);
+    const double previous = std::isfinite(stored) ? std::clamp(stored, lo, hi) : std::clamp(0.0, lo, hi);
+    const TunerOutput tuner = h > 0 ? RunTuner(p, h, previous) : TunerOutput{};
+
+    const double kk = Finite(GetF(p, K), 0), tiV = Finite(GetF(p, Ti), 0), tdV = Finite(GetF(p, Td), 0);
+    const double ndV = std::max(1.0, Finite(GetF(p, Nd), 10)), bw = Finite(GetF(p, B), 1),
+                 cw = Finite(GetF(p, C), 0), ttV = Finite(GetF(p, Tt), 0);
+    const std::int32_t type = Get32(p, Type);
+    const double s = p[Reverse] ? -1.0 : 1.0;
+    const double spv = GetF(p, pida::sp), pvv = GetF(p, pida::pv), hvv = GetF(p, pida::hv);
+    const double dvv = Finite(GetF(p, pida::dv), 0);
+    const bool inputsOk = std::isfinite(spv) && std::isfinite(pvv);
+    const bool manual = p[pida::MAN] != 0;
+
+    double integral = Finite(GetF(p, Integral), previous);
+    double d = Finite(GetF(p, DState), 0);
+    const double e = s * (spv - pvv), weighted = s * (cw * spv - pvv);  // D acts on the weighted error
+    const double prevWeighted = first ? weighted : Finite(GetF(p, PrevWeighted), weighted);
+    const double pPart = Proportional(p, kk, bw, type, s < 0);
+    if (inputsOk && (type & kUseD) && tdV > 0 && h > 0) {
         const double ad = tdV / (tdV + ndV * h);
-        d = ad * d + kk * ndV * ad * (weighted - prevDe);
-    } else {
+        d = ad * d + kk * ndV * ad * (weighted - prevWeighted);
+    } else if (inputsOk) {
         d = 0;
     }
-    const double v = pPart + integral + d + Finite(GetF(p, dv), 0);
-    double out = p[MAN] ? Finite(GetF(p, hv), 0) : v;
-    out = std::clamp(out, lo, hi);
-    if (p[MAN]) {
-        integral = out - pPart - d;  // bumpless return to automatic
-    } else if ((type & 2) && tiV > 0 && h > 0) {
-        // Anti-windup by back-calculation with the tracking time tt.
+    if (first) integral = previous - pPart - d - dvv;  // the first output is the one in memory
+    const double v = pPart + integral + d + dvv;
+
+    double out = v;
+    if (tuner.drives)
+        out = tuner.mv;
+    else if (manual)
+        out = std::isfinite(hvv) ? hvv : previous;
+    else if (!inputsOk || !std::isfinite(v))
+        out = previous;  // nothing non-finite reaches the output: it holds
+    if (!std::isfinite(out)) out = previous;
+    const double limited = std::clamp(out, lo, hi);
+    const bool automatic = !tuner.drives && !manual && inputsOk && std::isfinite(v);
+    p[pida::SAT] = automatic && limited != out ? 1 : 0;
+    out = limited;
+
+    if (!automatic) {
+        // The integral follows the output held from outside: back to automatic without a bump.
+        if (inputsOk) integral = out - pPart - d - dvv;
+    } else if ((type & kUseI) && tiV > 0 && h > 0) {
+        // Anti-windup by tracking: the integral is pulled toward the limited output within tt.
         const double back = ttV > 0 ? std::min(1.0, h / ttV) * (out - v) : (out - v);
         integral += kk * h / tiV * e + back;
-    } else if (!(type & 2)) {
-        integral = 0;
     }
-    const double previous = Finite(GetF(p, mv), 0);
+    if (!std::isfinite(integral)) integral = out - dvv;
+    if (!std::isfinite(d)) d = 0;
     SetF(p, Integral, integral);
     SetF(p, DState, d);
-    SetF(p, PrevDe, weighted);
-    SetF(p, mv, out);
-    SetF(p, dmv, out - previous);
-    SetF(p, de, spv - pvv);
-    p[SAT] = (out != v && !p[MAN]) ? 1 : 0;
-    p[Started] = 1;
-    SetF(p, Time, time);
+    if (inputsOk) SetF(p, PrevWeighted, weighted);
+    SetF(p, pida::mv, out);
+    SetF(p, pida::dmv, out - previous);
+    SetF(p, pida::de, inputsOk ? spv - pvv : 0.0);
 }
 
 }  // namespace velmora::softplc

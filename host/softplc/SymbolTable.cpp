@@ -681,6 +681,21 @@ std::optional<std::string> SymbolTable::lookup(const std::string& name) const {
     return AddressText(*location);
 }
 
+std::vector<SymbolTable::Listed> SymbolTable::listing() const {
+    std::vector<Listed> out;
+    out.reserve(symbols_.size());
+    for (const auto& [key, symbol] : symbols_) {
+        std::string address = AddressText(symbol.location);
+        // The type keyword goes to its own column.
+        if (const std::size_t space = address.find(' '); space != std::string::npos) address.erase(0, space + 1);
+        const Location& l = symbol.location;
+        std::string type = l.bit >= 0 ? std::string("BOOL") : l.type.name;
+        if (l.count > 1) type = "ARRAY[0.." + std::to_string(l.count - 1) + "] OF " + type;
+        out.push_back({symbol.name, type, address});
+    }
+    return out;
+}
+
 std::string AddressText(const Location& l) {
     static const char kAreas[] = "XYSRT";
     const char area = l.area >= 0 && l.area < kAreaCount ? kAreas[l.area] : 'R';

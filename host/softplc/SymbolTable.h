@@ -77,6 +77,13 @@ public:
     std::optional<std::string> lookup(const std::string& name) const;
     std::optional<Location> locate(const std::string& name) const;
 
+    // Every symbol with its type and address ("%R120"), by name without
+    // regard to case: what a variable selection lists.
+    struct Listed {
+        std::string name, type, address;
+    };
+    std::vector<Listed> listing() const;
+
     const StructType* findStruct(const std::string& name) const;
     // Every retained variable, by offset.
     std::vector<RetainedRange> retainedRanges() const;

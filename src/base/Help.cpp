@@ -30,10 +30,11 @@ bool HostFileExists(const std::string& hostPath) {
     return std::filesystem::is_regular_file(HostPath(hostPath), ec);
 }
 
-std::string HelpPathOf(std::string_view oemDirectory, int language, std::string_view fileName) {
+std::string HelpPathOf(std::string_view oemDirectory, int language, std::string_view fileName,
+                       std::string_view extension) {
     std::string path = std::string(oemDirectory) + "\\HELP" + "\\" + std::string(HelpFolderCode(language)) +
                        "_" + WithoutExtension(fileName);
-    return WithoutExtension(path) + ".chm";
+    return WithoutExtension(path) + std::string(extension);
 }
 
 
@@ -55,31 +56,48 @@ std::string_view HelpFolderCode(int language) {
 }
 
 std::string HelpPath(std::string_view oemDirectory, int language, std::string_view fileName,
-                     bool withFallback) {
+                     bool withFallback, std::string_view extension) {
     if (language == 255) return std::string(fileName);
-    std::string path = HelpPathOf(oemDirectory, language, fileName);
+    std::string path = HelpPathOf(oemDirectory, language, fileName, extension);
     if (!withFallback || HostFileExists(path)) return path;
     for (int other : {1, 4, 0}) {
-        std::string candidate = HelpPath(oemDirectory, other, fileName, false);
+        std::string candidate = HelpPath(oemDirectory, other, fileName, false, extension);
         if (HostFileExists(candidate)) return candidate;
     }
     return path;
 }
 
-std::string HelpPath(int language, std::string_view fileName, bool withFallback) {
-    return HelpPath(Module().oemDirectory, language, fileName, withFallback);
+std::string HelpPath(int language, std::string_view fileName, bool withFallback, std::string_view extension) {
+    return HelpPath(Module().oemDirectory, language, fileName, withFallback, extension);
 }
 
 HelpViewer DesktopHelpViewer(MessageBoxes* messages) {
     HelpViewer viewer;
-    viewer.open = OpenDocument;
     viewer.messages = messages;
+    viewer.extension = std::string(HelpFileExtension());
+    const HtmlHelpEntry library = LoadHtmlHelp();
+    if (!library) {
+        viewer.open = OpenDocument;
+        return viewer;
+    }
+    // The owner is the host application's window, which the library knows.
+    viewer.open = [library](const std::filesystem::path& file) {
+        return library(nullptr, file.string().c_str(), kHelpDisplayTopic, 0) != nullptr;
+    };
+    viewer.lookup = [library](const std::filesystem::path& file, HelpLookup kind,
+                              const std::string& keywords) {
+        HelpLinkRecord link;
+        link.keywords = keywords.c_str();
+        const unsigned command = kind == HelpLookup::Keyword ? kHelpKeywordLookup : kHelpALinkLookup;
+        const auto data = reinterpret_cast<std::uintptr_t>(&link);
+        return library(nullptr, file.string().c_str(), command, data) != nullptr;
+    };
     return viewer;
 }
 
 bool ShowHelp(const HelpViewer& viewer, std::string_view oemDirectory, int language,
               std::string_view fileName, std::string_view topic, std::string_view keyword) {
-    const std::string path = HelpPath(oemDirectory, language, fileName, true);
+    const std::string path = HelpPath(oemDirectory, language, fileName, true, viewer.extension);
     if (!HostFileExists(path)) return false;
     const std::filesystem::path file = HostPath(path);
     const std::string key(Trim(keyword));

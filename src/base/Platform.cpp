@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #else
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -171,6 +172,17 @@ bool OpenDocument(const std::filesystem::path& file) {
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
+HtmlHelpEntry LoadHtmlHelp() {
+    // Loaded once and kept: the library owns the help windows it opens.
+    static HMODULE library = LoadLibraryA("HHCTRL.OCX");
+    if (!library) return nullptr;
+    return reinterpret_cast<HtmlHelpEntry>(GetProcAddress(library, "HtmlHelpA"));
+}
+
+std::string_view HelpFileExtension() {
+    return ".chm";
+}
+
 #else
 
 namespace {
@@ -297,6 +309,14 @@ bool OpenDocument(const std::filesystem::path& file) {
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+HtmlHelpEntry LoadHtmlHelp() {
+    return reinterpret_cast<HtmlHelpEntry>(::dlsym(RTLD_DEFAULT, "HtmlHelpA"));
+}
+
+std::string_view HelpFileExtension() {
+    return ".html";
 }
 
 #endif

@@ -58,4 +58,13 @@ std::tm UtcCalendar(std::time_t time);
 // false when there is no opener or it could not be started.
 bool OpenDocument(const std::filesystem::path& file);
 
+// The system's help library entry, called as (owner window, file, command,
+// data) and answering the help window or null. Windows loads "HHCTRL.OCX"
+// ("HtmlHelpA"); elsewhere the program that loaded us may export an entry of
+// that name (the IDE stand-in does). Null when there is none.
+using HtmlHelpEntry = void* (*)(void* owner, const char* file, unsigned command, std::uintptr_t data);
+HtmlHelpEntry LoadHtmlHelp();
+// The extension of the help files that library opens (".chm", ".html").
+std::string_view HelpFileExtension();
+
 }  // namespace velmora

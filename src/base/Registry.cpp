@@ -31,6 +31,14 @@ void CheckLine(std::string_view text) {
         throw RegistryError("A registry value must be one line: " + std::string(text));
 }
 
+// A name the file would read back as a key, a comment or a split line cannot be stored.
+void CheckValueName(std::string_view name) {
+    CheckLine(name);
+    if (name.find('=') != std::string_view::npos) throw RegistryError("A value name must not hold '='");
+    if (name.starts_with('[') || name.starts_with(';'))
+        throw RegistryError("A value name must not start with '[' or ';': " + std::string(name));
+}
+
 }  // namespace
 
 Registry::Registry(std::filesystem::path file) : file_(std::move(file)) {
@@ -55,7 +63,8 @@ Registry::Registry(std::filesystem::path file) : file_(std::move(file)) {
             continue;
         }
         const std::size_t eq = line.find('=');
-        if (!current || eq == std::string::npos)
+        // A carriage return inside a line would not survive the next save.
+        if (!current || eq == std::string::npos || line.find('\r') != std::string::npos)
             throw RegistryError(file_.string() + ":" + std::to_string(number) + ": bad value");
         current->values.emplace_back(ValueName(line.substr(0, eq)), line.substr(eq + 1));
     }
@@ -94,9 +103,8 @@ void Registry::createKey(std::string_view key) {
 }
 
 void Registry::setValue(std::string_view key, std::string_view name, std::string_view value) {
-    CheckLine(name);
+    CheckValueName(name);
     CheckLine(value);
-    if (name.find('=') != std::string_view::npos) throw RegistryError("A value name must not hold '='");
     createKey(key);
     Key* k = find(NormalKey(key));
     const std::string n = ValueName(name);

@@ -152,4 +152,30 @@ std::string TextWithoutAccelerators(std::uint32_t id) {
     return ModuleTexts().textWithoutAccelerators(id);
 }
 
+namespace {
+
+struct OwnWording {
+    std::string_view english, czech, russian;
+};
+
+constexpr OwnWording kOwnWordings[] = {
+    {"Read from PLC", "Číst z PLC", "Считать из PLC"},
+    {"s", "s", "с"},
+    {"ms", "ms", "мс"},
+    {"min", "min", "мин"},
+};
+
+}  // namespace
+
+std::string OwnText(std::string_view english, int languageNumber) {
+    if (languageNumber != 0 && languageNumber != 4) return std::string(english);
+    for (const OwnWording& w : kOwnWordings)
+        if (w.english == english) return std::string(languageNumber == 0 ? w.czech : w.russian);
+    return std::string(english);
+}
+
+std::string OwnText(std::string_view english) {
+    return OwnText(english, ModuleTexts().language());
+}
+
 }  // namespace velmora

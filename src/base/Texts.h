@@ -55,4 +55,11 @@ Texts& ModuleTexts();
 std::string Text(std::uint32_t id);
 std::string TextWithoutAccelerators(std::uint32_t id);
 
+// Our own wording, in a language number's language, of a text the tables
+// have no number for (a button caption, a unit); a text we have no wording
+// for, and any text in English, stays as given.
+std::string OwnText(std::string_view english, int languageNumber);
+// The same in the module's language.
+std::string OwnText(std::string_view english);
+
 }  // namespace velmora

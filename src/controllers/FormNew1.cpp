@@ -63,7 +63,7 @@ TFormNew1::TFormNew1(NewControllerHost& host, MessageBoxes& messages, HelpFuncti
     grid->addWidget(ComboBox1, 1, 1);
     grid->addWidget(CheckBox1, 2, 0, 1, 2);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(3, 1);
+    grid->setRowMinimumHeight(3, 8);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(HelpButton1);
     buttons->addStretch(1);
@@ -78,7 +78,10 @@ TFormNew1::TFormNew1(NewControllerHost& host, MessageBoxes& messages, HelpFuncti
     for (const std::string& kind : layout.kinds) ComboBox1->addItem(QString::fromStdString(kind));
     ComboBox1->setCurrentIndex(0);
     CheckBox1->setVisible(layout.dialectVisible);
-    setFixedSize(kFormWidth, layout.height);
+    // The rows decide the height in this toolkit's fonts: without the dialect
+    // row the buttons move up instead of leaving its place blank.
+    grid->activate();
+    setFixedSize(kFormWidth, grid->sizeHint().height());
     Edit1->setText(QString::fromStdString(controller_.proposedName()));
     Edit1->selectAll();
     updateOk();

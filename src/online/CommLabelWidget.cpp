@@ -1,5 +1,6 @@
 #include "online/CommLabelWidget.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,6 +11,28 @@ namespace velmora::online {
 TCommLabel::TCommLabel(QWidget* parent) : QLabel(parent) {
     setMouseTracking(true);
     resize(105, 22);
+}
+
+namespace {
+
+QWidget* LiveWidget(void* handle) {
+    if (!handle || !qApp) return nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (static_cast<void*>(w) == handle) return w;
+    return nullptr;
+}
+
+}  // namespace
+
+TCommLabel* TCommLabel::FromHandle(void* handle) {
+    return qobject_cast<TCommLabel*>(LiveWidget(handle));
+}
+
+bool TCommLabel::MenuFromHandle(void* handle, QMenu*& menu) {
+    menu = nullptr;
+    if (!handle) return true;
+    menu = qobject_cast<QMenu*>(LiveWidget(handle));
+    return menu != nullptr;
 }
 
 void TCommLabel::SetCommState(TCommState state) {

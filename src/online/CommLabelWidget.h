@@ -15,6 +15,13 @@ class TCommLabel : public QLabel {
 public:
     explicit TCommLabel(QWidget* parent = nullptr);
 
+    // The live label behind a handle that crossed a C boundary, or null: a
+    // handle is compared by address with the application's widgets, never
+    // dereferenced before it is found.
+    static TCommLabel* FromHandle(void* handle);
+    // The same for the popup menus handed to the label; null stays null.
+    static bool MenuFromHandle(void* handle, QMenu*& menu);
+
     void SetCommState(TCommState state);
     TCommState GetCommState() const { return core_.GetCommState(); }
     void SetDataState(TDataState state);

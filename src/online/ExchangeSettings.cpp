@@ -10,6 +10,7 @@ ExchangeSettings ReadExchangeSettings(const IniFile& file, const std::string& na
     const SectionReader in(file, ControllerSection(name), Reader::OnlineView);
     ExchangeSettings s;
     s.name = name;
+    s.present = !SectionReader(file, ControllerSection(name), Reader::Lists).text(key::Name).empty();
     s.kind = in.kind();
     s.foundStruct = in.flag(key::FoundStruct);
     s.addOutName = in.text(key::AddOutName);

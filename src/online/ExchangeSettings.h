@@ -16,6 +16,7 @@ namespace velmora::online {
 
 struct ExchangeSettings {
     std::string name;
+    bool present = true;  // false: the section has no Name (removed behind the view's back)
     ControllerKind kind = ControllerKind::Pid;
     bool foundStruct = false;
     int inputMode = 1;

@@ -39,6 +39,8 @@ namespace {
 
 using E = SchemaElement;
 
+const QColor kErrorRed(0xe0, 0x20, 0x20);
+
 QString QText(std::uint32_t id) { return QString::fromStdString(Text(id)); }
 QString QStr(const std::string& s) { return QString::fromStdString(s); }
 
@@ -83,8 +85,8 @@ QRect PlaceOf(E e) {
         case E::Y2Input2: return {20, 20, 120, 70};
         case E::WInput1: return {20, 130, 120, 70};
         case E::WFiltr1: return {210, 130, 120, 70};
-        case E::PID1: return {400, 105, 140, 120};
-        case E::Tuner1: return {400, 5, 140, 88};
+        case E::PID1: return {395, 105, 170, 120};
+        case E::Tuner1: return {355, 5, 250, 88};  // room for its four buttons
         case E::Y3Input1: return {580, 20, 120, 70};
         case E::UPanel1: return {580, 130, 120, 70};
         case E::Technologie1: return {740, 130, 120, 70};
@@ -143,9 +145,19 @@ QString Title(E e) {
     }
 }
 
+// A value box: white, or red with white text for an error. Painted from the
+// palette: a style sheet would cost a re-polish at every change and more at every paint.
 void StyleBox(QLabel* box, bool error) {
-    box->setStyleSheet(error ? "QLabel{background:#e02020;color:white;border:1px solid #802020;padding:1px 3px;}"
-                             : "QLabel{background:white;color:black;border:1px solid #8a8a8a;padding:1px 3px;}");
+    const QVariant was = box->property("errorShown");
+    if (was.isValid() && was.toBool() == error) return;
+    box->setProperty("errorShown", error);
+    box->setAutoFillBackground(true);
+    box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    box->setMargin(2);
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Window, error ? kErrorRed : QColor(Qt::white));
+    pal.setColor(QPalette::WindowText, error ? QColor(Qt::white) : QColor(Qt::black));
+    box->setPalette(pal);
 }
 
 }  // namespace
@@ -335,7 +347,7 @@ QPixmap ElementPicture(E e, const OutputCharacteristic& output) {
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(0x40, 0x40, 0x40));
-    if (e != E::UPanel1) p.drawText(QRect(0, 0, 40, 14), Qt::AlignLeft | Qt::AlignTop, Title(e));
+    if (e != E::UPanel1) p.drawText(QRect(0, 0, 52, 14), Qt::AlignLeft | Qt::AlignTop, Title(e));
     f.setBold(false);
     f.setPixelSize(9);
     p.setFont(f);
@@ -355,21 +367,21 @@ QPixmap ElementPicture(E e, const OutputCharacteristic& output) {
             break;
         case E::PID1:
         case E::Tuner1: {
-            p.drawRect(30, 4, 40, 22);
-            p.drawText(QRect(30, 4, 40, 22), Qt::AlignCenter, e == E::PID1 ? "PID" : "AT");
+            p.drawRect(56, 4, 40, 22);
+            p.drawText(QRect(56, 4, 40, 22), Qt::AlignCenter, e == E::PID1 ? "PID" : "AT");
             break;
         }
         case E::Technologie1: {
             QPainterPath curve;
-            curve.moveTo(25, 26);
-            curve.cubicTo(45, 26, 50, 4, 75, 4);
+            curve.moveTo(50, 26);
+            curve.cubicTo(70, 26, 75, 4, 100, 4);
             p.drawPath(curve);
             break;
         }
         default: {
             // A measuring point or a setpoint source: a small gauge.
-            p.drawEllipse(QPoint(50, 15), 11, 11);
-            p.drawLine(QPoint(50, 15), QPoint(57, 8));
+            p.drawEllipse(QPoint(76, 15), 11, 11);
+            p.drawLine(QPoint(76, 15), QPoint(83, 8));
             break;
         }
     }
@@ -639,9 +651,12 @@ void TFormVisual1::Localize() {
 }
 
 bool TFormVisual1::loadController() {
+    if (vanished_) return false;
     IniFile file(host_.controllerFile());
     if (SectionReader(file, ControllerSection(name_), Reader::Lists).text(key::Name).empty()) {
         // The controller was removed or renamed behind the view's back.
+        vanished_ = true;
+        if (exchange_->online()) exchange_->setOnline(false);
         if (MessageBoxes* m = host_.messages())
             m->show("Velmora - " + name_, Text(3023), MessageIcon::Exclamation, MessageButtons::Ok);
         QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
@@ -826,8 +841,12 @@ void TFormVisual1::closeMessage(bool) {
 void TFormVisual1::closeEvent(QCloseEvent* event) {
     Log("RemoveDockableForm - FormVisual1");
     host_.removeFromDesktop(this);
-    if (host_.session().insideCallback()) {
-        // The callback may still use this view: the closing pass finishes it.
+    // Closing switches the view offline; while the host's loop runs it may
+    // still hold the view, so the loop's next closing pass finishes the close.
+    const bool wasOnline = exchange_->online();
+    if (wasOnline) exchange_->setOnline(false);
+    const OnlineSession& session = host_.session();
+    if (!exchange_->closeRequested() && (session.insideCallback() || (wasOnline && !session.commPending()))) {
         exchange_->requestClose();
         Log("Canclose = false");
         hide();
@@ -845,6 +864,12 @@ void TFormVisual1::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+bool TFormVisual1::event(QEvent* event) {
+    // FormActivate: the view shows its controller as the file has it now.
+    if (event->type() == QEvent::WindowActivate && loaded_) loadController();
+    return QWidget::event(event);
 }
 
 void TFormVisual1::showEvent(QShowEvent* event) {

@@ -99,6 +99,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // OnlineViewSink
@@ -107,6 +108,7 @@ private:
     void commTicked(const TickResult& result) override;
     void closeMessage(bool sent) override;
     void openVariablePage(VariablePage page) override;
+    void controllerVanished() override { loadController(); }
 
     void build();
     void showPage(int index);
@@ -123,6 +125,7 @@ private:
     int page_ = -1;
     bool fromTabSet_ = false;
     bool loaded_ = false;
+    bool vanished_ = false;  // told the user once; the close is on its way
     bool hex_ = false;
     int commImage_ = 0;
     std::array<std::string, kSchemaValues> shownTexts_;

@@ -90,11 +90,12 @@ LocalTime OnlineExchange::now() const {
 
 void OnlineExchange::KomunikaceButton1Click(bool fromButton) {
     if (!session_) return;
+    const OnlineEnvironment& env = session_->env_;
+    if (fromButton && env.buttonPressed) env.buttonPressed(!online_);
     if (online_ && fromButton) {
         setOnline(false);
         return;
     }
-    const OnlineEnvironment& env = session_->env_;
     if (env.programChanged && env.programChanged()) {
         if (env.messages) env.messages->show(Text(2038), Text(3034), MessageIcon::Exclamation, MessageButtons::Ok);
         return;
@@ -106,6 +107,12 @@ void OnlineExchange::KomunikaceButton1Click(bool fromButton) {
     const auto alive = alive_;
     settings_ = env.loadSettings ? env.loadSettings(name_) : ExchangeSettings{};
     settings_.name = name_;
+    if (!settings_.present) {
+        // Nothing to look up: the view says so and closes.
+        setOnline(false);
+        if (*alive && sink_) sink_->controllerVanished();
+        return;
+    }
     const int missing = lookUpSymbols();
     if (!*alive) return;
     if (missing > 0)

@@ -90,6 +90,8 @@ public:
     // A missing input or output variable: switch offline has happened; open
     // the page on which it is chosen, modally.
     virtual void openVariablePage(VariablePage page) {}
+    // Going online found the controller's section gone.
+    virtual void controllerVanished() {}
     // SimTimer1: the periodic step (plant simulation).
     virtual void simulationStep() {}
     // CommTimer1 got another interval: the simulation's coefficients are stale.

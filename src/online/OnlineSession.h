@@ -30,6 +30,9 @@ struct OnlineEnvironment {
     std::function<bool()> programChanged;         // code generated since the last compilation
     // The controller's section as the exchange needs it.
     std::function<ExchangeSettings(const std::string& name)> loadSettings;
+    // A view's communication button asked for communication (true) or ended it
+    // (false); the frame keeps the last answer to resume views after compiling.
+    std::function<void(bool wantsOn)> buttonPressed;
 };
 
 // The communication state of the labels from the loop's status word.

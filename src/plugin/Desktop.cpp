@@ -150,6 +150,12 @@ void TFormReg1::saveDesktop(IUnknown* storage) {
     const auto windows = this->windows();
     while (!views.empty()) {
         OnlineViewForm* view = views.front();
+        if (view->closing()) {
+            // The user closed it already: it is not brought back.
+            views.erase(views.begin());
+            view->close();
+            continue;
+        }
         void* form = view->handle();
         std::int32_t area = 0;
         VARIANT_BOOL first = VARIANT_FALSE, second = VARIANT_FALSE;

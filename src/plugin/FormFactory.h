@@ -52,6 +52,9 @@ class OnlineViewForm : public DockableForm {
 public:
     virtual std::string controllerName() const = 0;
     virtual bool graphShown() const = 0;
+    // Closed by the user while the communication loop may still use it: hidden
+    // and offline, it waits for the loop's closing pass to be destroyed.
+    virtual bool closing() const { return false; }
     // Paints the view and opens its trend graph.
     virtual void openGraph() = 0;
     virtual void selectTab(int index) = 0;

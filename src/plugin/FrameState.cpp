@@ -96,6 +96,7 @@ online::OnlineEnvironment TFormReg1::onlineEnvironment() {
         return com::TakeTaskString(text);
     };
     env.programChanged = [this] { return generated; };
+    env.buttonPressed = [this](bool wantsOn) { commOnResume = wantsOn; };
     env.loadSettings = [this](const std::string& name) {
         IniFile file(controllerFilePath());
         return online::ReadExchangeSettings(file, name);
@@ -144,7 +145,7 @@ std::string TFormReg1::projectDirectory() const {
 }
 
 std::string TFormReg1::plcName() const {
-    if (!host_.projectManager) return {};
+    if (!host_.projectManager || plcClosed_) return {};
     com::TaskStringOut name;
     if (FAILED(host_.projectManager->GetCurrentPlcName(name.put()))) return {};
     return name.str();
@@ -229,7 +230,7 @@ bool TFormReg1::openOnlineView(const std::string& controllerName) {
     }
     currentController = controllerName;
     for (OnlineViewForm* view : views_) {
-        if (view->controllerName() == currentController) {
+        if (view->controllerName() == currentController && !view->closing()) {
             if (host_.ide) host_.ide->ShowDockableForm(view->handle());
             return true;
         }
@@ -273,7 +274,8 @@ void TFormReg1::forgetView(OnlineViewForm* view) {
     std::erase(views_, view);
 }
 
-void TFormReg1::plcChanged() {
+void TFormReg1::plcChanged(bool opened) {
+    plcClosed_ = !opened;
     const std::string file = plcName().empty() ? std::string() : controllerFileHostPath();
     const auto views = views_;
     if (file != viewsFile_)

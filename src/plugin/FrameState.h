@@ -73,6 +73,8 @@ public:
 
     // ---- Flags shared by all parts ----
     bool generated = false;
+    // Whether the last press of a view's communication button asked for
+    // communication: after compiling, the views then look their symbols up again.
     bool commOnResume = false;
     // Set by the lost-communication notifications, cleared when the loop is back.
     bool commLost() const { return online_->commPending(); }
@@ -116,8 +118,9 @@ public:
     // Called by a view that is being destroyed; a view not in the list is ignored.
     void forgetView(OnlineViewForm* view);
     // The host opened or closed a PLC: the views of the old one close, the
-    // manager lists the new one's controllers.
-    void plcChanged();
+    // manager lists the new one's controllers. The host still names the PLC
+    // while it reports the closing; from then on the frame knows of no PLC.
+    void plcChanged(bool opened);
 
 private:
     class HostPlcControl;
@@ -135,6 +138,7 @@ private:
     int language_ = 1;
     std::vector<OnlineViewForm*> views_;
     std::string viewsFile_;  // the controller file the open views show
+    bool plcClosed_ = false;  // between the host's close and open events
     std::unique_ptr<ControllerManagerForm> manager_;
     std::unique_ptr<IniFile> controllerFile_;
     Generator generator_;

@@ -15,6 +15,13 @@ int HostPlcSeries(const TFormReg1& frame) {
     return series;
 }
 
+int HostPlcType(const TFormReg1& frame) {
+    auto cpm = com::Query<IYantCpm>(frame.host().projectManager.get());
+    std::int32_t type = -1;
+    if (!cpm || FAILED(cpm->GetPlcType(&type))) return -1;
+    return type;
+}
+
 bool RegisterGeneratedFile(TFormReg1& frame, const std::string& hostRelativeName) {
     IUnknown* centre = frame.host().registerCentre.get();
     bool registered = false;

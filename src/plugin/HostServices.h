@@ -30,6 +30,8 @@ bool RegisterGeneratedFile(TFormReg1& frame, const std::string& hostRelativeName
 
 // The PLC series number from the host, -1 when the host does not tell.
 int HostPlcSeries(const TFormReg1& frame);
+// The PLC type index from the host, asked afresh; -1 when the host does not tell.
+int HostPlcType(const TFormReg1& frame);
 
 // The report's input: the host's project data and the open PLC's controller file.
 ReportInput HostReportInput(TFormReg1& frame);

@@ -10,9 +10,18 @@
 
 namespace velmora {
 
+std::optional<std::string> SelectHostVariable(TFormReg1& frame, const std::string& preset) {
+    auto dialogs = com::Query<IYantDialogs>(frame.host().registerCentre.get());
+    if (!dialogs) return std::nullopt;
+    com::TaskStringOut chosen;
+    if (dialogs->SelectVariable(preset.c_str(), chosen.put()) != S_OK || chosen.str().empty()) return std::nullopt;
+    return chosen.str();
+}
+
 void FillWizardContext(TFormReg1& frame, wizard::WizardContext& context) {
     context.file = &frame.openControllerFile();
-    context.plcTypeIndex = frame.plcTypeIndex;
+    // The unit lists follow the PLC the host has open now, event or no event.
+    context.plcTypeIndex = HostPlcType(frame);
     context.plcSeries = HostPlcSeries(frame);
     context.decimalSeparator = frame.toolkit().decimalSeparator;
     context.messages = frame.toolkit().messages;
@@ -24,6 +33,7 @@ void FillWizardContext(TFormReg1& frame, wizard::WizardContext& context) {
             return std::nullopt;
         return address.str();
     };
+    context.selectVariable = [&frame](const std::string& preset) { return SelectHostVariable(frame, preset); };
     context.generate = [&frame](const std::string& name) { frame.generate(name); };
     context.showHelp = [&frame](const std::string& topic) {
         ShowHelp(frame.frontEnd().helpViewer(), frame.language(), "Velmora", topic, "");

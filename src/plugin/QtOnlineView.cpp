@@ -131,6 +131,10 @@ bool QtOnlineView::graphShown() const {
     return form_->graphShown();
 }
 
+bool QtOnlineView::closing() const {
+    return form_->exchange().closeRequested();
+}
+
 void QtOnlineView::openGraph() {
     form_->update();
     form_->selectTab(online::TFormVisual1::GraphPage);

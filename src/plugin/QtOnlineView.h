@@ -28,6 +28,7 @@ public:
     void localize() override;
     std::string controllerName() const override;
     bool graphShown() const override;
+    bool closing() const override;
     void openGraph() override;
     void selectTab(int index) override;
     void close() override;

@@ -343,7 +343,7 @@ HRESULT TVelmoraCoClassImpl::OnOpenControler(std::int32_t, std::int32_t) {
         Logged("OnOpenControler", [&] {
             if (toolsEntry_) toolsEntry_->SetEnabled(VARIANT_TRUE);
             if (menuEntry_) menuEntry_->SetEnabled(VARIANT_TRUE);
-            if (frame_) frame_->plcChanged();
+            if (frame_) frame_->plcChanged(true);
         });
         return S_OK;
     });
@@ -354,7 +354,7 @@ HRESULT TVelmoraCoClassImpl::OnCloseControler() {
         Logged("OnCloseControler", [&] {
             if (toolsEntry_) toolsEntry_->SetEnabled(VARIANT_FALSE);
             if (menuEntry_) menuEntry_->SetEnabled(VARIANT_FALSE);
-            if (frame_) frame_->plcChanged();
+            if (frame_) frame_->plcChanged(false);
         });
         return S_OK;
     });

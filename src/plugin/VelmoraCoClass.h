@@ -52,6 +52,11 @@ public:
     HRESULT VELMORA_COM_CALL Unused10() override { return S_OK; }
     HRESULT VELMORA_COM_CALL Unused11() override { return S_OK; }
     HRESULT VELMORA_COM_CALL Unused12() override { return S_OK; }
+    // IYantDialogs: the host's dialog, which the plug-in does not offer itself.
+    HRESULT VELMORA_COM_CALL SelectVariable(const char*, char** chosen) override {
+        if (chosen) *chosen = nullptr;
+        return S_OK;
+    }
 
     // IYantPlugin
     HRESULT VELMORA_COM_CALL GetVersion(DWORD* version) override;

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/Texts.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {
@@ -49,6 +50,9 @@ TFormPIDMA1::TFormPIDMA1(WizardContext& context, QWidget* owner)
     LabelName2 = label("LabelName2");
     EditName1 = new LeaveEdit("EditName1", this);
     EditName2 = new LeaveEdit("EditName2", this);
+    // Room for a real variable name (30 characters and more) without scrolling.
+    for (LeaveEdit* edit : {EditName1, EditName2})
+        edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 40);
     names->addWidget(LabelName1, 0, 0);
     names->addLayout(VariableRow(this, context_, EditName1, "SelVar1"), 0, 1);
     names->addWidget(LabelName2, 1, 0);
@@ -95,7 +99,7 @@ void TFormPIDMA1::localize() {
     LabelName1->setText(QText(3390));
     LabelName2->setText(QText(3391));
     storageBox_.localize();
-    Button3->setText("Read from PLC");
+    Button3->setText(QStr(OwnText("Read from PLC")));
 }
 
 bool TFormPIDMA1::acceptPage() {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "base/Texts.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {
@@ -92,7 +93,7 @@ void TFormPIDMA2::localize() {
         box->addItems(QTextLines(id));
         box->setCurrentIndex(index);
     }
-    Button3->setText("Read from PLC");
+    Button3->setText(QStr(OwnText("Read from PLC")));
 }
 
 bool TFormPIDMA2::acceptPage() {

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "base/ParseDecimal.h"
+#include "base/Texts.h"
 #include "wizard/PageRules.h"
 
 namespace velmora::wizard {
@@ -27,7 +28,7 @@ LeaveEdit* TFormPReg2::addEdit(QGridLayout* grid, int row, const QString& name, 
     edit->setAlignment(Qt::AlignRight);
     grid->addWidget(caption, row, 0);
     grid->addWidget(edit, row, 1);
-    if (!unit.isEmpty()) grid->addWidget(new QLabel(unit, this), row, 2);
+    if (!unit.isEmpty()) grid->addWidget(new QLabel(QStr(OwnText(Std(unit))), this), row, 2);
     return edit;
 }
 

@@ -31,7 +31,12 @@ TFormStr1::TFormStr1(WizardContext& context, QWidget* owner)
     grid->addWidget(LabelW2, 1, 0);
     grid->addWidget(EditW2, 1, 1);
     grid->addWidget(LabelUnitW2, 1, 2);
-    grid->setColumnStretch(1, 1);
+    // Numbers align right, as on every other page.
+    for (LeaveEdit* edit : {EditW1, EditW2}) {
+        edit->setAlignment(Qt::AlignRight);
+        edit->setMaximumWidth(110);
+    }
+    grid->setColumnStretch(0, 1);
     layout->addLayout(grid);
     CheckBoxBackup1 = new QCheckBox(this);
     CheckBoxBackup1->setObjectName("CheckBoxBackup1");

@@ -224,8 +224,14 @@ void TFormU1::updateStates() {
          std::initializer_list<QWidget*>{EditU1, EditU2, EditU3, EditU4, LabelU1, LabelU2, LabelU3, LabelU4})
         w->setEnabled(s.userScaleEnabled);
     CheckBoxBiU1->setEnabled(s.bipolarEnabled);
+    const bool negativeShown = !EditUm1->isHidden();
     for (QWidget* w : std::initializer_list<QWidget*>{EditUm1, LabelUm1, SelVar2})
         w->setVisible(s.negativeNameVisible);
+    if (negativeShown != s.negativeNameVisible && isVisible()) {
+        // The page grows for the minus-side row; without it, it shrinks back.
+        layout()->activate();
+        resize(width(), sizeHint().height());
+    }
     LabelUp1->setText(QText(s.positiveLabel));
     EditMinFU1->setEnabled(CheckBoxFu1->isChecked());
     LabelMinFU1->setEnabled(CheckBoxFu1->isChecked());

@@ -112,6 +112,14 @@ void WizardPageForm::localize() {
 
 void WizardPageForm::addButtons(QBoxLayout* layout, bool withUpload) {
     auto* row = new QHBoxLayout;
+    HelpButton1 = new QPushButton("?", this);
+    HelpButton1->setObjectName("HelpButton1");
+    HelpButton1->setAutoDefault(false);
+    HelpButton1->setFixedWidth(32);
+    connect(HelpButton1, &QPushButton::clicked, this, [this] {
+        if (context_.showHelp) context_.showHelp(helpTopic());
+    });
+    row->addWidget(HelpButton1);
     if (withUpload) {
         Button3 = new QPushButton(this);
         Button3->setObjectName("Button3");

@@ -102,6 +102,7 @@ protected:
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
+    QPushButton* HelpButton1 = nullptr;  // "?": the page's help topic, as F1
 
 private:
     int helpContext_;

@@ -49,8 +49,12 @@ TEST(Registry, RejectsWhatItCouldNotStore) {
     EXPECT_THROW(r.setValue("K", "n", "two\nlines"), RegistryError);
     EXPECT_THROW(r.setValue("K", "a=b", "v"), RegistryError);
     EXPECT_THROW(r.setValue("\\", "n", "v"), RegistryError);
-    WriteBytes(dir / "bad.ini", "Name=value before any key\n");
-    EXPECT_THROW(Registry(dir / "bad.ini"), RegistryError);
+    EXPECT_THROW(r.setValue("K", "[n", "v]"), RegistryError);
+    EXPECT_THROW(r.setValue("K", ";n", "v"), RegistryError);
+    for (const char* text : {"Name=value before any key\n", "[K]\nn=a\r\r\n", "[K]\n\rn=a\n"}) {
+        WriteBytes(dir / "bad.ini", text);
+        EXPECT_THROW(Registry(dir / "bad.ini"), RegistryError) << text;
+    }
 }
 
 TEST(Registry, SavingReplacesTheFileWholeAndLeavesNoTemporary) {

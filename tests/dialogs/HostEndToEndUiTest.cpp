@@ -10,7 +10,18 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+
 #include <cstdlib>
+#include <dlfcn.h>
+#include <fstream>
+#include <sstream>
+#include <functional>
 
 #include "Fakes.h"
 #include "MainWindow.h"
@@ -18,6 +29,7 @@
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registration.h"
+#include "base/IniFile.h"
 #include "base/Registry.h"
 
 namespace velmora::host {
@@ -45,6 +57,238 @@ protected:
     testing::TempDir dir;
     std::filesystem::path project;
 };
+
+std::string Contents(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The real window with the demo project, PLC1 open and compiled, the manager shown.
+class HostViews : public HostEndToEnd {
+protected:
+    void SetUp() override {
+        HostEndToEnd::SetUp();
+        window = std::make_unique<MainWindow>();
+        window->show();
+        ASSERT_TRUE(window->openProject(QString::fromStdString(project.string())));
+        ASSERT_TRUE(window->openPlc("PLC1"));
+        ASSERT_TRUE(window->compile());
+        window->hostMenu(kMenuTools)->actions()[0]->trigger();
+        QDockWidget* dock = window->findChild<QDockWidget*>("Dock_FormRegMngr1");
+        ASSERT_NE(dock, nullptr);
+        manager = dock->widget();
+        list = manager->findChild<QListWidget*>("CheckListBox1");
+        ASSERT_NE(list, nullptr);
+        module = dlopen(VELMORA_PLUGIN_MODULE, RTLD_NOW | RTLD_NOLOAD);
+        ASSERT_NE(module, nullptr) << "the window loaded the module";
+    }
+    void TearDown() override {
+        if (window) window->closeProject();
+        window.reset();
+        if (module) dlclose(module);
+        HostEndToEnd::TearDown();
+    }
+
+    // The manager's check box of a line, as the user clicks it.
+    void clickCheckBox(const QString& controller) {
+        const auto items = list->findItems(controller, Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1);
+        list->setCurrentItem(items[0]);
+        items[0]->setCheckState(items[0]->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+    }
+    bool checked(const QString& controller) const {
+        const auto items = list->findItems(controller, Qt::MatchExactly);
+        return items.size() == 1 && items[0]->checkState() == Qt::Checked;
+    }
+    static QWidget* View(const std::string& controller) {
+        for (QWidget* w : QApplication::allWidgets())
+            if (w->objectName() == "FormVisual1" && w->windowTitle().toStdString() == "Velmora - " + controller)
+                return w;
+        return nullptr;
+    }
+    // Lets the window's timers run (the soft PLC, the comm loop, the plug-in's pacing).
+    static bool WaitFor(const std::function<bool()>& done, int ms = 8000) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done() && clock.elapsed() < ms) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+            QThread::msleep(5);
+        }
+        return done();
+    }
+    // Answers the next modal window (message box or page) with answer.
+    static void Answer(std::function<void(QWidget*)> answer) {
+        QTimer::singleShot(50, [answer] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            answer(modal);
+        });
+    }
+    template <class F>
+    F* exported(const char* name) const {
+        return reinterpret_cast<F*>(dlsym(module, name));
+    }
+    std::int32_t dataState(QWidget* view) const {
+        auto* get = exported<HRESULT(void*, std::int32_t*)>("TCommLabel_GetDataState");
+        std::int32_t state = -1;
+        if (!get || get(view->findChild<QWidget*>("CommLabel1"), &state) != S_OK) return -1;
+        return state;
+    }
+
+    std::unique_ptr<MainWindow> window;
+    QWidget* manager = nullptr;
+    QListWidget* list = nullptr;
+    void* module = nullptr;
+};
+
+TEST_F(HostViews, StartingFromTheManagerPutsTheViewOnlineWithTheSoftPlcsData) {
+    clickCheckBox("Boiler");
+    QWidget* view = View("Boiler");
+    ASSERT_NE(view, nullptr) << "the check box opens the view";
+    EXPECT_EQ(window->dockArea(view), kDockRight);
+    constexpr std::int32_t kDataOk = 1;
+    ASSERT_TRUE(WaitFor([&] { return dataState(view) == kDataOk; })) << "data state " << dataState(view);
+    EXPECT_TRUE(checked("Boiler"));
+    for (const char* box : {"Y1Edit1", "WFEdit1", "UEdit1"}) {
+        const QString text = view->findChild<QLabel*>(box)->text();
+        EXPECT_TRUE(text.endsWith('%')) << box << ": " << text.toStdString();
+    }
+
+    // Stopping from the manager takes the view offline again.
+    clickCheckBox("Boiler");
+    EXPECT_TRUE(WaitFor([&] { return dataState(view) == 0; }));
+    EXPECT_FALSE(checked("Boiler"));
+}
+
+TEST_F(HostViews, ClosingAnOnlineViewWaitsForTheLoopsClosingPass) {
+    clickCheckBox("Kiln");
+    QPointer<QWidget> view = View("Kiln");
+    ASSERT_TRUE(WaitFor([&] { return view && dataState(view) == 1; }));
+    view->close();
+    ASSERT_FALSE(view.isNull()) << "the loop may still hold it";
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_FALSE(checked("Kiln")) << "closing switched it offline";
+    // Opening the controller again meanwhile makes a new view.
+    list->setCurrentItem(list->findItems("Kiln", Qt::MatchExactly)[0]);
+    emit list->itemDoubleClicked(list->currentItem());
+    QWidget* reopened = nullptr;
+    for (QWidget* w : QApplication::allWidgets())
+        if (w->objectName() == "FormVisual1" && w != view && w->windowTitle() == "Velmora - Kiln") reopened = w;
+    EXPECT_NE(reopened, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return view.isNull(); })) << "the closing pass destroys it";
+}
+
+TEST_F(HostViews, TheDesktopBringsTheViewsBackAfterARestartAndSkipsGarbage) {
+    for (const char* name : {"Boiler", "Dryer"}) {
+        list->setCurrentItem(list->findItems(name, Qt::MatchExactly)[0]);
+        emit list->itemDoubleClicked(list->currentItem());
+    }
+    ASSERT_NE(View("Dryer"), nullptr);
+    window->dockOf(View("Dryer"))->setFloating(true);
+    View("Dryer")->window()->setGeometry(40, 50, 700, 480);
+    QCoreApplication::processEvents();
+    window->closeProject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(View("Boiler"), nullptr);
+
+    const auto file = project / "Velmora" / "PLC1.rglx";
+    {
+        IniFile ini(file);
+        ini.writeString("Desktop", "Velmora - Junk", "1,x,\"");
+        ini.writeString("Desktop", "Velmora - Kiln", "1,0,0,0,0,99999999999,480,0");
+    }
+    ASSERT_TRUE(window->openProject(QString::fromStdString(project.string())));
+    ASSERT_TRUE(window->openPlc("PLC1"));
+    QCoreApplication::processEvents();
+    QWidget* boiler = View("Boiler");
+    QWidget* dryer = View("Dryer");
+    ASSERT_NE(boiler, nullptr);
+    ASSERT_NE(dryer, nullptr);
+    EXPECT_EQ(window->dockArea(boiler), kDockRight);
+    EXPECT_TRUE(window->dockOf(dryer)->isFloating());
+    EXPECT_EQ(dryer->window()->geometry().size(), QSize(700, 480));
+    EXPECT_EQ(View("Kiln"), nullptr) << "a damaged entry costs its own view only";
+    EXPECT_EQ(View("Junk"), nullptr);
+}
+
+TEST_F(HostViews, TheExportedLabelSettersDriveTheViewsLabel) {
+    clickCheckBox("Mixer");
+    QWidget* view = View("Mixer");
+    ASSERT_NE(view, nullptr);
+    QWidget* label = view->findChild<QWidget*>("CommLabel1");
+    ASSERT_NE(label, nullptr);
+    auto* setComm = exported<HRESULT(void*, std::int32_t)>("TCommLabel_SetCommState");
+    auto* getComm = exported<HRESULT(void*, std::int32_t*)>("TCommLabel_GetCommState");
+    auto* setWidth = exported<HRESULT(void*, std::int32_t)>("TCommLabel_Set_DataWidthPRC");
+    auto* getWidth = exported<HRESULT(void*, std::int32_t*)>("TCommLabel_Get_DataWidthPRC");
+    auto* setFixed = exported<HRESULT(void*, VARIANT_BOOL)>("TCommLabel_Set_IsFixed");
+    auto* getFixed = exported<HRESULT(void*, VARIANT_BOOL*)>("TCommLabel_Get_IsFixed");
+    ASSERT_TRUE(setComm && getComm && setWidth && getWidth && setFixed && getFixed);
+    const struct {
+        void* target;
+        std::int32_t state, width;
+        HRESULT expected;
+    } cases[] = {
+        {label, 6, 30, S_OK},                // csTrying, a third for the data part
+        {label, 9, 30, E_INVALIDARG},        // past csUserTextF
+        {label, 3, 101, E_INVALIDARG},       // more than the whole strip
+        {manager, 3, 30, E_POINTER},         // a widget that is no label
+        {list + 1, 3, 30, E_POINTER},        // no widget at all
+    };
+    for (const auto& c : cases) {
+        const HRESULT hr = c.state == 6 || c.width == 30 ? setComm(c.target, c.state) : setWidth(c.target, c.width);
+        EXPECT_EQ(hr, c.expected) << c.state << "/" << c.width;
+    }
+    EXPECT_EQ(setWidth(label, 30), S_OK);
+    EXPECT_EQ(setFixed(label, VARIANT_TRUE), S_OK);
+    std::int32_t state = -1, width = -1;
+    VARIANT_BOOL fixed = VARIANT_FALSE;
+    EXPECT_EQ(getComm(label, &state), S_OK);
+    EXPECT_EQ(getWidth(label, &width), S_OK);
+    EXPECT_EQ(getFixed(label, &fixed), S_OK);
+    EXPECT_EQ(state, 6);
+    EXPECT_EQ(width, 30);
+    EXPECT_EQ(fixed, VARIANT_TRUE);
+    EXPECT_EQ(getComm(label, nullptr), E_POINTER);
+}
+
+TEST_F(HostViews, AMissingVariableOpensThePageWhereItIsChosen) {
+    const auto file = project / "Velmora" / "PLC1.rglx";
+    IniFile(file).writeString("Regulator Boiler", "Y1Name", "Boiler_Nowhere");
+    std::string message, page;
+    Answer([&](QWidget* box) {
+        if (auto* text = box->findChild<QLabel*>("qt_msgbox_label")) message = text->text().toStdString();
+        Answer([&](QWidget* modal) {
+            page = modal->objectName().toStdString();
+            modal->findChild<QPushButton*>("Button2")->click();
+        });
+        box->close();
+    });
+    clickCheckBox("Boiler");
+    EXPECT_NE(message.find("'Boiler_Nowhere'"), std::string::npos) << message;
+    EXPECT_EQ(page, "FormY1");
+    EXPECT_FALSE(checked("Boiler"));
+    ASSERT_NE(View("Boiler"), nullptr);
+    EXPECT_EQ(dataState(View("Boiler")), 0);
+}
+
+TEST_F(HostViews, SwitchingThePlcClosesTheViewsAndLeavesTheOtherPlcsFileAlone) {
+    clickCheckBox("Boiler");
+    ASSERT_TRUE(WaitFor([&] { return View("Boiler") && dataState(View("Boiler")) == 1; }));
+    const auto plc2 = project / "Velmora" / "PLC2.rglx";
+    const std::string before = Contents(plc2);
+    ASSERT_TRUE(window->openPlc("PLC2"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(View("Boiler"), nullptr);
+    ASSERT_EQ(list->count(), 1) << "the manager follows the PLC";
+    EXPECT_EQ(list->item(0)->text(), "Chiller");
+    window->closePlc();
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_EQ(Contents(plc2), before);
+    EXPECT_FALSE(std::filesystem::exists(project / "Velmora" / ".rglx"));
+}
 
 TEST_F(HostEndToEnd, ThePlugInsEntriesAppearAndFollowThePlc) {
     auto window = std::make_unique<MainWindow>();

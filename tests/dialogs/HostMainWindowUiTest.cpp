@@ -45,17 +45,24 @@ struct CountingHandler : IYantClickHandler {
     int clicks = 0;
 };
 
+// The window keeps its settings in the registry: the test's own, set before the window exists.
+struct InOwnRegistry {
+    explicit InOwnRegistry(const testing::TempDir& dir) {
+        setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
+    }
+};
+
 class MainWindowTest : public ::testing::Test, private WithApp {
 protected:
     MainWindowTest() {
         // No plug-in is registered: the test plays the plug-in itself.
-        setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
         testing::WriteBytes(
             dir.path() / "Demo.oprj",
             "[Project]\nName=Demo\n[PLC PLC1]\nType=14\nSeries=6\n[PLC PLC2]\nType=3\nSeries=5\n[Files]\n");
     }
     QTreeWidgetItem* node(const char* name) { return window.treeNode(name); }
     testing::TempDir dir;
+    InOwnRegistry registry{dir};
     MainWindow window;
 };
 

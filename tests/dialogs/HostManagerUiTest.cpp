@@ -19,6 +19,7 @@
 #include "plugin/QtFrontEnd.h"
 #include "plugin/QtFrameWizard.h"
 #include "plugin/QtManagerForm.h"
+#include "wizard/FormWizardPage.h"
 
 namespace velmora {
 namespace {
@@ -147,6 +148,30 @@ TEST_F(QtFrameTest, TheManagerSeesTheProjectFileListAndTheViews) {
             host.controllerFile();
         },
         std::runtime_error);
+}
+
+TEST_F(QtFrameTest, TheControlledVariablePageAsksTheHostForThePlcType) {
+    // No PLC-type event reached this frame: the page asks the host itself.
+    ASSERT_EQ(frame->plcTypeIndex, 0);
+    const struct {
+        const char* plc;
+        const char* firstUnit;
+    } cases[] = {{"PLC1", "Dogwood ElmA"}, {"PLC2", "Larch, Maple"}};
+    for (const auto& c : cases) {
+        ide->openPlc(c.plc);
+        wizard::WizardContext context;
+        FillWizardContext(*frame, context);
+        context.controllerName = c.plc == std::string("PLC1") ? "Boiler" : "Chiller";
+        QString shown;
+        Answer([&shown](QWidget* page) {
+            ASSERT_EQ(page->objectName(), "FormY1");
+            shown = page->findChild<QComboBox*>("ComboBox1")->itemText(0);
+            page->findChild<QPushButton*>("Button2")->click();
+        });
+        wizard::ShowControllerPage(wizard::WizardPage::ControlledVariable, context, nullptr);
+        frame->releaseControllerFile();
+        EXPECT_EQ(shown.toStdString(), c.firstUnit) << c.plc;
+    }
 }
 
 }  // namespace

@@ -131,7 +131,11 @@ TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
     view.showValues();
     QLabel* y1 = view.findChild<QLabel*>("Y1Edit1");
     EXPECT_EQ(y1->text(), QString::fromStdString(Text(3019)));
-    EXPECT_TRUE(y1->styleSheet().contains("#e02020"));
+    EXPECT_EQ(y1->palette().color(QPalette::Window), QColor(0xe0, 0x20, 0x20));
+    area[base + tpid::Det] = 0;  // the error is gone: white again
+    exchangeOnce(view.exchange());
+    view.showValues();
+    EXPECT_EQ(y1->palette().color(QPalette::Window), QColor(Qt::white));
 }
 
 TEST_F(FormVisual1Ui, AnElementOpensItsPageAndTheViewReloadsAfterOk) {
@@ -188,15 +192,28 @@ TEST_F(FormVisual1Ui, ClosingInsideTheCallbackWaitsForTheClosingPass) {
 }
 
 TEST_F(FormVisual1Ui, AViewWhoseSectionVanishedSaysSoAndCloses) {
-    writeSection("R", "PID", 1, false);
-    auto* view = new TFormVisual1(host, "R");
-    IniFile(host.file).eraseSection("Regulator R");
-    EXPECT_FALSE(view->loadController());
-    ASSERT_FALSE(messages.shown.empty());
-    EXPECT_EQ(messages.shown.back().text, Text(3023));
-    QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(host.destroyed, 1);
+    session->environment().loadSettings = [this](const std::string& name) {
+        return ReadExchangeSettings(IniFile(host.file), name);
+    };
+    // Found when the view reloads (after a page, on activation) and when it goes online.
+    const std::function<void(TFormVisual1&)> triggers[] = {
+        [](TFormVisual1& v) { EXPECT_FALSE(v.loadController()); },
+        [](TFormVisual1& v) { v.KomunikaceButton1_Click(); },
+    };
+    for (std::size_t i = 0; i < std::size(triggers); ++i) {
+        writeSection("R", "PID", 1, false);
+        auto* view = new TFormVisual1(host, "R");
+        IniFile(host.file).eraseSection("Regulator R");
+        messages.shown.clear();
+        triggers[i](*view);
+        triggers[i](*view);  // told once only
+        ASSERT_EQ(messages.shown.size(), 1u) << i;
+        EXPECT_EQ(messages.shown.back().text, Text(3023));
+        EXPECT_FALSE(view->exchange().online());
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(host.destroyed, static_cast<int>(i + 1));
+    }
 }
 
 }  // namespace

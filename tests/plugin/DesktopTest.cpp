@@ -129,14 +129,16 @@ TEST_F(DesktopTest, MalformedEntriesAreSkippedOrLogged) {
 
     plugin->SaveDesktop(storage());
     writeControllerFile(
-        "[Desktop]\r\nVelmora - Bad=1,0,x,0,0,100,100,0\r\nVelmora - Next=1,0,0,0,0,100,100,0\r\n");
+        "[Desktop]\r\nVelmora - Bad=1,0,x,0,0,100,100,0\r\nVelmora - Huge=1,0,0,0,0,99999999999,100,0\r\n"
+        "Velmora - Next=1,0,0,0,0,100,100,0\r\n");
     clearLogs();
     EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
     const auto lines = logLines();
-    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[2], "LoadDesktop - Error: 'x' is not a valid integer value");
-    EXPECT_EQ(lines[3], "InsertDockableForm - FormVisual1");
-    EXPECT_EQ(lines[4], "LoadDesktop - end");
+    EXPECT_EQ(lines[3], "LoadDesktop - Error: '99999999999' is not a valid integer value");
+    EXPECT_EQ(lines[4], "InsertDockableForm - FormVisual1");
+    EXPECT_EQ(lines[5], "LoadDesktop - end");
     ASSERT_EQ(frame->views().size(), 1u) << "a damaged entry costs its own view only";
     EXPECT_EQ(view(0)->controllerName(), "Next");
 }

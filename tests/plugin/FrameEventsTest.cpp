@@ -153,19 +153,28 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     EXPECT_TRUE(frontEnd->messages().empty()) << "views that were not communicating only resume";
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnEndCompiling", "OnEndCompiling - end"}));
 
-    // Views communicating when the button was last used are switched again,
+    // A press of a communication button that asked for communication (here
+    // refused: no PLC) makes every view switch again after the next compilation,
     // after the generated flag is cleared (else they would ask for a compilation).
-    frame->commOnResume = true;
+    view(0)->exchange().KomunikaceButton1_Click();
+    EXPECT_TRUE(frame->commOnResume);
+    ASSERT_EQ(frontEnd->messages().size(), 1u);
     plugin->OnEndCompiling(0);
-    EXPECT_TRUE(frontEnd->messages().empty()) << "without a compile start nothing resumes";
+    EXPECT_EQ(frontEnd->messages().size(), 1u) << "without a compile start nothing resumes";
     plugin->OnStartCompiling(&go);
     frame->generated = true;
     plugin->OnEndCompiling(0);
-    ASSERT_EQ(frontEnd->messages().size(), 2u);
+    ASSERT_EQ(frontEnd->messages().size(), 3u);
     for (const auto& m : frontEnd->messages()) {
         EXPECT_EQ(m.caption, "Warning");
         EXPECT_EQ(m.text, Text(3035));
     }
+
+    // A press that ended communication: views only resume.
+    view(1)->exchange().setOnline(true);
+    view(1)->exchange().KomunikaceButton1_Click();
+    EXPECT_FALSE(view(1)->exchange().online());
+    EXPECT_FALSE(frame->commOnResume);
 }
 
 // ---- Menu action and project events ----

@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <functional>
@@ -135,6 +136,32 @@ TEST_F(PageWidgets, SwitchesEnableTheirWidgets) {
     auto cascade = open(WizardPage::Output);
     EXPECT_EQ(Find<RadioGroup>(cascade.get(), "RadioGroupRezim1")->itemIndex(), 1);
     EXPECT_FALSE(Find<RadioGroup>(cascade.get(), "RadioGroupRezim1")->isEnabled());
+}
+
+TEST_F(PageWidgets, FieldsHaveRoomAndNumbersAlignRight) {
+    // The output page shrinks back once the minus-side row is gone again.
+    auto output = open(WizardPage::Output);
+    QCoreApplication::processEvents();
+    const int analogHeight = output->height();
+    auto* kind = Find<RadioGroup>(output.get(), "RadioGroupRezim2");
+    kind->setItemIndex(1);
+    EXPECT_GT(output->height(), analogHeight) << "three-stage shows the minus-side row";
+    kind->setItemIndex(0);
+    EXPECT_EQ(output->height(), analogHeight);
+    output->reject();
+
+    auto start = open(WizardPage::Start);
+    for (const char* edit : {"EditW1", "EditW2"})
+        EXPECT_TRUE(Find<QLineEdit>(start.get(), edit)->alignment() & Qt::AlignRight) << edit;
+    start->reject();
+
+    file->writeString(section(), "Type", "PIDA");
+    auto pidma = open(WizardPage::PidmaController);
+    QCoreApplication::processEvents();
+    for (const char* edit : {"EditName1", "EditName2"}) {
+        QLineEdit* e = Find<QLineEdit>(pidma.get(), edit);
+        EXPECT_GE(e->width(), e->fontMetrics().horizontalAdvance("Kiln_Burner_Output_Zone_2_Fine")) << edit;
+    }
 }
 
 }  // namespace

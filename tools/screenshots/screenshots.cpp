@@ -1,13 +1,17 @@
-// Renders every dialog and wizard page offscreen in English, Czech and Russian
-// and saves PNGs into the folder given on the command line, for a look by eye.
+// Renders every dialog and wizard page offscreen in English, Czech and Russian,
+// and the online view's schema in its five layouts with data from a small
+// stand-in PLC in English and Czech, and saves PNGs into the folder given on
+// the command line, for a look by eye.
 //   QT_QPA_PLATFORM=offscreen velmora-screenshots OUT
 #include <QApplication>
 #include <QDir>
 #include <QImage>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <span>
 
 #include "base/IniFile.h"
 #include "base/QtToolkit.h"
@@ -15,6 +19,8 @@
 #include "controllers/FormInput1.h"
 #include "controllers/FormNew1.h"
 #include "controllers/FormOpenAs1.h"
+#include "online/FormVisual1.h"
+#include "online/OnlineSession.h"
 #include "plugin/CompMsgForm.h"
 #include "wizard/FormWizardPage.h"
 
@@ -118,6 +124,192 @@ void WizardPages(const std::filesystem::path& file, const QString& folder, const
     }
 }
 
+// ---- The online view ----
+
+// PLC memory of the pictures: one register area, read as asked, writes taken silently.
+std::uint8_t g_memory[0x10000];
+
+std::int32_t PictureRequest(std::int32_t command, std::int32_t length, const std::uint8_t* request,
+                            std::int32_t* responseLength, std::uint8_t* response, std::int32_t, std::int32_t) {
+    std::int32_t out = 0;
+    if (command == kPlcRead)
+        for (std::int32_t at = 0; at + 4 <= length; at += 4) {
+            const int offset = request[at + 1] | (request[at + 2] << 8);
+            std::memcpy(response + out, g_memory + offset, request[at + 3]);
+            out += request[at + 3];
+        }
+    *responseLength = command == kPlcRead ? out : 1;
+    return 0;
+}
+
+void PutInt(int at, int value) {
+    g_memory[at] = static_cast<std::uint8_t>(value & 0xFF);
+    g_memory[at + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+}
+void PutReal(int at, float value) { std::memcpy(g_memory + at, &value, 4); }
+
+constexpr int kStructure = 1000;  // T_PID or _TPIDA_; the PID inputs 2 and 3 just ahead
+constexpr int kVariables = 4000;
+
+class PictureTimers : public TimerFactory {
+public:
+    std::unique_ptr<Timer> create() override { return std::make_unique<ManualTimer>(); }
+};
+
+// Each reading a tenth of a second later, so every sample counts as new data.
+class PictureClock : public Clock {
+public:
+    LocalTime now() const override {
+        ms_ += 100;
+        return {2026, 12, 6, 10, static_cast<int>(ms_ / 60000 % 60), static_cast<int>(ms_ / 1000 % 60),
+                static_cast<int>(ms_ % 1000)};
+    }
+
+private:
+    mutable long long ms_ = 0;
+};
+
+class PicturePlc : public online::PlcControl {
+public:
+    int plcState() const override { return 1; }
+};
+
+struct ViewShot {
+    const char* name;  // file name and controller name
+    const char* section;
+};
+
+const ViewShot kViewShots[] = {
+    {"PID_single", "Type=PID\r\nInputMode=1\r\nCascade=0\r\n"},
+    {"PID_double", "Type=PID\r\nInputMode=2\r\nCascade=0\r\nY2Name=Level\r\n"},
+    {"PID_ratio", "Type=PID\r\nInputMode=3\r\nCascade=0\r\nY2Name=Level\r\n"},
+    {"PID_cascade", "Type=PID\r\nInputMode=1\r\nCascade=1\r\nY3Name=Position\r\n"},
+    {"PIDMA", "Type=PIDA\r\nInput=Temperature\r\nOutput=Heater\r\n"},
+};
+
+class PictureViews : public online::VisualHost {
+public:
+    explicit PictureViews(std::filesystem::path file) : file_(std::move(file)) {
+        online::OnlineEnvironment env;
+        env.plc = &plc_;
+        env.clock = &clock_;
+        env.lookup = [this](const std::string& symbol) { return address(symbol); };
+        env.loadSettings = [this](const std::string& name) {
+            return online::ReadExchangeSettings(IniFile(file_), name);
+        };
+        session_ = std::make_unique<online::OnlineSession>(std::move(env), timers_);
+    }
+
+    // The view online with one sample received, on its schema page.
+    std::unique_ptr<online::TFormVisual1> open(const std::string& name) {
+        name_ = name;
+        settings_ = online::ReadExchangeSettings(IniFile(file_), name);
+        auto view = std::make_unique<online::TFormVisual1>(*this, name);
+        view->setAttribute(Qt::WA_DeleteOnClose, false);
+        view->resize(980, 610);
+        view->KomunikaceButton1_Click();
+        constexpr std::uint32_t kRunning = (1u << 7) | (1u << 16) | (1u << 17) | (1u << 19);
+        for (int pass = 0; pass < 2; ++pass) {
+            view->exchange().commTick();
+            session_->CommLoopCallback(&PictureRequest, kRunning);
+        }
+        view->exchange().commTick();
+        return view;
+    }
+
+    online::OnlineSession& session() override { return *session_; }
+    std::filesystem::path controllerFile() override { return file_; }
+    MessageBoxes* messages() override { return &messages_; }
+    char decimalSeparator() override { return ','; }
+    bool openTarget(online::SchemaTarget, const std::string&) override { return false; }
+    bool openVariablePage(online::VariablePage, const std::string&) override { return false; }
+    void showHelp() override {}
+    void communicationChanged() override {}
+    void removeFromDesktop(QWidget*) override {}
+    void viewDestroyed() override {}
+
+private:
+    // Structure members where the layout puts them; the variables behind it.
+    std::optional<std::string> address(const std::string& symbol) const {
+        const std::string prefix = name_ + "_";
+        if (symbol.rfind(prefix, 0) != 0) return "INT %R" + std::to_string(kVariables + 4 * (symbol.size() % 8));
+        const std::string member = symbol.substr(prefix.size());
+        const bool pidma = settings_.kind == ControllerKind::Pidma;
+        const std::pair<const char*, int> pidMembers[] = {
+            {"Det", online::tpid::Det},   {"PBnd", online::tpid::PBnd}, {"RelCool", online::tpid::RelCool},
+            {"Ti", online::tpid::Ti},     {"Td", online::tpid::Td},     {"EGap", online::tpid::EGap},
+            {"DGap", online::tpid::DGap}, {"IGap", online::tpid::IGap}, {"Tiw", online::tpid::tiW},
+            {"Gw", online::tpid::gW},     {"Output", online::tpid::Output}, {"Control", online::tpid::Control}};
+        const std::pair<const char*, int> pidmaMembers[] = {
+            {"dv", online::tpida::dv},     {"sp", online::tpida::sp},     {"hv", online::tpida::hv},
+            {"MAN", online::tpida::MAN},   {"TUNE", online::tpida::TUNE}, {"TBRK", online::tpida::TBRK},
+            {"TAFF", online::tpida::TAFF}, {"TE", online::tpida::TE},     {"k", online::tpida::k},
+            {"pk", online::tpida::pk},     {"CHANGED", online::tpida::CHANGED}};
+        if (member == "Input2") return "INT %R" + std::to_string(kStructure - 2);
+        if (member == "Input3") return "INT %R" + std::to_string(kStructure - (settings_.hasInput2() ? 4 : 2));
+        for (const auto& [m, offset] : pidma ? std::span<const std::pair<const char*, int>>(pidmaMembers)
+                                                   : std::span<const std::pair<const char*, int>>(pidMembers))
+            if (member == m) return std::string(pidma ? "REAL" : "INT") + " %R" + std::to_string(kStructure + offset);
+        return std::nullopt;
+    }
+
+    std::filesystem::path file_;
+    PictureTimers timers_;
+    PicturePlc plc_;
+    PictureClock clock_;
+    SilentMessages messages_;
+    std::unique_ptr<online::OnlineSession> session_;
+    std::string name_;
+    online::ExchangeSettings settings_;
+};
+
+// Plausible process values: PID in raw units of 0..10000, PIDMA in percent.
+void FillPicturePlc(bool pidma) {
+    std::memset(g_memory, 0, sizeof g_memory);
+    if (pidma) {
+        const int s = kStructure;
+        PutReal(s + online::tpida::sp, 55.0f);
+        PutReal(s + online::tpida::pv, 52.4f);
+        PutReal(s + online::tpida::mv, 41.3f);
+        PutReal(s + online::tpida::de, 2.6f);
+        return;
+    }
+    using namespace online::tpid;
+    PutInt(kStructure - 4, 2480);  // Input3
+    PutInt(kStructure - 2, 4310);  // Input2
+    PutInt(kStructure + MaxY, 10000);
+    PutInt(kStructure + Input1, 4520);
+    PutInt(kStructure + gW, 5000);
+    PutInt(kStructure + ConW, 5000);
+    PutInt(kStructure + Dev, 480);
+    PutInt(kStructure + Output, 3750);
+}
+
+void OnlineViews(const QString& folder, const std::string& suffix) {
+    const auto file = std::filesystem::temp_directory_path() / "velmora-screenshots-views.rglx";
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        for (const ViewShot& v : kViewShots)
+            out << "[Regulator " << v.name << "]\r\nName=" << v.name << "\r\n" << v.section
+                << "Y1Name=Temperature\r\nUpName=Valve\r\nMinY=0\r\nMaxY=10000\r\nUAnalog=1\r\n";
+    }
+    PictureViews views(file);
+    for (const ViewShot& v : kViewShots) {
+        FillPicturePlc(std::strcmp(v.name, "PIDMA") == 0);
+        auto view = views.open(v.name);
+        view->Localize();
+        view->show();
+        QCoreApplication::processEvents();
+        const QString path = folder + "/online-view-" + QString(v.name).toLower().replace('_', '-') +
+                             QString::fromStdString(suffix) + ".png";
+        if (!view->grab().toImage().save(path)) {
+            std::fprintf(stderr, "cannot write %s\n", path.toStdString().c_str());
+            ++failures;
+        }
+    }
+    std::filesystem::remove(file);
+}
+
 }  // namespace
 }  // namespace velmora
 
@@ -136,6 +328,7 @@ int main(int argc, char** argv) {
         velmora::ModuleTexts().chooseLanguage(language);
         velmora::Dialogs(scratch, folder, suffix);
         velmora::WizardPages(scratch, folder, suffix);
+        if (language != 4) velmora::OnlineViews(folder, language == 1 ? "-en" : "-cs");
     }
     std::filesystem::remove(scratch);
     return velmora::failures == 0 ? 0 : 1;

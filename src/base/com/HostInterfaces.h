@@ -264,9 +264,13 @@ struct IYantProjectEvents : IUnknown {
                                                        std::int32_t* result) = 0;  // 9
 };
 
+// The host's dialogs a plug-in may borrow.
 struct IYantDialogs : IUnknown {
     static constexpr IID iid = velmora::com::MakeGuid("CCD1B263-8E69-46B6-934C-81E26512FE7D");
-    VELMORA_SLOT(3);
+    // The variable selection: a list of the open PLC's variables, the one
+    // named by preset (may be empty) chosen first. S_OK with the chosen name;
+    // S_FALSE and null when the user cancelled or the host has no such dialog.
+    virtual HRESULT VELMORA_COM_CALL SelectVariable(const char* preset, char** chosen) = 0;  // 3
     VELMORA_SLOT(4);
 };
 

@@ -1,0 +1,201 @@
+#include "HelpViewerWindow.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QListWidget>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QSplitter>
+#include <QTextBrowser>
+
+#include "base/Help.h"
+
+#include <algorithm>
+
+namespace velmora::host {
+
+namespace {
+
+QPointer<HelpViewerWindow> theViewer;
+
+}  // namespace
+
+HelpViewerWindow::HelpViewerWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+    setObjectName("HelpViewer");
+    setWindowTitle(tr("Help"));
+    auto* splitter = new QSplitter(this);
+    contents_ = new QListWidget(splitter);
+    contents_->setObjectName("HelpContents");
+    page_ = new QTextBrowser(splitter);
+    page_->setObjectName("HelpPage");
+    page_->setOpenLinks(false);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({260, 540});
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(splitter);
+    connect(contents_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (row >= 0) showIndex(row);
+    });
+    connect(page_, &QTextBrowser::anchorClicked, this, &HelpViewerWindow::follow);
+    resize(800, 560);
+}
+
+bool HelpViewerWindow::load(const QString& file) {
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) return false;
+    const QString text = QString::fromUtf8(in.readAll());
+    static const QRegularExpression mark(QStringLiteral("<!--topic ([A-Za-z0-9_]+)-->"));
+    static const QRegularExpression heading(QStringLiteral("<h1[^>]*>(.*?)</h1>"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+    QList<Topic> topics;
+    auto it = mark.globalMatch(text);
+    QList<QRegularExpressionMatch> marks;
+    while (it.hasNext()) marks << it.next();
+    for (int i = 0; i < marks.size(); ++i) {
+        const qsizetype begin = marks[i].capturedEnd();
+        const qsizetype end =
+            i + 1 < marks.size() ? marks[i + 1].capturedStart() : text.indexOf("</body>", begin);
+        Topic t;
+        t.name = marks[i].captured(1);
+        t.html = text.mid(begin, end < 0 ? -1 : end - begin).trimmed();
+        if (t.html.endsWith("<hr>")) t.html.chop(4);  // the book's rule between topics
+        const auto h = heading.match(t.html);
+        t.title = h.hasMatch() ? QString(h.captured(1)).remove(tags).trimmed() : t.name;
+        topics << t;
+    }
+    if (topics.isEmpty()) return false;
+    file_ = QFileInfo(file).absoluteFilePath();
+    topics_ = topics;
+    const QSignalBlocker block(contents_);
+    contents_->clear();
+    for (const Topic& t : topics_) contents_->addItem(t.title);
+    static const QRegularExpression title(QStringLiteral("<title>(.*?)</title>"));
+    const auto m = title.match(text);
+    setWindowTitle(m.hasMatch() ? m.captured(1) : tr("Help"));
+    return true;
+}
+
+void HelpViewerWindow::showIndex(int index) {
+    if (index < 0 || index >= topics_.size()) return;
+    page_->setHtml(topics_[index].html);
+    if (contents_->currentRow() != index) {
+        const QSignalBlocker block(contents_);
+        contents_->setCurrentRow(index);
+    }
+}
+
+void HelpViewerWindow::showStart() {
+    showIndex(0);
+}
+
+bool HelpViewerWindow::showTopic(const QString& name) {
+    for (int i = 0; i < topics_.size(); ++i) {
+        if (topics_[i].name.compare(name, Qt::CaseInsensitive) == 0) {
+            showIndex(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HelpViewerWindow::showKeyword(const QString& keywords) {
+    for (const QString& k : keywords.split(';', Qt::SkipEmptyParts)) {
+        const QString word = k.trimmed();
+        for (int i = 0; i < topics_.size() && !word.isEmpty(); ++i) {
+            if (topics_[i].name.contains(word, Qt::CaseInsensitive) ||
+                topics_[i].title.contains(word, Qt::CaseInsensitive)) {
+                showIndex(i);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+QString HelpViewerWindow::currentTopic() const {
+    const int row = contents_->currentRow();
+    return row >= 0 && row < topics_.size() ? topics_[row].name : QString();
+}
+
+QStringList HelpViewerWindow::topicNames() const {
+    QStringList names;
+    for (const Topic& t : topics_) names << t.name;
+    return names;
+}
+
+void HelpViewerWindow::follow(const QUrl& link) {
+    // Links between topics name their anchors; anything else is the desktop's.
+    if (link.isRelative() && link.path().isEmpty() && link.fragment().startsWith("a_")) {
+        showTopic(link.fragment().mid(2));
+        return;
+    }
+    QDesktopServices::openUrl(link);
+}
+
+HelpViewerWindow* HelpViewerWindow::instance() {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (theViewer && theViewer->parentWidget() != modal) {
+        theViewer->setParent(modal, Qt::Window);
+    }
+    if (!theViewer) {
+        theViewer = new HelpViewerWindow(modal);
+        theViewer->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    return theViewer;
+}
+
+void HelpViewerWindow::closeInstance() {
+    delete theViewer.data();
+}
+
+}  // namespace velmora::host
+
+extern "C" __attribute__((visibility("default"))) void* HtmlHelpA(void* owner, const char* file,
+                                                                  unsigned command, std::uintptr_t data) {
+    using velmora::host::HelpViewerWindow;
+    if (!file || !qApp) return nullptr;
+    HelpViewerWindow* viewer = HelpViewerWindow::instance();
+    const QString path = QString::fromUtf8(file);
+    if (viewer->file() != QFileInfo(path).absoluteFilePath() && !viewer->load(path)) return nullptr;
+    bool found = true;
+    const auto* link = reinterpret_cast<const velmora::HelpLinkRecord*>(data);
+    const QString keywords = link && link->keywords ? QString::fromUtf8(link->keywords) : QString();
+    switch (command) {
+        case velmora::kHelpDisplayTopic:
+            viewer->showStart();
+            break;
+        case velmora::kHelpKeywordLookup:
+            found = viewer->showKeyword(keywords);
+            break;
+        case velmora::kHelpALinkLookup:
+            // A-link keywords are "a_" + topic; several may be given.
+            found = false;
+            for (const QString& k : keywords.split(';', Qt::SkipEmptyParts))
+                if (!found && k.trimmed().startsWith("a_")) found = viewer->showTopic(k.trimmed().mid(2));
+            break;
+        default:
+            return nullptr;
+    }
+    if (!found) return nullptr;
+    if (!viewer->isVisible()) {
+        // First shown beside the window that asked, inside its screen.
+        QWidget* asking = QApplication::activeWindow();
+        const QRect area =
+            (asking ? asking->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+        QRect frame(QPoint(), viewer->size().boundedTo(area.size()));
+        frame.moveCenter(asking ? asking->frameGeometry().center() : area.center());
+        frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() - frame.width()));
+        frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() - frame.height()));
+        viewer->setGeometry(frame);
+    }
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+    return viewer;
+}

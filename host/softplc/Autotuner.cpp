@@ -1,0 +1,671 @@
+#include "Autotuner.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <complex>
+#include <numbers>
+#include <cstring>
+#include <vector>
+
+namespace velmora::softplc {
+
+namespace {
+
+constexpr double kTiny = 1e-9;
+
+// Minimises f over n ≤ 4 variables from x (simplex edges `scale`); x gets the best point.
+template <class F>
+double NelderMead(F&& f, double* x, int n, double scale, int evaluations) {
+    std::array<std::array<double, 4>, 5> p{};
+    std::array<double, 5> v{};
+    for (int i = 0; i <= n; ++i) {
+        for (int j = 0; j < n; ++j) p[i][j] = x[j] + (i == j + 1 ? scale : 0.0);
+        v[i] = f(p[i].data());
+    }
+    int used = n + 1;
+    while (used < evaluations) {
+        std::array<int, 5> order{0, 1, 2, 3, 4};
+        for (int i = 1; i <= n; ++i)
+            for (int j = i; j > 0 && v[order[j]] < v[order[j - 1]]; --j) std::swap(order[j], order[j - 1]);
+        const int best = order[0], worst = order[n], second = order[n - 1];
+        if (std::abs(v[worst] - v[best]) <= 1e-10 * (std::abs(v[best]) + 1e-12)) break;
+        std::array<double, 4> centre{}, trial{};
+        for (int i = 0; i <= n; ++i)
+            if (i != worst)
+                for (int j = 0; j < n; ++j) centre[j] += p[i][j] / n;
+        const auto along = [&](double t) {
+            for (int j = 0; j < n; ++j) trial[j] = centre[j] + t * (p[worst][j] - centre[j]);
+            ++used;
+            return f(trial.data());
+        };
+        const double r = along(-1.0);
+        if (r < v[best]) {
+            const auto reflected = trial;
+            const double e = along(-2.0);
+            if (e < r) {
+                p[worst] = trial, v[worst] = e;
+            } else {
+                p[worst] = reflected, v[worst] = r;
+            }
+        } else if (r < v[second]) {
+            p[worst] = trial, v[worst] = r;
+        } else {
+            const double c = along(r < v[worst] ? -0.5 : 0.5);
+            if (c < std::min(r, v[worst])) {
+                p[worst] = trial, v[worst] = c;
+            } else {
+                for (int i = 0; i <= n; ++i) {
+                    if (i == best) continue;
+                    for (int j = 0; j < n; ++j) p[i][j] = p[best][j] + 0.5 * (p[i][j] - p[best][j]);
+                    v[i] = f(p[i].data());
+                    ++used;
+                }
+            }
+        }
+    }
+    int best = 0;
+    for (int i = 1; i <= n; ++i)
+        if (v[i] < v[best]) best = i;
+    for (int j = 0; j < n; ++j) x[j] = p[best][j];
+    return v[best];
+}
+
+// Unit step response of the lags 1/((1 + T1 s)(1 + T2 s)), and its integral (the ramp response).
+double LagStep(double t1, double t2, double t) {
+    if (t <= 0) return 0;
+    if (t1 < t2) std::swap(t1, t2);
+    if (t1 < kTiny) return 1;
+    if (t2 < kTiny) return 1 - std::exp(-t / t1);
+    if (t1 - t2 < 1e-4 * t1) return 1 - (1 + t / t1) * std::exp(-t / t1);
+    return 1 - (t1 * std::exp(-t / t1) - t2 * std::exp(-t / t2)) / (t1 - t2);
+}
+double LagRamp(double t1, double t2, double t) {
+    if (t <= 0) return 0;
+    if (t1 < t2) std::swap(t1, t2);
+    if (t1 < kTiny) return t;
+    if (t2 < kTiny) return t - t1 + t1 * std::exp(-t / t1);
+    if (t1 - t2 < 1e-4 * t1) return t - 2 * t1 + (2 * t1 + t) * std::exp(-t / t1);
+    return t - t1 - t2 + (t1 * t1 * std::exp(-t / t1) - t2 * t2 * std::exp(-t / t2)) / (t1 - t2);
+}
+
+// The model's loop with the block's control law, stepped finer than the controller samples.
+struct ModelLoop {
+    const ProcessModel& m;
+    PidSettings pid;
+    double ts, hs;
+    int substeps;
+    std::vector<double> delay;
+    std::size_t at = 0;
+    double e1, e2, xi = 0, x1 = 0, x2 = 0;
+    double integral = 0, d = 0, prevW = 0;
+
+    ModelLoop(const ProcessModel& model, const PidSettings& p, double sample) : m(model), pid(p), ts(sample) {
+        const double fastest = std::max({model.t1 > kTiny ? model.t1 : 1e9, model.t2 > kTiny ? model.t2 : 1e9,
+                                         (model.t1 + model.t2 + model.deadTime + ts) / 50});
+        substeps = std::clamp(static_cast<int>(std::ceil(ts / (fastest / 4))), 1, 20);
+        hs = ts / substeps;
+        delay.assign(static_cast<std::size_t>(std::lround(model.deadTime / hs)) + 1, 0.0);
+        e1 = model.t1 > kTiny ? std::exp(-hs / model.t1) : 0;
+        e2 = model.t2 > kTiny ? std::exp(-hs / model.t2) : 0;
+    }
+    double control(double w, double y) {
+        const double e = w - y, weighted = pid.c * w - y;
+        double dNew = 0;
+        if (pid.td > 0) {
+            const double a = pid.td / (pid.td + pid.nd * ts);
+            dNew = a * d + pid.k * pid.nd * a * (weighted - prevW);
+        }
+        d = dNew;
+        prevW = weighted;
+        const double u = pid.k * (pid.b * w - y) + integral + d;
+        if (pid.ti > 0) integral += pid.k * ts / pid.ti * e;
+        return u;
+    }
+    double plant(double u) {
+        const double in = m.integrating ? (xi += m.gain * u * hs) : m.gain * u;
+        delay[at] = in;
+        at = (at + 1) % delay.size();
+        const double delayed = delay[at];
+        x1 = e1 * x1 + (1 - e1) * delayed;
+        x2 = e2 * x2 + (1 - e2) * x1;
+        return x2;
+    }
+};
+
+struct LoopResult {
+    double iae = 0, overshoot = 0;
+    bool stable = true;
+};
+
+// A unit setpoint step, then a load step at the plant input (one unit of
+// output after the model's time scale), each run for `horizon` seconds.
+LoopResult SimulateModelLoop(const ProcessModel& m, const PidSettings& pid, double ts, bool withLoad) {
+    ModelLoop loop(m, pid, ts);
+    const double scale = m.t1 + m.t2 + m.deadTime + ts;
+    const double horizon = (m.integrating ? 25 : 15) * scale;
+    const double load = m.integrating ? 1.0 / (m.gain * scale) : 1.0 / m.gain;
+    const int samples = static_cast<int>(horizon / ts) + 1;
+    LoopResult r;
+    double y = 0;
+    for (int phase = 0; phase < (withLoad ? 2 : 1); ++phase) {
+        for (int i = 0; i < samples; ++i) {
+            const double u = loop.control(1.0, y) + (phase == 1 ? -load : 0.0);
+            for (int s = 0; s < loop.substeps; ++s) {
+                y = loop.plant(u);
+                r.iae += std::abs(1.0 - y) * loop.hs;
+                if (phase == 0) r.overshoot = std::max(r.overshoot, y - 1.0);
+            }
+            if (!std::isfinite(y) || std::abs(y) > 1e3) {
+                r.stable = false;
+                return r;
+            }
+        }
+    }
+    return r;
+}
+
+}  // namespace
+
+PidSettings SerialToParallel(const PidSettings& s) {
+    PidSettings p = s;
+    if (s.ti > 0 && s.td > 0) {
+        p.k = s.k * (1 + s.td / s.ti);
+        p.ti = s.ti + s.td;
+        p.td = s.ti * s.td / (s.ti + s.td);
+    }
+    return p;
+}
+
+PidSettings ParallelToSerial(const PidSettings& p) {
+    PidSettings s = p;
+    if (p.ti > 0 && p.td > 0) {
+        const double td = std::min(p.td, p.ti / 4);
+        const double root = std::sqrt(std::max(0.0, 1 - 4 * td / p.ti));
+        s.k = p.k / 2 * (1 + root);
+        s.ti = p.ti / 2 * (1 + root);
+        s.td = p.ti / 2 * (1 - root);
+    }
+    return s;
+}
+
+double SpeedTargetMs(int speed) {
+    return speed <= 1 ? 1.2 : (speed == 2 ? 1.4 : 1.6);
+}
+
+double MaxSensitivity(const ProcessModel& m, const PidSettings& pid, double ts) {
+    using C = std::complex<double>;
+    const double scale = m.t1 + m.t2 + m.deadTime + ts;
+    const double lo = 1e-3 / scale, hi = std::numbers::pi / std::max(ts, 1e-3 * scale);
+    double ms = 0;
+    constexpr int kPoints = 400;
+    for (int i = 0; i <= kPoints; ++i) {
+        const double w = lo * std::pow(hi / lo, static_cast<double>(i) / kPoints);
+        const C jw(0, w);
+        C g = m.gain * std::exp(-jw * (m.deadTime + ts / 2)) / ((1.0 + jw * m.t1) * (1.0 + jw * m.t2));
+        if (m.integrating) g /= jw;
+        C c = 1.0;
+        if (pid.ti > 0) c += 1.0 / (jw * pid.ti);
+        if (pid.td > 0) c += jw * pid.td / (1.0 + jw * pid.td / pid.nd);
+        ms = std::max(ms, 1.0 / std::abs(1.0 + g * pid.k * c));
+    }
+    return ms;
+}
+
+double PulseResponse(const ProcessModel& m, double amp, double tp, double t) {
+    const auto f = [&](double x) { return m.integrating ? LagRamp(m.t1, m.t2, x) : LagStep(m.t1, m.t2, x); };
+    return m.gain * amp * (f(t - m.deadTime) - f(t - m.deadTime - tp));
+}
+
+ProcessModel FitPulseResponse(std::span<const float> y, double interval, double amp, double tp,
+                              const ProcessModel& start) {
+    ProcessModel shape = start;
+    const auto cost = [&](const double* z, ProcessModel& out) {
+        out.t1 = std::exp(z[0]);
+        out.t2 = std::exp(z[1]);
+        out.deadTime = z[2] * z[2];
+        out.gain = 1;
+        double yy = 0, yf = 0, ff = 0;
+        for (std::size_t i = 0; i < y.size(); ++i) {
+            const double f = PulseResponse(out, amp, tp, static_cast<double>(i) * interval);
+            yy += double(y[i]) * y[i];
+            yf += y[i] * f;
+            ff += f * f;
+        }
+        out.gain = ff > 0 ? std::max(0.0, yf / ff) : 0.0;
+        return yy - 2 * out.gain * yf + out.gain * out.gain * ff;
+    };
+    const double span = std::max(start.t1 + start.t2 + start.deadTime, interval);
+    double best = INFINITY;
+    ProcessModel fitted = start;
+    // A few starts spread over the share of dead time, since the fit has local minima there.
+    for (const double share : {0.1, 0.4, 0.7}) {
+        double z[3] = {std::log(span * (1 - share) * 0.8), std::log(span * (1 - share) * 0.2),
+                       std::sqrt(span * share)};
+        const auto f = [&](const double* x) { return cost(x, shape); };
+        NelderMead(f, z, 3, 0.5, 250);
+        const double v = NelderMead(f, z, 3, 0.1, 150);
+        if (v < best) {
+            best = v;
+            cost(z, fitted);
+        }
+    }
+    if (fitted.t1 < fitted.t2) std::swap(fitted.t1, fitted.t2);
+    // Lags far below the sample spacing cannot be told from dead time.
+    if (fitted.t2 < 0.05 * interval) fitted.t2 = 0;
+    return fitted;
+}
+
+PidSettings DesignPid(const ProcessModel& m, bool withDerivative, int speed, bool serial, double ts) {
+    const double target = SpeedTargetMs(speed);
+    const double scale = m.t1 + m.t2 + m.deadTime + ts;
+    // Start from the SIMC rule on the half-rule first-order model, made robust enough.
+    PidSettings pid;
+    const double lag = m.integrating ? 0.0 : m.t1 + m.t2 / 2;
+    const double theta = m.deadTime + ts / 2 + (m.integrating ? m.t1 + m.t2 : m.t2 / 2);
+    const double tc = std::max({theta, 0.1 * scale, ts});
+    if (m.integrating) {
+        pid.k = 1 / (m.gain * (tc + theta));
+        pid.ti = 4 * (tc + theta);
+    } else {
+        pid.k = lag / (m.gain * (tc + theta)) + 0.2 / m.gain;
+        pid.ti = std::max(std::min(lag, 4 * (tc + theta)), ts);
+    }
+    pid.td = withDerivative ? std::max({m.t2, 0.3 * theta, ts}) : 0.0;
+    if (serial) pid.td = std::min(pid.td, pid.ti / 4);
+    // Toward robustness: less gain, and for an integrator a longer ti with it
+    // (less gain alone would let the two integrators swing).
+    for (int i = 0; i < 60 && MaxSensitivity(m, pid, ts) > target; ++i) {
+        pid.k *= 0.85;
+        if (m.integrating) pid.ti /= 0.85;
+    }
+
+    const double allowed = speed <= 1 ? 0.01 : (speed == 2 ? 0.1 : 0.2);
+    const int n = withDerivative ? 3 : 2;
+    const auto settings = [&](const double* z) {
+        PidSettings p = pid;
+        p.k = std::exp(z[0]);
+        p.ti = std::exp(z[1]);
+        p.td = withDerivative ? std::exp(z[2]) : 0.0;
+        p.b = 1;
+        return p;
+    };
+    // The search stays among parameters that make sense for the model's time scale.
+    const auto sane = [&](const PidSettings& p) {
+        return p.k > 1e-3 * pid.k && p.k < 1e3 * pid.k && p.ti >= ts && p.ti <= (m.integrating ? 80 : 40) * scale &&
+               p.td <= 2 * scale && std::isfinite(p.k + p.ti + p.td) && (!serial || p.td <= p.ti / 4);
+    };
+    // The best point seen: the least violation of the targets first, then the least IAE.
+    PidSettings best = pid;
+    double bestViolation = INFINITY, bestIae = INFINITY;
+    const auto cost = [&](const double* z) {
+        const PidSettings p = settings(z);
+        if (!sane(p)) return 1e12 * scale;
+        const LoopResult r = SimulateModelLoop(m, p, ts, true);
+        if (!r.stable) return 1e9 * scale;
+        double violation = std::max(0.0, MaxSensitivity(m, p, ts) - target);
+        if (speed <= 1) {
+            // Slow: even with the setpoint weight at 0 the integral must not overshoot.
+            PidSettings unweighted = p;
+            unweighted.b = 0;
+            violation += std::max(0.0, SimulateModelLoop(m, unweighted, ts, false).overshoot - allowed);
+        }
+        if (violation < bestViolation - 1e-9 || (violation <= bestViolation + 1e-9 && r.iae < bestIae))
+            best = p, bestViolation = violation, bestIae = r.iae;
+        return r.iae + 1e3 * scale * violation;
+    };
+    double z[3] = {std::log(pid.k), std::log(pid.ti), std::log(std::max(pid.td, 1e-3))};
+    cost(z);
+    NelderMead(cost, z, n, 0.4, 200);
+    NelderMead(cost, z, n, 0.1, 120);
+
+    // The setpoint weight: the largest that keeps the overshoot of the model's setpoint step in bounds.
+    for (int i = 10; i >= 0; --i) {
+        best.b = i / 10.0;
+        if (SimulateModelLoop(m, best, ts, false).overshoot <= allowed) break;
+    }
+    best.c = 0;
+    return best;
+}
+
+// ------------------------------------------------------------ the experiment
+
+namespace {
+
+enum Phase : std::uint8_t { kIdle = 0, kQuiet = 1, kPulse = 2, kResponse = 3, kConfirm = 4 };
+constexpr int kRecord = 52;
+
+// Everything the experiment keeps between samples, in the block's private area.
+struct TunerState {
+    std::uint8_t phase, pending, peakFound, halfSeen, reserved[4];
+    float t;                 // s since the quiet phase (kQuiet) or since the pulse started
+    float u0, sp0, dir;      // output and setpoint before, direction of the pulse (±1)
+    float quietTime, noise;  // length of the quiet phase, noise band of the measurement
+    float base, slope;       // baseline and drift of the measurement at the pulse start
+    float lo, hi;            // extremes during the quiet phase
+    float tp;                // pulse length, s
+    float peak, low;         // largest response, lowest after the peak (static) / level (astatic)
+    float tLevel, tHalf;     // since when the astatic level holds; when the static response fell to half
+    float tThird;            // when the static response fell to 35 %
+    float tPeak, tEnd, end;  // static: time of the peak; when and at what the response was taken
+    float prev;              // last response, for the trapezoid sums
+    float interval, nextRecord;
+    std::uint16_t count, reserved2;
+    double sn, st, sy, stt, sty;  // drift regression
+    double m0, m1, m2;            // moments of the response
+    float record[kRecord];        // response at i·interval after the pulse start
+};
+static_assert(sizeof(TunerState) <= pida::TunerBytes);
+static_assert(std::is_trivially_copyable_v<TunerState>);
+
+float GetF(const std::uint8_t* p, int at) {
+    float f;
+    std::memcpy(&f, p + at, 4);
+    return f;
+}
+void SetF(std::uint8_t* p, int at, double v) {
+    const float f = static_cast<float>(v);
+    std::memcpy(p + at, &f, 4);
+}
+std::int32_t Get32(const std::uint8_t* p, int at) {
+    std::int32_t v;
+    std::memcpy(&v, p + at, 4);
+    return v;
+}
+void Set32(std::uint8_t* p, int at, std::int32_t v) {
+    std::memcpy(p + at, &v, 4);
+}
+
+class Experiment {
+public:
+    explicit Experiment(std::uint8_t* p) : p_(p) {
+        std::memcpy(&s_, p + pida::Tuner, sizeof s_);
+        // The private area is PLC memory anyone can write: a state that cannot be ours starts over.
+        if (s_.phase > kConfirm || s_.count > kRecord || !(s_.interval >= 0) || !std::isfinite(s_.t))
+            s_ = TunerState{};
+    }
+    ~Experiment() { std::memcpy(p_ + pida::Tuner, &s_, sizeof s_); }
+
+    TunerOutput sample(double h, double mv);
+
+private:
+    void start(double mv);
+    void fail(int code);
+    void quiet(double y);
+    void response(double h, double y);
+    void record(double dy);
+    void finish(double end);
+    void takeOver();
+    double reading(int at, double fallback) const {
+        const double v = GetF(p_, at);
+        return std::isfinite(v) ? v : fallback;
+    }
+
+    std::uint8_t* p_;
+    TunerState s_;
+    TunerOutput out_;
+};
+
+TunerOutput Experiment::sample(double h, double mv) {
+    // TUNE and TBRK are commands: taken and cleared, so the next write of 1 counts again.
+    const bool tuneEdge = p_[pida::TUNE] != 0, breakEdge = p_[pida::TBRK] != 0;
+    p_[pida::TUNE] = 0;
+    p_[pida::TBRK] = 0;
+    if (s_.phase == kIdle) {
+        if (tuneEdge) start(mv);
+    } else if (breakEdge) {
+        // Broken off: no result, the controller goes on from the output as it is.
+        s_.phase = kIdle;
+        p_[pida::TBSY] = 0;
+    } else {
+        s_.t += static_cast<float>(h);
+        const float y = GetF(p_, pida::pv), w = GetF(p_, pida::sp);
+        if (!std::isfinite(y) || !(std::abs(w - s_.sp0) <= 1e-6f * std::max(1.0f, std::abs(s_.sp0)))) {
+            // The operating point moved (or the measurement failed): the response means nothing.
+            fail(kTuneNoSteadyState);
+        } else if (s_.phase == kQuiet) {
+            quiet(y);
+        } else {
+            response(h, y);
+        }
+    }
+    if (s_.phase != kIdle) {
+        out_.drives = true;
+        out_.mv = s_.u0 + (s_.phase == kPulse ? s_.dir * GetF(p_, pida::amp) : 0.0f);
+    }
+    if (s_.pending && p_[pida::TAFF]) takeOver();
+    return out_;
+}
+
+void Experiment::start(double mv) {
+    const std::int32_t type = Get32(p_, pida::itType), speed = Get32(p_, pida::ispeed),
+                       form = Get32(p_, pida::ipid), info = Get32(p_, pida::iainf);
+    s_ = TunerState{};
+    p_[pida::TBSY] = 1;
+    p_[pida::TE] = 0;
+    Set32(p_, pida::ite, kTuneOk);
+    if ((type != 6 && type != 7) || speed < 1 || speed > 3 || form < 1 || form > 2 || info < 1 || info > 2)
+        return fail(kTuneNotAvailable);
+    const double amp = reading(pida::amp, 0), hi = reading(pida::hilim, 100), lo = reading(pida::lolim, 0);
+    if (!(amp > 0)) return fail(kTuneAmplitudeTooSmall);
+    if (mv + amp <= hi)
+        s_.dir = 1;
+    else if (mv - amp >= lo)
+        s_.dir = -1;
+    else
+        return fail(kTuneSaturated);
+    s_.phase = kQuiet;
+    s_.u0 = static_cast<float>(mv);
+    s_.sp0 = GetF(p_, pida::sp);
+    const double tn = reading(pida::tn, 0), tdg = reading(pida::tdg, 0);
+    s_.quietTime = static_cast<float>(std::max(p_[pida::DGC] ? std::max(tn, tdg) : tn, 0.0));
+    s_.lo = INFINITY;
+    s_.hi = -INFINITY;
+}
+
+void Experiment::fail(int code) {
+    s_.phase = kIdle;
+    s_.pending = 0;
+    p_[pida::TBSY] = 0;
+    p_[pida::TE] = 1;
+    Set32(p_, pida::ite, code);
+}
+
+void Experiment::quiet(double y) {
+    s_.sn += 1;
+    s_.st += s_.t;
+    s_.sy += y;
+    s_.stt += double(s_.t) * s_.t;
+    s_.sty += s_.t * y;
+    s_.lo = std::min(s_.lo, static_cast<float>(y));
+    s_.hi = std::max(s_.hi, static_cast<float>(y));
+    if (s_.t < s_.quietTime || s_.sn < 5) return;
+    const double n = s_.sn, denominator = n * s_.stt - s_.st * s_.st;
+    const double slope = denominator > 0 ? (n * s_.sty - s_.st * s_.sy) / denominator : 0.0;
+    const double mean = s_.sy / n, meanT = s_.st / n;
+    const double drift = std::abs(slope) * s_.t;
+    s_.noise = static_cast<float>(std::max(0.0, (s_.hi - s_.lo) - drift));
+    const double dy = reading(pida::dy, 0);
+    if (p_[pida::DGC]) {
+        s_.slope = static_cast<float>(slope);
+        s_.base = static_cast<float>(mean + slope * (s_.t - meanT));
+    } else {
+        if (drift > 2 * s_.noise + 0.1 * dy) return fail(kTuneNoSteadyState);
+        s_.slope = 0;
+        s_.base = static_cast<float>(mean);
+    }
+    if (!(dy > 0) || dy < 4 * s_.noise) return fail(kTuneThresholdTooSmall);
+    s_.phase = kPulse;
+    s_.t = 0;
+    s_.prev = 0;
+    s_.interval = static_cast<float>(std::max(GetF(p_, pida::Ts), 1e-3f));
+    record(0);
+}
+
+void Experiment::record(double dy) {
+    if (s_.t + 1e-4f * s_.interval < s_.nextRecord) return;
+    if (s_.count == kRecord) {
+        // Full: keep every other sample at twice the spacing.
+        for (int i = 0; i < kRecord / 2; ++i) s_.record[i] = s_.record[2 * i];
+        s_.count = kRecord / 2;
+        s_.interval *= 2;
+        s_.nextRecord = s_.count * s_.interval;
+        if (s_.t + 1e-4f * s_.interval < s_.nextRecord) return;
+    }
+    s_.record[s_.count++] = static_cast<float>(dy);
+    s_.nextRecord = s_.count * s_.interval;
+}
+
+void Experiment::response(double h, double y) {
+    // The response in the expected direction, drift removed.
+    const double sign = s_.dir * (p_[pida::RACT] ? -1.0 : 1.0);
+    const double d = sign * (y - s_.base - s_.slope * s_.t);
+    if (y >= 99.95 || y <= 0.05) return fail(kTuneSaturated);  // the measurement sits at its range end
+    const double t = s_.t, tm = t - h / 2, mid = (d + s_.prev) / 2;
+    if (s_.phase != kConfirm) {
+        s_.m0 += mid * h;
+        s_.m1 += tm * mid * h;
+        s_.m2 += tm * tm * mid * h;
+        s_.prev = static_cast<float>(d);
+        record(d);
+    }
+    const double dy = reading(pida::dy, 0), noise = s_.noise;
+    const bool integrating = Get32(p_, pida::iainf) == 2;
+    if (s_.phase == kPulse) {
+        if (d <= -dy) return fail(kTuneBadMoments);  // moves against the action of the controller
+        if (d >= dy) {
+            if (t <= 2.5 * h) return fail(kTuneAmplitudeTooHuge);
+            s_.tp = static_cast<float>(t);
+            s_.phase = kResponse;
+            s_.peak = static_cast<float>(d);
+            s_.tPeak = static_cast<float>(t);
+            s_.low = static_cast<float>(d);
+            s_.tLevel = static_cast<float>(t);
+        } else if (t > std::max(600 * h, 200.0)) {
+            return fail(kTuneAmplitudeTooSmall);
+        }
+        return;
+    }
+    const double limit = std::max(50.0 * s_.tp, 100 * h);
+    if (!integrating) {
+        if (!s_.peakFound) {
+            if (d > s_.peak) {
+                s_.peak = static_cast<float>(d);
+                s_.tPeak = static_cast<float>(t);
+            } else if (d < s_.peak - std::max(3 * noise, 0.05 * s_.peak)) {
+                if (3 * noise > 0.4 * s_.peak) return fail(kTuneAmplitudeTooSmall);
+                s_.peakFound = 1;
+                s_.low = static_cast<float>(d);
+            }
+        }
+        if (s_.peakFound) {
+            s_.low = std::min(s_.low, static_cast<float>(d));
+            if (d > s_.low + std::max(3 * noise, 0.1 * s_.peak) || d < -std::max(3 * noise, 0.2 * s_.peak))
+                return fail(kTuneNotMonotonic);
+            if (!s_.halfSeen && d <= 0.5 * s_.peak) {
+                s_.halfSeen = 1;
+                s_.tHalf = static_cast<float>(t);
+            }
+            if (s_.halfSeen == 1 && d <= 0.35 * s_.peak) {
+                s_.halfSeen = 2;
+                s_.tThird = static_cast<float>(t);
+            }
+            if (s_.phase == kResponse && d <= std::max(0.2 * s_.peak, 3 * noise)) {
+                // Taken; watched a while longer for a swing back, which a monotonic plant does not do.
+                s_.phase = kConfirm;
+                s_.tEnd = static_cast<float>(t);
+                s_.end = static_cast<float>(d);
+            }
+            if (s_.phase == kConfirm && t >= 2 * s_.tEnd - s_.tPeak) return finish(s_.end);
+        }
+        if (t > limit) return fail(s_.peakFound ? kTuneNoSteadyState : kTunePeakNotFound);
+    } else {
+        s_.peak = std::max(s_.peak, static_cast<float>(d));
+        if (d < s_.peak - std::max(3 * noise, 0.2 * s_.peak)) return fail(kTuneNotMonotonic);
+        if (std::abs(d - s_.low) > std::max(2 * noise, 0.01 * s_.peak)) {
+            s_.low = static_cast<float>(d);
+            s_.tLevel = static_cast<float>(t);
+        }
+        if (t - s_.tLevel >= std::max(double(s_.tp), 10 * h)) return finish(d);
+        if (t > limit) return fail(kTuneNoSteadyState);
+    }
+}
+
+void Experiment::finish(double end) {
+    const bool integrating = Get32(p_, pida::iainf) == 2;
+    const double amp = GetF(p_, pida::amp), tp = s_.tp, area = amp * tp, te = integrating ? s_.t : s_.tEnd;
+    double m0 = s_.m0, m1 = s_.m1, m2 = s_.m2;
+    ProcessModel model;
+    model.integrating = integrating;
+    double tar = 0, variance = 0;
+    if (!integrating) {
+        // The tail beyond the end decays like the last part seen, provided the decay
+        // is near one exponential: from 50 % to 35 % as fast as from 35 % to the end.
+        const double early = (s_.tThird - s_.tHalf) / std::log(0.5 / 0.35);
+        const double tau = s_.halfSeen == 2 && end > 0 && 0.35 * s_.peak > end
+                               ? (te - s_.tThird) / std::log(0.35 * s_.peak / end)
+                               : NAN;
+        if (!(tau > 0) || !std::isfinite(tau) || !(early > 0) || tau > 3 * early)
+            return fail(kTuneExtrapolation);
+        m0 += end * tau;
+        m1 += end * tau * (te + tau);
+        m2 += end * tau * (te * te + 2 * te * tau + 2 * tau * tau);
+        model.gain = m0 / area;
+        const double mean = m1 / m0;
+        tar = mean - tp / 2;
+        variance = m2 / m0 - mean * mean - tp * tp / 12;
+    } else {
+        // The response of the integrator's input is the pulse response of the lags.
+        model.gain = end / area;
+        const double first = (end * te - m0) / model.gain, second = 2 * (end * te * te / 2 - m1) / model.gain;
+        const double mean = first / area;
+        tar = mean - tp / 2;
+        variance = second / area - mean * mean - tp * tp / 12;
+    }
+    if (!std::isfinite(model.gain) || !(model.gain > 0) || !std::isfinite(tar) || !(tar > 0) ||
+        !std::isfinite(variance) || variance > 2 * tar * tar)
+        return fail(kTuneBadMoments);
+    model.t1 = std::sqrt(std::clamp(variance, 0.01 * tar * tar, 0.81 * tar * tar));
+    model.t2 = 0.1 * model.t1;
+    model.deadTime = std::max(0.0, tar - model.t1 - model.t2);
+    const ProcessModel fitted =
+        FitPulseResponse(std::span<const float>(s_.record, s_.count), s_.interval, amp, tp, model);
+    if (!std::isfinite(fitted.gain) || !(fitted.gain > 0) || !std::isfinite(fitted.t1 + fitted.deadTime))
+        return fail(kTuneBadMoments);
+
+    const bool serial = Get32(p_, pida::ipid) == 2;
+    const double ts = std::max(GetF(p_, pida::Ts), 1e-3f);
+    PidSettings pid = DesignPid(fitted, Get32(p_, pida::itType) == 7, Get32(p_, pida::ispeed), serial, ts);
+    if (serial) pid = ParallelToSerial(pid);
+    SetF(p_, pida::pk, pid.k);
+    SetF(p_, pida::pti, pid.ti);
+    SetF(p_, pida::ptd, pid.td);
+    SetF(p_, pida::pnd, pid.nd);
+    SetF(p_, pida::pb, pid.b);
+    SetF(p_, pida::pc, pid.c);
+    s_.phase = kIdle;
+    s_.pending = 1;
+    p_[pida::TBSY] = 0;
+    p_[pida::TE] = 0;
+    Set32(p_, pida::ite, kTuneOk);
+}
+
+void Experiment::takeOver() {
+    std::memcpy(p_ + pida::k, p_ + pida::pk, 4);
+    std::memcpy(p_ + pida::ti, p_ + pida::pti, 4);
+    std::memcpy(p_ + pida::td, p_ + pida::ptd, 4);
+    std::memcpy(p_ + pida::nd, p_ + pida::pnd, 4);
+    std::memcpy(p_ + pida::b, p_ + pida::pb, 4);
+    std::memcpy(p_ + pida::c, p_ + pida::pc, 4);
+    std::memcpy(p_ + pida::irType, p_ + pida::itType, 4);
+    p_[pida::CHANGED] = 1;
+    s_.pending = 0;
+}
+
+}  // namespace
+
+TunerOutput RunTuner(std::uint8_t* tpida, double h, double mv) {
+    return Experiment(tpida).sample(h, mv);
+}
+
+}  // namespace velmora::softplc

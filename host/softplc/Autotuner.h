@@ -1,0 +1,85 @@
+#pragma once
+// The autotuner of the PIDA block: a pulse experiment on the open loop, a
+// process model fitted to the response, and PID parameters designed on that
+// model for a maximum-sensitivity target. docs/softplc.md describes it.
+#include <cstdint>
+#include <span>
+
+namespace velmora::softplc {
+
+// Byte offsets in _TPIDA_ and in the private area behind it.
+namespace pida {
+constexpr int dv = 0, sp = 4, pv = 8, tv = 12, hv = 16, MAN = 20, TUNE = 21, TBRK = 22, TAFF = 23, Ts = 44,
+              CHANGED = 48, irType = 50, RACT = 54, k = 56, ti = 60, td = 64, nd = 68, b = 72, c = 76, tt = 80,
+              hilim = 84, lolim = 88, itType = 100, iainf = 104, DGC = 108, tdg = 110, tn = 114, amp = 118,
+              dy = 122, ispeed = 126, ipid = 130, mv = 166, dmv = 170, de = 174, SAT = 178, TBSY = 179, TE = 180,
+              ite = 182, pk = 186, pti = 190, ptd = 194, pnd = 198, pb = 202, pc = 206;
+constexpr int Private = 226;
+// The tuner's state starts here and runs to the end of the private area.
+constexpr int Tuner = Private + 64;
+constexpr int TunerBytes = 670 - Tuner;
+}  // namespace pida
+
+// Tuner error codes (ite).
+enum TunerError : int {
+    kTuneOk = 0,
+    kTuneThresholdTooSmall = 1,
+    kTuneAmplitudeTooHuge = 2,
+    kTuneNoSteadyState = 3,
+    kTuneAmplitudeTooSmall = 4,
+    kTunePeakNotFound = 5,
+    kTuneSaturated = 6,
+    kTuneNotAvailable = 7,
+    kTuneNotMonotonic = 8,
+    kTuneExtrapolation = 9,
+    kTuneBadMoments = 10,
+};
+
+// K·e^(−L·s) / ((1 + T1·s)(1 + T2·s)), with a further 1/s when integrating
+// (then K is the gain of the integrator, per second).
+struct ProcessModel {
+    bool integrating = false;
+    double gain = 0, t1 = 0, t2 = 0, deadTime = 0;
+};
+
+// Parameters in the block's form: parallel u = k·(b·w − y + I/ti + td·D).
+struct PidSettings {
+    double k = 0, ti = 0, td = 0, nd = 10, b = 1, c = 0;
+};
+
+// Serial (interacting) parameters to the equivalent parallel ones, and back;
+// back only exists for ti ≥ 4·td (else td is cut to ti/4).
+PidSettings SerialToParallel(const PidSettings& serial);
+PidSettings ParallelToSerial(const PidSettings& parallel);
+
+// The maximum-sensitivity target of a speed (1 slow, 2 normal, 3 fast).
+double SpeedTargetMs(int speed);
+// Largest |1/(1 + G·C)| of the model with a parallel PID sampled every ts
+// (the sampling counts as a further ts/2 of dead time); the derivative part
+// is left out when td is 0, the integral part when ti is 0.
+double MaxSensitivity(const ProcessModel& model, const PidSettings& pid, double ts);
+// The model's deviation at time t after a pulse of height amp lasting tp.
+double PulseResponse(const ProcessModel& model, double amp, double tp, double t);
+// Least-squares fit of the model's time constants and dead time (the gain in
+// closed form) to samples y[i] taken at i·interval after the pulse started.
+ProcessModel FitPulseResponse(std::span<const float> y, double interval, double amp, double tp,
+                              const ProcessModel& start);
+// Parameters for the model: the least IAE of a setpoint step and a load step
+// in the model's loop whose maximum sensitivity stays within the speed's
+// target; PI when withDerivative is false, then the setpoint weight b keeps
+// the model's overshoot within 1 % (slow), 10 % (normal) or 20 % (fast).
+// With `serial` the derivative stays within ti/4, so that the serial form exists.
+PidSettings DesignPid(const ProcessModel& model, bool withDerivative, int speed, bool serial, double ts);
+
+// One sample of the tuner inside the PIDA block: h is the time since the last
+// sample, mv the output the block holds. While an experiment runs it drives
+// the output (`drives` with `mv`); it reports through TBSY, TE, ite and the
+// suggested parameters, and writes them into the block's parameters (with
+// CHANGED) when TAFF is set while a result waits.
+struct TunerOutput {
+    bool drives = false;
+    double mv = 0;
+};
+TunerOutput RunTuner(std::uint8_t* tpida, double h, double mv);
+
+}  // namespace velmora::softplc

@@ -1,0 +1,249 @@
+// The stand-in's services behind the plug-in's pages: the help books and their
+// viewer, the variable selection and the language the stand-in keeps.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+
+#include "HelpViewerWindow.h"
+#include "MainWindow.h"
+#include "VariableSelectionWindow.h"
+#include "base/Help.h"
+#include "base/Registry.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
+#include "host/HostIde.h"
+#include "host/PluginLoader.h"
+#include "plugin/Registration.h"
+#include "support/Support.h"
+#include "support/UiApp.h"
+
+namespace velmora::host {
+namespace {
+
+const std::filesystem::path kBin = VELMORA_BIN_DIR;
+
+struct WithApp {
+    WithApp() { testing::UiApp(); }
+};
+
+// Every help topic the plug-in's code names; a name built from a prefix
+// stands for the prefix with each suffix the code adds to it.
+std::set<std::string> TopicNamesInTheCode() {
+    const std::map<std::string, std::vector<std::string>> composed = {
+        {"Velmora_Str_", {"PID", "PIDA"}},  // the controller's Type
+        {"Velmora_Y", {"1", "2", "3"}},     // the signal number
+    };
+    // The dialogs of the graph axes and the simulation name these.
+    std::set<std::string> names = {"Velmora_Sim", "Velmora_graph"};
+    const std::regex literal(R"re("(Velmora_[A-Za-z0-9_]*)"(\s*\+)?)re");
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(std::filesystem::path(VELMORA_SOURCE_DIR) / "src")) {
+        if (entry.path().extension() != ".cpp" && entry.path().extension() != ".h") continue;
+        std::ifstream in(entry.path());
+        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        for (std::sregex_iterator m(text.begin(), text.end(), literal), end; m != end; ++m) {
+            const std::string name = (*m)[1];
+            if (!(*m)[2].matched) {
+                names.insert(name);
+                continue;
+            }
+            const auto found = composed.find(name);
+            EXPECT_NE(found, composed.end()) << "a topic composed from " << name << " in " << entry.path();
+            if (found != composed.end())
+                for (const auto& suffix : found->second) names.insert(name + suffix);
+        }
+    }
+    return names;
+}
+
+class MessagesSeen : public MessageBoxes {
+public:
+    MessageAnswer show(const std::string&, const std::string& text, MessageIcon, MessageButtons) override {
+        texts.push_back(text);
+        return MessageAnswer::Ok;
+    }
+    std::vector<std::string> texts;
+};
+
+class HelpBooks : public ::testing::Test, private WithApp {
+protected:
+    void TearDown() override { HelpViewerWindow::closeInstance(); }
+};
+
+TEST_F(HelpBooks, EveryTopicTheFormsNameIsFoundInEveryLanguagesBook) {
+    const std::set<std::string> topics = TopicNamesInTheCode();
+    ASSERT_GE(topics.size(), 15u) << "the scan found the forms' topics";
+    for (const char* book : {"ENU_Velmora.html", "CSY_Velmora.html", "RUS_Velmora.html"}) {
+        const std::string file = (kBin / "HELP" / book).string();
+        for (const std::string& topic : topics) {
+            HelpLinkRecord link;
+            const std::string keywords = "a_" + topic;
+            link.keywords = keywords.c_str();
+            void* shown =
+                HtmlHelpA(nullptr, file.c_str(), kHelpALinkLookup, reinterpret_cast<std::uintptr_t>(&link));
+            ASSERT_NE(shown, nullptr) << book << " has no topic " << topic;
+            EXPECT_EQ(static_cast<HelpViewerWindow*>(shown)->currentTopic().toStdString(), topic);
+        }
+    }
+}
+
+TEST_F(HelpBooks, ThePlugInsHelpFindsTheTopicOrSaysItIsMissing) {
+    ModuleTexts().chooseLanguage(1);
+    const struct {
+        int language;
+        const char* topic;
+        const char* book;  // the book that opens
+        bool found;
+    } cases[] = {
+        {1, "Velmora_PReg2", "ENU_Velmora.html", true},
+        {0, "Velmora_W1", "CSY_Velmora.html", true},
+        {2, "Velmora_U1", "RUS_Velmora.html", true},
+        {4, "Velmora_U1", "ENU_Velmora.html", true},  // no DEU book: the fallback's English
+        {1, "Velmora_NoSuchPage", "ENU_Velmora.html", false},
+        {1, "", "ENU_Velmora.html", true},  // no topic: the start page
+    };
+    for (const auto& c : cases) {
+        MessagesSeen messages;
+        const HelpViewer viewer = DesktopHelpViewer(&messages);
+        ASSERT_TRUE(viewer.lookup) << "the program's help library is found";
+        EXPECT_TRUE(ShowHelp(viewer, kBin.string(), c.language, "Velmora.hlp", c.topic, ""));
+        HelpViewerWindow* window = HelpViewerWindow::instance();
+        EXPECT_TRUE(window->file().endsWith(c.book)) << c.topic << ": " << window->file().toStdString();
+        if (c.found) {
+            EXPECT_TRUE(messages.texts.empty()) << c.topic;
+            EXPECT_EQ(window->currentTopic().toStdString(), *c.topic ? c.topic : "Velmora");
+        } else {
+            EXPECT_EQ(messages.texts, std::vector<std::string>{Text(3564)});
+        }
+    }
+}
+
+TEST(VariableSelection, ListsFiltersAndSaysWhenThereAreNoVariables) {
+    WithApp app;
+    const std::vector<HostIde::Variable> variables = {
+        {"Boiler_T", "INT", "%R200"}, {"Mixer_Speed", "INT", "%R210"}, {"Dryer_Heater", "REAL", "%R224"}};
+    VariableSelectionWindow picker(variables, "mixer_speed");
+    EXPECT_EQ(picker.chosen(), "Mixer_Speed") << "the edit's name is selected";
+    EXPECT_FALSE(picker.findChild<QLabel*>("NoVariables")->isVisibleTo(&picker));
+    const struct {
+        const char* filter;
+        const char* chosen;
+    } cases[] = {{"real", "Dryer_Heater"}, {"%R200", "Boiler_T"}, {"nothing", ""}, {"", "Boiler_T"}};
+    for (const auto& c : cases) {
+        picker.filter(c.filter);
+        EXPECT_EQ(picker.chosen().toStdString(), c.chosen) << c.filter;
+        EXPECT_EQ(picker.findChild<QPushButton*>("OkButton")->isEnabled(), *c.chosen != 0) << c.filter;
+    }
+    VariableSelectionWindow empty({}, "Y1");
+    EXPECT_TRUE(empty.findChild<QLabel*>("NoVariables")->isVisibleTo(&empty));
+    EXPECT_FALSE(empty.findChild<QPushButton*>("OkButton")->isEnabled());
+}
+
+#ifdef VELMORA_PLUGIN_MODULE
+// velmora-host with the real plug-in module, as a user has it.
+class HostWithPlugin : public ::testing::Test, private WithApp {
+protected:
+    void SetUp() override {
+        setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
+        project = dir.path() / "demo";
+        std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo", project,
+                              std::filesystem::copy_options::recursive);
+        Registry registry(Registry::DefaultPath());
+        RegisterHostCategories(registry);
+        registry.save();
+        ASSERT_EQ(PluginModule(VELMORA_PLUGIN_MODULE).registerServer(), S_OK);
+    }
+    void TearDown() override {
+        HelpViewerWindow::closeInstance();
+        unsetenv("VELMORA_REGISTRY");
+    }
+    // Runs answer on the next modal dialog once the event loop runs it.
+    template <typename A>
+    static void Next(A answer) {
+        QTimer::singleShot(0, [answer] {
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_NE(modal, nullptr);
+            answer(modal);
+        });
+    }
+
+    testing::TempDir dir;
+    std::filesystem::path project;
+};
+
+TEST_F(HostWithPlugin, AWizardPagePicksAVariableAndOpensItsHelpTopic) {
+    MainWindow window;
+    ASSERT_TRUE(window.openProject(QString::fromStdString(project.string())));
+    ASSERT_TRUE(window.openPlc("PLC1"));
+    ASSERT_TRUE(window.compile());
+    window.hostMenu(kMenuTools)->actions()[0]->trigger();
+
+    QString picked, helpTopic;
+    QStringList listed;
+    Next([&](QWidget* newController) {
+        newController->findChild<QLineEdit*>("Edit1")->setText("Picked");
+        Next([&](QWidget* page) {
+            ASSERT_EQ(page->objectName(), "FormY1");
+            Next([&](QWidget* picker) {
+                picker->findChild<QLineEdit*>("Filter")->setText("mixer_sp");
+                auto* list = picker->findChild<QTreeWidget*>("Variables");
+                for (int i = 0; i < list->topLevelItemCount(); ++i)
+                    if (!list->topLevelItem(i)->isHidden())
+                        listed << list->topLevelItem(i)->text(0) + " " + list->topLevelItem(i)->text(1) +
+                                      " " + list->topLevelItem(i)->text(2);
+                picker->findChild<QPushButton*>("OkButton")->click();
+            });
+            page->findChild<QPushButton*>("SelVar1")->click();
+            picked = page->findChild<QLineEdit*>("EditName1")->text();
+            page->findChild<QPushButton*>("HelpButton1")->click();
+            if (auto* viewer = page->findChild<HelpViewerWindow*>("HelpViewer"))
+                helpTopic = viewer->currentTopic();
+            page->findChild<QPushButton*>("Button2")->click();
+        });
+        newController->findChild<QPushButton*>("Button1")->click();
+    });
+    window.findChild<QToolButton*>("ToolButton1")->click();
+
+    EXPECT_EQ(listed, QStringList{"Mixer_Speed INT %R210"});
+    EXPECT_EQ(picked, "Mixer_Speed");
+    EXPECT_EQ(helpTopic, "Velmora_Y1");
+    window.closeProject();
+}
+
+TEST_F(HostWithPlugin, TheChosenLanguageComesBackAfterARestart) {
+    {
+        MainWindow first;
+        ASSERT_TRUE(first.openProject(QString::fromStdString(project.string())));
+        first.findChild<QAction*>("Language405")->trigger();
+        first.closeProject();
+    }
+    MainWindow second;
+    EXPECT_EQ(second.languageCode(), kLanguageCzech);
+    EXPECT_EQ(second.findChild<QMenu*>("FileMenu")->title(), "&Soubor") << "the host's own menus";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Zrušit") << "Qt's dialogs";
+    ASSERT_TRUE(second.openProject(QString::fromStdString(project.string())));
+    EXPECT_EQ(second.ide()->language, 0) << "the plug-in installs in Czech";
+    second.findChild<QAction*>("Language409")->trigger();
+    EXPECT_EQ(second.findChild<QMenu*>("FileMenu")->title(), "&File");
+    QTreeWidgetItem* documents = second.treeNode("PlcDoc");
+    ASSERT_EQ(documents->childCount(), 1) << "the plug-in's node, added again";
+    EXPECT_EQ(documents->child(0)->text(0), "Controllers information");
+    second.closeProject();
+}
+#endif
+
+}  // namespace
+}  // namespace velmora::host

@@ -1,0 +1,341 @@
+// The PIDA block and its autotuner on a structure in memory, closed through a
+// plant of the plant simulation (or a plant of the test's own where the
+// simulation has no such behaviour), in steps of 0.1 s.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <limits>
+
+#include "Autotuner.h"
+#include "Blocks.h"
+#include "simulation/PlantSimulation.h"
+
+namespace velmora::softplc {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+PlantSettings First(double gain, double tau, int deadSteps = 0) {
+    PlantSettings s;
+    s.su = s.su2 = gain;
+    s.tau1 = tau;
+    s.delay = deadSteps > 0;
+    s.dDelta = std::max(deadSteps, 1);
+    return s;
+}
+
+struct Loop {
+    std::uint8_t p[kPidaBytes] = {};
+    PlantSimulation plant;
+    std::function<double(double t)> extra;       // added to the measurement (noise, drift)
+    std::function<double(double u)> ownPlant;    // replaces the simulation when set
+    double t = 0;
+
+    explicit Loop(const PlantSettings& settings = First(1, 10)) {
+        set(pida::Ts, 0.2);
+        set32(pida::irType, 7);
+        set(pida::k, 1), set(pida::ti, 10), set(pida::td, 0), set(pida::nd, 10), set(pida::b, 1);
+        set(pida::tt, 5), set(pida::hilim, 100), set(pida::lolim, 0);
+        set32(pida::itType, 7), set32(pida::iainf, 1), set32(pida::ispeed, 2), set32(pida::ipid, 1);
+        set(pida::tn, 2), set(pida::tdg, 10), set(pida::amp, 15), set(pida::dy, 5);
+        set(pida::sp, 30);
+        p[pida::MAN] = 1;
+        hold(settings, 30);
+    }
+    // The plant at rest under the manual output u.
+    void hold(PlantSettings s, double u) {
+        s.simulation = true;
+        if (!s.astat) s.y0 = std::clamp(s.ys + s.su * u, 0.0, 100.0);
+        plant.load(s);
+        plant.setPlantInput(u);
+        set(pida::hv, u), set(pida::mv, u);
+    }
+    void set(int at, double v) {
+        const float f = static_cast<float>(v);
+        std::memcpy(p + at, &f, 4);
+    }
+    void set32(int at, std::int32_t v) { std::memcpy(p + at, &v, 4); }
+    float get(int at) const {
+        float f;
+        std::memcpy(&f, p + at, 4);
+        return f;
+    }
+    std::int32_t get32(int at) const {
+        std::int32_t v;
+        std::memcpy(&v, p + at, 4);
+        return v;
+    }
+    double output() const { return ownPlant ? ownY : plant.output(); }
+    double ownY = 0;
+    void step() {
+        if (ownPlant) ownY = ownPlant(get(pida::mv));
+        set(pida::pv, output() + (extra ? extra(t) : 0.0));
+        RunPidaBlock(p, 100);
+        if (!ownPlant) plant.setPlantInput(get(pida::mv)), plant.step();
+        t += 0.1;
+    }
+    void run(double seconds) {
+        for (double end = t + seconds; t < end - 1e-9;) step();
+    }
+    // Runs until the tuner is idle again; false if it was still busy after `limit` s.
+    bool tune(double limit = 600) {
+        p[pida::TUNE] = 1;
+        step();
+        for (double end = t + limit; t < end; step()) {
+            if (!p[pida::TBSY] && !p[pida::TUNE]) return true;
+        }
+        return false;
+    }
+};
+
+// Every documented failure, provoked on its own.
+struct FailureCase {
+    const char* name;
+    int code;
+    std::function<void(Loop&)> arrange;
+};
+
+TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
+    const FailureCase cases[] = {
+        {"type not tunable", kTuneNotAvailable, [](Loop& l) { l.set32(pida::itType, 4); }},
+        {"no room for the pulse", kTuneSaturated,
+         [](Loop& l) { l.set(pida::hilim, 40), l.set(pida::lolim, 20); }},
+        {"drift without compensation", kTuneNoSteadyState, [](Loop& l) { l.extra = [](double t) { return 0.5 * t; }; }},
+        {"setpoint moved", kTuneNoSteadyState, [](Loop& l) { l.extra = [&l](double t) {
+             if (t > 6) l.set(pida::sp, 35);
+             return 0.0;
+         }; }},
+        {"plant does not respond", kTuneAmplitudeTooSmall, [](Loop& l) {
+             PlantSettings s = First(0, 10);
+             s.ys = 30;
+             l.hold(s, 30);
+         }},
+        {"threshold within the noise", kTuneThresholdTooSmall,
+         [](Loop& l) { l.extra = [](double t) { return 1.5 * std::sin(t * 7.3); }; }},
+        {"pulse too strong for the plant", kTuneAmplitudeTooHuge, [](Loop& l) { l.hold(First(5, 0.2), 10); }},
+        {"oscillating plant", kTuneNotMonotonic, [](Loop& l) {
+             PlantSettings s = First(1, 10);
+             s.plantType = kPlantSecondOrderOscillating, s.delta = 0.1, s.omega = 0.5;
+             l.hold(s, 30);
+             l.run(200);
+         }},
+        {"integrating plant declared static", kTunePeakNotFound, [](Loop& l) {
+             PlantSettings s = First(1, 5);
+             s.astat = true, s.tauA = 20, s.y0 = 30;
+             l.set(pida::lolim, -100);
+             l.hold(s, 0);
+         }},
+        {"response against the action", kTuneBadMoments, [](Loop& l) { l.p[pida::RACT] = 1; }},
+        {"tail decays ever slower", kTuneExtrapolation, [](Loop& l) {
+             // A fast lag in parallel with a slow one: the decay cannot be extrapolated as one exponential.
+             l.ownPlant = [fast = 0.0, slow = 0.0](double u) mutable {
+                 fast += (u - 30 - fast) * 0.1 / 1;
+                 slow += (u - 30 - slow) * 0.1 / 40;
+                 return 30 + 0.15 * fast + 0.85 * slow;
+             };
+             l.set(pida::dy, 3);
+             l.ownY = 30;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Loop l;
+        c.arrange(l);
+        l.run(1);
+        ASSERT_TRUE(l.tune());
+        EXPECT_EQ(l.get32(pida::ite), c.code);
+        EXPECT_EQ(l.p[pida::TE], 1);
+    }
+}
+
+// A tune of a first-order plant with dead time, taken over, then a setpoint step.
+struct TuneCase {
+    int speed, type, form;
+    double maxOvershoot;
+};
+
+TEST(PidaTuner, TunesAPlantWithDeadTimeToAQuietLoop) {
+    for (const TuneCase c : {TuneCase{1, 7, 1, 0.05}, TuneCase{2, 7, 1, 0.2}, TuneCase{2, 6, 1, 0.2},
+                             TuneCase{2, 7, 2, 0.2}}) {
+        SCOPED_TRACE(testing::Message() << "speed " << c.speed << " type " << c.type << " form " << c.form);
+        Loop l(First(1, 10, 20));
+        l.set32(pida::ispeed, c.speed), l.set32(pida::itType, c.type), l.set32(pida::ipid, c.form);
+        l.p[pida::TAFF] = 1;
+        l.run(1);
+        ASSERT_TRUE(l.tune(120));
+        ASSERT_EQ(l.p[pida::TE], 0) << l.get32(pida::ite);
+        EXPECT_EQ(l.get(pida::k), l.get(pida::pk));
+        EXPECT_EQ(l.get32(pida::irType), c.type);
+        EXPECT_GT(l.get(pida::pk), 0.5);
+        EXPECT_LT(l.get(pida::pk), 5);
+        EXPECT_GT(l.get(pida::pti), 3);
+        EXPECT_LT(l.get(pida::pti), 20);
+        EXPECT_EQ(l.get(pida::ptd) > 0, c.type == 7);
+        l.p[pida::MAN] = 0;
+        l.run(80);
+        l.set(pida::sp, 40);
+        double peak = 0;
+        for (int i = 0; i < 1200; ++i) l.step(), peak = std::max(peak, l.output());
+        EXPECT_NEAR(l.output(), 40, 0.1);
+        EXPECT_LE((peak - 40) / 10, c.maxOvershoot);
+    }
+}
+
+TEST(PidaTuner, BreakEndsTheExperimentWithoutABump) {
+    Loop l;
+    l.p[pida::MAN] = 0;
+    l.run(30);
+    const float k = l.get(pida::k);
+    l.p[pida::TUNE] = 1;
+    l.run(3.5);  // into the pulse
+    ASSERT_EQ(l.p[pida::TBSY], 1);
+    const float before = l.get(pida::mv);
+    l.p[pida::TBRK] = 1;
+    l.run(0.2);
+    EXPECT_EQ(l.p[pida::TBSY], 0);
+    EXPECT_EQ(l.p[pida::TE], 0);
+    EXPECT_NEAR(l.get(pida::mv), before, 0.5);
+    EXPECT_EQ(l.get(pida::k), k);
+    l.run(200);
+    EXPECT_NEAR(l.output(), 30, 0.1) << "the loop regulates again";
+}
+
+TEST(PidaTuner, ResultIsTakenOverOnlyWithTaff) {
+    Loop l;
+    l.run(1);
+    ASSERT_TRUE(l.tune());
+    ASSERT_EQ(l.p[pida::TE], 0);
+    EXPECT_EQ(l.get(pida::k), 1) << "the result waits";
+    EXPECT_NE(l.get(pida::pk), 1);
+    l.p[pida::TAFF] = 1;
+    l.run(0.4);
+    EXPECT_EQ(l.get(pida::k), l.get(pida::pk));
+    EXPECT_EQ(l.get(pida::ti), l.get(pida::pti));
+    EXPECT_EQ(l.p[pida::CHANGED], 0) << "the block accepted them";
+    l.set(pida::k, 1);
+    l.run(0.4);
+    EXPECT_EQ(l.get(pida::k), 1) << "one result is taken once";
+}
+
+// Whatever non-finite value comes in, the output holds a finite value within its limits.
+TEST(PidaBlock, NonFiniteValuesNeverReachTheOutput) {
+    const std::pair<const char*, std::function<void(Loop&)>> cases[] = {
+        {"pv", [](Loop& l) { l.extra = [](double) { return kNaN; }; }},
+        {"sp", [](Loop& l) { l.set(pida::sp, INFINITY); }},
+        {"hv in manual", [](Loop& l) { l.p[pida::MAN] = 1, l.set(pida::hv, kNaN); }},
+        {"gain", [](Loop& l) { l.set(pida::k, kNaN), l.p[pida::CHANGED] = 1; }},
+        {"huge gain", [](Loop& l) { l.set(pida::k, 3e38), l.p[pida::CHANGED] = 1; }},
+        {"limits", [](Loop& l) { l.set(pida::hilim, kNaN), l.set(pida::lolim, -INFINITY), l.p[pida::CHANGED] = 1; }},
+        {"stored output", [](Loop& l) { l.set(pida::mv, kNaN); }},
+        {"private area overwritten during a tune", [](Loop& l) {
+             l.p[pida::TUNE] = 1, l.run(4);
+             std::memset(l.p + pida::Private, 0xFF, kPidaBytes - pida::Private);
+         }},
+    };
+    for (const auto& [name, spoil] : cases) {
+        SCOPED_TRACE(name);
+        Loop l;
+        l.p[pida::MAN] = 0;
+        l.run(5);
+        spoil(l);
+        for (int i = 0; i < 50; ++i) {
+            l.step();
+            ASSERT_TRUE(std::isfinite(l.get(pida::mv)));
+            ASSERT_GE(l.get(pida::mv), 0);
+            ASSERT_LE(l.get(pida::mv), 100);
+        }
+    }
+}
+
+// The block alone, measurement set by the test: k 2, ti 10, td 1, nd 10, h 0.2 s,
+// at rest at 30 % until pv steps to 31 %.
+struct TypeCase {
+    int type;
+    double jump;   // change of mv at the first sample: P −2, D kick −2·10·(1/(1 + 10·0.2))
+    double drift;  // change per sample afterwards, once the kick decayed: I −2·0.2/10
+};
+
+TEST(PidaBlock, AlgorithmTypesCombineTheirParts) {
+    constexpr double kick = -20.0 / 3, p = -2, i = -0.04;
+    for (const TypeCase c : {TypeCase{1, kick, 0}, TypeCase{2, 0, i}, TypeCase{3, kick, i}, TypeCase{4, p, 0},
+                             TypeCase{5, p + kick, 0}, TypeCase{6, p, i}, TypeCase{7, p + kick, i}}) {
+        SCOPED_TRACE(c.type);
+        Loop l;
+        l.p[pida::MAN] = 0;
+        l.set32(pida::irType, c.type), l.set(pida::k, 2), l.set(pida::td, 1);
+        double y = 30;
+        l.ownPlant = [&y](double) { return y; };
+        l.ownY = 30;
+        l.run(2);
+        ASSERT_NEAR(l.get(pida::mv), 30, 1e-4);
+        y = 31;
+        l.run(0.2);
+        EXPECT_NEAR(l.get(pida::mv) - 30, c.jump, 1e-3);
+        l.run(20);
+        const double before = l.get(pida::mv);
+        l.run(0.2);
+        EXPECT_NEAR(l.get(pida::mv) - before, c.drift, 1e-4);
+        EXPECT_NEAR(l.get(pida::de), -1, 1e-6);
+    }
+}
+
+TEST(PidaBlock, DirectionLimitsAndHandOvers) {
+    struct Case {
+        const char* name;
+        std::function<void(Loop&, double& y)> act;
+        double mv;  // expected output afterwards
+        int sat;
+    };
+    const Case cases[] = {
+        {"reverse action", [](Loop& l, double& y) { l.p[pida::RACT] = 1, l.p[pida::CHANGED] = 1, l.run(0.2), y = 31; }, 31, 0},
+        {"high limit", [](Loop& l, double& y) { l.set(pida::hilim, 31), l.p[pida::CHANGED] = 1, y = 20; }, 31, 1},
+        {"low limit", [](Loop& l, double& y) { l.set(pida::lolim, 29.5), l.p[pida::CHANGED] = 1, y = 40; }, 29.5, 1},
+        {"manual value", [](Loop& l, double&) { l.p[pida::MAN] = 1, l.set(pida::hv, 55); }, 55, 0},
+        {"back from manual without a bump", [](Loop& l, double&) {
+             l.p[pida::MAN] = 1, l.set(pida::hv, 55), l.run(1), l.p[pida::MAN] = 0;
+         }, 55, 0},
+        {"new gain without a bump", [](Loop& l, double& y) {
+             y = 32, l.run(0.2), l.set(pida::k, 5), l.p[pida::CHANGED] = 1;
+         }, 28, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Loop l;
+        l.p[pida::MAN] = 0;
+        l.set32(pida::irType, 4);  // P only: the output shows where it stands
+        double y = 30;
+        l.ownPlant = [&y](double) { return y; };
+        l.ownY = 30;
+        l.run(1);
+        c.act(l, y);
+        l.run(0.2);
+        EXPECT_NEAR(l.get(pida::mv), c.mv, 1e-3);
+        EXPECT_EQ(l.p[pida::SAT], c.sat);
+    }
+}
+
+// After a long saturation the tracking time decides how soon the output leaves the limit.
+TEST(PidaBlock, TrackingTimeUnwindsTheIntegral) {
+    double leave[2] = {};
+    for (int i = 0; i < 2; ++i) {
+        Loop l;
+        l.p[pida::MAN] = 0;
+        l.set32(pida::irType, 6), l.set(pida::hilim, 40), l.set(pida::tt, i == 0 ? 1 : 1e6);
+        double y = 30;
+        l.ownPlant = [&y](double) { return y; };
+        l.ownY = 30;
+        l.set(pida::sp, 60);
+        l.run(60);
+        ASSERT_EQ(l.get(pida::mv), 40);
+        y = 70;
+        while (l.get(pida::mv) >= 40 && l.t < 1000) l.step();
+        leave[i] = l.t;
+    }
+    EXPECT_LT(leave[0] - 60, 1.0) << "tracking keeps the integral at the limit";
+    EXPECT_GT(leave[1] - 60, 20.0) << "without it the integral winds up";
+}
+
+}  // namespace
+}  // namespace velmora::softplc
