@@ -55,9 +55,10 @@ QString QPath(const std::filesystem::path& path) {
 #endif
 }
 
-std::string PrinterFailure(const QPrinter& printer, const char* what) {
+// What went wrong in the loaded language, then which printer it was.
+std::string PrinterFailure(const QPrinter& printer, std::string_view what) {
     const QString name = printer.printerName();
-    return (name.isEmpty() ? std::string("The printer") : "The printer " + name.toStdString()) + " " + what;
+    return OwnText(what) + (name.isEmpty() ? std::string() : "\n" + name.toStdString());
 }
 
 // Tab stops every 8 characters; measured unrounded, or the columns drift by a
@@ -180,7 +181,8 @@ void TFormReport1::miPrint1Click() {
         const QByteArray pdf =
             report::RenderReportPdf(pages, printer.pageLayout(), printer.resolution(), QText(3440));
         if (pdf.isEmpty()) {
-            fail("The report could not be painted into " + printer.outputFileName().toStdString() + ".");
+            fail(OwnText("The report could not be painted into the PDF file.") + "\n" +
+                 printer.outputFileName().toStdString());
             return;
         }
         const auto written = WriteFileAtomically(PathOf(printer.outputFileName()),
@@ -190,16 +192,16 @@ void TFormReport1::miPrint1Click() {
     }
     QPainter painter;
     if (!painter.begin(&printer)) {
-        fail(PrinterFailure(printer, "did not accept the report."));
+        fail(PrinterFailure(printer, "The printer did not accept the report."));
         return;
     }
     if (report::PaintReport(painter, printer, pages) < 0) {
         printer.abort();
         painter.end();
-        fail(PrinterFailure(printer, "stopped while printing the report."));
+        fail(PrinterFailure(printer, "The printer stopped while printing the report."));
         return;
     }
-    if (!painter.end()) fail(PrinterFailure(printer, "did not finish the report."));
+    if (!painter.end()) fail(PrinterFailure(printer, "The printer did not finish the report."));
 }
 
 void TFormReport1::miCopy1Click() {
