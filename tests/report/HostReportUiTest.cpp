@@ -15,7 +15,6 @@
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registration.h"
-#include "report/FormReport1.h"
 #include "support/Support.h"
 #include "support/UiApp.h"
 
@@ -41,15 +40,15 @@ protected:
     void TearDown() override { unsetenv("VELMORA_REGISTRY"); }
 
     // Double-clicks the report's node and returns the view the document area shows.
-    TFormReport1* openReport(MainWindow& window) {
+    QWidget* openReport(MainWindow& window) {
         QTreeWidgetItem* docs = window.treeNode("PlcDoc");
         if (!docs || docs->childCount() != 1) return nullptr;
         emit window.projectTree()->itemDoubleClicked(docs->child(0), 0);
         // The module has its own copy of the class's meta object: compare by name.
         QWidget* view = window.documents()->currentWidget();
-        return view && view->inherits("velmora::TFormReport1") ? static_cast<TFormReport1*>(view) : nullptr;
+        return view && view->inherits("velmora::TFormReport1") ? view : nullptr;
     }
-    static QString TextOf(TFormReport1* view) { return view->findChild<QPlainTextEdit*>("Memo1")->toPlainText(); }
+    static QString TextOf(QWidget* view) { return view->findChild<QPlainTextEdit*>("Memo1")->toPlainText(); }
 
     velmora::testing::TempDir dir;
     std::filesystem::path project;
@@ -63,7 +62,7 @@ TEST_F(HostReport, TreeNodeOpensTheReportInTheEditorsFontAndRebuildsItOnEveryOpe
     ASSERT_TRUE(window.openPlc("PLC1"));
     EXPECT_EQ(window.treeNode("PlcDoc")->child(0)->text(0), "Controllers information");
 
-    TFormReport1* view = openReport(window);
+    QWidget* view = openReport(window);
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(window.documents()->tabText(window.documents()->currentIndex()), "Controller Report");
     EXPECT_TRUE(view->isVisible());
