@@ -8,7 +8,6 @@
 #include <ostream>
 
 #include "VirtualClock.h"
-#include "base/IniFile.h"
 #include "base/com/Guids.h"
 #include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"
@@ -82,7 +81,6 @@ HeadlessSession::HeadlessSession(const std::string& projectDir, std::ostream& er
 
 HeadlessSession::~HeadlessSession() {
     if (installed_) ide_.closePlc();
-    plants_.clear();
     if (plugin_) {
         if (installed_) plugin_->UninstallPlugin();
         com::ComPtr<IUnknown> identity;
@@ -178,25 +176,17 @@ HeadlessOnlineView* HeadlessSession::goOnline(const std::string& controller) {
 }
 
 bool HeadlessSession::simulate(const std::string& controller, std::string& why) {
-    const PlcDescription* plc = ide_.currentPlcDescription();
-    if (!plc) {
-        why = "no PLC is open";
+    HeadlessOnlineView* v = view(controller);
+    if (!v) {
+        why = "controller " + controller + " has no open view";
         return false;
     }
-    IniFile file(ide_.projectFolder() / "Velmora" / (plc->name + ".rglx"));
-    auto plant = softplc::SimulatedPlant::ForController(file, controller, plc->type);
-    if (!plant) {
+    // The view simulates its plant itself, stepped by SimTimer1 and written
+    // by its exchange; the session only makes sure it runs on the file as it is.
+    if (!v->reloadSimulation()) {
         why = "controller " + controller + " has no plant simulation (Simulation=1)";
         return false;
     }
-    if (!plant->attach(soft_->plc(), why)) return false;
-    auto owned = std::make_unique<softplc::SimulatedPlant>(std::move(*plant));
-    softplc::SimulatedPlant* p = owned.get();
-    plants_.push_back(std::move(owned));
-    softplc::PlcEngine& engine = soft_->engine();
-    engine.every(
-        p->exchangePeriodMs(), [this, p] { p->exchange(soft_->plc()); }, 0.0);
-    engine.every(softplc::SimulatedPlant::kStepMs, [p] { p->step(); });
     return true;
 }
 

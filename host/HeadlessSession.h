@@ -3,15 +3,14 @@
 // installed in this process on a headless front end, the project's PLC
 // opened and compiled (the soft PLC compiles and starts its program), and
 // one virtual clock that runs the PLC's scans, the communication loop (every
-// 100 ms), the plug-in's CommTimer1 and SimTimer1 at their intervals and the
-// simulated plants of online controllers, as fast as the CPU allows.
+// 100 ms) and the plug-in's CommTimer1 and SimTimer1 at their intervals (the
+// online views simulate their plants on SimTimer1), as fast as the CPU allows.
 #include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "SimulatedPlant.h"
 #include "base/Toolkit.h"
 #include "host/HostIde.h"
 #include "host/HostSoftPlc.h"
@@ -46,10 +45,9 @@ public:
     // (said on err) when it cannot.
     HeadlessOnlineView* goOnline(const std::string& controller);
     HeadlessOnlineView* view(const std::string& controller);
-    // Closes the controller's loop through its simulated plant when its
-    // section says Simulation=1; false with the reason otherwise.
+    // Closes the controller's loop through the plant simulation of its open
+    // view when its section says Simulation=1; false with the reason otherwise.
     bool simulate(const std::string& controller, std::string& why);
-    const std::vector<std::unique_ptr<softplc::SimulatedPlant>>& plants() const { return plants_; }
 
     // Runs everything for `ms` of virtual time.
     void advance(double ms) { soft_->advance(ms); }
@@ -70,7 +68,6 @@ private:
     bool installed_ = false;
     std::unique_ptr<Clock> clock_;
     std::vector<std::unique_ptr<std::function<void()>>> timerTicks_;
-    std::vector<std::unique_ptr<softplc::SimulatedPlant>> plants_;
 };
 
 }  // namespace velmora::host

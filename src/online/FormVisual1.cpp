@@ -450,8 +450,7 @@ void TFormVisual1::build() {
     SimLabel1 = new QLabel("Simulace", tools);
     SimLabel1->setObjectName("SimLabel1");
     SimLabel1->setStyleSheet("QLabel{color:magenta;font-weight:bold;padding-left:8px;}");
-    SimLabel1->setVisible(false);
-    tools->addWidget(SimLabel1);
+    tools->addWidget(SimLabel1)->setVisible(false);
     top->addWidget(tools);
 
     pages_ = new QStackedWidget(this);
@@ -672,6 +671,7 @@ bool TFormVisual1::loadController() {
     const OutputCharacteristic output = OutputCharacteristicFor(settings_);
     for (SchemaPanel* p : panels_)
         if (p && p->image()->text().isEmpty()) p->image()->setPixmap(ElementPicture(p->element(), output));
+    setSimulationActive(host_.reloadSimulation(*exchange_));
     loaded_ = true;
     canvas_->update();
     showValues();
@@ -722,7 +722,12 @@ void TFormVisual1::tbHex1Click() {
     showStructure();
 }
 
-void TFormVisual1::setSimulationActive(bool active) { SimLabel1->setVisible(active); }
+void TFormVisual1::setSimulationActive(bool active) {
+    // A tool bar shows and hides its widgets through their actions.
+    if (auto* tools = findChild<QToolBar*>("ToolBar1"))
+        for (QAction* a : tools->actions())
+            if (tools->widgetForAction(a) == SimLabel1) a->setVisible(active);
+}
 
 void TFormVisual1::elementClicked(SchemaElement element) {
     const SchemaTarget target = ClickTarget(element, settings_.kind);

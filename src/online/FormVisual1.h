@@ -49,6 +49,12 @@ public:
     // The page on which a missing variable is chosen; true after "OK".
     virtual bool openVariablePage(VariablePage page, const std::string& controllerName) = 0;
     virtual void showHelp() = 0;
+    // The view's plant simulation, kept by the host: reloaded with the
+    // controller (true while it is on), stepped by SimTimer1, and told when
+    // CommTimer1's interval changed.
+    virtual bool reloadSimulation(OnlineExchange&) { return false; }
+    virtual void simulationStep() {}
+    virtual void sampleTimeChanged() {}
     // The view went online or offline (the manager's check boxes follow).
     virtual void communicationChanged() = 0;
     // The view leaves the host's desktop (RemoveDockableForm).
@@ -109,6 +115,8 @@ private:
     void closeMessage(bool sent) override;
     void openVariablePage(VariablePage page) override;
     void controllerVanished() override { loadController(); }
+    void simulationStep() override { host_.simulationStep(); }
+    void sampleTimeChanged() override { host_.sampleTimeChanged(); }
 
     void build();
     void showPage(int index);

@@ -131,10 +131,26 @@ HeadlessOnlineView::HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& fr
                                        std::string controllerName)
     : frontEnd_(frontEnd), frame_(frame), name_(std::move(controllerName)) {
     exchange_ = std::make_unique<online::OnlineExchange>(frame.onlineSession(), name_, this);
+    simulation_ = std::make_unique<ViewSimulationLink>(frame.onlineSession(), *exchange_);
     frontEnd_.note("view created: " + name_);
+    reloadSimulation();
+}
+
+bool HeadlessOnlineView::reloadSimulation() {
+    return simulation_->reload(frame_.controllerFilePath(), name_, frame_.plcTypeIndex);
+}
+
+void HeadlessOnlineView::simulationStep() {
+    simulation_->step();
+}
+
+void HeadlessOnlineView::sampleTimeChanged() {
+    // The session tells every view, this one included while it is being built.
+    if (simulation_) simulation_->sampleTimeChanged();
 }
 
 HeadlessOnlineView::~HeadlessOnlineView() {
+    simulation_.reset();
     exchange_.reset();
     frame_.forgetView(this);
     frontEnd_.note("view destroyed: " + name_);

@@ -8,6 +8,7 @@
 
 #include "online/OnlineExchange.h"
 #include "plugin/FormFactory.h"
+#include "plugin/ViewSimulationLink.h"
 
 namespace velmora {
 
@@ -90,10 +91,16 @@ public:
     bool visible() const { return visible_; }
     online::TCommState commState() const { return commState_; }
     bool fixed() const { return fixed_; }
+    // Loads the controller's plant simulation again, as the window does after
+    // the simulation dialog; true while it is on.
+    bool reloadSimulation();
+    const ViewSimulationLink& simulation() const { return *simulation_; }
 
 private:
     void showCommState(online::TCommState state, bool fixed) override;
     void closeMessage(bool sent) override;
+    void simulationStep() override;
+    void sampleTimeChanged() override;
 
     HeadlessFrontEnd& frontEnd_;
     TFormReg1& frame_;
@@ -103,6 +110,7 @@ private:
     int tab_ = -1;
     online::TCommState commState_ = online::TCommState::csNoComm;
     std::unique_ptr<online::OnlineExchange> exchange_;
+    std::unique_ptr<ViewSimulationLink> simulation_;
 };
 
 // The report view of the headless front end: builds the report's lines as

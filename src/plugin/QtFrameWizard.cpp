@@ -6,6 +6,7 @@
 #include "plugin/FrameState.h"
 #include "plugin/HostServices.h"
 #include "plugin/NewControllerFrame.h"
+#include "plugin/QtSimulationDialog.h"
 #include "wizard/FormWizardPage.h"
 
 namespace velmora {
@@ -46,7 +47,11 @@ bool RunFrameWizard(TFormReg1& frame, QWidget* owner) {
     MessageBoxes& messages = *frame.toolkit().messages;
     wizard::WizardContext context(frame.currentController, frame.wizardRunning, frame.signalIndex);
     FillWizardContext(frame, context);
-    context.wizardFinished = [&frame] { frame.openOnlineView(frame.currentController); };
+    // The new controller's plant simulation is set before its view first loads it.
+    context.wizardFinished = [&frame, owner] {
+        RunSimulationDialog(frame, owner, frame.currentController);
+        frame.openOnlineView(frame.currentController);
+    };
 
     FrameNewControllerHost host(frame);
     const bool done = wizard::RunControllerWizard(

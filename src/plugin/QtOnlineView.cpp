@@ -10,6 +10,7 @@
 #include "plugin/FrameState.h"
 #include "plugin/QtManagerForm.h"
 #include "plugin/QtFrameWizard.h"
+#include "plugin/QtSimulationDialog.h"
 #include "wizard/FormWizardPage.h"
 
 namespace velmora {
@@ -170,11 +171,8 @@ char QtOnlineView::decimalSeparator() {
 
 bool QtOnlineView::openTarget(online::SchemaTarget target, const std::string& controllerName) {
     if (target == online::SchemaTarget::Simulation) {
-        // The plant simulation's dialog has not landed yet; say so rather than do nothing.
-        if (MessageBoxes* m = messages())
-            m->show("Velmora - " + controllerName, "The plant simulation is not available in this version.",
-                    MessageIcon::Information, MessageButtons::Ok);
-        return false;
+        if (frame_.controllerFilePath() != file_) return false;
+        return RunSimulationDialog(frame_, form_, controllerName);
     }
     const auto choice = PageOf(target);
     if (!choice) return false;
@@ -213,6 +211,20 @@ void QtOnlineView::viewDestroyed() {
     removeFromDesktop(form_);
     frame_.forgetView(this);
     communicationChanged();
+}
+
+bool QtOnlineView::reloadSimulation(online::OnlineExchange& exchange) {
+    // The first load comes from the view's constructor, before form_ is set.
+    if (!simulation_) simulation_ = std::make_unique<ViewSimulationLink>(frame_.onlineSession(), exchange);
+    return simulation_->reload(file_, exchange.name(), frame_.plcTypeIndex);
+}
+
+void QtOnlineView::simulationStep() {
+    if (simulation_) simulation_->step();
+}
+
+void QtOnlineView::sampleTimeChanged() {
+    if (simulation_) simulation_->sampleTimeChanged();
 }
 
 }  // namespace velmora

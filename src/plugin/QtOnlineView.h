@@ -3,10 +3,12 @@
 // OnlineViewForm, with the frame's session, controller file, wizard pages and
 // help behind it.
 #include <QObject>
+#include <memory>
 #include <optional>
 
 #include "online/FormVisual1.h"
 #include "plugin/FormFactory.h"
+#include "plugin/ViewSimulationLink.h"
 
 namespace velmora {
 
@@ -45,6 +47,9 @@ public:
     void communicationChanged() override;
     void removeFromDesktop(QWidget* view) override;
     void viewDestroyed() override;
+    bool reloadSimulation(online::OnlineExchange& exchange) override;
+    void simulationStep() override;
+    void sampleTimeChanged() override;
 
 private:
     explicit QtOnlineView(TFormReg1& frame);
@@ -57,6 +62,7 @@ private:
     std::filesystem::path file_;
     std::optional<FormBounds> wanted_;
     bool removed_ = false;
+    std::unique_ptr<ViewSimulationLink> simulation_;
 };
 
 }  // namespace velmora

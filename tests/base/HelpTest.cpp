@@ -11,22 +11,6 @@
 namespace velmora {
 namespace {
 
-struct Shown {
-    std::string caption, text;
-    MessageIcon icon;
-    MessageButtons buttons;
-};
-
-class RecordingMessages : public MessageBoxes {
-public:
-    std::vector<Shown> shown;
-    MessageAnswer show(const std::string& caption, const std::string& text, MessageIcon icon,
-                       MessageButtons buttons) override {
-        shown.push_back({caption, text, icon, buttons});
-        return MessageAnswer::Ok;
-    }
-};
-
 struct Lookup {
     std::filesystem::path file;
     HelpLookup kind;
@@ -94,7 +78,7 @@ TEST_F(HelpTest, UpperCasedOemDirectoryStillFindsTheFiles) {
 
 class ShowHelpTest : public HelpTest {
 protected:
-    RecordingMessages messages;
+    testing::ScriptedMessages messages;
     std::vector<std::filesystem::path> opened;
     std::vector<Lookup> lookups;
     std::vector<bool> answers;  // what the viewer's lookups return, in turn

@@ -57,19 +57,6 @@ TEST(Registry, RejectsWhatItCouldNotStore) {
     }
 }
 
-TEST(Registry, SavingReplacesTheFileWholeAndLeavesNoTemporary) {
-    TempDir dir;
-    const auto file = dir / "r.ini";
-    WriteBytes(file, "[Old]\nx=1\n");
-    Registry r(file);
-    r.setValue("New", "y", "2");
-    r.save();
-    EXPECT_EQ(ReadBytes(file), "[Old]\nx=1\n\n[New]\ny=2\n\n");
-    std::size_t entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
-    EXPECT_EQ(entries, 1u);
-}
-
 TEST(Registry, DefaultPathComesFromTheEnvironment) {
     const char* saved = std::getenv("VELMORA_REGISTRY");
     const std::string keep = saved ? saved : "";

@@ -1,43 +1,25 @@
 // The velmora generate and operand commands, run as a user would run them.
-#include <sys/wait.h>
-
-#include <array>
-#include <cstdio>
+#include <cstdlib>
 
 #include "GeneratorFixture.h"
 
 namespace velmora {
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out;
-};
-
 class Command : public testing::GeneratorTest {
 protected:
     void SetUp() override {
         GeneratorTest::SetUp();
-        binary_ = std::filesystem::path(VELMORA_BIN_DIR) / "velmora";
-        if (!std::filesystem::exists(binary_)) GTEST_SKIP() << "the velmora command is not built";
+        if (!std::filesystem::exists(std::filesystem::path(VELMORA_BIN_DIR) / "velmora"))
+            GTEST_SKIP() << "the velmora command is not built";
+        setenv("SOURCE_DATE_EPOCH", "1767225600", 1);
     }
-
-    // Runs the command with stderr folded into the output after a marker line.
-    Outcome velmora(const std::string& args, const std::string& env = "SOURCE_DATE_EPOCH=1767225600") {
-        const std::string err = (dir_ / "stderr.txt").string();
-        const std::string cmd = env + " " + binary_.string() + " " + args + " 2>" + err;
-        Outcome o;
-        FILE* p = ::popen(cmd.c_str(), "r");
-        if (!p) return o;
-        std::array<char, 4096> buf{};
-        while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p)) o.out.append(buf.data(), n);
-        const int status = ::pclose(p);
-        o.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        o.out += "--stderr--\n" + testing::ReadBytes(err);
-        return o;
+    // The output with stderr after a marker line.
+    static testing::CommandResult velmora(const std::string& args) {
+        testing::CommandResult r = testing::RunVelmora(args);
+        r.out += "--stderr--\n" + r.err;
+        return r;
     }
-
-    std::filesystem::path binary_;
 };
 
 TEST_F(Command, OperandPrintsTheAddress) {
@@ -117,7 +99,7 @@ TEST_F(Command, IllegalNamesWriteNothing) {
         o = velmora("generate --project " + dir_.string() + " --plc PLC1");
         EXPECT_EQ(o.status, 1);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "Velmora"), {}), 3) << o.out;
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 2) << "Velmora and stderr.txt";
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1) << "only Velmora";
     }
     EXPECT_FALSE(std::filesystem::exists("/tmp/velmora_escaped.orv"));
     for (const std::string plc : {"../../outside/X", "'PLC 1'", "/tmp/x"})

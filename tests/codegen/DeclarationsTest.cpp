@@ -12,32 +12,6 @@ using testing::IndexOf;
 
 class PidIec : public GeneratorTest {};
 
-TEST_F(PidIec, DefaultsDeclareStructurePrivateAreaAndAliases) {
-    auto d = declarations("Boiler", {{"HeaderInST", "1"}});
-    const int begin = IndexOf(d, "VAR_GLOBAL");
-    ASSERT_GE(begin, 0);
-    // VAR_GLOBAL holds name_struct, name_AuxPID and the 26 aliases, nothing else.
-    std::vector<std::string> block(d.begin() + begin + 1, d.begin() + IndexOf(d, "VAR_GLOBAL RETAIN") - 1);
-    ASSERT_EQ(block.size(), 28u);
-    EXPECT_EQ(block[0], "  Boiler_struct : T_PID;");
-    EXPECT_EQ(block[2], "  Boiler_Det      AT Boiler_struct.Det;      \t// Error and action detection");
-    EXPECT_EQ(block[5], "  Boiler_Input1   AT Boiler_struct.Input1;   \t// Input Y1");
-    EXPECT_EQ(
-        block[18],
-        "  Boiler_OutCycle AT Boiler_struct.OutCycle; \t// Sampling period of controller algorithm (T)");
-    EXPECT_EQ(block[27], "  Boiler_Status   AT Boiler_struct.Status;   \t// State word");
-    // RETAIN: size, Det, 24 words, release, CRC.
-    EXPECT_EQ(CountContaining(d, "_rem"), 1 + 1 + 24 + 2);
-    EXPECT_EQ(CountContaining(d, " : UINT;\t// "), 24);
-    EXPECT_FALSE(Contains(d, "  Boiler_Status_rem   : UINT;\t// State word (remanent)"));
-}
-
-TEST_F(PidIec, AliasOffDropsEveryAlias) {
-    auto d = declarations("Boiler", {{"HeaderInST", "1"}, {"Alias", "0"}});
-    EXPECT_EQ(CountContaining(d, " AT Boiler_struct."), 0);
-    EXPECT_TRUE(Contains(d, "  Boiler_struct : T_PID;"));
-}
-
 TEST_F(PidIec, RemanentOffDropsTheRetainBlock) {
     auto d = declarations("Boiler", {{"HeaderInST", "1"}, {"Remanent", "0"}});
     EXPECT_FALSE(Contains(d, "VAR_GLOBAL RETAIN"));
@@ -85,19 +59,6 @@ TEST_F(PidIec, OutputGroupOnlyForAnalogFilteredOrScaledOutput) {
 
 class PidMnemonic : public GeneratorTest {};
 
-TEST_F(PidMnemonic, SeparateRegistersWithoutStructure) {
-    auto d = declarations("Mixer", {});
-    EXPECT_EQ(CountContaining(d, "#def\t"), 0);
-    EXPECT_EQ(CountContaining(d, "#struct"), 0);
-    EXPECT_TRUE(Contains(d, "#reg\tbyte\tMixer_Det       \t; Error and action detection"));
-    EXPECT_TRUE(Contains(d, "#reg\tint\tMixer_MinY,     \t; Unified range value corresponding to 0%"));
-    EXPECT_TRUE(Contains(d, "\t\tMixer_Input1,   \t; Input Y1"));
-    EXPECT_TRUE(Contains(d, "\t\tMixer_Control   \t; Control word"));
-    EXPECT_TRUE(Contains(d, "#reg\tbyte\tMixer_Status,   \t; State word"));
-    EXPECT_TRUE(Contains(d, "\t\tMixer_AuxPID[23]\t; Reserved for PID algorithm, do not modify!"));
-    EXPECT_EQ(CountContaining(d, "AT %R"), 0);
-}
-
 TEST_F(PidMnemonic, StructureOverlayWritesAllAliasesEvenWithAliasOff) {
     auto d = declarations("Mixer", {{"FoundStruct", "1"}, {"Alias", "0"}});
     EXPECT_EQ(CountContaining(d, "#def\tMixer_"), 26);
@@ -126,13 +87,6 @@ TEST_F(PidMnemonic, SignalSectionsAndTitles) {
     EXPECT_EQ(CountContaining(filtered, ";-----Y2 Conversion ---- Parameters"), 2);
 }
 
-TEST_F(PidMnemonic, RetainedBlock) {
-    auto d = declarations("Mixer", {{"Y1Filtr", "1"}});
-    EXPECT_TRUE(Contains(d, "#rem\tbyte\tMixer_AuxD1_rem[4]"));
-    EXPECT_TRUE(Contains(d, "#rem\tword\tMixer_Tau1_rem"));
-    EXPECT_EQ(IndexOf(d, "\t\tMixer_Release_rem") + 1, IndexOf(d, "#rem\tword\tMixer_CRC_rem"));
-}
-
 TEST_F(PidMnemonic, RemanentOffHasNoRetainedRegistersNorWarmRestart) {
     auto d = declarations("Mixer", {{"Remanent", "0"}, {"Y1Filtr", "1"}});
     EXPECT_EQ(CountContaining(d, "#rem"), 0);
@@ -140,26 +94,6 @@ TEST_F(PidMnemonic, RemanentOffHasNoRetainedRegistersNorWarmRestart) {
 }
 
 class PidmaDeclarations : public GeneratorTest {};
-
-TEST_F(PidmaDeclarations, IecAliasOffKeepsStructureAndPrivateAreaOnly) {
-    auto d = declarations("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}, {"Alias", "0"}});
-    const int begin = IndexOf(d, "VAR_GLOBAL");
-    ASSERT_GE(begin, 0);
-    EXPECT_EQ(d[begin + 1], "  Dryer_struct : T_PIDA;");
-    EXPECT_EQ(
-        d[begin + 2],
-        "  Dryer_reserved : ARRAY [0..443] OF BYTE;      \t//Reserved for PIDA algorithm, do not modify!");
-    EXPECT_EQ(d[begin + 3], "");
-    EXPECT_EQ(d[begin + 4], "END_VAR");
-}
-
-TEST_F(PidmaDeclarations, IecAliasesSkipReservedMembers) {
-    auto d = declarations("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}});
-    EXPECT_EQ(CountContaining(d, " AT Dryer_struct."), 47);
-    EXPECT_EQ(CountContaining(d, "DUMMY AT"), 0);
-    EXPECT_TRUE(Contains(d, "  Dryer_lolim_rem   : REAL; \t//Output saturation low limit [%]"));
-    EXPECT_TRUE(Contains(d, "  Dryer_DUMMY1_rem  : BYTE;"));
-}
 
 TEST_F(PidmaDeclarations, MnemonicAlwaysDeclaresRegisters) {
     auto d = declarations("Kiln", {{"Type", "PIDA"}});

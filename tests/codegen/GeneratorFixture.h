@@ -40,18 +40,13 @@ inline int CountContaining(const std::vector<std::string>& lines, const std::str
 class GeneratorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("velmora-codegen-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-                std::to_string(::getpid()));
-        std::filesystem::remove_all(dir_);
+        dir_ = scratch_.path();
         std::filesystem::create_directories(dir_ / "Velmora");
         ctx.projectDir = dir_;
         ctx.plcName = "PLC1";
         ctx.series = 6;
         ctx.clock = &clock;
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     std::filesystem::path controllerFile() const { return dir_ / "Velmora" / "PLC1.rglx"; }
 
@@ -96,6 +91,7 @@ protected:
         return file.readString("Regulator " + name, key, "<absent>");
     }
 
+    TempDir scratch_;
     std::filesystem::path dir_;
     FixedClock clock;
     GeneratorContext ctx;

@@ -1,5 +1,5 @@
-// The PID code file: input conversions, range limits, controller call,
-// output, control word, parameter values and start values.
+// The PID code file beyond the golden controllers: rules for the settings
+// those controllers do not use.
 #include "GeneratorFixture.h"
 
 namespace velmora {
@@ -23,42 +23,8 @@ std::vector<std::string> Slice(const std::vector<std::string>& lines, const std:
 
 const std::string kY1Title =
     ";-----Y1 Conversion ---- P 0 ---------------------------------------------------";
-const std::string kY2Title =
-    ";-----Y2 Conversion ---- P 0 ---------------------------------------------------";
-const std::string kY3Title =
-    ";-----Y3 Conversion ---- P 0 ---------------------------------------------------";
 
 class PidInputs : public GeneratorTest {};
-
-TEST_F(PidInputs, PseudoModesConvertRealInputs) {
-    auto c = code("A", {{"Y1CNVMode", "-751"}, {"Y1Name", "Level"}});
-    EXPECT_EQ(Slice(c, "\tLD\tLevel", "\tWR\tA_input1"),
-              (std::vector<std::string>{"\tLD\tLevel", "\tLDL\t10.", "\tMUF", "\tIFW", "\tLD\t0", "\tCNV"}));
-    for (const char* mode : {"-711", "-712"}) {
-        const std::string name = std::string("M") + (mode + 1);
-        auto m = code(name, {{"Y1CNVMode", mode}, {"Y1Name", "Level"}});
-        EXPECT_EQ(
-            Slice(m, "\tLD\tLevel", "\tWR\t" + name + "_input1"),
-            (std::vector<std::string>{"\tLD\tLevel", "\tLDL\t100.", "\tMUF", "\tIFW", "\tLD\t0", "\tCNV"}));
-    }
-    auto other = code("B", {{"Y1CNVMode", "-700"}, {"Y1Name", "Level"}});
-    EXPECT_EQ(Slice(other, "\tLD\tLevel", "\tWR\tB_input1"),
-              (std::vector<std::string>{"\tLD\tLevel", "\tLD\t0", "\tCNV"}));
-    // A valid mode is loaded as written.
-    auto module = code("C", {{"Y1CNVMode", "0301"}, {"Y1Name", "Level"}});
-    EXPECT_EQ(Slice(module, "\tLD\tLevel", "\tWR\tC_input1"),
-              (std::vector<std::string>{"\tLD\tLevel", "\tLD\t0301", "\tCNV"}));
-}
-
-TEST_F(PidInputs, FilterAndScalingOperands) {
-    auto c = code("A", {{"Y1Filtr", "1"}, {"Y1Measure", "1"}, {"Y1Name", "T1"}});
-    EXPECT_EQ(Slice(c, kY1Title, "\tLD\tT1"),
-              (std::vector<std::string>{kY1Title, "; Filtration", "\tLD __indx(A_AuXD1)", "\tLD\tA_Tau1",
-                                        "; Scale modification", "\tLD __indx(A_X11)", "\tLD\t7"}));
-    auto s = code("B", {{"Y1Measure", "1"}, {"Y1Name", "T1"}});
-    EXPECT_EQ(Slice(s, kY1Title, "\tLD\tT1"),
-              (std::vector<std::string>{kY1Title, "; Scale modification", "\tLD __indx(B_X11)", "\tLD\t3"}));
-}
 
 TEST_F(PidInputs, NormalizationWithCopyNeedsMatchingRangesAndAModule) {
     const testing::Keys match{
@@ -77,24 +43,6 @@ TEST_F(PidInputs, NormalizationWithCopyNeedsMatchingRangesAndAModule) {
     EXPECT_EQ(own("D", {{"Y1CNVMode", "301"}, {"MinY", "100"}}), plain);    // controller range differs
     EXPECT_EQ(own("E", {{"Y1CNVMode", "301"}, {"InputMode", "2"}, {"Y2Max", "5000"}}), plain);
     EXPECT_EQ(own("F", {{"Y1CNVMode", "301"}, {"InputMode", "2"}}).size(), 4u);  // Y2 fits too: with copy
-}
-
-TEST_F(PidInputs, FurtherInputsAreConvertedWithoutCopy) {
-    auto c = code("A", {{"InputMode", "2"},
-                        {"Cascade", "1"},
-                        {"Y2Name", "Flow"},
-                        {"Y2CNVMode", "2010"},
-                        {"Y3Name", "Pos.Value"},
-                        {"Y3Filtr", "1"}});
-    EXPECT_EQ(Slice(c, kY2Title, "\tWR\tA_input2"),
-              (std::vector<std::string>{kY2Title, "; Normalization", "\tLD\t0", "\tLD\t0", "\tLD\tFlow",
-                                        "\tLD\t2010", "\tCNV"}));
-    EXPECT_EQ(Slice(c, kY3Title, "\tWR\tA_input3"),
-              (std::vector<std::string>{kY3Title, "; Filtration", "\tLD __indx(A_AuXD3)", "\tLD\tA_Tau3",
-                                        "; Normalization", "\tLD\t0", "\tLD\t4", "\tLD\tPos~Value", "\tLD\t0",
-                                        "\tCNV"}));
-    EXPECT_LT(IndexOf(c, kY1Title), IndexOf(c, kY2Title));
-    EXPECT_LT(IndexOf(c, kY2Title), IndexOf(c, kY3Title));
 }
 
 TEST_F(PidInputs, MissingNamesCannotCompile) {
@@ -118,45 +66,10 @@ TEST_F(PidInputs, RangeLimitsOnlyForNamedFlags) {
     EXPECT_EQ(CountContaining(code("B", {}), "$7FFF"), 0);
 }
 
-TEST_F(PidInputs, ReferencesFollowAlias) {
-    auto aliased = code("A", {{"Y1OVF", "F"}, {"HeaderInST", "1"}});
-    EXPECT_TRUE(Contains(aliased, "\tWR\tA_input1"));
-    EXPECT_TRUE(Contains(aliased, "\tPUT\tA_Input1"));
-    EXPECT_TRUE(Contains(aliased, "\tLD __indx(A_MinY)"));
-    EXPECT_TRUE(Contains(aliased, "\tWR\tA_Det"));
-
-    auto plain = code("B", {{"Y1OVF", "F"}, {"HeaderInST", "1"}, {"Alias", "0"}});
-    EXPECT_TRUE(Contains(plain, "\tWR\tB_struct.Input1"));
-    EXPECT_TRUE(Contains(plain, "\tPUT\tB_struct.Input1"));
-    EXPECT_TRUE(Contains(plain, "\tLD  __indx(B_struct.MinY)"));
-    EXPECT_TRUE(Contains(plain, "\tWR\tB_struct.Det"));
-}
-
 class PidOutput : public GeneratorTest {};
 
 const std::string kOutputTitle =
     ";-----Controller output --------------------------------------------------------";
-
-TEST_F(PidOutput, PulseOutputIsTheCodesDefault) {
-    auto c = code("A", {{"HeaderInST", "1"}, {"UpName", "Up"}, {"UmName", "Down"}});
-    EXPECT_EQ(Slice(c, kOutputTitle, "E 0"),
-              (std::vector<std::string>{kOutputTitle, "\tLD\tA_Status.UH", "\tWR\tUp", "\tLD\tA_Status.UC",
-                                        "\tWR\tDown", "\tLD\tA_Control.CHN", "\tCAD\tA_L3"}));
-    EXPECT_TRUE(Contains(c, "#ifndef Down"));  // the down output is checked only for a pulse output
-}
-
-TEST_F(PidOutput, StatusAndControlBitsPerDialect) {
-    auto iecPlain = code("A", {{"HeaderInST", "1"}, {"Alias", "0"}});
-    EXPECT_TRUE(Contains(iecPlain, "\tLD\tA_struct.Status.UH"));
-    EXPECT_TRUE(Contains(iecPlain, "\tLD\tA_struct.Control.CHN"));
-    auto overlay = code("B", {{"FoundStruct", "1"}});
-    EXPECT_TRUE(Contains(overlay, "\tLD\tB_Status~UC"));
-    EXPECT_TRUE(Contains(overlay, "\tWR\tB_Control~CHN"));
-    auto registers = code("C", {});
-    EXPECT_TRUE(Contains(registers, "\tLD\tC_Status.0"));
-    EXPECT_TRUE(Contains(registers, "\tLD\tC_Status.1"));
-    EXPECT_TRUE(Contains(registers, "\tLD\tC_Control.11"));
-}
 
 TEST_F(PidOutput, AnalogOutputVariants) {
     auto plain = code("A", {{"UAnalog", "1"}, {"UpName", "Valve"}});
@@ -182,16 +95,6 @@ TEST_F(PidOutput, AnalogOutputVariants) {
               (std::vector<std::string>{"\tLD __indx(C_AuXD4)", "\tLD\t0", "\tLD\t0", "\tLD\t4",
                                         "\tLD\tC_struct.ConOut", "\tLD\t0", "\tCNV", "\tIWF", "\tLDL\t100.",
                                         "\tDIF"}));
-}
-
-TEST_F(PidOutput, OutputFilterStartsFromTheCurrentAction) {
-    const std::string title =
-        ";-----U Conversion ---- Initialisation -----------------------------------------";
-    auto c = code("A", {{"UAnalog", "1"}, {"UFiltr", "1"}, {"A16", "1"}});
-    EXPECT_EQ(Slice(c, title, "\tCNV"),
-              (std::vector<std::string>{title, "; Filtration", "\tLD __indx(A_AuXD4)", "\tLD\t0", "\tLD\t0",
-                                        "\tLD\t4", "\tLD\tA_CurOut", "\tLD\t0"}));
-    EXPECT_FALSE(Contains(code("B", {{"UFiltr", "1"}}), title));  // pulse output: no output filter
 }
 
 class ControlWord : public GeneratorTest {
@@ -235,16 +138,6 @@ TEST_F(ControlWord, EachSettingSetsItsBit) {
 
 class PidValues : public GeneratorTest {};
 
-TEST_F(PidValues, UserScaleOfTheOutput) {
-    auto c = code(
-        "A",
-        {{"UAnalog", "1"}, {"UMeasure", "1"}, {"Ux1", "0"}, {"Uy1", "4000"}, {"Ux2", "0"}, {"Uy2", "20000"}});
-    EXPECT_EQ(Slice(c, "\tWR\tA_Control_rem", ""),
-              (std::vector<std::string>{"\tWR\tA_Control_rem", "\tLD\t0", "\tWR\tA_X41_rem", "\tLD\t4000",
-                                        "\tWR\tA_X42_rem", "\tLD\t0", "\tWR\tA_Y41_rem", "\tLD\t20000",
-                                        "\tWR\tA_Y42_rem"}));
-}
-
 TEST_F(PidValues, BipolarAndWordOutputScales) {
     auto bipolar = code("A", {{"UAnalog", "1"}, {"UBipolar", "1"}});
     EXPECT_EQ(Slice(bipolar, "\tWR\tA_Control_rem", "").size(), 9u);
@@ -255,75 +148,6 @@ TEST_F(PidValues, BipolarAndWordOutputScales) {
               (std::vector<std::string>{"\tWR\tB_Control_rem", "\tLD\t7", "\tWR\tB_Tau4_rem", "\tLD\t0",
                                         "\tWR\tB_X41_rem", "\tLD\t10000", "\tWR\tB_X42_rem", "\tLD\t0",
                                         "\tWR\tB_Y41_rem", "\tLD\t30000", "\tWR\tB_Y42_rem"}));
-}
-
-TEST_F(PidValues, DefaultsOfTheRetainedParameters) {
-    auto c = code("A", {});
-    EXPECT_EQ(Slice(c, "\tLD\t51", "\tWR\tA_Control_rem"),
-              (std::vector<std::string>{"\tLD\t51",
-                                        "\tWR\tA_Size_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_MinY_rem",
-                                        "\tLD\t10000",
-                                        "\tWR\tA_MaxY_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_MinU_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_MaxU_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_dMaxU_rem",
-                                        "\tLD\t100",
-                                        "\tWR\tA_OutCycle_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_DefOut_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_TiW_rem",
-                                        "\tLD\t1000",
-                                        "\tWR\tA_PBnd_rem",
-                                        "\tLD\t1000",
-                                        "\tWR\tA_RelCool_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_Ti_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_Td_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_EGap_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_DGap_rem",
-                                        "\tLD\t0",
-                                        "\tWR\tA_IGap_rem",
-                                        "\tLD\t#2#0000000000110001"}));
-}
-
-TEST_F(PidValues, InputGroupsComeFirstAndLastActionOnError) {
-    auto c = code("A", {{"Y1Filtr", "1"},
-                        {"Y1Tau", "25"},
-                        {"Y1Measure", "1"},
-                        {"Y1x2", "8000"},
-                        {"UdefLastU", "1"},
-                        {"UDef", "1234"}});
-    EXPECT_EQ(Slice(c, "\tWR\tA_Size_rem", "\tWR\tA_MinY_rem"),
-              (std::vector<std::string>{"\tWR\tA_Size_rem", "\tLD\t25", "\tWR\tA_Tau1_rem", "\tLD\t0",
-                                        "\tWR\tA_X11_rem", "\tLD\t8000", "\tWR\tA_X12_rem", "\tLD\t0",
-                                        "\tWR\tA_Y11_rem", "\tLD\t10000", "\tWR\tA_Y12_rem", "\tLD\t0"}));
-    EXPECT_EQ(IndexOf(c, "\tLD\t11000") + 1, IndexOf(c, "\tWR\tA_DefOut_rem"));
-}
-
-TEST_F(PidValues, StartValues) {
-    auto after = [&](const std::string& name, testing::Keys keys, const std::string& first = "_Det") {
-        auto c = code(name, keys);
-        return Slice(c, "\tMOV\t" + name + first, ";" + std::string(79, '-'));
-    };
-    EXPECT_EQ(after("Man", {{"MinY", "200"}, {"Output", "3300"}}),
-              (std::vector<std::string>{"\tMOV\tMan_Det", "\tLD\t200", "\tWR\tMan_gW", "\tLD\t3300",
-                                        "\tWR\tMan_Output", "\tRET", ""}));
-    // Automatic: the setpoint in raw units, truncated.
-    EXPECT_EQ(after("Auto", {{"AM", "1"}, {"MinY", "100"}, {"MaxY", "9100"}, {"gW", "3333"}})[1],
-              "\tLD\t3099");
-    // Ratio control: gW is the ratio itself; the zone starts at the ratio input.
-    EXPECT_EQ(after("Ratio", {{"InputMode", "3"}, {"gW", "150"}, {"AM", "1"}, {"Output", "40"}}, "_input2"),
-              (std::vector<std::string>{"\tMOV\tRatio_input2", "\tLD\t150", "\tWR\tRatio_gW", "\tLD\t40",
-                                        "\tWR\tRatio_Output", "\tRET", ""}));
 }
 
 TEST_F(PidValues, WithoutRemanentValuesGoToTheWorkingData) {
@@ -344,20 +168,6 @@ TEST_F(PidValues, WithoutRemanentValuesGoToTheWorkingData) {
     EXPECT_TRUE(Contains(registers, "\tWR\tC_PBnd"));
     EXPECT_TRUE(Contains(registers, "\tWR\tC_gW"));
     EXPECT_EQ(CountContaining(registers, "_struct"), 0);
-}
-
-TEST_F(PidValues, BackupRoutinesCopyFromTheFirstRetainedVariable) {
-    auto c = code("A", {{"Cascade", "1"}, {"HeaderInST", "1"}});
-    EXPECT_TRUE(Contains(c, "\tEQ\t53"));
-    EXPECT_TRUE(Contains(c, "\tLD __offset(A_input3_rem)"));
-    EXPECT_TRUE(Contains(c, "\tSRC\tbyte A_input3_rem"));
-    EXPECT_TRUE(Contains(c, "\tMOV\tA_input3"));
-    EXPECT_TRUE(Contains(c, "\tSRC\tbyte A_input3"));
-
-    auto plain = code("B", {{"HeaderInST", "1"}, {"Alias", "0"}});
-    EXPECT_TRUE(Contains(plain, "\tMOV\tB_struct.Det"));
-    EXPECT_TRUE(Contains(plain, "\tSRC\tbyte B_struct.Det"));
-    EXPECT_TRUE(Contains(plain, "\tMOV\tB_Det_rem"));
 }
 
 }  // namespace

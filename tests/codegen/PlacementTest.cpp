@@ -85,51 +85,6 @@ TEST(RegisterCounter, NegativeStartPlacesNothing) {
 
 class PlacedDeclarations : public GeneratorTest {};
 
-TEST_F(PlacedDeclarations, PidWorkingDataFromOffReg) {
-    auto d = declarations("Boiler",
-                          {{"HeaderInST", "1"}, {"OffReg", "100"}, {"Y1Filtr", "1"}, {"Y1Measure", "1"}});
-    EXPECT_TRUE(Contains(d, "  Boiler_AuxD1 AT %R100 : ARRAY [0..3] OF BYTE;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_Tau1  AT %R104 : INT;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_X11 AT %R106 : INT;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_Y12 AT %R112 : INT;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_struct AT %R114 : T_PID;"));
-    EXPECT_TRUE(Contains(d,
-                         "  Boiler_AuxPID AT %R164 : ARRAY [0..22] OF BYTE;          \t// "
-                         "Reserved for PID algorithm, do not modify!"));
-}
-
-TEST_F(PlacedDeclarations, PidRetainedDataFromOffRem) {
-    auto d = declarations("Boiler", {{"HeaderInST", "1"}, {"OffRem", "0"}});
-    EXPECT_TRUE(Contains(d, "  Boiler_Size_rem  AT %R0 : USINT;"));
-    EXPECT_TRUE(
-        Contains(d, "  Boiler_Det_rem      AT %R1 : BYTE;\t// Error and action detection (remanent)"));
-    EXPECT_TRUE(Contains(
-        d, "  Boiler_MinY_rem     AT %R2 : UINT;\t// Unified range value corresponding to 0% (remanent)"));
-    EXPECT_TRUE(Contains(d, "  Boiler_Control_rem  AT %R48 : UINT;\t// Control word (remanent)"));
-    EXPECT_TRUE(Contains(d, "  Boiler_Release_rem  AT %R50 : UINT;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_CRC_rem      AT %R52 : WORD;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_struct : T_PID;"));  // OffReg is independent
-}
-
-TEST_F(PlacedDeclarations, PidRetainedCountersAdvanceOverFurtherInputs) {
-    auto d = declarations("Boiler", {{"HeaderInST", "1"},
-                                     {"OffRem", "10"},
-                                     {"OffReg", "20"},
-                                     {"InputMode", "2"},
-                                     {"Cascade", "1"},
-                                     {"Y3Filtr", "1"}});
-    EXPECT_TRUE(Contains(d, "  Boiler_AuxD3 AT %R20 : ARRAY [0..3] OF BYTE;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_input3 AT %R26 : INT; \t// Input Y3"));
-    EXPECT_TRUE(Contains(d, "  Boiler_input2 AT %R28 : INT; \t// Input Y2"));
-    EXPECT_TRUE(Contains(d, "  Boiler_struct AT %R30 : T_PID;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_AuxD3_rem AT %R11 : ARRAY [0..3] OF BYTE;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_Tau3_rem  AT %R15 : INT;"));
-    EXPECT_TRUE(Contains(d, "  Boiler_input3_rem AT %R17 : INT; \t//Input Y3 (remanent)"));
-    EXPECT_TRUE(Contains(d, "  Boiler_input2_rem AT %R19 : INT; \t//Input Y2 (remanent)"));
-    EXPECT_TRUE(
-        Contains(d, "  Boiler_Det_rem      AT %R21 : BYTE;\t// Error and action detection (remanent)"));
-}
-
 TEST_F(PlacedDeclarations, DefaultsPlaceNothing) {
     for (const auto& l : declarations("Boiler", {{"HeaderInST", "1"}}))
         EXPECT_EQ(l.find("AT %R"), std::string::npos) << l;
@@ -143,17 +98,6 @@ TEST_F(PlacedDeclarations, PidmaStructureAndPrivateArea) {
     EXPECT_TRUE(Contains(d,
                          "  Dryer_reserved AT %R1226 : ARRAY [0..443] OF BYTE;      \t//"
                          "Reserved for PIDA algorithm, do not modify!"));
-}
-
-TEST_F(PlacedDeclarations, PidmaRetainedImageOfTheParameterRange) {
-    auto d = declarations("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}, {"OffRem", "0"}});
-    const char* expected[] = {
-        "_Size_rem    AT %R0 ",  "_Ts_rem      AT %R1 ",  "_CHANGED_rem AT %R5 ",  "_DUMMY1_rem  AT %R6 ",
-        "_irType_rem  AT %R7 ",  "_RACT_rem    AT %R11 ", "_k_rem       AT %R13 ", "_dz_rem      AT %R49 ",
-        "_icotype_rem AT %R53 ", "_itType_rem  AT %R57 ", "_DGC_rem     AT %R65 ", "_DUMMY2_rem  AT %R66 ",
-        "_tdg_rem     AT %R67 ", "_ipid_rem    AT %R87 ", "_Release_rem AT %R91 ", "_CRC_rem     AT %R93 "};
-    for (const char* piece : expected)
-        EXPECT_EQ(velmora::testing::CountContaining(d, std::string("  Dryer") + piece), 1) << piece;
 }
 
 }  // namespace

@@ -1,30 +1,13 @@
 // The velmora subcommands of this folder, run as the user runs them.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-
 #include "support/Support.h"
 
 namespace velmora {
 namespace {
 
-struct Outcome {
-    std::string out;
-    int status = -1;
-};
-
-Outcome Velmora(const std::string& args) {
-    const std::string binary = std::string(VELMORA_BIN_DIR) + "/velmora";
-    Outcome run;
-    if (!std::filesystem::exists(binary)) return run;
-    FILE* pipe = ::popen((binary + " " + args + " 2>&1").c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer;
-    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-        run.out.append(buffer.data(), n);
-    run.status = ::pclose(pipe);
-    return run;
+testing::CommandResult Velmora(const std::string& args) {
+    return testing::RunVelmora(args, true);
 }
 
 class CommandLineTest : public ::testing::Test {
@@ -40,7 +23,7 @@ TEST_F(CommandLineTest, ControllerShowPrintsEveryGeneratorKeyWithDefaults) {
     std::filesystem::create_directory(project / "Velmora");
     testing::WriteBytes(project / "Velmora" / "PLC1.rglx",
                         "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n");
-    const Outcome run =
+    const auto run =
         Velmora("controller show --project '" + project.path().string() + "' --plc PLC1 --name Boiler");
     EXPECT_EQ(run.status, 0) << run.out;
     for (const char* line :
@@ -52,7 +35,7 @@ TEST_F(CommandLineTest, ControllerShowPrintsEveryGeneratorKeyWithDefaults) {
 }
 
 TEST_F(CommandLineTest, ControllerShowReportsAMissingFileOrSection) {
-    Outcome run = Velmora("controller show --project '" + project.path().string() + "' --plc PLC9 --name A");
+    auto run = Velmora("controller show --project '" + project.path().string() + "' --plc PLC9 --name A");
     EXPECT_NE(run.status, 0);
     EXPECT_NE(run.out.find("PLC9.rglx"), std::string::npos) << run.out;
     std::filesystem::create_directory(project / "Velmora");

@@ -94,37 +94,6 @@ TEST_F(MainWindowTest, AFolderWithoutProjectIsRefused) {
     EXPECT_EQ(window.ide(), nullptr);
 }
 
-TEST_F(MainWindowTest, ShowsThePlugInsActionDisabledUntilItIsEnabled) {
-    ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
-    HostIde& ide = *window.ide();
-    std::int32_t id = 0;
-    ASSERT_EQ(ide.RegisterAction("Velmora", "Controllers", 0, 0, nullptr, VARIANT_FALSE, &id), S_OK);
-    IYantMenuItem* entry = nullptr;
-    IYantMenuItem* button = nullptr;
-    ide.CreateMenuItem(id, kToolsMenu, 0, VARIANT_FALSE, &entry);
-    ide.CreateToolBarControl(id, kPluginBar, VARIANT_FALSE, &button);
-    entry->SetEnabled(VARIANT_FALSE);
-    button->SetEnabled(VARIANT_FALSE);
-    window.sync();
-
-    QMenu* tools = window.hostMenu(kMenuTools);
-    ASSERT_EQ(tools->actions().size(), 1);
-    EXPECT_EQ(tools->actions()[0]->text(), "Velmora");
-    EXPECT_FALSE(tools->actions()[0]->isEnabled());
-    QToolBar* bar = window.hostBar(kBarTools);
-    ASSERT_EQ(bar->actions().size(), 1);
-    EXPECT_FALSE(bar->actions()[0]->isEnabled());
-    EXPECT_EQ(bar->actions()[0]->toolTip(), "Controllers");
-
-    entry->SetEnabled(VARIANT_TRUE);
-    button->SetEnabled(VARIANT_TRUE);
-    window.sync();
-    EXPECT_TRUE(window.hostMenu(kMenuTools)->actions()[0]->isEnabled());
-    EXPECT_TRUE(window.hostBar(kBarTools)->actions()[0]->isEnabled());
-    entry->Release();
-    button->Release();
-}
-
 TEST_F(MainWindowTest, TheSharedPlugInsHelpSubMenuOpensTheEntry) {
     ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
     HostIde& ide = *window.ide();

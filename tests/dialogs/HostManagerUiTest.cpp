@@ -103,13 +103,6 @@ TEST_F(QtFrameTest, TheWizardStartsWithTheNewControllerDialogAndACancelledPageDi
     EXPECT_TRUE(IniFile(frame->controllerFilePath()).sectionExists("Regulator Boiler"));
 }
 
-TEST_F(QtFrameTest, CancellingTheNewControllerDialogEndsTheWizard) {
-    Answer([](QWidget* modal) { modal->findChild<QPushButton*>("Button2")->click(); });
-    EXPECT_FALSE(RunFrameWizard(*frame, nullptr));
-    EXPECT_EQ(frame->currentController, "");
-    EXPECT_FALSE(frame->wizardRunning);
-}
-
 TEST_F(QtFrameTest, ImportAsksForTheNameWithTheOpenAsDialog) {
     FrameManagerHost host(*frame, nullptr);
     Answer([](QWidget* modal) {

@@ -10,28 +10,15 @@
 namespace velmora {
 namespace {
 
-TEST(ReadIntegerText, ReadsHexOctalAndDecimalLikeScanf) {
-    EXPECT_EQ(ReadIntegerText("$1F"), 31);
-    EXPECT_EQ(ReadIntegerText("$1f"), 31) << "the text is upper-cased first";
-    EXPECT_EQ(ReadIntegerText("0x1F"), 31);
-    EXPECT_EQ(ReadIntegerText("0X1f"), 31);
-    EXPECT_EQ(ReadIntegerText("017"), 15);
-    EXPECT_EQ(ReadIntegerText("0"), 0);
-    EXPECT_EQ(ReadIntegerText("-120"), -120);
-    EXPECT_EQ(ReadIntegerText("  +42"), 42);
-    EXPECT_EQ(ReadIntegerText("$-10"), -16);
-}
-
-TEST(ReadIntegerText, StopsAtTheFirstCharacterThatDoesNotBelong) {
-    EXPECT_EQ(ReadIntegerText("12abc"), 12);
-    EXPECT_EQ(ReadIntegerText("09"), 0) << "9 is no octal digit";
-    EXPECT_EQ(ReadIntegerText("0xg"), 0) << "0 is read, the x is left";
-    EXPECT_EQ(ReadIntegerText("3.7"), 3);
-}
-
-TEST(ReadIntegerText, RejectsTextWithoutANumber) {
-    for (const char* text : {"", "  ", "abc", "$", "$G1", "-", "+x", "x12"})
-        EXPECT_FALSE(ReadIntegerText(text)) << '"' << text << '"';
+// Like scanf's %i after upper-casing, with "$" for hex; reading stops at the first
+// character that does not belong.
+TEST(ReadIntegerText, HexOctalAndDecimal) {
+    const std::pair<const char*, std::optional<long long>> cases[] = {
+        {"$1F", 31},   {"$1f", 31},   {"0x1F", 31},  {"0X1f", 31}, {"017", 15}, {"0", 0},   {"-120", -120},
+        {"  +42", 42}, {"$-10", -16}, {"12abc", 12}, {"09", 0},    {"0xg", 0},  {"3.7", 3}, {"", {}},
+        {"  ", {}},    {"abc", {}},   {"$", {}},     {"$G1", {}},  {"-", {}},   {"+x", {}}, {"x12", {}}};
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(ReadIntegerText(text), expected) << '"' << text << '"';
 }
 
 TEST(ReadRealText, AcceptsCommaOrPointAndTrailingText) {
@@ -74,10 +61,8 @@ TEST_F(InputValueTest, RefusesValuesOutsideTheLimits) {
         input.okClick(text);
         EXPECT_FALSE(input.closeQuery()) << text;
         ASSERT_EQ(messages.shown.size(), 1u) << text;
-        EXPECT_EQ(messages.shown[0].caption, Text(3019));
-        EXPECT_EQ(messages.shown[0].text, Text(3435));
-        EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
-        EXPECT_EQ(messages.shown[0].buttons, MessageButtons::Ok);
+        EXPECT_EQ(messages.shown[0],
+                  (testing::ShownMessage{Text(3019), Text(3435), MessageIcon::Stop, MessageButtons::Ok}));
     }
 }
 

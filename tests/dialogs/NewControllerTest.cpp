@@ -106,10 +106,8 @@ TEST_F(NewControllerTest, ACorrectedNameIsConfirmedBeforeItIsUsed) {
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(dialog.closeQuery("PID", false));
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, Text(2038));
-    EXPECT_EQ(messages.shown[0].text, Text(3451) + "_1_heat_loop'?");
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Question);
-    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(messages.shown[0], (testing::ShownMessage{Text(2038), Text(3451) + "_1_heat_loop'?",
+                                                        MessageIcon::Question, MessageButtons::YesNo}));
     EXPECT_FALSE(dialog.marked()) << "the mark is cleared even when the answer is No";
     EXPECT_FALSE(IniFile(file()).sectionExists("Regulator _1_heat_loop"));
 
@@ -117,16 +115,6 @@ TEST_F(NewControllerTest, ACorrectedNameIsConfirmedBeforeItIsUsed) {
     messages.answers = {MessageAnswer::Yes};
     EXPECT_TRUE(dialog.closeQuery("PID", false));
     EXPECT_EQ(IniFile(file()).readString("Regulator _1_heat_loop", "Name", ""), "_1_heat_loop");
-}
-
-TEST_F(NewControllerTest, TrimmingAloneIsNoCorrection) {
-    NewController dialog(host, messages);
-    dialog.create();
-    dialog.okClick("  Tank_3  ");
-    EXPECT_EQ(dialog.name(), "Tank_3");
-    EXPECT_FALSE(dialog.marked());
-    EXPECT_TRUE(dialog.closeQuery("PID", false));
-    EXPECT_TRUE(messages.shown.empty());
 }
 
 TEST_F(NewControllerTest, OverwritingAnExistingControllerAsksAndReplacesItsSection) {
@@ -142,10 +130,8 @@ TEST_F(NewControllerTest, OverwritingAnExistingControllerAsksAndReplacesItsSecti
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(dialog.closeQuery("PIDA", false));
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, Text(2038));
-    EXPECT_EQ(messages.shown[0].text, Text(3040));
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(messages.shown[0], (testing::ShownMessage{Text(2038), Text(3040), MessageIcon::Exclamation,
+                                                        MessageButtons::YesNo}));
     EXPECT_EQ(IniFile(file()).readString("Regulator Tank", "PBnd", ""), "250") << "No keeps the old one";
     EXPECT_TRUE(host.closedViews.empty());
 

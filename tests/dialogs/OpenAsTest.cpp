@@ -31,10 +31,8 @@ TEST(OpenAs, AnIllegalNameIsCorrectedAndConfirmedOnce) {
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(dialog.closeQuery(*corrected));
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, Text(2038));
-    EXPECT_EQ(messages.shown[0].text, Text(3451) + "Pump_2_a'?");
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Question);
-    EXPECT_EQ(messages.shown[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(messages.shown[0], (testing::ShownMessage{Text(2038), Text(3451) + "Pump_2_a'?",
+                                                        MessageIcon::Question, MessageButtons::YesNo}));
 
     // The corrected name now stands in the edit: a second OK is legal and closes.
     EXPECT_FALSE(dialog.okClick(*corrected));

@@ -257,10 +257,9 @@ TEST_F(RemoveTest, ErasesBothSectionsAndUnregistersTheFilesButKeepsThem) {
     manager.removeSelected();
 
     ASSERT_EQ(host.msgs.shown.size(), 1u);
-    EXPECT_EQ(host.msgs.shown[0].caption, "Warning");
-    EXPECT_EQ(host.msgs.shown[0].text, "Are you sure to remove controller? Boiler?");
-    EXPECT_EQ(host.msgs.shown[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(host.msgs.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(host.msgs.shown[0],
+              (testing::ShownMessage{"Warning", "Are you sure to remove controller? Boiler?",
+                                     MessageIcon::Exclamation, MessageButtons::YesNo}));
 
     IniFile file(host.file);
     EXPECT_FALSE(file.sectionExists("Regulator Boiler"));
@@ -355,10 +354,9 @@ TEST_F(ImportTest, AnExistingNameAsksAndNoReturnsToTheNameDialog) {
     host.msgs.answers = {MessageAnswer::No};
     manager.importController();
     ASSERT_EQ(host.msgs.shown.size(), 1u);
-    EXPECT_EQ(host.msgs.shown[0].caption, "Warning");
-    EXPECT_EQ(host.msgs.shown[0].text, "There is a controller with this name! Overwrite?");
-    EXPECT_EQ(host.msgs.shown[0].buttons, MessageButtons::YesNo);
-    EXPECT_EQ(host.msgs.shown[0].icon, MessageIcon::Exclamation);
+    EXPECT_EQ(host.msgs.shown[0],
+              (testing::ShownMessage{"Warning", "There is a controller with this name! Overwrite?",
+                                     MessageIcon::Exclamation, MessageButtons::YesNo}));
     // The dialog comes back with the name the user had typed.
     EXPECT_THAT(host.proposals, ElementsAre("Kiln", "Boiler"));
     IniFile file(host.file);

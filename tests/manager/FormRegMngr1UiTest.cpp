@@ -9,14 +9,12 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QListWidget>
-#include <QMenu>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 
 #include "ManagerFakes.h"
 #include "controllers/FormRegMngr1.h"
-#include "base/Log.h"
+#include "support/UiApp.h"
 
 namespace velmora {
 namespace {
@@ -25,14 +23,6 @@ using ::testing::ElementsAre;
 using testing::FakeManagerHost;
 using testing::ReadBytes;
 using testing::WriteBytes;
-
-QApplication& Application() {
-    static int argc = 1;
-    static char name[] = "test_manager_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = QApplication::instance() ? nullptr : new QApplication(argc, argv);
-    return app ? *app : *qobject_cast<QApplication*>(QApplication::instance());
-}
 
 template <typename T>
 T* Find(QObject* parent, const char* name) {
@@ -64,7 +54,7 @@ const char* const kControllers =
 class ManagerForm : public ::testing::Test {
 protected:
     void SetUp() override {
-        Application();
+        testing::UiApp();
         testing::English();
         WriteBytes(host.file, kControllers);
     }
@@ -114,55 +104,37 @@ TEST_F(ManagerForm, ListShowsControllersAndRunningViews) {
     EXPECT_EQ(list->item(2)->checkState(), Qt::Unchecked);
 }
 
+// Each command's action and tool button follow the manager's command table.
 TEST_F(ManagerForm, CommandsFollowTheTable) {
     auto form = create();
-    auto enabled = [&](const char* name) { return Find<QAction>(form.get(), name)->isEnabled(); };
-    auto button = [&](const char* name) { return Find<QToolButton>(form.get(), name)->isEnabled(); };
-    // Nothing runs, line 0 selected.
-    EXPECT_TRUE(enabled("ActiveSelected1"));
-    EXPECT_FALSE(enabled("DeactiveSelected1"));
-    EXPECT_TRUE(enabled("ActiveAll1") && button("ToolButton5"));
-    EXPECT_FALSE(enabled("DeactiveAll1") || button("ToolButton6"));
-    EXPECT_TRUE(enabled("AddController1") && button("ToolButton1"));
-    EXPECT_TRUE(enabled("LoadController1") && button("ToolButton3"));
-    EXPECT_TRUE(enabled("RemController1") && button("ToolButton2"));
-    EXPECT_TRUE(enabled("SaveController1") && button("ToolButton4"));
-    EXPECT_TRUE(enabled("Close1"));
-
-    // The user ticks line 1: its view opens and communicates.
     auto* list = Find<QListWidget>(form.get(), "CheckListBox1");
+    const std::pair<const char*, const char*> widgets[] = {
+        {"ActiveAll1", "ToolButton5"},     {"DeactiveAll1", "ToolButton6"},
+        {"AddController1", "ToolButton1"}, {"LoadController1", "ToolButton3"},
+        {"RemController1", "ToolButton2"}, {"SaveController1", "ToolButton4"}};
+    auto states = [&] {
+        const ManagerCommands c = form->manager().commands();
+        const bool table[] = {c.startAll, c.stopAll, c.add, c.import, c.remove, c.exportSelected};
+        for (std::size_t i = 0; i < std::size(widgets); ++i) {
+            EXPECT_EQ(Find<QAction>(form.get(), widgets[i].first)->isEnabled(), table[i]) << widgets[i].first;
+            EXPECT_EQ(Find<QToolButton>(form.get(), widgets[i].second)->isEnabled(), table[i])
+                << widgets[i].second;
+        }
+        EXPECT_EQ(Find<QAction>(form.get(), "ActiveSelected1")->isEnabled(), c.startSelected);
+        EXPECT_EQ(Find<QAction>(form.get(), "DeactiveSelected1")->isEnabled(), c.stopSelected);
+    };
+    states();
+    EXPECT_TRUE(Find<QToolButton>(form.get(), "ToolButton1")->isEnabled());
+
+    // The user ticks line 1: its view opens and communicates, and adding stops.
     list->item(1)->setCheckState(Qt::Checked);
     EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0", "toggle Oven"));
     EXPECT_EQ(list->currentRow(), 1);
-    EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
-    EXPECT_FALSE(enabled("ActiveSelected1"));
-    EXPECT_TRUE(enabled("DeactiveSelected1"));
-    EXPECT_TRUE(enabled("DeactiveAll1") && button("ToolButton6"));
-    EXPECT_FALSE(enabled("AddController1") || button("ToolButton1"));
-    EXPECT_FALSE(enabled("LoadController1") || button("ToolButton3"));
-
-    // Selecting another line by hand.
+    EXPECT_FALSE(Find<QToolButton>(form.get(), "ToolButton1")->isEnabled());
+    states();
     list->setCurrentRow(2);
     EXPECT_EQ(form->manager().selected(), 2);
-    EXPECT_TRUE(enabled("ActiveSelected1"));
-    EXPECT_FALSE(enabled("DeactiveSelected1"));
-
-    // Stop all through its tool button.
-    Find<QToolButton>(form.get(), "ToolButton6")->click();
-    EXPECT_EQ(list->item(1)->checkState(), Qt::Unchecked);
-    EXPECT_TRUE(button("ToolButton1"));
-}
-
-TEST_F(ManagerForm, RightClickSelectsTheLineBeforeTheMenu) {
-    auto form = create();
-    auto* list = Find<QListWidget>(form.get(), "CheckListBox1");
-    const QPoint onMixer = list->visualItemRect(list->item(2)).center();
-    emit list->customContextMenuRequested(onMixer);
-    auto* menu = Find<QMenu>(form.get(), "PopupMenu1");
-    EXPECT_TRUE(menu->isVisible());
-    EXPECT_EQ(list->currentRow(), 2);
-    EXPECT_EQ(form->manager().selected(), 2);
-    menu->hide();
+    states();
 }
 
 TEST_F(ManagerForm, DoubleClickOpensTheView) {
@@ -233,28 +205,6 @@ TEST_F(ManagerForm, F1ShowsTheHelpStartPage) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
     QApplication::sendEvent(Find<QListWidget>(form.get(), "CheckListBox1"), &press);
     EXPECT_THAT(host.events, ElementsAre("help"));
-}
-
-TEST_F(ManagerForm, LifeCycleIsLogged) {
-    testing::TempDir logs;
-    SetLogDirectory(logs.path());
-    const bool was = Module().logSwitch;
-    Module().logSwitch = true;
-    {
-        auto form = create();
-        form->close();
-    }
-    Module().logSwitch = was;
-    SetLogDirectory({});
-    const std::string log = ReadBytes(logs.path() / "plugins.log");
-    const auto created = log.find("FormRegMngr1Created");
-    const auto closed = log.find("FormRegMngr1Closed");
-    const auto destroyed = log.find("FormRegMngr1Destroyed");
-    ASSERT_NE(created, std::string::npos) << log;
-    ASSERT_NE(closed, std::string::npos) << log;
-    ASSERT_NE(destroyed, std::string::npos) << log;
-    EXPECT_LT(created, closed);
-    EXPECT_LT(closed, destroyed);
 }
 
 }  // namespace

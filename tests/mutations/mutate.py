@@ -206,8 +206,15 @@ def is_test_output(path):
     return bool(re.search(r"(^|/)tests/|CMakeFiles/test_|(^|/)bin/test_", path))
 
 
+def build_command(args):
+    cmd = ["cmake", "--build", args.build, "-j", str(args.jobs)]
+    if args.targets:
+        cmd += ["--target", *args.targets.split()]
+    return cmd
+
+
 def build(args, log):
-    rc, out = run(["cmake", "--build", args.build, "-j", str(args.jobs)], log)
+    rc, out = run(build_command(args), log)
     if rc == 0:
         return "ok", []
     failed = re.findall(r"^FAILED: (.*)$", out, flags=re.M)
@@ -270,6 +277,10 @@ def main():
     ap.add_argument("--timeout", type=int, default=120, help="ctest per-test timeout (s)")
     ap.add_argument("--regex", default=os.environ.get("TESTS_REGEX"),
                     help="only tests matching this ctest -R regex (faster, less strict)")
+    ap.add_argument("--targets", default=os.environ.get("TARGETS"),
+                    help="build only these targets (blank-separated; faster): programs left out keep "
+                         "their unmutated build and cannot catch, so a fault can only look missed, "
+                         "never wrongly caught")
     ap.add_argument("--stop-on-failure", action="store_true",
                     help="stop ctest at the first failing test (faster; the failing-test list is then partial)")
     ap.add_argument("--skip-clean-run", action="store_true",
@@ -402,7 +413,9 @@ def write_results(out_path, args, results, total_time):
         f.write("# Planted-fault results (tests/mutations/run.sh)\n")
         f.write(f"# date:     {datetime.datetime.now().strftime('%Y-%m-%d %H:%M')}\n")
         f.write(f"# sources:  {git_describe()}\n")
-        f.write(f"# build:    cmake --build BUILD -j {args.jobs}\n")
+        build_cmd = build_command(args)
+        build_cmd[2] = "BUILD"
+        f.write(f"# build:    {' '.join(build_cmd)}\n")
         f.write(f"# tests:    {' '.join(cmd)}\n")
         f.write(f"# result:   {len(results)} faults: {counts['CAUGHT']} CAUGHT, {counts['MISSED']} MISSED, "
                 f"{counts['INVALID']} INVALID; {total_time / 60:.1f} min in all\n")

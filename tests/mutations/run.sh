@@ -4,6 +4,7 @@
 #
 #   tests/mutations/run.sh                      all faults, whole suite, BUILD=build
 #   BUILD=build-gui tests/mutations/run.sh F03 F17 'F2*'
+#   tests/mutations/run.sh --targets "test_codegen velmora" F3*   build only those
 #   tests/mutations/run.sh --check              snippets still unique? (no build)
 #   tests/mutations/run.sh --out tests/mutations/baseline.txt   refresh the baseline
 #   tests/mutations/run.sh --help               all options

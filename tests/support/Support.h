@@ -68,7 +68,13 @@ struct ShownMessage {
     std::string caption, text;
     MessageIcon icon;
     MessageButtons buttons;
+    bool operator==(const ShownMessage&) const = default;
 };
+
+inline void PrintTo(const ShownMessage& m, std::ostream* os) {
+    *os << "{\"" << m.caption << "\", \"" << m.text << "\", icon " << static_cast<int>(m.icon) << ", buttons "
+        << static_cast<int>(m.buttons) << "}";
+}
 
 // Records every box and answers from `answers`; with the script empty an Ok box
 // gets Ok and a question gets `question`.
@@ -99,12 +105,15 @@ public:
 struct CommandResult {
     int status = -1;  // the exit code; -1 when the command did not exit normally
     std::string out;  // stdout, with stderr too when asked for
+    std::string err;  // stderr, when not folded into out
 };
 
 // Runs the velmora command as a user would.
 inline CommandResult RunVelmora(const std::string& arguments, bool withErrors = false) {
-    const std::string command =
-        std::string(VELMORA_BIN_DIR) + "/velmora " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
+    TempDir scratch;
+    const std::string errFile = (scratch / "stderr").string();
+    const std::string command = std::string(VELMORA_BIN_DIR) + "/velmora " + arguments +
+                                (withErrors ? " 2>&1" : " 2>'" + errFile + "'");
     CommandResult r;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return r;
@@ -112,6 +121,7 @@ inline CommandResult RunVelmora(const std::string& arguments, bool withErrors = 
     for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) r.out.append(buffer, n);
     const int status = pclose(pipe);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (!withErrors) r.err = ReadBytes(errFile);
     return r;
 }
 

@@ -49,16 +49,6 @@ TEST_F(PageWidgets, BandAndGainEditsCorrectEachOtherWhenLeft) {
     EXPECT_EQ(value("RelCool"), "500");
 }
 
-TEST_F(PageWidgets, EqualRawBoundsAreReportedAndRefused) {
-    auto page = open(WizardPage::PidParameters);
-    Type(page.get(), "EditMinY1", "10000");
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, Text(3152));
-    page->Button1Click();
-    EXPECT_TRUE(page->isVisible());
-    EXPECT_FALSE(file->valueExists(section(), "PBnd"));
-}
-
 // Each page's widgets reach their keys: one widget set, OK, the key as the rule writes it.
 TEST_F(PageWidgets, WidgetsReachTheirKeys) {
     struct Case {

@@ -8,42 +8,30 @@ namespace {
 
 using testing::ControllerFileTest;
 
-TEST(BandAndGain, ZeroBandBecomesTheSmallestBandWithItsGain) {
-    BandForm f = LeaveBand("0", ',');
-    EXPECT_EQ(f.band, "0,1");
-    EXPECT_EQ(f.gain, "1000,00");
-}
-
-TEST(BandAndGain, GainGivesBandThroughTheBandRule) {
-    BandForm f = LeaveGain("4", ',');
-    EXPECT_EQ(f.band, "25,0");
-    EXPECT_EQ(f.gain, "4,00");
-    // 100 / 3 shown with one decimal is 33,3; the gain follows from that band.
-    f = LeaveGain("3", ',');
-    EXPECT_EQ(f.band, "33,3");
-    EXPECT_EQ(f.gain, "3,00");
-    // A tiny gain gives a band beyond the limit.
-    EXPECT_EQ(LeaveGain("0,01", ',').band, "3000,0");
-}
-
-TEST(BandAndGain, ZeroGainFallsBackToTheNeutralBand) {
-    BandForm f = LeaveGain("0", ',');
-    EXPECT_EQ(f.band, "100,0");
-    EXPECT_EQ(f.gain, "1,00");
-    EXPECT_EQ(LeaveGain("abc", ',').band, "100,0");
-}
-
-TEST(BandAndGain, NegativeErrorBandIsRelativeToTheBand) {
-    BandForm f = LeaveRelCool("50", 20, ',');
-    EXPECT_EQ(f.band, "50,0");
-    EXPECT_EQ(f.gain, "10,00");
-    f = LeaveGainMinus("10", 20, ',');
-    EXPECT_EQ(f.band, "50,0");
-    EXPECT_EQ(f.gain, "10,00");
-    f = LeaveGainMinus("0", 20, ',');
-    EXPECT_EQ(f.band, "100,0");
-    EXPECT_EQ(f.gain, "5,00");
-    EXPECT_EQ(LeaveRelCool("5000", 20, ',').band, "3000,0");
+// Leaving the band or a gain edit corrects the other: the band within its limits
+// with one decimal, the gain from that band.
+TEST(BandAndGain, EachEditCorrectsTheOther) {
+    const struct {
+        BandForm form;
+        const char *band, *gain;
+    } cases[] = {
+        {LeaveBand("0", ','), "0,1", "1000,00"},  // the smallest band
+        {LeaveGain("4", ','), "25,0", "4,00"},
+        {LeaveGain("3", ','), "33,3", "3,00"},        // the gain follows from the shown band
+        {LeaveGain("0,01", ','), "3000,0", nullptr},  // beyond the band limit
+        {LeaveGain("0", ','), "100,0", "1,00"},       // no gain: the neutral band
+        {LeaveGain("abc", ','), "100,0", nullptr},
+        {LeaveRelCool("50", 20, ','), "50,0", "10,00"},  // the negative band relative to the band
+        {LeaveGainMinus("10", 20, ','), "50,0", "10,00"},
+        {LeaveGainMinus("0", 20, ','), "100,0", "5,00"},
+        {LeaveRelCool("5000", 20, ','), "3000,0", nullptr},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.form.band, c.band);
+        if (c.gain) {
+            EXPECT_EQ(c.form.gain, c.gain) << c.band;
+        }
+    }
 }
 
 TEST(PidEditLimits, EveryEditKeepsItsRange) {
@@ -165,6 +153,7 @@ TEST_F(PidParametersPlc, WritesTruncatedValuesInStructureOrder) {
     context.controllerData = &plc;
     PidParameters v = NewPidParameters(*file, section(), ',');
     v.band = "99,96";  // truncated for the PLC: 999
+    v.iGap = "50,00";
     v.lastAction = true;
     EXPECT_TRUE(WritePidParametersToPlc(context, v));
     ASSERT_EQ(plc.writes.size(), 3u);
@@ -176,6 +165,7 @@ TEST_F(PidParametersPlc, WritesTruncatedValuesInStructureOrder) {
     EXPECT_EQ(GetInt16(block, 6), 100);                   // Ti
     EXPECT_EQ(GetInt16(block, 10), 100);                  // EGap
     EXPECT_EQ(GetInt16(block, 12), 10000);                // DGap before IGap
+    EXPECT_EQ(GetInt16(block, 14), 5000);
     EXPECT_EQ(GetInt16(plc.writes[1].second, 2), 10000);  // MaxY after MinY
     EXPECT_EQ(GetInt16(plc.writes[2].second, 0), 11000);  // keep the last action
 

@@ -6,16 +6,13 @@
 #include <functional>
 
 #include "WizardTestSupport.h"
+#include "support/UiApp.h"
 #include "wizard/FormWizardPage.h"
 
 namespace velmora::wizard::testing {
 
 inline QApplication& Application() {
-    static int argc = 1;
-    static char name[] = "test_wizard_ui";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = QApplication::instance() ? nullptr : new QApplication(argc, argv);
-    return app ? *app : *qobject_cast<QApplication*>(QApplication::instance());
+    return velmora::testing::UiApp();
 }
 
 // What leaving an edit does, without a window manager to move the focus.

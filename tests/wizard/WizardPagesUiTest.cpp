@@ -70,38 +70,6 @@ protected:
     std::vector<std::string> topics;
 };
 
-TEST_F(WizardUi, PidmaControllerHasItsOwnThreePages) {
-    runner.script = fill(1, false);
-    EXPECT_TRUE(RunWizard(context, runner, newController("PIDA")));
-    EXPECT_EQ(runner.shown, (std::vector<std::string>{"FormPIDMA1", "FormPIDMA2", "FormStr1"}));
-    EXPECT_EQ(value("Input"), "Boiler_T");
-    EXPECT_EQ(value("irtype"), "7");
-    EXPECT_EQ(value("ittype"), "7");
-}
-
-TEST_F(WizardUi, CancelOnAnyPageDiscardsTheNewControllerAndNothingElse) {
-    const std::vector<std::string> other = file->sectionValues("Regulator Other");
-    for (int cancelAt = 1; cancelAt <= 8; ++cancelAt) {
-        runner = {};
-        generated.clear();
-        int page = 0;
-        auto filler = fill(2, true);
-        runner.script = [&](WizardPage p, WizardPageForm& form) {
-            if (++page == cancelAt)
-                Find<QPushButton>(&form, "Button2")->click();
-            else
-                filler(p, form);
-        };
-        EXPECT_FALSE(RunWizard(context, runner, newController("PID"))) << cancelAt;
-        EXPECT_EQ(static_cast<int>(runner.shown.size()), cancelAt);
-        EXPECT_EQ(file->sections(), std::vector<std::string>{"Regulator Other"}) << cancelAt;
-        EXPECT_EQ(file->sectionValues("Regulator Other"), other);
-        EXPECT_FALSE(context.wizardRunning);
-        EXPECT_TRUE(generated.empty());
-    }
-    EXPECT_EQ(finished, 0);
-}
-
 TEST_F(WizardUi, RefusedNameKeepsThePageOpen) {
     context.wizardRunning = true;
     file->writeString(section(), "Name", "PID_1");

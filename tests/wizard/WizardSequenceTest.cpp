@@ -51,42 +51,26 @@ protected:
 
 using P = WizardPage;
 
-TEST_F(WizardOrder, SingleInputPid) {
-    modePage(1, false);
-    EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
-    std::vector<std::pair<WizardPage, int>> expected = {
-        {P::ControlledVariable, 0}, {P::ControllerMode, 0}, {P::PidParameters, 0},
-        {P::Setpoint, 0},           {P::Output, 0},         {P::Start, 0}};
-    EXPECT_EQ(runner.shown, expected);
-}
-
-TEST_F(WizardOrder, TwoInputsAndCascadeShowTheSignalPageThreeTimes) {
-    modePage(2, true);
-    EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
-    std::vector<std::pair<WizardPage, int>> expected = {{P::ControlledVariable, 0},
-                                                        {P::ControllerMode, 0},
-                                                        {P::ControlledVariable, 1},
-                                                        {P::ControlledVariable, 2},
-                                                        {P::PidParameters, 2},
-                                                        {P::Setpoint, 2},
-                                                        {P::Output, 2},
-                                                        {P::Start, 2}};
-    EXPECT_EQ(runner.shown, expected);
-}
-
-TEST_F(WizardOrder, RatioControlWithoutCascade) {
-    modePage(3, false);
-    EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
-    ASSERT_EQ(runner.shown.size(), 7u);
-    EXPECT_EQ(runner.shown[2], std::make_pair(P::ControlledVariable, 1));
-    EXPECT_EQ(runner.shown[3].first, P::PidParameters);
-}
-
-TEST_F(WizardOrder, CascadeAloneAddsOnlyY3) {
-    modePage(1, true);
-    EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
-    ASSERT_EQ(runner.shown.size(), 7u);
-    EXPECT_EQ(runner.shown[2], std::make_pair(P::ControlledVariable, 2));
+// The signal page comes once per input: Y2 after the mode page for two inputs
+// or ratio control, Y3 for a cascade; the later pages carry the last index.
+TEST_F(WizardOrder, PidPagesFollowTheInputModeAndCascade) {
+    const std::vector<std::pair<WizardPage, int>> tail = {
+        {P::PidParameters, 0}, {P::Setpoint, 0}, {P::Output, 0}, {P::Start, 0}};
+    const struct {
+        int inputMode;
+        bool cascade;
+        std::vector<int> signals;  // the signal pages after the mode page
+    } cases[] = {{1, false, {}}, {2, true, {1, 2}}, {3, false, {1}}, {1, true, {2}}};
+    for (const auto& c : cases) {
+        runner.shown.clear();
+        modePage(c.inputMode, c.cascade);
+        EXPECT_TRUE(RunWizard(context, runner, newController("PID")));
+        std::vector<std::pair<WizardPage, int>> expected = {{P::ControlledVariable, 0},
+                                                            {P::ControllerMode, 0}};
+        for (int s : c.signals) expected.push_back({P::ControlledVariable, s});
+        for (auto [page, index] : tail) expected.push_back({page, c.signals.empty() ? 0 : c.signals.back()});
+        EXPECT_EQ(runner.shown, expected) << c.inputMode << " " << c.cascade;
+    }
 }
 
 TEST_F(WizardOrder, PidmaShowsOnlyItsOwnPages) {
@@ -131,12 +115,6 @@ TEST_F(WizardOrder, APageThatCouldNotDiscardIsCoveredByTheSequence) {
 TEST_F(WizardOrder, CancelledNewControllerDialogShowsNoPage) {
     EXPECT_FALSE(RunWizard(context, runner, [] { return false; }));
     EXPECT_TRUE(runner.shown.empty());
-}
-
-TEST(PageNames, AreTheFormNamesOfTheLog) {
-    EXPECT_EQ(PageFormName(WizardPage::ControlledVariable), "FormY1");
-    EXPECT_EQ(PageFormName(WizardPage::PidParameters), "FormPReg2");
-    EXPECT_EQ(PageFormName(WizardPage::PidmaAutotuner), "FormPIDMA2");
 }
 
 }  // namespace

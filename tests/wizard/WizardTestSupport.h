@@ -2,16 +2,11 @@
 // Fakes and a scratch controller file for the wizard tests.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <deque>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "base/IniFile.h"
 #include "base/Texts.h"
@@ -58,10 +53,8 @@ public:
 class ControllerFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        static std::atomic<int> counter{0};
-        dir = std::filesystem::temp_directory_path() /
-              ("velmora-wizard-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-        std::filesystem::create_directories(dir);
+        scratch = std::make_unique<velmora::testing::TempDir>();
+        dir = scratch->path();
         path = dir / "PLC1.rglx";
         file = std::make_unique<IniFile>(path);
         context.file = file.get();
@@ -78,19 +71,16 @@ protected:
     }
     void TearDown() override {
         file.reset();
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
+        scratch.reset();
     }
     std::string section() const { return context.section(); }
     // The section's keys in file order.
     std::vector<std::string> keys() const { return file->keys(section()); }
     std::string value(const std::string& key) const { return file->readString(section(), key, "<absent>"); }
-    void writeFile(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-    std::string fileText() const {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    void writeFile(const std::string& text) { velmora::testing::WriteBytes(path, text); }
+    std::string fileText() const { return velmora::testing::ReadBytes(path); }
 
+    std::unique_ptr<velmora::testing::TempDir> scratch;
     std::filesystem::path dir, path;
     std::unique_ptr<IniFile> file;
     WizardContext context;

@@ -1,0 +1,27 @@
+#include "plugin/QtSimulationDialog.h"
+
+#include "base/IniFile.h"
+#include "plugin/FrameState.h"
+#include "simulation/FormSim1.h"
+
+namespace velmora {
+
+std::function<std::optional<std::string>(const std::string&)> DisturbanceVariablePicker(TFormReg1&) {
+    return {};
+}
+
+bool RunSimulationDialog(TFormReg1& frame, QWidget* owner, const std::string& controllerName) {
+    if (frame.projectDirectory().empty() || frame.plcName().empty()) return false;
+    // A file object of its own: the wizard that may be calling keeps the frame's.
+    IniFile file(frame.controllerFilePath());
+    FormSim1Context context;
+    context.file = &file;
+    context.controllerName = controllerName;
+    context.decimalSeparator = frame.toolkit().decimalSeparator;
+    context.messages = frame.toolkit().messages;
+    context.selectVariable = DisturbanceVariablePicker(frame);
+    TFormSim1 form(std::move(context), owner);
+    return form.exec() == QDialog::Accepted;
+}
+
+}  // namespace velmora

@@ -1,0 +1,60 @@
+#include "plugin/ViewSimulationLink.h"
+
+#include <variant>
+
+#include "base/IniFile.h"
+#include "online/OnlineExchange.h"
+#include "online/OnlineSession.h"
+
+namespace velmora {
+
+namespace {
+
+online::RawValue RawOf(const RawInputValue& v) {
+    if (v.real) return static_cast<float>(v.value);
+    const double clamped = v.value < -32768 ? -32768 : v.value > 32767 ? 32767 : v.value;
+    return static_cast<std::int16_t>(clamped);
+}
+
+std::optional<online::RawValue> RawOf(const std::optional<RawInputValue>& v) {
+    if (!v) return std::nullopt;
+    return RawOf(*v);
+}
+
+}  // namespace
+
+ControllerReading ReadingOf(const online::OnlineExchange& exchange) {
+    ControllerReading r;
+    r.valid = exchange.hasData();
+    if (!r.valid) return r;
+    if (exchange.kind() == ControllerKind::Pid) {
+        const std::uint8_t* t = exchange.tpid();
+        r.curOut = online::DecodeInt16(t + online::tpid::CurOut);
+        r.up = t[online::tpid::Status] & online::tpid::UH;
+        r.down = t[online::tpid::Status] & online::tpid::UC;
+    } else {
+        r.mv = online::DecodeFloat(exchange.pidmaImage().data() + online::tpida::mv);
+    }
+    r.disturbance = exchange.additionalOutput();
+    return r;
+}
+
+void MarkWrites(online::OnlineExchange& exchange, const SimulationWrites& writes) {
+    if (writes.y1 || writes.y2 || writes.y3) exchange.markSimulatedInputs(RawOf(writes.y1), RawOf(writes.y2), RawOf(writes.y3));
+    if (writes.pv) exchange.markPv(*writes.pv);
+}
+
+bool ViewSimulationLink::reload(const std::filesystem::path& controllerFile, const std::string& controllerName,
+                                int plcTypeIndex) {
+    const IniFile file(controllerFile);
+    simulation_.load(file, controllerName, plcTypeIndex);
+    // Every view is served once per eight ticks, so every SimT seconds.
+    session_.setSampleTime(simulation_.sampleTime());
+    return simulation_.active();
+}
+
+void ViewSimulationLink::step() {
+    MarkWrites(exchange_, simulation_.step(ReadingOf(exchange_)));
+}
+
+}  // namespace velmora

@@ -1,0 +1,117 @@
+// The simulation dialog's rules: the fields each plant type enables, the
+// button encodings, the refusal of bad fields, and the preview's response.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "simulation/SimulationDialog.h"
+
+namespace velmora {
+namespace {
+
+using F = SimField;
+
+TEST(SimulationDialog, PlantTypeEnablesItsParametersAndTheDeadTime) {
+    struct Row {
+        int type;
+        std::vector<F> enabled;
+    };
+    const Row rows[] = {
+        {0, {}},
+        {1, {F::Su, F::Su2, F::Tau1}},
+        {2, {F::Su, F::Su2, F::Tau1, F::Tau2}},
+        {3, {F::Su, F::Su2, F::Delta, F::Omega}},
+        {4, {F::Su, F::Su2, F::Tau1, F::Tau2, F::Tau3}},
+        {5, {F::Su, F::Su2, F::Tau1, F::Delta, F::Omega}},
+        {6, {}},
+    };
+    for (const Row& r : rows) {
+        for (F f : {F::Su, F::Su2, F::Tau1, F::Tau2, F::Tau3, F::Delta, F::Omega}) {
+            const bool expected = std::find(r.enabled.begin(), r.enabled.end(), f) != r.enabled.end();
+            EXPECT_EQ(PlantParameterEnabled(r.type, f), expected) << "type " << r.type << " field " << int(f);
+        }
+        EXPECT_EQ(DeadTimeEnabled(r.type), r.type >= 1 && r.type <= 5) << r.type;
+        SimChoices c;
+        c.plantType = r.type;
+        c.delay = true;
+        EXPECT_EQ(FieldEnabled(F::DDelta, c), DeadTimeEnabled(r.type));
+    }
+}
+
+TEST(SimulationDialog, ButtonsEncodeTheirPosition) {
+    for (int i = 0; i < 6; ++i) {
+        std::array<bool, 6> b{};
+        b[static_cast<std::size_t>(i)] = true;
+        EXPECT_EQ(PlantTypeFromButtons(b), i);
+    }
+    EXPECT_EQ(DisturbanceFromButtons(false, false), 0);
+    EXPECT_EQ(DisturbanceFromButtons(true, false), 1);
+    EXPECT_EQ(DisturbanceFromButtons(false, true), 2);
+}
+
+TEST(SimulationDialog, BadFieldsAreRefusedAndDisabledOnesKeepTheirValue) {
+    const PlantSettings base;
+    std::array<std::string, kSimFields> good;
+    for (std::size_t i = 0; i < kSimFields; ++i) good[i] = FieldText(static_cast<F>(i), base, ',');
+    SimChoices first;  // first order, no integrating stage, no dead time
+    struct Row {
+        F field;
+        const char* text;
+        int textId;  // 0: accepted
+    };
+    const Row rows[] = {
+        {F::Tau1, "abc", 3437}, {F::Tau1, "12x", 3437},  {F::Tau1, "", 3437},     {F::Tau1, "0", 3435},
+        {F::Su, "-2,5", 0},     {F::Su, "1e9", 3435},    {F::Y0, "100.5", 3435}, {F::SimT, "0,05", 3435},
+        {F::SimT, " 2 ", 0},    {F::Ys, "nan", 3437},    {F::Tau3, "abc", 0},    {F::DDelta, "x", 0},
+    };
+    for (const Row& r : rows) {
+        auto texts = good;
+        texts[static_cast<std::size_t>(r.field)] = r.text;
+        const SimParseResult got = SettingsFromFields(texts, first, base);
+        if (r.textId == 0) {
+            ASSERT_TRUE(got.settings) << r.text;
+        } else {
+            ASSERT_TRUE(got.problem) << r.text;
+            EXPECT_EQ(got.problem->field, r.field) << r.text;
+            EXPECT_EQ(got.problem->textId, r.textId) << r.text;
+            EXPECT_FALSE(got.settings);
+        }
+    }
+    SimChoices delayed = first;
+    delayed.delay = true;
+    auto texts = good;
+    texts[static_cast<std::size_t>(F::DDelta)] = "1,5";
+    EXPECT_EQ(SettingsFromFields(texts, delayed, base).problem->textId, 3437) << "a step count";
+    SimChoices astat = first;
+    astat.astat = true;
+    texts = good;
+    texts[static_cast<std::size_t>(F::MinSU)] = "100";
+    EXPECT_TRUE(SettingsFromFields(texts, astat, base).problem) << "lower limit above the upper";
+    SimChoices word = first;
+    word.addOut = kDisturbanceWord;
+    EXPECT_TRUE(SettingsFromFields(good, word, base).missingDisturbanceName);
+}
+
+TEST(SimulationDialog, StepResponseIsTheViewsModel) {
+    PlantSettings p;
+    p.tau1 = 10;
+    p.su = 0.5;
+    const auto y = StepResponse(p, 100, 600);
+    ASSERT_EQ(y.size(), 601u);
+    EXPECT_EQ(y[0], 0);
+    EXPECT_NEAR(y[1], 50 * (1 - std::exp(-0.1 / 10)), 1e-9);
+    EXPECT_NEAR(y[600], 50 * (1 - std::exp(-6.0)), 1e-6);
+    EXPECT_DOUBLE_EQ(PreviewSeconds(p), 50);
+    EXPECT_EQ(PreviewInput(p), 100);
+    p.su = -4;
+    EXPECT_EQ(PreviewInput(p), 25) << "a step that stays within the output range";
+    p.delay = true;
+    p.dDelta = 30;
+    EXPECT_DOUBLE_EQ(PreviewSeconds(p), 53);
+    p.plantType = kPlantSecondOrderOscillating;
+    p.delta = 0;
+    EXPECT_EQ(PreviewSeconds(p), 3600) << "undamped: the longest preview";
+}
+
+}  // namespace
+}  // namespace velmora
