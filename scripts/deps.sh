@@ -3,7 +3,8 @@
 # arguments, those packages instead (the cross build names its own).
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libcli11-dev qt6-base-dev qt6-svg-dev qt6-translations-l10n libgl-dev fonts-dejavu-core)
+          libcli11-dev qt6-base-dev qt6-svg-dev qt6-translations-l10n libgl-dev fonts-dejavu-core
+          fonts-liberation poppler-utils)
 if (($#)); then packages=("$@"); fi
 missing=()
 for p in "${packages[@]}"; do

@@ -78,6 +78,8 @@ public:
     virtual bool buildReport() = 0;
     virtual void setText(const std::string& text) = 0;
     virtual void appendLine(const std::string& line) = 0;
+    // Menu captions and, when shown, the report's text in the loaded language.
+    virtual void localize() {}
 };
 
 // TCompMsgFrm: the progress window of the compile-start pass.

@@ -285,6 +285,7 @@ void TFormReg1::localize() {
         views_[i]->localize();
         Log("Localized - pForm" + n);
     }
+    if (report) report->localize();
 }
 
 void TFormReg1::helpClick() {

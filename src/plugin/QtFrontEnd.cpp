@@ -5,18 +5,17 @@
 #include "plugin/CompMsgForm.h"
 #include "plugin/QtManagerForm.h"
 #include "plugin/QtOnlineView.h"
+#include "plugin/QtReportForm.h"
 
 namespace velmora {
 
 class QtFrontEnd::Forms : public FormFactory {
 public:
-    explicit Forms(FormFactory& windowless) : windowless_(windowless) {}
-
     std::unique_ptr<ControllerManagerForm> createControllerManager(void* owner, TFormReg1& frame) override {
         return std::make_unique<QtControllerManager>(frame, owner);
     }
-    std::unique_ptr<ReportForm> createReport(void* owner, TFormReg1& frame) override {
-        return windowless_.createReport(owner, frame);
+    std::unique_ptr<ReportForm> createReport(void*, TFormReg1& frame) override {
+        return std::make_unique<QtReportForm>(frame);
     }
     std::unique_ptr<CompileMessageForm> createCompileMessages() override {
         return std::make_unique<QtCompileMessages>();
@@ -25,12 +24,9 @@ public:
                                      const std::string& controllerName) override {
         return QtOnlineView::Create(frame, owner, controllerName);
     }
-
-private:
-    FormFactory& windowless_;
 };
 
-QtFrontEnd::QtFrontEnd() : forms_(std::make_unique<Forms>(windowless_.forms())) {}
+QtFrontEnd::QtFrontEnd() : forms_(std::make_unique<Forms>()) {}
 
 QtFrontEnd::~QtFrontEnd() = default;
 

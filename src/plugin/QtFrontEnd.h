@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "plugin/FormFactory.h"
-#include "plugin/HeadlessFrontEnd.h"
 #include "base/QtToolkit.h"
 
 namespace velmora {
@@ -22,8 +21,6 @@ public:
 private:
     class Forms;
     QtToolkit qt_;
-    // Makes the forms that have no Qt window yet; they draw nothing.
-    HeadlessFrontEnd windowless_;
     std::unique_ptr<Forms> forms_;
 };
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "PdfPages.h"
+#include "report/ReportLines.h"
 #include "support/Support.h"
 
 #include <unistd.h>
@@ -12,14 +14,15 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace velmora {
 namespace {
 
 using Result = velmora::testing::CommandResult;
 
-Result Velmora(const std::string& arguments) {
-    return velmora::testing::RunVelmora(arguments);
+Result Velmora(const std::string& arguments, bool withErrors = false) {
+    return velmora::testing::RunVelmora(arguments, withErrors);
 }
 
 std::string Read(const std::filesystem::path& path) {
@@ -82,12 +85,62 @@ TEST_F(ReportCommand, PlcNameFindsTheFileWithoutRegardToCase) {
     EXPECT_NE(r.out.find("Controller       : Boiler\n"), std::string::npos);
 }
 
-TEST_F(ReportCommand, MissingControllerFileIsAnError) {
-    const auto file = project_ / "report.txt";
-    const Result r =
-        Velmora("report --project " + project_.string() + " --plc PLC7 --output " + file.string());
+TEST_F(ReportCommand, PlcWithoutControllerFileGetsHeaderAndFooterOnly) {
+    const Result r = Velmora("report --project " + project_.string() + " --plc PLC7");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.find("Controller       :"), std::string::npos);
+    EXPECT_NE(r.out.find("Project          : PLC7\n"), std::string::npos);
+}
+
+TEST_F(ReportCommand, IllegalPlcNameIsAnError) {
+    const Result r = Velmora("report --project " + project_.string() + " --plc '../x'");
     EXPECT_EQ(r.status, 1);
-    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(r.out, "");
+}
+
+// Runs of blanks as one: pdftotext places words by their position, not by our blanks.
+std::string Words(const std::string& line) {
+    std::istringstream in(line);
+    std::string word, words;
+    while (in >> word) words += (words.empty() ? "" : " ") + word;
+    return words;
+}
+
+TEST_F(ReportCommand, PdfPagesCarryEveryLineUnderHeaderAndPageLabel) {
+    std::ofstream rglx(project_ / "Velmora" / "PLC1.rglx", std::ios::binary);
+    for (int i = 1; i <= 6; ++i) rglx << "[Regulator R" << i << "]\r\nName=R" << i << "\r\nPBnd=250\r\n";
+    rglx.close();
+    const struct {
+        const char* plc;
+        bool severalPages;
+    } cases[] = {{"PLC1", true}, {"PLC9", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.plc);
+        const auto pdf = project_ / (std::string(c.plc) + ".pdf");
+        const std::string args = " --project " + project_.string() + " --plc " + c.plc;
+        const Result r = Velmora("report" + args + " --pdf " + pdf.string(), true);
+        if (r.out.find("needs a build with the GUI") != std::string::npos) GTEST_SKIP() << r.out;
+        ASSERT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(r.out, "") << "the pages replace the text on stdout";
+        const int count = testing::PdfPageCount(Read(pdf));
+        EXPECT_EQ(count > 1, c.severalPages) << count;
+
+        const auto pages = testing::PdfPageLines(pdf);
+        if (!pages) continue;  // no pdftotext: the page count is all we can read
+        ASSERT_EQ(int(pages->size()), count);
+        std::vector<std::string> body;
+        for (std::size_t i = 0; i < pages->size(); ++i) {
+            const auto& page = (*pages)[i];
+            ASSERT_GE(page.size(), 2u);
+            EXPECT_EQ(Words(page.front()), "Controllers information Plant - " + std::string(c.plc));
+            EXPECT_EQ(Words(page.back()), "Str : " + std::to_string(i + 1));
+            for (std::size_t l = 1; l + 1 < page.size(); ++l) body.push_back(Words(page[l]));
+        }
+        std::vector<std::string> expected;
+        for (const std::string& line : testing::SplitLines(Velmora("report" + args).out, false))
+            if (!Words(line).empty()) expected.push_back(Words(report::ExpandTabs(line)));
+        EXPECT_EQ(body, expected);
+    }
 }
 
 TEST_F(ReportCommand, UnwritableOutputIsAnError) {
