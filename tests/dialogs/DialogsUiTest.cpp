@@ -26,10 +26,6 @@
 namespace velmora {
 namespace {
 
-QApplication& App() {
-    return testing::UiApp();
-}
-
 template <typename T>
 T* Child(QWidget& parent, const char* name) {
     T* w = parent.findChild<T*>(name);
@@ -47,7 +43,7 @@ struct Finished {
 
 class FormNew1Test : public ::testing::Test {
 protected:
-    FormNew1Test() { App(); }
+    FormNew1Test() { testing::UiApp(); }
     std::filesystem::path file() const { return dir.path() / "PLC1.rglx"; }
     testing::TempDir dir;
     testing::FakeHost host{dir.path() / "PLC1.rglx"};
@@ -156,7 +152,7 @@ TEST_F(FormNew1Test, RunsModallyAsTheWizardsFirstStep) {
 }
 
 TEST(FormOpenAs1, CorrectsTheProposedNameInTheEditAndKeepsTheDialect) {
-    App();
+    testing::UiApp();
     testing::ScriptedMessages messages;
     std::vector<std::string> topics;
     TFormOpenAs1 form(messages, [&](const std::string& t) { topics.push_back(t); });
@@ -177,7 +173,7 @@ TEST(FormOpenAs1, CorrectsTheProposedNameInTheEditAndKeepsTheDialect) {
 }
 
 TEST(FormInput1, ClosesOnlyWithAValidValueOrThroughCancel) {
-    App();
+    testing::UiApp();
     testing::ScriptedMessages messages;
     TFormInput1 form(messages);
     form.input().maximum = 100.0f;
@@ -200,7 +196,7 @@ TEST(FormInput1, ClosesOnlyWithAValidValueOrThroughCancel) {
 }
 
 TEST(CompMsgFrm, ShowsProgressAndEndsWithResultOneEitherWay) {
-    App();
+    testing::UiApp();
     TCompMsgFrm form;
     form.setProject("PLC1");
     form.setFile("Boiler.orv");

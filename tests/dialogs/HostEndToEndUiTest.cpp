@@ -17,53 +17,19 @@
 #include <QThread>
 #include <QTimer>
 
-#include <cstdlib>
 #include <dlfcn.h>
-#include <fstream>
-#include <sstream>
 #include <functional>
 
 #include "Fakes.h"
 #include "MainWindow.h"
-#include "support/UiApp.h"
+#include "RegisteredPlugin.h"
 #include "host/HostIde.h"
-#include "host/PluginLoader.h"
-#include "plugin/Registration.h"
 #include "base/IniFile.h"
-#include "base/Registry.h"
 
 namespace velmora::host {
 namespace {
 
-struct WithApp {
-    WithApp() { testing::UiApp(); }
-};
-
-class HostEndToEnd : public ::testing::Test, private WithApp {
-protected:
-    void SetUp() override {
-        setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
-        project = dir.path() / "demo";
-        std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo", project,
-                              std::filesystem::copy_options::recursive);
-        Registry registry(Registry::DefaultPath());
-        RegisterHostCategories(registry);
-        registry.save();
-        PluginModule module(VELMORA_PLUGIN_MODULE);
-        ASSERT_EQ(module.registerServer(), S_OK);
-    }
-    void TearDown() override { unsetenv("VELMORA_REGISTRY"); }
-
-    testing::TempDir dir;
-    std::filesystem::path project;
-};
-
-std::string Contents(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using HostEndToEnd = RegisteredPlugin;
 
 // The real window with the demo project, PLC1 open and compiled, the manager shown.
 class HostViews : public HostEndToEnd {
@@ -117,14 +83,6 @@ protected:
             QThread::msleep(5);
         }
         return done();
-    }
-    // Answers the next modal window (message box or page) with answer.
-    static void Answer(std::function<void(QWidget*)> answer) {
-        QTimer::singleShot(50, [answer] {
-            QWidget* modal = QApplication::activeModalWidget();
-            ASSERT_NE(modal, nullptr);
-            answer(modal);
-        });
     }
     template <class F>
     F* exported(const char* name) const {
@@ -180,7 +138,7 @@ TEST_F(HostViews, ClosingAnOnlineViewWaitsForTheLoopsClosingPass) {
     EXPECT_TRUE(WaitFor([&] { return view.isNull(); })) << "the closing pass destroys it";
 }
 
-TEST_F(HostViews, TheDesktopBringsTheViewsBackAfterARestartAndSkipsGarbage) {
+TEST_F(HostViews, TheDesktopBringsTheViewsBackAfterARestart) {
     for (const char* name : {"Boiler", "Dryer"}) {
         list->setCurrentItem(list->findItems(name, Qt::MatchExactly)[0]);
         emit list->itemDoubleClicked(list->currentItem());
@@ -193,12 +151,6 @@ TEST_F(HostViews, TheDesktopBringsTheViewsBackAfterARestartAndSkipsGarbage) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(View("Boiler"), nullptr);
 
-    const auto file = project / "Velmora" / "PLC1.rglx";
-    {
-        IniFile ini(file);
-        ini.writeString("Desktop", "Velmora - Junk", "1,x,\"");
-        ini.writeString("Desktop", "Velmora - Kiln", "1,0,0,0,0,99999999999,480,0");
-    }
     ASSERT_TRUE(window->openProject(QString::fromStdString(project.string())));
     ASSERT_TRUE(window->openPlc("PLC1"));
     QCoreApplication::processEvents();
@@ -209,8 +161,6 @@ TEST_F(HostViews, TheDesktopBringsTheViewsBackAfterARestartAndSkipsGarbage) {
     EXPECT_EQ(window->dockArea(boiler), kDockRight);
     EXPECT_TRUE(window->dockOf(dryer)->isFloating());
     EXPECT_EQ(dryer->window()->geometry().size(), QSize(700, 480));
-    EXPECT_EQ(View("Kiln"), nullptr) << "a damaged entry costs its own view only";
-    EXPECT_EQ(View("Junk"), nullptr);
 }
 
 TEST_F(HostViews, TheExportedLabelSettersDriveTheViewsLabel) {
@@ -258,14 +208,14 @@ TEST_F(HostViews, AMissingVariableOpensThePageWhereItIsChosen) {
     const auto file = project / "Velmora" / "PLC1.rglx";
     IniFile(file).writeString("Regulator Boiler", "Y1Name", "Boiler_Nowhere");
     std::string message, page;
-    Answer([&](QWidget* box) {
+    testing::AnswerNextModal([&](QWidget* box) {
         if (auto* text = box->findChild<QLabel*>("qt_msgbox_label")) message = text->text().toStdString();
-        Answer([&](QWidget* modal) {
+        testing::AnswerNextModal([&](QWidget* modal) {
             page = modal->objectName().toStdString();
             modal->findChild<QPushButton*>("Button2")->click();
-        });
+        }, 50);
         box->close();
-    });
+    }, 50);
     clickCheckBox("Boiler");
     EXPECT_NE(message.find("'Boiler_Nowhere'"), std::string::npos) << message;
     EXPECT_EQ(page, "FormY1");
@@ -278,7 +228,7 @@ TEST_F(HostViews, SwitchingThePlcClosesTheViewsAndLeavesTheOtherPlcsFileAlone) {
     clickCheckBox("Boiler");
     ASSERT_TRUE(WaitFor([&] { return View("Boiler") && dataState(View("Boiler")) == 1; }));
     const auto plc2 = project / "Velmora" / "PLC2.rglx";
-    const std::string before = Contents(plc2);
+    const std::string before = testing::ReadBytes(plc2);
     ASSERT_TRUE(window->openPlc("PLC2"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(View("Boiler"), nullptr);
@@ -286,7 +236,7 @@ TEST_F(HostViews, SwitchingThePlcClosesTheViewsAndLeavesTheOtherPlcsFileAlone) {
     EXPECT_EQ(list->item(0)->text(), "Chiller");
     window->closePlc();
     EXPECT_EQ(list->count(), 0);
-    EXPECT_EQ(Contents(plc2), before);
+    EXPECT_EQ(testing::ReadBytes(plc2), before);
     EXPECT_FALSE(std::filesystem::exists(project / "Velmora" / ".rglx"));
 }
 

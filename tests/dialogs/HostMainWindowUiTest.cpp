@@ -22,14 +22,6 @@
 namespace velmora::host {
 namespace {
 
-QApplication& App() {
-    return testing::UiApp();
-}
-
-struct WithApp {
-    WithApp() { App(); }
-};
-
 // A click handler that counts.
 struct CountingHandler : IYantClickHandler {
     HRESULT VELMORA_COM_CALL QueryInterface(REFIID, void** object) override {
@@ -52,7 +44,7 @@ struct InOwnRegistry {
     }
 };
 
-class MainWindowTest : public ::testing::Test, private WithApp {
+class MainWindowTest : public ::testing::Test, private testing::WithUiApp {
 protected:
     MainWindowTest() {
         // No plug-in is registered: the test plays the plug-in itself.

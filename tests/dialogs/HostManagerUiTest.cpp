@@ -24,11 +24,7 @@
 namespace velmora {
 namespace {
 
-struct WithApp {
-    WithApp() { testing::UiApp(); }
-};
-
-class QtFrameTest : public ::testing::Test, private WithApp {
+class QtFrameTest : public ::testing::Test, private testing::WithUiApp {
 protected:
     QtFrameTest() {
         std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo",
@@ -44,16 +40,6 @@ protected:
     ~QtFrameTest() override {
         frame.reset();
         link = HostLink();
-    }
-
-    // Runs action with the next modal dialog answered by answer.
-    template <typename A>
-    static void Answer(A answer) {
-        QTimer::singleShot(0, [answer] {
-            QWidget* modal = QApplication::activeModalWidget();
-            ASSERT_NE(modal, nullptr);
-            answer(modal);
-        });
     }
 
     testing::TempDir dir;
@@ -84,11 +70,11 @@ TEST_F(QtFrameTest, TheManagerIsTheQtWindowAndListsThePlcsControllers) {
 }
 
 TEST_F(QtFrameTest, TheWizardStartsWithTheNewControllerDialogAndACancelledPageDiscardsIt) {
-    Answer([this](QWidget* modal) {
+    testing::AnswerNextModal([this](QWidget* modal) {
         ASSERT_EQ(modal->objectName(), "FormNew1");
         modal->findChild<QLineEdit*>("Edit1")->setText("Zone9");
         modal->findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);  // PIDA
-        Answer([this](QWidget* page) {
+        testing::AnswerNextModal([this](QWidget* page) {
             EXPECT_EQ(page->objectName(), "FormPIDMA1") << "the floating-point kind's first page";
             EXPECT_EQ(frame->currentController, "Zone9") << "the pages work on the frame's state";
             EXPECT_TRUE(frame->wizardRunning);
@@ -105,7 +91,7 @@ TEST_F(QtFrameTest, TheWizardStartsWithTheNewControllerDialogAndACancelledPageDi
 
 TEST_F(QtFrameTest, ImportAsksForTheNameWithTheOpenAsDialog) {
     FrameManagerHost host(*frame, nullptr);
-    Answer([](QWidget* modal) {
+    testing::AnswerNextModal([](QWidget* modal) {
         ASSERT_EQ(modal->objectName(), "FormOpenAs1");
         EXPECT_EQ(modal->findChild<QLineEdit*>("Edit1")->text(), "Boiler copy");
         modal->findChild<QLineEdit*>("Edit1")->setText("Boiler_2");
@@ -116,7 +102,7 @@ TEST_F(QtFrameTest, ImportAsksForTheNameWithTheOpenAsDialog) {
     EXPECT_EQ(answer->name, "Boiler_2");
     EXPECT_TRUE(answer->headerInST);
 
-    Answer([](QWidget* modal) { modal->findChild<QPushButton*>("Button2")->click(); });
+    testing::AnswerNextModal([](QWidget* modal) { modal->findChild<QPushButton*>("Button2")->click(); });
     EXPECT_FALSE(host.askImportName("x"));
 }
 
@@ -156,7 +142,7 @@ TEST_F(QtFrameTest, TheControlledVariablePageAsksTheHostForThePlcType) {
         FillWizardContext(*frame, context);
         context.controllerName = c.plc == std::string("PLC1") ? "Boiler" : "Chiller";
         QString shown;
-        Answer([&shown](QWidget* page) {
+        testing::AnswerNextModal([&shown](QWidget* page) {
             ASSERT_EQ(page->objectName(), "FormY1");
             shown = page->findChild<QComboBox*>("ComboBox1")->itemText(0);
             page->findChild<QPushButton*>("Button2")->click();

@@ -21,23 +21,19 @@
 #include "MainWindow.h"
 #include "VariableSelectionWindow.h"
 #include "base/Help.h"
-#include "base/Registry.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
 #include "host/HostIde.h"
-#include "host/PluginLoader.h"
-#include "plugin/Registration.h"
 #include "support/Support.h"
 #include "support/UiApp.h"
+#ifdef VELMORA_PLUGIN_MODULE
+#include "RegisteredPlugin.h"
+#endif
 
 namespace velmora::host {
 namespace {
 
 const std::filesystem::path kBin = VELMORA_BIN_DIR;
-
-struct WithApp {
-    WithApp() { testing::UiApp(); }
-};
 
 // Every help topic the plug-in's code names; a name built from a prefix
 // stands for the prefix with each suffix the code adds to it.
@@ -78,7 +74,7 @@ public:
     std::vector<std::string> texts;
 };
 
-class HelpBooks : public ::testing::Test, private WithApp {
+class HelpBooks : public ::testing::Test, private testing::WithUiApp {
 protected:
     void TearDown() override { HelpViewerWindow::closeInstance(); }
 };
@@ -132,7 +128,7 @@ TEST_F(HelpBooks, ThePlugInsHelpFindsTheTopicOrSaysItIsMissing) {
 }
 
 TEST(VariableSelection, ListsFiltersAndSaysWhenThereAreNoVariables) {
-    WithApp app;
+    testing::UiApp();
     const std::vector<HostIde::Variable> variables = {
         {"Boiler_T", "INT", "%R200"}, {"Mixer_Speed", "INT", "%R210"}, {"Dryer_Heater", "REAL", "%R224"}};
     VariableSelectionWindow picker(variables, "mixer_speed");
@@ -154,34 +150,12 @@ TEST(VariableSelection, ListsFiltersAndSaysWhenThereAreNoVariables) {
 
 #ifdef VELMORA_PLUGIN_MODULE
 // velmora-host with the real plug-in module, as a user has it.
-class HostWithPlugin : public ::testing::Test, private WithApp {
+class HostWithPlugin : public RegisteredPlugin {
 protected:
-    void SetUp() override {
-        setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
-        project = dir.path() / "demo";
-        std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo", project,
-                              std::filesystem::copy_options::recursive);
-        Registry registry(Registry::DefaultPath());
-        RegisterHostCategories(registry);
-        registry.save();
-        ASSERT_EQ(PluginModule(VELMORA_PLUGIN_MODULE).registerServer(), S_OK);
-    }
     void TearDown() override {
         HelpViewerWindow::closeInstance();
-        unsetenv("VELMORA_REGISTRY");
+        RegisteredPlugin::TearDown();
     }
-    // Runs answer on the next modal dialog once the event loop runs it.
-    template <typename A>
-    static void Next(A answer) {
-        QTimer::singleShot(0, [answer] {
-            QWidget* modal = QApplication::activeModalWidget();
-            ASSERT_NE(modal, nullptr);
-            answer(modal);
-        });
-    }
-
-    testing::TempDir dir;
-    std::filesystem::path project;
 };
 
 TEST_F(HostWithPlugin, AWizardPagePicksAVariableAndOpensItsHelpTopic) {
@@ -193,11 +167,11 @@ TEST_F(HostWithPlugin, AWizardPagePicksAVariableAndOpensItsHelpTopic) {
 
     QString picked, helpTopic;
     QStringList listed;
-    Next([&](QWidget* newController) {
+    testing::AnswerNextModal([&](QWidget* newController) {
         newController->findChild<QLineEdit*>("Edit1")->setText("Picked");
-        Next([&](QWidget* page) {
+        testing::AnswerNextModal([&](QWidget* page) {
             ASSERT_EQ(page->objectName(), "FormY1");
-            Next([&](QWidget* picker) {
+            testing::AnswerNextModal([&](QWidget* picker) {
                 picker->findChild<QLineEdit*>("Filter")->setText("mixer_sp");
                 auto* list = picker->findChild<QTreeWidget*>("Variables");
                 for (int i = 0; i < list->topLevelItemCount(); ++i)

@@ -43,59 +43,50 @@ protected:
     InputValue input{messages};
 };
 
-TEST_F(InputValueTest, AcceptsTheLimitsThemselves) {
-    input.okClick("-10");
-    EXPECT_TRUE(input.mayClose());
-    EXPECT_DOUBLE_EQ(*input.value(), -10.0);
-    InputValue upper(messages);
-    upper.minimum = 0.1f;
-    upper.maximum = 3000.0f;
-    upper.okClick("0,1");
-    EXPECT_TRUE(upper.mayClose()) << "0.1 typed meets the single-precision minimum 0.1";
-    EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(InputValueTest, RefusesValuesOutsideTheLimits) {
-    for (const char* text : {"100.01", "-10,5", "1e400", "nan"}) {
-        messages.shown.clear();
-        input.okClick(text);
-        EXPECT_FALSE(input.closeQuery()) << text;
-        ASSERT_EQ(messages.shown.size(), 1u) << text;
+// What OK does with a typed text: the value it closes with, or the message it shows.
+TEST(InputValueOk, ReadsChecksTheLimitsAndNamesWhatItCouldNotRead) {
+    struct Case {
+        const char* text;
+        bool integerMode, unchecked;
+        float minimum, maximum;
+        std::optional<double> value;  // closes with it
+        int message;                  // or shows this text
+    } const cases[] = {
+        {"-10", false, false, -10, 100, -10.0, 0},
+        {"0,1", false, false, 0.1f, 3000, 0.1, 0},  // 0.1 typed meets the single-precision minimum
+        {"100.01", false, false, -10, 100, {}, 3435},
+        {"-10,5", false, false, -10, 100, {}, 3435},
+        {"1e400", false, false, -10, 100, {}, 3435},
+        {"nan", false, false, -10, 100, {}, 3435},
+        {"abc", false, false, -10, 100, {}, 3437},
+        {"abc", true, false, -10, 100, {}, 3436},
+        {"$1F", true, false, -10, 100, 31.0, 0},
+        {"017", true, false, -10, 100, 15.0, 0},
+        {"2.9", true, false, -10, 100, 2.0, 0},  // an integer reading stops at the point
+        {"$1F", true, true, -10, 100, {}, 3436},  // a real reading does not know "$"
+        {"2,5", true, true, -10, 100, 2.5, 0},
+    };
+    for (const auto& c : cases) {
+        testing::ScriptedMessages messages;
+        InputValue input(messages);
+        input.integerMode = c.integerMode;
+        input.unchecked = c.unchecked;
+        input.minimum = c.minimum;
+        input.maximum = c.maximum;
+        input.okClick(c.text);
+        EXPECT_EQ(input.mayClose(), c.value.has_value()) << c.text;
+        if (c.value) {
+            EXPECT_NEAR(*input.value(), *c.value, 1e-6) << c.text;
+        }
+        if (!c.message) {
+            EXPECT_TRUE(messages.shown.empty()) << c.text;
+            continue;
+        }
+        ASSERT_EQ(messages.shown.size(), 1u) << c.text;
         EXPECT_EQ(messages.shown[0],
-                  (testing::ShownMessage{Text(3019), Text(3435), MessageIcon::Stop, MessageButtons::Ok}));
+                  (testing::ShownMessage{Text(3019), Text(c.message), MessageIcon::Stop, MessageButtons::Ok}))
+            << c.text;
     }
-}
-
-TEST_F(InputValueTest, NamesTheKindOfNumberItCouldNotRead) {
-    input.okClick("abc");
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, Text(3437));
-    EXPECT_EQ(messages.shown[0].caption, Text(3019));
-    input.integerMode = true;
-    input.okClick("abc");
-    ASSERT_EQ(messages.shown.size(), 2u);
-    EXPECT_EQ(messages.shown[1].text, Text(3436));
-    EXPECT_FALSE(input.mayClose());
-}
-
-TEST_F(InputValueTest, IntegerModeReadsHexAndOctal) {
-    input.integerMode = true;
-    input.okClick("$1F");
-    EXPECT_DOUBLE_EQ(*input.value(), 31.0);
-    input.okClick("017");
-    EXPECT_DOUBLE_EQ(*input.value(), 15.0);
-    input.okClick("2.9");
-    EXPECT_DOUBLE_EQ(*input.value(), 2.0) << "an integer reading stops at the point";
-}
-
-TEST_F(InputValueTest, UncheckedReadsARealNumberEvenInIntegerMode) {
-    input.integerMode = true;
-    input.unchecked = true;
-    input.okClick("$1F");
-    EXPECT_FALSE(input.mayClose()) << "a real reading does not know \"$\"";
-    input.okClick("2,5");
-    EXPECT_TRUE(input.mayClose());
-    EXPECT_DOUBLE_EQ(*input.value(), 2.5);
 }
 
 TEST_F(InputValueTest, ExpressionModeAsksTheEvaluator) {

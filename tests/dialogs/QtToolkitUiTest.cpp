@@ -15,12 +15,8 @@
 namespace velmora {
 namespace {
 
-QApplication& App() {
-    return testing::UiApp();
-}
-
 TEST(QtMessageBox, HasNoOwnerStaysOnTopAndShowsCaptionAndTextAsGiven) {
-    App();
+    testing::UiApp();
     auto box = BuildMessageBox("Warning", "Overwrite <b>PID_1</b>?\r\nSure", MessageIcon::Exclamation,
                                MessageButtons::YesNo);
     EXPECT_EQ(box->parentWidget(), nullptr);
@@ -35,7 +31,7 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopAndShowsCaptionAndTextAsGiven) {
 }
 
 TEST(QtMessageBox, OffersTheButtonsOfEachSetWithASafeEscape) {
-    App();
+    testing::UiApp();
     struct Case {
         MessageButtons buttons;
         QMessageBox::StandardButtons offered;
@@ -58,7 +54,7 @@ TEST(QtMessageBox, OffersTheButtonsOfEachSetWithASafeEscape) {
 }
 
 TEST(QtMessageBox, NamesItsButtonsInThePluginsLanguage) {
-    App();
+    testing::UiApp();
     ModuleTexts().chooseLanguage(0);
     auto box = BuildMessageBox("c", "t", MessageIcon::Question, MessageButtons::YesNoCancel);
     EXPECT_EQ(box->button(QMessageBox::Yes)->text().toStdString(), Text(2003));
@@ -93,7 +89,7 @@ bool SpinUntil(F condition) {
 }
 
 TEST(QtTimer, TicksWhileEnabledAndStopsWhenDisabled) {
-    App();
+    testing::UiApp();
     QtTimerFactory factory;
     std::unique_ptr<Timer> timer = factory.create();
     int ticks = 0;
@@ -112,7 +108,7 @@ TEST(QtTimer, TicksWhileEnabledAndStopsWhenDisabled) {
 }
 
 TEST(QtTimer, ZeroIntervalNeverFires) {
-    App();
+    testing::UiApp();
     QtTimer timer;
     int ticks = 0;
     timer.onTick = [&] { ++ticks; };

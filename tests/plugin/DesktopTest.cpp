@@ -10,31 +10,10 @@
 namespace velmora {
 namespace {
 
-using testing::PluginFixture;
-
-class DesktopTest : public PluginFixture {
+class DesktopTest : public testing::InstalledPlugin {
 protected:
-    void SetUp() override {
-        PluginFixture::SetUp();
-        ASSERT_EQ(install(), S_OK);
-        frame = plugin->frame();
-    }
     IUnknown* storage() { return static_cast<IUnknown*>(host.storage()); }
-    HeadlessOnlineView* view(std::size_t i) const {
-        return dynamic_cast<HeadlessOnlineView*>(frame->views().at(i));
-    }
-    std::vector<std::string> desktop() const {
-        IniFile file(controllerFile());
-        return file.sectionValues("Desktop");
-    }
-    std::vector<std::string> journalWith(const std::string& prefix) const {
-        std::vector<std::string> out;
-        for (const auto& line : frontEnd->journal())
-            if (line.rfind(prefix, 0) == 0) out.push_back(line);
-        return out;
-    }
-
-    TFormReg1* frame = nullptr;
+    std::vector<std::string> desktop() const { return IniFile(controllerFile()).sectionValues("Desktop"); }
 };
 
 const char* kTwoControllers = "[Regulator Boiler]\r\nName=Boiler\r\n[Regulator Mixer]\r\nName=Mixer\r\n";
@@ -64,7 +43,7 @@ TEST_F(DesktopTest, SavingWritesOneKeyPerViewAndClosesThemAll) {
                                                       "SaveDockState", "RemoveDockableForm"}));
     EXPECT_EQ(logLines(), (std::vector<std::string>{"SaveDesktop", "RemoveDockableForm - FormRegMngr1",
                                                     "SaveDesktop - end"}));
-    EXPECT_EQ(journalWith("view closed: "),
+    EXPECT_EQ(frontEndLines("view closed: "),
               (std::vector<std::string>{"view closed: Boiler", "view closed: Mixer"}));
     // The rest of the file is untouched.
     IniFile file(controllerFile());
@@ -104,7 +83,7 @@ TEST_F(DesktopTest, LoadingReopensTheSavedViewsWhereTheyWere) {
     EXPECT_TRUE(m.inserted);
     EXPECT_FALSE(m.shown);
     EXPECT_FALSE(m.second);
-    EXPECT_EQ(host.journalFrom("Load"),
+    EXPECT_EQ(host.journalFrom({"Load"}),
               (std::vector<std::string>{"LoadFormLayout FormRegMngr1", "LoadFormState"}));
     EXPECT_EQ(logLines(),
               (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
@@ -165,12 +144,12 @@ TEST_F(DesktopTest, SavingWithNoPlcOpenClosesTheViewsAndWritesNothing) {
 TEST_F(DesktopTest, AnIdeWithoutStorageStreamsRestoresOnlyTheLayout) {
     host.answerStorageStreams = false;
     plugin->LoadDesktop(storage());
-    EXPECT_EQ(host.journalFrom("Load"), (std::vector<std::string>{"LoadFormLayout FormRegMngr1"}));
+    EXPECT_EQ(host.journalFrom({"Load"}), (std::vector<std::string>{"LoadFormLayout FormRegMngr1"}));
     host.failures["LoadFormLayout"] = E_FAIL;
     host.answerStorageStreams = true;
     host.journal.clear();
     plugin->LoadDesktop(storage());
-    EXPECT_TRUE(host.journalFrom("LoadFormState").empty()) << "a failed layout load skips the state";
+    EXPECT_TRUE(host.journalFrom({"LoadFormState"}).empty()) << "a failed layout load skips the state";
 }
 
 TEST_F(DesktopTest, OpeningAShownControllerBringsItsViewToTheFront) {
@@ -205,7 +184,7 @@ TEST_F(DesktopTest, UninstallDestroysTheRemainingViews) {
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
     ASSERT_TRUE(frame->openOnlineView("Mixer"));
     uninstall();
-    EXPECT_EQ(journalWith("view destroyed: "),
+    EXPECT_EQ(frontEndLines("view destroyed: "),
               (std::vector<std::string>{"view destroyed: Boiler", "view destroyed: Mixer"}));
 }
 

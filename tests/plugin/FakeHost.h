@@ -6,10 +6,12 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/com/ComPtr.h"
 #include "base/com/HostInterfaces.h"
+#include "base/com/TaskString.h"
 
 namespace velmora::testing {
 
@@ -35,36 +37,39 @@ private:
     int refs_ = 0;
 };
 
-#define FAKE_IUNKNOWN                                                             \
-    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override { \
-        return query(iid, object);                                                \
-    }                                                                             \
-    ULONG VELMORA_COM_CALL AddRef() override {                                    \
-        return addRef();                                                          \
-    }                                                                             \
-    ULONG VELMORA_COM_CALL Release() override {                                   \
-        return release();                                                         \
-    }
+#define FAKE_IUNKNOWN                                                                                    \
+    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** o) override { return query(iid, o); } \
+    ULONG VELMORA_COM_CALL AddRef() override { return addRef(); }                                    \
+    ULONG VELMORA_COM_CALL Release() override { return release(); }
 
 class FakeMenuItem final : public IYantMenuItem, public FakeRefs {
 public:
     FakeMenuItem(FakeHost& host, std::string name)
         : FakeRefs(host, "item " + name), itemName(std::move(name)) {}
     FAKE_IUNKNOWN
-    HRESULT VELMORA_COM_CALL GetName(char** name) override;
-    HRESULT VELMORA_COM_CALL SetName(const char* name) override;
-    HRESULT VELMORA_COM_CALL GetCaption(char** caption) override;
-    HRESULT VELMORA_COM_CALL SetCaption(const char* caption) override;
-    HRESULT VELMORA_COM_CALL GetEnabled(VARIANT_BOOL* enabled) override;
-    HRESULT VELMORA_COM_CALL SetEnabled(VARIANT_BOOL enabled) override;
-    HRESULT VELMORA_COM_CALL GetVisible(VARIANT_BOOL* visible) override;
-    HRESULT VELMORA_COM_CALL SetVisible(VARIANT_BOOL visible) override;
-    HRESULT VELMORA_COM_CALL GetParent(IYantMenuItem** parent) override;
-    HRESULT VELMORA_COM_CALL GetCount(std::int32_t* count) override;
+#define FAKE_ITEM_TEXT(Name, member)                                                                    \
+    HRESULT VELMORA_COM_CALL Get##Name(char** v) override { return (*v = com::TaskString(member), S_OK); } \
+    HRESULT VELMORA_COM_CALL Set##Name(const char* v) override { return (member = v ? v : "", S_OK); }
+#define FAKE_ITEM_FLAG(Name, member)                                                                      \
+    HRESULT VELMORA_COM_CALL Get##Name(VARIANT_BOOL* v) override { return (*v = member ? VARIANT_TRUE : VARIANT_FALSE, S_OK); } \
+    HRESULT VELMORA_COM_CALL Set##Name(VARIANT_BOOL v) override { return (member = v != 0, S_OK); }
+    FAKE_ITEM_TEXT(Name, itemName)
+    FAKE_ITEM_TEXT(Caption, caption)
+    FAKE_ITEM_FLAG(Enabled, enabled)
+    FAKE_ITEM_FLAG(Visible, visible)
+    HRESULT VELMORA_COM_CALL GetParent(IYantMenuItem** p) override {
+        if ((*p = parent)) parent->AddRef();
+        return S_OK;
+    }
+    HRESULT VELMORA_COM_CALL GetCount(std::int32_t* count) override {
+        return (*count = static_cast<std::int32_t>(children.size()), S_OK);
+    }
     HRESULT VELMORA_COM_CALL GetItem(std::int32_t index, IYantMenuItem** item) override;
     HRESULT VELMORA_COM_CALL Insert(std::int32_t position, IYantMenuItem* item) override;
     HRESULT VELMORA_COM_CALL Remove(IYantMenuItem* item) override;
-    HRESULT VELMORA_COM_CALL SetClickHandler(IYantClickHandler* handler) override;
+    HRESULT VELMORA_COM_CALL SetClickHandler(IYantClickHandler* h) override {
+        return (handler = com::ComPtr<IYantClickHandler>::share(h), S_OK);
+    }
 
     std::string itemName, caption;
     bool enabled = true, visible = true;
@@ -83,7 +88,7 @@ public:
     HRESULT VELMORA_COM_CALL GetConnectionPointContainer(IConnectionPointContainer** container) override;
     HRESULT VELMORA_COM_CALL Advise(IUnknown* sink, DWORD* cookie) override;
     HRESULT VELMORA_COM_CALL Unadvise(DWORD cookie) override;
-    HRESULT VELMORA_COM_CALL EnumConnections(IEnumConnections** connections) override;
+    HRESULT VELMORA_COM_CALL EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
 
     const IID& iid() const { return iid_; }
     std::string pointName;
@@ -121,7 +126,8 @@ public:
 
     // The journal: one line per host call, e.g. "Advise IYantCpmEvents 4".
     std::vector<std::string> journal;
-    std::vector<std::string> journalFrom(const std::string& prefix) const;  // lines starting with it
+    // The lines starting with any of the prefixes, in order.
+    std::vector<std::string> journalFrom(std::initializer_list<std::string_view> prefixes) const;
 
     // Host objects.
     IUnknown* application();
@@ -161,19 +167,15 @@ public:
     std::map<void*, Form> forms;
     std::vector<std::string> registeredFiles;
 
-    // Calls into the plug-in's sinks.
-    template <class I, class F>
-    void fire(F&& call) {
-        auto& cp = point(I::iid);
-        const auto sinks = cp.sinks;
-        for (auto& [cookie, sink] : sinks) {
-            com::ComPtr<I> target;
-            if (SUCCEEDED(sink->QueryInterface(I::iid, target.putVoid())) && target) call(target.get());
-        }
-    }
-
     // Used by the fakes.
     HRESULT route(FakeRefs& from, REFIID iid, void** object);
+    HRESULT give(IUnknown* target, const std::string& name, void** object);  // a QI that may fail
+    template <class T, class I>
+    HRESULT hand(T* object, I** out) {
+        object->AddRef();
+        *out = object;
+        return S_OK;
+    }
     bool fails(const std::string& operation, HRESULT& hr);
     void note(std::string line) { journal.push_back(std::move(line)); }
     DWORD nextCookie() { return ++cookie_; }

@@ -13,30 +13,14 @@
 namespace velmora {
 namespace {
 
-using testing::PluginFixture;
-
-class FrameEvents : public PluginFixture {
+class FrameEvents : public testing::InstalledPlugin {
 protected:
     void SetUp() override {
-        PluginFixture::SetUp();
-        ASSERT_EQ(install(), S_OK);
-        frame = plugin->frame();
+        InstalledPlugin::SetUp();
         frame->setGenerator(
             [this](TFormReg1&, IniFile&, std::string_view name) { generated.emplace_back(name); });
     }
-    bool journalHas(const std::string& line) const {
-        const auto& j = frontEnd->journal();
-        return std::find(j.begin(), j.end(), line) != j.end();
-    }
-    std::vector<std::string> journalWith(const std::string& prefix) const {
-        std::vector<std::string> out;
-        for (const auto& line : frontEnd->journal())
-            if (line.rfind(prefix, 0) == 0) out.push_back(line);
-        return out;
-    }
-    HeadlessOnlineView* view(std::size_t i) const {
-        return dynamic_cast<HeadlessOnlineView*>(frame->views().at(i));
-    }
+    bool journalHas(const std::string& line) const { return !frontEndLines(line).empty(); }
     void openViews(std::initializer_list<const char*> names) {
         std::string text;
         for (const char* n : names) text += std::string("[Regulator ") + n + "]\r\nName=" + n + "\r\n";
@@ -44,7 +28,6 @@ protected:
         for (const char* n : names) ASSERT_TRUE(frame->openOnlineView(n));
     }
 
-    TFormReg1* frame = nullptr;
     std::vector<std::string> generated;
 };
 
@@ -81,18 +64,18 @@ TEST_F(FrameEvents, CompileStartRunsThePassAndShowsEveryNamedControllerWithTheWa
     EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
     EXPECT_EQ(go, VARIANT_TRUE);
     EXPECT_TRUE(generated.empty()) << "the pass, not the single-controller generator";
-    EXPECT_EQ(host.journalFrom("AddFile").size(), 4u);
+    EXPECT_EQ(host.journalFrom({"AddFile"}).size(), 4u);
     EXPECT_TRUE(frame->generated);
     EXPECT_EQ(frame->generatedCount, 3);
     EXPECT_EQ(releaseOnDisk, std::vector<bool>(6, false));
     EXPECT_EQ(frontEnd->compileFileLines(), (std::vector<std::string>{"Boiler.orv", "Renamed.orv", "Mixer.orv"}));
-    EXPECT_EQ(journalWith("compile messages: "),
+    EXPECT_EQ(frontEndLines("compile messages: "),
               (std::vector<std::string>{"compile messages: created", "compile messages: project PLC1",
                                         "compile messages: counter 0", "compile messages: shown",
                                         "compile messages: file Boiler.orv", "compile messages: file Renamed.orv",
                                         "compile messages: counter 1", "compile messages: file Mixer.orv",
                                         "compile messages: hidden", "compile messages: destroyed"}));
-    EXPECT_EQ(journalWith("report "), (std::vector<std::string>{"report hidden", "report shown"}));
+    EXPECT_EQ(frontEndLines("report "), (std::vector<std::string>{"report hidden", "report shown"}));
     IniFile after(controllerFile());
     EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
     EXPECT_EQ(after.readInteger("Regulator Mixer", "ReleaseNumber", 0), 1);
@@ -109,12 +92,12 @@ TEST_F(FrameEvents, TheGeneratorWritesAndRegistersTheFilesWithTheHost) {
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.ST"));
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
     const std::string dir = host.projectDirectory;
-    EXPECT_EQ(host.journalFrom("AddFile"),
+    EXPECT_EQ(host.journalFrom({"AddFile"}),
               (std::vector<std::string>{"AddFile " + dir + "Velmora\\Boiler_def.ST 1 ''",
                                         "AddFile " + dir + "Velmora\\Boiler.orv 1 ''"}));
-    EXPECT_EQ(host.journalFrom("SetFileAttribute"),
+    EXPECT_EQ(host.journalFrom({"SetFileAttribute"}),
               (std::vector<std::string>{"SetFileAttribute 1 2 false", "SetFileAttribute 2 2 false"}));
-    EXPECT_EQ(host.journalFrom("FileChanged"),
+    EXPECT_EQ(host.journalFrom({"FileChanged"}),
               (std::vector<std::string>{"FileChanged Velmora\\Boiler_def.ST false",
                                         "FileChanged Velmora\\Boiler.orv false"}));
     EXPECT_EQ(logLines(), (std::vector<std::string>{"GenerateAllControllers PLC1", "GenerateController Boiler",
@@ -137,7 +120,7 @@ TEST_F(FrameEvents, AHostThatDoesNotTakeTheFilesLeavesThemUnregistered) {
     EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
     EXPECT_TRUE(host.registeredFiles.empty());
-    EXPECT_TRUE(host.journalFrom("SetFileAttribute").empty());
+    EXPECT_TRUE(host.journalFrom({"SetFileAttribute"}).empty());
 }
 
 TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
@@ -179,15 +162,13 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
 
 // ---- Menu action and project events ----
 
-TEST_F(FrameEvents, AForeignMenuActionOnlyLogs) {
+TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManagerAForeignOneOnlyLogs) {
     clearLogs();
     EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId() + 1), S_OK);
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnMenuActionExecute", "OnMenuActionExecute - end"}));
     EXPECT_EQ(frame->manager(), nullptr);
     EXPECT_FALSE(journalHas("manager created"));
-}
 
-TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManager) {
     clearLogs();
     EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId()), S_OK);
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnMenuActionExecute", "OnMenuActionExecute - moje akce",
@@ -200,7 +181,7 @@ TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManager) {
 
     host.forms[frame->manager()->handle()].shown = false;
     plugin->OnMenuActionExecute(plugin->actionId());
-    EXPECT_EQ(journalWith("manager created").size(), 1u);
+    EXPECT_EQ(frontEndLines("manager created").size(), 1u);
     EXPECT_TRUE(host.forms[frame->manager()->handle()].shown);
 }
 
@@ -284,7 +265,7 @@ TEST_F(FrameEvents, OpeningTheDocumentShowsAndBuildsTheReportInTheEditorsFont) {
     EXPECT_FALSE(plugin->reportShown());
     EXPECT_EQ(plugin->OnDocumentOpen(plugin->treeCookie()), S_OK);
     EXPECT_TRUE(plugin->reportShown());
-    EXPECT_EQ(journalWith("report "),
+    EXPECT_EQ(frontEndLines("report "),
               (std::vector<std::string>{"report font: Consolas 11", "report shown", "report built"}));
     plugin->OnDocumentClose(plugin->treeCookie() + 1);
     EXPECT_TRUE(plugin->reportShown());
@@ -387,7 +368,7 @@ TEST_F(FrameEvents, AViewAskingToCloseLeavesBothListsOnTheNextPass) {
     ASSERT_EQ(frame->views().size(), 1u);
     EXPECT_EQ(view(0)->controllerName(), "B");
     EXPECT_EQ(frame->onlineSession().views().size(), 1u);
-    EXPECT_EQ(journalWith("view close posted: "),
+    EXPECT_EQ(frontEndLines("view close posted: "),
               (std::vector<std::string>{"view close posted: A", "view close posted: C"}));
     EXPECT_EQ(commLogLines(), (std::vector<std::string>{"WM_MY_CLOSE - A", "WM_MY_CLOSE - C"}));
 }

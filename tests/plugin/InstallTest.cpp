@@ -16,14 +16,6 @@ using testing::PluginFixture;
 
 class InstallTest : public PluginFixture {
 protected:
-    // The journal lines of the given kinds, in order.
-    std::vector<std::string> calls(std::initializer_list<const char*> kinds) const {
-        std::vector<std::string> out;
-        for (const auto& line : host.journal)
-            for (const char* kind : kinds)
-                if (line.rfind(kind, 0) == 0) out.push_back(line);
-        return out;
-    }
     FakeMenuItem* child(FakeMenuItem& parent, const std::string& name) const {
         for (FakeMenuItem* c : parent.children)
             if (c->itemName == name) return c;
@@ -33,7 +25,7 @@ protected:
 
 TEST_F(InstallTest, StepsRunInOrderAndLeaveTheEntriesDisabled) {
     ASSERT_EQ(install(), S_OK);
-    EXPECT_EQ(calls({"RegisterCallback", "Find ", "Advise ", "AddImage", "RegisterAction",
+    EXPECT_EQ(host.journalFrom({"RegisterCallback", "Find ", "Advise ", "AddImage", "RegisterAction",
                      "CreateToolBarControl", "CreateMenuItem", "AddProjectDocument"}),
               (std::vector<std::string>{
                   "RegisterCallback",
@@ -136,19 +128,17 @@ TEST_F(InstallTest, HelpMenuFailuresAreSwallowed) {
     EXPECT_EQ(host.documents.size(), 1u) << "the steps after the help entry still ran";
 }
 
-TEST_F(InstallTest, LanguageComesFromTheHost) {
-    host.language = 0;
-    ASSERT_EQ(install(), S_OK);
-    EXPECT_EQ(plugin->frame()->language(), 0);
-    EXPECT_EQ(ModuleTexts().language(), 0);
-    EXPECT_NE(Text(3019), "Error") << "the Czech table is loaded";
-}
-
-TEST_F(InstallTest, AHostWithoutALanguageLeavesEnglish) {
-    host.answerLanguage = false;
-    ASSERT_EQ(install(), S_OK);
-    EXPECT_EQ(plugin->frame()->language(), 1);
-    EXPECT_EQ(Text(3019), "Error");
+TEST_F(InstallTest, LanguageComesFromTheHostOrStaysEnglish) {
+    for (const bool answers : {true, false}) {
+        host.language = 0;
+        host.answerLanguage = answers;
+        ModuleTexts().chooseLanguage(1);
+        ASSERT_EQ(install(), S_OK);
+        EXPECT_EQ(plugin->frame()->language(), answers ? 0 : 1);
+        EXPECT_EQ(ModuleTexts().language(), answers ? 0 : 1);
+        EXPECT_EQ(Text(3019) == "Error", !answers) << "the Czech table is loaded from the host's answer";
+        uninstall();
+    }
 }
 
 TEST_F(InstallTest, AMissingProjectManagerIsReportedInAMessageBox) {
@@ -230,7 +220,7 @@ TEST_F(InstallTest, UninstallUnadvisesInItsOwnOrderAndReleasesEverything) {
     clearLogs();
     host.journal.clear();
     uninstall();
-    EXPECT_EQ(calls({"UnregisterCallback", "Unadvise "}),
+    EXPECT_EQ(host.journalFrom({"UnregisterCallback", "Unadvise "}),
               (std::vector<std::string>{"UnregisterCallback", "Unadvise IYantProjectEvents 1",
                                         "Unadvise IYantFilesEvents 2", "Unadvise IYantDesktopEvents 3",
                                         "Unadvise IYantCompilerEvents 7", "Unadvise IOrvaneCommStateEvent 5",

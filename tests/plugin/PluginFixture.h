@@ -53,20 +53,15 @@ protected:
         installed_ = false;
     }
 
-    std::vector<std::string> logLines() const {
-        std::ifstream in(logs / "plugins.log");
+    // The messages of a log, without their time stamps.
+    std::vector<std::string> logLines(const char* file = "plugins.log") const {
+        std::ifstream in(logs / file);
         std::vector<std::string> lines;
         std::string line;
         while (std::getline(in, line)) lines.push_back(line.substr(line.rfind('\t') + 1));
         return lines;
     }
-    std::vector<std::string> commLogLines() const {
-        std::ifstream in(logs / "comm.log");
-        std::vector<std::string> lines;
-        std::string line;
-        while (std::getline(in, line)) lines.push_back(line.substr(line.rfind('\t') + 1));
-        return lines;
-    }
+    std::vector<std::string> commLogLines() const { return logLines("comm.log"); }
     void clearLogs() {
         std::filesystem::remove(logs / "plugins.log");
         std::filesystem::remove(logs / "comm.log");
@@ -89,6 +84,26 @@ protected:
 private:
     ModuleSettings savedModule_;
     bool installed_ = false;
+};
+
+// The same, installed, with the frame at hand.
+class InstalledPlugin : public PluginFixture {
+protected:
+    void SetUp() override {
+        PluginFixture::SetUp();
+        ASSERT_EQ(install(), S_OK);
+        frame = plugin->frame();
+    }
+    HeadlessOnlineView* view(std::size_t i) const { return dynamic_cast<HeadlessOnlineView*>(frame->views().at(i)); }
+    // The front end's journal lines starting with prefix.
+    std::vector<std::string> frontEndLines(const std::string& prefix) const {
+        std::vector<std::string> out;
+        for (const auto& line : frontEnd->journal())
+            if (line.starts_with(prefix)) out.push_back(line);
+        return out;
+    }
+
+    TFormReg1* frame = nullptr;
 };
 
 }  // namespace velmora::testing

@@ -4,67 +4,14 @@
 // the PLC receives for each pending write compared with the structures.
 #include <gtest/gtest.h>
 
-#include "SoftPlc.h"
-#include "SoftPlcCommLoop.h"
-#include "base/IniFile.h"
-#include "online/OnlineExchange.h"
-#include "online/OnlineSession.h"
-#include "support/Online.h"
+#include "ExchangeFixture.h"
 
 namespace velmora::online::testing {
 namespace {
 
-// The loop calls a plain function: it reaches the session of the running test.
-OnlineSession* g_session = nullptr;
-void Callback(PlcRequestFunction request, std::intptr_t, std::intptr_t, std::uint32_t status) {
-    if (g_session) g_session->CommLoopCallback(request, status);
-}
-
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public PlcExchange {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(plc.loadProject(VELMORA_TEST_DATA "/project", "PLC1"));
-        ASSERT_TRUE(plc.symbols().problems().empty());
-        fixture.session->environment().plc = &plc;
-        fixture.session->environment().errors = &plc;
-        fixture.session->environment().lookup = [this](const std::string& name) { return plc.lookup(name); };
-        fixture.session->environment().loadSettings = [this](const std::string& name) {
-            return ReadExchangeSettings(controllers, name);
-        };
-        g_session = fixture.session.get();
-        loop.registerCallback(&Callback);
-        loop.hardOff = [this](std::uint16_t a) { fixture.session->HardOff(a); };
-        loop.softOff = [this](std::uint16_t a) { fixture.session->SoftOff(a); };
-    }
-    void TearDown() override { g_session = nullptr; }
-
-    int at(const std::string& symbol) const { return plc.symbols().locate(symbol)->offset; }
-    // The write requests of one pass for the views.
-    std::vector<softplc::ReceivedRequest> writesOfOnePass() {
-        for (auto* v : fixture.session->views()) v->commTick();
-        plc.clearHistory();
-        loop.pass();
-        std::vector<softplc::ReceivedRequest> writes;
-        for (const auto& r : plc.history())
-            if (r.command == kPlcWrite) writes.push_back(r);
-        return writes;
-    }
-    static std::vector<std::uint8_t> Int(int v) {
-        return {static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>((v >> 8) & 0xFF)};
-    }
-    static std::vector<std::uint8_t> Real(float v) {
-        const auto b = EncodeFloat(v);
-        return {b.begin(), b.end()};
-    }
-    static softplc::ReceivedItem Item(int offset, std::vector<std::uint8_t> data) {
-        const int count = static_cast<int>(data.size());
-        return {3, offset, std::move(data), count};
-    }
-
-    SessionFixture fixture;
-    softplc::SoftPlc plc;
-    softplc::SoftPlcCommLoop loop{plc};
-    IniFile controllers{VELMORA_TEST_DATA "/project/Velmora/PLC1.rglx"};
+    void SetUp() override { connect(VELMORA_TEST_DATA "/project"); }
 };
 
 TEST_F(EndToEnd, PidWithCascadeReadsItsBlockAndWritesEachPendingValue) {
@@ -98,21 +45,15 @@ TEST_F(EndToEnd, PidWithCascadeReadsItsBlockAndWritesEachPendingValue) {
     const auto writes = writesOfOnePass();
     ASSERT_EQ(writes.size(), 7u);
 
-    std::vector<std::uint8_t> params;
-    for (int v : {500, 1000, 200, 20, 50, 100, 10000}) {
-        const auto b = Int(v);
-        params.insert(params.end(), b.begin(), b.end());
-    }
-    EXPECT_EQ(writes[0].items, (std::vector<softplc::ReceivedItem>{Item(at("R1_Control"), Int(0x0841)),
-                                                                   Item(at("R1_PBnd"), params)}));
+    EXPECT_EQ(writes[0].items, (Items{Item(at("R1_Control"), Ints({0x0841})),
+                                      Item(at("R1_PBnd"), Ints({500, 1000, 200, 20, 50, 100, 10000}))}));
     EXPECT_EQ(writes[0].bytes.size(), 24u);
-    EXPECT_EQ(writes[1].items, std::vector<softplc::ReceivedItem>{Item(at("R1_tiW"), Int(10))});
-    EXPECT_EQ(writes[2].items, std::vector<softplc::ReceivedItem>{Item(at("R1_gW"), Int(5000))});
-    EXPECT_EQ(writes[3].items, (std::vector<softplc::ReceivedItem>{Item(2000, Int(4100)), Item(2002, Int(2100)),
-                                                                   Item(2004, Int(3100))}));
-    EXPECT_EQ(writes[4].items, std::vector<softplc::ReceivedItem>{Item(2002, Int(2200))});
-    EXPECT_EQ(writes[5].items, std::vector<softplc::ReceivedItem>{Item(at("R1_Control"), Int(0x0001))});
-    EXPECT_EQ(writes[6].items, std::vector<softplc::ReceivedItem>{Item(at("R1_Output"), Int(2500))});
+    EXPECT_EQ(writes[1].items, Items{Item(at("R1_tiW"), Ints({10}))});
+    EXPECT_EQ(writes[2].items, Items{Item(at("R1_gW"), Ints({5000}))});
+    EXPECT_EQ(writes[3].items, (Items{Item(2000, Ints({4100})), Item(2002, Ints({2100})), Item(2004, Ints({3100}))}));
+    EXPECT_EQ(writes[4].items, Items{Item(2002, Ints({2200}))});
+    EXPECT_EQ(writes[5].items, Items{Item(at("R1_Control"), Ints({0x0001}))});
+    EXPECT_EQ(writes[6].items, Items{Item(at("R1_Output"), Ints({2500}))});
     EXPECT_EQ(plc.readInt16("R1_struct.Output"), 2500);
     EXPECT_TRUE(writesOfOnePass().empty()) << "every write went once";
 }
@@ -130,7 +71,7 @@ TEST_F(EndToEnd, MnemonicPidWithStructureMembers) {
     r2.markGw(1234);
     const auto writes = writesOfOnePass();
     ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0].items, std::vector<softplc::ReceivedItem>{Item(at("R2_struct") + tpid::gW, Int(1234))});
+    EXPECT_EQ(writes[0].items, Items{Item(at("R2_struct") + tpid::gW, Ints({1234}))});
 }
 
 TEST_F(EndToEnd, PidmaShortReadWritesAndTunerReport) {
@@ -159,22 +100,17 @@ TEST_F(EndToEnd, PidmaShortReadWritesAndTunerReport) {
     t1.markClearTuneError();
     const auto writes = writesOfOnePass();
     ASSERT_EQ(writes.size(), 9u);
-    std::vector<std::uint8_t> params;
-    for (float v : {1.5f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 1.0f}) {
-        const auto b = Real(v);
-        params.insert(params.end(), b.begin(), b.end());
-    }
-    EXPECT_EQ(writes[0].items, (std::vector<softplc::ReceivedItem>{Item(dv + tpida::CHANGED, {1}),
-                                                                   Item(dv + tpida::k, params)}));
+    EXPECT_EQ(writes[0].items, (Items{Item(dv + tpida::CHANGED, {1}),
+                                      Item(dv + tpida::k, Reals({1.5f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 1.0f}))}));
     EXPECT_EQ(writes[0].bytes.size(), 37u);
-    EXPECT_EQ(writes[1].items, std::vector<softplc::ReceivedItem>{Item(dv + tpida::sp, Real(45))});
-    EXPECT_EQ(writes[2].items, std::vector<softplc::ReceivedItem>{Item(dv + tpida::MAN, {0})});
-    EXPECT_EQ(writes[3].items, std::vector<softplc::ReceivedItem>{Item(dv + tpida::TAFF, {1})});
-    EXPECT_EQ(writes[4].items, std::vector<softplc::ReceivedItem>{Item(dv + tpida::TUNE, {1})});
-    EXPECT_EQ(writes[5].items, std::vector<softplc::ReceivedItem>{Item(dv + tpida::TBRK, {1})});
-    EXPECT_EQ(writes[6].items, std::vector<softplc::ReceivedItem>{Item(dv + tpida::hv, Real(20))});
-    EXPECT_EQ(writes[7].items, std::vector<softplc::ReceivedItem>{Item(dv + tpida::pv, Real(41))});
-    EXPECT_EQ(writes[8].items, std::vector<softplc::ReceivedItem>{Item(dv + tpida::TE, {0})});
+    EXPECT_EQ(writes[1].items, Items{Item(dv + tpida::sp, Reals({45}))});
+    EXPECT_EQ(writes[2].items, Items{Item(dv + tpida::MAN, {0})});
+    EXPECT_EQ(writes[3].items, Items{Item(dv + tpida::TAFF, {1})});
+    EXPECT_EQ(writes[4].items, Items{Item(dv + tpida::TUNE, {1})});
+    EXPECT_EQ(writes[5].items, Items{Item(dv + tpida::TBRK, {1})});
+    EXPECT_EQ(writes[6].items, Items{Item(dv + tpida::hv, Reals({20}))});
+    EXPECT_EQ(writes[7].items, Items{Item(dv + tpida::pv, Reals({41}))});
+    EXPECT_EQ(writes[8].items, Items{Item(dv + tpida::TE, {0})});
 
     plc.writeFloat("T1_pk", 2.25f);
     t1.markTunedRead(TunedReadReason::TunerFinished);

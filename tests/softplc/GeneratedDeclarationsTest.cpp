@@ -3,47 +3,21 @@
 // land on the members the generator placed.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <filesystem>
-#include <string>
-#include <vector>
-
-#include "SoftPlc.h"
-#include "SoftPlcCommLoop.h"
+#include "ExchangeFixture.h"
 #include "codegen/Generator.h"
-#include "base/IniFile.h"
-#include "online/OnlineExchange.h"
-#include "online/OnlineSession.h"
-#include "support/Online.h"
 
 namespace velmora::online::testing {
 namespace {
 
-namespace fs = std::filesystem;
-
-OnlineSession* g_session = nullptr;
-void Callback(PlcRequestFunction request, std::intptr_t, std::intptr_t, std::uint32_t status) {
-    if (g_session) g_session->CommLoopCallback(request, status);
-}
-
-// A copy of the demo project in a fresh temporary folder.
-fs::path CopyDemo() {
-    static std::atomic<int> counter{0};
-    const fs::path dir = fs::temp_directory_path() /
-                         ("velmora-generated-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::remove_all(dir);
-    fs::copy(fs::path(VELMORA_SOURCE_DIR) / "examples" / "demo", dir, fs::copy_options::recursive);
-    return dir;
-}
-
-class GeneratedEndToEnd : public ::testing::Test {
+class GeneratedEndToEnd : public PlcExchange {
 protected:
     void SetUp() override {
-        project = CopyDemo();
+        std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo", project.path(),
+                              std::filesystem::copy_options::recursive);
         {
             IniFile file(project / "Velmora" / "PLC1.rglx");
             GeneratorContext ctx;
-            ctx.projectDir = project;
+            ctx.projectDir = project.path();
             ctx.plcName = "PLC1";
             ctx.plcType = 14;
             ctx.series = 6;
@@ -53,56 +27,11 @@ protected:
                 generated.insert(generated.end(), result.files.begin(), result.files.end());
             }
         }
-        ASSERT_TRUE(plc.loadProject(project, "PLC1"));
-        ASSERT_TRUE(plc.symbols().problems().empty()) << plc.symbols().problems().front();
-        controllers = std::make_unique<IniFile>(project / "Velmora" / "PLC1.rglx");
-
-        auto& env = fixture.session->environment();
-        env.plc = &plc;
-        env.errors = &plc;
-        env.lookup = [this](const std::string& name) { return plc.lookup(name); };
-        env.loadSettings = [this](const std::string& name) { return ReadExchangeSettings(*controllers, name); };
-        g_session = fixture.session.get();
-        loop.registerCallback(&Callback);
-    }
-    void TearDown() override {
-        g_session = nullptr;
-        std::error_code ec;
-        fs::remove_all(project, ec);
+        connect(project.path());
     }
 
-    int at(const std::string& symbol) const {
-        const auto where = plc.symbols().locate(symbol);
-        EXPECT_TRUE(where) << symbol;
-        return where ? where->offset : -1;
-    }
-    std::vector<softplc::ReceivedRequest> writesOfOnePass() {
-        for (auto* v : fixture.session->views()) v->commTick();
-        plc.clearHistory();
-        loop.pass();
-        std::vector<softplc::ReceivedRequest> writes;
-        for (const auto& r : plc.history())
-            if (r.command == kPlcWrite) writes.push_back(r);
-        return writes;
-    }
-    static std::vector<std::uint8_t> Int(int v) {
-        return {static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>((v >> 8) & 0xFF)};
-    }
-    static std::vector<std::uint8_t> Real(float v) {
-        const auto b = EncodeFloat(v);
-        return {b.begin(), b.end()};
-    }
-    static softplc::ReceivedItem Item(int offset, std::vector<std::uint8_t> data) {
-        const int count = static_cast<int>(data.size());
-        return {3, offset, std::move(data), count};
-    }
-
-    fs::path project;
+    velmora::testing::TempDir project;
     std::vector<std::string> generated;
-    SessionFixture fixture;
-    softplc::SoftPlc plc;
-    softplc::SoftPlcCommLoop loop{plc};
-    std::unique_ptr<IniFile> controllers;
 };
 
 TEST_F(GeneratedEndToEnd, BothDialectsAreGeneratedAndLookedUp) {
@@ -160,21 +89,16 @@ TEST_F(GeneratedEndToEnd, CascadePidReadsAndWritesTheGeneratedMembers) {
     boiler.markOutput(4200);
     const auto writes = writesOfOnePass();
     ASSERT_EQ(writes.size(), 5u);
-    std::vector<std::uint8_t> params;
-    for (int v : {250, 1000, 1200, 50, 20, 0, 0}) {
-        const auto b = Int(v);
-        params.insert(params.end(), b.begin(), b.end());
-    }
     // Control (R1079) with CHN, then PBnd … IGap from R1065.
     ASSERT_EQ(writes[0].items.size(), 2u);
     EXPECT_EQ(writes[0].items[0].offset, 1079);
     EXPECT_TRUE(DecodeUInt16(writes[0].items[0].data.data()) & tpid::CHN);
-    EXPECT_EQ(writes[0].items[1], Item(1065, params));
-    EXPECT_EQ(writes[1].items, std::vector<softplc::ReceivedItem>{Item(1043, Int(30))});
-    EXPECT_EQ(writes[2].items, std::vector<softplc::ReceivedItem>{Item(1039, Int(6000))});
+    EXPECT_EQ(writes[0].items[1], Item(1065, Ints({250, 1000, 1200, 50, 20, 0, 0})));
+    EXPECT_EQ(writes[1].items, Items{Item(1043, Ints({30}))});
+    EXPECT_EQ(writes[2].items, Items{Item(1039, Ints({6000}))});
     // The second input goes to the controller's Y2 variable of the description.
-    EXPECT_EQ(writes[3].items, std::vector<softplc::ReceivedItem>{Item(204, Int(2100))});
-    EXPECT_EQ(writes[4].items, std::vector<softplc::ReceivedItem>{Item(1047, Int(4200))});
+    EXPECT_EQ(writes[3].items, Items{Item(204, Ints({2100}))});
+    EXPECT_EQ(writes[4].items, Items{Item(1047, Ints({4200}))});
     // Read back through the structure, not the aliases the exchange used.
     EXPECT_EQ(plc.readInt16("Boiler_struct.Output"), 4200);
     EXPECT_EQ(plc.readInt16("Boiler_struct.Ti"), 1200);
@@ -205,16 +129,11 @@ TEST_F(GeneratedEndToEnd, PidmaWritesLandInItsStructureInBothDialects) {
     kiln.markHv(12.5f);
     const auto writes = writesOfOnePass();
     ASSERT_EQ(writes.size(), 4u);
-    std::vector<std::uint8_t> params;
-    for (float v : {3.0f, 40.0f, 0.0f, 10.0f, 1.0f, 0.0f, 20.0f}) {
-        const auto b = Real(v);
-        params.insert(params.end(), b.begin(), b.end());
-    }
-    EXPECT_EQ(writes[0].items,
-              (std::vector<softplc::ReceivedItem>{Item(d + tpida::CHANGED, {1}), Item(d + tpida::k, params)}));
-    EXPECT_EQ(writes[1].items, std::vector<softplc::ReceivedItem>{Item(d + tpida::sp, Real(48))});
-    EXPECT_EQ(writes[2].items, std::vector<softplc::ReceivedItem>{Item(d + tpida::MAN, {1})});
-    EXPECT_EQ(writes[3].items, std::vector<softplc::ReceivedItem>{Item(k + tpida::hv, Real(12.5f))});
+    EXPECT_EQ(writes[0].items, (Items{Item(d + tpida::CHANGED, {1}),
+                                      Item(d + tpida::k, Reals({3.0f, 40.0f, 0.0f, 10.0f, 1.0f, 0.0f, 20.0f}))}));
+    EXPECT_EQ(writes[1].items, Items{Item(d + tpida::sp, Reals({48}))});
+    EXPECT_EQ(writes[2].items, Items{Item(d + tpida::MAN, {1})});
+    EXPECT_EQ(writes[3].items, Items{Item(k + tpida::hv, Reals({12.5f}))});
     EXPECT_EQ(plc.readFloat("Dryer_struct.sp"), 48.0f);
     EXPECT_EQ(plc.readFloat("Dryer_k"), 3.0f);
     EXPECT_EQ(plc.readFloat("Kiln_hv"), 12.5f);

@@ -1,7 +1,10 @@
 #pragma once
 // The one QApplication of a UI test program, made on first use and never
 // destroyed (tearing it down among the program's statics crashes Qt).
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QTimer>
 
 namespace velmora::testing {
 
@@ -12,6 +15,21 @@ inline QApplication& UiApp() {
     static QApplication* app =
         QApplication::instance() ? qobject_cast<QApplication*>(QApplication::instance()) : new QApplication(argc, argv);
     return *app;
+}
+
+// A first base of a fixture whose members need the application.
+struct WithUiApp {
+    WithUiApp() { UiApp(); }
+};
+
+// Hands the next modal window to answer once the event loop shows it.
+template <class A>
+void AnswerNextModal(A answer, int delayMs = 0) {
+    QTimer::singleShot(delayMs, [answer] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        answer(modal);
+    });
 }
 
 }  // namespace velmora::testing
