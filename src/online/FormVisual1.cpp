@@ -87,7 +87,7 @@ QRect PlaceOf(E e) {
         case E::WInput1: return {20, 130, 120, 70};
         case E::WFiltr1: return {210, 130, 120, 70};
         case E::PID1: return {395, 105, 170, 120};
-        case E::Tuner1: return {355, 5, 250, 88};  // room for its four buttons
+        case E::Tuner1: return {320, 5, 320, 88};  // room for its four buttons in every language
         case E::Y3Input1: return {580, 20, 120, 70};
         case E::UPanel1: return {580, 130, 120, 70};
         case E::Technologie1: return {740, 130, 120, 70};
@@ -515,16 +515,22 @@ void TFormVisual1::build() {
     }
     {
         // The controller's mode buttons and the tuner's controls; the side panel drives them.
+        // A smaller font and little spacing keep the longer Czech and Russian captions whole.
+        QFont small = font();
+        small.setPointSizeF(small.pointSizeF() * 0.9);
         auto* row = new QHBoxLayout;
+        row->setSpacing(2);
         for (const char* name : {"ManButton1", "AutoButton1", "RestartButton1"}) {
             auto* b = new QPushButton(panel(E::PID1));
             b->setObjectName(name);
             b->setEnabled(false);
             b->setMaximumHeight(20);
+            b->setFont(small);
             row->addWidget(b);
         }
         panel(E::PID1)->column()->addLayout(row);
         auto* tunerRow = new QHBoxLayout;
+        tunerRow->setSpacing(2);
         auto* lamp = new QLabel(panel(E::Tuner1));
         lamp->setObjectName("Shape1");
         lamp->setFixedSize(12, 12);
@@ -535,6 +541,7 @@ void TFormVisual1::build() {
             b->setObjectName(name);
             b->setEnabled(false);
             b->setMaximumHeight(20);
+            b->setFont(small);
             tunerRow->addWidget(b);
         }
         panel(E::Tuner1)->column()->addLayout(tunerRow);
