@@ -700,6 +700,11 @@ bool TFormVisual1::loadController() {
         if (QWidget* w = canvas_->findChild<QWidget*>(SchemaElementName(e))) w->setVisible(shown.visible(e));
     }
     paintPictures();
+    // Only an element that opens something looks clickable.
+    for (SchemaPanel* p : panels_)
+        if (p)
+            p->setCursor(ClickTarget(p->element(), settings_.kind) == SchemaTarget::None ? Qt::ArrowCursor
+                                                                                           : Qt::PointingHandCursor);
     setSimulationActive(host_.reloadSimulation(*exchange_));
     loaded_ = true;
     canvas_->update();

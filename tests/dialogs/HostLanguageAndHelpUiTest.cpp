@@ -80,6 +80,13 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussian) {
     for (const char* name : {"Boiler", "Dryer"})  // a PID and a PIDMA controller
         emit list->itemDoubleClicked(list->findItems(name, Qt::MatchExactly).value(0));
 
+    // Only what opens something looks clickable: "w" has no page, its filter has.
+    QWidget* boiler = Named("FormVisual1", "Velmora - Boiler");
+    ASSERT_NE(boiler, nullptr);
+    for (const auto& [element, shape] : {std::pair{"WInput1", Qt::ArrowCursor}, {"WFiltr1", Qt::PointingHandCursor},
+                                         {"Technologie1", Qt::PointingHandCursor}})
+        EXPECT_EQ(boiler->findChild<QWidget*>(element)->cursor().shape(), shape) << element;
+
     using Probe = std::function<QString(QWidget*)>;
     const Probe text = [](QWidget* w) {
         if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
