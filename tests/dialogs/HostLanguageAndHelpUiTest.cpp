@@ -6,21 +6,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
-#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QToolButton>
 
-#include <functional>
-
 #include "HelpViewerWindow.h"
 #include "MainWindow.h"
-#include "base/Help.h"
 #include "base/Log.h"
 #include "base/Registry.h"
 #include "base/Texts.h"
@@ -71,7 +66,7 @@ protected:
 };
 
 #ifdef VELMORA_PLUGIN_MODULE
-TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussian) {
+TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQuestionMarkHelps) {
     MainWindow window;
     ASSERT_TRUE(window.openProject(QString::fromStdString(project.string())));
     ASSERT_TRUE(window.openPlc("PLC1"));
@@ -127,7 +122,13 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussian) {
         }
     }
     window.findChild<QAction*>("Language409")->trigger();
+
+    static_cast<QToolButton*>(Named("FormRegMngr1")->findChild<QWidget*>("HelpButton1"))->click();
+    EXPECT_TRUE(HelpViewerWindow::instance()->isVisible());
+    EXPECT_EQ(HelpViewerWindow::instance()->currentTopic(), "Velmora") << "the start page, as F1";
+    EXPECT_TRUE(HelpEntry(window, "miHelpContents")->isEnabled()) << "the host's entries with a project open";
     window.closeProject();
+    EXPECT_NE(HelpEntry(window, "miHelpAbout"), nullptr) << "the help menu outlives the project";
 }
 #endif
 
@@ -165,25 +166,6 @@ TEST_F(LanguageAndHelp, HelpContentsAndIndexOpenTheGuideOfTheLanguage) {
     EXPECT_TRUE(HelpEntry(bare, "miHelpAbout")->isEnabled());
     Module().oemDirectory = oem;
 }
-
-#ifdef VELMORA_PLUGIN_MODULE
-TEST_F(LanguageAndHelp, TheManagersQuestionMarkOpensTheGuide) {
-    MainWindow window;
-    ASSERT_TRUE(window.openProject(QString::fromStdString(project.string())));
-    ASSERT_TRUE(window.openPlc("PLC1"));
-    window.hostMenu(kMenuTools)->actions()[0]->trigger();
-    auto* help = qobject_cast<QToolButton*>(Named("FormRegMngr1")->findChild<QWidget*>("HelpButton1"));
-    ASSERT_NE(help, nullptr);
-    help->click();
-    HelpViewerWindow* viewer = HelpViewerWindow::instance();
-    EXPECT_TRUE(viewer->isVisible());
-    EXPECT_EQ(viewer->currentTopic(), "Velmora");
-    ASSERT_NE(HelpEntry(window, "miHelpContents"), nullptr) << "the host's entries with a project open";
-    EXPECT_TRUE(HelpEntry(window, "miHelpContents")->isEnabled());
-    window.closeProject();
-    EXPECT_NE(HelpEntry(window, "miHelpAbout"), nullptr) << "the help menu outlives the project";
-}
-#endif
 
 TEST(HeadlessHelp, NamesThePageOfTheDesktopsBookOrSaysTheTopicIsMissing) {
     ModuleTexts().chooseLanguage(1);
