@@ -15,6 +15,7 @@
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QSvgGenerator>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -312,8 +313,11 @@ TrendGraphWidget::TrendGraphWidget(IniFile& file, std::string section, Controlle
 TrendGraphWidget::~TrendGraphWidget() = default;
 
 void TrendGraphWidget::build() {
-    auto* tools = new QHBoxLayout;
-    tools->setSpacing(2);
+    // A tool bar: tools that do not fit the view's width (long captions in
+    // Czech and Russian) move into its extension menu instead of being cut.
+    auto* tools = new QToolBar(this);
+    tools->setObjectName("GraphTools1");
+    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
     auto button = [&](const char* name, void (TrendGraphWidget::*op)(), bool checkable = false) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
@@ -340,20 +344,19 @@ void TrendGraphWidget::build() {
     picture->setMenu(exportMenu_);
     tools->addWidget(picture);
     button("ToolButtonCsv1", &TrendGraphWidget::ToolButtonCsv1Click);
-    tools->addSpacing(8);
+    tools->addSeparator();
     lupa_ = button("ToolButton8", &TrendGraphWidget::ToolButton8Click, true);
     follow_ = button("ToolButton10", &TrendGraphWidget::ToolButton10Click, true);
     measuring_ = button("ToolButton14", &TrendGraphWidget::ToolButton14Click, true);
     measurePair_ = button("ToolButtonMeasure1", &TrendGraphWidget::ToolButtonMeasure1Click, true);
-    tools->addSpacing(8);
+    tools->addSeparator();
     button("ToolButton11", &TrendGraphWidget::ToolButton11Click);
     button("ToolButton12", &TrendGraphWidget::ToolButton12Click);
     button("ToolButton15", &TrendGraphWidget::ToolButton15Click);
     button("ToolButton16", &TrendGraphWidget::ToolButton16Click);
-    tools->addSpacing(8);
+    tools->addSeparator();
     button("ToolButton18", &TrendGraphWidget::ToolButton18Click);
     button("ToolButton19", &TrendGraphWidget::ToolButton19Click);
-    tools->addStretch(1);
     localize();
     follow_->setChecked(true);
 
@@ -372,7 +375,7 @@ void TrendGraphWidget::build() {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(2, 2, 2, 2);
     column->setSpacing(2);
-    column->addLayout(tools);
+    column->addWidget(tools);
     column->addWidget(plot_, 1);
     column->addWidget(scrollBar_);
     column->addWidget(readout_);
