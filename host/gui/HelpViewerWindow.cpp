@@ -118,6 +118,20 @@ bool HelpViewerWindow::showKeyword(const QString& keywords) {
     return false;
 }
 
+void HelpViewerWindow::showIndexPage() {
+    QList<int> order;
+    for (int i = 0; i < topics_.size(); ++i) order << i;
+    std::sort(order.begin(), order.end(), [this](int a, int b) {
+        return QString::localeAwareCompare(topics_[a].title, topics_[b].title) < 0;
+    });
+    QString html = "<h1>" + tr("Index").toHtmlEscaped() + "</h1>\n<ul>\n";
+    for (int i : order)
+        html += QString("<li><a href=\"#a_%1\">%2</a></li>\n").arg(topics_[i].name, topics_[i].title.toHtmlEscaped());
+    page_->setHtml(html + "</ul>\n");
+    const QSignalBlocker block(contents_);
+    contents_->setCurrentRow(-1);
+}
+
 QString HelpViewerWindow::currentTopic() const {
     const int row = contents_->currentRow();
     return row >= 0 && row < topics_.size() ? topics_[row].name : QString();
@@ -154,6 +168,21 @@ void HelpViewerWindow::closeInstance() {
     delete theViewer.data();
 }
 
+void HelpViewerWindow::present() {
+    if (!isVisible()) {
+        QWidget* asking = QApplication::activeWindow();
+        const QRect area = (asking ? asking->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+        QRect frame(QPoint(), size().boundedTo(area.size()));
+        frame.moveCenter(asking ? asking->frameGeometry().center() : area.center());
+        frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() - frame.width()));
+        frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() - frame.height()));
+        setGeometry(frame);
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
 }  // namespace velmora::host
 
 extern "C" __attribute__((visibility("default"))) void* HtmlHelpA(void* owner, const char* file,
@@ -183,19 +212,6 @@ extern "C" __attribute__((visibility("default"))) void* HtmlHelpA(void* owner, c
             return nullptr;
     }
     if (!found) return nullptr;
-    if (!viewer->isVisible()) {
-        // First shown beside the window that asked, inside its screen.
-        QWidget* asking = QApplication::activeWindow();
-        const QRect area =
-            (asking ? asking->screen() : QGuiApplication::primaryScreen())->availableGeometry();
-        QRect frame(QPoint(), viewer->size().boundedTo(area.size()));
-        frame.moveCenter(asking ? asking->frameGeometry().center() : area.center());
-        frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() - frame.width()));
-        frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() - frame.height()));
-        viewer->setGeometry(frame);
-    }
-    viewer->show();
-    viewer->raise();
-    viewer->activateWindow();
+    viewer->present();
     return viewer;
 }

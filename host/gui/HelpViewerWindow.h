@@ -27,6 +27,9 @@ public:
     // The first topic whose name or title holds the keyword (any of several
     // separated by ";"); false when none does.
     bool showKeyword(const QString& keywords);
+    // An index page: every topic's title in alphabetical order, each a link to it.
+    void showIndexPage();
+    // The current topic's name; empty on the index page.
     QString currentTopic() const;
     QStringList topicNames() const;
 
@@ -35,6 +38,8 @@ public:
     static HelpViewerWindow* instance();
     // Closes the viewer (the host does so when it closes).
     static void closeInstance();
+    // Shows the viewer in front; the first time beside the asking window, inside its screen.
+    void present();
 
 private:
     struct Topic {

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -19,6 +20,10 @@
 #include "host/Commands.h"
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
+#include "base/Help.h"
+#include "base/Log.h"
+#include "base/Paths.h"
+#include "base/Platform.h"
 #include "base/Registry.h"
 #include "base/Texts.h"
 
@@ -35,15 +40,76 @@ void Shape(const HostMenuItem& item, std::string& out) {
 }
 
 // The host's own help entries carry names only; their captions are the host's.
+QString CaptionOf(const std::string& name, const std::string& caption = {}) {
+    if (!caption.empty()) return QString::fromStdString(caption);
+    if (name == "miHelpContents") return QObject::tr("Contents");
+    if (name == "miHelpIndex") return QObject::tr("Index");
+    if (name == "miHelpAbout") return QObject::tr("About velmora-host");
+    return QString::fromStdString(name);
+}
+
 QString CaptionOf(const HostMenuItem& item) {
-    if (!item.caption.empty()) return QString::fromStdString(item.caption);
-    if (item.name == "miHelpContents") return QObject::tr("Contents");
-    if (item.name == "miHelpIndex") return QObject::tr("Index");
-    if (item.name == "miHelpAbout") return QObject::tr("About velmora-host");
-    return QString::fromStdString(item.name);
+    return CaptionOf(item.name, item.caption);
+}
+
+bool IsHostHelpEntry(const std::string& name) {
+    return name == "miHelpContents" || name == "miHelpIndex" || name == "miHelpAbout";
+}
+
+// The help's own numbering of the stand-in's languages.
+int HelpLanguage(int code) {
+    return code == kLanguageCzech ? 0 : code == kLanguageRussian ? 2 : 1;
 }
 
 }  // namespace
+
+QString MainWindow::guideFile() const {
+    // The one help book installed with the stand-in, found as the plug-ins find it.
+    const std::string path =
+        HelpPath(Module().oemDirectory, HelpLanguage(languageCode()), "Velmora", true, HelpFileExtension());
+    const std::filesystem::path file = HostPath(path);
+    std::error_code ec;
+    return std::filesystem::is_regular_file(file, ec) ? QString::fromStdString(file.string()) : QString();
+}
+
+bool MainWindow::showGuide(bool index) {
+    const QString file = guideFile();
+    if (file.isEmpty()) return false;
+    HelpViewerWindow* viewer = HelpViewerWindow::instance();
+    if (viewer->file() != QFileInfo(file).absoluteFilePath() && !viewer->load(file)) return false;
+    if (index)
+        viewer->showIndexPage();
+    else
+        viewer->showStart();
+    viewer->present();
+    return true;
+}
+
+QAction* MainWindow::addHostHelpEntry(QMenu* menu, const std::string& name) {
+    if (name == "miHelpSeparator") return menu->addSeparator();
+    QAction* action = menu->addAction(CaptionOf(name));
+    action->setObjectName(QString::fromStdString(name));
+    if (name == "miHelpAbout") {
+        connect(action, &QAction::triggered, this, [this] {
+            QMessageBox::about(this, tr("About"), tr("Orvane IDE stand-in for the Velmora controllers plug-in."));
+        });
+        return action;
+    }
+    // Contents and index of the user guide; without a guide they cannot mean anything.
+    const bool index = name == "miHelpIndex";
+    const bool installed = !guideFile().isEmpty();
+    action->setEnabled(installed);
+    action->setToolTip(installed ? QString() : tr("No user guide is installed in the help folder"));
+    connect(action, &QAction::triggered, this, [this, index] { showGuide(index); });
+    return action;
+}
+
+void MainWindow::showHostHelp() {
+    QMenu* help = hostMenu(kMenuHelp);
+    help->clear();
+    for (const char* name : {"miHelpContents", "miHelpIndex", "miHelpSeparator", "miHelpAbout"})
+        addHostHelpEntry(help, name);
+}
 
 MainWindow::MainWindow(QWidget* parent) : HostWindow(parent) {
     connect(this, &HostWindow::openProjectRequested, this, &MainWindow::openProject);
@@ -76,6 +142,7 @@ MainWindow::MainWindow(QWidget* parent) : HostWindow(parent) {
     plcClock_.start();
     plcTimer_.start();
     useSettings(Registry::DefaultPath());
+    showHostHelp();
 }
 
 MainWindow::~MainWindow() {
@@ -137,7 +204,8 @@ void MainWindow::closeProject() {
     softPlc_.reset();
     ide_.reset();
     showProject(QString(), {});
-    for (QMenu* menu : {hostMenu(kMenuTools), hostMenu(kMenuHelp)}) menu->clear();
+    hostMenu(kMenuTools)->clear();
+    showHostHelp();
     hostBar(kBarTools)->clear();
     menuShapes_.clear();
     barShapes_.clear();
@@ -187,7 +255,10 @@ bool MainWindow::compile() {
 }
 
 void MainWindow::changeLanguage(int code) {
-    if (!ide_) return;
+    if (!ide_) {
+        showHostHelp();  // the guide of the new language, or none
+        return;
+    }
     ide_->language = LanguageFromHostCode(code);
     ide_->changeLanguage(code);
     menuShapes_.clear();  // captions may have changed without a change of shape
@@ -213,8 +284,10 @@ void MainWindow::sync() {
 void MainWindow::fillMenu(QMenu* menu, HostMenuItem& root) {
     for (HostMenuItem* item : root.children) {
         if (!item->visible) continue;
-        if (item->name == "miHelpSeparator") {
-            menu->addSeparator();
+        if (item->name == "miHelpSeparator" || (item->caption.empty() && IsHostHelpEntry(item->name))) {
+            // The host's own entries; a plug-in that renamed one has made it its own.
+            QAction* action = addHostHelpEntry(menu, item->name);
+            if (!item->enabled) action->setEnabled(false);
             continue;
         }
         if (!item->children.empty()) {
@@ -227,17 +300,10 @@ void MainWindow::fillMenu(QMenu* menu, HostMenuItem& root) {
         QAction* action = menu->addAction(CaptionOf(*item));
         action->setObjectName(QString::fromStdString(item->name));
         action->setEnabled(item->enabled);
-        if (item->name == "miHelpAbout") {
-            connect(action, &QAction::triggered, this, [this] {
-                QMessageBox::about(this, tr("About"),
-                                   tr("Orvane IDE stand-in for the Velmora controllers plug-in."));
-            });
-        } else {
-            connect(action, &QAction::triggered, this, [this, item] {
-                item->click();
-                sync();
-            });
-        }
+        connect(action, &QAction::triggered, this, [this, item] {
+            item->click();
+            sync();
+        });
     }
 }
 

@@ -51,6 +51,13 @@ public:
     // windows. Dockable forms follow the host's dock hooks at once.
     void sync();
 
+    // The user guide in the stand-in's language (the help-path rule, with its
+    // fallback); empty when none is installed.
+    QString guideFile() const;
+    // Help > Contents (the guide's start page) and Help > Index (its index
+    // page); false when no guide is installed.
+    bool showGuide(bool index);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -65,6 +72,10 @@ private:
     void hookForms();
     void syncDocuments();
     void fillMenu(QMenu* menu, HostMenuItem& root);
+    // The host's own help entries (contents, index, separator, about); the
+    // whole help menu while no project is open.
+    QAction* addHostHelpEntry(QMenu* menu, const std::string& name);
+    void showHostHelp();
     QWidget* widgetOf(void* handle) const;
 
     std::unique_ptr<HostIde> ide_;

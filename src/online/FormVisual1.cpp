@@ -87,7 +87,7 @@ QRect PlaceOf(E e) {
         case E::WInput1: return {20, 130, 120, 70};
         case E::WFiltr1: return {210, 130, 120, 70};
         case E::PID1: return {395, 105, 170, 120};
-        case E::Tuner1: return {355, 5, 250, 88};  // room for its four buttons
+        case E::Tuner1: return {320, 5, 320, 88};  // room for its four buttons in every language
         case E::Y3Input1: return {580, 20, 120, 70};
         case E::UPanel1: return {580, 130, 120, 70};
         case E::Technologie1: return {740, 130, 120, 70};
@@ -133,11 +133,11 @@ const char* BoxName(SchemaValue v) {
 QString Title(E e) {
     switch (e) {
         case E::WInput1: return "w";
-        case E::WFiltr1: return "w filter";
+        case E::WFiltr1: return QStr(OwnText("w filter"));
         case E::PID1: return "PID";
-        case E::Tuner1: return "Tuner";
+        case E::Tuner1: return QStr(OwnText("Tuner"));
         case E::UPanel1: return "u";
-        case E::Technologie1: return "Plant";
+        case E::Technologie1: return QStr(OwnText("Plant"));
         case E::Y1Input1: return "y1";
         case E::Y2Input1:
         case E::Y2Input2: return "y2";
@@ -337,9 +337,22 @@ private:
 
 namespace {
 
+// The element's title in the room its picture leaves: a smaller font for a
+// longer title (the Russian ones), cut short only as the last resort.
+void DrawTitle(QPainter& p, const QString& title, int room) {
+    QFont f = p.font();
+    for (int size = 10; size > 7 && QFontMetrics(f).horizontalAdvance(title) > room; --size) f.setPixelSize(size - 1);
+    p.setFont(f);
+    p.drawText(QRect(0, 0, room, 14), Qt::AlignLeft | Qt::AlignTop,
+               QFontMetrics(f).elidedText(title, Qt::ElideRight, room));
+}
+
 // The picture of an element's panel; the output shows its characteristic.
 QPixmap ElementPicture(E e, const OutputCharacteristic& output) {
-    QPixmap pixmap(108, 30);
+    // The controller and the tuner have wide panels: their titles get the room.
+    const int width = e == E::Tuner1 ? 200 : e == E::PID1 ? 150 : 108;
+    const int box = width - 52;
+    QPixmap pixmap(width, 30);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -348,7 +361,10 @@ QPixmap ElementPicture(E e, const OutputCharacteristic& output) {
     f.setBold(true);
     p.setFont(f);
     p.setPen(QColor(0x40, 0x40, 0x40));
-    if (e != E::UPanel1) p.drawText(QRect(0, 0, 52, 14), Qt::AlignLeft | Qt::AlignTop, Title(e));
+    if (e != E::UPanel1) {
+        const int room = e == E::PID1 || e == E::Tuner1 ? box - 4 : e == E::Technologie1 ? 48 : 62;
+        DrawTitle(p, Title(e), room);
+    }
     f.setBold(false);
     f.setPixelSize(9);
     p.setFont(f);
@@ -368,8 +384,8 @@ QPixmap ElementPicture(E e, const OutputCharacteristic& output) {
             break;
         case E::PID1:
         case E::Tuner1: {
-            p.drawRect(56, 4, 40, 22);
-            p.drawText(QRect(56, 4, 40, 22), Qt::AlignCenter, e == E::PID1 ? "PID" : "AT");
+            p.drawRect(box, 4, 40, 22);
+            p.drawText(QRect(box, 4, 40, 22), Qt::AlignCenter, e == E::PID1 ? "PID" : "AT");
             break;
         }
         case E::Technologie1: {
@@ -448,7 +464,7 @@ void TFormVisual1::build() {
     CommLabel1 = new TCommLabel(tools);
     CommLabel1->setObjectName("CommLabel1");
     tools->addWidget(CommLabel1);
-    SimLabel1 = new QLabel("Simulace", tools);
+    SimLabel1 = new QLabel(tools);
     SimLabel1->setObjectName("SimLabel1");
     SimLabel1->setStyleSheet("QLabel{color:magenta;font-weight:bold;padding-left:8px;}");
     tools->addWidget(SimLabel1)->setVisible(false);
@@ -480,7 +496,6 @@ void TFormVisual1::build() {
                 E::Y2Input2, E::Y3Input1}) {
         auto* panel = new SchemaPanel(e, canvas_, clicked, hint);
         panel->setGeometry(PlaceOf(e));
-        panel->setToolTip(Title(e));
         panels_[static_cast<std::size_t>(e)] = panel;
     }
     const auto panel = [this](E e) { return panels_[static_cast<std::size_t>(e)]; };
@@ -500,27 +515,33 @@ void TFormVisual1::build() {
     }
     {
         // The controller's mode buttons and the tuner's controls; the side panel drives them.
+        // A smaller font and little spacing keep the longer Czech and Russian captions whole.
+        QFont small = font();
+        small.setPointSizeF(small.pointSizeF() * 0.9);
         auto* row = new QHBoxLayout;
+        row->setSpacing(2);
         for (const char* name : {"ManButton1", "AutoButton1", "RestartButton1"}) {
-            auto* b = new QPushButton(QString(name).remove("Button1"), panel(E::PID1));
+            auto* b = new QPushButton(panel(E::PID1));
             b->setObjectName(name);
             b->setEnabled(false);
             b->setMaximumHeight(20);
+            b->setFont(small);
             row->addWidget(b);
         }
         panel(E::PID1)->column()->addLayout(row);
         auto* tunerRow = new QHBoxLayout;
+        tunerRow->setSpacing(2);
         auto* lamp = new QLabel(panel(E::Tuner1));
         lamp->setObjectName("Shape1");
         lamp->setFixedSize(12, 12);
         lamp->setStyleSheet("QLabel{background:#9a9a9a;border-radius:6px;}");
         tunerRow->addWidget(lamp);
-        for (const auto& [name, text] : {std::pair{"TuneButton1", "Tune"}, {"BreakButton1", "Break"},
-                                         {"ParamsButton1", "Params"}, {"ErrorButton1", "Error"}}) {
-            auto* b = new QPushButton(text, panel(E::Tuner1));
+        for (const char* name : {"TuneButton1", "BreakButton1", "ParamsButton1", "ErrorButton1"}) {
+            auto* b = new QPushButton(panel(E::Tuner1));
             b->setObjectName(name);
             b->setEnabled(false);
             b->setMaximumHeight(20);
+            b->setFont(small);
             tunerRow->addWidget(b);
         }
         panel(E::Tuner1)->column()->addLayout(tunerRow);
@@ -604,14 +625,13 @@ void TFormVisual1::build() {
     structureColumn->setContentsMargins(2, 2, 2, 2);
     tbHex1 = new QToolButton(structure);
     tbHex1->setObjectName("tbHex1");
-    tbHex1->setText("HEX");
+    tbHex1->setText("HEX");  // a radix, the same in every language
     tbHex1->setCheckable(true);
     connect(tbHex1, &QToolButton::clicked, this, &TFormVisual1::tbHex1Click);
     structureColumn->addWidget(tbHex1, 0, Qt::AlignLeft);
     StringGrid2 = new QTableWidget(structure);
     StringGrid2->setObjectName("StringGrid2");
     StringGrid2->setColumnCount(3);
-    StringGrid2->setHorizontalHeaderLabels({"Name", "Value", "HEX"});
     StringGrid2->verticalHeader()->setVisible(false);
     StringGrid2->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid2->horizontalHeader()->setStretchLastSection(true);
@@ -622,9 +642,7 @@ void TFormVisual1::build() {
     TabSet1 = new QTabBar(this);
     TabSet1->setObjectName("TabSet1");
     TabSet1->setShape(QTabBar::RoundedSouth);
-    TabSet1->addTab("Schema");
-    TabSet1->addTab("Graph");
-    TabSet1->addTab("Structure");
+    for (int i = 0; i < 3; ++i) TabSet1->addTab(QString());
     connect(TabSet1, &QTabBar::currentChanged, this, [this](int index) {
         fromTabSet_ = true;
         showPage(index);
@@ -637,9 +655,24 @@ void TFormVisual1::build() {
 
 void TFormVisual1::Localize() {
     setWindowTitle(QStr("Velmora - " + name_));
-    SchemaButton1->setToolTip("Schema");
-    GrafButton1->setToolTip("Graph");
-    SchemaButton2->setToolTip("Structure");
+    const char* pageNames[] = {"Schema", "Graph", "Structure"};
+    QToolButton* pageButtons[] = {SchemaButton1, GrafButton1, SchemaButton2};
+    for (int i = 0; i < 3; ++i) {
+        TabSet1->setTabText(i, QStr(OwnText(pageNames[i])));
+        pageButtons[i]->setToolTip(TabSet1->tabText(i));
+    }
+    StringGrid2->setHorizontalHeaderLabels({QStr(OwnText("Name")), QStr(OwnText("Value")), "HEX"});
+    SimLabel1->setText(QStr(OwnText("Simulation")));
+    for (const auto& [name, text] : {std::pair{"ManButton1", "Man"}, {"AutoButton1", "Auto"},
+                                     {"RestartButton1", "Restart"}, {"TuneButton1", "Tune"},
+                                     {"BreakButton1", "Break"}, {"ParamsButton1", "Params"},
+                                     {"ErrorButton1", "Error"}})
+        if (auto* b = findChild<QPushButton*>(name)) b->setText(QStr(OwnText(text)));
+    for (SchemaPanel* p : panels_)
+        if (p && p->image()->text().isEmpty()) p->setToolTip(Title(p->element()));
+    if (loaded_) paintPictures();
+    if (graph_) graph_->localize();
+    if (ParamPanel1) ParamPanel1->localize();
     KomunikaceButton1->setToolTip(QText(3277));
     ToolButtonStop1->setToolTip(QText(3278));
     ToolButtonComm1->setToolTip(QText(3461));
@@ -666,15 +699,24 @@ bool TFormVisual1::loadController() {
         const auto e = static_cast<E>(i);
         if (QWidget* w = canvas_->findChild<QWidget*>(SchemaElementName(e))) w->setVisible(shown.visible(e));
     }
-    const OutputCharacteristic output = OutputCharacteristicFor(settings_);
+    paintPictures();
+    // Only an element that opens something looks clickable.
     for (SchemaPanel* p : panels_)
-        if (p && p->image()->text().isEmpty()) p->image()->setPixmap(ElementPicture(p->element(), output));
+        if (p)
+            p->setCursor(ClickTarget(p->element(), settings_.kind) == SchemaTarget::None ? Qt::ArrowCursor
+                                                                                           : Qt::PointingHandCursor);
     setSimulationActive(host_.reloadSimulation(*exchange_));
     loaded_ = true;
     canvas_->update();
     showValues();
     if (ParamPanel1) ParamPanel1->reload();
     return true;
+}
+
+void TFormVisual1::paintPictures() {
+    const OutputCharacteristic output = OutputCharacteristicFor(settings_);
+    for (SchemaPanel* p : panels_)
+        if (p && p->image()->text().isEmpty()) p->image()->setPixmap(ElementPicture(p->element(), output));
 }
 
 void TFormVisual1::selectTab(int index) {

@@ -124,6 +124,8 @@ private:
 
     void build();
     void showPage(int index);
+    // The element pictures with their titles, in the module's language.
+    void paintPictures();
     void showStructure();
     void setCommImage(int image);
     void afterModal(bool accepted);

@@ -101,7 +101,7 @@ std::string ElementHint(SchemaElement element, const ExchangeSettings& s) {
             case E::WInput1: return "w - " + n + ".sp";
             case E::Y1Input1: return Named("y1 - ", s.input) + n + ".pv";
             case E::PID1: return "e - " + n + ".de\n" + "u - " + n + ".mv";
-            case E::Tuner1: return "Tuner";
+            case E::Tuner1: return OwnText("Tuner");
             case E::Technologie1: return Named("u - ", s.output) + n + ".mv";
             default: return {};
         }

@@ -29,7 +29,7 @@ constexpr std::pair<const char*, SchemaValue> kInputBoxes[] = {
     {"Y2Edit2", SchemaValue::Y2},
 };
 
-const char* PidLabel(PanelEdit e) {
+QString PidLabel(PanelEdit e) {
     switch (e) {
         case PanelEdit::PBnd:
             return "PBnd [%]";
@@ -40,9 +40,9 @@ const char* PidLabel(PanelEdit e) {
         case PanelEdit::G2:
             return "K -";
         case PanelEdit::Ti:
-            return "Ti [s]";
+            return QStr("Ti [" + OwnText("s") + "]");
         case PanelEdit::Td:
-            return "Td [s]";
+            return QStr("Td [" + OwnText("s") + "]");
         case PanelEdit::EGap:
             return "EGap [%]";
         case PanelEdit::IGap:
@@ -108,9 +108,9 @@ void ParameterPanelWidget::build() {
     dummy_->setObjectName("_DUMMY");
     dummy_->setFixedSize(0, 0);
     column->addWidget(dummy_);
-    UseSettingsBtn1 = new QPushButton("Use vals", this);
+    UseSettingsBtn1 = new QPushButton(this);
     UseSettingsBtn1->setObjectName("UseSettingsBtn1");
-    SaveSettingsBtn1 = new QPushButton("Save vals", this);
+    SaveSettingsBtn1 = new QPushButton(this);
     SaveSettingsBtn1->setObjectName("SaveSettingsBtn1");
     column->addWidget(UseSettingsBtn1);
     column->addWidget(SaveSettingsBtn1);
@@ -167,14 +167,23 @@ void ParameterPanelWidget::reload() {
     panel_->reload();
     const ControllerKind kind = panel_->kind();
     for (std::size_t i = 0; i < kPanelEdits; ++i) {
-        const auto e = static_cast<PanelEdit>(i);
-        const bool used = PanelEditUsed(e, kind);
-        labels_[i]->setText(kind == ControllerKind::Pid ? PidLabel(e) : PidmaLabel(e));
+        const bool used = PanelEditUsed(static_cast<PanelEdit>(i), kind);
         labels_[i]->setVisible(used);
         edits_[i]->setVisible(used);
     }
+    localize();
     showTexts();
     refresh();
+}
+
+void ParameterPanelWidget::localize() {
+    UseSettingsBtn1->setText(QStr(OwnText("Use vals")));
+    SaveSettingsBtn1->setText(QStr(OwnText("Save vals")));
+    const bool pid = panel_->kind() == ControllerKind::Pid;
+    for (std::size_t i = 0; i < kPanelEdits; ++i) {
+        const auto e = static_cast<PanelEdit>(i);
+        labels_[i]->setText(pid ? PidLabel(e) : QString(PidmaLabel(e)));
+    }
 }
 
 void ParameterPanelWidget::showTexts() {

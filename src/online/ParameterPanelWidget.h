@@ -31,6 +31,8 @@ public:
 
     // The controller was loaded again: labels, rows and values from the file.
     void reload();
+    // The buttons and the units in the module's language.
+    void localize();
     // Enabled states, lamp and pending texts from the panel.
     void refresh();
 

@@ -15,6 +15,7 @@
 #include <QPainterPath>
 #include <QScrollBar>
 #include <QSvgGenerator>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -37,6 +38,13 @@ namespace {
 
 constexpr int kAxisWidth = 48;
 constexpr int kTop = 14, kBottom = 24, kRight = 12;
+
+// A file dialog's filter list in the module's language.
+QString Filters(std::initializer_list<const char*> filters) {
+    QStringList out;
+    for (const char* f : filters) out << QString::fromStdString(OwnText(f));
+    return out.join(";;");
+}
 
 QColor ColourOf(const TrendChannel& c) {
     return QColor(c.red(), c.green(), c.blue());
@@ -305,54 +313,51 @@ TrendGraphWidget::TrendGraphWidget(IniFile& file, std::string section, Controlle
 TrendGraphWidget::~TrendGraphWidget() = default;
 
 void TrendGraphWidget::build() {
-    auto* tools = new QHBoxLayout;
-    tools->setSpacing(2);
-    auto button = [&](const char* name, const QString& text, void (TrendGraphWidget::*op)(), bool checkable = false) {
+    // A tool bar: tools that do not fit the view's width (long captions in
+    // Czech and Russian) move into its extension menu instead of being cut.
+    auto* tools = new QToolBar(this);
+    tools->setObjectName("GraphTools1");
+    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    auto button = [&](const char* name, void (TrendGraphWidget::*op)(), bool checkable = false) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
-        b->setText(text);
-        b->setToolTip(text);
         b->setCheckable(checkable);
         b->setAutoRaise(true);
         connect(b, &QToolButton::clicked, this, [this, op] { (this->*op)(); });
         tools->addWidget(b);
         return b;
     };
-    button("ToolButton3", "Novy", &TrendGraphWidget::ToolButton3Click);
-    button("ToolButton4", "Otevrit", &TrendGraphWidget::ToolButton4Click);
-    button("ToolButton5", "Ulozit", &TrendGraphWidget::ToolButton5Click);
+    button("ToolButton3", &TrendGraphWidget::ToolButton3Click);
+    button("ToolButton4", &TrendGraphWidget::ToolButton4Click);
+    button("ToolButton5", &TrendGraphWidget::ToolButton5Click);
     auto* picture = new QToolButton(this);
     picture->setObjectName("ToolButton27");
-    picture->setText("Obrazek");
-    picture->setToolTip("Export the picture as SVG or PNG");
     picture->setPopupMode(QToolButton::InstantPopup);
     picture->setAutoRaise(true);
     exportMenu_ = new QMenu(picture);
-    QAction* copy = exportMenu_->addAction("Copy to clipboard as SVG and PNG");
+    QAction* copy = exportMenu_->addAction(QString());
     copy->setObjectName("CopyToClipboardAsWMF1");
     connect(copy, &QAction::triggered, this, [this] { CopyToClipboardAsWMF1Click(); });
-    QAction* save = exportMenu_->addAction("Save to file as SVG or PNG");
+    QAction* save = exportMenu_->addAction(QString());
     save->setObjectName("SaveToFileAsWMF1");
     connect(save, &QAction::triggered, this, [this] { SaveToFileAsWMF1Click(); });
     picture->setMenu(exportMenu_);
     tools->addWidget(picture);
-    button("ToolButtonCsv1", "CSV", &TrendGraphWidget::ToolButtonCsv1Click)
-        ->setToolTip("Save the shown time window as CSV");
-    tools->addSpacing(8);
-    lupa_ = button("ToolButton8", "Lupa", &TrendGraphWidget::ToolButton8Click, true);
-    follow_ = button("ToolButton10", "Sledovat posledni hodnotu", &TrendGraphWidget::ToolButton10Click, true);
-    measuring_ = button("ToolButton14", "Odmerovani", &TrendGraphWidget::ToolButton14Click, true);
-    measurePair_ = button("ToolButtonMeasure1", "A-B", &TrendGraphWidget::ToolButtonMeasure1Click, true);
-    measurePair_->setToolTip("Measuring cursor pair: Δt and the six Δ values");
-    tools->addSpacing(8);
-    button("ToolButton11", "Na celou vysku", &TrendGraphWidget::ToolButton11Click);
-    button("ToolButton12", "Pod sebe", &TrendGraphWidget::ToolButton12Click);
-    button("ToolButton15", "Sloucit stejne osy", &TrendGraphWidget::ToolButton15Click);
-    button("ToolButton16", "Rozdelit osy", &TrendGraphWidget::ToolButton16Click);
-    tools->addSpacing(8);
-    button("ToolButton18", "Osy Y", &TrendGraphWidget::ToolButton18Click);
-    button("ToolButton19", "Osa X", &TrendGraphWidget::ToolButton19Click);
-    tools->addStretch(1);
+    button("ToolButtonCsv1", &TrendGraphWidget::ToolButtonCsv1Click);
+    tools->addSeparator();
+    lupa_ = button("ToolButton8", &TrendGraphWidget::ToolButton8Click, true);
+    follow_ = button("ToolButton10", &TrendGraphWidget::ToolButton10Click, true);
+    measuring_ = button("ToolButton14", &TrendGraphWidget::ToolButton14Click, true);
+    measurePair_ = button("ToolButtonMeasure1", &TrendGraphWidget::ToolButtonMeasure1Click, true);
+    tools->addSeparator();
+    button("ToolButton11", &TrendGraphWidget::ToolButton11Click);
+    button("ToolButton12", &TrendGraphWidget::ToolButton12Click);
+    button("ToolButton15", &TrendGraphWidget::ToolButton15Click);
+    button("ToolButton16", &TrendGraphWidget::ToolButton16Click);
+    tools->addSeparator();
+    button("ToolButton18", &TrendGraphWidget::ToolButton18Click);
+    button("ToolButton19", &TrendGraphWidget::ToolButton19Click);
+    localize();
     follow_->setChecked(true);
 
     plot_ = new TrendPlot(*this);
@@ -370,10 +375,47 @@ void TrendGraphWidget::build() {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(2, 2, 2, 2);
     column->setSpacing(2);
-    column->addLayout(tools);
+    column->addWidget(tools);
     column->addWidget(plot_, 1);
     column->addWidget(scrollBar_);
     column->addWidget(readout_);
+}
+
+void TrendGraphWidget::localize() {
+    // Caption and, where it says more, the hint of each tool.
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* hint;
+    } tools[] = {
+        {"ToolButton3", "New", nullptr},
+        {"ToolButton4", "Open", nullptr},
+        {"ToolButton5", "Save", nullptr},
+        {"ToolButton27", "Picture", "Export the picture as SVG or PNG"},
+        {"ToolButtonCsv1", "CSV", "Save the shown time window as CSV"},
+        {"ToolButton8", "Zoom", nullptr},
+        {"ToolButton10", "Follow the last value", nullptr},
+        {"ToolButton14", "Measure", nullptr},
+        {"ToolButtonMeasure1", "A-B", "Measuring cursor pair: Δt and the six Δ values"},
+        {"ToolButton11", "Full height", nullptr},
+        {"ToolButton12", "Stacked", nullptr},
+        {"ToolButton15", "Merge equal axes", nullptr},
+        {"ToolButton16", "Split axes", nullptr},
+        {"ToolButton18", "Y axes", nullptr},
+        {"ToolButton19", "X axis", nullptr},
+    };
+    for (const auto& t : tools) {
+        auto* b = findChild<QToolButton*>(t.name);
+        if (!b) continue;
+        b->setText(QString::fromStdString(OwnText(t.caption)));
+        b->setToolTip(QString::fromStdString(OwnText(t.hint ? t.hint : t.caption)));
+    }
+    for (QAction* a : exportMenu_->actions()) {
+        if (a->objectName() == "CopyToClipboardAsWMF1")
+            a->setText(QString::fromStdString(OwnText("Copy to clipboard as SVG and PNG")));
+        else if (a->objectName() == "SaveToFileAsWMF1")
+            a->setText(QString::fromStdString(OwnText("Save to file as SVG or PNG")));
+    }
 }
 
 const TrendPicture TrendGraphWidget::picture() const {
@@ -460,12 +502,12 @@ void TrendGraphWidget::ToolButton3Click() {
 }
 
 void TrendGraphWidget::ToolButton4Click() {
-    const auto path = chooseFile(false, "Text (*.txt);;All files (*)", "txt");
+    const auto path = chooseFile(false, Filters({"Text files (*.txt)", "All files (*)"}), "txt");
     if (!path.empty()) openDataFile(path);
 }
 
 void TrendGraphWidget::ToolButton5Click() {
-    const auto path = chooseFile(true, "Text (*.txt);;All files (*)", "txt");
+    const auto path = chooseFile(true, Filters({"Text files (*.txt)", "All files (*)"}), "txt");
     if (!path.empty()) saveDataFile(path);
 }
 
@@ -519,7 +561,7 @@ bool TrendGraphWidget::savePicture(const std::filesystem::path& path) {
 }
 
 void TrendGraphWidget::SaveToFileAsWMF1Click() {
-    const auto path = chooseFile(true, "SVG picture (*.svg);;PNG picture (*.png)", "svg");
+    const auto path = chooseFile(true, Filters({"SVG picture (*.svg)", "PNG picture (*.png)"}), "svg");
     if (!path.empty()) savePicture(path);
 }
 

@@ -70,6 +70,9 @@ public:
     std::optional<double> markB() const { return markB_; }
     char decimalSeparator = '.';
 
+    // The tools' captions and hints in the module's language.
+    void localize();
+
     // The view stored a sample: redraw, and with follow on keep the newest in view.
     void sampleAdded();
     // Where "Otevrit", "Ulozit" and the exports start (the plug-in's folder of the project).

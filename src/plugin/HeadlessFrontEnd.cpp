@@ -1,6 +1,7 @@
 #include "plugin/HeadlessFrontEnd.h"
 
 #include "controllers/InputValue.h"
+#include "base/Platform.h"
 
 #include "plugin/FrameState.h"
 #include "plugin/HostServices.h"
@@ -116,9 +117,20 @@ FormFactory& HeadlessFrontEnd::forms() {
 }
 
 HelpViewer HeadlessFrontEnd::helpViewer() {
+    // The desktop's books, by the same path rule; with no window to show a
+    // page in, the journal names the page that would open.
     HelpViewer viewer;
+    viewer.extension = std::string(HelpFileExtension());
     viewer.open = [this](const std::filesystem::path& file) {
-        note("help: " + file.string());
+        note("help: " + file.string() + " (no window: the help viewer needs one)");
+        return true;
+    };
+    viewer.lookup = [this](const std::filesystem::path& file, HelpLookup kind, const std::string& keywords) {
+        // A topic is found by its anchor, a keyword by its word in the book.
+        const FileContent book = ReadWholeFile(file);
+        const std::string mark = kind == HelpLookup::Topic ? "<a name=\"" + keywords + "\">" : keywords;
+        if (!book.error.empty() || book.bytes.find(mark) == std::string::npos) return false;
+        note("help: " + file.string() + "#" + keywords + " (no window: the help viewer needs one)");
         return true;
     };
     viewer.messages = messageBoxes_.get();

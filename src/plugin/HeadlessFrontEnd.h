@@ -26,7 +26,8 @@ public:
 
     Toolkit& toolkit() override { return toolkit_; }
     FormFactory& forms() override;
-    // Notes the help file it was asked to open ("help: <path>").
+    // The desktop's help books by the same path rule; notes the page it was
+    // asked to open ("help: <path>[#a_<topic>] (no window: ...)").
     HelpViewer helpViewer() override;
 
     // Message boxes shown so far. Unless answerWith says otherwise, a box is

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QToolBar>
+#include <QToolButton>
 
 #include "controllers/FormOpenAs1.h"
 #include "controllers/FormRegMngr1.h"
@@ -10,6 +12,7 @@
 #include "online/OnlineSession.h"
 #include "plugin/FrameState.h"
 #include "base/Help.h"
+#include "base/Texts.h"
 #include "base/com/TaskString.h"
 
 namespace velmora {
@@ -147,6 +150,17 @@ QtControllerManager::QtControllerManager(TFormReg1& frame, void* owner)
       form_(std::make_unique<TFormRegMngr1>(host_, nullptr)),
       refresher_(std::make_unique<RefreshOnShow>(*form_)) {
     host_.setForm(handle());
+    // "?" at the end of the tool bar does what F1 does, as on the wizard's pages.
+    if (auto* bar = form_->findChild<QToolBar*>("ToolBar1")) {
+        bar->addSeparator();
+        auto* help = new QToolButton(bar);
+        help->setObjectName("HelpButton1");
+        help->setText("?");
+        help->setAutoRaise(true);
+        help->setToolTip(QString::fromStdString(OwnText("Help")));
+        QObject::connect(help, &QToolButton::clicked, form_.get(), [this] { host_.showHelp(); });
+        bar->addWidget(help);
+    }
 }
 
 QtControllerManager::~QtControllerManager() {
@@ -185,6 +199,8 @@ void QtControllerManager::hide() {
 
 void QtControllerManager::localize() {
     form_->Localize();
+    if (auto* help = form_->findChild<QToolButton*>("HelpButton1"))
+        help->setToolTip(QString::fromStdString(OwnText("Help")));
 }
 
 void QtControllerManager::refresh() {

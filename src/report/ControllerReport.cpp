@@ -104,12 +104,12 @@ public:
     // A scaled key as shown, with the table's scale.
     std::string Scaled(const ReportKeys& r, Key key, int decimals, std::string_view unit) const {
         const auto v = r.integer(key);
-        return v ? ScaledValue(*v, 1.0 / KeyScale(key), decimals, unit) : Unreadable();
+        return v ? ScaledValue(*v, 1.0 / KeyScale(key), decimals, OwnText(unit)) : Unreadable();
     }
     std::string Plain(const std::optional<long long>& v, std::string_view unit = {}) const {
         if (!v) return Unreadable();
         std::string s = std::to_string(*v);
-        if (!unit.empty()) (s += ' ') += unit;
+        if (!unit.empty()) (s += ' ') += OwnText(unit);
         return s;
     }
     // A 1-based stored index into the lines of a multi-line text.
@@ -119,7 +119,7 @@ public:
     std::string Floating(const std::optional<double>& v, std::string_view unit) const {
         if (!v) return Unreadable();
         std::string s = FormatNumber(*v);
-        (s += ' ') += unit;
+        (s += ' ') += OwnText(unit);
         return s;
     }
     // General format with up to 15 significant digits, as the program writes decimals.

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "PluginFixture.h"
+#include "base/Platform.h"
 #include "base/com/Guids.h"
 
 namespace velmora {
@@ -87,12 +88,13 @@ TEST_F(InstallTest, HelpEntryMovesIntoTheSharedPluginsHelpMenu) {
     const auto savedOem = Module().oemDirectory;
     Module().oemDirectory = project.path().string();
     std::filesystem::create_directories(project / "HELP");
-    testing::WriteBytes(project / "HELP" / "ENU_Velmora.chm", "help");
+    const std::string book = "ENU_Velmora" + std::string(HelpFileExtension());
+    testing::WriteBytes(project / "HELP" / book, "help");
     EXPECT_EQ(entry->handler->OnClick(), S_OK);
     Module().oemDirectory = savedOem;
     EXPECT_NE(std::find_if(frontEnd->journal().begin(), frontEnd->journal().end(),
-                           [](const std::string& l) {
-                               return l.rfind("help: ", 0) == 0 && l.find("ENU_Velmora.chm") != l.npos;
+                           [&](const std::string& l) {
+                               return l.rfind("help: ", 0) == 0 && l.find(book) != l.npos;
                            }),
               frontEnd->journal().end());
 

@@ -1,0 +1,194 @@
+// What a user of velmora-host meets when switching languages and asking for
+// help: the online view and the manager in Czech and Russian, the host's
+// help entries, the manager's "?" and help without a window.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QTabBar>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QToolButton>
+
+#include "HelpViewerWindow.h"
+#include "MainWindow.h"
+#include "base/Log.h"
+#include "base/Registry.h"
+#include "base/Texts.h"
+#include "host/PluginLoader.h"
+#include "plugin/HeadlessFrontEnd.h"
+#include "plugin/Registration.h"
+#include "support/Support.h"
+#include "support/UiApp.h"
+
+namespace velmora::host {
+namespace {
+
+const std::filesystem::path kBin = VELMORA_BIN_DIR;
+
+struct WithApp {
+    WithApp() { testing::UiApp(); }
+};
+
+class LanguageAndHelp : public ::testing::Test, private WithApp {
+protected:
+    void SetUp() override {
+        setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
+        project = dir.path() / "demo";
+        std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo", project,
+                              std::filesystem::copy_options::recursive);
+#ifdef VELMORA_PLUGIN_MODULE
+        Registry registry(Registry::DefaultPath());
+        RegisterHostCategories(registry);
+        registry.save();
+        ASSERT_EQ(PluginModule(VELMORA_PLUGIN_MODULE).registerServer(), S_OK);
+#endif
+    }
+    void TearDown() override {
+        HelpViewerWindow::closeInstance();
+        unsetenv("VELMORA_REGISTRY");
+    }
+    static QWidget* Named(const QString& name, const QString& title = {}) {
+        for (QWidget* w : QApplication::allWidgets())
+            if (w->objectName() == name && (title.isEmpty() || w->windowTitle() == title)) return w;
+        return nullptr;
+    }
+    static QAction* HelpEntry(MainWindow& window, const char* name) {
+        return window.hostMenu(kMenuHelp)->findChild<QAction*>(name);
+    }
+
+    testing::TempDir dir;
+    std::filesystem::path project;
+};
+
+#ifdef VELMORA_PLUGIN_MODULE
+TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQuestionMarkHelps) {
+    MainWindow window;
+    ASSERT_TRUE(window.openProject(QString::fromStdString(project.string())));
+    ASSERT_TRUE(window.openPlc("PLC1"));
+    window.hostMenu(kMenuTools)->actions()[0]->trigger();
+    auto* list = window.findChild<QDockWidget*>("Dock_FormRegMngr1")->widget()->findChild<QListWidget*>();
+    for (const char* name : {"Boiler", "Dryer"})  // a PID and a PIDMA controller
+        emit list->itemDoubleClicked(list->findItems(name, Qt::MatchExactly).value(0));
+
+    // Only what opens something looks clickable: "w" has no page, its filter has.
+    QWidget* boiler = Named("FormVisual1", "Velmora - Boiler");
+    ASSERT_NE(boiler, nullptr);
+    for (const auto& [element, shape] : {std::pair{"WInput1", Qt::ArrowCursor}, {"WFiltr1", Qt::PointingHandCursor},
+                                         {"Technologie1", Qt::PointingHandCursor}})
+        EXPECT_EQ(boiler->findChild<QWidget*>(element)->cursor().shape(), shape) << element;
+
+    using Probe = std::function<QString(QWidget*)>;
+    const Probe text = [](QWidget* w) {
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
+        return qobject_cast<QLabel*>(w)->text();
+    };
+    const Probe tip = [](QWidget* w) { return w->toolTip(); };
+    const auto tab = [](int i) { return Probe([i](QWidget* w) { return static_cast<QTabBar*>(w)->tabText(i); }); };
+    const Probe header = [](QWidget* w) {
+        return static_cast<QTableWidget*>(w)->horizontalHeaderItem(1)->text();
+    };
+    const struct {
+        const char* owner;  // a view's controller, or the manager
+        const char* widget;
+        Probe read;
+    } probes[] = {
+        {"Boiler", "TabSet1", tab(0)},        {"Boiler", "TabSet1", tab(1)},     {"Boiler", "TabSet1", tab(2)},
+        {"Boiler", "WFiltr1", tip},           {"Boiler", "ManButton1", text},    {"Boiler", "SimLabel1", text},
+        {"Boiler", "StringGrid2", header},    {"Boiler", "UseSettingsBtn1", text}, {"Boiler", "ToolButton10", text},
+        {"Dryer", "Tuner1", tip},             {"Dryer", "Technologie1", tip},    {"Dryer", "TuneButton1", text},
+        {"Dryer", "ParamsButton1", text},     {"manager", "HelpButton1", tip},
+    };
+    const auto read = [&](const auto& p) {
+        QWidget* owner = std::string(p.owner) == "manager"
+                             ? Named("FormRegMngr1")
+                             : Named("FormVisual1", QString("Velmora - ") + p.owner);
+        QWidget* w = owner ? owner->findChild<QWidget*>(p.widget) : nullptr;
+        return w ? p.read(w) : QString();
+    };
+    std::vector<QString> english;
+    for (const auto& p : probes) english.push_back(read(p));
+    for (const char* language : {"Language405", "Language407"}) {
+        window.findChild<QAction*>(language)->trigger();
+        for (std::size_t i = 0; i < std::size(probes); ++i) {
+            const QString shown = read(probes[i]);
+            EXPECT_FALSE(english[i].isEmpty()) << probes[i].widget;
+            EXPECT_FALSE(shown.isEmpty()) << language << " " << probes[i].widget;
+            EXPECT_NE(shown, english[i]) << language << " " << probes[i].owner << " " << probes[i].widget;
+        }
+    }
+    window.findChild<QAction*>("Language409")->trigger();
+
+    static_cast<QToolButton*>(Named("FormRegMngr1")->findChild<QWidget*>("HelpButton1"))->click();
+    EXPECT_TRUE(HelpViewerWindow::instance()->isVisible());
+    EXPECT_EQ(HelpViewerWindow::instance()->currentTopic(), "Velmora") << "the start page, as F1";
+    EXPECT_TRUE(HelpEntry(window, "miHelpContents")->isEnabled()) << "the host's entries with a project open";
+    window.closeProject();
+    EXPECT_NE(HelpEntry(window, "miHelpAbout"), nullptr) << "the help menu outlives the project";
+}
+#endif
+
+TEST_F(LanguageAndHelp, HelpContentsAndIndexOpenTheGuideOfTheLanguage) {
+    MainWindow window;
+    const struct {
+        const char* language;
+        const char* book;
+    } cases[] = {{"Language409", "ENU_Velmora.html"},
+                 {"Language405", "CSY_Velmora.html"},
+                 {"Language407", "RUS_Velmora.html"}};
+    for (const auto& c : cases) {
+        window.findChild<QAction*>(c.language)->trigger();
+        ASSERT_NE(HelpEntry(window, "miHelpContents"), nullptr) << "without a project, too";
+        ASSERT_TRUE(HelpEntry(window, "miHelpContents")->isEnabled());
+        HelpEntry(window, "miHelpContents")->trigger();
+        HelpViewerWindow* viewer = HelpViewerWindow::instance();
+        EXPECT_TRUE(viewer->isVisible());
+        EXPECT_TRUE(viewer->file().endsWith(c.book)) << viewer->file().toStdString();
+        EXPECT_EQ(viewer->currentTopic(), "Velmora") << "the start page";
+
+        HelpEntry(window, "miHelpIndex")->trigger();
+        EXPECT_TRUE(viewer->currentTopic().isEmpty()) << "the index page";
+        const QString index = viewer->findChild<QTextBrowser*>("HelpPage")->toHtml();
+        for (const QString& topic : viewer->topicNames()) EXPECT_TRUE(index.contains("#a_" + topic)) << c.book;
+    }
+    window.findChild<QAction*>("Language409")->trigger();
+
+    // Where no guide is installed the entries cannot mean anything: disabled.
+    const std::string oem = Module().oemDirectory;
+    Module().oemDirectory = dir.path().string();
+    MainWindow bare;
+    EXPECT_FALSE(HelpEntry(bare, "miHelpContents")->isEnabled());
+    EXPECT_FALSE(HelpEntry(bare, "miHelpIndex")->isEnabled());
+    EXPECT_TRUE(HelpEntry(bare, "miHelpAbout")->isEnabled());
+    Module().oemDirectory = oem;
+}
+
+TEST(HeadlessHelp, NamesThePageOfTheDesktopsBookOrSaysTheTopicIsMissing) {
+    ModuleTexts().chooseLanguage(1);
+    const struct {
+        const char* topic;
+        const char* journal;  // the line's end; empty: "Topic not found"
+    } cases[] = {
+        {"", "ENU_Velmora.html (no window: the help viewer needs one)"},
+        {"Velmora_PReg2", "ENU_Velmora.html#a_Velmora_PReg2 (no window: the help viewer needs one)"},
+        {"Velmora_NoSuchPage", ""},
+    };
+    for (const auto& c : cases) {
+        HeadlessFrontEnd frontEnd;
+        EXPECT_TRUE(ShowHelp(frontEnd.helpViewer(), kBin.string(), 1, "Velmora", c.topic, "")) << c.topic;
+        const std::string last = frontEnd.journal().empty() ? "" : frontEnd.journal().back();
+        if (*c.journal) {
+            EXPECT_TRUE(last.rfind("help: ", 0) == 0 && last.ends_with(c.journal)) << last;
+        } else {
+            ASSERT_EQ(frontEnd.messages().size(), 1u) << c.topic;
+            EXPECT_EQ(frontEnd.messages()[0].text, Text(3564));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace velmora::host
