@@ -44,6 +44,7 @@ TEST_F(HostIdeTest, ReportsTheProjectAndTheOpenPlc) {
     EXPECT_EQ(Take(text), "J. Novak");
     ide.closePlc();
     EXPECT_EQ(ide.currentPlc(), "");
+    EXPECT_THROW(HostIde(project / "empty"), std::runtime_error) << "a folder without a description is no project";
 }
 
 TEST_F(HostIdeTest, AnswersVariablesOfTheOpenPlc) {
@@ -122,10 +123,6 @@ TEST_F(HostIdeTest, TheTreeHasAPlcDocumentationNode) {
     EXPECT_EQ(ide.AddChild(&foreign, "x", 0, 0, 0, &child), E_INVALIDARG);
     ide.FindTreeNode("NoSuchNode", &node);
     EXPECT_EQ(node, nullptr);
-}
-
-TEST_F(HostIdeTest, AFolderWithoutADescriptionIsNoProject) {
-    EXPECT_THROW(HostIde ide(dir / "empty"), std::runtime_error);
 }
 
 }  // namespace

@@ -303,21 +303,6 @@ TEST(PlantCoefficients, RecomputedWhenSettingsAreReloaded) {
     EXPECT_NEAR(other.simulatedOutput(), 50 * (1 - e * (std::cos(0.05) + 0.25 * std::sin(0.05))), 1e-9);
 }
 
-TEST(PlantCoefficients, MarkingDirtyKeepsTheResponse) {
-    PlantSettings p = Active(kPlantThirdOrderOscillating);
-    PlantSimulation a, b;
-    a.load(p);
-    b.load(p);
-    a.setPlantInput(30);
-    b.setPlantInput(30);
-    for (int n = 0; n < 50; ++n) {
-        if (n % 7 == 0) b.markCoefficientsDirty();
-        a.step();
-        b.step();
-        ASSERT_EQ(a.simulatedOutput(), b.simulatedOutput());
-    }
-}
-
 // Load sets the output, stage input, first stage and ring to y0, but not the
 // previous input and output of the second-order stage: those start at 0, so
 // a second-order plant loaded away from 0 is not at rest. Expected values
@@ -426,19 +411,6 @@ TEST(PlantRawInputs, EmptyRangeGivesZeroAndRealModesGiveTheValue) {
     sim.step();
     EXPECT_TRUE(sim.firstInput().real);
     EXPECT_DOUBLE_EQ(sim.firstInput().value, 500);
-}
-
-TEST(PlantRawInputs, NoneForFloatingPointController) {
-    PlantSettings p = Active(kPlantNone);
-    p.ys = 50;
-    SimulatedInputs in;
-    in.pidController = false;
-    PlantSimulation sim;
-    sim.load(p, in);
-    sim.step();
-    EXPECT_EQ(sim.simulatedOutput(), 50);
-    EXPECT_EQ(sim.firstInput().value, 0);
-    EXPECT_TRUE(sim.hasStepped());
 }
 
 TEST(PlantInputOfIntegerController, AnalogOrThreeStage) {
