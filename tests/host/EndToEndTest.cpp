@@ -1,6 +1,6 @@
 // velmora-host as a user runs it: register the module, compile a copy of the
 // demo project, and find the generated files, the project's file list and the
-// plug-in log as they should be.
+// plug-in log as they should be; online, the comm log it leaves beside itself.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +10,9 @@
 
 #include "HostTestSupport.h"
 #include "base/IniFile.h"
+#include "base/com/Guids.h"
 #include "controllers/ProjectDescription.h"
+#include "base/Registry.h"
 
 namespace velmora {
 namespace {
@@ -38,6 +40,12 @@ protected:
         std::vector<std::string> lines;
         for (std::string line; std::getline(in, line);) lines.push_back(line.substr(line.rfind('\t') + 1));
         return lines;
+    }
+    bool commLogHas(const std::string& text) const {
+        std::ifstream in(host.parent_path() / "comm.log");
+        for (std::string line; std::getline(in, line);)
+            if (line.find(text) != std::string::npos) return true;
+        return false;
     }
     std::string quoted(const std::filesystem::path& p) const { return "'" + p.string() + "'"; }
 
@@ -87,14 +95,6 @@ TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
     EXPECT_EQ(LoadProjectDescription(project)->files, expectedFiles);
 }
 
-TEST_F(EndToEnd, WithoutARegisteredPluginCompileFails) {
-    ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
-    ASSERT_EQ(run("unregister " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
-    EXPECT_EQ(run("compile --project " + quoted(project) + " --plc PLC1"), 1);
-    EXPECT_NE(output.find("no plug-in is registered"), std::string::npos) << output;
-    EXPECT_FALSE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
-}
-
 TEST_F(EndToEnd, MistakesGetAMessage) {
     EXPECT_EQ(run("help"), 0);
     EXPECT_NE(output.find("velmora-host register PATH"), std::string::npos);
@@ -108,18 +108,61 @@ TEST_F(EndToEnd, MistakesGetAMessage) {
     EXPECT_EQ(run("compile --project " + quoted(dir / "nowhere") + " --plc PLC1"), 1);
     EXPECT_NE(output.find("No project description"), std::string::npos) << output;
     EXPECT_EQ(run("register " + quoted(dir / "missing.so")), 1);
+    ASSERT_EQ(run("unregister " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
+    EXPECT_EQ(run("compile --project " + quoted(project) + " --plc PLC1"), 1);
+    EXPECT_NE(output.find("no plug-in is registered"), std::string::npos) << output;
+    EXPECT_FALSE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
+
+    // A registered plug-in that cannot be loaded fails the compilation the others did.
+    ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
+    {
+        Registry r(registry);
+        const std::string clsid = "HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}";
+        r.setValue(clsid + "\\InprocServer32", "", (dir / "missing.so").string());
+        r.setValue(clsid + "\\ProgID", "", "Missing.Plugin");
+        r.setValue("HKEY_CLASSES_ROOT\\Missing.Plugin", "Load", "1");
+        r.createKey(clsid + "\\Implemented Categories\\" + com::GuidToString(com::kCatidOrvanePlugins));
+        r.save();
+    }
+    EXPECT_EQ(run("compile --project " + quoted(project) + " --plc PLC1"), 1);
+    EXPECT_NE(output.find("Missing.Plugin: "), std::string::npos) << output;
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
 }
 
 // Every controller of the demo goes online on the soft PLC (a BOOL variable
-// once had an address text the plug-in could not read).
+// once had an address text the plug-in could not read); the comm log only
+// with its switch.
 TEST_F(EndToEnd, EveryDemoControllerGoesOnline) {
     const std::pair<const char*, const char*> controllers[] = {
-        {"PLC1", "Boiler"}, {"PLC1", "Mixer"}, {"PLC1", "Dryer"}, {"PLC1", "Kiln"}, {"PLC2", "Chiller"}};
+        {"PLC1", "Boiler"}, {"PLC1", "Mixer"}, {"PLC1", "Dryer"}, {"PLC2", "Chiller"}, {"PLC1", "Kiln"}};
     for (const auto& [plc, name] : controllers) {
-        EXPECT_EQ(run("online --project " + quoted(project) + " --plc " + plc + " --controller " + name + " --passes 2"), 0)
+        const bool logged = std::string(name) == "Kiln";
+        EXPECT_EQ(run("online --project " + quoted(project) + " --plc " + plc + " --controller " + name +
+                      " --passes 2" + (logged ? " --set Kiln_Temp=12.5 /USECOMMLOGFILE" : "")),
+                  0)
             << output;
         EXPECT_NE(output.find(std::string("View ") + name + ": online"), std::string::npos) << output;
+        EXPECT_EQ(std::filesystem::exists(host.parent_path() / "comm.log"), logged) << name;
     }
+    EXPECT_NE(output.find("measured value (pv): 12.50 %"), std::string::npos) << output;
+    EXPECT_TRUE(commLogHas("Communication on!"));
+    EXPECT_TRUE(commLogHas("Enter comm - Kiln"));
+}
+
+TEST_F(EndToEnd, ScriptedFailuresCarryTheHostsErrorTextAndABadLineStops) {
+    const std::string script = (dir / "s.txt").string();
+    std::ofstream(script) << "1 fail-request 0x80040005 read\n2 page graph\n2 use-vals PBnd=40\n";
+    const std::string args =
+        "online --project " + quoted(project) + " --plc PLC1 --controller Boiler --script '" + script + "' /USECOMMLOGFILE";
+    ASSERT_EQ(run(args), 0) << output;
+    EXPECT_NE(output.find("pass 2: data=Data OK comm="), std::string::npos) << output;
+    EXPECT_TRUE(commLogHas("Comm Error\tSoft PLC: error 0x80040005")) << "the host describes its own codes";
+    EXPECT_TRUE(commLogHas("zapis Pbnd...IGap, Control change\tCh\t24\t"));
+
+    std::ofstream(script) << "1 page graph\n\n3 mode off\n";
+    EXPECT_EQ(run(args), 1);
+    EXPECT_NE(output.find("s.txt:3: mode takes man or auto"), std::string::npos) << output;
+    EXPECT_EQ(output.find("Compiled"), std::string::npos) << "nothing runs";
 }
 
 // Names that are not legal: the others are compiled, the bad ones named and

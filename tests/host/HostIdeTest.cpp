@@ -44,6 +44,7 @@ TEST_F(HostIdeTest, ReportsTheProjectAndTheOpenPlc) {
     EXPECT_EQ(Take(text), "J. Novak");
     ide.closePlc();
     EXPECT_EQ(ide.currentPlc(), "");
+    EXPECT_THROW(HostIde(project / "empty"), std::runtime_error) << "a folder without a description is no project";
 }
 
 TEST_F(HostIdeTest, AnswersVariablesOfTheOpenPlc) {
@@ -86,42 +87,6 @@ TEST_F(HostIdeTest, RegisteredFilesJoinTheProjectsFileList) {
     EXPECT_EQ(ide.RemoveFile(5), E_INVALIDARG);
 }
 
-std::uint32_t lastStatus = 0;
-PlcRequestFunction lastRequest = nullptr;
-int calls = 0;
-void Callback(PlcRequestFunction request, std::intptr_t, std::intptr_t, std::uint32_t status) {
-    lastRequest = request;
-    lastStatus = status;
-    ++calls;
-}
-std::int32_t Request(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*,
-                     std::int32_t, std::int32_t) {
-    return 0;
-}
-
-TEST_F(HostIdeTest, TheCommunicationLoopCallsItsCallbacksWithTheRequestFunction) {
-    HostIde ide(project);
-    calls = 0;
-    EXPECT_EQ(ide.RegisterCallback(&Callback), S_OK);
-    ide.RegisterCallback(&Callback);
-    EXPECT_EQ(ide.callbackCount(), 1u);
-    std::int32_t state = 0;
-    ide.GetPlcState(&state);
-    EXPECT_EQ(state, 2) << "no request function: no PLC";
-    ide.commLoopPass(0x30000);
-    EXPECT_EQ(calls, 1);
-    EXPECT_EQ(lastRequest, nullptr);
-    EXPECT_EQ(lastStatus, 0x30000u);
-    ide.setRequestFunction(&Request);
-    ide.GetPlcState(&state);
-    EXPECT_EQ(state, 0);
-    ide.commLoopPass(0x80);
-    EXPECT_EQ(lastRequest, &Request);
-    ide.UnregisterCallback(&Callback);
-    ide.commLoopPass(0);
-    EXPECT_EQ(calls, 2);
-}
-
 TEST_F(HostIdeTest, MenuItemsAreFoundOrMadeAndMovedWithinTheMenus) {
     HostIde ide(project);
     com::ComPtr<IYantMenuItem> a, again;
@@ -158,10 +123,6 @@ TEST_F(HostIdeTest, TheTreeHasAPlcDocumentationNode) {
     EXPECT_EQ(ide.AddChild(&foreign, "x", 0, 0, 0, &child), E_INVALIDARG);
     ide.FindTreeNode("NoSuchNode", &node);
     EXPECT_EQ(node, nullptr);
-}
-
-TEST_F(HostIdeTest, AFolderWithoutADescriptionIsNoProject) {
-    EXPECT_THROW(HostIde ide(dir / "empty"), std::runtime_error);
 }
 
 }  // namespace

@@ -80,10 +80,17 @@ protected:
         return w;
     }
     bool said(const std::string& text) const { return out.str().find(text) != std::string::npos; }
+    // The wizard's pages reach the running PLC through the view's exchange.
+    void wire(wizard::WizardContext& context) {
+        data = std::make_unique<PlcControllerData>(session->view(name)->exchange());
+        context.controllerName = name;
+        context.controllerData = data.get();
+    }
 
     std::string name;
     std::ostringstream out, err;
     std::unique_ptr<host::HeadlessSession> session;
+    std::unique_ptr<PlcControllerData> data;  // goes before the session it reads through
 };
 
 TEST_F(ScriptedSession, PidParametersWaitForTheGraphPageThenGoWithTheControlWord) {
@@ -145,10 +152,8 @@ TEST_F(ScriptedSession, PidmaParametersSetpointModeAndTunerCommands) {
 
 TEST_F(ScriptedSession, WizardPagesWriteAndReadTheRunningPlcThroughTheView) {
     open("Boiler");
-    PlcControllerData data(session->view(name)->exchange());
     wizard::WizardContext context;
-    context.controllerName = name;
-    context.controllerData = &data;
+    wire(context);
     softplc::SoftPlc& plc = session->soft().plc();
     const std::int16_t control = *plc.readInt16("Boiler_Control");
 
@@ -173,10 +178,8 @@ TEST_F(ScriptedSession, WizardPagesWriteAndReadTheRunningPlcThroughTheView) {
 
 TEST_F(ScriptedSession, PidmaPageWritesItsParametersIntoTheRunningPlc) {
     open("Dryer");
-    PlcControllerData data(session->view(name)->exchange());
     wizard::WizardContext context;
-    context.controllerName = name;
-    context.controllerData = &data;
+    wire(context);
     const auto read = wizard::ReadPidmaControllerFromPlc(context, wizard::PidmaController{}, '.');
     ASSERT_TRUE(read);
     wizard::PidmaController changed = *read;

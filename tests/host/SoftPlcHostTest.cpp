@@ -96,6 +96,8 @@ TEST_F(SoftPlcHost, StateQueryAndLoopPassesFollowTheSoftPlc) {
 
     g_passes.clear();
     ASSERT_EQ(ide.RegisterCallback(&Record), S_OK);
+    ide.RegisterCallback(&Record);
+    EXPECT_EQ(ide.callbackCount(), 1u) << "registered once";
     soft.pass();
     ASSERT_EQ(g_passes.size(), 1u);
     ASSERT_NE(g_passes[0].request, nullptr);
@@ -119,6 +121,8 @@ TEST_F(SoftPlcHost, StateQueryAndLoopPassesFollowTheSoftPlc) {
     soft.pass();
     EXPECT_NE(g_passes[2].request, nullptr);
     ide.UnregisterCallback(&Record);
+    soft.pass();
+    EXPECT_EQ(g_passes.size(), 3u) << "unregistered: no more passes";
 }
 
 TEST_F(SoftPlcHost, OnlineCommandShowsWhatTheViewReceived) {

@@ -94,6 +94,12 @@ struct ExchangeFixture : SessionFixture {
         view.commTick();  // hands the want-data flag over
         session->CommLoopCallback(request, kRunning);
     }
+    // Whether a comm log line starts with `prefix`.
+    bool logged(const std::string& prefix) const {
+        for (const auto& l : log.lines)
+            if (l.rfind(prefix, 0) == 0) return true;
+        return false;
+    }
     // The requests of one exchange of `view`.
     std::vector<softplc::ReceivedRequest> requestsOf(OnlineExchange& view) {
         plc.clearHistory();

@@ -57,17 +57,13 @@ struct Host : VisualHost {
 
 struct FormVisual1Ui : ExchangeFixture, ::testing::Test {
     QApplication app{argc, argv};
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("formvisual1_" + std::to_string(::getpid()));
+    velmora::testing::TempDir dir;
     Host host;
     FormVisual1Ui() {
-        std::filesystem::create_directories(dir);
         host.s = session.get();
         host.file = dir / "PLC1.rglx";
         host.shown = &messages;
-        std::filesystem::remove(host.file);
     }
-    ~FormVisual1Ui() override { std::filesystem::remove_all(dir); }
     void writeSection(const std::string& name, const std::string& type, int inputMode, bool cascade) {
         IniFile f(host.file);
         const std::string s = "Regulator " + name;

@@ -64,28 +64,29 @@ TEST(SymbolNames, PidmaMembersAndVariables) {
                                                   "T1_TAFF", "T1_TE", "T1_k", "T1_pk", "T1_CHANGED", "In", "Out"}));
 }
 
-TEST_F(GoingOnline, ChangedProgramAsksForCompilationFirst) {
-    addPid(Pid("R1"), 100);
-    session->environment().programChanged = [] { return true; };
-    RecordingView view;
-    auto r1 = online("R1", &view);
-    EXPECT_FALSE(r1->online());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, Text(2038));
-    EXPECT_EQ(messages.shown[0].text, Text(3034));
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation);
-}
-
-TEST_F(GoingOnline, NoPlcConnected) {
+TEST_F(GoingOnline, AChangedProgramOrNoPlcIsSaidAndTheViewStaysOffline) {
     addPid(Pid("R1"), 100);
     FixedPlcControl noPlc;
     noPlc.state = 2;
-    session->environment().plc = &noPlc;
-    RecordingView view;
-    auto r1 = online("R1", &view);
-    EXPECT_FALSE(r1->online());
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, Text(3035));
+    const std::function<void()> setups[] = {
+        [&] { session->environment().programChanged = [] { return true; }; },
+        [&] {
+            session->environment().programChanged = nullptr;
+            session->environment().plc = &noPlc;
+        },
+    };
+    const int texts[] = {3034, 3035};
+    for (int i = 0; i < 2; ++i) {
+        setups[i]();
+        messages.shown.clear();
+        RecordingView view;
+        auto r1 = online("R1", &view);
+        EXPECT_FALSE(r1->online()) << i;
+        ASSERT_EQ(messages.shown.size(), 1u) << i;
+        EXPECT_EQ(messages.shown[0].caption, Text(2038)) << i;
+        EXPECT_EQ(messages.shown[0].text, Text(texts[i]));
+        EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation) << i;
+    }
 }
 
 TEST_F(GoingOnline, MissingStructureMemberIsCountedAndNamedOnce) {

@@ -14,101 +14,63 @@ protected:
     void SetUp() override { addVariables(); }
 };
 
-TEST_F(PidExchange, SingleInputReadsFiftyBytesFromDet) {
-    const int base = addPid(Pid("R1"), 100);
-    // Input1 of T_PID at offset 5, Control at 47.
-    plc.area(3)[base + 5] = 0x34;
-    plc.area(3)[base + 6] = 0x12;
-    plc.area(3)[base + 47] = 0x01;
-    RecordingView view;
-    auto r1 = online("R1", &view);
-    ASSERT_TRUE(r1->online());
-
-    const auto requests = requestsOf(*r1);
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].command, kPlcRead);
-    EXPECT_EQ(requests[0].bytes, Bytes({3, 100, 0, 50}));
-    EXPECT_EQ(DecodeInt16(r1->tpid() + tpid::Input1), 0x1234);
-    EXPECT_EQ(DecodeUInt16(r1->tpid() + tpid::Control), 1);
-    EXPECT_TRUE(log.contains("Enter comm - R1"));
-    EXPECT_TRUE(log.contains("Leave comm - R1"));
-    EXPECT_TRUE(log.contains("Want data = false pro R1"));
-    ASSERT_GE(log.lines.size(), 1u);
-    bool logged = false;
-    for (const auto& l : log.lines) logged |= l.rfind("cteni struktury PID od Input1\tBh\t4\t50\t:\t03  64  00  32  \n", 0) == 0;
-    EXPECT_TRUE(logged);
-}
-
-TEST_F(PidExchange, CascadeWithSecondInputReadsFiftyFourBytesFromTheThirdInput) {
-    auto s = Pid("R3");
-    s.cascade = true;
-    s.inputMode = 2;
-    s.y2Name = "Level_In";
-    s.y3Name = "Pos_In";
-    const int structAt = addPid(s, 300);
-    ASSERT_EQ(structAt, 304);
-    plc.area(3)[300] = 3;   // Input3
-    plc.area(3)[302] = 2;   // Input2
-    plc.area(3)[304 + tpid::Input1] = 1;
-    RecordingView view;
-    auto r3 = online("R3", &view);
-    const auto requests = requestsOf(*r3);
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].bytes, Bytes({3, 0x2C, 1, 54}));  // 300 = 0x12C
-    EXPECT_EQ(r3->input3(), 3);
-    EXPECT_EQ(r3->input2(), 2);
-    EXPECT_EQ(DecodeInt16(r3->tpid() + tpid::Input1), 1);
-    EXPECT_TRUE(log.lines.end() != std::find_if(log.lines.begin(), log.lines.end(), [](const std::string& l) {
-                    return l.rfind("cteni struktury PID od Input3\t", 0) == 0;
-                }));
-}
-
-TEST_F(PidExchange, CascadeWithoutSecondInputPutsTheThirdInputInItsOwnSlot) {
-    auto s = Pid("R2");
-    s.cascade = true;
-    s.y3Name = "Pos_In";
-    addPid(s, 200);
-    plc.area(3)[200] = 7;                  // Input3
-    plc.area(3)[202 + tpid::Input1] = 9;   // structure right behind it
-    RecordingView view;
-    auto r2 = online("R2", &view);
-    const auto requests = requestsOf(*r2);
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].bytes, Bytes({3, 200, 0, 52}));
-    EXPECT_EQ(r2->input3(), 7);
-    EXPECT_EQ(r2->input2(), 0);
-    EXPECT_EQ(DecodeInt16(r2->tpid() + tpid::Input1), 9);
-    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(), [](const std::string& l) {
-        return l.rfind("cteni struktury PID od Input3, bez Input2\t", 0) == 0;
-    }));
-}
-
-TEST_F(PidExchange, SecondInputOnlyReadsFiftyTwoBytesFromIt) {
-    auto s = Pid("R4");
-    s.inputMode = 3;
-    s.y2Name = "Level_In";
-    addPid(s, 400);
-    plc.area(3)[400] = 5;
-    RecordingView view;
-    auto r4 = online("R4", &view);
-    const auto requests = requestsOf(*r4);
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].bytes, Bytes({3, 0x90, 1, 52}));
-    EXPECT_EQ(r4->input2(), 5);
-}
-
-TEST_F(PidExchange, AdditionalOutputIsASecondItemOfTheRead) {
-    auto s = Pid("R1");
-    s.addOutName = "Disturb";
-    addPid(s, 100);
-    plc.area(3)[2020] = 0x10;
-    plc.area(3)[2021] = 0x27;  // 10000
-    RecordingView view;
-    auto r1 = online("R1", &view);
-    const auto requests = requestsOf(*r1);
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].bytes, Bytes({3, 100, 0, 50, 3, 0xE4, 0x07, 2}));
-    EXPECT_EQ(DecodeInt16(r1->additionalOutput().data()), 10000);
+// Each input configuration reads its block from the first variable it has;
+// the received bytes land in their slots and the log names the block.
+TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
+    struct Case {
+        const char* what;
+        bool cascade;
+        int inputMode;
+        const char* addOut;
+        std::vector<std::uint8_t> read;
+        int input3, input2;
+        const char* logged;
+    };
+    const Case cases[] = {
+        {"single input", false, 1, "", Bytes({3, 100, 0, 50}), 0, 0, "cteni struktury PID od Input1\tBh\t4\t50\t:\t03  64  00  32  \n"},
+        {"cascade and second input", true, 2, "", Bytes({3, 100, 0, 54}), 3, 2, "cteni struktury PID od Input3\t"},
+        {"cascade alone", true, 1, "", Bytes({3, 100, 0, 52}), 3, 0, "cteni struktury PID od Input3, bez Input2\t"},
+        {"second input alone", false, 3, "", Bytes({3, 100, 0, 52}), 0, 2, "cteni struktury PID od Input2"},
+        {"additional output", false, 1, "Disturb", Bytes({3, 100, 0, 50, 3, 0xE4, 0x07, 2}), 0, 0, "cteni struktury PID od Input1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = "R" + std::to_string(&c - cases);
+        auto area = plc.area(3);
+        std::fill(area.begin(), area.end(), 0);
+        log.lines.clear();
+        auto s = Pid(name);
+        s.cascade = c.cascade;
+        s.inputMode = c.inputMode;
+        s.y2Name = "Level_In";
+        s.y3Name = "Pos_In";
+        s.addOutName = c.addOut;
+        const int base = addPid(s, 100);
+        // Input3 then Input2 in front of the structure, as far as the controller has them.
+        if (c.cascade) area[100] = 3;
+        if (c.inputMode > 1) area[c.cascade ? 102 : 100] = 2;
+        area[base + tpid::Input1] = 0x34;
+        area[base + tpid::Input1 + 1] = 0x12;
+        area[base + tpid::Control] = 0x01;
+        area[2020] = 0x10;
+        area[2021] = 0x27;  // 10000
+        RecordingView view;
+        auto r = online(name, &view);
+        ASSERT_TRUE(r->online());
+        const auto requests = requestsOf(*r);
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].command, kPlcRead);
+        EXPECT_EQ(requests[0].bytes, c.read);
+        EXPECT_EQ(r->input3(), c.input3);
+        EXPECT_EQ(r->input2(), c.input2);
+        EXPECT_EQ(DecodeInt16(r->tpid() + tpid::Input1), 0x1234);
+        EXPECT_EQ(DecodeUInt16(r->tpid() + tpid::Control), 1);
+        if (*c.addOut) EXPECT_EQ(DecodeInt16(r->additionalOutput().data()), 10000);
+        EXPECT_TRUE(logged(c.logged));
+        EXPECT_TRUE(log.contains("Enter comm - " + name));
+        EXPECT_TRUE(log.contains("Leave comm - " + name));
+        EXPECT_TRUE(log.contains("Want data = false pro " + name));
+    }
 }
 
 TEST_F(PidExchange, StructureViewAlsoReadsTheSourceVariables) {
@@ -128,9 +90,7 @@ TEST_F(PidExchange, StructureViewAlsoReadsTheSourceVariables) {
     EXPECT_EQ(r1->sourceValues()[0][0], 11);
     EXPECT_EQ(r1->sourceValues()[1][0], 22);
     EXPECT_EQ(r1->sourceValues()[2][0], 33);
-    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(), [](const std::string& l) {
-        return l.rfind("Cteni Y1Name, UpName, UmName\t", 0) == 0;
-    }));
+    EXPECT_TRUE(logged("Cteni Y1Name, UpName, UmName\t"));
 }
 
 TEST_F(PidExchange, ParameterBlockGoesWithTheControlWordOnlyWhileTheGraphIsShown) {
@@ -174,20 +134,8 @@ TEST_F(PidExchange, SingleWordWritesInTheirOrder) {
     EXPECT_EQ(requests[2].bytes, Bytes({3, base + tpid::gW, 0, 2, 0x88, 0x13}));
     EXPECT_EQ(requests[3].bytes, Bytes({3, base + tpid::Control, 0, 2, 0x41, 0}));
     EXPECT_EQ(requests[4].bytes, Bytes({3, base + tpid::Output, 0, 2, 0x06, 0xFF}));
-    const char* texts[] = {"zapis TiW\t", "zapis gW\t", "zapis Control\t", "zapis OutPut\t"};
-    for (const char* t : texts)
-        EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
-                                [&](const std::string& l) { return l.rfind(t, 0) == 0; }))
-            << t;
-}
-
-TEST_F(PidExchange, ControlWordIsWrittenOnlyWhenItDiffersFromTheLastRead) {
-    const int base = addPid(Pid("R1"), 100);
-    plc.area(3)[base + tpid::Control] = 0x41;
-    RecordingView view;
-    auto r1 = online("R1", &view);
-    exchangeOnce(*r1);
-    r1->markControl(0x0041);
+    for (const char* t : {"zapis TiW\t", "zapis gW\t", "zapis Control\t", "zapis OutPut\t"}) EXPECT_TRUE(logged(t)) << t;
+    r1->markControl(0x0041);  // what the PLC has now: not written again
     EXPECT_EQ(requestsOf(*r1).size(), 1u);
     EXPECT_FALSE(r1->pending().control);
 }
@@ -204,8 +152,7 @@ TEST_F(PidExchange, SimulatedInputsGoInOneRequestWithTheirOwnWidths) {
     ASSERT_EQ(requests.size(), 2u);
     // Y2 does not exist on this controller: only Y1 (INT) and Y3 (REAL).
     EXPECT_EQ(requests[1].bytes, Bytes({3, 0xD0, 0x07, 2, 0xD2, 0x04, 3, 0xD4, 0x07, 4, 0, 0, 0x48, 0x42}));
-    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
-                            [](const std::string& l) { return l.rfind("zapis Y1, (Y2, (Y3))\t", 0) == 0; }));
+    EXPECT_TRUE(logged("zapis Y1, (Y2, (Y3))\t"));
     EXPECT_EQ(requestsOf(*r3).size(), 1u) << "a simulated value is written once";
 }
 
@@ -224,10 +171,8 @@ TEST_F(PidExchange, SecondInputForRatioControlAsIntOrReal) {
     requests = requestsOf(*r4);
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].bytes, Bytes({3, 0xD2, 0x07, 4, 0, 0, 0xC0, 0x3F}));
-    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
-                            [](const std::string& l) { return l.rfind("zapis Y2 pro RIO\t", 0) == 0; }));
-    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
-                            [](const std::string& l) { return l.rfind("zapis Y2 pro RIO (float)\t", 0) == 0; }));
+    EXPECT_TRUE(logged("zapis Y2 pro RIO\t"));
+    EXPECT_TRUE(logged("zapis Y2 pro RIO (float)\t"));
 }
 
 TEST_F(PidExchange, WithoutValidDataNothingIsSentAndTheStampIsSetOnce) {

@@ -22,10 +22,6 @@ protected:
         const auto bytes = EncodeFloat(value);
         std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + 1000 + offset);
     }
-    bool logged(const char* prefix) const {
-        return std::any_of(log.lines.begin(), log.lines.end(),
-                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
-    }
     RecordingView view;
     std::unique_ptr<OnlineExchange> t1;
 };
@@ -76,8 +72,10 @@ TEST_F(PidmaExchange, StructureViewReadsTheWholeImageAndTheAdditionalOutput) {
 }
 
 TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
-    t1->setGraphShown(true);
     t1->markParameters(PidmaParameterBlock{2.0f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 0.5f});
+    EXPECT_EQ(requestsOf(*t1).size(), 1u) << "the parameters wait for the graph page";
+    EXPECT_TRUE(t1->pending().parameters);
+    t1->setGraphShown(true);
     t1->markSp(55.0f);
     t1->markMan(true);
     t1->markTaff(1);
@@ -114,12 +112,6 @@ TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
                           "zapis TBRK\t", "zapis _hv\t", "zapis Y\t", "zapis TE\t"})
         EXPECT_TRUE(logged(t)) << t;
     EXPECT_EQ(requestsOf(*t1).size(), 1u) << "nothing is written twice";
-}
-
-TEST_F(PidmaExchange, ParametersWaitForTheGraphPage) {
-    t1->markParameters(PidmaParameterBlock{});
-    EXPECT_EQ(requestsOf(*t1).size(), 1u);
-    EXPECT_TRUE(t1->pending().parameters);
 }
 
 TEST_F(PidmaExchange, TunedReadReportsByReason) {

@@ -120,21 +120,16 @@ TEST_F(Session, TwoViewsClosedInOnePassBothGetTheMessage) {
     EXPECT_EQ(session->views().size(), 2u);
 }
 
-TEST_F(Session, OffNotificationsWithATrueArgumentChangeNothing) {
-    openViews(1);
-    session->CommLoopCallback(request, kRunning);
-    views[0].labelUpdates = 0;
-    session->HardOff(1);
+TEST_F(Session, OffNotificationsStopEverythingUntilTheLoopIsBack) {
+    openViews(2);
+    session->CommLoopCallback(request, kRunning | (1u << 11));
+    views[1].labelUpdates = 0;
+    session->HardOff(1);  // a true argument changes nothing
     session->SoftOff(0xFFFF);
     EXPECT_FALSE(session->commPending());
     EXPECT_EQ(session->commState(), TCommState::csRUN);
     EXPECT_TRUE(simTimer().enabled());
-    EXPECT_EQ(views[0].labelUpdates, 0);
-}
-
-TEST_F(Session, OffNotificationsStopEverythingUntilTheLoopIsBack) {
-    openViews(2);
-    session->CommLoopCallback(request, kRunning | (1u << 11));
+    EXPECT_EQ(views[1].labelUpdates, 0);
     exchanges[0]->requestClose();
     session->HardOff(0);
     EXPECT_TRUE(session->commPending());

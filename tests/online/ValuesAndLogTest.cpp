@@ -2,11 +2,8 @@
 // settings read from the controller file, and the data state of the tick.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <limits>
-
-#include <unistd.h>
 
 #include "ExchangeFixture.h"
 #include "base/IniFile.h"
@@ -104,17 +101,6 @@ TEST_F(LoggedExchange, FailedRequestLogsTheErrorBeforeItsLineAndClampsTheDump) {
         << "the dump stops at the buffer's capacity";
 }
 
-TEST_F(LoggedExchange, LogSwitchedOffWritesNothing) {
-    addVariables();
-    addPid(Pid("R1"), 100);
-    log.on = false;
-    RecordingView view;
-    auto r1 = online("R1", &view);
-    exchangeOnce(*r1);
-    r1->commTick();
-    EXPECT_TRUE(log.lines.empty());
-}
-
 TEST_F(LoggedExchange, TickCountsNewDataOnceAndFallsToNoData) {
     addVariables();
     addPid(Pid("R1"), 100);
@@ -145,11 +131,15 @@ TEST_F(LoggedExchange, TickCountsNewDataOnceAndFallsToNoData) {
     session->CommLoopCallback(request, kRunning);
     EXPECT_EQ(r1->commTick().state, TDataState::dsDataOK);
     EXPECT_EQ(view.ticks.size(), 5u);
+    log.lines.clear();
+    log.on = false;  // switched off: nothing written
+    exchangeOnce(*r1);
+    r1->commTick();
+    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST(ExchangeSettingsFile, KeysAndDefaultsOfTheControllerSection) {
-    const auto dir = std::filesystem::temp_directory_path() / ("velmora-online-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const velmora::testing::TempDir dir;
     const auto path = dir / "PLC1.rglx";
     {
         std::ofstream out(path);
@@ -177,7 +167,6 @@ TEST(ExchangeSettingsFile, KeysAndDefaultsOfTheControllerSection) {
     EXPECT_EQ(none.maxY, 10000);
     EXPECT_EQ(none.minY, 0);
     EXPECT_TRUE(none.analogOutput);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

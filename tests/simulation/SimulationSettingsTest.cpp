@@ -5,40 +5,18 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include "support/Support.h"
 
 namespace velmora {
 namespace {
 
 class SimulationSettingsFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("velmora-simsettings-" + std::to_string(getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
-        path_ = dir_ / "PLC1.rglx";
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
+    void Write(const std::string& text) { testing::WriteBytes(path_, text); }
 
-    void Write(const std::string& text) { std::ofstream(path_, std::ios::binary) << text; }
-
-    std::filesystem::path dir_, path_;
+    testing::TempDir dir_;
+    std::filesystem::path path_ = dir_ / "PLC1.rglx";
 };
-
-TEST_F(SimulationSettingsFile, MissingKeysGiveOnlineViewDefaults) {
-    Write("[Regulator R1]\r\nName=R1\r\n");
-    IniFile file(path_);
-    const PlantSettings p = ReadPlantSettings(file, "Regulator R1");
-    EXPECT_EQ(p, PlantSettings{});
-    EXPECT_EQ(p.omega, 0.5);
-    EXPECT_EQ(p.dDelta, 1);
-    EXPECT_EQ(p.plantType, kPlantFirstOrder);
-    EXPECT_FALSE(p.simulation);
-}
 
 TEST_F(SimulationSettingsFile, DecimalTextsAsTyped) {
     Write(
@@ -64,15 +42,20 @@ TEST_F(SimulationSettingsFile, DecimalTextsAsTyped) {
     EXPECT_EQ(p.addOutName, "Dist_R");
 }
 
-// The floating-point controller has the same plant keys (Astat among them).
-TEST_F(SimulationSettingsFile, FloatingPointControllerReadsTheSameKeys) {
+// The floating-point controller has the same plant keys; missing keys give the online view's defaults.
+TEST_F(SimulationSettingsFile, FloatingPointControllerReadsTheSameKeysAndMissingOnesTheDefaults) {
     Write("[Regulator T1]\nName=T1\nType=PIDA\nAstat=1\nOmega=0,75\nDDelta=3\n[Regulator T2]\nType=PIDA\n");
     IniFile file(path_);
     const PlantSettings p = ReadPlantSettings(file, "Regulator T1");
     EXPECT_TRUE(p.astat);
     EXPECT_EQ(p.omega, 0.75);
     EXPECT_EQ(p.dDelta, 3);
-    EXPECT_EQ(ReadPlantSettings(file, "Regulator T2"), PlantSettings{});
+    const PlantSettings defaults = ReadPlantSettings(file, "Regulator T2");
+    EXPECT_EQ(defaults, PlantSettings{});
+    EXPECT_EQ(defaults.omega, 0.5);
+    EXPECT_EQ(defaults.dDelta, 1);
+    EXPECT_EQ(defaults.plantType, kPlantFirstOrder);
+    EXPECT_FALSE(defaults.simulation);
 }
 
 TEST_F(SimulationSettingsFile, DeadTimeIsAStepCountWithinBounds) {
