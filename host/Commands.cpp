@@ -118,6 +118,7 @@ std::string Usage() {
            "       velmora-host online --project DIR --plc PLC --controller NAME [--passes N] [--set SYMBOL=VALUE]...\n"
            "                           [--record FILE]   (saves what the view recorded as a trend data file)\n"
            "                           [--script FILE]   (user actions per pass, one block printed per pass; README)\n"
+           "                           [--simulate] [--plant KEY=VALUE]...   (switches the plant simulation on first)\n"
            "         compiles, opens the controller's online view on the built-in soft PLC (running),\n"
            "         switches it online, runs N comm-loop passes (default 8) and prints what the view received;\n"
            "         --set presets a soft PLC variable after compiling (repeatable); a controller\n"

@@ -3,6 +3,8 @@
 #include "host/OnlineCommand.h"
 #include "controllers/SectionReader.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cstdio>
@@ -24,6 +26,8 @@
 #include "controllers/LegalName.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
+#include "simulation/SimulationDialog.h"
+#include "simulation/SimulationSettings.h"
 
 namespace velmora::host {
 
@@ -89,6 +93,87 @@ void PrintView(std::ostream& out, HeadlessOnlineView& view) {
     }
 }
 
+// The plant keys --plant takes: the dialog's numeric fields by their key names.
+constexpr std::pair<SimField, const char*> kPlantFieldKeys[] = {
+    {SimField::Su, "Su"},       {SimField::Su2, "Su2"},     {SimField::Tau1, "Tau1"},   {SimField::Tau2, "Tau2"},
+    {SimField::Tau3, "Tau3"},   {SimField::Delta, "Delta"}, {SimField::Omega, "Omega"}, {SimField::TauA, "TauA"},
+    {SimField::MinSU, "MinSU"}, {SimField::MaxSU, "MaxSU"}, {SimField::DDelta, "DDelta"}, {SimField::Y0, "y0"},
+    {SimField::Ys, "ys"},       {SimField::SimT, "SimT"},
+};
+
+bool SameKey(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// Switches the controller's plant simulation on in its section, with the
+// given plant keys, under the simulation dialog's rules: a value the dialog
+// would refuse writes nothing.
+bool SwitchSimulationOn(const std::string& projectDir, const std::string& plc, const std::string& controller,
+                        const std::vector<std::string>& plantKeys, std::ostream& err) {
+    IniFile file(ControllerFilePath(projectDir, plc));
+    const std::string section = ControllerSection(controller);
+    if (!file.sectionExists(section)) {
+        err << "velmora-host: --simulate: the controller file of " << plc << " has no controller " << controller
+            << "\n";
+        return false;
+    }
+    const PlantSettings base = ReadPlantSettings(file, section);
+    SimChoices choices{true, base.astat, base.delay, base.plantType, base.addOut, base.addOutName};
+    std::array<std::string, kSimFields> texts;
+    for (std::size_t i = 0; i < kSimFields; ++i) texts[i] = FieldText(static_cast<SimField>(i), base, '.');
+    for (const std::string& assignment : plantKeys) {
+        const std::size_t eq = assignment.find('=');
+        const std::string name = assignment.substr(0, eq);
+        const std::string value = eq == std::string::npos ? "" : assignment.substr(eq + 1);
+        const auto flag = [&](bool& target) {
+            if (value != "0" && value != "1") return false;
+            target = value == "1";
+            return true;
+        };
+        bool known = false, good = true;
+        if (SameKey(name, "TypSoustavy")) {
+            known = true;
+            good = value.size() == 1 && value[0] >= '0' && value[0] <= '5';
+            if (good) choices.plantType = value[0] - '0';
+        } else if (SameKey(name, "Astat")) {
+            known = true;
+            good = flag(choices.astat);
+        } else if (SameKey(name, "Delay")) {
+            known = true;
+            good = flag(choices.delay);
+        }
+        for (const auto& [field, key] : kPlantFieldKeys)
+            if (SameKey(name, key)) {
+                known = true;
+                texts[static_cast<std::size_t>(field)] = value;
+            }
+        if (eq == std::string::npos || !known || !good) {
+            err << "velmora-host: --plant " << assignment
+                << ": takes TypSoustavy=0..5, Astat=0|1, Delay=0|1 or a plant value (Su, Su2, Tau1, Tau2, Tau3, "
+                   "Delta, Omega, TauA, MinSU, MaxSU, DDelta, y0, ys, SimT)\n";
+            return false;
+        }
+    }
+    const SimParseResult parsed = SettingsFromFields(texts, choices, base);
+    if (parsed.problem) {
+        const std::size_t i = static_cast<std::size_t>(parsed.problem->field);
+        const char* name = "";
+        for (const auto& [field, key] : kPlantFieldKeys)
+            if (static_cast<std::size_t>(field) == i) name = key;
+        err << "velmora-host: --plant " << name << "=" << texts[i] << ": "
+            << (parsed.problem->textId == 3437 ? "not a number" : "out of range") << "\n";
+        return false;
+    }
+    if (!parsed.settings) {
+        err << "velmora-host: --simulate: the disturbance of " << controller << " has no variable name\n";
+        return false;
+    }
+    WritePlantSettings(file, section, *parsed.settings);
+    return true;
+}
+
 }  // namespace
 
 bool AssignSymbol(softplc::SoftPlc& plc, const std::string& assignment, const std::string& option, std::ostream& err) {
@@ -113,8 +198,8 @@ bool AssignSymbol(softplc::SoftPlc& plc, const std::string& assignment, const st
 int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string projectDir, plcName, controller, recordFile, scriptFile;
     int passes = 8;
-    bool passesGiven = false;
-    std::vector<std::string> presets;
+    bool passesGiven = false, simulate = false;
+    std::vector<std::string> presets, plantKeys;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -124,6 +209,8 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
         else if (a == "--set" && hasValue) presets.push_back(args[++i]);
         else if (a == "--record" && hasValue) recordFile = args[++i];
         else if (a == "--script" && hasValue) scriptFile = args[++i];
+        else if (a == "--simulate") simulate = true;
+        else if (a == "--plant" && hasValue) plantKeys.push_back(args[++i]);
         else if (a == "--passes" && hasValue) {
             passesGiven = true;
             const std::string& n = args[++i];
@@ -161,6 +248,9 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
         err << "velmora-host: the PLC name \"" << PrintableName(plcName) << "\" is not a legal name\n";
         return 1;
     }
+    // The plant goes into the file before the view loads it, as the dialog's "OK" would.
+    if ((simulate || !plantKeys.empty()) && !SwitchSimulationOn(projectDir, plcName, controller, plantKeys, err))
+        return 1;
     HeadlessSession session(projectDir, err);
     if (!session.open(plcName)) return 1;
     HostSoftPlc& soft = session.soft();

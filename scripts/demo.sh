@@ -40,5 +40,18 @@ if [ -x "$BIN/velmora-host" ]; then
   "$BIN/velmora-host" run --project "$OUT" --plc PLC2 --seconds 900 --sample-ms 30000 --online Chiller \
     --trace Chiller_Water_T --trace Chiller_input1 --trace Chiller_gW --trace Chiller_CurOut \
     --at 300 set Chiller_gW=5000
+  echo "== Dryer (PIDMA) tuned online against a simulated plant (K 1, time constants 20 s and 5 s):"
+  echo "   settle at 45.5 %, Tune, accept the new values, Save vals, then a set-point step to 60 %"
+  printf '1 page graph\n200 tune\n200 answer yes\n310 save-vals\n320 setpoint 60\n' >"$OUT/tune-dryer.txt"
+  "$BIN/velmora-host" online --project "$OUT" --plc PLC1 --controller Dryer --simulate \
+    --plant TypSoustavy=2 --plant Tau1=20 --plant Tau2=5 --script "$OUT/tune-dryer.txt" --passes 450 \
+    >"$OUT/tune-dryer.log" 2>&1
+  # One pass is one second: the lamp's changes, the tuner's result, and the measured value now and then.
+  awk '/^pass /{p=$2+0}
+       /lamp=/{sub(/^ +/,""); if ($0!=lamp) print "  pass " p ": " $0; lamp=$0}
+       /message:/{sub(/^ +message: /,""); gsub(/\\t/,"\t"); gsub(/\\n/,"\n    "); print "  pass " p ": " $0}
+       /YEdit1=/ && (p==199 || p==320 || p==340 || p==360 || p==450){sub(/^ +/,""); print "  pass " p ": measured " $0}' \
+    "$OUT/tune-dryer.log"
+  echo "  saved: $(sed -n '/^\[Regulator Dryer\]/,/^\[/p' "$OUT/Velmora/PLC1.rglx" | grep -E '^(k|ti|td|b)=' | tr '\n' ' ')"
 fi
 echo "== done: everything is in $OUT"

@@ -239,6 +239,7 @@ void OnlineExchange::clearPending() {
     sp_.reset();
     hv_.reset();
     pv_.reset();
+    input_.reset();
     man_.reset();
     taff_.reset();
     tune_ = tbrk_ = clearTe_ = false;
@@ -267,6 +268,7 @@ OnlineExchange::Pending OnlineExchange::pending() const {
     p.tbrk = tbrk_;
     p.hv = hv_.has_value();
     p.pv = pv_.has_value();
+    p.input = input_.has_value();
     p.clearTe = clearTe_;
     p.tunedRead = tunedRead_[0] || tunedRead_[1];
     return p;
@@ -569,6 +571,20 @@ int OnlineExchange::exchangePidma(PlcRequestFunction request, const StopCheck& s
     if (!writeByte(takeFlag(tbrk_, 1), ItemRole::Tbrk, "zapis TBRK")) return 0;
     if (!writeFloat(hv_, item(ItemRole::Hv), "zapis _hv")) return 0;
     if (!writeFloat(pv_, dv.at(tpida::pv, 4), "zapis Y")) return 0;
+    if (const auto value = take(input_); value && item(ItemRole::Input).valid) {
+        // A REAL takes the value, an INT its rounded value; any other type is left alone.
+        const PlcItem& target = item(ItemRole::Input);
+        b.clear();
+        if (itemIsReal(ItemRole::Input) && target.count == 4) {
+            b.addWrite(target, *value);
+        } else if (target.count == 2 && std::isfinite(*value)) {
+            b.addWrite(target, static_cast<std::int16_t>(std::clamp(std::round(*value), -32768.0f, 32767.0f)));
+        }
+        if (!b.bytes().empty()) {
+            write(request, "zapis Y do Input", b);
+            if (stop()) return 0;
+        }
+    }
     if (!writeByte(takeFlag(clearTe_, 0), ItemRole::Te, "zapis TE")) return 0;
 
     if ((tunedRead_[0] || tunedRead_[1]) && item(ItemRole::K).valid && item(ItemRole::Pk).valid) {

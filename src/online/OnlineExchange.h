@@ -108,6 +108,9 @@ public:
     void markTbrk() { tbrk_ = true; }
     void markHv(float value) { hv_ = value; }
     void markPv(float value) { pv_ = value; }
+    // The simulated measured value into the controller's Input variable too:
+    // the program loads Input into pv every scan, so pv alone would not hold.
+    void markInputVariable(float value) { input_ = value; }
     void markClearTuneError() { clearTe_ = true; }
     void markTunedRead(TunedReadReason reason) {
         tunedRead_[reason == TunedReadReason::ParamsButton ? 1 : 0] = true;
@@ -116,7 +119,7 @@ public:
     struct Pending {
         bool parameters = false, tiW = false, gW = false, simulatedInputs = false, secondInput = false,
              control = false, output = false, sp = false, man = false, taff = false, tune = false, tbrk = false,
-             hv = false, pv = false, clearTe = false, tunedRead = false;
+             hv = false, pv = false, input = false, clearTe = false, tunedRead = false;
     };
     Pending pending() const;
 
@@ -215,7 +218,7 @@ private:
     bool simulatedPending_ = false;
     std::optional<RawValue> secondInput_;
     std::optional<PidmaParameterBlock> pidmaParams_;
-    std::optional<float> sp_, hv_, pv_;
+    std::optional<float> sp_, hv_, pv_, input_;
     std::optional<std::uint8_t> man_, taff_;
     bool tune_ = false, tbrk_ = false, clearTe_ = false;
     std::array<bool, 2> tunedRead_{};  // the tuner finished, the "Params" button

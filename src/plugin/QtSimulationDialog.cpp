@@ -2,12 +2,16 @@
 
 #include "base/IniFile.h"
 #include "plugin/FrameState.h"
+#include "plugin/HostServices.h"
+#include "plugin/QtFrameWizard.h"
 #include "simulation/FormSim1.h"
 
 namespace velmora {
 
-std::function<std::optional<std::string>(const std::string&)> DisturbanceVariablePicker(TFormReg1&) {
-    return {};
+std::function<std::optional<std::string>(const std::string&)> DisturbanceVariablePicker(TFormReg1& frame) {
+    // A host without the selection leaves the button disabled with its hint.
+    if (!com::Query<IYantDialogs>(frame.host().registerCentre.get())) return {};
+    return [&frame](const std::string& preset) { return SelectHostVariable(frame, preset); };
 }
 
 bool RunSimulationDialog(TFormReg1& frame, QWidget* owner, const std::string& controllerName) {

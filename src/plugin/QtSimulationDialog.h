@@ -11,10 +11,8 @@ namespace velmora {
 
 class TFormReg1;
 
-// The host's variable selection for the disturbance variable's "..." button.
-// The host interface offers no variable selection yet, so this gives none and
-// the button stays disabled with a hint; once the host has the operation this
-// is where it is called.
+// The host's variable selection for the disturbance variable's "..." button;
+// none (the button disabled with a hint) when the host does not offer it.
 std::function<std::optional<std::string>(const std::string& preset)> DisturbanceVariablePicker(TFormReg1& frame);
 
 // Shows the simulation settings of the controller modally on the open PLC's

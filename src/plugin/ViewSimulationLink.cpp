@@ -41,7 +41,10 @@ ControllerReading ReadingOf(const online::OnlineExchange& exchange) {
 
 void MarkWrites(online::OnlineExchange& exchange, const SimulationWrites& writes) {
     if (writes.y1 || writes.y2 || writes.y3) exchange.markSimulatedInputs(RawOf(writes.y1), RawOf(writes.y2), RawOf(writes.y3));
-    if (writes.pv) exchange.markPv(*writes.pv);
+    if (writes.pv) {
+        exchange.markPv(*writes.pv);
+        exchange.markInputVariable(*writes.pv);
+    }
 }
 
 bool ViewSimulationLink::reload(const std::filesystem::path& controllerFile, const std::string& controllerName,

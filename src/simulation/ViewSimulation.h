@@ -30,7 +30,8 @@ struct ControllerReading {
 struct SimulationWrites {
     // Integer controller: the raw inputs it has ("zapis Y1, (Y2, (Y3))").
     std::optional<RawInputValue> y1, y2, y3;
-    // Floating-point controller: its measured value pv ("zapis Y").
+    // Floating-point controller: its measured value, written into pv ("zapis Y")
+    // and into the controller's Input variable ("zapis Y do Input").
     std::optional<float> pv;
     bool any() const { return y1 || y2 || y3 || pv; }
 };

@@ -12,48 +12,100 @@
 namespace velmora::testing {
 namespace {
 
-using ViewSimulationLoop = ScratchProject;
-
-TEST_F(ViewSimulationLoop, FirstOrderPlantUnderPControllerSettlesAtTheTextbookValue) {
-    struct Row {
-        double gain;  // plant K
-        int pBnd;     // tenths of a percent: Kp = 1000 / PBnd
-        int setpoint; // raw, 10000 = 100 %
-    };
-    for (const Row& r : {Row{2, 500, 5000}, Row{1, 1000, 6000}, Row{0.5, 250, 6000}}) {
-        {
-            IniFile file(project / "Velmora" / "PLC2.rglx");
-            IniFile::Batch batch(file);
-            const std::string s = "Regulator Chiller";
-            for (const auto& [key, value] : {std::pair{"Ti", 0}, {"Td", 0}, {"AO", 0}, {"UMin", 0}, {"UMax", 10000},
-                                            {"UDef", 0}, {"Y1Filtr", 0}, {"TiW", 0}, {"TypSoustavy", 1}})
-                file.writeInteger(s, key, value);
-            file.writeInteger(s, "PBnd", r.pBnd);
-            file.writeInteger(s, "gW", r.setpoint);
-            file.writeDecimal(s, "Su", r.gain);
-            file.writeDecimal(s, "Su2", r.gain);
-            file.writeDecimal(s, "Tau1", 30);
-            file.writeDecimal(s, "y0", 0);
-            file.writeDecimal(s, "ys", 0);
-            batch.commit();
-        }
+class ViewSimulationLoop : public ScratchProject {
+protected:
+    void write(const char* plc, const std::string& controller,
+               std::initializer_list<std::pair<const char*, double>> keys) {
+        IniFile file(project / "Velmora" / (std::string(plc) + ".rglx"));
+        IniFile::Batch batch(file);
+        for (const auto& [key, value] : keys) file.writeDecimal("Regulator " + controller, key, value);
+        batch.commit();
+    }
+    // The traced symbol every 10 s for 300 s, the controller online with its plant.
+    std::vector<double> trace(const char* plc, const std::string& controller, const std::string& symbol,
+                              std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {
+            "run",         "--project", project.string(), "--plc",    plc,       "--seconds", "300",
+            "--sample-ms", "10000",     "--online",       controller, "--trace", symbol};
+        args.insert(args.end(), extra.begin(), extra.end());
         std::ostringstream out, err;
-        ASSERT_EQ(host::RunCommand({"run", "--project", project.string(), "--plc", "PLC2", "--seconds", "300",
-                                    "--sample-ms", "10000", "--online", "Chiller", "--trace", "Chiller_input1"},
-                                   out, err),
-                  0)
-            << err.str();
+        EXPECT_EQ(host::RunCommand(args, out, err), 0) << err.str();
         std::istringstream rows(out.str());
         std::vector<double> y;
         for (std::string line; std::getline(rows, line);)
             if (const auto comma = line.find(','); comma != std::string::npos && line[0] != 't')
                 y.push_back(std::stod(line.substr(comma + 1)));
-        ASSERT_EQ(y.size(), 31u) << out.str();
+        EXPECT_EQ(y.size(), 31u) << out.str();
+        return y;
+    }
+};
+
+TEST_F(ViewSimulationLoop, FirstOrderPlantUnderPControllerSettlesAtTheTextbookValue) {
+    struct Row {
+        double gain;   // plant K
+        int pBnd;      // tenths of a percent: Kp = 1000 / PBnd
+        int setpoint;  // raw, 10000 = 100 %
+    };
+    for (const Row& r : {Row{2, 500, 5000}, Row{1, 1000, 6000}, Row{0.5, 250, 6000}}) {
+        write("PLC2", "Chiller",
+              {{"Ti", 0},
+               {"Td", 0},
+               {"AO", 0},
+               {"UMin", 0},
+               {"UMax", 10000},
+               {"UDef", 0},
+               {"Y1Filtr", 0},
+               {"TiW", 0},
+               {"TypSoustavy", 1},
+               {"PBnd", r.pBnd},
+               {"gW", r.setpoint},
+               {"Su", r.gain},
+               {"Su2", r.gain},
+               {"Tau1", 30},
+               {"y0", 0},
+               {"ys", 0}});
+        const auto y = trace("PLC2", "Chiller", "Chiller_input1");
+        ASSERT_EQ(y.size(), 31u);
         const double kkp = r.gain * 1000.0 / r.pBnd;
         const double textbook = kkp / (1 + kkp) * r.setpoint;
-        EXPECT_NEAR(y[29], textbook, 40) << "K " << r.gain << "\n" << out.str();
+        EXPECT_NEAR(y[29], textbook, 40) << "K " << r.gain;
         EXPECT_NEAR(y[30], textbook, 40) << "K " << r.gain;
         EXPECT_LT(y[0], textbook / 2) << "the plant starts from 0";
+    }
+}
+
+// The floating-point controller loads its Input variable into pv every scan,
+// so the loop closes only through the simulated value written into Input.
+TEST_F(ViewSimulationLoop, PidmaUnderPOnlyClosesThroughItsInputVariable) {
+    struct Row {
+        double gain, k, setpoint;  // plant K, controller k, set point in %
+    };
+    for (const Row& r : {Row{2, 0.5, 50}, Row{1, 1, 60}, Row{0.5, 4, 60}}) {
+        // The set point starts at 0 and steps at 10 s: the block's first sample
+        // takes the output in memory (0) bumplessly, which for a P controller
+        // would otherwise hold an offset of −k·sp.
+        write("PLC1", "Dryer",
+              {{"irtype", 4},
+               {"k", r.k},
+               {"b", 1},
+               {"sp", 0},
+               {"Simulation", 1},
+               {"TypSoustavy", 1},
+               {"Su", r.gain},
+               {"Su2", r.gain},
+               {"Tau1", 30},
+               {"y0", 0},
+               {"ys", 0},
+               {"SimT", 1}});
+        std::ostringstream step;
+        step << "Dryer_sp=" << r.setpoint;
+        const auto y = trace("PLC1", "Dryer", "Dryer_Humidity", {"--at", "10", "set", step.str()});
+        ASSERT_EQ(y.size(), 31u);
+        const double kkp = r.gain * r.k;
+        const double textbook = kkp / (1 + kkp) * r.setpoint;
+        EXPECT_NEAR(y[29], textbook, 0.2) << "K " << r.gain;
+        EXPECT_NEAR(y[30], textbook, 0.2) << "K " << r.gain;
+        EXPECT_EQ(y[1], 0) << "nothing moves before the step";
     }
 }
 

@@ -1,0 +1,82 @@
+// A user's tuning session as velmora-host online runs it: the demo's PIDMA
+// controller on the soft PLC against the view's simulated plant, tuned,
+// the result accepted and saved, then a set-point step.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <fstream>
+#include <regex>
+
+#include "HostTestSupport.h"
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
+
+namespace velmora {
+namespace {
+
+using TuningSession = testing::ScratchProject;
+
+// The first number after "NAME=" (or the given pattern) in a pass's block.
+double Number(const std::string& block, const std::string& pattern) {
+    std::smatch m;
+    return std::regex_search(block, m, std::regex(pattern + "(-?[0-9.]+)")) ? std::stod(m[1]) : -1e9;
+}
+
+TEST_F(TuningSession, TuneAcceptSaveAndStepTheSimulatedDryer) {
+    // The program runs from a folder of its own, where it leaves its comm log.
+    const auto host = dir / "bin" / "velmora-host", script = dir / "tune.txt", out = dir / "out.txt";
+    std::filesystem::create_directories(host.parent_path());
+    std::filesystem::copy_file(VELMORA_HOST_PROGRAM, host);
+    std::ofstream(script) << "1 page graph\n200 tune\n200 answer yes\n310 save-vals\n320 setpoint 60\n";
+    const std::string command =
+        "'" + host.string() + "' online --project '" + project.string() +
+        "' --plc PLC1 --controller Dryer --simulate --plant TypSoustavy=2 --plant Tau1=20"
+        " --plant Tau2=5 --passes 450 --script '" +
+        script.string() + "' /USECOMMLOGFILE >'" + out.string() + "' 2>&1";
+    const int status = std::system(command.c_str());
+    std::ifstream in(out);
+    const std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    std::vector<std::string> b(1);  // b[pass]: that pass's block
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);)
+        if (line.rfind("pass ", 0) == 0)
+            b.push_back(line + "\n");
+        else if (b.size() > 1)
+            b.back() += line + "\n";
+    ASSERT_EQ(b.size(), 451u) << output;
+    EXPECT_NEAR(Number(b[199], "YEdit1="), 45.5, 0.5) << "the loop closed before tuning";
+
+    // Lime while the experiment runs, within ten times the plant's time constants (a pass is 1 s).
+    int lime = 0, grey = 0;
+    for (int pass = 200; pass <= 450 && !grey; ++pass) {
+        const bool isLime = b[pass].find("lamp=lime") != std::string::npos;
+        if (isLime && !lime) lime = pass;
+        if (lime && !isLime) grey = pass;
+    }
+    ASSERT_TRUE(lime && grey) << output;
+    EXPECT_LE(lime, 203);
+    EXPECT_LE(grey - lime, 250);
+    EXPECT_NE(b[grey].find("lamp=grey"), std::string::npos) << b[grey];
+    EXPECT_NE(b[grey].find("Old values\\tNew values"), std::string::npos) << b[grey];
+
+    // Accepted: the new values are in the edits, and "Save vals" stores them.
+    const double k = Number(b[grey], "pk\\\\t");
+    EXPECT_NE(k, 2.5);
+    EXPECT_NEAR(Number(b[grey + 2], "EditG1="), k, 0.01);
+    const IniFile file(project / "Velmora" / "PLC1.rglx");
+    EXPECT_NEAR(ParseDecimal(file.readString("Regulator Dryer", "k", "")), k, 1e-3);
+    EXPECT_EQ(file.readString("Regulator Dryer", "Simulation", ""), "1");
+
+    // The step settles with the new parameters.
+    for (int pass : {440, 450}) EXPECT_NEAR(Number(b[pass], "YEdit1="), 60, 0.1) << b[pass];
+
+    // The simulated value goes into pv and, in a request of its own, into the Input variable.
+    std::ifstream log(host.parent_path() / "comm.log");
+    const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\tzapis Y\t"), std::string::npos);
+    EXPECT_NE(text.find("\tzapis Y do Input\t"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace velmora
