@@ -10,31 +10,15 @@
 
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
+#include "MemoryPlc.h"
 
 namespace {
 
 using namespace velmora;
 using namespace velmora::online;
 
-std::array<std::uint8_t, 0x10000> g_registers{};
-
-// A PLC that answers reads from one register area, without any checks.
-std::int32_t MemoryRequest(std::int32_t command, std::int32_t requestLength, const std::uint8_t* request,
-                           std::int32_t* responseLength, std::uint8_t* response, std::int32_t, std::int32_t) {
-    if (command != kPlcRead) {
-        *responseLength = 1;
-        return 0;
-    }
-    std::int32_t out = 0;
-    for (std::int32_t at = 0; at + 4 <= requestLength; at += 4) {
-        const int offset = request[at + 1] | (request[at + 2] << 8);
-        const int count = request[at + 3];
-        std::memcpy(response + out, g_registers.data() + offset, static_cast<std::size_t>(count));
-        out += count;
-    }
-    *responseLength = out;
-    return 0;
-}
+using bench::g_registers;
+using bench::MemoryRequest;
 
 class Timers : public TimerFactory {
 public:

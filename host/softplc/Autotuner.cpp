@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "BlockMemory.h"
+
 namespace velmora::softplc {
 
 namespace {
@@ -358,23 +360,7 @@ struct TunerState {
 static_assert(sizeof(TunerState) <= pida::TunerBytes);
 static_assert(std::is_trivially_copyable_v<TunerState>);
 
-float GetF(const std::uint8_t* p, int at) {
-    float f;
-    std::memcpy(&f, p + at, 4);
-    return f;
-}
-void SetF(std::uint8_t* p, int at, double v) {
-    const float f = static_cast<float>(v);
-    std::memcpy(p + at, &f, 4);
-}
-std::int32_t Get32(const std::uint8_t* p, int at) {
-    std::int32_t v;
-    std::memcpy(&v, p + at, 4);
-    return v;
-}
-void Set32(std::uint8_t* p, int at, std::int32_t v) {
-    std::memcpy(p + at, &v, 4);
-}
+using namespace memory;
 
 class Experiment {
 public:

@@ -5,34 +5,15 @@
 #include <cstring>
 
 #include "Autotuner.h"
+#include "BlockMemory.h"
 #include "simulation/InputConversion.h"
 
 namespace velmora::softplc {
 
 namespace {
 
-std::int16_t Get16(const std::uint8_t* p, int at) {
-    return static_cast<std::int16_t>(p[at] | (p[at + 1] << 8));
-}
-void Set16(std::uint8_t* p, int at, double v) {
-    const long r = std::lround(std::clamp(v, -32768.0, 32767.0));
-    p[at] = static_cast<std::uint8_t>(r & 0xFF);
-    p[at + 1] = static_cast<std::uint8_t>((r >> 8) & 0xFF);
-}
-float GetF(const std::uint8_t* p, int at) {
-    float f;
-    std::memcpy(&f, p + at, 4);
-    return f;
-}
-void SetF(std::uint8_t* p, int at, double v) {
-    const float f = static_cast<float>(v);
-    std::memcpy(p + at, &f, 4);
-}
-std::int32_t Get32(const std::uint8_t* p, int at) {
-    std::int32_t v;
-    std::memcpy(&v, p + at, 4);
-    return v;
-}
+using namespace memory;
+
 // A state that went bad (NaN written over the network, say) restarts at a value.
 double Finite(double v, double fallback) {
     return std::isfinite(v) ? v : fallback;
