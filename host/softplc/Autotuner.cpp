@@ -362,6 +362,37 @@ static_assert(std::is_trivially_copyable_v<TunerState>);
 
 using namespace memory;
 
+// The shape of the quiet measurement y[i] (taken every `interval` s) beyond a straight line, from a
+// parabola fitted through it. `bend`: its curvature accrued over `span` seconds, less twice the band of
+// the samples around it. `settle`: when it bends beyond that band towards rest, the travel still ahead
+// if it settles like an exponential from its rate at the end. Both 0 with fewer than 5 samples.
+struct QuietShape {
+    double bend = 0, settle = 0;
+};
+QuietShape ShapeOfQuiet(const float* y, int n, double interval, double span) {
+    if (n < 5) return {};
+    // Centred times make the odd power sums vanish, so the fit splits into two small systems.
+    double sxx = 0, sx4 = 0, sy = 0, sxy = 0, sx2y = 0;
+    for (int i = 0; i < n; ++i) {
+        const double x = (i - (n - 1) / 2.0) * interval, x2 = x * x;
+        sxx += x2, sx4 += x2 * x2, sy += y[i], sxy += x * y[i], sx2y += x2 * y[i];
+    }
+    const double det = n * sx4 - sxx * sxx;
+    if (!(det > 0) || !(sxx > 0)) return {};
+    const double c = (n * sx2y - sxx * sy) / det, a = (sy - c * sxx) / n, b = sxy / sxx;
+    double lo = INFINITY, hi = -INFINITY;
+    for (int i = 0; i < n; ++i) {
+        const double x = (i - (n - 1) / 2.0) * interval, r = y[i] - (a + b * x + c * x * x);
+        lo = std::min(lo, r), hi = std::max(hi, r);
+    }
+    QuietShape shape;
+    shape.bend = std::max(0.0, std::abs(c) * span * span - 2 * (hi - lo));
+    // An exponential's rate over its curvature is its time constant: rate² / curvature is what remains.
+    const double rate = b + 2 * c * (n - 1) / 2.0 * interval;
+    if (shape.bend > 0 && rate * c < 0) shape.settle = rate * rate / (2 * std::abs(c));
+    return shape;
+}
+
 class Experiment {
 public:
     explicit Experiment(std::uint8_t* p) : p_(p) {
@@ -447,6 +478,8 @@ void Experiment::start(double mv) {
     s_.quietTime = static_cast<float>(std::max(p_[pida::DGC] ? std::max(tn, tdg) : tn, 0.0));
     s_.lo = INFINITY;
     s_.hi = -INFINITY;
+    // Until the pulse the record holds the quiet measurement, for the check that the drift is a line.
+    s_.interval = static_cast<float>(std::max(GetF(p_, pida::Ts), 1e-3f));
 }
 
 void Experiment::fail(int code) {
@@ -465,6 +498,7 @@ void Experiment::quiet(double y) {
     s_.sty += s_.t * y;
     s_.lo = std::min(s_.lo, static_cast<float>(y));
     s_.hi = std::max(s_.hi, static_cast<float>(y));
+    record(y);
     if (s_.t < s_.quietTime || s_.sn < 5) return;
     const double n = s_.sn, denominator = n * s_.stt - s_.st * s_.st;
     const double slope = denominator > 0 ? (n * s_.sty - s_.st * s_.sy) / denominator : 0.0;
@@ -472,11 +506,16 @@ void Experiment::quiet(double y) {
     const double drift = std::abs(slope) * s_.t;
     s_.noise = static_cast<float>(std::max(0.0, (s_.hi - s_.lo) - drift));
     const double dy = reading(pida::dy, 0);
+    const QuietShape shape = ShapeOfQuiet(s_.record, s_.count, s_.interval, s_.t);
     if (p_[pida::DGC]) {
         s_.slope = static_cast<float>(slope);
         s_.base = static_cast<float>(mean + slope * (s_.t - meanT));
+        // A process still settling from an earlier change bends away from any line: subtracting
+        // the line would leave a response that never returns to its baseline.
+        if (shape.bend > 0.1 * dy) return fail(kTuneNoSteadyState);
     } else {
-        if (drift > 2 * s_.noise + 0.1 * dy) return fail(kTuneNoSteadyState);
+        // Still settling counts with the travel ahead, which a short quiet phase sees only in part.
+        if (std::max(drift, shape.settle) > 2 * s_.noise + 0.1 * dy) return fail(kTuneNoSteadyState);
         s_.slope = 0;
         s_.base = static_cast<float>(mean);
     }
@@ -484,6 +523,8 @@ void Experiment::quiet(double y) {
     s_.phase = kPulse;
     s_.t = 0;
     s_.prev = 0;
+    s_.count = 0;
+    s_.nextRecord = 0;
     s_.interval = static_cast<float>(std::max(GetF(p_, pida::Ts), 1e-3f));
     record(0);
 }

@@ -95,6 +95,7 @@ struct FailureCase {
     const char* name;
     int code;
     std::function<void(Loop&)> arrange;
+    double within = 600;  // s until the tuner must be idle again
 };
 
 TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
@@ -103,6 +104,11 @@ TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
         {"no room for the pulse", kTuneSaturated,
          [](Loop& l) { l.set(pida::hilim, 40), l.set(pida::lolim, 20); }},
         {"drift without compensation", kTuneNoSteadyState, [](Loop& l) { l.extra = [](double t) { return 0.5 * t; }; }},
+        // Tuned 1 s after an output step, the plant (tau 10 s) still rises through the quiet phase,
+        // by less than the drift a quiet phase of tn allows, but bent.
+        {"still settling", kTuneNoSteadyState, [](Loop& l) { l.set(pida::hv, 33); }, 2.5},
+        {"still settling, drift compensated", kTuneNoSteadyState,
+         [](Loop& l) { l.p[pida::DGC] = 1, l.set(pida::hv, 33); }, 10.5},
         {"setpoint moved", kTuneNoSteadyState, [](Loop& l) { l.extra = [&l](double t) {
              if (t > 6) l.set(pida::sp, 35);
              return 0.0;
@@ -144,7 +150,7 @@ TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
         Loop l;
         c.arrange(l);
         l.run(1);
-        ASSERT_TRUE(l.tune());
+        ASSERT_TRUE(l.tune(c.within));
         EXPECT_EQ(l.get32(pida::ite), c.code);
         EXPECT_EQ(l.p[pida::TE], 1);
     }
@@ -181,6 +187,21 @@ TEST(PidaTuner, TunesAPlantWithDeadTimeToAQuietLoop) {
         EXPECT_NEAR(l.output(), 40, 0.1);
         EXPECT_LE((peak - 40) / 10, c.maxOvershoot);
     }
+}
+
+// With compensation a straight drift leaves the result as without drift, and noise on it does not
+// make it look bent.
+TEST(PidaTuner, CompensatedLinearDriftLeavesTheResult) {
+    const auto tuned = [](double rate, double noise) {
+        Loop l;
+        l.p[pida::DGC] = 1;
+        l.extra = [=](double t) { return rate * t + noise * std::sin(t * 7.3); };
+        EXPECT_TRUE(l.tune());
+        EXPECT_EQ(l.get32(pida::ite), kTuneOk) << "rate " << rate << " noise " << noise;
+        return l.get(pida::pk);
+    };
+    const float still = tuned(0, 0);
+    for (const double rate : {0.05, -0.1}) EXPECT_NEAR(tuned(rate, 0), still, 0.03 * still), tuned(rate, 0.3);
 }
 
 TEST(PidaTuner, BreakEndsTheExperimentWithoutABump) {
