@@ -1,6 +1,7 @@
 #include "online/ParameterPanel.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -150,13 +151,25 @@ void ParameterValues::load(const IniFile& file, const std::string& controllerNam
     bandRule(in.scaled(key::PBnd));
 }
 
+namespace {
+// The tuner's REALs as the numbers they print as: 0.7f is kept as 0.7, not as
+// 0.699999988079071, so "Save vals" stores what the user saw.
+double AsPrinted(float value) {
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+    double out = value;
+    std::from_chars(text, end, out);
+    return out;
+}
+}  // namespace
+
 void ParameterValues::setTuned(float k, float ti, float td, float nd, float b, float c) {
-    set(P::G1, k);
-    set(P::Ti, ti);
-    set(P::Td, td);
-    set(P::IGap, nd);
-    set(P::RelCool, b);
-    set(P::G2, c);
+    set(P::G1, AsPrinted(k));
+    set(P::Ti, AsPrinted(ti));
+    set(P::Td, AsPrinted(td));
+    set(P::IGap, AsPrinted(nd));
+    set(P::RelCool, AsPrinted(b));
+    set(P::G2, AsPrinted(c));
 }
 
 void ParameterValues::bandRule(double pBnd) {

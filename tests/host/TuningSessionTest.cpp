@@ -66,6 +66,8 @@ TEST_F(TuningSession, TuneAcceptSaveAndStepTheSimulatedDryer) {
     EXPECT_NEAR(Number(b[grey + 2], "EditG1="), k, 0.01);
     const IniFile file(project / "Velmora" / "PLC1.rglx");
     EXPECT_NEAR(ParseDecimal(file.readString("Regulator Dryer", "k", "")), k, 1e-3);
+    for (const char* name : {"k", "Ti", "td", "b"})  // a REAL's digits, not its double's noise
+        EXPECT_LE(file.readString("Regulator Dryer", name, "").size(), 9u) << name;
     EXPECT_EQ(file.readString("Regulator Dryer", "Simulation", ""), "1");
 
     // The step settles with the new parameters.
