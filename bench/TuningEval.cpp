@@ -1,10 +1,12 @@
 // How well the PIDA autotuner tunes the plants of the plant simulation.
 //
 // For every plant (types 1-5, with and without dead time, static and with the
-// integrating stage) and every speed, the demo project's PIDMA controller is
-// generated with that plant, compiled on the soft PLC and tuned on virtual
-// time through the simulated plant, as a user's online session would. The
-// suggested parameters are then judged in a loop of the PIDA block with a
+// integrating stage) and every speed, the demo project's PIDMA controller gets
+// that plant and is tuned as in `velmora-host online --simulate`: the headless
+// host compiles the project onto the soft PLC, the controller's view goes
+// online and its plant simulation closes the loop in virtual time, "Tune" and
+// the answer that takes the result over go through the view's panel. The
+// accepted parameters are then judged in a loop of the PIDA block with a
 // plant model of this program's own (continuous, fourth-order Runge-Kutta):
 // a setpoint step of 10 % and a load step of -10 % at the plant input give
 // IAE, overshoot and settling time. The same loop, searched by Nelder-Mead
@@ -21,17 +23,19 @@
 #include <functional>
 #include <memory>
 #include <numbers>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "Autotuner.h"
 #include "Blocks.h"
-#include "PlcEngine.h"
-#include "ProjectSources.h"
-#include "SimulatedPlant.h"
 #include "base/IniFile.h"
-#include "codegen/Generator.h"
-#include "controllers/ProjectDescription.h"
+#include "host/HeadlessSession.h"
+#include "online/OnlineValues.h"
+#include "online/ParameterPanel.h"
+#include "online/PlcItem.h"
+#include "plugin/FrameState.h"
+#include "plugin/HeadlessFrontEnd.h"
 #include "simulation/SimulationSettings.h"
 
 namespace {
@@ -339,23 +343,33 @@ Rules StepResponseRules(const Plant& plant) {
     return r;
 }
 
-// ---------------------------------------------------------------- the tune through the soft PLC
+// ---------------------------------------------------------------- the tune, online
 
 struct Tuned {
     int error = -1;
-    double seconds = 0;
-    PidSettings pid;
+    double seconds = 0;  // while the block said TBSY
+    PidSettings pid;     // the block's parameters after the result was accepted
 };
 
-Tuned TuneOnThePlc(const Plant& plant, int speed) {
+[[noreturn]] void Fail(const std::string& what, const std::ostringstream& err) {
+    std::fprintf(stderr, "%s\n%s", what.c_str(), err.str().c_str());
+    std::abort();
+}
+
+// The demo project's PIDMA controller (Dryer) with the plant under test and
+// the tuner settings, compiled and run by the headless host, its view online
+// with the view's plant simulation closing the loop; "Tune" and the accepting
+// answer go through the view's panel as a user's would.
+Tuned TuneOnline(const Plant& plant, int speed) {
     const std::filesystem::path source = VELMORA_SOURCE_DIR "/examples/demo";
     std::string pattern = (std::filesystem::temp_directory_path() / "velmora-tuning-XXXXXX").string();
     const std::filesystem::path dir = mkdtemp(pattern.data());
-    std::filesystem::copy(source, dir, std::filesystem::copy_options::recursive);
+    std::filesystem::copy(source, dir / "demo", std::filesystem::copy_options::recursive);
+    setenv("VELMORA_REGISTRY", (dir / "registry.ini").c_str(), 1);
     const std::string section = "Regulator Dryer";
-    Tuned result;
     {
-        IniFile file(dir / "Velmora" / "PLC1.rglx");
+        IniFile file(dir / "demo" / "Velmora" / "PLC1.rglx");
+        IniFile::Batch batch(file);
         WritePlantSettings(file, section, plant.settings());
         const std::pair<const char*, std::string> keys[] = {
             {"Ts", "0,2"}, {"AM", "0"}, {"hv", plant.astat ? "0" : "30"}, {"sp", "30"},
@@ -363,53 +377,57 @@ Tuned TuneOnThePlc(const Plant& plant, int speed) {
             {"iainf", plant.astat ? "2" : "1"}, {"ispeed", std::to_string(speed)}, {"ipid", "1"},
             {"DGC", "0"}, {"tn", "2"}, {"amp", "15"}, {"dy", "5"}};
         for (const auto& [key, value] : keys) file.writeString(section, key, value);
+        batch.commit();
     }
-    auto description = *LoadProjectDescription(dir);
-    const PlcDescription* p = description.findPlc("PLC1");
-    IniFile file(dir / "Velmora" / "PLC1.rglx");
-    GeneratorContext ctx;
-    ctx.projectDir = dir;
-    ctx.plcName = "PLC1";
-    ctx.plcType = p->type;
-    ctx.series = p->series;
-    auto files = description.files;
-    for (const auto& f : GenerateAllControllers(file, ctx).files) files.push_back(f);
-    SoftPlc plc;
-    PlcEngine engine(plc);
-    const ProjectSources sources = CollectProjectSources(dir, files, "PLC1");
-    BuildSymbols(plc.symbols(), p, sources.files);
-    engine.setPlcTypeIndex(p->type);
-    if (!engine.compile(sources.files, CompileOptions{p->series})) {
-        for (const auto& d : engine.diagnostics()) std::fprintf(stderr, "%s\n", d.format().c_str());
-        std::abort();
-    }
-    engine.start(Restart::Cold);
-    auto simulated = SimulatedPlant::ForController(file, "Dryer", p->type);
-    std::string why;
-    if (!simulated || !simulated->attach(plc, why)) {
-        std::fprintf(stderr, "no simulated plant: %s\n", why.c_str());
-        std::abort();
-    }
-    SimulatedPlant* s = &*simulated;
-    engine.every(s->exchangePeriodMs(), [&plc, s] { s->exchange(plc); }, 0.0);
-    engine.every(SimulatedPlant::kStepMs, [s] { s->step(); });
+    Tuned result;
+    std::ostringstream err;
+    {
+        host::HeadlessSession session((dir / "demo").string(), err);
+        if (!session.open("PLC1") || !session.programReady()) Fail("PLC1 did not compile", err);
+        HeadlessOnlineView* view = session.goOnline("Dryer");
+        std::string why;
+        if (!view || !session.simulate("Dryer", why)) Fail("no simulated Dryer: " + why, err);
+        // The result's question ("take the new values over?") is answered yes.
+        session.frontEnd().answerWith = [](const HeadlessFrontEnd::Message& m) {
+            return m.buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
+        };
+        // How long the experiment runs, as the block reports it.
+        softplc::PlcEngine& engine = session.soft().engine();
+        const std::uint8_t* busy = &session.soft().plc().area(kRegisterArea)[
+            session.soft().plc().symbols().locate("Dryer_struct")->offset + pida::TBSY];
+        double since = -1;
+        engine.afterCycle = [&] {
+            if (*busy && since < 0) since = engine.now();
+            if (!*busy && since >= 0 && result.seconds == 0) result.seconds = (engine.now() - since) / 1000;
+        };
 
-    const int dv = plc.symbols().locate("Dryer_struct")->offset;
-    const auto byte = [&](int at) -> std::uint8_t& { return plc.area(kRegisterArea)[dv + at]; };
-    const auto real = [&](int at) {
-        float f;
-        std::memcpy(&f, &byte(at), 4);
-        return double(f);
-    };
-    engine.advance(150'000);  // at rest in manual
-    byte(pida::TUNE) = 1;
-    const double start = engine.now();
-    while (engine.now() - start < 3'000'000 && (byte(pida::TUNE) || byte(pida::TBSY))) engine.advance(100);
-    result.seconds = (engine.now() - start) / 1000;
-    std::int32_t ite;
-    std::memcpy(&ite, &byte(pida::ite), 4);
-    result.error = byte(pida::TE) ? ite : 0;
-    result.pid = {real(pida::pk), real(pida::pti), real(pida::ptd), real(pida::pnd), real(pida::pb), real(pida::pc)};
+        online::ParameterPanel& panel = view->panel();
+        const double pass = 8.0 * std::max(session.frame().CommTimer1().interval(), 1);
+        const auto run = [&](double ms) {
+            for (const double end = session.now() + ms; session.now() < end;) {
+                session.advance(pass);
+                panel.deliver();
+            }
+        };
+        run(150'000);  // at rest in manual
+        panel.StartTuneButton1Click();
+        bool lit = false;
+        for (const double end = session.now() + 3'000'000; session.now() < end;) {
+            run(pass);
+            if (panel.lamp() == online::TunerLamp::Lime) lit = true;
+            else if (lit || panel.lamp() == online::TunerLamp::Red) break;
+        }
+        run(5'000);  // the report, the answer and the take-over written and read back
+        const auto& image = view->exchange().pidmaImage();
+        const auto real = [&](int at) { return double(online::DecodeFloat(image.data() + at)); };
+        result.error = image[online::tpida::TE] ? online::DecodeInt32(image.data() + online::tpida::ite) : 0;
+        if (!lit && !result.error) Fail("the lamp never went lime", err);
+        result.pid = {real(online::tpida::k), real(online::tpida::ti), real(online::tpida::td),
+                      real(online::tpida::nd), real(online::tpida::b), real(online::tpida::c)};
+        if (!result.error && (result.pid.k != real(online::tpida::pk) || result.pid.ti != real(online::tpida::pti)))
+            Fail("the result was not taken over", err);
+        engine.afterCycle = nullptr;
+    }
     std::filesystem::remove_all(dir);
     return result;
 }
@@ -466,7 +484,7 @@ int main(int argc, char** argv) {
                 std::string errors;
                 double longest = 0;
                 for (int speed = 1; speed <= 3; ++speed) {
-                    tuned[speed - 1] = TuneOnThePlc(plant, speed);
+                    tuned[speed - 1] = TuneOnline(plant, speed);
                     const PidSettings& t = tuned[speed - 1].pid;
                     std::fprintf(stderr, "%s, speed %d: error %d, k %.3f ti %.2f td %.2f b %.2f\n",
                                  plant.name().c_str(), speed, tuned[speed - 1].error, t.k, t.ti, t.td, t.b);
