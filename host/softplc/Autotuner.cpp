@@ -347,11 +347,12 @@ struct TunerState {
     float lo, hi;            // extremes during the quiet phase
     float tp;                // pulse length, s
     float peak, low;         // largest response, lowest after the peak (static) / level (astatic)
-    float tLevel, tHalf;     // since when the astatic level holds; when the static response fell to half
+    float tLevel, tHalf;     // since when the level holds (static: since the last fall); when the static response fell to half
     float tThird;            // when the static response fell to 35 %
     float tPeak, tEnd, end;  // static: time of the peak; when and at what the response was taken
     float prev;              // last response, for the trapezoid sums
     float interval, nextRecord;
+    float fallen;  // static: the response at its last fall (tLevel)
     std::uint16_t count, reserved2;
     double sn, st, sy, stt, sty;  // drift regression
     double m0, m1, m2;            // moments of the response
@@ -411,6 +412,8 @@ private:
     void quiet(double y);
     void response(double h, double y);
     void record(double dy);
+    // The regression slope of the recorded response from `since` on; not a number with fewer than five samples.
+    double slopeSince(double since) const;
     void finish(double end);
     void takeOver();
     double reading(int at, double fallback) const {
@@ -543,6 +546,17 @@ void Experiment::record(double dy) {
     s_.nextRecord = s_.count * s_.interval;
 }
 
+double Experiment::slopeSince(double since) const {
+    double n = 0, st = 0, sy = 0, stt = 0, sty = 0;
+    for (int i = 0; i < s_.count; ++i) {
+        const double t = i * double(s_.interval);
+        if (t < since) continue;
+        n += 1, st += t, sy += s_.record[i], stt += t * t, sty += t * s_.record[i];
+    }
+    const double denominator = n * stt - st * st;
+    return n >= 5 && denominator > 0 ? (n * sty - st * sy) / denominator : NAN;
+}
+
 void Experiment::response(double h, double y) {
     // The response in the expected direction, drift removed.
     const double sign = s_.dir * (p_[pida::RACT] ? -1.0 : 1.0);
@@ -582,11 +596,23 @@ void Experiment::response(double h, double y) {
             } else if (d < s_.peak - std::max(3 * noise, 0.05 * s_.peak)) {
                 if (3 * noise > 0.4 * s_.peak) return fail(kTuneAmplitudeTooSmall);
                 s_.peakFound = 1;
-                s_.low = static_cast<float>(d);
+                s_.low = s_.fallen = static_cast<float>(d);
+                s_.tLevel = static_cast<float>(t);
             }
         }
         if (s_.peakFound) {
             s_.low = std::min(s_.low, static_cast<float>(d));
+            // A fall by the noise band cannot come from the noise alone.
+            if (d < s_.fallen - std::max(noise, 0.05 * s_.peak)) {
+                s_.fallen = static_cast<float>(d);
+                s_.tLevel = static_cast<float>(t);
+            }
+            // Still well above its baseline, no longer falling for as long as it fell, and the samples since
+            // rather rising than falling: the process settles somewhere else (it was still moving when the
+            // quiet phase ended, within its noise). A tail that merely decays slowly falls on.
+            if (s_.phase == kResponse && t - s_.tLevel > std::max(s_.tLevel - s_.tPeak, s_.tp) &&
+                slopeSince(s_.tLevel) >= 0)
+                return fail(kTuneNoSteadyState);
             if (d > s_.low + std::max(3 * noise, 0.1 * s_.peak) || d < -std::max(3 * noise, 0.2 * s_.peak))
                 return fail(kTuneNotMonotonic);
             if (!s_.halfSeen && d <= 0.5 * s_.peak) {
@@ -613,7 +639,10 @@ void Experiment::response(double h, double y) {
             s_.low = static_cast<float>(d);
             s_.tLevel = static_cast<float>(t);
         }
-        if (t - s_.tLevel >= std::max(double(s_.tp), 10 * h)) return finish(d);
+        // Held as long as the lags took to bring it there after the pulse, at most a pulse length: a pulse
+        // long beside the lags (a slow integrator) says nothing about how soon the level settles.
+        const double hold = std::max(std::min(double(s_.tp), double(s_.tLevel - s_.tp)), 10 * h);
+        if (t - s_.tLevel >= hold) return finish(d);
         if (t > limit) return fail(kTuneNoSteadyState);
     }
 }

@@ -109,6 +109,12 @@ TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
         {"still settling", kTuneNoSteadyState, [](Loop& l) { l.set(pida::hv, 33); }, 2.5},
         {"still settling, drift compensated", kTuneNoSteadyState,
          [](Loop& l) { l.p[pida::DGC] = 1, l.set(pida::hv, 33); }, 10.5},
+        // Within heavy noise a short quiet phase misses the rise; the response then stops falling well
+        // above its baseline.
+        {"still settling under heavy noise", kTuneNoSteadyState, [](Loop& l) {
+             l.set(pida::hv, 33);
+             l.extra = [](double t) { return 0.5 * std::sin(t * 7.3); };
+         }, 40},
         {"setpoint moved", kTuneNoSteadyState, [](Loop& l) { l.extra = [&l](double t) {
              if (t > 6) l.set(pida::sp, 35);
              return 0.0;
@@ -186,6 +192,35 @@ TEST(PidaTuner, TunesAPlantWithDeadTimeToAQuietLoop) {
         for (int i = 0; i < 1200; ++i) l.step(), peak = std::max(peak, l.output());
         EXPECT_NEAR(l.output(), 40, 0.1);
         EXPECT_LE((peak - 40) / 10, c.maxOvershoot);
+    }
+}
+
+// Integrating plants whose lags are short beside the pulse: the level is held as long as the lags took
+// to reach it, so the experiment stays within ten times their time constants; the loop then settles.
+TEST(PidaTuner, TunesIntegratingPlantsWithinTenTimesTheirLags) {
+    struct Case {
+        int type;
+        double lags;  // sum of the time constants, s (the oscillating stage: 2 delta / (omega (1 + delta^2)))
+    };
+    for (const Case c : {Case{kPlantSecondOrderOscillating, 2}, Case{1, 10}}) {
+        SCOPED_TRACE(c.type);
+        PlantSettings s = First(1, 10);
+        s.plantType = c.type, s.delta = 1, s.omega = 0.5;
+        s.astat = true, s.tauA = 20, s.y0 = 30;
+        Loop l;
+        l.set(pida::lolim, -100), l.set32(pida::iainf, 2);
+        l.hold(s, 0);
+        l.p[pida::TAFF] = 1;
+        l.run(60);  // the oscillating stage starts from 0
+        const double start = l.t;
+        ASSERT_TRUE(l.tune(300));
+        ASSERT_EQ(l.p[pida::TE], 0) << l.get32(pida::ite);
+        EXPECT_LE(l.t - start, 10 * c.lags);
+        l.p[pida::MAN] = 0;
+        l.run(20);
+        l.set(pida::sp, 40);
+        l.run(300);
+        EXPECT_NEAR(l.output(), 40, 0.1);
     }
 }
 
