@@ -1,6 +1,7 @@
 // The soft PLC: time per executed instruction on the demo program, one scan of
-// a hundred generated controllers, and how much faster than real time one
-// controller runs in closed loop with its simulated plant.
+// a hundred generated controllers, and (built with the host) how much faster
+// than real time one controller runs in closed loop with its simulated plant
+// in the headless host, as `velmora-host run --online` runs it.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -13,10 +14,14 @@
 
 #include "PlcEngine.h"
 #include "ProjectSources.h"
-#include "SimulatedPlant.h"
 #include "base/IniFile.h"
 #include "codegen/Generator.h"
 #include "controllers/ProjectDescription.h"
+#if VELMORA_WITH_HOST
+#include <sstream>
+
+#include "host/HeadlessSession.h"
+#endif
 
 namespace {
 
@@ -28,7 +33,6 @@ struct Loaded {
     std::filesystem::path dir;
     SoftPlc plc;
     PlcEngine engine{plc};
-    std::vector<std::unique_ptr<SimulatedPlant>> plants;
 
     Loaded(const std::filesystem::path& source, const std::string& plcName,
            const std::function<void(const std::filesystem::path&)>& edit = {}) {
@@ -54,16 +58,6 @@ struct Loaded {
             std::abort();
         }
         engine.start(Restart::Cold);
-        for (const std::string& section : file.sections()) {
-            auto plant = SimulatedPlant::ForController(file, file.readString(section, "Name", ""), p->type);
-            std::string why;
-            if (!plant || !plant->attach(plc, why)) continue;
-            plants.push_back(std::make_unique<SimulatedPlant>(std::move(*plant)));
-            SimulatedPlant* s = plants.back().get();
-            engine.every(
-                s->exchangePeriodMs(), [this, s] { s->exchange(plc); }, 0.0);
-            engine.every(SimulatedPlant::kStepMs, [s] { s->step(); });
-        }
     }
     ~Loaded() { std::filesystem::remove_all(dir); }
 };
@@ -110,17 +104,33 @@ void BM_ScanOfHundredControllers(benchmark::State& state) {
 }
 BENCHMARK(BM_ScanOfHundredControllers)->Unit(benchmark::kMicrosecond);
 
-// Chiller of PLC2 against its simulated plant, an hour at a time.
+#if VELMORA_WITH_HOST
+// Chiller of PLC2 online in the headless host, its view's plant simulation
+// closing the loop, an hour at a time.
 void BM_VirtualHourOfOneSimulatedLoop(benchmark::State& state) {
-    Loaded chiller(kDemo, "PLC2");
-    double virtualSeconds = 0;
-    for (auto _ : state) {
-        chiller.engine.advance(3600.0 * 1000);
-        virtualSeconds += 3600;
+    std::string pattern = (std::filesystem::temp_directory_path() / "velmora-bench-XXXXXX").string();
+    const std::filesystem::path dir = mkdtemp(pattern.data());
+    std::filesystem::copy(kDemo, dir / "demo", std::filesystem::copy_options::recursive);
+    setenv("VELMORA_REGISTRY", (dir / "registry.ini").c_str(), 1);
+    {
+        std::ostringstream err;
+        host::HeadlessSession session((dir / "demo").string(), err);
+        std::string why;
+        if (!session.open("PLC2") || !session.goOnline("Chiller") || !session.simulate("Chiller", why)) {
+            state.SkipWithError((err.str() + why).c_str());
+        } else {
+            double virtualSeconds = 0;
+            for (auto _ : state) {
+                session.advance(3600.0 * 1000);
+                virtualSeconds += 3600;
+            }
+            state.counters["times_real_time"] = benchmark::Counter(virtualSeconds, benchmark::Counter::kIsRate);
+        }
     }
-    state.counters["times_real_time"] = benchmark::Counter(virtualSeconds, benchmark::Counter::kIsRate);
+    std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_VirtualHourOfOneSimulatedLoop)->Unit(benchmark::kMillisecond);
+#endif
 
 }  // namespace
 

@@ -1,9 +1,9 @@
-// The PID block run by generated code, in closed loops with the simulated
-// plant (the same SimulatedPlant the host uses) and on its three-stage output.
+// The PID block run by generated code, in closed loops with the online view's
+// plant simulation and on its three-stage output.
 #include <memory>
 
 #include "PlcFixture.h"
-#include "SimulatedPlant.h"
+#include "simulation/ViewSimulation.h"
 
 namespace velmora::softplc::testing {
 namespace {
@@ -14,23 +14,36 @@ protected:
         ASSERT_TRUE(run.load(project)) << run.diagnostics();
         run.engine.start(Restart::Cold);
     }
-    // Closes a controller's loop as the headless host does.
+    // Closes a controller's loop through the view's plant simulation, stepped every 0.1 s; every
+    // SimT the test carries CurOut and the simulated input between it and PLC memory, as the
+    // view's exchange does.
     void closeLoop(const std::string& controller) {
         IniFile file(project.controllerFile());
-        auto plant = SimulatedPlant::ForController(file, controller, project.plc().type);
-        ASSERT_TRUE(plant);
-        std::string why;
-        ASSERT_TRUE(plant->attach(run.plc, why)) << why;
-        plants.push_back(std::make_unique<SimulatedPlant>(std::move(*plant)));
-        SimulatedPlant* p = plants.back().get();
+        auto loop = std::make_unique<Closed>();
+        loop->simulation.load(file, controller, project.plc().type);
+        ASSERT_TRUE(loop->simulation.active());
+        loop->input = file.readString("Regulator " + controller, "Y1Name", "");
+        loop->curOut = controller + "_CurOut";
+        Closed* l = loop.get();
+        plants.push_back(std::move(loop));
         run.engine.every(
-            p->exchangePeriodMs(), [this, p] { p->exchange(run.plc); }, 0.0);
-        run.engine.every(SimulatedPlant::kStepMs, [p] { p->step(); });
+            l->simulation.sampleTime() * 1000, [this, l] {
+                if (l->writes.y1) ASSERT_TRUE(run.plc.writeValue(l->input, l->writes.y1->value));
+                l->reading.valid = true;
+                l->reading.curOut = run.word(l->curOut);
+            }, 0.0);
+        run.engine.every(100, [l] { l->writes = l->simulation.step(l->reading); });
     }
 
+    struct Closed {
+        ViewSimulation simulation;
+        ControllerReading reading;
+        SimulationWrites writes;
+        std::string input, curOut;
+    };
     GeneratedProject project{VELMORA_TEST_DATA "/loops", "PLC1"};
     RunningPlc run;
-    std::vector<std::unique_ptr<SimulatedPlant>> plants;
+    std::vector<std::unique_ptr<Closed>> plants;
 };
 
 TEST_F(Loops, AProportionalLoopSettlesAtTheTextbookOffset) {
