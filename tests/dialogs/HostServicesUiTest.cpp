@@ -1,34 +1,21 @@
 // The stand-in's services behind the plug-in's pages: the help books and their
 // viewer, the variable selection and the language the stand-in keeps.
-#include <gtest/gtest.h>
-
-#include <QAction>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
-
 #include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 
 #include "HelpViewerWindow.h"
-#include "MainWindow.h"
+#include "RegisteredPlugin.h"
 #include "VariableSelectionWindow.h"
 #include "base/Help.h"
 #include "base/Texts.h"
-#include "base/Toolkit.h"
 #include "host/HostIde.h"
-#include "support/Support.h"
-#include "support/UiApp.h"
-#ifdef VELMORA_PLUGIN_MODULE
-#include "RegisteredPlugin.h"
-#endif
 
 namespace velmora::host {
 namespace {
@@ -79,7 +66,7 @@ protected:
     void TearDown() override { HelpViewerWindow::closeInstance(); }
 };
 
-TEST_F(HelpBooks, EveryTopicTheFormsNameIsFoundInEveryLanguagesBook) {
+TEST_F(HelpBooks, EveryTopicIsInEveryBookAndThePlugInsHelpFindsItOrSaysItIsMissing) {
     const std::set<std::string> topics = TopicNamesInTheCode();
     ASSERT_GE(topics.size(), 15u) << "the scan found the forms' topics";
     for (const char* book : {"ENU_Velmora.html", "CSY_Velmora.html", "RUS_Velmora.html"}) {
@@ -94,9 +81,6 @@ TEST_F(HelpBooks, EveryTopicTheFormsNameIsFoundInEveryLanguagesBook) {
             EXPECT_EQ(static_cast<HelpViewerWindow*>(shown)->currentTopic().toStdString(), topic);
         }
     }
-}
-
-TEST_F(HelpBooks, ThePlugInsHelpFindsTheTopicOrSaysItIsMissing) {
     ModuleTexts().chooseLanguage(1);
     const struct {
         int language;
@@ -160,11 +144,7 @@ protected:
 
 TEST_F(HostWithPlugin, AWizardPagePicksAVariableAndOpensItsHelpTopic) {
     MainWindow window;
-    ASSERT_TRUE(window.openProject(QString::fromStdString(project.string())));
-    ASSERT_TRUE(window.openPlc("PLC1"));
-    ASSERT_TRUE(window.compile());
-    window.hostMenu(kMenuTools)->actions()[0]->trigger();
-
+    ASSERT_NE(openManager(window), nullptr);
     QString picked, helpTopic;
     QStringList listed;
     testing::AnswerNextModal([&](QWidget* newController) {

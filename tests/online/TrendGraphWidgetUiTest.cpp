@@ -127,7 +127,7 @@ TEST_F(TrendGraphUi, NovyClearsFollowShowsTheNewestScrollMovesTheWindow) {
     EXPECT_EQ(recording.total(), -1);
 }
 
-TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeInEitherDirection) {
+TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeAndTheWheelOnlyWhileMeasuring) {
     child("ToolButton8")->click();
     for (const auto& [from, to] : {std::pair{0.75, 0.25}, std::pair{0.25, 0.75}}) {
         widget->setShown({100, 100});
@@ -137,9 +137,7 @@ TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeInEitherDirection) {
         EXPECT_NEAR(widget->shown().start, 125, 0.5);
         EXPECT_NEAR(widget->shown().width, 50, 0.5);
     }
-}
-
-TEST_F(TrendGraphUi, WheelZoomsOnlyWhileMeasuringAndTheReadoutShowsTheValues) {
+    child("ToolButton8")->click();
     widget->setShown({100, 100});
     QWheelEvent wheel(QPointF(plotPoint(0.5)), plot()->mapToGlobal(QPointF(plotPoint(0.5))), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);

@@ -29,16 +29,6 @@ protected:
         ControllerFileTest::SetUp();
         writeFile("[Regulator Other]\r\nName=Other\r\nType=PID\r\nPBnd=250\r\n");
     }
-    std::function<bool()> newController(const std::string& type) {
-        return [this, type] {
-            context.controllerName = "PID_1";
-            context.wizardRunning = true;
-            file->writeString(section(), "Name", "PID_1");
-            file->writeString(section(), "Type", type);
-            file->writeBool(section(), "HeaderInST", false);
-            return true;
-        };
-    }
     void modePage(int inputMode, bool cascade) {
         runner.onShow = [inputMode, cascade](WizardPage page, WizardContext& c) {
             if (page != WizardPage::ControllerMode) return;
@@ -102,7 +92,7 @@ TEST_F(WizardOrder, CancelOnAnyPageStopsAndDiscardsTheNewControllerOnly) {
     }
 }
 
-TEST_F(WizardOrder, APageThatCouldNotDiscardIsCoveredByTheSequence) {
+TEST_F(WizardOrder, APageThatCouldNotDiscardIsCoveredAndACancelledDialogShowsNoPage) {
     class Failing : public PageRunner {
         bool show(WizardPage, WizardContext&) override { return false; }
     } failing;
@@ -110,9 +100,6 @@ TEST_F(WizardOrder, APageThatCouldNotDiscardIsCoveredByTheSequence) {
     EXPECT_FALSE(file->sectionExists(section()));
     EXPECT_FALSE(context.wizardRunning);
     EXPECT_TRUE(file->sectionExists("Regulator Other"));
-}
-
-TEST_F(WizardOrder, CancelledNewControllerDialogShowsNoPage) {
     EXPECT_FALSE(RunWizard(context, runner, [] { return false; }));
     EXPECT_TRUE(runner.shown.empty());
 }
