@@ -52,15 +52,6 @@ std::set<std::string> TopicNamesInTheCode() {
     return names;
 }
 
-class MessagesSeen : public MessageBoxes {
-public:
-    MessageAnswer show(const std::string&, const std::string& text, MessageIcon, MessageButtons) override {
-        texts.push_back(text);
-        return MessageAnswer::Ok;
-    }
-    std::vector<std::string> texts;
-};
-
 class HelpBooks : public ::testing::Test, private testing::WithUiApp {
 protected:
     void TearDown() override { HelpViewerWindow::closeInstance(); }
@@ -96,17 +87,18 @@ TEST_F(HelpBooks, EveryTopicIsInEveryBookAndThePlugInsHelpFindsItOrSaysItIsMissi
         {1, "", "ENU_Velmora.html", true},  // no topic: the start page
     };
     for (const auto& c : cases) {
-        MessagesSeen messages;
+        testing::ScriptedMessages messages;
         const HelpViewer viewer = DesktopHelpViewer(&messages);
         ASSERT_TRUE(viewer.lookup) << "the program's help library is found";
         EXPECT_TRUE(ShowHelp(viewer, kBin.string(), c.language, "Velmora.hlp", c.topic, ""));
         HelpViewerWindow* window = HelpViewerWindow::instance();
         EXPECT_TRUE(window->file().endsWith(c.book)) << c.topic << ": " << window->file().toStdString();
         if (c.found) {
-            EXPECT_TRUE(messages.texts.empty()) << c.topic;
+            EXPECT_TRUE(messages.shown.empty()) << c.topic;
             EXPECT_EQ(window->currentTopic().toStdString(), *c.topic ? c.topic : "Velmora");
         } else {
-            EXPECT_EQ(messages.texts, std::vector<std::string>{Text(3564)});
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_EQ(messages.shown[0].text, Text(3564));
         }
     }
 }

@@ -138,7 +138,7 @@ TEST_F(NewControllerTest, OverwritingAnExistingControllerAsksAndReplacesItsSecti
               (std::vector<std::string>{"main.orv", "Velmora\\Other.orv", "Velmora\\Tank_def.orv"}));
 }
 
-TEST_F(NewControllerTest, AMissingProjectInterfaceIsReportedButTheControllerIsKept) {
+TEST_F(NewControllerTest, AMissingProjectInterfaceIsReportedButTheControllerKeptAndCancelLeavesNone) {
     host.withProject = false;
     dialog.create();
     dialog.okClick("Mixer");
@@ -146,10 +146,7 @@ TEST_F(NewControllerTest, AMissingProjectInterfaceIsReportedButTheControllerIsKe
     EXPECT_EQ(messages.shown, (std::vector<testing::ShownMessage>{
                                   {Text(3019), Text(3021), MessageIcon::Stop, MessageButtons::Ok}}));
     EXPECT_EQ(IniFile(file()).readString("Regulator Mixer", "Name", ""), "Mixer");
-}
-
-TEST_F(NewControllerTest, CancelLeavesNoCurrentControllerAndNoWizard) {
-    dialog.create();
+    // Cancel leaves no current controller and no wizard.
     dialog.okClick("Boiler");
     dialog.cancelClick();
     EXPECT_EQ(host.currentController, "");

@@ -270,7 +270,7 @@ TEST_F(RemoveTest, MnemonicDeclarationsAreTheOnesUnregisteredWithoutHeaderInST) 
 
 // Answer No changes nothing; a read-only controller file is refused (even
 // where the user could write it), reported, and nothing else happens.
-TEST_F(RemoveTest, AnswerNoOrAnUnwritableFileChangesNothing) {
+TEST_F(RemoveTest, AnswerNoOrAnUnwritableFileChangesNothingAndAMissingProjectInterfaceIsReported) {
     const std::string before = ReadBytes(host.file);
     host.msgs.answers = {MessageAnswer::No};
     manager.removeSelected();
@@ -287,15 +287,13 @@ TEST_F(RemoveTest, AnswerNoOrAnUnwritableFileChangesNothing) {
     EXPECT_EQ(ReadBytes(host.file), before);
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(host.projectList.size(), 5u);
-}
-
-TEST_F(RemoveTest, NoProjectInterfaceIsReported) {
+    // Without the project interface the sections go and the failure is reported.
     host.projectInterface = false;
     host.msgs.answers = {MessageAnswer::Yes};
     manager.removeSelected();
-    ASSERT_EQ(host.msgs.shown.size(), 2u);
-    EXPECT_EQ(host.msgs.shown[1].caption, "Error");
-    EXPECT_EQ(host.msgs.shown[1].text, "Interface error! Save changes and restart application!");
+    ASSERT_EQ(host.msgs.shown.size(), 5u);
+    EXPECT_EQ(host.msgs.shown[4].caption, "Error");
+    EXPECT_EQ(host.msgs.shown[4].text, "Interface error! Save changes and restart application!");
     EXPECT_FALSE(IniFile(host.file).sectionExists("Regulator Boiler"));
 }
 
@@ -362,7 +360,7 @@ TEST_F(ImportTest, ASectionWithoutNameIsNoConflict) {
 
 // A cancelled name dialog, a file not starting with a controller section and a
 // cancelled file dialog leave the controller file as it was.
-TEST_F(ImportTest, CancelledOrForeignImportsWriteNothing) {
+TEST_F(ImportTest, CancelledOrForeignImportsWriteNothingAndKeysAfterAFurtherSectionAreLeft) {
     const std::string before = ReadBytes(host.file);
     manager.importController();  // no answer scripted: the name dialog is cancelled
     host.importNames = {ImportName{"Kiln", true}};
@@ -379,15 +377,12 @@ TEST_F(ImportTest, CancelledOrForeignImportsWriteNothing) {
     EXPECT_TRUE(host.msgs.shown.empty());
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(ReadBytes(host.file), before);
-}
-
-TEST_F(ImportTest, KeysAfterAFurtherSectionAreNotImported) {
-    WriteBytes(*importFile, "[Regulator A]\r\nType=PID\r\n[Regulator B]\r\nType=PIDA\r\nExtra=1\r\n");
+    // Keys after a further section are not imported.
+    WriteBytes(file, "[Regulator A]\r\nType=PID\r\n[Regulator B]\r\nType=PIDA\r\nExtra=1\r\n");
     host.importNames = {ImportName{"A", true}};
     manager.importController();
-    IniFile file(host.file);
-    EXPECT_THAT(file.sectionValues("Regulator A"), ElementsAre("Type=PID", "HeaderInST=1", "Name=A"));
-    EXPECT_FALSE(file.sectionExists("Regulator B"));
+    EXPECT_THAT(IniFile(host.file).sectionValues("Regulator A"), ElementsAre("Type=PID", "HeaderInST=1", "Name=A"));
+    EXPECT_FALSE(IniFile(host.file).sectionExists("Regulator B"));
 }
 
 TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeys) {

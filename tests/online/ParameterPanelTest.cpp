@@ -22,7 +22,7 @@ struct RuleCase {
     std::vector<std::pair<P, const char*>> shown;
 };
 
-TEST(ParameterRules, PidEditsKeepBandGainsAndLimitsConsistent) {
+TEST(ParameterRules, PidEditsKeepBandGainsAndLimitsConsistentPidmaOnlyTheLowerLimit) {
     const RuleCase cases[] = {
         {"band gives K+", {{P::PBnd, "25"}}, {{P::PBnd, "25.0"}, {P::G1, "4.00"}, {P::G2, "4.00"}}},
         {"K+ gives the band", {{P::G1, "2"}}, {{P::PBnd, "50.0"}, {P::G1, "2.00"}}},
@@ -53,14 +53,12 @@ TEST(ParameterRules, PidEditsKeepBandGainsAndLimitsConsistent) {
         for (const auto& [edit, text] : c.shown)
             EXPECT_EQ(v.text(edit), text) << c.what << ", " << PanelEditName(edit);
     }
-}
-
-TEST(ParameterRules, PidmaEditsOnlyKeepTheLowerLimit) {
-    const std::pair<Typed, const char*> cases[] = {
+    // A PIDMA controller keeps only the lower limits.
+    const std::pair<Typed, const char*> pidma[] = {
         {{P::G1, "3000.5"}, "3000,50"}, {{P::G1, "-2"}, "0,00"},   {{P::RelCool, "0.75"}, "0,75"},
         {{P::Ti, "5000"}, "5000"},      {{P::EGap, "250"}, "250"}, {{P::IGap, "x"}, "100"},
     };
-    for (const auto& [t, shown] : cases) {
+    for (const auto& [t, shown] : pidma) {
         ParameterValues v(ControllerKind::Pidma, ',');
         v.type(t.edit, t.text);
         v.leave(t.edit);

@@ -12,7 +12,7 @@
 namespace velmora::online::testing {
 namespace {
 
-TEST(ShownValues, InputsOutputsAndErrorsAsShown) {
+TEST(ShownValues, InputsOutputsAndErrorsAsShownAndParametersRoundToTheStoredUnits) {
     EXPECT_DOUBLE_EQ(*InputPercent(2500, 0, 10000), 25.0);
     EXPECT_DOUBLE_EQ(*InputPercent(-1000, -2000, 2000), 25.0);
     EXPECT_DOUBLE_EQ(*InputPercent(0, 100, -100), 50.0) << "an inverted range works too";
@@ -39,9 +39,6 @@ TEST(ShownValues, InputsOutputsAndErrorsAsShown) {
     EXPECT_EQ(out.hint, "R1_Output * 0,01%");
     EXPECT_EQ(PidmaPercentValue(61.256f, '.').text, "61.26%");
     EXPECT_TRUE(PidmaPercentValue(std::numeric_limits<float>::quiet_NaN(), '.').error);
-}
-
-TEST(ParameterBlock, ShownValuesRoundToTheStoredUnits) {
     const auto p = PidParameterBlock::FromShown(99.96, 0.1, 3000, 0, 12.345, 100, 0.004);
     EXPECT_EQ(p.pBnd, 1000);
     EXPECT_EQ(p.relCool, 1);

@@ -5,8 +5,6 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
-
 // Clamped to the limits (the limit itself at the edge), fixed decimals with the given separator.
 TEST(DecimalEditRule, ClampsToLimitsAndShowsFixedDecimals) {
     const struct {
@@ -63,9 +61,9 @@ TEST(PlcImages, AreLittleEndian) {
     EXPECT_FLOAT_EQ(GetFloat(bytes, 6), 2.5f);
 }
 
-using VariableQuestions = ControllerFileTest;
+using PageRulesFile = testing::ControllerFileTest;
 
-TEST_F(VariableQuestions, UnknownNameOrAnotherKindAsksWhetherToContinue) {
+TEST_F(PageRulesFile, UnknownNameOrAnotherKindAsksWhetherToContinue) {
     messages.answers = {MessageAnswer::No};
     EXPECT_FALSE(ConfirmVariable(context, "Boiler_T", VariableKind::Word, 3430));
     ASSERT_EQ(messages.shown.size(), 1u);
@@ -84,9 +82,7 @@ TEST_F(VariableQuestions, UnknownNameOrAnotherKindAsksWhetherToContinue) {
     EXPECT_TRUE(messages.shown.empty());
 }
 
-using PageConventions = ControllerFileTest;
-
-TEST_F(PageConventions, CancelInTheWizardErasesTheNewSectionOthersKeepItAndOnlySinglePagesGenerate) {
+TEST_F(PageRulesFile, CancelInTheWizardErasesTheNewSectionOthersKeepItAndOnlySinglePagesGenerate) {
     writeFile("[Regulator PID_0]\r\nName=PID_0\r\nType=PID\r\n[Regulator PID_1]\r\nName=PID_1\r\n[Desktop]\r\nA=1\r\n");
     context.wizardRunning = true;
     AfterPageClosed(context, false);

@@ -6,8 +6,6 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
-
 // Leaving the band or a gain edit corrects the other: the band within its limits
 // with one decimal, the gain from that band.
 TEST(BandAndGain, EachEditCorrectsTheOther) {
@@ -46,7 +44,7 @@ TEST(PidEditLimits, EveryEditKeepsItsRangeAndEqualRawBoundsAreRefused) {
     EXPECT_FALSE(SameRawRange("", ""));
 }
 
-using PidParameterFile = ControllerFileTest;
+using PidParameterFile = testing::ControllerFileTest;
 
 TEST_F(PidParameterFile, WritesGroupFourInItsOrderWithRoundedScaledIntegers) {
     file->writeString(section(), "Name", "PID_1");
@@ -62,7 +60,7 @@ TEST_F(PidParameterFile, WritesGroupFourInItsOrderWithRoundedScaledIntegers) {
                   {"Remanent", "1"}});
 }
 
-TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextDeclarations) {
+TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextAndExistingValuesAreShownScaledBack) {
     file->writeInteger(section(), "HeaderInST", 0);
     file->writeInteger(section(), "OffReg", 5);
     PidStorage storage = ReadPidStorage(*file, section());
@@ -85,14 +83,12 @@ TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextDeclarations) {
     v.placeReg = false;
     WritePidParameters(*file, section(), v, storage.placementVisible);
     EXPECT_EQ(value("OffReg"), "-1");
-}
-
-TEST_F(PidParameterFile, ExistingValuesAreShownScaledBack) {
+    // Existing values are shown scaled back.
     writeFile(
         "[Regulator PID_1]\r\nPBnd=250\r\nRelCool=500\r\nTi=123\r\nTd=5\r\nEGap=50\r\nIGap=9000\r\nDGap=1\r\n"
         "MaxY=4000\r\nMinY=-50\r\nOutCycle=25\r\nUDef=1234\r\nP41=1\r\nUdefLastU=1\r\nFoundStruct=1\r\n"
         "OffReg=-1\r\nOffRem=7\r\nRemanent=0\r\n");
-    PidParameters v = ReadPidParameters(*file, section(), ',');
+    v = ReadPidParameters(*file, section(), ',');
     const std::pair<std::string, const char*> shown[] = {
         {v.band, "25,0"}, {v.relCool, "50,0"}, {v.ti, "12,3"},   {v.td, "0,5"},     {v.eGap, "0,50"},
         {v.iGap, "90,00"}, {v.dGap, "0,01"},  {v.maxY, "4000"}, {v.minY, "-50"},   {v.period, "0,25"},
@@ -101,12 +97,11 @@ TEST_F(PidParameterFile, ExistingValuesAreShownScaledBack) {
     for (const auto& [text, expected] : shown) EXPECT_EQ(text, expected);
     EXPECT_TRUE(v.p41 && v.lastAction && v.foundStruct && v.placeRem);
     EXPECT_FALSE(v.remanent || v.placeReg);
-}
-
-TEST_F(PidParameterFile, ANewControllerTakesTheRangeOfItsFirstInput) {
+    // A new controller takes the range of its first input.
+    file->eraseSection(section());
     file->writeInteger(section(), "Y1Min", -1000);
     file->writeInteger(section(), "Y1Max", 8500);
-    PidParameters v = NewPidParameters(*file, section(), ',');
+    v = NewPidParameters(*file, section(), ',');
     EXPECT_EQ((std::vector<std::string>{v.minY, v.maxY, v.band, v.ti, v.eGap, v.period}),
               (std::vector<std::string>{"-1000", "8500", "100,0", "10,0", "1,00", "1,00"}));
     EXPECT_TRUE(v.foundStruct) << "mnemonic declarations";
@@ -123,9 +118,7 @@ TEST(RemanentExplanation, NamesTheBackupRegisterOfTheController) {
     EXPECT_EQ(on.find("%s"), std::string::npos);
 }
 
-using PidParametersPlc = ControllerFileTest;
-
-TEST_F(PidParametersPlc, WritesTruncatedValuesInStructureOrder) {
+TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrder) {
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_OutCycle", "PID_1_MinY", "PID_1_DefOut"});
     context.controllerData = &plc;
@@ -155,7 +148,7 @@ TEST_F(PidParametersPlc, WritesTruncatedValuesInStructureOrder) {
 
 // Symbols that do not resolve or no data at all: nothing written, no failure;
 // a write the data refuses is a failure.
-TEST_F(PidParametersPlc, UnreachableDataIsSkippedAndAFailedWriteReported) {
+TEST_F(PidParameterFile, UnreachableDataIsSkippedAndAFailedWriteReported) {
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_OutCycle"});
     context.controllerData = &plc;

@@ -5,8 +5,6 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
-
 TEST(PidmaEdits, ShowTwoDecimalsAndAlgorithmTypesAreOneBasedCodes) {
     const struct {
         const char* text;
@@ -28,9 +26,9 @@ TEST(PidmaEdits, ShowTwoDecimalsAndAlgorithmTypesAreOneBasedCodes) {
     EXPECT_EQ(ChoiceIndex(2, 1, 3, 2), 1);
 }
 
-using PidmaFile = ControllerFileTest;
+using PidmaFile = testing::ControllerFileTest;
 
-TEST_F(PidmaFile, ControllerPageWritesTextsAsShownInItsOrder) {
+TEST_F(PidmaFile, ControllerPageWritesTextsAsShownAndReadsDefaultsThroughTheLeaveRule) {
     PidmaController c = NewPidmaController(*file, section(), ',');
     for (const auto& [i, text] : {std::pair{0, "1,00"}, {1, "4,00"}, {3, "10,00"}, {5, "0,00"}, {7, "100,00"}})
         EXPECT_EQ(c.values[i], text) << i;
@@ -48,12 +46,11 @@ TEST_F(PidmaFile, ControllerPageWritesTextsAsShownInItsOrder) {
     c.offReg = "1000";
     WritePidmaController(*file, section(), c, true);
     expectValues({{"irtype", "1"}, {"OffReg", "1000"}, {"OffRem", "-1"}});
-}
-
-TEST_F(PidmaFile, ControllerPageReadsTextDefaultsThroughTheLeaveRule) {
+    // What the page reads: texts through the leave rule, defaults where unreadable.
+    file->eraseSection(section());
     file->writeString(section(), "k", "0.25");
     file->writeString(section(), "ti", "x");
-    PidmaController c = ReadPidmaController(*file, section(), ',');
+    c = ReadPidmaController(*file, section(), ',');
     EXPECT_EQ(c.irtype, 7);
     EXPECT_EQ(c.values[0], "0,25");
     EXPECT_EQ(c.values[1], "4,00");  // unreadable: the fallback
@@ -78,9 +75,7 @@ TEST_F(PidmaFile, AutotunerPageWritesCodesAndTexts) {
     EXPECT_EQ(ReadPidmaAutotuner(*file, section(), ',').values[2], "0,00");
 }
 
-using PidmaChecks = ControllerFileTest;
-
-TEST_F(PidmaChecks, BothNamesMustBeFloatVariables) {
+TEST_F(PidmaFile, BothNamesMustBeFloatVariables) {
     variables["In"] = "REAL %R0";
     variables["Out"] = "INT %R4";
     PidmaController c;
@@ -100,9 +95,7 @@ TEST_F(PidmaChecks, BothNamesMustBeFloatVariables) {
     EXPECT_EQ(messages.shown[0].text, "Variable 'Out' is not float variable. Continue?");
 }
 
-using PidmaPlc = ControllerFileTest;
-
-TEST_F(PidmaPlc, ParametersGoToTheStructureLayout) {
+TEST_F(PidmaFile, ParametersGoToTheStructureLayout) {
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_Ts", "PID_1_itType"});
     context.controllerData = &plc;

@@ -6,18 +6,9 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
+using SetpointAndOutputFile = testing::ControllerFileTest;
 
-TEST(SetpointTime, IsAnIntegerUpTo65535) {
-    for (const auto& [text, limited] : {std::pair{"-5", 1}, {"70000", 65535}, {"abc", 1}, {"0", 0}, {"65535", 65535}})
-        EXPECT_EQ(LimitTiW(text), limited) << text;
-    EXPECT_EQ(TiWLabel(SetpointChoice::Ramp), 3157u);
-    EXPECT_EQ(TiWLabel(SetpointChoice::Filter), 3156u);
-}
-
-using SetpointFile = ControllerFileTest;
-
-TEST_F(SetpointFile, WithoutModificationWritesNoTimeAndStoredKeysSelectTheChoice) {
+TEST_F(SetpointAndOutputFile, WritesNoTimeWithoutModificationStoredKeysSelectTheChoiceAndTheRampSetsItsBit) {
     WriteSetpointModification(*file, section(), {SetpointChoice::None, 40});
     EXPECT_EQ(keys(), (std::vector<std::string>{"WFiltr", "TiW"}));
     expectValues({{"WFiltr", "1"}, {"TiW", "0"}});
@@ -31,9 +22,7 @@ TEST_F(SetpointFile, WithoutModificationWritesNoTimeAndStoredKeysSelectTheChoice
     EXPECT_EQ(ReadSetpointModification(*file, section()).choice, SetpointChoice::Ramp);
     file->writeInteger(section(), "TiW", 0);
     EXPECT_EQ(ReadSetpointModification(*file, section()).choice, SetpointChoice::Ramp);
-}
-
-TEST_F(SetpointFile, RampSetsItsControlBitAndKeepsTheOthers) {
+    // The ramp sets its control bit and keeps the others.
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_TiW", "PID_1_Control"});
     plc.memory["PID_1_Control"] = {0x03, 0x81};
@@ -50,7 +39,13 @@ TEST_F(SetpointFile, RampSetsItsControlBitAndKeepsTheOthers) {
     EXPECT_EQ(ReadSetpointFromPlc(context)->choice, SetpointChoice::Filter);
 }
 
-TEST(MinimalAction, MinimalActionIsAMultipleOfThePlcStepAndThreeStageOutputHasNoConversion) {
+// The setpoint time is an integer up to 65535, the minimal action a multiple of
+// the PLC's step; a three-stage output has no conversion.
+TEST(PageValues, SetpointTimeMinimalActionAndOutputStates) {
+    for (const auto& [text, limited] : {std::pair{"-5", 1}, {"70000", 65535}, {"abc", 1}, {"0", 0}, {"65535", 65535}})
+        EXPECT_EQ(LimitTiW(text), limited) << text;
+    EXPECT_EQ(TiWLabel(SetpointChoice::Ramp), 3157u);
+    EXPECT_EQ(TiWLabel(SetpointChoice::Filter), 3156u);
     for (const auto& [text, steps] : {std::pair{"1", 4}, {"3", 7}, {"-1", 0}, {"0,32", 1}, {"0,33", 2}})
         EXPECT_EQ(MinimalActionSteps(text), steps) << text;
     EXPECT_EQ(MinimalActionText(4, ','), "1,28");
@@ -69,9 +64,7 @@ TEST(MinimalAction, MinimalActionIsAMultipleOfThePlcStepAndThreeStageOutputHasNo
     EXPECT_TRUE(s.bipolarEnabled && !s.userScaleEnabled);
 }
 
-using OutputFile = ControllerFileTest;
-
-TEST_F(OutputFile, WritesGroupSixInItsOrder) {
+TEST_F(SetpointAndOutputFile, WritesGroupSixInItsOrder) {
     OutputConfiguration u = NewOutputConfiguration(',');
     u.shortActionFilter = true;
     u.minimalAction = "1,28";
@@ -96,7 +89,7 @@ TEST_F(OutputFile, WritesGroupSixInItsOrder) {
     EXPECT_EQ(value("UF"), "0");
 }
 
-TEST_F(OutputFile, ReadsThePageDefaultsAndTheLastConversionChoice) {
+TEST_F(SetpointAndOutputFile, ReadsThePageDefaultsAndTheLastConversionChoice) {
     OutputConfiguration u = ReadOutputConfiguration(*file, section(), ',');
     EXPECT_FALSE(u.positional || u.analog);
     EXPECT_EQ(u.conversion, OutputConversion::A8);
@@ -114,9 +107,7 @@ TEST_F(OutputFile, ReadsThePageDefaultsAndTheLastConversionChoice) {
     EXPECT_TRUE(OutputModeLocked(*file, section()));
 }
 
-using OutputChecks = ControllerFileTest;
-
-TEST_F(OutputChecks, AnalogOutputVariableMustFitTheConversion) {
+TEST_F(SetpointAndOutputFile, TheOutputVariableMustFitTheConversionAndThreeStageNeedsBothNames) {
     variables["Valve"] = "INT %R10";
     OutputConfiguration u = NewOutputConfiguration(',');
     u.upName = "Valve";
@@ -133,11 +124,10 @@ TEST_F(OutputChecks, AnalogOutputVariableMustFitTheConversion) {
     u.conversion = OutputConversion::A16;
     EXPECT_TRUE(CheckOutputConfiguration(context, u));
     EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(OutputChecks, ThreeStageOutputNeedsBothNames) {
+    // A three-stage output needs both names.
     variables["Up"] = "%X1.0";
-    OutputConfiguration u = NewOutputConfiguration(',');
+    messages.shown.clear();
+    u = NewOutputConfiguration(',');
     u.analog = false;
     u.upName = "Up";
     u.umName = "";
@@ -173,9 +163,7 @@ TEST(OutputControlWord, BitsFollowTheGeneratorsControlWord) {
     EXPECT_EQ(OutputControlBits(u) & ~kOutputControlMask, 0);
 }
 
-using OutputPlc = ControllerFileTest;
-
-TEST_F(OutputPlc, WritesLimitsScaleAndControlWord) {
+TEST_F(SetpointAndOutputFile, WritesLimitsScaleAndControlWord) {
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_MinU", "PID_1_Control", "PID_1_X41", "PID_1_X42", "PID_1_Y41", "PID_1_Y42"});
     plc.memory["PID_1_Control"] = {0xFF, 0xFF};

@@ -6,15 +6,13 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
-
 std::vector<int> Codes(std::string_view unit) {
     std::vector<int> codes;
     for (const ModeRow& row : ModeRows(unit)) codes.push_back(row.code);
     return codes;
 }
 
-TEST(UnitList, DependsOnThePlcType) {
+TEST(UnitList, DependsOnThePlcTypeAndAnUnknownStoredUnitSelectsOther) {
     const std::string other = Text(3116);
     EXPECT_EQ(UnitItems(0), (std::vector<std::string>{"Juniper", other}));
     EXPECT_EQ(UnitItems(3), (std::vector<std::string>{"Larch, Maple", other}));
@@ -24,6 +22,13 @@ TEST(UnitList, DependsOnThePlcType) {
     EXPECT_EQ(UnitItems(14), (std::vector<std::string>{"Dogwood ElmA", "Dogwood ElmB", other}));
     EXPECT_EQ(UnitItems(-1), (std::vector<std::string>{other}));
     EXPECT_EQ(UnitItems(1), (std::vector<std::string>{other}));
+    auto items = UnitItems(10);
+    EXPECT_EQ(UnitItemIndex(items, "Hazel-KC"), 2);
+    EXPECT_EQ(UnitItemIndex(items, "Hazel-ZZ"), 5);
+    EXPECT_EQ(ModeRows(items[5]).size(), 3u);
+    // 3115 is found when "Other" itself is not in the list.
+    EXPECT_EQ(UnitItemIndex({"A", Text(3115)}, "B"), 1);
+    EXPECT_EQ(UnitItemIndex({"A"}, "B"), -1);
 }
 
 TEST(ModeTable, RowsCarryTheModeCodesOfTheUnitAndSelectionFallsBackToTheFirst) {
@@ -50,16 +55,6 @@ TEST(ModeTable, RowsCarryTheModeCodesOfTheUnitAndSelectionFallsBackToTheFirst) {
     EXPECT_EQ(ModeRowIndex(rows, 402), 2);
     EXPECT_EQ(ModeRowIndex(rows, 9999), 0);
     EXPECT_EQ(ModeRowIndex({}, 0), -1);
-}
-
-TEST(UnitSelection, UnknownStoredUnitSelectsOther) {
-    auto items = UnitItems(10);
-    EXPECT_EQ(UnitItemIndex(items, "Hazel-KC"), 2);
-    EXPECT_EQ(UnitItemIndex(items, "Hazel-ZZ"), 5);
-    EXPECT_EQ(ModeRows(items[5]).size(), 3u);
-    // 3115 is found when "Other" itself is not in the list.
-    EXPECT_EQ(UnitItemIndex({"A", Text(3115)}, "B"), 1);
-    EXPECT_EQ(UnitItemIndex({"A"}, "B"), -1);
 }
 
 TEST(RangeBounds, FirstAndThirdWordScaledThroughTheInterpolationAndLimited) {
@@ -99,7 +94,7 @@ TEST(SignalPage, CaptionAndHelpFollowTheSignal) {
     }
 }
 
-using SignalFile = ControllerFileTest;
+using SignalFile = testing::ControllerFileTest;
 
 SignalSource HazelKa410() {
     SignalSource s;
@@ -110,15 +105,13 @@ SignalSource HazelKa410() {
     return s;
 }
 
-TEST_F(SignalFile, WritesTheGroupInItsOrderWithTheComputedRange) {
+TEST_F(SignalFile, WritesTheGroupWithTheComputedRangeReadsDefaultsAndSameAsY1HasItsOwn) {
     WriteSignalSource(*file, section(), 1, HazelKa410());
     EXPECT_EQ(keys(),
               (std::vector<std::string>{"Y1Name", "Y1OVF", "Y1UNF", "Y1Unit", "Y1CNVMode", "Y1Filtr", "Y1Tau",
                                         "Y1Measure", "Y1x1", "Y1x2", "Y1y1", "Y1y2", "Y1Min", "Y1Max"}));
     expectValues({{"Y1Name", "Boiler_T"}, {"Y1CNVMode", "410"}, {"Y1Min", "0"}, {"Y1Max", "10000"}});
-}
-
-TEST_F(SignalFile, ReadsDefaultsKeepsY3sFixedPointsAndSameAsY1HasItsOwn) {
+    file->eraseSection(section());
     file->writeInteger(section(), "Y3y1", 500);
     file->writeInteger(section(), "Y3y2", 600);
     file->writeBool(section(), "Y3Measure", false);
@@ -145,11 +138,9 @@ TEST_F(SignalFile, ReadsDefaultsKeepsY3sFixedPointsAndSameAsY1HasItsOwn) {
               (std::vector<int>{0, 0, 10000, 10000}));
 }
 
-using SignalChecks = ControllerFileTest;
-
 // An empty name, a REAL mode on a word, a missing overflow bit, equal scaling
 // points: each is refused with its message; other modes and unscaled signals pass.
-TEST_F(SignalChecks, NameKindBitsAndScalingAreChecked) {
+TEST_F(SignalFile, NameKindBitsAndScalingAreChecked) {
     SignalSource s = HazelKa410();
     s.name = "  ";
     EXPECT_FALSE(CheckSignalSource(context, s));
@@ -190,9 +181,7 @@ TEST_F(SignalChecks, NameKindBitsAndScalingAreChecked) {
     EXPECT_TRUE(CheckSignalSource(context, s));
 }
 
-using SignalPlc = ControllerFileTest;
-
-TEST_F(SignalPlc, WritesFilterAndPointsOfItsOwnSignal) {
+TEST_F(SignalFile, WritesFilterAndPointsOfItsOwnSignal) {
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_Tau2", "PID_1_X21", "PID_1_X22", "PID_1_Y21", "PID_1_Y22"});
     context.controllerData = &plc;

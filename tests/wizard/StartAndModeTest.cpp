@@ -5,10 +5,9 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
-using ModeFile = ControllerFileTest;
+using ModeAndStartFile = testing::ControllerFileTest;
 
-TEST_F(ModeFile, CascadeSetsAstatAndIncrementalOutputNoChoiceWritesZero) {
+TEST_F(ModeAndStartFile, CascadeSetsAstatAndIncrementalOutputNoChoiceWritesZero) {
     WriteControllerMode(*file, section(), {2, true});
     EXPECT_EQ(keys(), (std::vector<std::string>{"InputMode", "Cascade", "Astat", "UPosition"}));
     expectValues({{"InputMode", "2"}, {"Astat", "1"}, {"UPosition", "0"}});
@@ -48,9 +47,7 @@ TEST(StartLayout, RatioControlInManualModeShowsBothEdits) {
         EXPECT_EQ(LimitStartValue(text, separator), shown) << text;
 }
 
-using StartFile = ControllerFileTest;
-
-TEST_F(StartFile, PidWritesOnlyTheValueThatAppliesManualRatioControlBoth) {
+TEST_F(ModeAndStartFile, PidWritesOnlyTheValueThatAppliesManualRatioControlBoth) {
     StartKind pid{true, false};
     WriteStartState(*file, section(), pid, {true, "12,349", "0"}, ',');
     EXPECT_EQ(keys(), (std::vector<std::string>{"AM", "gW"}));
@@ -70,7 +67,7 @@ TEST_F(StartFile, PidWritesOnlyTheValueThatAppliesManualRatioControlBoth) {
     EXPECT_EQ(back.second, "1,50");
 }
 
-TEST_F(StartFile, PidmaAutomaticClearsAStoredManualValueAndTheKindFollowsTypeAndInputMode) {
+TEST_F(ModeAndStartFile, PidmaAutomaticClearsAStoredManualValueAndTheKindFollowsTypeAndInputMode) {
     StartKind pidma{false, false};
     file->writeString(section(), "hv", "55");
     WriteStartState(*file, section(), pidma, {true, "12,5", ""}, ',');

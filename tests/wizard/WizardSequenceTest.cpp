@@ -43,7 +43,7 @@ using P = WizardPage;
 
 // The signal page comes once per input: Y2 after the mode page for two inputs
 // or ratio control, Y3 for a cascade; the later pages carry the last index.
-TEST_F(WizardOrder, PidPagesFollowTheInputModeAndCascade) {
+TEST_F(WizardOrder, PidPagesFollowTheInputModeAndCascadePidmaShowsOnlyItsOwn) {
     const std::vector<std::pair<WizardPage, int>> tail = {
         {P::PidParameters, 0}, {P::Setpoint, 0}, {P::Output, 0}, {P::Start, 0}};
     const struct {
@@ -61,9 +61,9 @@ TEST_F(WizardOrder, PidPagesFollowTheInputModeAndCascade) {
         for (auto [page, index] : tail) expected.push_back({page, c.signals.empty() ? 0 : c.signals.back()});
         EXPECT_EQ(runner.shown, expected) << c.inputMode << " " << c.cascade;
     }
-}
-
-TEST_F(WizardOrder, PidmaShowsOnlyItsOwnPages) {
+    // PIDMA shows only its own pages.
+    runner.shown.clear();
+    runner.onShow = nullptr;
     context.signalIndex = 2;
     EXPECT_TRUE(RunWizard(context, runner, newController("PIDA")));
     std::vector<std::pair<WizardPage, int>> expected = {
