@@ -11,7 +11,8 @@
 namespace velmora {
 namespace {
 
-TEST(QtFrontEnd, IsMadeInsideAQtApplicationWithQtsToolkit) {
+// Qt's toolkit, and the compile messages as the Qt window.
+TEST(QtFrontEnd, IsMadeInsideAQtApplicationWithQtsToolkitAndWindows) {
     testing::UiApp();
     std::unique_ptr<FrontEnd> frontEnd = MakeQtFrontEnd();
     ASSERT_NE(frontEnd, nullptr);
@@ -23,12 +24,7 @@ TEST(QtFrontEnd, IsMadeInsideAQtApplicationWithQtsToolkit) {
     HelpViewer help = frontEnd->helpViewer();
     EXPECT_TRUE(static_cast<bool>(help.open));
     EXPECT_EQ(help.messages, toolkit.messages) << "\"Topic not found\" comes as a Qt box";
-}
 
-TEST(QtFrontEnd, CompileMessagesComeAsTheQtWindow) {
-    testing::UiApp();
-    std::unique_ptr<FrontEnd> frontEnd = MakeQtFrontEnd();
-    ASSERT_NE(frontEnd, nullptr);
     std::unique_ptr<CompileMessageForm> messages = frontEnd->forms().createCompileMessages();
     auto* qt = dynamic_cast<QtCompileMessages*>(messages.get());
     ASSERT_NE(qt, nullptr);

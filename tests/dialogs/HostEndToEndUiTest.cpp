@@ -1,30 +1,18 @@
 // velmora-host's window with the real plug-in module registered and loaded:
 // what the user sees after opening the demo project.
-#include <gtest/gtest.h>
-
-#include <QAction>
-#include <QDockWidget>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
-#include <QToolBar>
-#include <QTreeWidget>
-
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QPushButton>
 #include <QThread>
-#include <QTimer>
-
+#include <QToolBar>
+#include <QTreeWidget>
 #include <dlfcn.h>
-#include <functional>
 
-#include "Fakes.h"
-#include "MainWindow.h"
 #include "RegisteredPlugin.h"
-#include "host/HostIde.h"
 #include "base/IniFile.h"
+#include "host/HostIde.h"
 
 namespace velmora::host {
 namespace {
@@ -38,13 +26,7 @@ protected:
         HostEndToEnd::SetUp();
         window = std::make_unique<MainWindow>();
         window->show();
-        ASSERT_TRUE(window->openProject(QString::fromStdString(project.string())));
-        ASSERT_TRUE(window->openPlc("PLC1"));
-        ASSERT_TRUE(window->compile());
-        window->hostMenu(kMenuTools)->actions()[0]->trigger();
-        QDockWidget* dock = window->findChild<QDockWidget*>("Dock_FormRegMngr1");
-        ASSERT_NE(dock, nullptr);
-        manager = dock->widget();
+        ASSERT_NE(manager = openManager(*window), nullptr);
         list = manager->findChild<QListWidget*>("CheckListBox1");
         ASSERT_NE(list, nullptr);
         module = dlopen(VELMORA_PLUGIN_MODULE, RTLD_NOW | RTLD_NOLOAD);
@@ -67,12 +49,6 @@ protected:
     bool checked(const QString& controller) const {
         const auto items = list->findItems(controller, Qt::MatchExactly);
         return items.size() == 1 && items[0]->checkState() == Qt::Checked;
-    }
-    static QWidget* View(const std::string& controller) {
-        for (QWidget* w : QApplication::allWidgets())
-            if (w->objectName() == "FormVisual1" && w->windowTitle().toStdString() == "Velmora - " + controller)
-                return w;
-        return nullptr;
     }
     // Lets the window's timers run (the soft PLC, the comm loop, the plug-in's pacing).
     static bool WaitFor(const std::function<bool()>& done, int ms = 8000) {
@@ -139,10 +115,7 @@ TEST_F(HostViews, ClosingAnOnlineViewWaitsForTheLoopsClosingPass) {
 }
 
 TEST_F(HostViews, TheDesktopBringsTheViewsBackAfterARestart) {
-    for (const char* name : {"Boiler", "Dryer"}) {
-        list->setCurrentItem(list->findItems(name, Qt::MatchExactly)[0]);
-        emit list->itemDoubleClicked(list->currentItem());
-    }
+    for (const char* name : {"Boiler", "Dryer"}) emit list->itemDoubleClicked(list->findItems(name, Qt::MatchExactly)[0]);
     ASSERT_NE(View("Dryer"), nullptr);
     window->dockOf(View("Dryer"))->setFloating(true);
     View("Dryer")->window()->setGeometry(40, 50, 700, 480);
@@ -176,22 +149,12 @@ TEST_F(HostViews, TheExportedLabelSettersDriveTheViewsLabel) {
     auto* setFixed = exported<HRESULT(void*, VARIANT_BOOL)>("TCommLabel_Set_IsFixed");
     auto* getFixed = exported<HRESULT(void*, VARIANT_BOOL*)>("TCommLabel_Get_IsFixed");
     ASSERT_TRUE(setComm && getComm && setWidth && getWidth && setFixed && getFixed);
-    const struct {
-        void* target;
-        std::int32_t state, width;
-        HRESULT expected;
-    } cases[] = {
-        {label, 6, 30, S_OK},                // csTrying, a third for the data part
-        {label, 9, 30, E_INVALIDARG},        // past csUserTextF
-        {label, 3, 101, E_INVALIDARG},       // more than the whole strip
-        {manager, 3, 30, E_POINTER},         // a widget that is no label
-        {list + 1, 3, 30, E_POINTER},        // no widget at all
-    };
-    for (const auto& c : cases) {
-        const HRESULT hr = c.state == 6 || c.width == 30 ? setComm(c.target, c.state) : setWidth(c.target, c.width);
-        EXPECT_EQ(hr, c.expected) << c.state << "/" << c.width;
-    }
-    EXPECT_EQ(setWidth(label, 30), S_OK);
+    EXPECT_EQ(setComm(label, 6), S_OK);                  // csTrying
+    EXPECT_EQ(setComm(label, 9), E_INVALIDARG);          // past csUserTextF
+    EXPECT_EQ(setWidth(label, 101), E_INVALIDARG);       // more than the whole strip
+    EXPECT_EQ(setComm(manager, 3), E_POINTER);           // a widget that is no label
+    EXPECT_EQ(setComm(list + 1, 3), E_POINTER);          // no widget at all
+    EXPECT_EQ(setWidth(label, 30), S_OK);  // a third for the data part
     EXPECT_EQ(setFixed(label, VARIANT_TRUE), S_OK);
     std::int32_t state = -1, width = -1;
     VARIANT_BOOL fixed = VARIANT_FALSE;

@@ -1,82 +1,44 @@
 // What a user of velmora-host meets when switching languages and asking for
 // help: the online view and the manager in Czech and Russian, the host's
 // help entries, the manager's "?" and help without a window.
-#include <gtest/gtest.h>
-
-#include <QAction>
-#include <QApplication>
-#include <QDockWidget>
 #include <QLabel>
 #include <QListWidget>
-#include <QMenu>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QToolButton>
 
 #include "HelpViewerWindow.h"
-#include "MainWindow.h"
+#include "RegisteredPlugin.h"
 #include "base/Log.h"
-#include "base/Registry.h"
 #include "base/Texts.h"
-#include "host/PluginLoader.h"
 #include "plugin/HeadlessFrontEnd.h"
-#include "plugin/Registration.h"
-#include "support/Support.h"
-#include "support/UiApp.h"
 
 namespace velmora::host {
 namespace {
 
-const std::filesystem::path kBin = VELMORA_BIN_DIR;
-
-struct WithApp {
-    WithApp() { testing::UiApp(); }
-};
-
-class LanguageAndHelp : public ::testing::Test, private WithApp {
+class LanguageAndHelp : public RegisteredPlugin {
 protected:
-    void SetUp() override {
-        setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
-        project = dir.path() / "demo";
-        std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo", project,
-                              std::filesystem::copy_options::recursive);
-#ifdef VELMORA_PLUGIN_MODULE
-        Registry registry(Registry::DefaultPath());
-        RegisterHostCategories(registry);
-        registry.save();
-        ASSERT_EQ(PluginModule(VELMORA_PLUGIN_MODULE).registerServer(), S_OK);
-#endif
-    }
     void TearDown() override {
         HelpViewerWindow::closeInstance();
-        unsetenv("VELMORA_REGISTRY");
-    }
-    static QWidget* Named(const QString& name, const QString& title = {}) {
-        for (QWidget* w : QApplication::allWidgets())
-            if (w->objectName() == name && (title.isEmpty() || w->windowTitle() == title)) return w;
-        return nullptr;
+        RegisteredPlugin::TearDown();
     }
     static QAction* HelpEntry(MainWindow& window, const char* name) {
         return window.hostMenu(kMenuHelp)->findChild<QAction*>(name);
     }
-
-    testing::TempDir dir;
-    std::filesystem::path project;
 };
 
 #ifdef VELMORA_PLUGIN_MODULE
 TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQuestionMarkHelps) {
     MainWindow window;
-    ASSERT_TRUE(window.openProject(QString::fromStdString(project.string())));
-    ASSERT_TRUE(window.openPlc("PLC1"));
-    window.hostMenu(kMenuTools)->actions()[0]->trigger();
-    auto* list = window.findChild<QDockWidget*>("Dock_FormRegMngr1")->widget()->findChild<QListWidget*>();
+    QWidget* manager = openManager(window, false);
+    ASSERT_NE(manager, nullptr);
+    auto* list = manager->findChild<QListWidget*>();
     for (const char* name : {"Boiler", "Dryer"})  // a PID and a PIDMA controller
         emit list->itemDoubleClicked(list->findItems(name, Qt::MatchExactly).value(0));
 
     // Only what opens something looks clickable: "w" has no page, its filter has.
-    QWidget* boiler = Named("FormVisual1", "Velmora - Boiler");
+    QWidget* boiler = View("Boiler");
     ASSERT_NE(boiler, nullptr);
     for (const auto& [element, shape] : {std::pair{"WInput1", Qt::ArrowCursor}, {"WFiltr1", Qt::PointingHandCursor},
                                          {"Technologie1", Qt::PointingHandCursor}})
@@ -104,9 +66,7 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQu
         {"Dryer", "ParamsButton1", text},     {"manager", "HelpButton1", tip},
     };
     const auto read = [&](const auto& p) {
-        QWidget* owner = std::string(p.owner) == "manager"
-                             ? Named("FormRegMngr1")
-                             : Named("FormVisual1", QString("Velmora - ") + p.owner);
+        QWidget* owner = std::string(p.owner) == "manager" ? manager : View(p.owner);
         QWidget* w = owner ? owner->findChild<QWidget*>(p.widget) : nullptr;
         return w ? p.read(w) : QString();
     };
@@ -123,7 +83,7 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQu
     }
     window.findChild<QAction*>("Language409")->trigger();
 
-    static_cast<QToolButton*>(Named("FormRegMngr1")->findChild<QWidget*>("HelpButton1"))->click();
+    manager->findChild<QToolButton*>("HelpButton1")->click();
     EXPECT_TRUE(HelpViewerWindow::instance()->isVisible());
     EXPECT_EQ(HelpViewerWindow::instance()->currentTopic(), "Velmora") << "the start page, as F1";
     EXPECT_TRUE(HelpEntry(window, "miHelpContents")->isEnabled()) << "the host's entries with a project open";
@@ -179,7 +139,7 @@ TEST(HeadlessHelp, NamesThePageOfTheDesktopsBookOrSaysTheTopicIsMissing) {
     };
     for (const auto& c : cases) {
         HeadlessFrontEnd frontEnd;
-        EXPECT_TRUE(ShowHelp(frontEnd.helpViewer(), kBin.string(), 1, "Velmora", c.topic, "")) << c.topic;
+        EXPECT_TRUE(ShowHelp(frontEnd.helpViewer(), VELMORA_BIN_DIR, 1, "Velmora", c.topic, "")) << c.topic;
         const std::string last = frontEnd.journal().empty() ? "" : frontEnd.journal().back();
         if (*c.journal) {
             EXPECT_TRUE(last.rfind("help: ", 0) == 0 && last.ends_with(c.journal)) << last;

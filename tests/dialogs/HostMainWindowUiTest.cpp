@@ -1,23 +1,16 @@
 // velmora-host's main window over the host's logic. The plug-in's side is
 // played by calling the host interfaces directly, as a plug-in would.
-#include <gtest/gtest.h>
-
-#include "support/UiApp.h"
-
 #include <QAction>
-#include <QApplication>
 #include <QDockWidget>
 #include <QLabel>
 #include <QMenu>
 #include <QTabWidget>
-#include <QToolBar>
 #include <QTreeWidget>
 
-#include <cstdlib>
-
-#include "Fakes.h"
 #include "MainWindow.h"
 #include "host/HostIde.h"
+#include "support/Support.h"
+#include "support/UiApp.h"
 
 namespace velmora::host {
 namespace {
@@ -58,7 +51,14 @@ protected:
     MainWindow window;
 };
 
+// A folder without a project is refused; a project opens with its PLCs and the document node.
 TEST_F(MainWindowTest, OpensAProjectWithItsPlcsAndTheDocumentNode) {
+    testing::TempDir empty;
+    QTimer::singleShot(0, [] {  // the refusal's message box
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    EXPECT_FALSE(window.openProject(QString::fromStdString(empty.path().string())));
+    EXPECT_EQ(window.ide(), nullptr);
     ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
     ASSERT_NE(window.ide(), nullptr);
     ASSERT_NE(node("PLC1"), nullptr);
@@ -66,6 +66,10 @@ TEST_F(MainWindowTest, OpensAProjectWithItsPlcsAndTheDocumentNode) {
     ASSERT_NE(node("PlcDoc"), nullptr);
     EXPECT_EQ(node("PlcDoc")->text(0), "Documents");
     EXPECT_TRUE(window.problems().isEmpty());
+    window.findChild<QAction*>("Language405")->trigger();
+    EXPECT_EQ(window.ide()->language, 0) << "the language switch reaches the host";
+    window.findChild<QAction*>("Language407")->trigger();
+    EXPECT_EQ(window.ide()->language, 4);
 
     emit window.projectTree()->itemDoubleClicked(node("PLC2"), 0);
     EXPECT_EQ(window.ide()->currentPlc(), "PLC2");
@@ -74,16 +78,6 @@ TEST_F(MainWindowTest, OpensAProjectWithItsPlcsAndTheDocumentNode) {
     window.closePlc();
     EXPECT_EQ(window.ide()->currentPlc(), "");
     EXPECT_FALSE(window.compile()) << "nothing to compile without a PLC";
-}
-
-TEST_F(MainWindowTest, AFolderWithoutProjectIsRefused) {
-    testing::TempDir empty;
-    // The refusal shows a message box; answer it at once.
-    QTimer::singleShot(0, [] {
-        if (QWidget* box = QApplication::activeModalWidget()) box->close();
-    });
-    EXPECT_FALSE(window.openProject(QString::fromStdString(empty.path().string())));
-    EXPECT_EQ(window.ide(), nullptr);
 }
 
 TEST_F(MainWindowTest, TheSharedPlugInsHelpSubMenuOpensTheEntry) {
@@ -182,14 +176,6 @@ TEST_F(MainWindowTest, APlugInsDocumentOpensFromItsTreeNodeAndClosesWithItsTab) 
     EXPECT_FALSE(ide.documents()[0].open);
     EXPECT_EQ(report->parent(), nullptr);
     delete report;
-}
-
-TEST_F(MainWindowTest, TheLanguageSwitchReachesTheHost) {
-    ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
-    window.findChild<QAction*>("Language405")->trigger();
-    EXPECT_EQ(window.ide()->language, 0);
-    window.findChild<QAction*>("Language407")->trigger();
-    EXPECT_EQ(window.ide()->language, 4);
 }
 
 }  // namespace

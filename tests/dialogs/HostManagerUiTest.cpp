@@ -3,50 +3,29 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTimer>
 
-#include "Fakes.h"
-#include "support/UiApp.h"
-#include "controllers/FormRegMngr1.h"
+#include "DemoFrame.h"
 #include "base/IniFile.h"
-#include "host/HostIde.h"
-#include "plugin/FrameState.h"
-#include "plugin/QtFrontEnd.h"
+#include "controllers/FormRegMngr1.h"
 #include "plugin/QtFrameWizard.h"
+#include "plugin/QtFrontEnd.h"
 #include "plugin/QtManagerForm.h"
+#include "support/UiApp.h"
 #include "wizard/FormWizardPage.h"
 
 namespace velmora {
 namespace {
 
-class QtFrameTest : public ::testing::Test, private testing::WithUiApp {
-protected:
-    QtFrameTest() {
-        std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo",
-                              dir.path() / "demo", std::filesystem::copy_options::recursive);
-        ide = std::make_unique<host::HostIde>(dir.path() / "demo");
-        link.projectManager = com::ComPtr<IYantProjectManager>::share(ide.get());
-        link.registerCentre = com::Query<IYantRegisterCentre>(ide->application());
-        link.ide = com::Query<IOrvaneIDE>(ide->application());
-        frontEnd = MakeQtFrontEnd();
-        frame = std::make_unique<TFormReg1>(nullptr, link, *frontEnd);
-        ide->openPlc("PLC1");
-    }
-    ~QtFrameTest() override {
-        frame.reset();
-        link = HostLink();
-    }
+struct QtFront : testing::WithUiApp {
+    std::unique_ptr<FrontEnd> frontEnd = MakeQtFrontEnd();
+};
 
-    testing::TempDir dir;
-    std::unique_ptr<host::HostIde> ide;
-    HostLink link;
-    std::unique_ptr<FrontEnd> frontEnd;
-    std::unique_ptr<TFormReg1> frame;
+class QtFrameTest : public ::testing::Test, QtFront, protected testing::DemoFrame {
+protected:
+    QtFrameTest() : DemoFrame(*frontEnd) { ide->openPlc("PLC1"); }
 };
 
 TEST_F(QtFrameTest, TheManagerIsTheQtWindowAndListsThePlcsControllers) {
@@ -89,7 +68,7 @@ TEST_F(QtFrameTest, TheWizardStartsWithTheNewControllerDialogAndACancelledPageDi
     EXPECT_TRUE(IniFile(frame->controllerFilePath()).sectionExists("Regulator Boiler"));
 }
 
-TEST_F(QtFrameTest, ImportAsksForTheNameWithTheOpenAsDialog) {
+TEST_F(QtFrameTest, TheManagerAsksImportNamesWithTheOpenAsDialogAndSeesTheFilesAndViews) {
     FrameManagerHost host(*frame, nullptr);
     testing::AnswerNextModal([](QWidget* modal) {
         ASSERT_EQ(modal->objectName(), "FormOpenAs1");
@@ -104,10 +83,6 @@ TEST_F(QtFrameTest, ImportAsksForTheNameWithTheOpenAsDialog) {
 
     testing::AnswerNextModal([](QWidget* modal) { modal->findChild<QPushButton*>("Button2")->click(); });
     EXPECT_FALSE(host.askImportName("x"));
-}
-
-TEST_F(QtFrameTest, TheManagerSeesTheProjectFileListAndTheViews) {
-    FrameManagerHost host(*frame, nullptr);
     frame->generate("Boiler");
     auto files = host.projectFiles();
     ASSERT_TRUE(files);

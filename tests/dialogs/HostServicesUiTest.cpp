@@ -1,34 +1,21 @@
 // The stand-in's services behind the plug-in's pages: the help books and their
 // viewer, the variable selection and the language the stand-in keeps.
-#include <gtest/gtest.h>
-
-#include <QAction>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
-
 #include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 
 #include "HelpViewerWindow.h"
-#include "MainWindow.h"
+#include "RegisteredPlugin.h"
 #include "VariableSelectionWindow.h"
 #include "base/Help.h"
 #include "base/Texts.h"
-#include "base/Toolkit.h"
 #include "host/HostIde.h"
-#include "support/Support.h"
-#include "support/UiApp.h"
-#ifdef VELMORA_PLUGIN_MODULE
-#include "RegisteredPlugin.h"
-#endif
 
 namespace velmora::host {
 namespace {
@@ -65,21 +52,12 @@ std::set<std::string> TopicNamesInTheCode() {
     return names;
 }
 
-class MessagesSeen : public MessageBoxes {
-public:
-    MessageAnswer show(const std::string&, const std::string& text, MessageIcon, MessageButtons) override {
-        texts.push_back(text);
-        return MessageAnswer::Ok;
-    }
-    std::vector<std::string> texts;
-};
-
 class HelpBooks : public ::testing::Test, private testing::WithUiApp {
 protected:
     void TearDown() override { HelpViewerWindow::closeInstance(); }
 };
 
-TEST_F(HelpBooks, EveryTopicTheFormsNameIsFoundInEveryLanguagesBook) {
+TEST_F(HelpBooks, EveryTopicIsInEveryBookAndThePlugInsHelpFindsItOrSaysItIsMissing) {
     const std::set<std::string> topics = TopicNamesInTheCode();
     ASSERT_GE(topics.size(), 15u) << "the scan found the forms' topics";
     for (const char* book : {"ENU_Velmora.html", "CSY_Velmora.html", "RUS_Velmora.html"}) {
@@ -94,9 +72,6 @@ TEST_F(HelpBooks, EveryTopicTheFormsNameIsFoundInEveryLanguagesBook) {
             EXPECT_EQ(static_cast<HelpViewerWindow*>(shown)->currentTopic().toStdString(), topic);
         }
     }
-}
-
-TEST_F(HelpBooks, ThePlugInsHelpFindsTheTopicOrSaysItIsMissing) {
     ModuleTexts().chooseLanguage(1);
     const struct {
         int language;
@@ -112,17 +87,18 @@ TEST_F(HelpBooks, ThePlugInsHelpFindsTheTopicOrSaysItIsMissing) {
         {1, "", "ENU_Velmora.html", true},  // no topic: the start page
     };
     for (const auto& c : cases) {
-        MessagesSeen messages;
+        testing::ScriptedMessages messages;
         const HelpViewer viewer = DesktopHelpViewer(&messages);
         ASSERT_TRUE(viewer.lookup) << "the program's help library is found";
         EXPECT_TRUE(ShowHelp(viewer, kBin.string(), c.language, "Velmora.hlp", c.topic, ""));
         HelpViewerWindow* window = HelpViewerWindow::instance();
         EXPECT_TRUE(window->file().endsWith(c.book)) << c.topic << ": " << window->file().toStdString();
         if (c.found) {
-            EXPECT_TRUE(messages.texts.empty()) << c.topic;
+            EXPECT_TRUE(messages.shown.empty()) << c.topic;
             EXPECT_EQ(window->currentTopic().toStdString(), *c.topic ? c.topic : "Velmora");
         } else {
-            EXPECT_EQ(messages.texts, std::vector<std::string>{Text(3564)});
+            ASSERT_EQ(messages.shown.size(), 1u);
+            EXPECT_EQ(messages.shown[0].text, Text(3564));
         }
     }
 }
@@ -160,11 +136,7 @@ protected:
 
 TEST_F(HostWithPlugin, AWizardPagePicksAVariableAndOpensItsHelpTopic) {
     MainWindow window;
-    ASSERT_TRUE(window.openProject(QString::fromStdString(project.string())));
-    ASSERT_TRUE(window.openPlc("PLC1"));
-    ASSERT_TRUE(window.compile());
-    window.hostMenu(kMenuTools)->actions()[0]->trigger();
-
+    ASSERT_NE(openManager(window), nullptr);
     QString picked, helpTopic;
     QStringList listed;
     testing::AnswerNextModal([&](QWidget* newController) {

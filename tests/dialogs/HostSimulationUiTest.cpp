@@ -2,15 +2,9 @@
 // plug-in: after the start page the simulation dialog comes up modally, its
 // "..." picks the disturbance variable through the host's selection window,
 // and the controller's view opens on what the dialog wrote.
-#include <gtest/gtest.h>
-
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDockWidget>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,38 +12,19 @@
 #include <QToolButton>
 #include <array>
 
-#include "MainWindow.h"
+#include "RegisteredPlugin.h"
 #include "base/IniFile.h"
-#include "base/Registry.h"
-#include "host/PluginLoader.h"
-#include "plugin/Registration.h"
-#include "support/Support.h"
-#include "support/UiApp.h"
 
 namespace velmora::host {
 namespace {
 
-TEST(HostSimulation, WizardEndsInTheSimulationDialogThenTheView) {
-    testing::UiApp();
-    testing::TempDir dir;
-    setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
-    const auto project = dir.path() / "demo";
-    std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo", project,
-                          std::filesystem::copy_options::recursive);
-    {
-        Registry registry(Registry::DefaultPath());
-        RegisterHostCategories(registry);
-        registry.save();
-        ASSERT_EQ(PluginModule(VELMORA_PLUGIN_MODULE).registerServer(), S_OK);
-    }
+using HostSimulation = RegisteredPlugin;
+
+TEST_F(HostSimulation, WizardEndsInTheSimulationDialogThenTheView) {
     auto window = std::make_unique<MainWindow>();
     window->show();
-    ASSERT_TRUE(window->openProject(QString::fromStdString(project.string())));
-    ASSERT_TRUE(window->openPlc("PLC1"));
-    ASSERT_TRUE(window->compile());
-    window->hostMenu(kMenuTools)->actions()[0]->trigger();
-    QDockWidget* dock = window->findChild<QDockWidget*>("Dock_FormRegMngr1");
-    ASSERT_NE(dock, nullptr);
+    QWidget* manager = openManager(*window);
+    ASSERT_NE(manager, nullptr);
 
     // Answers each modal window as a user would, recording which came up.
     QStringList seen, messages;
@@ -101,7 +76,7 @@ TEST(HostSimulation, WizardEndsInTheSimulationDialogThenTheView) {
     });
     for (std::size_t i = 0; i < drivers.size(); ++i) drivers[i].start(30 + 10 * static_cast<int>(i));
     bail.start(20000);
-    dock->widget()->findChild<QToolButton*>("ToolButton1")->click();
+    manager->findChild<QToolButton*>("ToolButton1")->click();
     for (QTimer& t : drivers) t.stop();
     bail.stop();
 
@@ -119,14 +94,8 @@ TEST(HostSimulation, WizardEndsInTheSimulationDialogThenTheView) {
                                      {"AddOut", "2"},
                                      {"AddOutName", "Dryer_Heater"}})
         EXPECT_EQ(file.readString("Regulator Dryer2", key, ""), value) << key;
-    bool viewOpen = false;
-    for (QWidget* w : QApplication::allWidgets())
-        viewOpen |= w->objectName() == "FormVisual1" && w->windowTitle() == "Velmora - Dryer2";
-    EXPECT_TRUE(viewOpen) << "the view opens after the dialog";
-
+    EXPECT_NE(View("Dryer2"), nullptr) << "the view opens after the dialog";
     window->closeProject();
-    window.reset();
-    unsetenv("VELMORA_REGISTRY");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ protected:
     testing::TempDir dir;
     FakeHost host{dir.path() / "PLC1.rglx"};
     ScriptedMessages messages;
+    NewController dialog{host, messages};
 };
 
 TEST(NewControllerLayout, SeriesSixAndLaterOfferTheFloatingPointKindAndTheDialect) {
@@ -37,31 +38,25 @@ TEST(NewControllerLayout, SeriesSixAndLaterOfferTheFloatingPointKindAndTheDialec
 
 TEST_F(NewControllerTest, AHostThatDoesNotAnswerLeavesTheInitialSeries) {
     host.series.reset();
-    NewController dialog(host, messages);
     dialog.create();
     EXPECT_EQ(dialog.series(), kUnknownSeries);
     EXPECT_EQ(dialog.layout().kinds, std::vector<std::string>{"PID"});
 }
 
+// Without a file, after two, in a gap, and with section names in any case.
 TEST_F(NewControllerTest, ProposesTheFirstFreeNumberedName) {
-    NewController fresh(host, messages);
-    fresh.create();
-    EXPECT_EQ(fresh.proposedName(), "PID_1") << "no controller file yet";
-
-    testing::WriteBytes(file(), "[Regulator PID_1]\r\nName=PID_1\r\n[Regulator PID_2]\r\nName=PID_2\r\n");
-    NewController both(host, messages);
-    both.create();
-    EXPECT_EQ(both.proposedName(), "PID_3");
-
-    testing::WriteBytes(file(), "[Regulator PID_2]\r\nName=PID_2\r\n[Desktop]\r\n");
-    NewController gap(host, messages);
-    gap.create();
-    EXPECT_EQ(gap.proposedName(), "PID_1");
-
-    testing::WriteBytes(file(), "[regulator pid_1]\r\nName=pid_1\r\n");
-    NewController anyCase(host, messages);
-    anyCase.create();
-    EXPECT_EQ(anyCase.proposedName(), "PID_2") << "section names compare without regard to case";
+    const std::pair<const char*, const char*> cases[] = {
+        {nullptr, "PID_1"},
+        {"[Regulator PID_1]\r\nName=PID_1\r\n[Regulator PID_2]\r\nName=PID_2\r\n", "PID_3"},
+        {"[Regulator PID_2]\r\nName=PID_2\r\n[Desktop]\r\n", "PID_1"},
+        {"[regulator pid_1]\r\nName=pid_1\r\n", "PID_2"},
+    };
+    for (const auto& [text, proposed] : cases) {
+        if (text) testing::WriteBytes(file(), text);
+        NewController dialog(host, messages);
+        dialog.create();
+        EXPECT_EQ(dialog.proposedName(), proposed) << (text ? text : "no file");
+    }
 }
 
 TEST(NewControllerOk, NeedsANonBlankNameAndAKind) {
@@ -73,7 +68,6 @@ TEST(NewControllerOk, NeedsANonBlankNameAndAKind) {
 }
 
 TEST_F(NewControllerTest, AcceptingWritesNameTypeAndDialectInThatOrder) {
-    NewController dialog(host, messages);
     dialog.create();
     dialog.okClick("Boiler");
     EXPECT_EQ(host.currentController, "Boiler");
@@ -81,11 +75,8 @@ TEST_F(NewControllerTest, AcceptingWritesNameTypeAndDialectInThatOrder) {
     ASSERT_TRUE(dialog.closeQuery("PIDA", true));
     EXPECT_TRUE(messages.shown.empty()) << "a legal new name needs no question";
 
-    IniFile ini(file());
-    EXPECT_EQ(ini.keys("Regulator Boiler"), (std::vector<std::string>{"Name", "Type", "HeaderInST"}));
-    EXPECT_EQ(ini.readString("Regulator Boiler", "Name", ""), "Boiler");
-    EXPECT_EQ(ini.readString("Regulator Boiler", "Type", ""), "PIDA");
-    EXPECT_EQ(ini.readString("Regulator Boiler", "HeaderInST", ""), "1");
+    EXPECT_EQ(IniFile(file()).sectionValues("Regulator Boiler"),
+              (std::vector<std::string>{"Name=Boiler", "Type=PIDA", "HeaderInST=1"}));
 
     dialog.okClick("Pump");
     ASSERT_TRUE(dialog.closeQuery("PID", false));
@@ -95,7 +86,6 @@ TEST_F(NewControllerTest, AcceptingWritesNameTypeAndDialectInThatOrder) {
 }
 
 TEST_F(NewControllerTest, ACorrectedNameIsConfirmedBeforeItIsUsed) {
-    NewController dialog(host, messages);
     dialog.create();
     dialog.okClick("  1 heat loop ");
     EXPECT_EQ(dialog.name(), "_1_heat_loop");
@@ -123,7 +113,6 @@ TEST_F(NewControllerTest, OverwritingAnExistingControllerAsksAndReplacesItsSecti
                     "[Regulator Other]\r\nName=Other\r\n");
     host.project.entries = {"main.orv", "VELMORA\\tank_def.st", "Velmora\\Other.orv", "Velmora\\Tank.orv",
                             "Velmora\\Tank_def.orv"};
-    NewController dialog(host, messages);
     dialog.create();
 
     dialog.okClick("Tank");
@@ -149,57 +138,35 @@ TEST_F(NewControllerTest, OverwritingAnExistingControllerAsksAndReplacesItsSecti
               (std::vector<std::string>{"main.orv", "Velmora\\Other.orv", "Velmora\\Tank_def.orv"}));
 }
 
-TEST_F(NewControllerTest, AMissingProjectInterfaceIsReportedButTheControllerIsKept) {
+TEST_F(NewControllerTest, AMissingProjectInterfaceIsReportedButTheControllerKeptAndCancelLeavesNone) {
     host.withProject = false;
-    NewController dialog(host, messages);
     dialog.create();
     dialog.okClick("Mixer");
     EXPECT_TRUE(dialog.closeQuery("PID", false));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, Text(3019));
-    EXPECT_EQ(messages.shown[0].text, Text(3021));
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(messages.shown, (std::vector<testing::ShownMessage>{
+                                  {Text(3019), Text(3021), MessageIcon::Stop, MessageButtons::Ok}}));
     EXPECT_EQ(IniFile(file()).readString("Regulator Mixer", "Name", ""), "Mixer");
-}
-
-TEST_F(NewControllerTest, CancelLeavesNoCurrentControllerAndNoWizard) {
-    NewController dialog(host, messages);
-    dialog.create();
+    // Cancel leaves no current controller and no wizard.
     dialog.okClick("Boiler");
     dialog.cancelClick();
     EXPECT_EQ(host.currentController, "");
     EXPECT_FALSE(host.wizardRunning);
 }
 
-TEST(RemoveGeneratedFiles, ReadsTheListAgainAfterEachRemoval) {
+TEST(RemoveGeneratedFiles, ReadsTheListAgainAfterEachRemovalAndMatchesWholeNamesOfTheDialect) {
     testing::FakeProjectFiles project;
     project.entries = {"a.orv", "Velmora\\X_def.orv", "b.orv", "Velmora\\X.orv"};
     EXPECT_EQ(RemoveGeneratedFiles(project, "X", false), 2);
     EXPECT_EQ(project.removedAt, (std::vector<int>{1, 2})) << "positions of the second read";
     EXPECT_EQ(project.reads, 2);
     EXPECT_EQ(project.entries, (std::vector<std::string>{"a.orv", "b.orv"}));
-}
-
-TEST(RemoveGeneratedFiles, SkipsWhatIsNotInTheListAndMatchesWholeNamesOnly) {
-    testing::FakeProjectFiles project;
     project.entries = {"Velmora\\X_def.orv", "Velmora\\XY.orv", "Velmora\\X.orv.bak"};
     EXPECT_EQ(RemoveGeneratedFiles(project, "X", true), 0) << "wrong dialect, other names";
     EXPECT_EQ(project.entries.size(), 3u);
 }
 
-}  // namespace
-}  // namespace velmora
-
-namespace velmora {
-namespace {
-
-TEST(NewControllerWriteFailure, ReportsTheErrorAndKeepsTheDialogOpen) {
-    testing::TempDir dir;
-    // A folder where the controller file should be: every write must fail.
-    std::filesystem::create_directories(dir.path() / "PLC1.rglx");
-    testing::FakeHost host(dir.path() / "PLC1.rglx");
-    testing::ScriptedMessages messages;
-    NewController dialog(host, messages);
+TEST_F(NewControllerTest, AFailedWriteIsReportedAndKeepsTheDialogOpen) {
+    std::filesystem::create_directories(file());  // a folder where the file should be: every write fails
     dialog.create();
     dialog.okClick("Boiler");
     EXPECT_FALSE(dialog.closeQuery("PID", false));

@@ -2,38 +2,23 @@
 // stand-in's host interfaces over a copy of the demo project.
 #include <gtest/gtest.h>
 
+#include "DemoFrame.h"
 #include "Fakes.h"
 #include "base/IniFile.h"
-#include "plugin/NewControllerFrame.h"
-#include "host/HostIde.h"
-#include "plugin/FrameState.h"
-#include "plugin/HeadlessFrontEnd.h"
 #include "base/Texts.h"
+#include "plugin/HeadlessFrontEnd.h"
+#include "plugin/NewControllerFrame.h"
 
 namespace velmora {
 namespace {
 
-class NewControllerWithHost : public ::testing::Test {
-protected:
-    NewControllerWithHost() {
-        std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo",
-                              dir.path() / "demo", std::filesystem::copy_options::recursive);
-        ide = std::make_unique<host::HostIde>(dir.path() / "demo");
-        link.projectManager = com::ComPtr<IYantProjectManager>::share(ide.get());
-        link.registerCentre = com::Query<IYantRegisterCentre>(ide->application());
-        link.ide = com::Query<IOrvaneIDE>(ide->application());
-        frame = std::make_unique<TFormReg1>(nullptr, link, frontEnd);
-    }
-    ~NewControllerWithHost() override {
-        frame.reset();
-        link = HostLink();
-    }
-
-    testing::TempDir dir;
-    std::unique_ptr<host::HostIde> ide;
-    HostLink link;
+struct Headless {
     HeadlessFrontEnd frontEnd;
-    std::unique_ptr<TFormReg1> frame;
+};
+
+class NewControllerWithHost : public ::testing::Test, Headless, protected testing::DemoFrame {
+protected:
+    NewControllerWithHost() : DemoFrame(frontEnd) {}
 };
 
 TEST_F(NewControllerWithHost, ReadsTheSeriesOfTheOpenPlcAndItsControllerFile) {

@@ -8,19 +8,16 @@
 namespace velmora {
 namespace {
 
-TEST(OpenAs, ProposesTheImportFileNameWithoutFolderAndExtension) {
+TEST(OpenAs, ProposesTheImportFileNameAndOkNeedsANonBlankName) {
     EXPECT_EQ(ProposedImportName("/home/u/project/Velmora/Boiler.rgl"), "Boiler");
     EXPECT_EQ(ProposedImportName("C:\\Projects\\Hall B\\Velmora\\Pump 2.rgl"), "Pump 2");
     EXPECT_EQ(ProposedImportName("exports/loop.v2.rgl"), "loop.v2");
     EXPECT_EQ(ProposedImportName("NoExtension"), "NoExtension");
-}
-
-TEST(OpenAs, OkNeedsANonBlankName) {
     EXPECT_TRUE(OpenAsOkEnabled("a"));
     EXPECT_FALSE(OpenAsOkEnabled(" \t "));
 }
 
-TEST(OpenAs, AnIllegalNameIsCorrectedAndConfirmedOnce) {
+TEST(OpenAs, AnIllegalNameIsCorrectedAndConfirmedOnceAndYesAcceptsIt) {
     testing::ScriptedMessages messages;
     OpenAs dialog(messages);
     auto corrected = dialog.okClick("Pump 2-a");
@@ -38,14 +35,11 @@ TEST(OpenAs, AnIllegalNameIsCorrectedAndConfirmedOnce) {
     EXPECT_FALSE(dialog.okClick(*corrected));
     EXPECT_TRUE(dialog.closeQuery(*corrected));
     EXPECT_EQ(messages.shown.size(), 1u);
-}
-
-TEST(OpenAs, YesAcceptsTheCorrection) {
-    testing::ScriptedMessages messages;
-    OpenAs dialog(messages);
-    ASSERT_TRUE(dialog.okClick("9lives"));
+    // Yes accepts the correction at once.
+    OpenAs other(messages);
+    ASSERT_TRUE(other.okClick("9lives"));
     messages.answers = {MessageAnswer::Yes};
-    EXPECT_TRUE(dialog.closeQuery("_9lives"));
+    EXPECT_TRUE(other.closeQuery("_9lives"));
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 namespace velmora {
 namespace {
 
-TEST(QtMessageBox, HasNoOwnerStaysOnTopAndShowsCaptionAndTextAsGiven) {
+TEST(QtMessageBox, HasNoOwnerStaysOnTopShowsTheTextAsGivenAndOffersSafeButtons) {
     testing::UiApp();
     auto box = BuildMessageBox("Warning", "Overwrite <b>PID_1</b>?\r\nSure", MessageIcon::Exclamation,
                                MessageButtons::YesNo);
@@ -28,10 +28,6 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopAndShowsCaptionAndTextAsGiven) {
     box->show();  // showing must not lose the flag either
     EXPECT_TRUE(box->windowFlags() & Qt::WindowStaysOnTopHint);
     box->hide();
-}
-
-TEST(QtMessageBox, OffersTheButtonsOfEachSetWithASafeEscape) {
-    testing::UiApp();
     struct Case {
         MessageButtons buttons;
         QMessageBox::StandardButtons offered;
@@ -46,7 +42,7 @@ TEST(QtMessageBox, OffersTheButtonsOfEachSetWithASafeEscape) {
          QMessageBox::Yes, QMessageBox::Cancel},
     };
     for (const Case& c : cases) {
-        auto box = BuildMessageBox("c", "t", MessageIcon::Question, c.buttons);
+        box = BuildMessageBox("c", "t", MessageIcon::Question, c.buttons);
         EXPECT_EQ(box->standardButtons(), c.offered);
         EXPECT_EQ(box->defaultButton(), box->button(c.byDefault));
         EXPECT_EQ(box->escapeButton(), box->button(c.byEscape));
@@ -88,7 +84,7 @@ bool SpinUntil(F condition) {
     return condition();
 }
 
-TEST(QtTimer, TicksWhileEnabledAndStopsWhenDisabled) {
+TEST(QtTimer, TicksWhileEnabledStopsWhenDisabledAndNeverWithoutAnInterval) {
     testing::UiApp();
     QtTimerFactory factory;
     std::unique_ptr<Timer> timer = factory.create();
@@ -105,21 +101,18 @@ TEST(QtTimer, TicksWhileEnabledAndStopsWhenDisabled) {
     waited.start();
     SpinUntil([&] { return waited.elapsed() > 60; });  // a dozen periods
     EXPECT_EQ(ticks, stoppedAt);
-}
-
-TEST(QtTimer, ZeroIntervalNeverFires) {
-    testing::UiApp();
-    QtTimer timer;
-    int ticks = 0;
-    timer.onTick = [&] { ++ticks; };
-    timer.setEnabled(true);
-    EXPECT_TRUE(timer.enabled());
-    EXPECT_FALSE(timer.running());
+    // A zero interval never fires until one is set.
+    QtTimer idle;
+    int idleTicks = 0;
+    idle.onTick = [&] { ++idleTicks; };
+    idle.setEnabled(true);
+    EXPECT_TRUE(idle.enabled());
+    EXPECT_FALSE(idle.running());
     for (int i = 0; i < 50; ++i) QCoreApplication::processEvents();
-    EXPECT_EQ(ticks, 0);
-    timer.setInterval(125);
-    EXPECT_TRUE(timer.running()) << "an interval set later starts the enabled timer";
-    EXPECT_EQ(timer.interval(), 125);
+    EXPECT_EQ(idleTicks, 0);
+    idle.setInterval(125);
+    EXPECT_TRUE(idle.running()) << "an interval set later starts the enabled timer";
+    EXPECT_EQ(idle.interval(), 125);
 }
 
 }  // namespace

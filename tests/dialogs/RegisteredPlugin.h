@@ -1,10 +1,14 @@
 #pragma once
 // velmora-host's setting as a user has it: a registry of the test's own with
-// the real plug-in module registered, and a copy of the demo project.
+// the real plug-in module registered (where it is built), and a copy of the demo project.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDockWidget>
+#include <QMenu>
 #include <cstdlib>
 
+#include "MainWindow.h"
 #include "base/Registry.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registration.h"
@@ -20,12 +24,33 @@ protected:
         project = dir.path() / "demo";
         std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo", project,
                               std::filesystem::copy_options::recursive);
+#ifdef VELMORA_PLUGIN_MODULE
         Registry registry(Registry::DefaultPath());
         RegisterHostCategories(registry);
         registry.save();
         ASSERT_EQ(PluginModule(VELMORA_PLUGIN_MODULE).registerServer(), S_OK);
+#endif
     }
     void TearDown() override { unsetenv("VELMORA_REGISTRY"); }
+
+    // The demo project with PLC1 open (and compiled) and the plug-in's manager shown; null when that fails.
+    QWidget* openManager(MainWindow& window, bool compile = true) const {
+        if (!window.openProject(QString::fromStdString(project.string())) || !window.openPlc("PLC1") ||
+            (compile && !window.compile()))
+            return nullptr;
+        window.hostMenu(kMenuTools)->actions()[0]->trigger();
+        auto* dock = window.findChild<QDockWidget*>("Dock_FormRegMngr1");
+        return dock ? dock->widget() : nullptr;
+    }
+    static QWidget* Named(const QString& name, const QString& title = {}) {
+        for (QWidget* w : QApplication::allWidgets())
+            if (w->objectName() == name && (title.isEmpty() || w->windowTitle() == title)) return w;
+        return nullptr;
+    }
+    // The online view of a controller.
+    static QWidget* View(const std::string& controller) {
+        return Named("FormVisual1", QString::fromStdString("Velmora - " + controller));
+    }
 
     testing::TempDir dir;
     std::filesystem::path project;

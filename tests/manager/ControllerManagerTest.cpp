@@ -1,11 +1,10 @@
+// The controller manager over a scripted frame: its command table, the list,
+// the views it opens and toggles, removal, import and export.
+#include <gmock/gmock.h>
+
 #include <algorithm>
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include "ManagerFakes.h"
-#include "controllers/ControllerManager.h"
-#include "base/IniFile.h"
 
 namespace velmora {
 namespace {
@@ -57,16 +56,11 @@ TEST(ManagerCommandTable, FollowsSelectionAndChecks) {
     EXPECT_FALSE(CommandsFor(running, 2).remove);
 }
 
-TEST(ManagerLineText, CutsTenCharacters) {
-    EXPECT_EQ(ManagerLineText("Regulator PID_1"), "PID_1");
-    EXPECT_EQ(ManagerLineText("Regulator "), "");
-    EXPECT_EQ(ManagerLineText("Short"), "");
-    EXPECT_EQ(ManagerLineText("Regulatory PID_1"), " PID_1");
+TEST(ManagerLineText, CutsTenCharactersAndFileFiltersBecomeToolkitFilters) {
     // Characters, not bytes.
-    EXPECT_EQ(ManagerLineText("Žluťoučký kůň"), "kůň");
-}
-
-TEST(FileDialogFilter, TurnsPairsIntoToolkitFilters) {
+    for (const auto& [section, text] : {std::pair{"Regulator PID_1", "PID_1"}, {"Regulator ", ""}, {"Short", ""},
+                                        {"Regulatory PID_1", " PID_1"}, {"Žluťoučký kůň", "kůň"}})
+        EXPECT_EQ(ManagerLineText(section), text) << section;
     EXPECT_EQ(FileDialogFilter("Controller file (*.rgl)|*.rgl"), "Controller file (*.rgl)");
     EXPECT_EQ(FileDialogFilter("Controllers|*.rgl|All|*.*"), "Controllers (*.rgl);;All (*.*)");
 }
@@ -103,7 +97,7 @@ const char* const kTwoControllers =
     "[Desktop]\r\nVelmora - Boiler=1,0,0,10,20,300,200,0\r\n"
     "[Regulator Oven]\r\nName=Oven\r\nType=PIDA\r\nHeaderInST=0\r\n";
 
-TEST_F(ManagerTest, RefreshListsSectionsButDesktopInFileOrder) {
+TEST_F(ManagerTest, RefreshListsSectionsButDesktopInFileOrderOrNothingWithoutAFile) {
     writeControllers(
         "[Regulator Boiler]\r\nName=Boiler\r\n[DESKTOP]\r\nx=1\r\n[Odd]\r\nName=x\r\n"
         "[Regulator Oven]\r\nName=Oven\r\n");
@@ -111,9 +105,7 @@ TEST_F(ManagerTest, RefreshListsSectionsButDesktopInFileOrder) {
     // A section shorter than ten characters still gives a line, with an empty text.
     EXPECT_THAT(texts(), ElementsAre("Boiler", "", "Oven"));
     EXPECT_EQ(manager.selected(), 0);
-}
-
-TEST_F(ManagerTest, RefreshWithoutFileOrProjectGivesAnEmptyList) {
+    std::filesystem::remove(host.file);
     manager.refresh();
     EXPECT_TRUE(manager.lines().empty());
     EXPECT_EQ(manager.selected(), -1);
@@ -141,30 +133,24 @@ TEST_F(ManagerTest, ChecksFollowTheOpenViews) {
     EXPECT_TRUE(manager.commands().add);
 }
 
-TEST_F(ManagerTest, OpeningALineDocksTheViewAndRestoresTheManagersFlag) {
+// Opening a line docks its view and restores the manager's flag; the check box
+// opens the view too, toggles it and shows its state.
+TEST_F(ManagerTest, OpeningOrClickingALineDocksTheViewAndTheBoxTogglesIt) {
     writeControllers(kTwoControllers);
     manager.refresh();
     manager.select(1);
     manager.openSelected();
     EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0"));
     EXPECT_FALSE(host.dockFlag);
-}
-
-TEST_F(ManagerTest, CheckBoxClickTogglesTheViewAndShowsItsState) {
-    writeControllers(kTwoControllers);
-    manager.refresh();
-    manager.checkBoxClick(1);
-    EXPECT_EQ(manager.selected(), 1);
-    EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0", "toggle Oven"));
-    EXPECT_EQ(manager.lines(), (std::vector<ManagerLine>{{"Boiler", false}, {"Oven", true}}));
-
-    host.events.clear();
-    manager.checkBoxClick(1);
-    EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0", "toggle Oven"));
-    EXPECT_FALSE(manager.lines()[1].checked);
-}
-
-TEST_F(ManagerTest, ALineWithoutControllerNameStaysUnchecked) {
+    manager.select(0);
+    for (bool running : {true, false}) {
+        host.events.clear();
+        manager.checkBoxClick(1);
+        EXPECT_EQ(manager.selected(), 1);
+        EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0", "toggle Oven"));
+        EXPECT_EQ(manager.lines(), (std::vector<ManagerLine>{{"Boiler", false}, {"Oven", running}}));
+    }
+    // A line without a controller name stays unchecked.
     writeControllers("[Regulator Ghost]\r\nType=PID\r\n");
     manager.refresh();
     manager.checkBoxClick(0);
@@ -203,15 +189,9 @@ TEST_F(ManagerTest, StartAllWithFreshCodeWarnsOnceThenStartsEveryView) {
     for (const auto& line : manager.lines()) EXPECT_FALSE(line.checked) << line.text;
 }
 
-TEST_F(ManagerTest, StartAllWithoutFreshCodeDoesNotWarn) {
-    writeControllers(kTwoControllers);
-    manager.refresh();
-    manager.startAll();
-    EXPECT_TRUE(host.msgs.shown.empty());
-    EXPECT_TRUE(manager.lines()[0].checked && manager.lines()[1].checked);
-}
-
-TEST_F(ManagerTest, StartAndStopSelectedActOnlyWhenTheBoxAllows) {
+// Without fresh code start all asks nothing; the selected line starts and stops
+// only when its box allows.
+TEST_F(ManagerTest, StartAllWithoutFreshCodeDoesNotWarnAndSelectedFollowTheBox) {
     writeControllers(kTwoControllers);
     manager.refresh();
     manager.stopSelected();  // not running: nothing to do
@@ -222,6 +202,9 @@ TEST_F(ManagerTest, StartAndStopSelectedActOnlyWhenTheBoxAllows) {
     EXPECT_EQ(std::count(host.events.begin(), host.events.end(), "toggle Boiler"), 1);
     manager.stopSelected();
     EXPECT_FALSE(manager.lines()[0].checked);
+    manager.startAll();
+    EXPECT_TRUE(host.msgs.shown.empty());
+    EXPECT_TRUE(manager.lines()[0].checked && manager.lines()[1].checked);
 }
 
 TEST_F(ManagerTest, AddRunsTheWizardAndShowsTheNewController) {
@@ -232,8 +215,6 @@ TEST_F(ManagerTest, AddRunsTheWizardAndShowsTheNewController) {
     EXPECT_THAT(texts(), ElementsAre("PID_1"));
     EXPECT_EQ(manager.selected(), 0);
 }
-
-// ---- Removal ----
 
 class RemoveTest : public ManagerTest {
 protected:
@@ -274,25 +255,22 @@ TEST_F(RemoveTest, ErasesBothSectionsAndUnregistersTheFilesButKeepsThem) {
     EXPECT_THAT(texts(), ElementsAre("Oven"));
 }
 
+// Line 1 is the stray "Regulatory Boiler" section; entries missing from the list are skipped.
 TEST_F(RemoveTest, MnemonicDeclarationsAreTheOnesUnregisteredWithoutHeaderInST) {
-    // Line 1 is the stray "Regulatory Boiler" section.
     manager.select(2);
     host.msgs.answers = {MessageAnswer::Yes};
     manager.removeSelected();
     EXPECT_THAT(host.projectList, ElementsAre("main.orv", "VELMORA\\boiler_def.st", "Velmora\\Boiler.orv"));
-}
-
-TEST_F(RemoveTest, MissingEntriesAreSkipped) {
-    host.projectList = {"main.orv", "Velmora\\Boiler.orv"};
     host.msgs.answers = {MessageAnswer::Yes};
+    manager.select(0);
     manager.removeSelected();
     EXPECT_THAT(host.projectList, ElementsAre("main.orv"));
-    EXPECT_EQ(host.msgs.shown.size(), 1u);
+    EXPECT_EQ(host.msgs.shown.size(), 2u);
 }
 
 // Answer No changes nothing; a read-only controller file is refused (even
 // where the user could write it), reported, and nothing else happens.
-TEST_F(RemoveTest, AnswerNoOrAnUnwritableFileChangesNothing) {
+TEST_F(RemoveTest, AnswerNoOrAnUnwritableFileChangesNothingAndAMissingProjectInterfaceIsReported) {
     const std::string before = ReadBytes(host.file);
     host.msgs.answers = {MessageAnswer::No};
     manager.removeSelected();
@@ -309,19 +287,15 @@ TEST_F(RemoveTest, AnswerNoOrAnUnwritableFileChangesNothing) {
     EXPECT_EQ(ReadBytes(host.file), before);
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(host.projectList.size(), 5u);
-}
-
-TEST_F(RemoveTest, NoProjectInterfaceIsReported) {
+    // Without the project interface the sections go and the failure is reported.
     host.projectInterface = false;
     host.msgs.answers = {MessageAnswer::Yes};
     manager.removeSelected();
-    ASSERT_EQ(host.msgs.shown.size(), 2u);
-    EXPECT_EQ(host.msgs.shown[1].caption, "Error");
-    EXPECT_EQ(host.msgs.shown[1].text, "Interface error! Save changes and restart application!");
+    ASSERT_EQ(host.msgs.shown.size(), 5u);
+    EXPECT_EQ(host.msgs.shown[4].caption, "Error");
+    EXPECT_EQ(host.msgs.shown[4].text, "Interface error! Save changes and restart application!");
     EXPECT_FALSE(IniFile(host.file).sectionExists("Regulator Boiler"));
 }
-
-// ---- Import and export ----
 
 class ImportTest : public ManagerTest {
 protected:
@@ -386,7 +360,7 @@ TEST_F(ImportTest, ASectionWithoutNameIsNoConflict) {
 
 // A cancelled name dialog, a file not starting with a controller section and a
 // cancelled file dialog leave the controller file as it was.
-TEST_F(ImportTest, CancelledOrForeignImportsWriteNothing) {
+TEST_F(ImportTest, CancelledOrForeignImportsWriteNothingAndKeysAfterAFurtherSectionAreLeft) {
     const std::string before = ReadBytes(host.file);
     manager.importController();  // no answer scripted: the name dialog is cancelled
     host.importNames = {ImportName{"Kiln", true}};
@@ -403,15 +377,12 @@ TEST_F(ImportTest, CancelledOrForeignImportsWriteNothing) {
     EXPECT_TRUE(host.msgs.shown.empty());
     EXPECT_TRUE(host.events.empty());
     EXPECT_EQ(ReadBytes(host.file), before);
-}
-
-TEST_F(ImportTest, KeysAfterAFurtherSectionAreNotImported) {
-    WriteBytes(*importFile, "[Regulator A]\r\nType=PID\r\n[Regulator B]\r\nType=PIDA\r\nExtra=1\r\n");
+    // Keys after a further section are not imported.
+    WriteBytes(file, "[Regulator A]\r\nType=PID\r\n[Regulator B]\r\nType=PIDA\r\nExtra=1\r\n");
     host.importNames = {ImportName{"A", true}};
     manager.importController();
-    IniFile file(host.file);
-    EXPECT_THAT(file.sectionValues("Regulator A"), ElementsAre("Type=PID", "HeaderInST=1", "Name=A"));
-    EXPECT_FALSE(file.sectionExists("Regulator B"));
+    EXPECT_THAT(IniFile(host.file).sectionValues("Regulator A"), ElementsAre("Type=PID", "HeaderInST=1", "Name=A"));
+    EXPECT_FALSE(IniFile(host.file).sectionExists("Regulator B"));
 }
 
 TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeys) {
@@ -432,7 +403,7 @@ TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeys) {
               1);
 }
 
-TEST_F(ManagerTest, AnExportedControllerImportsUnderANewName) {
+TEST_F(ManagerTest, AnExportedControllerImportsUnderANewNameAndAFailedExportIsReported) {
     writeControllers(
         "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nPBand=40\r\nTi=120\r\nHeaderInST=1\r\n");
     manager.refresh();
@@ -444,11 +415,7 @@ TEST_F(ManagerTest, AnExportedControllerImportsUnderANewName) {
     IniFile file(host.file);
     EXPECT_THAT(file.sectionValues("Regulator Boiler_copy"),
                 ElementsAre("Name=Boiler_copy", "Type=PID", "PBand=40", "Ti=120", "HeaderInST=1"));
-}
-
-TEST_F(ManagerTest, AnExportThatCannotBeWrittenIsReported) {
-    writeControllers(kTwoControllers);
-    manager.refresh();
+    manager.select(0);
     exportFile = dir.path() / "missing-folder" / "Boiler.rgl";
     manager.exportSelected();
     ASSERT_EQ(host.msgs.shown.size(), 1u);

@@ -1,11 +1,8 @@
 // The manager's window, offscreen: components by name, the list and the
 // command states, and the wiring of clicks, file dialogs, help and logs.
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <QAction>
-#include <QApplication>
-#include <QDir>
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -63,6 +60,7 @@ protected:
     std::unique_ptr<TFormRegMngr1> create() {
         auto form = std::make_unique<TFormRegMngr1>(host);
         form->show();
+        list = Find<QListWidget>(form.get(), "CheckListBox1");
         return form;
     }
     static std::vector<std::string> ItemTexts(QListWidget* list) {
@@ -73,12 +71,12 @@ protected:
 
     testing::TempDir dir;
     FakeManagerHost host{dir.path()};
+    QListWidget* list = nullptr;
 };
 
-// The tool buttons reach their commands.
-TEST_F(ManagerForm, ToolButtonsRunTheirCommands) {
+// The tool buttons, the remove button, the add action, a double click and F1 reach their commands.
+TEST_F(ManagerForm, ButtonsAndKeysRunTheirCommands) {
     auto form = create();
-    auto* list = Find<QListWidget>(form.get(), "CheckListBox1");
     auto checked = [&] {
         std::vector<bool> out;
         for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->checkState() == Qt::Checked);
@@ -89,25 +87,33 @@ TEST_F(ManagerForm, ToolButtonsRunTheirCommands) {
     Find<QToolButton>(form.get(), "ToolButton6")->click();
     EXPECT_THAT(checked(), ElementsAre(false, false, false));
     host.events.clear();
+    emit list->itemDoubleClicked(list->item(1));
+    EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0"));
+    host.events.clear();
+    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+    QApplication::sendEvent(list, &f1);
     Find<QToolButton>(form.get(), "ToolButton1")->click();
-    EXPECT_THAT(host.events, ElementsAre("wizard"));
+    EXPECT_THAT(host.events, ElementsAre("help", "wizard"));
+
+    host.wizard = [&] { IniFile(host.file).writeString("Regulator PID_1", "Name", "PID_1"); };
+    Find<QAction>(form.get(), "AddController1")->trigger();
+    EXPECT_THAT(ItemTexts(list), ElementsAre("Boiler", "Oven", "Mixer", "PID_1"));
+    list->setCurrentRow(0);
+    host.msgs.answers = {MessageAnswer::Yes};
+    Find<QToolButton>(form.get(), "ToolButton2")->click();
+    EXPECT_THAT(ItemTexts(list), ElementsAre("Oven", "Mixer", "PID_1"));
 }
 
-TEST_F(ManagerForm, ListShowsControllersAndRunningViews) {
+// The list shows the controllers and their running views; each command's action
+// and tool button follow the manager's command table.
+TEST_F(ManagerForm, ListAndCommandsFollowTheManager) {
     host.views = {{"Oven", true}, {"Mixer", false}};
     auto form = create();
-    auto* list = Find<QListWidget>(form.get(), "CheckListBox1");
     EXPECT_THAT(ItemTexts(list), ElementsAre("Boiler", "Oven", "Mixer"));
     EXPECT_EQ(list->currentRow(), 0);
     EXPECT_EQ(list->item(0)->checkState(), Qt::Unchecked);
     EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
     EXPECT_EQ(list->item(2)->checkState(), Qt::Unchecked);
-}
-
-// Each command's action and tool button follow the manager's command table.
-TEST_F(ManagerForm, CommandsFollowTheTable) {
-    auto form = create();
-    auto* list = Find<QListWidget>(form.get(), "CheckListBox1");
     const std::pair<const char*, const char*> widgets[] = {
         {"ActiveAll1", "ToolButton5"},     {"DeactiveAll1", "ToolButton6"},
         {"AddController1", "ToolButton1"}, {"LoadController1", "ToolButton3"},
@@ -124,39 +130,17 @@ TEST_F(ManagerForm, CommandsFollowTheTable) {
         EXPECT_EQ(Find<QAction>(form.get(), "DeactiveSelected1")->isEnabled(), c.stopSelected);
     };
     states();
-    EXPECT_TRUE(Find<QToolButton>(form.get(), "ToolButton1")->isEnabled());
+    EXPECT_FALSE(Find<QToolButton>(form.get(), "ToolButton1")->isEnabled()) << "a view runs";
 
-    // The user ticks line 1: its view opens and communicates, and adding stops.
-    list->item(1)->setCheckState(Qt::Checked);
+    // The user unticks line 1: its view stops, and adding works again.
+    list->item(1)->setCheckState(Qt::Unchecked);
     EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0", "toggle Oven"));
     EXPECT_EQ(list->currentRow(), 1);
-    EXPECT_FALSE(Find<QToolButton>(form.get(), "ToolButton1")->isEnabled());
+    EXPECT_TRUE(Find<QToolButton>(form.get(), "ToolButton1")->isEnabled());
     states();
     list->setCurrentRow(2);
     EXPECT_EQ(form->manager().selected(), 2);
     states();
-}
-
-TEST_F(ManagerForm, DoubleClickOpensTheView) {
-    auto form = create();
-    auto* list = Find<QListWidget>(form.get(), "CheckListBox1");
-    emit list->itemDoubleClicked(list->item(1));
-    EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0"));
-}
-
-TEST_F(ManagerForm, RemoveButtonAsksAndRemoves) {
-    auto form = create();
-    host.msgs.answers = {MessageAnswer::Yes};
-    Find<QToolButton>(form.get(), "ToolButton2")->click();
-    EXPECT_THAT(ItemTexts(Find<QListWidget>(form.get(), "CheckListBox1")), ElementsAre("Oven", "Mixer"));
-}
-
-TEST_F(ManagerForm, AddRunsTheWizardAndRefreshes) {
-    auto form = create();
-    host.wizard = [&] { IniFile(host.file).writeString("Regulator PID_1", "Name", "PID_1"); };
-    Find<QAction>(form.get(), "AddController1")->trigger();
-    EXPECT_THAT(ItemTexts(Find<QListWidget>(form.get(), "CheckListBox1")),
-                ElementsAre("Boiler", "Oven", "Mixer", "PID_1"));
 }
 
 TEST_F(ManagerForm, ImportGoesThroughTheOpenDialog) {
@@ -177,13 +161,12 @@ TEST_F(ManagerForm, ImportGoesThroughTheOpenDialog) {
     EXPECT_EQ(filter.toStdString(), "Controller file (*.rgl)");
     EXPECT_EQ(folder.toStdString(), host.file.parent_path().string());
     EXPECT_THAT(host.proposals, ElementsAre("Kiln"));
-    EXPECT_THAT(ItemTexts(Find<QListWidget>(form.get(), "CheckListBox1")),
-                ElementsAre("Boiler", "Oven", "Mixer", "Kiln"));
+    EXPECT_THAT(ItemTexts(list), ElementsAre("Boiler", "Oven", "Mixer", "Kiln"));
 }
 
 TEST_F(ManagerForm, ExportGoesThroughTheSaveDialog) {
     auto form = create();
-    Find<QListWidget>(form.get(), "CheckListBox1")->setCurrentRow(1);
+    list->setCurrentRow(1);
     QString title, proposed;
     const auto target = dir.path() / "Oven copy";
     WhenDialogShows(form.get(), "SaveDialog1", [&](QFileDialog& d) {
@@ -198,13 +181,6 @@ TEST_F(ManagerForm, ExportGoesThroughTheSaveDialog) {
     // The dialog adds the extension the user left out.
     EXPECT_EQ(ReadBytes(dir.path() / "Oven copy.rgl"),
               "[Regulator Oven]\r\nName=Oven\r\nType=PIDA\r\nHeaderInST=1\r\n");
-}
-
-TEST_F(ManagerForm, F1ShowsTheHelpStartPage) {
-    auto form = create();
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-    QApplication::sendEvent(Find<QListWidget>(form.get(), "CheckListBox1"), &press);
-    EXPECT_THAT(host.events, ElementsAre("help"));
 }
 
 }  // namespace

@@ -2,33 +2,21 @@
 // A scripted frame for the controller manager: it keeps a project file list
 // and online views in memory, answers message boxes from a script and records
 // what the manager asked for, in order.
-#include <gtest/gtest.h>
-
 #include <deque>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
-#include <vector>
 
-#include "controllers/ControllerManager.h"
 #include "base/IniFile.h"
 #include "base/Texts.h"
-#include "base/Toolkit.h"
+#include "controllers/ControllerManager.h"
 #include "support/Support.h"
 
 namespace velmora::testing {
 
-inline ScriptedMessages NoToQuestions() {
-    ScriptedMessages m;
-    m.question = MessageAnswer::No;
-    return m;
-}
-
 class FakeManagerHost : public ManagerHost {
 public:
     explicit FakeManagerHost(std::filesystem::path projectDir)
-        : project(std::move(projectDir)), file(project / "Velmora" / "PLC1.rglx") {}
+        : project(std::move(projectDir)), file(project / "Velmora" / "PLC1.rglx") {
+        msgs.question = MessageAnswer::No;
+    }
 
     MessageBoxes& messages() override { return msgs; }
     std::filesystem::path controllerFile() override {
@@ -89,7 +77,7 @@ public:
 
     std::filesystem::path project;
     std::filesystem::path file;
-    ScriptedMessages msgs = NoToQuestions();
+    ScriptedMessages msgs;
     bool noProject = false;
     bool generated = false;
     bool dockFlag = false;

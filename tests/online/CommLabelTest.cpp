@@ -7,7 +7,7 @@
 namespace velmora::online {
 namespace {
 
-TEST(CommLabelTexts, EveryCommunicationState) {
+TEST(CommLabelTexts, EveryCommunicationAndDataState) {
     struct Row {
         TCommState state;
         const char* text;
@@ -31,9 +31,6 @@ TEST(CommLabelTexts, EveryCommunicationState) {
         const bool marked = r.state >= TCommState::csHALT;
         EXPECT_EQ(CommLabel::CommText(r.state, true), std::string(r.text) + (marked ? "F" : "")) << r.text;
     }
-}
-
-TEST(CommLabelTexts, EveryDataState) {
     using K = PartColour::Kind;
     EXPECT_EQ(CommLabel::DataText(TDataState::dsNoComm), "");
     EXPECT_EQ(CommLabel::DataBackground(TDataState::dsNoComm), PartColour::system(K::ButtonFace));
@@ -63,11 +60,11 @@ TEST(CommLabelSetters, RepaintOnlyOnChange) {
     EXPECT_FALSE(label.Set_CanSTDLabel(true));
 }
 
-TEST(CommLabelGeometry, PartsOfA105By22Label) {
+TEST(CommLabelGeometry, PartsOfA105By22LabelAndAnEmptyLeftPart) {
     CommLabel label;
     label.SetCommState(TCommState::csRUN);
     label.SetDataState(TDataState::dsDataOK);
-    const auto p = label.paint(105, 22, {20, 13}, {40, 13});
+    auto p = label.paint(105, 22, {20, 13}, {40, 13});
     EXPECT_EQ(p.dataWidth, 52);  // trunc(105 × 0.5)
     EXPECT_EQ(p.data.rect, (PartRect{1, 1, 52, 21}));
     EXPECT_EQ(p.comm.rect, (PartRect{53, 1, 104, 21}));
@@ -84,12 +81,9 @@ TEST(CommLabelGeometry, PartsOfA105By22Label) {
     EXPECT_EQ(p.comm.frame[0].colour.kind, PartColour::Kind::ButtonShadow);
     EXPECT_EQ(p.comm.frame[2].x1, 104);
     EXPECT_EQ(p.comm.frame[2].colour.kind, PartColour::Kind::ButtonHighlight);
-}
-
-TEST(CommLabelGeometry, EmptyLeftPart) {
-    CommLabel label;
+    // An empty left part.
     label.Set_DataWidthPRC(0);
-    auto p = label.paint(105, 22, {}, {});
+    p = label.paint(105, 22, {}, {});
     EXPECT_EQ(p.dataWidth, 0);
     EXPECT_TRUE(p.data.frame.empty());
     EXPECT_EQ(p.comm.rect.left, 1);
@@ -104,7 +98,7 @@ TEST(CommLabelGeometry, EmptyLeftPart) {
     EXPECT_EQ(label.paint(105, 22, {}, {}).dataWidth, 84);
 }
 
-TEST(CommLabelMouse, PopupByPartAndTheOwnMenuKept) {
+TEST(CommLabelMouse, PopupAndHintOfThePartUnderThePointer) {
     CommLabel label;
     int own = 0, comm = 0, data = 0;
     label.Set_CommPopupMenu(&comm);
@@ -116,10 +110,7 @@ TEST(CommLabelMouse, PopupByPartAndTheOwnMenuKept) {
     EXPECT_EQ(current, &data);
     label.Set_CanSTDLabel(true);
     EXPECT_EQ(label.mouseDown(60, 105, current), &own) << "the label's own menu comes back";
-}
-
-TEST(CommLabelMouse, HintOfThePartUnderThePointer) {
-    CommLabel label;
+    label.Set_CanSTDLabel(false);
     label.setCommHint("PLC runs");
     auto d = label.mouseMove(80, 105, "");
     ASSERT_TRUE(d.has_value());

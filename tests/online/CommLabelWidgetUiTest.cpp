@@ -1,20 +1,14 @@
 // The comm label painted offscreen: the parts' colours where they belong, and
 // the menu of the part under the pointer.
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
 
 #include "online/CommLabelWidget.h"
+#include "support/UiApp.h"
 
 namespace velmora::online {
 namespace {
-
-int argc = 1;
-char arg0[] = "test";
-char* argv[] = {arg0, nullptr};
 
 QImage Render(TCommLabel& label) {
     QImage image(label.size(), QImage::Format_RGB32);
@@ -24,7 +18,7 @@ QImage Render(TCommLabel& label) {
 }
 
 TEST(CommLabelWidget, PaintsBothPartsInTheirColours) {
-    QApplication app(argc, argv);
+    testing::UiApp();
     TCommLabel label;
     EXPECT_EQ(label.size(), QSize(105, 22));
     const QColor infoBackground = label.palette().color(QPalette::ToolTipBase);
@@ -51,23 +45,21 @@ TEST(CommLabelWidget, PaintsBothPartsInTheirColours) {
 }
 
 TEST(CommLabelWidget, RightClickChoosesThePartMenu) {
-    QApplication app(argc, argv);
+    testing::UiApp();
     TCommLabel label;
     QMenu own, comm, data;
     label.setPopupMenu(&own);
     label.Set_CommPopupMenu(&comm);
     label.Set_DataPopupMenu(&data);
-    QMouseEvent right(QEvent::MouseButtonPress, QPointF(90, 10), QPointF(90, 10), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(&label, &right);
-    EXPECT_EQ(label.popupMenu(), &comm);
-    QMouseEvent left(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton, Qt::LeftButton,
-                     Qt::NoModifier);
-    QApplication::sendEvent(&label, &left);
-    EXPECT_EQ(label.popupMenu(), &data);
+    const auto press = [&](double x) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(x, 10), QPointF(x, 10), Qt::LeftButton, Qt::LeftButton, {});
+        QApplication::sendEvent(&label, &e);
+        return label.popupMenu();
+    };
+    EXPECT_EQ(press(90), &comm);
+    EXPECT_EQ(press(10), &data);
     label.Set_CanSTDLabel(true);
-    QApplication::sendEvent(&label, &left);
-    EXPECT_EQ(label.popupMenu(), &own);
+    EXPECT_EQ(press(10), &own);
 }
 
 }  // namespace

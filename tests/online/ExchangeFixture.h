@@ -71,15 +71,23 @@ struct ExchangeFixture : SessionFixture {
     }
 
     void addVariables() {
-        symbols["Temp_In"] = "INT %R2000";
-        symbols["Level_In"] = "INT %R2002";
-        symbols["Pos_In"] = "REAL %R2004";
-        symbols["Valve_Out"] = "INT %R2010";
-        symbols["Valve_Down"] = "INT %R2012";
-        symbols["Disturb"] = "INT %R2020";
-        symbols["Flow_In"] = "REAL %R2030";
-        symbols["Pump_Out"] = "REAL %R2034";
+        symbols.insert({{"Temp_In", "INT %R2000"},   {"Level_In", "INT %R2002"},   {"Pos_In", "REAL %R2004"},
+                        {"Valve_Out", "INT %R2010"}, {"Valve_Down", "INT %R2012"}, {"Disturb", "INT %R2020"},
+                        {"Flow_In", "REAL %R2030"},  {"Pump_Out", "REAL %R2034"}});
     }
+    // A value in the soft PLC's register area.
+    void putInt16(int offset, std::int16_t value) {
+        const auto bytes = EncodeInt16(value);
+        std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + offset);
+    }
+    void putFloat(int offset, float value) {
+        const auto bytes = EncodeFloat(value);
+        std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + offset);
+    }
+
+    // The view of the test's first controller and its exchange.
+    RecordingView view;
+    std::unique_ptr<OnlineExchange> r1;
 
     // A view switched online by hand.
     std::unique_ptr<OnlineExchange> online(const std::string& name, RecordingView* view) {

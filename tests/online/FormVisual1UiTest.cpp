@@ -1,27 +1,20 @@
 // The online view's wiring, offscreen: which schema elements a controller's
 // section shows, the value boxes before and after data, an element's page and
 // the reload after it, and the closing pass while the callback runs.
-#include <gtest/gtest.h>
-
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QMouseEvent>
-#include <filesystem>
 
 #include "ExchangeFixture.h"
 #include "base/IniFile.h"
 #include "base/Texts.h"
 #include "online/FormVisual1.h"
+#include "support/UiApp.h"
 
 namespace velmora::online::testing {
 namespace {
-
-int argc = 1;
-char arg0[] = "test";
-char* argv[] = {arg0, nullptr};
 
 void Click(QWidget* w) {
     ASSERT_NE(w, nullptr);
@@ -55,8 +48,7 @@ struct Host : VisualHost {
     void viewDestroyed() override { ++destroyed; }
 };
 
-struct FormVisual1Ui : ExchangeFixture, ::testing::Test {
-    QApplication app{argc, argv};
+struct FormVisual1Ui : velmora::testing::WithUiApp, ExchangeFixture, ::testing::Test {
     velmora::testing::TempDir dir;
     Host host;
     FormVisual1Ui() {
@@ -103,19 +95,14 @@ TEST_F(FormVisual1Ui, ShowsTheElementsOfEachControllerLayout) {
 
 TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
     addVariables();
-    ExchangeSettings s = Pid("Boiler");
-    const int base = addPid(s, 300);
+    const int base = addPid(Pid("Boiler"), 300);
     writeSection("Boiler", "PID", 1, false);
     TFormVisual1 view(host, "Boiler");
     for (const char* box : {"W1Edit1", "WFEdit1", "Y1Edit1", "WEdit1", "UEdit1"}) EXPECT_EQ(Box(view, box), "-") << box;
 
-    auto area = plc.area(3);
-    area[base + tpid::Input1] = 0xE8;  // 1000 of 0..10000
-    area[base + tpid::Input1 + 1] = 0x03;
-    area[base + tpid::Output] = 0x88;  // 5000 hundredths
-    area[base + tpid::Output + 1] = 0x13;
-    area[base + tpid::MaxY] = 0x10;
-    area[base + tpid::MaxY + 1] = 0x27;
+    putInt16(base + tpid::Input1, 1000);  // of 0..10000
+    putInt16(base + tpid::Output, 5000);  // hundredths
+    putInt16(base + tpid::MaxY, 10000);
     view.KomunikaceButton1_Click();
     ASSERT_TRUE(view.exchange().online());
     exchangeOnce(view.exchange());
@@ -123,6 +110,7 @@ TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
     EXPECT_EQ(Box(view, "Y1Edit1"), "10,00%");
     EXPECT_EQ(Box(view, "UEdit1"), "50,00%");
 
+    auto area = plc.area(3);
     area[base + tpid::Det] = tpid::EY1;
     exchangeOnce(view.exchange());
     view.showValues();
@@ -162,7 +150,7 @@ TEST_F(FormVisual1Ui, SidePanelEditsFollowTheGainRulesAndUseValsWritesFromTheGra
     EXPECT_TRUE(view.findChild<QPushButton*>("AutoButton1")->isEnabled()) << "mode buttons live online";
 }
 
-TEST_F(FormVisual1Ui, AnElementOpensItsPageAndTheViewReloadsAfterOk) {
+TEST_F(FormVisual1Ui, AnElementOpensItsPageTheViewReloadsAndTheStructurePageListsMembers) {
     writeSection("R", "PID", 1, false);
     TFormVisual1 view(host, "R");
     // The page changes the section the way the controller-mode page would.
@@ -176,18 +164,16 @@ TEST_F(FormVisual1Ui, AnElementOpensItsPageAndTheViewReloadsAfterOk) {
     EXPECT_TRUE(Shown(view, "Y2Input1"));
     Click(view.findChild<QWidget*>("XPanelU1"));
     EXPECT_EQ(view.page(), TFormVisual1::GraphPage);
-}
-
-TEST_F(FormVisual1Ui, StructurePageListsMembersWithBitsAndHex) {
+    // The structure page lists the members, with hex on request.
     writeSection("R", "PID", 1, false);
-    TFormVisual1 view(host, "R");
-    view.SchemaButton2Click();
-    auto* grid = view.findChild<QTableWidget*>("StringGrid2");
+    TFormVisual1 other(host, "R");
+    other.SchemaButton2Click();
+    auto* grid = other.findChild<QTableWidget*>("StringGrid2");
     ASSERT_GT(grid->rowCount(), 30);
     EXPECT_EQ(grid->item(0, 0)->text(), "iInput1");
     EXPECT_EQ(grid->item(0, 1)->text(), "-");
     EXPECT_TRUE(grid->isColumnHidden(2));
-    Click(view.findChild<QWidget*>("tbHex1"));
+    Click(other.findChild<QWidget*>("tbHex1"));
     EXPECT_FALSE(grid->isColumnHidden(2));
 }
 

@@ -20,7 +20,7 @@ std::vector<std::string> Names(const ExchangeSettings& s) {
     return out;
 }
 
-TEST(SymbolNames, PidMembersWithAndWithoutTheStructure) {
+TEST(SymbolNames, PidAndPidmaMembersAndVariables) {
     ExchangeSettings s;
     s.name = "R1";
     s.y1Name = "A";
@@ -51,16 +51,14 @@ TEST(SymbolNames, PidMembersWithAndWithoutTheStructure) {
     s.foundStruct = true;
     s.inputMode = 1;
     EXPECT_EQ(Names(s)[0], "R1_struct~Det");
-}
-
-TEST(SymbolNames, PidmaMembersAndVariables) {
-    ExchangeSettings s;
-    s.name = "T1";
-    s.kind = ControllerKind::Pidma;
-    s.input = "In";
-    s.output = "Out";
-    s.cascade = true;  // no meaning for PIDMA
-    EXPECT_EQ(Names(s), (std::vector<std::string>{"T1_dv", "T1_sp", "T1_hv", "T1_MAN", "T1_TUNE", "T1_TBRK",
+    // A PIDMA controller: its members, then its variables; a cascade means nothing to it.
+    ExchangeSettings t;
+    t.name = "T1";
+    t.kind = ControllerKind::Pidma;
+    t.input = "In";
+    t.output = "Out";
+    t.cascade = true;
+    EXPECT_EQ(Names(t), (std::vector<std::string>{"T1_dv", "T1_sp", "T1_hv", "T1_MAN", "T1_TUNE", "T1_TBRK",
                                                   "T1_TAFF", "T1_TE", "T1_k", "T1_pk", "T1_CHANGED", "In", "Out"}));
 }
 
@@ -79,13 +77,11 @@ TEST_F(GoingOnline, AChangedProgramOrNoPlcIsSaidAndTheViewStaysOffline) {
     for (int i = 0; i < 2; ++i) {
         setups[i]();
         messages.shown.clear();
-        RecordingView view;
-        auto r1 = online("R1", &view);
+        r1 = online("R1", &view);
         EXPECT_FALSE(r1->online()) << i;
         ASSERT_EQ(messages.shown.size(), 1u) << i;
-        EXPECT_EQ(messages.shown[0].caption, Text(2038)) << i;
-        EXPECT_EQ(messages.shown[0].text, Text(texts[i]));
-        EXPECT_EQ(messages.shown[0].icon, MessageIcon::Exclamation) << i;
+        EXPECT_EQ(messages.shown[0], (velmora::testing::ShownMessage{Text(2038), Text(texts[i]),
+                                                                     MessageIcon::Exclamation, MessageButtons::Ok}));
     }
 }
 
@@ -93,43 +89,37 @@ TEST_F(GoingOnline, MissingStructureMemberIsCountedAndNamedOnce) {
     addPid(Pid("R1"), 100);
     symbols.erase("R1_Ti");
     symbols.erase("R1_Td");
-    RecordingView view;
-    auto r1 = online("R1", &view);
+    r1 = online("R1", &view);
     EXPECT_FALSE(r1->online());
     EXPECT_EQ(r1->missingSymbols(), 2);
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, "Velmora - R1");
-    EXPECT_EQ(messages.shown[0].text, Text(3412) + " 'R1_Ti' " + Text(3460));
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(messages.shown[0], (velmora::testing::ShownMessage{"Velmora - R1", Text(3412) + " 'R1_Ti' " + Text(3460),
+                                                                 MessageIcon::Stop, MessageButtons::Ok}));
     EXPECT_TRUE(view.pages.empty()) << "a structure member has no page";
 }
 
-TEST_F(GoingOnline, MissingInputVariableOpensItsPage) {
-    auto s = Pid("R1");
-    s.cascade = true;
-    s.y3Name = "Nowhere";
-    addPid(s, 100);
-    RecordingView view;
-    auto r1 = online("R1", &view);
-    EXPECT_FALSE(r1->online());
-    EXPECT_EQ(view.pages, std::vector<VariablePage>{VariablePage::ControlledVariable3});
-    EXPECT_EQ(messages.shown.at(0).text, Text(3412) + " 'Nowhere' " + Text(3460));
-}
-
-TEST_F(GoingOnline, PidmaVariablesOpenThePidmaPageAndTheAdditionalOutputTheSimulation) {
-    auto s = Pidma("T1");
-    s.output = "";
-    addPidma(s, 1000);
-    RecordingView view;
-    auto t1 = online("T1", &view);
-    EXPECT_EQ(view.pages, std::vector<VariablePage>{VariablePage::Pidma});
-
-    auto s2 = Pidma("T2");
-    s2.addOutName = "Unknown";
-    addPidma(s2, 2000);
-    RecordingView view2;
-    auto t2 = online("T2", &view2);
-    EXPECT_EQ(view2.pages, std::vector<VariablePage>{VariablePage::Simulation});
+// A missing variable opens the page where it is chosen: Y3's, the PIDMA page
+// for the output, the simulation page for the additional output.
+TEST_F(GoingOnline, AMissingVariableOpensItsPage) {
+    auto y3 = Pid("R1");
+    y3.cascade = true;
+    y3.y3Name = "Nowhere";
+    auto output = Pidma("T1"), additional = Pidma("T2");
+    output.output = "";
+    additional.addOutName = "Nowhere";
+    const std::pair<ExchangeSettings, VariablePage> cases[] = {
+        {y3, VariablePage::ControlledVariable3}, {output, VariablePage::Pidma}, {additional, VariablePage::Simulation}};
+    for (const auto& [s, page] : cases) {
+        if (s.kind == ControllerKind::Pid) addPid(s, 100); else addPidma(s, 1000);
+        messages.shown.clear();
+        RecordingView view;
+        auto exchange = online(s.name, &view);
+        EXPECT_FALSE(exchange->online()) << s.name;
+        EXPECT_EQ(view.pages, std::vector<VariablePage>{page}) << s.name;
+        if (!s.y3Name.empty()) {
+            EXPECT_EQ(messages.shown.at(0).text, Text(3412) + " 'Nowhere' " + Text(3460));
+        }
+    }
 }
 
 TEST_F(GoingOnline, WithoutShowMessagesNothingIsShownAndTheViewStaysAsItWas) {
@@ -148,8 +138,7 @@ TEST_F(GoingOnline, WithoutShowMessagesNothingIsShownAndTheViewStaysAsItWas) {
 
 TEST_F(GoingOnline, ButtonTogglesAndTheFrameCallRelooksUp) {
     addPid(Pid("R1"), 100);
-    RecordingView view;
-    auto r1 = online("R1", &view);
+    r1 = online("R1", &view);
     ASSERT_TRUE(r1->online());
     EXPECT_EQ(r1->item(ItemRole::PidBlock).offset, 100);
     // After a compilation the structure moved; the frame presses the button.
@@ -162,29 +151,21 @@ TEST_F(GoingOnline, ButtonTogglesAndTheFrameCallRelooksUp) {
     EXPECT_EQ(view.onlineCalls, (std::vector<bool>{true, true, false}));
 }
 
-TEST_F(GoingOnline, DirectAddressesNeedNoTranslationAndBadOnesAreMissing) {
+TEST_F(GoingOnline, DirectAddressesNeedNoTranslationBadOnesAreMissingAndAClosingBoxIsSurvived) {
     auto s = Pid("R1");
     s.y1Name = "%RW3000";
     s.upName = "%R65535";  // one byte fits, that is all
     addPid(s, 100);
-    RecordingView view;
-    auto r1 = online("R1", &view);
+    r1 = online("R1", &view);
     EXPECT_TRUE(r1->online());
     EXPECT_EQ(r1->item(ItemRole::Y1).offset, 3000);
     EXPECT_EQ(r1->item(ItemRole::Y1).count, 2);
     symbols["R1_Control"] = "INT %R65535";  // a word that would cross the area end
     r1->KomunikaceButton1Click(false);
     EXPECT_FALSE(r1->online());
-}
-
-TEST_F(GoingOnline, MessageBoxThatClosesTheViewIsSurvived) {
-    addPid(Pid("R1"), 100);
-    symbols.erase("R1_PBnd");
-    RecordingView view;
-    auto r1 = std::make_unique<OnlineExchange>(*session, "R1", &view);
+    // A message box that closes the view is survived.
     messages.onShow = [&] { r1.reset(); };
-    OnlineExchange* raw = r1.get();
-    raw->KomunikaceButton1_Click();
+    r1->KomunikaceButton1_Click();
     EXPECT_EQ(r1, nullptr);
     EXPECT_TRUE(session->views().empty());
 }

@@ -22,7 +22,7 @@ struct RuleCase {
     std::vector<std::pair<P, const char*>> shown;
 };
 
-TEST(ParameterRules, PidEditsKeepBandGainsAndLimitsConsistent) {
+TEST(ParameterRules, PidEditsKeepBandGainsAndLimitsConsistentPidmaOnlyTheLowerLimit) {
     const RuleCase cases[] = {
         {"band gives K+", {{P::PBnd, "25"}}, {{P::PBnd, "25.0"}, {P::G1, "4.00"}, {P::G2, "4.00"}}},
         {"K+ gives the band", {{P::G1, "2"}}, {{P::PBnd, "50.0"}, {P::G1, "2.00"}}},
@@ -53,21 +53,16 @@ TEST(ParameterRules, PidEditsKeepBandGainsAndLimitsConsistent) {
         for (const auto& [edit, text] : c.shown)
             EXPECT_EQ(v.text(edit), text) << c.what << ", " << PanelEditName(edit);
     }
-}
-
-TEST(ParameterRules, PidmaEditsOnlyKeepTheLowerLimit) {
-    const std::pair<Typed, const char*> cases[] = {
-        {{P::G1, "3000.5"}, "3000.50"}, {{P::G1, "-2"}, "0.00"},   {{P::RelCool, "0.75"}, "0.75"},
+    // A PIDMA controller keeps only the lower limits.
+    const std::pair<Typed, const char*> pidma[] = {
+        {{P::G1, "3000.5"}, "3000,50"}, {{P::G1, "-2"}, "0,00"},   {{P::RelCool, "0.75"}, "0,75"},
         {{P::Ti, "5000"}, "5000"},      {{P::EGap, "250"}, "250"}, {{P::IGap, "x"}, "100"},
     };
-    for (const auto& [t, shown] : cases) {
+    for (const auto& [t, shown] : pidma) {
         ParameterValues v(ControllerKind::Pidma, ',');
         v.type(t.edit, t.text);
         v.leave(t.edit);
-        std::string expected = shown;
-        for (char& ch : expected)
-            if (ch == '.') ch = ',';
-        EXPECT_EQ(v.text(t.edit), expected) << PanelEditName(t.edit) << " " << t.text;
+        EXPECT_EQ(v.text(t.edit), shown) << PanelEditName(t.edit) << " " << t.text;
     }
     EXPECT_FALSE(PanelEditUsed(P::PBnd, ControllerKind::Pidma));
     EXPECT_EQ(PanelEditByName("nd", ControllerKind::Pidma), P::IGap);
@@ -76,22 +71,17 @@ TEST(ParameterRules, PidmaEditsOnlyKeepTheLowerLimit) {
     EXPECT_FALSE(PanelEditByName("PBnd", ControllerKind::Pidma));
 }
 
-TEST(ParameterRules, TunerTexts) {
+TEST(ParameterRules, TunerTextsAndTheSecondInputThroughTheLinearMeasurement) {
     EXPECT_EQ(TunerErrorQuestion(11), Text(3370) + "\r\n\r\n\r\n" + Text(3382)) << "no reason beyond 10";
     EXPECT_EQ(TunerErrorQuestion(3), Text(3370) + "\r\n" + Text(3374) + "\r\n\r\n" + Text(3382));
     std::array<std::uint8_t, tpida::Size> image{};
-    const auto put = [&](int at, float v) {
+    for (const auto& [at, v] : {std::pair{tpida::k, 1.5f}, {tpida::pk, 2.25f}}) {
         const auto b = EncodeFloat(v);
         std::copy(b.begin(), b.end(), image.begin() + at);
-    };
-    put(tpida::k, 1.5f);
-    put(tpida::pk, 2.25f);
+    }
     EXPECT_EQ(TunerReportText(2, image).rfind(Text(3389) + "\r\n pk\t2.250\r\n pti\t0.000", 0), 0u);
     EXPECT_NE(TunerReportText(1, image).find("k\t1.500\tpk\t2.250"), std::string::npos);
     EXPECT_EQ(TunerReportText(3, image), Text(3388));
-}
-
-TEST(ParameterRules, SecondInputThroughTheLinearMeasurement) {
     EXPECT_DOUBLE_EQ(SecondInputRaw(50, true, 0, 1000, 0, 100), 500);
     EXPECT_DOUBLE_EQ(SecondInputRaw(20, true, 200, 1000, 20, 100), 200);
     EXPECT_DOUBLE_EQ(SecondInputRaw(20, false, 200, 1000, 20, 100), 20);
@@ -124,8 +114,7 @@ struct PanelFixture : ::testing::Test, ExchangeFixture, PanelHost {
 TEST_F(PanelFixture, UseValsWaitsForTheGraphPageAndWritesTheBlockOnce) {
     section("R1", "PID");
     const int base = addPid(Pid("R1"), 100);
-    RecordingView view;
-    auto r1 = online("R1", &view);
+    r1 = online("R1", &view);
     exchangeOnce(*r1);
     ParameterPanel panel(*r1, *this, '.');
     panel.enter(P::PBnd);
@@ -153,8 +142,7 @@ TEST_F(PanelFixture, UseValsWaitsForTheGraphPageAndWritesTheBlockOnce) {
 TEST_F(PanelFixture, SaveValsWritesTheShownValuesScaled) {
     section("R1", "PID");
     addPid(Pid("R1"), 100);
-    RecordingView view;
-    auto r1 = online("R1", &view);
+    r1 = online("R1", &view);
     ParameterPanel panel(*r1, *this, '.');
     const Typed typed[] = {{P::PBnd, "12.34"}, {P::Ti, "7.25"}, {P::EGap, "0.125"}};
     for (const Typed& t : typed) {
@@ -171,7 +159,6 @@ TEST_F(PanelFixture, SaveValsWritesTheShownValuesScaled) {
 TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
     section("T1", "PIDA");
     addPidma(Pidma("T1"), 300);
-    RecordingView view;
     auto t1 = online("T1", &view);
     ParameterPanel panel(*t1, *this, '.');
     const auto step = [&](std::uint8_t busy, std::uint8_t error) {
@@ -205,8 +192,8 @@ TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
     EXPECT_EQ(ExchangeFixture::messages.shown[1].icon, MessageIcon::Stop);
 
     // ite is a DINT: 0x00010003 is no code of the table.
-    const std::uint8_t ite[4] = {3, 0, 1, 0};
-    std::copy(std::begin(ite), std::end(ite), plc.area(3).begin() + 300 + tpida::ite);
+    putInt16(300 + tpida::ite, 3);
+    putInt16(300 + tpida::ite + 2, 1);
     exchangeOnce(*t1);
     // The tuner's end and "Params" in the same period: one read, both reports.
     t1->markTunedRead(TunedReadReason::TunerFinished);
@@ -223,7 +210,6 @@ TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
 TEST_F(PanelFixture, YesToTheNewValuesRestartsWithThemAndEnablesSave) {
     section("T1", "PIDA");
     addPidma(Pidma("T1"), 300);
-    RecordingView view;
     auto t1 = online("T1", &view);
     ParameterPanel panel(*t1, *this, '.');
     exchangeOnce(*t1);

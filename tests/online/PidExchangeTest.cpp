@@ -49,11 +49,9 @@ TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
         // Input3 then Input2 in front of the structure, as far as the controller has them.
         if (c.cascade) area[100] = 3;
         if (c.inputMode > 1) area[c.cascade ? 102 : 100] = 2;
-        area[base + tpid::Input1] = 0x34;
-        area[base + tpid::Input1 + 1] = 0x12;
-        area[base + tpid::Control] = 0x01;
-        area[2020] = 0x10;
-        area[2021] = 0x27;  // 10000
+        putInt16(base + tpid::Input1, 0x1234);
+        putInt16(base + tpid::Control, 1);
+        putInt16(2020, 10000);
         RecordingView view;
         auto r = online(name, &view);
         ASSERT_TRUE(r->online());
@@ -67,9 +65,8 @@ TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
         EXPECT_EQ(DecodeUInt16(r->tpid() + tpid::Control), 1);
         if (*c.addOut) EXPECT_EQ(DecodeInt16(r->additionalOutput().data()), 10000);
         EXPECT_TRUE(logged(c.logged));
-        EXPECT_TRUE(log.contains("Enter comm - " + name));
-        EXPECT_TRUE(log.contains("Leave comm - " + name));
-        EXPECT_TRUE(log.contains("Want data = false pro " + name));
+        for (const char* line : {"Enter comm - ", "Leave comm - ", "Want data = false pro "})
+            EXPECT_TRUE(log.contains(line + name)) << line;
     }
 }
 
@@ -78,26 +75,21 @@ TEST_F(PidExchange, StructureViewAlsoReadsTheSourceVariables) {
     s.analogOutput = false;  // three-stage output: UmName is read too
     s.umName = "Valve_Down";
     addPid(s, 100);
-    plc.area(3)[2000] = 11;
-    plc.area(3)[2010] = 22;
-    plc.area(3)[2012] = 33;
-    RecordingView view;
-    auto r1 = online("R1", &view);
+    const int sources[] = {2000, 2010, 2012};
+    for (int i = 0; i < 3; ++i) plc.area(3)[sources[i]] = static_cast<std::uint8_t>(11 * (i + 1));
+    r1 = online("R1", &view);
     r1->setStructureView(true);
     const auto requests = requestsOf(*r1);
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].bytes, Bytes({3, 0xD0, 0x07, 2, 3, 0xDA, 0x07, 2, 3, 0xDC, 0x07, 2}));
-    EXPECT_EQ(r1->sourceValues()[0][0], 11);
-    EXPECT_EQ(r1->sourceValues()[1][0], 22);
-    EXPECT_EQ(r1->sourceValues()[2][0], 33);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(r1->sourceValues()[i][0], 11 * (i + 1)) << i;
     EXPECT_TRUE(logged("Cteni Y1Name, UpName, UmName\t"));
 }
 
 TEST_F(PidExchange, ParameterBlockGoesWithTheControlWordOnlyWhileTheGraphIsShown) {
     const int base = addPid(Pid("R1"), 100);
     plc.area(3)[base + tpid::Control] = 0x41;  // RC and AM
-    RecordingView view;
-    auto r1 = online("R1", &view);
+    r1 = online("R1", &view);
     exchangeOnce(*r1);  // first data: the control word is known
 
     r1->markParameters(PidParameterBlock::FromShown(50.0, 200.0, 12.3, 0.5, 1.5, 2.25, 100.0));
@@ -121,8 +113,7 @@ TEST_F(PidExchange, ParameterBlockGoesWithTheControlWordOnlyWhileTheGraphIsShown
 
 TEST_F(PidExchange, SingleWordWritesInTheirOrder) {
     const int base = addPid(Pid("R1"), 100);
-    RecordingView view;
-    auto r1 = online("R1", &view);
+    r1 = online("R1", &view);
     exchangeOnce(*r1);
     r1->markOutput(-250);
     r1->markGw(5000);
@@ -140,12 +131,11 @@ TEST_F(PidExchange, SingleWordWritesInTheirOrder) {
     EXPECT_FALSE(r1->pending().control);
 }
 
-TEST_F(PidExchange, SimulatedInputsGoInOneRequestWithTheirOwnWidths) {
+TEST_F(PidExchange, SimulatedInputsAndTheRatioInputGoWithTheirOwnWidths) {
     auto s = Pid("R3");
     s.cascade = true;
     s.y3Name = "Pos_In";
     addPid(s, 300);
-    RecordingView view;
     auto r3 = online("R3", &view);
     r3->markSimulatedInputs(RawValue{std::int16_t{1234}}, RawValue{std::int16_t{99}}, RawValue{50.0f});
     const auto requests = requestsOf(*r3);
@@ -154,31 +144,28 @@ TEST_F(PidExchange, SimulatedInputsGoInOneRequestWithTheirOwnWidths) {
     EXPECT_EQ(requests[1].bytes, Bytes({3, 0xD0, 0x07, 2, 0xD2, 0x04, 3, 0xD4, 0x07, 4, 0, 0, 0x48, 0x42}));
     EXPECT_TRUE(logged("zapis Y1, (Y2, (Y3))\t"));
     EXPECT_EQ(requestsOf(*r3).size(), 1u) << "a simulated value is written once";
-}
-
-TEST_F(PidExchange, SecondInputForRatioControlAsIntOrReal) {
-    auto s = Pid("R4");
-    s.inputMode = 3;
-    s.y2Name = "Level_In";
-    addPid(s, 400);
-    RecordingView view;
+    // The second input of ratio control, as INT or REAL.
+    auto ratio = Pid("R4");
+    ratio.inputMode = 3;
+    ratio.y2Name = "Level_In";
+    addPid(ratio, 400);
     auto r4 = online("R4", &view);
-    r4->markSecondInput(RawValue{std::int16_t{-2}});
-    auto requests = requestsOf(*r4);
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].bytes, Bytes({3, 0xD2, 0x07, 2, 0xFE, 0xFF}));
-    r4->markSecondInput(RawValue{1.5f});
-    requests = requestsOf(*r4);
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].bytes, Bytes({3, 0xD2, 0x07, 4, 0, 0, 0xC0, 0x3F}));
+    const std::pair<RawValue, std::vector<std::uint8_t>> writes[] = {
+        {RawValue{std::int16_t{-2}}, Bytes({3, 0xD2, 0x07, 2, 0xFE, 0xFF})},
+        {RawValue{1.5f}, Bytes({3, 0xD2, 0x07, 4, 0, 0, 0xC0, 0x3F})}};
+    for (const auto& [value, bytes] : writes) {
+        r4->markSecondInput(value);
+        const auto written = requestsOf(*r4);
+        ASSERT_EQ(written.size(), 2u);
+        EXPECT_EQ(written[1].bytes, bytes);
+    }
     EXPECT_TRUE(logged("zapis Y2 pro RIO\t"));
     EXPECT_TRUE(logged("zapis Y2 pro RIO (float)\t"));
 }
 
 TEST_F(PidExchange, WithoutValidDataNothingIsSentAndTheStampIsSetOnce) {
     addPid(Pid("R1"), 100);
-    RecordingView view;
-    auto r1 = online("R1", &view);
+    r1 = online("R1", &view);
     r1->markGw(1);
     plc.clearHistory();
     r1->commTick();
@@ -194,8 +181,7 @@ TEST_F(PidExchange, WithoutValidDataNothingIsSentAndTheStampIsSetOnce) {
 
 TEST_F(PidExchange, OneExchangePerHandOverOfTheWantDataFlag) {
     addPid(Pid("R1"), 100);
-    RecordingView view;
-    auto r1 = online("R1", &view);
+    r1 = online("R1", &view);
     r1->commTick();
     session->CommLoopCallback(request, kRunning);
     plc.clearHistory();

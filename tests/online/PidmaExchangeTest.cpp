@@ -2,9 +2,6 @@
 // write in its order, and the tuned-parameter read with its report code.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
-
 #include "ExchangeFixture.h"
 
 namespace velmora::online::testing {
@@ -18,10 +15,7 @@ protected:
         t1 = online("T1", &view);
         ASSERT_TRUE(t1->online());
     }
-    void put(int offset, float value) {
-        const auto bytes = EncodeFloat(value);
-        std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + 1000 + offset);
-    }
+    void put(int offset, float value) { putFloat(1000 + offset, value); }
     RecordingView view;
     std::unique_ptr<OnlineExchange> t1;
 };
@@ -39,9 +33,8 @@ TEST_F(PidmaExchange, ShortReadTakesTheInputsParametersAndOutputs) {
     // 1000 = 0x3E8, 1166 = 0x48E
     EXPECT_EQ(requests[0].bytes, Bytes({3, 0xE8, 0x03, 84, 3, 0x8E, 0x04, 20}));
     const auto& image = t1->pidmaImage();
-    EXPECT_EQ(DecodeFloat(image.data() + tpida::sp), 42.5f);
-    EXPECT_EQ(DecodeFloat(image.data() + tpida::tt), 3.0f);
-    EXPECT_EQ(DecodeFloat(image.data() + tpida::mv), 61.25f);
+    for (const auto& [at, v] : {std::pair{tpida::sp, 42.5f}, {tpida::tt, 3.0f}, {tpida::mv, 61.25f}})
+        EXPECT_EQ(DecodeFloat(image.data() + at), v) << at;
     EXPECT_EQ(image[tpida::ite], 6);
     EXPECT_EQ(image[tpida::b], 0x77);
     EXPECT_EQ(image[tpida::hilim], 0);
@@ -114,7 +107,7 @@ TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
     EXPECT_EQ(requestsOf(*t1).size(), 1u) << "nothing is written twice";
 }
 
-TEST_F(PidmaExchange, TunedReadReportsByReason) {
+TEST_F(PidmaExchange, TunedReadReportsByReasonAndAFailedOneNotAtAll) {
     struct Case {
         TunedReadReason reason;
         std::uint8_t te, taff;
@@ -124,9 +117,8 @@ TEST_F(PidmaExchange, TunedReadReportsByReason) {
                           {TunedReadReason::TunerFinished, 1, 1, 3},
                           {TunedReadReason::TunerFinished, 0, 1, 0},
                           {TunedReadReason::TunerFinished, 0, 0, 1}};
-    put(tpida::k, 1.5f);
-    put(tpida::pk, 2.5f);
-    put(tpida::pc, 0.25f);
+    const std::pair<int, float> tuned[] = {{tpida::k, 1.5f}, {tpida::pk, 2.5f}, {tpida::pc, 0.25f}};
+    for (const auto& [at, v] : tuned) put(at, v);
     for (const Case& c : cases) {
         plc.area(3)[1000 + tpida::TE] = c.te;
         plc.area(3)[1000 + tpida::TAFF] = c.taff;
@@ -138,13 +130,10 @@ TEST_F(PidmaExchange, TunedReadReportsByReason) {
         ASSERT_EQ(view.reports.size(), 1u);
         EXPECT_EQ(view.reports[0], c.code);
     }
-    EXPECT_EQ(DecodeFloat(t1->pidmaImage().data() + tpida::k), 1.5f);
-    EXPECT_EQ(DecodeFloat(t1->pidmaImage().data() + tpida::pk), 2.5f);
-    EXPECT_EQ(DecodeFloat(t1->pidmaImage().data() + tpida::pc), 0.25f);
+    for (const auto& [at, v] : tuned) EXPECT_EQ(DecodeFloat(t1->pidmaImage().data() + at), v) << at;
     EXPECT_TRUE(logged("cteni parametru PIDMA\tBh\t8\t48\t:\t"));
-}
-
-TEST_F(PidmaExchange, FailedTunedReadPostsNoReport) {
+    // A failed read posts no report.
+    view.reports.clear();
     plc.beforeRequest = [](std::int32_t command, std::span<const std::uint8_t> r, std::int32_t*,
                            std::uint8_t*) -> std::optional<std::int32_t> {
         if (r.size() == 8 && r[3] == 24) return softplc::errors::kOutOfRange;

@@ -30,13 +30,12 @@ protected:
 constexpr std::uint32_t kConnected = 3u << 16;
 
 TEST(CommStatus, MapsTheStatusBitsToTheLabelStates) {
-    EXPECT_EQ(CommStateFromStatus(0x80 | (1u << 19)), TCommState::csRUN);
-    EXPECT_EQ(CommStateFromStatus(0x80), TCommState::csRUNn);
-    EXPECT_EQ(CommStateFromStatus(0x80 | 1u), TCommState::csRUNn) << "bit 7 wins over the error bits";
-    EXPECT_EQ(CommStateFromStatus(1u), TCommState::csERR);
-    EXPECT_EQ(CommStateFromStatus(1u << 3), TCommState::csERR);
-    EXPECT_EQ(CommStateFromStatus(1u << 19), TCommState::csHALT);
-    EXPECT_EQ(CommStateFromStatus(0), TCommState::csHALT);
+    // Bit 7 wins over the error bits.
+    const std::pair<std::uint32_t, TCommState> cases[] = {
+        {0x80 | (1u << 19), TCommState::csRUN}, {0x80, TCommState::csRUNn},    {0x80 | 1u, TCommState::csRUNn},
+        {1u, TCommState::csERR},                {1u << 3, TCommState::csERR}, {1u << 19, TCommState::csHALT},
+        {0, TCommState::csHALT}};
+    for (const auto& [status, state] : cases) EXPECT_EQ(CommStateFromStatus(status), state) << std::hex << status;
     EXPECT_TRUE(FixedFromStatus(1u << 11));
     EXPECT_FALSE(DataValidFromStatus(0x80));
     EXPECT_FALSE(ConnectedFromStatus(1u << 16));
@@ -60,7 +59,7 @@ TEST_F(Session, NineViewsEachServedOncePerEightTicksFirstAndLastTogether) {
     EXPECT_TRUE(session->lastTickVisitedAny());
 }
 
-TEST_F(Session, SampleTimeSetsTheCommTimerAndTellsTheViewsOnce) {
+TEST_F(Session, SampleTimeSetsTheCommTimerAndTheCallbackGivesEveryViewTheState) {
     openViews(2);
     EXPECT_EQ(commTimer().interval(), 125);
     EXPECT_TRUE(commTimer().enabled());
@@ -71,10 +70,7 @@ TEST_F(Session, SampleTimeSetsTheCommTimerAndTellsTheViewsOnce) {
     EXPECT_FALSE(session->setSampleTime(0.0));
     EXPECT_EQ(views[0].sampleTimeChanges, 1);
     EXPECT_EQ(views[1].sampleTimeChanges, 1);
-}
-
-TEST_F(Session, CallbackGivesEveryViewTheStateAndExchangesTheOnlineOnes) {
-    openViews(2);
+    // The callback gives every view the state and exchanges the online ones.
     exchanges[1]->ToolButtonStop1Click();
     plc.clearHistory();
     session->CommLoopCallback(request, kRunning | (1u << 11));
@@ -90,34 +86,30 @@ TEST_F(Session, CallbackGivesEveryViewTheStateAndExchangesTheOnlineOnes) {
     EXPECT_FALSE(log.contains("Enter comm - R1"));
 }
 
-TEST_F(Session, NullRequestFunctionRunsOnlyTheClosingPass) {
-    openViews(3);
+// Without a request function only the closing pass runs; two views closed in one
+// pass both get the message, and their destruction does not disturb the session.
+TEST_F(Session, ClosingPassPostsToEveryClosedViewEvenWithoutARequestFunction) {
+    openViews(4);
     exchanges[1]->requestClose();
     for (auto& v : views) v.labelUpdates = 0;
     plc.clearHistory();
     session->CommLoopCallback(nullptr, 0);
-    ASSERT_EQ(session->views().size(), 2u);
+    ASSERT_EQ(session->views().size(), 3u);
     EXPECT_EQ(views[1].closes, std::vector<bool>{false}) << "posted";
     EXPECT_TRUE(log.contains("WM_MY_CLOSE - R1"));
     for (auto& v : views) EXPECT_EQ(v.labelUpdates, 0);
     EXPECT_TRUE(plc.history().empty());
-}
 
-TEST_F(Session, TwoViewsClosedInOnePassBothGetTheMessage) {
-    openViews(4);
-    exchanges[1]->requestClose();
     exchanges[2]->requestClose();
+    exchanges[3]->requestClose();
     session->CommLoopCallback(request, kRunning);
-    EXPECT_EQ(session->views().size(), 2u);
-    EXPECT_EQ(views[1].closes.size(), 1u);
+    EXPECT_EQ(session->views().size(), 1u);
     EXPECT_EQ(views[2].closes.size(), 1u);
+    EXPECT_EQ(views[3].closes.size(), 1u);
     EXPECT_TRUE(views[0].closes.empty());
-    EXPECT_TRUE(views[3].closes.empty());
-    // The views close on the message; their destruction must not disturb the session.
-    exchanges[1].reset();
-    exchanges[2].reset();
+    for (int i = 1; i < 4; ++i) exchanges[i].reset();
     session->CommLoopCallback(request, kRunning);
-    EXPECT_EQ(session->views().size(), 2u);
+    EXPECT_EQ(session->views().size(), 1u);
 }
 
 TEST_F(Session, OffNotificationsStopEverythingUntilTheLoopIsBack) {
@@ -209,7 +201,7 @@ TEST_F(Session, AViewDestroyedDuringItsOwnRequestStopsItsExchange) {
     EXPECT_EQ(session->views().size(), 1u);
 }
 
-TEST_F(Session, ReentrantCallbackIsIgnored) {
+TEST_F(Session, AReentrantCallbackIsIgnoredAndAnEndedSessionLeavesItsViewsDetached) {
     openViews(1);
     int calls = 0;
     plc.beforeRequest = [&](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
@@ -219,6 +211,11 @@ TEST_F(Session, ReentrantCallbackIsIgnored) {
     };
     session->CommLoopCallback(request, kRunning);
     EXPECT_EQ(calls, 1);
+    // A session ending before its views leaves them detached.
+    session.reset();
+    exchanges[0]->commTick();
+    EXPECT_EQ(exchanges[0]->NovaKomunikace(request, true), 1);
+    exchanges.clear();
 }
 
 TEST_F(Session, SimTimerStepsTheOnlineViews) {
@@ -231,14 +228,6 @@ TEST_F(Session, SimTimerStepsTheOnlineViews) {
     session->stopTimers();
     EXPECT_FALSE(simTimer().tick());
     EXPECT_FALSE(commTimer().enabled());
-}
-
-TEST_F(Session, SessionEndingBeforeItsViewsLeavesThemDetached) {
-    openViews(1);
-    session.reset();
-    exchanges[0]->commTick();
-    EXPECT_EQ(exchanges[0]->NovaKomunikace(request, true), 1);
-    exchanges.clear();
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ TEST(TrendBufferLength, TypedTextFollowsTheRule) {
     for (const auto& c : cases) EXPECT_EQ(BufferLengthFromText(c.text), c.length) << '"' << c.text << '"';
 }
 
-TEST(TrendBufferSampling, FirstSampleStartsTheClockInHundredNanoseconds) {
+TEST(TrendBufferSampling, FirstSampleStartsTheClockLoadedRecordingsGoOnAndUnreadableValuesAreZero) {
     TrendBuffer b(50);
     EXPECT_EQ(b.total(), -1);
     b.sample(1'000'000'000, All(1));
@@ -44,20 +44,16 @@ TEST(TrendBufferSampling, FirstSampleStartsTheClockInHundredNanoseconds) {
     EXPECT_EQ(b.count(), 1);
     EXPECT_FLOAT_EQ(b.time(0), 0.0f);
     EXPECT_EQ(b.startStamp(), 7);
-}
-
-TEST(TrendBufferSampling, LoadedRecordingGoesOnFromItsNewestTime) {
-    TrendBuffer b(50);
+    // A loaded recording goes on from its newest time.
+    b = TrendBuffer(50);
     b.append(10.0f, All(1));
     b.append(20.0f, All(2));
     b.sample(5 * 10'000'000LL, All(3));
     b.sample(6 * 10'000'000LL, All(4));
     EXPECT_FLOAT_EQ(b.time(2), 20.0f);
     EXPECT_FLOAT_EQ(b.time(3), 21.0f);
-}
-
-TEST(TrendBufferSampling, UnreadableValuesAreStoredAsZero) {
-    TrendBuffer b(50);
+    // Unreadable values are stored as zero.
+    b = TrendBuffer(50);
     TrendValues v = All(5);
     v[2] = std::numeric_limits<float>::quiet_NaN();
     v[4] = std::numeric_limits<float>::infinity();
@@ -67,7 +63,7 @@ TEST(TrendBufferSampling, UnreadableValuesAreStoredAsZero) {
     EXPECT_EQ(b.value(3, 0), 5.0f);
 }
 
-TEST(TrendBufferRing, KeepsTheNewestCapacitySamplesOldestFirst) {
+TEST(TrendBufferRing, KeepsTheNewestCapacitySamplesAndAChangedLengthClears) {
     TrendBuffer b(50);
     for (int i = 0; i < 120; ++i) b.append(static_cast<float>(i), All(static_cast<float>(i) * 2));
     EXPECT_EQ(b.count(), 50);
@@ -78,10 +74,7 @@ TEST(TrendBufferRing, KeepsTheNewestCapacitySamplesOldestFirst) {
     EXPECT_EQ(b.lowerBound(69.5), 0);
     EXPECT_EQ(b.lowerBound(100.0), 30);
     EXPECT_EQ(b.lowerBound(1000.0), 50);
-}
-
-TEST(TrendBufferRing, ChangedLengthClearsSameLengthKeeps) {
-    TrendBuffer b(100);
+    b = TrendBuffer(100);
     b.append(1, All(1));
     b.setCapacity(100);
     EXPECT_EQ(b.count(), 1);
@@ -91,7 +84,7 @@ TEST(TrendBufferRing, ChangedLengthClearsSameLengthKeeps) {
     EXPECT_EQ(b.total(), -1);
 }
 
-TEST(TrendDecimation, DenseWindowKeepsEveryPeakInFourPointsPerColumn) {
+TEST(TrendDecimation, DenseWindowsKeepEveryPeakSparseOnesTheSamplesAndANeighbourEachSide) {
     TrendBuffer b(200000);
     for (int i = 0; i < 200000; ++i) b.append(i * 0.01f, All(i == 123457 ? 99.0f : (i == 54321 ? -77.0f : 1.0f)));
     std::vector<int> bounds;
@@ -106,14 +99,10 @@ TEST(TrendDecimation, DenseWindowKeepsEveryPeakInFourPointsPerColumn) {
     EXPECT_EQ(lo->value, -77.0f);
     EXPECT_EQ(hi->value, 99.0f);
     EXPECT_EQ(static_cast<int>(hi->x), 61);  // 1234.57 s of 2000 s in 100 columns
-}
-
-TEST(TrendDecimation, SparseWindowGivesTheSamplesAndOneNeighbourEachSide) {
-    TrendBuffer b(50);
+    // A sparse window gives the samples and one neighbour each side.
+    b = TrendBuffer(50);
     for (int i = 0; i < 10; ++i) b.append(static_cast<float>(i * 10), All(static_cast<float>(i)));
-    std::vector<int> bounds;
     ColumnBounds(b, 25, 30, 300, bounds);  // the samples at 30, 40, 50 fall in
-    std::vector<TracePoint> points;
     DecimateTrace(b, 0, 25, 30, 300, bounds, points);
     ASSERT_EQ(points.size(), 5u);
     EXPECT_EQ(points.front().value, 2.0f);

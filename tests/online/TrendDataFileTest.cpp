@@ -3,8 +3,6 @@
 // last good row) with the recording kept when refused.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "support/Support.h"
 #include "online/TrendDataFile.h"
 
@@ -111,7 +109,7 @@ TEST(TrendDataFile, BadFilesAreRefusedOrReadUpToTheLastGoodRow) {
     }
 }
 
-TEST(TrendDataFile, AHugeFileIsNotHeldInMemory) {
+TEST(TrendDataFile, AHugeFileIsNotHeldInMemoryAndAMissingOneIsRefused) {
     TempDir dir;
     const auto path = dir / "huge.txt";
     WriteBytes(path, "Regulatory\r\n3\r\n1\t2\t3\t4\t5\t6\t7\r\n");
@@ -121,14 +119,10 @@ TEST(TrendDataFile, AHugeFileIsNotHeldInMemory) {
     EXPECT_TRUE(r.loaded);
     EXPECT_EQ(r.rows, 1);
     EXPECT_NE(r.message.find("longer"), std::string::npos);
-}
-
-TEST(TrendDataFile, MissingFileIsRefused) {
-    TempDir dir;
-    TrendBuffer b(50);
-    const TrendLoadResult r = LoadTrendDataFile(dir / "none.txt", b);
-    EXPECT_FALSE(r.loaded);
-    EXPECT_NE(r.message.find("cannot be opened"), std::string::npos);
+    // A missing file is refused.
+    const TrendLoadResult missing = LoadTrendDataFile(dir / "none.txt", b);
+    EXPECT_FALSE(missing.loaded);
+    EXPECT_NE(missing.message.find("cannot be opened"), std::string::npos);
 }
 
 TEST(TrendCsv, ShownWindowWithHeaderOfNamesAndUnits) {

@@ -1,10 +1,5 @@
 // Wiring of the graph page: its buttons to the operations, the dialogs to the
-// controller file's keys, the pointer to zoom and measuring, the files it
-// writes. With VELMORA_SCREENSHOTS set to a folder the default layout, "Pod
-// sebe" and a zoomed window are saved there.
-#include <gtest/gtest.h>
-
-#include <QApplication>
+// controller file's keys, the pointer to zoom and measuring, the files it writes.
 #include <QCheckBox>
 #include <QClipboard>
 #include <QMimeData>
@@ -38,18 +33,12 @@ using velmora::testing::TempDir;
 
 const char* kSection = "Regulator Boiler";
 
-// A step response with noise: w steps, y1 follows, u acts, e is the difference.
+// w steps from 30 to 60 and then to 45; the other channels follow it with some noise.
 void Record(TrendBuffer& b, int samples, double period) {
-    double y = 20, u = 0;
     for (int i = 0; i < samples; ++i) {
-        const double t = i * period;
-        const double w = t < samples * period * 0.3 ? 30 : (t < samples * period * 0.7 ? 60 : 45);
-        const double e = w - y;
-        u = std::clamp(u + 0.08 * e, -100.0, 100.0);
-        y += (u * 0.9 - y) * 0.02 + 0.6 * std::sin(i * 0.37);
-        b.append(static_cast<float>(t), {static_cast<float>(w), static_cast<float>(e), static_cast<float>(u),
-                                         static_cast<float>(y), static_cast<float>(y * 0.8 + 5),
-                                         static_cast<float>(u * 0.5 + 50)});
+        const float t = static_cast<float>(i * period), noise = static_cast<float>(std::sin(i * 0.37));
+        const float w = t < samples * period * 0.3 ? 30 : (t < samples * period * 0.7 ? 60 : 45), y = w - 5 + noise;
+        b.append(t, {w, w - y, std::round(40 * noise), y, y * 0.8f + 5, 50 + 20 * noise});
     }
 }
 
@@ -97,7 +86,7 @@ protected:
     std::filesystem::path chosen;
 };
 
-TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeys) {
+TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeysAndNovyFollowAndScrollMoveTheWindow) {
     const struct {
         const char* button;
         std::vector<std::pair<std::string, std::string>> keys;
@@ -111,9 +100,6 @@ TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeys) {
         child(s.button)->click();
         for (const auto& [k, v] : s.keys) EXPECT_EQ(key(k), v) << s.button << " " << k;
     }
-}
-
-TEST_F(TrendGraphUi, NovyClearsFollowShowsTheNewestScrollMovesTheWindow) {
     EXPECT_DOUBLE_EQ(widget->shown().start, 199.5);  // 299.5 s recorded, 100 s shown
     child<QScrollBar>("ScrollBar1")->triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_DOUBLE_EQ(widget->shown().start, 0);
@@ -127,7 +113,7 @@ TEST_F(TrendGraphUi, NovyClearsFollowShowsTheNewestScrollMovesTheWindow) {
     EXPECT_EQ(recording.total(), -1);
 }
 
-TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeInEitherDirection) {
+TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeAndTheWheelOnlyWhileMeasuring) {
     child("ToolButton8")->click();
     for (const auto& [from, to] : {std::pair{0.75, 0.25}, std::pair{0.25, 0.75}}) {
         widget->setShown({100, 100});
@@ -137,9 +123,7 @@ TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeInEitherDirection) {
         EXPECT_NEAR(widget->shown().start, 125, 0.5);
         EXPECT_NEAR(widget->shown().width, 50, 0.5);
     }
-}
-
-TEST_F(TrendGraphUi, WheelZoomsOnlyWhileMeasuringAndTheReadoutShowsTheValues) {
+    child("ToolButton8")->click();
     widget->setShown({100, 100});
     QWheelEvent wheel(QPointF(plotPoint(0.5)), plot()->mapToGlobal(QPointF(plotPoint(0.5))), QPoint(), QPoint(0, 120),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -197,7 +181,23 @@ TEST_F(TrendGraphUi, FilesGoThroughTheirButtons) {
     EXPECT_TRUE(clip->data("image/svg+xml").startsWith("<?xml"));
 }
 
-TEST_F(TrendGraphUi, AxisXDialogStoresItsKeysAndAChangedLengthClears) {
+TEST_F(TrendGraphUi, AxisDialogsStoreTheirKeysAndAChangedLengthClears) {
+    whenDialog([](QDialog& d) {
+        auto* list = d.findChild<QListWidget*>("CheckListBox1");
+        list->item(3)->setCheckState(Qt::Unchecked);
+        list->setCurrentRow(2);
+        d.findChild<QLineEdit*>("EditMax1")->setText("250");
+        d.findChild<QComboBox*>("ComboStejne1")->setCurrentIndex(0);  // own axis
+        d.findChild<QPushButton*>("ButtonMin1")->click();             // from the recording
+        d.findChild<QPushButton*>("ButtonUp1")->click();              // u before e
+        d.accept();
+    });
+    child("ToolButton18")->click();
+    EXPECT_EQ(key("Prubeh3"), "0");
+    EXPECT_EQ(key("Prubeh2Max"), "250");
+    EXPECT_EQ(key("Prubeh2Stejne"), "-1");
+    EXPECT_EQ(std::stod(key("Prubeh2Min")), recording.extent(2, 0, recording.count()).min);
+    EXPECT_LT(std::stoi(key("Prubeh2Poradi")), std::stoi(key("Prubeh1Poradi")));
     whenDialog([](QDialog& d) {
         d.findChild<QLineEdit*>("EditBuffer1")->setText("abc");
         d.findChild<QLineEdit*>("EditRozsah1")->setText("12,5");
@@ -220,25 +220,6 @@ TEST_F(TrendGraphUi, AxisXDialogStoresItsKeysAndAChangedLengthClears) {
     });
     child("ToolButton19")->click();
     EXPECT_EQ(key("OsaXRozsah"), "12.5");  // cancelled
-}
-
-TEST_F(TrendGraphUi, AxisYDialogStoresTheChannelKeys) {
-    whenDialog([](QDialog& d) {
-        auto* list = d.findChild<QListWidget*>("CheckListBox1");
-        list->item(3)->setCheckState(Qt::Unchecked);
-        list->setCurrentRow(2);
-        d.findChild<QLineEdit*>("EditMax1")->setText("250");
-        d.findChild<QComboBox*>("ComboStejne1")->setCurrentIndex(0);  // own axis
-        d.findChild<QPushButton*>("ButtonMin1")->click();             // from the recording
-        d.findChild<QPushButton*>("ButtonUp1")->click();              // u before e
-        d.accept();
-    });
-    child("ToolButton18")->click();
-    EXPECT_EQ(key("Prubeh3"), "0");
-    EXPECT_EQ(key("Prubeh2Max"), "250");
-    EXPECT_EQ(key("Prubeh2Stejne"), "-1");
-    EXPECT_EQ(std::stod(key("Prubeh2Min")), recording.extent(2, 0, recording.count()).min);
-    EXPECT_LT(std::stoi(key("Prubeh2Poradi")), std::stoi(key("Prubeh1Poradi")));
 }
 
 }  // namespace

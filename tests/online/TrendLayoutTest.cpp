@@ -86,9 +86,7 @@ TEST(TrendLayout, StackedBandsFromTheBottomInDrawingOrder) {
         EXPECT_TRUE(LayoutStacked(s)) << c.what;
         ExpectBands(s, c.expected, c.what);
     }
-}
-
-TEST(TrendLayout, StackedWithoutAnyVisibleOwnAxisChangesNothing) {
+    // Without any visible own axis nothing changes.
     TrendSettings s = DefaultTrendSettings(ControllerKind::Pid);
     s.channels[0].visible = s.channels[1].visible = false;
     const Bands before = BandsOf(s);
@@ -96,7 +94,7 @@ TEST(TrendLayout, StackedWithoutAnyVisibleOwnAxisChangesNothing) {
     EXPECT_EQ(BandsOf(s), before);
 }
 
-TEST(TrendLayout, FullHeightMergeAndSplit) {
+TEST(TrendLayout, FullHeightMergeSplitAndAxisOwnersThroughChainsAndLoops) {
     TrendSettings s = DefaultTrendSettings(ControllerKind::Pid);
     LayoutSplit(s);
     for (const auto& c : s.channels) EXPECT_EQ(c.sameAs, -1);
@@ -118,10 +116,8 @@ TEST(TrendLayout, FullHeightMergeAndSplit) {
     EXPECT_EQ(t.channels[4].sameAs, 3);
     LayoutFullHeight(t);
     for (const auto& c : t.channels) EXPECT_EQ(std::make_pair(c.bandFrom, c.bandTo), std::make_pair(0.0, 100.0));
-}
-
-TEST(TrendLayout, AxisOwnerFollowsChainsAndSurvivesLoops) {
-    TrendSettings s = DefaultTrendSettings(ControllerKind::Pid);
+    // The axis owner follows chains and survives loops.
+    s = DefaultTrendSettings(ControllerKind::Pid);
     s.channels[4].sameAs = 3;
     s.channels[3].sameAs = 0;
     EXPECT_EQ(s.axisOwner(4), 0);
@@ -139,9 +135,9 @@ TEST(TrendSettingsFile, LayoutAndSettingsGoThroughTheControllerKeys) {
     LayoutSplit(s);
     LayoutStacked(s);
     WriteTrendLayout(file, section, s, ',');
-    EXPECT_EQ(file.readString(section, "Prubeh2Stejne", ""), "-1");
-    EXPECT_EQ(file.readString(section, "Prubeh4Pocatek", ""), "16,6666666666667");
-    EXPECT_EQ(file.readString(section, "Prubeh3Konec", ""), "100");
+    for (const auto& [key, text] : {std::pair{"Prubeh2Stejne", "-1"}, {"Prubeh4Pocatek", "16,6666666666667"},
+                                    {"Prubeh3Konec", "100"}})
+        EXPECT_EQ(file.readString(section, key, ""), text) << key;
     EXPECT_FALSE(file.valueExists(section, "Prubeh0Barva"));  // the layout writes the layout only
 
     s.channels[1].label = "deviation";

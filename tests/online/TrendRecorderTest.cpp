@@ -6,16 +6,13 @@
 namespace velmora::online {
 namespace {
 
-TEST(TrendRecorder, ValueBoxTextsBecomeChannelValues) {
+TEST(TrendRecorder, ValueBoxTextsAreSampledOnlyWhenNewerByMoreThanAMillisecond) {
     const struct {
         const char* text;
         float value;
     } cases[] = {{"12,50%", 12.5f}, {"-3.25%", -3.25f}, {"100.00% ", 100.0f}, {"Error", 0.0f},
                  {"-", 0.0f},       {"", 0.0f},         {"%", 0.0f},        {"7", 7.0f}};
     for (const auto& c : cases) EXPECT_EQ(ChannelValueFromText(c.text), c.value) << '"' << c.text << '"';
-}
-
-TEST(TrendRecorder, SamplesOnlyDataNewerThanTheLastSampleByMoreThanAMillisecond) {
     TrendRecorder r(50);
     const std::array<std::string, kTrendChannels> texts{"1%", "2%", "Error", "4%", "", ""};
     EXPECT_FALSE(r.sampleIfNewer(std::nullopt, texts));

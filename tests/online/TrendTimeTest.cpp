@@ -6,7 +6,7 @@
 namespace velmora::online {
 namespace {
 
-TEST(TrendTimeWindow, FollowAndScroll) {
+TEST(TrendTimeWindow, FollowScrollAndTheTimeUnderThePointerClampedToThePlot) {
     const struct {
         double newest, width;
         int position;
@@ -24,15 +24,9 @@ TEST(TrendTimeWindow, FollowAndScroll) {
         EXPECT_DOUBLE_EQ(ScrollStart(c.position, c.newest, c.width), c.scrolled) << c.newest << " " << c.position;
         EXPECT_EQ(ScrollMaximum(c.newest, c.width), c.maximum) << c.newest;
     }
-}
-
-TEST(TrendTimeWindow, TimeUnderThePointerIsClampedToThePlot) {
     const TimeSpan shown{20, 100};
-    const struct {
-        int x;
-        double t;
-    } cases[] = {{40, 20}, {0, 20}, {540, 120}, {900, 120}, {290, 70}, {41, 20.2}};
-    for (const auto& c : cases) EXPECT_DOUBLE_EQ(TimeAtPixel(shown, c.x, 40, 500), c.t) << c.x;
+    for (const auto& [x, t] : {std::pair{40, 20.0}, {0, 20.0}, {540, 120.0}, {900, 120.0}, {290, 70.0}, {41, 20.2}})
+        EXPECT_DOUBLE_EQ(TimeAtPixel(shown, x, 40, 500), t) << x;
     EXPECT_DOUBLE_EQ(PixelOfTime(shown, 70, 40, 500), 290);
 }
 
@@ -80,14 +74,11 @@ TEST(TrendTimeLabels, FourFormats) {
         EXPECT_EQ(FormatTrendTime(c.seconds, c.format, start, ','), c.text) << c.seconds << " " << int(c.format);
 }
 
-TEST(TrendTimeLabels, StampsCountHundredNanosecondsAcrossDays) {
+TEST(TrendTimeLabels, StampsCountHundredNanosecondsAcrossDaysAndGridLinesFallOnMultiples) {
     const std::int64_t a = TrendStamp({2023, 12, 31, 23, 59, 59, 999});
     const std::int64_t b = TrendStamp({2024, 1, 1, 0, 0, 0, 0});
     EXPECT_EQ(b - a, 10'000);
     EXPECT_EQ(TrendStamp({1970, 1, 1, 0, 0, 1, 0}), kStampsPerSecond);
-}
-
-TEST(TrendTimeLabels, GridLinesAtMultiplesAndNeverTooMany) {
     EXPECT_EQ(GridTimes({3, 20}, 5), (std::vector<double>{5, 10, 15, 20}));
     EXPECT_EQ(GridValues(100, -100, 50), (std::vector<double>{-100, -50, 0, 50, 100}));
     EXPECT_LE(GridTimes({0, 1e6}, 0.001).size(), 201u);

@@ -2,7 +2,6 @@
 // settings read from the controller file, and the data state of the tick.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <limits>
 
 #include "ExchangeFixture.h"
@@ -13,7 +12,7 @@
 namespace velmora::online::testing {
 namespace {
 
-TEST(ShownValues, InputPercentOfTheRawRange) {
+TEST(ShownValues, InputsOutputsAndErrorsAsShownAndParametersRoundToTheStoredUnits) {
     EXPECT_DOUBLE_EQ(*InputPercent(2500, 0, 10000), 25.0);
     EXPECT_DOUBLE_EQ(*InputPercent(-1000, -2000, 2000), 25.0);
     EXPECT_DOUBLE_EQ(*InputPercent(0, 100, -100), 50.0) << "an inverted range works too";
@@ -23,9 +22,6 @@ TEST(ShownValues, InputPercentOfTheRawRange) {
     EXPECT_EQ(shown.text, "12,34%");
     EXPECT_EQ(shown.hint, "((R1_Input1 - R1_MinY) / (R1_MaxY - R1_MinY)) * 100%");
     EXPECT_EQ(PidInputValue(3, 0, 0, 1, 0, "R1", '.').hint, "((R1_Input3 - R1_MinY) / (R1_MaxY - R1_MinY)) * 100%");
-}
-
-TEST(ShownValues, EqualLimitsAndMeasuringErrorsShowError) {
     const auto equal = PidInputValue(1, 10, 500, 500, 0, "R1", '.');
     EXPECT_TRUE(equal.error);
     EXPECT_EQ(equal.text, Text(3019));
@@ -38,17 +34,11 @@ TEST(ShownValues, EqualLimitsAndMeasuringErrorsShowError) {
         // Another input's error bit does not touch this one.
         EXPECT_FALSE(PidInputValue(signal, 10, 0, 100, static_cast<std::uint8_t>(0xE0 & ~bit), "R1", '.').error);
     }
-}
-
-TEST(ShownValues, OutputsInHundredthsAndRealPercentages) {
     const auto out = PidOutputValue(-1250, "R1", '.');
     EXPECT_EQ(out.text, "-12.50%");
     EXPECT_EQ(out.hint, "R1_Output * 0,01%");
     EXPECT_EQ(PidmaPercentValue(61.256f, '.').text, "61.26%");
     EXPECT_TRUE(PidmaPercentValue(std::numeric_limits<float>::quiet_NaN(), '.').error);
-}
-
-TEST(ParameterBlock, ShownValuesRoundToTheStoredUnits) {
     const auto p = PidParameterBlock::FromShown(99.96, 0.1, 3000, 0, 12.345, 100, 0.004);
     EXPECT_EQ(p.pBnd, 1000);
     EXPECT_EQ(p.relCool, 1);
@@ -59,16 +49,13 @@ TEST(ParameterBlock, ShownValuesRoundToTheStoredUnits) {
     EXPECT_EQ(PidParameterBlock::FromShown(1e9, 0, 0, 0, 0, 0, 0).pBnd, 32767) << "kept inside an INT";
 }
 
-TEST(RequestLog, HexDumpsOfRequestAndResponse) {
+TEST(RequestLog, HexDumpsAndErrorDescriptionsByFacility) {
     const std::uint8_t request[] = {0x03, 0x64, 0x00, 0x02, 0xAB, 0x0F};
     const std::uint8_t response[] = {0x00};
     EXPECT_EQ(FormatRequestLog("zapis gW", 0x0C, request, 1, response),
               "zapis gW\tCh\t6\t1\t:\t03  64  00  02  AB  0F  \n00  \n");
     EXPECT_EQ(FormatRequestLog("cteni", 0x0B, {}, -5, {}), "cteni\tBh\t0\t-5\t:\t\n\n");
     EXPECT_EQ(FormatCommError("no line"), "Comm Error\tno line");
-}
-
-TEST(RequestLog, ErrorDescriptionsByFacility) {
     struct HostTexts : PlcErrorDescriber {
         std::string describe(std::int32_t code) const override { return "host " + std::to_string(code & 0xFF); }
     } host;
@@ -78,13 +65,16 @@ TEST(RequestLog, ErrorDescriptionsByFacility) {
     EXPECT_FALSE(DescribeCommError(static_cast<std::int32_t>(0x80070005u), &host).empty());
 }
 
-class LoggedExchange : public ExchangeFixture, public ::testing::Test {};
+class LoggedExchange : public ExchangeFixture, public ::testing::Test {
+protected:
+    void SetUp() override {
+        addVariables();
+        addPid(Pid("R1"), 100);
+        r1 = online("R1", &view);
+    }
+};
 
 TEST_F(LoggedExchange, FailedRequestLogsTheErrorBeforeItsLineAndClampsTheDump) {
-    addVariables();
-    addPid(Pid("R1"), 100);
-    RecordingView view;
-    auto r1 = online("R1", &view);
     plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t* length,
                            std::uint8_t*) -> std::optional<std::int32_t> {
         *length = 1000;  // more than the buffer holds
@@ -102,10 +92,6 @@ TEST_F(LoggedExchange, FailedRequestLogsTheErrorBeforeItsLineAndClampsTheDump) {
 }
 
 TEST_F(LoggedExchange, TickCountsNewDataOnceAndFallsToNoData) {
-    addVariables();
-    addPid(Pid("R1"), 100);
-    RecordingView view;
-    auto r1 = online("R1", &view);
     EXPECT_EQ(r1->commTick().state, TDataState::dsDataERR) << "no data before the first exchange";
     session->CommLoopCallback(request, kRunning);
     const auto first = r1->commTick();
@@ -140,32 +126,24 @@ TEST_F(LoggedExchange, TickCountsNewDataOnceAndFallsToNoData) {
 
 TEST(ExchangeSettingsFile, KeysAndDefaultsOfTheControllerSection) {
     const velmora::testing::TempDir dir;
-    const auto path = dir / "PLC1.rglx";
-    {
-        std::ofstream out(path);
-        out << "[Regulator R1]\nName=R1\nType=PID\nInputMode=3\nCascade=1\nY1Name=A\nY2Name=B\nY3Name=C\n"
-               "UpName=U\nUAnalog=0\nUmName=D\nMaxY=4000\nMinY=-4000\nFoundStruct=1\n"
-               "[Regulator T1]\nName=T1\nType=PIDA\nInput=In\nOutput=Out\nAddOutName=Dist\n";
-    }
-    IniFile file(path);
+    velmora::testing::WriteBytes(
+        dir / "PLC1.rglx",
+        "[Regulator R1]\nName=R1\nType=PID\nInputMode=3\nCascade=1\nY1Name=A\nY2Name=B\nY3Name=C\n"
+        "UpName=U\nUAnalog=0\nUmName=D\nMaxY=4000\nMinY=-4000\nFoundStruct=1\n"
+        "[Regulator T1]\nName=T1\nType=PIDA\nInput=In\nOutput=Out\nAddOutName=Dist\n");
+    IniFile file(dir / "PLC1.rglx");
     const auto r1 = ReadExchangeSettings(file, "R1");
     EXPECT_EQ(r1.kind, ControllerKind::Pid);
-    EXPECT_EQ(r1.inputMode, 3);
-    EXPECT_TRUE(r1.cascade);
-    EXPECT_TRUE(r1.foundStruct);
-    EXPECT_FALSE(r1.analogOutput);
+    EXPECT_TRUE(r1.inputMode == 3 && r1.cascade && r1.foundStruct && !r1.analogOutput);
     EXPECT_EQ(r1.umName, "D");
-    EXPECT_EQ(r1.maxY, 4000);
-    EXPECT_EQ(r1.minY, -4000);
+    EXPECT_EQ(std::pair(r1.maxY, r1.minY), std::pair(4000, -4000));
     const auto t1 = ReadExchangeSettings(file, "T1");
     EXPECT_EQ(t1.kind, ControllerKind::Pidma);
-    EXPECT_EQ(t1.input, "In");
-    EXPECT_EQ(t1.output, "Out");
-    EXPECT_EQ(t1.addOutName, "Dist");
+    EXPECT_EQ((std::vector<std::string>{t1.input, t1.output, t1.addOutName}),
+              (std::vector<std::string>{"In", "Out", "Dist"}));
     const auto none = ReadExchangeSettings(file, "Missing");
     EXPECT_EQ(none.kind, ControllerKind::Pid);
-    EXPECT_EQ(none.maxY, 10000);
-    EXPECT_EQ(none.minY, 0);
+    EXPECT_EQ(std::pair(none.maxY, none.minY), std::pair(10000, 0));
     EXPECT_TRUE(none.analogOutput);
 }
 

@@ -1,21 +1,16 @@
+// The page forms' widgets: edits that correct each other, each page's widgets
+// to their keys, switches that enable others, and the room the fields get.
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QLabel>
-#include <QPushButton>
-#include <functional>
 #include <QRadioButton>
 #include <QTableWidget>
 
 #include "UiTestSupport.h"
-#include "base/IniFile.h"
-#include "wizard/FormWizardPage.h"
 
 namespace velmora::wizard {
 namespace {
 
 using testing::Find;
-using testing::Leave;
 using testing::Type;
 
 class PageWidgets : public testing::ControllerFileTest {
@@ -128,8 +123,8 @@ TEST_F(PageWidgets, SwitchesEnableTheirWidgets) {
     EXPECT_FALSE(Find<RadioGroup>(cascade.get(), "RadioGroupRezim1")->isEnabled());
 }
 
+// The output page shrinks back once the minus-side row is gone again; numbers align right.
 TEST_F(PageWidgets, FieldsHaveRoomAndNumbersAlignRight) {
-    // The output page shrinks back once the minus-side row is gone again.
     auto output = open(WizardPage::Output);
     QCoreApplication::processEvents();
     const int analogHeight = output->height();

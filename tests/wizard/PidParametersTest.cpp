@@ -6,8 +6,6 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
-
 // Leaving the band or a gain edit corrects the other: the band within its limits
 // with one decimal, the gain from that band.
 TEST(BandAndGain, EachEditCorrectsTheOther) {
@@ -34,22 +32,19 @@ TEST(BandAndGain, EachEditCorrectsTheOther) {
     }
 }
 
-TEST(PidEditLimits, EveryEditKeepsItsRange) {
+TEST(PidEditLimits, EveryEditKeepsItsRangeAndEqualRawBoundsAreRefused) {
     EXPECT_EQ(LimitText("0", kPeriodLimits, ','), "0,01");
     EXPECT_EQ(LimitText("40000", kPeriodLimits, ','), "30000,00");
     EXPECT_EQ(LimitText("-1", kTimeLimits, ','), "0,0");
     EXPECT_EQ(LimitText("3500", kTimeLimits, ','), "3000,0");
     EXPECT_EQ(LimitText("101", kPercentLimits, ','), "100,00");
     EXPECT_EQ(LimitText("0.5", kPercentLimits, ','), "0,50");
-}
-
-TEST(PidRawRange, EqualBoundsAreRefused) {
     EXPECT_TRUE(SameRawRange("100", " 100"));
     EXPECT_FALSE(SameRawRange("0", "10000"));
     EXPECT_FALSE(SameRawRange("", ""));
 }
 
-using PidParameterFile = ControllerFileTest;
+using PidParameterFile = testing::ControllerFileTest;
 
 TEST_F(PidParameterFile, WritesGroupFourInItsOrderWithRoundedScaledIntegers) {
     file->writeString(section(), "Name", "PID_1");
@@ -61,15 +56,11 @@ TEST_F(PidParameterFile, WritesGroupFourInItsOrderWithRoundedScaledIntegers) {
     EXPECT_EQ(keys(), (std::vector<std::string>{"Name", "PBnd", "RelCool", "Ti", "Td", "EGap", "IGap", "DGap",
                                                 "MaxY", "MinY", "OutCycle", "P41", "Remanent", "UDef",
                                                 "UdefLastU", "FoundStruct"}));
-    EXPECT_EQ(value("PBnd"), "1000");
-    EXPECT_EQ(value("OutCycle"), "1");
-    EXPECT_EQ(value("EGap"), "1234");
-    EXPECT_EQ(value("Ti"), "100");
-    EXPECT_EQ(value("IGap"), "10000");
-    EXPECT_EQ(value("Remanent"), "1");
+    expectValues({{"PBnd", "1000"}, {"OutCycle", "1"}, {"EGap", "1234"}, {"Ti", "100"}, {"IGap", "10000"},
+                  {"Remanent", "1"}});
 }
 
-TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextDeclarations) {
+TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextAndExistingValuesAreShownScaledBack) {
     file->writeInteger(section(), "HeaderInST", 0);
     file->writeInteger(section(), "OffReg", 5);
     PidStorage storage = ReadPidStorage(*file, section());
@@ -78,8 +69,7 @@ TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextDeclarations) {
     PidParameters v = ReadPidParameters(*file, section(), ',');
     v.placeReg = false;
     WritePidParameters(*file, section(), v, storage.placementVisible);
-    EXPECT_EQ(value("OffReg"), "5");
-    EXPECT_EQ(value("OffRem"), "<absent>");
+    expectValues({{"OffReg", "5"}, {"OffRem", "<absent>"}});
 
     file->writeInteger(section(), "HeaderInST", 1);
     storage = ReadPidStorage(*file, section());
@@ -89,49 +79,32 @@ TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextDeclarations) {
     v.placeRem = true;
     v.offRem = "x";  // not an integer: compiler placement
     WritePidParameters(*file, section(), v, storage.placementVisible);
-    EXPECT_EQ(value("OffReg"), "120");
-    EXPECT_EQ(value("OffRem"), "-1");
+    expectValues({{"OffReg", "120"}, {"OffRem", "-1"}});
     v.placeReg = false;
     WritePidParameters(*file, section(), v, storage.placementVisible);
     EXPECT_EQ(value("OffReg"), "-1");
-}
-
-TEST_F(PidParameterFile, ExistingValuesAreShownScaledBack) {
+    // Existing values are shown scaled back.
     writeFile(
         "[Regulator PID_1]\r\nPBnd=250\r\nRelCool=500\r\nTi=123\r\nTd=5\r\nEGap=50\r\nIGap=9000\r\nDGap=1\r\n"
         "MaxY=4000\r\nMinY=-50\r\nOutCycle=25\r\nUDef=1234\r\nP41=1\r\nUdefLastU=1\r\nFoundStruct=1\r\n"
         "OffReg=-1\r\nOffRem=7\r\nRemanent=0\r\n");
-    PidParameters v = ReadPidParameters(*file, section(), ',');
-    EXPECT_EQ(v.band, "25,0");
-    EXPECT_EQ(v.relCool, "50,0");
-    EXPECT_EQ(v.ti, "12,3");
-    EXPECT_EQ(v.td, "0,5");
-    EXPECT_EQ(v.eGap, "0,50");
-    EXPECT_EQ(v.iGap, "90,00");
-    EXPECT_EQ(v.dGap, "0,01");
-    EXPECT_EQ(v.maxY, "4000");
-    EXPECT_EQ(v.minY, "-50");
-    EXPECT_EQ(v.period, "0,25");
-    EXPECT_EQ(v.uDef, "12,34");
-    EXPECT_TRUE(v.p41 && v.lastAction && v.foundStruct);
-    EXPECT_FALSE(v.remanent);
-    EXPECT_FALSE(v.placeReg);
-    EXPECT_EQ(v.offReg, "0");  // negative shown as 0
-    EXPECT_TRUE(v.placeRem);
-    EXPECT_EQ(v.offRem, "7");
-}
-
-TEST_F(PidParameterFile, ANewControllerTakesTheRangeOfItsFirstInput) {
+    v = ReadPidParameters(*file, section(), ',');
+    const std::pair<std::string, const char*> shown[] = {
+        {v.band, "25,0"}, {v.relCool, "50,0"}, {v.ti, "12,3"},   {v.td, "0,5"},     {v.eGap, "0,50"},
+        {v.iGap, "90,00"}, {v.dGap, "0,01"},  {v.maxY, "4000"}, {v.minY, "-50"},   {v.period, "0,25"},
+        {v.uDef, "12,34"}, {v.offReg, "0"},   {v.offRem, "7"},  // a negative register shown as 0
+    };
+    for (const auto& [text, expected] : shown) EXPECT_EQ(text, expected);
+    EXPECT_TRUE(v.p41 && v.lastAction && v.foundStruct && v.placeRem);
+    EXPECT_FALSE(v.remanent || v.placeReg);
+    // A new controller takes the range of its first input.
+    file->eraseSection(section());
     file->writeInteger(section(), "Y1Min", -1000);
     file->writeInteger(section(), "Y1Max", 8500);
-    PidParameters v = NewPidParameters(*file, section(), ',');
-    EXPECT_EQ(v.minY, "-1000");
-    EXPECT_EQ(v.maxY, "8500");
-    EXPECT_EQ(v.band, "100,0");
-    EXPECT_EQ(v.ti, "10,0");
-    EXPECT_EQ(v.eGap, "1,00");
-    EXPECT_EQ(v.period, "1,00");
-    EXPECT_TRUE(v.foundStruct);  // mnemonic declarations
+    v = NewPidParameters(*file, section(), ',');
+    EXPECT_EQ((std::vector<std::string>{v.minY, v.maxY, v.band, v.ti, v.eGap, v.period}),
+              (std::vector<std::string>{"-1000", "8500", "100,0", "10,0", "1,00", "1,00"}));
+    EXPECT_TRUE(v.foundStruct) << "mnemonic declarations";
     EXPECT_TRUE(v.remanent);
     file->writeInteger(section(), "HeaderInST", 1);
     EXPECT_FALSE(NewPidParameters(*file, section(), ',').foundStruct);
@@ -145,9 +118,7 @@ TEST(RemanentExplanation, NamesTheBackupRegisterOfTheController) {
     EXPECT_EQ(on.find("%s"), std::string::npos);
 }
 
-using PidParametersPlc = ControllerFileTest;
-
-TEST_F(PidParametersPlc, WritesTruncatedValuesInStructureOrder) {
+TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrder) {
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_OutCycle", "PID_1_MinY", "PID_1_DefOut"});
     context.controllerData = &plc;
@@ -175,23 +146,20 @@ TEST_F(PidParametersPlc, WritesTruncatedValuesInStructureOrder) {
     EXPECT_EQ(back->period, "1,00");
 }
 
-TEST_F(PidParametersPlc, NothingIsWrittenWhenTheDataIsNotReachable) {
+// Symbols that do not resolve or no data at all: nothing written, no failure;
+// a write the data refuses is a failure.
+TEST_F(PidParameterFile, UnreachableDataIsSkippedAndAFailedWriteReported) {
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_OutCycle"});
     context.controllerData = &plc;
     EXPECT_TRUE(WritePidParametersToPlc(context, NewPidParameters(*file, section(), ',')));
     EXPECT_TRUE(plc.writes.empty());
+    plc.resolve({"PID_1_MinY", "PID_1_DefOut"});
+    plc.failWrites = true;
+    EXPECT_FALSE(WritePidParametersToPlc(context, NewPidParameters(*file, section(), ',')));
     context.controllerData = nullptr;
     EXPECT_TRUE(WritePidParametersToPlc(context, NewPidParameters(*file, section(), ',')));
     EXPECT_FALSE(ReadPidParametersFromPlc(context, {}, ','));
-}
-
-TEST_F(PidParametersPlc, AFailedWriteIsReported) {
-    testing::FakeControllerData plc;
-    plc.resolve({"PID_1_OutCycle", "PID_1_MinY", "PID_1_DefOut"});
-    plc.failWrites = true;
-    context.controllerData = &plc;
-    EXPECT_FALSE(WritePidParametersToPlc(context, NewPidParameters(*file, section(), ',')));
 }
 
 }  // namespace

@@ -5,18 +5,16 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
-
-TEST(PidmaEdits, ShowTwoDecimalsOrTheFallback) {
-    EXPECT_EQ(PidmaDecimalText("2.5", 1, ','), "2,50");
-    EXPECT_EQ(PidmaDecimalText("2,5", 1, '.'), "2.50");
-    EXPECT_EQ(PidmaDecimalText("gain", 4, ','), "4,00");
-    EXPECT_EQ(PidmaDecimalText("-1e3", 4, ','), "-1000,00");
-    EXPECT_EQ(PidmaDecimalText("123456.789", 0, ','), "123457,00");  // 6 significant digits
-    EXPECT_EQ(PidmaDecimalText("12345.678", 0, ','), "12345,70");
-}
-
-TEST(PidmaChoices, AlgorithmTypesAreOneBasedCodes) {
+TEST(PidmaEdits, ShowTwoDecimalsAndAlgorithmTypesAreOneBasedCodes) {
+    const struct {
+        const char* text;
+        double fallback;
+        char separator;
+        const char* shown;
+    } cases[] = {{"2.5", 1, ',', "2,50"},         {"2,5", 1, '.', "2.50"},
+                 {"gain", 4, ',', "4,00"},        {"-1e3", 4, ',', "-1000,00"},
+                 {"123456.789", 0, ',', "123457,00"}, {"12345.678", 0, ',', "12345,70"}};
+    for (const auto& c : cases) EXPECT_EQ(PidmaDecimalText(c.text, c.fallback, c.separator), c.shown) << c.text;
     const auto& types = AlgorithmTypes();
     ASSERT_EQ(types.size(), 7u);
     EXPECT_EQ(types[0], "D");
@@ -28,15 +26,12 @@ TEST(PidmaChoices, AlgorithmTypesAreOneBasedCodes) {
     EXPECT_EQ(ChoiceIndex(2, 1, 3, 2), 1);
 }
 
-using PidmaFile = ControllerFileTest;
+using PidmaFile = testing::ControllerFileTest;
 
-TEST_F(PidmaFile, ControllerPageWritesTextsAsShownInItsOrder) {
+TEST_F(PidmaFile, ControllerPageWritesTextsAsShownAndReadsDefaultsThroughTheLeaveRule) {
     PidmaController c = NewPidmaController(*file, section(), ',');
-    EXPECT_EQ(c.values[0], "1,00");
-    EXPECT_EQ(c.values[1], "4,00");
-    EXPECT_EQ(c.values[3], "10,00");
-    EXPECT_EQ(c.values[5], "0,00");
-    EXPECT_EQ(c.values[7], "100,00");
+    for (const auto& [i, text] : {std::pair{0, "1,00"}, {1, "4,00"}, {3, "10,00"}, {5, "0,00"}, {7, "100,00"}})
+        EXPECT_EQ(c.values[i], text) << i;
     c.irtype = 6;  // "PI"
     c.values[0] = PidmaDecimalText("2.5", 1, ',');
     c.input = " In ";
@@ -45,23 +40,17 @@ TEST_F(PidmaFile, ControllerPageWritesTextsAsShownInItsOrder) {
     EXPECT_EQ(keys(),
               (std::vector<std::string>{"irtype", "RACT", "Remanent", "k", "ti", "td", "nd", "b", "c", "tt",
                                         "hilim", "lolim", "Input", "Output", "Ts", "FoundStruct"}));
-    EXPECT_EQ(value("irtype"), "6");
-    EXPECT_EQ(value("k"), "2,50");
-    EXPECT_EQ(value("Input"), "In");
-    EXPECT_EQ(value("Ts"), "1,00");
+    expectValues({{"irtype", "6"}, {"k", "2,50"}, {"Input", "In"}, {"Ts", "1,00"}});
     c.irtype = 1;  // "D"
     c.placeReg = true;
     c.offReg = "1000";
     WritePidmaController(*file, section(), c, true);
-    EXPECT_EQ(value("irtype"), "1");
-    EXPECT_EQ(value("OffReg"), "1000");
-    EXPECT_EQ(value("OffRem"), "-1");
-}
-
-TEST_F(PidmaFile, ControllerPageReadsTextDefaultsThroughTheLeaveRule) {
+    expectValues({{"irtype", "1"}, {"OffReg", "1000"}, {"OffRem", "-1"}});
+    // What the page reads: texts through the leave rule, defaults where unreadable.
+    file->eraseSection(section());
     file->writeString(section(), "k", "0.25");
     file->writeString(section(), "ti", "x");
-    PidmaController c = ReadPidmaController(*file, section(), ',');
+    c = ReadPidmaController(*file, section(), ',');
     EXPECT_EQ(c.irtype, 7);
     EXPECT_EQ(c.values[0], "0,25");
     EXPECT_EQ(c.values[1], "4,00");  // unreadable: the fallback
@@ -79,18 +68,14 @@ TEST_F(PidmaFile, AutotunerPageWritesCodesAndTexts) {
     WritePidmaAutotuner(*file, section(), t);
     EXPECT_EQ(keys(), (std::vector<std::string>{"ittype", "iainf", "ispeed", "ipid", "DGC", "tdg", "tn",
                                                 "amp", "dy"}));
-    EXPECT_EQ(value("ittype"), "6");
-    EXPECT_EQ(value("ispeed"), "2");
-    EXPECT_EQ(value("tdg"), "3,00");
+    expectValues({{"ittype", "6"}, {"ispeed", "2"}, {"tdg", "3,00"}});
     // The generator's spelling finds the same key.
     EXPECT_EQ(file->readInteger(section(), "itType", 0), 6);
     file->writeString(section(), "amp", "?");
     EXPECT_EQ(ReadPidmaAutotuner(*file, section(), ',').values[2], "0,00");
 }
 
-using PidmaChecks = ControllerFileTest;
-
-TEST_F(PidmaChecks, BothNamesMustBeFloatVariables) {
+TEST_F(PidmaFile, BothNamesMustBeFloatVariables) {
     variables["In"] = "REAL %R0";
     variables["Out"] = "INT %R4";
     PidmaController c;
@@ -110,9 +95,7 @@ TEST_F(PidmaChecks, BothNamesMustBeFloatVariables) {
     EXPECT_EQ(messages.shown[0].text, "Variable 'Out' is not float variable. Continue?");
 }
 
-using PidmaPlc = ControllerFileTest;
-
-TEST_F(PidmaPlc, ParametersGoToTheStructureLayout) {
+TEST_F(PidmaFile, ParametersGoToTheStructureLayout) {
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_Ts", "PID_1_itType"});
     context.controllerData = &plc;

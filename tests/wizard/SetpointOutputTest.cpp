@@ -6,31 +6,15 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
+using SetpointAndOutputFile = testing::ControllerFileTest;
 
-TEST(SetpointTime, IsAnIntegerUpTo65535) {
-    EXPECT_EQ(LimitTiW("-5"), 1);
-    EXPECT_EQ(LimitTiW("70000"), 65535);
-    EXPECT_EQ(LimitTiW("abc"), 1);
-    EXPECT_EQ(LimitTiW("0"), 0);
-    EXPECT_EQ(LimitTiW("65535"), 65535);
-    EXPECT_EQ(TiWLabel(SetpointChoice::Ramp), 3157u);
-    EXPECT_EQ(TiWLabel(SetpointChoice::Filter), 3156u);
-}
-
-using SetpointFile = ControllerFileTest;
-
-TEST_F(SetpointFile, WithoutModificationWritesNoTimeWhateverTheEditHolds) {
+TEST_F(SetpointAndOutputFile, WritesNoTimeWithoutModificationStoredKeysSelectTheChoiceAndTheRampSetsItsBit) {
     WriteSetpointModification(*file, section(), {SetpointChoice::None, 40});
     EXPECT_EQ(keys(), (std::vector<std::string>{"WFiltr", "TiW"}));
-    EXPECT_EQ(value("WFiltr"), "1");
-    EXPECT_EQ(value("TiW"), "0");
+    expectValues({{"WFiltr", "1"}, {"TiW", "0"}});
     WriteSetpointModification(*file, section(), {SetpointChoice::Ramp, 40});
-    EXPECT_EQ(value("WFiltr"), "0");
-    EXPECT_EQ(value("TiW"), "40");
-}
-
-TEST_F(SetpointFile, StoredKeysSelectTheChoice) {
+    expectValues({{"WFiltr", "0"}, {"TiW", "40"}});
+    file->eraseSection(section());
     EXPECT_EQ(ReadSetpointModification(*file, section()).choice, SetpointChoice::None);
     file->writeInteger(section(), "TiW", 7);
     EXPECT_EQ(ReadSetpointModification(*file, section()).choice, SetpointChoice::Filter);
@@ -38,9 +22,7 @@ TEST_F(SetpointFile, StoredKeysSelectTheChoice) {
     EXPECT_EQ(ReadSetpointModification(*file, section()).choice, SetpointChoice::Ramp);
     file->writeInteger(section(), "TiW", 0);
     EXPECT_EQ(ReadSetpointModification(*file, section()).choice, SetpointChoice::Ramp);
-}
-
-TEST_F(SetpointFile, RampSetsItsControlBitAndKeepsTheOthers) {
+    // The ramp sets its control bit and keeps the others.
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_TiW", "PID_1_Control"});
     plc.memory["PID_1_Control"] = {0x03, 0x81};
@@ -57,38 +39,32 @@ TEST_F(SetpointFile, RampSetsItsControlBitAndKeepsTheOthers) {
     EXPECT_EQ(ReadSetpointFromPlc(context)->choice, SetpointChoice::Filter);
 }
 
-TEST(MinimalAction, IsAMultipleOfThePlcStepRoundedUp) {
-    EXPECT_EQ(MinimalActionSteps("1"), 4);
-    EXPECT_EQ(MinimalActionText(MinimalActionSteps("1"), ','), "1,28");
-    EXPECT_EQ(MinimalActionSteps("3"), 7);
-    EXPECT_EQ(MinimalActionText(MinimalActionSteps("3"), ','), "2,24");
-    EXPECT_EQ(MinimalActionSteps("-1"), 0);
-    EXPECT_EQ(MinimalActionSteps("0,32"), 1);
-    EXPECT_EQ(MinimalActionSteps("0,33"), 2);
+// The setpoint time is an integer up to 65535, the minimal action a multiple of
+// the PLC's step; a three-stage output has no conversion.
+TEST(PageValues, SetpointTimeMinimalActionAndOutputStates) {
+    for (const auto& [text, limited] : {std::pair{"-5", 1}, {"70000", 65535}, {"abc", 1}, {"0", 0}, {"65535", 65535}})
+        EXPECT_EQ(LimitTiW(text), limited) << text;
+    EXPECT_EQ(TiWLabel(SetpointChoice::Ramp), 3157u);
+    EXPECT_EQ(TiWLabel(SetpointChoice::Filter), 3156u);
+    for (const auto& [text, steps] : {std::pair{"1", 4}, {"3", 7}, {"-1", 0}, {"0,32", 1}, {"0,33", 2}})
+        EXPECT_EQ(MinimalActionSteps(text), steps) << text;
+    EXPECT_EQ(MinimalActionText(4, ','), "1,28");
+    EXPECT_EQ(MinimalActionText(7, ','), "2,24");
     // The shown values keep their step count when left again.
     for (int n = 0; n <= 7; ++n) EXPECT_EQ(MinimalActionSteps(MinimalActionText(n, ',')), n) << n;
-}
-
-TEST(OutputStates, ThreeStageOutputHasNoConversion) {
     OutputControlStates s = OutputStates(false, OutputConversion::A8);
-    EXPECT_FALSE(s.conversionEnabled);
-    EXPECT_FALSE(s.userScaleEnabled);
-    EXPECT_FALSE(s.bipolarEnabled);
+    EXPECT_FALSE(s.conversionEnabled || s.userScaleEnabled || s.bipolarEnabled);
     EXPECT_TRUE(s.negativeNameVisible);
     EXPECT_EQ(s.positiveLabel, 3182u);
     s = OutputStates(true, OutputConversion::UserScale);
     EXPECT_TRUE(s.conversionEnabled && s.userScaleEnabled);
-    EXPECT_FALSE(s.bipolarEnabled);
-    EXPECT_FALSE(s.negativeNameVisible);
+    EXPECT_FALSE(s.bipolarEnabled || s.negativeNameVisible);
     EXPECT_EQ(s.positiveLabel, 3181u);
     s = OutputStates(true, OutputConversion::A12);
-    EXPECT_TRUE(s.bipolarEnabled);
-    EXPECT_FALSE(s.userScaleEnabled);
+    EXPECT_TRUE(s.bipolarEnabled && !s.userScaleEnabled);
 }
 
-using OutputFile = ControllerFileTest;
-
-TEST_F(OutputFile, WritesGroupSixInItsOrder) {
+TEST_F(SetpointAndOutputFile, WritesGroupSixInItsOrder) {
     OutputConfiguration u = NewOutputConfiguration(',');
     u.shortActionFilter = true;
     u.minimalAction = "1,28";
@@ -105,30 +81,20 @@ TEST_F(OutputFile, WritesGroupSixInItsOrder) {
                                                 "UMin",      "dUMax",    "AO",      "A8",     "A12",  "A16",
                                                 "UReal",     "UMeasure", "Ux1",     "Ux2",    "Uy1",  "Uy2",
                                                 "UpName",    "UmName",   "UBipolar"}));
-    EXPECT_EQ(value("UF"), "4");
-    EXPECT_EQ(value("UMax"), "9999");  // truncated, not rounded
-    EXPECT_EQ(value("UMin"), "-1234");
-    EXPECT_EQ(value("A8"), "0");
-    EXPECT_EQ(value("UMeasure"), "1");
-    EXPECT_EQ(value("Ux1"), "1050");
-    EXPECT_EQ(value("Ux2"), "400");
-    EXPECT_EQ(value("Uy1"), "9000");
-    EXPECT_EQ(value("Uy2"), "20000");
-    EXPECT_EQ(value("UpName"), "Valve");
+    // UMax and UMin truncated, not rounded.
+    expectValues({{"UF", "4"}, {"UMax", "9999"}, {"UMin", "-1234"}, {"A8", "0"}, {"UMeasure", "1"}, {"Ux1", "1050"},
+                  {"Ux2", "400"}, {"Uy1", "9000"}, {"Uy2", "20000"}, {"UpName", "Valve"}});
     u.shortActionFilter = false;
     WriteOutputConfiguration(*file, section(), u);
     EXPECT_EQ(value("UF"), "0");
 }
 
-TEST_F(OutputFile, ReadsThePageDefaultsAndTheLastConversionChoice) {
+TEST_F(SetpointAndOutputFile, ReadsThePageDefaultsAndTheLastConversionChoice) {
     OutputConfiguration u = ReadOutputConfiguration(*file, section(), ',');
-    EXPECT_FALSE(u.positional);
-    EXPECT_FALSE(u.analog);
+    EXPECT_FALSE(u.positional || u.analog);
     EXPECT_EQ(u.conversion, OutputConversion::A8);
-    EXPECT_EQ(u.uMax, "0,00");
-    EXPECT_EQ(u.u4, "10000");
-    EXPECT_EQ(u.upName, "U1" + Text(3016));
-    EXPECT_EQ(u.umName, "U2" + Text(3016));
+    EXPECT_EQ((std::vector<std::string>{u.uMax, u.u4, u.upName, u.umName}),
+              (std::vector<std::string>{"0,00", "10000", "U1" + Text(3016), "U2" + Text(3016)}));
     file->writeInteger(section(), "UF", 7);
     file->writeBool(section(), "A16", true);
     file->writeBool(section(), "UReal", true);
@@ -141,9 +107,7 @@ TEST_F(OutputFile, ReadsThePageDefaultsAndTheLastConversionChoice) {
     EXPECT_TRUE(OutputModeLocked(*file, section()));
 }
 
-using OutputChecks = ControllerFileTest;
-
-TEST_F(OutputChecks, AnalogOutputVariableMustFitTheConversion) {
+TEST_F(SetpointAndOutputFile, TheOutputVariableMustFitTheConversionAndThreeStageNeedsBothNames) {
     variables["Valve"] = "INT %R10";
     OutputConfiguration u = NewOutputConfiguration(',');
     u.upName = "Valve";
@@ -160,11 +124,10 @@ TEST_F(OutputChecks, AnalogOutputVariableMustFitTheConversion) {
     u.conversion = OutputConversion::A16;
     EXPECT_TRUE(CheckOutputConfiguration(context, u));
     EXPECT_TRUE(messages.shown.empty());
-}
-
-TEST_F(OutputChecks, ThreeStageOutputNeedsBothNames) {
+    // A three-stage output needs both names.
     variables["Up"] = "%X1.0";
-    OutputConfiguration u = NewOutputConfiguration(',');
+    messages.shown.clear();
+    u = NewOutputConfiguration(',');
     u.analog = false;
     u.upName = "Up";
     u.umName = "";
@@ -200,9 +163,7 @@ TEST(OutputControlWord, BitsFollowTheGeneratorsControlWord) {
     EXPECT_EQ(OutputControlBits(u) & ~kOutputControlMask, 0);
 }
 
-using OutputPlc = ControllerFileTest;
-
-TEST_F(OutputPlc, WritesLimitsScaleAndControlWord) {
+TEST_F(SetpointAndOutputFile, WritesLimitsScaleAndControlWord) {
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_MinU", "PID_1_Control", "PID_1_X41", "PID_1_X42", "PID_1_Y41", "PID_1_Y42"});
     plc.memory["PID_1_Control"] = {0xFF, 0xFF};
@@ -215,10 +176,9 @@ TEST_F(OutputPlc, WritesLimitsScaleAndControlWord) {
     u.u4 = "20000";
     u.uMin = "-5,5";
     EXPECT_TRUE(WriteOutputToPlc(context, u));
-    EXPECT_EQ(GetInt16(plc.memory["PID_1_X41"], 0), 1000);
-    EXPECT_EQ(GetInt16(plc.memory["PID_1_X42"], 0), 9000);
-    EXPECT_EQ(GetInt16(plc.memory["PID_1_Y41"], 0), 400);
-    EXPECT_EQ(GetInt16(plc.memory["PID_1_Y42"], 0), 20000);
+    for (const auto& [symbol, raw] : {std::pair{"PID_1_X41", 1000}, {"PID_1_X42", 9000}, {"PID_1_Y41", 400},
+                                      {"PID_1_Y42", 20000}})
+        EXPECT_EQ(GetInt16(plc.memory[symbol], 0), raw) << symbol;
     const auto& limits = plc.memory["PID_1_MinU"];
     EXPECT_EQ(GetInt16(limits, 0), -550);
     EXPECT_EQ(GetInt16(limits, 2), 10000);

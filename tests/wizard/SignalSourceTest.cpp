@@ -6,15 +6,13 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
-
 std::vector<int> Codes(std::string_view unit) {
     std::vector<int> codes;
     for (const ModeRow& row : ModeRows(unit)) codes.push_back(row.code);
     return codes;
 }
 
-TEST(UnitList, DependsOnThePlcType) {
+TEST(UnitList, DependsOnThePlcTypeAndAnUnknownStoredUnitSelectsOther) {
     const std::string other = Text(3116);
     EXPECT_EQ(UnitItems(0), (std::vector<std::string>{"Juniper", other}));
     EXPECT_EQ(UnitItems(3), (std::vector<std::string>{"Larch, Maple", other}));
@@ -24,38 +22,6 @@ TEST(UnitList, DependsOnThePlcType) {
     EXPECT_EQ(UnitItems(14), (std::vector<std::string>{"Dogwood ElmA", "Dogwood ElmB", other}));
     EXPECT_EQ(UnitItems(-1), (std::vector<std::string>{other}));
     EXPECT_EQ(UnitItems(1), (std::vector<std::string>{other}));
-}
-
-TEST(ModeTable, RowsCarryTheModeCodesOfTheUnit) {
-    EXPECT_EQ(Codes("Hazel-KA"), (std::vector<int>{401, 401, 402, 402, 410, 420, 421, 430, 431, 432}));
-    EXPECT_EQ(Codes("Hazel-KB"), (std::vector<int>{0}));
-    EXPECT_EQ(Codes("Cypress"), (std::vector<int>{0}));
-    EXPECT_EQ(Codes("Hazel-KC"),
-              (std::vector<int>{1101, 1101, 1102, 1102, 1110, 1120, 1121, 1130, 1131, 1132}));
-    EXPECT_EQ(Codes("Hazel-KD"),
-              (std::vector<int>{1201, 1201, 1202, 1202, 1210, 1220, 1221, 1230, 1231, 1232}));
-    EXPECT_EQ(Codes("Hazel-KE"),
-              (std::vector<int>{1501, 1502, 1510, 1520, 1521, 1525, 1526, 1530, 1531, 1532}));
-    EXPECT_EQ(Codes("Juniper"), (std::vector<int>{2001, 2010, 2025, 2032, 2033}));
-    EXPECT_EQ(Codes("Larch, Maple"), (std::vector<int>{2001, 2010, 2030, 2031, 2032, 2033}));
-    EXPECT_EQ(Codes("Alder"), (std::vector<int>{4001, 4001, 4010}));
-    EXPECT_EQ(Codes("Birch, Cedar"), (std::vector<int>{501, 501, 501, 510}));
-    EXPECT_EQ(Codes("Dogwood ElmB"), (std::vector<int>{-700, -711, 0, -751, -712}));
-    EXPECT_EQ(Codes(Text(3116)), (std::vector<int>{0, -751, -712}));
-    EXPECT_EQ(Codes("anything"), (std::vector<int>{0, -751, -712}));
-    EXPECT_EQ(ModeHeader(0).columns[0], SplitLines(Text(3041))[0]);
-    EXPECT_EQ(ModeHeader(14).columns[3], SplitLines(Text(3042))[3]);
-}
-
-TEST(ModeTable, SelectionFallsBackToTheFirstRow) {
-    auto rows = ModeRows("Hazel-KA");
-    EXPECT_EQ(ModeRowIndex(rows, 410), 4);
-    EXPECT_EQ(ModeRowIndex(rows, 402), 2);
-    EXPECT_EQ(ModeRowIndex(rows, 9999), 0);
-    EXPECT_EQ(ModeRowIndex({}, 0), -1);
-}
-
-TEST(UnitSelection, UnknownStoredUnitSelectsOther) {
     auto items = UnitItems(10);
     EXPECT_EQ(UnitItemIndex(items, "Hazel-KC"), 2);
     EXPECT_EQ(UnitItemIndex(items, "Hazel-ZZ"), 5);
@@ -65,29 +31,49 @@ TEST(UnitSelection, UnknownStoredUnitSelectsOther) {
     EXPECT_EQ(UnitItemIndex({"A"}, "B"), -1);
 }
 
-TEST(RangeBounds, FirstAndThirdWordOfTheUnifiedRange) {
-    RawRange r = UnifiedRangeBounds("-1000 to 4260 (0.1 °C)");
-    EXPECT_EQ(r.lo, -1000);
-    EXPECT_EQ(r.hi, 4260);
-    r = UnifiedRangeBounds("same as unit range");
-    EXPECT_EQ(r.lo, 0);
-    EXPECT_EQ(r.hi, 0);
-    r = UnifiedRangeBounds("0 to");
-    EXPECT_EQ(r.hi, 0);
+TEST(ModeTable, RowsCarryTheModeCodesOfTheUnitAndSelectionFallsBackToTheFirst) {
+    const std::pair<std::string, std::vector<int>> units[] = {
+        {"Hazel-KA", {401, 401, 402, 402, 410, 420, 421, 430, 431, 432}},
+        {"Hazel-KB", {0}},
+        {"Cypress", {0}},
+        {"Hazel-KC", {1101, 1101, 1102, 1102, 1110, 1120, 1121, 1130, 1131, 1132}},
+        {"Hazel-KD", {1201, 1201, 1202, 1202, 1210, 1220, 1221, 1230, 1231, 1232}},
+        {"Hazel-KE", {1501, 1502, 1510, 1520, 1521, 1525, 1526, 1530, 1531, 1532}},
+        {"Juniper", {2001, 2010, 2025, 2032, 2033}},
+        {"Larch, Maple", {2001, 2010, 2030, 2031, 2032, 2033}},
+        {"Alder", {4001, 4001, 4010}},
+        {"Birch, Cedar", {501, 501, 501, 510}},
+        {"Dogwood ElmB", {-700, -711, 0, -751, -712}},
+        {Text(3116), {0, -751, -712}},
+        {"anything", {0, -751, -712}},
+    };
+    for (const auto& [unit, codes] : units) EXPECT_EQ(Codes(unit), codes) << unit;
+    EXPECT_EQ(ModeHeader(0).columns[0], SplitLines(Text(3041))[0]);
+    EXPECT_EQ(ModeHeader(14).columns[3], SplitLines(Text(3042))[3]);
+    auto rows = ModeRows("Hazel-KA");
+    EXPECT_EQ(ModeRowIndex(rows, 410), 4);
+    EXPECT_EQ(ModeRowIndex(rows, 402), 2);
+    EXPECT_EQ(ModeRowIndex(rows, 9999), 0);
+    EXPECT_EQ(ModeRowIndex({}, 0), -1);
 }
 
-TEST(RangeBounds, ScaledThroughTheInterpolationAndLimited) {
-    // Pt100 mapped onto 0 ... 10000.
-    RawRange r = SignalRange("-1000 to 4260 (0.1 °C)", true, {-1000, 4260, 0, 10000});
-    EXPECT_EQ(r.lo, 0);
-    EXPECT_EQ(r.hi, 10000);
-    // Without scaling the row's bounds stand.
-    r = SignalRange("0 to 10000", false, {-1000, 4260, 0, 10000});
-    EXPECT_EQ(r.lo, 0);
-    EXPECT_EQ(r.hi, 10000);
-    r = SignalRange("0 to 10000", true, {0, 10000, -40000, 40000});
-    EXPECT_EQ(r.lo, -32766);
-    EXPECT_EQ(r.hi, 32766);
+TEST(RangeBounds, FirstAndThirdWordScaledThroughTheInterpolationAndLimited) {
+    const struct {
+        const char* text;
+        int lo, hi;
+    } cases[] = {{"-1000 to 4260 (0.1 °C)", -1000, 4260}, {"same as unit range", 0, 0}, {"0 to", 0, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(UnifiedRangeBounds(c.text).lo, c.lo) << c.text;
+        EXPECT_EQ(UnifiedRangeBounds(c.text).hi, c.hi) << c.text;
+    }
+    const auto expectRange = [](RawRange r, int lo, int hi) {
+        EXPECT_EQ(r.lo, lo);
+        EXPECT_EQ(r.hi, hi);
+    };
+    // Pt100 mapped onto 0 ... 10000; without scaling the row's bounds stand; then the limits.
+    expectRange(SignalRange("-1000 to 4260 (0.1 °C)", true, {-1000, 4260, 0, 10000}), 0, 10000);
+    expectRange(SignalRange("0 to 10000", false, {-1000, 4260, 0, 10000}), 0, 10000);
+    expectRange(SignalRange("0 to 10000", true, {0, 10000, -40000, 40000}), -32766, 32766);
     // The slope is a single-precision number: 0.01 is a little less, and the bound is truncated.
     EXPECT_EQ(ScaleBound(5000, {0, 10000, 0, 100}), 49);
     EXPECT_EQ(ScaleBound(5000, {0, 10000, 0, 10000}), 5000);
@@ -97,17 +83,18 @@ TEST(RangeBounds, ScaledThroughTheInterpolationAndLimited) {
 }
 
 TEST(SignalPage, CaptionAndHelpFollowTheSignal) {
-    EXPECT_EQ(SignalCaption(1, 3), 3008u);
-    EXPECT_EQ(SignalCaption(2, 2), 3009u);
-    EXPECT_EQ(SignalCaption(2, 3), 3010u);
-    EXPECT_EQ(SignalCaption(3, 1), 3011u);
-    EXPECT_EQ(SignalHelpTopic(1, 3), "Velmora_Y1");
-    EXPECT_EQ(SignalHelpTopic(2, 2), "Velmora_Y2");
-    EXPECT_EQ(SignalHelpTopic(2, 3), "Velmora_Y2p");
-    EXPECT_EQ(SignalHelpTopic(3, 1), "Velmora_Y3");
+    const struct {
+        int signal, inputMode;
+        unsigned caption;
+        const char* topic;
+    } cases[] = {{1, 3, 3008, "Velmora_Y1"}, {2, 2, 3009, "Velmora_Y2"}, {2, 3, 3010, "Velmora_Y2p"}, {3, 1, 3011, "Velmora_Y3"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(SignalCaption(c.signal, c.inputMode), c.caption) << c.signal << c.inputMode;
+        EXPECT_EQ(SignalHelpTopic(c.signal, c.inputMode), c.topic);
+    }
 }
 
-using SignalFile = ControllerFileTest;
+using SignalFile = testing::ControllerFileTest;
 
 SignalSource HazelKa410() {
     SignalSource s;
@@ -118,18 +105,13 @@ SignalSource HazelKa410() {
     return s;
 }
 
-TEST_F(SignalFile, WritesTheGroupInItsOrderWithTheComputedRange) {
+TEST_F(SignalFile, WritesTheGroupWithTheComputedRangeReadsDefaultsAndSameAsY1HasItsOwn) {
     WriteSignalSource(*file, section(), 1, HazelKa410());
     EXPECT_EQ(keys(),
               (std::vector<std::string>{"Y1Name", "Y1OVF", "Y1UNF", "Y1Unit", "Y1CNVMode", "Y1Filtr", "Y1Tau",
                                         "Y1Measure", "Y1x1", "Y1x2", "Y1y1", "Y1y2", "Y1Min", "Y1Max"}));
-    EXPECT_EQ(value("Y1Name"), "Boiler_T");
-    EXPECT_EQ(value("Y1CNVMode"), "410");
-    EXPECT_EQ(value("Y1Min"), "0");
-    EXPECT_EQ(value("Y1Max"), "10000");
-}
-
-TEST_F(SignalFile, ReadsDefaultsAndKeepsY3sFixedPoints) {
+    expectValues({{"Y1Name", "Boiler_T"}, {"Y1CNVMode", "410"}, {"Y1Min", "0"}, {"Y1Max", "10000"}});
+    file->eraseSection(section());
     file->writeInteger(section(), "Y3y1", 500);
     file->writeInteger(section(), "Y3y2", 600);
     file->writeBool(section(), "Y3Measure", false);
@@ -143,9 +125,6 @@ TEST_F(SignalFile, ReadsDefaultsAndKeepsY3sFixedPoints) {
     EXPECT_EQ(y1.points.x2, 10000);
     EXPECT_EQ(y1.points.y2, 10000);
     EXPECT_EQ(y1.mode, 0);
-}
-
-TEST_F(SignalFile, SameAsY1ReadsAbsentPointsWithItsOwnDefaults) {
     file->writeString(section(), "Y1Unit", "Alder");
     file->writeInteger(section(), "Y1CNVMode", 4010);
     file->writeBool(section(), "Y1Filtr", true);
@@ -155,69 +134,54 @@ TEST_F(SignalFile, SameAsY1ReadsAbsentPointsWithItsOwnDefaults) {
     EXPECT_EQ(s.mode, 4010);
     EXPECT_TRUE(s.filter);
     EXPECT_EQ(s.tau, 8);
-    EXPECT_EQ(s.points.x1, 0);
-    EXPECT_EQ(s.points.x2, 0);
-    EXPECT_EQ(s.points.y1, 10000);
-    EXPECT_EQ(s.points.y2, 10000);
+    EXPECT_EQ((std::vector<int>{s.points.x1, s.points.x2, s.points.y1, s.points.y2}),
+              (std::vector<int>{0, 0, 10000, 10000}));
 }
 
-using SignalChecks = ControllerFileTest;
-
-TEST_F(SignalChecks, EmptyNameIsAnError) {
+// An empty name, a REAL mode on a word, a missing overflow bit, equal scaling
+// points: each is refused with its message; other modes and unscaled signals pass.
+TEST_F(SignalFile, NameKindBitsAndScalingAreChecked) {
     SignalSource s = HazelKa410();
     s.name = "  ";
     EXPECT_FALSE(CheckSignalSource(context, s));
     ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].caption, Text(3019));
-    EXPECT_EQ(messages.shown[0].text, Text(3428));
-    EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
-}
+    EXPECT_EQ(messages.shown[0],
+              (velmora::testing::ShownMessage{Text(3019), Text(3428), MessageIcon::Stop, MessageButtons::Ok}));
 
-TEST_F(SignalChecks, RealModesWantAFloatOthersAWord) {
     variables["Boiler_T"] = "INT %R200";
-    SignalSource s = HazelKa410();
+    variables["Ovf"] = "%X1.0";
+    const auto refused = [&](SignalSource source, const std::string& text) {
+        messages.shown.clear();
+        messages.answers = {MessageAnswer::No};
+        EXPECT_FALSE(CheckSignalSource(context, source));
+        ASSERT_EQ(messages.shown.size(), 1u);
+        EXPECT_EQ(messages.shown[0].text, text);
+    };
+    s = HazelKa410();
     EXPECT_TRUE(CheckSignalSource(context, s));
-    EXPECT_TRUE(messages.shown.empty());
     s.mode = -712;
-    messages.answers = {MessageAnswer::No};
-    EXPECT_FALSE(CheckSignalSource(context, s));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, Text(3412) + " 'Boiler_T' " + Text(3432));
+    refused(s, Text(3412) + " 'Boiler_T' " + Text(3432));
     s.mode = -700;  // not a REAL mode
     messages.shown.clear();
     EXPECT_TRUE(CheckSignalSource(context, s));
     EXPECT_TRUE(messages.shown.empty());
-}
 
-TEST_F(SignalChecks, OverflowBitsAreOnlyCheckedForExistence) {
-    variables["Boiler_T"] = "INT %R200";
-    variables["Ovf"] = "%X1.0";
-    SignalSource s = HazelKa410();
+    s = HazelKa410();
     s.overflow = "Ovf";
     s.underflow = "Unf";
-    messages.answers = {MessageAnswer::No};
-    EXPECT_FALSE(CheckSignalSource(context, s));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, Text(3412) + " 'Unf' " + Text(3413));
-}
+    refused(s, Text(3412) + " 'Unf' " + Text(3413));
 
-TEST_F(SignalChecks, ScalingWithEqualPointsIsRefused) {
-    variables["Boiler_T"] = "INT %R200";
-    SignalSource s = HazelKa410();
+    s = HazelKa410();
     s.measure = true;
     s.points = {100, 100, 0, 10000};
-    EXPECT_FALSE(CheckSignalSource(context, s));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0].text, Text(3018));
+    refused(s, Text(3018));
     s.points = {0, 100, 5, 5};
     EXPECT_FALSE(CheckSignalSource(context, s));
     s.measure = false;
     EXPECT_TRUE(CheckSignalSource(context, s));
 }
 
-using SignalPlc = ControllerFileTest;
-
-TEST_F(SignalPlc, WritesFilterAndPointsOfItsOwnSignal) {
+TEST_F(SignalFile, WritesFilterAndPointsOfItsOwnSignal) {
     testing::FakeControllerData plc;
     plc.resolve({"PID_1_Tau2", "PID_1_X21", "PID_1_X22", "PID_1_Y21", "PID_1_Y22"});
     context.controllerData = &plc;

@@ -5,26 +5,18 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::ControllerFileTest;
-using ModeFile = ControllerFileTest;
+using ModeAndStartFile = testing::ControllerFileTest;
 
-TEST_F(ModeFile, CascadeSetsAstatAndIncrementalOutputUncheckingKeepsThem) {
+TEST_F(ModeAndStartFile, CascadeSetsAstatAndIncrementalOutputNoChoiceWritesZero) {
     WriteControllerMode(*file, section(), {2, true});
     EXPECT_EQ(keys(), (std::vector<std::string>{"InputMode", "Cascade", "Astat", "UPosition"}));
-    EXPECT_EQ(value("InputMode"), "2");
-    EXPECT_EQ(value("Astat"), "1");
-    EXPECT_EQ(value("UPosition"), "0");
+    expectValues({{"InputMode", "2"}, {"Astat", "1"}, {"UPosition", "0"}});
     file->writeBool(section(), "UPosition", true);
     WriteControllerMode(*file, section(), {1, false});
-    EXPECT_EQ(value("Cascade"), "0");
-    EXPECT_EQ(value("Astat"), "1");
-    EXPECT_EQ(value("UPosition"), "1");
-}
-
-TEST_F(ModeFile, NoChoiceWritesZeroAndDefaultsAreSingleInput) {
+    expectValues({{"Cascade", "0"}, {"Astat", "1"}, {"UPosition", "1"}});
+    file->eraseSection(section());
     WriteControllerMode(*file, section(), {0, false});
-    EXPECT_EQ(value("InputMode"), "0");
-    EXPECT_EQ(value("Astat"), "0");
+    expectValues({{"InputMode", "0"}, {"Astat", "0"}});
     file->eraseSection(section());
     ControllerMode mode = ReadControllerMode(*file, section());
     EXPECT_EQ(mode.inputMode, 1);
@@ -32,35 +24,30 @@ TEST_F(ModeFile, NoChoiceWritesZeroAndDefaultsAreSingleInput) {
 }
 
 TEST(StartLayout, RatioControlInManualModeShowsBothEdits) {
-    StartLayout l = StartPageLayout(true, false);
-    EXPECT_EQ(l.firstLabel, 3186u);
-    EXPECT_STREQ(l.firstUnit, "%");
-    EXPECT_FALSE(l.secondVisible);
-    EXPECT_EQ(l.clientHeight, 134);
-    l = StartPageLayout(true, true);
-    EXPECT_EQ(l.firstLabel, 3188u);
-    EXPECT_STREQ(l.firstUnit, "-");
-    l = StartPageLayout(false, false);
-    EXPECT_EQ(l.firstLabel, 3187u);
-    EXPECT_FALSE(l.secondVisible);
-    l = StartPageLayout(false, true);
-    EXPECT_EQ(l.firstLabel, 3187u);
-    EXPECT_TRUE(l.secondVisible);
-    EXPECT_EQ(l.clientHeight, 158);
+    const struct {
+        bool automatic, ratio;
+        unsigned label;
+        const char* unit;
+        bool second;
+        int height;
+    } cases[] = {{true, false, 3186, "%", false, 134},
+                 {true, true, 3188, "-", false, 134},
+                 {false, false, 3187, "%", false, 134},
+                 {false, true, 3187, "%", true, 158}};
+    for (const auto& c : cases) {
+        const StartLayout l = StartPageLayout(c.automatic, c.ratio);
+        EXPECT_EQ(l.firstLabel, c.label) << c.automatic << c.ratio;
+        EXPECT_STREQ(l.firstUnit, c.unit) << c.automatic << c.ratio;
+        EXPECT_EQ(l.secondVisible, c.second) << c.automatic << c.ratio;
+        EXPECT_EQ(l.clientHeight, c.height) << c.automatic << c.ratio;
+    }
+    for (const auto& [text, separator, shown] : {std::tuple{"150", ',', "100,00"}, {"-250", ',', "-100,00"},
+                                                 {"100", ',', "100,00"}, {"-100", ',', "-100,00"},
+                                                 {"12.5", ',', "12,50"}, {"12.5", '.', "12.50"}})
+        EXPECT_EQ(LimitStartValue(text, separator), shown) << text;
 }
 
-TEST(StartValues, AreLimitedToPlusMinusHundredPercent) {
-    EXPECT_EQ(LimitStartValue("150", ','), "100,00");
-    EXPECT_EQ(LimitStartValue("-250", ','), "-100,00");
-    EXPECT_EQ(LimitStartValue("100", ','), "100,00");
-    EXPECT_EQ(LimitStartValue("-100", ','), "-100,00");
-    EXPECT_EQ(LimitStartValue("12.5", ','), "12,50");
-    EXPECT_EQ(LimitStartValue("12.5", '.'), "12.50");
-}
-
-using StartFile = ControllerFileTest;
-
-TEST_F(StartFile, PidWritesOnlyTheValueThatApplies) {
+TEST_F(ModeAndStartFile, PidWritesOnlyTheValueThatAppliesManualRatioControlBoth) {
     StartKind pid{true, false};
     WriteStartState(*file, section(), pid, {true, "12,349", "0"}, ',');
     EXPECT_EQ(keys(), (std::vector<std::string>{"AM", "gW"}));
@@ -69,35 +56,28 @@ TEST_F(StartFile, PidWritesOnlyTheValueThatApplies) {
     WriteStartState(*file, section(), pid, {false, "-50", "7"}, ',');
     EXPECT_EQ(keys(), (std::vector<std::string>{"AM", "Output"}));
     EXPECT_EQ(value("Output"), "-5000");
-}
-
-TEST_F(StartFile, ManualRatioControlWritesRatioAndAction) {
+    file->eraseSection(section());
     StartKind ratio{true, true};
     WriteStartState(*file, section(), ratio, {false, "40", "1,5"}, ',');
     EXPECT_EQ(keys(), (std::vector<std::string>{"AM", "gW", "Output"}));
-    EXPECT_EQ(value("gW"), "150");
-    EXPECT_EQ(value("Output"), "4000");
+    expectValues({{"gW", "150"}, {"Output", "4000"}});
     StartState back = ReadStartState(*file, section(), ratio, ',');
     EXPECT_FALSE(back.automatic);
     EXPECT_EQ(back.first, "40,00");
     EXPECT_EQ(back.second, "1,50");
 }
 
-TEST_F(StartFile, PidmaAutomaticClearsAStoredManualValue) {
+TEST_F(ModeAndStartFile, PidmaAutomaticClearsAStoredManualValueAndTheKindFollowsTypeAndInputMode) {
     StartKind pidma{false, false};
     file->writeString(section(), "hv", "55");
     WriteStartState(*file, section(), pidma, {true, "12,5", ""}, ',');
-    EXPECT_EQ(value("AM"), "1");
-    EXPECT_EQ(value("sp"), "12,5");
-    EXPECT_EQ(value("hv"), "0");
+    expectValues({{"AM", "1"}, {"sp", "12,5"}, {"hv", "0"}});
     WriteStartState(*file, section(), pidma, {false, "33", ""}, ',');
-    EXPECT_EQ(value("hv"), "33");
-    EXPECT_EQ(value("sp"), "0");
+    expectValues({{"hv", "33"}, {"sp", "0"}});
     StartState back = ReadStartState(*file, section(), pidma, ',');
     EXPECT_EQ(back.first, "33,00");
-}
-
-TEST_F(StartFile, KindComesFromTypeAndInputMode) {
+    // The kind comes from the type and the input mode.
+    file->eraseSection(section());
     EXPECT_TRUE(ReadStartKind(*file, section()).pid);
     file->writeString(section(), "Type", "PIDA");
     file->writeInteger(section(), "InputMode", 3);

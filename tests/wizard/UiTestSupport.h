@@ -1,9 +1,8 @@
 #pragma once
-// Qt application and a page runner that drives the real page forms.
+// The Qt application and the moves a user makes on the real page forms.
 #include <QApplication>
 #include <QFocusEvent>
 #include <QLineEdit>
-#include <functional>
 
 #include "WizardTestSupport.h"
 #include "support/UiApp.h"
@@ -11,9 +10,7 @@
 
 namespace velmora::wizard::testing {
 
-inline QApplication& Application() {
-    return velmora::testing::UiApp();
-}
+inline QApplication& Application() { return velmora::testing::UiApp(); }
 
 // What leaving an edit does, without a window manager to move the focus.
 inline void Leave(QWidget* edit) {
@@ -34,27 +31,5 @@ inline void Type(QWidget* page, const char* name, const QString& text, bool leav
     edit->setText(text);
     if (leave) Leave(edit);
 }
-
-// Creates each page for real, lets a script fill it, and reports whether the
-// page was accepted. A script that leaves the page open cancels it.
-class FormScriptRunner : public PageRunner {
-public:
-    using Script = std::function<void(WizardPage, WizardPageForm&)>;
-    bool show(WizardPage page, WizardContext& context) override {
-        std::unique_ptr<WizardPageForm> form = CreateWizardPage(page, context, nullptr);
-        form->show();
-        shown.push_back(form->objectName().toStdString());
-        titles.push_back(form->windowTitle().toStdString());
-        if (script) script(page, *form);
-        if (form->isVisible()) {
-            if (clickOk) form->Button1Click();
-            if (form->isVisible()) form->reject();
-        }
-        return form->result() == QDialog::Accepted;
-    }
-    Script script;
-    bool clickOk = true;
-    std::vector<std::string> shown, titles;
-};
 
 }  // namespace velmora::wizard::testing

@@ -1,23 +1,15 @@
-#include <QCheckBox>
-#include <QComboBox>
-#include <QEvent>
+// The pages as the frame opens them: a refused variable, a page opened alone,
+// its upload, help and captions, and the modal entry points.
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTableWidget>
 #include <QTimer>
 
 #include "UiTestSupport.h"
-#include "base/IniFile.h"
-#include "wizard/FormWizardPage.h"
 
 namespace velmora::wizard {
 namespace {
 
 using testing::Find;
-using testing::FormScriptRunner;
-using testing::Leave;
 using testing::Type;
 
 class WizardUi : public testing::ControllerFileTest {
@@ -31,41 +23,6 @@ protected:
         context.wizardFinished = [this] { ++finished; };
         context.showHelp = [this](const std::string& topic) { topics.push_back(topic); };
     }
-    std::function<bool()> newController(const std::string& type) {
-        return [this, type] {
-            context.controllerName = "PID_1";
-            context.wizardRunning = true;
-            file->writeString(section(), "Name", "PID_1");
-            file->writeString(section(), "Type", type);
-            file->writeBool(section(), "HeaderInST", false);
-            return true;
-        };
-    }
-    // Fills what the pages need to be accepted; the mode page takes the given structure.
-    FormScriptRunner::Script fill(int inputMode, bool cascade) {
-        return [inputMode, cascade](WizardPage page, WizardPageForm& form) {
-            switch (page) {
-                case WizardPage::ControlledVariable:
-                    Type(&form, "EditName1", "Boiler_T");
-                    break;
-                case WizardPage::ControllerMode:
-                    Find<QRadioButton>(&form, QString("RadioButton%1").arg(inputMode).toUtf8().constData())
-                        ->setChecked(true);
-                    Find<QCheckBox>(&form, "CheckBox1")->setChecked(cascade);
-                    break;
-                case WizardPage::Output:
-                    Type(&form, "EditUp1", "Valve");
-                    break;
-                case WizardPage::PidmaController:
-                    Type(&form, "EditName1", "Boiler_T");
-                    Type(&form, "EditName2", "Valve");
-                    break;
-                default:
-                    break;
-            }
-        };
-    }
-    FormScriptRunner runner;
     int finished = 0;
     std::vector<std::string> topics;
 };
@@ -126,7 +83,7 @@ TEST_F(SinglePageUi, OkRegeneratesCancelLeavesTheFileAsItWas) {
     EXPECT_EQ(finished, 0);  // a start page opened alone ends no wizard
 }
 
-TEST_F(SinglePageUi, UploadWithoutAReachablePlcReportsTheFailedRead) {
+TEST_F(SinglePageUi, UploadWithoutAReachablePlcFailsAndF1ShowsThePagesHelpTopic) {
     for (WizardPage p : {WizardPage::ControlledVariable, WizardPage::PidParameters, WizardPage::Setpoint,
                          WizardPage::Output}) {
         messages.shown.clear();
@@ -138,9 +95,6 @@ TEST_F(SinglePageUi, UploadWithoutAReachablePlcReportsTheFailedRead) {
         EXPECT_EQ(messages.shown[0].text, Text(3465));
         page->reject();
     }
-}
-
-TEST_F(SinglePageUi, F1ShowsThePagesHelpTopic) {
     for (WizardPage p : {WizardPage::ControlledVariable, WizardPage::PidParameters, WizardPage::Start}) {
         auto page = CreateWizardPage(p, context, nullptr);
         page->show();

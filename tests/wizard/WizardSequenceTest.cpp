@@ -29,16 +29,6 @@ protected:
         ControllerFileTest::SetUp();
         writeFile("[Regulator Other]\r\nName=Other\r\nType=PID\r\nPBnd=250\r\n");
     }
-    std::function<bool()> newController(const std::string& type) {
-        return [this, type] {
-            context.controllerName = "PID_1";
-            context.wizardRunning = true;
-            file->writeString(section(), "Name", "PID_1");
-            file->writeString(section(), "Type", type);
-            file->writeBool(section(), "HeaderInST", false);
-            return true;
-        };
-    }
     void modePage(int inputMode, bool cascade) {
         runner.onShow = [inputMode, cascade](WizardPage page, WizardContext& c) {
             if (page != WizardPage::ControllerMode) return;
@@ -53,7 +43,7 @@ using P = WizardPage;
 
 // The signal page comes once per input: Y2 after the mode page for two inputs
 // or ratio control, Y3 for a cascade; the later pages carry the last index.
-TEST_F(WizardOrder, PidPagesFollowTheInputModeAndCascade) {
+TEST_F(WizardOrder, PidPagesFollowTheInputModeAndCascadePidmaShowsOnlyItsOwn) {
     const std::vector<std::pair<WizardPage, int>> tail = {
         {P::PidParameters, 0}, {P::Setpoint, 0}, {P::Output, 0}, {P::Start, 0}};
     const struct {
@@ -71,9 +61,9 @@ TEST_F(WizardOrder, PidPagesFollowTheInputModeAndCascade) {
         for (auto [page, index] : tail) expected.push_back({page, c.signals.empty() ? 0 : c.signals.back()});
         EXPECT_EQ(runner.shown, expected) << c.inputMode << " " << c.cascade;
     }
-}
-
-TEST_F(WizardOrder, PidmaShowsOnlyItsOwnPages) {
+    // PIDMA shows only its own pages.
+    runner.shown.clear();
+    runner.onShow = nullptr;
     context.signalIndex = 2;
     EXPECT_TRUE(RunWizard(context, runner, newController("PIDA")));
     std::vector<std::pair<WizardPage, int>> expected = {
@@ -102,7 +92,7 @@ TEST_F(WizardOrder, CancelOnAnyPageStopsAndDiscardsTheNewControllerOnly) {
     }
 }
 
-TEST_F(WizardOrder, APageThatCouldNotDiscardIsCoveredByTheSequence) {
+TEST_F(WizardOrder, APageThatCouldNotDiscardIsCoveredAndACancelledDialogShowsNoPage) {
     class Failing : public PageRunner {
         bool show(WizardPage, WizardContext&) override { return false; }
     } failing;
@@ -110,9 +100,6 @@ TEST_F(WizardOrder, APageThatCouldNotDiscardIsCoveredByTheSequence) {
     EXPECT_FALSE(file->sectionExists(section()));
     EXPECT_FALSE(context.wizardRunning);
     EXPECT_TRUE(file->sectionExists("Regulator Other"));
-}
-
-TEST_F(WizardOrder, CancelledNewControllerDialogShowsNoPage) {
     EXPECT_FALSE(RunWizard(context, runner, [] { return false; }));
     EXPECT_TRUE(runner.shown.empty());
 }

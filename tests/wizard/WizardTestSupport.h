@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -77,7 +78,22 @@ protected:
     // The section's keys in file order.
     std::vector<std::string> keys() const { return file->keys(section()); }
     std::string value(const std::string& key) const { return file->readString(section(), key, "<absent>"); }
+    // Each key of the section holds its text.
+    void expectValues(std::initializer_list<std::pair<const char*, const char*>> expected) const {
+        for (const auto& [key, text] : expected) EXPECT_EQ(value(key), text) << key;
+    }
     void writeFile(const std::string& text) { velmora::testing::WriteBytes(path, text); }
+    // The new-controller dialog as the wizard's first step: PID_1 of the given type.
+    std::function<bool()> newController(const std::string& type) {
+        return [this, type] {
+            context.controllerName = "PID_1";
+            context.wizardRunning = true;
+            file->writeString(section(), "Name", "PID_1");
+            file->writeString(section(), "Type", type);
+            file->writeBool(section(), "HeaderInST", false);
+            return true;
+        };
+    }
     std::string fileText() const { return velmora::testing::ReadBytes(path); }
 
     std::unique_ptr<velmora::testing::TempDir> scratch;
