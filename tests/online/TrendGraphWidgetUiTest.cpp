@@ -1,7 +1,6 @@
 // Wiring of the graph page: its buttons to the operations, the dialogs to the
 // controller file's keys, the pointer to zoom and measuring, the files it
-// writes. With VELMORA_SCREENSHOTS set to a folder the default layout, "Pod
-// sebe" and a zoomed window are saved there.
+// writes.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -108,8 +107,10 @@ TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeys) {
         {"ToolButton11", {{"Prubeh1Pocatek", "0"}, {"Prubeh1Konec", "100"}, {"Prubeh5Konec", "100"}}},
     };
     for (const auto& s : steps) {
+        ASSERT_TRUE(child(s.button)->isEnabled()) << s.button;
         child(s.button)->click();
         for (const auto& [k, v] : s.keys) EXPECT_EQ(key(k), v) << s.button << " " << k;
+        EXPECT_FALSE(child(s.button)->isEnabled()) << s.button << ": a second click would change nothing";
     }
 }
 
@@ -125,6 +126,7 @@ TEST_F(TrendGraphUi, NovyClearsFollowShowsTheNewestScrollMovesTheWindow) {
     child("ToolButton3")->click();
     EXPECT_TRUE(recording.empty());
     EXPECT_EQ(recording.total(), -1);
+    EXPECT_FALSE(child("ToolButton3")->isEnabled());
 }
 
 TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeInEitherDirection) {
@@ -175,6 +177,10 @@ TEST_F(TrendGraphUi, FilesGoThroughTheirButtons) {
     child("ToolButton3")->click();
     child("ToolButton4")->click();
     EXPECT_EQ(recording.count(), 600);
+    const auto first = chosen;
+    chosen = dir / "again.txt";
+    child("ToolButton5")->click();
+    EXPECT_EQ(ReadBytes(chosen), ReadBytes(first));
 
     chosen = dir / "shown.csv";
     widget->setShown({10, 1});
