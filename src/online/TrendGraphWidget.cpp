@@ -115,13 +115,17 @@ QString Number(double v, char separator) {
     return QString::fromStdString(FormatDecimal(std::round(v * 1e6) / 1e6, separator));
 }
 
-// A recorded value or a difference of two: six significant digits, as many as
-// a stored sample holds, so that 55.39 does not read 55.389999.
-QString Reading(double v, char separator) {
+// Six significant digits, as many as a stored sample holds, so that 55.39
+// does not read 55.389999.
+double Significant(double v) {
     char text[32];
     const auto written = std::to_chars(text, text + sizeof text, v, std::chars_format::general, 6);
     std::from_chars(text, written.ptr, v);
-    return QString::fromStdString(FormatDecimal(v, separator));
+    return v;
+}
+
+QString Reading(double v, char separator) {
+    return QString::fromStdString(FormatDecimal(Significant(v), separator));
 }
 
 void PaintAxes(QPainter& p, const TrendPicture& pic, const QRect& plot) {
@@ -143,11 +147,16 @@ void PaintAxes(QPainter& p, const TrendPicture& pic, const QRect& plot) {
         QColor light = colour;
         light.setAlpha(60);
         auto& rows = labelled[static_cast<std::size_t>(place.column)];
+        // Where the grid is too dense for a label at each line, every k-th multiple of the step is labelled.
+        const double perLine = values.size() > 1 ? std::abs(map.y(values[1]) - map.y(values[0])) : fm.height();
+        const long long stride = std::max(1LL, static_cast<long long>(std::ceil(fm.height() / std::max(perLine, 1e-9))));
+        const double step = values.size() > 1 ? values[1] - values[0] : 1;
         for (double v : values) {
             const double y = map.y(v);
             p.setPen(colour);
             p.drawLine(QPointF(x - 4, y), QPointF(x, y));
-            if (std::none_of(rows.begin(), rows.end(), [&](double r) { return std::abs(r - y) < fm.height(); })) {
+            if (std::llround(v / step) % stride == 0 &&
+                std::none_of(rows.begin(), rows.end(), [&](double r) { return std::abs(r - y) < fm.height(); })) {
                 const QString text = Number(v, pic.decimalSeparator);
                 p.drawText(QRectF(x - kAxisWidth + fm.height() + 2, y - fm.height() / 2.0, kAxisWidth - fm.height() - 8,
                                   fm.height()),
@@ -366,11 +375,16 @@ TrendGraphWidget::TrendGraphWidget(IniFile& file, std::string section, Controlle
 TrendGraphWidget::~TrendGraphWidget() = default;
 
 void TrendGraphWidget::build() {
-    // A tool bar: tools that do not fit the view's width (long captions in
-    // Czech and Russian) move into its extension menu instead of being cut.
-    auto* tools = new QToolBar(this);
-    tools->setObjectName("GraphTools1");
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Two rows of tools: in one row the long Czech and Russian captions push
+    // the last tools behind the bar's extension button, which a tool bar
+    // outside a main window does not open.
+    QToolBar* rows[2];
+    for (int i = 0; i < 2; ++i) {
+        rows[i] = new QToolBar(this);
+        rows[i]->setObjectName(QString("GraphTools%1").arg(i + 1));
+        rows[i]->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    }
+    QToolBar* tools = rows[0];
     auto button = [&](const char* name, void (TrendGraphWidget::*op)(), bool checkable = false) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
@@ -402,7 +416,7 @@ void TrendGraphWidget::build() {
     follow_ = button("ToolButton10", &TrendGraphWidget::ToolButton10Click, true);
     measuring_ = button("ToolButton14", &TrendGraphWidget::ToolButton14Click, true);
     measurePair_ = button("ToolButtonMeasure1", &TrendGraphWidget::ToolButtonMeasure1Click, true);
-    tools->addSeparator();
+    tools = rows[1];
     button("ToolButton11", &TrendGraphWidget::ToolButton11Click);
     button("ToolButton12", &TrendGraphWidget::ToolButton12Click);
     button("ToolButton15", &TrendGraphWidget::ToolButton15Click);
@@ -424,11 +438,15 @@ void TrendGraphWidget::build() {
     readout_ = new QLabel(this);
     readout_->setObjectName("MeasureLabel1");
     readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long readout (the pair's seven values) wraps instead of widening the view.
+    readout_->setWordWrap(true);
+    readout_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(2, 2, 2, 2);
     column->setSpacing(2);
-    column->addWidget(tools);
+    column->addWidget(rows[0]);
+    column->addWidget(rows[1]);
     column->addWidget(plot_, 1);
     column->addWidget(scrollBar_);
     column->addWidget(readout_);
@@ -847,7 +865,7 @@ QString TrendGraphWidget::readoutText() const {
         for (int c = 0; c < kTrendChannels; ++c) {
             const auto a = valueAt(*markA_, c), b = valueAt(*markB_, c);
             text += QString("   Δ%1 = %2").arg(QString::fromStdString(std::string(TrendChannelName(c))),
-                                              a && b ? Reading(static_cast<double>(*b) - *a, decimalSeparator) : QString("-"));
+                                              a && b ? Reading(Significant(*b) - Significant(*a), decimalSeparator) : QString("-"));
         }
         return text;
     }
