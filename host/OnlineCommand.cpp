@@ -1,7 +1,6 @@
 // velmora-host online: a controller's view switched online against the soft
 // PLC running the project's program, in the headless engine's virtual time.
 #include "host/OnlineCommand.h"
-#include "controllers/SectionReader.h"
 
 #include <algorithm>
 #include <array>
@@ -22,7 +21,6 @@
 #include "online/PlcItem.h"
 #include "online/TrendDataFile.h"
 #include "online/TrendRecorder.h"
-#include "online/TrendSettings.h"
 #include "controllers/LegalName.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
@@ -223,8 +221,6 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
     if (projectDir.empty() || plcName.empty() || controller.empty())
         throw std::invalid_argument("online needs --project DIR, --plc PLC and --controller NAME");
 
-    if (!scriptFile.empty() && !recordFile.empty())
-        throw std::invalid_argument("online: --script and --record do not go together");
     // A script is read whole before anything runs: a bad line stops the run at once.
     std::vector<ScriptLine> script;
     if (!scriptFile.empty()) {
@@ -260,32 +256,24 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
     for (const auto& d : soft.diagnostics()) err << "velmora-host: " << d.format() << "\n";
     for (const auto& preset : presets)
         if (!AssignSymbol(soft.plc(), preset, "--set", err)) result = 1;
+    // The view's recording, kept even when the view closes before the end.
+    std::shared_ptr<online::TrendRecorder> recording;
     if (result == 0) {
-        if (!session.goOnline(controller)) result = 1;
+        if (HeadlessOnlineView* view = session.goOnline(controller)) recording = view->recording();
+        else result = 1;
     }
     if (result == 0) {
         std::string why;
         if (session.simulate(controller, why)) out << "Plant simulation closes the loop of " << controller << "\n";
-        // The recording takes the values the view shows, with its buffer length.
-        std::optional<online::TrendRecorder> recorder;
-        if (!recordFile.empty()) {
-            const IniFile file(ControllerFilePath(projectDir, plcName));
-            const std::string section = ControllerSection(controller);
-            const ControllerKind kind = SectionReader(file, section, Reader::OnlineView).kind();
-            recorder.emplace(online::ReadTrendSettings(file, section, kind).bufferLength);
-        }
         if (!scriptFile.empty() && !RunOnlineScript(session, controller, script, passes, scriptFile, out, err))
             result = 1;
         // One pass is one exchange period of the view: eight ticks of CommTimer1.
-        for (int i = 0; scriptFile.empty() && i < passes && session.view(controller); ++i) {
+        for (int i = 0; scriptFile.empty() && i < passes && session.view(controller); ++i)
             session.advance(8.0 * std::max(session.frame().CommTimer1().interval(), 1));
-            if (HeadlessOnlineView* view = recorder ? session.view(controller) : nullptr)
-                recorder->sampleIfNewer(view->exchange().lastDataTime(), online::ShownChannelTexts(view->exchange(), '.'));
-        }
-        if (recorder) {
-            const std::string failed = online::SaveTrendDataFile(recordFile, recorder->buffer());
+        if (!recordFile.empty()) {
+            const std::string failed = online::SaveTrendDataFile(recordFile, recording->buffer());
             if (failed.empty()) {
-                out << "Recorded " << recorder->buffer().count() << " samples to " << recordFile << "\n";
+                out << "Recorded " << recording->buffer().count() << " samples to " << recordFile << "\n";
             } else {
                 err << "velmora-host: " << failed << "\n";
                 result = 1;

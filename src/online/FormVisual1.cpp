@@ -740,7 +740,8 @@ void TFormVisual1::showPage(int index) {
     exchange_->setStructureView(index == StructurePage);
     exchange_->setGraphShown(index == GraphPage);
     schemaScroll_->setHorizontalScrollBarPolicy(index == SchemaPage ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-    if (index == GraphPage) graph_->update();
+    // Samples stored while another page was shown: window, scroll bar and tools catch up.
+    if (index == GraphPage) graph_->sampleAdded();
     if (index == StructurePage) showStructure();
     update();
 }

@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "base/AtomicFile.h"
@@ -36,7 +37,7 @@ namespace velmora::online {
 
 namespace {
 
-constexpr int kAxisWidth = 48;
+constexpr int kAxisWidth = 56;
 constexpr int kTop = 14, kBottom = 24, kRight = 12;
 
 // A file dialog's filter list in the module's language.
@@ -50,15 +51,49 @@ QColor ColourOf(const TrendChannel& c) {
     return QColor(c.red(), c.green(), c.blue());
 }
 
-// The axes drawn: the owners of the visible channels, in drawing order.
-std::vector<int> AxesShown(const TrendSettings& s) {
-    std::vector<int> axes;
+// The axes drawn: the owners of the visible channels, in drawing order, each
+// in the first column where its band meets no other axis, so that stacked
+// axes share one column instead of pushing the plot to the right.
+struct AxisPlace {
+    int channel, column;
+};
+std::vector<AxisPlace> AxesShown(const TrendSettings& s) {
+    std::vector<AxisPlace> axes;
+    const auto band = [&s](int channel) {
+        const TrendChannel& c = s.channels[static_cast<std::size_t>(channel)];
+        return std::minmax(c.bandFrom, c.bandTo);
+    };
     for (const int i : s.drawingOrder()) {
         if (!s.channels[static_cast<std::size_t>(i)].visible) continue;
         const int owner = s.axisOwner(i);
-        if (std::find(axes.begin(), axes.end(), owner) == axes.end()) axes.push_back(owner);
+        if (std::any_of(axes.begin(), axes.end(), [owner](const AxisPlace& a) { return a.channel == owner; })) continue;
+        const auto [lo, hi] = band(owner);
+        int column = 0;
+        while (std::any_of(axes.begin(), axes.end(), [&](const AxisPlace& a) {
+            const auto [alo, ahi] = band(a.channel);
+            return a.column == column && lo < ahi && alo < hi;
+        }))
+            ++column;
+        axes.push_back({owner, column});
     }
     return axes;
+}
+
+int AxisColumns(const std::vector<AxisPlace>& axes) {
+    int columns = 1;
+    for (const AxisPlace& a : axes) columns = std::max(columns, a.column + 1);
+    return columns;
+}
+
+// Whether a layout operation would change anything: a button that would not is disabled.
+bool ChangesLayout(const TrendSettings& s, bool (*op)(TrendSettings&)) {
+    TrendSettings t = s;
+    op(t);
+    for (int i = 0; i < kTrendChannels; ++i) {
+        const TrendChannel &a = s.channels[static_cast<std::size_t>(i)], &b = t.channels[static_cast<std::size_t>(i)];
+        if (a.bandFrom != b.bandFrom || a.bandTo != b.bandTo || a.sameAs != b.sameAs) return true;
+    }
+    return false;
 }
 
 // Pixel row of a value on a channel's axis.
@@ -80,42 +115,69 @@ QString Number(double v, char separator) {
     return QString::fromStdString(FormatDecimal(std::round(v * 1e6) / 1e6, separator));
 }
 
+// Six significant digits, as many as a stored sample holds, so that 55.39
+// does not read 55.389999.
+double Significant(double v) {
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, v, std::chars_format::general, 6);
+    std::from_chars(text, written.ptr, v);
+    return v;
+}
+
+QString Reading(double v, char separator) {
+    return QString::fromStdString(FormatDecimal(Significant(v), separator));
+}
+
 void PaintAxes(QPainter& p, const TrendPicture& pic, const QRect& plot) {
     const TrendSettings& s = *pic.settings;
-    const std::vector<int> axes = AxesShown(s);
+    const std::vector<AxisPlace> axes = AxesShown(s);
+    const int columns = AxisColumns(axes);
     const QFontMetrics fm(p.font());
-    for (std::size_t k = 0; k < axes.size(); ++k) {
-        const TrendChannel& axis = s.channels[static_cast<std::size_t>(axes[k])];
+    // Rows already labelled in each column: axes stacked in one column meet at their band edges.
+    std::vector<std::vector<double>> labelled(static_cast<std::size_t>(columns));
+    for (const AxisPlace& place : axes) {
+        const TrendChannel& axis = s.channels[static_cast<std::size_t>(place.channel)];
         const QColor colour = ColourOf(axis);
         const AxisMap map(axis, plot);
-        const int x = plot.left() - static_cast<int>(axes.size() - k - 1) * kAxisWidth - 1;
+        const int x = plot.left() - (columns - place.column - 1) * kAxisWidth - 1;
         const double lo = std::min(map.bottom, map.bottom - map.height), hi = std::max(map.bottom, map.bottom - map.height);
         p.setPen(colour);
         p.drawLine(QPointF(x, lo), QPointF(x, hi));
         const auto values = GridValues(axis.min, axis.max, axis.gridStep, 50);
         QColor light = colour;
         light.setAlpha(60);
-        int lastLabel = -1000;
+        auto& rows = labelled[static_cast<std::size_t>(place.column)];
+        // Where the grid is too dense for a label at each line, every k-th multiple of the step is labelled.
+        const double perLine = values.size() > 1 ? std::abs(map.y(values[1]) - map.y(values[0])) : fm.height();
+        const long long stride = std::max(1LL, static_cast<long long>(std::ceil(fm.height() / std::max(perLine, 1e-9))));
+        const double step = values.size() > 1 ? values[1] - values[0] : 1;
         for (double v : values) {
             const double y = map.y(v);
             p.setPen(colour);
             p.drawLine(QPointF(x - 4, y), QPointF(x, y));
-            if (std::abs(y - lastLabel) >= fm.height()) {
+            if (std::llround(v / step) % stride == 0 &&
+                std::none_of(rows.begin(), rows.end(), [&](double r) { return std::abs(r - y) < fm.height(); })) {
                 const QString text = Number(v, pic.decimalSeparator);
-                p.drawText(QRectF(x - kAxisWidth + 2, y - fm.height() / 2.0, kAxisWidth - 8, fm.height()),
+                p.drawText(QRectF(x - kAxisWidth + fm.height() + 2, y - fm.height() / 2.0, kAxisWidth - fm.height() - 8,
+                                  fm.height()),
                            Qt::AlignRight | Qt::AlignVCenter, text);
-                lastLabel = static_cast<int>(y);
+                rows.push_back(y);
             }
             if (axis.grid) {
                 p.setPen(QPen(light, 0, Qt::DotLine));
                 p.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
             }
         }
+        // The caption runs up the column's left edge, in the middle of the band.
         const std::string caption =
-            axis.label.empty() ? std::string(TrendChannelName(axes[k])) : axis.label;
+            axis.label.empty() ? std::string(TrendChannelName(place.channel)) : axis.label;
+        const QString text = fm.elidedText(QString::fromStdString(caption), Qt::ElideRight, static_cast<int>(hi - lo));
+        p.save();
         p.setPen(colour);
-        p.drawText(QRectF(x - kAxisWidth + 2, std::max(0.0, lo - fm.height() - 1), kAxisWidth - 4, fm.height()),
-                   Qt::AlignRight | Qt::AlignBottom, QString::fromStdString(caption));
+        p.translate(x - kAxisWidth + 2, (lo + hi) / 2);
+        p.rotate(-90);
+        p.drawText(QRectF(-(hi - lo) / 2, 0, hi - lo, fm.height()), Qt::AlignHCenter | Qt::AlignTop, text);
+        p.restore();
     }
 }
 
@@ -180,8 +242,7 @@ void PaintTraces(QPainter& p, const TrendPicture& pic, const QRect& plot) {
 }  // namespace
 
 QRect TrendPlotRect(const TrendSettings& settings, QSize size) {
-    const int axes = std::max<int>(1, static_cast<int>(AxesShown(settings).size()));
-    const int left = axes * kAxisWidth + 4;
+    const int left = AxisColumns(AxesShown(settings)) * kAxisWidth + 4;
     return QRect(left, kTop, std::max(1, size.width() - left - kRight), std::max(1, size.height() - kTop - kBottom));
 }
 
@@ -308,16 +369,22 @@ TrendGraphWidget::TrendGraphWidget(IniFile& file, std::string section, Controlle
     build();
     if (!recording_.empty()) shown_.start = FollowStart(recording_.newestTime(), shown_.width);
     updateScrollBar();
+    updateTools();
 }
 
 TrendGraphWidget::~TrendGraphWidget() = default;
 
 void TrendGraphWidget::build() {
-    // A tool bar: tools that do not fit the view's width (long captions in
-    // Czech and Russian) move into its extension menu instead of being cut.
-    auto* tools = new QToolBar(this);
-    tools->setObjectName("GraphTools1");
-    tools->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Two rows of tools: in one row the long Czech and Russian captions push
+    // the last tools behind the bar's extension button, which a tool bar
+    // outside a main window does not open.
+    QToolBar* rows[2];
+    for (int i = 0; i < 2; ++i) {
+        rows[i] = new QToolBar(this);
+        rows[i]->setObjectName(QString("GraphTools%1").arg(i + 1));
+        rows[i]->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    }
+    QToolBar* tools = rows[0];
     auto button = [&](const char* name, void (TrendGraphWidget::*op)(), bool checkable = false) {
         auto* b = new QToolButton(this);
         b->setObjectName(name);
@@ -349,7 +416,7 @@ void TrendGraphWidget::build() {
     follow_ = button("ToolButton10", &TrendGraphWidget::ToolButton10Click, true);
     measuring_ = button("ToolButton14", &TrendGraphWidget::ToolButton14Click, true);
     measurePair_ = button("ToolButtonMeasure1", &TrendGraphWidget::ToolButtonMeasure1Click, true);
-    tools->addSeparator();
+    tools = rows[1];
     button("ToolButton11", &TrendGraphWidget::ToolButton11Click);
     button("ToolButton12", &TrendGraphWidget::ToolButton12Click);
     button("ToolButton15", &TrendGraphWidget::ToolButton15Click);
@@ -371,11 +438,15 @@ void TrendGraphWidget::build() {
     readout_ = new QLabel(this);
     readout_->setObjectName("MeasureLabel1");
     readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long readout (the pair's seven values) wraps instead of widening the view.
+    readout_->setWordWrap(true);
+    readout_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(2, 2, 2, 2);
     column->setSpacing(2);
-    column->addWidget(tools);
+    column->addWidget(rows[0]);
+    column->addWidget(rows[1]);
     column->addWidget(plot_, 1);
     column->addWidget(scrollBar_);
     column->addWidget(readout_);
@@ -437,6 +508,7 @@ void TrendGraphWidget::setShown(TimeSpan shown) {
 }
 
 void TrendGraphWidget::redraw() {
+    updateTools();
     if (plot_) plot_->update();
     if (readout_) readout_->setText(readoutText());
 }
@@ -460,6 +532,21 @@ void TrendGraphWidget::sampleAdded() {
 void TrendGraphWidget::error(const std::string& text) {
     if (messages_) messages_->show(Text(3019), text, MessageIcon::Stop, MessageButtons::Ok);
     else QMessageBox::critical(nullptr, QString::fromStdString(Text(3019)), QString::fromStdString(text));
+}
+
+void TrendGraphWidget::updateTools() {
+    const struct {
+        const char* name;
+        bool (*op)(TrendSettings&);
+    } layouts[] = {
+        {"ToolButton11", [](TrendSettings& t) { return LayoutFullHeight(t), true; }},
+        {"ToolButton12", LayoutStacked},
+        {"ToolButton15", [](TrendSettings& t) { return LayoutMergeEqual(t), true; }},
+        {"ToolButton16", [](TrendSettings& t) { return LayoutSplit(t), true; }},
+    };
+    for (const auto& l : layouts)
+        if (auto* b = findChild<QToolButton*>(l.name)) b->setEnabled(ChangesLayout(settings_, l.op));
+    if (auto* b = findChild<QToolButton*>("ToolButton3")) b->setEnabled(!recording_.empty());
 }
 
 void TrendGraphWidget::storeLayout() {
@@ -664,12 +751,12 @@ void TrendGraphWidget::ToolButtonMeasure1Click() {
 }
 
 void TrendGraphWidget::ToolButton18Click() {
-    TFormOsyY1 dialog(settings_, &recording_, this);
+    TFormOsyY1 dialog(settings_, &recording_, this, decimalSeparator);
     if (dialog.exec() == QDialog::Accepted) applySettings(dialog.result());
 }
 
 void TrendGraphWidget::ToolButton19Click() {
-    TFormOsaX1 dialog(settings_, recording_.newestTime(), this);
+    TFormOsaX1 dialog(settings_, recording_.newestTime(), this, decimalSeparator);
     if (dialog.exec() == QDialog::Accepted) applySettings(dialog.result());
 }
 
@@ -773,12 +860,12 @@ QString TrendGraphWidget::readoutText() const {
     };
     QString text;
     if (markA_ && markB_) {
-        text = QString("Δt = %1 s").arg(Number(*markB_ - *markA_, decimalSeparator));
+        // All six, hidden channels too: they are recorded all the same.
+        text = QString("Δt = %1 s").arg(Reading(*markB_ - *markA_, decimalSeparator));
         for (int c = 0; c < kTrendChannels; ++c) {
-            if (!settings_.channels[static_cast<std::size_t>(c)].visible) continue;
             const auto a = valueAt(*markA_, c), b = valueAt(*markB_, c);
             text += QString("   Δ%1 = %2").arg(QString::fromStdString(std::string(TrendChannelName(c))),
-                                              a && b ? Number(*b - *a, decimalSeparator) : QString("-"));
+                                              a && b ? Reading(Significant(*b) - Significant(*a), decimalSeparator) : QString("-"));
         }
         return text;
     }
@@ -789,7 +876,7 @@ QString TrendGraphWidget::readoutText() const {
             if (!settings_.channels[static_cast<std::size_t>(c)].visible) continue;
             const auto v = valueAt(*pointer_, c);
             text += QString("   %1 = %2").arg(QString::fromStdString(std::string(TrendChannelName(c))),
-                                             v ? Number(*v, decimalSeparator) : QString("-"));
+                                             v ? Reading(*v, decimalSeparator) : QString("-"));
         }
     }
     return text;

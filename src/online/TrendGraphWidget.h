@@ -120,6 +120,8 @@ private:
     void build();
     void storeLayout();
     void redraw();
+    // Tools that would change nothing now are disabled.
+    void updateTools();
     void updateScrollBar();
     void error(const std::string& text);
     std::optional<double> timeAt(int x) const;

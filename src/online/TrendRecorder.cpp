@@ -45,18 +45,7 @@ std::array<std::string, kTrendChannels> ShownChannelTexts(const OnlineExchange& 
 void TrendRecorder::sample(const LocalTime& dataTime, const std::array<std::string, kTrendChannels>& texts) {
     TrendValues values{};
     for (int c = 0; c < kTrendChannels; ++c) values[c] = ChannelValueFromText(texts[c]);
-    const std::int64_t stamp = TrendStamp(dataTime);
-    buffer_.sample(stamp, values);
-    lastStamp_ = stamp;
-}
-
-bool TrendRecorder::sampleIfNewer(const std::optional<LocalTime>& dataTime,
-                                  const std::array<std::string, kTrendChannels>& texts) {
-    if (!dataTime) return false;
-    if (lastStamp_ && !buffer_.empty() && TrendStamp(*dataTime) - *lastStamp_ <= kStampsPerSecond / 1000)
-        return false;
-    sample(*dataTime, texts);
-    return true;
+    buffer_.sample(TrendStamp(dataTime), values);
 }
 
 }  // namespace velmora::online

@@ -2,7 +2,6 @@
 // Sampling at the view's communication tick: the six values the schema shows
 // (w, e, u, y1, y2, y3), read back from their texts, go into the recording.
 #include <array>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,15 +33,9 @@ public:
     // A tick with new data (TickResult::newSample) stores a sample stamped
     // with the time the data arrived.
     void sample(const LocalTime& dataTime, const std::array<std::string, kTrendChannels>& shownTexts);
-    // For a loop that does not see the ticks: samples only when the data are
-    // newer than the last sample by more than a millisecond (the tick's own
-    // rule), and says whether it did.
-    bool sampleIfNewer(const std::optional<LocalTime>& dataTime,
-                       const std::array<std::string, kTrendChannels>& shownTexts);
 
 private:
     TrendBuffer buffer_;
-    std::optional<std::int64_t> lastStamp_;
 };
 
 }  // namespace velmora::online

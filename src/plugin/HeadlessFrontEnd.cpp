@@ -3,6 +3,10 @@
 #include "controllers/InputValue.h"
 #include "base/Platform.h"
 
+#include "base/IniFile.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
+#include "online/TrendSettings.h"
 #include "plugin/FrameState.h"
 #include "plugin/HostServices.h"
 
@@ -147,6 +151,11 @@ HeadlessOnlineView::HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& fr
     exchange_ = std::make_unique<online::OnlineExchange>(frame.onlineSession(), name_, this);
     simulation_ = std::make_unique<ViewSimulationLink>(frame.onlineSession(), *exchange_);
     panel_ = std::make_unique<online::ParameterPanel>(*exchange_, *this, frontEnd_.toolkit().decimalSeparator);
+    // The recording's length comes from the section, as the graph page reads it.
+    const IniFile file(frame.controllerFilePath());
+    const std::string section = ControllerSection(name_);
+    recording_ = std::make_shared<online::TrendRecorder>(
+        online::ReadTrendSettings(file, section, SectionReader(file, section, Reader::OnlineView).kind()).bufferLength);
     frontEnd_.note("view created: " + name_);
     reloadSimulation();
 }
@@ -233,6 +242,9 @@ void HeadlessOnlineView::onlineChanged(bool online) {
 }
 void HeadlessOnlineView::commTicked(const online::TickResult& result) {
     dataState_ = result.state;
+    if (result.newSample && exchange_->lastDataTime())
+        recording_->sample(*exchange_->lastDataTime(),
+                           online::ShownChannelTexts(*exchange_, frontEnd_.toolkit().decimalSeparator));
     panel_->commTicked();
 }
 void HeadlessOnlineView::refreshPendingControls() {

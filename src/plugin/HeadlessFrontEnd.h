@@ -3,11 +3,13 @@
 // forms that draw nothing but keep what they were asked to show, message boxes
 // that answer without asking, timers that tick only when driven.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "online/OnlineExchange.h"
 #include "online/ParameterPanel.h"
+#include "online/TrendRecorder.h"
 #include "plugin/FormFactory.h"
 #include "plugin/ViewSimulationLink.h"
 
@@ -104,6 +106,9 @@ public:
     // the simulation dialog; true while it is on.
     bool reloadSimulation();
     const ViewSimulationLink& simulation() const { return *simulation_; }
+    // What the view recorded at its communication ticks, as the graph page
+    // records it; shared so that it outlives a view that closes.
+    std::shared_ptr<online::TrendRecorder> recording() const { return recording_; }
 
     // PanelHost
     MessageBoxes* messages() override;
@@ -133,6 +138,7 @@ private:
     std::unique_ptr<online::OnlineExchange> exchange_;
     std::unique_ptr<ViewSimulationLink> simulation_;
     std::unique_ptr<online::ParameterPanel> panel_;
+    std::shared_ptr<online::TrendRecorder> recording_;
 };
 
 // The report view of the headless front end: builds the report's lines as

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -13,6 +14,7 @@
 #include "base/com/Guids.h"
 #include "controllers/ProjectDescription.h"
 #include "base/Registry.h"
+#include "online/TrendDataFile.h"
 
 namespace velmora {
 namespace {
@@ -147,6 +149,43 @@ TEST_F(EndToEnd, EveryDemoControllerGoesOnline) {
     EXPECT_NE(output.find("measured value (pv): 12.50 %"), std::string::npos) << output;
     EXPECT_TRUE(commLogHas("Communication on!"));
     EXPECT_TRUE(commLogHas("Enter comm - Kiln"));
+}
+
+// A recording made online on the soft PLC with the loop closed through the
+// plant: saved when the run ends, read back as "Otevrit" reads it, written
+// again row for row, and each row holding what the view's boxes showed.
+TEST_F(EndToEnd, OnlineRecordingIsSavedLoadedAndComparedRowByRow) {
+    const auto saved = dir / "chiller.txt", script = dir / "s.txt";
+    std::ofstream(script) << "1 page graph\n";
+    constexpr int kPasses = 30;
+    ASSERT_EQ(run("online --project " + quoted(project) + " --plc PLC2 --controller Chiller --passes " +
+                  std::to_string(kPasses) + " --script " + quoted(script) + " --record " + quoted(saved)),
+              0)
+        << output;
+    online::TrendBuffer loaded(online::kDefaultBufferLength);
+    const online::TrendLoadResult r = online::LoadTrendDataFile(saved, loaded);
+    ASSERT_TRUE(r.loaded) << r.message;
+    EXPECT_EQ(r.message, "");
+    EXPECT_NE(output.find("Recorded " + std::to_string(kPasses) + " samples to "), std::string::npos) << output;
+    ASSERT_EQ(loaded.count(), kPasses);
+
+    EXPECT_EQ(online::TrendDataText(loaded), ReadBytes(saved)) << "written again, row for row";
+    // The boxes printed after pass k are row k (row 0 holds the data of going
+    // online; the last pass's data arrive after its last tick).
+    const std::pair<const char*, int> boxes[] = {
+        {"WEdit1=", online::kChannelW}, {"EEdit1=", online::kChannelE},
+        {"UEdit1=", online::kChannelU}, {"YEdit1=", online::kChannelY1}};
+    for (int pass = 1; pass < kPasses; ++pass) {
+        const std::size_t block = output.find("pass " + std::to_string(pass) + ": ");
+        ASSERT_NE(block, std::string::npos) << pass;
+        EXPECT_GT(loaded.time(pass), loaded.time(pass - 1));
+        for (const auto& [box, channel] : boxes) {
+            const std::size_t at = output.find(box, block) + std::strlen(box);
+            EXPECT_NEAR(loaded.value(channel, pass), std::stod(output.substr(at)), 0.005) << box << " pass " << pass;
+        }
+    }
+    const auto moved = loaded.extent(online::kChannelY1, 0, kPasses);
+    EXPECT_GT(moved.max - moved.min, 10) << "the plant moved";
 }
 
 TEST_F(EndToEnd, ScriptedFailuresCarryTheHostsErrorTextAndABadLineStops) {

@@ -97,8 +97,10 @@ TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeysAndNovyFollowAndScrollMoveTh
         {"ToolButton11", {{"Prubeh1Pocatek", "0"}, {"Prubeh1Konec", "100"}, {"Prubeh5Konec", "100"}}},
     };
     for (const auto& s : steps) {
+        ASSERT_TRUE(child(s.button)->isEnabled()) << s.button;
         child(s.button)->click();
         for (const auto& [k, v] : s.keys) EXPECT_EQ(key(k), v) << s.button << " " << k;
+        EXPECT_FALSE(child(s.button)->isEnabled()) << s.button << ": a second click would change nothing";
     }
     EXPECT_DOUBLE_EQ(widget->shown().start, 199.5);  // 299.5 s recorded, 100 s shown
     child<QScrollBar>("ScrollBar1")->triggerAction(QAbstractSlider::SliderToMinimum);
@@ -111,6 +113,7 @@ TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeysAndNovyFollowAndScrollMoveTh
     child("ToolButton3")->click();
     EXPECT_TRUE(recording.empty());
     EXPECT_EQ(recording.total(), -1);
+    EXPECT_FALSE(child("ToolButton3")->isEnabled());
 }
 
 TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeAndTheWheelOnlyWhileMeasuring) {
@@ -159,6 +162,10 @@ TEST_F(TrendGraphUi, FilesGoThroughTheirButtons) {
     child("ToolButton3")->click();
     child("ToolButton4")->click();
     EXPECT_EQ(recording.count(), 600);
+    const auto first = chosen;
+    chosen = dir / "again.txt";
+    child("ToolButton5")->click();
+    EXPECT_EQ(ReadBytes(chosen), ReadBytes(first));
 
     chosen = dir / "shown.csv";
     widget->setShown({10, 1});

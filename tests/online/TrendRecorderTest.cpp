@@ -1,4 +1,4 @@
-// Sampling from the view's value boxes: the text rule and the "newer data" rule.
+// Sampling from the view's value boxes: the text rule and the clock.
 #include <gtest/gtest.h>
 
 #include "online/TrendRecorder.h"
@@ -6,7 +6,7 @@
 namespace velmora::online {
 namespace {
 
-TEST(TrendRecorder, ValueBoxTextsAreSampledOnlyWhenNewerByMoreThanAMillisecond) {
+TEST(TrendRecorder, ValueBoxTextsAndTimesFromTheFirstSample) {
     const struct {
         const char* text;
         float value;
@@ -15,18 +15,12 @@ TEST(TrendRecorder, ValueBoxTextsAreSampledOnlyWhenNewerByMoreThanAMillisecond) 
     for (const auto& c : cases) EXPECT_EQ(ChannelValueFromText(c.text), c.value) << '"' << c.text << '"';
     TrendRecorder r(50);
     const std::array<std::string, kTrendChannels> texts{"1%", "2%", "Error", "4%", "", ""};
-    EXPECT_FALSE(r.sampleIfNewer(std::nullopt, texts));
-    const struct {
-        int second, millisecond;
-        bool taken;
-    } ticks[] = {{10, 0, true}, {10, 1, false}, {10, 2, true}, {10, 2, false}, {11, 500, true}};
-    for (const auto& t : ticks)
-        EXPECT_EQ(r.sampleIfNewer(LocalTime{2024, 5, 1, 8, 0, t.second, t.millisecond}, texts), t.taken)
-            << t.second << "." << t.millisecond;
-    ASSERT_EQ(r.buffer().count(), 3);
-    EXPECT_FLOAT_EQ(r.buffer().time(2), 1.5f);
+    r.sample(LocalTime{2024, 5, 1, 23, 59, 59, 500}, texts);
+    r.sample(LocalTime{2024, 5, 2, 0, 0, 1, 0}, texts);  // over midnight
+    ASSERT_EQ(r.buffer().count(), 2);
+    EXPECT_FLOAT_EQ(r.buffer().time(1), 1.5f);
     EXPECT_EQ(r.buffer().value(2, 0), 0.0f);
-    EXPECT_EQ(r.buffer().value(3, 2), 4.0f);
+    EXPECT_EQ(r.buffer().value(3, 1), 4.0f);
 }
 
 }  // namespace
