@@ -333,7 +333,10 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
             // in the direction the error pushes (conditional integration).
             double integral = Finite(GetF(p, Integral), 0);
             const double pPart = kp * e;
-            if (resume) integral = std::clamp(curOut - pPart - d, minU, maxU);
+            if (!started)
+                integral = std::clamp(0.0, minU, maxU);  // a start: no bias against the first error
+            else if (resume)
+                integral = std::clamp(curOut - pPart - d, minU, maxU);
             double u = pPart + integral + iStep + d;
             const double out = limited(u);
             if (!((out < u && iStep > 0) || (out > u && iStep < 0))) integral += iStep;
@@ -470,6 +473,11 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
     double time = Finite(GetF(p, Time), 0) + dtMs / 1000.0;
     if (!first && time + dtMs / 2000.0 < ts) {
         SetF(p, Time, time);
+        // Between samples too: an output spoilt from outside does not stay.
+        if (!std::isfinite(GetF(p, pida::mv))) {
+            const double hi = Finite(GetF(p, Hi), 100), lo = Finite(GetF(p, Lo), 0);
+            SetF(p, pida::mv, std::clamp(0.0, std::min(lo, hi), std::max(lo, hi)));
+        }
         return;
     }
     const double h = first ? 0.0 : time;
@@ -503,9 +511,9 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
     } else if (inputsOk) {
         d = 0;
     }
-    // The first output is the one in memory, as far as the bias can stay within the
-    // limits: a controller without I part started from 0 must still act on its error.
-    if (first) integral = std::clamp(previous - pPart - d - dvv, lo, hi);
+    // A start has no history: no bias that would cancel the first error, so a controller
+    // without I part acts on its error at once.
+    if (first) integral = 0;
     const double v = pPart + integral + d + dvv;
 
     double out = v;
