@@ -160,8 +160,10 @@ std::int32_t RunConversion(const ConversionArgs& a) {
         double state = Finite(GetF(a.filter, 0), v);
         if (a.tau <= 0 || a.dtMs <= 0) {
             state = v;  // no time constant: the filter (re)starts at the input
+        } else if (a.plcTypeIndex == 14) {
+            state += (v - state) * a.dtMs / (a.tau + a.dtMs);  // this series counts in milliseconds
         } else {
-            state += (v - state) * a.dtMs / (a.tau * 100.0 + a.dtMs);
+            state += (v - state) / (a.tau + 1.0);  // the others in runs of the process
         }
         SetF(a.filter, 0, state);
         v = state;
