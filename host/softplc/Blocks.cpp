@@ -160,8 +160,10 @@ std::int32_t RunConversion(const ConversionArgs& a) {
         double state = Finite(GetF(a.filter, 0), v);
         if (a.tau <= 0 || a.dtMs <= 0) {
             state = v;  // no time constant: the filter (re)starts at the input
+        } else if (a.plcTypeIndex == 14) {
+            state += (v - state) * a.dtMs / (a.tau + a.dtMs);  // this series counts in milliseconds
         } else {
-            state += (v - state) * a.dtMs / (a.tau * 100.0 + a.dtMs);
+            state += (v - state) / (a.tau + 1.0);  // the others in runs of the process
         }
         SetF(a.filter, 0, state);
         v = state;
@@ -243,7 +245,8 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
     }
     const double periodMs = Get16(p, OutCycle) * 10.0;
     const bool sample = timeMs >= periodMs;
-    const double T = std::min(timeMs, 1e9) / 1000.0;
+    // The first sample has no history: no integral or derivative step from an unknown time.
+    const double T = started ? std::min(timeMs, 1e9) / 1000.0 : 0.0;
     if (sample) timeMs = 0;
 
     double curOut = Get16(p, CurOut) / 100.0;
@@ -266,12 +269,17 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
         if (def != 11000) curOut = def / 100.0;  // 11000: keep the last output
     } else if (sample) {
         double wPrev = wState;
-        // Set point filter, one step per sample.
-        const double filterTime = Get16(p, tiW) / 10.0;
-        if (on(control::RF) || filterTime <= 0)
+        // Set point modification, tiW counted in sampling periods: a first-order
+        // filter, or with RF a ramp that runs the whole measuring range in tiW samples.
+        const double samples = static_cast<std::uint16_t>(Get16(p, tiW));
+        if (samples <= 0) {
             wState = w;
-        else
-            wState += (w - wState) * T / (filterTime + T);
+        } else if (on(control::RF)) {
+            const double rate = std::abs(range) / samples;
+            wState = w > wState ? std::min(w, wState + rate) : std::max(w, wState - rate);
+        } else {
+            wState += (w - wState) / (samples + 1);
+        }
         const double x = sign * percent(y);
         const double wp = sign * percent(wState);
         double prevX = Finite(GetF(p, PrevX), x);
@@ -281,7 +289,7 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
             wPrev = wState;
         }
         const auto withDeadBand = [&](double e) {
-            const double gap = Get16(p, EGap) / 10.0;
+            const double gap = Get16(p, EGap) / 100.0;
             if (std::abs(e) <= gap) return 0.0;
             return e > 0 ? e - gap : e + gap;
         };
@@ -292,14 +300,13 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
         if (e < 0) band = band * Get16(p, RelCool) / 1000.0;
         const double kp = band > 0 ? 100.0 / band : 0.0;
         const double ti = Get16(p, Ti) / 10.0, td = Get16(p, Td) / 10.0;
-        const double iGap = Get16(p, IGap) / 10.0, dGap = Get16(p, DGap) / 10.0;
+        const double iGap = Get16(p, IGap) / 100.0, dGap = Get16(p, DGap) / 100.0;
 
-        // Derivative on the measurement, filtered with Td/N.
-        const int fu = (on(control::FU0) ? 1 : 0) | (on(control::FU1) ? 2 : 0) | (on(control::FU3) ? 4 : 0);
-        const double n = 4.0 * (fu + 1);
+        // Derivative on the measurement, filtered with Td/4.
+        const double n = 4.0;
         double d = Finite(GetF(p, DState), 0);
         const double dPrev = d;
-        if (td > 0 && T > 0 && !(dGap > 0 && std::abs(eRaw) < dGap)) {
+        if (td > 0 && T > 0 && !(dGap > 0 && std::abs(eRaw) > dGap)) {
             const double raw = -kp * td * (x - prevX) / T;
             d += (raw - d) * T / (td / n + T);
         } else {
@@ -328,7 +335,10 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
             // in the direction the error pushes (conditional integration).
             double integral = Finite(GetF(p, Integral), 0);
             const double pPart = kp * e;
-            if (resume) integral = std::clamp(curOut - pPart - d, minU, maxU);
+            if (!started)
+                integral = std::clamp(0.0, minU, maxU);  // a start: no bias against the first error
+            else if (resume)
+                integral = std::clamp(curOut - pPart - d, minU, maxU);
             double u = pPart + integral + iStep + d;
             const double out = limited(u);
             if (!((out < u && iStep > 0) || (out > u && iStep < 0))) integral += iStep;
@@ -360,11 +370,19 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
             (Get16(p, dMaxU) > 0 && periodMs > 0) ? Get16(p, dMaxU) / periodMs : 10000.0 / 60000.0;
         double position = Get16(p, Position);
         if (sample) {
-            const double start = on(control::KC) && Valid(input3) ? input3 : position;
-            double travel = curOut * 100.0 - start;
+            const double start =
+                std::clamp(on(control::KC) && Valid(input3) ? double(input3) : position, 0.0, 10000.0);
+            const double demand = curOut * 100.0;
+            double travel = demand - start;
             const double most = speed * std::max(periodMs, dtMs);
             travel = std::clamp(travel, -most, most);
-            if (std::abs(travel) < speed * dtMs) travel = 0;  // shorter than one cycle: wait
+            // Shorter than one cycle, or than the smallest action FU (0.32 % steps): wait.
+            const int fu = (on(control::FU0) ? 1 : 0) | (on(control::FU1) ? 2 : 0) | (on(control::FU3) ? 4 : 0);
+            if (std::abs(travel) < std::max(speed * dtMs, fu * 32.0)) travel = 0;
+            // A demand at an end keeps driving into the end stop: the model cannot see the
+            // actuator, and a model that ran ahead of it would otherwise never catch up.
+            if ((demand >= 10000 && travel >= 0) || (demand <= 0 && travel <= 0))
+                travel = demand >= 10000 ? most : -most;
             Set16(p, LastOut, start);
             position = start + travel;
             Set16(p, Position, position);
@@ -457,6 +475,11 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
     double time = Finite(GetF(p, Time), 0) + dtMs / 1000.0;
     if (!first && time + dtMs / 2000.0 < ts) {
         SetF(p, Time, time);
+        // Between samples too: an output spoilt from outside does not stay.
+        if (!std::isfinite(GetF(p, pida::mv))) {
+            const double hi = Finite(GetF(p, Hi), 100), lo = Finite(GetF(p, Lo), 0);
+            SetF(p, pida::mv, std::clamp(0.0, std::min(lo, hi), std::max(lo, hi)));
+        }
         return;
     }
     const double h = first ? 0.0 : time;
@@ -490,7 +513,9 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
     } else if (inputsOk) {
         d = 0;
     }
-    if (first) integral = previous - pPart - d - dvv;  // the first output is the one in memory
+    // A start has no history: no bias that would cancel the first error, so a controller
+    // without I part acts on its error at once.
+    if (first) integral = 0;
     const double v = pPart + integral + d + dvv;
 
     double out = v;

@@ -34,7 +34,7 @@ struct ConversionArgs {
     std::int32_t flags = 0;               // bit 0 table, bit 1 scaling, bit 2 filter
     const std::uint8_t* table = nullptr;  // MinY,MaxY or X1,X2,Y1,Y2 (INT each)
     std::uint8_t* filter = nullptr;       // 4-byte filter state
-    std::int32_t tau = 0;                 // filter time constant, 0.1 s
+    std::int32_t tau = 0;                 // filter time constant: process runs, ms on PLC type index 14
     int plcTypeIndex = 0;
     double dtMs = 0;
 };

@@ -152,8 +152,11 @@ void PlantSimulation::step() {
         bool y1Defined = in.maxY != in.minY;
         if (y1Defined) v1 = in.minY + 0.01 * ysim_ * (static_cast<double>(in.maxY) - in.minY);
         const double v3 = in.y3x1 + 0.01 * s_ * (static_cast<double>(in.y3x2) - in.y3x1);
+        // The generated code multiplies a REAL input of these modes by 100 or 10 into the
+        // controller's range; the value written is what reads back as v1 there.
+        const double realScale = in.y1Mode == -711 || in.y1Mode == -712 ? 100 : (in.y1Mode == -751 ? 10 : 1);
         if (IsRealInputMode(in.y1Mode))
-            y1_ = {v1, true};
+            y1_ = {v1 / realScale, true};
         else
             y1_ = {y1Defined ? double(ConvertInputToRaw(in.y1Mode, v1, in.plcTypeIndex)) : 0.0, false};
         if (IsRealInputMode(in.y3Mode))

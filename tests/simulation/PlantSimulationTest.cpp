@@ -406,11 +406,14 @@ TEST(PlantRawInputs, EmptyRangeGivesZeroAndRealModesGiveTheValue) {
     EXPECT_TRUE(sim.thirdInput().real);
     EXPECT_DOUBLE_EQ(sim.thirdInput().value, 1250);
 
-    in.minY = 0, in.maxY = 1000, in.y1Mode = -800;
-    sim.load(p, in);
-    sim.step();
-    EXPECT_TRUE(sim.firstInput().real);
-    EXPECT_DOUBLE_EQ(sim.firstInput().value, 500);
+    // The program multiplies -711/-712 by 100 and -751 by 10: the written value undoes it.
+    for (const auto& [mode, value] : {std::pair{-800, 500.0}, {-711, 5.0}, {-712, 5.0}, {-751, 50.0}}) {
+        in.minY = 0, in.maxY = 1000, in.y1Mode = mode;
+        sim.load(p, in);
+        sim.step();
+        EXPECT_TRUE(sim.firstInput().real);
+        EXPECT_DOUBLE_EQ(sim.firstInput().value, value) << mode;
+    }
 }
 
 TEST(PlantInputOfIntegerController, AnalogOrThreeStage) {

@@ -47,18 +47,26 @@ protected:
 };
 
 TEST_F(Loops, AProportionalLoopSettlesAtTheTextbookOffset) {
-    // Kp = 100 % / 50 % = 2 on a plant of gain 1: e = w / (1 + Kp K) = 60 % / 3.
+    // Kp = 100 % / 50 % = 2 on a plant of gain 1, w = 60 %: y = Kp (w - y - gap), the
+    // dead band EGap in 0.01 % as the controller file keeps it.
+    struct Row {
+        int eGap;
+        int y;
+    };
     closeLoop("Prop");
-    run.engine.advance(120000);
-    ASSERT_TRUE(run.engine.running());
-    EXPECT_NEAR(run.word("Prop_Input1"), 4000, 10);
-    EXPECT_NEAR(run.word("Prop_Dev"), 2000, 10);
-    EXPECT_NEAR(run.word("Prop_CurOut"), 4000, 20);
+    for (const Row& r : {Row{0, 4000}, Row{500, 3667}}) {
+        ASSERT_TRUE(run.plc.writeValue("Prop_EGap", r.eGap));
+        run.engine.advance(120000);
+        ASSERT_TRUE(run.engine.running());
+        EXPECT_NEAR(run.word("Prop_Input1"), r.y, 10) << "EGap " << r.eGap;
+        EXPECT_NEAR(run.word("Prop_Dev"), 6000 - r.y, 10) << "EGap " << r.eGap;
+    }
 }
 
 TEST_F(Loops, TheThreeStageOutputPulsesUntilTheActuatorReachesTheDemand) {
     // Manual: the demand is Output; the actuator runs dMaxU = 10 % per 1 s period.
-    run.engine.advance(2000);
+    ASSERT_TRUE(run.plc.writeValue("Stepper_Output", 1000));
+    run.engine.advance(3000);
     int up = 0, down = 0;
     run.engine.afterCycle = [&] {
         up += run.plc.readValue("Up2") == 1.0;
@@ -66,7 +74,7 @@ TEST_F(Loops, TheThreeStageOutputPulsesUntilTheActuatorReachesTheDemand) {
     };
     ASSERT_TRUE(run.plc.writeValue("Stepper_Output", 3000));
     run.engine.advance(6000);
-    EXPECT_EQ(up, 300) << "three whole periods";
+    EXPECT_EQ(up, 200) << "two whole periods";
     EXPECT_EQ(down, 0);
     EXPECT_EQ(run.word("Stepper_CurOut"), 3000);
     up = 0;
@@ -75,6 +83,12 @@ TEST_F(Loops, TheThreeStageOutputPulsesUntilTheActuatorReachesTheDemand) {
     EXPECT_EQ(down, 50) << "half a period";
     EXPECT_EQ(up, 0);
     EXPECT_TRUE(run.plc.readValue("Stepper_Status.UM") == 1.0) << "manual mode is shown";
+    // At 100 % the model has arrived after 7.5 periods, but the pulses go on into the end stop.
+    ASSERT_TRUE(run.plc.writeValue("Stepper_Output", 10000));
+    run.engine.advance(10000);
+    up = 0;
+    run.engine.advance(5000);
+    EXPECT_EQ(up, 500);
 }
 
 TEST_F(Loops, SwitchingFromManualToAutomaticIsBumpless) {

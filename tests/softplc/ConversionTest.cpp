@@ -72,12 +72,13 @@ TEST(Conversion, ScalesFiltersAndPassesErrorsOn) {
     EXPECT_EQ(RunConversion(a), 4500);
     a.flags = 7;
     a.filter = filter;
-    a.tau = 0;  // starts the filter at the input
-    EXPECT_EQ(RunConversion(a), 4500);
-    a.value = 10000;
-    a.tau = 10;  // 1 s
-    a.dtMs = 1000;
-    EXPECT_EQ(RunConversion(a), 6750) << "half way after one time constant step";
+    // Half way after one step as long as the time constant: one cycle, or 1000 ms on type index 14.
+    for (const auto& [typeIndex, tau] : {std::pair{0, 1}, {14, 1000}}) {
+        a.value = 5000, a.tau = 0;  // starts the filter at the input
+        EXPECT_EQ(RunConversion(a), 4500);
+        a.value = 10000, a.tau = tau, a.plcTypeIndex = typeIndex, a.dtMs = 1000;
+        EXPECT_EQ(RunConversion(a), 6750) << typeIndex;
+    }
     a.mode = 401;
     a.value = 1600;  // no valid mark
     EXPECT_EQ(RunConversion(a), kInputOverflow);

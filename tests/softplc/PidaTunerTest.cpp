@@ -76,6 +76,9 @@ struct Loop {
         if (!ownPlant) plant.setPlantInput(get(pida::mv)), plant.step();
         t += 0.1;
     }
+    // Automatic from rest: the first call holds the manual output, then the block takes over
+    // bumplessly with the parameters the test sets next.
+    void automatic() { step(), p[pida::MAN] = 0, p[pida::CHANGED] = 1; }
     void run(double seconds) {
         for (double end = t + seconds; t < end - 1e-9;) step();
     }
@@ -185,7 +188,7 @@ TEST(PidaTuner, TunesAPlantWithDeadTimeToAQuietLoop) {
         EXPECT_GT(l.get(pida::pti), 3);
         EXPECT_LT(l.get(pida::pti), 20);
         EXPECT_EQ(l.get(pida::ptd) > 0, c.type == 7);
-        l.p[pida::MAN] = 0;
+        l.automatic();
         l.run(80);
         l.set(pida::sp, 40);
         double peak = 0;
@@ -241,7 +244,7 @@ TEST(PidaTuner, CompensatedLinearDriftLeavesTheResult) {
 
 TEST(PidaTuner, BreakEndsTheExperimentWithoutABump) {
     Loop l;
-    l.p[pida::MAN] = 0;
+    l.automatic();
     l.run(30);
     const float k = l.get(pida::k);
     l.p[pida::TUNE] = 1;
@@ -293,7 +296,7 @@ TEST(PidaBlock, NonFiniteValuesNeverReachTheOutput) {
     for (const auto& [name, spoil] : cases) {
         SCOPED_TRACE(name);
         Loop l;
-        l.p[pida::MAN] = 0;
+        l.automatic();
         l.run(5);
         spoil(l);
         for (int i = 0; i < 50; ++i) {
@@ -319,7 +322,7 @@ TEST(PidaBlock, AlgorithmTypesCombineTheirParts) {
                              TypeCase{5, p + kick, 0}, TypeCase{6, p, i}, TypeCase{7, p + kick, i}}) {
         SCOPED_TRACE(c.type);
         Loop l;
-        l.p[pida::MAN] = 0;
+        l.automatic();
         l.set32(pida::irType, c.type), l.set(pida::k, 2), l.set(pida::td, 1);
         double y = 30;
         l.ownPlant = [&y](double) { return y; };
@@ -359,7 +362,7 @@ TEST(PidaBlock, DirectionLimitsAndHandOvers) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Loop l;
-        l.p[pida::MAN] = 0;
+        l.automatic();
         l.set32(pida::irType, 4);  // P only: the output shows where it stands
         double y = 30;
         l.ownPlant = [&y](double) { return y; };
@@ -377,7 +380,7 @@ TEST(PidaBlock, TrackingTimeUnwindsTheIntegral) {
     double leave[2] = {};
     for (int i = 0; i < 2; ++i) {
         Loop l;
-        l.p[pida::MAN] = 0;
+        l.automatic();
         l.set32(pida::irType, 6), l.set(pida::hilim, 40), l.set(pida::tt, i == 0 ? 1 : 1e6);
         double y = 30;
         l.ownPlant = [&y](double) { return y; };
