@@ -680,7 +680,7 @@ void TFormVisual1::Localize() {
     if (auto* b = findChild<QPushButton*>("RezimButton1")) b->setText(QText(3128));
 }
 
-bool TFormVisual1::loadController() {
+bool TFormVisual1::loadController(bool keepPlant) {
     if (vanished_) return false;
     IniFile file(host_.controllerFile());
     if (SectionReader(file, ControllerSection(name_), Reader::Lists).text(key::Name).empty()) {
@@ -705,7 +705,7 @@ bool TFormVisual1::loadController() {
         if (p)
             p->setCursor(ClickTarget(p->element(), settings_.kind) == SchemaTarget::None ? Qt::ArrowCursor
                                                                                            : Qt::PointingHandCursor);
-    setSimulationActive(host_.reloadSimulation(*exchange_));
+    setSimulationActive(host_.reloadSimulation(*exchange_, keepPlant));
     loaded_ = true;
     canvas_->update();
     showValues();
@@ -926,8 +926,9 @@ void TFormVisual1::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TFormVisual1::event(QEvent* event) {
-    // FormActivate: the view shows its controller as the file has it now.
-    if (event->type() == QEvent::WindowActivate && loaded_) loadController();
+    // FormActivate: the view shows its controller as the file has it now;
+    // the plant is reset only when its settings changed meanwhile.
+    if (event->type() == QEvent::WindowActivate && loaded_) loadController(true);
     return QWidget::event(event);
 }
 

@@ -51,9 +51,10 @@ public:
     virtual bool openVariablePage(VariablePage page, const std::string& controllerName) = 0;
     virtual void showHelp() = 0;
     // The view's plant simulation, kept by the host: reloaded with the
-    // controller (true while it is on), stepped by SimTimer1, and told when
+    // controller (true while it is on; a plant whose settings did not change
+    // keeps running when asked), stepped by SimTimer1, and told when
     // CommTimer1's interval changed.
-    virtual bool reloadSimulation(OnlineExchange&) { return false; }
+    virtual bool reloadSimulation(OnlineExchange&, bool /*keepUnchangedPlant*/) { return false; }
     virtual void simulationStep() {}
     virtual void sampleTimeChanged() {}
     // The view went online or offline (the manager's check boxes follow).
@@ -82,7 +83,8 @@ public:
     // FormActivate: reads the controller's section and sets labels, visible
     // elements and row names. False (after telling the user and closing the
     // view) when the section is gone.
-    bool loadController();
+    // keepPlant: a mere activation, so an unchanged plant goes on running.
+    bool loadController(bool keepPlant = false);
     // The tab set and the page buttons.
     void selectTab(int index);
     void SchemaButton1Click();

@@ -217,10 +217,10 @@ void QtOnlineView::viewDestroyed() {
     communicationChanged();
 }
 
-bool QtOnlineView::reloadSimulation(online::OnlineExchange& exchange) {
+bool QtOnlineView::reloadSimulation(online::OnlineExchange& exchange, bool keepUnchangedPlant) {
     // The first load comes from the view's constructor, before form_ is set.
     if (!simulation_) simulation_ = std::make_unique<ViewSimulationLink>(frame_.onlineSession(), exchange);
-    return simulation_->reload(file_, exchange.name(), frame_.plcTypeIndex);
+    return simulation_->reload(file_, exchange.name(), frame_.plcTypeIndex, keepUnchangedPlant);
 }
 
 void QtOnlineView::simulationStep() {

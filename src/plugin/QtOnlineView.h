@@ -47,7 +47,7 @@ public:
     void communicationChanged() override;
     void removeFromDesktop(QWidget* view) override;
     void viewDestroyed() override;
-    bool reloadSimulation(online::OnlineExchange& exchange) override;
+    bool reloadSimulation(online::OnlineExchange& exchange, bool keepUnchangedPlant) override;
     void simulationStep() override;
     void sampleTimeChanged() override;
 

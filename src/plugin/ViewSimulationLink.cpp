@@ -48,9 +48,9 @@ void MarkWrites(online::OnlineExchange& exchange, const SimulationWrites& writes
 }
 
 bool ViewSimulationLink::reload(const std::filesystem::path& controllerFile, const std::string& controllerName,
-                                int plcTypeIndex) {
+                                int plcTypeIndex, bool keepUnchanged) {
     const IniFile file(controllerFile);
-    simulation_.load(file, controllerName, plcTypeIndex);
+    simulation_.load(file, controllerName, plcTypeIndex, keepUnchanged);
     // Every view is served once per eight ticks, so every SimT seconds.
     session_.setSampleTime(simulation_.sampleTime());
     return simulation_.active();

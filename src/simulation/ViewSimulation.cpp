@@ -20,10 +20,12 @@ constexpr int kRedundantInputMode = 2;
 
 }  // namespace
 
-void ViewSimulation::load(const IniFile& file, const std::string& controllerName, int plcTypeIndex) {
+void ViewSimulation::load(const IniFile& file, const std::string& controllerName, int plcTypeIndex,
+                          bool keepUnchanged) {
     const std::string section = ControllerSection(controllerName);
     if (!file.sectionExists(section)) {
         model_.load(PlantSettings{});
+        loaded_ = false;
         return;
     }
     const SectionReader keys(file, section, Reader::OnlineView);
@@ -38,7 +40,9 @@ void ViewSimulation::load(const IniFile& file, const std::string& controllerName
         secondInput_ = keys.integer(key::InputMode) == kRedundantInputMode;
         thirdInput_ = keys.flag(key::Cascade);
     }
+    if (keepUnchanged && loaded_ && settings == model_.settings() && inputs == model_.inputs()) return;
     model_.load(settings, inputs);
+    loaded_ = true;
 }
 
 SimulationWrites ViewSimulation::step(const ControllerReading& reading) {

@@ -39,8 +39,10 @@ struct SimulationWrites {
 class ViewSimulation {
 public:
     // (Re)loads the controller's plant settings and resets the plant to y0.
-    // A missing section leaves the simulation off.
-    void load(const IniFile& file, const std::string& controllerName, int plcTypeIndex);
+    // A missing section leaves the simulation off. With keepUnchanged a plant
+    // whose settings read the same goes on from where it is.
+    void load(const IniFile& file, const std::string& controllerName, int plcTypeIndex,
+              bool keepUnchanged = false);
 
     bool active() const { return model_.settings().simulation; }
     // SimT: the exchange period that CommTimer1 follows.
@@ -60,6 +62,7 @@ private:
     bool pid_ = true;
     int outputTypeCode_ = 0;  // bit 3: analog output
     bool secondInput_ = false, thirdInput_ = false;
+    bool loaded_ = false;  // the model holds a section's plant
 };
 
 }  // namespace velmora

@@ -98,8 +98,14 @@ TEST(ViewSimulation, ReloadResetsThePlantToItsInitialState) {
     sim.load(IniFile(dir / "PLC1.rglx"), "R1", 0);
     for (int i = 0; i < 30; ++i) sim.step({true, 0, false, false, 80});
     EXPECT_GT(sim.model().output(), 70);
+    sim.load(IniFile(dir / "PLC1.rglx"), "R1", 0, true);
+    EXPECT_GT(sim.model().output(), 70) << "an activation with the same settings keeps the plant running";
     sim.load(IniFile(dir / "PLC1.rglx"), "R1", 0);
     EXPECT_EQ(sim.model().output(), 20);
+    for (int i = 0; i < 30; ++i) sim.step({true, 0, false, false, 80});
+    WriteBytes(dir / "PLC1.rglx", "[Regulator R1]\nName=R1\nType=PIDA\nSimulation=1\ny0=20\nTau1=2\n");
+    sim.load(IniFile(dir / "PLC1.rglx"), "R1", 0, true);
+    EXPECT_EQ(sim.model().output(), 20) << "changed settings reset the plant even on an activation";
     sim.load(IniFile(dir / "PLC1.rglx"), "Gone", 0);
     EXPECT_FALSE(sim.active()) << "no section, no simulation";
 }
