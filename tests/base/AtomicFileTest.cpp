@@ -15,12 +15,6 @@ using testing::ReadBytes;
 using testing::WriteBytes;
 namespace fs = std::filesystem;
 
-int Entries(const fs::path& dir) {
-    int n = 0;
-    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++n;
-    return n;
-}
-
 // Pins the random part of temporary names: first "AAAAAA", then "BBBBBB", ...
 struct PinnedNames {
     static inline int next = 0;
@@ -41,7 +35,7 @@ TEST(AtomicFile, ReplacesContentAndKeepsTheModeWithoutLeavingTemporaries) {
     EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ASSERT_TRUE(WriteFileAtomically(file, "", WriteOptions{.sync = false}));
     EXPECT_EQ(ReadBytes(file), "");
-    EXPECT_EQ(Entries(dir.path()), 1);
+    EXPECT_EQ(testing::EntriesIn(dir.path()), 1);
 }
 
 TEST(AtomicFile, ALinkPlantedAtTheTemporaryNameIsNotFollowed) {
@@ -89,7 +83,7 @@ TEST(AtomicFile, ADirectoryInTheWayOrAMissingFolderIsAnError) {
         ASSERT_FALSE(result) << target;
         EXPECT_EQ(result.message().rfind("Cannot write the file " + target.string() + ": ", 0), 0u);
     }
-    EXPECT_EQ(Entries(dir.path()), 1);
+    EXPECT_EQ(testing::EntriesIn(dir.path()), 1);
 }
 
 TEST(AtomicFile, OldLeftoversOfKilledRunsAreRemovedYoungOnesKept) {

@@ -377,9 +377,7 @@ TEST_F(IniFileTest, FailedRewriteIsForgottenByEveryObjectOnTheFile) {
     EXPECT_EQ(ReadBytes(file), "[S]\nk=1\n");
     EXPECT_EQ(reader.readInteger("S", "k", 0), 1);
     EXPECT_EQ(writer.readInteger("S", "k", 0), 1);
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
-    EXPECT_EQ(entries, 1) << "the temporary file was left behind";
+    EXPECT_EQ(testing::EntriesIn(dir.path()), 1) << "the temporary file was left behind";
 }
 
 TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndFollowSymbolicLinks) {
@@ -390,9 +388,7 @@ TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndFollowSymbolicLinks) {
     for (int i = 0; i < 20; ++i) ini.writeInteger("S", "k", i);
     EXPECT_TRUE(std::filesystem::is_symlink(file));
     EXPECT_EQ(ReadBytes(dir / "real" / "PLC1.rglx"), "[S]\nk=19\n");
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir / "real")) ++entries;
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(testing::EntriesIn(dir / "real"), 1);
 }
 
 }  // namespace

@@ -92,24 +92,21 @@ TEST_F(LogTest, LinesAreAppendedToWhatOthersWrote) {
     EXPECT_EQ(testing::ReadBytes(dir / "plugins.log"), "host line\n05.03.2026 07.08.09.012\tVelmora\t\tx\n");
 }
 
-TEST_F(LogTest, SwitchedOffLogsWriteNothingAndReportSuccess) {
-    Module().logSwitch = false;
-    Module().commLogSwitch = false;
+// Switched off, both logs write nothing and report success; a file that cannot
+// be opened loses the line and reports false; by default the log lies beside
+// the host's executable.
+TEST_F(LogTest, SwitchesFailuresAndTheDefaultFolder) {
+    Module().logSwitch = Module().commLogSwitch = false;
     EXPECT_TRUE(Log("a"));
     EXPECT_TRUE(CommLog("b"));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-}
 
-TEST_F(LogTest, UnopenableFileLosesTheLineAndReportsFalse) {
     Module().logSwitch = true;
     Module().commLogSwitch = true;
     SetLogDirectory(dir / "missing");
     EXPECT_FALSE(Log("a"));
     EXPECT_FALSE(CommLog("b"));
-}
 
-TEST_F(LogTest, DefaultDirectoryIsTheHostExecutables) {
-    Module().logSwitch = true;
     Module().hostExecutableDirectory = dir / "exe";
     std::filesystem::create_directory(dir / "exe");
     SetLogDirectory({});

@@ -15,60 +15,36 @@ OperandAddress Addr(int area, int offset, int bit, int size, char kind) {
     return {area, offset, bit, size, kind};
 }
 
-TEST(OperandParser, PlcAreasCountInBytes) {
-    EXPECT_EQ(Parsed("%R100"), Addr(3, 100, -1, 1, 'B'));
-    EXPECT_EQ(Parsed("%RW100"), Addr(3, 100, -1, 2, 'W'));
-    EXPECT_EQ(Parsed("%RL8"), Addr(3, 8, -1, 4, 'L'));
-    EXPECT_EQ(Parsed("%RF8"), Addr(3, 8, -1, 4, 'F'));
-    EXPECT_EQ(Parsed("%RD8"), Addr(3, 8, -1, 8, 'D'));
-    EXPECT_EQ(Parsed("%X10.3"), Addr(0, 10, 3, 1, 'b'));
-    EXPECT_EQ(Parsed("%Y2"), Addr(1, 2, -1, 1, 'B'));
-    EXPECT_EQ(Parsed("%S1.0"), Addr(2, 1, 0, 1, 'b'));
-    EXPECT_EQ(Parsed("%T4"), Addr(4, 4, -1, 1, 'B'));
-}
-
-TEST(OperandParser, IecAreasCountInUnitsOfTheOperand) {
-    EXPECT_EQ(Parsed("%MW5"), Addr(3, 10, -1, 2, 'W'));
-    EXPECT_EQ(Parsed("%MD2"), Addr(3, 8, -1, 4, 'L'));   // D is a 32-bit double word
-    EXPECT_EQ(Parsed("%ML2"), Addr(3, 16, -1, 8, 'D'));  // L is a 64-bit long word
-    EXPECT_EQ(Parsed("%MB7"), Addr(3, 7, -1, 1, 'B'));
-    EXPECT_EQ(Parsed("%I12"), Addr(0, 1, 4, 1, 'b'));  // bit 12 from byte 0
-    EXPECT_EQ(Parsed("%QX1.2"), Addr(1, 1, 2, 1, 'b'));
-    EXPECT_EQ(Parsed("%IX9"), Addr(0, 1, 1, 1, 'b'));
-}
-
-TEST(OperandParser, TypeKeywordOverridesTheSize) {
-    EXPECT_EQ(Parsed("INT %R100"), Addr(3, 100, -1, 2, 'W'));
-    EXPECT_EQ(Parsed("(INT)%R100"), Addr(3, 100, -1, 2, 'W'));
-    EXPECT_EQ(Parsed("LINT %R0"), Addr(3, 0, -1, 8, 'Q'));
-    EXPECT_EQ(Parsed("LREAL %R0"), Addr(3, 0, -1, 8, 'D'));
-    EXPECT_EQ(Parsed("REAL %R220"), Addr(3, 220, -1, 4, 'F'));
-    // Longer keywords are tested before the words they contain.
-    EXPECT_EQ(Parsed("DINT %R0").kind, 'L');
-    EXPECT_EQ(Parsed("UDINT %R0").kind, 'L');
-    EXPECT_EQ(Parsed("USINT %R0").kind, 'B');
-    EXPECT_EQ(Parsed("UINT %R0").kind, 'W');
-    EXPECT_EQ(Parsed("DOUBLE %R0").kind, 'D');
-    EXPECT_EQ(Parsed("float %r4").kind, 'F');  // any letter case
-}
-
-TEST(OperandParser, IndexAppliesWithTheLetterSizeBeforeTheKeyword) {
-    EXPECT_EQ(Parsed("%R100[3]"), Addr(3, 103, -1, 1, 'B'));
-    EXPECT_EQ(Parsed("WORD %R100[3]"), Addr(3, 103, -1, 2, 'W'));
+// PLC areas count in bytes, IEC areas in units of the operand; a type keyword
+// overrides the size; an index applies with the letter's size before the
+// keyword; an addend moves byte and bit; blanks and the percent are optional.
+TEST(OperandParser, AddressesOfEveryForm) {
+    const std::pair<const char*, OperandAddress> rows[] = {
+        {"%R100", Addr(3, 100, -1, 1, 'B')},   {"%RW100", Addr(3, 100, -1, 2, 'W')},
+        {"%RL8", Addr(3, 8, -1, 4, 'L')},      {"%RF8", Addr(3, 8, -1, 4, 'F')},
+        {"%RD8", Addr(3, 8, -1, 8, 'D')},      {"%X10.3", Addr(0, 10, 3, 1, 'b')},
+        {"%Y2", Addr(1, 2, -1, 1, 'B')},       {"%S1.0", Addr(2, 1, 0, 1, 'b')},
+        {"%T4", Addr(4, 4, -1, 1, 'B')},       {"%MW5", Addr(3, 10, -1, 2, 'W')},
+        {"%MD2", Addr(3, 8, -1, 4, 'L')},      // D is a 32-bit double word
+        {"%ML2", Addr(3, 16, -1, 8, 'D')},     // L is a 64-bit long word
+        {"%MB7", Addr(3, 7, -1, 1, 'B')},      {"%I12", Addr(0, 1, 4, 1, 'b')},  // bit 12 from byte 0
+        {"%QX1.2", Addr(1, 1, 2, 1, 'b')},     {"%IX9", Addr(0, 1, 1, 1, 'b')},
+        {"INT %R100", Addr(3, 100, -1, 2, 'W')}, {"(INT)%R100", Addr(3, 100, -1, 2, 'W')},
+        {"LINT %R0", Addr(3, 0, -1, 8, 'Q')},  {"LREAL %R0", Addr(3, 0, -1, 8, 'D')},
+        {"REAL %R220", Addr(3, 220, -1, 4, 'F')},
+        {"%R100[3]", Addr(3, 103, -1, 1, 'B')}, {"WORD %R100[3]", Addr(3, 103, -1, 2, 'W')},
+        {"%X10.3[6]", Addr(0, 11, 1, 1, 'b')},  // the index moves the bit, folded into bytes
+        {"%R100+2", Addr(3, 102, -1, 1, 'B')}, {"%R100+1.2", Addr(3, 101, 2, 1, 'b')},
+        {"%X10.6+0.5", Addr(0, 11, 3, 1, 'b')}, {"  %r100  ", Addr(3, 100, -1, 1, 'B')},
+        {"R100", Addr(3, 100, -1, 1, 'B')},
+    };
+    for (const auto& [text, address] : rows) EXPECT_EQ(Parsed(text), address) << text;
+    // Longer keywords are tested before the words they contain; any letter case.
+    const std::pair<const char*, char> kinds[] = {{"DINT %R0", 'L'},  {"UDINT %R0", 'L'}, {"USINT %R0", 'B'},
+                                                  {"UINT %R0", 'W'},  {"DOUBLE %R0", 'D'}, {"float %r4", 'F'}};
+    for (const auto& [text, kind] : kinds) EXPECT_EQ(Parsed(text).kind, kind) << text;
     EXPECT_EQ(Parsed("%RW100[3]").offset, 106);
-    EXPECT_EQ(Parsed("%X10.3[6]"), Addr(0, 11, 1, 1, 'b'));  // the index moves the bit, folded into bytes
-}
-
-TEST(OperandParser, AddendMovesByteAndBit) {
-    EXPECT_EQ(Parsed("%R100+2"), Addr(3, 102, -1, 1, 'B'));
-    EXPECT_EQ(Parsed("%R100+1.2"), Addr(3, 101, 2, 1, 'b'));
-    EXPECT_EQ(Parsed("%X10.6+0.5"), Addr(0, 11, 3, 1, 'b'));
     EXPECT_EQ(Parsed("%R100+x").offset, 100);  // an addend that is no number adds nothing
-}
-
-TEST(OperandParser, BlanksAndPercentAreOptional) {
-    EXPECT_EQ(Parsed("  %r100  "), Addr(3, 100, -1, 1, 'B'));
-    EXPECT_EQ(Parsed("R100"), Addr(3, 100, -1, 1, 'B'));
 }
 
 TEST(OperandParser, SymbolicNamesAndBrokenAddressesFail) {
@@ -85,17 +61,6 @@ TEST(OperandParser, NegativeAndOverflowingNumbersFail) {
         EXPECT_FALSE(ParseOperand(text).has_value()) << text;
     // Summed in 64 bits, folded, and inside the range: still an address.
     EXPECT_EQ(Parsed("%R1.7[2147483647]"), Addr(3, 268435457, 6, 1, 'b'));
-}
-
-TEST(OperandParser, KindSizes) {
-    EXPECT_EQ(OperandKindSize('B'), 1);
-    EXPECT_EQ(OperandKindSize('b'), 1);
-    EXPECT_EQ(OperandKindSize('W'), 2);
-    EXPECT_EQ(OperandKindSize('L'), 4);
-    EXPECT_EQ(OperandKindSize('F'), 4);
-    EXPECT_EQ(OperandKindSize('D'), 8);
-    EXPECT_EQ(OperandKindSize('Q'), 8);
-    EXPECT_EQ(OperandKindSize('X'), 0);
 }
 
 }  // namespace

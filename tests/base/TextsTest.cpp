@@ -49,29 +49,22 @@ Bytes Embedded(std::string_view name) {
 
 // --- the escape rule and the conversion to UTF-8 -------------------------
 
-TEST(TextEscapes, BackslashWithTheFollowingCharacterBecomesOneControlCharacter) {
-    EXPECT_EQ(TextOf(u"a\\nb"), "a\nb");
-    EXPECT_EQ(TextOf(u"a\\rb"), "a\rb");
-    EXPECT_EQ(TextOf(u"a\\qb"), "a\tb");
-    EXPECT_EQ(TextOf(u"a\\tb"), "a\tb");
-    EXPECT_EQ(TextOf(u"\\N"), "\t");  // only the lower-case letters are special
-    EXPECT_EQ(TextOf(u"x\\\\y"), "x\ty");
-    EXPECT_EQ(TextOf(u"\\\\n"), "\tn");
-    EXPECT_EQ(TextOf(u"\\n\\n"), "\n\n");
-    EXPECT_EQ(TextOf(u"end\\"), "end");
-    EXPECT_EQ(TextOf(u"\\"), "");
-    EXPECT_EQ(TextOf(u"\\\\\\"), "\t");
-    EXPECT_EQ(TextOf(u"no escapes"), "no escapes");
-    EXPECT_EQ(TextOf(u"a\\\U0001F600b"), "a\tb");  // a character outside the BMP counts as one
-}
-
-TEST(TextEscapes, Utf16IsConvertedToUtf8) {
-    EXPECT_EQ(TextOf(u"Chyba \u010D\u00ED\u017E"), "Chyba \xC4\x8D\xC3\xAD\xC5\xBE");
-    EXPECT_EQ(TextOf(u"\u041E\u0448\u0438\u0431\u043A\u0430"),
-              "\xD0\x9E\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0");
-    EXPECT_EQ(TextOf(u"\U0001F600"), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(TextOf(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
-    EXPECT_EQ(TextOf(std::u16string(1, char16_t(0xDC00))), "\xEF\xBF\xBD");
+// A backslash with the following character becomes one control character
+// (only the lower-case letters are special; a character outside the BMP counts
+// as one); UTF-16 becomes UTF-8, a lone surrogate the replacement character.
+TEST(TextEscapes, EscapesAndUtf16BecomeUtf8) {
+    const std::pair<std::u16string, std::string> rows[] = {
+        {u"a\\nb", "a\nb"},          {u"a\\rb", "a\rb"},   {u"a\\qb", "a\tb"},   {u"a\\tb", "a\tb"},
+        {u"\\N", "\t"},              {u"x\\\\y", "x\ty"}, {u"\\\\n", "\tn"},   {u"\\n\\n", "\n\n"},
+        {u"end\\", "end"},            {u"\\", ""},          {u"\\\\\\", "\t"},  {u"no escapes", "no escapes"},
+        {u"a\\\U0001F600b", "a\tb"},
+        {u"Chyba \u010D\u00ED\u017E", "Chyba \xC4\x8D\xC3\xAD\xC5\xBE"},
+        {u"\u041E\u0448\u0438\u0431\u043A\u0430", "\xD0\x9E\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0"},
+        {u"\U0001F600", "\xF0\x9F\x98\x80"},
+        {std::u16string(1, char16_t(0xD800)) + u"x", "\xEF\xBF\xBDx"},
+        {std::u16string(1, char16_t(0xDC00)), "\xEF\xBF\xBD"},
+    };
+    for (const auto& [raw, text] : rows) EXPECT_EQ(TextOf(raw), text);
 }
 
 TEST(Texts, AcceleratorsAreRemovedAfterLookup) {

@@ -98,8 +98,8 @@ TEST_F(Command, IllegalNamesWriteNothing) {
         addController("Sane", {});  // the others still are generated
         o = velmora("generate --project " + dir_.string() + " --plc PLC1");
         EXPECT_EQ(o.status, 1);
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_ / "Velmora"), {}), 3) << o.out;
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_), {}), 1) << "only Velmora";
+        EXPECT_EQ(testing::EntriesIn(dir_ / "Velmora"), 3) << o.out;
+        EXPECT_EQ(testing::EntriesIn(dir_), 1) << "only Velmora";
     }
     EXPECT_FALSE(std::filesystem::exists("/tmp/velmora_escaped.orv"));
     for (const std::string plc : {"../../outside/X", "'PLC 1'", "/tmp/x"})

@@ -73,16 +73,6 @@ TEST(PidLayout, FurtherInputStartsTheRetainedZoneWithoutFilters) {
     EXPECT_EQ(PlanPidLayout(f).retainedSize(), 53);
 }
 
-TEST(RegisterCounter, NegativeStartPlacesNothing) {
-    RegisterCounter unplaced(-1);
-    EXPECT_FALSE(unplaced.placed());
-    RegisterCounter counter(100);
-    EXPECT_TRUE(counter.placed());
-    EXPECT_EQ(counter.take(6), 100);
-    EXPECT_EQ(counter.take(8), 106);
-    EXPECT_EQ(counter.next(), 114);
-}
-
 class PlacedDeclarations : public GeneratorTest {};
 
 TEST_F(PlacedDeclarations, DefaultsPlaceNothing) {

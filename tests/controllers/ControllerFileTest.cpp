@@ -8,13 +8,6 @@
 namespace velmora {
 namespace {
 
-TEST(ControllerFile, PathRuleAndSectionNames) {
-    EXPECT_EQ(ControllerFileHostName("PLC1"), "Velmora\\PLC1.rglx");
-    EXPECT_EQ(ControllerFilePath("/proj", "PLC1"), std::filesystem::path("/proj/Velmora/PLC1.rglx"));
-    EXPECT_EQ(ControllerSection("Boiler"), "Regulator Boiler");
-    EXPECT_EQ(RemovedControllerSection("Boiler"), "Regulatory Boiler");
-}
-
 TEST(ControllerFile, FolderIsCreatedOnceAndAnExistingOneIsUsedWhateverItsCase) {
     testing::TempDir project;
     const auto path = PrepareControllerFile(project.path(), "PLC1");

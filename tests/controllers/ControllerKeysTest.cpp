@@ -208,13 +208,5 @@ TEST(ScaledIntegers, OutOfRangeValuesAreClampedAndReadBackDivides) {
     EXPECT_DOUBLE_EQ(StoredToShown(1000, 10), 100.0);
 }
 
-TEST(ReleaseNumber, WrapsAtSixteenBits) {
-    EXPECT_EQ(NextReleaseNumber(0), 1);
-    EXPECT_EQ(NextReleaseNumber(65534), 65535);
-    EXPECT_EQ(NextReleaseNumber(65535), 0);
-    EXPECT_EQ(NextReleaseNumber(-1), 0);
-    EXPECT_EQ(NextReleaseNumber(INT_MAX), 0);
-}
-
 }  // namespace
 }  // namespace velmora

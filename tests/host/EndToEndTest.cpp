@@ -37,12 +37,6 @@ protected:
         output = ReadBytes(dir / "out.txt");
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    std::vector<std::string> logMessages() const {
-        std::ifstream in(host.parent_path() / "plugins.log");
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(in, line);) lines.push_back(line.substr(line.rfind('\t') + 1));
-        return lines;
-    }
     bool commLogHas(const std::string& text) const {
         std::ifstream in(host.parent_path() / "comm.log");
         for (std::string line; std::getline(in, line);)
@@ -75,7 +69,7 @@ TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
     expectedFiles.insert(expectedFiles.end(), generated.begin(), generated.end());
     EXPECT_EQ(description->files, expectedFiles);
 
-    const auto log = logMessages();
+    const auto log = testing::LogMessages(host.parent_path() / "plugins.log");
     auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
     const auto installEnd = at("InstallPlugin - end");
     const auto firstGeneration = at("GenerateController Boiler");
@@ -117,15 +111,7 @@ TEST_F(EndToEnd, MistakesGetAMessage) {
 
     // A registered plug-in that cannot be loaded fails the compilation the others did.
     ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
-    {
-        Registry r(registry);
-        const std::string clsid = "HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}";
-        r.setValue(clsid + "\\InprocServer32", "", (dir / "missing.so").string());
-        r.setValue(clsid + "\\ProgID", "", "Missing.Plugin");
-        r.setValue("HKEY_CLASSES_ROOT\\Missing.Plugin", "Load", "1");
-        r.createKey(clsid + "\\Implemented Categories\\" + com::GuidToString(com::kCatidOrvanePlugins));
-        r.save();
-    }
+    testing::RegisterMissingPlugin(registry, dir / "missing.so");
     EXPECT_EQ(run("compile --project " + quoted(project) + " --plc PLC1"), 1);
     EXPECT_NE(output.find("Missing.Plugin: "), std::string::npos) << output;
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));

@@ -5,9 +5,22 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/Registry.h"
+#include "base/com/Guids.h"
 #include "support/Support.h"
 
 namespace velmora::testing {
+
+// Registers a plug-in of the host's category whose module does not exist.
+inline void RegisterMissingPlugin(const std::filesystem::path& registry, const std::filesystem::path& module) {
+    Registry r(registry);
+    const std::string clsid = "HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}";
+    r.setValue(clsid + "\\InprocServer32", "", module.string());
+    r.setValue(clsid + "\\ProgID", "", "Missing.Plugin");
+    r.setValue("HKEY_CLASSES_ROOT\\Missing.Plugin", "Load", "1");
+    r.createKey(clsid + "\\Implemented Categories\\" + com::GuidToString(com::kCatidOrvanePlugins));
+    r.save();
+}
 
 class ScratchProject : public ::testing::Test {
 protected:

@@ -111,16 +111,9 @@ TEST_F(PluginLoadTest, PluginsThatAreNotToBeLoadedOrCannotBeAreSkipped) {
     {
         Registry r(registry);
         r.setValue(std::string("HKEY_CLASSES_ROOT\\") + com::kProgId, "Load", "0");
-        r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32", "",
-                   (dir / "missing.so").string());
-        r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\ProgID", "",
-                   "Missing.Plugin");
-        r.setValue("HKEY_CLASSES_ROOT\\Missing.Plugin", "Load", "1");
-        r.createKey(
-            "HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\Implemented Categories\\" +
-            com::GuidToString(com::kCatidOrvanePlugins));
         r.save();
     }
+    testing::RegisterMissingPlugin(registry, dir / "missing.so");
     HostIde ide(project);
     PluginHost plugins(ide);
     std::vector<std::string> problems;

@@ -417,14 +417,6 @@ FakeHost::~FakeHost() {
     objects.reset();
 }
 
-std::vector<std::string> FakeHost::journalFrom(std::initializer_list<std::string_view> prefixes) const {
-    std::vector<std::string> lines;
-    for (const auto& line : journal)
-        for (std::string_view prefix : prefixes)
-            if (line.starts_with(prefix)) lines.push_back(line);
-    return lines;
-}
-
 IUnknown* FakeHost::application() {
     return &objects->app;
 }

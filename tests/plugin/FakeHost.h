@@ -12,6 +12,7 @@
 #include "base/com/ComPtr.h"
 #include "base/com/HostInterfaces.h"
 #include "base/com/TaskString.h"
+#include "support/Support.h"
 
 namespace velmora::testing {
 
@@ -127,7 +128,9 @@ public:
     // The journal: one line per host call, e.g. "Advise IYantCpmEvents 4".
     std::vector<std::string> journal;
     // The lines starting with any of the prefixes, in order.
-    std::vector<std::string> journalFrom(std::initializer_list<std::string_view> prefixes) const;
+    std::vector<std::string> journalFrom(std::initializer_list<std::string_view> prefixes) const {
+        return LinesStartingWith(journal, prefixes);
+    }
 
     // Host objects.
     IUnknown* application();

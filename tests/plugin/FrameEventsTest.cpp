@@ -185,22 +185,6 @@ TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManagerAForeignOneOnlyLogs) {
     EXPECT_TRUE(host.forms[frame->manager()->handle()].shown);
 }
 
-TEST_F(FrameEvents, OpeningAndClosingThePlcSwitchesTheEntries) {
-    clearLogs();
-    plugin->OnOpenControler(1, 2);
-    EXPECT_TRUE(host.toolBarControl->enabled && host.actionMenuItem->enabled);
-    plugin->OnCloseControler();
-    EXPECT_FALSE(host.toolBarControl->enabled || host.actionMenuItem->enabled);
-    plugin->OnLoadProject(0);
-    plugin->OnSaveControler(0);
-    plugin->OnSaveProject(0);
-    EXPECT_EQ(logLines(),
-              (std::vector<std::string>{"OnOpenControler", "OnOpenControler - end", "OnCloseControler",
-                                        "OnCloseControler - end", "OnLoadProject", "OnLoadProject - end",
-                                        "OnSaveControler", "OnSaveControler - end", "OnSaveProject",
-                                        "OnSaveProject - end"}));
-}
-
 TEST_F(FrameEvents, PlcTypeEventKeepsTheTypeIndex) {
     EXPECT_EQ(frame->plcTypeIndex, 0);
     EXPECT_EQ(plugin->OnPlcType(12, 5, 6), S_OK);

@@ -37,28 +37,17 @@ TEST_F(InstallTest, StepsRunInOrderAndLeaveTheEntriesDisabled) {
     ASSERT_EQ(install(), S_OK);
     EXPECT_EQ(host.journalFrom({"RegisterCallback", "Find ", "Advise ", "AddImage", "RegisterAction",
                      "CreateToolBarControl", "CreateMenuItem", "AddProjectDocument"}),
-              (std::vector<std::string>{
-                  "RegisterCallback",
-                  "Find IYantProjectEvents",
-                  "Find IYantFilesEvents",
-                  "Find IYantDesktopEvents",
-                  "Find IYantCompilerEvents",
-                  "Find IYantCpmEvents",
-                  "Find IOrvaneCommStateEvent",
-                  "Find IPrjMngrTreeEvents",
-                  "Advise IYantProjectEvents 1",
-                  "Advise IYantFilesEvents 2",
-                  "Advise IYantDesktopEvents 3",
-                  "Advise IYantCpmEvents 4",
-                  "Advise IOrvaneCommStateEvent 5",
-                  "Advise IPrjMngrTreeEvents 6",
-                  "Advise IYantCompilerEvents 7",
-                  "AddImage BMP",
-                  "RegisterAction Velmora Velmora 0 7 sink false",
-                  "CreateToolBarControl 100 3 false",
-                  "CreateMenuItem 100 8 0 false",
-                  "AddProjectDocument Controller Report 6",
-              }));
+              (std::vector<std::string>{"RegisterCallback", "Find IYantProjectEvents",
+                                        "Find IYantFilesEvents", "Find IYantDesktopEvents",
+                                        "Find IYantCompilerEvents", "Find IYantCpmEvents",
+                                        "Find IOrvaneCommStateEvent", "Find IPrjMngrTreeEvents",
+                                        "Advise IYantProjectEvents 1", "Advise IYantFilesEvents 2",
+                                        "Advise IYantDesktopEvents 3", "Advise IYantCpmEvents 4",
+                                        "Advise IOrvaneCommStateEvent 5", "Advise IPrjMngrTreeEvents 6",
+                                        "Advise IYantCompilerEvents 7", "AddImage BMP",
+                                        "RegisterAction Velmora Velmora 0 7 sink false",
+                                        "CreateToolBarControl 100 3 false", "CreateMenuItem 100 8 0 false",
+                                        "AddProjectDocument Controller Report 6"}));
     EXPECT_EQ(plugin->actionId(), 100);
     EXPECT_EQ(plugin->treeCookie(), 6u) << "the tree events' cookie identifies the plug-in";
     EXPECT_EQ(plugin->reportDocumentId(), 500);

@@ -53,14 +53,7 @@ protected:
         installed_ = false;
     }
 
-    // The messages of a log, without their time stamps.
-    std::vector<std::string> logLines(const char* file = "plugins.log") const {
-        std::ifstream in(logs / file);
-        std::vector<std::string> lines;
-        std::string line;
-        while (std::getline(in, line)) lines.push_back(line.substr(line.rfind('\t') + 1));
-        return lines;
-    }
+    std::vector<std::string> logLines(const char* file = "plugins.log") const { return LogMessages(logs / file); }
     std::vector<std::string> commLogLines() const { return logLines("comm.log"); }
     void clearLogs() {
         std::filesystem::remove(logs / "plugins.log");
@@ -97,10 +90,7 @@ protected:
     HeadlessOnlineView* view(std::size_t i) const { return dynamic_cast<HeadlessOnlineView*>(frame->views().at(i)); }
     // The front end's journal lines starting with prefix.
     std::vector<std::string> frontEndLines(const std::string& prefix) const {
-        std::vector<std::string> out;
-        for (const auto& line : frontEnd->journal())
-            if (line.starts_with(prefix)) out.push_back(line);
-        return out;
+        return LinesStartingWith(frontEnd->journal(), {prefix});
     }
 
     TFormReg1* frame = nullptr;

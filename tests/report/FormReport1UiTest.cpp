@@ -23,12 +23,7 @@ std::vector<std::string> Report() {
     return lines;
 }
 
-// The application comes before the fixture's window.
-struct WithApp {
-    WithApp() { testing::UiApp(); }
-};
-
-class FormReport1Test : private WithApp, public ::testing::Test {
+class FormReport1Test : private testing::WithUiApp, public ::testing::Test {
 protected:
     FormReport1Test() {
         form.SetMessages(&messages);
@@ -36,12 +31,7 @@ protected:
         form.SetSaveFolder(dir.path());
     }
     QPlainTextEdit* memo() { return form.findChild<QPlainTextEdit*>("Memo1"); }
-    // Every entry of the folder: a temporary file left behind counts too.
-    int entries() {
-        int n = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++n;
-        return n;
-    }
+    int entries() { return testing::EntriesIn(dir.path()); }
 
     testing::TempDir dir;
     testing::ScriptedMessages messages;

@@ -25,13 +25,6 @@ Result Velmora(const std::string& arguments, bool withErrors = false) {
     return velmora::testing::RunVelmora(arguments, withErrors);
 }
 
-std::string Read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 class ReportCommand : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -72,30 +65,32 @@ TEST_F(ReportCommand, StdoutAndFileHoldTheReport) {
         Velmora("report --project " + project_.string() + " --plc PLC1 --output " + file.string());
     EXPECT_EQ(toFile.status, 0);
     EXPECT_EQ(toFile.out, "");
-    EXPECT_EQ(Read(file), expected);
+    EXPECT_EQ(testing::ReadBytes(file), expected);
     // Nothing left beside it.
-    int entries = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(project_)) ++entries;
-    EXPECT_EQ(entries, 3);
+    EXPECT_EQ(testing::EntriesIn(project_), 3);
 }
 
-TEST_F(ReportCommand, PlcNameFindsTheFileWithoutRegardToCase) {
-    const Result r = Velmora("report --project " + project_.string() + " --plc plc1");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("Controller       : Boiler\n"), std::string::npos);
-}
-
-TEST_F(ReportCommand, PlcWithoutControllerFileGetsHeaderAndFooterOnly) {
-    const Result r = Velmora("report --project " + project_.string() + " --plc PLC7");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.find("Controller       :"), std::string::npos);
-    EXPECT_NE(r.out.find("Project          : PLC7\n"), std::string::npos);
-}
-
-TEST_F(ReportCommand, IllegalPlcNameIsAnError) {
-    const Result r = Velmora("report --project " + project_.string() + " --plc '../x'");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "");
+// The PLC is found without regard to case; one without controller file gets
+// header and footer only; an illegal PLC name or an unwritable output fails.
+TEST_F(ReportCommand, ExitCodesAndWhatTheReportHolds) {
+    const struct {
+        std::string args;
+        int status;
+        const char* has;      // in the output, when not null
+        const char* hasNot;   // not in the output, when not null
+    } cases[] = {
+        {"--plc plc1", 0, "Controller       : Boiler\n", nullptr},
+        {"--plc PLC7", 0, "Project          : PLC7\n", "Controller       :"},
+        {"--plc '../x'", 1, nullptr, nullptr},
+        {"--plc PLC1 --output " + (project_ / "no" / "r.txt").string(), 1, nullptr, nullptr},
+    };
+    for (const auto& c : cases) {
+        const Result r = Velmora("report --project " + project_.string() + " " + c.args);
+        EXPECT_EQ(r.status, c.status) << c.args;
+        if (c.has) EXPECT_NE(r.out.find(c.has), std::string::npos) << c.args;
+        if (c.hasNot) EXPECT_EQ(r.out.find(c.hasNot), std::string::npos) << c.args;
+        if (c.status) EXPECT_EQ(r.out, "") << c.args;
+    }
 }
 
 // Runs of blanks as one: pdftotext places words by their position, not by our blanks.
@@ -122,7 +117,7 @@ TEST_F(ReportCommand, PdfPagesCarryEveryLineUnderHeaderAndPageLabel) {
         if (r.out.find("needs a build with the GUI") != std::string::npos) GTEST_SKIP() << r.out;
         ASSERT_EQ(r.status, 0) << r.out;
         EXPECT_EQ(r.out, "") << "the pages replace the text on stdout";
-        const int count = testing::PdfPageCount(Read(pdf));
+        const int count = testing::PdfPageCount(testing::ReadBytes(pdf));
         EXPECT_EQ(count > 1, c.severalPages) << count;
 
         const auto pages = testing::PdfPageLines(pdf);
@@ -141,12 +136,6 @@ TEST_F(ReportCommand, PdfPagesCarryEveryLineUnderHeaderAndPageLabel) {
             if (!Words(line).empty()) expected.push_back(Words(report::ExpandTabs(line)));
         EXPECT_EQ(body, expected);
     }
-}
-
-TEST_F(ReportCommand, UnwritableOutputIsAnError) {
-    const Result r = Velmora("report --project " + project_.string() + " --plc PLC1 --output " +
-                             (project_ / "no" / "r.txt").string());
-    EXPECT_EQ(r.status, 1);
 }
 
 }  // namespace

@@ -26,16 +26,12 @@ std::vector<std::string> BodyOf(const PrintPage& page) {
     return body;
 }
 
-TEST(ReportPages, MetricsFromFontAndPage) {
-    const PrintLayout layout = LayOutReport(Numbered(3), kMetrics, "Controllers information", "Plant - PLC1");
+TEST(ReportPages, MetricsFromFontAndPageAndLinesFlowOntoFollowingPages) {
+    const PrintLayout layout = LayOutReport(Numbered(100), kMetrics, "Controllers information", "Plant - PLC1");
     EXPECT_EQ(layout.lineHeight, 20);
     EXPECT_EQ(layout.linesPerPage, 45);
     EXPECT_EQ(layout.leftMargin, 100);
     EXPECT_EQ(layout.rightEdge, 580);
-}
-
-TEST(ReportPages, LinesFlowOntoFollowingPages) {
-    const PrintLayout layout = LayOutReport(Numbered(100), kMetrics, "T", "C");
     ASSERT_EQ(layout.pages.size(), 3u);
     EXPECT_EQ(layout.pages[0].bodyLines, 45);
     EXPECT_EQ(layout.pages[1].bodyLines, 45);
@@ -45,9 +41,14 @@ TEST(ReportPages, LinesFlowOntoFollowingPages) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(layout.pages[i].number, i + 1);
 }
 
-TEST(ReportPages, ExactlyFullPageOpensNoEmptyPage) {
-    EXPECT_EQ(LayOutReport(Numbered(90), kMetrics, "T", "C").pages.size(), 2u);
-    EXPECT_EQ(LayOutReport(Numbered(91), kMetrics, "T", "C").pages.size(), 3u);
+// A page opens only for a line that does not fit: not after an exactly full
+// page, not for trailing blank lines; an empty report still has its page.
+TEST(ReportPages, PageCounts) {
+    std::vector<std::string> trailingBlanks = Numbered(45);
+    trailingBlanks.insert(trailingBlanks.end(), {"", ""});
+    const std::pair<std::vector<std::string>, std::size_t> rows[] = {
+        {Numbered(90), 2}, {Numbered(91), 3}, {trailingBlanks, 1}, {{}, 1}};
+    for (const auto& [lines, pages] : rows) EXPECT_EQ(LayOutReport(lines, kMetrics, "T", "C").pages.size(), pages);
 }
 
 TEST(ReportPages, HeaderAndFooterPositions) {
@@ -79,12 +80,6 @@ TEST(ReportPages, BlankLinesDroppedOnlyAtTopOfFollowingPages) {
     ASSERT_EQ(layout.pages.size(), 2u);
     EXPECT_EQ(BodyOf(layout.pages[0]).front(), "");
     EXPECT_EQ(BodyOf(layout.pages[1]), (std::vector<std::string>{"next", "", "last"}));
-}
-
-TEST(ReportPages, TrailingBlankLinesOpenNoPage) {
-    std::vector<std::string> lines = Numbered(45);
-    lines.insert(lines.end(), {"", ""});
-    EXPECT_EQ(LayOutReport(lines, kMetrics, "T", "C").pages.size(), 1u);
 }
 
 TEST(ReportPages, EmptyReportAndTinyPage) {

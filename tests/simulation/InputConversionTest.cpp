@@ -77,11 +77,7 @@ TEST(InputConversion, PlcTypeDependentRows) {
 }
 
 TEST(InputConversion, ModesWithoutRowTruncateWithin16Bits) {
-    ExpectAll({{-700, 55.5, 0, 55},
-               {0, 123.9, 0, 123},
-               {0, -123.9, 0, -123},
-               {0, 40000, 0, 32767},
-               {9999, 7, 0, 7}});
+    ExpectAll({{-700, 55.5, 0, 55}, {0, 123.9, 0, 123}, {0, -123.9, 0, -123}, {0, 40000, 0, 32767}, {9999, 7, 0, 7}});
     EXPECT_FALSE(HasInputConversion(0));
     EXPECT_FALSE(HasInputConversion(-700));
     EXPECT_TRUE(HasInputConversion(1532));

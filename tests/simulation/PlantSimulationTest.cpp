@@ -24,10 +24,17 @@ PlantSettings Active(int type) {
     return p;
 }
 
-std::vector<double> Outputs(const PlantSettings& p, double u, int steps, const SimulatedInputs& in = {}) {
+// A plant loaded with `p` that has taken `steps` steps at input u.
+PlantSimulation Ran(const PlantSettings& p, double u, int steps, const SimulatedInputs& in = {}) {
     PlantSimulation sim;
     sim.load(p, in);
     sim.setPlantInput(u);
+    for (int i = 0; i < steps; ++i) sim.step();
+    return sim;
+}
+
+std::vector<double> Outputs(const PlantSettings& p, double u, int steps, const SimulatedInputs& in = {}) {
+    PlantSimulation sim = Ran(p, u, 0, in);
     std::vector<double> out;
     for (int i = 0; i < steps; ++i) {
         sim.step();
@@ -43,11 +50,14 @@ void ExpectResponse(const std::vector<double>& y, const std::function<double(dou
     }
 }
 
-TEST(PlantStepResponse, FirstAndSecondOrder) {
+TEST(PlantStepResponse, FirstAndSecondOrderAroundTheEquilibrium) {
     PlantSettings first = Active(kPlantFirstOrder), unequal = Active(kPlantSecondOrder), equal = unequal;
     first.tau1 = 10;
     unequal.tau1 = 10, unequal.tau2 = 3, unequal.su = 1.5;
     equal.tau1 = equal.tau2 = 4;
+    PlantSettings around = Active(kPlantFirstOrder), none = Active(kPlantNone);
+    around.tau1 = 5, around.su = 1, around.su2 = 0.4, around.y0 = 50, around.ys = 50;
+    none.ys = 35, none.y0 = 30;
     const struct {
         PlantSettings p;
         double u;
@@ -57,6 +67,10 @@ TEST(PlantStepResponse, FirstAndSecondOrder) {
         {first, 100, 300, [](double t) { return 100 * (1 - std::exp(-t / 10)); }},
         {unequal, 50, 400, [](double t) { return 75 * (1 - (10 * std::exp(-t / 10) - 3 * std::exp(-t / 3)) / (10 - 3)); }},
         {equal, 80, 300, [](double t) { return 80 * (1 - (1 + t / 4) * std::exp(-t / 4)); }},
+        // A negative input uses the second gain, both around the equilibrium.
+        {around, -50, 200, [](double t) { return 50 - 20 * (1 - std::exp(-t / 5)); }},
+        {around, 30, 200, [](double t) { return 50 + 30 * (1 - std::exp(-t / 5)); }},
+        {none, 100, 5, [](double) { return 35; }},  // no plant: the equilibrium
     };
     for (const auto& c : cases) ExpectResponse(Outputs(c.p, c.u, c.steps), c.y);
 }
@@ -109,19 +123,6 @@ TEST(PlantStepResponse, ThirdOrderIsFirstStageIntoSecondOrder) {
     }
 }
 
-TEST(PlantStepResponse, NegativeInputUsesSecondGainAroundEquilibrium) {
-    PlantSettings p = Active(kPlantFirstOrder);
-    p.tau1 = 5, p.su = 1, p.su2 = 0.4, p.y0 = 50, p.ys = 50;
-    ExpectResponse(Outputs(p, -50, 200), [](double t) { return 50 - 20 * (1 - std::exp(-t / 5)); });
-    ExpectResponse(Outputs(p, 30, 200), [](double t) { return 50 + 30 * (1 - std::exp(-t / 5)); });
-}
-
-TEST(PlantStepResponse, NoPlantGivesEquilibrium) {
-    PlantSettings p = Active(kPlantNone);
-    p.ys = 35, p.y0 = 30;
-    for (double y : Outputs(p, 100, 5)) EXPECT_EQ(y, 35);
-}
-
 TEST(PlantDeadTime, OutputMovesOnTheStepThatTheDelayAllows) {
     PlantSettings p = Active(kPlantFirstOrder);
     p.delay = true, p.dDelta = 3;
@@ -169,10 +170,7 @@ TEST(PlantIntegratingStage, RisesByStepOverTimeConstantUntilUpperLimit) {
 TEST(PlantIntegratingStage, FallsToLowerLimitAndFeedsThePlant) {
     PlantSettings p = Active(kPlantFirstOrder);
     p.astat = true, p.tauA = 2, p.y0 = 10, p.minSU = -3, p.tau1 = 0, p.su2 = 2;
-    PlantSimulation sim;
-    sim.load(p);
-    sim.setPlantInput(-20);
-    sim.step();
+    PlantSimulation sim = Ran(p, -20, 1);
     EXPECT_NEAR(sim.stageInput(), 9, 1e-12);
     EXPECT_NEAR(sim.simulatedOutput(), 9, 1e-12);
     for (int n = 0; n < 20; ++n) sim.step();
@@ -204,10 +202,7 @@ TEST(PlantClamps, OutputStaysWithinZeroToHundred) {
 TEST(PlantClamps, FirstStageStaysAroundEquilibrium) {
     PlantSettings p = Active(kPlantThirdOrder);
     p.ys = 20, p.y0 = 20, p.su = 5, p.su2 = 5, p.tau3 = 0.2;
-    PlantSimulation sim;
-    sim.load(p);
-    sim.setPlantInput(100);
-    for (int n = 0; n < 50; ++n) sim.step();
+    PlantSimulation sim = Ran(p, 100, 50);
     EXPECT_EQ(sim.firstStage(), 80);
     sim.setPlantInput(-100);
     for (int n = 0; n < 50; ++n) sim.step();
@@ -345,10 +340,7 @@ TEST(PlantLoad, ReloadResetsStateButKeepsSecondStageMemory) {
     for (int type = kPlantFirstOrder; type <= kPlantThirdOrderOscillating; ++type) {
         PlantSettings p = Active(type);
         p.y0 = 40;
-        PlantSimulation sim;
-        sim.load(p);
-        sim.setPlantInput(90);
-        for (int n = 0; n < 30; ++n) sim.step();
+        PlantSimulation sim = Ran(p, 90, 30);
         sim.load(p);
         EXPECT_EQ(sim.output(), 40);
         EXPECT_EQ(sim.stageInput(), 40);
@@ -375,10 +367,7 @@ TEST(PlantRawInputs, FirstInputFollowsOutputOverControlledRange) {
     in.y1Mode = 1101;
     in.minY = 0, in.maxY = 10000;
     in.y3Mode = 501;
-    PlantSimulation sim;
-    sim.load(p, in);
-    sim.setPlantInput(25);
-    sim.step();
+    PlantSimulation sim = Ran(p, 25, 1, in);
     EXPECT_EQ(sim.firstInput().value, 2047);  // 5000 raw units of the module
     EXPECT_FALSE(sim.firstInput().real);
     EXPECT_EQ(sim.thirdInput().value, 1023);  // stage input 25 % of 0..10000
@@ -398,10 +387,7 @@ TEST(PlantRawInputs, EmptyRangeGivesZeroAndRealModesGiveTheValue) {
     SimulatedInputs in;
     in.minY = in.maxY = 500;
     in.y3Mode = -720;
-    PlantSimulation sim;
-    sim.load(p, in);
-    sim.setPlantInput(12.5);
-    sim.step();
+    PlantSimulation sim = Ran(p, 12.5, 1, in);
     EXPECT_EQ(sim.firstInput().value, 0);
     EXPECT_TRUE(sim.thirdInput().real);
     EXPECT_DOUBLE_EQ(sim.thirdInput().value, 1250);

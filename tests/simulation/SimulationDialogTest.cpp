@@ -1,5 +1,5 @@
 // The simulation dialog's rules: the fields each plant type enables, the
-// button encodings, the refusal of bad fields, and the preview's response.
+// refusal of bad fields, and the preview's response.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -36,17 +36,6 @@ TEST(SimulationDialog, PlantTypeEnablesItsParametersAndTheDeadTime) {
         c.delay = true;
         EXPECT_EQ(FieldEnabled(F::DDelta, c), DeadTimeEnabled(r.type));
     }
-}
-
-TEST(SimulationDialog, ButtonsEncodeTheirPosition) {
-    for (int i = 0; i < 6; ++i) {
-        std::array<bool, 6> b{};
-        b[static_cast<std::size_t>(i)] = true;
-        EXPECT_EQ(PlantTypeFromButtons(b), i);
-    }
-    EXPECT_EQ(DisturbanceFromButtons(false, false), 0);
-    EXPECT_EQ(DisturbanceFromButtons(true, false), 1);
-    EXPECT_EQ(DisturbanceFromButtons(false, true), 2);
 }
 
 TEST(SimulationDialog, BadFieldsAreRefusedAndDisabledOnesKeepTheirValue) {

@@ -16,74 +16,24 @@ int FuzzText(const std::string& text) {
 }
 
 TEST(Fuzz, ProgramsOfRandomPieces) {
-    static const char* kPieces[] = {"P 0\n",
-                                    "E 0\n",
-                                    "P 60\n",
-                                    "E 60\n",
-                                    "P 62\n",
-                                    "E 62\n",
-                                    "P 41\n",
-                                    "E 41\n",
-                                    "#reg int a, b\n",
-                                    "#reg byte z[8]\n",
-                                    "#rem word r\n",
-                                    "#ifdef a\n",
-                                    "#ifndef q\n",
-                                    "#else\n",
-                                    "#endif\n",
-                                    "#if 1+2*3 == 7\n",
-                                    "#if __offset(z) > 3\n",
-                                    "#def K 12\n",
-                                    "#error w 'w'\n",
-                                    "#usi u = crc16\n",
-                                    "#def C usi u\n",
-                                    " LD 1\n",
-                                    " LD a\n",
-                                    " LD -70000\n",
-                                    " LDL 2.5\n",
-                                    " LD __indx(z)\n",
-                                    " WR a\n",
-                                    " WR z\n",
-                                    " WRC b\n",
-                                    " PUT r\n",
-                                    " EQ 3\n",
-                                    " ADD\n",
-                                    " DIV b\n",
-                                    " MOD 0\n",
-                                    " MUF\n",
-                                    " IFW\n",
-                                    " ROR 17\n",
-                                    " JMP l1\n",
-                                    " JMC l2\n",
-                                    " JMD l1\n",
-                                    "l1:\n",
-                                    "l2: LD 0\n",
-                                    " CAL s\n",
-                                    " CAD s\n",
-                                    "s: LD 2\n",
-                                    " RET\n",
-                                    " CRC\n",
-                                    " C\n",
-                                    " SRC byte z\n",
-                                    " MOV z\n",
-                                    " LD 4\n",
-                                    " CNV\n",
-                                    " PID\n",
-                                    " PIDA\n",
-                                    " POP\n",
-                                    " DUP\n",
-                                    " LD $FFFF\n",
-                                    " LD %R65535\n",
-                                    " WR %S1.0\n",
-                                    " LD a.15\n",
-                                    "junk ; comment\n",
-                                    "\t\t,\n"};
+    // Each piece is one line of a program.
+    static const char* kPieces[] = {"P 0", "E 0", "P 60", "E 60", "P 62", "E 62",
+                                    "P 41", "E 41", "#reg int a, b", "#reg byte z[8]", "#rem word r",
+                                    "#ifdef a", "#ifndef q", "#else", "#endif", "#if 1+2*3 == 7",
+                                    "#if __offset(z) > 3", "#def K 12", "#error w 'w'", "#usi u = crc16",
+                                    "#def C usi u", " LD 1", " LD a", " LD -70000", " LDL 2.5",
+                                    " LD __indx(z)", " WR a", " WR z", " WRC b", " PUT r", " EQ 3", " ADD",
+                                    " DIV b", " MOD 0", " MUF", " IFW", " ROR 17", " JMP l1", " JMC l2",
+                                    " JMD l1", "l1:", "l2: LD 0", " CAL s", " CAD s", "s: LD 2", " RET",
+                                    " CRC", " C", " SRC byte z", " MOV z", " LD 4", " CNV", " PID", " PIDA",
+                                    " POP", " DUP", " LD $FFFF", " LD %R65535", " WR %S1.0", " LD a.15",
+                                    "junk ; comment", "\t\t,"};
     std::mt19937 random(20261206);
     std::uniform_int_distribution<std::size_t> piece(0, std::size(kPieces) - 1);
     std::uniform_int_distribution<int> length(1, 40);
     for (int n = 0; n < 4000; ++n) {
         std::string text;
-        for (int i = length(random); i > 0; --i) text += kPieces[piece(random)];
+        for (int i = length(random); i > 0; --i) text += std::string(kPieces[piece(random)]) + "\n";
         ASSERT_EQ(FuzzText(text), 0) << text;
     }
 }

@@ -105,6 +105,23 @@ TEST_F(GeneratedEndToEnd, CascadePidReadsAndWritesTheGeneratedMembers) {
     EXPECT_EQ(plc.readInt16("Boiler_T2"), 2100);
 }
 
+// The mnemonic dialect's structure overlay: one read of the whole structure,
+// members reached with their "~" names, a write at the member's offset.
+TEST_F(GeneratedEndToEnd, MnemonicPidReadsAndWritesThroughItsStructure) {
+    RecordingView view;
+    OnlineExchange mixer(*fixture.session, "Mixer", &view);
+    mixer.KomunikaceButton1_Click();
+    ASSERT_TRUE(mixer.online());
+    EXPECT_EQ(mixer.item(ItemRole::PidBlock), (PlcItem{3, std::uint16_t(at("Mixer_struct")), 50, true}));
+    plc.writeInt16("Mixer_struct~MaxY", 10000);
+    loop.pass();
+    EXPECT_EQ(DecodeInt16(mixer.tpid() + tpid::MaxY), 10000);
+    mixer.markGw(1234);
+    const auto writes = writesOfOnePass();
+    ASSERT_EQ(writes.size(), 1u);
+    EXPECT_EQ(writes[0].items, Items{Item(at("Mixer_struct") + tpid::gW, Ints({1234}))});
+}
+
 TEST_F(GeneratedEndToEnd, PidmaWritesLandInItsStructureInBothDialects) {
     RecordingView dryerView, kilnView;
     OnlineExchange dryer(*fixture.session, "Dryer", &dryerView);

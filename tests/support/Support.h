@@ -12,6 +12,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/Toolkit.h"
@@ -43,6 +44,29 @@ private:
 inline std::string ReadBytes(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// How many entries a folder holds (a temporary file left behind counts too).
+inline int EntriesIn(const std::filesystem::path& dir) {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator(dir), {}));
+}
+
+// The lines starting with any of the prefixes, in order.
+inline std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines,
+                                                  std::initializer_list<std::string_view> prefixes) {
+    std::vector<std::string> out;
+    for (const auto& line : lines)
+        for (std::string_view prefix : prefixes)
+            if (line.starts_with(prefix)) out.push_back(line);
+    return out;
+}
+
+// The messages of a plug-in or comm log, without their time stamps.
+inline std::vector<std::string> LogMessages(const std::filesystem::path& log) {
+    std::ifstream in(log);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(line.rfind('\t') + 1));
+    return lines;
 }
 
 // Writes the bytes, creating the folders on the way.
