@@ -98,6 +98,7 @@ TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
 TEST_F(EndToEnd, MistakesGetAMessage) {
     EXPECT_EQ(run("help"), 0);
     EXPECT_NE(output.find("velmora-host register PATH"), std::string::npos);
+    EXPECT_NE(std::system(("'" + host.string() + "' help >/dev/full 2>/dev/null").c_str()), 0) << "full output";
     EXPECT_EQ(run("frobnicate"), 2);
     EXPECT_NE(output.find("unknown command frobnicate"), std::string::npos) << output;
     EXPECT_EQ(run("compile --project " + quoted(project)), 2);

@@ -85,6 +85,18 @@ TEST_F(HostIdeTest, RegisteredFilesJoinTheProjectsFileList) {
     EXPECT_EQ(ide.RemoveFile(0), S_OK);
     EXPECT_EQ(LoadProjectDescription(project)->files, std::vector<std::string>{"Velmora\\Boiler.orv"});
     EXPECT_EQ(ide.RemoveFile(5), E_INVALIDARG);
+
+    // A list that cannot be saved fails the call, and the compilation after it, naming the file.
+    std::string notes;
+    ide.trace = [&](const std::string& line) { notes += line + "\n"; };
+    std::filesystem::remove(project / "demo.oprj");
+    std::filesystem::create_directory(project / "demo.oprj");
+    EXPECT_EQ(ide.AddFile((dir + "Velmora/Kiln.orv").c_str(), 1, "", &handle), E_FAIL);
+    EXPECT_FALSE(ide.compile());
+    EXPECT_NE(notes.find("error: the project's file list was not saved: Cannot read the file " +
+                         (std::filesystem::absolute(project) / "demo.oprj (Is a directory)").string()),
+              std::string::npos)
+        << notes;
 }
 
 TEST_F(HostIdeTest, MenuItemsAreFoundOrMadeAndMovedWithinTheMenus) {
