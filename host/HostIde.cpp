@@ -800,7 +800,7 @@ HRESULT HostIde::TranslateSymbol(const char* name, char** address) {
         }
     }
     if (extraSymbols) {
-        if (auto text = extraSymbols(symbol)) return Give(*text, address);
+        if (auto text = extraSymbols(symbol); text && codegen::ParseOperand(*text)) return Give(*text, address);
     }
     return S_FALSE;
 }

@@ -56,11 +56,13 @@ TEST_F(HostIdeTest, AnswersVariablesOfTheOpenPlc) {
     EXPECT_EQ(ide.TranslateSymbol("Chiller_Valve", &text), S_FALSE) << "a variable of the other PLC";
     EXPECT_EQ(text, nullptr);
     ide.extraSymbols = [](std::string_view name) -> std::optional<std::string> {
-        if (name == "Boiler_struct") return "T_PID %R300";
+        if (name == "Boiler_struct") return "%R300";
+        if (name == "Boiler_typed") return "T_PID %R300";
         return std::nullopt;
     };
     EXPECT_EQ(ide.TranslateSymbol("Boiler_struct", &text), S_OK);
-    EXPECT_EQ(Take(text), "T_PID %R300");
+    EXPECT_EQ(Take(text), "%R300");
+    EXPECT_EQ(ide.TranslateSymbol("Boiler_typed", &text), S_FALSE) << "a text the operand parser cannot read";
 }
 
 TEST_F(HostIdeTest, RegisteredFilesJoinTheProjectsFileList) {
