@@ -51,5 +51,10 @@ int main(int argc, char** argv) {
         std::cerr << "velmora: " << e.what() << '\n';
         return 1;
     }
+    // A full or closed standard output must not pass for a printed result.
+    if (!(std::cout << std::flush)) {
+        std::cerr << "velmora: cannot write to the standard output\n";
+        return 1;
+    }
     return velmora::cli::ExitCode();
 }

@@ -76,6 +76,8 @@ int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         if (line.rfind("event failed", 0) == 0) {
             err << "velmora-host: " << line << "\n";
             eventFailed = true;
+        } else if (line.rfind("error: ", 0) == 0) {
+            err << "velmora-host: " << line.substr(7) << "\n";
         }
     };
     if (!ide.project().findPlc(plcName)) {

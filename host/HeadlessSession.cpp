@@ -73,7 +73,9 @@ private:
 HeadlessSession::HeadlessSession(const std::string& projectDir, std::ostream& err)
     : err_(err), ide_(projectDir) {
     ide_.trace = [this](const std::string& line) {
-        if (line.rfind("event failed", 0) == 0 ||
+        if (line.rfind("error: ", 0) == 0)
+            err_ << "velmora-host: " << line.substr(7) << "\n";
+        else if (line.rfind("event failed", 0) == 0 ||
             (line.rfind("soft PLC: ", 0) == 0 && line.find(" symbols of ") == std::string::npos &&
              line.find(" runs ") == std::string::npos))
             err_ << "velmora-host: " << line << "\n";
@@ -130,7 +132,7 @@ bool HeadlessSession::open(const std::string& plc, double cycleMs) {
     ide_.openPlc(plc);
     ide_.fillTree();
     ide_.loadDesktop();
-    ide_.compile();
+    if (!ide_.compile()) return false;  // the reason is already printed
     scheduleTimers();
     return true;
 }

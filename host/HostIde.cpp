@@ -226,11 +226,7 @@ public:
     explicit FileListHold(HostIde& ide) : ide_(ide) { ++ide_.fileListHolds_; }
     ~FileListHold() {
         if (--ide_.fileListHolds_ > 0) return;
-        try {
-            ide_.flushFileList();
-        } catch (const std::exception& e) {
-            ide_.note(std::string("project file list not saved: ") + e.what());
-        }
+        ide_.flushFileList();
     }
     FileListHold(const FileListHold&) = delete;
     FileListHold& operator=(const FileListHold&) = delete;
@@ -239,15 +235,22 @@ private:
     HostIde& ide_;
 };
 
-void HostIde::saveFileList() {
+bool HostIde::saveFileList() {
     fileListDirty_ = true;
-    if (fileListHolds_ == 0) flushFileList();
+    return fileListHolds_ > 0 || flushFileList();
 }
 
-void HostIde::flushFileList() {
-    if (!fileListDirty_) return;
+bool HostIde::flushFileList() {
+    if (!fileListDirty_) return true;
+    try {
+        SaveProjectFiles(project_);
+    } catch (const std::exception& e) {
+        // Still to be saved: a compilation that registered files fails while the project does not list them.
+        note(std::string("error: the project's file list was not saved: ") + e.what());
+        return false;
+    }
     fileListDirty_ = false;
-    SaveProjectFiles(project_);
+    return true;
 }
 
 bool HostIde::compile() {
@@ -258,8 +261,9 @@ bool HostIde::compile() {
         FileListHold hold(*this);
         raise<IYantCompilerEvents>([&](IYantCompilerEvents* s, DWORD) { return s->OnStartCompiling(&go); });
     }
+    const bool listSaved = !fileListDirty_;
     // The stand-in has no PLC compiler: compiling is checking that the listed files exist.
-    std::int32_t result = 0;
+    std::int32_t result = listSaved ? 0 : 1;
     if (go) {
         for (const auto& file : project_.files) {
             std::error_code ec;
@@ -271,7 +275,7 @@ bool HostIde::compile() {
     }
     if (go && symbolsChanged) symbolsChanged();
     raise<IYantCompilerEvents>([&](IYantCompilerEvents* s, DWORD) { return s->OnEndCompiling(result); });
-    return go != 0;
+    return go != 0 && listSaved;
 }
 
 void HostIde::loadDesktop() {
@@ -511,7 +515,7 @@ HRESULT HostIde::AddFile(const char* fullPath, std::int32_t kind, const char* te
                            [&](const std::string& f) { return EqualNoCase(f, name); });
     if (it == project_.files.end()) {
         project_.files.push_back(name);
-        saveFileList();
+        if (!saveFileList()) return E_FAIL;
         it = project_.files.end() - 1;
     }
     if (std::find(registered_.begin(), registered_.end(), *it) == registered_.end())
@@ -525,8 +529,7 @@ HRESULT HostIde::RemoveFile(std::int32_t listIndex) {
     if (listIndex < 0 || listIndex >= static_cast<std::int32_t>(project_.files.size())) return E_INVALIDARG;
     note("file removed " + project_.files[static_cast<std::size_t>(listIndex)]);
     project_.files.erase(project_.files.begin() + listIndex);
-    saveFileList();
-    return S_OK;
+    return saveFileList() ? S_OK : E_FAIL;
 }
 
 HRESULT HostIde::SetFileAttribute(std::int32_t handle, std::int32_t attribute, VARIANT_BOOL value) {
@@ -797,7 +800,7 @@ HRESULT HostIde::TranslateSymbol(const char* name, char** address) {
         }
     }
     if (extraSymbols) {
-        if (auto text = extraSymbols(symbol)) return Give(*text, address);
+        if (auto text = extraSymbols(symbol); text && codegen::ParseOperand(*text)) return Give(*text, address);
     }
     return S_FALSE;
 }

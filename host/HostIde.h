@@ -325,8 +325,8 @@ private:
     class FileListHold;
     int fileListHolds_ = 0;
     bool fileListDirty_ = false;
-    void saveFileList();
-    void flushFileList();
+    bool saveFileList();  // false when it was due now and failed
+    bool flushFileList();
     std::vector<CommLoopCallbackFunction> callbacks_;
     PlcRequestFunction request_ = nullptr;
 };

@@ -254,6 +254,9 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
         << soft.plc().symbols().size() << " symbols from " << soft.loadedFiles().size() << " declaration files\n";
     int result = 0;
     for (const auto& d : soft.diagnostics()) err << "velmora-host: " << d.format() << "\n";
+    // The view still shows what a halted PLC gives, but the run is no success.
+    const bool programReady = session.programReady();
+    if (!programReady) err << "velmora-host: the program of " << plcName << " did not compile\n";
     for (const auto& preset : presets)
         if (!AssignSymbol(soft.plc(), preset, "--set", err)) result = 1;
     // The view's recording, kept even when the view closes before the end.
@@ -285,7 +288,7 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (const auto& fault = soft.engine().fault())
             err << "velmora-host: PLC error: " << fault->text << " at " << fault->position << "\n";
     }
-    if (session.stopMessageShown()) result = 1;
+    if (session.stopMessageShown() || !programReady) result = 1;
     return result;
 }
 

@@ -15,5 +15,11 @@ int main(int argc, char** argv) {
         if (!args.empty() && args.front() == "window") args.erase(args.begin());
         return velmora::host::RunMainWindow(argc, argv, args);
     }
-    return velmora::host::RunCommand(args, std::cout, std::cerr);
+    const int status = velmora::host::RunCommand(args, std::cout, std::cerr);
+    // A full or closed standard output must not pass for a printed result.
+    if (!(std::cout << std::flush)) {
+        std::cerr << "velmora-host: cannot write to the standard output\n";
+        return status ? status : 1;
+    }
+    return status;
 }

@@ -809,7 +809,8 @@ private:
             }
             o.size = size;
         }
-        if (o.area < 0 || o.area >= kAreaCount || o.value < 0 || o.value + o.size > kAreaSize) {
+        if (o.area < 0 || o.area >= kAreaCount || o.value < 0 ||
+            static_cast<std::int64_t>(o.value) + o.size > kAreaSize) {
             errorAt(l, "operand " + text + " lies outside its memory area");
             return std::nullopt;
         }

@@ -50,6 +50,7 @@ TEST_F(CommandLineTest, TextPrintsOneTextAndANewline) {
     EXPECT_EQ(Velmora("text 2038 --lang enu").out, "Warning\n");
     EXPECT_EQ(Velmora("text 3019 --lang RUS").status, 0);
     EXPECT_NE(Velmora("text 3019 --lang deu").status, 0);
+    EXPECT_EQ(Velmora("text 3019 >/dev/full").status, 1) << "a full standard output";
 }
 
 }  // namespace

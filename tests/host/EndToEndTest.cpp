@@ -94,6 +94,7 @@ TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
 TEST_F(EndToEnd, MistakesGetAMessage) {
     EXPECT_EQ(run("help"), 0);
     EXPECT_NE(output.find("velmora-host register PATH"), std::string::npos);
+    EXPECT_NE(std::system(("'" + host.string() + "' help >/dev/full 2>/dev/null").c_str()), 0) << "full output";
     EXPECT_EQ(run("frobnicate"), 2);
     EXPECT_NE(output.find("unknown command frobnicate"), std::string::npos) << output;
     EXPECT_EQ(run("compile --project " + quoted(project)), 2);
@@ -115,6 +116,11 @@ TEST_F(EndToEnd, MistakesGetAMessage) {
     EXPECT_EQ(run("compile --project " + quoted(project) + " --plc PLC1"), 1);
     EXPECT_NE(output.find("Missing.Plugin: "), std::string::npos) << output;
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
+
+    // A program the soft PLC cannot compile: the view is shown, the status says it failed.
+    std::ofstream(project / "main.orv", std::ios::app) << "P 0\n LD 99999999999\nE 0\n";
+    EXPECT_EQ(run("online --project " + quoted(project) + " --plc PLC1 --controller Boiler --passes 1"), 1);
+    EXPECT_NE(output.find("main.orv(5): error: unknown operand 99999999999"), std::string::npos) << output;
 }
 
 // Every controller of the demo goes online on the soft PLC (a BOOL variable

@@ -56,11 +56,13 @@ TEST_F(HostIdeTest, AnswersVariablesOfTheOpenPlc) {
     EXPECT_EQ(ide.TranslateSymbol("Chiller_Valve", &text), S_FALSE) << "a variable of the other PLC";
     EXPECT_EQ(text, nullptr);
     ide.extraSymbols = [](std::string_view name) -> std::optional<std::string> {
-        if (name == "Boiler_struct") return "T_PID %R300";
+        if (name == "Boiler_struct") return "%R300";
+        if (name == "Boiler_typed") return "T_PID %R300";
         return std::nullopt;
     };
     EXPECT_EQ(ide.TranslateSymbol("Boiler_struct", &text), S_OK);
-    EXPECT_EQ(Take(text), "T_PID %R300");
+    EXPECT_EQ(Take(text), "%R300");
+    EXPECT_EQ(ide.TranslateSymbol("Boiler_typed", &text), S_FALSE) << "a text the operand parser cannot read";
 }
 
 TEST_F(HostIdeTest, RegisteredFilesJoinTheProjectsFileList) {
@@ -85,6 +87,18 @@ TEST_F(HostIdeTest, RegisteredFilesJoinTheProjectsFileList) {
     EXPECT_EQ(ide.RemoveFile(0), S_OK);
     EXPECT_EQ(LoadProjectDescription(project)->files, std::vector<std::string>{"Velmora\\Boiler.orv"});
     EXPECT_EQ(ide.RemoveFile(5), E_INVALIDARG);
+
+    // A list that cannot be saved fails the call, and the compilation after it, naming the file.
+    std::string notes;
+    ide.trace = [&](const std::string& line) { notes += line + "\n"; };
+    std::filesystem::remove(project / "demo.oprj");
+    std::filesystem::create_directory(project / "demo.oprj");
+    EXPECT_EQ(ide.AddFile((dir + "Velmora/Kiln.orv").c_str(), 1, "", &handle), E_FAIL);
+    EXPECT_FALSE(ide.compile());
+    EXPECT_NE(notes.find("error: the project's file list was not saved: Cannot read the file " +
+                         (std::filesystem::absolute(project) / "demo.oprj (Is a directory)").string()),
+              std::string::npos)
+        << notes;
 }
 
 TEST_F(HostIdeTest, MenuItemsAreFoundOrMadeAndMovedWithinTheMenus) {

@@ -88,7 +88,7 @@ TEST_F(GoingOnline, AChangedProgramOrNoPlcIsSaidAndTheViewStaysOffline) {
 TEST_F(GoingOnline, MissingStructureMemberIsCountedAndNamedOnce) {
     addPid(Pid("R1"), 100);
     symbols.erase("R1_Ti");
-    symbols.erase("R1_Td");
+    symbols["R1_Td"] = "%RL2147483647";  // an address no request can carry counts as missing
     r1 = online("R1", &view);
     EXPECT_FALSE(r1->online());
     EXPECT_EQ(r1->missingSymbols(), 2);

@@ -65,6 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "t.orv(5): error: recursive CAL"},
         Refused{"calls too deep", CallChain(17), "error: CAL nesting deeper than 16 levels"},
         Refused{"unknown operand", "P 0\n LD nothing\nE 0\n", "t.orv(2): error: unknown operand nothing"},
+        Refused{"operand at the end of the int range", "P 0\n LD %RL2147483647\nE 0\n",
+                "t.orv(2): error: operand %RL2147483647 lies outside its memory area"},
         Refused{"outside a process", "LD 1\n", "t.orv(1): error: instruction outside a process"},
         Refused{"unclosed process", "P 0\n LD 1\n", "has no E 0"},
         Refused{"#error e", "#error e 'Variable missing'\nP 0\nE 0\n", "t.orv(1): error: Variable missing"},
