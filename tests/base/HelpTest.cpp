@@ -28,12 +28,10 @@ protected:
 };
 
 TEST_F(HelpTest, PathFollowsTheFolderCodesOfTheHelpNumbering) {
-    EXPECT_EQ(HelpPath("C:\\OEM", 1, "Velmora", false), "C:\\OEM\\HELP\\ENU_Velmora.chm");
+    for (const auto& [language, folder] : {std::pair{1, "ENU"}, {2, "RUS"}, {3, "PLK"}, {4, "DEU"}, {7, "ENU"}})
+        EXPECT_EQ(HelpPath("C:\\OEM", language, "Velmora", false),
+                  "C:\\OEM\\HELP\\" + std::string(folder) + "_Velmora.chm") << language;
     EXPECT_EQ(HelpPath("C:\\OEM", 0, "Velmora.hlp", false), "C:\\OEM\\HELP\\CSY_Velmora.chm");
-    EXPECT_EQ(HelpPath("C:\\OEM", 2, "Velmora", false), "C:\\OEM\\HELP\\RUS_Velmora.chm");
-    EXPECT_EQ(HelpPath("C:\\OEM", 3, "Velmora", false), "C:\\OEM\\HELP\\PLK_Velmora.chm");
-    EXPECT_EQ(HelpPath("C:\\OEM", 4, "Velmora", false), "C:\\OEM\\HELP\\DEU_Velmora.chm");
-    EXPECT_EQ(HelpPath("C:\\OEM", 7, "Velmora", false), "C:\\OEM\\HELP\\ENU_Velmora.chm");
     EXPECT_EQ(HelpPath("C:\\OEM", 255, "Velmora.hlp", true), "Velmora.hlp");
     // The extension of the whole path is replaced, as a file name with dots shows.
     EXPECT_EQ(HelpPath("C:\\OEM", 1, "My.Help.hlp", false), "C:\\OEM\\HELP\\ENU_My.chm");

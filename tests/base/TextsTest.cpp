@@ -134,14 +134,11 @@ TEST(Texts, WithoutATableEveryTextIsResourceErrorAndLanguageChoiceIsIgnored) {
 }
 
 TEST(Texts, HostLanguageCodes) {
-    EXPECT_EQ(LanguageFromHostCode(0x405), 0);
-    EXPECT_EQ(LanguageFromHostCode(0x407), 4);
-    EXPECT_EQ(LanguageFromHostCode(0x409), 1);
-    EXPECT_EQ(LanguageFromHostCode(0), 1);
-    EXPECT_EQ(TextTableName(0), "Regulatory_CSY");
-    EXPECT_EQ(TextTableName(1), "Regulatory_ENU");
-    EXPECT_EQ(TextTableName(3), "Regulatory_ENU");
-    EXPECT_EQ(TextTableName(4), "Regulatory_RUS");
+    for (const auto& [code, language] : {std::pair{0x405, 0}, {0x407, 4}, {0x409, 1}, {0, 1}})
+        EXPECT_EQ(LanguageFromHostCode(code), language) << code;
+    for (const auto& [language, table] :
+         {std::pair{0, "Regulatory_CSY"}, {1, "Regulatory_ENU"}, {3, "Regulatory_ENU"}, {4, "Regulatory_RUS"}})
+        EXPECT_EQ(TextTableName(language), table) << language;
 }
 
 // The embedded tables hold exactly what their sources say.
@@ -182,44 +179,32 @@ TEST(Texts, EmbeddedTablesMatchTheirSources) {
 TEST(TextTable, DamagedLayoutsAreRejected) {
     const Bytes good = MakeTable({{10, u"ab"}, {20, u"cde"}});
     ASSERT_TRUE(TextTable::Parse(good));
-    std::string why;
-    auto rejected = [&](Bytes b) { return TextTable::Parse(b, &why) == nullptr; };
-
-    EXPECT_TRUE(rejected({}));
-    EXPECT_TRUE(rejected(Bytes(good.begin(), good.begin() + 7)));
-    Bytes b = good;
-    b[3] = '1';
-    EXPECT_TRUE(rejected(b)) << "magic";
-    b = good;
-    Put32(b, 4, 3);
-    EXPECT_TRUE(rejected(b)) << "count beyond the buffer";
-    b = good;
-    Put32(b, 4, 0xFFFFFFFF);
-    EXPECT_TRUE(rejected(b)) << "count that overflows 32 bits";
-    b = good;
-    Put32(b, 8 + 12 + 4, 0xFFFFFFF0);
-    Put32(b, 8 + 12 + 8, 0x10);
-    EXPECT_TRUE(rejected(b)) << "offset and length that wrap around";
-    b = good;
-    Put32(b, 8 + 12 + 8, 0x80000001);
-    EXPECT_TRUE(rejected(b)) << "length whose byte count overflows";
-    b = good;
-    Put32(b, 8 + 12 + 8, 4);
-    EXPECT_TRUE(rejected(b)) << "text runs past the end: " << why;
-    b = good;
-    Put32(b, 8 + 4, 4);
-    EXPECT_TRUE(rejected(b)) << "text inside the directory";
-    b = good;
-    Put32(b, 8, 20);
-    EXPECT_TRUE(rejected(b)) << "duplicate id";
-    b = good;
-    Put32(b, 8, 30);
-    EXPECT_TRUE(rejected(b)) << "ids not ascending";
-    // The last text may end exactly at the end of the buffer; an empty text may sit there too.
-    b = good;
-    Put32(b, 8 + 12 + 4, static_cast<std::uint32_t>(b.size()));
-    Put32(b, 8 + 12 + 8, 0);
-    EXPECT_TRUE(TextTable::Parse(b));
+    EXPECT_FALSE(TextTable::Parse(Bytes{}));
+    EXPECT_FALSE(TextTable::Parse(Bytes(good.begin(), good.begin() + 7)));
+    // Each damage is a few 32-bit words put into the good table.
+    const struct {
+        const char* what;
+        std::vector<std::pair<std::size_t, std::uint32_t>> words;
+        bool accepted = false;
+    } cases[] = {
+        {"magic", {{0, 0x31525453}}},
+        {"count beyond the buffer", {{4, 3}}},
+        {"count that overflows 32 bits", {{4, 0xFFFFFFFF}}},
+        {"offset and length that wrap around", {{8 + 12 + 4, 0xFFFFFFF0}, {8 + 12 + 8, 0x10}}},
+        {"length whose byte count overflows", {{8 + 12 + 8, 0x80000001}}},
+        {"text runs past the end", {{8 + 12 + 8, 4}}},
+        {"text inside the directory", {{8 + 4, 4}}},
+        {"duplicate id", {{8, 20}}},
+        {"ids not ascending", {{8, 30}}},
+        // The last text may end exactly at the end of the buffer; an empty text may sit there too.
+        {"empty text at the end", {{8 + 12 + 4, static_cast<std::uint32_t>(good.size())}, {8 + 12 + 8, 0}}, true},
+    };
+    for (const auto& c : cases) {
+        Bytes b = good;
+        for (const auto& [at, v] : c.words) Put32(b, at, v);
+        std::string why;
+        EXPECT_EQ(TextTable::Parse(b, &why) != nullptr, c.accepted) << c.what << ": " << why;
+    }
 
     Texts texts;
     EXPECT_FALSE(texts.loadBytes(Bytes(good.begin(), good.end() - 1)));

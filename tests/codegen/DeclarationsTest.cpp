@@ -12,12 +12,6 @@ using testing::IndexOf;
 
 class PidIec : public GeneratorTest {};
 
-TEST_F(PidIec, RemanentOffDropsTheRetainBlock) {
-    auto d = declarations("Boiler", {{"HeaderInST", "1"}, {"Remanent", "0"}});
-    EXPECT_FALSE(Contains(d, "VAR_GLOBAL RETAIN"));
-    EXPECT_EQ(CountContaining(d, "_rem"), 0);
-}
-
 TEST_F(PidIec, UnplacedGroupsAndRetainedInputs) {
     auto d = declarations(
         "Boiler",
@@ -87,10 +81,14 @@ TEST_F(PidMnemonic, SignalSectionsAndTitles) {
     EXPECT_EQ(CountContaining(filtered, ";-----Y2 Conversion ---- Parameters"), 2);
 }
 
+// Remanent off: no retained block in either dialect, no warm restart.
 TEST_F(PidMnemonic, RemanentOffHasNoRetainedRegistersNorWarmRestart) {
     auto d = declarations("Mixer", {{"Remanent", "0"}, {"Y1Filtr", "1"}});
     EXPECT_EQ(CountContaining(d, "#rem"), 0);
     EXPECT_EQ(CountContaining(d, "#useoption"), 0);
+    auto iec = declarations("Boiler", {{"HeaderInST", "1"}, {"Remanent", "0"}});
+    EXPECT_FALSE(Contains(iec, "VAR_GLOBAL RETAIN"));
+    EXPECT_EQ(CountContaining(iec, "_rem"), 0);
 }
 
 class PidmaDeclarations : public GeneratorTest {};

@@ -179,31 +179,26 @@ TEST(ControllerKeyTable, EntriesAreConsistent) {
     EXPECT_EQ(FindControllerKey("pbnd", ControllerKind::Pidma), nullptr);
 }
 
-TEST(ScaledIntegers, PidParametersAddHalfBeforeTruncating) {
-    EXPECT_EQ(ScaledToStored("99,96", 10, Rounding::AddHalf), 1000);
-    EXPECT_EQ(ScaledToStored("99.94", 10, Rounding::AddHalf), 999);
-    EXPECT_EQ(ScaledToStored("100.0", 10, Rounding::AddHalf), 1000);
-    EXPECT_EQ(ScaledToStored("12.34", 100, Rounding::AddHalf), 1234);
-    EXPECT_EQ(ScaledToStored("0,29", 100, Rounding::AddHalf), 29);  // 28.999... in binary
-    // Toward zero after the 0.5 is added, also for negative values.
-    EXPECT_EQ(ScaledToStored("-12.34", 100, Rounding::AddHalf), -1233);
-}
-
-TEST(ScaledIntegers, OutputAndStartPagesTruncate) {
-    EXPECT_EQ(ScaledToStored("99.96", 10, Rounding::Truncate), 999);
-    EXPECT_EQ(ScaledToStored("50", 100, Rounding::Truncate), 5000);
-    // 0.29 × 100 is 28.999... in binary: truncation without the 0.5 keeps that.
-    EXPECT_EQ(ScaledToStored("0.29", 100, Rounding::Truncate), 28);
-    EXPECT_EQ(ScaledToStored("0,64", 3.125, Rounding::Truncate), 2);
-    EXPECT_EQ(ScaledToStored("2.24", 3.125, Rounding::Truncate), 7);
-    EXPECT_EQ(ScaledToStored(-0.999, 100, Rounding::Truncate), -99);
-}
-
-TEST(ScaledIntegers, OutOfRangeValuesAreClampedAndReadBackDivides) {
-    EXPECT_EQ(ScaledToStored(1e12, 100, Rounding::AddHalf), INT_MAX);
-    EXPECT_EQ(ScaledToStored(-1e12, 100, Rounding::Truncate), INT_MIN);
-    EXPECT_EQ(ScaledToStored(std::nan(""), 100, Rounding::AddHalf), 0);
-    EXPECT_EQ(ScaledToStored("no number", 10, Rounding::AddHalf), 0);
+// The PID parameter page adds 0.5 before truncating toward zero (also for
+// negative values); the output and start pages truncate; beyond INT, clamped.
+TEST(ScaledIntegers, RoundedOrTruncatedAndClamped) {
+    const auto half = Rounding::AddHalf, truncate = Rounding::Truncate;
+    const struct {
+        const char* text;
+        double scale;
+        Rounding rounding;
+        int stored;
+    } rows[] = {
+        {"99,96", 10, half, 1000},    {"99.94", 10, half, 999},      {"100.0", 10, half, 1000},
+        {"12.34", 100, half, 1234},   {"0,29", 100, half, 29},       {"-12.34", 100, half, -1233},
+        {"99.96", 10, truncate, 999}, {"50", 100, truncate, 5000},   {"0.29", 100, truncate, 28},
+        {"0,64", 3.125, truncate, 2}, {"2.24", 3.125, truncate, 7},  {"no number", 10, half, 0},
+    };  // 0.29 x 100 is 28.999... in binary
+    for (const auto& r : rows) EXPECT_EQ(ScaledToStored(r.text, r.scale, r.rounding), r.stored) << r.text;
+    EXPECT_EQ(ScaledToStored(-0.999, 100, truncate), -99);
+    EXPECT_EQ(ScaledToStored(1e12, 100, half), INT_MAX);
+    EXPECT_EQ(ScaledToStored(-1e12, 100, truncate), INT_MIN);
+    EXPECT_EQ(ScaledToStored(std::nan(""), 100, half), 0);
     EXPECT_DOUBLE_EQ(StoredToShown(1234, 100), 12.34);
     EXPECT_DOUBLE_EQ(StoredToShown(1000, 10), 100.0);
 }

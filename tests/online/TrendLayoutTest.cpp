@@ -1,6 +1,8 @@
 // The graph's settings in the controller file and the axis layout operations.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/Support.h"
 #include "base/IniFile.h"
 #include "online/TrendSettings.h"
@@ -36,13 +38,9 @@ TEST(TrendSettingsDefaults, TableOfTheSixChannels) {
     };
     for (int i = 0; i < kTrendChannels; ++i) {
         const TrendChannel& c = pid.channels[i];
-        EXPECT_EQ(c.colour, expected[i].colour) << i;
-        EXPECT_EQ(c.min, expected[i].min) << i;
-        EXPECT_EQ(c.max, expected[i].max) << i;
-        EXPECT_EQ(c.bandFrom, expected[i].from) << i;
-        EXPECT_EQ(c.bandTo, expected[i].to) << i;
-        EXPECT_EQ(c.sameAs, expected[i].sameAs) << i;
-        EXPECT_EQ(c.order, expected[i].order) << i;
+        const auto& e = expected[i];
+        EXPECT_EQ(std::tuple(c.colour, c.min, c.max, c.bandFrom, c.bandTo, c.sameAs, c.order),
+                  std::tuple(e.colour, e.min, e.max, e.from, e.to, e.sameAs, e.order)) << i;
         EXPECT_TRUE(c.visible && c.grid && !c.points) << i;
         EXPECT_EQ(c.pointSize, 4);
         EXPECT_EQ(c.gridStep, 10);

@@ -8,7 +8,6 @@
 #include "report/ReportLines.h"
 #include "support/Support.h"
 
-#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -30,7 +29,6 @@ protected:
     void SetUp() override {
         if (!std::filesystem::exists(std::string(VELMORA_BIN_DIR) + "/velmora"))
             GTEST_SKIP() << "the velmora command is not built";
-        project_ = std::filesystem::temp_directory_path() / ("velmora-reportcmd-" + std::to_string(getpid()));
         std::filesystem::create_directories(project_ / "Velmora");
         std::ofstream(project_ / "demo.oprj") << "[Project]\nGroup=Plant.opgr\nName=Demo\nAction=Heating\n"
                                                  "Programmer=J. Novak\nCompany=Works\nCopyright=(c) 2026\n"
@@ -39,11 +37,9 @@ protected:
             << "[Regulator Boiler]\r\nName=Boiler\r\nPBnd=250\r\n[Regulator "
                "Tank]\r\nName=Tank\r\nType=PIDA\r\n";
     }
-    void TearDown() override {
-        if (!project_.empty()) std::filesystem::remove_all(project_);
-    }
 
-    std::filesystem::path project_;
+    velmora::testing::TempDir dir_;
+    const std::filesystem::path project_ = dir_.path();
 };
 
 TEST_F(ReportCommand, StdoutAndFileHoldTheReport) {

@@ -2,7 +2,6 @@
 // OK writes, a bad field refused with nothing written, and the "..." button.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -11,16 +10,12 @@
 #include "base/IniFile.h"
 #include "simulation/FormSim1.h"
 #include "support/Support.h"
+#include "support/UiApp.h"
 
 namespace velmora {
 namespace {
 
-int argc = 1;
-char arg0[] = "test";
-char* argv[] = {arg0, nullptr};
-
-struct FormSim1Ui : ::testing::Test {
-    QApplication app{argc, argv};
+struct FormSim1Ui : velmora::testing::WithUiApp, ::testing::Test {
     velmora::testing::TempDir dir;
     velmora::testing::ScriptedMessages messages;
     std::filesystem::path path = dir / "PLC1.rglx";

@@ -143,8 +143,7 @@ TEST(PlantDeadTime, InputChangeTravelsThroughTheRing) {
     PlantSettings p = Active(kPlantFirstOrder);
     p.tau1 = 0;  // the output follows the delayed input at once
     p.delay = true, p.dDelta = 5;
-    PlantSimulation sim;
-    sim.load(p);
+    PlantSimulation sim = Ran(p, 0, 0);
     std::vector<double> y;
     for (double u : {10, 20, 30, 40, 50, 60, 70, 80}) {
         sim.setPlantInput(u);
@@ -157,9 +156,7 @@ TEST(PlantDeadTime, InputChangeTravelsThroughTheRing) {
 TEST(PlantIntegratingStage, RisesByStepOverTimeConstantUntilUpperLimit) {
     PlantSettings p = Active(kPlantNone);
     p.astat = true, p.tauA = 20, p.maxSU = 1;
-    PlantSimulation sim;
-    sim.load(p);
-    sim.setPlantInput(10);
+    PlantSimulation sim = Ran(p, 10, 0);
     for (int n = 1; n <= 30; ++n) {
         sim.step();
         EXPECT_NEAR(sim.stageInput(), std::min(0.05 * n, 1.0), 1e-12) << n;
@@ -182,8 +179,7 @@ TEST(PlantIntegratingStage, FallsToLowerLimitAndFeedsThePlant) {
 TEST(PlantIntegratingStage, ZeroTimeConstantWithoutInputHoldsTheStage) {
     PlantSettings p = Active(kPlantFirstOrder);
     p.astat = true, p.tauA = 0, p.y0 = 20;
-    PlantSimulation sim;
-    sim.load(p);
+    PlantSimulation sim = Ran(p, 0, 0);
     sim.step();
     EXPECT_EQ(sim.stageInput(), 20);
     sim.setPlantInput(1);
@@ -221,9 +217,7 @@ TEST(PlantClamps, DegenerateConstantsGiveZeroNotNaN) {
 TEST(PlantDisturbance, AddedToOutputNotToState) {
     PlantSettings p = Active(kPlantFirstOrder);
     p.addOut = kDisturbanceWord;
-    PlantSimulation sim;
-    sim.load(p);
-    sim.setPlantInput(100);
+    PlantSimulation sim = Ran(p, 100, 0);
     sim.setDisturbanceReading({2550, 99.f});
     sim.step();
     EXPECT_NEAR(sim.output(), 100 * (1 - std::exp(-0.01)), 1e-12);
@@ -234,8 +228,7 @@ TEST(PlantDisturbance, SourceSelectsReadingAndIsClampedToPercent) {
     const auto disturbance = [](int source, DisturbanceReading reading) {
         PlantSettings p = Active(kPlantNone);
         p.addOut = source;
-        PlantSimulation sim;
-        sim.load(p);
+        PlantSimulation sim = Ran(p, 0, 0);
         sim.setDisturbanceReading(reading);
         sim.step();
         return sim.simulatedOutput();
@@ -253,9 +246,7 @@ TEST(PlantDisturbance, SourceSelectsReadingAndIsClampedToPercent) {
 TEST(PlantActivity, InactiveStepOnlyRaisesNewValue) {
     PlantSettings p = Active(kPlantFirstOrder);
     p.simulation = false, p.y0 = 12;
-    PlantSimulation sim;
-    sim.load(p);
-    sim.setPlantInput(100);
+    PlantSimulation sim = Ran(p, 100, 0);
     EXPECT_FALSE(sim.newValue());
     sim.step();
     EXPECT_TRUE(sim.newValue());
@@ -272,8 +263,7 @@ TEST(PlantActivity, InactiveStepOnlyRaisesNewValue) {
 TEST(PlantCoefficients, RecomputedWhenSettingsAreReloaded) {
     PlantSettings p = Active(kPlantSecondOrder);
     p.tau1 = 10, p.tau2 = 5;
-    PlantSimulation sim;
-    sim.load(p);
+    PlantSimulation sim = Ran(p, 0, 0);
     for (int n = 0; n < 20; ++n) sim.step();
     EXPECT_FALSE(sim.coefficientsDirty());
 
@@ -287,8 +277,7 @@ TEST(PlantCoefficients, RecomputedWhenSettingsAreReloaded) {
         ASSERT_NEAR(sim.simulatedOutput(), 50 * (1 - (1 + t / 2) * std::exp(-t / 2)), 1e-9) << n;
     }
 
-    PlantSimulation other;
-    other.load(p);
+    PlantSimulation other = Ran(p, 0, 0);
     for (int n = 0; n < 5; ++n) other.step();
     p.plantType = kPlantSecondOrderOscillating;  // same section, other type
     other.load(p);
@@ -347,8 +336,7 @@ TEST(PlantLoad, ReloadResetsStateButKeepsSecondStageMemory) {
         EXPECT_EQ(sim.firstStage(), 40);
         EXPECT_FALSE(sim.hasStepped());
         EXPECT_TRUE(sim.coefficientsDirty());
-        PlantSimulation fresh;
-        fresh.load(p);
+        PlantSimulation fresh = Ran(p, 0, 0);
         sim.setPlantInput(40);
         fresh.setPlantInput(40);
         sim.step();
@@ -412,11 +400,8 @@ TEST(PlantInputOfIntegerController, AnalogOrThreeStage) {
 }
 
 TEST(PlantExchangePeriod, TimerIntervalFollowsSimT) {
-    EXPECT_EQ(CommTimerInterval(1), 125);
-    EXPECT_EQ(CommTimerInterval(2), 250);
-    EXPECT_EQ(CommTimerInterval(0.5), 63);
-    EXPECT_EQ(CommTimerInterval(0), 1);
-    EXPECT_EQ(CommTimerInterval(-3), 1);
+    for (const auto& [simT, ms] : {std::pair{1.0, 125}, {2.0, 250}, {0.5, 63}, {0.0, 1}, {-3.0, 1}})
+        EXPECT_EQ(CommTimerInterval(simT), ms) << simT;
 }
 
 }  // namespace

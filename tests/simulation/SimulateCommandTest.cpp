@@ -3,7 +3,6 @@
 
 #include "support/Support.h"
 
-#include <unistd.h>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -33,7 +32,6 @@ protected:
     void SetUp() override {
         if (!std::filesystem::exists(std::string(VELMORA_BIN_DIR) + "/velmora"))
             GTEST_SKIP() << "the velmora command is not built";
-        project_ = std::filesystem::temp_directory_path() / ("velmora-simcmd-" + std::to_string(getpid()));
         std::filesystem::create_directories(project_ / "Velmora");
         std::ofstream(project_ / "demo.oprj") << "[Project]\nGroup=Plant.opgr\n[PLC PLC1]\nType=0\n";
         std::ofstream(project_ / "Velmora" / "PLC1.rglx", std::ios::binary)
@@ -43,12 +41,10 @@ protected:
                "[Regulator Kiln]\r\nName=Kiln\r\nType=PID\r\nTypSoustavy=2\r\ny0=40\r\nys=10\r\n"
                "Y1CNVMode=2031\r\nMinY=1500\r\nMaxY=2300\r\nY3CNVMode=-711\r\n";
     }
-    void TearDown() override {
-        if (!project_.empty()) std::filesystem::remove_all(project_);
-    }
     std::string Project() const { return "--project " + project_.string() + " --plc PLC1 "; }
 
-    std::filesystem::path project_;
+    velmora::testing::TempDir dir_;
+    const std::filesystem::path project_ = dir_.path();
 };
 
 TEST_F(CommandLine, SimulatePrintsOneRowPerStep) {

@@ -24,22 +24,11 @@ TEST_F(SimulationSettingsFile, DecimalTextsAsTyped) {
         "SimT=2\ny0=12,5\nys=3\nAstat=1\nSimulation=1\nDelay=1\nDDelta=4\nTypSoustavy=5\nAddOut=2\n"
         "AddOutName=Dist_R\n");
     IniFile file(path_);
-    const PlantSettings p = ReadPlantSettings(file, "regulator r1");
-    EXPECT_EQ(p.su, 2.5);
-    EXPECT_EQ(p.su2, 0.75);
-    EXPECT_EQ(p.tau1, 12.25);
-    EXPECT_EQ(p.tau2, 5);
-    EXPECT_EQ(p.delta, 0.3);
-    EXPECT_EQ(p.omega, 1.2);
-    EXPECT_EQ(p.maxSU, 90.5);
-    EXPECT_EQ(p.minSU, -10);
-    EXPECT_EQ(p.simT, 2);
-    EXPECT_EQ(p.y0, 12.5);
-    EXPECT_TRUE(p.astat && p.simulation && p.delay);
-    EXPECT_EQ(p.dDelta, 4);
-    EXPECT_EQ(p.plantType, kPlantThirdOrderOscillating);
-    EXPECT_EQ(p.addOut, kDisturbanceReal);
-    EXPECT_EQ(p.addOutName, "Dist_R");
+    PlantSettings e;  // Tau2 and Tau3 absent: their defaults
+    e.su = 2.5, e.su2 = 0.75, e.tau1 = 12.25, e.delta = 0.3, e.omega = 1.2, e.tauA = 15, e.minSU = -10;
+    e.maxSU = 90.5, e.simT = 2, e.y0 = 12.5, e.ys = 3, e.astat = e.simulation = e.delay = true, e.dDelta = 4;
+    e.plantType = kPlantThirdOrderOscillating, e.addOut = kDisturbanceReal, e.addOutName = "Dist_R";
+    EXPECT_EQ(ReadPlantSettings(file, "regulator r1"), e);
 }
 
 // The floating-point controller has the same plant keys; missing keys give the online view's defaults.
@@ -96,15 +85,9 @@ TEST_F(SimulationSettingsFile, InputsOfTheController) {
         "R1]\nType=PID\nY1CNVMode=1231\nY3CNVMode=-720\nMinY=-1000\nMaxY=2600\nY3x1=100\nY3x2=900\n"
         "[Regulator R2]\nType=PIDA\n");
     IniFile file(path_);
-    const SimulatedInputs in = ReadSimulatedInputs(file, "Regulator R1", 3);
-    EXPECT_TRUE(in.pidController);
-    EXPECT_EQ(in.y1Mode, 1231);
-    EXPECT_EQ(in.y3Mode, -720);
-    EXPECT_EQ(in.minY, -1000);
-    EXPECT_EQ(in.maxY, 2600);
-    EXPECT_EQ(in.y3x1, 100);
-    EXPECT_EQ(in.y3x2, 900);
-    EXPECT_EQ(in.plcTypeIndex, 3);
+    SimulatedInputs e;
+    e.y1Mode = 1231, e.y3Mode = -720, e.minY = -1000, e.maxY = 2600, e.y3x1 = 100, e.y3x2 = 900, e.plcTypeIndex = 3;
+    EXPECT_EQ(ReadSimulatedInputs(file, "Regulator R1", 3), e);
     EXPECT_FALSE(ReadSimulatedInputs(file, "Regulator R2", 0).pidController);
     const SimulatedInputs defaults = ReadSimulatedInputs(file, "Regulator R3", 0);
     EXPECT_EQ(defaults, SimulatedInputs{});

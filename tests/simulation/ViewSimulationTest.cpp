@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 #include "base/IniFile.h"
 #include "online/OnlineExchange.h"
+#include "online/PlcItem.h"
 #include "plugin/ViewSimulationLink.h"
 #include "simulation/ViewSimulation.h"
 #include "support/Online.h"
@@ -20,14 +20,7 @@ namespace {
 using velmora::testing::TempDir;
 using velmora::testing::WriteBytes;
 
-std::array<std::uint8_t, 4> WordBytes(std::int16_t v) {
-    return {static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>((v >> 8) & 0xFF), 0, 0};
-}
-std::array<std::uint8_t, 4> RealBytes(float v) {
-    std::array<std::uint8_t, 4> b{};
-    std::memcpy(b.data(), &v, 4);
-    return b;
-}
+using online::EncodeFloat;
 
 struct StepCase {
     const char* name;
@@ -82,11 +75,11 @@ INSTANTIATE_TEST_SUITE_P(
         StepCase{"PidmaNaNOutputIsZero", "Type=PIDA\nSimulation=1\n", {true, 0, false, false, kNaN}, 0, 0, false,
                  false, false, true},
         StepCase{"WordDisturbance", "Type=PID\nSimulation=1\nAddOut=1\nAddOutName=D\n",
-                 {true, 0, false, false, 0, WordBytes(1234)}, 0, 12.34, true, false, false, false},
+                 {true, 0, false, false, 0, std::array<std::uint8_t, 4>{0xD2, 0x04}}, 0, 12.34, true, false, false, false},
         StepCase{"RealDisturbance", "Type=PID\nSimulation=1\nAddOut=2\nAddOutName=D\n",
-                 {true, 0, false, false, 0, RealBytes(7.5f)}, 0, 7.5, true, false, false, false},
+                 {true, 0, false, false, 0, EncodeFloat(7.5f)}, 0, 7.5, true, false, false, false},
         StepCase{"NaNDisturbanceIsZero", "Type=PID\nSimulation=1\nAddOut=2\nAddOutName=D\n",
-                 {true, 0, false, false, 0, RealBytes(kNaN)}, 0, 0, true, false, false, false},
+                 {true, 0, false, false, 0, EncodeFloat(kNaN)}, 0, 0, true, false, false, false},
         StepCase{"OffWritesNothing", "Type=PID\nSimulation=0\nCascade=1\n", {true, 5000}, 50, 0, false, false,
                  false, false}),
     [](const auto& info) { return std::string(info.param.name); });

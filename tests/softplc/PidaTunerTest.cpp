@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "Autotuner.h"
+#include "BlockMemory.h"
 #include "Blocks.h"
 #include "simulation/PlantSimulation.h"
 
@@ -52,23 +53,14 @@ struct Loop {
         plant.setPlantInput(u);
         set(pida::hv, u), set(pida::mv, u);
     }
-    void set(int at, double v) {
-        const float f = static_cast<float>(v);
-        std::memcpy(p + at, &f, 4);
-    }
-    void set32(int at, std::int32_t v) { std::memcpy(p + at, &v, 4); }
-    float get(int at) const {
-        float f;
-        std::memcpy(&f, p + at, 4);
-        return f;
-    }
-    std::int32_t get32(int at) const {
-        std::int32_t v;
-        std::memcpy(&v, p + at, 4);
-        return v;
-    }
+    void set(int at, double v) { memory::SetF(p, at, v); }
+    void set32(int at, std::int32_t v) { memory::Set32(p, at, v); }
+    float get(int at) const { return memory::GetF(p, at); }
+    std::int32_t get32(int at) const { return memory::Get32(p, at); }
     double output() const { return ownPlant ? ownY : plant.output(); }
     double ownY = 0;
+    // The measurement is whatever the test puts into y.
+    void measure(double& y) { ownPlant = [&y](double) { return y; }, ownY = y; }
     void step() {
         if (ownPlant) ownY = ownPlant(get(pida::mv));
         set(pida::pv, output() + (extra ? extra(t) : 0.0));
@@ -325,8 +317,7 @@ TEST(PidaBlock, AlgorithmTypesCombineTheirParts) {
         l.automatic();
         l.set32(pida::irType, c.type), l.set(pida::k, 2), l.set(pida::td, 1);
         double y = 30;
-        l.ownPlant = [&y](double) { return y; };
-        l.ownY = 30;
+        l.measure(y);
         l.run(2);
         ASSERT_NEAR(l.get(pida::mv), 30, 1e-4);
         y = 31;
@@ -365,8 +356,7 @@ TEST(PidaBlock, DirectionLimitsAndHandOvers) {
         l.automatic();
         l.set32(pida::irType, 4);  // P only: the output shows where it stands
         double y = 30;
-        l.ownPlant = [&y](double) { return y; };
-        l.ownY = 30;
+        l.measure(y);
         l.run(1);
         c.act(l, y);
         l.run(0.2);
@@ -383,8 +373,7 @@ TEST(PidaBlock, TrackingTimeUnwindsTheIntegral) {
         l.automatic();
         l.set32(pida::irType, 6), l.set(pida::hilim, 40), l.set(pida::tt, i == 0 ? 1 : 1e6);
         double y = 30;
-        l.ownPlant = [&y](double) { return y; };
-        l.ownY = 30;
+        l.measure(y);
         l.set(pida::sp, 60);
         l.run(60);
         ASSERT_EQ(l.get(pida::mv), 40);

@@ -54,10 +54,6 @@ public:
 class ControllerFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        scratch = std::make_unique<velmora::testing::TempDir>();
-        dir = scratch->path();
-        path = dir / "PLC1.rglx";
-        file = std::make_unique<IniFile>(path);
         context.file = file.get();
         context.controllerName = "PID_1";
         context.messages = &messages;
@@ -69,10 +65,6 @@ protected:
         };
         context.generate = [this](const std::string& name) { generated.push_back(name); };
         ModuleTexts().chooseLanguage(1);
-    }
-    void TearDown() override {
-        file.reset();
-        scratch.reset();
     }
     std::string section() const { return context.section(); }
     // The section's keys in file order.
@@ -96,9 +88,9 @@ protected:
     }
     std::string fileText() const { return velmora::testing::ReadBytes(path); }
 
-    std::unique_ptr<velmora::testing::TempDir> scratch;
-    std::filesystem::path dir, path;
-    std::unique_ptr<IniFile> file;
+    velmora::testing::TempDir scratch;
+    std::filesystem::path dir = scratch.path(), path = dir / "PLC1.rglx";
+    std::unique_ptr<IniFile> file = std::make_unique<IniFile>(path);
     WizardContext context;
     ScriptedMessages messages;
     std::map<std::string, std::string> variables;  // name -> host address text
