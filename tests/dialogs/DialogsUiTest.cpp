@@ -121,6 +121,7 @@ TEST_F(FormNew1Test, RunsModallyAsTheWizardsFirstStepAndOkWritesTheKeysInOrder) 
         form->findChild<QComboBox*>("ComboBox1")->setCurrentIndex(1);
         form->findChild<QCheckBox*>("CheckBox1")->setChecked(true);
         form->findChild<QPushButton*>("Button1")->click();
+        if (form->isVisible()) form->reject();  // OK refused: fail, do not hang
     });
     EXPECT_TRUE(RunNewControllerDialog(host, messages, nullptr, help));
     EXPECT_EQ(host.currentController, "Zone_A");
