@@ -28,13 +28,15 @@ TEST(ArithmeticExpression, ReadsNumbersOperatorsAndParenthesesAndRefusesEverythi
         << "nesting is bounded";
 }
 
-// In expression mode the dialog evaluates the text, checks the limits and names what it could not read.
+// In expression mode the dialog evaluates the text, checks the limits and names
+// what it could not read; Cancel always may close.
 TEST(ArithmeticExpression, TheDialogUsesItInExpressionMode) {
     testing::ScriptedMessages messages;
     InputValue input(messages);
     input.expressionMode = true;
     input.minimum = 0;
     input.maximum = 100;
+    EXPECT_FALSE(input.closeQuery());
     input.okClick("50*9");
     EXPECT_FALSE(input.mayClose());
     EXPECT_EQ(messages.shown.back().text, Text(3435));
@@ -44,6 +46,9 @@ TEST(ArithmeticExpression, TheDialogUsesItInExpressionMode) {
     input.okClick("(20+30)/2");
     ASSERT_TRUE(input.mayClose());
     EXPECT_DOUBLE_EQ(*input.value(), 25);
+    InputValue other(messages);
+    other.cancelClick();
+    EXPECT_TRUE(other.closeQuery());
 }
 
 }  // namespace

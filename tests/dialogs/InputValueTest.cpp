@@ -75,27 +75,5 @@ TEST(InputValueOk, ReadsChecksTheLimitsAndNamesWhatItCouldNotRead) {
     }
 }
 
-// The dialog asks its evaluator for the text as typed; Cancel always may close.
-TEST(InputValueDialog, ExpressionModeAsksTheEvaluatorAndCancelAlwaysMayClose) {
-    testing::ScriptedMessages messages;
-    InputValue input(messages);
-    input.expressionMode = true;
-    input.maximum = 100.0f;
-    std::string seen;
-    input.evaluate = [&seen](const std::string& text) -> std::optional<double> {
-        seen = text;
-        return text == "sp+5" ? std::optional<double>(55.0) : std::nullopt;
-    };
-    input.okClick("sp+5");
-    EXPECT_EQ(seen, "sp+5");
-    EXPECT_TRUE(input.mayClose());
-    EXPECT_DOUBLE_EQ(*input.value(), 55.0);
-    EXPECT_TRUE(messages.shown.empty());
-    InputValue other(messages);
-    EXPECT_FALSE(other.closeQuery());
-    other.cancelClick();
-    EXPECT_TRUE(other.closeQuery());
-}
-
 }  // namespace
 }  // namespace velmora

@@ -8,16 +8,15 @@
 namespace velmora {
 namespace {
 
-TEST(OpenAs, ProposesTheImportFileNameAndOkNeedsANonBlankName) {
+TEST(OpenAs, ProposesTheImportFileNameNeedsANonBlankNameAndConfirmsACorrectedOneOnce) {
     EXPECT_EQ(ProposedImportName("/home/u/project/Velmora/Boiler.rgl"), "Boiler");
     EXPECT_EQ(ProposedImportName("C:\\Projects\\Hall B\\Velmora\\Pump 2.rgl"), "Pump 2");
     EXPECT_EQ(ProposedImportName("exports/loop.v2.rgl"), "loop.v2");
     EXPECT_EQ(ProposedImportName("NoExtension"), "NoExtension");
     EXPECT_TRUE(OpenAsOkEnabled("a"));
     EXPECT_FALSE(OpenAsOkEnabled(" \t "));
-}
 
-TEST(OpenAs, AnIllegalNameIsCorrectedAndConfirmedOnceAndYesAcceptsIt) {
+    // An illegal name is corrected and confirmed once; Yes accepts it.
     testing::ScriptedMessages messages;
     OpenAs dialog(messages);
     auto corrected = dialog.okClick("Pump 2-a");

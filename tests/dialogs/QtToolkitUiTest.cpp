@@ -15,7 +15,7 @@
 namespace velmora {
 namespace {
 
-TEST(QtMessageBox, HasNoOwnerStaysOnTopShowsTheTextAsGivenAndOffersSafeButtons) {
+TEST(QtMessageBox, HasNoOwnerStaysOnTopShowsTheTextAsGivenAndOffersSafeButtonsInThePluginsLanguage) {
     testing::UiApp();
     auto box = BuildMessageBox("Warning", "Overwrite <b>PID_1</b>?\r\nSure", MessageIcon::Exclamation,
                                MessageButtons::YesNo);
@@ -47,12 +47,10 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopShowsTheTextAsGivenAndOffersSafeButtons) 
         EXPECT_EQ(box->defaultButton(), box->button(c.byDefault));
         EXPECT_EQ(box->escapeButton(), box->button(c.byEscape));
     }
-}
 
-TEST(QtMessageBox, NamesItsButtonsInThePluginsLanguage) {
-    testing::UiApp();
+    // The buttons speak the plug-in's language.
     ModuleTexts().chooseLanguage(0);
-    auto box = BuildMessageBox("c", "t", MessageIcon::Question, MessageButtons::YesNoCancel);
+    box = BuildMessageBox("c", "t", MessageIcon::Question, MessageButtons::YesNoCancel);
     EXPECT_EQ(box->button(QMessageBox::Yes)->text().toStdString(), Text(2003));
     EXPECT_EQ(box->button(QMessageBox::No)->text().toStdString(), Text(2004));
     EXPECT_EQ(box->button(QMessageBox::Cancel)->text().toStdString(), Text(2006));

@@ -143,7 +143,7 @@ TEST_F(ManagerForm, ListAndCommandsFollowTheManager) {
     states();
 }
 
-TEST_F(ManagerForm, ImportGoesThroughTheOpenDialog) {
+TEST_F(ManagerForm, ImportAndExportGoThroughTheOpenAndSaveDialogs) {
     const auto source = dir.path() / "Kiln.rgl";
     WriteBytes(source, "[Regulator Kiln]\r\nName=Kiln\r\nType=PID\r\n");
     host.importNames = {ImportName{"Kiln", true}};
@@ -162,12 +162,10 @@ TEST_F(ManagerForm, ImportGoesThroughTheOpenDialog) {
     EXPECT_EQ(folder.toStdString(), host.file.parent_path().string());
     EXPECT_THAT(host.proposals, ElementsAre("Kiln"));
     EXPECT_THAT(ItemTexts(list), ElementsAre("Boiler", "Oven", "Mixer", "Kiln"));
-}
 
-TEST_F(ManagerForm, ExportGoesThroughTheSaveDialog) {
-    auto form = create();
+    // Export goes through the save dialog.
     list->setCurrentRow(1);
-    QString title, proposed;
+    QString proposed;
     const auto target = dir.path() / "Oven copy";
     WhenDialogShows(form.get(), "SaveDialog1", [&](QFileDialog& d) {
         title = d.windowTitle();

@@ -91,20 +91,13 @@ TEST_F(DesktopTest, LoadingReopensTheSavedViewsWhereTheyWere) {
                                         "InsertDockableForm - FormVisual1", "LoadDesktop - end"}));
 }
 
-TEST_F(DesktopTest, ANameHoldingADashIsCutAtTheFirstDash) {
-    writeControllerFile("[Desktop]\r\nVelmora - Hall - West=1,0,0,0,0,100,100,0\r\n");
-    plugin->LoadDesktop(storage());
-    ASSERT_EQ(frame->views().size(), 1u);
-    EXPECT_EQ(view(0)->controllerName(), "Hall - West");
-}
-
 TEST_F(DesktopTest, MalformedEntriesAreSkippedOrLogged) {
     writeControllerFile(
         "[Desktop]\r\nVelmora - Short=1,0,0,0,0,100,100\r\nVelmora - Long=1,0,0,0,0,100,100,0,0\r\n"
-        "Velmora - Good=2,0,0,0,0,100,100,0\r\n");
+        "Velmora - Hall - West=2,0,0,0,0,100,100,0\r\n");
     plugin->LoadDesktop(storage());
     ASSERT_EQ(frame->views().size(), 1u);
-    EXPECT_EQ(view(0)->controllerName(), "Good");
+    EXPECT_EQ(view(0)->controllerName(), "Hall - West") << "a name holding a dash is cut at the first dash";
 
     plugin->SaveDesktop(storage());
     writeControllerFile(
@@ -122,15 +115,14 @@ TEST_F(DesktopTest, MalformedEntriesAreSkippedOrLogged) {
     EXPECT_EQ(view(0)->controllerName(), "Next");
 }
 
-TEST_F(DesktopTest, WithoutAControllerFileNothingIsRestoredOrWritten) {
+TEST_F(DesktopTest, WithoutAControllerFileOrAPlcNothingIsRestoredOrWritten) {
     plugin->LoadDesktop(storage());
     EXPECT_TRUE(frame->views().empty());
     EXPECT_NE(frame->manager(), nullptr);
     plugin->SaveDesktop(storage());
     EXPECT_FALSE(std::filesystem::exists(controllerFile()));
-}
 
-TEST_F(DesktopTest, SavingWithNoPlcOpenClosesTheViewsAndWritesNothing) {
+    // Saving with no PLC open closes the views and writes nothing.
     writeControllerFile(kTwoControllers);
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
     const auto file = controllerFile();
@@ -152,7 +144,7 @@ TEST_F(DesktopTest, AnIdeWithoutStorageStreamsRestoresOnlyTheLayout) {
     EXPECT_TRUE(host.journalFrom({"LoadFormState"}).empty()) << "a failed layout load skips the state";
 }
 
-TEST_F(DesktopTest, OpeningAShownControllerBringsItsViewToTheFront) {
+TEST_F(DesktopTest, OpeningAShownControllerBringsItsViewToTheFrontAndUninstallDestroysThem) {
     writeControllerFile(kTwoControllers);
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
     const auto& form = host.forms[view(0)->handle()];
@@ -164,6 +156,12 @@ TEST_F(DesktopTest, OpeningAShownControllerBringsItsViewToTheFront) {
     EXPECT_EQ(frame->views().size(), 1u);
     EXPECT_TRUE(host.forms[view(0)->handle()].shown);
     EXPECT_EQ(frame->currentController, "Boiler");
+
+    // Uninstalling destroys the remaining views.
+    ASSERT_TRUE(frame->openOnlineView("Mixer"));
+    uninstall();
+    EXPECT_EQ(frontEndLines("view destroyed: "),
+              (std::vector<std::string>{"view destroyed: Boiler", "view destroyed: Mixer"}));
 }
 
 TEST_F(DesktopTest, AControllerWithoutANameCannotBeOpened) {
@@ -177,15 +175,6 @@ TEST_F(DesktopTest, AControllerWithoutANameCannotBeOpened) {
     EXPECT_EQ(frontEnd->messages()[0].caption, "Error");
     EXPECT_EQ(frontEnd->messages()[0].text, "Unable to open with graphic interface!");
     EXPECT_EQ(frontEnd->messages()[0].icon, MessageIcon::Exclamation);
-}
-
-TEST_F(DesktopTest, UninstallDestroysTheRemainingViews) {
-    writeControllerFile(kTwoControllers);
-    ASSERT_TRUE(frame->openOnlineView("Boiler"));
-    ASSERT_TRUE(frame->openOnlineView("Mixer"));
-    uninstall();
-    EXPECT_EQ(frontEndLines("view destroyed: "),
-              (std::vector<std::string>{"view destroyed: Boiler", "view destroyed: Mixer"}));
 }
 
 TEST(CommaText, SplitsOnCommasAndBlanksAndKeepsQuotedItems) {

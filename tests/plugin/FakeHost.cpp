@@ -361,17 +361,9 @@ HRESULT FakeConnectionPoint::Unadvise(DWORD cookie) {
     o.routes.push_back({&o.from, &I::iid, static_cast<I*>(&o.target), #I __VA_OPT__(, ) __VA_ARGS__})
 
 FakeHost::FakeHost() : objects(std::make_unique<Objects>(*this)) {
-    const std::pair<const IID*, const char*> points[] = {
-        {&IYantProjectEvents::iid, "IYantProjectEvents"},
-        {&IYantFilesEvents::iid, "IYantFilesEvents"},
-        {&IYantDesktopEvents::iid, "IYantDesktopEvents"},
-        {&IYantCompilerEvents::iid, "IYantCompilerEvents"},
-        {&IYantCpmEvents::iid, "IYantCpmEvents"},
-        {&IOrvaneCommStateEvent::iid, "IOrvaneCommStateEvent"},
-        {&IPrjMngrTreeEvents::iid, "IPrjMngrTreeEvents"},
-    };
-    for (auto [iid, name] : points)
-        objects->points.push_back(std::make_unique<FakeConnectionPoint>(*this, *iid, name));
+#define POINT(I) objects->points.push_back(std::make_unique<FakeConnectionPoint>(*this, I::iid, #I))
+    POINT(IYantProjectEvents), POINT(IYantFilesEvents), POINT(IYantDesktopEvents), POINT(IYantCompilerEvents);
+    POINT(IYantCpmEvents), POINT(IOrvaneCommStateEvent), POINT(IPrjMngrTreeEvents);
     FakeMenuItem& help = menuRoot(9);
     for (const char* name : {"miContents", "miIndex", "miSeparator", "miAbout"}) {
         FakeMenuItem* item = makeItem(name);

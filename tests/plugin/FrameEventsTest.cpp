@@ -106,19 +106,14 @@ TEST_F(FrameEvents, TheGeneratorWritesAndRegistersTheFilesWithTheHost) {
     IniFile after(controllerFile());
     EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
 
-    // A PLC series below 6 gives the mnemonic declarations.
+    // A PLC series below 6 gives the mnemonic declarations; a host that does
+    // not take the files leaves them written but unregistered.
     host.plcSeries = 4;
-    plugin->OnStartCompiling(&go);
-    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.orv"));
-}
-
-TEST_F(FrameEvents, AHostThatDoesNotTakeTheFilesLeavesThemUnregistered) {
-    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\n");
     host.failures["QI IYantProject"] = E_NOINTERFACE;
     host.journal.clear();
-    VARIANT_BOOL go = VARIANT_TRUE;
+    host.registeredFiles.clear();
     EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
-    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.orv"));
     EXPECT_TRUE(host.registeredFiles.empty());
     EXPECT_TRUE(host.journalFrom({"SetFileAttribute"}).empty());
 }
@@ -185,13 +180,11 @@ TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManagerAForeignOneOnlyLogs) {
     EXPECT_TRUE(host.forms[frame->manager()->handle()].shown);
 }
 
-TEST_F(FrameEvents, PlcTypeEventKeepsTheTypeIndex) {
+TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
     EXPECT_EQ(frame->plcTypeIndex, 0);
     EXPECT_EQ(plugin->OnPlcType(12, 5, 6), S_OK);
     EXPECT_EQ(frame->plcTypeIndex, 12);
-}
 
-TEST_F(FrameEvents, FileListEventAppendsTheControllerFileLine) {
     const auto list = project / "files.lst";
     testing::WriteBytes(list, "main.orv\n");
     const std::string file = list.string();
@@ -259,9 +252,8 @@ TEST_F(FrameEvents, OpeningTheDocumentShowsAndBuildsTheReportInTheEditorsFont) {
     YantHandle view = nullptr;
     EXPECT_EQ(plugin->GetDocumentView(&view), S_OK);
     EXPECT_EQ(view, plugin->report()->handle());
-}
 
-TEST_F(FrameEvents, TheReportShowsTheHostsProjectData) {
+    // The report shows the host's project data.
     host.groupFile = "groups/Plant.opgr";
     host.projectInfo = {{kProjectAction, "Hall B"}, {kProjectProgrammer, "J. Novak"}};
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
@@ -298,7 +290,7 @@ TEST_F(FrameEvents, LanguageChangeChoosesTheTableAndRelocalizes) {
 
 // ---- Communication ----
 
-TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17) {
+TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17AndGoesOnlyOnAFalseOff) {
     ASSERT_NE(host.callback, nullptr);
     host.callback(nullptr, 0, 0, 1u << 16);
     EXPECT_TRUE(frame->commLost());
@@ -307,10 +299,8 @@ TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17) {
     EXPECT_FALSE(frame->commLost());
     EXPECT_TRUE(frame->SimTimer1().enabled());
     EXPECT_EQ(commLogLines(), std::vector<std::string>{"Communication on!"});
-}
 
-TEST_F(FrameEvents, SoftAndHardOffActOnlyOnAFalseArgument) {
-    host.callback(nullptr, 0, 0, (1u << 16) | (1u << 17));
+    // Soft and hard off act only on a false argument.
     plugin->OnSoftOff(VARIANT_TRUE);
     plugin->OnHardOff(VARIANT_TRUE);
     EXPECT_FALSE(frame->commLost());
@@ -330,21 +320,20 @@ std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int
     return 0;
 }
 
-TEST_F(FrameEvents, TheCallbackReachesTheViewsOfTheFrame) {
-    openViews({"A", "B"});
-    ASSERT_EQ(frame->onlineSession().views().size(), 2u);
+// The callback reaches the views of the frame; a view asking to close leaves
+// both lists on the next pass.
+TEST_F(FrameEvents, TheCallbackReachesTheViewsAndClosesTheOnesThatAsk) {
+    openViews({"A", "B", "C"});
+    ASSERT_EQ(frame->onlineSession().views().size(), 3u);
     host.callback(&NoRequest, 0, 0, (1u << 16) | (1u << 17));
     host.callback(&NoRequest, 0, 0, (1u << 7) | (1u << 19) | (1u << 11));
-    for (std::size_t i = 0; i < 2; ++i) {
+    for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(view(i)->commState(), online::TCommState::csRUN);
         EXPECT_TRUE(view(i)->fixed());
     }
     plugin->OnHardOff(VARIANT_FALSE);
     EXPECT_EQ(view(1)->commState(), online::TCommState::csCommErr);
-}
 
-TEST_F(FrameEvents, AViewAskingToCloseLeavesBothListsOnTheNextPass) {
-    openViews({"A", "B", "C"});
     view(0)->exchange().requestClose();
     view(2)->exchange().requestClose();
     clearLogs();
