@@ -127,7 +127,7 @@ void InputValue::okClick(const std::string& text) {
     // Unchecked skips the expression and integer readings: always a real number.
     std::optional<double> value;
     if (!unchecked && expressionMode) {
-        value = evaluate ? evaluate(text) : EvaluateArithmetic(text);
+        value = EvaluateArithmetic(text);
     } else if (!unchecked && integerMode) {
         if (auto n = ReadIntegerText(text)) value = static_cast<double>(*n);
     } else {

@@ -2,7 +2,6 @@
 // The decisions of the value input dialog TFormInput1: reading the typed text
 // as an integer, a real number or an expression, and checking it against the
 // caller's limits.
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,10 +21,6 @@ std::optional<double> ReadRealText(std::string_view text);
 
 class InputValue {
 public:
-    // Evaluates the text in expression mode (EvaluateArithmetic when unset);
-    // nullopt when the text is not a valid expression.
-    using Evaluator = std::function<std::optional<double>(const std::string&)>;
-
     explicit InputValue(MessageBoxes& messages) : messages_(messages) {}
 
     float minimum = 0.0f;
@@ -33,7 +28,6 @@ public:
     bool integerMode = false;
     bool expressionMode = false;
     bool unchecked = false;
-    Evaluator evaluate;
 
     // OK click with Edit1's text: sets may close for a valid value within the
     // limits, otherwise shows why not and leaves the dialog open.
