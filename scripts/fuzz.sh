@@ -21,6 +21,7 @@ for f in fuzz/*Fuzzer.cpp; do
   name="$(basename "$f" Fuzzer.cpp)"
   targets+=("$name")
 done
+targets+=(softplc)  # the instruction-list compiler and machine (fuzz/softplc)
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 
 status=0
