@@ -71,8 +71,9 @@ public:
     virtual void* handle() = 0;
     virtual void show() = 0;
     virtual void hide() = 0;
-    virtual void setShown(bool shown) = 0;
-    virtual bool shown() const = 0;
+    // Whether the report tab is the shown document (it then rebuilds on demand).
+    void setShown(bool shown) { shown_ = shown; }
+    bool shown() const { return shown_; }
     virtual void setEditorFont(const std::string& name, int size) = 0;
     // Rebuilds the report text; true also when it is not shown and nothing was done.
     virtual bool buildReport() = 0;
@@ -80,6 +81,9 @@ public:
     virtual void appendLine(const std::string& line) = 0;
     // Menu captions and, when shown, the report's text in the loaded language.
     virtual void localize() {}
+
+protected:
+    bool shown_ = false;
 };
 
 // TCompMsgFrm: the progress window of the compile-start pass.

@@ -149,8 +149,6 @@ public:
     void* handle() override { return this; }
     void show() override;
     void hide() override;
-    void setShown(bool shown) override { shown_ = shown; }
-    bool shown() const override { return shown_; }
     void setEditorFont(const std::string& name, int size) override;
     bool buildReport() override;
     void setText(const std::string& text) override;
@@ -161,7 +159,6 @@ public:
 private:
     HeadlessFrontEnd& frontEnd_;
     TFormReg1& frame_;
-    bool shown_ = false;
     std::vector<std::string> lines_;
 };
 

@@ -17,8 +17,6 @@ public:
     // The host places the view in its document area; until then it stays hidden.
     void show() override;
     void hide() override;
-    void setShown(bool shown) override { shown_ = shown; }
-    bool shown() const override { return shown_; }
     void setEditorFont(const std::string& name, int size) override;
     bool buildReport() override;
     void setText(const std::string& text) override;
@@ -29,7 +27,6 @@ public:
 
 private:
     TFormReg1& frame_;
-    bool shown_ = false;
     // The host may destroy the view with its document area first.
     QPointer<TFormReport1> form_;
 };
