@@ -56,10 +56,13 @@ int Register(const std::vector<std::string>& args, bool unregister, std::ostream
 
 int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string projectDir, plcName;
+    std::vector<std::string> failing;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if ((a == "--project" || a == "--plc") && i + 1 < args.size()) {
             (a == "--project" ? projectDir : plcName) = args[++i];
+        } else if (a == "--fail-call" && i + 1 < args.size()) {
+            failing.push_back(args[++i]);
         } else {
             throw UsageError("compile: unexpected argument " + a);
         }
@@ -71,9 +74,14 @@ int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return 1;
     }
     HostIde ide(projectDir);
+    for (const auto& spec : failing)
+        if (!ide.addFailure(spec))
+            throw UsageError("--fail-call " + spec + ": the result is no failure code");
     bool eventFailed = false;  // a plug-in that could not do its part of the compilation
     ide.trace = [&](const std::string& line) {
-        if (line.rfind("event failed", 0) == 0) {
+        if (line.rfind("failed ", 0) == 0) {
+            err << "velmora-host: " << line << " (--fail-call)\n";
+        } else if (line.rfind("event failed", 0) == 0) {
             err << "velmora-host: " << line << "\n";
             eventFailed = true;
         } else if (line.rfind("error: ", 0) == 0) {
@@ -116,7 +124,10 @@ std::string Usage() {
     return "Usage: velmora-host [window [PROJECT_DIR [PLC]]]   (the main window)\n"
            "       velmora-host register PATH\n"
            "       velmora-host unregister PATH\n"
-           "       velmora-host compile --project DIR --plc PLC\n"
+           "       velmora-host compile --project DIR --plc PLC [--fail-call CALL[=RESULT]]...\n"
+           "         --fail-call makes a host call fail (RESULT: hex or decimal, default 0x80004005) to try\n"
+           "         the plug-in's error paths; CALL as \"AddImage\", \"GetMenuItem VelmoraHELP\",\n"
+           "         \"QI IYantProject\" or \"Advise IYantCpmEvents\" (README, host section)\n"
            "       velmora-host online --project DIR --plc PLC --controller NAME [--passes N] [--set SYMBOL=VALUE]...\n"
            "                           [--record FILE]   (saves what the view recorded as a trend data file)\n"
            "                           [--script FILE]   (user actions per pass, one block printed per pass; README)\n"

@@ -22,6 +22,44 @@ std::string Str(const char* s) {
     return s ? s : "";
 }
 
+// The names failures are asked for and traces show; a GUID for any other.
+std::string InterfaceName(const IID& iid) {
+#define VELMORA_NAMED(I) \
+    { &I::iid, #I }
+    static const std::pair<const IID*, const char*> names[] = {
+        {&com::kIidUnknown, "IUnknown"},
+        {&com::kIidConnectionPointContainer, "IConnectionPointContainer"},
+        VELMORA_NAMED(IYantProjectManager),
+        VELMORA_NAMED(IYantProjectTree),
+        VELMORA_NAMED(IYantProject),
+        VELMORA_NAMED(IYantCpm),
+        VELMORA_NAMED(IYantMenu),
+        VELMORA_NAMED(IOrvaneCommLoop),
+        VELMORA_NAMED(IOrvaneIDE),
+        VELMORA_NAMED(IYantOptionsStorageStreams),
+        VELMORA_NAMED(IYantWindows),
+        VELMORA_NAMED(IYantTextEditor),
+        VELMORA_NAMED(IYantLanguage),
+        VELMORA_NAMED(IYantVariables),
+        VELMORA_NAMED(IYantDialogs),
+        VELMORA_NAMED(IYantRegisterCentre),
+        VELMORA_NAMED(IYantApp),
+        VELMORA_NAMED(IYantCompiler),
+        VELMORA_NAMED(IOrvanePlcControl),
+        VELMORA_NAMED(IConnectedPlc),
+        VELMORA_NAMED(IYantProjectEvents),
+        VELMORA_NAMED(IYantFilesEvents),
+        VELMORA_NAMED(IYantDesktopEvents),
+        VELMORA_NAMED(IYantCompilerEvents),
+        VELMORA_NAMED(IYantCpmEvents),
+        VELMORA_NAMED(IOrvaneCommStateEvent),
+        VELMORA_NAMED(IPrjMngrTreeEvents)};
+#undef VELMORA_NAMED
+    for (const auto& [known, name] : names)
+        if (*known == iid) return name;
+    return com::GuidToString(iid);
+}
+
 HRESULT Give(std::string_view text, char** out) {
     if (!out) return E_POINTER;
     *out = com::TaskString(text);
@@ -67,6 +105,7 @@ public:
     }
     HRESULT VELMORA_COM_CALL Advise(IUnknown* sink, DWORD* cookie) override {
         if (!sink || !cookie) return E_POINTER;
+        if (const HRESULT f = ide_.injected("Advise " + InterfaceName(iid_)); FAILED(f)) return f;
         IUnknown* probe = nullptr;
         if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&probe))) || !probe)
             return CONNECT_E_CANNOTCONNECT;
@@ -74,17 +113,18 @@ public:
         sink->AddRef();
         *cookie = ++nextCookie_;
         sinks_.emplace_back(*cookie, sink);
-        ide_.note("Advise " + com::GuidToString(iid_) + " " + std::to_string(*cookie));
+        ide_.note("Advise " + InterfaceName(iid_) + " " + std::to_string(*cookie));
         return S_OK;
     }
     HRESULT VELMORA_COM_CALL Unadvise(DWORD cookie) override {
+        if (const HRESULT f = ide_.injected("Unadvise " + InterfaceName(iid_)); FAILED(f)) return f;
         auto it =
             std::find_if(sinks_.begin(), sinks_.end(), [&](const auto& s) { return s.first == cookie; });
         if (it == sinks_.end()) return CONNECT_E_NOCONNECTION;
         IUnknown* sink = it->second;
         sinks_.erase(it);
         sink->Release();
-        ide_.note("Unadvise " + com::GuidToString(iid_) + " " + std::to_string(cookie));
+        ide_.note("Unadvise " + InterfaceName(iid_) + " " + std::to_string(cookie));
         return S_OK;
     }
     HRESULT VELMORA_COM_CALL EnumConnections(IEnumConnections** connections) override {
@@ -162,6 +202,31 @@ std::string HostIde::projectDirectory() const {
 #endif
     if (dir.empty() || dir.back() != separator) dir += separator;
     return dir;
+}
+
+bool HostIde::addFailure(const std::string& spec) {
+    const auto eq = spec.rfind('=');
+    HRESULT hr = E_FAIL;
+    if (eq != std::string::npos) {
+        const std::string code = spec.substr(eq + 1);
+        char* end = nullptr;
+        const unsigned long long value = std::strtoull(code.c_str(), &end, 0);
+        if (code.empty() || *end || value > 0xFFFFFFFFull) return false;
+        hr = static_cast<HRESULT>(static_cast<std::uint32_t>(value));
+    }
+    if (!FAILED(hr) || eq == 0) return false;
+    failures[spec.substr(0, eq)] = hr;
+    return true;
+}
+
+HRESULT HostIde::injected(const std::string& call) const {
+    if (failures.empty()) return S_OK;
+    auto it = failures.find(call);
+    if (it == failures.end()) return S_OK;
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(it->second));
+    note("failed " + call + " " + code);
+    return it->second;
 }
 
 const PlcDescription* HostIde::currentPlcDescription() const {
@@ -385,6 +450,10 @@ void HostIde::forgetPlugin(IUnknown* identity) {
 
 HRESULT HostIde::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
+    if (const HRESULT f = injected("QI " + InterfaceName(iid)); FAILED(f)) {
+        *object = nullptr;
+        return f;
+    }
     void* p = nullptr;
     if (iid == com::kIidUnknown || iid == IYantProjectManager::iid)
         p = static_cast<IYantProjectManager*>(this);
@@ -436,22 +505,26 @@ ULONG HostIde::AddRef() {
     return static_cast<ULONG>(++refs_ + 1);
 }
 ULONG HostIde::Release() {
-    return static_cast<ULONG>(--refs_ + 1);
+    releaseHost();
+    return static_cast<ULONG>(refs_ + 1);
 }
 
 // ---- IYantProjectManager ----
 
 HRESULT HostIde::GetOwner(YantHandle* owner) {
+    if (const HRESULT f = injected("GetOwner"); FAILED(f)) return f;
     if (!owner) return E_POINTER;
     *owner = this->owner;
     return S_OK;
 }
 
 HRESULT HostIde::GetProjectTree(IYantProjectTree** tree) {
+    if (const HRESULT f = injected("GetProjectTree"); FAILED(f)) return f;
     return QueryInterface(IYantProjectTree::iid, reinterpret_cast<void**>(tree));
 }
 
 HRESULT HostIde::FindTreeNode(const char* name, YantTreeNode* node) {
+    if (const HRESULT f = injected("FindTreeNode"); FAILED(f)) return f;
     if (!node) return E_POINTER;
     *node = nullptr;
     for (auto& n : tree_)
@@ -463,15 +536,18 @@ HRESULT HostIde::FindTreeNode(const char* name, YantTreeNode* node) {
 }
 
 HRESULT HostIde::GetProjectDirectory(char** directory) {
+    if (const HRESULT f = injected("GetProjectDirectory"); FAILED(f)) return f;
     return Give(projectDirectory(), directory);
 }
 
 HRESULT HostIde::GetCurrentPlcName(char** name) {
+    if (const HRESULT f = injected("GetCurrentPlcName"); FAILED(f)) return f;
     return Give(plc_, name);
 }
 
 HRESULT HostIde::AddProjectDocument(YantHandle view, DWORD cookie, const char* title,
                                     std::int32_t* documentId) {
+    if (const HRESULT f = injected("AddProjectDocument"); FAILED(f)) return f;
     if (!documentId) return E_POINTER;
     const std::int32_t id = nextDocumentId_++;
     documents_.push_back({id, view, cookie, Str(title)});
@@ -481,6 +557,7 @@ HRESULT HostIde::AddProjectDocument(YantHandle view, DWORD cookie, const char* t
 }
 
 HRESULT HostIde::GetProjectGroupFile(char** path) {
+    if (const HRESULT f = injected("GetProjectGroupFile"); FAILED(f)) return f;
     return Give(project_.group.empty() ? std::string() : projectDirectory() + project_.group, path);
 }
 
@@ -488,6 +565,7 @@ HRESULT HostIde::GetProjectGroupFile(char** path) {
 
 HRESULT HostIde::AddChild(YantTreeNode parent, const char* caption, std::int32_t data,
                           std::int32_t imageIndex, std::int32_t selectedIndex, YantTreeNode* child) {
+    if (const HRESULT f = injected("AddChild"); FAILED(f)) return f;
     auto* p = static_cast<TreeNode*>(parent);
     if (std::none_of(tree_.begin(), tree_.end(), [&](const TreeNode& n) { return &n == p; }))
         return E_INVALIDARG;
@@ -500,12 +578,14 @@ HRESULT HostIde::AddChild(YantTreeNode parent, const char* caption, std::int32_t
 // ---- IYantProject ----
 
 HRESULT HostIde::GetFileList(char** files) {
+    if (const HRESULT f = injected("GetFileList"); FAILED(f)) return f;
     std::string text;
     for (const auto& f : project_.files) text += f + "\n";
     return Give(text, files);
 }
 
 HRESULT HostIde::AddFile(const char* fullPath, std::int32_t kind, const char* text, std::int32_t* handle) {
+    if (const HRESULT f = injected("AddFile"); FAILED(f)) return f;
     if (!fullPath || !handle) return E_POINTER;
     const auto path = HostPath(fullPath).lexically_normal();
     const auto relative = path.lexically_relative(folder_.lexically_normal());
@@ -526,6 +606,7 @@ HRESULT HostIde::AddFile(const char* fullPath, std::int32_t kind, const char* te
 }
 
 HRESULT HostIde::RemoveFile(std::int32_t listIndex) {
+    if (const HRESULT f = injected("RemoveFile"); FAILED(f)) return f;
     if (listIndex < 0 || listIndex >= static_cast<std::int32_t>(project_.files.size())) return E_INVALIDARG;
     note("file removed " + project_.files[static_cast<std::size_t>(listIndex)]);
     project_.files.erase(project_.files.begin() + listIndex);
@@ -533,6 +614,7 @@ HRESULT HostIde::RemoveFile(std::int32_t listIndex) {
 }
 
 HRESULT HostIde::SetFileAttribute(std::int32_t handle, std::int32_t attribute, VARIANT_BOOL value) {
+    if (const HRESULT f = injected("SetFileAttribute"); FAILED(f)) return f;
     if (handle < 1 || handle > static_cast<std::int32_t>(project_.files.size())) return E_INVALIDARG;
     note("file attribute " + project_.files[static_cast<std::size_t>(handle - 1)] + " " +
          std::to_string(attribute) + "=" + (value ? "1" : "0"));
@@ -542,6 +624,7 @@ HRESULT HostIde::SetFileAttribute(std::int32_t handle, std::int32_t attribute, V
 // ---- IYantCpm ----
 
 HRESULT HostIde::GetPlcType(std::int32_t* typeIndex) {
+    if (const HRESULT f = injected("GetPlcType"); FAILED(f)) return f;
     if (!typeIndex) return E_POINTER;
     const PlcDescription* plc = currentPlcDescription();
     if (!plc) return E_FAIL;
@@ -550,6 +633,7 @@ HRESULT HostIde::GetPlcType(std::int32_t* typeIndex) {
 }
 
 HRESULT HostIde::GetPlcSeries(std::int32_t* series) {
+    if (const HRESULT f = injected("GetPlcSeries"); FAILED(f)) return f;
     if (!series) return E_POINTER;
     const PlcDescription* plc = currentPlcDescription();
     if (!plc) return E_FAIL;
@@ -560,6 +644,7 @@ HRESULT HostIde::GetPlcSeries(std::int32_t* series) {
 // ---- IYantMenu ----
 
 HRESULT HostIde::AddImage(const std::uint8_t* bitmap, std::int32_t size, std::int32_t* index) {
+    if (const HRESULT f = injected("AddImage"); FAILED(f)) return f;
     if (!bitmap || !index || size < 2) return E_INVALIDARG;
     if (bitmap[0] != 'B' || bitmap[1] != 'M') return E_INVALIDARG;
     images_.emplace_back(bitmap, bitmap + size);
@@ -568,6 +653,7 @@ HRESULT HostIde::AddImage(const std::uint8_t* bitmap, std::int32_t size, std::in
 }
 
 HRESULT HostIde::GetMenuItem(std::int32_t menuNumber, const char* name, IYantMenuItem** item) {
+    if (const HRESULT f = injected("GetMenuItem " + Str(name)); FAILED(f)) return f;
     if (!item) return E_POINTER;
     HostMenuItem& root = menu(menuNumber);
     HostMenuItem* found = nullptr;
@@ -585,6 +671,7 @@ HRESULT HostIde::GetMenuItem(std::int32_t menuNumber, const char* name, IYantMen
 
 HRESULT HostIde::RegisterAction(const char* caption, const char* hint, std::int32_t, std::int32_t imageIndex,
                                 IUnknown* sink, VARIANT_BOOL, std::int32_t* actionId) {
+    if (const HRESULT f = injected("RegisterAction"); FAILED(f)) return f;
     if (!actionId) return E_POINTER;
     const std::int32_t id = 100 + static_cast<std::int32_t>(actions_.size());
     actions_.push_back({id, Str(caption), Str(hint), imageIndex, com::ComPtr<IUnknown>::share(sink)});
@@ -595,6 +682,7 @@ HRESULT HostIde::RegisterAction(const char* caption, const char* hint, std::int3
 
 HRESULT HostIde::CreateMenuItem(std::int32_t actionId, std::int32_t menuNumber, std::int32_t position,
                                 VARIANT_BOOL, IYantMenuItem** item) {
+    if (const HRESULT f = injected("CreateMenuItem"); FAILED(f)) return f;
     if (!item) return E_POINTER;
     auto action =
         std::find_if(actions_.begin(), actions_.end(), [&](const Action& a) { return a.id == actionId; });
@@ -611,6 +699,7 @@ HRESULT HostIde::CreateMenuItem(std::int32_t actionId, std::int32_t menuNumber, 
 
 HRESULT HostIde::CreateToolBarControl(std::int32_t actionId, std::int32_t bar, VARIANT_BOOL,
                                       IYantMenuItem** control) {
+    if (const HRESULT f = injected("CreateToolBarControl"); FAILED(f)) return f;
     if (!control) return E_POINTER;
     auto action =
         std::find_if(actions_.begin(), actions_.end(), [&](const Action& a) { return a.id == actionId; });
@@ -627,6 +716,7 @@ HRESULT HostIde::CreateToolBarControl(std::int32_t actionId, std::int32_t bar, V
 // ---- IOrvaneCommLoop ----
 
 HRESULT HostIde::RegisterCallback(CommLoopCallbackFunction callback) {
+    if (const HRESULT f = injected("RegisterCallback"); FAILED(f)) return f;
     if (!callback) return E_POINTER;
     if (std::find(callbacks_.begin(), callbacks_.end(), callback) == callbacks_.end())
         callbacks_.push_back(callback);
@@ -634,6 +724,7 @@ HRESULT HostIde::RegisterCallback(CommLoopCallbackFunction callback) {
 }
 
 HRESULT HostIde::UnregisterCallback(CommLoopCallbackFunction callback) {
+    if (const HRESULT f = injected("UnregisterCallback"); FAILED(f)) return f;
     std::erase(callbacks_, callback);
     return S_OK;
 }
@@ -641,6 +732,7 @@ HRESULT HostIde::UnregisterCallback(CommLoopCallbackFunction callback) {
 // ---- IOrvaneIDE ----
 
 HRESULT HostIde::InsertDockableForm(YantHandle handle) {
+    if (const HRESULT f = injected("InsertDockableForm"); FAILED(f)) return f;
     form(handle).inserted = true;
     note("form inserted");
     if (dock.inserted) dock.inserted(handle);
@@ -648,6 +740,7 @@ HRESULT HostIde::InsertDockableForm(YantHandle handle) {
 }
 
 HRESULT HostIde::RemoveDockableForm(YantHandle handle) {
+    if (const HRESULT f = injected("RemoveDockableForm"); FAILED(f)) return f;
     forms_.erase(handle);
     note("form removed");
     if (dock.removed) dock.removed(handle);
@@ -655,39 +748,46 @@ HRESULT HostIde::RemoveDockableForm(YantHandle handle) {
 }
 
 HRESULT HostIde::ShowDockableForm(YantHandle handle) {
+    if (const HRESULT f = injected("ShowDockableForm"); FAILED(f)) return f;
     form(handle).visible = true;
     if (dock.shown) dock.shown(handle);
     return S_OK;
 }
 
 HRESULT HostIde::GetSecondDockFlag(YantHandle handle, VARIANT_BOOL* value) {
+    if (const HRESULT f = injected("GetSecondDockFlag"); FAILED(f)) return f;
     if (!value) return E_POINTER;
     *value = form(handle).secondFlag ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 
 HRESULT HostIde::SetSecondDockFlag(YantHandle handle, VARIANT_BOOL value) {
+    if (const HRESULT f = injected("SetSecondDockFlag"); FAILED(f)) return f;
     form(handle).secondFlag = value != 0;
     return S_OK;
 }
 
 HRESULT HostIde::GetFirstDockFlag(YantHandle handle, VARIANT_BOOL* value) {
+    if (const HRESULT f = injected("GetFirstDockFlag"); FAILED(f)) return f;
     if (!value) return E_POINTER;
     *value = form(handle).firstFlag ? VARIANT_TRUE : VARIANT_FALSE;
     return S_OK;
 }
 
 HRESULT HostIde::SetFirstDockFlag(YantHandle handle, VARIANT_BOOL value) {
+    if (const HRESULT f = injected("SetFirstDockFlag"); FAILED(f)) return f;
     form(handle).firstFlag = value != 0;
     return S_OK;
 }
 
 HRESULT HostIde::SetFormImage(YantHandle handle, std::int32_t imageIndex) {
+    if (const HRESULT f = injected("SetFormImage"); FAILED(f)) return f;
     form(handle).image = imageIndex;
     return S_OK;
 }
 
 HRESULT HostIde::SaveFormLayout(YantHandle handle, const char* name, IUnknown*) {
+    if (const HRESULT f = injected("SaveFormLayout"); FAILED(f)) return f;
     const Form& f = form(handle);
     desktop_[Str(name)] = "area=" + std::to_string(f.area) + " first=" + (f.firstFlag ? "1" : "0") +
                           " second=" + (f.secondFlag ? "1" : "0") + " visible=" + (f.visible ? "1" : "0");
@@ -695,14 +795,18 @@ HRESULT HostIde::SaveFormLayout(YantHandle handle, const char* name, IUnknown*) 
 }
 
 HRESULT HostIde::SaveFormState(YantHandle, IUnknown*) {
+    if (const HRESULT f = injected("SaveFormState"); FAILED(f)) return f;
     return S_OK;
 }
 HRESULT HostIde::SaveDockState(YantHandle, IUnknown*) {
+    if (const HRESULT f = injected("SaveDockState"); FAILED(f)) return f;
     return S_OK;
 }
 
 HRESULT HostIde::LoadFormLayout(YantHandle handle, const char* name, IUnknown*) {
+    if (const HRESULT f = injected("LoadFormLayout"); FAILED(f)) return f;
     auto it = desktop_.find(Str(name));
+    note("form layout " + Str(name) + (it == desktop_.end() ? " not saved" : " loaded"));
     if (it == desktop_.end()) return S_FALSE;
     Form& f = form(handle);
     std::istringstream in(it->second);
@@ -718,18 +822,22 @@ HRESULT HostIde::LoadFormLayout(YantHandle handle, const char* name, IUnknown*) 
 }
 
 HRESULT HostIde::LoadFormState(YantHandle, IUnknown*) {
+    if (const HRESULT f = injected("LoadFormState"); FAILED(f)) return f;
+    note("form state loaded");
     return S_OK;
 }
 
 // ---- IYantWindows ----
 
 HRESULT HostIde::PutIntoDockArea(YantHandle handle, std::int32_t area) {
+    if (const HRESULT f = injected("PutIntoDockArea"); FAILED(f)) return f;
     form(handle).area = area;
     if (dock.docked) dock.docked(handle, area);
     return S_OK;
 }
 
 HRESULT HostIde::GetDockArea(YantHandle handle, std::int32_t* area) {
+    if (const HRESULT f = injected("GetDockArea"); FAILED(f)) return f;
     if (!area) return E_POINTER;
     *area = form(handle).area;
     return S_OK;
@@ -738,11 +846,13 @@ HRESULT HostIde::GetDockArea(YantHandle handle, std::int32_t* area) {
 // ---- IYantTextEditor ----
 
 HRESULT HostIde::FileChanged(const char* relativePath, VARIANT_BOOL) {
+    if (const HRESULT f = injected("FileChanged"); FAILED(f)) return f;
     note("editor reloads " + Str(relativePath));
     return S_OK;
 }
 
 HRESULT HostIde::GetEditorFont(char** name, std::int32_t* size) {
+    if (const HRESULT f = injected("GetEditorFont"); FAILED(f)) return f;
     if (!size) return E_POINTER;
     *size = editorFontSize;
     return Give(editorFont, name);
@@ -751,6 +861,7 @@ HRESULT HostIde::GetEditorFont(char** name, std::int32_t* size) {
 // ---- IYantLanguage ----
 
 HRESULT HostIde::GetLanguage(std::int32_t* number) {
+    if (const HRESULT f = injected("GetLanguage"); FAILED(f)) return f;
     if (!number) return E_POINTER;
     *number = language;
     return S_OK;
@@ -774,6 +885,7 @@ std::vector<HostIde::Variable> HostIde::variables() const {
 }
 
 HRESULT HostIde::SelectVariable(const char* preset, char** chosen) {
+    if (const HRESULT f = injected("SelectVariable"); FAILED(f)) return f;
     if (!chosen) return E_POINTER;
     *chosen = nullptr;
     note("SelectVariable " + Str(preset));
@@ -784,6 +896,7 @@ HRESULT HostIde::SelectVariable(const char* preset, char** chosen) {
 }
 
 HRESULT HostIde::TranslateSymbol(const char* name, char** address) {
+    if (const HRESULT f = injected("TranslateSymbol"); FAILED(f)) return f;
     if (!address) return E_POINTER;
     *address = nullptr;
     const std::string symbol = Str(name);
@@ -808,6 +921,7 @@ HRESULT HostIde::TranslateSymbol(const char* name, char** address) {
 // ---- IYantApp ----
 
 HRESULT HostIde::GetProjectInfo(std::int32_t field, char** value) {
+    if (const HRESULT f = injected("GetProjectInfo"); FAILED(f)) return f;
     switch (field) {
         case kProjectName:
             return Give(project_.name, value);
@@ -827,6 +941,7 @@ HRESULT HostIde::GetProjectInfo(std::int32_t field, char** value) {
 // ---- IOrvanePlcControl ----
 
 HRESULT HostIde::GetPlcState(std::int32_t* state) {
+    if (const HRESULT f = injected("GetPlcState"); FAILED(f)) return f;
     if (!state) return E_POINTER;
     *state = plcState ? plcState() : (request_ ? 0 : 2);
     return S_OK;
@@ -835,6 +950,7 @@ HRESULT HostIde::GetPlcState(std::int32_t* state) {
 // ---- IConnectedPlc ----
 
 HRESULT HostIde::GetErrorText(std::int32_t code, char** text) {
+    if (const HRESULT f = injected("GetErrorText"); FAILED(f)) return f;
     if (!text) return E_POINTER;
     *text = nullptr;
     if (!errorText) return E_NOTIMPL;
@@ -852,6 +968,7 @@ HRESULT HostIde::EnumConnectionPoints(IEnumConnectionPoints** points) {
 HRESULT HostIde::FindConnectionPoint(REFIID iid, IConnectionPoint** result) {
     if (!result) return E_POINTER;
     *result = nullptr;
+    if (const HRESULT f = injected("FindConnectionPoint " + InterfaceName(iid)); FAILED(f)) return f;
     for (auto& p : points_) {
         if (p->iid() == iid) {
             p->AddRef();

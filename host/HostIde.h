@@ -94,6 +94,20 @@ public:
     std::function<void()> symbolsChanged;
     // Every host call worth seeing, one line each (nothing when empty).
     std::function<void(const std::string&)> trace;
+
+    // ---- Trying a plug-in's error paths ----
+    // Host calls that fail with a chosen result instead of answering, by name:
+    // the method of the IDE object ("AddImage", "GetOwner"), a menu item's
+    // look-up with its name ("GetMenuItem VelmoraHELP"), an interface query or
+    // a connection point's call with the interface ("QI IYantProject",
+    // "FindConnectionPoint IYantCpmEvents", "Advise IYantCpmEvents"). Each
+    // failure is traced as "failed NAME 0x8XXXXXXX".
+    std::map<std::string, HRESULT> failures;
+    // Adds "NAME" (E_FAIL) or "NAME=RESULT" (hexadecimal 0x... or decimal);
+    // false when the result is not a failure code.
+    bool addFailure(const std::string& spec);
+    // The result of a call by that name: S_OK, or the failure asked for.
+    HRESULT injected(const std::string& call) const;
     // What a window system does with the plug-in's dockable forms (the main
     // window docks the toolkit's widget the handle stands for).
     struct DockHooks {
@@ -172,6 +186,8 @@ public:
     void forgetPlugin(IUnknown* identity);
     // References the plug-ins hold on the host's objects.
     long outstandingReferences() const { return refs_; }
+    // Whether the count ever fell below zero: a plug-in released a reference it did not hold.
+    bool overReleased() const { return overReleased_; }
 
     // ---- IUnknown ----
     HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override;
@@ -295,7 +311,9 @@ public:
     }
     HostMenuItem* makeItem(const std::string& name);
     void addRefHost() { ++refs_; }
-    void releaseHost() { --refs_; }
+    void releaseHost() {
+        if (--refs_ < 0) overReleased_ = true;
+    }
 
 private:
     HostConnectionPoint& point(const IID& iid);
@@ -308,6 +326,7 @@ private:
     ProjectDescription project_;
     std::string plc_;
     long refs_ = 0;
+    bool overReleased_ = false;
     std::vector<std::unique_ptr<HostConnectionPoint>> points_;
     std::vector<std::unique_ptr<HostMenuItem>> items_;
     std::map<int, HostMenuItem*> menus_;

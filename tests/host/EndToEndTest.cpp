@@ -123,6 +123,25 @@ TEST_F(EndToEnd, MistakesGetAMessage) {
     EXPECT_NE(output.find("main.orv(5): error: unknown operand 99999999999"), std::string::npos) << output;
 }
 
+// A host call made to fail: the plug-in's installation returns that result,
+// which the host names; a failing help entry costs the plug-in nothing else.
+TEST_F(EndToEnd, AnInjectedHostFailureMeetsThePluginsErrorPath) {
+    ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
+    const std::string compile =
+        "compile --project " + quoted(project) + " --plc PLC1 /USELOGFILE --fail-call ";
+    EXPECT_EQ(run(compile + "AddImage=0x8004A123"), 1);
+    EXPECT_NE(output.find("failed AddImage 0x8004A123 (--fail-call)\n"), std::string::npos) << output;
+    EXPECT_NE(output.find("Velmora.VelmoraCoClass: installation failed: 0x8004A123\n"), std::string::npos)
+        << output;
+    const auto log = testing::LogMessages(host.parent_path() / "plugins.log");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "InstallPlugin - end"), 0);
+    EXPECT_EQ(log.back(), "UninstallPlugin - end");
+
+    EXPECT_EQ(run(compile + "'GetMenuItem VelmoraHELP'"), 0) << output;
+    EXPECT_NE(output.find("Installed Velmora.VelmoraCoClass"), std::string::npos) << output;
+    EXPECT_EQ(run(compile + "AddImage=1"), 2) << "no failure code";
+}
+
 // Every controller of the demo goes online on the soft PLC (a BOOL variable
 // once had an address text the plug-in could not read); the comm log only
 // with its switch.

@@ -123,29 +123,25 @@ TEST_F(CoClassTest, SlotsFollowTheHostsNumbering) {
     EXPECT_EQ(com::TakeTaskString(name), "Velmora");
     EXPECT_EQ(value, -1);
 
-    // The host's side, through the scripted host's objects.
-    host.projectDirectory = "/projects/hall/";
-    host.plcName = "PLC7";
-    host.groupFile = "Plant.opgr";
-    auto pm = com::Query<IYantProjectManager>(host.application());
+    // The host's side, through the stand-in's objects.
+    auto pm = com::Query<IYantProjectManager>(ide->application());
     char* text = nullptr;
     EXPECT_EQ(CallSlot(pm.get(), 10, &text), S_OK);
-    EXPECT_EQ(com::TakeTaskString(text), "/projects/hall/");
+    EXPECT_EQ(com::TakeTaskString(text), ide->projectDirectory());
     EXPECT_EQ(CallSlot(pm.get(), 17, &text), S_OK);
-    EXPECT_EQ(com::TakeTaskString(text), "PLC7");
+    EXPECT_EQ(com::TakeTaskString(text), "PLC1");
     EXPECT_EQ(CallSlot(pm.get(), 26, &text), S_OK);
-    EXPECT_EQ(com::TakeTaskString(text), "Plant.opgr");
+    EXPECT_EQ(com::TakeTaskString(text), ide->projectDirectory() + "Plant.opgr");
 
-    auto rc = com::Query<IYantRegisterCentre>(host.application());
-    host.variables["Boiler_T"] = "INT %R200";
+    auto rc = com::Query<IYantRegisterCentre>(ide->application());
     auto vars = com::Query<IYantVariables>(rc.get());
     EXPECT_EQ(CallSlot(vars.get(), 8, "Boiler_T", &text), S_OK);
     EXPECT_EQ(com::TakeTaskString(text), "INT %R200");
     auto editor = com::Query<IYantTextEditor>(rc.get());
     std::int32_t size = 0;
     EXPECT_EQ(CallSlot(editor.get(), 13, &text, &size), S_OK);
-    EXPECT_EQ(com::TakeTaskString(text), "Consolas");
-    EXPECT_EQ(size, 11);
+    EXPECT_EQ(com::TakeTaskString(text), ide->editorFont);
+    EXPECT_EQ(size, ide->editorFontSize);
     auto cpm = com::Query<IYantCpm>(pm.get());
     std::int32_t series = 0;
     EXPECT_EQ(CallSlot(cpm.get(), 4, &series), S_OK);
@@ -176,9 +172,16 @@ TEST_F(CoClassTest, EventsBeforeInstallationAreErrorsAndUnusedOperationsSucceed)
     EXPECT_EQ(plugin->OnMenuActionExecute(0), S_OK) << "no action of its own yet";
 }
 
+// The host's hooks may throw; the guard turns that into the thread's error
+// object, or logs it where the host wants success.
 TEST_F(CoClassTest, AnExceptionInAHandlerBecomesAComErrorOrIsLoggedWhereTheHostWantsSuccess) {
     ASSERT_EQ(install(), S_OK);
-    host.throwing.insert("GetCurrentPlcName");
+    std::string throwOn;
+    ide->trace = [&](const std::string& line) {
+        if (!throwOn.empty() && line.rfind(throwOn, 0) == 0) throw std::runtime_error(line + " threw");
+    };
+    throwOn = "file ";
+    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
     VARIANT_BOOL go = VARIANT_TRUE;
     EXPECT_EQ(plugin->OnStartCompiling(&go), E_FAIL);
 
@@ -192,23 +195,27 @@ TEST_F(CoClassTest, AnExceptionInAHandlerBecomesAComErrorOrIsLoggedWhereTheHostW
     info->GetSource(&source);
     info->Release();
     EXPECT_EQ(iid, IYantCompilerEvents::iid);
-    EXPECT_EQ(com::TakeTaskString(description), "GetCurrentPlcName threw");
+    EXPECT_EQ(com::TakeTaskString(description),
+              "The controller Boiler was not generated: file Velmora\\Boiler_def.orv (kind 1) threw");
     EXPECT_EQ(com::TakeTaskString(source), com::GuidToString(com::kClsidVelmoraCoClass));
 
-    // Uninstall and LoadDesktop log their exceptions and succeed.
-    host.throwing = {"LoadFormLayout"};
+    // LoadDesktop and uninstall log their exceptions and succeed.
+    throwOn = "form layout";
     clearLogs();
     EXPECT_EQ(plugin->LoadDesktop(nullptr), S_OK);
     EXPECT_EQ(logLines(),
               (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
-                                        "LoadDesktop - Error: LoadFormLayout threw", "LoadDesktop - end"}));
-
-    host.throwing.insert("UnregisterCallback");
+                                        "LoadDesktop - Error: form layout FormRegMngr1 not saved threw",
+                                        "LoadDesktop - end"}));
+    throwOn = "Unadvise";
     clearLogs();
     uninstall();
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"UninstallPlugin",
-                                                    "UninstallPlugin - Error: UnregisterCallback threw",
-                                                    "UninstallPlugin - end"}));
+    const auto lines = logLines();
+    ASSERT_EQ(lines.size(), 7u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(lines[5].rfind("UninstallPlugin - Error: Unadvise IYantProjectEvents ", 0), 0u) << lines[5];
+    EXPECT_EQ(lines[6], "UninstallPlugin - end");
+    throwOn.clear();
+    uninstall();
 }
 
 }  // namespace

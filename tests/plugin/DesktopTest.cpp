@@ -12,7 +12,7 @@ namespace {
 
 class DesktopTest : public testing::InstalledPlugin {
 protected:
-    IUnknown* storage() { return static_cast<IUnknown*>(host.storage()); }
+    IUnknown* storage() { return static_cast<IYantOptionsStorageStreams*>(ide.get()); }
     std::vector<std::string> desktop() const { return IniFile(controllerFile()).sectionValues("Desktop"); }
 };
 
@@ -26,21 +26,19 @@ TEST_F(DesktopTest, SavingWritesOneKeyPerViewAndClosesThemAll) {
     view(0)->setBounds({10, 20, 300, 200});
     view(1)->setBounds({-5, 0, 640, 480});
     view(1)->setGraphShown(true);
-    host.forms[view(0)->handle()].first = true;
-    host.forms[view(1)->handle()].second = true;
-    host.forms[view(1)->handle()].area = 3;
-    const void* manager = frame->manager()->handle();
+    ide->SetFirstDockFlag(view(0)->handle(), VARIANT_TRUE);
+    ide->SetSecondDockFlag(view(1)->handle(), VARIANT_TRUE);
+    ide->PutIntoDockArea(view(1)->handle(), 3);
+    void* manager = frame->manager()->handle();
 
     clearLogs();
-    host.journal.clear();
     EXPECT_EQ(plugin->SaveDesktop(storage()), S_OK);
     EXPECT_EQ(desktop(), (std::vector<std::string>{"Velmora - Boiler=1,1,0,10,20,300,200,0",
                                                    "Velmora - Mixer=3,0,1,-5,0,640,480,1"}));
     EXPECT_TRUE(frame->views().empty());
     EXPECT_EQ(frame->manager(), nullptr);
-    EXPECT_EQ(host.forms.count(const_cast<void*>(manager)), 0u) << "the manager left the IDE";
-    EXPECT_EQ(host.journal, (std::vector<std::string>{"SaveFormLayout FormRegMngr1 storage", "SaveFormState",
-                                                      "SaveDockState", "RemoveDockableForm"}));
+    EXPECT_EQ(ide->forms().count(manager), 0u) << "the manager left the IDE";
+    EXPECT_EQ(ide->desktop().count("FormRegMngr1"), 1u) << "its layout stays in the host's storage";
     EXPECT_EQ(logLines(), (std::vector<std::string>{"SaveDesktop", "RemoveDockableForm - FormRegMngr1",
                                                     "SaveDesktop - end"}));
     EXPECT_EQ(frontEndLines("view closed: "),
@@ -55,7 +53,6 @@ TEST_F(DesktopTest, LoadingReopensTheSavedViewsWhereTheyWere) {
         std::string(kTwoControllers) +
         "[Desktop]\r\nVelmora - Boiler=1,1,0,10,20,300,200,0\r\nVelmora - Mixer=3,0,1,-5,0,640,480,1\r\n");
     clearLogs();
-    host.journal.clear();
     EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
     ASSERT_EQ(frame->views().size(), 2u);
     EXPECT_EQ(view(0)->controllerName(), "Boiler");
@@ -65,26 +62,23 @@ TEST_F(DesktopTest, LoadingReopensTheSavedViewsWhereTheyWere) {
     EXPECT_FALSE(view(0)->graphShown());
     EXPECT_EQ(view(1)->bounds(), (FormBounds{-5, 0, 640, 480}));
     EXPECT_TRUE(view(1)->graphShown());
-    const auto& a = host.forms[view(0)->handle()];
-    const auto& b = host.forms[view(1)->handle()];
-    EXPECT_TRUE(a.inserted && a.shown && b.inserted && b.shown);
+    const auto& a = form(view(0)->handle());
+    const auto& b = form(view(1)->handle());
+    EXPECT_TRUE(a.inserted && a.visible && b.inserted && b.visible);
     EXPECT_EQ(a.area, 1);
     EXPECT_EQ(b.area, 3);
-    EXPECT_TRUE(a.first);
-    EXPECT_FALSE(a.second);
-    EXPECT_FALSE(b.first);
-    EXPECT_TRUE(b.second);
-    EXPECT_EQ(a.image, 7);
+    EXPECT_TRUE(a.firstFlag);
+    EXPECT_FALSE(a.secondFlag);
+    EXPECT_FALSE(b.firstFlag);
+    EXPECT_TRUE(b.secondFlag);
+    EXPECT_EQ(a.image, frame->imageIndex);
     EXPECT_EQ(frame->currentController, "Mixer");
 
     // The manager is created and inserted but stays hidden.
     ASSERT_NE(frame->manager(), nullptr);
-    const auto& m = host.forms[frame->manager()->handle()];
+    const auto& m = form(frame->manager()->handle());
     EXPECT_TRUE(m.inserted);
-    EXPECT_FALSE(m.shown);
-    EXPECT_FALSE(m.second);
-    EXPECT_EQ(host.journalFrom({"Load"}),
-              (std::vector<std::string>{"LoadFormLayout FormRegMngr1", "LoadFormState"}));
+    EXPECT_FALSE(m.visible);
     EXPECT_EQ(logLines(),
               (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
                                         "InsertDockableForm - FormVisual1",
@@ -127,34 +121,38 @@ TEST_F(DesktopTest, WithoutAControllerFileOrAPlcNothingIsRestoredOrWritten) {
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
     const auto file = controllerFile();
     const std::string before = testing::ReadBytes(file);
-    host.plcName.clear();
+    ide->closePlc();
     EXPECT_EQ(plugin->SaveDesktop(storage()), S_OK);
     EXPECT_TRUE(frame->views().empty());
     EXPECT_EQ(testing::ReadBytes(file), before);
 }
 
-TEST_F(DesktopTest, AnIdeWithoutStorageStreamsRestoresOnlyTheLayout) {
-    host.answerStorageStreams = false;
-    plugin->LoadDesktop(storage());
-    EXPECT_EQ(host.journalFrom({"Load"}), (std::vector<std::string>{"LoadFormLayout FormRegMngr1"}));
-    host.failures["LoadFormLayout"] = E_FAIL;
-    host.answerStorageStreams = true;
-    host.journal.clear();
-    plugin->LoadDesktop(storage());
-    EXPECT_TRUE(host.journalFrom({"LoadFormState"}).empty()) << "a failed layout load skips the state";
+// The manager's state follows a layout the host had, and only through its storage streams.
+TEST_F(DesktopTest, TheManagersStateIsLoadedAfterItsLayoutFromTheStorageStreams) {
+    ide->SaveFormLayout(nullptr, "FormRegMngr1", nullptr);
+    const auto loads = [&] {
+        journal.clear();
+        plugin->LoadDesktop(storage());
+        return journalFrom({"form layout", "form state"});
+    };
+    EXPECT_EQ(loads(), (std::vector<std::string>{"form layout FormRegMngr1 loaded", "form state loaded"}));
+    ide->failures = {{"QI IYantOptionsStorageStreams", E_NOINTERFACE}};
+    EXPECT_EQ(loads(), std::vector<std::string>{"form layout FormRegMngr1 loaded"});
+    ide->failures = {{"LoadFormLayout", E_FAIL}};
+    EXPECT_TRUE(loads().empty()) << "a failed layout load skips the state";
 }
 
 TEST_F(DesktopTest, OpeningAShownControllerBringsItsViewToTheFrontAndUninstallDestroysThem) {
     writeControllerFile(kTwoControllers);
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
-    const auto& form = host.forms[view(0)->handle()];
-    EXPECT_EQ(form.area, 1);
-    EXPECT_FALSE(form.second);
+    EXPECT_EQ(form(view(0)->handle()).area, 1);
+    EXPECT_FALSE(form(view(0)->handle()).secondFlag);
     EXPECT_EQ(view(0)->selectedTab(), 0);
-    host.forms[view(0)->handle()].shown = false;
+    int shown = 0;
+    ide->dock.shown = [&](void* handle) { shown += handle == view(0)->handle(); };
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
     EXPECT_EQ(frame->views().size(), 1u);
-    EXPECT_TRUE(host.forms[view(0)->handle()].shown);
+    EXPECT_EQ(shown, 1);
     EXPECT_EQ(frame->currentController, "Boiler");
 
     // Uninstalling destroys the remaining views.

@@ -57,24 +57,26 @@ TEST_F(FrameEvents, CompileStartRunsThePassAndShowsEveryNamedControllerWithTheWa
     // The message loop runs between controllers, while the release numbers are still pending.
     std::vector<bool> releaseOnDisk;
     frontEnd->toolkit().processEvents = [&] {
-        releaseOnDisk.push_back(testing::ReadBytes(controllerFile()).find("ReleaseNumber") != std::string::npos);
+        releaseOnDisk.push_back(testing::ReadBytes(controllerFile()).find("ReleaseNumber") !=
+                                std::string::npos);
     };
-    host.journal.clear();
     VARIANT_BOOL go = VARIANT_TRUE;
     EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
     EXPECT_EQ(go, VARIANT_TRUE);
     EXPECT_TRUE(generated.empty()) << "the pass, not the single-controller generator";
-    EXPECT_EQ(host.journalFrom({"AddFile"}).size(), 4u);
+    EXPECT_EQ(ide->registeredFiles().size(), 4u);
     EXPECT_TRUE(frame->generated);
     EXPECT_EQ(frame->generatedCount, 3);
     EXPECT_EQ(releaseOnDisk, std::vector<bool>(6, false));
-    EXPECT_EQ(frontEnd->compileFileLines(), (std::vector<std::string>{"Boiler.orv", "Renamed.orv", "Mixer.orv"}));
-    EXPECT_EQ(frontEndLines("compile messages: "),
-              (std::vector<std::string>{"compile messages: created", "compile messages: project PLC1",
-                                        "compile messages: counter 0", "compile messages: shown",
-                                        "compile messages: file Boiler.orv", "compile messages: file Renamed.orv",
-                                        "compile messages: counter 1", "compile messages: file Mixer.orv",
-                                        "compile messages: hidden", "compile messages: destroyed"}));
+    EXPECT_EQ(frontEnd->compileFileLines(),
+              (std::vector<std::string>{"Boiler.orv", "Renamed.orv", "Mixer.orv"}));
+    EXPECT_EQ(
+        frontEndLines("compile messages: "),
+        (std::vector<std::string>{"compile messages: created", "compile messages: project PLC1",
+                                  "compile messages: counter 0", "compile messages: shown",
+                                  "compile messages: file Boiler.orv", "compile messages: file Renamed.orv",
+                                  "compile messages: counter 1", "compile messages: file Mixer.orv",
+                                  "compile messages: hidden", "compile messages: destroyed"}));
     EXPECT_EQ(frontEndLines("report "), (std::vector<std::string>{"report hidden", "report shown"}));
     IniFile after(controllerFile());
     EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
@@ -82,45 +84,39 @@ TEST_F(FrameEvents, CompileStartRunsThePassAndShowsEveryNamedControllerWithTheWa
 }
 
 TEST_F(FrameEvents, TheGeneratorWritesAndRegistersTheFilesWithTheHost) {
-    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n");
-    host.plcSeries = 6;
+    const std::string controller = "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n";
+    writeControllerFile(controller);
     clearLogs();
-    host.journal.clear();
+    journal.clear();
     VARIANT_BOOL go = VARIANT_TRUE;
     EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
     EXPECT_TRUE(frame->generated);
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.ST"));
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
-    const std::string dir = host.projectDirectory;
-    EXPECT_EQ(host.journalFrom({"AddFile"}),
-              (std::vector<std::string>{"AddFile " + dir + "Velmora\\Boiler_def.ST 1 ''",
-                                        "AddFile " + dir + "Velmora\\Boiler.orv 1 ''"}));
-    EXPECT_EQ(host.journalFrom({"SetFileAttribute"}),
-              (std::vector<std::string>{"SetFileAttribute 1 2 false", "SetFileAttribute 2 2 false"}));
-    EXPECT_EQ(host.journalFrom({"FileChanged"}),
-              (std::vector<std::string>{"FileChanged Velmora\\Boiler_def.ST false",
-                                        "FileChanged Velmora\\Boiler.orv false"}));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{"GenerateAllControllers PLC1", "GenerateController Boiler",
-                                                    "GenerateController Boiler - end",
-                                                    "GenerateAllControllers PLC1 - end"}));
+    EXPECT_EQ(journalFrom({"file ", "editor "}),
+              (std::vector<std::string>{
+                  "file Velmora\\Boiler_def.ST (kind 1)", "file attribute Velmora\\Boiler_def.ST 2=0",
+                  "editor reloads Velmora\\Boiler_def.ST", "file Velmora\\Boiler.orv (kind 1)",
+                  "file attribute Velmora\\Boiler.orv 2=0", "editor reloads Velmora\\Boiler.orv"}));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
+                              "GenerateAllControllers PLC1", "GenerateController Boiler",
+                              "GenerateController Boiler - end", "GenerateAllControllers PLC1 - end"}));
     IniFile after(controllerFile());
     EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
 
     // A PLC series below 6 gives the mnemonic declarations; a host that does
     // not take the files leaves them written but unregistered.
-    host.plcSeries = 4;
-    host.failures["QI IYantProject"] = E_NOINTERFACE;
-    host.journal.clear();
-    host.registeredFiles.clear();
+    ide->openPlc("PLC2");
+    writeControllerFile(controller);
+    ide->failures["QI IYantProject"] = E_NOINTERFACE;
+    journal.clear();
     EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.orv"));
-    EXPECT_TRUE(host.registeredFiles.empty());
-    EXPECT_TRUE(host.journalFrom({"SetFileAttribute"}).empty());
+    EXPECT_TRUE(journalFrom({"file "}).empty());
 }
 
 TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
-    openViews({"A", "B"});
-    host.plcState = 2;  // no PLC: a view switched again says so
+    openViews({"A", "B"});  // the stand-in has no PLC: a view switched again says so
     VARIANT_BOOL go = VARIANT_TRUE;
     plugin->OnStartCompiling(&go);
     frame->generated = true;
@@ -169,15 +165,16 @@ TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManagerAForeignOneOnlyLogs) {
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnMenuActionExecute", "OnMenuActionExecute - moje akce",
                                                     "InsertDockableForm", "OnMenuActionExecute - end"}));
     ASSERT_NE(frame->manager(), nullptr);
-    const auto& form = host.forms[frame->manager()->handle()];
-    EXPECT_TRUE(form.inserted && form.shown);
-    EXPECT_EQ(form.area, 2);
-    EXPECT_EQ(form.image, 7);
+    const auto& manager = form(frame->manager()->handle());
+    EXPECT_TRUE(manager.inserted && manager.visible);
+    EXPECT_EQ(manager.area, 2);
+    EXPECT_EQ(manager.image, frame->imageIndex);
 
-    host.forms[frame->manager()->handle()].shown = false;
+    int shown = 0;
+    ide->dock.shown = [&](void* handle) { shown += handle == frame->manager()->handle(); };
     plugin->OnMenuActionExecute(plugin->actionId());
     EXPECT_EQ(frontEndLines("manager created").size(), 1u);
-    EXPECT_TRUE(host.forms[frame->manager()->handle()].shown);
+    EXPECT_EQ(shown, 1);
 }
 
 TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
@@ -194,8 +191,8 @@ TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
     EXPECT_EQ(result, 0);
     record.name = "";
     plugin->OnProjectFileList(0x108, 0x12, &record, &result);
-    EXPECT_EQ(testing::ReadBytes(list), "main.orv\n" + host.projectDirectory + "Velmora\\PLC2.rglx\n" +
-                                            host.projectDirectory + "Velmora\\PLC1.rglx\n");
+    EXPECT_EQ(testing::ReadBytes(list), "main.orv\n" + ide->projectDirectory() + "Velmora\\PLC2.rglx\n" +
+                                            ide->projectDirectory() + "Velmora\\PLC1.rglx\n");
 
     // Any other event, sub-code or kind writes nothing but still answers 0.
     const std::string before = testing::ReadBytes(list);
@@ -218,23 +215,18 @@ TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
 // ---- Project tree and the report document ----
 
 TEST_F(FrameEvents, TreeFillAddsTheReportNodeOnlyForItsOwnCookie) {
-    host.journal.clear();
+    const std::size_t nodes = ide->treeNodes().size();
     plugin->OnFillTree(0, 0);
-    EXPECT_TRUE(host.journal.empty()) << "cookie 0 asks nothing";
     plugin->OnFillTree(plugin->treeCookie() + 1, 0);
-    EXPECT_TRUE(host.treeChildren.empty());
+    EXPECT_EQ(ide->treeNodes().size(), nodes);
     plugin->OnFillTree(plugin->treeCookie(), 0);
-    ASSERT_EQ(host.treeChildren.size(), 1u);
-    const auto& node = host.treeChildren[0];
-    EXPECT_EQ(node.parent, host.plcDocNode);
+    ASSERT_EQ(ide->treeNodes().size(), nodes + 1);
+    const auto& node = ide->treeNodes().back();
+    EXPECT_EQ(node.parent->caption, "PlcDoc");
     EXPECT_EQ(node.caption, "Controllers information");
     EXPECT_EQ(node.data, plugin->reportDocumentId());
     EXPECT_EQ(node.image, -1);
     EXPECT_EQ(node.selected, -1);
-
-    host.plcDocNode = nullptr;
-    plugin->OnFillTree(plugin->treeCookie(), 0);
-    EXPECT_EQ(host.treeChildren.size(), 1u) << "no PlcDoc node, no child";
 }
 
 TEST_F(FrameEvents, OpeningTheDocumentShowsAndBuildsTheReportInTheEditorsFont) {
@@ -243,7 +235,7 @@ TEST_F(FrameEvents, OpeningTheDocumentShowsAndBuildsTheReportInTheEditorsFont) {
     EXPECT_EQ(plugin->OnDocumentOpen(plugin->treeCookie()), S_OK);
     EXPECT_TRUE(plugin->reportShown());
     EXPECT_EQ(frontEndLines("report "),
-              (std::vector<std::string>{"report font: Consolas 11", "report shown", "report built"}));
+              (std::vector<std::string>{"report font: Courier New 10", "report shown", "report built"}));
     plugin->OnDocumentClose(plugin->treeCookie() + 1);
     EXPECT_TRUE(plugin->reportShown());
     plugin->OnDocumentClose(plugin->treeCookie());
@@ -254,8 +246,6 @@ TEST_F(FrameEvents, OpeningTheDocumentShowsAndBuildsTheReportInTheEditorsFont) {
     EXPECT_EQ(view, plugin->report()->handle());
 
     // The report shows the host's project data.
-    host.groupFile = "groups/Plant.opgr";
-    host.projectInfo = {{kProjectAction, "Hall B"}, {kProjectProgrammer, "J. Novak"}};
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
     plugin->OnDocumentOpen(plugin->treeCookie());
     const auto& lines = dynamic_cast<HeadlessReport&>(*plugin->report()).lines();
@@ -291,11 +281,11 @@ TEST_F(FrameEvents, LanguageChangeChoosesTheTableAndRelocalizes) {
 // ---- Communication ----
 
 TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17AndGoesOnlyOnAFalseOff) {
-    ASSERT_NE(host.callback, nullptr);
-    host.callback(nullptr, 0, 0, 1u << 16);
+    ASSERT_EQ(ide->callbackCount(), 1u);
+    ide->commLoopPass(1u << 16);
     EXPECT_TRUE(frame->commLost());
     EXPECT_FALSE(frame->SimTimer1().enabled());
-    host.callback(nullptr, 0, 0, (1u << 16) | (1u << 17));
+    ide->commLoopPass((1u << 16) | (1u << 17));
     EXPECT_FALSE(frame->commLost());
     EXPECT_TRUE(frame->SimTimer1().enabled());
     EXPECT_EQ(commLogLines(), std::vector<std::string>{"Communication on!"});
@@ -325,8 +315,9 @@ std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int
 TEST_F(FrameEvents, TheCallbackReachesTheViewsAndClosesTheOnesThatAsk) {
     openViews({"A", "B", "C"});
     ASSERT_EQ(frame->onlineSession().views().size(), 3u);
-    host.callback(&NoRequest, 0, 0, (1u << 16) | (1u << 17));
-    host.callback(&NoRequest, 0, 0, (1u << 7) | (1u << 19) | (1u << 11));
+    ide->setRequestFunction(&NoRequest);
+    ide->commLoopPass((1u << 16) | (1u << 17));
+    ide->commLoopPass((1u << 7) | (1u << 19) | (1u << 11));
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(view(i)->commState(), online::TCommState::csRUN);
         EXPECT_TRUE(view(i)->fixed());
@@ -337,7 +328,8 @@ TEST_F(FrameEvents, TheCallbackReachesTheViewsAndClosesTheOnesThatAsk) {
     view(0)->exchange().requestClose();
     view(2)->exchange().requestClose();
     clearLogs();
-    host.callback(nullptr, 0, 0, 0);
+    ide->setRequestFunction(nullptr);
+    ide->commLoopPass(0);
     ASSERT_EQ(frame->views().size(), 1u);
     EXPECT_EQ(view(0)->controllerName(), "B");
     EXPECT_EQ(frame->onlineSession().views().size(), 1u);
@@ -348,14 +340,13 @@ TEST_F(FrameEvents, TheCallbackReachesTheViewsAndClosesTheOnesThatAsk) {
 
 TEST_F(FrameEvents, TheExchangesAskTheHostForSymbolsAndThePlcState) {
     openViews({"Boiler"});
-    host.variables["Boiler_Det"] = "T_PID %R300";
     auto& env = frame->onlineSession().environment();
-    EXPECT_EQ(env.lookup("Boiler_Det"), std::optional<std::string>("T_PID %R300"));
+    EXPECT_EQ(env.lookup("Boiler_T"), std::optional<std::string>("INT %R200"));
     EXPECT_EQ(env.lookup("Nothing"), std::nullopt);
-    host.plcState = 0;
-    EXPECT_EQ(env.plc->plcState(), 0);
-    host.plcState = 2;
-    EXPECT_EQ(env.plc->plcState(), 2);
+    for (std::int32_t state : {0, 2}) {
+        ide->plcState = [state] { return state; };
+        EXPECT_EQ(env.plc->plcState(), state);
+    }
     frame->generated = true;
     EXPECT_TRUE(env.programChanged());
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nY1Name=Boiler_T\r\nMaxY=4000\r\n");
