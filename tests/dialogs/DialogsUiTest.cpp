@@ -39,7 +39,7 @@ protected:
     FormNew1Test() { testing::UiApp(); }
     std::filesystem::path file() const { return dir.path() / "PLC1.rglx"; }
     testing::TempDir dir;
-    testing::FakeHost host{dir.path() / "PLC1.rglx"};
+    testing::FakeNewControllerHost host{dir.path() / "PLC1.rglx"};
     testing::ScriptedMessages messages;
     std::vector<std::string> helpTopics;
     HelpFunction help = [this](const std::string& topic) { helpTopics.push_back(topic); };

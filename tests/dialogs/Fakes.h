@@ -1,5 +1,5 @@
 #pragma once
-// The new-controller dialog's host and project list, for the dialog tests.
+// The new-controller dialog's host (the frame, in the product) and project list.
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -29,9 +29,9 @@ public:
     int reads = 0;
 };
 
-class FakeHost : public NewControllerHost {
+class FakeNewControllerHost : public NewControllerHost {
 public:
-    explicit FakeHost(std::filesystem::path file) : file_(std::move(file)) {}
+    explicit FakeNewControllerHost(std::filesystem::path file) : file_(std::move(file)) {}
     std::optional<int> plcSeries() override { return series; }
     std::filesystem::path controllerFile() override { return file_; }
     void setCurrentController(const std::string& name) override { currentController = name; }

@@ -9,14 +9,14 @@
 namespace velmora {
 namespace {
 
-using testing::FakeHost;
+using testing::FakeNewControllerHost;
 using testing::ScriptedMessages;
 
 class NewControllerTest : public ::testing::Test {
 protected:
     std::filesystem::path file() const { return dir.path() / "PLC1.rglx"; }
     testing::TempDir dir;
-    FakeHost host{dir.path() / "PLC1.rglx"};
+    FakeNewControllerHost host{dir.path() / "PLC1.rglx"};
     ScriptedMessages messages;
     NewController dialog{host, messages};
 };
