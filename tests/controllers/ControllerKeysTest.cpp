@@ -61,8 +61,6 @@ TEST_F(ControllerKeysTest, AnyOtherTypeReadsThePidmaKeys) {
     EXPECT_EQ(m.at("Output"), Text(3434));
     // Only "PID" exactly is the integer controller.
     EXPECT_EQ(AsMap(ReadControllerKeys(ini, "Regulator U", Reader::Generator)).count("irtype"), 1u);
-    EXPECT_EQ(KindOfType("PID"), ControllerKind::Pid);
-    EXPECT_EQ(KindOfType("PIDA"), ControllerKind::Pidma);
     EXPECT_EQ(KindOfType(""), ControllerKind::Pidma);
 }
 
@@ -86,7 +84,6 @@ TEST_F(ControllerKeysTest, EachReaderTakesItsOwnDefault) {
     EXPECT_EQ(SectionReader(ini, s, pid, Reader::Generator).integer(key::Y[1].x2), 10000);
     EXPECT_EQ(SectionReader(ini, s, pid, Reader::OnlineRatio).integer(key::Y[1].x2), 0);
     EXPECT_EQ(SectionReader(ini, s, pid, Reader::SameAsY1Copy).integer(key::Y[0].y1), 10000);
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Report).integer(key::Ti), 1000);
     EXPECT_EQ(SectionReader(ini, s, pid, Reader::Generator).integer(key::Ti), 0);
     EXPECT_EQ(SectionReader(ini, s, pid, Reader::GeneratorCode).integer(key::Uy1), 10000);
     EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).integer(key::Uy1), 0);
@@ -169,13 +166,6 @@ TEST(ControllerKeyTable, EntriesAreConsistent) {
         }
     }
     EXPECT_EQ(groups, (std::set<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
-    // The PID parameter page rounds; the output and start pages truncate.
-    EXPECT_EQ(FindControllerKey("PBnd", ControllerKind::Pid)->rounding, Rounding::AddHalf);
-    EXPECT_EQ(FindControllerKey("UDef", ControllerKind::Pid)->rounding, Rounding::AddHalf);
-    EXPECT_EQ(FindControllerKey("UMax", ControllerKind::Pid)->rounding, Rounding::Truncate);
-    EXPECT_EQ(FindControllerKey("gW", ControllerKind::Pid)->rounding, Rounding::Truncate);
-    EXPECT_EQ(FindControllerKey("Output", ControllerKind::Pid)->type, KeyType::Integer);
-    EXPECT_EQ(FindControllerKey("Output", ControllerKind::Pidma)->type, KeyType::Text);
     EXPECT_EQ(FindControllerKey("pbnd", ControllerKind::Pidma), nullptr);
 }
 

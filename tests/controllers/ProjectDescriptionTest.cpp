@@ -8,7 +8,7 @@
 namespace velmora {
 namespace {
 
-TEST(ProjectDescription, ReadsProjectPlcsVariablesAndFilesInOrder) {
+TEST(ProjectDescription, ReadsProjectPlcsVariablesAndFilesInOrderOrNothingWithoutADescription) {
     testing::TempDir dir;
     testing::WriteBytes(dir / "b.oprj", "[Project]\r\nName=Other\r\n");
     testing::WriteBytes(dir / "a.OPRJ",
@@ -37,13 +37,12 @@ TEST(ProjectDescription, ReadsProjectPlcsVariablesAndFilesInOrder) {
     EXPECT_EQ(d->files, (std::vector<std::string>{"main.orv", "b.orv", "c.orv"}));
     EXPECT_EQ(d->findPlc("plc1"), &d->plcs[1]);
     EXPECT_EQ(d->findPlc("PLC3"), nullptr);
-}
 
-TEST(ProjectDescription, FolderWithoutDescriptionGivesNothing) {
-    testing::TempDir dir;
-    testing::WriteBytes(dir / "notes.txt", "x");
-    EXPECT_FALSE(FindProjectDescription(dir.path()));
-    EXPECT_FALSE(LoadProjectDescription(dir.path()));
+    // A folder without a description gives nothing.
+    testing::TempDir other;
+    testing::WriteBytes(other / "notes.txt", "x");
+    EXPECT_FALSE(FindProjectDescription(other.path()));
+    EXPECT_FALSE(LoadProjectDescription(other.path()));
     EXPECT_FALSE(LoadProjectDescription(dir / "missing"));
 }
 

@@ -7,12 +7,11 @@
 #include <QPushButton>
 #include <QThread>
 #include <QToolBar>
-#include <QTreeWidget>
 #include <dlfcn.h>
 
-#include "RegisteredPlugin.h"
 #include "base/IniFile.h"
 #include "host/HostIde.h"
+#include "support/RegisteredPlugin.h"
 
 namespace velmora::host {
 namespace {
@@ -183,8 +182,6 @@ TEST_F(HostViews, AMissingVariableOpensThePageWhereItIsChosen) {
     EXPECT_NE(message.find("'Boiler_Nowhere'"), std::string::npos) << message;
     EXPECT_EQ(page, "FormY1");
     EXPECT_FALSE(checked("Boiler"));
-    ASSERT_NE(View("Boiler"), nullptr);
-    EXPECT_EQ(dataState(View("Boiler")), 0);
 }
 
 TEST_F(HostViews, SwitchingThePlcClosesTheViewsAndLeavesTheOtherPlcsFileAlone) {
@@ -217,16 +214,14 @@ TEST_F(HostEndToEnd, ThePlugInsEntriesAppearAndFollowThePlc) {
     ASSERT_EQ(window->hostBar(kBarTools)->actions().size(), 1);
     EXPECT_FALSE(window->hostBar(kBarTools)->actions()[0]->isEnabled());
 
-    // The help entry sits in the shared plug-ins sub-menu.
-    QMenu* shared = window->findChild<QMenu*>("miPluginsHelpIn_miHelp");
+    // The help entry sits in the shared plug-ins sub-menu, third in the help menu.
+    const auto help = window->hostMenu(kMenuHelp)->actions();
+    ASSERT_GE(help.size(), 3);
+    QMenu* shared = help[2]->menu();
     ASSERT_NE(shared, nullptr);
+    EXPECT_EQ(shared->objectName(), "miPluginsHelpIn_miHelp");
     ASSERT_EQ(shared->actions().size(), 1);
     EXPECT_EQ(shared->actions()[0]->text(), "Velmora");
-
-    // The report node under the documentation node.
-    QTreeWidgetItem* docs = window->treeNode("PlcDoc");
-    ASSERT_NE(docs, nullptr);
-    ASSERT_EQ(docs->childCount(), 1);
 
     ASSERT_TRUE(window->openPlc("PLC1"));
     EXPECT_TRUE(window->hostMenu(kMenuTools)->actions()[0]->isEnabled());
@@ -238,16 +233,6 @@ TEST_F(HostEndToEnd, ThePlugInsEntriesAppearAndFollowThePlc) {
     ASSERT_NE(managerDock, nullptr);
     EXPECT_TRUE(managerDock->isVisible());
     EXPECT_EQ(window->dockArea(managerDock->widget()), kDockLeft);
-    auto* list = managerDock->widget()->findChild<QListWidget*>("CheckListBox1");
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->count(), 4) << "the demo PLC's controllers";
-
-    EXPECT_TRUE(window->compile());
-    EXPECT_FALSE(window->ide()->registeredFiles().empty());
-    // The window's soft PLC runs and answers for the PLC.
-    std::int32_t state = -1;
-    ASSERT_EQ(window->ide()->GetPlcState(&state), S_OK);
-    EXPECT_EQ(state, 1);
 
     window->closePlc();
     EXPECT_FALSE(window->hostMenu(kMenuTools)->actions()[0]->isEnabled());

@@ -9,20 +9,16 @@
 #include <QToolButton>
 
 #include "HelpViewerWindow.h"
-#include "RegisteredPlugin.h"
 #include "base/Log.h"
 #include "base/Texts.h"
 #include "plugin/HeadlessFrontEnd.h"
+#include "support/RegisteredPlugin.h"
 
 namespace velmora::host {
 namespace {
 
 class LanguageAndHelp : public RegisteredPlugin {
 protected:
-    void TearDown() override {
-        HelpViewerWindow::closeInstance();
-        RegisteredPlugin::TearDown();
-    }
     static QAction* HelpEntry(MainWindow& window, const char* name) {
         return window.hostMenu(kMenuHelp)->findChild<QAction*>(name);
     }

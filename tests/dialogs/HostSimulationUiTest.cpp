@@ -12,8 +12,8 @@
 #include <QToolButton>
 #include <array>
 
-#include "RegisteredPlugin.h"
 #include "base/IniFile.h"
+#include "support/RegisteredPlugin.h"
 
 namespace velmora::host {
 namespace {

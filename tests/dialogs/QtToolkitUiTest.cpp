@@ -28,24 +28,32 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopShowsTheTextAsGivenAndOffersSafeButtonsIn
     box->show();  // showing must not lose the flag either
     EXPECT_TRUE(box->windowFlags() & Qt::WindowStaysOnTopHint);
     box->hide();
+    // The button pressed becomes the answer; Escape, or closing the box by other
+    // means, gives the answer that changes nothing.
     struct Case {
         MessageButtons buttons;
         QMessageBox::StandardButtons offered;
         QMessageBox::StandardButton byDefault, byEscape;
+        MessageAnswer onDefault, onEscape;
     };
     const Case cases[] = {
-        {MessageButtons::Ok, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok},
+        {MessageButtons::Ok, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok, MessageAnswer::Ok,
+         MessageAnswer::Ok},
         {MessageButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
-         QMessageBox::Cancel},
-        {MessageButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No},
+         QMessageBox::Cancel, MessageAnswer::Ok, MessageAnswer::Cancel},
+        {MessageButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No,
+         MessageAnswer::Yes, MessageAnswer::No},
         {MessageButtons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-         QMessageBox::Yes, QMessageBox::Cancel},
+         QMessageBox::Yes, QMessageBox::Cancel, MessageAnswer::Yes, MessageAnswer::Cancel},
     };
     for (const Case& c : cases) {
         box = BuildMessageBox("c", "t", MessageIcon::Question, c.buttons);
         EXPECT_EQ(box->standardButtons(), c.offered);
         EXPECT_EQ(box->defaultButton(), box->button(c.byDefault));
         EXPECT_EQ(box->escapeButton(), box->button(c.byEscape));
+        EXPECT_EQ(AnswerOf(c.byDefault, c.buttons), c.onDefault);
+        EXPECT_EQ(AnswerOf(c.byEscape, c.buttons), c.onEscape);
+        EXPECT_EQ(AnswerOf(-1, c.buttons), c.onEscape);
     }
 
     // The buttons speak the plug-in's language.
@@ -60,17 +68,6 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopShowsTheTextAsGivenAndOffersSafeButtonsIn
                   .toStdString(),
               Text(2005));
     ModuleTexts().chooseLanguage(1);
-}
-
-TEST(QtMessageBox, TranslatesTheButtonPressedIntoAnAnswer) {
-    EXPECT_EQ(AnswerOf(QMessageBox::Yes, MessageButtons::YesNo), MessageAnswer::Yes);
-    EXPECT_EQ(AnswerOf(QMessageBox::No, MessageButtons::YesNo), MessageAnswer::No);
-    EXPECT_EQ(AnswerOf(QMessageBox::Ok, MessageButtons::OkCancel), MessageAnswer::Ok);
-    EXPECT_EQ(AnswerOf(QMessageBox::Cancel, MessageButtons::YesNoCancel), MessageAnswer::Cancel);
-    // A box closed by other means gives the answer that changes nothing.
-    EXPECT_EQ(AnswerOf(-1, MessageButtons::YesNo), MessageAnswer::No);
-    EXPECT_EQ(AnswerOf(-1, MessageButtons::OkCancel), MessageAnswer::Cancel);
-    EXPECT_EQ(AnswerOf(-1, MessageButtons::Ok), MessageAnswer::Ok);
 }
 
 // Runs the event loop until the condition holds or two seconds passed.

@@ -20,40 +20,28 @@ std::vector<ManagerLine> Lines(std::initializer_list<std::pair<const char*, bool
     return out;
 }
 
+// No adding or importing while a view runs; without a selection, or with one
+// past the end, nothing works on a single line.
 TEST(ManagerCommandTable, FollowsSelectionAndChecks) {
-    // No controllers: only adding and importing.
-    ManagerCommands none = CommandsFor({}, -1);
-    EXPECT_EQ(none, (ManagerCommands{.add = true, .import = true}));
-
     const auto idle = Lines({{"A", false}, {"B", false}});
-    EXPECT_EQ(CommandsFor(idle, 1), (ManagerCommands{.startSelected = true,
-                                                     .startAll = true,
-                                                     .add = true,
-                                                     .remove = true,
-                                                     .import = true,
-                                                     .exportSelected = true}));
-    // Without a selection nothing works on a single line.
-    EXPECT_EQ(CommandsFor(idle, -1), (ManagerCommands{.startAll = true, .add = true, .import = true}));
-
-    // One view running: no adding or importing while it runs.
     const auto mixed = Lines({{"A", true}, {"B", false}});
-    EXPECT_EQ(CommandsFor(mixed, 0), (ManagerCommands{.stopSelected = true,
-                                                      .startAll = true,
-                                                      .stopAll = true,
-                                                      .remove = true,
-                                                      .exportSelected = true}));
-    EXPECT_EQ(CommandsFor(mixed, 1), (ManagerCommands{.startSelected = true,
-                                                      .startAll = true,
-                                                      .stopAll = true,
-                                                      .remove = true,
-                                                      .exportSelected = true}));
-
-    // All running: nothing left to start.
     const auto running = Lines({{"A", true}, {"B", true}});
-    EXPECT_FALSE(CommandsFor(running, 0).startAll);
-    EXPECT_TRUE(CommandsFor(running, 0).stopAll);
-    // A selection past the end counts as none.
-    EXPECT_FALSE(CommandsFor(running, 2).remove);
+    const struct {
+        std::vector<ManagerLine> lines;
+        int selected;
+        ManagerCommands expected;
+    } rows[] = {
+        // start selected, stop selected, start all, stop all, add, remove, import, export
+        {{}, -1, {0, 0, 0, 0, 1, 0, 1, 0}},
+        {idle, 1, {1, 0, 1, 0, 1, 1, 1, 1}},
+        {idle, -1, {0, 0, 1, 0, 1, 0, 1, 0}},
+        {mixed, 0, {0, 1, 1, 1, 0, 1, 0, 1}},
+        {mixed, 1, {1, 0, 1, 1, 0, 1, 0, 1}},
+        {running, 0, {0, 1, 0, 1, 0, 1, 0, 1}},
+        {running, 2, {0, 0, 0, 1, 0, 0, 0, 0}},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i)
+        EXPECT_EQ(CommandsFor(rows[i].lines, rows[i].selected), rows[i].expected) << "row " << i;
 }
 
 TEST(ManagerLineText, CutsTenCharactersAndFileFiltersBecomeToolkitFilters) {
@@ -97,7 +85,8 @@ const char* const kTwoControllers =
     "[Desktop]\r\nVelmora - Boiler=1,0,0,10,20,300,200,0\r\n"
     "[Regulator Oven]\r\nName=Oven\r\nType=PIDA\r\nHeaderInST=0\r\n";
 
-TEST_F(ManagerTest, RefreshListsSectionsButDesktopInFileOrderOrNothingWithoutAFile) {
+// Adding runs the wizard and shows the new controller.
+TEST_F(ManagerTest, RefreshListsSectionsButDesktopInFileOrderOrNothingWithoutAFileAndAddRunsTheWizard) {
     writeControllers(
         "[Regulator Boiler]\r\nName=Boiler\r\n[DESKTOP]\r\nx=1\r\n[Odd]\r\nName=x\r\n"
         "[Regulator Oven]\r\nName=Oven\r\n");
@@ -110,6 +99,11 @@ TEST_F(ManagerTest, RefreshListsSectionsButDesktopInFileOrderOrNothingWithoutAFi
     EXPECT_TRUE(manager.lines().empty());
     EXPECT_EQ(manager.selected(), -1);
     EXPECT_EQ(manager.commands(), (ManagerCommands{.add = true, .import = true}));
+    host.wizard = [&] { IniFile(host.file).writeString("Regulator PID_1", "Name", "PID_1"); };
+    manager.add();
+    EXPECT_THAT(host.events, ElementsAre("wizard"));
+    EXPECT_THAT(texts(), ElementsAre("PID_1"));
+    EXPECT_EQ(manager.selected(), 0);
 
     writeControllers(kTwoControllers);
     host.noProject = true;
@@ -168,14 +162,13 @@ TEST_F(ManagerTest, StartAllWithFreshCodeWarnsOnceThenStartsEveryView) {
 
     manager.startAll();
     ASSERT_EQ(host.msgs.shown.size(), 1u);
-    EXPECT_EQ(host.msgs.shown[0].caption, "Warning");
-    EXPECT_EQ(host.msgs.shown[0].text,
-              "Controller program was changed. It is necessary to compile (F9) before plug-in execution.");
-    EXPECT_EQ(host.msgs.shown[0].icon, MessageIcon::Exclamation);
-    std::vector<std::string> toggles;
-    for (const auto& e : host.events)
-        if (e.rfind("toggle ", 0) == 0) toggles.push_back(e);
-    EXPECT_THAT(toggles, ElementsAre("toggle Boiler", "toggle Mixer"));
+    EXPECT_EQ(host.msgs.shown[0],
+              (testing::ShownMessage{"Warning",
+                                     "Controller program was changed. It is necessary to compile (F9) before "
+                                     "plug-in execution.",
+                                     MessageIcon::Exclamation, MessageButtons::Ok}));
+    EXPECT_THAT(testing::LinesStartingWith(host.events, {"toggle "}),
+                ElementsAre("toggle Boiler", "toggle Mixer"));
     for (const auto& line : manager.lines()) EXPECT_TRUE(line.checked) << line.text;
     EXPECT_EQ(manager.selected(), 2);
     EXPECT_EQ(
@@ -205,15 +198,6 @@ TEST_F(ManagerTest, StartAllWithoutFreshCodeDoesNotWarnAndSelectedFollowTheBox) 
     manager.startAll();
     EXPECT_TRUE(host.msgs.shown.empty());
     EXPECT_TRUE(manager.lines()[0].checked && manager.lines()[1].checked);
-}
-
-TEST_F(ManagerTest, AddRunsTheWizardAndShowsTheNewController) {
-    manager.refresh();
-    host.wizard = [&] { IniFile(host.file).writeString("Regulator PID_1", "Name", "PID_1"); };
-    manager.add();
-    EXPECT_THAT(host.events, ElementsAre("wizard"));
-    EXPECT_THAT(texts(), ElementsAre("PID_1"));
-    EXPECT_EQ(manager.selected(), 0);
 }
 
 class RemoveTest : public ManagerTest {
@@ -323,7 +307,9 @@ TEST_F(ImportTest, CopiesTheKeysUnderTheChosenName) {
     EXPECT_TRUE(host.msgs.shown.empty());
 }
 
-TEST_F(ImportTest, AnExistingNameAsksAndNoReturnsToTheNameDialog) {
+// An existing name asks: No brings the name dialog back with the name the user
+// had typed, Yes overwrites; a section without a Name is no conflict.
+TEST_F(ImportTest, AnExistingNameAsksNoReturnsToTheNameDialogAndYesOverwrites) {
     host.importNames = {ImportName{"Boiler", true}, ImportName{"Kiln2", true}};
     host.msgs.answers = {MessageAnswer::No};
     manager.importController();
@@ -331,16 +317,10 @@ TEST_F(ImportTest, AnExistingNameAsksAndNoReturnsToTheNameDialog) {
     EXPECT_EQ(host.msgs.shown[0],
               (testing::ShownMessage{"Warning", "There is a controller with this name! Overwrite?",
                                      MessageIcon::Exclamation, MessageButtons::YesNo}));
-    // The dialog comes back with the name the user had typed.
     EXPECT_THAT(host.proposals, ElementsAre("Kiln", "Boiler"));
-    IniFile file(host.file);
-    EXPECT_EQ(file.readString("Regulator Boiler", "Type", ""), "PID");
-    EXPECT_EQ(file.readString("Regulator Kiln2", "Type", ""), "PIDA");
-    EXPECT_EQ(file.readString("Regulator Kiln2", "Name", ""), "Kiln2");
-}
+    EXPECT_EQ(IniFile(host.file).readString("Regulator Boiler", "Type", ""), "PID");
+    EXPECT_EQ(IniFile(host.file).readString("Regulator Kiln2", "Name", ""), "Kiln2");
 
-// Yes overwrites the existing controller; a section without a Name is no conflict.
-TEST_F(ImportTest, YesOverwritesTheExistingControllerAndASectionWithoutNameIsNoConflict) {
     host.importNames = {ImportName{"boiler", true}};
     host.msgs.answers = {MessageAnswer::Yes};
     manager.importController();
@@ -348,12 +328,12 @@ TEST_F(ImportTest, YesOverwritesTheExistingControllerAndASectionWithoutNameIsNoC
     EXPECT_EQ(file.readString("Regulator Boiler", "Type", ""), "PIDA");
     EXPECT_EQ(file.readString("Regulator Boiler", "PBand", ""), "12,5");
     EXPECT_EQ(file.readString("Regulator Boiler", "Name", ""), "boiler");
-    EXPECT_EQ(file.sections().size(), 1u);
+    EXPECT_EQ(file.sections().size(), 2u);
 
     IniFile(host.file).writeString("Regulator Kiln", "Type", "PID");
     host.importNames = {ImportName{"Kiln", true}};
     manager.importController();
-    EXPECT_EQ(host.msgs.shown.size(), 1u) << "only the question about Boiler";
+    EXPECT_EQ(host.msgs.shown.size(), 2u) << "no question about Kiln";
     EXPECT_EQ(IniFile(host.file).readString("Regulator Kiln", "Type", ""), "PIDA");
 }
 
@@ -384,7 +364,7 @@ TEST_F(ImportTest, CancelledOrForeignImportsWriteNothingAndKeysAfterAFurtherSect
     EXPECT_FALSE(IniFile(host.file).sectionExists("Regulator B"));
 }
 
-TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeys) {
+TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeysOrReportsAFailure) {
     writeControllers(
         "[Regulator Boiler]\nName=Boiler\nType=PID\n; note\nPBand= \"12,5\" \nHeaderInST=1\n"
         "[Regulator Oven]\nName=Oven\n");
@@ -397,24 +377,10 @@ TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeys) {
     EXPECT_EQ(ReadBytes(*exportFile),
               "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nPBand=12,5\r\nHeaderInST=1\r\n");
     // Nothing but the export is left in the folder.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(exportFile->parent_path()),
-                            std::filesystem::directory_iterator()),
-              1);
-}
+    EXPECT_EQ(testing::EntriesIn(exportFile->parent_path()), 1);
+    EXPECT_TRUE(host.msgs.shown.empty());
 
-TEST_F(ManagerTest, AnExportedControllerImportsUnderANewNameAndAFailedExportIsReported) {
-    writeControllers(
-        "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nPBand=40\r\nTi=120\r\nHeaderInST=1\r\n");
-    manager.refresh();
-    exportFile = dir.path() / "Boiler.rgl";
-    manager.exportSelected();
-    importFile = exportFile;
-    host.importNames = {ImportName{"Boiler_copy", true}};
-    manager.importController();
-    IniFile file(host.file);
-    EXPECT_THAT(file.sectionValues("Regulator Boiler_copy"),
-                ElementsAre("Name=Boiler_copy", "Type=PID", "PBand=40", "Ti=120", "HeaderInST=1"));
-    manager.select(0);
+    // A failed export is reported with the file's name.
     exportFile = dir.path() / "missing-folder" / "Boiler.rgl";
     manager.exportSelected();
     ASSERT_EQ(host.msgs.shown.size(), 1u);

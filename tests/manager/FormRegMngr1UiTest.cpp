@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QKeyEvent>
 #include <QListWidget>
-#include <QTimer>
 #include <QToolButton>
 
 #include "ManagerFakes.h"
@@ -28,20 +27,6 @@ T* Find(QObject* parent, const char* name) {
     return child;
 }
 
-// Acts on a file dialog of the form as soon as it is shown modally.
-void WhenDialogShows(QWidget* form, const char* name, std::function<void(QFileDialog&)> act) {
-    auto* timer = new QTimer(form);
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, form, [form, name, act, timer] {
-        auto* dialog = form->findChild<QFileDialog*>(name);
-        if (!dialog || !dialog->isVisible()) return;
-        timer->stop();
-        timer->deleteLater();
-        act(*dialog);
-    });
-    timer->start();
-}
-
 const char* const kControllers =
     "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n"
     "[Desktop]\r\nVelmora - Boiler=1,0,0,10,20,300,200,0\r\n"
@@ -55,7 +40,6 @@ protected:
         testing::English();
         WriteBytes(host.file, kControllers);
     }
-    void TearDown() override { testing::English(); }
 
     std::unique_ptr<TFormRegMngr1> create() {
         auto form = std::make_unique<TFormRegMngr1>(host);
@@ -68,6 +52,11 @@ protected:
         for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->text().toStdString());
         return out;
     }
+    static std::vector<bool> Checks(QListWidget* list) {
+        std::vector<bool> out;
+        for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->checkState() == Qt::Checked);
+        return out;
+    }
 
     testing::TempDir dir;
     FakeManagerHost host{dir.path()};
@@ -77,15 +66,10 @@ protected:
 // The tool buttons, the remove button, the add action, a double click and F1 reach their commands.
 TEST_F(ManagerForm, ButtonsAndKeysRunTheirCommands) {
     auto form = create();
-    auto checked = [&] {
-        std::vector<bool> out;
-        for (int i = 0; i < list->count(); ++i) out.push_back(list->item(i)->checkState() == Qt::Checked);
-        return out;
-    };
     Find<QToolButton>(form.get(), "ToolButton5")->click();
-    EXPECT_THAT(checked(), ElementsAre(true, true, true));
+    EXPECT_THAT(Checks(list), ElementsAre(true, true, true));
     Find<QToolButton>(form.get(), "ToolButton6")->click();
-    EXPECT_THAT(checked(), ElementsAre(false, false, false));
+    EXPECT_THAT(Checks(list), ElementsAre(false, false, false));
     host.events.clear();
     emit list->itemDoubleClicked(list->item(1));
     EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0"));
@@ -111,9 +95,7 @@ TEST_F(ManagerForm, ListAndCommandsFollowTheManager) {
     auto form = create();
     EXPECT_THAT(ItemTexts(list), ElementsAre("Boiler", "Oven", "Mixer"));
     EXPECT_EQ(list->currentRow(), 0);
-    EXPECT_EQ(list->item(0)->checkState(), Qt::Unchecked);
-    EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
-    EXPECT_EQ(list->item(2)->checkState(), Qt::Unchecked);
+    EXPECT_THAT(Checks(list), ElementsAre(false, true, false));
     const std::pair<const char*, const char*> widgets[] = {
         {"ActiveAll1", "ToolButton5"},     {"DeactiveAll1", "ToolButton6"},
         {"AddController1", "ToolButton1"}, {"LoadController1", "ToolButton3"},
@@ -130,13 +112,12 @@ TEST_F(ManagerForm, ListAndCommandsFollowTheManager) {
         EXPECT_EQ(Find<QAction>(form.get(), "DeactiveSelected1")->isEnabled(), c.stopSelected);
     };
     states();
-    EXPECT_FALSE(Find<QToolButton>(form.get(), "ToolButton1")->isEnabled()) << "a view runs";
 
-    // The user unticks line 1: its view stops, and adding works again.
+    // The user unticks line 1: its view stops, and the commands follow.
     list->item(1)->setCheckState(Qt::Unchecked);
-    EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0", "toggle Oven"));
+    ASSERT_FALSE(host.events.empty());
+    EXPECT_EQ(host.events.back(), "toggle Oven");
     EXPECT_EQ(list->currentRow(), 1);
-    EXPECT_TRUE(Find<QToolButton>(form.get(), "ToolButton1")->isEnabled());
     states();
     list->setCurrentRow(2);
     EXPECT_EQ(form->manager().selected(), 2);
@@ -149,12 +130,15 @@ TEST_F(ManagerForm, ImportAndExportGoThroughTheOpenAndSaveDialogs) {
     host.importNames = {ImportName{"Kiln", true}};
     auto form = create();
     QString title, filter, folder;
-    WhenDialogShows(form.get(), "OpenDialog1", [&](QFileDialog& d) {
-        title = d.windowTitle();
-        filter = d.nameFilters().join(";;");
-        folder = d.directory().absolutePath();
-        d.selectFile(QString::fromStdString(source.string()));
-        QMetaObject::invokeMethod(&d, "accept", Qt::DirectConnection);
+    testing::AnswerNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->objectName(), "OpenDialog1");
+        title = d->windowTitle();
+        filter = d->nameFilters().join(";;");
+        folder = d->directory().absolutePath();
+        d->selectFile(QString::fromStdString(source.string()));
+        QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
     });
     Find<QToolButton>(form.get(), "ToolButton3")->click();
     EXPECT_EQ(title.toStdString(), "Load controller");
@@ -167,11 +151,14 @@ TEST_F(ManagerForm, ImportAndExportGoThroughTheOpenAndSaveDialogs) {
     list->setCurrentRow(1);
     QString proposed;
     const auto target = dir.path() / "Oven copy";
-    WhenDialogShows(form.get(), "SaveDialog1", [&](QFileDialog& d) {
-        title = d.windowTitle();
-        proposed = d.selectedFiles().value(0);
-        d.selectFile(QString::fromStdString(target.string()));
-        QMetaObject::invokeMethod(&d, "accept", Qt::DirectConnection);
+    testing::AnswerNextModal([&](QWidget* modal) {
+        auto* d = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->objectName(), "SaveDialog1");
+        title = d->windowTitle();
+        proposed = d->selectedFiles().value(0);
+        d->selectFile(QString::fromStdString(target.string()));
+        QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
     });
     Find<QToolButton>(form.get(), "ToolButton4")->click();
     EXPECT_EQ(title.toStdString(), "Save controller to file");

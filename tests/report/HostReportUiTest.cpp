@@ -1,44 +1,19 @@
 // The report as a user meets it: velmora-host's window with the real plug-in
 // module, the "Controllers information" node double-clicked in the project tree.
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QFontInfo>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTreeWidget>
 
-#include <cstdlib>
-
-#include "MainWindow.h"
-#include "base/Registry.h"
 #include "host/HostIde.h"
-#include "host/PluginLoader.h"
-#include "plugin/Registration.h"
-#include "support/Support.h"
-#include "support/UiApp.h"
+#include "support/RegisteredPlugin.h"
 
 namespace velmora::host {
 namespace {
 
-class HostReport : public ::testing::Test {
+class HostReport : public RegisteredPlugin {
 protected:
-    void SetUp() override {
-        velmora::testing::UiApp();
-        setenv("VELMORA_REGISTRY", (dir.path() / "registry.ini").c_str(), 1);
-        project = dir.path() / "demo";
-        std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo", project,
-                              std::filesystem::copy_options::recursive);
-        // PLC2 has no controller yet.
-        std::filesystem::remove(project / "Velmora" / "PLC2.rglx");
-        Registry registry(Registry::DefaultPath());
-        RegisterHostCategories(registry);
-        registry.save();
-        PluginModule module(VELMORA_PLUGIN_MODULE);
-        ASSERT_EQ(module.registerServer(), S_OK);
-    }
-    void TearDown() override { unsetenv("VELMORA_REGISTRY"); }
-
     // Double-clicks the report's node and returns the view the document area shows.
     QWidget* openReport(MainWindow& window) {
         QTreeWidgetItem* docs = window.treeNode("PlcDoc");
@@ -49,12 +24,10 @@ protected:
         return view && view->inherits("velmora::TFormReport1") ? view : nullptr;
     }
     static QString TextOf(QWidget* view) { return view->findChild<QPlainTextEdit*>("Memo1")->toPlainText(); }
-
-    velmora::testing::TempDir dir;
-    std::filesystem::path project;
 };
 
 TEST_F(HostReport, TreeNodeOpensTheReportInTheEditorsFontAndRebuildsItOnEveryOpen) {
+    std::filesystem::remove(project / "Velmora" / "PLC2.rglx");  // PLC2 has no controller yet
     MainWindow window;
     window.show();
     ASSERT_TRUE(window.openProject(QString::fromStdString(project.string())));
@@ -73,6 +46,7 @@ TEST_F(HostReport, TreeNodeOpensTheReportInTheEditorsFontAndRebuildsItOnEveryOpe
     // takes the new font and shows the PLC without controller file.
     emit window.documents()->tabCloseRequested(window.documents()->indexOf(view));
     EXPECT_EQ(window.documents()->indexOf(view), -1);
+    EXPECT_FALSE(window.ide()->documents()[0].open);
     window.ide()->editorFont = "Velmora No Such Face";
     window.ide()->editorFontSize = 11;
     ASSERT_TRUE(window.openPlc("PLC2"));

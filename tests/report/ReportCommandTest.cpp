@@ -8,7 +8,6 @@
 #include "report/ReportLines.h"
 #include "support/Support.h"
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -17,12 +16,6 @@
 
 namespace velmora {
 namespace {
-
-using Result = velmora::testing::CommandResult;
-
-Result Velmora(const std::string& arguments, bool withErrors = false) {
-    return velmora::testing::RunVelmora(arguments, withErrors);
-}
 
 class ReportCommand : public ::testing::Test {
 protected:
@@ -51,14 +44,14 @@ TEST_F(ReportCommand, StdoutAndFileHoldTheReport) {
         expected.find("Project group    : Plant\nProject          : PLC1\nName of action   : Heating\n"),
         std::string::npos);
 
-    const Result toStdout = Velmora("report --project " + project_.string() + " --plc PLC1");
+    const auto toStdout = testing::RunVelmora("report --project " + project_.string() + " --plc PLC1");
     EXPECT_EQ(toStdout.status, 0);
     EXPECT_EQ(toStdout.out, expected);
 
     const auto file = project_ / "report.txt";
     std::ofstream(file) << "old";
-    const Result toFile =
-        Velmora("report --project " + project_.string() + " --plc PLC1 --output " + file.string());
+    const auto toFile = testing::RunVelmora("report --project " + project_.string() +
+                                            " --plc PLC1 --output " + file.string());
     EXPECT_EQ(toFile.status, 0);
     EXPECT_EQ(toFile.out, "");
     EXPECT_EQ(testing::ReadBytes(file), expected);
@@ -81,7 +74,7 @@ TEST_F(ReportCommand, ExitCodesAndWhatTheReportHolds) {
         {"--plc PLC1 --output " + (project_ / "no" / "r.txt").string(), 1, nullptr, nullptr},
     };
     for (const auto& c : cases) {
-        const Result r = Velmora("report --project " + project_.string() + " " + c.args);
+        const auto r = testing::RunVelmora("report --project " + project_.string() + " " + c.args);
         EXPECT_EQ(r.status, c.status) << c.args;
         if (c.has) EXPECT_NE(r.out.find(c.has), std::string::npos) << c.args;
         if (c.hasNot) EXPECT_EQ(r.out.find(c.hasNot), std::string::npos) << c.args;
@@ -109,7 +102,7 @@ TEST_F(ReportCommand, PdfPagesCarryEveryLineUnderHeaderAndPageLabel) {
         SCOPED_TRACE(c.plc);
         const auto pdf = project_ / (std::string(c.plc) + ".pdf");
         const std::string args = " --project " + project_.string() + " --plc " + c.plc;
-        const Result r = Velmora("report" + args + " --pdf " + pdf.string(), true);
+        const auto r = testing::RunVelmora("report" + args + " --pdf " + pdf.string(), true);
         if (r.out.find("needs a build with the GUI") != std::string::npos) GTEST_SKIP() << r.out;
         ASSERT_EQ(r.status, 0) << r.out;
         EXPECT_EQ(r.out, "") << "the pages replace the text on stdout";
@@ -128,7 +121,7 @@ TEST_F(ReportCommand, PdfPagesCarryEveryLineUnderHeaderAndPageLabel) {
             for (std::size_t l = 1; l + 1 < page.size(); ++l) body.push_back(Words(page[l]));
         }
         std::vector<std::string> expected;
-        for (const std::string& line : testing::SplitLines(Velmora("report" + args).out, false))
+        for (const std::string& line : testing::SplitLines(testing::RunVelmora("report" + args).out, false))
             if (!Words(line).empty()) expected.push_back(Words(report::ExpandTabs(line)));
         EXPECT_EQ(body, expected);
     }

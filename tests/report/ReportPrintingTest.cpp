@@ -42,13 +42,22 @@ TEST(ReportPages, MetricsFromFontAndPageAndLinesFlowOntoFollowingPages) {
 }
 
 // A page opens only for a line that does not fit: not after an exactly full
-// page, not for trailing blank lines; an empty report still has its page.
+// page, not for trailing blank lines; an empty report still has its page, and
+// a page too small for five rows still takes one line.
 TEST(ReportPages, PageCounts) {
     std::vector<std::string> trailingBlanks = Numbered(45);
     trailingBlanks.insert(trailingBlanks.end(), {"", ""});
-    const std::pair<std::vector<std::string>, std::size_t> rows[] = {
-        {Numbered(90), 2}, {Numbered(91), 3}, {trailingBlanks, 1}, {{}, 1}};
-    for (const auto& [lines, pages] : rows) EXPECT_EQ(LayOutReport(lines, kMetrics, "T", "C").pages.size(), pages);
+    const PrintMetrics tiny{600, 90, 18, 10};
+    const struct {
+        std::vector<std::string> lines;
+        PrintMetrics metrics;
+        std::size_t pages;
+    } rows[] = {{Numbered(90), kMetrics, 2},
+                {Numbered(91), kMetrics, 3},
+                {trailingBlanks, kMetrics, 1},
+                {{}, kMetrics, 1},
+                {Numbered(3), tiny, 3}};
+    for (const auto& r : rows) EXPECT_EQ(LayOutReport(r.lines, r.metrics, "T", "C").pages.size(), r.pages);
 }
 
 TEST(ReportPages, HeaderAndFooterPositions) {
@@ -67,30 +76,16 @@ TEST(ReportPages, HeaderAndFooterPositions) {
     EXPECT_EQ(layout.pages[0].texts[2 + 44].y, 940);
 }
 
-TEST(ReportPages, TabsExpandedInBody) {
-    const PrintLayout layout = LayOutReport({"ab\t(1000)"}, kMetrics, "T", "C");
-    EXPECT_EQ(BodyOf(layout.pages[0]), (std::vector<std::string>{"ab      (1000)"}));
-}
-
+// Tabs are expanded in the body, too.
 TEST(ReportPages, BlankLinesDroppedOnlyAtTopOfFollowingPages) {
-    std::vector<std::string> lines{"", "first"};
+    std::vector<std::string> lines{"", "ab\t(1000)"};
     for (int i = 0; i < 43; ++i) lines.push_back("x");
     lines.insert(lines.end(), {"", " \t", "next", "", "last"});
     const PrintLayout layout = LayOutReport(lines, kMetrics, "T", "C");
     ASSERT_EQ(layout.pages.size(), 2u);
-    EXPECT_EQ(BodyOf(layout.pages[0]).front(), "");
+    EXPECT_EQ(BodyOf(layout.pages[0])[0], "");
+    EXPECT_EQ(BodyOf(layout.pages[0])[1], "ab      (1000)");
     EXPECT_EQ(BodyOf(layout.pages[1]), (std::vector<std::string>{"next", "", "last"}));
-}
-
-TEST(ReportPages, EmptyReportAndTinyPage) {
-    const PrintLayout empty = LayOutReport({}, kMetrics, "T", "C");
-    ASSERT_EQ(empty.pages.size(), 1u);
-    EXPECT_EQ(empty.pages[0].bodyLines, 0);
-    EXPECT_EQ(empty.pages[0].texts.back().text, "Str : 1");
-
-    const PrintLayout tiny = LayOutReport(Numbered(3), {600, 90, 18, 10}, "T", "C");
-    EXPECT_EQ(tiny.linesPerPage, 1);
-    EXPECT_EQ(tiny.pages.size(), 3u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // velmora-host's setting as a user has it: a registry of the test's own with
-// the real plug-in module registered (where it is built), and a copy of the demo project.
+// the real plug-in module registered (where it is built), and a copy of the demo project;
+// the help viewer a test opened is closed after it.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include <QMenu>
 #include <cstdlib>
 
+#include "HelpViewerWindow.h"
 #include "MainWindow.h"
 #include "base/Registry.h"
 #include "host/PluginLoader.h"
@@ -31,7 +33,10 @@ protected:
         ASSERT_EQ(PluginModule(VELMORA_PLUGIN_MODULE).registerServer(), S_OK);
 #endif
     }
-    void TearDown() override { unsetenv("VELMORA_REGISTRY"); }
+    void TearDown() override {
+        HelpViewerWindow::closeInstance();
+        unsetenv("VELMORA_REGISTRY");
+    }
 
     // The demo project with PLC1 open (and compiled) and the plug-in's manager shown; null when that fails.
     QWidget* openManager(MainWindow& window, bool compile = true) const {
