@@ -26,7 +26,6 @@ TEST_F(PidIec, UnplacedGroupsOfTheFurtherInputs) {
 TEST_F(PidIec, OutputGroupOnlyForAnalogFilteredOrScaledOutput) {
     auto analog = declarations("A", {{"HeaderInST", "1"}, {"UFiltr", "1"}});
     EXPECT_TRUE(Contains(analog, "  A_Tau4 : INT;"));  // UAnalog absent: analog for the declarations
-    EXPECT_TRUE(Contains(analog, "  A_Tau4_rem : INT;"));
 
     auto pulse =
         declarations("B", {{"HeaderInST", "1"}, {"UAnalog", "0"}, {"UFiltr", "1"}, {"UMeasure", "1"}});
