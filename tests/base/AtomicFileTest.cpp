@@ -38,7 +38,7 @@ TEST(AtomicFile, ReplacesContentAndKeepsTheModeWithoutLeavingTemporaries) {
     EXPECT_EQ(testing::EntriesIn(dir.path()), 1);
 }
 
-TEST(AtomicFile, ALinkPlantedAtTheTemporaryNameIsNotFollowed) {
+TEST(AtomicFile, LinksAtTheTemporaryNameOrTheTargetAreNotFollowed) {
     testing::TempDir dir;
     const auto victim = dir / "victim";
     WriteBytes(victim, "untouched");
@@ -48,10 +48,7 @@ TEST(AtomicFile, ALinkPlantedAtTheTemporaryNameIsNotFollowed) {
     EXPECT_EQ(ReadBytes(victim), "untouched");
     EXPECT_EQ(ReadBytes(dir / "out.txt"), "payload");
     EXPECT_TRUE(fs::is_symlink(dir / ".out.txt.velmora-AAAAAA.tmp"));
-}
-
-TEST(AtomicFile, ATargetLinkIsReplacedNotWrittenThrough) {
-    testing::TempDir dir;
+    // A link at the target is replaced, not written through.
     WriteBytes(dir / "elsewhere", "theirs");
     fs::create_symlink(dir / "elsewhere", dir / "report.txt");
     ASSERT_TRUE(WriteFileAtomically(dir / "report.txt", "ours"));

@@ -63,12 +63,15 @@ protected:
     testing::TempDir dir;
 };
 
+// Appended to what others wrote.
 TEST_F(LogTest, PluginLogLinesHaveTheDottedTimeStamp) {
     Module().logSwitch = true;
+    testing::WriteBytes(dir / "plugins.log", "host line\n");
     EXPECT_TRUE(Log("InstallPlugin"));
     clock.time = {2025, 12, 31, 23, 59, 58, 999};
     EXPECT_TRUE(Log("InstallPlugin - end"));
     EXPECT_EQ(testing::ReadBytes(dir / "plugins.log"),
+              "host line\n"
               "05.03.2026 07.08.09.012\tVelmora\t\tInstallPlugin\n"
               "31.12.2025 23.59.58.999\tVelmora\t\tInstallPlugin - end\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "comm.log"));
@@ -83,13 +86,6 @@ TEST_F(LogTest, CommLogLinesHaveColonsAndAMillisecondComma) {
               "05.03.2026 07:08:09,012\tVelmora\t\tCommunication on!\n"
               "02.01.2026 00:00:00,000\tVelmora\t\tNo Communication! (Soft Off)\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "plugins.log"));
-}
-
-TEST_F(LogTest, LinesAreAppendedToWhatOthersWrote) {
-    Module().logSwitch = true;
-    testing::WriteBytes(dir / "plugins.log", "host line\n");
-    EXPECT_TRUE(Log("x"));
-    EXPECT_EQ(testing::ReadBytes(dir / "plugins.log"), "host line\n05.03.2026 07.08.09.012\tVelmora\t\tx\n");
 }
 
 // Switched off, both logs write nothing and report success; a file that cannot

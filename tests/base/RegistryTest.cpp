@@ -74,9 +74,12 @@ TEST(Registry, DefaultPathComesFromTheEnvironment) {
     if (saved) setenv("VELMORA_REGISTRY", keep.c_str(), 1);
 }
 
-TEST(Registration, WritesTheClassItsServerProgIdAndCategories) {
+// What it writes, and what the host finds by category among other classes.
+TEST(Registration, WritesTheClassItsServerProgIdAndCategoriesTheHostFinds) {
     TempDir dir;
     Registry r(dir / "r.ini");
+    r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32", "",
+               "/x.so");
     RegisterServer(r, "/opt/velmora/libVelmora.so", "5.0.3.7");
     const std::string cls = "HKEY_CLASSES_ROOT\\CLSID\\{C051C3F6-3F17-4B59-8DBC-18731DEC0A25}";
     EXPECT_EQ(r.value(cls + "\\InprocServer32"), "/opt/velmora/libVelmora.so");
@@ -94,6 +97,19 @@ TEST(Registration, WritesTheClassItsServerProgIdAndCategories) {
     EXPECT_EQ(r.value(lib), "Velmora for Orvane (Controller Support Library)");
     EXPECT_EQ(r.value(lib + "\\409\\win32"), "/opt/velmora/libVelmora.so");
     EXPECT_EQ(ModuleFileVersion(), "5.0.3.7");
+    for (const CATID& cat : {com::kCatidOrvanePlugins, com::kCatidOrvaneProjectPlugins}) {
+        const auto found = FindPlugins(r, cat);
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].clsid, com::kClsidVelmoraCoClass);
+        EXPECT_EQ(found[0].modulePath, "/opt/velmora/libVelmora.so");
+        EXPECT_EQ(found[0].threadingModel, "Apartment");
+        EXPECT_EQ(found[0].progId, "Velmora.VelmoraCoClass");
+        EXPECT_TRUE(found[0].load);
+        EXPECT_EQ(found[0].version, "5.0.3.7");
+    }
+    r.setValue("HKEY_CLASSES_ROOT\\Velmora.VelmoraCoClass", "Load", "0");
+    EXPECT_FALSE(FindPlugins(r, com::kCatidOrvanePlugins)[0].load);
+    EXPECT_TRUE(FindPlugins(r, com::kIidUnknown).empty());
 }
 
 TEST(Registration, UnregisteringRemovesEverythingItWroteAndNothingElse) {
@@ -121,27 +137,6 @@ TEST(Registration, UnregisteringRemovesEverythingItWroteAndNothingElse) {
         r.save();
     }
     EXPECT_EQ(ReadBytes(file), before);
-}
-
-TEST(Registration, TheHostFindsPluginsByCategory) {
-    TempDir dir;
-    Registry r(dir / "r.ini");
-    r.setValue("HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32", "",
-               "/x.so");
-    RegisterServer(r, "/opt/libVelmora.so", "5.0.3.7");
-    for (const CATID& cat : {com::kCatidOrvanePlugins, com::kCatidOrvaneProjectPlugins}) {
-        const auto found = FindPlugins(r, cat);
-        ASSERT_EQ(found.size(), 1u);
-        EXPECT_EQ(found[0].clsid, com::kClsidVelmoraCoClass);
-        EXPECT_EQ(found[0].modulePath, "/opt/libVelmora.so");
-        EXPECT_EQ(found[0].threadingModel, "Apartment");
-        EXPECT_EQ(found[0].progId, "Velmora.VelmoraCoClass");
-        EXPECT_TRUE(found[0].load);
-        EXPECT_EQ(found[0].version, "5.0.3.7");
-    }
-    r.setValue("HKEY_CLASSES_ROOT\\Velmora.VelmoraCoClass", "Load", "0");
-    EXPECT_FALSE(FindPlugins(r, com::kCatidOrvanePlugins)[0].load);
-    EXPECT_TRUE(FindPlugins(r, com::kIidUnknown).empty());
 }
 
 TEST(Guid, RegistryFormRoundTrips) {

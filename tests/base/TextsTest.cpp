@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 #include <random>
+#include <set>
 
 #include "base/Resources.h"
 #include "base/TextTable.h"
@@ -91,15 +92,9 @@ TEST(Texts, IdsAreFoundInTablesOfAnySizeAndMissingIdsGiveEmptyText) {
 
 // --- languages ----------------------------------------------------------
 
+// The tables themselves are EmbeddedTablesMatchTheirSources'.
 TEST(Texts, LanguageNumbersChooseTheirTables) {
-    const auto enu = TextTable::Parse(Embedded("REGULATORY_ENU"));
-    const auto csy = TextTable::Parse(Embedded("REGULATORY_CSY"));
-    const auto rus = TextTable::Parse(Embedded("REGULATORY_RUS"));
-    ASSERT_TRUE(enu && csy && rus);
-    ASSERT_GT(enu->size(), 0u);
     const std::uint32_t id = 3019;
-    ASSERT_TRUE(enu->find(id) && csy->find(id) && rus->find(id));
-
     Texts texts;
     ASSERT_TRUE(texts.loaded());
     EXPECT_EQ(texts.language(), 1);
@@ -109,6 +104,7 @@ TEST(Texts, LanguageNumbersChooseTheirTables) {
     const std::string czech = texts.text(id);
     texts.chooseLanguage(4);
     const std::string russian = texts.text(id);
+    EXPECT_EQ((std::set<std::string>{"Error", czech, russian}).size(), 3u) << "three languages of their own";
     texts.chooseLanguage(2);  // no table of its own: English
     EXPECT_EQ(texts.language(), 2);
     EXPECT_EQ(texts.text(id), "Error");

@@ -26,8 +26,6 @@ TEST_F(Command, OperandPrintsTheAddress) {
     auto o = velmora("operand '%MW5'");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, "area=3 offset=10 bit=-1 size=2 kind=W\n--stderr--\n");
-    o = velmora("operand '%X10.3'");
-    EXPECT_EQ(o.out, "area=0 offset=10 bit=3 size=1 kind=b\n--stderr--\n");
     o = velmora("operand Temp1");
     EXPECT_EQ(o.status, 1);
     EXPECT_EQ(o.out, "--stderr--\nvelmora operand: \"Temp1\" is not a PLC address\n");

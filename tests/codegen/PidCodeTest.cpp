@@ -26,23 +26,20 @@ const std::string kY1Title =
 
 class PidInputs : public GeneratorTest {};
 
+// The normalization with copy itself is the golden Chiller's.
 TEST_F(PidInputs, NormalizationWithCopyNeedsMatchingRangesAndAModule) {
-    const testing::Keys match{
-        {"Y1CNVMode", "301"}, {"Y1Min", "0"}, {"Y1Max", "10000"}, {"Y1Filtr", "1"}, {"Y1Name", "T1"}};
-    EXPECT_EQ(Slice(code("A", match), "; Normalization with copy", "\tLD\tT1"),
-              (std::vector<std::string>{"; Normalization with copy", "\tLD __indx(A_MinY)", "\tLD\t5"}));
-
     auto own = [&](const std::string& name, testing::Keys keys) {
         keys.push_back({"Y1Name", "T1"});
         return Slice(code(name, keys), kY1Title, "\tLD\tT1");
     };
     const std::vector<std::string> plain{kY1Title, "; Normalization (user entered his own MinY a MaxY)",
                                          "\tLD\t0", "\tLD\t0"};
+    EXPECT_NE(own("A", {{"Y1CNVMode", "301"}}), plain);                     // a module, ranges alike
     EXPECT_EQ(own("B", {{"Y1CNVMode", "0"}}), plain);                       // other source
     EXPECT_EQ(own("C", {{"Y1CNVMode", "301"}, {"Y1Max", "9000"}}), plain);  // own range
     EXPECT_EQ(own("D", {{"Y1CNVMode", "301"}, {"MinY", "100"}}), plain);    // controller range differs
     EXPECT_EQ(own("E", {{"Y1CNVMode", "301"}, {"InputMode", "2"}, {"Y2Max", "5000"}}), plain);
-    EXPECT_EQ(own("F", {{"Y1CNVMode", "301"}, {"InputMode", "2"}}).size(), 4u);  // Y2 fits too: with copy
+    EXPECT_NE(own("F", {{"Y1CNVMode", "301"}, {"InputMode", "2"}}), plain);  // Y2 fits too: with copy
 }
 
 TEST_F(PidInputs, MissingNamesCannotCompile) {
@@ -53,13 +50,11 @@ TEST_F(PidInputs, MissingNamesCannotCompile) {
     EXPECT_TRUE(Contains(c, "#ifndef Y1_not_defined"));
 }
 
+// The flags' sequences are the golden Alpha's: a flag of an absent input and
+// unnamed flags add nothing.
 TEST_F(PidInputs, RangeLimitsOnlyForNamedFlags) {
     auto c =
         code("A", {{"Y1OVF", "Over.Flag"}, {"InputMode", "2"}, {"Y2UNF", "Under2"}, {"Y3OVF", "NotPresent"}});
-    EXPECT_EQ(Slice(c, "\tLD\tOver~Flag", "\tLD\tUnder2"),
-              (std::vector<std::string>{"\tLD\tOver~Flag", "\tWR\t%S1.0", "\tLD\t$7FFF", "\tPUT\tA_Input1"}));
-    EXPECT_EQ(Slice(c, "\tLD\tUnder2", ""),
-              (std::vector<std::string>{"\tLD\tUnder2", "\tWR\t%S1.0", "\tLD\t$8001", "\tPUT\tA_Input2"}));
     EXPECT_EQ(CountContaining(c, "$8001"), 1);
     EXPECT_EQ(CountContaining(c, "$7FFF"), 1);      // Y1OVF only
     EXPECT_FALSE(Contains(c, "\tLD\tNotPresent"));  // input 3 is not there
@@ -138,16 +133,12 @@ TEST_F(ControlWord, EachSettingSetsItsBit) {
 
 class PidValues : public GeneratorTest {};
 
-TEST_F(PidValues, BipolarAndWordOutputScales) {
+// The word output's scale is the golden Boiler's.
+TEST_F(PidValues, BipolarOutputScale) {
     auto bipolar = code("A", {{"UAnalog", "1"}, {"UBipolar", "1"}});
     EXPECT_EQ(Slice(bipolar, "\tWR\tA_Control_rem", "").size(), 9u);
     EXPECT_TRUE(Contains(bipolar, "\tLD\t-10000"));
     EXPECT_EQ(IndexOf(bipolar, "\tLD\t4095") + 1, IndexOf(bipolar, "\tWR\tA_Y42_rem"));
-    auto word = code("B", {{"UAnalog", "1"}, {"A16", "1"}, {"UFiltr", "1"}, {"UTau", "7"}});
-    EXPECT_EQ(Slice(word, "\tWR\tB_Control_rem", ""),
-              (std::vector<std::string>{"\tWR\tB_Control_rem", "\tLD\t7", "\tWR\tB_Tau4_rem", "\tLD\t0",
-                                        "\tWR\tB_X41_rem", "\tLD\t10000", "\tWR\tB_X42_rem", "\tLD\t0",
-                                        "\tWR\tB_Y41_rem", "\tLD\t30000", "\tWR\tB_Y42_rem"}));
 }
 
 TEST_F(PidValues, WithoutRemanentValuesGoToTheWorkingData) {

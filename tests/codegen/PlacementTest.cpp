@@ -3,74 +3,56 @@
 #include "GeneratorFixture.h"
 #include "codegen/RegisterPlacement.h"
 
+#include <functional>
+
 namespace velmora::codegen {
 namespace {
 
 using velmora::testing::Contains;
 using velmora::testing::GeneratorTest;
 
-TEST(PidLayout, DefaultsHaveNoAuxiliaryGroups) {
-    PidLayout layout = PlanPidLayout(PidGroupFlags{});
-    EXPECT_TRUE(layout.working.empty());
-    EXPECT_TRUE(layout.retained.empty());
-    EXPECT_EQ(layout.retainedSize(), 51);
-    EXPECT_EQ(layout.firstRetained(), "_Det_rem");
-    EXPECT_EQ(layout.firstRetainedWorking("_struct.Det"), "_struct.Det");
-}
-
+// The groups each setting brings into the working data and the retained zone
+// (absent inputs none, whatever their flags), the zone's size and first variable.
 TEST(PidLayout, GroupsFollowSignalOrderThenFurtherInputs) {
-    PidGroupFlags f;
-    f.inputMode = 2;
-    f.cascade = true;
-    f.filter[0] = f.scaling[0] = true;
-    f.scaling[1] = true;
-    f.filter[2] = true;
-    f.filter[3] = true;
-    PidLayout layout = PlanPidLayout(f);
-    const std::vector<AuxGroup> expected{
-        {AuxGroup::Filter, 1}, {AuxGroup::Scaling, 1},      {AuxGroup::Scaling, 2},     {AuxGroup::Filter, 3},
-        {AuxGroup::Filter, 4}, {AuxGroup::FurtherInput, 3}, {AuxGroup::FurtherInput, 2}};
-    EXPECT_EQ(layout.working, expected);
-    EXPECT_EQ(layout.retained, expected);
-    EXPECT_EQ(layout.retainedSize(), 51 + 6 + 8 + 8 + 6 + 6 + 2 + 2);
-    EXPECT_EQ(layout.firstRetained(), "_AuxD1_rem");
-    EXPECT_EQ(layout.firstRetainedWorking("_Det"), "_AuxD1");
-}
-
-TEST(PidLayout, AbsentInputsDeclareNothingEvenWithFlagsSet) {
-    PidGroupFlags f;
-    f.filter[1] = f.scaling[1] = true;  // input 2 without InputMode > 1
-    f.filter[2] = true;                 // input 3 without cascade
-    PidLayout layout = PlanPidLayout(f);
-    EXPECT_TRUE(layout.working.empty());
-    EXPECT_EQ(layout.retainedSize(), 51);
-}
-
-TEST(PidLayout, OutputGroupConditionsDifferBetweenWorkingAndRetained) {
-    PidGroupFlags f;
-    f.analogOutput = true;  // analog but neither filtered nor scaled: no working group
-    EXPECT_TRUE(PlanPidLayout(f).working.empty());
-
-    f.analogOutput = false;  // scaled pulse output: retained copy only
-    f.scaling[3] = true;
-    PidLayout layout = PlanPidLayout(f);
-    EXPECT_TRUE(layout.working.empty());
-    ASSERT_EQ(layout.retained.size(), 1u);
-    EXPECT_EQ(layout.retained[0], (AuxGroup{AuxGroup::Scaling, 4}));
-    EXPECT_EQ(layout.firstRetained(), "_X41_rem");
-
-    f.analogOutput = true;
-    f.filter[3] = true;
-    layout = PlanPidLayout(f);
-    EXPECT_EQ(layout.working.size(), 2u);
-    EXPECT_EQ(layout.retainedSize(), 51 + 6 + 8);
-}
-
-TEST(PidLayout, FurtherInputStartsTheRetainedZoneWithoutFilters) {
-    PidGroupFlags f;
-    f.cascade = true;
-    EXPECT_EQ(PlanPidLayout(f).firstRetained(), "_input3_rem");
-    EXPECT_EQ(PlanPidLayout(f).retainedSize(), 53);
+    using G = AuxGroup;
+    const std::vector<AuxGroup> all{{G::Filter, 1}, {G::Scaling, 1},      {G::Scaling, 2},     {G::Filter, 3},
+                                    {G::Filter, 4}, {G::FurtherInput, 3}, {G::FurtherInput, 2}};
+    const struct {
+        const char* what;
+        std::function<void(PidGroupFlags&)> set;
+        std::vector<AuxGroup> working, retained;
+        int size;
+        const char* firstRetained;
+    } rows[] = {
+        {"defaults", [](PidGroupFlags&) {}, {}, {}, 51, "_Det_rem"},
+        {"every group", [](PidGroupFlags& f) {
+             f.inputMode = 2, f.cascade = true;
+             f.filter[0] = f.scaling[0] = f.scaling[1] = f.filter[2] = f.filter[3] = true;
+         }, all, all, 51 + 6 + 8 + 8 + 6 + 6 + 2 + 2, "_AuxD1_rem"},
+        {"absent inputs", [](PidGroupFlags& f) { f.filter[1] = f.scaling[1] = f.filter[2] = true; }, {}, {}, 51,
+         "_Det_rem"},
+        {"analog output neither filtered nor scaled", [](PidGroupFlags& f) { f.analogOutput = true; }, {}, {}, 51,
+         "_Det_rem"},
+        {"scaled pulse output: retained only", [](PidGroupFlags& f) { f.analogOutput = false, f.scaling[3] = true; },
+         {}, {{G::Scaling, 4}}, 51 + 8, "_X41_rem"},
+        {"filtered scaled analog output", [](PidGroupFlags& f) { f.filter[3] = f.scaling[3] = true; },
+         {{G::Filter, 4}, {G::Scaling, 4}}, {{G::Filter, 4}, {G::Scaling, 4}}, 51 + 6 + 8, "_AuxD4_rem"},
+        {"further input without filters", [](PidGroupFlags& f) { f.cascade = true; }, {{G::FurtherInput, 3}},
+         {{G::FurtherInput, 3}}, 53, "_input3_rem"},
+    };
+    for (const auto& r : rows) {
+        PidGroupFlags f;
+        r.set(f);
+        const PidLayout layout = PlanPidLayout(f);
+        EXPECT_EQ(layout.working, r.working) << r.what;
+        EXPECT_EQ(layout.retained, r.retained) << r.what;
+        EXPECT_EQ(layout.retainedSize(), r.size) << r.what;
+        EXPECT_EQ(layout.firstRetained(), r.firstRetained) << r.what;
+    }
+    EXPECT_EQ(PlanPidLayout(PidGroupFlags{}).firstRetainedWorking("_struct.Det"), "_struct.Det");
+    PidGroupFlags first;
+    first.filter[0] = true;
+    EXPECT_EQ(PlanPidLayout(first).firstRetainedWorking("_Det"), "_AuxD1");
 }
 
 class PlacedDeclarations : public GeneratorTest {};

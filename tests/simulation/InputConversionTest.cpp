@@ -26,9 +26,11 @@ void ExpectAll(const std::vector<Case>& cases) {
             << "mode " << c.mode << " value " << c.value << " PLC type " << c.plcType;
 }
 
-// Modules that mark a valid reading with bit 13 and report a fixed code below
-// their low bound.
-TEST(InputConversion, MarkedRowsAtBoundsAndLowCodes) {
+// Modules that mark a valid reading with bit 13 (negative bipolar values
+// unmarked, with the same magnitude) and report a fixed code below their low
+// bound; then the plain rows; then modes 2001 to 2033, which convert
+// differently on PLC type index 0 (and alike on every other).
+TEST(InputConversion, RowsAtBoundsLowCodesAndPlcTypes) {
     ExpectAll(
         {{401, -5, 0, 8192},      {401, 0, 0, 8192},       {401, 5000, 0, 10192},   {401, 10000, 0, 12192},
          {401, 10001, 0, 12192},  {402, -12000, 0, 4000},  {402, -10000, 0, 4000},  {402, -0.5, 0, 0},
@@ -47,10 +49,8 @@ TEST(InputConversion, MarkedRowsAtBoundsAndLowCodes) {
          {1502, -1, 0, 0},        {1502, 10000, 0, 12287}, {1510, -1, 0, 9011},     {1520, 1570, 0, 12287},
          {1520, 785, 0, 10239},   {1521, -1000, 0, 9765},  {1521, 1470, 0, 12265},  {1521, 500, 0, 11309},
          {1525, 3200, 0, 12287},  {1525, 1600, 0, 10239},  {1526, -1000, 0, 8964},  {1526, 6200, 0, 12286},
-         {1526, 2000, 0, 10442},  {1530, 0, 0, 8192},      {1531, 0, 0, 10241},     {1532, 600, 0, 10960}});
-}
-
-TEST(InputConversion, PlainRowsAtBounds) {
+         {1526, 2000, 0, 10442},  {1530, 0, 0, 8192},      {1531, 0, 0, 10241},     {1532, 600, 0, 10960},
+         {1232, 1520, 7, 12287}});
     ExpectAll({{501, 0, 0, 0},          {501, 10000, 0, 4094}, {501, 5000, 0, 2047},   {510, 0, 0, 819},
                {510, -100, 0, 819},     {510, 10000, 0, 4095}, {510, 5000, 0, 2457},   {1101, 10000, 0, 4094},
                {1102, -10000, 0, 0},    {1102, 0, 0, 2048},    {1102, 10000, 0, 4094}, {1102, 5000, 0, 3071},
@@ -62,42 +62,30 @@ TEST(InputConversion, PlainRowsAtBounds) {
                {2025, 500, 0, 1078},    {2030, 0, 0, 0},       {2030, 1870, 0, 4086},  {2030, 1000, 0, 2408},
                {2031, -1000, 0, 1524},  {2031, 2315, 0, 4092}, {2031, 3000, 0, 4092},  {2031, 1000, 0, 3193},
                {2031, 2237.5, 0, 4042}, {2031, 2238, 0, 4092}, {2031, 2300, 3, 4092},  {4001, -1, 0, 0},
-               {4010, 10000, 0, 4095}});
-}
-
-// Modes 2001 to 2033 convert differently on PLC type index 0.
-TEST(InputConversion, PlcTypeDependentRows) {
+               {4010, 10000, 0, 4095},  {401, 5000, 7, 10192},  {2030, 1000, 7, 2408},  {2031, 1000, 7, 3193}});
     ExpectAll({{2001, 0, 0, 241},     {2001, 10000, 0, 3422}, {2001, 0, 3, 0},       {2001, 10000, 3, 4094},
                {2001, 5000, 0, 1831}, {2001, 5000, 1, 2047},  {2010, 0, 0, 878},     {2010, 10000, 0, 3422},
                {2010, 0, 3, 819},     {2010, 10000, 3, 4094}, {2010, 5000, 0, 2150}, {2010, 5000, 1, 2457},
                {2032, -600, 0, 1426}, {2032, -700, 0, 1426},  {2032, 1350, 0, 2965}, {2032, 1400, 0, 2965},
                {2032, -500, 2, 1845}, {2032, -600, 2, 1845},  {2032, 1350, 2, 4089}, {2032, 1352, 2, 4089},
                {2032, 500, 0, 2304},  {2032, 500, 2, 3005},   {2033, -600, 0, 1527}, {2033, 1610, 0, 2966},
-               {2033, -500, 2, 1959}, {2033, 1600, 2, 4078},  {2033, 500, 0, 2233},  {2033, 500, 2, 2897}});
+               {2033, -500, 2, 1959}, {2033, 1600, 2, 4078},  {2033, 500, 0, 2233},  {2033, 500, 2, 2897},
+               {2001, 5000, 7, 2047}});
 }
 
-TEST(InputConversion, ModesWithoutRowTruncateWithin16Bits) {
+TEST(InputConversion, ModesWithoutRowTruncateWithin16BitsAndNaNIsZero) {
     ExpectAll({{-700, 55.5, 0, 55}, {0, 123.9, 0, 123}, {0, -123.9, 0, -123}, {0, 40000, 0, 32767}, {9999, 7, 0, 7}});
     EXPECT_FALSE(HasInputConversion(0));
     EXPECT_FALSE(HasInputConversion(-700));
     EXPECT_TRUE(HasInputConversion(1532));
-}
-
-TEST(InputConversion, ValidMarkOnlyForNonNegativeBipolarValues) {
-    for (int mode : {402, 1202, 1502}) {
-        EXPECT_EQ(ConvertInputToRaw(mode, 1000, 0) & kRawValidBit, kRawValidBit) << mode;
-        EXPECT_EQ(ConvertInputToRaw(mode, -1000, 0) & kRawValidBit, 0) << mode;
-        // The magnitude is the same on both sides.
-        EXPECT_EQ(ConvertInputToRaw(mode, 1000, 0) & ~kRawValidBit, ConvertInputToRaw(mode, -1000, 0))
-            << mode;
-    }
-}
-
-TEST(InputConversion, PlcTypeIndexMattersOnlyForItsRows) {
-    for (int mode : {401, 1101, 1232, 2025, 2030, 2031})
-        EXPECT_EQ(ConvertInputToRaw(mode, 700, 0), ConvertInputToRaw(mode, 700, 7)) << mode;
-    for (int mode : {2001, 2010, 2032, 2033})
-        EXPECT_NE(ConvertInputToRaw(mode, 700, 0), ConvertInputToRaw(mode, 700, 7)) << mode;
+    // The REAL modes are modes without a row too; NaN converts as 0.
+    EXPECT_TRUE(IsRealInputMode(-711));
+    EXPECT_FALSE(IsRealInputMode(-710));
+    EXPECT_FALSE(IsRealInputMode(0));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(ConvertInputToRaw(1101, nan, 0), ConvertInputToRaw(1101, 0, 0));
+    EXPECT_EQ(ConvertInputToRaw(0, nan, 0), 0);
+    EXPECT_EQ(ConvertInputToRaw(0, std::numeric_limits<double>::infinity(), 0), 32767);
 }
 
 TEST(InputConversion, RawValuesStayWithinTheirRangesOverTheWholeInput) {
@@ -114,16 +102,6 @@ TEST(InputConversion, RawValuesStayWithinTheirRangesOverTheWholeInput) {
             previous = raw;
         }
     }
-}
-
-TEST(InputConversion, RealModesAndNaN) {
-    EXPECT_TRUE(IsRealInputMode(-711));
-    EXPECT_FALSE(IsRealInputMode(-710));
-    EXPECT_FALSE(IsRealInputMode(0));
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_EQ(ConvertInputToRaw(1101, nan, 0), ConvertInputToRaw(1101, 0, 0));
-    EXPECT_EQ(ConvertInputToRaw(0, nan, 0), 0);
-    EXPECT_EQ(ConvertInputToRaw(0, std::numeric_limits<double>::infinity(), 0), 32767);
 }
 
 }  // namespace

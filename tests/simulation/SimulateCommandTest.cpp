@@ -1,13 +1,13 @@
 // The simulate and convert commands, run as a user would run them.
 #include <gtest/gtest.h>
 
+#include "base/Strings.h"
 #include "support/Support.h"
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,14 +17,6 @@ using Result = velmora::testing::CommandResult;
 
 Result Velmora(const std::string& arguments) {
     return velmora::testing::RunVelmora(arguments);
-}
-
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::string part;
-    std::istringstream in(text);
-    while (std::getline(in, part, separator)) parts.push_back(part);
-    return parts;
 }
 
 class CommandLine : public ::testing::Test {
@@ -50,11 +42,11 @@ protected:
 TEST_F(CommandLine, SimulatePrintsOneRowPerStep) {
     const Result r = Velmora("simulate " + Project() + "--controller Boiler --input 80 --steps 30");
     ASSERT_EQ(r.status, 0);
-    const auto lines = Split(r.out, '\n');
+    const auto lines = velmora::SplitLines(r.out);
     ASSERT_EQ(lines.size(), 31u);
     EXPECT_EQ(lines[0], "step,ysim,s,y1raw,y3raw");
     for (int n = 1; n <= 30; ++n) {
-        const auto f = Split(lines[n], ',');
+        const auto f = velmora::Split(lines[n], ',');
         ASSERT_EQ(f.size(), 5u) << lines[n];
         EXPECT_EQ(f[0], std::to_string(n));
         // Gain 0.5, dead time of one step, time constant 4 s.
@@ -90,10 +82,10 @@ TEST_F(CommandLine, SimulateCases) {
     for (const auto& c : cases) {
         const Result r = Velmora("simulate " + c.args);
         EXPECT_EQ(r.status, c.status) << c.args;
-        const auto got = Split(r.out, '\n'), expected = Split(c.out, '\n');
+        const auto got = velmora::SplitLines(r.out), expected = velmora::SplitLines(c.out);
         ASSERT_EQ(got.size(), expected.size()) << c.args << "\n" << r.out;
         for (std::size_t n = 0; n < got.size(); ++n) {
-            auto g = Split(got[n], ','), e = Split(expected[n], ',');
+            auto g = velmora::Split(got[n], ','), e = velmora::Split(expected[n], ',');
             if (n > 0 && g.size() > 1 && e.size() > 1) {  // ysim as a number, the rest as text
                 EXPECT_NEAR(std::stod(g[1]), std::stod(e[1]), 1e-9) << c.args << " row " << n;
                 g[1] = e[1];

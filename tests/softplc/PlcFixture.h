@@ -43,7 +43,6 @@ public:
     const std::filesystem::path& path() const { return dir_.path(); }
     const PlcDescription& plc() const { return *description_.findPlc(plc_); }
     const std::vector<std::string>& files() const { return files_; }
-    std::vector<std::string>& files() { return files_; }
     std::filesystem::path controllerFile() const { return dir_ / ("Velmora/" + plc_ + ".rglx"); }
 
 private:

@@ -60,7 +60,7 @@ TEST_F(SoftPlcRequests, WriteStoresEveryItemAndAnswersOneStatusByte) {
     EXPECT_EQ(plc.history()[0].items[0].data, B({0x34, 0x12}));
 }
 
-TEST_F(SoftPlcRequests, MalformedRequestsFailAndChangeNothing) {
+TEST_F(SoftPlcRequests, MalformedRequestsAndArgumentsFailAndChangeNothing) {
     struct Case {
         const char* what;
         std::int32_t command;
@@ -86,9 +86,7 @@ TEST_F(SoftPlcRequests, MalformedRequestsFailAndChangeNothing) {
     }
     EXPECT_EQ(plc.area(3)[0], 0) << "the valid first item of a failed write is not stored";
     EXPECT_FALSE(plc.describe(errors::kBadArea).empty());
-}
-
-TEST_F(SoftPlcRequests, NullArgumentsAreRejected) {
+    // Null or negative arguments.
     std::uint8_t response[4];
     const std::uint8_t request[4] = {3, 0, 0, 1};
     EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, request, nullptr, response, 5000, 0x40), errors::kBadArgument);
@@ -98,7 +96,7 @@ TEST_F(SoftPlcRequests, NullArgumentsAreRejected) {
     EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, request, &length, response, 5000, 0x40), errors::kBadArgument);
 }
 
-TEST_F(SoftPlcRequests, TheRequestFunctionServesTheCurrentPlcOnly) {
+TEST_F(SoftPlcRequests, TheRequestFunctionServesTheCurrentConnectedPlcOnly) {
     SoftPlc other;
     other.area(3)[0] = 2;
     plc.area(3)[0] = 1;
@@ -110,9 +108,8 @@ TEST_F(SoftPlcRequests, TheRequestFunctionServesTheCurrentPlcOnly) {
         gone.makeCurrent();
     }
     EXPECT_EQ(Send(0x0B, B({3, 0, 0, 1}), 1).result, errors::kNotConnected);
-}
-
-TEST_F(SoftPlcRequests, DisconnectedPlcFailsAndReportsStateTwo) {
+    // Nor a disconnected one.
+    plc.makeCurrent();
     plc.setConnected(false);
     EXPECT_EQ(plc.plcState(), 2);
     EXPECT_EQ(Send(0x0B, B({3, 0, 0, 1}), 1).result, errors::kNotConnected);

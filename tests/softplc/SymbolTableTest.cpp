@@ -18,29 +18,24 @@ protected:
     SoftPlc plc;
 };
 
-TEST_F(ProjectSymbols, IecPlacementsAreKept) {
-    EXPECT_EQ(plc.lookup("R1_input3"), "INT %R100");
-    EXPECT_EQ(plc.lookup("r1_INPUT2"), "INT %R102") << "names compared without regard to case";
-    EXPECT_EQ(plc.lookup("R1_struct"), "%R104");
-    EXPECT_EQ(plc.lookup("R1_AuxPID"), "BYTE %R154");
+// Placements kept, names compared without regard to case, aliases and members
+// (a bit structure answers its first byte), and the description's variables.
+TEST_F(ProjectSymbols, IecPlacementsAliasesMembersAndProjectVariables) {
+    const std::pair<const char*, const char*> texts[] = {
+        {"R1_input3", "INT %R100"},      {"r1_INPUT2", "INT %R102"},     {"R1_struct", "%R104"},
+        {"R1_AuxPID", "BYTE %R154"},     {"R1_Det", "%R104"},            {"R1_MinY", "INT %R105"},
+        {"R1_PBnd", "INT %R137"},        {"R1_Tiw", "INT %R115"},        {"R1_Gw", "INT %R111"},
+        {"R1_Control", "%R151"},         {"R1_Status", "%R153"},         {"R1_struct~IGap", "INT %R149"},
+        {"R1_struct.Control.CHN", "%R152.3"},  // bit 11 of the control word
+        {"Temp_In", "INT %R2000"},       {"flow_in", "REAL %R2030"},
+        {"R1_struct.Nothing", nullptr},  {"R1_Definitions", nullptr},  // constants have no memory
+        {"Nowhere", nullptr}};
+    for (const auto& [name, text] : texts)
+        EXPECT_EQ(plc.lookup(name), text ? std::optional<std::string>(text) : std::nullopt) << name;
     const StructType* tpid = plc.symbols().findStruct("T_PID");
     ASSERT_NE(tpid, nullptr);
     EXPECT_EQ(tpid->size, 50);
     EXPECT_EQ(plc.symbols().findStruct("T_PID_Control")->size, 2);
-}
-
-TEST_F(ProjectSymbols, IecAliasesAndMembers) {
-    EXPECT_EQ(plc.lookup("R1_Det"), "%R104") << "a bit structure: its first byte";
-    EXPECT_EQ(plc.lookup("R1_MinY"), "INT %R105");
-    EXPECT_EQ(plc.lookup("R1_PBnd"), "INT %R137");
-    EXPECT_EQ(plc.lookup("R1_Tiw"), "INT %R115");
-    EXPECT_EQ(plc.lookup("R1_Gw"), "INT %R111");
-    EXPECT_EQ(plc.lookup("R1_Control"), "%R151");
-    EXPECT_EQ(plc.lookup("R1_Status"), "%R153");
-    EXPECT_EQ(plc.lookup("R1_struct.Control.CHN"), "%R152.3") << "bit 11 of the control word";
-    EXPECT_EQ(plc.lookup("R1_struct~IGap"), "INT %R149");
-    EXPECT_FALSE(plc.lookup("R1_struct.Nothing").has_value());
-    EXPECT_FALSE(plc.lookup("R1_Definitions").has_value()) << "constants have no memory";
 }
 
 TEST_F(ProjectSymbols, UnplacedVariablesFollowEverythingPlaced) {
@@ -76,12 +71,6 @@ TEST_F(ProjectSymbols, MnemonicPidmaRegistersFormTheStructureImage) {
     EXPECT_EQ(plc.lookup("T1_struct~pk"), "REAL %R" + std::to_string(dv->offset + 186));
     EXPECT_EQ(plc.lookup("T1_TUNE"), "BYTE %R" + std::to_string(dv->offset + 21));
     EXPECT_EQ(plc.lookup("T1_ite"), "DINT %R" + std::to_string(dv->offset + 182));
-}
-
-TEST_F(ProjectSymbols, ProjectVariablesAnswerTextsTheOperandParserReads) {
-    EXPECT_EQ(plc.lookup("Temp_In"), "INT %R2000");
-    EXPECT_EQ(plc.lookup("flow_in"), "REAL %R2030");
-    EXPECT_FALSE(plc.lookup("Nowhere").has_value());
 }
 
 TEST(SymbolTable, SecondControllerFileDoesNotRedefineTheTypes) {

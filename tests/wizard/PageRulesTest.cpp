@@ -64,12 +64,10 @@ TEST(PlcImages, AreLittleEndian) {
 using PageRulesFile = testing::ControllerFileTest;
 
 TEST_F(PageRulesFile, UnknownNameOrAnotherKindAsksWhetherToContinue) {
-    messages.answers = {MessageAnswer::No};
-    EXPECT_FALSE(ConfirmVariable(context, "Boiler_T", VariableKind::Word, 3430));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0], (velmora::testing::ShownMessage{Text(2038), Text(3412) + " 'Boiler_T' " + Text(3413),
-                                                                 MessageIcon::Exclamation, MessageButtons::YesNo}));
-    EXPECT_EQ(messages.shown[0].text, "Variable 'Boiler_T' is not defined. Continue?");
+    EXPECT_EQ(refused([&] { return ConfirmVariable(context, "Boiler_T", VariableKind::Word, 3430); }),
+              "Variable 'Boiler_T' is not defined. Continue?");
+    EXPECT_EQ(messages.shown.at(0), (velmora::testing::ShownMessage{Text(2038), Text(3412) + " 'Boiler_T' " + Text(3413),
+                                                                    MessageIcon::Exclamation, MessageButtons::YesNo}));
     messages.shown.clear();
     variables["Flow"] = "REAL %R10";
     messages.answers = {MessageAnswer::Yes};

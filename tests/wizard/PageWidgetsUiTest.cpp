@@ -1,5 +1,5 @@
 // The page forms' widgets: edits that correct each other, each page's widgets
-// to their keys, switches that enable others, and the room the fields get.
+// to their keys, and switches that enable or show others.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QRadioButton>
@@ -104,13 +104,20 @@ TEST_F(PageWidgets, WidgetsReachTheirKeys) {
     }
 }
 
-// Switches that enable or lock other widgets.
+// Switches that enable, show or lock other widgets.
 TEST_F(PageWidgets, SwitchesEnableTheirWidgets) {
     auto output = open(WizardPage::Output);
     auto* filter = Find<QLineEdit>(output.get(), "EditMinFU1");
     EXPECT_FALSE(filter->isEnabled());
     Find<QCheckBox>(output.get(), "CheckBoxFu1")->setChecked(true);
     EXPECT_TRUE(filter->isEnabled());
+    QCoreApplication::processEvents();
+    const int analogHeight = output->height();
+    auto* kind = Find<RadioGroup>(output.get(), "RadioGroupRezim2");
+    kind->setItemIndex(1);
+    EXPECT_GT(output->height(), analogHeight) << "three-stage shows the minus-side row";
+    kind->setItemIndex(0);
+    EXPECT_EQ(output->height(), analogHeight) << "and the page shrinks back without it";
     output->reject();
     auto setpoint = open(WizardPage::Setpoint);
     EXPECT_FALSE(Find<QLineEdit>(setpoint.get(), "EditTiW1")->isEnabled());
@@ -121,32 +128,6 @@ TEST_F(PageWidgets, SwitchesEnableTheirWidgets) {
     auto cascade = open(WizardPage::Output);
     EXPECT_EQ(Find<RadioGroup>(cascade.get(), "RadioGroupRezim1")->itemIndex(), 1);
     EXPECT_FALSE(Find<RadioGroup>(cascade.get(), "RadioGroupRezim1")->isEnabled());
-}
-
-// The output page shrinks back once the minus-side row is gone again; numbers align right.
-TEST_F(PageWidgets, FieldsHaveRoomAndNumbersAlignRight) {
-    auto output = open(WizardPage::Output);
-    QCoreApplication::processEvents();
-    const int analogHeight = output->height();
-    auto* kind = Find<RadioGroup>(output.get(), "RadioGroupRezim2");
-    kind->setItemIndex(1);
-    EXPECT_GT(output->height(), analogHeight) << "three-stage shows the minus-side row";
-    kind->setItemIndex(0);
-    EXPECT_EQ(output->height(), analogHeight);
-    output->reject();
-
-    auto start = open(WizardPage::Start);
-    for (const char* edit : {"EditW1", "EditW2"})
-        EXPECT_TRUE(Find<QLineEdit>(start.get(), edit)->alignment() & Qt::AlignRight) << edit;
-    start->reject();
-
-    file->writeString(section(), "Type", "PIDA");
-    auto pidma = open(WizardPage::PidmaController);
-    QCoreApplication::processEvents();
-    for (const char* edit : {"EditName1", "EditName2"}) {
-        QLineEdit* e = Find<QLineEdit>(pidma.get(), edit);
-        EXPECT_GE(e->width(), e->fontMetrics().horizontalAdvance("Kiln_Burner_Output_Zone_2_Fine")) << edit;
-    }
 }
 
 }  // namespace

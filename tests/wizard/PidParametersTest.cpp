@@ -119,9 +119,7 @@ TEST(RemanentExplanation, NamesTheBackupRegisterOfTheController) {
 }
 
 TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrder) {
-    testing::FakeControllerData plc;
-    plc.resolve({"PID_1_OutCycle", "PID_1_MinY", "PID_1_DefOut"});
-    context.controllerData = &plc;
+    auto& plc = plcWith({"PID_1_OutCycle", "PID_1_MinY", "PID_1_DefOut"});
     PidParameters v = NewPidParameters(*file, section(), ',');
     v.band = "99,96";  // truncated for the PLC: 999
     v.iGap = "50,00";
@@ -149,9 +147,7 @@ TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrder) {
 // Symbols that do not resolve or no data at all: nothing written, no failure;
 // a write the data refuses is a failure.
 TEST_F(PidParameterFile, UnreachableDataIsSkippedAndAFailedWriteReported) {
-    testing::FakeControllerData plc;
-    plc.resolve({"PID_1_OutCycle"});
-    context.controllerData = &plc;
+    auto& plc = plcWith({"PID_1_OutCycle"});
     EXPECT_TRUE(WritePidParametersToPlc(context, NewPidParameters(*file, section(), ',')));
     EXPECT_TRUE(plc.writes.empty());
     plc.resolve({"PID_1_MinY", "PID_1_DefOut"});

@@ -142,49 +142,40 @@ TEST_F(SignalFile, WritesTheGroupWithTheComputedRangeReadsDefaultsAndSameAsY1Has
 // points: each is refused with its message; other modes and unscaled signals pass.
 TEST_F(SignalFile, NameKindBitsAndScalingAreChecked) {
     SignalSource s = HazelKa410();
+    const auto check = [&] { return CheckSignalSource(context, s); };
     s.name = "  ";
-    EXPECT_FALSE(CheckSignalSource(context, s));
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0],
+    EXPECT_EQ(refused(check), Text(3428));
+    EXPECT_EQ(messages.shown.at(0),
               (velmora::testing::ShownMessage{Text(3019), Text(3428), MessageIcon::Stop, MessageButtons::Ok}));
 
     variables["Boiler_T"] = "INT %R200";
     variables["Ovf"] = "%X1.0";
-    const auto refused = [&](SignalSource source, const std::string& text) {
-        messages.shown.clear();
-        messages.answers = {MessageAnswer::No};
-        EXPECT_FALSE(CheckSignalSource(context, source));
-        ASSERT_EQ(messages.shown.size(), 1u);
-        EXPECT_EQ(messages.shown[0].text, text);
-    };
     s = HazelKa410();
-    EXPECT_TRUE(CheckSignalSource(context, s));
+    EXPECT_TRUE(check());
     s.mode = -712;
-    refused(s, Text(3412) + " 'Boiler_T' " + Text(3432));
+    EXPECT_EQ(refused(check), Text(3412) + " 'Boiler_T' " + Text(3432));
     s.mode = -700;  // not a REAL mode
     messages.shown.clear();
-    EXPECT_TRUE(CheckSignalSource(context, s));
+    EXPECT_TRUE(check());
     EXPECT_TRUE(messages.shown.empty());
 
     s = HazelKa410();
     s.overflow = "Ovf";
     s.underflow = "Unf";
-    refused(s, Text(3412) + " 'Unf' " + Text(3413));
+    EXPECT_EQ(refused(check), Text(3412) + " 'Unf' " + Text(3413));
 
     s = HazelKa410();
     s.measure = true;
     s.points = {100, 100, 0, 10000};
-    refused(s, Text(3018));
+    EXPECT_EQ(refused(check), Text(3018));
     s.points = {0, 100, 5, 5};
-    EXPECT_FALSE(CheckSignalSource(context, s));
+    EXPECT_FALSE(check());
     s.measure = false;
-    EXPECT_TRUE(CheckSignalSource(context, s));
+    EXPECT_TRUE(check());
 }
 
 TEST_F(SignalFile, WritesFilterAndPointsOfItsOwnSignal) {
-    testing::FakeControllerData plc;
-    plc.resolve({"PID_1_Tau2", "PID_1_X21", "PID_1_X22", "PID_1_Y21", "PID_1_Y22"});
-    context.controllerData = &plc;
+    auto& plc = plcWith({"PID_1_Tau2", "PID_1_X21", "PID_1_X22", "PID_1_Y21", "PID_1_Y22"});
     SignalSource s = HazelKa410();
     s.filter = true;
     s.tau = 12;

@@ -34,7 +34,6 @@ public:
         return true;
     }
     std::optional<std::vector<std::uint8_t>> read(const std::string& symbol, int size) override {
-        reads.push_back(symbol);
         auto it = memory.find(symbol);
         if (it == memory.end() || static_cast<int>(it->second.size()) < size) return std::nullopt;
         return std::vector<std::uint8_t>(it->second.begin(), it->second.begin() + size);
@@ -42,7 +41,6 @@ public:
     std::map<std::string, int> symbols;
     std::map<std::string, std::vector<std::uint8_t>> memory;
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> writes;
-    std::vector<std::string> reads;
     bool failWrites = false;
 
     void resolve(std::initializer_list<std::string> names) {
@@ -87,6 +85,20 @@ protected:
         };
     }
     std::string fileText() const { return velmora::testing::ReadBytes(path); }
+    // The PLC image the pages write, its `symbols` resolving.
+    FakeControllerData& plcWith(std::initializer_list<std::string> symbols) {
+        fakePlc.resolve(symbols);
+        context.controllerData = &fakePlc;
+        return fakePlc;
+    }
+    // The one message of a check that fails, a question answered No.
+    std::string refused(const std::function<bool()>& check) {
+        messages.shown.clear();
+        messages.answers = {MessageAnswer::No};
+        EXPECT_FALSE(check());
+        EXPECT_EQ(messages.shown.size(), 1u);
+        return messages.shown.empty() ? "<none>" : messages.shown.back().text;
+    }
 
     velmora::testing::TempDir scratch;
     std::filesystem::path dir = scratch.path(), path = dir / "PLC1.rglx";
@@ -95,6 +107,7 @@ protected:
     ScriptedMessages messages;
     std::map<std::string, std::string> variables;  // name -> host address text
     std::vector<std::string> generated;
+    FakeControllerData fakePlc;
 };
 
 }  // namespace velmora::wizard::testing
