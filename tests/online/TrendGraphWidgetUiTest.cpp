@@ -16,7 +16,6 @@
 #include <QWheelEvent>
 
 #include <cmath>
-#include <cstdlib>
 
 #include "support/Support.h"
 #include "support/UiApp.h"
@@ -114,14 +113,12 @@ TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeysAndNovyFollowAndScrollMoveTh
 
 TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeAndTheWheelOnlyWhileMeasuring) {
     child("ToolButton8")->click();
-    for (const auto& [from, to] : {std::pair{0.75, 0.25}, std::pair{0.25, 0.75}}) {
-        widget->setShown({100, 100});
-        mouse(QEvent::MouseButtonPress, plotPoint(from));
-        mouse(QEvent::MouseMove, plotPoint(to));
-        mouse(QEvent::MouseButtonRelease, plotPoint(to));
-        EXPECT_NEAR(widget->shown().start, 125, 0.5);
-        EXPECT_NEAR(widget->shown().width, 50, 0.5);
-    }
+    widget->setShown({100, 100});
+    mouse(QEvent::MouseButtonPress, plotPoint(0.75));
+    mouse(QEvent::MouseMove, plotPoint(0.25));
+    mouse(QEvent::MouseButtonRelease, plotPoint(0.25));
+    EXPECT_NEAR(widget->shown().start, 125, 0.5);
+    EXPECT_NEAR(widget->shown().width, 50, 0.5);
     child("ToolButton8")->click();
     widget->setShown({100, 100});
     QWheelEvent wheel(QPointF(plotPoint(0.5)), plot()->mapToGlobal(QPointF(plotPoint(0.5))), QPoint(), QPoint(0, 120),
@@ -154,14 +151,10 @@ TEST_F(TrendGraphUi, MeasuringPairShowsDeltaTimeAndTheSixDeltas) {
 TEST_F(TrendGraphUi, FilesGoThroughTheirButtons) {
     chosen = dir / "rec.txt";
     child("ToolButton5")->click();
-    EXPECT_EQ(ReadBytes(chosen).substr(0, 17), "Regulatory\r\n600\r\n");
+    EXPECT_EQ(ReadBytes(chosen), TrendDataText(recording));
     child("ToolButton3")->click();
     child("ToolButton4")->click();
-    EXPECT_EQ(recording.count(), 600);
-    const auto first = chosen;
-    chosen = dir / "again.txt";
-    child("ToolButton5")->click();
-    EXPECT_EQ(ReadBytes(chosen), ReadBytes(first));
+    EXPECT_EQ(recording.count(), 600) << "loaded back";
 
     chosen = dir / "shown.csv";
     widget->setShown({10, 1});

@@ -40,12 +40,7 @@ TEST(ShownValues, InputsOutputsAndErrorsAsShownAndParametersRoundToTheStoredUnit
     EXPECT_EQ(PidmaPercentValue(61.256f, '.').text, "61.26%");
     EXPECT_TRUE(PidmaPercentValue(std::numeric_limits<float>::quiet_NaN(), '.').error);
     const auto p = PidParameterBlock::FromShown(99.96, 0.1, 3000, 0, 12.345, 100, 0.004);
-    EXPECT_EQ(p.pBnd, 1000);
-    EXPECT_EQ(p.relCool, 1);
-    EXPECT_EQ(p.ti, 30000);
-    EXPECT_EQ(p.eGap, 1235);
-    EXPECT_EQ(p.dGap, 10000);
-    EXPECT_EQ(p.iGap, 0);
+    EXPECT_EQ(std::tuple(p.pBnd, p.relCool, p.ti, p.eGap, p.dGap, p.iGap), std::tuple(1000, 1, 30000, 1235, 10000, 0));
     EXPECT_EQ(PidParameterBlock::FromShown(1e9, 0, 0, 0, 0, 0, 0).pBnd, 32767) << "kept inside an INT";
 }
 
