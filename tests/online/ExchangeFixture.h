@@ -80,6 +80,9 @@ struct ExchangeFixture : SessionFixture {
     // Encoded bytes (EncodeInt16, EncodeFloat) into the soft PLC's register area.
     void put(int offset, const auto& bytes) { std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + offset); }
 
+    // What a soft PLC's beforeRequest hook answers: a result code, or nothing to let the request run.
+    using Answer = std::optional<std::int32_t>;
+
     // The view of the test's first controller and its exchange.
     RecordingView view;
     std::unique_ptr<OnlineExchange> r1;

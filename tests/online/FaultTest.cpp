@@ -33,8 +33,7 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
 
     int marked = 0, writes = 0;  // the items of every write the PLC receives
     bool readCompleted = false;
-    plc.beforeRequest = [&](std::int32_t command, std::span<const std::uint8_t> request, std::int32_t* length,
-                            std::uint8_t* response) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [&](auto, auto, std::int32_t* length, auto) -> Answer {
         switch (random() % 10) {
             case 0: return softplc::errors::kBadArea;
             case 1: *length = static_cast<std::int32_t>(random() % 400); return 0;      // garbage length
@@ -91,8 +90,7 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
     for (std::size_t i = 0; i < exchanges.size(); ++i) {
         if (!exchanges[i] || !exchanges[i]->online()) continue;
         // A pass in which every request fails leaves no new data.
-        plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
-                               std::uint8_t*) -> std::optional<std::int32_t> { return softplc::errors::kBadLength; };
+        plc.beforeRequest = [](auto, auto, auto, auto) -> Answer { return softplc::errors::kBadLength; };
         exchanges[i]->commTick();
         session->CommLoopCallback(request, kRunning);
         EXPECT_EQ(exchanges[i]->commTick().state, TDataState::dsDataERR);

@@ -228,7 +228,7 @@ TEST_F(PanelFixture, ValueBoxesAndYesToTheNewValuesWriteTheirMembersAndFailedWri
     exchangeOnce(*t1);
     EXPECT_EQ(plc.area(3)[kAt + tpida::TAFF], 1);
 
-    plc.beforeRequest = [](std::int32_t command, auto, auto, auto) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [](std::int32_t command, auto, auto, auto) -> Answer {
         if (command == kPlcWrite) return -1;
         return std::nullopt;
     };

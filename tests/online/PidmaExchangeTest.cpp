@@ -125,8 +125,7 @@ TEST_F(PidmaExchange, TunedReadReportsByReasonAndAFailedOneNotAtAll) {
     EXPECT_TRUE(logged("cteni parametru PIDMA\tBh\t8\t48\t:\t"));
     // A failed read posts no report.
     view.reports.clear();
-    plc.beforeRequest = [](std::int32_t command, std::span<const std::uint8_t> r, std::int32_t*,
-                           std::uint8_t*) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [](std::int32_t command, auto r, auto, auto) -> Answer {
         if (r.size() == 8 && r[3] == 24) return softplc::errors::kOutOfRange;
         return std::nullopt;
     };

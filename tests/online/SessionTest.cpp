@@ -39,19 +39,16 @@ TEST(CommStatus, MapsTheStatusBitsToTheLabelStates) {
 
 TEST_F(Session, NineViewsEachServedOncePerEightTicksFirstAndLastTogether) {
     openViews(9);
-    for (auto& v : views) v.ticks.clear();
-    std::vector<std::vector<int>> served;
+    const std::vector<std::vector<int>> expected = {{0, 8}, {4}, {2}, {6}, {1}, {5}, {3}, {7}};
     for (int tick = 0; tick < 16; ++tick) {
         std::vector<std::size_t> before;
         for (auto& v : views) before.push_back(v.ticks.size());
         EXPECT_TRUE(commTimer().tick());
-        std::vector<int> now;
+        std::vector<int> served;
         for (std::size_t i = 0; i < views.size(); ++i)
-            if (views[i].ticks.size() > before[i]) now.push_back(static_cast<int>(i));
-        served.push_back(now);
+            if (views[i].ticks.size() > before[i]) served.push_back(static_cast<int>(i));
+        EXPECT_EQ(served, expected[tick % 8]) << "tick " << tick;
     }
-    const std::vector<std::vector<int>> expected = {{0, 8}, {4}, {2}, {6}, {1}, {5}, {3}, {7}};
-    for (int tick = 0; tick < 16; ++tick) EXPECT_EQ(served[tick], expected[tick % 8]) << "tick " << tick;
     EXPECT_TRUE(session->lastTickVisitedAny());
 }
 
@@ -153,8 +150,7 @@ TEST_F(Session, SoftOffDuringARequestEndsThePassWithoutWritingTwice) {
         e->markGw(7);
     }
     int requests = 0;
-    plc.beforeRequest = [&](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
-                            std::uint8_t*) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [&](auto, auto, auto, auto) -> Answer {
         if (++requests == 2) session->SoftOff(0);  // R0's gW write
         return std::nullopt;
     };
@@ -188,8 +184,7 @@ TEST_F(Session, ViewsDestroyedInsideTheCallbackAreSkippedSafely) {
 
     for (int i : {0, 3}) exchanges[i]->commTick();
     exchanges[0]->markGw(1);
-    plc.beforeRequest = [&](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
-                            std::uint8_t*) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [&](auto, auto, auto, auto) -> Answer {
         if (exchanges[0]) exchanges[0].reset();
         return std::nullopt;
     };
@@ -204,8 +199,7 @@ TEST_F(Session, ViewsDestroyedInsideTheCallbackAreSkippedSafely) {
 TEST_F(Session, AReentrantCallbackIsIgnoredAndAnEndedSessionLeavesItsViewsDetached) {
     openViews(1);
     int calls = 0;
-    plc.beforeRequest = [&](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
-                            std::uint8_t*) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [&](auto, auto, auto, auto) -> Answer {
         if (++calls == 1) session->CommLoopCallback(request, kRunning);
         return std::nullopt;
     };

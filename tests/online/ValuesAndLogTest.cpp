@@ -70,8 +70,7 @@ protected:
 };
 
 TEST_F(LoggedExchange, FailedRequestLogsTheErrorBeforeItsLineAndClampsTheDump) {
-    plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t* length,
-                           std::uint8_t*) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [](auto, auto, std::int32_t* length, auto) -> Answer {
         *length = 1000;  // more than the buffer holds
         return softplc::errors::kBadArea;
     };
@@ -94,15 +93,13 @@ TEST_F(LoggedExchange, TickCountsNewDataOnceAndFallsToNoData) {
     EXPECT_EQ(first.image, 32);
     EXPECT_TRUE(first.newSample);
     // The read fails: the next tick finds nothing newer.
-    plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
-                           std::uint8_t*) -> std::optional<std::int32_t> { return softplc::errors::kBadLength; };
+    plc.beforeRequest = [](auto, auto, auto, auto) -> Answer { return softplc::errors::kBadLength; };
     session->CommLoopCallback(request, kRunning);
     const auto second = r1->commTick();
     EXPECT_EQ(second.state, TDataState::dsDataERR);
     EXPECT_EQ(second.image, 33);
     // A short answer counts as no data as well.
-    plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t* length,
-                           std::uint8_t*) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [](auto, auto, std::int32_t* length, auto) -> Answer {
         *length = 49;
         return 0;
     };
