@@ -31,7 +31,8 @@ TEST(SymbolNames, PidAndPidmaMembersAndVariables) {
                                                   "R1_struct~Td", "R1_struct~EGap", "R1_struct~DGap", "R1_struct~IGap",
                                                   "R1_struct~Tiw", "R1_struct~Gw", "R1_struct~Output",
                                                   "R1_struct~Control", "A", "B", "C", "U", "D", "E"}));
-    // Which variable comes first for the other inputs: PidExchange reads each block from it.
+    // Without Input3 and Input2 the structure's Det comes first (PidExchange reads
+    // every input configuration's block from its first variable).
     s.cascade = false;
     s.inputMode = 1;
     EXPECT_EQ(Names(s)[0], "R1_struct~Det");
