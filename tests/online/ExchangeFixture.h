@@ -20,6 +20,10 @@ struct ExchangeFixture : SessionFixture {
     ExchangeFixture() {
         plc.makeCurrent();
         session->environment().errors = &plc;
+        // The process variables the tests' controllers are wired to.
+        symbols.insert({{"Temp_In", "INT %R2000"},   {"Level_In", "INT %R2002"},   {"Pos_In", "REAL %R2004"},
+                        {"Valve_Out", "INT %R2010"}, {"Valve_Down", "INT %R2012"}, {"Disturb", "INT %R2020"},
+                        {"Flow_In", "REAL %R2030"},  {"Pump_Out", "REAL %R2034"}});
     }
 
     static std::string At(const char* type, int offset) { return std::string(type) + " %R" + std::to_string(offset); }
@@ -72,11 +76,6 @@ struct ExchangeFixture : SessionFixture {
         return s;
     }
 
-    void addVariables() {
-        symbols.insert({{"Temp_In", "INT %R2000"},   {"Level_In", "INT %R2002"},   {"Pos_In", "REAL %R2004"},
-                        {"Valve_Out", "INT %R2010"}, {"Valve_Down", "INT %R2012"}, {"Disturb", "INT %R2020"},
-                        {"Flow_In", "REAL %R2030"},  {"Pump_Out", "REAL %R2034"}});
-    }
     // Encoded bytes (EncodeInt16, EncodeFloat) into the soft PLC's register area.
     void put(int offset, const auto& bytes) { std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + offset); }
 

@@ -16,7 +16,6 @@ class Faults : public ExchangeFixture, public ::testing::TestWithParam<unsigned>
 
 TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
     std::mt19937 random(GetParam());
-    addVariables();
     std::vector<std::unique_ptr<RecordingView>> views;
     std::vector<std::unique_ptr<OnlineExchange>> exchanges;
     addPid(Pid("P0"), 100);

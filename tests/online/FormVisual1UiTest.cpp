@@ -94,7 +94,6 @@ TEST_F(FormVisual1Ui, ShowsTheElementsOfEachControllerLayout) {
 }
 
 TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
-    addVariables();
     const int base = addPid(Pid("Boiler"), 300);
     writeSection("Boiler", "PID", 1, false);
     TFormVisual1 view(host, "Boiler");
@@ -115,7 +114,6 @@ TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
 }
 
 TEST_F(FormVisual1Ui, SidePanelEditsFollowTheGainRulesAndUseValsWritesFromTheGraphPage) {
-    addVariables();
     const int base = addPid(Pid("Boiler"), 300);
     writeSection("Boiler", "PID", 1, false);
     TFormVisual1 view(host, "Boiler");

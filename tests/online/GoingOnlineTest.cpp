@@ -9,10 +9,7 @@
 namespace velmora::online::testing {
 namespace {
 
-class GoingOnline : public ExchangeFixture, public ::testing::Test {
-protected:
-    void SetUp() override { addVariables(); }
-};
+class GoingOnline : public ExchangeFixture, public ::testing::Test {};
 
 std::vector<std::string> Names(const ExchangeSettings& s) {
     std::vector<std::string> out;

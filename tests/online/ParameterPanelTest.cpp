@@ -94,8 +94,6 @@ struct PanelFixture : ::testing::Test, ExchangeFixture, PanelHost {
     std::optional<double> answer;  // the input dialog's value
     std::vector<ValueRequest> asked;
 
-    PanelFixture() { addVariables(); }
-
     MessageBoxes* messages() override { return std::addressof(ExchangeFixture::messages); }
     std::filesystem::path controllerFile() override { return dir / "PLC.rglx"; }
     std::optional<double> askValue(const ValueRequest& r) override {

@@ -9,10 +9,7 @@
 namespace velmora::online::testing {
 namespace {
 
-class PidExchange : public ExchangeFixture, public ::testing::Test {
-protected:
-    void SetUp() override { addVariables(); }
-};
+class PidExchange : public ExchangeFixture, public ::testing::Test {};
 
 // Each input configuration reads its block from the first variable it has;
 // the received bytes land in their slots and the log names the block.

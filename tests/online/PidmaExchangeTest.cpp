@@ -10,13 +10,11 @@ namespace {
 class PidmaExchange : public ExchangeFixture, public ::testing::Test {
 protected:
     void SetUp() override {
-        addVariables();
         addPidma(Pidma("T1"), 1000);
         t1 = online("T1", &view);
         ASSERT_TRUE(t1->online());
     }
     void putT1(int offset, float value) { put(1000 + offset, EncodeFloat(value)); }
-    RecordingView view;
     std::unique_ptr<OnlineExchange> t1;
 };
 

@@ -10,7 +10,6 @@ namespace {
 
 class Session : public ExchangeFixture, public ::testing::Test {
 protected:
-    void SetUp() override { addVariables(); }
     // n PID views, online, registers 100 apart.
     void openViews(int n) {
         views.resize(static_cast<std::size_t>(n));

@@ -60,32 +60,12 @@ TEST(RequestLog, HexDumpsAndErrorDescriptionsByFacility) {
     EXPECT_FALSE(DescribeCommError(static_cast<std::int32_t>(0x80070005u), &host).empty());
 }
 
-class LoggedExchange : public ExchangeFixture, public ::testing::Test {
-protected:
-    void SetUp() override {
-        addVariables();
-        addPid(Pid("R1"), 100);
-        r1 = online("R1", &view);
-    }
-};
+class LoggedExchange : public ExchangeFixture, public ::testing::Test {};
 
-TEST_F(LoggedExchange, FailedRequestLogsTheErrorBeforeItsLineAndClampsTheDump) {
-    plc.beforeRequest = [](auto, auto, std::int32_t* length, auto) -> Answer {
-        *length = 1000;  // more than the buffer holds
-        return softplc::errors::kBadArea;
-    };
-    log.lines.clear();
-    exchangeOnce(*r1);
-    const auto error = std::find(log.lines.begin(), log.lines.end(), "Comm Error\tSoft PLC: unknown memory area");
-    ASSERT_NE(error, log.lines.end());
-    ASSERT_NE(error + 1, log.lines.end());
-    const std::string& line = *(error + 1);
-    EXPECT_EQ(line.rfind("cteni struktury PID od Input1\tBh\t4\t1000\t:\t03  64  00  32  \n", 0), 0u);
-    EXPECT_EQ(line.size(), std::string("cteni struktury PID od Input1\tBh\t4\t1000\t:\t").size() + 16 + 1 + 50 * 4 + 1)
-        << "the dump stops at the buffer's capacity";
-}
-
-TEST_F(LoggedExchange, TickCountsNewDataOnceAndFallsToNoData) {
+// The tick's data state and image counter, a failed request's log lines, and a log switched off.
+TEST_F(LoggedExchange, TickCountsNewDataOnceAndAFailedRequestLogsItsErrorAndAClampedDump) {
+    addPid(Pid("R1"), 100);
+    r1 = online("R1", &view);
     EXPECT_EQ(r1->commTick().state, TDataState::dsDataERR) << "no data before the first exchange";
     session->CommLoopCallback(request, kRunning);
     const auto first = r1->commTick();
@@ -109,6 +89,21 @@ TEST_F(LoggedExchange, TickCountsNewDataOnceAndFallsToNoData) {
     session->CommLoopCallback(request, kRunning);
     EXPECT_EQ(r1->commTick().state, TDataState::dsDataOK);
     EXPECT_EQ(view.ticks.size(), 5u);
+
+    // The error goes before the request's line, whose dump stops at the buffer's capacity.
+    plc.beforeRequest = [](auto, auto, std::int32_t* length, auto) -> Answer {
+        *length = 1000;  // more than the buffer holds
+        return softplc::errors::kBadArea;
+    };
+    log.lines.clear();
+    exchangeOnce(*r1);
+    const auto error = std::find(log.lines.begin(), log.lines.end(), "Comm Error\tSoft PLC: unknown memory area");
+    ASSERT_NE(error, log.lines.end());
+    ASSERT_NE(error + 1, log.lines.end());
+    const std::string& line = *(error + 1);
+    EXPECT_EQ(line.rfind("cteni struktury PID od Input1\tBh\t4\t1000\t:\t03  64  00  32  \n", 0), 0u);
+    EXPECT_EQ(line.size(), std::string("cteni struktury PID od Input1\tBh\t4\t1000\t:\t").size() + 16 + 1 + 50 * 4 + 1);
+    plc.beforeRequest = nullptr;
     log.lines.clear();
     log.on = false;  // switched off: nothing written
     exchangeOnce(*r1);
