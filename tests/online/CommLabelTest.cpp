@@ -48,9 +48,9 @@ TEST(CommLabelSetters, RepaintOnlyOnChange) {
     EXPECT_FALSE(label.SetCommState(TCommState::csNoComm)) << "the state it starts with";
     EXPECT_FALSE(label.SetDataState(TDataState::dsNoComm));
     const std::function<bool()> changes[] = {
-        [&] { return label.SetCommState(TCommState::csRUN); }, [&] { return label.SetDataState(TDataState::dsDataOK); },
-        [&] { return label.Set_IsFixed(true); }, [&] { return label.Set_DataWidthPRC(30); },
-        [&] { return label.Set_CanSTDLabel(true); }};
+        [&] { return label.SetCommState(TCommState::csRUN); },
+        [&] { return label.SetDataState(TDataState::dsDataOK); }, [&] { return label.Set_IsFixed(true); },
+        [&] { return label.Set_DataWidthPRC(30); }, [&] { return label.Set_CanSTDLabel(true); }};
     for (const auto& change : changes) {
         EXPECT_TRUE(change());
         EXPECT_FALSE(change()) << "the same value again";

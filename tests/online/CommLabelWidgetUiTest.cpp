@@ -46,7 +46,8 @@ TEST(CommLabelWidget, PaintsBothPartsAndAPressChoosesThePartMenu) {
     label.Set_CanSTDLabel(false);
     label.SetCommState(TCommState::csTrying);  // the whole strip, in a system colour
     image = Render(label);
-    for (int x : {3, 101}) EXPECT_EQ(QColor(image.pixel(x, 3)), label.palette().color(QPalette::ToolTipBase)) << x;
+    for (int x : {3, 101})
+        EXPECT_EQ(QColor(image.pixel(x, 3)), label.palette().color(QPalette::ToolTipBase)) << x;
 }
 
 }  // namespace

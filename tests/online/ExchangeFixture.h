@@ -77,7 +77,7 @@ struct ExchangeFixture : SessionFixture {
     }
 
     // Encoded bytes (EncodeInt16, EncodeFloat) into the soft PLC's register area.
-    void put(int offset, const auto& bytes) { std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + offset); }
+    void put(int at, const auto& bytes) { std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + at); }
 
     // What a soft PLC's beforeRequest hook answers: a result code, or nothing to let the request run.
     using Answer = std::optional<std::int32_t>;

@@ -19,7 +19,8 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
     std::vector<std::unique_ptr<RecordingView>> views;
     std::vector<std::unique_ptr<OnlineExchange>> exchanges;
     addPid(Pid("P0"), 100);
-    addPid(Pid("P3", {.inputMode = 2, .cascade = true, .y2Name = "Level_In", .y3Name = "Pos_In", .addOutName = "Disturb"}),
+    addPid(Pid("P3", {.inputMode = 2, .cascade = true, .y2Name = "Level_In", .y3Name = "Pos_In",
+                      .addOutName = "Disturb"}),
            300);
     addPidma(Pidma("T1"), 1000);
     addPidma(Pidma("T2", {.addOutName = "Flow_In"}), 1400);

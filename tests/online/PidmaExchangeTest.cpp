@@ -79,7 +79,8 @@ TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
         }
         return head;
     };
-    EXPECT_EQ(requests[1].bytes, withFloats(Bytes({3, 0x18, 0x04, 1, 1, 3, 0x20, 0x04, 28}),  // CHANGED 1048, k 1056
+    // CHANGED at 1048, then k … tt from 1056.
+    EXPECT_EQ(requests[1].bytes, withFloats(Bytes({3, 0x18, 0x04, 1, 1, 3, 0x20, 0x04, 28}),
                                             {2.0f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 0.5f}));
     EXPECT_EQ(requests[2].bytes, withFloats(Bytes({3, 0xEC, 0x03, 4}), {55.0f}));  // sp 1004
     EXPECT_EQ(requests[3].bytes, Bytes({3, 0xFC, 0x03, 1, 1}));                  // MAN 1020

@@ -85,8 +85,10 @@ TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeysAndNovyFollowAndScrollMoveTh
     // Split, stacked, merge, full height: each button's operation reaches the file (one key it changes).
     const struct {
         const char *button, *key, *value;
-    } steps[] = {{"ToolButton16", "Prubeh2Stejne", "-1"}, {"ToolButton12", "Prubeh4Pocatek", "16.6666666666667"},
-                 {"ToolButton15", "Prubeh2Stejne", "1"}, {"ToolButton11", "Prubeh1Pocatek", "0"}};
+    } steps[] = {{"ToolButton16", "Prubeh2Stejne", "-1"},
+                 {"ToolButton12", "Prubeh4Pocatek", "16.6666666666667"},
+                 {"ToolButton15", "Prubeh2Stejne", "1"},
+                 {"ToolButton11", "Prubeh1Pocatek", "0"}};
     for (const auto& s : steps) {
         ASSERT_TRUE(child(s.button)->isEnabled()) << s.button;
         child(s.button)->click();

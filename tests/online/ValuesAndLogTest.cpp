@@ -40,7 +40,8 @@ TEST(ShownValues, InputsOutputsAndErrorsAsShownAndParametersRoundToTheStoredUnit
     EXPECT_EQ(PidmaPercentValue(61.256f, '.').text, "61.26%");
     EXPECT_TRUE(PidmaPercentValue(std::numeric_limits<float>::quiet_NaN(), '.').error);
     const auto p = PidParameterBlock::FromShown(99.96, 0.1, 3000, 0, 12.345, 100, 0.004);
-    EXPECT_EQ(std::tuple(p.pBnd, p.relCool, p.ti, p.eGap, p.dGap, p.iGap), std::tuple(1000, 1, 30000, 1235, 10000, 0));
+    EXPECT_EQ(std::tuple(p.pBnd, p.relCool, p.ti, p.eGap, p.dGap, p.iGap),
+              std::tuple(1000, 1, 30000, 1235, 10000, 0));
     EXPECT_EQ(PidParameterBlock::FromShown(1e9, 0, 0, 0, 0, 0, 0).pBnd, 32767) << "kept inside an INT";
 }
 
@@ -102,7 +103,8 @@ TEST_F(LoggedExchange, TickCountsNewDataOnceAndAFailedRequestLogsItsErrorAndACla
     ASSERT_NE(error + 1, log.lines.end());
     const std::string& line = *(error + 1);
     EXPECT_EQ(line.rfind("cteni struktury PID od Input1\tBh\t4\t1000\t:\t03  64  00  32  \n", 0), 0u);
-    EXPECT_EQ(line.size(), std::string("cteni struktury PID od Input1\tBh\t4\t1000\t:\t").size() + 16 + 1 + 50 * 4 + 1);
+    EXPECT_EQ(line.size(), std::string("cteni struktury PID od Input1\tBh\t4\t1000\t:\t").size() + 16 + 1 + 50 * 4 + 1)
+        << "the dump stops at the buffer's capacity";
     plc.beforeRequest = nullptr;
     log.lines.clear();
     log.on = false;  // switched off: nothing written
