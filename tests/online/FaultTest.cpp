@@ -32,7 +32,6 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
     }
 
     int marked = 0, writes = 0;  // the items of every write the PLC receives
-    bool readCompleted = false;
     plc.beforeRequest = [&](auto, auto, std::int32_t* length, auto) -> Answer {
         switch (random() % 10) {
             case 0: return softplc::errors::kBadArea;
@@ -80,12 +79,10 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
         // Views that were asked to close and got their message go away.
         for (std::size_t i = 0; i < exchanges.size(); ++i)
             if (exchanges[i] && !views[i]->closes.empty()) exchanges[i].reset();
-        readCompleted = readCompleted || !plc.history().empty();
         livelyPasses += plc.history().size() > 2;
     }
     // Each mark gives at most one write; the parameter pairs of none were marked here.
     EXPECT_LE(writes, marked);
-    EXPECT_TRUE(readCompleted);
     EXPECT_GT(livelyPasses, 50) << "the faults must not end the run at once";
     for (std::size_t i = 0; i < exchanges.size(); ++i) {
         if (!exchanges[i] || !exchanges[i]->online()) continue;

@@ -14,7 +14,7 @@ class PidExchange : public ExchangeFixture, public ::testing::Test {};
 // Each input configuration reads its block from the first variable it has;
 // the received bytes land in their slots and the log names the block.
 TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
-    struct Case {
+    const struct {
         const char* what;
         bool cascade;
         int inputMode;
@@ -22,15 +22,14 @@ TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
         std::vector<std::uint8_t> read;
         int input3, input2;
         const char* logged;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"single input", false, 1, "", Bytes({3, 100, 0, 50}), 0, 0, "cteni struktury PID od Input1\tBh\t4\t50\t:\t03  64  00  32  \n"},
         {"cascade and second input", true, 2, "", Bytes({3, 100, 0, 54}), 3, 2, "cteni struktury PID od Input3\t"},
         {"cascade alone", true, 1, "", Bytes({3, 100, 0, 52}), 3, 0, "cteni struktury PID od Input3, bez Input2\t"},
         {"second input alone", false, 3, "", Bytes({3, 100, 0, 52}), 0, 2, "cteni struktury PID od Input2"},
         {"additional output", false, 1, "Disturb", Bytes({3, 100, 0, 50, 3, 0xE4, 0x07, 2}), 0, 0, "cteni struktury PID od Input1"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string name = "R" + std::to_string(&c - cases);
         auto area = plc.area(3);

@@ -98,18 +98,17 @@ TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
 }
 
 TEST_F(PidmaExchange, TunedReadReportsByReasonAndAFailedOneNotAtAll) {
-    struct Case {
+    const struct {
         TunedReadReason reason;
         std::uint8_t te, taff;
         int code;
-    };
-    const Case cases[] = {{TunedReadReason::ParamsButton, 1, 1, 2},
-                          {TunedReadReason::TunerFinished, 1, 1, 3},
-                          {TunedReadReason::TunerFinished, 0, 1, 0},
-                          {TunedReadReason::TunerFinished, 0, 0, 1}};
+    } cases[] = {{TunedReadReason::ParamsButton, 1, 1, 2},
+                 {TunedReadReason::TunerFinished, 1, 1, 3},
+                 {TunedReadReason::TunerFinished, 0, 1, 0},
+                 {TunedReadReason::TunerFinished, 0, 0, 1}};
     const std::pair<int, float> tuned[] = {{tpida::k, 1.5f}, {tpida::pk, 2.5f}, {tpida::pc, 0.25f}};
     for (const auto& [at, v] : tuned) putT1(at, v);
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         plc.area(3)[1000 + tpida::TE] = c.te;
         plc.area(3)[1000 + tpida::TAFF] = c.taff;
         view.reports.clear();
