@@ -2,6 +2,8 @@
 // parts' geometry, repaint only on change, popup and hint by part.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "online/CommLabel.h"
 
 namespace velmora::online {
@@ -31,7 +33,6 @@ TEST(CommLabelTexts, EveryCommunicationAndDataState) {
         const bool marked = r.state >= TCommState::csHALT;
         EXPECT_EQ(CommLabel::CommText(r.state, true), std::string(r.text) + (marked ? "F" : "")) << r.text;
     }
-    using K = PartColour::Kind;
     EXPECT_EQ(CommLabel::DataText(TDataState::dsNoComm), "");
     EXPECT_EQ(CommLabel::DataBackground(TDataState::dsNoComm), PartColour::system(K::ButtonFace));
     EXPECT_EQ(CommLabel::DataText(TDataState::dsDataOK), "Data OK");
@@ -44,20 +45,16 @@ TEST(CommLabelTexts, EveryCommunicationAndDataState) {
 
 TEST(CommLabelSetters, RepaintOnlyOnChange) {
     CommLabel label;
-    EXPECT_EQ(label.GetCommState(), TCommState::csNoComm);
-    EXPECT_EQ(label.GetDataState(), TDataState::dsNoComm);
-    EXPECT_EQ(label.Get_DataWidthPRC(), 50);
-    EXPECT_FALSE(label.SetCommState(TCommState::csNoComm));
-    EXPECT_TRUE(label.SetCommState(TCommState::csRUN));
-    EXPECT_FALSE(label.SetCommState(TCommState::csRUN));
-    EXPECT_TRUE(label.SetDataState(TDataState::dsDataOK));
-    EXPECT_FALSE(label.SetDataState(TDataState::dsDataOK));
-    EXPECT_TRUE(label.Set_IsFixed(true));
-    EXPECT_FALSE(label.Set_IsFixed(true));
-    EXPECT_TRUE(label.Set_DataWidthPRC(30));
-    EXPECT_FALSE(label.Set_DataWidthPRC(30));
-    EXPECT_TRUE(label.Set_CanSTDLabel(true));
-    EXPECT_FALSE(label.Set_CanSTDLabel(true));
+    EXPECT_FALSE(label.SetCommState(TCommState::csNoComm)) << "the state it starts with";
+    EXPECT_FALSE(label.SetDataState(TDataState::dsNoComm));
+    const std::function<bool()> changes[] = {
+        [&] { return label.SetCommState(TCommState::csRUN); },
+        [&] { return label.SetDataState(TDataState::dsDataOK); }, [&] { return label.Set_IsFixed(true); },
+        [&] { return label.Set_DataWidthPRC(30); }, [&] { return label.Set_CanSTDLabel(true); }};
+    for (const auto& change : changes) {
+        EXPECT_TRUE(change());
+        EXPECT_FALSE(change()) << "the same value again";
+    }
 }
 
 TEST(CommLabelGeometry, PartsOfA105By22LabelAndAnEmptyLeftPart) {

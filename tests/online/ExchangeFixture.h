@@ -8,6 +8,9 @@
 #include "support/Online.h"
 #include "SoftPlc.h"
 
+// Settings are written with designated initializers: the strings left out stay empty.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace velmora::online::testing {
 
 struct ExchangeFixture : SessionFixture {
@@ -17,6 +20,10 @@ struct ExchangeFixture : SessionFixture {
     ExchangeFixture() {
         plc.makeCurrent();
         session->environment().errors = &plc;
+        // The process variables the tests' controllers are wired to.
+        symbols.insert({{"Temp_In", "INT %R2000"},   {"Level_In", "INT %R2002"},   {"Pos_In", "REAL %R2004"},
+                        {"Valve_Out", "INT %R2010"}, {"Valve_Down", "INT %R2012"}, {"Disturb", "INT %R2020"},
+                        {"Flow_In", "REAL %R2030"},  {"Pump_Out", "REAL %R2034"}});
     }
 
     static std::string At(const char* type, int offset) { return std::string(type) + " %R" + std::to_string(offset); }
@@ -54,15 +61,14 @@ struct ExchangeFixture : SessionFixture {
         for (const auto& [m, t] : members) symbols[s.name + m] = At(t.first, base + t.second);
     }
 
-    static ExchangeSettings Pid(const std::string& name) {
-        ExchangeSettings s;
+    // A PID controller on Temp_In and Valve_Out unless `s` names others.
+    static ExchangeSettings Pid(const std::string& name, ExchangeSettings s = {}) {
         s.name = name;
-        s.y1Name = "Temp_In";
-        s.upName = "Valve_Out";
+        if (s.y1Name.empty()) s.y1Name = "Temp_In";
+        if (s.upName.empty()) s.upName = "Valve_Out";
         return s;
     }
-    static ExchangeSettings Pidma(const std::string& name) {
-        ExchangeSettings s;
+    static ExchangeSettings Pidma(const std::string& name, ExchangeSettings s = {}) {
         s.name = name;
         s.kind = ControllerKind::Pidma;
         s.input = "Flow_In";
@@ -70,20 +76,11 @@ struct ExchangeFixture : SessionFixture {
         return s;
     }
 
-    void addVariables() {
-        symbols.insert({{"Temp_In", "INT %R2000"},   {"Level_In", "INT %R2002"},   {"Pos_In", "REAL %R2004"},
-                        {"Valve_Out", "INT %R2010"}, {"Valve_Down", "INT %R2012"}, {"Disturb", "INT %R2020"},
-                        {"Flow_In", "REAL %R2030"},  {"Pump_Out", "REAL %R2034"}});
-    }
-    // A value in the soft PLC's register area.
-    void putInt16(int offset, std::int16_t value) {
-        const auto bytes = EncodeInt16(value);
-        std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + offset);
-    }
-    void putFloat(int offset, float value) {
-        const auto bytes = EncodeFloat(value);
-        std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + offset);
-    }
+    // Encoded bytes (EncodeInt16, EncodeFloat) into the soft PLC's register area.
+    void put(int at, const auto& bytes) { std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + at); }
+
+    // What a soft PLC's beforeRequest hook answers: a result code, or nothing to let the request run.
+    using Answer = std::optional<std::int32_t>;
 
     // The view of the test's first controller and its exchange.
     RecordingView view;
@@ -104,9 +101,7 @@ struct ExchangeFixture : SessionFixture {
     }
     // Whether a comm log line starts with `prefix`.
     bool logged(const std::string& prefix) const {
-        for (const auto& l : log.lines)
-            if (l.rfind(prefix, 0) == 0) return true;
-        return false;
+        return !velmora::testing::LinesStartingWith(log.lines, {prefix}).empty();
     }
     // The requests of one exchange of `view`.
     std::vector<softplc::ReceivedRequest> requestsOf(OnlineExchange& view) {

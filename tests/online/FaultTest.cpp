@@ -5,7 +5,6 @@
 // complete read leaves the view with "No Data" at its next tick.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <random>
 
 #include "ExchangeFixture.h"
@@ -17,21 +16,14 @@ class Faults : public ExchangeFixture, public ::testing::TestWithParam<unsigned>
 
 TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
     std::mt19937 random(GetParam());
-    addVariables();
     std::vector<std::unique_ptr<RecordingView>> views;
     std::vector<std::unique_ptr<OnlineExchange>> exchanges;
-    auto s3 = Pid("P3");
-    s3.cascade = true;
-    s3.inputMode = 2;
-    s3.y2Name = "Level_In";
-    s3.y3Name = "Pos_In";
-    s3.addOutName = "Disturb";
     addPid(Pid("P0"), 100);
-    addPid(s3, 300);
+    addPid(Pid("P3", {.inputMode = 2, .cascade = true, .y2Name = "Level_In", .y3Name = "Pos_In",
+                      .addOutName = "Disturb"}),
+           300);
     addPidma(Pidma("T1"), 1000);
-    auto t2 = Pidma("T2");
-    t2.addOutName = "Flow_In";
-    addPidma(t2, 1400);
+    addPidma(Pidma("T2", {.addOutName = "Flow_In"}), 1400);
     for (const char* name : {"P0", "P3", "T1", "T2"}) {
         views.push_back(std::make_unique<RecordingView>());
         exchanges.push_back(online(name, views.back().get()));
@@ -39,12 +31,8 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
         exchanges.back()->setGraphShown(true);
     }
 
-    // Every write the PLC receives, by log-free signature (area, offset of the first item).
-    std::map<std::pair<int, int>, int> received;
-    int marked = 0;
-    bool readCompleted = false;
-    plc.beforeRequest = [&](std::int32_t command, std::span<const std::uint8_t> request, std::int32_t* length,
-                            std::uint8_t* response) -> std::optional<std::int32_t> {
+    int marked = 0, writes = 0;  // the items of every write the PLC receives
+    plc.beforeRequest = [&](auto, auto, std::int32_t* length, auto) -> Answer {
         switch (random() % 10) {
             case 0: return softplc::errors::kBadArea;
             case 1: *length = static_cast<std::int32_t>(random() % 400); return 0;      // garbage length
@@ -86,27 +74,20 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
         const std::uint32_t status = kRunning | (random() % 3 == 0 ? (1u << 11) : 0);
         plc.clearHistory();
         session->CommLoopCallback(random() % 10 == 0 ? nullptr : request, status);
-        for (const auto& r : plc.history()) {
-            if (r.command != kPlcWrite || r.items.empty()) continue;
-            for (const auto& item : r.items) ++received[{item.area, item.offset}];
-        }
+        for (const auto& r : plc.history())
+            if (r.command == kPlcWrite) writes += static_cast<int>(r.items.size());
         // Views that were asked to close and got their message go away.
         for (std::size_t i = 0; i < exchanges.size(); ++i)
             if (exchanges[i] && !views[i]->closes.empty()) exchanges[i].reset();
-        readCompleted = readCompleted || !plc.history().empty();
         livelyPasses += plc.history().size() > 2;
     }
-    int writes = 0;
-    for (const auto& [where, count] : received) writes += count;
     // Each mark gives at most one write; the parameter pairs of none were marked here.
     EXPECT_LE(writes, marked);
-    EXPECT_TRUE(readCompleted);
     EXPECT_GT(livelyPasses, 50) << "the faults must not end the run at once";
     for (std::size_t i = 0; i < exchanges.size(); ++i) {
         if (!exchanges[i] || !exchanges[i]->online()) continue;
         // A pass in which every request fails leaves no new data.
-        plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
-                               std::uint8_t*) -> std::optional<std::int32_t> { return softplc::errors::kBadLength; };
+        plc.beforeRequest = [](auto, auto, auto, auto) -> Answer { return softplc::errors::kBadLength; };
         exchanges[i]->commTick();
         session->CommLoopCallback(request, kRunning);
         EXPECT_EQ(exchanges[i]->commTick().state, TDataState::dsDataERR);

@@ -9,10 +9,7 @@
 namespace velmora::online::testing {
 namespace {
 
-class GoingOnline : public ExchangeFixture, public ::testing::Test {
-protected:
-    void SetUp() override { addVariables(); }
-};
+class GoingOnline : public ExchangeFixture, public ::testing::Test {};
 
 std::vector<std::string> Names(const ExchangeSettings& s) {
     std::vector<std::string> out;
@@ -21,123 +18,94 @@ std::vector<std::string> Names(const ExchangeSettings& s) {
 }
 
 TEST(SymbolNames, PidAndPidmaMembersAndVariables) {
-    ExchangeSettings s;
-    s.name = "R1";
-    s.y1Name = "A";
-    s.upName = "U";
+    ExchangeSettings s{.name = "R1", .y1Name = "A", .upName = "U"};
     EXPECT_EQ(Names(s), (std::vector<std::string>{"R1_Det", "R1_PBnd", "R1_RelCool", "R1_Ti", "R1_Td", "R1_EGap",
                                                   "R1_DGap", "R1_IGap", "R1_Tiw", "R1_Gw", "R1_Output", "R1_Control",
                                                   "A", "U"}));
-    s.foundStruct = true;
-    s.inputMode = 2;
-    s.y2Name = "B";
-    s.cascade = true;
-    s.y3Name = "C";
-    s.analogOutput = false;
-    s.umName = "D";
-    s.addOutName = "E";
+    s = {.name = "R1", .foundStruct = true, .inputMode = 2, .cascade = true, .analogOutput = false,
+         .y1Name = "A", .y2Name = "B", .y3Name = "C", .upName = "U", .umName = "D", .addOutName = "E"};
     EXPECT_EQ(Names(s), (std::vector<std::string>{"R1_Input3", "R1_struct~PBnd", "R1_struct~RelCool", "R1_struct~Ti",
                                                   "R1_struct~Td", "R1_struct~EGap", "R1_struct~DGap", "R1_struct~IGap",
                                                   "R1_struct~Tiw", "R1_struct~Gw", "R1_struct~Output",
                                                   "R1_struct~Control", "A", "B", "C", "U", "D", "E"}));
-    EXPECT_EQ(s.pidCase(), 3);
-    EXPECT_EQ(s.pidBlockSize(), 54);
-    s.inputMode = 1;
-    EXPECT_EQ(Names(s)[0], "R1_Input3");
-    EXPECT_EQ(s.pidCase(), 2);
+    // Without Input3 and Input2 the structure's Det comes first (PidExchange reads
+    // every input configuration's block from its first variable).
     s.cascade = false;
-    s.inputMode = 3;
-    EXPECT_EQ(Names(s)[0], "R1_Input2");
-    s.foundStruct = true;
     s.inputMode = 1;
     EXPECT_EQ(Names(s)[0], "R1_struct~Det");
     // A PIDMA controller: its members, then its variables; a cascade means nothing to it.
-    ExchangeSettings t;
-    t.name = "T1";
-    t.kind = ControllerKind::Pidma;
-    t.input = "In";
-    t.output = "Out";
-    t.cascade = true;
+    const ExchangeSettings t{
+        .name = "T1", .kind = ControllerKind::Pidma, .cascade = true, .input = "In", .output = "Out"};
     EXPECT_EQ(Names(t), (std::vector<std::string>{"T1_dv", "T1_sp", "T1_hv", "T1_MAN", "T1_TUNE", "T1_TBRK",
                                                   "T1_TAFF", "T1_TE", "T1_k", "T1_pk", "T1_CHANGED", "In", "Out"}));
 }
 
 TEST_F(GoingOnline, AChangedProgramOrNoPlcIsSaidAndTheViewStaysOffline) {
     addPid(Pid("R1"), 100);
-    FixedPlcControl noPlc;
-    noPlc.state = 2;
-    const std::function<void()> setups[] = {
-        [&] { session->environment().programChanged = [] { return true; }; },
-        [&] {
-            session->environment().programChanged = nullptr;
-            session->environment().plc = &noPlc;
-        },
-    };
-    const int texts[] = {3034, 3035};
-    for (int i = 0; i < 2; ++i) {
-        setups[i]();
+    const auto said = [&](int text) {
         messages.shown.clear();
         r1 = online("R1", &view);
-        EXPECT_FALSE(r1->online()) << i;
-        ASSERT_EQ(messages.shown.size(), 1u) << i;
-        EXPECT_EQ(messages.shown[0], (velmora::testing::ShownMessage{Text(2038), Text(texts[i]),
-                                                                     MessageIcon::Exclamation, MessageButtons::Ok}));
-    }
+        EXPECT_FALSE(r1->online()) << text;
+        EXPECT_EQ(messages.shown, (std::vector<velmora::testing::ShownMessage>{
+                                      {Text(2038), Text(text), MessageIcon::Exclamation, MessageButtons::Ok}}));
+    };
+    session->environment().programChanged = [] { return true; };
+    said(3034);
+    FixedPlcControl noPlc;
+    noPlc.state = 2;
+    session->environment().programChanged = nullptr;
+    session->environment().plc = &noPlc;
+    said(3035);
 }
 
-TEST_F(GoingOnline, MissingStructureMemberIsCountedAndNamedOnce) {
-    addPid(Pid("R1"), 100);
-    symbols.erase("R1_Ti");
-    symbols["R1_Td"] = "%RL2147483647";  // an address no request can carry counts as missing
-    r1 = online("R1", &view);
-    EXPECT_FALSE(r1->online());
-    EXPECT_EQ(r1->missingSymbols(), 2);
-    ASSERT_EQ(messages.shown.size(), 1u);
-    EXPECT_EQ(messages.shown[0], (velmora::testing::ShownMessage{"Velmora - R1", Text(3412) + " 'R1_Ti' " + Text(3460),
-                                                                 MessageIcon::Stop, MessageButtons::Ok}));
-    EXPECT_TRUE(view.pages.empty()) << "a structure member has no page";
-}
-
-// A missing variable opens the page where it is chosen: Y3's, the PIDMA page
-// for the output, the simulation page for the additional output.
-TEST_F(GoingOnline, AMissingVariableOpensItsPage) {
-    auto y3 = Pid("R1");
-    y3.cascade = true;
-    y3.y3Name = "Nowhere";
+// Missing symbols are counted and the first is named once; a missing variable
+// opens the page where it is chosen (Y3's, the PIDMA page for the output, the
+// simulation page for the additional output), a structure member none.
+TEST_F(GoingOnline, AMissingSymbolIsNamedOnceAndAMissingVariableOpensItsPage) {
+    const auto y3 = Pid("R2", {.cascade = true, .y3Name = "Nowhere"});
     auto output = Pidma("T1"), additional = Pidma("T2");
     output.output = "";
     additional.addOutName = "Nowhere";
-    const std::pair<ExchangeSettings, VariablePage> cases[] = {
-        {y3, VariablePage::ControlledVariable3}, {output, VariablePage::Pidma}, {additional, VariablePage::Simulation}};
-    for (const auto& [s, page] : cases) {
-        if (s.kind == ControllerKind::Pid) addPid(s, 100); else addPidma(s, 1000);
+    const struct {
+        ExchangeSettings s;
+        int missing;
+        const char* named;  // "": no name to say
+        std::vector<VariablePage> pages;
+    } cases[] = {{Pid("R1"), 2, "R1_Ti", {}},
+                 {y3, 1, "Nowhere", {VariablePage::ControlledVariable3}},
+                 {output, 1, "", {VariablePage::Pidma}},
+                 {additional, 1, "Nowhere", {VariablePage::Simulation}}};
+    for (const auto& c : cases) {
+        if (c.s.kind == ControllerKind::Pid) addPid(c.s, 100); else addPidma(c.s, 1000);
+        // R1: member Ti missing, Td at an address no request can carry (counts as missing).
+        symbols.erase("R1_Ti");
+        symbols["R1_Td"] = "%RL2147483647";
         messages.shown.clear();
         RecordingView view;
-        auto exchange = online(s.name, &view);
-        EXPECT_FALSE(exchange->online()) << s.name;
-        EXPECT_EQ(view.pages, std::vector<VariablePage>{page}) << s.name;
-        if (!s.y3Name.empty()) {
-            EXPECT_EQ(messages.shown.at(0).text, Text(3412) + " 'Nowhere' " + Text(3460));
-        }
+        auto exchange = online(c.s.name, &view);
+        EXPECT_FALSE(exchange->online()) << c.s.name;
+        EXPECT_EQ(exchange->missingSymbols(), c.missing) << c.s.name;
+        EXPECT_EQ(view.pages, c.pages) << c.s.name;
+        if (!*c.named) continue;
+        const std::string said = Text(3412) + " '" + c.named + "' " + Text(3460);
+        EXPECT_EQ(messages.shown, (std::vector<velmora::testing::ShownMessage>{
+                                      {"Velmora - " + c.s.name, said, MessageIcon::Stop, MessageButtons::Ok}}));
     }
 }
 
-TEST_F(GoingOnline, WithoutShowMessagesNothingIsShownAndTheViewStaysAsItWas) {
+TEST_F(GoingOnline, ButtonTogglesAndTheFrameCallRelooksUpSilentlyAndOnlyForTheUsersViews) {
     addPid(Pid("R1"), 100);
+    // A view whose user did not ask: nothing is said, not even a missing variable, and it stays offline.
     symbols.erase("Temp_In");
-    RecordingView view;
-    OnlineExchange r1(*session, "R1", &view);
-    r1.KomunikaceButton1Click(false);
+    RecordingView idle;
+    OnlineExchange offline(*session, "R1", &idle);
+    offline.KomunikaceButton1Click(false);
     EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(view.pages.empty());
-    EXPECT_FALSE(r1.online());
+    EXPECT_TRUE(idle.pages.empty());
     symbols["Temp_In"] = "INT %R2000";
-    r1.KomunikaceButton1Click(false);
-    EXPECT_FALSE(r1.online()) << "only a view whose user asked for it goes online";
-}
+    offline.KomunikaceButton1Click(false);
+    EXPECT_FALSE(offline.online());
 
-TEST_F(GoingOnline, ButtonTogglesAndTheFrameCallRelooksUp) {
-    addPid(Pid("R1"), 100);
     r1 = online("R1", &view);
     ASSERT_TRUE(r1->online());
     EXPECT_EQ(r1->item(ItemRole::PidBlock).offset, 100);
@@ -152,10 +120,7 @@ TEST_F(GoingOnline, ButtonTogglesAndTheFrameCallRelooksUp) {
 }
 
 TEST_F(GoingOnline, DirectAddressesNeedNoTranslationBadOnesAreMissingAndAClosingBoxIsSurvived) {
-    auto s = Pid("R1");
-    s.y1Name = "%RW3000";
-    s.upName = "%R65535";  // one byte fits, that is all
-    addPid(s, 100);
+    addPid(Pid("R1", {.y1Name = "%RW3000", .upName = "%R65535"}), 100);  // one byte fits at 65535, that is all
     r1 = online("R1", &view);
     EXPECT_TRUE(r1->online());
     EXPECT_EQ(r1->item(ItemRole::Y1).offset, 3000);

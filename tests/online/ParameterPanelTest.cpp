@@ -94,8 +94,6 @@ struct PanelFixture : ::testing::Test, ExchangeFixture, PanelHost {
     std::optional<double> answer;  // the input dialog's value
     std::vector<ValueRequest> asked;
 
-    PanelFixture() { addVariables(); }
-
     MessageBoxes* messages() override { return std::addressof(ExchangeFixture::messages); }
     std::filesystem::path controllerFile() override { return dir / "PLC.rglx"; }
     std::optional<double> askValue(const ValueRequest& r) override {
@@ -104,17 +102,21 @@ struct PanelFixture : ::testing::Test, ExchangeFixture, PanelHost {
     }
     bool openTunerPage() override { return false; }
 
-    void section(const std::string& name, const std::string& type) {
+    // A PID (R…) or PIDMA (T…) controller in the file, its symbols from register 300, its view online.
+    static constexpr int kAt = 300;
+    std::unique_ptr<OnlineExchange> open(const std::string& name, RecordingView& on) {
+        const bool pid = name[0] == 'R';
         IniFile file(controllerFile());
         file.writeString(ControllerSection(name), "Name", name);
-        file.writeString(ControllerSection(name), "Type", type);
+        file.writeString(ControllerSection(name), "Type", pid ? "PID" : "PIDA");
+        if (pid) addPid(Pid(name), kAt); else addPidma(Pidma(name), kAt);
+        return online(name, &on);
     }
 };
 
-TEST_F(PanelFixture, UseValsWaitsForTheGraphPageAndWritesTheBlockOnce) {
-    section("R1", "PID");
-    const int base = addPid(Pid("R1"), 100);
-    r1 = online("R1", &view);
+TEST_F(PanelFixture, UseValsWritesTheBlockOnceAndSaveValsTheFileScaled) {
+    r1 = open("R1", view);
+    r1->setGraphShown(true);
     exchangeOnce(*r1);
     ParameterPanel panel(*r1, *this, '.');
     panel.enter(P::PBnd);
@@ -124,26 +126,16 @@ TEST_F(PanelFixture, UseValsWaitsForTheGraphPageAndWritesTheBlockOnce) {
     EXPECT_TRUE(panel.useEnabled());
     panel.UseSettingsBtn1Click();
     EXPECT_EQ(panel.values().text(P::G2), "1.00");
-    EXPECT_FALSE(panel.useEnabled());
-    EXPECT_EQ(requestsOf(*r1).size(), 1u) << "schema page: nothing written";
     panel.refreshPendingControls();
-    EXPECT_FALSE(panel.useEnabled()) << "still waiting";
-    r1->setGraphShown(true);
-    const auto requests = requestsOf(*r1);
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[1].bytes.size(), 24u);
-    EXPECT_EQ(DecodeInt16(plc.area(3).data() + base + tpid::PBnd), 500);
-    EXPECT_EQ(DecodeInt16(plc.area(3).data() + base + tpid::RelCool), 2000);
-    EXPECT_TRUE(DecodeUInt16(plc.area(3).data() + base + tpid::Control) & tpid::CHN);
+    EXPECT_FALSE(panel.useEnabled()) << "waiting for the write";
+    EXPECT_EQ(requestsOf(*r1).size(), 2u) << "the read and the block";
+    EXPECT_EQ(DecodeInt16(plc.area(3).data() + kAt + tpid::PBnd), 500);
+    EXPECT_EQ(DecodeInt16(plc.area(3).data() + kAt + tpid::RelCool), 2000);
+    EXPECT_TRUE(DecodeUInt16(plc.area(3).data() + kAt + tpid::Control) & tpid::CHN);
     panel.refreshPendingControls();
     EXPECT_TRUE(panel.useEnabled());
-}
 
-TEST_F(PanelFixture, SaveValsWritesTheShownValuesScaled) {
-    section("R1", "PID");
-    addPid(Pid("R1"), 100);
-    r1 = online("R1", &view);
-    ParameterPanel panel(*r1, *this, '.');
+    // Save writes the shown values to the file, scaled and rounded.
     const Typed typed[] = {{P::PBnd, "12.34"}, {P::Ti, "7.25"}, {P::EGap, "0.125"}};
     for (const Typed& t : typed) {
         panel.enter(t.edit);
@@ -152,18 +144,16 @@ TEST_F(PanelFixture, SaveValsWritesTheShownValuesScaled) {
     ASSERT_TRUE(panel.SaveSettingsBtn1Click());
     EXPECT_FALSE(panel.saveEnabled());
     IniFile file(controllerFile());
-    const std::pair<const char*, int> stored[] = {{"PBnd", 123}, {"Ti", 73}, {"EGap", 13}, {"RelCool", 1000}};
+    const std::pair<const char*, int> stored[] = {{"PBnd", 123}, {"Ti", 73}, {"EGap", 13}, {"RelCool", 2000}};
     for (const auto& [k, v] : stored) EXPECT_EQ(file.readInteger(ControllerSection("R1"), k, -1), v) << k;
 }
 
 TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
-    section("T1", "PIDA");
-    addPidma(Pidma("T1"), 300);
-    auto t1 = online("T1", &view);
+    auto t1 = open("T1", view);
     ParameterPanel panel(*t1, *this, '.');
     const auto step = [&](std::uint8_t busy, std::uint8_t error) {
-        plc.area(3)[300 + tpida::TBSY] = busy;
-        plc.area(3)[300 + tpida::TE] = error;
+        plc.area(3)[kAt + tpida::TBSY] = busy;
+        plc.area(3)[kAt + tpida::TE] = error;
         exchangeOnce(*t1);
         for (int code : view.reports) panel.post(code);
         view.reports.clear();
@@ -192,8 +182,8 @@ TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
     EXPECT_EQ(ExchangeFixture::messages.shown[1].icon, MessageIcon::Stop);
 
     // ite is a DINT: 0x00010003 is no code of the table.
-    putInt16(300 + tpida::ite, 3);
-    putInt16(300 + tpida::ite + 2, 1);
+    put(kAt + tpida::ite, EncodeInt16(3));
+    put(kAt + tpida::ite + 2, EncodeInt16(1));
     exchangeOnce(*t1);
     // The tuner's end and "Params" in the same period: one read, both reports.
     t1->markTunedRead(TunedReadReason::TunerFinished);
@@ -207,30 +197,12 @@ TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
     EXPECT_TRUE(t1->pending().clearTe);
 }
 
-TEST_F(PanelFixture, YesToTheNewValuesRestartsWithThemAndEnablesSave) {
-    section("T1", "PIDA");
-    addPidma(Pidma("T1"), 300);
-    auto t1 = online("T1", &view);
-    ParameterPanel panel(*t1, *this, '.');
-    exchangeOnce(*t1);
-    ExchangeFixture::messages.answers = {MessageAnswer::Yes};
-    panel.post(1);
-    panel.deliver();
-    EXPECT_TRUE(panel.restartDown());
-    EXPECT_TRUE(panel.saveEnabled());
-    EXPECT_TRUE(t1->pending().taff);
-    exchangeOnce(*t1);
-    EXPECT_EQ(plc.area(3)[300 + tpida::TAFF], 1);
-}
-
-TEST_F(PanelFixture, ValueBoxesWriteTheirMembersAndFailedWritesAreSaid) {
-    section("T1", "PIDA");
-    addPidma(Pidma("T1"), 300);
+TEST_F(PanelFixture, ValueBoxesAndYesToTheNewValuesWriteTheirMembersAndFailedWritesAreSaid) {
     struct ForwardingView : RecordingView {
         ParameterPanel* panel = nullptr;
         void writeFailed(const char*) override { panel->writeFailed(); }
     } view;
-    auto t1 = online("T1", &view);
+    auto t1 = open("T1", view);
     ParameterPanel panel(*t1, *this, '.');
     view.panel = &panel;
     exchangeOnce(*t1);
@@ -241,18 +213,27 @@ TEST_F(PanelFixture, ValueBoxesWriteTheirMembersAndFailedWritesAreSaid) {
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].minimum, -10000);
     exchangeOnce(*t1);
-    EXPECT_FLOAT_EQ(DecodeFloat(plc.area(3).data() + 300 + tpida::sp), 42.5f);
+    EXPECT_FLOAT_EQ(DecodeFloat(plc.area(3).data() + kAt + tpida::sp), 42.5f);
     panel.refreshPendingControls();
     EXPECT_FALSE(panel.pendingText(SchemaValue::Setpoint));
+    // Yes to the tuner's new values restarts with them and enables Save.
+    ExchangeFixture::messages.answers = {MessageAnswer::Yes};
+    panel.post(1);
+    panel.deliver();
+    EXPECT_TRUE(panel.restartDown());
+    EXPECT_TRUE(panel.saveEnabled());
+    EXPECT_TRUE(t1->pending().taff);
+    exchangeOnce(*t1);
+    EXPECT_EQ(plc.area(3)[kAt + tpida::TAFF], 1);
 
-    plc.beforeRequest = [](std::int32_t command, auto, auto, auto) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [](std::int32_t command, auto, auto, auto) -> Answer {
         if (command == kPlcWrite) return -1;
         return std::nullopt;
     };
     panel.AutoButton1Click(false);
     exchangeOnce(*t1);
     EXPECT_FALSE(t1->pending().man) << "not repeated";
-    EXPECT_EQ(plc.area(3)[300 + tpida::MAN], 0);
+    EXPECT_EQ(plc.area(3)[kAt + tpida::MAN], 0);
     panel.deliver();
     ASSERT_FALSE(ExchangeFixture::messages.shown.empty());
     EXPECT_EQ(ExchangeFixture::messages.shown.back().text, Text(3022));

@@ -10,20 +10,17 @@ namespace {
 class PidmaExchange : public ExchangeFixture, public ::testing::Test {
 protected:
     void SetUp() override {
-        addVariables();
         addPidma(Pidma("T1"), 1000);
         t1 = online("T1", &view);
         ASSERT_TRUE(t1->online());
     }
-    void put(int offset, float value) { putFloat(1000 + offset, value); }
-    RecordingView view;
+    void putT1(int offset, float value) { put(1000 + offset, EncodeFloat(value)); }
     std::unique_ptr<OnlineExchange> t1;
 };
 
 TEST_F(PidmaExchange, ShortReadTakesTheInputsParametersAndOutputs) {
-    put(tpida::sp, 42.5f);
-    put(tpida::tt, 3.0f);
-    put(tpida::mv, 61.25f);
+    const std::pair<int, float> floats[] = {{tpida::sp, 42.5f}, {tpida::tt, 3.0f}, {tpida::mv, 61.25f}};
+    for (const auto& [at, v] : floats) putT1(at, v);
     plc.area(3)[1000 + tpida::ite] = 6;
     plc.area(3)[1000 + tpida::b] = 0x77;      // inside the first item
     plc.area(3)[1000 + tpida::hilim] = 0x66;  // the first byte behind it
@@ -33,25 +30,20 @@ TEST_F(PidmaExchange, ShortReadTakesTheInputsParametersAndOutputs) {
     // 1000 = 0x3E8, 1166 = 0x48E
     EXPECT_EQ(requests[0].bytes, Bytes({3, 0xE8, 0x03, 84, 3, 0x8E, 0x04, 20}));
     const auto& image = t1->pidmaImage();
-    for (const auto& [at, v] : {std::pair{tpida::sp, 42.5f}, {tpida::tt, 3.0f}, {tpida::mv, 61.25f}})
-        EXPECT_EQ(DecodeFloat(image.data() + at), v) << at;
-    EXPECT_EQ(image[tpida::ite], 6);
-    EXPECT_EQ(image[tpida::b], 0x77);
-    EXPECT_EQ(image[tpida::hilim], 0);
-    EXPECT_EQ(image[tpida::pk], 0);
+    for (const auto& [at, v] : floats) EXPECT_EQ(DecodeFloat(image.data() + at), v) << at;
+    // Only the two items' bytes came over.
+    for (const auto& [at, v] : {std::pair{tpida::ite, 6}, {tpida::b, 0x77}, {tpida::hilim, 0}, {tpida::pk, 0}})
+        EXPECT_EQ(image[at], v) << at;
     EXPECT_TRUE(logged("cteni struktury PIDMAshort od _dv\tBh\t8\t104\t:\t"));
 }
 
 TEST_F(PidmaExchange, StructureViewReadsTheWholeImageAndTheAdditionalOutput) {
-    auto s = Pidma("T2");
-    s.addOutName = "Flow_In";
-    addPidma(s, 3000);
+    addPidma(Pidma("T2", {.addOutName = "Flow_In"}), 3000);
     RecordingView other;
     auto t2 = online("T2", &other);
     exchangeOnce(*t1);  // both hand their first want-data over
     t2->setStructureView(true);
     plc.area(3)[3000 + tpida::pc + 3] = 0x41;
-    put(0, 0);  // T1 stays untouched
     plc.area(3)[2030] = 0x99;
     plc.clearHistory();
     t2->commTick();
@@ -80,25 +72,23 @@ TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
     plc.area(3)[1000 + tpida::TE] = 1;
     const auto requests = requestsOf(*t1);
     ASSERT_EQ(requests.size(), 10u);
-    std::vector<std::uint8_t> params = Bytes({3, 0x18, 0x04, 1, 1, 3, 0x20, 0x04, 28});  // CHANGED 1048, k 1056
-    for (float v : {2.0f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 0.5f}) {
-        const auto bytes = EncodeFloat(v);
-        params.insert(params.end(), bytes.begin(), bytes.end());
-    }
-    EXPECT_EQ(requests[1].bytes, params);
-    EXPECT_EQ(requests[1].bytes.size(), 37u);
-    const auto withFloat = [](std::vector<std::uint8_t> head, float v) {
-        const auto bytes = EncodeFloat(v);
-        head.insert(head.end(), bytes.begin(), bytes.end());
+    const auto withFloats = [](std::vector<std::uint8_t> head, std::initializer_list<float> values) {
+        for (float v : values) {
+            const auto bytes = EncodeFloat(v);
+            head.insert(head.end(), bytes.begin(), bytes.end());
+        }
         return head;
     };
-    EXPECT_EQ(requests[2].bytes, withFloat(Bytes({3, 0xEC, 0x03, 4}), 55.0f));  // sp 1004
+    // CHANGED at 1048, then k … tt from 1056.
+    EXPECT_EQ(requests[1].bytes, withFloats(Bytes({3, 0x18, 0x04, 1, 1, 3, 0x20, 0x04, 28}),
+                                            {2.0f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 0.5f}));
+    EXPECT_EQ(requests[2].bytes, withFloats(Bytes({3, 0xEC, 0x03, 4}), {55.0f}));  // sp 1004
     EXPECT_EQ(requests[3].bytes, Bytes({3, 0xFC, 0x03, 1, 1}));                  // MAN 1020
     EXPECT_EQ(requests[4].bytes, Bytes({3, 0xFF, 0x03, 1, 1}));                  // TAFF 1023
     EXPECT_EQ(requests[5].bytes, Bytes({3, 0xFD, 0x03, 1, 1}));                  // TUNE 1021
     EXPECT_EQ(requests[6].bytes, Bytes({3, 0xFE, 0x03, 1, 1}));                  // TBRK 1022
-    EXPECT_EQ(requests[7].bytes, withFloat(Bytes({3, 0xF8, 0x03, 4}), 12.5f));  // hv 1016
-    EXPECT_EQ(requests[8].bytes, withFloat(Bytes({3, 0xF0, 0x03, 4}), 33.0f));  // pv 1008
+    EXPECT_EQ(requests[7].bytes, withFloats(Bytes({3, 0xF8, 0x03, 4}), {12.5f}));  // hv 1016
+    EXPECT_EQ(requests[8].bytes, withFloats(Bytes({3, 0xF0, 0x03, 4}), {33.0f}));  // pv 1008
     EXPECT_EQ(requests[9].bytes, Bytes({3, 0x9C, 0x04, 1, 0}));                  // TE 1180
     EXPECT_EQ(plc.area(3)[1000 + tpida::TE], 0);
     for (const char* t : {"zapis parametru PIDMA\t", "zapis _sp\t", "zapis MAN\t", "zapis TAFF\t", "zapis TUNE\t",
@@ -108,18 +98,17 @@ TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
 }
 
 TEST_F(PidmaExchange, TunedReadReportsByReasonAndAFailedOneNotAtAll) {
-    struct Case {
+    const struct {
         TunedReadReason reason;
         std::uint8_t te, taff;
         int code;
-    };
-    const Case cases[] = {{TunedReadReason::ParamsButton, 1, 1, 2},
-                          {TunedReadReason::TunerFinished, 1, 1, 3},
-                          {TunedReadReason::TunerFinished, 0, 1, 0},
-                          {TunedReadReason::TunerFinished, 0, 0, 1}};
+    } cases[] = {{TunedReadReason::ParamsButton, 1, 1, 2},
+                 {TunedReadReason::TunerFinished, 1, 1, 3},
+                 {TunedReadReason::TunerFinished, 0, 1, 0},
+                 {TunedReadReason::TunerFinished, 0, 0, 1}};
     const std::pair<int, float> tuned[] = {{tpida::k, 1.5f}, {tpida::pk, 2.5f}, {tpida::pc, 0.25f}};
-    for (const auto& [at, v] : tuned) put(at, v);
-    for (const Case& c : cases) {
+    for (const auto& [at, v] : tuned) putT1(at, v);
+    for (const auto& c : cases) {
         plc.area(3)[1000 + tpida::TE] = c.te;
         plc.area(3)[1000 + tpida::TAFF] = c.taff;
         view.reports.clear();
@@ -134,8 +123,7 @@ TEST_F(PidmaExchange, TunedReadReportsByReasonAndAFailedOneNotAtAll) {
     EXPECT_TRUE(logged("cteni parametru PIDMA\tBh\t8\t48\t:\t"));
     // A failed read posts no report.
     view.reports.clear();
-    plc.beforeRequest = [](std::int32_t command, std::span<const std::uint8_t> r, std::int32_t*,
-                           std::uint8_t*) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [](std::int32_t command, auto r, auto, auto) -> Answer {
         if (r.size() == 8 && r[3] == 24) return softplc::errors::kOutOfRange;
         return std::nullopt;
     };

@@ -3,8 +3,6 @@
 // away while the callback runs.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "ExchangeFixture.h"
 
 namespace velmora::online::testing {
@@ -12,7 +10,6 @@ namespace {
 
 class Session : public ExchangeFixture, public ::testing::Test {
 protected:
-    void SetUp() override { addVariables(); }
     // n PID views, online, registers 100 apart.
     void openViews(int n) {
         views.resize(static_cast<std::size_t>(n));
@@ -26,8 +23,6 @@ protected:
     std::vector<RecordingView> views;
     std::vector<std::unique_ptr<OnlineExchange>> exchanges;
 };
-
-constexpr std::uint32_t kConnected = 3u << 16;
 
 TEST(CommStatus, MapsTheStatusBitsToTheLabelStates) {
     // Bit 7 wins over the error bits.
@@ -43,23 +38,22 @@ TEST(CommStatus, MapsTheStatusBitsToTheLabelStates) {
 
 TEST_F(Session, NineViewsEachServedOncePerEightTicksFirstAndLastTogether) {
     openViews(9);
-    for (auto& v : views) v.ticks.clear();
-    std::vector<std::vector<int>> served;
+    const std::vector<std::vector<int>> expected = {{0, 8}, {4}, {2}, {6}, {1}, {5}, {3}, {7}};
     for (int tick = 0; tick < 16; ++tick) {
         std::vector<std::size_t> before;
         for (auto& v : views) before.push_back(v.ticks.size());
         EXPECT_TRUE(commTimer().tick());
-        std::vector<int> now;
+        std::vector<int> served;
         for (std::size_t i = 0; i < views.size(); ++i)
-            if (views[i].ticks.size() > before[i]) now.push_back(static_cast<int>(i));
-        served.push_back(now);
+            if (views[i].ticks.size() > before[i]) served.push_back(static_cast<int>(i));
+        EXPECT_EQ(served, expected[tick % 8]) << "tick " << tick;
     }
-    const std::vector<std::vector<int>> expected = {{0, 8}, {4}, {2}, {6}, {1}, {5}, {3}, {7}};
-    for (int tick = 0; tick < 16; ++tick) EXPECT_EQ(served[tick], expected[tick % 8]) << "tick " << tick;
     EXPECT_TRUE(session->lastTickVisitedAny());
 }
 
-TEST_F(Session, SampleTimeSetsTheCommTimerAndTheCallbackGivesEveryViewTheState) {
+// The sample time sets CommTimer1; the callback gives every view the state and
+// exchanges the online ones, which SimTimer1 then steps.
+TEST_F(Session, SampleTimeCallbackAndSimTimerServeTheirViews) {
     openViews(2);
     EXPECT_EQ(commTimer().interval(), 125);
     EXPECT_TRUE(commTimer().enabled());
@@ -68,8 +62,7 @@ TEST_F(Session, SampleTimeSetsTheCommTimerAndTheCallbackGivesEveryViewTheState) 
     EXPECT_EQ(commTimer().interval(), 250);
     EXPECT_FALSE(session->setSampleTime(2.0));
     EXPECT_FALSE(session->setSampleTime(0.0));
-    EXPECT_EQ(views[0].sampleTimeChanges, 1);
-    EXPECT_EQ(views[1].sampleTimeChanges, 1);
+    for (auto& v : views) EXPECT_EQ(v.sampleTimeChanges, 1);
     // The callback gives every view the state and exchanges the online ones.
     exchanges[1]->ToolButtonStop1Click();
     plc.clearHistory();
@@ -83,7 +76,15 @@ TEST_F(Session, SampleTimeSetsTheCommTimerAndTheCallbackGivesEveryViewTheState) 
     }
     EXPECT_EQ(plc.history().size(), 1u) << "only the online view exchanged";
     EXPECT_EQ(session->commFlags(), static_cast<std::uint16_t>((kRunning | (1u << 11)) & 0xFFFF));
+    for (const char* line : {"Enter comm - R0", "Want data = false pro R0", "Leave comm - R0"})
+        EXPECT_TRUE(log.contains(line)) << line;
     EXPECT_FALSE(log.contains("Enter comm - R1"));
+    ASSERT_TRUE(simTimer().tick());
+    EXPECT_EQ(views[0].steps, 1);
+    EXPECT_EQ(views[1].steps, 0) << "offline: no simulation step";
+    session->stopTimers();
+    EXPECT_FALSE(simTimer().tick());
+    EXPECT_FALSE(commTimer().enabled());
 }
 
 // Without a request function only the closing pass runs; two views closed in one
@@ -91,25 +92,21 @@ TEST_F(Session, SampleTimeSetsTheCommTimerAndTheCallbackGivesEveryViewTheState) 
 TEST_F(Session, ClosingPassPostsToEveryClosedViewEvenWithoutARequestFunction) {
     openViews(4);
     exchanges[1]->requestClose();
+    exchanges[3]->requestClose();
     for (auto& v : views) v.labelUpdates = 0;
     plc.clearHistory();
     session->CommLoopCallback(nullptr, 0);
-    ASSERT_EQ(session->views().size(), 3u);
-    EXPECT_EQ(views[1].closes, std::vector<bool>{false}) << "posted";
-    EXPECT_TRUE(log.contains("WM_MY_CLOSE - R1"));
+    ASSERT_EQ(session->views().size(), 2u);
+    for (int i : {1, 3}) EXPECT_EQ(views[i].closes, std::vector<bool>{false}) << "posted to R" << i;
+    EXPECT_TRUE(views[0].closes.empty());
+    EXPECT_TRUE(log.contains("WM_MY_CLOSE - R1") && log.contains("WM_MY_CLOSE - R3"));
     for (auto& v : views) EXPECT_EQ(v.labelUpdates, 0);
     EXPECT_TRUE(plc.history().empty());
-
-    exchanges[2]->requestClose();
-    exchanges[3]->requestClose();
+    exchanges[1].reset();
+    exchanges[3].reset();
     session->CommLoopCallback(request, kRunning);
-    EXPECT_EQ(session->views().size(), 1u);
-    EXPECT_EQ(views[2].closes.size(), 1u);
-    EXPECT_EQ(views[3].closes.size(), 1u);
-    EXPECT_TRUE(views[0].closes.empty());
-    for (int i = 1; i < 4; ++i) exchanges[i].reset();
-    session->CommLoopCallback(request, kRunning);
-    EXPECT_EQ(session->views().size(), 1u);
+    EXPECT_EQ(session->views().size(), 2u);
+    EXPECT_EQ(plc.history().size(), 2u) << "the views left exchange";
 }
 
 TEST_F(Session, OffNotificationsStopEverythingUntilTheLoopIsBack) {
@@ -152,8 +149,7 @@ TEST_F(Session, SoftOffDuringARequestEndsThePassWithoutWritingTwice) {
         e->markGw(7);
     }
     int requests = 0;
-    plc.beforeRequest = [&](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
-                            std::uint8_t*) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [&](auto, auto, auto, auto) -> Answer {
         if (++requests == 2) session->SoftOff(0);  // R0's gW write
         return std::nullopt;
     };
@@ -172,24 +168,22 @@ TEST_F(Session, SoftOffDuringARequestEndsThePassWithoutWritingTwice) {
     EXPECT_EQ(gwWrites, 2) << "R1 and R2 once each, R0 not again";
 }
 
-TEST_F(Session, AViewDestroyedInsideTheCallbackIsSkippedSafely) {
-    openViews(3);
+// Views destroyed inside the callback are skipped; one destroyed during its own
+// request stops its exchange and the pass.
+TEST_F(Session, ViewsDestroyedInsideTheCallbackAreSkippedSafely) {
+    openViews(4);
     views[0].onShowState = [&] { exchanges[1].reset(); };  // a view that closes another
     views[2].onShowState = [&] { exchanges[2].reset(); };  // and one that closes itself
     plc.clearHistory();
     session->CommLoopCallback(request, kRunning);
-    EXPECT_EQ(session->views().size(), 1u);
-    ASSERT_EQ(plc.history().size(), 1u);
+    EXPECT_EQ(session->views().size(), 2u);
+    ASSERT_EQ(plc.history().size(), 2u);
     EXPECT_EQ(plc.history()[0].items[0].offset, 100) << "R0 exchanged";
-}
+    EXPECT_EQ(plc.history()[1].items[0].offset, 400) << "R3 exchanged";
 
-TEST_F(Session, AViewDestroyedDuringItsOwnRequestStopsItsExchange) {
-    openViews(2);
-    session->CommLoopCallback(request, kRunning);
-    for (auto& e : exchanges) e->commTick();
+    for (int i : {0, 3}) exchanges[i]->commTick();
     exchanges[0]->markGw(1);
-    plc.beforeRequest = [&](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
-                            std::uint8_t*) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [&](auto, auto, auto, auto) -> Answer {
         if (exchanges[0]) exchanges[0].reset();
         return std::nullopt;
     };
@@ -204,8 +198,7 @@ TEST_F(Session, AViewDestroyedDuringItsOwnRequestStopsItsExchange) {
 TEST_F(Session, AReentrantCallbackIsIgnoredAndAnEndedSessionLeavesItsViewsDetached) {
     openViews(1);
     int calls = 0;
-    plc.beforeRequest = [&](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
-                            std::uint8_t*) -> std::optional<std::int32_t> {
+    plc.beforeRequest = [&](auto, auto, auto, auto) -> Answer {
         if (++calls == 1) session->CommLoopCallback(request, kRunning);
         return std::nullopt;
     };
@@ -216,18 +209,6 @@ TEST_F(Session, AReentrantCallbackIsIgnoredAndAnEndedSessionLeavesItsViewsDetach
     exchanges[0]->commTick();
     EXPECT_EQ(exchanges[0]->NovaKomunikace(request, true), 1);
     exchanges.clear();
-}
-
-TEST_F(Session, SimTimerStepsTheOnlineViews) {
-    openViews(2);
-    exchanges[0]->ToolButtonStop1Click();
-    session->CommLoopCallback(request, kRunning);
-    ASSERT_TRUE(simTimer().tick());
-    EXPECT_EQ(views[0].steps, 0);
-    EXPECT_EQ(views[1].steps, 1);
-    session->stopTimers();
-    EXPECT_FALSE(simTimer().tick());
-    EXPECT_FALSE(commTimer().enabled());
 }
 
 }  // namespace

@@ -16,7 +16,6 @@
 #include <QWheelEvent>
 
 #include <cmath>
-#include <cstdlib>
 
 #include "support/Support.h"
 #include "support/UiApp.h"
@@ -83,19 +82,17 @@ protected:
 };
 
 TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeysAndNovyFollowAndScrollMoveTheWindow) {
+    // Split, stacked, merge, full height: each button's operation reaches the file (one key it changes).
     const struct {
-        const char* button;
-        std::vector<std::pair<std::string, std::string>> keys;
-    } steps[] = {
-        {"ToolButton16", {{"Prubeh2Stejne", "-1"}, {"Prubeh3Stejne", "-1"}}},
-        {"ToolButton12", {{"Prubeh0Pocatek", "0"}, {"Prubeh4Pocatek", "16.6666666666667"}, {"Prubeh3Konec", "100"}}},
-        {"ToolButton15", {{"Prubeh2Stejne", "1"}, {"Prubeh3Stejne", "0"}, {"Prubeh3Pocatek", "0"}}},
-        {"ToolButton11", {{"Prubeh1Pocatek", "0"}, {"Prubeh1Konec", "100"}, {"Prubeh5Konec", "100"}}},
-    };
+        const char *button, *key, *value;
+    } steps[] = {{"ToolButton16", "Prubeh2Stejne", "-1"},
+                 {"ToolButton12", "Prubeh4Pocatek", "16.6666666666667"},
+                 {"ToolButton15", "Prubeh2Stejne", "1"},
+                 {"ToolButton11", "Prubeh1Pocatek", "0"}};
     for (const auto& s : steps) {
         ASSERT_TRUE(child(s.button)->isEnabled()) << s.button;
         child(s.button)->click();
-        for (const auto& [k, v] : s.keys) EXPECT_EQ(key(k), v) << s.button << " " << k;
+        EXPECT_EQ(key(s.key), s.value) << s.button;
         EXPECT_FALSE(child(s.button)->isEnabled()) << s.button << ": a second click would change nothing";
     }
     EXPECT_DOUBLE_EQ(widget->shown().start, 199.5);  // 299.5 s recorded, 100 s shown
@@ -108,20 +105,17 @@ TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeysAndNovyFollowAndScrollMoveTh
     EXPECT_FALSE(child("ToolButton8")->isChecked());
     child("ToolButton3")->click();
     EXPECT_TRUE(recording.empty());
-    EXPECT_EQ(recording.total(), -1);
     EXPECT_FALSE(child("ToolButton3")->isEnabled());
 }
 
 TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeAndTheWheelOnlyWhileMeasuring) {
     child("ToolButton8")->click();
-    for (const auto& [from, to] : {std::pair{0.75, 0.25}, std::pair{0.25, 0.75}}) {
-        widget->setShown({100, 100});
-        mouse(QEvent::MouseButtonPress, plotPoint(from));
-        mouse(QEvent::MouseMove, plotPoint(to));
-        mouse(QEvent::MouseButtonRelease, plotPoint(to));
-        EXPECT_NEAR(widget->shown().start, 125, 0.5);
-        EXPECT_NEAR(widget->shown().width, 50, 0.5);
-    }
+    widget->setShown({100, 100});
+    mouse(QEvent::MouseButtonPress, plotPoint(0.75));
+    mouse(QEvent::MouseMove, plotPoint(0.25));
+    mouse(QEvent::MouseButtonRelease, plotPoint(0.25));
+    EXPECT_NEAR(widget->shown().start, 125, 0.5);
+    EXPECT_NEAR(widget->shown().width, 50, 0.5);
     child("ToolButton8")->click();
     widget->setShown({100, 100});
     QWheelEvent wheel(QPointF(plotPoint(0.5)), plot()->mapToGlobal(QPointF(plotPoint(0.5))), QPoint(), QPoint(0, 120),
@@ -154,14 +148,10 @@ TEST_F(TrendGraphUi, MeasuringPairShowsDeltaTimeAndTheSixDeltas) {
 TEST_F(TrendGraphUi, FilesGoThroughTheirButtons) {
     chosen = dir / "rec.txt";
     child("ToolButton5")->click();
-    EXPECT_EQ(ReadBytes(chosen).substr(0, 17), "Regulatory\r\n600\r\n");
+    EXPECT_EQ(ReadBytes(chosen), TrendDataText(recording));
     child("ToolButton3")->click();
     child("ToolButton4")->click();
-    EXPECT_EQ(recording.count(), 600);
-    const auto first = chosen;
-    chosen = dir / "again.txt";
-    child("ToolButton5")->click();
-    EXPECT_EQ(ReadBytes(chosen), ReadBytes(first));
+    EXPECT_EQ(recording.count(), 600) << "loaded back";
 
     chosen = dir / "shown.csv";
     widget->setShown({10, 1});

@@ -39,11 +39,10 @@ TEST(TrendSettingsDefaults, TableOfTheSixChannels) {
     for (int i = 0; i < kTrendChannels; ++i) {
         const TrendChannel& c = pid.channels[i];
         const auto& e = expected[i];
-        EXPECT_EQ(std::tuple(c.colour, c.min, c.max, c.bandFrom, c.bandTo, c.sameAs, c.order),
-                  std::tuple(e.colour, e.min, e.max, e.from, e.to, e.sameAs, e.order)) << i;
-        EXPECT_TRUE(c.visible && c.grid && !c.points) << i;
-        EXPECT_EQ(c.pointSize, 4);
-        EXPECT_EQ(c.gridStep, 10);
+        EXPECT_EQ(std::tuple(c.colour, c.min, c.max, c.bandFrom, c.bandTo, c.sameAs, c.order, c.visible, c.grid,
+                             c.points, c.pointSize, c.gridStep),
+                  std::tuple(e.colour, e.min, e.max, e.from, e.to, e.sameAs, e.order, true, true, false, 4, 10))
+            << i;
     }
     EXPECT_EQ(pid.channels[4].red(), 0);
     EXPECT_EQ(pid.channels[5].red(), 255);
@@ -124,7 +123,7 @@ TEST(TrendLayout, FullHeightMergeSplitAndAxisOwnersThroughChainsAndLoops) {
     EXPECT_EQ(s.drawingOrder(), (std::array<int, kTrendChannels>{0, 4, 5, 1, 2, 3}));
 }
 
-TEST(TrendSettingsFile, LayoutAndSettingsGoThroughTheControllerKeys) {
+TEST(TrendSettingsFile, LayoutAndSettingsGoThroughTheControllerKeysAndOutOfRangeOnesAreBroughtBack) {
     testing::TempDir dir;
     IniFile file(dir / "PLC1.rglx");
     const std::string section = "Regulator R1";
@@ -151,24 +150,19 @@ TEST(TrendSettingsFile, LayoutAndSettingsGoThroughTheControllerKeys) {
     EXPECT_EQ(back.time.format, TimeFormat::Absolute);
     EXPECT_EQ(back.time.range, 12.5);
     EXPECT_EQ(back.bufferLength, 2000000);
-}
 
-TEST(TrendSettingsFile, OutOfRangeValuesAreBroughtBack) {
-    testing::TempDir dir;
-    IniFile file(dir / "PLC1.rglx");
-    const std::string section = "Regulator R1";
     const struct {
         const char *key, *value;
     } writes[] = {{"DelkaBuffer", "2500000"}, {"Prubeh1Stejne", "9"}, {"Prubeh2Stejne", "2"},
                   {"Prubeh0VelikostBodu", "0"}, {"OsaXFormatCasu", "7"}, {"OsaXRozsah", "-3"}};
     for (const auto& w : writes) file.writeString(section, w.key, w.value);
-    const TrendSettings s = ReadTrendSettings(file, section, ControllerKind::Pid);
-    EXPECT_EQ(s.bufferLength, 2000000);
-    EXPECT_EQ(s.channels[1].sameAs, -1);
-    EXPECT_EQ(s.channels[2].sameAs, -1);
-    EXPECT_EQ(s.channels[0].pointSize, 1);
-    EXPECT_EQ(s.time.format, TimeFormat::Seconds);
-    EXPECT_EQ(s.time.range, 100);
+    const TrendSettings fixed = ReadTrendSettings(file, section, ControllerKind::Pid);
+    EXPECT_EQ(fixed.bufferLength, 2000000);
+    EXPECT_EQ(fixed.channels[1].sameAs, -1);
+    EXPECT_EQ(fixed.channels[2].sameAs, -1);
+    EXPECT_EQ(fixed.channels[0].pointSize, 1);
+    EXPECT_EQ(fixed.time.format, TimeFormat::Seconds);
+    EXPECT_EQ(fixed.time.range, 100);
 }
 
 }  // namespace

@@ -40,12 +40,8 @@ TEST(ShownValues, InputsOutputsAndErrorsAsShownAndParametersRoundToTheStoredUnit
     EXPECT_EQ(PidmaPercentValue(61.256f, '.').text, "61.26%");
     EXPECT_TRUE(PidmaPercentValue(std::numeric_limits<float>::quiet_NaN(), '.').error);
     const auto p = PidParameterBlock::FromShown(99.96, 0.1, 3000, 0, 12.345, 100, 0.004);
-    EXPECT_EQ(p.pBnd, 1000);
-    EXPECT_EQ(p.relCool, 1);
-    EXPECT_EQ(p.ti, 30000);
-    EXPECT_EQ(p.eGap, 1235);
-    EXPECT_EQ(p.dGap, 10000);
-    EXPECT_EQ(p.iGap, 0);
+    EXPECT_EQ(std::tuple(p.pBnd, p.relCool, p.ti, p.eGap, p.dGap, p.iGap),
+              std::tuple(1000, 1, 30000, 1235, 10000, 0));
     EXPECT_EQ(PidParameterBlock::FromShown(1e9, 0, 0, 0, 0, 0, 0).pBnd, 32767) << "kept inside an INT";
 }
 
@@ -65,18 +61,38 @@ TEST(RequestLog, HexDumpsAndErrorDescriptionsByFacility) {
     EXPECT_FALSE(DescribeCommError(static_cast<std::int32_t>(0x80070005u), &host).empty());
 }
 
-class LoggedExchange : public ExchangeFixture, public ::testing::Test {
-protected:
-    void SetUp() override {
-        addVariables();
-        addPid(Pid("R1"), 100);
-        r1 = online("R1", &view);
-    }
-};
+class LoggedExchange : public ExchangeFixture, public ::testing::Test {};
 
-TEST_F(LoggedExchange, FailedRequestLogsTheErrorBeforeItsLineAndClampsTheDump) {
-    plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t* length,
-                           std::uint8_t*) -> std::optional<std::int32_t> {
+// The tick's data state and image counter, a failed request's log lines, and a log switched off.
+TEST_F(LoggedExchange, TickCountsNewDataOnceAndAFailedRequestLogsItsErrorAndAClampedDump) {
+    addPid(Pid("R1"), 100);
+    r1 = online("R1", &view);
+    EXPECT_EQ(r1->commTick().state, TDataState::dsDataERR) << "no data before the first exchange";
+    session->CommLoopCallback(request, kRunning);
+    const auto first = r1->commTick();
+    EXPECT_EQ(first.state, TDataState::dsDataOK);
+    EXPECT_EQ(first.image, 32);
+    EXPECT_TRUE(first.newSample);
+    // The read fails: the next tick finds nothing newer.
+    plc.beforeRequest = [](auto, auto, auto, auto) -> Answer { return softplc::errors::kBadLength; };
+    session->CommLoopCallback(request, kRunning);
+    const auto second = r1->commTick();
+    EXPECT_EQ(second.state, TDataState::dsDataERR);
+    EXPECT_EQ(second.image, 33);
+    // A short answer counts as no data as well.
+    plc.beforeRequest = [](auto, auto, std::int32_t* length, auto) -> Answer {
+        *length = 49;
+        return 0;
+    };
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(r1->commTick().state, TDataState::dsDataERR);
+    plc.beforeRequest = nullptr;
+    session->CommLoopCallback(request, kRunning);
+    EXPECT_EQ(r1->commTick().state, TDataState::dsDataOK);
+    EXPECT_EQ(view.ticks.size(), 5u);
+
+    // The error goes before the request's line, whose dump stops at the buffer's capacity.
+    plc.beforeRequest = [](auto, auto, std::int32_t* length, auto) -> Answer {
         *length = 1000;  // more than the buffer holds
         return softplc::errors::kBadArea;
     };
@@ -89,34 +105,7 @@ TEST_F(LoggedExchange, FailedRequestLogsTheErrorBeforeItsLineAndClampsTheDump) {
     EXPECT_EQ(line.rfind("cteni struktury PID od Input1\tBh\t4\t1000\t:\t03  64  00  32  \n", 0), 0u);
     EXPECT_EQ(line.size(), std::string("cteni struktury PID od Input1\tBh\t4\t1000\t:\t").size() + 16 + 1 + 50 * 4 + 1)
         << "the dump stops at the buffer's capacity";
-}
-
-TEST_F(LoggedExchange, TickCountsNewDataOnceAndFallsToNoData) {
-    EXPECT_EQ(r1->commTick().state, TDataState::dsDataERR) << "no data before the first exchange";
-    session->CommLoopCallback(request, kRunning);
-    const auto first = r1->commTick();
-    EXPECT_EQ(first.state, TDataState::dsDataOK);
-    EXPECT_EQ(first.image, 32);
-    EXPECT_TRUE(first.newSample);
-    // The read fails: the next tick finds nothing newer.
-    plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t*,
-                           std::uint8_t*) -> std::optional<std::int32_t> { return softplc::errors::kBadLength; };
-    session->CommLoopCallback(request, kRunning);
-    const auto second = r1->commTick();
-    EXPECT_EQ(second.state, TDataState::dsDataERR);
-    EXPECT_EQ(second.image, 33);
-    // A short answer counts as no data as well.
-    plc.beforeRequest = [](std::int32_t, std::span<const std::uint8_t>, std::int32_t* length,
-                           std::uint8_t*) -> std::optional<std::int32_t> {
-        *length = 49;
-        return 0;
-    };
-    session->CommLoopCallback(request, kRunning);
-    EXPECT_EQ(r1->commTick().state, TDataState::dsDataERR);
     plc.beforeRequest = nullptr;
-    session->CommLoopCallback(request, kRunning);
-    EXPECT_EQ(r1->commTick().state, TDataState::dsDataOK);
-    EXPECT_EQ(view.ticks.size(), 5u);
     log.lines.clear();
     log.on = false;  // switched off: nothing written
     exchangeOnce(*r1);
