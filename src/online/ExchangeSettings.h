@@ -15,7 +15,7 @@ class IniFile;
 namespace velmora::online {
 
 struct ExchangeSettings {
-    std::string name;
+    std::string name{};
     bool present = true;  // false: the section has no Name (removed behind the view's back)
     ControllerKind kind = ControllerKind::Pid;
     bool foundStruct = false;
@@ -23,9 +23,9 @@ struct ExchangeSettings {
     bool cascade = false;
     bool analogOutput = true;  // UAnalog: false means a three-stage output with a minus side
     bool realOutput = false;   // UReal
-    std::string y1Name, y2Name, y3Name, upName, umName;
-    std::string input, output;  // PIDMA variables
-    std::string addOutName;
+    std::string y1Name{}, y2Name{}, y3Name{}, upName{}, umName{};
+    std::string input{}, output{};  // PIDMA variables
+    std::string addOutName{};
     int minY = 0, maxY = 10000;
 
     bool hasInput2() const { return kind == ControllerKind::Pid && inputMode > 1; }

@@ -8,9 +8,6 @@
 #include "support/Online.h"
 #include "SoftPlc.h"
 
-// Settings are written with designated initializers: the strings left out stay empty.
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-
 namespace velmora::online::testing {
 
 struct ExchangeFixture : SessionFixture {

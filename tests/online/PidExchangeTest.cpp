@@ -55,7 +55,9 @@ TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
         EXPECT_EQ(r->input2(), c.input2);
         EXPECT_EQ(DecodeInt16(r->tpid() + tpid::Input1), 0x1234);
         EXPECT_EQ(DecodeUInt16(r->tpid() + tpid::Control), 1);
-        if (*c.addOut) EXPECT_EQ(DecodeInt16(r->additionalOutput().data()), 10000);
+        if (*c.addOut) {
+            EXPECT_EQ(DecodeInt16(r->additionalOutput().data()), 10000);
+        }
         EXPECT_TRUE(logged(c.logged));
     }
 }
