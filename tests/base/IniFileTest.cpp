@@ -81,13 +81,14 @@ TEST_F(IniFileTest, IntegerBooleanAndDecimalConversions) {
 }
 
 TEST_F(IniFileTest, MatchingQuotesAroundAValueAreDropped) {
-    WriteBytes(file, "[S]\nA=\"quoted text\"\nB='single'\nC=\"unbalanced\nD=\"\nE=a\"b\"\n");
+    WriteBytes(file, "[S]\nA=\"quoted text\"\nB='single'\nC=\"unbalanced\nD=\"\nE=a\"b\"\nF=\"\"\n");
     IniFile ini(file);
     EXPECT_EQ(ini.readString("S", "A", ""), "quoted text");
     EXPECT_EQ(ini.readString("S", "B", ""), "single");
     EXPECT_EQ(ini.readString("S", "C", ""), "\"unbalanced");
     EXPECT_EQ(ini.readString("S", "D", ""), "\"");
     EXPECT_EQ(ini.readString("S", "E", ""), "a\"b\"");
+    EXPECT_EQ(ini.readString("S", "F", "x"), "");  // a bare pair of quotes is an empty value
 }
 
 TEST_F(IniFileTest, ListsFollowFileOrderAndSkipDuplicates) {

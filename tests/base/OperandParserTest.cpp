@@ -34,6 +34,7 @@ TEST(OperandParser, AddressesOfEveryForm) {
         {"REAL %R220", Addr(3, 220, -1, 4, 'F')},
         {"%R100[3]", Addr(3, 103, -1, 1, 'B')}, {"WORD %R100[3]", Addr(3, 103, -1, 2, 'W')},
         {"%X10.3[6]", Addr(0, 11, 1, 1, 'b')},  // the index moves the bit, folded into bytes
+        {"%X10.8", Addr(0, 11, 0, 1, 'b')},
         {"%R100+2", Addr(3, 102, -1, 1, 'B')}, {"%R100+1.2", Addr(3, 101, 2, 1, 'b')},
         {"%X10.6+0.5", Addr(0, 11, 3, 1, 'b')}, {"  %r100  ", Addr(3, 100, -1, 1, 'B')},
         {"R100", Addr(3, 100, -1, 1, 'B')},

@@ -113,6 +113,7 @@ TEST_F(Consistency, GroupTable) {
         EXPECT_TRUE(ConversionModeFits(mode, 10)) << mode;
         EXPECT_FALSE(ConversionModeFits(mode, 11)) << mode;
     }
+    EXPECT_FALSE(ConversionModeFits(501, 11));
     EXPECT_TRUE(ConversionModeFits(501, 12));
     EXPECT_TRUE(ConversionModeFits(501, 13));
     EXPECT_FALSE(ConversionModeFits(501, 14));

@@ -19,6 +19,7 @@ TEST(PidmaEdits, ShowTwoDecimalsAndAlgorithmTypesAreOneBasedCodes) {
     EXPECT_EQ(ChoiceIndex(7, kTunerTypeFirst, 2, 7), 1);  // stored 7 selects "PID"
     EXPECT_EQ(ChoiceIndex(6, kTunerTypeFirst, 2, 7), 0);
     EXPECT_EQ(ChoiceIndex(3, kTunerTypeFirst, 2, 7), 1);  // out of range: the default
+    EXPECT_EQ(ChoiceIndex(8, kTunerTypeFirst, 2, 6), 0);  // one past the list too
     EXPECT_EQ(ChoiceIndex(2, 1, 3, 2), 1);
 }
 
