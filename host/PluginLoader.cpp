@@ -130,22 +130,28 @@ void PluginHost::loadAll(const Registry& registry, const std::function<void(cons
         ide_.application()->AddRef();
         hr = plugin.object->InstallPlugin(ide_.application());
         plugin.installed = SUCCEEDED(hr);
-        if (!plugin.installed) report(name + ": installation failed: " + DescribeFailure(hr));
+        if (!plugin.installed) {
+            // What it set up before the failing step goes at once: it hears no events.
+            report(name + ": installation failed: " + DescribeFailure(hr));
+            uninstall(plugin);
+        }
         plugins_.push_back(std::move(plugin));
     }
 }
 
+void PluginHost::uninstall(LoadedPlugin& plugin) {
+    if (!plugin.object) return;
+    plugin.object->UninstallPlugin();
+    com::ComPtr<IUnknown> identity;
+    plugin.object->QueryInterface(com::kIidUnknown, identity.putVoid());
+    ide_.forgetPlugin(identity.get());
+    identity.reset();
+    plugin.object.reset();
+}
+
 void PluginHost::unloadAll() {
     while (!plugins_.empty()) {
-        LoadedPlugin& plugin = plugins_.back();
-        if (plugin.object) {
-            plugin.object->UninstallPlugin();
-            com::ComPtr<IUnknown> identity;
-            plugin.object->QueryInterface(com::kIidUnknown, identity.putVoid());
-            ide_.forgetPlugin(identity.get());
-            identity.reset();
-            plugin.object.reset();
-        }
+        uninstall(plugins_.back());
         plugins_.pop_back();
     }
 }

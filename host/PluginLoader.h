@@ -64,9 +64,11 @@ public:
     void loadAll(const Registry& registry, const std::function<void(const std::string&)>& report);
     // Uninstalls, releases and unloads every plug-in, last loaded first.
     void unloadAll();
+    // Every plug-in found; one whose installation failed is already uninstalled (no object).
     const std::vector<LoadedPlugin>& plugins() const { return plugins_; }
 
 private:
+    void uninstall(LoadedPlugin& plugin);
     HostIde& ide_;
     std::vector<LoadedPlugin> plugins_;
 };

@@ -136,6 +136,7 @@ TEST_F(EndToEnd, AnInjectedHostFailureMeetsThePluginsErrorPath) {
     const auto log = testing::LogMessages(host.parent_path() / "plugins.log");
     EXPECT_EQ(std::count(log.begin(), log.end(), "InstallPlugin - end"), 0);
     EXPECT_EQ(log.back(), "UninstallPlugin - end");
+    EXPECT_EQ(output.find("Generated "), std::string::npos) << "a plug-in that failed to install hears no compile";
 
     EXPECT_EQ(run(compile + "'GetMenuItem VelmoraHELP'"), 0) << output;
     EXPECT_NE(output.find("Installed Velmora.VelmoraCoClass"), std::string::npos) << output;
