@@ -80,7 +80,7 @@ void HostSoftPlc::reload() {
     const softplc::ProjectSources sources =
         softplc::CollectProjectSources(ide_.projectFolder(), ide_.project().files, plc->name);
     for (const std::string& problem : sources.problems) ide_.note("soft PLC: " + problem);
-    softplc::BuildSymbols(table, plc, sources.files);
+    softplc::BuildSymbols(table, plc, sources.files, ide_.project().file);
     for (const auto& f : sources.files)
         if (AsDeclarationFile(f.name)) loaded_.push_back(f.name);
     for (const std::string& problem : table.problems()) ide_.note("soft PLC: " + problem);

@@ -22,7 +22,10 @@ ProjectSources CollectProjectSources(const std::filesystem::path& projectDir,
                                      const std::vector<std::string>& fileList, const std::string& plcName);
 
 // Clears the table and fills it: the PLC's own variables, then the
-// declarations of every file in order; then places them.
-void BuildSymbols(SymbolTable& table, const PlcDescription* plc, const std::vector<SourceFile>& files);
+// declarations of every file in order; then places them. `description` is
+// the project description file the variables come from (its name and their
+// lines go into problems).
+void BuildSymbols(SymbolTable& table, const PlcDescription* plc, const std::vector<SourceFile>& files,
+                  const std::filesystem::path& description = {});
 
 }  // namespace velmora::softplc

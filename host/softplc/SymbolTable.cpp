@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "IlCompiler.h"
 #include "base/OperandParser.h"
 #include "base/Strings.h"
 
@@ -58,6 +59,7 @@ std::pair<std::string, int> SplitArray(std::string_view token) {
 struct Token {
     enum class Kind { Ident, Number, Address, Symbol, End } kind = Kind::End;
     std::string text;
+    int line = 0;
 };
 
 class IecTokens {
@@ -111,7 +113,17 @@ private:
             if (current_.kind == Token::Kind::End || active()) return;
         }
     }
+    // Lines are counted as the scan goes: positions only grow.
+    int lineAt(std::size_t pos) {
+        for (; counted_ < pos && counted_ < text_.size(); ++counted_)
+            if (text_[counted_] == '\n') ++line_;
+        return line_;
+    }
     void scan() {
+        scanToken();
+        current_.line = lineAt(pos_ - (current_.kind == Token::Kind::End ? 0 : current_.text.size()));
+    }
+    void scanToken() {
         for (;;) {
             while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
             if (pos_ >= text_.size()) {
@@ -164,6 +176,8 @@ private:
     Token current_;
     std::vector<bool> conditions_;
     std::map<std::string, bool>& defines_;
+    std::size_t counted_ = 0;
+    int line_ = 1;
 };
 
 // Skips to just behind the next ";" (or to an END_ keyword, which stays).
@@ -221,6 +235,10 @@ std::string ParsePath(IecTokens& t) {
 
 void SymbolTable::clear() { *this = SymbolTable(); }
 
+void SymbolTable::problem(const std::string& file, int line, const std::string& text) {
+    problems_.push_back(file.empty() ? text : Diagnostic{file, line, Diagnostic::Severity::Warning, text}.format());
+}
+
 void SymbolTable::addStruct(StructType type) {
     // Every controller file defines the same types behind a guard; the first one counts.
     const std::string key = UpperAscii(type.name);
@@ -235,10 +253,13 @@ void SymbolTable::addAlias(const std::string& name, const std::string& target) {
     defines_[UpperAscii(name)] = true;
 }
 
-void SymbolTable::addVariable(const std::string& name, const std::string& addressText) {
+void SymbolTable::addVariable(const std::string& name, const std::string& addressText, const std::string& file,
+                              int line) {
     Declaration d;
     d.name = name;
     d.placedArea = addressText;
+    d.file = file;
+    d.line = line;
     declarations_.push_back(std::move(d));
 }
 
@@ -280,25 +301,27 @@ StructType LayOut(const std::string& name, std::vector<Member> members) {
 
 }  // namespace
 
-void SymbolTable::addIecDeclarations(std::string_view text) {
+void SymbolTable::addIecDeclarations(std::string_view text, const std::string& file) {
     IecTokens t(text, defines_);
     while (t.peek().kind != Token::Kind::End) {
         if (t.accept("TYPE")) {
             while (t.peek().kind == Token::Kind::Ident && !t.atKeyword("END_TYPE")) {
+                const int line = t.peek().line;
                 const std::string typeName = t.next().text;
                 if (!t.accept(":") || !t.accept("STRUCT")) {
-                    problem("TYPE " + typeName + ": only structures are understood");
+                    problem(file, line, "TYPE " + typeName + ": only structures are understood");
                     SkipStatement(t);
                     continue;
                 }
                 std::vector<Member> members;
                 while (t.peek().kind == Token::Kind::Ident && !t.atKeyword("END_STRUCT")) {
+                    const int memberLine = t.peek().line;
                     const auto names = ParseIdentList(t);
                     std::optional<TypeSpec> typeSpec;
                     if (t.accept(":")) typeSpec = ParseTypeSpec(t);
                     const auto type = typeSpec ? typeOf(typeSpec->name) : std::nullopt;
                     if (!type) {
-                        problem("STRUCT " + typeName + ": member type not understood");
+                        problem(file, memberLine, "STRUCT " + typeName + ": member type not understood");
                         SkipStatement(t);
                         continue;
                     }
@@ -316,6 +339,7 @@ void SymbolTable::addIecDeclarations(std::string_view text) {
             const bool constants = t.accept("CONSTANT");
             const bool retained = t.accept("RETAIN");
             while (t.peek().kind == Token::Kind::Ident && !t.atKeyword("END_VAR")) {
+                const int line = t.peek().line;
                 const auto names = ParseIdentList(t);
                 std::optional<int> placed;
                 if (t.accept("AT")) {
@@ -329,7 +353,7 @@ void SymbolTable::addIecDeclarations(std::string_view text) {
                     const Token address = t.next();
                     const auto parsed = codegen::ParseOperand(address.text);
                     if (!parsed || parsed->area != kRegisterArea) {
-                        problem("AT " + address.text + ": not a register address");
+                        problem(file, line, "AT " + address.text + ": not a register address");
                     } else {
                         placed = parsed->offset;
                     }
@@ -337,7 +361,7 @@ void SymbolTable::addIecDeclarations(std::string_view text) {
                 std::optional<TypeSpec> typeSpec;
                 if (t.accept(":")) typeSpec = ParseTypeSpec(t);
                 if (!typeSpec) {
-                    problem("VAR_GLOBAL: declaration not understood");
+                    problem(file, line, "VAR_GLOBAL: declaration not understood");
                 } else if (!constants) {
                     for (std::size_t i = 0; i < names.size(); ++i) {
                         Declaration d;
@@ -345,6 +369,8 @@ void SymbolTable::addIecDeclarations(std::string_view text) {
                         d.typeName = typeSpec->name;
                         d.count = typeSpec->count;
                         d.retained = retained;
+                        d.file = file;
+                        d.line = line;
                         if (placed && i == 0) d.placed = placed;
                         addDeclaration(std::move(d));
                     }
@@ -358,7 +384,7 @@ void SymbolTable::addIecDeclarations(std::string_view text) {
     }
 }
 
-void SymbolTable::addMnemonicDeclarations(std::string_view text) {
+void SymbolTable::addMnemonicDeclarations(std::string_view text, const std::string& file) {
     std::vector<bool> conditions;
     const auto active = [&] { return std::all_of(conditions.begin(), conditions.end(), [](bool b) { return b; }); };
     enum class Context { None, Struct, Registers } context = Context::None;
@@ -368,6 +394,7 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
     bool registerAligned = false;
     bool registerRetained = false;
     bool registerContinues = false;  // the last register line ended with ","
+    int line = 0;
 
     const auto endStruct = [&] {
         if (context == Context::Struct && !structName.empty())
@@ -399,7 +426,7 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
                 continue;
             }
             if (!IsIdentStart(token[0])) {
-                problem("#reg: name not understood: " + token);
+                problem(file, line, "#reg: name not understood: " + token);
                 continue;
             }
             auto [name, count] = SplitArray(token);
@@ -410,6 +437,8 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
             d.overlayOf = overlay;
             d.aligned = registerAligned;
             d.retained = registerRetained;
+            d.file = file;
+            d.line = line;
             registerAligned = false;
             addDeclaration(std::move(d));
         }
@@ -421,6 +450,7 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
         if (eol == std::string_view::npos) eol = text.size();
         std::string_view raw = text.substr(pos, eol - pos);
         pos = eol + 1;
+        ++line;
         if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
         const std::string_view trimmed = Trim(raw);
         if (trimmed.empty()) {
@@ -487,7 +517,7 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text) {
             if (tokens.size() < 2) continue;
             const auto type = typeOf(tokens[0]);
             if (!type) {
-                problem("#struct " + structName + ": member type not understood: " + tokens[0]);
+                problem(file, line, "#struct " + structName + ": member type not understood: " + tokens[0]);
                 continue;
             }
             auto [name, count] = SplitArray(tokens[1]);
@@ -518,9 +548,9 @@ void SymbolTable::addDeclarationFiles(const std::filesystem::path& folder) {
         std::stringstream text;
         text << in.rdbuf();
         if (UpperAscii(file.extension().string()) == ".ST")
-            addIecDeclarations(text.str());
+            addIecDeclarations(text.str(), file.filename().string());
         else
-            addMnemonicDeclarations(text.str());
+            addMnemonicDeclarations(text.str(), file.filename().string());
     }
 }
 
@@ -534,9 +564,9 @@ bool Fits(long long offset, long long size) { return offset >= 0 && size >= 0 &&
 void SymbolTable::build() {
     symbols_.clear();
     end_ = 0;
-    const auto insert = [&](const std::string& name, const Location& location) {
-        const bool added = symbols_.emplace(UpperAscii(name), Symbol{name, location}).second;
-        if (!added) problem("declared twice: " + name);
+    const auto insert = [&](const Declaration& d, const Location& location) {
+        const bool added = symbols_.emplace(UpperAscii(d.name), Symbol{d.name, location}).second;
+        if (!added) problem(d.file, d.line, "declared twice: " + d.name);
         return added;
     };
     const auto sizeOf = [&](const Declaration& d) -> std::optional<Location> {
@@ -559,7 +589,7 @@ void SymbolTable::build() {
             const auto parsed = codegen::ParseOperand(operand);
             if (!parsed || parsed->area < 0 || parsed->area >= kAreaCount || !Fits(parsed->offset, parsed->size) ||
                 parsed->bit > 7) {
-                problem("variable " + d.name + ": address not understood: " + d.placedArea);
+                problem(d.file, d.line, "variable " + d.name + ": address not understood: " + d.placedArea);
                 continue;
             }
             Location l;
@@ -574,15 +604,16 @@ void SymbolTable::build() {
                       : parsed->size == 4                        ? "DINT"
                                                                  : "LINT",
                       parsed->size, parsed->kind == 'F' || parsed->kind == 'D'};
-            if (insert(d.name, l) && l.area == kRegisterArea) end_ = std::max(end_, l.offset + l.size);
+            if (insert(d, l) && l.area == kRegisterArea) end_ = std::max(end_, l.offset + l.size);
         } else if (d.placed) {
             auto l = sizeOf(d);
             if (!l || !Fits(*d.placed, l->size)) {
-                problem("declaration " + d.name + ": type " + d.typeName + " not understood or out of range");
+                problem(d.file, d.line,
+                        "declaration " + d.name + ": type " + d.typeName + " not understood or out of range");
                 continue;
             }
             l->offset = *d.placed;
-            if (insert(d.name, *l)) end_ = std::max(end_, l->offset + l->size);
+            if (insert(d, *l)) end_ = std::max(end_, l->offset + l->size);
         }
     }
     // Then the rest behind them, in declaration order.
@@ -590,16 +621,16 @@ void SymbolTable::build() {
         if (!d.placedArea.empty() || d.placed || !d.overlayOf.empty()) continue;
         auto l = sizeOf(d);
         if (!l) {
-            problem("declaration " + d.name + ": type " + d.typeName + " not understood");
+            problem(d.file, d.line, "declaration " + d.name + ": type " + d.typeName + " not understood");
             continue;
         }
         if (d.aligned) end_ = (end_ + 3) & ~3;
         if (end_ + l->size > kAreaSize) {
-            problem("declaration " + d.name + ": register area full");
+            problem(d.file, d.line, "declaration " + d.name + ": register area full");
             continue;
         }
         l->offset = end_;
-        if (insert(d.name, *l)) end_ += l->size;
+        if (insert(d, *l)) end_ += l->size;
     }
     // Overlays lie on the variable they name.
     for (const Declaration& d : declarations_) {
@@ -607,16 +638,16 @@ void SymbolTable::build() {
         auto l = sizeOf(d);
         const auto base = symbols_.find(UpperAscii(d.overlayOf));
         if (!l || base == symbols_.end()) {
-            problem("overlay " + d.name + " on " + d.overlayOf + " not understood");
+            problem(d.file, d.line, "overlay " + d.name + " on " + d.overlayOf + " not understood");
             continue;
         }
         l->area = base->second.location.area;
         l->offset = base->second.location.offset;
         if (!Fits(l->offset, l->size)) {
-            problem("overlay " + d.name + " on " + d.overlayOf + ": out of range");
+            problem(d.file, d.line, "overlay " + d.name + " on " + d.overlayOf + ": out of range");
             continue;
         }
-        insert(d.name, *l);
+        insert(d, *l);
     }
 }
 

@@ -63,10 +63,13 @@ public:
     // Declarations are collected first and placed by build(): placed ones
     // keep their address, the others follow the highest placed byte in
     // declaration order.
-    void addIecDeclarations(std::string_view text);
-    void addMnemonicDeclarations(std::string_view text);
-    // A variable of the project description ("INT %R200").
-    void addVariable(const std::string& name, const std::string& addressText);
+    // `file` is the name a problem of the text gives (as the compiler's own
+    // diagnostics name it: "Velmora\\Boiler_def.orv"); empty: the text alone.
+    void addIecDeclarations(std::string_view text, const std::string& file = {});
+    void addMnemonicDeclarations(std::string_view text, const std::string& file = {});
+    // A variable of the project description ("INT %R200"), from that line of `file`.
+    void addVariable(const std::string& name, const std::string& addressText, const std::string& file = {},
+                     int line = 0);
     // Every "*_def.ST" and "*_def.orv" of a folder, in name order.
     void addDeclarationFiles(const std::filesystem::path& folder);
     void build();
@@ -90,7 +93,8 @@ public:
     std::size_t size() const { return symbols_.size(); }
     // The first byte behind everything placed.
     int end() const { return end_; }
-    // Declarations that could not be read, for diagnostics ("file: text").
+    // Declarations that could not be read or placed, as the compiler prints
+    // its diagnostics: "main.orv(3): warning: declaration X: register area full".
     const std::vector<std::string>& problems() const { return problems_; }
 
 private:
@@ -103,6 +107,8 @@ private:
         std::string overlayOf;      // mnemonic: laid over another variable
         bool aligned = false;
         bool retained = false;
+        std::string file;  // where it stands
+        int line = 0;
     };
     struct Symbol {
         std::string name;
@@ -111,7 +117,7 @@ private:
 
     std::optional<TypeInfo> typeOf(const std::string& name) const;
     std::optional<Location> resolvePath(const std::string& path, int depth) const;
-    void problem(std::string text) { problems_.push_back(std::move(text)); }
+    void problem(const std::string& file, int line, const std::string& text);
     void addStruct(StructType type);
     void addDeclaration(Declaration declaration);
     void addAlias(const std::string& name, const std::string& target);

@@ -8,6 +8,9 @@
 
 namespace velmora::codegen {
 
+// Bytes of every memory area (X/I, Y/Q, S, R/M, T) the PLC addresses.
+inline constexpr std::int32_t kAreaBytes = 0x10000;
+
 struct OperandAddress {
     std::int32_t area = 0;     // 0 X/I, 1 Y/Q, 2 S, 3 R/M, 4 T
     std::int32_t offset = -1;  // byte offset in the area

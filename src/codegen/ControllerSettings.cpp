@@ -1,6 +1,9 @@
 #include "codegen/ControllerSettings.h"
 
 #include "base/IniFile.h"
+#include "base/OperandParser.h"
+#include "codegen/PidStructure.h"
+#include "codegen/PidaStructure.h"
 
 namespace velmora::codegen {
 
@@ -20,6 +23,24 @@ ControllerFrame ReadControllerFrame(const SectionReader& section, std::string_vi
     f.offReg = in.integer(key::OffReg);
     f.foundStruct = in.flag(key::FoundStruct);
     return f;
+}
+
+std::optional<OffsetBeyondArea> CheckOffsets(const ControllerFrame& c, const SectionReader& section) {
+    if (!c.iec()) return std::nullopt;
+    // Retained blocks: the size byte, the retained image, the CRC word.
+    int working = kPidaStructSize + kPidaPrivateSize;
+    int retained = 1 + kPidaRetainedSize + 2;
+    if (c.pid()) {
+        const PidLayout layout = PlanPidLayout(ReadPidSettings(section).groupFlags());
+        working = kPidStructSize + kPidPrivateSize;
+        for (const AuxGroup& g : layout.working) working += g.size();
+        retained = 1 + layout.retainedSize() + 2;
+    }
+    // Compared before any sum: the offsets may be anything up to the int maximum.
+    if (c.offReg > kAreaBytes - working) return OffsetBeyondArea{key::OffReg.name, c.offReg, kAreaBytes - working};
+    if (c.remanent && c.offRem > kAreaBytes - retained)
+        return OffsetBeyondArea{key::OffRem.name, c.offRem, kAreaBytes - retained};
+    return std::nullopt;
 }
 
 PidGroupFlags PidSettings::groupFlags() const {

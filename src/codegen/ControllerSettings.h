@@ -4,7 +4,9 @@
 // (some differ from the pages': an absent UAnalog is analog for the
 // declarations but a pulse output for the code, Uy1 defaults to 10000 there).
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "codegen/RegisterPlacement.h"
 #include "codegen/SourceBuffer.h"
@@ -37,6 +39,16 @@ struct ControllerFrame {
 };
 
 ControllerFrame ReadControllerFrame(const SectionReader& section, std::string_view name, int series);
+
+// An offset key (OffReg, OffRem) whose placed declarations would reach past
+// the register area, and the largest offset that keeps them inside.
+struct OffsetBeyondArea {
+    std::string_view key;
+    int value = 0;
+    int largest = 0;
+};
+// Only placed IEC declarations print addresses; mnemonic ones never do.
+std::optional<OffsetBeyondArea> CheckOffsets(const ControllerFrame& c, const SectionReader& section);
 
 struct PidInput {
     std::string name;      // YkName

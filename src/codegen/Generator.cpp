@@ -47,13 +47,21 @@ GeneratorResult Run(IniFile& file, std::string_view name, const GeneratorContext
         return result;
     }
 
-    const std::string stored = SectionReader(file, section, Reader::Generator).text(key::Name);
+    const SectionReader reader(file, section, Reader::Generator);
+    const std::string stored = reader.text(key::Name);
+    std::optional<OffsetBeyondArea> beyond;
     if (!IsLegalName(name)) {
         // The name becomes a file name: "../x", "/tmp/x" or "a b" must not.
         result.error = IllegalNameError(section, name);
     } else if (stored != name) {
         result.warning = "The controller \"" + std::string(name) + "\" was not generated: the section [" +
                          section + "] names it \"" + stored + "\".";
+    } else if ((beyond = CheckOffsets(ReadControllerFrame(reader, name, ctx.series), reader))) {
+        // Checked before anything is written, conversion modes included.
+        result.error = "The controller " + std::string(name) + " was not generated: its " + std::string(beyond->key) +
+                       " " + std::to_string(beyond->value) +
+                       " places declarations past the register area (the largest for it is " +
+                       std::to_string(beyond->largest) + ").";
     } else {
         SystemClock systemClock;
         const LocalTime stamp = (ctx.clock ? ctx.clock : &systemClock)->now();

@@ -129,14 +129,37 @@ TEST_F(Command, FailuresAreReported) {
 }
 
 // Settings at the int limits: computed wide, no overflow (the sanitizer build aborts on one).
+// Offsets whose placed declarations would pass the register area (here 2 + 73 bytes
+// from OffReg, 1 + 53 + 2 from OffRem) refuse their controller alone, writing nothing for it.
 TEST_F(Command, IntLimitsInTheSettings) {
-    addController("Edge", {{"OffReg", "2147483647"}, {"OffRem", "2147483600"}, {"HeaderInST", "1"}, {"Remanent", "1"},
-                           {"AM", "1"}, {"gW", "2147483647"},
-                           {"MaxY", "2147483647"}, {"MinY", "-2147483648"}, {"Cascade", "1"},
-                           {"Y3x1", "-2147483648"}, {"Y3x2", "2147483647"}, {"TypSoustavy", "1"}});
-    EXPECT_EQ(velmora("generate --project " + dir_.string() + " --plc PLC1 --series 6").status, 0);
-    const std::string declarations = testing::ReadBytes(dir_ / "Velmora" / "Edge_def.ST");
-    EXPECT_NE(declarations.find(" AT %R2147483647 "), std::string::npos) << declarations;
+    const struct {
+        const char *offReg, *offRem, *refused;
+    } rows[] = {{"65461", "65480", nullptr},
+                {"65462", "65480", "OffReg 65462 "},
+                {"65461", "65481", "OffRem 65481 "},
+                {"2147483647", "-1", "OffReg 2147483647 "},
+                {"-7", "2147483600", "OffRem 2147483600 "}};
+    for (const auto& r : rows) {
+        std::filesystem::remove_all(dir_ / "Velmora");
+        std::filesystem::create_directories(dir_ / "Velmora");
+        addController("Edge", {{"OffReg", r.offReg}, {"OffRem", r.offRem}, {"HeaderInST", "1"}, {"Remanent", "1"},
+                               {"AM", "1"}, {"gW", "2147483647"},
+                               {"MaxY", "2147483647"}, {"MinY", "-2147483648"}, {"Cascade", "1"},
+                               {"Y3x1", "-2147483648"}, {"Y3x2", "2147483647"}, {"TypSoustavy", "1"}});
+        addController("Sane", {});
+        const auto o = velmora("generate --project " + dir_.string() + " --plc PLC1 --series 6");
+        EXPECT_EQ(o.status, r.refused ? 1 : 0) << o.out;
+        if (r.refused) {
+            EXPECT_NE(o.out.find("The controller Edge was not generated: its " + std::string(r.refused)),
+                      std::string::npos) << o.out;
+            EXPECT_EQ(readKey("Edge", "ReleaseNumber"), "<absent>");
+            EXPECT_EQ(testing::EntriesIn(dir_ / "Velmora"), 3) << "Sane's two files and the controller file";
+            continue;
+        }
+        const std::string declarations = testing::ReadBytes(dir_ / "Velmora" / "Edge_def.ST");
+        for (const char* last : {"_AuxPID AT %R65513 ", "_CRC_rem      AT %R65534 "})
+            EXPECT_NE(declarations.find(last), std::string::npos) << last << declarations;
+    }
     auto o = velmora("simulate --project " + dir_.string() + " --plc PLC1 --controller Edge --input 100 --steps 50");
     EXPECT_EQ(o.status, 0) << o.out;
 }

@@ -15,9 +15,10 @@ struct Compiled {
     std::string text;
 
     Compiled(const std::string& source, int plcType = 6) {
-        plc.symbols().addMnemonicDeclarations(source);
+        plc.symbols().addMnemonicDeclarations(source, "Velmora\\t.orv");
         plc.symbols().build();
         engine.compile({{"Velmora\\t.orv", source, SourceFile::Kind::Mnemonic}}, {plcType});
+        for (const auto& problem : plc.symbols().problems()) text += problem + "\n";
         for (const auto& d : engine.diagnostics()) text += d.format() + "\n";
     }
 };
@@ -65,6 +66,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "t.orv(5): error: recursive CAL"},
         Refused{"calls too deep", CallChain(17), "error: CAL nesting deeper than 16 levels"},
         Refused{"unknown operand", "P 0\n LD nothing\nE 0\n", "t.orv(2): error: unknown operand nothing"},
+        Refused{"register area full", "#reg int a[30000]\n#reg int c,\n b[9000]\nP 0\n LD b\nE 0\n",
+                "t.orv(3): warning: declaration b: register area full"},
         Refused{"operand at the end of the int range", "P 0\n LD %RL2147483647\nE 0\n",
                 "t.orv(2): error: operand %RL2147483647 lies outside its memory area"},
         Refused{"outside a process", "LD 1\n", "t.orv(1): error: instruction outside a process"},

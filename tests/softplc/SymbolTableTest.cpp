@@ -90,11 +90,16 @@ TEST(SymbolTable, SecondControllerFileDoesNotRedefineTheTypes) {
 
 TEST(SymbolTable, ProblemsAreCollectedNotFatal) {
     SymbolTable table;
-    table.addIecDeclarations("VAR_GLOBAL\r\n  X AT %R10 : NOSUCHTYPE;\r\n  Y : INT;\r\n  Y : INT;\r\nEND_VAR\r\n");
-    table.addMnemonicDeclarations("#reg\tword\tZ,\r\n\t\tW\r\n#struct S\r\n\tblob\tq\r\n");
-    table.addVariable("V", "Temp1");
+    table.addIecDeclarations("VAR_GLOBAL (* a\r\n *)\r\n  X AT %R10 : NOSUCHTYPE;\r\n  Y : INT;\r\n  Y : INT;\r\nEND_VAR\r\n",
+                             "d.ST");
+    table.addMnemonicDeclarations("#reg\tword\tZ,\r\n\t\tW\r\n#struct S\r\n\tblob\tq\r\n", "m.orv");
+    table.addVariable("V", "Temp1", "p.oprj", 9);
     table.build();
-    EXPECT_EQ(table.problems().size(), 4u);
+    EXPECT_EQ(table.problems(),
+              (std::vector<std::string>{"m.orv(4): warning: #struct S: member type not understood: blob",
+                                        "d.ST(3): warning: declaration X: type NOSUCHTYPE not understood or out of range",
+                                        "p.oprj(9): warning: variable V: address not understood: Temp1",
+                                        "d.ST(5): warning: declared twice: Y"}));
     EXPECT_EQ(table.lookup("Y"), "INT %R0");
     EXPECT_EQ(table.lookup("Z"), "INT %R2");
     EXPECT_EQ(table.lookup("W"), "INT %R4") << "a continuation line of the same register type";
