@@ -75,9 +75,12 @@ HeadlessSession::HeadlessSession(const std::string& projectDir, std::ostream& er
     ide_.trace = [this](const std::string& line) {
         if (line.rfind("error: ", 0) == 0)
             err_ << "velmora-host: " << line.substr(7) << "\n";
-        else if (line.rfind("event failed", 0) == 0 ||
-            (line.rfind("soft PLC: ", 0) == 0 && line.find(" symbols of ") == std::string::npos &&
-             line.find(" runs ") == std::string::npos))
+        else if (line.rfind("event failed", 0) == 0)
+            err_ << "velmora-host: " << line << "\n";
+        // The PLC loads when it opens and again after the compilation: a problem
+        // both loads find is said once.
+        else if (line.rfind("soft PLC: ", 0) == 0 && line.find(" symbols of ") == std::string::npos &&
+                 line.find(" runs ") == std::string::npos && softPlcSaid_.insert(line).second)
             err_ << "velmora-host: " << line << "\n";
     };
 }

@@ -9,6 +9,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,7 @@ private:
     std::unique_ptr<Clock> clock_;
     std::vector<std::unique_ptr<std::function<void()>>> timerTicks_;
     std::optional<std::uint32_t> statusOverride_;
+    std::set<std::string> softPlcSaid_;
 };
 
 }  // namespace velmora::host

@@ -253,7 +253,6 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
     out << (session.programReady() ? "Compiled " : "Compilation stopped for ") << session.ide().currentPlc() << ": "
         << soft.plc().symbols().size() << " symbols from " << soft.loadedFiles().size() << " declaration files\n";
     int result = 0;
-    for (const auto& d : soft.diagnostics()) err << "velmora-host: " << d.format() << "\n";
     // The view still shows what a halted PLC gives, but the run is no success.
     const bool programReady = session.programReady();
     if (!programReady) err << "velmora-host: the program of " << plcName << " did not compile\n";

@@ -83,7 +83,6 @@ int RunProgram(const std::vector<std::string>& args, std::ostream& out, std::ost
     HeadlessSession session(projectDir, err);
     if (!session.open(plcName, cycleMs)) return 1;
     HostSoftPlc& soft = session.soft();
-    for (const auto& d : soft.diagnostics()) err << d.format() << "\n";
     if (!session.programReady()) {
         err << "velmora-host: the program of " << plcName << " did not compile\n";
         return 1;

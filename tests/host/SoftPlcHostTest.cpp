@@ -202,7 +202,9 @@ TEST_F(SoftPlcHost, RunReportsCompileErrorsWithFileAndLine) {
     std::ofstream(project / "main.orv", std::ios::app) << "P 0\n\tLD\t1\n\tJMP\tNowhere\nE 0\n";
     std::ostringstream out, err;
     EXPECT_EQ(host::RunCommand({"run", "--project", project.string(), "--plc", "PLC1", "--seconds", "1"}, out, err), 1);
-    EXPECT_NE(err.str().find("main.orv(6): error: jump to Nowhere"), std::string::npos) << err.str();
+    const std::string said = err.str(), error = "main.orv(6): error: jump to Nowhere";
+    EXPECT_NE(said.find(error), std::string::npos) << said;
+    EXPECT_EQ(said.find(error), said.rfind(error)) << "said once: " << said;
 }
 
 }  // namespace
