@@ -12,11 +12,13 @@
 #include <string_view>
 #include <vector>
 
+#include "base/OperandParser.h"
+
 namespace velmora::softplc {
 
 constexpr int kAreaCount = 5;      // X/I, Y/Q, S, R/M, T
 constexpr int kRegisterArea = 3;   // R (and IEC M)
-constexpr int kAreaSize = 0x10000;
+constexpr int kAreaSize = codegen::kAreaBytes;
 
 // A scalar or structure type.
 struct TypeInfo {

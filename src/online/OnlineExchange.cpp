@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/OperandParser.h"
 #include "controllers/SectionReader.h"
 #include "online/OnlineSession.h"
 #include "online/RequestLog.h"
@@ -189,7 +190,7 @@ bool OnlineExchange::buildItem(ItemRole role, const ResolvedSymbol& found) {
         default: break;
     }
     // An item must stay inside the 16-bit offsets of its area.
-    if (count == 0 || found.item.offset + count > 0x10000) return false;
+    if (count == 0 || found.item.offset + count > codegen::kAreaBytes) return false;
     const auto index = static_cast<std::size_t>(role);
     items_[index] = found.item.withCount(count);
     items_[index].valid = true;

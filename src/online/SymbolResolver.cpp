@@ -12,7 +12,7 @@ std::optional<ResolvedSymbol> FromAddress(const std::optional<codegen::OperandAd
     if (!address) return std::nullopt;
     // A header holds one byte of area code, 16 bits of offset and one byte of count.
     if (address->area < 0 || address->area > 0xFF || address->offset < 0 || address->size <= 0 ||
-        address->size > 0xFF || static_cast<std::int64_t>(address->offset) + address->size > 0x10000)
+        address->size > 0xFF || static_cast<std::int64_t>(address->offset) + address->size > codegen::kAreaBytes)
         return std::nullopt;
     ResolvedSymbol out;
     out.item.area = static_cast<std::uint8_t>(address->area);
