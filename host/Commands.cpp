@@ -74,9 +74,9 @@ int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         return 1;
     }
     HostIde ide(projectDir);
-    for (const auto& spec : failing)
-        if (!ide.addFailure(spec))
-            throw UsageError("--fail-call " + spec + ": the result is no failure code");
+    for (const auto& request : failing)
+        if (!ide.addFailure(request))
+            throw UsageError("--fail-call " + request + ": the result is no failure code");
     bool eventFailed = false;  // a plug-in that could not do its part of the compilation
     ide.trace = [&](const std::string& line) {
         if (line.rfind("failed ", 0) == 0) {

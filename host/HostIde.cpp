@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -152,9 +153,7 @@ void HostIde::raise(F&& call) {
             const HRESULT hr = call(target.get(), cookie);
             if (FAILED(hr)) {
                 const std::string why = com::TakeComErrorDescription();
-                char code[16];
-                std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
-                note(std::string("event failed: ") + code + (why.empty() ? "" : " " + why));
+                note("event failed: " + com::ResultText(hr) + (why.empty() ? "" : " " + why));
             }
         }
     }
@@ -204,18 +203,24 @@ std::string HostIde::projectDirectory() const {
     return dir;
 }
 
-bool HostIde::addFailure(const std::string& spec) {
-    const auto eq = spec.rfind('=');
+bool HostIde::addFailure(const std::string& request) {
+    const auto eq = request.rfind('=');
     HRESULT hr = E_FAIL;
     if (eq != std::string::npos) {
-        const std::string code = spec.substr(eq + 1);
-        char* end = nullptr;
-        const unsigned long long value = std::strtoull(code.c_str(), &end, 0);
-        if (code.empty() || *end || value > 0xFFFFFFFFull) return false;
-        hr = static_cast<HRESULT>(static_cast<std::uint32_t>(value));
+        // Hexadecimal with 0x, else decimal; the whole text or nothing.
+        std::string_view code = std::string_view(request).substr(eq + 1);
+        int base = 10;
+        if (code.size() > 2 && code[0] == '0' && (code[1] == 'x' || code[1] == 'X')) {
+            code.remove_prefix(2);
+            base = 16;
+        }
+        std::uint32_t value = 0;
+        const auto [end, ec] = std::from_chars(code.data(), code.data() + code.size(), value, base);
+        if (code.empty() || ec != std::errc() || end != code.data() + code.size()) return false;
+        hr = static_cast<HRESULT>(value);
     }
     if (!FAILED(hr) || eq == 0) return false;
-    failures[spec.substr(0, eq)] = hr;
+    failures[request.substr(0, eq)] = hr;
     return true;
 }
 
@@ -223,9 +228,7 @@ HRESULT HostIde::injected(const std::string& call) const {
     if (failures.empty()) return S_OK;
     auto it = failures.find(call);
     if (it == failures.end()) return S_OK;
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(it->second));
-    note("failed " + call + " " + code);
+    note("failed " + call + " " + com::ResultText(it->second));
     return it->second;
 }
 

@@ -105,7 +105,7 @@ public:
     std::map<std::string, HRESULT> failures;
     // Adds "NAME" (E_FAIL) or "NAME=RESULT" (hexadecimal 0x... or decimal);
     // false when the result is not a failure code.
-    bool addFailure(const std::string& spec);
+    bool addFailure(const std::string& request);
     // The result of a call by that name: S_OK, or the failure asked for.
     HRESULT injected(const std::string& call) const;
     // What a window system does with the plug-in's dockable forms (the main

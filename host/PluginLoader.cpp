@@ -51,10 +51,8 @@ void CloseModule(void* module) {
 }  // namespace
 
 std::string DescribeFailure(HRESULT hr) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
-    const std::string why = com::TakeComErrorDescription();
-    return why.empty() ? std::string(code) : std::string(code) + " (" + why + ")";
+    const std::string code = com::ResultText(hr), why = com::TakeComErrorDescription();
+    return why.empty() ? code : code + " (" + why + ")";
 }
 
 PluginModule::PluginModule(const std::filesystem::path& path) : path_(path) {

@@ -177,6 +177,8 @@ consteval GUID MakeGuid(const char (&text)[37]) {
 
 // The registry form: "{C051C3F6-3F17-4B59-8DBC-18731DEC0A25}".
 std::string GuidToString(const GUID& guid);
+// "0x80004005": a result as hosts and logs print it.
+std::string ResultText(HRESULT hr);
 // Accepts the registry form with or without braces, any case; false when malformed.
 bool ParseGuid(std::string_view text, GUID& guid);
 

@@ -46,6 +46,12 @@ std::string GuidToString(const GUID& g) {
     return buffer;
 }
 
+std::string ResultText(HRESULT hr) {
+    char code[16];
+    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+    return code;
+}
+
 bool ParseGuid(std::string_view text, GUID& guid) {
     if (text.size() == 38) {
         if (text.front() != '{' || text.back() != '}') return false;
