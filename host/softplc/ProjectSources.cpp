@@ -1,7 +1,6 @@
 #include "ProjectSources.h"
 
 #include <fstream>
-#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -25,25 +24,6 @@ std::optional<std::string> GeneratedFor(const std::string& hostName) {
             return base.substr(0, base.size() - suffix.size());
     }
     return std::nullopt;
-}
-
-// The line of each key of a section of an INI text, by upper-case key (the
-// first line of a key counts, as it does for the reader).
-std::map<std::string, int> KeyLines(const std::filesystem::path& file, std::string_view section) {
-    std::map<std::string, int> lines;
-    std::ifstream in(file, std::ios::binary);
-    bool inside = false;
-    int number = 0;
-    for (std::string text; std::getline(in, text);) {
-        ++number;
-        const std::string_view line = Trim(text);
-        if (line.starts_with('[')) {
-            inside = line.ends_with(']') && EqualNoCase(Trim(line.substr(1, line.size() - 2)), section);
-        } else if (const auto eq = line.find('='); inside && eq != std::string_view::npos && !line.starts_with(';')) {
-            lines.emplace(UpperAscii(Trim(line.substr(0, eq))), number);
-        }
-    }
-    return lines;
 }
 
 }  // namespace
@@ -86,12 +66,12 @@ void BuildSymbols(SymbolTable& table, const PlcDescription* plc, const std::vect
                   const std::filesystem::path& description) {
     table.clear();
     if (plc) {
-        const auto lines = description.empty() ? std::map<std::string, int>()
-                                                : KeyLines(description, "Variables " + plc->name);
+        std::optional<IniFile> lines;
+        if (!description.empty()) lines.emplace(description);
         const std::string file = description.filename().string();
         for (const auto& [name, text] : plc->variables) {
-            const auto line = lines.find(UpperAscii(name));
-            table.addVariable(name, text, file, line == lines.end() ? 0 : line->second);
+            const auto line = lines ? lines->lineNumber("Variables " + plc->name, name) : std::nullopt;
+            table.addVariable(name, text, file, line.value_or(0));
         }
     }
     for (const SourceFile& f : files) {

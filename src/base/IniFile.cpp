@@ -418,6 +418,20 @@ std::optional<std::string> IniFile::find(std::string_view section, std::string_v
     return std::nullopt;
 }
 
+std::optional<int> IniFile::lineNumber(std::string_view section, std::string_view key) const {
+    const Content& c = content();
+    const Content::Section* s = c.findSection(section);
+    if (!s) return std::nullopt;
+    const auto line = s->findKey(Trim(key));
+    if (!line) return std::nullopt;
+    std::size_t before = 0;
+    for (const Content::Section& other : c.sections) {
+        if (&other == s) break;
+        before += other.lines.size();
+    }
+    return static_cast<int>(before + *line + 1);
+}
+
 std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def) const {
     if (auto v = content().find(section, key)) return std::string(*v);
     return std::string(def);

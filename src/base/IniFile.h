@@ -51,6 +51,8 @@ public:
     // The value through ParseDecimal; a missing key gives the default.
     double readDecimal(std::string_view section, std::string_view key, double def) const;
     std::optional<std::string> find(std::string_view section, std::string_view key) const;
+    // The line (from 1) of the key that reads see, for messages about its value.
+    std::optional<int> lineNumber(std::string_view section, std::string_view key) const;
 
     bool sectionExists(std::string_view section) const;
     bool valueExists(std::string_view section, std::string_view key) const;

@@ -101,6 +101,11 @@ TEST_F(IniFileTest, ListsFollowFileOrderAndSkipDuplicates) {
     EXPECT_TRUE(ini.keys("missing").empty());
     // Keys before the first section belong to no section.
     EXPECT_FALSE(ini.valueExists("", "top"));
+    // Lines from 1, every line counted; the key reads see (the first Z is z).
+    EXPECT_EQ(ini.lineNumber("b", "a"), 7);
+    EXPECT_EQ(ini.lineNumber("B", "Z"), 3);
+    EXPECT_EQ(ini.lineNumber("A", "k"), 10);
+    EXPECT_EQ(ini.lineNumber("B", "q"), std::nullopt);
 }
 
 TEST_F(IniFileTest, FirstDuplicateWinsForReadsAndWrites) {
