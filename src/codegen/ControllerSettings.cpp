@@ -2,10 +2,12 @@
 
 #include "base/IniFile.h"
 #include "base/OperandParser.h"
-#include "codegen/PidStructure.h"
-#include "codegen/PidaStructure.h"
+#include "base/PidStructure.h"
+#include "base/PidaStructure.h"
 
 namespace velmora::codegen {
+
+using namespace velmora::plc;  // the PLC structures' member tables
 
 ControllerFrame ReadControllerFrame(const SectionReader& section, std::string_view name, int series) {
     ControllerFrame f;

@@ -5,9 +5,11 @@
 #include <cmath>
 
 #include "codegen/Emitters.h"
-#include "codegen/PidStructure.h"
+#include "base/PidStructure.h"
 
 namespace velmora::codegen {
+
+using namespace velmora::plc;  // the PLC structures' member tables
 
 namespace {
 

@@ -1,9 +1,11 @@
 // IEC 61131-3 declarations of a PID controller ("_def.ST"): the T_PID types,
 // the working variables with their aliases, and the retained copies.
 #include "codegen/Emitters.h"
-#include "codegen/PidStructure.h"
+#include "base/PidStructure.h"
 
 namespace velmora::codegen {
+
+using namespace velmora::plc;  // the PLC structures' member tables
 
 namespace {
 

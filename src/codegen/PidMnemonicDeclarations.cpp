@@ -2,9 +2,11 @@
 // registers, the optional _TPID_ structure overlay with #def aliases, and the
 // #rem retained copies. Addresses are left to the compiler.
 #include "codegen/Emitters.h"
-#include "codegen/PidStructure.h"
+#include "base/PidStructure.h"
 
 namespace velmora::codegen {
+
+using namespace velmora::plc;  // the PLC structures' member tables
 
 namespace {
 

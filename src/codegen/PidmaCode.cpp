@@ -2,9 +2,11 @@
 // values, and the retained copy of the parameter range Ts .. ipid guarded by
 // size, release number and CRC.
 #include "codegen/Emitters.h"
-#include "codegen/PidaStructure.h"
+#include "base/PidaStructure.h"
 
 namespace velmora::codegen {
+
+using namespace velmora::plc;  // the PLC structures' member tables
 
 namespace {
 

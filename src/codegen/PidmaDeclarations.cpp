@@ -2,9 +2,11 @@
 // structure, its working data and aliases, the 444-byte private area and the
 // retained copy of the parameter range Ts .. ipid.
 #include "codegen/Emitters.h"
-#include "codegen/PidaStructure.h"
+#include "base/PidaStructure.h"
 
 namespace velmora::codegen {
+
+using namespace velmora::plc;  // the PLC structures' member tables
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace velmora::codegen {
+namespace velmora::plc {
 
 struct PidMember {
     std::string_view name;
@@ -40,6 +40,14 @@ constexpr bool PidMembersPacked() {
 }
 static_assert(PidMembersPacked());
 
+// Offset of a member by name, for compile-time constants: an unknown name
+// does not compile.
+consteval int PidOffset(std::string_view name) {
+    for (const auto& m : kPidMembers)
+        if (m.name == name) return m.offset;
+    throw "unknown member";
+}
+
 // Bits from bit 0 upward.
 inline constexpr std::array<std::string_view, 8> kPidDetBits{"ER0", "ER1", "ER2", "UMN",
                                                              "UMX", "EY1", "EY2", "EY3"};
@@ -52,4 +60,4 @@ inline constexpr int kStatusBitUH = 0;
 inline constexpr int kStatusBitUC = 1;
 inline constexpr int kControlBitCHN = 11;
 
-}  // namespace velmora::codegen
+}  // namespace velmora::plc

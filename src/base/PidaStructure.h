@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace velmora::codegen {
+namespace velmora::plc {
 
 enum class PidaType : std::uint8_t { Real, Dint, Byte, Array };
 
@@ -106,7 +106,15 @@ constexpr bool PidaMembersPacked() {
 }
 static_assert(PidaMembersPacked());
 
+// Offset of a member by name, for compile-time constants: an unknown name
+// does not compile.
+consteval int PidaOffset(std::string_view name) {
+    for (const auto& m : kPidaMembers)
+        if (m.name == name) return m.offset;
+    throw "unknown member";
+}
+
 // Title texts of the groups, in group order.
 inline constexpr std::array<std::uint32_t, 7> kPidaGroupTitles{3395, 3396, 3397, 3398, 3399, 3400, 3401};
 
-}  // namespace velmora::codegen
+}  // namespace velmora::plc
