@@ -10,12 +10,19 @@
 #include "host/PluginLoader.h"
 #include "controllers/LegalName.h"
 #include "plugin/Registration.h"
+#include "base/Log.h"
 #include "base/Registry.h"
 #include "base/Strings.h"
 
 namespace velmora::host {
 
 namespace {
+
+#ifdef _WIN32
+constexpr const char* kModuleFileName = "Velmora.dll";
+#else
+constexpr const char* kModuleFileName = "libVelmora.so";
+#endif
 
 struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -26,13 +33,23 @@ std::string VersionText(DWORD v) {
            std::to_string((v >> 8) & 0xFF) + "." + std::to_string(v & 0xFF);
 }
 
-int Register(const std::vector<std::string>& args, bool unregister, std::ostream& out, std::ostream& err) {
-    if (args.size() != 1)
-        throw UsageError(std::string(unregister ? "unregister" : "register") + " takes one PATH");
+// The plug-in module shipped with this host: beside it in a build tree, in
+// ../lib/velmora when installed (packaging/CMakeLists.txt).
+std::filesystem::path BundledModule() {
+    const std::filesystem::path dir = HostExecutableDirectory();
+    const std::filesystem::path installed = dir.parent_path() / "lib" / "velmora" / kModuleFileName;
     std::error_code ec;
-    const auto path = std::filesystem::absolute(args[0], ec);
+    return std::filesystem::is_regular_file(dir / kModuleFileName, ec) ? dir / kModuleFileName : installed;
+}
+
+int Register(const std::vector<std::string>& args, bool unregister, std::ostream& out, std::ostream& err) {
+    if (args.size() > 1)
+        throw UsageError(std::string(unregister ? "unregister" : "register") + " takes at most one PATH");
+    const std::string given = args.empty() ? BundledModule().string() : args[0];
+    std::error_code ec;
+    const auto path = std::filesystem::absolute(given, ec);
     if (ec || !std::filesystem::is_regular_file(path)) {
-        err << "velmora-host: no such module: " << args[0] << "\n";
+        err << "velmora-host: no such module: " << given << "\n";
         return 1;
     }
     const auto registryFile = Registry::DefaultPath();
@@ -124,6 +141,7 @@ std::string Usage() {
     return "Usage: velmora-host [window [PROJECT_DIR [PLC]]]   (the main window)\n"
            "       velmora-host register PATH\n"
            "       velmora-host unregister PATH\n"
+           "         PATH is the plug-in module; left out, the one installed with this host\n"
            "       velmora-host compile --project DIR --plc PLC [--fail-call CALL[=RESULT]]...\n"
            "         --fail-call makes a host call fail (RESULT: hex or decimal, default 0x80004005) to try\n"
            "         the plug-in's error paths; CALL as \"AddImage\", \"GetMenuItem VelmoraHELP\",\n"

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(build-essential cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           libcli11-dev qt6-base-dev qt6-svg-dev qt6-translations-l10n libgl-dev fonts-dejavu-core
-          fonts-liberation poppler-utils)
+          fonts-liberation poppler-utils ccache help2man)
 if (($#)); then packages=("$@"); fi
 missing=()
 for p in "${packages[@]}"; do

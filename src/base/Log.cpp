@@ -42,13 +42,25 @@ std::filesystem::path HostExecutableDirectory() {
     return ExecutablePath().parent_path();
 }
 
+// The help lives in the OEM directory's HELP folder: beside the executable in a
+// build tree, in PREFIX/share/velmora once installed with the executable in PREFIX/bin.
+std::string DefaultOemDirectory(const std::filesystem::path& hostExecutableDirectory) {
+    std::string dir = hostExecutableDirectory.string();
+    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
+    const std::filesystem::path own(dir);
+    const std::filesystem::path installed = own.parent_path() / "share" / "velmora";
+    std::error_code ec;
+    if (!dir.empty() && !std::filesystem::is_directory(own / "HELP", ec) &&
+        std::filesystem::is_directory(installed / "HELP", ec))
+        return installed.string();
+    return dir;
+}
+
 ModuleSettings ReadModuleSettings(const std::vector<std::string>& commandLine,
                                   const std::filesystem::path& hostExecutableDirectory) {
     ModuleSettings settings;
     settings.hostExecutableDirectory = hostExecutableDirectory;
-    std::string dir = hostExecutableDirectory.string();
-    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\')) dir.pop_back();
-    settings.oemDirectory = dir;
+    settings.oemDirectory = DefaultOemDirectory(hostExecutableDirectory);
     constexpr std::string_view kOemPrefix = "/OEMDIR=";
     for (const auto& argument : commandLine) {
         const std::string p = UpperAscii(Trim(argument));

@@ -13,7 +13,7 @@ class Clock;
 struct ModuleSettings {
     bool logSwitch = false;      // "/USELOGFILE"
     bool commLogSwitch = false;  // "/USECOMMLOGFILE"
-    std::string oemDirectory;    // "/OEMDIR=", else the host executable's directory
+    std::string oemDirectory;    // "/OEMDIR=", else DefaultOemDirectory()
     std::filesystem::path hostExecutableDirectory;
 };
 
@@ -25,6 +25,9 @@ struct ModuleSettings {
 ModuleSettings ReadModuleSettings(const std::vector<std::string>& commandLine);
 ModuleSettings ReadModuleSettings(const std::vector<std::string>& commandLine,
                                   const std::filesystem::path& hostExecutableDirectory);
+// The host executable's directory (no trailing separator), or PREFIX/share/velmora
+// when the executable is in PREFIX/bin and only the latter has a HELP folder.
+std::string DefaultOemDirectory(const std::filesystem::path& hostExecutableDirectory);
 // The directory of the running executable (empty when unknown).
 std::filesystem::path HostExecutableDirectory();
 // The running process's command line (from /proc/self/cmdline where there is one).

@@ -45,6 +45,21 @@ TEST(ModuleSettings, OemDirectoryIsUpperCasedAndTheLastOneWins) {
     EXPECT_EQ(ReadModuleSettings({}, "/opt/orvane/").oemDirectory, "/opt/orvane");
 }
 
+// Installed as PREFIX/bin/velmora-host, the help is in PREFIX/share/velmora/HELP;
+// a HELP folder beside the executable (a build tree) still comes first.
+TEST(ModuleSettings, InstalledHostTakesItsHelpFromShare) {
+    TempDir prefix;
+    const auto bin = prefix.path() / "bin";
+    const auto share = prefix.path() / "share" / "velmora";
+    std::filesystem::create_directories(bin);
+    EXPECT_EQ(ReadModuleSettings({}, bin).oemDirectory, bin.string());
+    std::filesystem::create_directories(share / "HELP");
+    EXPECT_EQ(ReadModuleSettings({}, bin / "").oemDirectory, share.string());
+    EXPECT_EQ(ReadModuleSettings({"ide", "/OEMDIR=/x"}, bin).oemDirectory, "/X");
+    std::filesystem::create_directories(bin / "HELP");
+    EXPECT_EQ(ReadModuleSettings({}, bin).oemDirectory, bin.string());
+}
+
 class LogTest : public ::testing::Test {
 protected:
     void SetUp() override {
