@@ -33,9 +33,9 @@ try_prefix() {
     [ -e "$prefix/$f" ] || fail "$prefix/$f is missing"
   done
   desktop-file-validate "$prefix/share/applications/velmora-host.desktop"
-  for page in velmora velmora-host; do
-    out=$(MANWIDTH=80 man -l "$prefix/share/man/man1/$page.1.gz" 2>&1 | col -b)
-    grep -q "velmora-host compile\|velmora text" <<<"$out" || fail "manual page $page.1 lacks the commands: $out"
+  for page in "velmora generate" "velmora-host compile --project"; do
+    out=$(MANWIDTH=200 man -l "$prefix/share/man/man1/${page%% *}.1.gz" 2>&1 | col -b)
+    grep -q "${page#* }" <<<"$out" || fail "manual page ${page%% *}.1 lacks '${page#* }': $out"
   done
   out=$(as_user "$prefix/bin/velmora" text 2005)
   [ "$out" = OK ] || fail "velmora text 2005 printed '$out'"
