@@ -5,7 +5,7 @@
 # read; then velmora text, velmora-host register (the module found beside the
 # host, no environment variable), compile and run on a copy of the demo project
 # the package ships. With --install the package is also installed for real
-# (dpkg -i), tried from /usr/bin and removed again (dpkg -r).
+# (dpkg -i), tried from /usr/bin and removed again (dpkg --purge).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 install=0
@@ -67,12 +67,12 @@ try_prefix "$scratch/root/usr" scratch
 if ((install)); then
   dpkg-query -W -f='${Status}' velmora 2>/dev/null | grep -q "install ok installed" &&
     fail "velmora is installed already: not touching it"
-  trap 'dpkg -r velmora >/dev/null || true; rm -rf "$scratch"' EXIT
+  trap 'dpkg --purge velmora >/dev/null || true; rm -rf "$scratch"' EXIT
   dpkg -i "$deb"
   echo "== installed (/usr/bin)"
   [ "$(command -v velmora-host)" = /usr/bin/velmora-host ] || fail "velmora-host is not /usr/bin/velmora-host"
   try_prefix /usr installed
-  dpkg -r velmora
+  dpkg --purge velmora
   trap 'rm -rf "$scratch"' EXIT
 fi
 echo "== package check passed"

@@ -48,7 +48,7 @@ TEST(ModuleSettings, OemDirectoryIsUpperCasedAndTheLastOneWins) {
 // Installed as PREFIX/bin/velmora-host, the help is in PREFIX/share/velmora/HELP;
 // a HELP folder beside the executable (a build tree) still comes first.
 TEST(ModuleSettings, InstalledHostTakesItsHelpFromShare) {
-    TempDir prefix;
+    testing::TempDir prefix;
     const auto bin = prefix.path() / "bin";
     const auto share = prefix.path() / "share" / "velmora";
     std::filesystem::create_directories(bin);
