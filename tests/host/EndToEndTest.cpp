@@ -105,10 +105,15 @@ TEST_F(EndToEnd, MistakesGetAMessage) {
     EXPECT_EQ(run("compile --project " + quoted(dir / "nowhere") + " --plc PLC1"), 1);
     EXPECT_NE(output.find("No project description"), std::string::npos) << output;
     EXPECT_EQ(run("register " + quoted(dir / "missing.so")), 1);
-    // Without a path: the module installed with the host (here beside it).
+    // Without a path: the module installed with the host, PREFIX/lib/velmora beside PREFIX/bin.
+    const std::filesystem::path bundled = dir / "lib" / "velmora" / "libVelmora.so";
+    EXPECT_EQ(run("register"), 1);
+    EXPECT_NE(output.find("no such module: " + bundled.string()), std::string::npos) << output;
+    std::filesystem::create_directories(bundled.parent_path());
+    std::filesystem::copy_file(VELMORA_PLUGIN_MODULE, bundled);
     ASSERT_EQ(run("register"), 0) << output;
-    const std::string bundled = std::filesystem::absolute(VELMORA_PLUGIN_MODULE).string();
-    EXPECT_NE(output.find("Registered " + bundled), std::string::npos) << output;
+    EXPECT_NE(output.find("Registered " + bundled.string()), std::string::npos) << output;
+    ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
     ASSERT_EQ(run("unregister " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
     EXPECT_EQ(run("compile --project " + quoted(project) + " --plc PLC1"), 1);
     EXPECT_NE(output.find("no plug-in is registered"), std::string::npos) << output;
