@@ -17,10 +17,10 @@ using namespace velmora::looptest;
 constexpr const char* kCase = R"([case hour]
 plc PLC1
 online Boiler Dryer
-plant Boiler TypSoustavy=1 Su=1 Tau1=120 y0=20 ys=20
+plant Boiler TypSoustavy=1 Su=1 Tau1=60 y0=20 ys=20 Astat=0
 plant Dryer TypSoustavy=2 Tau1=20 Tau2=5
 duration 1 h
-at 30 min set Dryer.sp=60
+at 30 min set Dryer_sp=60
 expect Boiler.y between 0 100 from 0 to 1 h
 expect Dryer.y settles to +-2 within 20 min after 30 min
 expect no PLC error
@@ -32,7 +32,8 @@ struct Project {
         std::string pattern = (std::filesystem::temp_directory_path() / "velmora-bench-XXXXXX").string();
         dir = mkdtemp(pattern.data());
         dir /= "demo";
-        std::filesystem::copy(VELMORA_SOURCE_DIR "/examples/demo", dir, std::filesystem::copy_options::recursive);
+        std::filesystem::copy(VELMORA_SOURCE_DIR "/examples/demo", dir,
+                              std::filesystem::copy_options::recursive);
     }
     ~Project() { std::filesystem::remove_all(dir.parent_path()); }
 };

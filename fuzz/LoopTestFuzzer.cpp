@@ -36,7 +36,8 @@ const PlcCatalogue& Catalogue() {
 
 void CheckAccepted(const Case& c) {
     Expect(c.duration > 0 && c.duration <= kMaxDuration, "duration out of range");
-    Expect(c.cycle >= 1 && c.cycle <= 1000 && c.sample >= 1 && c.sample <= c.duration, "cycle or sample out of range");
+    Expect(c.cycle >= 1 && c.cycle <= 1000 && c.sample >= 1 && c.sample <= c.duration,
+           "cycle or sample out of range");
     Expect(c.duration / c.sample <= kMaxSamples, "too many samples");
     Expect(!c.expectations.empty(), "a case without expectations");
     for (std::size_t i = 0; i < c.stimuli.size(); ++i) {
@@ -57,12 +58,14 @@ VELMORA_FUZZ_TARGET(LoopTest) {
     const std::string_view text = velmora::fuzz::Bytes(data, size);
     ParsedFile parsed = ParseLoopTests(text, "fuzz.vtest");
     const long long lines = std::count(text.begin(), text.end(), '\n') + 1;
-    for (const Diagnostic& d : parsed.problems) Expect(d.line >= 0 && d.line <= lines, "diagnostic line out of range");
+    for (const Diagnostic& d : parsed.problems)
+        Expect(d.line >= 0 && d.line <= lines, "diagnostic line out of range");
     if (!parsed.problems.empty()) return 0;
     for (Case& c : parsed.cases) {
         CheckAccepted(c);
         if (!CheckCase(c, Catalogue()).empty()) continue;
-        for (const OnlineController& o : c.online) Expect(o.settings.has_value(), "online controller without plant");
+        for (const OnlineController& o : c.online)
+            Expect(o.settings.has_value(), "online controller without plant");
     }
     const std::string xml = XmlText(text);
     Expect(xml.find_first_of("<>\"\n\r") == std::string::npos, "markup left in XML text");

@@ -13,15 +13,17 @@ namespace {
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
 // The dialog's numeric fields by their key names.
 constexpr std::pair<SimField, std::string_view> kFieldKeys[] = {
-    {SimField::Su, "Su"},       {SimField::Su2, "Su2"},       {SimField::Tau1, "Tau1"},   {SimField::Tau2, "Tau2"},
-    {SimField::Tau3, "Tau3"},   {SimField::Delta, "Delta"},   {SimField::Omega, "Omega"}, {SimField::TauA, "TauA"},
-    {SimField::MinSU, "MinSU"}, {SimField::MaxSU, "MaxSU"},   {SimField::DDelta, "DDelta"}, {SimField::Y0, "y0"},
+    {SimField::Su, "Su"},       {SimField::Su2, "Su2"},       {SimField::Tau1, "Tau1"},
+    {SimField::Tau2, "Tau2"},   {SimField::Tau3, "Tau3"},     {SimField::Delta, "Delta"},
+    {SimField::Omega, "Omega"}, {SimField::TauA, "TauA"},     {SimField::MinSU, "MinSU"},
+    {SimField::MaxSU, "MaxSU"}, {SimField::DDelta, "DDelta"}, {SimField::Y0, "y0"},
     {SimField::Ys, "ys"},       {SimField::SimT, "SimT"},
 };
 
@@ -37,7 +39,8 @@ bool ChoiceKey(const PlantKey& k, SimChoices& c, std::string& why) {
         std::string_view key;
         int max;
     };
-    static constexpr Choice kChoices[] = {{"TypSoustavy", 5}, {"Astat", 1}, {"Delay", 1}, {"Simulation", 1}, {"AddOut", 2}};
+    static constexpr Choice kChoices[] = {
+        {"TypSoustavy", 5}, {"Astat", 1}, {"Delay", 1}, {"Simulation", 1}, {"AddOut", 2}};
     for (const Choice& choice : kChoices) {
         if (!SameName(k.key, choice.key)) continue;
         if (k.value.size() != 1 || k.value[0] < '0' || k.value[0] > '0' + choice.max) {
@@ -63,7 +66,8 @@ const ControllerInfo* PlcCatalogue::controller(std::string_view name) const {
     return nullptr;
 }
 
-std::variant<PlantSettings, std::string> ApplyPlantKeys(const PlantSettings& base, const std::vector<PlantKey>& keys) {
+std::variant<PlantSettings, std::string> ApplyPlantKeys(const PlantSettings& base,
+                                                        const std::vector<PlantKey>& keys) {
     SimChoices choices{true, base.astat, base.delay, base.plantType, base.addOut, base.addOutName};
     std::array<std::string, kSimFields> texts;
     for (std::size_t i = 0; i < kSimFields; ++i) texts[i] = FieldText(static_cast<SimField>(i), base, '.');
@@ -82,7 +86,8 @@ std::variant<PlantSettings, std::string> ApplyPlantKeys(const PlantSettings& bas
                                         [&](const auto& f) { return SameName(k.key, f.second); });
         if (field == std::end(kFieldKeys))
             return "unknown plant key " + k.key.substr(0, 40) +
-                   ": TypSoustavy, Su, Su2, Tau1, Tau2, Tau3, Delta, Omega, TauA, MinSU, MaxSU, DDelta, Delay, Astat, "
+                   ": TypSoustavy, Su, Su2, Tau1, Tau2, Tau3, Delta, Omega, TauA, MinSU, MaxSU, DDelta, "
+                   "Delay, Astat, "
                    "y0, ys, SimT, AddOut, AddOutName, Simulation";
         texts[static_cast<std::size_t>(field->first)] = k.value;
         given[static_cast<std::size_t>(field->first)] = true;
@@ -104,8 +109,9 @@ std::variant<PlantSettings, std::string> ApplyPlantKeys(const PlantSettings& bas
         if (f == SimField::MinSU && parsed.problem->textId == 3435 && choices.astat)
             return "MinSU must lie below MaxSU";
         return std::string(FieldKey(f)) + "=" + text + ": " +
-               (parsed.problem->textId == 3437 ? std::string(lim.integer ? "no whole number" : "no number")
-                                               : "outside " + FormatNumber(lim.min) + " .. " + FormatNumber(lim.max));
+               (parsed.problem->textId == 3437
+                    ? std::string(lim.integer ? "no whole number" : "no number")
+                    : "outside " + FormatNumber(lim.min) + " .. " + FormatNumber(lim.max));
     }
     if (parsed.missingDisturbanceName || !parsed.settings) return "AddOut needs AddOutName=VARIABLE";
     return *parsed.settings;
@@ -151,7 +157,8 @@ void CaseCheck::online(OnlineController& o) {
         o.settings = known->plant;
     } else {
         auto applied = ApplyPlantKeys(known->plant, o.plant);
-        if (auto* why = std::get_if<std::string>(&applied)) return problem(o.plantLine, "plant " + o.name + ": " + *why);
+        if (auto* why = std::get_if<std::string>(&applied))
+            return problem(o.plantLine, "plant " + o.name + ": " + *why);
         o.settings = std::get<PlantSettings>(applied);
     }
     if (o.simulated() && o.settings->addOut != kDisturbanceNone) {
@@ -159,7 +166,8 @@ void CaseCheck::online(OnlineController& o) {
             if (v->real != (o.settings->addOut == kDisturbanceReal))
                 problem(o.plantLine ? o.plantLine : o.line,
                         "AddOut=" + std::to_string(o.settings->addOut) + " reads " + o.settings->addOutName +
-                            (o.settings->addOut == kDisturbanceReal ? " as a REAL" : " as a word") + ", which it is not");
+                            (o.settings->addOut == kDisturbanceReal ? " as a REAL" : " as a word") +
+                            ", which it is not");
     }
 }
 
@@ -168,8 +176,8 @@ void CaseCheck::stimulus(Stimulus& s) {
         const auto info = scalar(s.name, s.line);
         if (!info) return;
         if (s.value < info->min || s.value > info->max)
-            problem(s.line, s.name + "=" + FormatNumber(s.value) + ": outside " + FormatNumber(info->min) + " .. " +
-                                FormatNumber(info->max));
+            problem(s.line, s.name + "=" + FormatNumber(s.value) + ": outside " + FormatNumber(info->min) +
+                                " .. " + FormatNumber(info->max));
         else if (!info->real && s.value != std::trunc(s.value))
             problem(s.line, s.name + " holds whole numbers, not " + FormatNumber(s.value));
     } else if (s.kind == Stimulus::Kind::Disturb) {
@@ -189,8 +197,8 @@ void CaseCheck::stimulus(Stimulus& s) {
 void CaseCheck::values(const Expectation& e, const SymbolInfo& range, const std::string& unit) {
     const auto inRange = [&](double v, const char* what) {
         if (v < range.min || v > range.max)
-            problem(e.line, std::string(what) + " " + FormatNumber(v) + " lies outside " + FormatNumber(range.min) +
-                                " .. " + FormatNumber(range.max) + unit);
+            problem(e.line, std::string(what) + " " + FormatNumber(v) + " lies outside " +
+                                FormatNumber(range.min) + " .. " + FormatNumber(range.max) + unit);
     };
     const double span = range.max - range.min;
     switch (e.check) {
@@ -205,7 +213,8 @@ void CaseCheck::values(const Expectation& e, const SymbolInfo& range, const std:
         case Check::Settles:
             if (e.a > span) problem(e.line, "the band is wider than the whole range" + unit);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -215,7 +224,8 @@ void CaseCheck::subject(Expectation& e) {
         if (const ControllerInfo* known = plc_.controller(s.name)) {
             s.name = known->name;
             if (!c_.findOnline(s.name))
-                return problem(e.line, s.written + ": the case does not put " + s.name + " online (online " + s.name + ")");
+                return problem(e.line, s.written + ": the case does not put " + s.name + " online (online " +
+                                           s.name + ")");
             if (e.check == Check::Iae && s.kind != Subject::Kind::Y)
                 return problem(e.line, "IAE integrates the control error: it takes a controller's y");
             return values(e, SymbolInfo{true, true, -kMaxPercent, kMaxPercent}, " %");
@@ -225,7 +235,8 @@ void CaseCheck::subject(Expectation& e) {
         s.name = s.written;
     }
     if (e.check == Check::Iae)
-        return problem(e.line, "IAE integrates the control error: it takes a controller's y, not " + s.written);
+        return problem(e.line,
+                       "IAE integrates the control error: it takes a controller's y, not " + s.written);
     if (const auto info = scalar(s.name, e.line)) values(e, *info, "");
 }
 
@@ -234,7 +245,8 @@ std::vector<Diagnostic> CaseCheck::run() {
     for (Stimulus& s : c_.stimuli) stimulus(s);
     for (Expectation& e : c_.expectations)
         if (e.check != Check::NoPlcError) subject(e);
-    std::stable_sort(out_.begin(), out_.end(), [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
+    std::stable_sort(out_.begin(), out_.end(),
+                     [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
     return out_;
 }
 

@@ -38,7 +38,8 @@ struct PlcCatalogue {
 // Tau1..Tau3, Delta, Omega, TauA, MinSU, MaxSU, DDelta, y0, ys, SimT) under its
 // limits. Keys switch the simulation on unless they say Simulation=0. The
 // settings, or the reason they are refused.
-std::variant<PlantSettings, std::string> ApplyPlantKeys(const PlantSettings& base, const std::vector<PlantKey>& keys);
+std::variant<PlantSettings, std::string> ApplyPlantKeys(const PlantSettings& base,
+                                                        const std::vector<PlantKey>& keys);
 
 // Checks the case against its PLC and completes it: controller names as the
 // file spells them, each online controller's plant, "NAME.y" subjects of a

@@ -34,12 +34,18 @@ Options ReadOptions(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (a == "--project" && hasValue) o.project = args[++i];
-        else if (a == "--plc" && hasValue) o.plc = args[++i];
-        else if (a == "--junit" && hasValue) o.junit = args[++i];
-        else if (a == "--keep-traces" && hasValue) o.keep = args[++i];
-        else if (a.rfind("--", 0) == 0) throw std::invalid_argument("test: unexpected argument " + a);
-        else o.inputs.push_back(a);
+        if (a == "--project" && hasValue)
+            o.project = args[++i];
+        else if (a == "--plc" && hasValue)
+            o.plc = args[++i];
+        else if (a == "--junit" && hasValue)
+            o.junit = args[++i];
+        else if (a == "--keep-traces" && hasValue)
+            o.keep = args[++i];
+        else if (a.rfind("--", 0) == 0)
+            throw std::invalid_argument("test: unexpected argument " + a);
+        else
+            o.inputs.push_back(a);
     }
     if (o.project.empty()) throw std::invalid_argument("test needs --project DIR");
     return o;
@@ -58,7 +64,8 @@ std::vector<std::string> TestFiles(const Options& o, std::vector<Diagnostic>& pr
         }
         std::vector<std::string> found;
         for (const auto& entry : fs::directory_iterator(input, ec))
-            if (entry.path().extension() == ".vtest") found.push_back((fs::path(input) / entry.path().filename()).generic_string());
+            if (entry.path().extension() == ".vtest")
+                found.push_back((fs::path(input) / entry.path().filename()).generic_string());
         std::sort(found.begin(), found.end());
         if (found.empty()) problems.push_back({input, 0, "no *.vtest file in this folder"});
         files.insert(files.end(), found.begin(), found.end());
@@ -77,12 +84,15 @@ void CheckTraceNames(const std::vector<Case>& cases, std::vector<Diagnostic>& pr
         std::string key = fs::path(c.file).stem().string() + "." + c.name;
         for (char& ch : key) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
         if (const auto [it, fresh] = seen.emplace(key, &c); !fresh)
-            problems.push_back({c.file, c.line, "its traces would overwrite those of case " + c.name + " in " + it->second->file});
+            problems.push_back(
+                {c.file, c.line,
+                 "its traces would overwrite those of case " + c.name + " in " + it->second->file});
     }
 }
 
 // Each case's PLC: its own, else --plc; as the project description spells it.
-std::vector<std::string> CasePlcs(std::vector<Case>& cases, const Options& o, std::vector<Diagnostic>& problems) {
+std::vector<std::string> CasePlcs(std::vector<Case>& cases, const Options& o,
+                                  std::vector<Diagnostic>& problems) {
     const std::optional<ProjectDescription> project = LoadProjectDescription(o.project);
     if (!project) throw std::runtime_error("no project (*.oprj) in " + o.project);
     std::vector<std::string> used;
@@ -91,7 +101,8 @@ std::vector<std::string> CasePlcs(std::vector<Case>& cases, const Options& o, st
         const int line = c.plcLine ? c.plcLine : c.line;
         const PlcDescription* plc = IsLegalName(wanted) ? project->findPlc(wanted) : nullptr;
         if (wanted.empty())
-            problems.push_back({c.file, line, "case " + c.name + " names no PLC (plc NAME), and --plc is not given"});
+            problems.push_back(
+                {c.file, line, "case " + c.name + " names no PLC (plc NAME), and --plc is not given"});
         else if (!plc)
             problems.push_back({c.file, line, "the project has no PLC " + PrintableName(wanted)});
         c.plc = plc ? plc->name : wanted;
@@ -106,15 +117,17 @@ std::string Keep(const fs::path& folder, const CaseResult& result, const CaseRun
     if (const WriteResult w = WriteFileAtomically(folder / (base + ".csv"), TraceCsv(run.trace)); !w)
         problems += w.message() + "\n";
     for (const auto& [controller, buffer] : run.recordings)
-        if (const std::string e = online::SaveTrendDataFile(folder / (base + "." + controller + ".txt"), *buffer); !e.empty())
+        if (const std::string e =
+                online::SaveTrendDataFile(folder / (base + "." + controller + ".txt"), *buffer);
+            !e.empty())
             problems += e + "\n";
     return problems;
 }
 
 // Checks every case against its PLC's catalogue (the PLC compiled once).
 // 2 when a case names what the PLC lacks, 1 when a PLC does not compile, else 0.
-int CheckCases(std::vector<Case>& cases, const std::vector<std::string>& plcs, const Options& o, ProjectState& state,
-               std::ostream& err) {
+int CheckCases(std::vector<Case>& cases, const std::vector<std::string>& plcs, const Options& o,
+               ProjectState& state, std::ostream& err) {
     std::map<std::string, PlcCatalogue> catalogues;
     for (const std::string& plc : plcs) {
         std::string why, log;
@@ -149,7 +162,8 @@ std::variant<std::vector<Case>, int> Prepare(const Options& o, std::ostream& err
         for (Case& c : parsed.cases) cases.push_back(std::move(c));
     }
     if (!o.keep.empty()) CheckTraceNames(cases, problems);
-    if (problems.empty() && cases.empty()) problems.push_back({o.inputs.empty() ? o.project : o.inputs.front(), 0, "no case to run"});
+    if (problems.empty() && cases.empty())
+        problems.push_back({o.inputs.empty() ? o.project : o.inputs.front(), 0, "no case to run"});
     Print(err, problems);
     if (!problems.empty()) return 2;
     return cases;
@@ -185,7 +199,8 @@ int RunLoopTests(const std::vector<std::string>& args, std::ostream& out, std::o
             err << "velmora-host: " << problem;
             status = 1;
         }
-        CaseResult result{&c, run.error.empty() ? EvaluateCase(c, run.trace) : std::vector<Verdict>{}, run.error, run.log};
+        CaseResult result{&c, run.error.empty() ? EvaluateCase(c, run.trace) : std::vector<Verdict>{},
+                          run.error, run.log};
         out << CaseLines(result) << std::flush;
         if (!result.passed() && !result.log.empty()) err << result.log;
         if (const std::string problem = o.keep.empty() ? "" : Keep(o.keep, result, run); !problem.empty()) {
@@ -195,7 +210,9 @@ int RunLoopTests(const std::vector<std::string>& args, std::ostream& out, std::o
         results.push_back(std::move(result));
     }
     out << SummaryLine(results);
-    if (const WriteResult w = o.junit.empty() ? WriteResult() : WriteFileAtomically(o.junit, JUnitXml(results)); !w) {
+    if (const WriteResult w =
+            o.junit.empty() ? WriteResult() : WriteFileAtomically(o.junit, JUnitXml(results));
+        !w) {
         err << "velmora-host: " << w.message() << "\n";
         status = 1;
     }

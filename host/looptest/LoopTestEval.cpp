@@ -12,7 +12,8 @@ constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -52,7 +53,8 @@ Verdict Within(const Expectation& e, const Series& s, Millis end) {
     double worst = 0;
     for (std::size_t i = r.begin; i < r.end; ++i) {
         const double deviation = std::fabs(Value(s, i) - e.b);
-        if (std::isnan(deviation)) return broke ? Fail(FormatNumber(Value(s, *broke)), s.times[*broke]) : NoValue(s, i);
+        if (std::isnan(deviation))
+            return broke ? Fail(FormatNumber(Value(s, *broke)), s.times[*broke]) : NoValue(s, i);
         if (deviation > e.a && !broke) broke = i;
         worst = std::max(worst, deviation);
     }
@@ -78,7 +80,8 @@ Verdict Overshoot(const Expectation& e, const Series& s, Millis end) {
     if (std::isnan(initial) || std::isnan(final)) return Fail("no value at the step or at its end", e.t1);
     const double step = final - initial;
     if (std::fabs(step) <= 1e-9 * (1 + std::fabs(final) + std::fabs(initial)))
-        return Fail("no step to measure: from " + FormatNumber(initial) + " to " + FormatNumber(final), std::nullopt);
+        return Fail("no step to measure: from " + FormatNumber(initial) + " to " + FormatNumber(final),
+                    std::nullopt);
     const double sign = step > 0 ? 1 : -1;
     double peak = 0;
     std::size_t peakAt = after.begin;
@@ -91,14 +94,16 @@ Verdict Overshoot(const Expectation& e, const Series& s, Millis end) {
     }
     const double percent = peak / std::fabs(step) * 100;
     std::string figure = "overshoot " + FormatNumber(percent) + " %";
-    if (peak > 0) figure += " (peak " + FormatNumber(Value(s, peakAt)) + " at " + FormatSeconds(s.times[peakAt]) + ")";
+    if (peak > 0)
+        figure += " (peak " + FormatNumber(Value(s, peakAt)) + " at " + FormatSeconds(s.times[peakAt]) + ")";
     return {!broke, figure, broke};
 }
 
 Verdict Settles(const Expectation& e, const Series& s, Millis end) {
     const double target = FinalValue(s, end);
     const Range r = Between(s, e.t1, end);
-    if (r.begin == r.end || std::isnan(target)) return Fail("no value after " + FormatSeconds(e.t1), std::nullopt);
+    if (r.begin == r.end || std::isnan(target))
+        return Fail("no value after " + FormatSeconds(e.t1), std::nullopt);
     std::optional<std::size_t> lastOut;
     std::optional<Millis> broke;
     for (std::size_t i = r.begin; i < r.end; ++i) {
@@ -110,7 +115,8 @@ Verdict Settles(const Expectation& e, const Series& s, Millis end) {
     }
     const std::string around = " (band around " + FormatNumber(target) + ")";
     if (lastOut && *lastOut + 1 == r.end)
-        return Fail("not settled: " + FormatNumber(Value(s, *lastOut)) + " at " + FormatSeconds(s.times[*lastOut]) + around,
+        return Fail("not settled: " + FormatNumber(Value(s, *lastOut)) + " at " +
+                        FormatSeconds(s.times[*lastOut]) + around,
                     broke);
     const Millis settled = lastOut ? s.times[*lastOut + 1] - e.t1 : 0;
     return {!broke, "settling time " + FormatSeconds(settled) + around, broke};
@@ -118,12 +124,14 @@ Verdict Settles(const Expectation& e, const Series& s, Millis end) {
 
 Verdict InBounds(const Expectation& e, const Series& s) {
     const Range r = Between(s, e.t1, e.t2);
-    if (r.begin == r.end) return Fail("no value from " + FormatSeconds(e.t1) + " to " + FormatSeconds(e.t2), std::nullopt);
+    if (r.begin == r.end)
+        return Fail("no value from " + FormatSeconds(e.t1) + " to " + FormatSeconds(e.t2), std::nullopt);
     double low = Value(s, r.begin), high = low;
     std::optional<std::size_t> broke;
     for (std::size_t i = r.begin; i < r.end; ++i) {
         const double v = Value(s, i);
-        if (std::isnan(v)) return broke ? Fail(FormatNumber(Value(s, *broke)), s.times[*broke]) : NoValue(s, i);
+        if (std::isnan(v))
+            return broke ? Fail(FormatNumber(Value(s, *broke)), s.times[*broke]) : NoValue(s, i);
         low = std::min(low, v);
         high = std::max(high, v);
         if (!broke && (v < e.a || v > e.b)) broke = i;
@@ -142,7 +150,8 @@ Verdict Iae(const Expectation& e, const Series& s) {
         const double error = std::fabs(Reference(s, i) - Value(s, i));
         if (std::isnan(error)) return NoValue(s, i);
         // Trapezoids between neighbouring samples, in % times seconds.
-        if (i > r.begin) sum += (previous + error) / 2 * static_cast<double>(s.times[i] - s.times[i - 1]) / 1000.0;
+        if (i > r.begin)
+            sum += (previous + error) / 2 * static_cast<double>(s.times[i] - s.times[i - 1]) / 1000.0;
         previous = error;
         if (!broke && sum > e.a) broke = s.times[i];
     }
@@ -159,21 +168,31 @@ const Trace::Column* Trace::column(std::string_view name) const {
 
 std::string ColumnName(const Subject& subject) {
     switch (subject.kind) {
-        case Subject::Kind::Y: return subject.name + ".y";
-        case Subject::Kind::W: return subject.name + ".w";
-        case Subject::Kind::U: return subject.name + ".u";
-        default: return subject.name;
+        case Subject::Kind::Y:
+            return subject.name + ".y";
+        case Subject::Kind::W:
+            return subject.name + ".w";
+        case Subject::Kind::U:
+            return subject.name + ".u";
+        default:
+            return subject.name;
     }
 }
 
 Verdict Evaluate(const Expectation& e, const Series& s, Millis windowEnd) {
     switch (e.check) {
-        case Check::Within: return Within(e, s, s.times.empty() ? 0 : s.times.back());
-        case Check::Overshoot: return Overshoot(e, s, windowEnd);
-        case Check::Settles: return Settles(e, s, windowEnd);
-        case Check::Between: return InBounds(e, s);
-        case Check::Iae: return Iae(e, s);
-        default: return Fail("not a check of values", std::nullopt);
+        case Check::Within:
+            return Within(e, s, s.times.empty() ? 0 : s.times.back());
+        case Check::Overshoot:
+            return Overshoot(e, s, windowEnd);
+        case Check::Settles:
+            return Settles(e, s, windowEnd);
+        case Check::Between:
+            return InBounds(e, s);
+        case Check::Iae:
+            return Iae(e, s);
+        default:
+            return Fail("not a check of values", std::nullopt);
     }
 }
 

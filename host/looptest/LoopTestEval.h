@@ -37,7 +37,7 @@ std::string ColumnName(const Subject& subject);
 
 struct Verdict {
     bool pass = true;
-    std::string figure;            // what was measured
+    std::string figure;             // what was measured
     std::optional<Millis> brokeAt;  // where it first failed
 };
 

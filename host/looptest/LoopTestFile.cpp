@@ -18,7 +18,8 @@ struct LineError : std::runtime_error {
 
 bool SameWord(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -38,8 +39,8 @@ std::string Shown(std::string_view token) {
 // Splits a line into tokens at blanks; "≤"/"<=", "±"/"+-"/"+/-" and "%" are
 // tokens of their own wherever they stand.
 std::vector<std::string> Tokens(std::string_view line) {
-    static constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kOperators = {{
-        {"\xE2\x89\xA4", "<="}, {"<=", "<="}, {"\xC2\xB1", "+-"}, {"+/-", "+-"}, {"+-", "+-"}, {"%", "%"}}};
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 6> kOperators = {
+        {{"\xE2\x89\xA4", "<="}, {"<=", "<="}, {"\xC2\xB1", "+-"}, {"+/-", "+-"}, {"+-", "+-"}, {"%", "%"}}};
     std::vector<std::string> tokens;
     std::string current;
     const auto flush = [&] {
@@ -72,8 +73,9 @@ double ParseNumber(std::string_view token, std::string_view what) {
     if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
     double value = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value) ||
-        std::fabs(value) > 3.4e38 || !(std::isdigit(static_cast<unsigned char>(digits.back())) || digits.back() == '.'))
+    if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() ||
+        !std::isfinite(value) || std::fabs(value) > 3.4e38 ||
+        !(std::isdigit(static_cast<unsigned char>(digits.back())) || digits.back() == '.'))
         throw LineError(std::string(what) + " is no number: \"" + Shown(token) + "\"");
     return value;
 }
@@ -126,7 +128,8 @@ public:
         while (split > 0 && std::isalpha(static_cast<unsigned char>(token[split - 1]))) --split;
         if (split < token.size()) {
             perUnit = UnitMillis(std::string_view(token).substr(split));
-            if (perUnit == 0) throw LineError(std::string(what) + " has no known unit: \"" + Shown(token) + "\"");
+            if (perUnit == 0)
+                throw LineError(std::string(what) + " has no known unit: \"" + Shown(token) + "\"");
             token.resize(split);
         } else if (const double unit = UnitMillis(peek()); unit != 0) {
             perUnit = unit;
@@ -135,7 +138,8 @@ public:
         const double ms = ParseNumber(token, what) * perUnit;
         if (ms < 0 || ms > static_cast<double>(kMaxDuration))
             throw LineError(std::string(what) + " lies outside 0 .. 168 h");
-        if (std::fabs(ms - std::round(ms)) > 1e-6) throw LineError(std::string(what) + " is not whole milliseconds");
+        if (std::fabs(ms - std::round(ms)) > 1e-6)
+            throw LineError(std::string(what) + " is not whole milliseconds");
         return static_cast<Millis>(std::llround(ms));
     }
     // Everything left, joined without blanks.
@@ -151,7 +155,8 @@ private:
 };
 
 bool NameCharacter(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '~' || c == '[' || c == ']';
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '~' || c == '[' ||
+           c == ']';
 }
 
 // A symbol or controller name: letters, digits, "_", ".", "~", "[", "]", at most 128 bytes.
@@ -386,7 +391,8 @@ void Reader::header(std::string_view text, int number) {
         throw LineError("a case name is 1 .. 64 letters, digits, \"_\", \"-\" or \".\" (not first)");
     if (out_.cases.size() >= kMaxCasesPerFile) throw LineError("more than 1000 cases in one file");
     for (const Case& c : out_.cases)
-        if (SameWord(c.name, name)) throw LineError("a second case " + name + " (line " + std::to_string(c.line) + ")");
+        if (SameWord(c.name, name))
+            throw LineError("a second case " + name + " (line " + std::to_string(c.line) + ")");
     case_.emplace();
     case_->file = file_;
     case_->line = number;
@@ -422,7 +428,8 @@ void Reader::setUp(const std::string& word, Cursor& in, int number) {
         given = true;
         const Millis value = in.time("the " + word);
         in.end();
-        if (word == "cycle" && (value < 1 || value > 1000)) throw LineError("the cycle lies outside 1 ms .. 1 s");
+        if (word == "cycle" && (value < 1 || value > 1000))
+            throw LineError("the cycle lies outside 1 ms .. 1 s");
         if (word == "sample" && (value < 1 || value > 3'600'000))
             throw LineError("the sample period lies outside 1 ms .. 1 h");
         if (word == "duration" && value < 1) throw LineError("the duration must be above 0");
@@ -435,21 +442,28 @@ void Reader::setUp(const std::string& word, Cursor& in, int number) {
 
 void Reader::finishTimes(Case& c) {
     const auto inside = [&](Millis t, int line, const char* what) {
-        if (t > c.duration) problem(line, std::string(what) + " " + FormatSeconds(t) + " lies after the end of the case (" + FormatSeconds(c.duration) + ")");
+        if (t > c.duration)
+            problem(line, std::string(what) + " " + FormatSeconds(t) + " lies after the end of the case (" +
+                              FormatSeconds(c.duration) + ")");
     };
-    if (c.sample > c.duration) problem(c.line, "the sample period is longer than the case");
-    else if (c.duration / c.sample > kMaxSamples) problem(c.line, "more than 2000000 samples: a longer sample period is needed");
+    if (c.sample > c.duration)
+        problem(c.line, "the sample period is longer than the case");
+    else if (c.duration / c.sample > kMaxSamples)
+        problem(c.line, "more than 2000000 samples: a longer sample period is needed");
     for (const Stimulus& s : c.stimuli) inside(s.at, s.line, "the time");
     for (const Expectation& e : c.expectations) {
         if (e.check == Check::NoPlcError) continue;
-        inside(e.t1, e.line, e.check == Check::Overshoot || e.check == Check::Settles ? "the step" : "the start");
+        inside(e.t1, e.line,
+               e.check == Check::Overshoot || e.check == Check::Settles ? "the step" : "the start");
         if (e.check == Check::Between || e.check == Check::Iae) inside(e.t2, e.line, "the end");
         if ((e.check == Check::Overshoot || e.check == Check::Settles) && e.t1 <= c.duration) {
             if (!c.stepAt(e.t1))
-                problem(e.line, "no step at " + FormatSeconds(e.t1) + ": the case starts at 0 s and has no stimulus then");
+                problem(e.line, "no step at " + FormatSeconds(e.t1) +
+                                    ": the case starts at 0 s and has no stimulus then");
             else if (e.check == Check::Settles && e.t1 + e.span > c.windowEnd(e.t1))
                 problem(e.line, "the response to the step at " + FormatSeconds(e.t1) + " ends at " +
-                                    FormatSeconds(c.windowEnd(e.t1)) + ", before " + FormatSeconds(e.t1 + e.span));
+                                    FormatSeconds(c.windowEnd(e.t1)) + ", before " +
+                                    FormatSeconds(e.t1 + e.span));
         }
     }
 }
@@ -498,7 +512,8 @@ Millis Case::windowEnd(Millis at) const {
 }
 
 bool Case::stepAt(Millis at) const {
-    return at == 0 || std::any_of(stimuli.begin(), stimuli.end(), [at](const Stimulus& s) { return s.at == at; });
+    return at == 0 ||
+           std::any_of(stimuli.begin(), stimuli.end(), [at](const Stimulus& s) { return s.at == at; });
 }
 
 ParsedFile ParseLoopTests(std::string_view text, const std::string& fileName) {

@@ -18,7 +18,7 @@ namespace velmora::looptest {
 using Millis = std::int64_t;
 
 constexpr Millis kMaxDuration = 7LL * 24 * 3600 * 1000;  // one week of virtual time
-constexpr long long kMaxSamples = 2'000'000;              // per case: duration / sample
+constexpr long long kMaxSamples = 2'000'000;             // per case: duration / sample
 constexpr std::size_t kMaxLineBytes = 4096;
 constexpr std::size_t kMaxFileBytes = 1 << 20;
 constexpr std::size_t kMaxCasesPerFile = 1000;
@@ -63,8 +63,8 @@ struct Stimulus {
     enum class Kind { Set, Restart, Disturb };
     Kind kind = Kind::Set;
     Millis at = 0;
-    std::string name;  // the symbol (Set) or controller (Disturb)
-    double value = 0;  // Set: in the symbol's units; Disturb: %
+    std::string name;   // the symbol (Set) or controller (Disturb)
+    double value = 0;   // Set: in the symbol's units; Disturb: %
     bool cold = false;  // Restart
     int line = 0;
 };

@@ -32,7 +32,10 @@ std::vector<std::string> Failures(const CaseResult& r) {
 std::size_t Utf8Length(std::string_view text, std::size_t i) {
     const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char lead = byte(i);
-    const std::size_t n = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3 : lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+    const std::size_t n = lead >= 0xC2 && lead <= 0xDF   ? 2
+                          : lead >= 0xE0 && lead <= 0xEF ? 3
+                          : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                         : 0;
     if (n == 0 || i + n > text.size()) return 0;
     char32_t code = lead & (0x7F >> n);
     for (std::size_t k = 1; k < n; ++k) {
@@ -79,14 +82,29 @@ std::string XmlText(std::string_view text) {
         }
         ++i;
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            case '\n': out += "&#10;"; break;
-            case '\t': out += "&#9;"; break;
-            default: out += byte < 0x20 || byte == 0x7F ? '?' : c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            case '\n':
+                out += "&#10;";
+                break;
+            case '\t':
+                out += "&#9;";
+                break;
+            default:
+                out += byte < 0x20 || byte == 0x7F ? '?' : c;
         }
     }
     return out;
@@ -110,7 +128,8 @@ std::string JUnitXml(const std::vector<CaseResult>& results) {
         for (const CaseResult* r : cases) failed += r->passed() ? 0 : 1;
         const std::string suite = XmlText(std::filesystem::path(file).stem().string());
         out += "  <testsuite name=\"" + suite + "\" file=\"" + XmlText(file) + "\" tests=\"" +
-               std::to_string(cases.size()) + "\" failures=\"" + std::to_string(failed) + "\" errors=\"0\">\n";
+               std::to_string(cases.size()) + "\" failures=\"" + std::to_string(failed) +
+               "\" errors=\"0\">\n";
         for (const CaseResult* r : cases) {
             out += "    <testcase name=\"" + XmlText(r->c->name) + "\" classname=\"" + suite + "\" file=\"" +
                    XmlText(file) + "\" line=\"" + std::to_string(r->c->line) + "\"";
@@ -142,7 +161,8 @@ std::string TraceCsv(const Trace& trace) {
         out += FormatNumber(static_cast<double>(trace.times[i]) / 1000.0);
         for (const Trace::Column& c : trace.columns) {
             out += ",";
-            if (i >= c.first && i < c.values.size() && !std::isnan(c.values[i])) out += FormatNumber(c.values[i]);
+            if (i >= c.first && i < c.values.size() && !std::isnan(c.values[i]))
+                out += FormatNumber(c.values[i]);
         }
         out += "\n";
     }

@@ -29,7 +29,8 @@ std::optional<SymbolInfo> InfoOf(const softplc::SymbolTable& table, const std::s
     const auto l = table.locate(name);
     if (!l) return std::nullopt;
     SymbolInfo info;
-    info.scalar = l->count == 1 && (l->bit >= 0 || (l->size >= 1 && l->size <= 4)) && !table.findStruct(l->type.name);
+    info.scalar =
+        l->count == 1 && (l->bit >= 0 || (l->size >= 1 && l->size <= 4)) && !table.findStruct(l->type.name);
     info.real = l->type.real;
     if (l->bit >= 0 || l->type.name == "BOOL") {
         info.min = 0, info.max = 1;
@@ -62,7 +63,8 @@ std::optional<double> ControllerValue(host::HeadlessSession& session, const std:
     const std::uint8_t* t = x.tpid();
     if (which == Subject::Kind::U) return plc::GetInt16(t + plc::PidOffset("Output")) * 0.01;
     if (which == Subject::Kind::Y && (t[plc::PidOffset("Det")] & kDetEY1)) return kNone;
-    const int raw = plc::GetInt16(t + (which == Subject::Kind::Y ? plc::PidOffset("Input1") : plc::PidOffset("ConW")));
+    const int raw =
+        plc::GetInt16(t + (which == Subject::Kind::Y ? plc::PidOffset("Input1") : plc::PidOffset("ConW")));
     return online::InputPercent(raw, x.minY(), x.maxY()).value_or(kNone);
 }
 
@@ -79,7 +81,8 @@ void AddColumn(Trace& trace, const std::string& name) {
     if (!trace.column(name)) trace.columns.push_back({name, {}, kNoValueYet});
 }
 
-std::vector<Sampler> Samplers(const Case& c, host::HeadlessSession& session, Trace& trace, std::size_t samples) {
+std::vector<Sampler> Samplers(const Case& c, host::HeadlessSession& session, Trace& trace,
+                              std::size_t samples) {
     static constexpr Subject::Kind kKinds[] = {Subject::Kind::Y, Subject::Kind::W, Subject::Kind::U};
     for (const OnlineController& o : c.online)
         for (const char* suffix : {".y", ".w", ".u"}) AddColumn(trace, o.name + suffix);
@@ -110,13 +113,17 @@ void Schedule(const Case& c, host::HeadlessSession& session, double start) {
         if (s.kind == Stimulus::Kind::Set) {
             act = [&session, s] { session.soft().plc().writeValue(s.name, s.value); };
         } else if (s.kind == Stimulus::Kind::Restart) {
-            act = [&session, s] { session.soft().restart(s.cold ? softplc::Restart::Cold : softplc::Restart::Warm); };
+            act = [&session, s] {
+                session.soft().restart(s.cold ? softplc::Restart::Cold : softplc::Restart::Warm);
+            };
         } else {
             // The plant adds what it reads from its disturbance variable: a
             // word in hundredths of a percent, or a REAL in percent.
             const PlantSettings& plant = *c.findOnline(s.name)->settings;
             const double value = plant.addOut == kDisturbanceWord ? std::round(s.value * 100) : s.value;
-            act = [&session, name = plant.addOutName, value] { session.soft().plc().writeValue(name, value); };
+            act = [&session, name = plant.addOutName, value] {
+                session.soft().plc().writeValue(name, value);
+            };
         }
         engine.at(start + static_cast<double>(s.at), std::move(act));
     }
@@ -127,7 +134,8 @@ std::string WritePlants(const Case& c, const std::string& plc, const std::filesy
     try {
         IniFile file(ControllerFilePath(projectDir, plc));
         for (const OnlineController& o : c.online)
-            if (!o.plant.empty() && o.settings) WritePlantSettings(file, ControllerSection(o.name), *o.settings);
+            if (!o.plant.empty() && o.settings)
+                WritePlantSettings(file, ControllerSection(o.name), *o.settings);
     } catch (const std::exception& e) {
         return e.what();
     }
@@ -139,8 +147,8 @@ std::string GoOnline(const Case& c, host::HeadlessSession& session, CaseRun& run
     for (const OnlineController& o : c.online) {
         HeadlessOnlineView* view = session.goOnline(o.name);
         if (!view) return "the view of " + o.name + " did not go online";
-        run.recordings.emplace_back(o.name, std::shared_ptr<const online::TrendBuffer>(view->recording(),
-                                                                                        &view->recording()->buffer()));
+        run.recordings.emplace_back(o.name, std::shared_ptr<const online::TrendBuffer>(
+                                                view->recording(), &view->recording()->buffer()));
         std::string why;
         if (o.simulated() && !session.simulate(o.name, why)) return why;
     }
@@ -235,7 +243,8 @@ CaseRun RunCase(const Case& c, const std::string& plc, const std::filesystem::pa
         Sample(run.trace, samplers, session, at);
         if (at == c.duration) break;
     }
-    for (Trace::Column& column : run.trace.columns) column.first = std::min(column.first, run.trace.times.size());
+    for (Trace::Column& column : run.trace.columns)
+        column.first = std::min(column.first, run.trace.times.size());
     return finish({});
 }
 

@@ -43,7 +43,8 @@ Trace MakeTrace(const Curve& y) {
 }
 
 Case OneExpectation(const std::string& line) {
-    ParsedFile f = ParseLoopTests("[case t]\nonline L\nduration 600\nat 100 set S=1\nexpect " + line + "\n", "t.vtest");
+    ParsedFile f =
+        ParseLoopTests("[case t]\nonline L\nduration 600\nat 100 set S=1\nexpect " + line + "\n", "t.vtest");
     EXPECT_TRUE(f.problems.empty()) << line << ": " << (f.problems.empty() ? "" : f.problems[0].text());
     return f.cases.empty() ? Case{} : f.cases[0];
 }
@@ -62,15 +63,16 @@ TEST(LoopTestEval, EachCheckMeasuresWhatAControlEngineerReads) {
         {"L.y within 1 of 50 from 300", RunAway, false, "15 (largest deviation 50)", 300'000},
         {"L.y within 1 of 50 from 120", Clean, false, "44.4818 (largest deviation 5.51819)", 120'000},
         {"L.y overshoot <= 5 % after the step at 100", Clean, true, "overshoot 0 %", -1},
-        {"L.y overshoot <= 5 % after the step at 100", Oscillating, false, "overshoot 47.0259 % (peak 57.0539 at 129 s)",
-         117'000},
+        {"L.y overshoot <= 5 % after the step at 100", Oscillating, false,
+         "overshoot 47.0259 % (peak 57.0539 at 129 s)", 117'000},
         {"L.y overshoot <= 60 % after the step at 100", Oscillating, true, "overshoot 47.0259 %", -1},
         {"L.u overshoot <= 5 % after 100", Clean, false, "no step to measure: from 0 to 0", -1},
         {"L.y settles to +-1 within 60 s after 100", Clean, true, "settling time 55 s (band around 50)", -1},
         {"L.y settles to +-1 within 50 s after 100", Clean, false, "settling time 55 s", 150'000},
         {"L.y settles to +-1 within 200 s after 100", RunAway, false, "not settled: 0 at 600 s", 300'000},
-                // A symbol settles to where it ends: the run-away one comes to rest at 0.
-        {"Sym settles to +-1 within 200 s after 100", RunAway, false, "settling time 340 s (band around 0)", 300'000},
+        // A symbol settles to where it ends: the run-away one comes to rest at 0.
+        {"Sym settles to +-1 within 200 s after 100", RunAway, false, "settling time 340 s (band around 0)",
+         300'000},
         {"Sym between 30 51 from 0 to 600", Clean, true, "range 35 .. 50", -1},
         {"Sym between 30 51 from 0 to 600", RunAway, false, "29.9 (range 0 .. 35)", 151'000},
         {"Sym between 30 51 from 0 to 150", RunAway, true, "range 30 .. 35", -1},
@@ -122,13 +124,16 @@ TEST(LoopTestReport, AFailureNamesItsExpectationFileLineFigureAndTime) {
     CaseResult failed{&c, EvaluateCase(c, trace), "", "Velmora: note\n"};
     EXPECT_EQ(CaseLines(failed),
               "FAIL t (t.vtest:1)\n"
-              "  t.vtest:5: expect L.y within 1 of 50 from 300: measured 15 (largest deviation 50), broke at 300 s\n");
+              "  t.vtest:5: expect L.y within 1 of 50 from 300: measured 15 (largest deviation 50), broke at "
+              "300 s\n");
     const CaseResult passed{&c, {{true, "", std::nullopt}}, "", ""};
     EXPECT_EQ(CaseLines(passed), "PASS t (t.vtest:1)\n");
     EXPECT_EQ(SummaryLine({failed, passed}), "1 passed, 1 failed\n");
     const std::string xml = JUnitXml({failed, passed});
-    EXPECT_NE(xml.find("<testsuites name=\"loop tests\" tests=\"2\" failures=\"1\">"), std::string::npos) << xml;
-    EXPECT_NE(xml.find("<testcase name=\"t\" classname=\"t\" file=\"t.vtest\" line=\"1\">"), std::string::npos);
+    EXPECT_NE(xml.find("<testsuites name=\"loop tests\" tests=\"2\" failures=\"1\">"), std::string::npos)
+        << xml;
+    EXPECT_NE(xml.find("<testcase name=\"t\" classname=\"t\" file=\"t.vtest\" line=\"1\">"),
+              std::string::npos);
     EXPECT_NE(xml.find("<failure message=\"t.vtest:5: expect L.y within 1 of 50 from 300: measured 15"),
               std::string::npos);
     EXPECT_NE(xml.find("<system-err>Velmora: note&#10;</system-err>"), std::string::npos);
@@ -137,9 +142,13 @@ TEST(LoopTestReport, AFailureNamesItsExpectationFileLineFigureAndTime) {
 
 TEST(LoopTestReport, XmlTextKeepsUtf8AndDropsWhatXmlCannotHold) {
     EXPECT_EQ(XmlText("a<b & \"c\" 'd'>"), "a&lt;b &amp; &quot;c&quot; &apos;d&apos;&gt;");
-    EXPECT_EQ(XmlText("\xC2\xB1" "2 \xE2\x89\xA4"), "\xC2\xB1" "2 \xE2\x89\xA4");
+    EXPECT_EQ(XmlText("\xC2\xB1"
+                      "2 \xE2\x89\xA4"),
+              "\xC2\xB1"
+              "2 \xE2\x89\xA4");
     // Control bytes, a lone continuation byte, an overlong form, a surrogate, U+FFFF, a cut sequence.
-    EXPECT_EQ(XmlText(std::string("\x01\x1B\x80\xC0\xAF\xED\xA0\x80\xEF\xBF\xBF\xE2\x89", 13)), "?????????????");
+    EXPECT_EQ(XmlText(std::string("\x01\x1B\x80\xC0\xAF\xED\xA0\x80\xEF\xBF\xBF\xE2\x89", 13)),
+              "?????????????");
 }
 
 TEST(LoopTestReport, TheTraceCsvLeavesCellsWithoutValueEmpty) {

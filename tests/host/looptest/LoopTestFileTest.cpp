@@ -9,7 +9,8 @@ namespace {
 
 // A case around the lines under test: PLC1, Loop online, 600 s, set-point step at 100 s.
 std::string Around(const std::string& lines) {
-    return "# comment\n[case c1]\nplc PLC1\nonline Loop\nduration 10 min\nat 100 set Gw=5000\nexpect no PLC error\n" +
+    return "# comment\n[case c1]\nplc PLC1\nonline Loop\nduration 10 min\nat 100 set Gw=5000\nexpect no PLC "
+           "error\n" +
            lines;
 }
 constexpr int kFirstLine = 8;  // the first of `lines` above
@@ -37,7 +38,8 @@ TEST(LoopTestFile, AGoodCaseReadsWithEveryFormOfItsLines) {
         "at 600 s restart warm\nat 5min set Chiller_gW = 5000\nat 900 disturb Chiller 10 %\n"
         "expect Chiller.y within 1 % of 50 % from 20 min\n"
         "expect Chiller.y overshoot \xE2\x89\xA4 10 % after the step at 300\n"
-        "expect Chiller.U settles to \xC2\xB1" "2 within 200 s after 300\n"
+        "expect Chiller.U settles to \xC2\xB1"
+        "2 within 200 s after 300\n"
         "expect Chiller_Water_T between 0 and 9000 from 0 to 1h\n"
         "expect Chiller.y IAE <= 500 from 300 to 600\n"
         "expect Chiller.y overshoot<=10% after 300\n"
@@ -87,8 +89,8 @@ TEST(LoopTestFile, AGoodCaseReadsWithEveryFormOfItsLines) {
 }
 
 struct BadLine {
-    const char* lines;  // after Around()'s
-    int line;           // of the problem, from kFirstLine
+    const char* lines;   // after Around()'s
+    int line;            // of the problem, from kFirstLine
     const char* reason;  // a part of the reason
 };
 
@@ -144,8 +146,8 @@ TEST(LoopTestFile, EveryBadLineIsNamedWithItsFileAndLine) {
 }
 
 TEST(LoopTestFile, EveryProblemOfAFileIsReportedNotOnlyTheFirst) {
-    const ParsedFile f =
-        ParseLoopTests("stray\n[case a]\nduration 1\nexpect x\nexpect no PLC error\nat 2 set A=1\n", "t.vtest");
+    const ParsedFile f = ParseLoopTests(
+        "stray\n[case a]\nduration 1\nexpect x\nexpect no PLC error\nat 2 set A=1\n", "t.vtest");
     ASSERT_EQ(f.problems.size(), 3u);
     EXPECT_EQ(f.problems[0].line, 1);
     EXPECT_NE(f.problems[0].reason.find("outside any [case NAME]"), std::string::npos);
@@ -178,9 +180,11 @@ TEST(LoopTestCheck, NamesAndValuesAreCheckedAgainstThePlc) {
         {"at 5 disturb Loop 10\nexpect no PLC error\n", "its plant has no additional output"},
         {"at 5 disturb Other 10\nexpect no PLC error\n", "does not put it online"},
         {"plant Loop AddOut=1 AddOutName=Load\nat 5 disturb Loop 10\nexpect no PLC error\n", ""},
-        {"plant Loop AddOut=2 AddOutName=Load\nexpect no PLC error\n", "reads Load as a REAL, which it is not"},
+        {"plant Loop AddOut=2 AddOutName=Load\nexpect no PLC error\n",
+         "reads Load as a REAL, which it is not"},
         {"plant Loop AddOut=1\nexpect no PLC error\n", "AddOut needs AddOutName"},
-        {"plant Loop Simulation=0\nat 5 disturb Loop 10\nexpect no PLC error\n", "its plant is not simulated"},
+        {"plant Loop Simulation=0\nat 5 disturb Loop 10\nexpect no PLC error\n",
+         "its plant is not simulated"},
         {"plant Loop Tau1=0\nexpect no PLC error\n", "plant Loop: Tau1=0: outside"},
         {"plant Loop Tau1=abc\nexpect no PLC error\n", "Tau1=abc: no number"},
         {"plant Loop TypSoustavy=7\nexpect no PLC error\n", "TypSoustavy=7: takes 0 .. 5"},
@@ -188,7 +192,8 @@ TEST(LoopTestCheck, NamesAndValuesAreCheckedAgainstThePlc) {
         {"plant Loop Speed=5\nexpect no PLC error\n", "unknown plant key Speed"},
     };
     for (const CheckRow& row : table) {
-        ParsedFile f = ParseLoopTests("[case c]\nplc PLC1\nonline Loop\nduration 600\n" + std::string(row.lines), "t.vtest");
+        ParsedFile f = ParseLoopTests(
+            "[case c]\nplc PLC1\nonline Loop\nduration 600\n" + std::string(row.lines), "t.vtest");
         ASSERT_TRUE(f.problems.empty()) << row.lines << f.problems[0].text();
         const std::vector<Diagnostic> found = CheckCase(f.cases[0], Catalogue());
         if (*row.reason == 0) {
@@ -196,7 +201,8 @@ TEST(LoopTestCheck, NamesAndValuesAreCheckedAgainstThePlc) {
             continue;
         }
         ASSERT_FALSE(found.empty()) << row.lines;
-        EXPECT_NE(found[0].text().find(row.reason), std::string::npos) << row.lines << " gave " << found[0].text();
+        EXPECT_NE(found[0].text().find(row.reason), std::string::npos)
+            << row.lines << " gave " << found[0].text();
         EXPECT_GE(found[0].line, 5) << row.lines;
     }
 }

@@ -66,7 +66,8 @@ TEST_F(LoopTestRun, TheDemoCasesPassTwiceAlikeAndLeaveTheProjectAsItWas) {
     EXPECT_EQ(traces, 10 + 10);  // a CSV per case, a trend data file per controller online
     EXPECT_EQ(ReadBytes(dir / "a" / "chiller.setpoint-step.Chiller.txt").rfind("Regulatory\r\n", 0), 0u);
     const std::string xml = ReadBytes(dir / "a.xml");
-    EXPECT_NE(xml.find("<testsuites name=\"loop tests\" tests=\"10\" failures=\"0\">"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<testsuites name=\"loop tests\" tests=\"10\" failures=\"0\">"), std::string::npos)
+        << xml;
 }
 
 // The Chiller of the demo broken three ways: each fails the expectation that
@@ -78,7 +79,8 @@ TEST_F(LoopTestRun, ABrokenChillerFailsTheExpectationsThatShowIt) {
     };
     const Break breaks[] = {
         {{{"Su", "1"}, {"Su2", "1"}},  // the plant's sign reversed
-         "chiller.vtest:14: expect Chiller.y settles to \xC2\xB1" "1 within 5 min after 300: measured not settled: 99.97"},
+         "chiller.vtest:14: expect Chiller.y settles to \xC2\xB1"
+         "1 within 5 min after 300: measured not settled: 99.97"},
         {{{"PBnd", "40"}},  // a band ten times too narrow: the loop with dead time oscillates
          "chiller.vtest:56: expect Chiller.y overshoot <= 5 % after the step at 300: measured overshoot 34."},
         {{{"MaxY", "20000"}},  // a scaling key off: the raw set point is half as many %
@@ -125,7 +127,8 @@ TEST_F(LoopTestRun, BadFilesStopEverythingWithFileLineAndStatusTwo) {
 
     const Result noPlc = Run({Write("noplc.vtest", "[case x]\nduration 1\nexpect no PLC error\n")});
     EXPECT_EQ(noPlc.status, 2);
-    EXPECT_NE(noPlc.err.find("noplc.vtest:1: case x names no PLC (plc NAME), and --plc is not given"), std::string::npos);
+    EXPECT_NE(noPlc.err.find("noplc.vtest:1: case x names no PLC (plc NAME), and --plc is not given"),
+              std::string::npos);
 }
 
 }  // namespace
