@@ -231,6 +231,9 @@ void CaseCheck::subject(Expectation& e) {
             return values(e, SymbolInfo{true, true, -kMaxPercent, kMaxPercent}, " %");
         }
         // No controller of that name: the whole text may be a symbol.
+        if (!plc_.symbol(s.written))
+            return problem(e.line, "the controller file of " + plc_.plc + " has no controller " + s.name +
+                                       " (and the PLC no symbol " + s.written + ")");
         s.kind = Subject::Kind::Symbol;
         s.name = s.written;
     }

@@ -152,6 +152,10 @@ std::variant<std::vector<Case>, int> Prepare(const Options& o, std::ostream& err
     std::vector<Diagnostic> problems;
     std::vector<Case> cases;
     for (const std::string& file : TestFiles(o, problems)) {
+        if (StampOf(file).size > kMaxFileBytes) {
+            problems.push_back({file, 0, "the file is larger than 1 MiB"});
+            continue;
+        }
         const FileContent content = ReadWholeFile(file);
         if (!content.error.empty()) {
             problems.push_back({file, 0, "cannot read: " + content.error});

@@ -213,7 +213,12 @@ std::vector<Verdict> EvaluateCase(const Case& c, const Trace& trace) {
         }
         const Trace::Column* reference = nullptr;
         if (e.subject.kind == Subject::Kind::Y) reference = trace.column(e.subject.name + ".w");
-        verdicts.push_back(Evaluate(e, Series{trace.times, *values, reference}, c.windowEnd(e.t1)));
+        Verdict v = Evaluate(e, Series{trace.times, *values, reference}, c.windowEnd(e.t1));
+        // A failure of a loop nothing closes is most likely that: say so.
+        const OnlineController* o = e.subject.controllerValue() ? c.findOnline(e.subject.name) : nullptr;
+        if (!v.pass && o && !o->simulated())
+            v.figure += "; the loop is open: " + o->name + "'s plant is not simulated";
+        verdicts.push_back(std::move(v));
     }
     return verdicts;
 }

@@ -46,7 +46,10 @@ Case OneExpectation(const std::string& line) {
     ParsedFile f =
         ParseLoopTests("[case t]\nonline L\nduration 600\nat 100 set S=1\nexpect " + line + "\n", "t.vtest");
     EXPECT_TRUE(f.problems.empty()) << line << ": " << (f.problems.empty() ? "" : f.problems[0].text());
-    return f.cases.empty() ? Case{} : f.cases[0];
+    if (f.cases.empty()) return {};
+    Case c = f.cases[0];
+    c.online[0].settings.emplace().simulation = true;  // L closes its loop
+    return c;
 }
 
 struct Row {
@@ -116,6 +119,13 @@ TEST(LoopTestEval, APlcFaultFailsNoPlcErrorWithItsTime) {
     EXPECT_FALSE(v.pass);
     EXPECT_EQ(v.figure, "PLC error: division by zero at main.orv:3");
     EXPECT_EQ(v.brokeAt, 12'300);
+}
+
+TEST(LoopTestEval, AFailureOfALoopNothingClosesSaysSo) {
+    Case c = OneExpectation("L.y within 1 of 50 from 300");
+    c.online[0].settings->simulation = false;
+    const Verdict v = EvaluateCase(c, MakeTrace(RunAway))[0];
+    EXPECT_EQ(v.figure, "15 (largest deviation 50); the loop is open: L's plant is not simulated");
 }
 
 TEST(LoopTestReport, AFailureNamesItsExpectationFileLineFigureAndTime) {

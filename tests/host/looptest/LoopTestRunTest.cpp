@@ -125,6 +125,9 @@ TEST_F(LoopTestRun, BadFilesStopEverythingWithFileLineAndStatusTwo) {
     EXPECT_FALSE(fs::exists(dir / "r.xml"));
     EXPECT_EQ(ReadBytes(project / "Velmora" / "PLC2.rglx"), controllers);
 
+    std::ostringstream out, err;
+    EXPECT_EQ(host::RunCommand({"test", file, "--keep"}, out, err), 2) << "a usage error";
+
     const Result noPlc = Run({Write("noplc.vtest", "[case x]\nduration 1\nexpect no PLC error\n")});
     EXPECT_EQ(noPlc.status, 2);
     EXPECT_NE(noPlc.err.find("noplc.vtest:1: case x names no PLC (plc NAME), and --plc is not given"),
