@@ -8,6 +8,7 @@
 #include "host/HostIde.h"
 #include "host/OnlineCommand.h"
 #include "host/PluginLoader.h"
+#include "host/looptest/LoopTestCommand.h"
 #include "controllers/LegalName.h"
 #include "plugin/Registration.h"
 #include "base/Log.h"
@@ -160,6 +161,9 @@ std::string Usage() {
            "         compiles, runs the PLC program S seconds of virtual time (scan every N ms, default 10)\n"
            "         and prints a CSV trace (a row every --sample-ms, default 100); --online switches a\n"
            "         controller's view online and closes its loop through its plant simulation\n"
+           "       velmora-host test --project DIR [--plc PLC] [FILE|DIR]... [--junit FILE] [--keep-traces DIR]\n"
+           "         runs the loop tests of the files (default DIR/tests/*.vtest) on the soft PLC, one line\n"
+           "         per case; exit 1 when a case fails, 2 when a file is bad (docs/loop-tests.md)\n"
            "Plug-in switches such as /USELOGFILE, /USECOMMLOGFILE and /OEMDIR=DIR may follow.\n"
            "The registry file is $VELMORA_REGISTRY, else ~/.local/share/velmora/registry.ini.\n";
 }
@@ -190,8 +194,9 @@ int RunCommand(const std::vector<std::string>& all, std::ostream& out, std::ostr
         if (command == "register") return Register(rest, false, out, err);
         if (command == "unregister") return Register(rest, true, out, err);
         if (command == "compile") return Compile(rest, out, err);
-        if (command == "online" || command == "run") {
+        if (command == "online" || command == "run" || command == "test") {
             try {
+                if (command == "test") return looptest::RunLoopTests(rest, out, err);
                 return command == "online" ? RunOnline(rest, out, err) : RunProgram(rest, out, err);
             } catch (const std::invalid_argument& e) {
                 throw UsageError(e.what());

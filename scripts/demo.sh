@@ -57,4 +57,9 @@ if [ -x "$BIN/velmora-host" ]; then
     "$OUT/tune-dryer.log"
   echo "  saved: $(sed -n '/^\[Regulator Dryer\]/,/^\[/p' "$OUT/Velmora/PLC1.rglx" | grep -E '^(k|ti|td|b)=' | tr '\n' ' ')"
 fi
+if [ -x "$BIN/velmora-host" ]; then
+  echo "== loop tests of the demo (examples/demo/tests) on a fresh copy, JUnit report beside them"
+  rm -rf "$OUT/loop-tests"; mkdir -p "$OUT/loop-tests"; cp -r examples/demo/. "$OUT/loop-tests"
+  (cd "$OUT/loop-tests" && "$BIN/velmora-host" test --project . --junit loop-tests.xml tests)
+fi
 echo "== done: everything is in $OUT"
