@@ -324,10 +324,9 @@ int OnlineExchange::NovaKomunikace(PlcRequestFunction request, bool dataValid) {
 }
 
 bool OnlineExchange::sendStep(Pass& p, std::int32_t command, const char* text, int capacity, int expected) {
-    const auto alive = alive_;
     const auto got = send(p.request, command, text, p.builder, p.response.data(), capacity);
     // A failed write's mark is gone already: it is not repeated, the view tells the user.
-    if (command == kPlcWrite && !got && *alive && sink_) sink_->writeFailed(text);
+    if (command == kPlcWrite && !got && *p.stop.alive && sink_) sink_->writeFailed(text);
     if (p.stop()) return false;
     p.answered = got && *got == expected;
     return true;
