@@ -26,7 +26,7 @@ TEST(ParameterRules, PidEditsKeepBandGainsAndLimitsConsistentPidmaOnlyTheLowerLi
     const RuleCase cases[] = {
         // The band and gain rule itself is PidParameterBlock's; here: its shown forms and what it moves.
         {"band gives K+ and K-", {{P::PBnd, "25"}}, {{P::PBnd, "25.0"}, {P::G1, "4.00"}, {P::G2, "4.00"}}},
-        {"K+ gives the band", {{P::G1, "0"}}, {{P::PBnd, "100.0"}, {P::G1, "1.00"}}},
+        {"K+ gives the band", {{P::G1, "2"}}, {{P::PBnd, "50.0"}, {P::G1, "2.00"}}},
         {"band unreadable", {{P::PBnd, "x"}}, {{P::PBnd, "100.0"}, {P::G1, "1.00"}}},
         {"K- gives RelCool", {{P::PBnd, "50"}, {P::G2, "4"}}, {{P::RelCool, "50"}, {P::G2, "4.00"}}},
         {"RelCool unreadable", {{P::RelCool, "?"}}, {{P::RelCool, "100"}}},
