@@ -419,12 +419,14 @@ Tuned TuneOnline(const Plant& plant, int speed) {
         }
         run(5'000);  // the report, the answer and the take-over written and read back
         const auto& image = view->exchange().pidmaImage();
-        const auto real = [&](int at) { return double(online::DecodeFloat(image.data() + at)); };
-        result.error = image[online::tpida::TE] ? online::DecodeInt32(image.data() + online::tpida::ite) : 0;
+        const auto real = [&](int at) { return double(plc::GetReal(image.data() + at)); };
+        result.error =
+            image[plc::PidaOffset("TE")] ? plc::GetInt32(image.data() + plc::PidaOffset("ite")) : 0;
         if (!lit && !result.error) Fail("the lamp never went lime", err);
-        result.pid = {real(online::tpida::k), real(online::tpida::ti), real(online::tpida::td),
-                      real(online::tpida::nd), real(online::tpida::b), real(online::tpida::c)};
-        if (!result.error && (result.pid.k != real(online::tpida::pk) || result.pid.ti != real(online::tpida::pti)))
+        result.pid = {real(plc::PidaOffset("k")),  real(plc::PidaOffset("ti")), real(plc::PidaOffset("td")),
+                      real(plc::PidaOffset("nd")), real(plc::PidaOffset("b")),  real(plc::PidaOffset("c"))};
+        if (!result.error &&
+            (result.pid.k != real(plc::PidaOffset("pk")) || result.pid.ti != real(plc::PidaOffset("pti"))))
             Fail("the result was not taken over", err);
         engine.afterCycle = nullptr;
     }

@@ -72,22 +72,26 @@ void PrintView(std::ostream& out, HeadlessOnlineView& view) {
     out << "\n";
     if (x.kind() == ControllerKind::Pidma) {
         const auto& img = x.pidmaImage();
-        const auto real = [&](int at) { return static_cast<double>(online::DecodeFloat(img.data() + at)); };
-        PrintPercent(out, "measured value (pv)", real(online::tpida::pv));
-        PrintPercent(out, "setpoint (sp)", real(online::tpida::sp));
-        PrintPercent(out, "output (mv)", real(online::tpida::mv));
-        out << "  manual: " << int(img[online::tpida::MAN]) << ", k: " << Number(real(online::tpida::k))
-            << ", ti: " << Number(real(online::tpida::ti)) << "\n";
+        const auto real = [&](int at) { return static_cast<double>(plc::GetReal(img.data() + at)); };
+        PrintPercent(out, "measured value (pv)", real(plc::PidaOffset("pv")));
+        PrintPercent(out, "setpoint (sp)", real(plc::PidaOffset("sp")));
+        PrintPercent(out, "output (mv)", real(plc::PidaOffset("mv")));
+        out << "  manual: " << int(img[plc::PidaOffset("MAN")])
+            << ", k: " << Number(real(plc::PidaOffset("k")))
+            << ", ti: " << Number(real(plc::PidaOffset("ti"))) << "\n";
     } else {
         const std::uint8_t* t = x.tpid();
-        const auto word = [&](int at) { return online::DecodeInt16(t + at); };
-        PrintPercent(out, "measured value (Input1)", online::InputPercent(word(online::tpid::Input1), x.minY(), x.maxY()));
-        PrintPercent(out, "setpoint (ConW)", online::InputPercent(word(online::tpid::ConW), x.minY(), x.maxY()));
-        PrintPercent(out, "output (Output)", word(online::tpid::Output) / 100.0);
+        const auto word = [&](int at) { return plc::GetInt16(t + at); };
+        PrintPercent(out, "measured value (Input1)",
+                     online::InputPercent(word(plc::PidOffset("Input1")), x.minY(), x.maxY()));
+        PrintPercent(out, "setpoint (ConW)",
+                     online::InputPercent(word(plc::PidOffset("ConW")), x.minY(), x.maxY()));
+        PrintPercent(out, "output (Output)", word(plc::PidOffset("Output")) / 100.0);
         if (x.settings().cascade)
             PrintPercent(out, "cascade input (Input3)", online::InputPercent(x.input3(), x.minY(), x.maxY()));
-        out << "  raw Input1: " << word(online::tpid::Input1) << ", PBnd: " << Number(word(online::tpid::PBnd) / 10.0)
-            << " %, Ti: " << Number(word(online::tpid::Ti) / 10.0) << " s\n";
+        out << "  raw Input1: " << word(plc::PidOffset("Input1"))
+            << ", PBnd: " << Number(word(plc::PidOffset("PBnd")) / 10.0)
+            << " %, Ti: " << Number(word(plc::PidOffset("Ti")) / 10.0) << " s\n";
     }
 }
 

@@ -826,7 +826,7 @@ void TFormVisual1::showValues() {
     // The manual box is live only in manual mode of a PIDMA controller.
     if (QLabel* manual = valueBoxes_[static_cast<std::size_t>(SchemaValue::Manual)])
         manual->setEnabled(settings_.kind == ControllerKind::Pidma && exchange_->hasData() &&
-                           exchange_->pidmaImage()[tpida::MAN] != 0);
+                           exchange_->pidmaImage()[plc::PidaOffset("MAN")] != 0);
 }
 
 void TFormVisual1::showStructure() {

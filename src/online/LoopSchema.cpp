@@ -61,33 +61,38 @@ SchemaValues ShownSchemaValues(const OnlineExchange& x, char sep) {
     if (!x.hasData()) return values;
     const auto at = [&](SchemaValue which) -> ShownValue& { return values[static_cast<std::size_t>(which)]; };
     if (x.kind() == ControllerKind::Pidma) {
-        const auto real = [&](int offset) { return PidmaPercentValue(DecodeFloat(x.pidmaImage().data() + offset), sep); };
-        at(SchemaValue::W) = real(tpida::sp);
-        at(SchemaValue::E) = real(tpida::de);
-        at(SchemaValue::U) = real(tpida::mv);
-        at(SchemaValue::Y1) = real(tpida::pv);
-        at(SchemaValue::Manual) = real(tpida::hv);
+        const auto real = [&](int offset) {
+            return PidmaPercentValue(plc::GetReal(x.pidmaImage().data() + offset), sep);
+        };
+        at(SchemaValue::W) = real(plc::PidaOffset("sp"));
+        at(SchemaValue::E) = real(plc::PidaOffset("de"));
+        at(SchemaValue::U) = real(plc::PidaOffset("mv"));
+        at(SchemaValue::Y1) = real(plc::PidaOffset("pv"));
+        at(SchemaValue::Manual) = real(plc::PidaOffset("hv"));
         at(SchemaValue::Setpoint) = at(SchemaValue::W);
         return values;
     }
     const std::uint8_t* t = x.tpid();
-    const auto word = [t](int offset) { return DecodeInt16(t + offset); };
+    const auto word = [t](int offset) { return plc::GetInt16(t + offset); };
     const int minY = x.minY(), maxY = x.maxY();
     const std::string& n = x.name();
-    const std::uint8_t det = t[tpid::Det];
+    const std::uint8_t det = t[plc::PidOffset("Det")];
     if (maxY == minY) {
         for (SchemaValue v : {SchemaValue::W, SchemaValue::E, SchemaValue::Setpoint})
             at(v) = {Text(3019), true, "MaxY == MinY!"};
     } else {
-        at(SchemaValue::Setpoint) = {FormatPercent(*InputPercent(word(tpid::gW), minY, maxY), sep), false,
-                                     Percent(n, "_gW")};
-        at(SchemaValue::W) = {FormatPercent(*InputPercent(word(tpid::ConW), minY, maxY), sep), false, Percent(n, "_ConW")};
-        at(SchemaValue::E) = {FormatPercent(word(tpid::Dev) * 100.0 / (static_cast<double>(maxY) - minY), sep), false,
-                              "(" + n + "_Dev / (" + n + "_MaxY - " + n + "_MinY)) * 100%"};
+        at(SchemaValue::Setpoint) = {
+            FormatPercent(*InputPercent(word(plc::PidOffset("gW")), minY, maxY), sep), false,
+            Percent(n, "_gW")};
+        at(SchemaValue::W) = {FormatPercent(*InputPercent(word(plc::PidOffset("ConW")), minY, maxY), sep),
+                              false, Percent(n, "_ConW")};
+        at(SchemaValue::E) = {
+            FormatPercent(word(plc::PidOffset("Dev")) * 100.0 / (static_cast<double>(maxY) - minY), sep),
+            false, "(" + n + "_Dev / (" + n + "_MaxY - " + n + "_MinY)) * 100%"};
     }
-    at(SchemaValue::U) = PidOutputValue(word(tpid::Output), n, sep);
+    at(SchemaValue::U) = PidOutputValue(word(plc::PidOffset("Output")), n, sep);
     at(SchemaValue::Manual) = at(SchemaValue::U);
-    at(SchemaValue::Y1) = PidInputValue(1, word(tpid::Input1), minY, maxY, det, n, sep);
+    at(SchemaValue::Y1) = PidInputValue(1, word(plc::PidOffset("Input1")), minY, maxY, det, n, sep);
     if (x.settings().hasInput2()) at(SchemaValue::Y2) = PidInputValue(2, x.input2(), minY, maxY, det, n, sep);
     if (x.settings().hasInput3()) at(SchemaValue::Y3) = PidInputValue(3, x.input3(), minY, maxY, det, n, sep);
     return values;

@@ -3,45 +3,26 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
+#include "base/Dates.h"
 #include "base/OperandParser.h"
+#include "base/Texts.h"
 #include "controllers/SectionReader.h"
 #include "online/OnlineSession.h"
 #include "online/RequestLog.h"
 #include "online/SymbolResolver.h"
-#include "base/Texts.h"
 
 namespace velmora::online {
 
 namespace {
 
 // Fixed counts of the structure items.
-constexpr std::uint8_t kPidParameterBytes = 14;  // PBnd … IGap
-constexpr std::uint8_t kPidmaParameterBytes = 28;  // k … tt
-constexpr std::uint8_t kTunedBytes = 24;           // k … c, pk … pc
-constexpr std::uint8_t kShortHead = 84;            // dv … tt
-constexpr std::uint8_t kShortTail = 20;            // mv … ite
+constexpr int kPidmaParameterBytes = plc::PidaOffset("hilim") - plc::PidaOffset("k");  // k … tt
+constexpr int kTunedBytes = plc::PidaOffset("tt") - plc::PidaOffset("k");              // k … c, pk … pc
+constexpr int kShortHead = plc::PidaOffset("hilim");                                   // dv … tt
+constexpr int kShortTail = plc::PidaOffset("pk") - plc::PidaOffset("mv");              // mv … ite
 constexpr int kAdditionalSlot = 4;
-constexpr int kWriteResponseCapacity = 1;
-
-std::int16_t RoundTenths(double value, double factor) {
-    const double scaled = std::trunc(value * factor + 0.5);
-    return static_cast<std::int16_t>(std::clamp(scaled, -32768.0, 32767.0));
-}
-
-std::int64_t DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-std::int64_t Milliseconds(const LocalTime& t) {
-    return ((DaysFromCivil(t.year, t.month, t.day) * 24 + t.hour) * 60 + t.minute) * 60000LL + t.second * 1000LL +
-           t.millisecond;
-}
 
 void AppendRaw(RequestBuilder& b, const PlcItem& item, const RawValue& value) {
     if (const auto* i = std::get_if<std::int16_t>(&value))
@@ -50,21 +31,29 @@ void AppendRaw(RequestBuilder& b, const PlcItem& item, const RawValue& value) {
         b.addWrite(item, std::get<float>(value));
 }
 
+// A pending value handed to its write: the mark is gone whatever the write does.
+template <typename T>
+std::optional<T> Take(std::optional<T>& mark) {
+    auto value = mark;
+    mark.reset();
+    return value;
+}
+std::optional<std::uint8_t> TakeFlag(bool& flag, std::uint8_t value) {
+    if (!flag) return std::nullopt;
+    flag = false;
+    return value;
+}
+
 }  // namespace
 
-std::int64_t MillisecondsBetween(const LocalTime& a, const LocalTime& b) { return Milliseconds(b) - Milliseconds(a); }
+std::int64_t MillisecondsBetween(const LocalTime& a, const LocalTime& b) {
+    return LocalMilliseconds(b) - LocalMilliseconds(a);
+}
 
 int TunerReportCode(TunedReadReason reason, std::uint8_t te, std::uint8_t taff) {
     if (reason == TunedReadReason::ParamsButton) return 2;
     if (te) return 3;
     return taff ? 0 : 1;
-}
-
-PidParameterBlock PidParameterBlock::FromShown(double pBnd, double relCool, double ti, double td, double eGap,
-                                               double dGap, double iGap) {
-    const auto scaled = [](double shown, Key key) { return RoundTenths(shown, KeyScale(key)); };
-    return {scaled(pBnd, key::PBnd), scaled(relCool, key::RelCool), scaled(ti, key::Ti), scaled(td, key::Td),
-            scaled(eGap, key::EGap), scaled(dGap, key::DGap), scaled(iGap, key::IGap)};
 }
 
 OnlineExchange::OnlineExchange(OnlineSession& session, std::string name, OnlineViewSink* sink)
@@ -172,7 +161,7 @@ bool OnlineExchange::buildItem(ItemRole role, const ResolvedSymbol& found) {
         case ItemRole::Gw:
         case ItemRole::Output:
         case ItemRole::Control: count = 2; break;
-        case ItemRole::Dv: count = tpida::Size; break;
+        case ItemRole::Dv: count = plc::kPidaStructSize; break;
         case ItemRole::Sp:
         case ItemRole::Hv: count = 4; break;
         case ItemRole::Man:
@@ -322,15 +311,6 @@ std::optional<int> OnlineExchange::send(PlcRequestFunction request, std::int32_t
     return received;
 }
 
-bool OnlineExchange::write(PlcRequestFunction request, const char* logText, const RequestBuilder& builder) {
-    std::array<std::uint8_t, 16> status{};
-    const auto alive = alive_;
-    const bool ok = send(request, kPlcWrite, logText, builder, status.data(), kWriteResponseCapacity).has_value();
-    // The mark is gone already: the write is not repeated, the view tells the user.
-    if (!ok && *alive && sink_) sink_->writeFailed(logText);
-    return ok;
-}
-
 int OnlineExchange::NovaKomunikace(PlcRequestFunction request, bool dataValid) {
     if (!wantData_ || lookingUp_ || !session_) return 1;
     wantData_ = false;
@@ -343,272 +323,239 @@ int OnlineExchange::NovaKomunikace(PlcRequestFunction request, bool dataValid) {
     return settings_.kind == ControllerKind::Pid ? exchangePid(request, stop) : exchangePidma(request, stop);
 }
 
+bool OnlineExchange::sendStep(Pass& p, std::int32_t command, const char* text, int capacity, int expected) {
+    const auto got = send(p.request, command, text, p.builder, p.response.data(), capacity);
+    // A failed write's mark is gone already: it is not repeated, the view tells the user.
+    if (command == kPlcWrite && !got && *p.stop.alive && sink_) sink_->writeFailed(text);
+    if (p.stop()) return false;
+    p.answered = got && *got == expected;
+    return true;
+}
+
+template <typename T>
+bool OnlineExchange::writeValue(Pass& p, std::optional<T> value, const PlcItem& target, const char* text) {
+    if (!value || !target.valid) return true;
+    p.builder.clear();
+    p.builder.addWrite(target, *value);
+    return sendStep(p, kPlcWrite, text);
+}
+
+void OnlineExchange::storeAdditionalOutput(const std::uint8_t* bytes) {
+    const PlcItem& add = item(ItemRole::AddOut);
+    if (!add.valid) return;
+    addOut_ = {};
+    std::memcpy(addOut_.data(), bytes, add.count);
+}
+
+void OnlineExchange::imageReceived() {
+    hasImage_ = true;
+    lastData_ = now();
+}
+
 int OnlineExchange::exchangePid(PlcRequestFunction request, const StopCheck& stop) {
+    Pass p{request, stop};
+    if (!readPidBlock(p) || (structureView_ && !readSourceVariables(p))) return 0;
+    // The control word needs the word last read, to know whether it changed.
+    const std::uint16_t lastControl = plc::GetUInt16(tpid() + plc::PidOffset("Control"));
+    const bool goOn = writePidParameters(p, lastControl) &&
+                      writeValue(p, Take(tiW_), item(ItemRole::TiW), "zapis TiW") &&
+                      writeValue(p, Take(gW_), item(ItemRole::Gw), "zapis gW") && writeSimulatedInputs(p) &&
+                      writeSecondInput(p) && writeControl(p, lastControl) &&
+                      writeValue(p, Take(output_), item(ItemRole::Output), "zapis OutPut");
+    return goOn ? 1 : 0;
+}
+
+bool OnlineExchange::readPidBlock(Pass& p) {
     static const char* const kBlockTexts[4] = {
         "cteni struktury PID od Input1",
         "cteni struktury PID od Input2",
         "cteni struktury PID od Input3, bez Input2",
         "cteni struktury PID od Input3",
     };
-    std::array<std::uint8_t, 256> response{};
-    RequestBuilder b;
-
     const PlcItem& block = item(ItemRole::PidBlock);
     const PlcItem& add = item(ItemRole::AddOut);
+    if (!block.valid) return true;
+    p.builder.clear();
+    p.builder.addRead(block);
+    if (add.valid) p.builder.addRead(add);
     const int pidCase = settings_.pidCase();
-    if (block.valid) {
-        b.addRead(block);
-        if (add.valid) b.addRead(add);
-        const int capacity = block.count + (add.valid ? kAdditionalSlot : 0);
-        const auto got = send(request, kPlcRead, kBlockTexts[pidCase], b, response.data(), capacity);
-        if (stop()) return 0;
-        if (got && *got == block.count + (add.valid ? add.count : 0)) {
-            const std::uint8_t* r = response.data();
-            switch (pidCase) {
-                case 0: std::memcpy(pidBlock_.data() + 4, r, 50); break;
-                case 1: std::memcpy(pidBlock_.data() + 2, r, 52); break;
-                case 2:  // Input3 lies directly ahead of the structure
-                    std::memcpy(pidBlock_.data(), r, 2);
-                    std::memcpy(pidBlock_.data() + 4, r + 2, 50);
-                    break;
-                default: std::memcpy(pidBlock_.data(), r, 54); break;
-            }
-            if (add.valid) {
-                addOut_ = {};
-                std::memcpy(addOut_.data(), r + block.count, add.count);
-            }
-            hasImage_ = true;
-            lastData_ = now();
-        }
+    if (!sendStep(p, kPlcRead, kBlockTexts[pidCase], block.count + (add.valid ? kAdditionalSlot : 0),
+                  block.count + (add.valid ? add.count : 0)))
+        return false;
+    if (!p.answered) return true;
+    // Input3 and Input2 have their slots ahead of T_PID whether they were read or not.
+    const std::uint8_t* r = p.response.data();
+    switch (pidCase) {
+        case 0: std::memcpy(pidBlock_.data() + 4, r, 50); break;
+        case 1: std::memcpy(pidBlock_.data() + 2, r, 52); break;
+        case 2:  // Input3 lies directly ahead of the structure
+            std::memcpy(pidBlock_.data(), r, 2);
+            std::memcpy(pidBlock_.data() + 4, r + 2, 50);
+            break;
+        default: std::memcpy(pidBlock_.data(), r, 54); break;
     }
+    storeAdditionalOutput(r + block.count);
+    imageReceived();
+    return true;
+}
 
-    if (structureView_) {
-        const PlcItem* sources[3] = {&item(ItemRole::Y1), &item(ItemRole::Up),
-                                     settings_.hasMinusOutput() ? &item(ItemRole::Um) : nullptr};
-        b.clear();
-        int total = 0;
-        for (const PlcItem* s : sources)
-            if (s && s->valid) {
-                b.addRead(*s);
-                total += s->count;
-            }
-        if (total > 0) {
-            const char* text = sources[2] ? "Cteni Y1Name, UpName, UmName" : "Cteni Y1Name, UpName";
-            const auto got = send(request, kPlcRead, text, b, response.data(), total);
-            if (stop()) return 0;
-            if (got && *got == total) {
-                int at = 0;
-                for (int i = 0; i < 3; ++i) {
-                    if (!sources[i] || !sources[i]->valid) continue;
-                    sources_[i] = {};
-                    std::memcpy(sources_[i].data(), response.data() + at, sources[i]->count);
-                    at += sources[i]->count;
-                }
-            }
+bool OnlineExchange::readSourceVariables(Pass& p) {
+    const PlcItem* sources[3] = {&item(ItemRole::Y1), &item(ItemRole::Up),
+                                 settings_.hasMinusOutput() ? &item(ItemRole::Um) : nullptr};
+    p.builder.clear();
+    int total = 0;
+    for (const PlcItem* s : sources)
+        if (s && s->valid) {
+            p.builder.addRead(*s);
+            total += s->count;
         }
+    if (total == 0) return true;
+    const char* text = sources[2] ? "Cteni Y1Name, UpName, UmName" : "Cteni Y1Name, UpName";
+    if (!sendStep(p, kPlcRead, text, total, total)) return false;
+    if (!p.answered) return true;
+    int at = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (!sources[i] || !sources[i]->valid) continue;
+        sources_[i] = {};
+        std::memcpy(sources_[i].data(), p.response.data() + at, sources[i]->count);
+        at += sources[i]->count;
     }
+    return true;
+}
 
-    const std::uint16_t lastControl = DecodeUInt16(tpid() + tpid::Control);
-
+bool OnlineExchange::writePidParameters(Pass& p, std::uint16_t lastControl) {
     // The parameter block goes only while the graph page is shown, together
     // with the control word that tells the controller to take it.
-    if (pidParams_ && graphShown_ && hasImage_ && item(ItemRole::Control).valid && item(ItemRole::PBnd).valid) {
-        const PidParameterBlock p = *pidParams_;
-        pidParams_.reset();
-        b.clear();
-        b.addWrite(item(ItemRole::Control), static_cast<std::int16_t>(lastControl | tpid::CHN));
-        std::array<std::uint8_t, kPidParameterBytes> data{};
-        const std::int16_t values[7] = {p.pBnd, p.relCool, p.ti, p.td, p.eGap, p.dGap, p.iGap};
-        for (int i = 0; i < 7; ++i) {
-            const auto v = EncodeInt16(values[i]);
-            data[2 * i] = v[0];
-            data[2 * i + 1] = v[1];
-        }
-        b.addWrite(item(ItemRole::PBnd), data);
-        write(request, "zapis Pbnd...IGap, Control change", b);
-        if (stop()) return 0;
-    }
-    const auto writeInt = [&](std::optional<std::int16_t>& mark, ItemRole role, const char* text) {
-        if (!mark) return true;
-        const std::int16_t value = *mark;
-        mark.reset();
-        if (!item(role).valid) return true;
-        b.clear();
-        b.addWrite(item(role), value);
-        write(request, text, b);
-        return !stop();
-    };
-    if (!writeInt(tiW_, ItemRole::TiW, "zapis TiW")) return 0;
-    if (!writeInt(gW_, ItemRole::Gw, "zapis gW")) return 0;
+    if (!pidParams_ || !graphShown_ || !hasImage_ || !item(ItemRole::Control).valid ||
+        !item(ItemRole::PBnd).valid)
+        return true;
+    const auto bytes = EncodePidParameters(*Take(pidParams_));
+    p.builder.clear();
+    p.builder.addWrite(item(ItemRole::Control), static_cast<std::int16_t>(lastControl | kControlCHN));
+    p.builder.addWrite(item(ItemRole::PBnd), bytes);
+    return sendStep(p, kPlcWrite, "zapis Pbnd...IGap, Control change");
+}
 
-    if (simulatedPending_) {
-        simulatedPending_ = false;
-        b.clear();
-        const ItemRole roles[3] = {ItemRole::Y1, ItemRole::Y2, ItemRole::Y3};
-        for (int i = 0; i < 3; ++i) {
-            if (simulated_[i] && item(roles[i]).valid) AppendRaw(b, item(roles[i]), *simulated_[i]);
-            simulated_[i].reset();
-        }
-        if (!b.bytes().empty()) {
-            write(request, "zapis Y1, (Y2, (Y3))", b);
-            if (stop()) return 0;
-        }
-    }
-    if (secondInput_) {
-        const RawValue value = *secondInput_;
-        secondInput_.reset();
-        if (item(ItemRole::Y2).valid) {
-            b.clear();
-            AppendRaw(b, item(ItemRole::Y2), value);
-            const bool real = std::holds_alternative<float>(value);
-            write(request, real ? "zapis Y2 pro RIO (float)" : "zapis Y2 pro RIO", b);
-            if (stop()) return 0;
-        }
-    }
-    // The control word needs the word last read, to know whether it changed.
-    if (control_ && hasImage_) {
-        const std::uint16_t word = *control_;
-        control_.reset();
-        if (word != lastControl && item(ItemRole::Control).valid) {
-            b.clear();
-            b.addWrite(item(ItemRole::Control), static_cast<std::int16_t>(word));
-            write(request, "zapis Control", b);
-            if (stop()) return 0;
-        }
-    }
-    if (!writeInt(output_, ItemRole::Output, "zapis OutPut")) return 0;
-    return 1;
+bool OnlineExchange::writeSimulatedInputs(Pass& p) {
+    if (!std::exchange(simulatedPending_, false)) return true;
+    p.builder.clear();
+    const ItemRole roles[3] = {ItemRole::Y1, ItemRole::Y2, ItemRole::Y3};
+    for (int i = 0; i < 3; ++i)
+        if (const auto value = Take(simulated_[i]); value && item(roles[i]).valid)
+            AppendRaw(p.builder, item(roles[i]), *value);
+    return p.builder.bytes().empty() || sendStep(p, kPlcWrite, "zapis Y1, (Y2, (Y3))");
+}
+
+bool OnlineExchange::writeSecondInput(Pass& p) {
+    const auto value = Take(secondInput_);
+    if (!value || !item(ItemRole::Y2).valid) return true;
+    p.builder.clear();
+    AppendRaw(p.builder, item(ItemRole::Y2), *value);
+    const bool real = std::holds_alternative<float>(*value);
+    return sendStep(p, kPlcWrite, real ? "zapis Y2 pro RIO (float)" : "zapis Y2 pro RIO");
+}
+
+bool OnlineExchange::writeControl(Pass& p, std::uint16_t lastControl) {
+    if (!control_ || !hasImage_) return true;
+    const std::uint16_t word = *Take(control_);
+    if (word == lastControl) return true;
+    return writeValue(p, std::optional(static_cast<std::int16_t>(word)), item(ItemRole::Control),
+                      "zapis Control");
 }
 
 int OnlineExchange::exchangePidma(PlcRequestFunction request, const StopCheck& stop) {
-    std::array<std::uint8_t, 256> response{};
-    RequestBuilder b;
+    const PlcItem& dv = item(ItemRole::Dv);
+    if (!dv.valid) return 1;
+    Pass p{request, stop};
+    const bool goOn =
+        readPidmaImage(p) && writePidmaParameters(p) &&
+        writeValue(p, Take(sp_), item(ItemRole::Sp), "zapis _sp") &&
+        writeValue(p, Take(man_), item(ItemRole::Man), "zapis MAN") &&
+        writeValue(p, Take(taff_), item(ItemRole::Taff), "zapis TAFF") &&
+        writeValue(p, TakeFlag(tune_, 1), item(ItemRole::Tune), "zapis TUNE") &&
+        writeValue(p, TakeFlag(tbrk_, 1), item(ItemRole::Tbrk), "zapis TBRK") &&
+        writeValue(p, Take(hv_), item(ItemRole::Hv), "zapis _hv") &&
+        writeValue(p, Take(pv_), dv.at(plc::PidaOffset("pv"), 4), "zapis Y") && writeInputVariable(p) &&
+        writeValue(p, TakeFlag(clearTe_, 0), item(ItemRole::Te), "zapis TE") && readTunedParameters(p);
+    return goOn ? 1 : 0;
+}
+
+bool OnlineExchange::readPidmaImage(Pass& p) {
+    // The structure view shows every member; otherwise the head up to tt and
+    // the outputs from mv are enough.
     const PlcItem& dv = item(ItemRole::Dv);
     const PlcItem& add = item(ItemRole::AddOut);
-    if (!dv.valid) return 1;
-
+    constexpr int kMv = plc::PidaOffset("mv");
+    const int size = structureView_ ? plc::kPidaStructSize : kShortHead + kShortTail;
+    p.builder.clear();
     if (structureView_) {
-        b.addRead(dv);
-        if (add.valid) b.addRead(add);
-        const auto got = send(request, kPlcRead, "cteni struktury PIDMA od _dv", b, response.data(),
-                              tpida::Size + kAdditionalSlot);
-        if (stop()) return 0;
-        if (got && *got == tpida::Size + (add.valid ? add.count : 0)) {
-            std::memcpy(pidmaImage_.data(), response.data(), tpida::Size);
-            if (add.valid) {
-                addOut_ = {};
-                std::memcpy(addOut_.data(), response.data() + tpida::Size, add.count);
-            }
-            hasImage_ = true;
-            lastData_ = now();
-        }
+        p.builder.addRead(dv);
     } else {
-        b.addRead(dv.withCount(kShortHead));
-        b.addRead(dv.at(tpida::mv, kShortTail));
-        if (add.valid) b.addRead(add);
-        const int shortSize = kShortHead + kShortTail;
-        const auto got = send(request, kPlcRead, "cteni struktury PIDMAshort od _dv", b, response.data(),
-                              shortSize + (add.valid ? kAdditionalSlot : 0));
-        if (stop()) return 0;
-        if (got && *got == shortSize + (add.valid ? add.count : 0)) {
-            std::memcpy(pidmaImage_.data(), response.data(), kShortHead);
-            std::memcpy(pidmaImage_.data() + tpida::mv, response.data() + kShortHead, kShortTail);
-            if (add.valid) {
-                addOut_ = {};
-                std::memcpy(addOut_.data(), response.data() + shortSize, add.count);
-            }
-            hasImage_ = true;
-            lastData_ = now();
-        }
+        p.builder.addRead(dv.withCount(kShortHead));
+        p.builder.addRead(dv.at(kMv, kShortTail));
     }
+    if (add.valid) p.builder.addRead(add);
+    const char* text = structureView_ ? "cteni struktury PIDMA od _dv" : "cteni struktury PIDMAshort od _dv";
+    if (!sendStep(p, kPlcRead, text, size + (add.valid ? kAdditionalSlot : 0),
+                  size + (add.valid ? add.count : 0)))
+        return false;
+    if (!p.answered) return true;
+    if (structureView_) {
+        std::memcpy(pidmaImage_.data(), p.response.data(), plc::kPidaStructSize);
+    } else {
+        std::memcpy(pidmaImage_.data(), p.response.data(), kShortHead);
+        std::memcpy(pidmaImage_.data() + kMv, p.response.data() + kShortHead, kShortTail);
+    }
+    storeAdditionalOutput(p.response.data() + size);
+    imageReceived();
+    return true;
+}
 
-    if (pidmaParams_ && graphShown_ && item(ItemRole::Changed).valid && item(ItemRole::K).valid) {
-        const PidmaParameterBlock p = *pidmaParams_;
-        pidmaParams_.reset();
-        b.clear();
-        b.addWrite(item(ItemRole::Changed), std::uint8_t{1});
-        std::array<std::uint8_t, kPidmaParameterBytes> data{};
-        const float values[7] = {p.k, p.ti, p.td, p.nd, p.b, p.c, p.tt};
-        for (int i = 0; i < 7; ++i) {
-            const auto v = EncodeFloat(values[i]);
-            std::copy(v.begin(), v.end(), data.begin() + 4 * i);
-        }
-        b.addWrite(item(ItemRole::K), data);
-        write(request, "zapis parametru PIDMA", b);
-        if (stop()) return 0;
-    }
-    const auto writeFloat = [&](std::optional<float>& mark, const PlcItem& target, const char* text) {
-        if (!mark) return true;
-        const float value = *mark;
-        mark.reset();
-        if (!target.valid) return true;
-        b.clear();
-        b.addWrite(target.withCount(4), value);
-        write(request, text, b);
-        return !stop();
-    };
-    const auto writeByte = [&](std::optional<std::uint8_t> mark, ItemRole role, const char* text) {
-        if (!mark || !item(role).valid) return true;
-        b.clear();
-        b.addWrite(item(role), *mark);
-        write(request, text, b);
-        return !stop();
-    };
-    const auto take = [](auto& mark) {
-        auto value = mark;
-        mark.reset();
-        return value;
-    };
-    const auto takeFlag = [](bool& flag, std::uint8_t value) -> std::optional<std::uint8_t> {
-        if (!flag) return std::nullopt;
-        flag = false;
-        return value;
-    };
+bool OnlineExchange::writePidmaParameters(Pass& p) {
+    if (!pidmaParams_ || !graphShown_ || !item(ItemRole::Changed).valid || !item(ItemRole::K).valid)
+        return true;
+    const PidmaParameterBlock block = *Take(pidmaParams_);
+    std::vector<std::uint8_t> data;
+    for (const float v : {block.k, block.ti, block.td, block.nd, block.b, block.c, block.tt})
+        plc::AppendReal(data, v);
+    p.builder.clear();
+    p.builder.addWrite(item(ItemRole::Changed), std::uint8_t{1});
+    p.builder.addWrite(item(ItemRole::K), data);
+    return sendStep(p, kPlcWrite, "zapis parametru PIDMA");
+}
 
-    if (!writeFloat(sp_, item(ItemRole::Sp), "zapis _sp")) return 0;
-    if (!writeByte(take(man_), ItemRole::Man, "zapis MAN")) return 0;
-    if (!writeByte(take(taff_), ItemRole::Taff, "zapis TAFF")) return 0;
-    if (!writeByte(takeFlag(tune_, 1), ItemRole::Tune, "zapis TUNE")) return 0;
-    if (!writeByte(takeFlag(tbrk_, 1), ItemRole::Tbrk, "zapis TBRK")) return 0;
-    if (!writeFloat(hv_, item(ItemRole::Hv), "zapis _hv")) return 0;
-    if (!writeFloat(pv_, dv.at(tpida::pv, 4), "zapis Y")) return 0;
-    if (const auto value = take(input_); value && item(ItemRole::Input).valid) {
-        // A REAL takes the value, an INT its rounded value; any other type is left alone.
-        const PlcItem& target = item(ItemRole::Input);
-        b.clear();
-        if (itemIsReal(ItemRole::Input) && target.count == 4) {
-            b.addWrite(target, *value);
-        } else if (target.count == 2 && std::isfinite(*value)) {
-            b.addWrite(target, static_cast<std::int16_t>(std::clamp(std::round(*value), -32768.0f, 32767.0f)));
-        }
-        if (!b.bytes().empty()) {
-            write(request, "zapis Y do Input", b);
-            if (stop()) return 0;
-        }
-    }
-    if (!writeByte(takeFlag(clearTe_, 0), ItemRole::Te, "zapis TE")) return 0;
+bool OnlineExchange::writeInputVariable(Pass& p) {
+    // A REAL takes the value, an INT its rounded value; any other type is left alone.
+    const auto value = Take(input_);
+    const PlcItem& target = item(ItemRole::Input);
+    if (!value || !target.valid) return true;
+    if (itemIsReal(ItemRole::Input) && target.count == 4)
+        return writeValue(p, value, target, "zapis Y do Input");
+    if (target.count != 2 || !std::isfinite(*value)) return true;
+    const auto rounded = static_cast<std::int16_t>(std::clamp(std::round(*value), -32768.0f, 32767.0f));
+    return writeValue(p, std::optional(rounded), target, "zapis Y do Input");
+}
 
-    if ((tunedRead_[0] || tunedRead_[1]) && item(ItemRole::K).valid && item(ItemRole::Pk).valid) {
-        // The tuner's end and the "Params" button may ask in the same period: one read, both reports.
-        const auto reasons = tunedRead_;
-        tunedRead_ = {};
-        b.clear();
-        b.addRead(item(ItemRole::K).withCount(kTunedBytes));
-        b.addRead(item(ItemRole::Pk));
-        const auto got = send(request, kPlcRead, "cteni parametru PIDMA", b, response.data(), 2 * kTunedBytes);
-        if (stop()) return 0;
-        if (got && *got == 2 * kTunedBytes) {
-            std::memcpy(pidmaImage_.data() + tpida::k, response.data(), kTunedBytes);
-            std::memcpy(pidmaImage_.data() + tpida::pk, response.data() + kTunedBytes, kTunedBytes);
-            const TunedReadReason order[2] = {TunedReadReason::TunerFinished, TunedReadReason::ParamsButton};
-            for (int i = 0; i < 2; ++i) {
-                if (!reasons[i] || !sink_) continue;
-                sink_->tunerReport(TunerReportCode(order[i], pidmaImage_[tpida::TE], pidmaImage_[tpida::TAFF]));
-                if (stop()) return 0;
-            }
-        }
+bool OnlineExchange::readTunedParameters(Pass& p) {
+    if (!(tunedRead_[0] || tunedRead_[1]) || !item(ItemRole::K).valid || !item(ItemRole::Pk).valid)
+        return true;
+    // The tuner's end and the "Params" button may ask in the same period: one read, both reports.
+    const auto reasons = std::exchange(tunedRead_, {});
+    p.builder.clear();
+    p.builder.addRead(item(ItemRole::K).withCount(kTunedBytes));
+    p.builder.addRead(item(ItemRole::Pk));
+    if (!sendStep(p, kPlcRead, "cteni parametru PIDMA", 2 * kTunedBytes, 2 * kTunedBytes)) return false;
+    if (!p.answered) return true;
+    std::memcpy(pidmaImage_.data() + plc::PidaOffset("k"), p.response.data(), kTunedBytes);
+    std::memcpy(pidmaImage_.data() + plc::PidaOffset("pk"), p.response.data() + kTunedBytes, kTunedBytes);
+    const TunedReadReason order[2] = {TunedReadReason::TunerFinished, TunedReadReason::ParamsButton};
+    for (int i = 0; i < 2; ++i) {
+        if (!reasons[i] || !sink_) continue;
+        sink_->tunerReport(TunerReportCode(order[i], pidmaImage_[plc::PidaOffset("TE")],
+                                           pidmaImage_[plc::PidaOffset("TAFF")]));
+        if (p.stop()) return false;
     }
-    return 1;
+    return true;
 }
 
 }  // namespace velmora::online

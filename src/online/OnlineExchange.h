@@ -11,13 +11,15 @@
 #include <variant>
 #include <vector>
 
+#include "base/PidaStructure.h"
+#include "base/Toolkit.h"
+#include "base/com/CommLoop.h"
+#include "controllers/PidParameterBlock.h"
 #include "online/ExchangeSettings.h"
 #include "online/OnlineHost.h"
 #include "online/OnlineValues.h"
 #include "online/PlcItem.h"
 #include "online/SymbolResolver.h"
-#include "base/Toolkit.h"
-#include "base/com/CommLoop.h"
 
 namespace velmora::online {
 
@@ -25,14 +27,6 @@ class OnlineSession;
 
 // An INT or a REAL written into a PLC variable.
 using RawValue = std::variant<std::int16_t, float>;
-
-// PID parameters as written into PBnd … IGap (tenths, hundredths).
-struct PidParameterBlock {
-    std::int16_t pBnd = 0, relCool = 0, ti = 0, td = 0, eGap = 0, dGap = 0, iGap = 0;
-    // From the values shown in the edits: PBnd, RelCool, Ti, Td × 10 and the gaps × 100, rounded.
-    static PidParameterBlock FromShown(double pBnd, double relCool, double ti, double td, double eGap, double dGap,
-                                       double iGap);
-};
 
 // PIDMA parameters as written into k … tt.
 struct PidmaParameterBlock {
@@ -128,9 +122,9 @@ public:
     bool hasData() const { return hasImage_; }
     const std::array<std::uint8_t, 54>& pidBlock() const { return pidBlock_; }
     const std::uint8_t* tpid() const { return pidBlock_.data() + 4; }
-    std::int16_t input2() const { return DecodeInt16(pidBlock_.data() + 2); }
-    std::int16_t input3() const { return DecodeInt16(pidBlock_.data()); }
-    const std::array<std::uint8_t, tpida::Size>& pidmaImage() const { return pidmaImage_; }
+    std::int16_t input2() const { return plc::GetInt16(pidBlock_.data() + 2); }
+    std::int16_t input3() const { return plc::GetInt16(pidBlock_.data()); }
+    const std::array<std::uint8_t, plc::kPidaStructSize>& pidmaImage() const { return pidmaImage_; }
     // The additional output's bytes (2 for an INT variable, 4 for a REAL).
     const std::array<std::uint8_t, 4>& additionalOutput() const { return addOut_; }
     // The source variables read in the structure view: Y1Name, UpName, UmName.
@@ -175,10 +169,41 @@ private:
     // nothing when the request failed or the response does not fit.
     std::optional<int> send(PlcRequestFunction request, std::int32_t command, const char* logText,
                             const RequestBuilder& builder, std::uint8_t* response, int capacity);
-    bool write(PlcRequestFunction request, const char* logText, const RequestBuilder& builder);
+
+    // One exchange: what its steps share. Each step returns false when the
+    // exchange must stop.
+    struct Pass {
+        Pass(PlcRequestFunction r, const StopCheck& s) : request(r), stop(s) {}
+        PlcRequestFunction request;
+        const StopCheck& stop;
+        RequestBuilder builder;
+        std::array<std::uint8_t, 256> response{};
+        bool answered = false;  // the last read came back whole
+    };
+    // Sends the pass's request and checks whether the exchange may go on. A
+    // read is answered when `expected` bytes came back; a failed write is
+    // reported to the view.
+    bool sendStep(Pass& p, std::int32_t command, const char* text, int capacity = 1, int expected = 0);
+    // A value taken from its mark, written when there is one and the target was found.
+    template <typename T>
+    bool writeValue(Pass& p, std::optional<T> value, const PlcItem& target, const char* text);
+    void storeAdditionalOutput(const std::uint8_t* bytes);
+    void imageReceived();
 
     int exchangePid(PlcRequestFunction request, const StopCheck& stop);
+    bool readPidBlock(Pass& p);
+    bool readSourceVariables(Pass& p);
+    bool writePidParameters(Pass& p, std::uint16_t lastControl);
+    bool writeSimulatedInputs(Pass& p);
+    bool writeSecondInput(Pass& p);
+    bool writeControl(Pass& p, std::uint16_t lastControl);
+
     int exchangePidma(PlcRequestFunction request, const StopCheck& stop);
+    bool readPidmaImage(Pass& p);
+    bool writePidmaParameters(Pass& p);
+    bool writeInputVariable(Pass& p);
+    bool readTunedParameters(Pass& p);
+
     void log(std::string_view text) const;
     bool logEnabled() const;
     // The session let the view go (closing pass, or the session ended).
@@ -204,7 +229,7 @@ private:
     int missing_ = 0;
 
     std::array<std::uint8_t, 54> pidBlock_{};
-    std::array<std::uint8_t, tpida::Size> pidmaImage_{};
+    std::array<std::uint8_t, plc::kPidaStructSize> pidmaImage_{};
     std::array<std::uint8_t, 4> addOut_{};
     std::array<std::array<std::uint8_t, 8>, 3> sources_{};
     bool hasImage_ = false;

@@ -31,7 +31,7 @@ ShownValue PidInputValue(int signal, std::int16_t input, int minY, int maxY, std
         shown.hint = "MaxY == MinY!";
         return shown;
     }
-    const std::uint8_t errorBit = signal == 3 ? tpid::EY3 : signal == 2 ? tpid::EY2 : tpid::EY1;
+    const std::uint8_t errorBit = signal == 3 ? kDetEY[2] : signal == 2 ? kDetEY[1] : kDetEY[0];
     if (det & errorBit) {
         shown.error = true;
         shown.text = Text(3019);

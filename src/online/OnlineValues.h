@@ -3,30 +3,29 @@
 // values turned into the percentages the online view shows.
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
+
+#include "base/PidStructure.h"
 
 namespace velmora::online {
 
-// Byte offsets of the members of T_PID (50 bytes).
-namespace tpid {
-constexpr int Det = 0, MinY = 1, MaxY = 3, Input1 = 5, gW = 7, ConW = 9, tiW = 11, Dev = 13, Output = 15,
-              LastOut = 17, CurOut = 19, ConOut = 21, DefOut = 23, MinU = 25, MaxU = 27, dMaxU = 29,
-              OutCycle = 31, PBnd = 33, RelCool = 35, Ti = 37, Td = 39, EGap = 41, DGap = 43, IGap = 45,
-              Control = 47, Status = 49;
-constexpr int Size = 50;
-constexpr std::uint16_t CHN = 1u << 11;                                   // Control: accept changed parameters
-constexpr std::uint8_t EY1 = 1u << 5, EY2 = 1u << 6, EY3 = 1u << 7;       // Det: measuring errors
-constexpr std::uint8_t UH = 1u << 0, UC = 1u << 1;                        // Status
-}  // namespace tpid
-
-// Byte offsets of the members of _TPIDA_ (226 bytes) used by the online view.
-namespace tpida {
-constexpr int dv = 0, sp = 4, pv = 8, tv = 12, hv = 16, MAN = 20, TUNE = 21, TBRK = 22, TAFF = 23, Ts = 44,
-              CHANGED = 48, irType = 50, RACT = 54, k = 56, ti = 60, td = 64, nd = 68, b = 72, c = 76, tt = 80,
-              hilim = 84, lolim = 88, mv = 166, dmv = 170, de = 174, SAT = 178, TBSY = 179, TE = 180, ite = 182,
-              pk = 186, pti = 190, ptd = 194, pnd = 198, pb = 202, pc = 206;
-constexpr int Size = 226;
-}  // namespace tpida
+// The bits of T_PID the view tests, as masks; the members' offsets are
+// plc::PidOffset and plc::PidaOffset.
+consteval int PidBitOf(std::span<const std::string_view> bits, std::string_view name) {
+    for (std::size_t i = 0; i < bits.size(); ++i)
+        if (bits[i] == name) return static_cast<int>(i);
+    throw "unknown bit";
+}
+constexpr std::uint16_t kControlCHN = 1u << PidBitOf(plc::kPidControlBits, "CHN");  // take changed parameters
+constexpr std::uint16_t kControlAM = 1u << PidBitOf(plc::kPidControlBits, "AM");    // automatic mode
+constexpr std::uint8_t kStatusUH = 1u << PidBitOf(plc::kPidStatusBits, "UH");       // output up
+constexpr std::uint8_t kStatusUC = 1u << PidBitOf(plc::kPidStatusBits, "UC");       // output down
+// Det's measuring-error bits of inputs 1, 2 and 3.
+constexpr std::uint8_t kDetEY[3] = {1u << PidBitOf(plc::kPidDetBits, "EY1"),
+                                    1u << PidBitOf(plc::kPidDetBits, "EY2"),
+                                    1u << PidBitOf(plc::kPidDetBits, "EY3")};
 
 // A value box of the view: its text, whether it is an error (text on red), its hint.
 struct ShownValue {

@@ -1,10 +1,13 @@
 #include "online/ParameterPanel.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
+#include <string_view>
+#include <utility>
 
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
@@ -12,6 +15,7 @@
 #include "base/Toolkit.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/InputValue.h"
+#include "controllers/PidParameterBlock.h"
 #include "controllers/SectionReader.h"
 
 namespace velmora::online {
@@ -31,9 +35,9 @@ struct EditRule {
 
 // Indexed by PanelEdit.
 constexpr EditRule kRules[kPanelEdits] = {
-    {"EditPBnd1", "PBnd", nullptr, 100, 0.1, 3000, 1},
+    {"EditPBnd1", "PBnd", nullptr, 100, kBandLow, kBandHigh, 1},
     {"EditG1", "K+", "k", 1, 0, 0, 2},
-    {"EditRegCool1", "RelCool", "b", 100, 0.1, 3000, -1},
+    {"EditRegCool1", "RelCool", "b", 100, kBandLow, kBandHigh, -1},
     {"EditG2", "K-", "c", 1, 0, 0, 2},
     {"EditTi1", "Ti", "ti", 10, 0, 3000, -1},
     {"EditTd1", "Td", "td", 1, 0, 3000, -1},
@@ -85,11 +89,23 @@ std::string Real(double v) {
     return buffer;
 }
 
-float ImageReal(const std::array<std::uint8_t, tpida::Size>& image, int at) {
-    return DecodeFloat(image.data() + at);
+float ImageReal(const std::array<std::uint8_t, plc::kPidaStructSize>& image, int at) {
+    return plc::GetReal(image.data() + at);
 }
 
-constexpr std::uint16_t kAutoBit = 1u << 6;  // AM of the PID control word
+// "name\tvalue" of a REAL member of the image.
+std::string Field(const std::array<std::uint8_t, plc::kPidaStructSize>& image, std::string_view name) {
+    for (const plc::PidaMember& m : plc::kPidaMembers)
+        if (m.name == name) return std::string(name) + "\t" + Real(ImageReal(image, m.offset));
+    return {};
+}
+
+std::string Lines(const std::array<std::uint8_t, plc::kPidaStructSize>& image,
+                  std::initializer_list<std::string_view> names) {
+    std::string out;
+    for (const std::string_view name : names) out += "\r\n " + Field(image, name);
+    return out;
+}
 
 }  // namespace
 
@@ -147,7 +163,7 @@ void ParameterValues::load(const IniFile& file, const std::string& controllerNam
     const std::pair<PanelEdit, Key> members[] = {
         {P::Ti, key::Ti}, {P::Td, key::Td}, {P::EGap, key::EGap}, {P::IGap, key::IGap}, {P::DGap, key::DGap}};
     for (const auto& [e, k] : members) set(e, std::clamp(in.scaled(k), RuleOf(e).low, RuleOf(e).high));
-    set(P::RelCool, std::clamp(in.scaled(key::RelCool), 0.1, 3000.0));
+    set(P::RelCool, LimitBand(in.scaled(key::RelCool)));
     bandRule(in.scaled(key::PBnd));
 }
 
@@ -173,16 +189,14 @@ void ParameterValues::setTuned(float k, float ti, float td, float nd, float b, f
 }
 
 void ParameterValues::bandRule(double pBnd) {
-    pBnd = std::clamp(pBnd, 0.1, 3000.0);
-    set(P::PBnd, pBnd);
-    set(P::G1, 100.0 / pBnd);
+    set(P::PBnd, LimitBand(pBnd));
+    set(P::G1, GainOfBand(value(P::PBnd)));
     coolRule(value(P::RelCool));
 }
 
 void ParameterValues::coolRule(double relCool) {
-    relCool = std::clamp(relCool, 0.1, 3000.0);
-    set(P::RelCool, relCool);
-    set(P::G2, 10000.0 / (relCool * value(P::PBnd)));
+    set(P::RelCool, LimitBand(relCool));
+    set(P::G2, CoolingGain(value(P::RelCool), value(P::PBnd)));
 }
 
 void ParameterValues::leave(PanelEdit edit) {
@@ -192,20 +206,18 @@ void ParameterValues::leave(PanelEdit edit) {
         set(edit, std::isfinite(typed) ? std::max(0.0, typed) : 0.0);
         return;
     }
-    // A gain of 0 (or less) asks for an infinite band: the clamp keeps it finite.
-    const auto inverse = [](double numerator, double x) { return x > 0 ? numerator / x : 3000.0; };
     switch (edit) {
         case P::PBnd:
             bandRule(typed);
             break;
         case P::G1:
-            bandRule(inverse(100.0, typed));
+            bandRule(BandOfGain(typed));
             break;
         case P::RelCool:
             coolRule(typed);
             break;
         case P::G2:
-            coolRule(inverse(10000.0, value(P::PBnd) * typed));
+            coolRule(RelCoolOfGain(typed, value(P::PBnd)));
             break;
         default:
             set(edit, std::isnan(typed) ? rule.onError : std::clamp(typed, rule.low, rule.high));
@@ -246,22 +258,21 @@ void ParameterValues::save(IniFile& file, const std::string& controllerName) con
 
 // ---- tuner texts ----
 
-std::string TunerReportText(int code, const std::array<std::uint8_t, tpida::Size>& image) {
-    const auto r = [&](int at) { return Real(ImageReal(image, at)); };
+std::string TunerReportText(int code, const std::array<std::uint8_t, plc::kPidaStructSize>& image) {
     switch (code) {
         case 0:
-            return Text(3385) + "\r\n pk\t" + r(tpida::pk) + "\r\n pti\t" + r(tpida::pti) + "\r\n ptd\t" +
-                   r(tpida::ptd) + "\r\n pnd\t" + r(tpida::pnd) + "\r\n pb\t" + r(tpida::pb) + "\r\n pc\t" +
-                   r(tpida::pc);
-        case 1:
-            return Text(3383) + "\r\n k\t" + r(tpida::k) + "\tpk\t" + r(tpida::pk) + "\r\n ti\t" +
-                   r(tpida::ti) + "\tpti\t" + r(tpida::pti) + "\r\n td\t" + r(tpida::td) + "\tptd\t" +
-                   r(tpida::ptd) + "\r\n nd\t" + r(tpida::nd) + "\tpnd\t" + r(tpida::pnd) + "\r\n b\t" +
-                   r(tpida::b) + "\tpb\t" + r(tpida::pb) + "\r\n c\t" + r(tpida::c) + "\tpc\t" +
-                   r(tpida::pc) + "\r\n\r\n" + Text(3384);
+            return Text(3385) + Lines(image, {"pk", "pti", "ptd", "pnd", "pb", "pc"});
+        case 1: {
+            // The values in use beside the tuner's.
+            std::string text = Text(3383);
+            const std::pair<std::string_view, std::string_view> pairs[] = {
+                {"k", "pk"}, {"ti", "pti"}, {"td", "ptd"}, {"nd", "pnd"}, {"b", "pb"}, {"c", "pc"}};
+            for (const auto& [old, tuned] : pairs)
+                text += "\r\n " + Field(image, old) + "\t" + Field(image, tuned);
+            return text + "\r\n\r\n" + Text(3384);
+        }
         case 2:
-            return Text(3389) + "\r\n pk\t" + r(tpida::pk) + "\r\n pti\t" + r(tpida::pti) + "\r\n ptd\t" +
-                   r(tpida::ptd) + "\r\n pnd\t" + r(tpida::pnd) + "\r\n pb\t" + r(tpida::pb);
+            return Text(3389) + Lines(image, {"pk", "pti", "ptd", "pnd", "pb"});
         default:
             return Text(3388);
     }
@@ -353,7 +364,7 @@ bool ParameterPanel::boxEnabled(SchemaValue box) const {
     // disables it until the mode is written and read back.
     if (box == SchemaValue::Manual)
         return pidma() ? !modeWaiting_ && !modeSettling_ && exchange_.hasData() &&
-                             exchange_.pidmaImage()[tpida::MAN]
+                             exchange_.pidmaImage()[plc::PidaOffset("MAN")]
                        : !autoDown_;
     return true;
 }
@@ -378,7 +389,7 @@ void ParameterPanel::W1Edit1MouseDown() {
 
 void ParameterPanel::WFEdit1MouseDown() {
     if (pidma() || !boxEnabled(SchemaValue::W)) return;
-    const int tiW = exchange_.hasData() ? DecodeInt16(exchange_.tpid() + tpid::tiW) : 0;
+    const int tiW = exchange_.hasData() ? plc::GetInt16(exchange_.tpid() + plc::PidOffset("tiW")) : 0;
     const auto v = host_.askValue({std::to_string(tiW), 0, 32767});
     if (!v) return;
     const auto value = static_cast<std::int16_t>(std::clamp(std::trunc(*v + 0.5), 0.0, 32767.0));
@@ -425,7 +436,7 @@ void ParameterPanel::Y2Edit2MouseDown() {
 }
 
 std::uint16_t ParameterPanel::controlWord() const {
-    return exchange_.hasData() ? DecodeUInt16(exchange_.tpid() + tpid::Control) : 0;
+    return exchange_.hasData() ? plc::GetUInt16(exchange_.tpid() + plc::PidOffset("Control")) : 0;
 }
 
 void ParameterPanel::AutoButton1Click(bool autoDown) {
@@ -435,7 +446,7 @@ void ParameterPanel::AutoButton1Click(bool autoDown) {
         exchange_.markMan(!autoDown);
     } else {
         const std::uint16_t word = controlWord();
-        exchange_.markControl(autoDown ? word | kAutoBit : word & ~kAutoBit);
+        exchange_.markControl(autoDown ? word | kControlAM : word & ~kControlAM);
     }
 }
 
@@ -459,8 +470,8 @@ void ParameterPanel::ErrorButton1Click() {
     MessageBoxes* m = host_.messages();
     if (!m) return;
     const auto& image = exchange_.pidmaImage();
-    if (exchange_.hasData() && image[tpida::TE]) {
-        const std::int32_t ite = DecodeInt32(image.data() + tpida::ite);  // a DINT
+    if (exchange_.hasData() && image[plc::PidaOffset("TE")]) {
+        const std::int32_t ite = plc::GetInt32(image.data() + plc::PidaOffset("ite"));  // a DINT
         if (m->show(Text(3368), TunerErrorQuestion(ite), MessageIcon::Question, MessageButtons::YesNo) ==
             MessageAnswer::Yes)
             exchange_.markClearTuneError();
@@ -513,8 +524,8 @@ void ParameterPanel::commTicked() {
     modeSettling_ = false;
     if (pidma()) {
         const auto& image = exchange_.pidmaImage();
-        if (followMode) autoDown_ = image[tpida::MAN] == 0;
-        const int status = (image[tpida::TBSY] ? 1 : 0) | (image[tpida::TE] ? 2 : 0);
+        if (followMode) autoDown_ = image[plc::PidaOffset("MAN")] == 0;
+        const int status = (image[plc::PidaOffset("TBSY")] ? 1 : 0) | (image[plc::PidaOffset("TE")] ? 2 : 0);
         const TunerLamp before = lamp_;
         if (status == 0) lamp_ = TunerLamp::Grey;
         if (status == 1) lamp_ = TunerLamp::Lime;
@@ -524,7 +535,7 @@ void ParameterPanel::commTicked() {
         const bool failed = before != TunerLamp::Red && lamp_ == TunerLamp::Red;
         if (finished || failed) exchange_.markTunedRead(TunedReadReason::TunerFinished);
     } else if (followMode) {
-        autoDown_ = (controlWord() & kAutoBit) != 0;
+        autoDown_ = (controlWord() & kControlAM) != 0;
     }
     deliver();
 }
@@ -547,9 +558,9 @@ void ParameterPanel::showReport(int code) {
     const auto& image = exchange_.pidmaImage();
     const std::string text = TunerReportText(code, image);
     const auto tuned = [&] {
-        values_.setTuned(ImageReal(image, tpida::pk), ImageReal(image, tpida::pti),
-                         ImageReal(image, tpida::ptd), ImageReal(image, tpida::pnd),
-                         ImageReal(image, tpida::pb), ImageReal(image, tpida::pc));
+        values_.setTuned(ImageReal(image, plc::PidaOffset("pk")), ImageReal(image, plc::PidaOffset("pti")),
+                         ImageReal(image, plc::PidaOffset("ptd")), ImageReal(image, plc::PidaOffset("pnd")),
+                         ImageReal(image, plc::PidaOffset("pb")), ImageReal(image, plc::PidaOffset("pc")));
     };
     switch (code) {
         case 0:

@@ -179,7 +179,7 @@ private:
 };
 
 // The report texts of the tuner (message 0x85DF) from the last image.
-std::string TunerReportText(int code, const std::array<std::uint8_t, tpida::Size>& image);
+std::string TunerReportText(int code, const std::array<std::uint8_t, plc::kPidaStructSize>& image);
 // The question of the "Error" button for a tuner error code.
 std::string TunerErrorQuestion(int ite);
 // The second input entered in its units, as the raw value of Y2's variable

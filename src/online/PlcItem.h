@@ -3,9 +3,10 @@
 // exchange sends through the host's request function.
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <span>
 #include <vector>
+
+#include "base/ByteOrder.h"
 
 namespace velmora::online {
 
@@ -33,35 +34,9 @@ constexpr std::size_t kItemHeaderSize = 4;
 
 // The four header bytes of an item.
 inline std::array<std::uint8_t, kItemHeaderSize> EncodeHeader(const PlcItem& item) {
-    return {item.area, static_cast<std::uint8_t>(item.offset & 0xFF), static_cast<std::uint8_t>(item.offset >> 8),
-            item.count};
-}
-
-// Little-endian values as the PLC stores them.
-inline std::array<std::uint8_t, 2> EncodeInt16(std::int16_t value) {
-    const auto v = static_cast<std::uint16_t>(value);
-    return {static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>(v >> 8)};
-}
-inline std::array<std::uint8_t, 4> EncodeFloat(float value) {
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-            static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
-}
-inline std::int16_t DecodeInt16(const std::uint8_t* p) {
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>(p[0] | (p[1] << 8)));
-}
-inline std::uint16_t DecodeUInt16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-inline std::int32_t DecodeInt32(const std::uint8_t* p) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-                                     (static_cast<std::uint32_t>(p[2]) << 16) |
-                                     (static_cast<std::uint32_t>(p[3]) << 24));
-}
-inline float DecodeFloat(const std::uint8_t* p) {
-    const auto bits = static_cast<std::uint32_t>(DecodeInt32(p));
-    float value = 0;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
+    std::array<std::uint8_t, kItemHeaderSize> header{item.area, 0, 0, item.count};
+    plc::PutUInt16(header.data() + 1, item.offset);
+    return header;
 }
 
 // Builds the bytes of one request: headers only for a read, header and data
@@ -71,8 +46,16 @@ public:
     void addRead(const PlcItem& item);
     // The item's count is the length of `data`.
     void addWrite(const PlcItem& item, std::span<const std::uint8_t> data);
-    void addWrite(const PlcItem& item, std::int16_t value) { addWrite(item, EncodeInt16(value)); }
-    void addWrite(const PlcItem& item, float value) { addWrite(item, EncodeFloat(value)); }
+    void addWrite(const PlcItem& item, std::int16_t value) {
+        std::array<std::uint8_t, 2> bytes;
+        plc::PutInt16(bytes.data(), value);
+        addWrite(item, bytes);
+    }
+    void addWrite(const PlcItem& item, float value) {
+        std::array<std::uint8_t, 4> bytes;
+        plc::PutReal(bytes.data(), value);
+        addWrite(item, bytes);
+    }
     void addWrite(const PlcItem& item, std::uint8_t value) { addWrite(item, std::span(&value, 1)); }
 
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }

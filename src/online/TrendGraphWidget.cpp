@@ -27,11 +27,12 @@
 #include "base/AtomicFile.h"
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
+#include "base/Strings.h"
+#include "base/Texts.h"
 #include "online/FormOsaX1.h"
 #include "online/FormOsyY1.h"
+#include "online/TrendAxes.h"
 #include "online/TrendDataFile.h"
-#include "base/Texts.h"
-#include "base/Strings.h"
 
 namespace velmora::online {
 
@@ -51,65 +52,10 @@ QColor ColourOf(const TrendChannel& c) {
     return QColor(c.red(), c.green(), c.blue());
 }
 
-// The axes drawn: the owners of the visible channels, in drawing order, each
-// in the first column where its band meets no other axis, so that stacked
-// axes share one column instead of pushing the plot to the right.
-struct AxisPlace {
-    int channel, column;
-};
-std::vector<AxisPlace> AxesShown(const TrendSettings& s) {
-    std::vector<AxisPlace> axes;
-    const auto band = [&s](int channel) {
-        const TrendChannel& c = s.channels[static_cast<std::size_t>(channel)];
-        return std::minmax(c.bandFrom, c.bandTo);
-    };
-    for (const int i : s.drawingOrder()) {
-        if (!s.channels[static_cast<std::size_t>(i)].visible) continue;
-        const int owner = s.axisOwner(i);
-        if (std::any_of(axes.begin(), axes.end(), [owner](const AxisPlace& a) { return a.channel == owner; })) continue;
-        const auto [lo, hi] = band(owner);
-        int column = 0;
-        while (std::any_of(axes.begin(), axes.end(), [&](const AxisPlace& a) {
-            const auto [alo, ahi] = band(a.channel);
-            return a.column == column && lo < ahi && alo < hi;
-        }))
-            ++column;
-        axes.push_back({owner, column});
-    }
-    return axes;
+// The plot's bottom edge and height as an axis map takes them.
+AxisMap MapOf(const TrendChannel& axis, const QRect& plot) {
+    return AxisMap(axis, plot.bottom() + 1, plot.height());
 }
-
-int AxisColumns(const std::vector<AxisPlace>& axes) {
-    int columns = 1;
-    for (const AxisPlace& a : axes) columns = std::max(columns, a.column + 1);
-    return columns;
-}
-
-// Whether a layout operation would change anything: a button that would not is disabled.
-bool ChangesLayout(const TrendSettings& s, bool (*op)(TrendSettings&)) {
-    TrendSettings t = s;
-    op(t);
-    for (int i = 0; i < kTrendChannels; ++i) {
-        const TrendChannel &a = s.channels[static_cast<std::size_t>(i)], &b = t.channels[static_cast<std::size_t>(i)];
-        if (a.bandFrom != b.bandFrom || a.bandTo != b.bandTo || a.sameAs != b.sameAs) return true;
-    }
-    return false;
-}
-
-// Pixel row of a value on a channel's axis.
-struct AxisMap {
-    double min, span, bottom, height;
-    AxisMap(const TrendChannel& axis, const QRect& plot) {
-        min = axis.min;
-        span = axis.max - axis.min;
-        if (!(std::abs(span) > 1e-12)) span = 1;
-        const double from = plot.bottom() + 1 - plot.height() * axis.bandFrom / 100.0;
-        const double to = plot.bottom() + 1 - plot.height() * axis.bandTo / 100.0;
-        bottom = from;
-        height = from - to;
-    }
-    double y(double v) const { return bottom - (v - min) / span * height; }
-};
 
 QString Number(double v, char separator) {
     return QString::fromStdString(FormatDecimal(std::round(v * 1e6) / 1e6, separator));
@@ -138,9 +84,9 @@ void PaintAxes(QPainter& p, const TrendPicture& pic, const QRect& plot) {
     for (const AxisPlace& place : axes) {
         const TrendChannel& axis = s.channels[static_cast<std::size_t>(place.channel)];
         const QColor colour = ColourOf(axis);
-        const AxisMap map(axis, plot);
+        const AxisMap map = MapOf(axis, plot);
         const int x = plot.left() - (columns - place.column - 1) * kAxisWidth - 1;
-        const double lo = std::min(map.bottom, map.bottom - map.height), hi = std::max(map.bottom, map.bottom - map.height);
+        const double lo = std::min(map.bottom, map.top()), hi = std::max(map.bottom, map.top());
         p.setPen(colour);
         p.drawLine(QPointF(x, lo), QPointF(x, hi));
         const auto values = GridValues(axis.min, axis.max, axis.gridStep, 50);
@@ -220,7 +166,7 @@ void PaintTraces(QPainter& p, const TrendPicture& pic, const QRect& plot) {
     for (const int i : s.drawingOrder()) {
         const TrendChannel& c = s.channels[static_cast<std::size_t>(i)];
         if (!c.visible) continue;
-        const AxisMap map(s.channels[static_cast<std::size_t>(s.axisOwner(i))], plot);
+        const AxisMap map = MapOf(s.channels[static_cast<std::size_t>(s.axisOwner(i))], plot);
         DecimateTrace(b, i, pic.shown.start, pic.shown.width, columns, bounds, points);
         line.resize(static_cast<int>(points.size()));
         for (std::size_t k = 0; k < points.size(); ++k)

@@ -21,22 +21,24 @@ std::array<std::string, kTrendChannels> ShownChannelTexts(const OnlineExchange& 
     if (!x.hasData()) return texts;
     if (x.kind() == ControllerKind::Pidma) {
         const auto& img = x.pidmaImage();
-        texts[kChannelW] = PidmaPercentValue(DecodeFloat(img.data() + tpida::sp), sep).text;
-        texts[kChannelE] = PidmaPercentValue(DecodeFloat(img.data() + tpida::de), sep).text;
-        texts[kChannelU] = PidmaPercentValue(DecodeFloat(img.data() + tpida::mv), sep).text;
-        texts[kChannelY1] = PidmaPercentValue(DecodeFloat(img.data() + tpida::pv), sep).text;
+        texts[kChannelW] = PidmaPercentValue(plc::GetReal(img.data() + plc::PidaOffset("sp")), sep).text;
+        texts[kChannelE] = PidmaPercentValue(plc::GetReal(img.data() + plc::PidaOffset("de")), sep).text;
+        texts[kChannelU] = PidmaPercentValue(plc::GetReal(img.data() + plc::PidaOffset("mv")), sep).text;
+        texts[kChannelY1] = PidmaPercentValue(plc::GetReal(img.data() + plc::PidaOffset("pv")), sep).text;
         return texts;
     }
     const std::uint8_t* t = x.tpid();
-    const auto word = [t](int at) { return DecodeInt16(t + at); };
+    const auto word = [t](int at) { return plc::GetInt16(t + at); };
     const int minY = x.minY(), maxY = x.maxY();
-    const std::uint8_t det = t[tpid::Det];
+    const std::uint8_t det = t[plc::PidOffset("Det")];
     const std::string& name = x.name();
-    if (const auto w = InputPercent(word(tpid::ConW), minY, maxY)) texts[kChannelW] = FormatPercent(*w, sep);
+    if (const auto w = InputPercent(word(plc::PidOffset("ConW")), minY, maxY))
+        texts[kChannelW] = FormatPercent(*w, sep);
     if (maxY != minY)
-        texts[kChannelE] = FormatPercent(word(tpid::Dev) * 100.0 / (static_cast<double>(maxY) - minY), sep);
-    texts[kChannelU] = PidOutputValue(word(tpid::Output), name, sep).text;
-    texts[kChannelY1] = PidInputValue(1, word(tpid::Input1), minY, maxY, det, name, sep).text;
+        texts[kChannelE] =
+            FormatPercent(word(plc::PidOffset("Dev")) * 100.0 / (static_cast<double>(maxY) - minY), sep);
+    texts[kChannelU] = PidOutputValue(word(plc::PidOffset("Output")), name, sep).text;
+    texts[kChannelY1] = PidInputValue(1, word(plc::PidOffset("Input1")), minY, maxY, det, name, sep).text;
     if (x.settings().hasInput2()) texts[kChannelY2] = PidInputValue(2, x.input2(), minY, maxY, det, name, sep).text;
     if (x.settings().hasInput3()) texts[kChannelY3] = PidInputValue(3, x.input3(), minY, maxY, det, name, sep).text;
     return texts;

@@ -4,31 +4,19 @@
 #include <cmath>
 #include <cstdio>
 
+#include "base/Dates.h"
 #include "base/ParseDecimal.h"
 
 namespace velmora::online {
 
 namespace {
 
-// Days from 1970-01-01 of a civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(int y, int m, int d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = static_cast<int>(y - era * 400);
-    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
 constexpr std::int64_t kStampsPerDay = 86400 * kStampsPerSecond;
 
 }  // namespace
 
 std::int64_t TrendStamp(const LocalTime& t) {
-    const std::int64_t days = DaysFromCivil(t.year, t.month < 1 ? 1 : t.month, t.day < 1 ? 1 : t.day);
-    const std::int64_t ms =
-        ((days * 24 + t.hour) * 60 + t.minute) * 60000LL + static_cast<std::int64_t>(t.second) * 1000 + t.millisecond;
-    return ms * 10'000;
+    return LocalMilliseconds(t) * 10'000;
 }
 
 double FollowStart(double newest, double width) {

@@ -29,11 +29,11 @@ ControllerReading ReadingOf(const online::OnlineExchange& exchange) {
     if (!r.valid) return r;
     if (exchange.kind() == ControllerKind::Pid) {
         const std::uint8_t* t = exchange.tpid();
-        r.curOut = online::DecodeInt16(t + online::tpid::CurOut);
-        r.up = t[online::tpid::Status] & online::tpid::UH;
-        r.down = t[online::tpid::Status] & online::tpid::UC;
+        r.curOut = plc::GetInt16(t + plc::PidOffset("CurOut"));
+        r.up = t[plc::PidOffset("Status")] & online::kStatusUH;
+        r.down = t[plc::PidOffset("Status")] & online::kStatusUC;
     } else {
-        r.mv = online::DecodeFloat(exchange.pidmaImage().data() + online::tpida::mv);
+        r.mv = plc::GetReal(exchange.pidmaImage().data() + plc::PidaOffset("mv"));
     }
     r.disturbance = exchange.additionalOutput();
     return r;

@@ -1,8 +1,8 @@
 #include "simulation/ViewSimulation.h"
 
 #include <cmath>
-#include <cstring>
 
+#include "base/ByteOrder.h"
 #include "base/IniFile.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/SectionReader.h"
@@ -54,8 +54,8 @@ SimulationWrites ViewSimulation::step(const ControllerReading& reading) {
             model_.setPlantInput(std::isfinite(mv) ? mv : 0.0);
         }
         DisturbanceReading d;
-        d.word = static_cast<std::int16_t>(reading.disturbance[0] | (reading.disturbance[1] << 8));
-        std::memcpy(&d.real, reading.disturbance.data(), sizeof d.real);
+        d.word = plc::GetInt16(reading.disturbance.data());
+        d.real = plc::GetReal(reading.disturbance.data());
         model_.setDisturbanceReading(d);
     }
     model_.step();

@@ -1,8 +1,10 @@
 #include "wizard/OutputConfiguration.h"
 
+#include "base/ByteOrder.h"
 #include "base/IniFile.h"
-#include "base/ParseDecimal.h"
 #include "base/Log.h"
+#include "base/ParseDecimal.h"
+#include "base/PidStructure.h"
 #include "base/Texts.h"
 #include "controllers/SectionReader.h"
 #include "wizard/PageRules.h"
@@ -166,7 +168,7 @@ bool WriteOutputToPlc(const WizardContext& context, const OutputConfiguration& u
     ControllerData& data = *context.controllerData;
     auto word = [](int v) {
         std::vector<std::uint8_t> bytes;
-        PutInt16(bytes, v);
+        plc::AppendInt16(bytes, static_cast<std::int16_t>(v));
         return bytes;
     };
     // The PLC takes the file's scaled integers.
@@ -182,13 +184,13 @@ bool WriteOutputToPlc(const WizardContext& context, const OutputConfiguration& u
     }
     Log("Zapis MinU, MaxU, dMaxU");
     std::vector<std::uint8_t> limits = word(stored(u.uMin, key::UMin));
-    PutInt16(limits, stored(u.uMax, key::UMax));
-    PutInt16(limits, stored(u.dUMax, key::dUMax));
+    plc::AppendInt16(limits, static_cast<std::int16_t>(stored(u.uMax, key::UMax)));
+    plc::AppendInt16(limits, static_cast<std::int16_t>(stored(u.dUMax, key::dUMax)));
     ok = data.write(context.symbol("_MinU"), limits) && ok;
     Log("Cteni Control");
     auto control = data.read(context.symbol("_Control"), 2);
     if (!control || control->size() < 2) return false;
-    int value = (GetInt16(*control, 0) & 0xFFFF & ~kOutputControlMask) | OutputControlBits(u);
+    int value = (plc::GetUInt16(control->data()) & ~kOutputControlMask) | OutputControlBits(u);
     Log("Zapis Control");
     return data.write(context.symbol("_Control"), word(value)) && ok;
 }
@@ -201,7 +203,7 @@ std::optional<OutputConfiguration> ReadOutputFromPlc(const WizardContext& contex
     auto readWord = [&](const char* member) -> std::optional<int> {
         auto bytes = data.read(context.symbol(member), 2);
         if (!bytes || bytes->size() < 2) return std::nullopt;
-        return GetInt16(*bytes, 0);
+        return plc::GetInt16(bytes->data());
     };
     auto tau = readWord("_Tau4");
     auto x41 = readWord("_X41"), x42 = readWord("_X42"), y41 = readWord("_Y41"), y42 = readWord("_Y42");
@@ -216,9 +218,13 @@ std::optional<OutputConfiguration> ReadOutputFromPlc(const WizardContext& contex
     u.u3 = Fixed(*x42 / KeyScale(key::Uy1), sep);
     u.u2 = std::to_string(*y41);
     u.u4 = std::to_string(*y42);
-    u.uMin = Fixed(GetInt16(*limits, 0) / KeyScale(key::UMin), sep);
-    u.uMax = Fixed(GetInt16(*limits, 2) / KeyScale(key::UMax), sep);
-    u.dUMax = Fixed(GetInt16(*limits, 4) / KeyScale(key::dUMax), sep);
+    // MinU, MaxU and dMaxU lie one behind the other in the controller structure.
+    const auto limit = [&](Key key, int offset) {
+        return Fixed(plc::GetInt16(limits->data() + offset - plc::PidOffset("MinU")) / KeyScale(key), sep);
+    };
+    u.uMin = limit(key::UMin, plc::PidOffset("MinU"));
+    u.uMax = limit(key::UMax, plc::PidOffset("MaxU"));
+    u.dUMax = limit(key::dUMax, plc::PidOffset("dMaxU"));
     int bits = *control & 0xFFFF;
     u.zeroShift = bits & kBitAO;
     u.analog = !(bits & kBitBU);

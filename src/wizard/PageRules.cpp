@@ -175,40 +175,6 @@ void AfterPageClosed(WizardContext& context, bool accepted) {
     context.wizardRunning = false;
 }
 
-void PutInt16(std::vector<std::uint8_t>& out, int value) {
-    auto v = static_cast<std::uint16_t>(value);
-    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void PutInt32(std::vector<std::uint8_t>& out, std::int32_t value) {
-    auto v = static_cast<std::uint32_t>(value);
-    for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
-}
-
-void PutFloat(std::vector<std::uint8_t>& out, float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    PutInt32(out, static_cast<std::int32_t>(bits));
-}
-
-int GetInt16(const std::vector<std::uint8_t>& in, std::size_t at) {
-    return static_cast<std::int16_t>(in.at(at) | (in.at(at + 1) << 8));
-}
-
-std::int32_t GetInt32(const std::vector<std::uint8_t>& in, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int k = 0; k < 4; ++k) v |= static_cast<std::uint32_t>(in.at(at + k)) << (8 * k);
-    return static_cast<std::int32_t>(v);
-}
-
-float GetFloat(const std::vector<std::uint8_t>& in, std::size_t at) {
-    auto bits = static_cast<std::uint32_t>(GetInt32(in, at));
-    float value;
-    std::memcpy(&value, &bits, 4);
-    return value;
-}
-
 bool DataReachable(const WizardContext& context, const std::vector<std::string>& members) {
     if (!context.controllerData) return false;
     std::vector<std::string> symbols;

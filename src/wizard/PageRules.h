@@ -52,14 +52,6 @@ void AfterPageAccepted(WizardContext& context);
 // controller's section and ends the wizard.
 void AfterPageClosed(WizardContext& context, bool accepted);
 
-// PLC images.
-void PutInt16(std::vector<std::uint8_t>& out, int value);
-void PutInt32(std::vector<std::uint8_t>& out, std::int32_t value);
-void PutFloat(std::vector<std::uint8_t>& out, float value);
-int GetInt16(const std::vector<std::uint8_t>& in, std::size_t at);
-std::int32_t GetInt32(const std::vector<std::uint8_t>& in, std::size_t at);
-float GetFloat(const std::vector<std::uint8_t>& in, std::size_t at);
-
 // Reads and writes the controller's data with the log lines the pages write;
 // a null or unreachable data object counts as not reachable.
 bool DataReachable(const WizardContext& context, const std::vector<std::string>& members);

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "base/ByteOrder.h"
 #include "base/IniFile.h"
-#include "base/ParseDecimal.h"
 #include "base/Log.h"
+#include "base/ParseDecimal.h"
 #include "base/Texts.h"
+#include "controllers/PidParameterBlock.h"
 #include "controllers/SectionReader.h"
 #include "wizard/PageRules.h"
 
@@ -21,11 +23,6 @@ std::string Fixed(double v, int decimals, char sep) {
     return FormatFixed(v, decimals, 5, sep);
 }
 
-std::string GainOf(double denominator, double numerator, char sep) {
-    if (denominator == 0) return Fixed(1, 2, sep);
-    return Fixed(numerator / denominator, 2, sep);
-}
-
 }  // namespace
 
 std::string LimitText(std::string_view text, const EditLimits& limits, char separator) {
@@ -34,24 +31,20 @@ std::string LimitText(std::string_view text, const EditLimits& limits, char sepa
 
 BandForm LeaveBand(std::string_view bandText, char sep) {
     std::string band = LimitText(bandText, kBandLimits, sep);
-    return {band, GainOf(ParseDecimal(band), 100, sep)};
+    return {band, Fixed(GainOfBand(ParseDecimal(band)), 2, sep)};
 }
 
 BandForm LeaveGain(std::string_view gainText, char sep) {
-    double k = ParseDecimal(gainText);
-    double band = k == 0 ? 100 : 100 / k;
-    return LeaveBand(Fixed(band, 1, sep), sep);
+    return LeaveBand(Fixed(BandOfGain(ParseDecimal(gainText)), 1, sep), sep);
 }
 
 BandForm LeaveRelCool(std::string_view relCoolText, double band, char sep) {
     std::string relCool = LimitText(relCoolText, kRelCoolLimits, sep);
-    return {relCool, GainOf(ParseDecimal(relCool) * band, 10000, sep)};
+    return {relCool, Fixed(CoolingGain(ParseDecimal(relCool), band), 2, sep)};
 }
 
 BandForm LeaveGainMinus(std::string_view gainText, double band, char sep) {
-    double denominator = ParseDecimal(gainText) * band;
-    double relCool = denominator == 0 ? 100 : 10000 / denominator;
-    return LeaveRelCool(Fixed(relCool, 1, sep), band, sep);
+    return LeaveRelCool(Fixed(RelCoolOfGain(ParseDecimal(gainText), band), 1, sep), band, sep);
 }
 
 PidStorage ReadPidStorage(const IniFile& file, const std::string& section) {
@@ -160,54 +153,57 @@ bool WritePidParametersToPlc(const WizardContext& context, const PidParameters& 
     if (!DataReachable(context, {"_OutCycle", "_MinY", "_DefOut"})) return true;
     // The PLC takes the file's scaled integers, truncated.
     auto truncated = [](const std::string& text, Key key) {
-        return ScaledToStored(text, KeyScale(key), Rounding::Truncate);
+        return static_cast<std::int16_t>(ScaledToStored(text, KeyScale(key), Rounding::Truncate));
     };
     bool ok = true;
-    // _OutCycle ... _IGap lie one behind the other in the controller structure.
+    // _OutCycle lies just ahead of PBnd … IGap in the controller structure.
     Log("Zapis OutCycle ... IGap");
     std::vector<std::uint8_t> block;
-    PutInt16(block, truncated(v.period, key::OutCycle));
-    PutInt16(block, truncated(v.band, key::PBnd));
-    PutInt16(block, truncated(v.relCool, key::RelCool));
-    PutInt16(block, truncated(v.ti, key::Ti));
-    PutInt16(block, truncated(v.td, key::Td));
-    PutInt16(block, truncated(v.eGap, key::EGap));
-    PutInt16(block, truncated(v.dGap, key::DGap));
-    PutInt16(block, truncated(v.iGap, key::IGap));
+    plc::AppendInt16(block, truncated(v.period, key::OutCycle));
+    const auto parameters = EncodePidParameters(PidParameterBlock::FromShown(
+        ParseDecimal(v.band), ParseDecimal(v.relCool), ParseDecimal(v.ti), ParseDecimal(v.td),
+        ParseDecimal(v.eGap), ParseDecimal(v.dGap), ParseDecimal(v.iGap), Rounding::Truncate));
+    block.insert(block.end(), parameters.begin(), parameters.end());
     ok = context.controllerData->write(context.symbol("_OutCycle"), block) && ok;
     Log("Zapis MinY a MaxY");
     std::vector<std::uint8_t> range;
-    PutInt16(range, IntegerOr(v.minY, 0));
-    PutInt16(range, IntegerOr(v.maxY, 0));
+    plc::AppendInt16(range, static_cast<std::int16_t>(IntegerOr(v.minY, 0)));
+    plc::AppendInt16(range, static_cast<std::int16_t>(IntegerOr(v.maxY, 0)));
     ok = context.controllerData->write(context.symbol("_MinY"), range) && ok;
     Log("Zapis DefOut");
     std::vector<std::uint8_t> defOut;
     // 11000 is beyond any action: the PLC keeps the last one.
-    PutInt16(defOut, v.lastAction ? 11000 : truncated(v.uDef, key::UDef));
+    plc::AppendInt16(defOut, v.lastAction ? 11000 : truncated(v.uDef, key::UDef));
     ok = context.controllerData->write(context.symbol("_DefOut"), defOut) && ok;
     return ok;
 }
 
 std::optional<PidParameters> ReadPidParametersFromPlc(const WizardContext& context,
                                                       const PidParameters& shown, char sep) {
+    constexpr int kParametersAt = plc::PidOffset("PBnd") - plc::PidOffset("OutCycle");
+    constexpr int kSize = kParametersAt + kPidParameterBytes;
     if (!context.controllerData) return std::nullopt;
     Log("Cteni OutCycle ... IGap");
-    auto block = context.controllerData->read(context.symbol("_OutCycle"), 16);
-    if (!block || block->size() < 16) return std::nullopt;
+    auto block = context.controllerData->read(context.symbol("_OutCycle"), kSize);
+    if (!block || block->size() < kSize) return std::nullopt;
     Log("Cteni MinY a MaxY");
     auto range = context.controllerData->read(context.symbol("_MinY"), 4);
     if (!range || range->size() < 4) return std::nullopt;
+    const PidParameterBlock p = DecodePidParameters(block->data() + kParametersAt);
+    const auto shownOf = [sep](int stored, Key key, int decimals) {
+        return Fixed(stored / KeyScale(key), decimals, sep);
+    };
     PidParameters v = shown;
-    v.period = Fixed(GetInt16(*block, 0) / KeyScale(key::OutCycle), 2, sep);
-    v.band = Fixed(GetInt16(*block, 2) / KeyScale(key::PBnd), 1, sep);
-    v.relCool = Fixed(GetInt16(*block, 4) / KeyScale(key::RelCool), 1, sep);
-    v.ti = Fixed(GetInt16(*block, 6) / KeyScale(key::Ti), 1, sep);
-    v.td = Fixed(GetInt16(*block, 8) / KeyScale(key::Td), 1, sep);
-    v.eGap = Fixed(GetInt16(*block, 10) / KeyScale(key::EGap), 2, sep);
-    v.dGap = Fixed(GetInt16(*block, 12) / KeyScale(key::DGap), 2, sep);
-    v.iGap = Fixed(GetInt16(*block, 14) / KeyScale(key::IGap), 2, sep);
-    v.minY = std::to_string(GetInt16(*range, 0));
-    v.maxY = std::to_string(GetInt16(*range, 2));
+    v.period = shownOf(plc::GetInt16(block->data()), key::OutCycle, 2);
+    v.band = shownOf(p.pBnd, key::PBnd, 1);
+    v.relCool = shownOf(p.relCool, key::RelCool, 1);
+    v.ti = shownOf(p.ti, key::Ti, 1);
+    v.td = shownOf(p.td, key::Td, 1);
+    v.eGap = shownOf(p.eGap, key::EGap, 2);
+    v.dGap = shownOf(p.dGap, key::DGap, 2);
+    v.iGap = shownOf(p.iGap, key::IGap, 2);
+    v.minY = std::to_string(plc::GetInt16(range->data()));
+    v.maxY = std::to_string(plc::GetInt16(range->data() + plc::PidOffset("MaxY") - plc::PidOffset("MinY")));
     return v;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "controllers/PidParameterBlock.h"
 #include "wizard/WizardContext.h"
 
 namespace velmora {
@@ -18,21 +19,22 @@ struct EditLimits {
     int decimals;
 };
 
-constexpr EditLimits kBandLimits{0.1, 3000, 1};
-constexpr EditLimits kRelCoolLimits{0.1, 3000, 1};
+constexpr EditLimits kBandLimits{kBandLow, kBandHigh, 1};
+constexpr EditLimits kRelCoolLimits{kBandLow, kBandHigh, 1};
 constexpr EditLimits kTimeLimits{0, 3000, 1};        // Ti, Td
 constexpr EditLimits kPercentLimits{0, 100, 2};      // EGap, IGap, DGap, uDef
 constexpr EditLimits kPeriodLimits{0.01, 30000, 2};  // T
 
 std::string LimitText(std::string_view text, const EditLimits& limits, char separator);
 
-// Band and gain are one quantity in two forms: K+ = 100 / PBnd, K- = 10000 / (RelCool * PBnd).
+// Band and gain are one quantity in two forms (controllers/PidParameterBlock.h);
+// the page shows bands with 1 decimal, gains with 2.
 struct BandForm {
     std::string band, gain;
 };
 // Leaving the band edit: limited band, gain from it.
 BandForm LeaveBand(std::string_view bandText, char separator);
-// Leaving the gain edit: band from the gain (100,0 when the gain is 0), then the band rule.
+// Leaving the gain edit: band from the gain, then the band rule.
 BandForm LeaveGain(std::string_view gainText, char separator);
 // The same for the band of negative errors, relative to the proportional band.
 BandForm LeaveRelCool(std::string_view relCoolText, double band, char separator);

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "base/ByteOrder.h"
 #include "base/IniFile.h"
 #include "base/Log.h"
 #include "base/ParseDecimal.h"
+#include "base/PidaStructure.h"
 #include "base/Texts.h"
 #include "controllers/SectionReader.h"
 #include "wizard/PageRules.h"
@@ -130,32 +132,40 @@ float Value(const std::string& text) {
 }
 }  // namespace
 
+// The controller's block: Ts … lolim, with CHANGED = 1 so that the PLC takes it.
+constexpr int kControllerFirst = plc::PidaOffset("Ts");
+constexpr int kControllerEnd = plc::PidaOffset("dz");
+// Its values k … lolim in the page's order.
+constexpr int kControllerValues[9] = {
+    plc::PidaOffset("k"),  plc::PidaOffset("ti"),    plc::PidaOffset("td"),
+    plc::PidaOffset("nd"), plc::PidaOffset("b"),     plc::PidaOffset("c"),
+    plc::PidaOffset("tt"), plc::PidaOffset("hilim"), plc::PidaOffset("lolim")};
+
 bool WritePidmaControllerToPlc(const WizardContext& context, const PidmaController& c) {
     if (!DataReachable(context, {"_Ts"})) return true;
     Log("Zapis parametru PIDMA");
-    // Ts ... lolim as laid in the structure; CHANGED = 1 makes the PLC take them.
-    std::vector<std::uint8_t> block;
-    PutFloat(block, Value(c.values[9]));
-    block.push_back(1);
-    block.push_back(0);
-    PutInt32(block, c.irtype);
-    block.push_back(c.reverse ? 1 : 0);
-    block.push_back(0);
-    for (std::size_t k = 0; k < 9; ++k) PutFloat(block, Value(c.values[k]));
+    std::vector<std::uint8_t> block(kControllerEnd - kControllerFirst);
+    const auto at = [&](int offset) { return block.data() + offset - kControllerFirst; };
+    plc::PutReal(at(plc::PidaOffset("Ts")), Value(c.values[9]));
+    *at(plc::PidaOffset("CHANGED")) = 1;
+    plc::PutInt32(at(plc::PidaOffset("irType")), c.irtype);
+    *at(plc::PidaOffset("RACT")) = c.reverse ? 1 : 0;
+    for (std::size_t k = 0; k < 9; ++k) plc::PutReal(at(kControllerValues[k]), Value(c.values[k]));
     return context.controllerData->write(context.symbol("_Ts"), block);
 }
 
 std::optional<PidmaController> ReadPidmaControllerFromPlc(const WizardContext& context,
                                                           const PidmaController& shown, char sep) {
+    constexpr int kFirst = plc::PidaOffset("irType");
     if (!context.controllerData) return std::nullopt;
     Log("Cteni _ittype..._lolim");
-    // irType at 50 through lolim ending at 92.
-    auto block = context.controllerData->read(context.symbol("_irType"), 42);
-    if (!block || block->size() < 42) return std::nullopt;
+    auto block = context.controllerData->read(context.symbol("_irType"), kControllerEnd - kFirst);
+    if (!block || block->size() < kControllerEnd - kFirst) return std::nullopt;
+    const auto at = [&](int offset) { return block->data() + offset - kFirst; };
     PidmaController c = shown;
-    c.irtype = GetInt32(*block, 0);
-    c.reverse = (*block)[4] != 0;
-    for (std::size_t k = 0; k < 9; ++k) c.values[k] = Shown(GetFloat(*block, 6 + 4 * k), sep);
+    c.irtype = plc::GetInt32(at(plc::PidaOffset("irType")));
+    c.reverse = *at(plc::PidaOffset("RACT")) != 0;
+    for (std::size_t k = 0; k < 9; ++k) c.values[k] = Shown(plc::GetReal(at(kControllerValues[k])), sep);
     return c;
 }
 
@@ -191,18 +201,23 @@ void WritePidmaAutotuner(IniFile& file, const std::string& section, const PidmaA
     for (std::size_t k = 0; k < t.values.size(); ++k) out.setText(AutotunerParameters()[k].key, t.values[k]);
 }
 
+// The tuner's block: itType … ipid; its REALs tdg … dy in the page's order.
+constexpr int kTunerFirst = plc::PidaOffset("itType");
+constexpr int kTunerEnd = plc::PidaOffset("arDUMMY");
+constexpr int kTunerValues[4] = {plc::PidaOffset("tdg"), plc::PidaOffset("tn"), plc::PidaOffset("amp"),
+                                 plc::PidaOffset("dy")};
+
 bool WritePidmaAutotunerToPlc(const WizardContext& context, const PidmaAutotuner& t) {
     if (!DataReachable(context, {"_itType"})) return true;
     Log("Zapis parametru autotuneru");
-    // itType at 100 through ipid ending at 134.
-    std::vector<std::uint8_t> block;
-    PutInt32(block, t.ittype);
-    PutInt32(block, t.iainf);
-    block.push_back(t.driftCompensation ? 1 : 0);
-    block.push_back(0);
-    for (const std::string& v : t.values) PutFloat(block, Value(v));
-    PutInt32(block, t.ispeed);
-    PutInt32(block, t.ipid);
+    std::vector<std::uint8_t> block(kTunerEnd - kTunerFirst);
+    const auto at = [&](int offset) { return block.data() + offset - kTunerFirst; };
+    plc::PutInt32(at(plc::PidaOffset("itType")), t.ittype);
+    plc::PutInt32(at(plc::PidaOffset("iainf")), t.iainf);
+    *at(plc::PidaOffset("DGC")) = t.driftCompensation ? 1 : 0;
+    for (std::size_t k = 0; k < 4; ++k) plc::PutReal(at(kTunerValues[k]), Value(t.values[k]));
+    plc::PutInt32(at(plc::PidaOffset("ispeed")), t.ispeed);
+    plc::PutInt32(at(plc::PidaOffset("ipid")), t.ipid);
     return context.controllerData->write(context.symbol("_itType"), block);
 }
 
@@ -210,15 +225,16 @@ std::optional<PidmaAutotuner> ReadPidmaAutotunerFromPlc(const WizardContext& con
                                                         const PidmaAutotuner& shown, char sep) {
     if (!context.controllerData) return std::nullopt;
     Log("Cteni parametru autotuneru");
-    auto block = context.controllerData->read(context.symbol("_itType"), 34);
-    if (!block || block->size() < 34) return std::nullopt;
+    auto block = context.controllerData->read(context.symbol("_itType"), kTunerEnd - kTunerFirst);
+    if (!block || block->size() < kTunerEnd - kTunerFirst) return std::nullopt;
+    const auto at = [&](int offset) { return block->data() + offset - kTunerFirst; };
     PidmaAutotuner t = shown;
-    t.ittype = GetInt32(*block, 0);
-    t.iainf = GetInt32(*block, 4);
-    t.driftCompensation = (*block)[8] != 0;
-    for (std::size_t k = 0; k < 4; ++k) t.values[k] = Shown(GetFloat(*block, 10 + 4 * k), sep);
-    t.ispeed = GetInt32(*block, 26);
-    t.ipid = GetInt32(*block, 30);
+    t.ittype = plc::GetInt32(at(plc::PidaOffset("itType")));
+    t.iainf = plc::GetInt32(at(plc::PidaOffset("iainf")));
+    t.driftCompensation = *at(plc::PidaOffset("DGC")) != 0;
+    for (std::size_t k = 0; k < 4; ++k) t.values[k] = Shown(plc::GetReal(at(kTunerValues[k])), sep);
+    t.ispeed = plc::GetInt32(at(plc::PidaOffset("ispeed")));
+    t.ipid = plc::GetInt32(at(plc::PidaOffset("ipid")));
     return t;
 }
 

@@ -1,5 +1,6 @@
 #include "wizard/SetpointModification.h"
 
+#include "base/ByteOrder.h"
 #include "base/IniFile.h"
 #include "base/Log.h"
 #include "controllers/SectionReader.h"
@@ -41,16 +42,16 @@ bool WriteSetpointToPlc(const WizardContext& context, const SetpointModification
     ControllerData& data = *context.controllerData;
     Log("Zapis Tiw");
     std::vector<std::uint8_t> tiW;
-    PutInt16(tiW, w.choice == SetpointChoice::None ? 0 : w.tiW);
+    plc::AppendInt16(tiW, static_cast<std::int16_t>(w.choice == SetpointChoice::None ? 0 : w.tiW));
     if (!data.write(context.symbol("_TiW"), tiW)) return false;
     Log("Cteni Control");
     auto control = data.read(context.symbol("_Control"), 2);
     if (!control || control->size() < 2) return false;
-    int word = GetInt16(*control, 0) & 0xFFFF;
+    int word = plc::GetUInt16(control->data());
     word = w.choice == SetpointChoice::Ramp ? word | kRampControlBit : word & ~kRampControlBit;
     Log("Zapis Control");
     std::vector<std::uint8_t> bytes;
-    PutInt16(bytes, word);
+    plc::AppendInt16(bytes, static_cast<std::int16_t>(word));
     return data.write(context.symbol("_Control"), bytes);
 }
 
@@ -63,8 +64,8 @@ std::optional<SetpointModification> ReadSetpointFromPlc(const WizardContext& con
     auto control = context.controllerData->read(context.symbol("_Control"), 2);
     if (!control || control->size() < 2) return std::nullopt;
     SetpointModification w;
-    w.tiW = GetInt16(*tiW, 0) & 0xFFFF;
-    if (GetInt16(*control, 0) & kRampControlBit)
+    w.tiW = plc::GetUInt16(tiW->data());
+    if (plc::GetUInt16(control->data()) & kRampControlBit)
         w.choice = SetpointChoice::Ramp;
     else
         w.choice = w.tiW != 0 ? SetpointChoice::Filter : SetpointChoice::None;

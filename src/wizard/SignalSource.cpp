@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "base/ByteOrder.h"
 #include "base/IniFile.h"
 #include "base/Log.h"
 #include "base/Texts.h"
@@ -274,7 +275,7 @@ bool WriteSignalToPlc(const WizardContext& context, int signal, const SignalSour
     if (s.filter) {
         Log("Zapis Tau1(2,3)");
         std::vector<std::uint8_t> bytes;
-        PutInt16(bytes, s.tau);
+        plc::AppendInt16(bytes, static_cast<std::int16_t>(s.tau));
         ok = context.controllerData->write(context.symbol(Member(signal, "Tau")), bytes) && ok;
     }
     if (s.measure) {
@@ -283,7 +284,7 @@ bool WriteSignalToPlc(const WizardContext& context, int signal, const SignalSour
         const char* prefixes[4] = {"X", "X", "Y", "Y"};
         for (int k = 0; k < 4; ++k) {
             std::vector<std::uint8_t> bytes;
-            PutInt16(bytes, values[k]);
+            plc::AppendInt16(bytes, static_cast<std::int16_t>(values[k]));
             ok = context.controllerData->write(context.symbol(Member(signal, prefixes[k], k % 2 + 1)),
                                                bytes) &&
                  ok;
@@ -298,14 +299,14 @@ std::optional<SignalPlcValues> ReadSignalFromPlc(const WizardContext& context, i
     Log("Cteni Tau1(2,3)");
     auto tau = context.controllerData->read(context.symbol(Member(signal, "Tau")), 2);
     if (!tau || tau->size() < 2) return std::nullopt;
-    values.tau = GetInt16(*tau, 0);
+    values.tau = plc::GetInt16(tau->data());
     Log("Cteni X11,X12,Y11,Y12");
     int* targets[4] = {&values.points.x1, &values.points.x2, &values.points.y1, &values.points.y2};
     const char* prefixes[4] = {"X", "X", "Y", "Y"};
     for (int k = 0; k < 4; ++k) {
         auto bytes = context.controllerData->read(context.symbol(Member(signal, prefixes[k], k % 2 + 1)), 2);
         if (!bytes || bytes->size() < 2) return std::nullopt;
-        *targets[k] = GetInt16(*bytes, 0);
+        *targets[k] = plc::GetInt16(bytes->data());
     }
     return values;
 }

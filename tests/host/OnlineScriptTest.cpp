@@ -101,17 +101,17 @@ TEST_F(ScriptedSession, PidParametersWaitForTheGraphPageThenGoWithTheControlWord
     EXPECT_TRUE(said("EditPBnd1=50.0 EditG1=2.00 EditRegCool1=200 EditG2=1.00")) << out.str();
     EXPECT_TRUE(said("pass 2: data=Data OK")) << out.str();
     for (const auto& w : writes()) EXPECT_NE(w.bytes.size(), 24u) << "schema page: no parameter block";
-    EXPECT_NE(online::DecodeInt16(at(ItemRole::PBnd)), 500);
-    EXPECT_EQ(online::DecodeUInt16(at(ItemRole::Control)) & (1u << 6), 0u) << "manual: AM cleared";
+    EXPECT_NE(plc::GetInt16(at(ItemRole::PBnd)), 500);
+    EXPECT_EQ(plc::GetUInt16(at(ItemRole::Control)) & (1u << 6), 0u) << "manual: AM cleared";
 
     ASSERT_TRUE(run("1 page graph\n2 page graph\n")) << err.str();
     const auto block = writes();
     ASSERT_EQ(block.size(), 1u) << out.str() << err.str();
     ASSERT_EQ(block[0].bytes.size(), 24u);
-    EXPECT_EQ(online::DecodeUInt16(block[0].bytes.data() + 4) & online::tpid::CHN, online::tpid::CHN);
+    EXPECT_EQ(plc::GetUInt16(block[0].bytes.data() + 4) & online::kControlCHN, online::kControlCHN);
     const std::int16_t expected[7] = {500, 2000, 123, 5, 150, 225, 10000};
     for (int i = 0; i < 7; ++i)
-        EXPECT_EQ(online::DecodeInt16(block[0].bytes.data() + 10 + 2 * i), expected[i]) << i;
+        EXPECT_EQ(plc::GetInt16(block[0].bytes.data() + 10 + 2 * i), expected[i]) << i;
     EXPECT_TRUE(said("use-vals=on")) << "enabled again once written";
 
     ASSERT_TRUE(run("1 save-vals\n2 setpoint 2*(10+5)\n")) << err.str();
@@ -135,8 +135,8 @@ TEST_F(ScriptedSession, PidmaParametersSetpointModeAndTunerCommands) {
     EXPECT_EQ(w[0].bytes[4], 1);
     EXPECT_EQ(w[0].bytes[8], 28);
     const float block[7] = {2.5f, 30, 0, 10, 1, 0, 5};
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(online::DecodeFloat(w[0].bytes.data() + 9 + 4 * i), block[i]) << i;
-    EXPECT_FLOAT_EQ(online::DecodeFloat(at(ItemRole::Sp)), 50.0f);
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(plc::GetReal(w[0].bytes.data() + 9 + 4 * i), block[i]) << i;
+    EXPECT_FLOAT_EQ(plc::GetReal(at(ItemRole::Sp)), 50.0f);
     EXPECT_EQ(*at(ItemRole::Man), 1);
     EXPECT_TRUE(said("lamp=")) << out.str();
     EXPECT_TRUE(said("message: Information: " + std::string("Parameters suggested by tuner:"))) << out.str();

@@ -39,23 +39,21 @@ struct ExchangeFixture : SessionFixture {
             at += 2;
         }
         const std::string p = s.name + (s.foundStruct ? "_struct~" : "_");
-        symbols[p + "Det"] = At("BYTE", at + 0);
-        const std::pair<const char*, int> members[] = {{"PBnd", 33}, {"RelCool", 35}, {"Ti", 37}, {"Td", 39},
-                                                       {"EGap", 41}, {"DGap", 43},    {"IGap", 45}, {"Tiw", 11},
-                                                       {"Gw", 7},    {"Output", 15},  {"Control", 47}};
-        for (const auto& [m, off] : members) symbols[p + m] = At("INT", at + off);
+        // The symbols spell tiW and gW as the declarations do.
+        for (const auto& m : plc::kPidMembers)
+            symbols[p + (m.name == "tiW"  ? "Tiw"
+                         : m.name == "gW" ? "Gw"
+                                          : std::string(m.name))] =
+                At(m.size == 1 ? "BYTE" : "INT", at + m.offset);
         return at;
     }
 
     // A PIDMA controller with _TPIDA_ at `base`.
     void addPidma(const ExchangeSettings& s, int base) {
         controllers[s.name] = s;
-        const std::pair<const char*, std::pair<const char*, int>> members[] = {
-            {"_dv", {"REAL", 0}},   {"_sp", {"REAL", 4}},   {"_hv", {"REAL", 16}},    {"_MAN", {"BYTE", 20}},
-            {"_TUNE", {"BYTE", 21}}, {"_TBRK", {"BYTE", 22}}, {"_TAFF", {"BYTE", 23}}, {"_TE", {"BYTE", 180}},
-            {"_k", {"REAL", 56}},   {"_pk", {"REAL", 186}}, {"_CHANGED", {"BYTE", 48}},
-        };
-        for (const auto& [m, t] : members) symbols[s.name + m] = At(t.first, base + t.second);
+        for (const auto& m : plc::kPidaMembers)
+            symbols[s.name + "_" + std::string(m.name)] =
+                At(m.type == plc::PidaType::Real ? "REAL" : "BYTE", base + m.offset);
     }
 
     // A PID controller on Temp_In and Valve_Out unless `s` names others.
@@ -73,8 +71,9 @@ struct ExchangeFixture : SessionFixture {
         return s;
     }
 
-    // Encoded bytes (EncodeInt16, EncodeFloat) into the soft PLC's register area.
-    void put(int at, const auto& bytes) { std::copy(bytes.begin(), bytes.end(), plc.area(3).begin() + at); }
+    // Values into the soft PLC's register area.
+    void putInt(int at, std::int16_t value) { plc::PutInt16(plc.area(3).data() + at, value); }
+    void putReal(int at, float value) { plc::PutReal(plc.area(3).data() + at, value); }
 
     // What a soft PLC's beforeRequest hook answers: a result code, or nothing to let the request run.
     using Answer = std::optional<std::int32_t>;

@@ -99,13 +99,13 @@ TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
     TFormVisual1 view(host, "Boiler");
     for (const char* box : {"W1Edit1", "WFEdit1", "Y1Edit1", "WEdit1", "UEdit1"}) EXPECT_EQ(Box(view, box), "-") << box;
 
-    put(base + tpid::Input1, EncodeInt16(1000));  // of 0..10000
-    put(base + tpid::MaxY, EncodeInt16(10000));
+    putInt(base + plc::PidOffset("Input1"), 1000);  // of 0..10000
+    putInt(base + plc::PidOffset("MaxY"), 10000);
     view.KomunikaceButton1_Click();
     ASSERT_TRUE(view.exchange().online());
     QLabel* y1 = view.findChild<QLabel*>("Y1Edit1");
-    for (const int det : {0, int(tpid::EY1), 0}) {  // the error comes and goes: white again
-        plc.area(3)[base + tpid::Det] = static_cast<std::uint8_t>(det);
+    for (const int det : {0, int(kDetEY[0]), 0}) {  // the error comes and goes: white again
+        plc.area(3)[base + plc::PidOffset("Det")] = static_cast<std::uint8_t>(det);
         exchangeOnce(view.exchange());
         view.showValues();
         EXPECT_EQ(y1->text(), det ? QString::fromStdString(Text(3019)) : "10,00%");
@@ -131,10 +131,10 @@ TEST_F(FormVisual1Ui, SidePanelEditsFollowTheGainRulesAndUseValsWritesFromTheGra
     use->click();
     EXPECT_FALSE(use->isEnabled());
     exchangeOnce(view.exchange());
-    EXPECT_NE(online::DecodeInt16(plc.area(3).data() + base + tpid::PBnd), 1) << "schema page: not yet";
+    EXPECT_NE(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("PBnd")), 1) << "schema page: not yet";
     view.GrafButton1Click();
     exchangeOnce(view.exchange());
-    EXPECT_EQ(online::DecodeInt16(plc.area(3).data() + base + tpid::PBnd), 1);
+    EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("PBnd")), 1);
     EXPECT_TRUE(view.findChild<QPushButton*>("AutoButton1")->isEnabled()) << "mode buttons live online";
 }
 

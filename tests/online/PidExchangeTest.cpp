@@ -41,9 +41,9 @@ TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
         // Input3 then Input2 in front of the structure, as far as the controller has them.
         if (c.cascade) area[100] = 3;
         if (c.inputMode > 1) area[c.cascade ? 102 : 100] = 2;
-        put(base + tpid::Input1, EncodeInt16(0x1234));
-        put(base + tpid::Control, EncodeInt16(1));
-        put(2020, EncodeInt16(10000));
+        putInt(base + plc::PidOffset("Input1"), 0x1234);
+        putInt(base + plc::PidOffset("Control"), 1);
+        putInt(2020, 10000);
         RecordingView view;
         auto r = online(name, &view);
         ASSERT_TRUE(r->online());
@@ -53,10 +53,10 @@ TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
         EXPECT_EQ(requests[0].bytes, c.read);
         EXPECT_EQ(r->input3(), c.input3);
         EXPECT_EQ(r->input2(), c.input2);
-        EXPECT_EQ(DecodeInt16(r->tpid() + tpid::Input1), 0x1234);
-        EXPECT_EQ(DecodeUInt16(r->tpid() + tpid::Control), 1);
+        EXPECT_EQ(plc::GetInt16(r->tpid() + plc::PidOffset("Input1")), 0x1234);
+        EXPECT_EQ(plc::GetUInt16(r->tpid() + plc::PidOffset("Control")), 1);
         if (*c.addOut) {
-            EXPECT_EQ(DecodeInt16(r->additionalOutput().data()), 10000);
+            EXPECT_EQ(plc::GetInt16(r->additionalOutput().data()), 10000);
         }
         EXPECT_TRUE(logged(c.logged));
     }
@@ -77,7 +77,7 @@ TEST_F(PidExchange, StructureViewAlsoReadsTheSourceVariables) {
 
 TEST_F(PidExchange, ParameterBlockGoesWithTheControlWordOnlyWhileTheGraphIsShown) {
     const int base = addPid(Pid("R1"), 100);
-    plc.area(3)[base + tpid::Control] = 0x41;  // RC and AM
+    plc.area(3)[base + plc::PidOffset("Control")] = 0x41;  // RC and AM
     r1 = online("R1", &view);
     exchangeOnce(*r1);  // first data: the control word is known
 
@@ -96,7 +96,7 @@ TEST_F(PidExchange, ParameterBlockGoesWithTheControlWordOnlyWhileTheGraphIsShown
                                         0x10, 0x27}));                                // 10000
     EXPECT_FALSE(r1->pending().parameters);
     EXPECT_EQ(requestsOf(*r1).size(), 1u) << "written once";
-    EXPECT_EQ(DecodeInt16(plc.area(3).data() + base + tpid::PBnd), 500);
+    EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("PBnd")), 500);
 }
 
 TEST_F(PidExchange, SingleWordWritesInTheirOrder) {
@@ -109,10 +109,10 @@ TEST_F(PidExchange, SingleWordWritesInTheirOrder) {
     r1->markControl(0x0041);
     const auto requests = requestsOf(*r1);
     ASSERT_EQ(requests.size(), 5u);
-    EXPECT_EQ(requests[1].bytes, Bytes({3, base + tpid::tiW, 0, 2, 30, 0}));
-    EXPECT_EQ(requests[2].bytes, Bytes({3, base + tpid::gW, 0, 2, 0x88, 0x13}));
-    EXPECT_EQ(requests[3].bytes, Bytes({3, base + tpid::Control, 0, 2, 0x41, 0}));
-    EXPECT_EQ(requests[4].bytes, Bytes({3, base + tpid::Output, 0, 2, 0x06, 0xFF}));
+    EXPECT_EQ(requests[1].bytes, Bytes({3, base + plc::PidOffset("tiW"), 0, 2, 30, 0}));
+    EXPECT_EQ(requests[2].bytes, Bytes({3, base + plc::PidOffset("gW"), 0, 2, 0x88, 0x13}));
+    EXPECT_EQ(requests[3].bytes, Bytes({3, base + plc::PidOffset("Control"), 0, 2, 0x41, 0}));
+    EXPECT_EQ(requests[4].bytes, Bytes({3, base + plc::PidOffset("Output"), 0, 2, 0x06, 0xFF}));
     for (const char* t : {"zapis TiW\t", "zapis gW\t", "zapis Control\t", "zapis OutPut\t"}) EXPECT_TRUE(logged(t)) << t;
     r1->markControl(0x0041);  // what the PLC has now: not written again
     EXPECT_EQ(requestsOf(*r1).size(), 1u);

@@ -14,25 +14,29 @@ protected:
         t1 = online("T1", &view);
         ASSERT_TRUE(t1->online());
     }
-    void putT1(int offset, float value) { put(1000 + offset, EncodeFloat(value)); }
+    void putT1(int offset, float value) { putReal(1000 + offset, value); }
     std::unique_ptr<OnlineExchange> t1;
 };
 
 TEST_F(PidmaExchange, ShortReadTakesTheInputsParametersAndOutputs) {
-    const std::pair<int, float> floats[] = {{tpida::sp, 42.5f}, {tpida::tt, 3.0f}, {tpida::mv, 61.25f}};
+    const std::pair<int, float> floats[] = {
+        {plc::PidaOffset("sp"), 42.5f}, {plc::PidaOffset("tt"), 3.0f}, {plc::PidaOffset("mv"), 61.25f}};
     for (const auto& [at, v] : floats) putT1(at, v);
-    plc.area(3)[1000 + tpida::ite] = 6;
-    plc.area(3)[1000 + tpida::b] = 0x77;      // inside the first item
-    plc.area(3)[1000 + tpida::hilim] = 0x66;  // the first byte behind it
-    plc.area(3)[1000 + tpida::pk] = 0x55;     // behind the second item
+    plc.area(3)[1000 + plc::PidaOffset("ite")] = 6;
+    plc.area(3)[1000 + plc::PidaOffset("b")] = 0x77;      // inside the first item
+    plc.area(3)[1000 + plc::PidaOffset("hilim")] = 0x66;  // the first byte behind it
+    plc.area(3)[1000 + plc::PidaOffset("pk")] = 0x55;     // behind the second item
     const auto requests = requestsOf(*t1);
     ASSERT_EQ(requests.size(), 1u);
     // 1000 = 0x3E8, 1166 = 0x48E
     EXPECT_EQ(requests[0].bytes, Bytes({3, 0xE8, 0x03, 84, 3, 0x8E, 0x04, 20}));
     const auto& image = t1->pidmaImage();
-    for (const auto& [at, v] : floats) EXPECT_EQ(DecodeFloat(image.data() + at), v) << at;
+    for (const auto& [at, v] : floats) EXPECT_EQ(plc::GetReal(image.data() + at), v) << at;
     // Only the two items' bytes came over.
-    for (const auto& [at, v] : {std::pair{tpida::ite, 6}, {tpida::b, 0x77}, {tpida::hilim, 0}, {tpida::pk, 0}})
+    for (const auto& [at, v] : {std::pair{plc::PidaOffset("ite"), 6},
+                                {plc::PidaOffset("b"), 0x77},
+                                {plc::PidaOffset("hilim"), 0},
+                                {plc::PidaOffset("pk"), 0}})
         EXPECT_EQ(image[at], v) << at;
     EXPECT_TRUE(logged("cteni struktury PIDMAshort od _dv\tBh\t8\t104\t:\t"));
 }
@@ -43,7 +47,7 @@ TEST_F(PidmaExchange, StructureViewReadsTheWholeImageAndTheAdditionalOutput) {
     auto t2 = online("T2", &other);
     exchangeOnce(*t1);  // both hand their first want-data over
     t2->setStructureView(true);
-    plc.area(3)[3000 + tpida::pc + 3] = 0x41;
+    plc.area(3)[3000 + plc::PidaOffset("pc") + 3] = 0x41;
     plc.area(3)[2030] = 0x99;
     plc.clearHistory();
     t2->commTick();
@@ -51,7 +55,7 @@ TEST_F(PidmaExchange, StructureViewReadsTheWholeImageAndTheAdditionalOutput) {
     const auto& requests = plc.history();
     ASSERT_EQ(requests.size(), 1u);  // T1 did not ask for data
     EXPECT_EQ(requests[0].bytes, Bytes({3, 0xB8, 0x0B, 226, 3, 0xEE, 0x07, 4}));
-    EXPECT_EQ(t2->pidmaImage()[tpida::pc + 3], 0x41);
+    EXPECT_EQ(t2->pidmaImage()[plc::PidaOffset("pc") + 3], 0x41);
     EXPECT_EQ(t2->additionalOutput()[0], 0x99);
     EXPECT_TRUE(logged("cteni struktury PIDMA od _dv\tBh\t8\t230\t:\t"));
 }
@@ -69,14 +73,11 @@ TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
     t1->markHv(12.5f);
     t1->markPv(33.0f);
     t1->markClearTuneError();
-    plc.area(3)[1000 + tpida::TE] = 1;
+    plc.area(3)[1000 + plc::PidaOffset("TE")] = 1;
     const auto requests = requestsOf(*t1);
     ASSERT_EQ(requests.size(), 10u);
     const auto withFloats = [](std::vector<std::uint8_t> head, std::initializer_list<float> values) {
-        for (float v : values) {
-            const auto bytes = EncodeFloat(v);
-            head.insert(head.end(), bytes.begin(), bytes.end());
-        }
+        for (float v : values) plc::AppendReal(head, v);
         return head;
     };
     // CHANGED at 1048, then k … tt from 1056.
@@ -90,7 +91,7 @@ TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
     EXPECT_EQ(requests[7].bytes, withFloats(Bytes({3, 0xF8, 0x03, 4}), {12.5f}));  // hv 1016
     EXPECT_EQ(requests[8].bytes, withFloats(Bytes({3, 0xF0, 0x03, 4}), {33.0f}));  // pv 1008
     EXPECT_EQ(requests[9].bytes, Bytes({3, 0x9C, 0x04, 1, 0}));                  // TE 1180
-    EXPECT_EQ(plc.area(3)[1000 + tpida::TE], 0);
+    EXPECT_EQ(plc.area(3)[1000 + plc::PidaOffset("TE")], 0);
     for (const char* t : {"zapis parametru PIDMA\t", "zapis _sp\t", "zapis MAN\t", "zapis TAFF\t", "zapis TUNE\t",
                           "zapis TBRK\t", "zapis _hv\t", "zapis Y\t", "zapis TE\t"})
         EXPECT_TRUE(logged(t)) << t;
@@ -106,11 +107,12 @@ TEST_F(PidmaExchange, TunedReadReportsByReasonAndAFailedOneNotAtAll) {
                  {TunedReadReason::TunerFinished, 1, 1, 3},
                  {TunedReadReason::TunerFinished, 0, 1, 0},
                  {TunedReadReason::TunerFinished, 0, 0, 1}};
-    const std::pair<int, float> tuned[] = {{tpida::k, 1.5f}, {tpida::pk, 2.5f}, {tpida::pc, 0.25f}};
+    const std::pair<int, float> tuned[] = {
+        {plc::PidaOffset("k"), 1.5f}, {plc::PidaOffset("pk"), 2.5f}, {plc::PidaOffset("pc"), 0.25f}};
     for (const auto& [at, v] : tuned) putT1(at, v);
     for (const auto& c : cases) {
-        plc.area(3)[1000 + tpida::TE] = c.te;
-        plc.area(3)[1000 + tpida::TAFF] = c.taff;
+        plc.area(3)[1000 + plc::PidaOffset("TE")] = c.te;
+        plc.area(3)[1000 + plc::PidaOffset("TAFF")] = c.taff;
         view.reports.clear();
         t1->markTunedRead(c.reason);
         const auto requests = requestsOf(*t1);
@@ -119,7 +121,7 @@ TEST_F(PidmaExchange, TunedReadReportsByReasonAndAFailedOneNotAtAll) {
         ASSERT_EQ(view.reports.size(), 1u);
         EXPECT_EQ(view.reports[0], c.code);
     }
-    for (const auto& [at, v] : tuned) EXPECT_EQ(DecodeFloat(t1->pidmaImage().data() + at), v) << at;
+    for (const auto& [at, v] : tuned) EXPECT_EQ(plc::GetReal(t1->pidmaImage().data() + at), v) << at;
     EXPECT_TRUE(logged("cteni parametru PIDMA\tBh\t8\t48\t:\t"));
     // A failed read posts no report.
     view.reports.clear();

@@ -25,36 +25,22 @@ void ExpectBands(const TrendSettings& s, const Bands& expected, const char* what
     }
 }
 
-TEST(TrendSettingsDefaults, TableOfTheSixChannels) {
+// Bands, shared axes and drawing order of the defaults are what the layout and axes tests start from.
+TEST(TrendSettingsDefaults, ColoursRangesAndThePidmaHiddenInputs) {
     const TrendSettings pid = DefaultTrendSettings(ControllerKind::Pid);
-    const struct {
-        std::uint32_t colour;
-        double min, max, from, to;
-        int sameAs, order;
-    } expected[] = {
-        {0x008000, 0, 100, 0, 50, -1, 0},    {0x0000FF, -100, 100, 50, 100, -1, 3},
-        {0xFF0000, -100, 100, 50, 100, 1, 4}, {0x000000, 0, 100, 0, 50, 0, 5},
-        {0x808000, 0, 100, 0, 50, 0, 1},     {0x0080FF, 0, 100, 0, 50, 0, 2},
-    };
+    const std::tuple<std::uint32_t, double, double> expected[] = {
+        {0x008000, 0, 100}, {0x0000FF, -100, 100}, {0xFF0000, -100, 100},
+        {0x000000, 0, 100}, {0x808000, 0, 100},    {0x0080FF, 0, 100}};
     for (int i = 0; i < kTrendChannels; ++i) {
         const TrendChannel& c = pid.channels[i];
-        const auto& e = expected[i];
-        EXPECT_EQ(std::tuple(c.colour, c.min, c.max, c.bandFrom, c.bandTo, c.sameAs, c.order, c.visible, c.grid,
-                             c.points, c.pointSize, c.gridStep),
-                  std::tuple(e.colour, e.min, e.max, e.from, e.to, e.sameAs, e.order, true, true, false, 4, 10))
-            << i;
+        EXPECT_EQ(std::tuple(c.colour, c.min, c.max), expected[i]) << i;
+        EXPECT_TRUE(c.visible && c.grid && !c.points && c.pointSize == 4 && c.gridStep == 10) << i;
     }
-    EXPECT_EQ(pid.channels[4].red(), 0);
-    EXPECT_EQ(pid.channels[5].red(), 255);
-    EXPECT_EQ(pid.channels[5].green(), 128);
-    EXPECT_EQ(pid.time.range, 100);
-    EXPECT_EQ(pid.time.gridStep, 5);
-    EXPECT_EQ(pid.bufferLength, 10000);
-
+    EXPECT_EQ(std::tuple(pid.channels[5].red(), pid.channels[5].green(), pid.channels[5].blue()),
+              std::tuple(255, 128, 0));
+    EXPECT_EQ(std::tuple(pid.time.range, pid.time.gridStep, pid.bufferLength), std::tuple(100.0, 5.0, 10000));
     const TrendSettings pidma = DefaultTrendSettings(ControllerKind::Pidma);
-    EXPECT_TRUE(pidma.channels[3].visible);
-    EXPECT_FALSE(pidma.channels[4].visible);
-    EXPECT_FALSE(pidma.channels[5].visible);
+    EXPECT_TRUE(pidma.channels[3].visible && !pidma.channels[4].visible && !pidma.channels[5].visible);
 }
 
 TEST(TrendLayout, StackedBandsFromTheBottomInDrawingOrder) {

@@ -6,8 +6,9 @@
 
 #include "ExchangeFixture.h"
 #include "base/IniFile.h"
-#include "online/RequestLog.h"
 #include "base/Texts.h"
+#include "online/RequestLog.h"
+#include "online/StructureTable.h"
 
 namespace velmora::online::testing {
 namespace {
@@ -26,7 +27,7 @@ TEST(ShownValues, InputsOutputsAndErrorsAsShownAndParametersRoundToTheStoredUnit
     EXPECT_TRUE(equal.error);
     EXPECT_EQ(equal.text, Text(3019));
     EXPECT_EQ(equal.hint, "MaxY == MinY!");
-    const std::pair<int, std::uint8_t> inputs[] = {{1, tpid::EY1}, {2, tpid::EY2}, {3, tpid::EY3}};
+    const std::pair<int, std::uint8_t> inputs[] = {{1, kDetEY[0]}, {2, kDetEY[1]}, {3, kDetEY[2]}};
     for (const auto& [signal, bit] : inputs) {
         const auto shown = PidInputValue(signal, 10, 0, 100, bit, "R1", '.');
         EXPECT_TRUE(shown.error);
@@ -39,10 +40,6 @@ TEST(ShownValues, InputsOutputsAndErrorsAsShownAndParametersRoundToTheStoredUnit
     EXPECT_EQ(out.hint, "R1_Output * 0,01%");
     EXPECT_EQ(PidmaPercentValue(61.256f, '.').text, "61.26%");
     EXPECT_TRUE(PidmaPercentValue(std::numeric_limits<float>::quiet_NaN(), '.').error);
-    const auto p = PidParameterBlock::FromShown(99.96, 0.1, 3000, 0, 12.345, 100, 0.004);
-    EXPECT_EQ(std::tuple(p.pBnd, p.relCool, p.ti, p.eGap, p.dGap, p.iGap),
-              std::tuple(1000, 1, 30000, 1235, 10000, 0));
-    EXPECT_EQ(PidParameterBlock::FromShown(1e9, 0, 0, 0, 0, 0, 0).pBnd, 32767) << "kept inside an INT";
 }
 
 TEST(RequestLog, HexDumpsAndErrorDescriptionsByFacility) {
@@ -111,6 +108,41 @@ TEST_F(LoggedExchange, TickCountsNewDataOnceAndAFailedRequestLogsItsErrorAndACla
     exchangeOnce(*r1);
     r1->commTick();
     EXPECT_TRUE(log.lines.empty());
+}
+
+// The structure page's rows: each member where the member table puts it,
+// bit fields bit by bit, "-" until data came.
+TEST_F(LoggedExchange, StructureRowsNameEachMemberWithItsValueAndBytes) {
+    const int base = addPid(Pid("R1", {.inputMode = 2, .y2Name = "Level_In"}), 100);
+    putInt(base + plc::PidOffset("PBnd"), 1234);
+    putInt(base + plc::PidOffset("Control"), 0x0802);
+    r1 = online("R1", &view);
+    EXPECT_EQ(StructureRows(*r1, '.').at(1).value, "-");
+    exchangeOnce(*r1);
+    const auto rows = StructureRows(*r1, '.');
+    const auto row = [&rows](const std::string& name) {
+        const auto at =
+            std::find_if(rows.begin(), rows.end(), [&](const StructureRow& r) { return r.name == name; });
+        return at == rows.end() ? StructureRow{} : *at;
+    };
+    EXPECT_EQ(rows.front().name, "iInput2");
+    EXPECT_EQ(std::tuple(row("iPBnd").value, row("iPBnd").hex), std::tuple("1234", "D2 04"));
+    EXPECT_EQ(row("hControl").value, "2050");
+    EXPECT_EQ(std::tuple(row("  .AO").value, row("  .CHN").value, row("  .RC").value),
+              std::tuple("1", "1", "0"));
+    addPidma(Pidma("T1"), 1000);
+    putReal(1000 + plc::PidaOffset("lolim"), 2.5f);
+    plc.area(3)[1000 + plc::PidaOffset("irType")] = 7;
+    auto t1 = online("T1", &view);
+    t1->setStructureView(true);
+    exchangeOnce(*t1);
+    const auto pidma = StructureRows(*t1, ',');
+    EXPECT_EQ(pidma.size(), 47u);
+    const auto find = [&pidma](const std::string& name) {
+        return std::find_if(pidma.begin(), pidma.end(), [&](const StructureRow& r) { return r.name == name; })
+            ->value;
+    };
+    EXPECT_EQ(std::tuple(find("iirtype"), find("ilolim")), std::tuple("7", "2,5"));
 }
 
 TEST(ExchangeSettingsFile, KeysAndDefaultsOfTheControllerSection) {

@@ -55,10 +55,7 @@ protected:
     }
     static std::vector<std::uint8_t> Reals(std::initializer_list<float> values) {
         std::vector<std::uint8_t> bytes;
-        for (float v : values) {
-            const auto b = EncodeFloat(v);
-            bytes.insert(bytes.end(), b.begin(), b.end());
-        }
+        for (float v : values) plc::AppendReal(bytes, v);
         return bytes;
     }
     static softplc::ReceivedItem Item(int offset, std::vector<std::uint8_t> data) {

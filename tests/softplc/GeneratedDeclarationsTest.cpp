@@ -52,7 +52,7 @@ TEST_F(GeneratedEndToEnd, CascadePidReadsAndWritesTheGeneratedMembers) {
     loop.pass();
     EXPECT_EQ(boiler.input3(), 3000);
     EXPECT_EQ(boiler.input2(), 2000);
-    EXPECT_EQ(DecodeInt16(boiler.tpid() + tpid::Input1), 4500);
+    EXPECT_EQ(plc::GetInt16(boiler.tpid() + plc::PidOffset("Input1")), 4500);
     // MinY 0, MaxY 9000 from the controller file.
     EXPECT_EQ(PidInputValue(1, 4500, boiler.minY(), boiler.maxY(), 0, "Boiler", '.').text, "50.00%");
 
@@ -67,7 +67,7 @@ TEST_F(GeneratedEndToEnd, CascadePidReadsAndWritesTheGeneratedMembers) {
     // Control (R1079) with CHN, then PBnd … IGap from R1065.
     ASSERT_EQ(writes[0].items.size(), 2u);
     EXPECT_EQ(writes[0].items[0].offset, 1079);
-    EXPECT_TRUE(DecodeUInt16(writes[0].items[0].data.data()) & tpid::CHN);
+    EXPECT_TRUE(plc::GetUInt16(writes[0].items[0].data.data()) & kControlCHN);
     EXPECT_EQ(writes[0].items[1], Item(1065, Ints({250, 1000, 1200, 50, 20, 0, 0})));
     EXPECT_EQ(writes[1].items, Items{Item(1043, Ints({30}))});
     EXPECT_EQ(writes[2].items, Items{Item(1039, Ints({6000}))});
@@ -90,11 +90,11 @@ TEST_F(GeneratedEndToEnd, MnemonicPidReadsAndWritesThroughItsStructure) {
     EXPECT_EQ(mixer.item(ItemRole::PidBlock), (PlcItem{3, std::uint16_t(at("Mixer_struct")), 50, true}));
     plc.writeInt16("Mixer_struct~MaxY", 10000);
     loop.pass();
-    EXPECT_EQ(DecodeInt16(mixer.tpid() + tpid::MaxY), 10000);
+    EXPECT_EQ(plc::GetInt16(mixer.tpid() + plc::PidOffset("MaxY")), 10000);
     mixer.markGw(1234);
     const auto writes = writesOfOnePass();
     ASSERT_EQ(writes.size(), 1u);
-    EXPECT_EQ(writes[0].items, Items{Item(at("Mixer_struct") + tpid::gW, Ints({1234}))});
+    EXPECT_EQ(writes[0].items, Items{Item(at("Mixer_struct") + plc::PidOffset("gW"), Ints({1234}))});
 }
 
 TEST_F(GeneratedEndToEnd, PidmaWritesLandInItsStructureInBothDialects) {
@@ -110,8 +110,8 @@ TEST_F(GeneratedEndToEnd, PidmaWritesLandInItsStructureInBothDialects) {
     plc.writeFloat("Dryer_struct.pv", 37.5f);
     plc.writeFloat("Kiln_sp", 810.0f);
     loop.pass();
-    EXPECT_EQ(DecodeFloat(dryer.pidmaImage().data() + tpida::pv), 37.5f);
-    EXPECT_EQ(DecodeFloat(kiln.pidmaImage().data() + tpida::sp), 810.0f);
+    EXPECT_EQ(plc::GetReal(dryer.pidmaImage().data() + plc::PidaOffset("pv")), 37.5f);
+    EXPECT_EQ(plc::GetReal(kiln.pidmaImage().data() + plc::PidaOffset("sp")), 810.0f);
 
     dryer.setGraphShown(true);
     kiln.setGraphShown(true);
@@ -121,11 +121,12 @@ TEST_F(GeneratedEndToEnd, PidmaWritesLandInItsStructureInBothDialects) {
     kiln.markHv(12.5f);
     const auto writes = writesOfOnePass();
     ASSERT_EQ(writes.size(), 4u);
-    EXPECT_EQ(writes[0].items, (Items{Item(d + tpida::CHANGED, {1}),
-                                      Item(d + tpida::k, Reals({3.0f, 40.0f, 0.0f, 10.0f, 1.0f, 0.0f, 20.0f}))}));
-    EXPECT_EQ(writes[1].items, Items{Item(d + tpida::sp, Reals({48}))});
-    EXPECT_EQ(writes[2].items, Items{Item(d + tpida::MAN, {1})});
-    EXPECT_EQ(writes[3].items, Items{Item(k + tpida::hv, Reals({12.5f}))});
+    EXPECT_EQ(writes[0].items,
+              (Items{Item(d + plc::PidaOffset("CHANGED"), {1}),
+                     Item(d + plc::PidaOffset("k"), Reals({3.0f, 40.0f, 0.0f, 10.0f, 1.0f, 0.0f, 20.0f}))}));
+    EXPECT_EQ(writes[1].items, Items{Item(d + plc::PidaOffset("sp"), Reals({48}))});
+    EXPECT_EQ(writes[2].items, Items{Item(d + plc::PidaOffset("MAN"), {1})});
+    EXPECT_EQ(writes[3].items, Items{Item(k + plc::PidaOffset("hv"), Reals({12.5f}))});
     EXPECT_EQ(plc.readFloat("Dryer_struct.sp"), 48.0f);
     EXPECT_EQ(plc.readFloat("Dryer_k"), 3.0f);
     EXPECT_EQ(plc.readFloat("Kiln_hv"), 12.5f);

@@ -47,20 +47,6 @@ TEST(AddressKinds, KeywordsWinOverTheAddressLetter) {
     for (const auto& [address, kind] : cases) EXPECT_EQ(KindOfAddress(address), kind) << address;
 }
 
-TEST(PlcImages, AreLittleEndian) {
-    std::vector<std::uint8_t> bytes;
-    PutInt16(bytes, -2);
-    PutInt32(bytes, 0x01020304);
-    PutFloat(bytes, 2.5f);
-    EXPECT_EQ(bytes[0], 0xFE);
-    EXPECT_EQ(bytes[1], 0xFF);
-    EXPECT_EQ(bytes[2], 0x04);
-    EXPECT_EQ(bytes[5], 0x01);
-    EXPECT_EQ(GetInt16(bytes, 0), -2);
-    EXPECT_EQ(GetInt32(bytes, 2), 0x01020304);
-    EXPECT_FLOAT_EQ(GetFloat(bytes, 6), 2.5f);
-}
-
 using PageRulesFile = testing::ControllerFileTest;
 
 TEST_F(PageRulesFile, UnknownNameOrAnotherKindAsksWhetherToContinue) {

@@ -6,30 +6,19 @@
 namespace velmora::wizard {
 namespace {
 
-// Leaving the band or a gain edit corrects the other: the band within its limits
-// with one decimal, the gain from that band.
-TEST(BandAndGain, EachEditCorrectsTheOther) {
-    const struct {
-        BandForm form;
-        const char *band, *gain;
-    } cases[] = {
-        {LeaveBand("0", ','), "0,1", "1000,00"},  // the smallest band
-        {LeaveGain("4", ','), "25,0", "4,00"},
-        {LeaveGain("3", ','), "33,3", "3,00"},        // the gain follows from the shown band
-        {LeaveGain("0,01", ','), "3000,0", nullptr},  // beyond the band limit
-        {LeaveGain("0", ','), "100,0", "1,00"},       // no gain: the neutral band
-        {LeaveGain("abc", ','), "100,0", nullptr},
-        {LeaveRelCool("50", 20, ','), "50,0", "10,00"},  // the negative band relative to the band
-        {LeaveGainMinus("10", 20, ','), "50,0", "10,00"},
-        {LeaveGainMinus("0", 20, ','), "100,0", "5,00"},
-        {LeaveRelCool("5000", 20, ','), "3000,0", nullptr},
+// Leaving the band or a gain edit corrects the other: the band shown with
+// one decimal, the gain with two, computed from the band as shown.
+TEST(BandAndGain, EachEditCorrectsTheOtherAsShown) {
+    const std::pair<BandForm, BandForm> cases[] = {
+        {LeaveBand("0", ','), {"0,1", "1000,00"}},
+        {LeaveGain("3", ','), {"33,3", "3,00"}},
+        {LeaveGain("abc", ','), {"100,0", "1,00"}},
+        {LeaveRelCool("50", 20, ','), {"50,0", "10,00"}},
+        {LeaveGainMinus("3", 20, ','), {"166,7", "3,00"}},
+        {LeaveRelCool("5000", 20, ','), {"3000,0", "0,17"}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.form.band, c.band);
-        if (c.gain) {
-            EXPECT_EQ(c.form.gain, c.gain) << c.band;
-        }
-    }
+    for (const auto& [form, expected] : cases)
+        EXPECT_EQ(std::pair(form.band, form.gain), std::pair(expected.band, expected.gain));
 }
 
 TEST(PidEditLimits, EveryEditKeepsItsRangeAndEqualRawBoundsAreRefused) {
@@ -129,14 +118,11 @@ TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrder) {
     EXPECT_EQ(plc.writes[0].first, "PID_1_OutCycle");
     const auto& block = plc.writes[0].second;
     ASSERT_EQ(block.size(), 16u);
-    EXPECT_EQ(GetInt16(block, 0), 100);                   // OutCycle
-    EXPECT_EQ(GetInt16(block, 2), 999);                   // PBnd
-    EXPECT_EQ(GetInt16(block, 6), 100);                   // Ti
-    EXPECT_EQ(GetInt16(block, 10), 100);                  // EGap
-    EXPECT_EQ(GetInt16(block, 12), 10000);                // DGap before IGap
-    EXPECT_EQ(GetInt16(block, 14), 5000);
-    EXPECT_EQ(GetInt16(plc.writes[1].second, 2), 10000);  // MaxY after MinY
-    EXPECT_EQ(GetInt16(plc.writes[2].second, 0), 11000);  // keep the last action
+    EXPECT_EQ(plc::GetInt16(block.data()), 100);  // OutCycle, then PBnd … IGap
+    EXPECT_EQ(DecodePidParameters(block.data() + 2),
+              (PidParameterBlock{999, 1000, 100, 10, 100, 10000, 5000}));
+    EXPECT_EQ(plc::GetInt16(plc.writes[1].second.data() + 2), 10000);  // MaxY after MinY
+    EXPECT_EQ(plc::GetInt16(plc.writes[2].second.data()), 11000);      // keep the last action
 
     auto back = ReadPidParametersFromPlc(context, v, ',');
     ASSERT_TRUE(back);

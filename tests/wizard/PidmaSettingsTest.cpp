@@ -95,21 +95,21 @@ TEST_F(PidmaFile, ParametersGoToTheStructureLayout) {
     EXPECT_TRUE(WritePidmaControllerToPlc(context, c));
     const auto& block = plc.memory["PID_1_Ts"];
     ASSERT_EQ(block.size(), 48u);  // Ts at 44 up to lolim ending at 92
-    EXPECT_FLOAT_EQ(GetFloat(block, 0), 0.5f);
+    EXPECT_FLOAT_EQ(plc::GetReal(block.data()), 0.5f);
     EXPECT_EQ(block[4], 1);  // CHANGED
-    EXPECT_EQ(GetInt32(block, 6), 6);
+    EXPECT_EQ(plc::GetInt32(block.data() + 6), 6);
     EXPECT_EQ(block[10], 1);                     // RACT
-    EXPECT_FLOAT_EQ(GetFloat(block, 12), 2.5f);  // k at 56
-    EXPECT_FLOAT_EQ(GetFloat(block, 44), 0.0f);  // lolim at 88
+    EXPECT_FLOAT_EQ(plc::GetReal(block.data() + 12), 2.5f);  // k at 56
+    EXPECT_FLOAT_EQ(plc::GetReal(block.data() + 44), 0.0f);  // lolim at 88
 
     PidmaAutotuner t = NewPidmaAutotuner(',');
     t.ispeed = 3;
     EXPECT_TRUE(WritePidmaAutotunerToPlc(context, t));
     const auto& tuner = plc.memory["PID_1_itType"];
     ASSERT_EQ(tuner.size(), 34u);
-    EXPECT_EQ(GetInt32(tuner, 0), 7);
-    EXPECT_FLOAT_EQ(GetFloat(tuner, 18), 15.0f);  // amp at 118
-    EXPECT_EQ(GetInt32(tuner, 26), 3);            // ispeed at 126
+    EXPECT_EQ(plc::GetInt32(tuner.data()), 7);
+    EXPECT_FLOAT_EQ(plc::GetReal(tuner.data() + 18), 15.0f);  // amp at 118
+    EXPECT_EQ(plc::GetInt32(tuner.data() + 26), 3);           // ispeed at 126
     auto back = ReadPidmaAutotunerFromPlc(context, {}, ',');
     ASSERT_TRUE(back);
     EXPECT_EQ(back->ispeed, 3);

@@ -27,10 +27,10 @@ TEST_F(SetpointAndOutputFile, WritesNoTimeWithoutModificationStoredKeysSelectThe
     auto& plc = plcWith({"PID_1_TiW", "PID_1_Control"});
     plc.memory["PID_1_Control"] = {0x03, 0x81};
     EXPECT_TRUE(WriteSetpointToPlc(context, {SetpointChoice::Ramp, 30}));
-    EXPECT_EQ(GetInt16(plc.memory["PID_1_TiW"], 0), 30);
-    EXPECT_EQ(GetInt16(plc.memory["PID_1_Control"], 0) & 0xFFFF, 0x8103);
+    EXPECT_EQ(plc::GetInt16(plc.memory["PID_1_TiW"].data()), 30);
+    EXPECT_EQ(plc::GetInt16(plc.memory["PID_1_Control"].data()) & 0xFFFF, 0x8103);
     EXPECT_TRUE(WriteSetpointToPlc(context, {SetpointChoice::Filter, 30}));
-    EXPECT_EQ(GetInt16(plc.memory["PID_1_Control"], 0) & 0xFFFF, 0x8003);
+    EXPECT_EQ(plc::GetInt16(plc.memory["PID_1_Control"].data()) & 0xFFFF, 0x8003);
     EXPECT_EQ(ReadSetpointFromPlc(context)->choice, SetpointChoice::Filter);
 }
 
@@ -158,13 +158,13 @@ TEST_F(SetpointAndOutputFile, WritesLimitsScaleAndControlWord) {
     EXPECT_TRUE(WriteOutputToPlc(context, u));
     for (const auto& [symbol, raw] : {std::pair{"PID_1_X41", 1000}, {"PID_1_X42", 9000}, {"PID_1_Y41", 400},
                                       {"PID_1_Y42", 20000}})
-        EXPECT_EQ(GetInt16(plc.memory[symbol], 0), raw) << symbol;
+        EXPECT_EQ(plc::GetInt16(plc.memory[symbol].data()), raw) << symbol;
     const auto& limits = plc.memory["PID_1_MinU"];
-    EXPECT_EQ(GetInt16(limits, 0), -550);
-    EXPECT_EQ(GetInt16(limits, 2), 10000);
-    EXPECT_EQ(GetInt16(limits, 4), 10000);
+    EXPECT_EQ(plc::GetInt16(limits.data()), -550);
+    EXPECT_EQ(plc::GetInt16(limits.data() + 2), 10000);
+    EXPECT_EQ(plc::GetInt16(limits.data() + 4), 10000);
     // Positional analog output in a user scale without short-action filter: every bit of the page is clear.
-    EXPECT_EQ(GetInt16(plc.memory["PID_1_Control"], 0) & 0xFFFF, 0xFFFF & ~kOutputControlMask);
+    EXPECT_EQ(plc::GetInt16(plc.memory["PID_1_Control"].data()) & 0xFFFF, 0xFFFF & ~kOutputControlMask);
     // The filter constant is not there: the data counts as unreachable.
     u.filter = true;
     plc.writes.clear();

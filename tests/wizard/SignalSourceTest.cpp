@@ -184,9 +184,9 @@ TEST_F(SignalFile, WritesFilterAndPointsOfItsOwnSignal) {
     EXPECT_TRUE(WriteSignalToPlc(context, 2, s));
     ASSERT_EQ(plc.writes.size(), 5u);
     EXPECT_EQ(plc.writes[0].first, "PID_1_Tau2");
-    EXPECT_EQ(GetInt16(plc.writes[0].second, 0), 12);
+    EXPECT_EQ(plc::GetInt16(plc.writes[0].second.data()), 12);
     EXPECT_EQ(plc.writes[2].first, "PID_1_X22");
-    EXPECT_EQ(GetInt16(plc.writes[4].second, 0), 4);
+    EXPECT_EQ(plc::GetInt16(plc.writes[4].second.data()), 4);
     auto back = ReadSignalFromPlc(context, 2);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->tau, 12);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/ByteOrder.h"
 #include "base/IniFile.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <span>
 
+#include "base/ByteOrder.h"
 #include "base/IniFile.h"
 #include "base/QtToolkit.h"
 #include "base/Texts.h"
@@ -143,10 +144,11 @@ std::int32_t PictureRequest(std::int32_t command, std::int32_t length, const std
 }
 
 void PutInt(int at, int value) {
-    g_memory[at] = static_cast<std::uint8_t>(value & 0xFF);
-    g_memory[at + 1] = static_cast<std::uint8_t>((value >> 8) & 0xFF);
+    plc::PutInt16(g_memory + at, static_cast<std::int16_t>(value));
 }
-void PutReal(int at, float value) { std::memcpy(g_memory + at, &value, 4); }
+void PutReal(int at, float value) {
+    plc::PutReal(g_memory + at, value);
+}
 
 constexpr int kStructure = 1000;  // T_PID or _TPIDA_; the PID inputs 2 and 3 just ahead
 constexpr int kVariables = 4000;
@@ -236,15 +238,23 @@ private:
         const std::string member = symbol.substr(prefix.size());
         const bool pidma = settings_.kind == ControllerKind::Pidma;
         const std::pair<const char*, int> pidMembers[] = {
-            {"Det", online::tpid::Det},   {"PBnd", online::tpid::PBnd}, {"RelCool", online::tpid::RelCool},
-            {"Ti", online::tpid::Ti},     {"Td", online::tpid::Td},     {"EGap", online::tpid::EGap},
-            {"DGap", online::tpid::DGap}, {"IGap", online::tpid::IGap}, {"Tiw", online::tpid::tiW},
-            {"Gw", online::tpid::gW},     {"Output", online::tpid::Output}, {"Control", online::tpid::Control}};
-        const std::pair<const char*, int> pidmaMembers[] = {
-            {"dv", online::tpida::dv},     {"sp", online::tpida::sp},     {"hv", online::tpida::hv},
-            {"MAN", online::tpida::MAN},   {"TUNE", online::tpida::TUNE}, {"TBRK", online::tpida::TBRK},
-            {"TAFF", online::tpida::TAFF}, {"TE", online::tpida::TE},     {"k", online::tpida::k},
-            {"pk", online::tpida::pk},     {"CHANGED", online::tpida::CHANGED}};
+            {"Det", plc::PidOffset("Det")},         {"PBnd", plc::PidOffset("PBnd")},
+            {"RelCool", plc::PidOffset("RelCool")}, {"Ti", plc::PidOffset("Ti")},
+            {"Td", plc::PidOffset("Td")},           {"EGap", plc::PidOffset("EGap")},
+            {"DGap", plc::PidOffset("DGap")},       {"IGap", plc::PidOffset("IGap")},
+            {"Tiw", plc::PidOffset("tiW")},         {"Gw", plc::PidOffset("gW")},
+            {"Output", plc::PidOffset("Output")},   {"Control", plc::PidOffset("Control")}};
+        const std::pair<const char*, int> pidmaMembers[] = {{"dv", plc::PidaOffset("dv")},
+                                                            {"sp", plc::PidaOffset("sp")},
+                                                            {"hv", plc::PidaOffset("hv")},
+                                                            {"MAN", plc::PidaOffset("MAN")},
+                                                            {"TUNE", plc::PidaOffset("TUNE")},
+                                                            {"TBRK", plc::PidaOffset("TBRK")},
+                                                            {"TAFF", plc::PidaOffset("TAFF")},
+                                                            {"TE", plc::PidaOffset("TE")},
+                                                            {"k", plc::PidaOffset("k")},
+                                                            {"pk", plc::PidaOffset("pk")},
+                                                            {"CHANGED", plc::PidaOffset("CHANGED")}};
         if (member == "Input2") return "INT %R" + std::to_string(kStructure - 2);
         if (member == "Input3") return "INT %R" + std::to_string(kStructure - (settings_.hasInput2() ? 4 : 2));
         for (const auto& [m, offset] : pidma ? std::span<const std::pair<const char*, int>>(pidmaMembers)
@@ -268,21 +278,18 @@ void FillPicturePlc(bool pidma) {
     std::memset(g_memory, 0, sizeof g_memory);
     if (pidma) {
         const int s = kStructure;
-        PutReal(s + online::tpida::sp, 55.0f);
-        PutReal(s + online::tpida::pv, 52.4f);
-        PutReal(s + online::tpida::mv, 41.3f);
-        PutReal(s + online::tpida::de, 2.6f);
+        PutReal(s + plc::PidaOffset("sp"), 55.0f);
+        PutReal(s + plc::PidaOffset("pv"), 52.4f);
+        PutReal(s + plc::PidaOffset("mv"), 41.3f);
+        PutReal(s + plc::PidaOffset("de"), 2.6f);
         return;
     }
-    using namespace online::tpid;
     PutInt(kStructure - 4, 2480);  // Input3
     PutInt(kStructure - 2, 4310);  // Input2
-    PutInt(kStructure + MaxY, 10000);
-    PutInt(kStructure + Input1, 4520);
-    PutInt(kStructure + gW, 5000);
-    PutInt(kStructure + ConW, 5000);
-    PutInt(kStructure + Dev, 480);
-    PutInt(kStructure + Output, 3750);
+    const std::pair<int, int> members[] = {{plc::PidOffset("MaxY"), 10000}, {plc::PidOffset("Input1"), 4520},
+                                           {plc::PidOffset("gW"), 5000},    {plc::PidOffset("ConW"), 5000},
+                                           {plc::PidOffset("Dev"), 480},    {plc::PidOffset("Output"), 3750}};
+    for (const auto& [offset, value] : members) PutInt(kStructure + offset, value);
 }
 
 void OnlineViews(const QString& folder, const std::string& suffix) {
