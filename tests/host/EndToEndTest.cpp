@@ -50,6 +50,7 @@ TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
     std::vector<std::string> expectedFiles = {"main.orv"};
     expectedFiles.insert(expectedFiles.end(), generated.begin(), generated.end());
     EXPECT_EQ(description->files, expectedFiles);
+    EXPECT_FALSE(std::filesystem::exists(project / "PLC1.retained")) << "the soft PLC only checked the program";
 
     const auto log = testing::LogMessages(host.parent_path() / "plugins.log");
     auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
