@@ -64,8 +64,8 @@ std::string LimitText(double value) {
 double CheckedNumber(std::string_view text, const std::string& option, double min, double max) {
     const auto value = WholeText(text);
     if (!value || !std::isfinite(*value) || *value < min || *value > max)
-        throw UsageError(option + " takes a number from " + LimitText(min) + " to " + LimitText(max) + ", not " +
-                         std::string(text));
+        throw UsageError(option + " takes a number from " + LimitText(min) + " to " + LimitText(max) +
+                         ", not " + std::string(text));
     return *value;
 }
 

@@ -4,15 +4,15 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "base/Registry.h"
+#include "controllers/LegalName.h"
 #include "host/CommandLine.h"
 #include "host/CommandMessages.h"
 #include "host/HostIde.h"
 #include "host/HostSoftPlc.h"
 #include "host/OnlineCommand.h"
 #include "host/PluginLoader.h"
-#include "controllers/LegalName.h"
 #include "plugin/Registration.h"
-#include "base/Registry.h"
 
 namespace velmora::host {
 
@@ -71,7 +71,8 @@ CompileRequest ReadCompileArgs(const std::vector<std::string>& args) {
         else
             in.unexpected(*a);
     }
-    if (r.projectDir.empty() || r.plcName.empty()) throw UsageError("compile needs --project DIR and --plc PLC");
+    if (r.projectDir.empty() || r.plcName.empty())
+        throw UsageError("compile needs --project DIR and --plc PLC");
     return r;
 }
 
@@ -96,7 +97,8 @@ bool LoadPlugins(PluginHost& plugins, std::ostream& out, std::ostream& err) {
 // Opens the PLC and compiles it: the plug-ins generate, the listed files must
 // be there, and the soft PLC must take the program as run and online would
 // run it. False when any of it failed (said on err).
-bool CompilePlc(HostIde& ide, const std::string& plcName, const CommandMessages& messages, std::ostream& out) {
+bool CompilePlc(HostIde& ide, const std::string& plcName, const CommandMessages& messages,
+                std::ostream& out) {
     HostSoftPlc soft(ide, HostSoftPlc::Mode::CompileOnly);
     ide.loadProject();
     ide.openPlc(plcName);
@@ -144,16 +146,21 @@ std::string Usage() {
            "         --fail-call makes a host call fail (RESULT: hex or decimal, default 0x80004005) to try\n"
            "         the plug-in's error paths; CALL as \"AddImage\", \"GetMenuItem VelmoraHELP\",\n"
            "         \"QI IYantProject\" or \"Advise IYantCpmEvents\" (README, host section)\n"
-           "       velmora-host online --project DIR --plc PLC --controller NAME [--passes N] [--set SYMBOL=VALUE]...\n"
-           "                           [--record FILE]   (saves what the view recorded as a trend data file)\n"
-           "                           [--script FILE]   (user actions per pass, one block printed per pass; README)\n"
-           "                           [--simulate] [--plant KEY=VALUE]...   (switches the plant simulation on first)\n"
+           "       velmora-host online --project DIR --plc PLC --controller NAME [--passes N] [--set "
+           "SYMBOL=VALUE]...\n"
+           "                           [--record FILE]   (saves what the view recorded as a trend data "
+           "file)\n"
+           "                           [--script FILE]   (user actions per pass, one block printed per pass; "
+           "README)\n"
+           "                           [--simulate] [--plant KEY=VALUE]...   (switches the plant simulation "
+           "on first)\n"
            "         compiles, opens the controller's online view on the built-in soft PLC (running),\n"
            "         switches it online, runs N comm-loop passes (default 8, at most 1000000) and prints\n"
            "         what the view received; --set presets a soft PLC variable after compiling\n"
            "         (repeatable); a controller with Simulation=1 runs against its simulated plant\n"
            "       velmora-host run --project DIR --plc PLC --seconds S [--cycle-ms N] [--sample-ms N]\n"
-           "                        [--trace SYMBOL]... [--at T set SYMBOL=VALUE]... [--at T restart warm|cold]\n"
+           "                        [--trace SYMBOL]... [--at T set SYMBOL=VALUE]... [--at T restart "
+           "warm|cold]\n"
            "                        [--online CONTROLLER]...\n"
            "         compiles, runs the PLC program S seconds of virtual time (scan every N ms, default 10)\n"
            "         and prints a CSV trace (a row every --sample-ms, default 100); --online switches a\n"
@@ -161,7 +168,8 @@ std::string Usage() {
            "         Limits: S from 0 to 1e7, --cycle-ms from 1 to 10000, --sample-ms from the cycle to\n"
            "         S*1000 and at most 1e7 rows, --at T from 0 to S\n"
            "       A value set takes the variable's type: BOOL 0 or 1, BYTE 0..255, INT -32768..32767,\n"
-           "       UINT 0..65535, DINT and UDINT their 32-bit ranges, REAL a finite number (no nan, no inf).\n"
+           "       UINT 0..65535, DINT and UDINT their 32-bit ranges, REAL a finite number (no nan, no "
+           "inf).\n"
            "       A number out of its range ends the command with status 2; a PLC run-time error, a failed\n"
            "       generation or a failed save of retained memory with status 1. A long run shows its\n"
            "       progress once a second when standard error is a terminal.\n"
@@ -171,7 +179,8 @@ std::string Usage() {
 
 int RunCommand(const std::vector<std::string>& all, std::ostream& out, std::ostream& err) {
     // The IDE's switches may stand before the command word; each command passes over those among its options.
-    const auto first = std::find_if_not(all.begin(), all.end(), [](const std::string& a) { return IsIdeSwitch(a); });
+    const auto first =
+        std::find_if_not(all.begin(), all.end(), [](const std::string& a) { return IsIdeSwitch(a); });
     try {
         if (first == all.end()) {
             out << Usage();

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "controllers/ProjectDescription.h"
 #include "base/com/ComPtr.h"
 #include "base/com/HostInterfaces.h"
+#include "controllers/ProjectDescription.h"
 #include "host/HostMenuItem.h"
 
 namespace velmora::host {

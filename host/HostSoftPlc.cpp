@@ -8,11 +8,11 @@
 
 #include "base/IniFile.h"
 #include "base/Paths.h"
+#include "base/Strings.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/SectionReader.h"
 #include "host/HostIde.h"
 #include "host/softplc/ProjectSources.h"
-#include "base/Strings.h"
 
 namespace velmora::host {
 
@@ -28,7 +28,8 @@ std::optional<DeclarationFile> AsDeclarationFile(const std::string& hostName) {
     const std::size_t slash = hostName.find_last_of("\\/");
     const std::string base = slash == std::string::npos ? hostName : hostName.substr(slash + 1);
     const std::string upper = UpperAscii(base);
-    for (const auto& [suffix, iec] : {std::pair<std::string_view, bool>{"_DEF.ST", true}, {"_DEF.ORV", false}}) {
+    for (const auto& [suffix, iec] :
+         {std::pair<std::string_view, bool>{"_DEF.ST", true}, {"_DEF.ORV", false}}) {
         if (upper.size() > suffix.size() && upper.ends_with(suffix))
             return DeclarationFile{UpperAscii(base.substr(0, base.size() - suffix.size())), iec};
     }

@@ -36,14 +36,22 @@ OnlineRequest ReadOnlineArgs(const std::vector<std::string>& args) {
     OnlineRequest r;
     CommandArgs in(args, "online");
     while (const auto a = in.next()) {
-        if (*a == "--project") r.projectDir = in.value(*a);
-        else if (*a == "--plc") r.plcName = in.value(*a);
-        else if (*a == "--controller") r.controller = in.value(*a);
-        else if (*a == "--set") r.presets.push_back(in.value(*a));
-        else if (*a == "--record") r.recordFile = in.value(*a);
-        else if (*a == "--script") r.scriptFile = in.value(*a);
-        else if (*a == "--simulate") r.simulate = true;
-        else if (*a == "--plant") r.plantKeys.push_back(in.value(*a));
+        if (*a == "--project")
+            r.projectDir = in.value(*a);
+        else if (*a == "--plc")
+            r.plcName = in.value(*a);
+        else if (*a == "--controller")
+            r.controller = in.value(*a);
+        else if (*a == "--set")
+            r.presets.push_back(in.value(*a));
+        else if (*a == "--record")
+            r.recordFile = in.value(*a);
+        else if (*a == "--script")
+            r.scriptFile = in.value(*a);
+        else if (*a == "--simulate")
+            r.simulate = true;
+        else if (*a == "--plant")
+            r.plantKeys.push_back(in.value(*a));
         else if (*a == "--passes") {
             r.passes = CheckedCount(in.value(*a), "online: --passes", 0, kMaxPasses);
             r.passesGiven = true;
@@ -57,14 +65,22 @@ OnlineRequest ReadOnlineArgs(const std::vector<std::string>& args) {
 
 const char* CommStateName(online::TCommState state) {
     switch (state) {
-        case online::TCommState::csNoComm: return "no communication";
-        case online::TCommState::csCommErr: return "communication error";
-        case online::TCommState::csHALT: return "PLC halted";
-        case online::TCommState::csRUN: return "PLC runs";
-        case online::TCommState::csERR: return "PLC error";
-        case online::TCommState::csRUNn: return "PLC runs, data not valid";
-        case online::TCommState::csTrying: return "trying";
-        default: return "user text";
+        case online::TCommState::csNoComm:
+            return "no communication";
+        case online::TCommState::csCommErr:
+            return "communication error";
+        case online::TCommState::csHALT:
+            return "PLC halted";
+        case online::TCommState::csRUN:
+            return "PLC runs";
+        case online::TCommState::csERR:
+            return "PLC error";
+        case online::TCommState::csRUNn:
+            return "PLC runs, data not valid";
+        case online::TCommState::csTrying:
+            return "trying";
+        default:
+            return "user text";
     }
 }
 
@@ -105,12 +121,15 @@ void PrintView(std::ostream& out, HeadlessOnlineView& view) {
     } else {
         const std::uint8_t* t = x.tpid();
         const auto word = [&](int at) { return online::DecodeInt16(t + at); };
-        PrintPercent(out, "measured value (Input1)", online::InputPercent(word(online::tpid::Input1), x.minY(), x.maxY()));
-        PrintPercent(out, "setpoint (ConW)", online::InputPercent(word(online::tpid::ConW), x.minY(), x.maxY()));
+        PrintPercent(out, "measured value (Input1)",
+                     online::InputPercent(word(online::tpid::Input1), x.minY(), x.maxY()));
+        PrintPercent(out, "setpoint (ConW)",
+                     online::InputPercent(word(online::tpid::ConW), x.minY(), x.maxY()));
         PrintPercent(out, "output (Output)", word(online::tpid::Output) / 100.0);
         if (x.settings().cascade)
             PrintPercent(out, "cascade input (Input3)", online::InputPercent(x.input3(), x.minY(), x.maxY()));
-        out << "  raw Input1: " << word(online::tpid::Input1) << ", PBnd: " << Number(word(online::tpid::PBnd) / 10.0)
+        out << "  raw Input1: " << word(online::tpid::Input1)
+            << ", PBnd: " << Number(word(online::tpid::PBnd) / 10.0)
             << " %, Ti: " << Number(word(online::tpid::Ti) / 10.0) << " s\n";
     }
 }
@@ -161,12 +180,14 @@ bool RunView(HeadlessSession& session, const OnlineRequest& r, const std::vector
     // The view's recording, kept even when the view closes before the end.
     const std::shared_ptr<online::TrendRecorder> recording = view->recording();
     std::string why;
-    if (session.simulate(r.controller, why)) out << "Plant simulation closes the loop of " << r.controller << "\n";
+    if (session.simulate(r.controller, why))
+        out << "Plant simulation closes the loop of " << r.controller << "\n";
     bool ok = true;
     if (r.scriptFile.empty())
         RunPasses(session, r, err);
     else
-        ok = RunOnlineScript(session, r.controller, script, static_cast<int>(r.passes), r.scriptFile, out, err);
+        ok = RunOnlineScript(session, r.controller, script, static_cast<int>(r.passes), r.scriptFile, out,
+                             err);
     if (!r.recordFile.empty() && !SaveRecording(r, *recording, out, err)) ok = false;
     if (HeadlessOnlineView* shown = session.view(r.controller)) PrintView(out, *shown);
     HostSoftPlc& soft = session.soft();
@@ -202,7 +223,8 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
     // The view still shows what a halted PLC gives, but the run is no success.
     const bool programReady = session.programReady();
     out << (programReady ? "Compiled " : "Compilation stopped for ") << session.ide().currentPlc() << ": "
-        << soft.plc().symbols().size() << " symbols from " << soft.loadedFiles().size() << " declaration files\n";
+        << soft.plc().symbols().size() << " symbols from " << soft.loadedFiles().size()
+        << " declaration files\n";
     if (!programReady) err << "velmora-host: the program of " << r.plcName << " did not compile\n";
     if (!CheckScriptValues(soft.plc(), script, r.scriptFile, err)) return 1;
     const bool ran = PresetSymbols(session, r, err) && RunView(session, r, script, out, err);

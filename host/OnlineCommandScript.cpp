@@ -87,7 +87,8 @@ std::string ArgumentProblem(const ScriptLine& line, int wanted) {
         return "\"" + line.args[0] + "\" is not a whole number";
     if (line.action == "use-vals" || line.action == "set")
         for (const std::string& a : line.args)
-            if (a.find('=') == std::string::npos || a.front() == '=') return "\"" + a + "\" is not NAME=VALUE";
+            if (a.find('=') == std::string::npos || a.front() == '=')
+                return "\"" + a + "\" is not NAME=VALUE";
     return {};
 }
 
@@ -157,8 +158,8 @@ bool CheckScriptValues(const softplc::SoftPlc& plc, const std::vector<ScriptLine
         if (s.action != "set") continue;
         const CheckedAssignment checked = CheckAssignment(plc, s.args[0]);
         if (checked.problem.empty()) continue;
-        err << "velmora-host: " << fileName << ":" << s.line << ": set " << s.args[0] << ": " << checked.problem
-            << "\n";
+        err << "velmora-host: " << fileName << ":" << s.line << ": set " << s.args[0] << ": "
+            << checked.problem << "\n";
         return false;
     }
     return true;
@@ -212,7 +213,8 @@ MessageAnswer ScriptRun::answer(const HeadlessFrontEnd::Message& m) {
     if (m.buttons != MessageButtons::YesNo && m.buttons != MessageButtons::YesNoCancel)
         return m.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
     if (clearingError) return MessageAnswer::Yes;
-    if (answers.empty()) return MessageButtons::YesNo == m.buttons ? MessageAnswer::No : MessageAnswer::Cancel;
+    if (answers.empty())
+        return MessageButtons::YesNo == m.buttons ? MessageAnswer::No : MessageAnswer::Cancel;
     const MessageAnswer a = answers.front();
     answers.pop_front();
     return a;
@@ -231,7 +233,8 @@ const std::string& Arg(const ScriptLine& s) {
 
 std::string SetSymbol(ScriptRun& run, const ScriptLine& s) {
     const CheckedAssignment checked = CheckAssignment(run.session.soft().plc(), Arg(s));
-    if (checked.problem.empty() && run.session.soft().plc().writeValue(checked.name, checked.value)) return {};
+    if (checked.problem.empty() && run.session.soft().plc().writeValue(checked.name, checked.value))
+        return {};
     return "set " + Arg(s) + ": " + (checked.problem.empty() ? "cannot be written" : checked.problem);
 }
 
@@ -262,8 +265,8 @@ std::string QueueAnswer(ScriptRun& run, const ScriptLine& s) {
 }
 
 const std::map<std::string, SessionAction, std::less<>> kSessionActions = {
-    {"set", SetSymbol},           {"status", OverrideStatus},     {"soft-off", DropConnection},
-    {"hard-off", DropConnection}, {"reconnect", Reconnect},       {"fail-request", FailRequest},
+    {"set", SetSymbol},           {"status", OverrideStatus}, {"soft-off", DropConnection},
+    {"hard-off", DropConnection}, {"reconnect", Reconnect},   {"fail-request", FailRequest},
     {"answer", QueueAnswer},
 };
 
@@ -355,11 +358,11 @@ std::string TunerButton(ScriptRun& run, HeadlessOnlineView& view, const ScriptLi
 }
 
 const std::map<std::string, ViewAction, std::less<>> kViewActions = {
-    {"close", CloseView},          {"page", ShowPage},         {"use-vals", UseValues},
-    {"save-vals", SaveValues},     {"setpoint", ClickValueBox}, {"setpoint-filter", ClickValueBox},
-    {"manual", ClickValueBox},     {"input2", ClickValueBox},  {"mode", SetMode},
-    {"restart", TunerButton},      {"tune", TunerButton},      {"break", TunerButton},
-    {"params", TunerButton},       {"clear-error", TunerButton},
+    {"close", CloseView},      {"page", ShowPage},           {"use-vals", UseValues},
+    {"save-vals", SaveValues}, {"setpoint", ClickValueBox},  {"setpoint-filter", ClickValueBox},
+    {"manual", ClickValueBox}, {"input2", ClickValueBox},    {"mode", SetMode},
+    {"restart", TunerButton},  {"tune", TunerButton},        {"break", TunerButton},
+    {"params", TunerButton},   {"clear-error", TunerButton},
 };
 
 std::string RunLine(ScriptRun& run, const ScriptLine& s) {

@@ -16,15 +16,17 @@ namespace {
 
 // The plant keys --plant takes: the dialog's numeric fields by their key names.
 constexpr std::pair<SimField, const char*> kPlantFieldKeys[] = {
-    {SimField::Su, "Su"},       {SimField::Su2, "Su2"},     {SimField::Tau1, "Tau1"},   {SimField::Tau2, "Tau2"},
-    {SimField::Tau3, "Tau3"},   {SimField::Delta, "Delta"}, {SimField::Omega, "Omega"}, {SimField::TauA, "TauA"},
-    {SimField::MinSU, "MinSU"}, {SimField::MaxSU, "MaxSU"}, {SimField::DDelta, "DDelta"}, {SimField::Y0, "y0"},
+    {SimField::Su, "Su"},       {SimField::Su2, "Su2"},       {SimField::Tau1, "Tau1"},
+    {SimField::Tau2, "Tau2"},   {SimField::Tau3, "Tau3"},     {SimField::Delta, "Delta"},
+    {SimField::Omega, "Omega"}, {SimField::TauA, "TauA"},     {SimField::MinSU, "MinSU"},
+    {SimField::MaxSU, "MaxSU"}, {SimField::DDelta, "DDelta"}, {SimField::Y0, "y0"},
     {SimField::Ys, "ys"},       {SimField::SimT, "SimT"},
 };
 
 bool SameKey(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -70,8 +72,8 @@ bool SwitchSimulationOn(const std::string& projectDir, const std::string& plc, c
     IniFile file(ControllerFilePath(projectDir, plc));
     const std::string section = ControllerSection(controller);
     if (!file.sectionExists(section)) {
-        err << "velmora-host: --simulate: the controller file of " << plc << " has no controller " << controller
-            << "\n";
+        err << "velmora-host: --simulate: the controller file of " << plc << " has no controller "
+            << controller << "\n";
         return false;
     }
     const PlantSettings base = ReadPlantSettings(file, section);

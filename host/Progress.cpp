@@ -29,8 +29,8 @@ void Progress::update(double done) {
     if (now - last_ < std::chrono::seconds(1)) return;
     last_ = now;
     char line[160];
-    std::snprintf(line, sizeof line, "\rvelmora-host: %s: %.0f of %.0f %s (%.0f %%) ", what_.c_str(), done, total_,
-                  unit_.c_str(), total_ > 0 ? 100.0 * done / total_ : 100.0);
+    std::snprintf(line, sizeof line, "\rvelmora-host: %s: %.0f of %.0f %s (%.0f %%) ", what_.c_str(), done,
+                  total_, unit_.c_str(), total_ > 0 ? 100.0 * done / total_ : 100.0);
     err_ << line << std::flush;
     shown_ = true;
 }

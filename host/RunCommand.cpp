@@ -45,31 +45,41 @@ Event ReadEvent(CommandArgs& in) {
 // terminal or a file can take, events within the run.
 void CheckRunLimits(const RunRequest& r) {
     if (r.sampleMs < r.cycleMs)
-        throw UsageError("run: --sample-ms takes at least the scan cycle (--cycle-ms " + LimitText(r.cycleMs) +
-                         "), not " + LimitText(r.sampleMs));
+        throw UsageError("run: --sample-ms takes at least the scan cycle (--cycle-ms " +
+                         LimitText(r.cycleMs) + "), not " + LimitText(r.sampleMs));
     if (static_cast<double>(r.rows()) > kMaxRunRows)
-        throw UsageError("run: --seconds " + LimitText(r.seconds) + " with --sample-ms " + LimitText(r.sampleMs) +
-                         " makes more than " + LimitText(kMaxRunRows) + " rows; take a longer sample");
+        throw UsageError("run: --seconds " + LimitText(r.seconds) + " with --sample-ms " +
+                         LimitText(r.sampleMs) + " makes more than " + LimitText(kMaxRunRows) +
+                         " rows; take a longer sample");
     for (const Event& e : r.events)
         if (e.seconds > r.seconds)
-            throw UsageError("run: --at " + LimitText(e.seconds) + " is after the end of the run (--seconds " +
-                             LimitText(r.seconds) + ")");
+            throw UsageError("run: --at " + LimitText(e.seconds) +
+                             " is after the end of the run (--seconds " + LimitText(r.seconds) + ")");
 }
 
 RunRequest ReadRunArgs(const std::vector<std::string>& args) {
     RunRequest r;
     CommandArgs in(args, "run");
     while (const auto a = in.next()) {
-        if (*a == "--project") r.projectDir = in.value(*a);
-        else if (*a == "--plc") r.plcName = in.value(*a);
-        else if (*a == "--seconds") r.seconds = CheckedNumber(in.value(*a), "run: --seconds", 0, kMaxRunSeconds);
-        else if (*a == "--cycle-ms") r.cycleMs = CheckedNumber(in.value(*a), "run: --cycle-ms", kMinCycleMs, kMaxCycleMs);
+        if (*a == "--project")
+            r.projectDir = in.value(*a);
+        else if (*a == "--plc")
+            r.plcName = in.value(*a);
+        else if (*a == "--seconds")
+            r.seconds = CheckedNumber(in.value(*a), "run: --seconds", 0, kMaxRunSeconds);
+        else if (*a == "--cycle-ms")
+            r.cycleMs = CheckedNumber(in.value(*a), "run: --cycle-ms", kMinCycleMs, kMaxCycleMs);
         else if (*a == "--sample-ms")
-            r.sampleMs = CheckedNumber(in.value(*a), "run: --sample-ms", kMinCycleMs, kMaxRunSeconds * 1000.0);
-        else if (*a == "--trace") r.traced.push_back(in.value(*a));
-        else if (*a == "--online") r.online.push_back(in.value(*a));
-        else if (*a == "--at") r.events.push_back(ReadEvent(in));
-        else in.unexpected(*a);
+            r.sampleMs =
+                CheckedNumber(in.value(*a), "run: --sample-ms", kMinCycleMs, kMaxRunSeconds * 1000.0);
+        else if (*a == "--trace")
+            r.traced.push_back(in.value(*a));
+        else if (*a == "--online")
+            r.online.push_back(in.value(*a));
+        else if (*a == "--at")
+            r.events.push_back(ReadEvent(in));
+        else
+            in.unexpected(*a);
     }
     if (r.projectDir.empty() || r.plcName.empty() || r.seconds < 0)
         throw UsageError("run needs --project DIR, --plc PLC and --seconds S");

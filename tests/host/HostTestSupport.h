@@ -15,7 +15,8 @@
 namespace velmora::testing {
 
 // Registers a plug-in of the host's category whose module does not exist.
-inline void RegisterMissingPlugin(const std::filesystem::path& registry, const std::filesystem::path& module) {
+inline void RegisterMissingPlugin(const std::filesystem::path& registry,
+                                  const std::filesystem::path& module) {
     Registry r(registry);
     const std::string clsid = "HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}";
     r.setValue(clsid + "\\InprocServer32", "", module.string());

@@ -22,7 +22,8 @@ double Number(const std::string& block, const std::string& pattern) {
 }
 
 TEST_F(TuningSession, TuneAcceptSaveAndStepTheSimulatedDryer) {
-    const auto script = write("tune.txt", "1 page graph\n200 tune\n200 answer yes\n310 save-vals\n320 setpoint 60\n");
+    const auto script =
+        write("tune.txt", "1 page graph\n200 tune\n200 answer yes\n310 save-vals\n320 setpoint 60\n");
     ASSERT_EQ(run(online("PLC1", "Dryer") +
                   "--simulate --plant TypSoustavy=2 --plant Tau1=20 --plant Tau2=5 --passes 450 --script " +
                   quoted(script) + " /USECOMMLOGFILE"),
