@@ -1,19 +1,20 @@
 #include "host/Commands.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <stdexcept>
 
+#include "base/Registry.h"
+#include "controllers/LegalName.h"
+#include "host/CommandLine.h"
+#include "host/CommandMessages.h"
 #include "host/HostIde.h"
+#include "host/HostSoftPlc.h"
 #include "host/OnlineCommand.h"
 #include "host/PluginLoader.h"
 #include "host/looptest/LoopTestCommand.h"
-#include "controllers/LegalName.h"
 #include "plugin/Registration.h"
 #include "base/Log.h"
-#include "base/Registry.h"
-#include "base/Strings.h"
 
 namespace velmora::host {
 
@@ -24,10 +25,6 @@ constexpr const char* kModuleFileName = "Velmora.dll";
 #else
 constexpr const char* kModuleFileName = "libVelmora.so";
 #endif
-
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 std::string VersionText(DWORD v) {
     return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xFF) + "." +
@@ -44,9 +41,11 @@ std::filesystem::path BundledModule() {
 }
 
 int Register(const std::vector<std::string>& args, bool unregister, std::ostream& out, std::ostream& err) {
-    if (args.size() > 1)
-        throw UsageError(std::string(unregister ? "unregister" : "register") + " takes at most one PATH");
-    const std::string given = args.empty() ? BundledModule().string() : args[0];
+    std::vector<std::string> paths;
+    CommandArgs in(args, unregister ? "unregister" : "register");
+    while (const auto a = in.next()) paths.push_back(*a);
+    if (paths.size() > 1) throw UsageError(in.command() + " takes at most one PATH");
+    const std::string given = paths.empty() ? BundledModule().string() : paths[0];
     std::error_code ec;
     const auto path = std::filesystem::absolute(given, ec);
     if (ec || !std::filesystem::is_regular_file(path)) {
@@ -72,68 +71,85 @@ int Register(const std::vector<std::string>& args, bool unregister, std::ostream
     return 0;
 }
 
-int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+struct CompileRequest {
     std::string projectDir, plcName;
-    std::vector<std::string> failing;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if ((a == "--project" || a == "--plc") && i + 1 < args.size()) {
-            (a == "--project" ? projectDir : plcName) = args[++i];
-        } else if (a == "--fail-call" && i + 1 < args.size()) {
-            failing.push_back(args[++i]);
-        } else {
-            throw UsageError("compile: unexpected argument " + a);
-        }
-    }
-    if (projectDir.empty() || plcName.empty()) throw UsageError("compile needs --project DIR and --plc PLC");
+    std::vector<std::string> failing;  // --fail-call
+};
 
-    if (!IsLegalName(plcName)) {
-        err << "velmora-host: the PLC name \"" << PrintableName(plcName) << "\" is not a legal name\n";
-        return 1;
+CompileRequest ReadCompileArgs(const std::vector<std::string>& args) {
+    CompileRequest r;
+    CommandArgs in(args, "compile");
+    while (const auto a = in.next()) {
+        if (*a == "--project")
+            r.projectDir = in.value(*a);
+        else if (*a == "--plc")
+            r.plcName = in.value(*a);
+        else if (*a == "--fail-call")
+            r.failing.push_back(in.value(*a));
+        else
+            in.unexpected(*a);
     }
-    HostIde ide(projectDir);
-    for (const auto& request : failing)
-        if (!ide.addFailure(request))
-            throw UsageError("--fail-call " + request + ": the result is no failure code");
-    bool eventFailed = false;  // a plug-in that could not do its part of the compilation
-    ide.trace = [&](const std::string& line) {
-        if (line.rfind("failed ", 0) == 0) {
-            err << "velmora-host: " << line << " (--fail-call)\n";
-        } else if (line.rfind("event failed", 0) == 0) {
-            err << "velmora-host: " << line << "\n";
-            eventFailed = true;
-        } else if (line.rfind("error: ", 0) == 0) {
-            err << "velmora-host: " << line.substr(7) << "\n";
-        }
-    };
-    if (!ide.project().findPlc(plcName)) {
-        err << "velmora-host: the project has no PLC " << plcName << "\n";
-        return 1;
-    }
-    const Registry registry(Registry::DefaultPath());
-    PluginHost plugins(ide);
+    if (r.projectDir.empty() || r.plcName.empty())
+        throw UsageError("compile needs --project DIR and --plc PLC");
+    return r;
+}
+
+// Loads and installs every registered plug-in and says which were installed;
+// false when one could not be loaded or installed, or none is registered.
+bool LoadPlugins(PluginHost& plugins, std::ostream& out, std::ostream& err) {
     bool problems = false;
-    plugins.loadAll(registry, [&](const std::string& problem) {
+    plugins.loadAll(Registry(Registry::DefaultPath()), [&](const std::string& problem) {
         err << "velmora-host: " << problem << "\n";
         problems = true;
     });
     if (plugins.plugins().empty()) {
         err << "velmora-host: no plug-in is registered in " << Registry::DefaultPath().string() << "\n";
-        return 1;
+        return false;
     }
     for (const auto& p : plugins.plugins())
         out << (p.installed ? "Installed " : "Not installed ") << p.progId << " " << VersionText(p.version)
             << "\n";
+    return !problems;
+}
 
+// Opens the PLC and compiles it: the plug-ins generate, the listed files must
+// be there, and the soft PLC must take the program as run and online would
+// run it. False when any of it failed (said on err).
+bool CompilePlc(HostIde& ide, const std::string& plcName, const CommandMessages& messages,
+                std::ostream& out) {
+    HostSoftPlc soft(ide, HostSoftPlc::Mode::CompileOnly);
     ide.loadProject();
     ide.openPlc(plcName);
     ide.fillTree();
-    const bool compiled = ide.compile() && !eventFailed;
+    const bool compiled = ide.compile() && !messages.eventFailed() && soft.engine().hasProgram();
     for (const auto& file : ide.registeredFiles()) out << "Generated " << file << "\n";
     out << (compiled ? "Compiled " : "Compilation failed for ") << ide.currentPlc() << "\n";
     ide.closePlc();
+    return compiled;
+}
+
+int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const CompileRequest r = ReadCompileArgs(args);
+    if (!IsLegalName(r.plcName)) {
+        err << "velmora-host: the PLC name \"" << PrintableName(r.plcName) << "\" is not a legal name\n";
+        return 1;
+    }
+    HostIde ide(r.projectDir);
+    for (const auto& request : r.failing)
+        if (!ide.addFailure(request))
+            throw UsageError("--fail-call " + request + ": the result is no failure code");
+    CommandMessages messages(err);
+    ide.trace = [&](const std::string& line) { messages(line); };
+    if (!ide.project().findPlc(r.plcName)) {
+        err << "velmora-host: the project has no PLC " << r.plcName << "\n";
+        return 1;
+    }
+    PluginHost plugins(ide);
+    const bool loaded = LoadPlugins(plugins, out, err);
+    if (plugins.plugins().empty()) return 1;
+    const bool compiled = CompilePlc(ide, r.plcName, messages, out);
     plugins.unloadAll();
-    return problems || !compiled || eventFailed ? 1 : 0;
+    return loaded && compiled ? 0 : 1;
 }
 
 }  // namespace
@@ -144,23 +160,38 @@ std::string Usage() {
            "       velmora-host unregister PATH\n"
            "         PATH is the plug-in module; left out, the one installed with this host\n"
            "       velmora-host compile --project DIR --plc PLC [--fail-call CALL[=RESULT]]...\n"
+           "         the plug-ins generate, every listed file must exist and the soft PLC must take the\n"
+           "         program (its errors as FILE(LINE): error: TEXT), else status 1.\n"
            "         --fail-call makes a host call fail (RESULT: hex or decimal, default 0x80004005) to try\n"
            "         the plug-in's error paths; CALL as \"AddImage\", \"GetMenuItem VelmoraHELP\",\n"
            "         \"QI IYantProject\" or \"Advise IYantCpmEvents\" (README, host section)\n"
-           "       velmora-host online --project DIR --plc PLC --controller NAME [--passes N] [--set SYMBOL=VALUE]...\n"
-           "                           [--record FILE]   (saves what the view recorded as a trend data file)\n"
-           "                           [--script FILE]   (user actions per pass, one block printed per pass; README)\n"
-           "                           [--simulate] [--plant KEY=VALUE]...   (switches the plant simulation on first)\n"
+           "       velmora-host online --project DIR --plc PLC --controller NAME [--passes N] [--set "
+           "SYMBOL=VALUE]...\n"
+           "                           [--record FILE]   (saves what the view recorded as a trend data "
+           "file)\n"
+           "                           [--script FILE]   (user actions per pass, one block printed per pass; "
+           "README)\n"
+           "                           [--simulate] [--plant KEY=VALUE]...   (switches the plant simulation "
+           "on first)\n"
            "         compiles, opens the controller's online view on the built-in soft PLC (running),\n"
-           "         switches it online, runs N comm-loop passes (default 8) and prints what the view received;\n"
-           "         --set presets a soft PLC variable after compiling (repeatable); a controller\n"
-           "         with Simulation=1 runs against its simulated plant\n"
+           "         switches it online, runs N comm-loop passes (default 8, at most 1000000) and prints\n"
+           "         what the view received; --set presets a soft PLC variable after compiling\n"
+           "         (repeatable); a controller with Simulation=1 runs against its simulated plant\n"
            "       velmora-host run --project DIR --plc PLC --seconds S [--cycle-ms N] [--sample-ms N]\n"
-           "                        [--trace SYMBOL]... [--at T set SYMBOL=VALUE]... [--at T restart warm|cold]\n"
+           "                        [--trace SYMBOL]... [--at T set SYMBOL=VALUE]... [--at T restart "
+           "warm|cold]\n"
            "                        [--online CONTROLLER]...\n"
            "         compiles, runs the PLC program S seconds of virtual time (scan every N ms, default 10)\n"
            "         and prints a CSV trace (a row every --sample-ms, default 100); --online switches a\n"
-           "         controller's view online and closes its loop through its plant simulation\n"
+           "         controller's view online and closes its loop through its plant simulation.\n"
+           "         Limits: S from 0 to 1e7, --cycle-ms from 1 to 10000, --sample-ms from the cycle to\n"
+           "         S*1000 and at most 1e7 rows, --at T from 0 to S\n"
+           "       A value set takes the variable's type: BOOL 0 or 1, BYTE 0..255, INT -32768..32767,\n"
+           "       UINT 0..65535, DINT and UDINT their 32-bit ranges, REAL a finite number (no nan, no "
+           "inf).\n"
+           "       A number out of its range ends the command with status 2; a PLC run-time error, a failed\n"
+           "       generation or a failed save of retained memory with status 1. A long run shows its\n"
+           "       progress once a second when standard error is a terminal.\n"
            "       velmora-host test --project DIR [--plc PLC] [FILE|DIR]... [--junit FILE] [--keep-traces DIR]\n"
            "         runs the loop tests of the files (default DIR/tests/*.vtest) on the soft PLC, one line\n"
            "         per case; exit 1 when a case fails, 2 when a file is bad (docs/loop-tests.md)\n"
@@ -168,36 +199,25 @@ std::string Usage() {
            "The registry file is $VELMORA_REGISTRY, else ~/.local/share/velmora/registry.ini.\n";
 }
 
-bool IsIdeSwitch(const std::string& arg) {
-    const std::string a(Trim(arg));
-    if (a.size() < 2 || a[0] != '/') return false;
-    const std::string upper = UpperAscii(a);
-    if (upper.rfind("/OEMDIR=", 0) == 0) return true;
-    // "/WORD" or "/WORD=value": a switch, not an absolute path.
-    const std::string word = upper.substr(1, upper.find('=') - 1);
-    return std::all_of(word.begin(), word.end(),
-                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }) &&
-           !std::filesystem::exists(a);
-}
-
 int RunCommand(const std::vector<std::string>& all, std::ostream& out, std::ostream& err) {
-    std::vector<std::string> args;
-    for (const auto& a : all)
-        if (!IsIdeSwitch(a)) args.push_back(a);
+    // The IDE's switches may stand before the command word; each command passes over those among its options.
+    const auto first =
+        std::find_if_not(all.begin(), all.end(), [](const std::string& a) { return IsIdeSwitch(a); });
     try {
-        if (args.empty()) {
+        if (first == all.end()) {
             out << Usage();
             return 0;
         }
-        const std::string command = args[0];
-        const std::vector<std::string> rest(args.begin() + 1, args.end());
+        const std::string command = *first;
+        const std::vector<std::string> rest(first + 1, all.end());
         if (command == "register") return Register(rest, false, out, err);
         if (command == "unregister") return Register(rest, true, out, err);
         if (command == "compile") return Compile(rest, out, err);
-        if (command == "online" || command == "run" || command == "test") {
+        if (command == "online") return RunOnline(rest, out, err);
+        if (command == "run") return RunProgram(rest, out, err);
+        if (command == "test") {
             try {
-                if (command == "test") return looptest::RunLoopTests(rest, out, err);
-                return command == "online" ? RunOnline(rest, out, err) : RunProgram(rest, out, err);
+                return looptest::RunLoopTests(rest, out, err);
             } catch (const std::invalid_argument& e) {
                 throw UsageError(e.what());
             }

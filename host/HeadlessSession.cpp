@@ -7,8 +7,8 @@
 #include <cctype>
 #include <ostream>
 
-#include "VirtualClock.h"
 #include "base/com/Guids.h"
+#include "host/softplc/VirtualClock.h"
 #include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
@@ -71,18 +71,8 @@ private:
 };
 
 HeadlessSession::HeadlessSession(const std::string& projectDir, std::ostream& err)
-    : err_(err), ide_(projectDir) {
-    ide_.trace = [this](const std::string& line) {
-        if (line.rfind("error: ", 0) == 0)
-            err_ << "velmora-host: " << line.substr(7) << "\n";
-        else if (line.rfind("event failed", 0) == 0)
-            err_ << "velmora-host: " << line << "\n";
-        // The PLC loads when it opens and again after the compilation: a problem
-        // both loads find is said once.
-        else if (line.rfind("soft PLC: ", 0) == 0 && line.find(" symbols of ") == std::string::npos &&
-                 line.find(" runs ") == std::string::npos && softPlcSaid_.insert(line).second)
-            err_ << "velmora-host: " << line << "\n";
-    };
+    : err_(err), messages_(err), ide_(projectDir) {
+    ide_.trace = [this](const std::string& line) { messages_(line); };
 }
 
 HeadlessSession::~HeadlessSession() {
@@ -213,6 +203,14 @@ bool HeadlessSession::simulate(const std::string& controller, std::string& why) 
         return false;
     }
     return true;
+}
+
+bool HeadlessSession::finish() {
+    if (!soft_) return false;
+    const auto& fault = soft_->engine().fault();
+    if (fault) err_ << "velmora-host: PLC error: " << fault->text << " at " << fault->position << "\n";
+    soft_->stop();
+    return !fault && soft_->retainedFailures() == 0 && !eventFailed() && !stopMessageShown();
 }
 
 bool HeadlessSession::stopMessageShown() const {

@@ -9,11 +9,11 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "base/Toolkit.h"
+#include "host/CommandMessages.h"
 #include "host/HostIde.h"
 #include "host/HostSoftPlc.h"
 
@@ -58,6 +58,14 @@ public:
 
     // A stop-icon message of the plug-in was shown.
     bool stopMessageShown() const;
+    // A plug-in failed one of the host's events (a controller it could not
+    // generate, among others); said on err when it happened.
+    bool eventFailed() const { return messages_.eventFailed(); }
+    // Ends a run: says the PLC's run-time error, stops the PLC and saves its
+    // retained memory. False when the run failed: a run-time error, a failed
+    // event of a plug-in, a stop message, or a failed save of retained memory
+    // (now or at a restart before).
+    bool finish();
     // The plug-in's front end: its message boxes and how they are answered.
     HeadlessFrontEnd& frontEnd();
 
@@ -71,6 +79,7 @@ private:
     void commLoopPass();
 
     std::ostream& err_;
+    CommandMessages messages_;
     HostIde ide_;
     std::unique_ptr<HostSoftPlc> soft_;
     WatchedFrontEnd* frontEnd_ = nullptr;
@@ -79,7 +88,6 @@ private:
     std::unique_ptr<Clock> clock_;
     std::vector<std::unique_ptr<std::function<void()>>> timerTicks_;
     std::optional<std::uint32_t> statusOverride_;
-    std::set<std::string> softPlcSaid_;
 };
 
 }  // namespace velmora::host

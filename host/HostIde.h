@@ -2,7 +2,9 @@
 // The IDE stand-in: the host interfaces the plug-in calls, implemented over a
 // project folder on disk (its "*.oprj" description), and the host's side of
 // every event the plug-in handles. One object answers every host interface,
-// as the application object the plug-in receives at installation.
+// as the application object the plug-in receives at installation; its parts
+// live in HostIde*.cpp by interface group (Project, Compiler, Events,
+// Communication, Menus, Windows, Variables, Connections).
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -13,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "controllers/ProjectDescription.h"
 #include "base/com/ComPtr.h"
 #include "base/com/HostInterfaces.h"
+#include "controllers/ProjectDescription.h"
+#include "host/HostMenuItem.h"
 
 namespace velmora::host {
 
-class HostMenuItem;
 class HostConnectionPoint;
 
 // Menu numbers, bar numbers and dock areas of this host.
@@ -121,8 +123,10 @@ public:
     // False when the description has no such PLC.
     bool openPlc(const std::string& name);
     void closePlc();
-    // Raises compile start; compiles (nothing to do) unless a plug-in cleared the
-    // continue flag; raises compile end. Returns the continue flag.
+    // Raises compile start; unless a plug-in cleared the continue flag, checks
+    // that every listed file is there and lets the soft PLC compile (symbols
+    // changed); raises compile end. False when the flag was cleared, the file
+    // list could not be saved or a listed file is missing or a folder.
     bool compile();
     void loadDesktop();
     void saveDesktop();
@@ -346,45 +350,9 @@ private:
     bool fileListDirty_ = false;
     bool saveFileList();  // false when it was due now and failed
     bool flushFileList();
+    bool listedFilesPresent() const;  // false after an error note per missing file
     std::vector<CommLoopCallbackFunction> callbacks_;
     PlcRequestFunction request_ = nullptr;
-};
-
-// A menu item or tool-bar control of the host.
-class HostMenuItem final : public IYantMenuItem {
-public:
-    HostMenuItem(HostIde& ide, std::string itemName) : name(std::move(itemName)), ide_(ide) {}
-
-    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override;
-    ULONG VELMORA_COM_CALL AddRef() override;
-    ULONG VELMORA_COM_CALL Release() override;
-    HRESULT VELMORA_COM_CALL GetName(char** name) override;
-    HRESULT VELMORA_COM_CALL SetName(const char* name) override;
-    HRESULT VELMORA_COM_CALL GetCaption(char** caption) override;
-    HRESULT VELMORA_COM_CALL SetCaption(const char* caption) override;
-    HRESULT VELMORA_COM_CALL GetEnabled(VARIANT_BOOL* enabled) override;
-    HRESULT VELMORA_COM_CALL SetEnabled(VARIANT_BOOL enabled) override;
-    HRESULT VELMORA_COM_CALL GetVisible(VARIANT_BOOL* visible) override;
-    HRESULT VELMORA_COM_CALL SetVisible(VARIANT_BOOL visible) override;
-    HRESULT VELMORA_COM_CALL GetParent(IYantMenuItem** parent) override;
-    HRESULT VELMORA_COM_CALL GetCount(std::int32_t* count) override;
-    HRESULT VELMORA_COM_CALL GetItem(std::int32_t index, IYantMenuItem** item) override;
-    HRESULT VELMORA_COM_CALL Insert(std::int32_t position, IYantMenuItem* item) override;
-    HRESULT VELMORA_COM_CALL Remove(IYantMenuItem* item) override;
-    HRESULT VELMORA_COM_CALL SetClickHandler(IYantClickHandler* handler) override;
-
-    // A click on the item (the GUI's menu, or a test).
-    bool click();
-
-    std::string name, caption;
-    bool enabled = true, visible = true;
-    std::int32_t actionId = -1;  // an action's menu item or tool-bar control
-    HostMenuItem* parent = nullptr;
-    std::vector<HostMenuItem*> children;
-    com::ComPtr<IYantClickHandler> handler;
-
-private:
-    HostIde& ide_;
 };
 
 }  // namespace velmora::host

@@ -6,13 +6,13 @@
 #include <set>
 #include <sstream>
 
-#include "ProjectSources.h"
 #include "base/IniFile.h"
 #include "base/Paths.h"
+#include "base/Strings.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/SectionReader.h"
 #include "host/HostIde.h"
-#include "base/Strings.h"
+#include "host/softplc/ProjectSources.h"
 
 namespace velmora::host {
 
@@ -28,7 +28,8 @@ std::optional<DeclarationFile> AsDeclarationFile(const std::string& hostName) {
     const std::size_t slash = hostName.find_last_of("\\/");
     const std::string base = slash == std::string::npos ? hostName : hostName.substr(slash + 1);
     const std::string upper = UpperAscii(base);
-    for (const auto& [suffix, iec] : {std::pair<std::string_view, bool>{"_DEF.ST", true}, {"_DEF.ORV", false}}) {
+    for (const auto& [suffix, iec] :
+         {std::pair<std::string_view, bool>{"_DEF.ST", true}, {"_DEF.ORV", false}}) {
         if (upper.size() > suffix.size() && upper.ends_with(suffix))
             return DeclarationFile{UpperAscii(base.substr(0, base.size() - suffix.size())), iec};
     }
@@ -37,7 +38,7 @@ std::optional<DeclarationFile> AsDeclarationFile(const std::string& hostName) {
 
 }  // namespace
 
-HostSoftPlc::HostSoftPlc(HostIde& ide) : ide_(ide) {
+HostSoftPlc::HostSoftPlc(HostIde& ide, Mode mode) : ide_(ide), mode_(mode) {
     plc_.setKeepHistory(false);
     plc_.makeCurrent();
     ide_.extraSymbols = [this](std::string_view name) { return plc_.lookup(std::string(name)); };
@@ -57,7 +58,7 @@ HostSoftPlc::HostSoftPlc(HostIde& ide) : ide_(ide) {
 }
 
 HostSoftPlc::~HostSoftPlc() {
-    engine_.stop();
+    stop();
     ide_.extraSymbols = nullptr;
     ide_.plcState = nullptr;
     ide_.variableList = nullptr;
@@ -66,8 +67,23 @@ HostSoftPlc::~HostSoftPlc() {
     ide_.setRequestFunction(nullptr);
 }
 
+std::string HostSoftPlc::stop() {
+    // Saved once per start: the session's own stop and then its destructor's.
+    if (stopped_) {
+        if (plc_.mode() != softplc::PlcMode::Halt) plc_.setMode(softplc::PlcMode::Halt);
+        return {};
+    }
+    stopped_ = true;
+    const std::string problem = engine_.stop();
+    if (!problem.empty()) {
+        ++retainedFailures_;
+        ide_.note("soft PLC: retained memory: " + problem);
+    }
+    return problem;
+}
+
 void HostSoftPlc::reload() {
-    if (const std::string problem = engine_.stop(); !problem.empty()) ide_.note("soft PLC: retained memory: " + problem);
+    stop();
     softplc::SymbolTable& table = plc_.symbols();
     loaded_.clear();
     const PlcDescription* plc = ide_.currentPlcDescription();
@@ -87,21 +103,25 @@ void HostSoftPlc::reload() {
     ide_.note("soft PLC: " + std::to_string(table.size()) + " symbols of " + plc->name);
 
     engine_.setPlcTypeIndex(plc->type);
-    engine_.setRetainedFile(ide_.projectFolder() / (plc->name + ".retained"));
+    if (mode_ == Mode::Run) engine_.setRetainedFile(ide_.projectFolder() / (plc->name + ".retained"));
     const bool compiled = engine_.compile(sources.files, softplc::CompileOptions{plc->series});
     for (const softplc::Diagnostic& d : engine_.diagnostics()) ide_.note("soft PLC: " + d.format());
     if (!compiled) {
         ide_.note("soft PLC: the program of " + plc->name + " did not compile; the PLC stays halted");
         return;
     }
+    if (mode_ == Mode::CompileOnly) return;
     engine_.start(softplc::Restart::Warm);
+    stopped_ = false;
     ide_.note("soft PLC: " + plc->name + " runs " + std::to_string(engine_.program().sourceInstructions) +
               " instructions");
 }
 
 void HostSoftPlc::restart(softplc::Restart kind) {
-    if (const std::string problem = engine_.stop(); !problem.empty()) ide_.note("soft PLC: retained memory: " + problem);
-    if (engine_.hasProgram()) engine_.start(kind);
+    stop();
+    if (!engine_.hasProgram()) return;
+    engine_.start(kind);
+    stopped_ = false;
 }
 
 void HostSoftPlc::pass() {

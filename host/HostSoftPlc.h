@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "PlcEngine.h"
-#include "SoftPlc.h"
-#include "SoftPlcCommLoop.h"
+#include "host/softplc/PlcEngine.h"
+#include "host/softplc/SoftPlc.h"
+#include "host/softplc/SoftPlcCommLoop.h"
 
 namespace velmora::host {
 
@@ -19,9 +19,12 @@ class HostIde;
 
 class HostSoftPlc {
 public:
+    // Whether a program that compiled runs: velmora-host compile only checks
+    // it, and leaves no retained memory behind.
+    enum class Mode { Run, CompileOnly };
     // Binds itself to the host (look-up, state, request function, reloads);
     // loads the open PLC's symbols at once when a PLC is open.
-    explicit HostSoftPlc(HostIde& ide);
+    explicit HostSoftPlc(HostIde& ide, Mode mode = Mode::Run);
     ~HostSoftPlc();  // unbinds
     HostSoftPlc(const HostSoftPlc&) = delete;
     HostSoftPlc& operator=(const HostSoftPlc&) = delete;
@@ -54,6 +57,11 @@ public:
     const std::vector<softplc::Diagnostic>& diagnostics() const { return engine_.diagnostics(); }
     // Stops the PLC (retained memory saved) and starts it again.
     void restart(softplc::Restart kind);
+    // Stops the PLC and saves its retained memory; the problem of the save
+    // (empty when none), also in the host's notes.
+    std::string stop();
+    // How many saves of retained memory failed (a reload, a restart or a stop).
+    int retainedFailures() const { return retainedFailures_; }
     // Runs the PLC for `ms` of its own time (the window calls it from a
     // real timer, headless runs as fast as they can).
     void advance(double ms) { engine_.advance(ms); }
@@ -64,6 +72,9 @@ private:
     softplc::SoftPlcCommLoop loop_{plc_};
     softplc::PlcEngine engine_{plc_};
     std::vector<std::string> loaded_;
+    Mode mode_;
+    int retainedFailures_ = 0;
+    bool stopped_ = true;  // nothing to save until the PLC starts
 };
 
 }  // namespace velmora::host

@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <charconv>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <sstream>
 
+#include "base/Platform.h"
 #include "host/HeadlessSession.h"
 #include "host/HostSoftPlc.h"
-#include "host/OnlineCommand.h"
-#include "online/CommLabel.h"
+#include "host/OnlinePassBlock.h"
+#include "host/Progress.h"
+#include "host/SymbolAssignment.h"
 #include "online/LoopSchema.h"
 #include "online/ParameterPanel.h"
 #include "plugin/FrameState.h"
@@ -18,6 +21,8 @@
 namespace velmora::host {
 
 namespace {
+
+// ---- Reading ----
 
 // Each action with the number of arguments it takes (-1: one or more).
 const std::map<std::string, int, std::less<>>& Actions() {
@@ -61,85 +66,42 @@ std::optional<long long> WholeNumber(std::string_view text) {
     return negative ? -static_cast<long long>(value) : static_cast<long long>(value);
 }
 
-std::string OneLine(std::string text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            out += "\\n";
-            ++i;
-        } else if (text[i] == '\n') {
-            out += "\\n";
-        } else if (text[i] == '\t') {
-            out += "\\t";
-        } else {
-            out += text[i];
-        }
+// Why the line's arguments do not fit its action; empty when they do.
+std::string ArgumentProblem(const ScriptLine& line, int wanted) {
+    // fail-request may name the kind of request that fails.
+    if (line.action == "fail-request" && line.args.size() == 2) {
+        if (line.args[1] != "read" && line.args[1] != "write") return "fail-request takes read or write";
+        if (!WholeNumber(line.args[0])) return "\"" + line.args[0] + "\" is not a whole number";
+        return {};
     }
-    return out;
+    if (wanted >= 0 && static_cast<int>(line.args.size()) != wanted)
+        return line.action + " takes " + std::to_string(wanted) + " argument" + (wanted == 1 ? "" : "s");
+    if (wanted < 0 && line.args.empty()) return line.action + " needs NAME=VALUE";
+    if (const auto choice = Choices().find(line.action); choice != Choices().end()) {
+        const auto& allowed = choice->second;
+        if (std::find(allowed.begin(), allowed.end(), line.args[0]) == allowed.end())
+            return line.action + " takes " + allowed[0] + " or " + allowed[1] +
+                   (allowed.size() > 2 ? " or " + allowed[2] : std::string());
+    }
+    if ((line.action == "status" || line.action == "fail-request") && !WholeNumber(line.args[0]))
+        return "\"" + line.args[0] + "\" is not a whole number";
+    if (line.action == "use-vals" || line.action == "set")
+        for (const std::string& a : line.args)
+            if (a.find('=') == std::string::npos || a.front() == '=')
+                return "\"" + a + "\" is not NAME=VALUE";
+    return {};
 }
 
-struct Box {
-    const char* name;
-    online::SchemaValue value;
-    std::optional<online::SchemaElement> element;  // the panel the box sits on
-};
-
-void PrintBlock(std::ostream& out, int pass, HeadlessOnlineView& view, HeadlessFrontEnd& frontEnd,
-                std::size_t& messagesShown) {
-    using online::SchemaElement;
-    using online::SchemaValue;
-    online::OnlineExchange& x = view.exchange();
-    online::ParameterPanel& panel = view.panel();
-    out << "pass " << pass << ": data=" << online::CommLabel::DataText(view.dataState())
-        << " comm=" << online::CommLabel::CommText(view.commState(), view.fixed()) << "\n";
-    const Box boxes[] = {
-        {"W1Edit1", SchemaValue::Setpoint, SchemaElement::WInput1},
-        {"WFEdit1", SchemaValue::W, SchemaElement::WFiltr1},
-        {"Edit1", SchemaValue::Manual, SchemaElement::PID1},
-        {"Y1Edit1", SchemaValue::Y1, SchemaElement::Y1Input1},
-        {"Y2Edit1", SchemaValue::Y2, SchemaElement::Y2Input1},
-        {"Y2Edit2", SchemaValue::Y2, SchemaElement::Y2Input2},
-        {"Y3Edit1", SchemaValue::Y3, SchemaElement::Y3Input1},
-        {"WEdit1", SchemaValue::W, std::nullopt},
-        {"EEdit1", SchemaValue::E, std::nullopt},
-        {"UEdit1", SchemaValue::U, std::nullopt},
-        {"YEdit1", SchemaValue::Y1, std::nullopt},
-    };
-    const online::SchemaVisibility visible = online::VisibleElements(x.settings());
-    const online::SchemaValues values = online::ShownSchemaValues(x, '.');
-    for (const Box& b : boxes) {
-        if (b.element && !visible.visible(*b.element)) continue;
-        const auto& shown = values[static_cast<std::size_t>(b.value)];
-        std::optional<std::string> pending;
-        if (b.element && *b.element != SchemaElement::Y2Input1) pending = panel.pendingText(b.value);
-        out << "  " << b.name << "="
-            << (pending       ? *pending
-                : shown.error ? shown.text + " (error)"
-                              : shown.text);
-        if (b.element && (b.value == SchemaValue::Setpoint || b.value == SchemaValue::Manual || pending) &&
-            !panel.boxEnabled(b.value))
-            out << " (disabled)";
-        out << "\n";
-    }
-    out << "  edits:";
-    for (std::size_t i = 0; i < online::kPanelEdits; ++i) {
-        const auto e = static_cast<online::PanelEdit>(i);
-        if (online::PanelEditUsed(e, panel.kind()))
-            out << " " << online::PanelEditName(e) << "=" << panel.values().text(e);
-    }
-    out << "\n  buttons: use-vals=" << (panel.useEnabled() ? "on" : "off")
-        << " save-vals=" << (panel.saveEnabled() ? "on" : "off")
-        << " mode=" << (panel.autoDown() ? "auto" : "man");
-    if (panel.kind() == ControllerKind::Pidma)
-        out << " restart=" << (panel.restartDown() ? "down" : "up")
-            << (panel.restartEnabled() ? "" : " (disabled)");
-    out << "\n";
-    if (panel.kind() == ControllerKind::Pidma)
-        out << "  lamp=" << online::TunerLampName(panel.lamp()) << " (" << panel.lampHint() << ")\n";
-    const auto& messages = frontEnd.messages();
-    for (; messagesShown < messages.size(); ++messagesShown)
-        out << "  message: " << OneLine(messages[messagesShown].caption) << ": "
-            << OneLine(messages[messagesShown].text) << "\n";
+// The words after the line's first into `line`; why they cannot be read otherwise.
+std::string ReadLineWords(const std::string& first, std::istringstream& words, ScriptLine& line) {
+    const auto pass = WholeNumber(first);
+    if (!pass || *pass < 1 || *pass > 1000000) return "\"" + first + "\" is not a pass number";
+    line.pass = static_cast<int>(*pass);
+    if (!(words >> line.action)) return "no action";
+    const auto action = Actions().find(line.action);
+    if (action == Actions().end()) return "unknown action \"" + line.action + "\"";
+    for (std::string arg; words >> arg;) line.args.push_back(arg);
+    return ArgumentProblem(line, action->second);
 }
 
 }  // namespace
@@ -153,177 +115,295 @@ std::optional<std::vector<ScriptLine>> ReadOnlineScript(std::istream& in, const 
         std::istringstream words(text);
         std::string first;
         if (!(words >> first) || first[0] == '#') continue;
-        const auto fail = [&](const std::string& why) {
-            error = fileName + ":" + std::to_string(number) + ": " + why;
-            return std::nullopt;
-        };
         ScriptLine line;
         line.line = number;
-        const auto pass = WholeNumber(first);
-        if (!pass || *pass < 1 || *pass > 1000000) return fail("\"" + first + "\" is not a pass number");
-        line.pass = static_cast<int>(*pass);
-        if (!(words >> line.action)) return fail("no action");
-        const auto action = Actions().find(line.action);
-        if (action == Actions().end()) return fail("unknown action \"" + line.action + "\"");
-        for (std::string arg; words >> arg;) line.args.push_back(arg);
-        const int wanted = action->second;
-        // fail-request may name the kind of request that fails.
-        if (line.action == "fail-request" && line.args.size() == 2) {
-            if (line.args[1] != "read" && line.args[1] != "write")
-                return fail("fail-request takes read or write");
-            if (!WholeNumber(line.args[0])) return fail("\"" + line.args[0] + "\" is not a whole number");
-            script.push_back(std::move(line));
-            continue;
+        std::string why = ReadLineWords(first, words, line);
+        if (why.empty() && !script.empty() && line.pass < script.back().pass) why = "pass numbers go down";
+        if (!why.empty()) {
+            error = fileName + ":" + std::to_string(number) + ": " + why;
+            return std::nullopt;
         }
-        if (wanted >= 0 && static_cast<int>(line.args.size()) != wanted)
-            return fail(line.action + " takes " + std::to_string(wanted) + " argument" +
-                        (wanted == 1 ? "" : "s"));
-        if (wanted < 0 && line.args.empty()) return fail(line.action + " needs NAME=VALUE");
-        if (const auto choice = Choices().find(line.action); choice != Choices().end()) {
-            const auto& allowed = choice->second;
-            if (std::find(allowed.begin(), allowed.end(), line.args[0]) == allowed.end())
-                return fail(line.action + " takes " + allowed[0] + " or " + allowed[1] +
-                            (allowed.size() > 2 ? " or " + allowed[2] : std::string()));
-        }
-        if ((line.action == "status" || line.action == "fail-request") && !WholeNumber(line.args[0]))
-            return fail("\"" + line.args[0] + "\" is not a whole number");
-        if (line.action == "use-vals" || line.action == "set")
-            for (const std::string& a : line.args)
-                if (a.find('=') == std::string::npos || a.front() == '=')
-                    return fail("\"" + a + "\" is not NAME=VALUE");
-        if (!script.empty() && line.pass < script.back().pass) return fail("pass numbers go down");
         script.push_back(std::move(line));
     }
     return script;
 }
 
-bool RunOnlineScript(HeadlessSession& session, const std::string& controller,
-                     const std::vector<ScriptLine>& script, int passes, const std::string& fileName,
-                     std::ostream& out, std::ostream& err) {
-    HeadlessFrontEnd& frontEnd = session.frontEnd();
+std::optional<std::vector<ScriptLine>> LoadOnlineScript(const std::string& fileName, std::ostream& err) {
+    // Only a regular file: a folder would read as an empty script, a pipe would wait for a writer.
+    std::error_code ec;
+    const auto status = std::filesystem::status(fileName, ec);
+    std::string why;
+    if (!std::filesystem::exists(status))
+        why = "no such file";
+    else if (std::filesystem::is_directory(status))
+        why = "a folder, not a file";
+    else if (!std::filesystem::is_regular_file(status))
+        why = "not a regular file";
+    const FileContent file = why.empty() ? ReadWholeFile(fileName) : FileContent{};
+    if (why.empty()) why = file.error;
+    if (!why.empty()) {
+        err << "velmora-host: --script " << fileName << ": " << why << "\n";
+        return std::nullopt;
+    }
+    std::istringstream in(file.bytes);
+    std::string error;
+    auto script = ReadOnlineScript(in, fileName, error);
+    if (!script) err << "velmora-host: " << error << "\n";
+    return script;
+}
+
+bool CheckScriptValues(const softplc::SoftPlc& plc, const std::vector<ScriptLine>& script,
+                       const std::string& fileName, std::ostream& err) {
+    for (const ScriptLine& s : script) {
+        if (s.action != "set") continue;
+        const CheckedAssignment checked = CheckAssignment(plc, s.args[0]);
+        if (checked.problem.empty()) continue;
+        err << "velmora-host: " << fileName << ":" << s.line << ": set " << s.args[0] << ": "
+            << checked.problem << "\n";
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// ---- Running ----
+
+// What a running script holds of the session: the scripted answers of
+// question boxes and the next PLC request that fails. Its hooks go when it does.
+class ScriptRun {
+public:
+    ScriptRun(HeadlessSession& session, const std::string& controller);
+    ~ScriptRun();
+    ScriptRun(const ScriptRun&) = delete;
+    ScriptRun& operator=(const ScriptRun&) = delete;
+
+    HeadlessSession& session;
+    const std::string& controller;
     std::deque<MessageAnswer> answers;
     bool clearingError = false;
-    // Question boxes take the scripted answers in turn, else the answer that changes nothing.
-    frontEnd.answerWith = [&](const HeadlessFrontEnd::Message& m) {
-        if (m.buttons != MessageButtons::YesNo && m.buttons != MessageButtons::YesNoCancel)
-            return m.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
-        if (clearingError) return MessageAnswer::Yes;
-        if (answers.empty())
-            return MessageButtons::YesNo == m.buttons ? MessageAnswer::No : MessageAnswer::Cancel;
-        const MessageAnswer a = answers.front();
-        answers.pop_front();
-        return a;
-    };
-    std::size_t messagesShown = frontEnd.messages().size();
     std::optional<std::int32_t> failNext;
     std::int32_t failCommand = 0;  // 0: any request
-    session.soft().plc().beforeRequest = [&](std::int32_t command, std::span<const std::uint8_t>,
-                                             std::int32_t*, std::uint8_t*) -> std::optional<std::int32_t> {
+    std::size_t messagesShown = 0;
+
+private:
+    MessageAnswer answer(const HeadlessFrontEnd::Message& m);
+};
+
+ScriptRun::ScriptRun(HeadlessSession& s, const std::string& name) : session(s), controller(name) {
+    messagesShown = session.frontEnd().messages().size();
+    session.frontEnd().answerWith = [this](const HeadlessFrontEnd::Message& m) { return answer(m); };
+    session.soft().plc().beforeRequest = [this](std::int32_t command, std::span<const std::uint8_t>,
+                                                std::int32_t*, std::uint8_t*) -> std::optional<std::int32_t> {
         if (failCommand != 0 && command != failCommand) return std::nullopt;
         const auto code = failNext;
         failNext.reset();
         return code;
     };
-    struct Restore {
-        HeadlessSession& s;
-        HeadlessFrontEnd& f;
-        ~Restore() {
-            s.soft().plc().beforeRequest = nullptr;
-            f.answerWith = nullptr;
-            s.overrideStatus(std::nullopt);
-        }
-    } restore{session, frontEnd};
+}
 
+ScriptRun::~ScriptRun() {
+    session.soft().plc().beforeRequest = nullptr;
+    session.frontEnd().answerWith = nullptr;
+    session.overrideStatus(std::nullopt);
+}
+
+// Question boxes take the scripted answers in turn, else the answer that changes nothing.
+MessageAnswer ScriptRun::answer(const HeadlessFrontEnd::Message& m) {
+    if (m.buttons != MessageButtons::YesNo && m.buttons != MessageButtons::YesNoCancel)
+        return m.buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+    if (clearingError) return MessageAnswer::Yes;
+    if (answers.empty())
+        return MessageButtons::YesNo == m.buttons ? MessageAnswer::No : MessageAnswer::Cancel;
+    const MessageAnswer a = answers.front();
+    answers.pop_front();
+    return a;
+}
+
+// An action carried out; the reason it could not be, else empty.
+using SessionAction = std::string (*)(ScriptRun&, const ScriptLine&);
+using ViewAction = std::string (*)(ScriptRun&, HeadlessOnlineView&, const ScriptLine&);
+
+const std::string& Arg(const ScriptLine& s) {
+    static const std::string none;
+    return s.args.empty() ? none : s.args[0];
+}
+
+// ---- Actions on the PLC and the connection (the view may be closed) ----
+
+std::string SetSymbol(ScriptRun& run, const ScriptLine& s) {
+    const CheckedAssignment checked = CheckAssignment(run.session.soft().plc(), Arg(s));
+    if (checked.problem.empty() && run.session.soft().plc().writeValue(checked.name, checked.value))
+        return {};
+    return "set " + Arg(s) + ": " + (checked.problem.empty() ? "cannot be written" : checked.problem);
+}
+
+std::string OverrideStatus(ScriptRun& run, const ScriptLine& s) {
+    run.session.overrideStatus(static_cast<std::uint32_t>(*WholeNumber(Arg(s))));
+    return {};
+}
+
+std::string DropConnection(ScriptRun& run, const ScriptLine& s) {
+    run.session.soft().loseConnection(s.action == "hard-off");
+    return {};
+}
+
+std::string Reconnect(ScriptRun& run, const ScriptLine&) {
+    run.session.soft().regainConnection();
+    return {};
+}
+
+std::string FailRequest(ScriptRun& run, const ScriptLine& s) {
+    run.failNext = static_cast<std::int32_t>(*WholeNumber(Arg(s)));
+    run.failCommand = s.args.size() < 2 ? 0 : s.args[1] == "write" ? kPlcWrite : kPlcRead;
+    return {};
+}
+
+std::string QueueAnswer(ScriptRun& run, const ScriptLine& s) {
+    run.answers.push_back(Arg(s) == "yes" ? MessageAnswer::Yes : MessageAnswer::No);
+    return {};
+}
+
+const std::map<std::string, SessionAction, std::less<>> kSessionActions = {
+    {"set", SetSymbol},           {"status", OverrideStatus}, {"soft-off", DropConnection},
+    {"hard-off", DropConnection}, {"reconnect", Reconnect},   {"fail-request", FailRequest},
+    {"answer", QueueAnswer},
+};
+
+// ---- Actions in the view ----
+
+std::string CloseView(ScriptRun&, HeadlessOnlineView& view, const ScriptLine&) {
+    view.close();
+    return {};
+}
+
+std::string ShowPage(ScriptRun&, HeadlessOnlineView& view, const ScriptLine& s) {
+    view.selectTab(Arg(s) == "schema" ? 0 : Arg(s) == "graph" ? 1 : 2);
+    return {};
+}
+
+std::string UseValues(ScriptRun&, HeadlessOnlineView& view, const ScriptLine& s) {
+    online::ParameterPanel& panel = view.panel();
+    for (const std::string& assignment : s.args) {
+        const std::size_t eq = assignment.find('=');
+        const auto edit = online::PanelEditByName(assignment.substr(0, eq), panel.kind());
+        if (!edit) return "no parameter " + assignment.substr(0, eq) + " for this controller";
+        panel.enter(*edit);
+        panel.values().type(*edit, assignment.substr(eq + 1));
+    }
+    panel.UseSettingsBtn1Click();
+    return {};
+}
+
+std::string SaveValues(ScriptRun&, HeadlessOnlineView& view, const ScriptLine&) {
+    view.panel().SaveSettingsBtn1Click();
+    return {};
+}
+
+// The value boxes a click opens the input dialog on.
+struct BoxAction {
+    std::string_view action;
+    const char* box;
+    online::SchemaValue value;
+    online::SchemaElement element;
+    void (online::ParameterPanel::*click)();
+    bool pidOnly;
+};
+constexpr BoxAction kBoxActions[] = {
+    {"setpoint", "W1Edit1", online::SchemaValue::Setpoint, online::SchemaElement::WInput1,
+     &online::ParameterPanel::W1Edit1MouseDown, false},
+    {"setpoint-filter", "WFEdit1", online::SchemaValue::W, online::SchemaElement::WFiltr1,
+     &online::ParameterPanel::WFEdit1MouseDown, true},
+    {"manual", "Edit1", online::SchemaValue::Manual, online::SchemaElement::PID1,
+     &online::ParameterPanel::Edit1MouseDown, false},
+    {"input2", "Y2Edit2", online::SchemaValue::Y2, online::SchemaElement::Y2Input2,
+     &online::ParameterPanel::Y2Edit2MouseDown, true},
+};
+
+// Clicks the box and answers the input dialog; a box the user could not
+// click (not shown, or disabled) stops the script.
+std::string ClickValueBox(ScriptRun&, HeadlessOnlineView& view, const ScriptLine& s) {
+    const BoxAction& b = *std::find_if(std::begin(kBoxActions), std::end(kBoxActions),
+                                       [&](const BoxAction& a) { return a.action == s.action; });
+    online::ParameterPanel& panel = view.panel();
+    if (b.pidOnly && panel.kind() == ControllerKind::Pidma) return s.action + " needs a PID controller";
+    if (!online::VisibleElements(view.exchange().settings()).visible(b.element))
+        return s.action + ": the box " + b.box + " is not shown";
+    if (!panel.boxEnabled(b.value)) return s.action + ": the box " + b.box + " is disabled";
+    view.nextInput = Arg(s);
+    (panel.*b.click)();
+    view.nextInput.reset();
+    return {};
+}
+
+std::string SetMode(ScriptRun&, HeadlessOnlineView& view, const ScriptLine& s) {
+    view.panel().AutoButton1Click(Arg(s) == "auto");
+    return {};
+}
+
+// The tuner's buttons, PIDMA only.
+std::string TunerButton(ScriptRun& run, HeadlessOnlineView& view, const ScriptLine& s) {
+    online::ParameterPanel& panel = view.panel();
+    if (panel.kind() != ControllerKind::Pidma) return s.action + " needs a PIDMA controller";
+    if (s.action == "restart") panel.RestartButton1Click(Arg(s) == "on");
+    if (s.action == "tune") panel.StartTuneButton1Click();
+    if (s.action == "break") panel.BreakTuneButton1Click();
+    if (s.action == "params") panel.ParamsButton1Click();
+    if (s.action == "clear-error") {
+        run.clearingError = true;
+        panel.ErrorButton1Click();
+        run.clearingError = false;
+    }
+    return {};
+}
+
+const std::map<std::string, ViewAction, std::less<>> kViewActions = {
+    {"close", CloseView},      {"page", ShowPage},           {"use-vals", UseValues},
+    {"save-vals", SaveValues}, {"setpoint", ClickValueBox},  {"setpoint-filter", ClickValueBox},
+    {"manual", ClickValueBox}, {"input2", ClickValueBox},    {"mode", SetMode},
+    {"restart", TunerButton},  {"tune", TunerButton},        {"break", TunerButton},
+    {"params", TunerButton},   {"clear-error", TunerButton},
+};
+
+std::string RunLine(ScriptRun& run, const ScriptLine& s) {
+    if (const auto action = kSessionActions.find(s.action); action != kSessionActions.end())
+        return action->second(run, s);
+    HeadlessOnlineView* view = run.session.view(run.controller);
+    if (!view) return "the view of " + run.controller + " is closed";
+    return kViewActions.at(s.action)(run, *view, s);
+}
+
+// One pass is one exchange period of the view: eight ticks of CommTimer1.
+void RunPass(ScriptRun& run, int pass, std::ostream& out) {
+    HeadlessSession& session = run.session;
+    session.advance(8.0 * std::max(session.frame().CommTimer1().interval(), 1));
+    if (HeadlessOnlineView* view = session.view(run.controller)) {
+        view->panel().deliver();
+        PrintPassBlock(out, pass, *view, session.frontEnd(), run.messagesShown);
+    } else {
+        out << "pass " << pass << ": view closed\n";
+    }
+}
+
+}  // namespace
+
+bool RunOnlineScript(HeadlessSession& session, const std::string& controller,
+                     const std::vector<ScriptLine>& script, int passes, const std::string& fileName,
+                     std::ostream& out, std::ostream& err) {
+    ScriptRun run(session, controller);
     const int last = std::max(passes, script.empty() ? 0 : script.back().pass);
+    Progress progress(err, "online", last, "passes");
     auto next = script.begin();
     for (int pass = 1; pass <= last; ++pass) {
         for (; next != script.end() && next->pass == pass; ++next) {
-            const ScriptLine& s = *next;
-            const auto fail = [&](const std::string& why) {
-                err << "velmora-host: " << fileName << ":" << s.line << ": " << why << "\n";
+            if (const std::string why = RunLine(run, *next); !why.empty()) {
+                progress.end();
+                err << "velmora-host: " << fileName << ":" << next->line << ": " << why << "\n";
                 return false;
-            };
-            const std::string& a = s.action;
-            const std::string arg = s.args.empty() ? std::string() : s.args[0];
-            if (a == "set") {
-                if (!AssignSymbol(session.soft().plc(), arg,
-                                  fileName + ":" + std::to_string(s.line) + ": set", err))
-                    return false;
-                continue;
-            }
-            if (a == "status") {
-                session.overrideStatus(static_cast<std::uint32_t>(*WholeNumber(arg)));
-                continue;
-            }
-            if (a == "soft-off" || a == "hard-off") {
-                session.soft().loseConnection(a == "hard-off");
-                continue;
-            }
-            if (a == "reconnect") {
-                session.soft().regainConnection();
-                continue;
-            }
-            if (a == "fail-request") {
-                failNext = static_cast<std::int32_t>(*WholeNumber(arg));
-                failCommand = s.args.size() < 2 ? 0 : s.args[1] == "write" ? kPlcWrite : kPlcRead;
-                continue;
-            }
-            if (a == "answer") {
-                answers.push_back(arg == "yes" ? MessageAnswer::Yes : MessageAnswer::No);
-                continue;
-            }
-            HeadlessOnlineView* view = session.view(controller);
-            if (!view) return fail("the view of " + controller + " is closed");
-            online::ParameterPanel& panel = view->panel();
-            const bool pidma = panel.kind() == ControllerKind::Pidma;
-            if (a == "close") {
-                view->close();
-            } else if (a == "page") {
-                view->selectTab(arg == "schema" ? 0 : arg == "graph" ? 1 : 2);
-            } else if (a == "use-vals") {
-                for (const std::string& assignment : s.args) {
-                    const std::size_t eq = assignment.find('=');
-                    const auto edit = online::PanelEditByName(assignment.substr(0, eq), panel.kind());
-                    if (!edit)
-                        return fail("no parameter " + assignment.substr(0, eq) + " for this controller");
-                    panel.enter(*edit);
-                    panel.values().type(*edit, assignment.substr(eq + 1));
-                }
-                panel.UseSettingsBtn1Click();
-            } else if (a == "save-vals") {
-                panel.SaveSettingsBtn1Click();
-            } else if (a == "setpoint" || a == "setpoint-filter" || a == "manual" || a == "input2") {
-                if ((a == "setpoint-filter" || a == "input2") && pidma)
-                    return fail(a + " needs a PID controller");
-                view->nextInput = arg;
-                if (a == "setpoint") panel.W1Edit1MouseDown();
-                if (a == "setpoint-filter") panel.WFEdit1MouseDown();
-                if (a == "manual") panel.Edit1MouseDown();
-                if (a == "input2") panel.Y2Edit2MouseDown();
-                view->nextInput.reset();
-            } else if (a == "mode") {
-                panel.AutoButton1Click(arg == "auto");
-            } else if (a == "restart" || a == "tune" || a == "break" || a == "params" || a == "clear-error") {
-                if (!pidma) return fail(a + " needs a PIDMA controller");
-                if (a == "restart") panel.RestartButton1Click(arg == "on");
-                if (a == "tune") panel.StartTuneButton1Click();
-                if (a == "break") panel.BreakTuneButton1Click();
-                if (a == "params") panel.ParamsButton1Click();
-                if (a == "clear-error") {
-                    clearingError = true;
-                    panel.ErrorButton1Click();
-                    clearingError = false;
-                }
             }
         }
-        // One pass is one exchange period of the view: eight ticks of CommTimer1.
-        session.advance(8.0 * std::max(session.frame().CommTimer1().interval(), 1));
-        if (HeadlessOnlineView* view = session.view(controller)) {
-            view->panel().deliver();
-            PrintBlock(out, pass, *view, frontEnd, messagesShown);
-        } else {
-            out << "pass " << pass << ": view closed\n";
-        }
+        RunPass(run, pass, out);
+        progress.update(pass);
     }
     return true;
 }

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+namespace velmora::softplc {
+class SoftPlc;
+}
+
 namespace velmora::host {
 
 class HeadlessSession;
@@ -24,10 +28,20 @@ struct ScriptLine {
 // that cannot be read gives nothing and "FILE:LINE: reason" in `error`.
 std::optional<std::vector<ScriptLine>> ReadOnlineScript(std::istream& in, const std::string& fileName,
                                                         std::string& error);
+// Reads the script file; nothing after the reason on err when the file is
+// missing, a folder or unreadable, or a line cannot be read.
+std::optional<std::vector<ScriptLine>> LoadOnlineScript(const std::string& fileName, std::ostream& err);
+
+// The script's set lines against the soft PLC's symbols and their types,
+// before the run starts; false after "FILE:LINE: reason" on err.
+bool CheckScriptValues(const softplc::SoftPlc& plc, const std::vector<ScriptLine>& script,
+                       const std::string& fileName, std::ostream& err);
 
 // Runs the script against the controller's online view for `passes` passes
 // (at least up to the script's last pass), printing the block of each pass.
-// False after "FILE:LINE: reason" on err when a line cannot be carried out.
+// False after "FILE:LINE: reason" on err when a line cannot be carried out
+// (a view action after close, a click on a value box that is disabled or not
+// shown).
 bool RunOnlineScript(HeadlessSession& session, const std::string& controller,
                      const std::vector<ScriptLine>& script, int passes, const std::string& fileName,
                      std::ostream& out, std::ostream& err);

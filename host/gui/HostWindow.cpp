@@ -130,23 +130,7 @@ void HostWindow::buildMenus() {
     tools->setObjectName("ToolsMenu");
     menus_[kMenuTools] = tools;
 
-    QMenu* language = named(menuBar()->addMenu(QString()), "&Language");
-    language->setObjectName("LanguageMenu");
-    languages_ = new QActionGroup(this);
-    const std::pair<const char*, int> choices[] = {
-        {"English", kLanguageEnglish},
-        {"\xC4\x8C"
-         "e\xC5\xA1tina",
-         kLanguageCzech},
-        {"\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9", kLanguageRussian}};
-    for (auto [name, code] : choices) {
-        QAction* a = language->addAction(QString::fromUtf8(name));
-        a->setObjectName(QString("Language%1").arg(code, 0, 16));
-        a->setCheckable(true);
-        a->setChecked(code == languageCode_);
-        a->setActionGroup(languages_);
-        connect(a, &QAction::triggered, this, [this, code] { chooseLanguage(code); });
-    }
+    buildLanguageMenu();
 
     QMenu* help = named(menuBar()->addMenu(QString()), "&Help");
     help->setObjectName("HelpMenu");
@@ -168,6 +152,27 @@ void HostWindow::buildMenus() {
     QToolBar* toolsBar = named(addToolBar(QString()), "Tools");
     toolsBar->setObjectName("ToolsBar");
     bars_[kBarTools] = toolsBar;
+}
+
+// One checkable entry per language, each in its own name and script.
+void HostWindow::buildLanguageMenu() {
+    QMenu* language = named(menuBar()->addMenu(QString()), "&Language");
+    language->setObjectName("LanguageMenu");
+    languages_ = new QActionGroup(this);
+    const std::pair<const char*, int> choices[] = {
+        {"English", kLanguageEnglish},
+        {"\xC4\x8C"
+         "e\xC5\xA1tina",
+         kLanguageCzech},
+        {"\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9", kLanguageRussian}};
+    for (auto [name, code] : choices) {
+        QAction* a = language->addAction(QString::fromUtf8(name));
+        a->setObjectName(QString("Language%1").arg(code, 0, 16));
+        a->setCheckable(true);
+        a->setChecked(code == languageCode_);
+        a->setActionGroup(languages_);
+        connect(a, &QAction::triggered, this, [this, code] { chooseLanguage(code); });
+    }
 }
 
 template <class T>

@@ -99,6 +99,7 @@ protected:
 
 private:
     void buildMenus();
+    void buildLanguageMenu();
     // Records an object's English caption, set again on every language change.
     template <class T>
     T* named(T* object, const char* source);

@@ -17,7 +17,7 @@
 
 #include "HelpViewerWindow.h"
 #include "VariableSelectionWindow.h"
-#include "host/Commands.h"
+#include "host/CommandLine.h"
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
 #include "base/Help.h"

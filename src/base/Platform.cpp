@@ -5,6 +5,7 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <io.h>
 #include <shellapi.h>
 #else
 #include <dlfcn.h>
@@ -20,6 +21,7 @@ extern char** environ;
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -64,6 +66,10 @@ FileStamp StampOf(const BY_HANDLE_FILE_INFORMATION& info) {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 }  // namespace
+
+bool StandardErrorIsTerminal() {
+    return _isatty(_fileno(stderr)) != 0;
+}
 
 std::string SystemErrorText(unsigned long code) {
     char* text = nullptr;
@@ -205,6 +211,10 @@ FileStamp StampOf(const struct stat& st) {
 }
 
 }  // namespace
+
+bool StandardErrorIsTerminal() {
+    return ::isatty(STDERR_FILENO) == 1;
+}
 
 std::string SystemErrorText(unsigned long code) {
     return std::strerror(static_cast<int>(code));

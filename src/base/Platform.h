@@ -47,6 +47,9 @@ bool AppendToFile(const std::filesystem::path& path, std::string_view bytes);
 std::filesystem::path ExecutablePath();
 std::vector<std::string> ProcessArguments();
 
+// Whether the process's standard error is a terminal (where progress is shown).
+bool StandardErrorIsTerminal();
+
 // The system's message for an error number (errno, or GetLastError() on Windows).
 std::string SystemErrorText(unsigned long code);
 

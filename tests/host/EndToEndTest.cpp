@@ -21,32 +21,14 @@ namespace {
 
 using testing::ReadBytes;
 
-class EndToEnd : public testing::ScratchProject {
+class EndToEnd : public testing::HostProgram {
 protected:
-    void SetUp() override {
-        ScratchProject::SetUp();
-        // The plug-in writes its log beside the host's executable: a copy of its own.
-        host = dir / "bin" / "velmora-host";
-        std::filesystem::create_directories(host.parent_path());
-        std::filesystem::copy_file(VELMORA_HOST_PROGRAM, host);
-    }
-    int run(const std::string& args) {
-        const std::string command = "VELMORA_REGISTRY='" + registry.string() + "' '" + host.string() + "' " +
-                                    args + " >'" + (dir / "out.txt").string() + "' 2>&1";
-        const int status = std::system(command.c_str());
-        output = ReadBytes(dir / "out.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
     bool commLogHas(const std::string& text) const {
         std::ifstream in(host.parent_path() / "comm.log");
         for (std::string line; std::getline(in, line);)
             if (line.find(text) != std::string::npos) return true;
         return false;
     }
-    std::string quoted(const std::filesystem::path& p) const { return "'" + p.string() + "'"; }
-
-    std::filesystem::path host;
-    std::string output;
 };
 
 TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
@@ -68,6 +50,7 @@ TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
     std::vector<std::string> expectedFiles = {"main.orv"};
     expectedFiles.insert(expectedFiles.end(), generated.begin(), generated.end());
     EXPECT_EQ(description->files, expectedFiles);
+    EXPECT_FALSE(std::filesystem::exists(project / "PLC1.retained")) << "the soft PLC only checked the program";
 
     const auto log = testing::LogMessages(host.parent_path() / "plugins.log");
     auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };

@@ -3,7 +3,6 @@
 // the result accepted and saved, then a set-point step.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <fstream>
 #include <regex>
 
@@ -14,7 +13,7 @@
 namespace velmora {
 namespace {
 
-using TuningSession = testing::ScratchProject;
+using TuningSession = testing::HostProgram;
 
 // The first number after "NAME=" (or the given pattern) in a pass's block.
 double Number(const std::string& block, const std::string& pattern) {
@@ -23,20 +22,13 @@ double Number(const std::string& block, const std::string& pattern) {
 }
 
 TEST_F(TuningSession, TuneAcceptSaveAndStepTheSimulatedDryer) {
-    // The program runs from a folder of its own, where it leaves its comm log.
-    const auto host = dir / "bin" / "velmora-host", script = dir / "tune.txt", out = dir / "out.txt";
-    std::filesystem::create_directories(host.parent_path());
-    std::filesystem::copy_file(VELMORA_HOST_PROGRAM, host);
-    std::ofstream(script) << "1 page graph\n200 tune\n200 answer yes\n310 save-vals\n320 setpoint 60\n";
-    const std::string command =
-        "'" + host.string() + "' online --project '" + project.string() +
-        "' --plc PLC1 --controller Dryer --simulate --plant TypSoustavy=2 --plant Tau1=20"
-        " --plant Tau2=5 --passes 450 --script '" +
-        script.string() + "' /USECOMMLOGFILE >'" + out.string() + "' 2>&1";
-    const int status = std::system(command.c_str());
-    std::ifstream in(out);
-    const std::string output((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << output;
+    const auto script =
+        write("tune.txt", "1 page graph\n200 tune\n200 answer yes\n310 save-vals\n320 setpoint 60\n");
+    ASSERT_EQ(run(online("PLC1", "Dryer") +
+                  "--simulate --plant TypSoustavy=2 --plant Tau1=20 --plant Tau2=5 --passes 450 --script " +
+                  quoted(script) + " /USECOMMLOGFILE"),
+              0)
+        << output;
     std::vector<std::string> b(1);  // b[pass]: that pass's block
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);)

@@ -1,6 +1,6 @@
 // velmora-host: the IDE stand-in. Started without a command (or with
 // "window [PROJECT_DIR [PLC]]") it opens its main window; the headless
-// commands register, unregister and compile serve scripts and tests.
+// commands (register, unregister, compile, online, run) serve scripts and tests.
 #include <iostream>
 #include <string>
 #include <vector>

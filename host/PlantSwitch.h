@@ -1,0 +1,16 @@
+#pragma once
+// velmora-host online --simulate and --plant KEY=VALUE: the controller's
+// plant simulation switched on in its section before the view loads it, as
+// the simulation dialog's "OK" would, under the dialog's rules.
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace velmora::host {
+
+// Writes Simulation=1 and the plant keys into the controller's section; a
+// value the dialog would refuse writes nothing and gives false (said on err).
+bool SwitchSimulationOn(const std::string& projectDir, const std::string& plc, const std::string& controller,
+                        const std::vector<std::string>& plantKeys, std::ostream& err);
+
+}  // namespace velmora::host
