@@ -26,7 +26,7 @@ void RunConvert(const ConvertOptions& o) {
     if (!s.empty() && s.front() == '+') s.remove_prefix(1);
     double value = 0;
     const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
-    if (s.empty() || ec != std::errc() || end != s.data() + s.size() || std::isnan(value)) {
+    if (s.empty() || ec != std::errc() || end != s.data() + s.size() || !std::isfinite(value)) {
         std::cerr << "velmora convert: not a number: " << o.value << '\n';
         SetExitCode(1);
         return;

@@ -3,8 +3,10 @@
 //
 // Exit status: 1 when the controller file is missing or unreadable, a
 // controller named with --controller has no section, a controller's name is
-// not legal or its files cannot be written; a section whose Name differs from the
-// controller's name only warns (the IDE skips it silently too), exit 0.
+// not legal, a value its code would carry is not a number in its range, its
+// files cannot be written, or the project description has a variable line it
+// refuses; a section whose Name differs from the controller's name only warns
+// (the IDE skips it silently too), exit 0.
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
@@ -53,6 +55,15 @@ std::string ForwardSlashes(std::string name) {
     return name;
 }
 
+// The project description's variable lines that were refused or warned about;
+// a refused one fails the command, the controllers are generated all the same.
+void ReportDescriptionProblems(const ProjectDescription& description) {
+    for (const auto& problem : description.problems) {
+        std::cerr << "velmora generate: " << problem.message() << '\n';
+        if (problem.error) SetExitCode(1);
+    }
+}
+
 struct Options {
     std::string project;
     std::string plc;
@@ -69,7 +80,7 @@ void Run(const Options& o) {
         return;
     }
     const std::string fileName = ControllerFileHostName(o.plc);
-    IniFile file(ControllerFilePath(dir, o.plc));
+    IniFile file(ControllerFilePath(dir, o.plc), dir);
     if (const std::string error = file.readError(); !error.empty()) {
         std::cerr << "velmora generate: " << error << '\n';
         SetExitCode(1);
@@ -85,11 +96,13 @@ void Run(const Options& o) {
     GeneratorContext ctx;
     ctx.projectDir = dir;
     ctx.plcName = o.plc;
-    if (auto description = LoadProjectDescription(dir))
+    if (auto description = LoadProjectDescription(dir)) {
         if (const PlcDescription* plc = description->findPlc(o.plc)) {
             ctx.series = plc->series;
             ctx.plcType = plc->type;
         }
+        ReportDescriptionProblems(*description);
+    }
     if (o.series) ctx.series = *o.series;
     if (o.plcType) ctx.plcType = *o.plcType;
     SystemClock systemClock;

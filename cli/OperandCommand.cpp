@@ -19,7 +19,7 @@ const CommandRegistration registration([](CLI::App& app) {
         app.add_subcommand("operand", "Show the memory address of a PLC operand (\"%MW5\", \"INT %R100\")");
     cmd->add_option("TEXT", *text, "Operand text")->required();
     cmd->callback([text] {
-        auto a = codegen::ParseOperand(*text);
+        auto a = plc::ParseOperand(*text);
         if (!a) {
             std::cerr << "velmora operand: \"" << *text << "\" is not a PLC address\n";
             SetExitCode(1);

@@ -16,13 +16,13 @@ VELMORA_FUZZ_TARGET(ProjectDescription) {
         fuzz::Expect(description->findPlc(plc.name) != nullptr, "a listed PLC cannot be found");
         softplc::SymbolTable symbols;
         for (const auto& [name, address] : plc.variables) {
-            codegen::ParseOperand(address);
+            plc::ParseOperand(address);
             symbols.addVariable(name, address);
         }
         symbols.build();
         for (const auto& [name, address] : plc.variables)
             if (const auto text = symbols.lookup(name))
-                fuzz::Expect(codegen::ParseOperand(*text).has_value(), "a look-up the operand parser cannot read");
+                fuzz::Expect(plc::ParseOperand(*text).has_value(), "a look-up the operand parser cannot read");
     }
     return 0;
 }

@@ -36,7 +36,7 @@ VELMORA_FUZZ_TARGET(SoftPlcDeclarations) {
         fuzz::Expect(where->offset >= 0 && where->size >= 0 && where->offset + where->size <= softplc::kAreaSize,
                      "a symbol outside its area");
         const auto answer = symbols.lookup(name);
-        fuzz::Expect(answer && codegen::ParseOperand(*answer).has_value(), "a look-up the operand parser cannot read");
+        fuzz::Expect(answer && plc::ParseOperand(*answer).has_value(), "a look-up the operand parser cannot read");
     }
     return 0;
 }

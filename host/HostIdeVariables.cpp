@@ -51,11 +51,11 @@ HRESULT HostIde::TranslateSymbol(const char* name, char** address) {
             while (!answer.empty() && answer.front() == ' ') answer.remove_prefix(1);
             if (answer.size() > 5 && EqualNoCase(std::string(answer.substr(0, 5)), "BOOL "))
                 answer.remove_prefix(5);
-            if (codegen::ParseOperand(answer)) return Give(std::string(answer), address);
+            if (plc::ParseOperand(answer)) return Give(std::string(answer), address);
         }
     }
     if (extraSymbols) {
-        if (auto text = extraSymbols(symbol); text && codegen::ParseOperand(*text))
+        if (auto text = extraSymbols(symbol); text && plc::ParseOperand(*text))
             return Give(*text, address);
     }
     return S_FALSE;

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer programs of fuzz/ with clang (installed when missing)
 # and runs each for SECONDS (default 30) on a copy of its seed corpus.
-# Prints the executions each reached; fails on the first crash or sanitizer report.
+# Prints the executions each reached; fails on the first crash or sanitizer report
+# (address, undefined behaviour and float-to-integer casts out of range).
 # Usage: scripts/fuzz.sh [SECONDS]   (BUILD_DIR, default build-fuzz)
 set -euo pipefail
 cd "$(dirname "$0")/.."

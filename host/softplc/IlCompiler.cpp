@@ -759,7 +759,7 @@ private:
         std::optional<Location> where;
         if (text[0] == '%') {
             std::string direct = text;
-            if (const auto a = codegen::ParseOperand(direct);
+            if (const auto a = plc::ParseOperand(direct);
                 a && a->area >= 0 && a->area < kAreaCount && a->size <= 4) {
                 Location loc;
                 loc.area = a->area;

@@ -351,7 +351,7 @@ void SymbolTable::addIecDeclarations(std::string_view text, const std::string& f
                         continue;
                     }
                     const Token address = t.next();
-                    const auto parsed = codegen::ParseOperand(address.text);
+                    const auto parsed = plc::ParseOperand(address.text);
                     if (!parsed || parsed->area != kRegisterArea) {
                         problem(file, line, "AT " + address.text + ": not a register address");
                     } else {
@@ -586,7 +586,7 @@ void SymbolTable::build() {
             // The operand parser knows sized keywords only; a bit needs none.
             std::string_view operand = d.placedArea;
             if (UpperAscii(std::string(operand.substr(0, 5))) == "BOOL ") operand.remove_prefix(5);
-            const auto parsed = codegen::ParseOperand(operand);
+            const auto parsed = plc::ParseOperand(operand);
             if (!parsed || parsed->area < 0 || parsed->area >= kAreaCount || !Fits(parsed->offset, parsed->size) ||
                 parsed->bit > 7) {
                 problem(d.file, d.line, "variable " + d.name + ": address not understood: " + d.placedArea);

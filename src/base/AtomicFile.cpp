@@ -1,5 +1,6 @@
 #include "base/AtomicFile.h"
 
+#include "base/Paths.h"
 #include "base/Platform.h"
 
 #ifdef _WIN32
@@ -94,6 +95,64 @@ void RemoveLeftovers(const std::filesystem::path& dir) {
 
 WriteFailure Failure(const std::filesystem::path& target, std::string reason) {
     return WriteFailure{target, std::move(reason)};
+}
+
+// Whether path lies in folder (or is it); both are without links and "..".
+bool Inside(const std::filesystem::path& path, const std::filesystem::path& folder) {
+    auto p = path.begin();
+    for (auto f = folder.begin(); f != folder.end(); ++f, ++p) {
+        if (f->empty() && std::next(f) == folder.end()) return true;  // "dir/" ends in an empty part
+        if (p == path.end() || *p != *f) return false;
+    }
+    return true;
+}
+
+// The path with its folder and every link at its end resolved; a link that
+// leads nowhere yet is resolved too, so its file is created where it points.
+std::filesystem::path Resolved(std::filesystem::path path, std::error_code& ec) {
+    for (int hops = 0; hops < 40; ++hops) {
+        const std::filesystem::path name = path.filename();
+        if (name == "." || name == "..") {
+            ec = std::make_error_code(std::errc::is_a_directory);
+            return {};
+        }
+        const std::filesystem::path folder = std::filesystem::weakly_canonical(Folder(path), ec);
+        if (ec) return {};
+        path = folder / name;
+        const auto status = std::filesystem::symlink_status(path, ec);
+        if (status.type() == std::filesystem::file_type::not_found) ec.clear();
+        if (ec) return {};
+        if (status.type() != std::filesystem::file_type::symlink) return path;
+        const std::filesystem::path to = std::filesystem::read_symlink(path, ec);
+        if (ec) return {};
+        path = to.is_absolute() ? to : folder / to;
+    }
+    ec = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+    return {};
+}
+
+// The file the bytes go to: the target with every link on its way resolved;
+// nullopt, with the reason in why, when it may not be written. The check and
+// the rename are not one step: a link swapped in between by someone who may
+// write the folder is not caught.
+std::optional<std::filesystem::path> Destination(const std::filesystem::path& target,
+                                                 const std::filesystem::path& root, std::string& why) {
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::weakly_canonical(root.empty() ? Folder(target) : root, ec);
+    if (ec) {
+        why = "the folder " + root.string() + " cannot be resolved (" + ec.message() + ")";
+        return std::nullopt;
+    }
+    const std::filesystem::path resolved = Resolved(target, ec);
+    if (ec) {
+        why = "it cannot be resolved (" + ec.message() + ")";
+        return std::nullopt;
+    }
+    if (!Inside(resolved, folder)) {
+        why = "it leads to " + resolved.string() + ", outside the folder " + folder.string() + "; nothing was written";
+        return std::nullopt;
+    }
+    return resolved;
 }
 
 #ifdef _WIN32
@@ -198,10 +257,14 @@ std::string WriteFailure::message() const {
 
 WriteResult WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, WriteOptions options) {
     if (target.filename().empty()) return Failure(target, "not a file name");
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
+    std::string why;
+    const auto destination = Destination(target, options.root, why);
+    if (!destination) return Failure(target, std::move(why));
+    const std::filesystem::path dir = Folder(*destination);
     RemoveLeftovers(dir);
-    return Replace(target, dir, bytes, options);
+    WriteResult result = Replace(*destination, dir, bytes, options);
+    if (!result) return Failure(target, result.failure().reason);
+    return result;
 }
 
 }  // namespace velmora

@@ -6,9 +6,14 @@
 //
 // The temporary file is created exclusively and never through a symbolic link
 // (a link planted at its name makes the creation fail, and another random name
-// is tried). When the target itself is a symbolic link the link is replaced by
-// the new file: writing through it would let a link in a project folder send
-// our bytes anywhere the user may write.
+// is tried).
+//
+// Nothing is written outside the root folder (the project folder; by default
+// the target's own folder): the target is resolved through every link on its
+// way, a link at it or a linked folder. When that leads inside the root the
+// write goes to the file it leads to and the link stays; when it leads outside,
+// the write is refused with both paths named and nothing is written, since a
+// link in a project folder must not send our bytes anywhere the user may write.
 //
 // Temporary files are named ".<target name>.velmora-XXXXXX.tmp". Ones left by
 // a killed run (older than this process) are removed by the next write into
@@ -28,6 +33,8 @@ struct WriteOptions {
     // An existing target keeps its permission bits; a new file gets the
     // default ones (0666 less the umask).
     bool keepPermissions = true;
+    // The folder nothing may be written outside of; empty: the target's folder.
+    std::filesystem::path root;
 };
 
 struct WriteFailure {

@@ -324,7 +324,10 @@ ContentCache<Content>& Cache() {
 
 }  // namespace
 
-IniFile::IniFile(std::filesystem::path path) : path_(std::move(path)) {
+IniFile::IniFile(std::filesystem::path path) : IniFile(std::move(path), {}) {}
+
+IniFile::IniFile(std::filesystem::path path, std::filesystem::path root)
+    : path_(std::move(path)), root_(std::move(root)) {
     std::error_code ec;
     auto absolute = std::filesystem::absolute(path_, ec);
     cacheKey_ = (ec ? path_ : absolute).lexically_normal().string();
@@ -392,12 +395,9 @@ void IniFile::written() {
 
 void IniFile::store() {
     if (!dirty_ || !content_) return;
-    // As the system's profile API does, a write goes to the file a link names.
-    std::filesystem::path target = path_;
-    std::error_code ec;
-    if (std::filesystem::is_symlink(path_, ec))
-        if (auto resolved = std::filesystem::canonical(path_, ec); !ec) target = resolved;
-    if (auto result = WriteFileAtomically(target, content_->serialize()); !result) {
+    // As the system's profile API does, a write goes to the file a link names,
+    // as long as that file is inside the root.
+    if (auto result = WriteFileAtomically(path_, content_->serialize(), WriteOptions{.root = root_}); !result) {
         discard();
         throw IniFileError(result.message());
     }
@@ -418,18 +418,40 @@ std::optional<std::string> IniFile::find(std::string_view section, std::string_v
     return std::nullopt;
 }
 
+namespace {
+
+// Lines of the file before the section.
+template <class Content, class Section>
+std::size_t LinesBefore(const Content& c, const Section* s) {
+    std::size_t before = 0;
+    for (const auto& other : c.sections) {
+        if (&other == s) break;
+        before += other.lines.size();
+    }
+    return before;
+}
+
+}  // namespace
+
 std::optional<int> IniFile::lineNumber(std::string_view section, std::string_view key) const {
     const Content& c = content();
     const Content::Section* s = c.findSection(section);
     if (!s) return std::nullopt;
     const auto line = s->findKey(Trim(key));
     if (!line) return std::nullopt;
-    std::size_t before = 0;
-    for (const Content::Section& other : c.sections) {
-        if (&other == s) break;
-        before += other.lines.size();
-    }
-    return static_cast<int>(before + *line + 1);
+    return static_cast<int>(LinesBefore(c, s) + *line + 1);
+}
+
+std::vector<IniFile::KeyEntry> IniFile::keyLines(std::string_view section) const {
+    std::vector<KeyEntry> out;
+    const Content& c = content();
+    const Content::Section* s = c.findSection(section);
+    if (!s) return out;
+    const std::size_t before = LinesBefore(c, s);
+    for (std::size_t i = 1; i < s->lines.size(); ++i)
+        if (auto kl = SplitKeyLine(s->lines[i].text))
+            out.push_back({std::string(kl->key), std::string(kl->value), static_cast<int>(before + i + 1)});
+    return out;
 }
 
 std::string IniFile::readString(std::string_view section, std::string_view key, std::string_view def) const {

@@ -31,6 +31,10 @@ namespace velmora {
 class IniFile {
 public:
     explicit IniFile(std::filesystem::path path);
+    // Writes stay inside root (the project folder): a link at the file is
+    // followed when it leads inside and refused when it leads outside. Without
+    // a root the file's own folder is the limit.
+    IniFile(std::filesystem::path path, std::filesystem::path root);
     ~IniFile();
     IniFile(const IniFile&) = delete;
     IniFile& operator=(const IniFile&) = delete;
@@ -53,6 +57,14 @@ public:
     std::optional<std::string> find(std::string_view section, std::string_view key) const;
     // The line (from 1) of the key that reads see, for messages about its value.
     std::optional<int> lineNumber(std::string_view section, std::string_view key) const;
+
+    // Every key line of the (first) section in file order, repeated keys
+    // included (reads see only the first), with its line number from 1.
+    struct KeyEntry {
+        std::string key, value;
+        int line = 0;
+    };
+    std::vector<KeyEntry> keyLines(std::string_view section) const;
 
     bool sectionExists(std::string_view section) const;
     bool valueExists(std::string_view section, std::string_view key) const;
@@ -101,6 +113,7 @@ private:
     void discard();  // forgets a change that could not be stored
 
     std::filesystem::path path_;
+    std::filesystem::path root_;
     std::string cacheKey_;
     mutable std::shared_ptr<Content> content_;
     int batchDepth_ = 0;

@@ -10,7 +10,7 @@
 #include "base/IniFile.h"
 #include "base/Strings.h"
 
-namespace velmora::codegen {
+namespace velmora::plc {
 
 namespace {
 
@@ -90,132 +90,110 @@ int OperandKindSize(char kind) {
     }
 }
 
-std::optional<OperandAddress> ParseOperand(std::string_view input) {
-    // No part of an address is negative: "%RW-5" or "%R1.-5" is no address at all.
-    if (input.find('-') != std::string_view::npos) return std::nullopt;
-    std::string text = UpperAscii(Trim(input));
-    Wide bit = -1;
-    Wide byteAddend = 0;
-    Wide bitAddend = -1;
-    Wide index = 0;
-    bool iec = false;
-    char kind = 0;
+namespace {
 
-    // A type keyword in front ("INT %R100", "(INT)%R100") overrides the size at the end.
-    const char keywordKind = KeywordKind(text);
-    if (keywordKind) {
-        std::size_t cut = text.starts_with('(') ? text.find(')') : text.find(' ');
-        if (cut != std::string::npos) text = text.substr(cut + 1);
-        text = std::string(Trim(text));
-    }
+// Step 1: a type keyword in front ("INT %R100", "(INT)%R100") overrides the size at the end.
+void TakeKeyword(std::string& text, OperandParts& p) {
+    p.keywordKind = KeywordKind(text);
+    if (!p.keywordKind) return;
+    std::size_t cut = text.starts_with('(') ? text.find(')') : text.find(' ');
+    if (cut != std::string::npos) text = text.substr(cut + 1);
+    text = std::string(Trim(text));
+}
 
-    if (auto plus = text.find('+'); plus != std::string::npos) {
-        std::string addend = text.substr(plus + 1);
-        if (addend.find('.') != std::string::npos) {
-            // Read like "%i.%i": the addend may be written in hex or octal like any C constant.
-            std::string_view rest = addend;
-            if (auto bytes = CInteger(rest)) {
-                byteAddend = *bytes;
-                if (rest.starts_with('.')) {
-                    rest.remove_prefix(1);
-                    // A bit addend that cannot be read leaves it unset, as a failed "%i" would.
-                    if (auto bits = CInteger(rest)) bitAddend = *bits;
-                }
+// Step 2: "+bytes" or "+bytes.bits" at the end.
+void TakeAddend(std::string& text, OperandParts& p) {
+    const auto plus = text.find('+');
+    if (plus == std::string::npos) return;
+    std::string addend = text.substr(plus + 1);
+    if (addend.find('.') != std::string::npos) {
+        // Read like "%i.%i": the addend may be written in hex or octal like any C constant.
+        std::string_view rest = addend;
+        if (auto bytes = CInteger(rest)) {
+            p.byteAddend = *bytes;
+            if (rest.starts_with('.')) {
+                rest.remove_prefix(1);
+                // A bit addend that cannot be read leaves it unset, as a failed "%i" would.
+                if (auto bits = CInteger(rest)) p.bitAddend = *bits;
             }
-        } else {
-            byteAddend = WholeNumber(addend).value_or(0);
         }
-        text.resize(plus);
+    } else {
+        p.byteAddend = WholeNumber(addend).value_or(0);
     }
+    text.resize(plus);
+}
 
-    if (auto open = text.find('['); open != std::string::npos) {
-        auto close = text.find(']');
-        std::string_view inside = std::string_view(text).substr(open + 1);
-        if (close != std::string::npos && close > open) inside = inside.substr(0, close - open - 1);
-        index = WholeNumber(inside).value_or(0);
-        text.resize(open);
-    }
+// Step 3: an index "[n]".
+void TakeIndex(std::string& text, OperandParts& p) {
+    const auto open = text.find('[');
+    if (open == std::string::npos) return;
+    auto close = text.find(']');
+    std::string_view inside = std::string_view(text).substr(open + 1);
+    if (close != std::string::npos && close > open) inside = inside.substr(0, close - open - 1);
+    p.index = WholeNumber(inside).value_or(0);
+    text.resize(open);
+}
 
+// Step 4: the area letter, the bit after '.', the size letter and the number.
+bool TakeAreaAndNumbers(std::string& text, OperandParts& p) {
     if (auto percent = text.find('%'); percent != std::string::npos) text[percent] = ' ';
     text = std::string(Trim(text));
-
-    if (text.size() < 2) return std::nullopt;
-    OperandAddress a;
-    switch (text[0]) {
-        case 'I':
-            a.area = 0, iec = true;
-            break;
-        case 'Q':
-            a.area = 1, iec = true;
-            break;
-        case 'M':
-            a.area = 3, iec = true;
-            break;
-        case 'X':
-            a.area = 0;
-            break;
-        case 'Y':
-            a.area = 1;
-            break;
-        case 'S':
-            a.area = 2;
-            break;
-        case 'R':
-            a.area = 3;
-            break;
-        case 'T':
-            a.area = 4;
-            break;
-        default:
-            return std::nullopt;
-    }
-
+    if (text.size() < 2) return false;
+    static constexpr std::string_view kAreas = "IQMXYSRT";
+    static constexpr std::int32_t kCodes[] = {0, 1, 3, 0, 1, 2, 3, 4};
+    const auto area = kAreas.find(text[0]);
+    if (area == std::string_view::npos) return false;
+    p.area = kCodes[area];
+    p.iec = area < 3;
     if (auto dot = text.find('.'); dot != std::string::npos) {
-        bit = WholeNumber(std::string_view(text).substr(dot + 1)).value_or(-1);
+        p.bit = WholeNumber(std::string_view(text).substr(dot + 1)).value_or(-1);
         text.resize(dot);
     }
-    if (bitAddend != -1) {
-        kind = 'b';
-        if (bit == -1) bit = 0;
-        bit += bitAddend;
-        if (bit < 0) return std::nullopt;
-    }
-
-    Wide offset = -1;
-    if (text.size() >= 2 && IsDigit(text[1])) {
-        offset = WholeNumber(std::string_view(text).substr(1)).value_or(-1);
-        kind = (bit >= 0 || iec) ? 'b' : 'B';
-    } else if (text.size() >= 2) {
-        offset = WholeNumber(std::string_view(text).substr(2)).value_or(-1);
-        if (bit == -1) kind = text[1];
-    }
+    if (text.size() >= 2 && !IsDigit(text[1])) p.letter = text[1];
+    p.number = WholeNumber(std::string_view(text).substr(p.letter ? 2 : 1)).value_or(-1);
     // No number was read: what follows would only scale the -1 into something
     // that looks like an address.
-    if (offset == -1) return std::nullopt;
+    return p.number != -1;
+}
 
-    // IEC size letters: D is a double word (32 bits), L a long word (64 bits), X a bit.
-    if (iec) {
-        switch (kind) {
-            case 'D':
-                kind = 'L';
-                break;
-            case 'L':
-                kind = 'D';
-                break;
-            case 'X':
-                kind = 'b';
-                break;
-            default:
-                break;
-        }
+// The operand's kind before IEC letters and keywords: b for a bit, else its letter.
+char WrittenKind(const OperandParts& p, Wide bit) {
+    if (!p.letter) return (bit >= 0 || p.iec) ? 'b' : 'B';
+    if (p.bit == -1 && p.bitAddend == -1) return p.letter;
+    return p.bitAddend != -1 ? 'b' : 0;
+}
+
+// IEC size letters: D is a double word (32 bits), L a long word (64 bits), X a bit.
+char IecKind(char kind) {
+    switch (kind) {
+        case 'D':
+            return 'L';
+        case 'L':
+            return 'D';
+        case 'X':
+            return 'b';
+        default:
+            return kind;
     }
+}
 
+// Sizes, units, the index, the keyword and the addend applied to the parts.
+std::optional<OperandAddress> Resolve(const OperandParts& p) {
+    Wide bit = p.bit;
+    if (p.bitAddend != -1) {
+        if (bit == -1) bit = 0;
+        bit += p.bitAddend;
+        if (bit < 0) return std::nullopt;
+    }
+    Wide offset = p.number;
+    char kind = WrittenKind(p, bit);
+    if (p.iec) kind = IecKind(kind);
     if (bit >= 0) kind = 'b';
     Wide size = OperandKindSize(kind);
     if (size == 0) return std::nullopt;
 
     // IEC numbers count in units of the operand: %I12 is bit 12, %MW5 is byte 10.
-    if (iec) {
+    if (p.iec) {
         if (kind == 'b' && bit == -1) {
             bit = offset;
             offset = 0;
@@ -223,15 +201,15 @@ std::optional<OperandAddress> ParseOperand(std::string_view input) {
         offset *= size;
     }
 
+    const Wide index = p.index;
     if (kind == 'b')
         bit += index;
     else
         offset += index * size;
 
-    if (keywordKind) {
-        kind = keywordKind;
+    if (p.keywordKind) {
+        kind = p.keywordKind;
         size = OperandKindSize(kind);
-        if (size == 0) return std::nullopt;
     }
 
     if (bit > 7) {
@@ -240,8 +218,10 @@ std::optional<OperandAddress> ParseOperand(std::string_view input) {
     }
 
     // No addend may lead below byte 0 or past the 32-bit range.
-    offset += byteAddend;
+    offset += p.byteAddend;
     if (offset < 0 || offset > kLargest) return std::nullopt;
+    OperandAddress a;
+    a.area = p.area;
     a.offset = static_cast<std::int32_t>(offset);
     a.bit = static_cast<std::int32_t>(bit);
     a.size = static_cast<std::int32_t>(size);
@@ -249,4 +229,24 @@ std::optional<OperandAddress> ParseOperand(std::string_view input) {
     return a;
 }
 
-}  // namespace velmora::codegen
+}  // namespace
+
+std::optional<OperandParts> ReadOperandParts(std::string_view input) {
+    // No part of an address is negative: "%RW-5" or "%R1.-5" is no address at all.
+    if (input.find('-') != std::string_view::npos) return std::nullopt;
+    std::string text = UpperAscii(Trim(input));
+    OperandParts p;
+    TakeKeyword(text, p);
+    TakeAddend(text, p);
+    TakeIndex(text, p);
+    if (!TakeAreaAndNumbers(text, p)) return std::nullopt;
+    return p;
+}
+
+std::optional<OperandAddress> ParseOperand(std::string_view text) {
+    const auto parts = ReadOperandParts(text);
+    if (!parts) return std::nullopt;
+    return Resolve(*parts);
+}
+
+}  // namespace velmora::plc

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-namespace velmora::codegen {
+namespace velmora::plc {
 
 // Bytes of every memory area (X/I, Y/Q, S, R/M, T) the PLC addresses.
 inline constexpr std::int32_t kAreaBytes = 0x10000;
@@ -21,6 +21,22 @@ struct OperandAddress {
     bool operator==(const OperandAddress&) const = default;
 };
 
+// An operand as written, before sizes and units apply: what a check of the
+// written form needs ("%R202.99" names bit 99 of byte 202).
+struct OperandParts {
+    char keywordKind = 0;       // the kind of a type keyword in front, 0 without one
+    std::int32_t area = 0;      // as OperandAddress::area
+    bool iec = false;           // I, Q, M: numbers count in units of the operand
+    char letter = 0;            // the size letter after the area ('W' in %RW5), 0 when digits follow
+    std::int64_t number = -1;   // the number after the area and letter
+    std::int64_t bit = -1;      // the number after '.', -1 without one
+    std::int64_t index = 0;     // "[n]"
+    std::int64_t byteAddend = 0, bitAddend = -1;  // "+bytes" or "+bytes.bits"
+};
+
+// nullopt when the text is no operand: a symbolic name, an unknown area, no number.
+std::optional<OperandParts> ReadOperandParts(std::string_view text);
+
 // nullopt when the text is not an address (a symbolic name, an unknown area
 // or size letter, no number).
 std::optional<OperandAddress> ParseOperand(std::string_view text);
@@ -28,4 +44,4 @@ std::optional<OperandAddress> ParseOperand(std::string_view text);
 // Bytes of a kind letter; 0 for a letter that is no kind.
 int OperandKindSize(char kind);
 
-}  // namespace velmora::codegen
+}  // namespace velmora::plc

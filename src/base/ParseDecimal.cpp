@@ -1,5 +1,7 @@
 #include "base/ParseDecimal.h"
 
+#include "base/Strings.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -10,21 +12,13 @@ namespace velmora {
 
 namespace {
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // For a number too large or too small for a double: whether it is too large,
 // from the position of its first significant digit and its exponent.
 bool Overflows(std::string_view number) {
     long long magnitude = 0;  // the power of ten of the first significant digit, plus one
     std::size_t i = 0;
     while (i < number.size() && number[i] == '0') ++i;
-    while (i < number.size() && IsDigit(number[i])) ++i, ++magnitude;
+    while (i < number.size() && IsDigitAscii(number[i])) ++i, ++magnitude;
     if (magnitude == 0 && i < number.size() && number[i] == '.') {
         ++i;
         while (i < number.size() && number[i] == '0') ++i, --magnitude;
@@ -51,14 +45,14 @@ double ParseDecimal(std::string_view text) {
         if (c == ',') c = '.';
     const char* first = copy.data();
     const char* last = copy.data() + copy.size();
-    while (first != last && IsSpace(*first)) ++first;
+    while (first != last && IsSpaceAscii(*first)) ++first;
     bool negative = false;
     if (first != last && (*first == '+' || *first == '-')) {
         negative = *first == '-';
         ++first;
     }
     // Only a digit or a point may follow the sign, so "+-1" reads as no number.
-    if (first == last || !(IsDigit(*first) || *first == '.')) return 0;
+    if (first == last || !(IsDigitAscii(*first) || *first == '.')) return 0;
     double value = 0;
     const auto [end, ec] = std::from_chars(first, last, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range)
@@ -68,6 +62,32 @@ double ParseDecimal(std::string_view text) {
     else if (ec != std::errc())
         return 0;
     return negative ? -value : value;
+}
+
+std::optional<double> ParseNumber(std::string_view text) {
+    std::string copy(Trim(text));
+    for (char& c : copy)
+        if (c == ',') c = '.';
+    std::string_view s = copy;
+    if (s.starts_with('+') && !s.substr(1).starts_with('-')) s.remove_prefix(1);
+    if (s.empty()) return std::nullopt;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::general);
+    if (end != s.data() + s.size()) return std::nullopt;
+    if (ec == std::errc::result_out_of_range) {
+        const bool negative = s.front() == '-';
+        const std::string_view digits = negative ? s.substr(1) : s;
+        if (!Overflows(digits)) return negative ? -0.0 : 0.0;
+        return negative ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    }
+    if (ec != std::errc()) return std::nullopt;
+    return value;
+}
+
+bool IsIntegerLiteral(std::string_view text) {
+    std::string_view t = Trim(text);
+    if (!t.empty() && (t.front() == '+' || t.front() == '-')) t.remove_prefix(1);
+    return !t.empty() && std::all_of(t.begin(), t.end(), IsDigitAscii);
 }
 
 std::string FormatDecimal(double value, char separator) {

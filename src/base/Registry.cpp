@@ -1,7 +1,6 @@
 #include "base/Registry.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>

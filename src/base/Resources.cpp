@@ -1,7 +1,6 @@
 #include "base/Resources.h"
 #include "base/Strings.h"
 
-#include <cctype>
 #include <cstddef>
 
 namespace velmora {

@@ -8,6 +8,22 @@
 
 namespace velmora {
 
+// The blanks of the C locale (space, tab, LF, VT, FF, CR), whatever the
+// process's locale says.
+constexpr bool IsSpaceAscii(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+constexpr bool IsDigitAscii(char c) {
+    return c >= '0' && c <= '9';
+}
+// 0..15 for a hexadecimal digit of either case, -1 for any other byte.
+constexpr int HexDigitValue(char c) {
+    return (c >= '0' && c <= '9')   ? c - '0'
+           : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+           : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                                    : -1;
+}
+
 // Blanks and control characters (every byte up to ' ') off both ends, as
 // the host's own Trim does.
 std::string_view Trim(std::string_view text);

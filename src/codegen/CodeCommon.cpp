@@ -25,7 +25,7 @@ std::string RealConstant(std::string_view stored) {
 }
 
 void EmitExistenceCheck(SourceBuffer& out, std::string_view variable, GeneratorTexts& text) {
-    if (ParseOperand(variable)) return;  // an absolute address always exists
+    if (plc::ParseOperand(variable)) return;  // an absolute address always exists
     const std::string base(variable.substr(0, variable.find_first_of(".~[")));
     out.add("#ifndef ", base);
     out.add("\t#error e '", std::string(variable), " ", text(3427), "'");

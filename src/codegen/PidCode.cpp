@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "codegen/Emitters.h"
+#include "base/FloatToInt.h"
 #include "base/PidStructure.h"
 
 namespace velmora::codegen {
@@ -313,7 +314,7 @@ private:
             }
         } else if (p_.am) {
             const double w = p_.minY + (static_cast<double>(p_.maxY) - p_.minY) * p_.gW * 0.0001;
-            add("\tLD\t", Num(static_cast<long long>(std::trunc(w))));
+            add("\tLD\t", Num(TruncateSaturated<std::int16_t>(w)));
             add("\tWR\t", target("gW"));
         } else {
             add("\tLD\t", Num(p_.minY));

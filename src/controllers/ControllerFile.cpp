@@ -16,6 +16,10 @@ std::filesystem::path ControllerFilePath(const std::filesystem::path& projectDir
     return HostPath(ControllerFileHostName(plcName), projectDir);
 }
 
+std::filesystem::path ProjectFolderOf(const std::filesystem::path& controllerFile) {
+    return Folder(Folder(controllerFile));
+}
+
 std::filesystem::path PrepareControllerFile(const std::filesystem::path& projectDir,
                                             std::string_view plcName) {
     const std::filesystem::path folder = HostPath(kControllerFolder, projectDir);
@@ -43,8 +47,7 @@ std::string ControllerSection(std::string_view controllerName) {
 }
 
 bool IsControllerSection(std::string_view section) {
-    return section.size() >= kSectionPrefix.size() &&
-           UpperAscii(section.substr(0, kSectionPrefix.size())) == UpperAscii(kSectionPrefix);
+    return StartsWithNoCase(section, kSectionPrefix);
 }
 
 std::string RemovedControllerSection(std::string_view controllerName) {

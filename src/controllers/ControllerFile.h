@@ -15,6 +15,9 @@ std::string ControllerFileHostName(std::string_view plcName);
 // The file's path (the folder is not created). Paths and file names of a PLC
 // or controller whose name is not legal (LegalName.h) throw std::invalid_argument.
 std::filesystem::path ControllerFilePath(const std::filesystem::path& projectDir, std::string_view plcName);
+// The project folder of a controller file (the folder above its "Velmora"
+// folder): nothing written for the file may leave it.
+std::filesystem::path ProjectFolderOf(const std::filesystem::path& controllerFile);
 // The file's path after creating the folder "Velmora" when it is missing.
 // A folder that cannot be created is reported by the first write.
 std::filesystem::path PrepareControllerFile(const std::filesystem::path& projectDir,

@@ -1,10 +1,10 @@
 #include "controllers/ControllerKeys.h"
 
-#include <climits>
 #include <cmath>
 #include <stdexcept>
 #include <unordered_map>
 
+#include "base/FloatToInt.h"
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
 #include "base/Texts.h"
@@ -20,6 +20,15 @@ constexpr KeyType B = KeyType::Boolean;
 constexpr KeyType I = KeyType::Integer;
 constexpr KeyType S = KeyType::Text;
 constexpr KeyType D = KeyType::Decimal;
+
+// The ranges of the PLC variables generated values go to.
+constexpr CodeRange kInt{-32768, 32767};         // INT members of T_PID
+constexpr CodeRange kNonNegative{0, 32767};      // times, bands and increments in INT members
+constexpr CodeRange kWord{-32768, 65535};        // word variables, read signed or unsigned
+constexpr CodeRange kWordTime{0, 65535};         // filter time constants in words
+constexpr CodeRange kFlag{0, 1};                 // BYTE flags
+constexpr CodeRange kDint{-2147483648.0, 2147483647};  // DINT members of the PIDA structure
+constexpr CodeRange kReal{-3.4028234663852886e38, 3.4028234663852886e38};  // REAL, finite
 
 class TableBuilder {
 public:
@@ -38,18 +47,17 @@ public:
         keys.push_back(std::move(k));
         return keys.back();
     }
-    void scaled(Key name, double scale, Rounding rounding, std::string def,
-                std::vector<ReaderDefault> others = {}) {
+    ControllerKey& scaled(Key name, double scale, Rounding rounding, std::string def,
+                          std::vector<ReaderDefault> others = {}) {
         ControllerKey& k = add(name, I, std::move(def), std::move(others));
         k.scale = scale;
         k.rounding = rounding;
+        return k;
     }
 };
 
-std::vector<ControllerKey> BuildTable() {
-    TableBuilder t;
-
-    // 1. Identity and generation.
+// 1. Identity and generation.
+void AddIdentity(TableBuilder& t) {
     t.group = 1;
     t.kinds = kBothKinds;
     t.add(key::Name, S, "", {{R::Generator, "Chyba"}, {R::Report, "Chyba pri cteni informaci!"}});
@@ -61,15 +69,19 @@ std::vector<ControllerKey> BuildTable() {
     t.add(key::FoundStruct, B, "0");
     t.add(key::OffReg, I, "-1");
     t.add(key::OffRem, I, "-1");
+}
 
-    // 2. Structure of a PID controller.
+// 2. Structure of a PID controller.
+void AddStructure(TableBuilder& t) {
     t.group = 2;
     t.kinds = kPid;
     t.add(key::InputMode, I, "1", {{R::WizardSequence, "0"}});
     t.add(key::Cascade, B, "0");
     t.add(key::Astat, B, "0");
+}
 
-    // 3. Controlled variables Y1..Y3.
+// 3. Controlled variables Y1..Y3.
+void AddSignals(TableBuilder& t) {
     t.group = 3;
     for (int i = 1; i <= 3; ++i) {
         const key::SignalKeys& y = key::Y[i - 1];
@@ -79,51 +91,59 @@ std::vector<ControllerKey> BuildTable() {
         t.add(y.ovf, S, "");
         t.add(y.unf, S, "");
         t.add(y.unit, S, "", {{R::Page, undefined}});
-        t.add(y.cnvMode, I, "0");
+        t.add(y.cnvMode, I, "0").codeRange = kInt;
         t.add(y.filtr, B, "0");
-        t.add(y.tau, I, "0");
+        t.add(y.tau, I, "0").codeRange = kWordTime;
         t.add(y.measure, B, "0");
-        t.add(y.x1, I, "0");
-        t.add(y.x2, I, "10000", {{R::OnlineRatio, "0"}, {R::SameAsY1Copy, "0"}});
-        t.add(y.y1, I, "0", {{R::OnlineRatio, "10000"}, {R::SameAsY1Copy, "10000"}});
-        t.add(y.y2, I, "10000");
-        t.add(y.min, I, "0");
-        t.add(y.max, I, "10000");
+        t.add(y.x1, I, "0").codeRange = kWord;
+        t.add(y.x2, I, "10000", {{R::OnlineRatio, "0"}, {R::SameAsY1Copy, "0"}}).codeRange = kWord;
+        t.add(y.y1, I, "0", {{R::OnlineRatio, "10000"}, {R::SameAsY1Copy, "10000"}}).codeRange = kWord;
+        t.add(y.y2, I, "10000").codeRange = kWord;
+        t.add(y.min, I, "0").codeRange = kInt;
+        t.add(y.max, I, "10000").codeRange = kInt;
     }
+}
 
-    // 4. PID parameters: the page rounds (adds 0.5); the report shows other defaults.
+// 4. PID parameters: the page rounds (adds 0.5); the report shows other defaults.
+void AddPidParameters(TableBuilder& t) {
     t.group = 4;
     const auto half = Rounding::AddHalf;
-    t.scaled(key::PBnd, 10, half, "1000");
-    t.scaled(key::RelCool, 10, half, "1000");
-    t.scaled(key::Ti, 10, half, "0", {{R::Report, "1000"}});
-    t.scaled(key::Td, 10, half, "0", {{R::Report, "1000"}});
-    t.scaled(key::EGap, 100, half, "0", {{R::Report, "1000"}});
-    t.scaled(key::IGap, 100, half, "0", {{R::Report, "1000"}});
-    t.scaled(key::DGap, 100, half, "0", {{R::Report, "1000"}});
-    t.add(key::MaxY, I, "10000");
-    t.add(key::MinY, I, "0");
-    t.scaled(key::OutCycle, 100, half, "100");
+    // The page's 0.1 ... 3000 %; a band of 0 would divide by zero.
+    t.scaled(key::PBnd, 10, half, "1000").codeRange = CodeRange{1, 30000};
+    t.scaled(key::RelCool, 10, half, "1000").codeRange = CodeRange{1, 30000};
+    t.scaled(key::Ti, 10, half, "0", {{R::Report, "1000"}}).codeRange = kNonNegative;
+    t.scaled(key::Td, 10, half, "0", {{R::Report, "1000"}}).codeRange = kNonNegative;
+    t.scaled(key::EGap, 100, half, "0", {{R::Report, "1000"}}).codeRange = kNonNegative;
+    t.scaled(key::IGap, 100, half, "0", {{R::Report, "1000"}}).codeRange = kNonNegative;
+    t.scaled(key::DGap, 100, half, "0", {{R::Report, "1000"}}).codeRange = kNonNegative;
+    t.add(key::MaxY, I, "10000").codeRange = kInt;
+    t.add(key::MinY, I, "0").codeRange = kInt;
+    // The sampling period, hundredths of a second: 0 would never sample.
+    t.scaled(key::OutCycle, 100, half, "100").codeRange = CodeRange{1, 32767};
     t.add(key::P41, B, "0");
-    t.scaled(key::UDef, 100, half, "0");
+    t.scaled(key::UDef, 100, half, "0").codeRange = kInt;
     t.add(key::UdefLastU, B, "0");
+}
 
-    // 5. Setpoint.
+// 5. Setpoint.
+void AddSetpoint(TableBuilder& t) {
     t.group = 5;
     t.add(key::WFiltr, B, "1", {{R::OnlineView, "0"}});
-    t.add(key::TiW, I, "0");
+    t.add(key::TiW, I, "0").codeRange = kNonNegative;
+}
 
-    // 6. Output: the output page truncates its scaled values.
+// 6. Output: the output page truncates its scaled values.
+void AddOutput(TableBuilder& t) {
     t.group = 6;
     const auto cut = Rounding::Truncate;
     t.add(key::UPosition, B, "0", {{R::OnlineView, "1"}, {R::Report, "1"}});
     t.add(key::UAnalog, B, "0", {{R::Generator, "1"}, {R::GeneratorCode, "0"}, {R::OnlineView, "1"}});
     t.scaled(key::UF, 3.125, cut, "0");
     t.add(key::UFiltr, B, "0");
-    t.add(key::UTau, I, "0");
-    t.scaled(key::UMax, 100, cut, "0");
-    t.scaled(key::UMin, 100, cut, "0");
-    t.scaled(key::dUMax, 100, cut, "0");
+    t.add(key::UTau, I, "0").codeRange = kWordTime;
+    t.scaled(key::UMax, 100, cut, "0").codeRange = kInt;
+    t.scaled(key::UMin, 100, cut, "0").codeRange = kInt;
+    t.scaled(key::dUMax, 100, cut, "0").codeRange = kNonNegative;
     t.add(key::A8, B, "0", {{R::Page, "1"}});
     t.add(key::A12, B, "0");
     t.add(key::A16, B, "0");
@@ -131,57 +151,68 @@ std::vector<ControllerKey> BuildTable() {
     t.add(key::UMeasure, B, "0");
     t.add(key::AO, B, "0");
     t.add(key::UBipolar, B, "0");
-    t.scaled(key::Ux1, 100, cut, "0");
-    t.add(key::Ux2, I, "0");
-    t.scaled(key::Uy1, 100, cut, "0", {{R::GeneratorCode, "10000"}});
-    t.add(key::Uy2, I, "10000");
+    t.scaled(key::Ux1, 100, cut, "0").codeRange = kWord;
+    t.add(key::Ux2, I, "0").codeRange = kWord;
+    t.scaled(key::Uy1, 100, cut, "0", {{R::GeneratorCode, "10000"}}).codeRange = kWord;
+    t.add(key::Uy2, I, "10000").codeRange = kWord;
     t.add(key::UpName, S, "", {{R::Page, "U1{3016}"}});
     t.add(key::UmName, S, "", {{R::Page, "U2{3016}"}});
+}
 
-    // 7. Start-up state; `Output` is an integer for PID and a name for PIDMA (group 8).
+// 7. Start-up state; `Output` is an integer for PID and a name for PIDMA (group 8).
+void AddStartState(TableBuilder& t) {
     t.group = 7;
     t.kinds = kBothKinds;
     t.add(key::AM, B, "0");
     t.kinds = kPid;
-    t.scaled(key::gW, 100, cut, "0");
-    t.scaled(key::Output, 100, cut, "0");
+    t.scaled(key::gW, 100, Rounding::Truncate, "0").codeRange = kInt;
+    t.scaled(key::Output, 100, Rounding::Truncate, "0").codeRange = kInt;
     t.kinds = kPidma;
-    t.add(key::sp, D, "0", {{R::GeneratorCode, "0."}});
-    t.add(key::hv, D, "0", {{R::GeneratorCode, "0."}});
+    t.add(key::sp, D, "0", {{R::GeneratorCode, "0."}}).codeRange = kReal;
+    t.add(key::hv, D, "0", {{R::GeneratorCode, "0."}}).codeRange = kReal;
+}
 
-    // 8. PIDMA parameters; the code emitter and the report read other defaults.
+// A PIDMA parameter: the code emitter and the report read other defaults.
+void AddReal(TableBuilder& t, Key name, const char* def, const char* codeDefault, CodeRange range) {
+    t.add(name, D, def, {{R::GeneratorCode, codeDefault}, {R::Report, "1."}}).codeRange = range;
+}
+
+// 8. PIDMA parameters; the algorithm types are the seven of the page's list (D ... PID).
+void AddPidmaParameters(TableBuilder& t) {
     t.group = 8;
-    auto real = [&](Key name, const char* def, const char* codeDefault) {
-        t.add(name, D, def, {{R::GeneratorCode, codeDefault}, {R::Report, "1."}});
-    };
-    t.add(key::irtype, I, "7");
-    t.add(key::RACT, B, "0");
-    real(key::k, "1", "1,0");
-    real(key::ti, "4", "4,0");
-    real(key::td, "1", "1,0");
-    real(key::nd, "10", "10,0");
-    real(key::b, "1", "1,0");
-    real(key::c, "0", "0,0");
-    real(key::tt, "1", "1,0");
-    real(key::hilim, "100", "100,0");
-    real(key::lolim, "0", "0,0");
-    real(key::Ts, "1", "0,2");
+    t.add(key::irtype, I, "7").codeRange = CodeRange{1, 7};
+    t.add(key::RACT, B, "0").codeRange = kFlag;
+    AddReal(t, key::k, "1", "1,0", kReal);
+    AddReal(t, key::ti, "4", "4,0", kReal);
+    AddReal(t, key::td, "1", "1,0", kReal);
+    AddReal(t, key::nd, "10", "10,0", kReal);
+    AddReal(t, key::b, "1", "1,0", kReal);
+    AddReal(t, key::c, "0", "0,0", kReal);
+    AddReal(t, key::tt, "1", "1,0", kReal);
+    AddReal(t, key::hilim, "100", "100,0", kReal);
+    AddReal(t, key::lolim, "0", "0,0", kReal);
+    // The sampling period: from a millisecond to an hour.
+    AddReal(t, key::Ts, "1", "0,2", CodeRange{0.001, 3600});
     t.add(key::Input, S, "", {{R::GeneratorCode, "Vstup_nebyl_definovan"}, {R::Page, "{3433}"}});
     t.add(key::Output, S, "", {{R::GeneratorCode, "Vystup_nebyl_definovan"}, {R::Page, "{3434}"}});
+}
 
-    // 9. PIDMA autotuner.
+// 9. PIDMA autotuner.
+void AddAutotuner(TableBuilder& t) {
     t.group = 9;
-    t.add(key::ittype, I, "7");
-    t.add(key::iainf, I, "1");
-    t.add(key::ispeed, I, "2");
-    t.add(key::ipid, I, "1");
-    t.add(key::DGC, B, "0", {{R::GeneratorCode, "1"}});
-    real(key::tdg, "2", "10,0");
-    real(key::tn, "2", "2,0");
-    real(key::amp, "15", "15,0");
-    real(key::dy, "5", "5,0");
+    t.add(key::ittype, I, "7").codeRange = CodeRange{1, 7};
+    t.add(key::iainf, I, "1").codeRange = kDint;
+    t.add(key::ispeed, I, "2").codeRange = kDint;
+    t.add(key::ipid, I, "1").codeRange = kDint;
+    t.add(key::DGC, B, "0", {{R::GeneratorCode, "1"}}).codeRange = kFlag;
+    AddReal(t, key::tdg, "2", "10,0", kReal);
+    AddReal(t, key::tn, "2", "2,0", kReal);
+    AddReal(t, key::amp, "15", "15,0", kReal);
+    AddReal(t, key::dy, "5", "5,0", kReal);
+}
 
-    // 10. Plant simulation. `Astat` is the key of group 2; the simulation reads it for PIDMA too.
+// 10. Plant simulation. `Astat` is the key of group 2; the simulation reads it for PIDMA too.
+void AddSimulation(TableBuilder& t) {
     t.group = 10;
     t.kinds = kPidma;
     t.add(key::Astat, B, "0");
@@ -205,9 +236,11 @@ std::vector<ControllerKey> BuildTable() {
     t.add(key::SimT, D, "1");
     t.add(key::AddOut, I, "0");
     t.add(key::AddOutName, S, "");
+}
 
-    // 11. Trend graph: six curves with their own defaults, then the X axis and buffer.
-    // Colours as the toolkit stores them: red + 256 green + 65536 blue.
+// 11. Trend graph: six curves with their own defaults, then the X axis and buffer.
+// Colours as the toolkit stores them: red + 256 green + 65536 blue.
+void AddTrendGraph(TableBuilder& t) {
     t.group = 11;
     struct Curve {
         const char *min, *max, *from, *to, *same, *order, *colour;
@@ -251,6 +284,13 @@ std::vector<ControllerKey> BuildTable() {
     t.add(key::OsaXPopisekPo, D, "5");
     t.add(key::OsaXFormatCasu, I, "0");
     t.add(key::DelkaBuffer, I, "10000");
+}
+
+std::vector<ControllerKey> BuildTable() {
+    TableBuilder t;
+    for (auto step : {AddIdentity, AddStructure, AddSignals, AddPidParameters, AddSetpoint, AddOutput,
+                      AddStartState, AddPidmaParameters, AddAutotuner, AddSimulation, AddTrendGraph})
+        step(t);
     return t.keys;
 }
 
@@ -323,11 +363,7 @@ std::vector<KeyValue> ReadControllerKeys(const IniFile& file, std::string_view s
 int ScaledToStored(double shown, double scale, Rounding rounding) {
     double v = shown * scale;
     if (rounding == Rounding::AddHalf) v += 0.5;
-    if (std::isnan(v)) return 0;
-    v = std::trunc(v);
-    if (v >= static_cast<double>(INT_MAX)) return INT_MAX;
-    if (v <= static_cast<double>(INT_MIN)) return INT_MIN;
-    return static_cast<int>(v);
+    return TruncateSaturated<int>(v);
 }
 
 int ScaledToStored(std::string_view shownText, double scale, Rounding rounding) {

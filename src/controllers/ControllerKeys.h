@@ -99,6 +99,14 @@ enum class Rounding : std::uint8_t {
     Truncate,  // shown × scale, truncated toward zero (output and start pages)
 };
 
+// The values the code generator may turn into code for a key, in stored
+// units: the range of the PLC variable the value goes to, narrowed where a
+// page or the process narrows it. Keys of type Integer or Boolean need an
+// integer literal, Decimal ones any number (a decimal comma allowed).
+struct CodeRange {
+    double min = 0, max = 0;
+};
+
 struct ReaderDefault {
     Reader reader;
     std::string value;
@@ -113,6 +121,7 @@ struct ControllerKey {
     double scale = 0;          // stored = shown × scale (0: stored as shown)
     Rounding rounding = Rounding::None;
     std::vector<ReaderDefault> otherDefaults;
+    std::optional<CodeRange> codeRange;  // none: the key is not turned into code
 
     bool appliesTo(ControllerKind kind) const {
         return kinds & (kind == ControllerKind::Pid ? kPid : kPidma);

@@ -255,7 +255,7 @@ void ControllerManager::removeSelected() {
     bool headerInST = false;
     try {
         const auto path = host_.controllerFile();
-        IniFile file(path);
+        IniFile file(path, ProjectFolderOf(path));
         headerInST = SectionReader(file, ControllerSection(name), Reader::Lists).flag(key::HeaderInST);
         IniFile::Batch batch(file);
         file.eraseSection(RemovedControllerSection(name));
@@ -288,7 +288,7 @@ void ControllerManager::importController() {
     std::string imported;
     try {
         const auto path = host_.controllerFile();
-        IniFile file(path);
+        IniFile file(path, ProjectFolderOf(path));
         std::string proposed = chosen->stem().string();
         std::optional<ImportName> target;
         while (true) {

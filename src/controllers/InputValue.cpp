@@ -2,7 +2,6 @@
 
 #include "controllers/ArithmeticExpression.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -15,15 +14,10 @@ namespace velmora {
 
 namespace {
 
-bool IsSpace(char c) {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
+// A digit's value below 16; 99, which no base admits, for anything else.
 int DigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return 99;
+    const int value = HexDigitValue(c);
+    return value < 0 ? 99 : value;
 }
 
 // Reads digits of the base from s at i; nullopt when there are none. Saturates
@@ -41,7 +35,7 @@ std::optional<long long> Digits(std::string_view s, std::size_t& i, int base) {
 }
 
 bool ReadSign(std::string_view s, std::size_t& i) {
-    while (i < s.size() && IsSpace(s[i])) ++i;
+    while (i < s.size() && IsSpaceAscii(s[i])) ++i;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) return s[i++] == '-';
     return false;
 }
@@ -95,7 +89,7 @@ std::optional<double> ReadRealText(std::string_view text) {
     for (char& c : s)
         if (c == ',') c = '.';
     std::size_t i = 0;
-    while (i < s.size() && IsSpace(s[i])) ++i;
+    while (i < s.size() && IsSpaceAscii(s[i])) ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
     const char* first = s.data() + i;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "base/Strings.h"
+
 namespace velmora {
 
 namespace {
@@ -22,8 +24,7 @@ std::size_t Utf8Length(unsigned char c) {
 }  // namespace
 
 LegalName LegalControllerName(std::string_view typed) {
-    while (!typed.empty() && static_cast<unsigned char>(typed.front()) <= ' ') typed.remove_prefix(1);
-    while (!typed.empty() && static_cast<unsigned char>(typed.back()) <= ' ') typed.remove_suffix(1);
+    typed = Trim(typed);
     LegalName result;
     if (!typed.empty() && typed.front() >= '0' && typed.front() <= '9') result.name.push_back('_');
     for (std::size_t i = 0; i < typed.size();) {

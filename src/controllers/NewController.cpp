@@ -3,7 +3,6 @@
 
 #include "controllers/ControllerFile.h"
 
-#include <cctype>
 
 #include "base/IniFile.h"
 #include "controllers/LegalName.h"
@@ -95,7 +94,8 @@ bool NewController::closeQuery(std::string_view kind, bool headerInST) {
             return false;
     }
 
-    IniFile file(host_.controllerFile());
+    const auto path = host_.controllerFile();
+    IniFile file(path, ProjectFolderOf(path));
     const std::string section = ControllerSection(name_);
     std::optional<bool> oldHeaderInST;
     try {

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "base/IniFile.h"
+#include "base/Paths.h"
 #include "base/Strings.h"
 
 namespace velmora {
@@ -61,9 +62,7 @@ std::optional<ProjectDescription> LoadProjectDescription(const std::filesystem::
         plc.name = section.substr(kPlcPrefix.size());
         plc.type = ini.readInteger(section, "Type", 0);
         plc.series = ini.readInteger(section, "Series", -1);
-        const std::string variables = std::string(kVariablesPrefix) + plc.name;
-        for (const auto& key : ini.keys(variables))
-            plc.variables.emplace_back(key, ini.readString(variables, key, ""));
+        plc.variables = CheckVariables(ini.keyLines(std::string(kVariablesPrefix) + plc.name), d.file, d.problems);
         d.plcs.push_back(std::move(plc));
     }
     std::vector<std::pair<unsigned, std::string>> files;
@@ -76,7 +75,7 @@ std::optional<ProjectDescription> LoadProjectDescription(const std::filesystem::
 }
 
 void SaveProjectFiles(const ProjectDescription& description) {
-    IniFile ini(description.file);
+    IniFile ini(description.file, Folder(description.file));
     IniFile::Batch batch(ini);
     // File<n> keys are replaced where they stand and new ones appended, so the
     // section keeps its place and a save is one pass over it; keys the list

@@ -13,7 +13,7 @@
 //   Type=14                     ; PLC type index
 //   Series=6                    ; PLC series number
 //   [Variables PLC1]            ; the PLC's own variables: name=address text
-//   Boiler_T=INT %R200
+//   Boiler_T=INT %R200          ; checked as DescriptionVariables.h says
 //   [Files]                     ; the project's file list, File1..FileN
 //   File1=main.orv
 //
@@ -26,13 +26,15 @@
 #include <utility>
 #include <vector>
 
+#include "controllers/DescriptionVariables.h"
+
 namespace velmora {
 
 struct PlcDescription {
     std::string name;
     int type = 0;                                                // PLC type index
     int series = -1;                                             // PLC series number, -1 when unknown
-    std::vector<std::pair<std::string, std::string>> variables;  // name, address text
+    std::vector<std::pair<std::string, std::string>> variables;  // name, address text; the usable ones
 };
 
 struct ProjectDescription {
@@ -40,6 +42,7 @@ struct ProjectDescription {
     std::string group, name, action, programmer, company, copyright;
     std::vector<PlcDescription> plcs;
     std::vector<std::string> files;
+    std::vector<DescriptionProblem> problems;  // of the variable lines, in PLC and line order
 
     const PlcDescription* findPlc(std::string_view name) const;  // without regard to case
 };

@@ -179,7 +179,7 @@ bool OnlineExchange::buildItem(ItemRole role, const ResolvedSymbol& found) {
         default: break;
     }
     // An item must stay inside the 16-bit offsets of its area.
-    if (count == 0 || found.item.offset + count > codegen::kAreaBytes) return false;
+    if (count == 0 || found.item.offset + count > plc::kAreaBytes) return false;
     const auto index = static_cast<std::size_t>(role);
     items_[index] = found.item.withCount(count);
     items_[index].valid = true;

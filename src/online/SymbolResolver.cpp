@@ -8,11 +8,11 @@ namespace velmora::online {
 
 namespace {
 
-std::optional<ResolvedSymbol> FromAddress(const std::optional<codegen::OperandAddress>& address) {
+std::optional<ResolvedSymbol> FromAddress(const std::optional<plc::OperandAddress>& address) {
     if (!address) return std::nullopt;
     // A header holds one byte of area code, 16 bits of offset and one byte of count.
     if (address->area < 0 || address->area > 0xFF || address->offset < 0 || address->size <= 0 ||
-        address->size > 0xFF || static_cast<std::int64_t>(address->offset) + address->size > codegen::kAreaBytes)
+        address->size > 0xFF || static_cast<std::int64_t>(address->offset) + address->size > plc::kAreaBytes)
         return std::nullopt;
     ResolvedSymbol out;
     out.item.area = static_cast<std::uint8_t>(address->area);
@@ -28,10 +28,10 @@ std::optional<ResolvedSymbol> FromAddress(const std::optional<codegen::OperandAd
 std::optional<ResolvedSymbol> ResolveSymbol(const std::string& symbol, const SymbolLookup& lookup) {
     if (symbol.empty()) return std::nullopt;
     if (lookup) {
-        if (const auto text = lookup(symbol)) return FromAddress(codegen::ParseOperand(*text));
+        if (const auto text = lookup(symbol)) return FromAddress(plc::ParseOperand(*text));
     }
     // A name that already is an address needs no translation.
-    return FromAddress(codegen::ParseOperand(symbol));
+    return FromAddress(plc::ParseOperand(symbol));
 }
 
 }  // namespace velmora::online

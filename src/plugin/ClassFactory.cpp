@@ -1,39 +1,22 @@
 #include "plugin/ClassFactory.h"
 
-#include <atomic>
 #include <new>
 
 #include "plugin/ServerCounts.h"
 #include "plugin/VelmoraCoClass.h"
+#include "base/com/ComObject.h"
 #include "base/com/Guids.h"
 
 namespace velmora {
 
 namespace {
 
-class VelmoraClassFactory final : public IClassFactory {
+class VelmoraClassFactory final : public com::ComObject<VelmoraClassFactory, IClassFactory> {
 public:
     explicit VelmoraClassFactory(FrontEndProvider provider) : provider_(std::move(provider)) {
         ServerCounts::objectCreated();
     }
     ~VelmoraClassFactory() { ServerCounts::objectDestroyed(); }
-
-    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid == com::kIidUnknown || iid == com::kIidClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG VELMORA_COM_CALL AddRef() override { return ++refs_; }
-    ULONG VELMORA_COM_CALL Release() override {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
 
     HRESULT VELMORA_COM_CALL CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         if (!object) return E_POINTER;
@@ -63,7 +46,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{0};
     FrontEndProvider provider_;
 };
 

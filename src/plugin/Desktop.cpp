@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "base/IniFile.h"
+#include "controllers/ControllerFile.h"
 #include "plugin/FrameState.h"
 #include "base/Log.h"
 
@@ -144,7 +145,7 @@ void TFormReg1::saveDesktop(IUnknown* storage) {
         return;
     }
 
-    IniFile file(path);
+    IniFile file(path, ProjectFolderOf(path));
     IniFile::Batch batch(file);
     file.eraseSection(kDesktopSection);
     const auto windows = this->windows();

@@ -1,7 +1,6 @@
 #include "plugin/FrameState.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <system_error>
 
@@ -14,6 +13,7 @@
 #include "plugin/HostServices.h"
 #include "base/Log.h"
 #include "base/Texts.h"
+#include "base/com/ComObject.h"
 #include "base/com/TaskString.h"
 
 namespace velmora {
@@ -22,27 +22,11 @@ namespace {
 
 // The help entry's click handler. It outlives the frame when the host still
 // holds it, so the frame detaches it on destruction.
-class HelpClickHandler final : public IYantClickHandler {
+class HelpClickHandler final : public com::ComObject<HelpClickHandler, IYantClickHandler> {
 public:
     explicit HelpClickHandler(TFormReg1* frame) : frame_(frame) {}
     void detach() { frame_ = nullptr; }
 
-    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid == com::kIidUnknown || iid == IYantClickHandler::iid) {
-            *object = static_cast<IYantClickHandler*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG VELMORA_COM_CALL AddRef() override { return ++refs_; }
-    ULONG VELMORA_COM_CALL Release() override {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT VELMORA_COM_CALL OnClick() override {
         try {
             if (frame_) frame_->helpClick();
@@ -53,7 +37,6 @@ public:
     }
 
 private:
-    std::atomic<ULONG> refs_{0};
     TFormReg1* frame_;
 };
 
@@ -193,7 +176,8 @@ std::filesystem::path TFormReg1::controllerFilePath() const {
 
 IniFile& TFormReg1::openControllerFile() {
     ensureProjectFolder();
-    controllerFile_ = std::make_unique<IniFile>(controllerFilePath());
+    const auto path = controllerFilePath();
+    controllerFile_ = std::make_unique<IniFile>(path, ProjectFolderOf(path));
     return *controllerFile_;
 }
 
@@ -209,7 +193,8 @@ void TFormReg1::setLanguage(int number) {
 
 void TFormReg1::generate(std::string_view controllerName) {
     ensureProjectFolder();
-    IniFile file(controllerFilePath());
+    const auto path = controllerFilePath();
+    IniFile file(path, ProjectFolderOf(path));
     if (generator_) generator_(*this, file, controllerName);
 }
 

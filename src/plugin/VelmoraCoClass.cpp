@@ -71,59 +71,6 @@ TVelmoraCoClassImpl::~TVelmoraCoClassImpl() {
     ServerCounts::objectDestroyed();
 }
 
-HRESULT TVelmoraCoClassImpl::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    void* p = nullptr;
-    if (iid == com::kIidUnknown || iid == IYantPlugin::iid)
-        p = static_cast<IYantPlugin*>(this);
-    else if (iid == IYantProjectEvents::iid)
-        p = static_cast<IYantProjectEvents*>(this);
-    else if (iid == IYantDialogs::iid)
-        p = static_cast<IYantDialogs*>(this);
-    else if (iid == IYantFilesEvents::iid)
-        p = static_cast<IYantFilesEvents*>(this);
-    else if (iid == IYantWindows::iid)
-        p = static_cast<IYantWindows*>(this);
-    else if (iid == IYantCpm::iid)
-        p = static_cast<IYantCpm*>(this);
-    else if (iid == IYantCompileServices::iid)
-        p = static_cast<IYantCompileServices*>(this);
-    else if (iid == IYantCompilerEvents::iid)
-        p = static_cast<IYantCompilerEvents*>(this);
-    else if (iid == IYantDesktopEvents::iid)
-        p = static_cast<IYantDesktopEvents*>(this);
-    else if (iid == IYantCpmEvents::iid)
-        p = static_cast<IYantCpmEvents*>(this);
-    else if (iid == IYantMenuEvents::iid)
-        p = static_cast<IYantMenuEvents*>(this);
-    else if (iid == IVardexVariables::iid)
-        p = static_cast<IVardexVariables*>(this);
-    else if (iid == IOrvaneCommStateEvent::iid)
-        p = static_cast<IOrvaneCommStateEvent*>(this);
-    else if (iid == IPrjMngrTreeEvents::iid)
-        p = static_cast<IPrjMngrTreeEvents*>(this);
-    else if (iid == IOrvanePlcControl::iid)
-        p = static_cast<IOrvanePlcControl*>(this);
-    else if (iid == IOrvaneIDE::iid)
-        p = static_cast<IOrvaneIDE*>(this);
-    else if (iid == com::kIidSupportErrorInfo)
-        p = static_cast<ISupportErrorInfo*>(this);
-    *object = p;
-    if (!p) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-}
-
-ULONG TVelmoraCoClassImpl::AddRef() {
-    return ++refs_;
-}
-
-ULONG TVelmoraCoClassImpl::Release() {
-    const ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
-}
-
 HRESULT TVelmoraCoClassImpl::InterfaceSupportsErrorInfo(REFIID iid) {
     void* p = nullptr;
     if (iid == com::kIidSupportErrorInfo || FAILED(QueryInterface(iid, &p))) return S_FALSE;
@@ -454,7 +401,7 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
 
         std::error_code ec;
         if (!std::filesystem::exists(path, ec)) return S_OK;
-        IniFile file(path);
+        IniFile file(path, ProjectFolderOf(path));
         if (const std::string error = file.readError(); !error.empty()) throw std::runtime_error(error);
         if (report_) report_->hide();
         auto window = frontEnd_->forms().createCompileMessages();

@@ -3,12 +3,12 @@
 // factory. It implements the IDE's plug-in and event interfaces; installation
 // obtains the IDE's interfaces and creates the frame (TFormReg1), events are
 // handled here or passed on to the frame.
-#include <atomic>
 #include <memory>
 #include <string>
 
 #include "plugin/FormFactory.h"
 #include "plugin/FrameState.h"
+#include "base/com/ComObject.h"
 #include "base/com/ComPtr.h"
 #include "base/com/HostInterfaces.h"
 
@@ -17,31 +17,14 @@ namespace velmora {
 // 5.0.3.7, as the version query reports it.
 inline constexpr DWORD kPluginVersion = 0x05000307;
 
-class TVelmoraCoClassImpl final : public IYantPlugin,
-                                  public IYantProjectEvents,
-                                  public IYantDialogs,
-                                  public IYantFilesEvents,
-                                  public IYantWindows,
-                                  public IYantCpm,
-                                  public IYantCompileServices,
-                                  public IYantCompilerEvents,
-                                  public IYantDesktopEvents,
-                                  public IYantCpmEvents,
-                                  public IYantMenuEvents,
-                                  public IVardexVariables,
-                                  public IOrvaneCommStateEvent,
-                                  public IPrjMngrTreeEvents,
-                                  public IOrvanePlcControl,
-                                  public IOrvaneIDE,
-                                  public ISupportErrorInfo {
+class TVelmoraCoClassImpl final
+    : public com::ComObject<TVelmoraCoClassImpl, IYantPlugin, IYantProjectEvents, IYantDialogs, IYantFilesEvents,
+                            IYantWindows, IYantCpm, IYantCompileServices, IYantCompilerEvents, IYantDesktopEvents,
+                            IYantCpmEvents, IYantMenuEvents, IVardexVariables, IOrvaneCommStateEvent,
+                            IPrjMngrTreeEvents, IOrvanePlcControl, IOrvaneIDE, ISupportErrorInfo> {
 public:
     explicit TVelmoraCoClassImpl(std::unique_ptr<FrontEnd> frontEnd);
     ~TVelmoraCoClassImpl();
-
-    // IUnknown
-    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override;
-    ULONG VELMORA_COM_CALL AddRef() override;
-    ULONG VELMORA_COM_CALL Release() override;
 
     // ISupportErrorInfo
     HRESULT VELMORA_COM_CALL InterfaceSupportsErrorInfo(REFIID iid) override;
@@ -154,7 +137,6 @@ private:
     void installHelpEntry();
     void uninstall();
 
-    std::atomic<ULONG> refs_{0};
     std::unique_ptr<FrontEnd> frontEnd_;
     HostLink host_;
     com::ComPtr<IConnectionPointContainer> container_;

@@ -2,6 +2,7 @@
 
 #include <variant>
 
+#include "base/FloatToInt.h"
 #include "base/IniFile.h"
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
@@ -12,8 +13,7 @@ namespace {
 
 online::RawValue RawOf(const RawInputValue& v) {
     if (v.real) return static_cast<float>(v.value);
-    const double clamped = v.value < -32768 ? -32768 : v.value > 32767 ? 32767 : v.value;
-    return static_cast<std::int16_t>(clamped);
+    return TruncateSaturated<std::int16_t>(v.value);
 }
 
 std::optional<online::RawValue> RawOf(const std::optional<RawInputValue>& v) {

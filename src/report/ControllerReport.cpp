@@ -9,7 +9,6 @@
 #include "report/ReportLines.h"
 #include "base/Strings.h"
 
-#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>

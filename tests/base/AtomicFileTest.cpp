@@ -1,5 +1,5 @@
-// The one file writer: replaces content whole, never follows a link it did
-// not mean to, reports failures with the file's name, cleans up after killed runs.
+// The one file writer: replaces content whole, writes nothing outside its
+// root, reports failures with the file's name, cleans up after killed runs.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -48,13 +48,51 @@ TEST(AtomicFile, LinksAtTheTemporaryNameOrTheTargetAreNotFollowed) {
     EXPECT_EQ(ReadBytes(victim), "untouched");
     EXPECT_EQ(ReadBytes(dir / "out.txt"), "payload");
     EXPECT_TRUE(fs::is_symlink(dir / ".out.txt.velmora-AAAAAA.tmp"));
-    // A link at the target is replaced, not written through.
-    WriteBytes(dir / "elsewhere", "theirs");
-    fs::create_symlink(dir / "elsewhere", dir / "report.txt");
-    ASSERT_TRUE(WriteFileAtomically(dir / "report.txt", "ours"));
-    EXPECT_FALSE(fs::is_symlink(dir / "report.txt"));
-    EXPECT_EQ(ReadBytes(dir / "report.txt"), "ours");
-    EXPECT_EQ(ReadBytes(dir / "elsewhere"), "theirs");
+}
+
+// Nothing is written outside the root: a link that leads inside is followed
+// (the link stays), one that leads outside, at the file or at a folder on its
+// way, is refused with both paths named. The decoys live beside the project.
+TEST(AtomicFile, LinksAreFollowedInsideTheRootAndRefusedOutside) {
+    testing::TempDir scratch;
+    const auto project = scratch / "project";
+    fs::create_directories(project / "Velmora");
+    fs::create_directories(project / "shared");
+    fs::create_directories(scratch / "outside");
+    const struct {
+        const char* link;   // in the project, empty: no link
+        fs::path to;        // what it points at
+        const char* write;  // the path written, in the project
+        fs::path lands;     // the file that gets the bytes; empty: refused
+        bool rootGiven;
+    } rows[] = {
+        {"", {}, "Velmora/plain.orv", project / "Velmora" / "plain.orv", true},
+        {"Velmora/in.rglx", project / "shared" / "in.rglx", "Velmora/in.rglx", project / "shared" / "in.rglx", true},
+        {"Velmora/rel.rglx", "../shared/rel.rglx", "Velmora/rel.rglx", project / "shared" / "rel.rglx", true},
+        {"Velmora/out.rglx", scratch / "outside" / "decoy.rglx", "Velmora/out.rglx", {}, true},
+        {"Velmora/up.rglx", "../../outside/decoy.rglx", "Velmora/up.rglx", {}, true},
+        {"Linked", scratch / "outside", "Linked/decoy.rglx", {}, true},
+        // Without a root the file's own folder is the limit.
+        {"Velmora/near.rglx", "near-real.rglx", "Velmora/near.rglx", project / "Velmora" / "near-real.rglx", false},
+        {"Velmora/far.rglx", project / "shared" / "far.rglx", "Velmora/far.rglx", {}, false},
+    };
+    for (const auto& r : rows) {
+        WriteBytes(scratch / "outside" / "decoy.rglx", "decoy");
+        if (*r.link) fs::create_symlink(r.to, project / r.link);
+        const auto result =
+            WriteFileAtomically(project / r.write, "ours", WriteOptions{.root = r.rootGiven ? project : fs::path()});
+        EXPECT_EQ(result.ok(), !r.lands.empty()) << r.write << ": " << result.message();
+        EXPECT_EQ(ReadBytes(scratch / "outside" / "decoy.rglx"), "decoy") << r.write;
+        if (!r.lands.empty()) {
+            EXPECT_EQ(ReadBytes(r.lands), "ours") << r.write;
+            if (*r.link) EXPECT_TRUE(fs::is_symlink(project / r.link)) << r.write;
+        } else {
+            EXPECT_NE(result.message().find((project / r.write).string()), std::string::npos) << result.message();
+            EXPECT_NE(result.message().find("leads to "), std::string::npos) << result.message();
+            EXPECT_NE(result.message().find("nothing was written"), std::string::npos) << result.message();
+        }
+    }
+    EXPECT_EQ(testing::EntriesIn(scratch / "outside"), 1);
 }
 
 TEST(AtomicFile, FailuresNameTheFileAndLeaveItAsItWas) {

@@ -368,15 +368,32 @@ TEST_F(IniFileTest, FailedRewriteIsForgottenByEveryObjectOnTheFile) {
     EXPECT_EQ(testing::EntriesIn(dir.path()), 1) << "the temporary file was left behind";
 }
 
-TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndFollowSymbolicLinks) {
-    std::filesystem::create_directory(dir / "real");
-    WriteBytes(dir / "real" / "PLC1.rglx", "[S]\nk=1\n");
-    std::filesystem::create_symlink(dir / "real" / "PLC1.rglx", file);
-    IniFile ini(file);
+// A linked controller file is written through while the link stays inside the
+// project; one that leads outside refuses the write and keeps the file's content.
+TEST_F(IniFileTest, WritesLeaveNoTemporaryFilesAndFollowLinksOnlyInsideTheProject) {
+    const auto project = dir / "project";
+    std::filesystem::create_directories(project / "real");
+    WriteBytes(project / "real" / "PLC1.rglx", "[S]\nk=1\n");
+    std::filesystem::create_symlink(project / "real" / "PLC1.rglx", project / "PLC1.rglx");
+    IniFile ini(project / "PLC1.rglx", project);
     for (int i = 0; i < 20; ++i) ini.writeInteger("S", "k", i);
-    EXPECT_TRUE(std::filesystem::is_symlink(file));
-    EXPECT_EQ(ReadBytes(dir / "real" / "PLC1.rglx"), "[S]\nk=19\n");
-    EXPECT_EQ(testing::EntriesIn(dir / "real"), 1);
+    EXPECT_TRUE(std::filesystem::is_symlink(project / "PLC1.rglx"));
+    EXPECT_EQ(ReadBytes(project / "real" / "PLC1.rglx"), "[S]\nk=19\n");
+    EXPECT_EQ(testing::EntriesIn(project / "real"), 1);
+
+    WriteBytes(dir / "decoy.rglx", "[S]\nk=1\n");
+    std::filesystem::create_symlink(dir / "decoy.rglx", project / "PLC2.rglx");
+    IniFile outside(project / "PLC2.rglx", project);
+    try {
+        outside.writeInteger("S", "k", 2);
+        ADD_FAILURE() << "written outside the project";
+    } catch (const IniFileError& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find((project / "PLC2.rglx").string()), std::string::npos) << message;
+        EXPECT_NE(message.find((dir / "decoy.rglx").string()), std::string::npos) << message;
+    }
+    EXPECT_EQ(ReadBytes(dir / "decoy.rglx"), "[S]\nk=1\n");
+    EXPECT_EQ(outside.readInteger("S", "k", 0), 1);
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include "base/OperandParser.h"
 
-namespace velmora::codegen {
+namespace velmora::plc {
 namespace {
 
 OperandAddress Parsed(std::string_view text) {
@@ -65,4 +65,4 @@ TEST(OperandParser, NegativeAndOverflowingNumbersFail) {
 }
 
 }  // namespace
-}  // namespace velmora::codegen
+}  // namespace velmora::plc

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <optional>
 
 #include <clocale>
 #include <cmath>
@@ -23,6 +24,19 @@ TEST(ParseDecimal, ReadsTheLongestLeadingNumberWithEitherSeparator) {
         {"090e09223372036854775807", inf}, {"-1e400", -inf}, {"0.01e-9223372036854775807", 0},
         {"", 0}, {"abc", 0}, {"-", 0}, {",", 0}};
     for (const auto& [text, value] : rows) EXPECT_DOUBLE_EQ(ParseDecimal(text), value) << text;
+}
+
+// The whole text or nothing; what is read may still be no finite number.
+TEST(ParseNumber, TheWholeTextAsOneNumber) {
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::pair<std::string_view, std::optional<double>> rows[] = {
+        {" 12,5 ", 12.5}, {"+3", 3}, {"-1e400", -inf}, {"1e-400", 0}, {"250", 250},
+        {"12,5,6", std::nullopt}, {"3 %", std::nullopt}, {"", std::nullopt}, {"+-1", std::nullopt},
+        {"0x10", std::nullopt}};
+    for (const auto& [text, value] : rows) EXPECT_EQ(ParseNumber(text), value) << text;
+    EXPECT_TRUE(std::isnan(ParseNumber("nan").value_or(0)));
+    for (std::string_view text : {"1", "-32768", " +7 "}) EXPECT_TRUE(IsIntegerLiteral(text)) << text;
+    for (std::string_view text : {"1.0", "1e3", "", "-", "0x1F"}) EXPECT_FALSE(IsIntegerLiteral(text)) << text;
 }
 
 TEST(FormatDecimal, GeneralFormatWithFifteenSignificantDigits) {

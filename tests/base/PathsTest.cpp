@@ -1,4 +1,5 @@
 #include "base/Paths.h"
+#include "base/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -27,9 +28,20 @@ TEST(HostPath, ExistingEntriesAreMatchedWithoutRegardToCase) {
     std::filesystem::create_directory(dir / "VELMORA");
     EXPECT_EQ(HostPath("VELMORA\\x", dir.path()), dir / "VELMORA" / "x");
     // Absolute names are resolved from the root.
-    std::string upper = dir.path().string();
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    EXPECT_EQ(HostPath(upper + "\\velmora\\sub"), dir / "velmora" / "Sub");
+    EXPECT_EQ(HostPath(UpperAscii(dir.path().string()) + "\\velmora\\sub"), dir / "velmora" / "Sub");
+}
+
+// A pass's one listing resolves names as HostPath does, the pass's own new
+// files included.
+TEST(FolderNames, ResolveLikeHostPathFromOneListing) {
+    testing::TempDir dir;
+    testing::WriteBytes(dir / "Boiler.orv", "");
+    testing::WriteBytes(dir / "BOILER_def.orv", "");
+    FolderNames names(dir.path());
+    for (const char* name : {"boiler.ORV", "Boiler_DEF.orv", "New.orv"})
+        EXPECT_EQ(names.path(name), HostPath(name, dir.path())) << name;
+    names.add("New.orv");
+    EXPECT_EQ(names.path("NEW.ORV"), dir / "New.orv");
 }
 
 TEST(HostName, RelativePathsGetBackslashes) {

@@ -17,6 +17,14 @@ TEST(Strings, TrimFoldAndCompareAreAsciiOnly) {
     EXPECT_TRUE(EndsWithNoCase("Boiler_def.st", "_DEF.ST"));
 }
 
+// Character classes of the C locale whatever the process's locale.
+TEST(Strings, AsciiClassesAndHexDigits) {
+    for (char c : std::string_view(" \t\n\v\f\r")) EXPECT_TRUE(IsSpaceAscii(c)) << int(c);
+    for (char c : {'\0', '\x1f', 'a', '\xa0'}) EXPECT_FALSE(IsSpaceAscii(c)) << int(c);
+    const std::pair<char, int> hex[] = {{'0', 0}, {'9', 9}, {'a', 10}, {'F', 15}, {'g', -1}, {'\xc1', -1}};
+    for (const auto& [c, value] : hex) EXPECT_EQ(HexDigitValue(c), value) << c;
+}
+
 TEST(Strings, SplitKeepsEmptyPartsAndLinesDropTheirEnds) {
     EXPECT_EQ(Split("a,,b", ','), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(Split("", ','), (std::vector<std::string>{""}));

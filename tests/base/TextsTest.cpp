@@ -1,4 +1,5 @@
 #include "base/Texts.h"
+#include "base/Strings.h"
 
 #include <gtest/gtest.h>
 
@@ -153,8 +154,7 @@ TEST(Texts, EmbeddedTablesMatchTheirSources) {
             ASSERT_NE(tab, std::string::npos) << line;
             source[std::stoul(line.substr(0, tab))] = line.substr(tab + 1);
         }
-        std::string upper = lang;
-        for (char& c : upper) c = static_cast<char>(std::toupper(c));
+        const std::string upper = UpperAscii(lang);
         auto table = TextTable::Parse(Embedded("REGULATORY_" + upper));
         ASSERT_TRUE(table) << lang;
         ASSERT_EQ(table->size(), source.size()) << lang;

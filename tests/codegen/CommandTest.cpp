@@ -128,31 +128,49 @@ TEST_F(Command, FailuresAreReported) {
     }
 }
 
-// Settings at the int limits: computed wide, no overflow (the sanitizer build aborts on one).
-// Offsets whose placed declarations would pass the register area (here 2 + 73 bytes
-// from OffReg, 1 + 53 + 2 from OffRem) refuse their controller alone, writing nothing for it.
-TEST_F(Command, IntLimitsInTheSettings) {
+// A value its code would carry that is no number in the key's range, and
+// offsets whose placed declarations would pass the register area (here 2 + 73
+// bytes from OffReg, 1 + 53 + 2 from OffRem), refuse their controller alone:
+// the key and the legal range named, nothing written for it, exit 1.
+TEST_F(Command, ValuesOutOfRangeRefuseTheirController) {
+    const testing::Keys placed = {{"HeaderInST", "1"}, {"Remanent", "1"}, {"AM", "1"}, {"Cascade", "1"}};
+    const testing::Keys pida = {{"Type", "PIDA"}};
     const struct {
-        const char *offReg, *offRem, *refused;
-    } rows[] = {{"65461", "65480", nullptr},
-                {"65462", "65480", "OffReg 65462 "},
-                {"65461", "65481", "OffRem 65481 "},
-                {"2147483647", "-1", "OffReg 2147483647 "},
-                {"-7", "2147483600", "OffRem 2147483600 "}};
+        testing::Keys base, keys;
+        const char* refused;
+    } rows[] = {
+        {placed, {{"OffReg", "65461"}, {"OffRem", "65480"}}, nullptr},
+        {placed, {{"OffReg", "65462"}, {"OffRem", "65480"}}, "OffReg 65462 places declarations past"},
+        {placed, {{"OffReg", "65461"}, {"OffRem", "65481"}}, "OffRem 65481 "},
+        {placed, {{"OffReg", "2147483647"}}, "OffReg 2147483647 "},
+        {placed, {{"OffReg", "-7"}, {"OffRem", "2147483600"}}, "OffRem 2147483600 "},
+        {{}, {{"PBnd", "nan"}}, "PBnd \"nan\" is not a whole number from 1 to 30000."},
+        {{}, {{"PBnd", "0"}}, "PBnd \"0\" is not a whole number from 1 to 30000."},
+        {{}, {{"Ti", "1e30"}}, "Ti \"1e30\" is not a whole number from 0 to 32767."},
+        {{}, {{"Y3x1", "-2147483648"}}, "Y3x1 \"-2147483648\" is not a whole number from -32768 to 65535."},
+        {{}, {{"IGap", "12.5"}}, "IGap \"12.5\" is not a whole number"},
+        {{}, {{"AM", "1"}, {"MinY", "-32768"}, {"MaxY", "32767"}, {"gW", "20000"}},
+         "gW \"20000\" is not a set point whose start value"},
+        {pida, {{"Ts", "1e30"}}, "Ts \"1e30\" is not a number from 0.001 to 3600."},
+        {pida, {{"k", "1e400"}}, "k \"1e400\" is not a number from -3.40282346638529e+38 to"},
+        {pida, {{"hv", "inf"}}, "hv \"inf\" is not a number"},
+        {pida, {{"irtype", "0"}}, "irtype \"0\" is not a whole number from 1 to 7."},
+        {pida, {{"RACT", "1,0"}}, "RACT \"1,0\" is not a whole number from 0 to 1."},
+    };
     for (const auto& r : rows) {
         std::filesystem::remove_all(dir_ / "Velmora");
         std::filesystem::create_directories(dir_ / "Velmora");
-        addController("Edge", {{"OffReg", r.offReg}, {"OffRem", r.offRem}, {"HeaderInST", "1"}, {"Remanent", "1"},
-                               {"AM", "1"}, {"gW", "2147483647"},
-                               {"MaxY", "2147483647"}, {"MinY", "-2147483648"}, {"Cascade", "1"},
-                               {"Y3x1", "-2147483648"}, {"Y3x2", "2147483647"}, {"TypSoustavy", "1"}});
+        testing::Keys keys = r.base;
+        keys.insert(keys.end(), r.keys.begin(), r.keys.end());
+        addController("Edge", keys);
         addController("Sane", {});
         const auto o = velmora("generate --project " + dir_.string() + " --plc PLC1 --series 6");
-        EXPECT_EQ(o.status, r.refused ? 1 : 0) << o.out;
+        const std::string row = keys.back().first + "=" + keys.back().second + "\n" + o.out;
+        EXPECT_EQ(o.status, r.refused ? 1 : 0) << row;
         if (r.refused) {
             EXPECT_NE(o.out.find("The controller Edge was not generated: its " + std::string(r.refused)),
-                      std::string::npos) << o.out;
-            EXPECT_EQ(readKey("Edge", "ReleaseNumber"), "<absent>");
+                      std::string::npos) << row;
+            EXPECT_EQ(readKey("Edge", "ReleaseNumber"), "<absent>") << row;
             EXPECT_EQ(testing::EntriesIn(dir_ / "Velmora"), 3) << "Sane's two files and the controller file";
             continue;
         }
@@ -160,8 +178,52 @@ TEST_F(Command, IntLimitsInTheSettings) {
         for (const char* last : {"_AuxPID AT %R65513 ", "_CRC_rem      AT %R65534 "})
             EXPECT_NE(declarations.find(last), std::string::npos) << last << declarations;
     }
+}
+
+// The simulation reads settings at the int limits computed wide, without
+// overflow (the sanitizer build aborts on one).
+TEST_F(Command, IntLimitsInTheSimulatedSettings) {
+    addController("Edge", {{"AM", "1"}, {"gW", "2147483647"}, {"MaxY", "2147483647"}, {"MinY", "-2147483648"},
+                           {"Cascade", "1"}, {"Y3x1", "-2147483648"}, {"Y3x2", "2147483647"}, {"TypSoustavy", "1"}});
     auto o = velmora("simulate --project " + dir_.string() + " --plc PLC1 --controller Edge --input 100 --steps 50");
     EXPECT_EQ(o.status, 0) << o.out;
+}
+
+// The project description's variable lines: impossible addresses are refused
+// (the command fails after generating), shared memory only warns; each named
+// with its file and line.
+TEST_F(Command, DescriptionVariablesAreCheckedByType) {
+    const std::pair<const char*, const char*> lines[] = {
+        {"Good=INT %R200", nullptr},
+        {"Flag=BOOL %R202.1", nullptr},
+        {"Wide=INT %Q200", "(9): error: variable Wide: INT needs a byte address, %Q200 addresses a bit"},
+        {"Bit=BOOL %R202.99", "(10): error: variable Bit: bit 99 is beyond bit 7 of its address %R202.99"},
+        {"Word=BOOL %R204", "(11): error: variable Word: BOOL needs a bit address"},
+        {"Long=INT %RL206", "(12): error: variable Long: INT takes 2 bytes, %RL206 addresses 4"},
+        {"Far=DINT %R65534", "(13): error: variable Far: the address %R65534 reaches past its area"},
+        {"Odd=STRING %R300", "(14): error: variable Odd: the type STRING is not one of"},
+        {"Name=%Z5", "(15): error: variable Name: the address %Z5 is no operand"},
+        {"good=REAL %R400", "(16): error: variable good is declared again (first on line 7)"},
+        {"Alias=BYTE %R201", "(17): warning: variable Alias shares memory with Good (line 7)"},
+        {"Flag2=BOOL %R202.1", "(18): warning: variable Flag2 shares memory with Flag (line 8)"},
+        {"Next=BOOL %R202.2", nullptr},
+    };
+    {
+        std::ofstream d(dir_ / "plant.oprj", std::ios::binary);
+        d << "[Project]\r\nName=Plant\r\n[PLC PLC1]\r\nType=14\r\nSeries=6\r\n[Variables PLC1]\r\n";
+        for (const auto& [line, problem] : lines) d << line << "\r\n";
+    }
+    addController("Mixer", {});
+    const auto o = velmora("generate --project " + dir_.string() + " --plc PLC1");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.out.find("Velmora/Mixer.orv\n"), std::string::npos) << o.out;
+    int problems = 0;
+    for (const auto& [line, problem] : lines)
+        if (problem) {
+            ++problems;
+            EXPECT_NE(o.out.find((dir_ / "plant.oprj").string() + problem), std::string::npos) << problem << o.out;
+        }
+    EXPECT_EQ(testing::CountContaining(testing::SplitLines(o.out, false), "plant.oprj("), problems) << o.out;
 }
 
 }  // namespace

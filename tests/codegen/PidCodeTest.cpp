@@ -101,34 +101,30 @@ protected:
     }
 };
 
-TEST_F(ControlWord, DocumentedExample) {
-    EXPECT_EQ(word("A", {{"UF", "5"}, {"P41", "1"}, {"InputMode", "2"}, {"A12", "1"}, {"WFiltr", "0"}}),
-              "\tLD\t#2#1010010110110101");
-}
-
+// Defaults: RC, plus BU (pulse output) and IP (incremental); the setpoint
+// filter is on. Each setting flips its bit; then the documented example.
 TEST_F(ControlWord, EachSettingSetsItsBit) {
-    // Defaults: RC, plus BU (pulse output) and IP (incremental); the setpoint filter is on.
     const std::string base = "\tLD\t#2#0000000000110001";
     EXPECT_EQ(word("Base", {}), base);
-    auto bit = [&](const std::string& name, testing::Keys keys, int number, char value) {
+    const struct {
+        const char* name;
+        testing::Keys keys;
+        int bit;
+        char value;
+    } rows[] = {{"AO", {{"AO", "1"}}, 1, '1'},          {"A8", {{"A8", "1"}}, 2, '1'},
+                {"A12", {{"A12", "1"}}, 2, '1'},        {"KC", {{"Cascade", "1"}}, 3, '1'},
+                {"BU", {{"UAnalog", "1"}}, 4, '0'},     {"IP", {{"UPosition", "1"}}, 5, '0'},
+                {"AM", {{"AM", "1"}}, 6, '1'},          {"HR", {{"InputMode", "2"}}, 7, '1'},
+                {"RF", {{"WFiltr", "0"}}, 8, '1'},      {"RIO", {{"InputMode", "3"}}, 9, '1'},
+                {"R41", {{"P41", "1"}}, 10, '1'},       {"FU0", {{"UF", "1"}}, 13, '1'},
+                {"FU1", {{"UF", "2"}}, 14, '1'},        {"FU3", {{"UF", "4"}}, 15, '1'}};
+    for (const auto& r : rows) {
         std::string expected = base;
-        expected[expected.size() - 1 - number] = value;
-        EXPECT_EQ(word(name, keys), expected) << name;
-    };
-    bit("AO", {{"AO", "1"}}, 1, '1');
-    bit("A8", {{"A8", "1"}}, 2, '1');
-    bit("A12", {{"A12", "1"}}, 2, '1');
-    bit("KC", {{"Cascade", "1"}}, 3, '1');
-    bit("BU", {{"UAnalog", "1"}}, 4, '0');
-    bit("IP", {{"UPosition", "1"}}, 5, '0');
-    bit("AM", {{"AM", "1"}}, 6, '1');
-    bit("HR", {{"InputMode", "2"}}, 7, '1');
-    bit("RF", {{"WFiltr", "0"}}, 8, '1');
-    bit("RIO", {{"InputMode", "3"}}, 9, '1');
-    bit("R41", {{"P41", "1"}}, 10, '1');
-    bit("FU0", {{"UF", "1"}}, 13, '1');
-    bit("FU1", {{"UF", "2"}}, 14, '1');
-    bit("FU3", {{"UF", "4"}}, 15, '1');
+        expected[expected.size() - 1 - r.bit] = r.value;
+        EXPECT_EQ(word(r.name, r.keys), expected) << r.name;
+    }
+    EXPECT_EQ(word("A", {{"UF", "5"}, {"P41", "1"}, {"InputMode", "2"}, {"A12", "1"}, {"WFiltr", "0"}}),
+              "\tLD\t#2#1010010110110101");
 }
 
 class PidValues : public GeneratorTest {};

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/Strings.h"
+
 #if defined(_WIN32)
 #include <objbase.h>
 #include <ocidl.h>
@@ -156,10 +158,7 @@ consteval GUID MakeGuid(const char (&text)[37]) {
         std::uint64_t value = 0;
         for (int i = from; i < from + digits; ++i) {
             char c = text[i];
-            int d = (c >= '0' && c <= '9')   ? c - '0'
-                    : (c >= 'A' && c <= 'F') ? c - 'A' + 10
-                    : (c >= 'a' && c <= 'f') ? c - 'a' + 10
-                                             : throw "not a GUID";
+            const int d = HexDigitValue(c) >= 0 ? HexDigitValue(c) : throw "not a GUID";
             value = value * 16 + static_cast<std::uint64_t>(d);
         }
         return value;

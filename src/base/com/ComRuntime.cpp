@@ -1,9 +1,8 @@
-#include <atomic>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 
 #include "base/com/Com.h"
+#include "base/com/ComObject.h"
 #include "base/com/TaskString.h"
 
 #if !defined(_WIN32)
@@ -61,10 +60,9 @@ bool ParseGuid(std::string_view text, GUID& guid) {
     auto hex = [&](std::size_t from, std::size_t digits, std::uint64_t& value) {
         value = 0;
         for (std::size_t i = from; i < from + digits; ++i) {
-            const int c = static_cast<unsigned char>(text[i]);
-            if (!std::isxdigit(c)) return false;
-            value = value * 16 +
-                    static_cast<std::uint64_t>(std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10);
+            const int digit = HexDigitValue(text[i]);
+            if (digit < 0) return false;
+            value = value * 16 + static_cast<std::uint64_t>(digit);
         }
         return true;
     };
@@ -88,27 +86,11 @@ bool ParseGuid(std::string_view text, GUID& guid) {
 #if !defined(_WIN32)
 namespace {
 
-class ErrorObject final : public IErrorInfo {
+class ErrorObject final : public ComObject<ErrorObject, IErrorInfo> {
 public:
     ErrorObject(const GUID& iid, std::string source, std::string description)
         : iid_(iid), source_(std::move(source)), description_(std::move(description)) {}
 
-    HRESULT VELMORA_COM_CALL QueryInterface(REFIID iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid == kIidUnknown || iid == kIidErrorInfo) {
-            *object = static_cast<IErrorInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG VELMORA_COM_CALL AddRef() override { return ++refs_; }
-    ULONG VELMORA_COM_CALL Release() override {
-        const ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
     HRESULT VELMORA_COM_CALL GetGUID(GUID* guid) override {
         if (!guid) return E_POINTER;
         *guid = iid_;
@@ -131,7 +113,6 @@ private:
         *out = TaskString(text);
         return *out ? S_OK : E_OUTOFMEMORY;
     }
-    std::atomic<ULONG> refs_{0};
     GUID iid_;
     std::string source_, description_;
 };
