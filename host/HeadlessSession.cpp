@@ -7,7 +7,7 @@
 #include <cctype>
 #include <ostream>
 
-#include "VirtualClock.h"
+#include "softplc/VirtualClock.h"
 #include "base/com/Guids.h"
 #include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"

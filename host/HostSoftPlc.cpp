@@ -6,7 +6,7 @@
 #include <set>
 #include <sstream>
 
-#include "ProjectSources.h"
+#include "softplc/ProjectSources.h"
 #include "base/IniFile.h"
 #include "base/Paths.h"
 #include "controllers/ControllerFile.h"

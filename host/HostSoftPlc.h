@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "PlcEngine.h"
-#include "SoftPlc.h"
-#include "SoftPlcCommLoop.h"
+#include "softplc/PlcEngine.h"
+#include "softplc/SoftPlc.h"
+#include "softplc/SoftPlcCommLoop.h"
 
 namespace velmora::host {
 
