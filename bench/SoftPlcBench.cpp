@@ -12,8 +12,8 @@
 #include <memory>
 #include <sstream>
 
-#include "PlcEngine.h"
-#include "ProjectSources.h"
+#include "softplc/PlcEngine.h"
+#include "softplc/ProjectSources.h"
 #include "base/IniFile.h"
 #include "codegen/Generator.h"
 #include "controllers/ProjectDescription.h"

@@ -27,8 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "Autotuner.h"
-#include "Blocks.h"
+#include "softplc/Autotuner.h"
+#include "softplc/Blocks.h"
 #include "base/IniFile.h"
 #include "host/HeadlessSession.h"
 #include "online/OnlineValues.h"

@@ -1,7 +1,7 @@
 // The project description, and the address texts of its variables through
 // the operand parser and the soft PLC's symbol table.
 #include "FuzzSupport.h"
-#include "SymbolTable.h"
+#include "softplc/SymbolTable.h"
 #include "base/OperandParser.h"
 #include "controllers/ProjectDescription.h"
 

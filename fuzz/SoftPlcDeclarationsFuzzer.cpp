@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "FuzzSupport.h"
-#include "SymbolTable.h"
+#include "softplc/SymbolTable.h"
 #include "base/OperandParser.h"
 
 using namespace velmora;

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <ostream>
 
+#include "softplc/VirtualClock.h"
 #include "base/com/Guids.h"
 #include "host/softplc/VirtualClock.h"
 #include "plugin/ClassFactory.h"

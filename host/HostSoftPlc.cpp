@@ -6,6 +6,7 @@
 #include <set>
 #include <sstream>
 
+#include "softplc/ProjectSources.h"
 #include "base/IniFile.h"
 #include "base/Paths.h"
 #include "base/Strings.h"

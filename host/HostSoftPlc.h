@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "host/softplc/PlcEngine.h"
-#include "host/softplc/SoftPlc.h"
-#include "host/softplc/SoftPlcCommLoop.h"
+#include "softplc/PlcEngine.h"
+#include "softplc/SoftPlc.h"
+#include "softplc/SoftPlcCommLoop.h"
 
 namespace velmora::host {
 

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Dependencies point one way: a folder includes only folders of a lower rank
 # (and itself). Folders of the same rank do not include each other, so no
-# cycle can form. Prints every offending include and fails when there is one.
+# cycle can form. An include names its folder ("softplc/Blocks.h"); a bare
+# name must be a header beside the including file. Prints every offending
+# include and fails when there is one.
 set -euo pipefail
 root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 declare -A rank=(
   [base]=0
   [controllers]=1
-  [codegen]=2 [online]=2 [report]=2 [simulation]=2 [wizard]=2
-  [plugin]=3
-  [softplc]=4
+  [simulation]=2
+  [codegen]=3 [online]=3 [report]=3 [wizard]=3 [softplc]=3
+  [plugin]=4
   [host]=5 [cli]=5
 )
 folder_of() {  # src/<folder>/..., host/softplc/..., host/..., cli/...
@@ -26,6 +28,13 @@ while IFS= read -r file; do
   from=$(folder_of "$file")
   [ -n "$from" ] && [ -n "${rank[$from]+x}" ] || continue
   while IFS= read -r inc; do
+    if [[ $inc != */* ]]; then
+      if [ ! -e "$(dirname "$file")/$inc" ]; then
+        echo "$file includes \"$inc\": not beside it; name its folder (\"folder/$inc\")"
+        bad=1
+      fi
+      continue
+    fi
     case $inc in host/softplc/*) to=softplc ;; host/*) to=host ;; *) to=${inc%%/*} ;; esac
     [ -n "${rank[$to]+x}" ] || continue
     [ "$to" = "$from" ] && continue

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "MainWindow.h"
+#include "host/gui/MainWindow.h"
 #include "host/Commands.h"
 
 int main(int argc, char** argv) {

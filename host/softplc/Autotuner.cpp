@@ -1,4 +1,4 @@
-#include "Autotuner.h"
+#include "softplc/Autotuner.h"
 
 #include <algorithm>
 #include <array>
@@ -8,9 +8,11 @@
 #include <cstring>
 #include <vector>
 
-#include "BlockMemory.h"
+#include "softplc/BlockMemory.h"
 
 namespace velmora::softplc {
+
+using plc::PidaOffset;
 
 namespace {
 
@@ -358,7 +360,7 @@ struct TunerState {
     double m0, m1, m2;            // moments of the response
     float record[kRecord];        // response at i·interval after the pulse start
 };
-static_assert(sizeof(TunerState) <= pida::TunerBytes);
+static_assert(sizeof(TunerState) <= kTunerBytes);
 static_assert(std::is_trivially_copyable_v<TunerState>);
 
 using namespace memory;
@@ -397,12 +399,12 @@ QuietShape ShapeOfQuiet(const float* y, int n, double interval, double span) {
 class Experiment {
 public:
     explicit Experiment(std::uint8_t* p) : p_(p) {
-        std::memcpy(&s_, p + pida::Tuner, sizeof s_);
+        std::memcpy(&s_, p + kTunerState, sizeof s_);
         // The private area is PLC memory anyone can write: a state that cannot be ours starts over.
         if (s_.phase > kConfirm || s_.count > kRecord || !(s_.interval >= 0) || !std::isfinite(s_.t))
             s_ = TunerState{};
     }
-    ~Experiment() { std::memcpy(p_ + pida::Tuner, &s_, sizeof s_); }
+    ~Experiment() { std::memcpy(p_ + kTunerState, &s_, sizeof s_); }
 
     TunerOutput sample(double h, double mv);
 
@@ -428,18 +430,18 @@ private:
 
 TunerOutput Experiment::sample(double h, double mv) {
     // TUNE and TBRK are commands: taken and cleared, so the next write of 1 counts again.
-    const bool tuneEdge = p_[pida::TUNE] != 0, breakEdge = p_[pida::TBRK] != 0;
-    p_[pida::TUNE] = 0;
-    p_[pida::TBRK] = 0;
+    const bool tuneEdge = p_[PidaOffset("TUNE")] != 0, breakEdge = p_[PidaOffset("TBRK")] != 0;
+    p_[PidaOffset("TUNE")] = 0;
+    p_[PidaOffset("TBRK")] = 0;
     if (s_.phase == kIdle) {
         if (tuneEdge) start(mv);
     } else if (breakEdge) {
         // Broken off: no result, the controller goes on from the output as it is.
         s_.phase = kIdle;
-        p_[pida::TBSY] = 0;
+        p_[PidaOffset("TBSY")] = 0;
     } else {
         s_.t += static_cast<float>(h);
-        const float y = GetF(p_, pida::pv), w = GetF(p_, pida::sp);
+        const float y = GetF(p_, PidaOffset("pv")), w = GetF(p_, PidaOffset("sp"));
         if (!std::isfinite(y) || !(std::abs(w - s_.sp0) <= 1e-6f * std::max(1.0f, std::abs(s_.sp0)))) {
             // The operating point moved (or the measurement failed): the response means nothing.
             fail(kTuneNoSteadyState);
@@ -451,22 +453,22 @@ TunerOutput Experiment::sample(double h, double mv) {
     }
     if (s_.phase != kIdle) {
         out_.drives = true;
-        out_.mv = s_.u0 + (s_.phase == kPulse ? s_.dir * GetF(p_, pida::amp) : 0.0f);
+        out_.mv = s_.u0 + (s_.phase == kPulse ? s_.dir * GetF(p_, PidaOffset("amp")) : 0.0f);
     }
-    if (s_.pending && p_[pida::TAFF]) takeOver();
+    if (s_.pending && p_[PidaOffset("TAFF")]) takeOver();
     return out_;
 }
 
 void Experiment::start(double mv) {
-    const std::int32_t type = Get32(p_, pida::itType), speed = Get32(p_, pida::ispeed),
-                       form = Get32(p_, pida::ipid), info = Get32(p_, pida::iainf);
+    const std::int32_t type = Get32(p_, PidaOffset("itType")), speed = Get32(p_, PidaOffset("ispeed")),
+                       form = Get32(p_, PidaOffset("ipid")), info = Get32(p_, PidaOffset("iainf"));
     s_ = TunerState{};
-    p_[pida::TBSY] = 1;
-    p_[pida::TE] = 0;
-    Set32(p_, pida::ite, kTuneOk);
+    p_[PidaOffset("TBSY")] = 1;
+    p_[PidaOffset("TE")] = 0;
+    Set32(p_, PidaOffset("ite"), kTuneOk);
     if ((type != 6 && type != 7) || speed < 1 || speed > 3 || form < 1 || form > 2 || info < 1 || info > 2)
         return fail(kTuneNotAvailable);
-    const double amp = reading(pida::amp, 0), hi = reading(pida::hilim, 100), lo = reading(pida::lolim, 0);
+    const double amp = reading(PidaOffset("amp"), 0), hi = reading(PidaOffset("hilim"), 100), lo = reading(PidaOffset("lolim"), 0);
     if (!(amp > 0)) return fail(kTuneAmplitudeTooSmall);
     if (mv + amp <= hi)
         s_.dir = 1;
@@ -476,21 +478,21 @@ void Experiment::start(double mv) {
         return fail(kTuneSaturated);
     s_.phase = kQuiet;
     s_.u0 = static_cast<float>(mv);
-    s_.sp0 = GetF(p_, pida::sp);
-    const double tn = reading(pida::tn, 0), tdg = reading(pida::tdg, 0);
-    s_.quietTime = static_cast<float>(std::max(p_[pida::DGC] ? std::max(tn, tdg) : tn, 0.0));
+    s_.sp0 = GetF(p_, PidaOffset("sp"));
+    const double tn = reading(PidaOffset("tn"), 0), tdg = reading(PidaOffset("tdg"), 0);
+    s_.quietTime = static_cast<float>(std::max(p_[PidaOffset("DGC")] ? std::max(tn, tdg) : tn, 0.0));
     s_.lo = INFINITY;
     s_.hi = -INFINITY;
     // Until the pulse the record holds the quiet measurement, for the check that the drift is a line.
-    s_.interval = static_cast<float>(std::max(GetF(p_, pida::Ts), 1e-3f));
+    s_.interval = static_cast<float>(std::max(GetF(p_, PidaOffset("Ts")), 1e-3f));
 }
 
 void Experiment::fail(int code) {
     s_.phase = kIdle;
     s_.pending = 0;
-    p_[pida::TBSY] = 0;
-    p_[pida::TE] = 1;
-    Set32(p_, pida::ite, code);
+    p_[PidaOffset("TBSY")] = 0;
+    p_[PidaOffset("TE")] = 1;
+    Set32(p_, PidaOffset("ite"), code);
 }
 
 void Experiment::quiet(double y) {
@@ -508,9 +510,9 @@ void Experiment::quiet(double y) {
     const double mean = s_.sy / n, meanT = s_.st / n;
     const double drift = std::abs(slope) * s_.t;
     s_.noise = static_cast<float>(std::max(0.0, (s_.hi - s_.lo) - drift));
-    const double dy = reading(pida::dy, 0);
+    const double dy = reading(PidaOffset("dy"), 0);
     const QuietShape shape = ShapeOfQuiet(s_.record, s_.count, s_.interval, s_.t);
-    if (p_[pida::DGC]) {
+    if (p_[PidaOffset("DGC")]) {
         s_.slope = static_cast<float>(slope);
         s_.base = static_cast<float>(mean + slope * (s_.t - meanT));
         // A process still settling from an earlier change bends away from any line: subtracting
@@ -528,7 +530,7 @@ void Experiment::quiet(double y) {
     s_.prev = 0;
     s_.count = 0;
     s_.nextRecord = 0;
-    s_.interval = static_cast<float>(std::max(GetF(p_, pida::Ts), 1e-3f));
+    s_.interval = static_cast<float>(std::max(GetF(p_, PidaOffset("Ts")), 1e-3f));
     record(0);
 }
 
@@ -559,7 +561,7 @@ double Experiment::slopeSince(double since) const {
 
 void Experiment::response(double h, double y) {
     // The response in the expected direction, drift removed.
-    const double sign = s_.dir * (p_[pida::RACT] ? -1.0 : 1.0);
+    const double sign = s_.dir * (p_[PidaOffset("RACT")] ? -1.0 : 1.0);
     const double d = sign * (y - s_.base - s_.slope * s_.t);
     if (y >= 99.95 || y <= 0.05) return fail(kTuneSaturated);  // the measurement sits at its range end
     const double t = s_.t, tm = t - h / 2, mid = (d + s_.prev) / 2;
@@ -570,8 +572,8 @@ void Experiment::response(double h, double y) {
         s_.prev = static_cast<float>(d);
         record(d);
     }
-    const double dy = reading(pida::dy, 0), noise = s_.noise;
-    const bool integrating = Get32(p_, pida::iainf) == 2;
+    const double dy = reading(PidaOffset("dy"), 0), noise = s_.noise;
+    const bool integrating = Get32(p_, PidaOffset("iainf")) == 2;
     if (s_.phase == kPulse) {
         if (d <= -dy) return fail(kTuneBadMoments);  // moves against the action of the controller
         if (d >= dy) {
@@ -648,8 +650,8 @@ void Experiment::response(double h, double y) {
 }
 
 void Experiment::finish(double end) {
-    const bool integrating = Get32(p_, pida::iainf) == 2;
-    const double amp = GetF(p_, pida::amp), tp = s_.tp, area = amp * tp, te = integrating ? s_.t : s_.tEnd;
+    const bool integrating = Get32(p_, PidaOffset("iainf")) == 2;
+    const double amp = GetF(p_, PidaOffset("amp")), tp = s_.tp, area = amp * tp, te = integrating ? s_.t : s_.tEnd;
     double m0 = s_.m0, m1 = s_.m1, m2 = s_.m2;
     ProcessModel model;
     model.integrating = integrating;
@@ -689,32 +691,32 @@ void Experiment::finish(double end) {
     if (!std::isfinite(fitted.gain) || !(fitted.gain > 0) || !std::isfinite(fitted.t1 + fitted.deadTime))
         return fail(kTuneBadMoments);
 
-    const bool serial = Get32(p_, pida::ipid) == 2;
-    const double ts = std::max(GetF(p_, pida::Ts), 1e-3f);
-    PidSettings pid = DesignPid(fitted, Get32(p_, pida::itType) == 7, Get32(p_, pida::ispeed), serial, ts);
+    const bool serial = Get32(p_, PidaOffset("ipid")) == 2;
+    const double ts = std::max(GetF(p_, PidaOffset("Ts")), 1e-3f);
+    PidSettings pid = DesignPid(fitted, Get32(p_, PidaOffset("itType")) == 7, Get32(p_, PidaOffset("ispeed")), serial, ts);
     if (serial) pid = ParallelToSerial(pid);
-    SetF(p_, pida::pk, pid.k);
-    SetF(p_, pida::pti, pid.ti);
-    SetF(p_, pida::ptd, pid.td);
-    SetF(p_, pida::pnd, pid.nd);
-    SetF(p_, pida::pb, pid.b);
-    SetF(p_, pida::pc, pid.c);
+    SetF(p_, PidaOffset("pk"), pid.k);
+    SetF(p_, PidaOffset("pti"), pid.ti);
+    SetF(p_, PidaOffset("ptd"), pid.td);
+    SetF(p_, PidaOffset("pnd"), pid.nd);
+    SetF(p_, PidaOffset("pb"), pid.b);
+    SetF(p_, PidaOffset("pc"), pid.c);
     s_.phase = kIdle;
     s_.pending = 1;
-    p_[pida::TBSY] = 0;
-    p_[pida::TE] = 0;
-    Set32(p_, pida::ite, kTuneOk);
+    p_[PidaOffset("TBSY")] = 0;
+    p_[PidaOffset("TE")] = 0;
+    Set32(p_, PidaOffset("ite"), kTuneOk);
 }
 
 void Experiment::takeOver() {
-    std::memcpy(p_ + pida::k, p_ + pida::pk, 4);
-    std::memcpy(p_ + pida::ti, p_ + pida::pti, 4);
-    std::memcpy(p_ + pida::td, p_ + pida::ptd, 4);
-    std::memcpy(p_ + pida::nd, p_ + pida::pnd, 4);
-    std::memcpy(p_ + pida::b, p_ + pida::pb, 4);
-    std::memcpy(p_ + pida::c, p_ + pida::pc, 4);
-    std::memcpy(p_ + pida::irType, p_ + pida::itType, 4);
-    p_[pida::CHANGED] = 1;
+    std::memcpy(p_ + PidaOffset("k"), p_ + PidaOffset("pk"), 4);
+    std::memcpy(p_ + PidaOffset("ti"), p_ + PidaOffset("pti"), 4);
+    std::memcpy(p_ + PidaOffset("td"), p_ + PidaOffset("ptd"), 4);
+    std::memcpy(p_ + PidaOffset("nd"), p_ + PidaOffset("pnd"), 4);
+    std::memcpy(p_ + PidaOffset("b"), p_ + PidaOffset("pb"), 4);
+    std::memcpy(p_ + PidaOffset("c"), p_ + PidaOffset("pc"), 4);
+    std::memcpy(p_ + PidaOffset("irType"), p_ + PidaOffset("itType"), 4);
+    p_[PidaOffset("CHANGED")] = 1;
     s_.pending = 0;
 }
 

@@ -5,20 +5,14 @@
 #include <cstdint>
 #include <span>
 
+#include "base/PidaStructure.h"
+
 namespace velmora::softplc {
 
-// Byte offsets in _TPIDA_ and in the private area behind it.
-namespace pida {
-constexpr int dv = 0, sp = 4, pv = 8, tv = 12, hv = 16, MAN = 20, TUNE = 21, TBRK = 22, TAFF = 23, Ts = 44,
-              CHANGED = 48, irType = 50, RACT = 54, k = 56, ti = 60, td = 64, nd = 68, b = 72, c = 76, tt = 80,
-              hilim = 84, lolim = 88, itType = 100, iainf = 104, DGC = 108, tdg = 110, tn = 114, amp = 118,
-              dy = 122, ispeed = 126, ipid = 130, mv = 166, dmv = 170, de = 174, SAT = 178, TBSY = 179, TE = 180,
-              ite = 182, pk = 186, pti = 190, ptd = 194, pnd = 198, pb = 202, pc = 206;
-constexpr int Private = 226;
-// The tuner's state starts here and runs to the end of the private area.
-constexpr int Tuner = Private + 64;
-constexpr int TunerBytes = 670 - Tuner;
-}  // namespace pida
+// The tuner's state: from here in the PIDA block's private area to its end
+// (the block keeps its accepted parameters and state before it).
+constexpr int kTunerState = plc::kPidaStructSize + 64;
+constexpr int kTunerBytes = plc::kPidaStructSize + plc::kPidaPrivateSize - kTunerState;
 
 // Tuner error codes (ite).
 enum TunerError : int {

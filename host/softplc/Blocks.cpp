@@ -1,14 +1,20 @@
-#include "Blocks.h"
+#include "softplc/Blocks.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
-#include "Autotuner.h"
-#include "BlockMemory.h"
+#include "base/PidStructure.h"
+#include "base/PidaStructure.h"
 #include "simulation/InputConversion.h"
+#include "softplc/Autotuner.h"
+#include "softplc/BlockMemory.h"
 
 namespace velmora::softplc {
+
+using plc::PidaOffset;
 
 namespace {
 
@@ -175,242 +181,273 @@ std::int32_t RunConversion(const ConversionArgs& a) {
 
 namespace {
 
-namespace tpid {
-constexpr int Det = 0, MinY = 1, MaxY = 3, Input1 = 5, gW = 7, ConW = 9, tiW = 11, Dev = 13, Output = 15,
-              LastOut = 17, CurOut = 19, ConOut = 21, DefOut = 23, MinU = 25, MaxU = 27, dMaxU = 29,
-              OutCycle = 31, PBnd = 33, RelCool = 35, Ti = 37, Td = 39, EGap = 41, DGap = 43, IGap = 45,
-              Control = 47, Status = 49;
-// The private area behind the structure.
-constexpr int Time = 50;      // float: ms since the last sample
-constexpr int Integral = 54;  // float: integral part (positional) or exact output (incremental), %
-constexpr int PrevX = 58;     // float: action variable at the last sample, %
-constexpr int DState = 62;    // float: filtered derivative part, %
-constexpr int WState = 66;    // float: set point filter, raw units
-constexpr int Position = 70;  // int16: modelled actuator position of the 3-stage output, 0.01 %
-constexpr int Flags =
-    72;  // bit 0 started, bit 1 the output was held (manual, input error, stop) since the last sample
-}  // namespace tpid
+using plc::PidOffset;
 
-namespace control {
-constexpr int RC = 0, AO = 1, A12 = 2, KC = 3, BU = 4, IP = 5, AM = 6, HR = 7, RF = 8, RIO = 9, FU0 = 13,
-              FU1 = 14, FU3 = 15;
+// The PID instruction's own area behind T_PID.
+namespace own {
+constexpr int Time = plc::kPidStructSize;  // float: ms since the last sample
+constexpr int Integral = Time + 4;         // float: integral part (positional) or exact output (incremental), %
+constexpr int PrevX = Integral + 4;        // float: action variable at the last sample, %
+constexpr int DState = PrevX + 4;          // float: filtered derivative part, %
+constexpr int WState = DState + 4;         // float: set point filter, raw units
+constexpr int Position = WState + 4;       // int16: modelled actuator position of the 3-stage output, 0.01 %
+constexpr int Flags = Position + 2;        // bit 0 started, bit 1 the output was held since the last sample
+static_assert(Flags < kPidBytes);
+}  // namespace own
+
+// A bit of the control word by its name.
+consteval int Bit(std::string_view name) {
+    for (std::size_t i = 0; i < plc::kPidControlBits.size(); ++i)
+        if (plc::kPidControlBits[i] == name) return static_cast<int>(i);
+    throw "unknown control bit";
 }
 
-bool Valid(std::int32_t v) {
-    return v > kInputUnderflow && v < kInputOverflow;
+bool Valid(std::int32_t v) { return v > kInputUnderflow && v < kInputOverflow; }
+
+// One call of the PID block: T_PID and what this call found in it.
+struct PidCall {
+    std::uint8_t* p;
+    std::uint16_t control = 0;
+    bool started = false, resume = false;  // resume: the first sample after the output was held
+    double minY = 0, range = 0, minU = 0, maxU = 0;
+    double y = 0, w = 0;  // measured value and set point, raw units
+    bool ey1 = false, ey2 = false, ey3 = false, measuringError = false, parameterError = false;
+    double timeMs = 0, periodMs = 0, T = 0;  // T: seconds since the last sample, 0 on the first
+    bool sample = false;
+    std::int32_t input3 = 0;
+
+    bool on(int bit) const { return ((control >> bit) & 1) != 0; }
+    double member(int at) const { return memory::Get16(p, at); }
+    bool manual() const { return !on(Bit("AM")); }
+    bool enabled() const { return on(Bit("RC")); }
+    double sign() const { return on(Bit("AO")) ? -1.0 : 1.0; }  // reverse action works on negated values
+    // A raw value in percent of the measuring range.
+    double percent(double raw) const { return range == 0 ? 0.0 : (raw - minY) * 100.0 / range; }
+    double deadBand(double e) const {
+        const double gap = member(PidOffset("EGap")) / 100.0;
+        if (std::abs(e) <= gap) return 0.0;
+        return e > 0 ? e - gap : e + gap;
+    }
+};
+
+// The inputs and their errors, the set point, and whether a sample is due.
+PidCall ReadPid(std::uint8_t* p, std::int32_t input2, std::int32_t input3, double dtMs) {
+    PidCall c{p};
+    c.control = static_cast<std::uint16_t>(memory::Get16(p, PidOffset("Control")));
+    const std::uint8_t flags = p[own::Flags];
+    c.started = flags & 1;
+    c.resume = !c.started || (flags & 2);
+    c.input3 = input3;
+    c.minY = c.member(PidOffset("MinY"));
+    c.range = c.member(PidOffset("MaxY")) - c.minY;
+    const std::int32_t input1 = memory::Get16(p, PidOffset("Input1"));
+    c.ey1 = !Valid(input1);
+    c.ey2 = (c.on(Bit("HR")) || c.on(Bit("RIO"))) && !Valid(input2);
+    c.ey3 = c.on(Bit("KC")) && !Valid(input3);
+    // The measured value: the second input stands in for the first when it fails.
+    c.y = input1;
+    c.measuringError = c.ey1;
+    if (c.on(Bit("HR")) && c.ey1 && !c.ey2) {
+        c.y = input2;
+        c.measuringError = false;
+    }
+    // Set point: the ratio of the second input in ratio control, gW otherwise.
+    const double gW = c.member(PidOffset("gW"));
+    c.w = gW;
+    if (c.on(Bit("RIO"))) c.w = Valid(input2) ? input2 * gW / 10000.0 : c.member(PidOffset("ConW"));
+    c.minU = c.member(PidOffset("MinU")) / 100.0;
+    c.maxU = c.member(PidOffset("MaxU")) / 100.0;
+    c.parameterError = c.range == 0 || c.member(PidOffset("PBnd")) <= 0 || c.minU > c.maxU;
+
+    c.timeMs = Finite(memory::GetF(p, own::Time), 0) + dtMs;
+    if (!c.started) c.timeMs = 1e12;  // the first call samples at once
+    c.periodMs = c.member(PidOffset("OutCycle")) * 10.0;
+    c.sample = c.timeMs >= c.periodMs;
+    // The first sample has no history: no integral or derivative step from an unknown time.
+    c.T = c.started ? std::min(c.timeMs, 1e9) / 1000.0 : 0.0;
+    if (c.sample) c.timeMs = 0;
+    return c;
+}
+
+// Set point modification, tiW counted in sampling periods: a first-order
+// filter, or with RF a ramp that runs the whole measuring range in tiW samples.
+double FilterSetPoint(const PidCall& c, double wState) {
+    const double samples = static_cast<std::uint16_t>(c.member(PidOffset("tiW")));
+    if (samples <= 0) return c.w;
+    if (c.on(Bit("RF"))) {
+        const double rate = std::abs(c.range) / samples;
+        return c.w > wState ? std::min(c.w, wState + rate) : std::max(c.w, wState - rate);
+    }
+    return wState + (c.w - wState) / (samples + 1);
+}
+
+// What one sample's control step works with, in percent.
+struct ControlTerms {
+    double x = 0, prevX = 0, wPrev = 0;  // action variable now and at the last sample, set point then (raw)
+    double e = 0, kp = 0, d = 0, dPrev = 0, iStep = 0;
+    double previous = 0;  // the output before the step
+};
+
+// The output within its limits: dMaxU per sample (not for the three-stage
+// output), then MinU ... MaxU.
+double Limited(const PidCall& c, const ControlTerms& t, double u) {
+    const double limit = c.member(PidOffset("dMaxU")) / 100.0;
+    if (limit > 0 && !c.on(Bit("BU"))) u = std::clamp(u, t.previous - limit, t.previous + limit);
+    return std::clamp(u, c.minU, c.maxU);
+}
+
+// Incremental: the output moves by the change of each part; clamping it is the anti-windup.
+double IncrementalStep(const PidCall& c, const ControlTerms& t) {
+    const double ePrev = c.deadBand(c.sign() * c.percent(t.wPrev) - t.prevX);
+    double base = Finite(memory::GetF(c.p, own::Integral), t.previous);
+    if (c.resume) base = t.previous;
+    if (c.on(Bit("KC")) && !c.on(Bit("BU")) && Valid(c.input3)) base = c.input3 / 100.0;  // external feedback
+    const double out = Limited(c, t, base + t.kp * (t.e - ePrev) + t.iStep + (t.d - t.dPrev));
+    memory::SetF(c.p, own::Integral, out);
+    return out;
+}
+
+// Positional: P + I + D; the integral stops while the output is held at a
+// limit in the direction the error pushes (conditional integration).
+double PositionalStep(const PidCall& c, const ControlTerms& t) {
+    double integral = Finite(memory::GetF(c.p, own::Integral), 0);
+    const double pPart = t.kp * t.e;
+    if (!c.started)
+        integral = std::clamp(0.0, c.minU, c.maxU);  // a start: no bias against the first error
+    else if (c.resume)
+        integral = std::clamp(t.previous - pPart - t.d, c.minU, c.maxU);
+    const double u = pPart + integral + t.iStep + t.d;
+    const double out = Limited(c, t, u);
+    if (!((out < u && t.iStep > 0) || (out > u && t.iStep < 0))) integral += t.iStep;
+    integral = std::clamp(integral, c.minU - std::abs(pPart), c.maxU + std::abs(pPart));
+    memory::SetF(c.p, own::Integral, integral);
+    return Limited(c, t, pPart + integral + t.d);
+}
+
+// One sample in automatic: the set point filtered, P on the error beyond the
+// dead band, I and a filtered D on the measurement; returns the new output
+// and sets deadBand when the error lies inside it.
+double ControlStep(const PidCall& c, double& wState, double curOut, bool& deadBand) {
+    ControlTerms t;
+    t.wPrev = wState;
+    wState = FilterSetPoint(c, wState);
+    t.x = c.sign() * c.percent(c.y);
+    t.prevX = Finite(memory::GetF(c.p, own::PrevX), t.x);
+    if (c.resume) {
+        t.prevX = t.x;
+        t.wPrev = wState;
+    }
+    const double eRaw = c.sign() * c.percent(wState) - t.x;
+    t.e = c.deadBand(eRaw);
+    deadBand = t.e == 0;
+    double band = c.member(PidOffset("PBnd")) / 10.0;
+    if (t.e < 0) band = band * c.member(PidOffset("RelCool")) / 1000.0;
+    t.kp = band > 0 ? 100.0 / band : 0.0;
+    const double ti = c.member(PidOffset("Ti")) / 10.0, td = c.member(PidOffset("Td")) / 10.0;
+    const double iGap = c.member(PidOffset("IGap")) / 100.0, dGap = c.member(PidOffset("DGap")) / 100.0;
+    // Derivative on the measurement, filtered with Td/4.
+    t.d = t.dPrev = Finite(memory::GetF(c.p, own::DState), 0);
+    if (td > 0 && c.T > 0 && !(dGap > 0 && std::abs(eRaw) > dGap))
+        t.d += (-t.kp * td * (t.x - t.prevX) / c.T - t.d) * c.T / (td / 4.0 + c.T);
+    else
+        t.d = 0;
+    const bool integrate = ti > 0 && c.T > 0 && !(iGap > 0 && std::abs(eRaw) > iGap);
+    t.iStep = integrate ? t.kp * c.T / ti * t.e : 0.0;
+    t.previous = curOut;
+    const double out = c.on(Bit("IP")) ? IncrementalStep(c, t) : PositionalStep(c, t);
+    memory::SetF(c.p, own::PrevX, t.x);
+    memory::SetF(c.p, own::DState, t.d);
+    memory::Set16(c.p, PidOffset("LastOut"), t.previous * 100.0);
+    return out;
+}
+
+// Three-stage output: at each sample a pulse long enough for the actuator
+// (dMaxU per sampling period, or a whole stroke per minute) to reach the
+// demanded position, no longer than the period. Returns the up and down bits.
+std::pair<bool, bool> ThreeStageOutput(const PidCall& c, double curOut, double dtMs) {
+    std::uint8_t* const p = c.p;
+    const double dMaxU = c.member(PidOffset("dMaxU"));
+    const double speed = (dMaxU > 0 && c.periodMs > 0) ? dMaxU / c.periodMs : 10000.0 / 60000.0;
+    double position = memory::Get16(p, own::Position);
+    if (c.sample) {
+        const double start =
+            std::clamp(c.on(Bit("KC")) && Valid(c.input3) ? double(c.input3) : position, 0.0, 10000.0);
+        const double demand = curOut * 100.0;
+        const double most = speed * std::max(c.periodMs, dtMs);
+        double travel = std::clamp(demand - start, -most, most);
+        // Shorter than one cycle, or than the smallest action FU (0.32 % steps): wait.
+        const int fu = (c.on(Bit("FU0")) ? 1 : 0) | (c.on(Bit("FU1")) ? 2 : 0) | (c.on(Bit("FU3")) ? 4 : 0);
+        if (std::abs(travel) < std::max(speed * dtMs, fu * 32.0)) travel = 0;
+        // A demand at an end keeps driving into the end stop: the model cannot see the
+        // actuator, and a model that ran ahead of it would otherwise never catch up.
+        if ((demand >= 10000 && travel >= 0) || (demand <= 0 && travel <= 0))
+            travel = demand >= 10000 ? most : -most;
+        memory::Set16(p, PidOffset("LastOut"), start);
+        position = start + travel;
+        memory::Set16(p, own::Position, position);
+    }
+    const double travel = position - memory::Get16(p, PidOffset("LastOut"));
+    const double pulseMs = std::abs(travel) / speed;
+    const double since = c.sample ? 0 : c.timeMs;
+    if (since >= pulseMs) return {false, false};
+    return {travel > 0, travel < 0};
+}
+
+// The outputs of the call: CurOut, Output, ConW, Dev and ConOut.
+void WritePidOutputs(const PidCall& c, double curOut, double wState) {
+    std::uint8_t* const p = c.p;
+    if (c.manual() || c.measuringError || !c.enabled())
+        memory::SetF(p, own::Integral, c.on(Bit("IP")) ? curOut : memory::GetF(p, own::Integral));
+    memory::Set16(p, PidOffset("CurOut"), curOut * 100.0);
+    if (!c.manual()) memory::Set16(p, PidOffset("Output"), curOut * 100.0);  // manual starts where automatic left off
+    memory::Set16(p, PidOffset("ConW"), wState);
+    memory::Set16(p, PidOffset("Dev"), c.sign() * (wState - c.y));
+    memory::Set16(p, PidOffset("ConOut"), c.on(Bit("A12")) ? curOut * 40.95 : curOut * 100.0);
 }
 
 }  // namespace
 
 std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t input3, double dtMs) {
-    using namespace tpid;
-    const std::uint16_t ctrl = static_cast<std::uint16_t>(Get16(p, Control));
-    const auto on = [&](int bit) { return ((ctrl >> bit) & 1) != 0; };
-    std::uint8_t flags = p[Flags];
-    const bool started = flags & 1;
     dtMs = std::max(0.0, Finite(dtMs, 0));
-
-    const double minY = Get16(p, MinY), maxY = Get16(p, MaxY);
-    const double range = maxY - minY;
-    const std::int32_t input1 = Get16(p, Input1);
-    const bool inputMode2 = on(control::HR) || on(control::RIO);
-    const bool ey1 = !Valid(input1), ey2 = inputMode2 && !Valid(input2),
-               ey3 = on(control::KC) && !Valid(input3);
-
-    // The measured value: the second input stands in for the first when it fails.
-    double y = input1;
-    bool measuringError = ey1;
-    if (on(control::HR) && ey1 && !ey2) {
-        y = input2;
-        measuringError = false;
+    const PidCall c = ReadPid(p, input2, input3, dtMs);
+    double wState = Finite(memory::GetF(p, own::WState), c.w);
+    if (!c.started) {
+        wState = c.w;
+        memory::SetF(p, own::Integral, c.member(PidOffset("CurOut")) / 100.0);
+        memory::SetF(p, own::DState, 0);
+        memory::Set16(p, own::Position, c.member(PidOffset("CurOut")));
     }
-
-    // Set point: the ratio of the second input in ratio control, gW otherwise.
-    double w = Get16(p, gW);
-    if (on(control::RIO))
-        w = Valid(input2) ? input2 * static_cast<double>(Get16(p, gW)) / 10000.0 : Get16(p, ConW);
-
-    const double minU = Get16(p, MinU) / 100.0, maxU = Get16(p, MaxU) / 100.0;
-    const bool parameterError = range == 0 || Get16(p, PBnd) <= 0 || minU > maxU;
-    int errorCode = parameterError ? 2 : (measuringError ? 1 : 0);
-
-    double timeMs = Finite(GetF(p, Time), 0) + dtMs;
-    double wState = Finite(GetF(p, WState), w);
-    if (!started) {
-        wState = w;
-        SetF(p, Integral, Get16(p, CurOut) / 100.0);
-        SetF(p, DState, 0);
-        Set16(p, Position, Get16(p, CurOut));
-        timeMs = 1e12;  // the first call samples at once
-    }
-    const double periodMs = Get16(p, OutCycle) * 10.0;
-    const bool sample = timeMs >= periodMs;
-    // The first sample has no history: no integral or derivative step from an unknown time.
-    const double T = started ? std::min(timeMs, 1e9) / 1000.0 : 0.0;
-    if (sample) timeMs = 0;
-
-    double curOut = Get16(p, CurOut) / 100.0;
+    double curOut = c.member(PidOffset("CurOut")) / 100.0;
     bool deadBand = false;
-    bool umn = false, umx = false;
-    const bool manual = !on(control::AM);
-    const bool enabled = on(control::RC);
-
-    // Action variable x and set point in percent of the measuring range;
-    // reverse action works on negated values.
-    const double sign = on(control::AO) ? -1.0 : 1.0;
-    const auto percent = [&](double raw) { return range == 0 ? 0.0 : (raw - minY) * 100.0 / range; };
-
-    if (!enabled || parameterError) {
+    if (!c.enabled() || c.parameterError) {
         // Nothing is computed; the output holds.
-    } else if (manual) {
-        curOut = std::clamp(Get16(p, Output) / 100.0, minU, maxU);
-    } else if (measuringError) {
-        const int def = Get16(p, DefOut);
+    } else if (c.manual()) {
+        curOut = std::clamp(c.member(PidOffset("Output")) / 100.0, c.minU, c.maxU);
+    } else if (c.measuringError) {
+        const double def = c.member(PidOffset("DefOut"));
         if (def != 11000) curOut = def / 100.0;  // 11000: keep the last output
-    } else if (sample) {
-        double wPrev = wState;
-        // Set point modification, tiW counted in sampling periods: a first-order
-        // filter, or with RF a ramp that runs the whole measuring range in tiW samples.
-        const double samples = static_cast<std::uint16_t>(Get16(p, tiW));
-        if (samples <= 0) {
-            wState = w;
-        } else if (on(control::RF)) {
-            const double rate = std::abs(range) / samples;
-            wState = w > wState ? std::min(w, wState + rate) : std::max(w, wState - rate);
-        } else {
-            wState += (w - wState) / (samples + 1);
-        }
-        const double x = sign * percent(y);
-        const double wp = sign * percent(wState);
-        double prevX = Finite(GetF(p, PrevX), x);
-        const bool resume = !started || (flags & 2);  // first sample after manual, an input error or a stop
-        if (resume) {
-            prevX = x;
-            wPrev = wState;
-        }
-        const auto withDeadBand = [&](double e) {
-            const double gap = Get16(p, EGap) / 100.0;
-            if (std::abs(e) <= gap) return 0.0;
-            return e > 0 ? e - gap : e + gap;
-        };
-        const double eRaw = wp - x;
-        const double e = withDeadBand(eRaw);
-        deadBand = e == 0;
-        double band = Get16(p, PBnd) / 10.0;
-        if (e < 0) band = band * Get16(p, RelCool) / 1000.0;
-        const double kp = band > 0 ? 100.0 / band : 0.0;
-        const double ti = Get16(p, Ti) / 10.0, td = Get16(p, Td) / 10.0;
-        const double iGap = Get16(p, IGap) / 100.0, dGap = Get16(p, DGap) / 100.0;
-
-        // Derivative on the measurement, filtered with Td/4.
-        const double n = 4.0;
-        double d = Finite(GetF(p, DState), 0);
-        const double dPrev = d;
-        if (td > 0 && T > 0 && !(dGap > 0 && std::abs(eRaw) > dGap)) {
-            const double raw = -kp * td * (x - prevX) / T;
-            d += (raw - d) * T / (td / n + T);
-        } else {
-            d = 0;
-        }
-        const bool integrate = ti > 0 && T > 0 && !(iGap > 0 && std::abs(eRaw) > iGap);
-        const double iStep = integrate ? kp * T / ti * e : 0.0;
-        const double limit = Get16(p, dMaxU) / 100.0;
-        const double previous = curOut;
-        const auto limited = [&](double u) {
-            if (limit > 0 && !on(control::BU)) u = std::clamp(u, previous - limit, previous + limit);
-            return std::clamp(u, minU, maxU);
-        };
-        if (on(control::IP)) {
-            // Incremental: the output moves by the change of each part; clamping it is the anti-windup.
-            const double ePrev = withDeadBand(sign * percent(wPrev) - prevX);
-            double base = Finite(GetF(p, Integral), curOut);
-            if (resume) base = curOut;
-            if (on(control::KC) && !on(control::BU) && Valid(input3))
-                base = input3 / 100.0;  // external feedback
-            const double u = base + kp * (e - ePrev) + iStep + (d - dPrev);
-            curOut = limited(u);
-            SetF(p, Integral, curOut);
-        } else {
-            // Positional: P + I + D; the integral stops while the output is held at a limit
-            // in the direction the error pushes (conditional integration).
-            double integral = Finite(GetF(p, Integral), 0);
-            const double pPart = kp * e;
-            if (!started)
-                integral = std::clamp(0.0, minU, maxU);  // a start: no bias against the first error
-            else if (resume)
-                integral = std::clamp(curOut - pPart - d, minU, maxU);
-            double u = pPart + integral + iStep + d;
-            const double out = limited(u);
-            if (!((out < u && iStep > 0) || (out > u && iStep < 0))) integral += iStep;
-            integral = std::clamp(integral, minU - std::abs(pPart), maxU + std::abs(pPart));
-            u = pPart + integral + d;
-            curOut = limited(u);
-            SetF(p, Integral, integral);
-        }
-        SetF(p, PrevX, x);
-        SetF(p, DState, d);
-        Set16(p, LastOut, previous * 100.0);
+    } else if (c.sample) {
+        curOut = ControlStep(c, wState, curOut, deadBand);
     }
-    umn = enabled && curOut <= minU;
-    umx = enabled && curOut >= maxU;
-    if (manual || measuringError || !enabled) SetF(p, Integral, on(control::IP) ? curOut : GetF(p, Integral));
-
-    Set16(p, CurOut, curOut * 100.0);
-    if (!manual) Set16(p, Output, curOut * 100.0);  // the manual value starts where automatic left off
-    Set16(p, ConW, wState);
-    Set16(p, Dev, sign * (wState - y));
-    Set16(p, ConOut, on(control::A12) ? curOut * 40.95 : curOut * 100.0);
-
-    // Three-stage output: at each sample a pulse long enough for the actuator
-    // (dMaxU per sampling period, or a whole stroke per minute) to reach the
-    // demanded position, no longer than the period.
-    bool up = false, down = false;
-    if (on(control::BU) && enabled && !parameterError) {
-        const double speed =
-            (Get16(p, dMaxU) > 0 && periodMs > 0) ? Get16(p, dMaxU) / periodMs : 10000.0 / 60000.0;
-        double position = Get16(p, Position);
-        if (sample) {
-            const double start =
-                std::clamp(on(control::KC) && Valid(input3) ? double(input3) : position, 0.0, 10000.0);
-            const double demand = curOut * 100.0;
-            double travel = demand - start;
-            const double most = speed * std::max(periodMs, dtMs);
-            travel = std::clamp(travel, -most, most);
-            // Shorter than one cycle, or than the smallest action FU (0.32 % steps): wait.
-            const int fu = (on(control::FU0) ? 1 : 0) | (on(control::FU1) ? 2 : 0) | (on(control::FU3) ? 4 : 0);
-            if (std::abs(travel) < std::max(speed * dtMs, fu * 32.0)) travel = 0;
-            // A demand at an end keeps driving into the end stop: the model cannot see the
-            // actuator, and a model that ran ahead of it would otherwise never catch up.
-            if ((demand >= 10000 && travel >= 0) || (demand <= 0 && travel <= 0))
-                travel = demand >= 10000 ? most : -most;
-            Set16(p, LastOut, start);
-            position = start + travel;
-            Set16(p, Position, position);
-        }
-        const double travel = position - Get16(p, LastOut);
-        const double pulseMs = std::abs(travel) / speed;
-        const double since = sample ? 0 : timeMs;
-        if (since < pulseMs) {
-            up = travel > 0;
-            down = travel < 0;
-        }
-    }
+    WritePidOutputs(c, curOut, wState);
+    const auto [up, down] = c.on(Bit("BU")) && c.enabled() && !c.parameterError ? ThreeStageOutput(c, curOut, dtMs)
+                                                                                 : std::pair{false, false};
 
     // The next automatic sample starts from the output as it is (bumpless).
-    const bool held = manual || measuringError || !enabled || parameterError;
-    const bool resumed = !held && sample;
-    flags = static_cast<std::uint8_t>(1 | ((held || ((flags & 2) && !resumed)) ? 2 : 0));
-    p[Flags] = flags;
-    SetF(p, Time, timeMs);
-    SetF(p, WState, wState);
+    const bool held = c.manual() || c.measuringError || !c.enabled() || c.parameterError;
+    const bool wasHeld = p[own::Flags] & 2;
+    p[own::Flags] = static_cast<std::uint8_t>(1 | ((held || (wasHeld && !c.sample)) ? 2 : 0));
+    memory::SetF(p, own::Time, c.timeMs);
+    memory::SetF(p, own::WState, wState);
 
-    const std::uint8_t status =
-        static_cast<std::uint8_t>((up ? 1 : 0) | (down ? 2 : 0) | (manual ? 4 : 0) | (deadBand ? 8 : 0) |
-                                  (ey1 ? 16 : 0) | (ey2 ? 32 : 0) | (ey3 ? 64 : 0));
-    p[Status] = status;
-    const std::uint8_t det = static_cast<std::uint8_t>((errorCode & 7) | (umn ? 8 : 0) | (umx ? 16 : 0) |
-                                                       (ey1 ? 32 : 0) | (ey2 ? 64 : 0) | (ey3 ? 128 : 0));
-    p[Det] = det;
+    const bool umn = c.enabled() && curOut <= c.minU, umx = c.enabled() && curOut >= c.maxU;
+    const int errorCode = c.parameterError ? 2 : (c.measuringError ? 1 : 0);
+    p[PidOffset("Status")] = static_cast<std::uint8_t>((up ? 1 : 0) | (down ? 2 : 0) | (c.manual() ? 4 : 0) |
+                                                       (deadBand ? 8 : 0) | (c.ey1 ? 16 : 0) | (c.ey2 ? 32 : 0) |
+                                                       (c.ey3 ? 64 : 0));
+    const auto det = static_cast<std::uint8_t>((errorCode & 7) | (umn ? 8 : 0) | (umx ? 16 : 0) | (c.ey1 ? 32 : 0) |
+                                               (c.ey2 ? 64 : 0) | (c.ey3 ? 128 : 0));
+    p[PidOffset("Det")] = det;
     return det;
 }
 
@@ -419,18 +456,18 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
 namespace {
 // The private area behind the structure: the accepted parameters (parallel form) and the state.
 namespace accepted {
-constexpr int K = pida::Private + 0, Ti = pida::Private + 4, Td = pida::Private + 8, Nd = pida::Private + 12,
-              B = pida::Private + 16, C = pida::Private + 20, Tt = pida::Private + 24, Hi = pida::Private + 28,
-              Lo = pida::Private + 32, Type = pida::Private + 36, Reverse = pida::Private + 40,
-              Integral = pida::Private + 44, DState = pida::Private + 48, PrevWeighted = pida::Private + 52,
-              Time = pida::Private + 56, Started = pida::Private + 60;
+constexpr int K = plc::kPidaStructSize + 0, Ti = plc::kPidaStructSize + 4, Td = plc::kPidaStructSize + 8, Nd = plc::kPidaStructSize + 12,
+              B = plc::kPidaStructSize + 16, C = plc::kPidaStructSize + 20, Tt = plc::kPidaStructSize + 24, Hi = plc::kPidaStructSize + 28,
+              Lo = plc::kPidaStructSize + 32, Type = plc::kPidaStructSize + 36, Reverse = plc::kPidaStructSize + 40,
+              Integral = plc::kPidaStructSize + 44, DState = plc::kPidaStructSize + 48, PrevWeighted = plc::kPidaStructSize + 52,
+              Time = plc::kPidaStructSize + 56, Started = plc::kPidaStructSize + 60;
 }  // namespace accepted
 
 // irType 1..7 = D, I, ID, P, PD, PI, PID: bit 2 P, bit 1 I, bit 0 D.
 constexpr std::int32_t kUseP = 4, kUseI = 2, kUseD = 1;
 
 double Proportional(const std::uint8_t* p, double k, double b, std::int32_t type, bool reverse) {
-    const double w = GetF(p, pida::sp), y = GetF(p, pida::pv);
+    const double w = GetF(p, PidaOffset("sp")), y = GetF(p, PidaOffset("pv"));
     const double v = (type & kUseP) ? k * (reverse ? -1 : 1) * (b * w - y) : 0.0;
     return std::isfinite(v) ? v : 0.0;
 }
@@ -442,21 +479,21 @@ void AcceptParameters(std::uint8_t* p, bool first) {
     const auto real = [&](int at, double fallback) { return Finite(GetF(p, at), fallback); };
     const double oldP =
         first ? 0.0 : Proportional(p, real(K, 0), real(B, 1), Get32(p, Type), p[Reverse] != 0);
-    PidSettings pid{real(pida::k, 0), std::max(0.0, real(pida::ti, 0)), std::max(0.0, real(pida::td, 0)),
-                    real(pida::nd, 10), real(pida::b, 1), real(pida::c, 0)};
-    if (Get32(p, pida::ipid) == 2) pid = SerialToParallel(pid);
+    PidSettings pid{real(PidaOffset("k"), 0), std::max(0.0, real(PidaOffset("ti"), 0)), std::max(0.0, real(PidaOffset("td"), 0)),
+                    real(PidaOffset("nd"), 10), real(PidaOffset("b"), 1), real(PidaOffset("c"), 0)};
+    if (Get32(p, PidaOffset("ipid")) == 2) pid = SerialToParallel(pid);
     SetF(p, K, pid.k);
     SetF(p, Ti, pid.ti);
     SetF(p, Td, pid.td);
     SetF(p, Nd, pid.nd);
     SetF(p, B, pid.b);
     SetF(p, C, pid.c);
-    SetF(p, Tt, std::max(0.0, real(pida::tt, 0)));
-    SetF(p, Hi, real(pida::hilim, 100));
-    SetF(p, Lo, real(pida::lolim, 0));
-    std::memcpy(p + Type, p + pida::irType, 4);
-    p[Reverse] = p[pida::RACT];
-    p[pida::CHANGED] = 0;
+    SetF(p, Tt, std::max(0.0, real(PidaOffset("tt"), 0)));
+    SetF(p, Hi, real(PidaOffset("hilim"), 100));
+    SetF(p, Lo, real(PidaOffset("lolim"), 0));
+    std::memcpy(p + Type, p + PidaOffset("irType"), 4);
+    p[Reverse] = p[PidaOffset("RACT")];
+    p[PidaOffset("CHANGED")] = 0;
     if (!first) {
         const double newP = Proportional(p, pid.k, pid.b, Get32(p, Type), p[Reverse] != 0);
         SetF(p, Integral, Finite(GetF(p, Integral), 0) + oldP - newP);
@@ -468,17 +505,17 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
     using namespace accepted;
     dtMs = std::max(0.0, Finite(dtMs, 0));
     const bool first = !p[Started];
-    if (p[pida::CHANGED] || first) AcceptParameters(p, first);
+    if (p[PidaOffset("CHANGED")] || first) AcceptParameters(p, first);
 
     // A sample is due when the period is reached, rounded to the nearest call.
-    const double ts = Finite(GetF(p, pida::Ts), 0);
+    const double ts = Finite(GetF(p, PidaOffset("Ts")), 0);
     double time = Finite(GetF(p, Time), 0) + dtMs / 1000.0;
     if (!first && time + dtMs / 2000.0 < ts) {
         SetF(p, Time, time);
         // Between samples too: an output spoilt from outside does not stay.
-        if (!std::isfinite(GetF(p, pida::mv))) {
+        if (!std::isfinite(GetF(p, PidaOffset("mv")))) {
             const double hi = Finite(GetF(p, Hi), 100), lo = Finite(GetF(p, Lo), 0);
-            SetF(p, pida::mv, std::clamp(0.0, std::min(lo, hi), std::max(lo, hi)));
+            SetF(p, PidaOffset("mv"), std::clamp(0.0, std::min(lo, hi), std::max(lo, hi)));
         }
         return;
     }
@@ -488,7 +525,7 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
 
     double hi = Finite(GetF(p, Hi), 100), lo = Finite(GetF(p, Lo), 0);
     if (lo > hi) std::swap(lo, hi);
-    const double stored = GetF(p, pida::mv);
+    const double stored = GetF(p, PidaOffset("mv"));
     const double previous = std::isfinite(stored) ? std::clamp(stored, lo, hi) : std::clamp(0.0, lo, hi);
     const TunerOutput tuner = h > 0 ? RunTuner(p, h, previous) : TunerOutput{};
 
@@ -497,10 +534,10 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
                  cw = Finite(GetF(p, C), 0), ttV = Finite(GetF(p, Tt), 0);
     const std::int32_t type = Get32(p, Type);
     const double s = p[Reverse] ? -1.0 : 1.0;
-    const double spv = GetF(p, pida::sp), pvv = GetF(p, pida::pv), hvv = GetF(p, pida::hv);
-    const double dvv = Finite(GetF(p, pida::dv), 0);
+    const double spv = GetF(p, PidaOffset("sp")), pvv = GetF(p, PidaOffset("pv")), hvv = GetF(p, PidaOffset("hv"));
+    const double dvv = Finite(GetF(p, PidaOffset("dv")), 0);
     const bool inputsOk = std::isfinite(spv) && std::isfinite(pvv);
-    const bool manual = p[pida::MAN] != 0;
+    const bool manual = p[PidaOffset("MAN")] != 0;
 
     double integral = Finite(GetF(p, Integral), previous);
     double d = Finite(GetF(p, DState), 0);
@@ -528,7 +565,7 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
     if (!std::isfinite(out)) out = previous;
     const double limited = std::clamp(out, lo, hi);
     const bool automatic = !tuner.drives && !manual && inputsOk && std::isfinite(v);
-    p[pida::SAT] = automatic && limited != out ? 1 : 0;
+    p[PidaOffset("SAT")] = automatic && limited != out ? 1 : 0;
     out = limited;
 
     if (!automatic) {
@@ -544,9 +581,9 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
     SetF(p, Integral, integral);
     SetF(p, DState, d);
     if (inputsOk) SetF(p, PrevWeighted, weighted);
-    SetF(p, pida::mv, out);
-    SetF(p, pida::dmv, out - previous);
-    SetF(p, pida::de, inputsOk ? spv - pvv : 0.0);
+    SetF(p, PidaOffset("mv"), out);
+    SetF(p, PidaOffset("dmv"), out - previous);
+    SetF(p, PidaOffset("de"), inputsOk ? spv - pvv : 0.0);
 }
 
 }  // namespace velmora::softplc

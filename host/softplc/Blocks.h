@@ -6,12 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/PidStructure.h"
+#include "base/PidaStructure.h"
+
 namespace velmora::softplc {
 
-// T_PID (50 bytes, Det first) and the 23 private bytes behind it.
-constexpr int kPidBytes = 73;
-// _TPIDA_ (226 bytes) and its 444 private bytes.
-constexpr int kPidaBytes = 670;
+// T_PID (Det first) and the private bytes behind it.
+constexpr int kPidBytes = plc::kPidStructSize + plc::kPidPrivateSize;
+// _TPIDA_ and its private bytes.
+constexpr int kPidaBytes = plc::kPidaStructSize + plc::kPidaPrivateSize;
 
 // The value an input holds while its reading is not valid (range flags, a
 // module without its valid mark); the low mark is -$7FFF.

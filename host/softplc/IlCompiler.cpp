@@ -1,4 +1,4 @@
-#include "IlCompiler.h"
+#include "softplc/IlCompiler.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,6 +9,7 @@
 #include <set>
 
 #include "base/OperandParser.h"
+#include "softplc/IlOperations.h"
 
 namespace velmora::softplc {
 
@@ -75,118 +76,10 @@ std::string_view StripComment(std::string_view line) {
 
 struct Fatal {};  // stops the compilation at a fatal #error
 
-// What an instruction does to the stack: it needs `need` cells, removes `pop`
-// and adds `push`.
-struct StackEffect {
-    int need = 0, pop = 0, push = 0;
-};
-
-enum class OperandRule { None, Optional, Required, Label, Name };
-
-struct Mnemonic {
-    Op op;
-    OperandRule rule;
-};
-
-const std::map<std::string, Mnemonic>& Mnemonics() {
-    static const std::map<std::string, Mnemonic> table = {
-        {"LD", {Op::Ld, OperandRule::Required}},   {"LDL", {Op::Ld, OperandRule::Required}},
-        {"LDC", {Op::Ldc, OperandRule::Required}}, {"WR", {Op::Wr, OperandRule::Required}},
-        {"WRC", {Op::Wrc, OperandRule::Required}}, {"PUT", {Op::Put, OperandRule::Required}},
-        {"EQ", {Op::Eq, OperandRule::Optional}},   {"NE", {Op::Ne, OperandRule::Optional}},
-        {"GT", {Op::Gt, OperandRule::Optional}},   {"LT", {Op::Lt, OperandRule::Optional}},
-        {"GE", {Op::Ge, OperandRule::Optional}},   {"LE", {Op::Le, OperandRule::Optional}},
-        {"ADD", {Op::Add, OperandRule::Optional}}, {"SUB", {Op::Sub, OperandRule::Optional}},
-        {"MUL", {Op::Mul, OperandRule::Optional}}, {"DIV", {Op::Div, OperandRule::Optional}},
-        {"MOD", {Op::Mod, OperandRule::Optional}}, {"AND", {Op::And, OperandRule::Optional}},
-        {"OR", {Op::Or, OperandRule::Optional}},   {"XOR", {Op::Xor, OperandRule::Optional}},
-        {"NOT", {Op::Not, OperandRule::None}},     {"NEG", {Op::Neg, OperandRule::None}},
-        {"ADF", {Op::Adf, OperandRule::Optional}}, {"SUF", {Op::Suf, OperandRule::Optional}},
-        {"MUF", {Op::Muf, OperandRule::Optional}}, {"DIF", {Op::Dif, OperandRule::Optional}},
-        {"IFW", {Op::Ifw, OperandRule::None}},     {"IWF", {Op::Iwf, OperandRule::None}},
-        {"ROR", {Op::Ror, OperandRule::Optional}}, {"ROL", {Op::Rol, OperandRule::Optional}},
-        {"JMP", {Op::Jmp, OperandRule::Label}},    {"JMC", {Op::Jmc, OperandRule::Label}},
-        {"JMD", {Op::Jmd, OperandRule::Label}},    {"CAL", {Op::Cal, OperandRule::Label}},
-        {"CAD", {Op::Cad, OperandRule::Label}},    {"RET", {Op::Ret, OperandRule::None}},
-        {"CRC", {Op::Crc, OperandRule::None}},     {"CRCM", {Op::Crc, OperandRule::None}},
-        {"SRC", {Op::Src, OperandRule::Required}}, {"MOV", {Op::Mov, OperandRule::Required}},
-        {"CNV", {Op::Cnv, OperandRule::None}},     {"PID", {Op::Pid, OperandRule::None}},
-        {"PIDA", {Op::Pida, OperandRule::None}},   {"POP", {Op::Pop, OperandRule::None}},
-        {"DUP", {Op::Dup, OperandRule::None}},     {"USI", {Op::Crc, OperandRule::Name}},
-    };
-    return table;
-}
-
 // Library functions a "#usi" declaration can bind.
 std::optional<Op> UsiLibrary(const std::string& upperName) {
     if (upperName == "CRC16") return Op::Crc;
     return std::nullopt;
-}
-
-bool IsBinary(Op op) {
-    switch (op) {
-        case Op::Eq:
-        case Op::Ne:
-        case Op::Gt:
-        case Op::Lt:
-        case Op::Ge:
-        case Op::Le:
-        case Op::Add:
-        case Op::Sub:
-        case Op::Mul:
-        case Op::Div:
-        case Op::Mod:
-        case Op::And:
-        case Op::Or:
-        case Op::Xor:
-        case Op::Adf:
-        case Op::Suf:
-        case Op::Muf:
-        case Op::Dif:
-            return true;
-        default:
-            return false;
-    }
-}
-
-StackEffect EffectOf(const Instr& i) {
-    switch (i.op) {
-        case Op::Ld:
-        case Op::Ldc:
-        case Op::Dup:
-            return {i.op == Op::Dup ? 1 : 0, 0, 1};
-        case Op::Not:
-        case Op::Neg:
-        case Op::Ifw:
-        case Op::Iwf:
-        case Op::Ror:
-        case Op::Rol:
-            return {1, 0, 0};
-        case Op::Wr:
-        case Op::Wrc:
-        case Op::Put:
-        case Op::Jmc:
-        case Op::Jmd:
-        case Op::Cad:
-            return {1, 1, 0};
-        case Op::Crc:
-            return {2, 2, 1};
-        case Op::Src:
-            return {1, 1, 0};
-        case Op::Mov:
-            return {2, 2, 0};
-        case Op::Cnv:
-            return (i.extra & 4) ? StackEffect{6, 6, 1} : StackEffect{4, 4, 1};
-        case Op::Pid:
-            return {3, 3, 1};
-        case Op::Pida:
-            return {1, 1, 1};
-        case Op::Pop:
-            return {1, 1, 0};
-        default:
-            if (IsBinary(i.op)) return i.source == Source::None ? StackEffect{2, 2, 1} : StackEffect{1, 0, 0};
-            return {};
-    }
 }
 
 // One source line of a process, before it becomes an instruction.
@@ -718,7 +611,6 @@ private:
             errorAt(l, "#def of " + text + " refers to itself");
             return std::nullopt;
         }
-        Operand o;
         // A leading type keyword: "byte Boiler_Det_rem".
         std::optional<int> sizeOverride;
         bool realOverride = false;
@@ -731,23 +623,8 @@ private:
             }
         }
         const std::string upper = Upper(text);
-        if (upper.rfind("__INDX(", 0) == 0 || upper.rfind("__OFFSET(", 0) == 0) {
-            const auto open = text.find('('), close = text.rfind(')');
-            if (close == std::string::npos || close < open ||
-                Trim(std::string_view(text).substr(close + 1)).size()) {
-                errorAt(l, "missing ) in " + text);
-                return std::nullopt;
-            }
-            const std::string name(Trim(std::string_view(text).substr(open + 1, close - open - 1)));
-            const auto where = locate(name);
-            if (!where) {
-                errorAt(l, "unknown variable " + name);
-                return std::nullopt;
-            }
-            o.source = Source::Immediate;
-            o.value = where->offset;
-            return o;
-        }
+        if (upper.rfind("__INDX(", 0) == 0 || upper.rfind("__OFFSET(", 0) == 0) return offsetOperand(l, text);
+        Operand o;
         if (ParseConstant(text, o.value, o.real)) {
             o.source = Source::Immediate;
             return o;
@@ -757,57 +634,76 @@ private:
                 return operand(l, d->second, depth + 1);
         }
         std::optional<Location> where;
-        if (text[0] == '%') {
-            std::string direct = text;
-            if (const auto a = plc::ParseOperand(direct);
-                a && a->area >= 0 && a->area < kAreaCount && a->size <= 4) {
-                Location loc;
-                loc.area = a->area;
-                loc.offset = a->offset;
-                loc.bit = a->bit;
-                loc.size = a->size;
-                loc.type = {a->kind == 'F' ? "REAL" : "INT", a->size, a->kind == 'F'};
-                where = loc;
-            }
-        } else if (IsIdentStart(text[0])) {
+        if (text[0] == '%')
+            where = directAddress(text);
+        else if (IsIdentStart(text[0]))
             where = locate(text);
-        }
         if (!where) {
             errorAt(l, "unknown operand " + text);
             return std::nullopt;
         }
-        o.source = Source::Memory;
-        o.area = where->area;
+        return memoryOperand(l, text, *where, sizeOverride, realOverride);
+    }
+
+    // "__indx(name)" and "__offset(name)": the variable's offset as a constant.
+    std::optional<Operand> offsetOperand(const Line& l, const std::string& text) {
+        const auto open = text.find('('), close = text.rfind(')');
+        if (close == std::string::npos || close < open || Trim(std::string_view(text).substr(close + 1)).size()) {
+            errorAt(l, "missing ) in " + text);
+            return std::nullopt;
+        }
+        const std::string name(Trim(std::string_view(text).substr(open + 1, close - open - 1)));
+        const auto where = locate(name);
+        if (!where) {
+            errorAt(l, "unknown variable " + name);
+            return std::nullopt;
+        }
+        Operand o;
+        o.source = Source::Immediate;
         o.value = where->offset;
-        o.bit = where->bit;
-        o.real = where->type.real;
-        int size = where->bit >= 0 ? 0 : std::max(1, where->type.size);
-        if (where->bit < 0 && where->type.size == 0) size = 1;
+        return o;
+    }
+
+    // A direct address ("%R120", "%MW5"): one the machine can load.
+    static std::optional<Location> directAddress(std::string text) {
+        const auto a = plc::ParseOperand(text);
+        if (!a || a->area < 0 || a->area >= kAreaCount || a->size > 4) return std::nullopt;
+        Location loc;
+        loc.area = a->area;
+        loc.offset = a->offset;
+        loc.bit = a->bit;
+        loc.size = a->size;
+        loc.type = {a->kind == 'F' ? "REAL" : "INT", a->size, a->kind == 'F'};
+        return loc;
+    }
+
+    // A variable's access: its own size and type, or the keyword's before it.
+    std::optional<Operand> memoryOperand(const Line& l, const std::string& text, const Location& where,
+                                         std::optional<int> sizeOverride, bool realOverride) {
+        Operand o;
+        o.source = Source::Memory;
+        o.area = where.area;
+        o.value = where.offset;
+        o.bit = where.bit;
+        o.real = where.type.real;
+        int size = where.bit >= 0 ? 0 : std::max(1, where.type.size);
         if (sizeOverride) {
             size = *sizeOverride;
             o.real = realOverride;
             if (size == 0 && o.bit < 0) o.bit = 0;
         }
-        if (o.bit >= 0) {
+        o.size = o.bit >= 0 ? 1 : size;
+        if (o.bit >= 0)
             o.access = Access::Bit;
-            o.size = 1;
-        } else {
-            switch (size) {
-                case 1:
-                    o.access = Access::U8;
-                    break;
-                case 2:
-                    o.access = where->type.isUnsigned && !sizeOverride ? Access::U16 : Access::S16;
-                    break;
-                case 4:
-                    o.access = Access::I32;
-                    break;
-                default:
-                    errorAt(l, "operand " + text + " is " + std::to_string(size) +
-                                   " bytes; only 1, 2 and 4 can be loaded");
-                    return std::nullopt;
-            }
-            o.size = size;
+        else if (size == 1)
+            o.access = Access::U8;
+        else if (size == 2)
+            o.access = where.type.isUnsigned && !sizeOverride ? Access::U16 : Access::S16;
+        else if (size == 4)
+            o.access = Access::I32;
+        else {
+            errorAt(l, "operand " + text + " is " + std::to_string(size) + " bytes; only 1, 2 and 4 can be loaded");
+            return std::nullopt;
         }
         if (o.area < 0 || o.area >= kAreaCount || o.value < 0 ||
             static_cast<std::int64_t>(o.value) + o.size > kAreaSize) {
@@ -906,15 +802,14 @@ private:
             operandText =
                 more.empty() ? operandText : (operandText.empty() ? more : more + " " + operandText);
         }
-        const auto& table = Mnemonics();
-        const auto found = table.find(mnemonic);
-        if (found == table.end()) {
+        const Mnemonic* found = FindMnemonic(mnemonic);
+        if (!found) {
             errorAt(l, "unknown instruction " + l.mnemonic);
             return std::nullopt;
         }
         Instr ins;
-        ins.op = found->second.op;
-        const OperandRule rule = found->second.rule;
+        ins.op = found->op;
+        const OperandRule rule = found->rule;
         if (rule == OperandRule::None && !operandText.empty()) {
             errorAt(l, mnemonic + " takes no operand");
             return std::nullopt;
@@ -998,8 +893,19 @@ private:
         bool returns = false;
     };
 
+    // The stack depths that reach each instruction on one walk through a
+    // process or subroutine. A walk per nesting level, reused from one
+    // subroutine to the next: `stamp` tells this walk's entries from stale ones.
+    struct Walk {
+        std::vector<int> lo, hi;
+        std::vector<std::uint32_t> stamp;
+        std::uint32_t generation = 0;
+        std::vector<std::int32_t> work;
+    };
+
     void check() {
         Program& p = out_.program;
+        walks_.resize(kCallDepth + 1);  // never more: deeper nesting is refused before it is walked
         for (int slot = 0; slot < kProcessSlots; ++slot) {
             if (p.entry[slot] < 0) continue;
             Summary s;
@@ -1009,100 +915,117 @@ private:
         }
     }
 
+    bool failAt(std::int32_t at, const std::string& why) {
+        const SourcePosition& w = out_.program.where[static_cast<std::size_t>(at)];
+        report(Diagnostic::Severity::Error, w.file, w.line, why);
+        return false;
+    }
+
+    Walk& startWalk(std::int32_t entry) {
+        Walk& w = walks_[inProgress_.size()];
+        const std::size_t n = out_.program.code.size();
+        if (w.stamp.size() != n) {
+            w.lo.assign(n, 0);
+            w.hi.assign(n, 0);
+            w.stamp.assign(n, 0);
+        }
+        ++w.generation;
+        w.work.clear();
+        Reach(w, entry, 0, 0);
+        return w;
+    }
+
+    static void Reach(Walk& w, std::int32_t to, int l, int h) {
+        if (to < 0 || static_cast<std::size_t>(to) >= w.stamp.size()) return;
+        const auto t = static_cast<std::size_t>(to);
+        if (w.stamp[t] != w.generation) {
+            w.stamp[t] = w.generation;
+            w.lo[t] = l;
+            w.hi[t] = h;
+        } else if (l < w.lo[t] || h > w.hi[t]) {
+            w.lo[t] = std::min(w.lo[t], l);
+            w.hi[t] = std::max(w.hi[t], h);
+        } else {
+            return;
+        }
+        w.work.push_back(to);
+    }
+
     bool analyse(std::int32_t entry, bool process, Summary& summary) {
-        const Program& p = out_.program;
-        const std::size_t n = p.code.size();
-        std::vector<int> lo(n, 0), hi(n, 0);
-        std::vector<char> seen(n, 0);
-        std::vector<std::int32_t> work{entry};
-        seen[entry] = 1;
-        const auto fail = [&](std::size_t at, const std::string& why) {
-            report(Diagnostic::Severity::Error, p.where[at].file, p.where[at].line, why);
-            return false;
-        };
-        const auto flow = [&](std::int32_t to, int l, int h) {
-            if (to < 0 || static_cast<std::size_t>(to) >= n) return;
-            if (!seen[to]) {
-                seen[to] = 1;
-                lo[to] = l;
-                hi[to] = h;
-                work.push_back(to);
-            } else if (l < lo[to] || h > hi[to]) {
-                lo[to] = std::min(lo[to], l);
-                hi[to] = std::max(hi[to], h);
-                work.push_back(to);
-            }
-        };
-        while (!work.empty()) {
-            const std::int32_t i = work.back();
-            work.pop_back();
-            const Instr& ins = p.code[i];
-            const int l = lo[i], h = hi[i];
+        Walk& w = startWalk(entry);
+        while (!w.work.empty()) {
+            const std::int32_t i = w.work.back();
+            w.work.pop_back();
+            const Instr& ins = out_.program.code[static_cast<std::size_t>(i)];
+            const int l = w.lo[static_cast<std::size_t>(i)], h = w.hi[static_cast<std::size_t>(i)];
             if (ins.op == Op::End) {
-                if (!process) return fail(i, "a subroutine runs into the end of a process");
-                continue;
-            }
-            if (ins.op == Op::Ret) {
-                if (process) return fail(i, "RET outside a subroutine");
-                if (!summary.returns) {
-                    summary.netLo = l;
-                    summary.netHi = h;
-                } else {
-                    summary.netLo = std::min(summary.netLo, l);
-                    summary.netHi = std::max(summary.netHi, h);
-                }
+                if (!process) return failAt(i, "a subroutine runs into the end of a process");
+            } else if (ins.op == Op::Ret) {
+                if (process) return failAt(i, "RET outside a subroutine");
+                summary.netLo = summary.returns ? std::min(summary.netLo, l) : l;
+                summary.netHi = summary.returns ? std::max(summary.netHi, h) : h;
                 summary.returns = true;
-                continue;
-            }
-            StackEffect e = EffectOf(ins);
-            Summary callee;
-            const bool call = ins.op == Op::Cal || ins.op == Op::Cad;
-            if (call) {
-                if (!subroutine(ins.value, callee)) return false;
-                summary.calls = std::max(summary.calls, callee.calls + 1);
-                if (summary.calls > kCallDepth)
-                    return fail(i, "CAL nesting deeper than " + std::to_string(kCallDepth) + " levels");
-                e.need = std::max(e.need, callee.need + (ins.op == Op::Cad ? 1 : 0));
-            }
-            if (l < e.need) {
-                if (process)
-                    return fail(i, "stack underflow: the instruction needs " + std::to_string(e.need) +
-                                       " values, the stack may hold " + std::to_string(std::max(l, 0)));
-                summary.need = std::max(summary.need, e.need - l);
-                if (summary.need > kStackCells) return fail(i, "stack underflow in a subroutine");
-            }
-            const int nl = l - e.pop + e.push, nh = h - e.pop + e.push;
-            summary.peak = std::max(summary.peak, nh);
-            if (call) {
-                const int base = ins.op == Op::Cad ? h - 1 : h;
-                summary.peak = std::max(summary.peak, base + callee.peak);
-                if (callee.returns) summary.peak = std::max(summary.peak, base + callee.netHi);
-                if (summary.peak > kStackCells)
-                    return fail(i, "stack overflow: more than " + std::to_string(kStackCells) + " values");
-                if (ins.op == Op::Cad) {  // pops its condition; the call may not happen
-                    flow(i + 1, callee.returns ? std::min(l - 1, l - 1 + callee.netLo) : l - 1,
-                         callee.returns ? std::max(h - 1, h - 1 + callee.netHi) : h - 1);
-                } else if (callee.returns) {
-                    flow(i + 1, l + callee.netLo, h + callee.netHi);
-                }
-                continue;
-            }
-            if (summary.peak > kStackCells)
-                return fail(i, "stack overflow: more than " + std::to_string(kStackCells) + " values");
-            switch (ins.op) {
-                case Op::Jmp:
-                    flow(ins.value, nl, nh);
-                    break;
-                case Op::Jmc:
-                case Op::Jmd:
-                    flow(ins.value, nl, nh);
-                    flow(i + 1, nl, nh);
-                    break;
-                default:
-                    flow(i + 1, nl, nh);
-                    break;
+            } else if (ins.op == Op::Cal || ins.op == Op::Cad) {
+                if (!call(w, i, process, summary)) return false;
+            } else if (!step(w, i, process, summary)) {
+                return false;
             }
         }
+        return true;
+    }
+
+    // An instruction other than a call: its cells, then where the flow goes on.
+    bool step(Walk& w, std::int32_t i, bool process, Summary& summary) {
+        const Instr& ins = out_.program.code[static_cast<std::size_t>(i)];
+        const int l = w.lo[static_cast<std::size_t>(i)], h = w.hi[static_cast<std::size_t>(i)];
+        const StackEffect e = EffectOf(ins);
+        if (!needs(i, e.need, l, process, summary)) return false;
+        const int nl = l - e.pop + e.push, nh = h - e.pop + e.push;
+        summary.peak = std::max(summary.peak, nh);
+        if (summary.peak > kStackCells)
+            return failAt(i, "stack overflow: more than " + std::to_string(kStackCells) + " values");
+        if (ins.op == Op::Jmp || ins.op == Op::Jmc || ins.op == Op::Jmd) Reach(w, ins.value, nl, nh);
+        if (ins.op != Op::Jmp) Reach(w, i + 1, nl, nh);
+        return true;
+    }
+
+    // A CAL or CAD: the subroutine's summary (the nesting is checked before
+    // it is walked), then the cells it needs and leaves.
+    bool call(Walk& w, std::int32_t i, bool process, Summary& summary) {
+        const Instr& ins = out_.program.code[static_cast<std::size_t>(i)];
+        const std::string tooDeep = "CAL nesting deeper than " + std::to_string(kCallDepth) + " levels";
+        if (inProgress_.size() >= static_cast<std::size_t>(kCallDepth)) return failAt(i, tooDeep);
+        Summary callee;
+        if (!subroutine(ins.value, callee)) return false;
+        summary.calls = std::max(summary.calls, callee.calls + 1);
+        if (summary.calls > kCallDepth) return failAt(i, tooDeep);
+        const bool cad = ins.op == Op::Cad;
+        const int l = w.lo[static_cast<std::size_t>(i)], h = w.hi[static_cast<std::size_t>(i)];
+        const StackEffect e = EffectOf(ins);
+        if (!needs(i, std::max(e.need, callee.need + (cad ? 1 : 0)), l, process, summary)) return false;
+        const int base = cad ? h - 1 : h;
+        summary.peak = std::max({summary.peak, h - e.pop + e.push, base + callee.peak});
+        if (callee.returns) summary.peak = std::max(summary.peak, base + callee.netHi);
+        if (summary.peak > kStackCells)
+            return failAt(i, "stack overflow: more than " + std::to_string(kStackCells) + " values");
+        if (cad) {  // pops its condition; the call may not happen
+            Reach(w, i + 1, callee.returns ? std::min(l - 1, l - 1 + callee.netLo) : l - 1,
+                  callee.returns ? std::max(h - 1, h - 1 + callee.netHi) : h - 1);
+        } else if (callee.returns) {
+            Reach(w, i + 1, l + callee.netLo, h + callee.netHi);
+        }
+        return true;
+    }
+
+    // In a process a missing cell is an error; a subroutine records what it
+    // reads from its caller's stack.
+    bool needs(std::int32_t i, int need, int l, bool process, Summary& summary) {
+        if (l >= need) return true;
+        if (process)
+            return failAt(i, "stack underflow: the instruction needs " + std::to_string(need) +
+                                 " values, the stack may hold " + std::to_string(std::max(l, 0)));
+        summary.need = std::max(summary.need, need - l);
+        if (summary.need > kStackCells) return failAt(i, "stack underflow in a subroutine");
         return true;
     }
 
@@ -1111,11 +1034,7 @@ private:
             out = done->second;
             return true;
         }
-        if (!inProgress_.insert(entry).second) {
-            const auto& w = out_.program.where[entry];
-            report(Diagnostic::Severity::Error, w.file, w.line, "recursive CAL: the subroutine calls itself");
-            return false;
-        }
+        if (!inProgress_.insert(entry).second) return failAt(entry, "recursive CAL: the subroutine calls itself");
         Summary s;
         const bool ok = analyse(entry, false, s);
         inProgress_.erase(entry);
@@ -1143,6 +1062,7 @@ private:
     std::pair<std::int32_t, std::int32_t> subroutineRange_{0, 0};
     std::map<std::int32_t, Summary> summaries_;
     std::set<std::int32_t> inProgress_;
+    std::vector<Walk> walks_;
 };
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "IlProgram.h"
-#include "SymbolTable.h"
+#include "softplc/IlProgram.h"
+#include "softplc/SymbolTable.h"
 
 namespace velmora::softplc {
 

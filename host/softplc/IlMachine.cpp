@@ -1,89 +1,139 @@
-#include "IlMachine.h"
+#include "softplc/IlMachine.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <limits>
 
-#include "Blocks.h"
-#include "SoftPlc.h"
+#include "base/ByteOrder.h"
+#include "base/PidaStructure.h"
+#include "softplc/Blocks.h"
+#include "softplc/IlOperations.h"
+#include "softplc/SoftPlc.h"
 
 namespace velmora::softplc {
 
 namespace {
 
-inline float AsFloat(std::int32_t v) {
-    float f;
-    std::memcpy(&f, &v, 4);
-    return f;
-}
+// The machine's value stack. Machine::run checks each instruction's need and
+// growth against it once, so the steps push and pop unchecked.
+class ValueStack {
+public:
+    int size() const { return size_; }
+    Word& top() { return cells_[size_ - 1]; }
+    Word pop() { return cells_[--size_]; }
+    void push(Word v) { cells_[size_++] = v; }
+    void grow(int by) { size_ += by; }
+    void cut(int to) { size_ = std::min(size_, to); }
+    // The cells an instruction reads, the deepest first.
+    std::span<Word> last(int n) { return {cells_.data() + size_ - n, static_cast<std::size_t>(n)}; }
 
-inline std::int32_t FromFloat(float f) {
-    std::int32_t v;
-    std::memcpy(&v, &f, 4);
-    return v;
-}
+private:
+    std::array<Word, kStackCells> cells_;
+    int size_ = 0;
+};
 
-inline std::int32_t Load(const std::uint8_t* m, Access access, int bit) {
+// Return addresses of the CALs in progress and the stack depth at each.
+struct CallStack {
+    std::array<std::int32_t, kCallDepth> to;
+    std::array<int, kCallDepth> depth;
+    int size = 0;
+};
+
+// PUT writes only while S1.0 is set.
+constexpr int kPutEnableArea = 2, kPutEnableByte = 1;
+
+Word Load(const std::uint8_t* m, Access access, int bit) {
     switch (access) {
-        case Access::Bit:
-            return (*m >> bit) & 1;
-        case Access::U8:
-            return *m;
-        case Access::S16:
-            return static_cast<std::int16_t>(m[0] | (m[1] << 8));
-        case Access::U16:
-            return static_cast<std::uint16_t>(m[0] | (m[1] << 8));
-        case Access::I32:
-            return static_cast<std::int32_t>(
-                static_cast<std::uint32_t>(m[0]) | (static_cast<std::uint32_t>(m[1]) << 8) |
-                (static_cast<std::uint32_t>(m[2]) << 16) | (static_cast<std::uint32_t>(m[3]) << 24));
+        case Access::Bit: return (*m >> bit) & 1;
+        case Access::U8: return *m;
+        case Access::S16: return plc::GetInt16(m);
+        case Access::U16: return plc::GetUInt16(m);
+        case Access::I32: return plc::GetInt32(m);
     }
     return 0;
 }
 
-inline void Store(std::uint8_t* m, Access access, int bit, std::int32_t v) {
-    const auto u = static_cast<std::uint32_t>(v);
+void Store(std::uint8_t* m, Access access, int bit, Word v) {
     switch (access) {
         case Access::Bit:
             *m = static_cast<std::uint8_t>(v != 0 ? (*m | (1u << bit)) : (*m & ~(1u << bit)));
             return;
-        case Access::U8:
-            m[0] = static_cast<std::uint8_t>(u);
-            return;
+        case Access::U8: *m = static_cast<std::uint8_t>(v); return;
         case Access::S16:
-        case Access::U16:
-            m[0] = static_cast<std::uint8_t>(u);
-            m[1] = static_cast<std::uint8_t>(u >> 8);
-            return;
-        case Access::I32:
-            m[0] = static_cast<std::uint8_t>(u);
-            m[1] = static_cast<std::uint8_t>(u >> 8);
-            m[2] = static_cast<std::uint8_t>(u >> 16);
-            m[3] = static_cast<std::uint8_t>(u >> 24);
-            return;
+        case Access::U16: plc::PutUInt16(m, static_cast<std::uint16_t>(v)); return;
+        case Access::I32: plc::PutInt32(m, v); return;
     }
 }
 
 // A range of register bytes [offset, offset + count) that lies inside the area.
-inline bool Inside(std::int64_t offset, std::int64_t count) {
+bool Inside(std::int64_t offset, std::int64_t count) {
     return offset >= 0 && count >= 0 && offset + count <= kAreaSize;
 }
 
-std::int32_t FloatToWord(float f) {
+Word FloatToWord(float f) {
     if (std::isnan(f)) return 0;
     const float t = std::trunc(f);
     if (t >= 32767.f) return 32767;
     if (t <= -32768.f) return -32768;
-    return static_cast<std::int32_t>(t);
+    return static_cast<Word>(t);
 }
 
-std::int32_t Rotate16(std::int32_t v, int count, bool right) {
+Word Rotate16(Word v, int count, bool right) {
     const std::uint32_t w = static_cast<std::uint32_t>(v) & 0xFFFFu;
     const int n = ((count % 16) + 16) % 16;
-    if (n == 0) return static_cast<std::int32_t>(w);
+    if (n == 0) return static_cast<Word>(w);
     const std::uint32_t r = right ? ((w >> n) | (w << (16 - n))) : ((w << n) | (w >> (16 - n)));
-    return static_cast<std::int32_t>(r & 0xFFFFu);
+    return static_cast<Word>(r & 0xFFFFu);
+}
+
+// LDC: a bit loads inverted, anything else complemented.
+Word Complement(const Instr& i, Word operand) {
+    return i.access == Access::Bit && i.source == Source::Memory ? (operand ? 0 : 1) : ~operand;
+}
+
+// The one-cell operations that change the top in place.
+void Unary(const Instr& i, Word operand, Word& top) {
+    switch (i.op) {
+        case Op::Not: top = ~top; break;
+        case Op::Neg: top = static_cast<Word>(0u - static_cast<std::uint32_t>(top)); break;
+        case Op::Ifw: top = FloatToWord(AsReal(top)); break;
+        case Op::Iwf: top = FromReal(static_cast<float>(top)); break;
+        case Op::Ror: top = Rotate16(top, operand, true); break;
+        case Op::Rol: top = Rotate16(top, operand, false); break;
+        default: break;
+    }
+}
+
+// False on a division by zero.
+bool Binary(const Instr& i, Word operand, ValueStack& stack) {
+    const BinaryOperation& b = BinaryOf(i.op);
+    if (i.source == Source::None) operand = stack.pop();
+    if (b.zeroFails && operand == 0) return false;
+    Word& a = stack.top();
+    a = (i.real ? b.real : b.integer)(a, operand);
+    return true;
+}
+
+// JMP, JMC, JMD, CAL, CAD and RET: the next pc, or a fault.
+const char* Flow(const Instr& i, ValueStack& stack, CallStack& calls, std::int32_t& pc) {
+    switch (i.op) {
+        case Op::Jmp: pc = i.value; return nullptr;
+        case Op::Jmc: if (stack.pop() == 0) pc = i.value; return nullptr;
+        case Op::Jmd: if (stack.pop() != 0) pc = i.value; return nullptr;
+        case Op::Cad: if (stack.pop() == 0) return nullptr; [[fallthrough]];
+        case Op::Cal:
+            if (calls.size >= kCallDepth) return "CAL nested too deeply";
+            calls.depth[calls.size] = stack.size();
+            calls.to[calls.size++] = pc;
+            pc = i.value;
+            return nullptr;
+        case Op::Ret:
+            if (calls.size == 0) return "RET without CAL";
+            pc = calls.to[--calls.size];
+            stack.cut(calls.depth[calls.size]);  // what the subroutine left is dropped
+            return nullptr;
+        default: return nullptr;
+    }
 }
 
 }  // namespace
@@ -94,6 +144,11 @@ Machine::Machine(SoftPlc& plc) {
 
 void Machine::load(Program program) {
     program_ = std::move(program);
+    for (Instr& i : program_.code) {
+        const StackEffect e = EffectOf(i);
+        i.need = static_cast<std::uint8_t>(e.need);
+        i.grow = static_cast<std::int8_t>(e.push - e.pop);
+    }
     fault_.reset();
     sourceOffset_ = -1;
 }
@@ -103,296 +158,154 @@ bool Machine::fail(std::int32_t at, std::string text) {
     return false;
 }
 
+Word Machine::operandOf(const Instr& i) const {
+    if (i.source == Source::Immediate) return i.value;
+    if (i.source == Source::Memory) return Load(areas_[i.area] + i.value, i.access, i.bit);
+    return 0;
+}
+
+void Machine::store(const Instr& i, Word v) { Store(areas_[i.area] + i.value, i.access, i.bit, v); }
+
 bool Machine::run(Process process, double dtMs) {
     std::int32_t pc = program_.entry[process];
     if (pc < 0) return true;
     const Instr* const code = program_.code.data();
-    std::int32_t stack[kStackCells];
-    int sp = 0;  // cells in use
-    std::int32_t calls[kCallDepth];
-    int callDepths[kCallDepth];  // stack depth at each CAL
-    int depth = 0;
+    ValueStack stack;
+    CallStack calls;
     std::uint64_t budget = kScanBudget;
-    std::uint64_t count = 0;
-    std::uint8_t* const registers = areas_[kRegisterArea];
-
-#define NEED(n) \
-    if (sp < (n)) return fail(at, "stack underflow")
-#define PUSH(v)                                                   \
-    do {                                                          \
-        if (sp >= kStackCells) return fail(at, "stack overflow"); \
-        stack[sp++] = (v);                                        \
-    } while (0)
-
     for (;;) {
         const std::int32_t at = pc;
         const Instr& i = code[pc++];
-        ++count;
         if (--budget == 0) {
-            executed_ += count;
+            executed_ += kScanBudget;
             return fail(at, "scan stopped: more than " + std::to_string(kScanBudget) +
                                 " instructions (endless loop?)");
         }
-        std::int32_t operand = 0;
-        if (i.source == Source::Immediate)
-            operand = i.value;
-        else if (i.source == Source::Memory && i.op != Op::Wr && i.op != Op::Wrc && i.op != Op::Put &&
-                 i.op != Op::Src && i.op != Op::Mov)
-            operand = Load(areas_[i.area] + i.value, i.access, i.bit);
-
+        if (stack.size() < i.need) return fail(at, "stack underflow");
+        if (stack.size() + i.grow > kStackCells) return fail(at, "stack overflow");
         switch (i.op) {
-            case Op::End:
-                executed_ += count;
-                return true;
-            case Op::Ld:
-                PUSH(operand);
-                break;
-            case Op::Ldc:
-                PUSH(i.access == Access::Bit && i.source == Source::Memory ? (operand ? 0 : 1) : ~operand);
-                break;
-            case Op::Wr:
-                NEED(1);
-                --sp;
-                Store(areas_[i.area] + i.value, i.access, i.bit, stack[sp]);
-                break;
-            case Op::Wrc:
-                NEED(1);
-                --sp;
-                Store(areas_[i.area] + i.value, i.access, i.bit,
-                      i.access == Access::Bit ? (stack[sp] == 0) : ~stack[sp]);
-                break;
-            case Op::Put:
-                NEED(1);
-                --sp;
-                if (areas_[2][1] & 1u) Store(areas_[i.area] + i.value, i.access, i.bit, stack[sp]);
-                break;
-            case Op::Eq:
-            case Op::Ne:
-            case Op::Gt:
-            case Op::Lt:
-            case Op::Ge:
-            case Op::Le:
-            case Op::Add:
-            case Op::Sub:
-            case Op::Mul:
-            case Op::Div:
-            case Op::Mod:
-            case Op::And:
-            case Op::Or:
-            case Op::Xor:
-            case Op::Adf:
-            case Op::Suf:
-            case Op::Muf:
-            case Op::Dif: {
-                if (i.source == Source::None) {
-                    NEED(2);
-                    operand = stack[--sp];
-                } else {
-                    NEED(1);
-                }
-                std::int32_t& a = stack[sp - 1];
-                const bool real = i.real != 0;
-                switch (i.op) {
-                    case Op::Eq:
-                        a = real ? AsFloat(a) == AsFloat(operand) : a == operand;
-                        break;
-                    case Op::Ne:
-                        a = real ? AsFloat(a) != AsFloat(operand) : a != operand;
-                        break;
-                    case Op::Gt:
-                        a = real ? AsFloat(a) > AsFloat(operand) : a > operand;
-                        break;
-                    case Op::Lt:
-                        a = real ? AsFloat(a) < AsFloat(operand) : a < operand;
-                        break;
-                    case Op::Ge:
-                        a = real ? AsFloat(a) >= AsFloat(operand) : a >= operand;
-                        break;
-                    case Op::Le:
-                        a = real ? AsFloat(a) <= AsFloat(operand) : a <= operand;
-                        break;
-                    case Op::Add:
-                        a = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) +
-                                                      static_cast<std::uint32_t>(operand));
-                        break;
-                    case Op::Sub:
-                        a = static_cast<std::int32_t>(static_cast<std::uint32_t>(a) -
-                                                      static_cast<std::uint32_t>(operand));
-                        break;
-                    case Op::Mul:
-                        a = static_cast<std::int32_t>(static_cast<std::int64_t>(a) * operand);
-                        break;
-                    case Op::Div:
-                    case Op::Mod:
-                        if (operand == 0) return fail(at, "division by zero");
-                        if (a == std::numeric_limits<std::int32_t>::min() && operand == -1)
-                            a = i.op == Op::Div ? a : 0;
-                        else
-                            a = i.op == Op::Div ? a / operand : a % operand;
-                        break;
-                    case Op::And:
-                        a &= operand;
-                        break;
-                    case Op::Or:
-                        a |= operand;
-                        break;
-                    case Op::Xor:
-                        a ^= operand;
-                        break;
-                    case Op::Adf:
-                        a = FromFloat(AsFloat(a) + AsFloat(operand));
-                        break;
-                    case Op::Suf:
-                        a = FromFloat(AsFloat(a) - AsFloat(operand));
-                        break;
-                    case Op::Muf:
-                        a = FromFloat(AsFloat(a) * AsFloat(operand));
-                        break;
-                    case Op::Dif:
-                        a = FromFloat(AsFloat(a) / AsFloat(operand));
-                        break;
-                    default:
-                        break;
-                }
+            case Op::End: executed_ += kScanBudget - budget; return true;
+            case Op::Ld: stack.push(operandOf(i)); break;
+            case Op::Ldc: stack.push(Complement(i, operandOf(i))); break;
+            case Op::Wr: store(i, stack.pop()); break;
+            case Op::Wrc: store(i, i.access == Access::Bit ? stack.pop() == 0 : ~stack.pop()); break;
+            case Op::Put: {
+                const Word v = stack.pop();
+                if (areas_[kPutEnableArea][kPutEnableByte] & 1u) store(i, v);
                 break;
             }
             case Op::Not:
-                NEED(1);
-                stack[sp - 1] = ~stack[sp - 1];
-                break;
             case Op::Neg:
-                NEED(1);
-                stack[sp - 1] = static_cast<std::int32_t>(0u - static_cast<std::uint32_t>(stack[sp - 1]));
-                break;
             case Op::Ifw:
-                NEED(1);
-                stack[sp - 1] = FloatToWord(AsFloat(stack[sp - 1]));
-                break;
             case Op::Iwf:
-                NEED(1);
-                stack[sp - 1] = FromFloat(static_cast<float>(stack[sp - 1]));
-                break;
             case Op::Ror:
-                NEED(1);
-                stack[sp - 1] = Rotate16(stack[sp - 1], operand, true);
-                break;
-            case Op::Rol:
-                NEED(1);
-                stack[sp - 1] = Rotate16(stack[sp - 1], operand, false);
-                break;
+            case Op::Rol: Unary(i, operandOf(i), stack.top()); break;
             case Op::Jmp:
-                pc = i.value;
-                break;
             case Op::Jmc:
-                NEED(1);
-                if (stack[--sp] == 0) pc = i.value;
-                break;
             case Op::Jmd:
-                NEED(1);
-                if (stack[--sp] != 0) pc = i.value;
-                break;
-            case Op::Cad:
-                NEED(1);
-                if (stack[--sp] == 0) break;
-                [[fallthrough]];
             case Op::Cal:
-                if (depth >= kCallDepth) return fail(at, "CAL nested too deeply");
-                callDepths[depth] = sp;
-                calls[depth++] = pc;
-                pc = i.value;
-                break;
+            case Op::Cad:
             case Op::Ret:
-                if (depth == 0) return fail(at, "RET without CAL");
-                pc = calls[--depth];
-                sp = std::min(sp, callDepths[depth]);  // what the subroutine left is dropped
+                if (const char* why = Flow(i, stack, calls, pc)) return fail(at, why);
                 break;
-            case Op::Crc: {
-                NEED(2);
-                const std::int32_t size = stack[--sp];
-                const std::int32_t offset = stack[sp - 1];
-                if (!Inside(offset, size)) return fail(at, "CRC outside the register area");
-                stack[sp - 1] = Crc16(registers + offset, static_cast<std::size_t>(size));
+            case Op::Crc:
+            case Op::Src:
+            case Op::Mov:
+            case Op::Cnv:
+            case Op::Pid:
+            case Op::Pida:
+                if (const char* why = block(i, stack.last(i.need), dtMs)) return fail(at, why);
+                stack.grow(i.grow);
                 break;
-            }
-            case Op::Src: {
-                NEED(1);
-                const std::int64_t index = stack[--sp];
-                sourceArea_ = i.area;
-                sourceElement_ = i.extra;
-                sourceOffset_ = static_cast<std::int32_t>(
-                    std::clamp<std::int64_t>(i.value + index * i.extra, -1, kAreaSize));
+            case Op::Pop: stack.pop(); break;
+            case Op::Dup: stack.push(stack.top()); break;
+            default:  // the binary operations
+                if (!Binary(i, operandOf(i), stack)) return fail(at, "division by zero");
                 break;
-            }
-            case Op::Mov: {
-                NEED(2);
-                const std::int64_t count = static_cast<std::int64_t>(stack[--sp]) * sourceElement_;
-                const std::int64_t to = i.value + static_cast<std::int64_t>(stack[--sp]) * sourceElement_;
-                if (sourceOffset_ < 0) return fail(at, "MOV without SRC");
-                if (!Inside(sourceOffset_, count) || !Inside(to, count))
-                    return fail(at, "MOV outside its memory area");
-                std::memmove(areas_[i.area] + to, areas_[sourceArea_] + sourceOffset_,
-                             static_cast<std::size_t>(count));
-                break;
-            }
-            case Op::Cnv: {
-                const int cells = (i.extra & 4) ? 6 : 4;
-                NEED(cells);
-                ConversionArgs args;
-                args.mode = stack[sp - 1];
-                args.value = stack[sp - 2];
-                args.flags = i.extra;
-                const std::int32_t tableIndex = stack[sp - 4];
-                if (i.extra & 1) {
-                    const int bytes = (i.extra & 2) ? 8 : 4;
-                    if (!Inside(tableIndex, bytes)) return fail(at, "CNV table outside the register area");
-                    args.table = registers + tableIndex;
-                }
-                if (i.extra & 4) {
-                    const std::int32_t filterIndex = stack[sp - 6];
-                    if (!Inside(filterIndex, 4)) return fail(at, "CNV filter outside the register area");
-                    args.filter = registers + filterIndex;
-                    args.tau = stack[sp - 5];
-                }
-                args.plcTypeIndex = plcTypeIndex_;
-                args.dtMs = dtMs;
-                sp -= cells;
-                stack[sp++] = RunConversion(args);
-                break;
-            }
-            case Op::Pid: {
-                NEED(3);
-                const std::int32_t index = stack[sp - 1];
-                // The operand is the address of MinY; Det lies one byte before it.
-                if (!Inside(static_cast<std::int64_t>(index) - 1, kPidBytes))
-                    return fail(at, "PID structure outside the register area");
-                const std::uint8_t det =
-                    RunPidBlock(registers + index - 1, stack[sp - 2], stack[sp - 3], dtMs);
-                sp -= 3;
-                stack[sp++] = det;
-                break;
-            }
-            case Op::Pida: {
-                NEED(1);
-                const std::int32_t index = stack[sp - 1];
-                if (!Inside(index, kPidaBytes)) return fail(at, "PIDA structure outside the register area");
-                RunPidaBlock(registers + index, dtMs);
-                std::memcpy(&stack[sp - 1], registers + index + 166, 4);  // the new output, mv
-                break;
-            }
-            case Op::Pop:
-                NEED(1);
-                --sp;
-                break;
-            case Op::Dup: {
-                NEED(1);
-                const std::int32_t top = stack[sp - 1];
-                PUSH(top);
-                break;
-            }
         }
     }
-#undef NEED
-#undef PUSH
+}
+
+// The blocks read their arguments from `args` (the deepest cell first) and
+// leave their result in args[0]; run() then shrinks the stack by their effect.
+const char* Machine::block(const Instr& i, std::span<Word> args, double dtMs) {
+    switch (i.op) {
+        case Op::Crc: return crc(args);
+        case Op::Src: return source(i, args);
+        case Op::Mov: return move(i, args);
+        case Op::Cnv: return convert(i, args, dtMs);
+        case Op::Pid: return pid(args, dtMs);
+        case Op::Pida: return pida(args, dtMs);
+        default: return nullptr;
+    }
+}
+
+const char* Machine::crc(std::span<Word> args) {
+    const Word offset = args[0], size = args[1];
+    if (!Inside(offset, size)) return "CRC outside the register area";
+    args[0] = Crc16(areas_[kRegisterArea] + offset, static_cast<std::size_t>(size));
+    return nullptr;
+}
+
+const char* Machine::source(const Instr& i, std::span<Word> args) {
+    const std::int64_t index = args[0];
+    sourceArea_ = i.area;
+    sourceElement_ = i.extra;
+    sourceOffset_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(i.value + index * i.extra, -1, kAreaSize));
+    return nullptr;
+}
+
+const char* Machine::move(const Instr& i, std::span<Word> args) {
+    const std::int64_t count = static_cast<std::int64_t>(args[1]) * sourceElement_;
+    const std::int64_t to = i.value + static_cast<std::int64_t>(args[0]) * sourceElement_;
+    if (sourceOffset_ < 0) return "MOV without SRC";
+    if (!Inside(sourceOffset_, count) || !Inside(to, count)) return "MOV outside its memory area";
+    std::memmove(areas_[i.area] + to, areas_[sourceArea_] + sourceOffset_, static_cast<std::size_t>(count));
+    return nullptr;
+}
+
+// CNV's cells, deepest first: [filter, tau,] table, (unused), value, mode.
+const char* Machine::convert(const Instr& i, std::span<Word> args, double dtMs) {
+    const std::size_t n = args.size();
+    std::uint8_t* const registers = areas_[kRegisterArea];
+    ConversionArgs a;
+    a.mode = args[n - 1];
+    a.value = args[n - 2];
+    a.flags = i.extra;
+    if (i.extra & 1) {
+        const Word table = args[n - 4];
+        if (!Inside(table, (i.extra & 2) ? 8 : 4)) return "CNV table outside the register area";
+        a.table = registers + table;
+    }
+    if (i.extra & 4) {
+        const Word filter = args[n - 6];
+        if (!Inside(filter, 4)) return "CNV filter outside the register area";
+        a.filter = registers + filter;
+        a.tau = args[n - 5];
+    }
+    a.plcTypeIndex = plcTypeIndex_;
+    a.dtMs = dtMs;
+    args[0] = RunConversion(a);
+    return nullptr;
+}
+
+// PID's cells, deepest first: input 3, input 2, the address of MinY (Det lies
+// one byte before it).
+const char* Machine::pid(std::span<Word> args, double dtMs) {
+    const std::int64_t det = static_cast<std::int64_t>(args[2]) - 1;
+    if (!Inside(det, kPidBytes)) return "PID structure outside the register area";
+    args[0] = RunPidBlock(areas_[kRegisterArea] + det, args[1], args[0], dtMs);
+    return nullptr;
+}
+
+// PIDA replaces the structure's address with its new output, mv.
+const char* Machine::pida(std::span<Word> args, double dtMs) {
+    const Word index = args[0];
+    if (!Inside(index, kPidaBytes)) return "PIDA structure outside the register area";
+    std::uint8_t* const block = areas_[kRegisterArea] + index;
+    RunPidaBlock(block, dtMs);
+    args[0] = plc::GetInt32(block + plc::PidaOffset("mv"));
+    return nullptr;
 }
 
 }  // namespace velmora::softplc

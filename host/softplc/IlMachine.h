@@ -5,10 +5,11 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 
-#include "IlProgram.h"
-#include "SymbolTable.h"
+#include "softplc/IlProgram.h"
+#include "softplc/SymbolTable.h"
 
 namespace velmora::softplc {
 
@@ -43,6 +44,16 @@ public:
 
 private:
     bool fail(std::int32_t at, std::string text);
+    std::int32_t operandOf(const Instr& i) const;
+    void store(const Instr& i, std::int32_t value);
+    // The function blocks and memory moves: null, or the text of a run-time fault.
+    const char* block(const Instr& i, std::span<std::int32_t> args, double dtMs);
+    const char* crc(std::span<std::int32_t> args);
+    const char* source(const Instr& i, std::span<std::int32_t> args);
+    const char* move(const Instr& i, std::span<std::int32_t> args);
+    const char* convert(const Instr& i, std::span<std::int32_t> args, double dtMs);
+    const char* pid(std::span<std::int32_t> args, double dtMs);
+    const char* pida(std::span<std::int32_t> args, double dtMs);
 
     std::array<std::uint8_t*, kAreaCount> areas_{};
     Program program_;

@@ -31,12 +31,12 @@ enum class Op : std::uint8_t {
     And,
     Or,
     Xor,
-    Not,
-    Neg,
     Adf,
     Suf,
     Muf,
-    Dif,
+    Dif,  // the binary operations run from Eq to here (IlOperations.h)
+    Not,
+    Neg,
     Ifw,
     Iwf,
     Ror,
@@ -70,6 +70,10 @@ struct Instr {
     std::uint8_t area = 0;
     std::int8_t bit = -1;
     std::uint8_t real = 0;   // the memory operand holds a REAL
+    // Cells the instruction needs on the stack and by how many it changes it,
+    // set by Machine::load from the instruction's stack effect.
+    std::uint8_t need = 0;
+    std::int8_t grow = 0;
     std::int32_t value = 0;  // immediate, memory offset, or jump/call target index
     std::int32_t extra = 0;  // CNV: its flag word; SRC: element size
 };

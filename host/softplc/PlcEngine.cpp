@@ -1,4 +1,4 @@
-#include "PlcEngine.h"
+#include "softplc/PlcEngine.h"
 
 #include <algorithm>
 #include <cmath>

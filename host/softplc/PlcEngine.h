@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "IlCompiler.h"
-#include "IlMachine.h"
-#include "RetainedMemory.h"
-#include "SoftPlc.h"
+#include "softplc/IlCompiler.h"
+#include "softplc/IlMachine.h"
+#include "softplc/RetainedMemory.h"
+#include "softplc/SoftPlc.h"
 
 namespace velmora::softplc {
 

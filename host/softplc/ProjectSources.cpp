@@ -1,4 +1,4 @@
-#include "ProjectSources.h"
+#include "softplc/ProjectSources.h"
 
 #include <fstream>
 #include <optional>

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "IlCompiler.h"
-#include "SymbolTable.h"
+#include "softplc/IlCompiler.h"
+#include "softplc/SymbolTable.h"
 #include "controllers/ProjectDescription.h"
 
 namespace velmora::softplc {

@@ -1,4 +1,4 @@
-#include "RetainedMemory.h"
+#include "softplc/RetainedMemory.h"
 
 #include <algorithm>
 

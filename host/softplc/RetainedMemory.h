@@ -4,7 +4,7 @@
 // so that a warm restart finds them as a PLC with a battery would.
 #include <filesystem>
 
-#include "SoftPlc.h"
+#include "softplc/SoftPlc.h"
 
 namespace velmora::softplc {
 

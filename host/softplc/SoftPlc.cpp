@@ -1,10 +1,12 @@
-#include "SoftPlc.h"
+#include "softplc/SoftPlc.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <span>
 
+#include "base/ByteOrder.h"
 #include "controllers/ProjectDescription.h"
 
 namespace velmora::softplc {
@@ -52,7 +54,7 @@ bool SoftPlc::loadProject(const std::filesystem::path& projectDir, const std::st
 }
 
 int SoftPlc::plcState() const {
-    if (!connected_) return online::kPlcStateNotConnected;
+    if (!connected_) return kPlcStateNotConnected;
     switch (mode_) {
         case PlcMode::Halt: return 0;
         case PlcMode::Run: return 1;
@@ -100,33 +102,27 @@ std::optional<std::vector<std::uint8_t>> SoftPlc::read(const std::string& symbol
 }
 
 bool SoftPlc::writeInt16(const std::string& symbol, std::int16_t value) {
-    const auto v = static_cast<std::uint16_t>(value);
-    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>(v >> 8)};
+    std::uint8_t bytes[2];
+    plc::PutInt16(bytes, value);
     return write(symbol, bytes);
 }
 
 bool SoftPlc::writeFloat(const std::string& symbol, float value) {
     std::uint8_t bytes[4];
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    plc::PutReal(bytes, value);
     return write(symbol, bytes);
 }
 
 std::optional<std::int16_t> SoftPlc::readInt16(const std::string& symbol) const {
     const auto bytes = read(symbol);
     if (!bytes || bytes->size() < 2) return std::nullopt;
-    return static_cast<std::int16_t>((*bytes)[0] | ((*bytes)[1] << 8));
+    return plc::GetInt16(bytes->data());
 }
 
 std::optional<float> SoftPlc::readFloat(const std::string& symbol) const {
     const auto bytes = read(symbol);
     if (!bytes || bytes->size() < 4) return std::nullopt;
-    std::uint32_t bits = 0;
-    for (int i = 0; i < 4; ++i) bits |= static_cast<std::uint32_t>((*bytes)[i]) << (8 * i);
-    float value;
-    std::memcpy(&value, &bits, 4);
-    return value;
+    return plc::GetReal(bytes->data());
 }
 
 bool SoftPlc::writeValue(const std::string& symbol, double value) {
@@ -136,9 +132,8 @@ bool SoftPlc::writeValue(const std::string& symbol, double value) {
     const auto v = static_cast<std::int64_t>(std::llround(std::clamp(value, -2147483648.0, 4294967295.0)));
     if (l->bit >= 0 || l->size == 1) return write(symbol, std::vector<std::uint8_t>{static_cast<std::uint8_t>(v)});
     if (l->size == 2) return writeInt16(symbol, static_cast<std::int16_t>(v));
-    const auto u = static_cast<std::uint32_t>(v);
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(u), static_cast<std::uint8_t>(u >> 8),
-                                   static_cast<std::uint8_t>(u >> 16), static_cast<std::uint8_t>(u >> 24)};
+    std::uint8_t bytes[4];
+    plc::PutUInt32(bytes, static_cast<std::uint32_t>(v));
     return write(symbol, std::span<const std::uint8_t>(bytes, std::min<std::size_t>(4, static_cast<std::size_t>(l->size))));
 }
 
@@ -146,15 +141,15 @@ std::optional<double> SoftPlc::readValue(const std::string& symbol) const {
     const auto l = symbols_.locate(symbol);
     if (!l) return std::nullopt;
     if (l->type.real) return readFloat(symbol);
-    const auto bytes = read(symbol);
+    auto bytes = read(symbol);
     if (!bytes || bytes->empty()) return std::nullopt;
     if (l->bit >= 0 || bytes->size() == 1) return (*bytes)[0];
     if (bytes->size() == 2) {
-        const int raw = (*bytes)[0] | ((*bytes)[1] << 8);
-        return l->type.isUnsigned ? raw : static_cast<std::int16_t>(raw);
+        if (l->type.isUnsigned) return plc::GetUInt16(bytes->data());
+        return plc::GetInt16(bytes->data());
     }
-    std::uint32_t u = 0;
-    for (std::size_t i = 0; i < 4 && i < bytes->size(); ++i) u |= static_cast<std::uint32_t>((*bytes)[i]) << (8 * i);
+    bytes->resize(4, 0);  // a 3-byte variable reads as the low bytes of a DINT
+    const std::uint32_t u = plc::GetUInt32(bytes->data());
     return l->type.isUnsigned ? static_cast<double>(u) : static_cast<double>(static_cast<std::int32_t>(u));
 }
 
@@ -195,7 +190,7 @@ std::int32_t SoftPlc::serve(std::int32_t command, std::span<const std::uint8_t> 
         if (bytes.size() - at < 4) return errors::kBadLength;
         ReceivedItem item;
         item.area = bytes[at];
-        item.offset = bytes[at + 1] | (bytes[at + 2] << 8);
+        item.offset = plc::GetUInt16(&bytes[at + 1]);
         item.count = bytes[at + 3];
         at += 4;
         if (item.area >= kAreaCount) return errors::kBadArea;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "SymbolTable.h"
-#include "online/OnlineHost.h"
 #include "base/com/CommLoop.h"
+#include "base/com/PlcLink.h"
+#include "softplc/SymbolTable.h"
 
 namespace velmora::softplc {
 
@@ -46,7 +46,7 @@ struct ReceivedRequest {
     std::int32_t result = 0;
 };
 
-class SoftPlc : public online::PlcControl, public online::PlcErrorDescriber {
+class SoftPlc : public PlcControl, public PlcErrorDescriber {
 public:
     SoftPlc();
     ~SoftPlc() override;

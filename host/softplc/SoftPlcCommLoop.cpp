@@ -1,4 +1,4 @@
-#include "SoftPlcCommLoop.h"
+#include "softplc/SoftPlcCommLoop.h"
 
 namespace velmora::softplc {
 

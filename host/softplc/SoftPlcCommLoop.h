@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "SoftPlc.h"
+#include "softplc/SoftPlc.h"
 #include "base/com/CommLoop.h"
 
 namespace velmora::softplc {

@@ -1,11 +1,11 @@
-#include "SymbolTable.h"
+#include "softplc/SymbolTable.h"
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
 #include <sstream>
 
-#include "IlCompiler.h"
+#include "softplc/IlCompiler.h"
 #include "base/OperandParser.h"
 #include "base/Strings.h"
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/com/PlcLink.h"
 #include "online/CommLabel.h"
 
 namespace velmora::online {
@@ -16,20 +17,10 @@ namespace velmora::online {
 // instance "INT %R120"), or nothing when the host does not know the name.
 using SymbolLookup = std::function<std::optional<std::string>(const std::string& name)>;
 
-// The host's PLC control: state 2 means no real or simulated PLC is connected.
-class PlcControl {
-public:
-    virtual ~PlcControl() = default;
-    virtual int plcState() const = 0;
-};
-constexpr int kPlcStateNotConnected = 2;
-
-// The host's description of a communication error code of facility 4.
-class PlcErrorDescriber {
-public:
-    virtual ~PlcErrorDescriber() = default;
-    virtual std::string describe(std::int32_t code) const = 0;
-};
+// The host's PLC control and error texts (base/com/PlcLink.h).
+using velmora::kPlcStateNotConnected;
+using velmora::PlcControl;
+using velmora::PlcErrorDescriber;
 
 // Description of a negative request result: the host's text for facility 4,
 // the system's message text for the others.

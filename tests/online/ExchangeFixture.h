@@ -6,7 +6,7 @@
 #include <string>
 
 #include "support/Online.h"
-#include "SoftPlc.h"
+#include "softplc/SoftPlc.h"
 
 namespace velmora::online::testing {
 
