@@ -163,17 +163,5 @@ TEST_F(DesktopTest, AControllerWithoutANameCannotBeOpened) {
     EXPECT_EQ(frontEnd->messages()[0].icon, MessageIcon::Exclamation);
 }
 
-TEST(CommaText, SplitsOnCommasAndBlanksAndKeepsQuotedItems) {
-    EXPECT_EQ(SplitCommaText("1,0,0,10,20,300,200,1"),
-              (std::vector<std::string>{"1", "0", "0", "10", "20", "300", "200", "1"}));
-    EXPECT_EQ(SplitCommaText("a b,c"), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(SplitCommaText("a,,b"), (std::vector<std::string>{"a", "", "b"}));
-    EXPECT_EQ(SplitCommaText(" a , b "), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(SplitCommaText("a,"), (std::vector<std::string>{"a"}));
-    EXPECT_EQ(SplitCommaText("\"x, y\",z"), (std::vector<std::string>{"x, y", "z"}));
-    EXPECT_EQ(SplitCommaText("\"say \"\"hi\"\"\""), (std::vector<std::string>{"say \"hi\""}));
-    EXPECT_TRUE(SplitCommaText("").empty());
-}
-
 }  // namespace
 }  // namespace velmora

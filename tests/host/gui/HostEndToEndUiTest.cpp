@@ -182,28 +182,6 @@ TEST_F(HostViews, TheExportedLabelSettersDriveTheViewsLabel) {
     EXPECT_EQ(getComm(label, nullptr), E_POINTER);
 }
 
-TEST_F(HostViews, AMissingVariableOpensThePageWhereItIsChosen) {
-    const auto file = project / "Velmora" / "PLC1.rglx";
-    IniFile(file).writeString("Regulator Boiler", "Y1Name", "Boiler_Nowhere");
-    std::string message, page;
-    testing::AnswerNextModal(
-        [&](QWidget* box) {
-            if (auto* text = box->findChild<QLabel*>("qt_msgbox_label")) message = text->text().toStdString();
-            testing::AnswerNextModal(
-                [&](QWidget* modal) {
-                    page = modal->objectName().toStdString();
-                    modal->findChild<QPushButton*>("Button2")->click();
-                },
-                50);
-            box->close();
-        },
-        50);
-    clickCheckBox("Boiler");
-    EXPECT_NE(message.find("'Boiler_Nowhere'"), std::string::npos) << message;
-    EXPECT_EQ(page, "FormY1");
-    EXPECT_FALSE(checked("Boiler"));
-}
-
 TEST_F(HostViews, SwitchingThePlcClosesTheViewsAndLeavesTheOtherPlcsFileAlone) {
     clickCheckBox("Boiler");
     ASSERT_TRUE(WaitFor([&] { return View("Boiler") && dataState(View("Boiler")) == 1; }));
