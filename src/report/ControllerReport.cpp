@@ -149,8 +149,21 @@ public:
     void integerController(const ReportKeys& r) {
         add(T(3443) + " " + r.text(key::Name));
         add(T(3448) + " " + r.text(key::Type));
-
         const auto inputMode = r.integer(key::InputMode);
+        const auto cascadeFlag = r.flag(key::Cascade);
+        const bool cascade = cascadeFlag.value_or(false);
+        std::vector<int> used{1};  // the inputs in use
+        if (inputMode && (*inputMode == 2 || *inputMode == 3)) used.push_back(2);
+        if (cascade) used.push_back(3);
+        integerSignals(r, inputMode, cascadeFlag, used);
+        integerParameters(r);
+        for (int i : used) inputBlock(r, i);
+        integerOutput(r);
+    }
+
+    // The mode, the cascade's measured actuator, the inputs and the outputs.
+    void integerSignals(const ReportKeys& r, const std::optional<long long>& inputMode,
+                        const std::optional<bool>& cascadeFlag, const std::vector<int>& used) {
         std::string mode;
         if (!inputMode)
             mode = Unreadable();
@@ -163,14 +176,8 @@ public:
         else
             mode = std::string(report::kUnknownChoice);
         value(3129, mode);
-        const auto cascadeFlag = r.flag(key::Cascade);
-        const bool cascade = cascadeFlag.value_or(false);
         if (!cascadeFlag) value(3133, Unreadable());
-        if (cascade) value(3133, T(3450) + " " + r.text(key::Y[2].name));
-
-        std::vector<int> used{1};
-        if (inputMode && (*inputMode == 2 || *inputMode == 3)) used.push_back(2);
-        if (cascade) used.push_back(3);
+        if (cascadeFlag.value_or(false)) value(3133, T(3450) + " " + r.text(key::Y[2].name));
         for (int i : used) {
             std::string input = r.text(key::Y[i - 1].name);
             const std::string unit = r.text(key::Y[i - 1].unit);
@@ -184,7 +191,9 @@ public:
             value(3411, r.text(key::UpName));
         else
             value(3411, r.text(key::UpName) + ", " + r.text(key::UmName));
+    }
 
+    void integerParameters(const ReportKeys& r) {
         heading(T(3134) + ": ");
         value(3135, Scaled(r, key::PBnd, 1, "%"));
         add(T(3138));
@@ -202,23 +211,27 @@ public:
             value(3150, Unreadable());
         else
             value(3150, *lastU ? T(3151) : Scaled(r, key::UDef, 2, "%"));
+    }
 
-        for (int i : used) {
-            const key::SignalKeys& y = key::Y[i - 1];
-            heading(T(3159) + " y" + std::to_string(i) + " :");
-            value(3118, YesNo(r.flag(y.filtr)));
-            const auto tau = r.integer(y.tau);
-            value(3156, tau ? std::to_string(*tau) + " " + T(3167) : Unreadable());
-            value(3119, YesNo(r.flag(y.measure)));
-            value(3122, Plain(r.integer(y.x1)));
-            value(3124, Plain(r.integer(y.y1)));
-            value(3123, Plain(r.integer(y.x2)));
-            value(3125, Plain(r.integer(y.y2)));
-        }
+    // The filter and scale of input i (1-based).
+    void inputBlock(const ReportKeys& r, int i) {
+        const key::SignalKeys& y = key::Y[i - 1];
+        heading(T(3159) + " y" + std::to_string(i) + " :");
+        value(3118, YesNo(r.flag(y.filtr)));
+        const auto tau = r.integer(y.tau);
+        value(3156, tau ? std::to_string(*tau) + " " + T(3167) : Unreadable());
+        value(3119, YesNo(r.flag(y.measure)));
+        value(3122, Plain(r.integer(y.x1)));
+        value(3124, Plain(r.integer(y.y1)));
+        value(3123, Plain(r.integer(y.x2)));
+        value(3125, Plain(r.integer(y.y2)));
+    }
 
+    void integerOutput(const ReportKeys& r) {
         heading(T(3160) + ":");
         // Stored true means the first line of each pair ("Positional", "Analog").
         const auto positional = r.flag(key::UPosition);
+        const auto analog = r.flag(key::UAnalog);
         value(3161, positional ? ChoiceLine(T(3162), *positional ? 0 : 1) : Unreadable());
         value(3163, analog ? ChoiceLine(T(3164), *analog ? 0 : 1) : Unreadable());
         value(3165, Scaled(r, key::UF, 2, "%"));
@@ -245,7 +258,6 @@ public:
             value(3175, YesNo(zeroShift));
         }
         value(3176, YesNo(r.flag(key::UBipolar)));
-
         add(T(3177));
         userScalePoint(r.integer(key::Ux1), r.integer(key::Uy1));
         userScalePoint(r.integer(key::Ux2), r.integer(key::Uy2));

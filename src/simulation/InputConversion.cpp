@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace velmora {
 namespace {
@@ -33,7 +34,8 @@ double In(double v, double lo, double hi) {
 // Kept within the int range (NaN gives 0): settings at the int limits give values past it.
 int Int(double r) {
     if (std::isnan(r)) return 0;
-    return static_cast<int>(std::clamp(r, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
+    return static_cast<int>(
+        std::clamp(r, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 // Result kept within lo..hi.
@@ -60,27 +62,9 @@ double Divider(double resistance) {
     return T(resistance * 5 / (resistance * 0.00061 + 2.013));
 }
 
-}  // namespace
-
-bool HasInputConversion(int mode) {
-    // clang-format off
-    switch (mode) {
-        case 401: case 402: case 410: case 420: case 421: case 430: case 431: case 432:
-        case 501: case 510: case 1101: case 1102: case 1110: case 1120: case 1121: case 1130:
-        case 1131: case 1132: case 1201: case 1202: case 1210: case 1220: case 1221: case 1230:
-        case 1231: case 1232: case 1501: case 1502: case 1510: case 1520: case 1521: case 1525:
-        case 1526: case 1530: case 1531: case 1532: case 2001: case 2010: case 2025: case 2030:
-        case 2031: case 2032: case 2033: case 4001: case 4010:
-            return true;
-        default:
-            return false;
-    }
-    // clang-format on
-}
-
-int ConvertInputToRaw(int mode, double value, int plcTypeIndex) {
-    double v = std::isnan(value) ? 0.0 : value;
-    const bool compact = plcTypeIndex == 0;
+// The 4xx modules, which mark a valid reading with bit 13 and report a fixed
+// code below their low bound; 1202 and 1502 convert like 402.
+std::optional<int> MarkedModules4xx(int mode, double v) {
     switch (mode) {
         case 401:
             return MarkedWithin(T(In(v, 0, 10000) * 0.4), 0, 4000);
@@ -105,28 +89,14 @@ int ConvertInputToRaw(int mode, double value, int plcTypeIndex) {
             return MarkedUpTo(T(P1(In(v, -1000, 2680)) * 2), 4011, 1206, 9398);
         case 432:
             return MarkedUpTo(T(P2(In(v, -500, 1520)) * 2), 4004, 1485, 9677);
-        case 501:
-        case 1101:
-        case 4001:
-            return Within(T(In(v, 0, 10000) * 0.40955), 0, 4094);
-        case 510:
-        case 1110:
-        case 4010:
-            return Within(T(In(v, 0, 10000) * 0.3276 + 819), 819, 4095);
-        case 1102: {
-            const double r = T(In(v, -10000, 10000) * 0.40955 * 0.5 + 2048);
-            return r < 0 ? 1 : Int(std::min(r, 4094.0));
-        }
-        case 1120:
-            return Within(T(T(In(v, 0, 5000) * 2) * 0.40955), 0, 4095);
-        case 1121:
-            return Within(T(T(P1(In(v, -1000, 8500)) * 2) * 0.40955), 494, 3193);
-        case 1130:
-            return Within(T(T(In(v, 0, 2000) * 5) * 0.40955), 0, 4095);
-        case 1131:
-            return Within(T(T(P1(In(v, -1000, 2600)) * 5) * 0.40955), 1235, 4047);
-        case 1132:
-            return Within(T(T(P2(In(v, -500, 1520)) * 5) * 0.40955), 1520, 4095);
+        default:
+            return std::nullopt;
+    }
+}
+
+// The marked modules of the 12xx and 15xx rows.
+std::optional<int> MarkedModules12xx15xx(int mode, double v) {
+    switch (mode) {
         case 1201:
         case 1501:
             return MarkedWithin(T(In(v, 0, 10000) * 0.40955), 0, 4095);
@@ -154,6 +124,45 @@ int ConvertInputToRaw(int mode, double value, int plcTypeIndex) {
             return MarkedWithin(T(T(In(v, 0, 3200) * 100 * 0.03125) * 0.40955), 0, 4095);
         case 1526:
             return MarkedUpTo(T(T(P1(In(v, -1000, 6200)) * 100 * 0.03125) * 0.40955), 4094, 772, 8964);
+        default:
+            return std::nullopt;
+    }
+}
+
+// The modules without a valid mark.
+std::optional<int> UnmarkedModules(int mode, double v) {
+    switch (mode) {
+        case 501:
+        case 1101:
+        case 4001:
+            return Within(T(In(v, 0, 10000) * 0.40955), 0, 4094);
+        case 510:
+        case 1110:
+        case 4010:
+            return Within(T(In(v, 0, 10000) * 0.3276 + 819), 819, 4095);
+        case 1102: {
+            const double r = T(In(v, -10000, 10000) * 0.40955 * 0.5 + 2048);
+            return r < 0 ? 1 : Int(std::min(r, 4094.0));
+        }
+        case 1120:
+            return Within(T(T(In(v, 0, 5000) * 2) * 0.40955), 0, 4095);
+        case 1121:
+            return Within(T(T(P1(In(v, -1000, 8500)) * 2) * 0.40955), 494, 3193);
+        case 1130:
+            return Within(T(T(In(v, 0, 2000) * 5) * 0.40955), 0, 4095);
+        case 1131:
+            return Within(T(T(P1(In(v, -1000, 2600)) * 5) * 0.40955), 1235, 4047);
+        case 1132:
+            return Within(T(T(P2(In(v, -500, 1520)) * 5) * 0.40955), 1520, 4095);
+        default:
+            return std::nullopt;
+    }
+}
+
+// The resistance inputs of the 20xx modes, through the compact series' divider
+// or the bridge of the larger PLC types.
+std::optional<int> ResistanceCircuits(int mode, double v, bool compact) {
+    switch (mode) {
         case 2001:
             v = In(v, 0, 10000);
             if (compact) return Within(T(v * 25 / 61 * 125 / 161 + 241), 241, 3422);
@@ -182,8 +191,35 @@ int ConvertInputToRaw(int mode, double value, int plcTypeIndex) {
             if (compact) return Within(Divider(P3(In(v, -600, 1610))), 1527, 2967);
             return Within(Bridge(P3(In(v, -500, 1600))), 1959, 4079);
         default:
-            return Int(T(std::clamp(v, -32768.0, 32767.0)));
+            return std::nullopt;
     }
+}
+
+}  // namespace
+
+bool HasInputConversion(int mode) {
+    // clang-format off
+    switch (mode) {
+        case 401: case 402: case 410: case 420: case 421: case 430: case 431: case 432:
+        case 501: case 510: case 1101: case 1102: case 1110: case 1120: case 1121: case 1130:
+        case 1131: case 1132: case 1201: case 1202: case 1210: case 1220: case 1221: case 1230:
+        case 1231: case 1232: case 1501: case 1502: case 1510: case 1520: case 1521: case 1525:
+        case 1526: case 1530: case 1531: case 1532: case 2001: case 2010: case 2025: case 2030:
+        case 2031: case 2032: case 2033: case 4001: case 4010:
+            return true;
+        default:
+            return false;
+    }
+    // clang-format on
+}
+
+int ConvertInputToRaw(int mode, double value, int plcTypeIndex) {
+    const double v = std::isnan(value) ? 0.0 : value;
+    if (const auto raw = MarkedModules4xx(mode, v)) return *raw;
+    if (const auto raw = MarkedModules12xx15xx(mode, v)) return *raw;
+    if (const auto raw = UnmarkedModules(mode, v)) return *raw;
+    if (const auto raw = ResistanceCircuits(mode, v, plcTypeIndex == 0)) return *raw;
+    return Int(T(std::clamp(v, -32768.0, 32767.0)));
 }
 
 }  // namespace velmora

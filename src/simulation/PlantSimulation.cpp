@@ -54,49 +54,43 @@ void PlantSimulation::computeOscillatingCoefficients() {
     d_ = -eOmega_ * eOmega_;
 }
 
-void PlantSimulation::step() {
-    const PlantSettings& p = settings_;
-    const double T = kStep;
-
+// The disturbance from its source, kept within 0..100 %.
+void PlantSimulation::readDisturbance() {
     double a = 0;
-    if (p.addOut == kDisturbanceWord) a = reading_.word * 0.01;
-    if (p.addOut == kDisturbanceReal) a = reading_.real;
+    if (settings_.addOut == kDisturbanceWord) a = reading_.word * 0.01;
+    if (settings_.addOut == kDisturbanceReal) a = reading_.real;
     a_ = std::isfinite(a) ? std::clamp(a, 0.0, 100.0) : 0.0;
+}
 
-    if (!p.simulation) {
-        newValue_ = true;
+// The stage input s: the plant input itself, or its integral within the stage's limits.
+void PlantSimulation::integratingStage() {
+    const PlantSettings& p = settings_;
+    if (!p.astat) {
+        s_ = u_;
         return;
     }
+    const double next = s_ + kStep / p.tauA * u_;
+    // A zero time constant with zero input is no motion, not a NaN.
+    if (!std::isnan(next)) s_ = next;
+    if (s_ >= p.maxSU) s_ = p.maxSU;
+    if (s_ < p.minSU) s_ = p.minSU;
+}
 
-    yd_ -= p.ys;
-
-    if (p.astat) {
-        const double next = s_ + T / p.tauA * u_;
-        // A zero time constant with zero input is no motion, not a NaN.
-        if (!std::isnan(next)) s_ = next;
-        if (s_ >= p.maxSU) s_ = p.maxSU;
-        if (s_ < p.minSU) s_ = p.minSU;
-    } else {
-        s_ = u_;
-    }
-
-    const double K = s_ > 0 ? p.su : p.su2;
-
+// The stage input of dDelta steps ago from the dead-time ring (the current one without dead time).
+double PlantSimulation::delayedInput() {
+    const PlantSettings& p = settings_;
     ring_[k_] = s_;
     if (p.delay) {
         if (++k_ >= p.dDelta) k_ = 0;
     } else {
         k_ = 0;
     }
-    const double ud = ring_[k_];
+    return ring_[k_];
+}
 
-    if (dirty_) {
-        e1_ = std::exp(-T / p.tau1);
-        e2_ = std::exp(-T / p.tau2);
-        e3_ = std::exp(-T / p.tau3);
-    }
-
-    const double yold = yd_;
+// One step of the plant's model on the deviation from the equilibrium yd_.
+void PlantSimulation::plantStep(double K, double ud) {
+    const PlantSettings& p = settings_;
     const double lo = -p.ys, hi = 100 - p.ys;
     switch (p.plantType) {
         case kPlantFirstOrder:
@@ -134,37 +128,56 @@ void PlantSimulation::step() {
         default:  // a type the dialog cannot set leaves the output where it is
             break;
     }
+}
 
+// The raw values an integer controller's first and third inputs would read.
+void PlantSimulation::rawInputs() {
+    const SimulatedInputs& in = inputs_;
+    double v1 = 0;
+    bool y1Defined = in.maxY != in.minY;
+    if (y1Defined) v1 = in.minY + 0.01 * ysim_ * (static_cast<double>(in.maxY) - in.minY);
+    const double v3 = in.y3x1 + 0.01 * s_ * (static_cast<double>(in.y3x2) - in.y3x1);
+    // The generated code multiplies a REAL input of these modes by 100 or 10 into the
+    // controller's range; the value written is what reads back as v1 there.
+    const double realScale = in.y1Mode == -711 || in.y1Mode == -712 ? 100 : (in.y1Mode == -751 ? 10 : 1);
+    if (IsRealInputMode(in.y1Mode))
+        y1_ = {v1 / realScale, true};
+    else
+        y1_ = {y1Defined ? double(ConvertInputToRaw(in.y1Mode, v1, in.plcTypeIndex)) : 0.0, false};
+    if (IsRealInputMode(in.y3Mode))
+        y3_ = {v3, true};
+    else
+        y3_ = {double(ConvertInputToRaw(in.y3Mode, v3, in.plcTypeIndex)), false};
+}
+
+void PlantSimulation::step() {
+    const PlantSettings& p = settings_;
+    readDisturbance();
+    if (!p.simulation) {
+        newValue_ = true;
+        return;
+    }
+    yd_ -= p.ys;
+    integratingStage();
+    const double K = s_ > 0 ? p.su : p.su2;
+    const double ud = delayedInput();
+    if (dirty_) {
+        e1_ = std::exp(-kStep / p.tau1);
+        e2_ = std::exp(-kStep / p.tau2);
+        e3_ = std::exp(-kStep / p.tau3);
+    }
+    const double yold = yd_;
+    plantStep(K, ud);
     yd_ += p.ys;
     // Degenerate constants (both time constants or the frequency zero) give
     // NaN; the output then rests at 0 instead of poisoning the state.
     if (std::isnan(yd_)) yd_ = 0;
     if (yd_ >= 100) yd_ = 100;
     if (yd_ < 0) yd_ = 0;
-
     ysim_ = yd_ + a_;
     yp_ = yold;
     dirty_ = false;
-
-    if (inputs_.pidController) {
-        const SimulatedInputs& in = inputs_;
-        double v1 = 0;
-        bool y1Defined = in.maxY != in.minY;
-        if (y1Defined) v1 = in.minY + 0.01 * ysim_ * (static_cast<double>(in.maxY) - in.minY);
-        const double v3 = in.y3x1 + 0.01 * s_ * (static_cast<double>(in.y3x2) - in.y3x1);
-        // The generated code multiplies a REAL input of these modes by 100 or 10 into the
-        // controller's range; the value written is what reads back as v1 there.
-        const double realScale = in.y1Mode == -711 || in.y1Mode == -712 ? 100 : (in.y1Mode == -751 ? 10 : 1);
-        if (IsRealInputMode(in.y1Mode))
-            y1_ = {v1 / realScale, true};
-        else
-            y1_ = {y1Defined ? double(ConvertInputToRaw(in.y1Mode, v1, in.plcTypeIndex)) : 0.0, false};
-        if (IsRealInputMode(in.y3Mode))
-            y3_ = {v3, true};
-        else
-            y3_ = {double(ConvertInputToRaw(in.y3Mode, v3, in.plcTypeIndex)), false};
-    }
-
+    if (inputs_.pidController) rawInputs();
     stepped_ = true;
     newValue_ = true;
 }

@@ -113,6 +113,12 @@ public:
 private:
     void computeSecondOrderCoefficients();
     void computeOscillatingCoefficients();
+    // The steps of step(), in their order.
+    void readDisturbance();
+    void integratingStage();
+    double delayedInput();
+    void plantStep(double gain, double ud);
+    void rawInputs();
 
     PlantSettings settings_;
     SimulatedInputs inputs_;

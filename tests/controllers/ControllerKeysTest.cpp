@@ -6,11 +6,10 @@
 #include <climits>
 #include <cmath>
 #include <map>
-#include <set>
 
-#include "support/Support.h"
 #include "base/IniFile.h"
 #include "base/Texts.h"
+#include "support/Support.h"
 
 namespace velmora {
 namespace {
@@ -64,43 +63,30 @@ TEST_F(ControllerKeysTest, AnyOtherTypeReadsThePidmaKeys) {
     EXPECT_EQ(KindOfType(""), ControllerKind::Pidma);
 }
 
+// A sample of every reader, for keys whose defaults differ between readers.
 TEST_F(ControllerKeysTest, EachReaderTakesItsOwnDefault) {
     IniFile ini(path);  // no file: every key absent
-    const std::string s = "Regulator X";
-    const auto pid = ControllerKind::Pid;
-    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::Page).flag(key::WFiltr));
-    EXPECT_FALSE(SectionReader(ini, s, pid, Reader::OnlineView).flag(key::WFiltr));
-    EXPECT_FALSE(SectionReader(ini, s, pid, Reader::Page).flag(key::UPosition));
-    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::OnlineView).flag(key::UPosition));
-    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::Report).flag(key::UPosition));
-    EXPECT_FALSE(SectionReader(ini, s, pid, Reader::Page).flag(key::UAnalog));
-    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::Generator).flag(key::UAnalog));
-    EXPECT_FALSE(SectionReader(ini, s, pid, Reader::GeneratorCode).flag(key::UAnalog));
-    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::OnlineView).flag(key::UAnalog));
-    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::Page).flag(key::A8));
-    EXPECT_FALSE(SectionReader(ini, s, pid, Reader::Generator).flag(key::A8));
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).integer(key::InputMode), 1);
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::WizardSequence).integer(key::InputMode), 0);
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Generator).integer(key::Y[1].x2), 10000);
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::OnlineRatio).integer(key::Y[1].x2), 0);
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::SameAsY1Copy).integer(key::Y[0].y1), 10000);
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Generator).integer(key::Ti), 0);
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::GeneratorCode).integer(key::Uy1), 10000);
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).integer(key::Uy1), 0);
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Generator).text(key::Name), "Chyba");
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Lists).text(key::Name), "");
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).text(key::Y[0].name), "Y1" + Text(3016));
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).text(key::Y[2].unit), "Y3" + Text(3016));
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::GeneratorCode).text(key::Y[1].name), "Y2_mebylo_definovano!!");
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Report).text(key::Y[1].name), "");
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Page).text(key::UmName), "U2" + Text(3016));
-    EXPECT_DOUBLE_EQ(SectionReader(ini, s, pid, Reader::Page).decimal(key::Omega), 0.4);
-    EXPECT_DOUBLE_EQ(SectionReader(ini, s, pid, Reader::OnlineView).decimal(key::Omega), 0.5);
-    EXPECT_DOUBLE_EQ(SectionReader(ini, s, ControllerKind::Pidma, Reader::Report).decimal(key::k), 1.0);
-    EXPECT_TRUE(SectionReader(ini, s, pid, Reader::Graph).flag(key::Curve[4].shown));
-    EXPECT_FALSE(SectionReader(ini, s, ControllerKind::Pidma, Reader::Graph).flag(key::Curve[4].shown));
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Graph).integer(key::Curve[2].sameAs), 1);
-    EXPECT_EQ(SectionReader(ini, s, pid, Reader::Graph).integer(key::DelkaBuffer), 10000);
+    const auto in = [&](Reader reader, ControllerKind kind = ControllerKind::Pid) {
+        return SectionReader(ini, "Regulator X", kind, reader);
+    };
+    const auto pidma = ControllerKind::Pidma;
+    EXPECT_TRUE(in(Reader::Page).flag(key::WFiltr));
+    EXPECT_FALSE(in(Reader::OnlineView).flag(key::WFiltr));
+    EXPECT_TRUE(in(Reader::Report).flag(key::UPosition));
+    EXPECT_FALSE(in(Reader::Page).flag(key::UAnalog));
+    EXPECT_TRUE(in(Reader::Generator).flag(key::UAnalog));
+    EXPECT_EQ(in(Reader::Page).integer(key::InputMode), 1);
+    EXPECT_EQ(in(Reader::WizardSequence).integer(key::InputMode), 0);
+    EXPECT_EQ(in(Reader::Generator).integer(key::Y[1].x2), 10000);
+    EXPECT_EQ(in(Reader::OnlineRatio).integer(key::Y[1].x2), 0);
+    EXPECT_EQ(in(Reader::SameAsY1Copy).integer(key::Y[0].y1), 10000);
+    EXPECT_EQ(in(Reader::Generator).text(key::Name), "Chyba");
+    EXPECT_EQ(in(Reader::Page).text(key::Y[2].unit), "Y3" + Text(3016));
+    EXPECT_EQ(in(Reader::GeneratorCode).text(key::Y[1].name), "Y2_mebylo_definovano!!");
+    EXPECT_DOUBLE_EQ(in(Reader::Page).decimal(key::Omega), 0.4);
+    EXPECT_DOUBLE_EQ(in(Reader::Report, pidma).decimal(key::k), 1.0);
+    EXPECT_TRUE(in(Reader::Graph).flag(key::Curve[4].shown));
+    EXPECT_EQ(in(Reader::Graph).integer(key::DelkaBuffer), 10000);
 }
 
 TEST_F(ControllerKeysTest, StoredValuesAreReadWithTheFilesConversions) {
@@ -123,52 +109,6 @@ TEST_F(ControllerKeysTest, StoredValuesAreReadWithTheFilesConversions) {
     EXPECT_THROW(SectionReader(ini, "Regulator Y", pid, Reader::Page).integer(key::irtype), std::logic_error);
 }
 
-TEST(ControllerKeyTable, EveryKeyConstantHasAnEntry) {
-    std::vector<Key> keys;
-#define VELMORA_ADD(name) keys.push_back(key::name);
-    VELMORA_KEYS(VELMORA_ADD)
-#undef VELMORA_ADD
-    for (const auto& y : key::Y) keys.insert(keys.end(), {y.name, y.unit, y.cnvMode, y.x2, y.max});
-    for (const auto& c : key::Curve) keys.insert(keys.end(), {c.shown, c.min, c.label});
-    for (const Key k : keys)
-        EXPECT_TRUE(FindControllerKey(k.name, ControllerKind::Pid) || FindControllerKey(k.name, ControllerKind::Pidma))
-            << k.name;
-}
-
-TEST(ControllerKeyTable, EntriesAreConsistent) {
-    std::set<std::pair<std::string, int>> seen;
-    int lastGroup = 0;
-    std::set<int> groups;
-    for (const auto& key : ControllerKeyTable()) {
-        std::string folded = key.name;
-        for (char& c : folded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        for (int kind : {kPid, kPidma})
-            if (key.kinds & kind) {
-                EXPECT_TRUE(seen.insert({folded, kind}).second) << key.name << " twice";
-            }
-        EXPECT_GE(key.group, lastGroup) << key.name;
-        lastGroup = key.group;
-        groups.insert(key.group);
-        EXPECT_NE(key.kinds, 0) << key.name;
-        std::vector<std::string> defaults{key.defaultValue};
-        for (const auto& other : key.otherDefaults) defaults.push_back(other.value);
-        for (const auto& d : defaults) {
-            if (key.type == KeyType::Boolean) {
-                EXPECT_TRUE(d == "0" || d == "1") << key.name;
-            }
-            if (key.type == KeyType::Integer) {
-                EXPECT_NO_THROW((void)std::stoi(d)) << key.name;
-            }
-        }
-        EXPECT_EQ(key.scale != 0, key.rounding != Rounding::None) << key.name;
-        if (key.scale != 0) {
-            EXPECT_EQ(key.type, KeyType::Integer) << key.name;
-        }
-    }
-    EXPECT_EQ(groups, (std::set<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}));
-    EXPECT_EQ(FindControllerKey("pbnd", ControllerKind::Pidma), nullptr);
-}
-
 // The PID parameter page adds 0.5 before truncating toward zero (also for
 // negative values); the output and start pages truncate; beyond INT, clamped.
 TEST(ScaledIntegers, RoundedOrTruncatedAndClamped) {
@@ -179,10 +119,10 @@ TEST(ScaledIntegers, RoundedOrTruncatedAndClamped) {
         Rounding rounding;
         int stored;
     } rows[] = {
-        {"99,96", 10, half, 1000},    {"99.94", 10, half, 999},      {"100.0", 10, half, 1000},
-        {"12.34", 100, half, 1234},   {"0,29", 100, half, 29},       {"-12.34", 100, half, -1233},
-        {"99.96", 10, truncate, 999}, {"50", 100, truncate, 5000},   {"0.29", 100, truncate, 28},
-        {"0,64", 3.125, truncate, 2}, {"2.24", 3.125, truncate, 7},  {"no number", 10, half, 0},
+        {"99,96", 10, half, 1000},    {"99.94", 10, half, 999},     {"100.0", 10, half, 1000},
+        {"12.34", 100, half, 1234},   {"0,29", 100, half, 29},      {"-12.34", 100, half, -1233},
+        {"99.96", 10, truncate, 999}, {"50", 100, truncate, 5000},  {"0.29", 100, truncate, 28},
+        {"0,64", 3.125, truncate, 2}, {"2.24", 3.125, truncate, 7}, {"no number", 10, half, 0},
     };  // 0.29 x 100 is 28.999... in binary
     for (const auto& r : rows) EXPECT_EQ(ScaledToStored(r.text, r.scale, r.rounding), r.stored) << r.text;
     EXPECT_EQ(ScaledToStored(-0.999, 100, truncate), -99);

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Support.h"
 #include "base/IniFile.h"
+#include "support/Support.h"
 
 namespace velmora {
 namespace {
@@ -20,12 +20,10 @@ TEST(ProjectDescription, ReadsProjectPlcsVariablesAndFilesInOrderOrNothingWithou
     auto d = LoadProjectDescription(dir.path());
     ASSERT_TRUE(d);
     EXPECT_EQ(d->file.filename(), "a.OPRJ");
-    EXPECT_EQ(d->name, "Demo");
-    EXPECT_EQ(d->group, "Plant.opgr");
-    EXPECT_EQ(d->action, "Heating of hall B");
-    EXPECT_EQ(d->programmer, "J. Novak");
-    EXPECT_EQ(d->company, "Velmora Demo Works");
-    EXPECT_EQ(d->copyright, "(c) 2026");
+    EXPECT_EQ(
+        (std::vector<std::string>{d->name, d->group, d->action, d->programmer, d->company, d->copyright}),
+        (std::vector<std::string>{"Demo", "Plant.opgr", "Heating of hall B", "J. Novak", "Velmora Demo Works",
+                                  "(c) 2026"}));
     ASSERT_EQ(d->plcs.size(), 2u);
     EXPECT_EQ(d->plcs[0].name, "PLC2");
     EXPECT_EQ(d->plcs[0].type, 14);

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "PluginFixture.h"
-#include "plugin/ClassFactory.h"
-#include "plugin/ServerCounts.h"
 #include "base/com/Guids.h"
 #include "base/com/TaskString.h"
+#include "plugin/ClassFactory.h"
+#include "plugin/ServerCounts.h"
 
 namespace velmora {
 namespace {
@@ -124,27 +124,25 @@ TEST_F(CoClassTest, SlotsFollowTheHostsNumbering) {
     EXPECT_EQ(value, -1);
 
     // The host's side, through the stand-in's objects.
+    const auto text = [](void* itf, int slot, auto... args) {
+        char* out = nullptr;
+        EXPECT_EQ(CallSlot(itf, slot, args..., &out), S_OK) << slot;
+        return com::TakeTaskString(out);
+    };
     auto pm = com::Query<IYantProjectManager>(ide->application());
-    char* text = nullptr;
-    EXPECT_EQ(CallSlot(pm.get(), 10, &text), S_OK);
-    EXPECT_EQ(com::TakeTaskString(text), ide->projectDirectory());
-    EXPECT_EQ(CallSlot(pm.get(), 17, &text), S_OK);
-    EXPECT_EQ(com::TakeTaskString(text), "PLC1");
-    EXPECT_EQ(CallSlot(pm.get(), 26, &text), S_OK);
-    EXPECT_EQ(com::TakeTaskString(text), ide->projectDirectory() + "Plant.opgr");
-
+    EXPECT_EQ(text(pm.get(), 10), ide->projectDirectory());
+    EXPECT_EQ(text(pm.get(), 17), "PLC1");
+    EXPECT_EQ(text(pm.get(), 26), ide->projectDirectory() + "Plant.opgr");
     auto rc = com::Query<IYantRegisterCentre>(ide->application());
-    auto vars = com::Query<IYantVariables>(rc.get());
-    EXPECT_EQ(CallSlot(vars.get(), 8, "Boiler_T", &text), S_OK);
-    EXPECT_EQ(com::TakeTaskString(text), "INT %R200");
+    EXPECT_EQ(text(com::Query<IYantVariables>(rc.get()).get(), 8, "Boiler_T"), "INT %R200");
     auto editor = com::Query<IYantTextEditor>(rc.get());
+    char* font = nullptr;
     std::int32_t size = 0;
-    EXPECT_EQ(CallSlot(editor.get(), 13, &text, &size), S_OK);
-    EXPECT_EQ(com::TakeTaskString(text), ide->editorFont);
+    EXPECT_EQ(CallSlot(editor.get(), 13, &font, &size), S_OK);
+    EXPECT_EQ(com::TakeTaskString(font), ide->editorFont);
     EXPECT_EQ(size, ide->editorFontSize);
-    auto cpm = com::Query<IYantCpm>(pm.get());
     std::int32_t series = 0;
-    EXPECT_EQ(CallSlot(cpm.get(), 4, &series), S_OK);
+    EXPECT_EQ(CallSlot(com::Query<IYantCpm>(pm.get()).get(), 4, &series), S_OK);
     EXPECT_EQ(series, 6);
 }
 

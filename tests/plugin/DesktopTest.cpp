@@ -18,7 +18,10 @@ protected:
 
 const char* kTwoControllers = "[Regulator Boiler]\r\nName=Boiler\r\n[Regulator Mixer]\r\nName=Mixer\r\n";
 
-TEST_F(DesktopTest, SavingWritesOneKeyPerViewAndClosesThemAll) {
+// Saving writes one key per view (an old entry goes), closes the views and
+// takes the manager out of the IDE, its layout staying in the host's storage;
+// loading reopens the views where they were, the manager inserted but hidden.
+TEST_F(DesktopTest, SavingWritesOneKeyPerViewAndLoadingReopensThemWhereTheyWere) {
     writeControllerFile(std::string(kTwoControllers) + "[Desktop]\r\nVelmora - Old=0,0,0,0,0,0,0,0\r\n");
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
     ASSERT_TRUE(frame->openOnlineView("Mixer"));
@@ -30,32 +33,23 @@ TEST_F(DesktopTest, SavingWritesOneKeyPerViewAndClosesThemAll) {
     ide->SetSecondDockFlag(view(1)->handle(), VARIANT_TRUE);
     ide->PutIntoDockArea(view(1)->handle(), 3);
     void* manager = frame->manager()->handle();
-
     clearLogs();
     EXPECT_EQ(plugin->SaveDesktop(storage()), S_OK);
     EXPECT_EQ(desktop(), (std::vector<std::string>{"Velmora - Boiler=1,1,0,10,20,300,200,0",
                                                    "Velmora - Mixer=3,0,1,-5,0,640,480,1"}));
     EXPECT_TRUE(frame->views().empty());
     EXPECT_EQ(frame->manager(), nullptr);
-    EXPECT_EQ(ide->forms().count(manager), 0u) << "the manager left the IDE";
-    EXPECT_EQ(ide->desktop().count("FormRegMngr1"), 1u) << "its layout stays in the host's storage";
+    EXPECT_EQ(ide->forms().count(manager), 0u);
+    EXPECT_EQ(ide->desktop().count("FormRegMngr1"), 1u);
     EXPECT_EQ(logLines(), (std::vector<std::string>{"SaveDesktop", "RemoveDockableForm - FormRegMngr1",
                                                     "SaveDesktop - end"}));
     EXPECT_EQ(frontEndLines("view closed: "),
               (std::vector<std::string>{"view closed: Boiler", "view closed: Mixer"}));
-    // The rest of the file is untouched.
-    IniFile file(controllerFile());
-    EXPECT_EQ(file.readString("Regulator Mixer", "Name", ""), "Mixer");
-}
+    EXPECT_EQ(IniFile(controllerFile()).readString("Regulator Mixer", "Name", ""), "Mixer");
 
-TEST_F(DesktopTest, LoadingReopensTheSavedViewsWhereTheyWere) {
-    writeControllerFile(
-        std::string(kTwoControllers) +
-        "[Desktop]\r\nVelmora - Boiler=1,1,0,10,20,300,200,0\r\nVelmora - Mixer=3,0,1,-5,0,640,480,1\r\n");
     clearLogs();
     EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
     ASSERT_EQ(frame->views().size(), 2u);
-    EXPECT_EQ(view(0)->controllerName(), "Boiler");
     EXPECT_EQ(view(0)->caption(), "Velmora - Boiler");
     EXPECT_EQ(view(0)->bounds(), (FormBounds{10, 20, 300, 200}));
     EXPECT_EQ(view(0)->selectedTab(), 0);
@@ -65,20 +59,14 @@ TEST_F(DesktopTest, LoadingReopensTheSavedViewsWhereTheyWere) {
     const auto& a = form(view(0)->handle());
     const auto& b = form(view(1)->handle());
     EXPECT_TRUE(a.inserted && a.visible && b.inserted && b.visible);
-    EXPECT_EQ(a.area, 1);
-    EXPECT_EQ(b.area, 3);
-    EXPECT_TRUE(a.firstFlag);
-    EXPECT_FALSE(a.secondFlag);
-    EXPECT_FALSE(b.firstFlag);
-    EXPECT_TRUE(b.secondFlag);
+    EXPECT_EQ((std::vector{a.area, b.area}), (std::vector{1, 3}));
+    EXPECT_EQ((std::vector{a.firstFlag, a.secondFlag, b.firstFlag, b.secondFlag}),
+              (std::vector{true, false, false, true}));
     EXPECT_EQ(a.image, frame->imageIndex);
     EXPECT_EQ(frame->currentController, "Mixer");
-
-    // The manager is created and inserted but stays hidden.
     ASSERT_NE(frame->manager(), nullptr);
-    const auto& m = form(frame->manager()->handle());
-    EXPECT_TRUE(m.inserted);
-    EXPECT_FALSE(m.visible);
+    EXPECT_TRUE(form(frame->manager()->handle()).inserted);
+    EXPECT_FALSE(form(frame->manager()->handle()).visible);
     EXPECT_EQ(logLines(),
               (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
                                         "InsertDockableForm - FormVisual1",
@@ -173,18 +161,6 @@ TEST_F(DesktopTest, AControllerWithoutANameCannotBeOpened) {
     EXPECT_EQ(frontEnd->messages()[0].caption, "Error");
     EXPECT_EQ(frontEnd->messages()[0].text, "Unable to open with graphic interface!");
     EXPECT_EQ(frontEnd->messages()[0].icon, MessageIcon::Exclamation);
-}
-
-TEST(CommaText, SplitsOnCommasAndBlanksAndKeepsQuotedItems) {
-    EXPECT_EQ(SplitCommaText("1,0,0,10,20,300,200,1"),
-              (std::vector<std::string>{"1", "0", "0", "10", "20", "300", "200", "1"}));
-    EXPECT_EQ(SplitCommaText("a b,c"), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(SplitCommaText("a,,b"), (std::vector<std::string>{"a", "", "b"}));
-    EXPECT_EQ(SplitCommaText(" a , b "), (std::vector<std::string>{"a", "b"}));
-    EXPECT_EQ(SplitCommaText("a,"), (std::vector<std::string>{"a"}));
-    EXPECT_EQ(SplitCommaText("\"x, y\",z"), (std::vector<std::string>{"x, y", "z"}));
-    EXPECT_EQ(SplitCommaText("\"say \"\"hi\"\"\""), (std::vector<std::string>{"say \"hi\""}));
-    EXPECT_TRUE(SplitCommaText("").empty());
 }
 
 }  // namespace

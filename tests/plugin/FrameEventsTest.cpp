@@ -7,8 +7,8 @@
 
 #include "PluginFixture.h"
 #include "base/IniFile.h"
-#include "plugin/HostServices.h"
 #include "base/com/TaskString.h"
+#include "plugin/HostServices.h"
 
 namespace velmora {
 namespace {
@@ -31,8 +31,7 @@ protected:
     std::vector<std::string> generated;
 };
 
-// ---- Compilation ----
-
+// Without a controller file nothing is generated and the flag stays; the project folder is made anyway.
 TEST_F(FrameEvents, CompileStartWithoutAControllerFileGeneratesNothingAndLeavesTheFlag) {
     for (VARIANT_BOOL flag : {VARIANT_TRUE, VARIANT_FALSE}) {
         VARIANT_BOOL go = flag;
@@ -43,28 +42,32 @@ TEST_F(FrameEvents, CompileStartWithoutAControllerFileGeneratesNothingAndLeavesT
     EXPECT_EQ(frame->generatedCount, 0);
     EXPECT_TRUE(plugin->resumeAfterCompile());
     EXPECT_FALSE(journalHas("compile messages: created"));
-    EXPECT_TRUE(std::filesystem::is_directory(project / "Velmora")) << "the project folder is made anyway";
+    EXPECT_TRUE(std::filesystem::is_directory(project / "Velmora"));
 }
 
-TEST_F(FrameEvents, CompileStartRunsThePassAndShowsEveryNamedControllerWithTheWarnings) {
+// The pass writes every named controller's files and registers them with the
+// host; the message loop runs between controllers, while the release numbers
+// are still pending. A PLC series below 6 gives the mnemonic declarations; a
+// host that does not take the files leaves them written but unregistered.
+TEST_F(FrameEvents, CompileStartGeneratesAndRegistersEveryNamedControllerAndShowsTheWarnings) {
+    const std::string boiler = "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n";
     writeControllerFile(
-        "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n"
-        "[Regulator Ghost]\r\nName=\r\n"
-        "[Desktop]\r\nVelmora - Boiler=1,0,0,1,2,3,4,0\r\n"
-        "[Regulator Old]\r\nName=Renamed\r\n"
-        "[Regulator Mixer]\r\nType=PIDA\r\nName=Mixer\r\n");
+        boiler +
+        "[Regulator Ghost]\r\nName=\r\n[Desktop]\r\nVelmora - Boiler=1,0,0,1,2,3,4,0\r\n"
+        "[Regulator Old]\r\nName=Renamed\r\n[Regulator Mixer]\r\nType=PIDA\r\nName=Mixer\r\n");
     frame->generatedCount = 9;
-    // The message loop runs between controllers, while the release numbers are still pending.
     std::vector<bool> releaseOnDisk;
     frontEnd->toolkit().processEvents = [&] {
         releaseOnDisk.push_back(testing::ReadBytes(controllerFile()).find("ReleaseNumber") !=
                                 std::string::npos);
     };
+    clearLogs();
+    journal.clear();
     VARIANT_BOOL go = VARIANT_TRUE;
     EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
     EXPECT_EQ(go, VARIANT_TRUE);
     EXPECT_TRUE(generated.empty()) << "the pass, not the single-controller generator";
-    EXPECT_EQ(ide->registeredFiles().size(), 4u);
+    EXPECT_EQ(ide->registeredFiles().size(), 4u) << "two files for each generated controller";
     EXPECT_TRUE(frame->generated);
     EXPECT_EQ(frame->generatedCount, 3);
     EXPECT_EQ(releaseOnDisk, std::vector<bool>(6, false));
@@ -78,36 +81,22 @@ TEST_F(FrameEvents, CompileStartRunsThePassAndShowsEveryNamedControllerWithTheWa
                                   "compile messages: counter 1", "compile messages: file Mixer.orv",
                                   "compile messages: hidden", "compile messages: destroyed"}));
     EXPECT_EQ(frontEndLines("report "), (std::vector<std::string>{"report hidden", "report shown"}));
-    IniFile after(controllerFile());
-    EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
-    EXPECT_EQ(after.readInteger("Regulator Mixer", "ReleaseNumber", 0), 1);
-}
-
-TEST_F(FrameEvents, TheGeneratorWritesAndRegistersTheFilesWithTheHost) {
-    const std::string controller = "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n";
-    writeControllerFile(controller);
-    clearLogs();
-    journal.clear();
-    VARIANT_BOOL go = VARIANT_TRUE;
-    EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
-    EXPECT_TRUE(frame->generated);
-    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.ST"));
-    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
-    EXPECT_EQ(journalFrom({"file ", "editor "}),
+    EXPECT_EQ(journalFrom({"file Velmora\\Boiler", "file attribute Velmora\\Boiler",
+                           "editor reloads Velmora\\Boiler"}),
               (std::vector<std::string>{
                   "file Velmora\\Boiler_def.ST (kind 1)", "file attribute Velmora\\Boiler_def.ST 2=0",
                   "editor reloads Velmora\\Boiler_def.ST", "file Velmora\\Boiler.orv (kind 1)",
                   "file attribute Velmora\\Boiler.orv 2=0", "editor reloads Velmora\\Boiler.orv"}));
-    EXPECT_EQ(logLines(), (std::vector<std::string>{
-                              "GenerateAllControllers PLC1", "GenerateController Boiler",
-                              "GenerateController Boiler - end", "GenerateAllControllers PLC1 - end"}));
-    IniFile after(controllerFile());
+    EXPECT_EQ(
+        testing::LinesStartingWith(logLines(), {"GenerateAllControllers", "GenerateController Boiler"}),
+        (std::vector<std::string>{"GenerateAllControllers PLC1", "GenerateController Boiler",
+                                  "GenerateController Boiler - end", "GenerateAllControllers PLC1 - end"}));
+    const IniFile after(controllerFile());
     EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
+    EXPECT_EQ(after.readInteger("Regulator Mixer", "ReleaseNumber", 0), 1);
 
-    // A PLC series below 6 gives the mnemonic declarations; a host that does
-    // not take the files leaves them written but unregistered.
     ide->openPlc("PLC2");
-    writeControllerFile(controller);
+    writeControllerFile(boiler);
     ide->failures["QI IYantProject"] = E_NOINTERFACE;
     journal.clear();
     EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
@@ -150,8 +139,6 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     EXPECT_FALSE(view(1)->exchange().online());
     EXPECT_FALSE(frame->commOnResume);
 }
-
-// ---- Menu action and project events ----
 
 TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManagerAForeignOneOnlyLogs) {
     clearLogs();
@@ -212,9 +199,9 @@ TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
     EXPECT_EQ(result, 0);
 }
 
-// ---- Project tree and the report document ----
-
-TEST_F(FrameEvents, TreeFillAddsTheReportNodeOnlyForItsOwnCookie) {
+// Only the plug-in's own cookie fills its node or opens and closes its
+// document; the report shows the host's project data in the editor's font.
+TEST_F(FrameEvents, TheReportNodeAndDocumentAnswerOnlyTheirOwnCookie) {
     const std::size_t nodes = ide->treeNodes().size();
     plugin->OnFillTree(0, 0);
     plugin->OnFillTree(plugin->treeCookie() + 1, 0);
@@ -225,41 +212,27 @@ TEST_F(FrameEvents, TreeFillAddsTheReportNodeOnlyForItsOwnCookie) {
     EXPECT_EQ(node.parent->caption, "PlcDoc");
     EXPECT_EQ(node.caption, "Controllers information");
     EXPECT_EQ(node.data, plugin->reportDocumentId());
-    EXPECT_EQ(node.image, -1);
-    EXPECT_EQ(node.selected, -1);
-}
+    EXPECT_EQ((std::vector{node.image, node.selected}), (std::vector{-1, -1}));
 
-TEST_F(FrameEvents, OpeningTheDocumentShowsAndBuildsTheReportInTheEditorsFont) {
+    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
     plugin->OnDocumentOpen(plugin->treeCookie() + 1);
     EXPECT_FALSE(plugin->reportShown());
     EXPECT_EQ(plugin->OnDocumentOpen(plugin->treeCookie()), S_OK);
     EXPECT_TRUE(plugin->reportShown());
     EXPECT_EQ(frontEndLines("report "),
               (std::vector<std::string>{"report font: Courier New 10", "report shown", "report built"}));
+    const auto& lines = dynamic_cast<HeadlessReport&>(*plugin->report()).lines();
+    for (const std::string& line : {Text(3441) + " Plant", Text(3442) + " PLC1", Text(3444) + " Hall B",
+                                    Text(3445) + " J. Novak", Text(3443) + " Boiler"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), line), lines.end()) << line;
     plugin->OnDocumentClose(plugin->treeCookie() + 1);
     EXPECT_TRUE(plugin->reportShown());
     plugin->OnDocumentClose(plugin->treeCookie());
     EXPECT_FALSE(plugin->reportShown());
-
     YantHandle view = nullptr;
     EXPECT_EQ(plugin->GetDocumentView(&view), S_OK);
     EXPECT_EQ(view, plugin->report()->handle());
-
-    // The report shows the host's project data.
-    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
-    plugin->OnDocumentOpen(plugin->treeCookie());
-    const auto& lines = dynamic_cast<HeadlessReport&>(*plugin->report()).lines();
-    auto has = [&](const std::string& line) {
-        return std::find(lines.begin(), lines.end(), line) != lines.end();
-    };
-    EXPECT_TRUE(has(Text(3441) + " Plant"));
-    EXPECT_TRUE(has(Text(3442) + " PLC1"));
-    EXPECT_TRUE(has(Text(3444) + " Hall B"));
-    EXPECT_TRUE(has(Text(3445) + " J. Novak"));
-    EXPECT_TRUE(has(Text(3443) + " Boiler"));
 }
-
-// ---- Language ----
 
 TEST_F(FrameEvents, LanguageChangeChoosesTheTableAndRelocalizes) {
     openViews({"A"});
@@ -277,8 +250,6 @@ TEST_F(FrameEvents, LanguageChangeChoosesTheTableAndRelocalizes) {
     EXPECT_EQ(frame->language(), 1);
     EXPECT_EQ(Text(3019), "Error");
 }
-
-// ---- Communication ----
 
 TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17AndGoesOnlyOnAFalseOff) {
     ASSERT_EQ(ide->callbackCount(), 1u);
@@ -336,23 +307,6 @@ TEST_F(FrameEvents, TheCallbackReachesTheViewsAndClosesTheOnesThatAsk) {
     EXPECT_EQ(frontEndLines("view close posted: "),
               (std::vector<std::string>{"view close posted: A", "view close posted: C"}));
     EXPECT_EQ(commLogLines(), (std::vector<std::string>{"WM_MY_CLOSE - A", "WM_MY_CLOSE - C"}));
-}
-
-TEST_F(FrameEvents, TheExchangesAskTheHostForSymbolsAndThePlcState) {
-    openViews({"Boiler"});
-    auto& env = frame->onlineSession().environment();
-    EXPECT_EQ(env.lookup("Boiler_T"), std::optional<std::string>("INT %R200"));
-    EXPECT_EQ(env.lookup("Nothing"), std::nullopt);
-    for (std::int32_t state : {0, 2}) {
-        ide->plcState = [state] { return state; };
-        EXPECT_EQ(env.plc->plcState(), state);
-    }
-    frame->generated = true;
-    EXPECT_TRUE(env.programChanged());
-    writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nY1Name=Boiler_T\r\nMaxY=4000\r\n");
-    const auto settings = env.loadSettings("Boiler");
-    EXPECT_EQ(settings.y1Name, "Boiler_T");
-    EXPECT_EQ(settings.maxY, 4000);
 }
 
 }  // namespace

@@ -9,9 +9,9 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 
-#include "PdfPages.h"
 #include "base/Texts.h"
 #include "report/ControllerReport.h"
+#include "support/PdfPages.h"
 #include "support/UiApp.h"
 
 namespace velmora {
@@ -19,7 +19,8 @@ namespace {
 
 std::vector<std::string> Report() {
     std::vector<std::string> lines;
-    for (int i = 1; i <= 150; ++i) lines.push_back("line " + std::to_string(i) + "\t(" + std::to_string(i) + ")");
+    for (int i = 1; i <= 150; ++i)
+        lines.push_back("line " + std::to_string(i) + "\t(" + std::to_string(i) + ")");
     return lines;
 }
 
@@ -56,8 +57,10 @@ TEST_F(FormReport1Test, PrintJobsLoseNothing) {
         const auto pdf = dir.path() / c.file;
         form.askPrinter = [&](QPrinter& printer) {
             printer.setOutputFormat(c.file.empty() ? QPrinter::NativeFormat : QPrinter::PdfFormat);
-            if (c.file.empty()) printer.setPrinterName("velmora-no-such-printer");
-            else printer.setOutputFileName(QString::fromStdString(pdf.string()));
+            if (c.file.empty())
+                printer.setPrinterName("velmora-no-such-printer");
+            else
+                printer.setOutputFileName(QString::fromStdString(pdf.string()));
             return c.accept;
         };
         form.miPrint1Click();
@@ -65,7 +68,9 @@ TEST_F(FormReport1Test, PrintJobsLoseNothing) {
         EXPECT_EQ(entries(), c.printed ? 1 : 0);
         const bool failed = c.accept && !c.printed;
         ASSERT_EQ(messages.shown.size(), failed ? 1u : 0u);
-        if (failed) EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+        if (failed) {
+            EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
+        }
         if (!c.printed) continue;
         EXPECT_EQ(testing::PdfPageCount(testing::ReadBytes(pdf)), 3) << "150 lines on A4 or Letter";
         std::filesystem::remove(pdf);
@@ -101,8 +106,8 @@ TEST_F(FormReport1Test, SaveWritesTheWholeReportOrNothing) {
 
 TEST_F(FormReport1Test, DoubleClickSelectsAllAndCopyTakesTheSelection) {
     form.SetReport({"first", "second\t(2)"});
-    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
-                      Qt::NoModifier);
+    QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(form.findChild<QPlainTextEdit*>("Memo1")->viewport(), &click);
     form.miCopy1Click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "first\nsecond\t(2)");

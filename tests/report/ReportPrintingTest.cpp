@@ -19,26 +19,37 @@ std::vector<std::string> Numbered(int count) {
     return lines;
 }
 
+// Title and caption come first, the page label last.
 std::vector<std::string> BodyOf(const PrintPage& page) {
     std::vector<std::string> body;
-    // Title and caption come first, the page label last.
     for (std::size_t i = 2; i + 1 < page.texts.size(); ++i) body.push_back(page.texts[i].text);
     return body;
 }
 
-TEST(ReportPages, MetricsFromFontAndPageAndLinesFlowOntoFollowingPages) {
-    const PrintLayout layout = LayOutReport(Numbered(100), kMetrics, "Controllers information", "Plant - PLC1");
+TEST(ReportPages, MetricsFromFontAndPageAndLinesFlowOntoFollowingPagesUnderHeaderAndFooter) {
+    const PrintLayout layout =
+        LayOutReport(Numbered(100), kMetrics, "Controllers information", "Plant - PLC1");
     EXPECT_EQ(layout.lineHeight, 20);
     EXPECT_EQ(layout.linesPerPage, 45);
     EXPECT_EQ(layout.leftMargin, 100);
     EXPECT_EQ(layout.rightEdge, 580);
     ASSERT_EQ(layout.pages.size(), 3u);
-    EXPECT_EQ(layout.pages[0].bodyLines, 45);
-    EXPECT_EQ(layout.pages[1].bodyLines, 45);
-    EXPECT_EQ(layout.pages[2].bodyLines, 10);
-    EXPECT_EQ(BodyOf(layout.pages[1]).front(), "line 46");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(layout.pages[i].number, i + 1);
+        EXPECT_EQ(layout.pages[i].bodyLines, i < 2 ? 45 : 10);
+    }
     EXPECT_EQ(BodyOf(layout.pages[2]).back(), "line 100");
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(layout.pages[i].number, i + 1);
+    const PrintPage& page = layout.pages[1];
+    EXPECT_EQ(page.texts.front(), (PrintText{100, 20, "Controllers information"}));
+    EXPECT_EQ(page.texts[1], (PrintText{580 - 12 * 10, 20, "Plant - PLC1"}));
+    ASSERT_EQ(page.rules.size(), 2u);
+    EXPECT_EQ(page.rules[0], (PrintRule{100, 40, 580, 40}));
+    EXPECT_EQ(page.rules[1], (PrintRule{100, 970, 580, 970}));
+    EXPECT_EQ(page.texts.back(), (PrintText{580 - 7 * 10, 980, "Str : 2"}));
+    // Body from the third line height on, one line height apart.
+    EXPECT_EQ(page.texts[2], (PrintText{100, 60, "line 46"}));
+    EXPECT_EQ(page.texts[3], (PrintText{100, 80, "line 47"}));
+    EXPECT_EQ(layout.pages[0].texts[2 + 44].y, 940);
 }
 
 // A page opens only for a line that does not fit: not after an exactly full
@@ -58,22 +69,6 @@ TEST(ReportPages, PageCounts) {
                 {{}, kMetrics, 1},
                 {Numbered(3), tiny, 3}};
     for (const auto& r : rows) EXPECT_EQ(LayOutReport(r.lines, r.metrics, "T", "C").pages.size(), r.pages);
-}
-
-TEST(ReportPages, HeaderAndFooterPositions) {
-    const PrintLayout layout =
-        LayOutReport(Numbered(50), kMetrics, "Controllers information", "Plant - PLC1");
-    const PrintPage& page = layout.pages[1];
-    EXPECT_EQ(page.texts.front(), (PrintText{100, 20, "Controllers information"}));
-    EXPECT_EQ(page.texts[1], (PrintText{580 - 12 * 10, 20, "Plant - PLC1"}));
-    ASSERT_EQ(page.rules.size(), 2u);
-    EXPECT_EQ(page.rules[0], (PrintRule{100, 40, 580, 40}));
-    EXPECT_EQ(page.rules[1], (PrintRule{100, 970, 580, 970}));
-    EXPECT_EQ(page.texts.back(), (PrintText{580 - 7 * 10, 980, "Str : 2"}));
-    // Body from the third line height on, one line height apart.
-    EXPECT_EQ(page.texts[2], (PrintText{100, 60, "line 46"}));
-    EXPECT_EQ(page.texts[3], (PrintText{100, 80, "line 47"}));
-    EXPECT_EQ(layout.pages[0].texts[2 + 44].y, 940);
 }
 
 // Tabs are expanded in the body, too.

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QTimer>
+
+#include <vector>
 
 namespace velmora::testing {
 
@@ -12,8 +15,9 @@ inline QApplication& UiApp() {
     static int argc = 1;
     static char name[] = "velmora_ui_test";
     static char* argv[] = {name, nullptr};
-    static QApplication* app =
-        QApplication::instance() ? qobject_cast<QApplication*>(QApplication::instance()) : new QApplication(argc, argv);
+    static QApplication* app = QApplication::instance()
+                                   ? qobject_cast<QApplication*>(QApplication::instance())
+                                   : new QApplication(argc, argv);
     return *app;
 }
 
@@ -31,5 +35,21 @@ void AnswerNextModal(A answer, int delayMs = 0) {
         answer(modal);
     });
 }
+
+// The child of that name; a failure when there is none.
+template <class T>
+T* Child(const QObject* parent, const char* name) {
+    T* child = parent->findChild<T*>(name);
+    EXPECT_NE(child, nullptr) << name;
+    return child;
+}
+
+// The results a dialog finished with, in order.
+struct Finished {
+    explicit Finished(QDialog& d) {
+        QObject::connect(&d, &QDialog::finished, [this](int r) { results.push_back(r); });
+    }
+    std::vector<int> results;
+};
 
 }  // namespace velmora::testing

@@ -1,6 +1,6 @@
 #pragma once
 // velmora-host's setting as a user has it: a registry of the test's own with
-// the real plug-in module registered (where it is built), and a copy of the demo project;
+// the real plug-in module registered, and a copy of the demo project;
 // the help viewer a test opened is closed after it.
 #include <gtest/gtest.h>
 
@@ -9,10 +9,10 @@
 #include <QMenu>
 #include <cstdlib>
 
-#include "HelpViewerWindow.h"
-#include "MainWindow.h"
 #include "base/Registry.h"
 #include "host/PluginLoader.h"
+#include "host/gui/HelpViewerWindow.h"
+#include "host/gui/MainWindow.h"
 #include "plugin/Registration.h"
 #include "support/Support.h"
 #include "support/UiApp.h"
@@ -26,12 +26,10 @@ protected:
         project = dir.path() / "demo";
         std::filesystem::copy(std::filesystem::path(VELMORA_SOURCE_DIR) / "examples" / "demo", project,
                               std::filesystem::copy_options::recursive);
-#ifdef VELMORA_PLUGIN_MODULE
         Registry registry(Registry::DefaultPath());
         RegisterHostCategories(registry);
         registry.save();
         ASSERT_EQ(PluginModule(VELMORA_PLUGIN_MODULE).registerServer(), S_OK);
-#endif
     }
     void TearDown() override {
         HelpViewerWindow::closeInstance();

@@ -1,18 +1,19 @@
 // What a user of velmora-host meets when switching languages and asking for
-// help: the online view and the manager in Czech and Russian, the host's
-// help entries, the manager's "?" and help without a window.
+// help: the online view and the manager in Czech and Russian, the language
+// after a restart, the host's help entries and the manager's "?".
 #include <QLabel>
 #include <QListWidget>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QTreeWidget>
 
-#include "HelpViewerWindow.h"
+#include "RegisteredPlugin.h"
 #include "base/Log.h"
 #include "base/Texts.h"
-#include "plugin/HeadlessFrontEnd.h"
-#include "support/RegisteredPlugin.h"
+#include "host/HostIde.h"
+#include "host/gui/HelpViewerWindow.h"
 
 namespace velmora::host {
 namespace {
@@ -24,7 +25,6 @@ protected:
     }
 };
 
-#ifdef VELMORA_PLUGIN_MODULE
 TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQuestionMarkHelps) {
     MainWindow window;
     QWidget* manager = openManager(window, false);
@@ -36,7 +36,8 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQu
     // Only what opens something looks clickable: "w" has no page, its filter has.
     QWidget* boiler = View("Boiler");
     ASSERT_NE(boiler, nullptr);
-    for (const auto& [element, shape] : {std::pair{"WInput1", Qt::ArrowCursor}, {"WFiltr1", Qt::PointingHandCursor},
+    for (const auto& [element, shape] : {std::pair{"WInput1", Qt::ArrowCursor},
+                                         {"WFiltr1", Qt::PointingHandCursor},
                                          {"Technologie1", Qt::PointingHandCursor}})
         EXPECT_EQ(boiler->findChild<QWidget*>(element)->cursor().shape(), shape) << element;
 
@@ -46,7 +47,9 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQu
         return qobject_cast<QLabel*>(w)->text();
     };
     const Probe tip = [](QWidget* w) { return w->toolTip(); };
-    const auto tab = [](int i) { return Probe([i](QWidget* w) { return static_cast<QTabBar*>(w)->tabText(i); }); };
+    const auto tab = [](int i) {
+        return Probe([i](QWidget* w) { return static_cast<QTabBar*>(w)->tabText(i); });
+    };
     const Probe header = [](QWidget* w) {
         return static_cast<QTableWidget*>(w)->horizontalHeaderItem(1)->text();
     };
@@ -55,11 +58,13 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQu
         const char* widget;
         Probe read;
     } probes[] = {
-        {"Boiler", "TabSet1", tab(0)},        {"Boiler", "TabSet1", tab(1)},     {"Boiler", "TabSet1", tab(2)},
-        {"Boiler", "WFiltr1", tip},           {"Boiler", "ManButton1", text},    {"Boiler", "SimLabel1", text},
-        {"Boiler", "StringGrid2", header},    {"Boiler", "UseSettingsBtn1", text}, {"Boiler", "ToolButton10", text},
-        {"Dryer", "Tuner1", tip},             {"Dryer", "Technologie1", tip},    {"Dryer", "TuneButton1", text},
-        {"Dryer", "ParamsButton1", text},     {"manager", "HelpButton1", tip},
+        {"Boiler", "TabSet1", tab(0)},     {"Boiler", "TabSet1", tab(1)},
+        {"Boiler", "TabSet1", tab(2)},     {"Boiler", "WFiltr1", tip},
+        {"Boiler", "ManButton1", text},    {"Boiler", "SimLabel1", text},
+        {"Boiler", "StringGrid2", header}, {"Boiler", "UseSettingsBtn1", text},
+        {"Boiler", "ToolButton10", text},  {"Dryer", "Tuner1", tip},
+        {"Dryer", "Technologie1", tip},    {"Dryer", "TuneButton1", text},
+        {"Dryer", "ParamsButton1", text},  {"manager", "HelpButton1", tip},
     };
     const auto read = [&](const auto& p) {
         QWidget* owner = std::string(p.owner) == "manager" ? manager : View(p.owner);
@@ -86,7 +91,29 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQu
     window.closeProject();
     EXPECT_NE(HelpEntry(window, "miHelpAbout"), nullptr) << "the help menu outlives the project";
 }
-#endif
+
+// The host's own menus and Qt's dialogs speak the language chosen before the
+// restart, and the plug-in installs in it.
+TEST_F(LanguageAndHelp, TheChosenLanguageComesBackAfterARestart) {
+    {
+        MainWindow first;
+        ASSERT_TRUE(first.openProject(QString::fromStdString(project.string())));
+        first.findChild<QAction*>("Language405")->trigger();
+        first.closeProject();
+    }
+    MainWindow second;
+    EXPECT_EQ(second.languageCode(), kLanguageCzech);
+    EXPECT_EQ(second.findChild<QMenu*>("FileMenu")->title(), "&Soubor") << "the host's own menus";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Zrušit") << "Qt's dialogs";
+    ASSERT_TRUE(second.openProject(QString::fromStdString(project.string())));
+    EXPECT_EQ(second.ide()->language, 0) << "the plug-in installs in Czech";
+    second.findChild<QAction*>("Language409")->trigger();
+    EXPECT_EQ(second.findChild<QMenu*>("FileMenu")->title(), "&File");
+    QTreeWidgetItem* documents = second.treeNode("PlcDoc");
+    ASSERT_EQ(documents->childCount(), 1) << "the plug-in's node, added again";
+    EXPECT_EQ(documents->child(0)->text(0), "Controllers information");
+    second.closeProject();
+}
 
 TEST_F(LanguageAndHelp, HelpContentsAndIndexOpenTheGuideOfTheLanguage) {
     MainWindow window;
@@ -109,7 +136,8 @@ TEST_F(LanguageAndHelp, HelpContentsAndIndexOpenTheGuideOfTheLanguage) {
         HelpEntry(window, "miHelpIndex")->trigger();
         EXPECT_TRUE(viewer->currentTopic().isEmpty()) << "the index page";
         const QString index = viewer->findChild<QTextBrowser*>("HelpPage")->toHtml();
-        for (const QString& topic : viewer->topicNames()) EXPECT_TRUE(index.contains("#a_" + topic)) << c.book;
+        for (const QString& topic : viewer->topicNames())
+            EXPECT_TRUE(index.contains("#a_" + topic)) << c.book;
     }
     window.findChild<QAction*>("Language409")->trigger();
 
@@ -121,29 +149,6 @@ TEST_F(LanguageAndHelp, HelpContentsAndIndexOpenTheGuideOfTheLanguage) {
     EXPECT_FALSE(HelpEntry(bare, "miHelpIndex")->isEnabled());
     EXPECT_TRUE(HelpEntry(bare, "miHelpAbout")->isEnabled());
     Module().oemDirectory = oem;
-}
-
-TEST(HeadlessHelp, NamesThePageOfTheDesktopsBookOrSaysTheTopicIsMissing) {
-    ModuleTexts().chooseLanguage(1);
-    const struct {
-        const char* topic;
-        const char* journal;  // the line's end; empty: "Topic not found"
-    } cases[] = {
-        {"", "ENU_Velmora.html (no window: the help viewer needs one)"},
-        {"Velmora_PReg2", "ENU_Velmora.html#a_Velmora_PReg2 (no window: the help viewer needs one)"},
-        {"Velmora_NoSuchPage", ""},
-    };
-    for (const auto& c : cases) {
-        HeadlessFrontEnd frontEnd;
-        EXPECT_TRUE(ShowHelp(frontEnd.helpViewer(), VELMORA_BIN_DIR, 1, "Velmora", c.topic, "")) << c.topic;
-        const std::string last = frontEnd.journal().empty() ? "" : frontEnd.journal().back();
-        if (*c.journal) {
-            EXPECT_TRUE(last.rfind("help: ", 0) == 0 && last.ends_with(c.journal)) << last;
-        } else {
-            ASSERT_EQ(frontEnd.messages().size(), 1u) << c.topic;
-            EXPECT_EQ(frontEnd.messages()[0].text, Text(3564));
-        }
-    }
 }
 
 }  // namespace

@@ -1,19 +1,18 @@
 // The stand-in's services behind the plug-in's pages: the help books and their
-// viewer, the variable selection and the language the stand-in keeps.
+// viewer, and the variable selection.
 #include <QLabel>
 #include <QPushButton>
-#include <QTreeWidget>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 
-#include "HelpViewerWindow.h"
-#include "VariableSelectionWindow.h"
+#include "RegisteredPlugin.h"
 #include "base/Help.h"
 #include "base/Texts.h"
 #include "host/HostIde.h"
-#include "support/RegisteredPlugin.h"
+#include "host/gui/HelpViewerWindow.h"
+#include "host/gui/VariableSelectionWindow.h"
 
 namespace velmora::host {
 namespace {
@@ -117,32 +116,6 @@ TEST(VariableSelection, ListsFiltersAndSaysWhenThereAreNoVariables) {
     EXPECT_TRUE(empty.findChild<QLabel*>("NoVariables")->isVisibleTo(&empty));
     EXPECT_FALSE(empty.findChild<QPushButton*>("OkButton")->isEnabled());
 }
-
-#ifdef VELMORA_PLUGIN_MODULE
-// velmora-host with the real plug-in module, as a user has it.
-using HostWithPlugin = RegisteredPlugin;
-
-TEST_F(HostWithPlugin, TheChosenLanguageComesBackAfterARestart) {
-    {
-        MainWindow first;
-        ASSERT_TRUE(first.openProject(QString::fromStdString(project.string())));
-        first.findChild<QAction*>("Language405")->trigger();
-        first.closeProject();
-    }
-    MainWindow second;
-    EXPECT_EQ(second.languageCode(), kLanguageCzech);
-    EXPECT_EQ(second.findChild<QMenu*>("FileMenu")->title(), "&Soubor") << "the host's own menus";
-    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Zrušit") << "Qt's dialogs";
-    ASSERT_TRUE(second.openProject(QString::fromStdString(project.string())));
-    EXPECT_EQ(second.ide()->language, 0) << "the plug-in installs in Czech";
-    second.findChild<QAction*>("Language409")->trigger();
-    EXPECT_EQ(second.findChild<QMenu*>("FileMenu")->title(), "&File");
-    QTreeWidgetItem* documents = second.treeNode("PlcDoc");
-    ASSERT_EQ(documents->childCount(), 1) << "the plug-in's node, added again";
-    EXPECT_EQ(documents->child(0)->text(0), "Controllers information");
-    second.closeProject();
-}
-#endif
 
 }  // namespace
 }  // namespace velmora::host

@@ -1,20 +1,66 @@
 #pragma once
-// A scripted frame for the controller manager: it keeps a project file list
-// and online views in memory, answers message boxes from a script and records
-// what the manager asked for, in order.
+// The hosts of the controllers' dialogs (the frame, in the product): they keep
+// the project's file list and the online views in memory, answer message
+// boxes from a script and record what they were asked for, in order.
 #include <deque>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "base/IniFile.h"
 #include "base/Texts.h"
 #include "controllers/ControllerManager.h"
+#include "controllers/NewController.h"
 #include "support/Support.h"
 
 namespace velmora::testing {
 
+// A project file list that counts its reads, so tests see that it is read anew.
+class FakeProjectFiles : public ProjectFileList {
+public:
+    std::string files() override {
+        ++reads;
+        std::string text;
+        for (const auto& f : entries) text += f + "\r\n";
+        return text;
+    }
+    void remove(int index) override {
+        removedAt.push_back(index);
+        entries.erase(entries.begin() + index);
+    }
+    std::vector<std::string> entries;
+    std::vector<int> removedAt;
+    int reads = 0;
+};
+
+class FakeNewControllerHost : public NewControllerHost {
+public:
+    explicit FakeNewControllerHost(std::filesystem::path file) : file_(std::move(file)) {}
+    std::optional<int> plcSeries() override { return series; }
+    std::filesystem::path controllerFile() override { return file_; }
+    void setCurrentController(const std::string& name) override { currentController = name; }
+    void setWizardRunning(bool running) override { wizardRunning = running; }
+    void closeOnlineView(const std::string& name) override { closedViews.push_back(name); }
+    ProjectFileList* projectFiles() override { return withProject ? &project : nullptr; }
+
+    std::optional<int> series = 6;
+    std::string currentController = "untouched";
+    bool wizardRunning = false;
+    std::vector<std::string> closedViews;
+    FakeProjectFiles project;
+    bool withProject = true;
+
+private:
+    std::filesystem::path file_;
+};
+
+// The manager's frame over PROJECT/Velmora/PLC1.rglx; its events are what the manager asked for.
 class FakeManagerHost : public ManagerHost {
 public:
     explicit FakeManagerHost(std::filesystem::path projectDir)
         : project(std::move(projectDir)), file(project / "Velmora" / "PLC1.rglx") {
+        ModuleTexts().chooseLanguage(1);  // English, whatever an earlier test chose
         msgs.question = MessageAnswer::No;
     }
 
@@ -75,13 +121,9 @@ public:
     }
     void showHelp() override { events.push_back("help"); }
 
-    std::filesystem::path project;
-    std::filesystem::path file;
+    std::filesystem::path project, file;
     ScriptedMessages msgs;
-    bool noProject = false;
-    bool generated = false;
-    bool dockFlag = false;
-    bool projectInterface = true;
+    bool noProject = false, generated = false, dockFlag = false, projectInterface = true;
     std::function<void()> wizard;
     std::vector<std::string> events;
     std::vector<ManagerViewState> views;
@@ -89,10 +131,5 @@ public:
     std::deque<std::optional<ImportName>> importNames;
     std::vector<std::string> proposals;
 };
-
-// The English texts, whatever an earlier test chose.
-inline void English() {
-    ModuleTexts().chooseLanguage(1);
-}
 
 }  // namespace velmora::testing

@@ -5,8 +5,8 @@
 #include <QLabel>
 #include <QTreeWidget>
 
-#include "MainWindow.h"
 #include "host/HostIde.h"
+#include "host/gui/MainWindow.h"
 #include "support/Support.h"
 #include "support/UiApp.h"
 

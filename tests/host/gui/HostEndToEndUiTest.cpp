@@ -1,17 +1,31 @@
 // velmora-host's window with the real plug-in module registered and loaded:
-// what the user sees after opening the demo project.
+// what the user sees after opening the demo project, its online views, the
+// report and the end of the new-controller wizard.
+#include <dlfcn.h>
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QFontInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
-#include <dlfcn.h>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <array>
 
+#include "RegisteredPlugin.h"
 #include "base/IniFile.h"
 #include "host/HostIde.h"
-#include "support/RegisteredPlugin.h"
 
 namespace velmora::host {
 namespace {
@@ -108,13 +122,15 @@ TEST_F(HostViews, ClosingAnOnlineViewWaitsForTheLoopsClosingPass) {
     emit list->itemDoubleClicked(list->currentItem());
     QWidget* reopened = nullptr;
     for (QWidget* w : QApplication::allWidgets())
-        if (w->objectName() == "FormVisual1" && w != view && w->windowTitle() == "Velmora - Kiln") reopened = w;
+        if (w->objectName() == "FormVisual1" && w != view && w->windowTitle() == "Velmora - Kiln")
+            reopened = w;
     EXPECT_NE(reopened, nullptr);
     EXPECT_TRUE(WaitFor([&] { return view.isNull(); })) << "the closing pass destroys it";
 }
 
 TEST_F(HostViews, TheDesktopBringsTheViewsBackAfterARestart) {
-    for (const char* name : {"Boiler", "Dryer"}) emit list->itemDoubleClicked(list->findItems(name, Qt::MatchExactly)[0]);
+    for (const char* name : {"Boiler", "Dryer"})
+        emit list->itemDoubleClicked(list->findItems(name, Qt::MatchExactly)[0]);
     ASSERT_NE(View("Dryer"), nullptr);
     window->dockOf(View("Dryer"))->setFloating(true);
     View("Dryer")->window()->setGeometry(40, 50, 700, 480);
@@ -148,12 +164,12 @@ TEST_F(HostViews, TheExportedLabelSettersDriveTheViewsLabel) {
     auto* setFixed = exported<HRESULT(void*, VARIANT_BOOL)>("TCommLabel_Set_IsFixed");
     auto* getFixed = exported<HRESULT(void*, VARIANT_BOOL*)>("TCommLabel_Get_IsFixed");
     ASSERT_TRUE(setComm && getComm && setWidth && getWidth && setFixed && getFixed);
-    EXPECT_EQ(setComm(label, 6), S_OK);                  // csTrying
-    EXPECT_EQ(setComm(label, 9), E_INVALIDARG);          // past csUserTextF
-    EXPECT_EQ(setWidth(label, 101), E_INVALIDARG);       // more than the whole strip
-    EXPECT_EQ(setComm(manager, 3), E_POINTER);           // a widget that is no label
-    EXPECT_EQ(setComm(list + 1, 3), E_POINTER);          // no widget at all
-    EXPECT_EQ(setWidth(label, 30), S_OK);  // a third for the data part
+    EXPECT_EQ(setComm(label, 6), S_OK);             // csTrying
+    EXPECT_EQ(setComm(label, 9), E_INVALIDARG);     // past csUserTextF
+    EXPECT_EQ(setWidth(label, 101), E_INVALIDARG);  // more than the whole strip
+    EXPECT_EQ(setComm(manager, 3), E_POINTER);      // a widget that is no label
+    EXPECT_EQ(setComm(list + 1, 3), E_POINTER);     // no widget at all
+    EXPECT_EQ(setWidth(label, 30), S_OK);           // a third for the data part
     EXPECT_EQ(setFixed(label, VARIANT_TRUE), S_OK);
     std::int32_t state = -1, width = -1;
     VARIANT_BOOL fixed = VARIANT_FALSE;
@@ -164,24 +180,6 @@ TEST_F(HostViews, TheExportedLabelSettersDriveTheViewsLabel) {
     EXPECT_EQ(width, 30);
     EXPECT_EQ(fixed, VARIANT_TRUE);
     EXPECT_EQ(getComm(label, nullptr), E_POINTER);
-}
-
-TEST_F(HostViews, AMissingVariableOpensThePageWhereItIsChosen) {
-    const auto file = project / "Velmora" / "PLC1.rglx";
-    IniFile(file).writeString("Regulator Boiler", "Y1Name", "Boiler_Nowhere");
-    std::string message, page;
-    testing::AnswerNextModal([&](QWidget* box) {
-        if (auto* text = box->findChild<QLabel*>("qt_msgbox_label")) message = text->text().toStdString();
-        testing::AnswerNextModal([&](QWidget* modal) {
-            page = modal->objectName().toStdString();
-            modal->findChild<QPushButton*>("Button2")->click();
-        }, 50);
-        box->close();
-    }, 50);
-    clickCheckBox("Boiler");
-    EXPECT_NE(message.find("'Boiler_Nowhere'"), std::string::npos) << message;
-    EXPECT_EQ(page, "FormY1");
-    EXPECT_FALSE(checked("Boiler"));
 }
 
 TEST_F(HostViews, SwitchingThePlcClosesTheViewsAndLeavesTheOtherPlcsFileAlone) {
@@ -239,6 +237,142 @@ TEST_F(HostEndToEnd, ThePlugInsEntriesAppearAndFollowThePlc) {
 
     window->closeProject();
     EXPECT_EQ(window->ide(), nullptr);
+}
+
+// Double-clicks the report's node and returns the report's text box in the document area.
+QPlainTextEdit* OpenReport(MainWindow& window) {
+    QTreeWidgetItem* docs = window.treeNode("PlcDoc");
+    if (!docs || docs->childCount() != 1) return nullptr;
+    emit window.projectTree()->itemDoubleClicked(docs->child(0), 0);
+    // The module has its own copy of the class's meta object: compare by name.
+    QWidget* view = window.documents()->currentWidget();
+    return view && view->inherits("velmora::TFormReport1") ? view->findChild<QPlainTextEdit*>("Memo1")
+                                                           : nullptr;
+}
+
+// The report as a user meets it: the "Controllers information" node
+// double-clicked in the project tree.
+TEST_F(HostEndToEnd, TheReportNodeOpensTheReportInTheEditorsFontAndRebuildsItOnEveryOpen) {
+    std::filesystem::remove(project / "Velmora" / "PLC2.rglx");  // PLC2 has no controller yet
+    MainWindow window;
+    window.show();
+    ASSERT_TRUE(window.openProject(QString::fromStdString(project.string())));
+    window.ide()->editorFontSize = 13;
+    ASSERT_TRUE(window.openPlc("PLC1"));
+    EXPECT_EQ(window.treeNode("PlcDoc")->child(0)->text(0), "Controllers information");
+
+    QPlainTextEdit* memo = OpenReport(window);
+    ASSERT_NE(memo, nullptr);
+    EXPECT_EQ(window.documents()->tabText(window.documents()->currentIndex()), "Controller Report");
+    EXPECT_TRUE(memo->isVisible());
+    EXPECT_TRUE(memo->toPlainText().contains("Controller       : Boiler\n"));
+    EXPECT_EQ(memo->font().pointSize(), 13);
+
+    // Closed, the editor's font changed, another PLC opened: the next open
+    // takes the new font and shows the PLC without controller file.
+    emit window.documents()->tabCloseRequested(window.documents()->currentIndex());
+    EXPECT_EQ(window.documents()->count(), 0);
+    EXPECT_FALSE(window.ide()->documents()[0].open);
+    window.ide()->editorFont = "Velmora No Such Face";
+    window.ide()->editorFontSize = 11;
+    ASSERT_TRUE(window.openPlc("PLC2"));
+    memo = OpenReport(window);
+    ASSERT_NE(memo, nullptr);
+    const QFontInfo font(memo->font());
+    EXPECT_EQ(font.pointSize(), 11);
+    EXPECT_TRUE(font.fixedPitch()) << "a missing face falls back to a fixed-pitch one";
+    EXPECT_FALSE(memo->toPlainText().contains("Controller       :"));
+    EXPECT_TRUE(memo->toPlainText().contains("Project          : PLC2\n"));
+    EXPECT_TRUE(memo->toPlainText().endsWith("Generated by ORVANE"));
+
+    // A language change rewrites the open report and its menu.
+    window.changeLanguage(kLanguageCzech);
+    EXPECT_FALSE(memo->toPlainText().startsWith("Warning\n"));
+    EXPECT_NE(window.findChild<QAction*>("miSave1")->text(), "Save");
+    window.changeLanguage(kLanguageEnglish);  // the module stays loaded for the next test
+    window.closeProject();
+}
+
+// The end of the new-controller wizard: after the start page the simulation
+// dialog comes up modally, its "..." picks the disturbance variable through
+// the host's selection window, and the controller's view opens on what the
+// dialog wrote.
+TEST_F(HostEndToEnd, WizardEndsInTheSimulationDialogThenTheView) {
+    auto window = std::make_unique<MainWindow>();
+    window->show();
+    QWidget* manager = openManager(*window);
+    ASSERT_NE(manager, nullptr);
+
+    // Answers each modal window as a user would, recording which came up.
+    QStringList seen, messages;
+    QString picked;
+    const auto answer = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->property("answered").toBool()) return;
+        modal->setProperty("answered", true);
+        const QString name = modal->objectName();
+        seen << name;
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            messages << box->text();
+            if (box->defaultButton())
+                box->defaultButton()->click();
+            else
+                box->close();
+        } else if (name == "FormNew1") {
+            modal->findChild<QLineEdit*>("Edit1")->setText("Dryer2");
+            auto* kind = modal->findChild<QComboBox*>("ComboBox1");
+            kind->setCurrentIndex(kind->findText("PIDA"));
+            modal->findChild<QPushButton*>("Button1")->click();
+        } else if (name == "FormSim1") {
+            modal->findChild<QCheckBox*>("CheckBoxSim1")->setChecked(true);
+            modal->findChild<QRadioButton*>("RadioButton2")->setChecked(true);
+            modal->findChild<QRadioButton*>("RadioButtonAdd3")->setChecked(true);
+            modal->findChild<QPushButton*>("ButtonAddOut1")->click();  // the host's selection, modal
+            picked = modal->findChild<QLineEdit*>("EditAddOutName1")->text();
+            modal->findChild<QPushButton*>("Button1")->click();
+        } else if (name == "FormPIDMA1") {
+            modal->findChild<QLineEdit*>("EditName1")->setText("Dryer_Humidity");
+            modal->findChild<QLineEdit*>("EditName2")->setText("Dryer_Heater");
+            modal->findChild<QPushButton*>("Button1")->click();
+        } else if (name == "VariableSelection") {
+            modal->findChild<QLineEdit*>("Filter")->setText("Dryer_Heat");
+            modal->findChild<QPushButton*>("OkButton")->click();
+        } else if (auto* next = modal->findChild<QPushButton*>("Button1")) {
+            next->click();
+        }
+    };
+    // A window opened from inside an answer (the start page's OK opens the
+    // simulation dialog, its "..." the host's selection) needs a timer of its own.
+    std::array<QTimer, 3> drivers;
+    for (QTimer& t : drivers) QObject::connect(&t, &QTimer::timeout, answer);
+    // A window the driver cannot get past is cancelled after 20 s, so a failure does not hang.
+    QTimer bail;
+    QObject::connect(&bail, &QTimer::timeout, [&] {
+        bail.setInterval(200);
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+    });
+    for (std::size_t i = 0; i < drivers.size(); ++i) drivers[i].start(30 + 10 * static_cast<int>(i));
+    bail.start(20000);
+    manager->findChild<QToolButton*>("ToolButton1")->click();
+    for (QTimer& t : drivers) t.stop();
+    bail.stop();
+
+    EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
+    const int start = static_cast<int>(seen.indexOf("FormStr1")),
+              sim = static_cast<int>(seen.indexOf("FormSim1"));
+    ASSERT_GE(sim, 0) << seen.join(", ").toStdString();
+    EXPECT_LT(start, sim) << seen.join(", ").toStdString();
+    EXPECT_EQ(seen.indexOf("VariableSelection"), sim + 1) << seen.join(", ").toStdString();
+    EXPECT_EQ(picked, "Dryer_Heater");
+
+    IniFile file(project / "Velmora" / "PLC1.rglx");
+    for (const auto& [key, value] : {std::pair{"Simulation", "1"},
+                                     {"TypSoustavy", "1"},
+                                     {"AddOut", "2"},
+                                     {"AddOutName", "Dryer_Heater"}})
+        EXPECT_EQ(file.readString("Regulator Dryer2", key, ""), value) << key;
+    EXPECT_NE(View("Dryer2"), nullptr) << "the view opens after the dialog";
+    window->closeProject();
 }
 
 }  // namespace
