@@ -48,7 +48,8 @@ struct Plant {
     double dominant() const { return type == 3 ? 2 : 10; }
     double deadTime() const { return dead ? std::lround(0.3 * dominant() / kH) * kH : 0; }
     double lagSum() const {
-        const double lags[] = {0, 10, 15, 2, 17, 12};  // the oscillating stage by its mean delay 2δ/(ω(1 + δ²))
+        const double lags[] = {0, 10, 15,
+                               2, 17, 12};  // the oscillating stage by its mean delay 2δ/(ω(1 + δ²))
         return lags[type];
     }
     double timeSum() const { return lagSum() + deadTime(); }
@@ -78,11 +79,21 @@ std::complex<double> Response(const Plant& p, double w) {
     C g = std::exp(-s * p.deadTime());
     const C osc = 0.5 / (s * s + s + 0.5);  // ω²(1 + δ²) / (s² + 2δω·s + ω²(1 + δ²))
     switch (p.type) {
-        case 1: g /= 1.0 + 10.0 * s; break;
-        case 2: g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s); break;
-        case 3: g *= osc; break;
-        case 4: g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s) * (1.0 + 2.0 * s); break;
-        case 5: g *= osc / (1.0 + 10.0 * s); break;
+        case 1:
+            g /= 1.0 + 10.0 * s;
+            break;
+        case 2:
+            g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s);
+            break;
+        case 3:
+            g *= osc;
+            break;
+        case 4:
+            g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s) * (1.0 + 2.0 * s);
+            break;
+        case 5:
+            g *= osc / (1.0 + 10.0 * s);
+            break;
     }
     if (p.astat) g /= 20.0 * s;
     return g;
@@ -99,13 +110,14 @@ PlantSimulation AtRest(const Plant& p) {
     return sim;
 }
 
-// The manual bump as the graph page records it: rest, then u up by 10 % (a pulse
-// for an integrating plant), y with uniform noise and rounded to 0.01 %.
+// The manual bump as the graph page records it: rest, then u up by 10 % (a pulse of
+// at least 20 s for an integrating plant), y with uniform noise and rounded to 0.01 %.
 std::vector<RecordedSample> Record(const Plant& p, double noise, unsigned seed, double& length) {
     PlantSimulation sim = AtRest(p);
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> spread(-noise, noise);
-    const double rest = 10, pulse = std::max(2 * p.timeSum(), 10.0);
+    // The pulse moves an integrating plant's y by at least 10 % too.
+    const double rest = 10, pulse = std::max(2 * p.timeSum(), 20.0);
     length = p.astat ? pulse + 5 * p.timeSum() : 8 * p.timeSum();
     std::vector<RecordedSample> r;
     for (long i = 0; i * kH <= rest + length; ++i) {
@@ -209,7 +221,8 @@ LoopController Optimum(const Plant& p, const std::vector<LoopController>& starts
             const double iae = Iae(p, c);
             return std::isfinite(iae) ? iae : 1e6;
         };
-        SearchPoint z{std::log(start.pid.pBnd), std::log(start.pid.ti), std::log(std::max(start.pid.td, 1)), 0};
+        SearchPoint z{std::log(start.pid.pBnd), std::log(start.pid.ti), std::log(std::max(start.pid.td, 1)),
+                      0};
         MinimiseSimplex(cost, z, 3, 0.3, 200);
         const double v = MinimiseSimplex(cost, z, 3, 0.08, 100);
         if (v < bestIae) bestIae = v, apply(z), best = c;
@@ -224,7 +237,8 @@ LoopController TrueStart(const Plant& p, LoopController c) {
     const double theta = p.deadTime() + t2 / 2 + 0.1 + (p.astat ? t1 + t2 : 0), tc = theta;
     const double k = p.astat ? 20 / (tc + theta) : (t1 + t2 / 2) / (tc + theta);
     c.pid.pBnd = static_cast<int>(std::lround(1000 / k));
-    c.pid.ti = static_cast<int>(std::lround(10 * (p.astat ? 4 * (tc + theta) : std::min(t1 + t2 / 2, 4 * (tc + theta)))));
+    c.pid.ti = static_cast<int>(
+        std::lround(10 * (p.astat ? 4 * (tc + theta) : std::min(t1 + t2 / 2, 4 * (tc + theta)))));
     c.pid.td = static_cast<int>(std::lround(10 * std::max(t2 / 2, 0.2)));
     for (int i = 0; i < 60 && TrueMs(p, c) > 1.4; ++i) c.pid.pBnd = static_cast<int>(c.pid.pBnd * 1.15 + 1);
     return c;
@@ -259,7 +273,8 @@ void EvaluatePlant(const Plant& p, Worst& worst) {
     double optimumIae = 0;
     for (const double noise : {0.0, 0.2, 1.0}) {
         double length = 0;
-        const std::vector<RecordedSample> rec = Record(p, noise, 7u + static_cast<unsigned>(noise * 10), length);
+        const std::vector<RecordedSample> rec =
+            Record(p, noise, 7u + static_cast<unsigned>(noise * 10), length);
         const WindowOutcome w = ExtractWindow(rec, rec.front().time, rec.back().time);
         const FitOutcome fit = FitModel(w.window);
         if (!fit.ok()) {
@@ -267,7 +282,9 @@ void EvaluatePlant(const Plant& p, Worst& worst) {
             continue;
         }
         const double modelError = StepResponseError(p, fit.fit.model, length);
-        const Design design = DesignLoop(fit.fit.model, current, Situation(p));
+        DesignOptions situation = Situation(p);
+        situation.alsoFor = fit.fit.plausible;
+        const Design design = DesignLoop(fit.fit.model, current, situation);
         double iae[3], overshootGap = 0, settlingGap = 0;
         for (int s = 0; s < 3; ++s) {
             const LoopController& c = design.suggestions[s].controller;
@@ -295,10 +312,12 @@ void EvaluatePlant(const Plant& p, Worst& worst) {
         worst.overshootGap = std::max(worst.overshootGap, overshootGap);
         worst.settlingGap = std::max(worst.settlingGap, settlingGap);
         const LoopController& normal = design.suggestions[1].controller;
-        std::printf("| %s | ±%.1f | %s | %.1f | %.1f | %.0f / %.0f / %.0f | %.0f | %.2f | %.1f | %.2f | %s | %.1f | %.0f |\n",
-                    p.name().c_str(), noise, Describe(fit.fit.model).c_str(), 100 * fit.fit.nrmse,
-                    100 * modelError, iae[0], iae[1], iae[2], optimumIae, ratio, slow.overshoot,
-                    TrueMs(p, normal), DescribeParameters(normal).c_str(), overshootGap, 100 * settlingGap);
+        std::printf(
+            "| %s | ±%.1f | %s | %.1f | %.1f | %.0f / %.0f / %.0f | %.0f | %.2f | %.1f | %.2f | %s | %.1f | "
+            "%.0f |\n",
+            p.name().c_str(), noise, Describe(fit.fit.model).c_str(), 100 * fit.fit.nrmse, 100 * modelError,
+            iae[0], iae[1], iae[2], optimumIae, ratio, slow.overshoot, TrueMs(p, normal),
+            DescribeParameters(normal).c_str(), overshootGap, 100 * settlingGap);
         std::fflush(stdout);
     }
 }
@@ -306,22 +325,25 @@ void EvaluatePlant(const Plant& p, Worst& worst) {
 int Evaluate(int argc, char** argv) {
     const std::string only = argc > 2 ? argv[2] : "";
     const int onlyType = argc > 3 ? std::atoi(argv[3]) : 0;
-    std::printf("| plant | noise [%%] | model | fit NRMSE [%%] | step response NRMSE [%%] | IAE slow / normal / "
-                "fast | optimum IAE | normal ÷ optimum | slow overshoot [%%] | Ms normal | normal | preview Δ "
-                "overshoot [pp] | preview Δ settling [%%] |\n");
+    std::printf(
+        "| plant | noise [%%] | model | fit NRMSE [%%] | step response NRMSE [%%] | IAE slow / normal / "
+        "fast | optimum IAE | normal ÷ optimum | slow overshoot [%%] | Ms normal | normal | preview Δ "
+        "overshoot [pp] | preview Δ settling [%%] |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     Worst worst;
     for (const bool astat : {false, true})
         for (int type = 1; type <= 5; ++type)
             for (const bool dead : {false, true}) {
-                if ((only == "static" && astat) || (only == "integrating" && !astat) || (onlyType && type != onlyType))
+                if ((only == "static" && astat) || (only == "integrating" && !astat) ||
+                    (onlyType && type != onlyType))
                     continue;
                 EvaluatePlant(Plant{type, dead, astat}, worst);
             }
-    std::printf("\nworst: step response NRMSE %.1f %%, normal ÷ optimum %.2f, slow overshoot %.1f %%, preview "
-                "overshoot gap %.1f pp, preview settling gap %.0f %%\n",
-                100 * worst.modelError, worst.ratio, worst.slowOvershoot, worst.overshootGap,
-                100 * worst.settlingGap);
+    std::printf(
+        "\nworst: step response NRMSE %.1f %%, normal ÷ optimum %.2f, slow overshoot %.1f %%, preview "
+        "overshoot gap %.1f pp, preview settling gap %.0f %%\n",
+        100 * worst.modelError, worst.ratio, worst.slowOvershoot, worst.overshootGap,
+        100 * worst.settlingGap);
     return 0;
 }
 
@@ -346,7 +368,9 @@ struct Fixture {
         }
         window = ExtractWindow(rec, 0, rec.back().time).window;
         fit = FitModel(window);
-        design = DesignLoop(fit.fit.model, PidController(p));
+        DesignOptions o;
+        o.alsoFor = fit.fit.plausible;
+        design = DesignLoop(fit.fit.model, PidController(p), o);
     }
 };
 
@@ -366,7 +390,8 @@ void BM_PreviewPid(benchmark::State& state) {
     const Fixture& f = Shared();
     PreviewOptions o;
     o.y0 = f.fit.fit.y0, o.u0 = f.fit.fit.balance;
-    for (auto _ : state) benchmark::DoNotOptimize(PreviewLoop(f.fit.fit.model, f.design.suggestions[1].controller, o));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PreviewLoop(f.fit.fit.model, f.design.suggestions[1].controller, o));
 }
 BENCHMARK(BM_PreviewPid)->Unit(benchmark::kMillisecond);
 
@@ -377,7 +402,8 @@ void BM_PreviewPidma(benchmark::State& state) {
     const Design d = DesignLoop(f.fit.fit.model, c);
     PreviewOptions o;
     o.y0 = f.fit.fit.y0, o.u0 = f.fit.fit.balance;
-    for (auto _ : state) benchmark::DoNotOptimize(PreviewLoop(f.fit.fit.model, d.suggestions[1].controller, o));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PreviewLoop(f.fit.fit.model, d.suggestions[1].controller, o));
 }
 BENCHMARK(BM_PreviewPidma)->Unit(benchmark::kMillisecond);
 

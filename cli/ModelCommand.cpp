@@ -32,7 +32,7 @@ struct ModelOptions {
     std::string recording, controllerFile, project, plc, controller, kind;
     double from = 0, to = 0, exchangeDelay = 0, scan = 0.01, setpointStep = 10, loadStep = NAN;
     std::vector<std::string> typed;
-    bool json = false, curves = false;
+    bool json = false, curves = false, nominal = false;
 };
 
 bool Fail(const std::string& why) {
@@ -57,8 +57,8 @@ std::optional<std::vector<RecordedSample>> ReadRecording(const std::string& path
     if (!loaded.message.empty()) std::cerr << "velmora model: " << path << ": " << loaded.message << '\n';
     std::vector<RecordedSample> samples;
     for (int i = 0; i < buffer->count(); ++i)
-        samples.push_back({buffer->time(i), buffer->value(online::kChannelW, i), buffer->value(online::kChannelU, i),
-                           buffer->value(online::kChannelY1, i)});
+        samples.push_back({buffer->time(i), buffer->value(online::kChannelW, i),
+                           buffer->value(online::kChannelU, i), buffer->value(online::kChannelY1, i)});
     return samples;
 }
 
@@ -81,7 +81,8 @@ std::optional<LoopController> ReadController(const ModelOptions& o) {
         return Fail("no controller \"" + o.controller + "\" in " + path.string()), std::nullopt;
     c = ReadLoopController(SectionReader(file, section, Reader::GeneratorCode));
     if (!o.kind.empty() && (o.kind == "PIDMA") != (c.kind == ControllerKind::Pidma))
-        return Fail("--kind " + o.kind + " does not match the controller \"" + o.controller + "\""), std::nullopt;
+        return Fail("--kind " + o.kind + " does not match the controller \"" + o.controller + "\""),
+               std::nullopt;
     return c;
 }
 
@@ -119,16 +120,17 @@ std::string Format(const char* format, A... args) {
 std::string PreviewLine(const std::string& label, const Preview& p) {
     return Format("  %-9s %9s %9s %9s | %9s %9s %9s | %5s %6s %6s\n", label.c_str(),
                   Num(p.setpoint.overshoot, 1).c_str(), Num(p.setpoint.settling, 1).c_str(),
-                  Num(p.setpoint.iae, 1).c_str(), Num(p.load.peak, 2).c_str(), Num(p.load.settling, 1).c_str(),
-                  Num(p.load.iae, 1).c_str(), Num(p.margins.ms, 2).c_str(), Num(p.margins.gainMargin, 2).c_str(),
-                  Num(p.margins.phaseMargin, 1).c_str());
+                  Num(p.setpoint.iae, 1).c_str(), Num(p.load.peak, 2).c_str(),
+                  Num(p.load.settling, 1).c_str(), Num(p.load.iae, 1).c_str(), Num(p.margins.ms, 2).c_str(),
+                  Num(p.margins.gainMargin, 2).c_str(), Num(p.margins.phaseMargin, 1).c_str());
 }
 
 void PrintModel(const ModelOptions& o, const Window& w, const ModelFit& fit) {
-    std::cout << "Recording: " << o.recording << ", window " << Num(o.from, 2) << " .. " << Num(o.to, 2) << " s, "
-              << w.samples.size() << " samples\n";
+    std::cout << "Recording: " << o.recording << ", window " << Num(o.from, 2) << " .. " << Num(o.to, 2)
+              << " s, " << w.samples.size() << " samples\n";
     std::cout << "Model: " << fit.model.name() << "\n  " << ModelText(fit.model) << ", fit NRMSE "
-              << Num(100 * fit.nrmse, 2) << " %\n  candidates:";
+              << Num(100 * fit.nrmse, 2) << " %\n  the window explains dead times up to "
+              << Num(fit.longest.deadTime, 2) << " s as well\n  candidates:";
     for (std::size_t i = 0; i < fit.candidates.size(); ++i)
         std::cout << (i ? "," : "") << ' ' << fit.candidates[i].model.name() << ' '
                   << Num(100 * fit.candidates[i].nrmse, 2) << " %"
@@ -152,10 +154,10 @@ void PrintText(const ModelOptions& o, const Window& w, const ModelFit& fit, cons
     std::cout << "Preview on the model (set-point step " << Num(first.setpointStep, 2) << " %, load step "
               << Num(first.loadStep, 2) << " % at the plant input, exchange delay " << Num(o.exchangeDelay, 2)
               << " s):\n";
-    std::cout << Format("  %-9s %9s %9s %9s | %9s %9s %9s | %5s %6s %6s\n", "", "overshoot", "settling", "IAE",
-                        "load peak", "settling", "IAE", "Ms", "GM", "PM");
-    std::cout << Format("  %-9s %9s %9s %9s | %9s %9s %9s | %5s %6s %6s\n", "", "%", "s", "%·s", "%", "s", "%·s",
-                        "", "", "deg");
+    std::cout << Format("  %-9s %9s %9s %9s | %9s %9s %9s | %5s %6s %6s\n", "", "overshoot", "settling",
+                        "IAE", "load peak", "settling", "IAE", "Ms", "GM", "PM");
+    std::cout << Format("  %-9s %9s %9s %9s | %9s %9s %9s | %5s %6s %6s\n", "", "%", "s", "%·s", "%", "s",
+                        "%·s", "", "", "deg");
     for (const Row& r : rows) std::cout << PreviewLine(r.label, r.preview);
     for (const Row& r : rows)
         for (const std::string& n : r.preview.notes) std::cout << "  note (" << r.label << "): " << n << '\n';
@@ -173,9 +175,12 @@ std::string JsonNumber(double v) {
 std::string JsonString(std::string_view s) {
     std::string out = "\"";
     for (const char c : s) {
-        if (c == '"' || c == '\\') out += '\\', out += c;
-        else if (static_cast<unsigned char>(c) < 0x20) out += Format("\\u%04x", c);
-        else out += c;
+        if (c == '"' || c == '\\')
+            out += '\\', out += c;
+        else if (static_cast<unsigned char>(c) < 0x20)
+            out += Format("\\u%04x", c);
+        else
+            out += c;
     }
     return out + '"';
 }
@@ -194,8 +199,9 @@ std::string JsonNumbers(const std::vector<double>& v) {
 
 std::string JsonModel(const ProcessModel& m, double nrmse) {
     std::string out = "{\"structure\":" + JsonString(m.name()) + ",\"lags\":" + std::to_string(m.lags) +
-                      ",\"integrating\":" + (m.integrating ? "true" : "false") + ",\"gain\":" + JsonNumber(m.gain) +
-                      ",\"timeConstant\":" + JsonNumber(m.timeConstant) + ",\"damping\":" + JsonNumber(m.damping);
+                      ",\"integrating\":" + (m.integrating ? "true" : "false") +
+                      ",\"gain\":" + JsonNumber(m.gain) + ",\"timeConstant\":" + JsonNumber(m.timeConstant) +
+                      ",\"damping\":" + JsonNumber(m.damping);
     if (const auto lags = m.realLags())
         out += ",\"t1\":" + JsonNumber(lags->first) + ",\"t2\":" + JsonNumber(lags->second);
     return out + ",\"deadTime\":" + JsonNumber(m.deadTime) + ",\"nrmse\":" + JsonNumber(nrmse) + "}";
@@ -212,14 +218,15 @@ std::string JsonParameters(const LoopController& c) {
 
 std::string JsonPreview(const Row& r, bool curves) {
     const Preview& p = r.preview;
-    std::string out = "{\"label\":" + JsonString(r.label) + ",\"parameters\":" + JsonParameters(r.controller) +
-                      ",\"setpoint\":{\"overshoot\":" + JsonNumber(p.setpoint.overshoot) +
-                      ",\"settling\":" + JsonNumber(p.setpoint.settling) + ",\"iae\":" + JsonNumber(p.setpoint.iae) +
-                      "},\"load\":{\"peak\":" + JsonNumber(p.load.peak) + ",\"settling\":" +
-                      JsonNumber(p.load.settling) + ",\"iae\":" + JsonNumber(p.load.iae) + "},\"ms\":" +
-                      JsonNumber(p.margins.ms) + ",\"gainMargin\":" + JsonNumber(p.margins.gainMargin) +
-                      ",\"phaseMargin\":" + JsonNumber(p.margins.phaseMargin) + ",\"settled\":" +
-                      (p.settled ? "true" : "false") + ",\"notes\":" + JsonStrings(p.notes);
+    std::string out =
+        "{\"label\":" + JsonString(r.label) + ",\"parameters\":" + JsonParameters(r.controller) +
+        ",\"setpoint\":{\"overshoot\":" + JsonNumber(p.setpoint.overshoot) +
+        ",\"settling\":" + JsonNumber(p.setpoint.settling) + ",\"iae\":" + JsonNumber(p.setpoint.iae) +
+        "},\"load\":{\"peak\":" + JsonNumber(p.load.peak) + ",\"settling\":" + JsonNumber(p.load.settling) +
+        ",\"iae\":" + JsonNumber(p.load.iae) + "},\"ms\":" + JsonNumber(p.margins.ms) +
+        ",\"gainMargin\":" + JsonNumber(p.margins.gainMargin) +
+        ",\"phaseMargin\":" + JsonNumber(p.margins.phaseMargin) +
+        ",\"settled\":" + (p.settled ? "true" : "false") + ",\"notes\":" + JsonStrings(p.notes);
     if (curves)
         out += ",\"curve\":{\"time\":" + JsonNumbers(p.time) + ",\"w\":" + JsonNumbers(p.w) +
                ",\"y\":" + JsonNumbers(p.y) + ",\"u\":" + JsonNumbers(p.u) + "}";
@@ -227,11 +234,13 @@ std::string JsonPreview(const Row& r, bool curves) {
 }
 
 std::string JsonFit(const ModelOptions& o, const Window& w, const ModelFit& fit) {
-    std::string out = "{\"recording\":" + JsonString(o.recording) + ",\"window\":{\"from\":" + JsonNumber(o.from) +
-                      ",\"to\":" + JsonNumber(o.to) + ",\"samples\":" + std::to_string(w.samples.size()) +
-                      "},\"model\":" + JsonModel(fit.model, fit.nrmse) + ",\"operatingPoint\":{\"u0\":" +
-                      JsonNumber(fit.u0) + ",\"y0\":" + JsonNumber(fit.y0) + ",\"balance\":" +
-                      JsonNumber(fit.balance) + "},\"candidates\":[";
+    std::string out = "{\"recording\":" + JsonString(o.recording) +
+                      ",\"window\":{\"from\":" + JsonNumber(o.from) + ",\"to\":" + JsonNumber(o.to) +
+                      ",\"samples\":" + std::to_string(w.samples.size()) +
+                      "},\"model\":" + JsonModel(fit.model, fit.nrmse) +
+                      ",\"operatingPoint\":{\"u0\":" + JsonNumber(fit.u0) + ",\"y0\":" + JsonNumber(fit.y0) +
+                      ",\"balance\":" + JsonNumber(fit.balance) +
+                      "},\"longestDeadTime\":" + JsonModel(fit.longest, NAN) + ",\"candidates\":[";
     for (std::size_t i = 0; i < fit.candidates.size(); ++i)
         out += (i ? "," : "") + JsonModel(fit.candidates[i].model, fit.candidates[i].nrmse);
     out += "],\"chosen\":" + std::to_string(fit.chosen) + ",\"notes\":" + JsonStrings(fit.notes);
@@ -253,8 +262,9 @@ void PrintJson(const ModelOptions& o, const Window& w, const ModelFit& fit, cons
                ",\"targetMs\":" + JsonNumber(TargetMs(s.speed)) + ",\"ms\":" + JsonNumber(s.ms) +
                ",\"parameters\":" + JsonParameters(s.controller) + ",\"notes\":" + JsonStrings(s.notes) + "}";
     }
-    out += "],\"designNotes\":" + JsonStrings(design.notes) + ",\"preview\":{\"setpointStep\":" +
-           JsonNumber(first.setpointStep) + ",\"loadStep\":" + JsonNumber(first.loadStep) +
+    out += "],\"designNotes\":" + JsonStrings(design.notes) +
+           ",\"preview\":{\"setpointStep\":" + JsonNumber(first.setpointStep) +
+           ",\"loadStep\":" + JsonNumber(first.loadStep) +
            ",\"exchangeDelay\":" + JsonNumber(o.exchangeDelay) + ",\"horizon\":" + JsonNumber(first.horizon) +
            ",\"rows\":[";
     for (std::size_t i = 0; i < rows.size(); ++i) out += (i ? "," : "") + JsonPreview(rows[i], o.curves);
@@ -266,7 +276,8 @@ void PrintJson(const ModelOptions& o, const Window& w, const ModelFit& fit, cons
 std::string CheckNumbers(const ModelOptions& o) {
     if (!std::isfinite(o.exchangeDelay) || o.exchangeDelay < 0 || o.exchangeDelay > 3600)
         return "--exchange-delay must lie within 0 .. 3600 s";
-    if (!std::isfinite(o.scan) || o.scan < 0.001 || o.scan > 10) return "--scan must lie within 0.001 .. 10 s";
+    if (!std::isfinite(o.scan) || o.scan < 0.001 || o.scan > 10)
+        return "--scan must lie within 0.001 .. 10 s";
     if (!std::isfinite(o.setpointStep) || o.setpointStep == 0 || std::abs(o.setpointStep) > 100)
         return "--setpoint-step must be a number other than 0 within -100 .. 100 %";
     if (!std::isnan(o.loadStep) && (!std::isfinite(o.loadStep) || std::abs(o.loadStep) > 200))
@@ -276,7 +287,8 @@ std::string CheckNumbers(const ModelOptions& o) {
 
 std::vector<Row> Rows(const LoopController& current, const Design& design, const ModelOptions& o) {
     std::vector<Row> rows{{"current", current, NAN, {}}};
-    for (const Suggestion& s : design.suggestions) rows.push_back({SpeedName(s.speed), s.controller, s.ms, {}});
+    for (const Suggestion& s : design.suggestions)
+        rows.push_back({SpeedName(s.speed), s.controller, s.ms, {}});
     for (std::size_t i = 0; i < o.typed.size(); ++i) {
         LoopController typed = current;
         ApplyTypedParameters(o.typed[i], typed);  // checked before the fit
@@ -291,7 +303,8 @@ void RunModel(const ModelOptions& o) {
     if (!controller) return;
     for (const std::string& t : o.typed) {
         LoopController probe = *controller;
-        if (const std::string bad = ApplyTypedParameters(t, probe); !bad.empty()) return void(Fail("--try: " + bad));
+        if (const std::string bad = ApplyTypedParameters(t, probe); !bad.empty())
+            return void(Fail("--try: " + bad));
     }
     const auto recording = ReadRecording(o.recording);
     if (!recording) return;
@@ -299,11 +312,13 @@ void RunModel(const ModelOptions& o) {
     if (!window.ok()) return void(Fail(window.error));
     const FitOutcome fit = FitModel(window.window);
     if (!fit.ok()) return void(Fail(fit.error));
-    const Design design = DesignLoop(fit.fit.model, *controller,
-                                     {o.scan, o.exchangeDelay, fit.fit.y0, fit.fit.balance, o.setpointStep, o.loadStep});
+    DesignOptions d{o.scan, o.exchangeDelay, fit.fit.y0, fit.fit.balance, o.setpointStep, o.loadStep, {}};
+    if (!o.nominal) d.alsoFor = fit.fit.plausible;
+    const Design design = DesignLoop(fit.fit.model, *controller, d);
     std::vector<Row> rows = Rows(*controller, design, o);
     PreviewOptions p;
-    p.setpointStep = o.setpointStep, p.loadStep = o.loadStep, p.exchangeDelay = o.exchangeDelay, p.scan = o.scan;
+    p.setpointStep = o.setpointStep, p.loadStep = o.loadStep, p.exchangeDelay = o.exchangeDelay,
+    p.scan = o.scan;
     p.y0 = fit.fit.y0, p.u0 = fit.fit.balance;
     for (Row& r : rows) r.preview = PreviewLoop(fit.fit.model, r.controller, p);
     if (o.json)
@@ -315,21 +330,28 @@ void RunModel(const ModelOptions& o) {
 void SetUpModel(CLI::App& app) {
     auto o = std::make_shared<ModelOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "model", "Fit a process model to a window of a graph-page recording, suggest parameters, preview them");
+        "model",
+        "Fit a process model to a window of a graph-page recording, suggest parameters, preview them");
     cmd->add_option("--recording", o->recording, "The recording saved on the graph page")->required();
     cmd->add_option("--from", o->from, "Start of the window (A mark), s")->required();
     cmd->add_option("--to", o->to, "End of the window (B mark), s")->required();
     cmd->add_option("--kind", o->kind, "Controller kind without a controller file (default PID)")
         ->check(CLI::IsMember({"PID", "PIDMA"}));
-    cmd->add_option("--controller-file", o->controllerFile, "The controller file (.rglx) to read the controller from");
+    cmd->add_option("--controller-file", o->controllerFile,
+                    "The controller file (.rglx) to read the controller from");
     cmd->add_option("--project", o->project, "Project directory (with --plc and --controller)");
     cmd->add_option("--plc", o->plc, "PLC name (controller file Velmora/<PLC>.rglx)");
     cmd->add_option("--controller", o->controller, "Controller name");
-    cmd->add_option("--try", o->typed, "Parameters to preview too, e.g. PBnd=50,Ti=20,Td=2,TiW=4 or k=2,ti=10,b=0.5");
-    cmd->add_option("--exchange-delay", o->exchangeDelay, "A further delay in the loop the recording did not see, s");
+    cmd->add_option("--try", o->typed,
+                    "Parameters to preview too, e.g. PBnd=50,Ti=20,Td=2,TiW=4 or k=2,ti=10,b=0.5");
+    cmd->add_option("--exchange-delay", o->exchangeDelay,
+                    "A further delay in the loop the recording did not see, s");
     cmd->add_option("--scan", o->scan, "PLC cycle the block is called at, s (default 0.01)");
     cmd->add_option("--setpoint-step", o->setpointStep, "Set-point step of the preview, % (default 10)");
-    cmd->add_option("--load-step", o->loadStep, "Load step at the plant input, % (default: moves y as the set point)");
+    cmd->add_option("--load-step", o->loadStep,
+                    "Load step at the plant input, % (default: moves y as the set point)");
+    cmd->add_flag("--nominal", o->nominal,
+                  "Design on the fitted model alone, not also on the models the window explains as well");
     cmd->add_flag("--json", o->json, "Print JSON instead of text");
     cmd->add_flag("--curves", o->curves, "With --json: the fitted and previewed curves too");
     cmd->callback([o] {

@@ -7,7 +7,7 @@ root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 declare -A rank=(
   [base]=0
   [controllers]=1
-  [codegen]=2 [online]=2 [report]=2 [simulation]=2 [wizard]=2
+  [codegen]=2 [online]=2 [report]=2 [simulation]=2 [tuning]=2 [wizard]=2
   [plugin]=3
   [softplc]=4
   [host]=5 [cli]=5

@@ -12,6 +12,16 @@ std::int16_t Word(double v) {
     return static_cast<std::int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
 }
 
+// The set-point modification, tiW counted in samples: a first-order filter, or with RF a ramp
+// that runs the whole measuring range in tiW samples.
+double NextSetpoint(const PidBlockSettings& s, double state, double w) {
+    const double samples = static_cast<std::uint16_t>(s.tiW);
+    if (samples <= 0) return w;
+    if (!s.ramp) return state + (w - state) / (samples + 1);
+    const double rate = std::abs(static_cast<double>(s.maxY) - s.minY) / samples;
+    return w > state ? std::min(w, state + rate) : std::max(w, state - rate);
+}
+
 }  // namespace
 
 void PidBlockModel::setOutput(double percent) {
@@ -58,20 +68,10 @@ void PidBlockModel::call(int input1, int gW, double dtMs, bool automatic) {
 }
 
 void PidBlockModel::controlStep(double y, double w, double T, double& curOut) {
-    const double range = static_cast<double>(s_.maxY) - s_.minY;
-    const double minU = s_.minU / 100.0, maxU = s_.maxU / 100.0;
-    const double sign = s_.reverse ? -1.0 : 1.0;
+    const double range = static_cast<double>(s_.maxY) - s_.minY, sign = s_.reverse ? -1.0 : 1.0;
     const auto percent = [&](double raw) { return (raw - s_.minY) * 100.0 / range; };
-    double wPrev = wState_, wState = wState_;
-    const double samples = static_cast<std::uint16_t>(s_.tiW);
-    if (samples <= 0) {
-        wState = w;
-    } else if (s_.ramp) {
-        const double rate = std::abs(range) / samples;
-        wState = w > wState ? std::min(w, wState + rate) : std::max(w, wState - rate);
-    } else {
-        wState += (w - wState) / (samples + 1);
-    }
+    double wPrev = wState_;
+    const double wState = NextSetpoint(s_, wState_, w);
     const double x = sign * percent(y), wp = sign * percent(wState);
     double prevX = prevX_;
     const bool resume = !started_ || held_;
@@ -93,35 +93,41 @@ void PidBlockModel::controlStep(double y, double w, double T, double& curOut) {
     else
         d = 0;
     const bool integrate = ti > 0 && T > 0 && !(iGap > 0 && std::abs(eRaw) > iGap);
-    const double iStep = integrate ? kp * T / ti * e : 0.0;
-    const double limit = s_.dMaxU / 100.0, previous = curOut;
-    const auto limited = [&](double u) {
-        if (limit > 0 && !s_.threeStage) u = std::clamp(u, previous - limit, previous + limit);
-        return std::clamp(u, minU, maxU);
-    };
+    const double iStep = integrate ? kp * T / ti * e : 0.0, previous = curOut;
     if (s_.incremental) {
         const double ePrev = withDeadBand(sign * percent(wPrev) - prevX);
         const double base = resume ? curOut : static_cast<double>(integral_);
-        curOut = limited(base + kp * (e - ePrev) + iStep + (d - dPrev));
+        curOut = limited(base + kp * (e - ePrev) + iStep + (d - dPrev), previous);
         integral_ = static_cast<float>(curOut);
     } else {
-        double integral = integral_;
-        const double pPart = kp * e;
-        if (!started_)
-            integral = std::clamp(0.0, minU, maxU);
-        else if (resume)
-            integral = std::clamp(curOut - pPart - d, minU, maxU);
-        const double u = pPart + integral + iStep + d, out = limited(u);
-        // The integral stops while the output is held at a limit in the direction the error pushes.
-        if (!((out < u && iStep > 0) || (out > u && iStep < 0))) integral += iStep;
-        integral = std::clamp(integral, minU - std::abs(pPart), maxU + std::abs(pPart));
-        curOut = limited(pPart + integral + d);
-        integral_ = static_cast<float>(integral);
+        curOut = positional(kp * e, iStep, d, resume, previous);
     }
     prevX_ = static_cast<float>(x);
     dState_ = static_cast<float>(d);
     wState_ = static_cast<float>(wState);
     lastOut_ = Word(previous * 100.0);
+}
+
+double PidBlockModel::limited(double u, double previous) const {
+    const double limit = s_.dMaxU / 100.0;
+    if (limit > 0 && !s_.threeStage) u = std::clamp(u, previous - limit, previous + limit);
+    return std::clamp(u, s_.minU / 100.0, s_.maxU / 100.0);
+}
+
+// P + I + D; the integral stops while the output is held at a limit in the direction the error
+// pushes, and stays within the limits widened by the proportional part.
+double PidBlockModel::positional(double pPart, double iStep, double d, bool resume, double previous) {
+    const double minU = s_.minU / 100.0, maxU = s_.maxU / 100.0;
+    double integral = integral_;
+    if (!started_)
+        integral = std::clamp(0.0, minU, maxU);
+    else if (resume)
+        integral = std::clamp(previous - pPart - d, minU, maxU);
+    const double u = pPart + integral + iStep + d, out = limited(u, previous);
+    if (!((out < u && iStep > 0) || (out > u && iStep < 0))) integral += iStep;
+    integral = std::clamp(integral, minU - std::abs(pPart), maxU + std::abs(pPart));
+    integral_ = static_cast<float>(integral);
+    return limited(pPart + integral + d, previous);
 }
 
 void PidBlockModel::threeStage(bool sample, double curOut, double timeMs, double dtMs) {
@@ -134,7 +140,8 @@ void PidBlockModel::threeStage(bool sample, double curOut, double timeMs, double
         double travel = std::clamp(demand - start, -most, most);
         if (std::abs(travel) < std::max(speed * dtMs, s_.fu * 32.0)) travel = 0;
         // A demand at an end keeps driving into the end stop.
-        if ((demand >= 10000 && travel >= 0) || (demand <= 0 && travel <= 0)) travel = demand >= 10000 ? most : -most;
+        if ((demand >= 10000 && travel >= 0) || (demand <= 0 && travel <= 0))
+            travel = demand >= 10000 ? most : -most;
         lastOut_ = Word(start);
         position = start + travel;
         position_ = Word(position);

@@ -21,12 +21,14 @@ public:
     void setOutput(double percent);  // Output, the manual value
 
     double output() const { return curOut_ / 100.0; }  // CurOut, %
-    bool raising() const { return up_; }             // UH
-    bool lowering() const { return down_; }          // UC
-    bool sampled() const { return sampled_; }        // this call ran a control step
+    bool raising() const { return up_; }               // UH
+    bool lowering() const { return down_; }            // UC
+    bool sampled() const { return sampled_; }          // this call ran a control step
 
 private:
     void controlStep(double y, double w, double T, double& curOut);
+    double limited(double u, double previous) const;
+    double positional(double pPart, double iStep, double d, bool resume, double previous);
     void threeStage(bool sample, double curOut, double timeMs, double dtMs);
 
     PidBlockSettings s_;

@@ -73,13 +73,15 @@ struct Problem {
     double T = 0, delay = 0, scale = 0, target = 1.4;
     Speed speed = Speed::Normal;
     bool pidKind = true, derivative = true, serial = false;
-    LawLimits limits;  // in units of the set-point step
+    LawLimits limits;                  // in units of the set-point step
+    std::vector<ProcessModel> others;  // the Ms target holds on these too
 };
 
 // The output limits and the load as the unit set-point step of the design's loop sees them:
 // u = u0 + u_unit · step · sign(K).
 LawLimits LimitsFor(const ProcessModel& model, const LoopController& c, const DesignOptions& o, double T) {
-    const double step = o.y0 + o.setpointStep > 100 || o.y0 + o.setpointStep < 0 ? -o.setpointStep : o.setpointStep;
+    const double step =
+        o.y0 + o.setpointStep > 100 || o.y0 + o.setpointStep < 0 ? -o.setpointStep : o.setpointStep;
     const double scale = (model.gain < 0 ? -1 : 1) / step;
     const double lo = OutputLow(c), hi = OutputHigh(c), u0 = std::clamp(o.u0, lo, std::max(lo, hi));
     LawLimits limits;
@@ -102,8 +104,13 @@ ControlLaw LawFor(const Problem& p, double k, double ti, double td) {
     return law;
 }
 
+// The Ms that counts against the target: the highest of the model's and those of the further
+// models the design is asked to hold on.
 double MsOf(const Problem& p, const ControlLaw& law) {
-    return ModelLoopFigures(p.model, law, p.T, false, p.delay).ms;
+    double ms = ModelLoopFigures(p.model, law, p.T, false, p.delay).ms;
+    for (const ProcessModel& m : p.others)
+        ms = std::max(ms, ModelLoopFigures(m, law, p.T, false, p.delay).ms);
+    return ms;
 }
 
 // The SIMC rule on the half-rule first-order model, made robust enough for the target.
@@ -134,7 +141,8 @@ ControlLaw StartLaw(const Problem& p) {
 bool Sane(const Problem& p, const ControlLaw& law, const ControlLaw& start) {
     if (!std::isfinite(law.k + law.ti + law.td)) return false;
     if (law.k < 1e-3 * start.k || law.k > 1e3 * start.k) return false;
-    if (law.ti < p.T || law.ti > (p.model.integrating ? 80 : 40) * p.scale || law.td > 2 * p.scale) return false;
+    if (law.ti < p.T || law.ti > (p.model.integrating ? 80 : 40) * p.scale || law.td > 2 * p.scale)
+        return false;
     if (p.pidKind && (law.k < 1000.0 / kMaxPBnd || law.k > 1000.0 / kMinPBnd || law.ti > kMaxTime * 0.1))
         return false;
     return !p.serial || law.td <= law.ti / 4;
@@ -145,7 +153,9 @@ ControlLaw Search(const Problem& p) {
     const ControlLaw start = StartLaw(p);
     ControlLaw best = start;
     double bestViolation = INFINITY, bestIae = INFINITY;
-    const auto lawOf = [&](const SearchPoint& z) { return LawFor(p, std::exp(z[0]), std::exp(z[1]), std::exp(z[2])); };
+    const auto lawOf = [&](const SearchPoint& z) {
+        return LawFor(p, std::exp(z[0]), std::exp(z[1]), std::exp(z[2]));
+    };
     const auto cost = [&](const SearchPoint& z) {
         const ControlLaw law = lawOf(z);
         if (!Sane(p, law, start)) return 1e12 * p.scale;
@@ -157,8 +167,8 @@ ControlLaw Search(const Problem& p) {
             ControlLaw unweighted = law;
             unweighted.b = 0;
             const double limit = 0.01;  // well inside the ±2 % settling band
-            violation +=
-                std::max(0.0, SimulateLaw(p.model, unweighted, p.T, p.delay, false, p.limits).overshoot - limit);
+            violation += std::max(
+                0.0, SimulateLaw(p.model, unweighted, p.T, p.delay, false, p.limits).overshoot - limit);
         }
         if (violation < bestViolation - 1e-9 || (violation <= bestViolation + 1e-9 && r.iae < bestIae))
             best = law, bestViolation = violation, bestIae = r.iae;
@@ -174,11 +184,15 @@ ControlLaw Search(const Problem& p) {
 // PBnd, Ti, Td in the block's units: of the roundings up and down the one with the least IAE
 // within the target; when none keeps it, the loop gain lowered with ti lengthened alike.
 PidBlockSettings RoundPid(const Problem& p, const ControlLaw& law, PidBlockSettings s) {
-    const auto within = [](double v, int lo, int hi) { return static_cast<int>(std::clamp(v, double(lo), double(hi))); };
+    const auto within = [](double v, int lo, int hi) {
+        return static_cast<int>(std::clamp(v, double(lo), double(hi)));
+    };
     LoopController c;
     double bestIae = INFINITY;
     for (int corner = 0; corner < 8; ++corner) {
-        const auto rounded = [&](double v, int bit) { return (corner >> bit) & 1 ? std::ceil(v) : std::floor(v); };
+        const auto rounded = [&](double v, int bit) {
+            return (corner >> bit) & 1 ? std::ceil(v) : std::floor(v);
+        };
         c.pid = s;
         c.pid.pBnd = within(rounded(1000 / law.k, 0), kMinPBnd, kMaxPBnd);
         c.pid.ti = within(rounded(10 * law.ti, 1), 1, kMaxTime);
@@ -206,7 +220,7 @@ double Allowance(Speed speed) {
 }
 
 // The PID block's set-point filter (a ramp with RF), in samples: the shortest whose set-point step,
-// previewed with the block's own algorithm, overshoots by at most the speed's allowance.
+// previewed with the block's own algorithm, overshoots by at most the slow speed's allowance.
 int SetpointFilter(const Problem& p, const ProcessModel& model, LoopController c, const DesignOptions& o) {
     PreviewOptions preview;
     preview.scan = o.scan, preview.exchangeDelay = o.exchangeDelay, preview.y0 = o.y0, preview.u0 = o.u0;
@@ -241,17 +255,20 @@ PidaBlockSettings PidaFrom(const Problem& p, const ControlLaw& law, PidaBlockSet
 
 void Advise(const ProcessModel& model, const LoopController& current, const Problem& p, Design& d) {
     if ((model.gain < 0) != Reverse(current))
-        d.notes.push_back(model.gain < 0 ? "The process gain is negative: y falls when u rises. The controller "
-                                           "acts directly, so the loop would run away; set reverse action."
-                                         : "The process gain is positive but the controller acts in reverse; "
-                                           "the loop would run away. Clear reverse action.");
+        d.notes.push_back(model.gain < 0
+                              ? "The process gain is negative: y falls when u rises. The controller "
+                                "acts directly, so the loop would run away; set reverse action."
+                              : "The process gain is positive but the controller acts in reverse; "
+                                "the loop would run away. Clear reverse action.");
     if (p.T > 0.25 * (model.timeScale() + p.delay))
-        d.notes.push_back("The sampling period (" + Fixed(p.T, 2) + " s) is long against the process (time scale " +
-                          Fixed(model.timeScale(), 2) + " s): a period of at most " +
-                          Fixed(0.1 * model.timeScale(), 2) + " s would let the loop act faster.");
+        d.notes.push_back("The sampling period (" + Fixed(p.T, 2) +
+                          " s) is long against the process (time scale " + Fixed(model.timeScale(), 2) +
+                          " s): a period of at most " + Fixed(0.1 * model.timeScale(), 2) +
+                          " s would let the loop act faster.");
     if (OutputHigh(current) <= OutputLow(current))
-        d.notes.push_back("The output limits leave the output no room (" + Fixed(OutputLow(current), 2) + " .. " +
-                          Fixed(OutputHigh(current), 2) + " %): the loop cannot act until they are set.");
+        d.notes.push_back("The output limits leave the output no room (" + Fixed(OutputLow(current), 2) +
+                          " .. " + Fixed(OutputHigh(current), 2) +
+                          " %): the loop cannot act until they are set.");
 }
 
 }  // namespace
@@ -272,8 +289,9 @@ LawResponse SimulateLaw(const ProcessModel& model, const ControlLaw& law, double
     const double scale = model.timeScale() + extraDelay + T;
     const double horizon = (model.integrating ? 25 : 15) * scale;
     T = std::max(T, horizon / kMostSamples);  // a fast sampling is close enough to its continuous limit
-    const double fastest = std::max(model.lags == 2 ? model.timeConstant * std::min(1.0, model.damping)
-                                                    : model.timeConstant, scale / 100);
+    const double fastest =
+        std::max(model.lags == 2 ? model.timeConstant * std::min(1.0, model.damping) : model.timeConstant,
+                 scale / 100);
     const int per = static_cast<int>(std::clamp(std::ceil(T / (fastest / 5)), 1.0, 10.0));
     const double h = T / per;
     const double load = std::isfinite(limits.load) ? limits.load : DefaultLoadStep(model, 1, T);
@@ -308,6 +326,8 @@ Design DesignLoop(const ProcessModel& model, const LoopController& current, cons
     p.derivative = p.pidKind || current.pida.irType != 6;
     p.serial = !p.pidKind && current.pida.serial;
     p.limits = LimitsFor(model, current, options, p.T);
+    for (ProcessModel m : options.alsoFor)
+        if ((m.gain < 0) == (model.gain < 0) && m.gain != 0) m.gain = std::abs(m.gain), p.others.push_back(m);
     Advise(model, current, p, d);
     for (const Speed speed : kSpeeds) {
         p.speed = speed, p.target = TargetMs(speed);
@@ -317,11 +337,11 @@ Design DesignLoop(const ProcessModel& model, const LoopController& current, cons
         s.controller = current;
         if (p.pidKind) {
             s.controller.pid = RoundPid(p, law, current.pid);
-            s.controller.pid.tiW = SetpointFilter(p, model, s.controller, options);
+            s.controller.pid.tiW = speed == Speed::Slow ? SetpointFilter(p, model, s.controller, options) : 0;
         } else {
             s.controller.pida = PidaFrom(p, law, current.pida);
         }
-        s.ms = MsOf(p, LawOf(s.controller));
+        s.ms = ModelLoopFigures(p.model, LawOf(s.controller), p.T, false, p.delay).ms;
         if (p.pidKind && (s.controller.pid.pBnd == kMaxPBnd || s.controller.pid.pBnd == kMinPBnd))
             s.notes.push_back("PBnd is at the end of its range (0.1 .. 3000 %).");
         if (s.ms > p.target + 0.05)

@@ -15,6 +15,7 @@
 namespace velmora::tuning {
 
 enum class Speed { Slow, Normal, Fast };
+
 constexpr Speed kSpeeds[] = {Speed::Slow, Speed::Normal, Speed::Fast};
 double TargetMs(Speed speed);
 const char* SpeedName(Speed speed);
@@ -27,6 +28,10 @@ struct DesignOptions {
     double y0 = 50, u0 = 50;   // operating point
     double setpointStep = 10;  // %, turned down as the preview turns it
     double loadStep = NAN;     // %; NaN: DefaultLoadStep
+    // Further models the recording explains about as well (ModelFit::plausible): the
+    // suggestions keep their Ms target on these too, so that noise cannot talk the
+    // design into a loop that only the fitted model would carry.
+    std::vector<ProcessModel> alsoFor;
 };
 
 struct Suggestion {
@@ -43,9 +48,11 @@ struct Design {
 
 // Only PBnd, Ti, Td, TiW (PID) or k, ti, td, nd, b, c (PIDMA) change; the
 // sampling period, limits and output stage stay as `current` has them. The
-// set-point filter TiW (PID) and the weight b (PIDMA) keep the set-point
-// step's overshoot on the model within 1 % (slow), 10 % (normal), 20 % (fast).
-Design DesignLoop(const ProcessModel& model, const LoopController& current, const DesignOptions& options = {});
+// PIDMA's weight b keeps the set-point step's overshoot on the model within
+// 1 % (slow), 10 % (normal), 20 % (fast); the PID's set-point filter TiW
+// keeps the slow speed's within 1 % and is 0 at the other speeds.
+Design DesignLoop(const ProcessModel& model, const LoopController& current,
+                  const DesignOptions& options = {});
 
 // The design's criterion for a control law on a model (gain taken positive),
 // in units of the set-point step: IAE of a unit set-point step plus that of a

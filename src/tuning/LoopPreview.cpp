@@ -67,8 +67,8 @@ Grid GridFor(const ProcessModel& m, const LoopController& c, const PreviewOption
         g.h = o.scan * std::max(1.0, calls);
         g.perSample = 1;
     } else {
-        const double fastest = std::max(m.lags == 2 ? m.timeConstant * std::min(1.0, m.damping) : m.timeConstant,
-                                        m.timeScale() / 100);
+        const double fastest = std::max(
+            m.lags == 2 ? m.timeConstant * std::min(1.0, m.damping) : m.timeConstant, m.timeScale() / 100);
         int per = static_cast<int>(std::clamp(std::ceil(g.T / (fastest / 10)), 4.0, 50.0));
         per = static_cast<int>(std::min<double>(per, std::max(1.0, kMostSteps * g.T / (2 * horizon))));
         g.h = g.T / per;
@@ -116,8 +116,13 @@ namespace {
 // it at rest) and, for a three-stage output, the actuator the pulses drive.
 struct LoopRun {
     LoopRun(const ProcessModel& m, const LoopController& c, const PreviewOptions& o, const Grid& grid)
-        : block(c), plant(Unit(m), grid.h, o.exchangeDelay), g(grid), gain(m.gain), y0(o.y0),
-          speed(ThreeStage(c) ? ActuatorSpeed(c.pid) : 0), callMs(grid.perSample * grid.h * 1000) {}
+        : block(c),
+          plant(Unit(m), grid.h, o.exchangeDelay),
+          g(grid),
+          gain(m.gain),
+          y0(o.y0),
+          speed(ThreeStage(c) ? ActuatorSpeed(c.pid) : 0),
+          callMs(grid.perSample * grid.h * 1000) {}
 
     static ProcessModel Unit(ProcessModel m) {
         m.gain = 1;
@@ -155,7 +160,8 @@ struct LoopRun {
     double position = 0, reference = 0, u = 0;
 };
 
-void Figures(Preview& p, const std::vector<double> (&phase)[2], const PreviewOptions& o, double h, bool diverged) {
+void Figures(Preview& p, const std::vector<double> (&phase)[2], const PreviewOptions& o, double h,
+             bool diverged) {
     const double w1 = o.y0 + p.setpointStep;
     p.setpoint = StepFiguresOf(phase[0], o.y0, w1, h, p.setpointStep);
     p.load = StepFiguresOf(phase[1], phase[0].empty() ? o.y0 : phase[0].back(), w1, h, p.setpointStep);
@@ -173,10 +179,13 @@ Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const Pr
     p.samplePeriod = SamplePeriod(c, o.scan);
     p.horizon = o.horizon > 0 ? o.horizon : PreviewHorizon(model, p.samplePeriod, o.exchangeDelay);
     const double lo = OutputLow(c), hi = OutputHigh(c);
-    p.setpointStep = o.y0 + o.setpointStep > 100 || o.y0 + o.setpointStep < 0 ? -o.setpointStep : o.setpointStep;
-    p.loadStep = std::isfinite(o.loadStep) ? o.loadStep : DefaultLoadStep(model, p.setpointStep, p.samplePeriod);
+    p.setpointStep =
+        o.y0 + o.setpointStep > 100 || o.y0 + o.setpointStep < 0 ? -o.setpointStep : o.setpointStep;
+    p.loadStep =
+        std::isfinite(o.loadStep) ? o.loadStep : DefaultLoadStep(model, p.setpointStep, p.samplePeriod);
     const double u0 = std::clamp(o.u0, lo, std::max(lo, hi));
-    if (u0 != o.u0) p.notes.push_back("The output that holds the operating point lies outside the output limits.");
+    if (u0 != o.u0)
+        p.notes.push_back("The output that holds the operating point lies outside the output limits.");
     if (hi <= lo) p.notes.push_back("The output limits leave the output no room: the loop cannot act.");
     const Grid g = GridFor(model, c, o, p.horizon);
     LoopRun run(model, c, o, g);
@@ -198,7 +207,8 @@ Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const Pr
     }
     Figures(p, phase, o, g.h, diverged);
     const bool complete = static_cast<long>(phase[o.withLoad ? 1 : 0].size()) == g.steps;
-    p.settled = complete && std::isfinite(p.setpoint.settling) && (!o.withLoad || std::isfinite(p.load.settling));
+    p.settled =
+        complete && std::isfinite(p.setpoint.settling) && (!o.withLoad || std::isfinite(p.load.settling));
     p.margins = ModelLoopFigures(model, LawOf(c), p.samplePeriod, Reverse(c), o.exchangeDelay);
     return p;
 }

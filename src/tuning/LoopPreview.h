@@ -48,7 +48,8 @@ double DefaultLoadStep(const ProcessModel& model, double setpointStep, double sa
 // of the model with its sampling, at least 40 sampling periods.
 double PreviewHorizon(const ProcessModel& model, double samplePeriod, double exchangeDelay);
 
-Preview PreviewLoop(const ProcessModel& model, const LoopController& controller, const PreviewOptions& options);
+Preview PreviewLoop(const ProcessModel& model, const LoopController& controller,
+                    const PreviewOptions& options);
 
 // Figures of a step: y at spacing h after the step's start (when it was `start`)
 // against the new set point w1; `step` is the set-point step's size.

@@ -1,8 +1,8 @@
 #include "tuning/LoopSettings.h"
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 
 #include "controllers/SectionReader.h"
@@ -90,7 +90,8 @@ LoopController ReadLoopController(const SectionReader& section) {
     }
     PidaBlockSettings& p = c.pida;
     p.k = in.decimal(key::k), p.ti = in.decimal(key::ti), p.td = in.decimal(key::td);
-    p.nd = in.decimal(key::nd), p.b = in.decimal(key::b), p.c = in.decimal(key::c), p.tt = in.decimal(key::tt);
+    p.nd = in.decimal(key::nd), p.b = in.decimal(key::b), p.c = in.decimal(key::c),
+    p.tt = in.decimal(key::tt);
     p.hilim = in.decimal(key::hilim), p.lolim = in.decimal(key::lolim), p.ts = in.decimal(key::Ts);
     p.irType = in.integer(key::irtype), p.reverse = in.flag(key::RACT);
     p.serial = in.integer(key::ipid) == 2;
@@ -121,7 +122,8 @@ bool SetTyped(std::string_view name, double v, LoopController& c) {
         PidBlockSettings& p = c.pid;
         if (name == "PBnd") return p.pBnd = stored(10, kMinPBnd, kMaxPBnd), true;
         // K+ = 100 / PBnd; a gain of 0 is the widest band.
-        if (name == "K+") return p.pBnd = static_cast<int>(std::lround(std::clamp(1000 / v, 1.0, 30000.0))), true;
+        if (name == "K+")
+            return p.pBnd = static_cast<int>(std::lround(std::clamp(1000 / v, 1.0, 30000.0))), true;
         if (name == "Ti") return p.ti = stored(10, 0, kMaxTime), true;
         if (name == "Td") return p.td = stored(10, 0, kMaxTime), true;
         if (name == "TiW") return p.tiW = stored(1, 0, 32767), true;
@@ -162,7 +164,8 @@ std::string ApplyTypedParameters(std::string_view text, LoopController& into) {
             return "The value of " + std::string(name) + " is not a number of at least 0.";
         if (!SetTyped(name, v, c))
             return "\"" + std::string(name) + "\" is not a parameter of the " +
-                   (c.kind == ControllerKind::Pid ? "PID kind (PBnd, K+, Ti, Td, TiW)." : "PIDMA kind (k, ti, td, nd, b, c, tt).");
+                   (c.kind == ControllerKind::Pid ? "PID kind (PBnd, K+, Ti, Td, TiW)."
+                                                  : "PIDMA kind (k, ti, td, nd, b, c, tt).");
     }
     into = c;
     return {};

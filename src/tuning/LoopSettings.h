@@ -28,6 +28,8 @@ struct PidBlockSettings {
     bool threeStage = false;                // BU
     bool ramp = false;                      // RF
     int fu = 0;                             // smallest action of the three-stage output, N × 0.32 %
+
+    bool operator==(const PidBlockSettings&) const = default;
 };
 
 // The floating-point controller (_TPIDA_); k, ti, td in the serial form when `serial` (ipid 2).
@@ -38,6 +40,8 @@ struct PidaBlockSettings {
     int irType = 7;   // 1..7 = D, I, ID, P, PD, PI, PID
     bool reverse = false;
     bool serial = false;
+
+    bool operator==(const PidaBlockSettings&) const = default;
 };
 
 struct LoopController {

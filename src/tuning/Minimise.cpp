@@ -34,8 +34,8 @@ struct Simplex {
 
 }  // namespace
 
-double MinimiseSimplex(const std::function<double(const SearchPoint&)>& f, SearchPoint& x, int n, double scale,
-                       int evaluations) {
+double MinimiseSimplex(const std::function<double(const SearchPoint&)>& f, SearchPoint& x, int n,
+                       double scale, int evaluations) {
     Simplex s;
     s.n = n = std::clamp(n, 1, kMaxSearchVariables);
     for (int i = 0; i <= n; ++i) {

@@ -13,7 +13,7 @@ using SearchPoint = std::array<double, kMaxSearchVariables>;
 // Minimises f over the first n variables of x, from a simplex whose edges are
 // `scale` long, with at most `evaluations` calls of f. x gets the best point;
 // returns f there. Stops early when the simplex values agree to 1e-10.
-double MinimiseSimplex(const std::function<double(const SearchPoint&)>& f, SearchPoint& x, int n, double scale,
-                       int evaluations);
+double MinimiseSimplex(const std::function<double(const SearchPoint&)>& f, SearchPoint& x, int n,
+                       double scale, int evaluations);
 
 }  // namespace velmora::tuning

@@ -17,7 +17,7 @@ namespace {
 struct FitGrid {
     double h = 0, start = 0, u0 = 0, yMean = 0, tMean = 0;
     std::vector<double> du, y, time, t, theta, weight;  // time from the start; t, y centred
-    double n = 0, syy = 0, stt = 0, sty = 0;  // centred sums over the weighted steps
+    double n = 0, syy = 0, stt = 0, sty = 0;            // centred sums over the weighted steps
 };
 
 double MedianStep(const std::vector<RecordedSample>& s) {
@@ -145,13 +145,14 @@ ProcessModel ModelOf(const Shape& s, int lags, bool integrating, const SearchRan
     ProcessModel m;
     m.lags = lags, m.integrating = integrating;
     m.timeConstant = std::clamp(s.t, r.tMin, r.tMax);
-    m.damping = lags == 2 ? std::clamp(s.zeta, 0.05, 20.0) : 1.0;
+    m.damping = lags == 2 ? std::clamp(s.zeta, 0.1, 20.0) : 1.0;
     m.deadTime = std::clamp(s.dead, 0.0, 0.8 * r.span);
     return m;
 }
 
 // Nelder-Mead over log T, (log ζ,) and the dead time in units of its search range.
-Shape Refine(const FitGrid& g, const SearchRange& r, int lags, bool integrating, Shape start, int evaluations) {
+Shape Refine(const FitGrid& g, const SearchRange& r, int lags, bool integrating, Shape start,
+             int evaluations) {
     const int n = lags == 2 ? 3 : 2;
     const auto shapeOf = [&](const SearchPoint& z) {
         return Shape{std::exp(z[0]), lags == 2 ? std::exp(z[2]) : 1.0, z[1] * r.deadMax};
@@ -165,6 +166,48 @@ Shape Refine(const FitGrid& g, const SearchRange& r, int lags, bool integrating,
     Shape best = shapeOf(z);
     const ProcessModel m = ModelOf(best, lags, integrating, r);
     return Shape{m.timeConstant, m.damping, m.deadTime};
+}
+
+// The shape refitted with the dead time held.
+Shape RefineAt(const FitGrid& g, const SearchRange& r, int lags, bool integrating, Shape start, double dead) {
+    const auto shapeOf = [&](const SearchPoint& z) {
+        return Shape{std::exp(z[0]), lags == 2 ? std::exp(z[1]) : 1.0, dead};
+    };
+    const auto cost = [&](const SearchPoint& z) {
+        return Evaluate(g, ModelOf(shapeOf(z), lags, integrating, r)).sse;
+    };
+    SearchPoint z{std::log(start.t), std::log(start.zeta), 0, 0};
+    MinimiseSimplex(cost, z, lags, 0.2, 40);
+    return shapeOf(z);
+}
+
+// The longest dead time the window still explains: with the lags refitted, the residuals grow
+// by no more than an F of kPlausible over the n fitted steps. Noise and a structure that does
+// not quite fit both widen it, and the design keeps its robustness target there too.
+ProcessModel LongestDeadTime(const FitGrid& g, const SearchRange& r, const ProcessModel& m) {
+    const auto sse = [&](const Shape& s) { return Evaluate(g, ModelOf(s, m.lags, m.integrating, r)).sse; };
+    Shape plausible{m.timeConstant, m.damping, m.deadTime};
+    const double allowed = sse(plausible) * (1 + kPlausible / g.n), end = 0.8 * r.span;
+    double lo = m.deadTime, hi = NAN, step = std::max(g.h, 0.05 * m.timeScale());
+    for (int i = 0; i < 8 && std::isnan(hi) && lo < end; ++i, step *= 2) {
+        const double dead = std::min(lo + step, end);
+        const Shape s = RefineAt(g, r, m.lags, m.integrating, plausible, dead);
+        if (sse(s) <= allowed)
+            plausible = s, lo = dead;
+        else
+            hi = dead;
+    }
+    for (int i = 0; i < 3 && !std::isnan(hi); ++i) {
+        const double mid = (lo + hi) / 2;
+        const Shape s = RefineAt(g, r, m.lags, m.integrating, plausible, mid);
+        if (sse(s) <= allowed)
+            plausible = s, lo = mid;
+        else
+            hi = mid;
+    }
+    ProcessModel out = ModelOf(plausible, m.lags, m.integrating, r);
+    out.gain = Evaluate(g, out).gain;
+    return out;
 }
 
 // One lag: a grid over time constant and dead time, then the two best points refined.
@@ -195,13 +238,12 @@ Shape FitFirstOrder(const FitGrid& g, const SearchRange& r, bool integrating) {
 // A second-order pair, started from the one-lag fit: equal lags, a lightly damped pair
 // and a pair that gives some of the dead time back.
 Shape FitSecondOrder(const FitGrid& g, const SearchRange& r, bool integrating, const Shape& first) {
-    const Shape starts[] = {{first.t / 2, 1, first.dead},
-                            {first.t / 2, 0.4, first.dead},
-                            {first.t / 3, 1.5, first.dead / 2}};
+    const Shape starts[] = {
+        {first.t / 2, 1, first.dead}, {first.t / 2, 0.4, first.dead}, {first.t / 3, 1.5, first.dead / 2}};
     Shape best = starts[0];
     double bestSse = INFINITY;
     for (const Shape& start : starts) {
-        const Shape s = Refine(g, r, 2, integrating, start, 120);
+        const Shape s = Refine(g, r, 2, integrating, start, 100);
         const double sse = Evaluate(g, ModelOf(s, 2, integrating, r)).sse;
         if (sse < bestSse) bestSse = sse, best = s;
     }
@@ -223,13 +265,14 @@ FitCandidate Finish(const FitGrid& g, const SearchRange& r, const Shape& s, int 
     std::vector<double> fitted;
     for (std::size_t i = 0; i < g.du.size(); ++i) {
         const double next = d.step(g.du[i]);
-        const double y = e.offset + e.gain * (previous + g.theta[i] * (next - previous)) + e.drift * g.time[i];
+        const double y =
+            e.offset + e.gain * (previous + g.theta[i] * (next - previous)) + e.drift * g.time[i];
         previous = next;
         fitted.push_back(y);
         lo = std::min(lo, y), hi = std::max(hi, y);
     }
-    const double rms = std::sqrt(e.sse / g.n);
-    c.nrmse = hi > lo ? rms / (hi - lo) : INFINITY;
+    c.rms = std::sqrt(e.sse / g.n);
+    c.nrmse = hi > lo ? c.rms / (hi - lo) : INFINITY;
     if (curve) *curve = std::move(fitted);
     return c;
 }
@@ -237,8 +280,9 @@ FitCandidate Finish(const FitGrid& g, const SearchRange& r, const Shape& s, int 
 // Static or integrating: the family whose best candidate fits better (a static model whose
 // lag outlasts the window cannot be told from an integrating one and counts for neither).
 // Within the family the second-order pair only when the systematic error it removes,
-// √(NRMSE₁² − NRMSE₂²), reaches kSimplerMargin: noise alone does not get that far.
-int Choose(const std::vector<FitCandidate>& c, double span) {
+// √(NRMSE₁² − NRMSE₂²), reaches kSimplerMargin and the improvement is significant against
+// the noise the pair fits as well (an F test of the residuals over the n fitted steps).
+int Choose(const std::vector<FitCandidate>& c, double span, double n) {
     const auto usable = [&](const FitCandidate& x) {
         const auto lags = x.model.realLags();
         return x.model.integrating || (lags ? lags->first : x.model.timeConstant) <= span;
@@ -252,7 +296,8 @@ int Choose(const std::vector<FitCandidate>& c, double span) {
     const bool integrating = best(2) <= best(0) || !std::isfinite(best(0));
     const int first = integrating ? 2 : 0;
     const double one = c[first].nrmse, two = c[first + 1].nrmse;
-    const bool pair = two < one && std::sqrt(one * one - two * two) >= kSimplerMargin;
+    const bool pair = two < one && std::sqrt(one * one - two * two) >= kSimplerMargin &&
+                      (one * one - two * two) / (two * two) * (n - 6) >= kSignificance;
     return first + (pair || !usable(c[first]) ? 1 : 0);
 }
 
@@ -262,8 +307,12 @@ void AddNotes(ModelFit& f, const FitGrid& g) {
         f.notes.push_back("The dead time is below the fit's step of " + std::to_string(g.h) +
                           " s; it is known only to within that step.");
     if (f.nrmse > 0.1)
-        f.notes.push_back("The model explains the window only roughly (NRMSE above 10 %): the window may hold "
-                          "other changes than the one of u, or the process is not linear there.");
+        f.notes.push_back(
+            "The model explains the window only roughly (NRMSE above 10 %): the window may hold "
+            "other changes than the one of u, or the process is not linear there.");
+    if (f.longest.deadTime > m.deadTime + std::max(g.h, 0.1 * m.timeScale()))
+        f.notes.push_back("The window explains a dead time up to " + std::to_string(f.longest.deadTime) +
+                          " s about as well; the suggestions keep their robustness there too.");
     if (m.integrating && std::abs(f.balance - f.u0) > 1e-3 && std::abs(m.gain) > 0)
         f.notes.push_back("y drifts at the window's start: the process holds still at u = " +
                           std::to_string(f.balance) + " %.");
@@ -289,7 +338,7 @@ FitOutcome FitModel(const Window& window) {
         f.candidates.push_back(Finish(g, r, first, 1, integrating, &curves[f.candidates.size()]));
         f.candidates.push_back(Finish(g, r, second, 2, integrating, &curves[f.candidates.size()]));
     }
-    f.chosen = Choose(f.candidates, r.span);
+    f.chosen = Choose(f.candidates, r.span, g.n);
     const FitCandidate& c = f.candidates[static_cast<std::size_t>(f.chosen)];
     f.model = c.model;
     f.nrmse = c.nrmse;
@@ -297,6 +346,11 @@ FitOutcome FitModel(const Window& window) {
     f.y0 = c.offset;
     f.balance = c.model.integrating && c.model.gain != 0 ? g.u0 - c.drift / c.model.gain : g.u0;
     f.fitted = std::move(curves[static_cast<std::size_t>(f.chosen)]);
+    f.longest = LongestDeadTime(g, r, f.model);
+    f.plausible.push_back(f.longest);
+    const double bound = c.rms * c.rms * (1 + kPlausible / g.n);
+    for (const FitCandidate& other : f.candidates)
+        if (&other != &c && other.rms * other.rms <= bound) f.plausible.push_back(other.model);
     for (std::size_t i = 0; i < g.y.size(); ++i) {
         f.time.push_back(g.start + g.time[i]);
         f.measured.push_back(g.weight[i] ? g.y[i] + g.yMean : NAN);

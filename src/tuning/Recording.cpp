@@ -56,8 +56,9 @@ std::string CheckSaturation(const Window& w) {
     }
     // A single touch may be a spike; a few samples there mean the response was cut off.
     if (count < 3) return {};
-    return "y is saturated: it is at the end of its range (" + Number(value) + " %) in " + std::to_string(count) +
-           " samples, the first at " + Number(at) + " s. A measurement held at its limit hides the response; "
+    return "y is saturated: it is at the end of its range (" + Number(value) + " %) in " +
+           std::to_string(count) + " samples, the first at " + Number(at) +
+           " s. A measurement held at its limit hides the response; "
            "choose a window in which y stays within its range.";
 }
 
@@ -106,7 +107,8 @@ std::string CheckExcitation(const Window& w) {
     const double du = u.empty() ? 0 : *uHi - *uLo;
     if (du < kMinInputChange)
         return "u changes by " + Number(du) + " % in the window; at least " + Number(kMinInputChange, 1) +
-               " % is needed. Mark a window with a manual bump of the output, the tuner's pulse or a set-point "
+               " % is needed. Mark a window with a manual bump of the output, the tuner's pulse or a "
+               "set-point "
                "step in automatic.";
     if (std::string saturated = CheckSaturation(w); !saturated.empty()) return saturated;
     const double noise = NoiseLevel(y);

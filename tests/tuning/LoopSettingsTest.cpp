@@ -18,42 +18,18 @@ LoopController ReadSection(const std::string& lines) {
     return ReadLoopController(SectionReader(file, "Regulator A", Reader::GeneratorCode));
 }
 
-TEST(ReadLoopController, ThePidKindInTheBlocksUnits) {
+TEST(ReadLoopController, ThePidKindInTheBlocksUnitsAndTheGeneratedCodesDefaults) {
     const LoopController c = ReadSection(
-        "Type=PID\r\nPBnd=250\r\nRelCool=800\r\nTi=1200\r\nTd=50\r\nEGap=20\r\nOutCycle=25\r\nUMax=9000\r\n"
-        "UMin=500\r\ndUMax=300\r\nMinY=1500\r\nMaxY=2300\r\nTiW=4\r\nAO=1\r\nUPosition=1\r\nUAnalog=1\r\n"
-        "WFiltr=0\r\nUF=3\r\n");
+        "Type=PID\r\nPBnd=250\r\nRelCool=800\r\nTi=1200\r\nTd=50\r\nEGap=20\r\nIGap=7\r\nDGap=9\r\n"
+        "OutCycle=25\r\nUMax=9000\r\nUMin=500\r\ndUMax=300\r\nMinY=1500\r\nMaxY=2300\r\nTiW=4\r\nAO=1\r\n"
+        "UPosition=1\r\nUAnalog=1\r\nWFiltr=0\r\nUF=3\r\n");
     ASSERT_EQ(c.kind, ControllerKind::Pid);
-    const PidBlockSettings& p = c.pid;
-    EXPECT_EQ(p.pBnd, 250);
-    EXPECT_EQ(p.relCool, 800);
-    EXPECT_EQ(p.ti, 1200);
-    EXPECT_EQ(p.td, 50);
-    EXPECT_EQ(p.eGap, 20);
-    EXPECT_EQ(p.outCycle, 25);
-    EXPECT_EQ(p.maxU, 9000);
-    EXPECT_EQ(p.minU, 500);
-    EXPECT_EQ(p.dMaxU, 300);
-    EXPECT_EQ(p.minY, 1500);
-    EXPECT_EQ(p.maxY, 2300);
-    EXPECT_EQ(p.tiW, 4);
-    EXPECT_TRUE(p.reverse);
-    EXPECT_FALSE(p.incremental);
-    EXPECT_FALSE(p.threeStage);
-    EXPECT_TRUE(p.ramp);
-    EXPECT_EQ(p.fu, 3);
+    EXPECT_EQ(c.pid, (PidBlockSettings{250, 800, 1200, 50, 20, 7, 9, 25, 500, 9000, 300, 1500, 2300, 4, true,
+                                       false, false, true, 3}));
     EXPECT_EQ(DescribeParameters(c), "PBnd 25.0 %, Ti 120.0 s, Td 5.0 s, TiW 4");
-}
-
-TEST(ReadLoopController, TheGeneratedCodesDefaults) {
-    // The code generator's defaults: incremental, a three-stage output, no integral, OutCycle 1 s.
-    const PidBlockSettings p = ReadSection("Type=PID\r\n").pid;
-    EXPECT_EQ(p.pBnd, 1000);
-    EXPECT_EQ(p.ti, 0);
-    EXPECT_EQ(p.outCycle, 100);
-    EXPECT_TRUE(p.incremental);
-    EXPECT_TRUE(p.threeStage);
-    EXPECT_EQ(p.maxY, 10000);
+    // Absent keys: the code generator's defaults (incremental, a three-stage output, MaxU 0).
+    EXPECT_EQ(ReadSection("Type=PID\r\n").pid, (PidBlockSettings{1000, 1000, 0, 0, 0, 0, 0, 100, 0, 0, 0, 0,
+                                                                 10000, 0, false, true, true, false, 0}));
 }
 
 TEST(ReadLoopController, ThePidmaKindWithDecimalCommasAndTheSerialForm) {
@@ -61,31 +37,12 @@ TEST(ReadLoopController, ThePidmaKindWithDecimalCommasAndTheSerialForm) {
         "Type=PIDA\r\nk=2,5\r\nti=30\r\ntd=1,5\r\nnd=8\r\nb=0,6\r\nc=0\r\ntt=15\r\nhilim=90\r\nlolim=-20\r\n"
         "Ts=0,25\r\nirtype=6\r\nRACT=1\r\nipid=2\r\n");
     ASSERT_EQ(c.kind, ControllerKind::Pidma);
-    const PidaBlockSettings& p = c.pida;
-    EXPECT_DOUBLE_EQ(p.k, 2.5);
-    EXPECT_DOUBLE_EQ(p.ti, 30);
-    EXPECT_DOUBLE_EQ(p.td, 1.5);
-    EXPECT_DOUBLE_EQ(p.b, 0.6);
-    EXPECT_DOUBLE_EQ(p.ts, 0.25);
-    EXPECT_DOUBLE_EQ(OutputLow(c), -20);
-    EXPECT_DOUBLE_EQ(OutputHigh(c), 90);
-    EXPECT_EQ(p.irType, 6);
-    EXPECT_TRUE(p.reverse);
-    EXPECT_TRUE(p.serial);
+    EXPECT_EQ(c.pida, (PidaBlockSettings{2.5, 30, 1.5, 8, 0.6, 0, 15, 90, -20, 0.25, 6, true, true}));
     // A PI type has no derivative, and the serial form turns into the parallel one.
     const ControlLaw law = LawOf(c);
     EXPECT_EQ(law.td, 0);
+    EXPECT_DOUBLE_EQ(law.k, 2.5 * (1 + 1.5 / 30));
     EXPECT_TRUE(law.integralLate);
-}
-
-TEST(ControlLaw, SerialAndParallelFormsRoundTrip) {
-    double k = 2, ti = 20, td = 4;
-    ParallelToSerial(k, ti, td);
-    EXPECT_LE(td, ti);
-    SerialToParallel(k, ti, td);
-    EXPECT_NEAR(k, 2, 1e-12);
-    EXPECT_NEAR(ti, 20, 1e-12);
-    EXPECT_NEAR(td, 4, 1e-12);
 }
 
 struct Typed {
@@ -114,18 +71,20 @@ TEST_P(TypedParameters, AreReadOrRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, TypedParameters,
-    ::testing::Values(
-        Typed{"PBnd=12.5,Ti=30,Td=2,TiW=4", ControllerKind::Pid, "", "PBnd 12.5 %, Ti 30.0 s, Td 2.0 s, TiW 4"},
-        Typed{"PBnd=12,5", ControllerKind::Pid, "is not NAME=VALUE", ""},
-        Typed{"K+=4,Ti=0,05", ControllerKind::Pid, "is not NAME=VALUE", ""},
-        Typed{"K+=4,Ti=7", ControllerKind::Pid, "", "PBnd 25.0 %, Ti 7.0 s, Td 0.0 s, TiW 0"},
-        Typed{"PBnd=99999", ControllerKind::Pid, "", "PBnd 3000.0 %, Ti 0.0 s, Td 0.0 s, TiW 0"},
-        Typed{"PBnd=abc", ControllerKind::Pid, "is not a number", ""},
-        Typed{"PBnd=-5", ControllerKind::Pid, "is not a number", ""},
-        Typed{"PBnd=5,Ti=12x", ControllerKind::Pid, "is not a number", ""},
-        Typed{"k=2", ControllerKind::Pid, "not a parameter of the PID kind", ""},
-        Typed{"k=2.5,ti=10,b=0.5", ControllerKind::Pidma, "", "k 2.500, ti 10.00 s, td 1.00 s, nd 10.0, b 0.50, c 0.00"},
-        Typed{"PBnd=5", ControllerKind::Pidma, "not a parameter of the PIDMA kind", ""}),
+    ::testing::Values(Typed{"PBnd=12.5,Ti=30,Td=2,TiW=4", ControllerKind::Pid, "",
+                            "PBnd 12.5 %, Ti 30.0 s, Td 2.0 s, TiW 4"},
+                      Typed{"PBnd=12,5", ControllerKind::Pid, "is not NAME=VALUE", ""},
+                      Typed{"K+=4,Ti=0,05", ControllerKind::Pid, "is not NAME=VALUE", ""},
+                      Typed{"K+=4,Ti=7", ControllerKind::Pid, "", "PBnd 25.0 %, Ti 7.0 s, Td 0.0 s, TiW 0"},
+                      Typed{"PBnd=99999", ControllerKind::Pid, "",
+                            "PBnd 3000.0 %, Ti 0.0 s, Td 0.0 s, TiW 0"},
+                      Typed{"PBnd=abc", ControllerKind::Pid, "is not a number", ""},
+                      Typed{"PBnd=-5", ControllerKind::Pid, "is not a number", ""},
+                      Typed{"PBnd=5,Ti=12x", ControllerKind::Pid, "is not a number", ""},
+                      Typed{"k=2", ControllerKind::Pid, "not a parameter of the PID kind", ""},
+                      Typed{"k=2.5,ti=10,b=0.5", ControllerKind::Pidma, "",
+                            "k 2.500, ti 10.00 s, td 1.00 s, nd 10.0, b 0.50, c 0.00"},
+                      Typed{"PBnd=5", ControllerKind::Pidma, "not a parameter of the PIDMA kind", ""}),
     [](const auto& info) { return "case_" + std::to_string(info.index); });
 
 // The period between the block's control steps when it is called every scan.
@@ -145,7 +104,8 @@ TEST(SamplePeriod, IsWhatTheBlocksSampleAt) {
     for (const int outCycle : {0, 1, 3, 25, 100}) {
         LoopController c;
         c.pid.outCycle = outCycle;
-        for (const double scan : {0.01, 0.02}) EXPECT_NEAR(SamplePeriod(c, scan), MeasuredPeriod(c, scan), 1e-9) << outCycle;
+        for (const double scan : {0.01, 0.02})
+            EXPECT_NEAR(SamplePeriod(c, scan), MeasuredPeriod(c, scan), 1e-9) << outCycle;
     }
     for (const double ts : {0.0, 0.2, 0.124, 0.126, 1.0}) {
         LoopController c;

@@ -23,20 +23,28 @@ inline std::uint16_t ControlWord(const PidBlockSettings& s, bool automatic) {
 }
 
 inline void Load(std::uint8_t* p, const PidBlockSettings& s) {
-    const std::pair<int, int> words[] = {
-        {PidOffset("MinY"), s.minY},       {PidOffset("MaxY"), s.maxY},     {PidOffset("tiW"), s.tiW},
-        {PidOffset("MinU"), s.minU},       {PidOffset("MaxU"), s.maxU},     {PidOffset("dMaxU"), s.dMaxU},
-        {PidOffset("OutCycle"), s.outCycle}, {PidOffset("PBnd"), s.pBnd},   {PidOffset("RelCool"), s.relCool},
-        {PidOffset("Ti"), s.ti},           {PidOffset("Td"), s.td},         {PidOffset("EGap"), s.eGap},
-        {PidOffset("DGap"), s.dGap},       {PidOffset("IGap"), s.iGap}};
+    const std::pair<int, int> words[] = {{PidOffset("MinY"), s.minY},
+                                         {PidOffset("MaxY"), s.maxY},
+                                         {PidOffset("tiW"), s.tiW},
+                                         {PidOffset("MinU"), s.minU},
+                                         {PidOffset("MaxU"), s.maxU},
+                                         {PidOffset("dMaxU"), s.dMaxU},
+                                         {PidOffset("OutCycle"), s.outCycle},
+                                         {PidOffset("PBnd"), s.pBnd},
+                                         {PidOffset("RelCool"), s.relCool},
+                                         {PidOffset("Ti"), s.ti},
+                                         {PidOffset("Td"), s.td},
+                                         {PidOffset("EGap"), s.eGap},
+                                         {PidOffset("DGap"), s.dGap},
+                                         {PidOffset("IGap"), s.iGap}};
     for (const auto& [at, v] : words) plc::PutInt16(p + at, static_cast<std::int16_t>(v));
 }
 
 inline void Load(std::uint8_t* p, const PidaBlockSettings& s) {
-    const std::pair<int, double> reals[] = {{PidaOffset("Ts"), s.ts}, {PidaOffset("k"), s.k},
-                                            {PidaOffset("ti"), s.ti}, {PidaOffset("td"), s.td},
-                                            {PidaOffset("nd"), s.nd}, {PidaOffset("b"), s.b},
-                                            {PidaOffset("c"), s.c},   {PidaOffset("tt"), s.tt},
+    const std::pair<int, double> reals[] = {{PidaOffset("Ts"), s.ts},       {PidaOffset("k"), s.k},
+                                            {PidaOffset("ti"), s.ti},       {PidaOffset("td"), s.td},
+                                            {PidaOffset("nd"), s.nd},       {PidaOffset("b"), s.b},
+                                            {PidaOffset("c"), s.c},         {PidaOffset("tt"), s.tt},
                                             {PidaOffset("hilim"), s.hilim}, {PidaOffset("lolim"), s.lolim}};
     for (const auto& [at, v] : reals) plc::PutReal(p + at, static_cast<float>(v));
     plc::PutInt32(p + PidaOffset("irType"), s.irType);

@@ -36,7 +36,8 @@ TEST_P(DiscreteStep, FollowsTheClosedForm) {
     const ProcessModel m = ModelOf(c.plant);
     const std::vector<double> y = StepResponse(m, c.h, 400);
     double worst = 0;
-    for (int i = 0; i < 400; ++i) worst = std::max(worst, std::abs(y[i] - UnitStep(c.plant, i * c.h - c.plant.dead)));
+    for (int i = 0; i < 400; ++i)
+        worst = std::max(worst, std::abs(y[i] - UnitStep(c.plant, i * c.h - c.plant.dead)));
     EXPECT_LT(worst, 1e-9 * (1 + std::abs(y.back())));
     const auto lags = m.realLags();
     if (c.plant.tn == 0) {
@@ -48,39 +49,30 @@ TEST_P(DiscreteStep, FollowsTheClosedForm) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Structures, DiscreteStep,
-    ::testing::Values(StepCase{"first_order", {2, 5, 0, 1, 0, 1}, 0.1},
-                      StepCase{"dead_time_between_steps", {2, 5, 0, 1, 0, 1.23}, 0.1},
-                      StepCase{"dead_time_below_a_step", {1, 3, 0, 1, 0, 0.04}, 0.1},
-                      StepCase{"second_order", {1, 8, 3, 1, 0, 0.75}, 0.25},
-                      StepCase{"oscillating", {1.5, 0, 0, 0.3, 2, 0.5}, 0.05},
-                      StepCase{"integrating", {0.05, 4, 0, 1, 0, 2.5}, 0.1, },
-                      StepCase{"integrating_second_order", {0.05, 6, 2, 1, 0, 1.05}, 0.2},
-                      StepCase{"long_steps", {1, 2, 0, 1, 0, 3.3}, 1.0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Structures, DiscreteStep,
+                         ::testing::Values(StepCase{"first_order", {2, 5, 0, 1, 0, 1}, 0.1},
+                                           StepCase{"dead_time_between_steps", {2, 5, 0, 1, 0, 1.23}, 0.1},
+                                           StepCase{"dead_time_below_a_step", {1, 3, 0, 1, 0, 0.04}, 0.1},
+                                           StepCase{"second_order", {1, 8, 3, 1, 0, 0.75}, 0.25},
+                                           StepCase{"oscillating", {1.5, 0, 0, 0.3, 2, 0.5}, 0.05},
+                                           StepCase{
+                                               "integrating",
+                                               {0.05, 4, 0, 1, 0, 2.5},
+                                               0.1,
+                                           },
+                                           StepCase{
+                                               "integrating_second_order", {0.05, 6, 2, 1, 0, 1.05}, 0.2},
+                                           StepCase{"long_steps", {1, 2, 0, 1, 0, 3.3}, 1.0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FrequencyResponse, GainPhaseAndDeadTime) {
-    ProcessModel m;
-    m.gain = 2, m.timeConstant = 4, m.deadTime = 0.5;
+    ProcessModel m = Model(1, false, 2, 4, 1, 0.5);
     const auto g = FrequencyResponse(m, 0.25);  // ωT = 1: |G| = K/√2, −45° and −ωL
     EXPECT_NEAR(std::abs(g), 2 / std::sqrt(2.0), 1e-12);
     EXPECT_NEAR(std::arg(g), -std::atan(1.0) - 0.125, 1e-12);
-    m.lags = 2, m.damping = 0.5;
-    m.deadTime = 0;
-    EXPECT_NEAR(std::abs(FrequencyResponse(m, 0.25)), 2, 1e-12);  // at ωT = 1 the pair gives 1/(2ζ)
-    m.integrating = true;
+    m = Model(2, true, 2, 4, 0.5, 0);  // at ωT = 1 the pair gives 1/(2ζ), the integrator −90°
+    EXPECT_NEAR(std::abs(FrequencyResponse(m, 0.25)), 2 / 0.25, 1e-12);
     EXPECT_NEAR(std::arg(FrequencyResponse(m, 1e-6)), -std::acos(0.0), 1e-5);
-}
-
-TEST(ProcessModel, NamesAndTimeScale) {
-    ProcessModel m;
-    m.timeConstant = 10, m.deadTime = 2;
-    EXPECT_EQ(m.name(), "first order with dead time");
-    EXPECT_DOUBLE_EQ(m.timeScale(), 12);
-    m.lags = 2, m.integrating = true, m.damping = 0.25;
-    EXPECT_EQ(m.name(), "second order with dead time and integrator");
-    EXPECT_DOUBLE_EQ(m.timeScale(), 42);  // a lightly damped pair decays in T/ζ
 }
 
 }  // namespace

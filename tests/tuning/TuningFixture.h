@@ -13,11 +13,18 @@ namespace velmora::tuning::testing {
 
 struct KnownPlant {
     double gain = 1;
-    double t1 = 0, t2 = 0;  // real lags (t2 0: one lag)
+    double t1 = 0, t2 = 0;    // real lags (t2 0: one lag)
     double zeta = 1, tn = 0;  // an oscillating pair instead (tn > 0)
     double dead = 0;
     bool integrating = false;
 };
+
+inline ProcessModel Model(int lags, bool integrating, double gain, double t, double zeta, double dead) {
+    ProcessModel m;
+    m.lags = lags, m.integrating = integrating, m.gain = gain, m.timeConstant = t, m.damping = zeta;
+    m.deadTime = dead;
+    return m;
+}
 
 // The unit step response at τ after the step.
 inline double UnitStep(const KnownPlant& p, double tau) {
@@ -40,7 +47,7 @@ inline double UnitStep(const KnownPlant& p, double tau) {
 struct Bump {
     double h = 0.1, length = 100, at = 10, du = 10;
     double pulse = std::numeric_limits<double>::infinity();  // back to u0 after this long
-    double noise = 0;                                       // uniform ± this, %
+    double noise = 0;                                        // uniform ± this, %
     double u0 = 30, y0 = 30;
     unsigned seed = 1;
     double jitter = 0;  // sample times moved by up to ± this share of h
