@@ -3,6 +3,7 @@
 //   bench_TuningFitBench               Google Benchmark: fit of a 10,000-sample
 //                                      window, one preview, one design
 //   bench_TuningFitBench --evaluate    the quality table of docs/tuning.md
+//       [--nominal]                    (designed on the fitted model alone)
 //       [static|integrating] [type]    (optionally only some plants)
 //
 // The evaluation records a manual bump (static plants: a step of u by 10 %;
@@ -264,7 +265,7 @@ struct Worst {
     double modelError = 0, ratio = 0, slowOvershoot = 0, overshootGap = 0, settlingGap = 0;
 };
 
-void EvaluatePlant(const Plant& p, Worst& worst) {
+void EvaluatePlant(const Plant& p, bool nominal, Worst& worst) {
     const LoopController current = PidController(p);
     const double T = SamplePeriod(current, kH);
     std::vector<LoopController> optimumStarts{TrueStart(p, current)};
@@ -283,7 +284,7 @@ void EvaluatePlant(const Plant& p, Worst& worst) {
         }
         const double modelError = StepResponseError(p, fit.fit.model, length);
         DesignOptions situation = Situation(p);
-        situation.alsoFor = fit.fit.plausible;
+        if (!nominal) situation.alsoFor = fit.fit.plausible;
         const Design design = DesignLoop(fit.fit.model, current, situation);
         double iae[3], overshootGap = 0, settlingGap = 0;
         for (int s = 0; s < 3; ++s) {
@@ -323,8 +324,10 @@ void EvaluatePlant(const Plant& p, Worst& worst) {
 }
 
 int Evaluate(int argc, char** argv) {
-    const std::string only = argc > 2 ? argv[2] : "";
-    const int onlyType = argc > 3 ? std::atoi(argv[3]) : 0;
+    const bool nominal = argc > 2 && std::strcmp(argv[2], "--nominal") == 0;
+    const int first = nominal ? 3 : 2;
+    const std::string only = argc > first ? argv[first] : "";
+    const int onlyType = argc > first + 1 ? std::atoi(argv[first + 1]) : 0;
     std::printf(
         "| plant | noise [%%] | model | fit NRMSE [%%] | step response NRMSE [%%] | IAE slow / normal / "
         "fast | optimum IAE | normal ÷ optimum | slow overshoot [%%] | Ms normal | normal | preview Δ "
@@ -337,7 +340,7 @@ int Evaluate(int argc, char** argv) {
                 if ((only == "static" && astat) || (only == "integrating" && !astat) ||
                     (onlyType && type != onlyType))
                     continue;
-                EvaluatePlant(Plant{type, dead, astat}, worst);
+                EvaluatePlant(Plant{type, dead, astat}, nominal, worst);
             }
     std::printf(
         "\nworst: step response NRMSE %.1f %%, normal ÷ optimum %.2f, slow overshoot %.1f %%, preview "
