@@ -9,7 +9,7 @@ root=${1:-$(cd "$(dirname "$0")/.." && pwd)}
 declare -A rank=(
   [base]=0
   [controllers]=1
-  [simulation]=2
+  [simulation]=2 [tuning]=2
   [codegen]=3 [online]=3 [report]=3 [wizard]=3 [softplc]=3
   [plugin]=4
   [host]=5 [cli]=5

@@ -1,0 +1,428 @@
+// Speed and quality of the identification and loop design (src/tuning).
+//
+//   bench_TuningFitBench               Google Benchmark: fit of a 10,000-sample
+//                                      window, one preview, one design
+//   bench_TuningFitBench --evaluate    the quality table of docs/tuning.md
+//       [--nominal]                    (designed on the fitted model alone)
+//       [static|integrating] [type]    (optionally only some plants)
+//
+// The evaluation records a manual bump (static plants: a step of u by 10 %;
+// integrating plants: a pulse of 10 %) on the plant simulation's five types,
+// with and without dead time and integrating stage, with measurement noise of
+// 0, ±0.2 and ±1 % (uniform) on a recording rounded to 0.01 % as the graph page
+// keeps it. It fits the model, designs the PID kind's parameters (OutCycle
+// 0.2 s, incremental analog output) and judges them on the true plant: the
+// PID block's algorithm as the preview runs it, closed around the product's
+// own plant simulation (0.1 s steps). The optimum is a Nelder-Mead search of
+// (PBnd, Ti, Td) on that same true loop under Ms ≤ 1.4 of the true plant.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "simulation/PlantSimulation.h"
+#include "tuning/BlockModels.h"
+#include "tuning/LoopDesign.h"
+#include "tuning/LoopFigures.h"
+#include "tuning/LoopPreview.h"
+#include "tuning/Minimise.h"
+#include "tuning/ModelFit.h"
+
+namespace {
+
+using namespace velmora;
+using namespace velmora::tuning;
+
+constexpr double kH = PlantSimulation::kStep;  // 0.1 s
+constexpr double kY0 = 30, kStepSize = 10;
+
+struct Plant {
+    int type;
+    bool dead, astat;
+
+    double dominant() const { return type == 3 ? 2 : 10; }
+    double deadTime() const { return dead ? std::lround(0.3 * dominant() / kH) * kH : 0; }
+    double lagSum() const {
+        const double lags[] = {0, 10, 15,
+                               2, 17, 12};  // the oscillating stage by its mean delay 2δ/(ω(1 + δ²))
+        return lags[type];
+    }
+    double timeSum() const { return lagSum() + deadTime(); }
+    double u0() const { return astat ? 0 : kY0; }
+    PlantSettings settings() const {
+        PlantSettings s;
+        s.simulation = true;
+        s.plantType = type;
+        s.su = s.su2 = 1;
+        s.tau1 = 10, s.tau2 = 5, s.tau3 = 2, s.delta = 1, s.omega = 0.5, s.tauA = 20;
+        s.minSU = -100, s.maxSU = 200;
+        s.delay = dead;
+        s.dDelta = dead ? static_cast<int>(std::lround(deadTime() / kH)) : 1;
+        s.astat = astat;
+        s.y0 = kY0;
+        return s;
+    }
+    std::string name() const {
+        return "type " + std::to_string(type) + (dead ? ", dead time" : "") + (astat ? ", integrating" : "");
+    }
+};
+
+// G(jω) of the plant simulation's model.
+std::complex<double> Response(const Plant& p, double w) {
+    using C = std::complex<double>;
+    const C s(0, w);
+    C g = std::exp(-s * p.deadTime());
+    const C osc = 0.5 / (s * s + s + 0.5);  // ω²(1 + δ²) / (s² + 2δω·s + ω²(1 + δ²))
+    switch (p.type) {
+        case 1:
+            g /= 1.0 + 10.0 * s;
+            break;
+        case 2:
+            g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s);
+            break;
+        case 3:
+            g *= osc;
+            break;
+        case 4:
+            g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s) * (1.0 + 2.0 * s);
+            break;
+        case 5:
+            g *= osc / (1.0 + 10.0 * s);
+            break;
+    }
+    if (p.astat) g /= 20.0 * s;
+    return g;
+}
+
+// The plant simulation at rest at u0 (its second-order stage starts from 0, so it is run in first).
+PlantSimulation AtRest(const Plant& p) {
+    PlantSimulation sim;
+    SimulatedInputs inputs;
+    inputs.pidController = false;
+    sim.load(p.settings(), inputs);
+    sim.setPlantInput(p.u0());
+    for (int i = 0; i < 20000; ++i) sim.step();
+    return sim;
+}
+
+// The manual bump as the graph page records it: rest, then u up by 10 % (a pulse of
+// at least 20 s for an integrating plant), y with uniform noise and rounded to 0.01 %.
+std::vector<RecordedSample> Record(const Plant& p, double noise, unsigned seed, double& length) {
+    PlantSimulation sim = AtRest(p);
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> spread(-noise, noise);
+    // The pulse moves an integrating plant's y by at least 10 % too.
+    const double rest = 10, pulse = std::max(2 * p.timeSum(), 20.0);
+    length = p.astat ? pulse + 5 * p.timeSum() : 8 * p.timeSum();
+    std::vector<RecordedSample> r;
+    for (long i = 0; i * kH <= rest + length; ++i) {
+        const double t = i * kH;
+        const bool on = t >= rest && (!p.astat || t < rest + pulse);
+        const double u = p.u0() + (on ? kStepSize : 0);
+        const double y = std::round((sim.output() + (noise > 0 ? spread(random) : 0)) * 100) / 100;
+        r.push_back({t, kY0, u, y});
+        sim.setPlantInput(u);
+        sim.step();
+    }
+    return r;
+}
+
+// NRMSE of the model's open-loop step response against the true plant's, over `horizon`.
+double StepResponseError(const Plant& p, const ProcessModel& m, double horizon) {
+    PlantSimulation sim = AtRest(p);
+    const int n = static_cast<int>(horizon / kH);
+    const std::vector<double> model = StepResponse(m, kH, n + 1);
+    double sum = 0, lo = 0, hi = 0;
+    sim.setPlantInput(p.u0() + kStepSize);
+    for (int i = 1; i <= n; ++i) {
+        sim.step();
+        const double truth = sim.output() - kY0, e = kStepSize * model[i] - truth;
+        sum += e * e, lo = std::min(lo, truth), hi = std::max(hi, truth);
+    }
+    return std::sqrt(sum / n) / (hi - lo);
+}
+
+LoopController PidController(const Plant& p) {
+    LoopController c;
+    c.pid.outCycle = 20;
+    c.pid.minU = p.astat ? -10000 : 0;
+    c.pid.maxU = 10000;
+    return c;
+}
+
+double Horizon(const Plant& p, double T) {
+    return (p.astat ? 25 : 15) * (p.timeSum() + T);
+}
+double LoadStep(const Plant& p, double T) {
+    return p.astat ? -kStepSize * 20 / (p.timeSum() + T) : -kStepSize;
+}
+
+// The design for the situation the judge puts the loop in.
+DesignOptions Situation(const Plant& p) {
+    DesignOptions o;
+    o.scan = kH, o.y0 = kY0, o.u0 = p.u0(), o.setpointStep = kStepSize;
+    o.loadStep = LoadStep(p, SamplePeriod(PidController(p), kH));
+    return o;
+}
+
+// The PID block's algorithm on the true plant: set point 30 → 40 % at 0, the load at the horizon.
+StepFigures Judge(const Plant& p, const LoopController& c, StepFigures* load = nullptr) {
+    PlantSimulation sim = AtRest(p);
+    PidBlockModel block(c.pid);
+    const double T = SamplePeriod(c, kH), horizon = Horizon(p, T), loadStep = LoadStep(p, T);
+    const auto raw = [](double y) { return static_cast<int>(std::lround(y * 100)); };
+    block.setOutput(p.u0());
+    block.call(raw(kY0), raw(kY0), kH * 1000, false);
+    // In automatic at rest; the step then comes at a sample, as in the preview.
+    for (int i = 0; i < 3; ++i) block.call(raw(kY0), raw(kY0), kH * 1000, true);
+    const long steps = std::lround(horizon / kH);
+    std::vector<double> phase[2];
+    for (long i = 0; i < 2 * steps; ++i) {
+        block.call(raw(sim.output()), raw(kY0 + kStepSize), kH * 1000, true);
+        sim.setPlantInput(block.output() + (i >= steps ? loadStep : 0));
+        sim.step();
+        phase[i >= steps].push_back(sim.output());
+    }
+    if (load) *load = StepFiguresOf(phase[1], phase[0].back(), kY0 + kStepSize, kH, kStepSize);
+    return StepFiguresOf(phase[0], kY0, kY0 + kStepSize, kH, kStepSize);
+}
+
+double Iae(const Plant& p, const LoopController& c) {
+    StepFigures load;
+    const StepFigures sp = Judge(p, c, &load);
+    return sp.iae + load.iae;
+}
+
+double TrueMs(const Plant& p, const LoopController& c) {
+    const double T = SamplePeriod(c, kH);
+    return LoopFigures([&](double w) { return Response(p, w); }, LawOf(c), T, 1e-4, 1e3).ms;
+}
+
+// The best (PBnd, Ti, Td) on the true loop with Ms ≤ 1.4, from each start.
+LoopController Optimum(const Plant& p, const std::vector<LoopController>& starts) {
+    LoopController best = starts.front();
+    double bestIae = INFINITY;
+    for (const LoopController& start : starts) {
+        LoopController c = start;
+        const auto apply = [&](const SearchPoint& z) {
+            c.pid.pBnd = static_cast<int>(std::clamp(std::lround(std::exp(z[0])), 1L, 30000L));
+            c.pid.ti = static_cast<int>(std::clamp(std::lround(std::exp(z[1])), 1L, 30000L));
+            c.pid.td = static_cast<int>(std::clamp(std::lround(std::exp(z[2])), 0L, 30000L));
+        };
+        const auto cost = [&](const SearchPoint& z) {
+            apply(z);
+            const double ms = TrueMs(p, c);
+            if (ms > 1.4) return 1e6 * (1 + ms - 1.4);
+            const double iae = Iae(p, c);
+            return std::isfinite(iae) ? iae : 1e6;
+        };
+        SearchPoint z{std::log(start.pid.pBnd), std::log(start.pid.ti), std::log(std::max(start.pid.td, 1)),
+                      0};
+        MinimiseSimplex(cost, z, 3, 0.3, 200);
+        const double v = MinimiseSimplex(cost, z, 3, 0.08, 100);
+        if (v < bestIae) bestIae = v, apply(z), best = c;
+    }
+    return best;
+}
+
+// A PID from the SIMC rule on the true plant's half-rule model, as an independent start.
+LoopController TrueStart(const Plant& p, LoopController c) {
+    const double lags[][2] = {{0, 0}, {10, 0}, {10, 5}, {1.4, 1.4}, {10, 5}, {10, 1.4}};
+    const double t1 = lags[p.type][0], t2 = lags[p.type][1] + (p.type == 4 ? 2 : 0);
+    const double theta = p.deadTime() + t2 / 2 + 0.1 + (p.astat ? t1 + t2 : 0), tc = theta;
+    const double k = p.astat ? 20 / (tc + theta) : (t1 + t2 / 2) / (tc + theta);
+    c.pid.pBnd = static_cast<int>(std::lround(1000 / k));
+    c.pid.ti = static_cast<int>(
+        std::lround(10 * (p.astat ? 4 * (tc + theta) : std::min(t1 + t2 / 2, 4 * (tc + theta)))));
+    c.pid.td = static_cast<int>(std::lround(10 * std::max(t2 / 2, 0.2)));
+    for (int i = 0; i < 60 && TrueMs(p, c) > 1.4; ++i) c.pid.pBnd = static_cast<int>(c.pid.pBnd * 1.15 + 1);
+    return c;
+}
+
+std::string Fmt(const char* format, double v) {
+    char text[64];
+    std::snprintf(text, sizeof text, format, v);
+    return text;
+}
+
+std::string Describe(const ProcessModel& m) {
+    std::string s = std::string(m.integrating ? "I" : "") + (m.lags == 1 ? "FOPDT" : "SOPDT") + " K " +
+                    Fmt("%.3g", m.gain);
+    if (const auto lags = m.realLags())
+        s += " T " + Fmt("%.1f", lags->first) + (m.lags == 2 ? "/" + Fmt("%.1f", lags->second) : "");
+    else
+        s += " T " + Fmt("%.2f", m.timeConstant) + " ζ " + Fmt("%.2f", m.damping);
+    return s + " L " + Fmt("%.1f", m.deadTime);
+}
+
+struct Worst {
+    double modelError = 0, ratio = 0, slowOvershoot = 0, overshootGap = 0, settlingGap = 0;
+};
+
+void EvaluatePlant(const Plant& p, bool nominal, Worst& worst) {
+    const LoopController current = PidController(p);
+    const double T = SamplePeriod(current, kH);
+    std::vector<LoopController> optimumStarts{TrueStart(p, current)};
+    bool optimumDone = false;
+    LoopController optimum;
+    double optimumIae = 0;
+    for (const double noise : {0.0, 0.2, 1.0}) {
+        double length = 0;
+        const std::vector<RecordedSample> rec =
+            Record(p, noise, 7u + static_cast<unsigned>(noise * 10), length);
+        const WindowOutcome w = ExtractWindow(rec, rec.front().time, rec.back().time);
+        const FitOutcome fit = FitModel(w.window);
+        if (!fit.ok()) {
+            std::printf("| %s | ±%.1f | %s |\n", p.name().c_str(), noise, fit.error.c_str());
+            continue;
+        }
+        const double modelError = StepResponseError(p, fit.fit.model, length);
+        DesignOptions situation = Situation(p);
+        if (!nominal) situation.alsoFor = fit.fit.plausible;
+        const Design design = DesignLoop(fit.fit.model, current, situation);
+        double iae[3], overshootGap = 0, settlingGap = 0;
+        for (int s = 0; s < 3; ++s) {
+            const LoopController& c = design.suggestions[s].controller;
+            StepFigures load;
+            const StepFigures truth = Judge(p, c, &load);
+            iae[s] = truth.iae + load.iae;
+            PreviewOptions o;
+            o.y0 = kY0, o.u0 = p.u0(), o.setpointStep = kStepSize, o.loadStep = LoadStep(p, T);
+            o.horizon = Horizon(p, T);
+            const Preview preview = PreviewLoop(fit.fit.model, c, o);
+            overshootGap = std::max(overshootGap, std::abs(preview.setpoint.overshoot - truth.overshoot));
+            settlingGap = std::max(settlingGap, std::abs(preview.setpoint.settling / truth.settling - 1));
+            if (s == 0) worst.slowOvershoot = std::max(worst.slowOvershoot, truth.overshoot);
+        }
+        if (!optimumDone) {
+            optimumStarts.push_back(design.suggestions[1].controller);
+            optimum = Optimum(p, optimumStarts);
+            optimumIae = Iae(p, optimum);
+            optimumDone = true;
+        }
+        const StepFigures slow = Judge(p, design.suggestions[0].controller);
+        const double ratio = iae[1] / optimumIae;
+        worst.modelError = std::max(worst.modelError, modelError);
+        worst.ratio = std::max(worst.ratio, ratio);
+        worst.overshootGap = std::max(worst.overshootGap, overshootGap);
+        worst.settlingGap = std::max(worst.settlingGap, settlingGap);
+        const LoopController& normal = design.suggestions[1].controller;
+        std::printf(
+            "| %s | ±%.1f | %s | %.1f | %.1f | %.0f / %.0f / %.0f | %.0f | %.2f | %.1f | %.2f | %s | %.1f | "
+            "%.0f |\n",
+            p.name().c_str(), noise, Describe(fit.fit.model).c_str(), 100 * fit.fit.nrmse, 100 * modelError,
+            iae[0], iae[1], iae[2], optimumIae, ratio, slow.overshoot, TrueMs(p, normal),
+            DescribeParameters(normal).c_str(), overshootGap, 100 * settlingGap);
+        std::fflush(stdout);
+    }
+}
+
+int Evaluate(int argc, char** argv) {
+    const bool nominal = argc > 2 && std::strcmp(argv[2], "--nominal") == 0;
+    const int first = nominal ? 3 : 2;
+    const std::string only = argc > first ? argv[first] : "";
+    const int onlyType = argc > first + 1 ? std::atoi(argv[first + 1]) : 0;
+    std::printf(
+        "| plant | noise [%%] | model | fit NRMSE [%%] | step response NRMSE [%%] | IAE slow / normal / "
+        "fast | optimum IAE | normal ÷ optimum | slow overshoot [%%] | Ms normal | normal | preview Δ "
+        "overshoot [pp] | preview Δ settling [%%] |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+    Worst worst;
+    for (const bool astat : {false, true})
+        for (int type = 1; type <= 5; ++type)
+            for (const bool dead : {false, true}) {
+                if ((only == "static" && astat) || (only == "integrating" && !astat) ||
+                    (onlyType && type != onlyType))
+                    continue;
+                EvaluatePlant(Plant{type, dead, astat}, nominal, worst);
+            }
+    std::printf(
+        "\nworst: step response NRMSE %.1f %%, normal ÷ optimum %.2f, slow overshoot %.1f %%, preview "
+        "overshoot gap %.1f pp, preview settling gap %.0f %%\n",
+        100 * worst.modelError, worst.ratio, worst.slowOvershoot, worst.overshootGap,
+        100 * worst.settlingGap);
+    return 0;
+}
+
+// ---------------------------------------------------------------- timings
+
+struct Fixture {
+    FitOutcome fit;
+    Design design;
+    Window window;
+    Fixture() {
+        // 10,000 samples (1000 s at 0.1 s) of type 2 with dead time, noise ±0.2 %.
+        const Plant p{2, true, false};
+        PlantSimulation sim = AtRest(p);
+        std::mt19937 random(3);
+        std::uniform_real_distribution<double> spread(-0.2, 0.2);
+        std::vector<RecordedSample> rec;
+        for (int i = 0; i < 10000; ++i) {
+            const double u = i >= 100 && i < 5000 ? 40 : 30;
+            rec.push_back({i * kH, kY0, u, std::round((sim.output() + spread(random)) * 100) / 100});
+            sim.setPlantInput(u);
+            sim.step();
+        }
+        window = ExtractWindow(rec, 0, rec.back().time).window;
+        fit = FitModel(window);
+        DesignOptions o;
+        o.alsoFor = fit.fit.plausible;
+        design = DesignLoop(fit.fit.model, PidController(p), o);
+    }
+};
+
+const Fixture& Shared() {
+    static const Fixture f;
+    return f;
+}
+
+void BM_FitWindow10k(benchmark::State& state) {
+    const Fixture& f = Shared();
+    for (auto _ : state) benchmark::DoNotOptimize(FitModel(f.window));
+    state.counters["samples"] = static_cast<double>(f.window.samples.size());
+}
+BENCHMARK(BM_FitWindow10k)->Unit(benchmark::kMillisecond);
+
+void BM_PreviewPid(benchmark::State& state) {
+    const Fixture& f = Shared();
+    PreviewOptions o;
+    o.y0 = f.fit.fit.y0, o.u0 = f.fit.fit.balance;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PreviewLoop(f.fit.fit.model, f.design.suggestions[1].controller, o));
+}
+BENCHMARK(BM_PreviewPid)->Unit(benchmark::kMillisecond);
+
+void BM_PreviewPidma(benchmark::State& state) {
+    const Fixture& f = Shared();
+    LoopController c;
+    c.kind = ControllerKind::Pidma;
+    const Design d = DesignLoop(f.fit.fit.model, c);
+    PreviewOptions o;
+    o.y0 = f.fit.fit.y0, o.u0 = f.fit.fit.balance;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(PreviewLoop(f.fit.fit.model, d.suggestions[1].controller, o));
+}
+BENCHMARK(BM_PreviewPidma)->Unit(benchmark::kMillisecond);
+
+void BM_DesignPid(benchmark::State& state) {
+    const Fixture& f = Shared();
+    const LoopController c = PidController(Plant{2, true, false});
+    for (auto _ : state) benchmark::DoNotOptimize(DesignLoop(f.fit.fit.model, c));
+}
+BENCHMARK(BM_DesignPid)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1 && std::strcmp(argv[1], "--evaluate") == 0) return Evaluate(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,216 @@
+#include "tuning/LoopPreview.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "tuning/BlockModels.h"
+
+namespace velmora::tuning {
+
+namespace {
+
+constexpr long kMostSteps = 400000;  // of the plant per preview
+
+// Either block behind one call: set point and measurement in %, returns the output in %.
+class Block {
+public:
+    Block(const LoopController& c) : pid_(c.pid), pida_(c.pida), c_(c) {}
+
+    void start(double w, double y, double u, double dtMs) {
+        pid_.setOutput(u);
+        call(w, y, dtMs, true, u);
+    }
+    double call(double w, double y, double dtMs, bool manual = false, double hv = 0) {
+        if (c_.kind == ControllerKind::Pidma) {
+            pida_.call(w, y, dtMs, manual, hv);
+            return pida_.output();
+        }
+        pid_.call(raw(y), raw(w), dtMs, !manual);
+        return pid_.output();
+    }
+    // The actuator's direction of travel of a three-stage output (+1, −1, 0).
+    int travel() const { return pid_.raising() ? 1 : (pid_.lowering() ? -1 : 0); }
+
+private:
+    // A value in % of the measuring range as the input word the block reads.
+    int raw(double percent) const {
+        const double v = c_.pid.minY + percent * (static_cast<double>(c_.pid.maxY) - c_.pid.minY) / 100.0;
+        return static_cast<int>(std::lround(std::clamp(v, -32767.0, 32766.0)));
+    }
+    PidBlockModel pid_;
+    PidaBlockModel pida_;
+    LoopController c_;
+};
+
+bool ThreeStage(const LoopController& c) {
+    return c.kind == ControllerKind::Pid && c.pid.threeStage;
+}
+
+// The actuator speed of a three-stage output in %/s: dMaxU per period, else a stroke per minute.
+double ActuatorSpeed(const PidBlockSettings& p) {
+    const double periodMs = p.outCycle * 10.0;
+    return (p.dMaxU > 0 && periodMs > 0 ? p.dMaxU / periodMs : 10000.0 / 60000.0) * 10.0;
+}
+
+struct Grid {
+    double T, h;
+    int perSample;  // plant steps per block call
+    long steps;     // per step phase
+};
+
+Grid GridFor(const ProcessModel& m, const LoopController& c, const PreviewOptions& o, double horizon) {
+    Grid g;
+    g.T = SamplePeriod(c, o.scan);
+    if (ThreeStage(c)) {
+        // The pulses are whole cycles long: the plant steps with the calls.
+        const double calls = std::ceil(2 * horizon / o.scan / kMostSteps);
+        g.h = o.scan * std::max(1.0, calls);
+        g.perSample = 1;
+    } else {
+        const double fastest = std::max(
+            m.lags == 2 ? m.timeConstant * std::min(1.0, m.damping) : m.timeConstant, m.timeScale() / 100);
+        int per = static_cast<int>(std::clamp(std::ceil(g.T / (fastest / 10)), 4.0, 50.0));
+        per = static_cast<int>(std::min<double>(per, std::max(1.0, kMostSteps * g.T / (2 * horizon))));
+        g.h = g.T / per;
+        g.perSample = per;
+    }
+    g.steps = static_cast<long>(std::ceil(horizon / g.h));
+    return g;
+}
+
+}  // namespace
+
+double DefaultLoadStep(const ProcessModel& m, double setpointStep, double samplePeriod) {
+    const double gain = std::abs(m.gain) > 0 ? std::abs(m.gain) : 1;
+    const double scale = m.timeScale() + samplePeriod;
+    return -(m.integrating ? setpointStep / (gain * scale) : setpointStep / gain);
+}
+
+double PreviewHorizon(const ProcessModel& m, double samplePeriod, double exchangeDelay) {
+    const double scale = m.timeScale() + exchangeDelay + samplePeriod;
+    return std::max((m.integrating ? 25 : 15) * scale, 40 * samplePeriod);
+}
+
+StepFigures StepFiguresOf(const std::vector<double>& y, double start, double w1, double h, double step) {
+    StepFigures f;
+    const double band = 0.02 * std::abs(step), direction = step >= 0 ? 1 : -1;
+    long last = -1;
+    double before = std::abs(w1 - start);
+    for (std::size_t i = 0; i < y.size(); ++i) {
+        const double e = w1 - y[i];
+        f.iae += (before + std::abs(e)) / 2 * h;  // trapezoids
+        before = std::abs(e);
+        f.peak = std::max(f.peak, std::abs(e));
+        f.overshoot = std::max(f.overshoot, -direction * e);
+        if (std::abs(e) > band) last = static_cast<long>(i);
+    }
+    f.overshoot = step != 0 ? 100 * f.overshoot / std::abs(step) : 0;
+    // Still outside the band near the end: it has not settled.
+    if (last < static_cast<long>(y.size() * 0.95)) f.settling = static_cast<double>(last + 1) * h;
+    return f;
+}
+
+namespace {
+
+// The loop while the preview runs: the block, the plant (in deviation from the input that holds
+// it at rest) and, for a three-stage output, the actuator the pulses drive.
+struct LoopRun {
+    LoopRun(const ProcessModel& m, const LoopController& c, const PreviewOptions& o, const Grid& grid)
+        : block(c),
+          plant(Unit(m), grid.h, o.exchangeDelay),
+          g(grid),
+          gain(m.gain),
+          y0(o.y0),
+          speed(ThreeStage(c) ? ActuatorSpeed(c.pid) : 0),
+          callMs(grid.perSample * grid.h * 1000) {}
+
+    static ProcessModel Unit(ProcessModel m) {
+        m.gain = 1;
+        return m;
+    }
+    // To rest at the operating point: in manual (the block's model of a three-stage actuator starts
+    // at 0, so it drives the actuator up from there), then in automatic so that the step comes at
+    // a sample (the first sample after manual only takes over).
+    void warmUp(double u0) {
+        block.start(y0, y0, u0, callMs);
+        const long perSample = std::lround(g.T / (g.perSample * g.h));
+        // Whole samples, so that the step still comes at a sample.
+        const long manual = speed > 0 ? perSample * (static_cast<long>(u0 / speed / g.T) + 2) : 0;
+        position = speed > 0 ? 0 : u0;
+        for (long i = 0; i < manual; ++i) {
+            block.call(y0, y0, callMs, true, u0);
+            position = std::clamp(position + block.travel() * speed * g.h, 0.0, 100.0);
+        }
+        for (long i = 0; i < 2 * perSample - 1; ++i) block.call(y0, y0, callMs);
+        reference = speed > 0 ? position : u0;
+        u = u0;
+    }
+    // One plant step; the block is called at its samples. Returns y after the step.
+    double step(long i, double w, double y, double load) {
+        if (i % g.perSample == 0) u = block.call(w, y, callMs);
+        if (speed > 0) position = std::clamp(position + block.travel() * speed * g.h, 0.0, 100.0);
+        return y0 + gain * plant.step((speed > 0 ? position : u) + load - reference);
+    }
+    double output() const { return speed > 0 ? position : u; }
+
+    Block block;
+    DiscreteModel plant;
+    Grid g;
+    double gain, y0, speed, callMs;
+    double position = 0, reference = 0, u = 0;
+};
+
+void Figures(Preview& p, const std::vector<double> (&phase)[2], const PreviewOptions& o, double h,
+             bool diverged) {
+    const double w1 = o.y0 + p.setpointStep;
+    p.setpoint = StepFiguresOf(phase[0], o.y0, w1, h, p.setpointStep);
+    p.load = StepFiguresOf(phase[1], phase[0].empty() ? o.y0 : phase[0].back(), w1, h, p.setpointStep);
+    if (diverged) {
+        p.setpoint.iae = p.load.iae = INFINITY;
+        p.setpoint.settling = p.load.settling = NAN;
+        p.notes.push_back("The loop is unstable: y runs away.");
+    }
+}
+
+}  // namespace
+
+Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const PreviewOptions& o) {
+    Preview p;
+    p.samplePeriod = SamplePeriod(c, o.scan);
+    p.horizon = o.horizon > 0 ? o.horizon : PreviewHorizon(model, p.samplePeriod, o.exchangeDelay);
+    const double lo = OutputLow(c), hi = OutputHigh(c);
+    p.setpointStep =
+        o.y0 + o.setpointStep > 100 || o.y0 + o.setpointStep < 0 ? -o.setpointStep : o.setpointStep;
+    p.loadStep =
+        std::isfinite(o.loadStep) ? o.loadStep : DefaultLoadStep(model, p.setpointStep, p.samplePeriod);
+    const double u0 = std::clamp(o.u0, lo, std::max(lo, hi));
+    if (u0 != o.u0)
+        p.notes.push_back("The output that holds the operating point lies outside the output limits.");
+    if (hi <= lo) p.notes.push_back("The output limits leave the output no room: the loop cannot act.");
+    const Grid g = GridFor(model, c, o, p.horizon);
+    LoopRun run(model, c, o, g);
+    run.warmUp(u0);
+    const double w1 = o.y0 + p.setpointStep;
+    const long steps = (o.withLoad ? 2 : 1) * g.steps, points = std::max(1, o.curvePoints);
+    const long stride = std::max(1L, (steps + points - 1) / points);
+    double y = o.y0;
+    bool diverged = false;
+    std::vector<double> phase[2];
+    for (long i = 0; i < steps && !diverged; ++i) {
+        y = run.step(i, w1, y, i >= g.steps ? p.loadStep : 0.0);
+        if ((diverged = !std::isfinite(y) || std::abs(y) > 1e6)) break;
+        phase[i >= g.steps ? 1 : 0].push_back(y);
+        if (i % stride == 0) {
+            p.time.push_back(static_cast<double>(i + 1) * g.h);
+            p.w.push_back(w1), p.y.push_back(y), p.u.push_back(run.output());
+        }
+    }
+    Figures(p, phase, o, g.h, diverged);
+    const bool complete = static_cast<long>(phase[o.withLoad ? 1 : 0].size()) == g.steps;
+    p.settled =
+        complete && std::isfinite(p.setpoint.settling) && (!o.withLoad || std::isfinite(p.load.settling));
+    p.margins = ModelLoopFigures(model, LawOf(c), p.samplePeriod, Reverse(c), o.exchangeDelay);
+    return p;
+}
+
+}  // namespace velmora::tuning

@@ -1,0 +1,58 @@
+#pragma once
+// The preview of a loop before anything is written: on the fitted model, a
+// set-point step and then a load step at the plant input, with the block's
+// own algorithm as the PLC runs it (sampling, rounding, limits, output stage)
+// and any further exchange delay; figures for each step and the frequency-
+// domain margins.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "tuning/LoopFigures.h"
+#include "tuning/LoopSettings.h"
+#include "tuning/ProcessModel.h"
+
+namespace velmora::tuning {
+
+struct PreviewOptions {
+    double setpointStep = 10;  // % of the measuring range; turned down when y0 + step leaves 0 .. 100 %
+    double loadStep = NAN;     // % at the plant input; NaN: see DefaultLoadStep
+    double exchangeDelay = 0;  // s, a transport delay the recording did not contain
+    double scan = 0.01;        // s, the PLC cycle the block is called at
+    double y0 = 50, u0 = 50;   // operating point: y (= w) and the output that holds it
+    double horizon = 0;        // s per step; 0: from the model (see PreviewHorizon)
+    int curvePoints = 2000;    // the most points of the returned curves
+    bool withLoad = true;      // false: the set-point step alone
+};
+
+struct StepFigures {
+    double overshoot = 0;   // beyond the new set point, % of the set-point step
+    double peak = 0;        // largest |w − y|, %
+    double settling = NAN;  // s from the step until y stays within ±2 % of the set-point step; NaN: never
+    double iae = 0;         // ∫|w − y| dt, %·s
+};
+
+struct Preview {
+    StepFigures setpoint, load;
+    FrequencyFigures margins;
+    bool settled = false;  // both steps settled within the horizon
+    double samplePeriod = 0, horizon = 0, setpointStep = 0, loadStep = 0;
+    std::vector<double> time, w, y, u;  // the load step starts at `horizon`
+    std::vector<std::string> notes;
+};
+
+// A load at the plant input that moves a static process's y by the set-point
+// step (for an integrating process: by the set-point step over its time scale).
+double DefaultLoadStep(const ProcessModel& model, double setpointStep, double samplePeriod);
+// Long enough for a well-tuned loop to settle: 15 (integrating 25) time scales
+// of the model with its sampling, at least 40 sampling periods.
+double PreviewHorizon(const ProcessModel& model, double samplePeriod, double exchangeDelay);
+
+Preview PreviewLoop(const ProcessModel& model, const LoopController& controller,
+                    const PreviewOptions& options);
+
+// Figures of a step: y at spacing h after the step's start (when it was `start`)
+// against the new set point w1; `step` is the set-point step's size.
+StepFigures StepFiguresOf(const std::vector<double>& y, double start, double w1, double h, double step);
+
+}  // namespace velmora::tuning

@@ -1,0 +1,362 @@
+#include "tuning/ModelFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "tuning/Minimise.h"
+
+namespace velmora::tuning {
+
+namespace {
+
+// The window averaged into equal steps of h: the input of each step, y
+// averaged over it, and where in the step those y samples lie on average
+// (theta, 0 at its start, 1 at its end). y is centred; steps without samples
+// have weight 0.
+struct FitGrid {
+    double h = 0, start = 0, u0 = 0, yMean = 0, tMean = 0;
+    std::vector<double> du, y, time, t, theta, weight;  // time from the start; t, y centred
+    double n = 0, syy = 0, stt = 0, sty = 0;            // centred sums over the weighted steps
+};
+
+double MedianStep(const std::vector<RecordedSample>& s) {
+    std::vector<double> d;
+    for (std::size_t i = 1; i < s.size(); ++i)
+        if (s[i].time > s[i - 1].time) d.push_back(s[i].time - s[i - 1].time);
+    if (d.empty()) return 0;
+    std::nth_element(d.begin(), d.begin() + static_cast<std::ptrdiff_t>(d.size() / 2), d.end());
+    return d[d.size() / 2];
+}
+
+void CentreGrid(FitGrid& g) {
+    double sy = 0, st = 0;
+    for (std::size_t i = 0; i < g.y.size(); ++i)
+        g.n += g.weight[i], sy += g.weight[i] * g.y[i], st += g.weight[i] * g.time[i];
+    g.yMean = sy / g.n, g.tMean = st / g.n;
+    g.t.resize(g.y.size());
+    for (std::size_t i = 0; i < g.y.size(); ++i) {
+        g.y[i] = g.weight[i] ? g.y[i] - g.yMean : 0;
+        g.t[i] = g.weight[i] ? g.time[i] - g.tMean : 0;
+        g.syy += g.y[i] * g.y[i], g.stt += g.t[i] * g.t[i], g.sty += g.t[i] * g.y[i];
+    }
+}
+
+FitGrid BuildGrid(const Window& w) {
+    const auto& s = w.samples;
+    FitGrid g;
+    const double step = MedianStep(s);
+    const std::size_t count = s.size();
+    const std::size_t per = (count + kMaxFitPoints - 1) / kMaxFitPoints;
+    const std::size_t bins = (count + per - 1) / per;
+    g.start = s.front().time;
+    g.h = (s.back().time - g.start + step) / static_cast<double>(bins);
+    std::vector<double> u(bins, 0.0), y(bins, 0.0), offset(bins, 0.0), n(bins, 0.0);
+    for (const RecordedSample& r : s) {
+        const double at = (r.time - g.start) / g.h;
+        const std::size_t i = std::min(bins - 1, static_cast<std::size_t>(std::max(0.0, at + 1e-9)));
+        u[i] += r.u, y[i] += r.y, offset[i] += at - static_cast<double>(i), n[i] += 1;
+    }
+    g.u0 = u[0] / n[0];
+    double held = g.u0;
+    for (std::size_t i = 0; i < bins; ++i) {
+        if (n[i] > 0) held = u[i] / n[i];
+        g.du.push_back(held - g.u0);
+        g.y.push_back(n[i] > 0 ? y[i] / n[i] : 0);
+        g.theta.push_back(n[i] > 0 ? std::clamp(offset[i] / n[i], 0.0, 1.0) : 0);
+        g.time.push_back((static_cast<double>(i) + g.theta.back()) * g.h);
+        g.weight.push_back(n[i] > 0 ? 1 : 0);
+    }
+    CentreGrid(g);
+    return g;
+}
+
+struct Evaluation {
+    double sse = INFINITY, gain = 0, drift = 0, offset = 0;
+};
+
+// Least squares for gain, offset (and drift) given the model's shape; the
+// response is interpolated to where each step's samples lie.
+Evaluation Evaluate(const FitGrid& g, const ProcessModel& shape) {
+    ProcessModel unit = shape;
+    unit.gain = 1;
+    DiscreteModel d(unit, g.h);
+    double sr = 0, srr = 0, sry = 0, srt = 0, previous = 0;
+    for (std::size_t i = 0; i < g.du.size(); ++i) {
+        const double next = d.step(g.du[i]);
+        const double r = previous + g.theta[i] * (next - previous);
+        previous = next;
+        if (!g.weight[i]) continue;
+        sr += r, srr += r * r, sry += r * g.y[i], srt += r * g.t[i];
+    }
+    const double mean = sr / g.n, vrr = srr - g.n * mean * mean;
+    Evaluation e;
+    if (!(vrr > 1e-12 * g.n) || !std::isfinite(vrr)) return e;
+    if (!shape.integrating) {
+        e.gain = sry / vrr;
+        e.sse = g.syy - e.gain * sry;
+    } else {
+        const double det = vrr * g.stt - srt * srt;
+        if (!(det > 1e-12 * vrr * g.stt)) return e;
+        e.gain = (sry * g.stt - srt * g.sty) / det;
+        e.drift = (vrr * g.sty - srt * sry) / det;
+        e.sse = g.syy - e.gain * sry - e.drift * g.sty;
+    }
+    e.offset = g.yMean - e.gain * mean - e.drift * g.tMean;
+    e.sse = std::max(e.sse, 0.0);
+    return e;
+}
+
+// Bounds of the search, from the window.
+struct SearchRange {
+    double tMin, tMax, deadMax, span;
+};
+
+// Where the response starts: the dead time searched reaches somewhat beyond
+// the delay from the first clear change of u to the first clear answer of y.
+SearchRange RangeOf(const FitGrid& g) {
+    SearchRange r;
+    r.span = g.h * static_cast<double>(g.du.size());
+    r.tMin = g.h / 20, r.tMax = 20 * r.span;
+    double uMost = 0, yMost = 0;
+    for (double v : g.du) uMost = std::max(uMost, std::abs(v));
+    const std::size_t width = std::max<std::size_t>(1, g.y.size() / 50);
+    std::vector<double> smooth(g.y.size());
+    for (std::size_t i = 0; i < g.y.size(); ++i) {
+        double sum = 0, n = 0;
+        for (std::size_t j = i; j < std::min(g.y.size(), i + width); ++j)
+            sum += g.y[j] * g.weight[j], n += g.weight[j];
+        smooth[i] = n ? sum / n : (i ? smooth[i - 1] : 0);
+        yMost = std::max(yMost, std::abs(smooth[i] - smooth[0]));
+    }
+    std::size_t tu = 0, ty = 0;
+    while (tu + 1 < g.du.size() && std::abs(g.du[tu]) < 0.2 * uMost) ++tu;
+    while (ty + 1 < smooth.size() && std::abs(smooth[ty] - smooth[0]) < 0.2 * yMost) ++ty;
+    const double delay = ty > tu ? static_cast<double>(ty - tu) * g.h : 0;
+    r.deadMax = std::clamp(1.5 * delay + 2 * g.h, 2 * g.h, 0.6 * r.span);
+    return r;
+}
+
+struct Shape {
+    double t = 1, zeta = 1, dead = 0;
+};
+
+ProcessModel ModelOf(const Shape& s, int lags, bool integrating, const SearchRange& r) {
+    ProcessModel m;
+    m.lags = lags, m.integrating = integrating;
+    m.timeConstant = std::clamp(s.t, r.tMin, r.tMax);
+    m.damping = lags == 2 ? std::clamp(s.zeta, 0.1, 20.0) : 1.0;
+    m.deadTime = std::clamp(s.dead, 0.0, 0.8 * r.span);
+    return m;
+}
+
+// Nelder-Mead over log T, (log ζ,) and the dead time in units of its search range.
+Shape Refine(const FitGrid& g, const SearchRange& r, int lags, bool integrating, Shape start,
+             int evaluations) {
+    const int n = lags == 2 ? 3 : 2;
+    const auto shapeOf = [&](const SearchPoint& z) {
+        return Shape{std::exp(z[0]), lags == 2 ? std::exp(z[2]) : 1.0, z[1] * r.deadMax};
+    };
+    const auto cost = [&](const SearchPoint& z) {
+        return Evaluate(g, ModelOf(shapeOf(z), lags, integrating, r)).sse;
+    };
+    SearchPoint z{std::log(start.t), start.dead / r.deadMax, std::log(start.zeta), 0};
+    MinimiseSimplex(cost, z, n, 0.3, evaluations);
+    MinimiseSimplex(cost, z, n, 0.05, evaluations / 3);
+    Shape best = shapeOf(z);
+    const ProcessModel m = ModelOf(best, lags, integrating, r);
+    return Shape{m.timeConstant, m.damping, m.deadTime};
+}
+
+// The shape refitted with the dead time held.
+Shape RefineAt(const FitGrid& g, const SearchRange& r, int lags, bool integrating, Shape start, double dead) {
+    const auto shapeOf = [&](const SearchPoint& z) {
+        return Shape{std::exp(z[0]), lags == 2 ? std::exp(z[1]) : 1.0, dead};
+    };
+    const auto cost = [&](const SearchPoint& z) {
+        return Evaluate(g, ModelOf(shapeOf(z), lags, integrating, r)).sse;
+    };
+    SearchPoint z{std::log(start.t), std::log(start.zeta), 0, 0};
+    MinimiseSimplex(cost, z, lags, 0.2, 40);
+    return shapeOf(z);
+}
+
+// The longest dead time the window still explains: with the lags refitted, the residuals grow
+// by no more than an F of kPlausible over the n fitted steps. Noise and a structure that does
+// not quite fit both widen it, and the design keeps its robustness target there too.
+ProcessModel LongestDeadTime(const FitGrid& g, const SearchRange& r, const ProcessModel& m) {
+    const auto sse = [&](const Shape& s) { return Evaluate(g, ModelOf(s, m.lags, m.integrating, r)).sse; };
+    Shape plausible{m.timeConstant, m.damping, m.deadTime};
+    const double allowed = sse(plausible) * (1 + kPlausible / g.n), end = 0.8 * r.span;
+    double lo = m.deadTime, hi = NAN, step = std::max(g.h, 0.05 * m.timeScale());
+    for (int i = 0; i < 8 && std::isnan(hi) && lo < end; ++i, step *= 2) {
+        const double dead = std::min(lo + step, end);
+        const Shape s = RefineAt(g, r, m.lags, m.integrating, plausible, dead);
+        if (sse(s) <= allowed)
+            plausible = s, lo = dead;
+        else
+            hi = dead;
+    }
+    for (int i = 0; i < 3 && !std::isnan(hi); ++i) {
+        const double mid = (lo + hi) / 2;
+        const Shape s = RefineAt(g, r, m.lags, m.integrating, plausible, mid);
+        if (sse(s) <= allowed)
+            plausible = s, lo = mid;
+        else
+            hi = mid;
+    }
+    ProcessModel out = ModelOf(plausible, m.lags, m.integrating, r);
+    out.gain = Evaluate(g, out).gain;
+    return out;
+}
+
+// One lag: a grid over time constant and dead time, then the two best points refined.
+Shape FitFirstOrder(const FitGrid& g, const SearchRange& r, bool integrating) {
+    struct Point {
+        double sse;
+        Shape shape;
+    };
+    std::vector<Point> grid;
+    const double tLo = std::max(r.tMin, r.span / 200), tHi = integrating ? r.span / 2 : 2 * r.span;
+    for (int i = 0; i < 8; ++i)
+        for (int j = 0; j < 8; ++j) {
+            const Shape s{tLo * std::pow(tHi / tLo, i / 7.0), 1, r.deadMax * j / 7.0};
+            grid.push_back({Evaluate(g, ModelOf(s, 1, integrating, r)).sse, s});
+        }
+    std::partial_sort(grid.begin(), grid.begin() + 2, grid.end(),
+                      [](const Point& a, const Point& b) { return a.sse < b.sse; });
+    Shape best = grid[0].shape;
+    double bestSse = INFINITY;
+    for (int k = 0; k < 2; ++k) {
+        const Shape s = Refine(g, r, 1, integrating, grid[k].shape, 90);
+        const double sse = Evaluate(g, ModelOf(s, 1, integrating, r)).sse;
+        if (sse < bestSse) bestSse = sse, best = s;
+    }
+    return best;
+}
+
+// A second-order pair, started from the one-lag fit: equal lags, a lightly damped pair
+// and a pair that gives some of the dead time back.
+Shape FitSecondOrder(const FitGrid& g, const SearchRange& r, bool integrating, const Shape& first) {
+    const Shape starts[] = {
+        {first.t / 2, 1, first.dead}, {first.t / 2, 0.4, first.dead}, {first.t / 3, 1.5, first.dead / 2}};
+    Shape best = starts[0];
+    double bestSse = INFINITY;
+    for (const Shape& start : starts) {
+        const Shape s = Refine(g, r, 2, integrating, start, 100);
+        const double sse = Evaluate(g, ModelOf(s, 2, integrating, r)).sse;
+        if (sse < bestSse) bestSse = sse, best = s;
+    }
+    return best;
+}
+
+FitCandidate Finish(const FitGrid& g, const SearchRange& r, const Shape& s, int lags, bool integrating,
+                    std::vector<double>* curve) {
+    FitCandidate c;
+    c.model = ModelOf(s, lags, integrating, r);
+    const Evaluation e = Evaluate(g, c.model);
+    c.model.gain = e.gain;
+    c.drift = e.drift;
+    c.offset = e.offset;
+    ProcessModel unit = c.model;
+    unit.gain = 1;
+    DiscreteModel d(unit, g.h);
+    double previous = 0, lo = INFINITY, hi = -INFINITY;
+    std::vector<double> fitted;
+    for (std::size_t i = 0; i < g.du.size(); ++i) {
+        const double next = d.step(g.du[i]);
+        const double y =
+            e.offset + e.gain * (previous + g.theta[i] * (next - previous)) + e.drift * g.time[i];
+        previous = next;
+        fitted.push_back(y);
+        lo = std::min(lo, y), hi = std::max(hi, y);
+    }
+    c.rms = std::sqrt(e.sse / g.n);
+    c.nrmse = hi > lo ? c.rms / (hi - lo) : INFINITY;
+    if (curve) *curve = std::move(fitted);
+    return c;
+}
+
+// Static or integrating: the family whose best candidate fits better (a static model whose
+// lag outlasts the window cannot be told from an integrating one and counts for neither).
+// Within the family the second-order pair only when the systematic error it removes,
+// √(NRMSE₁² − NRMSE₂²), reaches kSimplerMargin and the improvement is significant against
+// the noise the pair fits as well (an F test of the residuals over the n fitted steps).
+int Choose(const std::vector<FitCandidate>& c, double span, double n) {
+    const auto usable = [&](const FitCandidate& x) {
+        const auto lags = x.model.realLags();
+        return x.model.integrating || (lags ? lags->first : x.model.timeConstant) <= span;
+    };
+    const auto best = [&](int first) {
+        double least = INFINITY;
+        for (int i = first; i < first + 2; ++i)
+            if (usable(c[i])) least = std::min(least, c[i].nrmse);
+        return least;
+    };
+    const bool integrating = best(2) <= best(0) || !std::isfinite(best(0));
+    const int first = integrating ? 2 : 0;
+    const double one = c[first].nrmse, two = c[first + 1].nrmse;
+    const bool pair = two < one && std::sqrt(one * one - two * two) >= kSimplerMargin &&
+                      (one * one - two * two) / (two * two) * (n - 6) >= kSignificance;
+    return first + (pair || !usable(c[first]) ? 1 : 0);
+}
+
+void AddNotes(ModelFit& f, const FitGrid& g) {
+    const ProcessModel& m = f.model;
+    if (m.deadTime < g.h)
+        f.notes.push_back("The dead time is below the fit's step of " + std::to_string(g.h) +
+                          " s; it is known only to within that step.");
+    if (f.nrmse > 0.1)
+        f.notes.push_back(
+            "The model explains the window only roughly (NRMSE above 10 %): the window may hold "
+            "other changes than the one of u, or the process is not linear there.");
+    if (f.longest.deadTime > m.deadTime + std::max(g.h, 0.1 * m.timeScale()))
+        f.notes.push_back("The window explains a dead time up to " + std::to_string(f.longest.deadTime) +
+                          " s about as well; the suggestions keep their robustness there too.");
+    if (m.integrating && std::abs(f.balance - f.u0) > 1e-3 && std::abs(m.gain) > 0)
+        f.notes.push_back("y drifts at the window's start: the process holds still at u = " +
+                          std::to_string(f.balance) + " %.");
+}
+
+}  // namespace
+
+FitOutcome FitModel(const Window& window) {
+    FitOutcome out;
+    out.error = CheckExcitation(window);
+    if (!out.ok()) return out;
+    const FitGrid g = BuildGrid(window);
+    if (!(g.h > 0) || !(g.syy > 0)) {
+        out.error = "The window's samples do not span any time or y does not change.";
+        return out;
+    }
+    const SearchRange r = RangeOf(g);
+    ModelFit& f = out.fit;
+    std::vector<std::vector<double>> curves(4);
+    for (const bool integrating : {false, true}) {
+        const Shape first = FitFirstOrder(g, r, integrating);
+        const Shape second = FitSecondOrder(g, r, integrating, first);
+        f.candidates.push_back(Finish(g, r, first, 1, integrating, &curves[f.candidates.size()]));
+        f.candidates.push_back(Finish(g, r, second, 2, integrating, &curves[f.candidates.size()]));
+    }
+    f.chosen = Choose(f.candidates, r.span, g.n);
+    const FitCandidate& c = f.candidates[static_cast<std::size_t>(f.chosen)];
+    f.model = c.model;
+    f.nrmse = c.nrmse;
+    f.u0 = g.u0;
+    f.y0 = c.offset;
+    f.balance = c.model.integrating && c.model.gain != 0 ? g.u0 - c.drift / c.model.gain : g.u0;
+    f.fitted = std::move(curves[static_cast<std::size_t>(f.chosen)]);
+    f.longest = LongestDeadTime(g, r, f.model);
+    f.plausible.push_back(f.longest);
+    const double bound = c.rms * c.rms * (1 + kPlausible / g.n);
+    for (const FitCandidate& other : f.candidates)
+        if (&other != &c && other.rms * other.rms <= bound) f.plausible.push_back(other.model);
+    for (std::size_t i = 0; i < g.y.size(); ++i) {
+        f.time.push_back(g.start + g.time[i]);
+        f.measured.push_back(g.weight[i] ? g.y[i] + g.yMean : NAN);
+    }
+    AddNotes(f, g);
+    return out;
+}
+
+}  // namespace velmora::tuning

@@ -1,0 +1,71 @@
+#pragma once
+// Known plants for the tuning tests, computed from their closed-form
+// responses (not from the code under test), and recordings of bumps on them.
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "tuning/ProcessModel.h"
+#include "tuning/Recording.h"
+
+namespace velmora::tuning::testing {
+
+struct KnownPlant {
+    double gain = 1;
+    double t1 = 0, t2 = 0;    // real lags (t2 0: one lag)
+    double zeta = 1, tn = 0;  // an oscillating pair instead (tn > 0)
+    double dead = 0;
+    bool integrating = false;
+};
+
+inline ProcessModel Model(int lags, bool integrating, double gain, double t, double zeta, double dead) {
+    ProcessModel m;
+    m.lags = lags, m.integrating = integrating, m.gain = gain, m.timeConstant = t, m.damping = zeta;
+    m.deadTime = dead;
+    return m;
+}
+
+// The unit step response at τ after the step.
+inline double UnitStep(const KnownPlant& p, double tau) {
+    if (tau <= 0) return 0;
+    double y;
+    if (p.tn > 0) {
+        const double wn = 1 / p.tn, root = std::sqrt(1 - p.zeta * p.zeta), wd = wn * root;
+        y = 1 - std::exp(-p.zeta * wn * tau) * (std::cos(wd * tau) + p.zeta / root * std::sin(wd * tau));
+    } else if (p.integrating) {
+        const double a = p.t1, b = p.t2;
+        y = b > 0 ? tau - a - b + (a * a * std::exp(-tau / a) - b * b * std::exp(-tau / b)) / (a - b)
+                  : tau - a * (1 - std::exp(-tau / a));
+    } else {
+        const double a = p.t1, b = p.t2;
+        y = b > 0 ? 1 - (a * std::exp(-tau / a) - b * std::exp(-tau / b)) / (a - b) : 1 - std::exp(-tau / a);
+    }
+    return p.gain * y;
+}
+
+struct Bump {
+    double h = 0.1, length = 100, at = 10, du = 10;
+    double pulse = std::numeric_limits<double>::infinity();  // back to u0 after this long
+    double noise = 0;                                        // uniform ± this, %
+    double u0 = 30, y0 = 30;
+    unsigned seed = 1;
+    double jitter = 0;  // sample times moved by up to ± this share of h
+};
+
+// u steps by du at `at` (and back after `pulse`); y as the graph page keeps it (0.01 %).
+inline std::vector<RecordedSample> Record(const KnownPlant& p, const Bump& b) {
+    std::mt19937 random(b.seed);
+    std::uniform_real_distribution<double> noise(-1, 1);
+    std::vector<RecordedSample> r;
+    for (long i = 0; i * b.h <= b.length; ++i) {
+        const double t = i * b.h + (i > 0 ? b.jitter * b.h * noise(random) : 0);
+        const double start = t - b.at - p.dead;
+        const double y = b.y0 + b.du * (UnitStep(p, start) - UnitStep(p, start - b.pulse));
+        const bool on = t >= b.at && t < b.at + b.pulse;
+        r.push_back({t, b.y0, b.u0 + (on ? b.du : 0), std::round((y + b.noise * noise(random)) * 100) / 100});
+    }
+    return r;
+}
+
+}  // namespace velmora::tuning::testing
