@@ -1,6 +1,7 @@
 #include "plugin/QtSimulationDialog.h"
 
 #include "base/IniFile.h"
+#include "controllers/ControllerFile.h"
 #include "plugin/FrameState.h"
 #include "plugin/HostServices.h"
 #include "plugin/QtFrameWizard.h"
@@ -17,7 +18,8 @@ std::function<std::optional<std::string>(const std::string&)> DisturbanceVariabl
 bool RunSimulationDialog(TFormReg1& frame, QWidget* owner, const std::string& controllerName) {
     if (frame.projectDirectory().empty() || frame.plcName().empty()) return false;
     // A file object of its own: the wizard that may be calling keeps the frame's.
-    IniFile file(frame.controllerFilePath());
+    const auto path = frame.controllerFilePath();
+    IniFile file(path, ProjectFolderOf(path));
     FormSim1Context context;
     context.file = &file;
     context.controllerName = controllerName;

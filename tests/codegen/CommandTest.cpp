@@ -153,7 +153,7 @@ TEST_F(Command, ValuesOutOfRangeRefuseTheirController) {
          "gW \"20000\" is not a set point whose start value"},
         {pida, {{"Ts", "1e30"}}, "Ts \"1e30\" is not a number from 0.001 to 3600."},
         {pida, {{"k", "1e400"}}, "k \"1e400\" is not a number from -3.40282346638529e+38 to"},
-        {pida, {{"hv", "inf"}}, "hv \"inf\" is not a number"},
+        {pida, {{"hv", "nan"}}, "hv \"nan\" is not a number"},
         {pida, {{"irtype", "0"}}, "irtype \"0\" is not a whole number from 1 to 7."},
         {pida, {{"RACT", "1,0"}}, "RACT \"1,0\" is not a whole number from 0 to 1."},
     };
