@@ -5,7 +5,7 @@
 #include <limits>
 #include <optional>
 
-#include "SoftPlc.h"
+#include "softplc/SoftPlc.h"
 #include "host/CommandLine.h"
 
 namespace velmora::host {

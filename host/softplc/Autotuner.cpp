@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 #include <complex>
-#include <numbers>
 #include <cstring>
+#include <numbers>
 #include <vector>
 
 #include "softplc/BlockMemory.h"
@@ -296,8 +296,9 @@ PidSettings DesignPid(const ProcessModel& m, bool withDerivative, int speed, boo
     };
     // The search stays among parameters that make sense for the model's time scale.
     const auto sane = [&](const PidSettings& p) {
-        return p.k > 1e-3 * pid.k && p.k < 1e3 * pid.k && p.ti >= ts && p.ti <= (m.integrating ? 80 : 40) * scale &&
-               p.td <= 2 * scale && std::isfinite(p.k + p.ti + p.td) && (!serial || p.td <= p.ti / 4);
+        return p.k > 1e-3 * pid.k && p.k < 1e3 * pid.k && p.ti >= ts &&
+               p.ti <= (m.integrating ? 80 : 40) * scale && p.td <= 2 * scale &&
+               std::isfinite(p.k + p.ti + p.td) && (!serial || p.td <= p.ti / 4);
     };
     // The best point seen: the least violation of the targets first, then the least IAE.
     PidSettings best = pid;
@@ -349,7 +350,8 @@ struct TunerState {
     float lo, hi;            // extremes during the quiet phase
     float tp;                // pulse length, s
     float peak, low;         // largest response, lowest after the peak (static) / level (astatic)
-    float tLevel, tHalf;     // since when the level holds (static: since the last fall); when the static response fell to half
+    float tLevel, tHalf;     // since when the level holds (static: since the last fall); when the static
+                             // response fell to half
     float tThird;            // when the static response fell to 35 %
     float tPeak, tEnd, end;  // static: time of the peak; when and at what the response was taken
     float prev;              // last response, for the trapezoid sums
@@ -414,7 +416,8 @@ private:
     void quiet(double y);
     void response(double h, double y);
     void record(double dy);
-    // The regression slope of the recorded response from `since` on; not a number with fewer than five samples.
+    // The regression slope of the recorded response from `since` on; not a number with fewer than five
+    // samples.
     double slopeSince(double since) const;
     void finish(double end);
     void takeOver();
@@ -468,7 +471,8 @@ void Experiment::start(double mv) {
     Set32(p_, PidaOffset("ite"), kTuneOk);
     if ((type != 6 && type != 7) || speed < 1 || speed > 3 || form < 1 || form > 2 || info < 1 || info > 2)
         return fail(kTuneNotAvailable);
-    const double amp = reading(PidaOffset("amp"), 0), hi = reading(PidaOffset("hilim"), 100), lo = reading(PidaOffset("lolim"), 0);
+    const double amp = reading(PidaOffset("amp"), 0), hi = reading(PidaOffset("hilim"), 100),
+                 lo = reading(PidaOffset("lolim"), 0);
     if (!(amp > 0)) return fail(kTuneAmplitudeTooSmall);
     if (mv + amp <= hi)
         s_.dir = 1;
@@ -651,7 +655,8 @@ void Experiment::response(double h, double y) {
 
 void Experiment::finish(double end) {
     const bool integrating = Get32(p_, PidaOffset("iainf")) == 2;
-    const double amp = GetF(p_, PidaOffset("amp")), tp = s_.tp, area = amp * tp, te = integrating ? s_.t : s_.tEnd;
+    const double amp = GetF(p_, PidaOffset("amp")), tp = s_.tp, area = amp * tp,
+                 te = integrating ? s_.t : s_.tEnd;
     double m0 = s_.m0, m1 = s_.m1, m2 = s_.m2;
     ProcessModel model;
     model.integrating = integrating;
@@ -693,7 +698,8 @@ void Experiment::finish(double end) {
 
     const bool serial = Get32(p_, PidaOffset("ipid")) == 2;
     const double ts = std::max(GetF(p_, PidaOffset("Ts")), 1e-3f);
-    PidSettings pid = DesignPid(fitted, Get32(p_, PidaOffset("itType")) == 7, Get32(p_, PidaOffset("ispeed")), serial, ts);
+    PidSettings pid =
+        DesignPid(fitted, Get32(p_, PidaOffset("itType")) == 7, Get32(p_, PidaOffset("ispeed")), serial, ts);
     if (serial) pid = ParallelToSerial(pid);
     SetF(p_, PidaOffset("pk"), pid.k);
     SetF(p_, PidaOffset("pti"), pid.ti);

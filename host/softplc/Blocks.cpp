@@ -186,12 +186,12 @@ using plc::PidOffset;
 // The PID instruction's own area behind T_PID.
 namespace own {
 constexpr int Time = plc::kPidStructSize;  // float: ms since the last sample
-constexpr int Integral = Time + 4;         // float: integral part (positional) or exact output (incremental), %
-constexpr int PrevX = Integral + 4;        // float: action variable at the last sample, %
-constexpr int DState = PrevX + 4;          // float: filtered derivative part, %
-constexpr int WState = DState + 4;         // float: set point filter, raw units
-constexpr int Position = WState + 4;       // int16: modelled actuator position of the 3-stage output, 0.01 %
-constexpr int Flags = Position + 2;        // bit 0 started, bit 1 the output was held since the last sample
+constexpr int Integral = Time + 4;    // float: integral part (positional) or exact output (incremental), %
+constexpr int PrevX = Integral + 4;   // float: action variable at the last sample, %
+constexpr int DState = PrevX + 4;     // float: filtered derivative part, %
+constexpr int WState = DState + 4;    // float: set point filter, raw units
+constexpr int Position = WState + 4;  // int16: modelled actuator position of the 3-stage output, 0.01 %
+constexpr int Flags = Position + 2;   // bit 0 started, bit 1 the output was held since the last sample
 static_assert(Flags < kPidBytes);
 }  // namespace own
 
@@ -202,19 +202,23 @@ consteval int Bit(std::string_view name) {
     throw "unknown control bit";
 }
 
-bool Valid(std::int32_t v) { return v > kInputUnderflow && v < kInputOverflow; }
+bool Valid(std::int32_t v) {
+    return v > kInputUnderflow && v < kInputOverflow;
+}
 
-// One call of the PID block: T_PID and what this call found in it.
+// One call of the PID block: T_PID and what this call found in it. ReadPid
+// sets every member (no default values: the block runs every scan, and
+// clearing the whole structure first costs more than the rest of the call).
 struct PidCall {
     std::uint8_t* p;
-    std::uint16_t control = 0;
-    bool started = false, resume = false;  // resume: the first sample after the output was held
-    double minY = 0, range = 0, minU = 0, maxU = 0;
-    double y = 0, w = 0;  // measured value and set point, raw units
-    bool ey1 = false, ey2 = false, ey3 = false, measuringError = false, parameterError = false;
-    double timeMs = 0, periodMs = 0, T = 0;  // T: seconds since the last sample, 0 on the first
-    bool sample = false;
-    std::int32_t input3 = 0;
+    std::uint16_t control;
+    bool started, resume;  // resume: the first sample after the output was held
+    double minY, range, minU, maxU;
+    double y, w;  // measured value and set point, raw units
+    bool ey1, ey2, ey3, measuringError, parameterError;
+    double timeMs, periodMs, T;  // T: seconds since the last sample, 0 on the first
+    bool sample;
+    std::int32_t input3;
 
     bool on(int bit) const { return ((control >> bit) & 1) != 0; }
     double member(int at) const { return memory::Get16(p, at); }
@@ -232,7 +236,8 @@ struct PidCall {
 
 // The inputs and their errors, the set point, and whether a sample is due.
 PidCall ReadPid(std::uint8_t* p, std::int32_t input2, std::int32_t input3, double dtMs) {
-    PidCall c{p};
+    PidCall c;
+    c.p = p;
     c.control = static_cast<std::uint16_t>(memory::Get16(p, PidOffset("Control")));
     const std::uint8_t flags = p[own::Flags];
     c.started = flags & 1;
@@ -281,11 +286,11 @@ double FilterSetPoint(const PidCall& c, double wState) {
     return wState + (c.w - wState) / (samples + 1);
 }
 
-// What one sample's control step works with, in percent.
+// What one sample's control step works with, in percent (ControlStep sets every member).
 struct ControlTerms {
-    double x = 0, prevX = 0, wPrev = 0;  // action variable now and at the last sample, set point then (raw)
-    double e = 0, kp = 0, d = 0, dPrev = 0, iStep = 0;
-    double previous = 0;  // the output before the step
+    double x, prevX, wPrev;  // action variable now and at the last sample, set point then (raw)
+    double e, kp, d, dPrev, iStep;
+    double previous;  // the output before the step
 };
 
 // The output within its limits: dMaxU per sample (not for the three-stage
@@ -399,7 +404,8 @@ void WritePidOutputs(const PidCall& c, double curOut, double wState) {
     if (c.manual() || c.measuringError || !c.enabled())
         memory::SetF(p, own::Integral, c.on(Bit("IP")) ? curOut : memory::GetF(p, own::Integral));
     memory::Set16(p, PidOffset("CurOut"), curOut * 100.0);
-    if (!c.manual()) memory::Set16(p, PidOffset("Output"), curOut * 100.0);  // manual starts where automatic left off
+    if (!c.manual())
+        memory::Set16(p, PidOffset("Output"), curOut * 100.0);  // manual starts where automatic left off
     memory::Set16(p, PidOffset("ConW"), wState);
     memory::Set16(p, PidOffset("Dev"), c.sign() * (wState - c.y));
     memory::Set16(p, PidOffset("ConOut"), c.on(Bit("A12")) ? curOut * 40.95 : curOut * 100.0);
@@ -430,8 +436,9 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
         curOut = ControlStep(c, wState, curOut, deadBand);
     }
     WritePidOutputs(c, curOut, wState);
-    const auto [up, down] = c.on(Bit("BU")) && c.enabled() && !c.parameterError ? ThreeStageOutput(c, curOut, dtMs)
-                                                                                 : std::pair{false, false};
+    const auto [up, down] = c.on(Bit("BU")) && c.enabled() && !c.parameterError
+                                ? ThreeStageOutput(c, curOut, dtMs)
+                                : std::pair{false, false};
 
     // The next automatic sample starts from the output as it is (bumpless).
     const bool held = c.manual() || c.measuringError || !c.enabled() || c.parameterError;
@@ -442,11 +449,11 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
 
     const bool umn = c.enabled() && curOut <= c.minU, umx = c.enabled() && curOut >= c.maxU;
     const int errorCode = c.parameterError ? 2 : (c.measuringError ? 1 : 0);
-    p[PidOffset("Status")] = static_cast<std::uint8_t>((up ? 1 : 0) | (down ? 2 : 0) | (c.manual() ? 4 : 0) |
-                                                       (deadBand ? 8 : 0) | (c.ey1 ? 16 : 0) | (c.ey2 ? 32 : 0) |
-                                                       (c.ey3 ? 64 : 0));
-    const auto det = static_cast<std::uint8_t>((errorCode & 7) | (umn ? 8 : 0) | (umx ? 16 : 0) | (c.ey1 ? 32 : 0) |
-                                               (c.ey2 ? 64 : 0) | (c.ey3 ? 128 : 0));
+    p[PidOffset("Status")] =
+        static_cast<std::uint8_t>((up ? 1 : 0) | (down ? 2 : 0) | (c.manual() ? 4 : 0) | (deadBand ? 8 : 0) |
+                                  (c.ey1 ? 16 : 0) | (c.ey2 ? 32 : 0) | (c.ey3 ? 64 : 0));
+    const auto det = static_cast<std::uint8_t>((errorCode & 7) | (umn ? 8 : 0) | (umx ? 16 : 0) |
+                                               (c.ey1 ? 32 : 0) | (c.ey2 ? 64 : 0) | (c.ey3 ? 128 : 0));
     p[PidOffset("Det")] = det;
     return det;
 }
@@ -456,11 +463,13 @@ std::uint8_t RunPidBlock(std::uint8_t* p, std::int32_t input2, std::int32_t inpu
 namespace {
 // The private area behind the structure: the accepted parameters (parallel form) and the state.
 namespace accepted {
-constexpr int K = plc::kPidaStructSize + 0, Ti = plc::kPidaStructSize + 4, Td = plc::kPidaStructSize + 8, Nd = plc::kPidaStructSize + 12,
-              B = plc::kPidaStructSize + 16, C = plc::kPidaStructSize + 20, Tt = plc::kPidaStructSize + 24, Hi = plc::kPidaStructSize + 28,
-              Lo = plc::kPidaStructSize + 32, Type = plc::kPidaStructSize + 36, Reverse = plc::kPidaStructSize + 40,
-              Integral = plc::kPidaStructSize + 44, DState = plc::kPidaStructSize + 48, PrevWeighted = plc::kPidaStructSize + 52,
-              Time = plc::kPidaStructSize + 56, Started = plc::kPidaStructSize + 60;
+constexpr int K = plc::kPidaStructSize + 0, Ti = plc::kPidaStructSize + 4, Td = plc::kPidaStructSize + 8,
+              Nd = plc::kPidaStructSize + 12, B = plc::kPidaStructSize + 16, C = plc::kPidaStructSize + 20,
+              Tt = plc::kPidaStructSize + 24, Hi = plc::kPidaStructSize + 28, Lo = plc::kPidaStructSize + 32,
+              Type = plc::kPidaStructSize + 36, Reverse = plc::kPidaStructSize + 40,
+              Integral = plc::kPidaStructSize + 44, DState = plc::kPidaStructSize + 48,
+              PrevWeighted = plc::kPidaStructSize + 52, Time = plc::kPidaStructSize + 56,
+              Started = plc::kPidaStructSize + 60;
 }  // namespace accepted
 
 // irType 1..7 = D, I, ID, P, PD, PI, PID: bit 2 P, bit 1 I, bit 0 D.
@@ -479,8 +488,12 @@ void AcceptParameters(std::uint8_t* p, bool first) {
     const auto real = [&](int at, double fallback) { return Finite(GetF(p, at), fallback); };
     const double oldP =
         first ? 0.0 : Proportional(p, real(K, 0), real(B, 1), Get32(p, Type), p[Reverse] != 0);
-    PidSettings pid{real(PidaOffset("k"), 0), std::max(0.0, real(PidaOffset("ti"), 0)), std::max(0.0, real(PidaOffset("td"), 0)),
-                    real(PidaOffset("nd"), 10), real(PidaOffset("b"), 1), real(PidaOffset("c"), 0)};
+    PidSettings pid{real(PidaOffset("k"), 0),
+                    std::max(0.0, real(PidaOffset("ti"), 0)),
+                    std::max(0.0, real(PidaOffset("td"), 0)),
+                    real(PidaOffset("nd"), 10),
+                    real(PidaOffset("b"), 1),
+                    real(PidaOffset("c"), 0)};
     if (Get32(p, PidaOffset("ipid")) == 2) pid = SerialToParallel(pid);
     SetF(p, K, pid.k);
     SetF(p, Ti, pid.ti);
@@ -534,7 +547,8 @@ void RunPidaBlock(std::uint8_t* p, double dtMs) {
                  cw = Finite(GetF(p, C), 0), ttV = Finite(GetF(p, Tt), 0);
     const std::int32_t type = Get32(p, Type);
     const double s = p[Reverse] ? -1.0 : 1.0;
-    const double spv = GetF(p, PidaOffset("sp")), pvv = GetF(p, PidaOffset("pv")), hvv = GetF(p, PidaOffset("hv"));
+    const double spv = GetF(p, PidaOffset("sp")), pvv = GetF(p, PidaOffset("pv")),
+                 hvv = GetF(p, PidaOffset("hv"));
     const double dvv = Finite(GetF(p, PidaOffset("dv")), 0);
     const bool inputsOk = std::isfinite(spv) && std::isfinite(pvv);
     const bool manual = p[PidaOffset("MAN")] != 0;

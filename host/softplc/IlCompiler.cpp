@@ -648,7 +648,8 @@ private:
     // "__indx(name)" and "__offset(name)": the variable's offset as a constant.
     std::optional<Operand> offsetOperand(const Line& l, const std::string& text) {
         const auto open = text.find('('), close = text.rfind(')');
-        if (close == std::string::npos || close < open || Trim(std::string_view(text).substr(close + 1)).size()) {
+        if (close == std::string::npos || close < open ||
+            Trim(std::string_view(text).substr(close + 1)).size()) {
             errorAt(l, "missing ) in " + text);
             return std::nullopt;
         }
@@ -702,7 +703,8 @@ private:
         else if (size == 4)
             o.access = Access::I32;
         else {
-            errorAt(l, "operand " + text + " is " + std::to_string(size) + " bytes; only 1, 2 and 4 can be loaded");
+            errorAt(l, "operand " + text + " is " + std::to_string(size) +
+                           " bytes; only 1, 2 and 4 can be loaded");
             return std::nullopt;
         }
         if (o.area < 0 || o.area >= kAreaCount || o.value < 0 ||
@@ -854,6 +856,7 @@ private:
             errorAt(l, mnemonic + " needs a variable, not " + operandText);
             return std::nullopt;
         }
+        if (memoryOnly) ins.source = Source::Target;
         if ((ins.op == Op::Ror || ins.op == Op::Rol) && o->source != Source::Immediate) {
             errorAt(l, mnemonic + " takes a constant count");
             return std::nullopt;
@@ -1034,7 +1037,8 @@ private:
             out = done->second;
             return true;
         }
-        if (!inProgress_.insert(entry).second) return failAt(entry, "recursive CAL: the subroutine calls itself");
+        if (!inProgress_.insert(entry).second)
+            return failAt(entry, "recursive CAL: the subroutine calls itself");
         Summary s;
         const bool ok = analyse(entry, false, s);
         inProgress_.erase(entry);

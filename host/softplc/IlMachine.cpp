@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "base/ByteOrder.h"
 #include "base/PidaStructure.h"
@@ -14,21 +15,26 @@ namespace velmora::softplc {
 
 namespace {
 
-// The machine's value stack. Machine::run checks each instruction's need and
-// growth against it once, so the steps push and pop unchecked.
+// The machine's value stack over cells the caller owns (a small view that
+// lives in registers). Machine::run checks each instruction's need and room
+// against it once, so the steps push and pop unchecked.
 class ValueStack {
 public:
+    explicit ValueStack(Word* cells) : cells_(cells) {}
     int size() const { return size_; }
     Word& top() { return cells_[size_ - 1]; }
     Word pop() { return cells_[--size_]; }
     void push(Word v) { cells_[size_++] = v; }
-    void grow(int by) { size_ += by; }
     void cut(int to) { size_ = std::min(size_, to); }
+    // Whether the instruction finds the cells it needs and room for those it adds.
+    bool fits(const Instr& i) const { return static_cast<unsigned>(size_ - i.need) <= i.span; }
+    const char* misfit(const Instr& i) const { return size_ < i.need ? "stack underflow" : "stack overflow"; }
+    void drop(int n) { size_ -= n; }
     // The cells an instruction reads, the deepest first.
-    std::span<Word> last(int n) { return {cells_.data() + size_ - n, static_cast<std::size_t>(n)}; }
+    std::span<Word> last(int n) { return {cells_ + size_ - n, static_cast<std::size_t>(n)}; }
 
 private:
-    std::array<Word, kStackCells> cells_;
+    Word* cells_;
     int size_ = 0;
 };
 
@@ -39,16 +45,21 @@ struct CallStack {
     int size = 0;
 };
 
-// PUT writes only while S1.0 is set.
+// S1.0, the flag that lets PUT write.
 constexpr int kPutEnableArea = 2, kPutEnableByte = 1;
 
 Word Load(const std::uint8_t* m, Access access, int bit) {
     switch (access) {
-        case Access::Bit: return (*m >> bit) & 1;
-        case Access::U8: return *m;
-        case Access::S16: return plc::GetInt16(m);
-        case Access::U16: return plc::GetUInt16(m);
-        case Access::I32: return plc::GetInt32(m);
+        case Access::Bit:
+            return (*m >> bit) & 1;
+        case Access::U8:
+            return *m;
+        case Access::S16:
+            return plc::GetInt16(m);
+        case Access::U16:
+            return plc::GetUInt16(m);
+        case Access::I32:
+            return plc::GetInt32(m);
     }
     return 0;
 }
@@ -58,10 +69,16 @@ void Store(std::uint8_t* m, Access access, int bit, Word v) {
         case Access::Bit:
             *m = static_cast<std::uint8_t>(v != 0 ? (*m | (1u << bit)) : (*m & ~(1u << bit)));
             return;
-        case Access::U8: *m = static_cast<std::uint8_t>(v); return;
+        case Access::U8:
+            *m = static_cast<std::uint8_t>(v);
+            return;
         case Access::S16:
-        case Access::U16: plc::PutUInt16(m, static_cast<std::uint16_t>(v)); return;
-        case Access::I32: plc::PutInt32(m, v); return;
+        case Access::U16:
+            plc::PutUInt16(m, static_cast<std::uint16_t>(v));
+            return;
+        case Access::I32:
+            plc::PutInt32(m, v);
+            return;
     }
 }
 
@@ -86,41 +103,141 @@ Word Rotate16(Word v, int count, bool right) {
     return static_cast<Word>(r & 0xFFFFu);
 }
 
-// LDC: a bit loads inverted, anything else complemented.
+// LDC and WRC: a bit inverted, anything else complemented.
 Word Complement(const Instr& i, Word operand) {
-    return i.access == Access::Bit && i.source == Source::Memory ? (operand ? 0 : 1) : ~operand;
+    return i.access == Access::Bit ? operand == 0 : ~operand;
+}
+
+// The operand of an instruction: its constant, or the variable it reads.
+Word Fetch(const Instr& i, std::uint8_t* const* areas) {
+    return i.source == Source::Memory ? Load(areas[i.area] + i.value, i.access, i.bit) : i.value;
+}
+
+void Store(const Instr& i, Word v, std::uint8_t* const* areas) {
+    Store(areas[i.area] + i.value, i.access, i.bit, v);
+}
+
+// PUT writes only while S1.0 is set.
+void Put(const Instr& i, Word v, std::uint8_t* const* areas) {
+    if (areas[kPutEnableArea][kPutEnableByte] & 1u) Store(i, v, areas);
 }
 
 // The one-cell operations that change the top in place.
 void Unary(const Instr& i, Word operand, Word& top) {
     switch (i.op) {
-        case Op::Not: top = ~top; break;
-        case Op::Neg: top = static_cast<Word>(0u - static_cast<std::uint32_t>(top)); break;
-        case Op::Ifw: top = FloatToWord(AsReal(top)); break;
-        case Op::Iwf: top = FromReal(static_cast<float>(top)); break;
-        case Op::Ror: top = Rotate16(top, operand, true); break;
-        case Op::Rol: top = Rotate16(top, operand, false); break;
-        default: break;
+        case Op::Not:
+            top = ~top;
+            break;
+        case Op::Neg:
+            top = static_cast<Word>(0u - static_cast<std::uint32_t>(top));
+            break;
+        case Op::Ifw:
+            top = FloatToWord(AsReal(top));
+            break;
+        case Op::Iwf:
+            top = FromReal(static_cast<float>(top));
+            break;
+        case Op::Ror:
+            top = Rotate16(top, operand, true);
+            break;
+        case Op::Rol:
+            top = Rotate16(top, operand, false);
+            break;
+        default:
+            break;
     }
 }
 
 // False on a division by zero.
+// A binary operation of the table, picked when compiling, so that its body inlines.
+template <Op op>
+Word Apply(bool real, Word a, Word b) {
+    constexpr BinaryOperation operation = BinaryOf(op);
+    return real ? operation.real(a, b) : operation.integer(a, b);
+}
+
+// False on a division by zero.
 bool Binary(const Instr& i, Word operand, ValueStack& stack) {
-    const BinaryOperation& b = BinaryOf(i.op);
     if (i.source == Source::None) operand = stack.pop();
-    if (b.zeroFails && operand == 0) return false;
+    if (BinaryOf(i.op).zeroFails && operand == 0) return false;
     Word& a = stack.top();
-    a = (i.real ? b.real : b.integer)(a, operand);
+    const bool real = i.real != 0;
+    switch (i.op) {
+        case Op::Eq:
+            a = Apply<Op::Eq>(real, a, operand);
+            break;
+        case Op::Ne:
+            a = Apply<Op::Ne>(real, a, operand);
+            break;
+        case Op::Gt:
+            a = Apply<Op::Gt>(real, a, operand);
+            break;
+        case Op::Lt:
+            a = Apply<Op::Lt>(real, a, operand);
+            break;
+        case Op::Ge:
+            a = Apply<Op::Ge>(real, a, operand);
+            break;
+        case Op::Le:
+            a = Apply<Op::Le>(real, a, operand);
+            break;
+        case Op::Add:
+            a = Apply<Op::Add>(real, a, operand);
+            break;
+        case Op::Sub:
+            a = Apply<Op::Sub>(real, a, operand);
+            break;
+        case Op::Mul:
+            a = Apply<Op::Mul>(real, a, operand);
+            break;
+        case Op::Div:
+            a = Apply<Op::Div>(real, a, operand);
+            break;
+        case Op::Mod:
+            a = Apply<Op::Mod>(real, a, operand);
+            break;
+        case Op::And:
+            a = Apply<Op::And>(real, a, operand);
+            break;
+        case Op::Or:
+            a = Apply<Op::Or>(real, a, operand);
+            break;
+        case Op::Xor:
+            a = Apply<Op::Xor>(real, a, operand);
+            break;
+        case Op::Adf:
+            a = Apply<Op::Adf>(real, a, operand);
+            break;
+        case Op::Suf:
+            a = Apply<Op::Suf>(real, a, operand);
+            break;
+        case Op::Muf:
+            a = Apply<Op::Muf>(real, a, operand);
+            break;
+        case Op::Dif:
+            a = Apply<Op::Dif>(real, a, operand);
+            break;
+        default:
+            break;
+    }
     return true;
 }
 
 // JMP, JMC, JMD, CAL, CAD and RET: the next pc, or a fault.
 const char* Flow(const Instr& i, ValueStack& stack, CallStack& calls, std::int32_t& pc) {
     switch (i.op) {
-        case Op::Jmp: pc = i.value; return nullptr;
-        case Op::Jmc: if (stack.pop() == 0) pc = i.value; return nullptr;
-        case Op::Jmd: if (stack.pop() != 0) pc = i.value; return nullptr;
-        case Op::Cad: if (stack.pop() == 0) return nullptr; [[fallthrough]];
+        case Op::Jmp:
+            pc = i.value;
+            return nullptr;
+        case Op::Jmc:
+            if (stack.pop() == 0) pc = i.value;
+            return nullptr;
+        case Op::Jmd:
+            if (stack.pop() != 0) pc = i.value;
+            return nullptr;
+        case Op::Cad:
+            if (stack.pop() == 0) return nullptr;
+            [[fallthrough]];
         case Op::Cal:
             if (calls.size >= kCallDepth) return "CAL nested too deeply";
             calls.depth[calls.size] = stack.size();
@@ -132,7 +249,8 @@ const char* Flow(const Instr& i, ValueStack& stack, CallStack& calls, std::int32
             pc = calls.to[--calls.size];
             stack.cut(calls.depth[calls.size]);  // what the subroutine left is dropped
             return nullptr;
-        default: return nullptr;
+        default:
+            return nullptr;
     }
 }
 
@@ -147,7 +265,7 @@ void Machine::load(Program program) {
     for (Instr& i : program_.code) {
         const StackEffect e = EffectOf(i);
         i.need = static_cast<std::uint8_t>(e.need);
-        i.grow = static_cast<std::int8_t>(e.push - e.pop);
+        i.span = static_cast<std::uint8_t>(kStackCells - (e.push - e.pop) - e.need);
     }
     fault_.reset();
     sourceOffset_ = -1;
@@ -158,48 +276,50 @@ bool Machine::fail(std::int32_t at, std::string text) {
     return false;
 }
 
-Word Machine::operandOf(const Instr& i) const {
-    if (i.source == Source::Immediate) return i.value;
-    if (i.source == Source::Memory) return Load(areas_[i.area] + i.value, i.access, i.bit);
-    return 0;
-}
-
-void Machine::store(const Instr& i, Word v) { Store(areas_[i.area] + i.value, i.access, i.bit, v); }
-
 bool Machine::run(Process process, double dtMs) {
     std::int32_t pc = program_.entry[process];
     if (pc < 0) return true;
     const Instr* const code = program_.code.data();
-    ValueStack stack;
+    std::array<Word, kStackCells> cells;
+    ValueStack stack(cells.data());
     CallStack calls;
     std::uint64_t budget = kScanBudget;
     for (;;) {
         const std::int32_t at = pc;
         const Instr& i = code[pc++];
-        if (--budget == 0) {
-            executed_ += kScanBudget;
-            return fail(at, "scan stopped: more than " + std::to_string(kScanBudget) +
-                                " instructions (endless loop?)");
-        }
-        if (stack.size() < i.need) return fail(at, "stack underflow");
-        if (stack.size() + i.grow > kStackCells) return fail(at, "stack overflow");
+        if (--budget == 0) return stopped(at);
+        if (!stack.fits(i)) return fail(at, stack.misfit(i));
+        const Word operand = Fetch(i, areas_.data());
         switch (i.op) {
-            case Op::End: executed_ += kScanBudget - budget; return true;
-            case Op::Ld: stack.push(operandOf(i)); break;
-            case Op::Ldc: stack.push(Complement(i, operandOf(i))); break;
-            case Op::Wr: store(i, stack.pop()); break;
-            case Op::Wrc: store(i, i.access == Access::Bit ? stack.pop() == 0 : ~stack.pop()); break;
-            case Op::Put: {
-                const Word v = stack.pop();
-                if (areas_[kPutEnableArea][kPutEnableByte] & 1u) store(i, v);
+            case Op::End:
+                executed_ += kScanBudget - budget;
+                return true;
+            case Op::Ld:
+                stack.push(operand);
                 break;
-            }
+            case Op::Ldc:
+                stack.push(Complement(i, operand));
+                break;
+            case Op::Wr:
+                Store(i, stack.pop(), areas_.data());
+                break;
+            case Op::Wrc:
+                Store(i, Complement(i, stack.pop()), areas_.data());
+                break;
+            case Op::Put:
+                Put(i, stack.pop(), areas_.data());
+                break;
+            case Op::Dup:
+                stack.push(stack.top());
+                break;
             case Op::Not:
             case Op::Neg:
             case Op::Ifw:
             case Op::Iwf:
             case Op::Ror:
-            case Op::Rol: Unary(i, operandOf(i), stack.top()); break;
+            case Op::Rol:
+                Unary(i, operand, stack.top());
+                break;
             case Op::Jmp:
             case Op::Jmc:
             case Op::Jmd:
@@ -214,29 +334,41 @@ bool Machine::run(Process process, double dtMs) {
             case Op::Cnv:
             case Op::Pid:
             case Op::Pida:
+            case Op::Pop:  // a block of no work: it only drops its cell
                 if (const char* why = block(i, stack.last(i.need), dtMs)) return fail(at, why);
-                stack.grow(i.grow);
+                stack.drop(i.op == Op::Src || i.op == Op::Mov || i.op == Op::Pop ? i.need : i.need - 1);
                 break;
-            case Op::Pop: stack.pop(); break;
-            case Op::Dup: stack.push(stack.top()); break;
             default:  // the binary operations
-                if (!Binary(i, operandOf(i), stack)) return fail(at, "division by zero");
+                if (!Binary(i, operand, stack)) return fail(at, "division by zero");
                 break;
         }
     }
 }
 
-// The blocks read their arguments from `args` (the deepest cell first) and
-// leave their result in args[0]; run() then shrinks the stack by their effect.
+bool Machine::stopped(std::int32_t at) {
+    executed_ += kScanBudget;
+    return fail(at,
+                "scan stopped: more than " + std::to_string(kScanBudget) + " instructions (endless loop?)");
+}
+
+// The blocks read their cells from `args` (the deepest first) and leave
+// their result, if they have one, in args[0], which run() keeps as the top.
 const char* Machine::block(const Instr& i, std::span<Word> args, double dtMs) {
     switch (i.op) {
-        case Op::Crc: return crc(args);
-        case Op::Src: return source(i, args);
-        case Op::Mov: return move(i, args);
-        case Op::Cnv: return convert(i, args, dtMs);
-        case Op::Pid: return pid(args, dtMs);
-        case Op::Pida: return pida(args, dtMs);
-        default: return nullptr;
+        case Op::Crc:
+            return crc(args);
+        case Op::Src:
+            return source(i, args);
+        case Op::Mov:
+            return move(i, args);
+        case Op::Cnv:
+            return convert(i, args, dtMs);
+        case Op::Pid:
+            return pid(args, dtMs);
+        case Op::Pida:
+            return pida(args, dtMs);
+        default:
+            return nullptr;
     }
 }
 
@@ -251,7 +383,8 @@ const char* Machine::source(const Instr& i, std::span<Word> args) {
     const std::int64_t index = args[0];
     sourceArea_ = i.area;
     sourceElement_ = i.extra;
-    sourceOffset_ = static_cast<std::int32_t>(std::clamp<std::int64_t>(i.value + index * i.extra, -1, kAreaSize));
+    sourceOffset_ =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(i.value + index * i.extra, -1, kAreaSize));
     return nullptr;
 }
 

@@ -44,8 +44,7 @@ public:
 
 private:
     bool fail(std::int32_t at, std::string text);
-    std::int32_t operandOf(const Instr& i) const;
-    void store(const Instr& i, std::int32_t value);
+    bool stopped(std::int32_t at);  // the scan ran out of its budget
     // The function blocks and memory moves: null, or the text of a run-time fault.
     const char* block(const Instr& i, std::span<std::int32_t> args, double dtMs);
     const char* crc(std::span<std::int32_t> args);

@@ -58,7 +58,9 @@ enum class Op : std::uint8_t {
 };
 
 // Where an instruction's operand comes from.
-enum class Source : std::uint8_t { None, Immediate, Memory };
+// Where an instruction's operand comes from; a Target is a variable the
+// instruction writes (or copies to or from), whose value it does not load.
+enum class Source : std::uint8_t { None, Immediate, Memory, Target };
 
 // How a memory operand is read and written.
 enum class Access : std::uint8_t { Bit, U8, S16, U16, I32 };
@@ -69,11 +71,11 @@ struct Instr {
     Access access = Access::I32;
     std::uint8_t area = 0;
     std::int8_t bit = -1;
-    std::uint8_t real = 0;   // the memory operand holds a REAL
-    // Cells the instruction needs on the stack and by how many it changes it,
-    // set by Machine::load from the instruction's stack effect.
+    std::uint8_t real = 0;  // the memory operand holds a REAL
+    // The stack may hold from `need` to need + span cells when the
+    // instruction starts: Machine::load sets both from its stack effect.
     std::uint8_t need = 0;
-    std::int8_t grow = 0;
+    std::uint8_t span = 0;
     std::int32_t value = 0;  // immediate, memory offset, or jump/call target index
     std::int32_t extra = 0;  // CNV: its flag word; SRC: element size
 };

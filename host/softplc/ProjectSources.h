@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "controllers/ProjectDescription.h"
 #include "softplc/IlCompiler.h"
 #include "softplc/SymbolTable.h"
-#include "controllers/ProjectDescription.h"
 
 namespace velmora::softplc {
 

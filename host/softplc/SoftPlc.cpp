@@ -32,12 +32,22 @@ SoftPlc::~SoftPlc() {
     if (g_current == this) g_current = nullptr;
 }
 
-void SoftPlc::makeCurrent() { g_current = this; }
-SoftPlc* SoftPlc::current() { return g_current; }
-PlcRequestFunction SoftPlc::requestFunction() { return &CurrentRequest; }
+void SoftPlc::makeCurrent() {
+    g_current = this;
+}
+SoftPlc* SoftPlc::current() {
+    return g_current;
+}
+PlcRequestFunction SoftPlc::requestFunction() {
+    return &CurrentRequest;
+}
 
-std::span<std::uint8_t> SoftPlc::area(int code) { return areas_.at(static_cast<std::size_t>(code)); }
-std::span<const std::uint8_t> SoftPlc::area(int code) const { return areas_.at(static_cast<std::size_t>(code)); }
+std::span<std::uint8_t> SoftPlc::area(int code) {
+    return areas_.at(static_cast<std::size_t>(code));
+}
+std::span<const std::uint8_t> SoftPlc::area(int code) const {
+    return areas_.at(static_cast<std::size_t>(code));
+}
 
 bool SoftPlc::loadProject(const std::filesystem::path& projectDir, const std::string& plcName) {
     symbols_.clear();
@@ -56,23 +66,34 @@ bool SoftPlc::loadProject(const std::filesystem::path& projectDir, const std::st
 int SoftPlc::plcState() const {
     if (!connected_) return kPlcStateNotConnected;
     switch (mode_) {
-        case PlcMode::Halt: return 0;
-        case PlcMode::Run: return 1;
-        case PlcMode::Error: return 3;
+        case PlcMode::Halt:
+            return 0;
+        case PlcMode::Run:
+            return 1;
+        case PlcMode::Error:
+            return 3;
     }
     return 0;
 }
 
 std::string SoftPlc::describe(std::int32_t code) const {
     switch (code) {
-        case errors::kNotConnected: return "Soft PLC: no PLC is connected";
-        case errors::kUnknownCommand: return "Soft PLC: unknown command";
-        case errors::kBadLength: return "Soft PLC: request length does not match its items";
-        case errors::kBadArea: return "Soft PLC: unknown memory area";
-        case errors::kOutOfRange: return "Soft PLC: item outside its memory area";
-        case errors::kResponseTooSmall: return "Soft PLC: response buffer too small";
-        case errors::kBadArgument: return "Soft PLC: bad request arguments";
-        default: break;
+        case errors::kNotConnected:
+            return "Soft PLC: no PLC is connected";
+        case errors::kUnknownCommand:
+            return "Soft PLC: unknown command";
+        case errors::kBadLength:
+            return "Soft PLC: request length does not match its items";
+        case errors::kBadArea:
+            return "Soft PLC: unknown memory area";
+        case errors::kOutOfRange:
+            return "Soft PLC: item outside its memory area";
+        case errors::kResponseTooSmall:
+            return "Soft PLC: response buffer too small";
+        case errors::kBadArgument:
+            return "Soft PLC: bad request arguments";
+        default:
+            break;
     }
     char text[48];
     std::snprintf(text, sizeof text, "Soft PLC: error 0x%08X", static_cast<unsigned>(code));
@@ -97,7 +118,8 @@ std::optional<std::vector<std::uint8_t>> SoftPlc::read(const std::string& symbol
     const auto l = symbols_.locate(symbol);
     if (!l) return std::nullopt;
     const auto memory = area(l->area);
-    if (l->bit >= 0) return std::vector<std::uint8_t>{static_cast<std::uint8_t>((memory[l->offset] >> l->bit) & 1u)};
+    if (l->bit >= 0)
+        return std::vector<std::uint8_t>{static_cast<std::uint8_t>((memory[l->offset] >> l->bit) & 1u)};
     return std::vector<std::uint8_t>(memory.begin() + l->offset, memory.begin() + l->offset + l->size);
 }
 
@@ -130,11 +152,13 @@ bool SoftPlc::writeValue(const std::string& symbol, double value) {
     if (!l) return false;
     if (l->type.real) return writeFloat(symbol, static_cast<float>(value));
     const auto v = static_cast<std::int64_t>(std::llround(std::clamp(value, -2147483648.0, 4294967295.0)));
-    if (l->bit >= 0 || l->size == 1) return write(symbol, std::vector<std::uint8_t>{static_cast<std::uint8_t>(v)});
+    if (l->bit >= 0 || l->size == 1)
+        return write(symbol, std::vector<std::uint8_t>{static_cast<std::uint8_t>(v)});
     if (l->size == 2) return writeInt16(symbol, static_cast<std::int16_t>(v));
     std::uint8_t bytes[4];
     plc::PutUInt32(bytes, static_cast<std::uint32_t>(v));
-    return write(symbol, std::span<const std::uint8_t>(bytes, std::min<std::size_t>(4, static_cast<std::size_t>(l->size))));
+    return write(symbol, std::span<const std::uint8_t>(
+                             bytes, std::min<std::size_t>(4, static_cast<std::size_t>(l->size))));
 }
 
 std::optional<double> SoftPlc::readValue(const std::string& symbol) const {
@@ -175,8 +199,8 @@ std::int32_t SoftPlc::request(std::int32_t command, std::int32_t requestLength, 
     return result;
 }
 
-std::int32_t SoftPlc::serve(std::int32_t command, std::span<const std::uint8_t> bytes, std::int32_t* responseLength,
-                            std::uint8_t* response, ReceivedRequest& record) {
+std::int32_t SoftPlc::serve(std::int32_t command, std::span<const std::uint8_t> bytes,
+                            std::int32_t* responseLength, std::uint8_t* response, ReceivedRequest& record) {
     const std::int32_t capacity = *responseLength;
     *responseLength = 0;
     if (!connected_) return errors::kNotConnected;

@@ -113,8 +113,8 @@ public:
         beforeRequest;
 
 private:
-    std::int32_t serve(std::int32_t command, std::span<const std::uint8_t> request, std::int32_t* responseLength,
-                       std::uint8_t* response, ReceivedRequest& record);
+    std::int32_t serve(std::int32_t command, std::span<const std::uint8_t> request,
+                       std::int32_t* responseLength, std::uint8_t* response, ReceivedRequest& record);
 
     std::array<std::vector<std::uint8_t>, kAreaCount> areas_;
     SymbolTable symbols_;

@@ -12,8 +12,11 @@ std::uint32_t SoftPlcCommLoop::status() const {
             word |= status::kRun;
             if (dataValid_) word |= status::kDataValid;
             break;
-        case PlcMode::Error: word |= status::kError; break;
-        case PlcMode::Halt: break;
+        case PlcMode::Error:
+            word |= status::kError;
+            break;
+        case PlcMode::Halt:
+            break;
     }
     return word;
 }

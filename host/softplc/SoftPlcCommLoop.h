@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "softplc/SoftPlc.h"
 #include "base/com/CommLoop.h"
+#include "softplc/SoftPlc.h"
 
 namespace velmora::softplc {
 

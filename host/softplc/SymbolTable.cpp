@@ -5,27 +5,34 @@
 #include <fstream>
 #include <sstream>
 
-#include "softplc/IlCompiler.h"
 #include "base/OperandParser.h"
 #include "base/Strings.h"
+#include "softplc/IlCompiler.h"
 
 namespace velmora::softplc {
 
 namespace {
 
-bool IsIdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
-bool IsIdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+bool IsIdentStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+}
+bool IsIdentChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
 
 // Scalar types of both dialects.
 std::optional<TypeInfo> ScalarType(const std::string& upper) {
     static const std::map<std::string, TypeInfo> kTypes = {
-        {"BOOL", {"BOOL", 1, false}},   {"BIT", {"BOOL", 1, false}},    {"BYTE", {"BYTE", 1, false, true}},
-        {"SINT", {"BYTE", 1, false, true}},   {"USINT", {"BYTE", 1, false, true}},  {"USI", {"BYTE", 1, false, true}},
-        {"WORD", {"INT", 2, false, true}},    {"INT", {"INT", 2, false}},     {"UINT", {"INT", 2, false, true}},
-        {"DWORD", {"DINT", 4, false, true}},  {"DINT", {"DINT", 4, false}},   {"UDINT", {"DINT", 4, false, true}},
-        {"LONG", {"DINT", 4, false}},   {"REAL", {"REAL", 4, true}},    {"FLOAT", {"REAL", 4, true}},
-        {"LREAL", {"LREAL", 8, true}},  {"DOUBLE", {"LREAL", 8, true}}, {"LINT", {"LINT", 8, false}},
-        {"ULINT", {"LINT", 8, false}},  {"LWORD", {"LINT", 8, false}},
+        {"BOOL", {"BOOL", 1, false}},        {"BIT", {"BOOL", 1, false}},
+        {"BYTE", {"BYTE", 1, false, true}},  {"SINT", {"BYTE", 1, false, true}},
+        {"USINT", {"BYTE", 1, false, true}}, {"USI", {"BYTE", 1, false, true}},
+        {"WORD", {"INT", 2, false, true}},   {"INT", {"INT", 2, false}},
+        {"UINT", {"INT", 2, false, true}},   {"DWORD", {"DINT", 4, false, true}},
+        {"DINT", {"DINT", 4, false}},        {"UDINT", {"DINT", 4, false, true}},
+        {"LONG", {"DINT", 4, false}},        {"REAL", {"REAL", 4, true}},
+        {"FLOAT", {"REAL", 4, true}},        {"LREAL", {"LREAL", 8, true}},
+        {"DOUBLE", {"LREAL", 8, true}},      {"LINT", {"LINT", 8, false}},
+        {"ULINT", {"LINT", 8, false}},       {"LWORD", {"LINT", 8, false}},
     };
     const auto found = kTypes.find(upper);
     if (found == kTypes.end()) return std::nullopt;
@@ -86,8 +93,10 @@ public:
     }
 
 private:
-    bool active() const {
-        return std::all_of(conditions_.begin(), conditions_.end(), [](bool b) { return b; });
+    bool active() const { return untaken_ == 0; }
+    void push(bool taken) {
+        conditions_.push_back(taken);
+        untaken_ += taken ? 0 : 1;
     }
     void directive(std::string_view body) {
         body = Trim(body);
@@ -96,13 +105,19 @@ private:
         const std::string arg =
             space == std::string_view::npos ? std::string() : UpperAscii(Trim(body.substr(space)));
         if (word == "IFNDEF") {
-            conditions_.push_back(!defines_.count(arg));
+            push(!defines_.count(arg));
         } else if (word == "IFDEF") {
-            conditions_.push_back(defines_.count(arg) > 0);
+            push(defines_.count(arg) > 0);
         } else if (word == "ELSE") {
-            if (!conditions_.empty()) conditions_.back() = !conditions_.back();
+            if (!conditions_.empty()) {
+                untaken_ += conditions_.back() ? 1 : -1;
+                conditions_.back() = !conditions_.back();
+            }
         } else if (word == "END_IF" || word == "ENDIF") {
-            if (!conditions_.empty()) conditions_.pop_back();
+            if (!conditions_.empty()) {
+                untaken_ -= conditions_.back() ? 0 : 1;
+                conditions_.pop_back();
+            }
         } else if (word == "DEFINE" && active()) {
             defines_[arg] = true;
         }
@@ -174,7 +189,8 @@ private:
     std::string_view text_;
     std::size_t pos_ = 0;
     Token current_;
-    std::vector<bool> conditions_;
+    std::vector<bool> conditions_;  // whether each open {$IF...} takes its branch
+    int untaken_ = 0;               // how many of them do not
     std::map<std::string, bool>& defines_;
     std::size_t counted_ = 0;
     int line_ = 1;
@@ -202,7 +218,8 @@ std::optional<TypeSpec> ParseTypeSpec(IecTokens& t) {
         const Token high = t.next();
         if (!t.accept("]") || !t.accept("OF")) return std::nullopt;
         const Token element = t.next();
-        if (low.kind != Token::Kind::Number || high.kind != Token::Kind::Number || element.kind != Token::Kind::Ident)
+        if (low.kind != Token::Kind::Number || high.kind != Token::Kind::Number ||
+            element.kind != Token::Kind::Ident)
             return std::nullopt;
         const long long count = Count(high.text) - Count(low.text) + 1;
         if (count <= 0 || count > kAreaSize) return std::nullopt;
@@ -233,10 +250,13 @@ std::string ParsePath(IecTokens& t) {
 
 // ---------------------------------------------------------------- table
 
-void SymbolTable::clear() { *this = SymbolTable(); }
+void SymbolTable::clear() {
+    *this = SymbolTable();
+}
 
 void SymbolTable::problem(const std::string& file, int line, const std::string& text) {
-    problems_.push_back(file.empty() ? text : Diagnostic{file, line, Diagnostic::Severity::Warning, text}.format());
+    problems_.push_back(file.empty() ? text
+                                     : Diagnostic{file, line, Diagnostic::Severity::Warning, text}.format());
 }
 
 void SymbolTable::addStruct(StructType type) {
@@ -246,15 +266,17 @@ void SymbolTable::addStruct(StructType type) {
     structs_.emplace(key, std::move(type));
 }
 
-void SymbolTable::addDeclaration(Declaration declaration) { declarations_.push_back(std::move(declaration)); }
+void SymbolTable::addDeclaration(Declaration declaration) {
+    declarations_.push_back(std::move(declaration));
+}
 
 void SymbolTable::addAlias(const std::string& name, const std::string& target) {
     aliases_.emplace(UpperAscii(name), target);
     defines_[UpperAscii(name)] = true;
 }
 
-void SymbolTable::addVariable(const std::string& name, const std::string& addressText, const std::string& file,
-                              int line) {
+void SymbolTable::addVariable(const std::string& name, const std::string& addressText,
+                              const std::string& file, int line) {
     Declaration d;
     d.name = name;
     d.placedArea = addressText;
@@ -384,25 +406,152 @@ void SymbolTable::addIecDeclarations(std::string_view text, const std::string& f
     }
 }
 
-void SymbolTable::addMnemonicDeclarations(std::string_view text, const std::string& file) {
-    std::vector<bool> conditions;
-    const auto active = [&] { return std::all_of(conditions.begin(), conditions.end(), [](bool b) { return b; }); };
-    enum class Context { None, Struct, Registers } context = Context::None;
-    std::string structName;
-    std::vector<Member> structMembers;
-    std::string registerType;
-    bool registerAligned = false;
-    bool registerRetained = false;
-    bool registerContinues = false;  // the last register line ended with ","
-    int line = 0;
+// The mnemonic dialect's declarations, line by line: #reg and #rem lists
+// (with their continuation lines), #struct members, #def and the #if family.
+class MnemonicReader {
+public:
+    MnemonicReader(SymbolTable& table, const std::string& file) : t_(table), file_(file) {}
 
-    const auto endStruct = [&] {
-        if (context == Context::Struct && !structName.empty())
-            addStruct(LayOut(structName, std::move(structMembers)));
-        structMembers.clear();
-        structName.clear();
-    };
-    const auto splitTokens = [](std::string_view line) {
+    void read(std::string_view text) {
+        std::size_t pos = 0;
+        while (pos <= text.size()) {
+            auto eol = text.find('\n', pos);
+            if (eol == std::string_view::npos) eol = text.size();
+            std::string_view raw = text.substr(pos, eol - pos);
+            pos = eol + 1;
+            ++line_;
+            if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
+            const std::string_view trimmed = Trim(raw);
+            if (trimmed.empty()) continue;
+            if (trimmed.front() == '#')
+                directive(trimmed.substr(1));
+            else if (active())
+                statement(trimmed);
+        }
+        endStruct();
+    }
+
+private:
+    enum class Context { None, Struct, Registers };
+
+    bool active() const { return untaken_ == 0; }
+    void push(bool taken) {
+        conditions_.push_back(taken);
+        untaken_ += taken ? 0 : 1;
+    }
+
+    // #ifdef, #ifndef, #if, #else, #endif; false for any other directive.
+    bool condition(const std::string& word, std::string_view rest) {
+        if (word == "IFNDEF" || word == "IFDEF") {
+            const bool defined = t_.defines_.count(UpperAscii(Trim(rest.substr(0, rest.find(';'))))) > 0;
+            push(word == "IFNDEF" ? !defined : defined);
+        } else if (word == "IF") {
+            push(false);  // expressions are checks for the PLC compiler (sizes, PLC type): never taken here
+        } else if (word == "ELSE") {
+            if (conditions_.empty()) return true;
+            untaken_ += conditions_.back() ? 1 : -1;
+            conditions_.back() = !conditions_.back();
+        } else if (word == "ENDIF" || word == "END_IF") {
+            endStruct();
+            if (conditions_.empty()) return true;
+            untaken_ -= conditions_.back() ? 0 : 1;
+            conditions_.pop_back();
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    void directive(std::string_view body) {
+        const auto split = body.find_first_of(" \t");
+        const std::string word = UpperAscii(body.substr(0, split));
+        const std::string_view rest =
+            split == std::string_view::npos ? std::string_view() : body.substr(split);
+        if (condition(word, rest) || !active()) return;
+        endStruct();
+        const std::string_view withoutComment = rest.substr(0, rest.find(';'));
+        const auto tokens = SplitTokens(withoutComment);
+        if (tokens.empty()) return;
+        if (word == "STRUCT") {
+            context_ = Context::Struct;
+            structName_ = tokens[0];
+        } else if (word == "REG" || word == "REM") {
+            std::size_t at = 0;
+            registerAligned_ = UpperAscii(tokens[0]) == "ALIGNED";
+            registerRetained_ = word == "REM";
+            registerContinues_ = Trim(withoutComment).ends_with(',');
+            if (registerAligned_) ++at;
+            if (at >= tokens.size()) return;
+            registerType_ = tokens[at++];
+            context_ = Context::Registers;
+            declareNames(tokens, at);
+        } else if (word == "DEF") {
+            if (tokens.size() >= 2 && IsIdentStart(tokens[1][0]))
+                t_.addAlias(tokens[0], tokens[1]);
+            else
+                t_.defines_[UpperAscii(tokens[0])] = true;
+        }
+    }
+
+    // A line that is no directive: a #struct member, or names continuing a register list.
+    void statement(std::string_view trimmed) {
+        const std::string_view code = trimmed.substr(0, trimmed.find(';'));
+        const auto tokens = SplitTokens(code);
+        if (tokens.empty()) return;
+        if (context_ == Context::Struct) {
+            if (tokens.size() < 2) return;
+            const auto type = t_.typeOf(tokens[0]);
+            if (!type) {
+                t_.problem(file_, line_,
+                           "#struct " + structName_ + ": member type not understood: " + tokens[0]);
+                return;
+            }
+            auto [name, count] = SplitArray(tokens[1]);
+            structMembers_.push_back({name, 0, -1, count, *type});
+        } else if (context_ == Context::Registers && registerContinues_) {
+            // Only a line ending with "," continues a register list; code follows otherwise.
+            registerContinues_ = Trim(code).ends_with(',');
+            declareNames(tokens, 0);
+        }
+    }
+
+    void endStruct() {
+        if (context_ == Context::Struct && !structName_.empty())
+            t_.addStruct(LayOut(structName_, std::move(structMembers_)));
+        structMembers_.clear();
+        structName_.clear();
+        context_ = Context::None;
+    }
+
+    void declareNames(const std::vector<std::string>& tokens, std::size_t from) {
+        std::string overlay;
+        for (std::size_t i = from; i < tokens.size(); ++i) {
+            const std::string& token = tokens[i];
+            if (token.rfind("__indx(", 0) == 0 || token.rfind("__INDX(", 0) == 0) {
+                const auto close = token.find(')');
+                overlay = token.substr(7, close == std::string::npos ? std::string::npos : close - 7);
+                continue;
+            }
+            if (!IsIdentStart(token[0])) {
+                t_.problem(file_, line_, "#reg: name not understood: " + token);
+                continue;
+            }
+            auto [name, count] = SplitArray(token);
+            SymbolTable::Declaration d;
+            d.name = name;
+            d.typeName = registerType_;
+            d.count = count;
+            d.overlayOf = overlay;
+            d.aligned = registerAligned_;
+            d.retained = registerRetained_;
+            d.file = file_;
+            d.line = line_;
+            registerAligned_ = false;
+            t_.addDeclaration(std::move(d));
+        }
+    }
+
+    static std::vector<std::string> SplitTokens(std::string_view line) {
         std::vector<std::string> tokens;
         std::string current;
         for (char c : line) {
@@ -415,121 +564,23 @@ void SymbolTable::addMnemonicDeclarations(std::string_view text, const std::stri
         }
         if (!current.empty()) tokens.push_back(std::move(current));
         return tokens;
-    };
-    const auto declareNames = [&](const std::vector<std::string>& tokens, std::size_t from) {
-        std::string overlay;
-        for (std::size_t i = from; i < tokens.size(); ++i) {
-            const std::string& token = tokens[i];
-            if (token.rfind("__indx(", 0) == 0 || token.rfind("__INDX(", 0) == 0) {
-                overlay = token.substr(7, token.find(')') == std::string::npos ? std::string::npos
-                                                                                : token.find(')') - 7);
-                continue;
-            }
-            if (!IsIdentStart(token[0])) {
-                problem(file, line, "#reg: name not understood: " + token);
-                continue;
-            }
-            auto [name, count] = SplitArray(token);
-            Declaration d;
-            d.name = name;
-            d.typeName = registerType;
-            d.count = count;
-            d.overlayOf = overlay;
-            d.aligned = registerAligned;
-            d.retained = registerRetained;
-            d.file = file;
-            d.line = line;
-            registerAligned = false;
-            addDeclaration(std::move(d));
-        }
-    };
-
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        auto eol = text.find('\n', pos);
-        if (eol == std::string_view::npos) eol = text.size();
-        std::string_view raw = text.substr(pos, eol - pos);
-        pos = eol + 1;
-        ++line;
-        if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-        const std::string_view trimmed = Trim(raw);
-        if (trimmed.empty()) {
-            if (pos > text.size()) break;
-            continue;
-        }
-        if (trimmed.front() == '#') {
-            const std::string_view body = trimmed.substr(1);
-            const auto split = body.find_first_of(" \t");
-            const std::string word = UpperAscii(body.substr(0, split));
-            const std::string_view rest = split == std::string_view::npos ? std::string_view() : body.substr(split);
-            if (word == "IFNDEF" || word == "IFDEF") {
-                const std::string name = UpperAscii(Trim(rest.substr(0, rest.find(';'))));
-                const bool defined = defines_.count(name) > 0;
-                conditions.push_back(word == "IFNDEF" ? !defined : defined);
-                continue;
-            }
-            if (word == "IF") {
-                // Expressions are checks for the PLC compiler (sizes, PLC type): never taken here.
-                conditions.push_back(false);
-                continue;
-            }
-            if (word == "ELSE") {
-                if (!conditions.empty()) conditions.back() = !conditions.back();
-                continue;
-            }
-            if (word == "ENDIF" || word == "END_IF") {
-                endStruct();
-                context = Context::None;
-                if (!conditions.empty()) conditions.pop_back();
-                continue;
-            }
-            if (!active()) continue;
-            endStruct();
-            context = Context::None;
-            const std::string_view withoutComment = rest.substr(0, rest.find(';'));
-            const auto tokens = splitTokens(withoutComment);
-            if (word == "STRUCT" && !tokens.empty()) {
-                context = Context::Struct;
-                structName = tokens[0];
-                structMembers.clear();
-            } else if ((word == "REG" || word == "REM") && !tokens.empty()) {
-                std::size_t at = 0;
-                registerAligned = UpperAscii(tokens[0]) == "ALIGNED";
-                registerRetained = word == "REM";
-                registerContinues = Trim(withoutComment).ends_with(',');
-                if (registerAligned) ++at;
-                if (at >= tokens.size()) continue;
-                registerType = tokens[at++];
-                context = Context::Registers;
-                declareNames(tokens, at);
-            } else if (word == "DEF" && !tokens.empty()) {
-                if (tokens.size() >= 2 && IsIdentStart(tokens[1][0]))
-                    addAlias(tokens[0], tokens[1]);
-                else
-                    defines_[UpperAscii(tokens[0])] = true;
-            }
-            continue;
-        }
-        if (!active()) continue;
-        const auto tokens = splitTokens(trimmed.substr(0, trimmed.find(';')));
-        if (tokens.empty()) continue;
-        if (context == Context::Struct) {
-            if (tokens.size() < 2) continue;
-            const auto type = typeOf(tokens[0]);
-            if (!type) {
-                problem(file, line, "#struct " + structName + ": member type not understood: " + tokens[0]);
-                continue;
-            }
-            auto [name, count] = SplitArray(tokens[1]);
-            structMembers.push_back({name, 0, -1, count, *type});
-        } else if (context == Context::Registers && registerContinues) {
-            // Only a line ending with "," continues a register list; code follows otherwise.
-            registerContinues = Trim(trimmed.substr(0, trimmed.find(';'))).ends_with(',');
-            declareNames(tokens, 0);
-        }
-        if (pos > text.size()) break;
     }
-    endStruct();
+
+    SymbolTable& t_;
+    const std::string& file_;
+    std::vector<bool> conditions_;  // whether each open #if... takes its branch
+    int untaken_ = 0;               // how many of them do not
+    Context context_ = Context::None;
+    std::string structName_;
+    std::vector<Member> structMembers_;
+    std::string registerType_;
+    bool registerAligned_ = false, registerRetained_ = false;
+    bool registerContinues_ = false;  // the last register line ended with ","
+    int line_ = 0;
+};
+
+void SymbolTable::addMnemonicDeclarations(std::string_view text, const std::string& file) {
+    MnemonicReader(*this, file).read(text);
 }
 
 void SymbolTable::addDeclarationFiles(const std::filesystem::path& folder) {
@@ -538,7 +589,8 @@ void SymbolTable::addDeclarationFiles(const std::filesystem::path& folder) {
     for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
         const std::string name = UpperAscii(entry.path().filename().string());
         const auto endsWith = [&](std::string_view suffix) {
-            return name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+            return name.size() >= suffix.size() &&
+                   name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
         };
         if (endsWith("_DEF.ST") || endsWith("_DEF.ORV")) files.push_back(entry.path());
     }
@@ -557,7 +609,9 @@ void SymbolTable::addDeclarationFiles(const std::filesystem::path& folder) {
 namespace {
 
 // Whether size bytes from offset lie inside one area.
-bool Fits(long long offset, long long size) { return offset >= 0 && size >= 0 && offset + size <= kAreaSize; }
+bool Fits(long long offset, long long size) {
+    return offset >= 0 && size >= 0 && offset + size <= kAreaSize;
+}
 
 }  // namespace
 
@@ -655,7 +709,8 @@ std::optional<Location> SymbolTable::resolvePath(const std::string& path, int de
     if (depth > 8 || path.empty()) return std::nullopt;
     const std::string upper = UpperAscii(path);
     if (const auto found = symbols_.find(upper); found != symbols_.end()) return found->second.location;
-    if (const auto alias = aliases_.find(upper); alias != aliases_.end()) return resolvePath(alias->second, depth + 1);
+    if (const auto alias = aliases_.find(upper); alias != aliases_.end())
+        return resolvePath(alias->second, depth + 1);
     const auto split = upper.find_last_of(".~");
     if (split == std::string::npos || split == 0) return std::nullopt;
     const auto base = resolvePath(path.substr(0, split), depth + 1);
@@ -663,7 +718,8 @@ std::optional<Location> SymbolTable::resolvePath(const std::string& path, int de
     const std::string member = upper.substr(split + 1);
     // "name.11": a bit of a byte or word variable, counted from its first byte.
     if (upper[split] == '.' && !member.empty() && member.size() <= 2 &&
-        std::all_of(member.begin(), member.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+        std::all_of(member.begin(), member.end(),
+                    [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
         const int bit = std::stoi(member);
         if (bit >= base->size * 8 || base->type.real) return std::nullopt;
         Location l = *base;
@@ -691,16 +747,17 @@ std::optional<Location> SymbolTable::resolvePath(const std::string& path, int de
     return std::nullopt;
 }
 
-std::optional<Location> SymbolTable::locate(const std::string& name) const { return resolvePath(name, 0); }
+std::optional<Location> SymbolTable::locate(const std::string& name) const {
+    return resolvePath(name, 0);
+}
 
 std::vector<RetainedRange> SymbolTable::retainedRanges() const {
     std::vector<RetainedRange> ranges;
     for (const auto& [key, symbol] : symbols_)
         if (symbol.location.retained && symbol.location.area == kRegisterArea)
             ranges.push_back({symbol.name, symbol.location.offset, symbol.location.size});
-    std::sort(ranges.begin(), ranges.end(), [](const RetainedRange& a, const RetainedRange& b) {
-        return a.offset < b.offset;
-    });
+    std::sort(ranges.begin(), ranges.end(),
+              [](const RetainedRange& a, const RetainedRange& b) { return a.offset < b.offset; });
     return ranges;
 }
 
@@ -718,7 +775,8 @@ std::vector<SymbolTable::Listed> SymbolTable::listing() const {
     for (const auto& [key, symbol] : symbols_) {
         std::string address = AddressText(symbol.location);
         // The type keyword goes to its own column.
-        if (const std::size_t space = address.find(' '); space != std::string::npos) address.erase(0, space + 1);
+        if (const std::size_t space = address.find(' '); space != std::string::npos)
+            address.erase(0, space + 1);
         const Location& l = symbol.location;
         std::string type = l.bit >= 0 ? std::string("BOOL") : l.type.name;
         if (l.count > 1) type = "ARRAY[0.." + std::to_string(l.count - 1) + "] OF " + type;

@@ -49,7 +49,7 @@ struct Location {
     int size = 0;
     int bit = -1;
     TypeInfo type;
-    int count = 1;  // array elements
+    int count = 1;          // array elements
     bool retained = false;  // RETAIN / #rem: kept across a restart
 };
 
@@ -100,10 +100,11 @@ public:
     const std::vector<std::string>& problems() const { return problems_; }
 
 private:
+    friend class MnemonicReader;
     struct Declaration {
         std::string name;
         std::string typeName;
-        int count = 1;        // array elements
+        int count = 1;              // array elements
         std::optional<int> placed;  // AT %R offset
         std::string placedArea;     // address text of a project variable
         std::string overlayOf;      // mnemonic: laid over another variable
@@ -125,11 +126,11 @@ private:
     void addAlias(const std::string& name, const std::string& target);
 
     std::vector<Declaration> declarations_;
-    std::map<std::string, StructType> structs_;     // by upper-case name
-    std::map<std::string, std::string> aliases_;    // upper-case name -> target path
-    std::map<std::string, Symbol> symbols_;         // upper-case name
+    std::map<std::string, StructType> structs_;   // by upper-case name
+    std::map<std::string, std::string> aliases_;  // upper-case name -> target path
+    std::map<std::string, Symbol> symbols_;       // upper-case name
     std::vector<std::string> problems_;
-    std::map<std::string, bool> defines_;           // conditional-compilation names
+    std::map<std::string, bool> defines_;  // conditional-compilation names
     int end_ = 0;
 };
 

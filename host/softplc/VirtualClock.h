@@ -1,8 +1,8 @@
 #pragma once
 // The plug-in's clock in a headless run: local time that advances with the
 // soft PLC's virtual time, from midnight of 1 January 2026.
-#include "softplc/PlcEngine.h"
 #include "base/Toolkit.h"
+#include "softplc/PlcEngine.h"
 
 namespace velmora::softplc {
 

@@ -92,8 +92,12 @@ TEST(ArithmeticExpression, ReadsNumbersOperatorsAndParenthesesAndRefusesEverythi
     const char* refused[] = {"",    "sp+5", "2+",   "(1",     "1)",   "1/0", "1/(2-2)", "2^3", "1e999",
                              "3 4", ".",    "1..2", "abs(1)", "0x10", "1e",  "5%",      "1;2", "*2"};
     for (const char* text : refused) EXPECT_FALSE(EvaluateArithmetic(text)) << text;
-    EXPECT_FALSE(EvaluateArithmetic(std::string(200, '(') + "1" + std::string(200, ')')))
-        << "nesting is bounded";
+    // Nesting is bounded before it reaches the stack: 100,000 levels of parentheses or signs,
+    // and 2,000 within the length the dialog takes.
+    for (const int n : {100000, 2000}) {
+        EXPECT_FALSE(EvaluateArithmetic(std::string(n, '(') + "1" + std::string(n, ')'))) << n;
+        EXPECT_FALSE(EvaluateArithmetic(std::string(n, '-') + "1")) << n;
+    }
 }
 
 // In expression mode the dialog evaluates the text, checks the limits and names

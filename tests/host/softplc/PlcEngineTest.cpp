@@ -1,11 +1,26 @@
-// The generated retained-copy protocol on the soft PLC: Chiller of the demo
-// (mnemonic declarations, CRC through the user instruction of the older
-// series) stopped and started with its retained memory in a file.
+// The engine on generated programs: the demo project's controllers compiled
+// and run, and the retained-copy protocol of Chiller (mnemonic declarations,
+// CRC through the user instruction of the older series) stopped and started
+// with its retained memory in a file.
 #include "PlcFixture.h"
-#include "TableNames.h"
 
 namespace velmora::softplc::testing {
 namespace {
+
+TEST(DemoProgram, EveryGeneratedControllerCompilesAndRuns) {
+    for (const std::string plcName : {"PLC1", "PLC2"}) {
+        SCOPED_TRACE(plcName);
+        GeneratedProject project(VELMORA_SOURCE_DIR "/examples/demo", plcName);
+        RunningPlc run;
+        ASSERT_TRUE(run.load(project)) << run.diagnostics();
+        run.engine.start(Restart::Cold);
+        run.engine.advance(5000);
+        ASSERT_TRUE(run.engine.running())
+            << run.engine.fault()->text << " at " << run.engine.fault()->position;
+        EXPECT_GT(run.engine.machine().executed(), 0u);
+        EXPECT_LE(run.engine.program().maxStack, kStackCells);
+    }
+}
 
 enum class Between { Nothing, ColdRestart, Regenerate, CorruptFile, RemoveFile };
 

@@ -3,8 +3,8 @@
 // and the look-up texts.
 #include <gtest/gtest.h>
 
-#include "SoftPlc.h"
-#include "SymbolTable.h"
+#include "softplc/SoftPlc.h"
+#include "softplc/SymbolTable.h"
 
 namespace velmora::softplc {
 namespace {
@@ -120,6 +120,20 @@ TEST(SymbolTable, NothingIsPlacedOutsideItsArea) {
         EXPECT_FALSE(table.locate(name).has_value()) << name;
     EXPECT_EQ(table.problems().size(), 8u);
     EXPECT_EQ(table.lookup("Up"), "%Y0.0");
+}
+
+// Conditionals nested 100,000 deep in both dialects: what they hide stays hidden, what follows is read.
+TEST(SymbolTable, DeeplyNestedConditionalsAreCounted) {
+    std::string iec, mnemonic;
+    for (int i = 0; i < 100000; ++i) iec += "{$IFDEF NOPE}\n", mnemonic += "#ifdef NOPE\n";
+    iec += "VAR_GLOBAL\n  A : INT;\nEND_VAR\n", mnemonic += "#reg int C\n";
+    for (int i = 0; i < 100000; ++i) iec += "{$END_IF}\n", mnemonic += "#endif\n";
+    SymbolTable table;
+    table.addIecDeclarations(iec + "VAR_GLOBAL\n  B : INT;\nEND_VAR\n");
+    table.addMnemonicDeclarations(mnemonic + "#reg int D\n");
+    table.build();
+    EXPECT_FALSE(table.locate("A") || table.locate("C"));
+    EXPECT_TRUE(table.locate("B") && table.locate("D"));
 }
 
 }  // namespace

@@ -7,16 +7,19 @@
 #include <cstring>
 #include <functional>
 #include <limits>
+#include <string_view>
 
-#include "Autotuner.h"
-#include "BlockMemory.h"
-#include "Blocks.h"
+#include "softplc/Autotuner.h"
+#include "softplc/BlockMemory.h"
+#include "softplc/Blocks.h"
 #include "simulation/PlantSimulation.h"
 
 namespace velmora::softplc {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+consteval int At(std::string_view member) { return plc::PidaOffset(member); }
 
 PlantSettings First(double gain, double tau, int deadSteps = 0) {
     PlantSettings s;
@@ -35,14 +38,14 @@ struct Loop {
     double t = 0;
 
     explicit Loop(const PlantSettings& settings = First(1, 10)) {
-        set(pida::Ts, 0.2);
-        set32(pida::irType, 7);
-        set(pida::k, 1), set(pida::ti, 10), set(pida::td, 0), set(pida::nd, 10), set(pida::b, 1);
-        set(pida::tt, 5), set(pida::hilim, 100), set(pida::lolim, 0);
-        set32(pida::itType, 7), set32(pida::iainf, 1), set32(pida::ispeed, 2), set32(pida::ipid, 1);
-        set(pida::tn, 2), set(pida::tdg, 10), set(pida::amp, 15), set(pida::dy, 5);
-        set(pida::sp, 30);
-        p[pida::MAN] = 1;
+        set(At("Ts"), 0.2);
+        set32(At("irType"), 7);
+        set(At("k"), 1), set(At("ti"), 10), set(At("td"), 0), set(At("nd"), 10), set(At("b"), 1);
+        set(At("tt"), 5), set(At("hilim"), 100), set(At("lolim"), 0);
+        set32(At("itType"), 7), set32(At("iainf"), 1), set32(At("ispeed"), 2), set32(At("ipid"), 1);
+        set(At("tn"), 2), set(At("tdg"), 10), set(At("amp"), 15), set(At("dy"), 5);
+        set(At("sp"), 30);
+        p[At("MAN")] = 1;
         hold(settings, 30);
     }
     // The plant at rest under the manual output u.
@@ -51,7 +54,7 @@ struct Loop {
         if (!s.astat) s.y0 = std::clamp(s.ys + s.su * u, 0.0, 100.0);
         plant.load(s);
         plant.setPlantInput(u);
-        set(pida::hv, u), set(pida::mv, u);
+        set(At("hv"), u), set(At("mv"), u);
     }
     void set(int at, double v) { memory::SetF(p, at, v); }
     void set32(int at, std::int32_t v) { memory::Set32(p, at, v); }
@@ -62,24 +65,24 @@ struct Loop {
     // The measurement is whatever the test puts into y.
     void measure(double& y) { ownPlant = [&y](double) { return y; }, ownY = y; }
     void step() {
-        if (ownPlant) ownY = ownPlant(get(pida::mv));
-        set(pida::pv, output() + (extra ? extra(t) : 0.0));
+        if (ownPlant) ownY = ownPlant(get(At("mv")));
+        set(At("pv"), output() + (extra ? extra(t) : 0.0));
         RunPidaBlock(p, 100);
-        if (!ownPlant) plant.setPlantInput(get(pida::mv)), plant.step();
+        if (!ownPlant) plant.setPlantInput(get(At("mv"))), plant.step();
         t += 0.1;
     }
     // Automatic from rest: the first call holds the manual output, then the block takes over
     // bumplessly with the parameters the test sets next.
-    void automatic() { step(), p[pida::MAN] = 0, p[pida::CHANGED] = 1; }
+    void automatic() { step(), p[At("MAN")] = 0, p[At("CHANGED")] = 1; }
     void run(double seconds) {
         for (double end = t + seconds; t < end - 1e-9;) step();
     }
     // Runs until the tuner is idle again; false if it was still busy after `limit` s.
     bool tune(double limit = 600) {
-        p[pida::TUNE] = 1;
+        p[At("TUNE")] = 1;
         step();
         for (double end = t + limit; t < end; step()) {
-            if (!p[pida::TBSY] && !p[pida::TUNE]) return true;
+            if (!p[At("TBSY")] && !p[At("TUNE")]) return true;
         }
         return false;
     }
@@ -95,23 +98,23 @@ struct FailureCase {
 
 TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
     const FailureCase cases[] = {
-        {"type not tunable", kTuneNotAvailable, [](Loop& l) { l.set32(pida::itType, 4); }},
+        {"type not tunable", kTuneNotAvailable, [](Loop& l) { l.set32(At("itType"), 4); }},
         {"no room for the pulse", kTuneSaturated,
-         [](Loop& l) { l.set(pida::hilim, 40), l.set(pida::lolim, 20); }},
+         [](Loop& l) { l.set(At("hilim"), 40), l.set(At("lolim"), 20); }},
         {"drift without compensation", kTuneNoSteadyState, [](Loop& l) { l.extra = [](double t) { return 0.5 * t; }; }},
         // Tuned 1 s after an output step, the plant (tau 10 s) still rises through the quiet phase,
         // by less than the drift a quiet phase of tn allows, but bent.
-        {"still settling", kTuneNoSteadyState, [](Loop& l) { l.set(pida::hv, 33); }, 2.5},
+        {"still settling", kTuneNoSteadyState, [](Loop& l) { l.set(At("hv"), 33); }, 2.5},
         {"still settling, drift compensated", kTuneNoSteadyState,
-         [](Loop& l) { l.p[pida::DGC] = 1, l.set(pida::hv, 33); }, 10.5},
+         [](Loop& l) { l.p[At("DGC")] = 1, l.set(At("hv"), 33); }, 10.5},
         // Within heavy noise a short quiet phase misses the rise; the response then stops falling well
         // above its baseline.
         {"still settling under heavy noise", kTuneNoSteadyState, [](Loop& l) {
-             l.set(pida::hv, 33);
+             l.set(At("hv"), 33);
              l.extra = [](double t) { return 0.5 * std::sin(t * 7.3); };
          }, 40},
         {"setpoint moved", kTuneNoSteadyState, [](Loop& l) { l.extra = [&l](double t) {
-             if (t > 6) l.set(pida::sp, 35);
+             if (t > 6) l.set(At("sp"), 35);
              return 0.0;
          }; }},
         {"plant does not respond", kTuneAmplitudeTooSmall, [](Loop& l) {
@@ -131,10 +134,10 @@ TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
         {"integrating plant declared static", kTunePeakNotFound, [](Loop& l) {
              PlantSettings s = First(1, 5);
              s.astat = true, s.tauA = 20, s.y0 = 30;
-             l.set(pida::lolim, -100);
+             l.set(At("lolim"), -100);
              l.hold(s, 0);
          }},
-        {"response against the action", kTuneBadMoments, [](Loop& l) { l.p[pida::RACT] = 1; }},
+        {"response against the action", kTuneBadMoments, [](Loop& l) { l.p[At("RACT")] = 1; }},
         {"tail decays ever slower", kTuneExtrapolation, [](Loop& l) {
              // A fast lag in parallel with a slow one: the decay cannot be extrapolated as one exponential.
              l.ownPlant = [fast = 0.0, slow = 0.0](double u) mutable {
@@ -142,7 +145,7 @@ TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
                  slow += (u - 30 - slow) * 0.1 / 40;
                  return 30 + 0.15 * fast + 0.85 * slow;
              };
-             l.set(pida::dy, 3);
+             l.set(At("dy"), 3);
              l.ownY = 30;
          }},
     };
@@ -152,8 +155,8 @@ TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
         c.arrange(l);
         l.run(1);
         ASSERT_TRUE(l.tune(c.within));
-        EXPECT_EQ(l.get32(pida::ite), c.code);
-        EXPECT_EQ(l.p[pida::TE], 1);
+        EXPECT_EQ(l.get32(At("ite")), c.code);
+        EXPECT_EQ(l.p[At("TE")], 1);
     }
 }
 
@@ -168,20 +171,20 @@ TEST(PidaTuner, TunesAPlantWithDeadTimeToAQuietLoop) {
                              TuneCase{2, 7, 2, 0.2}}) {
         SCOPED_TRACE(testing::Message() << "speed " << c.speed << " type " << c.type << " form " << c.form);
         Loop l(First(1, 10, 20));
-        l.set32(pida::ispeed, c.speed), l.set32(pida::itType, c.type), l.set32(pida::ipid, c.form);
-        l.p[pida::TAFF] = 1;
+        l.set32(At("ispeed"), c.speed), l.set32(At("itType"), c.type), l.set32(At("ipid"), c.form);
+        l.p[At("TAFF")] = 1;
         l.run(1);
         ASSERT_TRUE(l.tune(120));
-        ASSERT_EQ(l.p[pida::TE], 0) << l.get32(pida::ite);
-        EXPECT_EQ(l.get32(pida::irType), c.type);
-        EXPECT_GT(l.get(pida::pk), 0.5);
-        EXPECT_LT(l.get(pida::pk), 5);
-        EXPECT_GT(l.get(pida::pti), 3);
-        EXPECT_LT(l.get(pida::pti), 20);
-        EXPECT_EQ(l.get(pida::ptd) > 0, c.type == 7);
+        ASSERT_EQ(l.p[At("TE")], 0) << l.get32(At("ite"));
+        EXPECT_EQ(l.get32(At("irType")), c.type);
+        EXPECT_GT(l.get(At("pk")), 0.5);
+        EXPECT_LT(l.get(At("pk")), 5);
+        EXPECT_GT(l.get(At("pti")), 3);
+        EXPECT_LT(l.get(At("pti")), 20);
+        EXPECT_EQ(l.get(At("ptd")) > 0, c.type == 7);
         l.automatic();
         l.run(80);
-        l.set(pida::sp, 40);
+        l.set(At("sp"), 40);
         double peak = 0;
         for (int i = 0; i < 1200; ++i) l.step(), peak = std::max(peak, l.output());
         EXPECT_NEAR(l.output(), 40, 0.1);
@@ -202,17 +205,17 @@ TEST(PidaTuner, TunesIntegratingPlantsWithinTenTimesTheirLags) {
         s.plantType = c.type, s.delta = 1, s.omega = 0.5;
         s.astat = true, s.tauA = 20, s.y0 = 30;
         Loop l;
-        l.set(pida::lolim, -100), l.set32(pida::iainf, 2);
+        l.set(At("lolim"), -100), l.set32(At("iainf"), 2);
         l.hold(s, 0);
-        l.p[pida::TAFF] = 1;
+        l.p[At("TAFF")] = 1;
         l.run(60);  // the oscillating stage starts from 0
         const double start = l.t;
         ASSERT_TRUE(l.tune(300));
-        ASSERT_EQ(l.p[pida::TE], 0) << l.get32(pida::ite);
+        ASSERT_EQ(l.p[At("TE")], 0) << l.get32(At("ite"));
         EXPECT_LE(l.t - start, 10 * c.lags);
-        l.p[pida::MAN] = 0;
+        l.p[At("MAN")] = 0;
         l.run(20);
-        l.set(pida::sp, 40);
+        l.set(At("sp"), 40);
         l.run(300);
         EXPECT_NEAR(l.output(), 40, 0.1);
     }
@@ -223,11 +226,11 @@ TEST(PidaTuner, TunesIntegratingPlantsWithinTenTimesTheirLags) {
 TEST(PidaTuner, CompensatedLinearDriftLeavesTheResult) {
     const auto tuned = [](double rate, double noise) {
         Loop l;
-        l.p[pida::DGC] = 1;
+        l.p[At("DGC")] = 1;
         l.extra = [=](double t) { return rate * t + noise * std::sin(t * 7.3); };
         EXPECT_TRUE(l.tune());
-        EXPECT_EQ(l.get32(pida::ite), kTuneOk) << "rate " << rate << " noise " << noise;
-        return l.get(pida::pk);
+        EXPECT_EQ(l.get32(At("ite")), kTuneOk) << "rate " << rate << " noise " << noise;
+        return l.get(At("pk"));
     };
     const float still = tuned(0, 0);
     for (const double rate : {0.05, -0.1}) EXPECT_NEAR(tuned(rate, 0), still, 0.03 * still), tuned(rate, 0.3);
@@ -237,17 +240,17 @@ TEST(PidaTuner, BreakEndsTheExperimentWithoutABump) {
     Loop l;
     l.automatic();
     l.run(30);
-    const float k = l.get(pida::k);
-    l.p[pida::TUNE] = 1;
+    const float k = l.get(At("k"));
+    l.p[At("TUNE")] = 1;
     l.run(3.5);  // into the pulse
-    ASSERT_EQ(l.p[pida::TBSY], 1);
-    const float before = l.get(pida::mv);
-    l.p[pida::TBRK] = 1;
+    ASSERT_EQ(l.p[At("TBSY")], 1);
+    const float before = l.get(At("mv"));
+    l.p[At("TBRK")] = 1;
     l.run(0.2);
-    EXPECT_EQ(l.p[pida::TBSY], 0);
-    EXPECT_EQ(l.p[pida::TE], 0);
-    EXPECT_NEAR(l.get(pida::mv), before, 0.5);
-    EXPECT_EQ(l.get(pida::k), k);
+    EXPECT_EQ(l.p[At("TBSY")], 0);
+    EXPECT_EQ(l.p[At("TE")], 0);
+    EXPECT_NEAR(l.get(At("mv")), before, 0.5);
+    EXPECT_EQ(l.get(At("k")), k);
     l.run(200);
     EXPECT_NEAR(l.output(), 30, 0.1) << "the loop regulates again";
 }
@@ -256,32 +259,32 @@ TEST(PidaTuner, ResultIsTakenOverOnlyWithTaff) {
     Loop l;
     l.run(1);
     ASSERT_TRUE(l.tune());
-    ASSERT_EQ(l.p[pida::TE], 0);
-    EXPECT_EQ(l.get(pida::k), 1) << "the result waits";
-    EXPECT_NE(l.get(pida::pk), 1);
-    l.p[pida::TAFF] = 1;
+    ASSERT_EQ(l.p[At("TE")], 0);
+    EXPECT_EQ(l.get(At("k")), 1) << "the result waits";
+    EXPECT_NE(l.get(At("pk")), 1);
+    l.p[At("TAFF")] = 1;
     l.run(0.4);
-    EXPECT_EQ(l.get(pida::k), l.get(pida::pk));
-    EXPECT_EQ(l.get(pida::ti), l.get(pida::pti));
-    EXPECT_EQ(l.p[pida::CHANGED], 0) << "the block accepted them";
-    l.set(pida::k, 1);
+    EXPECT_EQ(l.get(At("k")), l.get(At("pk")));
+    EXPECT_EQ(l.get(At("ti")), l.get(At("pti")));
+    EXPECT_EQ(l.p[At("CHANGED")], 0) << "the block accepted them";
+    l.set(At("k"), 1);
     l.run(0.4);
-    EXPECT_EQ(l.get(pida::k), 1) << "one result is taken once";
+    EXPECT_EQ(l.get(At("k")), 1) << "one result is taken once";
 }
 
 // Whatever non-finite value comes in, the output holds a finite value within its limits.
 TEST(PidaBlock, NonFiniteValuesNeverReachTheOutput) {
     const std::pair<const char*, std::function<void(Loop&)>> cases[] = {
         {"pv", [](Loop& l) { l.extra = [](double) { return kNaN; }; }},
-        {"sp", [](Loop& l) { l.set(pida::sp, INFINITY); }},
-        {"hv in manual", [](Loop& l) { l.p[pida::MAN] = 1, l.set(pida::hv, kNaN); }},
-        {"gain", [](Loop& l) { l.set(pida::k, kNaN), l.p[pida::CHANGED] = 1; }},
-        {"huge gain", [](Loop& l) { l.set(pida::k, 3e38), l.p[pida::CHANGED] = 1; }},
-        {"limits", [](Loop& l) { l.set(pida::hilim, kNaN), l.set(pida::lolim, -INFINITY), l.p[pida::CHANGED] = 1; }},
-        {"stored output", [](Loop& l) { l.set(pida::mv, kNaN); }},
+        {"sp", [](Loop& l) { l.set(At("sp"), INFINITY); }},
+        {"hv in manual", [](Loop& l) { l.p[At("MAN")] = 1, l.set(At("hv"), kNaN); }},
+        {"gain", [](Loop& l) { l.set(At("k"), kNaN), l.p[At("CHANGED")] = 1; }},
+        {"huge gain", [](Loop& l) { l.set(At("k"), 3e38), l.p[At("CHANGED")] = 1; }},
+        {"limits", [](Loop& l) { l.set(At("hilim"), kNaN), l.set(At("lolim"), -INFINITY), l.p[At("CHANGED")] = 1; }},
+        {"stored output", [](Loop& l) { l.set(At("mv"), kNaN); }},
         {"private area overwritten during a tune", [](Loop& l) {
-             l.p[pida::TUNE] = 1, l.run(4);
-             std::memset(l.p + pida::Private, 0xFF, kPidaBytes - pida::Private);
+             l.p[At("TUNE")] = 1, l.run(4);
+             std::memset(l.p + plc::kPidaStructSize, 0xFF, kPidaBytes - plc::kPidaStructSize);
          }},
     };
     for (const auto& [name, spoil] : cases) {
@@ -292,9 +295,9 @@ TEST(PidaBlock, NonFiniteValuesNeverReachTheOutput) {
         spoil(l);
         for (int i = 0; i < 50; ++i) {
             l.step();
-            ASSERT_TRUE(std::isfinite(l.get(pida::mv)));
-            ASSERT_GE(l.get(pida::mv), 0);
-            ASSERT_LE(l.get(pida::mv), 100);
+            ASSERT_TRUE(std::isfinite(l.get(At("mv"))));
+            ASSERT_GE(l.get(At("mv")), 0);
+            ASSERT_LE(l.get(At("mv")), 100);
         }
     }
 }
@@ -314,19 +317,19 @@ TEST(PidaBlock, AlgorithmTypesCombineTheirParts) {
         SCOPED_TRACE(c.type);
         Loop l;
         l.automatic();
-        l.set32(pida::irType, c.type), l.set(pida::k, 2), l.set(pida::td, 1);
+        l.set32(At("irType"), c.type), l.set(At("k"), 2), l.set(At("td"), 1);
         double y = 30;
         l.measure(y);
         l.run(2);
-        ASSERT_NEAR(l.get(pida::mv), 30, 1e-4);
+        ASSERT_NEAR(l.get(At("mv")), 30, 1e-4);
         y = 31;
         l.run(0.2);
-        EXPECT_NEAR(l.get(pida::mv) - 30, c.jump, 1e-3);
+        EXPECT_NEAR(l.get(At("mv")) - 30, c.jump, 1e-3);
         l.run(20);
-        const double before = l.get(pida::mv);
+        const double before = l.get(At("mv"));
         l.run(0.2);
-        EXPECT_NEAR(l.get(pida::mv) - before, c.drift, 1e-4);
-        EXPECT_NEAR(l.get(pida::de), -1, 1e-6);
+        EXPECT_NEAR(l.get(At("mv")) - before, c.drift, 1e-4);
+        EXPECT_NEAR(l.get(At("de")), -1, 1e-6);
     }
 }
 
@@ -338,29 +341,29 @@ TEST(PidaBlock, DirectionLimitsAndHandOvers) {
         int sat;
     };
     const Case cases[] = {
-        {"reverse action", [](Loop& l, double& y) { l.p[pida::RACT] = 1, l.p[pida::CHANGED] = 1, l.run(0.2), y = 31; }, 31, 0},
-        {"high limit", [](Loop& l, double& y) { l.set(pida::hilim, 31), l.p[pida::CHANGED] = 1, y = 20; }, 31, 1},
-        {"low limit", [](Loop& l, double& y) { l.set(pida::lolim, 29.5), l.p[pida::CHANGED] = 1, y = 40; }, 29.5, 1},
-        {"manual value", [](Loop& l, double&) { l.p[pida::MAN] = 1, l.set(pida::hv, 55); }, 55, 0},
+        {"reverse action", [](Loop& l, double& y) { l.p[At("RACT")] = 1, l.p[At("CHANGED")] = 1, l.run(0.2), y = 31; }, 31, 0},
+        {"high limit", [](Loop& l, double& y) { l.set(At("hilim"), 31), l.p[At("CHANGED")] = 1, y = 20; }, 31, 1},
+        {"low limit", [](Loop& l, double& y) { l.set(At("lolim"), 29.5), l.p[At("CHANGED")] = 1, y = 40; }, 29.5, 1},
+        {"manual value", [](Loop& l, double&) { l.p[At("MAN")] = 1, l.set(At("hv"), 55); }, 55, 0},
         {"back from manual without a bump", [](Loop& l, double&) {
-             l.p[pida::MAN] = 1, l.set(pida::hv, 55), l.run(1), l.p[pida::MAN] = 0;
+             l.p[At("MAN")] = 1, l.set(At("hv"), 55), l.run(1), l.p[At("MAN")] = 0;
          }, 55, 0},
         {"new gain without a bump", [](Loop& l, double& y) {
-             y = 32, l.run(0.2), l.set(pida::k, 5), l.p[pida::CHANGED] = 1;
+             y = 32, l.run(0.2), l.set(At("k"), 5), l.p[At("CHANGED")] = 1;
          }, 28, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Loop l;
         l.automatic();
-        l.set32(pida::irType, 4);  // P only: the output shows where it stands
+        l.set32(At("irType"), 4);  // P only: the output shows where it stands
         double y = 30;
         l.measure(y);
         l.run(1);
         c.act(l, y);
         l.run(0.2);
-        EXPECT_NEAR(l.get(pida::mv), c.mv, 1e-3);
-        EXPECT_EQ(l.p[pida::SAT], c.sat);
+        EXPECT_NEAR(l.get(At("mv")), c.mv, 1e-3);
+        EXPECT_EQ(l.p[At("SAT")], c.sat);
     }
 }
 
@@ -370,14 +373,14 @@ TEST(PidaBlock, TrackingTimeUnwindsTheIntegral) {
     for (int i = 0; i < 2; ++i) {
         Loop l;
         l.automatic();
-        l.set32(pida::irType, 6), l.set(pida::hilim, 40), l.set(pida::tt, i == 0 ? 1 : 1e6);
+        l.set32(At("irType"), 6), l.set(At("hilim"), 40), l.set(At("tt"), i == 0 ? 1 : 1e6);
         double y = 30;
         l.measure(y);
-        l.set(pida::sp, 60);
+        l.set(At("sp"), 60);
         l.run(60);
-        ASSERT_EQ(l.get(pida::mv), 40);
+        ASSERT_EQ(l.get(At("mv")), 40);
         y = 70;
-        while (l.get(pida::mv) >= 40 && l.t < 1000) l.step();
+        while (l.get(At("mv")) >= 40 && l.t < 1000) l.step();
         leave[i] = l.t;
     }
     EXPECT_LT(leave[0] - 60, 1.0) << "tracking keeps the integral at the limit";

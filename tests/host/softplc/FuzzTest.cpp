@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "IlFuzz.h"
+#include "fuzz/softplc/IlFuzz.h"
 #include "support/Support.h"
 
 namespace velmora::softplc {
@@ -51,20 +51,15 @@ TEST(Fuzz, DamagedGeneratedCode) {
         std::uniform_int_distribution<std::size_t> at(0, text.size() - 1);
         for (int k = 0; k < 1 + n % 6; ++k) {
             const std::size_t p = at(random);
-            switch (random() % 4) {
-                case 0:
-                    text[p] = static_cast<char>(random());
-                    break;
-                case 1:
-                    text.erase(p, random() % 40);
-                    break;
-                case 2:
-                    text.insert(p, text.substr(at(random) % text.size(), random() % 60));
-                    break;
-                default:
-                    text[p] = "0123456789\n\t ;:$#"[random() % 17];
-                    break;
-            }
+            const auto kind = random() % 4;  // a byte changed, a range cut, one repeated, a separator
+            if (kind == 0)
+                text[p] = static_cast<char>(random());
+            else if (kind == 1)
+                text.erase(p, random() % 40);
+            else if (kind == 2)
+                text.insert(p, text.substr(at(random) % text.size(), random() % 60));
+            else
+                text[p] = "0123456789\n\t ;:$#"[random() % 17];
             if (text.empty()) text = "x";
             at = std::uniform_int_distribution<std::size_t>(0, text.size() - 1);
         }

@@ -1,27 +1,9 @@
-// Programs the compiler refuses, with the file and line it names, the
-// preprocessor, and the faults that stop a running PLC in its error state.
-#include <gtest/gtest.h>
+// Programs the compiler refuses, with the file and line it names, and the
+// preprocessor.
+#include "PlcFixture.h"
 
-#include "PlcEngine.h"
-#include "SoftPlcCommLoop.h"
-#include "TableNames.h"
-
-namespace velmora::softplc {
+namespace velmora::softplc::testing {
 namespace {
-
-struct Compiled {
-    SoftPlc plc;
-    PlcEngine engine{plc};
-    std::string text;
-
-    Compiled(const std::string& source, int plcType = 6) {
-        plc.symbols().addMnemonicDeclarations(source, "Velmora\\t.orv");
-        plc.symbols().build();
-        engine.compile({{"Velmora\\t.orv", source, SourceFile::Kind::Mnemonic}}, {plcType});
-        for (const auto& problem : plc.symbols().problems()) text += problem + "\n";
-        for (const auto& d : engine.diagnostics()) text += d.format() + "\n";
-    }
-};
 
 std::string Repeat(const std::string& line, int n) {
     std::string out;
@@ -65,6 +47,11 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"recursion", "P 0\n CAL r\nE 0\nP 60\nr: CAL r\n RET\nE 60\n",
                 "t.orv(5): error: recursive CAL"},
         Refused{"calls too deep", CallChain(17), "error: CAL nesting deeper than 16 levels"},
+        // Refused before the compiler walks, allocates or recurses that deep.
+        Refused{"100,000 nested calls", CallChain(100000), "error: CAL nesting deeper than 16 levels"},
+        Refused{"100,000 nested parentheses",
+                "#if " + std::string(100000, '(') + "1" + std::string(100000, ')') + "\n#endif\n",
+                "t.orv(1): error: #if: expression nested too deeply"},
         Refused{"unknown operand", "P 0\n LD nothing\nE 0\n", "t.orv(2): error: unknown operand nothing"},
         Refused{"register area full", "#reg int a[30000]\n#reg int c,\n b[9000]\nP 0\n LD b\nE 0\n",
                 "t.orv(3): warning: declaration b: register area full"},
@@ -108,37 +95,5 @@ TEST(Preprocessor, AnInstructionMacroBindsAUserInstruction) {
     EXPECT_EQ(*c.plc.readValue("r"), 0x2400);  // CRC-16 of four zero bytes
 }
 
-struct Fault {
-    const char* what;
-    const char* body;
-    const char* message;
-};
-
-class RunTimeFaults : public ::testing::TestWithParam<Fault> {};
-
-TEST_P(RunTimeFaults, PutThePlcIntoItsErrorState) {
-    Compiled c(std::string("#reg int a\n#reg byte b[4]\nP 0\n") + GetParam().body + "\nE 0\n");
-    ASSERT_TRUE(c.engine.hasProgram()) << c.text;
-    c.engine.start(Restart::Cold);
-    c.engine.advance(100);
-    EXPECT_FALSE(c.engine.running());
-    EXPECT_EQ(c.plc.plcState(), 3);
-    EXPECT_TRUE(SoftPlcCommLoop(c.plc).status() & status::kError);
-    ASSERT_TRUE(c.engine.fault());
-    EXPECT_NE(c.engine.fault()->text.find(GetParam().message), std::string::npos) << c.engine.fault()->text;
-    EXPECT_EQ(c.engine.fault()->position.rfind("Velmora\\t.orv:", 0), 0u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, RunTimeFaults,
-    ::testing::Values(
-        Fault{"division", " LD 1\n DIV a\n WR a", "division by zero"},
-        Fault{"copy past the area", " LD 0\n SRC byte b\n LD 65530\n LD 100\n MOV b", "MOV outside"},
-        Fault{"negative count", " LD 0\n SRC byte b\n LD 0\n LD -5\n MOV b", "MOV outside"},
-        Fault{"CRC past the area", " LD 65535\n LD 4\n CRC\n WR a", "CRC outside"},
-        Fault{"PID structure past the area", " LD 0\n LD 0\n LD 65500\n PID\n WR a", "PID structure outside"},
-        Fault{"endless loop", "l: JMP l", "scan stopped"}),
-    RowName<Fault>);
-
 }  // namespace
-}  // namespace velmora::softplc
+}  // namespace velmora::softplc::testing

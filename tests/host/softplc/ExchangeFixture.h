@@ -5,8 +5,9 @@
 
 #include <memory>
 
-#include "SoftPlc.h"
-#include "SoftPlcCommLoop.h"
+#include "softplc/SoftPlc.h"
+#include "softplc/SoftPlcCommLoop.h"
+#include "base/ByteOrder.h"
 #include "base/IniFile.h"
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
@@ -50,7 +51,7 @@ protected:
     }
     static std::vector<std::uint8_t> Ints(std::initializer_list<int> values) {
         std::vector<std::uint8_t> bytes;
-        for (int v : values) bytes.insert(bytes.end(), {std::uint8_t(v & 0xFF), std::uint8_t((v >> 8) & 0xFF)});
+        for (int v : values) plc::AppendInt16(bytes, static_cast<std::int16_t>(v));
         return bytes;
     }
     static std::vector<std::uint8_t> Reals(std::initializer_list<float> values) {

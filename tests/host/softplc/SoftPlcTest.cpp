@@ -4,17 +4,13 @@
 
 #include <vector>
 
-#include "SoftPlc.h"
-#include "SoftPlcCommLoop.h"
+#include "softplc/SoftPlc.h"
+#include "softplc/SoftPlcCommLoop.h"
 
 namespace velmora::softplc {
 namespace {
 
-std::vector<std::uint8_t> B(std::initializer_list<int> v) {
-    std::vector<std::uint8_t> out;
-    for (int x : v) out.push_back(static_cast<std::uint8_t>(x));
-    return out;
-}
+std::vector<std::uint8_t> B(std::initializer_list<int> v) { return {v.begin(), v.end()}; }
 
 struct Call {
     std::int32_t result;
@@ -22,13 +18,12 @@ struct Call {
     std::vector<std::uint8_t> response;
 };
 
+// One request through the function pointer; the response buffer starts 0xEE, eight bytes beyond capacity.
 Call Send(std::int32_t command, const std::vector<std::uint8_t>& request, std::int32_t capacity) {
-    std::vector<std::uint8_t> response(static_cast<std::size_t>(std::max(capacity, 1)) + 8, 0xEE);
-    std::int32_t length = capacity;
-    const auto result = SoftPlc::requestFunction()(command, static_cast<std::int32_t>(request.size()),
-                                                   request.data(), &length, response.data(), 5000, 0x40);
-    response.resize(static_cast<std::size_t>(std::max(capacity, 1)) + 8);
-    return {result, length, response};
+    Call c{0, capacity, std::vector<std::uint8_t>(static_cast<std::size_t>(std::max(capacity, 1)) + 8, 0xEE)};
+    c.result = SoftPlc::requestFunction()(command, static_cast<std::int32_t>(request.size()), request.data(),
+                                          &c.length, c.response.data(), 5000, 0x40);
+    return c;
 }
 
 class SoftPlcRequests : public ::testing::Test {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "PlcEngine.h"
+#include "softplc/PlcEngine.h"
 
 namespace velmora::softplc {
 

@@ -1,35 +1,21 @@
 // What each instruction does, one small program per row: the variables are
-// preset, the program scans once, and the variables are compared.
-#include <gtest/gtest.h>
-
+// preset, the program scans once, and the variables are compared; and the
+// faults that stop a running PLC in its error state.
 #include <cstring>
 #include <map>
 
-#include "Blocks.h"
-#include "PlcEngine.h"
-#include "TableNames.h"
+#include "PlcFixture.h"
+#include "softplc/Blocks.h"
+#include "softplc/SoftPlcCommLoop.h"
 
-namespace velmora::softplc {
+namespace velmora::softplc::testing {
 namespace {
 
-constexpr const char* kDeclarations =
-    "#reg int a, b, c\n#reg word w\n#reg byte bits, buf[9], copy[9]\n#reg float f, g\n#reg long l\n";
-
-struct Scan {
-    SoftPlc plc;
-    PlcEngine engine{plc};
-    std::string diagnostics;
-
-    bool compile(const std::string& body) {
-        const std::string text = std::string(kDeclarations) + "P 0\n" + body + "\nE 0\n";
-        plc.symbols().clear();
-        plc.symbols().addMnemonicDeclarations(text);
-        plc.symbols().build();
-        const bool ok = engine.compile({{"t.orv", text, SourceFile::Kind::Mnemonic}}, {});
-        for (const auto& d : engine.diagnostics()) diagnostics += d.format() + "\n";
-        return ok;
-    }
-};
+// P 0 with `body`, over variables of every kind.
+std::string Program(const std::string& body) {
+    return "#reg int a, b, c\n#reg word w\n#reg byte bits, buf[9], copy[9]\n#reg float f, g\n#reg long l\n"
+           "P 0\n" + body + "\nE 0\n";
+}
 
 struct Row {
     const char* what;
@@ -42,8 +28,8 @@ class Instructions : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Instructions, ChangeMemoryAsDocumented) {
     const Row& row = GetParam();
-    Scan s;
-    ASSERT_TRUE(s.compile(row.program)) << s.diagnostics;
+    Compiled s(Program(row.program));
+    ASSERT_TRUE(s.engine.hasProgram()) << s.text;
     s.engine.start(Restart::Cold);
     for (const auto& [name, value] : row.before) ASSERT_TRUE(s.plc.writeValue(name, value)) << name;
     s.engine.advance(0);  // exactly one scan
@@ -98,13 +84,10 @@ INSTANTIATE_TEST_SUITE_P(
     RowName<Row>);
 
 TEST(Instruction, CrcOfTheCheckStringAndOfAZoneWithItsCrcAppended) {
-    Scan s;
-    const std::string program = "LD __indx(buf)\nLD 9\nCRC\nWR w\nLD __indx(buf)\nLD 9\nCRCM\nWR a";
-    ASSERT_TRUE(s.compile(program)) << s.diagnostics;
+    Compiled s(Program("LD __indx(buf)\nLD 9\nCRC\nWR w\nLD __indx(buf)\nLD 9\nCRCM\nWR a"));
+    ASSERT_TRUE(s.engine.hasProgram()) << s.text;
     s.engine.start(Restart::Cold);
-    auto r = s.plc.area(kRegisterArea);
-    const int buf = s.plc.symbols().locate("buf")->offset;
-    std::memcpy(r.data() + buf, "123456789", 9);
+    std::memcpy(s.plc.area(kRegisterArea).data() + s.offset("buf"), "123456789", 9);
     s.engine.advance(0);
     EXPECT_EQ(*s.plc.readValue("w"), 0x4B37);
     // The zone check of the retained copy: CRC over data and its CRC, low byte first, is 0.
@@ -113,16 +96,47 @@ TEST(Instruction, CrcOfTheCheckStringAndOfAZoneWithItsCrcAppended) {
 }
 
 TEST(Instruction, MovCopiesElementsFromTheSourceSrcSet) {
-    Scan s;
-    ASSERT_TRUE(s.compile("LD 1\nSRC byte buf\nLD 2\nLD 3\nMOV copy")) << s.diagnostics;
+    Compiled s(Program("LD 1\nSRC byte buf\nLD 2\nLD 3\nMOV copy"));
+    ASSERT_TRUE(s.engine.hasProgram()) << s.text;
     s.engine.start(Restart::Cold);
-    auto r = s.plc.area(kRegisterArea);
-    const int buf = s.plc.symbols().locate("buf")->offset, copy = s.plc.symbols().locate("copy")->offset;
-    std::memcpy(r.data() + buf, "abcdefghi", 9);
+    const auto r = s.plc.area(kRegisterArea);
+    std::memcpy(r.data() + s.offset("buf"), "abcdefghi", 9);
     s.engine.advance(0);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.data() + copy), 9),
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(r.data() + s.offset("copy")), 9),
               std::string("\0\0bcd\0\0\0\0", 9));
 }
 
+struct Fault {
+    const char* what;
+    const char* body;
+    const char* message;
+};
+
+class RunTimeFaults : public ::testing::TestWithParam<Fault> {};
+
+TEST_P(RunTimeFaults, PutThePlcIntoItsErrorState) {
+    Compiled c(std::string("#reg int a\n#reg byte b[4]\nP 0\n") + GetParam().body + "\nE 0\n");
+    ASSERT_TRUE(c.engine.hasProgram()) << c.text;
+    c.engine.start(Restart::Cold);
+    c.engine.advance(100);
+    EXPECT_FALSE(c.engine.running());
+    EXPECT_EQ(c.plc.plcState(), 3);
+    EXPECT_TRUE(SoftPlcCommLoop(c.plc).status() & status::kError);
+    ASSERT_TRUE(c.engine.fault());
+    EXPECT_NE(c.engine.fault()->text.find(GetParam().message), std::string::npos) << c.engine.fault()->text;
+    EXPECT_EQ(c.engine.fault()->position.rfind("Velmora\\t.orv:", 0), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RunTimeFaults,
+    ::testing::Values(
+        Fault{"division", " LD 1\n DIV a\n WR a", "division by zero"},
+        Fault{"copy past the area", " LD 0\n SRC byte b\n LD 65530\n LD 100\n MOV b", "MOV outside"},
+        Fault{"negative count", " LD 0\n SRC byte b\n LD 0\n LD -5\n MOV b", "MOV outside"},
+        Fault{"CRC past the area", " LD 65535\n LD 4\n CRC\n WR a", "CRC outside"},
+        Fault{"PID structure past the area", " LD 0\n LD 0\n LD 65500\n PID\n WR a", "PID structure outside"},
+        Fault{"endless loop", "l: JMP l", "scan stopped"}),
+    RowName<Fault>);
+
 }  // namespace
-}  // namespace velmora::softplc
+}  // namespace velmora::softplc::testing
