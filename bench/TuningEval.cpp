@@ -29,6 +29,7 @@
 
 #include "softplc/Autotuner.h"
 #include "softplc/Blocks.h"
+#include "base/PidaStructure.h"
 #include "base/IniFile.h"
 #include "host/HeadlessSession.h"
 #include "online/OnlineValues.h"
@@ -187,29 +188,29 @@ Judged Judge(const Plant& plant, const PidSettings& pid, int type) {
         return double(f);
     };
     const double u0 = plant.astat ? 0 : 30;
-    set(pida::Ts, kTs), set(pida::k, pid.k), set(pida::ti, pid.ti), set(pida::td, pid.td), set(pida::nd, pid.nd);
-    set(pida::b, pid.b), set(pida::c, pid.c), set(pida::tt, 1), set(pida::hilim, 100);
-    set(pida::lolim, plant.astat ? -100 : 0);
-    std::memcpy(b + pida::irType, &type, 4);
-    set(pida::sp, 30), set(pida::pv, 30), set(pida::mv, u0), set(pida::hv, u0);
-    b[pida::MAN] = 1;
+    set(plc::PidaOffset("Ts"), kTs), set(plc::PidaOffset("k"), pid.k), set(plc::PidaOffset("ti"), pid.ti), set(plc::PidaOffset("td"), pid.td), set(plc::PidaOffset("nd"), pid.nd);
+    set(plc::PidaOffset("b"), pid.b), set(plc::PidaOffset("c"), pid.c), set(plc::PidaOffset("tt"), 1), set(plc::PidaOffset("hilim"), 100);
+    set(plc::PidaOffset("lolim"), plant.astat ? -100 : 0);
+    std::memcpy(b + plc::PidaOffset("irType"), &type, 4);
+    set(plc::PidaOffset("sp"), 30), set(plc::PidaOffset("pv"), 30), set(plc::PidaOffset("mv"), u0), set(plc::PidaOffset("hv"), u0);
+    b[plc::PidaOffset("MAN")] = 1;
     RunPidaBlock(b, kTs * 1000);
-    b[pida::MAN] = 0;
+    b[plc::PidaOffset("MAN")] = 0;
     TruePlant model(plant);
     model.rest(u0, 30);
     const double h = Horizon(plant);
     const int substeps = static_cast<int>(std::lround(kTs / kDt));
     Judged j;
     j.ms = TrueMs(plant, pid);
-    set(pida::sp, 40);
+    set(plc::PidaOffset("sp"), 40);
     double lastOut = 0, exchanged = u0;
     for (double t = 0; t < 2 * h; t += kTs) {
         // As the exchange with the plant runs every sample period, the output
         // computed now reaches the plant one period later.
-        set(pida::pv, model.y());
+        set(plc::PidaOffset("pv"), model.y());
         const double u = exchanged - (t >= h ? 10 : 0);
         RunPidaBlock(b, kTs * 1000);
-        exchanged = get(pida::mv);
+        exchanged = get(plc::PidaOffset("mv"));
         for (int s = 0; s < substeps; ++s) {
             const double y = model.step(u);
             const double e = std::abs(40 - y) * kDt;
@@ -394,7 +395,7 @@ Tuned TuneOnline(const Plant& plant, int speed) {
         // How long the experiment runs, as the block reports it.
         softplc::PlcEngine& engine = session.soft().engine();
         const std::uint8_t* busy = &session.soft().plc().area(kRegisterArea)[
-            session.soft().plc().symbols().locate("Dryer_struct")->offset + pida::TBSY];
+            session.soft().plc().symbols().locate("Dryer_struct")->offset + plc::PidaOffset("TBSY")];
         double since = -1;
         engine.afterCycle = [&] {
             if (*busy && since < 0) since = engine.now();

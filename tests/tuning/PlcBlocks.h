@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <utility>
 
-#include "Blocks.h"
+#include "softplc/Blocks.h"
 #include "base/ByteOrder.h"
 #include "base/PidStructure.h"
 #include "base/PidaStructure.h"
