@@ -19,7 +19,10 @@ std::vector<AxisPlace> AxesShown(const TrendSettings& s) {
         if (!s.channels[static_cast<std::size_t>(i)].visible) continue;
         const int owner = s.axisOwner(i);
         if (placed(owner)) continue;
-        const auto [lo, hi] = band(owner);
+        // Plain locals, not a structured binding: clang 14 cannot capture those.
+        const auto ownerBand = band(owner);
+        const auto lo = ownerBand.first;
+        const auto hi = ownerBand.second;
         const auto taken = [&](int column) {
             return std::any_of(axes.begin(), axes.end(), [&](const AxisPlace& a) {
                 const auto [alo, ahi] = band(a.channel);
