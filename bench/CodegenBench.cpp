@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "BenchControllers.h"
-#include "codegen/Generator.h"
 #include "base/IniFile.h"
 #include "base/Toolkit.h"
+#include "codegen/Generator.h"
 
 namespace {
 
@@ -168,7 +168,10 @@ void BM_FirstPassThreeThousandOverOneThousand(benchmark::State& state) {
     state.counters["cpu_ratio_3000_to_1000"] = firstPassCpuRatio;
 }
 
-BENCHMARK(BM_FirstPassThreeThousandOverOneThousand)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_FirstPassThreeThousandOverOneThousand)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 
 BENCHMARK(BM_CompileStartPass)
     ->Arg(100)
@@ -193,7 +196,7 @@ int main(int argc, char** argv) {
                   << " CPU (target <= 11)\n";
     }
     if (firstPassRatio > 0)
-        std::cout << "first pass time 3000 / 1000 controllers: " << firstPassRatio << " wall, " << firstPassCpuRatio
-                  << " CPU (target <= 3.5)\n";
+        std::cout << "first pass time 3000 / 1000 controllers: " << firstPassRatio << " wall, "
+                  << firstPassCpuRatio << " CPU (target <= 3.5)\n";
     return 0;
 }

@@ -11,9 +11,9 @@ namespace velmora::bench {
 
 inline std::array<std::uint8_t, 0x10000> g_registers{};
 
-inline std::int32_t MemoryRequest(std::int32_t command, std::int32_t requestLength, const std::uint8_t* request,
-                                  std::int32_t* responseLength, std::uint8_t* response, std::int32_t,
-                                  std::int32_t) {
+inline std::int32_t MemoryRequest(std::int32_t command, std::int32_t requestLength,
+                                  const std::uint8_t* request, std::int32_t* responseLength,
+                                  std::uint8_t* response, std::int32_t, std::int32_t) {
     if (command != kPlcRead) {
         *responseLength = 1;
         return 0;

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "MemoryPlc.h"
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
-#include "MemoryPlc.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <memory>
 #include <sstream>
 
-#include "softplc/PlcEngine.h"
-#include "softplc/ProjectSources.h"
 #include "base/IniFile.h"
 #include "codegen/Generator.h"
 #include "controllers/ProjectDescription.h"
+#include "softplc/PlcEngine.h"
+#include "softplc/ProjectSources.h"
 #if VELMORA_WITH_HOST
 #include <sstream>
 
@@ -124,7 +124,8 @@ void BM_VirtualHourOfOneSimulatedLoop(benchmark::State& state) {
                 session.advance(3600.0 * 1000);
                 virtualSeconds += 3600;
             }
-            state.counters["times_real_time"] = benchmark::Counter(virtualSeconds, benchmark::Counter::kIsRate);
+            state.counters["times_real_time"] =
+                benchmark::Counter(virtualSeconds, benchmark::Counter::kIsRate);
         }
     }
     std::filesystem::remove_all(dir);

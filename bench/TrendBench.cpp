@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 #include <memory>
+#include <stdexcept>
 
 #include "base/AtomicFile.h"
 #include "base/IniFile.h"
@@ -35,8 +35,9 @@ std::unique_ptr<TrendBuffer> Recording(int samples) {
     for (int i = 0; i < samples; ++i) {
         const float w = (i / 50000) % 2 ? 60.0f : 30.0f;
         y += (w - y) * 0.001 + 0.5 * std::sin(i * 0.37);
-        b->append(i * 0.1f, {w, static_cast<float>(w - y), static_cast<float>(std::sin(i * 1e-3) * 80),
-                             static_cast<float>(y), static_cast<float>(y * 0.8), static_cast<float>(y * 0.5 + 40)});
+        b->append(i * 0.1f,
+                  {w, static_cast<float>(w - y), static_cast<float>(std::sin(i * 1e-3) * 80),
+                   static_cast<float>(y), static_cast<float>(y * 0.8), static_cast<float>(y * 0.5 + 40)});
     }
     return b;
 }

@@ -27,10 +27,8 @@
 #include <string>
 #include <vector>
 
-#include "softplc/Autotuner.h"
-#include "softplc/Blocks.h"
-#include "base/PidaStructure.h"
 #include "base/IniFile.h"
+#include "base/PidaStructure.h"
 #include "host/HeadlessSession.h"
 #include "online/OnlineValues.h"
 #include "online/ParameterPanel.h"
@@ -38,15 +36,17 @@
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
 #include "simulation/SimulationSettings.h"
+#include "softplc/Autotuner.h"
+#include "softplc/Blocks.h"
 
 namespace {
 
 using namespace velmora;
 using namespace velmora::softplc;
 
-constexpr double kTs = 0.2;    // controller sample period, s
-constexpr double kDt = 0.02;   // step of the evaluation plant, s
-constexpr double kMs = 1.4;    // robustness limit of the optimum
+constexpr double kTs = 0.2;   // controller sample period, s
+constexpr double kDt = 0.02;  // step of the evaluation plant, s
+constexpr double kMs = 1.4;   // robustness limit of the optimum
 
 struct Plant {
     int type;
@@ -71,7 +71,8 @@ struct Plant {
     // The oscillating stage decays with exp(-delta*omega*t).
     double dominant() const { return type == 3 ? 1 / (1.0 * 0.5) : 10; }
     double deadTime() const { return dead ? std::lround(0.3 * dominant() / 0.1) * 0.1 : 0; }
-    // Sum of the time constants (the oscillating stage counts its mean delay 2*delta/(omega(1+delta^2))) and the dead time.
+    // Sum of the time constants (the oscillating stage counts its mean delay 2*delta/(omega(1+delta^2))) and
+    // the dead time.
     double timeSum() const {
         const double osc = 2 * 1.0 / (0.5 * 2);
         const double lags[] = {0, 10, 15, osc, 17, 10 + osc};
@@ -86,12 +87,14 @@ struct Plant {
 
 class TruePlant {
 public:
-    explicit TruePlant(const Plant& p) : p_(p), delay_(static_cast<std::size_t>(std::lround(p.deadTime() / kDt)) + 1, 0.0) {}
+    explicit TruePlant(const Plant& p)
+        : p_(p), delay_(static_cast<std::size_t>(std::lround(p.deadTime() / kDt)) + 1, 0.0) {}
     void rest(double u, double y) {
         // At rest: the integrating stage holds y, a static plant has y = u.
         stage_ = y;
         std::fill(delay_.begin(), delay_.end(), p_.astat ? y : u);
-        const std::array<double, 4> rest[] = {{}, {y, 0, 0, 0}, {y, y, 0, 0}, {y, 0, 0, 0}, {y, y, y, 0}, {0, y, y, 0}};
+        const std::array<double, 4> rest[] = {{},           {y, 0, 0, 0}, {y, y, 0, 0},
+                                              {y, 0, 0, 0}, {y, y, y, 0}, {0, y, y, 0}};
         x_ = rest[p_.type];
         y_ = y;
     }
@@ -107,11 +110,21 @@ public:
             std::array<double, 4> d{};
             const double wn2 = 0.25 * 2, zw2 = 2 * 1.0 * 0.5;  // omega^2 (1 + delta^2), 2 delta omega
             switch (p_.type) {
-                case 1: d[0] = (ud - x[0]) / 10; break;
-                case 2: d[1] = (ud - x[1]) / 10, d[0] = (x[1] - x[0]) / 5; break;
-                case 3: d[0] = x[1], d[1] = wn2 * (ud - x[0]) - zw2 * x[1]; break;
-                case 4: d[2] = (ud - x[2]) / 2, d[1] = (x[2] - x[1]) / 10, d[0] = (x[1] - x[0]) / 5; break;
-                case 5: d[1] = (ud - x[1]) / 10, d[2] = x[3], d[3] = wn2 * (x[1] - x[2]) - zw2 * x[3], d[0] = 0; break;
+                case 1:
+                    d[0] = (ud - x[0]) / 10;
+                    break;
+                case 2:
+                    d[1] = (ud - x[1]) / 10, d[0] = (x[1] - x[0]) / 5;
+                    break;
+                case 3:
+                    d[0] = x[1], d[1] = wn2 * (ud - x[0]) - zw2 * x[1];
+                    break;
+                case 4:
+                    d[2] = (ud - x[2]) / 2, d[1] = (x[2] - x[1]) / 10, d[0] = (x[1] - x[0]) / 5;
+                    break;
+                case 5:
+                    d[1] = (ud - x[1]) / 10, d[2] = x[3], d[3] = wn2 * (x[1] - x[2]) - zw2 * x[3], d[0] = 0;
+                    break;
             }
             return d;
         };
@@ -119,7 +132,8 @@ public:
             for (int i = 0; i < 4; ++i) a[i] += s * b[i];
             return a;
         };
-        const auto k1 = f(x_), k2 = f(add(x_, k1, kDt / 2)), k3 = f(add(x_, k2, kDt / 2)), k4 = f(add(x_, k3, kDt));
+        const auto k1 = f(x_), k2 = f(add(x_, k1, kDt / 2)), k3 = f(add(x_, k2, kDt / 2)),
+                   k4 = f(add(x_, k3, kDt));
         for (int i = 0; i < 4; ++i) x_[i] += kDt / 6 * (k1[i] + 2 * k2[i] + 2 * k3[i] + k4[i]);
         y_ = std::clamp(p_.type == 5 ? x_[2] : x_[0], 0.0, 100.0);
         return y_;
@@ -141,11 +155,21 @@ std::complex<double> Response(const Plant& p, double w) {
     C g = std::exp(-s * p.deadTime());
     const C osc = 0.5 / (s * s + s + 0.5);
     switch (p.type) {
-        case 1: g /= 1.0 + 10.0 * s; break;
-        case 2: g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s); break;
-        case 3: g *= osc; break;
-        case 4: g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s) * (1.0 + 2.0 * s); break;
-        case 5: g *= osc / (1.0 + 10.0 * s); break;
+        case 1:
+            g /= 1.0 + 10.0 * s;
+            break;
+        case 2:
+            g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s);
+            break;
+        case 3:
+            g *= osc;
+            break;
+        case 4:
+            g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s) * (1.0 + 2.0 * s);
+            break;
+        case 5:
+            g *= osc / (1.0 + 10.0 * s);
+            break;
     }
     if (p.astat) g /= 20.0 * s;
     return g;
@@ -188,11 +212,14 @@ Judged Judge(const Plant& plant, const PidSettings& pid, int type) {
         return double(f);
     };
     const double u0 = plant.astat ? 0 : 30;
-    set(plc::PidaOffset("Ts"), kTs), set(plc::PidaOffset("k"), pid.k), set(plc::PidaOffset("ti"), pid.ti), set(plc::PidaOffset("td"), pid.td), set(plc::PidaOffset("nd"), pid.nd);
-    set(plc::PidaOffset("b"), pid.b), set(plc::PidaOffset("c"), pid.c), set(plc::PidaOffset("tt"), 1), set(plc::PidaOffset("hilim"), 100);
+    set(plc::PidaOffset("Ts"), kTs), set(plc::PidaOffset("k"), pid.k), set(plc::PidaOffset("ti"), pid.ti),
+        set(plc::PidaOffset("td"), pid.td), set(plc::PidaOffset("nd"), pid.nd);
+    set(plc::PidaOffset("b"), pid.b), set(plc::PidaOffset("c"), pid.c), set(plc::PidaOffset("tt"), 1),
+        set(plc::PidaOffset("hilim"), 100);
     set(plc::PidaOffset("lolim"), plant.astat ? -100 : 0);
     std::memcpy(b + plc::PidaOffset("irType"), &type, 4);
-    set(plc::PidaOffset("sp"), 30), set(plc::PidaOffset("pv"), 30), set(plc::PidaOffset("mv"), u0), set(plc::PidaOffset("hv"), u0);
+    set(plc::PidaOffset("sp"), 30), set(plc::PidaOffset("pv"), 30), set(plc::PidaOffset("mv"), u0),
+        set(plc::PidaOffset("hv"), u0);
     b[plc::PidaOffset("MAN")] = 1;
     RunPidaBlock(b, kTs * 1000);
     b[plc::PidaOffset("MAN")] = 0;
@@ -259,8 +286,10 @@ double Minimise(F&& f, std::vector<double>& x, double scale, int evaluations) {
             auto e = at(-2);
             const double fe = f(e);
             ++used;
-            if (fe < fr) p[worst] = e, v[worst] = fe;
-            else p[worst] = r, v[worst] = fr;
+            if (fe < fr)
+                p[worst] = e, v[worst] = fe;
+            else
+                p[worst] = r, v[worst] = fr;
         } else if (fr < v[o[n - 1]]) {
             p[worst] = r, v[worst] = fr;
         } else {
@@ -305,8 +334,8 @@ PidSettings Optimum(const Plant& plant, const std::vector<PidSettings>& starts) 
     for (const PidSettings& s : starts) {
         PidSettings start = s;
         for (int i = 0; i < 60 && TrueMs(plant, start) > kMs; ++i) start.k *= 0.85;
-        std::vector<double> z{std::log(start.k), std::log(std::max(start.ti, 0.1)), std::log(std::max(start.td, 0.05)),
-                              start.b};
+        std::vector<double> z{std::log(start.k), std::log(std::max(start.ti, 0.1)),
+                              std::log(std::max(start.td, 0.05)), start.b};
         Minimise(cost, z, 0.3, 220);
         const double v = Minimise(cost, z, 0.08, 120);
         if (v < best) best = v, result = settings(z);
@@ -372,11 +401,20 @@ Tuned TuneOnline(const Plant& plant, int speed) {
         IniFile file(dir / "demo" / "Velmora" / "PLC1.rglx");
         IniFile::Batch batch(file);
         WritePlantSettings(file, section, plant.settings());
-        const std::pair<const char*, std::string> keys[] = {
-            {"Ts", "0,2"}, {"AM", "0"}, {"hv", plant.astat ? "0" : "30"}, {"sp", "30"},
-            {"lolim", plant.astat ? "-100" : "0"}, {"hilim", "100"}, {"ittype", "7"},
-            {"iainf", plant.astat ? "2" : "1"}, {"ispeed", std::to_string(speed)}, {"ipid", "1"},
-            {"DGC", "0"}, {"tn", "2"}, {"amp", "15"}, {"dy", "5"}};
+        const std::pair<const char*, std::string> keys[] = {{"Ts", "0,2"},
+                                                            {"AM", "0"},
+                                                            {"hv", plant.astat ? "0" : "30"},
+                                                            {"sp", "30"},
+                                                            {"lolim", plant.astat ? "-100" : "0"},
+                                                            {"hilim", "100"},
+                                                            {"ittype", "7"},
+                                                            {"iainf", plant.astat ? "2" : "1"},
+                                                            {"ispeed", std::to_string(speed)},
+                                                            {"ipid", "1"},
+                                                            {"DGC", "0"},
+                                                            {"tn", "2"},
+                                                            {"amp", "15"},
+                                                            {"dy", "5"}};
         for (const auto& [key, value] : keys) file.writeString(section, key, value);
         batch.commit();
     }
@@ -394,8 +432,9 @@ Tuned TuneOnline(const Plant& plant, int speed) {
         };
         // How long the experiment runs, as the block reports it.
         softplc::PlcEngine& engine = session.soft().engine();
-        const std::uint8_t* busy = &session.soft().plc().area(kRegisterArea)[
-            session.soft().plc().symbols().locate("Dryer_struct")->offset + plc::PidaOffset("TBSY")];
+        const std::uint8_t* busy = &session.soft().plc().area(
+            kRegisterArea)[session.soft().plc().symbols().locate("Dryer_struct")->offset +
+                           plc::PidaOffset("TBSY")];
         double since = -1;
         engine.afterCycle = [&] {
             if (*busy && since < 0) since = engine.now();
@@ -415,8 +454,10 @@ Tuned TuneOnline(const Plant& plant, int speed) {
         bool lit = false;
         for (const double end = session.now() + 3'000'000; session.now() < end;) {
             run(pass);
-            if (panel.lamp() == online::TunerLamp::Lime) lit = true;
-            else if (lit || panel.lamp() == online::TunerLamp::Red) break;
+            if (panel.lamp() == online::TunerLamp::Lime)
+                lit = true;
+            else if (lit || panel.lamp() == online::TunerLamp::Red)
+                break;
         }
         run(5'000);  // the report, the answer and the take-over written and read back
         const auto& image = view->exchange().pidmaImage();
@@ -473,13 +514,15 @@ int main(int argc, char** argv) {
             for (const bool dead : {false, true})
                 std::fprintf(stderr, "%s: independent plant within %.3f %% of the plant simulation\n",
                              Plant{type, dead, astat}.name().c_str(), Disagreement(Plant{type, dead, astat}));
-    std::printf("| plant | Σ T [s] | experiment [s] (× Σ T) | slow: IAE / overshoot / settling | normal | fast | "
-                "optimum (Ms ≤ 1.4) | normal ÷ optimum | Ms normal | ZN | AMIGO | errors |\n");
+    std::printf(
+        "| plant | Σ T [s] | experiment [s] (× Σ T) | slow: IAE / overshoot / settling | normal | fast | "
+        "optimum (Ms ≤ 1.4) | normal ÷ optimum | Ms normal | ZN | AMIGO | errors |\n");
     std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
     for (const bool astat : {false, true})
         for (int type = 1; type <= 5; ++type)
             for (const bool dead : {false, true}) {
-                if ((only == "static" && astat) || (only == "integrating" && !astat) || (onlyType && type != onlyType))
+                if ((only == "static" && astat) || (only == "integrating" && !astat) ||
+                    (onlyType && type != onlyType))
                     continue;
                 const Plant plant{type, dead, astat};
                 Tuned tuned[3];
@@ -516,8 +559,8 @@ int main(int argc, char** argv) {
                     cells[i] = tuned[i].error ? "error " + std::to_string(tuned[i].error) : Cell(judged[i]);
                 std::printf("| %s | %.1f | %.0f (%.1f) | %s | %s | %s | %s | %s | %s | %s | %s | %s |\n",
                             plant.name().c_str(), plant.timeSum(), longest, longest / plant.timeSum(),
-                            cells[0].c_str(), cells[1].c_str(), cells[2].c_str(),
-                            Cell(optimum).c_str(), ratio, ms, Cell(znJ).c_str(), Cell(amigoJ).c_str(),
+                            cells[0].c_str(), cells[1].c_str(), cells[2].c_str(), Cell(optimum).c_str(),
+                            ratio, ms, Cell(znJ).c_str(), Cell(amigoJ).c_str(),
                             errors.empty() ? "none" : errors.c_str());
                 std::fflush(stdout);
             }

@@ -20,11 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "MemoryPlc.h"
 #include "base/IniFile.h"
 #include "online/FormVisual1.h"
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
-#include "MemoryPlc.h"
 
 namespace {
 
@@ -96,7 +96,9 @@ struct Views : VisualHost {
                 return "INT %R" + std::to_string(100 + 80 * i + (name.ends_with("_Det") ? 0 : 33));
             return "INT %R" + std::to_string(60000 + 4 * i);
         };
-        env.loadSettings = [this](const std::string& name) { return ReadExchangeSettings(IniFile(file), name); };
+        env.loadSettings = [this](const std::string& name) {
+            return ReadExchangeSettings(IniFile(file), name);
+        };
         s = std::make_unique<OnlineSession>(std::move(env), timers);
         for (int i = 0; i < count; ++i) {
             auto* view = new TFormVisual1(*this, "R" + std::to_string(i));
@@ -149,8 +151,12 @@ void SchemaRepaint(benchmark::State& state, bool newValues) {
         schema.render(&painter);
     }
 }
-void BM_SchemaRepaintNewValues(benchmark::State& state) { SchemaRepaint(state, true); }
-void BM_SchemaRepaintSameValues(benchmark::State& state) { SchemaRepaint(state, false); }
+void BM_SchemaRepaintNewValues(benchmark::State& state) {
+    SchemaRepaint(state, true);
+}
+void BM_SchemaRepaintSameValues(benchmark::State& state) {
+    SchemaRepaint(state, false);
+}
 BENCHMARK(BM_SchemaRepaintNewValues)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SchemaRepaintSameValues)->Unit(benchmark::kMicrosecond);
 

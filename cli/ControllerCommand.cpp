@@ -3,9 +3,9 @@
 #include <iostream>
 
 #include "Command.h"
+#include "base/IniFile.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/ControllerKeys.h"
-#include "base/IniFile.h"
 
 namespace velmora::cli {
 namespace {

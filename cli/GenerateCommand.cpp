@@ -13,14 +13,14 @@
 #include <optional>
 
 #include "Command.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
+#include "base/Platform.h"
+#include "base/Toolkit.h"
 #include "codegen/Generator.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/LegalName.h"
-#include "base/IniFile.h"
-#include "base/Paths.h"
 #include "controllers/ProjectDescription.h"
-#include "base/Toolkit.h"
-#include "base/Platform.h"
 
 namespace velmora::cli {
 
@@ -75,7 +75,8 @@ struct Options {
 void Run(const Options& o) {
     const std::filesystem::path dir(o.project);
     if (!IsLegalName(o.plc)) {
-        std::cerr << "velmora generate: the PLC name \"" << PrintableName(o.plc) << "\" is not a legal name\n";
+        std::cerr << "velmora generate: the PLC name \"" << PrintableName(o.plc)
+                  << "\" is not a legal name\n";
         SetExitCode(1);
         return;
     }

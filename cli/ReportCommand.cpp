@@ -40,7 +40,8 @@ void RunReport(const ReportOptions& o) {
     ReportInput input;
     input.controllerFile = ControllerFilePath(o.project, o.plc);
     // A PLC without controllers has no file yet: its report has no controller block.
-    if (const std::string error = IniFile(input.controllerFile).readError(); !error.empty()) return Fail(error);
+    if (const std::string error = IniFile(input.controllerFile).readError(); !error.empty())
+        return Fail(error);
     if (const auto description = LoadProjectDescription(o.project))
         input.project = ReportProjectFrom(*description, o.plc);
     else
@@ -49,7 +50,8 @@ void RunReport(const ReportOptions& o) {
     const std::vector<std::string> lines = BuildReport(input);
     if (!o.pdf.empty()) {
 #ifdef VELMORA_REPORT_PDF
-        if (const std::string error = WriteReportPdf(o.pdf, lines, ReportCaption(input.project)); !error.empty())
+        if (const std::string error = WriteReportPdf(o.pdf, lines, ReportCaption(input.project));
+            !error.empty())
             Fail(error);
 #endif
     }
@@ -68,8 +70,9 @@ void SetUpReport(CLI::App& app) {
     cmd->add_option("--project", options->project, "Project directory")->required();
     cmd->add_option("--plc", options->plc, "PLC name (controller file Velmora/<PLC>.rglx)")->required();
     cmd->add_option("--output", options->output, "Write the report into this file instead of stdout");
-    cmd->add_option("--pdf", options->pdf,
-                    "Write the printed pages (A4) into this PDF file instead of stdout (builds with the GUI)");
+    cmd->add_option(
+        "--pdf", options->pdf,
+        "Write the printed pages (A4) into this PDF file instead of stdout (builds with the GUI)");
     cmd->callback([options] { RunReport(*options); });
 }
 

@@ -17,7 +17,8 @@ namespace {
 
 // Qt's notes about the missing screen are no business of the command's user.
 void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::fputs((message + '\n').toLocal8Bit().constData(), stderr);
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fputs((message + '\n').toLocal8Bit().constData(), stderr);
 }
 
 }  // namespace
@@ -35,9 +36,9 @@ std::string WriteReportPdf(const std::filesystem::path& target, const std::vecto
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
     const report::ReportPages pages{lines, Text(3440), caption};
-    const QByteArray pdf = report::RenderReportPdf(pages, report::DefaultReportPageLayout(),
-                                                   report::kDefaultReportResolution,
-                                                   QString::fromStdString(Text(3440)));
+    const QByteArray pdf =
+        report::RenderReportPdf(pages, report::DefaultReportPageLayout(), report::kDefaultReportResolution,
+                                QString::fromStdString(Text(3440)));
     if (pdf.isEmpty()) return "the report pages could not be painted";
     return WriteFileAtomically(target, std::string_view(pdf.constData(), std::size_t(pdf.size()))).message();
 }

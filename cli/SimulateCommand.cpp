@@ -11,8 +11,8 @@
 #include "base/IniFile.h"
 #include "base/Paths.h"
 #include "controllers/ControllerFile.h"
-#include "controllers/SectionReader.h"
 #include "controllers/ProjectDescription.h"
+#include "controllers/SectionReader.h"
 #include "simulation/PlantSimulation.h"
 #include "simulation/SimulationSettings.h"
 

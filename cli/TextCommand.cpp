@@ -3,8 +3,8 @@
 #include <map>
 
 #include "Command.h"
-#include "base/Texts.h"
 #include "base/Strings.h"
+#include "base/Texts.h"
 
 namespace velmora::cli {
 namespace {

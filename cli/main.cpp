@@ -34,8 +34,12 @@ std::optional<std::filesystem::path> ControllerFileToRead(std::string_view comma
     return path;
 }
 
-void SetExitCode(int code) { exitCode = code; }
-int ExitCode() { return exitCode; }
+void SetExitCode(int code) {
+    exitCode = code;
+}
+int ExitCode() {
+    return exitCode;
+}
 
 }  // namespace velmora::cli
 

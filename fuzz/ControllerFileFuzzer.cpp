@@ -53,7 +53,8 @@ VELMORA_FUZZ_TARGET(ControllerFile) {
     ctx.clock = &clock;
     GenerateAllControllers(file, ctx);
     for (const auto& name : FilesUnder(scratch))
-        fuzz::Expect(name == "project" || name.rfind("project/Velmora", 0) == 0, "a file outside the project");
+        fuzz::Expect(name == "project" || name.rfind("project/Velmora", 0) == 0,
+                     "a file outside the project");
 
     ReportInput report;
     report.project.plcName = "PLC1";

@@ -17,7 +17,8 @@ std::filesystem::path ScratchFolder() {
     static const auto* folder = [] {
         std::error_code ec;
         const std::filesystem::path shm = "/dev/shm";
-        const auto base = std::filesystem::is_directory(shm, ec) ? shm : std::filesystem::temp_directory_path();
+        const auto base =
+            std::filesystem::is_directory(shm, ec) ? shm : std::filesystem::temp_directory_path();
         auto* f = new std::filesystem::path(base / ("velmora-fuzz-" + std::to_string(::getpid())));
         std::filesystem::create_directories(*f);
         std::atexit([] {

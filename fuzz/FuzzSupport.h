@@ -43,15 +43,15 @@ inline void Expect(bool condition, const char* what) {
 }  // namespace velmora::fuzz
 
 #ifdef VELMORA_LIBFUZZER
-#define VELMORA_FUZZ_TARGET(Name)                                                          \
-    static int Fuzz##Name(const std::uint8_t* data, std::size_t size);                     \
-    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {    \
-        return Fuzz##Name(data, size);                                                     \
-    }                                                                                      \
+#define VELMORA_FUZZ_TARGET(Name)                                                       \
+    static int Fuzz##Name(const std::uint8_t* data, std::size_t size);                  \
+    extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) { \
+        return Fuzz##Name(data, size);                                                  \
+    }                                                                                   \
     static int Fuzz##Name(const std::uint8_t* data, std::size_t size)
 #else
-#define VELMORA_FUZZ_TARGET(Name)                                                          \
-    static int Fuzz##Name(const std::uint8_t* data, std::size_t size);                     \
-    static const ::velmora::fuzz::Registration registration##Name(#Name, &Fuzz##Name);     \
+#define VELMORA_FUZZ_TARGET(Name)                                                      \
+    static int Fuzz##Name(const std::uint8_t* data, std::size_t size);                 \
+    static const ::velmora::fuzz::Registration registration##Name(#Name, &Fuzz##Name); \
     static int Fuzz##Name(const std::uint8_t* data, std::size_t size)
 #endif

@@ -18,7 +18,8 @@ std::vector<std::string> Seeds(const std::string& target) {
     std::vector<std::string> seeds;
     std::error_code ec;
     std::vector<std::filesystem::path> files;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(VELMORA_FUZZ_CORPUS) / target, ec))
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(VELMORA_FUZZ_CORPUS) / target, ec))
         files.push_back(entry.path());
     std::sort(files.begin(), files.end());
     for (const auto& file : files) {
@@ -32,13 +33,18 @@ std::vector<std::string> Seeds(const std::string& target) {
 }
 
 // Pieces that reach the edges of the parsers: limits, signs, separators, path parts.
-const char* const kTokens[] = {"-", "+", "2147483647", "-2147483648", "99999999999", "4294967296", "0x7fffffff",
-                               "..", "../", "/", "\\", " ", "\t", "\r\n", "\n", "[", "]", "=", ";", "%", ".",
-                               "%RW", "%R1.7", "[2147483647]", "+1", "Name=", "[Regulator ", "ARRAY [0..", "OF",
-                               "#reg", "#struct", "AT %R", "STR0", "\xC3\xA9", nullptr /* a NUL byte */};
+const char* const kTokens[] = {
+    "-",          "+",     "2147483647",  "-2147483648", "99999999999", "4294967296",
+    "0x7fffffff", "..",    "../",         "/",           "\\",          " ",
+    "\t",         "\r\n",  "\n",          "[",           "]",           "=",
+    ";",          "%",     ".",           "%RW",         "%R1.7",       "[2147483647]",
+    "+1",         "Name=", "[Regulator ", "ARRAY [0..",  "OF",          "#reg",
+    "#struct",    "AT %R", "STR0",        "\xC3\xA9",    nullptr /* a NUL byte */};
 
 std::string Mutate(std::string input, const std::vector<std::string>& seeds, std::mt19937& random) {
-    const auto pick = [&](std::size_t n) { return n ? std::uniform_int_distribution<std::size_t>(0, n - 1)(random) : 0; };
+    const auto pick = [&](std::size_t n) {
+        return n ? std::uniform_int_distribution<std::size_t>(0, n - 1)(random) : 0;
+    };
     const int rounds = 1 + static_cast<int>(pick(4));
     for (int r = 0; r < rounds; ++r) {
         const std::size_t at = pick(input.size() + 1);
@@ -61,7 +67,8 @@ std::string Mutate(std::string input, const std::vector<std::string>& seeds, std
             case 4: {  // a number changed into another
                 const auto digit = input.find_first_of("0123456789", at);
                 if (digit != std::string::npos)
-                    input.replace(digit, input.find_first_not_of("0123456789", digit) - digit, kTokens[2 + pick(5)]);
+                    input.replace(digit, input.find_first_not_of("0123456789", digit) - digit,
+                                  kTokens[2 + pick(5)]);
                 break;
             }
             default: {  // a piece of another seed spliced in
@@ -91,7 +98,9 @@ std::string Printable(const std::string& bytes) {
 
 }  // namespace
 
-void PrintTo(const TargetEntry& target, std::ostream* out) { *out << target.name; }
+void PrintTo(const TargetEntry& target, std::ostream* out) {
+    *out << target.name;
+}
 
 namespace {
 
@@ -104,8 +113,9 @@ TEST_P(FuzzTargets, SeedsAndMutationsKeepTheirPromises) {
     const int iterations = configured ? std::atoi(configured) : 400;
     std::mt19937 random(std::hash<std::string>{}(target.name) & 0xFFFFFFFFu);
     for (int i = -static_cast<int>(seeds.size()); i < iterations; ++i) {
-        const std::string input = i < 0 ? seeds[static_cast<std::size_t>(-i - 1)]
-                                        : Mutate(seeds[static_cast<std::size_t>(i) % seeds.size()], seeds, random);
+        const std::string input =
+            i < 0 ? seeds[static_cast<std::size_t>(-i - 1)]
+                  : Mutate(seeds[static_cast<std::size_t>(i) % seeds.size()], seeds, random);
         try {
             target.run(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
         } catch (const std::exception& e) {
@@ -115,7 +125,9 @@ TEST_P(FuzzTargets, SeedsAndMutationsKeepTheirPromises) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Parsers, FuzzTargets, testing::ValuesIn(Targets()),
-                         [](const testing::TestParamInfo<TargetEntry>& info) { return std::string(info.param.name); });
+                         [](const testing::TestParamInfo<TargetEntry>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace velmora::fuzz

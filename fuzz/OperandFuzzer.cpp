@@ -9,6 +9,7 @@ VELMORA_FUZZ_TARGET(Operand) {
     velmora::fuzz::Expect(a->area >= 0 && a->area <= 4, "area out of range");
     velmora::fuzz::Expect(a->offset >= 0, "negative offset");
     velmora::fuzz::Expect(a->bit >= -1 && a->bit <= 7, "bit out of range");
-    velmora::fuzz::Expect(a->size == velmora::plc::OperandKindSize(a->kind) && a->size > 0, "size of no kind");
+    velmora::fuzz::Expect(a->size == velmora::plc::OperandKindSize(a->kind) && a->size > 0,
+                          "size of no kind");
     return 0;
 }

@@ -1,9 +1,9 @@
 // The project description, and the address texts of its variables through
 // the operand parser and the soft PLC's symbol table.
 #include "FuzzSupport.h"
-#include "softplc/SymbolTable.h"
 #include "base/OperandParser.h"
 #include "controllers/ProjectDescription.h"
+#include "softplc/SymbolTable.h"
 
 using namespace velmora;
 
@@ -22,7 +22,8 @@ VELMORA_FUZZ_TARGET(ProjectDescription) {
         symbols.build();
         for (const auto& [name, address] : plc.variables)
             if (const auto text = symbols.lookup(name))
-                fuzz::Expect(plc::ParseOperand(*text).has_value(), "a look-up the operand parser cannot read");
+                fuzz::Expect(plc::ParseOperand(*text).has_value(),
+                             "a look-up the operand parser cannot read");
     }
     return 0;
 }

@@ -13,9 +13,8 @@ VELMORA_FUZZ_TARGET(Registry) {
         // The keys the file names in its "[key]" lines.
         std::vector<std::pair<std::string, std::vector<std::pair<std::string, std::string>>>> seen;
         const std::string_view text = fuzz::Bytes(data, size);
-        for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) == std::string_view::npos
-                                                          ? text.size()
-                                                          : text.find('\n', at) + 1) {
+        for (std::size_t at = 0; at < text.size();
+             at = text.find('\n', at) == std::string_view::npos ? text.size() : text.find('\n', at) + 1) {
             const std::string_view line = text.substr(at, text.find('\n', at) - at);
             const auto close = line.find(']');
             if (line.starts_with('[') && close != std::string_view::npos && close > 1) {

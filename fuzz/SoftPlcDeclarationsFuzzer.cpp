@@ -4,8 +4,8 @@
 #include <cctype>
 
 #include "FuzzSupport.h"
-#include "softplc/SymbolTable.h"
 #include "base/OperandParser.h"
+#include "softplc/SymbolTable.h"
 
 using namespace velmora;
 
@@ -25,18 +25,20 @@ VELMORA_FUZZ_TARGET(SoftPlcDeclarations) {
             continue;
         }
         std::size_t end = i;
-        while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_' ||
-                                     text[end] == '.' || text[end] == '~'))
+        while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) ||
+                                     text[end] == '_' || text[end] == '.' || text[end] == '~'))
             ++end;
         const std::string name(text.substr(i, end - i));
         i = end;
         ++tried;
         const auto where = symbols.locate(name);
         if (!where) continue;
-        fuzz::Expect(where->offset >= 0 && where->size >= 0 && where->offset + where->size <= softplc::kAreaSize,
-                     "a symbol outside its area");
+        fuzz::Expect(
+            where->offset >= 0 && where->size >= 0 && where->offset + where->size <= softplc::kAreaSize,
+            "a symbol outside its area");
         const auto answer = symbols.lookup(name);
-        fuzz::Expect(answer && plc::ParseOperand(*answer).has_value(), "a look-up the operand parser cannot read");
+        fuzz::Expect(answer && plc::ParseOperand(*answer).has_value(),
+                     "a look-up the operand parser cannot read");
     }
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "base/Log.h"
 #include "base/Registry.h"
 #include "controllers/LegalName.h"
 #include "host/CommandLine.h"
@@ -14,7 +15,6 @@
 #include "host/PluginLoader.h"
 #include "host/looptest/LoopTestCommand.h"
 #include "plugin/Registration.h"
-#include "base/Log.h"
 
 namespace velmora::host {
 
@@ -192,7 +192,8 @@ std::string Usage() {
            "       A number out of its range ends the command with status 2; a PLC run-time error, a failed\n"
            "       generation or a failed save of retained memory with status 1. A long run shows its\n"
            "       progress once a second when standard error is a terminal.\n"
-           "       velmora-host test --project DIR [--plc PLC] [FILE|DIR]... [--junit FILE] [--keep-traces DIR]\n"
+           "       velmora-host test --project DIR [--plc PLC] [FILE|DIR]... [--junit FILE] [--keep-traces "
+           "DIR]\n"
            "         runs the loop tests of the files (default DIR/tests/*.vtest) on the soft PLC, one line\n"
            "         per case; exit 1 when a case fails, 2 when a file is bad (docs/loop-tests.md)\n"
            "Plug-in switches such as /USELOGFILE, /USECOMMLOGFILE and /OEMDIR=DIR may follow.\n"

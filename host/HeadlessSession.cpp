@@ -7,12 +7,12 @@
 #include <cctype>
 #include <ostream>
 
-#include "softplc/VirtualClock.h"
 #include "base/com/Guids.h"
 #include "host/softplc/VirtualClock.h"
 #include "plugin/ClassFactory.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
+#include "softplc/VirtualClock.h"
 
 namespace velmora::host {
 

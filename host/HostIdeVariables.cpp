@@ -55,8 +55,7 @@ HRESULT HostIde::TranslateSymbol(const char* name, char** address) {
         }
     }
     if (extraSymbols) {
-        if (auto text = extraSymbols(symbol); text && plc::ParseOperand(*text))
-            return Give(*text, address);
+        if (auto text = extraSymbols(symbol); text && plc::ParseOperand(*text)) return Give(*text, address);
     }
     return S_FALSE;
 }

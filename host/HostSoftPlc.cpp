@@ -6,7 +6,6 @@
 #include <set>
 #include <sstream>
 
-#include "softplc/ProjectSources.h"
 #include "base/IniFile.h"
 #include "base/Paths.h"
 #include "base/Strings.h"
@@ -14,6 +13,7 @@
 #include "controllers/SectionReader.h"
 #include "host/HostIde.h"
 #include "host/softplc/ProjectSources.h"
+#include "softplc/ProjectSources.h"
 
 namespace velmora::host {
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "base/com/Guids.h"
 #include "host/HostIde.h"
 #include "plugin/Registration.h"
-#include "base/com/Guids.h"
 
 #if defined(_WIN32)
 #include <windows.h>

@@ -5,8 +5,8 @@
 #include <limits>
 #include <optional>
 
-#include "softplc/SoftPlc.h"
 #include "host/CommandLine.h"
+#include "softplc/SoftPlc.h"
 
 namespace velmora::host {
 

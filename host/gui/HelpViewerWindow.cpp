@@ -126,7 +126,8 @@ void HelpViewerWindow::showIndexPage() {
     });
     QString html = "<h1>" + tr("Index").toHtmlEscaped() + "</h1>\n<ul>\n";
     for (int i : order)
-        html += QString("<li><a href=\"#a_%1\">%2</a></li>\n").arg(topics_[i].name, topics_[i].title.toHtmlEscaped());
+        html += QString("<li><a href=\"#a_%1\">%2</a></li>\n")
+                    .arg(topics_[i].name, topics_[i].title.toHtmlEscaped());
     page_->setHtml(html + "</ul>\n");
     const QSignalBlocker block(contents_);
     contents_->setCurrentRow(-1);
@@ -171,7 +172,8 @@ void HelpViewerWindow::closeInstance() {
 void HelpViewerWindow::present() {
     if (!isVisible()) {
         QWidget* asking = QApplication::activeWindow();
-        const QRect area = (asking ? asking->screen() : QGuiApplication::primaryScreen())->availableGeometry();
+        const QRect area =
+            (asking ? asking->screen() : QGuiApplication::primaryScreen())->availableGeometry();
         QRect frame(QPoint(), size().boundedTo(area.size()));
         frame.moveCenter(asking ? asking->frameGeometry().center() : area.center());
         frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() - frame.width()));

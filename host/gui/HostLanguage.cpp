@@ -73,7 +73,8 @@ constexpr Wording kWordings[] = {
      "Otevřené PLC nemá žádné proměnné. Nejprve otevřete PLC a přeložte projekt.",
      "У открытого PLC нет переменных. Сначала откройте PLC и скомпилируйте проект."},
     {"Help", "Nápověda", "Справка"},
-    {"No user guide is installed in the help folder", "Ve složce nápovědy není nainstalována uživatelská příručka",
+    {"No user guide is installed in the help folder",
+     "Ve složce nápovědy není nainstalována uživatelská příručka",
      "В папке справки не установлено руководство пользователя"},
 };
 

@@ -340,7 +340,7 @@ void HostWindow::removeDockableForm(QWidget* form) {
     removeDockWidget(dock);
     form->hide();
     form->setParent(nullptr);  // the form is the plug-in's; only the dock is ours
-    dock->deleteLater();  // the dock may be in the middle of its own close
+    dock->deleteLater();       // the dock may be in the middle of its own close
 }
 
 void HostWindow::showDockableForm(QWidget* form) {

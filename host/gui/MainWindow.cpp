@@ -17,15 +17,15 @@
 
 #include "HelpViewerWindow.h"
 #include "VariableSelectionWindow.h"
-#include "host/CommandLine.h"
-#include "host/HostIde.h"
-#include "host/PluginLoader.h"
 #include "base/Help.h"
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/Platform.h"
 #include "base/Registry.h"
 #include "base/Texts.h"
+#include "host/CommandLine.h"
+#include "host/HostIde.h"
+#include "host/PluginLoader.h"
 
 namespace velmora::host {
 
@@ -91,7 +91,8 @@ QAction* MainWindow::addHostHelpEntry(QMenu* menu, const std::string& name) {
     action->setObjectName(QString::fromStdString(name));
     if (name == "miHelpAbout") {
         connect(action, &QAction::triggered, this, [this] {
-            QMessageBox::about(this, tr("About"), tr("Orvane IDE stand-in for the Velmora controllers plug-in."));
+            QMessageBox::about(this, tr("About"),
+                               tr("Orvane IDE stand-in for the Velmora controllers plug-in."));
         });
         return action;
     }
@@ -137,7 +138,8 @@ MainWindow::MainWindow(QWidget* parent) : HostWindow(parent) {
     plcTimer_.setInterval(10);
     connect(&plcTimer_, &QTimer::timeout, this, [this] {
         const double elapsed = static_cast<double>(plcClock_.restart());
-        if (softPlc_) softPlc_->advance(std::min(elapsed, 1000.0));  // a stalled window does not replay minutes
+        if (softPlc_)
+            softPlc_->advance(std::min(elapsed, 1000.0));  // a stalled window does not replay minutes
     });
     plcClock_.start();
     plcTimer_.start();
@@ -161,7 +163,8 @@ bool MainWindow::openProject(const QString& folder) {
     }
     ide_->owner = this;
     // The selection belongs to whatever dialog asked for it (a wizard page).
-    ide_->variablePicker = [this](const std::vector<HostIde::Variable>& variables, const std::string& preset) {
+    ide_->variablePicker = [this](const std::vector<HostIde::Variable>& variables,
+                                  const std::string& preset) {
         QWidget* asking = QApplication::activeModalWidget();
         return VariableSelectionWindow::run(variables, preset, asking ? asking : this);
     };

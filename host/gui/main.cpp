@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "host/gui/MainWindow.h"
 #include "host/Commands.h"
+#include "host/gui/MainWindow.h"
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);

@@ -641,8 +641,8 @@ void SymbolTable::build() {
             std::string_view operand = d.placedArea;
             if (UpperAscii(std::string(operand.substr(0, 5))) == "BOOL ") operand.remove_prefix(5);
             const auto parsed = plc::ParseOperand(operand);
-            if (!parsed || parsed->area < 0 || parsed->area >= kAreaCount || !Fits(parsed->offset, parsed->size) ||
-                parsed->bit > 7) {
+            if (!parsed || parsed->area < 0 || parsed->area >= kAreaCount ||
+                !Fits(parsed->offset, parsed->size) || parsed->bit > 7) {
                 problem(d.file, d.line, "variable " + d.name + ": address not understood: " + d.placedArea);
                 continue;
             }

@@ -16,8 +16,8 @@
 
 namespace velmora::softplc {
 
-constexpr int kAreaCount = 5;      // X/I, Y/Q, S, R/M, T
-constexpr int kRegisterArea = 3;   // R (and IEC M)
+constexpr int kAreaCount = 5;     // X/I, Y/Q, S, R/M, T
+constexpr int kRegisterArea = 3;  // R (and IEC M)
 constexpr int kAreaSize = plc::kAreaBytes;
 
 // A scalar or structure type.

@@ -138,7 +138,8 @@ std::filesystem::path Resolved(std::filesystem::path path, std::error_code& ec) 
 std::optional<std::filesystem::path> Destination(const std::filesystem::path& target,
                                                  const std::filesystem::path& root, std::string& why) {
     std::error_code ec;
-    const std::filesystem::path folder = std::filesystem::weakly_canonical(root.empty() ? Folder(target) : root, ec);
+    const std::filesystem::path folder =
+        std::filesystem::weakly_canonical(root.empty() ? Folder(target) : root, ec);
     if (ec) {
         why = "the folder " + root.string() + " cannot be resolved (" + ec.message() + ")";
         return std::nullopt;
@@ -149,7 +150,8 @@ std::optional<std::filesystem::path> Destination(const std::filesystem::path& ta
         return std::nullopt;
     }
     if (!Inside(resolved, folder)) {
-        why = "it leads to " + resolved.string() + ", outside the folder " + folder.string() + "; nothing was written";
+        why = "it leads to " + resolved.string() + ", outside the folder " + folder.string() +
+              "; nothing was written";
         return std::nullopt;
     }
     return resolved;
@@ -157,8 +159,8 @@ std::optional<std::filesystem::path> Destination(const std::filesystem::path& ta
 
 #ifdef _WIN32
 
-WriteResult Replace(const std::filesystem::path& target, const std::filesystem::path& dir, std::string_view bytes,
-                    WriteOptions options) {
+WriteResult Replace(const std::filesystem::path& target, const std::filesystem::path& dir,
+                    std::string_view bytes, WriteOptions options) {
     std::filesystem::path temp;
     HANDLE file = INVALID_HANDLE_VALUE;
     DWORD error = 0;
@@ -213,8 +215,8 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
-WriteResult Replace(const std::filesystem::path& target, const std::filesystem::path& dir, std::string_view bytes,
-                    WriteOptions options) {
+WriteResult Replace(const std::filesystem::path& target, const std::filesystem::path& dir,
+                    std::string_view bytes, WriteOptions options) {
     std::filesystem::path temp;
     int raw = -1;
     for (int attempt = 0; attempt < kAttempts && raw < 0; ++attempt) {
@@ -255,7 +257,8 @@ std::string WriteFailure::message() const {
     return "Cannot write the file " + path.string() + ": " + reason;
 }
 
-WriteResult WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, WriteOptions options) {
+WriteResult WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                                WriteOptions options) {
     if (target.filename().empty()) return Failure(target, "not a file name");
     std::string why;
     const auto destination = Destination(target, options.root, why);

@@ -1,11 +1,11 @@
 #include "base/Help.h"
 
-#include "base/Paths.h"
 #include "base/Log.h"
+#include "base/Paths.h"
+#include "base/Platform.h"
+#include "base/Strings.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
-#include "base/Strings.h"
-#include "base/Platform.h"
 
 namespace velmora {
 
@@ -36,7 +36,6 @@ std::string HelpPathOf(std::string_view oemDirectory, int language, std::string_
                        "_" + WithoutExtension(fileName);
     return WithoutExtension(path) + std::string(extension);
 }
-
 
 }  // namespace
 

@@ -178,7 +178,8 @@ struct IniFile::Content {
 
     void reindexSections() {
         sectionIndex.clear();
-        for (std::size_t i = 1; i < sections.size(); ++i) sectionIndex.emplace(UpperAscii(sections[i].name), i);
+        for (std::size_t i = 1; i < sections.size(); ++i)
+            sectionIndex.emplace(UpperAscii(sections[i].name), i);
     }
 
     const Section* findSection(std::string_view name) const {
@@ -342,7 +343,8 @@ bool IniFile::fileExists() const {
 
 std::string IniFile::readError() const {
     const Content& current = content();
-    return current.unreadable ? "Cannot read the file " + path_.string() + " (" + current.readError + ")." : "";
+    return current.unreadable ? "Cannot read the file " + path_.string() + " (" + current.readError + ")."
+                              : "";
 }
 
 const IniFile::Content& IniFile::content() const {
@@ -397,7 +399,8 @@ void IniFile::store() {
     if (!dirty_ || !content_) return;
     // As the system's profile API does, a write goes to the file a link names,
     // as long as that file is inside the root.
-    if (auto result = WriteFileAtomically(path_, content_->serialize(), WriteOptions{.root = root_}); !result) {
+    if (auto result = WriteFileAtomically(path_, content_->serialize(), WriteOptions{.root = root_});
+        !result) {
         discard();
         throw IniFileError(result.message());
     }

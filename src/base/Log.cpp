@@ -5,14 +5,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "base/Toolkit.h"
 #include "base/Platform.h"
 #include "base/Strings.h"
+#include "base/Toolkit.h"
 
 namespace velmora {
 
 namespace {
-
 
 const Clock* logClock = nullptr;
 std::filesystem::path logDirectory;

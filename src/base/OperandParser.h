@@ -24,13 +24,13 @@ struct OperandAddress {
 // An operand as written, before sizes and units apply: what a check of the
 // written form needs ("%R202.99" names bit 99 of byte 202).
 struct OperandParts {
-    char keywordKind = 0;       // the kind of a type keyword in front, 0 without one
-    std::int32_t area = 0;      // as OperandAddress::area
-    bool iec = false;           // I, Q, M: numbers count in units of the operand
-    char letter = 0;            // the size letter after the area ('W' in %RW5), 0 when digits follow
-    std::int64_t number = -1;   // the number after the area and letter
-    std::int64_t bit = -1;      // the number after '.', -1 without one
-    std::int64_t index = 0;     // "[n]"
+    char keywordKind = 0;      // the kind of a type keyword in front, 0 without one
+    std::int32_t area = 0;     // as OperandAddress::area
+    bool iec = false;          // I, Q, M: numbers count in units of the operand
+    char letter = 0;           // the size letter after the area ('W' in %RW5), 0 when digits follow
+    std::int64_t number = -1;  // the number after the area and letter
+    std::int64_t bit = -1;     // the number after '.', -1 without one
+    std::int64_t index = 0;    // "[n]"
     std::int64_t byteAddend = 0, bitAddend = -1;  // "+bytes" or "+bytes.bits"
 };
 

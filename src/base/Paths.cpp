@@ -9,7 +9,8 @@ namespace velmora {
 namespace {
 
 // The entry of dir whose name matches without regard to ASCII case, if any.
-std::optional<std::filesystem::path> MatchInFolder(const std::filesystem::path& dir, const std::string& name) {
+std::optional<std::filesystem::path> MatchInFolder(const std::filesystem::path& dir,
+                                                   const std::string& name) {
     std::error_code ec;
     for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         std::filesystem::path entry = it->path().filename();

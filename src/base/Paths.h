@@ -4,10 +4,10 @@
 // becomes a path of the file system and back.
 #include <filesystem>
 #include <optional>
-#include <unordered_map>
-#include <unordered_set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace velmora {
 

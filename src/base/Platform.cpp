@@ -4,9 +4,9 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
-#include <windows.h>
 #include <io.h>
 #include <shellapi.h>
+#include <windows.h>
 #else
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -73,9 +73,9 @@ bool StandardErrorIsTerminal() {
 
 std::string SystemErrorText(unsigned long code) {
     char* text = nullptr;
-    const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    const DWORD n = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string out = n && text ? std::string(text, n) : "error " + std::to_string(code);
     if (text) LocalFree(text);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == '.')) out.pop_back();
@@ -127,8 +127,8 @@ bool MayWrite(const std::filesystem::path& path) {
 }
 
 bool AppendToFile(const std::filesystem::path& path, std::string_view bytes) {
-    Handle h(CreateFileW(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                         nullptr));
+    Handle h(CreateFileW(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) return false;
     DWORD written = 0;
     return WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&

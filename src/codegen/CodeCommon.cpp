@@ -1,8 +1,8 @@
 // Pieces both code files share: operand names, real constants, the compile
 // guards and the retained-zone instructions that depend on the PLC series.
-#include "codegen/Emitters.h"
 #include "base/OperandParser.h"
 #include "base/ParseDecimal.h"
+#include "codegen/Emitters.h"
 
 namespace velmora::codegen {
 

@@ -33,8 +33,8 @@ std::optional<RefusedValue> CheckStartSetPoint(const SectionReader& section) {
     const double w = minY + (in.integer(key::MaxY) - minY) * in.integer(key::gW) * 0.0001;
     if (std::trunc(w) >= -32768 && std::trunc(w) <= 32767) return std::nullopt;
     return RefusedValue{std::string(key::gW.name), in.text(key::gW),
-                        "a set point whose start value MinY + (MaxY - MinY) * gW / 10000 (" + FormatDecimal(w) +
-                            ") an INT holds"};
+                        "a set point whose start value MinY + (MaxY - MinY) * gW / 10000 (" +
+                            FormatDecimal(w) + ") an INT holds"};
 }
 
 }  // namespace

@@ -39,7 +39,8 @@ std::optional<OffsetBeyondArea> CheckOffsets(const ControllerFrame& c, const Sec
         retained = 1 + layout.retainedSize() + 2;
     }
     // Compared before any sum: the offsets may be anything up to the int maximum.
-    if (c.offReg > kAreaBytes - working) return OffsetBeyondArea{key::OffReg.name, c.offReg, kAreaBytes - working};
+    if (c.offReg > kAreaBytes - working)
+        return OffsetBeyondArea{key::OffReg.name, c.offReg, kAreaBytes - working};
     if (c.remanent && c.offRem > kAreaBytes - retained)
         return OffsetBeyondArea{key::OffRem.name, c.offRem, kAreaBytes - retained};
     return std::nullopt;

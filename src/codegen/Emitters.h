@@ -2,10 +2,10 @@
 // The emitters of a generation run: frame pieces (banners, constants block,
 // footers, CRC macro) and the declaration and code sections of each
 // controller kind and dialect. Each appends added lines to a buffer.
+#include "base/Toolkit.h"
 #include "codegen/ControllerSettings.h"
 #include "codegen/RegisterPlacement.h"
 #include "codegen/SourceBuffer.h"
-#include "base/Toolkit.h"
 
 namespace velmora::codegen {
 

@@ -6,15 +6,15 @@
 #include <system_error>
 
 #include "base/AtomicFile.h"
+#include "base/IniFile.h"
+#include "base/Paths.h"
+#include "base/Texts.h"
+#include "base/Toolkit.h"
 #include "codegen/CodeValues.h"
 #include "codegen/ControllerSettings.h"
 #include "codegen/Emitters.h"
 #include "controllers/ControllerFile.h"
 #include "controllers/LegalName.h"
-#include "base/IniFile.h"
-#include "base/Paths.h"
-#include "base/Texts.h"
-#include "base/Toolkit.h"
 
 namespace velmora {
 
@@ -23,8 +23,10 @@ using namespace codegen;
 namespace {
 
 // No fsync: the files are regenerated before every compilation anyway.
-void WriteGenerated(const std::filesystem::path& target, std::string_view bytes, const GeneratorContext& ctx) {
-    if (auto result = WriteFileAtomically(target, bytes, WriteOptions{.sync = false, .root = ctx.projectDir}); !result)
+void WriteGenerated(const std::filesystem::path& target, std::string_view bytes,
+                    const GeneratorContext& ctx) {
+    if (auto result = WriteFileAtomically(target, bytes, WriteOptions{.sync = false, .root = ctx.projectDir});
+        !result)
         throw std::runtime_error(result.message());
 }
 
@@ -56,8 +58,8 @@ void CheckBeforeWriting(const IniFile& file, std::string_view name, const Genera
         result.error = RefusedValueError(name, *refused);
     } else if (const auto beyond = CheckOffsets(ReadControllerFrame(reader, name, ctx.series), reader)) {
         // Conversion modes included.
-        result.error = "The controller " + std::string(name) + " was not generated: its " + std::string(beyond->key) +
-                       " " + std::to_string(beyond->value) +
+        result.error = "The controller " + std::string(name) + " was not generated: its " +
+                       std::string(beyond->key) + " " + std::to_string(beyond->value) +
                        " places declarations past the register area (the largest for it is " +
                        std::to_string(beyond->largest) + ").";
     }
@@ -110,8 +112,9 @@ Sources EmitSources(SectionWriter& values, const ControllerFrame& c, const Gener
 }
 
 // Writes and registers both files; the release moves only when both are on disk.
-void WriteSources(const Sources& s, const ControllerFrame& c, std::string_view name, const GeneratorContext& ctx,
-                  std::optional<FolderNames>& folder, SectionWriter& values, GeneratorResult& result) {
+void WriteSources(const Sources& s, const ControllerFrame& c, std::string_view name,
+                  const GeneratorContext& ctx, std::optional<FolderNames>& folder, SectionWriter& values,
+                  GeneratorResult& result) {
     try {
         if (!folder) folder = OutputFolder(ctx);
         for (const auto& [hostName, buffer] : {std::pair{DeclarationsFileName(name, s.iec), &s.declarations},
@@ -120,7 +123,8 @@ void WriteSources(const Sources& s, const ControllerFrame& c, std::string_view n
             const std::filesystem::path target = folder->path(fileName);
             WriteGenerated(target, buffer->text(), ctx);
             folder->add(target.filename().string());
-            if (ctx.registerFile) ctx.registerFile(hostName);  // the host only takes note; its answer changes nothing
+            if (ctx.registerFile)
+                ctx.registerFile(hostName);  // the host only takes note; its answer changes nothing
             result.files.push_back(hostName);
         }
         values.setInteger(key::ReleaseNumber, c.release);

@@ -4,9 +4,9 @@
 // that keep the retained copy of the parameters consistent.
 #include <cmath>
 
-#include "codegen/Emitters.h"
 #include "base/FloatToInt.h"
 #include "base/PidStructure.h"
+#include "codegen/Emitters.h"
 
 namespace velmora::codegen {
 

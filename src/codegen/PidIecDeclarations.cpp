@@ -1,7 +1,7 @@
 // IEC 61131-3 declarations of a PID controller ("_def.ST"): the T_PID types,
 // the working variables with their aliases, and the retained copies.
-#include "codegen/Emitters.h"
 #include "base/PidStructure.h"
+#include "codegen/Emitters.h"
 
 namespace velmora::codegen {
 

@@ -1,8 +1,8 @@
 // Mnemonic declarations of a PID controller ("_def.orv"): #reg working
 // registers, the optional _TPID_ structure overlay with #def aliases, and the
 // #rem retained copies. Addresses are left to the compiler.
-#include "codegen/Emitters.h"
 #include "base/PidStructure.h"
+#include "codegen/Emitters.h"
 
 namespace velmora::codegen {
 

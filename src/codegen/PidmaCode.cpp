@@ -1,8 +1,8 @@
 // Code file of a PIDMA controller: the PIDA call once per cycle, the initial
 // values, and the retained copy of the parameter range Ts .. ipid guarded by
 // size, release number and CRC.
-#include "codegen/Emitters.h"
 #include "base/PidaStructure.h"
+#include "codegen/Emitters.h"
 
 namespace velmora::codegen {
 

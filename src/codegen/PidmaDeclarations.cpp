@@ -1,8 +1,8 @@
 // Declarations of a PIDMA controller in both dialects: the T_PIDA / _TPIDA_
 // structure, its working data and aliases, the 444-byte private area and the
 // retained copy of the parameter range Ts .. ipid.
-#include "codegen/Emitters.h"
 #include "base/PidaStructure.h"
+#include "codegen/Emitters.h"
 
 namespace velmora::codegen {
 

@@ -2,8 +2,8 @@
 
 #include "base/IniFile.h"
 #include "base/Paths.h"
-#include "controllers/SectionReader.h"
 #include "controllers/LegalName.h"
+#include "controllers/SectionReader.h"
 
 namespace velmora {
 

@@ -7,9 +7,9 @@
 #include "base/FloatToInt.h"
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
+#include "base/Strings.h"
 #include "base/Texts.h"
 #include "controllers/SectionReader.h"
-#include "base/Strings.h"
 
 namespace velmora {
 
@@ -22,11 +22,11 @@ constexpr KeyType S = KeyType::Text;
 constexpr KeyType D = KeyType::Decimal;
 
 // The ranges of the PLC variables generated values go to.
-constexpr CodeRange kInt{-32768, 32767};         // INT members of T_PID
-constexpr CodeRange kNonNegative{0, 32767};      // times, bands and increments in INT members
-constexpr CodeRange kWord{-32768, 65535};        // word variables, read signed or unsigned
-constexpr CodeRange kWordTime{0, 65535};         // filter time constants in words
-constexpr CodeRange kFlag{0, 1};                 // BYTE flags
+constexpr CodeRange kInt{-32768, 32767};               // INT members of T_PID
+constexpr CodeRange kNonNegative{0, 32767};            // times, bands and increments in INT members
+constexpr CodeRange kWord{-32768, 65535};              // word variables, read signed or unsigned
+constexpr CodeRange kWordTime{0, 65535};               // filter time constants in words
+constexpr CodeRange kFlag{0, 1};                       // BYTE flags
 constexpr CodeRange kDint{-2147483648.0, 2147483647};  // DINT members of the PIDA structure
 constexpr CodeRange kReal{-3.4028234663852886e38, 3.4028234663852886e38};  // REAL, finite
 

@@ -27,6 +27,8 @@ struct Key {
 };
 
 namespace key {
+// One group of keys per line, kept by hand.
+// clang-format off
 #define VELMORA_KEYS(X)                                                                                   \
     X(Name) X(Type) X(HeaderInST) X(ReleaseNumber) X(Remanent) X(Alias) X(FoundStruct) X(OffReg) X(OffRem) \
     X(InputMode) X(Cascade) X(Astat)                                                                      \
@@ -41,6 +43,7 @@ namespace key {
     X(Simulation) X(TypSoustavy) X(Su) X(Su2) X(Tau1) X(Tau2) X(Tau3) X(Delta) X(Omega) X(TauA) X(MinSU)  \
     X(MaxSU) X(DDelta) X(Delay) X(y0) X(ys) X(SimT) X(AddOut) X(AddOutName)                               \
     X(OsaXMrizka) X(OsaXRozsah) X(OsaXPopisekPo) X(OsaXFormatCasu) X(DelkaBuffer)
+// clang-format on
 #define VELMORA_KEY(name) inline constexpr Key name{#name};
 VELMORA_KEYS(VELMORA_KEY)
 #undef VELMORA_KEY
@@ -49,11 +52,11 @@ VELMORA_KEYS(VELMORA_KEY)
 struct SignalKeys {
     Key name, ovf, unf, unit, cnvMode, filtr, tau, measure, x1, x2, y1, y2, min, max;
 };
-#define VELMORA_SIGNAL(n)                                                                              \
-    SignalKeys {                                                                                       \
-        {"Y" #n "Name"}, {"Y" #n "OVF"}, {"Y" #n "UNF"}, {"Y" #n "Unit"}, {"Y" #n "CNVMode"},          \
-            {"Y" #n "Filtr"}, {"Y" #n "Tau"}, {"Y" #n "Measure"}, {"Y" #n "x1"}, {"Y" #n "x2"},        \
-            {"Y" #n "y1"}, {"Y" #n "y2"}, {"Y" #n "Min"}, {"Y" #n "Max"},                              \
+#define VELMORA_SIGNAL(n)                                                                       \
+    SignalKeys {                                                                                \
+        {"Y" #n "Name"}, {"Y" #n "OVF"}, {"Y" #n "UNF"}, {"Y" #n "Unit"}, {"Y" #n "CNVMode"},   \
+            {"Y" #n "Filtr"}, {"Y" #n "Tau"}, {"Y" #n "Measure"}, {"Y" #n "x1"}, {"Y" #n "x2"}, \
+            {"Y" #n "y1"}, {"Y" #n "y2"}, {"Y" #n "Min"}, {"Y" #n "Max"},                       \
     }
 inline constexpr SignalKeys Y[3] = {VELMORA_SIGNAL(1), VELMORA_SIGNAL(2), VELMORA_SIGNAL(3)};
 #undef VELMORA_SIGNAL
@@ -62,12 +65,12 @@ inline constexpr SignalKeys Y[3] = {VELMORA_SIGNAL(1), VELMORA_SIGNAL(2), VELMOR
 struct CurveKeys {
     Key shown, min, max, gridStep, from, to, sameAs, order, grid, colour, pointSize, points, label;
 };
-#define VELMORA_CURVE(n)                                                                                 \
-    CurveKeys {                                                                                          \
-        {"Prubeh" #n}, {"Prubeh" #n "Min"}, {"Prubeh" #n "Max"}, {"Prubeh" #n "PopisekPo"},              \
+#define VELMORA_CURVE(n)                                                                                    \
+    CurveKeys {                                                                                             \
+        {"Prubeh" #n}, {"Prubeh" #n "Min"}, {"Prubeh" #n "Max"}, {"Prubeh" #n "PopisekPo"},                 \
             {"Prubeh" #n "Pocatek"}, {"Prubeh" #n "Konec"}, {"Prubeh" #n "Stejne"}, {"Prubeh" #n "Poradi"}, \
-            {"Prubeh" #n "Mrizka"}, {"Prubeh" #n "Barva"}, {"Prubeh" #n "VelikostBodu"},                 \
-            {"Prubeh" #n "Body"}, {"Prubeh" #n "Popis"},                                                 \
+            {"Prubeh" #n "Mrizka"}, {"Prubeh" #n "Barva"}, {"Prubeh" #n "VelikostBodu"},                    \
+            {"Prubeh" #n "Body"}, {"Prubeh" #n "Popis"},                                                    \
     }
 inline constexpr CurveKeys Curve[6] = {VELMORA_CURVE(0), VELMORA_CURVE(1), VELMORA_CURVE(2),
                                        VELMORA_CURVE(3), VELMORA_CURVE(4), VELMORA_CURVE(5)};

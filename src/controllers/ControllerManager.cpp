@@ -10,12 +10,12 @@
 #include <stdexcept>
 
 #include "base/AtomicFile.h"
-#include "controllers/ControllerFile.h"
 #include "base/IniFile.h"
-#include "controllers/NewController.h"
+#include "base/Strings.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
-#include "base/Strings.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/NewController.h"
 
 namespace velmora {
 
@@ -294,7 +294,8 @@ void ControllerManager::importController() {
         while (true) {
             target = host_.askImportName(proposed);
             if (!target) return;
-            if (SectionReader(file, ControllerSection(target->name), Reader::Lists).text(key::Name).empty()) break;
+            if (SectionReader(file, ControllerSection(target->name), Reader::Lists).text(key::Name).empty())
+                break;
             if (host_.messages().show(Text(kWarningCaption), Text(kOverwriteQuestion),
                                       MessageIcon::Exclamation, MessageButtons::YesNo) == MessageAnswer::Yes)
                 break;

@@ -118,7 +118,9 @@ public:
     // A line index, or -1 for none; anything else selects none.
     void select(int index);
     // Nothing is available while no PLC is open.
-    ManagerCommands commands() const { return listFile_.empty() ? ManagerCommands{} : CommandsFor(lines_, selected_); }
+    ManagerCommands commands() const {
+        return listFile_.empty() ? ManagerCommands{} : CommandsFor(lines_, selected_);
+    }
 
     // Reloads the list from the controller file and selects the first line.
     void refresh();

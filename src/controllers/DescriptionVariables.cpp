@@ -18,10 +18,22 @@ struct TypeSize {
     std::string_view name;
     int bytes;
 };
-constexpr std::array<TypeSize, 16> kTypes{{{"BOOL", 0},  {"BYTE", 1},  {"SINT", 1},  {"USINT", 1},
-                                           {"WORD", 2},  {"INT", 2},   {"UINT", 2},  {"DINT", 4},
-                                           {"UDINT", 4}, {"LONG", 4},  {"REAL", 4},  {"FLOAT", 4},
-                                           {"LINT", 8},  {"QUAD", 8},  {"LREAL", 8}, {"DOUBLE", 8}}};
+constexpr std::array<TypeSize, 16> kTypes{{{"BOOL", 0},
+                                           {"BYTE", 1},
+                                           {"SINT", 1},
+                                           {"USINT", 1},
+                                           {"WORD", 2},
+                                           {"INT", 2},
+                                           {"UINT", 2},
+                                           {"DINT", 4},
+                                           {"UDINT", 4},
+                                           {"LONG", 4},
+                                           {"REAL", 4},
+                                           {"FLOAT", 4},
+                                           {"LINT", 8},
+                                           {"QUAD", 8},
+                                           {"LREAL", 8},
+                                           {"DOUBLE", 8}}};
 
 std::optional<int> BytesOfType(std::string_view type) {
     for (const auto& t : kTypes)
@@ -66,16 +78,19 @@ struct Placed {
 // Why the address cannot be what its type says; empty when it can. Fills placed.
 std::string AddressError(const Written& w, Placed& placed) {
     const std::optional<int> typeBytes = w.type.empty() ? std::optional<int>(-1) : BytesOfType(w.type);
-    if (!typeBytes) return "the type " + w.type + " is not one of BOOL, BYTE, SINT, USINT, WORD, INT, UINT, DINT, "
-                           "UDINT, LONG, REAL, FLOAT, LINT, QUAD, LREAL, DOUBLE";
+    if (!typeBytes)
+        return "the type " + w.type +
+               " is not one of BOOL, BYTE, SINT, USINT, WORD, INT, UINT, DINT, "
+               "UDINT, LONG, REAL, FLOAT, LINT, QUAD, LREAL, DOUBLE";
     const auto parts = plc::ReadOperandParts(w.operand);
     const auto own = plc::ParseOperand(w.operand);
     if (!parts || !own) return "the address " + w.operand + " is no operand";
     const bool bit = own->kind == 'b';
     if (parts->bit >= 8 * LetterBytes(*parts))
-        return "bit " + std::to_string(parts->bit) + " is beyond bit " + std::to_string(LetterBytes(*parts) * 8 - 1) +
-               " of its address " + w.operand;
-    if (*typeBytes == 0 && !bit) return "BOOL needs a bit address (such as %R202.0), " + w.operand + " is none";
+        return "bit " + std::to_string(parts->bit) + " is beyond bit " +
+               std::to_string(LetterBytes(*parts) * 8 - 1) + " of its address " + w.operand;
+    if (*typeBytes == 0 && !bit)
+        return "BOOL needs a bit address (such as %R202.0), " + w.operand + " is none";
     if (*typeBytes > 0 && bit) return w.type + " needs a byte address, " + w.operand + " addresses a bit";
     if (*typeBytes > 0 && parts->letter && parts->letter != 'X' && LetterBytes(*parts) != *typeBytes)
         return w.type + " takes " + std::to_string(*typeBytes) + " bytes, " + w.operand + " addresses " +
@@ -83,7 +98,8 @@ std::string AddressError(const Written& w, Placed& placed) {
     const auto resolved = *typeBytes > 0 ? plc::ParseOperand(w.type + " " + w.operand) : own;
     if (!resolved) return "the address " + w.operand + " is no operand";
     if (static_cast<std::int64_t>(resolved->offset) + resolved->size > plc::kAreaBytes)
-        return "the address " + w.operand + " reaches past its area (" + std::to_string(plc::kAreaBytes) + " bytes)";
+        return "the address " + w.operand + " reaches past its area (" + std::to_string(plc::kAreaBytes) +
+               " bytes)";
     placed.area = resolved->area;
     placed.begin = std::int64_t{resolved->offset} * 8 + (bit ? resolved->bit : 0);
     placed.end = bit ? placed.begin + 1 : (std::int64_t{resolved->offset} + resolved->size) * 8;

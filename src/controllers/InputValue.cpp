@@ -6,9 +6,9 @@
 #include <cmath>
 #include <limits>
 
+#include "base/Strings.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
-#include "base/Strings.h"
 
 namespace velmora {
 

@@ -69,8 +69,9 @@ std::string PrintableName(std::string_view name) {
 
 void RequireLegalName(std::string_view what, std::string_view name) {
     if (!IsLegalName(name))
-        throw std::invalid_argument("The " + std::string(what) + " name \"" + PrintableName(name) +
-                                    "\" is not a legal name (letters, digits and \"_\", not starting with a digit).");
+        throw std::invalid_argument(
+            "The " + std::string(what) + " name \"" + PrintableName(name) +
+            "\" is not a legal name (letters, digits and \"_\", not starting with a digit).");
 }
 
 }  // namespace velmora

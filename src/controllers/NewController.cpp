@@ -3,12 +3,11 @@
 
 #include "controllers/ControllerFile.h"
 
-
 #include "base/IniFile.h"
-#include "controllers/LegalName.h"
+#include "base/Strings.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
-#include "base/Strings.h"
+#include "controllers/LegalName.h"
 
 namespace velmora {
 

@@ -1,9 +1,9 @@
 #include "controllers/OpenAs.h"
 
-#include "controllers/LegalName.h"
+#include "base/Strings.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
-#include "base/Strings.h"
+#include "controllers/LegalName.h"
 
 namespace velmora {
 

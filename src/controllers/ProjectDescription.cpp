@@ -62,7 +62,8 @@ std::optional<ProjectDescription> LoadProjectDescription(const std::filesystem::
         plc.name = section.substr(kPlcPrefix.size());
         plc.type = ini.readInteger(section, "Type", 0);
         plc.series = ini.readInteger(section, "Series", -1);
-        plc.variables = CheckVariables(ini.keyLines(std::string(kVariablesPrefix) + plc.name), d.file, d.problems);
+        plc.variables =
+            CheckVariables(ini.keyLines(std::string(kVariablesPrefix) + plc.name), d.file, d.problems);
         d.plcs.push_back(std::move(plc));
     }
     std::vector<std::pair<unsigned, std::string>> files;

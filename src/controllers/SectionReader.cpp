@@ -20,7 +20,8 @@ SectionReader::SectionReader(std::shared_ptr<SectionSnapshot> values, std::strin
                              ControllerKind kind, Reader reader)
     : values_(std::move(values)), section_(std::move(section)), kind_(kind), reader_(reader) {}
 
-SectionReader::SectionReader(const IniFile& file, std::string_view section, ControllerKind kind, Reader reader)
+SectionReader::SectionReader(const IniFile& file, std::string_view section, ControllerKind kind,
+                             Reader reader)
     : SectionReader(std::make_shared<SectionSnapshot>(file, section), std::string(section), kind, reader) {}
 
 SectionReader::SectionReader(const IniFile& file, std::string_view section, Reader reader)
@@ -125,13 +126,15 @@ void SectionWriter::setScaled(Key key, std::string_view shownText) {
 
 double KeyScale(Key key) {
     const ControllerKey* e = FindControllerKey(key.name, ControllerKind::Pid);
-    if (!e || e->scale == 0) throw std::logic_error("controller key " + std::string(key.name) + " is not scaled");
+    if (!e || e->scale == 0)
+        throw std::logic_error("controller key " + std::string(key.name) + " is not scaled");
     return e->scale;
 }
 
 int ScaleToStored(Key key, double shown) {
     const ControllerKey* e = FindControllerKey(key.name, ControllerKind::Pid);
-    if (!e || e->scale == 0) throw std::logic_error("controller key " + std::string(key.name) + " is not scaled");
+    if (!e || e->scale == 0)
+        throw std::logic_error("controller key " + std::string(key.name) + " is not scaled");
     return ScaledToStored(shown, e->scale, e->rounding);
 }
 

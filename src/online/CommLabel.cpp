@@ -35,15 +35,31 @@ bool CommLabel::Set_IsFixed(bool fixed) {
 std::string CommLabel::CommText(TCommState state, bool fixed) {
     std::string text;
     switch (state) {
-        case TCommState::csNoComm: text = "NoComm"; break;
-        case TCommState::csCommErr: text = "Com Fail"; break;
-        case TCommState::csHALT: text = "Halt"; break;
-        case TCommState::csRUN: text = "Run"; break;
-        case TCommState::csERR: text = "Error"; break;
-        case TCommState::csRUNn: text = "Run"; break;
-        case TCommState::csTrying: text = "Connecting .."; break;
+        case TCommState::csNoComm:
+            text = "NoComm";
+            break;
+        case TCommState::csCommErr:
+            text = "Com Fail";
+            break;
+        case TCommState::csHALT:
+            text = "Halt";
+            break;
+        case TCommState::csRUN:
+            text = "Run";
+            break;
+        case TCommState::csERR:
+            text = "Error";
+            break;
+        case TCommState::csRUNn:
+            text = "Run";
+            break;
+        case TCommState::csTrying:
+            text = "Connecting ..";
+            break;
         case TCommState::csUserText:
-        case TCommState::csUserTextF: text = "Waiting for access"; break;
+        case TCommState::csUserTextF:
+            text = "Waiting for access";
+            break;
     }
     // The PLC's fixed mark only means something once the PLC itself answers.
     if (fixed && state >= TCommState::csHALT) text += "F";
@@ -53,25 +69,36 @@ std::string CommLabel::CommText(TCommState state, bool fixed) {
 PartColour CommLabel::CommBackground(TCommState state) {
     using K = PartColour::Kind;
     switch (state) {
-        case TCommState::csNoComm: return PartColour::rgb(128, 128, 128);
-        case TCommState::csCommErr: return PartColour::rgb(255, 0, 0);
+        case TCommState::csNoComm:
+            return PartColour::rgb(128, 128, 128);
+        case TCommState::csCommErr:
+            return PartColour::rgb(255, 0, 0);
         case TCommState::csHALT:
-        case TCommState::csRUN: return PartColour::rgb(0, 255, 0);
-        case TCommState::csERR: return PartColour::rgb(0, 255, 255);
-        case TCommState::csRUNn: return PartColour::system(K::ButtonFace);
-        case TCommState::csTrying: return PartColour::system(K::InfoBackground);
+        case TCommState::csRUN:
+            return PartColour::rgb(0, 255, 0);
+        case TCommState::csERR:
+            return PartColour::rgb(0, 255, 255);
+        case TCommState::csRUNn:
+            return PartColour::system(K::ButtonFace);
+        case TCommState::csTrying:
+            return PartColour::system(K::InfoBackground);
         case TCommState::csUserText:
-        case TCommState::csUserTextF: return PartColour::system(K::LabelColour);
+        case TCommState::csUserTextF:
+            return PartColour::system(K::LabelColour);
     }
     return PartColour::system(K::LabelColour);
 }
 
 std::string CommLabel::DataText(TDataState state) {
     switch (state) {
-        case TDataState::dsNoComm: return "";
-        case TDataState::dsDataOK: return "Data OK";
-        case TDataState::dsDataERR: return "No Data";
-        case TDataState::dsDataFREEZE: return "Frozen";
+        case TDataState::dsNoComm:
+            return "";
+        case TDataState::dsDataOK:
+            return "Data OK";
+        case TDataState::dsDataERR:
+            return "No Data";
+        case TDataState::dsDataFREEZE:
+            return "Frozen";
     }
     return "";
 }
@@ -79,10 +106,14 @@ std::string CommLabel::DataText(TDataState state) {
 PartColour CommLabel::DataBackground(TDataState state) {
     using K = PartColour::Kind;
     switch (state) {
-        case TDataState::dsNoComm: return PartColour::system(K::ButtonFace);
-        case TDataState::dsDataOK: return PartColour::rgb(0, 255, 0);
-        case TDataState::dsDataERR: return PartColour::rgb(192, 192, 192);
-        case TDataState::dsDataFREEZE: return PartColour::system(K::InfoBackground);
+        case TDataState::dsNoComm:
+            return PartColour::system(K::ButtonFace);
+        case TDataState::dsDataOK:
+            return PartColour::rgb(0, 255, 0);
+        case TDataState::dsDataERR:
+            return PartColour::rgb(192, 192, 192);
+        case TDataState::dsDataFREEZE:
+            return PartColour::system(K::InfoBackground);
     }
     return PartColour::system(K::ButtonFace);
 }
@@ -129,7 +160,9 @@ LabelPaint CommLabel::paint(int w, int h, const TextSize& commTextSize, const Te
     return out;
 }
 
-bool CommLabel::onCommPart(int x, int w) const { return x > w * 0.01 * dataWidthPrc_; }
+bool CommLabel::onCommPart(int x, int w) const {
+    return x > w * 0.01 * dataWidthPrc_;
+}
 
 CommLabel::Menu CommLabel::mouseDown(int x, int w, Menu current) {
     if (!ownMenuSaved_ && current != nullptr && current != popupComm_ && current != popupData_) {
@@ -140,7 +173,8 @@ CommLabel::Menu CommLabel::mouseDown(int x, int w, Menu current) {
     return onCommPart(x, w) ? popupComm_ : popupData_;
 }
 
-std::optional<CommLabel::HintDecision> CommLabel::mouseMove(int x, int w, const std::string& currentHint) const {
+std::optional<CommLabel::HintDecision> CommLabel::mouseMove(int x, int w,
+                                                            const std::string& currentHint) const {
     if (canStdLabel_) return std::nullopt;
     HintDecision decision;
     const std::string& hint = onCommPart(x, w) ? commHint_ : dataHint_;

@@ -9,7 +9,17 @@
 
 namespace velmora::online {
 
-enum class TCommState { csNoComm, csCommErr, csHALT, csRUN, csERR, csRUNn, csTrying, csUserText, csUserTextF };
+enum class TCommState {
+    csNoComm,
+    csCommErr,
+    csHALT,
+    csRUN,
+    csERR,
+    csRUNn,
+    csTrying,
+    csUserText,
+    csUserTextF
+};
 enum class TDataState { dsNoComm, dsDataOK, dsDataERR, dsDataFREEZE };
 
 // A fill colour: a fixed RGB value or one of the system colours the toolkit knows.

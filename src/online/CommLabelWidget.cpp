@@ -58,12 +58,18 @@ void TCommLabel::Set_IsFixed(bool fixed) {
 QColor TCommLabel::colour(const PartColour& c) const {
     using K = PartColour::Kind;
     switch (c.kind) {
-        case K::Rgb: return QColor(c.r, c.g, c.b);
-        case K::ButtonFace: return palette().color(QPalette::Button);
-        case K::InfoBackground: return palette().color(QPalette::ToolTipBase);
-        case K::LabelColour: return palette().color(backgroundRole());
-        case K::ButtonShadow: return palette().color(QPalette::Dark);
-        case K::ButtonHighlight: return palette().color(QPalette::Light);
+        case K::Rgb:
+            return QColor(c.r, c.g, c.b);
+        case K::ButtonFace:
+            return palette().color(QPalette::Button);
+        case K::InfoBackground:
+            return palette().color(QPalette::ToolTipBase);
+        case K::LabelColour:
+            return palette().color(backgroundRole());
+        case K::ButtonShadow:
+            return palette().color(QPalette::Dark);
+        case K::ButtonHighlight:
+            return palette().color(QPalette::Light);
     }
     return palette().color(backgroundRole());
 }
@@ -78,8 +84,8 @@ void TCommLabel::paintEvent(QPaintEvent* event) {
     const auto measure = [&](const std::string& text) {
         return TextSize{metrics.horizontalAdvance(QString::fromStdString(text)), metrics.height()};
     };
-    const LabelPaint p = core_.paint(width(), height(), measure(CommLabel::CommText(core_.GetCommState(),
-                                                                                    core_.Get_IsFixed())),
+    const LabelPaint p = core_.paint(width(), height(),
+                                     measure(CommLabel::CommText(core_.GetCommState(), core_.Get_IsFixed())),
                                      measure(CommLabel::DataText(core_.GetDataState())));
     for (const PartPaint* part : {&p.data, &p.comm}) {
         const PartRect& r = part->rect;

@@ -43,9 +43,9 @@ std::vector<SymbolRequest> SymbolsToLookUp(const ExchangeSettings& s) {
         if (s.hasInput3()) first = n + "_Input3";
         out.push_back({ItemRole::PidBlock, first, {}});
         const std::pair<ItemRole, const char*> members[] = {
-            {ItemRole::PBnd, "PBnd"}, {ItemRole::RelCool, "RelCool"}, {ItemRole::Ti, "Ti"},
-            {ItemRole::Td, "Td"},     {ItemRole::EGap, "EGap"},       {ItemRole::DGap, "DGap"},
-            {ItemRole::IGap, "IGap"}, {ItemRole::TiW, "Tiw"},         {ItemRole::Gw, "Gw"},
+            {ItemRole::PBnd, "PBnd"},     {ItemRole::RelCool, "RelCool"}, {ItemRole::Ti, "Ti"},
+            {ItemRole::Td, "Td"},         {ItemRole::EGap, "EGap"},       {ItemRole::DGap, "DGap"},
+            {ItemRole::IGap, "IGap"},     {ItemRole::TiW, "Tiw"},         {ItemRole::Gw, "Gw"},
             {ItemRole::Output, "Output"}, {ItemRole::Control, "Control"},
         };
         for (const auto& [role, suffix] : members) out.push_back({role, member + suffix, {}});
@@ -57,9 +57,10 @@ std::vector<SymbolRequest> SymbolsToLookUp(const ExchangeSettings& s) {
         if (s.hasMinusOutput()) out.push_back({ItemRole::Um, s.umName, VariablePage::Output});
     } else {
         const std::pair<ItemRole, const char*> members[] = {
-            {ItemRole::Dv, "_dv"},     {ItemRole::Sp, "_sp"},     {ItemRole::Hv, "_hv"},     {ItemRole::Man, "_MAN"},
-            {ItemRole::Tune, "_TUNE"}, {ItemRole::Tbrk, "_TBRK"}, {ItemRole::Taff, "_TAFF"}, {ItemRole::Te, "_TE"},
-            {ItemRole::K, "_k"},       {ItemRole::Pk, "_pk"},     {ItemRole::Changed, "_CHANGED"},
+            {ItemRole::Dv, "_dv"},     {ItemRole::Sp, "_sp"},           {ItemRole::Hv, "_hv"},
+            {ItemRole::Man, "_MAN"},   {ItemRole::Tune, "_TUNE"},       {ItemRole::Tbrk, "_TBRK"},
+            {ItemRole::Taff, "_TAFF"}, {ItemRole::Te, "_TE"},           {ItemRole::K, "_k"},
+            {ItemRole::Pk, "_pk"},     {ItemRole::Changed, "_CHANGED"},
         };
         for (const auto& [role, suffix] : members) out.push_back({role, n + suffix, {}});
         out.push_back({ItemRole::Input, s.input, VariablePage::Pidma});

@@ -16,7 +16,8 @@ class TFormOsaX1 : public QDialog {
 
 public:
     // newest: the time of the newest sample, which "Vse" makes the range.
-    TFormOsaX1(const TrendSettings& settings, double newest, QWidget* parent = nullptr, char decimalSeparator = '.');
+    TFormOsaX1(const TrendSettings& settings, double newest, QWidget* parent = nullptr,
+               char decimalSeparator = '.');
     // The settings with what the dialog shows; the buffer length by the
     // typed-length rule (0 when not an integer, below 1 → 50, capped at 2,000,000).
     TrendSettings result() const;

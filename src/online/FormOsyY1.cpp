@@ -32,7 +32,8 @@ double Decimal(const QLineEdit* edit, double old) {
 
 }  // namespace
 
-TFormOsyY1::TFormOsyY1(const TrendSettings& settings, const TrendBuffer* recording, QWidget* parent, char separator)
+TFormOsyY1::TFormOsyY1(const TrendSettings& settings, const TrendBuffer* recording, QWidget* parent,
+                       char separator)
     : QDialog(parent), settings_(settings), recording_(recording), separator_(separator) {
     setObjectName("FormOsyY1");
     setWindowTitle("Osy Y");
@@ -48,7 +49,8 @@ TFormOsyY1::TFormOsyY1(const TrendSettings& settings, const TrendBuffer* recordi
     for (int i = 0; i < kTrendChannels; ++i) {
         auto* item = new QListWidgetItem(QString::fromStdString(std::string(TrendChannelName(i))), list_);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(settings_.channels[static_cast<std::size_t>(i)].visible ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(settings_.channels[static_cast<std::size_t>(i)].visible ? Qt::Checked
+                                                                                    : Qt::Unchecked);
     }
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) { select(row); });
 
@@ -88,7 +90,8 @@ TFormOsyY1::TFormOsyY1(const TrendSettings& settings, const TrendBuffer* recordi
     sameAs_ = new QComboBox(this);
     sameAs_->setObjectName("ComboStejne1");
     sameAs_->addItem("-");
-    for (int i = 0; i < kTrendChannels; ++i) sameAs_->addItem(QString::fromStdString(std::string(TrendChannelName(i))));
+    for (int i = 0; i < kTrendChannels; ++i)
+        sameAs_->addItem(QString::fromStdString(std::string(TrendChannelName(i))));
     form->addRow("Stejne jako", sameAs_);
     points_ = new QCheckBox("Body", this);
     points_->setObjectName("CheckBody1");
@@ -160,7 +163,8 @@ void TFormOsyY1::store() {
 
 void TFormOsyY1::showColour() {
     const TrendChannel& c = settings_.channels[static_cast<std::size_t>(selected_)];
-    colour_->setStyleSheet(QString("border-left: 16px solid rgb(%1,%2,%3);").arg(c.red()).arg(c.green()).arg(c.blue()));
+    colour_->setStyleSheet(
+        QString("border-left: 16px solid rgb(%1,%2,%3);").arg(c.red()).arg(c.green()).arg(c.blue()));
 }
 
 TrendSettings TFormOsyY1::result() const {

@@ -42,8 +42,12 @@ using E = SchemaElement;
 
 const QColor kErrorRed(0xe0, 0x20, 0x20);
 
-QString QText(std::uint32_t id) { return QString::fromStdString(Text(id)); }
-QString QStr(const std::string& s) { return QString::fromStdString(s); }
+QString QText(std::uint32_t id) {
+    return QString::fromStdString(Text(id));
+}
+QString QStr(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // Images 31, 32 and 33 of the communication buttons: grey, green and red lamps.
 QIcon LampIcon(const QColor& colour) {
@@ -83,17 +87,28 @@ QIcon TextIcon(const QString& glyph, const QColor& colour) {
 // Where each element stands on the schema (left to the implementer).
 QRect PlaceOf(E e) {
     switch (e) {
-        case E::Y2Input2: return {20, 20, 120, 70};
-        case E::WInput1: return {20, 130, 120, 70};
-        case E::WFiltr1: return {210, 130, 120, 70};
-        case E::PID1: return {395, 105, 170, 120};
-        case E::Tuner1: return {320, 5, 320, 88};  // room for its four buttons in every language
-        case E::Y3Input1: return {580, 20, 120, 70};
-        case E::UPanel1: return {580, 130, 120, 70};
-        case E::Technologie1: return {740, 130, 120, 70};
-        case E::Y1Input1: return {580, 250, 120, 70};
-        case E::Y2Input1: return {580, 335, 120, 70};
-        default: return {};
+        case E::Y2Input2:
+            return {20, 20, 120, 70};
+        case E::WInput1:
+            return {20, 130, 120, 70};
+        case E::WFiltr1:
+            return {210, 130, 120, 70};
+        case E::PID1:
+            return {395, 105, 170, 120};
+        case E::Tuner1:
+            return {320, 5, 320, 88};  // room for its four buttons in every language
+        case E::Y3Input1:
+            return {580, 20, 120, 70};
+        case E::UPanel1:
+            return {580, 130, 120, 70};
+        case E::Technologie1:
+            return {740, 130, 120, 70};
+        case E::Y1Input1:
+            return {580, 250, 120, 70};
+        case E::Y2Input1:
+            return {580, 335, 120, 70};
+        default:
+            return {};
     }
 }
 constexpr int kLineY = 165;
@@ -104,45 +119,73 @@ constexpr int kStripY = 425;
 
 const char* ImageName(E e) {
     switch (e) {
-        case E::WInput1: return "W1Image1";
-        case E::WFiltr1: return "WFImage1";
-        case E::PID1: return "PIDImage1";
-        case E::Tuner1: return "TunerImage1";
-        case E::UPanel1: return "UImage1";
-        case E::Technologie1: return "TechImage1";
-        case E::Y1Input1: return "Y1Image1";
-        case E::Y2Input1: return "Y2Image1";
-        case E::Y2Input2: return "Y2Image2";
-        case E::Y3Input1: return "Y3Image1";
-        default: return "";
+        case E::WInput1:
+            return "W1Image1";
+        case E::WFiltr1:
+            return "WFImage1";
+        case E::PID1:
+            return "PIDImage1";
+        case E::Tuner1:
+            return "TunerImage1";
+        case E::UPanel1:
+            return "UImage1";
+        case E::Technologie1:
+            return "TechImage1";
+        case E::Y1Input1:
+            return "Y1Image1";
+        case E::Y2Input1:
+            return "Y2Image1";
+        case E::Y2Input2:
+            return "Y2Image2";
+        case E::Y3Input1:
+            return "Y3Image1";
+        default:
+            return "";
     }
 }
 
 const char* BoxName(SchemaValue v) {
     switch (v) {
-        case SchemaValue::Setpoint: return "W1Edit1";
-        case SchemaValue::W: return "WFEdit1";
-        case SchemaValue::Manual: return "Edit1";
-        case SchemaValue::Y1: return "Y1Edit1";
-        case SchemaValue::Y2: return "Y2Edit1";
-        case SchemaValue::Y3: return "Y3Edit1";
-        default: return "";
+        case SchemaValue::Setpoint:
+            return "W1Edit1";
+        case SchemaValue::W:
+            return "WFEdit1";
+        case SchemaValue::Manual:
+            return "Edit1";
+        case SchemaValue::Y1:
+            return "Y1Edit1";
+        case SchemaValue::Y2:
+            return "Y2Edit1";
+        case SchemaValue::Y3:
+            return "Y3Edit1";
+        default:
+            return "";
     }
 }
 
 QString Title(E e) {
     switch (e) {
-        case E::WInput1: return "w";
-        case E::WFiltr1: return QStr(OwnText("w filter"));
-        case E::PID1: return "PID";
-        case E::Tuner1: return QStr(OwnText("Tuner"));
-        case E::UPanel1: return "u";
-        case E::Technologie1: return QStr(OwnText("Plant"));
-        case E::Y1Input1: return "y1";
+        case E::WInput1:
+            return "w";
+        case E::WFiltr1:
+            return QStr(OwnText("w filter"));
+        case E::PID1:
+            return "PID";
+        case E::Tuner1:
+            return QStr(OwnText("Tuner"));
+        case E::UPanel1:
+            return "u";
+        case E::Technologie1:
+            return QStr(OwnText("Plant"));
+        case E::Y1Input1:
+            return "y1";
         case E::Y2Input1:
-        case E::Y2Input2: return "y2";
-        case E::Y3Input1: return "y3";
-        default: return {};
+        case E::Y2Input2:
+            return "y2";
+        case E::Y3Input1:
+            return "y3";
+        default:
+            return {};
     }
 }
 
@@ -189,7 +232,8 @@ public:
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override {
-        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) clicked_(element_);
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+            clicked_(element_);
     }
     bool eventFilter(QObject* watched, QEvent* event) override {
         // The hint is built when it is asked for, from the section as it is now.
@@ -232,8 +276,14 @@ protected:
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(QColor(0x20, 0x30, 0x50), 1.6));
         const auto on = [this](E e) { return visibility.visible(e); };
-        const auto left = [](E e) { const QRect r = PlaceOf(e); return QPoint(r.left(), r.center().y()); };
-        const auto right = [](E e) { const QRect r = PlaceOf(e); return QPoint(r.right() + 1, r.center().y()); };
+        const auto left = [](E e) {
+            const QRect r = PlaceOf(e);
+            return QPoint(r.left(), r.center().y());
+        };
+        const auto right = [](E e) {
+            const QRect r = PlaceOf(e);
+            return QPoint(r.right() + 1, r.center().y());
+        };
 
         // Setpoint path: w (× y2 for a ratio) → filter → Σ.
         const QPoint afterW = on(E::WFiltr1) ? left(E::WFiltr1) : kSum1 - QPoint(kNodeRadius, 0);
@@ -341,7 +391,8 @@ namespace {
 // longer title (the Russian ones), cut short only as the last resort.
 void DrawTitle(QPainter& p, const QString& title, int room) {
     QFont f = p.font();
-    for (int size = 10; size > 7 && QFontMetrics(f).horizontalAdvance(title) > room; --size) f.setPixelSize(size - 1);
+    for (int size = 10; size > 7 && QFontMetrics(f).horizontalAdvance(title) > room; --size)
+        f.setPixelSize(size - 1);
     p.setFont(f);
     p.drawText(QRect(0, 0, room, 14), Qt::AlignLeft | Qt::AlignTop,
                QFontMetrics(f).elidedText(title, Qt::ElideRight, room));
@@ -449,9 +500,12 @@ void TFormVisual1::build() {
         tools->addWidget(b);
         return b;
     };
-    SchemaButton1 = button("SchemaButton1", TextIcon("S", QColor(0x20, 0x40, 0x80)), &TFormVisual1::SchemaButton1Click, true);
-    GrafButton1 = button("GrafButton1", TextIcon("G", QColor(0x20, 0x80, 0x40)), &TFormVisual1::GrafButton1Click, true);
-    SchemaButton2 = button("SchemaButton2", TextIcon("T", QColor(0x60, 0x40, 0x20)), &TFormVisual1::SchemaButton2Click, true);
+    SchemaButton1 = button("SchemaButton1", TextIcon("S", QColor(0x20, 0x40, 0x80)),
+                           &TFormVisual1::SchemaButton1Click, true);
+    GrafButton1 =
+        button("GrafButton1", TextIcon("G", QColor(0x20, 0x80, 0x40)), &TFormVisual1::GrafButton1Click, true);
+    SchemaButton2 = button("SchemaButton2", TextIcon("T", QColor(0x60, 0x40, 0x20)),
+                           &TFormVisual1::SchemaButton2Click, true);
     tools->addSeparator();
     KomunikaceButton1 = button("KomunikaceButton1", TextIcon("\u25B6", QColor(0x2e, 0x9d, 0x3a)),
                                &TFormVisual1::KomunikaceButton1_Click, true);
@@ -492,8 +546,8 @@ void TFormVisual1::build() {
         panel->column()->addWidget(box);
         valueBoxes_[static_cast<std::size_t>(v)] = box;
     };
-    for (E e : {E::WInput1, E::WFiltr1, E::PID1, E::Tuner1, E::UPanel1, E::Technologie1, E::Y1Input1, E::Y2Input1,
-                E::Y2Input2, E::Y3Input1}) {
+    for (E e : {E::WInput1, E::WFiltr1, E::PID1, E::Tuner1, E::UPanel1, E::Technologie1, E::Y1Input1,
+                E::Y2Input1, E::Y2Input2, E::Y3Input1}) {
         auto* panel = new SchemaPanel(e, canvas_, clicked, hint);
         panel->setGeometry(PlaceOf(e));
         panels_[static_cast<std::size_t>(e)] = panel;
@@ -551,7 +605,8 @@ void TFormVisual1::build() {
     for (const auto& [e, centre] : {std::pair{E::Sum1, kSum1}, {E::Sum2, kSum2}, {E::Product1, kProduct}}) {
         auto* marker = new QWidget(canvas_);
         marker->setObjectName(SchemaElementName(e));
-        marker->setGeometry(centre.x() - kNodeRadius, centre.y() - kNodeRadius, 2 * kNodeRadius, 2 * kNodeRadius);
+        marker->setGeometry(centre.x() - kNodeRadius, centre.y() - kNodeRadius, 2 * kNodeRadius,
+                            2 * kNodeRadius);
         marker->setAttribute(Qt::WA_TransparentForMouseEvents);
     }
 
@@ -584,8 +639,8 @@ void TFormVisual1::build() {
             x += 96;
         }
     }
-    for (const auto& [e, text, at] : {std::tuple{E::StudenyStartButton1, 3189u, 20},
-                                      std::tuple{E::RezimButton1, 3128u, 240}}) {
+    for (const auto& [e, text, at] :
+         {std::tuple{E::StudenyStartButton1, 3189u, 20}, std::tuple{E::RezimButton1, 3128u, 240}}) {
         auto* b = new QPushButton(QText(text), canvas_);
         b->setObjectName(SchemaElementName(e));
         b->setGeometry(at, kStripY + 40, 210, 26);
@@ -663,9 +718,12 @@ void TFormVisual1::Localize() {
     }
     StringGrid2->setHorizontalHeaderLabels({QStr(OwnText("Name")), QStr(OwnText("Value")), "HEX"});
     SimLabel1->setText(QStr(OwnText("Simulation")));
-    for (const auto& [name, text] : {std::pair{"ManButton1", "Man"}, {"AutoButton1", "Auto"},
-                                     {"RestartButton1", "Restart"}, {"TuneButton1", "Tune"},
-                                     {"BreakButton1", "Break"}, {"ParamsButton1", "Params"},
+    for (const auto& [name, text] : {std::pair{"ManButton1", "Man"},
+                                     {"AutoButton1", "Auto"},
+                                     {"RestartButton1", "Restart"},
+                                     {"TuneButton1", "Tune"},
+                                     {"BreakButton1", "Break"},
+                                     {"ParamsButton1", "Params"},
                                      {"ErrorButton1", "Error"}})
         if (auto* b = findChild<QPushButton*>(name)) b->setText(QStr(OwnText(text)));
     for (SchemaPanel* p : panels_)
@@ -689,7 +747,8 @@ bool TFormVisual1::loadController(bool keepPlant) {
         if (exchange_->online()) exchange_->setOnline(false);
         if (MessageBoxes* m = host_.messages())
             m->show("Velmora - " + name_, Text(3023), MessageIcon::Exclamation, MessageButtons::Ok);
-        QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { close(); }, Qt::QueuedConnection);
         return false;
     }
     settings_ = ReadExchangeSettings(file, name_);
@@ -703,8 +762,9 @@ bool TFormVisual1::loadController(bool keepPlant) {
     // Only an element that opens something looks clickable.
     for (SchemaPanel* p : panels_)
         if (p)
-            p->setCursor(ClickTarget(p->element(), settings_.kind) == SchemaTarget::None ? Qt::ArrowCursor
-                                                                                           : Qt::PointingHandCursor);
+            p->setCursor(ClickTarget(p->element(), settings_.kind) == SchemaTarget::None
+                             ? Qt::ArrowCursor
+                             : Qt::PointingHandCursor);
     setSimulationActive(host_.reloadSimulation(*exchange_, keepPlant));
     loaded_ = true;
     canvas_->update();
@@ -727,9 +787,15 @@ void TFormVisual1::selectTab(int index) {
         TabSet1->setCurrentIndex(index);
 }
 
-void TFormVisual1::SchemaButton1Click() { selectTab(SchemaPage); }
-void TFormVisual1::GrafButton1Click() { selectTab(GraphPage); }
-void TFormVisual1::SchemaButton2Click() { selectTab(StructurePage); }
+void TFormVisual1::SchemaButton1Click() {
+    selectTab(SchemaPage);
+}
+void TFormVisual1::GrafButton1Click() {
+    selectTab(GraphPage);
+}
+void TFormVisual1::SchemaButton2Click() {
+    selectTab(StructurePage);
+}
 
 void TFormVisual1::showPage(int index) {
     page_ = index;
@@ -739,7 +805,8 @@ void TFormVisual1::showPage(int index) {
     SchemaButton2->setChecked(index == StructurePage);
     exchange_->setStructureView(index == StructurePage);
     exchange_->setGraphShown(index == GraphPage);
-    schemaScroll_->setHorizontalScrollBarPolicy(index == SchemaPage ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    schemaScroll_->setHorizontalScrollBarPolicy(index == SchemaPage ? Qt::ScrollBarAsNeeded
+                                                                    : Qt::ScrollBarAlwaysOff);
     // Samples stored while another page was shown: window, scroll bar and tools catch up.
     if (index == GraphPage) graph_->sampleAdded();
     if (index == StructurePage) showStructure();
@@ -751,7 +818,9 @@ void TFormVisual1::KomunikaceButton1_Click() {
     if (exchange_) KomunikaceButton1->setChecked(exchange_->online());
 }
 
-void TFormVisual1::ToolButtonStop1Click() { exchange_->ToolButtonStop1Click(); }
+void TFormVisual1::ToolButtonStop1Click() {
+    exchange_->ToolButtonStop1Click();
+}
 
 void TFormVisual1::ToolButtonComm1Click() {
     if (MessageBoxes* m = host_.messages())
@@ -787,7 +856,9 @@ void TFormVisual1::elementClicked(SchemaElement element) {
     afterModal(host_.openTarget(target, name_));
 }
 
-void TFormVisual1::openVariablePage(VariablePage page) { afterModal(host_.openVariablePage(page, name_)); }
+void TFormVisual1::openVariablePage(VariablePage page) {
+    afterModal(host_.openVariablePage(page, name_));
+}
 
 void TFormVisual1::afterModal(bool accepted) {
     // After "OK" the section may say something else: show what it says now.
@@ -873,9 +944,15 @@ void TFormVisual1::onlineChanged(bool online) {
     host_.communicationChanged();
 }
 
-void TFormVisual1::refreshPendingControls() { ParamPanel1->refreshPendingControls(); }
-void TFormVisual1::tunerReport(int code) { ParamPanel1->tunerReport(code); }
-void TFormVisual1::writeFailed(const char*) { ParamPanel1->writeFailed(); }
+void TFormVisual1::refreshPendingControls() {
+    ParamPanel1->refreshPendingControls();
+}
+void TFormVisual1::tunerReport(int code) {
+    ParamPanel1->tunerReport(code);
+}
+void TFormVisual1::writeFailed(const char*) {
+    ParamPanel1->writeFailed();
+}
 
 void TFormVisual1::commTicked(const TickResult& result) {
     setCommImage(result.image);

@@ -25,7 +25,7 @@ class QToolButton;
 namespace velmora {
 class IniFile;
 class MessageBoxes;
-}
+}  // namespace velmora
 
 namespace velmora::online {
 

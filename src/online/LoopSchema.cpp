@@ -10,9 +10,9 @@ namespace {
 using E = SchemaElement;
 
 constexpr const char* kElementNames[kSchemaElements] = {
-    "WInput1",  "WFiltr1",  "Sum1",     "Sum2",     "Product1", "PID1",     "Tuner1",
-    "UPanel1",  "Technologie1", "Y1Input1", "Y2Input1", "Y2Input2", "Y3Input1", "XPanelW1",
-    "XPanelE1", "XPanelU1", "XPanelY1", "XPanelY2", "XPanelY3", "RezimButton1", "StudenyStartButton1",
+    "WInput1",  "WFiltr1",      "Sum1",     "Sum2",     "Product1", "PID1",         "Tuner1",
+    "UPanel1",  "Technologie1", "Y1Input1", "Y2Input1", "Y2Input2", "Y3Input1",     "XPanelW1",
+    "XPanelE1", "XPanelU1",     "XPanelY1", "XPanelY2", "XPanelY3", "RezimButton1", "StudenyStartButton1",
 };
 
 std::string Percent(const std::string& n, const std::string& member) {
@@ -103,54 +103,79 @@ std::string ElementHint(SchemaElement element, const ExchangeSettings& s) {
     if (s.kind == ControllerKind::Pidma) {
         // The PIDMA block shows its members directly, already in percent.
         switch (element) {
-            case E::WInput1: return "w - " + n + ".sp";
-            case E::Y1Input1: return Named("y1 - ", s.input) + n + ".pv";
-            case E::PID1: return "e - " + n + ".de\n" + "u - " + n + ".mv";
-            case E::Tuner1: return OwnText("Tuner");
-            case E::Technologie1: return Named("u - ", s.output) + n + ".mv";
-            default: return {};
+            case E::WInput1:
+                return "w - " + n + ".sp";
+            case E::Y1Input1:
+                return Named("y1 - ", s.input) + n + ".pv";
+            case E::PID1:
+                return "e - " + n + ".de\n" + "u - " + n + ".mv";
+            case E::Tuner1:
+                return OwnText("Tuner");
+            case E::Technologie1:
+                return Named("u - ", s.output) + n + ".mv";
+            default:
+                return {};
         }
     }
     switch (element) {
-        case E::WInput1: return "w - " + Percent(n, "_gW");
-        case E::WFiltr1: return "w - " + Percent(n, "_ConW");
-        case E::Y1Input1: return Named("y1 - ", s.y1Name) + Percent(n, "_Input1");
+        case E::WInput1:
+            return "w - " + Percent(n, "_gW");
+        case E::WFiltr1:
+            return "w - " + Percent(n, "_ConW");
+        case E::Y1Input1:
+            return Named("y1 - ", s.y1Name) + Percent(n, "_Input1");
         case E::Y2Input1:
-        case E::Y2Input2: return Named("y2 - ", s.y2Name) + Percent(n, "_Input2");
-        case E::Y3Input1: return Named("y3 - ", s.y3Name) + Percent(n, "_Input3");
-        case E::PID1: return "e - (" + n + "_Dev / (" + n + "_MaxY - " + n + "_MinY)) * 100%";
+        case E::Y2Input2:
+            return Named("y2 - ", s.y2Name) + Percent(n, "_Input2");
+        case E::Y3Input1:
+            return Named("y3 - ", s.y3Name) + Percent(n, "_Input3");
+        case E::PID1:
+            return "e - (" + n + "_Dev / (" + n + "_MaxY - " + n + "_MinY)) * 100%";
         case E::UPanel1:
         case E::Technologie1: {
             std::string hint = Named("u - ", s.upName);
             if (!s.analogOutput) hint += Named("u - ", s.umName);
             return hint + n + "_Output * 0,01%";
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 
 SchemaTarget ClickTarget(SchemaElement element, ControllerKind kind) {
     const bool pidma = kind == ControllerKind::Pidma;
     switch (element) {
-        case E::WFiltr1: return SchemaTarget::Setpoint;
-        case E::PID1: return pidma ? SchemaTarget::PidmaController : SchemaTarget::PidParameters;
-        case E::Tuner1: return pidma ? SchemaTarget::PidmaAutotuner : SchemaTarget::None;
-        case E::UPanel1: return SchemaTarget::Output;
-        case E::Technologie1: return SchemaTarget::Simulation;
+        case E::WFiltr1:
+            return SchemaTarget::Setpoint;
+        case E::PID1:
+            return pidma ? SchemaTarget::PidmaController : SchemaTarget::PidParameters;
+        case E::Tuner1:
+            return pidma ? SchemaTarget::PidmaAutotuner : SchemaTarget::None;
+        case E::UPanel1:
+            return SchemaTarget::Output;
+        case E::Technologie1:
+            return SchemaTarget::Simulation;
         // PIDMA chooses its measured variable on its own page.
-        case E::Y1Input1: return pidma ? SchemaTarget::PidmaController : SchemaTarget::ControlledVariable1;
+        case E::Y1Input1:
+            return pidma ? SchemaTarget::PidmaController : SchemaTarget::ControlledVariable1;
         case E::Y2Input1:
-        case E::Y2Input2: return SchemaTarget::ControlledVariable2;
-        case E::Y3Input1: return SchemaTarget::ControlledVariable3;
+        case E::Y2Input2:
+            return SchemaTarget::ControlledVariable2;
+        case E::Y3Input1:
+            return SchemaTarget::ControlledVariable3;
         case E::XPanelW1:
         case E::XPanelE1:
         case E::XPanelU1:
         case E::XPanelY1:
         case E::XPanelY2:
-        case E::XPanelY3: return SchemaTarget::Graph;
-        case E::RezimButton1: return pidma ? SchemaTarget::None : SchemaTarget::ControllerMode;
-        case E::StudenyStartButton1: return SchemaTarget::Start;
-        default: return SchemaTarget::None;
+        case E::XPanelY3:
+            return SchemaTarget::Graph;
+        case E::RezimButton1:
+            return pidma ? SchemaTarget::None : SchemaTarget::ControllerMode;
+        case E::StudenyStartButton1:
+            return SchemaTarget::Start;
+        default:
+            return SchemaTarget::None;
     }
 }
 

@@ -15,10 +15,27 @@ class OnlineExchange;
 
 // The schema's elements, named as their panels are.
 enum class SchemaElement {
-    WInput1, WFiltr1, Sum1, Sum2, Product1, PID1, Tuner1, UPanel1, Technologie1,
-    Y1Input1, Y2Input1, Y2Input2, Y3Input1,
-    XPanelW1, XPanelE1, XPanelU1, XPanelY1, XPanelY2, XPanelY3,
-    RezimButton1, StudenyStartButton1,
+    WInput1,
+    WFiltr1,
+    Sum1,
+    Sum2,
+    Product1,
+    PID1,
+    Tuner1,
+    UPanel1,
+    Technologie1,
+    Y1Input1,
+    Y2Input1,
+    Y2Input2,
+    Y3Input1,
+    XPanelW1,
+    XPanelE1,
+    XPanelU1,
+    XPanelY1,
+    XPanelY2,
+    XPanelY3,
+    RezimButton1,
+    StudenyStartButton1,
     Count
 };
 constexpr std::size_t kSchemaElements = static_cast<std::size_t>(SchemaElement::Count);
@@ -58,18 +75,18 @@ std::string ElementHint(SchemaElement element, const ExchangeSettings& settings)
 // What a click on an element opens.
 enum class SchemaTarget {
     None,
-    Setpoint,            // the setpoint page
-    PidParameters,       // the PID parameter page
-    PidmaController,     // the PIDMA parameter page
-    PidmaAutotuner,      // the tuner page
-    Output,              // the output page
-    Simulation,          // the plant-simulation dialog
+    Setpoint,         // the setpoint page
+    PidParameters,    // the PID parameter page
+    PidmaController,  // the PIDMA parameter page
+    PidmaAutotuner,   // the tuner page
+    Output,           // the output page
+    Simulation,       // the plant-simulation dialog
     ControlledVariable1,
     ControlledVariable2,
     ControlledVariable3,
-    ControllerMode,      // the controller-mode page
-    Start,               // the start page
-    Graph,               // the view's own graph page
+    ControllerMode,  // the controller-mode page
+    Start,           // the start page
+    Graph,           // the view's own graph page
 };
 SchemaTarget ClickTarget(SchemaElement element, ControllerKind kind);
 

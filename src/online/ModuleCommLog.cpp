@@ -1,10 +1,14 @@
-#include "online/OnlineHost.h"
 #include "base/Log.h"
+#include "online/OnlineHost.h"
 
 namespace velmora::online {
 
-bool ModuleCommLog::enabled() const { return Module().commLogSwitch; }
+bool ModuleCommLog::enabled() const {
+    return Module().commLogSwitch;
+}
 
-void ModuleCommLog::write(std::string_view line) { CommLog(line); }
+void ModuleCommLog::write(std::string_view line) {
+    CommLog(line);
+}
 
 }  // namespace velmora::online

@@ -71,7 +71,9 @@ void OnlineExchange::log(std::string_view text) const {
     if (session_) session_->log(text);
 }
 
-bool OnlineExchange::logEnabled() const { return session_ && session_->logEnabled(); }
+bool OnlineExchange::logEnabled() const {
+    return session_ && session_->logEnabled();
+}
 
 LocalTime OnlineExchange::now() const {
     if (session_ && session_->env_.clock) return session_->env_.clock->now();
@@ -87,11 +89,13 @@ void OnlineExchange::KomunikaceButton1Click(bool fromButton) {
         return;
     }
     if (env.programChanged && env.programChanged()) {
-        if (env.messages) env.messages->show(Text(2038), Text(3034), MessageIcon::Exclamation, MessageButtons::Ok);
+        if (env.messages)
+            env.messages->show(Text(2038), Text(3034), MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
     if (!env.plc || env.plc->plcState() == kPlcStateNotConnected) {
-        if (env.messages) env.messages->show(Text(2038), Text(3035), MessageIcon::Exclamation, MessageButtons::Ok);
+        if (env.messages)
+            env.messages->show(Text(2038), Text(3035), MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
     const auto alive = alive_;
@@ -149,8 +153,12 @@ int OnlineExchange::lookUpSymbols() {
 bool OnlineExchange::buildItem(ItemRole role, const ResolvedSymbol& found) {
     std::uint8_t count = found.item.count;
     switch (role) {
-        case ItemRole::PidBlock: count = static_cast<std::uint8_t>(settings_.pidBlockSize()); break;
-        case ItemRole::PBnd: count = kPidParameterBytes; break;
+        case ItemRole::PidBlock:
+            count = static_cast<std::uint8_t>(settings_.pidBlockSize());
+            break;
+        case ItemRole::PBnd:
+            count = kPidParameterBytes;
+            break;
         case ItemRole::RelCool:
         case ItemRole::Ti:
         case ItemRole::Td:
@@ -160,23 +168,36 @@ bool OnlineExchange::buildItem(ItemRole role, const ResolvedSymbol& found) {
         case ItemRole::TiW:
         case ItemRole::Gw:
         case ItemRole::Output:
-        case ItemRole::Control: count = 2; break;
-        case ItemRole::Dv: count = plc::kPidaStructSize; break;
+        case ItemRole::Control:
+            count = 2;
+            break;
+        case ItemRole::Dv:
+            count = plc::kPidaStructSize;
+            break;
         case ItemRole::Sp:
-        case ItemRole::Hv: count = 4; break;
+        case ItemRole::Hv:
+            count = 4;
+            break;
         case ItemRole::Man:
         case ItemRole::Tune:
         case ItemRole::Tbrk:
         case ItemRole::Taff:
         case ItemRole::Te:
-        case ItemRole::Changed: count = 1; break;
-        case ItemRole::K: count = kPidmaParameterBytes; break;
-        case ItemRole::Pk: count = kTunedBytes; break;
+        case ItemRole::Changed:
+            count = 1;
+            break;
+        case ItemRole::K:
+            count = kPidmaParameterBytes;
+            break;
+        case ItemRole::Pk:
+            count = kTunedBytes;
+            break;
         case ItemRole::AddOut:
             // The additional output has a 4-byte slot behind the image.
             if (count > kAdditionalSlot) return false;
             break;
-        default: break;
+        default:
+            break;
     }
     // An item must stay inside the 16-bit offsets of its area.
     if (count == 0 || found.item.offset + count > plc::kAreaBytes) return false;
@@ -297,15 +318,16 @@ std::optional<int> OnlineExchange::send(PlcRequestFunction request, std::int32_t
     const auto alive = alive_;
     const auto& bytes = builder.bytes();
     std::int32_t received = capacity;
-    const std::int32_t result = request(command, static_cast<std::int32_t>(bytes.size()), bytes.data(), &received,
-                                        response, kPlcRequestTimeoutMs, kPlcRequestFlags);
+    const std::int32_t result = request(command, static_cast<std::int32_t>(bytes.size()), bytes.data(),
+                                        &received, response, kPlcRequestTimeoutMs, kPlcRequestFlags);
     // A host that reports more than the buffer holds is not believed.
     const bool ok = result >= 0 && received >= 0 && received <= capacity;
     if (session && session->logEnabled()) {
         if (result < 0) session->log(FormatCommError(DescribeCommError(result, session->env_.errors)));
         const int shown = std::clamp<std::int32_t>(received, 0, capacity);
-        session->log(FormatRequestLog(logText, command, bytes, received,
-                                      std::span<const std::uint8_t>(response, static_cast<std::size_t>(shown))));
+        session->log(
+            FormatRequestLog(logText, command, bytes, received,
+                             std::span<const std::uint8_t>(response, static_cast<std::size_t>(shown))));
     }
     if (!ok || !*alive) return std::nullopt;
     return received;
@@ -386,13 +408,19 @@ bool OnlineExchange::readPidBlock(Pass& p) {
     // Input3 and Input2 have their slots ahead of T_PID whether they were read or not.
     const std::uint8_t* r = p.response.data();
     switch (pidCase) {
-        case 0: std::memcpy(pidBlock_.data() + 4, r, 50); break;
-        case 1: std::memcpy(pidBlock_.data() + 2, r, 52); break;
+        case 0:
+            std::memcpy(pidBlock_.data() + 4, r, 50);
+            break;
+        case 1:
+            std::memcpy(pidBlock_.data() + 2, r, 52);
+            break;
         case 2:  // Input3 lies directly ahead of the structure
             std::memcpy(pidBlock_.data(), r, 2);
             std::memcpy(pidBlock_.data() + 4, r + 2, 50);
             break;
-        default: std::memcpy(pidBlock_.data(), r, 54); break;
+        default:
+            std::memcpy(pidBlock_.data(), r, 54);
+            break;
     }
     storeAdditionalOutput(r + block.count);
     imageReceived();

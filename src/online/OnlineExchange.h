@@ -89,7 +89,8 @@ public:
     void markTiW(std::int16_t value) { tiW_ = value; }
     void markGw(std::int16_t value) { gW_ = value; }
     // The simulated raw inputs; an input the controller does not have is skipped.
-    void markSimulatedInputs(std::optional<RawValue> y1, std::optional<RawValue> y2, std::optional<RawValue> y3);
+    void markSimulatedInputs(std::optional<RawValue> y1, std::optional<RawValue> y2,
+                             std::optional<RawValue> y3);
     void markSecondInput(RawValue value) { secondInput_ = value; }
     void markControl(std::uint16_t word) { control_ = word; }
     void markOutput(std::int16_t value) { output_ = value; }
@@ -112,8 +113,8 @@ public:
 
     struct Pending {
         bool parameters = false, tiW = false, gW = false, simulatedInputs = false, secondInput = false,
-             control = false, output = false, sp = false, man = false, taff = false, tune = false, tbrk = false,
-             hv = false, pv = false, input = false, clearTe = false, tunedRead = false;
+             control = false, output = false, sp = false, man = false, taff = false, tune = false,
+             tbrk = false, hv = false, pv = false, input = false, clearTe = false, tunedRead = false;
     };
     Pending pending() const;
 

@@ -13,7 +13,9 @@ constexpr int kCommTimerBaseMs = 125;
 constexpr int kSimTimerMs = 100;
 
 // The pacing counter's three bits reversed: neighbouring views fall into different ticks.
-std::size_t ReverseThreeBits(unsigned v) { return ((v & 1u) << 2) | (v & 2u) | ((v & 4u) >> 2); }
+std::size_t ReverseThreeBits(unsigned v) {
+    return ((v & 1u) << 2) | (v & 2u) | ((v & 4u) >> 2);
+}
 
 }  // namespace
 
@@ -44,7 +46,9 @@ void OnlineSession::log(std::string_view text) const {
     if (logEnabled()) env_.log->write(text);
 }
 
-void OnlineSession::attach(OnlineExchange* view) { views_.push_back(view); }
+void OnlineSession::attach(OnlineExchange* view) {
+    views_.push_back(view);
+}
 
 void OnlineSession::detach(OnlineExchange* view) {
     const auto found = std::find(views_.begin(), views_.end(), view);

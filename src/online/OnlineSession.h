@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "base/Toolkit.h"
+#include "base/com/CommLoop.h"
 #include "online/CommLabel.h"
 #include "online/ExchangeSettings.h"
 #include "online/OnlineHost.h"
-#include "base/Toolkit.h"
-#include "base/com/CommLoop.h"
 
 namespace velmora::online {
 
@@ -23,11 +23,11 @@ class OnlineExchange;
 struct OnlineEnvironment {
     MessageBoxes* messages = nullptr;
     const Clock* clock = nullptr;
-    const PlcControl* plc = nullptr;              // null: treated as not connected
-    const PlcErrorDescriber* errors = nullptr;    // the host's error texts (facility 4)
-    CommLogSink* log = nullptr;                   // null: no log
-    SymbolLookup lookup;                          // IYantVariables operation 8
-    std::function<bool()> programChanged;         // code generated since the last compilation
+    const PlcControl* plc = nullptr;            // null: treated as not connected
+    const PlcErrorDescriber* errors = nullptr;  // the host's error texts (facility 4)
+    CommLogSink* log = nullptr;                 // null: no log
+    SymbolLookup lookup;                        // IYantVariables operation 8
+    std::function<bool()> programChanged;       // code generated since the last compilation
     // The controller's section as the exchange needs it.
     std::function<ExchangeSettings(const std::string& name)> loadSettings;
     // A view's communication button asked for communication (true) or ended it
@@ -38,11 +38,17 @@ struct OnlineEnvironment {
 // The communication state of the labels from the loop's status word.
 TCommState CommStateFromStatus(std::uint32_t status);
 // Bit 11: the PLC's fixed mark.
-inline bool FixedFromStatus(std::uint32_t status) { return (status >> 11) & 1u; }
+inline bool FixedFromStatus(std::uint32_t status) {
+    return (status >> 11) & 1u;
+}
 // Bits 7 and 19: the PLC runs and its data are valid.
-inline bool DataValidFromStatus(std::uint32_t status) { return ((status >> 7) & 1u) && ((status >> 19) & 1u); }
+inline bool DataValidFromStatus(std::uint32_t status) {
+    return ((status >> 7) & 1u) && ((status >> 19) & 1u);
+}
 // Bits 16 and 17: the loop is connected again.
-inline bool ConnectedFromStatus(std::uint32_t status) { return ((status >> 16) & 3u) == 3u; }
+inline bool ConnectedFromStatus(std::uint32_t status) {
+    return ((status >> 16) & 3u) == 3u;
+}
 
 class OnlineSession {
 public:

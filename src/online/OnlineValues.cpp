@@ -40,7 +40,8 @@ ShownValue PidInputValue(int signal, std::int16_t input, int minY, int maxY, std
     }
     shown.text = FormatPercent(*percent, decimalSeparator);
     const std::string input_ = "_Input" + std::to_string(signal == 2 || signal == 3 ? signal : 1);
-    shown.hint = "((" + name + input_ + " - " + name + "_MinY) / (" + name + "_MaxY - " + name + "_MinY)) * 100%";
+    shown.hint =
+        "((" + name + input_ + " - " + name + "_MinY) / (" + name + "_MaxY - " + name + "_MinY)) * 100%";
     return shown;
 }
 

@@ -20,14 +20,15 @@ void AppendHexBytes(std::string& out, std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-std::string FormatRequestLog(std::string_view text, std::int32_t command, std::span<const std::uint8_t> request,
-                             std::int32_t responseLength, std::span<const std::uint8_t> response) {
+std::string FormatRequestLog(std::string_view text, std::int32_t command,
+                             std::span<const std::uint8_t> request, std::int32_t responseLength,
+                             std::span<const std::uint8_t> response) {
     std::string out;
     out.reserve(text.size() + 32 + 4 * (request.size() + response.size()));
     out += text;
     char numbers[64];
-    std::snprintf(numbers, sizeof numbers, "\t%Xh\t%zu\t%d\t:\t", static_cast<unsigned>(command), request.size(),
-                  static_cast<int>(responseLength));
+    std::snprintf(numbers, sizeof numbers, "\t%Xh\t%zu\t%d\t:\t", static_cast<unsigned>(command),
+                  request.size(), static_cast<int>(responseLength));
     out += numbers;
     AppendHexBytes(out, request);
     out += '\n';

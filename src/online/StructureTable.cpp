@@ -112,7 +112,8 @@ std::string ValueText(Kind kind, const std::uint8_t* p, int size, char sep) {
     return {};
 }
 
-void AddRows(std::vector<StructureRow>& rows, const Member& m, const std::uint8_t* image, bool data, char sep) {
+void AddRows(std::vector<StructureRow>& rows, const Member& m, const std::uint8_t* image, bool data,
+             char sep) {
     const std::uint8_t* p = image + m.offset;
     rows.push_back({m.name, data ? ValueText(m.kind, p, m.size, sep) : "-", data ? Hex(p, m.size) : ""});
     const unsigned word = data ? (m.size == 2 ? plc::GetUInt16(p) : p[0]) : 0;

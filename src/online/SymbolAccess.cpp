@@ -14,7 +14,8 @@ namespace {
 
 std::optional<PlcItem> ItemOf(const std::string& symbol, const SymbolLookup& lookup, std::size_t count) {
     const auto found = ResolveSymbol(symbol, lookup);
-    if (!found || count == 0 || count > 0xFF || found->item.offset + count > plc::kAreaBytes) return std::nullopt;
+    if (!found || count == 0 || count > 0xFF || found->item.offset + count > plc::kAreaBytes)
+        return std::nullopt;
     return found->item.withCount(static_cast<std::uint8_t>(count));
 }
 

@@ -11,8 +11,8 @@
 namespace velmora::online {
 
 struct ResolvedSymbol {
-    PlcItem item;    // area, offset and the operand's size
-    char kind = 0;   // the parser's kind letter: B, W, L, F, D, Q or b
+    PlcItem item;   // area, offset and the operand's size
+    char kind = 0;  // the parser's kind letter: B, W, L, F, D, Q or b
 };
 
 std::optional<ResolvedSymbol> ResolveSymbol(const std::string& symbol, const SymbolLookup& lookup);

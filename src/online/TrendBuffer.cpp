@@ -18,8 +18,10 @@ int BufferLengthFromText(std::string_view text) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     long long value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec == std::errc::result_out_of_range) value = text.front() == '-' ? -1 : kMaxBufferLength;
-    else if (ec != std::errc() || end != text.data() + text.size()) value = 0;
+    if (ec == std::errc::result_out_of_range)
+        value = text.front() == '-' ? -1 : kMaxBufferLength;
+    else if (ec != std::errc() || end != text.data() + text.size())
+        value = 0;
     return ClampBufferLength(value);
 }
 
@@ -98,8 +100,10 @@ int TrendBuffer::lowerBound(double t) const {
     int lo = 0, hi = count_;
     while (lo < hi) {
         const int mid = lo + (hi - lo) / 2;
-        if (static_cast<double>(time(mid)) < t) lo = mid + 1;
-        else hi = mid;
+        if (static_cast<double>(time(mid)) < t)
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     return lo;
 }
@@ -117,12 +121,16 @@ void TrendBuffer::rangeExtent(int channel, std::size_t first, std::size_t last, 
     while (first < last) {
         if (level + 1 < kLevels && last - first >= 2 * kFanOut) {
             for (; first < last && first % kFanOut; ++first) {
-                if (level < 0) take(samples[first], samples[first]);
-                else take(blocks_[level][channel][first].min, blocks_[level][channel][first].max);
+                if (level < 0)
+                    take(samples[first], samples[first]);
+                else
+                    take(blocks_[level][channel][first].min, blocks_[level][channel][first].max);
             }
             for (; first < last && last % kFanOut; --last) {
-                if (level < 0) take(samples[last - 1], samples[last - 1]);
-                else take(blocks_[level][channel][last - 1].min, blocks_[level][channel][last - 1].max);
+                if (level < 0)
+                    take(samples[last - 1], samples[last - 1]);
+                else
+                    take(blocks_[level][channel][last - 1].min, blocks_[level][channel][last - 1].max);
             }
             first /= kFanOut;
             last /= kFanOut;
@@ -130,8 +138,10 @@ void TrendBuffer::rangeExtent(int channel, std::size_t first, std::size_t last, 
             continue;
         }
         for (; first < last; ++first) {
-            if (level < 0) take(samples[first], samples[first]);
-            else take(blocks_[level][channel][first].min, blocks_[level][channel][first].max);
+            if (level < 0)
+                take(samples[first], samples[first]);
+            else
+                take(blocks_[level][channel][first].min, blocks_[level][channel][first].max);
         }
     }
 }
@@ -151,7 +161,8 @@ TrendBuffer::Extent TrendBuffer::extent(int channel, int first, int last) const 
     return e;
 }
 
-void ColumnBounds(const TrendBuffer& buffer, double start, double width, int columns, std::vector<int>& bounds) {
+void ColumnBounds(const TrendBuffer& buffer, double start, double width, int columns,
+                  std::vector<int>& bounds) {
     bounds.resize(static_cast<std::size_t>(std::max(columns, 0)) + 1);
     if (columns <= 0) {
         bounds[0] = 0;
@@ -165,8 +176,10 @@ void ColumnBounds(const TrendBuffer& buffer, double start, double width, int col
         int lo = from, hi = buffer.count();
         while (lo < hi) {
             const int mid = lo + (hi - lo) / 2;
-            if (static_cast<double>(buffer.time(mid)) < t) lo = mid + 1;
-            else hi = mid;
+            if (static_cast<double>(buffer.time(mid)) < t)
+                lo = mid + 1;
+            else
+                hi = mid;
         }
         bounds[static_cast<std::size_t>(c)] = from = lo;
     }

@@ -92,7 +92,8 @@ private:
 
 // For each pixel column of a plot showing [start, start + width) the index
 // range of the samples that fall in it: column c holds [bounds[c], bounds[c + 1]).
-void ColumnBounds(const TrendBuffer& buffer, double start, double width, int columns, std::vector<int>& bounds);
+void ColumnBounds(const TrendBuffer& buffer, double start, double width, int columns,
+                  std::vector<int>& bounds);
 
 // One channel's trace through a window, as the points to draw. Where a
 // column holds more than one sample the first, min, max and last of that

@@ -97,7 +97,8 @@ void TrendDataReader::line(std::string_view text) {
             if (first.empty()) return;
             if (first != kTrendFileWord) {
                 refused_ = true;
-                fail("The file is not a recording of the trend graph: it does not begin with \"Regulatory\".");
+                fail(
+                    "The file is not a recording of the trend graph: it does not begin with \"Regulatory\".");
                 return;
             }
             state_ = State::Count;
@@ -115,8 +116,8 @@ void TrendDataReader::line(std::string_view text) {
             for (int c = 0; ok && c < kTrendChannels; ++c) ok = ParseFloat(NextField(rest), values[c]);
             if (ok) ok = NextField(rest).empty();
             if (!ok) {
-                fail("Line " + Number(lineNumber_) + " is not a time and six numbers; the " + Number(result_.rows) +
-                     " rows before it were read.");
+                fail("Line " + Number(lineNumber_) + " is not a time and six numbers; the " +
+                     Number(result_.rows) + " rows before it were read.");
                 return;
             }
             into_.append(time, values);
@@ -178,8 +179,8 @@ TrendLoadResult TrendDataReader::finish() {
         refused_ = true;
         result_.message = "The file ends before the number of samples.";
     } else if (state_ == State::Rows) {
-        result_.message = "The file ends after " + Number(result_.rows) + " of the " + Number(result_.declared) +
-                          " rows it announces.";
+        result_.message = "The file ends after " + Number(result_.rows) + " of the " +
+                          Number(result_.declared) + " rows it announces.";
     }
     state_ = State::Done;
     result_.loaded = !refused_;
@@ -202,7 +203,8 @@ TrendLoadResult LoadTrendDataFile(const std::filesystem::path& path, TrendBuffer
         if (got == 0 || !reader.feed(std::string_view(chunk.data(), got))) break;
     }
     TrendLoadResult result = reader.finish();
-    if (in.bad() && result.message.empty()) result.message = "The file " + path.string() + " could not be read to its end.";
+    if (in.bad() && result.message.empty())
+        result.message = "The file " + path.string() + " could not be read to its end.";
     if (result.loaded) buffer = std::move(*fresh);
     return result;
 }
@@ -228,7 +230,8 @@ std::string TrendCsvText(const TrendBuffer& buffer, const TimeSpan& shown) {
     return out;
 }
 
-std::string SaveTrendCsvFile(const std::filesystem::path& path, const TrendBuffer& buffer, const TimeSpan& shown) {
+std::string SaveTrendCsvFile(const std::filesystem::path& path, const TrendBuffer& buffer,
+                             const TimeSpan& shown) {
     return Saved(path, TrendCsvText(buffer, shown));
 }
 
@@ -245,7 +248,8 @@ int FuzzTrendDataFile(const std::uint8_t* data, std::size_t size) {
     }
     const TrendLoadResult result = reader.finish();
     if (result.rows < 0 || (result.declared > 0 && result.rows > result.declared) ||
-        buffer.count() > buffer.capacity() || buffer.count() != std::min<long long>(result.rows, buffer.capacity()))
+        buffer.count() > buffer.capacity() ||
+        buffer.count() != std::min<long long>(result.rows, buffer.capacity()))
         throw std::logic_error("data file reader broke its bounds");
     if (!result.loaded && result.rows != 0) throw std::logic_error("a refused file gave rows");
     if (result.loaded) {
@@ -254,7 +258,8 @@ int FuzzTrendDataFile(const std::uint8_t* data, std::size_t size) {
         TrendDataReader second(again);
         second.feed(TrendDataText(buffer));
         const TrendLoadResult r2 = second.finish();
-        if (!r2.loaded || again.count() != buffer.count()) throw std::logic_error("data file round trip lost rows");
+        if (!r2.loaded || again.count() != buffer.count())
+            throw std::logic_error("data file round trip lost rows");
     }
     return 0;
 }

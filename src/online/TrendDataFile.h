@@ -22,10 +22,10 @@ std::string TrendDataText(const TrendBuffer& buffer);
 std::string SaveTrendDataFile(const std::filesystem::path& path, const TrendBuffer& buffer);
 
 struct TrendLoadResult {
-    bool loaded = false;      // false: refused, the recording was not touched
-    long long declared = 0;   // the count the file gave
-    long long rows = 0;       // rows read
-    std::string message;      // empty when the file was read in full
+    bool loaded = false;     // false: refused, the recording was not touched
+    long long declared = 0;  // the count the file gave
+    long long rows = 0;      // rows read
+    std::string message;     // empty when the file was read in full
 };
 
 // Reads a data file in pieces, never holding more than one line: memory
@@ -61,7 +61,8 @@ TrendLoadResult LoadTrendDataFile(const std::filesystem::path& path, TrendBuffer
 // The samples of the shown window as CSV: a header row with the channel
 // names and units, then time and the six values, "." decimals.
 std::string TrendCsvText(const TrendBuffer& buffer, const TimeSpan& shown);
-std::string SaveTrendCsvFile(const std::filesystem::path& path, const TrendBuffer& buffer, const TimeSpan& shown);
+std::string SaveTrendCsvFile(const std::filesystem::path& path, const TrendBuffer& buffer,
+                             const TimeSpan& shown);
 
 // Fuzz entry: the reader over arbitrary bytes, in chunks of varying size.
 int FuzzTrendDataFile(const std::uint8_t* data, std::size_t size);

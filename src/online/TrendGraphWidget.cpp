@@ -94,18 +94,21 @@ void PaintAxes(QPainter& p, const TrendPicture& pic, const QRect& plot) {
         light.setAlpha(60);
         auto& rows = labelled[static_cast<std::size_t>(place.column)];
         // Where the grid is too dense for a label at each line, every k-th multiple of the step is labelled.
-        const double perLine = values.size() > 1 ? std::abs(map.y(values[1]) - map.y(values[0])) : fm.height();
-        const long long stride = std::max(1LL, static_cast<long long>(std::ceil(fm.height() / std::max(perLine, 1e-9))));
+        const double perLine =
+            values.size() > 1 ? std::abs(map.y(values[1]) - map.y(values[0])) : fm.height();
+        const long long stride =
+            std::max(1LL, static_cast<long long>(std::ceil(fm.height() / std::max(perLine, 1e-9))));
         const double step = values.size() > 1 ? values[1] - values[0] : 1;
         for (double v : values) {
             const double y = map.y(v);
             p.setPen(colour);
             p.drawLine(QPointF(x - 4, y), QPointF(x, y));
-            if (std::llround(v / step) % stride == 0 &&
-                std::none_of(rows.begin(), rows.end(), [&](double r) { return std::abs(r - y) < fm.height(); })) {
+            if (std::llround(v / step) % stride == 0 && std::none_of(rows.begin(), rows.end(), [&](double r) {
+                    return std::abs(r - y) < fm.height();
+                })) {
                 const QString text = Number(v, pic.decimalSeparator);
-                p.drawText(QRectF(x - kAxisWidth + fm.height() + 2, y - fm.height() / 2.0, kAxisWidth - fm.height() - 8,
-                                  fm.height()),
+                p.drawText(QRectF(x - kAxisWidth + fm.height() + 2, y - fm.height() / 2.0,
+                                  kAxisWidth - fm.height() - 8, fm.height()),
                            Qt::AlignRight | Qt::AlignVCenter, text);
                 rows.push_back(y);
             }
@@ -117,7 +120,8 @@ void PaintAxes(QPainter& p, const TrendPicture& pic, const QRect& plot) {
         // The caption runs up the column's left edge, in the middle of the band.
         const std::string caption =
             axis.label.empty() ? std::string(TrendChannelName(place.channel)) : axis.label;
-        const QString text = fm.elidedText(QString::fromStdString(caption), Qt::ElideRight, static_cast<int>(hi - lo));
+        const QString text =
+            fm.elidedText(QString::fromStdString(caption), Qt::ElideRight, static_cast<int>(hi - lo));
         p.save();
         p.setPen(colour);
         p.translate(x - kAxisWidth + 2, (lo + hi) / 2);
@@ -141,8 +145,8 @@ void PaintTimeAxis(QPainter& p, const TrendPicture& pic, const QRect& plot) {
         }
         p.setPen(Qt::black);
         p.drawLine(QPointF(x, plot.bottom() + 1), QPointF(x, plot.bottom() + 4));
-        const QString text = QString::fromStdString(
-            FormatTrendTime(t, s.time.format, pic.buffer ? pic.buffer->startStamp() : 0, pic.decimalSeparator));
+        const QString text = QString::fromStdString(FormatTrendTime(
+            t, s.time.format, pic.buffer ? pic.buffer->startStamp() : 0, pic.decimalSeparator));
         const int w = fm.horizontalAdvance(text);
         const int left = static_cast<int>(x) - w / 2;
         if (left > lastRight + 6) {
@@ -170,7 +174,8 @@ void PaintTraces(QPainter& p, const TrendPicture& pic, const QRect& plot) {
         DecimateTrace(b, i, pic.shown.start, pic.shown.width, columns, bounds, points);
         line.resize(static_cast<int>(points.size()));
         for (std::size_t k = 0; k < points.size(); ++k)
-            line[static_cast<int>(k)] = QPointF(plot.left() + points[k].x, std::clamp(map.y(points[k].value), -1e6, 1e6));
+            line[static_cast<int>(k)] =
+                QPointF(plot.left() + points[k].x, std::clamp(map.y(points[k].value), -1e6, 1e6));
         p.setPen(QPen(ColourOf(c), 0));
         p.drawPolyline(line);
         // Points only where the samples themselves are drawn.
@@ -189,7 +194,8 @@ void PaintTraces(QPainter& p, const TrendPicture& pic, const QRect& plot) {
 
 QRect TrendPlotRect(const TrendSettings& settings, QSize size) {
     const int left = AxisColumns(AxesShown(settings)) * kAxisWidth + 4;
-    return QRect(left, kTop, std::max(1, size.width() - left - kRight), std::max(1, size.height() - kTop - kBottom));
+    return QRect(left, kTop, std::max(1, size.width() - left - kRight),
+                 std::max(1, size.height() - kTop - kBottom));
 }
 
 void PaintTrend(QPainter& p, QSize size, const TrendPicture& pic) {
@@ -203,7 +209,8 @@ void PaintTrend(QPainter& p, QSize size, const TrendPicture& pic) {
     p.setPen(QColor(120, 120, 120));
     p.drawRect(plot.adjusted(0, 0, -1, -1));
     if (pic.band) {
-        const int a = std::min(pic.band->first, pic.band->second), b = std::max(pic.band->first, pic.band->second);
+        const int a = std::min(pic.band->first, pic.band->second),
+                  b = std::max(pic.band->first, pic.band->second);
         p.fillRect(QRect(a, plot.top(), b - a, plot.height()), QColor(0, 90, 200, 40));
     }
     const auto mark = [&](double t, const char* name) {
@@ -284,16 +291,20 @@ protected:
     }
     void mousePressEvent(QMouseEvent* e) override { owner_.plotPress(e->position().toPoint(), e->button()); }
     void mouseMoveEvent(QMouseEvent* e) override { owner_.plotMove(e->position().toPoint(), e->buttons()); }
-    void mouseReleaseEvent(QMouseEvent* e) override { owner_.plotRelease(e->position().toPoint(), e->button()); }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        owner_.plotRelease(e->position().toPoint(), e->button());
+    }
     void mouseDoubleClickEvent(QMouseEvent*) override { owner_.plotDoubleClick(); }
-    void wheelEvent(QWheelEvent* e) override { owner_.plotWheel(e->position().toPoint(), e->angleDelta().y()); }
+    void wheelEvent(QWheelEvent* e) override {
+        owner_.plotWheel(e->position().toPoint(), e->angleDelta().y());
+    }
 
 private:
     TrendGraphWidget& owner_;
 };
 
-TrendGraphWidget::TrendGraphWidget(IniFile& file, std::string section, ControllerKind kind, TrendBuffer& recording,
-                                   MessageBoxes* messages, QWidget* parent)
+TrendGraphWidget::TrendGraphWidget(IniFile& file, std::string section, ControllerKind kind,
+                                   TrendBuffer& recording, MessageBoxes* messages, QWidget* parent)
     : QWidget(parent),
       file_(file),
       section_(std::move(section)),
@@ -309,7 +320,8 @@ TrendGraphWidget::TrendGraphWidget(IniFile& file, std::string section, Controlle
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog.setDefaultSuffix(suffix);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::filesystem::path();
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::filesystem::path();
         return std::filesystem::path(dialog.selectedFiles().front().toStdString());
     };
     build();
@@ -378,9 +390,8 @@ void TrendGraphWidget::build() {
     scrollBar_->setObjectName("ScrollBar1");
     connect(scrollBar_, &QScrollBar::sliderPressed, this, [this] { scrolling_ = true; });
     connect(scrollBar_, &QScrollBar::sliderReleased, this, [this] { scrolling_ = false; });
-    connect(scrollBar_, &QScrollBar::actionTriggered, this, [this](int) {
-        ScrollBar1Scroll(scrollBar_->sliderPosition());
-    });
+    connect(scrollBar_, &QScrollBar::actionTriggered, this,
+            [this](int) { ScrollBar1Scroll(scrollBar_->sliderPosition()); });
     readout_ = new QLabel(this);
     readout_->setObjectName("MeasureLabel1");
     readout_->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -476,8 +487,10 @@ void TrendGraphWidget::sampleAdded() {
 }
 
 void TrendGraphWidget::error(const std::string& text) {
-    if (messages_) messages_->show(Text(3019), text, MessageIcon::Stop, MessageButtons::Ok);
-    else QMessageBox::critical(nullptr, QString::fromStdString(Text(3019)), QString::fromStdString(text));
+    if (messages_)
+        messages_->show(Text(3019), text, MessageIcon::Stop, MessageButtons::Ok);
+    else
+        QMessageBox::critical(nullptr, QString::fromStdString(Text(3019)), QString::fromStdString(text));
 }
 
 void TrendGraphWidget::updateTools() {
@@ -692,7 +705,8 @@ void TrendGraphWidget::ToolButtonMeasure1Click() {
         markA_.reset();
         markB_.reset();
     }
-    plot_->setCursor(measurePair_->isChecked() ? MakeTrendCursor(TrendCursor::Mark) : QCursor(Qt::ArrowCursor));
+    plot_->setCursor(measurePair_->isChecked() ? MakeTrendCursor(TrendCursor::Mark)
+                                               : QCursor(Qt::ArrowCursor));
     redraw();
 }
 
@@ -758,7 +772,8 @@ void TrendGraphWidget::plotMove(QPoint at, Qt::MouseButtons buttons) {
         follow_->setChecked(false);
         updateScrollBar();
     } else if (!lupa_->isChecked() && !measuring_->isChecked() && !measurePair_->isChecked()) {
-        plot_->setCursor(plot_->plotRect().contains(at) ? MakeTrendCursor(TrendCursor::DragUp) : QCursor(Qt::ArrowCursor));
+        plot_->setCursor(plot_->plotRect().contains(at) ? MakeTrendCursor(TrendCursor::DragUp)
+                                                        : QCursor(Qt::ArrowCursor));
     }
     redraw();
 }
@@ -772,7 +787,8 @@ void TrendGraphWidget::plotRelease(QPoint at, Qt::MouseButton button) {
         setShown(ZoomBetween(shown_, from, *timeAt(at.x())));
         return;
     }
-    if (lupa_->isChecked() && button == Qt::RightButton) plot_->setCursor(MakeTrendCursor(TrendCursor::Lupa1));
+    if (lupa_->isChecked() && button == Qt::RightButton)
+        plot_->setCursor(MakeTrendCursor(TrendCursor::Lupa1));
     if (dragFrom_) {
         dragFrom_.reset();
         plot_->setCursor(MakeTrendCursor(TrendCursor::DragUp));
@@ -802,7 +818,8 @@ QString TrendGraphWidget::readoutText() const {
         return recording_.value(channel, i);
     };
     const auto time = [this](double t) {
-        return QString::fromStdString(FormatTrendTime(t, settings_.time.format, recording_.startStamp(), decimalSeparator));
+        return QString::fromStdString(
+            FormatTrendTime(t, settings_.time.format, recording_.startStamp(), decimalSeparator));
     };
     QString text;
     if (markA_ && markB_) {
@@ -810,8 +827,10 @@ QString TrendGraphWidget::readoutText() const {
         text = QString("Δt = %1 s").arg(Reading(*markB_ - *markA_, decimalSeparator));
         for (int c = 0; c < kTrendChannels; ++c) {
             const auto a = valueAt(*markA_, c), b = valueAt(*markB_, c);
-            text += QString("   Δ%1 = %2").arg(QString::fromStdString(std::string(TrendChannelName(c))),
-                                              a && b ? Reading(Significant(*b) - Significant(*a), decimalSeparator) : QString("-"));
+            text += QString("   Δ%1 = %2")
+                        .arg(QString::fromStdString(std::string(TrendChannelName(c))),
+                             a && b ? Reading(Significant(*b) - Significant(*a), decimalSeparator)
+                                    : QString("-"));
         }
         return text;
     }
@@ -821,8 +840,9 @@ QString TrendGraphWidget::readoutText() const {
         for (int c = 0; c < kTrendChannels; ++c) {
             if (!settings_.channels[static_cast<std::size_t>(c)].visible) continue;
             const auto v = valueAt(*pointer_, c);
-            text += QString("   %1 = %2").arg(QString::fromStdString(std::string(TrendChannelName(c))),
-                                             v ? Reading(*v, decimalSeparator) : QString("-"));
+            text += QString("   %1 = %2")
+                        .arg(QString::fromStdString(std::string(TrendChannelName(c))),
+                             v ? Reading(*v, decimalSeparator) : QString("-"));
         }
     }
     return text;

@@ -11,11 +11,11 @@
 #include <optional>
 #include <string>
 
+#include "base/Toolkit.h"
 #include "controllers/ControllerKeys.h"
 #include "online/TrendBuffer.h"
 #include "online/TrendSettings.h"
 #include "online/TrendTime.h"
-#include "base/Toolkit.h"
 
 class QLabel;
 class QPainter;
@@ -34,7 +34,7 @@ struct TrendPicture {
     const TrendSettings* settings = nullptr;
     const TrendBuffer* buffer = nullptr;
     TimeSpan shown;
-    std::optional<double> markA, markB;      // the measuring cursor pair
+    std::optional<double> markA, markB;       // the measuring cursor pair
     std::optional<std::pair<int, int>> band;  // "Lupa" drag, in pixels
     char decimalSeparator = '.';
 };

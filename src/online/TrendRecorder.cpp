@@ -39,8 +39,10 @@ std::array<std::string, kTrendChannels> ShownChannelTexts(const OnlineExchange& 
             FormatPercent(word(plc::PidOffset("Dev")) * 100.0 / (static_cast<double>(maxY) - minY), sep);
     texts[kChannelU] = PidOutputValue(word(plc::PidOffset("Output")), name, sep).text;
     texts[kChannelY1] = PidInputValue(1, word(plc::PidOffset("Input1")), minY, maxY, det, name, sep).text;
-    if (x.settings().hasInput2()) texts[kChannelY2] = PidInputValue(2, x.input2(), minY, maxY, det, name, sep).text;
-    if (x.settings().hasInput3()) texts[kChannelY3] = PidInputValue(3, x.input3(), minY, maxY, det, name, sep).text;
+    if (x.settings().hasInput2())
+        texts[kChannelY2] = PidInputValue(2, x.input2(), minY, maxY, det, name, sep).text;
+    if (x.settings().hasInput3())
+        texts[kChannelY3] = PidInputValue(3, x.input3(), minY, maxY, det, name, sep).text;
     return texts;
 }
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "online/TrendBuffer.h"
 #include "base/Toolkit.h"
+#include "online/TrendBuffer.h"
 
 namespace velmora::online {
 
@@ -20,7 +20,8 @@ float ChannelValueFromText(std::string_view text);
 // the exchange received: PID w from ConW, e from Dev (both in % of the
 // measured range), u from Output, y1..y3 from the inputs; PIDMA w = sp,
 // e = de, u = mv, y1 = pv. A channel the controller does not have is empty.
-std::array<std::string, kTrendChannels> ShownChannelTexts(const OnlineExchange& exchange, char decimalSeparator);
+std::array<std::string, kTrendChannels> ShownChannelTexts(const OnlineExchange& exchange,
+                                                          char decimalSeparator);
 
 // Keeps the recording of one view and decides when a tick brings a sample.
 class TrendRecorder {

@@ -24,8 +24,8 @@ std::string_view TrendChannelName(int channel);
 
 struct TrendChannel {
     bool visible = true;
-    double min = 0, max = 100;  // value range of the axis, %
-    double gridStep = 10;       // PopisekPo
+    double min = 0, max = 100;         // value range of the axis, %
+    double gridStep = 10;              // PopisekPo
     double bandFrom = 0, bandTo = 50;  // where min and max sit, % of the plot's height from the bottom
     int sameAs = -1;                   // −1: own axis, else the channel whose axis it shares
     int order = 0;                     // drawing order

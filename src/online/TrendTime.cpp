@@ -54,7 +54,8 @@ TimeSpan ZoomAround(const TimeSpan& shown, double at, bool in) {
     return {std::max(0.0, at - fraction * width), width};
 }
 
-std::string FormatTrendTime(double seconds, TimeFormat format, std::int64_t startStamp, char decimalSeparator) {
+std::string FormatTrendTime(double seconds, TimeFormat format, std::int64_t startStamp,
+                            char decimalSeparator) {
     char text[64];
     if (format == TimeFormat::Seconds) {
         // Labels of a zoomed window need more than whole seconds, not more than milliseconds.
@@ -69,10 +70,11 @@ std::string FormatTrendTime(double seconds, TimeFormat format, std::int64_t star
     if (negative) hundredths = -hundredths;
     const long long hs = hundredths % 100, s = hundredths / 100 % 60;
     if (format == TimeFormat::MinutesSeconds) {
-        std::snprintf(text, sizeof text, "%s%lli:%.2lli,%.2lli", negative ? "-" : "", hundredths / 6000, s, hs);
+        std::snprintf(text, sizeof text, "%s%lli:%.2lli,%.2lli", negative ? "-" : "", hundredths / 6000, s,
+                      hs);
     } else {
-        std::snprintf(text, sizeof text, "%s%lli:%.2lli:%.2lli,%.2lli", negative ? "-" : "", hundredths / 360000,
-                      hundredths / 6000 % 60, s, hs);
+        std::snprintf(text, sizeof text, "%s%lli:%.2lli:%.2lli,%.2lli", negative ? "-" : "",
+                      hundredths / 360000, hundredths / 6000 % 60, s, hs);
     }
     return text;
 }

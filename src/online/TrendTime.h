@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "online/TrendSettings.h"
 #include "base/Toolkit.h"
+#include "online/TrendSettings.h"
 
 namespace velmora::online {
 

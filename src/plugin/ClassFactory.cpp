@@ -2,10 +2,10 @@
 
 #include <new>
 
-#include "plugin/ServerCounts.h"
-#include "plugin/VelmoraCoClass.h"
 #include "base/com/ComObject.h"
 #include "base/com/Guids.h"
+#include "plugin/ServerCounts.h"
+#include "plugin/VelmoraCoClass.h"
 
 namespace velmora {
 

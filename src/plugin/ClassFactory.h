@@ -4,8 +4,8 @@
 #include <functional>
 #include <memory>
 
-#include "plugin/FormFactory.h"
 #include "base/com/Com.h"
+#include "plugin/FormFactory.h"
 
 namespace velmora {
 

@@ -5,9 +5,9 @@
 #include <stdexcept>
 
 #include "base/IniFile.h"
+#include "base/Log.h"
 #include "controllers/ControllerFile.h"
 #include "plugin/FrameState.h"
-#include "base/Log.h"
 
 namespace velmora {
 

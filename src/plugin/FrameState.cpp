@@ -4,17 +4,17 @@
 #include <cstdio>
 #include <system_error>
 
-#include "base/IniFile.h"
-#include "base/Paths.h"
-#include "controllers/ControllerFile.h"
-#include "controllers/SectionReader.h"
-#include "online/ExchangeSettings.h"
 #include "base/Help.h"
-#include "plugin/HostServices.h"
+#include "base/IniFile.h"
 #include "base/Log.h"
+#include "base/Paths.h"
 #include "base/Texts.h"
 #include "base/com/ComObject.h"
 #include "base/com/TaskString.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/SectionReader.h"
+#include "online/ExchangeSettings.h"
+#include "plugin/HostServices.h"
 
 namespace velmora {
 

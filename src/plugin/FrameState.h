@@ -11,12 +11,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/com/ComPtr.h"
+#include "base/com/HostInterfaces.h"
 #include "controllers/ControllerFile.h"
 #include "online/OnlineHost.h"
 #include "online/OnlineSession.h"
 #include "plugin/FormFactory.h"
-#include "base/com/ComPtr.h"
-#include "base/com/HostInterfaces.h"
 
 namespace velmora {
 
@@ -140,7 +140,7 @@ private:
     std::unique_ptr<online::OnlineSession> online_;
     int language_ = 1;
     std::vector<OnlineViewForm*> views_;
-    std::string viewsFile_;  // the controller file the open views show
+    std::string viewsFile_;   // the controller file the open views show
     bool plcClosed_ = false;  // between the host's close and open events
     std::unique_ptr<ControllerManagerForm> manager_;
     std::unique_ptr<IniFile> controllerFile_;

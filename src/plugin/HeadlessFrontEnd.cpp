@@ -1,7 +1,7 @@
 #include "plugin/HeadlessFrontEnd.h"
 
-#include "controllers/InputValue.h"
 #include "base/Platform.h"
+#include "controllers/InputValue.h"
 
 #include "base/IniFile.h"
 #include "controllers/ControllerFile.h"
@@ -150,12 +150,14 @@ HeadlessOnlineView::HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& fr
     : frontEnd_(frontEnd), frame_(frame), name_(std::move(controllerName)) {
     exchange_ = std::make_unique<online::OnlineExchange>(frame.onlineSession(), name_, this);
     simulation_ = std::make_unique<ViewSimulationLink>(frame.onlineSession(), *exchange_);
-    panel_ = std::make_unique<online::ParameterPanel>(*exchange_, *this, frontEnd_.toolkit().decimalSeparator);
+    panel_ =
+        std::make_unique<online::ParameterPanel>(*exchange_, *this, frontEnd_.toolkit().decimalSeparator);
     // The recording's length comes from the section, as the graph page reads it.
     const IniFile file(frame.controllerFilePath());
     const std::string section = ControllerSection(name_);
     recording_ = std::make_shared<online::TrendRecorder>(
-        online::ReadTrendSettings(file, section, SectionReader(file, section, Reader::OnlineView).kind()).bufferLength);
+        online::ReadTrendSettings(file, section, SectionReader(file, section, Reader::OnlineView).kind())
+            .bufferLength);
     frontEnd_.note("view created: " + name_);
     reloadSimulation();
 }

@@ -1,10 +1,10 @@
 #include "plugin/HostServices.h"
 
-#include "base/Paths.h"
-#include "plugin/FrameState.h"
 #include "base/Log.h"
+#include "base/Paths.h"
 #include "base/Texts.h"
 #include "base/com/TaskString.h"
+#include "plugin/FrameState.h"
 
 namespace velmora {
 

@@ -1,8 +1,8 @@
 #include "plugin/NewControllerFrame.h"
 
+#include "base/com/TaskString.h"
 #include "plugin/FrameState.h"
 #include "plugin/HostServices.h"
-#include "base/com/TaskString.h"
 
 namespace velmora {
 

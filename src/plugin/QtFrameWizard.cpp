@@ -15,7 +15,8 @@ std::optional<std::string> SelectHostVariable(TFormReg1& frame, const std::strin
     auto dialogs = com::Query<IYantDialogs>(frame.host().registerCentre.get());
     if (!dialogs) return std::nullopt;
     com::TaskStringOut chosen;
-    if (dialogs->SelectVariable(preset.c_str(), chosen.put()) != S_OK || chosen.str().empty()) return std::nullopt;
+    if (dialogs->SelectVariable(preset.c_str(), chosen.put()) != S_OK || chosen.str().empty())
+        return std::nullopt;
     return chosen.str();
 }
 
@@ -34,7 +35,9 @@ void FillWizardContext(TFormReg1& frame, wizard::WizardContext& context) {
             return std::nullopt;
         return address.str();
     };
-    context.selectVariable = [&frame](const std::string& preset) { return SelectHostVariable(frame, preset); };
+    context.selectVariable = [&frame](const std::string& preset) {
+        return SelectHostVariable(frame, preset);
+    };
     context.generate = [&frame](const std::string& name) { frame.generate(name); };
     context.showHelp = [&frame](const std::string& topic) {
         ShowHelp(frame.frontEnd().helpViewer(), frame.language(), "Velmora", topic, "");

@@ -4,8 +4,8 @@
 // forms made with Qt.
 #include <memory>
 
-#include "plugin/FormFactory.h"
 #include "base/QtToolkit.h"
+#include "plugin/FormFactory.h"
 
 namespace velmora {
 

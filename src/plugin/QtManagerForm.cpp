@@ -5,15 +5,15 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "controllers/FormOpenAs1.h"
-#include "controllers/FormRegMngr1.h"
-#include "plugin/QtFrameWizard.h"
-#include "online/OnlineExchange.h"
-#include "online/OnlineSession.h"
-#include "plugin/FrameState.h"
 #include "base/Help.h"
 #include "base/Texts.h"
 #include "base/com/TaskString.h"
+#include "controllers/FormOpenAs1.h"
+#include "controllers/FormRegMngr1.h"
+#include "online/OnlineExchange.h"
+#include "online/OnlineSession.h"
+#include "plugin/FrameState.h"
+#include "plugin/QtFrameWizard.h"
 
 namespace velmora {
 

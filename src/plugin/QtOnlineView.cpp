@@ -9,8 +9,8 @@
 #include "online/OnlineSession.h"
 #include "plugin/FrameState.h"
 #include "plugin/PlcControllerData.h"
-#include "plugin/QtManagerForm.h"
 #include "plugin/QtFrameWizard.h"
+#include "plugin/QtManagerForm.h"
 #include "plugin/QtSimulationDialog.h"
 #include "wizard/FormWizardPage.h"
 
@@ -27,17 +27,28 @@ std::optional<PageChoice> PageOf(online::SchemaTarget target) {
     using T = online::SchemaTarget;
     using P = wizard::WizardPage;
     switch (target) {
-        case T::Setpoint: return PageChoice{P::Setpoint};
-        case T::PidParameters: return PageChoice{P::PidParameters};
-        case T::PidmaController: return PageChoice{P::PidmaController};
-        case T::PidmaAutotuner: return PageChoice{P::PidmaAutotuner};
-        case T::Output: return PageChoice{P::Output};
-        case T::ControlledVariable1: return PageChoice{P::ControlledVariable, 0};
-        case T::ControlledVariable2: return PageChoice{P::ControlledVariable, 1};
-        case T::ControlledVariable3: return PageChoice{P::ControlledVariable, 2};
-        case T::ControllerMode: return PageChoice{P::ControllerMode};
-        case T::Start: return PageChoice{P::Start};
-        default: return std::nullopt;
+        case T::Setpoint:
+            return PageChoice{P::Setpoint};
+        case T::PidParameters:
+            return PageChoice{P::PidParameters};
+        case T::PidmaController:
+            return PageChoice{P::PidmaController};
+        case T::PidmaAutotuner:
+            return PageChoice{P::PidmaAutotuner};
+        case T::Output:
+            return PageChoice{P::Output};
+        case T::ControlledVariable1:
+            return PageChoice{P::ControlledVariable, 0};
+        case T::ControlledVariable2:
+            return PageChoice{P::ControlledVariable, 1};
+        case T::ControlledVariable3:
+            return PageChoice{P::ControlledVariable, 2};
+        case T::ControllerMode:
+            return PageChoice{P::ControllerMode};
+        case T::Start:
+            return PageChoice{P::Start};
+        default:
+            return std::nullopt;
     }
 }
 
@@ -45,12 +56,18 @@ online::SchemaTarget TargetOf(online::VariablePage page) {
     using V = online::VariablePage;
     using T = online::SchemaTarget;
     switch (page) {
-        case V::ControlledVariable1: return T::ControlledVariable1;
-        case V::ControlledVariable2: return T::ControlledVariable2;
-        case V::ControlledVariable3: return T::ControlledVariable3;
-        case V::Output: return T::Output;
-        case V::Simulation: return T::Simulation;
-        case V::Pidma: return T::PidmaController;
+        case V::ControlledVariable1:
+            return T::ControlledVariable1;
+        case V::ControlledVariable2:
+            return T::ControlledVariable2;
+        case V::ControlledVariable3:
+            return T::ControlledVariable3;
+        case V::Output:
+            return T::Output;
+        case V::Simulation:
+            return T::Simulation;
+        case V::Pidma:
+            return T::PidmaController;
     }
     return T::None;
 }

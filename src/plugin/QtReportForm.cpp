@@ -43,7 +43,8 @@ bool QtReportForm::buildReport() {
         form_->SetReport(BuildReport(input));
         form_->SetPrintCaption(ReportCaption(input.project));
         const std::string project = frame_.projectDirectory();
-        form_->SetSaveFolder(project.empty() ? std::filesystem::path() : std::filesystem::path(project) / "Velmora");
+        form_->SetSaveFolder(project.empty() ? std::filesystem::path()
+                                             : std::filesystem::path(project) / "Velmora");
         return true;
     } catch (const std::exception& e) {
         Log(std::string("buildReport: ") + e.what());

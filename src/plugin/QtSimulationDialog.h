@@ -13,7 +13,8 @@ class TFormReg1;
 
 // The host's variable selection for the disturbance variable's "..." button;
 // none (the button disabled with a hint) when the host does not offer it.
-std::function<std::optional<std::string>(const std::string& preset)> DisturbanceVariablePicker(TFormReg1& frame);
+std::function<std::optional<std::string>(const std::string& preset)> DisturbanceVariablePicker(
+    TFormReg1& frame);
 
 // Shows the simulation settings of the controller modally on the open PLC's
 // controller file; true after "OK" (the keys are written).

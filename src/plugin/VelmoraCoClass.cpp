@@ -7,19 +7,19 @@
 
 #include "base/AtomicFile.h"
 #include "base/IniFile.h"
-#include "codegen/Generator.h"
-#include "controllers/LegalName.h"
-#include "base/Paths.h"
-#include "controllers/ControllerFile.h"
-#include "controllers/SectionReader.h"
-#include "online/OnlineExchange.h"
 #include "base/Log.h"
+#include "base/Paths.h"
 #include "base/Resources.h"
-#include "plugin/HostServices.h"
-#include "plugin/ServerCounts.h"
 #include "base/Texts.h"
 #include "base/com/Guids.h"
 #include "base/com/TaskString.h"
+#include "codegen/Generator.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/LegalName.h"
+#include "controllers/SectionReader.h"
+#include "online/OnlineExchange.h"
+#include "plugin/HostServices.h"
+#include "plugin/ServerCounts.h"
 
 namespace velmora {
 

@@ -6,11 +6,11 @@
 #include <memory>
 #include <string>
 
-#include "plugin/FormFactory.h"
-#include "plugin/FrameState.h"
 #include "base/com/ComObject.h"
 #include "base/com/ComPtr.h"
 #include "base/com/HostInterfaces.h"
+#include "plugin/FormFactory.h"
+#include "plugin/FrameState.h"
 
 namespace velmora {
 
@@ -18,10 +18,11 @@ namespace velmora {
 inline constexpr DWORD kPluginVersion = 0x05000307;
 
 class TVelmoraCoClassImpl final
-    : public com::ComObject<TVelmoraCoClassImpl, IYantPlugin, IYantProjectEvents, IYantDialogs, IYantFilesEvents,
-                            IYantWindows, IYantCpm, IYantCompileServices, IYantCompilerEvents, IYantDesktopEvents,
-                            IYantCpmEvents, IYantMenuEvents, IVardexVariables, IOrvaneCommStateEvent,
-                            IPrjMngrTreeEvents, IOrvanePlcControl, IOrvaneIDE, ISupportErrorInfo> {
+    : public com::ComObject<TVelmoraCoClassImpl, IYantPlugin, IYantProjectEvents, IYantDialogs,
+                            IYantFilesEvents, IYantWindows, IYantCpm, IYantCompileServices,
+                            IYantCompilerEvents, IYantDesktopEvents, IYantCpmEvents, IYantMenuEvents,
+                            IVardexVariables, IOrvaneCommStateEvent, IPrjMngrTreeEvents, IOrvanePlcControl,
+                            IOrvaneIDE, ISupportErrorInfo> {
 public:
     explicit TVelmoraCoClassImpl(std::unique_ptr<FrontEnd> frontEnd);
     ~TVelmoraCoClassImpl();

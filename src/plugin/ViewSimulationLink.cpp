@@ -40,15 +40,16 @@ ControllerReading ReadingOf(const online::OnlineExchange& exchange) {
 }
 
 void MarkWrites(online::OnlineExchange& exchange, const SimulationWrites& writes) {
-    if (writes.y1 || writes.y2 || writes.y3) exchange.markSimulatedInputs(RawOf(writes.y1), RawOf(writes.y2), RawOf(writes.y3));
+    if (writes.y1 || writes.y2 || writes.y3)
+        exchange.markSimulatedInputs(RawOf(writes.y1), RawOf(writes.y2), RawOf(writes.y3));
     if (writes.pv) {
         exchange.markPv(*writes.pv);
         exchange.markInputVariable(*writes.pv);
     }
 }
 
-bool ViewSimulationLink::reload(const std::filesystem::path& controllerFile, const std::string& controllerName,
-                                int plcTypeIndex, bool keepUnchanged) {
+bool ViewSimulationLink::reload(const std::filesystem::path& controllerFile,
+                                const std::string& controllerName, int plcTypeIndex, bool keepUnchanged) {
     const IniFile file(controllerFile);
     simulation_.load(file, controllerName, plcTypeIndex, keepUnchanged);
     // Every view is served once per eight ticks, so every SimT seconds.

@@ -27,8 +27,8 @@ public:
     // The view (re)loaded its controller: the plant is reset from the file
     // (or, with keepUnchanged, only when its settings changed) and CommTimer1
     // takes the controller's SimT. True while the simulation is on.
-    bool reload(const std::filesystem::path& controllerFile, const std::string& controllerName, int plcTypeIndex,
-                bool keepUnchanged = false);
+    bool reload(const std::filesystem::path& controllerFile, const std::string& controllerName,
+                int plcTypeIndex, bool keepUnchanged = false);
     // SimTimer1.
     void step();
     void sampleTimeChanged() { simulation_.sampleTimeChanged(); }

@@ -1,13 +1,13 @@
 #include "report/ControllerReport.h"
 
-#include "controllers/ControllerFile.h"
-#include "controllers/SectionReader.h"
 #include "base/IniFile.h"
 #include "base/ParseDecimal.h"
-#include "controllers/ProjectDescription.h"
-#include "base/Texts.h"
-#include "report/ReportLines.h"
 #include "base/Strings.h"
+#include "base/Texts.h"
+#include "controllers/ControllerFile.h"
+#include "controllers/ProjectDescription.h"
+#include "controllers/SectionReader.h"
+#include "report/ReportLines.h"
 
 #include <charconv>
 #include <cmath>

@@ -51,7 +51,8 @@ public:
 
     // The dialogs the commands ask: the file to save into (nullopt when the
     // user cancels) and the printer (false on cancel). Real dialogs by default.
-    std::function<std::optional<std::filesystem::path>(const std::filesystem::path& folder, const QString& name)>
+    std::function<std::optional<std::filesystem::path>(const std::filesystem::path& folder,
+                                                       const QString& name)>
         chooseSaveFile;
     std::function<bool(QPrinter& printer)> askPrinter;
 

@@ -1,7 +1,7 @@
 #include "report/ReportLines.h"
 
-#include <charconv>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -45,9 +45,9 @@ unsigned long long DivideRounded(unsigned long long n, unsigned long long d) {
 
 std::string Scientific(double value, int precision) {
     char buffer[400];
-    const auto end =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, std::max(precision - 1, 0))
-            .ptr;
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
+                                   std::max(precision - 1, 0))
+                         .ptr;
     // Three exponent digits, as the fixed-point writer of the report always had.
     std::string s(buffer, end);
     for (char& c : s)

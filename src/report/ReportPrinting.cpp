@@ -1,7 +1,7 @@
 #include "report/ReportPrinting.h"
 
-#include "report/ReportLines.h"
 #include "base/Strings.h"
+#include "report/ReportLines.h"
 
 #include <algorithm>
 

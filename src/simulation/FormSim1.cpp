@@ -26,9 +26,39 @@ namespace {
 
 // The dialog's own wording: its texts have no numbers in the text tables.
 enum Word {
-    wCaption, wActive, wType, wNone, wFirst, wSecond, wSecondOsc, wThird, wThirdOsc, wSu, wSu2, wTau1, wTau2, wTau3,
-    wDelta, wOmega, wAstat, wTauA, wMinSU, wMaxSU, wDelay, wY0, wYs, wSimT, wAdd, wAddNone, wAddWord, wAddReal,
-    wAddName, wPreview, wNoPicker, wNeedName, wWords
+    wCaption,
+    wActive,
+    wType,
+    wNone,
+    wFirst,
+    wSecond,
+    wSecondOsc,
+    wThird,
+    wThirdOsc,
+    wSu,
+    wSu2,
+    wTau1,
+    wTau2,
+    wTau3,
+    wDelta,
+    wOmega,
+    wAstat,
+    wTauA,
+    wMinSU,
+    wMaxSU,
+    wDelay,
+    wY0,
+    wYs,
+    wSimT,
+    wAdd,
+    wAddNone,
+    wAddWord,
+    wAddReal,
+    wAddName,
+    wPreview,
+    wNoPicker,
+    wNeedName,
+    wWords
 };
 struct Wording {
     const char *en, *cs, *ru;
@@ -54,13 +84,15 @@ constexpr Wording kWords[wWords] = {
     {"Time constant [s]", "Časová konstanta [s]", "Постоянная времени [с]"},
     {"Lower limit [%]", "Dolní mez [%]", "Нижний предел [%]"},
     {"Upper limit [%]", "Horní mez [%]", "Верхний предел [%]"},
-    {"Dead time [steps of 0.1 s]", "Dopravní zpoždění [kroky 0,1 s]", "Транспортное запаздывание [шаги 0,1 с]"},
+    {"Dead time [steps of 0.1 s]", "Dopravní zpoždění [kroky 0,1 s]",
+     "Транспортное запаздывание [шаги 0,1 с]"},
     {"Initial state [%]", "Výchozí stav [%]", "Начальное состояние [%]"},
     {"Equilibrium state [%]", "Rovnovážný stav [%]", "Равновесное состояние [%]"},
     {"Simulation step [s]", "Krok simulace [s]", "Шаг моделирования [с]"},
     {"Add to the output", "Přičíst na výstup", "Добавить к выходу"},
     {"nothing", "nic", "ничего"},
-    {"PLC variable (word -10000 (-100%) to 10000 (100%))", "proměnnou automatu (word -10000 (-100%) až 10000 (100%))",
+    {"PLC variable (word -10000 (-100%) to 10000 (100%))",
+     "proměnnou automatu (word -10000 (-100%) až 10000 (100%))",
      "переменную ПЛК (word от -10000 (-100%) до 10000 (100%))"},
     {"PLC variable (float -100.00 to 100.00)", "proměnnou automatu (float -100,00 až 100,00)",
      "переменную ПЛК (float от -100,00 до 100,00)"},
@@ -79,14 +111,18 @@ QString W(Word w) {
     return QString::fromUtf8(language == 0 ? t.cs : language == 4 ? t.ru : t.en);
 }
 
-constexpr Word kFieldWords[kSimFields] = {wSu, wSu2, wTau1, wTau2, wTau3, wDelta, wOmega, wTauA,
-                                          wMinSU, wMaxSU, wDelay, wY0, wYs, wSimT};
-constexpr const char* kEditNames[kSimFields] = {"EditSu1", "EditSu21", "EditTau11", "EditTau21", "EditTau31",
-                                                "EditDelta1", "EditOmega1", "EditTauA1", "EditMinSU1",
-                                                "EditMaxSU1", "EditDDelta1", "EditY01", "EditYs1", "EditSimT1"};
+constexpr Word kFieldWords[kSimFields] = {wSu,   wSu2,   wTau1,  wTau2,  wTau3, wDelta, wOmega,
+                                          wTauA, wMinSU, wMaxSU, wDelay, wY0,   wYs,    wSimT};
+constexpr const char* kEditNames[kSimFields] = {
+    "EditSu1",   "EditSu21",   "EditTau11",  "EditTau21",   "EditTau31", "EditDelta1", "EditOmega1",
+    "EditTauA1", "EditMinSU1", "EditMaxSU1", "EditDDelta1", "EditY01",   "EditYs1",    "EditSimT1"};
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+std::string S(const QString& s) {
+    return s.toStdString();
+}
 
 // The step response, drawn over 0..100 % against time.
 class StepPreview : public QWidget {
@@ -122,7 +158,8 @@ protected:
         QPainterPath curve;
         const double last = static_cast<double>(values_.size() - 1);
         // One point per pixel column is enough.
-        const std::size_t stride = std::max<std::size_t>(1, values_.size() / static_cast<std::size_t>(plot.width()));
+        const std::size_t stride =
+            std::max<std::size_t>(1, values_.size() / static_cast<std::size_t>(plot.width()));
         for (std::size_t i = 0; i < values_.size(); i += stride) {
             const QPointF at(plot.left() + plot.width() * (i / last),
                              plot.bottom() - plot.height() * std::clamp(values_[i], 0.0, 100.0) / 100.0);
@@ -142,7 +179,8 @@ private:
 
 }  // namespace
 
-TFormSim1::TFormSim1(FormSim1Context context, QWidget* parent) : QDialog(parent), context_(std::move(context)) {
+TFormSim1::TFormSim1(FormSim1Context context, QWidget* parent)
+    : QDialog(parent), context_(std::move(context)) {
     setObjectName("FormSim1");
     build();
     Localize();
@@ -189,8 +227,8 @@ void TFormSim1::build() {
     };
     auto* plant = new QGridLayout;
     int row = 0;
-    for (SimField f : {SimField::Su, SimField::Su2, SimField::Tau1, SimField::Tau2, SimField::Tau3, SimField::Delta,
-                       SimField::Omega}) {
+    for (SimField f : {SimField::Su, SimField::Su2, SimField::Tau1, SimField::Tau2, SimField::Tau3,
+                       SimField::Delta, SimField::Omega}) {
         QLineEdit* e = makeEdit(f, this);
         plant->addWidget(labels_[static_cast<std::size_t>(f)], row, 0);
         plant->addWidget(e, row++, 1);
@@ -293,11 +331,14 @@ void TFormSim1::FormActivate() {
     loaded_ = context_.file ? ReadPlantSettings(*context_.file, section) : PlantSettings{};
     CheckBoxSim1->setChecked(loaded_.simulation);
     // A value outside the buttons leaves none checked.
-    for (QRadioButton* b : typeButtons_) b->setAutoExclusive(false), b->setChecked(false), b->setAutoExclusive(true);
+    for (QRadioButton* b : typeButtons_)
+        b->setAutoExclusive(false), b->setChecked(false), b->setAutoExclusive(true);
     if (loaded_.plantType >= 0 && loaded_.plantType < 6)
         typeButtons_[static_cast<std::size_t>(loaded_.plantType)]->setChecked(true);
-    for (QRadioButton* b : addButtons_) b->setAutoExclusive(false), b->setChecked(false), b->setAutoExclusive(true);
-    if (loaded_.addOut >= 0 && loaded_.addOut < 3) addButtons_[static_cast<std::size_t>(loaded_.addOut)]->setChecked(true);
+    for (QRadioButton* b : addButtons_)
+        b->setAutoExclusive(false), b->setChecked(false), b->setAutoExclusive(true);
+    if (loaded_.addOut >= 0 && loaded_.addOut < 3)
+        addButtons_[static_cast<std::size_t>(loaded_.addOut)]->setChecked(true);
     CheckBoxAstat1->setChecked(loaded_.astat);
     CheckBoxDelay1->setChecked(loaded_.delay);
     EditAddOutName1->setText(Q(loaded_.addOutName));
@@ -314,8 +355,9 @@ SimChoices TFormSim1::choices() const {
     std::array<bool, 6> types{};
     for (std::size_t i = 0; i < 6; ++i) types[i] = typeButtons_[i]->isChecked();
     // No button checked keeps the type the file had (an unknown value stays as it is).
-    c.plantType = std::any_of(types.begin(), types.end(), [](bool b) { return b; }) ? PlantTypeFromButtons(types)
-                                                                                    : loaded_.plantType;
+    c.plantType = std::any_of(types.begin(), types.end(), [](bool b) { return b; })
+                      ? PlantTypeFromButtons(types)
+                      : loaded_.plantType;
     c.addOut = DisturbanceFromButtons(addButtons_[1]->isChecked(), addButtons_[2]->isChecked());
     c.addOutName = S(EditAddOutName1->text().trimmed());
     return c;
@@ -354,7 +396,8 @@ void TFormSim1::updatePreview() {
     if (const auto s = shownSettings()) {
         previewSeconds_ = PreviewSeconds(*s);
         previewInput_ = PreviewInput(*s);
-        preview_ = StepResponse(*s, previewInput_, static_cast<int>(previewSeconds_ / PlantSimulation::kStep));
+        preview_ =
+            StepResponse(*s, previewInput_, static_cast<int>(previewSeconds_ / PlantSimulation::kStep));
         if (previewTitle_) previewTitle_->setText(W(wPreview).arg(previewInput_, 0, 'g', 3));
     }
     Preview1->update();
@@ -362,19 +405,22 @@ void TFormSim1::updatePreview() {
 
 void TFormSim1::ButtonAddOut1Click() {
     if (!context_.selectVariable) return;
-    if (const auto chosen = context_.selectVariable(S(EditAddOutName1->text()))) EditAddOutName1->setText(Q(*chosen));
+    if (const auto chosen = context_.selectVariable(S(EditAddOutName1->text())))
+        EditAddOutName1->setText(Q(*chosen));
 }
 
 void TFormSim1::Button1Click() {
     const SimParseResult r = SettingsFromFields(fieldTexts(), choices(), loaded_);
     const auto refuse = [this](const std::string& text, QWidget* focus) {
-        if (context_.messages) context_.messages->show(Text(3019), text, MessageIcon::Stop, MessageButtons::Ok);
+        if (context_.messages)
+            context_.messages->show(Text(3019), text, MessageIcon::Stop, MessageButtons::Ok);
         focus->setFocus();
     };
     if (r.problem) {
         const auto i = static_cast<std::size_t>(r.problem->field);
         // The dead time's edit is named by its check box.
-        const QString name = r.problem->field == SimField::DDelta ? CheckBoxDelay1->text() : labels_[i]->text();
+        const QString name =
+            r.problem->field == SimField::DDelta ? CheckBoxDelay1->text() : labels_[i]->text();
         refuse(Text(static_cast<std::uint32_t>(r.problem->textId)) + "\n" + S(name), edits_[i]);
         return;
     }

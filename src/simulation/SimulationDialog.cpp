@@ -28,19 +28,32 @@ std::optional<double> StrictNumber(std::string_view text) {
 
 double& Member(PlantSettings& p, SimField f) {
     switch (f) {
-        case F::Su: return p.su;
-        case F::Su2: return p.su2;
-        case F::Tau1: return p.tau1;
-        case F::Tau2: return p.tau2;
-        case F::Tau3: return p.tau3;
-        case F::Delta: return p.delta;
-        case F::Omega: return p.omega;
-        case F::TauA: return p.tauA;
-        case F::MinSU: return p.minSU;
-        case F::MaxSU: return p.maxSU;
-        case F::Y0: return p.y0;
-        case F::Ys: return p.ys;
-        default: return p.simT;
+        case F::Su:
+            return p.su;
+        case F::Su2:
+            return p.su2;
+        case F::Tau1:
+            return p.tau1;
+        case F::Tau2:
+            return p.tau2;
+        case F::Tau3:
+            return p.tau3;
+        case F::Delta:
+            return p.delta;
+        case F::Omega:
+            return p.omega;
+        case F::TauA:
+            return p.tauA;
+        case F::MinSU:
+            return p.minSU;
+        case F::MaxSU:
+            return p.maxSU;
+        case F::Y0:
+            return p.y0;
+        case F::Ys:
+            return p.ys;
+        default:
+            return p.simT;
     }
 }
 
@@ -49,37 +62,50 @@ double& Member(PlantSettings& p, SimField f) {
 SimFieldLimits LimitsOf(SimField field) {
     switch (field) {
         case F::Su:
-        case F::Su2: return {-1000, 1000, false};
+        case F::Su2:
+            return {-1000, 1000, false};
         case F::Tau1:
         case F::Tau2:
         case F::Tau3:
-        case F::TauA: return {0.01, 100000, false};
+        case F::TauA:
+            return {0.01, 100000, false};
         // The oscillating model is meant for an underdamped plant.
-        case F::Delta: return {0, 1, false};
-        case F::Omega: return {0.001, 1000, false};
+        case F::Delta:
+            return {0, 1, false};
+        case F::Omega:
+            return {0.001, 1000, false};
         case F::MinSU:
-        case F::MaxSU: return {-100, 100, false};
-        case F::DDelta: return {1, PlantSimulation::kMaxDeadTimeSteps, true};
+        case F::MaxSU:
+            return {-100, 100, false};
+        case F::DDelta:
+            return {1, PlantSimulation::kMaxDeadTimeSteps, true};
         case F::Y0:
-        case F::Ys: return {0, 100, false};
-        case F::SimT: return {0.1, 60, false};
-        default: return {0, 0, false};
+        case F::Ys:
+            return {0, 100, false};
+        case F::SimT:
+            return {0.1, 60, false};
+        default:
+            return {0, 0, false};
     }
 }
 
 bool PlantParameterEnabled(int plantType, SimField field) {
     switch (field) {
         case F::Su:
-        case F::Su2: return plantType >= kPlantFirstOrder && plantType <= kPlantThirdOrderOscillating;
+        case F::Su2:
+            return plantType >= kPlantFirstOrder && plantType <= kPlantThirdOrderOscillating;
         case F::Tau1:
-            return plantType == kPlantFirstOrder || plantType == kPlantSecondOrder || plantType == kPlantThirdOrder ||
-                   plantType == kPlantThirdOrderOscillating;
-        case F::Tau2: return plantType == kPlantSecondOrder || plantType == kPlantThirdOrder;
-        case F::Tau3: return plantType == kPlantThirdOrder;
+            return plantType == kPlantFirstOrder || plantType == kPlantSecondOrder ||
+                   plantType == kPlantThirdOrder || plantType == kPlantThirdOrderOscillating;
+        case F::Tau2:
+            return plantType == kPlantSecondOrder || plantType == kPlantThirdOrder;
+        case F::Tau3:
+            return plantType == kPlantThirdOrder;
         case F::Delta:
         case F::Omega:
             return plantType == kPlantSecondOrderOscillating || plantType == kPlantThirdOrderOscillating;
-        default: return false;
+        default:
+            return false;
     }
 }
 
@@ -102,12 +128,16 @@ bool FieldEnabled(SimField field, const SimChoices& c) {
     switch (field) {
         case F::TauA:
         case F::MinSU:
-        case F::MaxSU: return c.astat;
-        case F::DDelta: return c.delay && DeadTimeEnabled(c.plantType);
+        case F::MaxSU:
+            return c.astat;
+        case F::DDelta:
+            return c.delay && DeadTimeEnabled(c.plantType);
         case F::Y0:
         case F::Ys:
-        case F::SimT: return true;
-        default: return PlantParameterEnabled(c.plantType, field);
+        case F::SimT:
+            return true;
+        default:
+            return PlantParameterEnabled(c.plantType, field);
     }
 }
 
@@ -185,12 +215,23 @@ double PreviewSeconds(const PlantSettings& p) {
     const double oscillation = zw > 0 ? 1 / zw : 3600;
     double slowest = 0;
     switch (p.plantType) {
-        case kPlantFirstOrder: slowest = p.tau1; break;
-        case kPlantSecondOrder: slowest = p.tau1 + p.tau2; break;
-        case kPlantSecondOrderOscillating: slowest = oscillation; break;
-        case kPlantThirdOrder: slowest = p.tau1 + p.tau2 + p.tau3; break;
-        case kPlantThirdOrderOscillating: slowest = p.tau1 + oscillation; break;
-        default: break;
+        case kPlantFirstOrder:
+            slowest = p.tau1;
+            break;
+        case kPlantSecondOrder:
+            slowest = p.tau1 + p.tau2;
+            break;
+        case kPlantSecondOrderOscillating:
+            slowest = oscillation;
+            break;
+        case kPlantThirdOrder:
+            slowest = p.tau1 + p.tau2 + p.tau3;
+            break;
+        case kPlantThirdOrderOscillating:
+            slowest = p.tau1 + oscillation;
+            break;
+        default:
+            break;
     }
     double seconds = 5 * slowest;
     if (p.delay && DeadTimeEnabled(p.plantType)) seconds += p.dDelta * PlantSimulation::kStep;

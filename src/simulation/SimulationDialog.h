@@ -14,7 +14,23 @@
 namespace velmora {
 
 // The numeric fields of the dialog.
-enum class SimField { Su, Su2, Tau1, Tau2, Tau3, Delta, Omega, TauA, MinSU, MaxSU, DDelta, Y0, Ys, SimT, Count };
+enum class SimField {
+    Su,
+    Su2,
+    Tau1,
+    Tau2,
+    Tau3,
+    Delta,
+    Omega,
+    TauA,
+    MinSU,
+    MaxSU,
+    DDelta,
+    Y0,
+    Ys,
+    SimT,
+    Count
+};
 constexpr std::size_t kSimFields = static_cast<std::size_t>(SimField::Count);
 
 struct SimFieldLimits {

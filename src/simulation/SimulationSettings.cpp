@@ -1,7 +1,7 @@
 #include "simulation/SimulationSettings.h"
 
-#include "controllers/SectionReader.h"
 #include "base/IniFile.h"
+#include "controllers/SectionReader.h"
 
 #include <algorithm>
 #include <cmath>

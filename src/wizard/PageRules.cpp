@@ -1,9 +1,9 @@
 #include "wizard/PageRules.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -35,11 +35,13 @@ std::string FormatFixed(double value, int decimals, int significant, char separa
     // to_chars and from_chars: the same digits whatever locale the process runs in.
     if (integerDigits + decimals > significant) {
         auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                                 std::max(significant - 1, 0)).ptr;
+                                 std::max(significant - 1, 0))
+                       .ptr;
         std::from_chars(buffer, end, value);
     }
     const char* end =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, std::max(decimals, 0)).ptr;
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, std::max(decimals, 0))
+            .ptr;
     std::string text(static_cast<const char*>(buffer), end);
     // A value that rounds to zero shows no sign.
     if (text[0] == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
@@ -92,7 +94,6 @@ std::optional<int> ParseInteger(std::string_view text) {
 int IntegerOr(std::string_view text, int fallback) {
     return ParseInteger(text).value_or(fallback);
 }
-
 
 VariableKind KindOfAddress(std::string_view address) {
     std::string text = UpperAscii(Trim(address));

@@ -28,7 +28,6 @@ std::optional<double> TryParseDecimal(std::string_view text);
 std::optional<int> ParseInteger(std::string_view text);
 int IntegerOr(std::string_view text, int fallback);
 
-
 // What the host's address text says about a variable.
 enum class VariableKind { Unknown, Bit, Byte, Word, Long, Float, Double, Quad };
 VariableKind KindOfAddress(std::string_view address);

@@ -39,7 +39,8 @@ const std::array<PidmaParameter, 10>& PidmaParameters() {
     // An unreadable text falls back to the key's default.
     static const std::array<PidmaParameter, 10> parameters = [] {
         std::array<PidmaParameter, 10> out;
-        const Key keys[10] = {key::k, key::ti, key::td, key::nd, key::b, key::c, key::tt, key::hilim, key::lolim, key::Ts};
+        const Key keys[10] = {key::k, key::ti, key::td,    key::nd,    key::b,
+                              key::c, key::tt, key::hilim, key::lolim, key::Ts};
         for (std::size_t i = 0; i < out.size(); ++i)
             out[i] = {keys[i], ParseDecimal(KeyDefault(keys[i], ControllerKind::Pidma, Reader::Page))};
         return out;

@@ -40,7 +40,8 @@ StartKind ReadStartKind(const IniFile& file, const std::string& section) {
 
 StartState ReadStartState(const IniFile& file, const std::string& section, const StartKind& kind,
                           char separator) {
-    const SectionReader in(file, section, kind.pid ? ControllerKind::Pid : ControllerKind::Pidma, Reader::Page);
+    const SectionReader in(file, section, kind.pid ? ControllerKind::Pid : ControllerKind::Pidma,
+                           Reader::Page);
     StartState state;
     state.automatic = in.flag(key::AM);
     if (state.automatic) {

@@ -70,7 +70,9 @@ bool RunWizard(WizardContext& context, PageRunner& runner, const std::function<b
     if (!Step(context, runner, WizardPage::ControlledVariable)) return false;
     if (!Step(context, runner, WizardPage::ControllerMode)) return false;
     // What the mode page has just written decides the further signals.
-    const auto keys = [&] { return SectionReader(*context.file, section, ControllerKind::Pid, Reader::WizardSequence); };
+    const auto keys = [&] {
+        return SectionReader(*context.file, section, ControllerKind::Pid, Reader::WizardSequence);
+    };
     if (keys().integer(key::InputMode) > 1) {
         context.signalIndex = 1;
         if (!Step(context, runner, WizardPage::ControlledVariable)) return false;

@@ -5,8 +5,8 @@
 
 #include <chrono>
 
-#include "support/Support.h"
 #include "base/AtomicFile.h"
+#include "support/Support.h"
 
 namespace velmora {
 namespace {
@@ -32,7 +32,8 @@ TEST(AtomicFile, ReplacesContentAndKeepsTheModeWithoutLeavingTemporaries) {
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ASSERT_TRUE(WriteFileAtomically(file, "new"));
     EXPECT_EQ(ReadBytes(file), "new");
-    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(fs::status(file).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     ASSERT_TRUE(WriteFileAtomically(file, "", WriteOptions{.sync = false}));
     EXPECT_EQ(ReadBytes(file), "");
     EXPECT_EQ(testing::EntriesIn(dir.path()), 1);
@@ -67,27 +68,30 @@ TEST(AtomicFile, LinksAreFollowedInsideTheRootAndRefusedOutside) {
         bool rootGiven;
     } rows[] = {
         {"", {}, "Velmora/plain.orv", project / "Velmora" / "plain.orv", true},
-        {"Velmora/in.rglx", project / "shared" / "in.rglx", "Velmora/in.rglx", project / "shared" / "in.rglx", true},
+        {"Velmora/in.rglx", project / "shared" / "in.rglx", "Velmora/in.rglx", project / "shared" / "in.rglx",
+         true},
         {"Velmora/rel.rglx", "../shared/rel.rglx", "Velmora/rel.rglx", project / "shared" / "rel.rglx", true},
         {"Velmora/out.rglx", scratch / "outside" / "decoy.rglx", "Velmora/out.rglx", {}, true},
         {"Velmora/up.rglx", "../../outside/decoy.rglx", "Velmora/up.rglx", {}, true},
         {"Linked", scratch / "outside", "Linked/decoy.rglx", {}, true},
         // Without a root the file's own folder is the limit.
-        {"Velmora/near.rglx", "near-real.rglx", "Velmora/near.rglx", project / "Velmora" / "near-real.rglx", false},
+        {"Velmora/near.rglx", "near-real.rglx", "Velmora/near.rglx", project / "Velmora" / "near-real.rglx",
+         false},
         {"Velmora/far.rglx", project / "shared" / "far.rglx", "Velmora/far.rglx", {}, false},
     };
     for (const auto& r : rows) {
         WriteBytes(scratch / "outside" / "decoy.rglx", "decoy");
         if (*r.link) fs::create_symlink(r.to, project / r.link);
-        const auto result =
-            WriteFileAtomically(project / r.write, "ours", WriteOptions{.root = r.rootGiven ? project : fs::path()});
+        const auto result = WriteFileAtomically(project / r.write, "ours",
+                                                WriteOptions{.root = r.rootGiven ? project : fs::path()});
         EXPECT_EQ(result.ok(), !r.lands.empty()) << r.write << ": " << result.message();
         EXPECT_EQ(ReadBytes(scratch / "outside" / "decoy.rglx"), "decoy") << r.write;
         if (!r.lands.empty()) {
             EXPECT_EQ(ReadBytes(r.lands), "ours") << r.write;
             if (*r.link) EXPECT_TRUE(fs::is_symlink(project / r.link)) << r.write;
         } else {
-            EXPECT_NE(result.message().find((project / r.write).string()), std::string::npos) << result.message();
+            EXPECT_NE(result.message().find((project / r.write).string()), std::string::npos)
+                << result.message();
             EXPECT_NE(result.message().find("leads to "), std::string::npos) << result.message();
             EXPECT_NE(result.message().find("nothing was written"), std::string::npos) << result.message();
         }

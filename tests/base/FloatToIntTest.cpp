@@ -17,8 +17,9 @@ TEST(FloatToInt, CheckedAndSaturatedTruncation) {
         double value;
         std::optional<std::int16_t> checked;
         std::int16_t saturated;
-    } rows[] = {{32767.9, 32767, 32767}, {-32768.9, -32768, -32768}, {32768, std::nullopt, 32767},
-                {-32769, std::nullopt, -32768},  {inf, std::nullopt, 32767},    {-inf, std::nullopt, -32768},
+    } rows[] = {{32767.9, 32767, 32767},         {-32768.9, -32768, -32768},
+                {32768, std::nullopt, 32767},    {-32769, std::nullopt, -32768},
+                {inf, std::nullopt, 32767},      {-inf, std::nullopt, -32768},
                 {std::nan(""), std::nullopt, 0}, {-0.5, 0, 0}};
     for (const auto& r : rows) {
         EXPECT_EQ(TruncateChecked<std::int16_t>(r.value), r.checked) << r.value;

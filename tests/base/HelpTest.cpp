@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Support.h"
-#include "base/Paths.h"
 #include "base/Log.h"
+#include "base/Paths.h"
 #include "base/Texts.h"
 #include "base/Toolkit.h"
+#include "support/Support.h"
 
 namespace velmora {
 namespace {
@@ -28,9 +28,11 @@ protected:
 };
 
 TEST_F(HelpTest, PathFollowsTheFolderCodesOfTheHelpNumbering) {
-    for (const auto& [language, folder] : {std::pair{1, "ENU"}, {2, "RUS"}, {3, "PLK"}, {4, "DEU"}, {7, "ENU"}})
+    for (const auto& [language, folder] :
+         {std::pair{1, "ENU"}, {2, "RUS"}, {3, "PLK"}, {4, "DEU"}, {7, "ENU"}})
         EXPECT_EQ(HelpPath("C:\\OEM", language, "Velmora", false),
-                  "C:\\OEM\\HELP\\" + std::string(folder) + "_Velmora.chm") << language;
+                  "C:\\OEM\\HELP\\" + std::string(folder) + "_Velmora.chm")
+            << language;
     EXPECT_EQ(HelpPath("C:\\OEM", 0, "Velmora.hlp", false), "C:\\OEM\\HELP\\CSY_Velmora.chm");
     EXPECT_EQ(HelpPath("C:\\OEM", 255, "Velmora.hlp", true), "Velmora.hlp");
     // The extension of the whole path is replaced, as a file name with dots shows.

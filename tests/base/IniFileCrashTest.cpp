@@ -9,8 +9,8 @@
 #include <random>
 #include <thread>
 
-#include "support/Support.h"
 #include "base/IniFile.h"
+#include "support/Support.h"
 
 namespace velmora {
 namespace {

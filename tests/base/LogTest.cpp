@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Support.h"
 #include "base/Toolkit.h"
+#include "support/Support.h"
 
 namespace velmora {
 namespace {

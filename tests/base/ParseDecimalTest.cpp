@@ -18,11 +18,26 @@ namespace {
 // exponents beyond every double saturate; text without a number gives zero.
 TEST(ParseDecimal, ReadsTheLongestLeadingNumberWithEitherSeparator) {
     const double inf = std::numeric_limits<double>::infinity();
-    const std::pair<std::string_view, double> rows[] = {
-        {"12,5", 12.5}, {"12.5", 12.5}, {"-0,25", -0.25}, {",5", 0.5}, {"  3.5 %", 3.5}, {"1,5,6", 1.5},
-        {"+2e3x", 2000}, {"1e", 1}, {"7,5E-1", 0.75}, {std::string_view("4.5\0" "9", 5), 4.5},
-        {"090e09223372036854775807", inf}, {"-1e400", -inf}, {"0.01e-9223372036854775807", 0},
-        {"", 0}, {"abc", 0}, {"-", 0}, {",", 0}};
+    const std::pair<std::string_view, double> rows[] = {{"12,5", 12.5},
+                                                        {"12.5", 12.5},
+                                                        {"-0,25", -0.25},
+                                                        {",5", 0.5},
+                                                        {"  3.5 %", 3.5},
+                                                        {"1,5,6", 1.5},
+                                                        {"+2e3x", 2000},
+                                                        {"1e", 1},
+                                                        {"7,5E-1", 0.75},
+                                                        {std::string_view("4.5\0"
+                                                                          "9",
+                                                                          5),
+                                                         4.5},
+                                                        {"090e09223372036854775807", inf},
+                                                        {"-1e400", -inf},
+                                                        {"0.01e-9223372036854775807", 0},
+                                                        {"", 0},
+                                                        {"abc", 0},
+                                                        {"-", 0},
+                                                        {",", 0}};
     for (const auto& [text, value] : rows) EXPECT_DOUBLE_EQ(ParseDecimal(text), value) << text;
 }
 
@@ -30,13 +45,15 @@ TEST(ParseDecimal, ReadsTheLongestLeadingNumberWithEitherSeparator) {
 TEST(ParseNumber, TheWholeTextAsOneNumber) {
     const double inf = std::numeric_limits<double>::infinity();
     const std::pair<std::string_view, std::optional<double>> rows[] = {
-        {" 12,5 ", 12.5}, {"+3", 3}, {"-1e400", -inf}, {"1e-400", 0}, {"250", 250},
-        {"12,5,6", std::nullopt}, {"3 %", std::nullopt}, {"", std::nullopt}, {"+-1", std::nullopt},
+        {" 12,5 ", 12.5},      {"+3", 3},          {"-1e400", -inf},
+        {"1e-400", 0},         {"250", 250},       {"12,5,6", std::nullopt},
+        {"3 %", std::nullopt}, {"", std::nullopt}, {"+-1", std::nullopt},
         {"0x10", std::nullopt}};
     for (const auto& [text, value] : rows) EXPECT_EQ(ParseNumber(text), value) << text;
     EXPECT_TRUE(std::isnan(ParseNumber("nan").value_or(0)));
     for (std::string_view text : {"1", "-32768", " +7 "}) EXPECT_TRUE(IsIntegerLiteral(text)) << text;
-    for (std::string_view text : {"1.0", "1e3", "", "-", "0x1F"}) EXPECT_FALSE(IsIntegerLiteral(text)) << text;
+    for (std::string_view text : {"1.0", "1e3", "", "-", "0x1F"})
+        EXPECT_FALSE(IsIntegerLiteral(text)) << text;
 }
 
 TEST(FormatDecimal, GeneralFormatWithFifteenSignificantDigits) {

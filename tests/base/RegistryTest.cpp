@@ -3,10 +3,10 @@
 
 #include <cstdlib>
 
-#include "support/Support.h"
-#include "plugin/Registration.h"
 #include "base/Registry.h"
 #include "base/com/Guids.h"
+#include "plugin/Registration.h"
+#include "support/Support.h"
 
 namespace velmora {
 namespace {

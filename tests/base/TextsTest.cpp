@@ -1,5 +1,5 @@
-#include "base/Texts.h"
 #include "base/Strings.h"
+#include "base/Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -56,9 +56,18 @@ Bytes Embedded(std::string_view name) {
 // as one); UTF-16 becomes UTF-8, a lone surrogate the replacement character.
 TEST(TextEscapes, EscapesAndUtf16BecomeUtf8) {
     const std::pair<std::u16string, std::string> rows[] = {
-        {u"a\\nb", "a\nb"},          {u"a\\rb", "a\rb"},   {u"a\\qb", "a\tb"},   {u"a\\tb", "a\tb"},
-        {u"\\N", "\t"},              {u"x\\\\y", "x\ty"}, {u"\\\\n", "\tn"},   {u"\\n\\n", "\n\n"},
-        {u"end\\", "end"},            {u"\\", ""},          {u"\\\\\\", "\t"},  {u"no escapes", "no escapes"},
+        {u"a\\nb", "a\nb"},
+        {u"a\\rb", "a\rb"},
+        {u"a\\qb", "a\tb"},
+        {u"a\\tb", "a\tb"},
+        {u"\\N", "\t"},
+        {u"x\\\\y", "x\ty"},
+        {u"\\\\n", "\tn"},
+        {u"\\n\\n", "\n\n"},
+        {u"end\\", "end"},
+        {u"\\", ""},
+        {u"\\\\\\", "\t"},
+        {u"no escapes", "no escapes"},
         {u"a\\\U0001F600b", "a\tb"},
         {u"Chyba \u010D\u00ED\u017E", "Chyba \xC4\x8D\xC3\xAD\xC5\xBE"},
         {u"\u041E\u0448\u0438\u0431\u043A\u0430", "\xD0\x9E\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0"},
@@ -133,8 +142,10 @@ TEST(Texts, WithoutATableEveryTextIsResourceErrorAndLanguageChoiceIsIgnored) {
 TEST(Texts, HostLanguageCodes) {
     for (const auto& [code, language] : {std::pair{0x405, 0}, {0x407, 4}, {0x409, 1}, {0, 1}})
         EXPECT_EQ(LanguageFromHostCode(code), language) << code;
-    for (const auto& [language, table] :
-         {std::pair{0, "Regulatory_CSY"}, {1, "Regulatory_ENU"}, {3, "Regulatory_ENU"}, {4, "Regulatory_RUS"}})
+    for (const auto& [language, table] : {std::pair{0, "Regulatory_CSY"},
+                                          {1, "Regulatory_ENU"},
+                                          {3, "Regulatory_ENU"},
+                                          {4, "Regulatory_RUS"}})
         EXPECT_EQ(TextTableName(language), table) << language;
 }
 
@@ -193,7 +204,9 @@ TEST(TextTable, DamagedLayoutsAreRejected) {
         {"duplicate id", {{8, 20}}},
         {"ids not ascending", {{8, 30}}},
         // The last text may end exactly at the end of the buffer; an empty text may sit there too.
-        {"empty text at the end", {{8 + 12 + 4, static_cast<std::uint32_t>(good.size())}, {8 + 12 + 8, 0}}, true},
+        {"empty text at the end",
+         {{8 + 12 + 4, static_cast<std::uint32_t>(good.size())}, {8 + 12 + 8, 0}},
+         true},
     };
     for (const auto& c : cases) {
         Bytes b = good;

@@ -80,7 +80,8 @@ TEST_F(Command, UserErrors) {
 // Names that would put a file elsewhere or break its name: refused with a
 // message naming the section, nothing written, the controller file as it was.
 TEST_F(Command, IllegalNamesWriteNothing) {
-    const std::string bad[] = {"../../escaped", "/tmp/velmora_escaped", "Bad Name", std::string("ab\0/../x", 8), "9x"};
+    const std::string bad[] = {"../../escaped", "/tmp/velmora_escaped", "Bad Name",
+                               std::string("ab\0/../x", 8), "9x"};
     for (const auto& name : bad) {
         std::filesystem::remove_all(dir_ / "Velmora");
         std::filesystem::create_directories(dir_ / "Velmora");
@@ -117,10 +118,11 @@ TEST_F(Command, FailuresAreReported) {
 
     std::filesystem::remove(controllerFile());
     std::filesystem::create_directories(controllerFile());
-    const std::pair<std::string, std::string> commands[] = {{"generate", ""},
-                                                            {"report", ""},
-                                                            {"simulate", " --controller Mixer --input 1 --steps 1"},
-                                                            {"controller show", " --name Mixer"}};
+    const std::pair<std::string, std::string> commands[] = {
+        {"generate", ""},
+        {"report", ""},
+        {"simulate", " --controller Mixer --input 1 --steps 1"},
+        {"controller show", " --name Mixer"}};
     for (const auto& [command, rest] : commands) {
         o = velmora(command + " --project " + dir_.string() + " --plc PLC1" + rest);
         EXPECT_EQ(o.status, 1) << command << o.out;
@@ -149,7 +151,8 @@ TEST_F(Command, ValuesOutOfRangeRefuseTheirController) {
         {{}, {{"Ti", "1e30"}}, "Ti \"1e30\" is not a whole number from 0 to 32767."},
         {{}, {{"Y3x1", "-2147483648"}}, "Y3x1 \"-2147483648\" is not a whole number from -32768 to 65535."},
         {{}, {{"IGap", "12.5"}}, "IGap \"12.5\" is not a whole number"},
-        {{}, {{"AM", "1"}, {"MinY", "-32768"}, {"MaxY", "32767"}, {"gW", "20000"}},
+        {{},
+         {{"AM", "1"}, {"MinY", "-32768"}, {"MaxY", "32767"}, {"gW", "20000"}},
          "gW \"20000\" is not a set point whose start value"},
         {pida, {{"Ts", "1e30"}}, "Ts \"1e30\" is not a number from 0.001 to 3600."},
         {pida, {{"k", "1e400"}}, "k \"1e400\" is not a number from -3.40282346638529e+38 to"},
@@ -169,7 +172,8 @@ TEST_F(Command, ValuesOutOfRangeRefuseTheirController) {
         EXPECT_EQ(o.status, r.refused ? 1 : 0) << row;
         if (r.refused) {
             EXPECT_NE(o.out.find("The controller Edge was not generated: its " + std::string(r.refused)),
-                      std::string::npos) << row;
+                      std::string::npos)
+                << row;
             EXPECT_EQ(readKey("Edge", "ReleaseNumber"), "<absent>") << row;
             EXPECT_EQ(testing::EntriesIn(dir_ / "Velmora"), 3) << "Sane's two files and the controller file";
             continue;
@@ -183,9 +187,16 @@ TEST_F(Command, ValuesOutOfRangeRefuseTheirController) {
 // The simulation reads settings at the int limits computed wide, without
 // overflow (the sanitizer build aborts on one).
 TEST_F(Command, IntLimitsInTheSimulatedSettings) {
-    addController("Edge", {{"AM", "1"}, {"gW", "2147483647"}, {"MaxY", "2147483647"}, {"MinY", "-2147483648"},
-                           {"Cascade", "1"}, {"Y3x1", "-2147483648"}, {"Y3x2", "2147483647"}, {"TypSoustavy", "1"}});
-    auto o = velmora("simulate --project " + dir_.string() + " --plc PLC1 --controller Edge --input 100 --steps 50");
+    addController("Edge", {{"AM", "1"},
+                           {"gW", "2147483647"},
+                           {"MaxY", "2147483647"},
+                           {"MinY", "-2147483648"},
+                           {"Cascade", "1"},
+                           {"Y3x1", "-2147483648"},
+                           {"Y3x2", "2147483647"},
+                           {"TypSoustavy", "1"}});
+    auto o = velmora("simulate --project " + dir_.string() +
+                     " --plc PLC1 --controller Edge --input 100 --steps 50");
     EXPECT_EQ(o.status, 0) << o.out;
 }
 
@@ -221,7 +232,8 @@ TEST_F(Command, DescriptionVariablesAreCheckedByType) {
     for (const auto& [line, problem] : lines)
         if (problem) {
             ++problems;
-            EXPECT_NE(o.out.find((dir_ / "plant.oprj").string() + problem), std::string::npos) << problem << o.out;
+            EXPECT_NE(o.out.find((dir_ / "plant.oprj").string() + problem), std::string::npos)
+                << problem << o.out;
         }
     EXPECT_EQ(testing::CountContaining(testing::SplitLines(o.out, false), "plant.oprj("), problems) << o.out;
 }

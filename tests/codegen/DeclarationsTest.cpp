@@ -35,7 +35,8 @@ TEST_F(PidIec, OutputGroupOnlyForAnalogFilteredOrScaledOutput) {
     EXPECT_TRUE(Contains(pulse, "  B_AuxD4_rem : ARRAY [0..3] OF BYTE;"));
     EXPECT_TRUE(Contains(pulse, "  B_X41_rem, B_X42_rem, B_Y41_rem, B_Y42_rem : INT;"));
 
-    // A bipolar output is scaled too (the user scale and the word output are the golden Alpha's and Boiler's).
+    // A bipolar output is scaled too (the user scale and the word output are the golden Alpha's and
+    // Boiler's).
     auto scaled = declarations("S", {{"HeaderInST", "1"}, {"UBipolar", "1"}});
     EXPECT_TRUE(Contains(scaled, "  S_X41, S_X42, S_Y41, S_Y42 : INT;"));
 }

@@ -12,9 +12,9 @@
 #include <utility>
 #include <vector>
 
-#include "codegen/Generator.h"
 #include "base/IniFile.h"
 #include "base/Toolkit.h"
+#include "codegen/Generator.h"
 #include "support/Support.h"
 
 namespace velmora::testing {

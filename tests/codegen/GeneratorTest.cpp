@@ -113,12 +113,15 @@ TEST_F(Consistency, GroupTable) {
     const struct {
         int mode;
         std::vector<int> fits, not_;
-    } rows[] = {{401, {10}, {11}},          {1101, {10}, {11}},       {1210, {10}, {11}}, {1510, {10}, {11}},
-                {501, {12, 13}, {11, 14}},  {2010, {0, 3}, {4, -1}},  {4001, {11}, {10}},
-                {0, {0, 10, 11, 14}, {}},   {-751, {0, 10, 11, 14}, {}}, {3001, {0, 10, 11, 14}, {}}};
+    } rows[] = {{401, {10}, {11}},          {1101, {10}, {11}},        {1210, {10}, {11}},
+                {1510, {10}, {11}},         {501, {12, 13}, {11, 14}}, {2010, {0, 3}, {4, -1}},
+                {4001, {11}, {10}},         {0, {0, 10, 11, 14}, {}},  {-751, {0, 10, 11, 14}, {}},
+                {3001, {0, 10, 11, 14}, {}}};
     for (const auto& r : rows) {
-        for (int type : r.fits) EXPECT_TRUE(codegen::ConversionModeFits(r.mode, type)) << r.mode << " " << type;
-        for (int type : r.not_) EXPECT_FALSE(codegen::ConversionModeFits(r.mode, type)) << r.mode << " " << type;
+        for (int type : r.fits)
+            EXPECT_TRUE(codegen::ConversionModeFits(r.mode, type)) << r.mode << " " << type;
+        for (int type : r.not_)
+            EXPECT_FALSE(codegen::ConversionModeFits(r.mode, type)) << r.mode << " " << type;
     }
 }
 
@@ -195,8 +198,8 @@ TEST_F(Pass, EveryNamedSectionInFileOrderWithOneRewrite) {
     PassResult pass = GenerateAllControllers(file, ctx, [&](const PassProgress& p) {
         seen.push_back(std::string(p.controller) + (p.done ? " done " : " ") + std::to_string(p.warnings));
     });
-    EXPECT_EQ(seen, (std::vector<std::string>{"Mixer 0", "Mixer done 0", "Boiler 0", "Boiler done 0", "Renamed 0",
-                                              "Renamed done 1", "Dryer 1", "Dryer done 1"}));
+    EXPECT_EQ(seen, (std::vector<std::string>{"Mixer 0", "Mixer done 0", "Boiler 0", "Boiler done 0",
+                                              "Renamed 0", "Renamed done 1", "Dryer 1", "Dryer done 1"}));
     EXPECT_EQ(pass.generated, 3);
     EXPECT_EQ(pass.warnings.size(), 1u);
     EXPECT_EQ(pass.files, (std::vector<std::string>{"Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv",

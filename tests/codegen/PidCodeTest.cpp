@@ -111,13 +111,13 @@ TEST_F(ControlWord, EachSettingSetsItsBit) {
         testing::Keys keys;
         int bit;
         char value;
-    } rows[] = {{"AO", {{"AO", "1"}}, 1, '1'},          {"A8", {{"A8", "1"}}, 2, '1'},
-                {"A12", {{"A12", "1"}}, 2, '1'},        {"KC", {{"Cascade", "1"}}, 3, '1'},
-                {"BU", {{"UAnalog", "1"}}, 4, '0'},     {"IP", {{"UPosition", "1"}}, 5, '0'},
-                {"AM", {{"AM", "1"}}, 6, '1'},          {"HR", {{"InputMode", "2"}}, 7, '1'},
-                {"RF", {{"WFiltr", "0"}}, 8, '1'},      {"RIO", {{"InputMode", "3"}}, 9, '1'},
-                {"R41", {{"P41", "1"}}, 10, '1'},       {"FU0", {{"UF", "1"}}, 13, '1'},
-                {"FU1", {{"UF", "2"}}, 14, '1'},        {"FU3", {{"UF", "4"}}, 15, '1'}};
+    } rows[] = {{"AO", {{"AO", "1"}}, 1, '1'},      {"A8", {{"A8", "1"}}, 2, '1'},
+                {"A12", {{"A12", "1"}}, 2, '1'},    {"KC", {{"Cascade", "1"}}, 3, '1'},
+                {"BU", {{"UAnalog", "1"}}, 4, '0'}, {"IP", {{"UPosition", "1"}}, 5, '0'},
+                {"AM", {{"AM", "1"}}, 6, '1'},      {"HR", {{"InputMode", "2"}}, 7, '1'},
+                {"RF", {{"WFiltr", "0"}}, 8, '1'},  {"RIO", {{"InputMode", "3"}}, 9, '1'},
+                {"R41", {{"P41", "1"}}, 10, '1'},   {"FU0", {{"UF", "1"}}, 13, '1'},
+                {"FU1", {{"UF", "2"}}, 14, '1'},    {"FU3", {{"UF", "4"}}, 15, '1'}};
     for (const auto& r : rows) {
         std::string expected = base;
         expected[expected.size() - 1 - r.bit] = r.value;

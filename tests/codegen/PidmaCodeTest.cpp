@@ -10,18 +10,19 @@ using testing::Contains;
 using testing::GeneratorTest;
 
 TEST(RealConstant, CommaPointAndWholeNumbers) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"2,5", "2.5"}, {"100", "100."}, {"7", "7."},      {"0,0", "0"},        {"0", "0"},
-        {"-0,000", "0"}, {"0.", "0"},    {"1.25", "1.25"}, {"-3,75", "-3.75"},
-        {"1,5,2", "1.5,2"},  // only the first comma is the decimal one
-    };
+    const std::pair<const char*, const char*> rows[] =
+        {
+            {"2,5", "2.5"},     {"100", "100."},    {"7", "7."}, {"0,0", "0"},
+            {"0", "0"},         {"-0,000", "0"},    {"0.", "0"}, {"1.25", "1.25"},
+            {"-3,75", "-3.75"}, {"1,5,2", "1.5,2"},  // only the first comma is the decimal one
+        };
     for (const auto& [text, constant] : rows) EXPECT_EQ(codegen::RealConstant(text), constant) << text;
 }
 
 TEST(OperandName, StructureMembersGetTildesBitsKeepTheirPoint) {
-    const std::pair<const char*, const char*> rows[] = {{"Tank.Level", "Tank~Level"}, {"Flags.3", "Flags.3"},
-                                                        {"a.b.c.7", "a~b~c.7"},       {"%R100.2", "%R100.2"},
-                                                        {"x._y", "x~_y"},             {"end.", "end."}};
+    const std::pair<const char*, const char*> rows[] = {
+        {"Tank.Level", "Tank~Level"}, {"Flags.3", "Flags.3"}, {"a.b.c.7", "a~b~c.7"},
+        {"%R100.2", "%R100.2"},       {"x._y", "x~_y"},       {"end.", "end."}};
     for (const auto& [name, operand] : rows) EXPECT_EQ(codegen::OperandName(name), operand) << name;
 }
 

@@ -25,20 +25,42 @@ TEST(PidLayout, GroupsFollowSignalOrderThenFurtherInputs) {
         const char* firstRetained;
     } rows[] = {
         {"defaults", [](PidGroupFlags&) {}, {}, {}, 51, "_Det_rem"},
-        {"every group", [](PidGroupFlags& f) {
+        {"every group",
+         [](PidGroupFlags& f) {
              f.inputMode = 2, f.cascade = true;
              f.filter[0] = f.scaling[0] = f.scaling[1] = f.filter[2] = f.filter[3] = true;
-         }, all, all, 51 + 6 + 8 + 8 + 6 + 6 + 2 + 2, "_AuxD1_rem"},
-        {"absent inputs", [](PidGroupFlags& f) { f.filter[1] = f.scaling[1] = f.filter[2] = true; }, {}, {}, 51,
+         },
+         all, all, 51 + 6 + 8 + 8 + 6 + 6 + 2 + 2, "_AuxD1_rem"},
+        {"absent inputs",
+         [](PidGroupFlags& f) { f.filter[1] = f.scaling[1] = f.filter[2] = true; },
+         {},
+         {},
+         51,
          "_Det_rem"},
-        {"analog output neither filtered nor scaled", [](PidGroupFlags& f) { f.analogOutput = true; }, {}, {}, 51,
+        {"analog output neither filtered nor scaled",
+         [](PidGroupFlags& f) { f.analogOutput = true; },
+         {},
+         {},
+         51,
          "_Det_rem"},
-        {"scaled pulse output: retained only", [](PidGroupFlags& f) { f.analogOutput = false, f.scaling[3] = true; },
-         {}, {{G::Scaling, 4}}, 51 + 8, "_X41_rem"},
-        {"filtered scaled analog output", [](PidGroupFlags& f) { f.filter[3] = f.scaling[3] = true; },
-         {{G::Filter, 4}, {G::Scaling, 4}}, {{G::Filter, 4}, {G::Scaling, 4}}, 51 + 6 + 8, "_AuxD4_rem"},
-        {"further input without filters", [](PidGroupFlags& f) { f.cascade = true; }, {{G::FurtherInput, 3}},
-         {{G::FurtherInput, 3}}, 53, "_input3_rem"},
+        {"scaled pulse output: retained only",
+         [](PidGroupFlags& f) { f.analogOutput = false, f.scaling[3] = true; },
+         {},
+         {{G::Scaling, 4}},
+         51 + 8,
+         "_X41_rem"},
+        {"filtered scaled analog output",
+         [](PidGroupFlags& f) { f.filter[3] = f.scaling[3] = true; },
+         {{G::Filter, 4}, {G::Scaling, 4}},
+         {{G::Filter, 4}, {G::Scaling, 4}},
+         51 + 6 + 8,
+         "_AuxD4_rem"},
+        {"further input without filters",
+         [](PidGroupFlags& f) { f.cascade = true; },
+         {{G::FurtherInput, 3}},
+         {{G::FurtherInput, 3}},
+         53,
+         "_input3_rem"},
     };
     for (const auto& r : rows) {
         PidGroupFlags f;

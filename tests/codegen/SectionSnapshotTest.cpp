@@ -22,9 +22,9 @@ TEST_F(Snapshot, ReadsAgreeWithTheProfileFile) {
     }
     IniFile file(controllerFile());
     SectionSnapshot snap(file, "Regulator A");
-    for (const char* key : {"Plain", "Blanks", "Plus", "Minus", "Hex", "Trailing", "Empty", "Huge", "Quoted",
-                            "Single", "Text", "Decimal", "Zero", "Twice", "MIXEDCASE", "comment", "; comment",
-                            "OnlySecond", "Missing"}) {
+    for (const char* key :
+         {"Plain", "Blanks", "Plus", "Minus", "Hex", "Trailing", "Empty", "Huge", "Quoted", "Single", "Text",
+          "Decimal", "Zero", "Twice", "MIXEDCASE", "comment", "; comment", "OnlySecond", "Missing"}) {
         SCOPED_TRACE(key);
         EXPECT_EQ(snap.readString(key, "<def>"), file.readString("Regulator A", key, "<def>"));
         EXPECT_EQ(snap.readInteger(key, -4242), file.readInteger("Regulator A", key, -4242));

@@ -11,9 +11,9 @@
 
 #include "HostTestSupport.h"
 #include "base/IniFile.h"
+#include "base/Registry.h"
 #include "base/com/Guids.h"
 #include "controllers/ProjectDescription.h"
-#include "base/Registry.h"
 #include "online/TrendDataFile.h"
 
 namespace velmora {
@@ -50,7 +50,8 @@ TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
     std::vector<std::string> expectedFiles = {"main.orv"};
     expectedFiles.insert(expectedFiles.end(), generated.begin(), generated.end());
     EXPECT_EQ(description->files, expectedFiles);
-    EXPECT_FALSE(std::filesystem::exists(project / "PLC1.retained")) << "the soft PLC only checked the program";
+    EXPECT_FALSE(std::filesystem::exists(project / "PLC1.retained"))
+        << "the soft PLC only checked the program";
 
     const auto log = testing::LogMessages(host.parent_path() / "plugins.log");
     auto at = [&](const std::string& line) { return std::find(log.begin(), log.end(), line) - log.begin(); };
@@ -77,7 +78,8 @@ TEST_F(EndToEnd, RegisterAndCompileGenerateEveryControllerOfThePlc) {
 TEST_F(EndToEnd, MistakesGetAMessage) {
     EXPECT_EQ(run("help"), 0);
     EXPECT_NE(output.find("velmora-host register PATH"), std::string::npos);
-    EXPECT_NE(std::system(("'" + host.string() + "' help >/dev/full 2>/dev/null").c_str()), 0) << "full output";
+    EXPECT_NE(std::system(("'" + host.string() + "' help >/dev/full 2>/dev/null").c_str()), 0)
+        << "full output";
     EXPECT_EQ(run("frobnicate"), 2);
     EXPECT_NE(output.find("unknown command frobnicate"), std::string::npos) << output;
     EXPECT_EQ(run("compile --project " + quoted(project)), 2);
@@ -128,7 +130,8 @@ TEST_F(EndToEnd, AnInjectedHostFailureMeetsThePluginsErrorPath) {
     const auto log = testing::LogMessages(host.parent_path() / "plugins.log");
     EXPECT_EQ(std::count(log.begin(), log.end(), "InstallPlugin - end"), 0);
     EXPECT_EQ(log.back(), "UninstallPlugin - end");
-    EXPECT_EQ(output.find("Generated "), std::string::npos) << "a plug-in that failed to install hears no compile";
+    EXPECT_EQ(output.find("Generated "), std::string::npos)
+        << "a plug-in that failed to install hears no compile";
 
     EXPECT_EQ(run(compile + "'GetMenuItem VelmoraHELP'"), 0) << output;
     EXPECT_NE(output.find("Installed Velmora.VelmoraCoClass"), std::string::npos) << output;
@@ -170,22 +173,25 @@ TEST_F(EndToEnd, OnlineRecordingIsSavedLoadedAndComparedRowByRow) {
     const online::TrendLoadResult r = online::LoadTrendDataFile(saved, loaded);
     ASSERT_TRUE(r.loaded) << r.message;
     EXPECT_EQ(r.message, "");
-    EXPECT_NE(output.find("Recorded " + std::to_string(kPasses) + " samples to "), std::string::npos) << output;
+    EXPECT_NE(output.find("Recorded " + std::to_string(kPasses) + " samples to "), std::string::npos)
+        << output;
     ASSERT_EQ(loaded.count(), kPasses);
 
     EXPECT_EQ(online::TrendDataText(loaded), ReadBytes(saved)) << "written again, row for row";
     // The boxes printed after pass k are row k (row 0 holds the data of going
     // online; the last pass's data arrive after its last tick).
-    const std::pair<const char*, int> boxes[] = {
-        {"WEdit1=", online::kChannelW}, {"EEdit1=", online::kChannelE},
-        {"UEdit1=", online::kChannelU}, {"YEdit1=", online::kChannelY1}};
+    const std::pair<const char*, int> boxes[] = {{"WEdit1=", online::kChannelW},
+                                                 {"EEdit1=", online::kChannelE},
+                                                 {"UEdit1=", online::kChannelU},
+                                                 {"YEdit1=", online::kChannelY1}};
     for (int pass = 1; pass < kPasses; ++pass) {
         const std::size_t block = output.find("pass " + std::to_string(pass) + ": ");
         ASSERT_NE(block, std::string::npos) << pass;
         EXPECT_GT(loaded.time(pass), loaded.time(pass - 1));
         for (const auto& [box, channel] : boxes) {
             const std::size_t at = output.find(box, block) + std::strlen(box);
-            EXPECT_NEAR(loaded.value(channel, pass), std::stod(output.substr(at)), 0.005) << box << " pass " << pass;
+            EXPECT_NEAR(loaded.value(channel, pass), std::stod(output.substr(at)), 0.005)
+                << box << " pass " << pass;
         }
     }
     const auto moved = loaded.extent(online::kChannelY1, 0, kPasses);
@@ -195,8 +201,8 @@ TEST_F(EndToEnd, OnlineRecordingIsSavedLoadedAndComparedRowByRow) {
 TEST_F(EndToEnd, ScriptedFailuresCarryTheHostsErrorTextAndABadLineStops) {
     const std::string script = (dir / "s.txt").string();
     std::ofstream(script) << "1 fail-request 0x80040005 read\n2 page graph\n2 use-vals PBnd=40\n";
-    const std::string args =
-        "online --project " + quoted(project) + " --plc PLC1 --controller Boiler --script '" + script + "' /USECOMMLOGFILE";
+    const std::string args = "online --project " + quoted(project) +
+                             " --plc PLC1 --controller Boiler --script '" + script + "' /USECOMMLOGFILE";
     ASSERT_EQ(run(args), 0) << output;
     EXPECT_NE(output.find("pass 2: data=Data OK comm="), std::string::npos) << output;
     EXPECT_TRUE(commLogHas("Comm Error\tSoft PLC: error 0x80040005")) << "the host describes its own codes";
@@ -221,7 +227,8 @@ TEST_F(EndToEnd, IllegalNamesFailTheCompilation) {
     EXPECT_NE(output.find("[Regulator x] was not generated"), std::string::npos) << output;
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Chiller.orv"));
     EXPECT_FALSE(std::filesystem::exists(dir / "escaped.orv"));
-    EXPECT_NE(ReadBytes(project / "Velmora" / "PLC2.rglx").find("[Regulator x]\r\nName=../../escaped\r\nType=PID\r\n"),
+    EXPECT_NE(ReadBytes(project / "Velmora" / "PLC2.rglx")
+                  .find("[Regulator x]\r\nName=../../escaped\r\nType=PID\r\n"),
               std::string::npos);
     EXPECT_NE(ReadBytes(project / "Velmora" / "PLC2.rglx"), before) << "Chiller's release moved";
     EXPECT_EQ(run("compile --project " + quoted(project) + " --plc ../../outside/X"), 1);

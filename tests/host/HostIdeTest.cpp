@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 
 #include "HostTestSupport.h"
+#include "base/com/TaskString.h"
 #include "controllers/ProjectDescription.h"
 #include "host/HostIde.h"
-#include "base/com/TaskString.h"
 
 namespace velmora {
 namespace {
@@ -44,7 +44,8 @@ TEST_F(HostIdeTest, ReportsTheProjectAndTheOpenPlc) {
     EXPECT_EQ(Take(text), "J. Novak");
     ide.closePlc();
     EXPECT_EQ(ide.currentPlc(), "");
-    EXPECT_THROW(HostIde(project / "empty"), std::runtime_error) << "a folder without a description is no project";
+    EXPECT_THROW(HostIde(project / "empty"), std::runtime_error)
+        << "a folder without a description is no project";
 }
 
 TEST_F(HostIdeTest, AnswersVariablesOfTheOpenPlc) {

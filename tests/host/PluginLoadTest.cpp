@@ -6,11 +6,11 @@
 #include <fstream>
 
 #include "HostTestSupport.h"
+#include "base/com/Guids.h"
 #include "controllers/ProjectDescription.h"
 #include "host/HostIde.h"
 #include "host/PluginLoader.h"
 #include "plugin/Registration.h"
-#include "base/com/Guids.h"
 
 namespace velmora {
 namespace {

@@ -7,12 +7,12 @@
 #include <sstream>
 
 #include "HostTestSupport.h"
-#include "codegen/Generator.h"
 #include "base/IniFile.h"
+#include "base/com/TaskString.h"
+#include "codegen/Generator.h"
 #include "host/Commands.h"
 #include "host/HostIde.h"
 #include "host/HostSoftPlc.h"
-#include "base/com/TaskString.h"
 
 namespace velmora::testing {
 namespace {
@@ -69,8 +69,9 @@ TEST_F(SoftPlcHost, LookUpFollowsTheOpenPlcAndItsCompiledDeclarations) {
     Generate(ide, "PLC2", 2, 4);
     EXPECT_EQ(Translate(ide, "Boiler_PBnd"), std::nullopt) << "reloaded only by a compilation";
     ASSERT_TRUE(ide.compile());
-    EXPECT_EQ(soft.loadedFiles(), (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Mixer_def.orv",
-                                                            "Velmora\\Dryer_def.ST", "Velmora\\Kiln_def.orv"}));
+    EXPECT_EQ(soft.loadedFiles(),
+              (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Mixer_def.orv",
+                                        "Velmora\\Dryer_def.ST", "Velmora\\Kiln_def.orv"}));
     EXPECT_EQ(Translate(ide, "Boiler_PBnd"), "INT %R1065");
     EXPECT_EQ(Translate(ide, "Boiler_struct"), "%R1032");
     EXPECT_EQ(Translate(ide, "Chiller_PBnd"), std::nullopt) << "PLC2's controller is not PLC1's";
@@ -127,10 +128,10 @@ TEST_F(SoftPlcHost, StateQueryAndLoopPassesFollowTheSoftPlc) {
 
 TEST_F(SoftPlcHost, OnlineCommandShowsWhatTheViewReceived) {
     std::ostringstream out, err;
-    const int rc = host::RunCommand({"online", "--project", project.string(), "--plc", "PLC1", "--controller",
-                                     "Boiler", "--passes", "60", "--set", "Boiler_T=2500", "--set",
-                                     "Boiler_Valve_Pos=9000"},
-                                    out, err);
+    const int rc =
+        host::RunCommand({"online", "--project", project.string(), "--plc", "PLC1", "--controller", "Boiler",
+                          "--passes", "60", "--set", "Boiler_T=2500", "--set", "Boiler_Valve_Pos=9000"},
+                         out, err);
     EXPECT_EQ(rc, 0) << err.str();
     const std::string text = out.str();
     EXPECT_NE(text.find("View Boiler: online, communication PLC runs"), std::string::npos) << text;
@@ -141,8 +142,8 @@ TEST_F(SoftPlcHost, OnlineCommandShowsWhatTheViewReceived) {
     EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler_def.ST"));
 
     std::ostringstream out2, err2;
-    EXPECT_EQ(host::RunCommand({"online", "--project", project.string(), "--plc", "PLC1", "--controller", "Dryer",
-                                "--set", "Nowhere=1"},
+    EXPECT_EQ(host::RunCommand({"online", "--project", project.string(), "--plc", "PLC1", "--controller",
+                                "Dryer", "--set", "Nowhere=1"},
                                out2, err2),
               1);
     EXPECT_NE(err2.str().find("Nowhere"), std::string::npos);
@@ -164,10 +165,11 @@ std::vector<std::vector<std::string>> Rows(const std::string& csv) {
 TEST_F(SoftPlcHost, RunClosesTheLoopOfAnOnlineControllerThroughItsPlant) {
     // Chiller: a cooling plant read through its input module (mode 2010), reverse action.
     std::ostringstream out, err;
-    const int rc = host::RunCommand({"run", "--project", project.string(), "--plc", "PLC2", "--seconds", "1200",
-                                     "--sample-ms", "1000", "--online", "Chiller", "--trace", "Chiller_input1",
-                                     "--trace", "Chiller_CurOut", "--at", "600", "set", "Chiller_gW=5000"},
-                                    out, err);
+    const int rc =
+        host::RunCommand({"run", "--project", project.string(), "--plc", "PLC2", "--seconds", "1200",
+                          "--sample-ms", "1000", "--online", "Chiller", "--trace", "Chiller_input1",
+                          "--trace", "Chiller_CurOut", "--at", "600", "set", "Chiller_gW=5000"},
+                         out, err);
     ASSERT_EQ(rc, 0) << err.str();
     const auto rows = Rows(out.str());
     ASSERT_EQ(rows.size(), 1202u) << out.str();
@@ -181,11 +183,31 @@ TEST_F(SoftPlcHost, RunClosesTheLoopOfAnOnlineControllerThroughItsPlant) {
 TEST_F(SoftPlcHost, RunKeepsParametersSavedWithChnAcrossAWarmRestartOnly) {
     // The first restart after a download records the release number; then the
     // view's write of PBnd with CHN, and a restart; the trace shows the working PBnd.
-    const std::vector<std::string> base = {"run", "--project", project.string(), "--plc", "PLC2", "--seconds", "4",
-                                           "--sample-ms", "1000", "--trace", "Chiller_PBnd", "--at", "0.5", "restart",
-                                           "warm", "--at", "1", "set",
-                                           "Chiller_PBnd=900", "--at", "1", "set", "Chiller_Control.11=1"};
-    for (const auto& [kind, expected] : {std::pair<std::string, std::string>{"warm", "900"}, {"cold", "400"}}) {
+    const std::vector<std::string> base = {"run",
+                                           "--project",
+                                           project.string(),
+                                           "--plc",
+                                           "PLC2",
+                                           "--seconds",
+                                           "4",
+                                           "--sample-ms",
+                                           "1000",
+                                           "--trace",
+                                           "Chiller_PBnd",
+                                           "--at",
+                                           "0.5",
+                                           "restart",
+                                           "warm",
+                                           "--at",
+                                           "1",
+                                           "set",
+                                           "Chiller_PBnd=900",
+                                           "--at",
+                                           "1",
+                                           "set",
+                                           "Chiller_Control.11=1"};
+    for (const auto& [kind, expected] :
+         {std::pair<std::string, std::string>{"warm", "900"}, {"cold", "400"}}) {
         auto args = base;
         for (const char* a : {"--at", "2.5", "restart"}) args.push_back(a);
         args.push_back(kind);
@@ -201,7 +223,9 @@ TEST_F(SoftPlcHost, RunKeepsParametersSavedWithChnAcrossAWarmRestartOnly) {
 TEST_F(SoftPlcHost, RunReportsCompileErrorsWithFileAndLine) {
     std::ofstream(project / "main.orv", std::ios::app) << "P 0\n\tLD\t1\n\tJMP\tNowhere\nE 0\n";
     std::ostringstream out, err;
-    EXPECT_EQ(host::RunCommand({"run", "--project", project.string(), "--plc", "PLC1", "--seconds", "1"}, out, err), 1);
+    EXPECT_EQ(
+        host::RunCommand({"run", "--project", project.string(), "--plc", "PLC1", "--seconds", "1"}, out, err),
+        1);
     const std::string said = err.str(), error = "main.orv(6): error: jump to Nowhere";
     EXPECT_NE(said.find(error), std::string::npos) << said;
     EXPECT_EQ(said.find(error), said.rfind(error)) << "said once: " << said;

@@ -48,9 +48,22 @@ TEST_F(ViewSimulationLoop, FirstOrderPlantUnderPControllerSettlesAtTheTextbookVa
     };
     for (const Row& r : {Row{2, 500, 5000}, Row{1, 1000, 6000}, Row{0.5, 250, 6000}}) {
         write("PLC2", "Chiller",
-              {{"Ti", 0}, {"Td", 0}, {"AO", 0}, {"UMin", 0},
-               {"UMax", 10000}, {"UDef", 0}, {"Y1Filtr", 0}, {"TiW", 0}, {"TypSoustavy", 1}, {"PBnd", r.pBnd},
-               {"gW", r.setpoint}, {"Su", r.gain}, {"Su2", r.gain}, {"Tau1", 30}, {"y0", 0}, {"ys", 0}});
+              {{"Ti", 0},
+               {"Td", 0},
+               {"AO", 0},
+               {"UMin", 0},
+               {"UMax", 10000},
+               {"UDef", 0},
+               {"Y1Filtr", 0},
+               {"TiW", 0},
+               {"TypSoustavy", 1},
+               {"PBnd", r.pBnd},
+               {"gW", r.setpoint},
+               {"Su", r.gain},
+               {"Su2", r.gain},
+               {"Tau1", 30},
+               {"y0", 0},
+               {"ys", 0}});
         const auto y = trace("PLC2", "Chiller", "Chiller_input1");
         ASSERT_EQ(y.size(), 31u);
         const double kkp = r.gain * 1000.0 / r.pBnd;
@@ -72,9 +85,18 @@ TEST_F(ViewSimulationLoop, PidmaUnderPOnlyClosesThroughItsInputVariable) {
         // takes the output in memory (0) bumplessly, which for a P controller
         // would otherwise hold an offset of −k·sp.
         write("PLC1", "Dryer",
-              {{"irtype", 4}, {"k", r.k}, {"b", 1}, {"sp", 0},
-               {"Simulation", 1}, {"TypSoustavy", 1}, {"Su", r.gain}, {"Su2", r.gain}, {"Tau1", 30},
-               {"y0", 0}, {"ys", 0}, {"SimT", 1}});
+              {{"irtype", 4},
+               {"k", r.k},
+               {"b", 1},
+               {"sp", 0},
+               {"Simulation", 1},
+               {"TypSoustavy", 1},
+               {"Su", r.gain},
+               {"Su2", r.gain},
+               {"Tau1", 30},
+               {"y0", 0},
+               {"ys", 0},
+               {"SimT", 1}});
         std::ostringstream step;
         step << "Dryer_sp=" << r.setpoint;
         const auto y = trace("PLC1", "Dryer", "Dryer_Humidity", {"--at", "10", "set", step.str()});

@@ -34,7 +34,8 @@ TEST(CommLabelWidget, PaintsBothPartsAndAPressChoosesThePartMenu) {
     label.Set_CommPopupMenu(&comm);
     label.Set_DataPopupMenu(&data);
     const auto press = [&](double x) {
-        QMouseEvent e(QEvent::MouseButtonPress, QPointF(x, 10), QPointF(x, 10), Qt::LeftButton, Qt::LeftButton, {});
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(x, 10), QPointF(x, 10), Qt::LeftButton,
+                      Qt::LeftButton, {});
         QApplication::sendEvent(&label, &e);
         return label.popupMenu();
     };

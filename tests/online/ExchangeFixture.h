@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "support/Online.h"
 #include "softplc/SoftPlc.h"
+#include "support/Online.h"
 
 namespace velmora::online::testing {
 
@@ -18,12 +18,19 @@ struct ExchangeFixture : SessionFixture {
         plc.makeCurrent();
         session->environment().errors = &plc;
         // The process variables the tests' controllers are wired to.
-        symbols.insert({{"Temp_In", "INT %R2000"},   {"Level_In", "INT %R2002"},   {"Pos_In", "REAL %R2004"},
-                        {"Valve_Out", "INT %R2010"}, {"Valve_Down", "INT %R2012"}, {"Disturb", "INT %R2020"},
-                        {"Flow_In", "REAL %R2030"},  {"Pump_Out", "REAL %R2034"}});
+        symbols.insert({{"Temp_In", "INT %R2000"},
+                        {"Level_In", "INT %R2002"},
+                        {"Pos_In", "REAL %R2004"},
+                        {"Valve_Out", "INT %R2010"},
+                        {"Valve_Down", "INT %R2012"},
+                        {"Disturb", "INT %R2020"},
+                        {"Flow_In", "REAL %R2030"},
+                        {"Pump_Out", "REAL %R2034"}});
     }
 
-    static std::string At(const char* type, int offset) { return std::string(type) + " %R" + std::to_string(offset); }
+    static std::string At(const char* type, int offset) {
+        return std::string(type) + " %R" + std::to_string(offset);
+    }
 
     // A PID controller whose first variable lies at `base`: Input3, Input2 as
     // the controller has them, then T_PID. Returns the structure's offset.

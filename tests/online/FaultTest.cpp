@@ -19,7 +19,10 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
     std::vector<std::unique_ptr<RecordingView>> views;
     std::vector<std::unique_ptr<OnlineExchange>> exchanges;
     addPid(Pid("P0"), 100);
-    addPid(Pid("P3", {.inputMode = 2, .cascade = true, .y2Name = "Level_In", .y3Name = "Pos_In",
+    addPid(Pid("P3", {.inputMode = 2,
+                      .cascade = true,
+                      .y2Name = "Level_In",
+                      .y3Name = "Pos_In",
                       .addOutName = "Disturb"}),
            300);
     addPidma(Pidma("T1"), 1000);
@@ -34,9 +37,14 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
     int marked = 0, writes = 0;  // the items of every write the PLC receives
     plc.beforeRequest = [&](auto, auto, std::int32_t* length, auto) -> Answer {
         switch (random() % 10) {
-            case 0: return softplc::errors::kBadArea;
-            case 1: *length = static_cast<std::int32_t>(random() % 400); return 0;      // garbage length
-            case 2: *length = -static_cast<std::int32_t>(random() % 5) - 1; return 0;    // negative length
+            case 0:
+                return softplc::errors::kBadArea;
+            case 1:
+                *length = static_cast<std::int32_t>(random() % 400);
+                return 0;  // garbage length
+            case 2:
+                *length = -static_cast<std::int32_t>(random() % 5) - 1;
+                return 0;  // negative length
             case 3:
                 if (random() % 4 == 0) session->SoftOff(0);
                 return std::nullopt;
@@ -50,7 +58,8 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
                         exchanges[victim].reset();
                 }
                 return std::nullopt;
-            default: return std::nullopt;
+            default:
+                return std::nullopt;
         }
     };
 
@@ -59,13 +68,26 @@ TEST_P(Faults, RandomMisbehaviourKeepsTheExchangeSound) {
         for (auto& e : exchanges) {
             if (!e) continue;
             switch (random() % 8) {
-                case 0: e->markGw(static_cast<std::int16_t>(pass)); break;
-                case 1: e->markOutput(static_cast<std::int16_t>(pass)); break;
-                case 2: e->markSp(static_cast<float>(pass)); break;
-                case 3: e->markTune(); break;
-                case 4: e->markTunedRead(TunedReadReason::ParamsButton); break;
-                case 5: e->setStructureView(random() % 2); break;
-                default: break;
+                case 0:
+                    e->markGw(static_cast<std::int16_t>(pass));
+                    break;
+                case 1:
+                    e->markOutput(static_cast<std::int16_t>(pass));
+                    break;
+                case 2:
+                    e->markSp(static_cast<float>(pass));
+                    break;
+                case 3:
+                    e->markTune();
+                    break;
+                case 4:
+                    e->markTunedRead(TunedReadReason::ParamsButton);
+                    break;
+                case 5:
+                    e->setStructureView(random() % 2);
+                    break;
+                default:
+                    break;
             }
             ++marked;
             e->commTick();

@@ -78,18 +78,27 @@ TEST_F(FormVisual1Ui, ShowsTheElementsOfEachControllerLayout) {
         bool cascade;
         std::vector<const char*> shown, hidden;
     } cases[] = {
-        {"PID", 1, false, {"WFiltr1", "UPanel1", "RezimButton1"}, {"Sum2", "Product1", "Y2Input1", "Y2Input2", "Y3Input1", "Tuner1"}},
+        {"PID",
+         1,
+         false,
+         {"WFiltr1", "UPanel1", "RezimButton1"},
+         {"Sum2", "Product1", "Y2Input1", "Y2Input2", "Y3Input1", "Tuner1"}},
         {"PID", 2, false, {"Sum2", "Y2Input1"}, {"Product1", "Y2Input2", "XPanelY2"}},
         {"PID", 3, false, {"Product1", "Y2Input2", "XPanelY2"}, {"Sum2", "Y2Input1"}},
         {"PID", 1, true, {"Y3Input1", "XPanelY3"}, {"Sum2"}},
-        {"PIDMA", 1, false, {"WInput1", "Y1Input1", "PID1", "Tuner1", "Technologie1"},
+        {"PIDMA",
+         1,
+         false,
+         {"WInput1", "Y1Input1", "PID1", "Tuner1", "Technologie1"},
          {"UPanel1", "WFiltr1", "Y3Input1", "RezimButton1", "XPanelY3"}},
     };
     for (const auto& c : cases) {
         writeSection("R", c.type, c.inputMode, c.cascade);
         TFormVisual1 view(host, "R");
-        for (const char* name : c.shown) EXPECT_TRUE(Shown(view, name)) << c.type << c.inputMode << " " << name;
-        for (const char* name : c.hidden) EXPECT_FALSE(Shown(view, name)) << c.type << c.inputMode << " " << name;
+        for (const char* name : c.shown)
+            EXPECT_TRUE(Shown(view, name)) << c.type << c.inputMode << " " << name;
+        for (const char* name : c.hidden)
+            EXPECT_FALSE(Shown(view, name)) << c.type << c.inputMode << " " << name;
     }
 }
 
@@ -97,7 +106,8 @@ TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
     const int base = addPid(Pid("Boiler"), 300);
     writeSection("Boiler", "PID", 1, false);
     TFormVisual1 view(host, "Boiler");
-    for (const char* box : {"W1Edit1", "WFEdit1", "Y1Edit1", "WEdit1", "UEdit1"}) EXPECT_EQ(Box(view, box), "-") << box;
+    for (const char* box : {"W1Edit1", "WFEdit1", "Y1Edit1", "WEdit1", "UEdit1"})
+        EXPECT_EQ(Box(view, box), "-") << box;
 
     putInt(base + plc::PidOffset("Input1"), 1000);  // of 0..10000
     putInt(base + plc::PidOffset("MaxY"), 10000);

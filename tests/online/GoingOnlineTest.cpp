@@ -19,15 +19,25 @@ std::vector<std::string> Names(const ExchangeSettings& s) {
 
 TEST(SymbolNames, PidAndPidmaMembersAndVariables) {
     ExchangeSettings s{.name = "R1", .y1Name = "A", .upName = "U"};
-    EXPECT_EQ(Names(s), (std::vector<std::string>{"R1_Det", "R1_PBnd", "R1_RelCool", "R1_Ti", "R1_Td", "R1_EGap",
-                                                  "R1_DGap", "R1_IGap", "R1_Tiw", "R1_Gw", "R1_Output", "R1_Control",
-                                                  "A", "U"}));
-    s = {.name = "R1", .foundStruct = true, .inputMode = 2, .cascade = true, .analogOutput = false,
-         .y1Name = "A", .y2Name = "B", .y3Name = "C", .upName = "U", .umName = "D", .addOutName = "E"};
-    EXPECT_EQ(Names(s), (std::vector<std::string>{"R1_Input3", "R1_struct~PBnd", "R1_struct~RelCool", "R1_struct~Ti",
-                                                  "R1_struct~Td", "R1_struct~EGap", "R1_struct~DGap", "R1_struct~IGap",
-                                                  "R1_struct~Tiw", "R1_struct~Gw", "R1_struct~Output",
-                                                  "R1_struct~Control", "A", "B", "C", "U", "D", "E"}));
+    EXPECT_EQ(Names(s), (std::vector<std::string>{"R1_Det", "R1_PBnd", "R1_RelCool", "R1_Ti", "R1_Td",
+                                                  "R1_EGap", "R1_DGap", "R1_IGap", "R1_Tiw", "R1_Gw",
+                                                  "R1_Output", "R1_Control", "A", "U"}));
+    s = {.name = "R1",
+         .foundStruct = true,
+         .inputMode = 2,
+         .cascade = true,
+         .analogOutput = false,
+         .y1Name = "A",
+         .y2Name = "B",
+         .y3Name = "C",
+         .upName = "U",
+         .umName = "D",
+         .addOutName = "E"};
+    EXPECT_EQ(Names(s),
+              (std::vector<std::string>{"R1_Input3", "R1_struct~PBnd", "R1_struct~RelCool", "R1_struct~Ti",
+                                        "R1_struct~Td", "R1_struct~EGap", "R1_struct~DGap", "R1_struct~IGap",
+                                        "R1_struct~Tiw", "R1_struct~Gw", "R1_struct~Output",
+                                        "R1_struct~Control", "A", "B", "C", "U", "D", "E"}));
     // Without Input3 and Input2 the structure's Det comes first (PidExchange reads
     // every input configuration's block from its first variable).
     s.cascade = false;
@@ -36,8 +46,9 @@ TEST(SymbolNames, PidAndPidmaMembersAndVariables) {
     // A PIDMA controller: its members, then its variables; a cascade means nothing to it.
     const ExchangeSettings t{
         .name = "T1", .kind = ControllerKind::Pidma, .cascade = true, .input = "In", .output = "Out"};
-    EXPECT_EQ(Names(t), (std::vector<std::string>{"T1_dv", "T1_sp", "T1_hv", "T1_MAN", "T1_TUNE", "T1_TBRK",
-                                                  "T1_TAFF", "T1_TE", "T1_k", "T1_pk", "T1_CHANGED", "In", "Out"}));
+    EXPECT_EQ(Names(t),
+              (std::vector<std::string>{"T1_dv", "T1_sp", "T1_hv", "T1_MAN", "T1_TUNE", "T1_TBRK", "T1_TAFF",
+                                        "T1_TE", "T1_k", "T1_pk", "T1_CHANGED", "In", "Out"}));
 }
 
 TEST_F(GoingOnline, AChangedProgramOrNoPlcIsSaidAndTheViewStaysOffline) {
@@ -46,8 +57,9 @@ TEST_F(GoingOnline, AChangedProgramOrNoPlcIsSaidAndTheViewStaysOffline) {
         messages.shown.clear();
         r1 = online("R1", &view);
         EXPECT_FALSE(r1->online()) << text;
-        EXPECT_EQ(messages.shown, (std::vector<velmora::testing::ShownMessage>{
-                                      {Text(2038), Text(text), MessageIcon::Exclamation, MessageButtons::Ok}}));
+        EXPECT_EQ(messages.shown,
+                  (std::vector<velmora::testing::ShownMessage>{
+                      {Text(2038), Text(text), MessageIcon::Exclamation, MessageButtons::Ok}}));
     };
     session->environment().programChanged = [] { return true; };
     said(3034);
@@ -76,7 +88,10 @@ TEST_F(GoingOnline, AMissingSymbolIsNamedOnceAndAMissingVariableOpensItsPage) {
                  {output, 1, "", {VariablePage::Pidma}},
                  {additional, 1, "Nowhere", {VariablePage::Simulation}}};
     for (const auto& c : cases) {
-        if (c.s.kind == ControllerKind::Pid) addPid(c.s, 100); else addPidma(c.s, 1000);
+        if (c.s.kind == ControllerKind::Pid)
+            addPid(c.s, 100);
+        else
+            addPidma(c.s, 1000);
         // R1: member Ti missing, Td at an address no request can carry (counts as missing).
         symbols.erase("R1_Ti");
         symbols["R1_Td"] = "%RL2147483647";
@@ -88,8 +103,9 @@ TEST_F(GoingOnline, AMissingSymbolIsNamedOnceAndAMissingVariableOpensItsPage) {
         EXPECT_EQ(view.pages, c.pages) << c.s.name;
         if (!*c.named) continue;
         const std::string said = Text(3412) + " '" + c.named + "' " + Text(3460);
-        EXPECT_EQ(messages.shown, (std::vector<velmora::testing::ShownMessage>{
-                                      {"Velmora - " + c.s.name, said, MessageIcon::Stop, MessageButtons::Ok}}));
+        EXPECT_EQ(messages.shown,
+                  (std::vector<velmora::testing::ShownMessage>{
+                      {"Velmora - " + c.s.name, said, MessageIcon::Stop, MessageButtons::Ok}}));
     }
 }
 
@@ -120,7 +136,8 @@ TEST_F(GoingOnline, ButtonTogglesAndTheFrameCallRelooksUpSilentlyAndOnlyForTheUs
 }
 
 TEST_F(GoingOnline, DirectAddressesNeedNoTranslationBadOnesAreMissingAndAClosingBoxIsSurvived) {
-    addPid(Pid("R1", {.y1Name = "%RW3000", .upName = "%R65535"}), 100);  // one byte fits at 65535, that is all
+    addPid(Pid("R1", {.y1Name = "%RW3000", .upName = "%R65535"}),
+           100);  // one byte fits at 65535, that is all
     r1 = online("R1", &view);
     EXPECT_TRUE(r1->online());
     EXPECT_EQ(r1->item(ItemRole::Y1).offset, 3000);

@@ -103,7 +103,10 @@ struct PanelFixture : ::testing::Test, ExchangeFixture, PanelHost {
         IniFile file(controllerFile());
         file.writeString(ControllerSection(name), "Name", name);
         file.writeString(ControllerSection(name), "Type", pid ? "PID" : "PIDA");
-        if (pid) addPid(Pid(name), kAt); else addPidma(Pidma(name), kAt);
+        if (pid)
+            addPid(Pid(name), kAt);
+        else
+            addPidma(Pidma(name), kAt);
         return online(name, &on);
     }
 };

@@ -23,11 +23,15 @@ TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
         int input3, input2;
         const char* logged;
     } cases[] = {
-        {"single input", false, 1, "", Bytes({3, 100, 0, 50}), 0, 0, "cteni struktury PID od Input1\tBh\t4\t50\t:\t03  64  00  32  \n"},
-        {"cascade and second input", true, 2, "", Bytes({3, 100, 0, 54}), 3, 2, "cteni struktury PID od Input3\t"},
-        {"cascade alone", true, 1, "", Bytes({3, 100, 0, 52}), 3, 0, "cteni struktury PID od Input3, bez Input2\t"},
+        {"single input", false, 1, "", Bytes({3, 100, 0, 50}), 0, 0,
+         "cteni struktury PID od Input1\tBh\t4\t50\t:\t03  64  00  32  \n"},
+        {"cascade and second input", true, 2, "", Bytes({3, 100, 0, 54}), 3, 2,
+         "cteni struktury PID od Input3\t"},
+        {"cascade alone", true, 1, "", Bytes({3, 100, 0, 52}), 3, 0,
+         "cteni struktury PID od Input3, bez Input2\t"},
         {"second input alone", false, 3, "", Bytes({3, 100, 0, 52}), 0, 2, "cteni struktury PID od Input2"},
-        {"additional output", false, 1, "Disturb", Bytes({3, 100, 0, 50, 3, 0xE4, 0x07, 2}), 0, 0, "cteni struktury PID od Input1"},
+        {"additional output", false, 1, "Disturb", Bytes({3, 100, 0, 50, 3, 0xE4, 0x07, 2}), 0, 0,
+         "cteni struktury PID od Input1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -35,8 +39,11 @@ TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
         auto area = plc.area(3);
         std::fill(area.begin(), area.end(), 0);
         log.lines.clear();
-        const auto s = Pid(name, {.inputMode = c.inputMode, .cascade = c.cascade, .y2Name = "Level_In",
-                                  .y3Name = "Pos_In", .addOutName = c.addOut});
+        const auto s = Pid(name, {.inputMode = c.inputMode,
+                                  .cascade = c.cascade,
+                                  .y2Name = "Level_In",
+                                  .y3Name = "Pos_In",
+                                  .addOutName = c.addOut});
         const int base = addPid(s, 100);
         // Input3 then Input2 in front of the structure, as far as the controller has them.
         if (c.cascade) area[100] = 3;
@@ -63,7 +70,8 @@ TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
 }
 
 TEST_F(PidExchange, StructureViewAlsoReadsTheSourceVariables) {
-    addPid(Pid("R1", {.analogOutput = false, .umName = "Valve_Down"}), 100);  // three-stage: UmName is read too
+    addPid(Pid("R1", {.analogOutput = false, .umName = "Valve_Down"}),
+           100);  // three-stage: UmName is read too
     const int sources[] = {2000, 2010, 2012};
     for (int i = 0; i < 3; ++i) plc.area(3)[sources[i]] = static_cast<std::uint8_t>(11 * (i + 1));
     r1 = online("R1", &view);
@@ -90,10 +98,10 @@ TEST_F(PidExchange, ParameterBlockGoesWithTheControlWordOnlyWhileTheGraphIsShown
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[1].command, kPlcWrite);
     // Control (offset 147) with CHN, then PBnd … IGap (offset 133, 14 bytes).
-    EXPECT_EQ(requests[1].bytes, Bytes({3, 147, 0, 2, 0x41, 0x08,                     //
-                                        3, 133, 0, 14, 0xF4, 0x01, 0xD0, 0x07,        // 500, 2000
+    EXPECT_EQ(requests[1].bytes, Bytes({3,    147,  0,    2,    0x41, 0x08,              //
+                                        3,    133,  0,    14,   0xF4, 0x01, 0xD0, 0x07,  // 500, 2000
                                         0x7B, 0x00, 0x05, 0x00, 0x96, 0x00, 0xE1, 0x00,  // 123, 5, 150, 225
-                                        0x10, 0x27}));                                // 10000
+                                        0x10, 0x27}));                                   // 10000
     EXPECT_FALSE(r1->pending().parameters);
     EXPECT_EQ(requestsOf(*r1).size(), 1u) << "written once";
     EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("PBnd")), 500);
@@ -113,7 +121,8 @@ TEST_F(PidExchange, SingleWordWritesInTheirOrder) {
     EXPECT_EQ(requests[2].bytes, Bytes({3, base + plc::PidOffset("gW"), 0, 2, 0x88, 0x13}));
     EXPECT_EQ(requests[3].bytes, Bytes({3, base + plc::PidOffset("Control"), 0, 2, 0x41, 0}));
     EXPECT_EQ(requests[4].bytes, Bytes({3, base + plc::PidOffset("Output"), 0, 2, 0x06, 0xFF}));
-    for (const char* t : {"zapis TiW\t", "zapis gW\t", "zapis Control\t", "zapis OutPut\t"}) EXPECT_TRUE(logged(t)) << t;
+    for (const char* t : {"zapis TiW\t", "zapis gW\t", "zapis Control\t", "zapis OutPut\t"})
+        EXPECT_TRUE(logged(t)) << t;
     r1->markControl(0x0041);  // what the PLC has now: not written again
     EXPECT_EQ(requestsOf(*r1).size(), 1u);
     EXPECT_FALSE(r1->pending().control);

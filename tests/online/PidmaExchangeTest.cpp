@@ -84,16 +84,16 @@ TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
     EXPECT_EQ(requests[1].bytes, withFloats(Bytes({3, 0x18, 0x04, 1, 1, 3, 0x20, 0x04, 28}),
                                             {2.0f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 0.5f}));
     EXPECT_EQ(requests[2].bytes, withFloats(Bytes({3, 0xEC, 0x03, 4}), {55.0f}));  // sp 1004
-    EXPECT_EQ(requests[3].bytes, Bytes({3, 0xFC, 0x03, 1, 1}));                  // MAN 1020
-    EXPECT_EQ(requests[4].bytes, Bytes({3, 0xFF, 0x03, 1, 1}));                  // TAFF 1023
-    EXPECT_EQ(requests[5].bytes, Bytes({3, 0xFD, 0x03, 1, 1}));                  // TUNE 1021
-    EXPECT_EQ(requests[6].bytes, Bytes({3, 0xFE, 0x03, 1, 1}));                  // TBRK 1022
+    EXPECT_EQ(requests[3].bytes, Bytes({3, 0xFC, 0x03, 1, 1}));                    // MAN 1020
+    EXPECT_EQ(requests[4].bytes, Bytes({3, 0xFF, 0x03, 1, 1}));                    // TAFF 1023
+    EXPECT_EQ(requests[5].bytes, Bytes({3, 0xFD, 0x03, 1, 1}));                    // TUNE 1021
+    EXPECT_EQ(requests[6].bytes, Bytes({3, 0xFE, 0x03, 1, 1}));                    // TBRK 1022
     EXPECT_EQ(requests[7].bytes, withFloats(Bytes({3, 0xF8, 0x03, 4}), {12.5f}));  // hv 1016
     EXPECT_EQ(requests[8].bytes, withFloats(Bytes({3, 0xF0, 0x03, 4}), {33.0f}));  // pv 1008
-    EXPECT_EQ(requests[9].bytes, Bytes({3, 0x9C, 0x04, 1, 0}));                  // TE 1180
+    EXPECT_EQ(requests[9].bytes, Bytes({3, 0x9C, 0x04, 1, 0}));                    // TE 1180
     EXPECT_EQ(plc.area(3)[1000 + plc::PidaOffset("TE")], 0);
-    for (const char* t : {"zapis parametru PIDMA\t", "zapis _sp\t", "zapis MAN\t", "zapis TAFF\t", "zapis TUNE\t",
-                          "zapis TBRK\t", "zapis _hv\t", "zapis Y\t", "zapis TE\t"})
+    for (const char* t : {"zapis parametru PIDMA\t", "zapis _sp\t", "zapis MAN\t", "zapis TAFF\t",
+                          "zapis TUNE\t", "zapis TBRK\t", "zapis _hv\t", "zapis Y\t", "zapis TE\t"})
         EXPECT_TRUE(logged(t)) << t;
     EXPECT_EQ(requestsOf(*t1).size(), 1u) << "nothing is written twice";
 }

@@ -26,11 +26,15 @@ protected:
 
 TEST(CommStatus, MapsTheStatusBitsToTheLabelStates) {
     // Bit 7 wins over the error bits.
-    const std::pair<std::uint32_t, TCommState> cases[] = {
-        {0x80 | (1u << 19), TCommState::csRUN}, {0x80, TCommState::csRUNn},    {0x80 | 1u, TCommState::csRUNn},
-        {1u, TCommState::csERR},                {1u << 3, TCommState::csERR}, {1u << 19, TCommState::csHALT},
-        {0, TCommState::csHALT}};
-    for (const auto& [status, state] : cases) EXPECT_EQ(CommStateFromStatus(status), state) << std::hex << status;
+    const std::pair<std::uint32_t, TCommState> cases[] = {{0x80 | (1u << 19), TCommState::csRUN},
+                                                          {0x80, TCommState::csRUNn},
+                                                          {0x80 | 1u, TCommState::csRUNn},
+                                                          {1u, TCommState::csERR},
+                                                          {1u << 3, TCommState::csERR},
+                                                          {1u << 19, TCommState::csHALT},
+                                                          {0, TCommState::csHALT}};
+    for (const auto& [status, state] : cases)
+        EXPECT_EQ(CommStateFromStatus(status), state) << std::hex << status;
     EXPECT_TRUE(FixedFromStatus(1u << 11));
     EXPECT_FALSE(DataValidFromStatus(0x80));
     EXPECT_FALSE(ConnectedFromStatus(1u << 16));

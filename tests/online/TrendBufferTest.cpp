@@ -22,9 +22,19 @@ TEST(TrendBufferLength, TypedTextFollowsTheRule) {
         const char* text;
         int length;
     } cases[] = {
-        {"0", 50},         {"-5", 50},           {"abc", 50},          {"", 50},           {"12.5", 50},
-        {"2500000", 2000000}, {"2000000", 2000000}, {"1999999", 1999999}, {"49", 49},       {"1", 1},
-        {" 75 ", 75},      {"99999999999999999999", 2000000},          {"-99999999999999999999", 50},
+        {"0", 50},
+        {"-5", 50},
+        {"abc", 50},
+        {"", 50},
+        {"12.5", 50},
+        {"2500000", 2000000},
+        {"2000000", 2000000},
+        {"1999999", 1999999},
+        {"49", 49},
+        {"1", 1},
+        {" 75 ", 75},
+        {"99999999999999999999", 2000000},
+        {"-99999999999999999999", 50},
     };
     for (const auto& c : cases) EXPECT_EQ(BufferLengthFromText(c.text), c.length) << '"' << c.text << '"';
 }
@@ -87,7 +97,8 @@ TEST(TrendBufferRing, KeepsTheNewestCapacitySamplesAndAChangedLengthClears) {
 
 TEST(TrendDecimation, DenseWindowsKeepEveryPeakSparseOnesTheSamplesAndANeighbourEachSide) {
     TrendBuffer b(200000);
-    for (int i = 0; i < 200000; ++i) b.append(i * 0.01f, All(i == 123457 ? 99.0f : (i == 54321 ? -77.0f : 1.0f)));
+    for (int i = 0; i < 200000; ++i)
+        b.append(i * 0.01f, All(i == 123457 ? 99.0f : (i == 54321 ? -77.0f : 1.0f)));
     std::vector<int> bounds;
     ColumnBounds(b, 0, 2000, 100, bounds);
     EXPECT_EQ(bounds.front(), 0);
@@ -95,8 +106,9 @@ TEST(TrendDecimation, DenseWindowsKeepEveryPeakSparseOnesTheSamplesAndANeighbour
     std::vector<TracePoint> points;
     DecimateTrace(b, 3, 0, 2000, 100, bounds, points);
     EXPECT_LE(points.size(), 4u * 100 + 2);
-    const auto [lo, hi] = std::minmax_element(points.begin(), points.end(),
-                                              [](const TracePoint& a, const TracePoint& c) { return a.value < c.value; });
+    const auto [lo, hi] =
+        std::minmax_element(points.begin(), points.end(),
+                            [](const TracePoint& a, const TracePoint& c) { return a.value < c.value; });
     EXPECT_EQ(lo->value, -77.0f);
     EXPECT_EQ(hi->value, 99.0f);
     EXPECT_EQ(static_cast<int>(hi->x), 61);  // 1234.57 s of 2000 s in 100 columns
@@ -116,7 +128,7 @@ TEST(TrendRecorder, ValueBoxTextsAndTimesFromTheFirstSample) {
         const char* text;
         float value;
     } cases[] = {{"12,50%", 12.5f}, {"-3.25%", -3.25f}, {"100.00% ", 100.0f}, {"Error", 0.0f},
-                 {"-", 0.0f},       {"", 0.0f},         {"%", 0.0f},        {"7", 7.0f}};
+                 {"-", 0.0f},       {"", 0.0f},         {"%", 0.0f},          {"7", 7.0f}};
     for (const auto& c : cases) EXPECT_EQ(ChannelValueFromText(c.text), c.value) << '"' << c.text << '"';
     TrendRecorder r(50);
     const std::array<std::string, kTrendChannels> texts{"1%", "2%", "Error", "4%", "", ""};

@@ -3,8 +3,8 @@
 // last good row) with the recording kept when refused.
 #include <gtest/gtest.h>
 
-#include "support/Support.h"
 #include "online/TrendDataFile.h"
+#include "support/Support.h"
 
 namespace velmora::online {
 namespace {
@@ -25,7 +25,8 @@ TEST(TrendDataFile, WordCountAndTabSeparatedRowsWithCrLfRoundTripThroughTheAtomi
     TempDir dir;
     b = TrendBuffer(100);
     for (int i = 0; i < 250; ++i)  // wrapped: the file holds the newest 100, oldest first
-        b.append(i * 0.5f, {static_cast<float>(i), -static_cast<float>(i) / 3, 1, 2, 3, static_cast<float>(i % 7)});
+        b.append(i * 0.5f,
+                 {static_cast<float>(i), -static_cast<float>(i) / 3, 1, 2, 3, static_cast<float>(i % 7)});
     ASSERT_EQ(SaveTrendDataFile(dir / "rec.txt", b), "");
     EXPECT_EQ(ReadBytes(dir / "rec.txt"), TrendDataText(b));
     TrendBuffer back(100);
@@ -78,7 +79,8 @@ TEST(TrendDataFile, BadFilesAreRefusedOrReadUpToTheLastGoodRow) {
         {"letters for the count", "Regulatory\r\nten\r\n" + row, false, 0, "line 2 is not a count"},
         {"negative count", "Regulatory\r\n-1\r\n", false, 0, "not a count"},
         {"short row", "Regulatory\r\n3\r\n" + row + "1\t2\t3\r\n" + row, true, 1, "Line 4 is not"},
-        {"letters in a row", "Regulatory\r\n3\r\n" + row + row + "1\t2\tx\t4\t5\t6\t7\r\n", true, 2, "Line 5"},
+        {"letters in a row", "Regulatory\r\n3\r\n" + row + row + "1\t2\tx\t4\t5\t6\t7\r\n", true, 2,
+         "Line 5"},
         {"comma decimals", "Regulatory\r\n1\r\n1,5\t2\t3\t4\t5\t6\t7\r\n", true, 0, "Line 3"},
         {"extra field", "Regulatory\r\n1\r\n1\t2\t3\t4\t5\t6\t7\t8\r\n", true, 0, "Line 3"},
         {"not a number", "Regulatory\r\n1\r\nnan\t2\t3\t4\t5\t6\t7\r\n", true, 0, "Line 3"},

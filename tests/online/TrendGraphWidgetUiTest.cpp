@@ -2,26 +2,26 @@
 // controller file's keys, the pointer to zoom and measuring, the files it writes.
 #include <QCheckBox>
 #include <QClipboard>
-#include <QMimeData>
-#include <QScrollBar>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QToolButton>
 #include <QWheelEvent>
 
 #include <cmath>
 
-#include "support/Support.h"
-#include "support/UiApp.h"
 #include "base/IniFile.h"
 #include "online/TrendDataFile.h"
 #include "online/TrendGraphWidget.h"
+#include "support/Support.h"
+#include "support/UiApp.h"
 
 namespace velmora::online {
 namespace {
@@ -35,7 +35,8 @@ const char* kSection = "Regulator Boiler";
 void Record(TrendBuffer& b, int samples, double period) {
     for (int i = 0; i < samples; ++i) {
         const float t = static_cast<float>(i * period), noise = static_cast<float>(std::sin(i * 0.37));
-        const float w = t < samples * period * 0.3 ? 30 : (t < samples * period * 0.7 ? 60 : 45), y = w - 5 + noise;
+        const float w = t < samples * period * 0.3 ? 30 : (t < samples * period * 0.7 ? 60 : 45),
+                    y = w - 5 + noise;
         b.append(t, {w, w - y, std::round(40 * noise), y, y * 0.8f + 5, 50 + 20 * noise});
     }
 }
@@ -66,7 +67,8 @@ protected:
     }
     void mouse(QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
         QMouseEvent e(type, QPointF(at), plot()->mapToGlobal(QPointF(at)), button,
-                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button), Qt::NoModifier);
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button),
+                      Qt::NoModifier);
         QApplication::sendEvent(plot(), &e);
     }
     // Runs a modal dialog's script once it is shown.
@@ -118,8 +120,8 @@ TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeAndTheWheelOnlyWhileMeasuring
     EXPECT_NEAR(widget->shown().width, 50, 0.5);
     child("ToolButton8")->click();
     widget->setShown({100, 100});
-    QWheelEvent wheel(QPointF(plotPoint(0.5)), plot()->mapToGlobal(QPointF(plotPoint(0.5))), QPoint(), QPoint(0, 120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(plotPoint(0.5)), plot()->mapToGlobal(QPointF(plotPoint(0.5))), QPoint(),
+                      QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(plot(), &wheel);
     EXPECT_DOUBLE_EQ(widget->shown().width, 100);
     child("ToolButton14")->click();
@@ -142,7 +144,8 @@ TEST_F(TrendGraphUi, MeasuringPairShowsDeltaTimeAndTheSixDeltas) {
         << text.toStdString();
     // w steps from 30 to 60 at 90 s: no change between 10 s and 50 s.
     EXPECT_TRUE(text.contains("Δw = 0")) << text.toStdString();
-    for (const char* name : {"Δe = ", "Δu = ", "Δy1 = ", "Δy2 = ", "Δy3 = "}) EXPECT_TRUE(text.contains(name)) << name;
+    for (const char* name : {"Δe = ", "Δu = ", "Δy1 = ", "Δy2 = ", "Δy3 = "})
+        EXPECT_TRUE(text.contains(name)) << name;
 }
 
 TEST_F(TrendGraphUi, FilesGoThroughTheirButtons) {
@@ -159,7 +162,8 @@ TEST_F(TrendGraphUi, FilesGoThroughTheirButtons) {
     EXPECT_EQ(ReadBytes(chosen), TrendCsvText(recording, {10, 1}));
 
     auto* menu = child<QToolButton>("ToolButton27")->menu();
-    for (const auto& [name, magic] : {std::pair{"pic.svg", std::string("<?xml")}, std::pair{"pic.png", std::string("\x89PNG")}}) {
+    for (const auto& [name, magic] :
+         {std::pair{"pic.svg", std::string("<?xml")}, std::pair{"pic.png", std::string("\x89PNG")}}) {
         chosen = dir / name;
         menu->findChild<QAction*>("SaveToFileAsWMF1")->trigger();
         EXPECT_EQ(ReadBytes(chosen).substr(0, magic.size()), magic) << name;

@@ -3,9 +3,9 @@
 
 #include <tuple>
 
-#include "support/Support.h"
 #include "base/IniFile.h"
 #include "online/TrendSettings.h"
+#include "support/Support.h"
 
 namespace velmora::online {
 namespace {
@@ -51,8 +51,7 @@ TEST(TrendLayout, StackedBandsFromTheBottomInDrawingOrder) {
     } cases[] = {
         // Own axes w (order 0) and e (order 3): w below, e above; u follows e, y1..y3 follow w
         // except that y2 and y3 (orders 1, 2) come after w, y1 (order 5) after e.
-        {"defaults", [](TrendSettings&) {},
-         {{{0, 50}, {50, 100}, {50, 100}, {50, 100}, {0, 50}, {0, 50}}}},
+        {"defaults", [](TrendSettings&) {}, {{{0, 50}, {50, 100}, {50, 100}, {50, 100}, {0, 50}, {0, 50}}}},
         {"three own axes",
          [](TrendSettings& s) {
              s.channels[3].sameAs = -1;  // y1, order 5
@@ -98,7 +97,8 @@ TEST(TrendLayout, FullHeightMergeSplitAndAxisOwnersThroughChainsAndLoops) {
     EXPECT_EQ(t.channels[3].sameAs, -1);
     EXPECT_EQ(t.channels[4].sameAs, 3);
     LayoutFullHeight(t);
-    for (const auto& c : t.channels) EXPECT_EQ(std::make_pair(c.bandFrom, c.bandTo), std::make_pair(0.0, 100.0));
+    for (const auto& c : t.channels)
+        EXPECT_EQ(std::make_pair(c.bandFrom, c.bandTo), std::make_pair(0.0, 100.0));
     // The axis owner follows chains and survives loops.
     s = DefaultTrendSettings(ControllerKind::Pid);
     s.channels[4].sameAs = 3;
@@ -118,8 +118,8 @@ TEST(TrendSettingsFile, LayoutAndSettingsGoThroughTheControllerKeysAndOutOfRange
     LayoutSplit(s);
     LayoutStacked(s);
     WriteTrendLayout(file, section, s, ',');
-    for (const auto& [key, text] : {std::pair{"Prubeh2Stejne", "-1"}, {"Prubeh4Pocatek", "16,6666666666667"},
-                                    {"Prubeh3Konec", "100"}})
+    for (const auto& [key, text] :
+         {std::pair{"Prubeh2Stejne", "-1"}, {"Prubeh4Pocatek", "16,6666666666667"}, {"Prubeh3Konec", "100"}})
         EXPECT_EQ(file.readString(section, key, ""), text) << key;
     EXPECT_FALSE(file.valueExists(section, "Prubeh0Barva"));  // the layout writes the layout only
 
@@ -139,7 +139,7 @@ TEST(TrendSettingsFile, LayoutAndSettingsGoThroughTheControllerKeysAndOutOfRange
 
     const struct {
         const char *key, *value;
-    } writes[] = {{"DelkaBuffer", "2500000"}, {"Prubeh1Stejne", "9"}, {"Prubeh2Stejne", "2"},
+    } writes[] = {{"DelkaBuffer", "2500000"},   {"Prubeh1Stejne", "9"},  {"Prubeh2Stejne", "2"},
                   {"Prubeh0VelikostBodu", "0"}, {"OsaXFormatCasu", "7"}, {"OsaXRozsah", "-3"}};
     for (const auto& w : writes) file.writeString(section, w.key, w.value);
     const TrendSettings fixed = ReadTrendSettings(file, section, ControllerKind::Pid);

@@ -13,19 +13,21 @@ TEST(TrendTimeWindow, FollowScrollAndTheTimeUnderThePointerClampedToThePlot) {
         double follow, scrolled;
         int maximum;
     } cases[] = {
-        {50, 100, 10, 0, 0, 0},           // less than a window recorded
-        {250, 100, 10, 150, 10, 151},     // a position inside the range stays
-        {250, 100, 400, 150, 151, 151},   // past the end: the last whole start
+        {50, 100, 10, 0, 0, 0},          // less than a window recorded
+        {250, 100, 10, 150, 10, 151},    // a position inside the range stays
+        {250, 100, 400, 150, 151, 151},  // past the end: the last whole start
         {250.7, 100, 400, 150.7, 151, 151},
         {99.5, 100, 3, 0, 0, 0},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(FollowStart(c.newest, c.width), c.follow) << c.newest;
-        EXPECT_DOUBLE_EQ(ScrollStart(c.position, c.newest, c.width), c.scrolled) << c.newest << " " << c.position;
+        EXPECT_DOUBLE_EQ(ScrollStart(c.position, c.newest, c.width), c.scrolled)
+            << c.newest << " " << c.position;
         EXPECT_EQ(ScrollMaximum(c.newest, c.width), c.maximum) << c.newest;
     }
     const TimeSpan shown{20, 100};
-    for (const auto& [x, t] : {std::pair{40, 20.0}, {0, 20.0}, {540, 120.0}, {900, 120.0}, {290, 70.0}, {41, 20.2}})
+    for (const auto& [x, t] :
+         {std::pair{40, 20.0}, {0, 20.0}, {540, 120.0}, {900, 120.0}, {290, 70.0}, {41, 20.2}})
         EXPECT_DOUBLE_EQ(TimeAtPixel(shown, x, 40, 500), t) << x;
     EXPECT_DOUBLE_EQ(PixelOfTime(shown, 70, 40, 500), 290);
 }
@@ -71,7 +73,8 @@ TEST(TrendTimeLabels, FourFormats) {
         {11 * 3600.0, TimeFormat::Absolute, "0:05:07,25"},  // past midnight
     };
     for (const auto& c : cases)
-        EXPECT_EQ(FormatTrendTime(c.seconds, c.format, start, ','), c.text) << c.seconds << " " << int(c.format);
+        EXPECT_EQ(FormatTrendTime(c.seconds, c.format, start, ','), c.text)
+            << c.seconds << " " << int(c.format);
 }
 
 TEST(TrendTimeLabels, StampsCountHundredNanosecondsAcrossDaysAndGridLinesFallOnMultiples) {

@@ -22,7 +22,8 @@ TEST(ShownValues, InputsOutputsAndErrorsAsShownAndParametersRoundToTheStoredUnit
     EXPECT_FALSE(shown.error);
     EXPECT_EQ(shown.text, "12,34%");
     EXPECT_EQ(shown.hint, "((R1_Input1 - R1_MinY) / (R1_MaxY - R1_MinY)) * 100%");
-    EXPECT_EQ(PidInputValue(3, 0, 0, 1, 0, "R1", '.').hint, "((R1_Input3 - R1_MinY) / (R1_MaxY - R1_MinY)) * 100%");
+    EXPECT_EQ(PidInputValue(3, 0, 0, 1, 0, "R1", '.').hint,
+              "((R1_Input3 - R1_MinY) / (R1_MaxY - R1_MinY)) * 100%");
     const auto equal = PidInputValue(1, 10, 500, 500, 0, "R1", '.');
     EXPECT_TRUE(equal.error);
     EXPECT_EQ(equal.text, Text(3019));
@@ -33,7 +34,8 @@ TEST(ShownValues, InputsOutputsAndErrorsAsShownAndParametersRoundToTheStoredUnit
         EXPECT_TRUE(shown.error);
         EXPECT_EQ(shown.hint, Text(3466 + signal));
         // Another input's error bit does not touch this one.
-        EXPECT_FALSE(PidInputValue(signal, 10, 0, 100, static_cast<std::uint8_t>(0xE0 & ~bit), "R1", '.').error);
+        EXPECT_FALSE(
+            PidInputValue(signal, 10, 0, 100, static_cast<std::uint8_t>(0xE0 & ~bit), "R1", '.').error);
     }
     const auto out = PidOutputValue(-1250, "R1", '.');
     EXPECT_EQ(out.text, "-12.50%");
@@ -50,7 +52,9 @@ TEST(RequestLog, HexDumpsAndErrorDescriptionsByFacility) {
     EXPECT_EQ(FormatRequestLog("cteni", 0x0B, {}, -5, {}), "cteni\tBh\t0\t-5\t:\t\n\n");
     EXPECT_EQ(FormatCommError("no line"), "Comm Error\tno line");
     struct HostTexts : PlcErrorDescriber {
-        std::string describe(std::int32_t code) const override { return "host " + std::to_string(code & 0xFF); }
+        std::string describe(std::int32_t code) const override {
+            return "host " + std::to_string(code & 0xFF);
+        }
     } host;
     EXPECT_EQ(DescribeCommError(static_cast<std::int32_t>(0x80040007u), &host), "host 7");
     EXPECT_EQ(DescribeCommError(static_cast<std::int32_t>(0x80040007u), nullptr), "Error 0x80040007");
@@ -95,12 +99,14 @@ TEST_F(LoggedExchange, TickCountsNewDataOnceAndAFailedRequestLogsItsErrorAndACla
     };
     log.lines.clear();
     exchangeOnce(*r1);
-    const auto error = std::find(log.lines.begin(), log.lines.end(), "Comm Error\tSoft PLC: unknown memory area");
+    const auto error =
+        std::find(log.lines.begin(), log.lines.end(), "Comm Error\tSoft PLC: unknown memory area");
     ASSERT_NE(error, log.lines.end());
     ASSERT_NE(error + 1, log.lines.end());
     const std::string& line = *(error + 1);
     EXPECT_EQ(line.rfind("cteni struktury PID od Input1\tBh\t4\t1000\t:\t03  64  00  32  \n", 0), 0u);
-    EXPECT_EQ(line.size(), std::string("cteni struktury PID od Input1\tBh\t4\t1000\t:\t").size() + 16 + 1 + 50 * 4 + 1)
+    EXPECT_EQ(line.size(),
+              std::string("cteni struktury PID od Input1\tBh\t4\t1000\t:\t").size() + 16 + 1 + 50 * 4 + 1)
         << "the dump stops at the buffer's capacity";
     plc.beforeRequest = nullptr;
     log.lines.clear();

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "base/Toolkit.h"
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
-#include "base/Toolkit.h"
 #include "support/Support.h"
 
 namespace velmora::online::testing {

@@ -29,7 +29,8 @@ public:
     }
     ~TempDir() {
         std::error_code ec;
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(path_, ec);
     }
     TempDir(const TempDir&) = delete;
@@ -109,7 +110,8 @@ public:
         shown.push_back({caption, text, icon, buttons});
         if (onShow) onShow();
         if (answers.empty())
-            return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel ? MessageAnswer::Ok : question;
+            return buttons == MessageButtons::Ok || buttons == MessageButtons::OkCancel ? MessageAnswer::Ok
+                                                                                        : question;
         const MessageAnswer a = answers.front();
         answers.pop_front();
         return a;

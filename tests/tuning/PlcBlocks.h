@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <utility>
 
-#include "softplc/Blocks.h"
 #include "base/ByteOrder.h"
 #include "base/PidStructure.h"
 #include "base/PidaStructure.h"
+#include "softplc/Blocks.h"
 #include "tuning/LoopSettings.h"
 
 namespace velmora::tuning::testing {

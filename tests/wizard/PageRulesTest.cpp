@@ -14,8 +14,8 @@ TEST(DecimalEditRule, ClampsToLimitsAndShowsFixedDecimals) {
         char separator;
         const char* shown;
     } cases[] = {
-        {"150", -100, 100, 2, ',', "100,00"}, {"-250", -100, 100, 2, ',', "-100,00"},
-        {"12.3456", 0, 100, 2, ',', "12,35"}, {"12,3", 0, 100, 1, '.', "12.3"},
+        {"150", -100, 100, 2, ',', "100,00"},  {"-250", -100, 100, 2, ',', "-100,00"},
+        {"12.3456", 0, 100, 2, ',', "12,35"},  {"12,3", 0, 100, 1, '.', "12.3"},
         {"3000", 0.1, 3000, 1, ',', "3000,0"}, {"0", 0.1, 3000, 1, ',', "0,1"},
         {"abc", 0.01, 30000, 2, ',', "0,01"},
     };
@@ -29,7 +29,8 @@ TEST(DecimalEditRule, ClampsToLimitsAndShowsFixedDecimals) {
 
 TEST(NumberTexts, IntegersAreWholeDecimalsAndDecimalsNeedADigit) {
     EXPECT_EQ(ParseInteger(" -12 "), -12);
-    for (const char* text : {"12a", "1.5", "", "99999999999"}) EXPECT_EQ(ParseInteger(text), std::nullopt) << text;
+    for (const char* text : {"12a", "1.5", "", "99999999999"})
+        EXPECT_EQ(ParseInteger(text), std::nullopt) << text;
     EXPECT_EQ(IntegerOr("x", 7), 7);
     EXPECT_DOUBLE_EQ(*TryParseDecimal("2,5"), 2.5);
     EXPECT_DOUBLE_EQ(*TryParseDecimal("-.5x"), -0.5);
@@ -38,10 +39,12 @@ TEST(NumberTexts, IntegersAreWholeDecimalsAndDecimalsNeedADigit) {
 
 TEST(AddressKinds, KeywordsWinOverTheAddressLetter) {
     const std::pair<const char*, VariableKind> cases[] = {
-        {"INT %R200", VariableKind::Word}, {"(REAL)%R10", VariableKind::Float}, {"DINT %R0", VariableKind::Long},
-        {"SINT %R0", VariableKind::Byte},  {"LREAL %R0", VariableKind::Double}, {"%R100", VariableKind::Byte},
-        {"%RW100", VariableKind::Word},    {"%RF4", VariableKind::Float},       {"%X10.3", VariableKind::Bit},
-        {"%MW5", VariableKind::Word},      {"%MD2", VariableKind::Long},        {"%I12", VariableKind::Bit},
+        {"INT %R200", VariableKind::Word},   {"(REAL)%R10", VariableKind::Float},
+        {"DINT %R0", VariableKind::Long},    {"SINT %R0", VariableKind::Byte},
+        {"LREAL %R0", VariableKind::Double}, {"%R100", VariableKind::Byte},
+        {"%RW100", VariableKind::Word},      {"%RF4", VariableKind::Float},
+        {"%X10.3", VariableKind::Bit},       {"%MW5", VariableKind::Word},
+        {"%MD2", VariableKind::Long},        {"%I12", VariableKind::Bit},
         {"Temp1", VariableKind::Unknown},
     };
     for (const auto& [address, kind] : cases) EXPECT_EQ(KindOfAddress(address), kind) << address;
@@ -52,8 +55,9 @@ using PageRulesFile = testing::ControllerFileTest;
 TEST_F(PageRulesFile, UnknownNameOrAnotherKindAsksWhetherToContinue) {
     EXPECT_EQ(refused([&] { return ConfirmVariable(context, "Boiler_T", VariableKind::Word, 3430); }),
               "Variable 'Boiler_T' is not defined. Continue?");
-    EXPECT_EQ(messages.shown.at(0), (velmora::testing::ShownMessage{Text(2038), Text(3412) + " 'Boiler_T' " + Text(3413),
-                                                                    MessageIcon::Exclamation, MessageButtons::YesNo}));
+    EXPECT_EQ(messages.shown.at(0),
+              (velmora::testing::ShownMessage{Text(2038), Text(3412) + " 'Boiler_T' " + Text(3413),
+                                              MessageIcon::Exclamation, MessageButtons::YesNo}));
     messages.shown.clear();
     variables["Flow"] = "REAL %R10";
     messages.answers = {MessageAnswer::Yes};
@@ -67,7 +71,9 @@ TEST_F(PageRulesFile, UnknownNameOrAnotherKindAsksWhetherToContinue) {
 }
 
 TEST_F(PageRulesFile, CancelInTheWizardErasesTheNewSectionOthersKeepItAndOnlySinglePagesGenerate) {
-    writeFile("[Regulator PID_0]\r\nName=PID_0\r\nType=PID\r\n[Regulator PID_1]\r\nName=PID_1\r\n[Desktop]\r\nA=1\r\n");
+    writeFile(
+        "[Regulator PID_0]\r\nName=PID_0\r\nType=PID\r\n[Regulator "
+        "PID_1]\r\nName=PID_1\r\n[Desktop]\r\nA=1\r\n");
     context.wizardRunning = true;
     AfterPageClosed(context, false);
     EXPECT_FALSE(context.wizardRunning);

@@ -51,44 +51,61 @@ TEST_F(PageWidgets, WidgetsReachTheirKeys) {
         std::function<void(QWidget*)> act;
         std::vector<std::pair<const char*, const char*>> keys;
     };
-    variables = {{"Valve", "INT %R1"}, {"Up", "%X1.0"}, {"Down", "%X1.1"}, {"In", "REAL %R0"}, {"Out", "REAL %R4"}};
+    variables = {
+        {"Valve", "INT %R1"}, {"Up", "%X1.0"}, {"Down", "%X1.1"}, {"In", "REAL %R0"}, {"Out", "REAL %R4"}};
     const Case cases[] = {
-        {WizardPage::PidParameters, [](QWidget* p) {
+        {WizardPage::PidParameters,
+         [](QWidget* p) {
              Find<QCheckBox>(p, "CheckBoxRemanent1")->setChecked(false);
              Find<QCheckBox>(p, "chk1")->setChecked(true);
              Type(p, "edtoff1", "300");
-         }, {{"Remanent", "0"}, {"OffReg", "300"}, {"OffRem", "-1"}}},
-        {WizardPage::Start, [](QWidget* p) {
+         },
+         {{"Remanent", "0"}, {"OffReg", "300"}, {"OffRem", "-1"}}},
+        {WizardPage::Start,
+         [](QWidget* p) {
              Find<RadioGroup>(p, "RadioGroup1")->setItemIndex(1);
              Type(p, "EditW1", "40");
-         }, {{"AM", "0"}, {"Output", "4000"}}},
-        {WizardPage::Output, [](QWidget* p) {
+         },
+         {{"AM", "0"}, {"Output", "4000"}}},
+        {WizardPage::Output,
+         [](QWidget* p) {
              Find<RadioGroup>(p, "RadioGroupRezim2")->setItemIndex(1);
              Type(p, "EditUp1", "Up");
              Type(p, "EditUm1", "Down");
-         }, {{"UAnalog", "0"}, {"UmName", "Down"}, {"A8", "1"}}},
-        {WizardPage::Setpoint, [](QWidget* p) {
+         },
+         {{"UAnalog", "0"}, {"UmName", "Down"}, {"A8", "1"}}},
+        {WizardPage::Setpoint,
+         [](QWidget* p) {
              Find<QRadioButton>(p, "RadioButton2")->setChecked(true);
              Type(p, "EditTiW1", "70000");
-         }, {{"WFiltr", "0"}, {"TiW", "65535"}}},
-        {WizardPage::ControllerMode, [](QWidget* p) {
+         },
+         {{"WFiltr", "0"}, {"TiW", "65535"}}},
+        {WizardPage::ControllerMode,
+         [](QWidget* p) {
              Find<QRadioButton>(p, "RadioButton3")->setChecked(true);
              Find<QCheckBox>(p, "CheckBox1")->setChecked(true);
-         }, {{"InputMode", "3"}, {"Cascade", "1"}}},
-        {WizardPage::ControlledVariable, [](QWidget* p) {
+         },
+         {{"InputMode", "3"}, {"Cascade", "1"}}},
+        {WizardPage::ControlledVariable,
+         [](QWidget* p) {
              Type(p, "EditName1", "Valve");
              Find<QTableWidget>(p, "StringGrid1")->setCurrentCell(6, 0);
-         }, {{"Y1Name", "Valve"}}},
-        {WizardPage::PidmaController, [](QWidget* p) {
+         },
+         {{"Y1Name", "Valve"}}},
+        {WizardPage::PidmaController,
+         [](QWidget* p) {
              Type(p, "Edit1", "2.5");
              Find<QComboBox>(p, "ComboBox1")->setCurrentText("PI");
              Type(p, "EditName1", "In");
              Type(p, "EditName2", "Out");
-         }, {{"irtype", "6"}, {"k", "2,50"}}},
-        {WizardPage::PidmaAutotuner, [](QWidget* p) {
+         },
+         {{"irtype", "6"}, {"k", "2,50"}}},
+        {WizardPage::PidmaAutotuner,
+         [](QWidget* p) {
              Find<QComboBox>(p, "ComboBox1")->setCurrentIndex(0);
              Find<QComboBox>(p, "ComboBox3")->setCurrentIndex(2);
-         }, {{"ittype", "6"}, {"ispeed", "3"}}},
+         },
+         {{"ittype", "6"}, {"ispeed", "3"}}},
     };
     context.plcTypeIndex = 10;
     context.plcSeries = 6;

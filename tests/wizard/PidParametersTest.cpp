@@ -45,7 +45,11 @@ TEST_F(PidParameterFile, WritesGroupFourInItsOrderWithRoundedScaledIntegers) {
     EXPECT_EQ(keys(), (std::vector<std::string>{"Name", "PBnd", "RelCool", "Ti", "Td", "EGap", "IGap", "DGap",
                                                 "MaxY", "MinY", "OutCycle", "P41", "Remanent", "UDef",
                                                 "UdefLastU", "FoundStruct"}));
-    expectValues({{"PBnd", "1000"}, {"OutCycle", "1"}, {"EGap", "1234"}, {"Ti", "100"}, {"IGap", "10000"},
+    expectValues({{"PBnd", "1000"},
+                  {"OutCycle", "1"},
+                  {"EGap", "1234"},
+                  {"Ti", "100"},
+                  {"IGap", "10000"},
                   {"Remanent", "1"}});
 }
 
@@ -79,9 +83,9 @@ TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextAndExistingValue
         "OffReg=-1\r\nOffRem=7\r\nRemanent=0\r\n");
     v = ReadPidParameters(*file, section(), ',');
     const std::pair<std::string, const char*> shown[] = {
-        {v.band, "25,0"}, {v.relCool, "50,0"}, {v.ti, "12,3"},   {v.td, "0,5"},     {v.eGap, "0,50"},
-        {v.iGap, "90,00"}, {v.dGap, "0,01"},  {v.maxY, "4000"}, {v.minY, "-50"},   {v.period, "0,25"},
-        {v.uDef, "12,34"}, {v.offReg, "0"},   {v.offRem, "7"},  // a negative register shown as 0
+        {v.band, "25,0"},  {v.relCool, "50,0"}, {v.ti, "12,3"},   {v.td, "0,5"},   {v.eGap, "0,50"},
+        {v.iGap, "90,00"}, {v.dGap, "0,01"},    {v.maxY, "4000"}, {v.minY, "-50"}, {v.period, "0,25"},
+        {v.uDef, "12,34"}, {v.offReg, "0"},     {v.offRem, "7"},  // a negative register shown as 0
     };
     for (const auto& [text, expected] : shown) EXPECT_EQ(text, expected);
     EXPECT_TRUE(v.p41 && v.lastAction && v.foundStruct && v.placeRem);

@@ -11,10 +11,14 @@ TEST(PidmaEdits, ShowTwoDecimalsAndAlgorithmTypesAreOneBasedCodes) {
         double fallback;
         char separator;
         const char* shown;
-    } cases[] = {{"2.5", 1, ',', "2,50"},         {"2,5", 1, '.', "2.50"},
-                 {"gain", 4, ',', "4,00"},        {"-1e3", 4, ',', "-1000,00"},
-                 {"123456.789", 0, ',', "123457,00"}, {"12345.678", 0, ',', "12345,70"}};
-    for (const auto& c : cases) EXPECT_EQ(PidmaDecimalText(c.text, c.fallback, c.separator), c.shown) << c.text;
+    } cases[] = {{"2.5", 1, ',', "2,50"},
+                 {"2,5", 1, '.', "2.50"},
+                 {"gain", 4, ',', "4,00"},
+                 {"-1e3", 4, ',', "-1000,00"},
+                 {"123456.789", 0, ',', "123457,00"},
+                 {"12345.678", 0, ',', "12345,70"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(PidmaDecimalText(c.text, c.fallback, c.separator), c.shown) << c.text;
     EXPECT_EQ(AlgorithmTypes().front(), "D");
     EXPECT_EQ(ChoiceIndex(7, kTunerTypeFirst, 2, 7), 1);  // stored 7 selects "PID"
     EXPECT_EQ(ChoiceIndex(6, kTunerTypeFirst, 2, 7), 0);
@@ -27,7 +31,8 @@ using PidmaFile = testing::ControllerFileTest;
 
 TEST_F(PidmaFile, ControllerPageWritesTextsAsShownAndReadsDefaultsThroughTheLeaveRule) {
     PidmaController c = NewPidmaController(*file, section(), ',');
-    for (const auto& [i, text] : {std::pair{0, "1,00"}, {1, "4,00"}, {3, "10,00"}, {5, "0,00"}, {7, "100,00"}})
+    for (const auto& [i, text] :
+         {std::pair{0, "1,00"}, {1, "4,00"}, {3, "10,00"}, {5, "0,00"}, {7, "100,00"}})
         EXPECT_EQ(c.values[i], text) << i;
     c.irtype = 6;  // "PI"
     c.values[0] = PidmaDecimalText("2.5", 1, ',');
@@ -98,7 +103,7 @@ TEST_F(PidmaFile, ParametersGoToTheStructureLayout) {
     EXPECT_FLOAT_EQ(plc::GetReal(block.data()), 0.5f);
     EXPECT_EQ(block[4], 1);  // CHANGED
     EXPECT_EQ(plc::GetInt32(block.data() + 6), 6);
-    EXPECT_EQ(block[10], 1);                     // RACT
+    EXPECT_EQ(block[10], 1);                                 // RACT
     EXPECT_FLOAT_EQ(plc::GetReal(block.data() + 12), 2.5f);  // k at 56
     EXPECT_FLOAT_EQ(plc::GetReal(block.data() + 44), 0.0f);  // lolim at 88
 

@@ -37,7 +37,8 @@ TEST_F(SetpointAndOutputFile, WritesNoTimeWithoutModificationStoredKeysSelectThe
 // The setpoint time is an integer up to 65535, the minimal action a multiple of
 // the PLC's step; a three-stage output has no conversion.
 TEST(PageValues, SetpointTimeMinimalActionAndOutputStates) {
-    for (const auto& [text, limited] : {std::pair{"-5", 1}, {"70000", 65535}, {"abc", 1}, {"0", 0}, {"65535", 65535}})
+    for (const auto& [text, limited] :
+         {std::pair{"-5", 1}, {"70000", 65535}, {"abc", 1}, {"0", 0}, {"65535", 65535}})
         EXPECT_EQ(LimitTiW(text), limited) << text;
     EXPECT_EQ(TiWLabel(SetpointChoice::Ramp), 3157u);
     EXPECT_EQ(TiWLabel(SetpointChoice::Filter), 3156u);
@@ -77,8 +78,16 @@ TEST_F(SetpointAndOutputFile, WritesGroupSixInItsOrder) {
                                                 "UReal",     "UMeasure", "Ux1",     "Ux2",    "Uy1",  "Uy2",
                                                 "UpName",    "UmName",   "UBipolar"}));
     // UMax and UMin truncated, not rounded.
-    expectValues({{"UF", "4"}, {"UMax", "9999"}, {"UMin", "-1234"}, {"A8", "0"}, {"UMeasure", "1"}, {"Ux1", "1050"},
-                  {"Ux2", "400"}, {"Uy1", "9000"}, {"Uy2", "20000"}, {"UpName", "Valve"}});
+    expectValues({{"UF", "4"},
+                  {"UMax", "9999"},
+                  {"UMin", "-1234"},
+                  {"A8", "0"},
+                  {"UMeasure", "1"},
+                  {"Ux1", "1050"},
+                  {"Ux2", "400"},
+                  {"Uy1", "9000"},
+                  {"Uy2", "20000"},
+                  {"UpName", "Valve"}});
     u.shortActionFilter = false;
     WriteOutputConfiguration(*file, section(), u);
     EXPECT_EQ(value("UF"), "0");
@@ -156,8 +165,8 @@ TEST_F(SetpointAndOutputFile, WritesLimitsScaleAndControlWord) {
     u.u4 = "20000";
     u.uMin = "-5,5";
     EXPECT_TRUE(WriteOutputToPlc(context, u));
-    for (const auto& [symbol, raw] : {std::pair{"PID_1_X41", 1000}, {"PID_1_X42", 9000}, {"PID_1_Y41", 400},
-                                      {"PID_1_Y42", 20000}})
+    for (const auto& [symbol, raw] :
+         {std::pair{"PID_1_X41", 1000}, {"PID_1_X42", 9000}, {"PID_1_Y41", 400}, {"PID_1_Y42", 20000}})
         EXPECT_EQ(plc::GetInt16(plc.memory[symbol].data()), raw) << symbol;
     const auto& limits = plc.memory["PID_1_MinU"];
     EXPECT_EQ(plc::GetInt16(limits.data()), -550);

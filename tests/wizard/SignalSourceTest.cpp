@@ -87,7 +87,10 @@ TEST(SignalPage, CaptionAndHelpFollowTheSignal) {
         int signal, inputMode;
         unsigned caption;
         const char* topic;
-    } cases[] = {{1, 3, 3008, "Velmora_Y1"}, {2, 2, 3009, "Velmora_Y2"}, {2, 3, 3010, "Velmora_Y2p"}, {3, 1, 3011, "Velmora_Y3"}};
+    } cases[] = {{1, 3, 3008, "Velmora_Y1"},
+                 {2, 2, 3009, "Velmora_Y2"},
+                 {2, 3, 3010, "Velmora_Y2p"},
+                 {3, 1, 3011, "Velmora_Y3"}};
     for (const auto& c : cases) {
         EXPECT_EQ(SignalCaption(c.signal, c.inputMode), c.caption) << c.signal << c.inputMode;
         EXPECT_EQ(SignalHelpTopic(c.signal, c.inputMode), c.topic);
@@ -145,8 +148,8 @@ TEST_F(SignalFile, NameKindBitsAndScalingAreChecked) {
     const auto check = [&] { return CheckSignalSource(context, s); };
     s.name = "  ";
     EXPECT_EQ(refused(check), Text(3428));
-    EXPECT_EQ(messages.shown.at(0),
-              (velmora::testing::ShownMessage{Text(3019), Text(3428), MessageIcon::Stop, MessageButtons::Ok}));
+    EXPECT_EQ(messages.shown.at(0), (velmora::testing::ShownMessage{Text(3019), Text(3428), MessageIcon::Stop,
+                                                                    MessageButtons::Ok}));
 
     variables["Boiler_T"] = "INT %R200";
     variables["Ovf"] = "%X1.0";

@@ -41,8 +41,10 @@ TEST(StartLayout, RatioControlInManualModeShowsBothEdits) {
         EXPECT_EQ(l.secondVisible, c.second) << c.automatic << c.ratio;
         EXPECT_EQ(l.clientHeight, c.height) << c.automatic << c.ratio;
     }
-    for (const auto& [text, separator, shown] : {std::tuple{"150", ',', "100,00"}, {"-250", ',', "-100,00"},
-                                                 {"12.5", ',', "12,50"}, {"12.5", '.', "12.50"}})
+    for (const auto& [text, separator, shown] : {std::tuple{"150", ',', "100,00"},
+                                                 {"-250", ',', "-100,00"},
+                                                 {"12.5", ',', "12,50"},
+                                                 {"12.5", '.', "12.50"}})
         EXPECT_EQ(LimitStartValue(text, separator), shown) << text;
 }
 

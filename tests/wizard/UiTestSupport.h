@@ -10,7 +10,9 @@
 
 namespace velmora::wizard::testing {
 
-inline QApplication& Application() { return velmora::testing::UiApp(); }
+inline QApplication& Application() {
+    return velmora::testing::UiApp();
+}
 
 // What leaving an edit does, without a window manager to move the focus.
 inline void Leave(QWidget* edit) {

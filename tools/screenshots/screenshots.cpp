@@ -110,11 +110,16 @@ void WizardPages(const std::filesystem::path& file, const QString& folder, const
         const char* name;
     };
     const Shot shots[] = {
-        {WizardPage::ControlledVariable, "PID_1", 0, "FormY1_Y1"}, {WizardPage::ControlledVariable, "PID_1", 1, "FormY1_Y2"},
-        {WizardPage::ControlledVariable, "PID_1", 2, "FormY1_Y3"}, {WizardPage::ControllerMode, "PID_1", 0, "FormPReg1"},
-        {WizardPage::PidParameters, "PID_1", 0, "FormPReg2"},      {WizardPage::Setpoint, "PID_1", 0, "FormW1"},
-        {WizardPage::Output, "PID_1", 0, "FormU1"},                {WizardPage::Start, "PID_1", 0, "FormStr1"},
-        {WizardPage::PidmaController, "PIDA_1", 0, "FormPIDMA1"},  {WizardPage::PidmaAutotuner, "PIDA_1", 0, "FormPIDMA2"},
+        {WizardPage::ControlledVariable, "PID_1", 0, "FormY1_Y1"},
+        {WizardPage::ControlledVariable, "PID_1", 1, "FormY1_Y2"},
+        {WizardPage::ControlledVariable, "PID_1", 2, "FormY1_Y3"},
+        {WizardPage::ControllerMode, "PID_1", 0, "FormPReg1"},
+        {WizardPage::PidParameters, "PID_1", 0, "FormPReg2"},
+        {WizardPage::Setpoint, "PID_1", 0, "FormW1"},
+        {WizardPage::Output, "PID_1", 0, "FormU1"},
+        {WizardPage::Start, "PID_1", 0, "FormStr1"},
+        {WizardPage::PidmaController, "PIDA_1", 0, "FormPIDMA1"},
+        {WizardPage::PidmaAutotuner, "PIDA_1", 0, "FormPIDMA2"},
     };
     for (const Shot& s : shots) {
         context.controllerName = s.controller;
@@ -131,7 +136,8 @@ void WizardPages(const std::filesystem::path& file, const QString& folder, const
 std::uint8_t g_memory[0x10000];
 
 std::int32_t PictureRequest(std::int32_t command, std::int32_t length, const std::uint8_t* request,
-                            std::int32_t* responseLength, std::uint8_t* response, std::int32_t, std::int32_t) {
+                            std::int32_t* responseLength, std::uint8_t* response, std::int32_t,
+                            std::int32_t) {
     std::int32_t out = 0;
     if (command == kPlcRead)
         for (std::int32_t at = 0; at + 4 <= length; at += 4) {
@@ -163,7 +169,12 @@ class PictureClock : public Clock {
 public:
     LocalTime now() const override {
         ms_ += 100;
-        return {2026, 12, 6, 10, static_cast<int>(ms_ / 60000 % 60), static_cast<int>(ms_ / 1000 % 60),
+        return {2026,
+                12,
+                6,
+                10,
+                static_cast<int>(ms_ / 60000 % 60),
+                static_cast<int>(ms_ / 1000 % 60),
                 static_cast<int>(ms_ % 1000)};
     }
 
@@ -234,7 +245,8 @@ private:
     // Structure members where the layout puts them; the variables behind it.
     std::optional<std::string> address(const std::string& symbol) const {
         const std::string prefix = name_ + "_";
-        if (symbol.rfind(prefix, 0) != 0) return "INT %R" + std::to_string(kVariables + 4 * (symbol.size() % 8));
+        if (symbol.rfind(prefix, 0) != 0)
+            return "INT %R" + std::to_string(kVariables + 4 * (symbol.size() % 8));
         const std::string member = symbol.substr(prefix.size());
         const bool pidma = settings_.kind == ControllerKind::Pidma;
         const std::pair<const char*, int> pidMembers[] = {
@@ -256,10 +268,12 @@ private:
                                                             {"pk", plc::PidaOffset("pk")},
                                                             {"CHANGED", plc::PidaOffset("CHANGED")}};
         if (member == "Input2") return "INT %R" + std::to_string(kStructure - 2);
-        if (member == "Input3") return "INT %R" + std::to_string(kStructure - (settings_.hasInput2() ? 4 : 2));
+        if (member == "Input3")
+            return "INT %R" + std::to_string(kStructure - (settings_.hasInput2() ? 4 : 2));
         for (const auto& [m, offset] : pidma ? std::span<const std::pair<const char*, int>>(pidmaMembers)
-                                                   : std::span<const std::pair<const char*, int>>(pidMembers))
-            if (member == m) return std::string(pidma ? "REAL" : "INT") + " %R" + std::to_string(kStructure + offset);
+                                             : std::span<const std::pair<const char*, int>>(pidMembers))
+            if (member == m)
+                return std::string(pidma ? "REAL" : "INT") + " %R" + std::to_string(kStructure + offset);
         return std::nullopt;
     }
 
@@ -297,8 +311,8 @@ void OnlineViews(const QString& folder, const std::string& suffix) {
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         for (const ViewShot& v : kViewShots)
-            out << "[Regulator " << v.name << "]\r\nName=" << v.name << "\r\n" << v.section
-                << "Y1Name=Temperature\r\nUpName=Valve\r\nMinY=0\r\nMaxY=10000\r\nUAnalog=1\r\n";
+            out << "[Regulator " << v.name << "]\r\nName=" << v.name << "\r\n"
+                << v.section << "Y1Name=Temperature\r\nUpName=Valve\r\nMinY=0\r\nMaxY=10000\r\nUAnalog=1\r\n";
     }
     PictureViews views(file);
     for (const ViewShot& v : kViewShots) {

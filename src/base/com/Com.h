@@ -11,10 +11,10 @@
 #include "base/Strings.h"
 
 #if defined(_WIN32)
+#include <comcat.h>
 #include <objbase.h>
 #include <ocidl.h>
 #include <oleauto.h>
-#include <comcat.h>
 #include <olectl.h>
 #define VELMORA_COM_CALL STDMETHODCALLTYPE
 #else

@@ -35,7 +35,9 @@ private:
     void* Find(REFIID iid) {
         if (iid == kIidUnknown || iid == IidOf<First>()) return static_cast<First*>(this);
         void* found = nullptr;
-        ((found = found ? found : iid == IidOf<Rest>() ? static_cast<void*>(static_cast<Rest*>(this)) : nullptr),
+        ((found = found                  ? found
+                  : iid == IidOf<Rest>() ? static_cast<void*>(static_cast<Rest*>(this))
+                                         : nullptr),
          ...);
         return found;
     }

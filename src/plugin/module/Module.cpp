@@ -2,12 +2,12 @@
 #include <cstdio>
 #include <string>
 
-#include "plugin/ClassFactory.h"
-#include "plugin/HeadlessFrontEnd.h"
 #include "base/Log.h"
-#include "plugin/Registration.h"
 #include "base/Registry.h"
 #include "base/Texts.h"
+#include "plugin/ClassFactory.h"
+#include "plugin/HeadlessFrontEnd.h"
+#include "plugin/Registration.h"
 
 // The Qt front end joins the module once the forms provide it.
 #if __has_include("plugin/QtFrontEnd.h")

@@ -9,17 +9,19 @@
 #include <limits>
 #include <string_view>
 
+#include "simulation/PlantSimulation.h"
 #include "softplc/Autotuner.h"
 #include "softplc/BlockMemory.h"
 #include "softplc/Blocks.h"
-#include "simulation/PlantSimulation.h"
 
 namespace velmora::softplc {
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-consteval int At(std::string_view member) { return plc::PidaOffset(member); }
+consteval int At(std::string_view member) {
+    return plc::PidaOffset(member);
+}
 
 PlantSettings First(double gain, double tau, int deadSteps = 0) {
     PlantSettings s;
@@ -33,8 +35,8 @@ PlantSettings First(double gain, double tau, int deadSteps = 0) {
 struct Loop {
     std::uint8_t p[kPidaBytes] = {};
     PlantSimulation plant;
-    std::function<double(double t)> extra;       // added to the measurement (noise, drift)
-    std::function<double(double u)> ownPlant;    // replaces the simulation when set
+    std::function<double(double t)> extra;     // added to the measurement (noise, drift)
+    std::function<double(double u)> ownPlant;  // replaces the simulation when set
     double t = 0;
 
     explicit Loop(const PlantSettings& settings = First(1, 10)) {
@@ -63,7 +65,9 @@ struct Loop {
     double output() const { return ownPlant ? ownY : plant.output(); }
     double ownY = 0;
     // The measurement is whatever the test puts into y.
-    void measure(double& y) { ownPlant = [&y](double) { return y; }, ownY = y; }
+    void measure(double& y) {
+        ownPlant = [&y](double) { return y; }, ownY = y;
+    }
     void step() {
         if (ownPlant) ownY = ownPlant(get(At("mv")));
         set(At("pv"), output() + (extra ? extra(t) : 0.0));
@@ -101,7 +105,8 @@ TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
         {"type not tunable", kTuneNotAvailable, [](Loop& l) { l.set32(At("itType"), 4); }},
         {"no room for the pulse", kTuneSaturated,
          [](Loop& l) { l.set(At("hilim"), 40), l.set(At("lolim"), 20); }},
-        {"drift without compensation", kTuneNoSteadyState, [](Loop& l) { l.extra = [](double t) { return 0.5 * t; }; }},
+        {"drift without compensation", kTuneNoSteadyState,
+         [](Loop& l) { l.extra = [](double t) { return 0.5 * t; }; }},
         // Tuned 1 s after an output step, the plant (tau 10 s) still rises through the quiet phase,
         // by less than the drift a quiet phase of tn allows, but bent.
         {"still settling", kTuneNoSteadyState, [](Loop& l) { l.set(At("hv"), 33); }, 2.5},
@@ -109,15 +114,21 @@ TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
          [](Loop& l) { l.p[At("DGC")] = 1, l.set(At("hv"), 33); }, 10.5},
         // Within heavy noise a short quiet phase misses the rise; the response then stops falling well
         // above its baseline.
-        {"still settling under heavy noise", kTuneNoSteadyState, [](Loop& l) {
+        {"still settling under heavy noise", kTuneNoSteadyState,
+         [](Loop& l) {
              l.set(At("hv"), 33);
              l.extra = [](double t) { return 0.5 * std::sin(t * 7.3); };
-         }, 40},
-        {"setpoint moved", kTuneNoSteadyState, [](Loop& l) { l.extra = [&l](double t) {
-             if (t > 6) l.set(At("sp"), 35);
-             return 0.0;
-         }; }},
-        {"plant does not respond", kTuneAmplitudeTooSmall, [](Loop& l) {
+         },
+         40},
+        {"setpoint moved", kTuneNoSteadyState,
+         [](Loop& l) {
+             l.extra = [&l](double t) {
+                 if (t > 6) l.set(At("sp"), 35);
+                 return 0.0;
+             };
+         }},
+        {"plant does not respond", kTuneAmplitudeTooSmall,
+         [](Loop& l) {
              PlantSettings s = First(0, 10);
              s.ys = 30;
              l.hold(s, 30);
@@ -125,20 +136,23 @@ TEST(PidaTuner, EachFailureIsReportedWithItsCode) {
         {"threshold within the noise", kTuneThresholdTooSmall,
          [](Loop& l) { l.extra = [](double t) { return 1.5 * std::sin(t * 7.3); }; }},
         {"pulse too strong for the plant", kTuneAmplitudeTooHuge, [](Loop& l) { l.hold(First(5, 0.2), 10); }},
-        {"oscillating plant", kTuneNotMonotonic, [](Loop& l) {
+        {"oscillating plant", kTuneNotMonotonic,
+         [](Loop& l) {
              PlantSettings s = First(1, 10);
              s.plantType = kPlantSecondOrderOscillating, s.delta = 0.1, s.omega = 0.5;
              l.hold(s, 30);
              l.run(200);
          }},
-        {"integrating plant declared static", kTunePeakNotFound, [](Loop& l) {
+        {"integrating plant declared static", kTunePeakNotFound,
+         [](Loop& l) {
              PlantSettings s = First(1, 5);
              s.astat = true, s.tauA = 20, s.y0 = 30;
              l.set(At("lolim"), -100);
              l.hold(s, 0);
          }},
         {"response against the action", kTuneBadMoments, [](Loop& l) { l.p[At("RACT")] = 1; }},
-        {"tail decays ever slower", kTuneExtrapolation, [](Loop& l) {
+        {"tail decays ever slower", kTuneExtrapolation,
+         [](Loop& l) {
              // A fast lag in parallel with a slow one: the decay cannot be extrapolated as one exponential.
              l.ownPlant = [fast = 0.0, slow = 0.0](double u) mutable {
                  fast += (u - 30 - fast) * 0.1 / 1;
@@ -167,8 +181,8 @@ struct TuneCase {
 };
 
 TEST(PidaTuner, TunesAPlantWithDeadTimeToAQuietLoop) {
-    for (const TuneCase c : {TuneCase{1, 7, 1, 0.05}, TuneCase{2, 7, 1, 0.2}, TuneCase{2, 6, 1, 0.2},
-                             TuneCase{2, 7, 2, 0.2}}) {
+    for (const TuneCase c :
+         {TuneCase{1, 7, 1, 0.05}, TuneCase{2, 7, 1, 0.2}, TuneCase{2, 6, 1, 0.2}, TuneCase{2, 7, 2, 0.2}}) {
         SCOPED_TRACE(testing::Message() << "speed " << c.speed << " type " << c.type << " form " << c.form);
         Loop l(First(1, 10, 20));
         l.set32(At("ispeed"), c.speed), l.set32(At("itType"), c.type), l.set32(At("ipid"), c.form);
@@ -280,9 +294,11 @@ TEST(PidaBlock, NonFiniteValuesNeverReachTheOutput) {
         {"hv in manual", [](Loop& l) { l.p[At("MAN")] = 1, l.set(At("hv"), kNaN); }},
         {"gain", [](Loop& l) { l.set(At("k"), kNaN), l.p[At("CHANGED")] = 1; }},
         {"huge gain", [](Loop& l) { l.set(At("k"), 3e38), l.p[At("CHANGED")] = 1; }},
-        {"limits", [](Loop& l) { l.set(At("hilim"), kNaN), l.set(At("lolim"), -INFINITY), l.p[At("CHANGED")] = 1; }},
+        {"limits",
+         [](Loop& l) { l.set(At("hilim"), kNaN), l.set(At("lolim"), -INFINITY), l.p[At("CHANGED")] = 1; }},
         {"stored output", [](Loop& l) { l.set(At("mv"), kNaN); }},
-        {"private area overwritten during a tune", [](Loop& l) {
+        {"private area overwritten during a tune",
+         [](Loop& l) {
              l.p[At("TUNE")] = 1, l.run(4);
              std::memset(l.p + plc::kPidaStructSize, 0xFF, kPidaBytes - plc::kPidaStructSize);
          }},
@@ -341,16 +357,18 @@ TEST(PidaBlock, DirectionLimitsAndHandOvers) {
         int sat;
     };
     const Case cases[] = {
-        {"reverse action", [](Loop& l, double& y) { l.p[At("RACT")] = 1, l.p[At("CHANGED")] = 1, l.run(0.2), y = 31; }, 31, 0},
-        {"high limit", [](Loop& l, double& y) { l.set(At("hilim"), 31), l.p[At("CHANGED")] = 1, y = 20; }, 31, 1},
-        {"low limit", [](Loop& l, double& y) { l.set(At("lolim"), 29.5), l.p[At("CHANGED")] = 1, y = 40; }, 29.5, 1},
+        {"reverse action",
+         [](Loop& l, double& y) { l.p[At("RACT")] = 1, l.p[At("CHANGED")] = 1, l.run(0.2), y = 31; }, 31, 0},
+        {"high limit", [](Loop& l, double& y) { l.set(At("hilim"), 31), l.p[At("CHANGED")] = 1, y = 20; }, 31,
+         1},
+        {"low limit", [](Loop& l, double& y) { l.set(At("lolim"), 29.5), l.p[At("CHANGED")] = 1, y = 40; },
+         29.5, 1},
         {"manual value", [](Loop& l, double&) { l.p[At("MAN")] = 1, l.set(At("hv"), 55); }, 55, 0},
-        {"back from manual without a bump", [](Loop& l, double&) {
-             l.p[At("MAN")] = 1, l.set(At("hv"), 55), l.run(1), l.p[At("MAN")] = 0;
-         }, 55, 0},
-        {"new gain without a bump", [](Loop& l, double& y) {
-             y = 32, l.run(0.2), l.set(At("k"), 5), l.p[At("CHANGED")] = 1;
-         }, 28, 0},
+        {"back from manual without a bump",
+         [](Loop& l, double&) { l.p[At("MAN")] = 1, l.set(At("hv"), 55), l.run(1), l.p[At("MAN")] = 0; }, 55,
+         0},
+        {"new gain without a bump",
+         [](Loop& l, double& y) { y = 32, l.run(0.2), l.set(At("k"), 5), l.p[At("CHANGED")] = 1; }, 28, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -106,13 +106,15 @@ protected:
         Closed* l = loop.get();
         plants.push_back(std::move(loop));
         run.engine.every(
-            l->simulation.sampleTime() * 1000, [this, l] {
+            l->simulation.sampleTime() * 1000,
+            [this, l] {
                 if (l->writes.y1) {
                     ASSERT_TRUE(run.plc.writeValue(l->input, l->writes.y1->value));
                 }
                 l->reading.valid = true;
                 l->reading.curOut = run.word(l->curOut);
-            }, 0.0);
+            },
+            0.0);
         run.engine.every(100, [l] { l->writes = l->simulation.step(l->reading); });
     }
 

@@ -5,12 +5,12 @@
 
 #include <memory>
 
-#include "softplc/SoftPlc.h"
-#include "softplc/SoftPlcCommLoop.h"
 #include "base/ByteOrder.h"
 #include "base/IniFile.h"
 #include "online/OnlineExchange.h"
 #include "online/OnlineSession.h"
+#include "softplc/SoftPlc.h"
+#include "softplc/SoftPlcCommLoop.h"
 #include "support/Online.h"
 
 namespace velmora::online::testing {
@@ -26,7 +26,9 @@ protected:
         env.plc = &plc;
         env.errors = &plc;
         env.lookup = [this](const std::string& name) { return plc.lookup(name); };
-        env.loadSettings = [this](const std::string& name) { return ReadExchangeSettings(*controllers, name); };
+        env.loadSettings = [this](const std::string& name) {
+            return ReadExchangeSettings(*controllers, name);
+        };
         session() = fixture.session.get();
         loop.registerCallback(&Callback);
         loop.hardOff = [this](std::uint16_t a) { fixture.session->HardOff(a); };

@@ -17,10 +17,10 @@ protected:
 };
 
 TEST_F(GeneratedEndToEnd, BothDialectsAreGeneratedAndLookedUp) {
-    EXPECT_EQ(project.files(), (std::vector<std::string>{"main.orv", "Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv",
-                                                         "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv",
-                                                         "Velmora\\Dryer_def.ST", "Velmora\\Dryer.orv",
-                                                         "Velmora\\Kiln_def.orv", "Velmora\\Kiln.orv"}));
+    EXPECT_EQ(project.files(), (std::vector<std::string>{
+                                   "main.orv", "Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv",
+                                   "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv", "Velmora\\Dryer_def.ST",
+                                   "Velmora\\Dryer.orv", "Velmora\\Kiln_def.orv", "Velmora\\Kiln.orv"}));
     // Boiler is placed from OffReg=1000: filter words first, then Input3,
     // Input2 and T_PID, its members reached through the AT aliases.
     EXPECT_EQ(plc.lookup("Boiler_AuxD1"), "BYTE %R1000");

@@ -14,7 +14,8 @@ namespace {
 // P 0 with `body`, over variables of every kind.
 std::string Program(const std::string& body) {
     return "#reg int a, b, c\n#reg word w\n#reg byte bits, buf[9], copy[9]\n#reg float f, g\n#reg long l\n"
-           "P 0\n" + body + "\nE 0\n";
+           "P 0\n" +
+           body + "\nE 0\n";
 }
 
 struct Row {

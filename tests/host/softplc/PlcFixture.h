@@ -24,7 +24,8 @@ using velmora::testing::WriteBytes;
 template <class Row>
 std::string RowName(const ::testing::TestParamInfo<Row>& info) {
     std::string name;
-    for (const char c : std::string(info.param.what)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    for (const char c : std::string(info.param.what))
+        name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name + "_" + std::to_string(info.index);
 }
 
@@ -83,7 +84,8 @@ struct RunningPlc {
 
     // Builds the symbols and compiles; the diagnostics explain a failure.
     bool load(const GeneratedProject& project) {
-        const ProjectSources sources = CollectProjectSources(project.path(), project.files(), project.plc().name);
+        const ProjectSources sources =
+            CollectProjectSources(project.path(), project.files(), project.plc().name);
         BuildSymbols(plc.symbols(), &project.plc(), sources.files);
         engine.setPlcTypeIndex(project.plc().type);
         return engine.compile(sources.files, CompileOptions{project.plc().series});

@@ -10,7 +10,9 @@
 namespace velmora::softplc {
 namespace {
 
-std::vector<std::uint8_t> B(std::initializer_list<int> v) { return {v.begin(), v.end()}; }
+std::vector<std::uint8_t> B(std::initializer_list<int> v) {
+    return {v.begin(), v.end()};
+}
 
 struct Call {
     std::int32_t result;
@@ -39,7 +41,8 @@ TEST_F(SoftPlcRequests, ReadConcatenatesTheItemsInRequestOrder) {
     const auto call = Send(0x0B, B({3, 0x02, 0x01, 2, 0, 7, 0, 1}), 3);
     EXPECT_EQ(call.result, 0);
     EXPECT_EQ(call.length, 3);
-    EXPECT_EQ(std::vector<std::uint8_t>(call.response.begin(), call.response.begin() + 4), B({0xAA, 0xBB, 0x11, 0xEE}));
+    EXPECT_EQ(std::vector<std::uint8_t>(call.response.begin(), call.response.begin() + 4),
+              B({0xAA, 0xBB, 0x11, 0xEE}));
 }
 
 TEST_F(SoftPlcRequests, WriteStoresEveryItemAndAnswersOneStatusByte) {
@@ -84,11 +87,14 @@ TEST_F(SoftPlcRequests, MalformedRequestsAndArgumentsFailAndChangeNothing) {
     // Null or negative arguments.
     std::uint8_t response[4];
     const std::uint8_t request[4] = {3, 0, 0, 1};
-    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, request, nullptr, response, 5000, 0x40), errors::kBadArgument);
+    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, request, nullptr, response, 5000, 0x40),
+              errors::kBadArgument);
     std::int32_t length = 4;
-    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, nullptr, &length, response, 5000, 0x40), errors::kBadArgument);
+    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, nullptr, &length, response, 5000, 0x40),
+              errors::kBadArgument);
     length = -1;
-    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, request, &length, response, 5000, 0x40), errors::kBadArgument);
+    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, request, &length, response, 5000, 0x40),
+              errors::kBadArgument);
 }
 
 TEST_F(SoftPlcRequests, TheRequestFunctionServesTheCurrentConnectedPlcOnly) {

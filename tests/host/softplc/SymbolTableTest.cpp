@@ -22,13 +22,23 @@ protected:
 // (a bit structure answers its first byte), and the description's variables.
 TEST_F(ProjectSymbols, IecPlacementsAliasesMembersAndProjectVariables) {
     const std::pair<const char*, const char*> texts[] = {
-        {"R1_input3", "INT %R100"},      {"r1_INPUT2", "INT %R102"},     {"R1_struct", "%R104"},
-        {"R1_AuxPID", "BYTE %R154"},     {"R1_Det", "%R104"},            {"R1_MinY", "INT %R105"},
-        {"R1_PBnd", "INT %R137"},        {"R1_Tiw", "INT %R115"},        {"R1_Gw", "INT %R111"},
-        {"R1_Control", "%R151"},         {"R1_Status", "%R153"},         {"R1_struct~IGap", "INT %R149"},
+        {"R1_input3", "INT %R100"},
+        {"r1_INPUT2", "INT %R102"},
+        {"R1_struct", "%R104"},
+        {"R1_AuxPID", "BYTE %R154"},
+        {"R1_Det", "%R104"},
+        {"R1_MinY", "INT %R105"},
+        {"R1_PBnd", "INT %R137"},
+        {"R1_Tiw", "INT %R115"},
+        {"R1_Gw", "INT %R111"},
+        {"R1_Control", "%R151"},
+        {"R1_Status", "%R153"},
+        {"R1_struct~IGap", "INT %R149"},
         {"R1_struct.Control.CHN", "%R152.3"},  // bit 11 of the control word
-        {"Temp_In", "INT %R2000"},       {"flow_in", "REAL %R2030"},
-        {"R1_struct.Nothing", nullptr},  {"R1_Definitions", nullptr},  // constants have no memory
+        {"Temp_In", "INT %R2000"},
+        {"flow_in", "REAL %R2030"},
+        {"R1_struct.Nothing", nullptr},
+        {"R1_Definitions", nullptr},  // constants have no memory
         {"Nowhere", nullptr}};
     for (const auto& [name, text] : texts)
         EXPECT_EQ(plc.lookup(name), text ? std::optional<std::string>(text) : std::nullopt) << name;
@@ -61,10 +71,11 @@ TEST_F(ProjectSymbols, MnemonicPidmaRegistersFormTheStructureImage) {
     const auto dv = plc.symbols().locate("T1_dv");
     ASSERT_TRUE(dv.has_value());
     EXPECT_EQ(dv->offset % 4, 0) << "aligned";
-    const std::pair<const char*, int> fields[] = {{"T1_sp", 4},   {"T1_MAN", 20},  {"T1_CHANGED", 48}, {"T1_k", 56},
-                                                  {"T1_lolim", 88}, {"T1_mv", 166}, {"T1_TE", 180},     {"T1_pk", 186},
-                                                  {"T1_pc", 206}};
-    for (const auto& [name, offset] : fields) EXPECT_EQ(plc.symbols().locate(name)->offset, dv->offset + offset) << name;
+    const std::pair<const char*, int> fields[] = {{"T1_sp", 4},   {"T1_MAN", 20},   {"T1_CHANGED", 48},
+                                                  {"T1_k", 56},   {"T1_lolim", 88}, {"T1_mv", 166},
+                                                  {"T1_TE", 180}, {"T1_pk", 186},   {"T1_pc", 206}};
+    for (const auto& [name, offset] : fields)
+        EXPECT_EQ(plc.symbols().locate(name)->offset, dv->offset + offset) << name;
     EXPECT_EQ(plc.symbols().findStruct("_TPIDA_")->size, 226);
     EXPECT_EQ(plc.symbols().locate("T1_struct")->offset, dv->offset) << "laid over the registers";
     EXPECT_EQ(plc.symbols().locate("T1_reserved")->offset, dv->offset + 226);
@@ -76,7 +87,8 @@ TEST_F(ProjectSymbols, MnemonicPidmaRegistersFormTheStructureImage) {
 TEST(SymbolTable, SecondControllerFileDoesNotRedefineTheTypes) {
     SymbolTable table;
     const std::string first =
-        "{$IFNDEF T_X_}\r\n{$DEFINE T_X_}\r\nTYPE\r\n  T_X : STRUCT\r\n    a, b : INT;\r\n  END_STRUCT;\r\nEND_TYPE\r\n"
+        "{$IFNDEF T_X_}\r\n{$DEFINE T_X_}\r\nTYPE\r\n  T_X : STRUCT\r\n    a, b : INT;\r\n  "
+        "END_STRUCT;\r\nEND_TYPE\r\n"
         "{$END_IF}\r\nVAR_GLOBAL\r\n  A_struct AT %R10 : T_X;\r\nEND_VAR\r\n";
     std::string second = first;
     second.replace(second.find("A_struct AT %R10"), 16, "B_struct AT %R20");
@@ -90,16 +102,18 @@ TEST(SymbolTable, SecondControllerFileDoesNotRedefineTheTypes) {
 
 TEST(SymbolTable, ProblemsAreCollectedNotFatal) {
     SymbolTable table;
-    table.addIecDeclarations("VAR_GLOBAL (* a\r\n *)\r\n  X AT %R10 : NOSUCHTYPE;\r\n  Y : INT;\r\n  Y : INT;\r\nEND_VAR\r\n",
-                             "d.ST");
+    table.addIecDeclarations(
+        "VAR_GLOBAL (* a\r\n *)\r\n  X AT %R10 : NOSUCHTYPE;\r\n  Y : INT;\r\n  Y : INT;\r\nEND_VAR\r\n",
+        "d.ST");
     table.addMnemonicDeclarations("#reg\tword\tZ,\r\n\t\tW\r\n#struct S\r\n\tblob\tq\r\n", "m.orv");
     table.addVariable("V", "Temp1", "p.oprj", 9);
     table.build();
     EXPECT_EQ(table.problems(),
-              (std::vector<std::string>{"m.orv(4): warning: #struct S: member type not understood: blob",
-                                        "d.ST(3): warning: declaration X: type NOSUCHTYPE not understood or out of range",
-                                        "p.oprj(9): warning: variable V: address not understood: Temp1",
-                                        "d.ST(5): warning: declared twice: Y"}));
+              (std::vector<std::string>{
+                  "m.orv(4): warning: #struct S: member type not understood: blob",
+                  "d.ST(3): warning: declaration X: type NOSUCHTYPE not understood or out of range",
+                  "p.oprj(9): warning: variable V: address not understood: Temp1",
+                  "d.ST(5): warning: declared twice: Y"}));
     EXPECT_EQ(table.lookup("Y"), "INT %R0");
     EXPECT_EQ(table.lookup("Z"), "INT %R2");
     EXPECT_EQ(table.lookup("W"), "INT %R4") << "a continuation line of the same register type";
@@ -109,12 +123,15 @@ TEST(SymbolTable, ProblemsAreCollectedNotFatal) {
 // are problems, never symbols (they once wrote before or past the memory).
 TEST(SymbolTable, NothingIsPlacedOutsideItsArea) {
     SymbolTable table;
-    const std::pair<const char*, const char*> variables[] = {
-        {"Evil", "INT %RW-64"}, {"Huge", "INT %RW-100000000"}, {"Past", "INT %R65535"}, {"Far", "%R2147483647"}};
+    const std::pair<const char*, const char*> variables[] = {{"Evil", "INT %RW-64"},
+                                                             {"Huge", "INT %RW-100000000"},
+                                                             {"Past", "INT %R65535"},
+                                                             {"Far", "%R2147483647"}};
     for (const auto& [name, address] : variables) table.addVariable(name, address);
     table.addVariable("Up", "BOOL %Y0.0");
     table.addMnemonicDeclarations("#reg int X[99999999999]\r\n#struct S\r\n\tint\tq[70000]\r\n#reg S Y\r\n");
-    table.addIecDeclarations("VAR_GLOBAL\r\n  A : ARRAY [0..99999999999] OF INT;\r\n  B AT %R65534 : DINT;\r\nEND_VAR\r\n");
+    table.addIecDeclarations(
+        "VAR_GLOBAL\r\n  A : ARRAY [0..99999999999] OF INT;\r\n  B AT %R65534 : DINT;\r\nEND_VAR\r\n");
     table.build();
     for (const char* name : {"Evil", "Huge", "Past", "Far", "X", "Y", "A", "B"})
         EXPECT_FALSE(table.locate(name).has_value()) << name;
