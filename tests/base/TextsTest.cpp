@@ -128,17 +128,6 @@ TEST(Texts, LanguageNumbersChooseTheirTables) {
     EXPECT_FALSE(direct.loaded());
 }
 
-TEST(Texts, WithoutATableEveryTextIsResourceErrorAndLanguageChoiceIsIgnored) {
-    Texts texts;
-    texts.unload();
-    EXPECT_EQ(texts.text(3019), "resource error");
-    EXPECT_EQ(texts.textWithoutAccelerators(3019), "resource error");
-    texts.chooseLanguage(0);
-    EXPECT_FALSE(texts.loaded());
-    EXPECT_EQ(texts.language(), 1);
-    EXPECT_EQ(texts.text(3019), "resource error");
-}
-
 TEST(Texts, HostLanguageCodes) {
     for (const auto& [code, language] : {std::pair{0x405, 0}, {0x407, 4}, {0x409, 1}, {0, 1}})
         EXPECT_EQ(LanguageFromHostCode(code), language) << code;

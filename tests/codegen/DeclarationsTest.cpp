@@ -1,6 +1,6 @@
 // Declarations: aliases, retained blocks, structure overlays and which
 // sections each setting brings in, in both dialects.
-#include "GeneratorFixture.h"
+#include "support/GeneratorFixture.h"
 
 namespace velmora {
 namespace {

@@ -4,8 +4,8 @@
 #include <climits>
 #include <fstream>
 
-#include "GeneratorFixture.h"
 #include "codegen/ControllerSettings.h"
+#include "support/GeneratorFixture.h"
 
 namespace velmora {
 namespace {

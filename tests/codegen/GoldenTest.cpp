@@ -15,7 +15,7 @@
 //                                     control with cascade, filtered and user-scaled output,
 //                                     a conversion mode the PLC type resets, most control bits set
 //                             Pa      PIDMA, IEC without aliases, OffRem placed, odd real texts
-#include "GeneratorFixture.h"
+#include "support/GeneratorFixture.h"
 
 namespace velmora {
 namespace {

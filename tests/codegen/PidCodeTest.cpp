@@ -1,6 +1,6 @@
 // The PID code file beyond the golden controllers: rules for the settings
 // those controllers do not use.
-#include "GeneratorFixture.h"
+#include "support/GeneratorFixture.h"
 
 namespace velmora {
 namespace {

@@ -1,7 +1,7 @@
 // The PIDMA code file beyond the golden controllers: real constants, operand
 // names and placeholders.
-#include "GeneratorFixture.h"
 #include "codegen/Emitters.h"
+#include "support/GeneratorFixture.h"
 
 namespace velmora {
 namespace {

@@ -1,7 +1,7 @@
 // Register placement: which auxiliary groups exist, the size of the retained
 // zone, and the %R addresses of placed declarations.
-#include "GeneratorFixture.h"
 #include "codegen/RegisterPlacement.h"
+#include "support/GeneratorFixture.h"
 
 #include <functional>
 

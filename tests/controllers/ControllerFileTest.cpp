@@ -24,19 +24,5 @@ TEST(ControllerFile, FolderIsCreatedOnceAndAnExistingOneIsUsedWhateverItsCase) {
     EXPECT_EQ(IniFile(found).readString("Regulator A", "Name", ""), "A");
 }
 
-TEST(ControllerFile, ControllersAreTheSectionsWithANameInFileOrder) {
-    testing::TempDir dir;
-    testing::WriteBytes(dir / "f.rglx",
-                        "[Regulator B]\nName=B\n[Desktop]\nCount=1\n[Regulator Empty]\nName=\n"
-                        "[Regulator A]\nName=A\n[Regulatory Old]\nName=Old\n");
-    IniFile ini(dir / "f.rglx");
-    const auto list = ListControllers(ini);
-    ASSERT_EQ(list.size(), 3u);
-    EXPECT_EQ(list[0].section, "Regulator B");
-    EXPECT_EQ(list[1].name, "A");
-    EXPECT_EQ(list[2].section, "Regulatory Old");
-    EXPECT_TRUE(ListControllers(IniFile(dir / "missing.rglx")).empty());
-}
-
 }  // namespace
 }  // namespace velmora

@@ -208,10 +208,5 @@ TEST_F(ReportFromFile, LabelsOfEveryLanguageLineUp) {
     EXPECT_GE(valueLines[0], 50);
 }
 
-TEST(ReportText, JoinedWithLineEnds) {
-    EXPECT_EQ(JoinReport({"a", "", "b"}), "a\n\nb\n");
-    EXPECT_EQ(JoinReport({}), "");
-}
-
 }  // namespace
 }  // namespace velmora
