@@ -1,10 +1,10 @@
 // The soft PLC's declaration parser (structured text, then mnemonic source
 // after the first NUL): every symbol it places lies inside its area, and
 // every look-up answer reads back through the operand parser.
-#include <cctype>
 
 #include "FuzzSupport.h"
 #include "base/OperandParser.h"
+#include "base/Strings.h"
 #include "softplc/SymbolTable.h"
 
 using namespace velmora;
@@ -20,13 +20,13 @@ VELMORA_FUZZ_TARGET(SoftPlcDeclarations) {
     // Every word of the input is tried as a name (at most 200).
     int tried = 0;
     for (std::size_t i = 0; i < text.size() && tried < 200;) {
-        if (!std::isalpha(static_cast<unsigned char>(text[i])) && text[i] != '_') {
+        if (!IsAlphaAscii(text[i]) && text[i] != '_') {
             ++i;
             continue;
         }
         std::size_t end = i;
-        while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) ||
-                                     text[end] == '_' || text[end] == '.' || text[end] == '~'))
+        while (end < text.size() &&
+               (IsAlnumAscii(text[end]) || text[end] == '_' || text[end] == '.' || text[end] == '~'))
             ++end;
         const std::string name(text.substr(i, end - i));
         i = end;

@@ -31,8 +31,7 @@ bool IsIdeSwitch(const std::string& arg) {
     if (upper.rfind("/OEMDIR=", 0) == 0) return true;
     // "/WORD" or "/WORD=value": a switch, not an absolute path.
     const std::string word = upper.substr(1, upper.find('=') - 1);
-    return std::all_of(word.begin(), word.end(),
-                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)); }) &&
+    return std::all_of(word.begin(), word.end(), [](char c) { return IsAlnumAscii(c); }) &&
            !std::filesystem::exists(a);
 }
 

@@ -4,9 +4,9 @@
 // would keep both out of reach.
 #include "host/HeadlessSession.h"
 
-#include <cctype>
 #include <ostream>
 
+#include "base/Strings.h"
 #include "base/com/Guids.h"
 #include "host/softplc/VirtualClock.h"
 #include "plugin/ClassFactory.h"
@@ -15,15 +15,6 @@
 #include "softplc/VirtualClock.h"
 
 namespace velmora::host {
-
-namespace {
-
-std::string Upper(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-}  // namespace
 
 // A headless front end that remembers the frame it serves.
 class HeadlessSession::WatchedFrontEnd : public velmora::FrontEnd {
@@ -170,7 +161,7 @@ HeadlessFrontEnd& HeadlessSession::frontEnd() {
 HeadlessOnlineView* HeadlessSession::view(const std::string& controller) {
     if (!frontEnd_ || !frontEnd_->frame) return nullptr;
     for (OnlineViewForm* v : frame().views())
-        if (Upper(v->controllerName()) == Upper(controller)) return dynamic_cast<HeadlessOnlineView*>(v);
+        if (EqualNoCase(v->controllerName(), controller)) return dynamic_cast<HeadlessOnlineView*>(v);
     return nullptr;
 }
 

@@ -215,9 +215,9 @@ int RunOnline(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return 1;
     }
     // The plant goes into the file before the view loads it, as the dialog's "OK" would.
-    if ((r.simulate || !r.plantKeys.empty()) &&
-        !SwitchSimulationOn(r.projectDir, r.plcName, r.controller, r.plantKeys, err))
-        return 1;
+    if (r.simulate || !r.plantKeys.empty())
+        if (const int status = SwitchSimulationOn(r.projectDir, r.plcName, r.controller, r.plantKeys, err))
+            return status;
     HeadlessSession session(r.projectDir, err);
     if (!session.open(r.plcName)) return 1;
     HostSoftPlc& soft = session.soft();

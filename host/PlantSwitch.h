@@ -8,9 +8,10 @@
 
 namespace velmora::host {
 
-// Writes Simulation=1 and the plant keys into the controller's section; a
-// value the dialog would refuse writes nothing and gives false (said on err).
-bool SwitchSimulationOn(const std::string& projectDir, const std::string& plc, const std::string& controller,
-                        const std::vector<std::string>& plantKeys, std::ostream& err);
+// Writes Simulation=1 and the plant keys into the controller's section and
+// gives 0. A key or value the dialog would refuse writes nothing and gives 2
+// (a bad command line); a controller the file lacks gives 1. Both said on err.
+int SwitchSimulationOn(const std::string& projectDir, const std::string& plc, const std::string& controller,
+                       const std::vector<std::string>& plantKeys, std::ostream& err);
 
 }  // namespace velmora::host

@@ -33,14 +33,6 @@ struct PlcCatalogue {
     const ControllerInfo* controller(std::string_view name) const;
 };
 
-// The plant keys over a controller's plant: TypSoustavy, Astat, Delay,
-// Simulation, AddOut, AddOutName and the dialog's numeric fields (Su, Su2,
-// Tau1..Tau3, Delta, Omega, TauA, MinSU, MaxSU, DDelta, y0, ys, SimT) under its
-// limits. Keys switch the simulation on unless they say Simulation=0. The
-// settings, or the reason they are refused.
-std::variant<PlantSettings, std::string> ApplyPlantKeys(const PlantSettings& base,
-                                                        const std::vector<PlantKey>& keys);
-
 // Checks the case against its PLC and completes it: controller names as the
 // file spells them, each online controller's plant, "NAME.y" subjects of a
 // name that is no controller turned into symbols.

@@ -5,13 +5,13 @@
 #include "host/looptest/LoopTestCommand.h"
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <stdexcept>
 #include <variant>
 
 #include "base/AtomicFile.h"
 #include "base/Platform.h"
+#include "base/Strings.h"
 #include "controllers/LegalName.h"
 #include "controllers/ProjectDescription.h"
 #include "host/looptest/LoopTestReport.h"
@@ -82,7 +82,7 @@ void CheckTraceNames(const std::vector<Case>& cases, std::vector<Diagnostic>& pr
     std::map<std::string, const Case*> seen;
     for (const Case& c : cases) {
         std::string key = fs::path(c.file).stem().string() + "." + c.name;
-        for (char& ch : key) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        key = LowerAscii(key);
         if (const auto [it, fresh] = seen.emplace(key, &c); !fresh)
             problems.push_back(
                 {c.file, c.line,

@@ -1,4 +1,5 @@
 #include "host/looptest/LoopTestEval.h"
+#include "base/Strings.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,13 +10,6 @@ namespace velmora::looptest {
 namespace {
 
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
-
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // The samples of a series between two times (both included) that have a value yet.
 struct Range {
@@ -162,7 +156,7 @@ Verdict Iae(const Expectation& e, const Series& s) {
 
 const Trace::Column* Trace::column(std::string_view name) const {
     for (const Column& c : columns)
-        if (SameName(c.name, name)) return &c;
+        if (EqualNoCase(c.name, name)) return &c;
     return nullptr;
 }
 

@@ -1,4 +1,5 @@
 #include "host/looptest/LoopTestFile.h"
+#include "base/Strings.h"
 
 #include <algorithm>
 #include <array>
@@ -15,19 +16,6 @@ namespace {
 struct LineError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-bool SameWord(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 // A token for a message: at most 40 bytes, anything outside printable ASCII as "?".
 std::string Shown(std::string_view token) {
@@ -75,17 +63,17 @@ double ParseNumber(std::string_view token, std::string_view what) {
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
     if (digits.empty() || ec != std::errc() || end != digits.data() + digits.size() ||
         !std::isfinite(value) || std::fabs(value) > 3.4e38 ||
-        !(std::isdigit(static_cast<unsigned char>(digits.back())) || digits.back() == '.'))
+        !(IsDigitAscii(digits.back()) || digits.back() == '.'))
         throw LineError(std::string(what) + " is no number: \"" + Shown(token) + "\"");
     return value;
 }
 
 // Milliseconds per unit of a time; 0 for a word that is no unit.
 double UnitMillis(std::string_view unit) {
-    if (SameWord(unit, "ms")) return 1;
-    if (SameWord(unit, "s")) return 1000;
-    if (SameWord(unit, "min")) return 60'000;
-    if (SameWord(unit, "h")) return 3'600'000;
+    if (EqualNoCase(unit, "ms")) return 1;
+    if (EqualNoCase(unit, "s")) return 1000;
+    if (EqualNoCase(unit, "min")) return 60'000;
+    if (EqualNoCase(unit, "h")) return 3'600'000;
     return 0;
 }
 
@@ -102,7 +90,7 @@ public:
         return tokens_[at_++];
     }
     bool accept(std::string_view word) {
-        if (done() || !SameWord(tokens_[at_], word)) return false;
+        if (done() || !EqualNoCase(tokens_[at_], word)) return false;
         ++at_;
         return true;
     }
@@ -125,7 +113,7 @@ public:
         std::string token = take(what);
         double perUnit = 1000;
         std::size_t split = token.size();
-        while (split > 0 && std::isalpha(static_cast<unsigned char>(token[split - 1]))) --split;
+        while (split > 0 && IsAlphaAscii(token[split - 1])) --split;
         if (split < token.size()) {
             perUnit = UnitMillis(std::string_view(token).substr(split));
             if (perUnit == 0)
@@ -155,8 +143,7 @@ private:
 };
 
 bool NameCharacter(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '~' || c == '[' ||
-           c == ']';
+    return IsAlnumAscii(c) || c == '_' || c == '.' || c == '~' || c == '[' || c == ']';
 }
 
 // A symbol or controller name: letters, digits, "_", ".", "~", "[", "]", at most 128 bytes.
@@ -172,7 +159,7 @@ Subject ReadSubject(Cursor& in) {
     s.name = s.written;
     const std::size_t dot = s.written.rfind('.');
     if (dot != std::string::npos && dot > 0 && dot + 2 == s.written.size()) {
-        const char which = static_cast<char>(std::tolower(static_cast<unsigned char>(s.written.back())));
+        const char which = LowerAsciiChar(s.written.back());
         if (which == 'y' || which == 'w' || which == 'u') {
             s.kind = which == 'y' ? Subject::Kind::Y : which == 'w' ? Subject::Kind::W : Subject::Kind::U;
             s.name = s.written.substr(0, dot);
@@ -182,7 +169,7 @@ Subject ReadSubject(Cursor& in) {
 }
 
 void ReadCheck(Cursor& in, Expectation& e) {
-    const std::string word = Lower(in.take("a check"));
+    const std::string word = LowerAscii(in.take("a check"));
     if (word == "within") {
         e.check = Check::Within;
         e.a = in.number("the tolerance");
@@ -276,7 +263,7 @@ Stimulus ReadStimulus(Cursor& in, int line) {
     Stimulus s;
     s.line = line;
     s.at = in.time("the time");
-    const std::string action = Lower(in.take("set, restart or disturb"));
+    const std::string action = LowerAscii(in.take("set, restart or disturb"));
     if (action == "set") {
         s.kind = Stimulus::Kind::Set;
         const std::string assignment = in.rest();
@@ -286,7 +273,7 @@ Stimulus ReadStimulus(Cursor& in, int line) {
         s.value = ParseNumber(assignment.substr(eq + 1), "the value");
     } else if (action == "restart") {
         s.kind = Stimulus::Kind::Restart;
-        const std::string kind = Lower(in.take("warm or cold"));
+        const std::string kind = LowerAscii(in.take("warm or cold"));
         if (kind != "warm" && kind != "cold") throw LineError("restart takes warm or cold");
         s.cold = kind == "cold";
     } else if (action == "disturb") {
@@ -302,7 +289,7 @@ Stimulus ReadStimulus(Cursor& in, int line) {
 }
 
 bool CaseNameCharacter(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+    return IsAlnumAscii(c) || c == '_' || c == '-' || c == '.';
 }
 
 // Reads one file line by line, collecting every problem.
@@ -366,7 +353,7 @@ void Reader::line(std::string_view text, int number) {
     if (text.front() == '[') return header(text, number);
     if (!case_) throw LineError("a line outside any [case NAME] section");
     Cursor in(Tokens(text));
-    const std::string word = Lower(in.take("a keyword"));
+    const std::string word = LowerAscii(in.take("a keyword"));
     if (word == "expect") {
         if (case_->expectations.size() >= kMaxLinesPerCase) throw LineError("more than 1000 expectations");
         case_->expectations.push_back(ReadExpectation(in, text, number));
@@ -391,7 +378,7 @@ void Reader::header(std::string_view text, int number) {
         throw LineError("a case name is 1 .. 64 letters, digits, \"_\", \"-\" or \".\" (not first)");
     if (out_.cases.size() >= kMaxCasesPerFile) throw LineError("more than 1000 cases in one file");
     for (const Case& c : out_.cases)
-        if (SameWord(c.name, name))
+        if (EqualNoCase(c.name, name))
             throw LineError("a second case " + name + " (line " + std::to_string(c.line) + ")");
     case_.emplace();
     case_->file = file_;
@@ -474,7 +461,7 @@ void Reader::finishCase() {
     case_.reset();
     for (PendingPlant& p : plants_) {
         auto it = std::find_if(c.online.begin(), c.online.end(),
-                               [&](const OnlineController& o) { return SameWord(o.name, p.controller); });
+                               [&](const OnlineController& o) { return EqualNoCase(o.name, p.controller); });
         if (it == c.online.end()) {
             problem(p.line, "plant keys for " + p.controller + ", which the case does not put online");
             continue;
@@ -501,7 +488,7 @@ std::string Diagnostic::text() const {
 
 const OnlineController* Case::findOnline(std::string_view controller) const {
     for (const OnlineController& o : online)
-        if (SameWord(o.name, controller)) return &o;
+        if (EqualNoCase(o.name, controller)) return &o;
     return nullptr;
 }
 

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "simulation/PlantKeys.h"
 #include "simulation/PlantSimulation.h"
 
 namespace velmora::looptest {
@@ -67,10 +68,6 @@ struct Stimulus {
     double value = 0;   // Set: in the symbol's units; Disturb: %
     bool cold = false;  // Restart
     int line = 0;
-};
-
-struct PlantKey {
-    std::string key, value;
 };
 
 struct OnlineController {

@@ -1,7 +1,6 @@
 #include "softplc/IlCompiler.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -9,6 +8,7 @@
 #include <set>
 
 #include "base/OperandParser.h"
+#include "base/Strings.h"
 #include "softplc/IlOperations.h"
 
 namespace velmora::softplc {
@@ -39,23 +39,17 @@ bool CompileOutput::ok() const {
 
 namespace {
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    while (!s.empty() && IsSpaceAscii(s.front())) s.remove_prefix(1);
+    while (!s.empty() && IsSpaceAscii(s.back())) s.remove_suffix(1);
     return s;
 }
 
 bool IsIdentStart(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+    return IsAlphaAscii(c) || c == '_';
 }
 bool IsIdentChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    return IsAlnumAscii(c) || c == '_';
 }
 
 // The text before a ";" comment that is not inside quotes.
@@ -142,11 +136,11 @@ private:
     // ------------------------------------------------------------ IEC constants
     // Constants of "VAR_GLOBAL CONSTANT" blocks become defines ("Boiler_ReleaseNumber").
     void readIecConstants(std::string_view text) {
-        const std::string upper = Upper(text);
+        const std::string upper = UpperAscii(text);
         std::size_t at = 0;
         while ((at = upper.find("VAR_GLOBAL", at)) != std::string::npos) {
             std::size_t p = at + 10;
-            while (p < upper.size() && std::isspace(static_cast<unsigned char>(upper[p]))) ++p;
+            while (p < upper.size() && IsSpaceAscii(upper[p])) ++p;
             const std::size_t end = upper.find("END_VAR", p);
             if (end == std::string::npos) break;
             if (upper.compare(p, 8, "CONSTANT") == 0) {
@@ -175,7 +169,7 @@ private:
         const auto assign = clean.find(":=");
         if (colon == std::string::npos || assign == std::string::npos) return;
         std::string value(Trim(std::string_view(clean).substr(assign + 2)));
-        const std::string upperValue = Upper(value);
+        const std::string upperValue = UpperAscii(value);
         if (upperValue == "TRUE") value = "1";
         if (upperValue == "FALSE") value = "0";
         std::string_view names = std::string_view(clean).substr(0, colon);
@@ -184,7 +178,7 @@ private:
             std::size_t e = names.find(',', s);
             if (e == std::string_view::npos) e = names.size();
             const std::string name(Trim(names.substr(s, e - s)));
-            if (!name.empty()) defines_[Upper(name)] = value;
+            if (!name.empty()) defines_[UpperAscii(name)] = value;
             s = e + 1;
         }
     }
@@ -242,13 +236,13 @@ private:
 
     void directive(std::string_view body, int number) {
         const auto split = body.find_first_of(" \t");
-        const std::string word = Upper(body.substr(0, split));
+        const std::string word = UpperAscii(body.substr(0, split));
         const std::string_view rest =
             split == std::string_view::npos ? std::string_view() : Trim(body.substr(split));
         inStruct_ = false;
         declarationContinues_ = false;
         if (word == "IFDEF" || word == "IFNDEF") {
-            const std::string name = Upper(Trim(StripComment(rest)));
+            const std::string name = UpperAscii(Trim(StripComment(rest)));
             const bool yes = (word == "IFDEF") == isDefined(name);
             push(yes, number);
             return;
@@ -283,9 +277,9 @@ private:
         } else if (word == "DEFINE" || word == "DEF") {
             const std::string_view text = Trim(StripComment(rest));
             const auto space = text.find_first_of(" \t");
-            const std::string name = Upper(text.substr(0, space));
+            const std::string name = UpperAscii(text.substr(0, space));
             if (name.empty() || !IsIdentStart(name[0])) {
-                error(number, "#" + Upper(word) + " needs a name");
+                error(number, "#" + UpperAscii(word) + " needs a name");
                 return;
             }
             defines_[name] =
@@ -298,13 +292,13 @@ private:
                 error(number, "#usi needs NAME = FUNCTION");
                 return;
             }
-            const std::string fn = Upper(Trim(text.substr(eq + 1)));
+            const std::string fn = UpperAscii(Trim(text.substr(eq + 1)));
             const auto op = UsiLibrary(fn);
             if (!op) {
                 error(number, "#usi: unknown library function " + fn);
                 return;
             }
-            usi_[Upper(Trim(text.substr(0, eq)))] = *op;
+            usi_[UpperAscii(Trim(text.substr(0, eq)))] = *op;
         } else if (word == "REG" || word == "REM") {
             declarationContinues_ =
                 !Trim(StripComment(rest)).empty() && Trim(StripComment(rest)).back() == ',';
@@ -326,7 +320,7 @@ private:
         rest = Trim(rest);
         Diagnostic::Severity severity = Diagnostic::Severity::Error;
         const auto space = rest.find_first_of(" \t");
-        const std::string level = Upper(rest.substr(0, space));
+        const std::string level = UpperAscii(rest.substr(0, space));
         std::string_view message = rest;
         if (level.size() == 1) {
             message = space == std::string_view::npos ? std::string_view() : Trim(rest.substr(space));
@@ -372,7 +366,7 @@ private:
             pos_ = text_.size();
         }
         void skip() {
-            while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+            while (pos_ < text_.size() && IsSpaceAscii(text_[pos_])) ++pos_;
         }
         bool accept(std::string_view op) {
             skip();
@@ -467,8 +461,7 @@ private:
                 return 0;
             }
             const std::size_t start = pos_;
-            if (std::isdigit(static_cast<unsigned char>(text_[pos_])) || text_[pos_] == '$' ||
-                text_[pos_] == '#') {
+            if (IsDigitAscii(text_[pos_]) || text_[pos_] == '$' || text_[pos_] == '#') {
                 while (pos_ < text_.size() &&
                        (IsIdentChar(text_[pos_]) || text_[pos_] == '$' || text_[pos_] == '#'))
                     ++pos_;
@@ -485,7 +478,7 @@ private:
                 return 0;
             }
             while (pos_ < text_.size() && IsIdentChar(text_[pos_])) ++pos_;
-            const std::string name = Upper(text_.substr(start, pos_ - start));
+            const std::string name = UpperAscii(text_.substr(start, pos_ - start));
             if (name == "__OFFSET" || name == "__INDX" || name == "__SIZEOF" || name == "DEFINED") {
                 if (!accept("(")) {
                     fail(name + " needs (");
@@ -499,7 +492,7 @@ private:
                     fail("missing )");
                     return 0;
                 }
-                if (name == "DEFINED") return c_.isDefined(Upper(arg));
+                if (name == "DEFINED") return c_.isDefined(UpperAscii(arg));
                 if (name == "__SIZEOF") {
                     if (const StructType* t = c_.symbols_.findStruct(arg)) return t->size;
                     if (const auto l = c_.locate(arg)) return l->size;
@@ -547,7 +540,7 @@ private:
         }
         if (!code.empty()) {
             const auto space = code.find_first_of(" \t");
-            l.mnemonic = Upper(code.substr(0, space));
+            l.mnemonic = UpperAscii(code.substr(0, space));
             l.operand =
                 space == std::string_view::npos ? std::string() : std::string(Trim(code.substr(space)));
         }
@@ -615,14 +608,14 @@ private:
         std::optional<int> sizeOverride;
         bool realOverride = false;
         if (const auto space = text.find_first_of(" \t"); space != std::string::npos) {
-            const std::string word = Upper(text.substr(0, space));
+            const std::string word = UpperAscii(text.substr(0, space));
             if (const auto size = KeywordSize(word)) {
                 sizeOverride = size;
                 realOverride = word == "FLOAT" || word == "REAL";
                 text = std::string(Trim(std::string_view(text).substr(space)));
             }
         }
-        const std::string upper = Upper(text);
+        const std::string upper = UpperAscii(text);
         if (upper.rfind("__INDX(", 0) == 0 || upper.rfind("__OFFSET(", 0) == 0) return offsetOperand(l, text);
         Operand o;
         if (ParseConstant(text, o.value, o.real)) {
@@ -736,7 +729,7 @@ private:
             auto& own = labels[number];
             for (const Line& l : found->second.lines) {
                 if (!l.label.empty()) {
-                    const std::string key = Upper(l.label);
+                    const std::string key = UpperAscii(l.label);
                     if (own.count(key) || subroutineLabels.count(key))
                         errorAt(l, "label " + l.label + " defined twice");
                     own[key] = static_cast<std::int32_t>(p.code.size());
@@ -766,7 +759,7 @@ private:
         }
         for (const Fixup& f : fixups) {
             Instr& ins = p.code[f.index];
-            const std::string key = Upper(Trim(f.label));
+            const std::string key = UpperAscii(Trim(f.label));
             const bool call = ins.op == Op::Cal || ins.op == Op::Cad;
             if (call) {
                 const auto target = subroutineLabels.find(key);
@@ -798,7 +791,7 @@ private:
             if (d == defines_.end() || d->second.empty()) break;
             const std::string_view expansion = Trim(d->second);
             const auto space = expansion.find_first_of(" \t");
-            mnemonic = Upper(expansion.substr(0, space));
+            mnemonic = UpperAscii(expansion.substr(0, space));
             const std::string more =
                 space == std::string_view::npos ? std::string() : std::string(Trim(expansion.substr(space)));
             operandText =
@@ -823,7 +816,7 @@ private:
         }
         if (rule == OperandRule::Label) return ins;  // resolved after all labels are known
         if (rule == OperandRule::Name) {
-            const auto u = usi_.find(Upper(operandText));
+            const auto u = usi_.find(UpperAscii(operandText));
             if (u == usi_.end()) {
                 errorAt(l, "USI " + operandText + ": no #usi declares it");
                 return std::nullopt;
@@ -1103,12 +1096,12 @@ bool ParseConstant(std::string_view text, std::int32_t& value, bool& real) {
     if (digits.empty()) return false;
     if (base == 10 && (digits.find('.') != std::string_view::npos ||
                        digits.find_first_of("eE") != std::string_view::npos)) {
-        if (!std::isdigit(static_cast<unsigned char>(digits.front()))) return false;
+        if (!IsDigitAscii(digits.front())) return false;
         std::size_t i = 0;
         bool dot = false, exp = false;
         for (; i < digits.size(); ++i) {
             const char c = digits[i];
-            if (std::isdigit(static_cast<unsigned char>(c))) continue;
+            if (IsDigitAscii(c)) continue;
             if (c == '.' && !dot && !exp)
                 dot = true;
             else if ((c == 'e' || c == 'E') && !exp && i + 1 < digits.size()) {

@@ -48,7 +48,9 @@ struct CallStack {
 // S1.0, the flag that lets PUT write.
 constexpr int kPutEnableArea = 2, kPutEnableByte = 1;
 
-Word Load(const std::uint8_t* m, Access access, int bit) {
+// The machine's hot path: these are inlined into run() so that an instruction
+// costs one dispatch.
+[[gnu::always_inline]] inline Word Load(const std::uint8_t* m, Access access, int bit) {
     switch (access) {
         case Access::Bit:
             return (*m >> bit) & 1;
@@ -64,7 +66,7 @@ Word Load(const std::uint8_t* m, Access access, int bit) {
     return 0;
 }
 
-void Store(std::uint8_t* m, Access access, int bit, Word v) {
+[[gnu::always_inline]] inline void Store(std::uint8_t* m, Access access, int bit, Word v) {
     switch (access) {
         case Access::Bit:
             *m = static_cast<std::uint8_t>(v != 0 ? (*m | (1u << bit)) : (*m & ~(1u << bit)));
@@ -108,12 +110,23 @@ Word Complement(const Instr& i, Word operand) {
     return i.access == Access::Bit ? operand == 0 : ~operand;
 }
 
+constexpr std::uint64_t OpBit(Op op) {
+    return std::uint64_t{1} << static_cast<unsigned>(op);
+}
+// The instructions whose memory operand is where they write (or, for SRC and
+// MOV, where a block starts): the machine does not read it first.
+constexpr std::uint64_t kWrittenOperands =
+    OpBit(Op::Wr) | OpBit(Op::Wrc) | OpBit(Op::Put) | OpBit(Op::Src) | OpBit(Op::Mov);
+static_assert(static_cast<unsigned>(Op::Dup) < 64);  // every Op fits the mask
+
 // The operand of an instruction: its constant, or the variable it reads.
-Word Fetch(const Instr& i, std::uint8_t* const* areas) {
-    return i.source == Source::Memory ? Load(areas[i.area] + i.value, i.access, i.bit) : i.value;
+[[gnu::always_inline]] inline Word Fetch(const Instr& i, std::uint8_t* const* areas) {
+    if (i.source != Source::Memory) return i.value;
+    if ((kWrittenOperands >> static_cast<unsigned>(i.op)) & 1u) return 0;
+    return Load(areas[i.area] + i.value, i.access, i.bit);
 }
 
-void Store(const Instr& i, Word v, std::uint8_t* const* areas) {
+[[gnu::always_inline]] inline void Store(const Instr& i, Word v, std::uint8_t* const* areas) {
     Store(areas[i.area] + i.value, i.access, i.bit, v);
 }
 
@@ -353,7 +366,7 @@ bool Machine::stopped(std::int32_t at) {
 
 // The blocks read their cells from `args` (the deepest first) and leave
 // their result, if they have one, in args[0], which run() keeps as the top.
-const char* Machine::block(const Instr& i, std::span<Word> args, double dtMs) {
+[[gnu::always_inline]] inline const char* Machine::block(const Instr& i, std::span<Word> args, double dtMs) {
     switch (i.op) {
         case Op::Crc:
             return crc(args);
@@ -398,7 +411,8 @@ const char* Machine::move(const Instr& i, std::span<Word> args) {
 }
 
 // CNV's cells, deepest first: [filter, tau,] table, (unused), value, mode.
-const char* Machine::convert(const Instr& i, std::span<Word> args, double dtMs) {
+[[gnu::always_inline]] inline const char* Machine::convert(const Instr& i, std::span<Word> args,
+                                                           double dtMs) {
     const std::size_t n = args.size();
     std::uint8_t* const registers = areas_[kRegisterArea];
     ConversionArgs a;
@@ -424,7 +438,7 @@ const char* Machine::convert(const Instr& i, std::span<Word> args, double dtMs) 
 
 // PID's cells, deepest first: input 3, input 2, the address of MinY (Det lies
 // one byte before it).
-const char* Machine::pid(std::span<Word> args, double dtMs) {
+[[gnu::always_inline]] inline const char* Machine::pid(std::span<Word> args, double dtMs) {
     const std::int64_t det = static_cast<std::int64_t>(args[2]) - 1;
     if (!Inside(det, kPidBytes)) return "PID structure outside the register area";
     args[0] = RunPidBlock(areas_[kRegisterArea] + det, args[1], args[0], dtMs);
@@ -432,7 +446,7 @@ const char* Machine::pid(std::span<Word> args, double dtMs) {
 }
 
 // PIDA replaces the structure's address with its new output, mv.
-const char* Machine::pida(std::span<Word> args, double dtMs) {
+[[gnu::always_inline]] inline const char* Machine::pida(std::span<Word> args, double dtMs) {
     const Word index = args[0];
     if (!Inside(index, kPidaBytes)) return "PIDA structure outside the register area";
     std::uint8_t* const block = areas_[kRegisterArea] + index;

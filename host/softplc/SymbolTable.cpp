@@ -1,7 +1,6 @@
 #include "softplc/SymbolTable.h"
 
 #include <algorithm>
-#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -14,10 +13,10 @@ namespace velmora::softplc {
 namespace {
 
 bool IsIdentStart(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) || c == '_';
+    return IsAlphaAscii(c) || c == '_';
 }
 bool IsIdentChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+    return IsAlnumAscii(c) || c == '_';
 }
 
 // Scalar types of both dialects.
@@ -47,7 +46,7 @@ constexpr long long kTooLarge = kAreaSize + 1;
 long long Count(std::string_view digits) {
     long long count = 0;
     for (char c : digits) {
-        if (!std::isdigit(static_cast<unsigned char>(c))) break;
+        if (!IsDigitAscii(c)) break;
         count = std::min(count * 10 + (c - '0'), kTooLarge);
     }
     return count;
@@ -140,7 +139,7 @@ private:
     }
     void scanToken() {
         for (;;) {
-            while (pos_ < text_.size() && std::isspace(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+            while (pos_ < text_.size() && IsSpaceAscii(text_[pos_])) ++pos_;
             if (pos_ >= text_.size()) {
                 current_ = {Token::Kind::End, {}};
                 return;
@@ -170,8 +169,8 @@ private:
         if (IsIdentStart(c)) {
             while (pos_ < text_.size() && IsIdentChar(text_[pos_])) ++pos_;
             current_ = {Token::Kind::Ident, std::string(text_.substr(start, pos_ - start))};
-        } else if (std::isdigit(static_cast<unsigned char>(c))) {
-            while (pos_ < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+        } else if (IsDigitAscii(c)) {
+            while (pos_ < text_.size() && IsDigitAscii(text_[pos_])) ++pos_;
             current_ = {Token::Kind::Number, std::string(text_.substr(start, pos_ - start))};
         } else if (c == '%') {
             ++pos_;
@@ -555,7 +554,7 @@ private:
         std::vector<std::string> tokens;
         std::string current;
         for (char c : line) {
-            if (std::isspace(static_cast<unsigned char>(c)) || c == ',') {
+            if (IsSpaceAscii(c) || c == ',') {
                 if (!current.empty()) tokens.push_back(std::move(current));
                 current.clear();
             } else {
@@ -718,8 +717,7 @@ std::optional<Location> SymbolTable::resolvePath(const std::string& path, int de
     const std::string member = upper.substr(split + 1);
     // "name.11": a bit of a byte or word variable, counted from its first byte.
     if (upper[split] == '.' && !member.empty() && member.size() <= 2 &&
-        std::all_of(member.begin(), member.end(),
-                    [](char c) { return std::isdigit(static_cast<unsigned char>(c)); })) {
+        std::all_of(member.begin(), member.end(), [](char c) { return IsDigitAscii(c); })) {
         const int bit = std::stoi(member);
         if (bit >= base->size * 8 || base->type.real) return std::nullopt;
         Location l = *base;

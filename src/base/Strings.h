@@ -16,6 +16,15 @@ constexpr bool IsSpaceAscii(char c) {
 constexpr bool IsDigitAscii(char c) {
     return c >= '0' && c <= '9';
 }
+constexpr bool IsAlphaAscii(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+constexpr bool IsAlnumAscii(char c) {
+    return IsAlphaAscii(c) || IsDigitAscii(c);
+}
+constexpr char LowerAsciiChar(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
 // 0..15 for a hexadecimal digit of either case, -1 for any other byte.
 constexpr int HexDigitValue(char c) {
     return (c >= '0' && c <= '9')   ? c - '0'

@@ -93,6 +93,10 @@ TEST_F(HostCommandLine, ANumberOutOfItsRangeEndsWithStatus2) {
          "--set Boiler_T_OVF=256: BOOL takes 0 or 1, not 256"},
         {online("PLC1", "Dryer") + "--set Dryer_Humidity=nan",
          "--set Dryer_Humidity=nan: REAL takes a finite number"},
+        {online("PLC1", "Boiler") + "--plant TypSoustavy=1 --plant Tau1=0", "--plant Tau1=0: outside "},
+        {online("PLC1", "Boiler") + "--plant TypSoustavy=1 --plant Tau2=5",
+         "--plant Tau2 does not apply to plant type 1"},
+        {online("PLC1", "Boiler") + "--plant Speed", "--plant Speed: takes KEY=VALUE"},
     };
     for (const auto& [args, message] : cases) {
         EXPECT_EQ(run(args), 2) << args << "\n" << output;
