@@ -64,8 +64,12 @@ start_host() {
   until_true 20 "the main window" grep -q '^item.*ProjectTree.PLC1' "$state"
   local id
   main=$(xdotool search --onlyvisible --name 'Orvane IDE' | head -1)
+  until_true 10 "the main window at 1600x1000" full_screen
+}
+full_screen() { # the window manager may still be placing the window: ask until it is so
   xdotool windowsize "$main" 1600 1000 windowmove "$main" 0 0 windowactivate --sync "$main" 2>/dev/null
-  sleep 0.5
+  sleep 0.3
+  awk -F'\t' '$1=="window" && $5 >= 1590 && $6 >= 990 { ok = 1 } END { exit !ok }' "$state"
 }
 keys() { xdotool windowactivate --sync "$main" 2>/dev/null; sleep 0.2; xdotool key --delay 150 "$@"; }
 
@@ -87,10 +91,11 @@ click() { # click OWNER NAME [clicks]: a named widget of a form or window
 }
 click_item() { # click_item OWNER VIEW TEXT [clicks] [x offset from the left]
   local at
-  at=$(awk -F'\t' -v o="$1" -v n="$2" -v t="$4" -v dx="${6:-}" '($1=="item"||$1=="tab") && $2==o && $3==n && $4==t {
-         printf "%d %d\n", dx == "" ? $5 + $7 / 2 : $5 + dx, $6 + $8 / 2 }' "$state" | head -1)
-  [ -n "$at" ] || fail "no item '$4' in $2 of '$1'"
-  xdotool mousemove $at click --repeat "${5:-1}" --delay 120 1
+  at=$(awk -F'\t' -v o="$1" -v n="$2" -v t="$3" -v dx="${5:-}" '($1=="item"||$1=="tab") && $2==o && $3==n && $4==t {
+         i = $1 == "tab" ? 6 : 5  # a tab line says first whether it is the current one
+         printf "%d %d\n", dx == "" ? $i + $(i + 2) / 2 : $i + dx, $(i + 1) + $(i + 3) / 2 }' "$state" | head -1)
+  [ -n "$at" ] || fail "no item '$3' in $2 of '$1'"
+  xdotool mousemove $at click --repeat "${4:-1}" --delay 120 1
 }
 form() { awk -F'\t' -v o="$1" '$1=="form" && $2==o { print $3, $4, $5, $6, $7, $8 }' "$state" | head -1; }
 shot() { [ -n "$shots" ] && mkdir -p "$shots" && import -window root "$shots/$1.png"; }
@@ -100,9 +105,9 @@ win=$'Orvane IDE (velmora-host)'
 
 # ---- a day's work: manager, two views, one online, a set point, the graph ----
 start_host
-keys F9  # compile: the soft PLC runs the generated program
+click "$win" CompileAction  # the soft PLC runs the generated program
 sleep 1
-click "$win" miVelmora 2>/dev/null || click "$win" tbVelmora
+click "$win" tool100  # the plug-in's tool-bar button: its manager
 until_true 10 "controller manager" grep -q $'^item\tVelmora\tCheckListBox1\tBoiler' "$state"
 click_item Velmora CheckListBox1 Boiler 2
 until_true 10 "Boiler view" grep -q $'^form\tVelmora - Boiler\t1\tfront' "$state"
@@ -132,8 +137,8 @@ until_true 5 "floating Dryer" grep -q $'^form\tVelmora - Dryer\t5' "$state"
 dryer=$(xdotool search --onlyvisible --name 'Velmora - Dryer' | head -1)
 xdotool windowmove "$dryer" 300 180
 sleep 1
-read -r _ _ x y w h <<<"$(form 'Velmora - Dryer')"
-((w >= 940 && h >= 560)) || fail "floating Dryer is ${w}x$h, the schema needs 940x560"
+read -r x y w h <<<"$(line widget 'Velmora - Dryer' SchemaPanel1 | cut -f5-8)"
+((w >= 942 && h >= 502)) || fail "floating Dryer shows ${w}x$h of its schema, which needs 940x500"
 shot online-view-floating-en
 before=$(grep -E $'^form\tVelmora - ' "$state" | cut -f2-4 | sort)
 dryerAt=$(form 'Velmora - Dryer' | cut -d' ' -f3-)
@@ -167,13 +172,21 @@ click "Velmora - Boiler" KomunikaceButton1
 click "Velmora - Boiler" SchemaButton1
 until_true 15 "live values after the restart" has_value "Velmora - Boiler" Y1Edit1
 
+# A double click on the floating window's title bar docks it back into the main area.
+at=$(awk -F'\t' '$1=="top" && $2=="Velmora - Dryer" { printf "%d %d\n", $3 + 120, $4 + 8 }' "$state")
+[ -n "$at" ] || fail "Dryer is not floating after the restart"
+xdotool mousemove $at click --repeat 2 --delay 120 1
+until_true 5 "Dryer back in the main area" grep -q $'^form\tVelmora - Dryer\t1\tfront' "$state"
+click_item "$win" DocumentTabs "Velmora - Boiler"
+until_true 5 "Boiler in front again" grep -q $'^form\tVelmora - Boiler\t1\tfront' "$state"
+
 # ---- the layout in Czech, for the screenshots ----
 if [ -n "$shots" ]; then
   keys ctrl+q
   for _ in $(seq 50); do kill -0 "$host" 2>/dev/null || break; sleep 0.2; done
   printf '[HKEY_CURRENT_USER\\Software\\Orvane\\IDE\\Settings]\nLanguage=405\n' >>"$VELMORA_REGISTRY"
   start_host
-  until_true 15 "the desktop in Czech" same_desktop
+  until_true 15 "Boiler in front in Czech" grep -q $'^form\tVelmora - Boiler\t1\tfront' "$state"
   click "Velmora - Boiler" KomunikaceButton1
   until_true 15 "live values in Czech" has_value "Velmora - Boiler" Y1Edit1
   sleep 1

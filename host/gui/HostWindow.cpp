@@ -396,7 +396,11 @@ void HostWindow::putIntoDockArea(QWidget* form, int area) {
         toMainArea(form);
         return;
     }
-    if (area != kDockFloating) form->setProperty("velmoraMainArea", false);
+    // A form floated before it had a side is one of the main area: it docks back there.
+    if (area != kDockFloating)
+        form->setProperty("velmoraMainArea", false);
+    else if (!form->property("velmoraMainArea").isValid())
+        form->setProperty("velmoraMainArea", true);
     const bool wasMain = documents_->indexOf(form) >= 0;
     fromMainArea(form);
     if (area == kDockFloating) {
@@ -461,16 +465,16 @@ void HostWindow::fromMainArea(QWidget* form) {
 
 namespace {
 
-// The size that shows a form whole: what its scrolled pages hide is added.
+// The size that shows a form whole: its scrolled page fits its content, no
+// more (a form of the main area has grown to the area).
 QSize WholeSize(QWidget* form) {
     QSize size = form->size();
-    int wider = 0, taller = 0;
     for (QScrollArea* scroll : form->findChildren<QScrollArea*>()) {
         if (!scroll->widget() || !scroll->isVisible()) continue;
-        wider = std::max(wider, scroll->widget()->width() - scroll->viewport()->width());
-        taller = std::max(taller, scroll->widget()->height() - scroll->viewport()->height());
+        size += scroll->widget()->size() - scroll->viewport()->size() + QSize(4, 4);
+        break;
     }
-    return size + QSize(wider + 4, taller + 4);
+    return size.expandedTo(form->minimumSizeHint());
 }
 
 }  // namespace
@@ -483,7 +487,9 @@ void HostWindow::floatForm(QWidget* form) {
     const QRect screen = (windowHandle() && windowHandle()->screen() ? windowHandle()->screen()
                                                                      : QGuiApplication::primaryScreen())
                              ->availableGeometry();
-    QRect r(QPoint(), whole.boundedTo(screen.size()));
+    // The dock's title bar and frame come on top of the form.
+    const QSize chrome = (dock->minimumSizeHint() - form->minimumSizeHint()).expandedTo(QSize(0, 0));
+    QRect r(QPoint(), (whole + chrome).boundedTo(screen.size()));
     r.moveCenter(geometry().center());
     r.moveLeft(std::clamp(r.left(), screen.left(), screen.right() - r.width() + 1));
     r.moveTop(std::clamp(r.top(), screen.top(), screen.bottom() - r.height() + 1));

@@ -534,7 +534,8 @@ QString MainWindow::describe() const {
             QString name = w->objectName();
             if (auto* tool = qobject_cast<QToolButton*>(w); tool && name.isEmpty() && tool->defaultAction())
                 name = tool->defaultAction()->objectName();  // a tool-bar button is its action
-            if (!w->isVisible() || name.isEmpty() || w->visibleRegion().isEmpty()) continue;
+            if (!w->isVisible() || name.isEmpty() || w->visibleRegion().isEmpty() || w->window() != top)
+                continue;  // a floating dock is a window of its own
             // Named by the plug-in form it belongs to, else by its window.
             QWidget* form = w;
             while (form && dockArea(form) < 0) form = form->parentWidget();
