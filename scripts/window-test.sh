@@ -102,6 +102,11 @@ shot() { [ -n "$shots" ] && mkdir -p "$shots" && import -window root "$shots/$1.
 has_value() { [[ "$(text "$1" "$2")" == *% ]]; }
 views_closed() { ! grep -q $'^form\tVelmora - ' "$state"; }
 win=$'Orvane IDE (velmora-host)'
+graph_tools_shown() { # Zoom, Follow, Measure, A-B and the axis dialogs, none behind a "»"
+  for tool in ToolButton8 ToolButton10 ToolButton14 ToolButtonMeasure1 ToolButton18 ToolButton19; do
+    grep -q $'^widget\tVelmora - Boiler\t'"$tool"$'\t' "$state" || fail "graph tool $tool hidden ($1)"
+  done
+}
 
 # ---- a day's work: manager, two views, one online, a set point, the graph ----
 start_host
@@ -126,9 +131,7 @@ xdotool key ctrl+a && xdotool type --delay 40 "40" && xdotool key Return
 until_true 10 "set point 40 % shown" grep -qP '^widget\tVelmora - Boiler\tW1Edit1\t40' "$state"
 click "Velmora - Boiler" GrafButton1
 until_true 5 "graph page" grep -q $'^widget\tVelmora - Boiler\tToolButton8' "$state"
-for tool in ToolButton8 ToolButton10 ToolButton14 ToolButtonMeasure1 ToolButton18 ToolButton19; do
-  grep -q $'^widget\tVelmora - Boiler\t'"$tool"$'\t' "$state" || fail "graph tool $tool hidden"
-done
+graph_tools_shown "at 1600x1000"
 sleep 2
 shot trend-boiler-en
 # Dryer floats in a window that shows its whole schema.
@@ -168,6 +171,7 @@ until_true 15 "the same desktop after a restart" same_desktop
 w=$(line widget "$win" ProjectTree | cut -f7)
 ((w <= tree + 8)) || fail "the Project panel came back ${w} px wide (was $tree)"
 grep -q $'^widget\tVelmora - Boiler\tToolButton8' "$state" || fail "Boiler did not come back on its graph page"
+graph_tools_shown "after the restart"
 click "Velmora - Boiler" KomunikaceButton1
 click "Velmora - Boiler" SchemaButton1
 until_true 15 "live values after the restart" has_value "Velmora - Boiler" Y1Edit1
@@ -193,6 +197,7 @@ if [ -n "$shots" ]; then
   shot online-view-boiler-pid-cs
   click "Velmora - Boiler" GrafButton1
   sleep 3
+  graph_tools_shown "in Czech"
   shot trend-boiler-cs
 fi
 keys ctrl+q
