@@ -275,9 +275,9 @@ void MainWindow::loadDesktop() {
         if (form.firstFlag) front.push_back(handle);
     }
     for (void* handle : front) ide_->ShowDockableForm(handle);
-    // The restored views may have pushed the side docks wide; once laid out, narrow again.
+    // The side docks narrow again before the views take their stored sizes
+    // (they do once the event loop runs): a view kept at a side keeps its width.
     keepSidesNarrow();
-    QTimer::singleShot(0, this, [this] { keepSidesNarrow(); });
 }
 
 void MainWindow::reportArea(QWidget* w) {

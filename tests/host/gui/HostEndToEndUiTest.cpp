@@ -134,16 +134,22 @@ TEST_F(HostViews, ClosingAnOnlineViewWaitsForTheLoopsClosingPass) {
 TEST_F(HostViews, TheDesktopBringsTheViewsBackWhereTheyWere) {
     struct RoundTrip {
         const char* name;
-        void (*away)(MainWindow&, const std::filesystem::path&);
+        void (*away)(std::unique_ptr<MainWindow>&, const std::filesystem::path&);
+        bool managerShown;  // a new start shows it when the user asks
     };
     const RoundTrip trips[] = {
-        {"Close PLC", [](MainWindow& w, const std::filesystem::path&) { w.closePlc(); }},
+        {"Close PLC", [](std::unique_ptr<MainWindow>& w, const std::filesystem::path&) { w->closePlc(); },
+         true},
         {"Exit",
-         [](MainWindow& w, const std::filesystem::path& project) {
-             w.closeProject();
+         [](std::unique_ptr<MainWindow>& w, const std::filesystem::path& project) {
+             w->close();
+             w.reset();  // a new start: a window that remembers nothing
              QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-             w.openProject(QString::fromStdString(project.string()));
-         }},
+             w = std::make_unique<MainWindow>();
+             w->show();
+             w->openProject(QString::fromStdString(project.string()));
+         },
+         false},
     };
     for (const RoundTrip& trip : trips) {
         SCOPED_TRACE(trip.name);
@@ -158,7 +164,7 @@ TEST_F(HostViews, TheDesktopBringsTheViewsBackWhereTheyWere) {
         ASSERT_TRUE(window->inFront(View("Boiler")));
         ASSERT_FALSE(window->inFront(View("Kiln")));
 
-        trip.away(*window, project);
+        trip.away(window, project);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(View("Boiler"), nullptr);
         IniFile file(project / "Velmora" / "PLC1.rglx");
@@ -181,7 +187,7 @@ TEST_F(HostViews, TheDesktopBringsTheViewsBackWhereTheyWere) {
         EXPECT_TRUE(dryer.x() >= 0 && dryer.x() <= 4 && std::abs(dryer.y() - 50) <= 4)
             << "moved onto the screen";
         EXPECT_EQ(dryer.size(), QSize(700, 480));
-        EXPECT_TRUE(window->findChild<QDockWidget*>("Dock_FormRegMngr1")->isVisible()) << "the manager too";
+        EXPECT_EQ(window->findChild<QDockWidget*>("Dock_FormRegMngr1")->isVisible(), trip.managerShown);
         EXPECT_LE(window->findChild<QDockWidget*>("ProjectTreeDock")->width(), MainWindow::kSideWidth + 8);
         for (const char* name : {"Dryer", "Kiln", "Boiler"}) View(name)->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
