@@ -9,13 +9,21 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QWindow>
+
+#include <algorithm>
 
 namespace velmora::host {
 
@@ -67,23 +75,34 @@ HostWindow::HostWindow(QWidget* parent) : QMainWindow(parent) {
     documents_ = new QTabWidget(this);
     documents_->setObjectName("Documents");
     documents_->setDocumentMode(true);
+    documents_->tabBar()->setObjectName("DocumentTabs");
     documents_->setTabsClosable(true);
     connect(documents_, &QTabWidget::tabCloseRequested, this, [this](int index) {
         QWidget* view = documents_->widget(index);
+        if (docks_.count(view)) {
+            view->close();  // a plug-in's form: the plug-in decides whether it may go
+            return;
+        }
         const QVariant id = view->property("velmoraDocumentId");
         removeDocument(view);
         if (id.isValid()) emit documentClosed(id.toInt());
     });
     setCentralWidget(documents_);
+    documents_->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(documents_->tabBar(), &QWidget::customContextMenuRequested, this, &HostWindow::tabMenu);
+    connect(documents_, &QTabWidget::tabBarDoubleClicked, this, [this](int index) {
+        if (QWidget* form = documents_->widget(index); form && docks_.count(form)) floatForm(form);
+    });
 
     tree_ = new QTreeWidget(this);
     tree_->setObjectName("ProjectTree");
     tree_->setHeaderHidden(true);
-    auto* treeDock = named(new QDockWidget(this), "Project");
-    treeDock->setObjectName("ProjectTreeDock");
-    treeDock->setWidget(tree_);
-    treeDock->setFeatures(QDockWidget::DockWidgetMovable);
-    addDockWidget(Qt::LeftDockWidgetArea, treeDock);
+    treeDock_ = named(new QDockWidget(this), "Project");
+    treeDock_->setObjectName("ProjectTreeDock");
+    treeDock_->setWidget(tree_);
+    treeDock_->setFeatures(QDockWidget::DockWidgetMovable);
+    addDockWidget(Qt::LeftDockWidgetArea, treeDock_);
+    resizeDocks({treeDock_}, {kSideWidth}, Qt::Horizontal);
     connect(tree_, &QTreeWidget::itemDoubleClicked, this,
             [this](QTreeWidgetItem* item) { nodeActivated(item); });
 
@@ -322,6 +341,19 @@ void HostWindow::insertDockableForm(QWidget* form) {
     addDockWidget(QtArea(kDockDefault), dock);
     dock->hide();
     connect(form, &QWidget::windowTitleChanged, dock, &QDockWidget::setWindowTitle);
+    connect(form, &QWidget::windowTitleChanged, this, [this, form](const QString& title) {
+        if (const int index = documents_->indexOf(form); index >= 0) documents_->setTabText(index, title);
+    });
+    // A floating form of the main area docks back there, not at a side.
+    connect(dock, &QDockWidget::topLevelChanged, this, [this, form](bool floating) {
+        if (floating || !form->property("velmoraMainArea").toBool()) return;
+        QTimer::singleShot(0, this, [this, form] {
+            if (!docks_.count(form) || dockOf(form)->isFloating()) return;
+            toMainArea(form);
+            showDockableForm(form);
+            emit formMoved(form);
+        });
+    });
     // A form the plug-in destroys without removing it first takes its dock along.
     connect(form, &QObject::destroyed, this, [this, form, dock] {
         docks_.erase(form);
@@ -337,6 +369,7 @@ void HostWindow::removeDockableForm(QWidget* form) {
     docks_.erase(it);
     disconnect(form, nullptr, this, nullptr);
     disconnect(form, nullptr, dock, nullptr);
+    if (const int index = documents_->indexOf(form); index >= 0) documents_->removeTab(index);
     removeDockWidget(dock);
     form->hide();
     form->setParent(nullptr);  // the form is the plug-in's; only the dock is ours
@@ -344,6 +377,11 @@ void HostWindow::removeDockableForm(QWidget* form) {
 }
 
 void HostWindow::showDockableForm(QWidget* form) {
+    if (documents_->indexOf(form) >= 0) {
+        form->show();
+        documents_->setCurrentWidget(form);
+        return;
+    }
     if (QDockWidget* dock = dockOf(form)) {
         form->show();
         dock->show();
@@ -354,8 +392,20 @@ void HostWindow::showDockableForm(QWidget* form) {
 void HostWindow::putIntoDockArea(QWidget* form, int area) {
     QDockWidget* dock = dockOf(form);
     if (!dock) return;
+    if (area == kDockRight) {
+        toMainArea(form);
+        return;
+    }
+    // A form floated before it had a side is one of the main area: it docks back there.
+    if (area != kDockFloating)
+        form->setProperty("velmoraMainArea", false);
+    else if (!form->property("velmoraMainArea").isValid())
+        form->setProperty("velmoraMainArea", true);
+    const bool wasMain = documents_->indexOf(form) >= 0;
+    fromMainArea(form);
     if (area == kDockFloating) {
         dock->setFloating(true);
+        if (wasMain) dock->show();
         return;
     }
     const Qt::DockWidgetArea target = QtArea(area);
@@ -372,6 +422,7 @@ void HostWindow::putIntoDockArea(QWidget* form, int area) {
 int HostWindow::dockArea(QWidget* form) const {
     QDockWidget* dock = dockOf(form);
     if (!dock) return -1;
+    if (documents_->indexOf(form) >= 0) return kDockRight;
     if (dock->isFloating()) return kDockFloating;
     return HostArea(dockWidgetArea(dock));
 }
@@ -379,6 +430,95 @@ int HostWindow::dockArea(QWidget* form) const {
 QDockWidget* HostWindow::dockOf(QWidget* form) const {
     auto it = docks_.find(form);
     return it == docks_.end() ? nullptr : it->second;
+}
+
+bool HostWindow::inFront(QWidget* form) const {
+    if (documents_->indexOf(form) >= 0) return documents_->currentWidget() == form;
+    QDockWidget* dock = dockOf(form);
+    if (!dock || !dock->isVisible()) return false;
+    // A dock tabbed behind another is laid out but shows nothing.
+    return dock->isFloating() || tabifiedDockWidgets(dock).isEmpty() || !dock->visibleRegion().isEmpty();
+}
+
+void HostWindow::toMainArea(QWidget* form) {
+    QDockWidget* dock = dockOf(form);
+    if (!dock || documents_->indexOf(form) >= 0) return;
+    form->setProperty("velmoraMainArea", true);
+    const bool shown = dock->isVisible();
+    dock->hide();
+    removeDockWidget(dock);
+    const int index = documents_->addTab(form, form->windowTitle());  // takes the form out of its dock
+    form->show();
+    if (shown) documents_->setCurrentIndex(index);  // shown before it was placed: it is the new one
+    keepSidesNarrow();                              // shown at a side first, the form may have widened it
+}
+
+void HostWindow::fromMainArea(QWidget* form) {
+    const int index = documents_->indexOf(form);
+    if (index < 0) return;
+    documents_->removeTab(index);
+    QDockWidget* dock = dockOf(form);
+    dock->setWidget(form);
+    addDockWidget(Qt::RightDockWidgetArea, dock);  // a dock outside the layout cannot float or dock back
+    form->show();
+}
+
+namespace {
+
+// The size that shows a form whole: its scrolled page fits its content, no
+// more (a form of the main area has grown to the area).
+QSize WholeSize(QWidget* form) {
+    QSize size = form->size();
+    for (QScrollArea* scroll : form->findChildren<QScrollArea*>()) {
+        if (!scroll->widget() || !scroll->isVisible()) continue;
+        size += scroll->widget()->size() - scroll->viewport()->size() + QSize(4, 4);
+        break;
+    }
+    return size.expandedTo(form->minimumSizeHint());
+}
+
+}  // namespace
+
+void HostWindow::floatForm(QWidget* form) {
+    QDockWidget* dock = dockOf(form);
+    if (!dock) return;
+    const QSize whole = WholeSize(form);
+    putIntoDockArea(form, kDockFloating);
+    const QRect screen = (windowHandle() && windowHandle()->screen() ? windowHandle()->screen()
+                                                                     : QGuiApplication::primaryScreen())
+                             ->availableGeometry();
+    // The dock's title bar and frame come on top of the form.
+    const QSize chrome = (dock->minimumSizeHint() - form->minimumSizeHint()).expandedTo(QSize(0, 0));
+    QRect r(QPoint(), (whole + chrome).boundedTo(screen.size()));
+    r.moveCenter(geometry().center());
+    r.moveLeft(std::clamp(r.left(), screen.left(), screen.right() - r.width() + 1));
+    r.moveTop(std::clamp(r.top(), screen.top(), screen.bottom() - r.height() + 1));
+    dock->setGeometry(r);
+    dock->show();
+    dock->raise();
+    emit formMoved(form);
+}
+
+void HostWindow::keepSidesNarrow() {
+    QList<QDockWidget*> sides{treeDock_};
+    QList<int> widths{kSideWidth};
+    for (auto& [form, dock] : docks_) {
+        const Qt::DockWidgetArea area = dockWidgetArea(dock);
+        if (dock->isVisible() && !dock->isFloating() &&
+            (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea)) {
+            sides << dock;
+            widths << kSideWidth;
+        }
+    }
+    resizeDocks(sides, widths, Qt::Horizontal);
+}
+
+void HostWindow::tabMenu(const QPoint& at) {
+    QWidget* form = documents_->widget(documents_->tabBar()->tabAt(at));
+    if (!form || !docks_.count(form)) return;
+    QMenu menu(this);
+    menu.addAction(tr("Float"), this, [this, form] { floatForm(form); });
+    menu.exec(documents_->tabBar()->mapToGlobal(at));
 }
 
 void HostWindow::addDocument(QWidget* view, const QString& title, int documentId) {

@@ -28,7 +28,8 @@ namespace velmora::host {
 enum HostMenu { kMenuFile = 1, kMenuProject = 2, kMenuTools = 8, kMenuHelp = 9 };
 enum HostBar { kBarStandard = 1, kBarTools = 3 };
 // Area 0 is a form the plug-in has not placed: it waits at the host's default
-// place, the left side beside the project tree.
+// place, the left side beside the project tree. Area 1 is the main area: forms
+// put there are tabs of the central document area, beside the documents.
 enum HostDockArea {
     kDockDefault = 0,
     kDockRight = 1,
@@ -69,6 +70,13 @@ public:
     void putIntoDockArea(QWidget* form, int area);
     int dockArea(QWidget* form) const;  // -1 for a form that is not inserted
     QDockWidget* dockOf(QWidget* form) const;
+    // The form that is the front tab of its area (or floats, or stands alone there).
+    bool inFront(QWidget* form) const;
+    // Floats a form of the main area in a window that shows all of it (within the screen).
+    void floatForm(QWidget* form);
+    // The side docks (project tree, manager) back at their narrow width.
+    void keepSidesNarrow();
+    static constexpr int kSideWidth = 256;
 
     // Project documents (the controller report) live as tabs of the document
     // area; closing a tab gives the view back and reports documentClosed.
@@ -93,6 +101,8 @@ signals:
     void closePlcRequested();
     void compileRequested();
     void languageChangeRequested(int code);
+    // The user moved a form between the main area and a floating window.
+    void formMoved(QWidget* form);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -108,6 +118,9 @@ private:
     void chooseLanguage(int code);
     void openProjectDialog();
     void nodeActivated(QTreeWidgetItem* item);
+    void toMainArea(QWidget* form);
+    void fromMainArea(QWidget* form);
+    void tabMenu(const QPoint& at);
 
     std::map<int, QMenu*> menus_;
     std::map<int, QToolBar*> bars_;
@@ -119,6 +132,7 @@ private:
     QAction* compile_ = nullptr;
     QActionGroup* languages_ = nullptr;
     std::map<QWidget*, QDockWidget*> docks_;
+    QDockWidget* treeDock_ = nullptr;
     QString openPlc_;
     int languageCode_ = kLanguageEnglish;
     std::filesystem::path settings_;

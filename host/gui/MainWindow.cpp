@@ -2,21 +2,31 @@
 
 #include "host/HostSoftPlc.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <algorithm>
+#include <optional>
+#include <string_view>
 
 #include "HelpViewerWindow.h"
 #include "VariableSelectionWindow.h"
+#include "base/AtomicFile.h"
 #include "base/Help.h"
 #include "base/Log.h"
 #include "base/Paths.h"
@@ -122,6 +132,7 @@ MainWindow::MainWindow(QWidget* parent) : HostWindow(parent) {
         if (ide_) ide_->openDocument(id);
         sync();
     });
+    connect(this, &HostWindow::formMoved, this, &MainWindow::reportArea);
     connect(this, &HostWindow::documentClosed, this, [this](int id) {
         if (ide_) ide_->closeDocument(id);
         sync();
@@ -190,7 +201,6 @@ bool MainWindow::openProject(const QString& folder) {
     treeShape_.clear();
     ide_->loadProject();
     ide_->fillTree();
-    desktopPending_ = true;
     sync();
     if (!problems_.isEmpty()) QMessageBox::warning(this, tr("Plug-ins"), problems_.join('\n'));
     return true;
@@ -198,7 +208,7 @@ bool MainWindow::openProject(const QString& folder) {
 
 void MainWindow::closeProject() {
     if (!ide_) return;
-    ide_->saveDesktop();
+    saveDesktop();
     ide_->closePlc();
     ide_->saveProject();
     plugins_->unloadAll();
@@ -220,19 +230,62 @@ bool MainWindow::openPlc(const QString& plc) {
     if (!ide_->currentPlc().empty()) closePlc();
     const bool opened = ide_->openPlc(plc.toStdString());
     showOpenPlc(opened ? plc : QString());
-    if (opened && desktopPending_) {
-        desktopPending_ = false;
-        ide_->loadDesktop();
-    }
+    if (opened) loadDesktop();
     sync();
     return opened;
 }
 
 void MainWindow::closePlc() {
     if (!ide_) return;
+    // The views of this PLC close with it: where they were goes to its controller file first.
+    if (!ide_->currentPlc().empty()) saveDesktop();
     ide_->closePlc();
     showOpenPlc(QString());
     sync();
+}
+
+namespace {
+
+QString FormKey(const QWidget* w) {
+    return w->objectName() + '\x1f' + w->windowTitle();
+}
+
+}  // namespace
+
+void MainWindow::saveDesktop() {
+    // The first dock flag is the host's: it marks the form in front of its area.
+    shownForms_.clear();
+    for (const auto& [handle, form] : ide_->forms()) {
+        QWidget* w = widgetOf(handle);
+        const bool front = w && inFront(w);
+        ide_->SetFirstDockFlag(handle, front ? VARIANT_TRUE : VARIANT_FALSE);
+        if (w && dockArea(w) >= 0 && (w->isVisible() || front)) shownForms_ << FormKey(w);
+    }
+    ide_->saveDesktop();
+}
+
+void MainWindow::loadDesktop() {
+    ide_->loadDesktop();
+    sync();
+    std::vector<void*> front;
+    for (const auto& [handle, form] : ide_->forms()) {
+        QWidget* w = widgetOf(handle);
+        if (!w || dockArea(w) < 0) continue;
+        if (!w->isVisible() && shownForms_.contains(FormKey(w))) ide_->ShowDockableForm(handle);
+        if (form.firstFlag) front.push_back(handle);
+    }
+    for (void* handle : front) ide_->ShowDockableForm(handle);
+    // The side docks narrow again before the views take their stored sizes
+    // (they do once the event loop runs): a view kept at a side keeps its width.
+    keepSidesNarrow();
+}
+
+void MainWindow::reportArea(QWidget* w) {
+    if (!ide_ || dockArea(w) < 0) return;
+    void* handle = w;
+    std::int32_t known = -1;
+    ide_->GetDockArea(handle, &known);
+    if (known != dockArea(w)) ide_->PutIntoDockArea(handle, dockArea(w));
 }
 
 bool MainWindow::compile() {
@@ -270,6 +323,7 @@ void MainWindow::changeLanguage(int code) {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    writeState();  // the last look before the project closes
     closeProject();
     HelpViewerWindow::closeInstance();
     event->accept();
@@ -391,12 +445,7 @@ void MainWindow::hookForms() {
         if (!w || dockOf(w)) return;
         insertDockableForm(w);
         // Where the user drags the dock is where the host reports it to be.
-        auto follow = [this, handle, w] {
-            if (!ide_ || !dockOf(w)) return;
-            std::int32_t known = -1;
-            ide_->GetDockArea(handle, &known);
-            if (known != dockArea(w)) ide_->PutIntoDockArea(handle, dockArea(w));
-        };
+        auto follow = [this, w] { reportArea(w); };
         connect(dockOf(w), &QDockWidget::dockLocationChanged, this, follow);
         connect(dockOf(w), &QDockWidget::topLevelChanged, this, follow);
         // A form its plug-in destroys without removing it leaves the host's books too.
@@ -428,13 +477,114 @@ void MainWindow::syncDocuments() {
     }
 }
 
+namespace {
+
+// One line of the state file: tab-separated fields, no tab or line break inside one.
+QString StateLine(const QStringList& fields) {
+    QStringList clean;
+    for (QString f : fields) clean << f.replace('\t', ' ').replace('\n', ' ');
+    return clean.join('\t') + '\n';
+}
+
+QStringList Rect(const QRect& r) {
+    return {QString::number(r.x()), QString::number(r.y()), QString::number(r.width()),
+            QString::number(r.height())};
+}
+
+QRect OnScreen(const QWidget* w, const QRect& local) {
+    return QRect(w->mapToGlobal(local.topLeft()), local.size());
+}
+
+// The text a widget shows the user, for the kinds scripts read or click.
+std::optional<QString> ShownText(const QWidget* w) {
+    if (auto* label = qobject_cast<const QLabel*>(w)) return label->text();
+    if (auto* button = qobject_cast<const QAbstractButton*>(w)) return button->text();
+    if (auto* edit = qobject_cast<const QLineEdit*>(w)) return edit->text();
+    if (qobject_cast<const QAbstractScrollArea*>(w) || qobject_cast<const QTabBar*>(w)) return QString();
+    return std::nullopt;
+}
+
+// The rows of item views and the tabs of tab bars, each where it is on the screen.
+void DescribeItems(const QWidget* w, const QString& owner, QString& out) {
+    if (auto* list = qobject_cast<const QListWidget*>(w)) {
+        for (int i = 0; i < list->count(); ++i)
+            out += StateLine(QStringList{"item", owner, w->objectName(), list->item(i)->text()} +
+                             Rect(OnScreen(list->viewport(), list->visualItemRect(list->item(i)))));
+    } else if (auto* tree = qobject_cast<const QTreeWidget*>(w)) {
+        for (QTreeWidgetItemIterator it(const_cast<QTreeWidget*>(tree)); *it; ++it)
+            out += StateLine(QStringList{"item", owner, w->objectName(), (*it)->text(0)} +
+                             Rect(OnScreen(tree->viewport(), tree->visualItemRect(*it))));
+    } else if (auto* tabs = qobject_cast<const QTabBar*>(w)) {
+        for (int i = 0; i < tabs->count(); ++i)
+            out += StateLine(QStringList{"tab", owner, w->objectName(), tabs->tabText(i),
+                                         tabs->currentIndex() == i ? "current" : "-"} +
+                             Rect(OnScreen(tabs, tabs->tabRect(i))));
+    }
+}
+
+}  // namespace
+
+QString MainWindow::describe() const {
+    QString out = StateLine(QStringList{"window", windowTitle()} + Rect(frameGeometry()));
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible()) continue;
+        if (top != this)
+            out += StateLine(QStringList{"top", top->windowTitle()} + Rect(top->frameGeometry()));
+        for (QWidget* w : top->findChildren<QWidget*>()) {
+            QString name = w->objectName();
+            if (auto* tool = qobject_cast<QToolButton*>(w); tool && name.isEmpty() && tool->defaultAction())
+                name = tool->defaultAction()->objectName();  // a tool-bar button is its action
+            if (!w->isVisible() || name.isEmpty() || w->visibleRegion().isEmpty() || w->window() != top)
+                continue;  // a floating dock is a window of its own
+            // Named by the plug-in form it belongs to, else by its window.
+            QWidget* form = w;
+            while (form && dockArea(form) < 0) form = form->parentWidget();
+            const QString owner = form ? form->windowTitle() : top->windowTitle();
+            if (form == w)
+                out += StateLine(QStringList{"form", owner, QString::number(dockArea(w)),
+                                             inFront(w) ? "front" : "behind"} +
+                                 Rect(OnScreen(w, w->rect())));
+            if (const auto text = ShownText(w))
+                out += StateLine(QStringList{"widget", owner, name, *text} + Rect(OnScreen(w, w->rect())));
+            DescribeItems(w, owner, out);
+        }
+    }
+    return out;
+}
+
+void MainWindow::keepStateIn(const std::filesystem::path& file) {
+    stateFile_ = file;
+    stateTimer_.setInterval(250);
+    connect(&stateTimer_, &QTimer::timeout, this, &MainWindow::writeState, Qt::UniqueConnection);
+    stateTimer_.start();
+}
+
+void MainWindow::writeState() {
+    if (stateFile_.empty()) return;
+    const QString state = describe();
+    if (state == writtenState_) return;
+    writtenState_ = state;
+    const WriteResult written = WriteFileAtomically(stateFile_, state.toStdString(), {.sync = false});
+    if (!written && !stateFailed_) {
+        stateFailed_ = true;
+        QMessageBox::warning(this, tr("Window state"), QString::fromStdString(written.failure().message()));
+    }
+}
+
 int RunMainWindow(int argc, char** argv, const std::vector<std::string>& args) {
     QApplication app(argc, argv);
     // The IDE's switches are the plug-ins' business (they read the process's command line).
     std::vector<std::string> rest;
-    for (const auto& a : args)
-        if (!IsIdeSwitch(a)) rest.push_back(a);
+    std::filesystem::path stateFile;
+    constexpr std::string_view kStateSwitch = "--state-file=";
+    for (const auto& a : args) {
+        if (a.starts_with(kStateSwitch))
+            stateFile = a.substr(kStateSwitch.size());
+        else if (!IsIdeSwitch(a))
+            rest.push_back(a);
+    }
     MainWindow window;
+    if (!stateFile.empty()) window.keepStateIn(stateFile);
     window.show();
     if (!rest.empty() && window.openProject(QString::fromStdString(rest[0])) && rest.size() > 1)
         window.openPlc(QString::fromStdString(rest[1]));

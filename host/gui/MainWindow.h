@@ -10,6 +10,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <filesystem>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -58,14 +60,30 @@ public:
     // page); false when no guide is installed.
     bool showGuide(bool index);
 
+    // From now on, what the windows show (forms, areas, screen geometry, the
+    // named widgets and their texts) is kept in this file whenever it changes,
+    // for scripts that drive the window from outside. A failed write is said once.
+    void keepStateIn(const std::filesystem::path& file);
+    QString describe() const;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     bool compiling_ = false;  // the plug-ins let the message loop run while they generate
-    // The desktop lives in the PLC's controller file: it is loaded once the
-    // first PLC of the project is open.
-    bool desktopPending_ = false;
+    // The desktop lives in the PLC's controller file: it is stored before the
+    // PLC closes and loaded once it is open.
+    void saveDesktop();
+    void loadDesktop();
+    void reportArea(QWidget* form);
+    // Forms (by object name) that were shown when the desktop was saved; the
+    // plug-in recreates them hidden.
+    QStringList shownForms_;
+    std::filesystem::path stateFile_;
+    QString writtenState_;
+    bool stateFailed_ = false;
+    QTimer stateTimer_;
+    void writeState();
     void syncMenu(int number);
     void syncBar(int number);
     void syncTree();

@@ -444,6 +444,9 @@ void TrendGraphWidget::localize() {
         else if (a->objectName() == "SaveToFileAsWMF1")
             a->setText(QString::fromStdString(OwnText("Save to file as SVG or PNG")));
     }
+    // A row never narrower than its tools: the page widens instead of hiding them behind "»".
+    for (QToolBar* row : findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
+        row->setMinimumWidth(row->sizeHint().width());
 }
 
 const TrendPicture TrendGraphWidget::picture() const {

@@ -146,6 +146,8 @@ void TFormReg1::saveDesktop(IUnknown* storage) {
     }
 
     IniFile file(path, ProjectFolderOf(path));
+    // A PLC closed without views leaves its file as it was.
+    if (views.empty() && file.sectionValues(kDesktopSection).empty()) return;
     IniFile::Batch batch(file);
     file.eraseSection(kDesktopSection);
     const auto windows = this->windows();

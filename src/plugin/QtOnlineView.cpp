@@ -1,7 +1,9 @@
 #include "plugin/QtOnlineView.h"
 
 #include <QDockWidget>
+#include <QGuiApplication>
 #include <QMainWindow>
+#include <QScreen>
 #include <QTimer>
 
 #include "base/Log.h"
@@ -13,6 +15,8 @@
 #include "plugin/QtManagerForm.h"
 #include "plugin/QtSimulationDialog.h"
 #include "wizard/FormWizardPage.h"
+
+#include <algorithm>
 
 namespace velmora {
 
@@ -102,8 +106,36 @@ QWidget* QtOnlineView::frameWidget() const {
     return form_;
 }
 
+namespace {
+
+QRect ScreenOf(const QWidget* w) {
+    QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+// A window wholly on the screen: no bigger than it, moved inside it.
+QRect Clamped(QRect r, const QRect& screen) {
+    if (screen.isEmpty()) return r;
+    r.setSize(r.size().boundedTo(screen.size()));
+    r.moveLeft(std::clamp(r.left(), screen.left(), screen.right() - r.width() + 1));
+    r.moveTop(std::clamp(r.top(), screen.top(), screen.bottom() - r.height() + 1));
+    return r;
+}
+
+}  // namespace
+
 FormBounds QtOnlineView::bounds() const {
-    const QRect r = frameWidget()->geometry();
+    QWidget* w = frameWidget();
+    QRect r = w->geometry();
+    if (w->isWindow()) {
+        r = Clamped(r, ScreenOf(w));  // floating: where it is on the screen
+    } else if (!qobject_cast<QDockWidget*>(w) && form_->parentWidget()) {
+        // A tab of the host's main area: the area it fills, the same for the tabs behind.
+        QWidget* area = form_->parentWidget();
+        r = QRect(area->mapTo(area->window(), QPoint()), area->size());
+    }
+    // A dock tabbed behind another is parked off the window: its place is not one.
+    r.moveTo(std::max(0, r.x()), std::max(0, r.y()));
     return {r.x(), r.y(), r.width(), r.height()};
 }
 
@@ -118,16 +150,20 @@ void QtOnlineView::applyBounds() {
     if (!wanted_ || wanted_->width <= 0 || wanted_->height <= 0) return;
     const FormBounds b = *wanted_;
     QWidget* w = frameWidget();
-    auto* dock = qobject_cast<QDockWidget*>(w);
-    if (!dock || dock->isFloating()) {
-        w->setGeometry(b.left, b.top, b.width, b.height);
+    if (w->isWindow()) {
+        w->setGeometry(Clamped(QRect(b.left, b.top, b.width, b.height), ScreenOf(w)));
         return;
     }
-    // A docked view gets its size; where it sits is the dock area's business.
-    if (auto* main = qobject_cast<QMainWindow*>(dock->parentWidget())) {
+    // A docked view gets its size across its side once it is there; where it
+    // sits is the area's business. A tab of the main area takes the area's size.
+    auto* dock = qobject_cast<QDockWidget*>(w);
+    auto* main = dock ? qobject_cast<QMainWindow*>(dock->parentWidget()) : nullptr;
+    if (!main || !dock->isVisible()) return;
+    const Qt::DockWidgetArea area = main->dockWidgetArea(dock);
+    if (area == Qt::LeftDockWidgetArea || area == Qt::RightDockWidgetArea)
         main->resizeDocks({dock}, {b.width}, Qt::Horizontal);
+    else if (area == Qt::TopDockWidgetArea || area == Qt::BottomDockWidgetArea)
         main->resizeDocks({dock}, {b.height}, Qt::Vertical);
-    }
 }
 
 void QtOnlineView::show() {

@@ -128,27 +128,70 @@ TEST_F(HostViews, ClosingAnOnlineViewWaitsForTheLoopsClosingPass) {
     EXPECT_TRUE(WaitFor([&] { return view.isNull(); })) << "the closing pass destroys it";
 }
 
-TEST_F(HostViews, TheDesktopBringsTheViewsBackAfterARestart) {
-    for (const char* name : {"Boiler", "Dryer"})
-        emit list->itemDoubleClicked(list->findItems(name, Qt::MatchExactly)[0]);
-    ASSERT_NE(View("Dryer"), nullptr);
-    window->dockOf(View("Dryer"))->setFloating(true);
-    View("Dryer")->window()->setGeometry(40, 50, 700, 480);
-    QCoreApplication::processEvents();
-    window->closeProject();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(View("Boiler"), nullptr);
+// Where the views were survives both round trips a user makes: File > Close
+// PLC and opening it again, Exit and a new start. Kiln is a tab behind
+// Boiler, Dryer floats partly off the screen, the manager is shown.
+TEST_F(HostViews, TheDesktopBringsTheViewsBackWhereTheyWere) {
+    struct RoundTrip {
+        const char* name;
+        void (*away)(std::unique_ptr<MainWindow>&, const std::filesystem::path&);
+        bool managerShown;  // a new start shows it when the user asks
+    };
+    const RoundTrip trips[] = {
+        {"Close PLC", [](std::unique_ptr<MainWindow>& w, const std::filesystem::path&) { w->closePlc(); },
+         true},
+        {"Exit",
+         [](std::unique_ptr<MainWindow>& w, const std::filesystem::path& project) {
+             w->close();
+             w.reset();  // a new start: a window that remembers nothing
+             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+             w = std::make_unique<MainWindow>();
+             w->show();
+             w->openProject(QString::fromStdString(project.string()));
+         },
+         false},
+    };
+    for (const RoundTrip& trip : trips) {
+        SCOPED_TRACE(trip.name);
+        QWidget* mngr = window->findChild<QDockWidget*>("Dock_FormRegMngr1")->widget();
+        auto* names = mngr->findChild<QListWidget*>("CheckListBox1");
+        for (const char* name : {"Dryer", "Kiln", "Boiler"})
+            emit names->itemDoubleClicked(names->findItems(name, Qt::MatchExactly)[0]);
+        ASSERT_NE(View("Dryer"), nullptr);
+        window->floatForm(View("Dryer"));
+        window->dockOf(View("Dryer"))->setGeometry(-30, 50, 700, 480);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(window->inFront(View("Boiler")));
+        ASSERT_FALSE(window->inFront(View("Kiln")));
 
-    ASSERT_TRUE(window->openProject(QString::fromStdString(project.string())));
-    ASSERT_TRUE(window->openPlc("PLC1"));
-    QCoreApplication::processEvents();
-    QWidget* boiler = View("Boiler");
-    QWidget* dryer = View("Dryer");
-    ASSERT_NE(boiler, nullptr);
-    ASSERT_NE(dryer, nullptr);
-    EXPECT_EQ(window->dockArea(boiler), kDockRight);
-    EXPECT_TRUE(window->dockOf(dryer)->isFloating());
-    EXPECT_EQ(dryer->window()->geometry().size(), QSize(700, 480));
+        trip.away(window, project);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(View("Boiler"), nullptr);
+        IniFile file(project / "Velmora" / "PLC1.rglx");
+        const auto desktop = file.sectionValues("Desktop");
+        EXPECT_EQ(desktop.size(), 3u);
+        for (const std::string& entry : desktop)
+            EXPECT_EQ(entry.find(",-"), std::string::npos) << "stored off the screen: " << entry;
+
+        ASSERT_TRUE(window->openPlc("PLC1"));
+        QCoreApplication::processEvents();
+        ASSERT_NE(View("Boiler"), nullptr);
+        ASSERT_NE(View("Kiln"), nullptr);
+        ASSERT_NE(View("Dryer"), nullptr);
+        EXPECT_EQ(window->dockArea(View("Kiln")), kDockRight);
+        EXPECT_GE(window->documents()->indexOf(View("Boiler")), 0) << "in the main area";
+        EXPECT_TRUE(window->inFront(View("Boiler")));
+        EXPECT_FALSE(window->inFront(View("Kiln")));
+        EXPECT_EQ(window->dockArea(View("Dryer")), kDockFloating);
+        const QRect dryer = window->dockOf(View("Dryer"))->geometry();
+        EXPECT_TRUE(dryer.x() >= 0 && dryer.x() <= 4 && std::abs(dryer.y() - 50) <= 4)
+            << "moved onto the screen";
+        EXPECT_EQ(dryer.size(), QSize(700, 480));
+        EXPECT_EQ(window->findChild<QDockWidget*>("Dock_FormRegMngr1")->isVisible(), trip.managerShown);
+        EXPECT_LE(window->findChild<QDockWidget*>("ProjectTreeDock")->width(), MainWindow::kSideWidth + 8);
+        for (const char* name : {"Dryer", "Kiln", "Boiler"}) View(name)->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST_F(HostViews, TheExportedLabelSettersDriveTheViewsLabel) {
@@ -190,10 +233,15 @@ TEST_F(HostViews, SwitchingThePlcClosesTheViewsAndLeavesTheOtherPlcsFileAlone) {
     ASSERT_TRUE(window->openPlc("PLC2"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(View("Boiler"), nullptr);
+    // The desktop went with PLC1; the manager comes back shown, for PLC2.
+    list = window->findChild<QDockWidget*>("Dock_FormRegMngr1")
+               ->widget()
+               ->findChild<QListWidget*>("CheckListBox1");
     ASSERT_EQ(list->count(), 1) << "the manager follows the PLC";
     EXPECT_EQ(list->item(0)->text(), "Chiller");
     window->closePlc();
-    EXPECT_EQ(list->count(), 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(Named("FormRegMngr1"), nullptr) << "stored with the desktop until a PLC opens";
     EXPECT_EQ(testing::ReadBytes(plc2), before);
     EXPECT_FALSE(std::filesystem::exists(project / "Velmora" / ".rglx"));
 }

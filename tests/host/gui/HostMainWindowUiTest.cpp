@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QLabel>
+#include <QScrollArea>
+#include <QTabWidget>
 #include <QTreeWidget>
 
 #include "host/HostIde.h"
@@ -90,6 +92,72 @@ TEST_F(MainWindowTest, DocksTheFormsThePlugInInsertsAndForgetsTheOnesItDestroys)
     delete view;  // the plug-in destroys its form without removing it
     EXPECT_EQ(ide.forms().count(view), 0u) << "the host forgets it";
     delete manager;
+}
+
+// Area 1 is the main area: its forms are tabs beside the documents, the last
+// shown in front; a tab floats whole and comes back there; closing a tab asks
+// the form; the side docks keep their narrow width.
+TEST_F(MainWindowTest, FormsOfTheMainAreaAreTabsThatFloatWholeAndComeBack) {
+    ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
+    window.resize(1600, 1000);
+    window.show();
+    HostIde& ide = *window.ide();
+    QLabel* forms[2];
+    for (int i = 0; i < 2; ++i) {
+        forms[i] = new QLabel(QString("view %1").arg(i));
+        forms[i]->setWindowTitle(QString("Velmora - V%1").arg(i));
+        ide.InsertDockableForm(forms[i]);
+        ide.PutIntoDockArea(forms[i], kDockRight);
+        ide.ShowDockableForm(forms[i]);
+    }
+    QTabWidget* main = window.documents();
+    ASSERT_EQ(main->count(), 2);
+    EXPECT_EQ(main->tabText(1), "Velmora - V1");
+    EXPECT_EQ(main->currentWidget(), forms[1]);
+    EXPECT_TRUE(window.inFront(forms[1]));
+    EXPECT_FALSE(window.inFront(forms[0]));
+    EXPECT_EQ(window.dockArea(forms[0]), kDockRight);
+    ide.ShowDockableForm(forms[0]);
+    EXPECT_TRUE(window.inFront(forms[0])) << "shown again, it comes to the front";
+
+    // A scrolled form floats at the size that shows all of it.
+    auto* big = new QWidget;
+    auto* scroll = new QScrollArea(forms[0]);
+    scroll->setGeometry(0, 0, 300, 200);
+    big->setFixedSize(700, 450);
+    scroll->setWidget(big);
+    forms[0]->resize(300, 200);
+    scroll->show();
+    window.floatForm(forms[0]);
+    std::int32_t area = -1;
+    ide.GetDockArea(forms[0], &area);
+    EXPECT_EQ(area, kDockFloating) << "the host's books follow the user";
+    EXPECT_EQ(main->count(), 1);
+    EXPECT_GE(window.dockOf(forms[0])->width(), 700);
+    EXPECT_GE(window.dockOf(forms[0])->height(), 450);
+    window.dockOf(forms[0])->setFloating(false);  // the title bar's double click
+    QCoreApplication::processEvents();
+    EXPECT_GE(main->indexOf(forms[0]), 0) << "back in the main area, not at a side";
+    ide.GetDockArea(forms[0], &area);
+    EXPECT_EQ(area, kDockRight);
+
+    emit main->tabCloseRequested(main->indexOf(forms[1]));
+    EXPECT_FALSE(forms[1]->isVisible()) << "the form was asked to close";
+
+    // A side dock pushed wide goes back to its narrow width.
+    auto* side = new QLabel("manager");
+    ide.InsertDockableForm(side);
+    ide.PutIntoDockArea(side, kDockLeft);
+    ide.ShowDockableForm(side);
+    window.resizeDocks({window.dockOf(side)}, {766}, Qt::Horizontal);
+    window.keepSidesNarrow();
+    QCoreApplication::processEvents();
+    EXPECT_LE(window.findChild<QDockWidget*>("ProjectTreeDock")->width(), MainWindow::kSideWidth + 8);
+    for (QWidget* w :
+         {static_cast<QWidget*>(forms[0]), static_cast<QWidget*>(forms[1]), static_cast<QWidget*>(side)}) {
+        ide.RemoveDockableForm(w);
+        delete w;
+    }
 }
 
 }  // namespace
