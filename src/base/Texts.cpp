@@ -203,6 +203,7 @@ constexpr OwnWording kOwnWordings[] = {
     {"normal", "normální", "нормальное"},
     {"fast", "rychlý", "быстрое"},
     {"typed", "zadané", "введённые"},
+    {"tuner", "autotuner", "автонастройка"},
     {"Set the A and B marks around a change of u first (the A-B tool of the graph).",
      "Nejprve označte kurzory A a B úsek se změnou u (nástroj A-B grafu).",
      "Сначала отметьте курсорами A и B участок с изменением u (инструмент A-B графика)."},

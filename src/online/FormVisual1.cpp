@@ -674,9 +674,9 @@ void TFormVisual1::build() {
     auto* tuning = new QPushButton(QString::fromStdString(OwnText("Model and tuning...")), graphPage_);
     tuning->setObjectName("TuningButton1");
     connect(tuning, &QPushButton::clicked, this, [this] {
-        OpenTuningDialog(this, recorder_.buffer(), graph_->markA(), graph_->markB(),
-                         RunningController(*file_, name_, *exchange_), &ParamPanel1->panel(),
-                         host_.decimalSeparator());
+        const tuning::LoopController running = RunningController(*file_, name_, *exchange_);
+        OpenTuningDialog(this, recorder_.buffer(), graph_->markA(), graph_->markB(), running,
+                         TunerResult(*exchange_, running), &ParamPanel1->panel(), host_.decimalSeparator());
     });
     side->addWidget(tuning);
     graphRow->addLayout(side);

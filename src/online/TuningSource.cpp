@@ -34,4 +34,11 @@ tuning::LoopController RunningController(const IniFile& file, const std::string&
     return c;
 }
 
+std::optional<tuning::LoopController> TunerResult(const OnlineExchange& exchange,
+                                                  const tuning::LoopController& running) {
+    tuning::LoopController tuned = running;
+    if (!exchange.hasData() || !tuning::ApplyTunerResult(exchange.pidmaImage(), tuned)) return std::nullopt;
+    return tuned;
+}
+
 }  // namespace velmora::online

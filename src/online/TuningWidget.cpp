@@ -34,11 +34,11 @@ QString Num(double v, int decimals) {
     return QString::number(v, 'f', decimals);
 }
 
-// Rows of the table and their curves' colours: current, slow, normal, fast, typed.
+// Rows of the table and their curves' colours: current, slow, normal, fast, then tuner and typed.
 QColor RowColour(int row) {
-    static const QColor colours[] = {Qt::darkGray, QColor(0, 128, 0), QColor(0, 0, 200), QColor(200, 0, 0),
-                                     QColor(160, 0, 160)};
-    return colours[std::clamp(row, 0, 4)];
+    static const QColor colours[] = {Qt::darkGray,      QColor(0, 128, 0),   QColor(0, 0, 200),
+                                     QColor(200, 0, 0), QColor(160, 0, 160), QColor(200, 120, 0)};
+    return colours[std::clamp(row, 0, 5)];
 }
 
 // The set-point, its overshoot, settling, IAE; the load's peak, settling, IAE; Ms, GM, PM.
@@ -206,6 +206,7 @@ void TuningWidget::showResult() {
     say(notes);
     fitPlot_->setCurves({{fit.time, fit.measured, Qt::darkGray, 1, Own("y recorded")},
                          {fit.time, fit.fitted, Qt::blue, 2, Own("model")}});
+    fixedRows_ = result_.rows.size();
     showRows();
     selectRow(2);  // normal
 }
@@ -261,13 +262,20 @@ bool TuningWidget::previewTyped(const std::string& text) {
         say(bad);
         return false;
     }
-    constexpr std::size_t kTypedRow = 4;  // after current, slow, normal, fast
-    result_.rows.resize(kTypedRow);
+    result_.rows.resize(fixedRows_);
     result_.rows.push_back(PreviewRow(result_, request_, "typed", typed));
     say({});
     showRows();
-    selectRow(static_cast<int>(kTypedRow));
+    selectRow(static_cast<int>(fixedRows_));
     return true;
+}
+
+void TuningWidget::addTunerRow(const LoopController& tuned) {
+    if (!result_.ok() || fixedRows_ != result_.rows.size()) return;
+    result_.rows.push_back(PreviewRow(result_, request_, "tuner", tuned));
+    fixedRows_ = result_.rows.size();
+    showRows();
+    selectRow(static_cast<int>(fixedRows_) - 1);
 }
 
 namespace {
@@ -315,7 +323,8 @@ bool TuningWidget::useSelected() {
 }
 
 void OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
-                      std::optional<double> markB, const LoopController& current, ParameterPanel* panel,
+                      std::optional<double> markB, const LoopController& current,
+                      const std::optional<LoopController>& tuned, ParameterPanel* panel,
                       char decimalSeparator) {
     // A child of the view: it goes with the view and its panel.
     auto* dialog = new QDialog(parent);
@@ -323,9 +332,10 @@ void OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::option
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(Own("Model and tuning from the recording"));
     auto* column = new QVBoxLayout(dialog);
-    column->addWidget(
-        new TuningWidget(RecordedSamples(recording), markA, markB, current, panel, decimalSeparator, dialog),
-        1);
+    auto* widget =
+        new TuningWidget(RecordedSamples(recording), markA, markB, current, panel, decimalSeparator, dialog);
+    if (tuned) widget->addTunerRow(*tuned);
+    column->addWidget(widget, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     column->addWidget(buttons);

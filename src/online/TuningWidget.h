@@ -41,7 +41,10 @@ public:
     // The typed row from "PBnd=50,Ti=20,Td=2" or "k=2,ti=10"; false (and why in
     // the message) when the text is not parameters of the kind.
     bool previewTyped(const std::string& text);
-    // The rows of the table: current, slow, normal, fast, typed (when there is one).
+    // The PIDMA tuner's result as a row of its own ("tuner", after the suggestions):
+    // the old/new comparison on the tuner's experiment once its window is marked.
+    void addTunerRow(const tuning::LoopController& tuned);
+    // The rows of the table: current, slow, normal, fast, tuner and typed (when there are).
     int rowCount() const { return static_cast<int>(result_.rows.size()); }
     void selectRow(int row);
     // "Use vals" on the selected row; false (and why) when it cannot be written.
@@ -58,6 +61,7 @@ private:
     tuning::TuningRequest request_;
     tuning::LoopController current_;
     tuning::TuningResult result_;
+    std::size_t fixedRows_ = 0;  // the rows before the typed one
     ParameterPanel* panel_;
     char separator_;
 
@@ -70,9 +74,11 @@ private:
     QPushButton *previewButton_ = nullptr, *useButton_ = nullptr;
 };
 
-// The panel in a dialog over the view, on the graph page's recording and marks.
+// The panel in a dialog over the view, on the graph page's recording and marks,
+// with the tuner's result as a row when there is one.
 void OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
                       std::optional<double> markB, const tuning::LoopController& current,
-                      ParameterPanel* panel, char decimalSeparator);
+                      const std::optional<tuning::LoopController>& tuned, ParameterPanel* panel,
+                      char decimalSeparator);
 
 }  // namespace velmora::online

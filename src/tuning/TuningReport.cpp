@@ -1,5 +1,6 @@
 #include "tuning/TuningReport.h"
 
+#include <array>
 #include <cstdio>
 
 #include "base/ByteOrder.h"
@@ -83,30 +84,47 @@ TuningResult RunTuning(std::span<const RecordedSample> recording, const LoopCont
     return result;
 }
 
-bool ApplyRunningImage(std::span<const std::uint8_t> image, LoopController& into) {
-    if (into.kind == ControllerKind::Pid) {
-        if (image.size() < static_cast<std::size_t>(plc::kPidStructSize)) return false;
-        const int pBnd = plc::GetInt16(image.data() + plc::PidOffset("PBnd"));
-        const int ti = plc::GetInt16(image.data() + plc::PidOffset("Ti"));
-        const int td = plc::GetInt16(image.data() + plc::PidOffset("Td"));
-        const int tiW = plc::GetInt16(image.data() + plc::PidOffset("tiW"));
-        if (pBnd < kMinPBnd || pBnd > kMaxPBnd || ti < 0 || ti > kMaxTime || td < 0 || td > kMaxTime ||
-            tiW < 0)
-            return false;
-        into.pid.pBnd = pBnd, into.pid.ti = ti, into.pid.td = td, into.pid.tiW = tiW;
-        return true;
-    }
+namespace {
+
+// k, ti, td, nd, b, c from six REALs of the _TPIDA_ image at these offsets.
+bool ApplyPidaReals(std::span<const std::uint8_t> image, const std::array<int, 6>& at, LoopController& into) {
     if (image.size() < static_cast<std::size_t>(plc::kPidaStructSize)) return false;
-    const auto real = [&](int offset) { return static_cast<double>(plc::GetReal(image.data() + offset)); };
-    const double k = real(plc::PidaOffset("k")), ti = real(plc::PidaOffset("ti")),
-                 td = real(plc::PidaOffset("td")), nd = real(plc::PidaOffset("nd")),
-                 b = real(plc::PidaOffset("b")), c = real(plc::PidaOffset("c"));
-    for (const double v : {k, ti, td, nd, b, c})
-        if (!std::isfinite(v) || std::abs(v) > 1e6) return false;
-    if (ti < 0 || td < 0 || nd <= 0) return false;
+    std::array<double, 6> v{};
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        v[i] = plc::GetReal(image.data() + at[i]);
+        if (!std::isfinite(v[i]) || std::abs(v[i]) > 1e6) return false;
+    }
+    if (v[0] == 0 || v[1] < 0 || v[2] < 0 || v[3] <= 0) return false;
     PidaBlockSettings& p = into.pida;
-    p.k = k, p.ti = ti, p.td = td, p.nd = nd, p.b = b, p.c = c;
+    p.k = v[0], p.ti = v[1], p.td = v[2], p.nd = v[3], p.b = v[4], p.c = v[5];
     return true;
+}
+
+}  // namespace
+
+bool ApplyRunningImage(std::span<const std::uint8_t> image, LoopController& into) {
+    if (into.kind == ControllerKind::Pidma)
+        return ApplyPidaReals(image,
+                              {plc::PidaOffset("k"), plc::PidaOffset("ti"), plc::PidaOffset("td"),
+                               plc::PidaOffset("nd"), plc::PidaOffset("b"), plc::PidaOffset("c")},
+                              into);
+    if (image.size() < static_cast<std::size_t>(plc::kPidStructSize)) return false;
+    const int pBnd = plc::GetInt16(image.data() + plc::PidOffset("PBnd"));
+    const int ti = plc::GetInt16(image.data() + plc::PidOffset("Ti"));
+    const int td = plc::GetInt16(image.data() + plc::PidOffset("Td"));
+    const int tiW = plc::GetInt16(image.data() + plc::PidOffset("tiW"));
+    if (pBnd < kMinPBnd || pBnd > kMaxPBnd || ti < 0 || ti > kMaxTime || td < 0 || td > kMaxTime || tiW < 0)
+        return false;
+    into.pid.pBnd = pBnd, into.pid.ti = ti, into.pid.td = td, into.pid.tiW = tiW;
+    return true;
+}
+
+bool ApplyTunerResult(std::span<const std::uint8_t> image, LoopController& into) {
+    if (into.kind != ControllerKind::Pidma) return false;
+    return ApplyPidaReals(image,
+                          {plc::PidaOffset("pk"), plc::PidaOffset("pti"), plc::PidaOffset("ptd"),
+                           plc::PidaOffset("pnd"), plc::PidaOffset("pb"), plc::PidaOffset("pc")},
+                          into);
 }
 
 // ---------------------------------------------------------------- text

@@ -61,5 +61,8 @@ std::string TuningJson(const std::string& source, const TuningRequest& request, 
 // or the _TPIDA_ image (226 bytes) the online view reads; false (nothing
 // changed) when the image is too short or holds values outside the block's limits.
 bool ApplyRunningImage(std::span<const std::uint8_t> image, LoopController& into);
+// The PIDMA tuner's last result (pk, pti, ptd, pnd, pb, pc) over `into`; false
+// (nothing changed) for a PID controller, a short image or no result (pk 0).
+bool ApplyTunerResult(std::span<const std::uint8_t> image, LoopController& into);
 
 }  // namespace velmora::tuning

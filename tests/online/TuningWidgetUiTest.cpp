@@ -57,6 +57,20 @@ struct TuningUi : velmora::testing::WithUiApp, ExchangeFixture, ::testing::Test 
         const auto dialogs = view.findChildren<QWidget*>("TuningDialog1");
         return dialogs.isEmpty() ? nullptr : dialogs.back()->findChild<TuningWidget*>();
     }
+    // A bump of y = 2·u with a lag of 8 s and 3 s dead time in the view's recording, marked A-B.
+    static void RecordAndMark(TFormVisual1& view) {
+        for (const auto& s : Record(KnownPlant{2, 8, 0, 1, 0, 3}, {}))
+            view.recorder().buffer().append(static_cast<float>(s.time),
+                                            {float(s.w), float(s.w - s.y), float(s.u), float(s.y), 0, 0});
+        auto* graph = view.findChild<TrendGraphWidget*>();
+        graph->setShown({0, 100});
+        view.findChild<QToolButton*>("ToolButtonMeasure1")->click();
+        QWidget* plot = view.findChild<QWidget*>("GrafImage");
+        const QRect area = TrendPlotRect(graph->settings(), plot->size());
+        ClickAt(plot, area.left() + 1);
+        ClickAt(plot, area.right() - 1);
+        ASSERT_TRUE(graph->markA() && graph->markB());
+    }
     static void ClickAt(QWidget* w, int x) {
         const QPointF at(x, w->height() / 2.0);
         QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
@@ -76,11 +90,6 @@ TEST_F(TuningUi, TheGraphPageOpensItOnTheMarksAndUseValsWritesTheChosenRow) {
     view.KomunikaceButton1_Click();
     putInt(base + plc::PidOffset("PBnd"), 432);
     exchangeOnce(view.exchange());
-    for (const auto& s : Record(KnownPlant{2, 8, 0, 1, 0, 3}, {}))
-        view.recorder().buffer().append(static_cast<float>(s.time),
-                                        {float(s.w), float(s.w - s.y), float(s.u), float(s.y), 0, 0});
-    auto* graph = view.findChild<TrendGraphWidget*>();
-    graph->setShown({0, 100});
     auto* open = view.findChild<QPushButton*>("TuningButton1");
     ASSERT_NE(open, nullptr);
     open->click();
@@ -88,12 +97,7 @@ TEST_F(TuningUi, TheGraphPageOpensItOnTheMarksAndUseValsWritesTheChosenRow) {
     EXPECT_TRUE(Opened(view)->message().contains("A and B marks")) << Opened(view)->message().toStdString();
     EXPECT_FALSE(Opened(view)->findChild<QPushButton*>("UseValsButton1")->isEnabled());
 
-    view.findChild<QToolButton*>("ToolButtonMeasure1")->click();
-    QWidget* plot = view.findChild<QWidget*>("GrafImage");
-    const QRect area = TrendPlotRect(graph->settings(), plot->size());
-    ClickAt(plot, area.left() + 1);
-    ClickAt(plot, area.right() - 1);
-    ASSERT_TRUE(graph->markA() && graph->markB());
+    RecordAndMark(view);
     open->click();
     TuningWidget* tuning = Opened(view);
     ASSERT_TRUE(tuning->result().ok()) << tuning->message().toStdString();
@@ -107,6 +111,47 @@ TEST_F(TuningUi, TheGraphPageOpensItOnTheMarksAndUseValsWritesTheChosenRow) {
     EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("PBnd")), normal);
     EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("Ti")),
               tuning->result().rows[2].controller.pid.ti);
+}
+
+TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
+    addPidma(Pidma("Dryer"), 500);
+    IniFile(host.file).writeString("Regulator Dryer", "Type", "PIDA");
+    IniFile(host.file).writeString("Regulator Dryer", "Name", "Dryer");
+    const std::pair<int, float> image[] = {{plc::PidaOffset("k"), 2.5f}, {plc::PidaOffset("ti"), 30},
+                                           {plc::PidaOffset("td"), 0},   {plc::PidaOffset("nd"), 10},
+                                           {plc::PidaOffset("b"), 1},    {plc::PidaOffset("c"), 0}};
+    for (const auto& [at, value] : image) putReal(500 + at, value);
+    TFormVisual1 view(host, "Dryer");
+    view.resize(1000, 700);
+    view.show();
+    view.GrafButton1Click();
+    view.KomunikaceButton1_Click();
+    exchangeOnce(view.exchange());
+    RecordAndMark(view);
+    auto* open = view.findChild<QPushButton*>("TuningButton1");
+    open->click();
+    ASSERT_TRUE(Opened(view)->result().ok());
+    EXPECT_EQ(Opened(view)->rowCount(), 4) << "no tuner result yet (pk 0)";
+
+    const std::pair<int, float> tuned[] = {{plc::PidaOffset("pk"), 1.25f}, {plc::PidaOffset("pti"), 12},
+                                           {plc::PidaOffset("ptd"), 1},    {plc::PidaOffset("pnd"), 10},
+                                           {plc::PidaOffset("pb"), 0.5f},  {plc::PidaOffset("pc"), 0}};
+    for (const auto& [at, value] : tuned) putReal(500 + at, value);
+    view.exchange().markTunedRead(TunedReadReason::ParamsButton);  // as the tuner's end asks too
+    exchangeOnce(view.exchange());
+    open->click();
+    TuningWidget* tuning = Opened(view);
+    ASSERT_EQ(tuning->rowCount(), 5);
+    const tuning::TuningRow& row = tuning->result().rows[4];
+    EXPECT_EQ(row.label, "tuner");
+    EXPECT_DOUBLE_EQ(row.controller.pida.k, 1.25);
+    EXPECT_DOUBLE_EQ(row.controller.pida.b, 0.5);
+    EXPECT_DOUBLE_EQ(tuning->result().rows[0].controller.pida.k, 2.5) << "the running row stays the old one";
+    EXPECT_TRUE(std::isfinite(row.preview.setpoint.iae));
+    ASSERT_TRUE(tuning->previewTyped("k=1,ti=10"));
+    ASSERT_TRUE(tuning->previewTyped("k=2,ti=10"));
+    ASSERT_EQ(tuning->rowCount(), 6) << "typed rows go after the tuner's and replace each other";
+    EXPECT_EQ(tuning->result().rows[4].label, "tuner");
 }
 
 TEST_F(TuningUi, RefusesInWordsAndPreviewsTypedParameters) {

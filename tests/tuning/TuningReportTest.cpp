@@ -80,6 +80,17 @@ TEST(TuningReport, TheRunningParametersComeFromTheImageWhenTheyAreTheBlocks) {
     plc::PutReal(pida.data() + plc::PidaOffset("nd"), 10);
     plc::PutReal(pida.data() + plc::PidaOffset("k"), NAN);
     EXPECT_FALSE(ApplyRunningImage(pida, a));
+
+    // The tuner's result sits in pk … pc; none before the first tune (pk 0), none for PID.
+    EXPECT_FALSE(ApplyTunerResult(pida, a));
+    plc::PutReal(pida.data() + plc::PidaOffset("pk"), 1.5f);
+    plc::PutReal(pida.data() + plc::PidaOffset("pti"), 12);
+    plc::PutReal(pida.data() + plc::PidaOffset("pnd"), 8);
+    ASSERT_TRUE(ApplyTunerResult(pida, a));
+    EXPECT_DOUBLE_EQ(a.pida.k, 1.5);
+    EXPECT_DOUBLE_EQ(a.pida.ti, 12);
+    EXPECT_DOUBLE_EQ(a.pida.nd, 8);
+    EXPECT_FALSE(ApplyTunerResult(pida, c));
 }
 
 }  // namespace
