@@ -3,6 +3,7 @@
 //   bench_TuningFitBench               Google Benchmark: fit of a 10,000-sample
 //                                      window, one preview, one design
 //   bench_TuningFitBench --evaluate    the quality table of docs/tuning.md
+//       [--allowance X]                (Ms allowed on the plausible models: target + X)
 //       [--nominal]                    (designed on the fitted model alone)
 //       [static|integrating] [type]    (optionally only some plants)
 //
@@ -265,6 +266,9 @@ struct Worst {
     double modelError = 0, ratio = 0, slowOvershoot = 0, overshootGap = 0, settlingGap = 0;
 };
 
+// The Ms allowance on the plausible models (--allowance X), the design's default otherwise.
+double gAllowance = kPlausibleMsAllowance;
+
 void EvaluatePlant(const Plant& p, bool nominal, Worst& worst) {
     const LoopController current = PidController(p);
     const double T = SamplePeriod(current, kH);
@@ -285,6 +289,7 @@ void EvaluatePlant(const Plant& p, bool nominal, Worst& worst) {
         const double modelError = StepResponseError(p, fit.fit.model, length);
         DesignOptions situation = Situation(p);
         if (!nominal) situation.alsoFor = fit.fit.plausible;
+        situation.plausibleMsAllowance = gAllowance;
         const Design design = DesignLoop(fit.fit.model, current, situation);
         double iae[3], overshootGap = 0, settlingGap = 0;
         for (int s = 0; s < 3; ++s) {
@@ -324,8 +329,13 @@ void EvaluatePlant(const Plant& p, bool nominal, Worst& worst) {
 }
 
 int Evaluate(int argc, char** argv) {
-    const bool nominal = argc > 2 && std::strcmp(argv[2], "--nominal") == 0;
-    const int first = nominal ? 3 : 2;
+    int first = 2;
+    if (argc > first + 1 && std::strcmp(argv[first], "--allowance") == 0) {
+        gAllowance = std::atof(argv[first + 1]);
+        first += 2;
+    }
+    const bool nominal = argc > first && std::strcmp(argv[first], "--nominal") == 0;
+    first += nominal ? 1 : 0;
     const std::string only = argc > first ? argv[first] : "";
     const int onlyType = argc > first + 1 ? std::atoi(argv[first + 1]) : 0;
     std::printf(

@@ -19,9 +19,7 @@
 #include "controllers/SectionReader.h"
 #include "online/TrendDataFile.h"
 #include "online/TrendSettings.h"
-#include "tuning/LoopDesign.h"
-#include "tuning/LoopPreview.h"
-#include "tuning/ModelFit.h"
+#include "tuning/TuningReport.h"
 
 namespace velmora::cli {
 namespace {
@@ -86,245 +84,19 @@ std::optional<LoopController> ReadController(const ModelOptions& o) {
     return c;
 }
 
-struct Row {
-    std::string label;
-    LoopController controller;
-    double ms = NAN;  // the design's Ms (suggestions only)
-    Preview preview;
-};
-
-std::string Num(double v, int decimals) {
-    if (!std::isfinite(v)) return std::isnan(v) ? "-" : "inf";
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
-    return text;
-}
-
-std::string ModelText(const ProcessModel& m) {
-    std::string s = "gain " + Num(m.gain, 4) + (m.integrating ? " %/(%·s)" : " %/%");
-    if (const auto lags = m.realLags())
-        s += m.lags == 1 ? ", T " + Num(lags->first, 2) + " s"
-                         : ", T1 " + Num(lags->first, 2) + " s, T2 " + Num(lags->second, 2) + " s";
-    else
-        s += ", T " + Num(m.timeConstant, 2) + " s, damping " + Num(m.damping, 3);
-    return s + ", dead time " + Num(m.deadTime, 2) + " s, integrator " + (m.integrating ? "yes" : "no");
-}
-
-template <class... A>
-std::string Format(const char* format, A... args) {
-    char text[256];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
-
-std::string PreviewLine(const std::string& label, const Preview& p) {
-    return Format("  %-9s %9s %9s %9s | %9s %9s %9s | %5s %6s %6s\n", label.c_str(),
-                  Num(p.setpoint.overshoot, 1).c_str(), Num(p.setpoint.settling, 1).c_str(),
-                  Num(p.setpoint.iae, 1).c_str(), Num(p.load.peak, 2).c_str(),
-                  Num(p.load.settling, 1).c_str(), Num(p.load.iae, 1).c_str(), Num(p.margins.ms, 2).c_str(),
-                  Num(p.margins.gainMargin, 2).c_str(), Num(p.margins.phaseMargin, 1).c_str());
-}
-
-void PrintModel(const ModelOptions& o, const Window& w, const ModelFit& fit) {
-    std::cout << "Recording: " << o.recording << ", window " << Num(o.from, 2) << " .. " << Num(o.to, 2)
-              << " s, " << w.samples.size() << " samples\n";
-    std::cout << "Model: " << fit.model.name() << "\n  " << ModelText(fit.model) << ", fit NRMSE "
-              << Num(100 * fit.nrmse, 2) << " %\n  the window explains dead times up to "
-              << Num(fit.longest.deadTime, 2) << " s as well\n  candidates:";
-    for (std::size_t i = 0; i < fit.candidates.size(); ++i)
-        std::cout << (i ? "," : "") << ' ' << fit.candidates[i].model.name() << ' '
-                  << Num(100 * fit.candidates[i].nrmse, 2) << " %"
-                  << (static_cast<int>(i) == fit.chosen ? " (chosen)" : "");
-    std::cout << '\n';
-    for (const std::string& n : fit.notes) std::cout << "  note: " << n << '\n';
-}
-
-void PrintText(const ModelOptions& o, const Window& w, const ModelFit& fit, const Design& design,
-               const std::vector<Row>& rows) {
-    PrintModel(o, w, fit);
-    const Preview& first = rows.front().preview;
-    std::cout << "Suggestions (" << (rows.front().controller.kind == ControllerKind::Pid ? "PID" : "PIDMA")
-              << ", sampling " << Num(first.samplePeriod, 3) << " s; Ms 1.2 slow, 1.4 normal, 1.6 fast):\n";
-    for (const Suggestion& s : design.suggestions) {
-        std::cout << Format("  %-7s ", SpeedName(s.speed)) << DescribeParameters(s.controller) << ", Ms "
-                  << Num(s.ms, 2) << '\n';
-        for (const std::string& n : s.notes) std::cout << "    note: " << n << '\n';
-    }
-    for (const std::string& n : design.notes) std::cout << "  note: " << n << '\n';
-    std::cout << "Preview on the model (set-point step " << Num(first.setpointStep, 2) << " %, load step "
-              << Num(first.loadStep, 2) << " % at the plant input, exchange delay " << Num(o.exchangeDelay, 2)
-              << " s):\n";
-    std::cout << Format("  %-9s %9s %9s %9s | %9s %9s %9s | %5s %6s %6s\n", "", "overshoot", "settling",
-                        "IAE", "load peak", "settling", "IAE", "Ms", "GM", "PM");
-    std::cout << Format("  %-9s %9s %9s %9s | %9s %9s %9s | %5s %6s %6s\n", "", "%", "s", "%·s", "%", "s",
-                        "%·s", "", "", "deg");
-    for (const Row& r : rows) std::cout << PreviewLine(r.label, r.preview);
-    for (const Row& r : rows)
-        for (const std::string& n : r.preview.notes) std::cout << "  note (" << r.label << "): " << n << '\n';
-}
-
-// ---------------------------------------------------------------- JSON
-
-std::string JsonNumber(double v) {
-    if (!std::isfinite(v)) return "null";
-    char text[40];
-    std::snprintf(text, sizeof text, "%.10g", v);
-    return text;
-}
-
-std::string JsonString(std::string_view s) {
-    std::string out = "\"";
-    for (const char c : s) {
-        if (c == '"' || c == '\\')
-            out += '\\', out += c;
-        else if (static_cast<unsigned char>(c) < 0x20)
-            out += Format("\\u%04x", c);
-        else
-            out += c;
-    }
-    return out + '"';
-}
-
-std::string JsonStrings(const std::vector<std::string>& v) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < v.size(); ++i) out += (i ? "," : "") + JsonString(v[i]);
-    return out + "]";
-}
-
-std::string JsonNumbers(const std::vector<double>& v) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < v.size(); ++i) out += (i ? "," : "") + JsonNumber(v[i]);
-    return out + "]";
-}
-
-std::string JsonModel(const ProcessModel& m, double nrmse) {
-    std::string out = "{\"structure\":" + JsonString(m.name()) + ",\"lags\":" + std::to_string(m.lags) +
-                      ",\"integrating\":" + (m.integrating ? "true" : "false") +
-                      ",\"gain\":" + JsonNumber(m.gain) + ",\"timeConstant\":" + JsonNumber(m.timeConstant) +
-                      ",\"damping\":" + JsonNumber(m.damping);
-    if (const auto lags = m.realLags())
-        out += ",\"t1\":" + JsonNumber(lags->first) + ",\"t2\":" + JsonNumber(lags->second);
-    return out + ",\"deadTime\":" + JsonNumber(m.deadTime) + ",\"nrmse\":" + JsonNumber(nrmse) + "}";
-}
-
-std::string JsonParameters(const LoopController& c) {
-    if (c.kind == ControllerKind::Pid)
-        return "{\"PBnd\":" + JsonNumber(c.pid.pBnd * 0.1) + ",\"Ti\":" + JsonNumber(c.pid.ti * 0.1) +
-               ",\"Td\":" + JsonNumber(c.pid.td * 0.1) + ",\"TiW\":" + std::to_string(c.pid.tiW) + "}";
-    const PidaBlockSettings& p = c.pida;
-    return "{\"k\":" + JsonNumber(p.k) + ",\"ti\":" + JsonNumber(p.ti) + ",\"td\":" + JsonNumber(p.td) +
-           ",\"nd\":" + JsonNumber(p.nd) + ",\"b\":" + JsonNumber(p.b) + ",\"c\":" + JsonNumber(p.c) + "}";
-}
-
-std::string JsonPreview(const Row& r, bool curves) {
-    const Preview& p = r.preview;
-    std::string out =
-        "{\"label\":" + JsonString(r.label) + ",\"parameters\":" + JsonParameters(r.controller) +
-        ",\"setpoint\":{\"overshoot\":" + JsonNumber(p.setpoint.overshoot) +
-        ",\"settling\":" + JsonNumber(p.setpoint.settling) + ",\"iae\":" + JsonNumber(p.setpoint.iae) +
-        "},\"load\":{\"peak\":" + JsonNumber(p.load.peak) + ",\"settling\":" + JsonNumber(p.load.settling) +
-        ",\"iae\":" + JsonNumber(p.load.iae) + "},\"ms\":" + JsonNumber(p.margins.ms) +
-        ",\"gainMargin\":" + JsonNumber(p.margins.gainMargin) +
-        ",\"phaseMargin\":" + JsonNumber(p.margins.phaseMargin) +
-        ",\"settled\":" + (p.settled ? "true" : "false") + ",\"notes\":" + JsonStrings(p.notes);
-    if (curves)
-        out += ",\"curve\":{\"time\":" + JsonNumbers(p.time) + ",\"w\":" + JsonNumbers(p.w) +
-               ",\"y\":" + JsonNumbers(p.y) + ",\"u\":" + JsonNumbers(p.u) + "}";
-    return out + "}";
-}
-
-std::string JsonFit(const ModelOptions& o, const Window& w, const ModelFit& fit) {
-    std::string out = "{\"recording\":" + JsonString(o.recording) +
-                      ",\"window\":{\"from\":" + JsonNumber(o.from) + ",\"to\":" + JsonNumber(o.to) +
-                      ",\"samples\":" + std::to_string(w.samples.size()) +
-                      "},\"model\":" + JsonModel(fit.model, fit.nrmse) +
-                      ",\"operatingPoint\":{\"u0\":" + JsonNumber(fit.u0) + ",\"y0\":" + JsonNumber(fit.y0) +
-                      ",\"balance\":" + JsonNumber(fit.balance) +
-                      "},\"longestDeadTime\":" + JsonModel(fit.longest, NAN) + ",\"candidates\":[";
-    for (std::size_t i = 0; i < fit.candidates.size(); ++i)
-        out += (i ? "," : "") + JsonModel(fit.candidates[i].model, fit.candidates[i].nrmse);
-    out += "],\"chosen\":" + std::to_string(fit.chosen) + ",\"notes\":" + JsonStrings(fit.notes);
-    if (o.curves)
-        out += ",\"fit\":{\"time\":" + JsonNumbers(fit.time) + ",\"measured\":" + JsonNumbers(fit.measured) +
-               ",\"fitted\":" + JsonNumbers(fit.fitted) + "}";
-    return out;
-}
-
-void PrintJson(const ModelOptions& o, const Window& w, const ModelFit& fit, const Design& design,
-               const std::vector<Row>& rows) {
-    const Preview& first = rows.front().preview;
-    std::string out = JsonFit(o, w, fit) + ",\"kind\":" +
-                      (rows.front().controller.kind == ControllerKind::Pid ? "\"PID\"" : "\"PIDMA\"") +
-                      ",\"samplePeriod\":" + JsonNumber(first.samplePeriod) + ",\"suggestions\":[";
-    for (std::size_t i = 0; i < design.suggestions.size(); ++i) {
-        const Suggestion& s = design.suggestions[i];
-        out += std::string(i ? "," : "") + "{\"speed\":" + JsonString(SpeedName(s.speed)) +
-               ",\"targetMs\":" + JsonNumber(TargetMs(s.speed)) + ",\"ms\":" + JsonNumber(s.ms) +
-               ",\"parameters\":" + JsonParameters(s.controller) + ",\"notes\":" + JsonStrings(s.notes) + "}";
-    }
-    out += "],\"designNotes\":" + JsonStrings(design.notes) +
-           ",\"preview\":{\"setpointStep\":" + JsonNumber(first.setpointStep) +
-           ",\"loadStep\":" + JsonNumber(first.loadStep) +
-           ",\"exchangeDelay\":" + JsonNumber(o.exchangeDelay) + ",\"horizon\":" + JsonNumber(first.horizon) +
-           ",\"rows\":[";
-    for (std::size_t i = 0; i < rows.size(); ++i) out += (i ? "," : "") + JsonPreview(rows[i], o.curves);
-    std::cout << out << "]}}\n";
-}
-
-// ---------------------------------------------------------------- the run
-
-std::string CheckNumbers(const ModelOptions& o) {
-    if (!std::isfinite(o.exchangeDelay) || o.exchangeDelay < 0 || o.exchangeDelay > 3600)
-        return "--exchange-delay must lie within 0 .. 3600 s";
-    if (!std::isfinite(o.scan) || o.scan < 0.001 || o.scan > 10)
-        return "--scan must lie within 0.001 .. 10 s";
-    if (!std::isfinite(o.setpointStep) || o.setpointStep == 0 || std::abs(o.setpointStep) > 100)
-        return "--setpoint-step must be a number other than 0 within -100 .. 100 %";
-    if (!std::isnan(o.loadStep) && (!std::isfinite(o.loadStep) || std::abs(o.loadStep) > 200))
-        return "--load-step must lie within -200 .. 200 %";
-    return {};
-}
-
-std::vector<Row> Rows(const LoopController& current, const Design& design, const ModelOptions& o) {
-    std::vector<Row> rows{{"current", current, NAN, {}}};
-    for (const Suggestion& s : design.suggestions)
-        rows.push_back({SpeedName(s.speed), s.controller, s.ms, {}});
-    for (std::size_t i = 0; i < o.typed.size(); ++i) {
-        LoopController typed = current;
-        ApplyTypedParameters(o.typed[i], typed);  // checked before the fit
-        rows.push_back({"typed " + std::to_string(i + 1), typed, NAN, {}});
-    }
-    return rows;
-}
-
 void RunModel(const ModelOptions& o) {
-    if (const std::string bad = CheckNumbers(o); !bad.empty()) return void(Fail(bad));
+    TuningRequest request{o.from,         o.to,       o.exchangeDelay, o.scan,
+                          o.setpointStep, o.loadStep, o.typed,         o.nominal};
     const auto controller = ReadController(o);
     if (!controller) return;
-    for (const std::string& t : o.typed) {
-        LoopController probe = *controller;
-        if (const std::string bad = ApplyTypedParameters(t, probe); !bad.empty())
-            return void(Fail("--try: " + bad));
-    }
+    if (const std::string bad = CheckTuningRequest(request, *controller); !bad.empty())
+        return void(Fail(bad));
     const auto recording = ReadRecording(o.recording);
     if (!recording) return;
-    const WindowOutcome window = ExtractWindow(*recording, o.from, o.to);
-    if (!window.ok()) return void(Fail(window.error));
-    const FitOutcome fit = FitModel(window.window);
-    if (!fit.ok()) return void(Fail(fit.error));
-    DesignOptions d{o.scan, o.exchangeDelay, fit.fit.y0, fit.fit.balance, o.setpointStep, o.loadStep, {}};
-    if (!o.nominal) d.alsoFor = fit.fit.plausible;
-    const Design design = DesignLoop(fit.fit.model, *controller, d);
-    std::vector<Row> rows = Rows(*controller, design, o);
-    PreviewOptions p;
-    p.setpointStep = o.setpointStep, p.loadStep = o.loadStep, p.exchangeDelay = o.exchangeDelay,
-    p.scan = o.scan;
-    p.y0 = fit.fit.y0, p.u0 = fit.fit.balance;
-    for (Row& r : rows) r.preview = PreviewLoop(fit.fit.model, r.controller, p);
-    if (o.json)
-        PrintJson(o, window.window, fit.fit, design, rows);
-    else
-        PrintText(o, window.window, fit.fit, design, rows);
+    const TuningResult result = RunTuning(*recording, *controller, request);
+    if (!result.ok()) return void(Fail(result.error));
+    std::cout << (o.json ? TuningJson(o.recording, request, result, o.curves)
+                         : TuningText(o.recording, request, result));
 }
 
 void SetUpModel(CLI::App& app) {

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "base/IniFile.h"
 #include "base/Platform.h"
 #include "host/HeadlessSession.h"
 #include "host/HostSoftPlc.h"
@@ -15,8 +16,11 @@
 #include "host/SymbolAssignment.h"
 #include "online/LoopSchema.h"
 #include "online/ParameterPanel.h"
+#include "online/TrendRecorder.h"
+#include "online/TuningSource.h"
 #include "plugin/FrameState.h"
 #include "plugin/HeadlessFrontEnd.h"
+#include "tuning/TuningReport.h"
 
 namespace velmora::host {
 
@@ -31,7 +35,7 @@ const std::map<std::string, int, std::less<>>& Actions() {
         {"manual", 1},   {"input2", 1},    {"mode", 1},        {"restart", 1},  {"tune", 0},
         {"break", 0},    {"params", 0},    {"clear-error", 0}, {"set", 1},      {"status", 1},
         {"soft-off", 0}, {"hard-off", 0},  {"reconnect", 0},   {"close", 0},    {"fail-request", 1},
-        {"answer", 1},
+        {"answer", 1},   {"model", -1},
     };
     return actions;
 }
@@ -66,6 +70,49 @@ std::optional<long long> WholeNumber(std::string_view text) {
     return negative ? -static_cast<long long>(value) : static_cast<long long>(value);
 }
 
+// A decimal that is all of the text.
+std::optional<double> Decimal(const std::string& text) {
+    double value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    return value;
+}
+
+// "model FROM TO [json] [curves] [nominal] [try=P=V,...] [scan=S] [exchange-delay=S]
+// [setpoint-step=P] [load-step=P]": velmora model's options on the view's recording.
+struct ModelLine {
+    tuning::TuningRequest request;
+    bool json = false, curves = false;
+};
+
+std::string ReadModelLine(const ScriptLine& line, ModelLine& m) {
+    if (line.args.size() < 2) return "model takes FROM TO and options";
+    const auto from = Decimal(line.args[0]), to = Decimal(line.args[1]);
+    if (!from || !to) return "model: \"" + line.args[from ? 1 : 0] + "\" is not a time in s";
+    m.request.from = *from, m.request.to = *to;
+    const std::map<std::string, double tuning::TuningRequest::*, std::less<>> numbers = {
+        {"scan", &tuning::TuningRequest::scan},
+        {"exchange-delay", &tuning::TuningRequest::exchangeDelay},
+        {"setpoint-step", &tuning::TuningRequest::setpointStep},
+        {"load-step", &tuning::TuningRequest::loadStep}};
+    for (std::size_t i = 2; i < line.args.size(); ++i) {
+        const std::string& a = line.args[i];
+        const std::size_t eq = a.find('=');
+        const std::string name = a.substr(0, eq), value = eq == std::string::npos ? "" : a.substr(eq + 1);
+        if (a == "json" || a == "curves" || a == "nominal")
+            (a == "json" ? m.json : a == "curves" ? m.curves : m.request.nominal) = true;
+        else if (name == "try" && !value.empty())
+            m.request.typed.push_back(value);
+        else if (const auto n = numbers.find(name); n != numbers.end() && Decimal(value))
+            m.request.*(n->second) = *Decimal(value);
+        else
+            return "model: \"" + a +
+                   "\" is not an option (json, curves, nominal, try=, scan=, exchange-delay=, "
+                   "setpoint-step=, load-step=)";
+    }
+    return {};
+}
+
 // Why the line's arguments do not fit its action; empty when they do.
 std::string ArgumentProblem(const ScriptLine& line, int wanted) {
     // fail-request may name the kind of request that fails.
@@ -76,6 +123,10 @@ std::string ArgumentProblem(const ScriptLine& line, int wanted) {
     }
     if (wanted >= 0 && static_cast<int>(line.args.size()) != wanted)
         return line.action + " takes " + std::to_string(wanted) + " argument" + (wanted == 1 ? "" : "s");
+    if (line.action == "model") {
+        ModelLine m;
+        return ReadModelLine(line, m);
+    }
     if (wanted < 0 && line.args.empty()) return line.action + " needs NAME=VALUE";
     if (const auto choice = Choices().find(line.action); choice != Choices().end()) {
         const auto& allowed = choice->second;
@@ -185,6 +236,7 @@ public:
     std::optional<std::int32_t> failNext;
     std::int32_t failCommand = 0;  // 0: any request
     std::size_t messagesShown = 0;
+    std::ostream* out = nullptr;  // where actions that print (model) print
 
 private:
     MessageAnswer answer(const HeadlessFrontEnd::Message& m);
@@ -357,12 +409,30 @@ std::string TunerButton(ScriptRun& run, HeadlessOnlineView& view, const ScriptLi
     return {};
 }
 
+// The model, suggestions and preview of velmora model, on the view's recording
+// and the parameters the PLC runs now; a window that cannot be fitted stops the script.
+std::string FitModel(ScriptRun& run, HeadlessOnlineView& view, const ScriptLine& s) {
+    ModelLine m;
+    ReadModelLine(s, m);  // checked when the script was read
+    const IniFile file(view.controllerFile());
+    const tuning::LoopController current =
+        online::RunningController(file, view.controllerName(), view.exchange());
+    if (const std::string bad = tuning::CheckTuningRequest(m.request, current); !bad.empty())
+        return "model: " + bad;
+    const auto samples = online::RecordedSamples(view.recording()->buffer());
+    const tuning::TuningResult result = tuning::RunTuning(samples, current, m.request);
+    if (!result.ok()) return "model: " + result.error;
+    *run.out << (m.json ? tuning::TuningJson("live", m.request, result, m.curves)
+                        : tuning::TuningText("live", m.request, result));
+    return {};
+}
+
 const std::map<std::string, ViewAction, std::less<>> kViewActions = {
     {"close", CloseView},      {"page", ShowPage},           {"use-vals", UseValues},
     {"save-vals", SaveValues}, {"setpoint", ClickValueBox},  {"setpoint-filter", ClickValueBox},
     {"manual", ClickValueBox}, {"input2", ClickValueBox},    {"mode", SetMode},
     {"restart", TunerButton},  {"tune", TunerButton},        {"break", TunerButton},
-    {"params", TunerButton},   {"clear-error", TunerButton},
+    {"params", TunerButton},   {"clear-error", TunerButton}, {"model", FitModel},
 };
 
 std::string RunLine(ScriptRun& run, const ScriptLine& s) {
@@ -391,6 +461,7 @@ bool RunOnlineScript(HeadlessSession& session, const std::string& controller,
                      const std::vector<ScriptLine>& script, int passes, const std::string& fileName,
                      std::ostream& out, std::ostream& err) {
     ScriptRun run(session, controller);
+    run.out = &out;
     const int last = std::max(passes, script.empty() ? 0 : script.back().pass);
     Progress progress(err, "online", last, "passes");
     auto next = script.begin();

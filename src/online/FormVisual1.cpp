@@ -33,6 +33,7 @@
 #include "online/StructureTable.h"
 #include "online/TrendGraphWidget.h"
 #include "online/TrendSettings.h"
+#include "online/TuningWidget.h"
 
 namespace velmora::online {
 
@@ -670,6 +671,14 @@ void TFormVisual1::build() {
     CommLabel2->setObjectName("CommLabel2");
     side->addWidget(CommLabel2);
     side->addWidget(ParamPanel1, 1);
+    auto* tuning = new QPushButton(QString::fromStdString(OwnText("Model and tuning...")), graphPage_);
+    tuning->setObjectName("TuningButton1");
+    connect(tuning, &QPushButton::clicked, this, [this] {
+        const tuning::LoopController running = RunningController(*file_, name_, *exchange_);
+        OpenTuningDialog(this, recorder_.buffer(), graph_->markA(), graph_->markB(), running,
+                         TunerResult(*exchange_, running), &ParamPanel1->panel(), host_.decimalSeparator());
+    });
+    side->addWidget(tuning);
     graphRow->addLayout(side);
     pages_->addWidget(graphPage_);
 

@@ -74,7 +74,8 @@ struct Problem {
     Speed speed = Speed::Normal;
     bool pidKind = true, derivative = true, serial = false;
     LawLimits limits;                  // in units of the set-point step
-    std::vector<ProcessModel> others;  // the Ms target holds on these too
+    std::vector<ProcessModel> others;  // the Ms target (plus an allowance) holds on these too
+    double allowance = kPlausibleMsAllowance;
 };
 
 // The output limits and the load as the unit set-point step of the design's loop sees them:
@@ -104,13 +105,16 @@ ControlLaw LawFor(const Problem& p, double k, double ti, double td) {
     return law;
 }
 
-// The Ms that counts against the target: the highest of the model's and those of the further
-// models the design is asked to hold on.
-double MsOf(const Problem& p, const ControlLaw& law) {
-    double ms = ModelLoopFigures(p.model, law, p.T, false, p.delay).ms;
+// How far a law is beyond its Ms targets: the fitted model's Ms against the speed's
+// target, that of each further model the window explains against the target plus the
+// allowance (at most the fast one's), so a merely plausible dead time costs some
+// robustness rather than a much slower loop.
+double MsExcess(const Problem& p, const ControlLaw& law) {
+    double excess = ModelLoopFigures(p.model, law, p.T, false, p.delay).ms - p.target;
+    const double othersTarget = std::max(p.target, std::min(p.target + p.allowance, TargetMs(Speed::Fast)));
     for (const ProcessModel& m : p.others)
-        ms = std::max(ms, ModelLoopFigures(m, law, p.T, false, p.delay).ms);
-    return ms;
+        excess = std::max(excess, ModelLoopFigures(m, law, p.T, false, p.delay).ms - othersTarget);
+    return excess;
 }
 
 // The SIMC rule on the half-rule first-order model, made robust enough for the target.
@@ -130,7 +134,7 @@ ControlLaw StartLaw(const Problem& p) {
     }
     if (p.serial) law.td = std::min(law.td, law.ti / 4);
     // Less gain, and for an integrator a longer ti with it (less gain alone lets the two integrators swing).
-    for (int i = 0; i < 60 && MsOf(p, law) > p.target; ++i) {
+    for (int i = 0; i < 60 && MsExcess(p, law) > 0; ++i) {
         law.k *= 0.85;
         if (m.integrating) law.ti /= 0.85;
     }
@@ -161,7 +165,7 @@ ControlLaw Search(const Problem& p) {
         if (!Sane(p, law, start)) return 1e12 * p.scale;
         const LawResponse r = SimulateLaw(p.model, law, p.T, p.delay, true, p.limits);
         if (!std::isfinite(r.iae)) return 1e9 * p.scale;
-        double violation = std::max(0.0, MsOf(p, law) - p.target);
+        double violation = std::max(0.0, MsExcess(p, law));
         if (p.speed == Speed::Slow && !p.pidKind) {
             // Even with the set-point weight b at 0 the set-point step must not overshoot.
             ControlLaw unweighted = law;
@@ -198,7 +202,7 @@ PidBlockSettings RoundPid(const Problem& p, const ControlLaw& law, PidBlockSetti
         c.pid.ti = within(rounded(10 * law.ti, 1), 1, kMaxTime);
         c.pid.td = within(rounded(10 * law.td, 2), 0, kMaxTime);
         const ControlLaw x = LawOf(c);
-        if (MsOf(p, x) > p.target + 0.005) continue;
+        if (MsExcess(p, x) > 0.005) continue;
         const double iae = SimulateLaw(p.model, x, p.T, p.delay, true, p.limits).iae;
         if (iae < bestIae) bestIae = iae, s = c.pid;
     }
@@ -207,7 +211,7 @@ PidBlockSettings RoundPid(const Problem& p, const ControlLaw& law, PidBlockSetti
     c.pid.pBnd = within(std::round(1000 / law.k), kMinPBnd, kMaxPBnd);
     c.pid.ti = within(std::round(10 * law.ti), 1, kMaxTime);
     c.pid.td = within(std::round(10 * law.td), 0, kMaxTime);
-    for (int i = 0; i < 100 && c.pid.pBnd < kMaxPBnd && MsOf(p, LawOf(c)) > p.target + 0.005; ++i) {
+    for (int i = 0; i < 100 && c.pid.pBnd < kMaxPBnd && MsExcess(p, LawOf(c)) > 0.005; ++i) {
         c.pid.pBnd = std::min(kMaxPBnd, static_cast<int>(std::ceil(c.pid.pBnd * 1.02)));
         c.pid.ti = std::min(kMaxTime, static_cast<int>(std::ceil(c.pid.ti * 1.02)));
     }
@@ -326,6 +330,7 @@ Design DesignLoop(const ProcessModel& model, const LoopController& current, cons
     p.derivative = p.pidKind || current.pida.irType != 6;
     p.serial = !p.pidKind && current.pida.serial;
     p.limits = LimitsFor(model, current, options, p.T);
+    p.allowance = std::clamp(options.plausibleMsAllowance, 0.0, 1.0);
     for (ProcessModel m : options.alsoFor)
         if ((m.gain < 0) == (model.gain < 0) && m.gain != 0) m.gain = std::abs(m.gain), p.others.push_back(m);
     Advise(model, current, p, d);

@@ -18,6 +18,10 @@ enum class Speed { Slow, Normal, Fast };
 
 constexpr Speed kSpeeds[] = {Speed::Slow, Speed::Normal, Speed::Fast};
 double TargetMs(Speed speed);
+// On the further models a window explains as well (DesignOptions::alsoFor) the loop
+// may by default reach this much more Ms than the speed's target, at most the fast
+// target 1.6: they bound what noise leaves open, they are not the process the window saw.
+constexpr double kPlausibleMsAllowance = 0.1;
 const char* SpeedName(Speed speed);
 
 // The situation the design optimises for, as the preview shows it: the
@@ -29,9 +33,10 @@ struct DesignOptions {
     double setpointStep = 10;  // %, turned down as the preview turns it
     double loadStep = NAN;     // %; NaN: DefaultLoadStep
     // Further models the recording explains about as well (ModelFit::plausible): the
-    // suggestions keep their Ms target on these too, so that noise cannot talk the
-    // design into a loop that only the fitted model would carry.
+    // suggestions keep Ms within the target plus kPlausibleMsAllowance on these, so that
+    // noise cannot talk the design into a loop that only the fitted model would carry.
     std::vector<ProcessModel> alsoFor;
+    double plausibleMsAllowance = kPlausibleMsAllowance;  // 0: the speed's own target on them too
 };
 
 struct Suggestion {

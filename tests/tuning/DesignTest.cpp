@@ -135,13 +135,22 @@ TEST(DesignLoop, KeepsItsTargetOnTheModelsTheWindowExplainsAsWell) {
     o.y0 = 30, o.u0 = 30;
     const Design bold = DesignLoop(fitted, Kind(ControllerKind::Pid), o);
     o.alsoFor = {late};
-    const Design careful = DesignLoop(fitted, Kind(ControllerKind::Pid), o);
-    for (int s = 0; s < 3; ++s) {
-        const double target = TargetMs(careful.suggestions[s].speed);
-        const ControlLaw law = LawOf(careful.suggestions[s].controller);
-        EXPECT_LE(ModelLoopFigures(late, law, 0.2, false).ms, target + 0.02);
-        EXPECT_GT(ModelLoopFigures(late, LawOf(bold.suggestions[s].controller), 0.2, false).ms, target + 0.1);
-        EXPECT_LT(law.k, LawOf(bold.suggestions[s].controller).k);
+    for (const double allowance : {0.0, kPlausibleMsAllowance}) {
+        o.plausibleMsAllowance = allowance;
+        const Design careful = DesignLoop(fitted, Kind(ControllerKind::Pid), o);
+        for (int s = 0; s < 3; ++s) {
+            const double target = TargetMs(careful.suggestions[s].speed);
+            const double onLate = std::min(target + allowance, TargetMs(Speed::Fast));
+            const ControlLaw law = LawOf(careful.suggestions[s].controller);
+            EXPECT_LE(ModelLoopFigures(fitted, law, 0.2, false).ms, target + 0.02);
+            EXPECT_LE(ModelLoopFigures(late, law, 0.2, false).ms, std::max(target, onLate) + 0.02);
+            // Designed on the fitted model alone the late model runs beyond every target;
+            // wherever that breaks the bound the careful loop is the gentler one.
+            const ControlLaw boldLaw = LawOf(bold.suggestions[s].controller);
+            const double boldOnLate = ModelLoopFigures(late, boldLaw, 0.2, false).ms;
+            EXPECT_GT(boldOnLate, target + 0.1);
+            if (boldOnLate > std::max(target, onLate) + 0.02) EXPECT_LT(law.k, boldLaw.k);
+        }
     }
 }
 

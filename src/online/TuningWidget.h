@@ -1,0 +1,84 @@
+#pragma once
+// The graph page's tuning panel: a process model fitted to the recording
+// between the A and B marks, drawn over the recorded y; the slow, normal and
+// fast suggestions beside the parameters the PLC runs now and parameters the
+// user types; their set-point and load step responses on the model with
+// overshoot, settling, IAE, Ms and margins; and "Use vals", which writes a
+// chosen row through the parameter panel as its own "Use vals" does.
+// TuningSource gives what it starts from.
+#include <QWidget>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "online/TuningSource.h"
+#include "tuning/TuningReport.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace velmora::online {
+
+class ParameterPanel;
+class TrendBuffer;
+class TuningPlot;
+
+class TuningWidget : public QWidget {
+    Q_OBJECT
+public:
+    // Fits at once; a window that cannot be fitted shows why instead.
+    // Without a panel (offline) "Use vals" stays disabled.
+    TuningWidget(std::vector<tuning::RecordedSample> recording, std::optional<double> from,
+                 std::optional<double> to, const tuning::LoopController& current, ParameterPanel* panel,
+                 char decimalSeparator, QWidget* parent = nullptr);
+    ~TuningWidget() override;
+
+    const tuning::TuningResult& result() const { return result_; }
+    // The message in the panel: why nothing was fitted, or a typed or written row's problem.
+    QString message() const;
+    // The typed row from "PBnd=50,Ti=20,Td=2" or "k=2,ti=10"; false (and why in
+    // the message) when the text is not parameters of the kind.
+    bool previewTyped(const std::string& text);
+    // The PIDMA tuner's result as a row of its own ("tuner", after the suggestions):
+    // the old/new comparison on the tuner's experiment once its window is marked.
+    void addTunerRow(const tuning::LoopController& tuned);
+    // The rows of the table: current, slow, normal, fast, tuner and typed (when there are).
+    int rowCount() const { return static_cast<int>(result_.rows.size()); }
+    void selectRow(int row);
+    // "Use vals" on the selected row; false (and why) when it cannot be written.
+    bool useSelected();
+
+private:
+    void build();
+    void showResult();
+    void showRows();
+    void showCurves();
+    void say(const std::string& text);
+
+    std::vector<tuning::RecordedSample> recording_;
+    tuning::TuningRequest request_;
+    tuning::LoopController current_;
+    tuning::TuningResult result_;
+    std::size_t fixedRows_ = 0;  // the rows before the typed one
+    ParameterPanel* panel_;
+    char separator_;
+
+    QLabel* model_ = nullptr;
+    QLabel* message_ = nullptr;
+    TuningPlot* fitPlot_ = nullptr;
+    TuningPlot* stepPlot_ = nullptr;
+    QTableWidget* table_ = nullptr;
+    QLineEdit* typed_ = nullptr;
+    QPushButton *previewButton_ = nullptr, *useButton_ = nullptr;
+};
+
+// The panel in a dialog over the view, on the graph page's recording and marks,
+// with the tuner's result as a row when there is one.
+void OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
+                      std::optional<double> markB, const tuning::LoopController& current,
+                      const std::optional<tuning::LoopController>& tuned, ParameterPanel* panel,
+                      char decimalSeparator);
+
+}  // namespace velmora::online

@@ -1,0 +1,75 @@
+// The script's "model" action through the real host and soft PLC: a manual
+// bump of the simulated Dryer is recorded by its view, and the model, the
+// suggestions and the preview come out as `velmora model` prints them, with
+// the parameters the PLC runs now as the current row; a bad line is refused.
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+#include "HostTestSupport.h"
+#include "host/OnlineCommandScript.h"
+
+namespace velmora {
+namespace {
+
+using TuningScript = testing::HostProgram;
+
+double Number(const std::string& text, const std::string& pattern) {
+    std::smatch m;
+    return std::regex_search(text, m, std::regex(pattern + "(-?[0-9.]+)")) ? std::stod(m[1]) : -1e9;
+}
+
+TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
+    const auto script = write("bump.txt",
+                              "1 page graph\n1 mode man\n2 manual 30\n100 manual 40\n"
+                              "200 model 80 195\n201 model 80 195 json try=k=1,ti=10 setpoint-step=5\n");
+    ASSERT_EQ(run(online("PLC1", "Dryer") +
+                  "--simulate --plant TypSoustavy=1 --plant Su=2 --plant Tau1=10 --passes 201 --script " +
+                  quoted(script)),
+              0)
+        << output;
+    const std::size_t text = output.find("Recording: live, window 80.00 .. 195.00 s");
+    ASSERT_NE(text, std::string::npos) << output;
+    const std::string model = output.substr(text, output.find("pass 200:", text) - text);
+    EXPECT_NE(model.find("Model: first order"), std::string::npos) << model;
+    EXPECT_NEAR(Number(model, "gain "), 2, 0.1) << model;
+    EXPECT_NEAR(Number(model, ", T "), 10, 1.5) << model;
+    EXPECT_NE(model.find("Suggestions (PIDMA"), std::string::npos) << model;
+    EXPECT_NE(model.find("  current "), std::string::npos) << model;
+    EXPECT_NE(model.find("  normal  k "), std::string::npos) << model;
+
+    const std::size_t json = output.find("{\"recording\":\"live\"");
+    ASSERT_NE(json, std::string::npos) << output;
+    const std::string j = output.substr(json, output.find('\n', json) - json);
+    EXPECT_NE(j.find("\"kind\":\"PIDMA\""), std::string::npos);
+    EXPECT_NEAR(Number(j, "\"setpointStep\":"), 5, 1e-9);
+    EXPECT_NE(j.find("\"label\":\"current\",\"parameters\":{\"k\":2.5"), std::string::npos)
+        << "the running k of the demo's Dryer: " << j.substr(0, 400);
+    EXPECT_NE(j.find("\"label\":\"typed 1\",\"parameters\":{\"k\":1,\"ti\":10"), std::string::npos);
+}
+
+TEST(TuningScriptReading, BadModelLinesAreNamed) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"1 model 10", "s.txt:1: model takes FROM TO and options"},
+        {"1 model 10 x", "s.txt:1: model: \"x\" is not a time in s"},
+        {"1 model 0 10 fast",
+         "s.txt:1: model: \"fast\" is not an option (json, curves, nominal, try=, scan=, "
+         "exchange-delay=, setpoint-step=, load-step=)"},
+        {"1 model 0 10 scan=abc",
+         "s.txt:1: model: \"scan=abc\" is not an option (json, curves, nominal, try=, "
+         "scan=, exchange-delay=, setpoint-step=, load-step=)"},
+    };
+    for (const auto& [text, error] : cases) {
+        std::istringstream in(text);
+        std::string said;
+        EXPECT_FALSE(host::ReadOnlineScript(in, "s.txt", said)) << text;
+        EXPECT_EQ(said, error) << text;
+    }
+    std::istringstream good("1 model 0 10 json nominal try=PBnd=50,Ti=20 scan=0.05\n");
+    std::string said;
+    EXPECT_TRUE(host::ReadOnlineScript(good, "s.txt", said)) << said;
+}
+
+}  // namespace
+}  // namespace velmora

@@ -1,0 +1,185 @@
+// The graph page's tuning dialog, offscreen: opened by the page's button on
+// the marks, the running parameters read from the PLC, a refusal in words,
+// typed parameters previewed, and "Use vals" writing a suggestion through the
+// parameter panel to the PLC.
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include "ExchangeFixture.h"
+#include "base/IniFile.h"
+#include "online/FormVisual1.h"
+#include "online/TrendGraphWidget.h"
+#include "online/TuningWidget.h"
+#include "support/UiApp.h"
+#include "tuning/TuningFixture.h"
+
+namespace velmora::online::testing {
+namespace {
+
+using tuning::testing::Bump;
+using tuning::testing::KnownPlant;
+using tuning::testing::Record;
+
+struct Host : VisualHost {
+    OnlineSession* s = nullptr;
+    std::filesystem::path file;
+    MessageBoxes* shown = nullptr;
+    OnlineSession& session() override { return *s; }
+    std::filesystem::path controllerFile() override { return file; }
+    MessageBoxes* messages() override { return shown; }
+    char decimalSeparator() override { return ','; }
+    bool openTarget(SchemaTarget, const std::string&) override { return false; }
+    bool openVariablePage(VariablePage, const std::string&) override { return false; }
+    void showHelp() override {}
+    void communicationChanged() override {}
+    void removeFromDesktop(QWidget*) override {}
+    void viewDestroyed() override {}
+};
+
+struct TuningUi : velmora::testing::WithUiApp, ExchangeFixture, ::testing::Test {
+    velmora::testing::TempDir dir;
+    Host host;
+    TuningUi() {
+        host.s = session.get();
+        host.file = dir / "PLC1.rglx";
+        host.shown = &messages;
+        IniFile f(host.file);
+        f.writeString("Regulator Boiler", "Name", "Boiler");
+        f.writeString("Regulator Boiler", "Type", "PID");
+        f.writeInteger("Regulator Boiler", "OutCycle", 20);
+    }
+    // The newest tuning dialog's panel.
+    static TuningWidget* Opened(TFormVisual1& view) {
+        const auto dialogs = view.findChildren<QWidget*>("TuningDialog1");
+        return dialogs.isEmpty() ? nullptr : dialogs.back()->findChild<TuningWidget*>();
+    }
+    // A bump of y = 2·u with a lag of 8 s and 3 s dead time in the view's recording, marked A-B.
+    static void RecordAndMark(TFormVisual1& view) {
+        for (const auto& s : Record(KnownPlant{2, 8, 0, 1, 0, 3}, {}))
+            view.recorder().buffer().append(static_cast<float>(s.time),
+                                            {float(s.w), float(s.w - s.y), float(s.u), float(s.y), 0, 0});
+        auto* graph = view.findChild<TrendGraphWidget*>();
+        graph->setShown({0, 100});
+        view.findChild<QToolButton*>("ToolButtonMeasure1")->click();
+        QWidget* plot = view.findChild<QWidget*>("GrafImage");
+        const QRect area = TrendPlotRect(graph->settings(), plot->size());
+        ClickAt(plot, area.left() + 1);
+        ClickAt(plot, area.right() - 1);
+        ASSERT_TRUE(graph->markA() && graph->markB());
+    }
+    static void ClickAt(QWidget* w, int x) {
+        const QPointF at(x, w->height() / 2.0);
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          {});
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, {}, {});
+        QApplication::sendEvent(w, &press);
+        QApplication::sendEvent(w, &release);
+    }
+};
+
+TEST_F(TuningUi, TheGraphPageOpensItOnTheMarksAndUseValsWritesTheChosenRow) {
+    const int base = addPid(Pid("Boiler"), 300);
+    TFormVisual1 view(host, "Boiler");
+    view.resize(1000, 700);
+    view.show();
+    view.GrafButton1Click();
+    view.KomunikaceButton1_Click();
+    putInt(base + plc::PidOffset("PBnd"), 432);
+    exchangeOnce(view.exchange());
+    auto* open = view.findChild<QPushButton*>("TuningButton1");
+    ASSERT_NE(open, nullptr);
+    open->click();
+    ASSERT_NE(Opened(view), nullptr);
+    EXPECT_TRUE(Opened(view)->message().contains("A and B marks")) << Opened(view)->message().toStdString();
+    EXPECT_FALSE(Opened(view)->findChild<QPushButton*>("UseValsButton1")->isEnabled());
+
+    RecordAndMark(view);
+    open->click();
+    TuningWidget* tuning = Opened(view);
+    ASSERT_TRUE(tuning->result().ok()) << tuning->message().toStdString();
+    EXPECT_NEAR(tuning->result().fit.model.gain, 2, 0.05);
+    ASSERT_EQ(tuning->rowCount(), 4);
+    EXPECT_EQ(tuning->result().rows[0].controller.pid.pBnd, 432) << "the running row is the PLC's";
+    const int normal = tuning->result().rows[2].controller.pid.pBnd;
+    tuning->selectRow(2);
+    ASSERT_TRUE(tuning->useSelected()) << tuning->message().toStdString();
+    exchangeOnce(view.exchange());
+    EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("PBnd")), normal);
+    EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("Ti")),
+              tuning->result().rows[2].controller.pid.ti);
+}
+
+TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
+    addPidma(Pidma("Dryer"), 500);
+    IniFile(host.file).writeString("Regulator Dryer", "Type", "PIDA");
+    IniFile(host.file).writeString("Regulator Dryer", "Name", "Dryer");
+    const std::pair<int, float> image[] = {{plc::PidaOffset("k"), 2.5f}, {plc::PidaOffset("ti"), 30},
+                                           {plc::PidaOffset("td"), 0},   {plc::PidaOffset("nd"), 10},
+                                           {plc::PidaOffset("b"), 1},    {plc::PidaOffset("c"), 0}};
+    for (const auto& [at, value] : image) putReal(500 + at, value);
+    TFormVisual1 view(host, "Dryer");
+    view.resize(1000, 700);
+    view.show();
+    view.GrafButton1Click();
+    view.KomunikaceButton1_Click();
+    exchangeOnce(view.exchange());
+    RecordAndMark(view);
+    auto* open = view.findChild<QPushButton*>("TuningButton1");
+    open->click();
+    ASSERT_TRUE(Opened(view)->result().ok());
+    EXPECT_EQ(Opened(view)->rowCount(), 4) << "no tuner result yet (pk 0)";
+
+    const std::pair<int, float> tuned[] = {{plc::PidaOffset("pk"), 1.25f}, {plc::PidaOffset("pti"), 12},
+                                           {plc::PidaOffset("ptd"), 1},    {plc::PidaOffset("pnd"), 10},
+                                           {plc::PidaOffset("pb"), 0.5f},  {plc::PidaOffset("pc"), 0}};
+    for (const auto& [at, value] : tuned) putReal(500 + at, value);
+    view.exchange().markTunedRead(TunedReadReason::ParamsButton);  // as the tuner's end asks too
+    exchangeOnce(view.exchange());
+    open->click();
+    TuningWidget* tuning = Opened(view);
+    ASSERT_EQ(tuning->rowCount(), 5);
+    const tuning::TuningRow& row = tuning->result().rows[4];
+    EXPECT_EQ(row.label, "tuner");
+    EXPECT_DOUBLE_EQ(row.controller.pida.k, 1.25);
+    EXPECT_DOUBLE_EQ(row.controller.pida.b, 0.5);
+    EXPECT_DOUBLE_EQ(tuning->result().rows[0].controller.pida.k, 2.5) << "the running row stays the old one";
+    EXPECT_TRUE(std::isfinite(row.preview.setpoint.iae));
+    ASSERT_TRUE(tuning->previewTyped("k=1,ti=10"));
+    ASSERT_TRUE(tuning->previewTyped("k=2,ti=10"));
+    ASSERT_EQ(tuning->rowCount(), 6) << "typed rows go after the tuner's and replace each other";
+    EXPECT_EQ(tuning->result().rows[4].label, "tuner");
+}
+
+TEST_F(TuningUi, RefusesInWordsAndPreviewsTypedParameters) {
+    tuning::LoopController pid;
+    Bump big;
+    big.du = 50;
+    auto saturated = Record(KnownPlant{2, 8, 0, 1, 0, 3}, big);
+    for (auto& s : saturated) s.y = std::min(s.y, 100.0);
+    TuningWidget refused(saturated, 0.0, 100.0, pid, nullptr, '.');
+    EXPECT_FALSE(refused.result().ok());
+    EXPECT_TRUE(refused.message().contains("saturat")) << refused.message().toStdString();
+
+    TuningWidget widget(Record(KnownPlant{2, 8, 0, 1, 0, 3}, {}), 100.0, 0.0, pid, nullptr, '.');
+    ASSERT_TRUE(widget.result().ok()) << "the marks in either order";
+    EXPECT_FALSE(widget.findChild<QPushButton*>("UseValsButton1")->isEnabled())
+        << "no panel: nothing to write";
+    EXPECT_FALSE(widget.previewTyped("PBnd=abc"));
+    EXPECT_FALSE(widget.message().isEmpty());
+    EXPECT_EQ(widget.rowCount(), 4);
+    ASSERT_TRUE(widget.previewTyped("PBnd=80,Ti=12,Td=0"));
+    ASSERT_TRUE(widget.previewTyped("PBnd=60,Ti=10,Td=1")) << "a second typed row replaces the first";
+    ASSERT_EQ(widget.rowCount(), 5);
+    EXPECT_EQ(widget.result().rows[4].controller.pid.pBnd, 600);
+    EXPECT_TRUE(std::isfinite(widget.result().rows[4].preview.setpoint.iae));
+    auto* table = widget.findChild<QTableWidget*>("RowsTable1");
+    EXPECT_EQ(table->rowCount(), 5);
+    EXPECT_EQ(table->currentRow(), 4);
+}
+
+}  // namespace
+}  // namespace velmora::online::testing

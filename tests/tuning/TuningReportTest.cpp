@@ -1,0 +1,97 @@
+// One tuning as every front end runs it: the rows in their order with the
+// typed ones last, a refusal carried as the error, and the running
+// parameters taken from the PLC's image only when they are the block's.
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "TuningFixture.h"
+#include "base/ByteOrder.h"
+#include "base/PidStructure.h"
+#include "base/PidaStructure.h"
+#include "tuning/TuningReport.h"
+
+namespace velmora::tuning::testing {
+namespace {
+
+TEST(TuningReport, RowsAreCurrentSuggestionsThenTypedAndRefusalsAreErrors) {
+    const auto recording = Record(KnownPlant{2, 8, 0, 1, 0, 3}, {});
+    LoopController pid;
+    pid.pid.pBnd = 500;
+    TuningRequest request;
+    request.to = 100;
+    request.typed = {"PBnd=60,Ti=10"};
+    const TuningResult r = RunTuning(recording, pid, request);
+    ASSERT_TRUE(r.ok()) << r.error;
+    std::vector<std::string> labels;
+    for (const TuningRow& row : r.rows) labels.push_back(row.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"current", "slow", "normal", "fast", "typed 1"}));
+    EXPECT_EQ(r.rows[0].controller.pid.pBnd, 500);
+    EXPECT_EQ(r.rows[4].controller.pid.pBnd, 600);
+    EXPECT_EQ(r.rows[2].controller.pid.pBnd, r.design.suggestions[1].controller.pid.pBnd);
+    EXPECT_TRUE(std::isnan(r.rows[0].ms) && std::isfinite(r.rows[2].ms));
+    const std::string text = TuningText("live", request, r);
+    EXPECT_NE(text.find("Recording: live, window 0.00 .. 100.00 s"), std::string::npos) << text;
+    EXPECT_NE(text.find("  typed 1 "), std::string::npos) << text;
+    EXPECT_NE(TuningJson("live", request, r, false).find("\"label\":\"typed 1\""), std::string::npos);
+
+    const std::pair<TuningRequest, const char*> refused[] = {
+        {{0, 100, 0, 0.01, 10, NAN, {"PBnd=x"}, false}, "--try"},
+        {{0, 100, -1}, "--exchange-delay"},
+        {{50, 20}, "before"},
+        {{0, 5}, "u changes"},
+    };
+    for (const auto& [bad, says] : refused) {
+        const TuningResult no = RunTuning(recording, pid, bad);
+        EXPECT_NE(no.error.find(says), std::string::npos) << no.error;
+    }
+}
+
+TEST(TuningReport, TheRunningParametersComeFromTheImageWhenTheyAreTheBlocks) {
+    std::array<std::uint8_t, plc::kPidStructSize> pid{};
+    plc::PutInt16(pid.data() + plc::PidOffset("PBnd"), 432);
+    plc::PutInt16(pid.data() + plc::PidOffset("Ti"), 120);
+    plc::PutInt16(pid.data() + plc::PidOffset("Td"), 15);
+    plc::PutInt16(pid.data() + plc::PidOffset("tiW"), 3);
+    LoopController c;
+    ASSERT_TRUE(ApplyRunningImage(pid, c));
+    EXPECT_EQ(c.pid.pBnd, 432);
+    EXPECT_EQ(c.pid.ti, 120);
+    EXPECT_EQ(c.pid.td, 15);
+    EXPECT_EQ(c.pid.tiW, 3);
+    plc::PutInt16(pid.data() + plc::PidOffset("PBnd"), 0);
+    EXPECT_FALSE(ApplyRunningImage(pid, c)) << "a band of 0 is no running controller";
+    EXPECT_EQ(c.pid.pBnd, 432);
+    EXPECT_FALSE(ApplyRunningImage(std::span(pid).first(40), c));
+
+    std::array<std::uint8_t, plc::kPidaStructSize> pida{};
+    const std::pair<int, float> members[] = {{plc::PidaOffset("k"), 2.5f}, {plc::PidaOffset("ti"), 30},
+                                             {plc::PidaOffset("td"), 1},   {plc::PidaOffset("nd"), 10},
+                                             {plc::PidaOffset("b"), 0.5f}, {plc::PidaOffset("c"), 0}};
+    for (const auto& [at, v] : members) plc::PutReal(pida.data() + at, v);
+    LoopController a;
+    a.kind = ControllerKind::Pidma;
+    ASSERT_TRUE(ApplyRunningImage(pida, a));
+    EXPECT_DOUBLE_EQ(a.pida.k, 2.5);
+    EXPECT_DOUBLE_EQ(a.pida.ti, 30);
+    EXPECT_DOUBLE_EQ(a.pida.b, 0.5);
+    plc::PutReal(pida.data() + plc::PidaOffset("nd"), 0);
+    EXPECT_FALSE(ApplyRunningImage(pida, a)) << "no derivative filter";
+    plc::PutReal(pida.data() + plc::PidaOffset("nd"), 10);
+    plc::PutReal(pida.data() + plc::PidaOffset("k"), NAN);
+    EXPECT_FALSE(ApplyRunningImage(pida, a));
+
+    // The tuner's result sits in pk … pc; none before the first tune (pk 0), none for PID.
+    EXPECT_FALSE(ApplyTunerResult(pida, a));
+    plc::PutReal(pida.data() + plc::PidaOffset("pk"), 1.5f);
+    plc::PutReal(pida.data() + plc::PidaOffset("pti"), 12);
+    plc::PutReal(pida.data() + plc::PidaOffset("pnd"), 8);
+    ASSERT_TRUE(ApplyTunerResult(pida, a));
+    EXPECT_DOUBLE_EQ(a.pida.k, 1.5);
+    EXPECT_DOUBLE_EQ(a.pida.ti, 12);
+    EXPECT_DOUBLE_EQ(a.pida.nd, 8);
+    EXPECT_FALSE(ApplyTunerResult(pida, c));
+}
+
+}  // namespace
+}  // namespace velmora::tuning::testing
