@@ -8,6 +8,7 @@
 #include "base/Texts.h"
 #include "online/OnlineSession.h"
 #include "plugin/FrameState.h"
+#include "plugin/HostServices.h"
 #include "plugin/PlcControllerData.h"
 #include "plugin/QtFrameWizard.h"
 #include "plugin/QtManagerForm.h"
@@ -216,6 +217,10 @@ bool QtOnlineView::openVariablePage(online::VariablePage page, const std::string
 
 void QtOnlineView::showHelp() {
     frame_.helpClick();
+}
+
+void QtOnlineView::showHelpTopic(const std::string& topic) {
+    ShowHelpTopic(frame_, topic);
 }
 
 void QtOnlineView::communicationChanged() {

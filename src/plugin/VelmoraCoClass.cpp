@@ -141,6 +141,8 @@ HRESULT TVelmoraCoClassImpl::install(IUnknown* host) {
         language->GetLanguage(&number);
         frame_->setLanguage(number);
     }
+    // The report was made before the language was known: its menu follows it now.
+    if (report_) report_->localize();
 
     if (FAILED(hr = host_.projectManager->QueryInterface(com::IidOf<IConnectionPointContainer>(),
                                                          container_.putVoid())))
@@ -187,7 +189,8 @@ HRESULT TVelmoraCoClassImpl::install(IUnknown* host) {
     }
 
     if (FAILED(hr = host_.projectManager->AddProjectDocument(report_->handle(), cookies_[kTree],
-                                                             "Controller Report", &reportDocumentId_)))
+                                                             OwnText("Controller Report").c_str(),
+                                                             &reportDocumentId_)))
         return hr;
 
     Log("InstallPlugin - end");
@@ -402,7 +405,11 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
         std::error_code ec;
         if (!std::filesystem::exists(path, ec)) return S_OK;
         IniFile file(path, ProjectFolderOf(path));
-        if (const std::string error = file.readError(); !error.empty()) throw std::runtime_error(error);
+        if (const std::string error = file.readError(); !error.empty()) {
+            // The host compiles anyway; what could not be read is in the log.
+            Log("OnStartCompiling - Error: " + error);
+            return S_OK;
+        }
         if (report_) report_->hide();
         auto window = frontEnd_->forms().createCompileMessages();
         window->setProject(plc);
@@ -424,12 +431,9 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
         });
         if (report_) report_->show();
         window->hide();
-        // Every controller had its turn; the host learns of those that failed.
-        if (!frame.generateErrors.empty()) {
-            std::string message;
-            for (const auto& e : frame.generateErrors) message += (message.empty() ? "" : "\n") + e;
-            throw std::runtime_error(message);
-        }
+        // Every controller had its turn; a failed one is logged and the host
+        // still compiles the others.
+        for (const auto& e : frame.generateErrors) Log("OnStartCompiling - Error: " + e);
         return S_OK;
     });
 }
