@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QTabWidget>
+#include <QTreeWidget>
 
 #include "RegisteredPlugin.h"
 #include "base/Help.h"
@@ -21,7 +22,11 @@ TEST_F(LanguageFollowers, TheReportStartedInCzechSpeaksCzechAndTheHelpViewerFoll
     }
     MainWindow window;
     ASSERT_NE(openManager(window), nullptr);
-    QWidget* report = Named("FormReport1");
+    // The report as a user opens it: its node in the project tree.
+    QTreeWidgetItem* documents = window.treeNode("PlcDoc");
+    ASSERT_EQ(documents->childCount(), 1);
+    emit window.projectTree()->itemDoubleClicked(documents->child(0), 0);
+    QWidget* report = window.documents()->currentWidget();
     ASSERT_NE(report, nullptr);
     EXPECT_EQ(report->findChild<QAction*>("miSave1")->text().toStdString(), "Uložit")
         << "the context menu in the language of the start";
