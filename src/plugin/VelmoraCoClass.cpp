@@ -11,6 +11,7 @@
 #include "base/Paths.h"
 #include "base/Resources.h"
 #include "base/Texts.h"
+#include "base/Toolkit.h"
 #include "base/com/Guids.h"
 #include "base/com/TaskString.h"
 #include "codegen/Generator.h"
@@ -431,9 +432,15 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
         });
         if (report_) report_->show();
         window->hide();
-        // Every controller had its turn; a failed one is logged and the host
-        // still compiles the others.
-        for (const auto& e : frame.generateErrors) Log("OnStartCompiling - Error: " + e);
+        // Every controller had its turn; the failed ones are logged and said
+        // once, and the host still compiles the others.
+        std::string failed;
+        for (const auto& e : frame.generateErrors) {
+            Log("OnStartCompiling - Error: " + e);
+            failed += (failed.empty() ? "" : "\n") + e;
+        }
+        if (MessageBoxes* m = frontEnd_->toolkit().messages; m && !failed.empty())
+            m->show(Text(3019), failed, MessageIcon::Stop, MessageButtons::Ok);
         return S_OK;
     });
 }

@@ -187,6 +187,8 @@ TEST_F(CoClassTest, AnExceptionInAHandlerBecomesAComErrorOrIsLoggedWhereTheHostW
     EXPECT_EQ(testing::LinesStartingWith(logLines(), {"OnStartCompiling"}),
               std::vector<std::string>{"OnStartCompiling - Error: The controller Boiler was not generated: "
                                        "file Velmora\\Boiler_def.orv (kind 1) threw"});
+    ASSERT_EQ(frontEnd->messages().size(), 1u) << "said once";
+    EXPECT_EQ(frontEnd->messages()[0].icon, MessageIcon::Stop);
 
     // Elsewhere the exception becomes the thread's error object.
     throwOn = "form inserted";
