@@ -2,7 +2,11 @@
 // the report started in Czech, an open help viewer across a language switch,
 // and the viewer beside the modal dialog it was asked from.
 #include <QDialog>
+#include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -83,6 +87,43 @@ TEST_F(LanguageFollowers, HelpAskedFromAModalDialogLeavesTheDialogInCharge) {
     });
     dialog.exec();
     EXPECT_TRUE(checked);
+}
+
+// The plant's simulation dialog has its Help: the viewer opens at its topic,
+// as the dialog's window beside it, and the dialog stays open.
+TEST_F(LanguageFollowers, TheSimulationDialogsHelpOpensItsTopicBesideIt) {
+    MainWindow window;
+    window.resize(1600, 1000);
+    window.show();
+    QWidget* manager = openManager(window);
+    ASSERT_NE(manager, nullptr);
+    auto* list = manager->findChild<QListWidget*>("CheckListBox1");
+    emit list->itemDoubleClicked(list->findItems("Boiler", Qt::MatchExactly).value(0));
+    QWidget* plant = View("Boiler") ? View("Boiler")->findChild<QWidget*>("Technologie1") : nullptr;
+    ASSERT_NE(plant, nullptr);
+    QString topic;
+    bool beside = false, open = false;
+    testing::AnswerNextModal([&](QWidget* modal) {
+        modal->findChild<QPushButton*>("ButtonHelp1")->click();
+        HelpViewerWindow* viewer = HelpViewerWindow::instance();
+        topic = viewer->currentTopic();
+        // Beside it wherever the screen leaves a readable width on one side.
+        const QRect area = modal->screen()->availableGeometry(), dialog = modal->frameGeometry();
+        const bool room = std::max(area.right() - dialog.right(), dialog.left() - area.left()) >= 400;
+        beside = viewer->parentWidget() == modal && (!room || !viewer->geometry().intersects(dialog));
+        open = modal->isVisible();
+        static_cast<QDialog*>(modal)->reject();
+    });
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), plant->mapToGlobal(QPointF(5, 5)),
+                      Qt::LeftButton, Qt::LeftButton, {});
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), plant->mapToGlobal(QPointF(5, 5)),
+                        Qt::LeftButton, {}, {});
+    QApplication::sendEvent(plant, &press);
+    QApplication::sendEvent(plant, &release);
+    EXPECT_EQ(topic, "Velmora_Sim");
+    EXPECT_TRUE(beside);
+    EXPECT_TRUE(open) << "Help leaves the dialog open";
+    window.closeProject();
 }
 
 }  // namespace
