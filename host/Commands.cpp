@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "base/IniFile.h"
 #include "base/Log.h"
 #include "base/Registry.h"
+#include "controllers/ControllerFile.h"
 #include "controllers/LegalName.h"
 #include "host/CommandLine.h"
 #include "host/CommandMessages.h"
@@ -112,16 +114,33 @@ bool LoadPlugins(PluginHost& plugins, std::ostream& out, std::ostream& err) {
     return !problems;
 }
 
+// The plug-in generates what it can and still lets the host compile; a named
+// controller whose code is not among the project's files failed (the plug-in
+// said why on standard error). Hosts that refuse the files are not asked.
+bool EveryControllerGenerated(const HostIde& ide, const std::string& plcName, std::ostream& err) {
+    const auto& files = ide.registeredFiles();
+    const IniFile file(ControllerFilePath(ide.projectDirectory(), plcName));
+    if (files.empty() || !file.fileExists()) return true;
+    bool all = true;
+    for (const auto& c : ListControllers(file))
+        if (std::find(files.begin(), files.end(), "Velmora\\" + c.name + ".orv") == files.end()) {
+            err << "velmora-host: [" << c.section << "] was not generated\n";
+            all = false;
+        }
+    return all;
+}
+
 // Opens the PLC and compiles it: the plug-ins generate, the listed files must
 // be there, and the soft PLC must take the program as run and online would
 // run it. False when any of it failed (said on err).
-bool CompilePlc(HostIde& ide, const std::string& plcName, const CommandMessages& messages,
-                std::ostream& out) {
+bool CompilePlc(HostIde& ide, const std::string& plcName, const CommandMessages& messages, std::ostream& out,
+                std::ostream& err) {
     HostSoftPlc soft(ide, HostSoftPlc::Mode::CompileOnly);
     ide.loadProject();
     ide.openPlc(plcName);
     ide.fillTree();
-    const bool compiled = ide.compile() && !messages.eventFailed() && soft.engine().hasProgram();
+    const bool compiled = ide.compile() && !messages.eventFailed() && soft.engine().hasProgram() &&
+                          EveryControllerGenerated(ide, plcName, err);
     for (const auto& file : ide.registeredFiles()) out << "Generated " << file << "\n";
     out << (compiled ? "Compiled " : "Compilation failed for ") << ide.currentPlc() << "\n";
     ide.closePlc();
@@ -147,7 +166,7 @@ int Compile(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     PluginHost plugins(ide);
     const bool loaded = LoadPlugins(plugins, out, err);
     if (plugins.plugins().empty()) return 1;
-    const bool compiled = CompilePlc(ide, r.plcName, messages, out);
+    const bool compiled = CompilePlc(ide, r.plcName, messages, out, err);
     plugins.unloadAll();
     return loaded && compiled ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -169,20 +170,56 @@ void HelpViewerWindow::closeInstance() {
     delete theViewer.data();
 }
 
+QRect HelpViewerWindow::placeBeside(const QRect& asking, QSize size, const QRect& area) {
+    constexpr int kNarrowest = 400;  // narrower, a topic is no longer readable
+    QRect frame(QPoint(), size.boundedTo(area.size()));
+    const int right = area.right() - asking.right(), left = asking.left() - area.left();
+    if (frame.width() > std::max(right, left) && std::max(right, left) >= kNarrowest)
+        frame.setWidth(std::max(right, left));
+    if (frame.width() <= right)
+        frame.moveLeft(asking.right() + 1);
+    else if (frame.width() <= left)
+        frame.moveRight(asking.left() - 1);
+    else if (right >= left)
+        frame.moveRight(area.right());
+    else
+        frame.moveLeft(area.left());
+    frame.moveTop(std::clamp(asking.top(), area.top(), area.bottom() - frame.height() + 1));
+    return frame;
+}
+
 void HelpViewerWindow::present() {
-    if (!isVisible()) {
-        QWidget* asking = QApplication::activeWindow();
+    QWidget* asking = QApplication::activeModalWidget();
+    if (!asking) asking = QApplication::activeWindow();
+    if (asking == this) asking = nullptr;
+    const bool covers = asking && isVisible() && frameGeometry().intersects(asking->frameGeometry());
+    if (!isVisible() || covers) {
         const QRect area =
             (asking ? asking->screen() : QGuiApplication::primaryScreen())->availableGeometry();
-        QRect frame(QPoint(), size().boundedTo(area.size()));
-        frame.moveCenter(asking ? asking->frameGeometry().center() : area.center());
-        frame.moveLeft(std::clamp(frame.left(), area.left(), area.right() - frame.width()));
-        frame.moveTop(std::clamp(frame.top(), area.top(), area.bottom() - frame.height()));
-        setGeometry(frame);
+        if (asking) {
+            setGeometry(placeBeside(asking->frameGeometry(), size(), area));
+        } else {
+            QRect frame(QPoint(), size().boundedTo(area.size()));
+            frame.moveCenter(area.center());
+            setGeometry(frame);
+        }
     }
     show();
     raise();
-    activateWindow();
+    // The modal dialog keeps the focus: the user goes on typing there.
+    if (!QApplication::activeModalWidget()) activateWindow();
+}
+
+void HelpViewerWindow::followLanguage(const QString& folderCode) {
+    if (!theViewer || theViewer->file_.isEmpty()) return;
+    const QFileInfo book(theViewer->file_);
+    const int cut = book.fileName().indexOf('_');
+    if (cut < 0) return;
+    const QString other = book.dir().filePath(folderCode + book.fileName().mid(cut));
+    if (other == theViewer->file_) return;
+    const QString topic = theViewer->currentTopic();
+    if (!theViewer->load(other)) return;
+    if (topic.isEmpty() || !theViewer->showTopic(topic)) theViewer->showStart();
 }
 
 }  // namespace velmora::host

@@ -38,8 +38,17 @@ public:
     static HelpViewerWindow* instance();
     // Closes the viewer (the host does so when it closes).
     static void closeInstance();
-    // Shows the viewer in front; the first time beside the asking window, inside its screen.
+    // Shows the viewer in front; placed beside the asking window (a modal
+    // dialog stays visible and usable) the first time and whenever it would
+    // cover that window.
     void present();
+    // Where a viewer of `size` goes beside `asking` inside `area`: the side
+    // with room (right, then left), narrowed to the roomier side when that
+    // leaves it readable, else at the roomier side's edge, kept on the screen.
+    static QRect placeBeside(const QRect& asking, QSize size, const QRect& area);
+    // The interface language changed: an open viewer shows the same topic in
+    // the book of the help folder code ("ENU", "CSY", "RUS") when there is one.
+    static void followLanguage(const QString& folderCode);
 
 private:
     struct Topic {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "HelpViewerWindow.h"
 #include "HostWindow.h"
 #include "base/Registry.h"
 
@@ -121,6 +122,9 @@ bool HostLanguage::apply(int code) {
     own_.reset();
     qt_.reset();
     code_ = code;
+    HelpViewerWindow::followLanguage(code == kLanguageCzech     ? "CSY"
+                                     : code == kLanguageRussian ? "RUS"
+                                                                : "ENU");
     // Removing the translators already tells the windows to go back to English.
     if (code == kLanguageEnglish) return true;
     qt_ = std::make_unique<QTranslator>();

@@ -185,7 +185,7 @@ PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContex
         return pass;
     }
     if (!controllerFile.fileExists()) return pass;
-    Log(ctx, "GenerateAllControllers " + ctx.plcName);
+    // The log has each controller's start and end lines, no pair for the pass.
     GeneratorTexts text(TextSource(ctx));
     std::optional<FolderNames> folder;  // resolved once for the whole pass
     {
@@ -215,7 +215,6 @@ PassResult GenerateAllControllers(IniFile& controllerFile, const GeneratorContex
     }
     // Every run rebuilds the report; in a pass the last rebuild is the one that counts.
     if (ctx.rebuildReport) ctx.rebuildReport();
-    Log(ctx, "GenerateAllControllers " + ctx.plcName + " - end");
     return pass;
 }
 

@@ -211,9 +211,12 @@ void ControllerManager::checkBoxClick(int index) {
 
 void ControllerManager::startAll() {
     if (!listIsCurrent()) return;
-    if (host_.codeGenerated())
+    if (host_.codeGenerated()) {
+        // Every view would refuse fresh code with the same warning: say it once, start nothing.
         host_.messages().show(Text(kWarningCaption), Text(kCompileFirst), MessageIcon::Exclamation,
                               MessageButtons::Ok);
+        return;
+    }
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         selected_ = static_cast<int>(i);
         if (!lines_[i].checked) checkBoxClick(static_cast<int>(i));

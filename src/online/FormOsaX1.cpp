@@ -12,10 +12,15 @@
 #include <cmath>
 
 #include "base/ParseDecimal.h"
+#include "base/Texts.h"
 
 namespace velmora::online {
 
 namespace {
+
+QString Tr(const char* english) {
+    return QString::fromStdString(OwnText(english));
+}
 
 QString Shown(double v, char separator) {
     return QString::fromStdString(FormatDecimal(v, separator));
@@ -29,10 +34,11 @@ double Positive(const QLineEdit* edit, double old) {
 
 }  // namespace
 
-TFormOsaX1::TFormOsaX1(const TrendSettings& settings, double newest, QWidget* parent, char separator)
+TFormOsaX1::TFormOsaX1(const TrendSettings& settings, double newest, QWidget* parent, char separator,
+                       HelpTopicFunction help)
     : QDialog(parent), settings_(settings), newest_(newest), separator_(separator) {
     setObjectName("FormOsaX1");
-    setWindowTitle("Osa X");
+    setWindowTitle(Tr("X axis"));
     auto* form = new QFormLayout;
     auto edit = [&](const char* name, const QString& text) {
         auto* e = new QLineEdit(text, this);
@@ -40,29 +46,31 @@ TFormOsaX1::TFormOsaX1(const TrendSettings& settings, double newest, QWidget* pa
         return e;
     };
     range_ = edit("EditRozsah1", Shown(settings.time.range, separator));
-    auto* all = new QPushButton("Vse", this);
+    auto* all = new QPushButton(Tr("All"), this);
     all->setObjectName("ButtonVse1");
     connect(all, &QPushButton::clicked, this, [this] { ButtonVse1Click(); });
     auto* rangeRow = new QHBoxLayout;
     rangeRow->addWidget(range_, 1);
     rangeRow->addWidget(all);
-    form->addRow("Rozsah [s]", rangeRow);
+    form->addRow(Tr("Range [s]"), rangeRow);
     step_ = edit("EditMrizka1", Shown(settings.time.gridStep, separator));
-    form->addRow("Mrizka po [s]", step_);
-    grid_ = new QCheckBox("Zobrazit mrizku", this);
+    form->addRow(Tr("Grid step [s]"), step_);
+    grid_ = new QCheckBox(Tr("Show grid"), this);
     grid_->setObjectName("CheckMrizka1");
     grid_->setChecked(settings.time.grid);
     form->addRow(grid_);
     buffer_ = edit("EditBuffer1", QString::number(settings.bufferLength));
-    form->addRow("Pocet ulozenych vzorku", buffer_);
+    form->addRow(Tr("Stored samples"), buffer_);
     format_ = new QComboBox(this);
     format_->setObjectName("ComboFormat1");
-    format_->addItems({"s", "m:s", "h:m:s", "h:m:s - absolutni"});
+    format_->addItems({"s", "m:s", "h:m:s", Tr("h:m:s - absolute")});
     format_->setCurrentIndex(static_cast<int>(settings.time.format));
-    form->addRow("Format zobrazeneho casu", format_);
+    form->addRow(Tr("Shown time format"), format_);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("Button1");
     buttons->button(QDialogButtonBox::Cancel)->setObjectName("Button2");
+    LocalizeOkCancel(*buttons);
+    AddDialogHelp(*this, *buttons, "Velmora_graph", std::move(help));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     form->addRow(buttons);

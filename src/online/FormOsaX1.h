@@ -1,8 +1,9 @@
 #pragma once
-// TFormOsaX1: the time axis ("Rozsah", "Mrizka po", "Zobrazit mrizku",
-// "Format zobrazeneho casu") and the buffer length ("Pocet ulozenych vzorku").
+// TFormOsaX1: the time axis (range, grid step, grid, shown time format) and
+// the buffer length, in the module's language; Help opens "Velmora_graph".
 #include <QDialog>
 
+#include "online/QtDialogHelp.h"
 #include "online/TrendSettings.h"
 
 class QCheckBox;
@@ -17,7 +18,7 @@ class TFormOsaX1 : public QDialog {
 public:
     // newest: the time of the newest sample, which "Vse" makes the range.
     TFormOsaX1(const TrendSettings& settings, double newest, QWidget* parent = nullptr,
-               char decimalSeparator = '.');
+               char decimalSeparator = '.', HelpTopicFunction help = {});
     // The settings with what the dialog shows; the buffer length by the
     // typed-length rule (0 when not an integer, below 1 → 50, capped at 2,000,000).
     TrendSettings result() const;

@@ -16,10 +16,15 @@
 #include <optional>
 
 #include "base/ParseDecimal.h"
+#include "base/Texts.h"
 
 namespace velmora::online {
 
 namespace {
+
+QString Tr(const char* english) {
+    return QString::fromStdString(OwnText(english));
+}
 
 QString Shown(double v, char separator) {
     return QString::fromStdString(FormatDecimal(v, separator));
@@ -33,10 +38,10 @@ double Decimal(const QLineEdit* edit, double old) {
 }  // namespace
 
 TFormOsyY1::TFormOsyY1(const TrendSettings& settings, const TrendBuffer* recording, QWidget* parent,
-                       char separator)
+                       char separator, HelpTopicFunction help)
     : QDialog(parent), settings_(settings), recording_(recording), separator_(separator) {
     setObjectName("FormOsyY1");
-    setWindowTitle("Osy Y");
+    setWindowTitle(Tr("Y axes"));
     chooseColour = [this](std::uint32_t current) -> std::optional<std::uint32_t> {
         const QColor c = QColorDialog::getColor(
             QColor(current & 0xFF, (current >> 8) & 0xFF, (current >> 16) & 0xFF), this);
@@ -70,21 +75,21 @@ TFormOsyY1::TFormOsyY1(const TrendSettings& settings, const TrendBuffer* recordi
     auto* maxRow = new QHBoxLayout;
     maxRow->addWidget(max_, 1);
     maxRow->addWidget(button("ButtonMax1", "Max", &TFormOsyY1::ButtonMax1Click));
-    form->addRow("Maximum", maxRow);
+    form->addRow(Tr("Maximum"), maxRow);
     min_ = edit("EditMin1");
     auto* minRow = new QHBoxLayout;
     minRow->addWidget(min_, 1);
     minRow->addWidget(button("ButtonMin1", "Min", &TFormOsyY1::ButtonMin1Click));
-    form->addRow("Minimum", minRow);
+    form->addRow(Tr("Minimum"), minRow);
     step_ = edit("EditMrizka1");
-    form->addRow("Mrizka po", step_);
+    form->addRow(Tr("Grid step"), step_);
     posMax_ = edit("EditPozMax1");
-    form->addRow("Pozice maxima [%]", posMax_);
+    form->addRow(Tr("Position of maximum [%]"), posMax_);
     posMin_ = edit("EditPozMin1");
-    form->addRow("Pozice minima [%]", posMin_);
-    colour_ = button("ButtonBarva1", "Barva prubehu", &TFormOsyY1::ButtonBarva1Click);
+    form->addRow(Tr("Position of minimum [%]"), posMin_);
+    colour_ = button("ButtonBarva1", Tr("Trace colour"), &TFormOsyY1::ButtonBarva1Click);
     form->addRow(colour_);
-    grid_ = new QCheckBox("Zobrazit mrizku", this);
+    grid_ = new QCheckBox(Tr("Show grid"), this);
     grid_->setObjectName("CheckMrizka1");
     form->addRow(grid_);
     sameAs_ = new QComboBox(this);
@@ -92,24 +97,26 @@ TFormOsyY1::TFormOsyY1(const TrendSettings& settings, const TrendBuffer* recordi
     sameAs_->addItem("-");
     for (int i = 0; i < kTrendChannels; ++i)
         sameAs_->addItem(QString::fromStdString(std::string(TrendChannelName(i))));
-    form->addRow("Stejne jako", sameAs_);
-    points_ = new QCheckBox("Body", this);
+    form->addRow(Tr("Same as"), sameAs_);
+    points_ = new QCheckBox(Tr("Points"), this);
     points_->setObjectName("CheckBody1");
     pointSize_ = edit("EditVelikostBodu1");
     auto* pointRow = new QHBoxLayout;
     pointRow->addWidget(points_);
     pointRow->addWidget(pointSize_, 1);
-    form->addRow("Body / velikost", pointRow);
+    form->addRow(Tr("Points / size"), pointRow);
     label_ = edit("EditPopis1");
-    form->addRow("Popis", label_);
+    form->addRow(Tr("Label"), label_);
     auto* orderRow = new QHBoxLayout;
-    orderRow->addWidget(button("ButtonUp1", "Drive", &TFormOsyY1::ButtonUp1Click));
-    orderRow->addWidget(button("ButtonDown1", "Pozdeji", &TFormOsyY1::ButtonDown1Click));
-    form->addRow("Poradi", orderRow);
+    orderRow->addWidget(button("ButtonUp1", Tr("Earlier"), &TFormOsyY1::ButtonUp1Click));
+    orderRow->addWidget(button("ButtonDown1", Tr("Later"), &TFormOsyY1::ButtonDown1Click));
+    form->addRow(Tr("Order"), orderRow);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName("Button1");
     buttons->button(QDialogButtonBox::Cancel)->setObjectName("Button2");
+    LocalizeOkCancel(*buttons);
+    AddDialogHelp(*this, *buttons, "Velmora_graph", std::move(help));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

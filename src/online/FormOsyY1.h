@@ -1,15 +1,16 @@
 #pragma once
 // TFormOsyY1: the Y axes. A check list of the six channels (check = visible)
-// and, for the selected one, "Maximum", "Minimum", "Mrizka po", "Pozice
-// maxima", "Pozice minima", "Barva prubehu", "Zobrazit mrizku", "Stejne
-// jako", the points, the caption, "Max"/"Min" from the recording and the
-// order buttons.
+// and, for the selected one, maximum, minimum, grid step, the positions of
+// maximum and minimum, colour, grid, "same as", the points, the caption,
+// "Max"/"Min" from the recording and the order buttons, in the module's
+// language; Help opens "Velmora_graph".
 #include <QDialog>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 
+#include "online/QtDialogHelp.h"
 #include "online/TrendSettings.h"
 
 class QCheckBox;
@@ -25,7 +26,7 @@ class TFormOsyY1 : public QDialog {
 
 public:
     TFormOsyY1(const TrendSettings& settings, const TrendBuffer* recording, QWidget* parent = nullptr,
-               char decimalSeparator = '.');
+               char decimalSeparator = '.', HelpTopicFunction help = {});
     TrendSettings result() const;
     int selected() const { return selected_; }
     void select(int channel);

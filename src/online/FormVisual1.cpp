@@ -518,7 +518,8 @@ void TFormVisual1::build() {
     tools->addSeparator();
     CommLabel1 = new TCommLabel(tools);
     CommLabel1->setObjectName("CommLabel1");
-    tools->addWidget(CommLabel1);
+    // The graph page has its own label beside the side panel: one there, not two.
+    commLabel1Action_ = tools->addWidget(CommLabel1);
     SimLabel1 = new QLabel(tools);
     SimLabel1->setObjectName("SimLabel1");
     SimLabel1->setStyleSheet("QLabel{color:magenta;font-weight:bold;padding-left:8px;}");
@@ -658,6 +659,7 @@ void TFormVisual1::build() {
                                   SectionReader(*file_, ControllerSection(name_), Reader::OnlineView).kind(),
                                   recorder_.buffer(), host_.messages(), graphPage_);
     graph_->decimalSeparator = host_.decimalSeparator();
+    graph_->showHelp = [this](const std::string& topic) { host_.showHelpTopic(topic); };
     graph_->setDataFolder(host_.controllerFile().parent_path());
     graphRow->addWidget(graph_, 1);
     auto* side = new QVBoxLayout;
@@ -747,7 +749,8 @@ void TFormVisual1::Localize() {
     if (auto* b = findChild<QPushButton*>("RezimButton1")) b->setText(QText(3128));
 }
 
-bool TFormVisual1::loadController(bool keepPlant) {
+bool TFormVisual1::loadController(bool activation) {
+    const bool keepPlant = activation;
     if (vanished_) return false;
     IniFile file(host_.controllerFile());
     if (SectionReader(file, ControllerSection(name_), Reader::Lists).text(key::Name).empty()) {
@@ -778,7 +781,9 @@ bool TFormVisual1::loadController(bool keepPlant) {
     loaded_ = true;
     canvas_->update();
     showValues();
-    if (ParamPanel1) ParamPanel1->reload();
+    // An activation (back from Help or another window) keeps what was typed
+    // into the side panel, or "Use vals" would send the file's values.
+    if (ParamPanel1 && !(activation && ParamPanel1->panel().edited())) ParamPanel1->reload();
     return true;
 }
 
@@ -812,6 +817,7 @@ void TFormVisual1::showPage(int index) {
     SchemaButton1->setChecked(index == SchemaPage);
     GrafButton1->setChecked(index == GraphPage);
     SchemaButton2->setChecked(index == StructurePage);
+    if (commLabel1Action_) commLabel1Action_->setVisible(index != GraphPage);
     exchange_->setStructureView(index == StructurePage);
     exchange_->setGraphShown(index == GraphPage);
     schemaScroll_->setHorizontalScrollBarPolicy(index == SchemaPage ? Qt::ScrollBarAsNeeded
@@ -858,8 +864,7 @@ void TFormVisual1::elementClicked(SchemaElement element) {
     }
     if (target == SchemaTarget::PidmaAutotuner) {
         // The tuner's settings change what "Use vals" would write: the panel decides.
-        ParamPanel1->panel().TunerImage1Click();
-        loadController();
+        if (ParamPanel1->panel().TunerImage1Click()) loadController();
         return;
     }
     afterModal(host_.openTarget(target, name_));
@@ -958,9 +963,6 @@ void TFormVisual1::refreshPendingControls() {
 }
 void TFormVisual1::tunerReport(int code) {
     ParamPanel1->tunerReport(code);
-}
-void TFormVisual1::writeFailed(const char*) {
-    ParamPanel1->writeFailed();
 }
 
 void TFormVisual1::commTicked(const TickResult& result) {

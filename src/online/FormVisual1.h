@@ -15,6 +15,7 @@
 #include "online/OnlineExchange.h"
 #include "online/TrendRecorder.h"
 
+class QAction;
 class QLabel;
 class QScrollArea;
 class QStackedWidget;
@@ -50,6 +51,9 @@ public:
     // The page on which a missing variable is chosen; true after "OK".
     virtual bool openVariablePage(VariablePage page, const std::string& controllerName) = 0;
     virtual void showHelp() = 0;
+    // Help at a topic (the graph's axis dialogs); the general help where the
+    // host has no topics.
+    virtual void showHelpTopic(const std::string& /*topic*/) { showHelp(); }
     // The view's plant simulation, kept by the host: reloaded with the
     // controller (true while it is on; a plant whose settings did not change
     // keeps running when asked), stepped by SimTimer1, and told when
@@ -83,8 +87,9 @@ public:
     // FormActivate: reads the controller's section and sets labels, visible
     // elements and row names. False (after telling the user and closing the
     // view) when the section is gone.
-    // keepPlant: a mere activation, so an unchanged plant goes on running.
-    bool loadController(bool keepPlant = false);
+    // activation: an unchanged plant goes on running and the side panel
+    // keeps the user's edits.
+    bool loadController(bool activation = false);
     // The tab set and the page buttons.
     void selectTab(int index);
     void SchemaButton1Click();
@@ -122,7 +127,6 @@ private:
     void sampleTimeChanged() override { host_.sampleTimeChanged(); }
     void refreshPendingControls() override;
     void tunerReport(int code) override;
-    void writeFailed(const char* logText) override;
 
     void build();
     void showPage(int index);
@@ -156,6 +160,7 @@ private:
     QLabel* SimLabel1 = nullptr;
     QWidget* graphPage_ = nullptr;
     TrendGraphWidget* graph_ = nullptr;
+    QAction* commLabel1Action_ = nullptr;  // CommLabel1 in the tool bar
     ParameterPanelWidget* ParamPanel1 = nullptr;
     QTableWidget* StringGrid2 = nullptr;
     QToolButton* tbHex1 = nullptr;

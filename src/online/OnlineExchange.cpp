@@ -347,8 +347,12 @@ int OnlineExchange::NovaKomunikace(PlcRequestFunction request, bool dataValid) {
 
 bool OnlineExchange::sendStep(Pass& p, std::int32_t command, const char* text, int capacity, int expected) {
     const auto got = send(p.request, command, text, p.builder, p.response.data(), capacity);
-    // A failed write's mark is gone already: it is not repeated, the view tells the user.
-    if (command == kPlcWrite && !got && *p.stop.alive && sink_) sink_->writeFailed(text);
+    // A failed write's mark is gone already: it is not repeated. The comm log
+    // says so; no message box, which would come back on every tick.
+    if (command == kPlcWrite && !got && *p.stop.alive) {
+        if (logEnabled()) log(std::string("Write failed: ") + text);
+        if (sink_) sink_->writeFailed(text);
+    }
     if (p.stop()) return false;
     p.answered = got && *got == expected;
     return true;

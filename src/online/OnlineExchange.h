@@ -136,7 +136,8 @@ public:
 
     // The controller's data by symbol name, outside the exchange (the wizard
     // pages' reads and writes): through the request function the host last
-    // handed to the callback, and only while the view is online. Reachable
+    // handed to the callback, whenever the PLC is online (the view need not
+    // be: a page opened from an offline view still reaches it). Reachable
     // means every symbol resolves and one read of all of them succeeds now.
     bool symbolsReachable(const std::vector<std::string>& symbols);
     bool writeSymbol(const std::string& symbol, std::span<const std::uint8_t> bytes);

@@ -4,12 +4,13 @@
 #include <cmath>
 
 #include "online/OnlineExchange.h"
+#include "simulation/PlantSimulation.h"
 
 namespace velmora::online {
 
 namespace {
 
-constexpr int kCommTimerBaseMs = 125;
+constexpr int kCommTimerBaseMs = 125;  // CommTimerInterval(1.0)
 constexpr int kSimTimerMs = 100;
 
 // The pacing counter's three bits reversed: neighbouring views fall into different ticks.
@@ -181,8 +182,7 @@ void OnlineSession::simTimerTick() {
 
 bool OnlineSession::setSampleTime(double simT) {
     if (!std::isfinite(simT) || simT <= 0) return false;
-    const double ms = std::min(simT * kCommTimerBaseMs, 3600.0 * 1000.0);
-    const int interval = std::max(1, static_cast<int>(ms));
+    const int interval = CommTimerInterval(simT);
     if (interval == commTimer_->interval()) return false;
     commTimer_->setInterval(interval);
     walk(0, 1, [&](OnlineExchange* view, Walk&) {

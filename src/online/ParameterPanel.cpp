@@ -369,11 +369,22 @@ bool ParameterPanel::boxEnabled(SchemaValue box) const {
     return true;
 }
 
+std::string ValuePrompt(const ValueRequest& request, char decimalSeparator) {
+    std::string text = OwnText("Enter %1 (from %2 to %3):");
+    const std::pair<const char*, std::string> args[] = {
+        {"%1", OwnText(request.what)},
+        {"%2", FormatDecimal(request.minimum, decimalSeparator)},
+        {"%3", FormatDecimal(request.maximum, decimalSeparator)}};
+    for (const auto& [mark, value] : args)
+        if (const auto at = text.find(mark); at != std::string::npos) text.replace(at, 2, value);
+    return text;
+}
+
 void ParameterPanel::W1Edit1MouseDown() {
     if (!boxEnabled(SchemaValue::Setpoint)) return;
     const SchemaValues shown = ShownSchemaValues(exchange_, separator_);
-    const auto v =
-        host_.askValue({shown[static_cast<std::size_t>(SchemaValue::Setpoint)].text, -10000, 10000});
+    const auto v = host_.askValue(
+        {shown[static_cast<std::size_t>(SchemaValue::Setpoint)].text, -10000, 10000, "set point"});
     if (!v) return;
     if (pidma()) {
         exchange_.markSp(static_cast<float>(*v));
@@ -390,7 +401,7 @@ void ParameterPanel::W1Edit1MouseDown() {
 void ParameterPanel::WFEdit1MouseDown() {
     if (pidma() || !boxEnabled(SchemaValue::W)) return;
     const int tiW = exchange_.hasData() ? plc::GetInt16(exchange_.tpid() + plc::PidOffset("tiW")) : 0;
-    const auto v = host_.askValue({std::to_string(tiW), 0, 32767});
+    const auto v = host_.askValue({std::to_string(tiW), 0, 32767, "w filter time constant"});
     if (!v) return;
     const auto value = static_cast<std::int16_t>(std::clamp(std::trunc(*v + 0.5), 0.0, 32767.0));
     exchange_.markTiW(value);
@@ -405,11 +416,11 @@ void ParameterPanel::Edit1MouseDown() {
     const std::string text = shown[static_cast<std::size_t>(SchemaValue::Manual)].text;
     std::optional<double> v;
     if (pidma()) {
-        v = host_.askValue({text, in.decimal(key::lolim), in.decimal(key::hilim)});
+        v = host_.askValue({text, in.decimal(key::lolim), in.decimal(key::hilim), "manual output"});
         if (!v) return;
         exchange_.markHv(static_cast<float>(*v));
     } else {
-        v = host_.askValue({text, in.scaled(key::UMin), in.scaled(key::UMax)});
+        v = host_.askValue({text, in.scaled(key::UMin), in.scaled(key::UMax), "manual output"});
         if (!v) return;
         exchange_.markOutput(
             static_cast<std::int16_t>(std::clamp(std::trunc(*v * 100 + 0.5), -32768.0, 32767.0)));
@@ -420,7 +431,8 @@ void ParameterPanel::Edit1MouseDown() {
 void ParameterPanel::Y2Edit2MouseDown() {
     if (pidma() || !settings().hasInput2() || !boxEnabled(SchemaValue::Y2)) return;
     const SchemaValues shown = ShownSchemaValues(exchange_, separator_);
-    const auto v = host_.askValue({shown[static_cast<std::size_t>(SchemaValue::Y2)].text, -10000, 10000});
+    const auto v = host_.askValue(
+        {shown[static_cast<std::size_t>(SchemaValue::Y2)].text, -10000, 10000, "second input"});
     if (!v) return;
     IniFile file(host_.controllerFile());
     const SectionReader in(file, ControllerSection(exchange_.name()), kind(), Reader::OnlineView);
@@ -480,10 +492,11 @@ void ParameterPanel::ErrorButton1Click() {
     }
 }
 
-void ParameterPanel::TunerImage1Click() {
-    if (!host_.openTunerPage()) return;
+bool ParameterPanel::TunerImage1Click() {
+    if (!host_.openTunerPage()) return false;
     reload();
     useEnabled_ = saveEnabled_ = false;
+    return true;
 }
 
 std::string ParameterPanel::lampHint() const {
@@ -541,11 +554,6 @@ void ParameterPanel::commTicked() {
 }
 
 void ParameterPanel::deliver() {
-    MessageBoxes* m = host_.messages();
-    if (writeFailed_) {
-        writeFailed_ = false;
-        if (m) m->show(Text(3019), Text(3022), MessageIcon::Stop, MessageButtons::Ok);
-    }
     while (!posted_.empty()) {
         const int code = posted_.front();
         posted_.pop_front();

@@ -79,7 +79,11 @@ private:
 struct ValueRequest {
     std::string text;  // the value box's text
     double minimum = 0, maximum = 0;
+    std::string what;  // what is entered, in our own English wording ("set point")
 };
+// The dialog's line above the edit: what is entered and the allowed range,
+// in the module's language ("Enter set point (from -10000 to 10000):").
+std::string ValuePrompt(const ValueRequest& request, char decimalSeparator);
 
 // The view around the panel.
 class PanelHost {
@@ -117,6 +121,8 @@ public:
     bool SaveSettingsBtn1Click();
     bool useEnabled() const { return useEnabled_; }
     bool saveEnabled() const { return saveEnabled_; }
+    // The edits hold values the file does not: typed, or the tuner's accepted ones.
+    bool edited() const { return saveEnabled_ || active_.has_value(); }
 
     // The value boxes of the schema (W1Edit1, WFEdit1, Edit1, Y2Edit2).
     void W1Edit1MouseDown();
@@ -140,8 +146,8 @@ public:
     void BreakTuneButton1Click();
     void ParamsButton1Click();
     void ErrorButton1Click();
-    // The tuner image: its settings page; after "OK" the edits are reloaded.
-    void TunerImage1Click();
+    // The tuner image: its settings page; after "OK" (true) the edits are reloaded.
+    bool TunerImage1Click();
     TunerLamp lamp() const { return lamp_; }
     std::string lampHint() const;
 
@@ -149,10 +155,9 @@ public:
     void refreshPendingControls();
     // From the view's communication tick: follows the new data.
     void commTicked();
-    // The tuner report (0x85DF) and failed writes arrive inside the
-    // callback; they are shown when deliver() runs outside it.
+    // The tuner report (0x85DF) arrives inside the callback; it is shown
+    // when deliver() runs outside it. A failed write is in the comm log only.
     void post(int reportCode) { posted_.push_back(reportCode); }
-    void writeFailed() { writeFailed_ = true; }
     void deliver();
     // Going offline: nothing is pending any more.
     void onlineChanged(bool online);
@@ -175,7 +180,6 @@ private:
     std::array<std::optional<std::string>, kSchemaValues> boxTexts_{};
     TunerLamp lamp_ = TunerLamp::Grey;
     std::deque<int> posted_;
-    bool writeFailed_ = false;
 };
 
 // The report texts of the tuner (message 0x85DF) from the last image.

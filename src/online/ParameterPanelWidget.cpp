@@ -1,5 +1,6 @@
 #include "online/ParameterPanelWidget.h"
 
+#include <QBoxLayout>
 #include <QEvent>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -294,6 +295,13 @@ std::optional<double> ParameterPanelWidget::askValue(const ValueRequest& request
     dialog.input().maximum = static_cast<float>(request.maximum);
     dialog.input().expressionMode = true;
     dialog.setText(request.text);
+    // What is entered and within which limits, above the edit.
+    if (auto* column = qobject_cast<QBoxLayout*>(dialog.layout())) {
+        auto* prompt = new QLabel(QStr(ValuePrompt(request, host_.decimalSeparator())), &dialog);
+        prompt->setObjectName("LabelPrompt1");
+        prompt->setWordWrap(true);
+        column->insertWidget(0, prompt);
+    }
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return dialog.input().value();
 }
@@ -320,14 +328,6 @@ void ParameterPanelWidget::tunerReport(int code) {
     QTimer::singleShot(0, this, [this] {
         panel_->deliver();
         showTexts();
-        refresh();
-    });
-}
-
-void ParameterPanelWidget::writeFailed() {
-    panel_->writeFailed();
-    QTimer::singleShot(0, this, [this] {
-        panel_->deliver();
         refresh();
     });
 }

@@ -40,7 +40,6 @@ public:
     void refreshPendingControls();
     void commTicked();
     void tunerReport(int code);
-    void writeFailed();
     void onlineChanged(bool online);
 
 protected:

@@ -1,5 +1,5 @@
 // The view's exchange used by the wizard pages: single reads and writes of
-// the controller's symbols while the view is online.
+// the controller's symbols whenever the PLC is online, the view online or not.
 #include <algorithm>
 #include <array>
 
@@ -22,7 +22,7 @@ std::optional<PlcItem> ItemOf(const std::string& symbol, const SymbolLookup& loo
 }  // namespace
 
 bool OnlineExchange::symbolsReachable(const std::vector<std::string>& symbols) {
-    if (!session_ || !online_ || lookingUp_ || !session_->lastRequestFunction()) return false;
+    if (!session_ || lookingUp_ || !session_->lastRequestFunction()) return false;
     if (symbols.empty()) return true;
     RequestBuilder b;
     int total = 0;
@@ -40,7 +40,7 @@ bool OnlineExchange::symbolsReachable(const std::vector<std::string>& symbols) {
 }
 
 bool OnlineExchange::writeSymbol(const std::string& symbol, std::span<const std::uint8_t> bytes) {
-    if (!session_ || !online_ || !session_->lastRequestFunction()) return false;
+    if (!session_ || !session_->lastRequestFunction()) return false;
     const auto item = ItemOf(symbol, session_->env_.lookup, bytes.size());
     if (!item) return false;
     RequestBuilder b;
@@ -51,7 +51,7 @@ bool OnlineExchange::writeSymbol(const std::string& symbol, std::span<const std:
 }
 
 std::optional<std::vector<std::uint8_t>> OnlineExchange::readSymbol(const std::string& symbol, int size) {
-    if (!session_ || !online_ || !session_->lastRequestFunction() || size <= 0) return std::nullopt;
+    if (!session_ || !session_->lastRequestFunction() || size <= 0) return std::nullopt;
     const auto item = ItemOf(symbol, session_->env_.lookup, static_cast<std::size_t>(size));
     if (!item) return std::nullopt;
     RequestBuilder b;

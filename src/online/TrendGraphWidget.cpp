@@ -136,8 +136,17 @@ void PaintTimeAxis(QPainter& p, const TrendPicture& pic, const QRect& plot) {
     const QFontMetrics fm(p.font());
     p.setPen(Qt::black);
     p.drawLine(plot.bottomLeft() + QPoint(0, 1), plot.bottomRight() + QPoint(0, 1));
-    int lastRight = -1000000;
-    for (double t : GridTimes(pic.shown, s.time.gridStep, std::max(2, plot.width() / 4))) {
+    const std::vector<double> times = GridTimes(pic.shown, s.time.gridStep, std::max(2, plot.width() / 4));
+    const auto label = [&](double t) {
+        return QString::fromStdString(FormatTrendTime(
+            t, s.time.format, pic.buffer ? pic.buffer->startStamp() : 0, pic.decimalSeparator));
+    };
+    // One stride for the whole axis, from its widest label: 0 10 20 30, never 0 5 10 15 25.
+    int widest = 0;
+    for (double t : times) widest = std::max(widest, fm.horizontalAdvance(label(t)));
+    const double step = times.size() > 1 ? times[1] - times[0] : s.time.gridStep;
+    const int stride = TimeLabelStride(step / pic.shown.width * plot.width(), widest + 6);
+    for (double t : times) {
         const double x = PixelOfTime(pic.shown, t, plot.left(), plot.width());
         if (s.time.grid) {
             p.setPen(QPen(QColor(0, 0, 0, 50), 0, Qt::DotLine));
@@ -145,14 +154,11 @@ void PaintTimeAxis(QPainter& p, const TrendPicture& pic, const QRect& plot) {
         }
         p.setPen(Qt::black);
         p.drawLine(QPointF(x, plot.bottom() + 1), QPointF(x, plot.bottom() + 4));
-        const QString text = QString::fromStdString(FormatTrendTime(
-            t, s.time.format, pic.buffer ? pic.buffer->startStamp() : 0, pic.decimalSeparator));
-        const int w = fm.horizontalAdvance(text);
-        const int left = static_cast<int>(x) - w / 2;
-        if (left > lastRight + 6) {
-            p.drawText(QPoint(left, plot.bottom() + 5 + fm.ascent()), text);
-            lastRight = left + w;
-        }
+        if (!LabelledGridTime(t, step, stride)) continue;
+        const QString text = label(t);
+        p.drawText(
+            QPoint(static_cast<int>(x) - fm.horizontalAdvance(text) / 2, plot.bottom() + 5 + fm.ascent()),
+            text);
     }
 }
 
@@ -316,7 +322,7 @@ TrendGraphWidget::TrendGraphWidget(IniFile& file, std::string section, Controlle
     recording_.setCapacity(settings_.bufferLength);
     shown_ = {0, settings_.time.range};
     chooseFile = [this](bool save, const QString& filter, const QString& suffix) {
-        QFileDialog dialog(this, QString(), QString::fromStdString(dataFolder_.string()), filter);
+        QFileDialog dialog(this, FileDialogTitle(save), QString::fromStdString(dataFolder_.string()), filter);
         dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         dialog.setDefaultSuffix(suffix);
@@ -331,6 +337,11 @@ TrendGraphWidget::TrendGraphWidget(IniFile& file, std::string section, Controlle
 }
 
 TrendGraphWidget::~TrendGraphWidget() = default;
+
+QString TrendGraphWidget::FileDialogTitle(bool save) {
+    // Qt's own default title would be English in every language.
+    return QString::fromStdString(OwnText(save ? "Save As" : "Open"));
+}
 
 void TrendGraphWidget::build() {
     // Two rows of tools: in one row the long Czech and Russian captions push
@@ -714,12 +725,12 @@ void TrendGraphWidget::ToolButtonMeasure1Click() {
 }
 
 void TrendGraphWidget::ToolButton18Click() {
-    TFormOsyY1 dialog(settings_, &recording_, this, decimalSeparator);
+    TFormOsyY1 dialog(settings_, &recording_, this, decimalSeparator, showHelp);
     if (dialog.exec() == QDialog::Accepted) applySettings(dialog.result());
 }
 
 void TrendGraphWidget::ToolButton19Click() {
-    TFormOsaX1 dialog(settings_, recording_.newestTime(), this, decimalSeparator);
+    TFormOsaX1 dialog(settings_, recording_.newestTime(), this, decimalSeparator, showHelp);
     if (dialog.exec() == QDialog::Accepted) applySettings(dialog.result());
 }
 
@@ -814,7 +825,8 @@ void TrendGraphWidget::plotWheel(QPoint at, int delta) {
 
 QString TrendGraphWidget::readoutText() const {
     const auto valueAt = [this](double t, int channel) -> std::optional<float> {
-        if (recording_.empty()) return std::nullopt;
+        // Nothing is known after the newest sample: no value is made up there.
+        if (recording_.empty() || t > recording_.newestTime()) return std::nullopt;
         // The newest sample not after t.
         const int i = recording_.lowerBound(std::nextafter(t, INFINITY)) - 1;
         if (i < 0) return std::nullopt;

@@ -80,6 +80,10 @@ public:
     // Asks for a file (save or open, with the filters of the dialog); empty: cancelled.
     // A file dialog unless replaced.
     std::function<std::filesystem::path(bool save, const QString& filter, const QString& suffix)> chooseFile;
+    // The file dialog's title in the module's language ("Save As" or "Open").
+    static QString FileDialogTitle(bool save);
+    // Help at a topic, for the axis dialogs' Help button and F1.
+    std::function<void(const std::string& topic)> showHelp;
 
     // The operations behind the buttons.
     void ToolButton3Click();   // "Novy"

@@ -96,6 +96,20 @@ std::vector<double> GridTimes(const TimeSpan& shown, double step, int maxLines) 
     return Multiples(shown.start, shown.end(), step, maxLines);
 }
 
+int TimeLabelStride(double stepPixels, double labelPixels) {
+    if (!(stepPixels > 0) || !std::isfinite(labelPixels)) return 1;
+    for (int decade = 1; decade <= 100'000'000; decade *= 10)
+        for (const int m : {1, 2, 5})
+            if (m * decade * stepPixels >= labelPixels) return m * decade;
+    return 1'000'000'000;
+}
+
+bool LabelledGridTime(double time, double step, int stride) {
+    if (!(step > 0) || stride <= 1) return true;
+    const double k = std::round(time / step);
+    return std::isfinite(k) && std::fmod(k, stride) == 0;
+}
+
 std::vector<double> GridValues(double min, double max, double step, int maxLines) {
     if (min > max) std::swap(min, max);
     return Multiples(min, max, step, maxLines);

@@ -55,4 +55,11 @@ std::vector<double> GridTimes(const TimeSpan& shown, double step, int maxLines =
 // The same for a value axis between min and max.
 std::vector<double> GridValues(double min, double max, double step, int maxLines = 200);
 
+// Labels at a regular step: every stride-th grid line, the stride the smallest
+// of 1, 2, 5, 10, 20, 50 … whose labels (labelPixels wide with their gap) do
+// not touch when grid lines are stepPixels apart.
+int TimeLabelStride(double stepPixels, double labelPixels);
+// Whether the grid line at `time` (a multiple of `step`) carries a label.
+bool LabelledGridTime(double time, double step, int stride);
+
 }  // namespace velmora::online

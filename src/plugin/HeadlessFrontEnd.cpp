@@ -257,7 +257,6 @@ void HeadlessOnlineView::tunerReport(int code) {
 }
 void HeadlessOnlineView::writeFailed(const char* logText) {
     frontEnd_.note(std::string("write failed: ") + logText);
-    panel_->writeFailed();
 }
 void HeadlessOnlineView::closeMessage(bool sent) {
     frontEnd_.note(std::string(sent ? "view close sent: " : "view close posted: ") + name_);

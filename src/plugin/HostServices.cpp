@@ -1,5 +1,6 @@
 #include "plugin/HostServices.h"
 
+#include "base/Help.h"
 #include "base/Log.h"
 #include "base/Paths.h"
 #include "base/Texts.h"
@@ -90,6 +91,10 @@ ReportInput HostReportInput(TFormReg1& frame) {
     input.controllerFile = frame.controllerFilePath();
     input.decimalSeparator = frame.toolkit().decimalSeparator;
     return input;
+}
+
+void ShowHelpTopic(TFormReg1& frame, const std::string& topic) {
+    ShowHelp(frame.frontEnd().helpViewer(), frame.language(), "Velmora", topic, "");
 }
 
 }  // namespace velmora

@@ -36,4 +36,7 @@ int HostPlcType(const TFormReg1& frame);
 // The report's input: the host's project data and the open PLC's controller file.
 ReportInput HostReportInput(TFormReg1& frame);
 
+// The plug-in's help at a topic, in the frame's language.
+void ShowHelpTopic(TFormReg1& frame, const std::string& topic);
+
 }  // namespace velmora

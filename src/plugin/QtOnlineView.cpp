@@ -10,6 +10,7 @@
 #include "base/Texts.h"
 #include "online/OnlineSession.h"
 #include "plugin/FrameState.h"
+#include "plugin/HostServices.h"
 #include "plugin/PlcControllerData.h"
 #include "plugin/QtFrameWizard.h"
 #include "plugin/QtManagerForm.h"
@@ -252,6 +253,10 @@ bool QtOnlineView::openVariablePage(online::VariablePage page, const std::string
 
 void QtOnlineView::showHelp() {
     frame_.helpClick();
+}
+
+void QtOnlineView::showHelpTopic(const std::string& topic) {
+    ShowHelpTopic(frame_, topic);
 }
 
 void QtOnlineView::communicationChanged() {

@@ -44,6 +44,7 @@ public:
     bool openTarget(online::SchemaTarget target, const std::string& controllerName) override;
     bool openVariablePage(online::VariablePage page, const std::string& controllerName) override;
     void showHelp() override;
+    void showHelpTopic(const std::string& topic) override;
     void communicationChanged() override;
     void removeFromDesktop(QWidget* view) override;
     void viewDestroyed() override;

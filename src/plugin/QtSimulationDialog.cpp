@@ -1,7 +1,10 @@
 #include "plugin/QtSimulationDialog.h"
 
+#include <QDialogButtonBox>
+
 #include "base/IniFile.h"
 #include "controllers/ControllerFile.h"
+#include "online/QtDialogHelp.h"
 #include "plugin/FrameState.h"
 #include "plugin/HostServices.h"
 #include "plugin/QtFrameWizard.h"
@@ -27,6 +30,9 @@ bool RunSimulationDialog(TFormReg1& frame, QWidget* owner, const std::string& co
     context.messages = frame.toolkit().messages;
     context.selectVariable = DisturbanceVariablePicker(frame);
     TFormSim1 form(std::move(context), owner);
+    if (auto* buttons = form.findChild<QDialogButtonBox*>())
+        online::AddDialogHelp(form, *buttons, "Velmora_Sim",
+                              [&frame](const std::string& topic) { ShowHelpTopic(frame, topic); });
     return form.exec() == QDialog::Accepted;
 }
 

@@ -11,6 +11,7 @@
 #include "base/Paths.h"
 #include "base/Resources.h"
 #include "base/Texts.h"
+#include "base/Toolkit.h"
 #include "base/com/Guids.h"
 #include "base/com/TaskString.h"
 #include "codegen/Generator.h"
@@ -141,6 +142,8 @@ HRESULT TVelmoraCoClassImpl::install(IUnknown* host) {
         language->GetLanguage(&number);
         frame_->setLanguage(number);
     }
+    // The report was made before the language was known: its menu follows it now.
+    if (report_) report_->localize();
 
     if (FAILED(hr = host_.projectManager->QueryInterface(com::IidOf<IConnectionPointContainer>(),
                                                          container_.putVoid())))
@@ -187,7 +190,8 @@ HRESULT TVelmoraCoClassImpl::install(IUnknown* host) {
     }
 
     if (FAILED(hr = host_.projectManager->AddProjectDocument(report_->handle(), cookies_[kTree],
-                                                             "Controller Report", &reportDocumentId_)))
+                                                             OwnText("Controller Report").c_str(),
+                                                             &reportDocumentId_)))
         return hr;
 
     Log("InstallPlugin - end");
@@ -402,7 +406,11 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
         std::error_code ec;
         if (!std::filesystem::exists(path, ec)) return S_OK;
         IniFile file(path, ProjectFolderOf(path));
-        if (const std::string error = file.readError(); !error.empty()) throw std::runtime_error(error);
+        if (const std::string error = file.readError(); !error.empty()) {
+            // The host compiles anyway; what could not be read is in the log.
+            Log("OnStartCompiling - Error: " + error);
+            return S_OK;
+        }
         if (report_) report_->hide();
         auto window = frontEnd_->forms().createCompileMessages();
         window->setProject(plc);
@@ -424,12 +432,15 @@ HRESULT TVelmoraCoClassImpl::OnStartCompiling(VARIANT_BOOL*) {
         });
         if (report_) report_->show();
         window->hide();
-        // Every controller had its turn; the host learns of those that failed.
-        if (!frame.generateErrors.empty()) {
-            std::string message;
-            for (const auto& e : frame.generateErrors) message += (message.empty() ? "" : "\n") + e;
-            throw std::runtime_error(message);
+        // Every controller had its turn; the failed ones are logged and said
+        // once, and the host still compiles the others.
+        std::string failed;
+        for (const auto& e : frame.generateErrors) {
+            Log("OnStartCompiling - Error: " + e);
+            failed += (failed.empty() ? "" : "\n") + e;
         }
+        if (MessageBoxes* m = frontEnd_->toolkit().messages; m && !failed.empty())
+            m->show(Text(3019), failed, MessageIcon::Stop, MessageButtons::Ok);
         return S_OK;
     });
 }

@@ -191,9 +191,10 @@ double PidPlantInput(int outputTypeCode, int curOut, bool upBit, bool downBit) {
 }
 
 int CommTimerInterval(double simT) {
+    constexpr double kHourMs = 3600.0 * 1000.0;
     const double ms = std::round(simT * 125);
     if (!(ms >= 1)) return 1;
-    return ms > 1e9 ? 1000000000 : static_cast<int>(ms);
+    return static_cast<int>(std::min(ms, kHourMs));
 }
 
 }  // namespace velmora

@@ -140,7 +140,8 @@ private:
 double PidPlantInput(int outputTypeCode, int curOut, bool upBit, bool downBit);
 
 // Interval of the exchange timer for an exchange period: 125 ms per second of
-// SimT (every view is served once per 8 ticks), rounded, at least 1 ms.
+// SimT (every view is served once per 8 ticks), rounded, 1 ms to one hour.
+// The online session's real timer takes this value.
 int CommTimerInterval(double simT);
 
 }  // namespace velmora

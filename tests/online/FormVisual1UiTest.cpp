@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QToolBar>
 
 #include "ExchangeFixture.h"
 #include "base/IniFile.h"
@@ -136,6 +137,10 @@ TEST_F(FormVisual1Ui, SidePanelEditsFollowTheGainRulesAndUseValsWritesFromTheGra
     band->setText("0");
     QApplication::sendEvent(band, &out);
     EXPECT_EQ(band->text(), "0,1") << "left: the band's rule ran";
+    // Back from another window: the typed value stays and is what "Use vals" sends.
+    QEvent activate(QEvent::WindowActivate);
+    QApplication::sendEvent(&view, &activate);
+    EXPECT_EQ(band->text(), "0,1");
     auto* use = view.findChild<QPushButton*>("UseSettingsBtn1");
     ASSERT_TRUE(use->isEnabled());
     use->click();
@@ -143,9 +148,22 @@ TEST_F(FormVisual1Ui, SidePanelEditsFollowTheGainRulesAndUseValsWritesFromTheGra
     exchangeOnce(view.exchange());
     EXPECT_NE(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("PBnd")), 1) << "schema page: not yet";
     view.GrafButton1Click();
+    // One communication label on the graph page, the schema's own on the schema.
+    const auto labels = [&] {
+        std::vector<std::string> shown;
+        auto* tools = view.findChild<QToolBar*>("ToolBar1");
+        for (QAction* a : tools->actions())
+            if (tools->widgetForAction(a) == view.findChild<QWidget*>("CommLabel1") && a->isVisible())
+                shown.push_back("CommLabel1");
+        if (view.findChild<QWidget*>("CommLabel2")->isVisibleTo(&view)) shown.push_back("CommLabel2");
+        return shown;
+    };
+    EXPECT_EQ(labels(), std::vector<std::string>{"CommLabel2"});
     exchangeOnce(view.exchange());
     EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("PBnd")), 1);
     EXPECT_TRUE(view.findChild<QPushButton*>("AutoButton1")->isEnabled()) << "mode buttons live online";
+    view.SchemaButton1Click();
+    EXPECT_EQ(labels(), std::vector<std::string>{"CommLabel1"});
 }
 
 TEST_F(FormVisual1Ui, AnElementOpensItsPageTheViewReloadsAndTheStructurePageListsMembers) {

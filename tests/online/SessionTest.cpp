@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ExchangeFixture.h"
+#include "simulation/PlantSimulation.h"
 
 namespace velmora::online::testing {
 namespace {
@@ -67,6 +68,12 @@ TEST_F(Session, SampleTimeCallbackAndSimTimerServeTheirViews) {
     EXPECT_FALSE(session->setSampleTime(2.0));
     EXPECT_FALSE(session->setSampleTime(0.0));
     for (auto& v : views) EXPECT_EQ(v.sampleTimeChanges, 1);
+    // The real timer takes the shared rounding rule, not a truncation of its own.
+    for (const double simT : {0.5, 0.3, 1e7}) {
+        session->setSampleTime(simT);
+        EXPECT_EQ(commTimer().interval(), CommTimerInterval(simT)) << simT;
+    }
+    EXPECT_TRUE(session->setSampleTime(2.0));
     // The callback gives every view the state and exchanges the online ones.
     exchanges[1]->ToolButtonStop1Click();
     plc.clearHistory();

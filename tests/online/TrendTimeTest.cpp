@@ -89,5 +89,20 @@ TEST(TrendTimeLabels, StampsCountHundredNanosecondsAcrossDaysAndGridLinesFallOnM
     EXPECT_TRUE(GridValues(0, 100, -5).empty());
 }
 
+// Labels come at a regular step: one stride for the axis, aligned to its multiples.
+TEST(TrendTime, TimeLabelsTakeOneRegularStride) {
+    const struct {
+        double stepPixels, labelPixels;
+        int stride;
+    } cases[] = {{40, 30, 1}, {20, 30, 2}, {8, 30, 5}, {2, 30, 20}, {0, 30, 1}, {0.001, 1e9, 1'000'000'000}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TimeLabelStride(c.stepPixels, c.labelPixels), c.stride)
+            << c.stepPixels << " " << c.labelPixels;
+    std::vector<double> labelled;
+    for (double t : GridTimes({3, 60}, 5))
+        if (LabelledGridTime(t, 5, 2)) labelled.push_back(t);
+    EXPECT_EQ(labelled, (std::vector<double>{10, 20, 30, 40, 50, 60}));
+}
+
 }  // namespace
 }  // namespace velmora::online

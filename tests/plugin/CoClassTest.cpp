@@ -178,10 +178,21 @@ TEST_F(CoClassTest, AnExceptionInAHandlerBecomesAComErrorOrIsLoggedWhereTheHostW
     ide->trace = [&](const std::string& line) {
         if (!throwOn.empty() && line.rfind(throwOn, 0) == 0) throw std::runtime_error(line + " threw");
     };
+    // A controller that fails to generate is logged; the host compiles anyway.
     throwOn = "file ";
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
     VARIANT_BOOL go = VARIANT_TRUE;
-    EXPECT_EQ(plugin->OnStartCompiling(&go), E_FAIL);
+    clearLogs();
+    EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
+    EXPECT_EQ(testing::LinesStartingWith(logLines(), {"OnStartCompiling"}),
+              std::vector<std::string>{"OnStartCompiling - Error: The controller Boiler was not generated: "
+                                       "file Velmora\\Boiler_def.orv (kind 1) threw"});
+    ASSERT_EQ(frontEnd->messages().size(), 1u) << "said once";
+    EXPECT_EQ(frontEnd->messages()[0].icon, MessageIcon::Stop);
+
+    // Elsewhere the exception becomes the thread's error object.
+    throwOn = "form inserted";
+    EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId()), E_FAIL);
 
     IErrorInfo* info = nullptr;
     ASSERT_EQ(::GetErrorInfo(0, &info), S_OK);
@@ -192,19 +203,18 @@ TEST_F(CoClassTest, AnExceptionInAHandlerBecomesAComErrorOrIsLoggedWhereTheHostW
     char* source = nullptr;
     info->GetSource(&source);
     info->Release();
-    EXPECT_EQ(iid, IYantCompilerEvents::iid);
-    EXPECT_EQ(com::TakeTaskString(description),
-              "The controller Boiler was not generated: file Velmora\\Boiler_def.orv (kind 1) threw");
+    EXPECT_EQ(iid, IYantMenuEvents::iid);
+    EXPECT_EQ(com::TakeTaskString(description), "form inserted threw");
     EXPECT_EQ(com::TakeTaskString(source), com::GuidToString(com::kClsidVelmoraCoClass));
 
     // LoadDesktop and uninstall log their exceptions and succeed.
     throwOn = "form layout";
     clearLogs();
     EXPECT_EQ(plugin->LoadDesktop(nullptr), S_OK);
-    EXPECT_EQ(logLines(),
-              (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
-                                        "LoadDesktop - Error: form layout FormRegMngr1 not saved threw",
-                                        "LoadDesktop - end"}));
+    EXPECT_EQ(logLines(), (std::vector<std::string>{
+                              "LoadDesktop", "LoadDesktop - Error: form layout FormRegMngr1 not saved threw",
+                              "LoadDesktop - end"}))
+        << "the menu action made the manager already";
     throwOn = "Unadvise";
     clearLogs();
     uninstall();

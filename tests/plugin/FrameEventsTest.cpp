@@ -88,9 +88,10 @@ TEST_F(FrameEvents, CompileStartGeneratesAndRegistersEveryNamedControllerAndShow
                   "editor reloads Velmora\\Boiler_def.ST", "file Velmora\\Boiler.orv (kind 1)",
                   "file attribute Velmora\\Boiler.orv 2=0", "editor reloads Velmora\\Boiler.orv"}));
     EXPECT_EQ(
-        testing::LinesStartingWith(logLines(), {"GenerateAllControllers", "GenerateController Boiler"}),
-        (std::vector<std::string>{"GenerateAllControllers PLC1", "GenerateController Boiler",
-                                  "GenerateController Boiler - end", "GenerateAllControllers PLC1 - end"}));
+        testing::LinesStartingWith(logLines(), {"GenerateAll", "GenerateController", "OnStartCompiling"}),
+        (std::vector<std::string>{"GenerateController Boiler", "GenerateController Boiler - end",
+                                  "GenerateController Renamed", "GenerateController Renamed - end",
+                                  "GenerateController Mixer", "GenerateController Mixer - end"}));
     const IniFile after(controllerFile());
     EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
     EXPECT_EQ(after.readInteger("Regulator Mixer", "ReleaseNumber", 0), 1);

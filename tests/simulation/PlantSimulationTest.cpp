@@ -307,7 +307,8 @@ TEST(PlantInputOfIntegerController, AnalogOrThreeStageAndTheTimerFollowsSimT) {
     EXPECT_EQ(PidPlantInput(0, 4567, false, true), -100);
     EXPECT_EQ(PidPlantInput(0, 4567, true, true), 0);
     EXPECT_EQ(PidPlantInput(0, 4567, false, false), 0);
-    for (const auto& [simT, ms] : {std::pair{1.0, 125}, {2.0, 250}, {0.5, 63}, {0.0, 1}, {-3.0, 1}})
+    for (const auto& [simT, ms] :
+         {std::pair{1.0, 125}, {2.0, 250}, {0.5, 63}, {0.0, 1}, {-3.0, 1}, {1e9, 3600000}})
         EXPECT_EQ(CommTimerInterval(simT), ms) << simT;
 }
 

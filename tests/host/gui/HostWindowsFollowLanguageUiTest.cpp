@@ -1,0 +1,130 @@
+// Windows that must follow the interface language and stay out of the way:
+// the report started in Czech, an open help viewer across a language switch,
+// and the viewer beside the modal dialog it was asked from.
+#include <QDialog>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include "RegisteredPlugin.h"
+#include "base/Help.h"
+#include "base/Texts.h"
+
+namespace velmora::host {
+namespace {
+
+using LanguageFollowers = RegisteredPlugin;
+
+TEST_F(LanguageFollowers, TheReportStartedInCzechSpeaksCzechAndTheHelpViewerFollowsASwitch) {
+    {
+        MainWindow first;
+        first.findChild<QAction*>("Language405")->trigger();
+    }
+    MainWindow window;
+    ASSERT_NE(openManager(window), nullptr);
+    // The report as a user opens it: its node in the project tree.
+    QTreeWidgetItem* documents = window.treeNode("PlcDoc");
+    ASSERT_EQ(documents->childCount(), 1);
+    emit window.projectTree()->itemDoubleClicked(documents->child(0), 0);
+    QWidget* report = window.documents()->currentWidget();
+    ASSERT_NE(report, nullptr);
+    EXPECT_EQ(report->findChild<QAction*>("miSave1")->text().toStdString(), "Uložit")
+        << "the context menu in the language of the start";
+    const int tab = window.documents()->indexOf(report);
+    ASSERT_GE(tab, 0);
+    EXPECT_EQ(window.documents()->tabText(tab).toStdString(), "Zpráva o regulátorech");
+
+    ASSERT_TRUE(ShowHelp(DesktopHelpViewer(nullptr), 0, "Velmora", "Velmora_graph", ""));
+    HelpViewerWindow* viewer = HelpViewerWindow::instance();
+    ASSERT_TRUE(viewer->file().endsWith("CSY_Velmora.html")) << viewer->file().toStdString();
+    window.findChild<QAction*>("Language407")->trigger();
+    EXPECT_TRUE(viewer->file().endsWith("RUS_Velmora.html")) << viewer->file().toStdString();
+    EXPECT_EQ(viewer->currentTopic(), "Velmora_graph") << "the same topic in the new language";
+    window.findChild<QAction*>("Language409")->trigger();
+    EXPECT_TRUE(viewer->file().endsWith("ENU_Velmora.html"));
+}
+
+// The viewer goes beside the asking window; it narrows to the roomier side
+// rather than cover the dialog, and overlaps only where the screen is too small.
+TEST(HelpViewerPlacement, BesideTheAskingWindowNeverOnItWhereTheScreenHasRoom) {
+    const QRect screen(0, 0, 1600, 1000);
+    const QSize viewer(800, 560);
+    const struct {
+        QRect asking, area, placed;
+    } cases[] = {
+        {{100, 100, 400, 300}, screen, {500, 100, 800, 560}},         // right of it
+        {{1100, 100, 400, 300}, screen, {300, 100, 800, 560}},        // left of it
+        {{600, 300, 400, 300}, screen, {1000, 300, 600, 560}},        // narrowed to the right side
+        {{600, 800, 400, 150}, screen, {1000, 440, 600, 560}},        // kept on the screen
+        {{250, 200, 300, 200}, {0, 0, 800, 600}, {0, 40, 800, 560}},  // no room: at the edge
+    };
+    for (const auto& c : cases) {
+        const QRect placed = HelpViewerWindow::placeBeside(c.asking, viewer, c.area);
+        EXPECT_EQ(placed, c.placed) << c.asking.x() << "," << c.asking.y();
+        EXPECT_TRUE(c.area.contains(placed));
+        if (c.area == screen) EXPECT_FALSE(placed.intersects(c.asking));
+    }
+}
+
+// Asked from a modal dialog, the viewer is that dialog's window and the
+// dialog stays the modal one, with the keyboard.
+TEST_F(LanguageFollowers, HelpAskedFromAModalDialogLeavesTheDialogInCharge) {
+    QDialog dialog;
+    dialog.resize(300, 200);
+    bool checked = false;
+    testing::AnswerNextModal([&](QWidget* modal) {
+        ASSERT_TRUE(ShowHelp(DesktopHelpViewer(nullptr), 1, "Velmora", "Velmora_new", ""));
+        HelpViewerWindow* viewer = HelpViewerWindow::instance();
+        EXPECT_EQ(viewer->parentWidget(), modal);
+        EXPECT_TRUE(viewer->isVisible());
+        EXPECT_EQ(QApplication::activeModalWidget(), modal);
+        checked = true;
+        static_cast<QDialog*>(modal)->reject();
+    });
+    dialog.exec();
+    EXPECT_TRUE(checked);
+}
+
+// The plant's simulation dialog has its Help: the viewer opens at its topic,
+// as the dialog's window beside it, and the dialog stays open.
+TEST_F(LanguageFollowers, TheSimulationDialogsHelpOpensItsTopicBesideIt) {
+    MainWindow window;
+    window.resize(1600, 1000);
+    window.show();
+    QWidget* manager = openManager(window);
+    ASSERT_NE(manager, nullptr);
+    auto* list = manager->findChild<QListWidget*>("CheckListBox1");
+    emit list->itemDoubleClicked(list->findItems("Boiler", Qt::MatchExactly).value(0));
+    QWidget* plant = View("Boiler") ? View("Boiler")->findChild<QWidget*>("Technologie1") : nullptr;
+    ASSERT_NE(plant, nullptr);
+    QString topic;
+    bool beside = false, open = false;
+    testing::AnswerNextModal([&](QWidget* modal) {
+        modal->findChild<QPushButton*>("ButtonHelp1")->click();
+        HelpViewerWindow* viewer = HelpViewerWindow::instance();
+        topic = viewer->currentTopic();
+        // Beside it wherever the screen leaves a readable width on one side.
+        const QRect area = modal->screen()->availableGeometry(), dialog = modal->frameGeometry();
+        const bool room = std::max(area.right() - dialog.right(), dialog.left() - area.left()) >= 400;
+        beside = viewer->parentWidget() == modal && (!room || !viewer->geometry().intersects(dialog));
+        open = modal->isVisible();
+        static_cast<QDialog*>(modal)->reject();
+    });
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), plant->mapToGlobal(QPointF(5, 5)),
+                      Qt::LeftButton, Qt::LeftButton, {});
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), plant->mapToGlobal(QPointF(5, 5)),
+                        Qt::LeftButton, {}, {});
+    QApplication::sendEvent(plant, &press);
+    QApplication::sendEvent(plant, &release);
+    EXPECT_EQ(topic, "Velmora_Sim");
+    EXPECT_TRUE(beside);
+    EXPECT_TRUE(open) << "Help leaves the dialog open";
+    window.closeProject();
+}
+
+}  // namespace
+}  // namespace velmora::host
