@@ -530,6 +530,11 @@ void HostWindow::addDocument(QWidget* view, const QString& title, int documentId
     }
     if (documentId >= 0) view->setProperty("velmoraDocumentId", documentId);
     documents_->setCurrentIndex(documents_->addTab(view, title));
+    // A document that renames its window (a language switch) renames its tab.
+    connect(view, &QWidget::windowTitleChanged, documents_, [this, view](const QString& text) {
+        if (const int at = documents_->indexOf(view); at >= 0 && !text.isEmpty())
+            documents_->setTabText(at, text);
+    });
     view->show();
 }
 

@@ -211,16 +211,18 @@ void ControllerManager::checkBoxClick(int index) {
 
 void ControllerManager::startAll() {
     if (!listIsCurrent()) return;
-    if (host_.codeGenerated()) {
-        // Every view would refuse fresh code with the same warning: say it once, start nothing.
+    // Fresh code: the warning comes once, here, and every view then starts
+    // without repeating it.
+    const bool warned = host_.codeGenerated();
+    if (warned)
         host_.messages().show(Text(kWarningCaption), Text(kCompileFirst), MessageIcon::Exclamation,
                               MessageButtons::Ok);
-        return;
-    }
+    host_.setCompileWarningGiven(warned);
     for (std::size_t i = 0; i < lines_.size(); ++i) {
         selected_ = static_cast<int>(i);
         if (!lines_[i].checked) checkBoxClick(static_cast<int>(i));
     }
+    host_.setCompileWarningGiven(false);
     notify();
 }
 

@@ -37,6 +37,9 @@ public:
     virtual std::filesystem::path controllerFile() = 0;
     // Code was generated since the last compilation.
     virtual bool codeGenerated() = 0;
+    // While set, views go online on fresh code without their own compile
+    // warning: "Start all" has given it once for all of them.
+    virtual void setCompileWarningGiven(bool given) = 0;
 
     // The new-controller dialog followed by the wizard pages.
     virtual void runNewControllerWizard() = 0;

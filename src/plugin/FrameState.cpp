@@ -99,7 +99,7 @@ online::OnlineEnvironment TFormReg1::onlineEnvironment() {
         }
         return com::TakeTaskString(text);
     };
-    env.programChanged = [this] { return generated; };
+    env.programChanged = [this] { return generated && !compileWarningGiven; };
     env.buttonPressed = [this](bool wantsOn) { commOnResume = wantsOn; };
     env.loadSettings = [this](const std::string& name) {
         IniFile file(controllerFilePath());

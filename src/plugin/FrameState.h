@@ -74,6 +74,7 @@ public:
 
     // ---- Flags shared by all parts ----
     bool generated = false;
+    bool compileWarningGiven = false;  // "Start all" warned about fresh code for every view
     // Whether the last press of a view's communication button asked for
     // communication: after compiling, the views then look their symbols up again.
     bool commOnResume = false;

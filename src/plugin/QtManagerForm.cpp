@@ -56,6 +56,10 @@ bool FrameManagerHost::codeGenerated() {
     return frame_.generated;
 }
 
+void FrameManagerHost::setCompileWarningGiven(bool given) {
+    frame_.compileWarningGiven = given;
+}
+
 void FrameManagerHost::runNewControllerWizard() {
     RunFrameWizard(frame_, owner_);
 }

@@ -26,6 +26,7 @@ public:
     MessageBoxes& messages() override;
     std::filesystem::path controllerFile() override;
     bool codeGenerated() override;
+    void setCompileWarningGiven(bool given) override;
     void runNewControllerWizard() override;
     void generate(const std::string& controllerName) override;
     bool openOnlineView(const std::string& controllerName) override;

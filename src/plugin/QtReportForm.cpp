@@ -55,6 +55,8 @@ bool QtReportForm::buildReport() {
 void QtReportForm::localize() {
     if (!form_) return;
     form_->Localize();
+    // The document's title, as the host shows it, in the language now chosen.
+    form_->setWindowTitle(QString::fromStdString(OwnText("Controller Report")));
     if (!buildReport()) form_->SetText(Text(3019));
 }
 

@@ -71,6 +71,7 @@ public:
         return file;
     }
     bool codeGenerated() override { return generated; }
+    void setCompileWarningGiven(bool given) override { warningGiven = given; }
     void runNewControllerWizard() override {
         events.push_back("wizard");
         if (wizard) wizard();
@@ -91,10 +92,12 @@ public:
         dockFlag = value;
     }
     std::vector<ManagerViewState> onlineViews() override { return views; }
+    // A view refuses to go online on fresh code unless the warning was given for it.
     void toggleViewCommunication(const std::string& name) override {
         events.push_back("toggle " + name);
         for (auto& v : views)
-            if (v.controllerName == name) v.communicating = !v.communicating;
+            if (v.controllerName == name && (v.communicating || !generated || warningGiven))
+                v.communicating = !v.communicating;
     }
     void closeOnlineView(const std::string& name) override {
         events.push_back("close " + name);
@@ -123,7 +126,8 @@ public:
 
     std::filesystem::path project, file;
     ScriptedMessages msgs;
-    bool noProject = false, generated = false, dockFlag = false, projectInterface = true;
+    bool noProject = false, generated = false, warningGiven = false, dockFlag = false,
+         projectInterface = true;
     std::function<void()> wizard;
     std::vector<std::string> events;
     std::vector<ManagerViewState> views;

@@ -44,8 +44,10 @@ TEST_F(LanguageFollowers, TheReportStartedInCzechSpeaksCzechAndTheHelpViewerFoll
     window.findChild<QAction*>("Language407")->trigger();
     EXPECT_TRUE(viewer->file().endsWith("RUS_Velmora.html")) << viewer->file().toStdString();
     EXPECT_EQ(viewer->currentTopic(), "Velmora_graph") << "the same topic in the new language";
+    EXPECT_EQ(window.documents()->tabText(tab).toStdString(), "Отчёт о регуляторах") << "the tab follows";
     window.findChild<QAction*>("Language409")->trigger();
     EXPECT_TRUE(viewer->file().endsWith("ENU_Velmora.html"));
+    EXPECT_EQ(window.documents()->tabText(tab).toStdString(), "Controller Report");
 }
 
 // The viewer goes beside the asking window; it narrows to the roomier side
