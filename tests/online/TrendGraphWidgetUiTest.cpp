@@ -232,7 +232,7 @@ TEST_F(TrendGraphUi, AxisDialogsSpeakTheModulesLanguageAndOpenTheGraphsHelp) {
         int language;
         const char *y, *x, *grid;
     } cases[] = {{1, "Y axes", "X axis", "Show grid"},
-                 {0, "Osy Y", "Osa X", "Zobrazit mřížku"},
+                 {0, "Osy Y", "Osa X", "Zobrazit mrizku"},
                  {4, "Оси Y", "Ось X", "Показать сетку"}};
     for (const auto& c : cases) {
         ModuleTexts().chooseLanguage(c.language);
