@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <regex>
 #include <string>
 
 #include "base/Registry.h"
@@ -24,6 +25,12 @@ inline void RegisterMissingPlugin(const std::filesystem::path& registry,
     r.setValue("HKEY_CLASSES_ROOT\\Missing.Plugin", "Load", "1");
     r.createKey(clsid + "\\Implemented Categories\\" + com::GuidToString(com::kCatidOrvanePlugins));
     r.save();
+}
+
+// The first number after `pattern` in `text`; -1e9 when there is none.
+inline double NumberAfter(const std::string& text, const std::string& pattern) {
+    std::smatch m;
+    return std::regex_search(text, m, std::regex(pattern + "(-?[0-9.]+)")) ? std::stod(m[1]) : -1e9;
 }
 
 class ScratchProject : public ::testing::Test {

@@ -4,7 +4,6 @@
 // the parameters the PLC runs now as the current row; a bad line is refused.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 
 #include "HostTestSupport.h"
@@ -15,10 +14,7 @@ namespace {
 
 using TuningScript = testing::HostProgram;
 
-double Number(const std::string& text, const std::string& pattern) {
-    std::smatch m;
-    return std::regex_search(text, m, std::regex(pattern + "(-?[0-9.]+)")) ? std::stod(m[1]) : -1e9;
-}
+using testing::NumberAfter;
 
 TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
     const auto script = write("bump.txt",
@@ -33,8 +29,8 @@ TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
     ASSERT_NE(text, std::string::npos) << output;
     const std::string model = output.substr(text, output.find("pass 200:", text) - text);
     EXPECT_NE(model.find("Model: first order"), std::string::npos) << model;
-    EXPECT_NEAR(Number(model, "gain "), 2, 0.1) << model;
-    EXPECT_NEAR(Number(model, ", T "), 10, 1.5) << model;
+    EXPECT_NEAR(NumberAfter(model, "gain "), 2, 0.1) << model;
+    EXPECT_NEAR(NumberAfter(model, ", T "), 10, 1.5) << model;
     EXPECT_NE(model.find("Suggestions (PIDMA"), std::string::npos) << model;
     EXPECT_NE(model.find("  current "), std::string::npos) << model;
     EXPECT_NE(model.find("  normal  k "), std::string::npos) << model;
@@ -43,7 +39,7 @@ TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
     ASSERT_NE(json, std::string::npos) << output;
     const std::string j = output.substr(json, output.find('\n', json) - json);
     EXPECT_NE(j.find("\"kind\":\"PIDMA\""), std::string::npos);
-    EXPECT_NEAR(Number(j, "\"setpointStep\":"), 5, 1e-9);
+    EXPECT_NEAR(NumberAfter(j, "\"setpointStep\":"), 5, 1e-9);
     EXPECT_NE(j.find("\"label\":\"current\",\"parameters\":{\"k\":2.5"), std::string::npos)
         << "the running k of the demo's Dryer: " << j.substr(0, 400);
     EXPECT_NE(j.find("\"label\":\"typed 1\",\"parameters\":{\"k\":1,\"ti\":10"), std::string::npos);

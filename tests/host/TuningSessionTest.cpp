@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <regex>
 
 #include "HostTestSupport.h"
 #include "base/IniFile.h"
@@ -15,11 +14,7 @@ namespace {
 
 using TuningSession = testing::HostProgram;
 
-// The first number after "NAME=" (or the given pattern) in a pass's block.
-double Number(const std::string& block, const std::string& pattern) {
-    std::smatch m;
-    return std::regex_search(block, m, std::regex(pattern + "(-?[0-9.]+)")) ? std::stod(m[1]) : -1e9;
-}
+using testing::NumberAfter;
 
 TEST_F(TuningSession, TuneAcceptSaveAndStepTheSimulatedDryer) {
     const auto script =
@@ -37,7 +32,7 @@ TEST_F(TuningSession, TuneAcceptSaveAndStepTheSimulatedDryer) {
         else if (b.size() > 1)
             b.back() += line + "\n";
     ASSERT_EQ(b.size(), 451u) << output;
-    EXPECT_NEAR(Number(b[199], "YEdit1="), 45.5, 0.5) << "the loop closed before tuning";
+    EXPECT_NEAR(NumberAfter(b[199], "YEdit1="), 45.5, 0.5) << "the loop closed before tuning";
 
     // Lime while the experiment runs, within ten times the plant's time constants (a pass is 1 s).
     int lime = 0, grey = 0;
@@ -53,9 +48,9 @@ TEST_F(TuningSession, TuneAcceptSaveAndStepTheSimulatedDryer) {
     EXPECT_NE(b[grey].find("Old values\\tNew values"), std::string::npos) << b[grey];
 
     // Accepted: the new values are in the edits, and "Save vals" stores them.
-    const double k = Number(b[grey], "pk\\\\t");
+    const double k = NumberAfter(b[grey], "pk\\\\t");
     EXPECT_NE(k, 2.5);
-    EXPECT_NEAR(Number(b[grey + 2], "EditG1="), k, 0.01);
+    EXPECT_NEAR(NumberAfter(b[grey + 2], "EditG1="), k, 0.01);
     const IniFile file(project / "Velmora" / "PLC1.rglx");
     EXPECT_NEAR(ParseDecimal(file.readString("Regulator Dryer", "k", "")), k, 1e-3);
     for (const char* name : {"k", "Ti", "td", "b"})  // a REAL's digits, not its double's noise
@@ -63,7 +58,7 @@ TEST_F(TuningSession, TuneAcceptSaveAndStepTheSimulatedDryer) {
     EXPECT_EQ(file.readString("Regulator Dryer", "Simulation", ""), "1");
 
     // The step settles with the new parameters.
-    for (int pass : {440, 450}) EXPECT_NEAR(Number(b[pass], "YEdit1="), 60, 0.1) << b[pass];
+    for (int pass : {440, 450}) EXPECT_NEAR(NumberAfter(b[pass], "YEdit1="), 60, 0.1) << b[pass];
 
     // The simulated value goes into pv and, in a request of its own, into the Input variable.
     std::ifstream log(host.parent_path() / "comm.log");

@@ -3,60 +3,20 @@
 // the reload after it, and the closing pass while the callback runs.
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolBar>
 
-#include "ExchangeFixture.h"
+#include "ViewFixture.h"
 #include "base/IniFile.h"
 #include "base/Texts.h"
-#include "online/FormVisual1.h"
-#include "support/UiApp.h"
 
 namespace velmora::online::testing {
 namespace {
 
-void Click(QWidget* w) {
-    ASSERT_NE(w, nullptr);
-    if (auto* button = qobject_cast<QAbstractButton*>(w)) return button->click();
-    const QPointF at(w->width() / 2.0, w->height() / 2.0);
-    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
-    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, {}, {});
-    QApplication::sendEvent(w, &press);
-    QApplication::sendEvent(w, &release);
-}
+using velmora::testing::Click;
 
-struct Host : VisualHost {
-    OnlineSession* s = nullptr;
-    std::filesystem::path file;
-    ScriptedMessages* shown = nullptr;
-    std::vector<SchemaTarget> opened;
-    std::function<bool()> onOpen;
-    int destroyed = 0;
-    OnlineSession& session() override { return *s; }
-    std::filesystem::path controllerFile() override { return file; }
-    MessageBoxes* messages() override { return shown; }
-    char decimalSeparator() override { return ','; }
-    bool openTarget(SchemaTarget target, const std::string&) override {
-        opened.push_back(target);
-        return onOpen ? onOpen() : false;
-    }
-    bool openVariablePage(VariablePage, const std::string&) override { return false; }
-    void showHelp() override {}
-    void communicationChanged() override {}
-    void removeFromDesktop(QWidget*) override {}
-    void viewDestroyed() override { ++destroyed; }
-};
-
-struct FormVisual1Ui : velmora::testing::WithUiApp, ExchangeFixture, ::testing::Test {
-    velmora::testing::TempDir dir;
-    Host host;
-    FormVisual1Ui() {
-        host.s = session.get();
-        host.file = dir / "PLC1.rglx";
-        host.shown = &messages;
-    }
+struct FormVisual1Ui : ViewFixture {
     void writeSection(const std::string& name, const std::string& type, int inputMode, bool cascade) {
         IniFile f(host.file);
         const std::string s = "Regulator " + name;

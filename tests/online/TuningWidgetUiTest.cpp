@@ -4,17 +4,14 @@
 // parameter panel to the PLC.
 #include <QApplication>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "ExchangeFixture.h"
+#include "ViewFixture.h"
 #include "base/IniFile.h"
-#include "online/FormVisual1.h"
 #include "online/TrendGraphWidget.h"
 #include "online/TuningWidget.h"
-#include "support/UiApp.h"
 #include "tuning/TuningFixture.h"
 
 namespace velmora::online::testing {
@@ -24,29 +21,8 @@ using tuning::testing::Bump;
 using tuning::testing::KnownPlant;
 using tuning::testing::Record;
 
-struct Host : VisualHost {
-    OnlineSession* s = nullptr;
-    std::filesystem::path file;
-    MessageBoxes* shown = nullptr;
-    OnlineSession& session() override { return *s; }
-    std::filesystem::path controllerFile() override { return file; }
-    MessageBoxes* messages() override { return shown; }
-    char decimalSeparator() override { return ','; }
-    bool openTarget(SchemaTarget, const std::string&) override { return false; }
-    bool openVariablePage(VariablePage, const std::string&) override { return false; }
-    void showHelp() override {}
-    void communicationChanged() override {}
-    void removeFromDesktop(QWidget*) override {}
-    void viewDestroyed() override {}
-};
-
-struct TuningUi : velmora::testing::WithUiApp, ExchangeFixture, ::testing::Test {
-    velmora::testing::TempDir dir;
-    Host host;
+struct TuningUi : ViewFixture {
     TuningUi() {
-        host.s = session.get();
-        host.file = dir / "PLC1.rglx";
-        host.shown = &messages;
         IniFile f(host.file);
         f.writeString("Regulator Boiler", "Name", "Boiler");
         f.writeString("Regulator Boiler", "Type", "PID");
@@ -67,17 +43,9 @@ struct TuningUi : velmora::testing::WithUiApp, ExchangeFixture, ::testing::Test 
         view.findChild<QToolButton*>("ToolButtonMeasure1")->click();
         QWidget* plot = view.findChild<QWidget*>("GrafImage");
         const QRect area = TrendPlotRect(graph->settings(), plot->size());
-        ClickAt(plot, area.left() + 1);
-        ClickAt(plot, area.right() - 1);
+        velmora::testing::Click(plot, QPointF(area.left() + 1, plot->height() / 2.0));
+        velmora::testing::Click(plot, QPointF(area.right() - 1, plot->height() / 2.0));
         ASSERT_TRUE(graph->markA() && graph->markB());
-    }
-    static void ClickAt(QWidget* w, int x) {
-        const QPointF at(x, w->height() / 2.0);
-        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
-                          {});
-        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, {}, {});
-        QApplication::sendEvent(w, &press);
-        QApplication::sendEvent(w, &release);
     }
 };
 

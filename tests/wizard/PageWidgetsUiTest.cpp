@@ -10,13 +10,13 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::Find;
+using testing::Child;
 using testing::Type;
 
 class PageWidgets : public testing::ControllerFileTest {
 protected:
     void SetUp() override {
-        testing::Application();
+        testing::UiApp();
         ControllerFileTest::SetUp();
         file->writeString(section(), "Name", "PID_1");
         file->writeString(section(), "Type", "PID");
@@ -27,7 +27,7 @@ protected:
         page->show();
         return page;
     }
-    QString text(QWidget* page, const char* name) { return Find<QLineEdit>(page, name)->text(); }
+    QString text(QWidget* page, const char* name) { return Child<QLineEdit>(page, name)->text(); }
 };
 
 // Leaving either edit runs its own handler, which corrects the other edit.
@@ -56,54 +56,54 @@ TEST_F(PageWidgets, WidgetsReachTheirKeys) {
     const Case cases[] = {
         {WizardPage::PidParameters,
          [](QWidget* p) {
-             Find<QCheckBox>(p, "CheckBoxRemanent1")->setChecked(false);
-             Find<QCheckBox>(p, "chk1")->setChecked(true);
+             Child<QCheckBox>(p, "CheckBoxRemanent1")->setChecked(false);
+             Child<QCheckBox>(p, "chk1")->setChecked(true);
              Type(p, "edtoff1", "300");
          },
          {{"Remanent", "0"}, {"OffReg", "300"}, {"OffRem", "-1"}}},
         {WizardPage::Start,
          [](QWidget* p) {
-             Find<RadioGroup>(p, "RadioGroup1")->setItemIndex(1);
+             Child<RadioGroup>(p, "RadioGroup1")->setItemIndex(1);
              Type(p, "EditW1", "40");
          },
          {{"AM", "0"}, {"Output", "4000"}}},
         {WizardPage::Output,
          [](QWidget* p) {
-             Find<RadioGroup>(p, "RadioGroupRezim2")->setItemIndex(1);
+             Child<RadioGroup>(p, "RadioGroupRezim2")->setItemIndex(1);
              Type(p, "EditUp1", "Up");
              Type(p, "EditUm1", "Down");
          },
          {{"UAnalog", "0"}, {"UmName", "Down"}, {"A8", "1"}}},
         {WizardPage::Setpoint,
          [](QWidget* p) {
-             Find<QRadioButton>(p, "RadioButton2")->setChecked(true);
+             Child<QRadioButton>(p, "RadioButton2")->setChecked(true);
              Type(p, "EditTiW1", "70000");
          },
          {{"WFiltr", "0"}, {"TiW", "65535"}}},
         {WizardPage::ControllerMode,
          [](QWidget* p) {
-             Find<QRadioButton>(p, "RadioButton3")->setChecked(true);
-             Find<QCheckBox>(p, "CheckBox1")->setChecked(true);
+             Child<QRadioButton>(p, "RadioButton3")->setChecked(true);
+             Child<QCheckBox>(p, "CheckBox1")->setChecked(true);
          },
          {{"InputMode", "3"}, {"Cascade", "1"}}},
         {WizardPage::ControlledVariable,
          [](QWidget* p) {
              Type(p, "EditName1", "Valve");
-             Find<QTableWidget>(p, "StringGrid1")->setCurrentCell(6, 0);
+             Child<QTableWidget>(p, "StringGrid1")->setCurrentCell(6, 0);
          },
          {{"Y1Name", "Valve"}}},
         {WizardPage::PidmaController,
          [](QWidget* p) {
              Type(p, "Edit1", "2.5");
-             Find<QComboBox>(p, "ComboBox1")->setCurrentText("PI");
+             Child<QComboBox>(p, "ComboBox1")->setCurrentText("PI");
              Type(p, "EditName1", "In");
              Type(p, "EditName2", "Out");
          },
          {{"irtype", "6"}, {"k", "2,50"}}},
         {WizardPage::PidmaAutotuner,
          [](QWidget* p) {
-             Find<QComboBox>(p, "ComboBox1")->setCurrentIndex(0);
-             Find<QComboBox>(p, "ComboBox3")->setCurrentIndex(2);
+             Child<QComboBox>(p, "ComboBox1")->setCurrentIndex(0);
+             Child<QComboBox>(p, "ComboBox3")->setCurrentIndex(2);
          },
          {{"ittype", "6"}, {"ispeed", "3"}}},
     };
@@ -124,27 +124,27 @@ TEST_F(PageWidgets, WidgetsReachTheirKeys) {
 // Switches that enable, show or lock other widgets.
 TEST_F(PageWidgets, SwitchesEnableTheirWidgets) {
     auto output = open(WizardPage::Output);
-    auto* filter = Find<QLineEdit>(output.get(), "EditMinFU1");
+    auto* filter = Child<QLineEdit>(output.get(), "EditMinFU1");
     EXPECT_FALSE(filter->isEnabled());
-    Find<QCheckBox>(output.get(), "CheckBoxFu1")->setChecked(true);
+    Child<QCheckBox>(output.get(), "CheckBoxFu1")->setChecked(true);
     EXPECT_TRUE(filter->isEnabled());
     QCoreApplication::processEvents();
     const int analogHeight = output->height();
-    auto* kind = Find<RadioGroup>(output.get(), "RadioGroupRezim2");
+    auto* kind = Child<RadioGroup>(output.get(), "RadioGroupRezim2");
     kind->setItemIndex(1);
     EXPECT_GT(output->height(), analogHeight) << "three-stage shows the minus-side row";
     kind->setItemIndex(0);
     EXPECT_EQ(output->height(), analogHeight) << "and the page shrinks back without it";
     output->reject();
     auto setpoint = open(WizardPage::Setpoint);
-    EXPECT_FALSE(Find<QLineEdit>(setpoint.get(), "EditTiW1")->isEnabled());
-    Find<QRadioButton>(setpoint.get(), "RadioButton2")->setChecked(true);
-    EXPECT_TRUE(Find<QLineEdit>(setpoint.get(), "EditTiW1")->isEnabled());
+    EXPECT_FALSE(Child<QLineEdit>(setpoint.get(), "EditTiW1")->isEnabled());
+    Child<QRadioButton>(setpoint.get(), "RadioButton2")->setChecked(true);
+    EXPECT_TRUE(Child<QLineEdit>(setpoint.get(), "EditTiW1")->isEnabled());
     setpoint->reject();
     file->writeBool(section(), "Cascade", true);
     auto cascade = open(WizardPage::Output);
-    EXPECT_EQ(Find<RadioGroup>(cascade.get(), "RadioGroupRezim1")->itemIndex(), 1);
-    EXPECT_FALSE(Find<RadioGroup>(cascade.get(), "RadioGroupRezim1")->isEnabled());
+    EXPECT_EQ(Child<RadioGroup>(cascade.get(), "RadioGroupRezim1")->itemIndex(), 1);
+    EXPECT_FALSE(Child<RadioGroup>(cascade.get(), "RadioGroupRezim1")->isEnabled());
 }
 
 }  // namespace

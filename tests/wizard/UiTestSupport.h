@@ -10,9 +10,8 @@
 
 namespace velmora::wizard::testing {
 
-inline QApplication& Application() {
-    return velmora::testing::UiApp();
-}
+using velmora::testing::Child;
+using velmora::testing::UiApp;
 
 // What leaving an edit does, without a window manager to move the focus.
 inline void Leave(QWidget* edit) {
@@ -20,15 +19,8 @@ inline void Leave(QWidget* edit) {
     QApplication::sendEvent(edit, &event);
 }
 
-template <typename T>
-T* Find(QWidget* page, const char* name) {
-    T* child = page->findChild<T*>(name);
-    EXPECT_NE(child, nullptr) << name;
-    return child;
-}
-
 inline void Type(QWidget* page, const char* name, const QString& text, bool leave = true) {
-    auto* edit = Find<QLineEdit>(page, name);
+    auto* edit = Child<QLineEdit>(page, name);
     if (!edit) return;
     edit->setText(text);
     if (leave) Leave(edit);

@@ -8,13 +8,13 @@
 namespace velmora::wizard {
 namespace {
 
-using testing::Find;
+using testing::Child;
 using testing::Type;
 
 class WizardUi : public testing::ControllerFileTest {
 protected:
     void SetUp() override {
-        testing::Application();
+        testing::UiApp();
         ControllerFileTest::SetUp();
         writeFile("[Regulator Other]\r\nName=Other\r\nType=PID\r\nPBnd=250\r\n");
         variables["Boiler_T"] = "INT %R200";
@@ -60,7 +60,7 @@ protected:
     bool ShowPageScripted(WizardPage p, bool ok) {
         auto page = CreateWizardPage(p, context, nullptr);
         page->show();
-        Find<QPushButton>(page.get(), ok ? "Button1" : "Button2")->click();
+        Child<QPushButton>(page.get(), ok ? "Button1" : "Button2")->click();
         return page->result() == QDialog::Accepted && !page->isVisible();
     }
 };
@@ -88,7 +88,7 @@ TEST_F(SinglePageUi, UploadWithoutAReachablePlcFailsAndF1ShowsThePagesHelpTopic)
         messages.shown.clear();
         auto page = CreateWizardPage(p, context, nullptr);
         page->show();
-        Find<QPushButton>(page.get(), "Button3")->click();
+        Child<QPushButton>(page.get(), "Button3")->click();
         ASSERT_EQ(messages.shown.size(), 1u) << PageFormName(p);
         EXPECT_EQ(messages.shown[0].caption, Text(3019));
         EXPECT_EQ(messages.shown[0].text, Text(3465));
@@ -119,7 +119,7 @@ TEST_F(SinglePageUi, CaptionsFollowALanguageChange) {
     QApplication::sendEvent(page.get(), &change);
     ModuleTexts().chooseLanguage(1);
     EXPECT_EQ(page->windowTitle().toStdString(), czech);
-    EXPECT_EQ(Find<QPushButton>(page.get(), "Button1")->text().toStdString(), czechOk);
+    EXPECT_EQ(Child<QPushButton>(page.get(), "Button1")->text().toStdString(), czechOk);
     page->reject();
 }
 
@@ -127,7 +127,7 @@ TEST_F(SinglePageUi, CaptionsFollowALanguageChange) {
 TEST_F(SinglePageUi, ModalEntryPointsRunThePages) {
     auto clickWhenShown = [](const char* button) {
         velmora::testing::AnswerNextModal([button](QWidget* modal) {
-            if (auto* b = Find<QPushButton>(modal, button)) b->click();
+            if (auto* b = Child<QPushButton>(modal, button)) b->click();
         });
     };
     clickWhenShown("Button1");

@@ -5,7 +5,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,12 +15,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QThread>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
-#include <array>
 
 #include "RegisteredPlugin.h"
 #include "base/IniFile.h"
@@ -63,16 +59,6 @@ protected:
         const auto items = list->findItems(controller, Qt::MatchExactly);
         return items.size() == 1 && items[0]->checkState() == Qt::Checked;
     }
-    // Lets the window's timers run (the soft PLC, the comm loop, the plug-in's pacing).
-    static bool WaitFor(const std::function<bool()>& done, int ms = 8000) {
-        QElapsedTimer clock;
-        clock.start();
-        while (!done() && clock.elapsed() < ms) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-            QThread::msleep(5);
-        }
-        return done();
-    }
     template <class F>
     F* exported(const char* name) const {
         return reinterpret_cast<F*>(dlsym(module, name));
@@ -96,7 +82,8 @@ TEST_F(HostViews, StartingFromTheManagerPutsTheViewOnlineWithTheSoftPlcsData) {
     ASSERT_NE(view, nullptr) << "the check box opens the view";
     EXPECT_EQ(window->dockArea(view), kDockRight);
     constexpr std::int32_t kDataOk = 1;
-    ASSERT_TRUE(WaitFor([&] { return dataState(view) == kDataOk; })) << "data state " << dataState(view);
+    ASSERT_TRUE(testing::WaitFor([&] { return dataState(view) == kDataOk; }))
+        << "data state " << dataState(view);
     EXPECT_TRUE(checked("Boiler"));
     for (const char* box : {"Y1Edit1", "WFEdit1", "UEdit1"}) {
         const QString text = view->findChild<QLabel*>(box)->text();
@@ -105,14 +92,14 @@ TEST_F(HostViews, StartingFromTheManagerPutsTheViewOnlineWithTheSoftPlcsData) {
 
     // Stopping from the manager takes the view offline again.
     clickCheckBox("Boiler");
-    EXPECT_TRUE(WaitFor([&] { return dataState(view) == 0; }));
+    EXPECT_TRUE(testing::WaitFor([&] { return dataState(view) == 0; }));
     EXPECT_FALSE(checked("Boiler"));
 }
 
 TEST_F(HostViews, ClosingAnOnlineViewWaitsForTheLoopsClosingPass) {
     clickCheckBox("Kiln");
     QPointer<QWidget> view = View("Kiln");
-    ASSERT_TRUE(WaitFor([&] { return view && dataState(view) == 1; }));
+    ASSERT_TRUE(testing::WaitFor([&] { return view && dataState(view) == 1; }));
     view->close();
     ASSERT_FALSE(view.isNull()) << "the loop may still hold it";
     EXPECT_FALSE(view->isVisible());
@@ -125,7 +112,7 @@ TEST_F(HostViews, ClosingAnOnlineViewWaitsForTheLoopsClosingPass) {
         if (w->objectName() == "FormVisual1" && w != view && w->windowTitle() == "Velmora - Kiln")
             reopened = w;
     EXPECT_NE(reopened, nullptr);
-    EXPECT_TRUE(WaitFor([&] { return view.isNull(); })) << "the closing pass destroys it";
+    EXPECT_TRUE(testing::WaitFor([&] { return view.isNull(); })) << "the closing pass destroys it";
 }
 
 // Where the views were survives both round trips a user makes: File > Close
@@ -154,9 +141,7 @@ TEST_F(HostViews, TheDesktopBringsTheViewsBackWhereTheyWere) {
     for (const RoundTrip& trip : trips) {
         SCOPED_TRACE(trip.name);
         QWidget* mngr = window->findChild<QDockWidget*>("Dock_FormRegMngr1")->widget();
-        auto* names = mngr->findChild<QListWidget*>("CheckListBox1");
-        for (const char* name : {"Dryer", "Kiln", "Boiler"})
-            emit names->itemDoubleClicked(names->findItems(name, Qt::MatchExactly)[0]);
+        for (const char* name : {"Dryer", "Kiln", "Boiler"}) OpenView(mngr, name);
         ASSERT_NE(View("Dryer"), nullptr);
         window->floatForm(View("Dryer"));
         window->dockOf(View("Dryer"))->setGeometry(-30, 50, 700, 480);
@@ -227,7 +212,7 @@ TEST_F(HostViews, TheExportedLabelSettersDriveTheViewsLabel) {
 
 TEST_F(HostViews, SwitchingThePlcClosesTheViewsAndLeavesTheOtherPlcsFileAlone) {
     clickCheckBox("Boiler");
-    ASSERT_TRUE(WaitFor([&] { return View("Boiler") && dataState(View("Boiler")) == 1; }));
+    ASSERT_TRUE(testing::WaitFor([&] { return View("Boiler") && dataState(View("Boiler")) == 1; }));
     const auto plc2 = project / "Velmora" / "PLC2.rglx";
     const std::string before = testing::ReadBytes(plc2);
     ASSERT_TRUE(window->openPlc("PLC2"));
@@ -287,15 +272,10 @@ TEST_F(HostEndToEnd, ThePlugInsEntriesAppearAndFollowThePlc) {
     EXPECT_EQ(window->ide(), nullptr);
 }
 
-// Double-clicks the report's node and returns the report's text box in the document area.
-QPlainTextEdit* OpenReport(MainWindow& window) {
-    QTreeWidgetItem* docs = window.treeNode("PlcDoc");
-    if (!docs || docs->childCount() != 1) return nullptr;
-    emit window.projectTree()->itemDoubleClicked(docs->child(0), 0);
-    // The module has its own copy of the class's meta object: compare by name.
-    QWidget* view = window.documents()->currentWidget();
-    return view && view->inherits("velmora::TFormReport1") ? view->findChild<QPlainTextEdit*>("Memo1")
-                                                           : nullptr;
+// The report's text box.
+QPlainTextEdit* ReportText(MainWindow& window) {
+    QWidget* report = OpenReport(window);
+    return report ? report->findChild<QPlainTextEdit*>("Memo1") : nullptr;
 }
 
 // The report as a user meets it: the "Controllers information" node
@@ -309,7 +289,7 @@ TEST_F(HostEndToEnd, TheReportNodeOpensTheReportInTheEditorsFontAndRebuildsItOnE
     ASSERT_TRUE(window.openPlc("PLC1"));
     EXPECT_EQ(window.treeNode("PlcDoc")->child(0)->text(0), "Controllers information");
 
-    QPlainTextEdit* memo = OpenReport(window);
+    QPlainTextEdit* memo = ReportText(window);
     ASSERT_NE(memo, nullptr);
     EXPECT_EQ(window.documents()->tabText(window.documents()->currentIndex()), "Controller Report");
     EXPECT_TRUE(memo->isVisible());
@@ -324,7 +304,7 @@ TEST_F(HostEndToEnd, TheReportNodeOpensTheReportInTheEditorsFontAndRebuildsItOnE
     window.ide()->editorFont = "Velmora No Such Face";
     window.ide()->editorFontSize = 11;
     ASSERT_TRUE(window.openPlc("PLC2"));
-    memo = OpenReport(window);
+    memo = ReportText(window);
     ASSERT_NE(memo, nullptr);
     const QFontInfo font(memo->font());
     EXPECT_EQ(font.pointSize(), 11);
@@ -351,13 +331,12 @@ TEST_F(HostEndToEnd, WizardEndsInTheSimulationDialogThenTheView) {
     QWidget* manager = openManager(*window);
     ASSERT_NE(manager, nullptr);
 
-    // Answers each modal window as a user would, recording which came up.
+    // Answers each modal window as a user would, recording which came up. A
+    // window opened from inside an answer (the start page's OK opens the
+    // simulation dialog, its "..." the host's selection) takes a second and third driver.
     QStringList seen, messages;
     QString picked;
-    const auto answer = [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal->property("answered").toBool()) return;
-        modal->setProperty("answered", true);
+    const auto answer = [&](QWidget* modal) {
         const QString name = modal->objectName();
         seen << name;
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
@@ -389,21 +368,7 @@ TEST_F(HostEndToEnd, WizardEndsInTheSimulationDialogThenTheView) {
             next->click();
         }
     };
-    // A window opened from inside an answer (the start page's OK opens the
-    // simulation dialog, its "..." the host's selection) needs a timer of its own.
-    std::array<QTimer, 3> drivers;
-    for (QTimer& t : drivers) QObject::connect(&t, &QTimer::timeout, answer);
-    // A window the driver cannot get past is cancelled after 20 s, so a failure does not hang.
-    QTimer bail;
-    QObject::connect(&bail, &QTimer::timeout, [&] {
-        bail.setInterval(200);
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
-    });
-    for (std::size_t i = 0; i < drivers.size(); ++i) drivers[i].start(30 + 10 * static_cast<int>(i));
-    bail.start(20000);
-    manager->findChild<QToolButton*>("ToolButton1")->click();
-    for (QTimer& t : drivers) t.stop();
-    bail.stop();
+    testing::AnswerModalsDuring([&] { manager->findChild<QToolButton*>("ToolButton1")->click(); }, answer, 3);
 
     EXPECT_TRUE(messages.isEmpty()) << messages.join("\n").toStdString();
     const int start = static_cast<int>(seen.indexOf("FormStr1")),

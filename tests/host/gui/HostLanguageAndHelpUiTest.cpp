@@ -2,12 +2,10 @@
 // help: the online view and the manager in Czech and Russian, the language
 // after a restart, the host's help entries and the manager's "?".
 #include <QLabel>
-#include <QListWidget>
 #include <QTabBar>
 #include <QTableWidget>
 #include <QTextBrowser>
 #include <QToolButton>
-#include <QTreeWidget>
 
 #include "RegisteredPlugin.h"
 #include "base/Log.h"
@@ -29,13 +27,10 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQu
     MainWindow window;
     QWidget* manager = openManager(window, false);
     ASSERT_NE(manager, nullptr);
-    auto* list = manager->findChild<QListWidget*>();
-    for (const char* name : {"Boiler", "Dryer"})  // a PID and a PIDMA controller
-        emit list->itemDoubleClicked(list->findItems(name, Qt::MatchExactly).value(0));
-
-    // Only what opens something looks clickable: "w" has no page, its filter has.
-    QWidget* boiler = View("Boiler");
+    ASSERT_NE(OpenView(manager, "Dryer"), nullptr);  // a PIDMA controller, beside a PID one
+    QWidget* boiler = OpenView(manager, "Boiler");
     ASSERT_NE(boiler, nullptr);
+    // Only what opens something looks clickable: "w" has no page, its filter has.
     for (const auto& [element, shape] : {std::pair{"WInput1", Qt::ArrowCursor},
                                          {"WFiltr1", Qt::PointingHandCursor},
                                          {"Technologie1", Qt::PointingHandCursor}})

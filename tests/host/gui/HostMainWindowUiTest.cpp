@@ -31,6 +31,12 @@ protected:
             "[Project]\nName=Demo\n[PLC PLC1]\nType=14\nSeries=6\n[PLC PLC2]\nType=3\nSeries=5\n[Files]\n");
     }
     QTreeWidgetItem* node(const char* name) { return window.treeNode(name); }
+    // Inserts a form as the plug-in does, puts it into `area` and shows it.
+    void dock(QWidget* form, std::int32_t area) {
+        window.ide()->InsertDockableForm(form);
+        window.ide()->PutIntoDockArea(form, area);
+        window.ide()->ShowDockableForm(form);
+    }
     testing::TempDir dir;
     InOwnRegistry registry{dir};
     MainWindow window;
@@ -39,9 +45,7 @@ protected:
 // A folder without a project is refused; a project opens with its PLCs and the document node.
 TEST_F(MainWindowTest, OpensAProjectWithItsPlcsAndTheDocumentNode) {
     testing::TempDir empty;
-    QTimer::singleShot(0, [] {  // the refusal's message box
-        if (QWidget* box = QApplication::activeModalWidget()) box->close();
-    });
+    testing::AnswerNextModal([](QWidget* box) { box->close(); });  // the refusal's message box
     EXPECT_FALSE(window.openProject(QString::fromStdString(empty.path().string())));
     EXPECT_EQ(window.ide(), nullptr);
     ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
@@ -85,9 +89,7 @@ TEST_F(MainWindowTest, DocksTheFormsThePlugInInsertsAndForgetsTheOnesItDestroys)
     EXPECT_EQ(manager->parent(), nullptr);
 
     auto* view = new QLabel("view");
-    ide.InsertDockableForm(view);
-    ide.PutIntoDockArea(view, kDockRight);
-    ide.ShowDockableForm(view);
+    dock(view, kDockRight);
     ASSERT_NE(window.dockOf(view), nullptr);
     delete view;  // the plug-in destroys its form without removing it
     EXPECT_EQ(ide.forms().count(view), 0u) << "the host forgets it";
@@ -106,9 +108,7 @@ TEST_F(MainWindowTest, FormsOfTheMainAreaAreTabsThatFloatWholeAndComeBack) {
     for (int i = 0; i < 2; ++i) {
         forms[i] = new QLabel(QString("view %1").arg(i));
         forms[i]->setWindowTitle(QString("Velmora - V%1").arg(i));
-        ide.InsertDockableForm(forms[i]);
-        ide.PutIntoDockArea(forms[i], kDockRight);
-        ide.ShowDockableForm(forms[i]);
+        dock(forms[i], kDockRight);
     }
     QTabWidget* main = window.documents();
     ASSERT_EQ(main->count(), 2);
@@ -146,9 +146,7 @@ TEST_F(MainWindowTest, FormsOfTheMainAreaAreTabsThatFloatWholeAndComeBack) {
 
     // A side dock pushed wide goes back to its narrow width.
     auto* side = new QLabel("manager");
-    ide.InsertDockableForm(side);
-    ide.PutIntoDockArea(side, kDockLeft);
-    ide.ShowDockableForm(side);
+    dock(side, kDockLeft);
     window.resizeDocks({window.dockOf(side)}, {766}, Qt::Horizontal);
     window.keepSidesNarrow();
     QCoreApplication::processEvents();

@@ -2,13 +2,9 @@
 // the report started in Czech, an open help viewer across a language switch,
 // and the viewer beside the modal dialog it was asked from.
 #include <QDialog>
-#include <QListWidget>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
-#include <QTabWidget>
-#include <QTreeWidget>
 
 #include "RegisteredPlugin.h"
 #include "base/Help.h"
@@ -26,11 +22,7 @@ TEST_F(LanguageFollowers, TheReportStartedInCzechSpeaksCzechAndTheHelpViewerFoll
     }
     MainWindow window;
     ASSERT_NE(openManager(window), nullptr);
-    // The report as a user opens it: its node in the project tree.
-    QTreeWidgetItem* documents = window.treeNode("PlcDoc");
-    ASSERT_EQ(documents->childCount(), 1);
-    emit window.projectTree()->itemDoubleClicked(documents->child(0), 0);
-    QWidget* report = window.documents()->currentWidget();
+    QWidget* report = OpenReport(window);
     ASSERT_NE(report, nullptr);
     EXPECT_EQ(report->findChild<QAction*>("miSave1")->text().toStdString(), "Uložit")
         << "the context menu in the language of the start";
@@ -99,9 +91,8 @@ TEST_F(LanguageFollowers, TheSimulationDialogsHelpOpensItsTopicBesideIt) {
     window.show();
     QWidget* manager = openManager(window);
     ASSERT_NE(manager, nullptr);
-    auto* list = manager->findChild<QListWidget*>("CheckListBox1");
-    emit list->itemDoubleClicked(list->findItems("Boiler", Qt::MatchExactly).value(0));
-    QWidget* plant = View("Boiler") ? View("Boiler")->findChild<QWidget*>("Technologie1") : nullptr;
+    QWidget* plant =
+        OpenView(manager, "Boiler") ? View("Boiler")->findChild<QWidget*>("Technologie1") : nullptr;
     ASSERT_NE(plant, nullptr);
     QString topic;
     bool beside = false, open = false;
@@ -116,12 +107,7 @@ TEST_F(LanguageFollowers, TheSimulationDialogsHelpOpensItsTopicBesideIt) {
         open = modal->isVisible();
         static_cast<QDialog*>(modal)->reject();
     });
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), plant->mapToGlobal(QPointF(5, 5)),
-                      Qt::LeftButton, Qt::LeftButton, {});
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), plant->mapToGlobal(QPointF(5, 5)),
-                        Qt::LeftButton, {}, {});
-    QApplication::sendEvent(plant, &press);
-    QApplication::sendEvent(plant, &release);
+    testing::Click(plant, QPointF(5, 5));
     EXPECT_EQ(topic, "Velmora_Sim");
     EXPECT_TRUE(beside);
     EXPECT_TRUE(open) << "Help leaves the dialog open";

@@ -6,7 +6,10 @@
 
 #include <QApplication>
 #include <QDockWidget>
+#include <QListWidget>
 #include <QMenu>
+#include <QTabWidget>
+#include <QTreeWidget>
 #include <cstdlib>
 
 #include "base/Registry.h"
@@ -18,6 +21,16 @@
 #include "support/UiApp.h"
 
 namespace velmora::host {
+
+// Double-clicks the report's node in the project tree; the report's page, or null.
+inline QWidget* OpenReport(MainWindow& window) {
+    QTreeWidgetItem* docs = window.treeNode("PlcDoc");
+    if (!docs || docs->childCount() != 1) return nullptr;
+    emit window.projectTree()->itemDoubleClicked(docs->child(0), 0);
+    // The module has its own copy of the class's meta object: compare by name.
+    QWidget* view = window.documents()->currentWidget();
+    return view && view->inherits("velmora::TFormReport1") ? view : nullptr;
+}
 
 class RegisteredPlugin : public ::testing::Test, private testing::WithUiApp {
 protected:
@@ -53,6 +66,13 @@ protected:
     // The online view of a controller.
     static QWidget* View(const std::string& controller) {
         return Named("FormVisual1", QString::fromStdString("Velmora - " + controller));
+    }
+
+    // Opens a controller's view as a user does: a double-click on its line in the manager.
+    static QWidget* OpenView(QWidget* manager, const char* controller) {
+        auto* list = manager->findChild<QListWidget*>("CheckListBox1");
+        emit list->itemDoubleClicked(list->findItems(controller, Qt::MatchExactly).value(0));
+        return View(controller);
     }
 
     testing::TempDir dir;
