@@ -4,9 +4,11 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+// windows.h first: the other Windows headers build on it.
+#include <windows.h>
+
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 #else
 #include <dlfcn.h>
 #include <fcntl.h>
