@@ -110,20 +110,9 @@ Word Complement(const Instr& i, Word operand) {
     return i.access == Access::Bit ? operand == 0 : ~operand;
 }
 
-constexpr std::uint64_t OpBit(Op op) {
-    return std::uint64_t{1} << static_cast<unsigned>(op);
-}
-// The instructions whose memory operand is where they write (or, for SRC and
-// MOV, where a block starts): the machine does not read it first.
-constexpr std::uint64_t kWrittenOperands =
-    OpBit(Op::Wr) | OpBit(Op::Wrc) | OpBit(Op::Put) | OpBit(Op::Src) | OpBit(Op::Mov);
-static_assert(static_cast<unsigned>(Op::Dup) < 64);  // every Op fits the mask
-
 // The operand of an instruction: its constant, or the variable it reads.
 [[gnu::always_inline]] inline Word Fetch(const Instr& i, std::uint8_t* const* areas) {
-    if (i.source != Source::Memory) return i.value;
-    if ((kWrittenOperands >> static_cast<unsigned>(i.op)) & 1u) return 0;
-    return Load(areas[i.area] + i.value, i.access, i.bit);
+    return i.source == Source::Memory ? Load(areas[i.area] + i.value, i.access, i.bit) : i.value;
 }
 
 [[gnu::always_inline]] inline void Store(const Instr& i, Word v, std::uint8_t* const* areas) {
@@ -280,8 +269,51 @@ void Machine::load(Program program) {
         i.need = static_cast<std::uint8_t>(e.need);
         i.span = static_cast<std::uint8_t>(kStackCells - (e.push - e.pop) - e.need);
     }
+    findStretches();
     fault_.reset();
     sourceOffset_ = -1;
+}
+
+namespace {
+
+// Whether control can leave the instruction other than to the next one.
+bool EndsStretch(Op op) {
+    return op == Op::End || op == Op::Jmp || op == Op::Jmc || op == Op::Jmd || op == Op::Cal ||
+           op == Op::Cad || op == Op::Ret;
+}
+
+}  // namespace
+
+void Machine::findStretches() {
+    const std::vector<Instr>& code = program_.code;
+    const std::size_t n = code.size();
+    // Where a stretch starts: an entry, a jump or call target, after a control transfer.
+    std::vector<bool> starts(n + 1, false);
+    for (const std::int32_t entry : program_.entry)
+        if (entry >= 0 && static_cast<std::size_t>(entry) < n) starts[static_cast<std::size_t>(entry)] = true;
+    for (std::size_t k = 0; k < n; ++k) {
+        if (!EndsStretch(code[k].op)) continue;
+        starts[k + 1] = true;
+        const bool transfers = code[k].op != Op::End && code[k].op != Op::Ret;  // jumps and calls
+        if (transfers && code[k].value >= 0 && static_cast<std::size_t>(code[k].value) < n)
+            starts[static_cast<std::size_t>(code[k].value)] = true;
+    }
+    // Execution only ever arrives at a start; every other index keeps length 0.
+    stretches_.assign(n + 1, Stretch{});
+    for (std::size_t first = 0; first < n; ++first) {
+        if (!starts[first]) continue;
+        Stretch& s = stretches_[first];
+        s.lowest = 0, s.highest = kStackCells;
+        int depth = 0;  // relative to the stretch's start
+        std::size_t k = first;
+        do {
+            const StackEffect e = EffectOf(code[k]);
+            s.lowest = std::max(s.lowest, e.need - depth);
+            s.highest = std::min(s.highest, kStackCells - (e.push - e.pop) - depth);
+            depth += e.push - e.pop;
+            ++s.length;
+        } while (!EndsStretch(code[k].op) && ++k < n && !starts[k]);
+    }
 }
 
 bool Machine::fail(std::int32_t at, std::string text) {
@@ -298,62 +330,73 @@ bool Machine::run(Process process, double dtMs) {
     CallStack calls;
     std::uint64_t budget = kScanBudget;
     for (;;) {
-        const std::int32_t at = pc;
-        const Instr& i = code[pc++];
-        if (--budget == 0) return stopped(at);
-        if (!stack.fits(i)) return fail(at, stack.misfit(i));
-        const Word operand = Fetch(i, areas_.data());
-        switch (i.op) {
-            case Op::End:
-                executed_ += kScanBudget - budget;
-                return true;
-            case Op::Ld:
-                stack.push(operand);
-                break;
-            case Op::Ldc:
-                stack.push(Complement(i, operand));
-                break;
-            case Op::Wr:
-                Store(i, stack.pop(), areas_.data());
-                break;
-            case Op::Wrc:
-                Store(i, Complement(i, stack.pop()), areas_.data());
-                break;
-            case Op::Put:
-                Put(i, stack.pop(), areas_.data());
-                break;
-            case Op::Dup:
-                stack.push(stack.top());
-                break;
-            case Op::Not:
-            case Op::Neg:
-            case Op::Ifw:
-            case Op::Iwf:
-            case Op::Ror:
-            case Op::Rol:
-                Unary(i, operand, stack.top());
-                break;
-            case Op::Jmp:
-            case Op::Jmc:
-            case Op::Jmd:
-            case Op::Cal:
-            case Op::Cad:
-            case Op::Ret:
-                if (const char* why = Flow(i, stack, calls, pc)) return fail(at, why);
-                break;
-            case Op::Crc:
-            case Op::Src:
-            case Op::Mov:
-            case Op::Cnv:
-            case Op::Pid:
-            case Op::Pida:
-            case Op::Pop:  // a block of no work: it only drops its cell
-                if (const char* why = block(i, stack.last(i.need), dtMs)) return fail(at, why);
-                stack.drop(i.op == Op::Src || i.op == Op::Mov || i.op == Op::Pop ? i.need : i.need - 1);
-                break;
-            default:  // the binary operations
-                if (!Binary(i, operand, stack)) return fail(at, "division by zero");
-                break;
+        // A stretch whose stack checks all pass at its start, and that the budget
+        // covers whole, runs without checking each instruction; any other runs
+        // checked, so a fault names its instruction as before.
+        const Stretch& s = stretches_[static_cast<std::size_t>(pc)];
+        if (s.length == 0) return fail(pc, "the program runs past its end");
+        const bool checked = stack.size() < s.lowest || stack.size() > s.highest || budget <= s.length;
+        if (!checked) budget -= s.length;
+        for (std::uint32_t n = s.length; n != 0; --n) {
+            const std::int32_t at = pc;
+            const Instr& i = code[pc++];
+            if (checked) {
+                if (--budget == 0) return stopped(at);
+                if (!stack.fits(i)) return fail(at, stack.misfit(i));
+            }
+            const Word operand = Fetch(i, areas_.data());
+            switch (i.op) {
+                case Op::End:
+                    executed_ += kScanBudget - budget;
+                    return true;
+                case Op::Ld:
+                    stack.push(operand);
+                    break;
+                case Op::Ldc:
+                    stack.push(Complement(i, operand));
+                    break;
+                case Op::Wr:
+                    Store(i, stack.pop(), areas_.data());
+                    break;
+                case Op::Wrc:
+                    Store(i, Complement(i, stack.pop()), areas_.data());
+                    break;
+                case Op::Put:
+                    Put(i, stack.pop(), areas_.data());
+                    break;
+                case Op::Dup:
+                    stack.push(stack.top());
+                    break;
+                case Op::Not:
+                case Op::Neg:
+                case Op::Ifw:
+                case Op::Iwf:
+                case Op::Ror:
+                case Op::Rol:
+                    Unary(i, operand, stack.top());
+                    break;
+                case Op::Jmp:
+                case Op::Jmc:
+                case Op::Jmd:
+                case Op::Cal:
+                case Op::Cad:
+                case Op::Ret:
+                    if (const char* why = Flow(i, stack, calls, pc)) return fail(at, why);
+                    break;
+                case Op::Crc:
+                case Op::Src:
+                case Op::Mov:
+                case Op::Cnv:
+                case Op::Pid:
+                case Op::Pida:
+                case Op::Pop:  // a block of no work: it only drops its cell
+                    if (const char* why = block(i, stack.last(i.need), dtMs)) return fail(at, why);
+                    stack.drop(i.op == Op::Src || i.op == Op::Mov || i.op == Op::Pop ? i.need : i.need - 1);
+                    break;
+                default:  // the binary operations
+                    if (!Binary(i, operand, stack)) return fail(at, "division by zero");
+                    break;
+            }
         }
     }
 }

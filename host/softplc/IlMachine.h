@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "softplc/IlProgram.h"
 #include "softplc/SymbolTable.h"
@@ -54,8 +55,20 @@ private:
     const char* pid(std::span<std::int32_t> args, double dtMs);
     const char* pida(std::span<std::int32_t> args, double dtMs);
 
+    // A run of instructions that only its first one can be jumped to, and that
+    // only its last one can leave: its stack depth changes by the same steps
+    // on every pass, so one check at its start stands for the checks of each
+    // instruction. Kept at the index of its first instruction.
+    struct Stretch {
+        std::uint32_t length = 0;
+        std::int32_t lowest = 0;   // the depths at its start that no instruction of it
+        std::int32_t highest = 0;  // underflows or overflows
+    };
+    void findStretches();
+
     std::array<std::uint8_t*, kAreaCount> areas_{};
     Program program_;
+    std::vector<Stretch> stretches_;
     std::optional<MachineFault> fault_;
     int plcTypeIndex_ = 0;
     std::uint64_t executed_ = 0;
