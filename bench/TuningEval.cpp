@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchPlantResponse.h"
 #include "base/IniFile.h"
 #include "base/PidaStructure.h"
 #include "host/HeadlessSession.h"
@@ -150,29 +151,7 @@ private:
 
 // G(jw) of the plant, for the maximum sensitivity.
 std::complex<double> Response(const Plant& p, double w) {
-    using C = std::complex<double>;
-    const C s(0, w);
-    C g = std::exp(-s * p.deadTime());
-    const C osc = 0.5 / (s * s + s + 0.5);
-    switch (p.type) {
-        case 1:
-            g /= 1.0 + 10.0 * s;
-            break;
-        case 2:
-            g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s);
-            break;
-        case 3:
-            g *= osc;
-            break;
-        case 4:
-            g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s) * (1.0 + 2.0 * s);
-            break;
-        case 5:
-            g *= osc / (1.0 + 10.0 * s);
-            break;
-    }
-    if (p.astat) g /= 20.0 * s;
-    return g;
+    return bench::PlantResponse(p.type, p.astat, p.deadTime(), w);
 }
 
 double TrueMs(const Plant& p, const PidSettings& pid) {

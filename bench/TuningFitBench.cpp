@@ -27,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchPlantResponse.h"
 #include "simulation/PlantSimulation.h"
 #include "tuning/BlockModels.h"
 #include "tuning/LoopDesign.h"
@@ -76,29 +77,7 @@ struct Plant {
 
 // G(jω) of the plant simulation's model.
 std::complex<double> Response(const Plant& p, double w) {
-    using C = std::complex<double>;
-    const C s(0, w);
-    C g = std::exp(-s * p.deadTime());
-    const C osc = 0.5 / (s * s + s + 0.5);  // ω²(1 + δ²) / (s² + 2δω·s + ω²(1 + δ²))
-    switch (p.type) {
-        case 1:
-            g /= 1.0 + 10.0 * s;
-            break;
-        case 2:
-            g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s);
-            break;
-        case 3:
-            g *= osc;
-            break;
-        case 4:
-            g /= (1.0 + 10.0 * s) * (1.0 + 5.0 * s) * (1.0 + 2.0 * s);
-            break;
-        case 5:
-            g *= osc / (1.0 + 10.0 * s);
-            break;
-    }
-    if (p.astat) g /= 20.0 * s;
-    return g;
+    return bench::PlantResponse(p.type, p.astat, p.deadTime(), w);
 }
 
 // The plant simulation at rest at u0 (its second-order stage starts from 0, so it is run in first).
