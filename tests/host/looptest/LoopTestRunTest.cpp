@@ -82,7 +82,7 @@ TEST_F(LoopTestRun, ABrokenChillerFailsTheExpectationsThatShowIt) {
          "chiller.vtest:14: expect Chiller.y settles to \xC2\xB1"
          "1 within 5 min after 300: measured not settled: 99.97"},
         {{{"PBnd", "40"}},  // a band ten times too narrow: the loop with dead time oscillates
-         "chiller.vtest:56: expect Chiller.y overshoot <= 5 % after the step at 300: measured overshoot 34."},
+         "chiller.vtest:58: expect Chiller.y overshoot <= 5 % after the step at 300: measured overshoot 34."},
         {{{"MaxY", "20000"}},  // a scaling key off: the raw set point is half as many %
          "chiller.vtest:15: expect Chiller.y within 0.5 of 50 from 12 min: measured 25.1"},
     };
