@@ -1,6 +1,7 @@
 #include "host/OnlinePassBlock.h"
 
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -105,6 +106,12 @@ void PrintPassBlock(std::ostream& out, int pass, HeadlessOnlineView& view, Headl
         << " comm=" << online::CommLabel::CommText(view.commState(), view.fixed()) << "\n";
     PrintBoxes(out, view);
     PrintPanel(out, view.panel());
+    // The preview opens just before the tuner's question, so it comes first.
+    if (const std::string preview = view.takeTunerPreview(); !preview.empty()) {
+        out << "  tuner preview:\n";
+        std::istringstream lines(preview);
+        for (std::string line; std::getline(lines, line);) out << "    " << line << "\n";
+    }
     const auto& messages = frontEnd.messages();
     for (; messagesShown < messages.size(); ++messagesShown)
         out << "  message: " << OneLine(messages[messagesShown].caption) << ": "

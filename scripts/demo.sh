@@ -51,6 +51,9 @@ if [ -x "$BIN/velmora-host" ]; then
     >"$OUT/tune-dryer.log" 2>&1
   # One pass is one second: the lamp's changes, the tuner's result, and the measured value now and then.
   awk '/^pass /{p=$2+0}
+       /^  tuner preview:/{print "  pass " p ": the tuner'"'"'s result on a model of its own experiment:"; pv=1; next}
+       pv && /^    /{print "  " $0; next}
+       {pv=0}
        /lamp=/{sub(/^ +/,""); if ($0!=lamp) print "  pass " p ": " $0; lamp=$0}
        /message:/{sub(/^ +message: /,""); gsub(/\\t/,"\t"); gsub(/\\n/,"\n    "); print "  pass " p ": " $0}
        /YEdit1=/ && (p==199 || p==320 || p==340 || p==360 || p==450){sub(/^ +/,""); print "  pass " p ": measured " $0}' \

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -665,6 +666,7 @@ void TFormVisual1::build() {
     auto* side = new QVBoxLayout;
     ParamPanel1 = new ParameterPanelWidget(host_, *exchange_, canvas_, graphPage_);
     ParamPanel1->setFixedWidth(200);
+    ParamPanel1->panel().beforeTunerQuestion = [this] { previewTunerResult(); };
     ParamPanel1->redrawValues = [this] {
         shownTexts_.fill(std::string());
         showValues();
@@ -976,6 +978,21 @@ void TFormVisual1::commTicked(const TickResult& result) {
     if (page_ == SchemaPage || result.newSample) showValues();
     if (page_ == StructurePage) showStructure();
     ParamPanel1->commTicked();
+    tunerExperiment_.follow(ParamPanel1->panel().lamp() == TunerLamp::Lime, recorder_.buffer());
+}
+
+void TFormVisual1::previewTunerResult() {
+    const auto window = tunerExperiment_.window(recorder_.buffer());
+    const tuning::LoopController running = RunningController(*file_, name_, *exchange_);
+    const auto tuned = TunerResult(*exchange_, running);
+    if (!window || !tuned) return;
+    // Beside the question, which stays modal: the preview is there to be looked at before answering.
+    QWidget* dialog = OpenTuningDialog(this, recorder_.buffer(), window->first, window->second, running,
+                                       tuned, &ParamPanel1->panel(), host_.decimalSeparator());
+    if (const QScreen* screen = dialog->screen()) {
+        const QRect area = screen->availableGeometry();
+        dialog->move(area.left() + 8, area.top() + 8);
+    }
 }
 
 void TFormVisual1::closeMessage(bool) {

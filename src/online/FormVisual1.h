@@ -14,6 +14,7 @@
 #include "online/LoopSchema.h"
 #include "online/OnlineExchange.h"
 #include "online/TrendRecorder.h"
+#include "online/TuningSource.h"
 
 class QAction;
 class QLabel;
@@ -135,11 +136,14 @@ private:
     void showStructure();
     void setCommImage(int image);
     void afterModal(bool accepted);
+    // The tuner's result on a model of its experiment, beside the old/new question.
+    void previewTunerResult();
 
     VisualHost& host_;
     std::string name_;
     std::unique_ptr<OnlineExchange> exchange_;
     TrendRecorder recorder_;
+    TunerExperiment tunerExperiment_;
     ExchangeSettings settings_;
     std::unique_ptr<IniFile> file_;
     int page_ = -1;

@@ -577,6 +577,8 @@ void ParameterPanel::showReport(int code) {
             saveEnabled_ = true;
             break;
         case 1:
+            // The view may set the tuner's result beside the running parameters first.
+            if (beforeTunerQuestion) beforeTunerQuestion();
             if (m && m->show(Text(3368), text, MessageIcon::Question, MessageButtons::YesNo) ==
                          MessageAnswer::Yes) {
                 RestartButton1Click(true);

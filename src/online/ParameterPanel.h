@@ -159,6 +159,8 @@ public:
     // when deliver() runs outside it. A failed write is in the comm log only.
     void post(int reportCode) { posted_.push_back(reportCode); }
     void deliver();
+    // Called just before the tuner's old/new question opens.
+    std::function<void()> beforeTunerQuestion;
     // Going offline: nothing is pending any more.
     void onlineChanged(bool online);
 

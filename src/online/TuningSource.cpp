@@ -1,5 +1,6 @@
 #include "online/TuningSource.h"
 
+#include <algorithm>
 #include <span>
 
 #include "base/IniFile.h"
@@ -39,6 +40,38 @@ std::optional<tuning::LoopController> TunerResult(const OnlineExchange& exchange
     tuning::LoopController tuned = running;
     if (!exchange.hasData() || !tuning::ApplyTunerResult(exchange.pidmaImage(), tuned)) return std::nullopt;
     return tuned;
+}
+
+void TunerExperiment::follow(bool busy, const TrendBuffer& recording) {
+    if (busy && !busy_) start_ = recording.empty() ? std::optional<double>() : recording.newestTime();
+    busy_ = busy;
+}
+
+std::optional<std::pair<double, double>> TunerExperiment::window(const TrendBuffer& recording) const {
+    if (!start_ || recording.count() < 2) return std::nullopt;
+    const double oldest = recording.time(0), newest = recording.newestTime();
+    // A recording cleared or cut since the start no longer holds the experiment.
+    if (*start_ < oldest || *start_ >= newest) return std::nullopt;
+    // The steady state before the pulse tells the fit where the process stood.
+    const double lead = std::max(0.2 * (newest - *start_), 10 * (newest - oldest) / (recording.count() - 1));
+    return std::pair(std::max(oldest, *start_ - lead), newest);
+}
+
+TunerPreviewResult TunerPreview(const TrendBuffer& recording, const TunerExperiment& experiment,
+                                const tuning::LoopController& running, const tuning::LoopController& tuned) {
+    TunerPreviewResult preview;
+    const auto window = experiment.window(recording);
+    if (!window) {
+        preview.result.error = "the recording does not hold the tuner's experiment";
+        return preview;
+    }
+    preview.request.from = window->first;
+    preview.request.to = window->second;
+    const auto samples = RecordedSamples(recording);
+    preview.result = tuning::RunTuning(samples, running, preview.request);
+    if (preview.result.ok())
+        preview.result.rows.push_back(tuning::PreviewRow(preview.result, preview.request, "tuner", tuned));
+    return preview;
 }
 
 }  // namespace velmora::online

@@ -4,10 +4,12 @@
 // parameters the PLC runs now, and the PIDMA tuner's result to set beside them.
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tuning/LoopSettings.h"
 #include "tuning/Recording.h"
+#include "tuning/TuningReport.h"
 
 namespace velmora {
 class IniFile;
@@ -30,5 +32,29 @@ tuning::LoopController RunningController(const IniFile& file, const std::string&
 // the view has received one; nothing for a PID controller or before a result.
 std::optional<tuning::LoopController> TunerResult(const OnlineExchange& exchange,
                                                   const tuning::LoopController& running);
+
+// Follows the PIDMA tuner's lamp over the view's recording, so that the
+// old/new question can show the tuner's result on a model of its own experiment.
+class TunerExperiment {
+public:
+    // After every communication tick: whether the tuner runs, and the recording so far.
+    void follow(bool busy, const TrendBuffer& recording);
+    // From a little before the lamp turned lime to the newest sample, once an
+    // experiment has run and the recording still holds its start; nothing else.
+    std::optional<std::pair<double, double>> window(const TrendBuffer& recording) const;
+
+private:
+    bool busy_ = false;
+    std::optional<double> start_;
+};
+
+// The tuning of that window with the tuner's result as a row of its own
+// ("tuner", after the suggestions); the result's error says why there is none.
+struct TunerPreviewResult {
+    tuning::TuningRequest request;
+    tuning::TuningResult result;
+};
+TunerPreviewResult TunerPreview(const TrendBuffer& recording, const TunerExperiment& experiment,
+                                const tuning::LoopController& running, const tuning::LoopController& tuned);
 
 }  // namespace velmora::online

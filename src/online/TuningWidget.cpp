@@ -322,10 +322,10 @@ bool TuningWidget::useSelected() {
     return true;
 }
 
-void OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
-                      std::optional<double> markB, const LoopController& current,
-                      const std::optional<LoopController>& tuned, ParameterPanel* panel,
-                      char decimalSeparator) {
+QWidget* OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
+                          std::optional<double> markB, const LoopController& current,
+                          const std::optional<LoopController>& tuned, ParameterPanel* panel,
+                          char decimalSeparator) {
     // A child of the view: it goes with the view and its panel.
     auto* dialog = new QDialog(parent);
     dialog->setObjectName("TuningDialog1");
@@ -341,6 +341,7 @@ void OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::option
     column->addWidget(buttons);
     dialog->resize(900, 640);
     dialog->show();
+    return dialog;
 }
 
 }  // namespace velmora::online

@@ -75,10 +75,10 @@ private:
 };
 
 // The panel in a dialog over the view, on the graph page's recording and marks,
-// with the tuner's result as a row when there is one.
-void OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
-                      std::optional<double> markB, const tuning::LoopController& current,
-                      const std::optional<tuning::LoopController>& tuned, ParameterPanel* panel,
-                      char decimalSeparator);
+// with the tuner's result as a row when there is one. The dialog is shown, not modal.
+QWidget* OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
+                          std::optional<double> markB, const tuning::LoopController& current,
+                          const std::optional<tuning::LoopController>& tuned, ParameterPanel* panel,
+                          char decimalSeparator);
 
 }  // namespace velmora::online

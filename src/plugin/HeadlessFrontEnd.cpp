@@ -7,8 +7,10 @@
 #include "controllers/ControllerFile.h"
 #include "controllers/SectionReader.h"
 #include "online/TrendSettings.h"
+#include "online/TuningSource.h"
 #include "plugin/FrameState.h"
 #include "plugin/HostServices.h"
+#include "tuning/TuningReport.h"
 
 namespace velmora {
 
@@ -158,8 +160,19 @@ HeadlessOnlineView::HeadlessOnlineView(HeadlessFrontEnd& frontEnd, TFormReg1& fr
     recording_ = std::make_shared<online::TrendRecorder>(
         online::ReadTrendSettings(file, section, SectionReader(file, section, Reader::OnlineView).kind())
             .bufferLength);
+    panel_->beforeTunerQuestion = [this] { previewTunerResult(); };
     frontEnd_.note("view created: " + name_);
     reloadSimulation();
+}
+
+void HeadlessOnlineView::previewTunerResult() {
+    const tuning::LoopController running =
+        online::RunningController(IniFile(frame_.controllerFilePath()), name_, *exchange_);
+    const auto tuned = online::TunerResult(*exchange_, running);
+    if (!tuned) return;
+    const auto preview = online::TunerPreview(recording_->buffer(), tunerExperiment_, running, *tuned);
+    tunerPreview_ = preview.result.ok() ? tuning::TuningText("live", preview.request, preview.result)
+                                        : "no preview: " + preview.result.error + "\n";
 }
 
 bool HeadlessOnlineView::reloadSimulation() {
@@ -248,6 +261,7 @@ void HeadlessOnlineView::commTicked(const online::TickResult& result) {
         recording_->sample(*exchange_->lastDataTime(),
                            online::ShownChannelTexts(*exchange_, frontEnd_.toolkit().decimalSeparator));
     panel_->commTicked();
+    tunerExperiment_.follow(panel_->lamp() == online::TunerLamp::Lime, recording_->buffer());
 }
 void HeadlessOnlineView::refreshPendingControls() {
     panel_->refreshPendingControls();

@@ -5,11 +5,13 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "online/OnlineExchange.h"
 #include "online/ParameterPanel.h"
 #include "online/TrendRecorder.h"
+#include "online/TuningSource.h"
 #include "plugin/FormFactory.h"
 #include "plugin/ViewSimulationLink.h"
 
@@ -109,6 +111,9 @@ public:
     // What the view recorded at its communication ticks, as the graph page
     // records it; shared so that it outlives a view that closes.
     std::shared_ptr<online::TrendRecorder> recording() const { return recording_; }
+    // What the window shows beside the tuner's old/new question, as text
+    // (model, suggestions and the tuner's row on its own experiment); taken once.
+    std::string takeTunerPreview() { return std::exchange(tunerPreview_, {}); }
 
     // PanelHost
     MessageBoxes* messages() override;
@@ -120,6 +125,7 @@ private:
     void showCommState(online::TCommState state, bool fixed) override;
     void closeMessage(bool sent) override;
     void simulationStep() override;
+    void previewTunerResult();
     void sampleTimeChanged() override;
     void onlineChanged(bool online) override;
     void commTicked(const online::TickResult& result) override;
@@ -139,6 +145,8 @@ private:
     std::unique_ptr<ViewSimulationLink> simulation_;
     std::unique_ptr<online::ParameterPanel> panel_;
     std::shared_ptr<online::TrendRecorder> recording_;
+    online::TunerExperiment tunerExperiment_;
+    std::string tunerPreview_;
 };
 
 // The report view of the headless front end: builds the report's lines as

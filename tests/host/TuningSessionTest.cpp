@@ -46,6 +46,14 @@ TEST_F(TuningSession, TuneAcceptSaveAndStepTheSimulatedDryer) {
     EXPECT_LE(grey - lime, 250);
     EXPECT_NE(b[grey].find("lamp=grey"), std::string::npos) << b[grey];
     EXPECT_NE(b[grey].find("Old values\\tNew values"), std::string::npos) << b[grey];
+    // Before the question: the tuner's result beside the running parameters, on a
+    // model of its own experiment (the plant: gain 1, 20 s and 5 s).
+    const std::size_t preview = b[grey].find("tuner preview:");
+    ASSERT_LT(preview, b[grey].find("Old values")) << b[grey];
+    EXPECT_NEAR(NumberAfter(b[grey], "gain "), 1.0, 0.05) << b[grey];
+    EXPECT_NEAR(NumberAfter(b[grey], "T1 "), 20, 2) << b[grey];
+    for (const char* row : {"\n      current ", "\n      normal ", "\n      tuner "})
+        EXPECT_NE(b[grey].find(row), std::string::npos) << row << b[grey];
 
     // Accepted: the new values are in the edits, and "Save vals" stores them.
     const double k = NumberAfter(b[grey], "pk\\\\t");
