@@ -85,11 +85,8 @@ TEST_F(ReportFromFile, WholeControllerBlocksMatchTheReviewedTexts) {
     }
 }
 
-// Single rules, one row each: the lines a controller file must give, with how
-// often (0: at least once). Converter ranges follow the zero shift; floating
-// values default to one and use the separator; choices outside their lists
-// show question marks; unreadable values, and integers beyond 32 bits, say so
-// while the rest of the block stays; an analog output names one variable.
+// One row per rule: the lines a controller file must give and how often (0: at
+// least once); an unreadable value says so while the rest of the block stays.
 TEST_F(ReportFromFile, SingleRules) {
     const std::string error = "Error reading information!";
     const struct {

@@ -10,7 +10,8 @@
 namespace velmora::report {
 namespace {
 
-// Line height 20, 50 rows: 45 report lines per page, margin 100, right edge 580.
+// Line height 20, 50 rows: 45 report lines per page, margin 100, right edge 580
+// (the positions below pin all four).
 constexpr PrintMetrics kMetrics{600, 1000, 18, 10};
 
 std::vector<std::string> Numbered(int count) {
@@ -29,10 +30,6 @@ std::vector<std::string> BodyOf(const PrintPage& page) {
 TEST(ReportPages, MetricsFromFontAndPageAndLinesFlowOntoFollowingPagesUnderHeaderAndFooter) {
     const PrintLayout layout =
         LayOutReport(Numbered(100), kMetrics, "Controllers information", "Plant - PLC1");
-    EXPECT_EQ(layout.lineHeight, 20);
-    EXPECT_EQ(layout.linesPerPage, 45);
-    EXPECT_EQ(layout.leftMargin, 100);
-    EXPECT_EQ(layout.rightEdge, 580);
     ASSERT_EQ(layout.pages.size(), 3u);
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(layout.pages[i].number, i + 1);

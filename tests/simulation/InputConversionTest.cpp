@@ -65,13 +65,11 @@ TEST(InputConversion, ModesWithoutRowTruncateWithin16BitsAndNaNIsZero) {
                {0, -123.9, 0, -123},
                {0, 40000, 0, 32767},
                {9999, 7, 0, 7}});
-    EXPECT_FALSE(HasInputConversion(0));
-    EXPECT_FALSE(HasInputConversion(-700));
-    EXPECT_TRUE(HasInputConversion(1532));
+    EXPECT_EQ((std::vector{HasInputConversion(0), HasInputConversion(-700), HasInputConversion(1532)}),
+              (std::vector{false, false, true}));
     // The REAL modes are modes without a row too; NaN converts as 0.
-    EXPECT_TRUE(IsRealInputMode(-711));
-    EXPECT_FALSE(IsRealInputMode(-710));
-    EXPECT_FALSE(IsRealInputMode(0));
+    EXPECT_EQ((std::vector{IsRealInputMode(-711), IsRealInputMode(-710), IsRealInputMode(0)}),
+              (std::vector{true, false, false}));
     const double nan = std::numeric_limits<double>::quiet_NaN();
     EXPECT_EQ(ConvertInputToRaw(1101, nan, 0), ConvertInputToRaw(1101, 0, 0));
     EXPECT_EQ(ConvertInputToRaw(0, nan, 0), 0);

@@ -42,40 +42,36 @@ TEST(SimulationDialog, BadFieldsAreRefusedAndDisabledOnesKeepTheirValue) {
     const PlantSettings base;
     std::array<std::string, kSimFields> good;
     for (std::size_t i = 0; i < kSimFields; ++i) good[i] = FieldText(static_cast<F>(i), base, ',');
-    SimChoices first;  // first order, no integrating stage, no dead time
+    SimChoices first, delayed, astat;  // first order, no integrating stage, no dead time, or with them
+    delayed.delay = true, astat.astat = true;
     struct Row {
+        const SimChoices& choices;
         F field;
         const char* text;
-        int textId;  // 0: accepted
+        int textId;  // 0: accepted; -1: refused on any field
     };
     const Row rows[] = {
-        {F::Tau1, "abc", 3437}, {F::Tau1, "12x", 3437}, {F::Tau1, "", 3437},    {F::Tau1, "0", 3435},
-        {F::Su, "-2,5", 0},     {F::Su, "1e9", 3435},   {F::Y0, "100.5", 3435}, {F::SimT, "0,05", 3435},
-        {F::SimT, " 2 ", 0},    {F::Ys, "nan", 3437},   {F::Tau3, "abc", 0},    {F::DDelta, "x", 0},
+        {first, F::Tau1, "abc", 3437},     {first, F::Tau1, "12x", 3437},  {first, F::Tau1, "", 3437},
+        {first, F::Tau1, "0", 3435},       {first, F::Su, "-2,5", 0},      {first, F::Su, "1e9", 3435},
+        {first, F::Y0, "100.5", 3435},     {first, F::SimT, "0,05", 3435}, {first, F::SimT, " 2 ", 0},
+        {first, F::Ys, "nan", 3437},       {first, F::Tau3, "abc", 0},     {first, F::DDelta, "x", 0},
+        {delayed, F::DDelta, "1,5", 3437},  // a step count
+        {astat, F::MinSU, "100", -1},       // lower limit above the upper
     };
     for (const Row& r : rows) {
         auto texts = good;
         texts[static_cast<std::size_t>(r.field)] = r.text;
-        const SimParseResult got = SettingsFromFields(texts, first, base);
+        const SimParseResult got = SettingsFromFields(texts, r.choices, base);
         if (r.textId == 0) {
             ASSERT_TRUE(got.settings) << r.text;
         } else {
             ASSERT_TRUE(got.problem) << r.text;
+            EXPECT_FALSE(got.settings);
+            if (r.textId < 0) continue;
             EXPECT_EQ(got.problem->field, r.field) << r.text;
             EXPECT_EQ(got.problem->textId, r.textId) << r.text;
-            EXPECT_FALSE(got.settings);
         }
     }
-    SimChoices delayed = first;
-    delayed.delay = true;
-    auto texts = good;
-    texts[static_cast<std::size_t>(F::DDelta)] = "1,5";
-    EXPECT_EQ(SettingsFromFields(texts, delayed, base).problem->textId, 3437) << "a step count";
-    SimChoices astat = first;
-    astat.astat = true;
-    texts = good;
-    texts[static_cast<std::size_t>(F::MinSU)] = "100";
-    EXPECT_TRUE(SettingsFromFields(texts, astat, base).problem) << "lower limit above the upper";
     SimChoices word = first;
     word.addOut = kDisturbanceWord;
     EXPECT_TRUE(SettingsFromFields(good, word, base).missingDisturbanceName);

@@ -1,5 +1,4 @@
-// Plant settings in the controller file: defaults of the online view, decimal
-// texts as typed, the dead-time step count, and a write that reads back.
+// Plant settings in the controller file, read and written.
 #include "simulation/SimulationSettings.h"
 
 #include <gtest/gtest.h>

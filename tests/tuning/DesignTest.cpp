@@ -43,9 +43,8 @@ TEST_P(DesignsWithinTargets, ForEachSpeed) {
         EXPECT_LE(ModelLoopFigures(c.model, LawOf(x), SamplePeriod(x, 0.01), false).ms, target + 0.02);
         EXPECT_GT(LawOf(x).k, previousGain) << SpeedName(s.speed) << " is not faster than the one before";
         previousGain = LawOf(x).k;
-        PreviewOptions o;
-        o.y0 = 30, o.u0 = c.model.integrating ? 0 : 30 / c.model.gain;
-        const Preview p = PreviewLoop(c.model, x, o);
+        const Preview p =
+            PreviewLoop(c.model, x, {.y0 = 30, .u0 = c.model.integrating ? 0 : 30 / c.model.gain});
         EXPECT_TRUE(p.settled) << SpeedName(s.speed);
         EXPECT_LE(p.setpoint.overshoot, s.speed == Speed::Slow ? 3 : 100) << SpeedName(s.speed);
         // Within the block's limits; the sampling stays the controller's.
@@ -111,9 +110,7 @@ TEST(DesignLoop, AdvisesOnTheActionAndTheSamplingPeriod) {
               std::string::npos);
     const Design right = DesignLoop(falling, reverse);
     EXPECT_TRUE(right.notes.empty());
-    PreviewOptions o;
-    o.y0 = 50, o.u0 = 30;
-    EXPECT_TRUE(PreviewLoop(falling, right.suggestions[1].controller, o).settled);
+    EXPECT_TRUE(PreviewLoop(falling, right.suggestions[1].controller, {.y0 = 50, .u0 = 30}).settled);
 }
 
 TEST(DesignLoop, SerialPidmaParametersGiveTheDesignedLoop) {

@@ -65,9 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FitModel, ALongWindowIsAveragedIntoTheFitsPoints) {
-    Bump b;
-    b.h = 0.05, b.length = 1000, b.at = 50;  // 20,001 samples
-    const auto recording = Record(KnownPlant{1, 20, 0, 1, 0, 5}, b);
+    const auto recording =
+        Record(KnownPlant{1, 20, 0, 1, 0, 5}, {.h = 0.05, .length = 1000, .at = 50});  // 20,001 samples
     const FitOutcome f = FitModel(ExtractWindow(recording, 0, 1000).window);
     ASSERT_TRUE(f.ok()) << f.error;
     EXPECT_LE(f.fit.time.size(), static_cast<std::size_t>(kMaxFitPoints));
@@ -140,11 +139,6 @@ TEST_P(RefusesWindow, WithAReasonTheUserCanActOn) {
 }
 
 constexpr KnownPlant kPlant{1, 5, 0, 1, 0, 1};
-Bump Step(double du) {
-    Bump b;
-    b.du = du;
-    return b;
-}
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, RefusesWindow,
@@ -154,10 +148,10 @@ INSTANTIATE_TEST_SUITE_P(
         BadWindow{"before", -5, 20, kPlant, {}, kNone, "outside the recording (0.00 .. 100.00 s)"},
         BadWindow{"after", 50, 150, kPlant, {}, kNone, "outside the recording"},
         BadWindow{"too_few_samples", 20, 21, kPlant, {}, kNone, "holds 11 samples; at least 20"},
-        BadWindow{"no_change_of_u", 0, 100, kPlant, Step(0.2), kNone, "u changes by 0.20 %"},
+        BadWindow{"no_change_of_u", 0, 100, kPlant, {.du = 0.2}, kNone, "u changes by 0.20 %"},
         BadWindow{"before_the_bump", 0, 9, kPlant, {}, kNone, "u changes by 0.00 %"},
         BadWindow{"no_answer", 0, 100, {0.001, 5, 0, 1, 0, 1}, With(0.5, 3), kNone, "y does not answer"},
-        BadWindow{"saturated", 0, 100, {2, 5, 0, 1, 0, 1}, Step(50), kCutAt100, "y is saturated"},
+        BadWindow{"saturated", 0, 100, {2, 5, 0, 1, 0, 1}, {.du = 50}, kCutAt100, "y is saturated"},
         BadWindow{"value_not_a_number", 0, 100, kPlant, {}, kNotANumber, "not a number at 20.00 s"},
         BadWindow{"time_backwards", 0, 100, kPlant, {}, kBackwards, "goes backwards"},
         BadWindow{"empty", 0, 100, kPlant, {}, kEmpty, "holds no samples"}),

@@ -134,8 +134,7 @@ class PreviewMatchesDirectSimulation : public ::testing::TestWithParam<PreviewCa
 
 TEST_P(PreviewMatchesDirectSimulation, OvershootSettlingAndIae) {
     const PreviewCase& c = GetParam();
-    PreviewOptions o;
-    o.y0 = 40, o.u0 = c.u0, o.setpointStep = 10, o.loadStep = -5, o.scan = kScan;
+    PreviewOptions o{.setpointStep = 10, .loadStep = -5, .scan = kScan, .y0 = 40, .u0 = c.u0};
     o.horizon = PreviewHorizon(c.model, SamplePeriod(c.controller, kScan), 0);
     const Preview p = PreviewLoop(c.model, c.controller, o);
     const Direct d = Simulate(c.model, c.controller, o);
@@ -161,8 +160,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PreviewLoop, StepsDownNearTheTopKeepsItsCurveShortAndSaysWhenTheLoopRunsAway) {
-    PreviewOptions o;
-    o.y0 = 95, o.u0 = 95, o.curvePoints = 300;
+    const PreviewOptions o{.y0 = 95, .u0 = 95, .curvePoints = 300};
     const Preview p = PreviewLoop(Model(1, false, 1, 5, 1, 1), PidOf(500, 60, 0, 10, true), o);
     EXPECT_EQ(p.setpointStep, -10);
     EXPECT_TRUE(p.settled);

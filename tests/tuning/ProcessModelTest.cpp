@@ -55,11 +55,7 @@ INSTANTIATE_TEST_SUITE_P(Structures, DiscreteStep,
                                            StepCase{"dead_time_below_a_step", {1, 3, 0, 1, 0, 0.04}, 0.1},
                                            StepCase{"second_order", {1, 8, 3, 1, 0, 0.75}, 0.25},
                                            StepCase{"oscillating", {1.5, 0, 0, 0.3, 2, 0.5}, 0.05},
-                                           StepCase{
-                                               "integrating",
-                                               {0.05, 4, 0, 1, 0, 2.5},
-                                               0.1,
-                                           },
+                                           StepCase{"integrating", {0.05, 4, 0, 1, 0, 2.5}, 0.1},
                                            StepCase{
                                                "integrating_second_order", {0.05, 6, 2, 1, 0, 1.05}, 0.2},
                                            StepCase{"long_steps", {1, 2, 0, 1, 0, 3.3}, 1.0}),
