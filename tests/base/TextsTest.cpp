@@ -138,7 +138,6 @@ TEST(Texts, HostLanguageCodes) {
         EXPECT_EQ(TextTableName(language), table) << language;
 }
 
-// The embedded tables hold exactly what their sources say.
 TEST(Texts, EmbeddedTablesMatchTheirSources) {
     for (std::string lang : {"enu", "csy", "rus"}) {
         std::ifstream in(std::string(VELMORA_SOURCE_DIR) + "/src/resources/texts/" + lang + ".txt",

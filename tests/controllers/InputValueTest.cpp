@@ -100,8 +100,6 @@ TEST(ArithmeticExpression, ReadsNumbersOperatorsAndParenthesesAndRefusesEverythi
     }
 }
 
-// In expression mode the dialog evaluates the text, checks the limits and names
-// what it could not read; Cancel always may close.
 TEST(ArithmeticExpression, TheDialogUsesItInExpressionMode) {
     testing::ScriptedMessages messages;
     InputValue input(messages);
