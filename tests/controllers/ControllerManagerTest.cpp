@@ -36,12 +36,11 @@ TEST(ManagerCommandTable, FollowsSelectionAndChecks) {
 
 // Characters, not bytes.
 TEST(ManagerLineText, CutsTenCharactersAndFileFiltersBecomeToolkitFilters) {
-    for (const auto& [section, text] : {std::pair{"Regulator PID_1", "PID_1"},
-                                        {"Regulator ", ""},
-                                        {"Short", ""},
-                                        {"Regulatory PID_1", " PID_1"},
-                                        {"Žluťoučký kůň", "kůň"}})
-        EXPECT_EQ(ManagerLineText(section), text) << section;
+    const std::pair<const char*, const char*> rows[] = {
+        {"Regulator PID_1", "PID_1"},   {"Regulator ", ""},       {"Short", ""},
+        {"Regulatory PID_1", " PID_1"}, {"Žluťoučký kůň", "kůň"},
+    };
+    for (const auto& [section, text] : rows) EXPECT_EQ(ManagerLineText(section), text) << section;
     EXPECT_EQ(FileDialogFilter("Controller file (*.rgl)|*.rgl"), "Controller file (*.rgl)");
     EXPECT_EQ(FileDialogFilter("Controllers|*.rgl|All|*.*"), "Controllers (*.rgl);;All (*.*)");
 }
