@@ -58,23 +58,6 @@ TEST_F(HelpTest, FallbackTriesEnglishThenLanguageFourThenCzechAndEnglishServesEv
         EXPECT_EQ(HelpPath(oem, language, "Velmora", true), oem + "\\HELP\\ENU_Velmora.chm") << language;
 }
 
-TEST_F(HelpTest, UpperCasedOemDirectoryStillFindsTheFiles) {
-    std::filesystem::remove(helpDir);
-    std::filesystem::create_directory(dir / "help");
-    testing::WriteBytes(dir / "help" / "enu_velmora.chm", "ITSF");
-    const auto settings = ReadModuleSettings({"ide", "/oemdir=" + oem}, "/nowhere");
-    ASSERT_NE(settings.oemDirectory, oem);
-    std::vector<std::filesystem::path> opened;
-    HelpViewer viewer;
-    viewer.open = [&](const std::filesystem::path& p) {
-        opened.push_back(p);
-        return true;
-    };
-    EXPECT_TRUE(ShowHelp(viewer, settings.oemDirectory, 0, "Velmora", "", ""));
-    ASSERT_EQ(opened.size(), 1u);
-    EXPECT_EQ(opened[0], dir / "help" / "enu_velmora.chm");
-}
-
 class ShowHelpTest : public HelpTest {
 protected:
     testing::ScriptedMessages messages;
@@ -99,6 +82,16 @@ protected:
         return v;
     }
 };
+
+TEST_F(ShowHelpTest, UpperCasedOemDirectoryStillFindsTheFiles) {
+    std::filesystem::remove(helpDir);
+    std::filesystem::create_directory(dir / "help");
+    testing::WriteBytes(dir / "help" / "enu_velmora.chm", "ITSF");
+    const auto settings = ReadModuleSettings({"ide", "/oemdir=" + oem}, "/nowhere");
+    ASSERT_NE(settings.oemDirectory, oem);
+    EXPECT_TRUE(ShowHelp(Viewer(false), settings.oemDirectory, 0, "Velmora", "", ""));
+    EXPECT_EQ(opened, std::vector<std::filesystem::path>{dir / "help" / "enu_velmora.chm"});
+}
 
 // Without a file nothing shows; without topic or keyword, or without a viewer
 // that can look topics up, the start page opens and nothing is reported.

@@ -103,9 +103,6 @@ TEST_F(LogTest, CommLogLinesHaveColonsAndAMillisecondComma) {
     EXPECT_FALSE(std::filesystem::exists(dir / "plugins.log"));
 }
 
-// Switched off, both logs write nothing and report success; a file that cannot
-// be opened loses the line and reports false; by default the log lies beside
-// the host's executable.
 TEST_F(LogTest, SwitchesFailuresAndTheDefaultFolder) {
     Module().logSwitch = Module().commLogSwitch = false;
     EXPECT_TRUE(Log("a"));

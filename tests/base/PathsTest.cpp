@@ -8,12 +8,17 @@
 namespace velmora {
 namespace {
 
-TEST(HostPath, BackslashNamesBecomePathsUnderTheBase) {
+TEST(HostPath, BackslashNamesBecomePathsUnderTheBaseAndBack) {
     EXPECT_EQ(HostPath("Velmora\\Boiler.orv", "/project"),
               std::filesystem::path("/project/Velmora/Boiler.orv"));
     EXPECT_EQ(HostPath("Velmora\\Boiler_def.ST"), std::filesystem::path("Velmora/Boiler_def.ST"));
     EXPECT_EQ(HostPath("/abs\\dir\\x.chm", "/project"), std::filesystem::path("/abs/dir/x.chm"));
     EXPECT_EQ(HostPath("a/b\\c", "/p"), std::filesystem::path("/p/a/b/c"));
+    // And back: relative paths get backslashes.
+    EXPECT_EQ(HostName(std::filesystem::path("Velmora") / "Boiler.orv"), "Velmora\\Boiler.orv");
+    EXPECT_EQ(HostName("x.orv"), "x.orv");
+    EXPECT_EQ(HostPath(HostName(std::filesystem::path("a") / "b" / "c.txt"), "/r"),
+              std::filesystem::path("/r/a/b/c.txt"));
 }
 
 TEST(HostPath, ExistingEntriesAreMatchedWithoutRegardToCase) {
@@ -42,13 +47,6 @@ TEST(FolderNames, ResolveLikeHostPathFromOneListing) {
         EXPECT_EQ(names.path(name), HostPath(name, dir.path())) << name;
     names.add("New.orv");
     EXPECT_EQ(names.path("NEW.ORV"), dir / "New.orv");
-}
-
-TEST(HostName, RelativePathsGetBackslashes) {
-    EXPECT_EQ(HostName(std::filesystem::path("Velmora") / "Boiler.orv"), "Velmora\\Boiler.orv");
-    EXPECT_EQ(HostName("x.orv"), "x.orv");
-    EXPECT_EQ(HostPath(HostName(std::filesystem::path("a") / "b" / "c.txt"), "/r"),
-              std::filesystem::path("/r/a/b/c.txt"));
 }
 
 }  // namespace

@@ -74,7 +74,6 @@ TEST(Registry, DefaultPathComesFromTheEnvironment) {
     if (saved) setenv("VELMORA_REGISTRY", keep.c_str(), 1);
 }
 
-// What it writes, and what the host finds by category among other classes.
 TEST(Registration, WritesTheClassItsServerProgIdAndCategoriesTheHostFinds) {
     TempDir dir;
     Registry r(dir / "r.ini");

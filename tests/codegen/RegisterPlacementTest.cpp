@@ -79,13 +79,6 @@ TEST(PidLayout, GroupsFollowSignalOrderThenFurtherInputs) {
 
 class PlacedDeclarations : public GeneratorTest {};
 
-TEST_F(PlacedDeclarations, DefaultsPlaceNothing) {
-    for (const auto& l : declarations("Boiler", {{"HeaderInST", "1"}}))
-        EXPECT_EQ(l.find("AT %R"), std::string::npos) << l;
-    addController("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}});
-    for (const auto& l : run("Dryer").first) EXPECT_EQ(l.find("AT %R"), std::string::npos) << l;
-}
-
 TEST_F(PlacedDeclarations, PidmaStructureAndPrivateArea) {
     auto d = declarations("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}, {"OffReg", "1000"}});
     EXPECT_TRUE(Contains(d, "  Dryer_struct AT %R1000 : T_PIDA;"));

@@ -36,12 +36,11 @@ TEST(ManagerCommandTable, FollowsSelectionAndChecks) {
 
 // Characters, not bytes.
 TEST(ManagerLineText, CutsTenCharactersAndFileFiltersBecomeToolkitFilters) {
-    for (const auto& [section, text] : {std::pair{"Regulator PID_1", "PID_1"},
-                                        {"Regulator ", ""},
-                                        {"Short", ""},
-                                        {"Regulatory PID_1", " PID_1"},
-                                        {"Žluťoučký kůň", "kůň"}})
-        EXPECT_EQ(ManagerLineText(section), text) << section;
+    const std::pair<const char*, const char*> rows[] = {
+        {"Regulator PID_1", "PID_1"},   {"Regulator ", ""},       {"Short", ""},
+        {"Regulatory PID_1", " PID_1"}, {"Žluťoučký kůň", "kůň"},
+    };
+    for (const auto& [section, text] : rows) EXPECT_EQ(ManagerLineText(section), text) << section;
     EXPECT_EQ(FileDialogFilter("Controller file (*.rgl)|*.rgl"), "Controller file (*.rgl)");
     EXPECT_EQ(FileDialogFilter("Controllers|*.rgl|All|*.*"), "Controllers (*.rgl);;All (*.*)");
 }
@@ -105,9 +104,6 @@ TEST_F(ManagerTest, RefreshListsSectionsButDesktopInFileOrderOrNothingWithoutAFi
     EXPECT_TRUE(host.msgs.shown.empty());
 }
 
-// The checks follow the open views; opening a line docks its view and
-// restores the manager's flag; the check box opens the view too, toggles it
-// and shows its state; a line without a controller name stays unchecked.
 TEST_F(ManagerTest, ChecksFollowTheViewsAndOpeningOrClickingALineDocksTheViewAndTogglesIt) {
     host.views = {{"Oven", true}, {"Boiler", false}, {"Gone", true}};
     int notified = 0;
@@ -139,9 +135,6 @@ TEST_F(ManagerTest, ChecksFollowTheViewsAndOpeningOrClickingALineDocksTheViewAnd
     EXPECT_EQ(count("toggle Ghost"), 0);
 }
 
-// With fresh code start all warns once and starts every view not running
-// yet; stop all asks nothing. The selected line starts and stops only when
-// its box allows.
 TEST_F(ManagerTest, StartAllWarnsOnceAboutFreshCodeAndSelectedFollowTheBox) {
     load(kTwoControllers + std::string("[Regulator Mixer]\r\nName=Mixer\r\nType=PID\r\n"));
     host.generated = true;
@@ -212,9 +205,6 @@ TEST_F(RemoveTest, ErasesBothSectionsAndUnregistersTheFilesButKeepsThem) {
     EXPECT_THAT(host.projectList, ElementsAre("main.orv"));
 }
 
-// Answer No changes nothing; a read-only controller file is refused (even
-// where the user could write it), reported, and nothing else happens; without
-// the project interface the sections go and the failure is reported.
 TEST_F(RemoveTest, AnswerNoOrAnUnwritableFileChangesNothingAndAMissingProjectInterfaceIsReported) {
     const std::string before = ReadBytes(host.file);
     host.msgs.answers = {MessageAnswer::No, MessageAnswer::Yes};
@@ -247,9 +237,6 @@ protected:
     }
 };
 
-// The keys come under the chosen name. An existing name asks: No brings the
-// name dialog back with the name the user had typed, Yes overwrites; a
-// section without a Name is no conflict.
 TEST_F(ImportTest, CopiesTheKeysUnderTheChosenNameAndAnExistingNameAsks) {
     host.importNames = {ImportName{"Kiln", false}};
     manager.importController();
@@ -281,9 +268,6 @@ TEST_F(ImportTest, CopiesTheKeysUnderTheChosenNameAndAnExistingNameAsks) {
     EXPECT_EQ(key("Kiln3", "Type"), "PIDA");
 }
 
-// A cancelled name dialog, a file not starting with a controller section and
-// a cancelled file dialog leave the controller file as it was; keys after a
-// further section are not imported.
 TEST_F(ImportTest, CancelledOrForeignImportsWriteNothingAndKeysAfterAFurtherSectionAreLeft) {
     const std::string before = ReadBytes(host.file);
     manager.importController();  // no answer scripted: the name dialog is cancelled
@@ -309,8 +293,6 @@ TEST_F(ImportTest, CancelledOrForeignImportsWriteNothingAndKeysAfterAFurtherSect
     EXPECT_FALSE(IniFile(host.file).sectionExists("Regulator B"));
 }
 
-// The section header and its keys replace the whole file; a failure is
-// reported with the file's name.
 TEST_F(ManagerTest, ExportWritesTheSectionHeaderAndItsKeysOrReportsAFailure) {
     load(
         "[Regulator Boiler]\nName=Boiler\nType=PID\n; note\nPBand= \"12,5\" \nHeaderInST=1\n"

@@ -68,8 +68,6 @@ TEST_F(FormNew1Test, ShowsWhatTheSeriesAllowsAndProposesAFreeName) {
     EXPECT_LT(narrow.height(), wide.height());
 }
 
-// OK follows the name as it is typed; the help button and F1 show the
-// dialog's topic; Cancel, Escape and closing discard the new controller.
 TEST_F(FormNew1Test, OkFollowsTheNameHelpShowsTheTopicAndEveryWayOutDiscards) {
     TFormNew1 form(host, messages, help);
     auto* edit = Child<QLineEdit>(&form, "Edit1");
@@ -181,7 +179,6 @@ protected:
     QStringList seen;
 };
 
-// The tool buttons, the remove button, the add action, a double click and F1 reach their commands.
 TEST_F(ManagerForm, ButtonsAndKeysRunTheirCommands) {
     auto form = create();
     Child<QToolButton>(form.get(), "ToolButton5")->click();
@@ -203,8 +200,6 @@ TEST_F(ManagerForm, ButtonsAndKeysRunTheirCommands) {
     EXPECT_THAT(items(), ElementsAre("Oven", "Mixer", "PID_1"));
 }
 
-// The list shows the controllers and their running views; each command's
-// action and tool button follow the manager's command table.
 TEST_F(ManagerForm, ListAndCommandsFollowTheManager) {
     host.views = {{"Oven", true}, {"Mixer", false}};
     auto form = create();

@@ -24,14 +24,11 @@ TEST(ReadIntegerText, HexOctalAndDecimal) {
 }
 
 TEST(ReadRealText, AcceptsCommaOrPointAndTrailingText) {
-    for (const auto& [text, value] : {std::pair{"3,5", 3.5},
-                                      {"3.5", 3.5},
-                                      {"  -2.25e1 %", -22.5},
-                                      {".5", 0.5},
-                                      {"+7.", 7.0},
-                                      {"0x10", 16.0},
-                                      {"1e-400", 0.0}})
-        EXPECT_DOUBLE_EQ(*ReadRealText(text), value) << text;
+    const std::pair<const char*, double> rows[] = {
+        {"3,5", 3.5}, {"3.5", 3.5},   {"  -2.25e1 %", -22.5}, {".5", 0.5},
+        {"+7.", 7.0}, {"0x10", 16.0}, {"1e-400", 0.0},
+    };
+    for (const auto& [text, value] : rows) EXPECT_DOUBLE_EQ(*ReadRealText(text), value) << text;
     EXPECT_TRUE(std::isinf(*ReadRealText("1e400")));
     for (const char* text : {"", "abc", "-", ",", "e5"}) EXPECT_FALSE(ReadRealText(text)) << text;
 }
@@ -100,8 +97,6 @@ TEST(ArithmeticExpression, ReadsNumbersOperatorsAndParenthesesAndRefusesEverythi
     }
 }
 
-// In expression mode the dialog evaluates the text, checks the limits and names
-// what it could not read; Cancel always may close.
 TEST(ArithmeticExpression, TheDialogUsesItInExpressionMode) {
     testing::ScriptedMessages messages;
     InputValue input(messages);

@@ -11,12 +11,9 @@ TEST(LegalName, LeadingDigitAndBlanksAreCorrected) {
     EXPECT_TRUE(n.corrected);
     EXPECT_EQ(LegalControllerName("9").name, "_9");
     EXPECT_EQ(LegalControllerName("a\tb").name, "a_b");
-}
-
-TEST(LegalName, TrimmingAloneIsNoCorrection) {
-    const auto n = LegalControllerName("  Boiler_1 \t");
-    EXPECT_EQ(n.name, "Boiler_1");
-    EXPECT_FALSE(n.corrected);
+    // Trimming alone is no correction.
+    EXPECT_EQ(LegalControllerName("  Boiler_1 \t").name, "Boiler_1");
+    EXPECT_FALSE(LegalControllerName("  Boiler_1 \t").corrected);
     EXPECT_FALSE(LegalControllerName("PID_3").corrected);
     EXPECT_EQ(LegalControllerName("   ").name, "");
     EXPECT_FALSE(LegalControllerName("").corrected);

@@ -21,8 +21,6 @@ protected:
     NewController dialog{host, messages};
 };
 
-// Series 6 and later offer the floating-point kind and the dialect; a host
-// that does not answer leaves the initial series.
 TEST_F(NewControllerTest, TheSeriesDecidesKindsDialectAndHeight) {
     for (int series : {6, 7, 12, 5, 0, -1}) {
         const NewControllerLayout l = LayoutForSeries(series);
@@ -59,7 +57,6 @@ TEST_F(NewControllerTest, ProposesTheFirstFreeNumberedNameAndOkNeedsANameAndAKin
         EXPECT_FALSE(NewControllerOkEnabled(name, kind)) << '"' << name << "\" " << kind;
 }
 
-// Name, type and dialect in that order; a legal new name needs no question.
 TEST_F(NewControllerTest, AcceptingWritesNameTypeAndDialectInThatOrder) {
     dialog.create();
     dialog.okClick("Boiler");
@@ -136,8 +133,6 @@ TEST(RemoveGeneratedFiles, ReadsTheListAgainAfterEachRemovalAndMatchesWholeNames
     EXPECT_EQ(project.entries.size(), 3u);
 }
 
-// A missing project interface is reported but the controller kept; a failed
-// write is reported and keeps the dialog open; Cancel leaves no controller.
 TEST_F(NewControllerTest, FailuresAreReportedAndCancelLeavesNoController) {
     host.withProject = false;
     dialog.create();
