@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "BenchPlantResponse.h"
+#include "BenchTuningPlants.h"
 #include "simulation/PlantSimulation.h"
 #include "tuning/BlockModels.h"
 #include "tuning/LoopDesign.h"
@@ -41,76 +41,17 @@ namespace {
 using namespace velmora;
 using namespace velmora::tuning;
 
-constexpr double kH = PlantSimulation::kStep;  // 0.1 s
-constexpr double kY0 = 30, kStepSize = 10;
+using Plant = bench::TuningPlant;
+using bench::AtRest;
+constexpr double kH = Plant::kH;
+constexpr double kY0 = Plant::kY0, kStepSize = Plant::kStepSize;
 
-struct Plant {
-    int type;
-    bool dead, astat;
-
-    double dominant() const { return type == 3 ? 2 : 10; }
-    double deadTime() const { return dead ? std::lround(0.3 * dominant() / kH) * kH : 0; }
-    double lagSum() const {
-        const double lags[] = {0, 10, 15,
-                               2, 17, 12};  // the oscillating stage by its mean delay 2δ/(ω(1 + δ²))
-        return lags[type];
-    }
-    double timeSum() const { return lagSum() + deadTime(); }
-    double u0() const { return astat ? 0 : kY0; }
-    PlantSettings settings() const {
-        PlantSettings s;
-        s.simulation = true;
-        s.plantType = type;
-        s.su = s.su2 = 1;
-        s.tau1 = 10, s.tau2 = 5, s.tau3 = 2, s.delta = 1, s.omega = 0.5, s.tauA = 20;
-        s.minSU = -100, s.maxSU = 200;
-        s.delay = dead;
-        s.dDelta = dead ? static_cast<int>(std::lround(deadTime() / kH)) : 1;
-        s.astat = astat;
-        s.y0 = kY0;
-        return s;
-    }
-    std::string name() const {
-        return "type " + std::to_string(type) + (dead ? ", dead time" : "") + (astat ? ", integrating" : "");
-    }
-};
-
-// G(jω) of the plant simulation's model.
 std::complex<double> Response(const Plant& p, double w) {
-    return bench::PlantResponse(p.type, p.astat, p.deadTime(), w);
+    return p.response(w);
 }
 
-// The plant simulation at rest at u0 (its second-order stage starts from 0, so it is run in first).
-PlantSimulation AtRest(const Plant& p) {
-    PlantSimulation sim;
-    SimulatedInputs inputs;
-    inputs.pidController = false;
-    sim.load(p.settings(), inputs);
-    sim.setPlantInput(p.u0());
-    for (int i = 0; i < 20000; ++i) sim.step();
-    return sim;
-}
-
-// The manual bump as the graph page records it: rest, then u up by 10 % (a pulse of
-// at least 20 s for an integrating plant), y with uniform noise and rounded to 0.01 %.
 std::vector<RecordedSample> Record(const Plant& p, double noise, unsigned seed, double& length) {
-    PlantSimulation sim = AtRest(p);
-    std::mt19937 random(seed);
-    std::uniform_real_distribution<double> spread(-noise, noise);
-    // The pulse moves an integrating plant's y by at least 10 % too.
-    const double rest = 10, pulse = std::max(2 * p.timeSum(), 20.0);
-    length = p.astat ? pulse + 5 * p.timeSum() : 8 * p.timeSum();
-    std::vector<RecordedSample> r;
-    for (long i = 0; i * kH <= rest + length; ++i) {
-        const double t = i * kH;
-        const bool on = t >= rest && (!p.astat || t < rest + pulse);
-        const double u = p.u0() + (on ? kStepSize : 0);
-        const double y = std::round((sim.output() + (noise > 0 ? spread(random) : 0)) * 100) / 100;
-        r.push_back({t, kY0, u, y});
-        sim.setPlantInput(u);
-        sim.step();
-    }
-    return r;
+    return bench::RecordBump(p, noise, seed, length);
 }
 
 // NRMSE of the model's open-loop step response against the true plant's, over `horizon`.

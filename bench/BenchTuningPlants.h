@@ -1,0 +1,89 @@
+#pragma once
+// The plants the tuning benchmarks tune: the plant simulation's five types with
+// gain 1, Tau1 10 s, Tau2 5 s, Tau3 2 s, Delta 1, Omega 0.5 rad/s, with and
+// without a dead time of 0.3 x the dominant lag and the integrating stage
+// (TauA 20 s), resting at y 30 %; and the manual bump a user records on them.
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "BenchPlantResponse.h"
+#include "simulation/PlantSimulation.h"
+#include "tuning/Recording.h"
+
+namespace velmora::bench {
+
+struct TuningPlant {
+    static constexpr double kH = PlantSimulation::kStep;  // 0.1 s
+    static constexpr double kY0 = 30, kStepSize = 10;
+    int type;
+    bool dead, astat;
+
+    double dominant() const { return type == 3 ? 2 : 10; }
+    double deadTime() const { return dead ? std::lround(0.3 * dominant() / kH) * kH : 0; }
+    double lagSum() const {
+        const double lags[] = {0, 10, 15,
+                               2, 17, 12};  // the oscillating stage by its mean delay 2δ/(ω(1 + δ²))
+        return lags[type];
+    }
+    double timeSum() const { return lagSum() + deadTime(); }
+    double u0() const { return astat ? 0 : kY0; }
+    PlantSettings settings() const {
+        PlantSettings s;
+        s.simulation = true;
+        s.plantType = type;
+        s.su = s.su2 = 1;
+        s.tau1 = 10, s.tau2 = 5, s.tau3 = 2, s.delta = 1, s.omega = 0.5, s.tauA = 20;
+        s.minSU = -100, s.maxSU = 200;
+        s.delay = dead;
+        s.dDelta = dead ? static_cast<int>(std::lround(deadTime() / kH)) : 1;
+        s.astat = astat;
+        s.y0 = kY0;
+        return s;
+    }
+    std::string name() const {
+        return "type " + std::to_string(type) + (dead ? ", dead time" : "") + (astat ? ", integrating" : "");
+    }
+    // G(jω) of the plant simulation's model.
+    std::complex<double> response(double w) const { return PlantResponse(type, astat, deadTime(), w); }
+};
+
+// The plant simulation at rest at u0 (its second-order stage starts from 0, so it is run in first).
+inline PlantSimulation AtRest(const TuningPlant& p) {
+    PlantSimulation sim;
+    SimulatedInputs inputs;
+    inputs.pidController = false;
+    sim.load(p.settings(), inputs);
+    sim.setPlantInput(p.u0());
+    for (int i = 0; i < 20000; ++i) sim.step();
+    return sim;
+}
+
+// The manual bump as the graph page records it: rest, then u up by 10 % (a pulse of
+// at least 20 s for an integrating plant), y with uniform noise and rounded to 0.01 %.
+inline std::vector<tuning::RecordedSample> RecordBump(const TuningPlant& p, double noise, unsigned seed,
+                                                      double& length) {
+    constexpr double kH = TuningPlant::kH;
+    PlantSimulation sim = AtRest(p);
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> spread(-noise, noise);
+    // The pulse moves an integrating plant's y by at least 10 % too.
+    const double rest = 10, pulse = std::max(2 * p.timeSum(), 20.0);
+    length = p.astat ? pulse + 5 * p.timeSum() : 8 * p.timeSum();
+    std::vector<tuning::RecordedSample> r;
+    for (long i = 0; i * kH <= rest + length; ++i) {
+        const double t = i * kH;
+        const bool on = t >= rest && (!p.astat || t < rest + pulse);
+        const double u = p.u0() + (on ? TuningPlant::kStepSize : 0);
+        const double y = std::round((sim.output() + (noise > 0 ? spread(random) : 0)) * 100) / 100;
+        r.push_back({t, TuningPlant::kY0, u, y});
+        sim.setPlantInput(u);
+        sim.step();
+    }
+    return r;
+}
+
+}  // namespace velmora::bench
