@@ -1,17 +1,18 @@
 // The recording tuner's PID suggestions judged on the soft PLC running the
 // generated PID code, as `velmora-host run` and the loop tests run it.
 //
-//   bench_TuningPlcJudge [type]     (optionally only one plant type)
+//   bench_TuningPlcJudge [pid|pidma] [type]   (optionally one kind, one plant type)
 //
 // For each static plant of the plant simulation (types 1-5, with and without
 // dead time; the numbers of bench_TuningFitBench): a manual bump of u by 10 %
 // is recorded from the product's plant simulation, the model is fitted and the
-// three speeds are designed for the demo's PID controller Chiller (PLC2) set up
-// as a direct-acting loop with output 0..100 %. Each suggestion is then written
-// into Chiller's section, the PLC is generated and compiled, Chiller goes online
-// with the view's plant simulation closing the loop (exchange every 0.1 s), and
-// the set point steps from 30 to 40 %. The optimum is a Nelder-Mead search of
-// (PBnd, Ti, Td) on that same soft-PLC loop under Ms <= 1.4 of the true plant.
+// three speeds are designed for a demo controller set up as a direct-acting loop
+// with output 0..100 %: the PID controller Chiller (PLC2) and the PIDMA
+// controller Dryer (PLC1). Each suggestion is then written into the section,
+// the PLC is generated and compiled, the controller goes online with the view's
+// plant simulation closing the loop (exchange every 0.1 s), and the set point
+// steps from 30 to 40 %. The optimum is a Nelder-Mead search of (PBnd, Ti, Td)
+// or (k, ti, td) on that same soft-PLC loop under Ms <= 1.4 of the true plant.
 // The preview's prediction on the fitted model is set beside what the PLC did.
 // Prints the table as Markdown; progress goes to standard error.
 #include <algorithm>
@@ -40,8 +41,39 @@ using namespace velmora;
 using namespace velmora::tuning;
 using bench::TuningPlant;
 
-constexpr const char* kSection = "Regulator Chiller";
 constexpr const char* kSpeeds[] = {"slow", "normal", "fast"};
+
+// A demo controller as the judge sets it up: its PLC, the set-point symbol
+// with its raw values for 30 and 40 %, and the keys that make it a
+// direct-acting loop on the plant with output 0..100 % and set point 30 %.
+struct Loop {
+    const char* plc;
+    const char* name;
+    const char* setpoint;
+    const char* at30;
+    const char* at40;
+    std::vector<std::pair<const char*, const char*>> keys;
+    std::string section() const { return std::string("Regulator ") + name; }
+};
+
+const Loop kChiller{"PLC2",
+                    "Chiller",
+                    "Chiller_gW",
+                    "3000",
+                    "4000",
+                    {{"AO", "0"},
+                     {"RelCool", "1000"},
+                     {"UMin", "0"},
+                     {"UMax", "10000"},
+                     {"UDef", "3000"},
+                     {"gW", "3000"},
+                     {"WFiltr", "0"},
+                     {"TiW", "0"},
+                     {"Y1Filtr", "0"}}};
+const Loop kDryer{
+    "PLC1",     "Dryer",
+    "Dryer_sp", "30",
+    "40",       {{"RACT", "0"}, {"hilim", "100"}, {"lolim", "0"}, {"AM", "1"}, {"sp", "30"}, {"hv", "30"}}};
 
 struct Project {
     std::filesystem::path dir;
@@ -54,24 +86,23 @@ struct Project {
                               std::filesystem::copy_options::recursive);
     }
     ~Project() { std::filesystem::remove_all(dir.parent_path()); }
-    std::filesystem::path file() const { return dir / "Velmora" / "PLC2.rglx"; }
+    std::filesystem::path file(const Loop& loop) const {
+        return dir / "Velmora" / (std::string(loop.plc) + ".rglx");
+    }
 };
 
-// Chiller as a direct-acting loop on the plant: output 0..100 %, set point 30 %,
-// the same band for both signs of e, the plant simulated and exchanged every 0.1 s.
-void SetUpChiller(const Project& project, const TuningPlant& p) {
-    IniFile file(project.file());
+void WriteKeys(const Project& project, const Loop& loop,
+               const std::vector<std::pair<std::string, std::string>>& keys) {
+    IniFile file(project.file(loop));
     IniFile::Batch batch(file);
-    const std::pair<const char*, std::string> keys[] = {
-        {"AO", "0"},
-        {"RelCool", "1000"},
-        {"UMin", "0"},
-        {"UMax", "10000"},
-        {"UDef", "3000"},
-        {"gW", "3000"},
-        {"WFiltr", "0"},
-        {"TiW", "0"},
-        {"Y1Filtr", "0"},
+    for (const auto& [key, value] : keys) file.writeString(loop.section(), key, value);
+    batch.commit();
+}
+
+// The loop's own keys and the plant, simulated and exchanged every 0.1 s.
+void SetUp(const Project& project, const Loop& loop, const TuningPlant& p) {
+    std::vector<std::pair<std::string, std::string>> keys(loop.keys.begin(), loop.keys.end());
+    const std::pair<const char*, std::string> plant[] = {
         {"Simulation", "1"},
         {"SimT", "0,1"},
         {"TypSoustavy", std::to_string(p.type)},
@@ -87,38 +118,56 @@ void SetUpChiller(const Project& project, const TuningPlant& p) {
         {"DDelta", std::to_string(p.dead ? std::lround(p.deadTime() / 0.1) : 1)},
         {"y0", "30"},
         {"ys", "0"}};
-    for (const auto& [key, value] : keys) file.writeString(kSection, key, value);
-    batch.commit();
+    for (const auto& [key, value] : plant) keys.emplace_back(key, value);
+    WriteKeys(project, loop, keys);
 }
 
-LoopController ReadChiller(const Project& project) {
-    const IniFile file(project.file());
-    return ReadLoopController(SectionReader(file, kSection, Reader::GeneratorCode));
+LoopController ReadController(const Project& project, const Loop& loop) {
+    const IniFile file(project.file(loop));
+    return ReadLoopController(SectionReader(file, loop.section(), Reader::GeneratorCode));
+}
+
+std::string Decimal(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    return text;
+}
+
+void WriteParameters(const Project& project, const Loop& loop, const LoopController& c) {
+    if (c.kind == ControllerKind::Pid) {
+        WriteKeys(project, loop,
+                  {{"PBnd", std::to_string(c.pid.pBnd)},
+                   {"Ti", std::to_string(c.pid.ti)},
+                   {"Td", std::to_string(c.pid.td)},
+                   {"TiW", std::to_string(c.pid.tiW)}});
+        return;
+    }
+    const PidaBlockSettings& a = c.pida;
+    WriteKeys(project, loop,
+              {{"k", Decimal(a.k)},
+               {"ti", Decimal(a.ti)},
+               {"td", Decimal(a.td)},
+               {"nd", Decimal(a.nd)},
+               {"b", Decimal(a.b)},
+               {"c", Decimal(a.c)}});
 }
 
 double Horizon(const TuningPlant& p) {
-    return 15 * (p.timeSum() + 0.2);
+    return 15 * (p.timeSum() + 0.5);
 }
 
 // The set-point step 30 -> 40 % on the soft PLC with these parameters: the
 // loop rests for a horizon first, then the step, then a horizon.
-StepFigures OnPlc(const Project& project, const TuningPlant& p, const LoopController& c) {
-    {
-        IniFile file(project.file());
-        IniFile::Batch batch(file);
-        file.writeString(kSection, "PBnd", std::to_string(c.pid.pBnd));
-        file.writeString(kSection, "Ti", std::to_string(c.pid.ti));
-        file.writeString(kSection, "Td", std::to_string(c.pid.td));
-        file.writeString(kSection, "TiW", std::to_string(c.pid.tiW));
-        batch.commit();
-    }
+StepFigures OnPlc(const Project& project, const Loop& loop, const TuningPlant& p, const LoopController& c) {
+    WriteParameters(project, loop, c);
     const long rest = std::lround(Horizon(p)), horizon = std::lround(Horizon(p));
-    const std::string text = "[case judge]\nplc PLC2\nonline Chiller\nsample 100 ms\nduration " +
-                             std::to_string(rest + horizon) + "\nat " + std::to_string(rest) +
-                             " set Chiller_gW=4000\n";
+    const std::string text = std::string("[case judge]\nplc ") + loop.plc + "\nonline " + loop.name +
+                             "\nsample 100 ms\nduration " + std::to_string(rest + horizon) + "\nat 0 set " +
+                             loop.setpoint + "=" + loop.at30 + "\nat " + std::to_string(rest) + " set " +
+                             loop.setpoint + "=" + loop.at40 + "\n";
     looptest::ParsedFile parsed = looptest::ParseLoopTests(text, "judge.vtest");
-    const looptest::CaseRun run = looptest::RunCase(parsed.cases.at(0), "PLC2", project.dir);
-    const looptest::Trace::Column* y = run.trace.column("Chiller.y");
+    const looptest::CaseRun run = looptest::RunCase(parsed.cases.at(0), loop.plc, project.dir);
+    const looptest::Trace::Column* y = run.trace.column(std::string(loop.name) + ".y");
     StepFigures none;
     none.settling = NAN, none.iae = INFINITY, none.overshoot = INFINITY;
     if (!run.error.empty() || !y || run.trace.fault) return none;
@@ -132,34 +181,47 @@ double TrueMs(const TuningPlant& p, const LoopController& c) {
     return LoopFigures([&](double w) { return p.response(w); }, LawOf(c), SamplePeriod(c, 0.1), 1e-4, 1e3).ms;
 }
 
-// The best (PBnd, Ti, Td) on the soft-PLC loop with Ms <= 1.4, from the normal suggestion.
-std::pair<LoopController, StepFigures> Optimum(const Project& project, const TuningPlant& p,
-                                               const LoopController& start) {
-    LoopController c = start, best = start;
-    StepFigures bestFigures = OnPlc(project, p, start);
-    const auto apply = [&](const SearchPoint& z) {
+// The three searched parameters in log form, and back.
+SearchPoint Point(const LoopController& c) {
+    if (c.kind == ControllerKind::Pid)
+        return {std::log(c.pid.pBnd), std::log(c.pid.ti), std::log(std::max(c.pid.td, 1)), 0};
+    return {std::log(c.pida.k), std::log(c.pida.ti), std::log(std::max(c.pida.td, 0.01)), 0};
+}
+void Apply(const SearchPoint& z, LoopController& c) {
+    if (c.kind == ControllerKind::Pid) {
         c.pid.pBnd = static_cast<int>(std::clamp(std::lround(std::exp(z[0])), 1L, 30000L));
         c.pid.ti = static_cast<int>(std::clamp(std::lround(std::exp(z[1])), 1L, 30000L));
         c.pid.td = static_cast<int>(std::clamp(std::lround(std::exp(z[2])), 0L, 30000L));
-    };
+        return;
+    }
+    c.pida.k = std::clamp(std::exp(z[0]), 1e-3, 1e3);
+    c.pida.ti = std::clamp(std::exp(z[1]), 0.01, 1e4);
+    c.pida.td = std::clamp(std::exp(z[2]), 0.0, 1e4);
+}
+
+// The best parameters on the soft-PLC loop with Ms <= 1.4, from the normal suggestion.
+std::pair<LoopController, StepFigures> Optimum(const Project& project, const Loop& loop, const TuningPlant& p,
+                                               const LoopController& start) {
+    LoopController c = start, best = start;
+    StepFigures bestFigures = OnPlc(project, loop, p, start);
     const auto cost = [&](const SearchPoint& z) {
-        apply(z);
+        Apply(z, c);
         const double ms = TrueMs(p, c);
         if (ms > 1.4) return 1e6 * (1 + ms - 1.4);
-        const StepFigures f = OnPlc(project, p, c);
+        const StepFigures f = OnPlc(project, loop, p, c);
         if (std::isfinite(f.iae) && f.iae < bestFigures.iae) best = c, bestFigures = f;
         return std::isfinite(f.iae) ? f.iae : 1e6;
     };
-    SearchPoint z{std::log(start.pid.pBnd), std::log(start.pid.ti), std::log(std::max(start.pid.td, 1)), 0};
+    SearchPoint z = Point(start);
     MinimiseSimplex(cost, z, 3, 0.3, 40);
     MinimiseSimplex(cost, z, 3, 0.08, 25);
     return {best, bestFigures};
 }
 
-void JudgePlant(const TuningPlant& p) {
+void JudgePlant(const Loop& loop, const TuningPlant& p) {
     Project project;
-    SetUpChiller(project, p);
-    const LoopController current = ReadChiller(project);
+    SetUp(project, loop, p);
+    const LoopController current = ReadController(project, loop);
     double length = 0;
     const std::vector<RecordedSample> rec = bench::RecordBump(p, 0, 7, length);
     const WindowOutcome w = ExtractWindow(rec, rec.front().time, rec.back().time);
@@ -176,16 +238,16 @@ void JudgePlant(const TuningPlant& p) {
     double overshootGap = 0, settlingGap = 0;
     for (int s = 0; s < 3; ++s) {
         const LoopController& c = design.suggestions[s].controller;
-        onPlc[s] = OnPlc(project, p, c);
+        onPlc[s] = OnPlc(project, loop, p, c);
         PreviewOptions o;
         o.y0 = 30, o.u0 = 30, o.setpointStep = 10, o.horizon = Horizon(p);
         const Preview preview = PreviewLoop(fit.fit.model, c, o);
         overshootGap = std::max(overshootGap, std::abs(preview.setpoint.overshoot - onPlc[s].overshoot));
         settlingGap = std::max(settlingGap, std::abs(preview.setpoint.settling / onPlc[s].settling - 1));
-        std::fprintf(stderr, "%s %s: %s, IAE %.1f\n", p.name().c_str(), kSpeeds[s],
+        std::fprintf(stderr, "%s %s %s: %s, IAE %.1f\n", loop.name, p.name().c_str(), kSpeeds[s],
                      DescribeParameters(c).c_str(), onPlc[s].iae);
     }
-    const auto [optimum, best] = Optimum(project, p, design.suggestions[1].controller);
+    const auto [optimum, best] = Optimum(project, loop, p, design.suggestions[1].controller);
     std::printf(
         "| %s | %.0f / %.0f / %.0f | %.0f | %.2f | %.1f | %.1f | %.0f | %.2f | %s | %s |\n", p.name().c_str(),
         onPlc[0].iae, onPlc[1].iae, onPlc[2].iae, best.iae, onPlc[1].iae / best.iae, onPlc[0].overshoot,
@@ -197,14 +259,20 @@ void JudgePlant(const TuningPlant& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int onlyType = argc > 1 ? std::atoi(argv[1]) : 0;
-    std::printf(
-        "| plant | set-point IAE on the PLC slow / normal / fast | optimum IAE | normal ÷ optimum | slow "
-        "overshoot [%%] | preview Δ overshoot [pp] | preview Δ settling [%%] | Ms normal | normal | optimum "
-        "|\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
-    for (int type = 1; type <= 5; ++type)
-        for (const bool dead : {false, true})
-            if (!onlyType || type == onlyType) JudgePlant(TuningPlant{type, dead, false});
+    const std::string kind = argc > 1 ? argv[1] : "";
+    const int onlyType = argc > 2 ? std::atoi(argv[2]) : 0;
+    for (const Loop* loop : {&kChiller, &kDryer}) {
+        if ((kind == "pid" && loop != &kChiller) || (kind == "pidma" && loop != &kDryer)) continue;
+        std::printf("\n%s (%s, %s):\n\n", loop->name, loop == &kChiller ? "PID" : "PIDMA", loop->plc);
+        std::printf(
+            "| plant | set-point IAE on the PLC slow / normal / fast | optimum IAE | normal ÷ optimum | slow "
+            "overshoot [%%] | preview Δ overshoot [pp] | preview Δ settling [%%] | Ms normal | normal | "
+            "optimum "
+            "|\n");
+        std::printf("|---|---|---|---|---|---|---|---|---|---|\n");
+        for (int type = 1; type <= 5; ++type)
+            for (const bool dead : {false, true})
+                if (!onlyType || type == onlyType) JudgePlant(*loop, TuningPlant{type, dead, false});
+    }
     return 0;
 }

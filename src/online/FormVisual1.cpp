@@ -17,6 +17,7 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QToolTip>
@@ -989,10 +990,12 @@ void TFormVisual1::previewTunerResult() {
     // Beside the question, which stays modal: the preview is there to be looked at before answering.
     QWidget* dialog = OpenTuningDialog(this, recorder_.buffer(), window->first, window->second, running,
                                        tuned, &ParamPanel1->panel(), host_.decimalSeparator());
-    if (const QScreen* screen = dialog->screen()) {
-        const QRect area = screen->availableGeometry();
-        dialog->move(area.left() + 8, area.top() + 8);
-    }
+    // At the screen's top left, once the window manager has framed it; the
+    // question box comes up in the middle.
+    QTimer::singleShot(0, dialog, [dialog] {
+        if (const QScreen* screen = dialog->screen())
+            dialog->move(screen->availableGeometry().topLeft() + QPoint(8, 8));
+    });
 }
 
 void TFormVisual1::closeMessage(bool) {
