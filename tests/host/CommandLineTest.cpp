@@ -108,7 +108,7 @@ TEST_F(HostCommandLine, ANumberOutOfItsRangeEndsWithStatus2) {
 
 // A PLC run-time error, a failed generation, a failed save of retained
 // memory, a refused program, a missing listed file and a script that cannot
-// be read or carried out each end with status 1 and say why.
+// be read or carried out each end with status 1 and say why, once.
 TEST_F(HostCommandLine, EveryFailureOfTheWorkEndsWithStatus1) {
     const auto mainProgram = [this](const std::string& text) {
         testing::WriteBytes(project / "main.orv", text);
@@ -136,6 +136,8 @@ TEST_F(HostCommandLine, EveryFailureOfTheWorkEndsWithStatus1) {
          "[Regulator x] was not generated"},
         {[&] { std::filesystem::create_directory(project / "PLC2.retained"); },
          [&] { return runPlc("PLC2") + "--seconds 1"; }, "soft PLC: retained memory: "},
+        {[&] { mainProgram("P 0\n\tLD\t1\n\tJMP\tNowhere\nE 0\n"); },
+         [&] { return runPlc("PLC1") + "--seconds 1"; }, "main.orv(3): error: jump to Nowhere"},
         {[&] { mainProgram("P 0\n LD 99999999999\nE 0\n"); },
          [&] { return "compile --project " + quoted(project) + " --plc PLC1"; },
          "main.orv(2): error: unknown operand 99999999999"},
@@ -152,6 +154,7 @@ TEST_F(HostCommandLine, EveryFailureOfTheWorkEndsWithStatus1) {
          "s.txt:2: manual: the box Edit1 is disabled"},
         {[] {}, [&] { return online("PLC1", "Boiler") + "--script " + script("1 set Boiler_T=40000\n"); },
          "s.txt:1: set Boiler_T=40000: INT takes a whole number"},
+        {[] {}, [&] { return online("PLC1", "Dryer") + "--set Nowhere=1"; }, "Nowhere"},
     };
     ASSERT_EQ(run("register " + quoted(VELMORA_PLUGIN_MODULE)), 0) << output;
     const std::string original = testing::ReadBytes(project / "main.orv");
@@ -165,6 +168,7 @@ TEST_F(HostCommandLine, EveryFailureOfTheWorkEndsWithStatus1) {
         c.prepare();
         EXPECT_EQ(run(c.args()), 1) << c.args() << "\n" << output;
         EXPECT_TRUE(said(c.message)) << c.args() << "\n" << output;
+        EXPECT_EQ(output.find(c.message), output.rfind(c.message)) << "said once: " << output;
     }
 }
 

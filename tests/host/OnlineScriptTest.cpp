@@ -34,6 +34,11 @@ TEST(OnlineScriptReading, ABadLineIsNamedWithItsNumber) {
         {"1 status 0x1G", "s.txt:1: \"0x1G\" is not a whole number"},
         {"1 save-vals now", "s.txt:1: save-vals takes 0 arguments"},
         {"5", "s.txt:1: no action"},
+        {"1 model 10", "s.txt:1: model takes FROM TO and options"},
+        {"1 model 10 x", "s.txt:1: model: \"x\" is not a time in s"},
+        {"1 model 0 10 scan=abc",
+         "s.txt:1: model: \"scan=abc\" is not an option (json, curves, nominal, try=, "
+         "scan=, exchange-delay=, setpoint-step=, load-step=)"},
     };
     for (const auto& [text, error] : cases) {
         std::istringstream in(text);
@@ -41,11 +46,13 @@ TEST(OnlineScriptReading, ABadLineIsNamedWithItsNumber) {
         EXPECT_FALSE(host::ReadOnlineScript(in, "s.txt", said)) << text;
         EXPECT_EQ(said, error) << text;
     }
-    std::istringstream good("1 page graph\r\n1 use-vals k=1 ti=2\n4 status 0x80080\n");
+    std::istringstream good(
+        "1 page graph\r\n1 use-vals k=1 ti=2\n4 status 0x80080\n5 model 0 10 json nominal try=PBnd=50,Ti=20 "
+        "scan=0.05\n");
     std::string said;
     const auto script = host::ReadOnlineScript(good, "s.txt", said);
     ASSERT_TRUE(script) << said;
-    ASSERT_EQ(script->size(), 3u);
+    ASSERT_EQ(script->size(), 4u);
     EXPECT_EQ((*script)[1].args, (std::vector<std::string>{"k=1", "ti=2"}));
     EXPECT_EQ((*script)[2].pass, 4);
 }

@@ -1,13 +1,10 @@
 // The script's "model" action through the real host and soft PLC: a manual
 // bump of the simulated Dryer is recorded by its view, and the model, the
 // suggestions and the preview come out as `velmora model` prints them, with
-// the parameters the PLC runs now as the current row; a bad line is refused.
+// the parameters the PLC runs now as the current row.
 #include <gtest/gtest.h>
 
-#include <sstream>
-
 #include "HostTestSupport.h"
-#include "host/OnlineCommandScript.h"
 
 namespace velmora {
 namespace {
@@ -43,28 +40,6 @@ TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
     EXPECT_NE(j.find("\"label\":\"current\",\"parameters\":{\"k\":2.5"), std::string::npos)
         << "the running k of the demo's Dryer: " << j.substr(0, 400);
     EXPECT_NE(j.find("\"label\":\"typed 1\",\"parameters\":{\"k\":1,\"ti\":10"), std::string::npos);
-}
-
-TEST(TuningScriptReading, BadModelLinesAreNamed) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"1 model 10", "s.txt:1: model takes FROM TO and options"},
-        {"1 model 10 x", "s.txt:1: model: \"x\" is not a time in s"},
-        {"1 model 0 10 fast",
-         "s.txt:1: model: \"fast\" is not an option (json, curves, nominal, try=, scan=, "
-         "exchange-delay=, setpoint-step=, load-step=)"},
-        {"1 model 0 10 scan=abc",
-         "s.txt:1: model: \"scan=abc\" is not an option (json, curves, nominal, try=, "
-         "scan=, exchange-delay=, setpoint-step=, load-step=)"},
-    };
-    for (const auto& [text, error] : cases) {
-        std::istringstream in(text);
-        std::string said;
-        EXPECT_FALSE(host::ReadOnlineScript(in, "s.txt", said)) << text;
-        EXPECT_EQ(said, error) << text;
-    }
-    std::istringstream good("1 model 0 10 json nominal try=PBnd=50,Ti=20 scan=0.05\n");
-    std::string said;
-    EXPECT_TRUE(host::ReadOnlineScript(good, "s.txt", said)) << said;
 }
 
 }  // namespace

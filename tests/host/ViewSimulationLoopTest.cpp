@@ -14,11 +14,15 @@ namespace {
 
 class ViewSimulationLoop : public ScratchProject {
 protected:
-    void write(const char* plc, const std::string& controller,
-               std::initializer_list<std::pair<const char*, double>> keys) {
+    // Writes "KEY=VALUE ..." into a controller's section.
+    void write(const char* plc, const std::string& controller, const std::string& keys) {
         IniFile file(project / "Velmora" / (std::string(plc) + ".rglx"));
         IniFile::Batch batch(file);
-        for (const auto& [key, value] : keys) file.writeDecimal("Regulator " + controller, key, value);
+        std::istringstream in(keys);
+        for (std::string kv; in >> kv;) {
+            const auto eq = kv.find('=');
+            file.writeDecimal("Regulator " + controller, kv.substr(0, eq), std::stod(kv.substr(eq + 1)));
+        }
         batch.commit();
     }
     // The traced symbol every 10 s for 300 s, the controller online with its plant.
@@ -47,23 +51,10 @@ TEST_F(ViewSimulationLoop, FirstOrderPlantUnderPControllerSettlesAtTheTextbookVa
         int setpoint;  // raw, 10000 = 100 %
     };
     for (const Row& r : {Row{2, 500, 5000}, Row{1, 1000, 6000}, Row{0.5, 250, 6000}}) {
-        write("PLC2", "Chiller",
-              {{"Ti", 0},
-               {"Td", 0},
-               {"AO", 0},
-               {"UMin", 0},
-               {"UMax", 10000},
-               {"UDef", 0},
-               {"Y1Filtr", 0},
-               {"TiW", 0},
-               {"TypSoustavy", 1},
-               {"PBnd", r.pBnd},
-               {"gW", r.setpoint},
-               {"Su", r.gain},
-               {"Su2", r.gain},
-               {"Tau1", 30},
-               {"y0", 0},
-               {"ys", 0}});
+        std::ostringstream keys;
+        keys << "Ti=0 Td=0 AO=0 UMin=0 UMax=10000 UDef=0 Y1Filtr=0 TiW=0 TypSoustavy=1 Tau1=30 y0=0 ys=0"
+             << " PBnd=" << r.pBnd << " gW=" << r.setpoint << " Su=" << r.gain << " Su2=" << r.gain;
+        write("PLC2", "Chiller", keys.str());
         const auto y = trace("PLC2", "Chiller", "Chiller_input1");
         ASSERT_EQ(y.size(), 31u);
         const double kkp = r.gain * 1000.0 / r.pBnd;
@@ -84,19 +75,10 @@ TEST_F(ViewSimulationLoop, PidmaUnderPOnlyClosesThroughItsInputVariable) {
         // The set point starts at 0 and steps at 10 s: the block's first sample
         // takes the output in memory (0) bumplessly, which for a P controller
         // would otherwise hold an offset of −k·sp.
-        write("PLC1", "Dryer",
-              {{"irtype", 4},
-               {"k", r.k},
-               {"b", 1},
-               {"sp", 0},
-               {"Simulation", 1},
-               {"TypSoustavy", 1},
-               {"Su", r.gain},
-               {"Su2", r.gain},
-               {"Tau1", 30},
-               {"y0", 0},
-               {"ys", 0},
-               {"SimT", 1}});
+        std::ostringstream keys;
+        keys << "irtype=4 b=1 sp=0 Simulation=1 TypSoustavy=1 Tau1=30 y0=0 ys=0 SimT=1 k=" << r.k
+             << " Su=" << r.gain << " Su2=" << r.gain;
+        write("PLC1", "Dryer", keys.str());
         std::ostringstream step;
         step << "Dryer_sp=" << r.setpoint;
         const auto y = trace("PLC1", "Dryer", "Dryer_Humidity", {"--at", "10", "set", step.str()});

@@ -69,36 +69,9 @@ TEST_F(MainWindowTest, OpensAProjectWithItsPlcsAndTheDocumentNode) {
     EXPECT_FALSE(window.compile()) << "nothing to compile without a PLC";
 }
 
-TEST_F(MainWindowTest, DocksTheFormsThePlugInInsertsAndForgetsTheOnesItDestroys) {
-    ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
-    window.show();
-    HostIde& ide = *window.ide();
-    auto* manager = new QLabel("manager");
-    manager->setWindowTitle("Velmora");
-    ide.InsertDockableForm(manager);
-    ASSERT_NE(window.dockOf(manager), nullptr);
-    EXPECT_FALSE(window.dockOf(manager)->isVisible()) << "inserted, not yet shown";
-
-    ide.PutIntoDockArea(manager, kDockLeft);
-    ide.ShowDockableForm(manager);
-    EXPECT_TRUE(window.dockOf(manager)->isVisible());
-    EXPECT_EQ(window.dockArea(manager), kDockLeft);
-
-    ide.RemoveDockableForm(manager);
-    EXPECT_EQ(window.dockOf(manager), nullptr);
-    EXPECT_EQ(manager->parent(), nullptr);
-
-    auto* view = new QLabel("view");
-    dock(view, kDockRight);
-    ASSERT_NE(window.dockOf(view), nullptr);
-    delete view;  // the plug-in destroys its form without removing it
-    EXPECT_EQ(ide.forms().count(view), 0u) << "the host forgets it";
-    delete manager;
-}
-
 // Area 1 is the main area: its forms are tabs beside the documents, the last
 // shown in front; a tab floats whole and comes back there; closing a tab asks
-// the form; the side docks keep their narrow width.
+// the form; a side form docks where the plug-in puts it and keeps its narrow width.
 TEST_F(MainWindowTest, FormsOfTheMainAreaAreTabsThatFloatWholeAndComeBack) {
     ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
     window.resize(1600, 1000);
@@ -144,18 +117,27 @@ TEST_F(MainWindowTest, FormsOfTheMainAreaAreTabsThatFloatWholeAndComeBack) {
     emit main->tabCloseRequested(main->indexOf(forms[1]));
     EXPECT_FALSE(forms[1]->isVisible()) << "the form was asked to close";
 
-    // A side dock pushed wide goes back to its narrow width.
+    // A side form: inserted hidden, then shown where asked; pushed wide, it goes back to its narrow width.
     auto* side = new QLabel("manager");
-    dock(side, kDockLeft);
+    ide.InsertDockableForm(side);
+    ASSERT_NE(window.dockOf(side), nullptr);
+    EXPECT_FALSE(window.dockOf(side)->isVisible()) << "inserted, not yet shown";
+    ide.PutIntoDockArea(side, kDockLeft);
+    ide.ShowDockableForm(side);
+    EXPECT_TRUE(window.dockOf(side)->isVisible());
+    EXPECT_EQ(window.dockArea(side), kDockLeft);
     window.resizeDocks({window.dockOf(side)}, {766}, Qt::Horizontal);
     window.keepSidesNarrow();
     QCoreApplication::processEvents();
     EXPECT_LE(window.findChild<QDockWidget*>("ProjectTreeDock")->width(), MainWindow::kSideWidth + 8);
-    for (QWidget* w :
-         {static_cast<QWidget*>(forms[0]), static_cast<QWidget*>(forms[1]), static_cast<QWidget*>(side)}) {
-        ide.RemoveDockableForm(w);
-        delete w;
-    }
+    ide.RemoveDockableForm(side);
+    EXPECT_EQ(window.dockOf(side), nullptr);
+    EXPECT_EQ(side->parent(), nullptr);
+    delete side;
+    delete forms[1];  // the plug-in destroys its form without removing it
+    EXPECT_EQ(ide.forms().count(forms[1]), 0u) << "the host forgets it";
+    ide.RemoveDockableForm(forms[0]);
+    delete forms[0];
 }
 
 }  // namespace

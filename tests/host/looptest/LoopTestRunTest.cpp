@@ -99,23 +99,18 @@ TEST_F(LoopTestRun, ABrokenChillerFailsTheExpectationsThatShowIt) {
 }
 
 TEST_F(LoopTestRun, BadFilesStopEverythingWithFileLineAndStatusTwo) {
-    const std::string file = Write("bad.vtest",
-                                   "[case bad]\nplc PLC2\nonline Chiller Boiler\nduration 60\n"
-                                   "at 90 set Chiller_gW=4000\n"
-                                   "at 10 set Chiller_Nothing=1\n"
-                                   "expect Chiller.y within 1 of 50 from 0\n"
-                                   "expect Boiler_T between 0 1 from 0 to 10\n");
+    const std::string head = "[case bad]\nplc PLC2\nonline Chiller Boiler\nduration 60\n",
+                      tail =
+                          "at 10 set Chiller_Nothing=1\nexpect Chiller.y within 1 of 50 from 0\n"
+                          "expect Boiler_T between 0 1 from 0 to 10\n";
+    const std::string file = Write("bad.vtest", head + "at 90 set Chiller_gW=4000\n" + tail);
     const std::string controllers = ReadBytes(project / "Velmora" / "PLC2.rglx");
     const Result syntax = Run({file});
     EXPECT_EQ(syntax.status, 2);
     EXPECT_EQ(syntax.out, "");
     EXPECT_EQ(syntax.err, file + ":5: the time 90 s lies after the end of the case (60 s)\n");
 
-    Write("bad.vtest",
-          "[case bad]\nplc PLC2\nonline Chiller Boiler\nduration 60\n"
-          "at 10 set Chiller_Nothing=1\n"
-          "expect Chiller.y within 1 of 50 from 0\n"
-          "expect Boiler_T between 0 1 from 0 to 10\n");
+    Write("bad.vtest", head + tail);
     const Result names = Run({file, "--junit", (dir / "r.xml").string()});
     EXPECT_EQ(names.status, 2);
     EXPECT_EQ(names.out, "");

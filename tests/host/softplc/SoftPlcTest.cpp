@@ -34,28 +34,27 @@ protected:
     SoftPlc plc;
 };
 
-TEST_F(SoftPlcRequests, ReadConcatenatesTheItemsInRequestOrder) {
+// A read answers the items' bytes in request order; a write stores every item and answers one status byte.
+TEST_F(SoftPlcRequests, ReadConcatenatesTheItemsAndWriteStoresThem) {
     plc.area(3)[0x0102] = 0xAA;
     plc.area(3)[0x0103] = 0xBB;
     plc.area(0)[7] = 0x11;
-    const auto call = Send(0x0B, B({3, 0x02, 0x01, 2, 0, 7, 0, 1}), 3);
+    auto call = Send(0x0B, B({3, 0x02, 0x01, 2, 0, 7, 0, 1}), 3);
     EXPECT_EQ(call.result, 0);
     EXPECT_EQ(call.length, 3);
     EXPECT_EQ(std::vector<std::uint8_t>(call.response.begin(), call.response.begin() + 4),
               B({0xAA, 0xBB, 0x11, 0xEE}));
-}
 
-TEST_F(SoftPlcRequests, WriteStoresEveryItemAndAnswersOneStatusByte) {
-    const auto call = Send(0x0C, B({3, 10, 0, 2, 0x34, 0x12, 1, 0, 1, 1, 0x5A}), 4);
+    call = Send(0x0C, B({3, 10, 0, 2, 0x34, 0x12, 1, 0, 1, 1, 0x5A}), 4);
     EXPECT_EQ(call.result, 0);
     EXPECT_EQ(call.length, 1);
     EXPECT_EQ(call.response[0], 0);
     EXPECT_EQ(plc.area(3)[10], 0x34);
     EXPECT_EQ(plc.area(3)[11], 0x12);
     EXPECT_EQ(plc.area(1)[256], 0x5A);
-    ASSERT_EQ(plc.history().size(), 1u);
-    ASSERT_EQ(plc.history()[0].items.size(), 2u);
-    EXPECT_EQ(plc.history()[0].items[0].data, B({0x34, 0x12}));
+    ASSERT_EQ(plc.history().size(), 2u);
+    ASSERT_EQ(plc.history()[1].items.size(), 2u);
+    EXPECT_EQ(plc.history()[1].items[0].data, B({0x34, 0x12}));
 }
 
 TEST_F(SoftPlcRequests, MalformedRequestsAndArgumentsFailAndChangeNothing) {
