@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <functional>
 
 #include "base/IniFile.h"
@@ -993,8 +994,9 @@ void TFormVisual1::previewTunerResult() {
     // At the screen's top left, once the window manager has framed it; the
     // question box comes up in the middle.
     QTimer::singleShot(0, dialog, [dialog] {
-        if (const QScreen* screen = dialog->screen())
-            dialog->move(screen->availableGeometry().topLeft() + QPoint(8, 8));
+        QWindow* window = dialog->windowHandle();
+        if (const QScreen* screen = dialog->screen(); screen && window)
+            window->setFramePosition(screen->availableGeometry().topLeft() + QPoint(8, 8));
     });
 }
 
