@@ -1,18 +1,22 @@
-// The PID exchange: which block is read for each input configuration, where
-// the received bytes land, and the byte layout of every pending write.
+// Switching a view online (the checks before the look-up, the symbol names of
+// each controller kind, missing symbols and the page of a missing variable),
+// then the PID and PIDMA exchanges: which block is read for each
+// configuration, where the received bytes land, the byte layout of every
+// pending write in its order, and the PIDMA tuned-parameter read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "ExchangeFixture.h"
+#include "base/Texts.h"
 
 namespace velmora::online::testing {
 namespace {
 
 class PidExchange : public ExchangeFixture, public ::testing::Test {};
 
-// Each input configuration reads its block from the first variable it has;
-// the received bytes land in their slots and the log names the block.
+// From the first variable it has; the log names the block.
 TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
     const struct {
         const char* what;
@@ -154,8 +158,6 @@ TEST_F(PidExchange, SimulatedInputsAndTheRatioInputGoWithTheirOwnWidths) {
     EXPECT_TRUE(logged("zapis Y2 pro RIO (float)\t"));
 }
 
-// Without valid data nothing is sent and the stamp is set once; with it, one
-// exchange per hand-over of the want-data flag.
 TEST_F(PidExchange, OnlyValidDataAndEachHandOverOfTheWantDataFlagGiveAnExchange) {
     addPid(Pid("R1"), 100);
     r1 = online("R1", &view);
@@ -185,6 +187,294 @@ TEST_F(PidExchange, OnlyValidDataAndEachHandOverOfTheWantDataFlagGiveAnExchange)
     EXPECT_EQ(view.refreshes, refreshes + 1);
     session->CommLoopCallback(request, kRunning);
     EXPECT_EQ(plc.history().size(), 1u);
+}
+
+class PidmaExchange : public ExchangeFixture, public ::testing::Test {
+protected:
+    void SetUp() override {
+        addPidma(Pidma("T1"), 1000);
+        t1 = online("T1", &view);
+        ASSERT_TRUE(t1->online());
+    }
+    void putT1(int offset, float value) { putReal(1000 + offset, value); }
+    std::unique_ptr<OnlineExchange> t1;
+};
+
+TEST_F(PidmaExchange, ShortReadTakesTheInputsParametersAndOutputs) {
+    const std::pair<int, float> floats[] = {
+        {plc::PidaOffset("sp"), 42.5f}, {plc::PidaOffset("tt"), 3.0f}, {plc::PidaOffset("mv"), 61.25f}};
+    for (const auto& [at, v] : floats) putT1(at, v);
+    plc.area(3)[1000 + plc::PidaOffset("ite")] = 6;
+    plc.area(3)[1000 + plc::PidaOffset("b")] = 0x77;      // inside the first item
+    plc.area(3)[1000 + plc::PidaOffset("hilim")] = 0x66;  // the first byte behind it
+    plc.area(3)[1000 + plc::PidaOffset("pk")] = 0x55;     // behind the second item
+    const auto requests = requestsOf(*t1);
+    ASSERT_EQ(requests.size(), 1u);
+    // 1000 = 0x3E8, 1166 = 0x48E
+    EXPECT_EQ(requests[0].bytes, Bytes({3, 0xE8, 0x03, 84, 3, 0x8E, 0x04, 20}));
+    const auto& image = t1->pidmaImage();
+    for (const auto& [at, v] : floats) EXPECT_EQ(plc::GetReal(image.data() + at), v) << at;
+    // Only the two items' bytes came over.
+    for (const auto& [at, v] : {std::pair{plc::PidaOffset("ite"), 6},
+                                {plc::PidaOffset("b"), 0x77},
+                                {plc::PidaOffset("hilim"), 0},
+                                {plc::PidaOffset("pk"), 0}})
+        EXPECT_EQ(image[at], v) << at;
+    EXPECT_TRUE(logged("cteni struktury PIDMAshort od _dv\tBh\t8\t104\t:\t"));
+}
+
+TEST_F(PidmaExchange, StructureViewReadsTheWholeImageAndTheAdditionalOutput) {
+    addPidma(Pidma("T2", {.addOutName = "Flow_In"}), 3000);
+    RecordingView other;
+    auto t2 = online("T2", &other);
+    exchangeOnce(*t1);  // both hand their first want-data over
+    t2->setStructureView(true);
+    plc.area(3)[3000 + plc::PidaOffset("pc") + 3] = 0x41;
+    plc.area(3)[2030] = 0x99;
+    plc.clearHistory();
+    t2->commTick();
+    session->CommLoopCallback(request, kRunning);
+    const auto& requests = plc.history();
+    ASSERT_EQ(requests.size(), 1u);  // T1 did not ask for data
+    EXPECT_EQ(requests[0].bytes, Bytes({3, 0xB8, 0x0B, 226, 3, 0xEE, 0x07, 4}));
+    EXPECT_EQ(t2->pidmaImage()[plc::PidaOffset("pc") + 3], 0x41);
+    EXPECT_EQ(t2->additionalOutput()[0], 0x99);
+    EXPECT_TRUE(logged("cteni struktury PIDMA od _dv\tBh\t8\t230\t:\t"));
+}
+
+TEST_F(PidmaExchange, EveryPendingWriteInItsOrderWithItsLayout) {
+    t1->markParameters(PidmaParameterBlock{2.0f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 0.5f});
+    EXPECT_EQ(requestsOf(*t1).size(), 1u) << "the parameters wait for the graph page";
+    EXPECT_TRUE(t1->pending().parameters);
+    t1->setGraphShown(true);
+    t1->markSp(55.0f);
+    t1->markMan(true);
+    t1->markTaff(1);
+    t1->markTune();
+    t1->markTbrk();
+    t1->markHv(12.5f);
+    t1->markPv(33.0f);
+    t1->markClearTuneError();
+    plc.area(3)[1000 + plc::PidaOffset("TE")] = 1;
+    const auto requests = requestsOf(*t1);
+    ASSERT_EQ(requests.size(), 10u);
+    const auto withFloats = [](std::vector<std::uint8_t> head, std::initializer_list<float> values) {
+        for (float v : values) plc::AppendReal(head, v);
+        return head;
+    };
+    // CHANGED at 1048, then k … tt from 1056.
+    EXPECT_EQ(requests[1].bytes, withFloats(Bytes({3, 0x18, 0x04, 1, 1, 3, 0x20, 0x04, 28}),
+                                            {2.0f, 4.0f, 1.0f, 10.0f, 1.0f, 0.0f, 0.5f}));
+    EXPECT_EQ(requests[2].bytes, withFloats(Bytes({3, 0xEC, 0x03, 4}), {55.0f}));  // sp 1004
+    EXPECT_EQ(requests[3].bytes, Bytes({3, 0xFC, 0x03, 1, 1}));                    // MAN 1020
+    EXPECT_EQ(requests[4].bytes, Bytes({3, 0xFF, 0x03, 1, 1}));                    // TAFF 1023
+    EXPECT_EQ(requests[5].bytes, Bytes({3, 0xFD, 0x03, 1, 1}));                    // TUNE 1021
+    EXPECT_EQ(requests[6].bytes, Bytes({3, 0xFE, 0x03, 1, 1}));                    // TBRK 1022
+    EXPECT_EQ(requests[7].bytes, withFloats(Bytes({3, 0xF8, 0x03, 4}), {12.5f}));  // hv 1016
+    EXPECT_EQ(requests[8].bytes, withFloats(Bytes({3, 0xF0, 0x03, 4}), {33.0f}));  // pv 1008
+    EXPECT_EQ(requests[9].bytes, Bytes({3, 0x9C, 0x04, 1, 0}));                    // TE 1180
+    EXPECT_EQ(plc.area(3)[1000 + plc::PidaOffset("TE")], 0);
+    for (const char* t : {"zapis parametru PIDMA\t", "zapis _sp\t", "zapis MAN\t", "zapis TAFF\t",
+                          "zapis TUNE\t", "zapis TBRK\t", "zapis _hv\t", "zapis Y\t", "zapis TE\t"})
+        EXPECT_TRUE(logged(t)) << t;
+    EXPECT_EQ(requestsOf(*t1).size(), 1u) << "nothing is written twice";
+}
+
+TEST_F(PidmaExchange, TunedReadReportsByReasonAndAFailedOneNotAtAll) {
+    const struct {
+        TunedReadReason reason;
+        std::uint8_t te, taff;
+        int code;
+    } cases[] = {{TunedReadReason::ParamsButton, 1, 1, 2},
+                 {TunedReadReason::TunerFinished, 1, 1, 3},
+                 {TunedReadReason::TunerFinished, 0, 1, 0},
+                 {TunedReadReason::TunerFinished, 0, 0, 1}};
+    const std::pair<int, float> tuned[] = {
+        {plc::PidaOffset("k"), 1.5f}, {plc::PidaOffset("pk"), 2.5f}, {plc::PidaOffset("pc"), 0.25f}};
+    for (const auto& [at, v] : tuned) putT1(at, v);
+    for (const auto& c : cases) {
+        plc.area(3)[1000 + plc::PidaOffset("TE")] = c.te;
+        plc.area(3)[1000 + plc::PidaOffset("TAFF")] = c.taff;
+        view.reports.clear();
+        t1->markTunedRead(c.reason);
+        const auto requests = requestsOf(*t1);
+        ASSERT_EQ(requests.size(), 2u);
+        EXPECT_EQ(requests[1].bytes, Bytes({3, 0x20, 0x04, 24, 3, 0xA2, 0x04, 24}));  // k 1056, pk 1186
+        ASSERT_EQ(view.reports.size(), 1u);
+        EXPECT_EQ(view.reports[0], c.code);
+    }
+    for (const auto& [at, v] : tuned) EXPECT_EQ(plc::GetReal(t1->pidmaImage().data() + at), v) << at;
+    EXPECT_TRUE(logged("cteni parametru PIDMA\tBh\t8\t48\t:\t"));
+    // A failed read posts no report.
+    view.reports.clear();
+    plc.beforeRequest = [](std::int32_t command, auto r, auto, auto) -> Answer {
+        if (r.size() == 8 && r[3] == 24) return softplc::errors::kOutOfRange;
+        return std::nullopt;
+    };
+    t1->markTunedRead(TunedReadReason::ParamsButton);
+    requestsOf(*t1);
+    EXPECT_TRUE(view.reports.empty());
+    EXPECT_FALSE(t1->pending().tunedRead);
+    EXPECT_TRUE(logged("Comm Error\tSoft PLC: item outside its memory area"));
+}
+
+class GoingOnline : public ExchangeFixture, public ::testing::Test {};
+
+std::vector<std::string> Names(const ExchangeSettings& s) {
+    std::vector<std::string> out;
+    for (const auto& r : SymbolsToLookUp(s)) out.push_back(r.symbol);
+    return out;
+}
+
+TEST(SymbolNames, PidAndPidmaMembersAndVariables) {
+    ExchangeSettings s{.name = "R1", .y1Name = "A", .upName = "U"};
+    EXPECT_EQ(Names(s), (std::vector<std::string>{"R1_Det", "R1_PBnd", "R1_RelCool", "R1_Ti", "R1_Td",
+                                                  "R1_EGap", "R1_DGap", "R1_IGap", "R1_Tiw", "R1_Gw",
+                                                  "R1_Output", "R1_Control", "A", "U"}));
+    s.foundStruct = s.cascade = true;
+    s.inputMode = 2;
+    s.analogOutput = false;
+    std::tie(s.y2Name, s.y3Name, s.umName, s.addOutName) = std::tuple("B", "C", "D", "E");
+    EXPECT_EQ(Names(s),
+              (std::vector<std::string>{"R1_Input3", "R1_struct~PBnd", "R1_struct~RelCool", "R1_struct~Ti",
+                                        "R1_struct~Td", "R1_struct~EGap", "R1_struct~DGap", "R1_struct~IGap",
+                                        "R1_struct~Tiw", "R1_struct~Gw", "R1_struct~Output",
+                                        "R1_struct~Control", "A", "B", "C", "U", "D", "E"}));
+    // Without Input3 and Input2 the structure's Det comes first.
+    s.cascade = false;
+    s.inputMode = 1;
+    EXPECT_EQ(Names(s)[0], "R1_struct~Det");
+    // A PIDMA controller: its members, then its variables; a cascade means nothing to it.
+    const ExchangeSettings t{
+        .name = "T1", .kind = ControllerKind::Pidma, .cascade = true, .input = "In", .output = "Out"};
+    EXPECT_EQ(Names(t),
+              (std::vector<std::string>{"T1_dv", "T1_sp", "T1_hv", "T1_MAN", "T1_TUNE", "T1_TBRK", "T1_TAFF",
+                                        "T1_TE", "T1_k", "T1_pk", "T1_CHANGED", "In", "Out"}));
+}
+
+TEST_F(GoingOnline, AChangedProgramOrNoPlcIsSaidAndTheViewStaysOffline) {
+    addPid(Pid("R1"), 100);
+    const auto said = [&](int text) {
+        messages.shown.clear();
+        r1 = online("R1", &view);
+        EXPECT_FALSE(r1->online()) << text;
+        EXPECT_EQ(messages.shown,
+                  (std::vector<velmora::testing::ShownMessage>{
+                      {Text(2038), Text(text), MessageIcon::Exclamation, MessageButtons::Ok}}));
+    };
+    session->environment().programChanged = [] { return true; };
+    said(3034);
+    FixedPlcControl noPlc;
+    noPlc.state = 2;
+    session->environment().programChanged = nullptr;
+    session->environment().plc = &noPlc;
+    said(3035);
+}
+
+// A missing structure member opens no page.
+TEST_F(GoingOnline, AMissingSymbolIsNamedOnceAndAMissingVariableOpensItsPage) {
+    const auto y3 = Pid("R2", {.cascade = true, .y3Name = "Nowhere"});
+    auto output = Pidma("T1"), additional = Pidma("T2");
+    output.output = "";
+    additional.addOutName = "Nowhere";
+    const struct {
+        ExchangeSettings s;
+        int missing;
+        const char* named;  // "": no name to say
+        std::vector<VariablePage> pages;
+    } cases[] = {{Pid("R1"), 2, "R1_Ti", {}},
+                 {y3, 1, "Nowhere", {VariablePage::ControlledVariable3}},
+                 {output, 1, "", {VariablePage::Pidma}},
+                 {additional, 1, "Nowhere", {VariablePage::Simulation}}};
+    for (const auto& c : cases) {
+        if (c.s.kind == ControllerKind::Pid)
+            addPid(c.s, 100);
+        else
+            addPidma(c.s, 1000);
+        // R1: member Ti missing, Td at an address no request can carry (counts as missing).
+        symbols.erase("R1_Ti");
+        symbols["R1_Td"] = "%RL2147483647";
+        messages.shown.clear();
+        RecordingView view;
+        auto exchange = online(c.s.name, &view);
+        EXPECT_FALSE(exchange->online()) << c.s.name;
+        EXPECT_EQ(exchange->missingSymbols(), c.missing) << c.s.name;
+        EXPECT_EQ(view.pages, c.pages) << c.s.name;
+        if (!*c.named) continue;
+        const std::string said = Text(3412) + " '" + c.named + "' " + Text(3460);
+        EXPECT_EQ(messages.shown,
+                  (std::vector<velmora::testing::ShownMessage>{
+                      {"Velmora - " + c.s.name, said, MessageIcon::Stop, MessageButtons::Ok}}));
+    }
+}
+
+TEST_F(GoingOnline, ButtonTogglesAndTheFrameCallRelooksUpSilentlyAndOnlyForTheUsersViews) {
+    addPid(Pid("R1"), 100);
+    // A view whose user did not ask: nothing is said, not even a missing variable, and it stays offline.
+    symbols.erase("Temp_In");
+    RecordingView idle;
+    OnlineExchange offline(*session, "R1", &idle);
+    offline.KomunikaceButton1Click(false);
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_TRUE(idle.pages.empty());
+    symbols["Temp_In"] = "INT %R2000";
+    offline.KomunikaceButton1Click(false);
+    EXPECT_FALSE(offline.online());
+
+    r1 = online("R1", &view);
+    ASSERT_TRUE(r1->online());
+    EXPECT_EQ(r1->item(ItemRole::PidBlock).offset, 100);
+    // After a compilation the structure moved; the frame presses the button.
+    addPid(Pid("R1"), 500);
+    r1->KomunikaceButton1Click(false);
+    EXPECT_TRUE(r1->online());
+    EXPECT_EQ(r1->item(ItemRole::PidBlock).offset, 500);
+    r1->KomunikaceButton1_Click();
+    EXPECT_FALSE(r1->online());
+    EXPECT_EQ(view.onlineCalls, (std::vector<bool>{true, true, false}));
+}
+
+TEST_F(GoingOnline, DirectAddressesNeedNoTranslationBadOnesAreMissingAndAClosingBoxIsSurvived) {
+    addPid(Pid("R1", {.y1Name = "%RW3000", .upName = "%R65535"}),
+           100);  // one byte fits at 65535, that is all
+    r1 = online("R1", &view);
+    EXPECT_TRUE(r1->online());
+    EXPECT_EQ(r1->item(ItemRole::Y1).offset, 3000);
+    EXPECT_EQ(r1->item(ItemRole::Y1).count, 2);
+    symbols["R1_Control"] = "INT %R65535";  // a word that would cross the area end
+    r1->KomunikaceButton1Click(false);
+    EXPECT_FALSE(r1->online());
+    // A message box that closes the view is survived.
+    messages.onShow = [&] { r1.reset(); };
+    r1->KomunikaceButton1_Click();
+    EXPECT_EQ(r1, nullptr);
+    EXPECT_TRUE(session->views().empty());
+}
+
+// The wizard pages reach the PLC through a view's exchange: they follow the
+// PLC's connection, not whether the view itself is online.
+TEST_F(GoingOnline, WizardPagesReachTheRunningPlcThroughAnOfflineViewAndNothingWithoutIt) {
+    const int base = addPid(Pid("R1"), 300);
+    OnlineExchange offline(*session, "R1", &view);
+    ASSERT_FALSE(offline.online());
+    const std::vector<std::string> members = {"R1_PBnd", "R1_Ti"};
+    EXPECT_FALSE(offline.symbolsReachable(members)) << "no callback yet: the PLC is not online";
+    EXPECT_FALSE(offline.readSymbol("R1_PBnd", 2));
+
+    session->CommLoopCallback(request, kRunning);
+    putInt(base + plc::PidOffset("PBnd"), 3465);
+    EXPECT_TRUE(offline.symbolsReachable(members));
+    EXPECT_FALSE(offline.symbolsReachable({"R1_PBnd", "R1_NoSuchMember"}));
+    const auto read = offline.readSymbol("R1_PBnd", 2);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(plc::GetInt16(read->data()), 3465) << "Upload from PLC shows the PLC's value";
+    const std::vector<std::uint8_t> value = {0x2c, 0x01};  // 300
+    EXPECT_TRUE(offline.writeSymbol("R1_Ti", value));
+    EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("Ti")), 300);
+
+    session->SoftOff(0);
+    EXPECT_FALSE(offline.symbolsReachable(members)) << "communication lost";
+    EXPECT_FALSE(offline.writeSymbol("R1_Ti", value));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The host's events on an installed plug-in: compilation, menu action,
 // project events, the project tree and its document, language, and the
-// communication loop with its pacing.
+// communication loop with its pacing; the desktop (the manager's layout in the
+// host's storage, the online views' layout in the controller file's "Desktop"
+// section), opening views, and the new-controller dialog inside the frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,11 @@
 #include "PluginFixture.h"
 #include "base/IniFile.h"
 #include "base/com/TaskString.h"
+#include "online/OnlineExchange.h"
 #include "plugin/HostServices.h"
+#include "plugin/NewControllerFrame.h"
+#include "plugin/ViewSimulationLink.h"
+#include "support/Online.h"
 
 namespace velmora {
 namespace {
@@ -31,7 +37,7 @@ protected:
     std::vector<std::string> generated;
 };
 
-// Without a controller file nothing is generated and the flag stays; the project folder is made anyway.
+// The project folder is made anyway.
 TEST_F(FrameEvents, CompileStartWithoutAControllerFileGeneratesNothingAndLeavesTheFlag) {
     for (VARIANT_BOOL flag : {VARIANT_TRUE, VARIANT_FALSE}) {
         VARIANT_BOOL go = flag;
@@ -45,10 +51,9 @@ TEST_F(FrameEvents, CompileStartWithoutAControllerFileGeneratesNothingAndLeavesT
     EXPECT_TRUE(std::filesystem::is_directory(project / "Velmora"));
 }
 
-// The pass writes every named controller's files and registers them with the
-// host; the message loop runs between controllers, while the release numbers
-// are still pending. A PLC series below 6 gives the mnemonic declarations; a
-// host that does not take the files leaves them written but unregistered.
+// The message loop runs between controllers while the release numbers are
+// still pending. A PLC series below 6 gives the mnemonic declarations; a host
+// that does not take the files leaves them written but unregistered.
 TEST_F(FrameEvents, CompileStartGeneratesAndRegistersEveryNamedControllerAndShowsTheWarnings) {
     const std::string boiler = "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n";
     writeControllerFile(
@@ -200,8 +205,7 @@ TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
     EXPECT_EQ(result, 0);
 }
 
-// Only the plug-in's own cookie fills its node or opens and closes its
-// document; the report shows the host's project data in the editor's font.
+// The report shows the host's project data in the editor's font.
 TEST_F(FrameEvents, TheReportNodeAndDocumentAnswerOnlyTheirOwnCookie) {
     const std::size_t nodes = ide->treeNodes().size();
     plugin->OnFillTree(0, 0);
@@ -252,7 +256,7 @@ TEST_F(FrameEvents, LanguageChangeChoosesTheTableAndRelocalizes) {
     EXPECT_EQ(Text(3019), "Error");
 }
 
-TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17AndGoesOnlyOnAFalseOff) {
+TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17AndGoesWithSoftOrHardOff) {
     ASSERT_EQ(ide->callbackCount(), 1u);
     ide->commLoopPass(1u << 16);
     EXPECT_TRUE(frame->commLost());
@@ -260,13 +264,6 @@ TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17AndGoesOnlyOnAFal
     ide->commLoopPass((1u << 16) | (1u << 17));
     EXPECT_FALSE(frame->commLost());
     EXPECT_TRUE(frame->SimTimer1().enabled());
-    EXPECT_EQ(commLogLines(), std::vector<std::string>{"Communication on!"});
-
-    // Soft and hard off act only on a false argument.
-    plugin->OnSoftOff(VARIANT_TRUE);
-    plugin->OnHardOff(VARIANT_TRUE);
-    EXPECT_FALSE(frame->commLost());
-
     EXPECT_EQ(plugin->OnSoftOff(VARIANT_FALSE), S_OK);
     EXPECT_TRUE(frame->commLost());
     EXPECT_EQ(frame->onlineSession().commState(), online::TCommState::csNoComm);
@@ -282,8 +279,7 @@ std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int
     return 0;
 }
 
-// The callback reaches the views of the frame; a view asking to close leaves
-// both lists on the next pass.
+// A view asking to close leaves both lists on the next pass.
 TEST_F(FrameEvents, TheCallbackReachesTheViewsAndClosesTheOnesThatAsk) {
     openViews({"A", "B", "C"});
     ASSERT_EQ(frame->onlineSession().views().size(), 3u);
@@ -308,6 +304,217 @@ TEST_F(FrameEvents, TheCallbackReachesTheViewsAndClosesTheOnesThatAsk) {
     EXPECT_EQ(frontEndLines("view close posted: "),
               (std::vector<std::string>{"view close posted: A", "view close posted: C"}));
     EXPECT_EQ(commLogLines(), (std::vector<std::string>{"WM_MY_CLOSE - A", "WM_MY_CLOSE - C"}));
+}
+
+// CommTimer1 follows SimT for every open view; a simulating view's step marks its writes.
+TEST(ViewSimulationLink, SampleTimeSetsCommTimerForEveryViewAndMarksTheWrites) {
+    online::testing::SessionFixture f;
+    testing::TempDir dir;
+    testing::WriteBytes(dir / "PLC1.rglx",
+                        "[Regulator A]\nName=A\nType=PID\nSimulation=1\nSimT=2\nTau1=10\n"
+                        "[Regulator B]\nName=B\nType=PID\n");
+    online::testing::RecordingView sinkA, sinkB;
+    online::OnlineExchange a(*f.session, "A", &sinkA), b(*f.session, "B", &sinkB);
+    ViewSimulationLink linkA(*f.session, a), linkB(*f.session, b);
+    EXPECT_FALSE(linkB.reload(dir / "PLC1.rglx", "B", 0));
+    EXPECT_EQ(f.commTimer().interval(), 125);
+    EXPECT_TRUE(linkA.reload(dir / "PLC1.rglx", "A", 0));
+    EXPECT_EQ(f.commTimer().interval(), 250);
+    EXPECT_EQ(sinkB.sampleTimeChanges, 1) << "every open view hears of the new interval";
+    linkA.step();
+    EXPECT_TRUE(a.pending().simulatedInputs);
+    linkB.step();
+    EXPECT_FALSE(b.pending().simulatedInputs) << "simulation off: nothing to write";
+}
+
+class DesktopTest : public testing::InstalledPlugin {
+protected:
+    IUnknown* storage() { return static_cast<IYantOptionsStorageStreams*>(ide.get()); }
+    std::vector<std::string> desktop() const { return IniFile(controllerFile()).sectionValues("Desktop"); }
+};
+
+const char* kTwoControllers = "[Regulator Boiler]\r\nName=Boiler\r\n[Regulator Mixer]\r\nName=Mixer\r\n";
+
+// An old entry goes; the manager leaves the IDE, its layout staying in the
+// host's storage, and comes back inserted but hidden.
+TEST_F(DesktopTest, SavingWritesOneKeyPerViewAndLoadingReopensThemWhereTheyWere) {
+    writeControllerFile(std::string(kTwoControllers) + "[Desktop]\r\nVelmora - Old=0,0,0,0,0,0,0,0\r\n");
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+    ASSERT_TRUE(frame->openOnlineView("Mixer"));
+    frame->showManager();
+    view(0)->setBounds({10, 20, 300, 200});
+    view(1)->setBounds({-5, 0, 640, 480});
+    view(1)->setGraphShown(true);
+    ide->SetFirstDockFlag(view(0)->handle(), VARIANT_TRUE);
+    ide->SetSecondDockFlag(view(1)->handle(), VARIANT_TRUE);
+    ide->PutIntoDockArea(view(1)->handle(), 3);
+    void* manager = frame->manager()->handle();
+    clearLogs();
+    EXPECT_EQ(plugin->SaveDesktop(storage()), S_OK);
+    EXPECT_EQ(desktop(), (std::vector<std::string>{"Velmora - Boiler=1,1,0,10,20,300,200,0",
+                                                   "Velmora - Mixer=3,0,1,-5,0,640,480,1"}));
+    EXPECT_TRUE(frame->views().empty());
+    EXPECT_EQ(frame->manager(), nullptr);
+    EXPECT_EQ(ide->forms().count(manager), 0u);
+    EXPECT_EQ(ide->desktop().count("FormRegMngr1"), 1u);
+    EXPECT_EQ(logLines(), (std::vector<std::string>{"SaveDesktop", "RemoveDockableForm - FormRegMngr1",
+                                                    "SaveDesktop - end"}));
+    EXPECT_EQ(frontEndLines("view closed: "),
+              (std::vector<std::string>{"view closed: Boiler", "view closed: Mixer"}));
+
+    clearLogs();
+    EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
+    ASSERT_EQ(frame->views().size(), 2u);
+    EXPECT_EQ(view(0)->bounds(), (FormBounds{10, 20, 300, 200}));
+    EXPECT_EQ(view(0)->selectedTab(), 0);
+    EXPECT_FALSE(view(0)->graphShown());
+    EXPECT_EQ(view(1)->bounds(), (FormBounds{-5, 0, 640, 480}));
+    EXPECT_TRUE(view(1)->graphShown());
+    const auto& a = form(view(0)->handle());
+    const auto& b = form(view(1)->handle());
+    EXPECT_TRUE(a.inserted && a.visible && b.inserted && b.visible);
+    EXPECT_EQ((std::vector{a.area, b.area}), (std::vector{1, 3}));
+    EXPECT_EQ((std::vector{a.firstFlag, a.secondFlag, b.firstFlag, b.secondFlag}),
+              (std::vector{true, false, false, true}));
+    EXPECT_EQ(frame->currentController, "Mixer");
+    ASSERT_NE(frame->manager(), nullptr);
+    EXPECT_TRUE(form(frame->manager()->handle()).inserted);
+    EXPECT_FALSE(form(frame->manager()->handle()).visible);
+    EXPECT_EQ(logLines(),
+              (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
+                                        "InsertDockableForm - FormVisual1",
+                                        "InsertDockableForm - FormVisual1", "LoadDesktop - end"}));
+}
+
+TEST_F(DesktopTest, MalformedEntriesAreSkippedOrLogged) {
+    writeControllerFile(
+        "[Desktop]\r\nVelmora - Short=1,0,0,0,0,100,100\r\nVelmora - Long=1,0,0,0,0,100,100,0,0\r\n"
+        "Velmora - Hall - West=2,0,0,0,0,100,100,0\r\n");
+    plugin->LoadDesktop(storage());
+    ASSERT_EQ(frame->views().size(), 1u);
+    EXPECT_EQ(view(0)->controllerName(), "Hall - West") << "a name holding a dash is cut at the first dash";
+
+    plugin->SaveDesktop(storage());
+    writeControllerFile(
+        "[Desktop]\r\nVelmora - Bad=1,0,x,0,0,100,100,0\r\nVelmora - Huge=1,0,0,0,0,99999999999,100,0\r\n"
+        "Velmora - Next=1,0,0,0,0,100,100,0\r\n");
+    clearLogs();
+    EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
+    const auto lines = logLines();
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[2], "LoadDesktop - Error: 'x' is not a valid integer value");
+    EXPECT_EQ(lines[3], "LoadDesktop - Error: '99999999999' is not a valid integer value");
+    EXPECT_EQ(lines[4], "InsertDockableForm - FormVisual1");
+    EXPECT_EQ(lines[5], "LoadDesktop - end");
+    ASSERT_EQ(frame->views().size(), 1u) << "a damaged entry costs its own view only";
+    EXPECT_EQ(view(0)->controllerName(), "Next");
+}
+
+TEST_F(DesktopTest, WithoutAControllerFileOrAPlcNothingIsRestoredOrWritten) {
+    plugin->LoadDesktop(storage());
+    EXPECT_TRUE(frame->views().empty());
+    EXPECT_NE(frame->manager(), nullptr);
+    plugin->SaveDesktop(storage());
+    EXPECT_FALSE(std::filesystem::exists(controllerFile()));
+
+    // Saving with no PLC open closes the views and writes nothing.
+    writeControllerFile(kTwoControllers);
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+    const auto file = controllerFile();
+    const std::string before = testing::ReadBytes(file);
+    ide->closePlc();
+    EXPECT_EQ(plugin->SaveDesktop(storage()), S_OK);
+    EXPECT_TRUE(frame->views().empty());
+    EXPECT_EQ(testing::ReadBytes(file), before);
+}
+
+TEST_F(DesktopTest, TheManagersStateIsLoadedAfterItsLayoutFromTheStorageStreams) {
+    ide->SaveFormLayout(nullptr, "FormRegMngr1", nullptr);
+    const auto loads = [&] {
+        journal.clear();
+        plugin->LoadDesktop(storage());
+        return journalFrom({"form layout", "form state"});
+    };
+    EXPECT_EQ(loads(), (std::vector<std::string>{"form layout FormRegMngr1 loaded", "form state loaded"}));
+    ide->failures = {{"QI IYantOptionsStorageStreams", E_NOINTERFACE}};
+    EXPECT_EQ(loads(), std::vector<std::string>{"form layout FormRegMngr1 loaded"});
+    ide->failures = {{"LoadFormLayout", E_FAIL}};
+    EXPECT_TRUE(loads().empty()) << "a failed layout load skips the state";
+}
+
+TEST_F(DesktopTest, OpeningAShownControllerBringsItsViewToTheFrontAndUninstallDestroysThem) {
+    writeControllerFile(kTwoControllers);
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+    EXPECT_EQ(form(view(0)->handle()).area, 1);
+    EXPECT_FALSE(form(view(0)->handle()).secondFlag);
+    EXPECT_EQ(view(0)->selectedTab(), 0);
+    int shown = 0;
+    ide->dock.shown = [&](void* handle) { shown += handle == view(0)->handle(); };
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+    EXPECT_EQ(frame->views().size(), 1u);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(frame->currentController, "Boiler");
+
+    // Uninstalling destroys the remaining views.
+    ASSERT_TRUE(frame->openOnlineView("Mixer"));
+    uninstall();
+    EXPECT_EQ(frontEndLines("view destroyed: "),
+              (std::vector<std::string>{"view destroyed: Boiler", "view destroyed: Mixer"}));
+}
+
+TEST_F(DesktopTest, AControllerWithoutANameCannotBeOpened) {
+    writeControllerFile("[Regulator Empty]\r\nName=\r\n");
+    frame->currentController = "Before";
+    EXPECT_FALSE(frame->openOnlineView("Empty"));
+    EXPECT_FALSE(frame->openOnlineView("Missing"));
+    EXPECT_TRUE(frame->views().empty());
+    EXPECT_EQ(frame->currentController, "Before");
+    ASSERT_EQ(frontEnd->messages().size(), 2u);
+    EXPECT_EQ(frontEnd->messages()[0].caption, "Error");
+    EXPECT_EQ(frontEnd->messages()[0].text, "Unable to open with graphic interface!");
+    EXPECT_EQ(frontEnd->messages()[0].icon, MessageIcon::Exclamation);
+}
+
+using NewControllerFrame = testing::InstalledPlugin;
+
+// The old files stay on disk.
+TEST_F(NewControllerFrame, ReadsThePlcAndOverwritingTakesTheOldFilesOutOfTheProjectAndClosesTheView) {
+    FrameNewControllerHost host(*frame);
+    ASSERT_TRUE(ide->openPlc("PLC2"));
+    EXPECT_EQ(host.plcSeries(), 4);
+    ASSERT_TRUE(ide->openPlc("PLC1"));
+    EXPECT_EQ(host.plcSeries(), 6);
+    EXPECT_EQ(host.controllerFile(), frame->controllerFilePath());
+    EXPECT_EQ(host.controllerFile(), controllerFile());
+    writeControllerFile(
+        "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n"
+        "[Regulator Mixer]\r\nName=Mixer\r\nType=PID\r\nHeaderInST=1\r\n");
+    frame->generate("Boiler");
+    frame->generate("Mixer");
+    const auto listed = [&](const std::string& file) {
+        return std::count(ide->project().files.begin(), ide->project().files.end(), file) > 0;
+    };
+    ASSERT_TRUE(listed("Velmora\\Boiler_def.ST"));
+    ASSERT_TRUE(listed("Velmora\\Boiler.orv"));
+    ASSERT_TRUE(frame->openOnlineView("Boiler"));
+
+    testing::ScriptedMessages messages;
+    messages.answers = {MessageAnswer::Yes};
+    NewController dialog(host, messages);
+    dialog.create();
+    dialog.okClick("Boiler");
+    ASSERT_TRUE(dialog.closeQuery("PID", false));
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_EQ(messages.shown[0].text, Text(3040));
+    EXPECT_FALSE(listed("Velmora\\Boiler_def.ST"));
+    EXPECT_FALSE(listed("Velmora\\Boiler.orv"));
+    EXPECT_TRUE(listed("Velmora\\Mixer.orv"));
+    EXPECT_TRUE(std::filesystem::exists(project / "Velmora" / "Boiler.orv"));
+    EXPECT_TRUE(frame->views().empty());
+    EXPECT_EQ(IniFile(controllerFile()).keys("Regulator Boiler"),
+              (std::vector<std::string>{"Name", "Type", "HeaderInST"}));
+    EXPECT_EQ(frame->currentController, "Boiler");
+    EXPECT_TRUE(frame->wizardRunning);
 }
 
 }  // namespace
