@@ -1,68 +1,18 @@
 // The online view's wiring, offscreen: which schema elements a controller's
 // section shows, the value boxes before and after data, an element's page and
-// the reload after it, the closing pass while the callback runs, and the
-// communication label as painted; and the graph page's tuning dialog: opened
-// by the page's button on the marks, the running parameters read from the
-// PLC, typed parameters previewed, and "Use vals" writing
-// a suggestion through the parameter panel to the PLC.
-#include <QImage>
+// the reload after it, and the closing pass while the callback runs.
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QToolBar>
-#include <QToolButton>
 
-#include <functional>
-
-#include "ExchangeFixture.h"
+#include "ViewFixture.h"
 #include "base/IniFile.h"
 #include "base/Texts.h"
-#include "online/CommLabelWidget.h"
-#include "online/FormVisual1.h"
-#include "online/TrendGraphWidget.h"
-#include "online/TuningWidget.h"
-#include "support/UiApp.h"
-#include "tuning/TuningFixture.h"
 
 namespace velmora::online::testing {
 namespace {
-
-// The online view's host as the tests play it: the session and the controller
-// file of the exchange fixture, the schema targets it was asked to open.
-struct Host : VisualHost {
-    OnlineSession* s = nullptr;
-    std::filesystem::path file;
-    ScriptedMessages* shown = nullptr;
-    std::vector<SchemaTarget> opened;
-    std::function<bool()> onOpen;
-    int destroyed = 0;
-    OnlineSession& session() override { return *s; }
-    std::filesystem::path controllerFile() override { return file; }
-    MessageBoxes* messages() override { return shown; }
-    char decimalSeparator() override { return ','; }
-    bool openTarget(SchemaTarget target, const std::string&) override {
-        opened.push_back(target);
-        return onOpen ? onOpen() : false;
-    }
-    bool openVariablePage(VariablePage, const std::string&) override { return false; }
-    void showHelp() override {}
-    void communicationChanged() override {}
-    void removeFromDesktop(QWidget*) override {}
-    void viewDestroyed() override { ++destroyed; }
-};
-
-struct ViewFixture : velmora::testing::WithUiApp, ExchangeFixture, ::testing::Test {
-    velmora::testing::TempDir dir;
-    Host host;
-    ViewFixture() {
-        host.s = session.get();
-        host.file = dir / "PLC1.rglx";
-        host.shown = &messages;
-    }
-};
 
 using velmora::testing::Click;
 
@@ -246,153 +196,6 @@ TEST_F(FormVisual1Ui, AViewWhoseSectionVanishedSaysSoAndCloses) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(host.destroyed, static_cast<int>(i + 1));
     }
-}
-
-QImage Render(TCommLabel& label) {
-    QImage image(label.size(), QImage::Format_RGB32);
-    image.fill(Qt::white);
-    label.render(&image);
-    return image;
-}
-
-// The comm label painted: the parts' colours where they belong, and the menu
-// of the part under the pointer.
-TEST(CommLabelWidget, PaintsBothPartsAndAPressChoosesThePartMenu) {
-    velmora::testing::UiApp();
-    TCommLabel label;
-    EXPECT_EQ(label.size(), QSize(105, 22));
-    label.SetCommState(TCommState::csCommErr);
-    label.SetDataState(TDataState::dsDataOK);
-    QImage image = Render(label);
-    EXPECT_EQ(QColor(image.pixel(3, 3)), QColor(0, 255, 0)) << "data part";
-    EXPECT_EQ(QColor(image.pixel(101, 3)), QColor(255, 0, 0)) << "comm part";
-    EXPECT_EQ(image.pixel(1, 10), label.palette().color(QPalette::Dark).rgb()) << "sunken frame";
-    EXPECT_EQ(image.pixel(104, 10), label.palette().color(QPalette::Light).rgb());
-
-    QMenu own, comm, data;
-    label.setPopupMenu(&own);
-    label.Set_CommPopupMenu(&comm);
-    label.Set_DataPopupMenu(&data);
-    const auto press = [&](double x) {
-        QMouseEvent e(QEvent::MouseButtonPress, QPointF(x, 10), QPointF(x, 10), Qt::LeftButton,
-                      Qt::LeftButton, {});
-        QApplication::sendEvent(&label, &e);
-        return label.popupMenu();
-    };
-    EXPECT_EQ(press(90), &comm);
-    EXPECT_EQ(press(52), &data) << "52 < 105 / 2";
-    label.Set_CanSTDLabel(true);
-    EXPECT_EQ(press(10), &own);
-
-    label.Set_CanSTDLabel(false);
-    label.SetCommState(TCommState::csTrying);  // the whole strip, in a system colour
-    image = Render(label);
-    for (int x : {3, 101})
-        EXPECT_EQ(QColor(image.pixel(x, 3)), label.palette().color(QPalette::ToolTipBase)) << x;
-}
-
-using tuning::testing::KnownPlant;
-using tuning::testing::Record;
-
-struct TuningUi : ViewFixture {
-    TuningUi() {
-        IniFile f(host.file);
-        f.writeString("Regulator Boiler", "Name", "Boiler");
-        f.writeString("Regulator Boiler", "Type", "PID");
-        f.writeInteger("Regulator Boiler", "OutCycle", 20);
-    }
-    // The newest tuning dialog's panel.
-    static TuningWidget* Opened(TFormVisual1& view) {
-        const auto dialogs = view.findChildren<QWidget*>("TuningDialog1");
-        return dialogs.isEmpty() ? nullptr : dialogs.back()->findChild<TuningWidget*>();
-    }
-    // The view on its graph page, online, with one exchange done.
-    void ShowOnline(TFormVisual1& view) {
-        view.resize(1000, 700);
-        view.show();
-        view.GrafButton1Click();
-        view.KomunikaceButton1_Click();
-        exchangeOnce(view.exchange());
-    }
-    // A bump of y = 2·u with a lag of 8 s and 3 s dead time in the view's recording, marked A-B.
-    static void RecordAndMark(TFormVisual1& view) {
-        for (const auto& s : Record(KnownPlant{2, 8, 0, 1, 0, 3}, {}))
-            view.recorder().buffer().append(static_cast<float>(s.time),
-                                            {float(s.w), float(s.w - s.y), float(s.u), float(s.y), 0, 0});
-        auto* graph = view.findChild<TrendGraphWidget*>();
-        graph->setShown({0, 100});
-        view.findChild<QToolButton*>("ToolButtonMeasure1")->click();
-        QWidget* plot = view.findChild<QWidget*>("GrafImage");
-        const QRect area = TrendPlotRect(graph->settings(), plot->size());
-        velmora::testing::Click(plot, QPointF(area.left() + 1, plot->height() / 2.0));
-        velmora::testing::Click(plot, QPointF(area.right() - 1, plot->height() / 2.0));
-        ASSERT_TRUE(graph->markA() && graph->markB());
-    }
-};
-
-TEST_F(TuningUi, TheGraphPageOpensItOnTheMarksAndUseValsWritesTheChosenRow) {
-    const int base = addPid(Pid("Boiler"), 300);
-    putInt(base + plc::PidOffset("PBnd"), 432);
-    TFormVisual1 view(host, "Boiler");
-    ShowOnline(view);
-    auto* open = view.findChild<QPushButton*>("TuningButton1");
-    ASSERT_NE(open, nullptr);
-    open->click();
-    ASSERT_NE(Opened(view), nullptr);
-    EXPECT_TRUE(Opened(view)->message().contains("A and B marks")) << Opened(view)->message().toStdString();
-    EXPECT_FALSE(Opened(view)->findChild<QPushButton*>("UseValsButton1")->isEnabled());
-
-    RecordAndMark(view);
-    open->click();
-    TuningWidget* tuning = Opened(view);
-    ASSERT_TRUE(tuning->result().ok()) << tuning->message().toStdString();
-    EXPECT_NEAR(tuning->result().fit.model.gain, 2, 0.05);
-    ASSERT_EQ(tuning->rowCount(), 4);
-    EXPECT_EQ(tuning->result().rows[0].controller.pid.pBnd, 432) << "the running row is the PLC's";
-    const int normal = tuning->result().rows[2].controller.pid.pBnd;
-    tuning->selectRow(2);
-    ASSERT_TRUE(tuning->useSelected()) << tuning->message().toStdString();
-    exchangeOnce(view.exchange());
-    EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("PBnd")), normal);
-    EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("Ti")),
-              tuning->result().rows[2].controller.pid.ti);
-}
-
-TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
-    addPidma(Pidma("Dryer"), 500);
-    IniFile(host.file).writeString("Regulator Dryer", "Type", "PIDA");
-    IniFile(host.file).writeString("Regulator Dryer", "Name", "Dryer");
-    const std::pair<int, float> image[] = {{plc::PidaOffset("k"), 2.5f}, {plc::PidaOffset("ti"), 30},
-                                           {plc::PidaOffset("td"), 0},   {plc::PidaOffset("nd"), 10},
-                                           {plc::PidaOffset("b"), 1},    {plc::PidaOffset("c"), 0}};
-    for (const auto& [at, value] : image) putReal(500 + at, value);
-    TFormVisual1 view(host, "Dryer");
-    ShowOnline(view);
-    RecordAndMark(view);
-    auto* open = view.findChild<QPushButton*>("TuningButton1");
-    open->click();
-    ASSERT_TRUE(Opened(view)->result().ok());
-    EXPECT_EQ(Opened(view)->rowCount(), 4) << "no tuner result yet (pk 0)";
-
-    const std::pair<int, float> tuned[] = {{plc::PidaOffset("pk"), 1.25f}, {plc::PidaOffset("pti"), 12},
-                                           {plc::PidaOffset("ptd"), 1},    {plc::PidaOffset("pnd"), 10},
-                                           {plc::PidaOffset("pb"), 0.5f},  {plc::PidaOffset("pc"), 0}};
-    for (const auto& [at, value] : tuned) putReal(500 + at, value);
-    view.exchange().markTunedRead(TunedReadReason::ParamsButton);  // as the tuner's end asks too
-    exchangeOnce(view.exchange());
-    open->click();
-    TuningWidget* tuning = Opened(view);
-    ASSERT_EQ(tuning->rowCount(), 5);
-    const tuning::TuningRow& row = tuning->result().rows[4];
-    EXPECT_EQ(row.label, "tuner");
-    EXPECT_DOUBLE_EQ(row.controller.pida.k, 1.25);
-    EXPECT_DOUBLE_EQ(row.controller.pida.b, 0.5);
-    EXPECT_DOUBLE_EQ(tuning->result().rows[0].controller.pida.k, 2.5) << "the running row stays the old one";
-    EXPECT_TRUE(std::isfinite(row.preview.setpoint.iae));
-    ASSERT_TRUE(tuning->previewTyped("k=1,ti=10"));
-    ASSERT_TRUE(tuning->previewTyped("k=2,ti=10"));
-    ASSERT_EQ(tuning->rowCount(), 6) << "typed rows go after the tuner's and replace each other";
-    EXPECT_EQ(tuning->result().rows[4].label, "tuner");
 }
 
 }  // namespace

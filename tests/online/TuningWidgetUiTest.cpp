@@ -1,0 +1,124 @@
+// The graph page's tuning dialog, offscreen: opened by the page's button on
+// the marks, the running parameters read from the PLC, typed parameters
+// previewed, and "Use vals" writing a suggestion through the parameter panel
+// to the PLC.
+#include <QPushButton>
+#include <QToolButton>
+
+#include <cmath>
+
+#include "ViewFixture.h"
+#include "base/IniFile.h"
+#include "online/TrendGraphWidget.h"
+#include "online/TuningWidget.h"
+#include "tuning/TuningFixture.h"
+
+namespace velmora::online::testing {
+namespace {
+
+using tuning::testing::KnownPlant;
+using tuning::testing::Record;
+
+struct TuningUi : ViewFixture {
+    TuningUi() {
+        IniFile f(host.file);
+        f.writeString("Regulator Boiler", "Name", "Boiler");
+        f.writeString("Regulator Boiler", "Type", "PID");
+        f.writeInteger("Regulator Boiler", "OutCycle", 20);
+    }
+    // The newest tuning dialog's panel.
+    static TuningWidget* Opened(TFormVisual1& view) {
+        const auto dialogs = view.findChildren<QWidget*>("TuningDialog1");
+        return dialogs.isEmpty() ? nullptr : dialogs.back()->findChild<TuningWidget*>();
+    }
+    // The view on its graph page, online, with one exchange done.
+    void ShowOnline(TFormVisual1& view) {
+        view.resize(1000, 700);
+        view.show();
+        view.GrafButton1Click();
+        view.KomunikaceButton1_Click();
+        exchangeOnce(view.exchange());
+    }
+    // A bump of y = 2·u with a lag of 8 s and 3 s dead time in the view's recording, marked A-B.
+    static void RecordAndMark(TFormVisual1& view) {
+        for (const auto& s : Record(KnownPlant{2, 8, 0, 1, 0, 3}, {}))
+            view.recorder().buffer().append(static_cast<float>(s.time),
+                                            {float(s.w), float(s.w - s.y), float(s.u), float(s.y), 0, 0});
+        auto* graph = view.findChild<TrendGraphWidget*>();
+        graph->setShown({0, 100});
+        view.findChild<QToolButton*>("ToolButtonMeasure1")->click();
+        QWidget* plot = view.findChild<QWidget*>("GrafImage");
+        const QRect area = TrendPlotRect(graph->settings(), plot->size());
+        velmora::testing::Click(plot, QPointF(area.left() + 1, plot->height() / 2.0));
+        velmora::testing::Click(plot, QPointF(area.right() - 1, plot->height() / 2.0));
+        ASSERT_TRUE(graph->markA() && graph->markB());
+    }
+};
+
+TEST_F(TuningUi, TheGraphPageOpensItOnTheMarksAndUseValsWritesTheChosenRow) {
+    const int base = addPid(Pid("Boiler"), 300);
+    putInt(base + plc::PidOffset("PBnd"), 432);
+    TFormVisual1 view(host, "Boiler");
+    ShowOnline(view);
+    auto* open = view.findChild<QPushButton*>("TuningButton1");
+    ASSERT_NE(open, nullptr);
+    open->click();
+    ASSERT_NE(Opened(view), nullptr);
+    EXPECT_TRUE(Opened(view)->message().contains("A and B marks")) << Opened(view)->message().toStdString();
+    EXPECT_FALSE(Opened(view)->findChild<QPushButton*>("UseValsButton1")->isEnabled());
+
+    RecordAndMark(view);
+    open->click();
+    TuningWidget* tuning = Opened(view);
+    ASSERT_TRUE(tuning->result().ok()) << tuning->message().toStdString();
+    EXPECT_NEAR(tuning->result().fit.model.gain, 2, 0.05);
+    ASSERT_EQ(tuning->rowCount(), 4);
+    EXPECT_EQ(tuning->result().rows[0].controller.pid.pBnd, 432) << "the running row is the PLC's";
+    const int normal = tuning->result().rows[2].controller.pid.pBnd;
+    tuning->selectRow(2);
+    ASSERT_TRUE(tuning->useSelected()) << tuning->message().toStdString();
+    exchangeOnce(view.exchange());
+    EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("PBnd")), normal);
+    EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("Ti")),
+              tuning->result().rows[2].controller.pid.ti);
+}
+
+TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
+    addPidma(Pidma("Dryer"), 500);
+    IniFile(host.file).writeString("Regulator Dryer", "Type", "PIDA");
+    IniFile(host.file).writeString("Regulator Dryer", "Name", "Dryer");
+    const std::pair<int, float> image[] = {{plc::PidaOffset("k"), 2.5f}, {plc::PidaOffset("ti"), 30},
+                                           {plc::PidaOffset("td"), 0},   {plc::PidaOffset("nd"), 10},
+                                           {plc::PidaOffset("b"), 1},    {plc::PidaOffset("c"), 0}};
+    for (const auto& [at, value] : image) putReal(500 + at, value);
+    TFormVisual1 view(host, "Dryer");
+    ShowOnline(view);
+    RecordAndMark(view);
+    auto* open = view.findChild<QPushButton*>("TuningButton1");
+    open->click();
+    ASSERT_TRUE(Opened(view)->result().ok());
+    EXPECT_EQ(Opened(view)->rowCount(), 4) << "no tuner result yet (pk 0)";
+
+    const std::pair<int, float> tuned[] = {{plc::PidaOffset("pk"), 1.25f}, {plc::PidaOffset("pti"), 12},
+                                           {plc::PidaOffset("ptd"), 1},    {plc::PidaOffset("pnd"), 10},
+                                           {plc::PidaOffset("pb"), 0.5f},  {plc::PidaOffset("pc"), 0}};
+    for (const auto& [at, value] : tuned) putReal(500 + at, value);
+    view.exchange().markTunedRead(TunedReadReason::ParamsButton);  // as the tuner's end asks too
+    exchangeOnce(view.exchange());
+    open->click();
+    TuningWidget* tuning = Opened(view);
+    ASSERT_EQ(tuning->rowCount(), 5);
+    const tuning::TuningRow& row = tuning->result().rows[4];
+    EXPECT_EQ(row.label, "tuner");
+    EXPECT_DOUBLE_EQ(row.controller.pida.k, 1.25);
+    EXPECT_DOUBLE_EQ(row.controller.pida.b, 0.5);
+    EXPECT_DOUBLE_EQ(tuning->result().rows[0].controller.pida.k, 2.5) << "the running row stays the old one";
+    EXPECT_TRUE(std::isfinite(row.preview.setpoint.iae));
+    ASSERT_TRUE(tuning->previewTyped("k=1,ti=10"));
+    ASSERT_TRUE(tuning->previewTyped("k=2,ti=10"));
+    ASSERT_EQ(tuning->rowCount(), 6) << "typed rows go after the tuner's and replace each other";
+    EXPECT_EQ(tuning->result().rows[4].label, "tuner");
+}
+
+}  // namespace
+}  // namespace velmora::online::testing
