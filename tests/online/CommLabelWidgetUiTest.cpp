@@ -18,7 +18,7 @@ QImage Render(TCommLabel& label) {
 }
 
 TEST(CommLabelWidget, PaintsBothPartsAndAPressChoosesThePartMenu) {
-    testing::UiApp();
+    velmora::testing::UiApp();
     TCommLabel label;
     EXPECT_EQ(label.size(), QSize(105, 22));
     label.SetCommState(TCommState::csCommErr);
@@ -40,7 +40,7 @@ TEST(CommLabelWidget, PaintsBothPartsAndAPressChoosesThePartMenu) {
         return label.popupMenu();
     };
     EXPECT_EQ(press(90), &comm);
-    EXPECT_EQ(press(10), &data);
+    EXPECT_EQ(press(52), &data) << "52 < 105 / 2";
     label.Set_CanSTDLabel(true);
     EXPECT_EQ(press(10), &own);
 

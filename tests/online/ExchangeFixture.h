@@ -120,4 +120,8 @@ inline std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
     return out;
 }
 
+// Switching a view online; the wizard pages' symbol access runs on the same
+// fixture, in its own file.
+struct GoingOnline : ExchangeFixture, ::testing::Test {};
+
 }  // namespace velmora::online::testing

@@ -39,14 +39,10 @@ TEST_F(FormVisual1Ui, ShowsTheElementsOfEachControllerLayout) {
         bool cascade;
         std::vector<const char*> shown, hidden;
     } cases[] = {
-        {"PID",
-         1,
-         false,
-         {"WFiltr1", "UPanel1", "RezimButton1"},
-         {"Sum2", "Product1", "Y2Input1", "Y2Input2", "Y3Input1", "Tuner1"}},
-        {"PID", 2, false, {"Sum2", "Y2Input1"}, {"Product1", "Y2Input2", "XPanelY2"}},
+        {"PID", 1, false, {"WFiltr1", "UPanel1", "RezimButton1"}, {"Sum2", "Product1"}},
+        {"PID", 2, false, {"Sum2", "Y2Input1"}, {"Product1", "Y2Input2", "XPanelY2", "Y3Input1"}},
         {"PID", 3, false, {"Product1", "Y2Input2", "XPanelY2"}, {"Sum2", "Y2Input1"}},
-        {"PID", 1, true, {"Y3Input1", "XPanelY3"}, {"Sum2"}},
+        {"PID", 1, true, {"Y3Input1", "XPanelY3"}, {"Sum2", "Tuner1"}},
         {"PIDMA",
          1,
          false,

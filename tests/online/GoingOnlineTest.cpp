@@ -3,13 +3,13 @@
 // input or output variable.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "ExchangeFixture.h"
 #include "base/Texts.h"
 
 namespace velmora::online::testing {
 namespace {
-
-class GoingOnline : public ExchangeFixture, public ::testing::Test {};
 
 std::vector<std::string> Names(const ExchangeSettings& s) {
     std::vector<std::string> out;
@@ -22,24 +22,16 @@ TEST(SymbolNames, PidAndPidmaMembersAndVariables) {
     EXPECT_EQ(Names(s), (std::vector<std::string>{"R1_Det", "R1_PBnd", "R1_RelCool", "R1_Ti", "R1_Td",
                                                   "R1_EGap", "R1_DGap", "R1_IGap", "R1_Tiw", "R1_Gw",
                                                   "R1_Output", "R1_Control", "A", "U"}));
-    s = {.name = "R1",
-         .foundStruct = true,
-         .inputMode = 2,
-         .cascade = true,
-         .analogOutput = false,
-         .y1Name = "A",
-         .y2Name = "B",
-         .y3Name = "C",
-         .upName = "U",
-         .umName = "D",
-         .addOutName = "E"};
+    s.foundStruct = s.cascade = true;
+    s.inputMode = 2;
+    s.analogOutput = false;
+    std::tie(s.y2Name, s.y3Name, s.umName, s.addOutName) = std::tuple("B", "C", "D", "E");
     EXPECT_EQ(Names(s),
               (std::vector<std::string>{"R1_Input3", "R1_struct~PBnd", "R1_struct~RelCool", "R1_struct~Ti",
                                         "R1_struct~Td", "R1_struct~EGap", "R1_struct~DGap", "R1_struct~IGap",
                                         "R1_struct~Tiw", "R1_struct~Gw", "R1_struct~Output",
                                         "R1_struct~Control", "A", "B", "C", "U", "D", "E"}));
-    // Without Input3 and Input2 the structure's Det comes first (PidExchange reads
-    // every input configuration's block from its first variable).
+    // Without Input3 and Input2 the structure's Det comes first.
     s.cascade = false;
     s.inputMode = 1;
     EXPECT_EQ(Names(s)[0], "R1_struct~Det");
@@ -70,9 +62,7 @@ TEST_F(GoingOnline, AChangedProgramOrNoPlcIsSaidAndTheViewStaysOffline) {
     said(3035);
 }
 
-// Missing symbols are counted and the first is named once; a missing variable
-// opens the page where it is chosen (Y3's, the PIDMA page for the output, the
-// simulation page for the additional output), a structure member none.
+// A missing structure member opens no page.
 TEST_F(GoingOnline, AMissingSymbolIsNamedOnceAndAMissingVariableOpensItsPage) {
     const auto y3 = Pid("R2", {.cascade = true, .y3Name = "Nowhere"});
     auto output = Pidma("T1"), additional = Pidma("T2");

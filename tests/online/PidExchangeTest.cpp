@@ -11,8 +11,7 @@ namespace {
 
 class PidExchange : public ExchangeFixture, public ::testing::Test {};
 
-// Each input configuration reads its block from the first variable it has;
-// the received bytes land in their slots and the log names the block.
+// From the first variable it has; the log names the block.
 TEST_F(PidExchange, EachInputConfigurationReadsItsBlock) {
     const struct {
         const char* what;
@@ -154,8 +153,6 @@ TEST_F(PidExchange, SimulatedInputsAndTheRatioInputGoWithTheirOwnWidths) {
     EXPECT_TRUE(logged("zapis Y2 pro RIO (float)\t"));
 }
 
-// Without valid data nothing is sent and the stamp is set once; with it, one
-// exchange per hand-over of the want-data flag.
 TEST_F(PidExchange, OnlyValidDataAndEachHandOverOfTheWantDataFlagGiveAnExchange) {
     addPid(Pid("R1"), 100);
     r1 = online("R1", &view);

@@ -56,8 +56,6 @@ TEST_F(Session, NineViewsEachServedOncePerEightTicksFirstAndLastTogether) {
     EXPECT_TRUE(session->lastTickVisitedAny());
 }
 
-// The sample time sets CommTimer1; the callback gives every view the state and
-// exchanges the online ones, which SimTimer1 then steps.
 TEST_F(Session, SampleTimeCallbackAndSimTimerServeTheirViews) {
     openViews(2);
     EXPECT_EQ(commTimer().interval(), 125);
@@ -98,8 +96,7 @@ TEST_F(Session, SampleTimeCallbackAndSimTimerServeTheirViews) {
     EXPECT_FALSE(commTimer().enabled());
 }
 
-// Without a request function only the closing pass runs; two views closed in one
-// pass both get the message, and their destruction does not disturb the session.
+// Their destruction afterwards does not disturb the session.
 TEST_F(Session, ClosingPassPostsToEveryClosedViewEvenWithoutARequestFunction) {
     openViews(4);
     exchanges[1]->requestClose();
@@ -110,7 +107,6 @@ TEST_F(Session, ClosingPassPostsToEveryClosedViewEvenWithoutARequestFunction) {
     ASSERT_EQ(session->views().size(), 2u);
     for (int i : {1, 3}) EXPECT_EQ(views[i].closes, std::vector<bool>{false}) << "posted to R" << i;
     EXPECT_TRUE(views[0].closes.empty());
-    EXPECT_TRUE(log.contains("WM_MY_CLOSE - R1") && log.contains("WM_MY_CLOSE - R3"));
     for (auto& v : views) EXPECT_EQ(v.labelUpdates, 0);
     EXPECT_TRUE(plc.history().empty());
     exchanges[1].reset();
@@ -179,8 +175,7 @@ TEST_F(Session, SoftOffDuringARequestEndsThePassWithoutWritingTwice) {
     EXPECT_EQ(gwWrites, 2) << "R1 and R2 once each, R0 not again";
 }
 
-// Views destroyed inside the callback are skipped; one destroyed during its own
-// request stops its exchange and the pass.
+// One destroyed during its own request stops its exchange and the pass.
 TEST_F(Session, ViewsDestroyedInsideTheCallbackAreSkippedSafely) {
     openViews(4);
     views[0].onShowState = [&] { exchanges[1].reset(); };  // a view that closes another

@@ -1,5 +1,4 @@
-// The wizard pages' reads and writes through a view's exchange: they follow
-// the PLC's connection, not whether the view itself is online.
+// The wizard pages' reads and writes through a view's exchange.
 #include <gtest/gtest.h>
 
 #include "ExchangeFixture.h"
@@ -7,9 +6,9 @@
 namespace velmora::online::testing {
 namespace {
 
-struct SymbolAccess : ExchangeFixture, ::testing::Test {};
-
-TEST_F(SymbolAccess, PagesReachTheRunningPlcThroughAnOfflineViewAndNothingWithoutIt) {
+// The wizard pages reach the PLC through a view's exchange: they follow the
+// PLC's connection, not whether the view itself is online.
+TEST_F(GoingOnline, WizardPagesReachTheRunningPlcThroughAnOfflineViewAndNothingWithoutIt) {
     const int base = addPid(Pid("R1"), 300);
     OnlineExchange offline(*session, "R1", &view);
     ASSERT_FALSE(offline.online());

@@ -18,25 +18,12 @@ TrendValues All(float v) {
 }
 
 TEST(TrendBufferLength, TypedTextFollowsTheRule) {
-    const struct {
-        const char* text;
-        int length;
-    } cases[] = {
-        {"0", 50},
-        {"-5", 50},
-        {"abc", 50},
-        {"", 50},
-        {"12.5", 50},
-        {"2500000", 2000000},
-        {"2000000", 2000000},
-        {"1999999", 1999999},
-        {"49", 49},
-        {"1", 1},
-        {" 75 ", 75},
-        {"99999999999999999999", 2000000},
-        {"-99999999999999999999", 50},
-    };
-    for (const auto& c : cases) EXPECT_EQ(BufferLengthFromText(c.text), c.length) << '"' << c.text << '"';
+    for (const char* text : {"0", "-5", "abc", "", "12.5", "-99999999999999999999"})
+        EXPECT_EQ(BufferLengthFromText(text), 50) << '"' << text << '"';
+    for (const char* text : {"2500000", "2000000", "99999999999999999999"})
+        EXPECT_EQ(BufferLengthFromText(text), 2000000) << text;
+    for (const auto& [text, length] : {std::pair{"1999999", 1999999}, {"49", 49}, {"1", 1}, {" 75 ", 75}})
+        EXPECT_EQ(BufferLengthFromText(text), length) << '"' << text << '"';
 }
 
 TEST(TrendBufferSampling, FirstSampleStartsTheClockLoadedRecordingsGoOnAndUnreadableValuesAreZero) {

@@ -1,6 +1,7 @@
 // The recording's data file: the text as written, a file written by hand,
 // the round trip, and every kind of bad file (refused, or read up to the
-// last good row) with the recording kept when refused.
+// last good row) with the recording kept when refused; the CSV of the shown
+// window.
 #include <gtest/gtest.h>
 
 #include "online/TrendDataFile.h"

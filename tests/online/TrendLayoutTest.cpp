@@ -25,7 +25,6 @@ void ExpectBands(const TrendSettings& s, const Bands& expected, const char* what
     }
 }
 
-// Bands, shared axes and drawing order of the defaults are what the layout and axes tests start from.
 TEST(TrendSettingsDefaults, ColoursRangesAndThePidmaHiddenInputs) {
     const TrendSettings pid = DefaultTrendSettings(ControllerKind::Pid);
     const std::tuple<std::uint32_t, double, double> expected[] = {

@@ -13,9 +13,7 @@ namespace {
 
 using NewControllerFrame = testing::InstalledPlugin;
 
-// The dialog's host reads the open PLC's series and its controller file; an
-// overwritten controller's old files leave the project (they stay on disk),
-// and its view closes.
+// The old files stay on disk.
 TEST_F(NewControllerFrame, ReadsThePlcAndOverwritingTakesTheOldFilesOutOfTheProjectAndClosesTheView) {
     FrameNewControllerHost host(*frame);
     ASSERT_TRUE(ide->openPlc("PLC2"));

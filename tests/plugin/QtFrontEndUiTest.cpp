@@ -29,12 +29,7 @@ TEST(QtFrontEnd, IsMadeInsideAQtApplicationWithQtsToolkitAndWindows) {
     ASSERT_NE(frontEnd, nullptr);
     Toolkit& toolkit = frontEnd->toolkit();
     EXPECT_NE(dynamic_cast<QtMessageBoxes*>(toolkit.messages), nullptr);
-    ASSERT_NE(toolkit.timers, nullptr);
-    EXPECT_NE(dynamic_cast<QtTimer*>(toolkit.timers->create().get()), nullptr);
-    EXPECT_TRUE(static_cast<bool>(toolkit.processEvents));
-    HelpViewer help = frontEnd->helpViewer();
-    EXPECT_TRUE(static_cast<bool>(help.open));
-    EXPECT_EQ(help.messages, toolkit.messages) << "\"Topic not found\" comes as a Qt box";
+    EXPECT_EQ(frontEnd->helpViewer().messages, toolkit.messages) << "\"Topic not found\" comes as a Qt box";
 
     // The compile pass: project and counter, then one file line per controller.
     std::unique_ptr<CompileMessageForm> messages = frontEnd->forms().createCompileMessages();
