@@ -151,9 +151,10 @@ void TuningWidget::build() {
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
-    table_->setHorizontalHeaderLabels({"", Own("Parameters"), Own("Overshoot %"), Own("Settling s"),
-                                       Own("IAE %·s"), Own("Load peak %"), Own("Load settling s"),
-                                       Own("Load IAE %·s"), "Ms", "GM", Own("PM °")});
+    // The figures first: beside the tuner's question, which lists the parameters, they stay in sight.
+    table_->setHorizontalHeaderLabels({"", Own("Overshoot %"), Own("Settling s"), Own("IAE %·s"),
+                                       Own("Load peak %"), Own("Load settling s"), Own("Load IAE %·s"), "Ms",
+                                       "GM", Own("PM °"), Own("Parameters")});
     connect(table_, &QTableWidget::itemSelectionChanged, this, [this] { showCurves(); });
     auto* typedRow = new QHBoxLayout;
     typed_ = new QLineEdit(this);
@@ -224,10 +225,10 @@ void TuningWidget::showRows() {
         auto* label = new QTableWidgetItem(Own(row.label));
         label->setForeground(RowColour(r));
         table_->setItem(r, 0, label);
-        table_->setItem(r, 1,
-                        new QTableWidgetItem(QString::fromStdString(DescribeParameters(row.controller))));
         for (int c = 0; c < kFigureColumns; ++c)
-            table_->setItem(r, 2 + c, new QTableWidgetItem(Num(figures[c], decimals[c])));
+            table_->setItem(r, 1 + c, new QTableWidgetItem(Num(figures[c], decimals[c])));
+        table_->setItem(r, 1 + kFigureColumns,
+                        new QTableWidgetItem(QString::fromStdString(DescribeParameters(row.controller))));
     }
     table_->resizeColumnsToContents();
 }
