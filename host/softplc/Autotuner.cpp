@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "softplc/BlockMemory.h"
+#include "tuning/LoopSettings.h"
 
 namespace velmora::softplc {
 
@@ -170,28 +171,6 @@ LoopResult SimulateModelLoop(const ProcessModel& m, const PidSettings& pid, doub
 }
 
 }  // namespace
-
-PidSettings SerialToParallel(const PidSettings& s) {
-    PidSettings p = s;
-    if (s.ti > 0 && s.td > 0) {
-        p.k = s.k * (1 + s.td / s.ti);
-        p.ti = s.ti + s.td;
-        p.td = s.ti * s.td / (s.ti + s.td);
-    }
-    return p;
-}
-
-PidSettings ParallelToSerial(const PidSettings& p) {
-    PidSettings s = p;
-    if (p.ti > 0 && p.td > 0) {
-        const double td = std::min(p.td, p.ti / 4);
-        const double root = std::sqrt(std::max(0.0, 1 - 4 * td / p.ti));
-        s.k = p.k / 2 * (1 + root);
-        s.ti = p.ti / 2 * (1 + root);
-        s.td = p.ti / 2 * (1 - root);
-    }
-    return s;
-}
 
 double SpeedTargetMs(int speed) {
     return speed <= 1 ? 1.2 : (speed == 2 ? 1.4 : 1.6);
@@ -700,7 +679,7 @@ void Experiment::finish(double end) {
     const double ts = std::max(GetF(p_, PidaOffset("Ts")), 1e-3f);
     PidSettings pid =
         DesignPid(fitted, Get32(p_, PidaOffset("itType")) == 7, Get32(p_, PidaOffset("ispeed")), serial, ts);
-    if (serial) pid = ParallelToSerial(pid);
+    if (serial) tuning::ParallelToSerial(pid.k, pid.ti, pid.td);
     SetF(p_, PidaOffset("pk"), pid.k);
     SetF(p_, PidaOffset("pti"), pid.ti);
     SetF(p_, PidaOffset("ptd"), pid.td);

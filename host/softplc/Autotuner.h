@@ -41,11 +41,6 @@ struct PidSettings {
     double k = 0, ti = 0, td = 0, nd = 10, b = 1, c = 0;
 };
 
-// Serial (interacting) parameters to the equivalent parallel ones, and back;
-// back only exists for ti ≥ 4·td (else td is cut to ti/4).
-PidSettings SerialToParallel(const PidSettings& serial);
-PidSettings ParallelToSerial(const PidSettings& parallel);
-
 // The maximum-sensitivity target of a speed (1 slow, 2 normal, 3 fast).
 double SpeedTargetMs(int speed);
 // Largest |1/(1 + G·C)| of the model with a parallel PID sampled every ts

@@ -11,6 +11,7 @@
 #include "simulation/InputConversion.h"
 #include "softplc/Autotuner.h"
 #include "softplc/BlockMemory.h"
+#include "tuning/LoopSettings.h"
 
 namespace velmora::softplc {
 
@@ -494,7 +495,7 @@ void AcceptParameters(std::uint8_t* p, bool first) {
                     real(PidaOffset("nd"), 10),
                     real(PidaOffset("b"), 1),
                     real(PidaOffset("c"), 0)};
-    if (Get32(p, PidaOffset("ipid")) == 2) pid = SerialToParallel(pid);
+    if (Get32(p, PidaOffset("ipid")) == 2) tuning::SerialToParallel(pid.k, pid.ti, pid.td);
     SetF(p, K, pid.k);
     SetF(p, Ti, pid.ti);
     SetF(p, Td, pid.td);
