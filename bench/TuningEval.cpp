@@ -39,6 +39,7 @@
 #include "simulation/SimulationSettings.h"
 #include "softplc/Autotuner.h"
 #include "softplc/Blocks.h"
+#include "tuning/LoopFigures.h"
 
 namespace {
 
@@ -154,18 +155,13 @@ std::complex<double> Response(const Plant& p, double w) {
     return bench::PlantResponse(p.type, p.astat, p.deadTime(), w);
 }
 
+// The block's discrete law behind the hold, the plant one sample late as through the exchange.
 double TrueMs(const Plant& p, const PidSettings& pid) {
-    double ms = 0;
-    for (int i = 0; i <= 600; ++i) {
-        const double w = 1e-4 * std::pow(std::numbers::pi / kTs / 1e-4, i / 600.0);
-        const std::complex<double> jw(0, w);
-        std::complex<double> c = 1.0;
-        if (pid.ti > 0) c += 1.0 / (jw * pid.ti);
-        if (pid.td > 0) c += jw * pid.td / (1.0 + jw * pid.td / pid.nd);
-        const auto l = Response(p, w) * std::exp(-jw * (1.5 * kTs)) * pid.k * c;  // hold and exchange
-        ms = std::max(ms, 1 / std::abs(1.0 + l));
-    }
-    return ms;
+    tuning::ControlLaw law;
+    law.k = pid.k, law.ti = pid.ti, law.td = pid.td, law.nd = pid.nd, law.b = pid.b, law.c = pid.c;
+    law.integralLate = true;
+    const auto late = [&](double w) { return Response(p, w) * std::polar(1.0, -w * kTs); };
+    return tuning::LoopFigures(late, law, kTs, 1e-4, 1e3).ms;
 }
 
 struct Judged {

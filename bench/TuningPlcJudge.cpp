@@ -10,13 +10,19 @@
 // with output 0..100 %: the PID controller Chiller (PLC2) and the PIDMA
 // controller Dryer (PLC1). Each suggestion is then written into the section,
 // the PLC is generated and compiled, the controller goes online with the view's
-// plant simulation closing the loop (exchange every 0.1 s), and the set point
-// steps from 30 to 40 %. The optimum is a Nelder-Mead search of (PBnd, Ti, Td)
-// or (k, ti, td) on that same soft-PLC loop under Ms <= 1.4 of the true plant.
+// plant simulation closing the loop (exchange every 0.1 s), the set point
+// steps from 30 to 40 %, and a horizon later a load of 10 % enters at the
+// plant input: the plant simulation only adds its disturbance to the output,
+// so the test's disturb actions feed it the plant's own response to that load
+// (exact for the linear plant). IAE is that of both steps, as the design and
+// bench_TuningFitBench count it. The optimum is a Nelder-Mead search of
+// (PBnd, Ti, Td) or (k, ti, td) on that same soft-PLC loop under Ms <= 1.4 of
+// the true plant.
 // The preview's prediction on the fitted model is set beside what the PLC did.
 // Prints the table as Markdown; progress goes to standard error.
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -29,6 +35,7 @@
 #include "controllers/SectionReader.h"
 #include "host/looptest/LoopTestCheck.h"
 #include "host/looptest/LoopTestRunner.h"
+#include "online/TuningSource.h"
 #include "tuning/LoopDesign.h"
 #include "tuning/LoopFigures.h"
 #include "tuning/LoopPreview.h"
@@ -52,6 +59,7 @@ struct Loop {
     const char* setpoint;
     const char* at30;
     const char* at40;
+    const char* loadKeys[2];  // AddOut, AddOutName: where the load enters the plant's output
     std::vector<std::pair<const char*, const char*>> keys;
     std::string section() const { return std::string("Regulator ") + name; }
 };
@@ -61,6 +69,7 @@ const Loop kChiller{"PLC2",
                     "Chiller_gW",
                     "3000",
                     "4000",
+                    {"1", "Chiller_Load"},
                     {{"AO", "0"},
                      {"RelCool", "1000"},
                      {"UMin", "0"},
@@ -70,10 +79,13 @@ const Loop kChiller{"PLC2",
                      {"WFiltr", "0"},
                      {"TiW", "0"},
                      {"Y1Filtr", "0"}}};
-const Loop kDryer{
-    "PLC1",     "Dryer",
-    "Dryer_sp", "30",
-    "40",       {{"RACT", "0"}, {"hilim", "100"}, {"lolim", "0"}, {"AM", "1"}, {"sp", "30"}, {"hv", "30"}}};
+const Loop kDryer{"PLC1",
+                  "Dryer",
+                  "Dryer_sp",
+                  "30",
+                  "40",
+                  {"2", "Dryer_Load"},
+                  {{"RACT", "0"}, {"hilim", "100"}, {"lolim", "0"}, {"AM", "1"}, {"sp", "30"}, {"hv", "30"}}};
 
 struct Project {
     std::filesystem::path dir;
@@ -104,7 +116,7 @@ void SetUp(const Project& project, const Loop& loop, const TuningPlant& p) {
     std::vector<std::pair<std::string, std::string>> keys(loop.keys.begin(), loop.keys.end());
     const std::pair<const char*, std::string> plant[] = {
         {"Simulation", "1"},
-        {"SimT", "0,1"},
+        {"SimT", "0,1"},  // kExchange
         {"TypSoustavy", std::to_string(p.type)},
         {"Su", "1"},
         {"Su2", "1"},
@@ -117,7 +129,9 @@ void SetUp(const Project& project, const Loop& loop, const TuningPlant& p) {
         {"Delay", p.dead ? "1" : "0"},
         {"DDelta", std::to_string(p.dead ? std::lround(p.deadTime() / 0.1) : 1)},
         {"y0", "30"},
-        {"ys", "0"}};
+        {"ys", "0"},
+        {"AddOut", loop.loadKeys[0]},
+        {"AddOutName", loop.loadKeys[1]}};
     for (const auto& [key, value] : plant) keys.emplace_back(key, value);
     WriteKeys(project, loop, keys);
 }
@@ -156,29 +170,71 @@ double Horizon(const TuningPlant& p) {
     return 15 * (p.timeSum() + 0.5);
 }
 
-// The set-point step 30 -> 40 % on the soft PLC with these parameters: the
-// loop rests for a horizon first, then the step, then a horizon.
-StepFigures OnPlc(const Project& project, const Loop& loop, const TuningPlant& p, const LoopController& c) {
+constexpr double kLoad = 10;  // % at the plant input
+
+// The plant's output response to the load at its input, every 0.1 s from the
+// load on, as the disturb actions that add it to the output: a line whenever
+// the value moves by the word's resolution (0.01 %).
+std::string LoadActions(const TuningPlant& p, const std::string& controller, long from, long horizon) {
+    PlantSimulation sim = bench::AtRest(p);
+    const double y0 = sim.output();
+    sim.setPlantInput(p.u0() + kLoad);
+    std::string text;
+    double last = 0;
+    for (long i = 1; i <= 10 * horizon; ++i) {
+        sim.step();
+        const double v = std::clamp(sim.output() - y0, 0.0, 100.0);
+        if (std::abs(v - last) < 0.005) continue;
+        last = v;
+        text += "at " + std::to_string(from * 1000 + 100 * i) + " ms disturb " + controller + " " +
+                Decimal(v) + "\n";
+    }
+    return text;
+}
+
+// The set-point step 30 -> 40 % on the soft PLC with these parameters, then the
+// load: the loop rests for a horizon first, then the step, a horizon, the load,
+// a horizon. `load` gets the load's figures.
+StepFigures OnPlc(const Project& project, const Loop& loop, const TuningPlant& p, const LoopController& c,
+                  StepFigures* load = nullptr) {
     WriteParameters(project, loop, c);
     const long rest = std::lround(Horizon(p)), horizon = std::lround(Horizon(p));
     const std::string text = std::string("[case judge]\nplc ") + loop.plc + "\nonline " + loop.name +
-                             "\nsample 100 ms\nduration " + std::to_string(rest + horizon) + "\nat 0 set " +
-                             loop.setpoint + "=" + loop.at30 + "\nat " + std::to_string(rest) + " set " +
-                             loop.setpoint + "=" + loop.at40 + "\n";
+                             "\nsample 100 ms\nduration " + std::to_string(rest + 2 * horizon) +
+                             "\nat 0 set " + loop.setpoint + "=" + loop.at30 + "\nat " +
+                             std::to_string(rest) + " set " + loop.setpoint + "=" + loop.at40 + "\n" +
+                             LoadActions(p, loop.name, rest + horizon, horizon);
     looptest::ParsedFile parsed = looptest::ParseLoopTests(text, "judge.vtest");
     const looptest::CaseRun run = looptest::RunCase(parsed.cases.at(0), loop.plc, project.dir);
     const looptest::Trace::Column* y = run.trace.column(std::string(loop.name) + ".y");
     StepFigures none;
     none.settling = NAN, none.iae = INFINITY, none.overshoot = INFINITY;
+    if (load) *load = none;
     if (!run.error.empty() || !y || run.trace.fault) return none;
-    std::vector<double> after;
+    std::vector<double> phase[2];
     for (std::size_t i = 0; i < run.trace.times.size(); ++i)
-        if (run.trace.times[i] >= rest * 1000 && i >= y->first) after.push_back(y->values[i - y->first]);
-    return StepFiguresOf(after, 30, 40, 0.1, 10);
+        if (run.trace.times[i] >= rest * 1000 && i >= y->first)
+            phase[run.trace.times[i] >= (rest + horizon) * 1000].push_back(y->values[i - y->first]);
+    if (phase[0].empty() || phase[1].empty()) return none;
+    if (load) *load = StepFiguresOf(phase[1], phase[0].back(), 40, 0.1, kLoad);
+    return StepFiguresOf(phase[0], 30, 40, 0.1, 10);
 }
 
+// IAE of the set-point step and the load, as the design weighs them.
+double Iae(const Project& project, const Loop& loop, const TuningPlant& p, const LoopController& c,
+           StepFigures* setpoint = nullptr) {
+    StepFigures load;
+    const StepFigures sp = OnPlc(project, loop, p, c, &load);
+    if (setpoint) *setpoint = sp;
+    return sp.iae + load.iae;
+}
+
+constexpr double kExchange = 0.1;  // s, SimT: the view closes the loop through its exchange
+
+// Ms of the loop on the PLC: the true plant behind the view's exchange.
 double TrueMs(const TuningPlant& p, const LoopController& c) {
-    return LoopFigures([&](double w) { return p.response(w); }, LawOf(c), SamplePeriod(c, 0.1), 1e-4, 1e3).ms;
+    const auto loop = [&](double w) { return p.response(w) * std::polar(1.0, -w * kExchange); };
+    return LoopFigures(loop, LawOf(c), SamplePeriod(c, 0.1), 1e-4, 1e3).ms;
 }
 
 // The three searched parameters in log form, and back.
@@ -199,23 +255,24 @@ void Apply(const SearchPoint& z, LoopController& c) {
     c.pida.td = std::clamp(std::exp(z[2]), 0.0, 1e4);
 }
 
-// The best parameters on the soft-PLC loop with Ms <= 1.4, from the normal suggestion.
-std::pair<LoopController, StepFigures> Optimum(const Project& project, const Loop& loop, const TuningPlant& p,
-                                               const LoopController& start) {
+// The best parameters on the soft-PLC loop with Ms <= 1.4, from the normal suggestion;
+// its IAE goes to `bestIae`.
+LoopController Optimum(const Project& project, const Loop& loop, const TuningPlant& p,
+                       const LoopController& start, double& bestIae) {
     LoopController c = start, best = start;
-    StepFigures bestFigures = OnPlc(project, loop, p, start);
+    bestIae = Iae(project, loop, p, start);
     const auto cost = [&](const SearchPoint& z) {
         Apply(z, c);
         const double ms = TrueMs(p, c);
         if (ms > 1.4) return 1e6 * (1 + ms - 1.4);
-        const StepFigures f = OnPlc(project, loop, p, c);
-        if (std::isfinite(f.iae) && f.iae < bestFigures.iae) best = c, bestFigures = f;
-        return std::isfinite(f.iae) ? f.iae : 1e6;
+        const double iae = Iae(project, loop, p, c);
+        if (std::isfinite(iae) && iae < bestIae) best = c, bestIae = iae;
+        return std::isfinite(iae) ? iae : 1e6;
     };
     SearchPoint z = Point(start);
     MinimiseSimplex(cost, z, 3, 0.3, 40);
     MinimiseSimplex(cost, z, 3, 0.08, 25);
-    return {best, bestFigures};
+    return best;
 }
 
 void JudgePlant(const Loop& loop, const TuningPlant& p) {
@@ -230,29 +287,33 @@ void JudgePlant(const Loop& loop, const TuningPlant& p) {
         std::printf("| %s | %s |\n", p.name().c_str(), fit.error.c_str());
         return;
     }
+    // The delay the view's dialog would design with, as it reads it from the section.
+    const double exchange = online::ViewExchangeDelay(IniFile(project.file(loop)), loop.name);
     DesignOptions situation;
+    situation.exchangeDelay = exchange;
     situation.scan = 0.1, situation.y0 = 30, situation.u0 = 30, situation.setpointStep = 10;
     situation.alsoFor = fit.fit.plausible;
     const Design design = DesignLoop(fit.fit.model, current, situation);
     StepFigures onPlc[3];
-    double overshootGap = 0, settlingGap = 0;
+    double iae[3], overshootGap = 0, settlingGap = 0;
     for (int s = 0; s < 3; ++s) {
         const LoopController& c = design.suggestions[s].controller;
-        onPlc[s] = OnPlc(project, loop, p, c);
+        iae[s] = Iae(project, loop, p, c, &onPlc[s]);
         PreviewOptions o;
-        o.y0 = 30, o.u0 = 30, o.setpointStep = 10, o.horizon = Horizon(p);
+        o.y0 = 30, o.u0 = 30, o.setpointStep = 10, o.horizon = Horizon(p), o.exchangeDelay = exchange;
         const Preview preview = PreviewLoop(fit.fit.model, c, o);
         overshootGap = std::max(overshootGap, std::abs(preview.setpoint.overshoot - onPlc[s].overshoot));
         settlingGap = std::max(settlingGap, std::abs(preview.setpoint.settling / onPlc[s].settling - 1));
         std::fprintf(stderr, "%s %s %s: %s, IAE %.1f\n", loop.name, p.name().c_str(), kSpeeds[s],
-                     DescribeParameters(c).c_str(), onPlc[s].iae);
+                     DescribeParameters(c).c_str(), iae[s]);
     }
-    const auto [optimum, best] = Optimum(project, loop, p, design.suggestions[1].controller);
-    std::printf(
-        "| %s | %.0f / %.0f / %.0f | %.0f | %.2f | %.1f | %.1f | %.0f | %.2f | %s | %s |\n", p.name().c_str(),
-        onPlc[0].iae, onPlc[1].iae, onPlc[2].iae, best.iae, onPlc[1].iae / best.iae, onPlc[0].overshoot,
-        overshootGap, 100 * settlingGap, TrueMs(p, design.suggestions[1].controller),
-        DescribeParameters(design.suggestions[1].controller).c_str(), DescribeParameters(optimum).c_str());
+    double best = 0;
+    const LoopController optimum = Optimum(project, loop, p, design.suggestions[1].controller, best);
+    std::printf("| %s | %.0f / %.0f / %.0f | %.0f | %.2f | %.1f | %.1f | %.0f | %.2f | %s | %s |\n",
+                p.name().c_str(), iae[0], iae[1], iae[2], best, iae[1] / best, onPlc[0].overshoot,
+                overshootGap, 100 * settlingGap, TrueMs(p, design.suggestions[1].controller),
+                DescribeParameters(design.suggestions[1].controller).c_str(),
+                DescribeParameters(optimum).c_str());
     std::fflush(stdout);
 }
 
@@ -265,7 +326,8 @@ int main(int argc, char** argv) {
         if ((kind == "pid" && loop != &kChiller) || (kind == "pidma" && loop != &kDryer)) continue;
         std::printf("\n%s (%s, %s):\n\n", loop->name, loop == &kChiller ? "PID" : "PIDMA", loop->plc);
         std::printf(
-            "| plant | set-point IAE on the PLC slow / normal / fast | optimum IAE | normal ÷ optimum | slow "
+            "| plant | IAE (set point + load) on the PLC slow / normal / fast | optimum IAE | normal ÷ "
+            "optimum | slow "
             "overshoot [%%] | preview Δ overshoot [pp] | preview Δ settling [%%] | Ms normal | normal | "
             "optimum "
             "|\n");

@@ -412,9 +412,10 @@ std::string TunerButton(ScriptRun& run, HeadlessOnlineView& view, const ScriptLi
 // The model, suggestions and preview of velmora model, on the view's recording
 // and the parameters the PLC runs now; a window that cannot be fitted stops the script.
 std::string FitModel(ScriptRun& run, HeadlessOnlineView& view, const ScriptLine& s) {
-    ModelLine m;
-    ReadModelLine(s, m);  // checked when the script was read
     const IniFile file(view.controllerFile());
+    ModelLine m;
+    m.request.exchangeDelay = online::ViewExchangeDelay(file, view.controllerName());
+    ReadModelLine(s, m);  // checked when the script was read; exchange-delay= overrides the view's
     const tuning::LoopController current =
         online::RunningController(file, view.controllerName(), view.exchange());
     if (const std::string bad = tuning::CheckTuningRequest(m.request, current); !bad.empty())

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <complex>
 #include <cstring>
-#include <numbers>
 #include <vector>
 
 #include "softplc/BlockMemory.h"
+#include "tuning/LoopDesign.h"
 #include "tuning/LoopSettings.h"
+#include "tuning/Minimise.h"
 
 namespace velmora::softplc {
 
@@ -18,63 +18,6 @@ using plc::PidaOffset;
 namespace {
 
 constexpr double kTiny = 1e-9;
-
-// Minimises f over n ≤ 4 variables from x (simplex edges `scale`); x gets the best point.
-template <class F>
-double NelderMead(F&& f, double* x, int n, double scale, int evaluations) {
-    std::array<std::array<double, 4>, 5> p{};
-    std::array<double, 5> v{};
-    for (int i = 0; i <= n; ++i) {
-        for (int j = 0; j < n; ++j) p[i][j] = x[j] + (i == j + 1 ? scale : 0.0);
-        v[i] = f(p[i].data());
-    }
-    int used = n + 1;
-    while (used < evaluations) {
-        std::array<int, 5> order{0, 1, 2, 3, 4};
-        for (int i = 1; i <= n; ++i)
-            for (int j = i; j > 0 && v[order[j]] < v[order[j - 1]]; --j) std::swap(order[j], order[j - 1]);
-        const int best = order[0], worst = order[n], second = order[n - 1];
-        if (std::abs(v[worst] - v[best]) <= 1e-10 * (std::abs(v[best]) + 1e-12)) break;
-        std::array<double, 4> centre{}, trial{};
-        for (int i = 0; i <= n; ++i)
-            if (i != worst)
-                for (int j = 0; j < n; ++j) centre[j] += p[i][j] / n;
-        const auto along = [&](double t) {
-            for (int j = 0; j < n; ++j) trial[j] = centre[j] + t * (p[worst][j] - centre[j]);
-            ++used;
-            return f(trial.data());
-        };
-        const double r = along(-1.0);
-        if (r < v[best]) {
-            const auto reflected = trial;
-            const double e = along(-2.0);
-            if (e < r) {
-                p[worst] = trial, v[worst] = e;
-            } else {
-                p[worst] = reflected, v[worst] = r;
-            }
-        } else if (r < v[second]) {
-            p[worst] = trial, v[worst] = r;
-        } else {
-            const double c = along(r < v[worst] ? -0.5 : 0.5);
-            if (c < std::min(r, v[worst])) {
-                p[worst] = trial, v[worst] = c;
-            } else {
-                for (int i = 0; i <= n; ++i) {
-                    if (i == best) continue;
-                    for (int j = 0; j < n; ++j) p[i][j] = p[best][j] + 0.5 * (p[i][j] - p[best][j]);
-                    v[i] = f(p[i].data());
-                    ++used;
-                }
-            }
-        }
-    }
-    int best = 0;
-    for (int i = 1; i <= n; ++i)
-        if (v[i] < v[best]) best = i;
-    for (int j = 0; j < n; ++j) x[j] = p[best][j];
-    return v[best];
-}
 
 // Unit step response of the lags 1/((1 + T1 s)(1 + T2 s)), and its integral (the ramp response).
 double LagStep(double t1, double t2, double t) {
@@ -94,106 +37,7 @@ double LagRamp(double t1, double t2, double t) {
     return t - t1 - t2 + (t1 * t1 * std::exp(-t / t1) - t2 * t2 * std::exp(-t / t2)) / (t1 - t2);
 }
 
-// The model's loop with the block's control law, stepped finer than the controller samples.
-struct ModelLoop {
-    const ProcessModel& m;
-    PidSettings pid;
-    double ts, hs;
-    int substeps;
-    std::vector<double> delay;
-    std::size_t at = 0;
-    double e1, e2, xi = 0, x1 = 0, x2 = 0;
-    double integral = 0, d = 0, prevW = 0;
-
-    ModelLoop(const ProcessModel& model, const PidSettings& p, double sample) : m(model), pid(p), ts(sample) {
-        const double fastest = std::max({model.t1 > kTiny ? model.t1 : 1e9, model.t2 > kTiny ? model.t2 : 1e9,
-                                         (model.t1 + model.t2 + model.deadTime + ts) / 50});
-        substeps = std::clamp(static_cast<int>(std::ceil(ts / (fastest / 4))), 1, 20);
-        hs = ts / substeps;
-        delay.assign(static_cast<std::size_t>(std::lround(model.deadTime / hs)) + 1, 0.0);
-        e1 = model.t1 > kTiny ? std::exp(-hs / model.t1) : 0;
-        e2 = model.t2 > kTiny ? std::exp(-hs / model.t2) : 0;
-    }
-    double control(double w, double y) {
-        const double e = w - y, weighted = pid.c * w - y;
-        double dNew = 0;
-        if (pid.td > 0) {
-            const double a = pid.td / (pid.td + pid.nd * ts);
-            dNew = a * d + pid.k * pid.nd * a * (weighted - prevW);
-        }
-        d = dNew;
-        prevW = weighted;
-        const double u = pid.k * (pid.b * w - y) + integral + d;
-        if (pid.ti > 0) integral += pid.k * ts / pid.ti * e;
-        return u;
-    }
-    double plant(double u) {
-        const double in = m.integrating ? (xi += m.gain * u * hs) : m.gain * u;
-        delay[at] = in;
-        at = (at + 1) % delay.size();
-        const double delayed = delay[at];
-        x1 = e1 * x1 + (1 - e1) * delayed;
-        x2 = e2 * x2 + (1 - e2) * x1;
-        return x2;
-    }
-};
-
-struct LoopResult {
-    double iae = 0, overshoot = 0;
-    bool stable = true;
-};
-
-// A unit setpoint step, then a load step at the plant input (one unit of
-// output after the model's time scale), each run for `horizon` seconds.
-LoopResult SimulateModelLoop(const ProcessModel& m, const PidSettings& pid, double ts, bool withLoad) {
-    ModelLoop loop(m, pid, ts);
-    const double scale = m.t1 + m.t2 + m.deadTime + ts;
-    const double horizon = (m.integrating ? 25 : 15) * scale;
-    const double load = m.integrating ? 1.0 / (m.gain * scale) : 1.0 / m.gain;
-    const int samples = static_cast<int>(horizon / ts) + 1;
-    LoopResult r;
-    double y = 0;
-    for (int phase = 0; phase < (withLoad ? 2 : 1); ++phase) {
-        for (int i = 0; i < samples; ++i) {
-            const double u = loop.control(1.0, y) + (phase == 1 ? -load : 0.0);
-            for (int s = 0; s < loop.substeps; ++s) {
-                y = loop.plant(u);
-                r.iae += std::abs(1.0 - y) * loop.hs;
-                if (phase == 0) r.overshoot = std::max(r.overshoot, y - 1.0);
-            }
-            if (!std::isfinite(y) || std::abs(y) > 1e3) {
-                r.stable = false;
-                return r;
-            }
-        }
-    }
-    return r;
-}
-
 }  // namespace
-
-double SpeedTargetMs(int speed) {
-    return speed <= 1 ? 1.2 : (speed == 2 ? 1.4 : 1.6);
-}
-
-double MaxSensitivity(const ProcessModel& m, const PidSettings& pid, double ts) {
-    using C = std::complex<double>;
-    const double scale = m.t1 + m.t2 + m.deadTime + ts;
-    const double lo = 1e-3 / scale, hi = std::numbers::pi / std::max(ts, 1e-3 * scale);
-    double ms = 0;
-    constexpr int kPoints = 400;
-    for (int i = 0; i <= kPoints; ++i) {
-        const double w = lo * std::pow(hi / lo, static_cast<double>(i) / kPoints);
-        const C jw(0, w);
-        C g = m.gain * std::exp(-jw * (m.deadTime + ts / 2)) / ((1.0 + jw * m.t1) * (1.0 + jw * m.t2));
-        if (m.integrating) g /= jw;
-        C c = 1.0;
-        if (pid.ti > 0) c += 1.0 / (jw * pid.ti);
-        if (pid.td > 0) c += jw * pid.td / (1.0 + jw * pid.td / pid.nd);
-        ms = std::max(ms, 1.0 / std::abs(1.0 + g * pid.k * c));
-    }
-    return ms;
-}
 
 double PulseResponse(const ProcessModel& m, double amp, double tp, double t) {
     const auto f = [&](double x) { return m.integrating ? LagRamp(m.t1, m.t2, x) : LagStep(m.t1, m.t2, x); };
@@ -203,7 +47,7 @@ double PulseResponse(const ProcessModel& m, double amp, double tp, double t) {
 ProcessModel FitPulseResponse(std::span<const float> y, double interval, double amp, double tp,
                               const ProcessModel& start) {
     ProcessModel shape = start;
-    const auto cost = [&](const double* z, ProcessModel& out) {
+    const auto cost = [&](const tuning::SearchPoint& z, ProcessModel& out) {
         out.t1 = std::exp(z[0]);
         out.t2 = std::exp(z[1]);
         out.deadTime = z[2] * z[2];
@@ -223,11 +67,11 @@ ProcessModel FitPulseResponse(std::span<const float> y, double interval, double 
     ProcessModel fitted = start;
     // A few starts spread over the share of dead time, since the fit has local minima there.
     for (const double share : {0.1, 0.4, 0.7}) {
-        double z[3] = {std::log(span * (1 - share) * 0.8), std::log(span * (1 - share) * 0.2),
-                       std::sqrt(span * share)};
-        const auto f = [&](const double* x) { return cost(x, shape); };
-        NelderMead(f, z, 3, 0.5, 250);
-        const double v = NelderMead(f, z, 3, 0.1, 150);
+        tuning::SearchPoint z{std::log(span * (1 - share) * 0.8), std::log(span * (1 - share) * 0.2),
+                              std::sqrt(span * share), 0};
+        const auto f = [&](const tuning::SearchPoint& x) { return cost(x, shape); };
+        tuning::MinimiseSimplex(f, z, 3, 0.5, 250);
+        const double v = tuning::MinimiseSimplex(f, z, 3, 0.1, 150);
         if (v < best) {
             best = v;
             cost(z, fitted);
@@ -240,76 +84,22 @@ ProcessModel FitPulseResponse(std::span<const float> y, double interval, double 
 }
 
 PidSettings DesignPid(const ProcessModel& m, bool withDerivative, int speed, bool serial, double ts) {
-    const double target = SpeedTargetMs(speed);
-    const double scale = m.t1 + m.t2 + m.deadTime + ts;
-    // Start from the SIMC rule on the half-rule first-order model, made robust enough.
-    PidSettings pid;
-    const double lag = m.integrating ? 0.0 : m.t1 + m.t2 / 2;
-    const double theta = m.deadTime + ts / 2 + (m.integrating ? m.t1 + m.t2 : m.t2 / 2);
-    const double tc = std::max({theta, 0.1 * scale, ts});
-    if (m.integrating) {
-        pid.k = 1 / (m.gain * (tc + theta));
-        pid.ti = 4 * (tc + theta);
-    } else {
-        pid.k = lag / (m.gain * (tc + theta)) + 0.2 / m.gain;
-        pid.ti = std::max(std::min(lag, 4 * (tc + theta)), ts);
-    }
-    pid.td = withDerivative ? std::max({m.t2, 0.3 * theta, ts}) : 0.0;
-    if (serial) pid.td = std::min(pid.td, pid.ti / 4);
-    // Toward robustness: less gain, and for an integrator a longer ti with it
-    // (less gain alone would let the two integrators swing).
-    for (int i = 0; i < 60 && MaxSensitivity(m, pid, ts) > target; ++i) {
-        pid.k *= 0.85;
-        if (m.integrating) pid.ti /= 0.85;
-    }
-
-    const double allowed = speed <= 1 ? 0.01 : (speed == 2 ? 0.1 : 0.2);
-    const int n = withDerivative ? 3 : 2;
-    const auto settings = [&](const double* z) {
-        PidSettings p = pid;
-        p.k = std::exp(z[0]);
-        p.ti = std::exp(z[1]);
-        p.td = withDerivative ? std::exp(z[2]) : 0.0;
-        p.b = 1;
-        return p;
-    };
-    // The search stays among parameters that make sense for the model's time scale.
-    const auto sane = [&](const PidSettings& p) {
-        return p.k > 1e-3 * pid.k && p.k < 1e3 * pid.k && p.ti >= ts &&
-               p.ti <= (m.integrating ? 80 : 40) * scale && p.td <= 2 * scale &&
-               std::isfinite(p.k + p.ti + p.td) && (!serial || p.td <= p.ti / 4);
-    };
-    // The best point seen: the least violation of the targets first, then the least IAE.
-    PidSettings best = pid;
-    double bestViolation = INFINITY, bestIae = INFINITY;
-    const auto cost = [&](const double* z) {
-        const PidSettings p = settings(z);
-        if (!sane(p)) return 1e12 * scale;
-        const LoopResult r = SimulateModelLoop(m, p, ts, true);
-        if (!r.stable) return 1e9 * scale;
-        double violation = std::max(0.0, MaxSensitivity(m, p, ts) - target);
-        if (speed <= 1) {
-            // Slow: even with the setpoint weight at 0 the integral must not overshoot.
-            PidSettings unweighted = p;
-            unweighted.b = 0;
-            violation += std::max(0.0, SimulateModelLoop(m, unweighted, ts, false).overshoot - allowed);
-        }
-        if (violation < bestViolation - 1e-9 || (violation <= bestViolation + 1e-9 && r.iae < bestIae))
-            best = p, bestViolation = violation, bestIae = r.iae;
-        return r.iae + 1e3 * scale * violation;
-    };
-    double z[3] = {std::log(pid.k), std::log(pid.ti), std::log(std::max(pid.td, 1e-3))};
-    cost(z);
-    NelderMead(cost, z, n, 0.4, 200);
-    NelderMead(cost, z, n, 0.1, 120);
-
-    // The setpoint weight: the largest that keeps the overshoot of the model's setpoint step in bounds.
-    for (int i = 10; i >= 0; --i) {
-        best.b = i / 10.0;
-        if (SimulateModelLoop(m, best, ts, false).overshoot <= allowed) break;
-    }
-    best.c = 0;
-    return best;
+    // The two real lags as a pair with damping of at least 1.
+    tuning::ProcessModel model;
+    model.integrating = m.integrating, model.gain = m.gain, model.deadTime = m.deadTime;
+    model.lags = m.t2 > 0 ? 2 : 1;
+    model.timeConstant = m.t2 > 0 ? std::sqrt(m.t1 * m.t2) : m.t1;
+    model.damping = m.t2 > 0 ? (m.t1 + m.t2) / (2 * model.timeConstant) : 1;
+    // The experiment tells nothing about where the loop will run: no output limits.
+    tuning::LoopController block;
+    block.kind = ControllerKind::Pidma;
+    block.pida.ts = ts, block.pida.irType = withDerivative ? 7 : 6, block.pida.serial = serial;
+    block.pida.lolim = -1e9, block.pida.hilim = 1e9;
+    tuning::DesignOptions situation;
+    situation.scan = ts;
+    const tuning::Design design = tuning::DesignLoop(model, block, situation);
+    const tuning::PidaBlockSettings& a = design.suggestions.at(std::clamp(speed, 1, 3) - 1).controller.pida;
+    return {a.k, a.ti, a.td, a.nd, a.b, a.c};
 }
 
 // ------------------------------------------------------------ the experiment
@@ -677,9 +467,8 @@ void Experiment::finish(double end) {
 
     const bool serial = Get32(p_, PidaOffset("ipid")) == 2;
     const double ts = std::max(GetF(p_, PidaOffset("Ts")), 1e-3f);
-    PidSettings pid =
+    const PidSettings pid =
         DesignPid(fitted, Get32(p_, PidaOffset("itType")) == 7, Get32(p_, PidaOffset("ispeed")), serial, ts);
-    if (serial) tuning::ParallelToSerial(pid.k, pid.ti, pid.td);
     SetF(p_, PidaOffset("pk"), pid.k);
     SetF(p_, PidaOffset("pti"), pid.ti);
     SetF(p_, PidaOffset("ptd"), pid.td);

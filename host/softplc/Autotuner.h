@@ -36,28 +36,21 @@ struct ProcessModel {
     double gain = 0, t1 = 0, t2 = 0, deadTime = 0;
 };
 
-// Parameters in the block's form: parallel u = k·(b·w − y + I/ti + td·D).
+// Parameters in the block's form: parallel u = k·(b·w − y + I/ti + td·D), or serial.
 struct PidSettings {
     double k = 0, ti = 0, td = 0, nd = 10, b = 1, c = 0;
 };
 
-// The maximum-sensitivity target of a speed (1 slow, 2 normal, 3 fast).
-double SpeedTargetMs(int speed);
-// Largest |1/(1 + G·C)| of the model with a parallel PID sampled every ts
-// (the sampling counts as a further ts/2 of dead time); the derivative part
-// is left out when td is 0, the integral part when ti is 0.
-double MaxSensitivity(const ProcessModel& model, const PidSettings& pid, double ts);
 // The model's deviation at time t after a pulse of height amp lasting tp.
 double PulseResponse(const ProcessModel& model, double amp, double tp, double t);
 // Least-squares fit of the model's time constants and dead time (the gain in
 // closed form) to samples y[i] taken at i·interval after the pulse started.
 ProcessModel FitPulseResponse(std::span<const float> y, double interval, double amp, double tp,
                               const ProcessModel& start);
-// Parameters for the model: the least IAE of a setpoint step and a load step
-// in the model's loop whose maximum sensitivity stays within the speed's
-// target; PI when withDerivative is false, then the setpoint weight b keeps
-// the model's overshoot within 1 % (slow), 10 % (normal) or 20 % (fast).
-// With `serial` the derivative stays within ti/4, so that the serial form exists.
+// Parameters for the model, in the block's form (serial when `serial`), by the recording
+// tuner's design (tuning/LoopDesign) for the speed (1 slow, 2 normal, 3 fast): the least IAE
+// of a set-point and a load step within the speed's Ms target; PI when withDerivative is
+// false; the set-point weight b keeps the model's overshoot within 1 / 10 / 20 %.
 PidSettings DesignPid(const ProcessModel& model, bool withDerivative, int speed, bool serial, double ts);
 
 // One sample of the tuner inside the PIDA block: h is the time since the last

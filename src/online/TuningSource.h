@@ -28,6 +28,11 @@ std::vector<tuning::RecordedSample> RecordedSamples(const TrendBuffer& buffer);
 tuning::LoopController RunningController(const IniFile& file, const std::string& controllerName,
                                          const OnlineExchange& exchange);
 
+// The delay the loop adds to what the view records: a plant simulated by the
+// view closes the loop through the view's exchange, once every SimT; a real
+// plant does not. Out-of-range SimT counts as none.
+double ViewExchangeDelay(const IniFile& file, const std::string& controllerName);
+
 // The PIDMA tuner's last result as the running controller would run it, once
 // the view has received one; nothing for a PID controller or before a result.
 std::optional<tuning::LoopController> TunerResult(const OnlineExchange& exchange,
@@ -55,6 +60,7 @@ struct TunerPreviewResult {
     tuning::TuningResult result;
 };
 TunerPreviewResult TunerPreview(const TrendBuffer& recording, const TunerExperiment& experiment,
-                                const tuning::LoopController& running, const tuning::LoopController& tuned);
+                                const tuning::LoopController& running, const tuning::LoopController& tuned,
+                                double exchangeDelay);
 
 }  // namespace velmora::online

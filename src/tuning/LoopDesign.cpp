@@ -152,11 +152,13 @@ bool Sane(const Problem& p, const ControlLaw& law, const ControlLaw& start) {
     return !p.serial || law.td <= law.ti / 4;
 }
 
-// The least IAE within the target (and for the slow speed the overshoot limit).
-ControlLaw Search(const Problem& p) {
-    const ControlLaw start = StartLaw(p);
-    ControlLaw best = start;
-    double bestViolation = INFINITY, bestIae = INFINITY;
+// The least IAE within the target (and for the slow speed the overshoot limit), searched
+// from `from`. `best`/`bestViolation`/`bestIae` carry the best law over several searches.
+struct SearchResult {
+    ControlLaw law;
+    double violation = INFINITY, iae = INFINITY;
+};
+void SearchFrom(const Problem& p, const ControlLaw& start, const ControlLaw& from, SearchResult& best) {
     const auto lawOf = [&](const SearchPoint& z) {
         return LawFor(p, std::exp(z[0]), std::exp(z[1]), std::exp(z[2]));
     };
@@ -166,23 +168,46 @@ ControlLaw Search(const Problem& p) {
         const LawResponse r = SimulateLaw(p.model, law, p.T, p.delay, true, p.limits);
         if (!std::isfinite(r.iae)) return 1e9 * p.scale;
         double violation = std::max(0.0, MsExcess(p, law));
-        if (p.speed == Speed::Slow && !p.pidKind) {
-            // Even with the set-point weight b at 0 the set-point step must not overshoot.
+        if (p.speed == Speed::Slow && (!p.pidKind || !p.model.integrating)) {
+            // Even with the set-point weight b at 0 the set-point step must not overshoot. The
+            // PID has no weight: on a static plant its law itself keeps the step calm; on an
+            // integrator no PI law can, and its set-point filter does.
             ControlLaw unweighted = law;
-            unweighted.b = 0;
+            if (!p.pidKind) unweighted.b = 0;
             const double limit = 0.01;  // well inside the ±2 % settling band
             violation += std::max(
                 0.0, SimulateLaw(p.model, unweighted, p.T, p.delay, false, p.limits).overshoot - limit);
         }
-        if (violation < bestViolation - 1e-9 || (violation <= bestViolation + 1e-9 && r.iae < bestIae))
-            best = law, bestViolation = violation, bestIae = r.iae;
+        if (violation < best.violation - 1e-9 || (violation <= best.violation + 1e-9 && r.iae < best.iae))
+            best = {law, violation, r.iae};
         return r.iae + 1e3 * p.scale * violation;
     };
-    SearchPoint z{std::log(start.k), std::log(start.ti), std::log(std::max(start.td, 1e-3 * p.scale)), 0};
+    SearchPoint z{std::log(from.k), std::log(from.ti), std::log(std::max(from.td, 1e-3 * p.scale)), 0};
     const int n = p.derivative ? 3 : 2;
     MinimiseSimplex(cost, z, n, 0.4, 200);
     MinimiseSimplex(cost, z, n, 0.1, 120);
-    return best;
+}
+
+// A sampled loop's IAE has more than one valley: a short ti with less gain, and ti near
+// the dominant lag with more. The search starts from both and keeps the better.
+ControlLaw Search(const Problem& p) {
+    const ControlLaw start = StartLaw(p);
+    SearchResult best{start};
+    SearchFrom(p, start, start, best);
+    if (!p.model.integrating) {
+        const auto real = p.model.realLags();
+        const double lag = real ? real->first + real->second : 2 * p.model.damping * p.model.timeConstant;
+        for (const double tdShare : {0.25, 1.0}) {
+            ControlLaw longer = start;
+            longer.ti = std::max(start.ti, lag), longer.td = start.td * tdShare;
+            // The most gain within the target.
+            for (int i = 0; i < 60 && MsExcess(p, longer) > 0; ++i) longer.k *= 0.85;
+            for (int i = 0; i < 60 && MsExcess(p, LawFor(p, longer.k * 1.1, longer.ti, longer.td)) <= 0; ++i)
+                longer.k *= 1.1;
+            SearchFrom(p, start, longer, best);
+        }
+    }
+    return best.law;
 }
 
 // PBnd, Ti, Td in the block's units: of the roundings up and down the one with the least IAE
@@ -223,17 +248,25 @@ double Allowance(Speed speed) {
     return speed == Speed::Slow ? 0.01 : (speed == Speed::Normal ? 0.1 : 0.2);
 }
 
-// The PID block's set-point filter (a ramp with RF), in samples: the shortest whose set-point step,
-// previewed with the block's own algorithm, overshoots by at most the slow speed's allowance.
+// The PID block's set-point filter (a ramp with RF), in samples. None when the step, previewed with
+// the block's own algorithm, overshoots by at most twice the slow speed's allowance: on a static
+// plant the law is calm by itself and what is left is the block's rounding. Else the shortest ramp
+// that keeps the allowance; on a static plant at most two time scales long, so that it cannot make
+// the loop many times slower than its law.
 int SetpointFilter(const Problem& p, const ProcessModel& model, LoopController c, const DesignOptions& o) {
     PreviewOptions preview;
     preview.scan = o.scan, preview.exchangeDelay = o.exchangeDelay, preview.y0 = o.y0, preview.u0 = o.u0;
     preview.setpointStep = o.setpointStep, preview.withLoad = false, preview.curvePoints = 1;
-    int samples = 0;
-    for (int i = 0; i < 40; ++i, samples = std::max(samples + 1, samples * 5 / 4)) {
+    const auto overshoot = [&](int samples) {
         c.pid.tiW = samples;
-        if (PreviewLoop(model, c, preview).setpoint.overshoot <= 100 * Allowance(p.speed)) break;
-    }
+        return PreviewLoop(model, c, preview).setpoint.overshoot;
+    };
+    const double allowed = 100 * Allowance(p.speed);
+    if (overshoot(0) <= 2 * allowed) return 0;
+    const double longest = model.integrating ? kMaxTime : std::ceil(2 * p.scale / p.T);
+    int samples = 1;
+    for (int i = 0; i < 40 && samples < longest && overshoot(samples) > allowed; ++i)
+        samples = static_cast<int>(std::min(longest, std::max(samples + 1.0, samples * 1.25)));
     return samples;
 }
 
