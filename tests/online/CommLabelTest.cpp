@@ -10,13 +10,12 @@ namespace velmora::online {
 namespace {
 
 TEST(CommLabelTexts, EveryCommunicationAndDataState) {
-    struct Row {
+    using K = PartColour::Kind;
+    const struct Row {
         TCommState state;
         const char* text;
         PartColour colour;
-    };
-    using K = PartColour::Kind;
-    const Row rows[] = {
+    } rows[] = {
         {TCommState::csNoComm, "NoComm", PartColour::rgb(128, 128, 128)},
         {TCommState::csCommErr, "Com Fail", PartColour::rgb(255, 0, 0)},
         {TCommState::csHALT, "Halt", PartColour::rgb(0, 255, 0)},
@@ -33,14 +32,14 @@ TEST(CommLabelTexts, EveryCommunicationAndDataState) {
         const bool marked = r.state >= TCommState::csHALT;
         EXPECT_EQ(CommLabel::CommText(r.state, true), std::string(r.text) + (marked ? "F" : "")) << r.text;
     }
-    EXPECT_EQ(CommLabel::DataText(TDataState::dsNoComm), "");
-    EXPECT_EQ(CommLabel::DataBackground(TDataState::dsNoComm), PartColour::system(K::ButtonFace));
-    EXPECT_EQ(CommLabel::DataText(TDataState::dsDataOK), "Data OK");
-    EXPECT_EQ(CommLabel::DataBackground(TDataState::dsDataOK), PartColour::rgb(0, 255, 0));
-    EXPECT_EQ(CommLabel::DataText(TDataState::dsDataERR), "No Data");
-    EXPECT_EQ(CommLabel::DataBackground(TDataState::dsDataERR), PartColour::rgb(192, 192, 192));
-    EXPECT_EQ(CommLabel::DataText(TDataState::dsDataFREEZE), "Frozen");
-    EXPECT_EQ(CommLabel::DataBackground(TDataState::dsDataFREEZE), PartColour::system(K::InfoBackground));
+    using Shown = std::pair<std::string, PartColour>;
+    const auto data = [](TDataState s) {
+        return Shown(CommLabel::DataText(s), CommLabel::DataBackground(s));
+    };
+    EXPECT_EQ(data(TDataState::dsNoComm), Shown("", PartColour::system(K::ButtonFace)));
+    EXPECT_EQ(data(TDataState::dsDataOK), Shown("Data OK", PartColour::rgb(0, 255, 0)));
+    EXPECT_EQ(data(TDataState::dsDataERR), Shown("No Data", PartColour::rgb(192, 192, 192)));
+    EXPECT_EQ(data(TDataState::dsDataFREEZE), Shown("Frozen", PartColour::system(K::InfoBackground)));
 }
 
 TEST(CommLabelSetters, RepaintOnlyOnChange) {
@@ -66,19 +65,15 @@ TEST(CommLabelGeometry, PartsOfA105By22LabelAndAnEmptyLeftPart) {
     EXPECT_EQ(p.data.rect, (PartRect{1, 1, 52, 21}));
     EXPECT_EQ(p.comm.rect, (PartRect{53, 1, 104, 21}));
     EXPECT_EQ(p.comm.textX, 51 / 2 - 10 + 53);
-    EXPECT_EQ(std::pair(p.comm.text, p.data.text), std::pair(std::string("Run"), std::string("Data OK")));
-    // An empty left part.
+    EXPECT_EQ(std::tuple(p.comm.text, p.data.text), std::tuple(std::string("Run"), std::string("Data OK")));
     label.Set_DataWidthPRC(0);
     p = label.paint(105, 22, {}, {});
-    EXPECT_EQ(p.dataWidth, 0);
-    EXPECT_TRUE(p.data.frame.empty());
-    EXPECT_EQ(p.comm.rect.left, 1);
+    EXPECT_EQ(std::tuple(p.dataWidth, p.data.frame.empty(), p.comm.rect.left), std::tuple(0, true, 1));
     label.Set_DataWidthPRC(80);
     for (auto state : {TCommState::csTrying, TCommState::csUserTextF}) {
         label.SetCommState(state);
         p = label.paint(105, 22, {}, {});
-        EXPECT_EQ(p.dataWidth, 0);
-        EXPECT_EQ(p.comm.rect, (PartRect{1, 1, 104, 21}));
+        EXPECT_EQ(std::tuple(p.dataWidth, p.comm.rect), std::tuple(0, PartRect{1, 1, 104, 21}));
     }
     label.SetCommState(TCommState::csUserText);
     EXPECT_EQ(label.paint(105, 22, {}, {}).dataWidth, 84);
@@ -89,9 +84,7 @@ TEST(CommLabelMouse, HintOfThePartUnderThePointer) {
     label.setCommHint("PLC runs");
     auto d = label.mouseMove(80, 105, "");
     ASSERT_TRUE(d.has_value());
-    EXPECT_TRUE(d->hintsOn);
-    EXPECT_TRUE(d->showNow);
-    EXPECT_EQ(d->hint, "PLC runs");
+    EXPECT_EQ(std::tuple(d->hintsOn, d->showNow, d->hint), std::tuple(true, true, "PLC runs"));
     d = label.mouseMove(80, 105, "PLC runs");
     EXPECT_FALSE(d->showNow) << "same hint: not shown again";
     d = label.mouseMove(10, 105, "PLC runs");

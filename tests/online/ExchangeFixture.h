@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "softplc/SoftPlc.h"
 #include "support/Online.h"
@@ -13,7 +14,6 @@ namespace velmora::online::testing {
 struct ExchangeFixture : SessionFixture {
     softplc::SoftPlc plc;
     PlcRequestFunction request = softplc::SoftPlc::requestFunction();
-
     ExchangeFixture() {
         plc.makeCurrent();
         session->environment().errors = &plc;
@@ -27,11 +27,9 @@ struct ExchangeFixture : SessionFixture {
                         {"Flow_In", "REAL %R2030"},
                         {"Pump_Out", "REAL %R2034"}});
     }
-
     static std::string At(const char* type, int offset) {
         return std::string(type) + " %R" + std::to_string(offset);
     }
-
     // A PID controller whose first variable lies at `base`: Input3, Input2 as
     // the controller has them, then T_PID. Returns the structure's offset.
     int addPid(const ExchangeSettings& s, int base) {
@@ -54,7 +52,6 @@ struct ExchangeFixture : SessionFixture {
                 At(m.size == 1 ? "BYTE" : "INT", at + m.offset);
         return at;
     }
-
     // A PIDMA controller with _TPIDA_ at `base`.
     void addPidma(const ExchangeSettings& s, int base) {
         controllers[s.name] = s;
@@ -62,7 +59,6 @@ struct ExchangeFixture : SessionFixture {
             symbols[s.name + "_" + std::string(m.name)] =
                 At(m.type == plc::PidaType::Real ? "REAL" : "BYTE", base + m.offset);
     }
-
     // A PID controller on Temp_In and Valve_Out unless `s` names others.
     static ExchangeSettings Pid(const std::string& name, ExchangeSettings s = {}) {
         s.name = name;
@@ -71,42 +67,33 @@ struct ExchangeFixture : SessionFixture {
         return s;
     }
     static ExchangeSettings Pidma(const std::string& name, ExchangeSettings s = {}) {
-        s.name = name;
-        s.kind = ControllerKind::Pidma;
-        s.input = "Flow_In";
-        s.output = "Pump_Out";
+        std::tie(s.name, s.kind, s.input, s.output) =
+            std::tuple(name, ControllerKind::Pidma, "Flow_In", "Pump_Out");
         return s;
     }
-
     // Values into the soft PLC's register area.
     void putInt(int at, std::int16_t value) { plc::PutInt16(plc.area(3).data() + at, value); }
     void putReal(int at, float value) { plc::PutReal(plc.area(3).data() + at, value); }
-
     // What a soft PLC's beforeRequest hook answers: a result code, or nothing to let the request run.
     using Answer = std::optional<std::int32_t>;
-
     // The view of the test's first controller and its exchange.
     RecordingView view;
     std::unique_ptr<OnlineExchange> r1;
-
     // A view switched online by hand.
     std::unique_ptr<OnlineExchange> online(const std::string& name, RecordingView* view) {
         auto exchange = std::make_unique<OnlineExchange>(*session, name, view);
         exchange->KomunikaceButton1_Click();
         return exchange;
     }
-
     // One callback pass for a PLC that runs with valid data.
     static constexpr std::uint32_t kRunning = (1u << 7) | (1u << 16) | (1u << 17) | (1u << 19);
     void exchangeOnce(OnlineExchange& view) {
         view.commTick();  // hands the want-data flag over
         session->CommLoopCallback(request, kRunning);
     }
-    // Whether a comm log line starts with `prefix`.
     bool logged(const std::string& prefix) const {
         return !velmora::testing::LinesStartingWith(log.lines, {prefix}).empty();
     }
-    // The requests of one exchange of `view`.
     std::vector<softplc::ReceivedRequest> requestsOf(OnlineExchange& view) {
         plc.clearHistory();
         exchangeOnce(view);
@@ -115,13 +102,7 @@ struct ExchangeFixture : SessionFixture {
 };
 
 inline std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
-    std::vector<std::uint8_t> out;
-    for (int v : values) out.push_back(static_cast<std::uint8_t>(v));
-    return out;
+    return {values.begin(), values.end()};
 }
-
-// Switching a view online; the wizard pages' symbol access runs on the same
-// fixture, in its own file.
-struct GoingOnline : ExchangeFixture, ::testing::Test {};
 
 }  // namespace velmora::online::testing

@@ -1,15 +1,12 @@
-// The online view's wiring, offscreen: which schema elements a controller's
-// section shows, the value boxes before and after data, an element's page and
-// the reload after it, and the closing pass while the callback runs.
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTableWidget>
-#include <QToolBar>
+// The online view's wiring, offscreen: the schema elements a section shows, the value boxes before
+// and after data, an element's page and the reload after it, the closing pass in the callback;
+// and the comm label painted: the parts' colours, the menu of the part under the pointer.
+#include <QtWidgets>
 
 #include "ViewFixture.h"
 #include "base/IniFile.h"
 #include "base/Texts.h"
+#include "online/CommLabelWidget.h"
 
 namespace velmora::online::testing {
 namespace {
@@ -65,7 +62,6 @@ TEST_F(FormVisual1Ui, ValueBoxesShowDashThenDataAndAMeasuringErrorOnRed) {
     TFormVisual1 view(host, "Boiler");
     for (const char* box : {"W1Edit1", "WFEdit1", "Y1Edit1", "WEdit1", "UEdit1"})
         EXPECT_EQ(Box(view, box), "-") << box;
-
     putInt(base + plc::PidOffset("Input1"), 1000);  // of 0..10000
     putInt(base + plc::PidOffset("MaxY"), 10000);
     view.KomunikaceButton1_Click();
@@ -126,10 +122,7 @@ TEST_F(FormVisual1Ui, AnElementOpensItsPageTheViewReloadsAndTheStructurePageList
     writeSection("R", "PID", 1, false);
     TFormVisual1 view(host, "R");
     // The page changes the section the way the controller-mode page would.
-    host.onOpen = [&] {
-        writeSection("R", "PID", 2, false);
-        return true;
-    };
+    host.onOpen = [&] { return writeSection("R", "PID", 2, false), true; };
     Click(view.findChild<QWidget*>("RezimButton1"));
     Click(view.findChild<QWidget*>("PID1"));
     EXPECT_EQ(host.opened, (std::vector{SchemaTarget::ControllerMode, SchemaTarget::PidParameters}));
@@ -142,9 +135,8 @@ TEST_F(FormVisual1Ui, AnElementOpensItsPageTheViewReloadsAndTheStructurePageList
     other.SchemaButton2Click();
     auto* grid = other.findChild<QTableWidget*>("StringGrid2");
     ASSERT_GT(grid->rowCount(), 30);
-    EXPECT_EQ(grid->item(0, 0)->text(), "iInput1");
-    EXPECT_EQ(grid->item(0, 1)->text(), "-");
-    EXPECT_TRUE(grid->isColumnHidden(2));
+    EXPECT_EQ(std::tuple(grid->item(0, 0)->text(), grid->item(0, 1)->text(), grid->isColumnHidden(2)),
+              std::tuple("iInput1", "-", true));
     Click(other.findChild<QWidget*>("tbHex1"));
     EXPECT_FALSE(grid->isColumnHidden(2));
 }
@@ -164,9 +156,8 @@ TEST_F(FormVisual1Ui, ClosingInsideTheCallbackWaitsForTheClosingPass) {
     OnlineExchange other(*session, "Other", &closer);
     closer.target = view;
     session->CommLoopCallback(request, kRunning);
-    EXPECT_FALSE(closer.accepted);
-    EXPECT_TRUE(view->exchange().closeRequested());
-    EXPECT_EQ(host.destroyed, 0);
+    EXPECT_EQ(std::tuple(closer.accepted, view->exchange().closeRequested(), host.destroyed),
+              std::tuple(false, true, 0));
     session->CommLoopCallback(request, kRunning);  // the closing pass
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(host.destroyed, 1);
@@ -190,12 +181,51 @@ TEST_F(FormVisual1Ui, AViewWhoseSectionVanishedSaysSoAndCloses) {
         triggers[i](*view);
         triggers[i](*view);  // told once only
         ASSERT_EQ(messages.shown.size(), 1u) << i;
-        EXPECT_EQ(messages.shown.back().text, Text(3023));
-        EXPECT_FALSE(view->exchange().online());
+        EXPECT_EQ(std::tuple(messages.shown.back().text, view->exchange().online()),
+                  std::tuple(Text(3023), false));
         QCoreApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_EQ(host.destroyed, static_cast<int>(i + 1));
     }
+}
+
+QImage Render(TCommLabel& label) {
+    QImage image(label.size(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    label.render(&image);
+    return image;
+}
+
+TEST(CommLabelWidget, PaintsBothPartsAndAPressChoosesThePartMenu) {
+    velmora::testing::UiApp();
+    TCommLabel label;
+    EXPECT_EQ(label.size(), QSize(105, 22));
+    label.SetCommState(TCommState::csCommErr);
+    label.SetDataState(TDataState::dsDataOK);
+    QImage image = Render(label);
+    EXPECT_EQ(QColor(image.pixel(3, 3)), QColor(0, 255, 0)) << "data part";
+    EXPECT_EQ(QColor(image.pixel(101, 3)), QColor(255, 0, 0)) << "comm part";
+    EXPECT_EQ(image.pixel(1, 10), label.palette().color(QPalette::Dark).rgb()) << "sunken frame";
+    EXPECT_EQ(image.pixel(104, 10), label.palette().color(QPalette::Light).rgb());
+    QMenu own, comm, data;
+    label.setPopupMenu(&own);
+    label.Set_CommPopupMenu(&comm);
+    label.Set_DataPopupMenu(&data);
+    const auto press = [&](double x) {
+        QMouseEvent e(QEvent::MouseButtonPress, QPointF(x, 10), QPointF(x, 10), Qt::LeftButton,
+                      Qt::LeftButton, {});
+        QApplication::sendEvent(&label, &e);
+        return label.popupMenu();
+    };
+    EXPECT_EQ(press(90), &comm);
+    EXPECT_EQ(press(52), &data) << "52 < 105 / 2";
+    label.Set_CanSTDLabel(true);
+    EXPECT_EQ(press(10), &own);
+    label.Set_CanSTDLabel(false);
+    label.SetCommState(TCommState::csTrying);  // the whole strip, in a system colour
+    image = Render(label);
+    for (int x : {3, 101})
+        EXPECT_EQ(QColor(image.pixel(x, 3)), label.palette().color(QPalette::ToolTipBase)) << x;
 }
 
 }  // namespace

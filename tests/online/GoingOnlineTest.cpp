@@ -1,6 +1,6 @@
 // Switching a view online: the checks before the look-up, the symbol names
-// of each controller kind, missing symbols and the page of a missing
-// input or output variable.
+// of each controller kind, missing symbols, the page of a missing input or
+// output variable; and the wizard pages' reads and writes through a view.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -10,6 +10,8 @@
 
 namespace velmora::online::testing {
 namespace {
+
+struct GoingOnline : ExchangeFixture, ::testing::Test {};
 
 std::vector<std::string> Names(const ExchangeSettings& s) {
     std::vector<std::string> out;
@@ -78,19 +80,16 @@ TEST_F(GoingOnline, AMissingSymbolIsNamedOnceAndAMissingVariableOpensItsPage) {
                  {output, 1, "", {VariablePage::Pidma}},
                  {additional, 1, "Nowhere", {VariablePage::Simulation}}};
     for (const auto& c : cases) {
-        if (c.s.kind == ControllerKind::Pid)
-            addPid(c.s, 100);
-        else
-            addPidma(c.s, 1000);
+        c.s.kind == ControllerKind::Pid ? void(addPid(c.s, 100)) : addPidma(c.s, 1000);
         // R1: member Ti missing, Td at an address no request can carry (counts as missing).
         symbols.erase("R1_Ti");
         symbols["R1_Td"] = "%RL2147483647";
         messages.shown.clear();
         RecordingView view;
         auto exchange = online(c.s.name, &view);
-        EXPECT_FALSE(exchange->online()) << c.s.name;
-        EXPECT_EQ(exchange->missingSymbols(), c.missing) << c.s.name;
-        EXPECT_EQ(view.pages, c.pages) << c.s.name;
+        EXPECT_EQ(std::tuple(exchange->online(), exchange->missingSymbols(), view.pages),
+                  std::tuple(false, c.missing, c.pages))
+            << c.s.name;
         if (!*c.named) continue;
         const std::string said = Text(3412) + " '" + c.named + "' " + Text(3460);
         EXPECT_EQ(messages.shown,
@@ -106,32 +105,27 @@ TEST_F(GoingOnline, ButtonTogglesAndTheFrameCallRelooksUpSilentlyAndOnlyForTheUs
     RecordingView idle;
     OnlineExchange offline(*session, "R1", &idle);
     offline.KomunikaceButton1Click(false);
-    EXPECT_TRUE(messages.shown.empty());
-    EXPECT_TRUE(idle.pages.empty());
+    EXPECT_TRUE(messages.shown.empty() && idle.pages.empty());
     symbols["Temp_In"] = "INT %R2000";
     offline.KomunikaceButton1Click(false);
     EXPECT_FALSE(offline.online());
-
     r1 = online("R1", &view);
     ASSERT_TRUE(r1->online());
     EXPECT_EQ(r1->item(ItemRole::PidBlock).offset, 100);
     // After a compilation the structure moved; the frame presses the button.
     addPid(Pid("R1"), 500);
     r1->KomunikaceButton1Click(false);
-    EXPECT_TRUE(r1->online());
-    EXPECT_EQ(r1->item(ItemRole::PidBlock).offset, 500);
+    EXPECT_EQ(std::tuple(r1->online(), r1->item(ItemRole::PidBlock).offset), std::tuple(true, 500));
     r1->KomunikaceButton1_Click();
     EXPECT_FALSE(r1->online());
     EXPECT_EQ(view.onlineCalls, (std::vector<bool>{true, true, false}));
 }
 
 TEST_F(GoingOnline, DirectAddressesNeedNoTranslationBadOnesAreMissingAndAClosingBoxIsSurvived) {
-    addPid(Pid("R1", {.y1Name = "%RW3000", .upName = "%R65535"}),
-           100);  // one byte fits at 65535, that is all
+    addPid(Pid("R1", {.y1Name = "%RW3000", .upName = "%R65535"}), 100);  // one byte fits at 65535
     r1 = online("R1", &view);
-    EXPECT_TRUE(r1->online());
-    EXPECT_EQ(r1->item(ItemRole::Y1).offset, 3000);
-    EXPECT_EQ(r1->item(ItemRole::Y1).count, 2);
+    EXPECT_EQ(std::tuple(r1->online(), r1->item(ItemRole::Y1).offset, r1->item(ItemRole::Y1).count),
+              std::tuple(true, 3000, 2));
     symbols["R1_Control"] = "INT %R65535";  // a word that would cross the area end
     r1->KomunikaceButton1Click(false);
     EXPECT_FALSE(r1->online());
@@ -140,6 +134,30 @@ TEST_F(GoingOnline, DirectAddressesNeedNoTranslationBadOnesAreMissingAndAClosing
     r1->KomunikaceButton1_Click();
     EXPECT_EQ(r1, nullptr);
     EXPECT_TRUE(session->views().empty());
+}
+
+// The wizard pages reach the PLC through a view's exchange: they follow the
+// PLC's connection, not whether the view itself is online.
+TEST_F(GoingOnline, WizardPagesReachTheRunningPlcThroughAnOfflineViewAndNothingWithoutIt) {
+    const int base = addPid(Pid("R1"), 300);
+    OnlineExchange offline(*session, "R1", &view);
+    ASSERT_FALSE(offline.online());
+    const std::vector<std::string> members = {"R1_PBnd", "R1_Ti"};
+    EXPECT_FALSE(offline.symbolsReachable(members)) << "no callback yet: the PLC is not online";
+    EXPECT_FALSE(offline.readSymbol("R1_PBnd", 2));
+    session->CommLoopCallback(request, kRunning);
+    putInt(base + plc::PidOffset("PBnd"), 3465);
+    EXPECT_TRUE(offline.symbolsReachable(members));
+    EXPECT_FALSE(offline.symbolsReachable({"R1_PBnd", "R1_NoSuchMember"}));
+    const auto read = offline.readSymbol("R1_PBnd", 2);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(plc::GetInt16(read->data()), 3465) << "Upload from PLC shows the PLC's value";
+    const std::vector<std::uint8_t> value = {0x2c, 0x01};  // 300
+    EXPECT_TRUE(offline.writeSymbol("R1_Ti", value));
+    EXPECT_EQ(plc::GetInt16(plc.area(3).data() + base + plc::PidOffset("Ti")), 300);
+    session->SoftOff(0);
+    EXPECT_FALSE(offline.symbolsReachable(members)) << "communication lost";
+    EXPECT_FALSE(offline.writeSymbol("R1_Ti", value));
 }
 
 }  // namespace

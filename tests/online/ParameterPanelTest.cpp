@@ -87,7 +87,6 @@ struct PanelFixture : ::testing::Test, ExchangeFixture, PanelHost {
     velmora::testing::TempDir dir;
     std::optional<double> answer;  // the input dialog's value
     std::vector<ValueRequest> asked;
-
     MessageBoxes* messages() override { return std::addressof(ExchangeFixture::messages); }
     std::filesystem::path controllerFile() override { return dir / "PLC.rglx"; }
     std::optional<double> askValue(const ValueRequest& r) override {
@@ -95,7 +94,6 @@ struct PanelFixture : ::testing::Test, ExchangeFixture, PanelHost {
         return answer;
     }
     bool openTunerPage() override { return false; }
-
     // A PID (R…) or PIDMA (T…) controller in the file, its symbols from register 300, its view online.
     static constexpr int kAt = 300;
     std::unique_ptr<OnlineExchange> open(const std::string& name, RecordingView& on) {
@@ -103,10 +101,7 @@ struct PanelFixture : ::testing::Test, ExchangeFixture, PanelHost {
         IniFile file(controllerFile());
         file.writeString(ControllerSection(name), "Name", name);
         file.writeString(ControllerSection(name), "Type", pid ? "PID" : "PIDA");
-        if (pid)
-            addPid(Pid(name), kAt);
-        else
-            addPidma(Pidma(name), kAt);
+        pid ? void(addPid(Pid(name), kAt)) : addPidma(Pidma(name), kAt);
         return online(name, &on);
     }
 };
@@ -129,7 +124,6 @@ TEST_F(PanelFixture, UseValsWritesTheBlockOnceAndSaveValsTheFileScaled) {
     EXPECT_EQ(plc::GetInt16(plc.area(3).data() + kAt + plc::PidOffset("RelCool")), 2000);
     panel.refreshPendingControls();
     EXPECT_TRUE(panel.useEnabled());
-
     // Save writes the shown values to the file, scaled and rounded.
     const Typed typed[] = {{P::PBnd, "12.34"}, {P::Ti, "7.25"}, {P::EGap, "0.125"}};
     for (const Typed& t : typed) {
@@ -173,9 +167,8 @@ TEST_F(PanelFixture, LampFollowsTheTunerAndAFinishedTuneIsReadAndReported) {
     ASSERT_GE(ExchangeFixture::messages.shown.size(), 2u);
     EXPECT_NE(ExchangeFixture::messages.shown[0].text.find(Text(3383)), std::string::npos)
         << "finished: old vs new";
-    EXPECT_EQ(ExchangeFixture::messages.shown[1].text, Text(3388));
-    EXPECT_EQ(ExchangeFixture::messages.shown[1].icon, MessageIcon::Stop);
-
+    EXPECT_EQ(std::tuple(ExchangeFixture::messages.shown[1].text, ExchangeFixture::messages.shown[1].icon),
+              std::tuple(Text(3388), MessageIcon::Stop));
     // ite is a DINT: 0x00010003 is no code of the table.
     putInt(kAt + plc::PidaOffset("ite"), 3);
     putInt(kAt + plc::PidaOffset("ite") + 2, 1);
@@ -198,8 +191,8 @@ TEST_F(PanelFixture, ValueBoxesAndYesToTheNewValuesWriteTheirMembersAndFailedWri
     exchangeOnce(*t1);
     answer = 42.5;
     panel.W1Edit1MouseDown();
-    EXPECT_EQ(panel.pendingText(SchemaValue::Setpoint), "42.50%");
-    EXPECT_FALSE(panel.boxEnabled(SchemaValue::Setpoint));
+    EXPECT_EQ(std::tuple(panel.pendingText(SchemaValue::Setpoint), panel.boxEnabled(SchemaValue::Setpoint)),
+              std::tuple(std::optional<std::string>("42.50%"), false));
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].minimum, -10000);
     EXPECT_EQ(ValuePrompt(asked[0], '.'), "Enter set point (from -10000 to 10000):");
@@ -211,16 +204,12 @@ TEST_F(PanelFixture, ValueBoxesAndYesToTheNewValuesWriteTheirMembersAndFailedWri
     ExchangeFixture::messages.answers = {MessageAnswer::Yes};
     panel.post(1);
     panel.deliver();
-    EXPECT_TRUE(panel.restartDown());
-    EXPECT_TRUE(panel.saveEnabled());
+    EXPECT_TRUE(panel.restartDown() && panel.saveEnabled() && t1->pending().taff);
     EXPECT_TRUE(panel.edited()) << "an activation of the view keeps the accepted values";
-    EXPECT_TRUE(t1->pending().taff);
     exchangeOnce(*t1);
     EXPECT_EQ(plc.area(3)[kAt + plc::PidaOffset("TAFF")], 1);
-
     plc.beforeRequest = [](std::int32_t command, auto, auto, auto) -> Answer {
-        if (command == kPlcWrite) return -1;
-        return std::nullopt;
+        return command == kPlcWrite ? Answer(-1) : std::nullopt;
     };
     const std::size_t shownBefore = ExchangeFixture::messages.shown.size();
     panel.AutoButton1Click(false);

@@ -1,19 +1,6 @@
 // Wiring of the graph page: its buttons to the operations, the dialogs to the
 // controller file's keys, the pointer to zoom and measuring, the files it writes.
-#include <QCheckBox>
-#include <QClipboard>
-#include <QComboBox>
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMenu>
-#include <QMimeData>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QScrollBar>
-#include <QToolButton>
-#include <QWheelEvent>
+#include <QtWidgets>
 
 #include <cmath>
 
@@ -76,7 +63,6 @@ protected:
     static void whenDialog(std::function<void(QDialog&)> script) {
         testing::AnswerNextModal([script](QWidget* modal) { script(*qobject_cast<QDialog*>(modal)); });
     }
-
     TempDir dir;
     IniFile file{dir / "PLC1.rglx"};
     TrendBuffer recording{kDefaultBufferLength};
@@ -107,8 +93,7 @@ TEST_F(TrendGraphUi, LayoutButtonsStoreTheLayoutKeysAndNovyFollowAndScrollMoveTh
     EXPECT_DOUBLE_EQ(widget->shown().start, 199.5);
     EXPECT_FALSE(child("ToolButton8")->isChecked());
     child("ToolButton3")->click();
-    EXPECT_TRUE(recording.empty());
-    EXPECT_FALSE(child("ToolButton3")->isEnabled());
+    EXPECT_TRUE(recording.empty() && !child("ToolButton3")->isEnabled());
 }
 
 TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeAndTheWheelOnlyWhileMeasuring) {
@@ -129,13 +114,13 @@ TEST_F(TrendGraphUi, LupaDragZoomsToTheDraggedRangeAndTheWheelOnlyWhileMeasuring
     QApplication::sendEvent(plot(), &wheel);
     EXPECT_NEAR(widget->shown().width, 50, 1e-9);
     mouse(QEvent::MouseMove, plotPoint(0.5));
-    EXPECT_TRUE(widget->readoutText().contains("y1 = ")) << widget->readoutText().toStdString();
-    EXPECT_FALSE(widget->readoutText().contains("y1 = -")) << widget->readoutText().toStdString();
+    EXPECT_TRUE(widget->readoutText().contains("y1 = ") && !widget->readoutText().contains("y1 = -"))
+        << widget->readoutText().toStdString();
     // After the last sample (299.5 s) nothing was measured.
     widget->setShown({250, 100});
     mouse(QEvent::MouseMove, plotPoint(0.9));
-    EXPECT_TRUE(widget->readoutText().contains("y1 = -")) << widget->readoutText().toStdString();
-    EXPECT_TRUE(widget->readoutText().contains("w = -")) << widget->readoutText().toStdString();
+    EXPECT_TRUE(widget->readoutText().contains("y1 = -") && widget->readoutText().contains("w = -"))
+        << widget->readoutText().toStdString();
 }
 
 TEST_F(TrendGraphUi, MeasuringPairShowsDeltaTimeAndTheSixDeltas) {
@@ -162,12 +147,10 @@ TEST_F(TrendGraphUi, FilesGoThroughTheirButtons) {
     child("ToolButton3")->click();
     child("ToolButton4")->click();
     EXPECT_EQ(recording.count(), 600) << "loaded back";
-
     chosen = dir / "shown.csv";
     widget->setShown({10, 1});
     child("ToolButtonCsv1")->click();
     EXPECT_EQ(ReadBytes(chosen), TrendCsvText(recording, {10, 1}));
-
     auto* menu = child<QToolButton>("ToolButton27")->menu();
     for (const auto& [name, magic] :
          {std::pair{"pic.svg", std::string("<?xml")}, std::pair{"pic.png", std::string("\x89PNG")}}) {
@@ -178,8 +161,7 @@ TEST_F(TrendGraphUi, FilesGoThroughTheirButtons) {
     menu->findChild<QAction*>("CopyToClipboardAsWMF1")->trigger();
     const QMimeData* clip = QApplication::clipboard()->mimeData();
     ASSERT_NE(clip, nullptr);
-    EXPECT_TRUE(clip->hasImage());
-    EXPECT_TRUE(clip->data("image/svg+xml").startsWith("<?xml"));
+    EXPECT_TRUE(clip->hasImage() && clip->data("image/svg+xml").startsWith("<?xml"));
 }
 
 TEST_F(TrendGraphUi, AxisDialogsStoreTheirKeysAndAChangedLengthClears) {
@@ -194,9 +176,8 @@ TEST_F(TrendGraphUi, AxisDialogsStoreTheirKeysAndAChangedLengthClears) {
         d.accept();
     });
     child("ToolButton18")->click();
-    EXPECT_EQ(key("Prubeh3"), "0");
-    EXPECT_EQ(key("Prubeh2Max"), "250");
-    EXPECT_EQ(key("Prubeh2Stejne"), "-1");
+    EXPECT_EQ(std::tuple(key("Prubeh3"), key("Prubeh2Max"), key("Prubeh2Stejne")),
+              std::tuple("0", "250", "-1"));
     EXPECT_EQ(std::stod(key("Prubeh2Min")), recording.extent(2, 0, recording.count()).min);
     EXPECT_LT(std::stoi(key("Prubeh2Poradi")), std::stoi(key("Prubeh1Poradi")));
     whenDialog([](QDialog& d) {
@@ -207,14 +188,10 @@ TEST_F(TrendGraphUi, AxisDialogsStoreTheirKeysAndAChangedLengthClears) {
         d.accept();
     });
     child("ToolButton19")->click();
-    EXPECT_EQ(key("DelkaBuffer"), "50");
-    EXPECT_EQ(key("OsaXRozsah"), "12.5");
-    EXPECT_EQ(key("OsaXFormatCasu"), "2");
-    EXPECT_EQ(key("OsaXMrizka"), "0");
-    EXPECT_TRUE(recording.empty());
-    EXPECT_EQ(recording.capacity(), 50);
-    EXPECT_DOUBLE_EQ(widget->shown().width, 12.5);
-
+    EXPECT_EQ(std::tuple(key("DelkaBuffer"), key("OsaXRozsah"), key("OsaXFormatCasu"), key("OsaXMrizka")),
+              std::tuple("50", "12.5", "2", "0"));
+    EXPECT_EQ(std::tuple(recording.empty(), recording.capacity(), widget->shown().width),
+              std::tuple(true, 50, 12.5));
     whenDialog([](QDialog& d) {
         d.findChild<QPushButton*>("ButtonVse1")->click();
         d.reject();

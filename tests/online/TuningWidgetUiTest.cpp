@@ -1,7 +1,5 @@
-// The graph page's tuning dialog, offscreen: opened by the page's button on
-// the marks, the running parameters read from the PLC, typed parameters
-// previewed, and "Use vals" writing a suggestion through the parameter panel
-// to the PLC.
+// The graph page's tuning dialog, offscreen: opened on the marks, the running parameters read from
+// the PLC, typed ones previewed, "Use vals" writing a suggestion through the panel to the PLC.
 #include <QPushButton>
 #include <QToolButton>
 
@@ -61,12 +59,10 @@ TEST_F(TuningUi, TheGraphPageOpensItOnTheMarksAndUseValsWritesTheChosenRow) {
     TFormVisual1 view(host, "Boiler");
     ShowOnline(view);
     auto* open = view.findChild<QPushButton*>("TuningButton1");
-    ASSERT_NE(open, nullptr);
     open->click();
     ASSERT_NE(Opened(view), nullptr);
     EXPECT_TRUE(Opened(view)->message().contains("A and B marks")) << Opened(view)->message().toStdString();
     EXPECT_FALSE(Opened(view)->findChild<QPushButton*>("UseValsButton1")->isEnabled());
-
     RecordAndMark(view);
     open->click();
     TuningWidget* tuning = Opened(view);
@@ -98,7 +94,6 @@ TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     open->click();
     ASSERT_TRUE(Opened(view)->result().ok());
     EXPECT_EQ(Opened(view)->rowCount(), 4) << "no tuner result yet (pk 0)";
-
     const std::pair<int, float> tuned[] = {{plc::PidaOffset("pk"), 1.25f}, {plc::PidaOffset("pti"), 12},
                                            {plc::PidaOffset("ptd"), 1},    {plc::PidaOffset("pnd"), 10},
                                            {plc::PidaOffset("pb"), 0.5f},  {plc::PidaOffset("pc"), 0}};
@@ -109,9 +104,8 @@ TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     TuningWidget* tuning = Opened(view);
     ASSERT_EQ(tuning->rowCount(), 5);
     const tuning::TuningRow& row = tuning->result().rows[4];
-    EXPECT_EQ(row.label, "tuner");
-    EXPECT_DOUBLE_EQ(row.controller.pida.k, 1.25);
-    EXPECT_DOUBLE_EQ(row.controller.pida.b, 0.5);
+    EXPECT_EQ(std::tuple(row.label, row.controller.pida.k, row.controller.pida.b),
+              std::tuple("tuner", 1.25, 0.5));
     EXPECT_DOUBLE_EQ(tuning->result().rows[0].controller.pida.k, 2.5) << "the running row stays the old one";
     EXPECT_TRUE(std::isfinite(row.preview.setpoint.iae));
     ASSERT_TRUE(tuning->previewTyped("k=1,ti=10"));

@@ -19,27 +19,22 @@ TEST(ShownValues, InputsOutputsAndErrorsAsShownAndParametersRoundToTheStoredUnit
     EXPECT_DOUBLE_EQ(*InputPercent(0, 100, -100), 50.0) << "an inverted range works too";
     EXPECT_FALSE(InputPercent(5, 7, 7).has_value());
     const auto shown = PidInputValue(1, 1234, 0, 10000, 0, "R1", ',');
-    EXPECT_FALSE(shown.error);
-    EXPECT_EQ(shown.text, "12,34%");
-    EXPECT_EQ(shown.hint, "((R1_Input1 - R1_MinY) / (R1_MaxY - R1_MinY)) * 100%");
+    EXPECT_EQ(std::tuple(shown.error, shown.text, shown.hint),
+              std::tuple(false, "12,34%", "((R1_Input1 - R1_MinY) / (R1_MaxY - R1_MinY)) * 100%"));
     EXPECT_EQ(PidInputValue(3, 0, 0, 1, 0, "R1", '.').hint,
               "((R1_Input3 - R1_MinY) / (R1_MaxY - R1_MinY)) * 100%");
     const auto equal = PidInputValue(1, 10, 500, 500, 0, "R1", '.');
-    EXPECT_TRUE(equal.error);
-    EXPECT_EQ(equal.text, Text(3019));
-    EXPECT_EQ(equal.hint, "MaxY == MinY!");
+    EXPECT_EQ(std::tuple(equal.error, equal.text, equal.hint), std::tuple(true, Text(3019), "MaxY == MinY!"));
     const std::pair<int, std::uint8_t> inputs[] = {{1, kDetEY[0]}, {2, kDetEY[1]}, {3, kDetEY[2]}};
     for (const auto& [signal, bit] : inputs) {
         const auto shown = PidInputValue(signal, 10, 0, 100, bit, "R1", '.');
-        EXPECT_TRUE(shown.error);
-        EXPECT_EQ(shown.hint, Text(3466 + signal));
+        EXPECT_EQ(std::tuple(shown.error, shown.hint), std::tuple(true, Text(3466 + signal)));
         // Another input's error bit does not touch this one.
         EXPECT_FALSE(
             PidInputValue(signal, 10, 0, 100, static_cast<std::uint8_t>(0xE0 & ~bit), "R1", '.').error);
     }
     const auto out = PidOutputValue(-1250, "R1", '.');
-    EXPECT_EQ(out.text, "-12.50%");
-    EXPECT_EQ(out.hint, "R1_Output * 0,01%");
+    EXPECT_EQ(std::tuple(out.text, out.hint), std::tuple("-12.50%", "R1_Output * 0,01%"));
     EXPECT_EQ(PidmaPercentValue(61.256f, '.').text, "61.26%");
     EXPECT_TRUE(PidmaPercentValue(std::numeric_limits<float>::quiet_NaN(), '.').error);
 }
@@ -69,15 +64,13 @@ TEST_F(LoggedExchange, TickCountsNewDataOnceAndAFailedRequestLogsItsErrorAndACla
     EXPECT_EQ(r1->commTick().state, TDataState::dsDataERR) << "no data before the first exchange";
     session->CommLoopCallback(request, kRunning);
     const auto first = r1->commTick();
-    EXPECT_EQ(first.state, TDataState::dsDataOK);
-    EXPECT_EQ(first.image, 32);
-    EXPECT_TRUE(first.newSample);
+    EXPECT_EQ(std::tuple(first.state, first.image, first.newSample),
+              std::tuple(TDataState::dsDataOK, 32, true));
     // The read fails: the next tick finds nothing newer.
     plc.beforeRequest = [](auto, auto, auto, auto) -> Answer { return softplc::errors::kBadLength; };
     session->CommLoopCallback(request, kRunning);
     const auto second = r1->commTick();
-    EXPECT_EQ(second.state, TDataState::dsDataERR);
-    EXPECT_EQ(second.image, 33);
+    EXPECT_EQ(std::tuple(second.state, second.image), std::tuple(TDataState::dsDataERR, 33));
     // A short answer counts as no data as well.
     plc.beforeRequest = [](auto, auto, std::int32_t* length, auto) -> Answer {
         *length = 49;
@@ -89,7 +82,6 @@ TEST_F(LoggedExchange, TickCountsNewDataOnceAndAFailedRequestLogsItsErrorAndACla
     session->CommLoopCallback(request, kRunning);
     EXPECT_EQ(r1->commTick().state, TDataState::dsDataOK);
     EXPECT_EQ(view.ticks.size(), 5u);
-
     // The error goes before the request's line, whose dump stops at the buffer's capacity.
     plc.beforeRequest = [](auto, auto, std::int32_t* length, auto) -> Answer {
         *length = 1000;  // more than the buffer holds
@@ -99,8 +91,7 @@ TEST_F(LoggedExchange, TickCountsNewDataOnceAndAFailedRequestLogsItsErrorAndACla
     exchangeOnce(*r1);
     const auto error =
         std::find(log.lines.begin(), log.lines.end(), "Comm Error\tSoft PLC: unknown memory area");
-    ASSERT_NE(error, log.lines.end());
-    ASSERT_NE(error + 1, log.lines.end());
+    ASSERT_TRUE(error != log.lines.end() && error + 1 != log.lines.end());
     const std::string& line = *(error + 1);
     EXPECT_EQ(line.rfind("cteni struktury PID od Input1\tBh\t4\t1000\t:\t03  64  00  32  \n", 0), 0u);
     EXPECT_EQ(line.size(),
@@ -158,18 +149,15 @@ TEST(ExchangeSettingsFile, KeysAndDefaultsOfTheControllerSection) {
         "[Regulator T1]\nName=T1\nType=PIDA\nInput=In\nOutput=Out\nAddOutName=Dist\n");
     IniFile file(dir / "PLC1.rglx");
     const auto r1 = ReadExchangeSettings(file, "R1");
-    EXPECT_EQ(r1.kind, ControllerKind::Pid);
-    EXPECT_TRUE(r1.inputMode == 3 && r1.cascade && r1.foundStruct && !r1.analogOutput);
-    EXPECT_EQ(r1.umName, "D");
-    EXPECT_EQ(std::pair(r1.maxY, r1.minY), std::pair(4000, -4000));
+    EXPECT_TRUE(r1.kind == ControllerKind::Pid && r1.inputMode == 3 && r1.cascade && r1.foundStruct &&
+                !r1.analogOutput);
+    EXPECT_EQ(std::tuple(r1.umName, r1.maxY, r1.minY), std::tuple("D", 4000, -4000));
     const auto t1 = ReadExchangeSettings(file, "T1");
-    EXPECT_EQ(t1.kind, ControllerKind::Pidma);
-    EXPECT_EQ((std::vector<std::string>{t1.input, t1.output, t1.addOutName}),
-              (std::vector<std::string>{"In", "Out", "Dist"}));
+    EXPECT_EQ(std::tuple(t1.kind, t1.input, t1.output, t1.addOutName),
+              std::tuple(ControllerKind::Pidma, "In", "Out", "Dist"));
     const auto none = ReadExchangeSettings(file, "Missing");
-    EXPECT_EQ(none.kind, ControllerKind::Pid);
-    EXPECT_EQ(std::pair(none.maxY, none.minY), std::pair(10000, 0));
-    EXPECT_TRUE(none.analogOutput);
+    EXPECT_EQ(std::tuple(none.kind, none.maxY, none.minY, none.analogOutput),
+              std::tuple(ControllerKind::Pid, 10000, 0, true));
 }
 
 }  // namespace

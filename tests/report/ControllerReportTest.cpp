@@ -1,12 +1,7 @@
-// The report text built from controller files, with the English text table.
-// Whole blocks are compared line by line; each expected block was checked
-// against the description of the report.
-#include "base/Texts.h"
-#include "report/ControllerReport.h"
-
+// The report text from controller files with the English texts (whole blocks compared with
+// reviewed copies), its line forms one row per case, and the printed pages: lines per page,
+// where header, body and footer go, tabs and blank lines at a page top.
 #include <gtest/gtest.h>
-
-#include "support/Support.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -14,7 +9,13 @@
 #include <string>
 #include <vector>
 
-namespace velmora {
+#include "base/Texts.h"
+#include "report/ControllerReport.h"
+#include "report/ReportLines.h"
+#include "report/ReportPrinting.h"
+#include "support/Support.h"
+
+namespace velmora::report {
 namespace {
 
 using Lines = std::vector<std::string>;
@@ -35,16 +36,13 @@ protected:
         input_.project = {"C:\\Projects\\Plant.opgr", "PLC1",    "Heating of hall B", "J. Novak",
                           "Velmora Demo Works",       "(c) 2026"};
     }
-
     void Write(const std::string& text) { std::ofstream(input_.controllerFile, std::ios::binary) << text; }
-
     // The lines between the project block and the footer.
     Lines Controllers() const {
         const Lines all = BuildReport(input_);
         EXPECT_GE(all.size(), kHeader.size() + 6 + kFooter.size());
         return Lines(all.begin() + long(kHeader.size() + 6), all.end() - long(kFooter.size()));
     }
-
     testing::TempDir dir_;
     ReportInput input_;
 };
@@ -63,8 +61,7 @@ TEST_F(ReportFromFile, MissingFileGivesHeaderProjectAndFooter) {
 // UAnalog: the report takes the three-stage output and names both outputs.
 TEST_F(ReportFromFile, WholeControllerBlocksMatchTheReviewedTexts) {
     const struct {
-        const char* file;
-        const char* reviewed;
+        const char *file, *reviewed;
     } cases[] = {
         {"[Regulator Loop1]\r\nName=Loop1\r\nType=PID\r\nHeaderInST=1\r\n", "integer-defaults.txt"},
         {"[Regulator Loop2]\nName=Loop2\nType=PID\nInputMode=2\nCascade=1\nY1Name=T1\nY1Unit=Hazel-KA\n"
@@ -178,8 +175,8 @@ TEST_F(ReportFromFile, ControllersInFileOrderAndOnlyNamedControllerSections) {
 // one blank after a longer label (the two identity lines have their own).
 TEST_F(ReportFromFile, LabelsOfEveryLanguageLineUp) {
     Write(
-        "[Regulator P]\nName=P\nInputMode=3\nCascade=1\nA8=1\nA12=1\nUdefLastU=0\n[Regulator "
-        "F]\nName=F\nType=PIDA\n");
+        "[Regulator P]\nName=P\nInputMode=3\nCascade=1\nA8=1\nA12=1\nUdefLastU=0\n"
+        "[Regulator F]\nName=F\nType=PIDA\n");
     const auto characters = [](const std::string& s) {
         return std::size_t(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
     };
@@ -188,9 +185,7 @@ TEST_F(ReportFromFile, LabelsOfEveryLanguageLineUp) {
         Texts texts;
         texts.chooseLanguage(language);
         ASSERT_TRUE(texts.loaded());
-        if (language != 1) {
-            ASSERT_NE(texts.text(3129), "Controller mode");
-        }
+        ASSERT_TRUE(language == 1 || texts.text(3129) != "Controller mode") << "not the English table";
         input_.text = [&](std::uint32_t id) { return texts.text(id); };
         valueLines.push_back(0);
         for (const std::string& line : Controllers()) {
@@ -205,5 +200,114 @@ TEST_F(ReportFromFile, LabelsOfEveryLanguageLineUp) {
     EXPECT_GE(valueLines[0], 50);
 }
 
+TEST(ReportLines, EachFormMakesItsText) {
+    const std::string x44(44, 'x'), x45(45, 'x');
+    const std::string russian = "\xD0\x92\xD1\x85\xD0\xBE\xD0\xB4";  // four characters in eight bytes
+    const char* speeds = "Slow\nNormal\nFast";
+    const std::pair<std::string, std::string> rows[] = {
+        // Labels are padded to 45 characters, not bytes; longer ones keep one blank.
+        {ValueLine(x44, "v"), x44 + " : v"},
+        {ValueLine(x45, "v"), x45 + " : v"},
+        {ValueLine("", ""), std::string(45, ' ') + ": "},
+        {std::to_string(CharacterCount(russian)), "4"},
+        {ValueLine(russian, "Y1"), russian + std::string(41, ' ') + ": Y1"},
+        // Scaled values: right-aligned in eight with unit and stored value, one blank when full.
+        {ScaledValue(-1250, 0.01, 2, "%"), "  -12.50 %\t(-1250)"},
+        {ScaledValue(32767, 0.1, 1, "s"), "  3276.7 s\t(32767)"},
+        {ScaledValue(-3276700, 0.01, 2, "%"), " -32767.00 %\t(-3276700)"},
+        {ScaledValue(-99999, 0.1, 1, "%"), " -9999.9 %\t(-99999)"},
+        {ScaledValue(-999999, 0.01, 2, "%"), " -10000.00 %\t(-999999)"},
+        {ScaledValue(12345678, 0.01, 2, "s"), " 1.2346E+005 s\t(12345678)"},
+        // Five significant digits, scientific beyond five integer digits.
+        {FixedPoint(1234.56, 2), "1234.60"},
+        {FixedPoint(12345.6, 1), "12346.0"},
+        {FixedPoint(99999.5, 1), "1.0000E+005"},
+        {FixedPoint(0.125, 2), "0.13"},
+        {FixedPoint(-0.004, 2), "0.00"},
+        {FixedPoint(5, 0), "5"},
+        {FixedPoint(-2000000.0, 2), "-2.0000E+006"},
+        // A choice picks its line, or question marks outside the list.
+        {ChoiceLine(speeds, 2), "Fast"},
+        {ChoiceLine(speeds, 3), "? ? ?"},
+        {ChoiceLine("Slow\r\nNormal\r\n", 1), "Normal"},
+        {ChoiceLine("Slow\r\nNormal\r\n", 2), "? ? ?"},
+        {ChoiceLine("", 0), "? ? ?"},
+        // Tabs stop every eight columns; a multi-byte character takes one.
+        {ExpandTabs("\tx"), "        x"},
+        {ExpandTabs("abc\tx"), "abc     x"},
+        {ExpandTabs("abcdefgh\tx"), "abcdefgh        x"},
+        {ExpandTabs("\xC3\xA9t\xC3\xA9\tx"), "\xC3\xA9t\xC3\xA9     x"},
+        {ExpandTabs("ab\tc", 4), "ab  c"},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) EXPECT_EQ(rows[i].first, rows[i].second) << "row " << i;
+}
+
+// Line height 20, 50 rows: 45 report lines per page, margin 100, right edge 580
+// (the positions below pin all four).
+constexpr PrintMetrics kMetrics{600, 1000, 18, 10};
+
+std::vector<std::string> Numbered(int count) {
+    std::vector<std::string> lines;
+    for (int i = 1; i <= count; ++i) lines.push_back("line " + std::to_string(i));
+    return lines;
+}
+
+// Title and caption come first, the page label last.
+std::vector<std::string> BodyOf(const PrintPage& page) {
+    std::vector<std::string> body;
+    for (std::size_t i = 2; i + 1 < page.texts.size(); ++i) body.push_back(page.texts[i].text);
+    return body;
+}
+
+TEST(ReportPages, MetricsFromFontAndPageAndLinesFlowOntoFollowingPagesUnderHeaderAndFooter) {
+    const PrintLayout layout =
+        LayOutReport(Numbered(100), kMetrics, "Controllers information", "Plant - PLC1");
+    ASSERT_EQ(layout.pages.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(std::tuple(layout.pages[i].number, layout.pages[i].bodyLines),
+                  std::tuple(i + 1, i < 2 ? 45 : 10));
+    EXPECT_EQ(BodyOf(layout.pages[2]).back(), "line 100");
+    const PrintPage& page = layout.pages[1];
+    EXPECT_EQ(page.texts.front(), (PrintText{100, 20, "Controllers information"}));
+    EXPECT_EQ(page.texts[1], (PrintText{580 - 12 * 10, 20, "Plant - PLC1"}));
+    EXPECT_EQ(page.rules, (std::vector<PrintRule>{{100, 40, 580, 40}, {100, 970, 580, 970}}));
+    EXPECT_EQ(page.texts.back(), (PrintText{580 - 7 * 10, 980, "Str : 2"}));
+    // Body from the third line height on, one line height apart.
+    EXPECT_EQ(std::tuple(page.texts[2], page.texts[3]),
+              std::tuple(PrintText{100, 60, "line 46"}, PrintText{100, 80, "line 47"}));
+    EXPECT_EQ(layout.pages[0].texts[2 + 44].y, 940);
+}
+
+// A page opens only for a line that does not fit: not after an exactly full
+// page, not for trailing blank lines; an empty report still has its page, and
+// a page too small for five rows still takes one line.
+TEST(ReportPages, PageCounts) {
+    std::vector<std::string> trailingBlanks = Numbered(45);
+    trailingBlanks.insert(trailingBlanks.end(), {"", ""});
+    const PrintMetrics tiny{600, 90, 18, 10};
+    const struct {
+        std::vector<std::string> lines;
+        PrintMetrics metrics;
+        std::size_t pages;
+    } rows[] = {{Numbered(90), kMetrics, 2},
+                {Numbered(91), kMetrics, 3},
+                {trailingBlanks, kMetrics, 1},
+                {{}, kMetrics, 1},
+                {Numbered(3), tiny, 3}};
+    for (const auto& r : rows) EXPECT_EQ(LayOutReport(r.lines, r.metrics, "T", "C").pages.size(), r.pages);
+}
+
+// Tabs are expanded in the body, too.
+TEST(ReportPages, BlankLinesDroppedOnlyAtTopOfFollowingPages) {
+    std::vector<std::string> lines{"", "ab\t(1000)"};
+    for (int i = 0; i < 43; ++i) lines.push_back("x");
+    lines.insert(lines.end(), {"", " \t", "next", "", "last"});
+    const PrintLayout layout = LayOutReport(lines, kMetrics, "T", "C");
+    ASSERT_EQ(layout.pages.size(), 2u);
+    EXPECT_EQ(std::tuple(BodyOf(layout.pages[0])[0], BodyOf(layout.pages[0])[1]),
+              std::tuple("", "ab      (1000)"));
+    EXPECT_EQ(BodyOf(layout.pages[1]), (std::vector<std::string>{"next", "", "last"}));
+}
+
 }  // namespace
-}  // namespace velmora
+}  // namespace velmora::report
