@@ -37,6 +37,7 @@ public:
     ~TuningWidget() override;
 
     const tuning::TuningResult& result() const { return result_; }
+    const tuning::TuningRequest& request() const { return request_; }
     // The message in the panel: why nothing was fitted, or a typed or written row's problem.
     QString message() const;
     // The typed row from "PBnd=50,Ti=20,Td=2" or "k=2,ti=10"; false (and why in

@@ -67,6 +67,7 @@ TEST_F(TuningUi, TheGraphPageOpensItOnTheMarksAndUseValsWritesTheChosenRow) {
     open->click();
     TuningWidget* tuning = Opened(view);
     ASSERT_TRUE(tuning->result().ok()) << tuning->message().toStdString();
+    EXPECT_EQ(tuning->request().exchangeDelay, 0) << "a real plant: the loop does not pass the view";
     EXPECT_NEAR(tuning->result().fit.model.gain, 2, 0.05);
     ASSERT_EQ(tuning->rowCount(), 4);
     EXPECT_EQ(tuning->result().rows[0].controller.pid.pBnd, 432) << "the running row is the PLC's";
@@ -83,6 +84,9 @@ TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     addPidma(Pidma("Dryer"), 500);
     IniFile(host.file).writeString("Regulator Dryer", "Type", "PIDA");
     IniFile(host.file).writeString("Regulator Dryer", "Name", "Dryer");
+    // Simulated by the view, the loop passes its exchange every SimT.
+    IniFile(host.file).writeString("Regulator Dryer", "Simulation", "1");
+    IniFile(host.file).writeString("Regulator Dryer", "SimT", "0,25");
     const std::pair<int, float> image[] = {{plc::PidaOffset("k"), 2.5f}, {plc::PidaOffset("ti"), 30},
                                            {plc::PidaOffset("td"), 0},   {plc::PidaOffset("nd"), 10},
                                            {plc::PidaOffset("b"), 1},    {plc::PidaOffset("c"), 0}};
@@ -103,6 +107,7 @@ TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     open->click();
     TuningWidget* tuning = Opened(view);
     ASSERT_EQ(tuning->rowCount(), 5);
+    EXPECT_EQ(tuning->request().exchangeDelay, 0.25);
     const tuning::TuningRow& row = tuning->result().rows[4];
     EXPECT_EQ(std::tuple(row.label, row.controller.pida.k, row.controller.pida.b),
               std::tuple("tuner", 1.25, 0.5));
