@@ -68,6 +68,7 @@ protected:
     softplc::SoftPlc plc;
     softplc::SoftPlcCommLoop loop{plc};
     std::unique_ptr<IniFile> controllers;
+
 private:
     // The loop calls a plain function: it reaches the session of the running test.
     static OnlineSession*& session() {

@@ -66,6 +66,7 @@ public:
     const PlcDescription& plc() const { return *description_.findPlc(plc_); }
     const std::vector<std::string>& files() const { return files_; }
     std::filesystem::path controllerFile() const { return dir_ / ("Velmora/" + plc_ + ".rglx"); }
+
 private:
     TempDir dir_;
     std::string plc_;
