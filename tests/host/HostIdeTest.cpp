@@ -1,6 +1,8 @@
 // The IDE stand-in's interfaces over a project folder.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "HostTestSupport.h"
 #include "base/com/TaskString.h"
 #include "controllers/ProjectDescription.h"
@@ -28,16 +30,13 @@ TEST_F(HostIdeTest, ReportsTheProjectAndTheOpenPlc) {
     EXPECT_EQ(Take(text), "");
     std::int32_t series = 0;
     EXPECT_TRUE(FAILED(ide.GetPlcSeries(&series))) << "no PLC open, no series";
-
     EXPECT_FALSE(ide.openPlc("PLC9"));
     EXPECT_TRUE(ide.openPlc("plc2"));
     ide.GetCurrentPlcName(&text);
     EXPECT_EQ(Take(text), "PLC2");
     std::int32_t type = 0;
-    EXPECT_EQ(ide.GetPlcType(&type), S_OK);
-    EXPECT_EQ(ide.GetPlcSeries(&series), S_OK);
-    EXPECT_EQ(type, 2);
-    EXPECT_EQ(series, 4);
+    EXPECT_EQ(std::make_tuple(ide.GetPlcType(&type), ide.GetPlcSeries(&series)), std::make_tuple(S_OK, S_OK));
+    EXPECT_EQ(std::tie(type, series), std::make_tuple(2, 4));
     ide.GetProjectGroupFile(&text);
     EXPECT_EQ(Take(text), dir + "Plant.opgr");
     ide.GetProjectInfo(kProjectProgrammer, &text);
@@ -52,14 +51,14 @@ TEST_F(HostIdeTest, AnswersVariablesOfTheOpenPlc) {
     HostIde ide(project);
     ide.openPlc("PLC1");
     char* text = nullptr;
-    EXPECT_EQ(ide.TranslateSymbol("boiler_t", &text), S_OK);
+    ASSERT_EQ(ide.TranslateSymbol("boiler_t", &text), S_OK);
     EXPECT_EQ(Take(text), "INT %R200");
     EXPECT_EQ(ide.TranslateSymbol("Chiller_Valve", &text), S_FALSE) << "a variable of the other PLC";
     EXPECT_EQ(text, nullptr);
     ide.extraSymbols = [](std::string_view name) -> std::optional<std::string> {
-        if (name == "Boiler_struct") return "%R300";
-        if (name == "Boiler_typed") return "T_PID %R300";
-        return std::nullopt;
+        return name == "Boiler_struct"  ? "%R300"
+               : name == "Boiler_typed" ? "T_PID %R300"
+                                        : std::optional<std::string>();
     };
     EXPECT_EQ(ide.TranslateSymbol("Boiler_struct", &text), S_OK);
     EXPECT_EQ(Take(text), "%R300");
@@ -70,25 +69,21 @@ TEST_F(HostIdeTest, RegisteredFilesJoinTheProjectsFileList) {
     HostIde ide(project);
     const std::string dir = ide.projectDirectory();
     std::int32_t handle = 0;
-    EXPECT_EQ(ide.AddFile((dir + "Velmora\\Boiler.orv").c_str(), 1, "", &handle), S_OK);
-    EXPECT_EQ(handle, 2);
-    EXPECT_EQ(ide.AddFile((dir + "Velmora/BOILER.orv").c_str(), 1, "", &handle), S_OK);
-    EXPECT_EQ(handle, 2) << "the same file, named in another case";
+    for (const char* name : {"Velmora\\Boiler.orv", "Velmora/BOILER.orv"}) {  // the same file in another case
+        EXPECT_EQ(ide.AddFile((dir + name).c_str(), 1, "", &handle), S_OK);
+        EXPECT_EQ(handle, 2) << name;
+    }
     EXPECT_EQ(ide.SetFileAttribute(handle, 2, VARIANT_FALSE), S_OK);
     EXPECT_EQ(ide.AddFile("/elsewhere/x.orv", 1, "", &handle), E_INVALIDARG);
-
     char* text = nullptr;
     ide.GetFileList(&text);
     EXPECT_EQ(Take(text), "main.orv\nVelmora\\Boiler.orv\n");
-    const auto saved = LoadProjectDescription(project);
-    ASSERT_TRUE(saved);
-    EXPECT_EQ(saved->files, (std::vector<std::string>{"main.orv", "Velmora\\Boiler.orv"}));
+    EXPECT_EQ(LoadProjectDescription(project).value_or(ProjectDescription{}).files,
+              (std::vector<std::string>{"main.orv", "Velmora\\Boiler.orv"}));
     EXPECT_EQ(ide.registeredFiles(), std::vector<std::string>{"Velmora\\Boiler.orv"});
-
     EXPECT_EQ(ide.RemoveFile(0), S_OK);
     EXPECT_EQ(LoadProjectDescription(project)->files, std::vector<std::string>{"Velmora\\Boiler.orv"});
     EXPECT_EQ(ide.RemoveFile(5), E_INVALIDARG);
-
     // A list that cannot be saved fails the call, and the compilation after it, naming the file.
     std::string notes;
     ide.trace = [&](const std::string& line) { notes += line + "\n"; };
@@ -110,7 +105,6 @@ TEST_F(HostIdeTest, MenuItemsAreFoundOrMadeAndMovedAndTreeNodesNeedAKnownParent)
     EXPECT_EQ(a.get(), again.get());
     HostMenuItem& help = ide.menu(host::kHelpMenu);
     EXPECT_EQ(help.children.size(), 5u);
-
     com::ComPtr<IYantMenuItem> sub;
     ide.GetMenuItem(host::kHelpMenu, "Sub", sub.put());
     EXPECT_EQ(sub->Insert(0, a.get()), S_OK);
@@ -119,11 +113,8 @@ TEST_F(HostIdeTest, MenuItemsAreFoundOrMadeAndMovedAndTreeNodesNeedAKnownParent)
     EXPECT_EQ(a->Insert(0, sub.get()), E_INVALIDARG) << "an item cannot go under itself";
     EXPECT_EQ(sub->Remove(a.get()), S_OK);
     EXPECT_EQ(sub->Remove(a.get()), E_INVALIDARG);
-    a.reset();
-    again.reset();
-    sub.reset();
+    a.reset(), again.reset(), sub.reset();
     EXPECT_EQ(ide.outstandingReferences(), 0);
-
     // The tree: the plug-in adds its node under "PlcDoc" (see PluginLoadTest); nothing else.
     YantTreeNode node = nullptr, child = nullptr;
     int foreign = 0;

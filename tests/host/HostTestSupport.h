@@ -1,16 +1,18 @@
 #pragma once
-// A scratch copy of the demo project and a registry file of its own for each
-// test; velmora-host run as a user runs it, from a folder of its own.
+// A scratch copy of the demo with a registry of its own; velmora-host run from a folder of its own.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <regex>
+#include <sstream>
 #include <string>
 
 #include "base/Registry.h"
 #include "base/com/Guids.h"
+#include "host/Commands.h"
 #include "support/Support.h"
 
 namespace velmora::testing {
@@ -33,12 +35,33 @@ inline double NumberAfter(const std::string& text, const std::string& pattern) {
     return std::regex_search(text, m, std::regex(pattern + "(-?[0-9.]+)")) ? std::stod(m[1]) : -1e9;
 }
 
+// The files the plug-in generates for the demo's PLC1, in the order it registers them.
+inline const std::vector<std::string> kDemoPlc1Files = {
+    "Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv", "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv",
+    "Velmora\\Dryer_def.ST",  "Velmora\\Dryer.orv",  "Velmora\\Kiln_def.orv",  "Velmora\\Kiln.orv"};
+
+// The CSV rows of `run --project COPY ARGS`, split into cells; none when the run fails.
+inline std::vector<std::vector<std::string>> RunRows(const std::filesystem::path& project,
+                                                     const std::string& args) {
+    std::istringstream words("run --project " + project.string() + " " + args);
+    std::ostringstream out, err;
+    const int status = host::RunCommand(
+        {std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()}, out, err);
+    EXPECT_EQ(status, 0) << err.str();
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream in(status == 0 ? out.str() : "");
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream l(line);
+        for (rows.emplace_back(); std::getline(l, line, ',');) rows.back().push_back(line);
+    }
+    return rows;
+}
+
 class ScratchProject : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* saved = std::getenv("VELMORA_REGISTRY");
-        hadRegistry_ = saved != nullptr;
-        if (saved) savedRegistry_ = saved;
+        if ((hadRegistry_ = saved != nullptr)) savedRegistry_ = saved;
         registry = dir / "registry.ini";
         setenv("VELMORA_REGISTRY", registry.c_str(), 1);
         project = dir / "demo";
@@ -51,7 +74,6 @@ protected:
         else
             unsetenv("VELMORA_REGISTRY");
     }
-
     TempDir dir;
     std::filesystem::path registry;
     std::filesystem::path project;
@@ -81,7 +103,9 @@ protected:
     }
     bool said(const std::string& text) const { return output.find(text) != std::string::npos; }
     std::string quoted(const std::filesystem::path& p) const { return "'" + p.string() + "'"; }
-    // "online --project DIR --plc PLC --controller NAME " and "run --project DIR --plc PLC ".
+    std::string compile(const std::string& plc) const {
+        return "compile --project " + quoted(project) + " --plc " + plc;
+    }
     std::string online(const std::string& plc, const std::string& controller) const {
         return "online --project " + quoted(project) + " --plc " + plc + " --controller " + controller + " ";
     }
@@ -93,7 +117,6 @@ protected:
         std::ofstream(path, std::ios::binary) << text;
         return path;
     }
-
     std::filesystem::path host;
     std::string output;
 };

@@ -1,9 +1,9 @@
-// Scripted online sessions: the plug-in's view on the headless host, driven
-// pass by pass against the soft PLC running the demo project.
+// Scripted online sessions of the plug-in's view on the headless host and soft PLC.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <sstream>
+#include <tuple>
 
 #include "HostTestSupport.h"
 #include "base/IniFile.h"
@@ -47,8 +47,8 @@ TEST(OnlineScriptReading, ABadLineIsNamedWithItsNumber) {
         EXPECT_EQ(said, error) << text;
     }
     std::istringstream good(
-        "1 page graph\r\n1 use-vals k=1 ti=2\n4 status 0x80080\n5 model 0 10 json nominal try=PBnd=50,Ti=20 "
-        "scan=0.05\n");
+        "1 page graph\r\n1 use-vals k=1 ti=2\n4 status 0x80080\n"
+        "5 model 0 10 json nominal try=PBnd=50,Ti=20 scan=0.05\n");
     std::string said;
     const auto script = host::ReadOnlineScript(good, "s.txt", said);
     ASSERT_TRUE(script) << said;
@@ -59,12 +59,17 @@ TEST(OnlineScriptReading, ABadLineIsNamedWithItsNumber) {
 
 class ScriptedSession : public testing::ScratchProject {
 protected:
-    void open(const std::string& controller) {
+    void open(const std::string& controller, wizard::WizardContext* context = nullptr) {
         name = controller;
         session = std::make_unique<host::HeadlessSession>(project.string(), err);
         ASSERT_TRUE(session->open("PLC1")) << err.str();
         ASSERT_TRUE(session->goOnline(controller)) << err.str();
         session->soft().plc().setKeepHistory(true);
+        if (!context) return;
+        // The wizard's pages reach the running PLC through the view's exchange.
+        data = std::make_unique<PlcControllerData>(session->view(name)->exchange());
+        context->controllerName = name;
+        context->controllerData = data.get();
     }
     bool run(const std::string& text) {
         std::istringstream in(text);
@@ -87,13 +92,6 @@ protected:
         return w;
     }
     bool said(const std::string& text) const { return out.str().find(text) != std::string::npos; }
-    // The wizard's pages reach the running PLC through the view's exchange.
-    void wire(wizard::WizardContext& context) {
-        data = std::make_unique<PlcControllerData>(session->view(name)->exchange());
-        context.controllerName = name;
-        context.controllerData = data.get();
-    }
-
     std::string name;
     std::ostringstream out, err;
     std::unique_ptr<host::HeadlessSession> session;
@@ -110,7 +108,6 @@ TEST_F(ScriptedSession, PidParametersWaitForTheGraphPageThenGoWithTheControlWord
     for (const auto& w : writes()) EXPECT_NE(w.bytes.size(), 24u) << "schema page: no parameter block";
     EXPECT_NE(plc::GetInt16(at(ItemRole::PBnd)), 500);
     EXPECT_EQ(plc::GetUInt16(at(ItemRole::Control)) & (1u << 6), 0u) << "manual: AM cleared";
-
     ASSERT_TRUE(run("1 page graph\n2 page graph\n")) << err.str();
     const auto block = writes();
     ASSERT_EQ(block.size(), 1u) << out.str() << err.str();
@@ -120,11 +117,10 @@ TEST_F(ScriptedSession, PidParametersWaitForTheGraphPageThenGoWithTheControlWord
     for (int i = 0; i < 7; ++i)
         EXPECT_EQ(plc::GetInt16(block[0].bytes.data() + 10 + 2 * i), expected[i]) << i;
     EXPECT_TRUE(said("use-vals=on")) << "enabled again once written";
-
     ASSERT_TRUE(run("1 save-vals\n2 setpoint 2*(10+5)\n")) << err.str();
     IniFile file(ControllerFilePath(project.string(), "PLC1"));
-    EXPECT_EQ(file.readInteger(ControllerSection("Boiler"), "PBnd", -1), 500);
-    EXPECT_EQ(file.readInteger(ControllerSection("Boiler"), "DGap", -1), 225);
+    for (const auto& [key, value] : {std::pair{"PBnd", 500}, {"DGap", 225}})
+        EXPECT_EQ(file.readInteger("Regulator Boiler", key, -1), value) << key;
     EXPECT_TRUE(said("W1Edit1=30.00%")) << out.str();
 }
 
@@ -138,18 +134,15 @@ TEST_F(ScriptedSession, PidmaParametersSetpointModeAndTunerCommands) {
     ASSERT_FALSE(w.empty());
     // CHANGED (one byte, 1), then k … tt: 2.5, 30, 0, 10, 1, 0, 5.
     ASSERT_EQ(w[0].bytes.size(), 37u);
-    EXPECT_EQ(w[0].bytes[3], 1);
-    EXPECT_EQ(w[0].bytes[4], 1);
-    EXPECT_EQ(w[0].bytes[8], 28);
+    EXPECT_EQ(std::tie(w[0].bytes[3], w[0].bytes[4], w[0].bytes[8]), std::make_tuple(1, 1, 28));
     const float block[7] = {2.5f, 30, 0, 10, 1, 0, 5};
     for (int i = 0; i < 7; ++i) EXPECT_EQ(plc::GetReal(w[0].bytes.data() + 9 + 4 * i), block[i]) << i;
     EXPECT_FLOAT_EQ(plc::GetReal(at(ItemRole::Sp)), 50.0f);
     EXPECT_EQ(*at(ItemRole::Man), 1);
     EXPECT_TRUE(said("lamp=")) << out.str();
-    EXPECT_TRUE(said("message: Information: " + std::string("Parameters suggested by tuner:"))) << out.str();
-    IniFile file(ControllerFilePath(project.string(), "PLC1"));
-    EXPECT_EQ(file.readString(ControllerSection("Dryer"), "tt", ""), "5");
-
+    EXPECT_TRUE(said("message: Information: Parameters suggested by tuner:")) << out.str();
+    EXPECT_EQ(IniFile(ControllerFilePath(project.string(), "PLC1")).readString("Regulator Dryer", "tt", ""),
+              "5");
     // A failed write is not repeated and opens no message box (the comm log has
     // it); a view action after close stops the run at its line.
     ASSERT_TRUE(run("1 fail-request -2147467259 write\n1 setpoint 10\n3 answer no\n"));
@@ -159,35 +152,29 @@ TEST_F(ScriptedSession, PidmaParametersSetpointModeAndTunerCommands) {
 }
 
 TEST_F(ScriptedSession, WizardPagesWriteAndReadTheRunningPlcThroughTheView) {
-    open("Boiler");
     wizard::WizardContext context;
-    wire(context);
+    open("Boiler", &context);
     softplc::SoftPlc& plc = session->soft().plc();
     const std::int16_t control = *plc.readInt16("Boiler_Control");
-
     ASSERT_TRUE(wizard::WriteSetpointToPlc(context, {wizard::SetpointChoice::Ramp, 42}));
     EXPECT_EQ(plc.readInt16("Boiler_TiW"), 42);
     EXPECT_EQ(*plc.readInt16("Boiler_Control"), control | wizard::kRampControlBit);
     plc.writeInt16("Boiler_TiW", 17);
     const auto back = wizard::ReadSetpointFromPlc(context);
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->tiW, 17);
-    EXPECT_EQ(back->choice, wizard::SetpointChoice::Ramp);
-
+    EXPECT_EQ(std::tie(back->tiW, back->choice), std::make_tuple(17, wizard::SetpointChoice::Ramp));
     // Unreachable: the page writes nothing and its read fails (the page then shows 3465).
     session->soft().loseConnection(true);
     EXPECT_TRUE(wizard::WriteSetpointToPlc(context, {wizard::SetpointChoice::Filter, 5}));
     EXPECT_EQ(plc.readInt16("Boiler_TiW"), 17);
     EXPECT_FALSE(wizard::ReadSetpointFromPlc(context));
-    session->soft().regainConnection();
-    session->advance(200);
+    session->soft().regainConnection(), session->advance(200);
     EXPECT_TRUE(wizard::ReadSetpointFromPlc(context)) << "back once the loop runs again";
 }
 
 TEST_F(ScriptedSession, PidmaPageWritesItsParametersIntoTheRunningPlc) {
-    open("Dryer");
     wizard::WizardContext context;
-    wire(context);
+    open("Dryer", &context);
     const auto read = wizard::ReadPidmaControllerFromPlc(context, wizard::PidmaController{}, '.');
     ASSERT_TRUE(read);
     wizard::PidmaController changed = *read;

@@ -1,9 +1,9 @@
-// The real plug-in module in the IDE stand-in: registration, loading by
-// category, installation, events, and unloading.
+// The real plug-in module in the IDE stand-in, from registration to unloading.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <fstream>
+#include <tuple>
 
 #include "HostTestSupport.h"
 #include "base/com/Guids.h"
@@ -34,14 +34,9 @@ TEST_F(PluginLoadTest, TheModuleRegistersAndUnregistersItself) {
     const auto found = FindPlugins(r, com::kCatidOrvanePlugins);
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(std::filesystem::path(found[0].modulePath), std::filesystem::path(VELMORA_PLUGIN_MODULE));
-    EXPECT_EQ(found[0].threadingModel, "Apartment");
-    EXPECT_EQ(found[0].version, "5.0.3.7");
-    EXPECT_TRUE(found[0].load);
-
-    {
-        PluginModule module(VELMORA_PLUGIN_MODULE);
-        EXPECT_EQ(module.unregisterServer(), S_OK);
-    }
+    EXPECT_EQ(std::tie(found[0].threadingModel, found[0].version, found[0].load),
+              std::make_tuple("Apartment", "5.0.3.7", true));
+    EXPECT_EQ(PluginModule(VELMORA_PLUGIN_MODULE).unregisterServer(), S_OK);
     EXPECT_TRUE(PluginModule::lastUnloaded()) << "no object was made, so the module may go";
     EXPECT_TRUE(FindPlugins(Registry(registry), com::kCatidOrvanePlugins).empty());
 }
@@ -56,10 +51,8 @@ TEST_F(PluginLoadTest, ALoadedPluginInstallsIntoTheHostAndLeavesNothingBehind) {
         EXPECT_TRUE(problems.empty()) << problems.front();
         ASSERT_EQ(plugins.plugins().size(), 1u);
         const auto& plugin = plugins.plugins()[0];
-        EXPECT_TRUE(plugin.installed);
-        EXPECT_EQ(plugin.version, 0x05000307u);
-        EXPECT_EQ(plugin.progId, "Velmora.VelmoraCoClass");
-
+        EXPECT_EQ(std::tie(plugin.installed, plugin.version, plugin.progId),
+                  std::make_tuple(true, 0x05000307u, "Velmora.VelmoraCoClass"));
         // What installation made in the host.
         ASSERT_EQ(ide.actions().size(), 1u);
         const std::int32_t action = ide.actions()[0].id;
@@ -76,7 +69,6 @@ TEST_F(PluginLoadTest, ALoadedPluginInstallsIntoTheHostAndLeavesNothingBehind) {
         EXPECT_EQ(help.children[2]->name, "miPluginsHelpIn_miHelp");
         ASSERT_EQ(help.children[2]->children.size(), 1u);
         EXPECT_EQ(help.children[2]->children[0]->caption, "Velmora");
-
         // Events.
         ide.loadProject();
         ASSERT_TRUE(ide.openPlc("PLC1"));
@@ -90,14 +82,9 @@ TEST_F(PluginLoadTest, ALoadedPluginInstallsIntoTheHostAndLeavesNothingBehind) {
         })) << "the controller manager is docked";
         EXPECT_TRUE(ide.openDocument(ide.documents()[0].id));
         EXPECT_TRUE(ide.compile());
-        EXPECT_EQ(
-            ide.registeredFiles(),
-            (std::vector<std::string>{"Velmora\\Boiler_def.ST", "Velmora\\Boiler.orv",
-                                      "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv", "Velmora\\Dryer_def.ST",
-                                      "Velmora\\Dryer.orv", "Velmora\\Kiln_def.orv", "Velmora\\Kiln.orv"}));
+        EXPECT_EQ(ide.registeredFiles(), testing::kDemoPlc1Files);
         ide.closePlc();
         EXPECT_FALSE(tool->enabled || entry->enabled);
-
         plugins.unloadAll();
         EXPECT_EQ(ide.callbackCount(), 0u);
         EXPECT_EQ(ide.outstandingReferences(), 0) << "every host pointer was released";
@@ -108,11 +95,9 @@ TEST_F(PluginLoadTest, ALoadedPluginInstallsIntoTheHostAndLeavesNothingBehind) {
 
 TEST_F(PluginLoadTest, PluginsThatAreNotToBeLoadedOrCannotBeAreSkipped) {
     registerModule();
-    {
-        Registry r(registry);
-        r.setValue(std::string("HKEY_CLASSES_ROOT\\") + com::kProgId, "Load", "0");
-        r.save();
-    }
+    Registry r(registry);
+    r.setValue(std::string("HKEY_CLASSES_ROOT\\") + com::kProgId, "Load", "0");
+    r.save();
     testing::RegisterMissingPlugin(registry, dir / "missing.so");
     HostIde ide(project);
     PluginHost plugins(ide);
@@ -141,7 +126,6 @@ TEST_F(PluginLoadTest, AControllerThatCannotBeWrittenLeavesTheCompileEventSucces
     const std::string d = ide.projectDirectory();
     EXPECT_EQ(ide.collectFileList(dir / "archive.lst"),
               "main.orv\n" + d + "Velmora\\PLC1.rglx\n" + d + "Velmora\\PLC2.rglx\n");
-
     // A generated file that cannot be written: the others are generated and
     // the event still succeeds, so the host compiles.
     ASSERT_TRUE(ide.openPlc("PLC1"));

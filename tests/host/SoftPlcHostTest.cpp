@@ -1,6 +1,4 @@
-// The stand-in's soft PLC behind the host interfaces: the variable look-up
-// after compiling, the PLC state query, the comm-loop passes, and runs that
-// close loops and restart the PLC.
+// The stand-in's soft PLC behind the host interfaces and in runs of `velmora-host run`.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -63,7 +61,6 @@ TEST_F(SoftPlcHost, LookUpFollowsTheOpenPlcAndItsCompiledDeclarations) {
     ASSERT_TRUE(ide.openPlc("PLC1"));
     EXPECT_EQ(Translate(ide, "Boiler_T"), "INT %R200");
     EXPECT_EQ(Translate(ide, "Boiler_PBnd"), std::nullopt) << "nothing generated yet";
-
     Generate(ide, "PLC1", 14, 6);
     Generate(ide, "PLC2", 2, 4);
     EXPECT_EQ(Translate(ide, "Boiler_PBnd"), std::nullopt) << "reloaded only by a compilation";
@@ -75,7 +72,6 @@ TEST_F(SoftPlcHost, LookUpFollowsTheOpenPlcAndItsCompiledDeclarations) {
     EXPECT_EQ(Translate(ide, "Boiler_struct"), "%R1032");
     EXPECT_EQ(Translate(ide, "Chiller_PBnd"), std::nullopt) << "PLC2's controller is not PLC1's";
     EXPECT_EQ(soft.plc().symbols().problems(), std::vector<std::string>{});
-
     ide.closePlc();
     ASSERT_TRUE(ide.openPlc("PLC2"));
     EXPECT_TRUE(Translate(ide, "Chiller_PBnd"));
@@ -87,13 +83,11 @@ TEST_F(SoftPlcHost, StateQueryAndLoopPassesFollowTheSoftPlc) {
     HostIde ide(project);
     HostSoftPlc soft(ide);
     ASSERT_TRUE(ide.openPlc("PLC1"));
-    EXPECT_EQ(State(ide), 1);
-    soft.plc().setMode(softplc::PlcMode::Halt);
-    EXPECT_EQ(State(ide), 0);
-    soft.plc().setMode(softplc::PlcMode::Error);
-    EXPECT_EQ(State(ide), 3);
-    soft.plc().setMode(softplc::PlcMode::Run);
-
+    for (const auto& [mode, state] :
+         {std::pair{softplc::PlcMode::Halt, 0}, {softplc::PlcMode::Error, 3}, {softplc::PlcMode::Run, 1}}) {
+        soft.plc().setMode(mode);
+        EXPECT_EQ(State(ide), state);
+    }
     g_passes.clear();
     ASSERT_EQ(ide.RegisterCallback(&Record), S_OK);
     ide.RegisterCallback(&Record);
@@ -108,15 +102,12 @@ TEST_F(SoftPlcHost, StateQueryAndLoopPassesFollowTheSoftPlc) {
     std::uint8_t response[16] = {};
     std::int32_t length = sizeof response;
     ASSERT_EQ(g_passes[0].request(kPlcRead, sizeof read, read, &length, response, 100, 0), 0);
-    ASSERT_EQ(length, 2);
-    EXPECT_EQ(response[0] | (response[1] << 8), 1234);
-
+    EXPECT_EQ(std::make_pair(length, response[0] | (response[1] << 8)), std::make_pair(2, 1234));
     soft.loseConnection(true);
     EXPECT_EQ(State(ide), 2);
     soft.pass();
     ASSERT_EQ(g_passes.size(), 2u);
-    EXPECT_EQ(g_passes[1].request, nullptr);
-    EXPECT_EQ(g_passes[1].status, 0u);
+    EXPECT_TRUE(g_passes[1].request == nullptr && g_passes[1].status == 0u);
     soft.regainConnection();
     soft.pass();
     EXPECT_NE(g_passes[2].request, nullptr);
@@ -125,30 +116,12 @@ TEST_F(SoftPlcHost, StateQueryAndLoopPassesFollowTheSoftPlc) {
     EXPECT_EQ(g_passes.size(), 3u) << "unregistered: no more passes";
 }
 
-// The CSV rows of a run, split into cells.
-std::vector<std::vector<std::string>> Rows(const std::string& csv) {
-    std::vector<std::vector<std::string>> rows;
-    std::istringstream in(csv);
-    for (std::string line; std::getline(in, line);) {
-        std::vector<std::string> cells;
-        std::istringstream l(line);
-        for (std::string cell; std::getline(l, cell, ',');) cells.push_back(cell);
-        rows.push_back(cells);
-    }
-    return rows;
-}
-
 TEST_F(SoftPlcHost, RunClosesTheLoopOfAnOnlineControllerThroughItsPlant) {
     // Chiller: a cooling plant read through its input module (mode 2010), reverse action.
-    std::ostringstream out, err;
-    const int rc =
-        host::RunCommand({"run", "--project", project.string(), "--plc", "PLC2", "--seconds", "1200",
-                          "--sample-ms", "1000", "--online", "Chiller", "--trace", "Chiller_input1",
-                          "--trace", "Chiller_CurOut", "--at", "600", "set", "Chiller_gW=5000"},
-                         out, err);
-    ASSERT_EQ(rc, 0) << err.str();
-    const auto rows = Rows(out.str());
-    ASSERT_EQ(rows.size(), 1202u) << out.str();
+    const auto rows = RunRows(project,
+                              "--plc PLC2 --seconds 1200 --sample-ms 1000 --online Chiller --trace "
+                              "Chiller_input1 --trace Chiller_CurOut --at 600 set Chiller_gW=5000");
+    ASSERT_EQ(rows.size(), 1202u);
     EXPECT_EQ(rows[0], (std::vector<std::string>{"time", "Chiller_input1", "Chiller_CurOut"}));
     const auto at = [&](int second, int column) { return std::stoi(rows[1 + second][column]); };
     EXPECT_NEAR(at(599, 1), 3500, 100) << "settled on the first set point";
@@ -159,21 +132,16 @@ TEST_F(SoftPlcHost, RunClosesTheLoopOfAnOnlineControllerThroughItsPlant) {
 TEST_F(SoftPlcHost, RunKeepsParametersSavedWithChnAcrossAWarmRestartOnly) {
     // The first restart after a download records the release number; then the
     // view's write of PBnd with CHN, and a restart; the trace shows the working PBnd.
-    std::vector<std::string> base = {"run", "--project", project.string()};
-    std::istringstream words(
-        "--plc PLC2 --seconds 4 --sample-ms 1000 --trace Chiller_PBnd --at 0.5 restart warm "
-        "--at 1 set Chiller_PBnd=900 --at 1 set Chiller_Control.11=1 --at 2.5 restart");
-    for (std::string w; words >> w;) base.push_back(w);
     for (const auto& [kind, expected] :
          {std::pair<std::string, std::string>{"warm", "900"}, {"cold", "400"}}) {
-        auto args = base;
-        args.push_back(kind);
-        std::ostringstream out, err;
-        ASSERT_EQ(host::RunCommand(args, out, err), 0) << err.str();
-        const auto rows = Rows(out.str());
-        ASSERT_EQ(rows.size(), 6u) << out.str();
+        const auto rows = RunRows(project,
+                                  "--plc PLC2 --seconds 4 --sample-ms 1000 --trace Chiller_PBnd --at 0.5 "
+                                  "restart warm --at 1 set Chiller_PBnd=900 --at 1 set "
+                                  "Chiller_Control.11=1 --at 2.5 restart " +
+                                      kind);
+        ASSERT_EQ(rows.size(), 6u) << kind;
         EXPECT_EQ(rows[2][1], "900") << kind;
-        EXPECT_EQ(rows[5][1], expected) << kind << "\n" << out.str();
+        EXPECT_EQ(rows[5][1], expected) << kind;
     }
 }
 

@@ -1,7 +1,4 @@
-// The script's "model" action through the real host and soft PLC: a manual
-// bump of the simulated Dryer is recorded by its view, and the model, the
-// suggestions and the preview come out as `velmora model` prints them, with
-// the parameters the PLC runs now as the current row.
+// The script's "model" action on a manual bump of the simulated Dryer.
 #include <gtest/gtest.h>
 
 #include "HostTestSupport.h"
@@ -31,7 +28,6 @@ TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
     EXPECT_NE(model.find("Suggestions (PIDMA"), std::string::npos) << model;
     EXPECT_NE(model.find("  current "), std::string::npos) << model;
     EXPECT_NE(model.find("  normal  k "), std::string::npos) << model;
-
     const std::size_t json = output.find("{\"recording\":\"live\"");
     ASSERT_NE(json, std::string::npos) << output;
     const std::string j = output.substr(json, output.find('\n', json) - json);

@@ -1,6 +1,4 @@
-// The online view's plant simulation closing a loop on the soft PLC, run
-// through the stand-in host and the real plug-in: a first-order plant under
-// a P controller settles at K·Kp/(1 + K·Kp) of the set point.
+// The view's plant simulation closing loops on the soft PLC: settled values against the textbook.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -27,19 +25,12 @@ protected:
     }
     // The traced symbol every 10 s for 300 s, the controller online with its plant.
     std::vector<double> trace(const char* plc, const std::string& controller, const std::string& symbol,
-                              std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {
-            "run",         "--project", project.string(), "--plc",    plc,       "--seconds", "300",
-            "--sample-ms", "10000",     "--online",       controller, "--trace", symbol};
-        args.insert(args.end(), extra.begin(), extra.end());
-        std::ostringstream out, err;
-        EXPECT_EQ(host::RunCommand(args, out, err), 0) << err.str();
-        std::istringstream rows(out.str());
+                              const std::string& extra = "") {
+        const auto rows =
+            RunRows(project, std::string("--plc ") + plc + " --seconds 300 --sample-ms 10000 --online " +
+                                 controller + " --trace " + symbol + extra);
         std::vector<double> y;
-        for (std::string line; std::getline(rows, line);)
-            if (const auto comma = line.find(','); comma != std::string::npos && line[0] != 't')
-                y.push_back(std::stod(line.substr(comma + 1)));
-        EXPECT_EQ(y.size(), 31u) << out.str();
+        for (std::size_t i = 1; i < rows.size(); ++i) y.push_back(std::stod(rows[i].at(1)));
         return y;
     }
 };
@@ -72,16 +63,15 @@ TEST_F(ViewSimulationLoop, PidmaUnderPOnlyClosesThroughItsInputVariable) {
         double gain, k, setpoint;  // plant K, controller k, set point in %
     };
     for (const Row& r : {Row{2, 0.5, 50}, Row{1, 1, 60}, Row{0.5, 4, 60}}) {
-        // The set point starts at 0 and steps at 10 s: the block's first sample
-        // takes the output in memory (0) bumplessly, which for a P controller
-        // would otherwise hold an offset of −k·sp.
+        // The set point starts at 0 and steps at 10 s: the block's first sample takes the output in memory
+        // (0) bumplessly, which for a P controller would otherwise hold an offset of −k·sp.
         std::ostringstream keys;
         keys << "irtype=4 b=1 sp=0 Simulation=1 TypSoustavy=1 Tau1=30 y0=0 ys=0 SimT=1 k=" << r.k
              << " Su=" << r.gain << " Su2=" << r.gain;
         write("PLC1", "Dryer", keys.str());
         std::ostringstream step;
-        step << "Dryer_sp=" << r.setpoint;
-        const auto y = trace("PLC1", "Dryer", "Dryer_Humidity", {"--at", "10", "set", step.str()});
+        step << " --at 10 set Dryer_sp=" << r.setpoint;
+        const auto y = trace("PLC1", "Dryer", "Dryer_Humidity", step.str());
         ASSERT_EQ(y.size(), 31u);
         const double kkp = r.gain * r.k;
         const double textbook = kkp / (1 + kkp) * r.setpoint;

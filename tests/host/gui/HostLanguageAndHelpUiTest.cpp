@@ -1,6 +1,4 @@
-// What a user of velmora-host meets when switching languages and asking for
-// help: the online view and the manager in Czech and Russian, the language
-// after a restart, the host's help entries and the manager's "?".
+// What a user of velmora-host meets when switching languages and asking for help.
 #include <QLabel>
 #include <QTabBar>
 #include <QTableWidget>
@@ -35,11 +33,10 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQu
                                          {"WFiltr1", Qt::PointingHandCursor},
                                          {"Technologie1", Qt::PointingHandCursor}})
         EXPECT_EQ(boiler->findChild<QWidget*>(element)->cursor().shape(), shape) << element;
-
     using Probe = std::function<QString(QWidget*)>;
     const Probe text = [](QWidget* w) {
-        if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
-        return qobject_cast<QLabel*>(w)->text();
+        auto* b = qobject_cast<QAbstractButton*>(w);
+        return b ? b->text() : qobject_cast<QLabel*>(w)->text();
     };
     const Probe tip = [](QWidget* w) { return w->toolTip(); };
     const auto tab = [](int i) {
@@ -78,7 +75,6 @@ TEST_F(LanguageAndHelp, TheViewAndTheManagerSpeakCzechAndRussianAndTheManagersQu
         }
     }
     window.findChild<QAction*>("Language409")->trigger();
-
     manager->findChild<QToolButton*>("HelpButton1")->click();
     EXPECT_TRUE(HelpViewerWindow::instance()->isVisible());
     EXPECT_EQ(HelpViewerWindow::instance()->currentTopic(), "Velmora") << "the start page, as F1";
@@ -112,37 +108,29 @@ TEST_F(LanguageAndHelp, TheChosenLanguageComesBackAfterARestart) {
 
 TEST_F(LanguageAndHelp, HelpContentsAndIndexOpenTheGuideOfTheLanguage) {
     MainWindow window;
-    const struct {
-        const char* language;
-        const char* book;
-    } cases[] = {{"Language409", "ENU_Velmora.html"},
-                 {"Language405", "CSY_Velmora.html"},
-                 {"Language407", "RUS_Velmora.html"}};
-    for (const auto& c : cases) {
-        window.findChild<QAction*>(c.language)->trigger();
+    for (const auto& [language, book] : {std::pair{"Language409", "ENU_Velmora.html"},
+                                         {"Language405", "CSY_Velmora.html"},
+                                         {"Language407", "RUS_Velmora.html"}}) {
+        window.findChild<QAction*>(language)->trigger();
         ASSERT_NE(HelpEntry(window, "miHelpContents"), nullptr) << "without a project, too";
         ASSERT_TRUE(HelpEntry(window, "miHelpContents")->isEnabled());
         HelpEntry(window, "miHelpContents")->trigger();
         HelpViewerWindow* viewer = HelpViewerWindow::instance();
-        EXPECT_TRUE(viewer->isVisible());
-        EXPECT_TRUE(viewer->file().endsWith(c.book)) << viewer->file().toStdString();
+        EXPECT_TRUE(viewer->isVisible() && viewer->file().endsWith(book)) << viewer->file().toStdString();
         EXPECT_EQ(viewer->currentTopic(), "Velmora") << "the start page";
-
         HelpEntry(window, "miHelpIndex")->trigger();
         EXPECT_TRUE(viewer->currentTopic().isEmpty()) << "the index page";
         const QString index = viewer->findChild<QTextBrowser*>("HelpPage")->toHtml();
-        for (const QString& topic : viewer->topicNames())
-            EXPECT_TRUE(index.contains("#a_" + topic)) << c.book;
+        for (const QString& topic : viewer->topicNames()) EXPECT_TRUE(index.contains("#a_" + topic)) << book;
     }
     window.findChild<QAction*>("Language409")->trigger();
-
     // Where no guide is installed the entries cannot mean anything: disabled.
     const std::string oem = Module().oemDirectory;
     Module().oemDirectory = dir.path().string();
     MainWindow bare;
-    EXPECT_FALSE(HelpEntry(bare, "miHelpContents")->isEnabled());
-    EXPECT_FALSE(HelpEntry(bare, "miHelpIndex")->isEnabled());
-    EXPECT_TRUE(HelpEntry(bare, "miHelpAbout")->isEnabled());
+    for (const auto& [entry, enabled] :
+         {std::pair{"miHelpContents", false}, {"miHelpIndex", false}, {"miHelpAbout", true}})
+        EXPECT_EQ(HelpEntry(bare, entry)->isEnabled(), enabled) << entry;
     Module().oemDirectory = oem;
 }
 

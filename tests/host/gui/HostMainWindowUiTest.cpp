@@ -1,5 +1,4 @@
-// velmora-host's main window over the host's logic. The plug-in's side is
-// played by calling the host interfaces directly, as a plug-in would.
+// velmora-host's main window; the test plays the plug-in through the host interfaces.
 #include <QAction>
 #include <QDockWidget>
 #include <QLabel>
@@ -31,12 +30,6 @@ protected:
             "[Project]\nName=Demo\n[PLC PLC1]\nType=14\nSeries=6\n[PLC PLC2]\nType=3\nSeries=5\n[Files]\n");
     }
     QTreeWidgetItem* node(const char* name) { return window.treeNode(name); }
-    // Inserts a form as the plug-in does, puts it into `area` and shows it.
-    void dock(QWidget* form, std::int32_t area) {
-        window.ide()->InsertDockableForm(form);
-        window.ide()->PutIntoDockArea(form, area);
-        window.ide()->ShowDockableForm(form);
-    }
     testing::TempDir dir;
     InOwnRegistry registry{dir};
     MainWindow window;
@@ -50,19 +43,15 @@ TEST_F(MainWindowTest, OpensAProjectWithItsPlcsAndTheDocumentNode) {
     EXPECT_EQ(window.ide(), nullptr);
     ASSERT_TRUE(window.openProject(QString::fromStdString(dir.path().string())));
     ASSERT_NE(window.ide(), nullptr);
-    ASSERT_NE(node("PLC1"), nullptr);
-    ASSERT_NE(node("PLC2"), nullptr);
-    ASSERT_NE(node("PlcDoc"), nullptr);
+    ASSERT_TRUE(node("PLC1") && node("PLC2") && node("PlcDoc"));
     EXPECT_EQ(node("PlcDoc")->text(0), "Documents");
     EXPECT_TRUE(window.problems().isEmpty());
-    window.findChild<QAction*>("Language405")->trigger();
-    EXPECT_EQ(window.ide()->language, 0) << "the language switch reaches the host";
-    window.findChild<QAction*>("Language407")->trigger();
-    EXPECT_EQ(window.ide()->language, 4);
-
+    for (const auto& [action, language] : {std::pair{"Language405", 0}, {"Language407", 4}}) {
+        window.findChild<QAction*>(action)->trigger();
+        EXPECT_EQ(window.ide()->language, language) << "the language switch reaches the host";
+    }
     emit window.projectTree()->itemDoubleClicked(node("PLC2"), 0);
-    EXPECT_EQ(window.ide()->currentPlc(), "PLC2");
-    EXPECT_EQ(window.shownPlc(), "PLC2");
+    EXPECT_TRUE(window.ide()->currentPlc() == "PLC2" && window.shownPlc() == "PLC2");
     EXPECT_TRUE(window.compile());
     window.closePlc();
     EXPECT_EQ(window.ide()->currentPlc(), "");
@@ -81,7 +70,8 @@ TEST_F(MainWindowTest, FormsOfTheMainAreaAreTabsThatFloatWholeAndComeBack) {
     for (int i = 0; i < 2; ++i) {
         forms[i] = new QLabel(QString("view %1").arg(i));
         forms[i]->setWindowTitle(QString("Velmora - V%1").arg(i));
-        dock(forms[i], kDockRight);
+        ide.InsertDockableForm(forms[i]), ide.PutIntoDockArea(forms[i], kDockRight),
+            ide.ShowDockableForm(forms[i]);
     }
     QTabWidget* main = window.documents();
     ASSERT_EQ(main->count(), 2);
@@ -92,38 +82,31 @@ TEST_F(MainWindowTest, FormsOfTheMainAreaAreTabsThatFloatWholeAndComeBack) {
     EXPECT_EQ(window.dockArea(forms[0]), kDockRight);
     ide.ShowDockableForm(forms[0]);
     EXPECT_TRUE(window.inFront(forms[0])) << "shown again, it comes to the front";
-
     // A scrolled form floats at the size that shows all of it.
     auto* big = new QWidget;
     auto* scroll = new QScrollArea(forms[0]);
-    scroll->setGeometry(0, 0, 300, 200);
-    big->setFixedSize(700, 450);
-    scroll->setWidget(big);
+    big->setFixedSize(700, 450), scroll->setWidget(big), scroll->setGeometry(0, 0, 300, 200), scroll->show();
     forms[0]->resize(300, 200);
-    scroll->show();
     window.floatForm(forms[0]);
     std::int32_t area = -1;
     ide.GetDockArea(forms[0], &area);
     EXPECT_EQ(area, kDockFloating) << "the host's books follow the user";
     EXPECT_EQ(main->count(), 1);
-    EXPECT_GE(window.dockOf(forms[0])->width(), 700);
-    EXPECT_GE(window.dockOf(forms[0])->height(), 450);
+    EXPECT_TRUE(window.dockOf(forms[0])->width() >= 700 && window.dockOf(forms[0])->height() >= 450)
+        << window.dockOf(forms[0])->width() << "x" << window.dockOf(forms[0])->height();
     window.dockOf(forms[0])->setFloating(false);  // the title bar's double click
     QCoreApplication::processEvents();
     EXPECT_GE(main->indexOf(forms[0]), 0) << "back in the main area, not at a side";
     ide.GetDockArea(forms[0], &area);
     EXPECT_EQ(area, kDockRight);
-
     emit main->tabCloseRequested(main->indexOf(forms[1]));
     EXPECT_FALSE(forms[1]->isVisible()) << "the form was asked to close";
-
     // A side form: inserted hidden, then shown where asked; pushed wide, it goes back to its narrow width.
     auto* side = new QLabel("manager");
     ide.InsertDockableForm(side);
     ASSERT_NE(window.dockOf(side), nullptr);
     EXPECT_FALSE(window.dockOf(side)->isVisible()) << "inserted, not yet shown";
-    ide.PutIntoDockArea(side, kDockLeft);
-    ide.ShowDockableForm(side);
+    ide.PutIntoDockArea(side, kDockLeft), ide.ShowDockableForm(side);
     EXPECT_TRUE(window.dockOf(side)->isVisible());
     EXPECT_EQ(window.dockArea(side), kDockLeft);
     window.resizeDocks({window.dockOf(side)}, {766}, Qt::Horizontal);
@@ -131,8 +114,7 @@ TEST_F(MainWindowTest, FormsOfTheMainAreaAreTabsThatFloatWholeAndComeBack) {
     QCoreApplication::processEvents();
     EXPECT_LE(window.findChild<QDockWidget*>("ProjectTreeDock")->width(), MainWindow::kSideWidth + 8);
     ide.RemoveDockableForm(side);
-    EXPECT_EQ(window.dockOf(side), nullptr);
-    EXPECT_EQ(side->parent(), nullptr);
+    EXPECT_TRUE(window.dockOf(side) == nullptr && side->parent() == nullptr);
     delete side;
     delete forms[1];  // the plug-in destroys its form without removing it
     EXPECT_EQ(ide.forms().count(forms[1]), 0u) << "the host forgets it";

@@ -1,11 +1,11 @@
-// The stand-in's services behind the plug-in's pages: the help books and their
-// viewer, and the variable selection.
+// The stand-in's help books, their viewer, and the variable selection.
 #include <QLabel>
 #include <QPushButton>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <set>
+#include <tuple>
 
 #include "RegisteredPlugin.h"
 #include "base/Help.h"
@@ -71,25 +71,19 @@ TEST_F(HelpBooks, EveryTopicIsInEveryBookAndThePlugInsHelpFindsItOrSaysItIsMissi
         }
     }
     ModuleTexts().chooseLanguage(1);
-    const struct {
-        int language;
-        const char* topic;
-        const char* book;  // the book that opens
-        bool found;
-    } cases[] = {
-        {0, "Velmora_W1", "CSY_Velmora.html", true},
-        {1, "Velmora_NoSuchPage", "ENU_Velmora.html", false},
-    };
-    for (const auto& c : cases) {
+    // Language, topic, the book that opens, whether the topic is found.
+    for (const auto& [language, topic, book, found] :
+         {std::tuple{0, "Velmora_W1", "CSY_Velmora.html", true},
+          {1, "Velmora_NoSuchPage", "ENU_Velmora.html", false}}) {
         testing::ScriptedMessages messages;
         const HelpViewer viewer = DesktopHelpViewer(&messages);
         ASSERT_TRUE(viewer.lookup) << "the program's help library is found";
-        EXPECT_TRUE(ShowHelp(viewer, kBin.string(), c.language, "Velmora.hlp", c.topic, ""));
+        EXPECT_TRUE(ShowHelp(viewer, kBin.string(), language, "Velmora.hlp", topic, ""));
         HelpViewerWindow* window = HelpViewerWindow::instance();
-        EXPECT_TRUE(window->file().endsWith(c.book)) << c.topic << ": " << window->file().toStdString();
-        if (c.found) {
-            EXPECT_TRUE(messages.shown.empty()) << c.topic;
-            EXPECT_EQ(window->currentTopic().toStdString(), c.topic);
+        EXPECT_TRUE(window->file().endsWith(book)) << topic << ": " << window->file().toStdString();
+        if (found) {
+            EXPECT_TRUE(messages.shown.empty()) << topic;
+            EXPECT_EQ(window->currentTopic().toStdString(), topic);
         } else {
             ASSERT_EQ(messages.shown.size(), 1u);
             EXPECT_EQ(messages.shown[0].text, Text(3564));
@@ -104,14 +98,11 @@ TEST(VariableSelection, ListsFiltersAndSaysWhenThereAreNoVariables) {
     VariableSelectionWindow picker(variables, "mixer_speed");
     EXPECT_EQ(picker.chosen(), "Mixer_Speed") << "the edit's name is selected";
     EXPECT_FALSE(picker.findChild<QLabel*>("NoVariables")->isVisibleTo(&picker));
-    const struct {
-        const char* filter;
-        const char* chosen;
-    } cases[] = {{"real", "Dryer_Heater"}, {"%R200", "Boiler_T"}, {"nothing", ""}, {"", "Boiler_T"}};
-    for (const auto& c : cases) {
-        picker.filter(c.filter);
-        EXPECT_EQ(picker.chosen().toStdString(), c.chosen) << c.filter;
-        EXPECT_EQ(picker.findChild<QPushButton*>("OkButton")->isEnabled(), *c.chosen != 0) << c.filter;
+    for (const auto& [filter, chosen] :
+         {std::pair{"real", "Dryer_Heater"}, {"%R200", "Boiler_T"}, {"nothing", ""}, {"", "Boiler_T"}}) {
+        picker.filter(filter);
+        EXPECT_EQ(picker.chosen().toStdString(), chosen) << filter;
+        EXPECT_EQ(picker.findChild<QPushButton*>("OkButton")->isEnabled(), *chosen != 0) << filter;
     }
     VariableSelectionWindow empty({}, "Y1");
     EXPECT_TRUE(empty.findChild<QLabel*>("NoVariables")->isVisibleTo(&empty));

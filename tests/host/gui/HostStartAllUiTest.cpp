@@ -1,6 +1,4 @@
-// The manager's "Start all" through the real host, plug-in and soft PLC: fresh
-// code from a page's OK gets one warning, and then every view goes online (the
-// views do not repeat it); after the compilation, no warning.
+// The manager's "Start all" through the real host, plug-in and soft PLC.
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -42,20 +40,17 @@ TEST_F(StartAll, AfterAPagesOkOneWarningThenEveryViewAfterTheCompilationNoWarnin
         return n;
     };
     auto* startAll = manager->findChild<QToolButton*>("ToolButton5");
-
     // A page opened from the schema and left with OK regenerates the controller's code.
     QWidget* boiler = OpenView(manager, "Boiler");
     ASSERT_NE(boiler, nullptr);
     answering([&] { testing::Click(boiler->findChild<QWidget*>("PID1")); });
     messages.clear();
-
     // Fresh code: the warning once, then every view starts (on the program the PLC runs).
     answering([&] { startAll->click(); });
     EXPECT_EQ(messages, QStringList{QString::fromStdString(Text(3034))}) << "one warning";
     EXPECT_TRUE(testing::WaitFor([&] { return checkedLines() == list->count(); })) << checkedLines();
     answering([&] { manager->findChild<QToolButton*>("ToolButton6")->click(); });  // stop all
     EXPECT_TRUE(testing::WaitFor([&] { return checkedLines() == 0; })) << checkedLines();
-
     ASSERT_TRUE(window.compile());
     messages.clear();
     answering([&] { startAll->click(); });

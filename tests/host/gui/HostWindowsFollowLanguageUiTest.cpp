@@ -1,6 +1,4 @@
-// Windows that must follow the interface language and stay out of the way:
-// the report started in Czech, an open help viewer across a language switch,
-// and the viewer beside the modal dialog it was asked from.
+// Windows that must follow the interface language and stay out of the way.
 #include <QDialog>
 #include <QMenu>
 #include <QPushButton>
@@ -29,7 +27,6 @@ TEST_F(LanguageFollowers, TheReportStartedInCzechSpeaksCzechAndTheHelpViewerFoll
     const int tab = window.documents()->indexOf(report);
     ASSERT_GE(tab, 0);
     EXPECT_EQ(window.documents()->tabText(tab).toStdString(), "Zpráva o regulátorech");
-
     ASSERT_TRUE(ShowHelp(DesktopHelpViewer(nullptr), 0, "Velmora", "Velmora_graph", ""));
     HelpViewerWindow* viewer = HelpViewerWindow::instance();
     ASSERT_TRUE(viewer->file().endsWith("CSY_Velmora.html")) << viewer->file().toStdString();

@@ -1,7 +1,5 @@
 #pragma once
-// velmora-host's setting as a user has it: a registry of the test's own with
-// the real plug-in module registered, and a copy of the demo project;
-// the help viewer a test opened is closed after it.
+// A registry of the test's own with the real plug-in registered, and a copy of the demo.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -48,7 +46,6 @@ protected:
         HelpViewerWindow::closeInstance();
         unsetenv("VELMORA_REGISTRY");
     }
-
     // The demo project with PLC1 open (and compiled) and the plug-in's manager shown; null when that fails.
     QWidget* openManager(MainWindow& window, bool compile = true) const {
         if (!window.openProject(QString::fromStdString(project.string())) || !window.openPlc("PLC1") ||
@@ -67,14 +64,12 @@ protected:
     static QWidget* View(const std::string& controller) {
         return Named("FormVisual1", QString::fromStdString("Velmora - " + controller));
     }
-
     // Opens a controller's view as a user does: a double-click on its line in the manager.
     static QWidget* OpenView(QWidget* manager, const char* controller) {
         auto* list = manager->findChild<QListWidget*>("CheckListBox1");
         emit list->itemDoubleClicked(list->findItems(controller, Qt::MatchExactly).value(0));
         return View(controller);
     }
-
     testing::TempDir dir;
     std::filesystem::path project;
 };

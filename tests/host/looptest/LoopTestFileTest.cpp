@@ -1,6 +1,7 @@
-// The loop-test reader and its check against a PLC: what a good file gives,
-// and for each kind of bad line the "FILE:LINE: reason" it must produce.
+// The loop-test reader and its check against a PLC.
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "host/looptest/LoopTestCheck.h"
 
@@ -49,36 +50,26 @@ TEST(LoopTestFile, AGoodCaseReadsWithEveryFormOfItsLines) {
     ASSERT_EQ(f.problems.size(), 0u) << f.problems[0].text();
     ASSERT_EQ(f.cases.size(), 1u);
     const Case& c = f.cases[0];
-    EXPECT_EQ(c.name, "step-1");
-    EXPECT_EQ(c.plc, "PLC2");
-    EXPECT_EQ(c.cycle, 20);
-    EXPECT_EQ(c.sample, 500);
-    EXPECT_EQ(c.duration, 3'600'000);
+    EXPECT_EQ(std::tie(c.name, c.plc, c.cycle, c.sample, c.duration),
+              std::make_tuple("step-1", "PLC2", 20, 500, 3'600'000));
     ASSERT_EQ(c.online.size(), 2u);
     ASSERT_EQ(c.online[0].plant.size(), 2u);
-    EXPECT_EQ(c.online[0].plant[1].key, "Su");
-    EXPECT_EQ(c.online[0].plant[1].value, "-1");
+    EXPECT_EQ(std::tie(c.online[0].plant[1].key, c.online[0].plant[1].value), std::make_tuple("Su", "-1"));
     // In time order, whatever the order of the lines.
     ASSERT_EQ(c.stimuli.size(), 3u);
-    EXPECT_EQ(c.stimuli[0].at, 300'000);
-    EXPECT_EQ(c.stimuli[0].name, "Chiller_gW");
-    EXPECT_EQ(c.stimuli[0].value, 5000);
+    EXPECT_EQ(std::tie(c.stimuli[0].at, c.stimuli[0].name, c.stimuli[0].value),
+              std::make_tuple(300'000, "Chiller_gW", 5000));
     EXPECT_EQ(c.stimuli[1].kind, Stimulus::Kind::Restart);
     EXPECT_EQ(c.stimuli[2].value, 10);
     ASSERT_EQ(c.expectations.size(), 8u);
-    const Expectation& within = c.expectations[0];
-    EXPECT_EQ(within.check, Check::Within);
-    EXPECT_EQ(within.subject.kind, Subject::Kind::Y);
-    EXPECT_EQ(within.subject.name, "Chiller");
-    EXPECT_EQ(within.a, 1);
-    EXPECT_EQ(within.b, 50);
-    EXPECT_EQ(within.t1, 1'200'000);
-    EXPECT_EQ(within.line, 11);
+    const Expectation& w = c.expectations[0];
+    EXPECT_EQ(std::tie(w.check, w.subject.kind, w.subject.name, w.a, w.b, w.t1, w.line),
+              std::make_tuple(Check::Within, Subject::Kind::Y, "Chiller", 1, 50, 1'200'000, 11));
     EXPECT_EQ(c.expectations[1].a, 10);
-    EXPECT_EQ(c.expectations[2].subject.kind, Subject::Kind::U);
-    EXPECT_EQ(c.expectations[2].span, 200'000);
-    EXPECT_EQ(c.expectations[3].t2, 3'600'000);
-    EXPECT_EQ(c.expectations[3].subject.kind, Subject::Kind::Symbol);
+    EXPECT_EQ(std::tie(c.expectations[2].subject.kind, c.expectations[2].span),
+              std::make_tuple(Subject::Kind::U, 200'000));
+    EXPECT_EQ(std::tie(c.expectations[3].subject.kind, c.expectations[3].t2),
+              std::make_tuple(Subject::Kind::Symbol, 3'600'000));
     EXPECT_EQ(c.expectations[4].check, Check::Iae);
     EXPECT_EQ(c.expectations[5].t1, 300'000);
     EXPECT_EQ(c.expectations[6].a, 2);
@@ -88,59 +79,59 @@ TEST(LoopTestFile, AGoodCaseReadsWithEveryFormOfItsLines) {
     EXPECT_EQ(c.windowEnd(900'000), 3'600'000);
 }
 
+// Each line after Around()'s: the problem is named at kFirstLine with a part of its reason.
 struct BadLine {
-    const char* lines;   // after Around()'s
-    int line;            // of the problem, from kFirstLine
-    const char* reason;  // a part of the reason
+    const char* lines;
+    const char* reason;
 };
 
 TEST(LoopTestFile, EveryBadLineIsNamedWithItsFileAndLine) {
     const BadLine table[] = {
-        {"expect Gw within 1 of 50\n", 0, "\"from\" expected, not the end of the line"},
-        {"expect Gw within -1 of 50 from 0\n", 0, "tolerance is below 0"},
-        {"expect Gw within 1 of 5O from 0\n", 0, "the target is no number: \"5O\""},
-        {"expect Gw within 1 of nan from 0\n", 0, "is no number"},
-        {"expect Gw within 1 of 1e400 from 0\n", 0, "is no number"},
-        {"expect Gw within 1 of 50 from 11 min\n", 0, "660 s lies after the end of the case (600 s)"},
-        {"expect Gw within 1 of 50 from 10 fortnights\n", 0, "\"fortnights\" at the end"},
-        {"expect Gw within 1 of 50 from 5days\n", 0, "no known unit"},
-        {"expect Gw within 1 of 50 from 0.0001\n", 0, "not whole milliseconds"},
-        {"expect Gw within 1 of 50 from -1\n", 0, "outside 0 .. 168 h"},
-        {"expect Gw overshoot < 10 % after 100\n", 0, "\"<=\" expected"},
-        {"expect Gw overshoot <= 10 % after 50\n", 0, "no step at 50 s"},
-        {"expect Gw overshoot <= 2000 % after 100\n", 0, "outside 0 .. 1000 %"},
-        {"expect Gw settles to +-2 within 600 s after 100\n", 0, "ends at 600 s, before 700 s"},
-        {"expect Gw settles to +-0 within 6 s after 100\n", 0, "band must be above 0"},
-        {"expect Gw between 9 1 from 0 to 10\n", 0, "low limit lies above the high limit"},
-        {"expect Gw between 1 9 from 10 to 0\n", 0, "ends before it starts"},
-        {"expect Gw IAE <= 5 from 10 to 10\n", 0, "ends before it starts"},
-        {"expect Gw drifts\n", 0, "unknown check \"drifts\""},
-        {"expect no PLC errors\n", 0, "\"error\" expected"},
-        {"expect G/w within 1 of 2 from 0\n", 0, "\"G/w\" is no name"},
-        {"at 700 set Gw=1\n", 0, "700 s lies after the end"},
-        {"at 10 set Gw\n", 0, "set takes SYMBOL=VALUE"},
-        {"at 10 restart hot\n", 0, "restart takes warm or cold"},
-        {"at 10 disturb Loop 120\n", 0, "outside 0 .. 100 %"},
-        {"at 10 wobble Loop\n", 0, "unknown stimulus"},
-        {"duration 5 s\n", 0, "a second duration line"},
-        {"cycle 2 s\n", 0, "outside 1 ms .. 1 s"},
-        {"sample 0\n", 0, "outside 1 ms .. 1 h"},
-        {"plant Other Tau1=3\n", 0, "does not put online"},
-        {"online Loop\n", 0, "online already"},
-        {"speed 3\n", 0, "unknown line \"speed\""},
-        {"[section]\n", 0, "only [case NAME] sections"},
-        {"[case c1]\nduration 1\nexpect no PLC error\n", 0, "a second case c1 (line 2)"},
-        {"[case a/b]\n", 0, "a case name is"},
-        {"[case c2]\nexpect no PLC error\n", 0, "case c2 has no duration line"},
-        {"[case c2]\nduration 1\n", 0, "case c2 expects nothing"},
-        {"[case c2]\nduration 1 s\nsample 2 s\nexpect no PLC error\n", 0, "sample period is longer"},
-        {"[case c2]\nduration 168 h\nsample 1 ms\nexpect no PLC error\n", 0, "more than 2000000 samples"},
+        {"expect Gw within 1 of 50\n", "\"from\" expected, not the end of the line"},
+        {"expect Gw within -1 of 50 from 0\n", "tolerance is below 0"},
+        {"expect Gw within 1 of 5O from 0\n", "the target is no number: \"5O\""},
+        {"expect Gw within 1 of nan from 0\n", "is no number"},
+        {"expect Gw within 1 of 1e400 from 0\n", "is no number"},
+        {"expect Gw within 1 of 50 from 11 min\n", "660 s lies after the end of the case (600 s)"},
+        {"expect Gw within 1 of 50 from 10 fortnights\n", "\"fortnights\" at the end"},
+        {"expect Gw within 1 of 50 from 5days\n", "no known unit"},
+        {"expect Gw within 1 of 50 from 0.0001\n", "not whole milliseconds"},
+        {"expect Gw within 1 of 50 from -1\n", "outside 0 .. 168 h"},
+        {"expect Gw overshoot < 10 % after 100\n", "\"<=\" expected"},
+        {"expect Gw overshoot <= 10 % after 50\n", "no step at 50 s"},
+        {"expect Gw overshoot <= 2000 % after 100\n", "outside 0 .. 1000 %"},
+        {"expect Gw settles to +-2 within 600 s after 100\n", "ends at 600 s, before 700 s"},
+        {"expect Gw settles to +-0 within 6 s after 100\n", "band must be above 0"},
+        {"expect Gw between 9 1 from 0 to 10\n", "low limit lies above the high limit"},
+        {"expect Gw between 1 9 from 10 to 0\n", "ends before it starts"},
+        {"expect Gw IAE <= 5 from 10 to 10\n", "ends before it starts"},
+        {"expect Gw drifts\n", "unknown check \"drifts\""},
+        {"expect no PLC errors\n", "\"error\" expected"},
+        {"expect G/w within 1 of 2 from 0\n", "\"G/w\" is no name"},
+        {"at 700 set Gw=1\n", "700 s lies after the end"},
+        {"at 10 set Gw\n", "set takes SYMBOL=VALUE"},
+        {"at 10 restart hot\n", "restart takes warm or cold"},
+        {"at 10 disturb Loop 120\n", "outside 0 .. 100 %"},
+        {"at 10 wobble Loop\n", "unknown stimulus"},
+        {"duration 5 s\n", "a second duration line"},
+        {"cycle 2 s\n", "outside 1 ms .. 1 s"},
+        {"sample 0\n", "outside 1 ms .. 1 h"},
+        {"plant Other Tau1=3\n", "does not put online"},
+        {"online Loop\n", "online already"},
+        {"speed 3\n", "unknown line \"speed\""},
+        {"[section]\n", "only [case NAME] sections"},
+        {"[case c1]\nduration 1\nexpect no PLC error\n", "a second case c1 (line 2)"},
+        {"[case a/b]\n", "a case name is"},
+        {"[case c2]\nexpect no PLC error\n", "case c2 has no duration line"},
+        {"[case c2]\nduration 1\n", "case c2 expects nothing"},
+        {"[case c2]\nduration 1 s\nsample 2 s\nexpect no PLC error\n", "sample period is longer"},
+        {"[case c2]\nduration 168 h\nsample 1 ms\nexpect no PLC error\n", "more than 2000000 samples"},
     };
     for (const BadLine& row : table) {
         const ParsedFile f = ParseLoopTests(Around(row.lines), "dir/t.vtest");
         ASSERT_FALSE(f.problems.empty()) << row.lines;
         const std::string text = f.problems[0].text();
-        EXPECT_EQ(text.find("dir/t.vtest:" + std::to_string(kFirstLine + row.line) + ": "), 0u) << text;
+        EXPECT_EQ(text.find("dir/t.vtest:" + std::to_string(kFirstLine) + ": "), 0u) << text;
         EXPECT_NE(text.find(row.reason), std::string::npos) << row.lines << " gave " << text;
     }
 }
@@ -149,10 +140,9 @@ TEST(LoopTestFile, EveryProblemOfAFileIsReportedNotOnlyTheFirst) {
     const ParsedFile f = ParseLoopTests(
         "stray\n[case a]\nduration 1\nexpect x\nexpect no PLC error\nat 2 set A=1\n", "t.vtest");
     ASSERT_EQ(f.problems.size(), 3u);
-    EXPECT_EQ(f.problems[0].line, 1);
+    EXPECT_EQ(std::make_tuple(f.problems[0].line, f.problems[1].line, f.problems[2].line),
+              std::make_tuple(1, 4, 6));
     EXPECT_NE(f.problems[0].reason.find("outside any [case NAME]"), std::string::npos);
-    EXPECT_EQ(f.problems[1].line, 4);
-    EXPECT_EQ(f.problems[2].line, 6);
 }
 
 struct CheckRow {
@@ -210,7 +200,7 @@ TEST(LoopTestCheck, NamesAndValuesAreCheckedAgainstThePlc) {
 
 TEST(LoopTestCheck, TheCaseIsCompletedWithTheFilesNamesAndPlants) {
     ParsedFile f = ParseLoopTests(
-        "[case c]\nonline LOOP OTHER\nplant other TypSoustavy=2 Tau1=20 Tau2=5\nduration 60\n"
+        "[case c]\nonline LOOP OTHER\nplant other TypSoustavy=2 Tau1=20 Tau2=6\nduration 60\n"
         "expect loop.y within 1 of 50 from 0\n",
         "t.vtest");
     ASSERT_TRUE(f.problems.empty());
@@ -220,8 +210,8 @@ TEST(LoopTestCheck, TheCaseIsCompletedWithTheFilesNamesAndPlants) {
     EXPECT_TRUE(c.online[0].simulated());  // the file's plant
     EXPECT_EQ(c.online[1].name, "Other");
     ASSERT_TRUE(c.online[1].simulated());  // switched on by its keys
-    EXPECT_EQ(c.online[1].settings->plantType, kPlantSecondOrder);
-    EXPECT_EQ(c.online[1].settings->tau2, 5);
+    EXPECT_EQ(std::tie(c.online[1].settings->plantType, c.online[1].settings->tau2),
+              std::make_tuple(kPlantSecondOrder, 6.0));
     EXPECT_EQ(c.expectations[0].subject.name, "Loop");
 }
 

@@ -1,7 +1,4 @@
-// The function blocks: CNV's input modes against the plant simulation's
-// inverse conversions (a value sent through the module and back returns
-// within one raw step), and the PID block run by generated code in closed
-// loops with the online view's plant simulation and on its three-stage output.
+// The function blocks: CNV against the simulation's inverse conversions, PID in closed loops.
 #include <cmath>
 #include <memory>
 
@@ -69,12 +66,9 @@ TEST(Conversion, ScalesFiltersAndPassesErrorsOn) {
     std::uint8_t table[8] = {0, 0, 0x10, 0x27, 0, 0, 0x28, 0x23};  // 0..10000 -> 0..9000
     std::uint8_t filter[4] = {};
     ConversionArgs a;
-    a.value = 5000;
-    a.flags = 3;
-    a.table = table;
+    a.value = 5000, a.flags = 3, a.table = table;
     EXPECT_EQ(RunConversion(a), 4500);
-    a.flags = 7;
-    a.filter = filter;
+    a.flags = 7, a.filter = filter;
     // Half way after one step as long as the time constant: one cycle, or 1000 ms on type index 14.
     for (const auto& [typeIndex, tau] : {std::pair{0, 1}, {14, 1000}}) {
         a.value = 5000, a.tau = 0;  // starts the filter at the input
@@ -82,8 +76,7 @@ TEST(Conversion, ScalesFiltersAndPassesErrorsOn) {
         a.value = 10000, a.tau = tau, a.plcTypeIndex = typeIndex, a.dtMs = 1000;
         EXPECT_EQ(RunConversion(a), 6750) << typeIndex;
     }
-    a.mode = 401;
-    a.value = 1600;  // no valid mark
+    a.mode = 401, a.value = 1600;  // no valid mark
     EXPECT_EQ(RunConversion(a), kInputOverflow);
 }
 
@@ -93,9 +86,8 @@ protected:
         ASSERT_TRUE(run.load(project)) << run.diagnostics();
         run.engine.start(Restart::Cold);
     }
-    // Closes a controller's loop through the view's plant simulation, stepped every 0.1 s; every
-    // SimT the test carries CurOut and the simulated input between it and PLC memory, as the
-    // view's exchange does.
+    // Closes a controller's loop through the view's plant simulation, stepped every 0.1 s; every SimT the
+    // test carries CurOut and the simulated input between it and PLC memory, as the view's exchange does.
     void closeLoop(const std::string& controller) {
         IniFile file(project.controllerFile());
         auto loop = std::make_unique<Closed>();
@@ -117,7 +109,6 @@ protected:
             0.0);
         run.engine.every(100, [l] { l->writes = l->simulation.step(l->reading); });
     }
-
     struct Closed {
         ViewSimulation simulation;
         ControllerReading reading;
@@ -132,45 +123,37 @@ protected:
 TEST_F(Loops, AProportionalLoopSettlesAtTheTextbookOffset) {
     // Kp = 100 % / 50 % = 2 on a plant of gain 1, w = 60 %: y = Kp (w - y - gap), the
     // dead band EGap in 0.01 % as the controller file keeps it.
-    struct Row {
-        int eGap;
-        int y;
-    };
     closeLoop("Prop");
-    for (const Row& r : {Row{0, 4000}, Row{500, 3667}}) {
-        ASSERT_TRUE(run.plc.writeValue("Prop_EGap", r.eGap));
+    for (const auto& [eGap, y] : {std::pair{0, 4000}, {500, 3667}}) {
+        ASSERT_TRUE(run.plc.writeValue("Prop_EGap", eGap));
         run.engine.advance(120000);
         ASSERT_TRUE(run.engine.running());
-        EXPECT_NEAR(run.word("Prop_Input1"), r.y, 10) << "EGap " << r.eGap;
-        EXPECT_NEAR(run.word("Prop_Dev"), 6000 - r.y, 10) << "EGap " << r.eGap;
+        EXPECT_NEAR(run.word("Prop_Input1"), y, 10) << "EGap " << eGap;
+        EXPECT_NEAR(run.word("Prop_Dev"), 6000 - y, 10) << "EGap " << eGap;
     }
 }
 
 TEST_F(Loops, TheThreeStageOutputPulsesUntilTheActuatorReachesTheDemand) {
     // Manual: the demand is Output; the actuator runs dMaxU = 10 % per 1 s period.
+    int up = 0, down = 0;
     ASSERT_TRUE(run.plc.writeValue("Stepper_Output", 1000));
     run.engine.advance(3000);
-    int up = 0, down = 0;
     run.engine.afterCycle = [&] {
         up += run.plc.readValue("Up2") == 1.0;
         down += run.plc.readValue("Down2") == 1.0;
     };
     ASSERT_TRUE(run.plc.writeValue("Stepper_Output", 3000));
     run.engine.advance(6000);
-    EXPECT_EQ(up, 200) << "two whole periods";
-    EXPECT_EQ(down, 0);
+    EXPECT_EQ(std::make_pair(up, down), std::make_pair(200, 0)) << "two whole periods";
     EXPECT_EQ(run.word("Stepper_CurOut"), 3000);
-    up = 0;
     ASSERT_TRUE(run.plc.writeValue("Stepper_Output", 2500));
+    up = 0;
     run.engine.advance(3000);
-    EXPECT_EQ(down, 50) << "half a period";
-    EXPECT_EQ(up, 0);
+    EXPECT_EQ(std::make_pair(up, down), std::make_pair(0, 50)) << "half a period";
     EXPECT_TRUE(run.plc.readValue("Stepper_Status.UM") == 1.0) << "manual mode is shown";
     // At 100 % the model has arrived after 7.5 periods, but the pulses go on into the end stop.
     ASSERT_TRUE(run.plc.writeValue("Stepper_Output", 10000));
-    run.engine.advance(10000);
-    up = 0;
-    run.engine.advance(5000);
+    run.engine.advance(10000), up = 0, run.engine.advance(5000);
     EXPECT_EQ(up, 500);
 }
 

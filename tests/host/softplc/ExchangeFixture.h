@@ -1,6 +1,5 @@
 #pragma once
-// An online session wired to a soft PLC that loaded a project, its loop
-// driving the session's callback, and the bytes of each write request.
+// An online session wired to a soft PLC that loaded a project.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -35,7 +34,6 @@ protected:
         loop.softOff = [this](std::uint16_t a) { fixture.session->SoftOff(a); };
     }
     void TearDown() override { session() = nullptr; }
-
     int at(const std::string& symbol) const {
         const auto where = plc.symbols().locate(symbol);
         EXPECT_TRUE(where) << symbol;
@@ -66,7 +64,6 @@ protected:
         return {3, offset, std::move(data), count};
     }
     using Items = std::vector<softplc::ReceivedItem>;
-
     SessionFixture fixture;
     softplc::SoftPlc plc;
     softplc::SoftPlcCommLoop loop{plc};

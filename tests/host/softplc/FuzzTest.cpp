@@ -1,6 +1,4 @@
-// The fuzz target's input, made up here: programs built from the language's
-// own pieces, and damaged copies of a generated controller. Whatever comes,
-// the compiler answers and the machine stays inside its memory.
+// The fuzz target's input: whatever comes, the compiler answers and the machine stays in its memory.
 #include <gtest/gtest.h>
 
 #include <algorithm>

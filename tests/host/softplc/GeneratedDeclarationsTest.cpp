@@ -1,7 +1,7 @@
-// The online exchange against declarations the real generator wrote for the
-// demo project's PLC1: what the soft PLC receives for each pending write must
-// land on the members the generator placed.
+// The online exchange's writes landing on the members the real generator placed.
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "ExchangeFixture.h"
 #include "PlcFixture.h"
@@ -12,7 +12,6 @@ namespace {
 class GeneratedEndToEnd : public PlcExchange {
 protected:
     void SetUp() override { connect(project.path()); }
-
     softplc::testing::GeneratedProject project{VELMORA_SOURCE_DIR "/examples/demo", "PLC1"};
 };
 
@@ -22,19 +21,16 @@ TEST_F(GeneratedEndToEnd, BothDialectsAreGeneratedAndLookedUp) {
                                    "Velmora\\Mixer_def.orv", "Velmora\\Mixer.orv", "Velmora\\Dryer_def.ST",
                                    "Velmora\\Dryer.orv", "Velmora\\Kiln_def.orv", "Velmora\\Kiln.orv"}));
     // Boiler is placed from OffReg=1000: filter words first, then Input3,
-    // Input2 and T_PID, its members reached through the AT aliases.
-    EXPECT_EQ(plc.lookup("Boiler_AuxD1"), "BYTE %R1000");
-    EXPECT_EQ(plc.lookup("Boiler_input3"), "INT %R1028");
-    EXPECT_EQ(plc.lookup("Boiler_PBnd"), "INT %R1065");
-    EXPECT_EQ(plc.lookup("boiler_output"), "INT %R1047");
-    // The project description's bit answers a text the operand parser reads (without BOOL).
-    EXPECT_EQ(plc.lookup("Boiler_T_UNF"), "%R202.1");
+    // Input2 and T_PID, its members reached through the AT aliases. The
+    // description's bit answers a text the operand parser reads (without BOOL).
+    const std::pair<const char*, const char*> texts[] = {
+        {"Boiler_AuxD1", "BYTE %R1000"}, {"Boiler_input3", "INT %R1028"}, {"Boiler_PBnd", "INT %R1065"},
+        {"boiler_output", "INT %R1047"}, {"Boiler_T_UNF", "%R202.1"},
+    };
+    for (const auto& [name, text] : texts) EXPECT_EQ(plc.lookup(name), text) << name;
     const auto unf = plc.symbols().locate("Boiler_T_UNF");
     ASSERT_TRUE(unf);
-    EXPECT_EQ(unf->offset, 202);
-    EXPECT_EQ(unf->bit, 1);
-    // Where the unplaced structures lie is the symbol table's test; their members' offsets
-    // show in the writes below.
+    EXPECT_EQ(std::tie(unf->offset, unf->bit), std::make_tuple(202, 1));
 }
 
 TEST_F(GeneratedEndToEnd, CascadePidReadsAndWritesTheGeneratedMembers) {
@@ -45,22 +41,16 @@ TEST_F(GeneratedEndToEnd, CascadePidReadsAndWritesTheGeneratedMembers) {
     EXPECT_EQ(boiler.missingSymbols(), 0);
     // One read from Input3 (R1028) through the end of T_PID.
     EXPECT_EQ(boiler.item(ItemRole::PidBlock), (PlcItem{3, 1028, 54, true}));
-
-    plc.writeInt16("Boiler_input3", 3000);
-    plc.writeInt16("Boiler_input2", 2000);
+    plc.writeInt16("Boiler_input3", 3000), plc.writeInt16("Boiler_input2", 2000);
     plc.writeInt16("Boiler_struct.Input1", 4500);
     loop.pass();
-    EXPECT_EQ(boiler.input3(), 3000);
-    EXPECT_EQ(boiler.input2(), 2000);
+    EXPECT_EQ(std::make_tuple(boiler.input3(), boiler.input2()), std::make_tuple(3000, 2000));
     EXPECT_EQ(plc::GetInt16(boiler.tpid() + plc::PidOffset("Input1")), 4500);
     // MinY 0, MaxY 9000 from the controller file.
     EXPECT_EQ(PidInputValue(1, 4500, boiler.minY(), boiler.maxY(), 0, "Boiler", '.').text, "50.00%");
-
     boiler.setGraphShown(true);
     boiler.markParameters(PidParameterBlock::FromShown(25, 100, 120, 5, 0.2, 0, 0));
-    boiler.markTiW(30);
-    boiler.markGw(6000);
-    boiler.markSecondInput(RawValue{std::int16_t{2100}});
+    boiler.markTiW(30), boiler.markGw(6000), boiler.markSecondInput(RawValue{std::int16_t{2100}});
     boiler.markOutput(4200);
     const auto writes = writesOfOnePass();
     ASSERT_EQ(writes.size(), 5u);
@@ -75,9 +65,9 @@ TEST_F(GeneratedEndToEnd, CascadePidReadsAndWritesTheGeneratedMembers) {
     EXPECT_EQ(writes[3].items, Items{Item(204, Ints({2100}))});
     EXPECT_EQ(writes[4].items, Items{Item(1047, Ints({4200}))});
     // Read back through the structure, not the aliases the exchange used.
-    EXPECT_EQ(plc.readInt16("Boiler_struct.Output"), 4200);
-    EXPECT_EQ(plc.readInt16("Boiler_struct.Ti"), 1200);
-    EXPECT_EQ(plc.readInt16("Boiler_T2"), 2100);
+    for (const auto& [name, value] :
+         {std::pair{"Boiler_struct.Output", 4200}, {"Boiler_struct.Ti", 1200}, {"Boiler_T2", 2100}})
+        EXPECT_EQ(plc.readInt16(name), value) << name;
 }
 
 // The mnemonic dialect's structure overlay: one read of the whole structure,
@@ -101,22 +91,15 @@ TEST_F(GeneratedEndToEnd, PidmaWritesLandInItsStructureInBothDialects) {
     RecordingView dryerView, kilnView;
     OnlineExchange dryer(*fixture.session, "Dryer", &dryerView);
     OnlineExchange kiln(*fixture.session, "Kiln", &kilnView);
-    dryer.KomunikaceButton1_Click();
-    kiln.KomunikaceButton1_Click();
-    ASSERT_TRUE(dryer.online());
-    ASSERT_TRUE(kiln.online());
+    dryer.KomunikaceButton1_Click(), kiln.KomunikaceButton1_Click();
+    ASSERT_TRUE(dryer.online() && kiln.online());
     const int d = at("Dryer_struct"), k = at("Kiln_dv");
-
-    plc.writeFloat("Dryer_struct.pv", 37.5f);
-    plc.writeFloat("Kiln_sp", 810.0f);
+    plc.writeFloat("Dryer_struct.pv", 37.5f), plc.writeFloat("Kiln_sp", 810.0f);
     loop.pass();
     EXPECT_EQ(plc::GetReal(dryer.pidmaImage().data() + plc::PidaOffset("pv")), 37.5f);
     EXPECT_EQ(plc::GetReal(kiln.pidmaImage().data() + plc::PidaOffset("sp")), 810.0f);
-
-    dryer.setGraphShown(true);
-    kiln.setGraphShown(true);
-    dryer.markSp(48.0f);
-    dryer.markMan(true);
+    dryer.setGraphShown(true), kiln.setGraphShown(true);
+    dryer.markSp(48.0f), dryer.markMan(true);
     dryer.markParameters(PidmaParameterBlock{3.0f, 40, 0, 10, 1, 0, 20});
     kiln.markHv(12.5f);
     const auto writes = writesOfOnePass();
@@ -127,9 +110,9 @@ TEST_F(GeneratedEndToEnd, PidmaWritesLandInItsStructureInBothDialects) {
     EXPECT_EQ(writes[1].items, Items{Item(d + plc::PidaOffset("sp"), Reals({48}))});
     EXPECT_EQ(writes[2].items, Items{Item(d + plc::PidaOffset("MAN"), {1})});
     EXPECT_EQ(writes[3].items, Items{Item(k + plc::PidaOffset("hv"), Reals({12.5f}))});
-    EXPECT_EQ(plc.readFloat("Dryer_struct.sp"), 48.0f);
-    EXPECT_EQ(plc.readFloat("Dryer_k"), 3.0f);
-    EXPECT_EQ(plc.readFloat("Kiln_hv"), 12.5f);
+    for (const auto& [name, value] :
+         {std::pair{"Dryer_struct.sp", 48.0f}, {"Dryer_k", 3.0f}, {"Kiln_hv", 12.5f}})
+        EXPECT_EQ(plc.readFloat(name), value) << name;
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Programs the compiler refuses, with the file and line it names, and the
-// preprocessor.
+// Programs the compiler refuses, with file and line, and the preprocessor.
 #include "PlcFixture.h"
 
 namespace velmora::softplc::testing {
@@ -79,8 +78,7 @@ TEST(Preprocessor, TakesTheRightBranchesAndKeepsWarnings) {
         "#ifdef TWICE\nP 0\n LD LIMIT\n WR a\nE 0\n#endif\n");
     EXPECT_TRUE(c.engine.hasProgram()) << c.text;
     EXPECT_EQ(c.text, "Velmora\\t.orv(8): warning: a warning\n");
-    c.engine.start(Restart::Cold);
-    c.engine.advance(0);
+    c.engine.start(Restart::Cold), c.engine.advance(0);
     EXPECT_EQ(c.plc.readInt16("a"), 40);
 }
 
@@ -90,8 +88,7 @@ TEST(Preprocessor, AnInstructionMacroBindsAUserInstruction) {
         "#reg byte z[4]\n#reg word r\n#ifndef CRC\n#usi u_crc =\tcrc16\t;USI\n#def CRC\tusi u_crc\n#endif\n"
         "P 0\n LD __indx(z)\n LD 4\n CRC\n WR r\nE 0\n");
     ASSERT_TRUE(c.engine.hasProgram()) << c.text;
-    c.engine.start(Restart::Cold);
-    c.engine.advance(0);
+    c.engine.start(Restart::Cold), c.engine.advance(0);
     EXPECT_EQ(*c.plc.readValue("r"), 0x2400);  // CRC-16 of four zero bytes
 }
 

@@ -1,6 +1,4 @@
-// What each instruction does, one small program per row: the variables are
-// preset, the program scans once, and the variables are compared; and the
-// faults that stop a running PLC in its error state.
+// What each instruction does, one small program per row, and the faults that stop the PLC.
 #include <cstring>
 #include <map>
 
@@ -118,8 +116,7 @@ class RunTimeFaults : public ::testing::TestWithParam<Fault> {};
 TEST_P(RunTimeFaults, PutThePlcIntoItsErrorState) {
     Compiled c(std::string("#reg int a\n#reg byte b[4]\nP 0\n") + GetParam().body + "\nE 0\n");
     ASSERT_TRUE(c.engine.hasProgram()) << c.text;
-    c.engine.start(Restart::Cold);
-    c.engine.advance(100);
+    c.engine.start(Restart::Cold), c.engine.advance(100);
     EXPECT_FALSE(c.engine.running());
     EXPECT_EQ(c.plc.plcState(), 3);
     EXPECT_TRUE(SoftPlcCommLoop(c.plc).status() & status::kError);

@@ -1,7 +1,4 @@
-// The engine on generated programs: the demo project's controllers compiled
-// and run, and the retained-copy protocol of Chiller (mnemonic declarations,
-// CRC through the user instruction of the older series) stopped and started
-// with its retained memory in a file.
+// The engine on the demo's generated programs, and Chiller's retained-copy protocol.
 #include "PlcFixture.h"
 
 namespace velmora::softplc::testing {
@@ -13,8 +10,7 @@ TEST(DemoProgram, EveryGeneratedControllerCompilesAndRuns) {
         GeneratedProject project(VELMORA_SOURCE_DIR "/examples/demo", plcName);
         RunningPlc run;
         ASSERT_TRUE(run.load(project)) << run.diagnostics();
-        run.engine.start(Restart::Cold);
-        run.engine.advance(5000);
+        run.engine.start(Restart::Cold), run.engine.advance(5000);
         ASSERT_TRUE(run.engine.running())
             << run.engine.fault()->text << " at " << run.engine.fault()->position;
         EXPECT_GT(run.engine.machine().executed(), 0u);
@@ -22,11 +18,10 @@ TEST(DemoProgram, EveryGeneratedControllerCompilesAndRuns) {
     }
 }
 
-enum class Between { Nothing, ColdRestart, Regenerate, CorruptFile, RemoveFile };
-
 struct Scenario {
     const char* what;
-    Between between;
+    // Between the stop and the last start; `kind` is that start's.
+    void (*between)(GeneratedProject& project, RunningPlc& run, Restart& kind);
     int pBnd;  // after the last start
 };
 
@@ -50,45 +45,42 @@ TEST_P(RetainedProtocol, DecidesWhichParametersTheRestartFinds) {
     run.engine.advance(100);
     EXPECT_EQ(run.plc.readValue("Chiller_Control.11"), 0.0);
     ASSERT_EQ(run.engine.stop(), "");
-
     Restart kind = Restart::Warm;
-    switch (GetParam().between) {
-        case Between::Nothing:
-            break;
-        case Between::ColdRestart:
-            kind = Restart::Cold;
-            break;
-        case Between::Regenerate:
-            project.generate();
-            ASSERT_TRUE(run.load(project)) << run.diagnostics();
-            break;
-        case Between::CorruptFile: {
-            std::string text = ReadBytes(file);
-            const auto at = text.find("Chiller_PBnd_rem=");
-            ASSERT_NE(at, std::string::npos) << text;
-            char& digit = text[at + 17];
-            digit = digit == '0' ? '1' : '0';
-            WriteBytes(file, text);
-            break;
-        }
-        case Between::RemoveFile:
-            std::filesystem::remove(file);
-            break;
-    }
-    run.engine.start(kind);
-    run.engine.advance(100);
+    GetParam().between(project, run, kind);
+    run.engine.start(kind), run.engine.advance(100);
     EXPECT_EQ(run.word("Chiller_PBnd"), GetParam().pBnd);
     EXPECT_EQ(run.word("Chiller_gW"), 3500) << "the set point always starts from the generated value";
     EXPECT_TRUE(run.engine.running());
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, RetainedProtocol,
-                         ::testing::Values(Scenario{"warm restart keeps it", Between::Nothing, 900},
-                                           Scenario{"cold restart", Between::ColdRestart, 400},
-                                           Scenario{"new release", Between::Regenerate, 400},
-                                           Scenario{"CRC catches damage", Between::CorruptFile, 400},
-                                           Scenario{"file gone", Between::RemoveFile, 400}),
-                         RowName<Scenario>);
+// The retained copy's file beside the project, with one digit of the saved band changed.
+void DamageTheFile(GeneratedProject& project, RunningPlc&, Restart&) {
+    std::string text = ReadBytes(project.path() / "PLC2.retained");
+    const auto at = text.find("Chiller_PBnd_rem=");
+    ASSERT_NE(at, std::string::npos) << text;
+    text[at + 17] = text[at + 17] == '0' ? '1' : '0';
+    WriteBytes(project.path() / "PLC2.retained", text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RetainedProtocol,
+    ::testing::Values(Scenario{"warm restart keeps it", [](GeneratedProject&, RunningPlc&, Restart&) {}, 900},
+                      Scenario{"cold restart",
+                               [](GeneratedProject&, RunningPlc&, Restart& kind) { kind = Restart::Cold; },
+                               400},
+                      Scenario{"new release",
+                               [](GeneratedProject& project, RunningPlc& run, Restart&) {
+                                   project.generate();
+                                   ASSERT_TRUE(run.load(project)) << run.diagnostics();
+                               },
+                               400},
+                      Scenario{"CRC catches damage", DamageTheFile, 400},
+                      Scenario{"file gone",
+                               [](GeneratedProject& project, RunningPlc&, Restart&) {
+                                   std::filesystem::remove(project.path() / "PLC2.retained");
+                               },
+                               400}),
+    RowName<Scenario>);
 
 }  // namespace
 }  // namespace velmora::softplc::testing

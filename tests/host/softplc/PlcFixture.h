@@ -1,7 +1,5 @@
 #pragma once
-// A soft PLC that compiled one source text, a copy of a project folder whose
-// controllers the real generator wrote with a soft PLC running it, and the
-// names of table rows.
+// A soft PLC with one compiled source, and a project copy the real generator wrote.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -29,13 +27,11 @@ std::string RowName(const ::testing::TestParamInfo<Row>& info) {
     return name + "_" + std::to_string(info.index);
 }
 
-// One mnemonic file, its own declarations included; `text` holds the
-// symbol problems and the diagnostics.
+// One mnemonic file, its own declarations included; `text` holds the symbol problems and the diagnostics.
 struct Compiled {
     SoftPlc plc;
     PlcEngine engine{plc};
     std::string text;
-
     explicit Compiled(const std::string& source, int plcType = 6) {
         plc.symbols().addMnemonicDeclarations(source, "Velmora\\t.orv");
         plc.symbols().build();
@@ -81,7 +77,6 @@ private:
 struct RunningPlc {
     SoftPlc plc;
     PlcEngine engine{plc};
-
     // Builds the symbols and compiles; the diagnostics explain a failure.
     bool load(const GeneratedProject& project) {
         const ProjectSources sources =

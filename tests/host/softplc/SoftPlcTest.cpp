@@ -1,7 +1,7 @@
-// The soft PLC's request function: the item wire format, length and range
-// checks (a bad request changes nothing), and the loop's status word.
+// The soft PLC's request function and the loop's status word.
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "softplc/SoftPlc.h"
@@ -36,22 +36,15 @@ protected:
 
 // A read answers the items' bytes in request order; a write stores every item and answers one status byte.
 TEST_F(SoftPlcRequests, ReadConcatenatesTheItemsAndWriteStoresThem) {
-    plc.area(3)[0x0102] = 0xAA;
-    plc.area(3)[0x0103] = 0xBB;
-    plc.area(0)[7] = 0x11;
+    plc.area(3)[0x0102] = 0xAA, plc.area(3)[0x0103] = 0xBB, plc.area(0)[7] = 0x11;
     auto call = Send(0x0B, B({3, 0x02, 0x01, 2, 0, 7, 0, 1}), 3);
-    EXPECT_EQ(call.result, 0);
-    EXPECT_EQ(call.length, 3);
+    EXPECT_EQ(std::tie(call.result, call.length), std::make_tuple(0, 3));
     EXPECT_EQ(std::vector<std::uint8_t>(call.response.begin(), call.response.begin() + 4),
               B({0xAA, 0xBB, 0x11, 0xEE}));
-
     call = Send(0x0C, B({3, 10, 0, 2, 0x34, 0x12, 1, 0, 1, 1, 0x5A}), 4);
-    EXPECT_EQ(call.result, 0);
-    EXPECT_EQ(call.length, 1);
-    EXPECT_EQ(call.response[0], 0);
-    EXPECT_EQ(plc.area(3)[10], 0x34);
-    EXPECT_EQ(plc.area(3)[11], 0x12);
-    EXPECT_EQ(plc.area(1)[256], 0x5A);
+    EXPECT_EQ(std::tie(call.result, call.length, call.response[0]), std::make_tuple(0, 1, 0));
+    EXPECT_EQ(std::tie(plc.area(3)[10], plc.area(3)[11], plc.area(1)[256]),
+              std::make_tuple(0x34, 0x12, 0x5A));
     ASSERT_EQ(plc.history().size(), 2u);
     ASSERT_EQ(plc.history()[1].items.size(), 2u);
     EXPECT_EQ(plc.history()[1].items[0].data, B({0x34, 0x12}));
@@ -77,23 +70,19 @@ TEST_F(SoftPlcRequests, MalformedRequestsAndArgumentsFailAndChangeNothing) {
     };
     for (const Case& c : cases) {
         const auto call = Send(c.command, c.request, c.capacity);
-        EXPECT_EQ(call.result, c.error) << c.what;
-        EXPECT_EQ(call.length, 0) << c.what;
-        EXPECT_EQ(call.response[0], 0xEE) << c.what << ": nothing written into the response";
+        EXPECT_EQ(std::tie(call.result, call.length, call.response[0]), std::make_tuple(c.error, 0, 0xEE))
+            << c.what << ": nothing written into the response";
     }
     EXPECT_EQ(plc.area(3)[0], 0) << "the valid first item of a failed write is not stored";
     EXPECT_FALSE(plc.describe(errors::kBadArea).empty());
     // Null or negative arguments.
     std::uint8_t response[4];
     const std::uint8_t request[4] = {3, 0, 0, 1};
-    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, request, nullptr, response, 5000, 0x40),
-              errors::kBadArgument);
-    std::int32_t length = 4;
-    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, nullptr, &length, response, 5000, 0x40),
-              errors::kBadArgument);
-    length = -1;
-    EXPECT_EQ(SoftPlc::requestFunction()(0x0B, 4, request, &length, response, 5000, 0x40),
-              errors::kBadArgument);
+    std::int32_t four = 4, negative = -1;
+    const auto f = SoftPlc::requestFunction();
+    EXPECT_EQ(f(0x0B, 4, request, nullptr, response, 5000, 0x40), errors::kBadArgument);
+    EXPECT_EQ(f(0x0B, 4, nullptr, &four, response, 5000, 0x40), errors::kBadArgument);
+    EXPECT_EQ(f(0x0B, 4, request, &negative, response, 5000, 0x40), errors::kBadArgument);
 }
 
 TEST_F(SoftPlcRequests, TheRequestFunctionServesTheCurrentConnectedPlcOnly) {
@@ -109,12 +98,10 @@ TEST_F(SoftPlcRequests, TheRequestFunctionServesTheCurrentConnectedPlcOnly) {
     }
     EXPECT_EQ(Send(0x0B, B({3, 0, 0, 1}), 1).result, errors::kNotConnected);
     // Nor a disconnected one.
-    plc.makeCurrent();
-    plc.setConnected(false);
+    plc.makeCurrent(), plc.setConnected(false);
     EXPECT_EQ(plc.plcState(), 2);
     EXPECT_EQ(Send(0x0B, B({3, 0, 0, 1}), 1).result, errors::kNotConnected);
-    plc.setConnected(true);
-    plc.setMode(PlcMode::Halt);
+    plc.setConnected(true), plc.setMode(PlcMode::Halt);
     EXPECT_EQ(plc.plcState(), 0);
 }
 
@@ -133,34 +120,21 @@ TEST(SoftPlcCommLoop, StatusWordFollowsTheModeAndTheConnection) {
     std::vector<std::pair<bool, std::uint16_t>> notifications;
     loop.hardOff = [&](std::uint16_t a) { notifications.emplace_back(true, a); };
     loop.softOff = [&](std::uint16_t a) { notifications.emplace_back(false, a); };
-
+    // One pass per line: the situation, then the pass.
     loop.pass();
-    plc.setMode(PlcMode::Halt);
-    loop.setFixed(true);
-    loop.pass();
-    plc.setMode(PlcMode::Error);
-    loop.pass();
-    loop.loseConnection(true);
-    loop.pass();
-    loop.regainConnection();
-    plc.setMode(PlcMode::Run);
-    loop.setDataValid(false);
-    loop.pass();
-    loop.loseConnection(false);
-    loop.unregisterCallback();
-    loop.pass();
-
+    plc.setMode(PlcMode::Halt), loop.setFixed(true), loop.pass();
+    plc.setMode(PlcMode::Error), loop.pass();
+    loop.loseConnection(true), loop.pass();
+    loop.regainConnection(), plc.setMode(PlcMode::Run), loop.setDataValid(false), loop.pass();
+    loop.loseConnection(false), loop.unregisterCallback(), loop.pass();
     using C = std::pair<bool, std::uint32_t>;
     const std::uint32_t connected = 3u << 16;
-    ASSERT_EQ(CallbackRecord::calls.size(), 5u);
-    EXPECT_EQ(CallbackRecord::calls[0], C(true, connected | 0x80 | (1u << 19)));
-    EXPECT_EQ(CallbackRecord::calls[1], C(true, connected | (1u << 11)));
-    EXPECT_EQ(CallbackRecord::calls[2], C(true, connected | (1u << 11) | 1u));
-    EXPECT_EQ(CallbackRecord::calls[3], C(false, 0u));
-    EXPECT_EQ(CallbackRecord::calls[4], C(true, connected | (1u << 11) | 0x80));
-    ASSERT_EQ(notifications.size(), 2u);
-    EXPECT_EQ(notifications[0], std::make_pair(true, std::uint16_t{0}));
-    EXPECT_EQ(notifications[1], std::make_pair(false, std::uint16_t{0}));
+    EXPECT_EQ(CallbackRecord::calls, (std::vector<C>{{true, connected | 0x80 | (1u << 19)},
+                                                     {true, connected | (1u << 11)},
+                                                     {true, connected | (1u << 11) | 1u},
+                                                     {false, 0u},
+                                                     {true, connected | (1u << 11) | 0x80}}));
+    EXPECT_EQ(notifications, (std::vector<std::pair<bool, std::uint16_t>>{{true, 0}, {false, 0}}));
     EXPECT_EQ(plc.plcState(), 2);
 }
 

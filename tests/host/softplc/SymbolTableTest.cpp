@@ -1,7 +1,7 @@
-// The soft PLC's symbol table from generated declarations of both dialects
-// and the project description: placements, allocation, structures, aliases
-// and the look-up texts.
+// The soft PLC's symbol table from generated declarations and the project description.
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include "softplc/SoftPlc.h"
 #include "softplc/SymbolTable.h"
@@ -21,25 +21,17 @@ protected:
 // Placements kept, names compared without regard to case, aliases and members
 // (a bit structure answers its first byte), and the description's variables.
 TEST_F(ProjectSymbols, IecPlacementsAliasesMembersAndProjectVariables) {
+    EXPECT_EQ(plc.lookup("R1_struct.Control.CHN"), "%R152.3") << "bit 11 of the control word";
+    EXPECT_EQ(plc.lookup("R1_struct.Nothing"), std::nullopt);
+    // Constants (R1_Definitions) have no memory.
     const std::pair<const char*, const char*> texts[] = {
-        {"R1_input3", "INT %R100"},
-        {"r1_INPUT2", "INT %R102"},
-        {"R1_struct", "%R104"},
-        {"R1_AuxPID", "BYTE %R154"},
-        {"R1_Det", "%R104"},
-        {"R1_MinY", "INT %R105"},
-        {"R1_PBnd", "INT %R137"},
-        {"R1_Tiw", "INT %R115"},
-        {"R1_Gw", "INT %R111"},
-        {"R1_Control", "%R151"},
-        {"R1_Status", "%R153"},
-        {"R1_struct~IGap", "INT %R149"},
-        {"R1_struct.Control.CHN", "%R152.3"},  // bit 11 of the control word
-        {"Temp_In", "INT %R2000"},
-        {"flow_in", "REAL %R2030"},
-        {"R1_struct.Nothing", nullptr},
-        {"R1_Definitions", nullptr},  // constants have no memory
-        {"Nowhere", nullptr}};
+        {"R1_input3", "INT %R100"},  {"r1_INPUT2", "INT %R102"}, {"R1_struct", "%R104"},
+        {"R1_AuxPID", "BYTE %R154"}, {"R1_Det", "%R104"},        {"R1_MinY", "INT %R105"},
+        {"R1_PBnd", "INT %R137"},    {"R1_Tiw", "INT %R115"},    {"R1_Gw", "INT %R111"},
+        {"R1_Control", "%R151"},     {"R1_Status", "%R153"},     {"R1_struct~IGap", "INT %R149"},
+        {"Temp_In", "INT %R2000"},   {"flow_in", "REAL %R2030"}, {"R1_Definitions", nullptr},
+        {"Nowhere", nullptr},
+    };
     for (const auto& [name, text] : texts)
         EXPECT_EQ(plc.lookup(name), text ? std::optional<std::string>(text) : std::nullopt) << name;
     const StructType* tpid = plc.symbols().findStruct("T_PID");
@@ -50,9 +42,8 @@ TEST_F(ProjectSymbols, IecPlacementsAliasesMembersAndProjectVariables) {
 
 TEST_F(ProjectSymbols, UnplacedVariablesFollowEverythingPlaced) {
     // The project's variables end at %R2038 (Pump_Out, REAL at 2034).
-    const auto size = plc.symbols().locate("R1_Size_rem");
-    ASSERT_TRUE(size.has_value());
-    EXPECT_EQ(size->offset, 2038);
+    ASSERT_TRUE(plc.symbols().locate("R1_Size_rem").has_value());
+    EXPECT_EQ(plc.symbols().locate("R1_Size_rem")->offset, 2038);
     EXPECT_EQ(plc.symbols().locate("R1_input3_rem")->offset, 2039);
     EXPECT_EQ(plc.symbols().locate("R1_CRC_rem")->offset, 2039 + 4 + 1 + 24 * 2 + 2);
 }
@@ -61,8 +52,8 @@ TEST_F(ProjectSymbols, MnemonicStructureWithDefinitions) {
     const auto r2 = plc.symbols().locate("R2_struct");
     ASSERT_TRUE(r2.has_value());
     EXPECT_EQ(plc.symbols().locate("R2_AuxPID")->offset, r2->offset + 50) << "the private area follows";
-    EXPECT_EQ(plc.lookup("R2_struct~PBnd"), "INT %R" + std::to_string(r2->offset + 33));
-    EXPECT_EQ(plc.lookup("R2_PBnd"), "INT %R" + std::to_string(r2->offset + 33));
+    for (const char* name : {"R2_struct~PBnd", "R2_PBnd"})
+        EXPECT_EQ(plc.lookup(name), "INT %R" + std::to_string(r2->offset + 33)) << name;
     EXPECT_EQ(plc.symbols().findStruct("_TPID_")->size, 50);
     EXPECT_EQ(plc.symbols().findStruct("_TPID_Status")->size, 1);
 }
@@ -79,9 +70,9 @@ TEST_F(ProjectSymbols, MnemonicPidmaRegistersFormTheStructureImage) {
     EXPECT_EQ(plc.symbols().findStruct("_TPIDA_")->size, 226);
     EXPECT_EQ(plc.symbols().locate("T1_struct")->offset, dv->offset) << "laid over the registers";
     EXPECT_EQ(plc.symbols().locate("T1_reserved")->offset, dv->offset + 226);
-    EXPECT_EQ(plc.lookup("T1_struct~pk"), "REAL %R" + std::to_string(dv->offset + 186));
-    EXPECT_EQ(plc.lookup("T1_TUNE"), "BYTE %R" + std::to_string(dv->offset + 21));
-    EXPECT_EQ(plc.lookup("T1_ite"), "DINT %R" + std::to_string(dv->offset + 182));
+    for (const auto& [name, type, offset] :
+         {std::tuple{"T1_struct~pk", "REAL", 186}, {"T1_TUNE", "BYTE", 21}, {"T1_ite", "DINT", 182}})
+        EXPECT_EQ(plc.lookup(name), std::string(type) + " %R" + std::to_string(dv->offset + offset)) << name;
 }
 
 TEST(SymbolTable, SecondControllerFileDoesNotRedefineTheTypes) {
