@@ -31,18 +31,15 @@ TEST(ClassFactory, MakesTheCoClassAndNothingElse) {
     EXPECT_EQ(GetClassObject(com::kCatidOrvanePlugins, com::kIidClassFactory, &p, Headless()),
               CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(p, nullptr);
-
     com::ComPtr<IClassFactory> factory;
     ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
               S_OK);
     ASSERT_TRUE(factory);
-
     com::ComPtr<IYantPlugin> outer;
     ASSERT_EQ(factory->CreateInstance(nullptr, IYantPlugin::iid, outer.putVoid()), S_OK);
     void* aggregated = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->CreateInstance(outer.get(), IYantPlugin::iid, &aggregated), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(aggregated, nullptr);
-
     // An interface the object does not have: no object is left behind.
     const long before = ServerCounts::objects();
     void* none = reinterpret_cast<void*>(1);
@@ -57,14 +54,12 @@ TEST(ClassFactory, ModuleUnloadsOnlyWithoutObjectsOrLocks) {
     ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
               S_OK);
     EXPECT_EQ(CanUnloadNow(), S_FALSE) << "a held factory keeps the module";
-
     factory->LockServer(TRUE);
     IClassFactory* raw = factory.get();
     raw->AddRef();
     factory.reset();
     raw->Release();
     EXPECT_EQ(CanUnloadNow(), S_FALSE) << "a lock keeps the module";
-
     ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
               S_OK);
     factory->LockServer(FALSE);
@@ -99,7 +94,6 @@ TEST_F(CoClassTest, AnswersEveryHostInterfaceWithOneIdentity) {
     void* none = reinterpret_cast<void*>(1);
     EXPECT_EQ(plugin->QueryInterface(IYantMenu::iid, &none), E_NOINTERFACE);
     EXPECT_EQ(none, nullptr);
-
     auto support = com::Query<ISupportErrorInfo>(static_cast<IYantPlugin*>(plugin));
     ASSERT_TRUE(support);
     EXPECT_EQ(support->InterfaceSupportsErrorInfo(IYantCompilerEvents::iid), S_OK);
@@ -111,14 +105,12 @@ TEST_F(CoClassTest, SlotsFollowTheHostsNumbering) {
     DWORD version = 0;
     EXPECT_EQ(CallSlot(plug.get(), 5, &version), S_OK);
     EXPECT_EQ(version, 0x05000307u);
-
     auto comm = com::Query<IOrvaneCommStateEvent>(plug.get());
     char* name = nullptr;
     std::int32_t value = 0;
     EXPECT_EQ(CallSlot(comm.get(), 3, &name, &value), S_OK);
     EXPECT_EQ(com::TakeTaskString(name), "Velmora");
     EXPECT_EQ(value, -1);
-
     // The host's side, through the stand-in's objects.
     const auto text = [](void* itf, int slot, auto... args) {
         char* out = nullptr;
@@ -149,10 +141,8 @@ TEST_F(CoClassTest, EventsBeforeInstallationAreErrorsAndUnusedOperationsSucceed)
     EXPECT_EQ(services->GetCompileOptions(&options), S_OK);
     ASSERT_NE(options, nullptr);
     EXPECT_EQ(com::TakeTaskString(options), "");
-
     EXPECT_EQ(com::Query<IOrvaneIDE>(static_cast<IYantPlugin*>(plugin))->ShowDockableForm(nullptr), S_OK);
     EXPECT_TRUE(logLines().empty());
-
     VARIANT_BOOL go = VARIANT_TRUE;
     EXPECT_EQ(plugin->OnStartCompiling(&go), E_FAIL);
     EXPECT_EQ(com::TakeComErrorDescription(), "The plug-in is not installed");
@@ -177,11 +167,9 @@ TEST_F(CoClassTest, AnExceptionInAHandlerBecomesAComErrorOrIsLoggedWhereTheHostW
                                        "file Velmora\\Boiler_def.orv (kind 1) threw"});
     ASSERT_EQ(frontEnd->messages().size(), 1u) << "said once";
     EXPECT_EQ(frontEnd->messages()[0].icon, MessageIcon::Stop);
-
     // Elsewhere the exception becomes the thread's error object.
     throwOn = "form inserted";
     EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId()), E_FAIL);
-
     IErrorInfo* info = nullptr;
     ASSERT_EQ(::GetErrorInfo(0, &info), S_OK);
     GUID iid{};
@@ -194,7 +182,6 @@ TEST_F(CoClassTest, AnExceptionInAHandlerBecomesAComErrorOrIsLoggedWhereTheHostW
     EXPECT_EQ(iid, IYantMenuEvents::iid);
     EXPECT_EQ(com::TakeTaskString(description), "form inserted threw");
     EXPECT_EQ(com::TakeTaskString(source), com::GuidToString(com::kClsidVelmoraCoClass));
-
     // LoadDesktop and uninstall log their exceptions and succeed.
     throwOn = "form layout";
     clearLogs();

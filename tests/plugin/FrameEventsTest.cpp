@@ -27,7 +27,6 @@ protected:
         writeControllerFile(text);
         for (const char* n : names) ASSERT_TRUE(frame->openOnlineView(n));
     }
-
     std::vector<std::string> generated;
 };
 
@@ -94,7 +93,6 @@ TEST_F(FrameEvents, CompileStartGeneratesAndRegistersEveryNamedControllerAndShow
     const IniFile after(controllerFile());
     EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
     EXPECT_EQ(after.readInteger("Regulator Mixer", "ReleaseNumber", 0), 1);
-
     ide->openPlc("PLC2");
     writeControllerFile(boiler);
     ide->failures["QI IYantProject"] = E_NOINTERFACE;
@@ -115,7 +113,6 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     EXPECT_FALSE(plugin->resumeAfterCompile());
     EXPECT_TRUE(frontEnd->messages().empty()) << "views that were not communicating only resume";
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnEndCompiling", "OnEndCompiling - end"}));
-
     // A press of a communication button that asked for communication (here
     // refused: no PLC) makes every view switch again after the next compilation,
     // after the generated flag is cleared (else they would ask for a compilation).
@@ -128,11 +125,8 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     frame->generated = true;
     plugin->OnEndCompiling(0);
     ASSERT_EQ(frontEnd->messages().size(), 3u);
-    for (const auto& m : frontEnd->messages()) {
-        EXPECT_EQ(m.caption, "Warning");
-        EXPECT_EQ(m.text, Text(3035));
-    }
-
+    for (const auto& m : frontEnd->messages())
+        EXPECT_EQ(std::tuple(m.caption, m.text), std::tuple("Warning", Text(3035)));
     // A press that ended communication: views only resume.
     view(1)->exchange().setOnline(true);
     view(1)->exchange().KomunikaceButton1_Click();
@@ -146,17 +140,14 @@ TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManagerAForeignOneOnlyLogs) {
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnMenuActionExecute", "OnMenuActionExecute - end"}));
     EXPECT_EQ(frame->manager(), nullptr);
     EXPECT_FALSE(journalHas("manager created"));
-
     clearLogs();
     EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId()), S_OK);
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnMenuActionExecute", "OnMenuActionExecute - moje akce",
                                                     "InsertDockableForm", "OnMenuActionExecute - end"}));
     ASSERT_NE(frame->manager(), nullptr);
     const auto& manager = form(frame->manager()->handle());
-    EXPECT_TRUE(manager.inserted && manager.visible);
-    EXPECT_EQ(manager.area, 2);
-    EXPECT_EQ(manager.image, frame->imageIndex);
-
+    EXPECT_EQ(std::tuple(manager.inserted, manager.visible, manager.area, manager.image),
+              std::tuple(true, true, 2, frame->imageIndex));
     int shown = 0;
     ide->dock.shown = [&](void* handle) { shown += handle == frame->manager()->handle(); };
     plugin->OnMenuActionExecute(plugin->actionId());
@@ -166,9 +157,7 @@ TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManagerAForeignOneOnlyLogs) {
 
 TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
     EXPECT_EQ(frame->plcTypeIndex, 0);
-    EXPECT_EQ(plugin->OnPlcType(12, 5, 6), S_OK);
-    EXPECT_EQ(frame->plcTypeIndex, 12);
-
+    EXPECT_EQ(std::pair(plugin->OnPlcType(12, 5, 6), frame->plcTypeIndex), std::pair(S_OK, 12));
     const auto list = project / "files.lst";
     testing::WriteBytes(list, "main.orv\n");
     const std::string file = list.string();
@@ -180,7 +169,6 @@ TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
     plugin->OnProjectFileList(0x108, 0x12, &record, &result);
     EXPECT_EQ(testing::ReadBytes(list), "main.orv\n" + ide->projectDirectory() + "Velmora\\PLC2.rglx\n" +
                                             ide->projectDirectory() + "Velmora\\PLC1.rglx\n");
-
     // Any other event, sub-code or kind writes nothing but still answers 0.
     const std::string before = testing::ReadBytes(list);
     for (auto [event, sub, kind] :
@@ -191,7 +179,6 @@ TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
         EXPECT_EQ(result, 0);
     }
     EXPECT_EQ(testing::ReadBytes(list), before);
-
     // A file that cannot be opened is skipped.
     const std::string missing = (project / "no" / "such.lst").string();
     YantFileListRecord bad{0x102, "X", missing.c_str()};
@@ -208,11 +195,8 @@ TEST_F(FrameEvents, TheReportNodeAndDocumentAnswerOnlyTheirOwnCookie) {
     plugin->OnFillTree(plugin->treeCookie(), 0);
     ASSERT_EQ(ide->treeNodes().size(), nodes + 1);
     const auto& node = ide->treeNodes().back();
-    EXPECT_EQ(node.parent->caption, "PlcDoc");
-    EXPECT_EQ(node.caption, "Controllers information");
-    EXPECT_EQ(node.data, plugin->reportDocumentId());
-    EXPECT_EQ((std::vector{node.image, node.selected}), (std::vector{-1, -1}));
-
+    EXPECT_EQ(std::tuple(node.parent->caption, node.caption, node.data, node.image, node.selected),
+              std::tuple("PlcDoc", "Controllers information", plugin->reportDocumentId(), -1, -1));
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
     plugin->OnDocumentOpen(plugin->treeCookie() + 1);
     EXPECT_FALSE(plugin->reportShown());
@@ -280,13 +264,11 @@ TEST_F(FrameEvents, TheCallbackReachesTheViewsAndClosesTheOnesThatAsk) {
     ide->setRequestFunction(&NoRequest);
     ide->commLoopPass((1u << 16) | (1u << 17));
     ide->commLoopPass((1u << 7) | (1u << 19) | (1u << 11));
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(view(i)->commState(), online::TCommState::csRUN);
-        EXPECT_TRUE(view(i)->fixed());
-    }
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(std::pair(view(i)->commState(), view(i)->fixed()),
+                  std::pair(online::TCommState::csRUN, true));
     plugin->OnHardOff(VARIANT_FALSE);
     EXPECT_EQ(view(1)->commState(), online::TCommState::csCommErr);
-
     view(0)->exchange().requestClose();
     view(2)->exchange().requestClose();
     clearLogs();

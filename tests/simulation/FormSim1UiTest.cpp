@@ -21,10 +21,7 @@ struct FormSim1Ui : testing::WithUiApp, ::testing::Test {
     FormSim1Ui() { testing::WriteBytes(path, "[Regulator R1]\nName=R1\nType=PID\nTypSoustavy=1\n"); }
     std::unique_ptr<TFormSim1> open(IniFile& file) {
         FormSim1Context c;
-        c.file = &file;
-        c.controllerName = "R1";
-        c.messages = &messages;
-        c.selectVariable = picker;
+        c.file = &file, c.controllerName = "R1", c.messages = &messages, c.selectVariable = picker;
         return std::make_unique<TFormSim1>(std::move(c));
     }
     testing::TempDir dir;

@@ -18,8 +18,7 @@ constexpr double kT = 0.1;
 
 PlantSettings Active(int type) {
     PlantSettings p;
-    p.simulation = true;
-    p.plantType = type;
+    p.simulation = true, p.plantType = type;
     return p;
 }
 
@@ -106,8 +105,7 @@ TEST(PlantStepResponse, ThirdOrderIsFirstStageIntoSecondOrder) {
     } cases[] = {{slow, kPlantSecondOrder, 70, 2}, {swinging, kPlantSecondOrderOscillating, 40, 3}};
     for (const auto& c : cases) {
         PlantSettings q = c.p;
-        q.plantType = c.secondOrder;
-        q.su = q.su2 = 1;
+        q.plantType = c.secondOrder, q.su = q.su2 = 1;
         PlantSimulation third = Ran(c.p, c.u, 0), second = Ran(q, 0, 0);
         for (int n = 1; n <= 500; ++n) {
             third.step();
@@ -158,8 +156,7 @@ TEST(PlantIntegratingStage, IntegratesBetweenItsLimitsAndFeedsThePlant) {
     EXPECT_NEAR(sim.stageInput(), 9, 1e-12);
     EXPECT_NEAR(sim.simulatedOutput(), 9, 1e-12);
     for (int n = 0; n < 20; ++n) sim.step();
-    EXPECT_EQ(sim.stageInput(), -3);
-    EXPECT_EQ(sim.simulatedOutput(), 0);
+    EXPECT_EQ(std::pair(sim.stageInput(), sim.simulatedOutput()), std::pair(-3.0, 0.0));
     p.tauA = 0, p.y0 = 20, p.minSU = 0;
     sim = Ran(p, 0, 1);
     EXPECT_EQ(sim.stageInput(), 20);
@@ -273,19 +270,17 @@ TEST(PlantRawInputs, FirstInputFollowsOutputOverControlledRangeRealModesGiveTheV
     SimulatedInputs in;
     in.y1Mode = 1101, in.minY = 0, in.maxY = 10000, in.y3Mode = 501;
     PlantSimulation sim = Ran(p, 25, 1, in);
-    EXPECT_EQ(sim.firstInput().value, 2047);  // 5000 raw units of the module
-    EXPECT_FALSE(sim.firstInput().real);
+    EXPECT_EQ(std::pair(sim.firstInput().value, sim.firstInput().real),
+              std::pair(2047.0, false));      // 5000 raw units
     EXPECT_EQ(sim.thirdInput().value, 1023);  // stage input 25 % of 0..10000
     in.minY = 2000, in.maxY = 4000, in.y1Mode = 0, in.y3x1 = 100, in.y3x2 = 300, in.y3Mode = 0;
     sim = Ran(p, 25, 1, in);
-    EXPECT_EQ(sim.firstInput().value, 3000);
-    EXPECT_EQ(sim.thirdInput().value, 150);
+    EXPECT_EQ(std::pair(sim.firstInput().value, sim.thirdInput().value), std::pair(3000.0, 150.0));
     in = SimulatedInputs{};
     in.minY = in.maxY = 500, in.y3Mode = -720;
     sim = Ran(p, 12.5, 1, in);
-    EXPECT_EQ(sim.firstInput().value, 0);
-    EXPECT_TRUE(sim.thirdInput().real);
-    EXPECT_DOUBLE_EQ(sim.thirdInput().value, 1250);
+    EXPECT_EQ(std::tuple(sim.firstInput().value, sim.thirdInput().real, sim.thirdInput().value),
+              std::tuple(0.0, true, 1250.0));
     for (const auto& [mode, value] : {std::pair{-800, 500.0}, {-711, 5.0}, {-712, 5.0}, {-751, 50.0}}) {
         in.minY = 0, in.maxY = 1000, in.y1Mode = mode;
         sim = Ran(p, 0, 1, in);
@@ -299,10 +294,9 @@ TEST(PlantRawInputs, FirstInputFollowsOutputOverControlledRangeRealModesGiveTheV
 TEST(PlantInputOfIntegerController, AnalogOrThreeStageAndTheTimerFollowsSimT) {
     EXPECT_DOUBLE_EQ(PidPlantInput(0x08, 4567, true, false), 45.67);
     EXPECT_DOUBLE_EQ(PidPlantInput(0x0C, -1200, false, false), -12);
-    EXPECT_EQ(PidPlantInput(0x04, 4567, true, false), 100);
-    EXPECT_EQ(PidPlantInput(0, 4567, false, true), -100);
-    EXPECT_EQ(PidPlantInput(0, 4567, true, true), 0);
-    EXPECT_EQ(PidPlantInput(0, 4567, false, false), 0);
+    EXPECT_EQ((std::vector{PidPlantInput(0x04, 4567, true, false), PidPlantInput(0, 4567, false, true),
+                           PidPlantInput(0, 4567, true, true), PidPlantInput(0, 4567, false, false)}),
+              (std::vector{100.0, -100.0, 0.0, 0.0}));
     for (const auto& [simT, ms] :
          {std::pair{1.0, 125}, {2.0, 250}, {0.5, 63}, {0.0, 1}, {-3.0, 1}, {1e9, 3600000}})
         EXPECT_EQ(CommTimerInterval(simT), ms) << simT;

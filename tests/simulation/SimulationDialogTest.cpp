@@ -32,8 +32,7 @@ TEST(SimulationDialog, PlantTypeEnablesItsParametersAndTheDeadTime) {
         }
         EXPECT_EQ(DeadTimeEnabled(r.type), r.type >= 1 && r.type <= 5) << r.type;
         SimChoices c;
-        c.plantType = r.type;
-        c.delay = true;
+        c.plantType = r.type, c.delay = true;
         EXPECT_EQ(FieldEnabled(F::DDelta, c), DeadTimeEnabled(r.type));
     }
 }
@@ -81,8 +80,7 @@ TEST(SimulationDialog, BadFieldsAreRefusedAndDisabledOnesKeepTheirValue) {
 // enough to settle, with a step that stays within the output range.
 TEST(SimulationDialog, ThePreviewIsTheViewsModelLongEnoughToSettle) {
     PlantSettings p;
-    p.tau1 = 10;
-    p.su = 0.5;
+    p.tau1 = 10, p.su = 0.5;
     const auto y = StepResponse(p, 100, 600);
     ASSERT_EQ(y.size(), 601u);
     EXPECT_EQ(y[0], 0);
@@ -91,11 +89,9 @@ TEST(SimulationDialog, ThePreviewIsTheViewsModelLongEnoughToSettle) {
     EXPECT_EQ(PreviewInput(p), 100);
     p.su = -4;
     EXPECT_EQ(PreviewInput(p), 25);
-    p.delay = true;
-    p.dDelta = 30;
+    p.delay = true, p.dDelta = 30;
     EXPECT_DOUBLE_EQ(PreviewSeconds(p), 53);
-    p.plantType = kPlantSecondOrderOscillating;
-    p.delta = 0;
+    p.plantType = kPlantSecondOrderOscillating, p.delta = 0;
     EXPECT_EQ(PreviewSeconds(p), 3600) << "undamped: the longest preview";
 }
 

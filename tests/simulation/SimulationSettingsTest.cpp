@@ -24,9 +24,8 @@ protected:
 TEST_F(SimulationSettingsFile, DecimalTextsAsTypedAndMissingKeysTheViewsDefaults) {
     const IniFile file = write(
         "[Regulator R1]\nType=PIDA\nSu=2,5\nSu2=0.75\nTau1=12,25\nDelta=0,3\nOmega=1.2\nTauA=15\nMinSU=-10\n"
-        "MaxSU=90,5\nSimT=2\ny0=12,5\nys=3\nAstat=1\nSimulation=1\nDelay=1\nDDelta=4\nTypSoustavy=5\nAddOut="
-        "2\n"
-        "AddOutName=Dist_R\n[Regulator T2]\nType=PIDA\n");
+        "MaxSU=90,5\nSimT=2\ny0=12,5\nys=3\nAstat=1\nSimulation=1\nDelay=1\nDDelta=4\nTypSoustavy=5\n"
+        "AddOut=2\nAddOutName=Dist_R\n[Regulator T2]\nType=PIDA\n");
     PlantSettings e;
     e.su = 2.5, e.su2 = 0.75, e.tau1 = 12.25, e.delta = 0.3, e.omega = 1.2, e.tauA = 15, e.minSU = -10;
     e.maxSU = 90.5, e.simT = 2, e.y0 = 12.5, e.ys = 3, e.astat = e.simulation = e.delay = true, e.dDelta = 4;
@@ -37,12 +36,10 @@ TEST_F(SimulationSettingsFile, DecimalTextsAsTypedAndMissingKeysTheViewsDefaults
 
 TEST_F(SimulationSettingsFile, DeadTimeIsAStepCountWithinBounds) {
     for (const auto& [text, steps] :
-         {std::pair{"7", 7}, {"2,9", 2}, {"-4", 0}, {"1e9", PlantSimulation::kMaxDeadTimeSteps}})
-        EXPECT_EQ(
-            ReadPlantSettings(write(std::string("[Regulator R1]\nDDelta=") + text + "\n"), "Regulator R1")
-                .dDelta,
-            steps)
-            << text;
+         {std::pair{"7", 7}, {"2,9", 2}, {"-4", 0}, {"1e9", PlantSimulation::kMaxDeadTimeSteps}}) {
+        const IniFile file = write(std::string("[Regulator R1]\nDDelta=") + text + "\n");
+        EXPECT_EQ(ReadPlantSettings(file, "Regulator R1").dDelta, steps) << text;
+    }
 }
 
 // Decimals are written with a point; the section's other keys and the other sections stay.

@@ -53,8 +53,7 @@ protected:
             "[Regulator PID_1]\r\nName=PID_1\r\nType=PID\r\nHeaderInST=1\r\nInputMode=3\r\nCascade=1\r\n"
             "Y1Name=Boiler_T\r\nUpName=Valve\r\nPBnd=500\r\nOffReg=12\r\n"
             "[Regulator Other]\r\nName=Other\r\nType=PID\r\n");
-        context.controllerName = "PID_1";
-        context.wizardRunning = false;
+        context.controllerName = "PID_1", context.wizardRunning = false;
     }
     // Opens one page alone and closes it with OK or Cancel; true when accepted.
     bool ShowPageScripted(WizardPage p, bool ok) {
@@ -136,7 +135,6 @@ TEST_F(SinglePageUi, ModalEntryPointsRunThePages) {
     clickWhenShown("Button2");
     EXPECT_FALSE(ShowControllerPage(WizardPage::Setpoint, context, nullptr));
     EXPECT_EQ(generated.size(), 1u);
-
     // A wizard whose first page is cancelled through the real modal loop.
     clickWhenShown("Button2");
     EXPECT_FALSE(RunControllerWizard(context, nullptr, newController("PIDA")));
