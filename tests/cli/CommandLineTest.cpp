@@ -41,16 +41,13 @@ protected:
     testing::TempDir dir;
 };
 
-TEST_F(CommandLine, TextPrintsOneTextAndANewline) {
+TEST_F(CommandLine, TextAndControllerShowPrintWhatTheyFindOrNameWhatIsMissing) {
     EXPECT_EQ(testing::RunVelmora("text 3019").out, "Error\n");
     EXPECT_EQ(testing::RunVelmora("text 2038 --lang enu").out, "Warning\n");
     EXPECT_EQ(testing::RunVelmora("text 3019 --lang RUS").status, 0);
     EXPECT_NE(testing::RunVelmora("text 3019 --lang deu").status, 0);
     EXPECT_EQ(testing::RunVelmora("text 3019 >/dev/full").status, 1) << "a full standard output";
-}
-
-// The defaults themselves are the key table's (ControllerKeysTest); here they reach the output.
-TEST_F(CommandLine, ControllerShowPrintsEveryGeneratorKeyOrNamesWhatIsMissing) {
+    // The defaults themselves are the key table's (ControllerKeysTest); here they reach the output.
     CommandResult r = velmora("controller show", "--plc PLC1 --name Boiler", true);
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(r.out.starts_with("Name=Boiler\nType=PID\n")) << r.out;

@@ -58,7 +58,7 @@ TEST(InputConversion, RowsAtBoundsLowCodesAndPlcTypes) {
          {2033, 1600, 2, 4078},  {2001, 5000, 7, 2047}});
 }
 
-TEST(InputConversion, ModesWithoutRowTruncateWithin16BitsAndNaNIsZero) {
+TEST(InputConversion, ModesWithoutRowTruncateNaNIsZeroAndRawValuesStayInRange) {
     const std::vector<Case> truncated = {
         {-700, 55.5, 0, 55}, {0, 123.9, 0, 123}, {0, -123.9, 0, -123}, {0, 40000, 0, 32767}, {9999, 7, 0, 7}};
     ExpectAll(truncated);
@@ -71,9 +71,6 @@ TEST(InputConversion, ModesWithoutRowTruncateWithin16BitsAndNaNIsZero) {
     EXPECT_EQ(ConvertInputToRaw(1101, nan, 0), ConvertInputToRaw(1101, 0, 0));
     EXPECT_EQ(ConvertInputToRaw(0, nan, 0), 0);
     EXPECT_EQ(ConvertInputToRaw(0, std::numeric_limits<double>::infinity(), 0), 32767);
-}
-
-TEST(InputConversion, RawValuesStayWithinTheirRangesOverTheWholeInput) {
     // Monotonic modules: a larger value never gives a smaller raw value.
     for (int mode : {401, 410, 420, 421, 430, 431, 432, 501, 510, 1102, 1121, 1132, 1232, 1526, 2001, 2010,
                      2031, 2032, 2033}) {

@@ -94,7 +94,7 @@ TEST(PlantStepResponse, FirstAndSecondOrderAroundTheEquilibrium) {
 // The third-order plants are a first-order stage followed by the second-order
 // models: fed with the first stage's output, the second-order model gives the
 // same output step by step.
-TEST(PlantStepResponse, ThirdOrderIsFirstStageIntoSecondOrder) {
+TEST(PlantStepResponse, ThirdOrderIsAClampedFirstStageIntoSecondOrder) {
     PlantSettings slow = Active(kPlantThirdOrder), swinging = Active(kPlantThirdOrderOscillating);
     slow.tau1 = 8, slow.tau2 = 4, slow.tau3 = 2, slow.su = 0.9;
     swinging.tau1 = 3, swinging.delta = 0.4, swinging.omega = 0.8, swinging.su = 1.2;
@@ -116,6 +116,14 @@ TEST(PlantStepResponse, ThirdOrderIsFirstStageIntoSecondOrder) {
             ASSERT_NEAR(third.simulatedOutput(), second.simulatedOutput(), 1e-9) << n;
         }
     }
+    // The first stage stays around the equilibrium.
+    PlantSettings p = Active(kPlantThirdOrder);
+    p.ys = 20, p.y0 = 20, p.su = 5, p.su2 = 5, p.tau3 = 0.2;
+    PlantSimulation sim = Ran(p, 100, 50);
+    EXPECT_EQ(sim.firstStage(), 80);
+    sim.setPlantInput(-100);
+    for (int n = 0; n < 50; ++n) sim.step();
+    EXPECT_EQ(sim.firstStage(), -20);
 }
 
 // An input change travels through the ring of DDelta steps; off, or on with
@@ -165,17 +173,6 @@ TEST(PlantIntegratingStage, IntegratesBetweenItsLimitsAndFeedsThePlant) {
     EXPECT_EQ(sim.stageInput(), 100);
 }
 
-// The first stage stays around the equilibrium.
-TEST(PlantClamps, FirstStageStaysInRange) {
-    PlantSettings p = Active(kPlantThirdOrder);
-    p.ys = 20, p.y0 = 20, p.su = 5, p.su2 = 5, p.tau3 = 0.2;
-    PlantSimulation sim = Ran(p, 100, 50);
-    EXPECT_EQ(sim.firstStage(), 80);
-    sim.setPlantInput(-100);
-    for (int n = 0; n < 50; ++n) sim.step();
-    EXPECT_EQ(sim.firstStage(), -20);
-}
-
 TEST(PlantDisturbance, AddedToOutputNotToStateFromItsSourceClampedToPercent) {
     const auto disturbed = [](int source, DisturbanceReading reading, double u = 0) {
         PlantSettings p = Active(u ? kPlantFirstOrder : kPlantNone);
@@ -204,7 +201,7 @@ TEST(PlantDisturbance, AddedToOutputNotToStateFromItsSourceClampedToPercent) {
 
 // The first run uses zero input, so the second-order memory that survives a
 // reload is zero and only stale coefficients could spoil the next response.
-TEST(PlantCoefficients, RecomputedWhenSettingsAreReloaded) {
+TEST(PlantCoefficients, ReloadRecomputesTheCoefficientsAndResetsTheStateButNotTheSecondStageMemory) {
     PlantSettings p = Active(kPlantSecondOrder);
     p.tau1 = 10, p.tau2 = 5;
     PlantSimulation sim = Ran(p, 0, 20);
@@ -218,14 +215,11 @@ TEST(PlantCoefficients, RecomputedWhenSettingsAreReloaded) {
     other.load(p);
     const double e = std::exp(-0.25 * 0.5 * kT);
     EXPECT_NEAR(Outputs(other, 1, {50})[0], 50 * (1 - e * (std::cos(0.05) + 0.25 * std::sin(0.05))), 1e-9);
-}
-
-// Load sets the output, stage input, first stage and ring to y0 (a first-order
-// plant then rests there), but not the previous input and output of the
-// second-order stage: those start at 0 with the view and carry over a reload,
-// so a second-order plant loaded away from 0 is not at rest. Expected values
-// from an independent model of the step.
-TEST(PlantLoad, ResetsTheStateButNotTheSecondStageMemory) {
+    // Load sets the output, stage input, first stage and ring to y0 (a first-order
+    // plant then rests there), but not the previous input and output of the
+    // second-order stage: those start at 0 with the view and carry over a reload,
+    // so a second-order plant loaded away from 0 is not at rest. Expected values
+    // from an independent model of the step.
     const struct {
         int type;
         double y0, ys;
@@ -245,7 +239,7 @@ TEST(PlantLoad, ResetsTheStateButNotTheSecondStageMemory) {
         const double expected[] = {c.y1, c.y2, c.y3, c.y20};
         for (int i = 0; i < 4; ++i) EXPECT_NEAR(y[i < 3 ? i : 19], expected[i], 1e-9) << c.type << " " << i;
     }
-    PlantSettings p = Active(kPlantFirstOrder);
+    p = Active(kPlantFirstOrder);
     p.y0 = 40, p.delay = true, p.dDelta = 4;
     for (double y : Outputs(p, 40, 30)) ASSERT_NEAR(y, 40, 1e-9);
     p.delay = false;

@@ -20,8 +20,8 @@ protected:
 };
 
 // The floating-point controller has the same plant keys; missing keys give
-// the online view's defaults (Tau2 and Tau3 here).
-TEST_F(SimulationSettingsFile, DecimalTextsAsTypedAndMissingKeysTheViewsDefaults) {
+// the online view's defaults (Tau2 and Tau3 here); the dead time is a step count within bounds.
+TEST_F(SimulationSettingsFile, DecimalTextsAsTypedMissingKeysTheViewsDefaultsAndTheDeadTimeInSteps) {
     const IniFile file = write(
         "[Regulator R1]\nType=PIDA\nSu=2,5\nSu2=0.75\nTau1=12,25\nDelta=0,3\nOmega=1.2\nTauA=15\nMinSU=-10\n"
         "MaxSU=90,5\nSimT=2\ny0=12,5\nys=3\nAstat=1\nSimulation=1\nDelay=1\nDDelta=4\nTypSoustavy=5\n"
@@ -32,13 +32,10 @@ TEST_F(SimulationSettingsFile, DecimalTextsAsTypedAndMissingKeysTheViewsDefaults
     e.plantType = kPlantThirdOrderOscillating, e.addOut = kDisturbanceReal, e.addOutName = "Dist_R";
     EXPECT_EQ(ReadPlantSettings(file, "regulator r1"), e);
     EXPECT_EQ(ReadPlantSettings(file, "Regulator T2"), PlantSettings{});
-}
-
-TEST_F(SimulationSettingsFile, DeadTimeIsAStepCountWithinBounds) {
     for (const auto& [text, steps] :
          {std::pair{"7", 7}, {"2,9", 2}, {"-4", 0}, {"1e9", PlantSimulation::kMaxDeadTimeSteps}}) {
-        const IniFile file = write(std::string("[Regulator R1]\nDDelta=") + text + "\n");
-        EXPECT_EQ(ReadPlantSettings(file, "Regulator R1").dDelta, steps) << text;
+        const IniFile dead = write(std::string("[Regulator R1]\nDDelta=") + text + "\n");
+        EXPECT_EQ(ReadPlantSettings(dead, "Regulator R1").dDelta, steps) << text;
     }
 }
 

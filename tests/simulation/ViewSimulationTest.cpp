@@ -13,7 +13,7 @@
 namespace velmora {
 namespace {
 
-TEST(ViewSimulation, InputDisturbanceAndWritesFollowTheReading) {
+TEST(ViewSimulation, InputDisturbanceAndWritesFollowTheReadingAndAReloadResetsThePlant) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     // Disturbances of 1234 as a word and 7.5 as a REAL.
     const ControllerReading word{true, 0, false, false, 0, std::array<std::uint8_t, 4>{0xD2, 0x04}},
@@ -51,11 +51,8 @@ TEST(ViewSimulation, InputDisturbanceAndWritesFollowTheReading) {
         }
         EXPECT_NEAR(w.pv.value_or(sim.model().simulatedOutput()), sim.model().simulatedOutput(), 1e-4);
     }
-}
-
-// An activation with the same settings keeps the plant running; a reload, or
-// an activation with changed settings, resets it; no section, no simulation.
-TEST(ViewSimulation, ReloadResetsThePlantToItsInitialState) {
+    // An activation with the same settings keeps the plant running; a reload, or
+    // an activation with changed settings, resets it; no section, no simulation.
     testing::TempDir dir;
     const auto file = dir / "PLC1.rglx";
     testing::WriteBytes(file, "[Regulator R1]\nName=R1\nType=PIDA\nSimulation=1\ny0=20\nTau1=1\n");

@@ -6,7 +6,7 @@ namespace velmora::wizard {
 namespace {
 
 // Clamped to the limits (the limit itself at the edge), fixed decimals with the given separator.
-TEST(DecimalEditRule, ClampsToLimitsAndShowsFixedDecimals) {
+TEST(DecimalEditRule, ClampsToLimitsShowsFixedDecimalsAndReadsNumberTexts) {
     const struct {
         const char* text;
         double lo, hi;
@@ -25,9 +25,6 @@ TEST(DecimalEditRule, ClampsToLimitsAndShowsFixedDecimals) {
     EXPECT_EQ(FormatFixed(1234.56, 2, 5, ','), "1234,60");
     EXPECT_EQ(FormatFixed(1234.56, 2, 6, ','), "1234,56");
     EXPECT_EQ(FormatFixed(-0.001, 2, 5, ','), "0,00");
-}
-
-TEST(NumberTexts, IntegersAreWholeDecimalsAndDecimalsNeedADigit) {
     EXPECT_EQ(ParseInteger(" -12 "), -12);
     for (const char* text : {"12a", "1.5", "", "99999999999"})
         EXPECT_EQ(ParseInteger(text), std::nullopt) << text;

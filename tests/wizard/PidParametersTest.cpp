@@ -98,7 +98,7 @@ TEST(RemanentExplanation, NamesTheBackupRegisterOfTheController) {
     EXPECT_EQ(on.find("%s"), std::string::npos);
 }
 
-TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrder) {
+TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrderSkipsUnreachableDataAndReportsAFailedWrite) {
     auto& plc = plcWith({"PID_1_OutCycle", "PID_1_MinY", "PID_1_DefOut"});
     PidParameters v = NewPidParameters(*file, section(), ',');
     v.band = "99,96";  // truncated for the PLC: 999
@@ -117,12 +117,10 @@ TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrder) {
     auto back = ReadPidParametersFromPlc(context, v, ',');
     ASSERT_TRUE(back);
     EXPECT_EQ(std::tuple(back->band, back->period), std::tuple("99,9", "1,00"));
-}
-
-// Symbols that do not resolve or no data at all: nothing written, no failure;
-// a write the data refuses is a failure.
-TEST_F(PidParameterFile, UnreachableDataIsSkippedAndAFailedWriteReported) {
-    auto& plc = plcWith({"PID_1_OutCycle"});
+    // Symbols that do not resolve or no data at all: nothing written, no failure;
+    // a write the data refuses is a failure.
+    plc.symbols = {{"PID_1_OutCycle", 1}};
+    plc.writes.clear();
     EXPECT_TRUE(WritePidParametersToPlc(context, NewPidParameters(*file, section(), ',')));
     EXPECT_TRUE(plc.writes.empty());
     plc.resolve({"PID_1_MinY", "PID_1_DefOut"});

@@ -29,7 +29,7 @@ TEST(PidmaEdits, ShowTwoDecimalsAndAlgorithmTypesAreOneBasedCodes) {
 
 using PidmaFile = testing::ControllerFileTest;
 
-TEST_F(PidmaFile, ControllerPageWritesTextsAsShownAndReadsDefaultsThroughTheLeaveRule) {
+TEST_F(PidmaFile, ControllerAndAutotunerPagesWriteCodesAndTextsAsShownAndReadThroughTheLeaveRule) {
     PidmaController c = NewPidmaController(*file, section(), ',');
     for (const auto& [i, text] :
          {std::pair{0, "1,00"}, {1, "4,00"}, {3, "10,00"}, {5, "0,00"}, {7, "100,00"}})
@@ -52,13 +52,10 @@ TEST_F(PidmaFile, ControllerPageWritesTextsAsShownAndReadsDefaultsThroughTheLeav
     EXPECT_EQ(
         std::tuple(c.irtype, c.values[0], c.values[1], c.values[9], c.input, c.output, c.remanent),
         std::tuple(7, "0,25", "4,00", "1,00", Text(3433), Text(3434), true));  // ti unreadable: the fallback
-}
-
-TEST_F(PidmaFile, AutotunerPageWritesCodesAndTexts) {
     PidmaAutotuner t = NewPidmaAutotuner(',');
     EXPECT_EQ(t.values[2], "15,00");
-    t.ittype = 6;
-    t.values[0] = "3,00";
+    t.ittype = 6, t.values[0] = "3,00";
+    file->eraseSection(section());
     WritePidmaAutotuner(*file, section(), t);
     EXPECT_EQ(keys(), (std::vector<std::string>{"ittype", "iainf", "ispeed", "ipid", "DGC", "tdg", "tn",
                                                 "amp", "dy"}));

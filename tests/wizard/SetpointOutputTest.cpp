@@ -35,7 +35,7 @@ TEST_F(SetpointAndOutputFile, WritesNoTimeWithoutModificationStoredKeysSelectThe
 
 // The setpoint time is an integer up to 65535, the minimal action a multiple of
 // the PLC's step; a three-stage output has no conversion.
-TEST(PageValues, SetpointTimeMinimalActionAndOutputStates) {
+TEST(PageValues, SetpointTimeMinimalActionOutputStatesAndControlBits) {
     for (const auto& [text, limited] :
          {std::pair{"-5", 1}, {"70000", 65535}, {"abc", 1}, {"0", 0}, {"65535", 65535}})
         EXPECT_EQ(LimitTiW(text), limited) << text;
@@ -56,9 +56,17 @@ TEST(PageValues, SetpointTimeMinimalActionAndOutputStates) {
     EXPECT_EQ(s.positiveLabel, 3181u);
     s = OutputStates(true, OutputConversion::A12);
     EXPECT_TRUE(s.bipolarEnabled && !s.userScaleEnabled);
+    OutputConfiguration u;
+    u.positional = false, u.analog = true, u.conversion = OutputConversion::A8, u.shortActionFilter = true;
+    u.minimalAction = "1,60";  // 5 steps
+    // IP, A12 (also for 8 bit), FU0 and FU3.
+    EXPECT_EQ(OutputControlBits(u), (1 << 5) | (1 << 2) | (1 << 13) | (1 << 15));
+    u.analog = false, u.zeroShift = true, u.conversion = OutputConversion::A16, u.shortActionFilter = false;
+    EXPECT_EQ(OutputControlBits(u), (1 << 5) | (1 << 4) | (1 << 1));
+    EXPECT_EQ(OutputControlBits(u) & ~kOutputControlMask, 0);
 }
 
-TEST_F(SetpointAndOutputFile, WritesGroupSixInItsOrder) {
+TEST_F(SetpointAndOutputFile, WritesGroupSixInItsOrderAndReadsThePageDefaultsAndTheLastConversion) {
     OutputConfiguration u = NewOutputConfiguration(',');
     u.shortActionFilter = true, u.minimalAction = "1,28", u.uMax = "99,999", u.uMin = "-12,345";
     u.conversion = OutputConversion::UserScale, u.u1 = "10,5", u.u2 = "400", u.u3 = "90", u.u4 = "20000";
@@ -77,10 +85,8 @@ TEST_F(SetpointAndOutputFile, WritesGroupSixInItsOrder) {
     u.shortActionFilter = false;
     WriteOutputConfiguration(*file, section(), u);
     EXPECT_EQ(value("UF"), "0");
-}
-
-TEST_F(SetpointAndOutputFile, ReadsThePageDefaultsAndTheLastConversionChoice) {
-    OutputConfiguration u = ReadOutputConfiguration(*file, section(), ',');
+    file->eraseSection(section());
+    u = ReadOutputConfiguration(*file, section(), ',');
     EXPECT_FALSE(u.positional || u.analog);
     EXPECT_EQ(u.conversion, OutputConversion::A8);
     EXPECT_EQ((std::vector<std::string>{u.uMax, u.u4, u.upName, u.umName}),
@@ -116,17 +122,6 @@ TEST_F(SetpointAndOutputFile, TheOutputVariableMustFitTheConversionAndThreeStage
     EXPECT_EQ(refused(check), Text(3412) + " 'Down' " + Text(3413));
     u.upName = "";
     EXPECT_EQ(refused(check), Text(3429));
-}
-
-TEST(OutputControlWord, BitsFollowTheGeneratorsControlWord) {
-    OutputConfiguration u;
-    u.positional = false, u.analog = true, u.conversion = OutputConversion::A8, u.shortActionFilter = true;
-    u.minimalAction = "1,60";  // 5 steps
-    // IP, A12 (also for 8 bit), FU0 and FU3.
-    EXPECT_EQ(OutputControlBits(u), (1 << 5) | (1 << 2) | (1 << 13) | (1 << 15));
-    u.analog = false, u.zeroShift = true, u.conversion = OutputConversion::A16, u.shortActionFilter = false;
-    EXPECT_EQ(OutputControlBits(u), (1 << 5) | (1 << 4) | (1 << 1));
-    EXPECT_EQ(OutputControlBits(u) & ~kOutputControlMask, 0);
 }
 
 TEST_F(SetpointAndOutputFile, WritesLimitsScaleAndControlWord) {

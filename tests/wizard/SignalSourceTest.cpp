@@ -12,7 +12,7 @@ std::vector<int> Codes(std::string_view unit) {
     return codes;
 }
 
-TEST(UnitList, DependsOnThePlcTypeAndAnUnknownStoredUnitSelectsOther) {
+TEST(UnitsAndModes, UnitsDependOnThePlcTypeRowsCarryTheModeCodesAndSelectionFallsBack) {
     const std::string other = Text(3116);
     EXPECT_EQ(UnitItems(0), (std::vector<std::string>{"Juniper", other}));
     EXPECT_EQ(UnitItems(3), (std::vector<std::string>{"Larch, Maple", other}));
@@ -28,9 +28,6 @@ TEST(UnitList, DependsOnThePlcTypeAndAnUnknownStoredUnitSelectsOther) {
     // 3115 is found when "Other" itself is not in the list.
     EXPECT_EQ(UnitItemIndex({"A", Text(3115)}, "B"), 1);
     EXPECT_EQ(UnitItemIndex({"A"}, "B"), -1);
-}
-
-TEST(ModeTable, RowsCarryTheModeCodesOfTheUnitAndSelectionFallsBackToTheFirst) {
     const std::pair<std::string, std::vector<int>> units[] = {
         {"Hazel-KA", {401, 401, 402, 402, 410, 420, 421, 430, 431, 432}},
         {"Hazel-KB", {0}},

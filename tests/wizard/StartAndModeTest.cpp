@@ -46,7 +46,7 @@ TEST(StartLayout, RatioControlInManualModeShowsBothEdits) {
         EXPECT_EQ(LimitStartValue(text, separator), shown) << text;
 }
 
-TEST_F(ModeAndStartFile, PidWritesOnlyTheValueThatAppliesManualRatioControlBoth) {
+TEST_F(ModeAndStartFile, StartStateWritesWhatAppliesToItsKindAndTheKindFollowsTypeAndInputMode) {
     StartKind pid{true, false};
     WriteStartState(*file, section(), pid, {true, "12,349", "0"}, ',');
     EXPECT_EQ(keys(), (std::vector<std::string>{"AM", "gW"}));
@@ -62,9 +62,6 @@ TEST_F(ModeAndStartFile, PidWritesOnlyTheValueThatAppliesManualRatioControlBoth)
     expectValues({{"gW", "150"}, {"Output", "4000"}});
     const StartState back = ReadStartState(*file, section(), ratio, ',');
     EXPECT_EQ(std::tuple(back.automatic, back.first, back.second), std::tuple(false, "40,00", "1,50"));
-}
-
-TEST_F(ModeAndStartFile, PidmaAutomaticClearsAStoredManualValueAndTheKindFollowsTypeAndInputMode) {
     StartKind pidma{false, false};
     file->writeString(section(), "hv", "55");
     WriteStartState(*file, section(), pidma, {true, "12,5", ""}, ',');
