@@ -128,7 +128,7 @@ TEST_F(Command, FailuresAreReported) {
 // offsets whose placed declarations would pass the register area (here 2 + 73
 // bytes from OffReg, 1 + 53 + 2 from OffRem), refuse their controller alone:
 // the key and the legal range named, nothing written for it, exit 1.
-TEST_F(Command, ValuesOutOfRangeRefuseTheirController) {
+TEST_F(Command, ValuesOutOfRangeRefuseTheirControllerAndIntLimitsSimulateWithoutOverflow) {
     const testing::Keys placed = {{"HeaderInST", "1"}, {"Remanent", "1"}, {"AM", "1"}, {"Cascade", "1"}};
     const testing::Keys pida = {{"Type", "PIDA"}};
     const struct {
@@ -176,11 +176,8 @@ TEST_F(Command, ValuesOutOfRangeRefuseTheirController) {
         for (const char* last : {"_AuxPID AT %R65513 ", "_CRC_rem      AT %R65534 "})
             EXPECT_THAT(declarations, HasSubstr(last)) << last << declarations;
     }
-}
-
-// The simulation reads settings at the int limits computed wide, without
-// overflow (the sanitizer build aborts on one).
-TEST_F(Command, IntLimitsInTheSimulatedSettings) {
+    // The simulation reads settings at the int limits computed wide, without
+    // overflow (the sanitizer build aborts on one).
     testing::WriteBytes(
         controllerFile(),
         "[Regulator Edge]\r\nName=Edge\r\nAM=1\r\ngW=2147483647\r\nMaxY=2147483647\r\n"

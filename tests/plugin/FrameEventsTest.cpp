@@ -31,7 +31,7 @@ protected:
 };
 
 // The project folder is made anyway.
-TEST_F(FrameEvents, CompileStartWithoutAControllerFileGeneratesNothingAndLeavesTheFlag) {
+TEST_F(FrameEvents, CompileStartGeneratesAndRegistersEveryNamedControllerAndShowsTheWarnings) {
     for (VARIANT_BOOL flag : {VARIANT_TRUE, VARIANT_FALSE}) {
         VARIANT_BOOL go = flag;
         EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
@@ -42,12 +42,9 @@ TEST_F(FrameEvents, CompileStartWithoutAControllerFileGeneratesNothingAndLeavesT
     EXPECT_TRUE(plugin->resumeAfterCompile());
     EXPECT_FALSE(journalHas("compile messages: created"));
     EXPECT_TRUE(std::filesystem::is_directory(project / "Velmora"));
-}
-
-// The message loop runs between controllers while the release numbers are
-// still pending. A PLC series below 6 gives the mnemonic declarations; a host
-// that does not take the files leaves them written but unregistered.
-TEST_F(FrameEvents, CompileStartGeneratesAndRegistersEveryNamedControllerAndShowsTheWarnings) {
+    // The message loop runs between controllers while the release numbers are
+    // still pending. A PLC series below 6 gives the mnemonic declarations; a host
+    // that does not take the files leaves them written but unregistered.
     const std::string boiler = "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n";
     writeControllerFile(
         boiler +

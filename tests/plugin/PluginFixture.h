@@ -71,8 +71,7 @@ protected:
     }
     std::vector<std::string> commLogLines() const { return logLines("comm.log"); }
     void clearLogs() {
-        std::filesystem::remove(logs / "plugins.log");
-        std::filesystem::remove(logs / "comm.log");
+        for (const char* file : {"plugins.log", "comm.log"}) std::filesystem::remove(logs / file);
     }
     // The open PLC's controller file in the project folder.
     std::filesystem::path controllerFile() const {

@@ -50,7 +50,7 @@ TEST_F(FormSim1Ui, TypeButtonsReachTheFieldsAndOkWritesTheEncoding) {
 }
 
 // The last good curve stays in the preview.
-TEST_F(FormSim1Ui, ABadFieldIsRefusedAndNothingIsWritten) {
+TEST_F(FormSim1Ui, ABadFieldIsRefusedAndThePickerButtonUsesTheHostsSelectionOrSaysItHasNone) {
     const std::string before = testing::ReadBytes(path);
     IniFile file(path);
     auto form = open(file);
@@ -63,10 +63,6 @@ TEST_F(FormSim1Ui, ABadFieldIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
     EXPECT_NE(form->result(), QDialog::Accepted);
     EXPECT_EQ(testing::ReadBytes(path), before);
-}
-
-TEST_F(FormSim1Ui, PickerButtonUsesTheHostsSelectionOrSaysItHasNone) {
-    IniFile file(path);
     auto without = open(file);
     Child<QRadioButton>(without.get(), "RadioButtonAdd2")->click();
     EXPECT_FALSE(Child<QPushButton>(without.get(), "ButtonAddOut1")->isEnabled());

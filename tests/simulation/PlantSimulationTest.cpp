@@ -215,11 +215,9 @@ TEST(PlantCoefficients, ReloadRecomputesTheCoefficientsAndResetsTheStateButNotTh
     other.load(p);
     const double e = std::exp(-0.25 * 0.5 * kT);
     EXPECT_NEAR(Outputs(other, 1, {50})[0], 50 * (1 - e * (std::cos(0.05) + 0.25 * std::sin(0.05))), 1e-9);
-    // Load sets the output, stage input, first stage and ring to y0 (a first-order
-    // plant then rests there), but not the previous input and output of the
-    // second-order stage: those start at 0 with the view and carry over a reload,
-    // so a second-order plant loaded away from 0 is not at rest. Expected values
-    // from an independent model of the step.
+    // Load sets output, stage input, first stage and ring to y0, not the second-order stage's last
+    // input and output (0 with the view, kept over a reload): a second-order plant loaded away
+    // from 0 is not at rest. Expected values from an independent model of the step.
     const struct {
         int type;
         double y0, ys;

@@ -81,7 +81,7 @@ TEST_F(SinglePageUi, OkRegeneratesCancelLeavesTheFileAsItWas) {
     EXPECT_EQ(finished, 0);  // a start page opened alone ends no wizard
 }
 
-TEST_F(SinglePageUi, UploadWithoutAReachablePlcFailsAndF1ShowsThePagesHelpTopic) {
+TEST_F(SinglePageUi, UploadWithoutAReachablePlcFailsF1ShowsTheHelpTopicAndCaptionsFollowTheLanguage) {
     for (WizardPage p : {WizardPage::ControlledVariable, WizardPage::PidParameters, WizardPage::Setpoint,
                          WizardPage::Output}) {
         messages.shown.clear();
@@ -106,9 +106,6 @@ TEST_F(SinglePageUi, UploadWithoutAReachablePlcFailsAndF1ShowsThePagesHelpTopic)
     auto y2 = CreateWizardPage(WizardPage::ControlledVariable, context, nullptr);
     EXPECT_EQ(y2->helpTopic(), "Velmora_Y2p");
     EXPECT_EQ(y2->windowTitle().toStdString(), Text(3010));
-}
-
-TEST_F(SinglePageUi, CaptionsFollowALanguageChange) {
     auto page = CreateWizardPage(WizardPage::Output, context, nullptr);
     EXPECT_EQ(page->windowTitle().toStdString(), Text(3160));
     ModuleTexts().chooseLanguage(0);
