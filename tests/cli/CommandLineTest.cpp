@@ -62,10 +62,18 @@ TEST_F(CommandLine, TextAndControllerShowPrintWhatTheyFindOrNameWhatIsMissing) {
     }
 }
 
+// Runs of blanks as one: pdftotext places words by their position, not by our blanks.
+std::string Words(const std::string& line) {
+    std::istringstream in(line);
+    std::string word, words;
+    while (in >> word) words += (words.empty() ? "" : " ") + word;
+    return words;
+}
+
 // Stdout and a file hold the report the library builds. The PLC is found
 // without regard to case; one without controller file gets header and footer
 // only; an illegal PLC name or an unwritable output fails.
-TEST_F(CommandLine, ReportGoesToStdoutOrAFileOrFails) {
+TEST_F(CommandLine, ReportGoesToStdoutAFileOrPdfPagesOrFails) {
     ReportInput input;
     input.controllerFile = dir / "Velmora" / "PLC1.rglx";
     input.project = ReportProjectFrom(*LoadProjectDescription(dir.path()), "PLC1");
@@ -96,17 +104,6 @@ TEST_F(CommandLine, ReportGoesToStdoutOrAFileOrFails) {
         EXPECT_TRUE(!c.status || r.out.empty()) << c.args << r.out;
     }
     EXPECT_EQ(testing::EntriesIn(dir.path()), 3) << "nothing left beside the report";
-}
-
-// Runs of blanks as one: pdftotext places words by their position, not by our blanks.
-std::string Words(const std::string& line) {
-    std::istringstream in(line);
-    std::string word, words;
-    while (in >> word) words += (words.empty() ? "" : " ") + word;
-    return words;
-}
-
-TEST_F(CommandLine, ReportPdfPagesCarryEveryLineUnderHeaderAndPageLabel) {
     std::string controllers;
     for (int i = 1; i <= 6; ++i)
         controllers +=

@@ -28,13 +28,26 @@ protected:
     }
 };
 
-TEST_F(Command, OperandPrintsTheAddress) {
+TEST_F(Command, OperandAndGenerateRefuseWhatTheyCannotUse) {
     auto o = velmora("operand '%MW5'");
     EXPECT_EQ(std::pair(o.status, o.out),
               std::pair(0, std::string("area=3 offset=10 bit=-1 size=2 kind=W\n--stderr--\n")));
     o = velmora("operand Temp1");
     EXPECT_EQ(std::pair(o.status, o.out),
               std::pair(1, std::string("--stderr--\nvelmora operand: \"Temp1\" is not a PLC address\n")));
+    o = generate("--plc PLC9");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_THAT(o.out, HasSubstr("no controller file Velmora/PLC9.rglx"));
+    addController("Mixer", {});
+    testing::WriteBytes(controllerFile(),
+                        testing::ReadBytes(controllerFile()) + "[Regulator Old]\r\nName=Renamed\r\n");
+    o = generate("--plc PLC1");
+    EXPECT_EQ(o.status, 0);  // a renamed section only warns
+    EXPECT_THAT(o.out, HasSubstr("Velmora/Mixer.orv\n--stderr--\nvelmora generate: warning: "));
+    o = generate("--plc PLC1 --controller Nobody --controller Mixer");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_THAT(o.out, HasSubstr("Velmora/Mixer.orv\n--stderr--\nvelmora generate: no controller Nobody"))
+        << o.out;
 }
 
 TEST_F(Command, GenerateEveryControllerOfTheFile) {
@@ -57,22 +70,6 @@ TEST_F(Command, SeriesAndTypeComeFromTheProjectDescription) {
     EXPECT_EQ(readKey("Boiler", "Y1CNVMode"), "0");                                // type 3
     o = generate("--plc PLC1 --series 7 --controller Boiler");
     EXPECT_EQ(o.out, "Velmora/Boiler_def.ST\nVelmora/Boiler.orv\n--stderr--\n");
-}
-
-TEST_F(Command, UserErrors) {
-    auto o = generate("--plc PLC9");
-    EXPECT_EQ(o.status, 1);
-    EXPECT_THAT(o.out, HasSubstr("no controller file Velmora/PLC9.rglx"));
-    addController("Mixer", {});
-    testing::WriteBytes(controllerFile(),
-                        testing::ReadBytes(controllerFile()) + "[Regulator Old]\r\nName=Renamed\r\n");
-    o = generate("--plc PLC1");
-    EXPECT_EQ(o.status, 0);  // a renamed section only warns
-    EXPECT_THAT(o.out, HasSubstr("Velmora/Mixer.orv\n--stderr--\nvelmora generate: warning: "));
-    o = generate("--plc PLC1 --controller Nobody --controller Mixer");
-    EXPECT_EQ(o.status, 1);
-    EXPECT_THAT(o.out, HasSubstr("Velmora/Mixer.orv\n--stderr--\nvelmora generate: no controller Nobody"))
-        << o.out;
 }
 
 // Names that would put a file elsewhere or break its name: refused with a

@@ -143,7 +143,6 @@ TEST_F(DesktopTest, ViewsOpenOncePerNamedControllerAndUninstallDestroysThem) {
     const auto& m = frontEnd->messages()[0];
     EXPECT_EQ(std::tuple(m.caption, m.text, m.icon),
               std::tuple("Error", "Unable to open with graphic interface!", MessageIcon::Exclamation));
-    // Uninstalling destroys the remaining views.
     writeControllerFile(kTwoControllers);
     ASSERT_TRUE(frame->openOnlineView("Mixer"));
     uninstall();

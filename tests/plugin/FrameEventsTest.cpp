@@ -131,7 +131,7 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     EXPECT_FALSE(frame->commOnResume);
 }
 
-TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManagerAForeignOneOnlyLogs) {
+TEST_F(FrameEvents, MenuActionsOpenTheManagerPlcTypeIsKeptAndTheFileListGetsTheControllerFile) {
     clearLogs();
     EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId() + 1), S_OK);
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnMenuActionExecute", "OnMenuActionExecute - end"}));
@@ -150,9 +150,6 @@ TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManagerAForeignOneOnlyLogs) {
     plugin->OnMenuActionExecute(plugin->actionId());
     EXPECT_EQ(frontEndLines("manager created").size(), 1u);
     EXPECT_EQ(shown, 1);
-}
-
-TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
     EXPECT_EQ(frame->plcTypeIndex, 0);
     EXPECT_EQ(std::pair(plugin->OnPlcType(12, 5, 6), frame->plcTypeIndex), std::pair(S_OK, 12));
     const auto list = project / "files.lst";
@@ -231,7 +228,12 @@ TEST_F(FrameEvents, LanguageChangeChoosesTheTableAndRelocalizes) {
     EXPECT_EQ(Text(3019), "Error");
 }
 
-TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17AndGoesWithSoftOrHardOff) {
+std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*,
+                       std::int32_t, std::int32_t) {
+    return 0;
+}
+
+TEST_F(FrameEvents, CommunicationFollowsStatusBits16And17ReachesTheViewsAndClosesTheOnesThatAsk) {
     ASSERT_EQ(ide->callbackCount(), 1u);
     ide->commLoopPass(1u << 16);
     EXPECT_TRUE(frame->commLost());
@@ -247,15 +249,7 @@ TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17AndGoesWithSoftOr
     EXPECT_EQ(frame->onlineSession().commState(), online::TCommState::csCommErr);
     EXPECT_EQ(commLogLines(), (std::vector<std::string>{"Communication on!", "No Communication! (Soft Off)",
                                                         "No Communication! (Hard Off)"}));
-}
-
-std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*,
-                       std::int32_t, std::int32_t) {
-    return 0;
-}
-
-// A view asking to close leaves both lists on the next pass.
-TEST_F(FrameEvents, TheCallbackReachesTheViewsAndClosesTheOnesThatAsk) {
+    // A view asking to close leaves both lists on the next pass.
     openViews({"A", "B", "C"});
     ASSERT_EQ(frame->onlineSession().views().size(), 3u);
     ide->setRequestFunction(&NoRequest);

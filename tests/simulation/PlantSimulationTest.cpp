@@ -128,7 +128,7 @@ TEST(PlantStepResponse, ThirdOrderIsAClampedFirstStageIntoSecondOrder) {
 
 // An input change travels through the ring of DDelta steps; off, or on with
 // zero steps, there is no delay.
-TEST(PlantDeadTime, TheOutputMovesOnTheStepTheDelayAllows) {
+TEST(PlantStages, DeadTimeAndIntegratingStageDelayAndIntegrateBetweenTheirLimits) {
     PlantSettings p = Active(kPlantFirstOrder);
     p.tau1 = 0;  // the output follows the delayed input at once
     p.delay = true, p.dDelta = 5;
@@ -145,15 +145,12 @@ TEST(PlantDeadTime, TheOutputMovesOnTheStepTheDelayAllows) {
     EXPECT_EQ(Outputs(p, 100, 40), direct);
     p.delay = true, p.dDelta = 0;
     EXPECT_EQ(Outputs(p, 100, 40), direct);
-}
-
-// The stage rises by step over time constant up to its upper limit, falls to
-// its lower one and feeds the plant (a negative stage input through the second
-// gain, the output clamped at 0); a zero time constant without input holds it.
-TEST(PlantIntegratingStage, IntegratesBetweenItsLimitsAndFeedsThePlant) {
-    PlantSettings p = Active(kPlantNone);
+    // The stage rises by step over time constant up to its upper limit, falls to
+    // its lower one and feeds the plant (a negative stage input through the second
+    // gain, the output clamped at 0); a zero time constant without input holds it.
+    p = Active(kPlantNone);
     p.astat = true, p.tauA = 20, p.maxSU = 1;
-    PlantSimulation sim = Ran(p, 10, 0);
+    sim = Ran(p, 10, 0);
     for (int n = 1; n <= 30; ++n) {
         sim.step();
         EXPECT_NEAR(sim.stageInput(), std::min(0.05 * n, 1.0), 1e-12) << n;

@@ -11,7 +11,7 @@ namespace {
 
 using F = SimField;
 
-TEST(SimulationDialog, PlantTypeEnablesItsParametersAndTheDeadTime) {
+TEST(SimulationDialog, PlantTypeEnablesItsParametersAndTheDeadTimeAndThePreviewSettles) {
     struct Row {
         int type;
         std::vector<F> enabled;
@@ -35,6 +35,22 @@ TEST(SimulationDialog, PlantTypeEnablesItsParametersAndTheDeadTime) {
         c.plantType = r.type, c.delay = true;
         EXPECT_EQ(FieldEnabled(F::DDelta, c), DeadTimeEnabled(r.type));
     }
+    // The preview runs the view's model (its steps are PlantSimulationTest's) long
+    // enough to settle, with a step that stays within the output range.
+    PlantSettings p;
+    p.tau1 = 10, p.su = 0.5;
+    const auto y = StepResponse(p, 100, 600);
+    ASSERT_EQ(y.size(), 601u);
+    EXPECT_EQ(y[0], 0);
+    EXPECT_NEAR(y[600], 50 * (1 - std::exp(-6.0)), 1e-6);
+    EXPECT_DOUBLE_EQ(PreviewSeconds(p), 50);
+    EXPECT_EQ(PreviewInput(p), 100);
+    p.su = -4;
+    EXPECT_EQ(PreviewInput(p), 25);
+    p.delay = true, p.dDelta = 30;
+    EXPECT_DOUBLE_EQ(PreviewSeconds(p), 53);
+    p.plantType = kPlantSecondOrderOscillating, p.delta = 0;
+    EXPECT_EQ(PreviewSeconds(p), 3600) << "undamped: the longest preview";
 }
 
 TEST(SimulationDialog, BadFieldsAreRefusedAndDisabledOnesKeepTheirValue) {
@@ -71,25 +87,6 @@ TEST(SimulationDialog, BadFieldsAreRefusedAndDisabledOnesKeepTheirValue) {
     SimChoices word = first;
     word.addOut = kDisturbanceWord;
     EXPECT_TRUE(SettingsFromFields(good, word, base).missingDisturbanceName);
-}
-
-// The preview runs the view's model (its steps are PlantSimulationTest's) long
-// enough to settle, with a step that stays within the output range.
-TEST(SimulationDialog, ThePreviewIsTheViewsModelLongEnoughToSettle) {
-    PlantSettings p;
-    p.tau1 = 10, p.su = 0.5;
-    const auto y = StepResponse(p, 100, 600);
-    ASSERT_EQ(y.size(), 601u);
-    EXPECT_EQ(y[0], 0);
-    EXPECT_NEAR(y[600], 50 * (1 - std::exp(-6.0)), 1e-6);
-    EXPECT_DOUBLE_EQ(PreviewSeconds(p), 50);
-    EXPECT_EQ(PreviewInput(p), 100);
-    p.su = -4;
-    EXPECT_EQ(PreviewInput(p), 25);
-    p.delay = true, p.dDelta = 30;
-    EXPECT_DOUBLE_EQ(PreviewSeconds(p), 53);
-    p.plantType = kPlantSecondOrderOscillating, p.delta = 0;
-    EXPECT_EQ(PreviewSeconds(p), 3600) << "undamped: the longest preview";
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ TEST_F(SimulationSettingsFile, DecimalTextsAsTypedMissingKeysTheViewsDefaultsAnd
 }
 
 // Decimals are written with a point; the section's other keys and the other sections stay.
-TEST_F(SimulationSettingsFile, WrittenSettingsReadBackAndKeepOtherKeys) {
+TEST_F(SimulationSettingsFile, WrittenSettingsReadBackKeepOtherKeysAndTheInputsAreRead) {
     PlantSettings p;
     p.su = 1.75, p.su2 = 0.5, p.tau1 = 7.125, p.tau2 = 3, p.tau3 = 1.5, p.delta = 0.35, p.omega = 0.8;
     p.tauA = 33, p.minSU = -20, p.maxSU = 80, p.simT = 0.5, p.dDelta = 12, p.y0 = 10, p.ys = 5;
@@ -56,18 +56,15 @@ TEST_F(SimulationSettingsFile, WrittenSettingsReadBackAndKeepOtherKeys) {
          {std::pair{"PBnd", "250"}, {"Tau1", "7.125"}, {"DDelta", "12"}, {"Simulation", "1"}})
         EXPECT_EQ(file.readString("Regulator R1", key, ""), value) << key;
     EXPECT_FALSE(file.valueExists("Regulator R2", "Tau1"));
-}
-
-TEST_F(SimulationSettingsFile, InputsOfTheController) {
-    const IniFile file = write(
+    const IniFile inputs = write(
         "[Regulator R1]\nType=PID\nY1CNVMode=1231\nY3CNVMode=-720\nMinY=-1000\nMaxY=2600\n"
         "Y3x1=100\nY3x2=900\n[Regulator R2]\nType=PIDA\n");
     SimulatedInputs e;
     e.y1Mode = 1231, e.y3Mode = -720, e.minY = -1000, e.maxY = 2600, e.y3x1 = 100, e.y3x2 = 900,
     e.plcTypeIndex = 3;
-    EXPECT_EQ(ReadSimulatedInputs(file, "Regulator R1", 3), e);
-    EXPECT_FALSE(ReadSimulatedInputs(file, "Regulator R2", 0).pidController);
-    EXPECT_EQ(ReadSimulatedInputs(file, "Regulator R3", 0), SimulatedInputs{});
+    EXPECT_EQ(ReadSimulatedInputs(inputs, "Regulator R1", 3), e);
+    EXPECT_FALSE(ReadSimulatedInputs(inputs, "Regulator R2", 0).pidController);
+    EXPECT_EQ(ReadSimulatedInputs(inputs, "Regulator R3", 0), SimulatedInputs{});
 }
 
 }  // namespace

@@ -6,7 +6,7 @@ namespace velmora::wizard {
 namespace {
 
 // Clamped to the limits (the limit itself at the edge), fixed decimals with the given separator.
-TEST(DecimalEditRule, ClampsToLimitsShowsFixedDecimalsAndReadsNumberTexts) {
+TEST(DecimalEditRule, ClampsShowsFixedDecimalsReadsNumbersAndKindsOfAddresses) {
     const struct {
         const char* text;
         double lo, hi;
@@ -32,10 +32,7 @@ TEST(DecimalEditRule, ClampsToLimitsShowsFixedDecimalsAndReadsNumberTexts) {
     EXPECT_DOUBLE_EQ(*TryParseDecimal("2,5"), 2.5);
     EXPECT_DOUBLE_EQ(*TryParseDecimal("-.5x"), -0.5);
     for (const char* text : {"abc", "inf", ""}) EXPECT_EQ(TryParseDecimal(text), std::nullopt) << text;
-}
-
-TEST(AddressKinds, KeywordsWinOverTheAddressLetter) {
-    const std::pair<const char*, VariableKind> cases[] = {
+    const std::pair<const char*, VariableKind> kinds[] = {
         {"INT %R200", VariableKind::Word},   {"(REAL)%R10", VariableKind::Float},
         {"DINT %R0", VariableKind::Long},    {"SINT %R0", VariableKind::Byte},
         {"LREAL %R0", VariableKind::Double}, {"%R100", VariableKind::Byte},
@@ -44,7 +41,7 @@ TEST(AddressKinds, KeywordsWinOverTheAddressLetter) {
         {"%MD2", VariableKind::Long},        {"%I12", VariableKind::Bit},
         {"Temp1", VariableKind::Unknown},
     };
-    for (const auto& [address, kind] : cases) EXPECT_EQ(KindOfAddress(address), kind) << address;
+    for (const auto& [address, kind] : kinds) EXPECT_EQ(KindOfAddress(address), kind) << address;
 }
 
 using PageRulesFile = testing::ControllerFileTest;

@@ -8,7 +8,7 @@ namespace {
 
 // Leaving the band or a gain edit corrects the other: the band shown with
 // one decimal, the gain with two, computed from the band as shown.
-TEST(BandAndGain, EachEditCorrectsTheOtherAsShown) {
+TEST(PidPage, EditsCorrectEachOtherWithinTheirRangesAndTheRemanentTextNamesTheRegister) {
     const std::pair<BandForm, BandForm> cases[] = {
         {LeaveBand("0", ','), {"0,1", "1000,00"}},
         {LeaveGain("3", ','), {"33,3", "3,00"}},
@@ -19,9 +19,6 @@ TEST(BandAndGain, EachEditCorrectsTheOtherAsShown) {
     };
     for (const auto& [form, expected] : cases)
         EXPECT_EQ(std::pair(form.band, form.gain), std::pair(expected.band, expected.gain));
-}
-
-TEST(PidEditLimits, EveryEditKeepsItsRangeAndEqualRawBoundsAreRefused) {
     const auto limit = [](const char* text, const auto& limits) { return LimitText(text, limits, ','); };
     EXPECT_EQ(
         (std::vector{limit("0", kPeriodLimits), limit("40000", kPeriodLimits), limit("-1", kTimeLimits),
@@ -29,6 +26,11 @@ TEST(PidEditLimits, EveryEditKeepsItsRangeAndEqualRawBoundsAreRefused) {
         (std::vector<std::string>{"0,01", "30000,00", "0,0", "3000,0", "100,00", "0,50"}));
     EXPECT_EQ((std::vector{SameRawRange("100", " 100"), SameRawRange("0", "10000"), SameRawRange("", "")}),
               (std::vector{true, false, false}));
+    EXPECT_EQ(RemanentExplanation(false, "Loop"), Text(3555));
+    std::string on = RemanentExplanation(true, "Loop");
+    EXPECT_EQ(on.rfind(Text(3556) + " ", 0), 0u);
+    EXPECT_NE(on.find("register Loop_Control.11 to value 1."), std::string::npos);
+    EXPECT_EQ(on.find("%s"), std::string::npos);
 }
 
 using PidParameterFile = testing::ControllerFileTest;
@@ -88,14 +90,6 @@ TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextAndExistingValue
     EXPECT_TRUE(v.foundStruct && v.remanent) << "mnemonic declarations";
     file->writeInteger(section(), "HeaderInST", 1);
     EXPECT_FALSE(NewPidParameters(*file, section(), ',').foundStruct);
-}
-
-TEST(RemanentExplanation, NamesTheBackupRegisterOfTheController) {
-    EXPECT_EQ(RemanentExplanation(false, "Loop"), Text(3555));
-    std::string on = RemanentExplanation(true, "Loop");
-    EXPECT_EQ(on.rfind(Text(3556) + " ", 0), 0u);
-    EXPECT_NE(on.find("register Loop_Control.11 to value 1."), std::string::npos);
-    EXPECT_EQ(on.find("%s"), std::string::npos);
 }
 
 TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrderSkipsUnreachableDataAndReportsAFailedWrite) {

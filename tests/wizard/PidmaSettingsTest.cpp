@@ -29,7 +29,7 @@ TEST(PidmaEdits, ShowTwoDecimalsAndAlgorithmTypesAreOneBasedCodes) {
 
 using PidmaFile = testing::ControllerFileTest;
 
-TEST_F(PidmaFile, ControllerAndAutotunerPagesWriteCodesAndTextsAsShownAndReadThroughTheLeaveRule) {
+TEST_F(PidmaFile, PagesWriteCodesAndTextsAsShownReadThroughTheLeaveRuleAndNeedFloatVariables) {
     PidmaController c = NewPidmaController(*file, section(), ',');
     for (const auto& [i, text] :
          {std::pair{0, "1,00"}, {1, "4,00"}, {3, "10,00"}, {5, "0,00"}, {7, "100,00"}})
@@ -62,12 +62,9 @@ TEST_F(PidmaFile, ControllerAndAutotunerPagesWriteCodesAndTextsAsShownAndReadThr
     expectValues({{"ittype", "6"}, {"ispeed", "2"}, {"tdg", "3,00"}});
     file->writeString(section(), "amp", "?");
     EXPECT_EQ(ReadPidmaAutotuner(*file, section(), ',').values[2], "0,00");
-}
-
-TEST_F(PidmaFile, BothNamesMustBeFloatVariables) {
     variables["In"] = "REAL %R0";
     variables["Out"] = "INT %R4";
-    PidmaController c;
+    c = PidmaController{};
     c.input = "", c.output = "Out";
     const auto check = [&] { return CheckPidmaController(context, c); };
     EXPECT_EQ(refused(check), Text(3428));

@@ -52,7 +52,7 @@ TEST(UnitsAndModes, UnitsDependOnThePlcTypeRowsCarryTheModeCodesAndSelectionFall
               (std::vector{4, 2, 0, -1}));
 }
 
-TEST(RangeBounds, FirstAndThirdWordScaledThroughTheInterpolationAndLimited) {
+TEST(SignalPage, RangesScaleThroughTheInterpolationAndCaptionAndHelpFollowTheSignal) {
     const struct {
         const char* text;
         int lo, hi;
@@ -69,18 +69,15 @@ TEST(RangeBounds, FirstAndThirdWordScaledThroughTheInterpolationAndLimited) {
     EXPECT_EQ(ScaleBound(5000, {0, 10000, 0, 10000}), 5000);
     EXPECT_EQ(ScaleBound(1, {0, 3, 0, 1}), 0);  // truncated toward zero
     EXPECT_EQ(std::pair(LimitRaw(-32766), LimitRaw(32765)), std::pair(-32766, 32765));
-}
-
-TEST(SignalPage, CaptionAndHelpFollowTheSignal) {
     const struct {
         int signal, inputMode;
         unsigned caption;
         const char* topic;
-    } cases[] = {{1, 3, 3008, "Velmora_Y1"},
-                 {2, 2, 3009, "Velmora_Y2"},
-                 {2, 3, 3010, "Velmora_Y2p"},
-                 {3, 1, 3011, "Velmora_Y3"}};
-    for (const auto& c : cases) {
+    } signals[] = {{1, 3, 3008, "Velmora_Y1"},
+                   {2, 2, 3009, "Velmora_Y2"},
+                   {2, 3, 3010, "Velmora_Y2p"},
+                   {3, 1, 3011, "Velmora_Y3"}};
+    for (const auto& c : signals) {
         EXPECT_EQ(SignalCaption(c.signal, c.inputMode), c.caption) << c.signal << c.inputMode;
         EXPECT_EQ(SignalHelpTopic(c.signal, c.inputMode), c.topic);
     }
