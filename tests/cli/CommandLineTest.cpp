@@ -1,4 +1,5 @@
 // The velmora command run as a user runs it, on a project of the test's own.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -12,6 +13,9 @@
 
 namespace velmora {
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
 
 using testing::CommandResult;
 
@@ -37,47 +41,50 @@ protected:
     testing::TempDir dir;
 };
 
-TEST_F(CommandLine, TextPrintsOneTextAndANewline) {
+TEST_F(CommandLine, TextAndControllerShowPrintWhatTheyFindOrNameWhatIsMissing) {
     EXPECT_EQ(testing::RunVelmora("text 3019").out, "Error\n");
     EXPECT_EQ(testing::RunVelmora("text 2038 --lang enu").out, "Warning\n");
     EXPECT_EQ(testing::RunVelmora("text 3019 --lang RUS").status, 0);
     EXPECT_NE(testing::RunVelmora("text 3019 --lang deu").status, 0);
     EXPECT_EQ(testing::RunVelmora("text 3019 >/dev/full").status, 1) << "a full standard output";
-}
-
-// The defaults themselves are the key table's (ControllerKeysTest); here they reach the output.
-TEST_F(CommandLine, ControllerShowPrintsEveryGeneratorKeyOrNamesWhatIsMissing) {
+    // The defaults themselves are the key table's (ControllerKeysTest); here they reach the output.
     CommandResult r = velmora("controller show", "--plc PLC1 --name Boiler", true);
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(r.out.starts_with("Name=Boiler\nType=PID\n")) << r.out;
     for (const char* line : {"\nPBnd=1000\n", "\nRemanent=1\n", "\nOffReg=-1\n", "\nHeaderInST=1\n"})
-        EXPECT_NE(r.out.find(line), std::string::npos) << line << r.out;
-    EXPECT_EQ(r.out.find("irtype"), std::string::npos);
+        EXPECT_THAT(r.out, HasSubstr(line)) << line << r.out;
+    EXPECT_THAT(r.out, Not(HasSubstr("irtype")));
     for (const auto& [args, named] :
          {std::pair{"--plc PLC9 --name A", "PLC9.rglx"}, {"--plc PLC1 --name A", "Regulator A"}}) {
         r = velmora("controller show", args, true);
         EXPECT_NE(r.status, 0) << args;
-        EXPECT_NE(r.out.find(named), std::string::npos) << r.out;
+        EXPECT_THAT(r.out, HasSubstr(named));
     }
+}
+
+// Runs of blanks as one: pdftotext places words by their position, not by our blanks.
+std::string Words(const std::string& line) {
+    std::istringstream in(line);
+    std::string word, words;
+    while (in >> word) words += (words.empty() ? "" : " ") + word;
+    return words;
 }
 
 // Stdout and a file hold the report the library builds. The PLC is found
 // without regard to case; one without controller file gets header and footer
 // only; an illegal PLC name or an unwritable output fails.
-TEST_F(CommandLine, ReportGoesToStdoutOrAFileOrFails) {
+TEST_F(CommandLine, ReportGoesToStdoutAFileOrPdfPagesOrFails) {
     ReportInput input;
     input.controllerFile = dir / "Velmora" / "PLC1.rglx";
     input.project = ReportProjectFrom(*LoadProjectDescription(dir.path()), "PLC1");
     const std::string expected = JoinReport(BuildReport(input));
-    ASSERT_NE(
-        expected.find("Project group    : Plant\nProject          : PLC1\nName of action   : Heating\n"),
-        std::string::npos);
+    ASSERT_THAT(expected,
+                HasSubstr("Project group    : Plant\nProject          : PLC1\nName of action   : Heating\n"));
     EXPECT_EQ(velmora("report", "--plc PLC1").out, expected);
     const auto file = dir / "report.txt";
     testing::WriteBytes(file, "old");
     const CommandResult toFile = velmora("report", "--plc PLC1 --output '" + file.string() + "'");
-    EXPECT_EQ(toFile.status, 0);
-    EXPECT_EQ(toFile.out, "");
+    EXPECT_EQ(std::pair(toFile.status, toFile.out), std::pair(0, std::string()));
     EXPECT_EQ(testing::ReadBytes(file), expected);
     const struct {
         std::string args;
@@ -92,26 +99,11 @@ TEST_F(CommandLine, ReportGoesToStdoutOrAFileOrFails) {
     for (const auto& c : cases) {
         const CommandResult r = velmora("report", c.args);
         EXPECT_EQ(r.status, c.status) << c.args;
-        EXPECT_NE(r.out.find(c.has), std::string::npos) << c.args;
-        if (*c.hasNot) {
-            EXPECT_EQ(r.out.find(c.hasNot), std::string::npos) << c.args;
-        }
-        if (c.status) {
-            EXPECT_EQ(r.out, "") << c.args;
-        }
+        EXPECT_THAT(r.out, HasSubstr(c.has)) << c.args;
+        EXPECT_FALSE(*c.hasNot && r.out.find(c.hasNot) != std::string::npos) << c.args;
+        EXPECT_TRUE(!c.status || r.out.empty()) << c.args << r.out;
     }
     EXPECT_EQ(testing::EntriesIn(dir.path()), 3) << "nothing left beside the report";
-}
-
-// Runs of blanks as one: pdftotext places words by their position, not by our blanks.
-std::string Words(const std::string& line) {
-    std::istringstream in(line);
-    std::string word, words;
-    while (in >> word) words += (words.empty() ? "" : " ") + word;
-    return words;
-}
-
-TEST_F(CommandLine, ReportPdfPagesCarryEveryLineUnderHeaderAndPageLabel) {
     std::string controllers;
     for (int i = 1; i <= 6; ++i)
         controllers +=
@@ -143,13 +135,10 @@ TEST_F(CommandLine, ReportPdfPagesCarryEveryLineUnderHeaderAndPageLabel) {
     }
 }
 
-// One row per step. Boiler: gain 0.5, a dead time of one step, time constant
-// 4 s, and PLC type 0 from the project, so the compact 2010 circuit; the
-// expected values from the continuous plant and the circuit's formula. The
-// PLC type option over the project's, a floating-point controller without raw
-// values (a negative input drives it into its lower clamp), a second-order
-// plant from y0 (2031 reports everything above 4042 as 4092, a REAL input the
-// engineering value of the stage input), and refusals.
+// One row per step; expected values from the continuous plant and the circuit's
+// formula. Boiler: gain 0.5, one dead step, 4 s, PLC type 0 (the compact 2010
+// circuit) unless the option says otherwise; Tank has no raw values; Kiln starts
+// from y0 (2031 reports all above 4042 as 4092, -711 the stage input's value).
 TEST_F(CommandLine, SimulatePrintsOneRowPerStepAndConvertTheRawValue) {
     const struct {
         std::string args;

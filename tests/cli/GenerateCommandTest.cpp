@@ -1,10 +1,14 @@
 // The velmora generate and operand commands, run as a user would run them.
+#include <gmock/gmock.h>
+
 #include <cstdlib>
 
 #include "support/GeneratorFixture.h"
 
 namespace velmora {
 namespace {
+
+using ::testing::HasSubstr;
 
 class Command : public testing::GeneratorTest {
 protected:
@@ -18,21 +22,38 @@ protected:
         r.out += "--stderr--\n" + r.err;
         return r;
     }
+    // `velmora generate` on the scratch project.
+    testing::CommandResult generate(const std::string& args) const {
+        return velmora("generate --project " + dir_.string() + " " + args);
+    }
 };
 
-TEST_F(Command, OperandPrintsTheAddress) {
+TEST_F(Command, OperandAndGenerateRefuseWhatTheyCannotUse) {
     auto o = velmora("operand '%MW5'");
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out, "area=3 offset=10 bit=-1 size=2 kind=W\n--stderr--\n");
+    EXPECT_EQ(std::pair(o.status, o.out),
+              std::pair(0, std::string("area=3 offset=10 bit=-1 size=2 kind=W\n--stderr--\n")));
     o = velmora("operand Temp1");
+    EXPECT_EQ(std::pair(o.status, o.out),
+              std::pair(1, std::string("--stderr--\nvelmora operand: \"Temp1\" is not a PLC address\n")));
+    o = generate("--plc PLC9");
     EXPECT_EQ(o.status, 1);
-    EXPECT_EQ(o.out, "--stderr--\nvelmora operand: \"Temp1\" is not a PLC address\n");
+    EXPECT_THAT(o.out, HasSubstr("no controller file Velmora/PLC9.rglx"));
+    addController("Mixer", {});
+    testing::WriteBytes(controllerFile(),
+                        testing::ReadBytes(controllerFile()) + "[Regulator Old]\r\nName=Renamed\r\n");
+    o = generate("--plc PLC1");
+    EXPECT_EQ(o.status, 0);  // a renamed section only warns
+    EXPECT_THAT(o.out, HasSubstr("Velmora/Mixer.orv\n--stderr--\nvelmora generate: warning: "));
+    o = generate("--plc PLC1 --controller Nobody --controller Mixer");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_THAT(o.out, HasSubstr("Velmora/Mixer.orv\n--stderr--\nvelmora generate: no controller Nobody"))
+        << o.out;
 }
 
 TEST_F(Command, GenerateEveryControllerOfTheFile) {
     addController("Mixer", {});
     addController("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}});
-    auto o = velmora("generate --project " + dir_.string() + " --plc PLC1 --series 6");
+    auto o = generate("--plc PLC1 --series 6");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(
         o.out,
@@ -41,38 +62,14 @@ TEST_F(Command, GenerateEveryControllerOfTheFile) {
 }
 
 TEST_F(Command, SeriesAndTypeComeFromTheProjectDescription) {
-    {
-        std::ofstream d(dir_ / "plant.oprj", std::ios::binary);
-        d << "[Project]\r\nName=Plant\r\n[PLC PLC1]\r\nType=3\r\nSeries=4\r\n";
-    }
+    testing::WriteBytes(dir_ / "plant.oprj",
+                        "[Project]\r\nName=Plant\r\n[PLC PLC1]\r\nType=3\r\nSeries=4\r\n");
     addController("Boiler", {{"HeaderInST", "1"}, {"Y1CNVMode", "1510"}});
-    auto o = velmora("generate --project " + dir_.string() + " --plc PLC1");
+    auto o = generate("--plc PLC1");
     EXPECT_EQ(o.out, "Velmora/Boiler_def.orv\nVelmora/Boiler.orv\n--stderr--\n");  // series 4: no IEC
     EXPECT_EQ(readKey("Boiler", "Y1CNVMode"), "0");                                // type 3
-    o = velmora("generate --project " + dir_.string() + " --plc PLC1 --series 7 --controller Boiler");
+    o = generate("--plc PLC1 --series 7 --controller Boiler");
     EXPECT_EQ(o.out, "Velmora/Boiler_def.ST\nVelmora/Boiler.orv\n--stderr--\n");
-}
-
-TEST_F(Command, UserErrors) {
-    auto o = velmora("generate --project " + dir_.string() + " --plc PLC9");
-    EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.out.find("no controller file Velmora/PLC9.rglx"), std::string::npos) << o.out;
-
-    addController("Mixer", {});
-    {
-        std::ofstream out(controllerFile(), std::ios::binary | std::ios::app);
-        out << "[Regulator Old]\r\nName=Renamed\r\n";
-    }
-    o = velmora("generate --project " + dir_.string() + " --plc PLC1");
-    EXPECT_EQ(o.status, 0);  // a renamed section only warns
-    EXPECT_NE(o.out.find("Velmora/Mixer.orv\n--stderr--\nvelmora generate: warning: "), std::string::npos)
-        << o.out;
-
-    o = velmora("generate --project " + dir_.string() + " --plc PLC1 --controller Nobody --controller Mixer");
-    EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.out.find("Velmora/Mixer.orv\n--stderr--\nvelmora generate: no controller Nobody"),
-              std::string::npos)
-        << o.out;
 }
 
 // Names that would put a file elsewhere or break its name: refused with a
@@ -83,24 +80,21 @@ TEST_F(Command, IllegalNamesWriteNothing) {
     for (const auto& name : bad) {
         std::filesystem::remove_all(dir_ / "Velmora");
         std::filesystem::create_directories(dir_ / "Velmora");
-        {
-            std::ofstream out(controllerFile(), std::ios::binary);
-            out << "[Regulator escaped]\r\nName=" << name << "\r\nType=PID\r\n";
-        }
+        testing::WriteBytes(controllerFile(), "[Regulator escaped]\r\nName=" + name + "\r\nType=PID\r\n");
         const std::string before = testing::ReadBytes(controllerFile());
-        auto o = velmora("generate --project " + dir_.string() + " --plc PLC1");
+        auto o = generate("--plc PLC1");
         EXPECT_EQ(o.status, 1) << o.out;
-        EXPECT_NE(o.out.find("[Regulator escaped] was not generated"), std::string::npos) << o.out;
+        EXPECT_THAT(o.out, HasSubstr("[Regulator escaped] was not generated"));
         EXPECT_EQ(testing::ReadBytes(controllerFile()), before);
         addController("Sane", {});  // the others still are generated
-        o = velmora("generate --project " + dir_.string() + " --plc PLC1");
+        o = generate("--plc PLC1");
         EXPECT_EQ(o.status, 1);
         EXPECT_EQ(testing::EntriesIn(dir_ / "Velmora"), 3) << o.out;
         EXPECT_EQ(testing::EntriesIn(dir_), 1) << "only Velmora";
     }
     EXPECT_FALSE(std::filesystem::exists("/tmp/velmora_escaped.orv"));
     for (const std::string plc : {"../../outside/X", "'PLC 1'", "/tmp/x"})
-        EXPECT_EQ(velmora("generate --project " + dir_.string() + " --plc " + plc).status, 1) << plc;
+        EXPECT_EQ(generate("--plc " + plc).status, 1) << plc;
 }
 
 // A file that cannot be written fails its controller: exit 1, the file named,
@@ -109,11 +103,10 @@ TEST_F(Command, FailuresAreReported) {
     addController("Mixer", {});
     const std::string release = readKey("Mixer", "ReleaseNumber");
     std::filesystem::create_directories(dir_ / "Velmora" / "Mixer.orv");
-    auto o = velmora("generate --project " + dir_.string() + " --plc PLC1");
+    auto o = generate("--plc PLC1");
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.out.find("Mixer.orv"), std::string::npos) << o.out;
+    EXPECT_THAT(o.out, HasSubstr("Mixer.orv"));
     EXPECT_EQ(readKey("Mixer", "ReleaseNumber"), release);
-
     std::filesystem::remove(controllerFile());
     std::filesystem::create_directories(controllerFile());
     const std::pair<std::string, std::string> commands[] = {
@@ -124,7 +117,7 @@ TEST_F(Command, FailuresAreReported) {
     for (const auto& [command, rest] : commands) {
         o = velmora(command + " --project " + dir_.string() + " --plc PLC1" + rest);
         EXPECT_EQ(o.status, 1) << command << o.out;
-        EXPECT_NE(o.out.find("Is a directory"), std::string::npos) << command << o.out;
+        EXPECT_THAT(o.out, HasSubstr("Is a directory")) << command << o.out;
     }
 }
 
@@ -132,7 +125,7 @@ TEST_F(Command, FailuresAreReported) {
 // offsets whose placed declarations would pass the register area (here 2 + 73
 // bytes from OffReg, 1 + 53 + 2 from OffRem), refuse their controller alone:
 // the key and the legal range named, nothing written for it, exit 1.
-TEST_F(Command, ValuesOutOfRangeRefuseTheirController) {
+TEST_F(Command, ValuesOutOfRangeRefuseTheirControllerAndIntLimitsSimulateWithoutOverflow) {
     const testing::Keys placed = {{"HeaderInST", "1"}, {"Remanent", "1"}, {"AM", "1"}, {"Cascade", "1"}};
     const testing::Keys pida = {{"Type", "PIDA"}};
     const struct {
@@ -165,12 +158,12 @@ TEST_F(Command, ValuesOutOfRangeRefuseTheirController) {
         keys.insert(keys.end(), r.keys.begin(), r.keys.end());
         addController("Edge", keys);
         addController("Sane", {});
-        const auto o = velmora("generate --project " + dir_.string() + " --plc PLC1 --series 6");
+        const auto o = generate("--plc PLC1 --series 6");
         const std::string row = keys.back().first + "=" + keys.back().second + "\n" + o.out;
         EXPECT_EQ(o.status, r.refused ? 1 : 0) << row;
         if (r.refused) {
-            EXPECT_NE(o.out.find("The controller Edge was not generated: its " + std::string(r.refused)),
-                      std::string::npos)
+            EXPECT_THAT(o.out,
+                        HasSubstr("The controller Edge was not generated: its " + std::string(r.refused)))
                 << row;
             EXPECT_EQ(readKey("Edge", "ReleaseNumber"), "<absent>") << row;
             EXPECT_EQ(testing::EntriesIn(dir_ / "Velmora"), 3) << "Sane's two files and the controller file";
@@ -178,21 +171,14 @@ TEST_F(Command, ValuesOutOfRangeRefuseTheirController) {
         }
         const std::string declarations = testing::ReadBytes(dir_ / "Velmora" / "Edge_def.ST");
         for (const char* last : {"_AuxPID AT %R65513 ", "_CRC_rem      AT %R65534 "})
-            EXPECT_NE(declarations.find(last), std::string::npos) << last << declarations;
+            EXPECT_THAT(declarations, HasSubstr(last)) << last << declarations;
     }
-}
-
-// The simulation reads settings at the int limits computed wide, without
-// overflow (the sanitizer build aborts on one).
-TEST_F(Command, IntLimitsInTheSimulatedSettings) {
-    addController("Edge", {{"AM", "1"},
-                           {"gW", "2147483647"},
-                           {"MaxY", "2147483647"},
-                           {"MinY", "-2147483648"},
-                           {"Cascade", "1"},
-                           {"Y3x1", "-2147483648"},
-                           {"Y3x2", "2147483647"},
-                           {"TypSoustavy", "1"}});
+    // The simulation reads settings at the int limits computed wide, without
+    // overflow (the sanitizer build aborts on one).
+    testing::WriteBytes(
+        controllerFile(),
+        "[Regulator Edge]\r\nName=Edge\r\nAM=1\r\ngW=2147483647\r\nMaxY=2147483647\r\n"
+        "MinY=-2147483648\r\nCascade=1\r\nY3x1=-2147483648\r\nY3x2=2147483647\r\nTypSoustavy=1\r\n");
     auto o = velmora("simulate --project " + dir_.string() +
                      " --plc PLC1 --controller Edge --input 100 --steps 50");
     EXPECT_EQ(o.status, 0) << o.out;
@@ -217,21 +203,19 @@ TEST_F(Command, DescriptionVariablesAreCheckedByType) {
         {"Flag2=BOOL %R202.1", "(18): warning: variable Flag2 shares memory with Flag (line 8)"},
         {"Next=BOOL %R202.2", nullptr},
     };
-    {
-        std::ofstream d(dir_ / "plant.oprj", std::ios::binary);
-        d << "[Project]\r\nName=Plant\r\n[PLC PLC1]\r\nType=14\r\nSeries=6\r\n[Variables PLC1]\r\n";
-        for (const auto& [line, problem] : lines) d << line << "\r\n";
-    }
+    std::string description =
+        "[Project]\r\nName=Plant\r\n[PLC PLC1]\r\nType=14\r\nSeries=6\r\n[Variables PLC1]\r\n";
+    for (const auto& [line, problem] : lines) description += std::string(line) + "\r\n";
+    testing::WriteBytes(dir_ / "plant.oprj", description);
     addController("Mixer", {});
-    const auto o = velmora("generate --project " + dir_.string() + " --plc PLC1");
+    const auto o = generate("--plc PLC1");
     EXPECT_EQ(o.status, 1);
-    EXPECT_NE(o.out.find("Velmora/Mixer.orv\n"), std::string::npos) << o.out;
+    EXPECT_THAT(o.out, HasSubstr("Velmora/Mixer.orv\n"));
     int problems = 0;
     for (const auto& [line, problem] : lines)
         if (problem) {
             ++problems;
-            EXPECT_NE(o.out.find((dir_ / "plant.oprj").string() + problem), std::string::npos)
-                << problem << o.out;
+            EXPECT_THAT(o.out, HasSubstr((dir_ / "plant.oprj").string() + problem)) << problem << o.out;
         }
     EXPECT_EQ(testing::CountContaining(testing::SplitLines(o.out, false), "plant.oprj("), problems) << o.out;
 }

@@ -31,18 +31,15 @@ TEST(ClassFactory, MakesTheCoClassAndNothingElse) {
     EXPECT_EQ(GetClassObject(com::kCatidOrvanePlugins, com::kIidClassFactory, &p, Headless()),
               CLASS_E_CLASSNOTAVAILABLE);
     EXPECT_EQ(p, nullptr);
-
     com::ComPtr<IClassFactory> factory;
     ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
               S_OK);
     ASSERT_TRUE(factory);
-
     com::ComPtr<IYantPlugin> outer;
     ASSERT_EQ(factory->CreateInstance(nullptr, IYantPlugin::iid, outer.putVoid()), S_OK);
     void* aggregated = reinterpret_cast<void*>(1);
     EXPECT_EQ(factory->CreateInstance(outer.get(), IYantPlugin::iid, &aggregated), CLASS_E_NOAGGREGATION);
     EXPECT_EQ(aggregated, nullptr);
-
     // An interface the object does not have: no object is left behind.
     const long before = ServerCounts::objects();
     void* none = reinterpret_cast<void*>(1);
@@ -57,14 +54,12 @@ TEST(ClassFactory, ModuleUnloadsOnlyWithoutObjectsOrLocks) {
     ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
               S_OK);
     EXPECT_EQ(CanUnloadNow(), S_FALSE) << "a held factory keeps the module";
-
     factory->LockServer(TRUE);
     IClassFactory* raw = factory.get();
     raw->AddRef();
     factory.reset();
     raw->Release();
     EXPECT_EQ(CanUnloadNow(), S_FALSE) << "a lock keeps the module";
-
     ASSERT_EQ(GetClassObject(com::kClsidVelmoraCoClass, com::kIidClassFactory, factory.putVoid(), Headless()),
               S_OK);
     factory->LockServer(FALSE);
@@ -78,7 +73,7 @@ TEST(ClassFactory, ModuleUnloadsOnlyWithoutObjectsOrLocks) {
 
 class CoClassTest : public PluginFixture {};
 
-TEST_F(CoClassTest, AnswersEveryHostInterfaceWithOneIdentity) {
+TEST_F(CoClassTest, AnswersEveryHostInterfaceWithOneIdentityAndFailsEventsBeforeInstallation) {
     const IID* iids[] = {&IYantPlugin::iid,           &IYantProjectEvents::iid,
                          &IYantDialogs::iid,          &IYantFilesEvents::iid,
                          &IYantWindows::iid,          &IYantCpm::iid,
@@ -99,26 +94,35 @@ TEST_F(CoClassTest, AnswersEveryHostInterfaceWithOneIdentity) {
     void* none = reinterpret_cast<void*>(1);
     EXPECT_EQ(plugin->QueryInterface(IYantMenu::iid, &none), E_NOINTERFACE);
     EXPECT_EQ(none, nullptr);
-
     auto support = com::Query<ISupportErrorInfo>(static_cast<IYantPlugin*>(plugin));
     ASSERT_TRUE(support);
-    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IYantCompilerEvents::iid), S_OK);
-    EXPECT_EQ(support->InterfaceSupportsErrorInfo(IYantMenu::iid), S_FALSE);
+    EXPECT_EQ(std::pair(support->InterfaceSupportsErrorInfo(IYantCompilerEvents::iid),
+                        support->InterfaceSupportsErrorInfo(IYantMenu::iid)),
+              std::pair(S_OK, S_FALSE));
+    // The compile option is an empty task string.
+    auto services = com::Query<IYantCompileServices>(static_cast<IYantPlugin*>(plugin));
+    char* options = nullptr;
+    EXPECT_EQ(services->GetCompileOptions(&options), S_OK);
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(com::TakeTaskString(options), "");
+    EXPECT_EQ(com::Query<IOrvaneIDE>(static_cast<IYantPlugin*>(plugin))->ShowDockableForm(nullptr), S_OK);
+    EXPECT_TRUE(logLines().empty());
+    VARIANT_BOOL go = VARIANT_TRUE;
+    EXPECT_EQ(plugin->OnStartCompiling(&go), E_FAIL);
+    EXPECT_EQ(com::TakeComErrorDescription(), "The plug-in is not installed");
+    EXPECT_EQ(plugin->OnEndCompiling(0), E_FAIL);
+    EXPECT_EQ(plugin->OnMenuActionExecute(0), S_OK) << "no action of its own yet";
 }
 
 TEST_F(CoClassTest, SlotsFollowTheHostsNumbering) {
     auto plug = com::Query<IYantPlugin>(static_cast<IYantPlugin*>(plugin));
     DWORD version = 0;
-    EXPECT_EQ(CallSlot(plug.get(), 5, &version), S_OK);
-    EXPECT_EQ(version, 0x05000307u);
-
+    EXPECT_EQ(std::pair(CallSlot(plug.get(), 5, &version), version), std::pair(S_OK, DWORD(0x05000307u)));
     auto comm = com::Query<IOrvaneCommStateEvent>(plug.get());
     char* name = nullptr;
     std::int32_t value = 0;
-    EXPECT_EQ(CallSlot(comm.get(), 3, &name, &value), S_OK);
-    EXPECT_EQ(com::TakeTaskString(name), "Velmora");
-    EXPECT_EQ(value, -1);
-
+    ASSERT_EQ(CallSlot(comm.get(), 3, &name, &value), S_OK);
+    EXPECT_EQ(std::tuple(com::TakeTaskString(name), value), std::tuple("Velmora", -1));
     // The host's side, through the stand-in's objects.
     const auto text = [](void* itf, int slot, auto... args) {
         char* out = nullptr;
@@ -126,38 +130,19 @@ TEST_F(CoClassTest, SlotsFollowTheHostsNumbering) {
         return com::TakeTaskString(out);
     };
     auto pm = com::Query<IYantProjectManager>(ide->application());
-    EXPECT_EQ(text(pm.get(), 10), ide->projectDirectory());
-    EXPECT_EQ(text(pm.get(), 17), "PLC1");
-    EXPECT_EQ(text(pm.get(), 26), ide->projectDirectory() + "Plant.opgr");
+    EXPECT_EQ(
+        (std::vector{text(pm.get(), 10), text(pm.get(), 17), text(pm.get(), 26)}),
+        (std::vector<std::string>{ide->projectDirectory(), "PLC1", ide->projectDirectory() + "Plant.opgr"}));
     auto rc = com::Query<IYantRegisterCentre>(ide->application());
     EXPECT_EQ(text(com::Query<IYantVariables>(rc.get()).get(), 8, "Boiler_T"), "INT %R200");
     auto editor = com::Query<IYantTextEditor>(rc.get());
     char* font = nullptr;
     std::int32_t size = 0;
-    EXPECT_EQ(CallSlot(editor.get(), 13, &font, &size), S_OK);
-    EXPECT_EQ(com::TakeTaskString(font), ide->editorFont);
-    EXPECT_EQ(size, ide->editorFontSize);
+    ASSERT_EQ(CallSlot(editor.get(), 13, &font, &size), S_OK);
+    EXPECT_EQ(std::tuple(com::TakeTaskString(font), size), std::tuple(ide->editorFont, ide->editorFontSize));
     std::int32_t series = 0;
-    EXPECT_EQ(CallSlot(com::Query<IYantCpm>(pm.get()).get(), 4, &series), S_OK);
-    EXPECT_EQ(series, 6);
-}
-
-// The compile option is an empty task string.
-TEST_F(CoClassTest, EventsBeforeInstallationAreErrorsAndUnusedOperationsSucceed) {
-    auto services = com::Query<IYantCompileServices>(static_cast<IYantPlugin*>(plugin));
-    char* options = nullptr;
-    EXPECT_EQ(services->GetCompileOptions(&options), S_OK);
-    ASSERT_NE(options, nullptr);
-    EXPECT_EQ(com::TakeTaskString(options), "");
-
-    EXPECT_EQ(com::Query<IOrvaneIDE>(static_cast<IYantPlugin*>(plugin))->ShowDockableForm(nullptr), S_OK);
-    EXPECT_TRUE(logLines().empty());
-
-    VARIANT_BOOL go = VARIANT_TRUE;
-    EXPECT_EQ(plugin->OnStartCompiling(&go), E_FAIL);
-    EXPECT_EQ(com::TakeComErrorDescription(), "The plug-in is not installed");
-    EXPECT_EQ(plugin->OnEndCompiling(0), E_FAIL);
-    EXPECT_EQ(plugin->OnMenuActionExecute(0), S_OK) << "no action of its own yet";
+    EXPECT_EQ(std::pair(CallSlot(com::Query<IYantCpm>(pm.get()).get(), 4, &series), series),
+              std::pair(S_OK, 6));
 }
 
 TEST_F(CoClassTest, AnExceptionInAHandlerBecomesAComErrorOrIsLoggedWhereTheHostWantsSuccess) {
@@ -177,24 +162,20 @@ TEST_F(CoClassTest, AnExceptionInAHandlerBecomesAComErrorOrIsLoggedWhereTheHostW
                                        "file Velmora\\Boiler_def.orv (kind 1) threw"});
     ASSERT_EQ(frontEnd->messages().size(), 1u) << "said once";
     EXPECT_EQ(frontEnd->messages()[0].icon, MessageIcon::Stop);
-
     // Elsewhere the exception becomes the thread's error object.
     throwOn = "form inserted";
     EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId()), E_FAIL);
-
     IErrorInfo* info = nullptr;
     ASSERT_EQ(::GetErrorInfo(0, &info), S_OK);
     GUID iid{};
+    char *description = nullptr, *source = nullptr;
     info->GetGUID(&iid);
-    char* description = nullptr;
     info->GetDescription(&description);
-    char* source = nullptr;
     info->GetSource(&source);
     info->Release();
     EXPECT_EQ(iid, IYantMenuEvents::iid);
-    EXPECT_EQ(com::TakeTaskString(description), "form inserted threw");
-    EXPECT_EQ(com::TakeTaskString(source), com::GuidToString(com::kClsidVelmoraCoClass));
-
+    EXPECT_EQ(std::tuple(com::TakeTaskString(description), com::TakeTaskString(source)),
+              std::tuple("form inserted threw", com::GuidToString(com::kClsidVelmoraCoClass)));
     // LoadDesktop and uninstall log their exceptions and succeed.
     throwOn = "form layout";
     clearLogs();

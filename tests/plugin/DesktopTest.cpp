@@ -44,15 +44,13 @@ TEST_F(DesktopTest, SavingWritesOneKeyPerViewAndLoadingReopensThemWhereTheyWere)
                                                     "SaveDesktop - end"}));
     EXPECT_EQ(frontEndLines("view closed: "),
               (std::vector<std::string>{"view closed: Boiler", "view closed: Mixer"}));
-
     clearLogs();
     EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
     ASSERT_EQ(frame->views().size(), 2u);
-    EXPECT_EQ(view(0)->bounds(), (FormBounds{10, 20, 300, 200}));
-    EXPECT_EQ(view(0)->selectedTab(), 0);
-    EXPECT_FALSE(view(0)->graphShown());
-    EXPECT_EQ(view(1)->bounds(), (FormBounds{-5, 0, 640, 480}));
-    EXPECT_TRUE(view(1)->graphShown());
+    EXPECT_EQ(std::tuple(view(0)->bounds(), view(0)->selectedTab(), view(0)->graphShown()),
+              std::tuple(FormBounds{10, 20, 300, 200}, 0, false));
+    EXPECT_EQ(std::pair(view(1)->bounds(), view(1)->graphShown()),
+              std::pair(FormBounds{-5, 0, 640, 480}, true));
     const auto& a = form(view(0)->handle());
     const auto& b = form(view(1)->handle());
     EXPECT_TRUE(a.inserted && a.visible && b.inserted && b.visible);
@@ -61,8 +59,8 @@ TEST_F(DesktopTest, SavingWritesOneKeyPerViewAndLoadingReopensThemWhereTheyWere)
               (std::vector{true, false, false, true}));
     EXPECT_EQ(frame->currentController, "Mixer");
     ASSERT_NE(frame->manager(), nullptr);
-    EXPECT_TRUE(form(frame->manager()->handle()).inserted);
-    EXPECT_FALSE(form(frame->manager()->handle()).visible);
+    EXPECT_EQ(std::pair(form(frame->manager()->handle()).inserted, form(frame->manager()->handle()).visible),
+              std::pair(true, false));
     EXPECT_EQ(logLines(),
               (std::vector<std::string>{"LoadDesktop", "InsertDockableForm - FormRegMngr1",
                                         "InsertDockableForm - FormVisual1",
@@ -76,7 +74,6 @@ TEST_F(DesktopTest, MalformedEntriesAreSkippedOrLogged) {
     plugin->LoadDesktop(storage());
     ASSERT_EQ(frame->views().size(), 1u);
     EXPECT_EQ(view(0)->controllerName(), "Hall - West") << "a name holding a dash is cut at the first dash";
-
     plugin->SaveDesktop(storage());
     writeControllerFile(
         "[Desktop]\r\nVelmora - Bad=1,0,x,0,0,100,100,0\r\nVelmora - Huge=1,0,0,0,0,99999999999,100,0\r\n"
@@ -85,10 +82,10 @@ TEST_F(DesktopTest, MalformedEntriesAreSkippedOrLogged) {
     EXPECT_EQ(plugin->LoadDesktop(storage()), S_OK);
     const auto lines = logLines();
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[2], "LoadDesktop - Error: 'x' is not a valid integer value");
-    EXPECT_EQ(lines[3], "LoadDesktop - Error: '99999999999' is not a valid integer value");
-    EXPECT_EQ(lines[4], "InsertDockableForm - FormVisual1");
-    EXPECT_EQ(lines[5], "LoadDesktop - end");
+    EXPECT_EQ(std::vector(lines.begin() + 2, lines.end()),
+              (std::vector<std::string>{"LoadDesktop - Error: 'x' is not a valid integer value",
+                                        "LoadDesktop - Error: '99999999999' is not a valid integer value",
+                                        "InsertDockableForm - FormVisual1", "LoadDesktop - end"}));
     ASSERT_EQ(frame->views().size(), 1u) << "a damaged entry costs its own view only";
     EXPECT_EQ(view(0)->controllerName(), "Next");
 }
@@ -99,7 +96,6 @@ TEST_F(DesktopTest, WithoutAControllerFileOrAPlcNothingIsRestoredOrWritten) {
     EXPECT_NE(frame->manager(), nullptr);
     plugin->SaveDesktop(storage());
     EXPECT_FALSE(std::filesystem::exists(controllerFile()));
-
     // Saving with no PLC open closes the views and writes nothing.
     writeControllerFile(kTwoControllers);
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
@@ -125,37 +121,33 @@ TEST_F(DesktopTest, TheManagersStateIsLoadedAfterItsLayoutFromTheStorageStreams)
     EXPECT_TRUE(loads().empty()) << "a failed layout load skips the state";
 }
 
-TEST_F(DesktopTest, OpeningAShownControllerBringsItsViewToTheFrontAndUninstallDestroysThem) {
+TEST_F(DesktopTest, ViewsOpenOncePerNamedControllerAndUninstallDestroysThem) {
     writeControllerFile(kTwoControllers);
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
-    EXPECT_EQ(form(view(0)->handle()).area, 1);
-    EXPECT_FALSE(form(view(0)->handle()).secondFlag);
-    EXPECT_EQ(view(0)->selectedTab(), 0);
+    EXPECT_EQ(
+        std::tuple(form(view(0)->handle()).area, form(view(0)->handle()).secondFlag, view(0)->selectedTab()),
+        std::tuple(1, false, 0));
     int shown = 0;
     ide->dock.shown = [&](void* handle) { shown += handle == view(0)->handle(); };
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
     EXPECT_EQ(frame->views().size(), 1u);
     EXPECT_EQ(shown, 1);
     EXPECT_EQ(frame->currentController, "Boiler");
-
-    // Uninstalling destroys the remaining views.
-    ASSERT_TRUE(frame->openOnlineView("Mixer"));
-    uninstall();
-    EXPECT_EQ(frontEndLines("view destroyed: "),
-              (std::vector<std::string>{"view destroyed: Boiler", "view destroyed: Mixer"}));
-}
-
-TEST_F(DesktopTest, AControllerWithoutANameCannotBeOpened) {
     writeControllerFile("[Regulator Empty]\r\nName=\r\n");
     frame->currentController = "Before";
     EXPECT_FALSE(frame->openOnlineView("Empty"));
     EXPECT_FALSE(frame->openOnlineView("Missing"));
-    EXPECT_TRUE(frame->views().empty());
+    EXPECT_EQ(frame->views().size(), 1u);
     EXPECT_EQ(frame->currentController, "Before");
     ASSERT_EQ(frontEnd->messages().size(), 2u);
-    EXPECT_EQ(frontEnd->messages()[0].caption, "Error");
-    EXPECT_EQ(frontEnd->messages()[0].text, "Unable to open with graphic interface!");
-    EXPECT_EQ(frontEnd->messages()[0].icon, MessageIcon::Exclamation);
+    const auto& m = frontEnd->messages()[0];
+    EXPECT_EQ(std::tuple(m.caption, m.text, m.icon),
+              std::tuple("Error", "Unable to open with graphic interface!", MessageIcon::Exclamation));
+    writeControllerFile(kTwoControllers);
+    ASSERT_TRUE(frame->openOnlineView("Mixer"));
+    uninstall();
+    EXPECT_EQ(frontEndLines("view destroyed: "),
+              (std::vector<std::string>{"view destroyed: Boiler", "view destroyed: Mixer"}));
 }
 
 }  // namespace

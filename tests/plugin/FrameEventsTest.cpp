@@ -27,12 +27,11 @@ protected:
         writeControllerFile(text);
         for (const char* n : names) ASSERT_TRUE(frame->openOnlineView(n));
     }
-
     std::vector<std::string> generated;
 };
 
 // The project folder is made anyway.
-TEST_F(FrameEvents, CompileStartWithoutAControllerFileGeneratesNothingAndLeavesTheFlag) {
+TEST_F(FrameEvents, CompileStartGeneratesAndRegistersEveryNamedControllerAndShowsTheWarnings) {
     for (VARIANT_BOOL flag : {VARIANT_TRUE, VARIANT_FALSE}) {
         VARIANT_BOOL go = flag;
         EXPECT_EQ(plugin->OnStartCompiling(&go), S_OK);
@@ -43,12 +42,9 @@ TEST_F(FrameEvents, CompileStartWithoutAControllerFileGeneratesNothingAndLeavesT
     EXPECT_TRUE(plugin->resumeAfterCompile());
     EXPECT_FALSE(journalHas("compile messages: created"));
     EXPECT_TRUE(std::filesystem::is_directory(project / "Velmora"));
-}
-
-// The message loop runs between controllers while the release numbers are
-// still pending. A PLC series below 6 gives the mnemonic declarations; a host
-// that does not take the files leaves them written but unregistered.
-TEST_F(FrameEvents, CompileStartGeneratesAndRegistersEveryNamedControllerAndShowsTheWarnings) {
+    // The message loop runs between controllers while the release numbers are
+    // still pending. A PLC series below 6 gives the mnemonic declarations; a host
+    // that does not take the files leaves them written but unregistered.
     const std::string boiler = "[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\nHeaderInST=1\r\n";
     writeControllerFile(
         boiler +
@@ -94,7 +90,6 @@ TEST_F(FrameEvents, CompileStartGeneratesAndRegistersEveryNamedControllerAndShow
     const IniFile after(controllerFile());
     EXPECT_EQ(after.readInteger("Regulator Boiler", "ReleaseNumber", 0), 1);
     EXPECT_EQ(after.readInteger("Regulator Mixer", "ReleaseNumber", 0), 1);
-
     ide->openPlc("PLC2");
     writeControllerFile(boiler);
     ide->failures["QI IYantProject"] = E_NOINTERFACE;
@@ -115,7 +110,6 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     EXPECT_FALSE(plugin->resumeAfterCompile());
     EXPECT_TRUE(frontEnd->messages().empty()) << "views that were not communicating only resume";
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnEndCompiling", "OnEndCompiling - end"}));
-
     // A press of a communication button that asked for communication (here
     // refused: no PLC) makes every view switch again after the next compilation,
     // after the generated flag is cleared (else they would ask for a compilation).
@@ -128,11 +122,8 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     frame->generated = true;
     plugin->OnEndCompiling(0);
     ASSERT_EQ(frontEnd->messages().size(), 3u);
-    for (const auto& m : frontEnd->messages()) {
-        EXPECT_EQ(m.caption, "Warning");
-        EXPECT_EQ(m.text, Text(3035));
-    }
-
+    for (const auto& m : frontEnd->messages())
+        EXPECT_EQ(std::tuple(m.caption, m.text), std::tuple("Warning", Text(3035)));
     // A press that ended communication: views only resume.
     view(1)->exchange().setOnline(true);
     view(1)->exchange().KomunikaceButton1_Click();
@@ -140,35 +131,27 @@ TEST_F(FrameEvents, CompileEndResumesTheViewsOnceAfterACompileStart) {
     EXPECT_FALSE(frame->commOnResume);
 }
 
-TEST_F(FrameEvents, TheOwnMenuActionOpensOneDockedManagerAForeignOneOnlyLogs) {
+TEST_F(FrameEvents, MenuActionsOpenTheManagerPlcTypeIsKeptAndTheFileListGetsTheControllerFile) {
     clearLogs();
     EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId() + 1), S_OK);
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnMenuActionExecute", "OnMenuActionExecute - end"}));
     EXPECT_EQ(frame->manager(), nullptr);
     EXPECT_FALSE(journalHas("manager created"));
-
     clearLogs();
     EXPECT_EQ(plugin->OnMenuActionExecute(plugin->actionId()), S_OK);
     EXPECT_EQ(logLines(), (std::vector<std::string>{"OnMenuActionExecute", "OnMenuActionExecute - moje akce",
                                                     "InsertDockableForm", "OnMenuActionExecute - end"}));
     ASSERT_NE(frame->manager(), nullptr);
     const auto& manager = form(frame->manager()->handle());
-    EXPECT_TRUE(manager.inserted && manager.visible);
-    EXPECT_EQ(manager.area, 2);
-    EXPECT_EQ(manager.image, frame->imageIndex);
-
+    EXPECT_EQ(std::tuple(manager.inserted, manager.visible, manager.area, manager.image),
+              std::tuple(true, true, 2, frame->imageIndex));
     int shown = 0;
     ide->dock.shown = [&](void* handle) { shown += handle == frame->manager()->handle(); };
     plugin->OnMenuActionExecute(plugin->actionId());
     EXPECT_EQ(frontEndLines("manager created").size(), 1u);
     EXPECT_EQ(shown, 1);
-}
-
-TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
     EXPECT_EQ(frame->plcTypeIndex, 0);
-    EXPECT_EQ(plugin->OnPlcType(12, 5, 6), S_OK);
-    EXPECT_EQ(frame->plcTypeIndex, 12);
-
+    EXPECT_EQ(std::pair(plugin->OnPlcType(12, 5, 6), frame->plcTypeIndex), std::pair(S_OK, 12));
     const auto list = project / "files.lst";
     testing::WriteBytes(list, "main.orv\n");
     const std::string file = list.string();
@@ -180,7 +163,6 @@ TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
     plugin->OnProjectFileList(0x108, 0x12, &record, &result);
     EXPECT_EQ(testing::ReadBytes(list), "main.orv\n" + ide->projectDirectory() + "Velmora\\PLC2.rglx\n" +
                                             ide->projectDirectory() + "Velmora\\PLC1.rglx\n");
-
     // Any other event, sub-code or kind writes nothing but still answers 0.
     const std::string before = testing::ReadBytes(list);
     for (auto [event, sub, kind] :
@@ -191,7 +173,6 @@ TEST_F(FrameEvents, PlcTypeIsKeptAndTheFileListGetsTheControllerFileLine) {
         EXPECT_EQ(result, 0);
     }
     EXPECT_EQ(testing::ReadBytes(list), before);
-
     // A file that cannot be opened is skipped.
     const std::string missing = (project / "no" / "such.lst").string();
     YantFileListRecord bad{0x102, "X", missing.c_str()};
@@ -208,11 +189,8 @@ TEST_F(FrameEvents, TheReportNodeAndDocumentAnswerOnlyTheirOwnCookie) {
     plugin->OnFillTree(plugin->treeCookie(), 0);
     ASSERT_EQ(ide->treeNodes().size(), nodes + 1);
     const auto& node = ide->treeNodes().back();
-    EXPECT_EQ(node.parent->caption, "PlcDoc");
-    EXPECT_EQ(node.caption, "Controllers information");
-    EXPECT_EQ(node.data, plugin->reportDocumentId());
-    EXPECT_EQ((std::vector{node.image, node.selected}), (std::vector{-1, -1}));
-
+    EXPECT_EQ(std::tuple(node.parent->caption, node.caption, node.data, node.image, node.selected),
+              std::tuple("PlcDoc", "Controllers information", plugin->reportDocumentId(), -1, -1));
     writeControllerFile("[Regulator Boiler]\r\nName=Boiler\r\nType=PID\r\n");
     plugin->OnDocumentOpen(plugin->treeCookie() + 1);
     EXPECT_FALSE(plugin->reportShown());
@@ -250,7 +228,12 @@ TEST_F(FrameEvents, LanguageChangeChoosesTheTableAndRelocalizes) {
     EXPECT_EQ(Text(3019), "Error");
 }
 
-TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17AndGoesWithSoftOrHardOff) {
+std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*,
+                       std::int32_t, std::int32_t) {
+    return 0;
+}
+
+TEST_F(FrameEvents, CommunicationFollowsStatusBits16And17ReachesTheViewsAndClosesTheOnesThatAsk) {
     ASSERT_EQ(ide->callbackCount(), 1u);
     ide->commLoopPass(1u << 16);
     EXPECT_TRUE(frame->commLost());
@@ -266,27 +249,17 @@ TEST_F(FrameEvents, CommunicationComesBackWithStatusBits16And17AndGoesWithSoftOr
     EXPECT_EQ(frame->onlineSession().commState(), online::TCommState::csCommErr);
     EXPECT_EQ(commLogLines(), (std::vector<std::string>{"Communication on!", "No Communication! (Soft Off)",
                                                         "No Communication! (Hard Off)"}));
-}
-
-std::int32_t NoRequest(std::int32_t, std::int32_t, const std::uint8_t*, std::int32_t*, std::uint8_t*,
-                       std::int32_t, std::int32_t) {
-    return 0;
-}
-
-// A view asking to close leaves both lists on the next pass.
-TEST_F(FrameEvents, TheCallbackReachesTheViewsAndClosesTheOnesThatAsk) {
+    // A view asking to close leaves both lists on the next pass.
     openViews({"A", "B", "C"});
     ASSERT_EQ(frame->onlineSession().views().size(), 3u);
     ide->setRequestFunction(&NoRequest);
     ide->commLoopPass((1u << 16) | (1u << 17));
     ide->commLoopPass((1u << 7) | (1u << 19) | (1u << 11));
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(view(i)->commState(), online::TCommState::csRUN);
-        EXPECT_TRUE(view(i)->fixed());
-    }
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(std::pair(view(i)->commState(), view(i)->fixed()),
+                  std::pair(online::TCommState::csRUN, true));
     plugin->OnHardOff(VARIANT_FALSE);
     EXPECT_EQ(view(1)->commState(), online::TCommState::csCommErr);
-
     view(0)->exchange().requestClose();
     view(2)->exchange().requestClose();
     clearLogs();

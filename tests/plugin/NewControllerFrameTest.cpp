@@ -33,7 +33,6 @@ TEST_F(NewControllerFrame, ReadsThePlcAndOverwritingTakesTheOldFilesOutOfTheProj
     ASSERT_TRUE(listed("Velmora\\Boiler_def.ST"));
     ASSERT_TRUE(listed("Velmora\\Boiler.orv"));
     ASSERT_TRUE(frame->openOnlineView("Boiler"));
-
     testing::ScriptedMessages messages;
     messages.answers = {MessageAnswer::Yes};
     NewController dialog(host, messages);

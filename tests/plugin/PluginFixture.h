@@ -52,7 +52,6 @@ protected:
         SetLogDirectory({});
         ModuleTexts().chooseLanguage(1);
     }
-
     // Installs the way the host does: the application object is handed over with a reference.
     HRESULT install() {
         ide->application()->AddRef();
@@ -64,7 +63,6 @@ protected:
         plugin->UninstallPlugin();
         installed_ = false;
     }
-
     std::vector<std::string> journalFrom(std::initializer_list<std::string_view> prefixes) const {
         return LinesStartingWith(journal, prefixes);
     }
@@ -73,10 +71,8 @@ protected:
     }
     std::vector<std::string> commLogLines() const { return logLines("comm.log"); }
     void clearLogs() {
-        std::filesystem::remove(logs / "plugins.log");
-        std::filesystem::remove(logs / "comm.log");
+        for (const char* file : {"plugins.log", "comm.log"}) std::filesystem::remove(logs / file);
     }
-
     // The open PLC's controller file in the project folder.
     std::filesystem::path controllerFile() const {
         return project / "Velmora" / (ide->currentPlc() + ".rglx");
@@ -85,7 +81,6 @@ protected:
         std::filesystem::create_directories(project / "Velmora");
         WriteBytes(controllerFile(), text);
     }
-
     TempDir project;
     TempDir logs;
     FixedClock clock;
@@ -115,7 +110,6 @@ protected:
         return LinesStartingWith(frontEnd->journal(), {prefix});
     }
     const host::HostIde::Form& form(void* handle) const { return ide->forms().at(handle); }
-
     TFormReg1* frame = nullptr;
 };
 

@@ -30,7 +30,6 @@ TEST(QtFrontEnd, IsMadeInsideAQtApplicationWithQtsToolkitAndWindows) {
     Toolkit& toolkit = frontEnd->toolkit();
     EXPECT_NE(dynamic_cast<QtMessageBoxes*>(toolkit.messages), nullptr);
     EXPECT_EQ(frontEnd->helpViewer().messages, toolkit.messages) << "\"Topic not found\" comes as a Qt box";
-
     // The compile pass: project and counter, then one file line per controller.
     std::unique_ptr<CompileMessageForm> messages = frontEnd->forms().createCompileMessages();
     auto* qt = dynamic_cast<QtCompileMessages*>(messages.get());
@@ -45,7 +44,6 @@ TEST(QtFrontEnd, IsMadeInsideAQtApplicationWithQtsToolkitAndWindows) {
     EXPECT_EQ(qt->form().findChild<QLabel*>("lWarning")->text(), "0");
     messages->hide();
     EXPECT_FALSE(qt->form().isVisible());
-
     // Its button and Escape both end it with result one.
     TCompMsgFrm form;
     testing::Finished finished(form);
@@ -75,7 +73,6 @@ protected:
         frame.reset();
         link = HostLink();
     }
-
     std::unique_ptr<FrontEnd> frontEnd = MakeQtFrontEnd();
     testing::TempDir dir;
     std::unique_ptr<host::HostIde> ide;
@@ -97,7 +94,6 @@ TEST_F(QtFrameTest, TheManagerAsksImportNamesWithTheOpenAsDialogAndSeesTheProjec
     EXPECT_TRUE(answer->headerInST);
     testing::AnswerNextModal([](QWidget* modal) { modal->findChild<QPushButton*>("Button2")->click(); });
     EXPECT_FALSE(host.askImportName("x"));
-
     frame->generate("Boiler");
     auto files = host.projectFiles();
     ASSERT_TRUE(files);

@@ -21,10 +21,7 @@ struct FormSim1Ui : testing::WithUiApp, ::testing::Test {
     FormSim1Ui() { testing::WriteBytes(path, "[Regulator R1]\nName=R1\nType=PID\nTypSoustavy=1\n"); }
     std::unique_ptr<TFormSim1> open(IniFile& file) {
         FormSim1Context c;
-        c.file = &file;
-        c.controllerName = "R1";
-        c.messages = &messages;
-        c.selectVariable = picker;
+        c.file = &file, c.controllerName = "R1", c.messages = &messages, c.selectVariable = picker;
         return std::make_unique<TFormSim1>(std::move(c));
     }
     testing::TempDir dir;
@@ -53,7 +50,7 @@ TEST_F(FormSim1Ui, TypeButtonsReachTheFieldsAndOkWritesTheEncoding) {
 }
 
 // The last good curve stays in the preview.
-TEST_F(FormSim1Ui, ABadFieldIsRefusedAndNothingIsWritten) {
+TEST_F(FormSim1Ui, ABadFieldIsRefusedAndThePickerButtonUsesTheHostsSelectionOrSaysItHasNone) {
     const std::string before = testing::ReadBytes(path);
     IniFile file(path);
     auto form = open(file);
@@ -66,10 +63,6 @@ TEST_F(FormSim1Ui, ABadFieldIsRefusedAndNothingIsWritten) {
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Stop);
     EXPECT_NE(form->result(), QDialog::Accepted);
     EXPECT_EQ(testing::ReadBytes(path), before);
-}
-
-TEST_F(FormSim1Ui, PickerButtonUsesTheHostsSelectionOrSaysItHasNone) {
-    IniFile file(path);
     auto without = open(file);
     Child<QRadioButton>(without.get(), "RadioButtonAdd2")->click();
     EXPECT_FALSE(Child<QPushButton>(without.get(), "ButtonAddOut1")->isEnabled());

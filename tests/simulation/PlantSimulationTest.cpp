@@ -18,8 +18,7 @@ constexpr double kT = 0.1;
 
 PlantSettings Active(int type) {
     PlantSettings p;
-    p.simulation = true;
-    p.plantType = type;
+    p.simulation = true, p.plantType = type;
     return p;
 }
 
@@ -95,7 +94,7 @@ TEST(PlantStepResponse, FirstAndSecondOrderAroundTheEquilibrium) {
 // The third-order plants are a first-order stage followed by the second-order
 // models: fed with the first stage's output, the second-order model gives the
 // same output step by step.
-TEST(PlantStepResponse, ThirdOrderIsFirstStageIntoSecondOrder) {
+TEST(PlantStepResponse, ThirdOrderIsAClampedFirstStageIntoSecondOrder) {
     PlantSettings slow = Active(kPlantThirdOrder), swinging = Active(kPlantThirdOrderOscillating);
     slow.tau1 = 8, slow.tau2 = 4, slow.tau3 = 2, slow.su = 0.9;
     swinging.tau1 = 3, swinging.delta = 0.4, swinging.omega = 0.8, swinging.su = 1.2;
@@ -106,8 +105,7 @@ TEST(PlantStepResponse, ThirdOrderIsFirstStageIntoSecondOrder) {
     } cases[] = {{slow, kPlantSecondOrder, 70, 2}, {swinging, kPlantSecondOrderOscillating, 40, 3}};
     for (const auto& c : cases) {
         PlantSettings q = c.p;
-        q.plantType = c.secondOrder;
-        q.su = q.su2 = 1;
+        q.plantType = c.secondOrder, q.su = q.su2 = 1;
         PlantSimulation third = Ran(c.p, c.u, 0), second = Ran(q, 0, 0);
         for (int n = 1; n <= 500; ++n) {
             third.step();
@@ -118,11 +116,19 @@ TEST(PlantStepResponse, ThirdOrderIsFirstStageIntoSecondOrder) {
             ASSERT_NEAR(third.simulatedOutput(), second.simulatedOutput(), 1e-9) << n;
         }
     }
+    // The first stage stays around the equilibrium.
+    PlantSettings p = Active(kPlantThirdOrder);
+    p.ys = 20, p.y0 = 20, p.su = 5, p.su2 = 5, p.tau3 = 0.2;
+    PlantSimulation sim = Ran(p, 100, 50);
+    EXPECT_EQ(sim.firstStage(), 80);
+    sim.setPlantInput(-100);
+    for (int n = 0; n < 50; ++n) sim.step();
+    EXPECT_EQ(sim.firstStage(), -20);
 }
 
 // An input change travels through the ring of DDelta steps; off, or on with
 // zero steps, there is no delay.
-TEST(PlantDeadTime, TheOutputMovesOnTheStepTheDelayAllows) {
+TEST(PlantStages, DeadTimeAndIntegratingStageDelayAndIntegrateBetweenTheirLimits) {
     PlantSettings p = Active(kPlantFirstOrder);
     p.tau1 = 0;  // the output follows the delayed input at once
     p.delay = true, p.dDelta = 5;
@@ -139,15 +145,12 @@ TEST(PlantDeadTime, TheOutputMovesOnTheStepTheDelayAllows) {
     EXPECT_EQ(Outputs(p, 100, 40), direct);
     p.delay = true, p.dDelta = 0;
     EXPECT_EQ(Outputs(p, 100, 40), direct);
-}
-
-// The stage rises by step over time constant up to its upper limit, falls to
-// its lower one and feeds the plant (a negative stage input through the second
-// gain, the output clamped at 0); a zero time constant without input holds it.
-TEST(PlantIntegratingStage, IntegratesBetweenItsLimitsAndFeedsThePlant) {
-    PlantSettings p = Active(kPlantNone);
+    // The stage rises by step over time constant up to its upper limit, falls to
+    // its lower one and feeds the plant (a negative stage input through the second
+    // gain, the output clamped at 0); a zero time constant without input holds it.
+    p = Active(kPlantNone);
     p.astat = true, p.tauA = 20, p.maxSU = 1;
-    PlantSimulation sim = Ran(p, 10, 0);
+    sim = Ran(p, 10, 0);
     for (int n = 1; n <= 30; ++n) {
         sim.step();
         EXPECT_NEAR(sim.stageInput(), std::min(0.05 * n, 1.0), 1e-12) << n;
@@ -158,25 +161,13 @@ TEST(PlantIntegratingStage, IntegratesBetweenItsLimitsAndFeedsThePlant) {
     EXPECT_NEAR(sim.stageInput(), 9, 1e-12);
     EXPECT_NEAR(sim.simulatedOutput(), 9, 1e-12);
     for (int n = 0; n < 20; ++n) sim.step();
-    EXPECT_EQ(sim.stageInput(), -3);
-    EXPECT_EQ(sim.simulatedOutput(), 0);
+    EXPECT_EQ(std::pair(sim.stageInput(), sim.simulatedOutput()), std::pair(-3.0, 0.0));
     p.tauA = 0, p.y0 = 20, p.minSU = 0;
     sim = Ran(p, 0, 1);
     EXPECT_EQ(sim.stageInput(), 20);
     sim.setPlantInput(1);
     sim.step();
     EXPECT_EQ(sim.stageInput(), 100);
-}
-
-// The first stage stays around the equilibrium.
-TEST(PlantClamps, FirstStageStaysInRange) {
-    PlantSettings p = Active(kPlantThirdOrder);
-    p.ys = 20, p.y0 = 20, p.su = 5, p.su2 = 5, p.tau3 = 0.2;
-    PlantSimulation sim = Ran(p, 100, 50);
-    EXPECT_EQ(sim.firstStage(), 80);
-    sim.setPlantInput(-100);
-    for (int n = 0; n < 50; ++n) sim.step();
-    EXPECT_EQ(sim.firstStage(), -20);
 }
 
 TEST(PlantDisturbance, AddedToOutputNotToStateFromItsSourceClampedToPercent) {
@@ -207,7 +198,7 @@ TEST(PlantDisturbance, AddedToOutputNotToStateFromItsSourceClampedToPercent) {
 
 // The first run uses zero input, so the second-order memory that survives a
 // reload is zero and only stale coefficients could spoil the next response.
-TEST(PlantCoefficients, RecomputedWhenSettingsAreReloaded) {
+TEST(PlantCoefficients, ReloadRecomputesTheCoefficientsAndResetsTheStateButNotTheSecondStageMemory) {
     PlantSettings p = Active(kPlantSecondOrder);
     p.tau1 = 10, p.tau2 = 5;
     PlantSimulation sim = Ran(p, 0, 20);
@@ -221,14 +212,9 @@ TEST(PlantCoefficients, RecomputedWhenSettingsAreReloaded) {
     other.load(p);
     const double e = std::exp(-0.25 * 0.5 * kT);
     EXPECT_NEAR(Outputs(other, 1, {50})[0], 50 * (1 - e * (std::cos(0.05) + 0.25 * std::sin(0.05))), 1e-9);
-}
-
-// Load sets the output, stage input, first stage and ring to y0 (a first-order
-// plant then rests there), but not the previous input and output of the
-// second-order stage: those start at 0 with the view and carry over a reload,
-// so a second-order plant loaded away from 0 is not at rest. Expected values
-// from an independent model of the step.
-TEST(PlantLoad, ResetsTheStateButNotTheSecondStageMemory) {
+    // Load sets output, stage input, first stage and ring to y0, not the second-order stage's last
+    // input and output (0 with the view, kept over a reload): a second-order plant loaded away
+    // from 0 is not at rest. Expected values from an independent model of the step.
     const struct {
         int type;
         double y0, ys;
@@ -248,7 +234,7 @@ TEST(PlantLoad, ResetsTheStateButNotTheSecondStageMemory) {
         const double expected[] = {c.y1, c.y2, c.y3, c.y20};
         for (int i = 0; i < 4; ++i) EXPECT_NEAR(y[i < 3 ? i : 19], expected[i], 1e-9) << c.type << " " << i;
     }
-    PlantSettings p = Active(kPlantFirstOrder);
+    p = Active(kPlantFirstOrder);
     p.y0 = 40, p.delay = true, p.dDelta = 4;
     for (double y : Outputs(p, 40, 30)) ASSERT_NEAR(y, 40, 1e-9);
     p.delay = false;
@@ -273,19 +259,17 @@ TEST(PlantRawInputs, FirstInputFollowsOutputOverControlledRangeRealModesGiveTheV
     SimulatedInputs in;
     in.y1Mode = 1101, in.minY = 0, in.maxY = 10000, in.y3Mode = 501;
     PlantSimulation sim = Ran(p, 25, 1, in);
-    EXPECT_EQ(sim.firstInput().value, 2047);  // 5000 raw units of the module
-    EXPECT_FALSE(sim.firstInput().real);
+    EXPECT_EQ(std::pair(sim.firstInput().value, sim.firstInput().real),
+              std::pair(2047.0, false));      // 5000 raw units
     EXPECT_EQ(sim.thirdInput().value, 1023);  // stage input 25 % of 0..10000
     in.minY = 2000, in.maxY = 4000, in.y1Mode = 0, in.y3x1 = 100, in.y3x2 = 300, in.y3Mode = 0;
     sim = Ran(p, 25, 1, in);
-    EXPECT_EQ(sim.firstInput().value, 3000);
-    EXPECT_EQ(sim.thirdInput().value, 150);
+    EXPECT_EQ(std::pair(sim.firstInput().value, sim.thirdInput().value), std::pair(3000.0, 150.0));
     in = SimulatedInputs{};
     in.minY = in.maxY = 500, in.y3Mode = -720;
     sim = Ran(p, 12.5, 1, in);
-    EXPECT_EQ(sim.firstInput().value, 0);
-    EXPECT_TRUE(sim.thirdInput().real);
-    EXPECT_DOUBLE_EQ(sim.thirdInput().value, 1250);
+    EXPECT_EQ(std::tuple(sim.firstInput().value, sim.thirdInput().real, sim.thirdInput().value),
+              std::tuple(0.0, true, 1250.0));
     for (const auto& [mode, value] : {std::pair{-800, 500.0}, {-711, 5.0}, {-712, 5.0}, {-751, 50.0}}) {
         in.minY = 0, in.maxY = 1000, in.y1Mode = mode;
         sim = Ran(p, 0, 1, in);
@@ -299,10 +283,9 @@ TEST(PlantRawInputs, FirstInputFollowsOutputOverControlledRangeRealModesGiveTheV
 TEST(PlantInputOfIntegerController, AnalogOrThreeStageAndTheTimerFollowsSimT) {
     EXPECT_DOUBLE_EQ(PidPlantInput(0x08, 4567, true, false), 45.67);
     EXPECT_DOUBLE_EQ(PidPlantInput(0x0C, -1200, false, false), -12);
-    EXPECT_EQ(PidPlantInput(0x04, 4567, true, false), 100);
-    EXPECT_EQ(PidPlantInput(0, 4567, false, true), -100);
-    EXPECT_EQ(PidPlantInput(0, 4567, true, true), 0);
-    EXPECT_EQ(PidPlantInput(0, 4567, false, false), 0);
+    EXPECT_EQ((std::vector{PidPlantInput(0x04, 4567, true, false), PidPlantInput(0, 4567, false, true),
+                           PidPlantInput(0, 4567, true, true), PidPlantInput(0, 4567, false, false)}),
+              (std::vector{100.0, -100.0, 0.0, 0.0}));
     for (const auto& [simT, ms] :
          {std::pair{1.0, 125}, {2.0, 250}, {0.5, 63}, {0.0, 1}, {-3.0, 1}, {1e9, 3600000}})
         EXPECT_EQ(CommTimerInterval(simT), ms) << simT;

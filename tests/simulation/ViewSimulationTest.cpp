@@ -13,8 +13,11 @@
 namespace velmora {
 namespace {
 
-TEST(ViewSimulation, InputDisturbanceAndWritesFollowTheReading) {
+TEST(ViewSimulation, InputDisturbanceAndWritesFollowTheReadingAndAReloadResetsThePlant) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
+    // Disturbances of 1234 as a word and 7.5 as a REAL.
+    const ControllerReading word{true, 0, false, false, 0, std::array<std::uint8_t, 4>{0xD2, 0x04}},
+        real{true, 0, false, false, 0, std::array<std::uint8_t, 4>{0, 0, 0xF0, 0x40}};
     const struct {
         const char* keys;  // lines of the section besides Name and Tau1
         ControllerReading reading;
@@ -28,16 +31,8 @@ TEST(ViewSimulation, InputDisturbanceAndWritesFollowTheReading) {
         {"Type=PID\nSimulation=1\nInputMode=3\n", {true, 100}, 1, 0, "1000"},  // ratio: not the plant's
         {"Type=PIDA\nSimulation=1\n", {true, 0, false, false, 42.5f}, 42.5, 0, "0001"},
         {"Type=PIDA\nSimulation=1\n", {true, 0, false, false, nan}, 0, 0, "0001"},
-        {"Type=PID\nSimulation=1\nAddOut=1\nAddOutName=D\n",
-         {true, 0, false, false, 0, std::array<std::uint8_t, 4>{0xD2, 0x04}},
-         0,
-         12.34,
-         "1000"},
-        {"Type=PID\nSimulation=1\nAddOut=2\nAddOutName=D\n",
-         {true, 0, false, false, 0, std::array<std::uint8_t, 4>{0, 0, 0xF0, 0x40}},
-         0,
-         7.5,
-         "1000"},
+        {"Type=PID\nSimulation=1\nAddOut=1\nAddOutName=D\n", word, 0, 12.34, "1000"},
+        {"Type=PID\nSimulation=1\nAddOut=2\nAddOutName=D\n", real, 0, 7.5, "1000"},
         {"Type=PID\nSimulation=0\nCascade=1\n", {true, 5000}, 50, 0, "0000"},
     };
     for (const auto& c : cases) {
@@ -54,15 +49,10 @@ TEST(ViewSimulation, InputDisturbanceAndWritesFollowTheReading) {
         if (w.y2) {
             EXPECT_EQ(w.y2->value, w.y1->value) << "a second sensor of the same plant";
         }
-        if (w.pv) {
-            EXPECT_NEAR(*w.pv, sim.model().simulatedOutput(), 1e-4);
-        }
+        EXPECT_NEAR(w.pv.value_or(sim.model().simulatedOutput()), sim.model().simulatedOutput(), 1e-4);
     }
-}
-
-// An activation with the same settings keeps the plant running; a reload, or
-// an activation with changed settings, resets it; no section, no simulation.
-TEST(ViewSimulation, ReloadResetsThePlantToItsInitialState) {
+    // An activation with the same settings keeps the plant running; a reload, or
+    // an activation with changed settings, resets it; no section, no simulation.
     testing::TempDir dir;
     const auto file = dir / "PLC1.rglx";
     testing::WriteBytes(file, "[Regulator R1]\nName=R1\nType=PIDA\nSimulation=1\ny0=20\nTau1=1\n");

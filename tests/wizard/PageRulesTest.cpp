@@ -6,7 +6,7 @@ namespace velmora::wizard {
 namespace {
 
 // Clamped to the limits (the limit itself at the edge), fixed decimals with the given separator.
-TEST(DecimalEditRule, ClampsToLimitsAndShowsFixedDecimals) {
+TEST(DecimalEditRule, ClampsShowsFixedDecimalsReadsNumbersAndKindsOfAddresses) {
     const struct {
         const char* text;
         double lo, hi;
@@ -25,9 +25,6 @@ TEST(DecimalEditRule, ClampsToLimitsAndShowsFixedDecimals) {
     EXPECT_EQ(FormatFixed(1234.56, 2, 5, ','), "1234,60");
     EXPECT_EQ(FormatFixed(1234.56, 2, 6, ','), "1234,56");
     EXPECT_EQ(FormatFixed(-0.001, 2, 5, ','), "0,00");
-}
-
-TEST(NumberTexts, IntegersAreWholeDecimalsAndDecimalsNeedADigit) {
     EXPECT_EQ(ParseInteger(" -12 "), -12);
     for (const char* text : {"12a", "1.5", "", "99999999999"})
         EXPECT_EQ(ParseInteger(text), std::nullopt) << text;
@@ -35,10 +32,7 @@ TEST(NumberTexts, IntegersAreWholeDecimalsAndDecimalsNeedADigit) {
     EXPECT_DOUBLE_EQ(*TryParseDecimal("2,5"), 2.5);
     EXPECT_DOUBLE_EQ(*TryParseDecimal("-.5x"), -0.5);
     for (const char* text : {"abc", "inf", ""}) EXPECT_EQ(TryParseDecimal(text), std::nullopt) << text;
-}
-
-TEST(AddressKinds, KeywordsWinOverTheAddressLetter) {
-    const std::pair<const char*, VariableKind> cases[] = {
+    const std::pair<const char*, VariableKind> kinds[] = {
         {"INT %R200", VariableKind::Word},   {"(REAL)%R10", VariableKind::Float},
         {"DINT %R0", VariableKind::Long},    {"SINT %R0", VariableKind::Byte},
         {"LREAL %R0", VariableKind::Double}, {"%R100", VariableKind::Byte},
@@ -47,7 +41,7 @@ TEST(AddressKinds, KeywordsWinOverTheAddressLetter) {
         {"%MD2", VariableKind::Long},        {"%I12", VariableKind::Bit},
         {"Temp1", VariableKind::Unknown},
     };
-    for (const auto& [address, kind] : cases) EXPECT_EQ(KindOfAddress(address), kind) << address;
+    for (const auto& [address, kind] : kinds) EXPECT_EQ(KindOfAddress(address), kind) << address;
 }
 
 using PageRulesFile = testing::ControllerFileTest;

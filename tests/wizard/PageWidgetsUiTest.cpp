@@ -6,6 +6,7 @@
 #include <QTableWidget>
 
 #include "UiTestSupport.h"
+#include "base/Strings.h"
 
 namespace velmora::wizard {
 namespace {
@@ -44,80 +45,64 @@ TEST_F(PageWidgets, BandAndGainEditsCorrectEachOtherWhenLeft) {
     EXPECT_EQ(value("RelCool"), "500");
 }
 
-// Each page's widgets reach their keys: one widget set, OK, the key as the rule writes it.
+// Sets a widget as a user would: a check box to "1" or "0", a radio button
+// on, a radio group, combo box or table row to an index (a combo box to a text
+// that is no number), an edit typed and left.
+void Set(QWidget* page, const char* name, const QString& value) {
+    bool number = false;
+    const int index = value.toInt(&number);
+    if (auto* box = page->findChild<QCheckBox*>(name)) {
+        box->setChecked(value == "1");
+    } else if (auto* button = page->findChild<QRadioButton*>(name)) {
+        button->setChecked(true);
+    } else if (auto* group = page->findChild<RadioGroup*>(name)) {
+        group->setItemIndex(index);
+    } else if (auto* combo = page->findChild<QComboBox*>(name)) {
+        number ? combo->setCurrentIndex(index) : combo->setCurrentText(value);
+    } else if (auto* table = page->findChild<QTableWidget*>(name)) {
+        table->setCurrentCell(index, 0);
+    } else {
+        Type(page, name, value);
+    }
+}
+
+// "a=1 b=2" as its pairs.
+std::vector<std::pair<std::string, std::string>> Pairs(const char* text) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const std::string& item : Split(text, ' '))
+        pairs.emplace_back(item.substr(0, item.find('=')), item.substr(item.find('=') + 1));
+    return pairs;
+}
+
+// Each page's widgets reach their keys: the widgets set, OK, the keys as the rule writes them.
 TEST_F(PageWidgets, WidgetsReachTheirKeys) {
-    struct Case {
+    using P = WizardPage;
+    const struct {
         WizardPage page;
-        std::function<void(QWidget*)> act;
-        std::vector<std::pair<const char*, const char*>> keys;
+        const char *widgets, *keys;
+    } cases[] = {
+        {P::PidParameters, "CheckBoxRemanent1=0 chk1=1 edtoff1=300", "Remanent=0 OffReg=300 OffRem=-1"},
+        {P::Start, "RadioGroup1=1 EditW1=40", "AM=0 Output=4000"},
+        {P::Output, "RadioGroupRezim2=1 EditUp1=Up EditUm1=Down", "UAnalog=0 UmName=Down A8=1"},
+        {P::Setpoint, "RadioButton2=1 EditTiW1=70000", "WFiltr=0 TiW=65535"},
+        {P::ControllerMode, "RadioButton3=1 CheckBox1=1", "InputMode=3 Cascade=1"},
+        {P::ControlledVariable, "EditName1=Valve StringGrid1=6", "Y1Name=Valve"},
+        {P::PidmaController, "Edit1=2.5 ComboBox1=PI EditName1=In EditName2=Out", "irtype=6 k=2,50"},
+        {P::PidmaAutotuner, "ComboBox1=0 ComboBox3=2", "ittype=6 ispeed=3"},
     };
     variables = {
         {"Valve", "INT %R1"}, {"Up", "%X1.0"}, {"Down", "%X1.1"}, {"In", "REAL %R0"}, {"Out", "REAL %R4"}};
-    const Case cases[] = {
-        {WizardPage::PidParameters,
-         [](QWidget* p) {
-             Child<QCheckBox>(p, "CheckBoxRemanent1")->setChecked(false);
-             Child<QCheckBox>(p, "chk1")->setChecked(true);
-             Type(p, "edtoff1", "300");
-         },
-         {{"Remanent", "0"}, {"OffReg", "300"}, {"OffRem", "-1"}}},
-        {WizardPage::Start,
-         [](QWidget* p) {
-             Child<RadioGroup>(p, "RadioGroup1")->setItemIndex(1);
-             Type(p, "EditW1", "40");
-         },
-         {{"AM", "0"}, {"Output", "4000"}}},
-        {WizardPage::Output,
-         [](QWidget* p) {
-             Child<RadioGroup>(p, "RadioGroupRezim2")->setItemIndex(1);
-             Type(p, "EditUp1", "Up");
-             Type(p, "EditUm1", "Down");
-         },
-         {{"UAnalog", "0"}, {"UmName", "Down"}, {"A8", "1"}}},
-        {WizardPage::Setpoint,
-         [](QWidget* p) {
-             Child<QRadioButton>(p, "RadioButton2")->setChecked(true);
-             Type(p, "EditTiW1", "70000");
-         },
-         {{"WFiltr", "0"}, {"TiW", "65535"}}},
-        {WizardPage::ControllerMode,
-         [](QWidget* p) {
-             Child<QRadioButton>(p, "RadioButton3")->setChecked(true);
-             Child<QCheckBox>(p, "CheckBox1")->setChecked(true);
-         },
-         {{"InputMode", "3"}, {"Cascade", "1"}}},
-        {WizardPage::ControlledVariable,
-         [](QWidget* p) {
-             Type(p, "EditName1", "Valve");
-             Child<QTableWidget>(p, "StringGrid1")->setCurrentCell(6, 0);
-         },
-         {{"Y1Name", "Valve"}}},
-        {WizardPage::PidmaController,
-         [](QWidget* p) {
-             Type(p, "Edit1", "2.5");
-             Child<QComboBox>(p, "ComboBox1")->setCurrentText("PI");
-             Type(p, "EditName1", "In");
-             Type(p, "EditName2", "Out");
-         },
-         {{"irtype", "6"}, {"k", "2,50"}}},
-        {WizardPage::PidmaAutotuner,
-         [](QWidget* p) {
-             Child<QComboBox>(p, "ComboBox1")->setCurrentIndex(0);
-             Child<QComboBox>(p, "ComboBox3")->setCurrentIndex(2);
-         },
-         {{"ittype", "6"}, {"ispeed", "3"}}},
-    };
-    context.plcTypeIndex = 10;
-    context.plcSeries = 6;
+    context.plcTypeIndex = 10, context.plcSeries = 6;
     file->writeInteger(section(), "HeaderInST", 1);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.page));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.widgets);
         file->writeString(section(), "Type", c.page >= WizardPage::PidmaController ? "PIDA" : "PID");
         auto page = open(c.page);
-        c.act(page.get());
+        for (const auto& [name, text] : Pairs(c.widgets))
+            Set(page.get(), name.c_str(), QString::fromStdString(text));
         page->Button1Click();
         EXPECT_FALSE(page->isVisible());
-        for (const auto& [key, expected] : c.keys) EXPECT_EQ(value(key), expected) << key;
+        for (const auto& [key, expected] : Pairs(c.keys)) EXPECT_EQ(value(key), expected) << key;
     }
 }
 

@@ -8,7 +8,7 @@ namespace {
 
 // Leaving the band or a gain edit corrects the other: the band shown with
 // one decimal, the gain with two, computed from the band as shown.
-TEST(BandAndGain, EachEditCorrectsTheOtherAsShown) {
+TEST(PidPage, EditsCorrectEachOtherWithinTheirRangesAndTheRemanentTextNamesTheRegister) {
     const std::pair<BandForm, BandForm> cases[] = {
         {LeaveBand("0", ','), {"0,1", "1000,00"}},
         {LeaveGain("3", ','), {"33,3", "3,00"}},
@@ -19,18 +19,18 @@ TEST(BandAndGain, EachEditCorrectsTheOtherAsShown) {
     };
     for (const auto& [form, expected] : cases)
         EXPECT_EQ(std::pair(form.band, form.gain), std::pair(expected.band, expected.gain));
-}
-
-TEST(PidEditLimits, EveryEditKeepsItsRangeAndEqualRawBoundsAreRefused) {
-    EXPECT_EQ(LimitText("0", kPeriodLimits, ','), "0,01");
-    EXPECT_EQ(LimitText("40000", kPeriodLimits, ','), "30000,00");
-    EXPECT_EQ(LimitText("-1", kTimeLimits, ','), "0,0");
-    EXPECT_EQ(LimitText("3500", kTimeLimits, ','), "3000,0");
-    EXPECT_EQ(LimitText("101", kPercentLimits, ','), "100,00");
-    EXPECT_EQ(LimitText("0.5", kPercentLimits, ','), "0,50");
-    EXPECT_TRUE(SameRawRange("100", " 100"));
-    EXPECT_FALSE(SameRawRange("0", "10000"));
-    EXPECT_FALSE(SameRawRange("", ""));
+    const auto limit = [](const char* text, const auto& limits) { return LimitText(text, limits, ','); };
+    EXPECT_EQ(
+        (std::vector{limit("0", kPeriodLimits), limit("40000", kPeriodLimits), limit("-1", kTimeLimits),
+                     limit("3500", kTimeLimits), limit("101", kPercentLimits), limit("0.5", kPercentLimits)}),
+        (std::vector<std::string>{"0,01", "30000,00", "0,0", "3000,0", "100,00", "0,50"}));
+    EXPECT_EQ((std::vector{SameRawRange("100", " 100"), SameRawRange("0", "10000"), SameRawRange("", "")}),
+              (std::vector{true, false, false}));
+    EXPECT_EQ(RemanentExplanation(false, "Loop"), Text(3555));
+    std::string on = RemanentExplanation(true, "Loop");
+    EXPECT_EQ(on.rfind(Text(3556) + " ", 0), 0u);
+    EXPECT_NE(on.find("register Loop_Control.11 to value 1."), std::string::npos);
+    EXPECT_EQ(on.find("%s"), std::string::npos);
 }
 
 using PidParameterFile = testing::ControllerFileTest;
@@ -45,31 +45,23 @@ TEST_F(PidParameterFile, WritesGroupFourInItsOrderWithRoundedScaledIntegers) {
     EXPECT_EQ(keys(), (std::vector<std::string>{"Name", "PBnd", "RelCool", "Ti", "Td", "EGap", "IGap", "DGap",
                                                 "MaxY", "MinY", "OutCycle", "P41", "Remanent", "UDef",
                                                 "UdefLastU", "FoundStruct"}));
-    expectValues({{"PBnd", "1000"},
-                  {"OutCycle", "1"},
-                  {"EGap", "1234"},
-                  {"Ti", "100"},
-                  {"IGap", "10000"},
-                  {"Remanent", "1"}});
+    expectValues({{"PBnd", "1000"}, {"OutCycle", "1"}, {"EGap", "1234"}});
+    expectValues({{"Ti", "100"}, {"IGap", "10000"}, {"Remanent", "1"}});
 }
 
 TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextAndExistingValuesAreShownScaledBack) {
     file->writeInteger(section(), "HeaderInST", 0);
     file->writeInteger(section(), "OffReg", 5);
     PidStorage storage = ReadPidStorage(*file, section());
-    EXPECT_FALSE(storage.placementVisible);
-    EXPECT_TRUE(storage.structEnabled);
+    EXPECT_EQ(std::pair(storage.placementVisible, storage.structEnabled), std::pair(false, true));
     PidParameters v = ReadPidParameters(*file, section(), ',');
     v.placeReg = false;
     WritePidParameters(*file, section(), v, storage.placementVisible);
     expectValues({{"OffReg", "5"}, {"OffRem", "<absent>"}});
-
     file->writeInteger(section(), "HeaderInST", 1);
     storage = ReadPidStorage(*file, section());
     EXPECT_TRUE(storage.placementVisible);
-    v.placeReg = true;
-    v.offReg = "120";
-    v.placeRem = true;
+    v.placeReg = true, v.offReg = "120", v.placeRem = true;
     v.offRem = "x";  // not an integer: compiler placement
     WritePidParameters(*file, section(), v, storage.placementVisible);
     expectValues({{"OffReg", "120"}, {"OffRem", "-1"}});
@@ -91,27 +83,16 @@ TEST_F(PidParameterFile, PlacementIsWrittenOnlyForStructuredTextAndExistingValue
     EXPECT_TRUE(v.p41 && v.lastAction && v.foundStruct && v.placeRem);
     EXPECT_FALSE(v.remanent || v.placeReg);
     // A new controller takes the range of its first input.
-    file->eraseSection(section());
-    file->writeInteger(section(), "Y1Min", -1000);
-    file->writeInteger(section(), "Y1Max", 8500);
+    writeFile("[Regulator PID_1]\r\nY1Min=-1000\r\nY1Max=8500\r\n");
     v = NewPidParameters(*file, section(), ',');
     EXPECT_EQ((std::vector<std::string>{v.minY, v.maxY, v.band, v.ti, v.eGap, v.period}),
               (std::vector<std::string>{"-1000", "8500", "100,0", "10,0", "1,00", "1,00"}));
-    EXPECT_TRUE(v.foundStruct) << "mnemonic declarations";
-    EXPECT_TRUE(v.remanent);
+    EXPECT_TRUE(v.foundStruct && v.remanent) << "mnemonic declarations";
     file->writeInteger(section(), "HeaderInST", 1);
     EXPECT_FALSE(NewPidParameters(*file, section(), ',').foundStruct);
 }
 
-TEST(RemanentExplanation, NamesTheBackupRegisterOfTheController) {
-    EXPECT_EQ(RemanentExplanation(false, "Loop"), Text(3555));
-    std::string on = RemanentExplanation(true, "Loop");
-    EXPECT_EQ(on.rfind(Text(3556) + " ", 0), 0u);
-    EXPECT_NE(on.find("register Loop_Control.11 to value 1."), std::string::npos);
-    EXPECT_EQ(on.find("%s"), std::string::npos);
-}
-
-TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrder) {
+TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrderSkipsUnreachableDataAndReportsAFailedWrite) {
     auto& plc = plcWith({"PID_1_OutCycle", "PID_1_MinY", "PID_1_DefOut"});
     PidParameters v = NewPidParameters(*file, section(), ',');
     v.band = "99,96";  // truncated for the PLC: 999
@@ -127,17 +108,13 @@ TEST_F(PidParameterFile, WritesTruncatedValuesInStructureOrder) {
               (PidParameterBlock{999, 1000, 100, 10, 100, 10000, 5000}));
     EXPECT_EQ(plc::GetInt16(plc.writes[1].second.data() + 2), 10000);  // MaxY after MinY
     EXPECT_EQ(plc::GetInt16(plc.writes[2].second.data()), 11000);      // keep the last action
-
     auto back = ReadPidParametersFromPlc(context, v, ',');
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->band, "99,9");
-    EXPECT_EQ(back->period, "1,00");
-}
-
-// Symbols that do not resolve or no data at all: nothing written, no failure;
-// a write the data refuses is a failure.
-TEST_F(PidParameterFile, UnreachableDataIsSkippedAndAFailedWriteReported) {
-    auto& plc = plcWith({"PID_1_OutCycle"});
+    EXPECT_EQ(std::tuple(back->band, back->period), std::tuple("99,9", "1,00"));
+    // Symbols that do not resolve or no data at all: nothing written, no failure;
+    // a write the data refuses is a failure.
+    plc.symbols = {{"PID_1_OutCycle", 1}};
+    plc.writes.clear();
     EXPECT_TRUE(WritePidParametersToPlc(context, NewPidParameters(*file, section(), ',')));
     EXPECT_TRUE(plc.writes.empty());
     plc.resolve({"PID_1_MinY", "PID_1_DefOut"});

@@ -20,71 +20,55 @@ TEST(PidmaEdits, ShowTwoDecimalsAndAlgorithmTypesAreOneBasedCodes) {
     for (const auto& c : cases)
         EXPECT_EQ(PidmaDecimalText(c.text, c.fallback, c.separator), c.shown) << c.text;
     EXPECT_EQ(AlgorithmTypes().front(), "D");
-    EXPECT_EQ(ChoiceIndex(7, kTunerTypeFirst, 2, 7), 1);  // stored 7 selects "PID"
-    EXPECT_EQ(ChoiceIndex(6, kTunerTypeFirst, 2, 7), 0);
-    EXPECT_EQ(ChoiceIndex(3, kTunerTypeFirst, 2, 7), 1);  // out of range: the default
-    EXPECT_EQ(ChoiceIndex(8, kTunerTypeFirst, 2, 6), 0);  // one past the list too
-    EXPECT_EQ(ChoiceIndex(2, 1, 3, 2), 1);
+    // Stored 7 selects "PID"; 3, out of range, and 8, one past the list, the default.
+    EXPECT_EQ((std::vector{ChoiceIndex(7, kTunerTypeFirst, 2, 7), ChoiceIndex(6, kTunerTypeFirst, 2, 7),
+                           ChoiceIndex(3, kTunerTypeFirst, 2, 7), ChoiceIndex(8, kTunerTypeFirst, 2, 6),
+                           ChoiceIndex(2, 1, 3, 2)}),
+              (std::vector{1, 0, 1, 0, 1}));
 }
 
 using PidmaFile = testing::ControllerFileTest;
 
-TEST_F(PidmaFile, ControllerPageWritesTextsAsShownAndReadsDefaultsThroughTheLeaveRule) {
+TEST_F(PidmaFile, PagesWriteCodesAndTextsAsShownReadThroughTheLeaveRuleAndNeedFloatVariables) {
     PidmaController c = NewPidmaController(*file, section(), ',');
     for (const auto& [i, text] :
          {std::pair{0, "1,00"}, {1, "4,00"}, {3, "10,00"}, {5, "0,00"}, {7, "100,00"}})
         EXPECT_EQ(c.values[i], text) << i;
     c.irtype = 6;  // "PI"
     c.values[0] = PidmaDecimalText("2.5", 1, ',');
-    c.input = " In ";
-    c.output = "Out";
+    c.input = " In ", c.output = "Out";
     WritePidmaController(*file, section(), c, false);
     EXPECT_EQ(keys(),
               (std::vector<std::string>{"irtype", "RACT", "Remanent", "k", "ti", "td", "nd", "b", "c", "tt",
                                         "hilim", "lolim", "Input", "Output", "Ts", "FoundStruct"}));
     expectValues({{"irtype", "6"}, {"k", "2,50"}, {"Input", "In"}, {"Ts", "1,00"}});
     c.irtype = 1;  // "D"
-    c.placeReg = true;
-    c.offReg = "1000";
+    c.placeReg = true, c.offReg = "1000";
     WritePidmaController(*file, section(), c, true);
     expectValues({{"irtype", "1"}, {"OffReg", "1000"}, {"OffRem", "-1"}});
     // What the page reads: texts through the leave rule, defaults where unreadable.
-    file->eraseSection(section());
-    file->writeString(section(), "k", "0.25");
-    file->writeString(section(), "ti", "x");
+    writeFile("[Regulator PID_1]\r\nk=0.25\r\nti=x\r\n");
     c = ReadPidmaController(*file, section(), ',');
-    EXPECT_EQ(c.irtype, 7);
-    EXPECT_EQ(c.values[0], "0,25");
-    EXPECT_EQ(c.values[1], "4,00");  // unreadable: the fallback
-    EXPECT_EQ(c.values[9], "1,00");
-    EXPECT_EQ(c.input, Text(3433));
-    EXPECT_EQ(c.output, Text(3434));
-    EXPECT_TRUE(c.remanent);
-}
-
-TEST_F(PidmaFile, AutotunerPageWritesCodesAndTexts) {
+    EXPECT_EQ(
+        std::tuple(c.irtype, c.values[0], c.values[1], c.values[9], c.input, c.output, c.remanent),
+        std::tuple(7, "0,25", "4,00", "1,00", Text(3433), Text(3434), true));  // ti unreadable: the fallback
     PidmaAutotuner t = NewPidmaAutotuner(',');
     EXPECT_EQ(t.values[2], "15,00");
-    t.ittype = 6;
-    t.values[0] = "3,00";
+    t.ittype = 6, t.values[0] = "3,00";
+    file->eraseSection(section());
     WritePidmaAutotuner(*file, section(), t);
     EXPECT_EQ(keys(), (std::vector<std::string>{"ittype", "iainf", "ispeed", "ipid", "DGC", "tdg", "tn",
                                                 "amp", "dy"}));
     expectValues({{"ittype", "6"}, {"ispeed", "2"}, {"tdg", "3,00"}});
     file->writeString(section(), "amp", "?");
     EXPECT_EQ(ReadPidmaAutotuner(*file, section(), ',').values[2], "0,00");
-}
-
-TEST_F(PidmaFile, BothNamesMustBeFloatVariables) {
     variables["In"] = "REAL %R0";
     variables["Out"] = "INT %R4";
-    PidmaController c;
-    c.input = "";
-    c.output = "Out";
+    c = PidmaController{};
+    c.input = "", c.output = "Out";
     const auto check = [&] { return CheckPidmaController(context, c); };
     EXPECT_EQ(refused(check), Text(3428));
-    c.input = "In";
-    c.output = " ";
+    c.input = "In", c.output = " ";
     EXPECT_EQ(refused(check), Text(3429));
     c.output = "Out";
     EXPECT_EQ(refused(check), "Variable 'Out' is not float variable. Continue?");
@@ -93,8 +77,7 @@ TEST_F(PidmaFile, BothNamesMustBeFloatVariables) {
 TEST_F(PidmaFile, ParametersGoToTheStructureLayout) {
     auto& plc = plcWith({"PID_1_Ts", "PID_1_itType"});
     PidmaController c = NewPidmaController(*file, section(), ',');
-    c.irtype = 6;
-    c.reverse = true;
+    c.irtype = 6, c.reverse = true;
     c.values[0] = "2,50";
     c.values[9] = "0,5";
     EXPECT_TRUE(WritePidmaControllerToPlc(context, c));
@@ -106,7 +89,6 @@ TEST_F(PidmaFile, ParametersGoToTheStructureLayout) {
     EXPECT_EQ(block[10], 1);                                 // RACT
     EXPECT_FLOAT_EQ(plc::GetReal(block.data() + 12), 2.5f);  // k at 56
     EXPECT_FLOAT_EQ(plc::GetReal(block.data() + 44), 0.0f);  // lolim at 88
-
     PidmaAutotuner t = NewPidmaAutotuner(',');
     t.ispeed = 3;
     EXPECT_TRUE(WritePidmaAutotunerToPlc(context, t));
@@ -117,8 +99,7 @@ TEST_F(PidmaFile, ParametersGoToTheStructureLayout) {
     EXPECT_EQ(plc::GetInt32(tuner.data() + 26), 3);           // ispeed at 126
     auto back = ReadPidmaAutotunerFromPlc(context, {}, ',');
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->ispeed, 3);
-    EXPECT_EQ(back->values[2], "15,00");
+    EXPECT_EQ(std::tuple(back->ispeed, back->values[2]), std::tuple(3, "15,00"));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ std::vector<int> Codes(std::string_view unit) {
     return codes;
 }
 
-TEST(UnitList, DependsOnThePlcTypeAndAnUnknownStoredUnitSelectsOther) {
+TEST(UnitsAndModes, UnitsDependOnThePlcTypeRowsCarryTheModeCodesAndSelectionFallsBack) {
     const std::string other = Text(3116);
     EXPECT_EQ(UnitItems(0), (std::vector<std::string>{"Juniper", other}));
     EXPECT_EQ(UnitItems(3), (std::vector<std::string>{"Larch, Maple", other}));
@@ -22,16 +22,12 @@ TEST(UnitList, DependsOnThePlcTypeAndAnUnknownStoredUnitSelectsOther) {
     EXPECT_EQ(UnitItems(14), (std::vector<std::string>{"Dogwood ElmA", "Dogwood ElmB", other}));
     EXPECT_EQ(UnitItems(-1), (std::vector<std::string>{other}));
     EXPECT_EQ(UnitItems(1), (std::vector<std::string>{other}));
-    auto items = UnitItems(10);
-    EXPECT_EQ(UnitItemIndex(items, "Hazel-KC"), 2);
-    EXPECT_EQ(UnitItemIndex(items, "Hazel-ZZ"), 5);
+    const auto items = UnitItems(10);
+    EXPECT_EQ(std::pair(UnitItemIndex(items, "Hazel-KC"), UnitItemIndex(items, "Hazel-ZZ")), std::pair(2, 5));
     EXPECT_EQ(ModeRows(items[5]).size(), 3u);
     // 3115 is found when "Other" itself is not in the list.
     EXPECT_EQ(UnitItemIndex({"A", Text(3115)}, "B"), 1);
     EXPECT_EQ(UnitItemIndex({"A"}, "B"), -1);
-}
-
-TEST(ModeTable, RowsCarryTheModeCodesOfTheUnitAndSelectionFallsBackToTheFirst) {
     const std::pair<std::string, std::vector<int>> units[] = {
         {"Hazel-KA", {401, 401, 402, 402, 410, 420, 421, 430, 431, 432}},
         {"Hazel-KB", {0}},
@@ -50,48 +46,38 @@ TEST(ModeTable, RowsCarryTheModeCodesOfTheUnitAndSelectionFallsBackToTheFirst) {
     for (const auto& [unit, codes] : units) EXPECT_EQ(Codes(unit), codes) << unit;
     EXPECT_EQ(ModeHeader(0).columns[0], SplitLines(Text(3041))[0]);
     EXPECT_EQ(ModeHeader(14).columns[3], SplitLines(Text(3042))[3]);
-    auto rows = ModeRows("Hazel-KA");
-    EXPECT_EQ(ModeRowIndex(rows, 410), 4);
-    EXPECT_EQ(ModeRowIndex(rows, 402), 2);
-    EXPECT_EQ(ModeRowIndex(rows, 9999), 0);
-    EXPECT_EQ(ModeRowIndex({}, 0), -1);
+    const auto rows = ModeRows("Hazel-KA");
+    EXPECT_EQ((std::vector{ModeRowIndex(rows, 410), ModeRowIndex(rows, 402), ModeRowIndex(rows, 9999),
+                           ModeRowIndex({}, 0)}),
+              (std::vector{4, 2, 0, -1}));
 }
 
-TEST(RangeBounds, FirstAndThirdWordScaledThroughTheInterpolationAndLimited) {
+TEST(SignalPage, RangesScaleThroughTheInterpolationAndCaptionAndHelpFollowTheSignal) {
     const struct {
         const char* text;
         int lo, hi;
     } cases[] = {{"-1000 to 4260 (0.1 °C)", -1000, 4260}, {"same as unit range", 0, 0}, {"0 to", 0, 0}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(UnifiedRangeBounds(c.text).lo, c.lo) << c.text;
-        EXPECT_EQ(UnifiedRangeBounds(c.text).hi, c.hi) << c.text;
-    }
-    const auto expectRange = [](RawRange r, int lo, int hi) {
-        EXPECT_EQ(r.lo, lo);
-        EXPECT_EQ(r.hi, hi);
-    };
+    const auto span = [](RawRange r) { return std::pair(r.lo, r.hi); };
+    for (const auto& c : cases) EXPECT_EQ(span(UnifiedRangeBounds(c.text)), std::pair(c.lo, c.hi)) << c.text;
     // Pt100 mapped onto 0 ... 10000; without scaling the row's bounds stand; then the limits.
-    expectRange(SignalRange("-1000 to 4260 (0.1 °C)", true, {-1000, 4260, 0, 10000}), 0, 10000);
-    expectRange(SignalRange("0 to 10000", false, {-1000, 4260, 0, 10000}), 0, 10000);
-    expectRange(SignalRange("0 to 10000", true, {0, 10000, -40000, 40000}), -32766, 32766);
+    EXPECT_EQ(span(SignalRange("-1000 to 4260 (0.1 °C)", true, {-1000, 4260, 0, 10000})),
+              std::pair(0, 10000));
+    EXPECT_EQ(span(SignalRange("0 to 10000", false, {-1000, 4260, 0, 10000})), std::pair(0, 10000));
+    EXPECT_EQ(span(SignalRange("0 to 10000", true, {0, 10000, -40000, 40000})), std::pair(-32766, 32766));
     // The slope is a single-precision number: 0.01 is a little less, and the bound is truncated.
     EXPECT_EQ(ScaleBound(5000, {0, 10000, 0, 100}), 49);
     EXPECT_EQ(ScaleBound(5000, {0, 10000, 0, 10000}), 5000);
     EXPECT_EQ(ScaleBound(1, {0, 3, 0, 1}), 0);  // truncated toward zero
-    EXPECT_EQ(LimitRaw(-32766), -32766);
-    EXPECT_EQ(LimitRaw(32765), 32765);
-}
-
-TEST(SignalPage, CaptionAndHelpFollowTheSignal) {
+    EXPECT_EQ(std::pair(LimitRaw(-32766), LimitRaw(32765)), std::pair(-32766, 32765));
     const struct {
         int signal, inputMode;
         unsigned caption;
         const char* topic;
-    } cases[] = {{1, 3, 3008, "Velmora_Y1"},
-                 {2, 2, 3009, "Velmora_Y2"},
-                 {2, 3, 3010, "Velmora_Y2p"},
-                 {3, 1, 3011, "Velmora_Y3"}};
-    for (const auto& c : cases) {
+    } signals[] = {{1, 3, 3008, "Velmora_Y1"},
+                   {2, 2, 3009, "Velmora_Y2"},
+                   {2, 3, 3010, "Velmora_Y2p"},
+                   {3, 1, 3011, "Velmora_Y3"}};
+    for (const auto& c : signals) {
         EXPECT_EQ(SignalCaption(c.signal, c.inputMode), c.caption) << c.signal << c.inputMode;
         EXPECT_EQ(SignalHelpTopic(c.signal, c.inputMode), c.topic);
     }
@@ -101,9 +87,7 @@ using SignalFile = testing::ControllerFileTest;
 
 SignalSource HazelKa410() {
     SignalSource s;
-    s.name = " Boiler_T ";
-    s.unit = "Hazel-KA";
-    s.mode = 410;
+    s.name = " Boiler_T ", s.unit = "Hazel-KA", s.mode = 410;
     s.unifiedRange = ModeRows("Hazel-KA")[4].columns[3];
     return s;
 }
@@ -114,29 +98,14 @@ TEST_F(SignalFile, WritesTheGroupWithTheComputedRangeReadsDefaultsAndSameAsY1Has
               (std::vector<std::string>{"Y1Name", "Y1OVF", "Y1UNF", "Y1Unit", "Y1CNVMode", "Y1Filtr", "Y1Tau",
                                         "Y1Measure", "Y1x1", "Y1x2", "Y1y1", "Y1y2", "Y1Min", "Y1Max"}));
     expectValues({{"Y1Name", "Boiler_T"}, {"Y1CNVMode", "410"}, {"Y1Min", "0"}, {"Y1Max", "10000"}});
-    file->eraseSection(section());
-    file->writeInteger(section(), "Y3y1", 500);
-    file->writeInteger(section(), "Y3y2", 600);
-    file->writeBool(section(), "Y3Measure", false);
-    SignalSource y3 = ReadSignalSource(*file, section(), 3);
-    EXPECT_TRUE(y3.measure);
-    EXPECT_EQ(y3.points.y1, 0);
-    EXPECT_EQ(y3.points.y2, 10000);
-    EXPECT_EQ(y3.name, "Y3" + Text(3016));
-    EXPECT_EQ(y3.unit, "Y3" + Text(3016));
-    SignalSource y1 = ReadSignalSource(*file, section(), 1);
-    EXPECT_EQ(y1.points.x2, 10000);
-    EXPECT_EQ(y1.points.y2, 10000);
-    EXPECT_EQ(y1.mode, 0);
-    file->writeString(section(), "Y1Unit", "Alder");
-    file->writeInteger(section(), "Y1CNVMode", 4010);
-    file->writeBool(section(), "Y1Filtr", true);
-    file->writeInteger(section(), "Y1Tau", 8);
-    SignalSource s = ReadSameAsY1(*file, section());
-    EXPECT_EQ(s.unit, "Alder");
-    EXPECT_EQ(s.mode, 4010);
-    EXPECT_TRUE(s.filter);
-    EXPECT_EQ(s.tau, 8);
+    writeFile("[Regulator PID_1]\r\nY3y1=500\r\nY3y2=600\r\nY3Measure=0\r\n");
+    const SignalSource y3 = ReadSignalSource(*file, section(), 3), y1 = ReadSignalSource(*file, section(), 1);
+    EXPECT_EQ(std::tuple(y3.measure, y3.points.y1, y3.points.y2, y3.name, y3.unit),
+              std::tuple(true, 0, 10000, "Y3" + Text(3016), "Y3" + Text(3016)));
+    EXPECT_EQ(std::tuple(y1.points.x2, y1.points.y2, y1.mode), std::tuple(10000, 10000, 0));
+    writeFile("[Regulator PID_1]\r\nY1Unit=Alder\r\nY1CNVMode=4010\r\nY1Filtr=1\r\nY1Tau=8\r\n");
+    const SignalSource s = ReadSameAsY1(*file, section());
+    EXPECT_EQ(std::tuple(s.unit, s.mode, s.filter, s.tau), std::tuple("Alder", 4010, true, 8));
     EXPECT_EQ((std::vector<int>{s.points.x1, s.points.x2, s.points.y1, s.points.y2}),
               (std::vector<int>{0, 0, 10000, 10000}));
 }
@@ -150,7 +119,6 @@ TEST_F(SignalFile, NameKindBitsAndScalingAreChecked) {
     EXPECT_EQ(refused(check), Text(3428));
     EXPECT_EQ(messages.shown.at(0), (velmora::testing::ShownMessage{Text(3019), Text(3428), MessageIcon::Stop,
                                                                     MessageButtons::Ok}));
-
     variables["Boiler_T"] = "INT %R200";
     variables["Ovf"] = "%X1.0";
     s = HazelKa410();
@@ -161,12 +129,9 @@ TEST_F(SignalFile, NameKindBitsAndScalingAreChecked) {
     messages.shown.clear();
     EXPECT_TRUE(check());
     EXPECT_TRUE(messages.shown.empty());
-
     s = HazelKa410();
-    s.overflow = "Ovf";
-    s.underflow = "Unf";
+    s.overflow = "Ovf", s.underflow = "Unf";
     EXPECT_EQ(refused(check), Text(3412) + " 'Unf' " + Text(3413));
-
     s = HazelKa410();
     s.measure = true;
     s.points = {100, 100, 0, 10000};
@@ -180,9 +145,7 @@ TEST_F(SignalFile, NameKindBitsAndScalingAreChecked) {
 TEST_F(SignalFile, WritesFilterAndPointsOfItsOwnSignal) {
     auto& plc = plcWith({"PID_1_Tau2", "PID_1_X21", "PID_1_X22", "PID_1_Y21", "PID_1_Y22"});
     SignalSource s = HazelKa410();
-    s.filter = true;
-    s.tau = 12;
-    s.measure = true;
+    s.filter = true, s.tau = 12, s.measure = true;
     s.points = {1, 2, 3, 4};
     EXPECT_TRUE(WriteSignalToPlc(context, 2, s));
     ASSERT_EQ(plc.writes.size(), 5u);
@@ -192,8 +155,7 @@ TEST_F(SignalFile, WritesFilterAndPointsOfItsOwnSignal) {
     EXPECT_EQ(plc::GetInt16(plc.writes[4].second.data()), 4);
     auto back = ReadSignalFromPlc(context, 2);
     ASSERT_TRUE(back);
-    EXPECT_EQ(back->tau, 12);
-    EXPECT_EQ(back->points.y1, 3);
+    EXPECT_EQ(std::pair(back->tau, back->points.y1), std::pair(12, 3));
     // Signal 1's symbols do not resolve: nothing to write, no failure.
     plc.writes.clear();
     EXPECT_TRUE(WriteSignalToPlc(context, 1, s));

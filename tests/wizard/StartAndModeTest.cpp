@@ -18,9 +18,8 @@ TEST_F(ModeAndStartFile, CascadeSetsAstatAndIncrementalOutputNoChoiceWritesZero)
     WriteControllerMode(*file, section(), {0, false});
     expectValues({{"InputMode", "0"}, {"Astat", "0"}});
     file->eraseSection(section());
-    ControllerMode mode = ReadControllerMode(*file, section());
-    EXPECT_EQ(mode.inputMode, 1);
-    EXPECT_FALSE(mode.cascade);
+    const ControllerMode mode = ReadControllerMode(*file, section());
+    EXPECT_EQ(std::pair(mode.inputMode, mode.cascade), std::pair(1, false));
 }
 
 TEST(StartLayout, RatioControlInManualModeShowsBothEdits) {
@@ -36,10 +35,9 @@ TEST(StartLayout, RatioControlInManualModeShowsBothEdits) {
                  {false, true, 3187, "%", true, 158}};
     for (const auto& c : cases) {
         const StartLayout l = StartPageLayout(c.automatic, c.ratio);
-        EXPECT_EQ(l.firstLabel, c.label) << c.automatic << c.ratio;
-        EXPECT_STREQ(l.firstUnit, c.unit) << c.automatic << c.ratio;
-        EXPECT_EQ(l.secondVisible, c.second) << c.automatic << c.ratio;
-        EXPECT_EQ(l.clientHeight, c.height) << c.automatic << c.ratio;
+        EXPECT_EQ(std::tuple(l.firstLabel, std::string(l.firstUnit), l.secondVisible, l.clientHeight),
+                  std::tuple(c.label, c.unit, c.second, c.height))
+            << c.automatic << c.ratio;
     }
     for (const auto& [text, separator, shown] : {std::tuple{"150", ',', "100,00"},
                                                  {"-250", ',', "-100,00"},
@@ -48,7 +46,7 @@ TEST(StartLayout, RatioControlInManualModeShowsBothEdits) {
         EXPECT_EQ(LimitStartValue(text, separator), shown) << text;
 }
 
-TEST_F(ModeAndStartFile, PidWritesOnlyTheValueThatAppliesManualRatioControlBoth) {
+TEST_F(ModeAndStartFile, StartStateWritesWhatAppliesToItsKindAndTheKindFollowsTypeAndInputMode) {
     StartKind pid{true, false};
     WriteStartState(*file, section(), pid, {true, "12,349", "0"}, ',');
     EXPECT_EQ(keys(), (std::vector<std::string>{"AM", "gW"}));
@@ -62,29 +60,21 @@ TEST_F(ModeAndStartFile, PidWritesOnlyTheValueThatAppliesManualRatioControlBoth)
     WriteStartState(*file, section(), ratio, {false, "40", "1,5"}, ',');
     EXPECT_EQ(keys(), (std::vector<std::string>{"AM", "gW", "Output"}));
     expectValues({{"gW", "150"}, {"Output", "4000"}});
-    StartState back = ReadStartState(*file, section(), ratio, ',');
-    EXPECT_FALSE(back.automatic);
-    EXPECT_EQ(back.first, "40,00");
-    EXPECT_EQ(back.second, "1,50");
-}
-
-TEST_F(ModeAndStartFile, PidmaAutomaticClearsAStoredManualValueAndTheKindFollowsTypeAndInputMode) {
+    const StartState back = ReadStartState(*file, section(), ratio, ',');
+    EXPECT_EQ(std::tuple(back.automatic, back.first, back.second), std::tuple(false, "40,00", "1,50"));
     StartKind pidma{false, false};
     file->writeString(section(), "hv", "55");
     WriteStartState(*file, section(), pidma, {true, "12,5", ""}, ',');
     expectValues({{"AM", "1"}, {"sp", "12,5"}, {"hv", "0"}});
     WriteStartState(*file, section(), pidma, {false, "33", ""}, ',');
     expectValues({{"hv", "33"}, {"sp", "0"}});
-    StartState back = ReadStartState(*file, section(), pidma, ',');
-    EXPECT_EQ(back.first, "33,00");
+    EXPECT_EQ(ReadStartState(*file, section(), pidma, ',').first, "33,00");
     // The kind comes from the type and the input mode.
     file->eraseSection(section());
     EXPECT_TRUE(ReadStartKind(*file, section()).pid);
-    file->writeString(section(), "Type", "PIDA");
-    file->writeInteger(section(), "InputMode", 3);
-    StartKind k = ReadStartKind(*file, section());
-    EXPECT_FALSE(k.pid);
-    EXPECT_TRUE(k.ratio);
+    writeFile("[Regulator PID_1]\r\nType=PIDA\r\nInputMode=3\r\n");
+    const StartKind k = ReadStartKind(*file, section());
+    EXPECT_EQ(std::pair(k.pid, k.ratio), std::pair(false, true));
 }
 
 }  // namespace

@@ -53,8 +53,7 @@ protected:
             "[Regulator PID_1]\r\nName=PID_1\r\nType=PID\r\nHeaderInST=1\r\nInputMode=3\r\nCascade=1\r\n"
             "Y1Name=Boiler_T\r\nUpName=Valve\r\nPBnd=500\r\nOffReg=12\r\n"
             "[Regulator Other]\r\nName=Other\r\nType=PID\r\n");
-        context.controllerName = "PID_1";
-        context.wizardRunning = false;
+        context.controllerName = "PID_1", context.wizardRunning = false;
     }
     // Opens one page alone and closes it with OK or Cancel; true when accepted.
     bool ShowPageScripted(WizardPage p, bool ok) {
@@ -82,7 +81,7 @@ TEST_F(SinglePageUi, OkRegeneratesCancelLeavesTheFileAsItWas) {
     EXPECT_EQ(finished, 0);  // a start page opened alone ends no wizard
 }
 
-TEST_F(SinglePageUi, UploadWithoutAReachablePlcFailsAndF1ShowsThePagesHelpTopic) {
+TEST_F(SinglePageUi, UploadWithoutAReachablePlcFailsF1ShowsTheHelpTopicAndCaptionsFollowTheLanguage) {
     for (WizardPage p : {WizardPage::ControlledVariable, WizardPage::PidParameters, WizardPage::Setpoint,
                          WizardPage::Output}) {
         messages.shown.clear();
@@ -107,9 +106,6 @@ TEST_F(SinglePageUi, UploadWithoutAReachablePlcFailsAndF1ShowsThePagesHelpTopic)
     auto y2 = CreateWizardPage(WizardPage::ControlledVariable, context, nullptr);
     EXPECT_EQ(y2->helpTopic(), "Velmora_Y2p");
     EXPECT_EQ(y2->windowTitle().toStdString(), Text(3010));
-}
-
-TEST_F(SinglePageUi, CaptionsFollowALanguageChange) {
     auto page = CreateWizardPage(WizardPage::Output, context, nullptr);
     EXPECT_EQ(page->windowTitle().toStdString(), Text(3160));
     ModuleTexts().chooseLanguage(0);
@@ -136,7 +132,6 @@ TEST_F(SinglePageUi, ModalEntryPointsRunThePages) {
     clickWhenShown("Button2");
     EXPECT_FALSE(ShowControllerPage(WizardPage::Setpoint, context, nullptr));
     EXPECT_EQ(generated.size(), 1u);
-
     // A wizard whose first page is cancelled through the real modal loop.
     clickWhenShown("Button2");
     EXPECT_FALSE(RunControllerWizard(context, nullptr, newController("PIDA")));

@@ -43,7 +43,6 @@ public:
     std::map<std::string, std::vector<std::uint8_t>> memory;
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> writes;
     bool failWrites = false;
-
     void resolve(std::initializer_list<std::string> names) {
         for (const auto& n : names) symbols[n] = 1;
     }
@@ -100,7 +99,6 @@ protected:
         EXPECT_EQ(messages.shown.size(), 1u);
         return messages.shown.empty() ? "<none>" : messages.shown.back().text;
     }
-
     velmora::testing::TempDir scratch;
     std::filesystem::path dir = scratch.path(), path = dir / "PLC1.rglx";
     std::unique_ptr<IniFile> file = std::make_unique<IniFile>(path);
