@@ -49,6 +49,10 @@ TEST_F(TuningSession, TuneAcceptSaveAndStepTheSimulatedDryer) {
     ASSERT_LT(preview, b[grey].find("Old values")) << b[grey];
     EXPECT_NEAR(NumberAfter(b[grey], "gain "), 1.0, 0.05) << b[grey];
     EXPECT_NEAR(NumberAfter(b[grey], "T1 "), 20, 2) << b[grey];
+    // The view closes this loop through its exchange: the preview counts that delay (SimT).
+    const std::string simT =
+        IniFile(project / "Velmora" / "PLC1.rglx").readString("Regulator Dryer", "SimT", "1");
+    EXPECT_NEAR(NumberAfter(b[grey], "exchange delay "), ParseDecimal(simT), 0.005) << b[grey];
     // Accepted: the new values are in the edits, and "Save vals" stores them.
     const double k = NumberAfter(b[grey], "pk\\\\t");
     EXPECT_NE(k, 2.5);
