@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "HostTestSupport.h"
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
 
 namespace velmora {
 namespace {
@@ -11,9 +13,10 @@ using TuningScript = testing::HostProgram;
 using testing::NumberAfter;
 
 TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
-    const auto script = write("bump.txt",
-                              "1 page graph\n1 mode man\n2 manual 30\n100 manual 40\n"
-                              "200 model 80 195\n201 model 80 195 json try=k=1,ti=10 setpoint-step=5\n");
+    const auto script =
+        write("bump.txt",
+              "1 page graph\n1 mode man\n2 manual 30\n100 manual 40\n"
+              "200 model 80 195\n201 model 80 195 json try=k=1,ti=10 setpoint-step=5 exchange-delay=0.3\n");
     ASSERT_EQ(run(online("PLC1", "Dryer") +
                   "--simulate --plant TypSoustavy=1 --plant Su=2 --plant Tau1=10 --passes 201 --script " +
                   quoted(script)),
@@ -25,6 +28,10 @@ TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
     EXPECT_NE(model.find("Model: first order"), std::string::npos) << model;
     EXPECT_NEAR(NumberAfter(model, "gain "), 2, 0.1) << model;
     EXPECT_NEAR(NumberAfter(model, ", T "), 10, 1.5) << model;
+    // The view simulates the plant: the loop passes its exchange, every SimT of the section.
+    const std::string simT =
+        IniFile(project / "Velmora" / "PLC1.rglx").readString("Regulator Dryer", "SimT", "1");
+    EXPECT_NEAR(NumberAfter(model, "exchange delay "), ParseDecimal(simT), 0.005) << model;
     EXPECT_NE(model.find("Suggestions (PIDMA"), std::string::npos) << model;
     EXPECT_NE(model.find("  current "), std::string::npos) << model;
     EXPECT_NE(model.find("  normal  k "), std::string::npos) << model;
@@ -33,6 +40,7 @@ TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
     const std::string j = output.substr(json, output.find('\n', json) - json);
     EXPECT_NE(j.find("\"kind\":\"PIDMA\""), std::string::npos);
     EXPECT_NEAR(NumberAfter(j, "\"setpointStep\":"), 5, 1e-9);
+    EXPECT_NEAR(NumberAfter(j, "\"exchangeDelay\":"), 0.3, 1e-9);
     EXPECT_NE(j.find("\"label\":\"current\",\"parameters\":{\"k\":2.5"), std::string::npos)
         << "the running k of the demo's Dryer: " << j.substr(0, 400);
     EXPECT_NE(j.find("\"label\":\"typed 1\",\"parameters\":{\"k\":1,\"ti\":10"), std::string::npos);

@@ -31,7 +31,8 @@ protected:
         velmora::testing::WriteBytes(
             dir_ / "project" / "Velmora" / "PLC1.rglx",
             "[Regulator Oven]\r\nName=Oven\r\nType=PID\r\nPBnd=800\r\nTi=300\r\nOutCycle=50\r\nUMax=10000\r\n"
-            "UAnalog=1\r\n[Regulator Dryer]\r\nName=Dryer\r\nType=PIDA\r\nk=0,5\r\nti=20\r\nTs=0,2\r\n");
+            "UAnalog=1\r\n[Regulator Dryer]\r\nName=Dryer\r\nType=PIDA\r\nk=0,5\r\nti=20\r\nTs=0,2\r\n"
+            "Simulation=1\r\nSimT=0,25\r\n");
     }
     // `velmora model` with DIR standing for the test's folder.
     CommandResult Run(std::string arguments) {
@@ -53,14 +54,19 @@ TEST_F(ModelCommand, PrintsTheModelTheSuggestionsAndThePreviewAsTextOrJson) {
     } runs[] = {
         {"--controller Oven",
          false,
-         {"Model: first order with dead time", "sampling 0.500 s", "  current ", "  slow ", "  normal  PBnd ",
-          "  fast "}},
+         {"Model: first order with dead time", "sampling 0.500 s", "exchange delay 0.00", "  current ",
+          "  slow ", "  normal  PBnd ", "  fast "}},
         {"--controller Oven --json --try PBnd=60,Ti=9",
          true,
          {"\"kind\":\"PID\"", "\"suggestions\":[", "\"speed\":\"normal\"", "\"label\":\"typed 1\"",
           "\"parameters\":{\"PBnd\":60,\"Ti\":9,\"Td\":0,\"TiW\":0}",
           "\"gainMargin\":", "\"samplePeriod\":0.5"}},
-        {"--controller Dryer --json", true, {"\"kind\":\"PIDMA\"", "\"parameters\":{\"k\":0.5,\"ti\":20,"}},
+        // The view simulates the Dryer: its loop passes the view's exchange every SimT, unless told
+        // otherwise.
+        {"--controller Dryer --json",
+         true,
+         {"\"kind\":\"PIDMA\"", "\"parameters\":{\"k\":0.5,\"ti\":20,", "\"exchangeDelay\":0.25"}},
+        {"--controller Dryer --json --exchange-delay 0.1", true, {"\"exchangeDelay\":0.1,"}},
     };
     const std::regex text("gain ([0-9.]+) %/%, T ([0-9.]+) s, dead time ([0-9.]+)"),
         json("\"model\":\\{[^}]*\"gain\":([-0-9.e]+)");
