@@ -68,14 +68,11 @@ protected:
     HelpViewer Viewer(bool canLookUp) {
         HelpViewer v;
         v.messages = &messages;
-        v.open = [this](const std::filesystem::path& p) {
-            opened.push_back(p);
-            return true;
-        };
+        v.open = [this](const std::filesystem::path& p) { return opened.push_back(p), true; };
         if (canLookUp)
             v.lookup = [this](const std::filesystem::path& p, HelpLookup kind, const std::string& keywords) {
                 lookups.push_back({p, kind, keywords});
-                bool answer = answers.empty() ? true : answers.front();
+                const bool answer = answers.empty() || answers.front();
                 if (!answers.empty()) answers.erase(answers.begin());
                 return answer;
             };
@@ -125,18 +122,14 @@ TEST_F(ShowHelpTest, FailedLastLookupShowsTopicNotFound) {
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_EQ(messages.shown[0].text, Text(3564));
     EXPECT_EQ(messages.shown[0].caption, Text(2038));
-
     // Keyword and topic: both are asked, the topic last, and only its answer counts.
-    lookups.clear();
-    messages.shown.clear();
-    answers = {false, true};
+    answers = {false, true, true, false};
     EXPECT_TRUE(ShowHelp(Viewer(true), oem, 1, "Velmora", "Velmora_Sim", "pid"));
-    ASSERT_EQ(lookups.size(), 2u);
-    EXPECT_EQ(lookups[1].keywords, "a_Velmora_Sim");
-    EXPECT_TRUE(messages.shown.empty());
-    answers = {true, false};
-    EXPECT_TRUE(ShowHelp(Viewer(true), oem, 1, "Velmora", "Velmora_Sim", "pid"));
+    ASSERT_EQ(lookups.size(), 3u);
+    EXPECT_EQ(lookups[2].keywords, "a_Velmora_Sim");
     EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(ShowHelp(Viewer(true), oem, 1, "Velmora", "Velmora_Sim", "pid"));
+    EXPECT_EQ(messages.shown.size(), 2u);
 }
 
 }  // namespace

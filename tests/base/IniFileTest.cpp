@@ -22,8 +22,6 @@ protected:
     std::filesystem::path file = dir / "PLC1.rglx";
 };
 
-// --- reading -------------------------------------------------------------
-
 TEST_F(IniFileTest, SectionsAndKeysIgnoreAsciiCaseAndSurroundingBlanks) {
     WriteBytes(file, "[Regulator Boiler]\r\n  PBnd = 250  \r\nitType=3\r\n[ Desktop ]\r\nCount=2\r\n");
     IniFile ini(file);
@@ -135,8 +133,6 @@ TEST_F(IniFileTest, Utf8ByteOrderMarkDoesNotHideTheFirstSection) {
     EXPECT_EQ(ReadBytes(file), "\xEF\xBB\xBF[S]\r\nk=2\r\n");
 }
 
-// --- writing -------------------------------------------------------------
-
 TEST_F(IniFileTest, NewFileIsWrittenWithCrLfAndBlankLinesBetweenSections) {
     IniFile ini(file);
     ini.writeString("Regulator A", "Name", "A");
@@ -150,41 +146,19 @@ TEST_F(IniFileTest, NewFileIsWrittenWithCrLfAndBlankLinesBetweenSections) {
 }
 
 TEST_F(IniFileTest, LfFileKeepsLfAndEveryForeignLineByteForByte) {
-    const std::string original =
-        "; controllers of PLC1\n"
-        "\n"
-        "[Regulator A]\n"
-        "Name = A\n"
-        "  ; tuned on site\n"
-        "garbage line without equals\n"
-        "PBnd=250\n"
-        "\n"
-        "\n"
-        "[Desktop]\n"
-        "Count=0";  // no line end at the very end
-    WriteBytes(file, original);
+    // No line end at the very end.
+    WriteBytes(file,
+               "; controllers of PLC1\n\n[Regulator A]\nName = A\n  ; tuned on site\n"
+               "garbage line without equals\nPBnd=250\n\n\n[Desktop]\nCount=0");
     IniFile ini(file);
     ini.writeInteger("regulator a", "pbnd", 300);  // replaced in place, the file's spelling kept
     ini.writeInteger("Regulator A", "Ti", 50);     // appended after the last line of the section
     ini.writeInteger("Desktop", "Forms", 1);       // the last line gets its line end first
     ini.writeString("New", "k", "v");
-    EXPECT_EQ(ReadBytes(file),
-              "; controllers of PLC1\n"
-              "\n"
-              "[Regulator A]\n"
-              "Name = A\n"
-              "  ; tuned on site\n"
-              "garbage line without equals\n"
-              "PBnd=300\n"
-              "Ti=50\n"
-              "\n"
-              "\n"
-              "[Desktop]\n"
-              "Count=0\n"
-              "Forms=1\n"
-              "\n"
-              "[New]\n"
-              "k=v\n");
+    EXPECT_EQ(
+        ReadBytes(file),
+        "; controllers of PLC1\n\n[Regulator A]\nName = A\n  ; tuned on site\n"
+        "garbage line without equals\nPBnd=300\nTi=50\n\n\n[Desktop]\nCount=0\nForms=1\n\n[New]\nk=v\n");
 }
 
 TEST_F(IniFileTest, CrLfFileKeepsCrLfAndMixedLineEndsStayAsTheyAre) {
@@ -219,8 +193,6 @@ TEST_F(IniFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused) {
     EXPECT_THROW(ini.writeString("S]x", "K", "v"), IniFileError);
     EXPECT_FALSE(std::filesystem::exists(file));
 }
-
-// --- several objects, one file -----------------------------------------
 
 TEST_F(IniFileTest, ChangesMadeOutsideAreSeenAtTheNextRead) {
     WriteBytes(file, "[S]\nk=1\n");
@@ -276,8 +248,6 @@ TEST_F(IniFileTest, BatchCommitWritesAtOnceAndTheBatchStaysUsable) {
     batch.commit();
     EXPECT_EQ(ReadBytes(file), "[S]\r\na=1\r\nb=2\r\n");
 }
-
-// --- failures ------------------------------------------------------------
 
 TEST_F(IniFileTest, ReadOnlyFileIsNotTouchedAndTheErrorSaysWhy) {
     const std::string original = "[S]\nk=1\n";

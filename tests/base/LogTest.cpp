@@ -16,13 +16,10 @@ ModuleSettings Read(std::vector<std::string> args) {
 
 TEST(ModuleSettings, SwitchesAreCaseInsensitiveTrimmedAndExact) {
     EXPECT_FALSE(Read({"ide"}).logSwitch);
-    EXPECT_TRUE(Read({"ide", "/uselogfile"}).logSwitch);
-    EXPECT_TRUE(Read({"ide", "  /UseLogFile\t"}).logSwitch);
-    EXPECT_FALSE(Read({"ide", "/USELOGFILE=1"}).logSwitch);
-    EXPECT_FALSE(Read({"ide", "/USELOGFILES"}).logSwitch);
-    EXPECT_FALSE(Read({"ide", "-USELOGFILE"}).logSwitch);
+    for (const char* on : {"/uselogfile", "  /UseLogFile\t"}) EXPECT_TRUE(Read({"ide", on}).logSwitch) << on;
+    for (const char* off : {"/USELOGFILE=1", "/USELOGFILES", "-USELOGFILE"})
+        EXPECT_FALSE(Read({"ide", off}).logSwitch) << off;
     EXPECT_FALSE(Read({"ide", "/USELOGFILE"}).commLogSwitch);
-
     auto s = Read({"ide", "/usecommlogfile"});
     EXPECT_TRUE(s.commLogSwitch);
     EXPECT_FALSE(s.logSwitch);
@@ -108,13 +105,10 @@ TEST_F(LogTest, SwitchesFailuresAndTheDefaultFolder) {
     EXPECT_TRUE(Log("a"));
     EXPECT_TRUE(CommLog("b"));
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
-
-    Module().logSwitch = true;
-    Module().commLogSwitch = true;
+    Module().logSwitch = Module().commLogSwitch = true;
     SetLogDirectory(dir / "missing");
     EXPECT_FALSE(Log("a"));
     EXPECT_FALSE(CommLog("b"));
-
     Module().hostExecutableDirectory = dir / "exe";
     std::filesystem::create_directory(dir / "exe");
     SetLogDirectory({});

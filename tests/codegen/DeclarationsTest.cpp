@@ -1,5 +1,8 @@
 // Declarations: aliases, retained blocks, structure overlays and which
-// sections each setting brings in, in both dialects.
+// sections each setting brings in, in both dialects; register placement.
+#include <functional>
+
+#include "codegen/RegisterPlacement.h"
 #include "support/GeneratorFixture.h"
 
 namespace velmora {
@@ -81,6 +84,66 @@ TEST_F(PidmaDeclarations, MnemonicAlwaysDeclaresRegisters) {
     EXPECT_EQ(CountContaining(d, "#reg _TPIDA_"), 0);
     EXPECT_EQ(CountContaining(d, "aligned"), 1);
     EXPECT_TRUE(Contains(d, "#rem\tfloat\tKiln_Ts_rem       \t;Sample period in seconds (remanent)"));
+}
+
+using codegen::AuxGroup, codegen::PidGroupFlags, codegen::PidLayout, codegen::PlanPidLayout;
+
+// The groups each setting brings into the working data and the retained zone
+// (absent inputs none, whatever their flags), the zone's size and first variable.
+TEST(PidLayout, GroupsFollowSignalOrderThenFurtherInputs) {
+    using G = AuxGroup;
+    using F = PidGroupFlags&;
+    const std::vector<AuxGroup> all{{G::Filter, 1}, {G::Scaling, 1},      {G::Scaling, 2},     {G::Filter, 3},
+                                    {G::Filter, 4}, {G::FurtherInput, 3}, {G::FurtherInput, 2}};
+    const std::vector<AuxGroup> none, output{{G::Filter, 4}, {G::Scaling, 4}}, further{{G::FurtherInput, 3}},
+        scaled{{G::Scaling, 4}};
+    const struct {
+        const char* what;
+        std::function<void(PidGroupFlags&)> set;
+        std::vector<AuxGroup> working, retained;
+        int size;
+        const char* firstRetained;
+    } rows[] = {
+        {"defaults", [](F) {}, none, none, 51, "_Det_rem"},
+        {"absent inputs", [](F f) { f.filter[1] = f.scaling[1] = f.filter[2] = true; }, none, none, 51,
+         "_Det_rem"},
+        {"analog output neither filtered nor scaled", [](F f) { f.analogOutput = true; }, none, none, 51,
+         "_Det_rem"},
+        {"scaled pulse output: retained only", [](F f) { f.analogOutput = false, f.scaling[3] = true; }, none,
+         scaled, 51 + 8, "_X41_rem"},
+        {"filtered scaled analog output", [](F f) { f.filter[3] = f.scaling[3] = true; }, output, output,
+         51 + 6 + 8, "_AuxD4_rem"},
+        {"further input without filters", [](F f) { f.cascade = true; }, further, further, 53, "_input3_rem"},
+        {"every group",
+         [](F f) {
+             f.inputMode = 2, f.cascade = true;
+             f.filter[0] = f.scaling[0] = f.scaling[1] = f.filter[2] = f.filter[3] = true;
+         },
+         all, all, 51 + 6 + 8 + 8 + 6 + 6 + 2 + 2, "_AuxD1_rem"},
+    };
+    for (const auto& r : rows) {
+        PidGroupFlags f;
+        r.set(f);
+        const PidLayout layout = PlanPidLayout(f);
+        EXPECT_EQ(layout.working, r.working) << r.what;
+        EXPECT_EQ(layout.retained, r.retained) << r.what;
+        EXPECT_EQ(layout.retainedSize(), r.size) << r.what;
+        EXPECT_EQ(layout.firstRetained(), r.firstRetained) << r.what;
+    }
+    EXPECT_EQ(PlanPidLayout(PidGroupFlags{}).firstRetainedWorking("_struct.Det"), "_struct.Det");
+    PidGroupFlags first;
+    first.filter[0] = true;
+    EXPECT_EQ(PlanPidLayout(first).firstRetainedWorking("_Det"), "_AuxD1");
+}
+
+class PlacedDeclarations : public GeneratorTest {};
+
+TEST_F(PlacedDeclarations, PidmaStructureAndPrivateArea) {
+    auto d = declarations("Dryer", {{"Type", "PIDA"}, {"HeaderInST", "1"}, {"OffReg", "1000"}});
+    EXPECT_TRUE(Contains(d, "  Dryer_struct AT %R1000 : T_PIDA;"));
+    EXPECT_TRUE(Contains(d,
+                         "  Dryer_reserved AT %R1226 : ARRAY [0..443] OF BYTE;      \t//"
+                         "Reserved for PIDA algorithm, do not modify!"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/IniFile.h"
+#include "controllers/ControllerFile.h"
 #include "support/Support.h"
 
 namespace velmora {
@@ -64,6 +65,22 @@ TEST(ProjectDescription, SavingTheFileListRewritesOnlyThatSection) {
     SaveProjectFiles(*d);
     EXPECT_EQ(testing::ReadBytes(dir / "p.oprj"), "[Files]\r\nfile2=b\r\nNote=n\r\nFile1=a\r\n");
     EXPECT_EQ(LoadProjectDescription(dir.path())->files, d->files);
+}
+
+TEST(ControllerFile, FolderIsCreatedOnceAndAnExistingOneIsUsedWhateverItsCase) {
+    testing::TempDir project;
+    const auto path = PrepareControllerFile(project.path(), "PLC1");
+    EXPECT_EQ(path, project / "Velmora" / "PLC1.rglx");
+    EXPECT_TRUE(std::filesystem::is_directory(project / "Velmora"));
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    testing::TempDir other;
+    std::filesystem::create_directory(other / "VELMORA");
+    testing::WriteBytes(other / "VELMORA" / "plc1.RGLX", "[Regulator A]\r\nName=A\r\n");
+    const auto found = PrepareControllerFile(other.path(), "PLC1");
+    EXPECT_EQ(found, other / "VELMORA" / "plc1.RGLX");
+    EXPECT_FALSE(std::filesystem::exists(other / "Velmora"));
+    EXPECT_EQ(IniFile(found).readString("Regulator A", "Name", ""), "A");
 }
 
 }  // namespace
