@@ -37,7 +37,6 @@ TEST(Registry, KeysAndValuesIgnoreCaseAndSurviveASaveAndLoad) {
     EXPECT_EQ(r.subkeys("HKEY_CLASSES_ROOT\\A"), (std::vector<std::string>{"B", "C"}));
     EXPECT_EQ(ReadBytes(file),
               "[HKEY_CLASSES_ROOT\\A\\B]\n@=default\nName=two\n\n[HKEY_CLASSES_ROOT\\A\\C\\D]\n\n");
-
     EXPECT_TRUE(r.deleteTree("HKEY_CLASSES_ROOT\\a"));
     EXPECT_FALSE(r.keyExists("HKEY_CLASSES_ROOT\\A"));
     EXPECT_FALSE(r.deleteTree("HKEY_CLASSES_ROOT\\A"));

@@ -97,7 +97,6 @@ TEST(Texts, LanguageNumbersChooseTheirTables) {
     texts.chooseLanguage(2);  // no table of its own: English
     EXPECT_EQ(texts.language(), 2);
     EXPECT_EQ(texts.text(id), "Error");
-
     Texts direct;
     ASSERT_TRUE(direct.loadResource("regulatory_csy"));  // names compare without regard to case
     EXPECT_EQ(direct.text(id), czech);
@@ -181,7 +180,6 @@ TEST(TextTable, DamagedLayoutsAreRejected) {
         std::string why;
         EXPECT_EQ(TextTable::Parse(b, &why) != nullptr, c.accepted) << c.what << ": " << why;
     }
-
     Texts texts;
     EXPECT_FALSE(texts.loadBytes(Bytes(good.begin(), good.end() - 1)));
     EXPECT_EQ(texts.text(10), "resource error");

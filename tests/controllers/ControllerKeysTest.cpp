@@ -9,9 +9,9 @@
 
 #include "base/IniFile.h"
 #include "base/Texts.h"
+#include "controllers/PidParameterBlock.h"
 #include "controllers/SectionSnapshot.h"
 #include "support/Support.h"
-#include "controllers/PidParameterBlock.h"
 
 namespace velmora {
 namespace {

@@ -36,7 +36,6 @@ TEST(ProjectDescription, ReadsProjectPlcsVariablesAndFilesInOrderOrNothingWithou
     EXPECT_EQ(d->files, (std::vector<std::string>{"main.orv", "b.orv", "c.orv"}));
     EXPECT_EQ(d->findPlc("plc1"), &d->plcs[1]);
     EXPECT_EQ(d->findPlc("PLC3"), nullptr);
-
     // A folder without a description gives nothing.
     testing::TempDir other;
     testing::WriteBytes(other / "notes.txt", "x");
@@ -58,7 +57,6 @@ TEST(ProjectDescription, SavingTheFileListRewritesOnlyThatSection) {
               "[Project]\r\nName=Demo\r\n\r\n[Files]\r\nFile1=x.orv\r\nFile2=Velmora\\Boiler.orv\r\n"
               "\r\n[PLC PLC1]\r\nType=1\r\n");
     EXPECT_EQ(LoadProjectDescription(dir.path())->files, d->files);
-
     // Numbers written otherwise are replaced, keys past the list go, other keys stay.
     testing::WriteBytes(dir / "p.oprj", "[Files]\r\nfile2=b\r\nFile02=b\r\nNote=n\r\nFile3=c\r\n");
     d->files = {"a", "b"};
@@ -73,7 +71,6 @@ TEST(ControllerFile, FolderIsCreatedOnceAndAnExistingOneIsUsedWhateverItsCase) {
     EXPECT_EQ(path, project / "Velmora" / "PLC1.rglx");
     EXPECT_TRUE(std::filesystem::is_directory(project / "Velmora"));
     EXPECT_FALSE(std::filesystem::exists(path));
-
     testing::TempDir other;
     std::filesystem::create_directory(other / "VELMORA");
     testing::WriteBytes(other / "VELMORA" / "plc1.RGLX", "[Regulator A]\r\nName=A\r\n");
