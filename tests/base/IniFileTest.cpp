@@ -363,7 +363,6 @@ TEST(IniFileCrash, KilledWriterLeavesAParsableFileWithEveryReportedWrite) {
             const std::string section = "Regulator R" + std::to_string(round) + "_" + std::to_string(i % 7);
             ASSERT_EQ(ini.readInteger(section, "Key" + std::to_string(i), -1), i) << "round " << round;
         }
-        // Earlier rounds' keys survive later rounds.
         for (int r = 0; r < round; ++r)
             EXPECT_TRUE(ini.valueExists("Regulator R" + std::to_string(r) + "_0", "Key0"));
         const std::string bytes = testing::ReadBytes(file);

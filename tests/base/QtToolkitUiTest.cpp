@@ -53,7 +53,6 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopShowsTheTextAsGivenAndOffersSafeButtonsIn
         EXPECT_EQ(AnswerOf(c.byEscape, c.buttons), c.onEscape);
         EXPECT_EQ(AnswerOf(-1, c.buttons), c.onEscape);
     }
-    // The buttons speak the plug-in's language.
     ModuleTexts().chooseLanguage(0);
     box = BuildMessageBox("c", "t", MessageIcon::Question, MessageButtons::YesNoCancel);
     for (const auto& [button, text] : {std::pair{B::Yes, 2003}, {B::No, 2004}, {B::Cancel, 2006}})

@@ -26,7 +26,6 @@ TEST_F(Frame, MissingControllerFileOrNameWritesNothingAndOnlyTheMismatchRebuilds
     EXPECT_EQ(reports, 0);
     EXPECT_FALSE(std::filesystem::exists(controllerFile()));
     EXPECT_TRUE(std::filesystem::is_empty(dir_ / "Velmora"));
-    // A name mismatch writes nothing either but rebuilds the report.
     std::ofstream(controllerFile(), std::ios::binary)
         << "[Regulator Boiler]\r\nName=Kettle\r\nReleaseNumber=4\r\n";
     r = generate("Boiler");

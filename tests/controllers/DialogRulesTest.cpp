@@ -185,7 +185,6 @@ TEST(OpenAs, ProposesTheImportFileNameNeedsANonBlankNameAndConfirmsACorrectedOne
     EXPECT_FALSE(dialog.okClick(*corrected));
     EXPECT_TRUE(dialog.closeQuery(*corrected));
     EXPECT_EQ(messages.shown.size(), 1u);
-    // Yes accepts the correction at once.
     OpenAs other(messages);
     ASSERT_TRUE(other.okClick("9lives"));
     messages.answers = {MessageAnswer::Yes};

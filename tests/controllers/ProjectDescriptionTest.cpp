@@ -36,7 +36,6 @@ TEST(ProjectDescription, ReadsProjectPlcsVariablesAndFilesInOrderOrNothingWithou
     EXPECT_EQ(d->files, (std::vector<std::string>{"main.orv", "b.orv", "c.orv"}));
     EXPECT_EQ(d->findPlc("plc1"), &d->plcs[1]);
     EXPECT_EQ(d->findPlc("PLC3"), nullptr);
-    // A folder without a description gives nothing.
     testing::TempDir other;
     testing::WriteBytes(other / "notes.txt", "x");
     EXPECT_FALSE(FindProjectDescription(other.path()));
