@@ -30,6 +30,8 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopShowsTheTextAsGivenAndOffersSafeButtonsIn
     box->hide();
     // The button pressed becomes the answer; Escape, or closing the box by other
     // means, gives the answer that changes nothing.
+    using B = QMessageBox;
+    using A = MessageAnswer;
     struct Case {
         MessageButtons buttons;
         QMessageBox::StandardButtons offered;
@@ -37,14 +39,10 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopShowsTheTextAsGivenAndOffersSafeButtonsIn
         MessageAnswer onDefault, onEscape;
     };
     const Case cases[] = {
-        {MessageButtons::Ok, QMessageBox::Ok, QMessageBox::Ok, QMessageBox::Ok, MessageAnswer::Ok,
-         MessageAnswer::Ok},
-        {MessageButtons::OkCancel, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok,
-         QMessageBox::Cancel, MessageAnswer::Ok, MessageAnswer::Cancel},
-        {MessageButtons::YesNo, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, QMessageBox::No,
-         MessageAnswer::Yes, MessageAnswer::No},
-        {MessageButtons::YesNoCancel, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-         QMessageBox::Yes, QMessageBox::Cancel, MessageAnswer::Yes, MessageAnswer::Cancel},
+        {MessageButtons::Ok, B::Ok, B::Ok, B::Ok, A::Ok, A::Ok},
+        {MessageButtons::OkCancel, B::Ok | B::Cancel, B::Ok, B::Cancel, A::Ok, A::Cancel},
+        {MessageButtons::YesNo, B::Yes | B::No, B::Yes, B::No, A::Yes, A::No},
+        {MessageButtons::YesNoCancel, B::Yes | B::No | B::Cancel, B::Yes, B::Cancel, A::Yes, A::Cancel},
     };
     for (const Case& c : cases) {
         box = BuildMessageBox("c", "t", MessageIcon::Question, c.buttons);
@@ -55,18 +53,12 @@ TEST(QtMessageBox, HasNoOwnerStaysOnTopShowsTheTextAsGivenAndOffersSafeButtonsIn
         EXPECT_EQ(AnswerOf(c.byEscape, c.buttons), c.onEscape);
         EXPECT_EQ(AnswerOf(-1, c.buttons), c.onEscape);
     }
-
-    // The buttons speak the plug-in's language.
     ModuleTexts().chooseLanguage(0);
     box = BuildMessageBox("c", "t", MessageIcon::Question, MessageButtons::YesNoCancel);
-    EXPECT_EQ(box->button(QMessageBox::Yes)->text().toStdString(), Text(2003));
-    EXPECT_EQ(box->button(QMessageBox::No)->text().toStdString(), Text(2004));
-    EXPECT_EQ(box->button(QMessageBox::Cancel)->text().toStdString(), Text(2006));
-    EXPECT_EQ(BuildMessageBox("c", "t", MessageIcon::None, MessageButtons::Ok)
-                  ->button(QMessageBox::Ok)
-                  ->text()
-                  .toStdString(),
-              Text(2005));
+    for (const auto& [button, text] : {std::pair{B::Yes, 2003}, {B::No, 2004}, {B::Cancel, 2006}})
+        EXPECT_EQ(box->button(button)->text().toStdString(), Text(text)) << text;
+    box = BuildMessageBox("c", "t", MessageIcon::None, MessageButtons::Ok);
+    EXPECT_EQ(box->button(B::Ok)->text().toStdString(), Text(2005));
     ModuleTexts().chooseLanguage(1);
 }
 
@@ -89,7 +81,6 @@ TEST(QtTimer, TicksWhileEnabledStopsWhenDisabledAndNeverWithoutAnInterval) {
     EXPECT_FALSE(timer->enabled());
     timer->setEnabled(true);
     EXPECT_TRUE(SpinUntil([&] { return ticks >= 3; }));
-
     timer->setEnabled(false);
     const int stoppedAt = ticks;
     QElapsedTimer waited;

@@ -37,7 +37,6 @@ TEST(Registry, KeysAndValuesIgnoreCaseAndSurviveASaveAndLoad) {
     EXPECT_EQ(r.subkeys("HKEY_CLASSES_ROOT\\A"), (std::vector<std::string>{"B", "C"}));
     EXPECT_EQ(ReadBytes(file),
               "[HKEY_CLASSES_ROOT\\A\\B]\n@=default\nName=two\n\n[HKEY_CLASSES_ROOT\\A\\C\\D]\n\n");
-
     EXPECT_TRUE(r.deleteTree("HKEY_CLASSES_ROOT\\a"));
     EXPECT_FALSE(r.keyExists("HKEY_CLASSES_ROOT\\A"));
     EXPECT_FALSE(r.deleteTree("HKEY_CLASSES_ROOT\\A"));
@@ -81,22 +80,21 @@ TEST(Registration, WritesTheClassItsServerProgIdAndCategoriesTheHostFinds) {
                "/x.so");
     RegisterServer(r, "/opt/velmora/libVelmora.so", "5.0.3.7");
     const std::string cls = "HKEY_CLASSES_ROOT\\CLSID\\{C051C3F6-3F17-4B59-8DBC-18731DEC0A25}";
-    EXPECT_EQ(r.value(cls + "\\InprocServer32"), "/opt/velmora/libVelmora.so");
-    EXPECT_EQ(r.value(cls + "\\InprocServer32", "ThreadingModel"), "Apartment");
-    EXPECT_EQ(r.value(cls + "\\ProgID"), "Velmora.VelmoraCoClass");
-    EXPECT_TRUE(
-        r.keyExists(cls + "\\Implemented Categories\\" + com::GuidToString(com::kCatidOrvanePlugins)));
-    EXPECT_TRUE(
-        r.keyExists(cls + "\\Implemented Categories\\" + com::GuidToString(com::kCatidOrvaneProjectPlugins)));
-    EXPECT_EQ(r.value("HKEY_CLASSES_ROOT\\Velmora.VelmoraCoClass", "Load"), "1");
-    EXPECT_EQ(r.value("HKEY_CLASSES_ROOT\\Velmora.VelmoraCoClass", "Version"), "5.0.3.7");
-    EXPECT_EQ(r.value("HKEY_CLASSES_ROOT\\Velmora.VelmoraCoClass", "Description"),
-              "Velmora for Orvane (Controllers Support Library)");
-    const std::string lib = "HKEY_CLASSES_ROOT\\TypeLib\\" + com::GuidToString(com::kLibidVelmora) + "\\1.0";
-    EXPECT_EQ(r.value(lib), "Velmora for Orvane (Controller Support Library)");
-    EXPECT_EQ(r.value(lib + "\\409\\win32"), "/opt/velmora/libVelmora.so");
+    const std::string lib = "HKEY_CLASSES_ROOT\\TypeLib\\" + com::GuidToString(com::kLibidVelmora) + "\\1.0",
+                      prog = "HKEY_CLASSES_ROOT\\Velmora.VelmoraCoClass";
+    const std::tuple<std::string, const char*, const char*> values[] = {
+        {cls + "\\InprocServer32", "", "/opt/velmora/libVelmora.so"},
+        {cls + "\\InprocServer32", "ThreadingModel", "Apartment"},
+        {cls + "\\ProgID", "", "Velmora.VelmoraCoClass"},
+        {prog, "Load", "1"},
+        {prog, "Version", "5.0.3.7"},
+        {prog, "Description", "Velmora for Orvane (Controllers Support Library)"},
+        {lib, "", "Velmora for Orvane (Controller Support Library)"},
+        {lib + "\\409\\win32", "", "/opt/velmora/libVelmora.so"}};
+    for (const auto& [key, name, value] : values) EXPECT_EQ(r.value(key, name), value) << key << " " << name;
     EXPECT_EQ(ModuleFileVersion(), "5.0.3.7");
     for (const CATID& cat : {com::kCatidOrvanePlugins, com::kCatidOrvaneProjectPlugins}) {
+        EXPECT_TRUE(r.keyExists(cls + "\\Implemented Categories\\" + com::GuidToString(cat)));
         const auto found = FindPlugins(r, cat);
         ASSERT_EQ(found.size(), 1u);
         EXPECT_EQ(found[0].clsid, com::kClsidVelmoraCoClass);
@@ -106,7 +104,7 @@ TEST(Registration, WritesTheClassItsServerProgIdAndCategoriesTheHostFinds) {
         EXPECT_TRUE(found[0].load);
         EXPECT_EQ(found[0].version, "5.0.3.7");
     }
-    r.setValue("HKEY_CLASSES_ROOT\\Velmora.VelmoraCoClass", "Load", "0");
+    r.setValue(prog, "Load", "0");
     EXPECT_FALSE(FindPlugins(r, com::kCatidOrvanePlugins)[0].load);
     EXPECT_TRUE(FindPlugins(r, com::kIidUnknown).empty());
 }
@@ -118,23 +116,16 @@ TEST(Registration, UnregisteringRemovesEverythingItWroteAndNothingElse) {
         "[HKEY_CLASSES_ROOT\\CLSID\\{11111111-2222-3333-4444-555555555555}\\InprocServer32]\n@=/other.so\n\n"
         "[HKEY_CLASSES_ROOT\\Other.Plugin]\nLoad=1\n\n";
     WriteBytes(file, others);
-    {
+    const auto edit = [&](void (*change)(Registry&)) {
         Registry r(file);
-        RegisterHostCategories(r);
+        change(r);
         r.save();
-    }
+    };
+    edit(RegisterHostCategories);
     const std::string before = ReadBytes(file);
-    {
-        Registry r(file);
-        RegisterServer(r, "/opt/libVelmora.so", "5.0.3.7");
-        r.save();
-    }
+    edit([](Registry& r) { RegisterServer(r, "/opt/libVelmora.so", "5.0.3.7"); });
     EXPECT_NE(ReadBytes(file), before);
-    {
-        Registry r(file);
-        UnregisterServer(r);
-        r.save();
-    }
+    edit(UnregisterServer);
     EXPECT_EQ(ReadBytes(file), before);
 }
 

@@ -43,14 +43,6 @@ std::string TextOf(const std::u16string& raw, std::uint32_t id = 7) {
     return texts.text(id);
 }
 
-Bytes Embedded(std::string_view name) {
-    auto span = FindResource(name);
-    if (!span) return {};
-    return Bytes(span->begin(), span->end());
-}
-
-// --- the escape rule and the conversion to UTF-8 -------------------------
-
 // A backslash with the following character becomes one control character
 // (only the lower-case letters are special; a character outside the BMP counts
 // as one); UTF-16 becomes UTF-8, a lone surrogate the replacement character.
@@ -73,29 +65,21 @@ TEST(TextEscapes, EscapesAndUtf16BecomeUtf8) {
         {u"\u041E\u0448\u0438\u0431\u043A\u0430", "\xD0\x9E\xD1\x88\xD0\xB8\xD0\xB1\xD0\xBA\xD0\xB0"},
         {u"\U0001F600", "\xF0\x9F\x98\x80"},
         {std::u16string(1, char16_t(0xD800)) + u"x", "\xEF\xBF\xBDx"},
-        {std::u16string(1, char16_t(0xDC00)), "\xEF\xBF\xBD"},
-    };
+        {std::u16string(1, char16_t(0xDC00)), "\xEF\xBF\xBD"}};
     for (const auto& [raw, text] : rows) EXPECT_EQ(TextOf(raw), text);
 }
 
-TEST(Texts, AcceleratorsAreRemovedAfterLookup) {
+// Every id of the real tables is found (EmbeddedTablesMatchTheirSources); others give no text.
+TEST(Texts, AcceleratorsAreRemovedAfterLookupAndMissingIdsGiveEmptyText) {
     Texts texts;
-    ASSERT_TRUE(texts.loadBytes(MakeTable({{1, u"&File"}, {2, u"Save && close\\n"}})));
+    ASSERT_TRUE(texts.loadBytes(MakeTable({{1, u"&File"}, {2, u"Save && close\\n"}, {2004, u"b"}})));
     EXPECT_EQ(texts.textWithoutAccelerators(1), "File");
     EXPECT_EQ(texts.textWithoutAccelerators(2), "Save  close\n");
     EXPECT_EQ(texts.text(1), "&File");
-}
-
-// Every id of the real tables is found (EmbeddedTablesMatchTheirSources); others give no text.
-TEST(Texts, MissingIdsGiveEmptyText) {
-    Texts texts;
-    ASSERT_TRUE(texts.loadBytes(MakeTable({{2001, u"a"}, {2004, u"b"}})));
     for (std::uint32_t id : {2002u, 0u, 0xFFFFFFFFu}) EXPECT_EQ(texts.text(id), "") << id;
     ASSERT_TRUE(texts.loadBytes(MakeTable({})));
-    EXPECT_EQ(texts.text(2001), "");
+    EXPECT_EQ(texts.text(1), "");
 }
-
-// --- languages ----------------------------------------------------------
 
 // The tables themselves are EmbeddedTablesMatchTheirSources'.
 TEST(Texts, LanguageNumbersChooseTheirTables) {
@@ -113,7 +97,6 @@ TEST(Texts, LanguageNumbersChooseTheirTables) {
     texts.chooseLanguage(2);  // no table of its own: English
     EXPECT_EQ(texts.language(), 2);
     EXPECT_EQ(texts.text(id), "Error");
-
     Texts direct;
     ASSERT_TRUE(direct.loadResource("regulatory_csy"));  // names compare without regard to case
     EXPECT_EQ(direct.text(id), czech);
@@ -149,7 +132,9 @@ TEST(Texts, EmbeddedTablesMatchTheirSources) {
             source[std::stoul(line.substr(0, tab))] = line.substr(tab + 1);
         }
         const std::string upper = UpperAscii(lang);
-        auto table = TextTable::Parse(Embedded("REGULATORY_" + upper));
+        const auto span = FindResource("REGULATORY_" + upper);
+        ASSERT_TRUE(span) << lang;
+        auto table = TextTable::Parse(Bytes(span->begin(), span->end()));
         ASSERT_TRUE(table) << lang;
         ASSERT_EQ(table->size(), source.size()) << lang;
         Texts texts;
@@ -163,8 +148,6 @@ TEST(Texts, EmbeddedTablesMatchTheirSources) {
         }
     }
 }
-
-// --- damaged tables -----------------------------------------------------
 
 TEST(TextTable, DamagedLayoutsAreRejected) {
     const Bytes good = MakeTable({{10, u"ab"}, {20, u"cde"}});
@@ -197,7 +180,6 @@ TEST(TextTable, DamagedLayoutsAreRejected) {
         std::string why;
         EXPECT_EQ(TextTable::Parse(b, &why) != nullptr, c.accepted) << c.what << ": " << why;
     }
-
     Texts texts;
     EXPECT_FALSE(texts.loadBytes(Bytes(good.begin(), good.end() - 1)));
     EXPECT_EQ(texts.text(10), "resource error");

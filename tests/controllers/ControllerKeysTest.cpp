@@ -9,6 +9,8 @@
 
 #include "base/IniFile.h"
 #include "base/Texts.h"
+#include "controllers/PidParameterBlock.h"
+#include "controllers/SectionSnapshot.h"
 #include "support/Support.h"
 
 namespace velmora {
@@ -127,6 +129,76 @@ TEST(ScaledIntegers, RoundedOrTruncatedAndClamped) {
     EXPECT_EQ(ScaledToStored(std::nan(""), 100, half), 0);
     EXPECT_DOUBLE_EQ(StoredToShown(1234, 100), 12.34);
     EXPECT_DOUBLE_EQ(StoredToShown(1000, 10), 100.0);
+}
+
+// A run reads its section once; every read must give what the profile file's
+// own read of the same key gives.
+TEST(Snapshot, ReadsAgreeWithTheProfileFileAndFollowTheRunsOwnWrites) {
+    testing::TempDir dir;
+    testing::WriteBytes(
+        dir / "PLC1.rglx",
+        "[Regulator A]\r\n"
+        "Plain=12\r\nBlanks=  34  \r\nPlus=+5\r\nMinus=-7\r\nHex=0x10\r\nTrailing=12abc\r\nEmpty=\r\n"
+        "Huge=99999999999\r\nQuoted=\"8\"\r\nSingle='9'\r\nText=Boiler.T\r\nDecimal=2,5\r\nZero=0\r\n"
+        "twice=1\r\nTWICE=2\r\nmixedCase=3\r\n; comment=4\r\nY1CNVMode=1510\r\n"
+        "[Regulator B]\r\nPlain=99\r\n"
+        "[regulator a]\r\nPlain=55\r\nOnlySecond=1\r\n");
+    IniFile file(dir / "PLC1.rglx");
+    SectionSnapshot snap(file, "Regulator A");
+    for (const char* key :
+         {"Plain", "Blanks", "Plus", "Minus", "Hex", "Trailing", "Empty", "Huge", "Quoted", "Single", "Text",
+          "Decimal", "Zero", "Twice", "MIXEDCASE", "comment", "; comment", "OnlySecond", "Missing"}) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(snap.readString(key, "<def>"), file.readString("Regulator A", key, "<def>"));
+        EXPECT_EQ(snap.readInteger(key, -4242), file.readInteger("Regulator A", key, -4242));
+        EXPECT_EQ(snap.readBool(key, true), file.readBool("Regulator A", key, true));
+        EXPECT_EQ(snap.readBool(key, false), file.readBool("Regulator A", key, false));
+    }
+    snap.set("y1cnvmode", "0");
+    EXPECT_EQ(snap.readInteger("Y1CNVMode", 7), 0);
+    snap.set("Y1Unit", "Other");
+    EXPECT_EQ(snap.readString("y1unit", ""), "Other");
+}
+
+// Band and gain as the parameter page and the online panel both derive them.
+// A gain of 0 gives no band to compute: the band of 100 % (gain 1), on both.
+TEST(BandAndGain, OneRuleWithItsLimits) {
+    const struct {
+        const char* what;
+        double (*rule)(double, double);
+        double value, band, expected;
+    } cases[] = {
+        {"K+ of a band", [](double b, double) { return GainOfBand(b); }, 50, 0, 2},
+        {"K+ of the lowest band", [](double b, double) { return GainOfBand(b); }, kBandLow, 0, 1000},
+        {"K+ of no band", [](double b, double) { return GainOfBand(b); }, 0, 0, 1},
+        {"band of a K+", [](double g, double) { return BandOfGain(g); }, 4, 0, 25},
+        {"band of K+ 0", [](double g, double) { return BandOfGain(g); }, 0, 0, 100},
+        {"band of a tiny K+", [](double g, double) { return BandOfGain(g); }, 0.01, 0, kBandHigh},
+        {"band of a negative K+", [](double g, double) { return BandOfGain(g); }, -4, 0, kBandLow},
+        {"band below the limit", [](double b, double) { return LimitBand(b); }, 0, 0, kBandLow},
+        {"band at the limit", [](double b, double) { return LimitBand(b); }, kBandHigh, 0, kBandHigh},
+        {"K- of RelCool", [](double r, double b) { return CoolingGain(r, b); }, 50, 20, 10},
+        {"K- of RelCool 200 on 50", [](double r, double b) { return CoolingGain(r, b); }, 200, 50, 1},
+        {"K- of no RelCool", [](double r, double b) { return CoolingGain(r, b); }, 0, 20, 1},
+        {"RelCool of a K-", [](double g, double b) { return RelCoolOfGain(g, b); }, 10, 20, 50},
+        {"RelCool of K- 0", [](double g, double b) { return RelCoolOfGain(g, b); }, 0, 20, 100},
+        {"RelCool beyond the limit", [](double g, double b) { return RelCoolOfGain(g, b); }, 0.001, 20,
+         kBandHigh},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(c.rule(c.value, c.band), c.expected) << c.what;
+}
+
+TEST(PidParameterBlock, ScaledRoundedOrTruncatedInsideAnIntAndLaidOutAsTPid) {
+    const auto rounded = PidParameterBlock::FromShown(99.96, 0.1, 3000, 0, 12.345, 100, 0.004);
+    EXPECT_EQ(rounded, (PidParameterBlock{1000, 1, 30000, 0, 1235, 10000, 0}));
+    const auto truncated =
+        PidParameterBlock::FromShown(99.96, 0.1, 3000, 0, 12.345, 100, 0.004, Rounding::Truncate);
+    EXPECT_EQ(truncated.pBnd, 999);
+    EXPECT_EQ(PidParameterBlock::FromShown(1e9, -1e9, NAN, 0, 0, 0, 0), (PidParameterBlock{32767, -32768}));
+    const auto bytes = EncodePidParameters({500, 2000, 123, 5, 150, 225, -2});
+    EXPECT_EQ(bytes, (std::array<std::uint8_t, 14>{0xF4, 0x01, 0xD0, 0x07, 0x7B, 0, 5, 0, 0x96, 0, 0xE1, 0,
+                                                   0xFE, 0xFF}));
+    EXPECT_EQ(DecodePidParameters(bytes.data()), (PidParameterBlock{500, 2000, 123, 5, 150, 225, -2}));
 }
 
 }  // namespace

@@ -36,9 +36,9 @@ public:
 
 class FakeNewControllerHost : public NewControllerHost {
 public:
-    explicit FakeNewControllerHost(std::filesystem::path file) : file_(std::move(file)) {}
+    explicit FakeNewControllerHost(std::filesystem::path path) : file(std::move(path)) {}
     std::optional<int> plcSeries() override { return series; }
-    std::filesystem::path controllerFile() override { return file_; }
+    std::filesystem::path controllerFile() override { return file; }
     void setCurrentController(const std::string& name) override { currentController = name; }
     void setWizardRunning(bool running) override { wizardRunning = running; }
     void closeOnlineView(const std::string& name) override { closedViews.push_back(name); }
@@ -50,9 +50,7 @@ public:
     std::vector<std::string> closedViews;
     FakeProjectFiles project;
     bool withProject = true;
-
-private:
-    std::filesystem::path file_;
+    std::filesystem::path file;
 };
 
 // The manager's frame over PROJECT/Velmora/PLC1.rglx; its events are what the manager asked for.

@@ -55,7 +55,6 @@ TEST_F(FormNew1Test, ShowsWhatTheSeriesAllowsAndProposesAFreeName) {
     EXPECT_FALSE(Child<QCheckBox>(&wide, "CheckBox1")->isHidden());
     EXPECT_EQ(Child<QLineEdit>(&wide, "Edit1")->text(), "PID_3");
     EXPECT_EQ(Child<QLabel>(&wide, "Label1")->text().toStdString(), Text(3006));
-
     host.series = 5;
     TFormNew1 narrow(host, messages, help);
     EXPECT_EQ(Child<QComboBox>(&narrow, "ComboBox1")->count(), 1);
@@ -80,7 +79,6 @@ TEST_F(FormNew1Test, OkFollowsTheNameHelpShowsTheTopicAndEveryWayOutDiscards) {
     Child<QToolButton>(&form, "HelpButton1")->click();
     Press(&form, Qt::Key_F1);
     EXPECT_EQ(helpTopics, (std::vector<std::string>{"Velmora_new", "Velmora_new"}));
-
     for (int way = 0; way < 3; ++way) {
         host.currentController = "x";
         host.wizardRunning = true;
@@ -172,7 +170,6 @@ protected:
             QMetaObject::invokeMethod(d, "accept", Qt::DirectConnection);
         });
     }
-
     testing::TempDir dir;
     testing::FakeManagerHost host{dir.path()};
     QListWidget* list = nullptr;
@@ -190,7 +187,6 @@ TEST_F(ManagerForm, ButtonsAndKeysRunTheirCommands) {
     Press(list, Qt::Key_F1);
     Child<QToolButton>(form.get(), "ToolButton1")->click();
     EXPECT_THAT(host.events, ElementsAre("dock 1", "open Oven docked", "dock 0", "help", "wizard"));
-
     host.wizard = [&] { IniFile(host.file).writeString("Regulator PID_1", "Name", "PID_1"); };
     Child<QAction>(form.get(), "AddController1")->trigger();
     EXPECT_THAT(items(), ElementsAre("Boiler", "Oven", "Mixer", "PID_1"));
@@ -249,7 +245,6 @@ TEST_F(ManagerForm, ImportAndExportGoThroughTheOpenAndSaveDialogs) {
                                            QString::fromStdString(host.file.parent_path().string())}));
     EXPECT_THAT(host.proposals, ElementsAre("Kiln"));
     EXPECT_THAT(items(), ElementsAre("Boiler", "Oven", "Mixer", "Kiln"));
-
     list->setCurrentRow(1);
     answerFileDialog("SaveDialog1", dir.path() / "Oven copy");
     Child<QToolButton>(form.get(), "ToolButton4")->click();

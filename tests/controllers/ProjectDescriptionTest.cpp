@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/IniFile.h"
+#include "controllers/ControllerFile.h"
 #include "support/Support.h"
 
 namespace velmora {
@@ -35,8 +36,6 @@ TEST(ProjectDescription, ReadsProjectPlcsVariablesAndFilesInOrderOrNothingWithou
     EXPECT_EQ(d->files, (std::vector<std::string>{"main.orv", "b.orv", "c.orv"}));
     EXPECT_EQ(d->findPlc("plc1"), &d->plcs[1]);
     EXPECT_EQ(d->findPlc("PLC3"), nullptr);
-
-    // A folder without a description gives nothing.
     testing::TempDir other;
     testing::WriteBytes(other / "notes.txt", "x");
     EXPECT_FALSE(FindProjectDescription(other.path()));
@@ -57,13 +56,27 @@ TEST(ProjectDescription, SavingTheFileListRewritesOnlyThatSection) {
               "[Project]\r\nName=Demo\r\n\r\n[Files]\r\nFile1=x.orv\r\nFile2=Velmora\\Boiler.orv\r\n"
               "\r\n[PLC PLC1]\r\nType=1\r\n");
     EXPECT_EQ(LoadProjectDescription(dir.path())->files, d->files);
-
     // Numbers written otherwise are replaced, keys past the list go, other keys stay.
     testing::WriteBytes(dir / "p.oprj", "[Files]\r\nfile2=b\r\nFile02=b\r\nNote=n\r\nFile3=c\r\n");
     d->files = {"a", "b"};
     SaveProjectFiles(*d);
     EXPECT_EQ(testing::ReadBytes(dir / "p.oprj"), "[Files]\r\nfile2=b\r\nNote=n\r\nFile1=a\r\n");
     EXPECT_EQ(LoadProjectDescription(dir.path())->files, d->files);
+}
+
+TEST(ControllerFile, FolderIsCreatedOnceAndAnExistingOneIsUsedWhateverItsCase) {
+    testing::TempDir project;
+    const auto path = PrepareControllerFile(project.path(), "PLC1");
+    EXPECT_EQ(path, project / "Velmora" / "PLC1.rglx");
+    EXPECT_TRUE(std::filesystem::is_directory(project / "Velmora"));
+    EXPECT_FALSE(std::filesystem::exists(path));
+    testing::TempDir other;
+    std::filesystem::create_directory(other / "VELMORA");
+    testing::WriteBytes(other / "VELMORA" / "plc1.RGLX", "[Regulator A]\r\nName=A\r\n");
+    const auto found = PrepareControllerFile(other.path(), "PLC1");
+    EXPECT_EQ(found, other / "VELMORA" / "plc1.RGLX");
+    EXPECT_FALSE(std::filesystem::exists(other / "Velmora"));
+    EXPECT_EQ(IniFile(found).readString("Regulator A", "Name", ""), "A");
 }
 
 }  // namespace
