@@ -224,8 +224,8 @@ def build(args, log):
     return "product-build", outputs
 
 
-def ctest(args, log):
-    cmd = ctest_command(args)
+def ctest(args, log, regex=None):
+    cmd = ctest_command(args, regex)
     rc, out = run(cmd, log)
     failed = []
     section = out.split("The following tests FAILED:", 1)
@@ -241,14 +241,35 @@ def ctest(args, log):
     return rc == 0, failed, total
 
 
-def ctest_command(args):
+def ctest_command(args, regex=None):
     cmd = ["ctest", "--test-dir", args.build, "-j", str(args.jobs), "--timeout", str(args.timeout),
            "--output-on-failure"]
-    if args.regex:
-        cmd += ["-R", args.regex]
+    if regex or args.regex:
+        cmd += ["-R", regex or args.regex]
     if args.stop_on_failure:
         cmd += ["--stop-on-failure"]
     return cmd
+
+
+def kill_lists(path):
+    """The failing tests of each fault in an earlier results file ({id: [test, ...]})."""
+    lists, current = {}, None
+    for line in open(path, encoding="utf-8"):
+        if line.startswith("#") or not line.strip():
+            continue
+        if line[0] in " \t":
+            if current:
+                lists[current] += [t for t in line.split() if not t.startswith("(")]
+        else:
+            current = line.split("\t", 1)[0].split()[0]
+            lists[current] = []
+    return {k: v for k, v in lists.items() if v}
+
+
+def exact_names(names):
+    """A ctest -R regex matching exactly these test names."""
+    special = set(".[]()*+?^$|\\")
+    return "^(" + "|".join("".join("\\" + c if c in special else c for c in n) for n in names) + ")$"
 
 
 def git_describe():
@@ -283,6 +304,10 @@ def main():
                          "never wrongly caught")
     ap.add_argument("--stop-on-failure", action="store_true",
                     help="stop ctest at the first failing test (faster; the failing-test list is then partial)")
+    ap.add_argument("--first", metavar="RESULTS",
+                    help="run each fault's failing tests of an earlier results file first; when one of "
+                         "them fails the fault is caught (the verdict a whole-suite run would give, "
+                         "with a partial kill list), else the tests run as without this option")
     ap.add_argument("--skip-clean-run", action="store_true",
                     help="do not first check that the unmodified sources build and pass")
     ap.add_argument("--check", action="store_true",
@@ -291,6 +316,7 @@ def main():
     args = ap.parse_args()
 
     faults = parse_faults(args.faults)
+    first = kill_lists(args.first) if args.first else {}
     if args.ids:
         chosen = []
         for want in args.ids:
@@ -365,7 +391,14 @@ def main():
                 state, outputs = build(args, log)
                 failed = []
                 if state == "ok":
-                    ok, failed, _ = ctest(args, log)
+                    ok, failed = True, []
+                    if first.get(f.id) and not args.regex:
+                        ok, failed, total = ctest(args, log, exact_names(first[f.id]))
+                        # Only a named failing test counts; a list whose names are gone runs nothing.
+                        if not total or any(n.startswith("(") for n in failed):
+                            ok, failed = True, []
+                    if ok:
+                        ok, failed, _ = ctest(args, log)
                     verdict = "MISSED" if ok else "CAUGHT"
                 elif state == "test-build":
                     verdict, failed = "CAUGHT", ["(test build broke) " + " ".join(outputs)]
@@ -417,6 +450,9 @@ def write_results(out_path, args, results, total_time):
         build_cmd[2] = "BUILD"
         f.write(f"# build:    {' '.join(build_cmd)}\n")
         f.write(f"# tests:    {' '.join(cmd)}\n")
+        if args.first:
+            f.write(f"# first:    each fault's failing tests in {rel(os.path.abspath(args.first))}, "
+                    f"then the command above when none of them failed\n")
         f.write(f"# result:   {len(results)} faults: {counts['CAUGHT']} CAUGHT, {counts['MISSED']} MISSED, "
                 f"{counts['INVALID']} INVALID; {total_time / 60:.1f} min in all\n")
         f.write("# columns:  id, verdict, seconds, area, file the fault went into, description;\n")
