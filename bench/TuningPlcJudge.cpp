@@ -4,11 +4,14 @@
 //   bench_TuningPlcJudge [pid|pidma] [type]   (optionally one kind, one plant type)
 //
 // For each static plant of the plant simulation (types 1-5, with and without
-// dead time; the numbers of bench_TuningFitBench): a manual bump of u by 10 %
-// is recorded from the product's plant simulation, the model is fitted and the
-// three speeds are designed for a demo controller set up as a direct-acting loop
-// with output 0..100 %: the PID controller Chiller (PLC2) and the PIDMA
-// controller Dryer (PLC1). Each suggestion is then written into the section,
+// dead time; the numbers of bench_TuningFitBench) and a demo controller set up
+// as a direct-acting loop with output 0..100 % (the PID controller Chiller of
+// PLC2, the PIDMA controller Dryer of PLC1), the bump is made as a user makes
+// it: the controller starts in manual at u 30 % on the soft PLC, online with the
+// view's plant simulation, u steps to 40 %, and the view's recording is saved
+// as the graph page saves it and read back. The model is fitted on that file
+// (the view's exchange is in it, as in every later loop) and the three speeds
+// are designed. Each suggestion is then written into the section,
 // the PLC is generated and compiled, the controller goes online with the view's
 // plant simulation closing the loop (exchange every 0.1 s), the set point
 // steps from 30 to 40 %, and a horizon later a load of 10 % enters at the
@@ -35,6 +38,8 @@
 #include "controllers/SectionReader.h"
 #include "host/looptest/LoopTestCheck.h"
 #include "host/looptest/LoopTestRunner.h"
+#include "online/TrendDataFile.h"
+#include "online/TrendSettings.h"
 #include "online/TuningSource.h"
 #include "tuning/LoopDesign.h"
 #include "tuning/LoopFigures.h"
@@ -60,6 +65,7 @@ struct Loop {
     const char* at30;
     const char* at40;
     const char* loadKeys[2];  // AddOut, AddOutName: where the load enters the plant's output
+    const char* manual[4];    // the symbol u is set by in manual, its values for 30 and 40 %, its start key
     std::vector<std::pair<const char*, const char*>> keys;
     std::string section() const { return std::string("Regulator ") + name; }
 };
@@ -70,6 +76,7 @@ const Loop kChiller{"PLC2",
                     "3000",
                     "4000",
                     {"1", "Chiller_Load"},
+                    {"Chiller_Output", "3000", "4000", "Output"},
                     {{"AO", "0"},
                      {"RelCool", "1000"},
                      {"UMin", "0"},
@@ -85,6 +92,7 @@ const Loop kDryer{"PLC1",
                   "30",
                   "40",
                   {"2", "Dryer_Load"},
+                  {"Dryer_hv", "30", "40", "hv"},
                   {{"RACT", "0"}, {"hilim", "100"}, {"lolim", "0"}, {"AM", "1"}, {"sp", "30"}, {"hv", "30"}}};
 
 struct Project {
@@ -192,6 +200,33 @@ std::string LoadActions(const TuningPlant& p, const std::string& controller, lon
     return text;
 }
 
+// The manual bump on the soft PLC, recorded by the view, saved and read back as
+// the graph page's data file; the controller goes back to automatic after it.
+std::vector<RecordedSample> RecordBumpOnPlc(const Project& project, const Loop& loop, const TuningPlant& p,
+                                            double& bumpAt) {
+    WriteKeys(project, loop, {{"AM", "0"}, {loop.manual[3], "30"}});
+    // The plant comes to rest from wherever the PLC's start left it, then the bump.
+    const long rest = std::lround(8 * p.timeSum() + 10), length = std::lround(8 * p.timeSum() + 10);
+    bumpAt = static_cast<double>(rest);
+    const std::string text = std::string("[case bump]\nplc ") + loop.plc + "\nonline " + loop.name +
+                             "\nsample 100 ms\nduration " + std::to_string(rest + length) + "\nat 0 set " +
+                             loop.manual[0] + "=" + loop.manual[1] + "\nat " + std::to_string(rest) +
+                             " set " + loop.manual[0] + "=" + loop.manual[2] + "\n";
+    looptest::ParsedFile parsed = looptest::ParseLoopTests(text, "bump.vtest");
+    const looptest::CaseRun run = looptest::RunCase(parsed.cases.at(0), loop.plc, project.dir);
+    WriteKeys(project, loop, {{"AM", "1"}});
+    for (const auto& [name, buffer] : run.recordings) {
+        if (name != loop.name || !buffer) continue;
+        const std::filesystem::path file = project.dir / "bump.txt";
+        if (!online::SaveTrendDataFile(file, *buffer).empty()) break;
+        online::TrendBuffer saved(online::kMaxBufferLength);
+        if (online::LoadTrendDataFile(file, saved).loaded) return online::RecordedSamples(saved);
+    }
+    std::fprintf(stderr, "%s %s: no recording of the bump (%s)\n%s\n", loop.name, p.name().c_str(),
+                 run.error.c_str(), run.log.c_str());
+    return {};
+}
+
 // The set-point step 30 -> 40 % on the soft PLC with these parameters, then the
 // load: the loop rests for a horizon first, then the step, a horizon, the load,
 // a horizon. `load` gets the load's figures.
@@ -279,21 +314,25 @@ void JudgePlant(const Loop& loop, const TuningPlant& p) {
     Project project;
     SetUp(project, loop, p);
     const LoopController current = ReadController(project, loop);
-    double length = 0;
-    const std::vector<RecordedSample> rec = bench::RecordBump(p, 0, 7, length);
-    const WindowOutcome w = ExtractWindow(rec, rec.front().time, rec.back().time);
+    double bumpAt = 0;
+    const std::vector<RecordedSample> rec = RecordBumpOnPlc(project, loop, p, bumpAt);
+    if (rec.size() < 2) return;
+    const WindowOutcome w = ExtractWindow(rec, bumpAt - 10, rec.back().time);
     const FitOutcome fit = FitModel(w.window);
     if (!fit.ok()) {
         std::printf("| %s | %s |\n", p.name().c_str(), fit.error.c_str());
         return;
     }
-    // The delay the view's dialog would design with, as it reads it from the section.
-    const double exchange = online::ViewExchangeDelay(IniFile(project.file(loop)), loop.name);
+    // The recording holds the view's exchange: nothing is added, as in the view's dialog.
+    const double exchange = 0;
     DesignOptions situation;
-    situation.exchangeDelay = exchange;
     situation.scan = 0.1, situation.y0 = 30, situation.u0 = 30, situation.setpointStep = 10;
     situation.alsoFor = fit.fit.plausible;
     const Design design = DesignLoop(fit.fit.model, current, situation);
+    const ProcessModel& m = fit.fit.model;
+    std::fprintf(stderr, "%s %s: %s, gain %.3f, T %.2f s, damping %.2f, dead time %.2f s, NRMSE %.2f %%\n",
+                 loop.name, p.name().c_str(), m.name().c_str(), m.gain, m.timeConstant, m.damping, m.deadTime,
+                 100 * fit.fit.nrmse);
     StepFigures onPlc[3];
     double iae[3], overshootGap = 0, settlingGap = 0;
     for (int s = 0; s < 3; ++s) {

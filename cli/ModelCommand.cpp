@@ -29,7 +29,7 @@ using namespace tuning;
 
 struct ModelOptions {
     std::string recording, controllerFile, project, plc, controller, kind;
-    double from = 0, to = 0, exchangeDelay = NAN, scan = 0.01, setpointStep = 10, loadStep = NAN;
+    double from = 0, to = 0, exchangeDelay = 0, scan = 0.01, setpointStep = 10, loadStep = NAN;
     std::vector<std::string> typed;
     bool json = false, curves = false, nominal = false;
 };
@@ -54,16 +54,11 @@ std::optional<std::vector<RecordedSample>> ReadRecording(const std::string& path
     const online::TrendLoadResult loaded = reader.finish();
     if (!loaded.loaded) return Fail(path + ": " + loaded.message), std::nullopt;
     if (!loaded.message.empty()) std::cerr << "velmora model: " << path << ": " << loaded.message << '\n';
-    std::vector<RecordedSample> samples;
-    for (int i = 0; i < buffer->count(); ++i)
-        samples.push_back({buffer->time(i), buffer->value(online::kChannelW, i),
-                           buffer->value(online::kChannelU, i), buffer->value(online::kChannelY1, i)});
-    return samples;
+    return online::RecordedSamples(*buffer);
 }
 
 // The controller's settings from its file, or the kind's defaults without one.
-// Without --exchange-delay the delay is the view's for that controller (ViewExchangeDelay).
-std::optional<LoopController> ReadController(const ModelOptions& o, double& exchangeDelay) {
+std::optional<LoopController> ReadController(const ModelOptions& o) {
     std::filesystem::path path = o.controllerFile;
     if (path.empty() && !o.project.empty()) {
         const auto found = ControllerFileToRead("model", o.project, o.plc);
@@ -80,7 +75,6 @@ std::optional<LoopController> ReadController(const ModelOptions& o, double& exch
     if (o.controller.empty() || !file.sectionExists(section))
         return Fail("no controller \"" + o.controller + "\" in " + path.string()), std::nullopt;
     c = ReadLoopController(SectionReader(file, section, Reader::GeneratorCode));
-    if (std::isnan(exchangeDelay)) exchangeDelay = online::ViewExchangeDelay(file, o.controller);
     if (!o.kind.empty() && (o.kind == "PIDMA") != (c.kind == ControllerKind::Pidma))
         return Fail("--kind " + o.kind + " does not match the controller \"" + o.controller + "\""),
                std::nullopt;
@@ -88,12 +82,10 @@ std::optional<LoopController> ReadController(const ModelOptions& o, double& exch
 }
 
 void RunModel(const ModelOptions& o) {
-    double exchangeDelay = o.exchangeDelay;
-    const auto controller = ReadController(o, exchangeDelay);
+    const auto controller = ReadController(o);
     if (!controller) return;
-    TuningRequest request{o.from,  o.to,           std::isnan(exchangeDelay) ? 0 : exchangeDelay,
-                          o.scan,  o.setpointStep, o.loadStep,
-                          o.typed, o.nominal};
+    TuningRequest request{o.from,         o.to,       o.exchangeDelay, o.scan,
+                          o.setpointStep, o.loadStep, o.typed,         o.nominal};
     if (const std::string bad = CheckTuningRequest(request, *controller); !bad.empty())
         return void(Fail(bad));
     const auto recording = ReadRecording(o.recording);
@@ -122,8 +114,8 @@ void SetUpModel(CLI::App& app) {
     cmd->add_option("--try", o->typed,
                     "Parameters to preview too, e.g. PBnd=50,Ti=20,Td=2,TiW=4 or k=2,ti=10,b=0.5");
     cmd->add_option("--exchange-delay", o->exchangeDelay,
-                    "A further delay in the loop the recording did not see, s (default: the "
-                    "view's exchange period SimT when the controller's plant is simulated, else 0)");
+                    "A further delay in the loop the recording did not see, s (default 0: a recording "
+                    "of the graph page already holds the view's exchange)");
     cmd->add_option("--scan", o->scan, "PLC cycle the block is called at, s (default 0.01)");
     cmd->add_option("--setpoint-step", o->setpointStep, "Set-point step of the preview, % (default 10)");
     cmd->add_option("--load-step", o->loadStep,

@@ -262,6 +262,126 @@ constexpr OwnWording kOwnWordings[] = {
     {"All files (*)", "Všechny soubory (*)", "Все файлы (*)"},
     {"SVG picture (*.svg)", "Obrázek SVG (*.svg)", "Рисунок SVG (*.svg)"},
     {"PNG picture (*.png)", "Obrázek PNG (*.png)", "Рисунок PNG (*.png)"},
+    // The model and tuning dialog's messages; {} stands for a number or a quoted
+    // text of the English message, in the same order (OwnMessage).
+    {"The panel belongs to another kind of controller.", "Panel patří jinému druhu regulátoru.",
+     "Панель относится к другому виду регулятора."},
+    {"Written through the panel's Use vals: ", "Zapsáno tlačítkem Použít hodnoty panelu: ",
+     "Записано кнопкой панели «Применить»: "},
+    {"The set-point filter TiW is not written here: enter it at the filter's box.",
+     "Filtr žádané hodnoty TiW se zde nezapisuje: zadejte jej v poli filtru.",
+     "Фильтр уставки TiW здесь не записывается: введите его в поле фильтра."},
+    {"first order with dead time", "první řád s dopravním zpožděním", "первый порядок с запаздыванием"},
+    {"second order with dead time", "druhý řád s dopravním zpožděním", "второй порядок с запаздыванием"},
+    {"first order with dead time and integrator", "první řád s dopravním zpožděním a integrátorem",
+     "первый порядок с запаздыванием и интегратором"},
+    {"second order with dead time and integrator", "druhý řád s dopravním zpožděním a integrátorem",
+     "второй порядок с запаздыванием и интегратором"},
+    {"gain", "zesílení", "коэффициент усиления"},
+    {"damping", "tlumení", "демпфирование"},
+    {"dead time", "dopravní zpoždění", "запаздывание"},
+    {"integrator yes", "s integrátorem", "с интегратором"},
+    {"integrator no", "bez integrátoru", "без интегратора"},
+    {"The window's marks are not numbers.", "Kurzory úseku nejsou čísla.",
+     "Курсоры участка не являются числами."},
+    {"The window's start ({} s) is not before its end ({} s).",
+     "Začátek úseku ({} s) není před jeho koncem ({} s).",
+     "Начало участка ({} с) не раньше его конца ({} с)."},
+    {"The recording holds no samples.", "Záznam neobsahuje žádné vzorky.", "Запись не содержит отсчётов."},
+    {"The window {} .. {} s lies outside the recording ({} .. {} s).",
+     "Úsek {} .. {} s leží mimo záznam ({} .. {} s).", "Участок {} .. {} с лежит вне записи ({} .. {} с)."},
+    {"y is saturated: it is at the end of its range ({} %) in {} samples, the first at {} s. A measurement "
+     "held at "
+     "its limit hides the response; choose a window in which y stays within its range.",
+     "y je v saturaci: je na konci svého rozsahu ({} %) v {} vzorcích, poprvé v {} s. Měření držené na mezi "
+     "skrývá odezvu; zvolte úsek, ve kterém y zůstává uvnitř rozsahu.",
+     "y в насыщении: он на краю своего диапазона ({} %) в {} отсчётах, впервые на {} с. Измерение на пределе "
+     "скрывает реакцию; выберите участок, на котором y остаётся в диапазоне."},
+    {"The recording holds a value that is not a number at {} s.",
+     "Záznam obsahuje v {} s hodnotu, která není číslo.",
+     "Запись содержит на {} с значение, не являющееся числом."},
+    {"The recording's time goes backwards at {} s.", "Čas záznamu jde v {} s zpět.",
+     "Время записи идёт назад на {} с."},
+    {"The window {} .. {} s holds {} samples; at least {} are needed.",
+     "Úsek {} .. {} s obsahuje {} vzorků; je jich potřeba alespoň {}.",
+     "Участок {} .. {} с содержит {} отсчётов; нужно не меньше {}."},
+    {"u changes by {} % in the window; at least {} % is needed. Mark a window with a manual bump of the "
+     "output, the "
+     "tuner's pulse or a set-point step in automatic.",
+     "u se v úseku změní o {} %; je potřeba alespoň {} %. Označte úsek s ručním skokem výstupu, pulzem "
+     "autotuneru nebo skokem žádané hodnoty v automatu.",
+     "u меняется на участке на {} %; нужно не меньше {} %. Отметьте участок с ручным скачком выхода, "
+     "импульсом автонастройки или скачком уставки в автоматическом режиме."},
+    {"y does not answer the change of u: it moves by {} % against a noise of {} %. Mark a longer window or a "
+     "larger "
+     "change of u.",
+     "y na změnu u neodpovídá: mění se o {} % proti šumu {} %. Označte delší úsek nebo větší změnu u.",
+     "y не отвечает на изменение u: он меняется на {} % при шуме {} %. Отметьте более длинный участок или "
+     "большее изменение u."},
+    {"The window's samples do not span any time or y does not change.",
+     "Vzorky úseku nepokrývají žádný čas nebo se y nemění.",
+     "Отсчёты участка не охватывают времени или y не меняется."},
+    {"The dead time is below the fit's step of {} s; it is known only to within that step.",
+     "Dopravní zpoždění je pod krokem proložení {} s; je známo jen s přesností na tento krok.",
+     "Запаздывание меньше шага подгонки {} с; оно известно лишь с точностью до этого шага."},
+    {"The model explains the window only roughly (NRMSE above {} %): the window may hold other changes than "
+     "the one "
+     "of u, or the process is not linear there.",
+     "Model vysvětluje úsek jen zhruba (NRMSE nad {} %): úsek může obsahovat jiné změny než změnu u, nebo "
+     "tam "
+     "proces není lineární.",
+     "Модель объясняет участок лишь грубо (NRMSE выше {} %): на участке могут быть другие изменения, кроме "
+     "изменения u, или процесс там нелинеен."},
+    {"The window explains a dead time up to {} s about as well; the suggestions keep their robustness there "
+     "too.",
+     "Úsek stejně dobře vysvětluje dopravní zpoždění až {} s; návrhy si robustnost zachovají i tam.",
+     "Участок почти так же хорошо объясняет запаздывание до {} с; предложения сохраняют робастность и там."},
+    {"y drifts at the window's start: the process holds still at u = {} %.",
+     "y na začátku úseku ujíždí: proces stojí při u = {} %.",
+     "y дрейфует в начале участка: процесс стоит на месте при u = {} %."},
+    {"The process gain is negative: y falls when u rises. The controller acts directly, so the loop would "
+     "run away; "
+     "set reverse action.",
+     "Zesílení procesu je záporné: y klesá, když u roste. Regulátor působí přímo, smyčka by utekla; nastavte "
+     "reverzní působení.",
+     "Коэффициент усиления процесса отрицателен: y падает, когда u растёт. Регулятор действует прямо, контур "
+     "пойдёт вразнос; установите обратное действие."},
+    {"The process gain is positive but the controller acts in reverse; the loop would run away. Clear "
+     "reverse action.",
+     "Zesílení procesu je kladné, ale regulátor působí reverzně; smyčka by utekla. Zrušte reverzní působení.",
+     "Коэффициент усиления процесса положителен, а регулятор действует обратно; контур пойдёт вразнос. "
+     "Снимите "
+     "обратное действие."},
+    {"The sampling period ({} s) is long against the process (time scale {} s): a period of at most {} s "
+     "would let "
+     "the loop act faster.",
+     "Perioda vzorkování ({} s) je vůči procesu dlouhá (časové měřítko {} s): perioda nejvýše {} s by smyčce "
+     "dovolila působit rychleji.",
+     "Период дискретизации ({} с) велик для процесса (масштаб времени {} с): период не больше {} с позволил "
+     "бы "
+     "контуру действовать быстрее."},
+    {"The output limits leave the output no room ({} .. {} %): the loop cannot act until they are set.",
+     "Meze výstupu mu nenechávají žádný prostor ({} .. {} %): smyčka nemůže působit, dokud nejsou nastaveny.",
+     "Пределы выхода не оставляют ему места ({} .. {} %): контур не может действовать, пока они не заданы."},
+    {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
+     "PBnd на краю своего диапазона ({} .. {} %)."},
+    {"Ms {} exceeds the target {}.", "Ms {} překračuje cíl {}.", "Ms {} превышает цель {}."},
+    {"The loop is unstable: y runs away.", "Smyčka je nestabilní: y utíká.", "Контур неустойчив: y уходит."},
+    {"The output that holds the operating point lies outside the output limits.",
+     "Výstup, který drží pracovní bod, leží mimo meze výstupu.",
+     "Выход, удерживающий рабочую точку, лежит вне пределов выхода."},
+    {"The output limits leave the output no room: the loop cannot act.",
+     "Meze výstupu mu nenechávají žádný prostor: smyčka nemůže působit.",
+     "Пределы выхода не оставляют ему места: контур не может действовать."},
+    {"{} is not NAME=VALUE.", "{} není NÁZEV=HODNOTA.", "{} не является ИМЯ=ЗНАЧЕНИЕ."},
+    {"The value of {} is not a number of at least {}.", "Hodnota {} není číslo alespoň {}.",
+     "Значение {} не является числом не меньше {}."},
+    {"{} is not a parameter of the PID kind (PBnd, K+, Ti, Td, TiW).",
+     "{} není parametr druhu PID (PBnd, K+, Ti, Td, TiW).",
+     "{} не является параметром вида PID (PBnd, K+, Ti, Td, TiW)."},
+    {"{} is not a parameter of the PIDMA kind (k, ti, td, nd, b, c, tt).",
+     "{} není parametr druhu PIDMA (k, ti, td, nd, b, c, tt).",
+     "{} не является параметром вида PIDMA (k, ti, td, nd, b, c, tt)."},
 };
 
 }  // namespace
@@ -275,6 +395,81 @@ std::string OwnText(std::string_view english, int languageNumber) {
 
 std::string OwnText(std::string_view english) {
     return OwnText(english, ModuleTexts().language());
+}
+
+namespace {
+
+bool WordCharacter(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '.';
+}
+
+// One line: its numbers and quoted texts become {} and are put back into the
+// wording found for that pattern, numbers with the decimal separator.
+std::string OwnLine(std::string_view line, int languageNumber, char separator) {
+    std::string pattern;
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < line.size();) {
+        const char c = line[i];
+        const bool startsNumber = (c >= '0' && c <= '9') || (c == '-' && i + 1 < line.size() &&
+                                                             line[i + 1] >= '0' && line[i + 1] <= '9');
+        if (c == '"') {
+            const std::size_t end = line.find('"', i + 1);
+            if (end != std::string_view::npos) {
+                values.emplace_back(line.substr(i, end + 1 - i));
+                pattern += "{}";
+                i = end + 1;
+                continue;
+            }
+        } else if (startsNumber && (i == 0 || !WordCharacter(line[i - 1]))) {
+            std::size_t end = i + 1;
+            while (end < line.size() && line[end] >= '0' && line[end] <= '9') ++end;
+            if (end + 1 < line.size() && line[end] == '.' && line[end + 1] >= '0' && line[end + 1] <= '9')
+                for (++end; end < line.size() && line[end] >= '0' && line[end] <= '9';) ++end;
+            if (end == line.size() || !WordCharacter(line[end]) || line[end] == '.') {
+                std::string number(line.substr(i, end - i));
+                for (char& d : number)
+                    if (d == '.') d = separator;
+                values.push_back(std::move(number));
+                pattern += "{}";
+                i = end;
+                continue;
+            }
+        }
+        pattern += c;
+        ++i;
+    }
+    if (values.empty()) return OwnText(line, languageNumber);
+    const std::string wording = OwnText(pattern, languageNumber);
+    if (wording == pattern && separator == '.') return std::string(line);
+    std::string out;
+    std::size_t next = 0;
+    for (std::size_t i = 0; i < wording.size(); ++i) {
+        if (wording.compare(i, 2, "{}") == 0 && next < values.size()) {
+            out += values[next++];
+            ++i;
+        } else {
+            out += wording[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string OwnMessage(std::string_view english, int languageNumber, char decimalSeparator) {
+    std::string out;
+    for (std::size_t start = 0; start <= english.size();) {
+        const std::size_t end = std::min(english.find('\n', start), english.size());
+        out += OwnLine(english.substr(start, end - start), languageNumber, decimalSeparator);
+        if (end == english.size()) break;
+        out += '\n';
+        start = end + 1;
+    }
+    return out;
+}
+
+std::string OwnMessage(std::string_view english, char decimalSeparator) {
+    return OwnMessage(english, ModuleTexts().language(), decimalSeparator);
 }
 
 }  // namespace velmora

@@ -62,4 +62,11 @@ std::string OwnText(std::string_view english, int languageNumber);
 // The same in the module's language.
 std::string OwnText(std::string_view english);
 
+// A message of one or more lines, each worded in the language as OwnText
+// does, where a line's numbers and "quoted" texts are taken out, the wording is
+// found for the rest ({} in their places) and they are put back in order; the
+// numbers get the decimal separator. A line without a wording stays English.
+std::string OwnMessage(std::string_view english, int languageNumber, char decimalSeparator);
+std::string OwnMessage(std::string_view english, char decimalSeparator);
+
 }  // namespace velmora

@@ -682,8 +682,7 @@ void TFormVisual1::build() {
     connect(tuning, &QPushButton::clicked, this, [this] {
         const tuning::LoopController running = RunningController(*file_, name_, *exchange_);
         OpenTuningDialog(this, recorder_.buffer(), graph_->markA(), graph_->markB(), running,
-                         TunerResult(*exchange_, running), &ParamPanel1->panel(), host_.decimalSeparator(),
-                         ViewExchangeDelay(*file_, name_));
+                         TunerResult(*exchange_, running), &ParamPanel1->panel(), host_.decimalSeparator());
     });
     side->addWidget(tuning);
     graphRow->addLayout(side);
@@ -990,9 +989,8 @@ void TFormVisual1::previewTunerResult() {
     const auto tuned = TunerResult(*exchange_, running);
     if (!window || !tuned) return;
     // Beside the question, which stays modal: the preview is there to be looked at before answering.
-    QWidget* dialog =
-        OpenTuningDialog(this, recorder_.buffer(), window->first, window->second, running, tuned,
-                         &ParamPanel1->panel(), host_.decimalSeparator(), ViewExchangeDelay(*file_, name_));
+    QWidget* dialog = OpenTuningDialog(this, recorder_.buffer(), window->first, window->second, running,
+                                       tuned, &ParamPanel1->panel(), host_.decimalSeparator());
     // At the screen's top left, once the window manager has framed it; the
     // question box comes up in the middle.
     QTimer::singleShot(0, dialog, [dialog] {

@@ -28,11 +28,6 @@ std::vector<tuning::RecordedSample> RecordedSamples(const TrendBuffer& buffer);
 tuning::LoopController RunningController(const IniFile& file, const std::string& controllerName,
                                          const OnlineExchange& exchange);
 
-// The delay the loop adds to what the view records: a plant simulated by the
-// view closes the loop through the view's exchange, once every SimT; a real
-// plant does not. Out-of-range SimT counts as none.
-double ViewExchangeDelay(const IniFile& file, const std::string& controllerName);
-
 // The PIDMA tuner's last result as the running controller would run it, once
 // the view has received one; nothing for a PID controller or before a result.
 std::optional<tuning::LoopController> TunerResult(const OnlineExchange& exchange,
@@ -55,12 +50,13 @@ private:
 
 // The tuning of that window with the tuner's result as a row of its own
 // ("tuner", after the suggestions); the result's error says why there is none.
+// No exchange delay is added: the recording holds the block's own mv and pv,
+// so a plant the view simulates is already seen through the view's exchange.
 struct TunerPreviewResult {
     tuning::TuningRequest request;
     tuning::TuningResult result;
 };
 TunerPreviewResult TunerPreview(const TrendBuffer& recording, const TunerExperiment& experiment,
-                                const tuning::LoopController& running, const tuning::LoopController& tuned,
-                                double exchangeDelay);
+                                const tuning::LoopController& running, const tuning::LoopController& tuned);
 
 }  // namespace velmora::online

@@ -29,9 +29,29 @@ QString Own(std::string_view english) {
     return QString::fromStdString(OwnText(english));
 }
 
-QString Num(double v, int decimals) {
+QString Num(double v, int decimals, char separator) {
     if (!std::isfinite(v)) return std::isnan(v) ? QStringLiteral("-") : QStringLiteral("inf");
-    return QString::number(v, 'f', decimals);
+    return QString::number(v, 'f', decimals).replace('.', QChar(separator));
+}
+
+// "second order with dead time: gain 1.02 %/%, T1 20.7 s, T2 4.8 s, dead time 1.0 s, integrator no,
+// NRMSE 0.25 % (136.8 .. 256.8 s)" in the dialog's language and decimal separator.
+QString ModelSummary(const ModelFit& fit, double from, double to, char sep) {
+    const ProcessModel& m = fit.model;
+    QString s = Own(m.name()) + ": " + Own("gain") + " " + Num(m.gain, 4, sep) +
+                (m.integrating ? " %/(%·s)" : " %/%");
+    const QString seconds = " " + Own("s");
+    if (const auto lags = m.realLags())
+        s += m.lags == 1 ? ", T " + Num(lags->first, 2, sep) + seconds
+                         : ", T1 " + Num(lags->first, 2, sep) + seconds + ", T2 " +
+                               Num(lags->second, 2, sep) + seconds;
+    else
+        s += ", T " + Num(m.timeConstant, 2, sep) + seconds + ", " + Own("damping") + " " +
+             Num(m.damping, 3, sep);
+    return s + ", " + Own("dead time") + " " + Num(m.deadTime, 2, sep) + seconds + ", " +
+           Own(m.integrating ? "integrator yes" : "integrator no") + ", NRMSE " +
+           Num(100 * fit.nrmse, 2, sep) + " % (" + Num(from, 1, sep) + " .. " + Num(to, 1, sep) + seconds +
+           ")";
 }
 
 // Rows of the table and their curves' colours: current, slow, normal, fast, then tuner and typed.
@@ -62,6 +82,7 @@ public:
         update();
     }
     const std::vector<Curve>& curves() const { return curves_; }
+    char separator = '.';
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -86,12 +107,15 @@ void TuningPlot::paintEvent(QPaintEvent*) {
     if (!(y1 > y0)) y0 -= 1, y1 += 1;
     const double margin = 0.05 * (y1 - y0);
     y0 -= margin, y1 += margin;
-    p.drawText(QRectF(0, area.top(), 44, 14), Qt::AlignRight, Num(y1, 1));
-    p.drawText(QRectF(0, area.bottom() - 14, 44, 14), Qt::AlignRight, Num(y0, 1));
-    p.drawText(QRectF(area.left(), area.bottom() + 2, 80, 16), Qt::AlignLeft, Num(x0, 1) + " s");
-    p.drawText(QRectF(area.right() - 80, area.bottom() + 2, 80, 16), Qt::AlignRight, Num(x1, 1) + " s");
+    const QString seconds = " " + Own("s");
+    p.drawText(QRectF(0, area.top(), 44, 14), Qt::AlignRight, Num(y1, 1, separator));
+    p.drawText(QRectF(0, area.bottom() - 14, 44, 14), Qt::AlignRight, Num(y0, 1, separator));
+    p.drawText(QRectF(area.left(), area.bottom() + 2, 80, 16), Qt::AlignLeft,
+               Num(x0, 1, separator) + seconds);
+    p.drawText(QRectF(area.right() - 80, area.bottom() + 2, 80, 16), Qt::AlignRight,
+               Num(x1, 1, separator) + seconds);
     p.setRenderHint(QPainter::Antialiasing);
-    int legend = 0;
+    qreal legend = area.left() + 6;
     for (const Curve& c : curves_) {
         QPainterPath path;
         for (std::size_t i = 0; i < std::min(c.x.size(), c.y.size()); ++i) {
@@ -101,22 +125,24 @@ void TuningPlot::paintEvent(QPaintEvent*) {
         }
         p.setPen(QPen(c.colour, c.width));
         p.drawPath(path);
-        if (!c.name.isEmpty())
-            p.drawText(QRectF(area.left() + 6 + 90 * legend++, area.top() + 2, 88, 14), Qt::AlignLeft,
-                       c.name);
+        if (!c.name.isEmpty()) {
+            // Each name as wide as it is, whatever the language.
+            const qreal width = p.fontMetrics().horizontalAdvance(c.name);
+            p.drawText(QRectF(legend, area.top() + 2, width + 2, 14), Qt::AlignLeft, c.name);
+            legend += width + 12;
+        }
     }
 }
 
 TuningWidget::TuningWidget(std::vector<RecordedSample> recording, std::optional<double> from,
                            std::optional<double> to, const LoopController& current, ParameterPanel* panel,
-                           char decimalSeparator, QWidget* parent, double exchangeDelay)
+                           char decimalSeparator, QWidget* parent)
     : QWidget(parent),
       recording_(std::move(recording)),
       current_(current),
       panel_(panel),
       separator_(decimalSeparator) {
     setObjectName("TuningWidget1");
-    request_.exchangeDelay = exchangeDelay;
     build();
     if (!from || !to) {
         result_.error =
@@ -144,6 +170,7 @@ void TuningWidget::build() {
     fitPlot_->setObjectName("FitPlot1");
     stepPlot_ = new TuningPlot(this);
     stepPlot_->setObjectName("StepPlot1");
+    fitPlot_->separator = stepPlot_->separator = separator_;
     plots->addWidget(fitPlot_);
     plots->addWidget(stepPlot_);
     table_ = new QTableWidget(0, kColumns, this);
@@ -195,17 +222,15 @@ void TuningWidget::showResult() {
     useButton_->setEnabled(fitted && panel_);
     if (!fitted) {
         model_->setText(Own("No model"));
-        say(result_.error);
+        say(OwnMessage(result_.error, separator_));
         return;
     }
     const ModelFit& fit = result_.fit;
-    model_->setText(QString::fromStdString(fit.model.name() + ": " + ModelText(fit.model)) + ", NRMSE " +
-                    Num(100 * fit.nrmse, 2) + " %" + " (" + Num(request_.from, 1) + " .. " +
-                    Num(request_.to, 1) + " s)");
+    model_->setText(ModelSummary(fit, request_.from, request_.to, separator_));
     std::string notes;
     for (const std::string& n : fit.notes) notes += n + "\n";
     for (const std::string& n : result_.design.notes) notes += n + "\n";
-    say(notes);
+    say(OwnMessage(notes, separator_));
     fitPlot_->setCurves({{fit.time, fit.measured, Qt::darkGray, 1, Own("y recorded")},
                          {fit.time, fit.fitted, Qt::blue, 2, Own("model")}});
     fixedRows_ = result_.rows.size();
@@ -227,7 +252,7 @@ void TuningWidget::showRows() {
         label->setForeground(RowColour(r));
         table_->setItem(r, 0, label);
         for (int c = 0; c < kFigureColumns; ++c)
-            table_->setItem(r, 1 + c, new QTableWidgetItem(Num(figures[c], decimals[c])));
+            table_->setItem(r, 1 + c, new QTableWidgetItem(Num(figures[c], decimals[c], separator_)));
         table_->setItem(r, 1 + kFigureColumns,
                         new QTableWidgetItem(QString::fromStdString(DescribeParameters(row.controller))));
     }
@@ -261,7 +286,7 @@ bool TuningWidget::previewTyped(const std::string& text) {
     if (!result_.ok()) return false;
     LoopController typed = current_;
     if (const std::string bad = ApplyTypedParameters(text, typed); !bad.empty()) {
-        say(bad);
+        say(OwnMessage(bad, separator_));
         return false;
     }
     result_.rows.resize(fixedRows_);
@@ -327,15 +352,15 @@ bool TuningWidget::useSelected() {
 QWidget* OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
                           std::optional<double> markB, const LoopController& current,
                           const std::optional<LoopController>& tuned, ParameterPanel* panel,
-                          char decimalSeparator, double exchangeDelay) {
+                          char decimalSeparator) {
     // A child of the view: it goes with the view and its panel.
     auto* dialog = new QDialog(parent);
     dialog->setObjectName("TuningDialog1");
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(Own("Model and tuning from the recording"));
     auto* column = new QVBoxLayout(dialog);
-    auto* widget = new TuningWidget(RecordedSamples(recording), markA, markB, current, panel,
-                                    decimalSeparator, dialog, exchangeDelay);
+    auto* widget =
+        new TuningWidget(RecordedSamples(recording), markA, markB, current, panel, decimalSeparator, dialog);
     if (tuned) widget->addTunerRow(*tuned);
     column->addWidget(widget, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);

@@ -29,15 +29,13 @@ class TuningWidget : public QWidget {
     Q_OBJECT
 public:
     // Fits at once; a window that cannot be fitted shows why instead.
-    // Without a panel (offline) "Use vals" stays disabled. `exchangeDelay`: what the
-    // loop adds to the recording (ViewExchangeDelay).
+    // Without a panel (offline) "Use vals" stays disabled.
     TuningWidget(std::vector<tuning::RecordedSample> recording, std::optional<double> from,
                  std::optional<double> to, const tuning::LoopController& current, ParameterPanel* panel,
-                 char decimalSeparator, QWidget* parent = nullptr, double exchangeDelay = 0);
+                 char decimalSeparator, QWidget* parent = nullptr);
     ~TuningWidget() override;
 
     const tuning::TuningResult& result() const { return result_; }
-    const tuning::TuningRequest& request() const { return request_; }
     // The message in the panel: why nothing was fitted, or a typed or written row's problem.
     QString message() const;
     // The typed row from "PBnd=50,Ti=20,Td=2" or "k=2,ti=10"; false (and why in
@@ -81,6 +79,6 @@ private:
 QWidget* OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
                           std::optional<double> markB, const tuning::LoopController& current,
                           const std::optional<tuning::LoopController>& tuned, ParameterPanel* panel,
-                          char decimalSeparator, double exchangeDelay = 0);
+                          char decimalSeparator);
 
 }  // namespace velmora::online

@@ -7,18 +7,13 @@
 #include "tuning/LoopFigures.h"
 #include "tuning/LoopPreview.h"
 #include "tuning/Minimise.h"
+#include "tuning/NumberText.h"
 
 namespace velmora::tuning {
 
 namespace {
 
 constexpr double kMostSamples = 20000;  // per step of the design's loop
-
-std::string Fixed(double v, int decimals) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
-    return text;
-}
 
 double Significant(double v, int digits) {
     if (!(v > 0)) return v;
@@ -298,13 +293,13 @@ void Advise(const ProcessModel& model, const LoopController& current, const Prob
                               : "The process gain is positive but the controller acts in reverse; "
                                 "the loop would run away. Clear reverse action.");
     if (p.T > 0.25 * (model.timeScale() + p.delay))
-        d.notes.push_back("The sampling period (" + Fixed(p.T, 2) +
-                          " s) is long against the process (time scale " + Fixed(model.timeScale(), 2) +
-                          " s): a period of at most " + Fixed(0.1 * model.timeScale(), 2) +
+        d.notes.push_back("The sampling period (" + FixedText(p.T, 2) +
+                          " s) is long against the process (time scale " + FixedText(model.timeScale(), 2) +
+                          " s): a period of at most " + FixedText(0.1 * model.timeScale(), 2) +
                           " s would let the loop act faster.");
     if (OutputHigh(current) <= OutputLow(current))
-        d.notes.push_back("The output limits leave the output no room (" + Fixed(OutputLow(current), 2) +
-                          " .. " + Fixed(OutputHigh(current), 2) +
+        d.notes.push_back("The output limits leave the output no room (" + FixedText(OutputLow(current), 2) +
+                          " .. " + FixedText(OutputHigh(current), 2) +
                           " %): the loop cannot act until they are set.");
 }
 
@@ -383,7 +378,8 @@ Design DesignLoop(const ProcessModel& model, const LoopController& current, cons
         if (p.pidKind && (s.controller.pid.pBnd == kMaxPBnd || s.controller.pid.pBnd == kMinPBnd))
             s.notes.push_back("PBnd is at the end of its range (0.1 .. 3000 %).");
         if (s.ms > p.target + 0.05)
-            s.notes.push_back("Ms " + Fixed(s.ms, 2) + " exceeds the target " + Fixed(p.target, 1) + ".");
+            s.notes.push_back("Ms " + FixedText(s.ms, 2) + " exceeds the target " + FixedText(p.target, 1) +
+                              ".");
         d.suggestions.push_back(std::move(s));
     }
     return d;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "controllers/SectionReader.h"
+#include "tuning/NumberText.h"
 
 namespace velmora::tuning {
 
@@ -100,12 +101,6 @@ LoopController ReadLoopController(const SectionReader& section) {
 
 namespace {
 
-std::string Fixed(double v, int decimals) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
-    return text;
-}
-
 // A whole decimal number with "." (the items are separated by commas); NaN for anything else.
 double StrictDecimal(std::string_view text) {
     double v = NAN;
@@ -142,12 +137,12 @@ bool SetTyped(std::string_view name, double v, LoopController& c) {
 std::string DescribeParameters(const LoopController& c) {
     if (c.kind == ControllerKind::Pid) {
         const PidBlockSettings& p = c.pid;
-        return "PBnd " + Fixed(p.pBnd * 0.1, 1) + " %, Ti " + Fixed(p.ti * 0.1, 1) + " s, Td " +
-               Fixed(p.td * 0.1, 1) + " s, TiW " + std::to_string(p.tiW);
+        return "PBnd " + FixedText(p.pBnd * 0.1, 1) + " %, Ti " + FixedText(p.ti * 0.1, 1) + " s, Td " +
+               FixedText(p.td * 0.1, 1) + " s, TiW " + std::to_string(p.tiW);
     }
     const PidaBlockSettings& p = c.pida;
-    return "k " + Fixed(p.k, 3) + ", ti " + Fixed(p.ti, 2) + " s, td " + Fixed(p.td, 2) + " s, nd " +
-           Fixed(p.nd, 1) + ", b " + Fixed(p.b, 2) + ", c " + Fixed(p.c, 2);
+    return "k " + FixedText(p.k, 3) + ", ti " + FixedText(p.ti, 2) + " s, td " + FixedText(p.td, 2) +
+           " s, nd " + FixedText(p.nd, 1) + ", b " + FixedText(p.b, 2) + ", c " + FixedText(p.c, 2);
 }
 
 std::string ApplyTypedParameters(std::string_view text, LoopController& into) {
@@ -161,7 +156,7 @@ std::string ApplyTypedParameters(std::string_view text, LoopController& into) {
         const std::string_view name = item.substr(0, eq);
         const double v = StrictDecimal(item.substr(eq + 1));
         if (!std::isfinite(v) || v < 0)
-            return "The value of " + std::string(name) + " is not a number of at least 0.";
+            return "The value of \"" + std::string(name) + "\" is not a number of at least 0.";
         if (!SetTyped(name, v, c))
             return "\"" + std::string(name) + "\" is not a parameter of the " +
                    (c.kind == ControllerKind::Pid ? "PID kind (PBnd, K+, Ti, Td, TiW)."

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "tuning/Minimise.h"
+#include "tuning/NumberText.h"
 
 namespace velmora::tuning {
 
@@ -304,18 +305,18 @@ int Choose(const std::vector<FitCandidate>& c, double span, double n) {
 void AddNotes(ModelFit& f, const FitGrid& g) {
     const ProcessModel& m = f.model;
     if (m.deadTime < g.h)
-        f.notes.push_back("The dead time is below the fit's step of " + std::to_string(g.h) +
+        f.notes.push_back("The dead time is below the fit's step of " + FixedText(g.h, 2) +
                           " s; it is known only to within that step.");
     if (f.nrmse > 0.1)
         f.notes.push_back(
             "The model explains the window only roughly (NRMSE above 10 %): the window may hold "
             "other changes than the one of u, or the process is not linear there.");
     if (f.longest.deadTime > m.deadTime + std::max(g.h, 0.1 * m.timeScale()))
-        f.notes.push_back("The window explains a dead time up to " + std::to_string(f.longest.deadTime) +
+        f.notes.push_back("The window explains a dead time up to " + FixedText(f.longest.deadTime, 2) +
                           " s about as well; the suggestions keep their robustness there too.");
     if (m.integrating && std::abs(f.balance - f.u0) > 1e-3 && std::abs(m.gain) > 0)
         f.notes.push_back("y drifts at the window's start: the process holds still at u = " +
-                          std::to_string(f.balance) + " %.");
+                          FixedText(f.balance, 2) + " %.");
 }
 
 }  // namespace

@@ -4,14 +4,14 @@
 #include <cmath>
 #include <cstdio>
 
+#include "tuning/NumberText.h"
+
 namespace velmora::tuning {
 
 namespace {
 
 std::string Number(double v, int decimals = 2) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
-    return text;
+    return FixedText(v, decimals);
 }
 
 bool Finite(const RecordedSample& s) {

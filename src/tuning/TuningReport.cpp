@@ -6,6 +6,7 @@
 #include "base/ByteOrder.h"
 #include "base/PidStructure.h"
 #include "base/PidaStructure.h"
+#include "tuning/NumberText.h"
 
 namespace velmora::tuning {
 
@@ -13,9 +14,7 @@ namespace {
 
 std::string Num(double v, int decimals) {
     if (!std::isfinite(v)) return std::isnan(v) ? "-" : "inf";
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
-    return text;
+    return FixedText(v, decimals);
 }
 
 template <class... A>

@@ -1,12 +1,15 @@
 // The graph page's tuning dialog, offscreen: opened on the marks, the running parameters read from
 // the PLC, typed ones previewed, "Use vals" writing a suggestion through the panel to the PLC.
+#include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QToolButton>
 
 #include <cmath>
 
 #include "ViewFixture.h"
 #include "base/IniFile.h"
+#include "base/Texts.h"
 #include "online/TrendGraphWidget.h"
 #include "online/TuningWidget.h"
 #include "tuning/TuningFixture.h"
@@ -67,7 +70,6 @@ TEST_F(TuningUi, TheGraphPageOpensItOnTheMarksAndUseValsWritesTheChosenRow) {
     open->click();
     TuningWidget* tuning = Opened(view);
     ASSERT_TRUE(tuning->result().ok()) << tuning->message().toStdString();
-    EXPECT_EQ(tuning->request().exchangeDelay, 0) << "a real plant: the loop does not pass the view";
     EXPECT_NEAR(tuning->result().fit.model.gain, 2, 0.05);
     ASSERT_EQ(tuning->rowCount(), 4);
     EXPECT_EQ(tuning->result().rows[0].controller.pid.pBnd, 432) << "the running row is the PLC's";
@@ -84,9 +86,6 @@ TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     addPidma(Pidma("Dryer"), 500);
     IniFile(host.file).writeString("Regulator Dryer", "Type", "PIDA");
     IniFile(host.file).writeString("Regulator Dryer", "Name", "Dryer");
-    // Simulated by the view, the loop passes its exchange every SimT.
-    IniFile(host.file).writeString("Regulator Dryer", "Simulation", "1");
-    IniFile(host.file).writeString("Regulator Dryer", "SimT", "0,25");
     const std::pair<int, float> image[] = {{plc::PidaOffset("k"), 2.5f}, {plc::PidaOffset("ti"), 30},
                                            {plc::PidaOffset("td"), 0},   {plc::PidaOffset("nd"), 10},
                                            {plc::PidaOffset("b"), 1},    {plc::PidaOffset("c"), 0}};
@@ -107,7 +106,6 @@ TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     open->click();
     TuningWidget* tuning = Opened(view);
     ASSERT_EQ(tuning->rowCount(), 5);
-    EXPECT_EQ(tuning->request().exchangeDelay, 0.25);
     const tuning::TuningRow& row = tuning->result().rows[4];
     EXPECT_EQ(std::tuple(row.label, row.controller.pida.k, row.controller.pida.b),
               std::tuple("tuner", 1.25, 0.5));
@@ -117,6 +115,42 @@ TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     ASSERT_TRUE(tuning->previewTyped("k=2,ti=10"));
     ASSERT_EQ(tuning->rowCount(), 6) << "typed rows go after the tuner's and replace each other";
     EXPECT_EQ(tuning->result().rows[4].label, "tuner");
+}
+
+// One language at a time: the model, the core's refusals and notes and the typed rows' errors
+// come in the module's language, numbers with the view's decimal separator.
+TEST_F(TuningUi, SpeaksTheModulesLanguageWithItsDecimalSeparator) {
+    struct Restore {
+        ~Restore() { ModuleTexts().chooseLanguage(1); }
+    } restore;
+    const auto bump = Record(KnownPlant{2, 8, 0, 1, 0, 3}, {});
+    tuning::LoopController pid;
+    const struct {
+        int language;
+        double from, to;
+        const char* typed;
+        const char* says;  // in the model line, else in the message
+    } cases[] = {
+        {0, 0, 100, nullptr, "první řád s dopravním zpožděním: zesílení 2,0"},
+        {4, 0, 100, nullptr, "первый порядок с запаздыванием: коэффициент усиления 2,0"},
+        {0, 50, 50, nullptr, "Začátek úseku (50,00 s) není před jeho koncem (50,00 s)."},
+        {0, 200, 300, nullptr, "Úsek 200,00 .. 300,00 s leží mimo záznam (0,00 .. 100,00 s)."},
+        {4, 0, 9, nullptr, "u меняется на участке на 0,00 %; нужно не меньше 0,5 %."},
+        {0, 0, 100, "k=1", "\"k\" není parametr druhu PID (PBnd, K+, Ti, Td, TiW)."},
+        {4, 0, 100, "Ti=x", "Значение \"Ti\" не является числом не меньше 0."},
+    };
+    for (const auto& c : cases) {
+        ModuleTexts().chooseLanguage(c.language);
+        TuningWidget widget(bump, c.from, c.to, pid, nullptr, ',');
+        if (c.typed) EXPECT_FALSE(widget.previewTyped(c.typed));
+        const QString model = widget.findChild<QLabel*>("ModelLabel1")->text();
+        const QString shown = widget.result().ok() && !c.typed ? model : widget.message();
+        EXPECT_TRUE(shown.contains(QString::fromUtf8(c.says))) << c.says << "\n" << shown.toStdString();
+    }
+    ModuleTexts().chooseLanguage(0);
+    TuningWidget widget(bump, 0.0, 100.0, pid, nullptr, ',');
+    EXPECT_EQ(widget.findChild<QTableWidget*>("RowsTable1")->item(2, 0)->text(), QString::fromUtf8("normální"));
+    EXPECT_TRUE(widget.findChild<QTableWidget*>("RowsTable1")->item(2, 1)->text().contains(','));
 }
 
 }  // namespace

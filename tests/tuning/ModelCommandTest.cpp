@@ -61,11 +61,10 @@ TEST_F(ModelCommand, PrintsTheModelTheSuggestionsAndThePreviewAsTextOrJson) {
          {"\"kind\":\"PID\"", "\"suggestions\":[", "\"speed\":\"normal\"", "\"label\":\"typed 1\"",
           "\"parameters\":{\"PBnd\":60,\"Ti\":9,\"Td\":0,\"TiW\":0}",
           "\"gainMargin\":", "\"samplePeriod\":0.5"}},
-        // The view simulates the Dryer: its loop passes the view's exchange every SimT, unless told
-        // otherwise.
+        // The view simulates the Dryer: the recording already holds the view's exchange.
         {"--controller Dryer --json",
          true,
-         {"\"kind\":\"PIDMA\"", "\"parameters\":{\"k\":0.5,\"ti\":20,", "\"exchangeDelay\":0.25"}},
+         {"\"kind\":\"PIDMA\"", "\"parameters\":{\"k\":0.5,\"ti\":20,", "\"exchangeDelay\":0,"}},
         {"--controller Dryer --json --exchange-delay 0.1", true, {"\"exchangeDelay\":0.1,"}},
     };
     const std::regex text("gain ([0-9.]+) %/%, T ([0-9.]+) s, dead time ([0-9.]+)"),

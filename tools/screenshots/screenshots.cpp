@@ -22,6 +22,7 @@
 #include "controllers/FormOpenAs1.h"
 #include "online/FormVisual1.h"
 #include "online/OnlineSession.h"
+#include "online/TuningWidget.h"
 #include "plugin/CompMsgForm.h"
 #include "wizard/FormWizardPage.h"
 
@@ -331,6 +332,32 @@ void OnlineViews(const QString& folder, const std::string& suffix) {
     std::filesystem::remove(file);
 }
 
+// The recording's model and tuning on a bump of a second-order plant with dead
+// time (gain 1, 20 s and 5 s, 2 s), a PIDMA controller with a tuner's result
+// and a typed row: every column, note and button the dialog has.
+void TuningDialog(const QString& folder, const std::string& suffix) {
+    std::vector<tuning::RecordedSample> recording;
+    double x1 = 0, x2 = 0;
+    for (int i = 0; i <= 2000; ++i) {
+        const double t = i * 0.1, u = t >= 20 ? 55 : 45;
+        const double delayed = t >= 22 ? 10 : 0;
+        x1 += (delayed - x1) * 0.1 / 20;
+        x2 += (x1 - x2) * 0.1 / 5;
+        recording.push_back({t, 45, u, 45 + x2});
+    }
+    tuning::LoopController running;
+    running.kind = ControllerKind::Pidma;
+    running.pida.k = 2.5, running.pida.ti = 30, running.pida.td = 0, running.pida.ts = 0.5;
+    online::TuningWidget widget(recording, 10.0, 200.0, running, nullptr, ',');
+    tuning::LoopController tuned = running;
+    tuned.pida.k = 2.2, tuned.pida.ti = 21, tuned.pida.td = 4, tuned.pida.b = 0.7;
+    widget.addTunerRow(tuned);
+    widget.previewTyped("k=1.5,ti=25,td=3");
+    widget.selectRow(2);
+    widget.resize(1100, 720);
+    Shoot(widget, folder, "TuningWidget" + suffix);
+}
+
 }  // namespace
 }  // namespace velmora
 
@@ -349,6 +376,7 @@ int main(int argc, char** argv) {
         velmora::ModuleTexts().chooseLanguage(language);
         velmora::Dialogs(scratch, folder, suffix);
         velmora::WizardPages(scratch, folder, suffix);
+        velmora::TuningDialog(folder, suffix);
         if (language != 4) velmora::OnlineViews(folder, language == 1 ? "-en" : "-cs");
     }
     std::filesystem::remove(scratch);
