@@ -58,7 +58,8 @@ std::optional<std::vector<RecordedSample>> ReadRecording(const std::string& path
 }
 
 // The controller's settings from its file, or the kind's defaults without one.
-std::optional<LoopController> ReadController(const ModelOptions& o) {
+// `viewExchange` gets the view's exchange period when it simulates that controller's plant.
+std::optional<LoopController> ReadController(const ModelOptions& o, double& viewExchange) {
     std::filesystem::path path = o.controllerFile;
     if (path.empty() && !o.project.empty()) {
         const auto found = ControllerFileToRead("model", o.project, o.plc);
@@ -75,6 +76,7 @@ std::optional<LoopController> ReadController(const ModelOptions& o) {
     if (o.controller.empty() || !file.sectionExists(section))
         return Fail("no controller \"" + o.controller + "\" in " + path.string()), std::nullopt;
     c = ReadLoopController(SectionReader(file, section, Reader::GeneratorCode));
+    viewExchange = online::ViewExchangePeriod(file, o.controller);
     if (!o.kind.empty() && (o.kind == "PIDMA") != (c.kind == ControllerKind::Pidma))
         return Fail("--kind " + o.kind + " does not match the controller \"" + o.controller + "\""),
                std::nullopt;
@@ -82,10 +84,12 @@ std::optional<LoopController> ReadController(const ModelOptions& o) {
 }
 
 void RunModel(const ModelOptions& o) {
-    const auto controller = ReadController(o);
+    double viewExchange = 0;
+    const auto controller = ReadController(o, viewExchange);
     if (!controller) return;
     TuningRequest request{o.from,         o.to,       o.exchangeDelay, o.scan,
                           o.setpointStep, o.loadStep, o.typed,         o.nominal};
+    request.viewExchange = viewExchange;
     if (const std::string bad = CheckTuningRequest(request, *controller); !bad.empty())
         return void(Fail(bad));
     const auto recording = ReadRecording(o.recording);

@@ -414,6 +414,7 @@ std::string TunerButton(ScriptRun& run, HeadlessOnlineView& view, const ScriptLi
 std::string FitModel(ScriptRun& run, HeadlessOnlineView& view, const ScriptLine& s) {
     const IniFile file(view.controllerFile());
     ModelLine m;
+    m.request.viewExchange = online::ViewExchangePeriod(file, view.controllerName());
     ReadModelLine(s, m);  // checked when the script was read
     const tuning::LoopController current =
         online::RunningController(file, view.controllerName(), view.exchange());

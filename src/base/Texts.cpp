@@ -365,6 +365,15 @@ constexpr OwnWording kOwnWordings[] = {
      "Пределы выхода не оставляют ему места ({} .. {} %): контур не может действовать, пока они не заданы."},
     {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
      "PBnd на краю своего диапазона ({} .. {} %)."},
+    {"The view simulates this plant and exchanges with the PLC every {} s: the recording holds that "
+     "exchange, and "
+     "the model's dead time holds it with the plant's own, as the loop does.",
+     "Soustavu simuluje pohled, který si s PLC vyměňuje data každých {} s: záznam tuto výměnu obsahuje a "
+     "dopravní "
+     "zpoždění modelu ji obsahuje spolu s vlastním zpožděním soustavy, stejně jako smyčka.",
+     "Объект моделирует вид, который обменивается с ПЛК каждые {} с: запись содержит этот обмен, и "
+     "запаздывание "
+     "модели содержит его вместе с собственным запаздыванием объекта, как и контур."},
     {"Ms {} exceeds the target {}.", "Ms {} překračuje cíl {}.", "Ms {} превышает цель {}."},
     {"The loop is unstable: y runs away.", "Smyčka je nestabilní: y utíká.", "Контур неустойчив: y уходит."},
     {"The output that holds the operating point lies outside the output limits.",

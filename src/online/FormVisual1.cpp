@@ -682,7 +682,8 @@ void TFormVisual1::build() {
     connect(tuning, &QPushButton::clicked, this, [this] {
         const tuning::LoopController running = RunningController(*file_, name_, *exchange_);
         OpenTuningDialog(this, recorder_.buffer(), graph_->markA(), graph_->markB(), running,
-                         TunerResult(*exchange_, running), &ParamPanel1->panel(), host_.decimalSeparator());
+                         TunerResult(*exchange_, running), &ParamPanel1->panel(), host_.decimalSeparator(),
+                         ViewExchangePeriod(*file_, name_));
     });
     side->addWidget(tuning);
     graphRow->addLayout(side);
@@ -989,8 +990,9 @@ void TFormVisual1::previewTunerResult() {
     const auto tuned = TunerResult(*exchange_, running);
     if (!window || !tuned) return;
     // Beside the question, which stays modal: the preview is there to be looked at before answering.
-    QWidget* dialog = OpenTuningDialog(this, recorder_.buffer(), window->first, window->second, running,
-                                       tuned, &ParamPanel1->panel(), host_.decimalSeparator());
+    QWidget* dialog =
+        OpenTuningDialog(this, recorder_.buffer(), window->first, window->second, running, tuned,
+                         &ParamPanel1->panel(), host_.decimalSeparator(), ViewExchangePeriod(*file_, name_));
     // At the screen's top left, once the window manager has framed it; the
     // question box comes up in the middle.
     QTimer::singleShot(0, dialog, [dialog] {

@@ -10,6 +10,7 @@
 #include "online/OnlineExchange.h"
 #include "online/TrendBuffer.h"
 #include "online/TrendSettings.h"
+#include "simulation/SimulationSettings.h"
 #include "tuning/TuningReport.h"
 
 namespace velmora::online {
@@ -35,6 +36,11 @@ tuning::LoopController RunningController(const IniFile& file, const std::string&
     return c;
 }
 
+double ViewExchangePeriod(const IniFile& file, const std::string& controllerName) {
+    const PlantSettings plant = ReadPlantSettings(file, ControllerSection(controllerName));
+    return plant.simulation && plant.simT > 0 && plant.simT <= 3600 ? plant.simT : 0;
+}
+
 std::optional<tuning::LoopController> TunerResult(const OnlineExchange& exchange,
                                                   const tuning::LoopController& running) {
     tuning::LoopController tuned = running;
@@ -58,8 +64,10 @@ std::optional<std::pair<double, double>> TunerExperiment::window(const TrendBuff
 }
 
 TunerPreviewResult TunerPreview(const TrendBuffer& recording, const TunerExperiment& experiment,
-                                const tuning::LoopController& running, const tuning::LoopController& tuned) {
+                                const tuning::LoopController& running, const tuning::LoopController& tuned,
+                                double viewExchange) {
     TunerPreviewResult preview;
+    preview.request.viewExchange = viewExchange;
     const auto window = experiment.window(recording);
     if (!window) {
         preview.result.error = "the recording does not hold the tuner's experiment";

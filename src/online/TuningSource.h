@@ -28,6 +28,10 @@ std::vector<tuning::RecordedSample> RecordedSamples(const TrendBuffer& buffer);
 tuning::LoopController RunningController(const IniFile& file, const std::string& controllerName,
                                          const OnlineExchange& exchange);
 
+// The period of the view's exchange when the view simulates the controller's
+// plant (SimT with Simulation 1), else 0: the tuning says so beside the model.
+double ViewExchangePeriod(const IniFile& file, const std::string& controllerName);
+
 // The PIDMA tuner's last result as the running controller would run it, once
 // the view has received one; nothing for a PID controller or before a result.
 std::optional<tuning::LoopController> TunerResult(const OnlineExchange& exchange,
@@ -57,6 +61,7 @@ struct TunerPreviewResult {
     tuning::TuningResult result;
 };
 TunerPreviewResult TunerPreview(const TrendBuffer& recording, const TunerExperiment& experiment,
-                                const tuning::LoopController& running, const tuning::LoopController& tuned);
+                                const tuning::LoopController& running, const tuning::LoopController& tuned,
+                                double viewExchange);
 
 }  // namespace velmora::online

@@ -136,13 +136,14 @@ void TuningPlot::paintEvent(QPaintEvent*) {
 
 TuningWidget::TuningWidget(std::vector<RecordedSample> recording, std::optional<double> from,
                            std::optional<double> to, const LoopController& current, ParameterPanel* panel,
-                           char decimalSeparator, QWidget* parent)
+                           char decimalSeparator, QWidget* parent, double viewExchange)
     : QWidget(parent),
       recording_(std::move(recording)),
       current_(current),
       panel_(panel),
       separator_(decimalSeparator) {
     setObjectName("TuningWidget1");
+    request_.viewExchange = viewExchange;
     build();
     if (!from || !to) {
         result_.error =
@@ -352,15 +353,15 @@ bool TuningWidget::useSelected() {
 QWidget* OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
                           std::optional<double> markB, const LoopController& current,
                           const std::optional<LoopController>& tuned, ParameterPanel* panel,
-                          char decimalSeparator) {
+                          char decimalSeparator, double viewExchange) {
     // A child of the view: it goes with the view and its panel.
     auto* dialog = new QDialog(parent);
     dialog->setObjectName("TuningDialog1");
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(Own("Model and tuning from the recording"));
     auto* column = new QVBoxLayout(dialog);
-    auto* widget =
-        new TuningWidget(RecordedSamples(recording), markA, markB, current, panel, decimalSeparator, dialog);
+    auto* widget = new TuningWidget(RecordedSamples(recording), markA, markB, current, panel,
+                                    decimalSeparator, dialog, viewExchange);
     if (tuned) widget->addTunerRow(*tuned);
     column->addWidget(widget, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);

@@ -29,10 +29,11 @@ class TuningWidget : public QWidget {
     Q_OBJECT
 public:
     // Fits at once; a window that cannot be fitted shows why instead.
-    // Without a panel (offline) "Use vals" stays disabled.
+    // Without a panel (offline) "Use vals" stays disabled. `viewExchange`: the
+    // view's exchange period when it simulates the plant (ViewExchangePeriod).
     TuningWidget(std::vector<tuning::RecordedSample> recording, std::optional<double> from,
                  std::optional<double> to, const tuning::LoopController& current, ParameterPanel* panel,
-                 char decimalSeparator, QWidget* parent = nullptr);
+                 char decimalSeparator, QWidget* parent = nullptr, double viewExchange = 0);
     ~TuningWidget() override;
 
     const tuning::TuningResult& result() const { return result_; }
@@ -79,6 +80,6 @@ private:
 QWidget* OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
                           std::optional<double> markB, const tuning::LoopController& current,
                           const std::optional<tuning::LoopController>& tuned, ParameterPanel* panel,
-                          char decimalSeparator);
+                          char decimalSeparator, double viewExchange = 0);
 
 }  // namespace velmora::online

@@ -170,7 +170,8 @@ void HeadlessOnlineView::previewTunerResult() {
     const tuning::LoopController running = online::RunningController(file, name_, *exchange_);
     const auto tuned = online::TunerResult(*exchange_, running);
     if (!tuned) return;
-    const auto preview = online::TunerPreview(recording_->buffer(), tunerExperiment_, running, *tuned);
+    const auto preview = online::TunerPreview(recording_->buffer(), tunerExperiment_, running, *tuned,
+                                              online::ViewExchangePeriod(file, name_));
     tunerPreview_ = preview.result.ok() ? tuning::TuningText("live", preview.request, preview.result)
                                         : "no preview: " + preview.result.error + "\n";
 }

@@ -66,6 +66,11 @@ TuningResult RunTuning(std::span<const RecordedSample> recording, const LoopCont
     FitOutcome fit = FitModel(result.window);
     if (result.error = fit.error; !result.ok()) return result;
     result.fit = std::move(fit.fit);
+    if (o.viewExchange > 0)
+        result.fit.notes.push_back(
+            "The view simulates this plant and exchanges with the PLC every " + FixedText(o.viewExchange, 2) +
+            " s: the recording holds that exchange, and the model's dead time holds it "
+            "with the plant's own, as the loop does.");
     DesignOptions d{o.scan, o.exchangeDelay, result.fit.y0, result.fit.balance, o.setpointStep, o.loadStep,
                     {}};
     if (!o.nominal) d.alsoFor = result.fit.plausible;

@@ -26,8 +26,9 @@ TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
     EXPECT_NE(model.find("Model: first order"), std::string::npos) << model;
     EXPECT_NEAR(NumberAfter(model, "gain "), 2, 0.1) << model;
     EXPECT_NEAR(NumberAfter(model, ", T "), 10, 1.5) << model;
-    // The view simulates the plant, and its exchange is in the recording: nothing is added.
+    // The view simulates the plant, and its exchange is in the recording: nothing is added, the note says so.
     EXPECT_EQ(NumberAfter(model, "exchange delay "), 0) << model;
+    EXPECT_NE(model.find("exchanges with the PLC every 1.00 s"), std::string::npos) << model;
     EXPECT_NE(model.find("Suggestions (PIDMA"), std::string::npos) << model;
     EXPECT_NE(model.find("  current "), std::string::npos) << model;
     EXPECT_NE(model.find("  normal  k "), std::string::npos) << model;

@@ -86,6 +86,9 @@ TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     addPidma(Pidma("Dryer"), 500);
     IniFile(host.file).writeString("Regulator Dryer", "Type", "PIDA");
     IniFile(host.file).writeString("Regulator Dryer", "Name", "Dryer");
+    // Simulated by the view: the model's dead time holds the view's exchange, and the dialog says so.
+    IniFile(host.file).writeString("Regulator Dryer", "Simulation", "1");
+    IniFile(host.file).writeString("Regulator Dryer", "SimT", "0,25");
     const std::pair<int, float> image[] = {{plc::PidaOffset("k"), 2.5f}, {plc::PidaOffset("ti"), 30},
                                            {plc::PidaOffset("td"), 0},   {plc::PidaOffset("nd"), 10},
                                            {plc::PidaOffset("b"), 1},    {plc::PidaOffset("c"), 0}};
@@ -106,6 +109,8 @@ TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     open->click();
     TuningWidget* tuning = Opened(view);
     ASSERT_EQ(tuning->rowCount(), 5);
+    EXPECT_TRUE(tuning->message().contains("exchanges with the PLC every 0,25 s"))
+        << tuning->message().toStdString();
     const tuning::TuningRow& row = tuning->result().rows[4];
     EXPECT_EQ(std::tuple(row.label, row.controller.pida.k, row.controller.pida.b),
               std::tuple("tuner", 1.25, 0.5));
@@ -149,7 +154,8 @@ TEST_F(TuningUi, SpeaksTheModulesLanguageWithItsDecimalSeparator) {
     }
     ModuleTexts().chooseLanguage(0);
     TuningWidget widget(bump, 0.0, 100.0, pid, nullptr, ',');
-    EXPECT_EQ(widget.findChild<QTableWidget*>("RowsTable1")->item(2, 0)->text(), QString::fromUtf8("normální"));
+    EXPECT_EQ(widget.findChild<QTableWidget*>("RowsTable1")->item(2, 0)->text(),
+              QString::fromUtf8("normální"));
     EXPECT_TRUE(widget.findChild<QTableWidget*>("RowsTable1")->item(2, 1)->text().contains(','));
 }
 

@@ -61,10 +61,11 @@ TEST_F(ModelCommand, PrintsTheModelTheSuggestionsAndThePreviewAsTextOrJson) {
          {"\"kind\":\"PID\"", "\"suggestions\":[", "\"speed\":\"normal\"", "\"label\":\"typed 1\"",
           "\"parameters\":{\"PBnd\":60,\"Ti\":9,\"Td\":0,\"TiW\":0}",
           "\"gainMargin\":", "\"samplePeriod\":0.5"}},
-        // The view simulates the Dryer: the recording already holds the view's exchange.
+        // The view simulates the Dryer: the recording already holds the view's exchange, as a note says.
         {"--controller Dryer --json",
          true,
-         {"\"kind\":\"PIDMA\"", "\"parameters\":{\"k\":0.5,\"ti\":20,", "\"exchangeDelay\":0,"}},
+         {"\"kind\":\"PIDMA\"", "\"parameters\":{\"k\":0.5,\"ti\":20,", "\"exchangeDelay\":0,",
+          "exchanges with the PLC every 0.25 s"}},
         {"--controller Dryer --json --exchange-delay 0.1", true, {"\"exchangeDelay\":0.1,"}},
     };
     const std::regex text("gain ([0-9.]+) %/%, T ([0-9.]+) s, dead time ([0-9.]+)"),
