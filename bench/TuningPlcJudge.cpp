@@ -156,22 +156,11 @@ std::string Decimal(double v) {
 }
 
 void WriteParameters(const Project& project, const Loop& loop, const LoopController& c) {
-    if (c.kind == ControllerKind::Pid) {
-        WriteKeys(project, loop,
-                  {{"PBnd", std::to_string(c.pid.pBnd)},
-                   {"Ti", std::to_string(c.pid.ti)},
-                   {"Td", std::to_string(c.pid.td)},
-                   {"TiW", std::to_string(c.pid.tiW)}});
-        return;
-    }
-    const PidaBlockSettings& a = c.pida;
-    WriteKeys(project, loop,
-              {{"k", Decimal(a.k)},
-               {"ti", Decimal(a.ti)},
-               {"td", Decimal(a.td)},
-               {"nd", Decimal(a.nd)},
-               {"b", Decimal(a.b)},
-               {"c", Decimal(a.c)}});
+    IniFile file(project.file(loop));
+    IniFile::Batch batch(file);
+    SectionWriter section(file, loop.section(), c.kind);
+    WriteLoopParameters(section, c);
+    batch.commit();
 }
 
 double Horizon(const TuningPlant& p) {

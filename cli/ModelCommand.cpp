@@ -5,7 +5,7 @@
 // Exit status 1, with the reason on standard error: the recording cannot be
 // read, the window is not before its end or outside the recording, u does not
 // change in it, y does not answer or is saturated, the controller cannot be
-// read or a typed parameter is not one.
+// read, a typed parameter is not one, or --write could not store the suggestion.
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -28,7 +28,7 @@ namespace {
 using namespace tuning;
 
 struct ModelOptions {
-    std::string recording, controllerFile, project, plc, controller, kind;
+    std::string recording, controllerFile, project, plc, controller, kind, write;
     double from = 0, to = 0, exchangeDelay = 0, scan = 0.01, setpointStep = 10, loadStep = NAN;
     std::vector<std::string> typed;
     bool json = false, curves = false, nominal = false;
@@ -58,9 +58,11 @@ std::optional<std::vector<RecordedSample>> ReadRecording(const std::string& path
 }
 
 // The controller's settings from its file, or the kind's defaults without one.
-// `viewExchange` gets the view's exchange period when it simulates that controller's plant.
-std::optional<LoopController> ReadController(const ModelOptions& o, double& viewExchange) {
-    std::filesystem::path path = o.controllerFile;
+// `viewExchange` gets the view's exchange period when it simulates that controller's plant,
+// `path` the controller file (empty without one).
+std::optional<LoopController> ReadController(const ModelOptions& o, double& viewExchange,
+                                             std::filesystem::path& path) {
+    path = o.controllerFile;
     if (path.empty() && !o.project.empty()) {
         const auto found = ControllerFileToRead("model", o.project, o.plc);
         if (!found) return std::nullopt;
@@ -83,9 +85,32 @@ std::optional<LoopController> ReadController(const ModelOptions& o, double& view
     return c;
 }
 
+// The chosen speed's suggestion into the controller's section, as "Save vals" would store it.
+void WriteSuggestion(const ModelOptions& o, const std::filesystem::path& path, const TuningResult& result) {
+    for (const Suggestion& s : result.design.suggestions) {
+        if (o.write != SpeedName(s.speed)) continue;
+        try {
+            IniFile file(path);
+            IniFile::Batch batch(file);
+            SectionWriter section(file, ControllerSection(o.controller), s.controller.kind);
+            WriteLoopParameters(section, s.controller);
+            batch.commit();
+        } catch (const std::exception& e) {
+            return void(
+                Fail("the " + o.write + " suggestion was not written to " + path.string() + ": " + e.what()));
+        }
+        (o.json ? std::cerr : std::cout)
+            << "Written to " << path.string() << " [" << ControllerSection(o.controller) << "]: " << o.write
+            << ", " << DescribeParameters(s.controller) << '\n';
+        return;
+    }
+    Fail("no " + o.write + " suggestion to write");
+}
+
 void RunModel(const ModelOptions& o) {
     double viewExchange = 0;
-    const auto controller = ReadController(o, viewExchange);
+    std::filesystem::path path;
+    const auto controller = ReadController(o, viewExchange, path);
     if (!controller) return;
     TuningRequest request{o.from,         o.to,       o.exchangeDelay, o.scan,
                           o.setpointStep, o.loadStep, o.typed,         o.nominal};
@@ -98,6 +123,7 @@ void RunModel(const ModelOptions& o) {
     if (!result.ok()) return void(Fail(result.error));
     std::cout << (o.json ? TuningJson(o.recording, request, result, o.curves)
                          : TuningText(o.recording, request, result));
+    if (!o.write.empty()) WriteSuggestion(o, path, result);
 }
 
 void SetUpModel(CLI::App& app) {
@@ -126,6 +152,10 @@ void SetUpModel(CLI::App& app) {
                     "Load step at the plant input, % (default: moves y as the set point)");
     cmd->add_flag("--nominal", o->nominal,
                   "Design on the fitted model alone, not also on the models the window explains as well");
+    cmd->add_option("--write", o->write,
+                    "Store that speed's suggestion in the controller's section, as Save vals does (needs "
+                    "--project or --controller-file)")
+        ->check(CLI::IsMember({"slow", "normal", "fast"}));
     cmd->add_flag("--json", o->json, "Print JSON instead of text");
     cmd->add_flag("--curves", o->curves, "With --json: the fitted and previewed curves too");
     cmd->callback([o] {
@@ -135,6 +165,8 @@ void SetUpModel(CLI::App& app) {
             return void(Fail("--project needs --plc and --controller"));
         if (!o->controllerFile.empty() && o->controller.empty())
             return void(Fail("--controller-file needs --controller"));
+        if (!o->write.empty() && o->controller.empty())
+            return void(Fail("--write needs the controller's file: --project or --controller-file"));
         RunModel(*o);
     });
 }

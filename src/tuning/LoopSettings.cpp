@@ -69,6 +69,20 @@ ControlLaw LawOf(const LoopController& c) {
     return law;
 }
 
+void WriteLoopParameters(SectionWriter& out, const LoopController& c) {
+    if (c.kind == ControllerKind::Pid) {
+        const std::pair<Key, int> stored[] = {
+            {key::PBnd, c.pid.pBnd}, {key::Ti, c.pid.ti}, {key::Td, c.pid.td}, {key::TiW, c.pid.tiW}};
+        for (const auto& [k, v] : stored) out.setInteger(k, v);
+        return;
+    }
+    // "Ti" is spelled as the key always was.
+    const std::pair<Key, double> values[] = {{key::k, c.pida.k},   {Key{"Ti"}, c.pida.ti},
+                                             {key::td, c.pida.td}, {key::nd, c.pida.nd},
+                                             {key::b, c.pida.b},   {key::c, c.pida.c}};
+    for (const auto& [k, v] : values) out.setDecimal(k, v);
+}
+
 LoopController ReadLoopController(const SectionReader& section) {
     const SectionReader in = section.as(Reader::GeneratorCode);
     LoopController c;

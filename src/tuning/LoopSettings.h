@@ -9,7 +9,8 @@
 
 namespace velmora {
 class SectionReader;
-}
+class SectionWriter;
+}  // namespace velmora
 
 namespace velmora::tuning {
 
@@ -79,6 +80,10 @@ void ParallelToSerial(double& k, double& ti, double& td);
 
 // The controller as the code generator reads it from its section.
 LoopController ReadLoopController(const SectionReader& section);
+
+// Its tuning parameters into its section, as "Save vals" stores them: PBnd, Ti,
+// Td and TiW (PID) or k, Ti, td, nd, b and c (PIDMA).
+void WriteLoopParameters(SectionWriter& section, const LoopController& c);
 
 // "PBnd 12.5 %, Ti 30.0 s, Td 2.0 s, TiW 0" or "k 2.500, ti 30.00 s, ...".
 std::string DescribeParameters(const LoopController& c);

@@ -3,9 +3,12 @@
 // window's own refusals are ModelFitTest's).
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <regex>
 
 #include "TuningFixture.h"
+#include "base/IniFile.h"
+#include "base/ParseDecimal.h"
 #include "support/Support.h"
 
 namespace velmora::tuning::testing {
@@ -86,6 +89,30 @@ TEST_F(ModelCommand, PrintsTheModelTheSuggestionsAndThePreviewAsTextOrJson) {
     }
 }
 
+// --write stores the chosen speed's row in the section as "Save vals" does, and nothing else;
+// with --json the confirmation goes to standard error, so that the output stays JSON.
+TEST_F(ModelCommand, WriteStoresTheChosenSuggestionInTheSection) {
+    const std::string window = "--recording DIR/bump.txt --from 0 --to 100 --project DIR/project --plc PLC1 ";
+    const std::filesystem::path file = dir_ / "project" / "Velmora" / "PLC1.rglx";
+    CommandResult r = Run(window + "--controller Oven --write normal");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.out, m,
+                                  std::regex("  normal  PBnd ([0-9.]+) %, Ti ([0-9.]+) s, Td ([0-9.]+) s")));
+    EXPECT_NE(r.out.find("Written to "), std::string::npos) << r.out;
+    IniFile oven(file);
+    EXPECT_EQ(oven.readInteger("Regulator Oven", "PBnd", 0), std::lround(10 * std::stod(m[1])));
+    EXPECT_EQ(oven.readInteger("Regulator Oven", "Ti", 0), std::lround(10 * std::stod(m[2])));
+    EXPECT_EQ(oven.readInteger("Regulator Oven", "Td", -1), std::lround(10 * std::stod(m[3])));
+    EXPECT_EQ(oven.readInteger("Regulator Oven", "OutCycle", 0), 50) << "the rest of the section stays";
+    r = Run(window + "--controller Dryer --json --write fast");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_TRUE(r.out.starts_with('{') && r.out.find("Written") == std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("Written to "), std::string::npos) << r.err;
+    ASSERT_TRUE(std::regex_search(r.out, m, std::regex("\"speed\":\"fast\"[^}]*\"k\":([-0-9.e]+)"))) << r.out;
+    EXPECT_NEAR(ParseDecimal(IniFile(file).readString("Regulator Dryer", "k", "")), std::stod(m[1]), 1e-4);
+}
+
 TEST_F(ModelCommand, RefusesWithAMessageAndStatusOne) {
     const std::string window = "--recording DIR/bump.txt --from 0 --to 100 ";
     const std::pair<std::string, const char*> refusals[] = {
@@ -96,6 +123,7 @@ TEST_F(ModelCommand, RefusesWithAMessageAndStatusOne) {
         {window + "--project DIR/project --plc PLC1 --controller Kiln", "no controller \"Kiln\""},
         {window + "--controller-file DIR/none.rglx --controller Oven", "controller file not found"},
         {window + "--exchange-delay -1", "--exchange-delay"},
+        {window + "--write normal", "--write needs the controller's file"},
     };
     for (const auto& [arguments, message] : refusals) {
         const CommandResult r = Run(arguments);
