@@ -374,6 +374,9 @@ constexpr OwnWording kOwnWordings[] = {
      "Объект моделирует вид, который обменивается с ПЛК каждые {} с: запись содержит этот обмен, и "
      "запаздывание "
      "модели содержит его вместе с собственным запаздыванием объекта, как и контур."},
+    {"The marks reach beyond the recording: the window is {} .. {} s.",
+     "Kurzory sahají za konec záznamu: úsek je {} .. {} s.",
+     "Курсоры выходят за запись: участок {} .. {} с."},
     {"Ms {} exceeds the target {}.", "Ms {} překračuje cíl {}.", "Ms {} превышает цель {}."},
     {"The loop is unstable: y runs away.", "Smyčka je nestabilní: y utíká.", "Контур неустойчив: y уходит."},
     {"The output that holds the operating point lies outside the output limits.",

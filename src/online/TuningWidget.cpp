@@ -165,7 +165,6 @@ void TuningWidget::build() {
     message_ = new QLabel(this);
     message_->setObjectName("MessageLabel1");
     message_->setWordWrap(true);
-    message_->setStyleSheet("color: #b00000");
     auto* plots = new QHBoxLayout;
     fitPlot_ = new TuningPlot(this);
     fitPlot_->setObjectName("FitPlot1");
@@ -208,7 +207,8 @@ void TuningWidget::build() {
     column->addLayout(typedRow);
 }
 
-void TuningWidget::say(const std::string& text) {
+void TuningWidget::say(const std::string& text, bool refusal) {
+    message_->setStyleSheet(refusal ? "color: #b00000" : "");
     message_->setText(QString::fromStdString(text));
 }
 
@@ -223,11 +223,11 @@ void TuningWidget::showResult() {
     useButton_->setEnabled(fitted && panel_);
     if (!fitted) {
         model_->setText(Own("No model"));
-        say(OwnMessage(result_.error, separator_));
+        say(OwnMessage(result_.error, separator_), true);
         return;
     }
     const ModelFit& fit = result_.fit;
-    model_->setText(ModelSummary(fit, request_.from, request_.to, separator_));
+    model_->setText(ModelSummary(fit, result_.window.from, result_.window.to, separator_));
     std::string notes;
     for (const std::string& n : fit.notes) notes += n + "\n";
     for (const std::string& n : result_.design.notes) notes += n + "\n";
@@ -287,7 +287,7 @@ bool TuningWidget::previewTyped(const std::string& text) {
     if (!result_.ok()) return false;
     LoopController typed = current_;
     if (const std::string bad = ApplyTypedParameters(text, typed); !bad.empty()) {
-        say(OwnMessage(bad, separator_));
+        say(OwnMessage(bad, separator_), true);
         return false;
     }
     result_.rows.resize(fixedRows_);
@@ -331,7 +331,7 @@ bool TuningWidget::useSelected() {
     if (!panel_ || !result_.ok() || selected < 0 || selected >= rowCount()) return false;
     const LoopController& chosen = result_.rows[static_cast<std::size_t>(selected)].controller;
     if (chosen.kind != panel_->kind()) {
-        say(OwnText("The panel belongs to another kind of controller."));
+        say(OwnText("The panel belongs to another kind of controller."), true);
         return false;
     }
     for (const auto& [name, value] : PanelValues(chosen)) {

@@ -56,7 +56,8 @@ private:
     void showResult();
     void showRows();
     void showCurves();
-    void say(const std::string& text);
+    // A refusal in red, a note or a confirmation in the text's own colour.
+    void say(const std::string& text, bool refusal = false);
 
     std::vector<tuning::RecordedSample> recording_;
     tuning::TuningRequest request_;

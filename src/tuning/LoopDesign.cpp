@@ -293,10 +293,10 @@ void Advise(const ProcessModel& model, const LoopController& current, const Prob
                               : "The process gain is positive but the controller acts in reverse; "
                                 "the loop would run away. Clear reverse action.");
     if (p.T > 0.25 * (model.timeScale() + p.delay))
-        d.notes.push_back("The sampling period (" + FixedText(p.T, 2) +
-                          " s) is long against the process (time scale " + FixedText(model.timeScale(), 2) +
-                          " s): a period of at most " + FixedText(0.1 * model.timeScale(), 2) +
-                          " s would let the loop act faster.");
+        d.notes.push_back("The sampling period (" + SignificantText(p.T, 3) +
+                          " s) is long against the process (time scale " +
+                          SignificantText(model.timeScale(), 3) + " s): a period of at most " +
+                          SignificantText(0.1 * model.timeScale(), 3) + " s would let the loop act faster.");
     if (OutputHigh(current) <= OutputLow(current))
         d.notes.push_back("The output limits leave the output no room (" + FixedText(OutputLow(current), 2) +
                           " .. " + FixedText(OutputHigh(current), 2) +

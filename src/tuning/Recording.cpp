@@ -24,7 +24,8 @@ std::string CheckMarks(std::span<const RecordedSample> recording, double from, d
         return "The window's start (" + Number(from) + " s) is not before its end (" + Number(to) + " s).";
     if (recording.empty()) return "The recording holds no samples.";
     const double first = recording.front().time, last = recording.back().time;
-    if (from < first || to > last)
+    // Marks beyond the recorded part only cut the window; one that misses it holds nothing.
+    if (to <= first || from >= last)
         return "The window " + Number(from) + " .. " + Number(to) + " s lies outside the recording (" +
                Number(first) + " .. " + Number(last) + " s).";
     return {};
@@ -68,6 +69,7 @@ WindowOutcome ExtractWindow(std::span<const RecordedSample> recording, double fr
     WindowOutcome out;
     out.error = CheckMarks(recording, from, to);
     if (!out.ok()) return out;
+    from = std::max(from, recording.front().time), to = std::min(to, recording.back().time);
     out.window.from = from, out.window.to = to;
     double previous = -INFINITY;
     for (const RecordedSample& s : recording) {

@@ -66,6 +66,10 @@ TuningResult RunTuning(std::span<const RecordedSample> recording, const LoopCont
     FitOutcome fit = FitModel(result.window);
     if (result.error = fit.error; !result.ok()) return result;
     result.fit = std::move(fit.fit);
+    if (result.window.from != o.from || result.window.to != o.to)
+        result.fit.notes.push_back("The marks reach beyond the recording: the window is " +
+                                   FixedText(result.window.from, 2) + " .. " +
+                                   FixedText(result.window.to, 2) + " s.");
     if (o.viewExchange > 0)
         result.fit.notes.push_back(
             "The view simulates this plant and exchanges with the PLC every " + FixedText(o.viewExchange, 2) +
@@ -155,8 +159,8 @@ std::string PreviewLine(const std::string& label, const Preview& p) {
 
 std::string ModelSection(const std::string& source, const TuningRequest& o, const TuningResult& r) {
     const ModelFit& fit = r.fit;
-    std::string s = "Recording: " + source + ", window " + Num(o.from, 2) + " .. " + Num(o.to, 2) + " s, " +
-                    std::to_string(r.window.samples.size()) + " samples\n";
+    std::string s = "Recording: " + source + ", window " + Num(r.window.from, 2) + " .. " +
+                    Num(r.window.to, 2) + " s, " + std::to_string(r.window.samples.size()) + " samples\n";
     s += "Model: " + fit.model.name() + "\n  " + ModelText(fit.model) + ", fit NRMSE " +
          Num(100 * fit.nrmse, 2) + " %\n  the window explains dead times up to " +
          Num(fit.longest.deadTime, 2) + " s as well\n  candidates:";
@@ -269,13 +273,13 @@ std::string JsonPreview(const TuningRow& r, bool curves) {
 
 std::string JsonFit(const std::string& source, const TuningRequest& o, const TuningResult& r, bool curves) {
     const ModelFit& fit = r.fit;
-    std::string out = "{\"recording\":" + JsonString(source) + ",\"window\":{\"from\":" + JsonNumber(o.from) +
-                      ",\"to\":" + JsonNumber(o.to) +
-                      ",\"samples\":" + std::to_string(r.window.samples.size()) +
-                      "},\"model\":" + JsonModel(fit.model, fit.nrmse) +
-                      ",\"operatingPoint\":{\"u0\":" + JsonNumber(fit.u0) + ",\"y0\":" + JsonNumber(fit.y0) +
-                      ",\"balance\":" + JsonNumber(fit.balance) +
-                      "},\"longestDeadTime\":" + JsonModel(fit.longest, NAN) + ",\"candidates\":[";
+    std::string out =
+        "{\"recording\":" + JsonString(source) + ",\"window\":{\"from\":" + JsonNumber(r.window.from) +
+        ",\"to\":" + JsonNumber(r.window.to) + ",\"samples\":" + std::to_string(r.window.samples.size()) +
+        "},\"model\":" + JsonModel(fit.model, fit.nrmse) +
+        ",\"operatingPoint\":{\"u0\":" + JsonNumber(fit.u0) + ",\"y0\":" + JsonNumber(fit.y0) +
+        ",\"balance\":" + JsonNumber(fit.balance) + "},\"longestDeadTime\":" + JsonModel(fit.longest, NAN) +
+        ",\"candidates\":[";
     for (std::size_t i = 0; i < fit.candidates.size(); ++i)
         out += (i ? "," : "") + JsonModel(fit.candidates[i].model, fit.candidates[i].nrmse);
     out += "],\"chosen\":" + std::to_string(fit.chosen) + ",\"notes\":" + JsonStrings(fit.notes);

@@ -147,10 +147,14 @@ TEST_F(TuningUi, SpeaksTheModulesLanguageWithItsDecimalSeparator) {
     for (const auto& c : cases) {
         ModuleTexts().chooseLanguage(c.language);
         TuningWidget widget(bump, c.from, c.to, pid, nullptr, ',');
-        if (c.typed) EXPECT_FALSE(widget.previewTyped(c.typed));
-        const QString model = widget.findChild<QLabel*>("ModelLabel1")->text();
-        const QString shown = widget.result().ok() && !c.typed ? model : widget.message();
+        if (c.typed) {
+            EXPECT_FALSE(widget.previewTyped(c.typed));
+        }
+        const bool refused = !widget.result().ok() || c.typed;
+        const QString shown = refused ? widget.message() : widget.findChild<QLabel*>("ModelLabel1")->text();
         EXPECT_TRUE(shown.contains(QString::fromUtf8(c.says))) << c.says << "\n" << shown.toStdString();
+        // A refusal in red; the notes beside a model are no alarm.
+        EXPECT_EQ(widget.findChild<QLabel*>("MessageLabel1")->styleSheet().contains("b00000"), refused);
     }
     ModuleTexts().chooseLanguage(0);
     TuningWidget widget(bump, 0.0, 100.0, pid, nullptr, ',');

@@ -145,8 +145,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         BadWindow{"start_after_end", 50, 20, kPlant, {}, kNone, "(50.00 s) is not before its end"},
         BadWindow{"not_a_number", std::nan(""), 20, kPlant, {}, kNone, "not numbers"},
-        BadWindow{"before", -5, 20, kPlant, {}, kNone, "outside the recording (0.00 .. 100.00 s)"},
-        BadWindow{"after", 50, 150, kPlant, {}, kNone, "outside the recording"},
+        BadWindow{"before", -30, -5, kPlant, {}, kNone, "outside the recording (0.00 .. 100.00 s)"},
+        BadWindow{"after", 100, 150, kPlant, {}, kNone, "outside the recording"},
         BadWindow{"too_few_samples", 20, 21, kPlant, {}, kNone, "holds 11 samples; at least 20"},
         BadWindow{"no_change_of_u", 0, 100, kPlant, {.du = 0.2}, kNone, "u changes by 0.20 %"},
         BadWindow{"before_the_bump", 0, 9, kPlant, {}, kNone, "u changes by 0.00 %"},

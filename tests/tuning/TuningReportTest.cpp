@@ -1,5 +1,6 @@
 // One tuning as every front end runs it: the rows in their order with the
-// typed ones last, a refusal carried as the error, and the running
+// typed ones last, marks beyond the recording cutting the window to it, a
+// refusal carried as the error, and the running
 // parameters taken from the PLC's image only when they are the block's.
 #include <gtest/gtest.h>
 
@@ -20,7 +21,7 @@ TEST(TuningReport, RowsAreCurrentSuggestionsThenTypedAndRefusalsAreErrors) {
     LoopController pid;
     pid.pid.pBnd = 500;
     TuningRequest request;
-    request.to = 100;
+    request.from = -20, request.to = 150;  // marks beyond the recording cut the window to it
     request.typed = {"PBnd=60,Ti=10"};
     const TuningResult r = RunTuning(recording, pid, request);
     ASSERT_TRUE(r.ok()) << r.error;
@@ -33,12 +34,20 @@ TEST(TuningReport, RowsAreCurrentSuggestionsThenTypedAndRefusalsAreErrors) {
     EXPECT_TRUE(std::isnan(r.rows[0].ms) && std::isfinite(r.rows[2].ms));
     const std::string text = TuningText("live", request, r);  // its rows are ModelCommandTest's
     EXPECT_NE(text.find("Recording: live, window 0.00 .. 100.00 s"), std::string::npos) << text;
+    EXPECT_NE(text.find("note: The marks reach beyond the recording: the window is 0.00 .. 100.00 s."),
+              std::string::npos)
+        << text;
 
+    const auto asking = [](double from, double to, double exchangeDelay, std::vector<std::string> typed) {
+        TuningRequest r;
+        r.from = from, r.to = to, r.exchangeDelay = exchangeDelay, r.typed = std::move(typed);
+        return r;
+    };
     const std::pair<TuningRequest, const char*> refused[] = {
-        {{0, 100, 0, 0.01, 10, NAN, {"PBnd=x"}, false}, "--try"},
-        {{0, 100, -1}, "--exchange-delay"},
-        {{50, 20}, "before"},
-        {{0, 5}, "u changes"},
+        {asking(0, 100, 0, {"PBnd=x"}), "--try"},
+        {asking(0, 100, -1, {}), "--exchange-delay"},
+        {asking(50, 20, 0, {}), "before"},
+        {asking(0, 5, 0, {}), "u changes"},
     };
     for (const auto& [bad, says] : refused) {
         const TuningResult no = RunTuning(recording, pid, bad);
