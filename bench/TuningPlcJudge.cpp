@@ -1,7 +1,8 @@
 // The recording tuner's PID suggestions judged on the soft PLC running the
 // generated PID code, as `velmora-host run` and the loop tests run it.
 //
-//   bench_TuningPlcJudge [pid|pidma] [type]   (optionally one kind, one plant type)
+//   bench_TuningPlcJudge [pid|pidma|both] [type|0] [SimT]
+//       (optionally one kind, one plant type, the view's exchange period; 0.1 s by default)
 //
 // For each static plant of the plant simulation (types 1-5, with and without
 // dead time; the numbers of bench_TuningFitBench) and a demo controller set up
@@ -95,6 +96,14 @@ const Loop kDryer{"PLC1",
                   {"Dryer_hv", "30", "40", "hv"},
                   {{"RACT", "0"}, {"hilim", "100"}, {"lolim", "0"}, {"AM", "1"}, {"sp", "30"}, {"hv", "30"}}};
 
+std::string Decimal(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", v);
+    return text;
+}
+
+double gExchange = 0.1;  // s, SimT: the view closes the loop through its exchange
+
 struct Project {
     std::filesystem::path dir;
     Project() {
@@ -124,7 +133,7 @@ void SetUp(const Project& project, const Loop& loop, const TuningPlant& p) {
     std::vector<std::pair<std::string, std::string>> keys(loop.keys.begin(), loop.keys.end());
     const std::pair<const char*, std::string> plant[] = {
         {"Simulation", "1"},
-        {"SimT", "0,1"},  // kExchange
+        {"SimT", Decimal(gExchange)},
         {"TypSoustavy", std::to_string(p.type)},
         {"Su", "1"},
         {"Su2", "1"},
@@ -149,11 +158,6 @@ LoopController ReadController(const Project& project, const Loop& loop) {
     return ReadLoopController(SectionReader(file, loop.section(), Reader::GeneratorCode));
 }
 
-std::string Decimal(double v) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", v);
-    return text;
-}
 
 void WriteParameters(const Project& project, const Loop& loop, const LoopController& c) {
     IniFile file(project.file(loop));
@@ -253,11 +257,10 @@ double Iae(const Project& project, const Loop& loop, const TuningPlant& p, const
     return sp.iae + load.iae;
 }
 
-constexpr double kExchange = 0.1;  // s, SimT: the view closes the loop through its exchange
 
 // Ms of the loop on the PLC: the true plant behind the view's exchange.
 double TrueMs(const TuningPlant& p, const LoopController& c) {
-    const auto loop = [&](double w) { return p.response(w) * std::polar(1.0, -w * kExchange); };
+    const auto loop = [&](double w) { return p.response(w) * std::polar(1.0, -w * gExchange); };
     return LoopFigures(loop, LawOf(c), SamplePeriod(c, 0.1), 1e-4, 1e3).ms;
 }
 
@@ -350,6 +353,7 @@ void JudgePlant(const Loop& loop, const TuningPlant& p) {
 int main(int argc, char** argv) {
     const std::string kind = argc > 1 ? argv[1] : "";
     const int onlyType = argc > 2 ? std::atoi(argv[2]) : 0;
+    if (argc > 3) gExchange = std::clamp(std::atof(argv[3]), 0.1, 10.0);
     for (const Loop* loop : {&kChiller, &kDryer}) {
         if ((kind == "pid" && loop != &kChiller) || (kind == "pidma" && loop != &kDryer)) continue;
         std::printf("\n%s (%s, %s):\n\n", loop->name, loop == &kChiller ? "PID" : "PIDMA", loop->plc);
