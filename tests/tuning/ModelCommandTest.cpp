@@ -111,6 +111,16 @@ TEST_F(ModelCommand, WriteStoresTheChosenSuggestionInTheSection) {
     EXPECT_NE(r.err.find("Written to "), std::string::npos) << r.err;
     ASSERT_TRUE(std::regex_search(r.out, m, std::regex("\"speed\":\"fast\"[^}]*\"k\":([-0-9.e]+)"))) << r.out;
     EXPECT_NEAR(ParseDecimal(IniFile(file).readString("Regulator Dryer", "k", "")), std::stod(m[1]), 1e-4);
+    // A controller file that is a link out of its folder is not written through.
+    std::filesystem::create_directories(dir_ / "linked" / "Velmora");
+    const std::string decoy = velmora::testing::ReadBytes(file);
+    std::filesystem::rename(file, dir_ / "decoy.rglx");
+    std::filesystem::create_symlink(dir_ / "decoy.rglx", dir_ / "linked" / "Velmora" / "PLC1.rglx");
+    r = Run("--recording DIR/bump.txt --from 0 --to 100 --project DIR/linked --plc PLC1 --controller Oven "
+            "--write fast");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("outside the folder"), std::string::npos) << r.err;
+    EXPECT_EQ(velmora::testing::ReadBytes(dir_ / "decoy.rglx"), decoy);
 }
 
 TEST_F(ModelCommand, RefusesWithAMessageAndStatusOne) {
