@@ -158,7 +158,6 @@ LoopController ReadController(const Project& project, const Loop& loop) {
     return ReadLoopController(SectionReader(file, loop.section(), Reader::GeneratorCode));
 }
 
-
 void WriteParameters(const Project& project, const Loop& loop, const LoopController& c) {
     IniFile file(project.file(loop));
     IniFile::Batch batch(file);
@@ -257,7 +256,6 @@ double Iae(const Project& project, const Loop& loop, const TuningPlant& p, const
     return sp.iae + load.iae;
 }
 
-
 // Ms of the loop on the PLC: the true plant behind the view's exchange.
 double TrueMs(const TuningPlant& p, const LoopController& c) {
     const auto loop = [&](double w) { return p.response(w) * std::polar(1.0, -w * gExchange); };
@@ -335,8 +333,10 @@ void JudgePlant(const Loop& loop, const TuningPlant& p) {
         const Preview preview = PreviewLoop(fit.fit.model, c, o);
         overshootGap = std::max(overshootGap, std::abs(preview.setpoint.overshoot - onPlc[s].overshoot));
         settlingGap = std::max(settlingGap, std::abs(preview.setpoint.settling / onPlc[s].settling - 1));
-        std::fprintf(stderr, "%s %s %s: %s, IAE %.1f\n", loop.name, p.name().c_str(), kSpeeds[s],
-                     DescribeParameters(c).c_str(), iae[s]);
+        std::fprintf(
+            stderr, "%s %s %s: %s, IAE %.1f, overshoot %.1f %% (preview %.1f), settling %.1f s (%.1f)\n",
+            loop.name, p.name().c_str(), kSpeeds[s], DescribeParameters(c).c_str(), iae[s],
+            onPlc[s].overshoot, preview.setpoint.overshoot, onPlc[s].settling, preview.setpoint.settling);
     }
     double best = 0;
     const LoopController optimum = Optimum(project, loop, p, design.suggestions[1].controller, best);

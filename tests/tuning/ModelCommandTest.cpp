@@ -116,7 +116,8 @@ TEST_F(ModelCommand, WriteStoresTheChosenSuggestionInTheSection) {
     const std::string decoy = velmora::testing::ReadBytes(file);
     std::filesystem::rename(file, dir_ / "decoy.rglx");
     std::filesystem::create_symlink(dir_ / "decoy.rglx", dir_ / "linked" / "Velmora" / "PLC1.rglx");
-    r = Run("--recording DIR/bump.txt --from 0 --to 100 --project DIR/linked --plc PLC1 --controller Oven "
+    r =
+        Run("--recording DIR/bump.txt --from 0 --to 100 --project DIR/linked --plc PLC1 --controller Oven "
             "--write fast");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("outside the folder"), std::string::npos) << r.err;
