@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -254,8 +256,10 @@ void TuningWidget::showRows() {
         table_->setItem(r, 0, label);
         for (int c = 0; c < kFigureColumns; ++c)
             table_->setItem(r, 1 + c, new QTableWidgetItem(Num(figures[c], decimals[c], separator_)));
-        table_->setItem(r, 1 + kFigureColumns,
-                        new QTableWidgetItem(QString::fromStdString(DescribeParameters(row.controller))));
+        table_->setItem(
+            r, 1 + kFigureColumns,
+            new QTableWidgetItem(
+                QString::fromStdString(DescribeParameters(row.controller)).replace(" s", " " + Own("s"))));
     }
     table_->resizeColumnsToContents();
 }
@@ -367,7 +371,13 @@ QWidget* OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::op
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     column->addWidget(buttons);
-    dialog->resize(900, 640);
+    // Wide enough for every column of the table, as far as the screen allows.
+    const auto* table = widget->findChild<QTableWidget*>("RowsTable1");
+    int wide = 2 * table->frameWidth() + table->verticalScrollBar()->sizeHint().width();
+    for (int c = 0; c < table->columnCount(); ++c) wide += table->columnWidth(c);
+    const QRect screen = dialog->screen()->availableGeometry();
+    dialog->resize(std::clamp(wide + 60, 900, std::max(900, screen.width() * 9 / 10)),
+                   std::clamp(screen.height() * 7 / 10, 640, std::max(640, screen.height() - 80)));
     dialog->show();
     return dialog;
 }
