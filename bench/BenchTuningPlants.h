@@ -12,6 +12,7 @@
 
 #include "BenchPlantResponse.h"
 #include "simulation/PlantSimulation.h"
+#include "tuning/ProcessModel.h"
 #include "tuning/Recording.h"
 
 namespace velmora::bench {
@@ -84,6 +85,23 @@ inline std::vector<tuning::RecordedSample> RecordBump(const TuningPlant& p, doub
         sim.step();
     }
     return r;
+}
+
+// NRMSE of the model's open-loop step response against the true plant's, over `horizon`.
+inline double StepResponseError(const TuningPlant& p, const tuning::ProcessModel& m, double horizon) {
+    constexpr double kH = TuningPlant::kH, kStepSize = TuningPlant::kStepSize;
+    PlantSimulation sim = AtRest(p);
+    const double y0 = sim.output();
+    const int n = static_cast<int>(horizon / kH);
+    const std::vector<double> model = tuning::StepResponse(m, kH, n + 1);
+    double sum = 0, lo = 0, hi = 0;
+    sim.setPlantInput(p.u0() + kStepSize);
+    for (int i = 1; i <= n; ++i) {
+        sim.step();
+        const double truth = sim.output() - y0, e = kStepSize * model[i] - truth;
+        sum += e * e, lo = std::min(lo, truth), hi = std::max(hi, truth);
+    }
+    return std::sqrt(sum / n) / (hi - lo);
 }
 
 }  // namespace velmora::bench

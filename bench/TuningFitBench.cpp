@@ -43,6 +43,7 @@ using namespace velmora::tuning;
 
 using Plant = bench::TuningPlant;
 using bench::AtRest;
+using bench::StepResponseError;
 constexpr double kH = Plant::kH;
 constexpr double kY0 = Plant::kY0, kStepSize = Plant::kStepSize;
 
@@ -52,21 +53,6 @@ std::complex<double> Response(const Plant& p, double w) {
 
 std::vector<RecordedSample> Record(const Plant& p, double noise, unsigned seed, double& length) {
     return bench::RecordBump(p, noise, seed, length);
-}
-
-// NRMSE of the model's open-loop step response against the true plant's, over `horizon`.
-double StepResponseError(const Plant& p, const ProcessModel& m, double horizon) {
-    PlantSimulation sim = AtRest(p);
-    const int n = static_cast<int>(horizon / kH);
-    const std::vector<double> model = StepResponse(m, kH, n + 1);
-    double sum = 0, lo = 0, hi = 0;
-    sim.setPlantInput(p.u0() + kStepSize);
-    for (int i = 1; i <= n; ++i) {
-        sim.step();
-        const double truth = sim.output() - kY0, e = kStepSize * model[i] - truth;
-        sum += e * e, lo = std::min(lo, truth), hi = std::max(hi, truth);
-    }
-    return std::sqrt(sum / n) / (hi - lo);
 }
 
 LoopController PidController(const Plant& p) {

@@ -47,6 +47,7 @@
 #include "tuning/LoopPreview.h"
 #include "tuning/Minimise.h"
 #include "tuning/ModelFit.h"
+#include "tuning/TuningReport.h"
 
 namespace {
 
@@ -102,7 +103,9 @@ std::string Decimal(double v) {
     return text;
 }
 
-double gExchange = 0.1;  // s, SimT: the view closes the loop through its exchange
+double gExchange = 0.1;    // s, SimT: the view closes the loop through its exchange
+bool gModelsOnly = false;  // "models": record and fit only
+double gWorstModel = 0;    // the largest step response NRMSE against the true plant
 
 struct Project {
     std::filesystem::path dir;
@@ -234,17 +237,26 @@ StepFigures OnPlc(const Project& project, const Loop& loop, const TuningPlant& p
     looptest::ParsedFile parsed = looptest::ParseLoopTests(text, "judge.vtest");
     const looptest::CaseRun run = looptest::RunCase(parsed.cases.at(0), loop.plc, project.dir);
     const looptest::Trace::Column* y = run.trace.column(std::string(loop.name) + ".y");
+    const looptest::Trace::Column* w = run.trace.column(std::string(loop.name) + ".w");
     StepFigures none;
     none.settling = NAN, none.iae = INFINITY, none.overshoot = INFINITY;
     if (load) *load = none;
-    if (!run.error.empty() || !y || run.trace.fault) return none;
-    std::vector<double> phase[2];
-    for (std::size_t i = 0; i < run.trace.times.size(); ++i)
-        if (run.trace.times[i] >= rest * 1000 && i >= y->first)
-            phase[run.trace.times[i] >= (rest + horizon) * 1000].push_back(y->values[i - y->first]);
-    if (phase[0].empty() || phase[1].empty()) return none;
+    if (!run.error.empty() || !y || !w || run.trace.fault) return none;
+    // The block takes the set point at its next sample: overshoot and settling count from
+    // there, as the graph page shows the step of w; IAE from the write, as the optimum's.
+    std::vector<double> phase[2], taken;
+    for (std::size_t i = 0; i < run.trace.times.size(); ++i) {
+        if (run.trace.times[i] < rest * 1000 || i < y->first || i < w->first) continue;
+        const double v = y->values[i - y->first];
+        const bool loaded = run.trace.times[i] >= (rest + horizon) * 1000;
+        phase[loaded].push_back(v);
+        if (!loaded && (!taken.empty() || w->values[i - w->first] > 39.9)) taken.push_back(v);
+    }
+    if (phase[0].empty() || phase[1].empty() || taken.empty()) return none;
     if (load) *load = StepFiguresOf(phase[1], phase[0].back(), 40, 0.1, kLoad);
-    return StepFiguresOf(phase[0], 30, 40, 0.1, 10);
+    StepFigures sp = StepFiguresOf(taken, 30, 40, 0.1, 10);
+    sp.iae = StepFiguresOf(phase[0], 30, 40, 0.1, 10).iae;
+    return sp;
 }
 
 // IAE of the set-point step and the load, as the design weighs them.
@@ -307,30 +319,32 @@ void JudgePlant(const Loop& loop, const TuningPlant& p) {
     double bumpAt = 0;
     const std::vector<RecordedSample> rec = RecordBumpOnPlc(project, loop, p, bumpAt);
     if (rec.size() < 2) return;
-    const WindowOutcome w = ExtractWindow(rec, bumpAt - 10, rec.back().time);
-    const FitOutcome fit = FitModel(w.window);
-    if (!fit.ok()) {
-        std::printf("| %s | %s |\n", p.name().c_str(), fit.error.c_str());
+    // As the graph page's dialog runs it: the view's exchange period comes from the section.
+    TuningRequest request;
+    request.from = bumpAt - 10, request.to = rec.back().time, request.scan = 0.1;
+    request.viewExchange = online::ViewExchangePeriod(IniFile(project.file(loop)), loop.name);
+    const TuningResult result = RunTuning(rec, current, request);
+    if (!result.ok()) {
+        std::printf("| %s | %s |\n", p.name().c_str(), result.error.c_str());
         return;
     }
-    // The recording holds the view's exchange: nothing is added, as in the view's dialog.
-    const double exchange = 0;
-    DesignOptions situation;
-    situation.scan = 0.1, situation.y0 = 30, situation.u0 = 30, situation.setpointStep = 10;
-    situation.alsoFor = fit.fit.plausible;
-    const Design design = DesignLoop(fit.fit.model, current, situation);
-    const ProcessModel& m = fit.fit.model;
-    std::fprintf(stderr, "%s %s: %s, gain %.3f, T %.2f s, damping %.2f, dead time %.2f s, NRMSE %.2f %%\n",
-                 loop.name, p.name().c_str(), m.name().c_str(), m.gain, m.timeConstant, m.damping, m.deadTime,
-                 100 * fit.fit.nrmse);
+    const ProcessModel& m = result.fit.model;
+    const double modelError = bench::StepResponseError(p, m, 8 * p.timeSum());
+    std::fprintf(
+        stderr,
+        "%s %s: %s, gain %.3f, T %.2f s, damping %.2f, dead time %.2f s (plant %.2f s), NRMSE %.2f %%, "
+        "step response against the plant's %.2f %%\n",
+        loop.name, p.name().c_str(), m.name().c_str(), m.gain, m.timeConstant, m.damping, m.deadTime,
+        p.deadTime(), 100 * result.fit.nrmse, 100 * modelError);
+    gWorstModel = std::max(gWorstModel, modelError);
+    if (gModelsOnly) return;
+    const Design& design = result.design;
     StepFigures onPlc[3];
     double iae[3], overshootGap = 0, settlingGap = 0;
     for (int s = 0; s < 3; ++s) {
         const LoopController& c = design.suggestions[s].controller;
         iae[s] = Iae(project, loop, p, c, &onPlc[s]);
-        PreviewOptions o;
-        o.y0 = 30, o.u0 = 30, o.setpointStep = 10, o.horizon = Horizon(p), o.exchangeDelay = exchange;
-        const Preview preview = PreviewLoop(fit.fit.model, c, o);
+        const Preview& preview = result.rows[1 + s].preview;
         overshootGap = std::max(overshootGap, std::abs(preview.setpoint.overshoot - onPlc[s].overshoot));
         settlingGap = std::max(settlingGap, std::abs(preview.setpoint.settling / onPlc[s].settling - 1));
         std::fprintf(
@@ -351,7 +365,8 @@ void JudgePlant(const Loop& loop, const TuningPlant& p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::string kind = argc > 1 ? argv[1] : "";
+    std::string kind = argc > 1 ? argv[1] : "";
+    if (kind.rfind("models", 0) == 0) gModelsOnly = true, kind = kind.substr(6);
     const int onlyType = argc > 2 ? std::atoi(argv[2]) : 0;
     if (argc > 3) gExchange = std::clamp(std::atof(argv[3]), 0.1, 10.0);
     for (const Loop* loop : {&kChiller, &kDryer}) {
@@ -368,5 +383,6 @@ int main(int argc, char** argv) {
             for (const bool dead : {false, true})
                 if (!onlyType || type == onlyType) JudgePlant(*loop, TuningPlant{type, dead, false});
     }
+    std::fprintf(stderr, "worst step response NRMSE against the true plant: %.2f %%\n", 100 * gWorstModel);
     return 0;
 }

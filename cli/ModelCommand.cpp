@@ -30,6 +30,7 @@ using namespace tuning;
 struct ModelOptions {
     std::string recording, controllerFile, project, plc, controller, kind, write;
     double from = 0, to = 0, exchangeDelay = 0, scan = 0.01, setpointStep = 10, loadStep = NAN;
+    double viewExchange = NAN;  // NaN: from the controller's section
     std::vector<std::string> typed;
     bool json = false, curves = false, nominal = false;
 };
@@ -114,7 +115,7 @@ void RunModel(const ModelOptions& o) {
     if (!controller) return;
     TuningRequest request{o.from,         o.to,       o.exchangeDelay, o.scan,
                           o.setpointStep, o.loadStep, o.typed,         o.nominal};
-    request.viewExchange = viewExchange;
+    request.viewExchange = std::isnan(o.viewExchange) ? viewExchange : o.viewExchange;
     if (const std::string bad = CheckTuningRequest(request, *controller); !bad.empty())
         return void(Fail(bad));
     const auto recording = ReadRecording(o.recording);
@@ -144,8 +145,11 @@ void SetUpModel(CLI::App& app) {
     cmd->add_option("--try", o->typed,
                     "Parameters to preview too, e.g. PBnd=50,Ti=20,Td=2,TiW=4 or k=2,ti=10,b=0.5");
     cmd->add_option("--exchange-delay", o->exchangeDelay,
-                    "A further delay in the loop the recording did not see, s (default 0: a recording "
-                    "of the graph page already holds the view's exchange)");
+                    "A further delay in the loop the recording did not see, s (default 0)");
+    cmd->add_option("--view-exchange", o->viewExchange,
+                    "The online view simulated the plant and exchanged with the PLC every this many s: "
+                    "it comes out of the model and goes into the preview (default: the controller's "
+                    "SimT when its plant is simulated; 0: a real plant)");
     cmd->add_option("--scan", o->scan, "PLC cycle the block is called at, s (default 0.01)");
     cmd->add_option("--setpoint-step", o->setpointStep, "Set-point step of the preview, % (default 10)");
     cmd->add_option("--load-step", o->loadStep,

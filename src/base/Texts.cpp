@@ -365,15 +365,15 @@ constexpr OwnWording kOwnWordings[] = {
      "Пределы выхода не оставляют ему места ({} .. {} %): контур не может действовать, пока они не заданы."},
     {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
      "PBnd на краю своего диапазона ({} .. {} %)."},
-    {"The view simulates this plant and exchanges with the PLC every {} s: the recording holds that "
-     "exchange, and "
-     "the model's dead time holds it with the plant's own, as the loop does.",
-     "Soustavu simuluje pohled, který si s PLC vyměňuje data každých {} s: záznam tuto výměnu obsahuje a "
-     "dopravní "
-     "zpoždění modelu ji obsahuje spolu s vlastním zpožděním soustavy, stejně jako smyčka.",
-     "Объект моделирует вид, который обменивается с ПЛК каждые {} с: запись содержит этот обмен, и "
-     "запаздывание "
-     "модели содержит его вместе с собственным запаздыванием объекта, как и контур."},
+    {"The view simulates this plant and exchanges with the PLC every {} s: the recording sees y one "
+     "exchange late, so the model's dead time is {} s shorter than the recording's; the preview holds u and "
+     "y between exchanges as the loop does.",
+     "Soustavu simuluje pohled, který si s PLC vyměňuje data každých {} s: záznam vidí y o jednu výměnu "
+     "později, proto je dopravní zpoždění modelu o {} s kratší než v záznamu; náhled drží u a y mezi "
+     "výměnami stejně jako smyčka.",
+     "Объект моделирует вид, который обменивается с ПЛК каждые {} с: запись видит y на один обмен позже, "
+     "поэтому запаздывание модели на {} с короче, чем в записи; предпросмотр удерживает u и y между "
+     "обменами, как и контур."},
     {"The marks reach beyond the recording: the window is {} .. {} s.",
      "Kurzory sahají za konec záznamu: úsek je {} .. {} s.",
      "Курсоры выходят за запись: участок {} .. {} с."},

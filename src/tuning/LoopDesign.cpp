@@ -251,6 +251,7 @@ double Allowance(Speed speed) {
 int SetpointFilter(const Problem& p, const ProcessModel& model, LoopController c, const DesignOptions& o) {
     PreviewOptions preview;
     preview.scan = o.scan, preview.exchangeDelay = o.exchangeDelay, preview.y0 = o.y0, preview.u0 = o.u0;
+    preview.exchangePeriod = o.exchangePeriod;
     preview.setpointStep = o.setpointStep, preview.withLoad = false, preview.curvePoints = 1;
     const auto overshoot = [&](int samples) {
         c.pid.tiW = samples;
@@ -352,7 +353,7 @@ Design DesignLoop(const ProcessModel& model, const LoopController& current, cons
     p.model = model;
     p.model.gain = std::abs(model.gain) > 0 ? std::abs(model.gain) : 1;
     p.T = SamplePeriod(current, options.scan);
-    p.delay = options.exchangeDelay;
+    p.delay = options.exchangeDelay + std::max(0.0, options.exchangePeriod);
     p.scale = model.timeScale() + p.delay + p.T;
     p.pidKind = current.kind == ControllerKind::Pid;
     p.derivative = p.pidKind || current.pida.irType != 6;

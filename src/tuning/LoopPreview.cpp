@@ -69,7 +69,10 @@ Grid GridFor(const ProcessModel& m, const LoopController& c, const PreviewOption
     } else {
         const double fastest = std::max(
             m.lags == 2 ? m.timeConstant * std::min(1.0, m.damping) : m.timeConstant, m.timeScale() / 100);
-        int per = static_cast<int>(std::clamp(std::ceil(g.T / (fastest / 10)), 4.0, 50.0));
+        // Two plant steps at least between the view's exchanges.
+        const double exchange = o.exchangePeriod > 0 ? std::ceil(2 * g.T / o.exchangePeriod) : 0;
+        int per =
+            static_cast<int>(std::clamp(std::max(std::ceil(g.T / (fastest / 10)), exchange), 4.0, 50.0));
         per = static_cast<int>(std::min<double>(per, std::max(1.0, kMostSteps * g.T / (2 * horizon))));
         g.h = g.T / per;
         g.perSample = per;
@@ -122,7 +125,8 @@ struct LoopRun {
           gain(m.gain),
           y0(o.y0),
           speed(ThreeStage(c) ? ActuatorSpeed(c.pid) : 0),
-          callMs(grid.perSample * grid.h * 1000) {}
+          callMs(grid.perSample * grid.h * 1000),
+          exchangeSteps(o.exchangePeriod > 0 ? o.exchangePeriod / grid.h : 0) {}
 
     static ProcessModel Unit(ProcessModel m) {
         m.gain = 1;
@@ -143,13 +147,22 @@ struct LoopRun {
         }
         for (long i = 0; i < 2 * perSample - 1; ++i) block.call(y0, y0, callMs);
         reference = speed > 0 ? position : u0;
-        u = u0;
+        u = held = u0;
+        seen = y0;
+        travel = block.travel();
     }
-    // One plant step; the block is called at its samples. Returns y after the step.
+    // One plant step; the block is called at its samples. Returns y after the step. Through the
+    // view's exchange the block sees y as it was written at the last exchange, and the plant (or
+    // the actuator) gets what the exchange read there, the block's output before that call.
     double step(long i, double w, double y, double load) {
-        if (i % g.perSample == 0) u = block.call(w, y, callMs);
-        if (speed > 0) position = std::clamp(position + block.travel() * speed * g.h, 0.0, 100.0);
-        return y0 + gain * plant.step((speed > 0 ? position : u) + load - reference);
+        const bool exchange =
+            exchangeSteps <= 0 || std::floor(static_cast<double>(i) / exchangeSteps + 1e-9) >
+                                      std::floor((static_cast<double>(i) - 1) / exchangeSteps + 1e-9);
+        if (exchange) held = u, seen = y, travel = block.travel();
+        if (i % g.perSample == 0) u = block.call(w, seen, callMs);
+        if (exchangeSteps <= 0) held = u, travel = block.travel();
+        if (speed > 0) position = std::clamp(position + travel * speed * g.h, 0.0, 100.0);
+        return y0 + gain * plant.step((speed > 0 ? position : held) + load - reference);
     }
     double output() const { return speed > 0 ? position : u; }
 
@@ -157,7 +170,10 @@ struct LoopRun {
     DiscreteModel plant;
     Grid g;
     double gain, y0, speed, callMs;
+    double exchangeSteps;  // plant steps per exchange; 0: the block reads and writes directly
     double position = 0, reference = 0, u = 0;
+    double held = 0, seen = 0;  // the output the plant gets and the y the block sees
+    int travel = 0;
 };
 
 void Figures(Preview& p, const std::vector<double> (&phase)[2], const PreviewOptions& o, double h,
@@ -177,7 +193,8 @@ void Figures(Preview& p, const std::vector<double> (&phase)[2], const PreviewOpt
 Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const PreviewOptions& o) {
     Preview p;
     p.samplePeriod = SamplePeriod(c, o.scan);
-    p.horizon = o.horizon > 0 ? o.horizon : PreviewHorizon(model, p.samplePeriod, o.exchangeDelay);
+    const double delay = o.exchangeDelay + std::max(0.0, o.exchangePeriod);
+    p.horizon = o.horizon > 0 ? o.horizon : PreviewHorizon(model, p.samplePeriod, delay);
     const double lo = OutputLow(c), hi = OutputHigh(c);
     p.setpointStep =
         o.y0 + o.setpointStep > 100 || o.y0 + o.setpointStep < 0 ? -o.setpointStep : o.setpointStep;
@@ -209,7 +226,8 @@ Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const Pr
     const bool complete = static_cast<long>(phase[o.withLoad ? 1 : 0].size()) == g.steps;
     p.settled =
         complete && std::isfinite(p.setpoint.settling) && (!o.withLoad || std::isfinite(p.load.settling));
-    p.margins = ModelLoopFigures(model, LawOf(c), p.samplePeriod, Reverse(c), o.exchangeDelay);
+    // The exchange holds u and y a period each: half a period's delay on either side.
+    p.margins = ModelLoopFigures(model, LawOf(c), p.samplePeriod, Reverse(c), delay);
     return p;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The preview of a loop before anything is written: on the fitted model, a
 // set-point step and then a load step at the plant input, with the block's
-// own algorithm as the PLC runs it (sampling, rounding, limits, output stage)
-// and any further exchange delay; figures for each step and the frequency-
+// own algorithm as the PLC runs it (sampling, rounding, limits, output stage),
+// the view's exchange and any further delay; figures for each step and the frequency-
 // domain margins.
 #include <cmath>
 #include <string>
@@ -18,11 +18,14 @@ struct PreviewOptions {
     double setpointStep = 10;  // % of the measuring range; turned down when y0 + step leaves 0 .. 100 %
     double loadStep = NAN;     // % at the plant input; NaN: see DefaultLoadStep
     double exchangeDelay = 0;  // s, a transport delay the recording did not contain
-    double scan = 0.01;        // s, the PLC cycle the block is called at
-    double y0 = 50, u0 = 50;   // operating point: y (= w) and the output that holds it
-    double horizon = 0;        // s per step; 0: from the model (see PreviewHorizon)
-    int curvePoints = 2000;    // the most points of the returned curves
-    bool withLoad = true;      // false: the set-point step alone
+    // s, the view's exchange between block and plant (0: none): the plant gets the
+    // output read at the last exchange, the block the y written there.
+    double exchangePeriod = 0;
+    double scan = 0.01;       // s, the PLC cycle the block is called at
+    double y0 = 50, u0 = 50;  // operating point: y (= w) and the output that holds it
+    double horizon = 0;       // s per step; 0: from the model (see PreviewHorizon)
+    int curvePoints = 2000;   // the most points of the returned curves
+    bool withLoad = true;     // false: the set-point step alone
 };
 
 struct StepFigures {

@@ -53,9 +53,12 @@ FitGrid BuildGrid(const Window& w) {
     g.start = s.front().time;
     g.h = (s.back().time - g.start + step) / static_cast<double>(bins);
     std::vector<double> u(bins, 0.0), y(bins, 0.0), offset(bins, 0.0), n(bins, 0.0);
+    // Recorded times are single precision: a sample a hair before its bin's start
+    // still belongs to it, so bins begin half a sample early.
+    const double slack = 0.5 / static_cast<double>(per);
     for (const RecordedSample& r : s) {
         const double at = (r.time - g.start) / g.h;
-        const std::size_t i = std::min(bins - 1, static_cast<std::size_t>(std::max(0.0, at + 1e-9)));
+        const std::size_t i = std::min(bins - 1, static_cast<std::size_t>(std::max(0.0, at + slack)));
         u[i] += r.u, y[i] += r.y, offset[i] += at - static_cast<double>(i), n[i] += 1;
     }
     g.u0 = u[0] / n[0];

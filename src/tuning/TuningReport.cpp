@@ -27,8 +27,26 @@ std::string Format(const char* format, A... args) {
 PreviewOptions PreviewOf(const TuningRequest& r, const ModelFit& fit) {
     PreviewOptions p;
     p.setpointStep = r.setpointStep, p.loadStep = r.loadStep, p.exchangeDelay = r.exchangeDelay;
-    p.scan = r.scan, p.y0 = fit.y0, p.u0 = fit.balance;
+    p.scan = r.scan, p.y0 = fit.y0, p.u0 = fit.balance, p.exchangePeriod = r.viewExchange;
     return p;
+}
+
+// A plant the view simulates is recorded through the view's exchange: the
+// exchange reads y before the value it has just written reaches the block,
+// so the recording sees y one exchange late. The models become the plant's;
+// the design and the preview put the exchange back as the loop meets it.
+void TakeOutExchange(ModelFit& fit, double period) {
+    const double before = fit.model.deadTime;
+    const auto takeOut = [&](ProcessModel& m) { m.deadTime = std::max(0.0, m.deadTime - period); };
+    takeOut(fit.model), takeOut(fit.longest);
+    for (ProcessModel& m : fit.plausible) takeOut(m);
+    for (FitCandidate& c : fit.candidates) takeOut(c.model);
+    fit.notes.push_back("The view simulates this plant and exchanges with the PLC every " +
+                        FixedText(period, 2) +
+                        " s: the recording sees y one exchange late, so the model's dead time is " +
+                        FixedText(before - fit.model.deadTime, 2) +
+                        " s shorter than the recording's; the preview holds u and y between exchanges "
+                        "as the loop does.");
 }
 
 }  // namespace
@@ -36,6 +54,8 @@ PreviewOptions PreviewOf(const TuningRequest& r, const ModelFit& fit) {
 std::string CheckTuningRequest(const TuningRequest& o, const LoopController& current) {
     if (!std::isfinite(o.exchangeDelay) || o.exchangeDelay < 0 || o.exchangeDelay > 3600)
         return "--exchange-delay must lie within 0 .. 3600 s";
+    if (!std::isfinite(o.viewExchange) || o.viewExchange < 0 || o.viewExchange > 3600)
+        return "--view-exchange must lie within 0 .. 3600 s";
     if (!std::isfinite(o.scan) || o.scan < 0.001 || o.scan > 10)
         return "--scan must lie within 0.001 .. 10 s";
     if (!std::isfinite(o.setpointStep) || o.setpointStep == 0 || std::abs(o.setpointStep) > 100)
@@ -70,13 +90,10 @@ TuningResult RunTuning(std::span<const RecordedSample> recording, const LoopCont
         result.fit.notes.push_back("The marks reach beyond the recording: the window is " +
                                    FixedText(result.window.from, 2) + " .. " +
                                    FixedText(result.window.to, 2) + " s.");
-    if (o.viewExchange > 0)
-        result.fit.notes.push_back(
-            "The view simulates this plant and exchanges with the PLC every " + FixedText(o.viewExchange, 2) +
-            " s: the recording holds that exchange, and the model's dead time holds it "
-            "with the plant's own, as the loop does.");
+    if (o.viewExchange > 0) TakeOutExchange(result.fit, o.viewExchange);
     DesignOptions d{o.scan, o.exchangeDelay, result.fit.y0, result.fit.balance, o.setpointStep, o.loadStep,
                     {}};
+    d.exchangePeriod = o.viewExchange;
     if (!o.nominal) d.alsoFor = result.fit.plausible;
     result.design = DesignLoop(result.fit.model, current, d);
     result.rows.push_back(PreviewRow(result, o, "current", current));
@@ -187,8 +204,8 @@ std::string TuningText(const std::string& source, const TuningRequest& o, const 
     }
     for (const std::string& n : r.design.notes) s += "  note: " + n + '\n';
     s += "Preview on the model (set-point step " + Num(first.setpointStep, 2) + " %, load step " +
-         Num(first.loadStep, 2) + " % at the plant input, exchange delay " + Num(o.exchangeDelay, 2) +
-         " s):\n";
+         Num(first.loadStep, 2) + " % at the plant input, exchange delay " + Num(o.exchangeDelay, 2) + " s" +
+         (o.viewExchange > 0 ? ", the view's exchange every " + Num(o.viewExchange, 2) + " s" : "") + "):\n";
     s += Format("  %-9s %9s %9s %9s | %9s %9s %9s | %5s %6s %6s\n", "", "overshoot", "settling", "IAE",
                 "load peak", "settling", "IAE", "Ms", "GM", "PM");
     s += Format("  %-9s %9s %9s %9s | %9s %9s %9s | %5s %6s %6s\n", "", "%", "s", "%·s", "%", "s", "%·s", "",
@@ -306,7 +323,8 @@ std::string TuningJson(const std::string& source, const TuningRequest& o, const 
     out += "],\"designNotes\":" + JsonStrings(r.design.notes) +
            ",\"preview\":{\"setpointStep\":" + JsonNumber(first.setpointStep) +
            ",\"loadStep\":" + JsonNumber(first.loadStep) +
-           ",\"exchangeDelay\":" + JsonNumber(o.exchangeDelay) + ",\"horizon\":" + JsonNumber(first.horizon) +
+           ",\"exchangeDelay\":" + JsonNumber(o.exchangeDelay) +
+           ",\"viewExchange\":" + JsonNumber(o.viewExchange) + ",\"horizon\":" + JsonNumber(first.horizon) +
            ",\"rows\":[";
     for (std::size_t i = 0; i < r.rows.size(); ++i) out += (i ? "," : "") + JsonPreview(r.rows[i], curves);
     return out + "]}}\n";

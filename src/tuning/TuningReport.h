@@ -20,7 +20,7 @@ struct TuningRequest {
     double exchangeDelay = 0, scan = 0.01, setpointStep = 10, loadStep = NAN;
     std::vector<std::string> typed;  // "PBnd=50,Ti=20" or "k=2,ti=10", each a row of its own
     bool nominal = false;            // design on the fitted model alone
-    double viewExchange = 0;         // s: the view simulates the plant and exchanges this often (a note)
+    double viewExchange = 0;         // s: the view simulates the plant and exchanges this often
 };
 
 // Why the request's numbers or typed parameters cannot be used (for the

@@ -1,9 +1,11 @@
 // The script's "model" action on a manual bump of the simulated Dryer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
+#include <vector>
 
 #include "HostTestSupport.h"
 
@@ -30,9 +32,12 @@ TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
     EXPECT_NE(model.find("Model: first order"), std::string::npos) << model;
     EXPECT_NEAR(NumberAfter(model, "gain "), 2, 0.1) << model;
     EXPECT_NEAR(NumberAfter(model, ", T "), 10, 1.5) << model;
-    // The view simulates the plant, and its exchange is in the recording: nothing is added, the note says so.
+    // The view simulates the plant: its exchange comes out of the model (the plant has no dead
+    // time) and goes back into the preview, as the note says.
+    EXPECT_NEAR(NumberAfter(model, "dead time "), 0, 0.2) << model;
     EXPECT_EQ(NumberAfter(model, "exchange delay "), 0) << model;
     EXPECT_NE(model.find("exchanges with the PLC every 1.00 s"), std::string::npos) << model;
+    EXPECT_NE(model.find("the view's exchange every 1.00 s"), std::string::npos) << model;
     EXPECT_NE(model.find("Suggestions (PIDMA"), std::string::npos) << model;
     EXPECT_NE(model.find("  current "), std::string::npos) << model;
     EXPECT_NE(model.find("  normal  k "), std::string::npos) << model;
@@ -42,21 +47,35 @@ TEST_F(TuningScript, ModelsAManualBumpOfTheSimulatedPlant) {
     EXPECT_NE(j.find("\"kind\":\"PIDMA\""), std::string::npos);
     EXPECT_NEAR(NumberAfter(j, "\"setpointStep\":"), 5, 1e-9);
     EXPECT_NEAR(NumberAfter(j, "\"exchangeDelay\":"), 0.3, 1e-9);
+    EXPECT_NEAR(NumberAfter(j, "\"viewExchange\":"), 1, 1e-9);
     EXPECT_NE(j.find("\"label\":\"current\",\"parameters\":{\"k\":2.5"), std::string::npos)
         << "the running k of the demo's Dryer: " << j.substr(0, 400);
     EXPECT_NE(j.find("\"label\":\"typed 1\",\"parameters\":{\"k\":1,\"ti\":10"), std::string::npos);
 }
 
-// IAE of Chiller_input1 (0.01 %) against 50 % from 300 s on, from velmora-host run's trace.
-double StepIae(const std::string& trace) {
+// Chiller_input1 (0.01 %) from velmora-host run's trace, once a second.
+std::vector<double> Trace(const std::string& trace) {
     std::istringstream lines(trace);
-    double iae = 0;
+    std::vector<double> y;
     for (std::string line; std::getline(lines, line);) {
         double time = 0, raw = 0;
-        if (std::sscanf(line.c_str(), "%lf,%lf", &time, &raw) == 2 && time >= 300)
-            iae += std::abs(50 - raw / 100);
+        if (std::sscanf(line.c_str(), "%lf,%lf", &time, &raw) == 2) y.push_back(raw / 100);
     }
+    return y;
+}
+
+// IAE against 50 % from 300 s on.
+double StepIae(const std::vector<double>& y) {
+    double iae = 0;
+    for (std::size_t t = 300; t < y.size(); ++t) iae += std::abs(50 - y[t]);
     return iae;
+}
+
+// Overshoot beyond 50 % in % of the step from where y stood at 300 s.
+double StepOvershoot(const std::vector<double>& y) {
+    double peak = -INFINITY;
+    for (std::size_t t = 300; t < y.size(); ++t) peak = std::max(peak, y[t] - 50);
+    return y.size() > 300 ? 100 * peak / std::abs(50 - y[300]) : NAN;
 }
 
 // The whole way without a window: the view records a set-point step of the demo's Chiller and
@@ -72,15 +91,21 @@ TEST_F(TuningScript, ABumpRecordedFittedAndWrittenMakesTheLoopFaster) {
                              "--seconds 900 --sample-ms 1000 --online Chiller --trace Chiller_input1 "
                              "--at 300 set Chiller_gW=5000";
     ASSERT_EQ(run(step), 0) << output;
-    const double before = StepIae(output);
-    const testing::CommandResult fit =
-        testing::RunVelmora("model --recording " + quoted(recording) + " --from 380 --to 890 --project " +
-                            quoted(project) + " --plc PLC2 --controller Chiller --write normal");
+    const double before = StepIae(Trace(output));
+    const testing::CommandResult fit = testing::RunVelmora(
+        "model --recording " + quoted(recording) + " --from 380 --to 890 --project " + quoted(project) +
+        " --plc PLC2 --controller Chiller --setpoint-step 15 --write normal");
     ASSERT_EQ(fit.status, 0) << fit.err;
     EXPECT_NEAR(NumberAfter(fit.out, "gain "), -1, 0.05) << fit.out;  // the plant: -1, 30 s
     EXPECT_NEAR(NumberAfter(fit.out, ", T "), 30, 1.5) << fit.out;
+    // The view's exchange of 1 s is the recording's, not the plant's.
+    EXPECT_NEAR(NumberAfter(fit.out, "dead time "), 0, 0.2) << fit.out;
     ASSERT_EQ(run(step), 0) << output;
-    EXPECT_LT(StepIae(output), 0.3 * before) << before << "\n" << output;
+    const std::vector<double> y = Trace(output);
+    EXPECT_LT(StepIae(y), 0.3 * before) << before << "\n" << output;
+    // What the preview promised for the suggestion, the PLC does.
+    const std::string preview = fit.out.substr(fit.out.find("Preview on the model"));
+    EXPECT_NEAR(NumberAfter(preview, "\n  normal +"), StepOvershoot(y), 3) << fit.out << output;
 }
 
 }  // namespace

@@ -156,6 +156,11 @@ TEST_F(TuningUi, SpeaksTheModulesLanguageWithItsDecimalSeparator) {
         // A refusal in red; the notes beside a model are no alarm.
         EXPECT_EQ(widget.findChild<QLabel*>("MessageLabel1")->styleSheet().contains("b00000"), refused);
     }
+    ModuleTexts().chooseLanguage(4);
+    const TuningWidget simulated(bump, 0.0, 100.0, pid, nullptr, ',', nullptr, 0.25);
+    EXPECT_TRUE(simulated.message().contains(QString::fromUtf8(
+        "каждые 0,25 с: запись видит y на один обмен позже, поэтому запаздывание модели на 0,25 с")))
+        << simulated.message().toStdString();
     ModuleTexts().chooseLanguage(0);
     TuningWidget widget(bump, 0.0, 100.0, pid, nullptr, ',');
     EXPECT_EQ(widget.findChild<QTableWidget*>("RowsTable1")->item(2, 0)->text(),

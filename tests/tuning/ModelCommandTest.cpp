@@ -64,11 +64,12 @@ TEST_F(ModelCommand, PrintsTheModelTheSuggestionsAndThePreviewAsTextOrJson) {
          {"\"kind\":\"PID\"", "\"suggestions\":[", "\"speed\":\"normal\"", "\"label\":\"typed 1\"",
           "\"parameters\":{\"PBnd\":60,\"Ti\":9,\"Td\":0,\"TiW\":0}",
           "\"gainMargin\":", "\"samplePeriod\":0.5"}},
-        // The view simulates the Dryer: the recording already holds the view's exchange, as a note says.
+        // The view simulates the Dryer: its exchange comes out of the model, as a note says.
         {"--controller Dryer --json",
          true,
          {"\"kind\":\"PIDMA\"", "\"parameters\":{\"k\":0.5,\"ti\":20,", "\"exchangeDelay\":0,",
-          "exchanges with the PLC every 0.25 s"}},
+          "\"viewExchange\":0.25,", "exchanges with the PLC every 0.25 s"}},
+        {"--controller Oven --view-exchange 1", false, {"every 1.00 s", "dead time 2.0"}},
         {"--controller Dryer --json --exchange-delay 0.1", true, {"\"exchangeDelay\":0.1,"}},
     };
     const std::regex text("gain ([0-9.]+) %/%, T ([0-9.]+) s, dead time ([0-9.]+)"),
@@ -84,7 +85,7 @@ TEST_F(ModelCommand, PrintsTheModelTheSuggestionsAndThePreviewAsTextOrJson) {
         EXPECT_NEAR(std::stod(m[1]), 2, 0.02);
         if (m.size() == 4) {
             EXPECT_NEAR(std::stod(m[2]), 8, 0.3);
-            EXPECT_NEAR(std::stod(m[3]), 3, 0.2);
+            EXPECT_NEAR(std::stod(m[3]), run.arguments.ends_with("exchange 1") ? 2 : 3, 0.2);
         }
     }
 }
@@ -134,6 +135,7 @@ TEST_F(ModelCommand, RefusesWithAMessageAndStatusOne) {
         {window + "--project DIR/project --plc PLC1 --controller Kiln", "no controller \"Kiln\""},
         {window + "--controller-file DIR/none.rglx --controller Oven", "controller file not found"},
         {window + "--exchange-delay -1", "--exchange-delay"},
+        {window + "--view-exchange 4000", "--view-exchange"},
         {window + "--write normal", "--write needs the controller's file"},
     };
     for (const auto& [arguments, message] : refusals) {

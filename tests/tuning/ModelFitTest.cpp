@@ -61,7 +61,16 @@ INSTANTIATE_TEST_SUITE_P(
         FitCase{"integrating_pair", {0.05, 12, 10, 1, 0, 1, true}, With(0, 1, 150, 40), 2, 0.04, 0.2, 0.6},
         FitCase{"noise_1", {2, 8, 0, 1, 0, 3}, With(1, 6), 1, 0.04, 0.15, 0.8},
         FitCase{"second_order_noise", {1, 10, 4, 1, 0, 2}, With(0.2, 7, 120), 2, 0.02, 0.2, 0.8},
-        FitCase{"irregular_times", {2, 8, 0, 1, 0, 3}, With(0, 1, 100, INFINITY, 0.4), 1, 0.01, 0.04, 0.2}),
+        FitCase{"irregular_times", {2, 8, 0, 1, 0, 3}, With(0, 1, 100, INFINITY, 0.4), 1, 0.01, 0.04, 0.2},
+        // A view's recording of minutes, one sample a second: past 256 s its single-precision
+        // times lose a digit, and the grid must not slip by a sample.
+        FitCase{"single_precision_times",
+                {1, 10, 5, 1, 0, 1},
+                {.h = 1, .length = 130, .start = 200.2, .single = true},
+                2,
+                0.01,
+                0.03,
+                0.1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FitModel, ALongWindowIsAveragedIntoTheFitsPoints) {

@@ -50,7 +50,9 @@ struct Bump {
     double noise = 0;                                        // uniform ± this, %
     double u0 = 30, y0 = 30;
     unsigned seed = 1;
-    double jitter = 0;  // sample times moved by up to ± this share of h
+    double jitter = 0;    // sample times moved by up to ± this share of h
+    double start = 0;     // s, the first sample's time (`at` counts from it)
+    bool single = false;  // times in single precision, as the graph page keeps them
 };
 
 // u steps by du at `at` (and back after `pulse`); y as the graph page keeps it (0.01 %).
@@ -63,7 +65,9 @@ inline std::vector<RecordedSample> Record(const KnownPlant& p, const Bump& b) {
         const double start = t - b.at - p.dead;
         const double y = b.y0 + b.du * (UnitStep(p, start) - UnitStep(p, start - b.pulse));
         const bool on = t >= b.at && t < b.at + b.pulse;
-        r.push_back({t, b.y0, b.u0 + (on ? b.du : 0), std::round((y + b.noise * noise(random)) * 100) / 100});
+        const double at = b.single ? static_cast<float>(b.start + t) : b.start + t;
+        r.push_back(
+            {at, b.y0, b.u0 + (on ? b.du : 0), std::round((y + b.noise * noise(random)) * 100) / 100});
     }
     return r;
 }
