@@ -3,6 +3,8 @@
 //
 //   bench_TuningPlcJudge [pid|pidma|both] [type|0] [SimT]
 //       (optionally one kind, one plant type, the view's exchange period; 0.1 s by default)
+//   bench_TuningPlcJudge models[pid|pidma] [type|0] [SimT]
+//       (the bump and the fitted model against the true plant only)
 //
 // For each static plant of the plant simulation (types 1-5, with and without
 // dead time; the numbers of bench_TuningFitBench) and a demo controller set up
@@ -10,11 +12,12 @@
 // PLC2, the PIDMA controller Dryer of PLC1), the bump is made as a user makes
 // it: the controller starts in manual at u 30 % on the soft PLC, online with the
 // view's plant simulation, u steps to 40 %, and the view's recording is saved
-// as the graph page saves it and read back. The model is fitted on that file
-// (the view's exchange is in it, as in every later loop) and the three speeds
-// are designed. Each suggestion is then written into the section,
+// as the graph page saves it and read back. RunTuning fits the model on that
+// file and designs the three speeds as the view's dialog does (the view's
+// exchange taken out of the model and held in the preview). Each suggestion
+// is then written into the section,
 // the PLC is generated and compiled, the controller goes online with the view's
-// plant simulation closing the loop (exchange every 0.1 s), the set point
+// plant simulation closing the loop (exchange every SimT), the set point
 // steps from 30 to 40 %, and a horizon later a load of 10 % enters at the
 // plant input: the plant simulation only adds its disturbance to the output,
 // so the test's disturb actions feed it the plant's own response to that load
@@ -22,7 +25,8 @@
 // bench_TuningFitBench count it. The optimum is a Nelder-Mead search of
 // (PBnd, Ti, Td) or (k, ti, td) on that same soft-PLC loop under Ms <= 1.4 of
 // the true plant.
-// The preview's prediction on the fitted model is set beside what the PLC did.
+// The preview's prediction on the fitted model is set beside what the PLC did,
+// counted from the sample at which the block took the new set point.
 // Prints the table as Markdown; progress goes to standard error.
 #include <algorithm>
 #include <cmath>

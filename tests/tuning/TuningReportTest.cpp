@@ -1,6 +1,7 @@
 // One tuning as every front end runs it: the rows in their order with the
 // typed ones last, marks beyond the recording cutting the window to it, a
-// refusal carried as the error, and the running
+// refusal carried as the error, the view's exchange of a simulated plant,
+// and the running
 // parameters taken from the PLC's image only when they are the block's.
 #include <gtest/gtest.h>
 
@@ -52,6 +53,31 @@ TEST(TuningReport, RowsAreCurrentSuggestionsThenTypedAndRefusalsAreErrors) {
     for (const auto& [bad, says] : refused) {
         const TuningResult no = RunTuning(recording, pid, bad);
         EXPECT_NE(no.error.find(says), std::string::npos) << no.error;
+    }
+}
+
+// A plant the view simulates: one exchange comes out of every model, and the design
+// counts the hold that the preview runs, so that both judge the same loop.
+TEST(TuningReport, TheViewsExchangeLeavesTheModelsAndTheDesignCountsItsHold) {
+    const auto recording = Record(KnownPlant{2, 8, 0, 1, 0, 3}, {});
+    LoopController pid;
+    pid.pid.outCycle = 50;
+    TuningRequest request;
+    request.to = 100;
+    const TuningResult direct = RunTuning(recording, pid, request);
+    request.viewExchange = 1;
+    const TuningResult viewed = RunTuning(recording, pid, request);
+    ASSERT_TRUE(direct.ok() && viewed.ok()) << direct.error << viewed.error;
+    EXPECT_NEAR(viewed.fit.model.deadTime, direct.fit.model.deadTime - 1, 1e-9);
+    EXPECT_NEAR(viewed.fit.longest.deadTime, direct.fit.longest.deadTime - 1, 1e-9);
+    ASSERT_EQ(viewed.fit.plausible.size(), direct.fit.plausible.size());
+    for (std::size_t i = 0; i < viewed.fit.plausible.size(); ++i)
+        EXPECT_NEAR(viewed.fit.plausible[i].deadTime, std::max(0.0, direct.fit.plausible[i].deadTime - 1),
+                    1e-9);
+    EXPECT_NE(viewed.fit.notes.back().find("1.00 s shorter"), std::string::npos) << viewed.fit.notes.back();
+    for (int s = 1; s <= 3; ++s) {
+        EXPECT_NEAR(viewed.rows[s].preview.margins.ms, viewed.rows[s].ms, 0.05) << viewed.rows[s].label;
+        EXPECT_NEAR(viewed.rows[s].ms, direct.rows[s].ms, 0.05) << viewed.rows[s].label;
     }
 }
 
