@@ -41,12 +41,20 @@ void TakeOutExchange(ModelFit& fit, double period) {
     takeOut(fit.model), takeOut(fit.longest);
     for (ProcessModel& m : fit.plausible) takeOut(m);
     for (FitCandidate& c : fit.candidates) takeOut(c.model);
-    fit.notes.push_back("The view simulates this plant and exchanges with the PLC every " +
-                        FixedText(period, 2) +
-                        " s: the recording sees y one exchange late, so the model's dead time is " +
-                        FixedText(before - fit.model.deadTime, 2) +
-                        " s shorter than the recording's; the preview holds u and y between exchanges "
-                        "as the loop does.");
+    const std::string exchange =
+        "The view simulates this plant and exchanges with the PLC every " + FixedText(period, 2) + " s: ";
+    const std::string preview = "; the preview holds u and y between exchanges as the loop does.";
+    if (before >= 0.9 * period)  // a fit within a tenth of the exchange still shows it
+        fit.notes.push_back(
+            exchange + "the recording sees y one exchange late, so the model's dead time is " +
+            FixedText(before - fit.model.deadTime, 2) + " s shorter than the recording's" + preview);
+    else
+        fit.notes.push_back(exchange +
+                            "the recording sees y one exchange late, yet its fitted dead time is " +
+                            FixedText(before, 2) +
+                            " s: the window does not show where the plant's response begins, and the model "
+                            "has no dead time" +
+                            preview);
 }
 
 }  // namespace

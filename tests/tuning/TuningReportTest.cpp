@@ -75,6 +75,11 @@ TEST(TuningReport, TheViewsExchangeLeavesTheModelsAndTheDesignCountsItsHold) {
         EXPECT_NEAR(viewed.fit.plausible[i].deadTime, std::max(0.0, direct.fit.plausible[i].deadTime - 1),
                     1e-9);
     EXPECT_NE(viewed.fit.notes.back().find("1.00 s shorter"), std::string::npos) << viewed.fit.notes.back();
+    request.viewExchange = 5;  // longer than the recording's dead time: the fit cannot have seen it
+    const TuningResult odd = RunTuning(recording, pid, request);
+    EXPECT_EQ(odd.fit.model.deadTime, 0);
+    EXPECT_NE(odd.fit.notes.back().find("yet its fitted dead time is 3.0"), std::string::npos)
+        << odd.fit.notes.back();
     for (int s = 1; s <= 3; ++s) {
         EXPECT_NEAR(viewed.rows[s].preview.margins.ms, viewed.rows[s].ms, 0.05) << viewed.rows[s].label;
         EXPECT_NEAR(viewed.rows[s].ms, direct.rows[s].ms, 0.05) << viewed.rows[s].label;
