@@ -30,7 +30,7 @@ using namespace tuning;
 struct ModelOptions {
     std::string recording, controllerFile, project, plc, controller, kind, write;
     double from = 0, to = 0, exchangeDelay = 0, scan = 0.01, setpointStep = 10, loadStep = NAN;
-    double viewExchange = NAN;  // NaN: from the controller's section
+    std::optional<double> viewExchange;  // none: from the controller's section
     std::vector<std::string> typed;
     bool json = false, curves = false, nominal = false;
 };
@@ -115,7 +115,7 @@ void RunModel(const ModelOptions& o) {
     if (!controller) return;
     TuningRequest request{o.from,         o.to,       o.exchangeDelay, o.scan,
                           o.setpointStep, o.loadStep, o.typed,         o.nominal};
-    request.viewExchange = std::isnan(o.viewExchange) ? viewExchange : o.viewExchange;
+    request.viewExchange = o.viewExchange.value_or(viewExchange);
     if (const std::string bad = CheckTuningRequest(request, *controller); !bad.empty())
         return void(Fail(bad));
     const auto recording = ReadRecording(o.recording);

@@ -136,6 +136,7 @@ TEST_F(ModelCommand, RefusesWithAMessageAndStatusOne) {
         {window + "--controller-file DIR/none.rglx --controller Oven", "controller file not found"},
         {window + "--exchange-delay -1", "--exchange-delay"},
         {window + "--view-exchange 4000", "--view-exchange"},
+        {window + "--view-exchange nan", "--view-exchange"},
         {window + "--write normal", "--write needs the controller's file"},
     };
     for (const auto& [arguments, message] : refusals) {
