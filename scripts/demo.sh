@@ -4,7 +4,8 @@
 # compiles each PLC, which generates every controller's code; then the
 # headless tools show a controller, its report and a plant step response, and
 # the soft PLC runs the generated program with Chiller regulating its
-# simulated plant through a set-point step.
+# simulated plant through a set-point step, Chiller is tuned from a recording
+# of that step, and Dryer by its PLC's autotuner.
 # It builds only what it runs (velmora, velmora-host, the plug-in module and the
 # help books; scripts/test.sh builds the tests), one line per build step.
 set -euo pipefail
@@ -43,6 +44,16 @@ if [ -x "$BIN/velmora-host" ]; then
   "$BIN/velmora-host" run --project "$OUT" --plc PLC2 --seconds 900 --sample-ms 30000 --online Chiller \
     --trace Chiller_Water_T --trace Chiller_input1 --trace Chiller_gW --trace Chiller_CurOut \
     --at 300 set Chiller_gW=5000
+  echo "== Chiller tuned from a recording: the view records a set-point step to 50 % at 400 s and saves it,"
+  echo "   velmora model fits the plant and writes the normal suggestion, and the PLC runs the step again"
+  printf '1 page graph\n400 setpoint 50\n' >"$OUT/step-chiller.txt"
+  "$BIN/velmora-host" online --project "$OUT" --plc PLC2 --controller Chiller --passes 900 \
+    --script "$OUT/step-chiller.txt" --record "$OUT/chiller-step.txt" >"$OUT/step-chiller.log" 2>&1
+  "$BIN/velmora" model --recording "$OUT/chiller-step.txt" --from 380 --to 890 --project "$OUT" --plc PLC2 \
+    --controller Chiller --setpoint-step 15 --write normal |
+    awk '/^Model:|^  gain|^  note:|^Suggestions|^  (normal|fast|slow) |^Preview|overshoot +settling|^ +% +s|^ +(current|slow|normal|fast) |^Written/'
+  "$BIN/velmora-host" run --project "$OUT" --plc PLC2 --seconds 900 --sample-ms 30000 --online Chiller \
+    --trace Chiller_input1 --trace Chiller_gW --at 300 set Chiller_gW=5000
   echo "== Dryer (PIDMA) tuned online against a simulated plant (K 1, time constants 20 s and 5 s):"
   echo "   settle at 45.5 %, Tune, accept the new values, Save vals, then a set-point step to 60 %"
   printf '1 page graph\n200 tune\n200 answer yes\n310 save-vals\n320 setpoint 60\n' >"$OUT/tune-dryer.txt"
