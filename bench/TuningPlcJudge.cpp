@@ -46,11 +46,9 @@
 #include "online/TrendDataFile.h"
 #include "online/TrendSettings.h"
 #include "online/TuningSource.h"
-#include "tuning/LoopDesign.h"
 #include "tuning/LoopFigures.h"
 #include "tuning/LoopPreview.h"
 #include "tuning/Minimise.h"
-#include "tuning/ModelFit.h"
 #include "tuning/TuningReport.h"
 
 namespace {

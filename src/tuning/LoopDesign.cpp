@@ -353,7 +353,7 @@ Design DesignLoop(const ProcessModel& model, const LoopController& current, cons
     p.model = model;
     p.model.gain = std::abs(model.gain) > 0 ? std::abs(model.gain) : 1;
     p.T = SamplePeriod(current, options.scan);
-    p.delay = options.exchangeDelay + std::max(0.0, options.exchangePeriod);
+    p.delay = options.exchangeDelay + ExchangeAsDelay(options.exchangePeriod);
     p.scale = model.timeScale() + p.delay + p.T;
     p.pidKind = current.kind == ControllerKind::Pid;
     p.derivative = p.pidKind || current.pida.irType != 6;

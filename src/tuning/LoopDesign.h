@@ -37,8 +37,7 @@ struct DesignOptions {
     // noise cannot talk the design into a loop that only the fitted model would carry.
     std::vector<ProcessModel> alsoFor;
     double plausibleMsAllowance = kPlausibleMsAllowance;  // 0: the speed's own target on them too
-    // s, the view's exchange (PreviewOptions::exchangePeriod); the law is designed for
-    // it as for a delay of one period, half for the held u and half for the held y.
+    // s, the view's exchange (PreviewOptions::exchangePeriod), designed for as ExchangeAsDelay.
     double exchangePeriod = 0;
 };
 

@@ -155,12 +155,13 @@ struct LoopRun {
     // view's exchange the block sees y as it was written at the last exchange, and the plant (or
     // the actuator) gets what the exchange read there, the block's output before that call.
     double step(long i, double w, double y, double load) {
-        const bool exchange =
-            exchangeSteps <= 0 || std::floor(static_cast<double>(i) / exchangeSteps + 1e-9) >
-                                      std::floor((static_cast<double>(i) - 1) / exchangeSteps + 1e-9);
-        if (exchange) held = u, seen = y, travel = block.travel();
+        const bool direct = exchangeSteps <= 0;
+        if (direct || static_cast<double>(i) + 1e-9 >= nextExchange) {
+            held = u, seen = y, travel = block.travel();
+            nextExchange += exchangeSteps;
+        }
         if (i % g.perSample == 0) u = block.call(w, seen, callMs);
-        if (exchangeSteps <= 0) held = u, travel = block.travel();
+        if (direct) held = u, travel = block.travel();
         if (speed > 0) position = std::clamp(position + travel * speed * g.h, 0.0, 100.0);
         return y0 + gain * plant.step((speed > 0 ? position : held) + load - reference);
     }
@@ -170,7 +171,8 @@ struct LoopRun {
     DiscreteModel plant;
     Grid g;
     double gain, y0, speed, callMs;
-    double exchangeSteps;  // plant steps per exchange; 0: the block reads and writes directly
+    double exchangeSteps;     // plant steps per exchange; 0: the block reads and writes directly
+    double nextExchange = 0;  // the plant step of the next exchange
     double position = 0, reference = 0, u = 0;
     double held = 0, seen = 0;  // the output the plant gets and the y the block sees
     int travel = 0;
@@ -193,7 +195,7 @@ void Figures(Preview& p, const std::vector<double> (&phase)[2], const PreviewOpt
 Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const PreviewOptions& o) {
     Preview p;
     p.samplePeriod = SamplePeriod(c, o.scan);
-    const double delay = o.exchangeDelay + std::max(0.0, o.exchangePeriod);
+    const double delay = o.exchangeDelay + ExchangeAsDelay(o.exchangePeriod);
     p.horizon = o.horizon > 0 ? o.horizon : PreviewHorizon(model, p.samplePeriod, delay);
     const double lo = OutputLow(c), hi = OutputHigh(c);
     p.setpointStep =
@@ -226,7 +228,6 @@ Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const Pr
     const bool complete = static_cast<long>(phase[o.withLoad ? 1 : 0].size()) == g.steps;
     p.settled =
         complete && std::isfinite(p.setpoint.settling) && (!o.withLoad || std::isfinite(p.load.settling));
-    // The exchange holds u and y a period each: half a period's delay on either side.
     p.margins = ModelLoopFigures(model, LawOf(c), p.samplePeriod, Reverse(c), delay);
     return p;
 }

@@ -44,6 +44,12 @@ struct Preview {
     std::vector<std::string> notes;
 };
 
+// The view's exchange as the frequency-domain figures and the design's law count it: u and y
+// are each held for a period, half a period's delay on either side.
+inline double ExchangeAsDelay(double exchangePeriod) {
+    return exchangePeriod > 0 ? exchangePeriod : 0;
+}
+
 // A load at the plant input that moves a static process's y by the set-point
 // step (for an integrating process: by the set-point step over its time scale).
 double DefaultLoadStep(const ProcessModel& model, double setpointStep, double samplePeriod);
