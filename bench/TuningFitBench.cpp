@@ -159,13 +159,13 @@ std::string Fmt(const char* format, double v) {
 }
 
 std::string Describe(const ProcessModel& m) {
-    std::string s = std::string(m.integrating ? "I" : "") + (m.lags == 1 ? "FOPDT" : "SOPDT") + " K " +
-                    Fmt("%.3g", m.gain);
-    if (const auto lags = m.realLags())
-        s += " T " + Fmt("%.1f", lags->first) + (m.lags == 2 ? "/" + Fmt("%.1f", lags->second) : "");
-    else
-        s += " T " + Fmt("%.2f", m.timeConstant) + " ζ " + Fmt("%.2f", m.damping);
-    return s + " L " + Fmt("%.1f", m.deadTime);
+    const char* names[] = {"FOPDT", "SOPDT", "TOPDT"};
+    std::string s = std::string(m.integrating ? "I" : "") + names[m.lags - 1] + " K " + Fmt("%.3g", m.gain);
+    std::string times;
+    for (const ModelTerm& t : TimeTerms(m))
+        times +=
+            t.seconds ? (times.empty() ? " T " : "/") + Fmt("%.1f", t.value) : " ζ " + Fmt("%.2f", t.value);
+    return s + times + " L " + Fmt("%.1f", m.deadTime);
 }
 
 struct Worst {

@@ -43,13 +43,9 @@ QString ModelSummary(const ModelFit& fit, double from, double to, char sep) {
     QString s = Own(m.name()) + ": " + Own("gain") + " " + Num(m.gain, 4, sep) +
                 (m.integrating ? " %/(%·s)" : " %/%");
     const QString seconds = " " + Own("s");
-    if (const auto lags = m.realLags())
-        s += m.lags == 1 ? ", T " + Num(lags->first, 2, sep) + seconds
-                         : ", T1 " + Num(lags->first, 2, sep) + seconds + ", T2 " +
-                               Num(lags->second, 2, sep) + seconds;
-    else
-        s += ", T " + Num(m.timeConstant, 2, sep) + seconds + ", " + Own("damping") + " " +
-             Num(m.damping, 3, sep);
+    for (const ModelTerm& t : TimeTerms(m))
+        s += ", " + (t.seconds ? QString(t.name) + " " + Num(t.value, 2, sep) + seconds
+                               : Own(t.name) + " " + Num(t.value, 3, sep));
     return s + ", " + Own("dead time") + " " + Num(m.deadTime, 2, sep) + seconds + ", " +
            Own(m.integrating ? "integrator yes" : "integrator no") + ", NRMSE " +
            Num(100 * fit.nrmse, 2, sep) + " % (" + Num(from, 1, sep) + " .. " + Num(to, 1, sep) + seconds +

@@ -115,10 +115,9 @@ double MsExcess(const Problem& p, const ControlLaw& law) {
 // The SIMC rule on the half-rule first-order model, made robust enough for the target.
 ControlLaw StartLaw(const Problem& p) {
     const ProcessModel& m = p.model;
-    const auto real = m.realLags();
-    const double t1 = real ? real->first : 2 * m.damping * m.timeConstant, t2 = real ? real->second : 0;
+    const auto [t1, t2, t3] = m.lagTimes();
     const double lag = m.integrating ? 0.0 : t1 + t2 / 2;
-    const double theta = m.deadTime + p.delay + p.T / 2 + (m.integrating ? t1 + t2 : t2 / 2);
+    const double theta = m.deadTime + p.delay + p.T / 2 + (m.integrating ? t1 + t2 + t3 : t2 / 2 + t3);
     const double tc = std::max({theta, 0.1 * p.scale, p.T});
     ControlLaw law = LawFor(p, 0, 0, std::max({t2, 0.3 * theta, p.T}));
     if (m.integrating) {
@@ -190,8 +189,8 @@ ControlLaw Search(const Problem& p) {
     SearchResult best{start};
     SearchFrom(p, start, start, best);
     if (!p.model.integrating) {
-        const auto real = p.model.realLags();
-        const double lag = real ? real->first + real->second : 2 * p.model.damping * p.model.timeConstant;
+        const auto lags = p.model.lagTimes();
+        const double lag = lags[0] + lags[1] + lags[2];
         for (const double tdShare : {0.25, 1.0}) {
             ControlLaw longer = start;
             longer.ti = std::max(start.ti, lag), longer.td = start.td * tdShare;
@@ -322,9 +321,7 @@ LawResponse SimulateLaw(const ProcessModel& model, const ControlLaw& law, double
     const double scale = model.timeScale() + extraDelay + T;
     const double horizon = (model.integrating ? 25 : 15) * scale;
     T = std::max(T, horizon / kMostSamples);  // a fast sampling is close enough to its continuous limit
-    const double fastest =
-        std::max(model.lags == 2 ? model.timeConstant * std::min(1.0, model.damping) : model.timeConstant,
-                 scale / 100);
+    const double fastest = std::max(model.fastest(), scale / 100);
     const int per = static_cast<int>(std::clamp(std::ceil(T / (fastest / 5)), 1.0, 10.0));
     const double h = T / per;
     const double load = std::isfinite(limits.load) ? limits.load : DefaultLoadStep(model, 1, T);

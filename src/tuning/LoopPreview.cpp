@@ -67,8 +67,7 @@ Grid GridFor(const ProcessModel& m, const LoopController& c, const PreviewOption
         g.h = o.scan * std::max(1.0, calls);
         g.perSample = 1;
     } else {
-        const double fastest = std::max(
-            m.lags == 2 ? m.timeConstant * std::min(1.0, m.damping) : m.timeConstant, m.timeScale() / 100);
+        const double fastest = std::max(m.fastest(), m.timeScale() / 100);
         // Two plant steps at least between the view's exchanges.
         const double exchange = o.exchangePeriod > 0 ? std::ceil(2 * g.T / o.exchangePeriod) : 0;
         int per =

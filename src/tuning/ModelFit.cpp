@@ -142,46 +142,52 @@ SearchRange RangeOf(const FitGrid& g) {
 }
 
 struct Shape {
-    double t = 1, zeta = 1, dead = 0;
+    double t = 1, zeta = 1, dead = 0, lag = 0;  // lag: T₀ of the third order
 };
 
 ProcessModel ModelOf(const Shape& s, int lags, bool integrating, const SearchRange& r) {
     ProcessModel m;
     m.lags = lags, m.integrating = integrating;
     m.timeConstant = std::clamp(s.t, r.tMin, r.tMax);
-    m.damping = lags == 2 ? std::clamp(s.zeta, 0.1, 20.0) : 1.0;
+    m.damping = lags >= 2 ? std::clamp(s.zeta, 0.1, 20.0) : 1.0;
+    m.lag = lags == 3 ? std::clamp(s.lag, r.tMin, r.tMax) : 0.0;
     m.deadTime = std::clamp(s.dead, 0.0, 0.8 * r.span);
     return m;
 }
 
-// Nelder-Mead over log T, (log ζ,) and the dead time in units of its search range.
+Shape ShapeOf(const ProcessModel& m) {
+    return Shape{m.timeConstant, m.damping, m.deadTime, m.lag};
+}
+
+// Nelder-Mead over log T, the dead time in units of its search range, (log ζ, (log T₀)).
 Shape Refine(const FitGrid& g, const SearchRange& r, int lags, bool integrating, Shape start,
              int evaluations) {
-    const int n = lags == 2 ? 3 : 2;
+    const int n = lags + 1;
     const auto shapeOf = [&](const SearchPoint& z) {
-        return Shape{std::exp(z[0]), lags == 2 ? std::exp(z[2]) : 1.0, z[1] * r.deadMax};
+        return Shape{std::exp(z[0]), lags >= 2 ? std::exp(z[2]) : 1.0, z[1] * r.deadMax,
+                     lags == 3 ? std::exp(z[3]) : 0.0};
     };
     const auto cost = [&](const SearchPoint& z) {
         return Evaluate(g, ModelOf(shapeOf(z), lags, integrating, r)).sse;
     };
-    SearchPoint z{std::log(start.t), start.dead / r.deadMax, std::log(start.zeta), 0};
+    SearchPoint z{std::log(start.t), start.dead / r.deadMax, std::log(start.zeta),
+                  std::log(std::max(start.lag, r.tMin))};
     MinimiseSimplex(cost, z, n, 0.3, evaluations);
     MinimiseSimplex(cost, z, n, 0.05, evaluations / 3);
-    Shape best = shapeOf(z);
-    const ProcessModel m = ModelOf(best, lags, integrating, r);
-    return Shape{m.timeConstant, m.damping, m.deadTime};
+    return ShapeOf(ModelOf(shapeOf(z), lags, integrating, r));
 }
 
 // The shape refitted with the dead time held.
 Shape RefineAt(const FitGrid& g, const SearchRange& r, int lags, bool integrating, Shape start, double dead) {
     const auto shapeOf = [&](const SearchPoint& z) {
-        return Shape{std::exp(z[0]), lags == 2 ? std::exp(z[1]) : 1.0, dead};
+        return Shape{std::exp(z[0]), lags >= 2 ? std::exp(z[1]) : 1.0, dead,
+                     lags == 3 ? std::exp(z[2]) : 0.0};
     };
     const auto cost = [&](const SearchPoint& z) {
         return Evaluate(g, ModelOf(shapeOf(z), lags, integrating, r)).sse;
     };
-    SearchPoint z{std::log(start.t), std::log(start.zeta), 0, 0};
-    MinimiseSimplex(cost, z, lags, 0.2, 40);
+    SearchPoint z{std::log(start.t), std::log(start.zeta), std::log(std::max(start.lag, r.tMin)), 0};
+    MinimiseSimplex(cost, z, lags, 0.2, 40 * lags / 2 + 20);
     return shapeOf(z);
 }
 
@@ -190,7 +196,7 @@ Shape RefineAt(const FitGrid& g, const SearchRange& r, int lags, bool integratin
 // not quite fit both widen it, and the design keeps its robustness target there too.
 ProcessModel LongestDeadTime(const FitGrid& g, const SearchRange& r, const ProcessModel& m) {
     const auto sse = [&](const Shape& s) { return Evaluate(g, ModelOf(s, m.lags, m.integrating, r)).sse; };
-    Shape plausible{m.timeConstant, m.damping, m.deadTime};
+    Shape plausible = ShapeOf(m);
     const double allowed = sse(plausible) * (1 + kPlausible / g.n), end = 0.8 * r.span;
     double lo = m.deadTime, hi = NAN, step = std::max(g.h, 0.05 * m.timeScale());
     for (int i = 0; i < 8 && std::isnan(hi) && lo < end; ++i, step *= 2) {
@@ -254,6 +260,27 @@ Shape FitSecondOrder(const FitGrid& g, const SearchRange& r, bool integrating, c
     return best;
 }
 
+// A lag in front of a pair, started from the pair's fit: the pair's longer lag in front and a
+// pair (critically or lightly damped) that takes the shorter lag and half the dead time, or
+// a short lag in front of the pair as fitted.
+Shape FitThirdOrder(const FitGrid& g, const SearchRange& r, bool integrating, const ProcessModel& second) {
+    const auto t = second.lagTimes();
+    const double fast = std::max(second.oscillating() ? second.fastest() : t[1], r.tMin);
+    const double dead = second.deadTime, delay = fast + dead / 2;  // the pair's mean delay 2ζT
+    const Shape starts[] = {{delay / 2, 1, dead / 2, t[0]},
+                            {delay / 1.4, 0.7, dead / 2, t[0]},
+                            {second.timeConstant, second.damping, dead / 2, fast / 3}};
+    // The pair as fitted behind a negligible lag: never a worse fit than the pair's.
+    Shape best{second.timeConstant, second.damping, dead, r.tMin};
+    double bestSse = Evaluate(g, ModelOf(best, 3, integrating, r)).sse;
+    for (const Shape& start : starts) {
+        const Shape s = Refine(g, r, 3, integrating, start, 120);
+        const double sse = Evaluate(g, ModelOf(s, 3, integrating, r)).sse;
+        if (sse < bestSse) bestSse = sse, best = s;
+    }
+    return best;
+}
+
 FitCandidate Finish(const FitGrid& g, const SearchRange& r, const Shape& s, int lags, bool integrating,
                     std::vector<double>* curve) {
     FitCandidate c;
@@ -281,28 +308,40 @@ FitCandidate Finish(const FitGrid& g, const SearchRange& r, const Shape& s, int 
     return c;
 }
 
+// Whether `richer` (one parameter more than `simpler`) explains the window better: the
+// systematic error it removes, √(NRMSE₁² − NRMSE₂²), reaches kSimplerMargin or at least
+// halves the error, and the improvement is significant against the noise the richer
+// structure fits as well (an F test of the residuals over the n fitted steps, p parameters).
+bool Explains(const FitCandidate& richer, const FitCandidate& simpler, double n, int p) {
+    const double one = simpler.nrmse, two = richer.nrmse;
+    if (!(two < one)) return false;
+    const bool relevant = std::sqrt(one * one - two * two) >= kSimplerMargin || two <= one / 2;
+    return relevant && (one * one - two * two) / (two * two) * (n - p) >= kSignificance;
+}
+
 // Static or integrating: the family whose best candidate fits better (a static model whose
 // lag outlasts the window cannot be told from an integrating one and counts for neither).
-// Within the family the second-order pair only when the systematic error it removes,
-// √(NRMSE₁² − NRMSE₂²), reaches kSimplerMargin and the improvement is significant against
-// the noise the pair fits as well (an F test of the residuals over the n fitted steps).
+// Within the family one lag, then the pair, then the lag in front of the pair, each only
+// when it explains the window better than the one chosen so far (Explains).
 int Choose(const std::vector<FitCandidate>& c, double span, double n) {
     const auto usable = [&](const FitCandidate& x) {
-        const auto lags = x.model.realLags();
-        return x.model.integrating || (lags ? lags->first : x.model.timeConstant) <= span;
+        return x.model.integrating || x.model.lagTimes()[0] <= span;
     };
-    const auto best = [&](int first) {
+    const auto best = [&](bool integrating) {
         double least = INFINITY;
-        for (int i = first; i < first + 2; ++i)
-            if (usable(c[i])) least = std::min(least, c[i].nrmse);
+        for (const FitCandidate& x : c)
+            if (x.model.integrating == integrating && usable(x)) least = std::min(least, x.nrmse);
         return least;
     };
-    const bool integrating = best(2) <= best(0) || !std::isfinite(best(0));
-    const int first = integrating ? 2 : 0;
-    const double one = c[first].nrmse, two = c[first + 1].nrmse;
-    const bool pair = two < one && std::sqrt(one * one - two * two) >= kSimplerMargin &&
-                      (one * one - two * two) / (two * two) * (n - 6) >= kSignificance;
-    return first + (pair || !usable(c[first]) ? 1 : 0);
+    const bool integrating = best(true) <= best(false) || !std::isfinite(best(false));
+    int chosen = -1;
+    for (int i = 0; i < static_cast<int>(c.size()); ++i) {
+        if (c[i].model.integrating != integrating) continue;
+        if (chosen < 0 || !usable(c[chosen]) ||
+            (usable(c[i]) && Explains(c[i], c[chosen], n, 4 + c[i].model.lags)))
+            chosen = i;
+    }
+    return chosen;
 }
 
 void AddNotes(ModelFit& f, const FitGrid& g) {
@@ -335,12 +374,19 @@ FitOutcome FitModel(const Window& window) {
     }
     const SearchRange r = RangeOf(g);
     ModelFit& f = out.fit;
-    std::vector<std::vector<double>> curves(4);
+    std::vector<std::vector<double>> curves;
+    const auto add = [&](const Shape& s, int lags, bool integrating) {
+        curves.emplace_back();
+        f.candidates.push_back(Finish(g, r, s, lags, integrating, &curves.back()));
+    };
     for (const bool integrating : {false, true}) {
         const Shape first = FitFirstOrder(g, r, integrating);
-        const Shape second = FitSecondOrder(g, r, integrating, first);
-        f.candidates.push_back(Finish(g, r, first, 1, integrating, &curves[f.candidates.size()]));
-        f.candidates.push_back(Finish(g, r, second, 2, integrating, &curves[f.candidates.size()]));
+        add(first, 1, integrating);
+        add(FitSecondOrder(g, r, integrating, first), 2, integrating);
+        // A third lag only where the pair already shows more than one.
+        const std::size_t pair = f.candidates.size() - 1;
+        if (Explains(f.candidates[pair], f.candidates[pair - 1], g.n, 6))
+            add(FitThirdOrder(g, r, integrating, f.candidates[pair].model), 3, integrating);
     }
     f.chosen = Choose(f.candidates, r.span, g.n);
     const FitCandidate& c = f.candidates[static_cast<std::size_t>(f.chosen)];

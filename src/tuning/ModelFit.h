@@ -1,8 +1,9 @@
 #pragma once
-// Identification from a recording window: the four model structures (one lag
-// or a second-order pair, each with and without an integrator) fitted by
-// least squares with a dead-time search, and the simplest that explains the
-// data chosen (see Choose in ModelFit.cpp and kSimplerMargin).
+// Identification from a recording window: the model structures (one lag, a
+// second-order pair or a lag in front of a pair, each with and without an
+// integrator) fitted by least squares with a dead-time search, and the
+// simplest that explains the data chosen (see Choose in ModelFit.cpp and
+// kSimplerMargin).
 #include <string>
 #include <vector>
 
@@ -23,8 +24,10 @@ struct FitCandidate {
 struct ModelFit {
     ProcessModel model;  // the chosen structure
     double nrmse = 0;
-    int chosen = 0;                        // its index in candidates
-    std::vector<FitCandidate> candidates;  // first order, second order, both with integrator
+    int chosen = 0;  // its index in candidates
+    // First and second order, third order where the pair shows more than one lag; the same
+    // with an integrator.
+    std::vector<FitCandidate> candidates;
     // Operating point at the window's start: the input and the fitted y there.
     double u0 = 0, y0 = 0;
     // Input at which an integrating process holds still (u0 for a static one).
@@ -50,10 +53,11 @@ struct FitOutcome {
 // equal steps (which also takes out noise).
 constexpr int kMaxFitPoints = 1500;
 
-// How much better the second-order pair must fit to be chosen over one lag:
-// the systematic error it removes, √(NRMSE₁² − NRMSE₂²), a share of the
-// model's excursion. Fitting noise with one more parameter removes far less.
-constexpr double kSimplerMargin = 0.0025;
+// How much better a richer structure must fit to be chosen over a simpler
+// one: the systematic error it removes, √(NRMSE₁² − NRMSE₂²), a share of the
+// model's excursion (or half the error). Fitting noise with one more
+// parameter removes far less.
+constexpr double kSimplerMargin = 0.001;
 // ... and significantly, against the noise it fits too: the F statistic of the
 // residuals (one more parameter) at least this (the 0.1 % level).
 constexpr double kSignificance = 10.8;

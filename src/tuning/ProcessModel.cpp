@@ -2,12 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace velmora::tuning {
 
 namespace {
 
-constexpr int kMaxOrder = 4;  // two lags, the integrator and the held input
+constexpr int kMaxOrder = 5;  // three lags, the integrator and the held input
 using Matrix = std::array<std::array<double, kMaxOrder>, kMaxOrder>;
 
 Matrix Multiply(const Matrix& a, const Matrix& b, int n) {
@@ -20,7 +21,7 @@ Matrix Multiply(const Matrix& a, const Matrix& b, int n) {
     return c;
 }
 
-// e^M by scaling and squaring with a Taylor series (n ≤ 4, so cheap enough per step size).
+// e^M by scaling and squaring with a Taylor series (n ≤ 5, so cheap enough per step size).
 Matrix Exponential(Matrix m, int n) {
     double norm = 0;
     for (int i = 0; i < n; ++i) {
@@ -44,7 +45,8 @@ Matrix Exponential(Matrix m, int n) {
 }
 
 // The augmented matrix [[A, B], [0, 0]]·τ of the unit-gain model; its exponential holds
-// Φ(τ) and Γ(τ) = ∫₀^τ e^{As} ds·B.
+// Φ(τ) and Γ(τ) = ∫₀^τ e^{As} ds·B. The output is state 0; the lag of lags 3 feeds the pair
+// from the state after it, the integrator is the last state.
 Matrix Augmented(const ProcessModel& m, int states, double tau) {
     Matrix a{};
     const int in = states;  // the column of the input
@@ -52,8 +54,13 @@ Matrix Augmented(const ProcessModel& m, int states, double tau) {
     if (m.lags == 1) {
         a[0][0] = -1 / t, a[0][in] = 1 / t;
     } else {
+        const int drive = m.lags == 3 ? 2 : in;
         a[0][1] = 1;
-        a[1][0] = -1 / (t * t), a[1][1] = -2 * m.damping / t, a[1][in] = 1 / (t * t);
+        a[1][0] = -1 / (t * t), a[1][1] = -2 * m.damping / t, a[1][drive] = 1 / (t * t);
+        if (m.lags == 3) {
+            const double t0 = std::max(m.lag, 1e-9);
+            a[2][2] = -1 / t0, a[2][in] = 1 / t0;
+        }
     }
     if (m.integrating) a[states - 1][0] = 1;
     for (auto& row : a)
@@ -63,29 +70,60 @@ Matrix Augmented(const ProcessModel& m, int states, double tau) {
 
 }  // namespace
 
-std::optional<std::pair<double, double>> ProcessModel::realLags() const {
-    if (lags == 1) return std::pair{timeConstant, 0.0};
-    if (damping < 1) return std::nullopt;
-    const double root = std::sqrt(damping * damping - 1);
-    return std::pair{timeConstant * (damping + root), timeConstant * (damping - root)};
+std::array<double, 3> ProcessModel::lagTimes() const {
+    std::array<double, 3> out{timeConstant, 0, 0};
+    if (lags == 1) return out;
+    if (damping < 1) {
+        out[0] = 2 * damping * timeConstant;
+    } else {
+        const double root = std::sqrt(damping * damping - 1);
+        out[0] = timeConstant * (damping + root), out[1] = timeConstant * (damping - root);
+    }
+    if (lags == 3) out[2] = lag;
+    std::sort(out.begin(), out.end(), std::greater<>());
+    return out;
+}
+
+double ProcessModel::fastest() const {
+    if (lags == 1) return timeConstant;
+    const double pair = timeConstant * std::min(1.0, damping);
+    return lags == 3 ? std::min(pair, lag) : pair;
 }
 
 double ProcessModel::timeScale() const {
     if (lags == 1) return timeConstant + deadTime;
     // The pair's mean delay 2ζT, or for light damping its decay time T/ζ.
-    return std::max(2 * damping * timeConstant, timeConstant / std::max(damping, 0.05)) + deadTime;
+    const double pair = std::max(2 * damping * timeConstant, timeConstant / std::max(damping, 0.05));
+    return pair + (lags == 3 ? lag : 0) + deadTime;
 }
 
 std::string ProcessModel::name() const {
-    std::string text = lags == 1 ? "first order with dead time" : "second order with dead time";
+    const char* order[] = {"first", "second", "third"};
+    const std::string text = std::string(order[std::clamp(lags, 1, 3) - 1]) + " order with dead time";
     return integrating ? text + " and integrator" : text;
+}
+
+std::vector<ModelTerm> TimeTerms(const ProcessModel& m) {
+    if (m.lags == 1) return {{"T", m.timeConstant, true}};
+    if (!m.oscillating()) {
+        const auto t = m.lagTimes();
+        std::vector<ModelTerm> terms{{"T1", t[0], true}, {"T2", t[1], true}};
+        if (m.lags == 3) terms.push_back({"T3", t[2], true});
+        return terms;
+    }
+    std::vector<ModelTerm> terms;
+    if (m.lags == 3) terms.push_back({"T1", m.lag, true});
+    terms.push_back({"T", m.timeConstant, true});
+    terms.push_back({"damping", m.damping, false});
+    return terms;
 }
 
 std::complex<double> FrequencyResponse(const ProcessModel& m, double omega) {
     using C = std::complex<double>;
     const C s(0, omega);
     const double t = m.timeConstant;
-    const C lags = m.lags == 1 ? 1.0 + s * t : 1.0 + s * (2 * m.damping * t) + s * s * (t * t);
+    C lags = m.lags == 1 ? 1.0 + s * t : 1.0 + s * (2 * m.damping * t) + s * s * (t * t);
+    if (m.lags == 3) lags *= 1.0 + s * m.lag;
     C g = m.gain * std::exp(-s * m.deadTime) / lags;
     if (m.integrating) g /= s;
     return g;
@@ -113,9 +151,11 @@ DiscreteModel::DiscreteModel(const ProcessModel& model, double h, double extraDe
 double DiscreteModel::step(double u) {
     const std::size_t size = ring_.size();
     ring_[at_] = u;
-    const double newer = ring_[(at_ + 2) % size];  // u[k−d]: d + 1 places back in a ring of d + 2
-    const double older = ring_[(at_ + 1) % size];  // u[k−d−1]
-    at_ = (at_ + 1) % size;
+    // u[k−d] is d + 1 places back in a ring of d + 2, u[k−d−1] the place after at_.
+    const std::size_t next1 = at_ + 1 == size ? 0 : at_ + 1;
+    const std::size_t next2 = next1 + 1 == size ? 0 : next1 + 1;
+    const double newer = ring_[next2], older = ring_[next1];
+    at_ = next1;
     Vector next{};
     for (int i = 0; i < n_; ++i) {
         double v = newer_[i] * newer + older_[i] * older;

@@ -1,33 +1,46 @@
 #pragma once
 // A process model in the controller's units (y in % of the measuring range,
-// u in %): gain, one lag or a second-order pair, dead time, optionally an
-// integrator; and its exact discretisation for a held input.
+// u in %): gain, one lag, a second-order pair or a lag in front of a pair,
+// dead time, optionally an integrator; and its exact discretisation for a
+// held input.
 #include <array>
 #include <complex>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace velmora::tuning {
 
 struct ProcessModel {
-    int lags = 1;              // 1: 1/(T·s + 1); 2: 1/(T²·s² + 2ζ·T·s + 1)
+    int lags = 1;  // 1: 1/(T·s + 1); 2: 1/(T²·s² + 2ζ·T·s + 1); 3: 1/(T₀·s + 1) times the pair
     bool integrating = false;  // a further 1/s; the gain is then in %/(%·s)
     double gain = 1;           // %/% (static)
     double timeConstant = 1;   // T, s
     double damping = 1;        // ζ of the second-order pair
+    double lag = 0;            // T₀, s: the lag in front of the pair (lags 3)
     double deadTime = 0;       // s
 
-    // The real time constants T1 ≥ T2 (T2 = 0 for one lag); nullopt for an
-    // oscillating pair (ζ < 1).
-    std::optional<std::pair<double, double>> realLags() const;
+    // A pair with ζ < 1: its time constants are not real.
+    bool oscillating() const { return lags >= 2 && damping < 1; }
+    // The time constants, longest first, 0 where there is none; an oscillating
+    // pair counts as one lag of its mean delay 2ζT.
+    std::array<double, 3> lagTimes() const;
+    // The fastest lag: what the simulation's steps must resolve.
+    double fastest() const;
     // The time in which the lags mostly respond (their mean delay, or the decay
     // time of an oscillating pair) plus the dead time.
     double timeScale() const;
-    // "first order with dead time", "second order with dead time and integrator", ...
+    // "first order with dead time", "third order with dead time and integrator", ...
     std::string name() const;
 };
+
+// The model's time terms as the outputs show them: "T" for one lag, "T1" "T2"
+// ("T3") for real lags, or the lag "T1" and the pair's "T" and "damping".
+struct ModelTerm {
+    const char* name;
+    double value;
+    bool seconds;  // a time (otherwise the damping, without unit)
+};
+std::vector<ModelTerm> TimeTerms(const ProcessModel& model);
 
 // G(jω).
 std::complex<double> FrequencyResponse(const ProcessModel& model, double omega);
@@ -44,7 +57,7 @@ public:
     double output() const { return x_[out_]; }
 
 private:
-    static constexpr int kStates = 3;
+    static constexpr int kStates = 4;
     using Vector = std::array<double, kStates>;
     int n_ = 1, out_ = 0;
     std::array<Vector, kStates> phi_{};

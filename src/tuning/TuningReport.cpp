@@ -164,11 +164,8 @@ bool ApplyTunerResult(std::span<const std::uint8_t> image, LoopController& into)
 
 std::string ModelText(const ProcessModel& m) {
     std::string s = "gain " + Num(m.gain, 4) + (m.integrating ? " %/(%·s)" : " %/%");
-    if (const auto lags = m.realLags())
-        s += m.lags == 1 ? ", T " + Num(lags->first, 2) + " s"
-                         : ", T1 " + Num(lags->first, 2) + " s, T2 " + Num(lags->second, 2) + " s";
-    else
-        s += ", T " + Num(m.timeConstant, 2) + " s, damping " + Num(m.damping, 3);
+    for (const ModelTerm& t : TimeTerms(m))
+        s += std::string(", ") + t.name + ' ' + (t.seconds ? Num(t.value, 2) + " s" : Num(t.value, 3));
     return s + ", dead time " + Num(m.deadTime, 2) + " s, integrator " + (m.integrating ? "yes" : "no");
 }
 
@@ -265,8 +262,12 @@ std::string JsonModel(const ProcessModel& m, double nrmse) {
                       ",\"integrating\":" + (m.integrating ? "true" : "false") +
                       ",\"gain\":" + JsonNumber(m.gain) + ",\"timeConstant\":" + JsonNumber(m.timeConstant) +
                       ",\"damping\":" + JsonNumber(m.damping);
-    if (const auto lags = m.realLags())
-        out += ",\"t1\":" + JsonNumber(lags->first) + ",\"t2\":" + JsonNumber(lags->second);
+    if (m.lags == 3) out += ",\"lag\":" + JsonNumber(m.lag);
+    if (!m.oscillating()) {
+        const auto t = m.lagTimes();
+        out += ",\"t1\":" + JsonNumber(t[0]) + ",\"t2\":" + JsonNumber(t[1]);
+        if (m.lags == 3) out += ",\"t3\":" + JsonNumber(t[2]);
+    }
     return out + ",\"deadTime\":" + JsonNumber(m.deadTime) + ",\"nrmse\":" + JsonNumber(nrmse) + "}";
 }
 

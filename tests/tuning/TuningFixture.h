@@ -17,6 +17,7 @@ struct KnownPlant {
     double zeta = 1, tn = 0;  // an oscillating pair instead (tn > 0)
     double dead = 0;
     bool integrating = false;
+    double t3 = 0;  // a third real lag, all three distinct
 };
 
 inline ProcessModel Model(int lags, bool integrating, double gain, double t, double zeta, double dead) {
@@ -33,13 +34,18 @@ inline double UnitStep(const KnownPlant& p, double tau) {
     if (p.tn > 0) {
         const double wn = 1 / p.tn, root = std::sqrt(1 - p.zeta * p.zeta), wd = wn * root;
         y = 1 - std::exp(-p.zeta * wn * tau) * (std::cos(wd * tau) + p.zeta / root * std::sin(wd * tau));
-    } else if (p.integrating) {
-        const double a = p.t1, b = p.t2;
-        y = b > 0 ? tau - a - b + (a * a * std::exp(-tau / a) - b * b * std::exp(-tau / b)) / (a - b)
-                  : tau - a * (1 - std::exp(-tau / a));
     } else {
-        const double a = p.t1, b = p.t2;
-        y = b > 0 ? 1 - (a * std::exp(-tau / a) - b * std::exp(-tau / b)) / (a - b) : 1 - std::exp(-tau / a);
+        // Distinct real lags Tᵢ: 1 − Σ Tᵢⁿ⁻¹/Πⱼ≠ᵢ(Tᵢ − Tⱼ)·e^(−τ/Tᵢ); integrated,
+        // τ − ΣTᵢ + Σ Tᵢⁿ/Πⱼ≠ᵢ(Tᵢ − Tⱼ)·e^(−τ/Tᵢ).
+        const double all[] = {p.t1, p.t2, p.t3};
+        const int n = p.t3 > 0 ? 3 : p.t2 > 0 ? 2 : 1;
+        y = p.integrating ? tau : 1;
+        for (int i = 0; i < n; ++i) {
+            double weight = std::pow(all[i], n - (p.integrating ? 0 : 1));
+            for (int j = 0; j < n; ++j)
+                if (j != i) weight /= all[i] - all[j];
+            y += (p.integrating ? weight : -weight) * std::exp(-tau / all[i]) - (p.integrating ? all[i] : 0);
+        }
     }
     return p.gain * y;
 }
