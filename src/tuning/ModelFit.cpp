@@ -141,6 +141,10 @@ SearchRange RangeOf(const FitGrid& g) {
     return r;
 }
 
+// The shortest lag in front of a pair, a share of the shortest time constant searched: short
+// enough that the pair behind it fits as the pair alone, even on a noise-free window.
+constexpr double kLeastLag = 0.01;
+
 struct Shape {
     double t = 1, zeta = 1, dead = 0, lag = 0;  // lag: T₀ of the third order
 };
@@ -150,7 +154,7 @@ ProcessModel ModelOf(const Shape& s, int lags, bool integrating, const SearchRan
     m.lags = lags, m.integrating = integrating;
     m.timeConstant = std::clamp(s.t, r.tMin, r.tMax);
     m.damping = lags >= 2 ? std::clamp(s.zeta, 0.1, 20.0) : 1.0;
-    m.lag = lags == 3 ? std::clamp(s.lag, r.tMin, r.tMax) : 0.0;
+    m.lag = lags == 3 ? std::clamp(s.lag, kLeastLag * r.tMin, r.tMax) : 0.0;
     m.deadTime = std::clamp(s.dead, 0.0, 0.8 * r.span);
     return m;
 }
@@ -171,7 +175,7 @@ Shape Refine(const FitGrid& g, const SearchRange& r, int lags, bool integrating,
         return Evaluate(g, ModelOf(shapeOf(z), lags, integrating, r)).sse;
     };
     SearchPoint z{std::log(start.t), start.dead / r.deadMax, std::log(start.zeta),
-                  std::log(std::max(start.lag, r.tMin))};
+                  std::log(std::max(start.lag, kLeastLag * r.tMin))};
     MinimiseSimplex(cost, z, n, 0.3, evaluations);
     MinimiseSimplex(cost, z, n, 0.05, evaluations / 3);
     return ShapeOf(ModelOf(shapeOf(z), lags, integrating, r));
@@ -186,7 +190,8 @@ Shape RefineAt(const FitGrid& g, const SearchRange& r, int lags, bool integratin
     const auto cost = [&](const SearchPoint& z) {
         return Evaluate(g, ModelOf(shapeOf(z), lags, integrating, r)).sse;
     };
-    SearchPoint z{std::log(start.t), std::log(start.zeta), std::log(std::max(start.lag, r.tMin)), 0};
+    SearchPoint z{std::log(start.t), std::log(start.zeta), std::log(std::max(start.lag, kLeastLag * r.tMin)),
+                  0};
     MinimiseSimplex(cost, z, lags, 0.2, 40 * lags / 2 + 20);
     return shapeOf(z);
 }
@@ -271,7 +276,7 @@ Shape FitThirdOrder(const FitGrid& g, const SearchRange& r, bool integrating, co
                             {delay / 1.4, 0.7, dead / 2, t[0]},
                             {second.timeConstant, second.damping, dead / 2, fast / 3}};
     // The pair as fitted behind a negligible lag: never a worse fit than the pair's.
-    Shape best{second.timeConstant, second.damping, dead, r.tMin};
+    Shape best{second.timeConstant, second.damping, dead, kLeastLag * r.tMin};
     double bestSse = Evaluate(g, ModelOf(best, 3, integrating, r)).sse;
     for (const Shape& start : starts) {
         const Shape s = Refine(g, r, 3, integrating, start, 120);
