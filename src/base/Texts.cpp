@@ -377,15 +377,6 @@ constexpr OwnWording kOwnWordings[] = {
      "Объект моделирует вид, который обменивается с ПЛК каждые {} с: запись видит y на один обмен позже, "
      "поэтому запаздывание модели на {} с короче, чем в записи; предпросмотр удерживает u и y между "
      "обменами, как и контур."},
-    {"The view simulates this plant and exchanges with the PLC every {} s: the recording sees y one "
-     "exchange late, yet its fitted dead time is {} s: the window does not show where the plant's response "
-     "begins, and the model has no dead time; the preview holds u and y between exchanges as the loop does.",
-     "Soustavu simuluje pohled, který si s PLC vyměňuje data každých {} s: záznam vidí y o jednu výměnu "
-     "později, a přece je proložené dopravní zpoždění jen {} s: úsek neukazuje, kde odezva soustavy začíná, "
-     "a model nemá žádné dopravní zpoždění; náhled drží u a y mezi výměnami stejně jako smyčka.",
-     "Объект моделирует вид, который обменивается с ПЛК каждые {} с: запись видит y на один обмен позже, "
-     "однако подобранное запаздывание всего {} с: участок не показывает, где начинается реакция объекта, "
-     "и у модели нет запаздывания; предпросмотр удерживает u и y между обменами, как и контур."},
     {"The marks reach beyond the recording: the window is {} .. {} s.",
      "Kurzory sahají za konec záznamu: úsek je {} .. {} s.",
      "Курсоры выходят за запись: участок {} .. {} с."},

@@ -113,12 +113,15 @@ Evaluation Evaluate(const FitGrid& g, const ProcessModel& shape) {
 
 // Bounds of the search, from the window.
 struct SearchRange {
-    double tMin, tMax, deadMax, span;
+    double tMin, tMax, deadMin, deadMax, span;
+    // Half the way from the least dead time to `dead`: where a richer structure starts.
+    double halfway(double dead) const { return deadMin + (dead - deadMin) / 2; }
 };
 
 // Where the response starts: the dead time searched reaches somewhat beyond
-// the delay from the first clear change of u to the first clear answer of y.
-SearchRange RangeOf(const FitGrid& g) {
+// the delay from the first clear change of u to the first clear answer of y,
+// and starts at the delay the recording is known to hold.
+SearchRange RangeOf(const FitGrid& g, double knownDelay) {
     SearchRange r;
     r.span = g.h * static_cast<double>(g.du.size());
     r.tMin = g.h / 20, r.tMax = 20 * r.span;
@@ -137,7 +140,8 @@ SearchRange RangeOf(const FitGrid& g) {
     while (tu + 1 < g.du.size() && std::abs(g.du[tu]) < 0.2 * uMost) ++tu;
     while (ty + 1 < smooth.size() && std::abs(smooth[ty] - smooth[0]) < 0.2 * yMost) ++ty;
     const double delay = ty > tu ? static_cast<double>(ty - tu) * g.h : 0;
-    r.deadMax = std::clamp(1.5 * delay + 2 * g.h, 2 * g.h, 0.6 * r.span);
+    r.deadMin = std::clamp(knownDelay, 0.0, 0.5 * r.span);
+    r.deadMax = std::clamp(std::max(1.5 * delay, r.deadMin) + 2 * g.h, 2 * g.h, 0.6 * r.span);
     return r;
 }
 
@@ -155,7 +159,7 @@ ProcessModel ModelOf(const Shape& s, int lags, bool integrating, const SearchRan
     m.timeConstant = std::clamp(s.t, r.tMin, r.tMax);
     m.damping = lags >= 2 ? std::clamp(s.zeta, 0.1, 20.0) : 1.0;
     m.lag = lags == 3 ? std::clamp(s.lag, kLeastLag * r.tMin, r.tMax) : 0.0;
-    m.deadTime = std::clamp(s.dead, 0.0, 0.8 * r.span);
+    m.deadTime = std::clamp(s.dead, r.deadMin, 0.8 * r.span);
     return m;
 }
 
@@ -235,7 +239,8 @@ Shape FitFirstOrder(const FitGrid& g, const SearchRange& r, bool integrating) {
     const double tLo = std::max(r.tMin, r.span / 200), tHi = integrating ? r.span / 2 : 2 * r.span;
     for (int i = 0; i < 8; ++i)
         for (int j = 0; j < 8; ++j) {
-            const Shape s{tLo * std::pow(tHi / tLo, i / 7.0), 1, r.deadMax * j / 7.0};
+            const Shape s{tLo * std::pow(tHi / tLo, i / 7.0), 1,
+                          r.deadMin + (r.deadMax - r.deadMin) * j / 7.0};
             grid.push_back({Evaluate(g, ModelOf(s, 1, integrating, r)).sse, s});
         }
     std::partial_sort(grid.begin(), grid.begin() + 2, grid.end(),
@@ -253,8 +258,9 @@ Shape FitFirstOrder(const FitGrid& g, const SearchRange& r, bool integrating) {
 // A second-order pair, started from the one-lag fit: equal lags, a lightly damped pair
 // and a pair that gives some of the dead time back.
 Shape FitSecondOrder(const FitGrid& g, const SearchRange& r, bool integrating, const Shape& first) {
-    const Shape starts[] = {
-        {first.t / 2, 1, first.dead}, {first.t / 2, 0.4, first.dead}, {first.t / 3, 1.5, first.dead / 2}};
+    const Shape starts[] = {{first.t / 2, 1, first.dead},
+                            {first.t / 2, 0.4, first.dead},
+                            {first.t / 3, 1.5, r.halfway(first.dead)}};
     Shape best = starts[0];
     double bestSse = INFINITY;
     for (const Shape& start : starts) {
@@ -271,10 +277,11 @@ Shape FitSecondOrder(const FitGrid& g, const SearchRange& r, bool integrating, c
 Shape FitThirdOrder(const FitGrid& g, const SearchRange& r, bool integrating, const ProcessModel& second) {
     const auto t = second.lagTimes();
     const double fast = std::max(second.oscillating() ? second.fastest() : t[1], r.tMin);
-    const double dead = second.deadTime, delay = fast + dead / 2;  // the pair's mean delay 2ζT
-    const Shape starts[] = {{delay / 2, 1, dead / 2, t[0]},
-                            {delay / 1.4, 0.7, dead / 2, t[0]},
-                            {second.timeConstant, second.damping, dead / 2, fast / 3}};
+    const double dead = second.deadTime, half = r.halfway(dead);
+    const double delay = fast + dead - half;  // the pair's mean delay 2ζT
+    const Shape starts[] = {{delay / 2, 1, half, t[0]},
+                            {delay / 1.4, 0.7, half, t[0]},
+                            {second.timeConstant, second.damping, half, fast / 3}};
     // The pair as fitted behind a negligible lag: never a worse fit than the pair's.
     Shape best{second.timeConstant, second.damping, dead, kLeastLag * r.tMin};
     double bestSse = Evaluate(g, ModelOf(best, 3, integrating, r)).sse;
@@ -368,7 +375,7 @@ void AddNotes(ModelFit& f, const FitGrid& g) {
 
 }  // namespace
 
-FitOutcome FitModel(const Window& window) {
+FitOutcome FitModel(const Window& window, double knownDelay) {
     FitOutcome out;
     out.error = CheckExcitation(window);
     if (!out.ok()) return out;
@@ -377,7 +384,7 @@ FitOutcome FitModel(const Window& window) {
         out.error = "The window's samples do not span any time or y does not change.";
         return out;
     }
-    const SearchRange r = RangeOf(g);
+    const SearchRange r = RangeOf(g, knownDelay);
     ModelFit& f = out.fit;
     std::vector<std::vector<double>> curves;
     const auto add = [&](const Shape& s, int lags, bool integrating) {

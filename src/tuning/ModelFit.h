@@ -65,6 +65,8 @@ constexpr double kSignificance = 10.8;
 // statistic of the residuals against the best fit (about two standard deviations).
 constexpr double kPlausible = 4;
 
-FitOutcome FitModel(const Window& window);
+// `knownDelay`: a dead time the recording is known to hold (the view's exchange with a
+// plant it simulates), so the fit does not explain it by a lag; 0 for a real plant.
+FitOutcome FitModel(const Window& window, double knownDelay = 0);
 
 }  // namespace velmora::tuning

@@ -41,20 +41,12 @@ void TakeOutExchange(ModelFit& fit, double period) {
     takeOut(fit.model), takeOut(fit.longest);
     for (ProcessModel& m : fit.plausible) takeOut(m);
     for (FitCandidate& c : fit.candidates) takeOut(c.model);
-    const std::string exchange =
-        "The view simulates this plant and exchanges with the PLC every " + FixedText(period, 2) + " s: ";
-    const std::string preview = "; the preview holds u and y between exchanges as the loop does.";
-    if (before >= 0.9 * period)  // a fit within a tenth of the exchange still shows it
-        fit.notes.push_back(
-            exchange + "the recording sees y one exchange late, so the model's dead time is " +
-            FixedText(before - fit.model.deadTime, 2) + " s shorter than the recording's" + preview);
-    else
-        fit.notes.push_back(exchange +
-                            "the recording sees y one exchange late, yet its fitted dead time is " +
-                            FixedText(before, 2) +
-                            " s: the window does not show where the plant's response begins, and the model "
-                            "has no dead time" +
-                            preview);
+    fit.notes.push_back("The view simulates this plant and exchanges with the PLC every " +
+                        FixedText(period, 2) +
+                        " s: the recording sees y one exchange late, so the model's dead time is " +
+                        FixedText(before - fit.model.deadTime, 2) +
+                        " s shorter than the recording's; the preview holds u and y between exchanges as "
+                        "the loop does.");
 }
 
 }  // namespace
@@ -91,7 +83,8 @@ TuningResult RunTuning(std::span<const RecordedSample> recording, const LoopCont
     WindowOutcome window = ExtractWindow(recording, o.from, o.to);
     if (result.error = window.error; !result.ok()) return result;
     result.window = std::move(window.window);
-    FitOutcome fit = FitModel(result.window);
+    // The recording holds the view's exchange for a simulated plant: a dead time, never a lag.
+    FitOutcome fit = FitModel(result.window, o.viewExchange);
     if (result.error = fit.error; !result.ok()) return result;
     result.fit = std::move(fit.fit);
     if (result.window.from != o.from || result.window.to != o.to)

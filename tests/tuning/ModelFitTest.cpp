@@ -126,6 +126,19 @@ TEST(FitModel, TellsWhichModelsTheNoisyWindowExplainsAsWell) {
     }
 }
 
+TEST(FitModel, ADelayTheRecordingIsKnownToHoldIsTheLeastDeadTimeOfEveryModel) {
+    // The view's exchange is a dead time: no structure may explain it by a lag instead.
+    for (const double dead : {0.3, 3.0}) {
+        const auto recording = Record(KnownPlant{2, 8, 2, 1, 0, dead}, {});
+        const FitOutcome f = FitModel(ExtractWindow(recording, 0, 100).window, 1.5);
+        ASSERT_TRUE(f.ok()) << f.error;
+        std::vector<ProcessModel> all = f.fit.plausible;
+        for (const FitCandidate& c : f.fit.candidates) all.push_back(c.model);
+        for (const ProcessModel& m : all) EXPECT_GE(m.deadTime, 1.5) << m.name();
+        EXPECT_NEAR(f.fit.model.deadTime, std::max(dead, 1.5), dead < 1.5 ? 1e-9 : 0.3);
+    }
+}
+
 // ------------------------------------------------------------------ refused windows
 
 enum Spoil { kNone, kNotANumber, kBackwards, kEmpty, kCutAt100 };

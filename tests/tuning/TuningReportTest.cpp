@@ -68,18 +68,14 @@ TEST(TuningReport, TheViewsExchangeLeavesTheModelsAndTheDesignCountsItsHold) {
     request.viewExchange = 1;
     const TuningResult viewed = RunTuning(recording, pid, request);
     ASSERT_TRUE(direct.ok() && viewed.ok()) << direct.error << viewed.error;
-    EXPECT_NEAR(viewed.fit.model.deadTime, direct.fit.model.deadTime - 1, 1e-9);
-    EXPECT_NEAR(viewed.fit.longest.deadTime, direct.fit.longest.deadTime - 1, 1e-9);
+    // The fit that knows of the exchange searches from it on: the same model to a millisecond.
+    EXPECT_NEAR(viewed.fit.model.deadTime, direct.fit.model.deadTime - 1, 1e-3);
+    EXPECT_NEAR(viewed.fit.longest.deadTime, direct.fit.longest.deadTime - 1, 1e-3);
     ASSERT_EQ(viewed.fit.plausible.size(), direct.fit.plausible.size());
     for (std::size_t i = 0; i < viewed.fit.plausible.size(); ++i)
         EXPECT_NEAR(viewed.fit.plausible[i].deadTime, std::max(0.0, direct.fit.plausible[i].deadTime - 1),
-                    1e-9);
+                    1e-3);
     EXPECT_NE(viewed.fit.notes.back().find("1.00 s shorter"), std::string::npos) << viewed.fit.notes.back();
-    request.viewExchange = 5;  // longer than the recording's dead time: the fit cannot have seen it
-    const TuningResult odd = RunTuning(recording, pid, request);
-    EXPECT_EQ(odd.fit.model.deadTime, 0);
-    EXPECT_NE(odd.fit.notes.back().find("yet its fitted dead time is 3.0"), std::string::npos)
-        << odd.fit.notes.back();
     for (int s = 1; s <= 3; ++s) {
         EXPECT_NEAR(viewed.rows[s].preview.margins.ms, viewed.rows[s].ms, 0.05) << viewed.rows[s].label;
         EXPECT_NEAR(viewed.rows[s].ms, direct.rows[s].ms, 0.05) << viewed.rows[s].label;
