@@ -173,6 +173,10 @@ struct Judge {
     TuningPlant p;
     double noise;
     looptest::PlcCatalogue catalogue;
+    double sample = 0;  // s, the controller's sampling period
+    // s, how long the loop rests, and how long the set point's and the load's responses are
+    // watched: 15 time scales of plant, exchange and sampling (integrating: 25, as the preview).
+    long horizon = 0;
     std::filesystem::path file() const { return project.file(loop.plc); }
 };
 
@@ -254,38 +258,35 @@ looptest::CaseRun RunOnPlc(const Judge& j, const std::string& text, const std::v
     return looptest::RunCase(c, j.loop.plc, j.project.dir);
 }
 
-double Horizon(const TuningPlant& p) {
-    return (p.astat ? 25 : 15) * (p.timeSum() + 0.5);
-}
-
 constexpr double kLoad = 10;      // % at the plant input
 constexpr double kRampRoom = 30;  // % an integrating plant's load response may rise over a horizon
 
-// The load the IAE counts, and the smaller one an integrating plant gets on the PLC.
-double CountedLoad(const TuningPlant& p) {
-    return p.astat ? kLoad * p.settings().tauA / (p.timeSum() + 0.5) : kLoad;
+// The load the IAE counts (an integrating plant's scaled as the design scales
+// it), and the smaller one an integrating plant gets on the PLC.
+double CountedLoad(const Judge& j) {
+    return j.p.astat ? kLoad * j.p.settings().tauA / (j.p.timeSum() + j.sample) : kLoad;
 }
-double AppliedLoad(const TuningPlant& p) {
-    return p.astat ? std::min(CountedLoad(p), kRampRoom * p.settings().tauA / Horizon(p)) : kLoad;
+double AppliedLoad(const Judge& j) {
+    return j.p.astat ? std::min(CountedLoad(j), kRampRoom * j.p.settings().tauA / j.horizon) : kLoad;
 }
 
 // The plant's output response to the load at its input, every 0.1 s from the
 // load on, as the disturb actions that add it to the output: one whenever the
 // value moves by the word's resolution (0.01 %). Empty when the response would
 // leave the variable's 0..100 %, where the sum would no longer be the loop.
-std::vector<Stimulus> LoadActions(const TuningPlant& p, const Loop& loop, long from, long horizon) {
-    PlantSimulation sim = bench::AtRest(p);
+std::vector<Stimulus> LoadActions(const Judge& j, long from) {
+    PlantSimulation sim = bench::AtRest(j.p);
     const double y0 = sim.output();
-    sim.setPlantInput(p.u0() + AppliedLoad(p));
+    sim.setPlantInput(j.p.u0() + AppliedLoad(j));
     std::vector<Stimulus> out;
     double last = 0;
-    for (long i = 1; i <= 10 * horizon; ++i) {
+    for (long i = 1; i <= 10 * j.horizon; ++i) {
         sim.step();
         const double v = std::clamp(sim.output() - y0, 0.0, 100.0);
         if (std::abs(v - (sim.output() - y0)) > 0.005) return {};
         if (std::abs(v - last) < 0.005) continue;
         last = v;
-        out.push_back(Disturb(loop, from * 1000 + 100 * i, v));
+        out.push_back(Disturb(j.loop, from * 1000 + 100 * i, v));
     }
     return out;
 }
@@ -363,8 +364,8 @@ StepFigures Figures(const Judge& j, const looptest::CaseRun& run, long rest, lon
     }
     if (phase[0].empty() || phase[1].empty() || taken.empty()) return Failed();
     if (load) {
-        *load = StepFiguresOf(phase[1], phase[0].back(), 40, 0.1, AppliedLoad(j.p));
-        load->iae *= CountedLoad(j.p) / AppliedLoad(j.p);
+        *load = StepFiguresOf(phase[1], phase[0].back(), 40, 0.1, AppliedLoad(j));
+        load->iae *= CountedLoad(j) / AppliedLoad(j);
     }
     StepFigures sp = StepFiguresOf(taken, 30, 40, 0.1, 10);
     sp.iae = StepFiguresOf(phase[0], 30, 40, 0.1, 10).iae;
@@ -377,8 +378,8 @@ StepFigures Figures(const Judge& j, const looptest::CaseRun& run, long rest, lon
 StepFigures OnPlc(const Judge& j, const LoopController& c, StepFigures* load = nullptr) {
     if (load) *load = Failed();
     WriteParameters(j, c);
-    const long rest = std::lround(Horizon(j.p)), horizon = std::lround(Horizon(j.p));
-    const std::vector<Stimulus> loadActions = LoadActions(j.p, j.loop, rest + horizon, horizon);
+    const long rest = j.horizon, horizon = j.horizon;
+    const std::vector<Stimulus> loadActions = LoadActions(j, rest + horizon);
     if (loadActions.empty()) {
         std::fprintf(stderr, "%s %s: the load's response leaves 0..100 %%\n", j.loop.name,
                      j.p.name().c_str());
@@ -489,6 +490,8 @@ double SettlingGap(double preview, double plc) {
 void JudgePlant(const Loop& loop, const TuningPlant& p, double noise) {
     Judge j(loop, p, noise);
     SetUp(j);
+    j.sample = SamplePeriod(ReadController(j), 0.1);
+    j.horizon = std::lround((p.astat ? 25 : 15) * (p.timeSum() + gExchange + j.sample));
     std::string why, log;
     if (!looptest::ReadCatalogue(j.project.dir, loop.plc, j.catalogue, why, log)) {
         std::printf("| %s | ±%.1f | %s |\n", p.name().c_str(), noise, why.c_str());
