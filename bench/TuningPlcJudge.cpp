@@ -36,18 +36,20 @@
 // closing the loop (exchange every SimT), the set point steps from 30 to 40 %,
 // and a horizon later a load enters at the plant input: the plant simulation
 // only adds its disturbance to the output, so the case's disturb actions feed
-// it the plant's own response to that load (exact for the linear plant). The
-// load is 10 % (integrating: 10 % × TauA / (Σ T + 0.5 s), as the design
-// scales it). An integrating plant's response to a load ramps; to keep it and
-// the plant's own output inside 0..100 % it gets a smaller load, scaled so the
-// ramp rises at most 30 % over the horizon, and the load's IAE is scaled back
-// up by the same factor (exact for the linear loop, up to the 0.01 %
-// resolution). IAE is that of both steps, as the design and
-// bench_TuningFitBench count it. The optimum is a Nelder-Mead search of
-// (PBnd, Ti, Td) or (k, ti, td) on that same soft-PLC loop under Ms <= 1.4 of
-// the true plant. The preview's prediction on the fitted model is set beside
-// what the PLC did, counted from the sample at which the block took the new
-// set point.
+// it the plant's own response to that load (exact for the linear plant). A
+// horizon is 15 time scales (Σ T + SimT + the controller's sampling period;
+// integrating: 25). The load is 10 % (integrating: 10 % × TauA / (Σ T + the
+// sampling period), as the design scales it). An integrating plant's response
+// to a load ramps; to keep it and the plant's own output inside 0..100 % it
+// gets a smaller load, scaled so the ramp rises at most 30 % over the
+// horizon, and the load's IAE is scaled back up by the same factor (exact for
+// the linear loop, up to the 0.01 % resolution). IAE is that of both steps,
+// as the design and bench_TuningFitBench count it. The optimum is a
+// Nelder-Mead search of (PBnd, Ti, Td) or (k, ti, td) on that same soft-PLC
+// loop under Ms <= 1.4 of the true plant, from the normal suggestion; the best
+// found from any noise level's suggestion counts for the plant. The preview's
+// prediction on the fitted model is set beside what the PLC did, counted from
+// the sample at which the block took the new set point.
 // Prints the table as Markdown; progress goes to standard error.
 #include <algorithm>
 #include <cmath>
@@ -437,7 +439,7 @@ std::map<std::string, Best> gOptima;
 // The best parameters on the soft-PLC loop with Ms <= 1.4, searched from the
 // normal suggestion. The judged loop runs without noise, so the optimum depends
 // on the plant only: the best of every search on the same plant is kept.
-Best Optimum(const Judge& j, const LoopController& start) {
+void Optimum(const Judge& j, const LoopController& start) {
     Best& best = gOptima[std::string(j.loop.name) + " " + j.p.name()];
     LoopController c = start;
     const auto cost = [&](const SearchPoint& z) {
@@ -453,7 +455,6 @@ Best Optimum(const Judge& j, const LoopController& start) {
     SearchPoint z = Point(start);
     MinimiseSimplex(cost, z, 3, 0.3, 40);
     MinimiseSimplex(cost, z, 3, 0.08, 25);
-    return best;
 }
 
 // The bump recorded on the PLC, fitted and designed as the graph page's dialog
@@ -487,7 +488,14 @@ double SettlingGap(double preview, double plc) {
     return std::abs(preview / plc - 1);
 }
 
-void JudgePlant(const Loop& loop, const TuningPlant& p, double noise) {
+// What the table shows of one plant and noise level but the optimum.
+struct Row {
+    std::string key, plant;
+    double noise, model, iae[3], slowOvershoot, overshootGap, settlingGap, ms;
+    std::string normal;
+};
+
+std::optional<Row> JudgePlant(const Loop& loop, const TuningPlant& p, double noise) {
     Judge j(loop, p, noise);
     SetUp(j);
     j.sample = SamplePeriod(ReadController(j), 0.1);
@@ -495,11 +503,11 @@ void JudgePlant(const Loop& loop, const TuningPlant& p, double noise) {
     std::string why, log;
     if (!looptest::ReadCatalogue(j.project.dir, loop.plc, j.catalogue, why, log)) {
         std::printf("| %s | ±%.1f | %s |\n", p.name().c_str(), noise, why.c_str());
-        return;
+        return std::nullopt;
     }
     double modelError = 0;
     const std::optional<TuningResult> result = Tune(j, modelError);
-    if (!result || gModelsOnly) return;
+    if (!result || gModelsOnly) return std::nullopt;
     StepFigures onPlc[3];
     double iae[3], overshootGap = 0, settlingGap = 0;
     for (int s = 0; s < 3; ++s) {
@@ -516,12 +524,26 @@ void JudgePlant(const Loop& loop, const TuningPlant& p, double noise) {
                      preview.setpoint.settling);
     }
     const LoopController& normal = result->design.suggestions[1].controller;
-    const Best optimum = Optimum(j, normal);
+    Optimum(j, normal);
+    return Row{std::string(loop.name) + " " + p.name(),
+               p.name(),
+               noise,
+               100 * modelError,
+               {iae[0], iae[1], iae[2]},
+               onPlc[0].overshoot,
+               overshootGap,
+               100 * settlingGap,
+               TrueMs(p, normal),
+               DescribeParameters(normal)};
+}
+
+// A row, set against the best loop found for its plant from every noise level's suggestion.
+void Print(const Row& r) {
+    const Best& optimum = gOptima[r.key];
     std::printf(
         "| %s | ±%.1f | %.2f | %.0f / %.0f / %.0f | %.0f | %.2f | %.1f | %.1f | %.0f | %.2f | %s | %s |\n",
-        p.name().c_str(), noise, 100 * modelError, iae[0], iae[1], iae[2], optimum.iae, iae[1] / optimum.iae,
-        onPlc[0].overshoot, overshootGap, 100 * settlingGap, TrueMs(p, normal),
-        DescribeParameters(normal).c_str(),
+        r.plant.c_str(), r.noise, r.model, r.iae[0], r.iae[1], r.iae[2], optimum.iae, r.iae[1] / optimum.iae,
+        r.slowOvershoot, r.overshootGap, r.settlingGap, r.ms, r.normal.c_str(),
         std::isfinite(optimum.iae) ? DescribeParameters(optimum.c).c_str() : "none found");
     std::fflush(stdout);
 }
@@ -598,10 +620,15 @@ int main(int argc, char** argv) {
         if (!gModelsOnly) PrintHeader(*loop);
         for (const bool astat : o.astat)
             for (int type = 1; type <= 5; ++type)
-                for (const bool dead : {false, true})
+                for (const bool dead : {false, true}) {
+                    if (o.type && type != o.type) continue;
+                    // Printed once every noise level has searched the plant's optimum.
+                    std::vector<Row> rows;
                     for (const double noise : o.noise)
-                        if (!o.type || type == o.type)
-                            JudgePlant(*loop, TuningPlant{type, dead, astat}, noise);
+                        if (auto row = JudgePlant(*loop, TuningPlant{type, dead, astat}, noise))
+                            rows.push_back(*row);
+                    for (const Row& row : rows) Print(row);
+                }
     }
     std::fprintf(stderr, "worst step response NRMSE against the true plant: %.2f %%\n", 100 * gWorstModel);
     return 0;
