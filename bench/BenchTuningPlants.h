@@ -31,6 +31,8 @@ struct TuningPlant {
         return lags[type];
     }
     double timeSum() const { return lagSum() + deadTime(); }
+    // How long the bump's pulse lasts on an integrating plant: y moves by at least 10 % too.
+    double pulse() const { return std::max(2 * timeSum(), 20.0); }
     double u0() const { return astat ? 0 : kY0; }
     PlantSettings settings() const {
         PlantSettings s;
@@ -71,8 +73,7 @@ inline std::vector<tuning::RecordedSample> RecordBump(const TuningPlant& p, doub
     PlantSimulation sim = AtRest(p);
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> spread(-noise, noise);
-    // The pulse moves an integrating plant's y by at least 10 % too.
-    const double rest = 10, pulse = std::max(2 * p.timeSum(), 20.0);
+    const double rest = 10, pulse = p.pulse();
     length = p.astat ? pulse + 5 * p.timeSum() : 8 * p.timeSum();
     std::vector<tuning::RecordedSample> r;
     for (long i = 0; i * kH <= rest + length; ++i) {
