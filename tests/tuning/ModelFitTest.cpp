@@ -139,6 +139,19 @@ TEST(FitModel, ADelayTheRecordingIsKnownToHoldIsTheLeastDeadTimeOfEveryModel) {
     }
 }
 
+TEST(FitModel, ANoisyStepIsNotTakenForADriftBentBackByAnIntegrator) {
+    // With ±1 % noise an integrator against the step's direction, 20 s late, once fitted these
+    // windows a shade better than the pair: the drift rose with y and the integrator stopped it.
+    for (const unsigned seed : {3u, 8u, 9u, 12u}) {
+        Bump b = With(1, seed, 140);
+        const auto recording = Record(KnownPlant{1, 10, 5, 1, 0, 0}, b);
+        const FitOutcome f = FitModel(ExtractWindow(recording, 0, 140).window);
+        ASSERT_TRUE(f.ok()) << f.error;
+        EXPECT_FALSE(f.fit.model.integrating) << seed << ": " << f.fit.model.name();
+        EXPECT_NEAR(f.fit.model.gain, 1, 0.05) << seed;
+    }
+}
+
 // ------------------------------------------------------------------ refused windows
 
 enum Spoil { kNone, kNotANumber, kBackwards, kEmpty, kCutAt100 };
