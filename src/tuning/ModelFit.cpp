@@ -331,9 +331,8 @@ bool Explains(const FitCandidate& richer, const FitCandidate& simpler, double n,
     return relevant && (one * one - two * two) / (two * two) * (n - p) >= kSignificance;
 }
 
-// Static or integrating: the family whose best candidate fits significantly better, static
-// on a tie (a static model whose lag outlasts the window cannot be told from an integrating
-// one and counts for neither).
+// Static or integrating: the family whose best candidate fits better (a static model whose
+// lag outlasts the window cannot be told from an integrating one and counts for neither).
 // Within the family one lag, then the pair, then the lag in front of the pair, each only
 // when it explains the window better than the one chosen so far (Explains).
 int Choose(const std::vector<FitCandidate>& c, double span, double n) {
@@ -349,13 +348,7 @@ int Choose(const std::vector<FitCandidate>& c, double span, double n) {
             if (x.model.integrating == integrating && usable(x)) least = std::min(least, x.nrmse);
         return least;
     };
-    // The integrator (with its drift, one more parameter) only when it fits significantly better:
-    // on a noisy window a static step can pass for a drift bent back by an integrator.
-    const double steady = best(false), drifting = best(true);
-    const bool integrating =
-        !std::isfinite(steady) ||
-        (drifting < steady &&
-         (steady * steady - drifting * drifting) / (drifting * drifting) * (n - 6) >= kSignificance);
+    const bool integrating = best(true) <= best(false) || !std::isfinite(best(false));
     int chosen = -1;
     for (int i = 0; i < static_cast<int>(c.size()); ++i) {
         if (c[i].model.integrating != integrating) continue;
