@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <initializer_list>
 
 #include "tuning/Minimise.h"
 #include "tuning/NumberText.h"
@@ -200,6 +201,19 @@ Shape RefineAt(const FitGrid& g, const SearchRange& r, int lags, bool integratin
     return shapeOf(z);
 }
 
+// The best of the shapes refined from each start; `best` (its residuals `bestSse`) stays
+// unless one of them fits better.
+Shape BestRefined(const FitGrid& g, const SearchRange& r, int lags, bool integrating,
+                  std::initializer_list<Shape> starts, int evaluations, Shape best,
+                  double bestSse = INFINITY) {
+    for (const Shape& start : starts) {
+        const Shape s = Refine(g, r, lags, integrating, start, evaluations);
+        const double sse = Evaluate(g, ModelOf(s, lags, integrating, r)).sse;
+        if (sse < bestSse) bestSse = sse, best = s;
+    }
+    return best;
+}
+
 // The longest dead time the window still explains: with the lags refitted, the residuals grow
 // by no more than an F of kPlausible over the n fitted steps. Noise and a structure that does
 // not quite fit both widen it, and the design keeps its robustness target there too.
@@ -245,30 +259,16 @@ Shape FitFirstOrder(const FitGrid& g, const SearchRange& r, bool integrating) {
         }
     std::partial_sort(grid.begin(), grid.begin() + 2, grid.end(),
                       [](const Point& a, const Point& b) { return a.sse < b.sse; });
-    Shape best = grid[0].shape;
-    double bestSse = INFINITY;
-    for (int k = 0; k < 2; ++k) {
-        const Shape s = Refine(g, r, 1, integrating, grid[k].shape, 90);
-        const double sse = Evaluate(g, ModelOf(s, 1, integrating, r)).sse;
-        if (sse < bestSse) bestSse = sse, best = s;
-    }
-    return best;
+    return BestRefined(g, r, 1, integrating, {grid[0].shape, grid[1].shape}, 90, grid[0].shape);
 }
 
 // A second-order pair, started from the one-lag fit: equal lags, a lightly damped pair
 // and a pair that gives some of the dead time back.
 Shape FitSecondOrder(const FitGrid& g, const SearchRange& r, bool integrating, const Shape& first) {
-    const Shape starts[] = {{first.t / 2, 1, first.dead},
-                            {first.t / 2, 0.4, first.dead},
-                            {first.t / 3, 1.5, r.halfway(first.dead)}};
-    Shape best = starts[0];
-    double bestSse = INFINITY;
-    for (const Shape& start : starts) {
-        const Shape s = Refine(g, r, 2, integrating, start, 100);
-        const double sse = Evaluate(g, ModelOf(s, 2, integrating, r)).sse;
-        if (sse < bestSse) bestSse = sse, best = s;
-    }
-    return best;
+    const Shape start{first.t / 2, 1, first.dead};
+    return BestRefined(g, r, 2, integrating,
+                       {start, {first.t / 2, 0.4, first.dead}, {first.t / 3, 1.5, r.halfway(first.dead)}},
+                       100, start);
 }
 
 // A lag in front of a pair, started from the pair's fit: the pair's longer lag in front and a
@@ -279,18 +279,13 @@ Shape FitThirdOrder(const FitGrid& g, const SearchRange& r, bool integrating, co
     const double fast = std::max(second.oscillating() ? second.fastest() : t[1], r.tMin);
     const double dead = second.deadTime, half = r.halfway(dead);
     const double delay = fast + dead - half;  // the pair's mean delay 2ζT
-    const Shape starts[] = {{delay / 2, 1, half, t[0]},
-                            {delay / 1.4, 0.7, half, t[0]},
-                            {second.timeConstant, second.damping, half, fast / 3}};
     // The pair as fitted behind a negligible lag: never a worse fit than the pair's.
-    Shape best{second.timeConstant, second.damping, dead, kLeastLag * r.tMin};
-    double bestSse = Evaluate(g, ModelOf(best, 3, integrating, r)).sse;
-    for (const Shape& start : starts) {
-        const Shape s = Refine(g, r, 3, integrating, start, 120);
-        const double sse = Evaluate(g, ModelOf(s, 3, integrating, r)).sse;
-        if (sse < bestSse) bestSse = sse, best = s;
-    }
-    return best;
+    const Shape pair{second.timeConstant, second.damping, dead, kLeastLag * r.tMin};
+    return BestRefined(g, r, 3, integrating,
+                       {{delay / 2, 1, half, t[0]},
+                        {delay / 1.4, 0.7, half, t[0]},
+                        {second.timeConstant, second.damping, half, fast / 3}},
+                       120, pair, Evaluate(g, ModelOf(pair, 3, integrating, r)).sse);
 }
 
 FitCandidate Finish(const FitGrid& g, const SearchRange& r, const Shape& s, int lags, bool integrating,
