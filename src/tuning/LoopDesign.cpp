@@ -139,7 +139,7 @@ ControlLaw StartLaw(const Problem& p) {
 bool Sane(const Problem& p, const ControlLaw& law, const ControlLaw& start) {
     if (!std::isfinite(law.k + law.ti + law.td)) return false;
     if (law.k < 1e-3 * start.k || law.k > 1e3 * start.k) return false;
-    if (law.ti < p.T || law.ti > (p.model.integrating ? 80 : 40) * p.scale || law.td > 2 * p.scale)
+    if (law.ti < p.T / 10 || law.ti > (p.model.integrating ? 80 : 40) * p.scale || law.td > 2 * p.scale)
         return false;
     if (p.pidKind && (law.k < 1000.0 / kMaxPBnd || law.k > 1000.0 / kMinPBnd || law.ti > kMaxTime * 0.1))
         return false;

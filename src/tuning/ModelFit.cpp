@@ -1,6 +1,7 @@
 #include "tuning/ModelFit.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <initializer_list>
@@ -20,6 +21,7 @@ struct FitGrid {
     double h = 0, start = 0, u0 = 0, yMean = 0, tMean = 0;
     std::vector<double> du, y, time, t, theta, weight;  // time from the start; t, y centred
     double n = 0, syy = 0, stt = 0, sty = 0;            // centred sums over the weighted steps
+    bool drift = true;  // whether integrating structures fit a drift (u at the start off balance)
 };
 
 double MedianStep(const std::vector<RecordedSample>& s) {
@@ -81,8 +83,9 @@ struct Evaluation {
 };
 
 // Least squares for gain, offset (and drift) given the model's shape; the
-// response is interpolated to where each step's samples lie.
-Evaluation Evaluate(const FitGrid& g, const ProcessModel& shape) {
+// response is interpolated to where each step's samples lie. `still` gets the
+// fit without a drift from the same simulation.
+Evaluation Evaluate(const FitGrid& g, const ProcessModel& shape, Evaluation* still = nullptr) {
     ProcessModel unit = shape;
     unit.gain = 1;
     DiscreteModel d(unit, g.h);
@@ -95,20 +98,19 @@ Evaluation Evaluate(const FitGrid& g, const ProcessModel& shape) {
         sr += r, srr += r * r, sry += r * g.y[i], srt += r * g.t[i];
     }
     const double mean = sr / g.n, vrr = srr - g.n * mean * mean;
-    Evaluation e;
+    Evaluation e, flat;
     if (!(vrr > 1e-12 * g.n) || !std::isfinite(vrr)) return e;
-    if (!shape.integrating) {
-        e.gain = sry / vrr;
-        e.sse = g.syy - e.gain * sry;
-    } else {
-        const double det = vrr * g.stt - srt * srt;
-        if (!(det > 1e-12 * vrr * g.stt)) return e;
-        e.gain = (sry * g.stt - srt * g.sty) / det;
-        e.drift = (vrr * g.sty - srt * sry) / det;
-        e.sse = g.syy - e.gain * sry - e.drift * g.sty;
-    }
+    flat.gain = sry / vrr;
+    flat.sse = std::max(g.syy - flat.gain * sry, 0.0);
+    flat.offset = g.yMean - flat.gain * mean;
+    if (still) *still = flat;
+    if (!shape.integrating || !g.drift) return flat;
+    const double det = vrr * g.stt - srt * srt;
+    if (!(det > 1e-12 * vrr * g.stt)) return e;
+    e.gain = (sry * g.stt - srt * g.sty) / det;
+    e.drift = (vrr * g.sty - srt * sry) / det;
+    e.sse = std::max(g.syy - e.gain * sry - e.drift * g.sty, 0.0);
     e.offset = g.yMean - e.gain * mean - e.drift * g.tMean;
-    e.sse = std::max(e.sse, 0.0);
     return e;
 }
 
@@ -243,23 +245,37 @@ ProcessModel LongestDeadTime(const FitGrid& g, const SearchRange& r, const Proce
     return out;
 }
 
-// One lag: a grid over time constant and dead time, then the two best points refined.
-Shape FitFirstOrder(const FitGrid& g, const SearchRange& r, bool integrating) {
+// One lag: the two best points of a grid over time constant and dead time; for an integrating
+// lag also the two best without a drift (`still`), from the same simulations.
+using Starts = std::array<Shape, 2>;
+Starts LagGrid(const FitGrid& g, const SearchRange& r, bool integrating, Starts* still = nullptr) {
     struct Point {
         double sse;
         Shape shape;
     };
-    std::vector<Point> grid;
+    std::vector<Point> grid, flat;
     const double tLo = std::max(r.tMin, r.span / 200), tHi = integrating ? r.span / 2 : 2 * r.span;
     for (int i = 0; i < 8; ++i)
         for (int j = 0; j < 8; ++j) {
             const Shape s{tLo * std::pow(tHi / tLo, i / 7.0), 1,
                           r.deadMin + (r.deadMax - r.deadMin) * j / 7.0};
-            grid.push_back({Evaluate(g, ModelOf(s, 1, integrating, r)).sse, s});
+            Evaluation without;
+            grid.push_back({Evaluate(g, ModelOf(s, 1, integrating, r), &without).sse, s});
+            flat.push_back({without.sse, s});
         }
-    std::partial_sort(grid.begin(), grid.begin() + 2, grid.end(),
-                      [](const Point& a, const Point& b) { return a.sse < b.sse; });
-    return BestRefined(g, r, 1, integrating, {grid[0].shape, grid[1].shape}, 90, grid[0].shape);
+    const auto twoBest = [](std::vector<Point>& points) {
+        std::partial_sort(points.begin(), points.begin() + 2, points.end(),
+                          [](const Point& a, const Point& b) { return a.sse < b.sse; });
+        return Starts{points[0].shape, points[1].shape};
+    };
+    if (still) *still = twoBest(flat);
+    return twoBest(grid);
+}
+
+// One lag: the grid's two best points refined.
+Shape FitFirstOrder(const FitGrid& g, const SearchRange& r, bool integrating) {
+    const Starts starts = LagGrid(g, r, integrating);
+    return BestRefined(g, r, 1, integrating, {starts[0], starts[1]}, 90, starts[0]);
 }
 
 // A second-order pair, started from the one-lag fit: equal lags, a lightly damped pair
@@ -286,6 +302,23 @@ Shape FitThirdOrder(const FitGrid& g, const SearchRange& r, bool integrating, co
                         {delay / 1.4, 0.7, half, t[0]},
                         {second.timeConstant, second.damping, half, fast / 3}},
                        120, pair, Evaluate(g, ModelOf(pair, 3, integrating, r)).sse);
+}
+
+// The integrating structures fit a drift only when the window shows one: with the one-lag fit
+// refined without it, the residuals grow significantly (the F test of Explains). A drift the
+// window cannot tell from noise costs the gain and time constant much of their precision.
+// Returns the one-lag shape on the grid the integrating family is fitted on.
+Shape SettleDrift(FitGrid& g, const SearchRange& r) {
+    g.drift = true;
+    Starts flat;
+    const Starts starts = LagGrid(g, r, true, &flat);
+    const Shape drifting = BestRefined(g, r, 1, true, {starts[0], starts[1]}, 90, starts[0]);
+    const double withDrift = Evaluate(g, ModelOf(drifting, 1, true, r)).sse;
+    g.drift = false;
+    const Shape still = BestRefined(g, r, 1, true, {flat[0], flat[1]}, 90, flat[0]);
+    const double without = Evaluate(g, ModelOf(still, 1, true, r)).sse;
+    g.drift = !(without <= withDrift) && (without - withDrift) / withDrift * (g.n - 5) >= kSignificance;
+    return g.drift ? drifting : still;
 }
 
 FitCandidate Finish(const FitGrid& g, const SearchRange& r, const Shape& s, int lags, bool integrating,
@@ -377,7 +410,7 @@ FitOutcome FitModel(const Window& window, double knownDelay) {
     FitOutcome out;
     out.error = CheckExcitation(window);
     if (!out.ok()) return out;
-    const FitGrid g = BuildGrid(window);
+    FitGrid g = BuildGrid(window);
     if (!(g.h > 0) || !(g.syy > 0)) {
         out.error = "The window's samples do not span any time or y does not change.";
         return out;
@@ -390,7 +423,7 @@ FitOutcome FitModel(const Window& window, double knownDelay) {
         f.candidates.push_back(Finish(g, r, s, lags, integrating, &curves.back()));
     };
     for (const bool integrating : {false, true}) {
-        const Shape first = FitFirstOrder(g, r, integrating);
+        const Shape first = integrating ? SettleDrift(g, r) : FitFirstOrder(g, r, integrating);
         add(first, 1, integrating);
         add(FitSecondOrder(g, r, integrating, first), 2, integrating);
         // A third lag only where the pair already shows more than one.

@@ -148,24 +148,6 @@ DiscreteModel::DiscreteModel(const ProcessModel& model, double h, double extraDe
     ring_.assign(static_cast<std::size_t>(whole) + 2, 0.0);
 }
 
-double DiscreteModel::step(double u) {
-    const std::size_t size = ring_.size();
-    ring_[at_] = u;
-    // u[k−d] is d + 1 places back in a ring of d + 2, u[k−d−1] the place after at_.
-    const std::size_t next1 = at_ + 1 == size ? 0 : at_ + 1;
-    const std::size_t next2 = next1 + 1 == size ? 0 : next1 + 1;
-    const double newer = ring_[next2], older = ring_[next1];
-    at_ = next1;
-    Vector next{};
-    for (int i = 0; i < n_; ++i) {
-        double v = newer_[i] * newer + older_[i] * older;
-        for (int j = 0; j < n_; ++j) v += phi_[i][j] * x_[j];
-        next[i] = v;
-    }
-    x_ = next;
-    return x_[out_];
-}
-
 std::vector<double> StepResponse(const ProcessModel& model, double h, int count) {
     ProcessModel unit = model;
     unit.gain = 1;

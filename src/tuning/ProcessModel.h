@@ -53,11 +53,26 @@ public:
     DiscreteModel(const ProcessModel& model, double h, double extraDelay = 0);
 
     // Feeds the input of the step that starts now; returns the output at its end.
-    double step(double u);
+    double step(double u) {
+        switch (n_) {
+            case 1:
+                return advance<1>(u);
+            case 2:
+                return advance<2>(u);
+            case 3:
+                return advance<3>(u);
+            default:
+                return advance<kStates>(u);
+        }
+    }
     double output() const { return x_[out_]; }
 
 private:
     static constexpr int kStates = 4;
+    // step() for n states: the fits and the loop simulations run it millions of times, so the
+    // state count is a constant the loops unroll over.
+    template <int N>
+    double advance(double u);
     using Vector = std::array<double, kStates>;
     int n_ = 1, out_ = 0;
     std::array<Vector, kStates> phi_{};
@@ -66,6 +81,25 @@ private:
     std::vector<double> ring_;
     std::size_t at_ = 0;
 };
+
+template <int N>
+double DiscreteModel::advance(double u) {
+    const std::size_t size = ring_.size();
+    ring_[at_] = u;
+    // u[k−d] is d + 1 places back in a ring of d + 2, u[k−d−1] the place after at_.
+    const std::size_t next1 = at_ + 1 == size ? 0 : at_ + 1;
+    const std::size_t next2 = next1 + 1 == size ? 0 : next1 + 1;
+    const double newer = ring_[next2], older = ring_[next1];
+    at_ = next1;
+    Vector next{};
+    for (int i = 0; i < N; ++i) {
+        double v = newer_[i] * newer + older_[i] * older;
+        for (int j = 0; j < N; ++j) v += phi_[i][j] * x_[j];
+        next[i] = v;
+    }
+    x_ = next;
+    return x_[out_];
+}
 
 // The unit step response (deviation) at times i·h, i = 0..count−1.
 std::vector<double> StepResponse(const ProcessModel& model, double h, int count);

@@ -59,6 +59,7 @@ struct Bump {
     double jitter = 0;    // sample times moved by up to ± this share of h
     double start = 0;     // s, the first sample's time (`at` counts from it)
     bool single = false;  // times in single precision, as the graph page keeps them
+    double drift = 0;     // %/s on y throughout: an integrating plant resting off its balance
 };
 
 // u steps by du at `at` (and back after `pulse`); y as the graph page keeps it (0.01 %).
@@ -69,7 +70,7 @@ inline std::vector<RecordedSample> Record(const KnownPlant& p, const Bump& b) {
     for (long i = 0; i * b.h <= b.length; ++i) {
         const double t = i * b.h + (i > 0 ? b.jitter * b.h * noise(random) : 0);
         const double start = t - b.at - p.dead;
-        const double y = b.y0 + b.du * (UnitStep(p, start) - UnitStep(p, start - b.pulse));
+        const double y = b.y0 + b.drift * t + b.du * (UnitStep(p, start) - UnitStep(p, start - b.pulse));
         const bool on = t >= b.at && t < b.at + b.pulse;
         const double at = b.single ? static_cast<float>(b.start + t) : b.start + t;
         r.push_back(
