@@ -366,6 +366,12 @@ constexpr OwnWording kOwnWordings[] = {
     {"The output limits leave the output no room ({} .. {} %): the loop cannot act until they are set.",
      "Meze výstupu mu nenechávají žádný prostor ({} .. {} %): smyčka nemůže působit, dokud nejsou nastaveny.",
      "Пределы выхода не оставляют ему места ({} .. {} %): контур не может действовать, пока они не заданы."},
+    {"With the set-point ramp the slow step overshoots by {} % after a ramp of {} s; the set-point filter "
+     "keeps it within {} % with TiW {}.",
+     "S rampou žádané hodnoty překmitne pomalý skok o {} % po rampě dlouhé {} s; filtr žádané hodnoty ho "
+     "udrží v mezích {} % s TiW {}.",
+     "С рампой уставки медленный скачок перерегулирует на {} % после рампы длиной {} с; фильтр уставки "
+     "удерживает его в пределах {} % при TiW {}."},
     {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
      "PBnd на краю своего диапазона ({} .. {} %)."},
     {"The view simulates this plant and exchanges with the PLC every {} s: the recording sees y one "

@@ -247,11 +247,16 @@ double Allowance(Speed speed) {
 // plant the law is calm by itself and what is left is the block's rounding. Else the shortest ramp
 // that keeps the allowance; on a static plant at most two time scales long, so that it cannot make
 // the loop many times slower than its law.
-int SetpointFilter(const Problem& p, const ProcessModel& model, LoopController c, const DesignOptions& o) {
+PreviewOptions SetpointStepOnly(const DesignOptions& o) {
     PreviewOptions preview;
     preview.scan = o.scan, preview.exchangeDelay = o.exchangeDelay, preview.y0 = o.y0, preview.u0 = o.u0;
     preview.exchangePeriod = o.exchangePeriod;
     preview.setpointStep = o.setpointStep, preview.withLoad = false, preview.curvePoints = 1;
+    return preview;
+}
+
+int SetpointFilter(const Problem& p, const ProcessModel& model, LoopController c, const DesignOptions& o) {
+    const PreviewOptions preview = SetpointStepOnly(o);
     const auto overshoot = [&](int samples) {
         c.pid.tiW = samples;
         return PreviewLoop(model, c, preview).setpoint.overshoot;
@@ -263,6 +268,23 @@ int SetpointFilter(const Problem& p, const ProcessModel& model, LoopController c
     for (int i = 0; i < 40 && samples < longest && overshoot(samples) > allowed; ++i)
         samples = static_cast<int>(std::min(longest, std::max(samples + 1.0, samples * 1.25)));
     return samples;
+}
+
+// A ramp keeps the set-point step of an integrating process calm only when it is very slow: the
+// integral it builds up while y follows must be given back after it ends. Where the set-point
+// filter would bring w to the step in less than half the time, the user is told.
+void AdviseFilter(const Problem& p, const ProcessModel& model, const LoopController& slow,
+                  const DesignOptions& o, Design& d) {
+    LoopController filtered = slow;
+    filtered.pid.ramp = false;
+    filtered.pid.tiW = SetpointFilter(p, model, filtered, o);
+    const double ramp = SetpointModificationTime(slow, p.T, o.setpointStep);
+    if (ramp <= 2 * SetpointModificationTime(filtered, p.T, o.setpointStep)) return;
+    const double overshoot = PreviewLoop(model, slow, SetpointStepOnly(o)).setpoint.overshoot;
+    d.notes.push_back("With the set-point ramp the slow step overshoots by " + FixedText(overshoot, 1) +
+                      " % after a ramp of " + SignificantText(ramp, 3) +
+                      " s; the set-point filter keeps it within 1 % with TiW " +
+                      std::to_string(filtered.pid.tiW) + ".");
 }
 
 // The largest set-point weight (in tenths) whose set-point step overshoots by at most the speed's allowance.
@@ -369,6 +391,8 @@ Design DesignLoop(const ProcessModel& model, const LoopController& current, cons
         if (p.pidKind) {
             s.controller.pid = RoundPid(p, law, current.pid);
             s.controller.pid.tiW = speed == Speed::Slow ? SetpointFilter(p, model, s.controller, options) : 0;
+            if (speed == Speed::Slow && s.controller.pid.ramp)
+                AdviseFilter(p, model, s.controller, options, d);
         } else {
             s.controller.pida = PidaFrom(p, law, current.pida);
         }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "tuning/BlockModels.h"
 
@@ -191,14 +192,23 @@ void Figures(Preview& p, const std::vector<double> (&phase)[2], const PreviewOpt
 
 }  // namespace
 
+double SetpointModificationTime(const LoopController& c, double samplePeriod, double setpointStep) {
+    const double samples = c.kind == ControllerKind::Pid ? static_cast<std::uint16_t>(c.pid.tiW) : 0;
+    if (samples <= 0) return 0;
+    return c.pid.ramp ? samples * samplePeriod * std::min(1.0, std::abs(setpointStep) / 100)
+                      : 4 * (samples + 1) * samplePeriod;
+}
+
 Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const PreviewOptions& o) {
     Preview p;
     p.samplePeriod = SamplePeriod(c, o.scan);
     const double delay = o.exchangeDelay + ExchangeAsDelay(o.exchangePeriod);
-    p.horizon = o.horizon > 0 ? o.horizon : PreviewHorizon(model, p.samplePeriod, delay);
     const double lo = OutputLow(c), hi = OutputHigh(c);
     p.setpointStep =
         o.y0 + o.setpointStep > 100 || o.y0 + o.setpointStep < 0 ? -o.setpointStep : o.setpointStep;
+    p.horizon = o.horizon > 0 ? o.horizon
+                              : PreviewHorizon(model, p.samplePeriod, delay) +
+                                    SetpointModificationTime(c, p.samplePeriod, p.setpointStep);
     p.loadStep =
         std::isfinite(o.loadStep) ? o.loadStep : DefaultLoadStep(model, p.setpointStep, p.samplePeriod);
     const double u0 = std::clamp(o.u0, lo, std::max(lo, hi));

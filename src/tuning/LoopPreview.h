@@ -57,6 +57,11 @@ double DefaultLoadStep(const ProcessModel& model, double setpointStep, double sa
 // of the model with its sampling, at least 40 sampling periods.
 double PreviewHorizon(const ProcessModel& model, double samplePeriod, double exchangeDelay);
 
+// How long the PID block's set-point modification (TiW) takes to bring its w to a step: a ramp
+// (RF) runs the whole measuring range in TiW samples, the filter takes four of its time constants.
+// The preview watches the step that much longer: a ramp's overshoot comes when it ends.
+double SetpointModificationTime(const LoopController& controller, double samplePeriod, double setpointStep);
+
 Preview PreviewLoop(const ProcessModel& model, const LoopController& controller,
                     const PreviewOptions& options);
 

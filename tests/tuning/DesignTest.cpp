@@ -10,6 +10,7 @@
 #include "tuning/LoopDesign.h"
 #include "tuning/LoopFigures.h"
 #include "tuning/LoopPreview.h"
+#include "tuning/NumberText.h"
 
 namespace velmora::tuning::testing {
 namespace {
@@ -124,6 +125,32 @@ TEST(DesignLoop, AdvisesOnTheActionAndTheSamplingPeriod) {
     const Design right = DesignLoop(falling, reverse);
     EXPECT_TRUE(right.notes.empty());
     EXPECT_TRUE(PreviewLoop(falling, right.suggestions[1].controller, {.y0 = 50, .u0 = 30}).settled);
+}
+
+TEST(DesignLoop, ARampIsWatchedToItsEndAndTheFilterOfferedWhereItIsFaster) {
+    // A PI loop on an integrator gives back after a ramp the integral it built up while y followed:
+    // the overshoot comes when the ramp ends, which for the slow step of this process is beyond
+    // the loop's own horizon. The set-point filter keeps the step calm in a fraction of the time.
+    const ProcessModel m = Model(2, true, 0.05, 7.07, 1.06, 1);
+    LoopController ramped = Kind(ControllerKind::Pid);
+    ramped.pid.outCycle = 200, ramped.pid.ramp = true;
+    const Design d = DesignLoop(m, ramped, {.y0 = 30, .u0 = 0});
+    const LoopController& slow = d.suggestions[0].controller;
+    const PreviewOptions o{.y0 = 30, .u0 = 0, .withLoad = false};
+    PreviewOptions longer = o;
+    longer.horizon = 3 * (PreviewHorizon(m, 2, 0) + SetpointModificationTime(slow, 2, 10));
+    const double overshoot = PreviewLoop(m, slow, o).setpoint.overshoot;
+    EXPECT_GT(overshoot, 0.5);
+    EXPECT_NEAR(overshoot, PreviewLoop(m, slow, longer).setpoint.overshoot, 0.05);
+    ASSERT_EQ(d.notes.size(), 1u);
+    const std::string& note = d.notes.front();
+    EXPECT_NE(note.find("overshoots by " + FixedText(overshoot, 1) + " %"), std::string::npos) << note;
+    const std::size_t at = note.find("TiW ");
+    ASSERT_NE(at, std::string::npos) << note;
+    LoopController filtered = slow;
+    filtered.pid.ramp = false, filtered.pid.tiW = std::stoi(note.substr(at + 4));
+    EXPECT_LE(PreviewLoop(m, filtered, o).setpoint.overshoot, 1.0);
+    EXPECT_LT(SetpointModificationTime(filtered, 2, 10), SetpointModificationTime(slow, 2, 10) / 2);
 }
 
 TEST(DesignLoop, SerialPidmaParametersGiveTheDesignedLoop) {
