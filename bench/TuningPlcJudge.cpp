@@ -376,11 +376,13 @@ StepFigures Figures(const Judge& j, const looptest::CaseRun& run, long rest, lon
 
 // The set-point step 30 -> 40 % on the soft PLC with these parameters, then the
 // load: the loop rests for a horizon first, then the step, a horizon, the load,
-// a horizon. `load` gets the load's figures.
+// a horizon. A set-point ramp or filter lengthens the step's horizon by its own
+// time, as the preview's. `load` gets the load's figures.
 StepFigures OnPlc(const Judge& j, const LoopController& c, StepFigures* load = nullptr) {
     if (load) *load = Failed();
     WriteParameters(j, c);
-    const long rest = j.horizon, horizon = j.horizon;
+    const long rest = j.horizon,
+               horizon = j.horizon + std::lround(std::ceil(SetpointModificationTime(c, j.sample, 10)));
     const std::vector<Stimulus> loadActions = LoadActions(j, rest + horizon);
     if (loadActions.empty()) {
         std::fprintf(stderr, "%s %s: the load's response leaves 0..100 %%\n", j.loop.name,
