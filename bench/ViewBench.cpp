@@ -120,6 +120,7 @@ struct Views : VisualHost {
     char decimalSeparator() override { return ','; }
     bool openTarget(SchemaTarget, const std::string&) override { return false; }
     bool openVariablePage(VariablePage, const std::string&) override { return false; }
+    bool openSetpointPage(const std::string&, bool, int) override { return false; }
     void showHelp() override {}
     void communicationChanged() override {}
     void removeFromDesktop(QWidget*) override {}

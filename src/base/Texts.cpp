@@ -268,9 +268,22 @@ constexpr OwnWording kOwnWordings[] = {
      "Панель относится к другому виду регулятора."},
     {"Written through the panel's Use vals: ", "Zapsáno tlačítkem Použít hodnoty panelu: ",
      "Записано кнопкой панели «Применить»: "},
-    {"The set-point filter TiW is not written here: enter it at the filter's box.",
-     "Filtr žádané hodnoty TiW se zde nezapisuje: zadejte jej v poli filtru.",
-     "Фильтр уставки TiW здесь не записывается: введите его в поле фильтра."},
+    {"The set-point modification is not written here: set it on the set-point page.",
+     "Úprava žádané hodnoty se zde nezapisuje: nastavte ji na stránce žádané hodnoty.",
+     "Изменение уставки здесь не записывается: задайте его на странице уставки."},
+    {"The set-point page shows the row's set-point modification: its OK writes it.",
+     "Stránka žádané hodnoty ukazuje úpravu žádané hodnoty z řádku: zapíše ji její OK.",
+     "Страница уставки показывает изменение уставки из строки: его запишет её OK."},
+    {"Set-point modification written: filter, TiW {}.", "Úprava žádané hodnoty zapsána: filtr, TiW {}.",
+     "Изменение уставки записано: фильтр, TiW {}."},
+    {"Set-point modification written: ramp, TiW {}.", "Úprava žádané hodnoty zapsána: rampa, TiW {}.",
+     "Изменение уставки записано: рампа, TiW {}."},
+    {"Set-point modification written: none.", "Úprava žádané hodnoty zapsána: žádná.",
+     "Изменение уставки записано: без изменения."},
+    {"The set-point modification stays as it was.", "Úprava žádané hodnoty zůstává, jak byla.",
+     "Изменение уставки осталось прежним."},
+    {"ramp", "rampa", "рампа"},
+    {"filter", "filtr", "фильтр"},
     {"first order with dead time", "první řád s dopravním zpožděním", "первый порядок с запаздыванием"},
     {"second order with dead time", "druhý řád s dopravním zpožděním", "второй порядок с запаздыванием"},
     {"first order with dead time and integrator", "první řád s dopravním zpožděním a integrátorem",
@@ -366,12 +379,13 @@ constexpr OwnWording kOwnWordings[] = {
     {"The output limits leave the output no room ({} .. {} %): the loop cannot act until they are set.",
      "Meze výstupu mu nenechávají žádný prostor ({} .. {} %): smyčka nemůže působit, dokud nejsou nastaveny.",
      "Пределы выхода не оставляют ему места ({} .. {} %): контур не может действовать, пока они не заданы."},
-    {"With the set-point ramp the slow step overshoots by {} % after a ramp of {} s; the set-point filter "
-     "keeps it within {} % with TiW {}.",
-     "S rampou žádané hodnoty překmitne pomalý skok o {} % po rampě dlouhé {} s; filtr žádané hodnoty ho "
-     "udrží v mezích {} % s TiW {}.",
-     "С рампой уставки медленный скачок перерегулирует на {} % после рампы длиной {} с; фильтр уставки "
-     "удерживает его в пределах {} % при TiW {}."},
+    {"The slow step takes the set-point filter, TiW {}: with the set-point ramp it overshoots by {} % after "
+     "a "
+     "ramp of {} s.",
+     "Pomalý skok používá filtr žádané hodnoty, TiW {}: s rampou žádané hodnoty by překmitl o {} % po rampě "
+     "dlouhé {} s.",
+     "Медленный скачок использует фильтр уставки, TiW {}: с рампой уставки он перерегулировал бы на {} % "
+     "после рампы длиной {} с."},
     {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
      "PBnd на краю своего диапазона ({} .. {} %)."},
     {"The view simulates this plant and exchanges with the PLC every {} s: the recording sees y one "

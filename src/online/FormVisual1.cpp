@@ -679,12 +679,7 @@ void TFormVisual1::build() {
     side->addWidget(ParamPanel1, 1);
     auto* tuning = new QPushButton(QString::fromStdString(OwnText("Model and tuning...")), graphPage_);
     tuning->setObjectName("TuningButton1");
-    connect(tuning, &QPushButton::clicked, this, [this] {
-        const tuning::LoopController running = RunningController(*file_, name_, *exchange_);
-        OpenTuningDialog(this, recorder_.buffer(), graph_->markA(), graph_->markB(), running,
-                         TunerResult(*exchange_, running), &ParamPanel1->panel(), host_.decimalSeparator(),
-                         ViewExchangePeriod(*file_, name_));
-    });
+    connect(tuning, &QPushButton::clicked, this, [this] { openTuning(graph_->markA(), graph_->markB()); });
     side->addWidget(tuning);
     graphRow->addLayout(side);
     pages_->addWidget(graphPage_);
@@ -984,15 +979,28 @@ void TFormVisual1::commTicked(const TickResult& result) {
     tunerExperiment_.follow(ParamPanel1->panel().lamp() == TunerLamp::Lime, recorder_.buffer());
 }
 
+QWidget* TFormVisual1::openTuning(std::optional<double> markA, std::optional<double> markB) {
+    const tuning::LoopController running = RunningController(*file_, name_, *exchange_);
+    return OpenTuningDialog(this, {.recording = recorder_.buffer(),
+                                   .markA = markA,
+                                   .markB = markB,
+                                   .current = running,
+                                   .tuned = TunerResult(*exchange_, running),
+                                   .panel = &ParamPanel1->panel(),
+                                   .decimalSeparator = host_.decimalSeparator(),
+                                   .viewExchange = ViewExchangePeriod(*file_, name_),
+                                   .proposeSetpoint = [this](bool ramp, int tiW) {
+                                       const bool written = host_.openSetpointPage(name_, ramp, tiW);
+                                       afterModal(written);
+                                       return written;
+                                   }});
+}
+
 void TFormVisual1::previewTunerResult() {
     const auto window = tunerExperiment_.window(recorder_.buffer());
-    const tuning::LoopController running = RunningController(*file_, name_, *exchange_);
-    const auto tuned = TunerResult(*exchange_, running);
-    if (!window || !tuned) return;
+    if (!window || !TunerResult(*exchange_, RunningController(*file_, name_, *exchange_))) return;
     // Beside the question, which stays modal: the preview is there to be looked at before answering.
-    QWidget* dialog =
-        OpenTuningDialog(this, recorder_.buffer(), window->first, window->second, running, tuned,
-                         &ParamPanel1->panel(), host_.decimalSeparator(), ViewExchangePeriod(*file_, name_));
+    QWidget* dialog = openTuning(window->first, window->second);
     // At the screen's top left, once the window manager has framed it; the
     // question box comes up in the middle.
     QTimer::singleShot(0, dialog, [dialog] {

@@ -49,6 +49,9 @@ public:
     virtual char decimalSeparator() = 0;
     // Opens the page or dialog of a schema element modally; true after "OK".
     virtual bool openTarget(SchemaTarget target, const std::string& controllerName) = 0;
+    // The set-point page showing a proposed modification (ramp or filter, TiW
+    // samples) instead of the file's; true after "OK", which writes it.
+    virtual bool openSetpointPage(const std::string& controllerName, bool ramp, int tiW) = 0;
     // The page on which a missing variable is chosen; true after "OK".
     virtual bool openVariablePage(VariablePage page, const std::string& controllerName) = 0;
     virtual void showHelp() = 0;
@@ -138,6 +141,8 @@ private:
     void afterModal(bool accepted);
     // The tuner's result on a model of its experiment, beside the old/new question.
     void previewTunerResult();
+    // The model and tuning dialog on the recording between two marks.
+    QWidget* openTuning(std::optional<double> markA, std::optional<double> markB);
 
     VisualHost& host_;
     std::string name_;

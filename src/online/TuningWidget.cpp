@@ -229,7 +229,16 @@ void TuningWidget::showResult() {
     std::string notes;
     for (const std::string& n : fit.notes) notes += n + "\n";
     for (const std::string& n : result_.design.notes) notes += n + "\n";
-    say(OwnMessage(notes, separator_));
+    std::string message = OwnMessage(notes, separator_);
+    // A suggestion's own notes and a row's preview notes under the row's name, as the table names it.
+    for (const TuningRow& row : result_.rows) {
+        std::vector<std::string> own = row.preview.notes;
+        for (const Suggestion& s : result_.design.suggestions)
+            if (row.label == SpeedName(s.speed)) own.insert(own.begin(), s.notes.begin(), s.notes.end());
+        for (const std::string& n : own)
+            message += OwnText(row.label) + ": " + OwnMessage(n, separator_) + "\n";
+    }
+    say(message);
     fitPlot_->setCurves({{fit.time, fit.measured, Qt::darkGray, 1, Own("y recorded")},
                          {fit.time, fit.fitted, Qt::blue, 2, Own("model")}});
     fixedRows_ = result_.rows.size();
@@ -252,10 +261,11 @@ void TuningWidget::showRows() {
         table_->setItem(r, 0, label);
         for (int c = 0; c < kFigureColumns; ++c)
             table_->setItem(r, 1 + c, new QTableWidgetItem(Num(figures[c], decimals[c], separator_)));
-        table_->setItem(
-            r, 1 + kFigureColumns,
-            new QTableWidgetItem(
-                QString::fromStdString(DescribeParameters(row.controller)).replace(" s", " " + Own("s"))));
+        table_->setItem(r, 1 + kFigureColumns,
+                        new QTableWidgetItem(QString::fromStdString(DescribeParameters(row.controller))
+                                                 .replace(" s", " " + Own("s"))
+                                                 .replace("(ramp)", "(" + Own("ramp") + ")")
+                                                 .replace("(filter)", "(" + Own("filter") + ")")));
     }
     table_->resizeColumnsToContents();
 }
@@ -343,26 +353,39 @@ bool TuningWidget::useSelected() {
     }
     panel_->UseSettingsBtn1Click();
     std::string written = OwnText("Written through the panel's Use vals: ") + DescribeParameters(chosen);
-    if (chosen.kind == ControllerKind::Pid && chosen.pid.tiW != current_.pid.tiW)
-        written +=
-            "\n" + OwnText("The set-point filter TiW is not written here: enter it at the filter's box.");
-    say(written);
+    if (chosen.kind != ControllerKind::Pid || !SetpointModificationDiffers(chosen.pid, current_.pid)) {
+        say(written);
+        return true;
+    }
+    if (!proposeSetpoint) {
+        say(written + "\n" +
+            OwnText("The set-point modification is not written here: set it on the set-point page."));
+        return true;
+    }
+    say(written + "\n" +
+        OwnText("The set-point page shows the row's set-point modification: its OK writes it."));
+    if (proposeSetpoint(chosen.pid.ramp, chosen.pid.tiW)) {
+        current_.pid.ramp = chosen.pid.ramp, current_.pid.tiW = chosen.pid.tiW;
+        say(written + "\n" +
+            OwnMessage("Set-point modification written: " + SetpointModificationText(chosen.pid) + ".",
+                       separator_));
+    } else {
+        say(written + "\n" + OwnText("The set-point modification stays as it was."), true);
+    }
     return true;
 }
 
-QWidget* OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
-                          std::optional<double> markB, const LoopController& current,
-                          const std::optional<LoopController>& tuned, ParameterPanel* panel,
-                          char decimalSeparator, double viewExchange) {
+QWidget* OpenTuningDialog(QWidget* parent, const TuningDialogSetup& setup) {
     // A child of the view: it goes with the view and its panel.
     auto* dialog = new QDialog(parent);
     dialog->setObjectName("TuningDialog1");
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowTitle(Own("Model and tuning from the recording"));
     auto* column = new QVBoxLayout(dialog);
-    auto* widget = new TuningWidget(RecordedSamples(recording), markA, markB, current, panel,
-                                    decimalSeparator, dialog, viewExchange);
-    if (tuned) widget->addTunerRow(*tuned);
+    auto* widget = new TuningWidget(RecordedSamples(setup.recording), setup.markA, setup.markB, setup.current,
+                                    setup.panel, setup.decimalSeparator, dialog, setup.viewExchange);
+    widget->proposeSetpoint = setup.proposeSetpoint;
+    if (setup.tuned) widget->addTunerRow(*setup.tuned);
     column->addWidget(widget, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);

@@ -7,6 +7,7 @@
 // chosen row through the parameter panel as its own "Use vals" does.
 // TuningSource gives what it starts from.
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -49,7 +50,11 @@ public:
     int rowCount() const { return static_cast<int>(result_.rows.size()); }
     void selectRow(int row);
     // "Use vals" on the selected row; false (and why) when it cannot be written.
+    // A PID row whose set-point modification differs from the running one
+    // proposes it through `proposeSetpoint` (the set-point page, whose OK
+    // writes it), which answers whether it was written.
     bool useSelected();
+    std::function<bool(bool ramp, int tiW)> proposeSetpoint;
 
 private:
     void build();
@@ -78,9 +83,16 @@ private:
 
 // The panel in a dialog over the view, on the graph page's recording and marks,
 // with the tuner's result as a row when there is one. The dialog is shown, not modal.
-QWidget* OpenTuningDialog(QWidget* parent, const TrendBuffer& recording, std::optional<double> markA,
-                          std::optional<double> markB, const tuning::LoopController& current,
-                          const std::optional<tuning::LoopController>& tuned, ParameterPanel* panel,
-                          char decimalSeparator, double viewExchange = 0);
+struct TuningDialogSetup {
+    const TrendBuffer& recording;
+    std::optional<double> markA, markB;
+    tuning::LoopController current;
+    std::optional<tuning::LoopController> tuned;
+    ParameterPanel* panel = nullptr;
+    char decimalSeparator = '.';
+    double viewExchange = 0;
+    std::function<bool(bool ramp, int tiW)> proposeSetpoint;
+};
+QWidget* OpenTuningDialog(QWidget* parent, const TuningDialogSetup& setup);
 
 }  // namespace velmora::online

@@ -225,6 +225,16 @@ char QtOnlineView::decimalSeparator() {
 }
 
 bool QtOnlineView::openTarget(online::SchemaTarget target, const std::string& controllerName) {
+    return openPage(target, controllerName, std::nullopt);
+}
+
+bool QtOnlineView::openSetpointPage(const std::string& controllerName, bool ramp, int tiW) {
+    return openPage(online::SchemaTarget::Setpoint, controllerName,
+                    wizard::WizardContext::ProposedSetpoint{.ramp = ramp, .tiW = tiW});
+}
+
+bool QtOnlineView::openPage(online::SchemaTarget target, const std::string& controllerName,
+                            const std::optional<wizard::WizardContext::ProposedSetpoint>& proposed) {
     if (target == online::SchemaTarget::Simulation) {
         if (frame_.controllerFilePath() != file_) return false;
         return RunSimulationDialog(frame_, form_, controllerName);
@@ -237,6 +247,7 @@ bool QtOnlineView::openTarget(online::SchemaTarget target, const std::string& co
     FillWizardContext(frame_, context);
     frame_.currentController = controllerName;
     context.controllerName = controllerName;
+    context.proposedSetpoint = proposed;
     context.signalIndex = choice->signalIndex;
     frame_.signalIndex = choice->signalIndex;
     // OK writes into the running PLC and "Upload from PLC" reads from it through this view.

@@ -9,6 +9,7 @@
 #include "online/FormVisual1.h"
 #include "plugin/FormFactory.h"
 #include "plugin/ViewSimulationLink.h"
+#include "wizard/WizardContext.h"
 
 namespace velmora {
 
@@ -43,6 +44,7 @@ public:
     char decimalSeparator() override;
     bool openTarget(online::SchemaTarget target, const std::string& controllerName) override;
     bool openVariablePage(online::VariablePage page, const std::string& controllerName) override;
+    bool openSetpointPage(const std::string& controllerName, bool ramp, int tiW) override;
     void showHelp() override;
     void showHelpTopic(const std::string& topic) override;
     void communicationChanged() override;
@@ -57,6 +59,9 @@ private:
     // The window a docked view sits in (its dock), or the view itself.
     QWidget* frameWidget() const;
     void applyBounds();
+    // A page of the controller's file over this view, with a set-point modification to propose.
+    bool openPage(online::SchemaTarget target, const std::string& controllerName,
+                  const std::optional<wizard::WizardContext::ProposedSetpoint>& proposed);
 
     TFormReg1& frame_;
     online::TFormVisual1* form_ = nullptr;

@@ -272,19 +272,21 @@ int SetpointFilter(const Problem& p, const ProcessModel& model, LoopController c
 
 // A ramp keeps the set-point step of an integrating process calm only when it is very slow: the
 // integral it builds up while y follows must be given back after it ends. Where the set-point
-// filter would bring w to the step in less than half the time, the user is told.
-void AdviseFilter(const Problem& p, const ProcessModel& model, const LoopController& slow,
-                  const DesignOptions& o, Design& d) {
+// filter brings w to the step in less than half the ramp's time, the slow suggestion takes the
+// filter instead, and says what the ramp would have done; "Use vals" then proposes the switch on
+// the set-point page, where the user confirms it.
+void PreferFilter(const Problem& p, const ProcessModel& model, LoopController& slow, const DesignOptions& o,
+                  Suggestion& s) {
     LoopController filtered = slow;
     filtered.pid.ramp = false;
     filtered.pid.tiW = SetpointFilter(p, model, filtered, o);
     const double ramp = SetpointModificationTime(slow, p.T, o.setpointStep);
     if (ramp <= 2 * SetpointModificationTime(filtered, p.T, o.setpointStep)) return;
     const double overshoot = PreviewLoop(model, slow, SetpointStepOnly(o)).setpoint.overshoot;
-    d.notes.push_back("With the set-point ramp the slow step overshoots by " + FixedText(overshoot, 1) +
-                      " % after a ramp of " + SignificantText(ramp, 3) +
-                      " s; the set-point filter keeps it within 1 % with TiW " +
-                      std::to_string(filtered.pid.tiW) + ".");
+    s.notes.push_back("The slow step takes the set-point filter, TiW " + std::to_string(filtered.pid.tiW) +
+                      ": with the set-point ramp it overshoots by " + FixedText(overshoot, 1) +
+                      " % after a ramp of " + SignificantText(ramp, 3) + " s.");
+    slow = filtered;
 }
 
 // The largest set-point weight (in tenths) whose set-point step overshoots by at most the speed's allowance.
@@ -391,8 +393,8 @@ Design DesignLoop(const ProcessModel& model, const LoopController& current, cons
         if (p.pidKind) {
             s.controller.pid = RoundPid(p, law, current.pid);
             s.controller.pid.tiW = speed == Speed::Slow ? SetpointFilter(p, model, s.controller, options) : 0;
-            if (speed == Speed::Slow && s.controller.pid.ramp)
-                AdviseFilter(p, model, s.controller, options, d);
+            if (speed == Speed::Slow && s.controller.pid.ramp && s.controller.pid.tiW != 0)
+                PreferFilter(p, model, s.controller, options, s);
         } else {
             s.controller.pida = PidaFrom(p, law, current.pida);
         }

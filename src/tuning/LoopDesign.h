@@ -57,7 +57,9 @@ struct Design {
 // sampling period, limits and output stage stay as `current` has them. The
 // PIDMA's weight b keeps the set-point step's overshoot on the model within
 // 1 % (slow), 10 % (normal), 20 % (fast); the PID's set-point filter TiW
-// keeps the slow speed's within 1 % and is 0 at the other speeds.
+// keeps the slow speed's within 1 % and is 0 at the other speeds; where the
+// controller ramps its set point and the filter would bring w to the step in
+// less than half the ramp's time, the slow speed takes the filter (RF off).
 Design DesignLoop(const ProcessModel& model, const LoopController& current,
                   const DesignOptions& options = {});
 

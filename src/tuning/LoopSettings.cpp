@@ -74,6 +74,7 @@ void WriteLoopParameters(SectionWriter& out, const LoopController& c) {
         const std::pair<Key, int> stored[] = {
             {key::PBnd, c.pid.pBnd}, {key::Ti, c.pid.ti}, {key::Td, c.pid.td}, {key::TiW, c.pid.tiW}};
         for (const auto& [k, v] : stored) out.setInteger(k, v);
+        out.setFlag(key::WFiltr, !c.pid.ramp);
         return;
     }
     // "Ti" is spelled as the key always was.
@@ -148,11 +149,21 @@ bool SetTyped(std::string_view name, double v, LoopController& c) {
 
 }  // namespace
 
+bool SetpointModificationDiffers(const PidBlockSettings& a, const PidBlockSettings& b) {
+    return a.tiW != b.tiW || (a.tiW != 0 && a.ramp != b.ramp);
+}
+
+std::string SetpointModificationText(const PidBlockSettings& p) {
+    if (p.tiW == 0) return "none";
+    return (p.ramp ? "ramp, TiW " : "filter, TiW ") + std::to_string(p.tiW);
+}
+
 std::string DescribeParameters(const LoopController& c) {
     if (c.kind == ControllerKind::Pid) {
         const PidBlockSettings& p = c.pid;
         return "PBnd " + FixedText(p.pBnd * 0.1, 1) + " %, Ti " + FixedText(p.ti * 0.1, 1) + " s, Td " +
-               FixedText(p.td * 0.1, 1) + " s, TiW " + std::to_string(p.tiW);
+               FixedText(p.td * 0.1, 1) + " s, TiW " + std::to_string(p.tiW) +
+               (p.tiW == 0 ? "" : (p.ramp ? " (ramp)" : " (filter)"));
     }
     const PidaBlockSettings& p = c.pida;
     return "k " + FixedText(p.k, 3) + ", ti " + FixedText(p.ti, 2) + " s, td " + FixedText(p.td, 2) +

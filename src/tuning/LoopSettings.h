@@ -82,11 +82,17 @@ void ParallelToSerial(double& k, double& ti, double& td);
 LoopController ReadLoopController(const SectionReader& section);
 
 // Its tuning parameters into its section, as "Save vals" stores them: PBnd, Ti,
-// Td and TiW (PID) or k, Ti, td, nd, b and c (PIDMA).
+// Td, TiW and WFiltr (not the ramp) for the PID or k, Ti, td, nd, b and c (PIDMA).
 void WriteLoopParameters(SectionWriter& section, const LoopController& c);
 
 // "PBnd 12.5 %, Ti 30.0 s, Td 2.0 s, TiW 0" or "k 2.500, ti 30.00 s, ...".
 std::string DescribeParameters(const LoopController& c);
+
+// Whether two PID settings modify a set-point step differently: TiW, and the
+// ramp (RF) against the filter where TiW is not 0.
+bool SetpointModificationDiffers(const PidBlockSettings& a, const PidBlockSettings& b);
+// "filter, TiW 63", "ramp, TiW 500" or "none".
+std::string SetpointModificationText(const PidBlockSettings& p);
 
 // Parameters a user typed, "PBnd=12.5,Ti=30,Td=2,TiW=4" (PID, shown units) or
 // "k=2,ti=10,td=1,b=0.5" (PIDMA), over `into`; an error text, empty when read.

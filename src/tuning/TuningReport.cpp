@@ -267,7 +267,8 @@ std::string JsonModel(const ProcessModel& m, double nrmse) {
 std::string JsonParameters(const LoopController& c) {
     if (c.kind == ControllerKind::Pid)
         return "{\"PBnd\":" + JsonNumber(c.pid.pBnd * 0.1) + ",\"Ti\":" + JsonNumber(c.pid.ti * 0.1) +
-               ",\"Td\":" + JsonNumber(c.pid.td * 0.1) + ",\"TiW\":" + std::to_string(c.pid.tiW) + "}";
+               ",\"Td\":" + JsonNumber(c.pid.td * 0.1) + ",\"TiW\":" + std::to_string(c.pid.tiW) +
+               ",\"ramp\":" + (c.pid.ramp ? "true" : "false") + "}";
     const PidaBlockSettings& p = c.pida;
     return "{\"k\":" + JsonNumber(p.k) + ",\"ti\":" + JsonNumber(p.ti) + ",\"td\":" + JsonNumber(p.td) +
            ",\"nd\":" + JsonNumber(p.nd) + ",\"b\":" + JsonNumber(p.b) + ",\"c\":" + JsonNumber(p.c) + "}";

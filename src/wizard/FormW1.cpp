@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "wizard/PageRules.h"
 
@@ -37,6 +38,11 @@ TFormW1::TFormW1(WizardContext& context, QWidget* owner) : WizardPageForm(contex
 
     SetpointModification w;
     if (!context_.wizardRunning) w = ReadSetpointModification(file(), section());
+    if (const auto& proposed = context_.proposedSetpoint) {
+        w.tiW = std::clamp(proposed->tiW, 0, 65535);
+        w.choice = proposed->ramp ? SetpointChoice::Ramp
+                                  : (w.tiW != 0 ? SetpointChoice::Filter : SetpointChoice::None);
+    }
     showValues(w);
     localize();
 

@@ -81,6 +81,15 @@ public:
     // their PLC writes and "Upload from PLC" reports a failed read.
     ControllerData* controllerData = nullptr;
 
+    // A set-point modification the set-point page shows instead of the file's
+    // (the tuning's suggestion on "Use vals"): ramp (RF) or filter, TiW in
+    // samples; TiW 0 is no modification unless the ramp is kept.
+    struct ProposedSetpoint {
+        bool ramp = false;
+        int tiW = 0;
+    };
+    std::optional<ProposedSetpoint> proposedSetpoint;
+
     std::string section() const { return ControllerSection(controllerName); }
     // The generated symbol of a member of this controller's data ("_Tau1" -> "PID_1_Tau1").
     std::string symbol(std::string_view member) const { return controllerName + std::string(member); }

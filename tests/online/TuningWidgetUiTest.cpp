@@ -82,6 +82,33 @@ TEST_F(TuningUi, TheGraphPageOpensItOnTheMarksAndUseValsWritesTheChosenRow) {
               tuning->result().rows[2].controller.pid.ti);
 }
 
+TEST_F(TuningUi, UseValsProposesARowsSetpointModificationOnTheSetpointPage) {
+    addPid(Pid("Boiler"), 300);
+    TFormVisual1 view(host, "Boiler");
+    ShowOnline(view);
+    RecordAndMark(view);
+    view.findChild<QPushButton*>("TuningButton1")->click();
+    TuningWidget* tuning = Opened(view);
+    ASSERT_TRUE(tuning->result().ok()) << tuning->message().toStdString();
+    // The same modification as the running one: nothing to propose.
+    tuning->selectRow(2);
+    ASSERT_TRUE(tuning->useSelected());
+    EXPECT_TRUE(host.proposedSetpoints.empty());
+    // Another: the page opens with it; its answer decides what the panel says.
+    ASSERT_TRUE(tuning->previewTyped("PBnd=50,Ti=20,Td=2,TiW=4"));
+    for (const bool ok : {false, true}) {
+        host.onOpen = [ok] { return ok; };
+        tuning->selectRow(tuning->rowCount() - 1);
+        ASSERT_TRUE(tuning->useSelected());
+        ASSERT_EQ(host.proposedSetpoints.size(), ok ? 2u : 1u);
+        EXPECT_EQ(host.proposedSetpoints.back(), (std::pair{false, 4}));
+        EXPECT_EQ(tuning->message().contains("filter, TiW 4"), ok) << tuning->message().toStdString();
+    }
+    // Written, it is the running one now.
+    ASSERT_TRUE(tuning->useSelected());
+    EXPECT_EQ(host.proposedSetpoints.size(), 2u);
+}
+
 TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     addPidma(Pidma("Dryer"), 500);
     IniFile(host.file).writeString("Regulator Dryer", "Type", "PIDA");

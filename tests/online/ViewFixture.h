@@ -26,6 +26,12 @@ struct Host : VisualHost {
         return onOpen ? onOpen() : false;
     }
     bool openVariablePage(VariablePage, const std::string&) override { return false; }
+    std::vector<std::pair<bool, int>> proposedSetpoints;  // ramp, TiW
+    bool openSetpointPage(const std::string&, bool ramp, int tiW) override {
+        opened.push_back(SchemaTarget::Setpoint);
+        proposedSetpoints.emplace_back(ramp, tiW);
+        return onOpen ? onOpen() : false;
+    }
     void showHelp() override {}
     void communicationChanged() override {}
     void removeFromDesktop(QWidget*) override {}

@@ -9,13 +9,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 
+#include "base/IniFile.h"
 #include "host/HostIde.h"
 #include "plugin/CompMsgForm.h"
 #include "plugin/FrameState.h"
 #include "plugin/QtFrameWizard.h"
 #include "plugin/QtFrontEnd.h"
 #include "plugin/QtManagerForm.h"
+#include "plugin/QtOnlineView.h"
 #include "support/Support.h"
 #include "support/UiApp.h"
 #include "wizard/FormWizardPage.h"
@@ -120,6 +123,39 @@ TEST_F(QtFrameTest, TheControlledVariablePageAsksTheHostForThePlcType) {
         wizard::ShowControllerPage(wizard::WizardPage::ControlledVariable, context, nullptr);
         frame->releaseControllerFile();
         EXPECT_EQ(shown.toStdString(), firstUnit) << plc;
+    }
+}
+
+// The tuning's "Use vals" proposes a set-point modification through the view: the set-point page
+// over the view shows it instead of the file's, and only its OK writes it.
+TEST_F(QtFrameTest, TheViewsSetpointPageShowsAProposedModificationAndOkWritesIt) {
+    ide->openPlc("PLC2");
+    ASSERT_TRUE(frame->openOnlineView("Chiller"));
+    auto* view = dynamic_cast<QtOnlineView*>(frame->views().back());
+    ASSERT_NE(view, nullptr);
+    const auto stored = [&] {
+        const IniFile file(frame->controllerFilePath());
+        return std::pair{file.readString("Regulator Chiller", "WFiltr", ""),
+                         file.readString("Regulator Chiller", "TiW", "")};
+    };
+    ASSERT_EQ(stored(), (std::pair<std::string, std::string>{"1", "10"}));
+    for (const auto& [ramp, tiW, ok, checked, wFiltr, written] :
+         {std::tuple{true, 500, false, "RadioButton2", "1", "10"},
+          std::tuple{true, 500, true, "RadioButton2", "0", "500"},
+          std::tuple{false, 63, true, "RadioButton1", "1", "63"},
+          std::tuple{false, 0, true, "RadioButton3", "1", "0"}}) {
+        QString shownTiW;
+        bool shownChoice = false;
+        testing::AnswerNextModal([&](QWidget* page) {
+            ASSERT_EQ(page->objectName(), "FormW1");
+            shownChoice = page->findChild<QRadioButton*>(checked)->isChecked();
+            shownTiW = page->findChild<QLineEdit*>("EditTiW1")->text();
+            page->findChild<QPushButton*>(ok ? "Button1" : "Button2")->click();
+        });
+        EXPECT_EQ(view->openSetpointPage("Chiller", ramp, tiW), ok);
+        EXPECT_TRUE(shownChoice) << checked;
+        EXPECT_EQ(shownTiW.toStdString(), std::to_string(tiW));
+        EXPECT_EQ(stored(), (std::pair<std::string, std::string>{wFiltr, written})) << tiW;
     }
 }
 

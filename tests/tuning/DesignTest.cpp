@@ -127,30 +127,46 @@ TEST(DesignLoop, AdvisesOnTheActionAndTheSamplingPeriod) {
     EXPECT_TRUE(PreviewLoop(falling, right.suggestions[1].controller, {.y0 = 50, .u0 = 30}).settled);
 }
 
-TEST(DesignLoop, ARampIsWatchedToItsEndAndTheFilterOfferedWhereItIsFaster) {
+TEST(DesignLoop, ARampIsWatchedToItsEndAndTheFilterTakenWhereItIsFaster) {
     // A PI loop on an integrator gives back after a ramp the integral it built up while y followed:
     // the overshoot comes when the ramp ends, which for the slow step of this process is beyond
-    // the loop's own horizon. The set-point filter keeps the step calm in a fraction of the time.
+    // the loop's own horizon. The set-point filter keeps the step calm in a fraction of the time,
+    // so the slow suggestion takes it and says what the ramp would have done.
     const ProcessModel m = Model(2, true, 0.05, 7.07, 1.06, 1);
     LoopController ramped = Kind(ControllerKind::Pid);
     ramped.pid.outCycle = 200, ramped.pid.ramp = true;
-    const Design d = DesignLoop(m, ramped, {.y0 = 30, .u0 = 0});
-    const LoopController& slow = d.suggestions[0].controller;
     const PreviewOptions o{.y0 = 30, .u0 = 0, .withLoad = false};
-    PreviewOptions longer = o;
-    longer.horizon = 3 * (PreviewHorizon(m, 2, 0) + SetpointModificationTime(slow, 2, 10));
-    const double overshoot = PreviewLoop(m, slow, o).setpoint.overshoot;
-    EXPECT_GT(overshoot, 0.5);
-    EXPECT_NEAR(overshoot, PreviewLoop(m, slow, longer).setpoint.overshoot, 0.05);
-    ASSERT_EQ(d.notes.size(), 1u);
-    const std::string& note = d.notes.front();
-    EXPECT_NE(note.find("overshoots by " + FixedText(overshoot, 1) + " %"), std::string::npos) << note;
-    const std::size_t at = note.find("TiW ");
-    ASSERT_NE(at, std::string::npos) << note;
-    LoopController filtered = slow;
-    filtered.pid.ramp = false, filtered.pid.tiW = std::stoi(note.substr(at + 4));
-    EXPECT_LE(PreviewLoop(m, filtered, o).setpoint.overshoot, 1.0);
-    EXPECT_LT(SetpointModificationTime(filtered, 2, 10), SetpointModificationTime(slow, 2, 10) / 2);
+    const auto watchedToItsEnd = [&](const LoopController& c) {
+        PreviewOptions longer = o;
+        longer.horizon = 3 * (PreviewHorizon(m, 2, 0) + SetpointModificationTime(c, 2, 10));
+        const double overshoot = PreviewLoop(m, c, o).setpoint.overshoot;
+        EXPECT_NEAR(overshoot, PreviewLoop(m, c, longer).setpoint.overshoot, 0.05);
+        return overshoot;
+    };
+    const Design d = DesignLoop(m, ramped, {.y0 = 30, .u0 = 0});
+    const Suggestion& slow = d.suggestions[0];
+    EXPECT_FALSE(slow.controller.pid.ramp);
+    EXPECT_LE(watchedToItsEnd(slow.controller), 1.0);
+    ASSERT_EQ(slow.notes.size(), 1u);
+    const std::string& note = slow.notes.front();
+    EXPECT_NE(note.find("filter, TiW " + std::to_string(slow.controller.pid.tiW) + ":"), std::string::npos)
+        << note;
+    // The ramp the note speaks of: watched to its end, as long as the note says and much longer.
+    const std::size_t by = note.find("overshoots by "), after = note.find("after a ramp of ");
+    ASSERT_NE(by, std::string::npos) << note;
+    ASSERT_NE(after, std::string::npos) << note;
+    LoopController viaRamp = slow.controller;
+    viaRamp.pid.ramp = true;
+    const double rampTime = std::stod(note.substr(after + 16));
+    viaRamp.pid.tiW = static_cast<int>(std::lround(rampTime / 2 / 10 * 100));
+    EXPECT_GT(watchedToItsEnd(viaRamp), 0.5);
+    EXPECT_NEAR(std::stod(note.substr(by + 14)), watchedToItsEnd(viaRamp), 0.2) << note;
+    EXPECT_LT(SetpointModificationTime(slow.controller, 2, 10), rampTime / 2);
+    // Normal and fast have no modification; the ramp stays the controller's for them.
+    for (int s = 1; s < 3; ++s) {
+        EXPECT_EQ(d.suggestions[s].controller.pid.tiW, 0);
+        EXPECT_TRUE(d.suggestions[s].controller.pid.ramp);
+    }
 }
 
 TEST(DesignLoop, SerialPidmaParametersGiveTheDesignedLoop) {

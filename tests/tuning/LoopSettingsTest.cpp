@@ -26,7 +26,7 @@ TEST(ReadLoopController, ThePidKindInTheBlocksUnitsAndTheGeneratedCodesDefaults)
     ASSERT_EQ(c.kind, ControllerKind::Pid);
     EXPECT_EQ(c.pid, (PidBlockSettings{250, 800, 1200, 50, 20, 7, 9, 25, 500, 9000, 300, 1500, 2300, 4, true,
                                        false, false, true, 3}));
-    EXPECT_EQ(DescribeParameters(c), "PBnd 25.0 %, Ti 120.0 s, Td 5.0 s, TiW 4");
+    EXPECT_EQ(DescribeParameters(c), "PBnd 25.0 %, Ti 120.0 s, Td 5.0 s, TiW 4 (ramp)");
     // Absent keys: the code generator's defaults (incremental, a three-stage output, MaxU 0).
     EXPECT_EQ(ReadSection("Type=PID\r\n").pid, (PidBlockSettings{1000, 1000, 0, 0, 0, 0, 0, 100, 0, 0, 0, 0,
                                                                  10000, 0, false, true, true, false, 0}));
@@ -72,7 +72,7 @@ TEST_P(TypedParameters, AreReadOrRefused) {
 INSTANTIATE_TEST_SUITE_P(
     Texts, TypedParameters,
     ::testing::Values(Typed{"PBnd=12.5,Ti=30,Td=2,TiW=4", ControllerKind::Pid, "",
-                            "PBnd 12.5 %, Ti 30.0 s, Td 2.0 s, TiW 4"},
+                            "PBnd 12.5 %, Ti 30.0 s, Td 2.0 s, TiW 4 (filter)"},
                       Typed{"PBnd=12,5", ControllerKind::Pid, "is not NAME=VALUE", ""},
                       Typed{"K+=4,Ti=0,05", ControllerKind::Pid, "is not NAME=VALUE", ""},
                       Typed{"K+=4,Ti=7", ControllerKind::Pid, "", "PBnd 25.0 %, Ti 7.0 s, Td 0.0 s, TiW 0"},

@@ -62,7 +62,7 @@ TEST_F(ModelCommand, PrintsTheModelTheSuggestionsAndThePreviewAsTextOrJson) {
         {"--controller Oven --json --try PBnd=60,Ti=9",
          true,
          {"\"kind\":\"PID\"", "\"suggestions\":[", "\"speed\":\"normal\"", "\"label\":\"typed 1\"",
-          "\"parameters\":{\"PBnd\":60,\"Ti\":9,\"Td\":0,\"TiW\":0}",
+          "\"parameters\":{\"PBnd\":60,\"Ti\":9,\"Td\":0,\"TiW\":0,\"ramp\":false}",
           "\"gainMargin\":", "\"samplePeriod\":0.5"}},
         // The view simulates the Dryer: its exchange comes out of the model, as a note says.
         {"--controller Dryer --json",

@@ -237,6 +237,7 @@ public:
     char decimalSeparator() override { return ','; }
     bool openTarget(online::SchemaTarget, const std::string&) override { return false; }
     bool openVariablePage(online::VariablePage, const std::string&) override { return false; }
+    bool openSetpointPage(const std::string&, bool, int) override { return false; }
     void showHelp() override {}
     void communicationChanged() override {}
     void removeFromDesktop(QWidget*) override {}
