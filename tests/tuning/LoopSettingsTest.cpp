@@ -45,6 +45,45 @@ TEST(ReadLoopController, ThePidmaKindWithDecimalCommasAndTheSerialForm) {
     EXPECT_TRUE(law.integralLate);
 }
 
+// What a suggestion writes is what the tuning reads back, the set-point modification included;
+// only a different TiW, or ramp against filter where TiW is not 0, is a different modification.
+TEST(WriteLoopParameters, TheSetpointModificationGoesWithTheParameters) {
+    struct Case {
+        int tiW;
+        bool ramp;
+        int runningTiW;
+        bool runningRamp;
+        bool differs;
+        const char* text;
+    };
+    for (const Case& c : {Case{63, false, 500, true, true, "filter, TiW 63"},
+                          Case{500, false, 500, true, true, "filter, TiW 500"},
+                          Case{500, true, 500, true, false, "ramp, TiW 500"},
+                          Case{0, false, 0, true, false, "none"}, Case{0, true, 4, true, true, "none"}}) {
+        velmora::testing::TempDir dir;
+        velmora::testing::WriteBytes(dir / "PLC1.rglx", "[Regulator A]\r\nName=A\r\nType=PID\r\nWFiltr=" +
+                                                            std::string(c.runningRamp ? "0" : "1") + "\r\n");
+        LoopController written;
+        written.pid.pBnd = 1234, written.pid.ti = 56, written.pid.td = 7, written.pid.tiW = c.tiW;
+        written.pid.ramp = c.ramp;
+        {
+            IniFile file(dir / "PLC1.rglx");
+            SectionWriter out(file, "Regulator A", ControllerKind::Pid);
+            WriteLoopParameters(out, written);
+        }
+        const IniFile file(dir / "PLC1.rglx");
+        const PidBlockSettings read =
+            ReadLoopController(SectionReader(file, "Regulator A", Reader::GeneratorCode)).pid;
+        EXPECT_EQ(std::tuple(read.pBnd, read.ti, read.td, read.tiW, read.ramp),
+                  std::tuple(1234, 56, 7, c.tiW, c.ramp));
+        PidBlockSettings running;
+        running.tiW = c.runningTiW, running.ramp = c.runningRamp;
+        EXPECT_EQ(SetpointModificationDiffers(written.pid, running), c.differs) << c.text;
+        EXPECT_EQ(SetpointModificationDiffers(running, written.pid), c.differs) << c.text;
+        EXPECT_EQ(SetpointModificationText(written.pid), c.text);
+    }
+}
+
 struct Typed {
     const char* text;
     ControllerKind kind;

@@ -357,6 +357,24 @@ void TuningDialog(const QString& folder, const std::string& suffix) {
     widget.selectRow(2);
     widget.resize(1100, 720);
     Shoot(widget, folder, "TuningWidget" + suffix);
+
+    // A PID controller that ramps its set point, on a pulse into an integrating
+    // process (20 s and a lag of 5 s): the slow row takes the filter and says why.
+    recording.clear();
+    double y = 0, lag = 0;
+    for (int i = 0; i <= 3000; ++i) {
+        const double t = i * 0.1, u = t >= 20 && t < 60 ? 10 : 0;
+        lag += (u - lag) * 0.1 / 5;
+        y += lag * 0.1 / 20;
+        recording.push_back({t, 30, u, 30 + y});
+    }
+    running.kind = ControllerKind::Pid;
+    running.pid.pBnd = 1000, running.pid.ti = 300, running.pid.outCycle = 200;
+    running.pid.minU = -10000, running.pid.ramp = true, running.pid.tiW = 500;
+    online::TuningWidget ramped(recording, 10.0, 300.0, running, nullptr, ',');
+    ramped.selectRow(1);
+    ramped.resize(1100, 720);
+    Shoot(ramped, folder, "TuningWidgetRamp" + suffix);
 }
 
 }  // namespace
