@@ -87,7 +87,7 @@ LawLimits LimitsFor(const ProcessModel& model, const LoopController& c, const De
     }
     limits.positional = c.kind == ControllerKind::Pid && !c.pid.incremental;
     limits.tt = c.kind == ControllerKind::Pidma ? std::max(0.0, c.pida.tt) : 0;
-    const double load = std::isfinite(o.loadStep) ? o.loadStep : DefaultLoadStep(model, step, T);
+    const double load = std::isfinite(o.loadStep) ? o.loadStep : DefaultLoadStep(model, step, T, lo, hi, u0);
     limits.load = load * scale;
     return limits;
 }
@@ -348,7 +348,7 @@ LawResponse SimulateLaw(const ProcessModel& model, const ControlLaw& law, double
     const double fastest = std::max(model.fastest(), scale / 100);
     const int per = static_cast<int>(std::clamp(std::ceil(T / (fastest / 5)), 1.0, 10.0));
     const double h = T / per;
-    const double load = std::isfinite(limits.load) ? limits.load : DefaultLoadStep(model, 1, T);
+    const double load = std::isfinite(limits.load) ? limits.load : DefaultLoadStep(model, 1, T, 0, 0, 0);
     DiscreteModel plant(unit, h, extraDelay);
     LawLoop controller(law, limits, T);
     const long samples = static_cast<long>(std::ceil(horizon / T));

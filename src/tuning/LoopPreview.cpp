@@ -83,10 +83,17 @@ Grid GridFor(const ProcessModel& m, const LoopController& c, const PreviewOption
 
 }  // namespace
 
-double DefaultLoadStep(const ProcessModel& m, double setpointStep, double samplePeriod) {
+double DefaultLoadStep(const ProcessModel& m, double setpointStep, double samplePeriod, double lo, double hi,
+                       double u0) {
     const double gain = std::abs(m.gain) > 0 ? std::abs(m.gain) : 1;
     const double scale = m.timeScale() + samplePeriod;
-    return -(m.integrating ? setpointStep / (gain * scale) : setpointStep / gain);
+    double load = -(m.integrating ? setpointStep / (gain * scale) : setpointStep / gain);
+    if (!(hi > lo)) return load;
+    // u takes a load back by moving against it.
+    const auto room = [&](double l) { return l < 0 ? hi - u0 : u0 - lo; };
+    if (room(load) < room(-load) / 2) load = -load;
+    const double most = std::max(0.0, room(load)) / 2;
+    return std::clamp(load, -most, most);
 }
 
 double PreviewHorizon(const ProcessModel& m, double samplePeriod, double exchangeDelay) {
@@ -203,15 +210,15 @@ Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const Pr
     Preview p;
     p.samplePeriod = SamplePeriod(c, o.scan);
     const double delay = o.exchangeDelay + ExchangeAsDelay(o.exchangePeriod);
-    const double lo = OutputLow(c), hi = OutputHigh(c);
+    const double lo = OutputLow(c), hi = OutputHigh(c), u0 = std::clamp(o.u0, lo, std::max(lo, hi));
     p.setpointStep =
         o.y0 + o.setpointStep > 100 || o.y0 + o.setpointStep < 0 ? -o.setpointStep : o.setpointStep;
     p.horizon = o.horizon > 0 ? o.horizon
                               : PreviewHorizon(model, p.samplePeriod, delay) +
                                     SetpointModificationTime(c, p.samplePeriod, p.setpointStep);
-    p.loadStep =
-        std::isfinite(o.loadStep) ? o.loadStep : DefaultLoadStep(model, p.setpointStep, p.samplePeriod);
-    const double u0 = std::clamp(o.u0, lo, std::max(lo, hi));
+    p.loadStep = std::isfinite(o.loadStep)
+                     ? o.loadStep
+                     : DefaultLoadStep(model, p.setpointStep, p.samplePeriod, lo, hi, u0);
     if (u0 != o.u0)
         p.notes.push_back("The output that holds the operating point lies outside the output limits.");
     if (hi <= lo) p.notes.push_back("The output limits leave the output no room: the loop cannot act.");

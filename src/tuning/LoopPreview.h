@@ -51,8 +51,12 @@ inline double ExchangeAsDelay(double exchangePeriod) {
 }
 
 // A load at the plant input that moves a static process's y by the set-point
-// step (for an integrating process: by the set-point step over its time scale).
-double DefaultLoadStep(const ProcessModel& model, double setpointStep, double samplePeriod);
+// step (for an integrating process: by the set-point step over its time scale),
+// against the step. The output (limits lo .. hi, at u0 before the load) must be
+// able to take it back: the load turns where the output has less than half the
+// room it has on the other side, and takes at most half the room it leaves.
+double DefaultLoadStep(const ProcessModel& model, double setpointStep, double samplePeriod, double lo,
+                       double hi, double u0);
 // Long enough for a well-tuned loop to settle: 15 (integrating 25) time scales
 // of the model with its sampling, at least 40 sampling periods.
 double PreviewHorizon(const ProcessModel& model, double samplePeriod, double exchangeDelay);

@@ -173,6 +173,32 @@ TEST(PreviewLoop, StepsDownNearTheTopKeepsItsCurveShortAndSaysWhenTheLoopRunsAwa
     EXPECT_TRUE(std::isinf(wrong.margins.ms));
 }
 
+// The load must be one the output can take back: one that needs more than the output's room
+// shows a loop running away where the loop is fine, and one on the side without room a loop
+// that cannot act.
+TEST(PreviewLoop, TheLoadIsOneTheOutputCanTakeBack) {
+    struct Case {
+        const char* what;
+        ProcessModel model;
+        double u0, lo, hi, load;
+    };
+    for (const Case& c :
+         {Case{"static, room both ways", Model(1, false, 1, 5, 1, 0), 30, 0, 100, -10},
+          Case{"static near the top: turned", Model(1, false, 1, 5, 1, 0), 95, 0, 100, 10},
+          Case{"a weak process: held to half the room", Model(1, false, 0.05, 5, 1, 0), 30, 0, 100, -35},
+          Case{"an integrator with hardly a lag at its limit", Model(1, true, 0.0324, 0.05, 1, 0), 0, 0, 100,
+               -50},
+          Case{"no room at all: as it was", Model(1, false, 1, 5, 1, 0), 30, 50, 50, -10}})
+        EXPECT_NEAR(DefaultLoadStep(c.model, 10, 1, c.lo, c.hi, c.u0), c.load, 1e-9) << c.what;
+    // The integrator at its limit: the preview's loop takes the load back and settles.
+    LoopController c = PidOf(150, 120, 5, 100, true);
+    c.pid.minU = 0;
+    const Preview p = PreviewLoop(Model(1, true, 0.0324, 0.05, 1, 0), c, {.y0 = 30, .u0 = 0});
+    EXPECT_NEAR(p.loadStep, -50, 1e-9);
+    EXPECT_TRUE(std::isfinite(p.load.settling));
+    EXPECT_LT(p.load.peak, 20);
+}
+
 // An integrator with dead time under P control: L = k·K·e^{−jωL}/(jω), so the gain
 // crossover is at ω = kK with PM = 90° − kK·L, and the phase reaches −180° at
 // ω = π/(2L) with GM = π/(2·L·k·K). The hold adds half a sample of delay.
