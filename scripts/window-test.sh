@@ -2,8 +2,10 @@
 # The window as a user drives it, under a real X server (Xvfb at 1600x1000 with
 # the openbox window manager), with xdotool: velmora-host on a copy of the demo
 # opens the manager and two views (the main area takes them as tabs), puts
-# Boiler online, changes its set point through the input dialog, shows its
-# graph page, floats Dryer, closes the PLC, opens it again, exits, starts
+# Boiler online, switches on its plant simulation, changes its set point
+# through the input dialog, shows its graph page, fits a model to the
+# recording and writes the slow suggestion's set-point filter through the
+# set-point page, floats Dryer, closes the PLC, opens it again, exits, starts
 # again, and checks after each step that the views are back where they were,
 # in the same areas and order, with live values.
 #
@@ -101,6 +103,7 @@ form() { awk -F'\t' -v o="$1" '$1=="form" && $2==o { print $3, $4, $5, $6, $7, $
 shot() { [ -n "$shots" ] && mkdir -p "$shots" && import -window root "$shots/$1.png"; }
 has_value() { [[ "$(text "$1" "$2")" == *% ]]; }
 views_closed() { ! grep -q $'^form\tVelmora - ' "$state"; }
+no_top() { ! grep -q "^top"$'\t'"$1" "$state"; }
 win=$'Orvane IDE (velmora-host)'
 graph_tools_shown() { # Zoom, Follow, Measure, A-B and the axis dialogs, none behind a "»"
   for tool in ToolButton8 ToolButton10 ToolButton14 ToolButtonMeasure1 ToolButton18 ToolButton19; do
@@ -125,6 +128,12 @@ read -r _ _ x y w h <<<"$(form 'Velmora - Boiler')"
 click_item Velmora CheckListBox1 Boiler 1 8  # its check box: online
 until_true 15 "live values in Boiler" has_value "Velmora - Boiler" Y1Edit1
 shot online-view-boiler-pid-en
+# The view's plant simulation closes the loop: its dialog from the plant's box, "active" ticked.
+click "Velmora - Boiler" TechImage1
+until_true 5 "plant simulation dialog" grep -q $'^top\tPlant simulation - Boiler' "$state"
+read -r x y w h <<<"$(line widget 'Velmora - Boiler' CheckBoxSim1 | cut -f5-8)"
+xdotool mousemove $((x + 8)) $((y + h / 2)) click 1 && sleep 0.3 && xdotool key Return
+until_true 5 "the simulation on" grep -qP '^widget\tVelmora - Boiler\tSimLabel1\t' "$state"
 click "Velmora - Boiler" W1Edit1
 until_true 5 "set point dialog" grep -q '^top' "$state"
 xdotool key ctrl+a && xdotool type --delay 40 "40" && xdotool key Return
@@ -134,6 +143,28 @@ until_true 5 "graph page" grep -q $'^widget\tVelmora - Boiler\tToolButton8' "$st
 graph_tools_shown "at 1600x1000"
 sleep 2
 shot trend-boiler-en
+# ---- a model from the recording; the slow row's set-point filter written through the set-point page ----
+sleep 25
+click "Velmora - Boiler" ToolButtonMeasure1  # the A-B marks, around the set-point step
+read -r _ _ x y w h <<<"$(form 'Velmora - Boiler')"
+xdotool mousemove $((x + 120)) $((y + h / 2)) click 1 && sleep 0.3
+xdotool mousemove $((x + w - 300)) $((y + h / 2)) click 1 && sleep 0.3
+click "Velmora - Boiler" TuningButton1
+until_true 10 "the tuning dialog" grep -q $'^top\tModel and tuning from the recording' "$state"
+[[ "$(text 'Velmora - Boiler' ModelLabel1)" == *integrator* ]] ||
+  fail "no integrating model of Boiler's plant: $(text 'Velmora - Boiler' ModelLabel1) $(text 'Velmora - Boiler' MessageLabel1)"
+read -r x y w h <<<"$(line widget 'Velmora - Boiler' RowsTable1 | cut -f5-8)"
+xdotool mousemove $((x + 40)) $((y + 60)) click 1 && sleep 0.5  # the slow row
+click "Velmora - Boiler" UseValsButton1
+until_true 5 "the set-point page" grep -q $'^top\tDesired variable modification' "$state"
+shot tuning-setpoint-page-en
+xdotool key Return
+until_true 5 "the filter written" grep -q 'Set-point modification written: filter, TiW' "$state"
+tiW=$(awk '/^\[Regulator Boiler\]/{b=1} /^\[/{if(!/Boiler/)b=0} b&&/^TiW=/{sub(/TiW=/,"");print}' "$work/demo/Velmora/PLC1.rglx" | tr -d '\r')
+[[ "$(text 'Velmora - Boiler' MessageLabel1)" == *"TiW $tiW."* ]] ||
+  fail "the file's TiW $tiW is not the one the dialog says it wrote"
+click "Velmora - Boiler" CloseButton1
+until_true 5 "the tuning dialog closed" no_top "Model and tuning from the recording"
 # Dryer floats in a window that shows its whole schema.
 click_item "$win" DocumentTabs "Velmora - Dryer" 2
 until_true 5 "floating Dryer" grep -q $'^form\tVelmora - Dryer\t5' "$state"

@@ -388,6 +388,7 @@ QWidget* OpenTuningDialog(QWidget* parent, const TuningDialogSetup& setup) {
     if (setup.tuned) widget->addTunerRow(*setup.tuned);
     column->addWidget(widget, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    buttons->button(QDialogButtonBox::Close)->setObjectName("CloseButton1");
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     column->addWidget(buttons);
     // Wide enough for every column of the table, as far as the screen allows.
