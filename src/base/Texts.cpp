@@ -386,6 +386,12 @@ constexpr OwnWording kOwnWordings[] = {
      "dlouhé {} s.",
      "Медленный скачок использует фильтр уставки, TiW {}: с рампой уставки он перерегулировал бы на {} % "
      "после рампы длиной {} с."},
+    {"The error dead band EGap ({} %) is at least the step's settling band ({} %): y may rest outside that "
+     "band, and the step then does not count as settled.",
+     "Pásmo necitlivosti regulační odchylky EGap ({} %) je alespoň tak široké jako pásmo ustálení skoku "
+     "({} %): y může zůstat mimo toto pásmo a skok se pak nepočítá jako ustálený.",
+     "Зона нечувствительности рассогласования EGap ({} %) не уже зоны установления скачка ({} %): y может "
+     "остаться вне этой зоны, и тогда скачок не считается установившимся."},
     {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
      "PBnd на краю своего диапазона ({} .. {} %)."},
     {"The view simulates this plant and exchanges with the PLC every {} s: the recording sees y one "

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "tuning/BlockModels.h"
+#include "tuning/NumberText.h"
 
 namespace velmora::tuning {
 
@@ -241,6 +242,14 @@ Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const Pr
         }
     }
     Figures(p, phase, o, g.h, diverged);
+    // An error dead band as wide as the settling band lets y rest outside it for good.
+    const double band = 0.02 * std::abs(p.setpointStep), deadBand = c.pid.eGap * 0.01;
+    const bool unsettled =
+        !std::isfinite(p.setpoint.settling) || (o.withLoad && !std::isfinite(p.load.settling));
+    if (c.kind == ControllerKind::Pid && !diverged && unsettled && deadBand >= band)
+        p.notes.push_back("The error dead band EGap (" + FixedText(deadBand, 2) +
+                          " %) is at least the step's settling band (" + FixedText(band, 2) +
+                          " %): y may rest outside that band, and the step then does not count as settled.");
     const bool complete = static_cast<long>(phase[o.withLoad ? 1 : 0].size()) == g.steps;
     p.settled =
         complete && std::isfinite(p.setpoint.settling) && (!o.withLoad || std::isfinite(p.load.settling));

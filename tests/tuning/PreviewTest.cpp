@@ -199,6 +199,20 @@ TEST(PreviewLoop, TheLoadIsOneTheOutputCanTakeBack) {
     EXPECT_LT(p.load.peak, 20);
 }
 
+// A PID block with an error dead band as wide as the settling band: y rests inside the dead band,
+// perhaps outside the settling band, and the preview says why the step never settles.
+TEST(PreviewLoop, SaysWhenTheDeadBandKeepsTheStepFromSettling) {
+    LoopController c = PidOf(170, 100, 0, 100, true);
+    for (const int eGap : {0, 40}) {
+        c.pid.eGap = eGap;
+        const Preview p = PreviewLoop(Model(1, true, 0.05, 1, 1, 0), c, {.y0 = 30, .u0 = 0});
+        const bool said =
+            !p.notes.empty() && p.notes.back().find("dead band EGap (0.40 %)") != std::string::npos;
+        EXPECT_EQ(said, eGap != 0) << (p.notes.empty() ? "" : p.notes.back());
+        EXPECT_EQ(std::isfinite(p.setpoint.settling) && std::isfinite(p.load.settling), eGap == 0);
+    }
+}
+
 // An integrator with dead time under P control: L = k·K·e^{−jωL}/(jω), so the gain
 // crossover is at ω = kK with PM = 90° − kK·L, and the phase reaches −180° at
 // ω = π/(2L) with GM = π/(2·L·k·K). The hold adds half a sample of delay.
