@@ -151,7 +151,7 @@ xdotool mousemove $((x + 120)) $((y + h / 2)) click 1 && sleep 0.3
 xdotool mousemove $((x + w - 300)) $((y + h / 2)) click 1 && sleep 0.3
 click "Velmora - Boiler" TuningButton1
 until_true 10 "the tuning dialog" grep -q $'^top\tModel and tuning from the recording' "$state"
-[[ "$(text 'Velmora - Boiler' ModelLabel1)" == *integrator* ]] ||
+[[ "$(text 'Velmora - Boiler' ModelLabel1)" == *"integrator yes"* ]] ||
   fail "no integrating model of Boiler's plant: $(text 'Velmora - Boiler' ModelLabel1) $(text 'Velmora - Boiler' MessageLabel1)"
 read -r x y w h <<<"$(line widget 'Velmora - Boiler' RowsTable1 | cut -f5-8)"
 xdotool mousemove $((x + 40)) $((y + 60)) click 1 && sleep 0.5  # the slow row
