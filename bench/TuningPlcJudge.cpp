@@ -33,24 +33,23 @@
 //
 // Each suggestion is then written into the section, the PLC is generated and
 // compiled, the controller goes online with the view's plant simulation
-// closing the loop (exchange every SimT), the set point steps from 30 to 40 %,
-// and a horizon later a load enters at the plant input: the plant simulation
-// only adds its disturbance to the output, so the case's disturb actions feed
-// it the plant's own response to that load (exact for the linear plant). A
-// horizon is 15 time scales (Σ T + SimT + the controller's sampling period;
-// integrating: 25). The load is 10 % (integrating: 10 % × TauA / (Σ T + the
-// sampling period), as the design scales it). An integrating plant's response
-// to a load ramps; to keep it and the plant's own output inside 0..100 % it
-// gets a smaller load, scaled so the ramp rises at most 30 % over the
-// horizon, and the load's IAE is scaled back up by the same factor (exact for
-// the linear loop, up to the 0.01 % resolution). IAE is that of both steps,
-// as the design and bench_TuningFitBench count it. The optimum is a
-// Nelder-Mead search of (PBnd, Ti, Td) or (k, ti, td) on that same soft-PLC
-// loop under Ms <= 1.4 of the true plant, from the normal suggestion; the best
-// found from any noise level's suggestion counts for the plant. The preview's
-// prediction on the fitted model is set beside what the PLC did, counted from
-// the sample at which the block took the new set point.
-// Prints the table as Markdown; progress goes to standard error.
+// closing the loop (exchange every SimT), the set point steps from 30 to 40 %
+// (written at an exchange, as the view writes what the panel's user typed: where
+// the write falls between exchanges moves the overshoot by several points at a
+// long SimT, and the preview knows the panel's moment only), and a horizon later a load enters at the plant
+// input: the plant simulation only adds its disturbance to the output, so the case's disturb actions feed it
+// the plant's own response to that load (exact for the linear plant). A horizon is 15 time scales (Σ T + SimT
+// + the controller's sampling period; integrating: 25). The load is 10 % (integrating: 10 % × TauA / (Σ T +
+// the sampling period), as the design scales it). An integrating plant's response to a load ramps; to keep it
+// and the plant's own output inside 0..100 % it gets a smaller load, scaled so the ramp rises at most 30 %
+// over the horizon, and the load's IAE is scaled back up by the same factor (exact for the linear loop, up to
+// the 0.01 % resolution). IAE is that of both steps, as the design and bench_TuningFitBench count it. The
+// optimum is a Nelder-Mead search of (PBnd, Ti, Td) or (k, ti, td) on that same soft-PLC loop under Ms <= 1.4
+// of the true plant, from the normal suggestion; the best found from any noise level's suggestion counts for
+// the plant. The preview's prediction on the fitted model is set beside what the PLC did, counted from the
+// write, on the y the block had (the view's trace, an exchange later), and so is the spread the preview gives
+// over the models the recording fits about as well: how far the PLC lies outside it. Prints the table as
+// Markdown; progress goes to standard error.
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -179,6 +178,8 @@ struct Judge {
     // s, how long the loop rests, and how long the set point's and the load's responses are
     // watched: 15 time scales of plant, exchange and sampling (integrating: 25, as the preview).
     long horizon = 0;
+    // ms on a case's clock, the view's exchange with the PLC: at this time plus whole periods.
+    Millis exchangeAt = -1;
     std::filesystem::path file() const { return project.file(loop.plc); }
 };
 
@@ -309,16 +310,38 @@ std::string SetAt(long seconds, const char* symbol, const std::string& value) {
     return "at " + std::to_string(seconds) + " set " + symbol + "=" + value + "\n";
 }
 
+// The trace's first time from `from` at which the column moves, -1: never. The trace holds
+// what the view read, so a value written into the PLC shows at the view's next exchange.
+Millis FirstChange(const looptest::Trace& trace, const std::string& name, Millis from) {
+    const looptest::Trace::Column* c = trace.column(name);
+    if (!c) return -1;
+    for (std::size_t i = std::max<std::size_t>(c->first, 1); i < trace.times.size(); ++i)
+        if (trace.times[i] >= from && i > c->first && c->values[i - c->first] != c->values[i - 1 - c->first])
+            return trace.times[i];
+    return -1;
+}
+
+// The first exchange at or after `from` (ms): a user steps the set point on the view's panel,
+// and the view writes it in its exchange, right after reading the PLC.
+Millis ExchangeFrom(const Judge& j, Millis from) {
+    const Millis period = std::lround(1000 * gExchange);
+    if (j.exchangeAt < 0 || period <= 0) return from;
+    const Millis behind = ((from - j.exchangeAt) % period + period) % period;
+    return behind == 0 ? from : from + period - behind;
+}
+
 // The manual bump on the soft PLC, recorded by the view, saved and read back as
 // the graph page's data file; the controller goes back to automatic after it.
 // A static plant's u steps by 10 %; an integrating plant's u is a pulse.
-std::vector<RecordedSample> RecordBumpOnPlc(const Judge& j, double& bumpAt) {
+std::vector<RecordedSample> RecordBumpOnPlc(Judge& j, double& bumpAt) {
     const Loop& loop = j.loop;
     const TuningPlant& p = j.p;
     const double rawRest = loop.manualRaw * p.u0(), rawBump = rawRest + loop.manualRaw * 10;
     WriteKeys(j, {{"AM", "0"}, {loop.manualKey, Decimal(p.u0())}});
-    // The plant comes to rest from wherever the PLC's start left it, then the bump.
-    const long rest = std::lround(8 * p.timeSum() + 10), pulse = std::lround(p.pulse());
+    // The plant comes to rest from wherever the PLC's start left it, then the bump; the view
+    // records at its exchanges, and the fit asks for enough of them (a user marks as much).
+    const long rest = std::lround(std::max(8 * p.timeSum() + 10, 40 * gExchange)),
+               pulse = std::lround(p.pulse());
     const long length = p.astat ? pulse + std::lround(5 * p.timeSum() + 10) : rest;
     bumpAt = static_cast<double>(rest);
     std::string text = std::string("[case bump]\nplc ") + loop.plc + "\nonline " + loop.name +
@@ -328,6 +351,7 @@ std::vector<RecordedSample> RecordBumpOnPlc(const Judge& j, double& bumpAt) {
     if (p.astat) text += SetAt(rest + pulse, loop.manual, Decimal(rawRest));
     const looptest::CaseRun run = RunOnPlc(j, text, NoiseActions(j, 1000 * (rest + length)));
     WriteKeys(j, {{"AM", "1"}});
+    j.exchangeAt = FirstChange(run.trace, std::string(loop.name) + ".u", rest * 1000);
     for (const auto& [name, buffer] : run.recordings) {
         if (name != loop.name || !buffer) continue;
         const std::filesystem::path file = j.project.dir / "bump.txt";
@@ -346,38 +370,33 @@ StepFigures Failed() {
     return none;
 }
 
-// The set-point step and the load from the trace: the step from `rest`, the
-// load a horizon later. The block takes the set point at its next sample (its
-// w moves; a set-point filter then ramps it): overshoot and settling count
-// from there, as the graph page shows the step of w; IAE from the write, as
-// the optimum's. The load's IAE is scaled to the counted load.
-StepFigures Figures(const Judge& j, const looptest::CaseRun& run, long rest, long horizon,
+// The set-point step and the load from the trace: the step from `stepAt` (ms), the load from
+// `loadAt`. The view reads the PLC before it writes the next y, so the trace's y is one exchange
+// behind the block's: it is read an exchange later. Overshoot, settling and IAE count from the
+// write (the block takes it at its next sample), as the preview counts from the block's; the
+// load's IAE is scaled to the counted load.
+StepFigures Figures(const Judge& j, const looptest::CaseRun& run, Millis stepAt, Millis loadAt,
                     StepFigures* load) {
     const looptest::Trace::Column* y = run.trace.column(std::string(j.loop.name) + ".y");
-    const looptest::Trace::Column* w = run.trace.column(std::string(j.loop.name) + ".w");
-    if (!run.error.empty() || !y || !w || run.trace.fault) return Failed();
-    std::vector<double> phase[2], taken;
-    for (std::size_t i = 0; i < run.trace.times.size(); ++i) {
-        if (run.trace.times[i] < rest * 1000 || i < y->first || i < w->first) continue;
-        const double v = y->values[i - y->first];
-        const bool loaded = run.trace.times[i] >= (rest + horizon) * 1000;
-        phase[loaded].push_back(v);
-        if (!loaded && (!taken.empty() || w->values[i - w->first] > 30.005)) taken.push_back(v);
-    }
-    if (phase[0].empty() || phase[1].empty() || taken.empty()) return Failed();
+    if (!run.error.empty() || !y || run.trace.fault) return Failed();
+    const std::size_t behind = static_cast<std::size_t>(std::lround(10 * gExchange));
+    std::vector<double> phase[2];
+    for (std::size_t i = y->first; i + behind < run.trace.times.size(); ++i)
+        if (run.trace.times[i] >= stepAt)
+            phase[run.trace.times[i] >= loadAt].push_back(y->values[i + behind - y->first]);
+    if (phase[0].empty() || phase[1].empty()) return Failed();
     if (load) {
         *load = StepFiguresOf(phase[1], phase[0].back(), 40, 0.1, AppliedLoad(j));
         load->iae *= CountedLoad(j) / AppliedLoad(j);
     }
-    StepFigures sp = StepFiguresOf(taken, 30, 40, 0.1, 10);
-    sp.iae = StepFiguresOf(phase[0], 30, 40, 0.1, 10).iae;
-    return sp;
+    return StepFiguresOf(phase[0], 30, 40, 0.1, 10);
 }
 
 // The set-point step 30 -> 40 % on the soft PLC with these parameters, then the
-// load: the loop rests for a horizon first, then the step, a horizon, the load,
-// a horizon. A set-point ramp or filter lengthens the step's horizon by its own
-// time, as the preview's. `load` gets the load's figures.
+// load: the loop rests for a horizon first, then the step (written at the view's
+// next exchange, as the panel writes it), a horizon, the load, a horizon. A
+// set-point ramp or filter lengthens the step's horizon by its own time, as the
+// preview's. `load` gets the load's figures.
 StepFigures OnPlc(const Judge& j, const LoopController& c, StepFigures* load = nullptr) {
     if (load) *load = Failed();
     WriteParameters(j, c);
@@ -389,14 +408,21 @@ StepFigures OnPlc(const Judge& j, const LoopController& c, StepFigures* load = n
                      j.p.name().c_str());
         return Failed();
     }
+    const Millis stepAt = ExchangeFrom(j, rest * 1000);
     const std::string text = std::string("[case judge]\nplc ") + j.loop.plc + "\nonline " + j.loop.name +
                              "\nsample 100 ms\nduration " + std::to_string(rest + 2 * horizon) +
-                             "\nexpect no PLC error\n" + SetAt(0, j.loop.setpoint, j.loop.at30) +
-                             SetAt(rest, j.loop.setpoint, j.loop.at40);
+                             "\nexpect no PLC error\n" + SetAt(0, j.loop.setpoint, j.loop.at30) + "at " +
+                             std::to_string(stepAt) + " ms set " + j.loop.setpoint + "=" + j.loop.at40 + "\n";
     const looptest::CaseRun run = RunOnPlc(j, text, loadActions);
     if (!run.error.empty())
         std::fprintf(stderr, "%s %s: %s\n", j.loop.name, j.p.name().c_str(), run.error.c_str());
-    return Figures(j, run, rest, horizon, load);
+    // The view shows the new w at the exchange after the write; anything else means the
+    // exchange was not where the bump showed it.
+    if (const Millis shown = FirstChange(run.trace, std::string(j.loop.name) + ".w", stepAt);
+        run.error.empty() && j.exchangeAt >= 0 && shown != stepAt + std::lround(1000 * gExchange))
+        std::fprintf(stderr, "%s %s: the step written at %lld ms showed at %lld ms\n", j.loop.name,
+                     j.p.name().c_str(), static_cast<long long>(stepAt), static_cast<long long>(shown));
+    return Figures(j, run, stepAt, (rest + horizon) * 1000, load);
 }
 
 // IAE of the set-point step and the load, as the design weighs them.
@@ -461,7 +487,7 @@ void Optimum(const Judge& j, const LoopController& start) {
 
 // The bump recorded on the PLC, fitted and designed as the graph page's dialog
 // runs it; `modelError` gets the model's step response NRMSE against the plant's.
-std::optional<TuningResult> Tune(const Judge& j, double& modelError) {
+std::optional<TuningResult> Tune(Judge& j, double& modelError) {
     double bumpAt = 0;
     const std::vector<RecordedSample> rec = RecordBumpOnPlc(j, bumpAt);
     if (rec.size() < 2) return std::nullopt;
@@ -484,6 +510,19 @@ std::optional<TuningResult> Tune(const Judge& j, double& modelError) {
     return result;
 }
 
+// How far the PLC's overshoot lies outside the spread over the models the recording fits about
+// as well (pp; 0 inside), and its settling time (relative to the nearer end; 0 inside, infinite
+// where the PLC settles and no model does, or the other way round).
+double OvershootOutside(const StepSpread& spread, double plc) {
+    return std::max({0.0, spread.overshootLow - plc, plc - spread.overshootHigh});
+}
+double SettlingOutside(const StepSpread& spread, double plc) {
+    if (std::isnan(plc)) return spread.unsettled ? 0 : INFINITY;
+    if (std::isnan(spread.settlingLow)) return INFINITY;
+    if (plc < spread.settlingLow) return spread.settlingLow / plc - 1;
+    return plc > spread.settlingHigh ? plc / spread.settlingHigh - 1 : 0;
+}
+
 // |predicted / shown - 1|; 0 when neither settles within the horizon, infinite when one does not.
 double SettlingGap(double preview, double plc) {
     if (std::isnan(preview) || std::isnan(plc)) return std::isnan(preview) && std::isnan(plc) ? 0 : INFINITY;
@@ -493,7 +532,8 @@ double SettlingGap(double preview, double plc) {
 // What the table shows of one plant and noise level but the optimum.
 struct Row {
     std::string key, plant;
-    double noise, model, iae[3], slowOvershoot, overshootGap, settlingGap, ms;
+    double noise, model, iae[3], slowOvershoot, overshootGap, settlingGap, overshootOutside, settlingOutside,
+        ms;
     std::string normal;
 };
 
@@ -511,19 +551,22 @@ std::optional<Row> JudgePlant(const Loop& loop, const TuningPlant& p, double noi
     const std::optional<TuningResult> result = Tune(j, modelError);
     if (!result || gModelsOnly) return std::nullopt;
     StepFigures onPlc[3];
-    double iae[3], overshootGap = 0, settlingGap = 0;
+    double iae[3], overshootGap = 0, settlingGap = 0, overshootOutside = 0, settlingOutside = 0;
     for (int s = 0; s < 3; ++s) {
         const LoopController& c = result->design.suggestions[s].controller;
         iae[s] = Iae(j, c, &onPlc[s]);
         const Preview& preview = result->rows[1 + s].preview;
         overshootGap = std::max(overshootGap, std::abs(preview.setpoint.overshoot - onPlc[s].overshoot));
         settlingGap = std::max(settlingGap, SettlingGap(preview.setpoint.settling, onPlc[s].settling));
+        overshootOutside = std::max(overshootOutside, OvershootOutside(preview.spread, onPlc[s].overshoot));
+        settlingOutside = std::max(settlingOutside, SettlingOutside(preview.spread, onPlc[s].settling));
         std::fprintf(stderr,
-                     "%s %s ±%.1f %% %s: %s, IAE %.1f (set point %.1f), overshoot %.1f %% (preview %.1f), "
-                     "settling %.1f s (%.1f)\n",
+                     "%s %s ±%.1f %% %s: %s, IAE %.1f (set point %.1f), overshoot %.1f %% (preview %.1f, "
+                     "plausible %.1f .. %.1f), settling %.1f s (%.1f, plausible %.1f .. %.1f)\n",
                      loop.name, p.name().c_str(), noise, kSpeeds[s], DescribeParameters(c).c_str(), iae[s],
-                     onPlc[s].iae, onPlc[s].overshoot, preview.setpoint.overshoot, onPlc[s].settling,
-                     preview.setpoint.settling);
+                     onPlc[s].iae, onPlc[s].overshoot, preview.setpoint.overshoot,
+                     preview.spread.overshootLow, preview.spread.overshootHigh, onPlc[s].settling,
+                     preview.setpoint.settling, preview.spread.settlingLow, preview.spread.settlingHigh);
     }
     const LoopController& normal = result->design.suggestions[1].controller;
     Optimum(j, normal);
@@ -535,6 +578,8 @@ std::optional<Row> JudgePlant(const Loop& loop, const TuningPlant& p, double noi
                onPlc[0].overshoot,
                overshootGap,
                100 * settlingGap,
+               overshootOutside,
+               100 * settlingOutside,
                TrueMs(p, normal),
                DescribeParameters(normal)};
 }
@@ -543,10 +588,12 @@ std::optional<Row> JudgePlant(const Loop& loop, const TuningPlant& p, double noi
 void Print(const Row& r) {
     const Best& optimum = gOptima[r.key];
     std::printf(
-        "| %s | ±%.1f | %.2f | %.0f / %.0f / %.0f | %.0f | %.2f | %.1f | %.1f | %.0f | %.2f | %s | %s |\n",
+        "| %s | ±%.1f | %.2f | %.0f / %.0f / %.0f | %.0f | %.2f | %.1f | %.1f | %.0f | %.1f / %.0f | %.2f | "
+        "%s | "
+        "%s |\n",
         r.plant.c_str(), r.noise, r.model, r.iae[0], r.iae[1], r.iae[2], optimum.iae, r.iae[1] / optimum.iae,
-        r.slowOvershoot, r.overshootGap, r.settlingGap, r.ms, r.normal.c_str(),
-        std::isfinite(optimum.iae) ? DescribeParameters(optimum.c).c_str() : "none found");
+        r.slowOvershoot, r.overshootGap, r.settlingGap, r.overshootOutside, r.settlingOutside, r.ms,
+        r.normal.c_str(), std::isfinite(optimum.iae) ? DescribeParameters(optimum.c).c_str() : "none found");
     std::fflush(stdout);
 }
 
@@ -602,8 +649,9 @@ void PrintHeader(const Loop& loop) {
         "normal "
         "/ fast | optimum IAE | normal ÷ optimum | slow overshoot [%%] | preview Δ overshoot [pp] | preview "
         "Δ "
-        "settling [%%] | Ms normal | normal | optimum |\n");
-    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|\n");
+        "settling [%%] | outside the plausible models' spread: overshoot [pp] / settling [%%] | Ms normal | "
+        "normal | optimum |\n");
+    std::printf("|---|---|---|---|---|---|---|---|---|---|---|---|---|\n");
 }
 
 }  // namespace

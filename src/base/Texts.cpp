@@ -392,6 +392,24 @@ constexpr OwnWording kOwnWordings[] = {
      "({} %): y může zůstat mimo toto pásmo a skok se pak nepočítá jako ustálený.",
      "Зона нечувствительности рассогласования EGap ({} %) не уже зоны установления скачка ({} %): y может "
      "остаться вне этой зоны, и тогда скачок не считается установившимся."},
+    {"The recording fits other models about as well; on them the set-point step overshoots by {} .. {} % "
+     "and settles in {} .. {} s.",
+     "Záznamu odpovídají stejně dobře i jiné modely; na nich skok žádané hodnoty překmitne o {} .. {} % a "
+     "ustálí se za {} .. {} s.",
+     "Запись почти так же хорошо описывают и другие модели; на них скачок уставки перерегулирует на "
+     "{} .. {} % и устанавливается за {} .. {} с."},
+    {"The recording fits other models about as well; on them the set-point step overshoots by {} .. {} % "
+     "and settles in {} .. {} s, or not at all.",
+     "Záznamu odpovídají stejně dobře i jiné modely; na nich skok žádané hodnoty překmitne o {} .. {} % a "
+     "ustálí se za {} .. {} s, nebo se neustálí vůbec.",
+     "Запись почти так же хорошо описывают и другие модели; на них скачок уставки перерегулирует на "
+     "{} .. {} % и устанавливается за {} .. {} с или не устанавливается вовсе."},
+    {"The recording fits other models about as well; on them the set-point step overshoots by {} .. {} % "
+     "and does not settle.",
+     "Záznamu odpovídají stejně dobře i jiné modely; na nich skok žádané hodnoty překmitne o {} .. {} % a "
+     "neustálí se.",
+     "Запись почти так же хорошо описывают и другие модели; на них скачок уставки перерегулирует на "
+     "{} .. {} % и не устанавливается."},
     {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
      "PBnd на краю своего диапазона ({} .. {} %)."},
     {"The view simulates this plant and exchanges with the PLC every {} s: the recording sees y one "

@@ -257,4 +257,39 @@ Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const Pr
     return p;
 }
 
+void SpreadOver(Preview& p, const std::vector<ProcessModel>& others, const LoopController& c,
+                const PreviewOptions& options) {
+    if (others.empty()) return;
+    PreviewOptions o = options;
+    o.withLoad = false, o.curvePoints = 1, o.horizon = p.horizon, o.setpointStep = p.setpointStep;
+    StepSpread& s = p.spread;
+    s.overshootLow = s.overshootHigh = p.setpoint.overshoot;
+    s.settlingLow = s.settlingHigh = p.setpoint.settling;
+    s.unsettled = !std::isfinite(p.setpoint.settling);
+    for (const ProcessModel& m : others) {
+        const StepFigures f = PreviewLoop(m, c, o).setpoint;
+        s.overshootLow = std::min(s.overshootLow, f.overshoot);
+        s.overshootHigh = std::max(s.overshootHigh, f.overshoot);
+        if (!std::isfinite(f.settling)) {
+            s.unsettled = true;
+            continue;
+        }
+        s.settlingLow = std::isfinite(s.settlingLow) ? std::min(s.settlingLow, f.settling) : f.settling;
+        s.settlingHigh = std::isfinite(s.settlingHigh) ? std::max(s.settlingHigh, f.settling) : f.settling;
+    }
+    const bool overshootOpen = s.overshootHigh - s.overshootLow > 3;
+    const bool settlingOpen = s.unsettled != !std::isfinite(p.setpoint.settling) ||
+                              (std::isfinite(s.settlingLow) && s.settlingHigh > 1.15 * s.settlingLow);
+    if (!overshootOpen && !settlingOpen) return;
+    const std::string overshoot =
+        "The recording fits other models about as well; on them the set-point step "
+        "overshoots by " +
+        FixedText(s.overshootLow, 1) + " .. " + FixedText(s.overshootHigh, 1) + " %";
+    if (!std::isfinite(s.settlingLow))
+        p.notes.push_back(overshoot + " and does not settle.");
+    else
+        p.notes.push_back(overshoot + " and settles in " + FixedText(s.settlingLow, 1) + " .. " +
+                          FixedText(s.settlingHigh, 1) + " s" + (s.unsettled ? ", or not at all." : "."));
+}
+
 }  // namespace velmora::tuning

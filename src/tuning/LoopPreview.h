@@ -35,8 +35,17 @@ struct StepFigures {
     double iae = 0;         // ∫|w − y| dt, %·s
 };
 
+// The set-point step's figures over the models a recording explains about as well as the
+// chosen one: what the recording leaves open (NaN: not run, or none settles).
+struct StepSpread {
+    double overshootLow = NAN, overshootHigh = NAN;
+    double settlingLow = NAN, settlingHigh = NAN;
+    bool unsettled = false;  // on one of them the step does not settle within the horizon
+};
+
 struct Preview {
     StepFigures setpoint, load;
+    StepSpread spread;
     FrequencyFigures margins;
     bool settled = false;  // both steps settled within the horizon
     double samplePeriod = 0, horizon = 0, setpointStep = 0, loadStep = 0;
@@ -68,6 +77,12 @@ double SetpointModificationTime(const LoopController& controller, double sampleP
 
 Preview PreviewLoop(const ProcessModel& model, const LoopController& controller,
                     const PreviewOptions& options);
+
+// The set-point step of `preview` (run on its model with `options`) once more on each of
+// `others`, the spread of its figures into `preview.spread`, and a note where it is wider than
+// a user would read past: 3 percentage points of overshoot, or 15 % of the settling time.
+void SpreadOver(Preview& preview, const std::vector<ProcessModel>& others, const LoopController& controller,
+                const PreviewOptions& options);
 
 // Figures of a step: y at spacing h after the step's start (when it was `start`)
 // against the new set point w1; `step` is the set-point step's size.

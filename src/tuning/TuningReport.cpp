@@ -72,7 +72,9 @@ std::string CheckTuningRequest(const TuningRequest& o, const LoopController& cur
 TuningRow PreviewRow(const TuningResult& result, const TuningRequest& request, std::string label,
                      const LoopController& controller) {
     TuningRow row{std::move(label), controller, NAN, {}};
-    row.preview = PreviewLoop(result.fit.model, controller, PreviewOf(request, result.fit));
+    const PreviewOptions options = PreviewOf(request, result.fit);
+    row.preview = PreviewLoop(result.fit.model, controller, options);
+    SpreadOver(row.preview, result.fit.plausible, controller, options);
     return row;
 }
 
@@ -284,7 +286,10 @@ std::string JsonPreview(const TuningRow& r, bool curves) {
         ",\"iae\":" + JsonNumber(p.load.iae) + "},\"ms\":" + JsonNumber(p.margins.ms) +
         ",\"gainMargin\":" + JsonNumber(p.margins.gainMargin) +
         ",\"phaseMargin\":" + JsonNumber(p.margins.phaseMargin) +
-        ",\"settled\":" + (p.settled ? "true" : "false") + ",\"notes\":" + JsonStrings(p.notes);
+        ",\"settled\":" + (p.settled ? "true" : "false") + ",\"notes\":" + JsonStrings(p.notes) +
+        ",\"plausible\":{\"overshoot\":" + JsonNumbers({p.spread.overshootLow, p.spread.overshootHigh}) +
+        ",\"settling\":" + JsonNumbers({p.spread.settlingLow, p.spread.settlingHigh}) +
+        ",\"unsettled\":" + (p.spread.unsettled ? "true" : "false") + "}";
     if (curves)
         out += ",\"curve\":{\"time\":" + JsonNumbers(p.time) + ",\"w\":" + JsonNumbers(p.w) +
                ",\"y\":" + JsonNumbers(p.y) + ",\"u\":" + JsonNumbers(p.u) + "}";

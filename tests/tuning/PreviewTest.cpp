@@ -11,6 +11,7 @@
 #include "TuningFixture.h"
 #include "tuning/LoopFigures.h"
 #include "tuning/LoopPreview.h"
+#include "tuning/NumberText.h"
 
 namespace velmora::tuning::testing {
 namespace {
@@ -211,6 +212,45 @@ TEST(PreviewLoop, SaysWhenTheDeadBandKeepsTheStepFromSettling) {
         EXPECT_EQ(said, eGap != 0) << (p.notes.empty() ? "" : p.notes.back());
         EXPECT_EQ(std::isfinite(p.setpoint.settling) && std::isfinite(p.load.settling), eGap == 0);
     }
+}
+
+// The step once more on the models a recording fits about as well: the spread holds each model's
+// figures, and only a spread a user would read past is said.
+TEST(PreviewLoop, SpreadsTheStepOverTheModelsTheRecordingFitsAsWell) {
+    const ProcessModel model = Model(1, false, 1, 5, 1, 1);
+    const LoopController c = PidaOf(2, 6, 0, 1, 0.1);
+    const PreviewOptions o{.y0 = 30, .u0 = 30};
+    ProcessModel longer = model, slower = model;
+    longer.deadTime = 2.5, slower.timeConstant = 5.2;
+    Preview p = PreviewLoop(model, c, o);
+    const double own = p.setpoint.overshoot;
+    SpreadOver(p, {slower}, c, o);
+    EXPECT_LE(p.spread.overshootLow, own);
+    EXPECT_LT(p.spread.overshootHigh - p.spread.overshootLow, 3);
+    EXPECT_TRUE(p.notes.empty()) << p.notes.front();
+
+    p = PreviewLoop(model, c, o);
+    SpreadOver(p, {slower, longer}, c, o);
+    const double longerOvershoot = PreviewLoop(longer, c, o).setpoint.overshoot;
+    EXPECT_EQ(p.spread.overshootLow, std::min(own, p.spread.overshootLow));
+    EXPECT_NEAR(p.spread.overshootHigh, std::max(own, longerOvershoot), 1e-9);
+    EXPECT_GT(p.spread.overshootHigh, own + 3);
+    EXPECT_LE(p.spread.settlingLow, p.setpoint.settling);
+    EXPECT_GE(p.spread.settlingHigh, p.setpoint.settling);
+    ASSERT_EQ(p.notes.size(), 1u);
+    EXPECT_NE(p.notes[0].find("overshoots by " + FixedText(p.spread.overshootLow, 1) + " .. " +
+                              FixedText(p.spread.overshootHigh, 1) + " %"),
+              std::string::npos)
+        << p.notes[0];
+
+    // A model on which the loop runs away: the step does not settle on every one.
+    ProcessModel far = model;
+    far.deadTime = 8;
+    p = PreviewLoop(model, c, o);
+    SpreadOver(p, {far}, c, o);
+    EXPECT_TRUE(p.spread.unsettled);
+    ASSERT_EQ(p.notes.size(), 1u);
+    EXPECT_NE(p.notes[0].find(", or not at all."), std::string::npos) << p.notes[0];
 }
 
 // An integrator with dead time under P control: L = k·K·e^{−jωL}/(jω), so the gain
