@@ -33,6 +33,12 @@ TEST(TuningReport, RowsAreCurrentSuggestionsThenTypedAndRefusalsAreErrors) {
     EXPECT_EQ(r.rows[4].controller.pid.pBnd, 600);
     EXPECT_EQ(r.rows[2].controller.pid.pBnd, r.design.suggestions[1].controller.pid.pBnd);
     EXPECT_TRUE(std::isnan(r.rows[0].ms) && std::isfinite(r.rows[2].ms));
+    // Every row's step also runs on the models the window explains about as well.
+    ASSERT_FALSE(r.fit.plausible.empty());
+    for (const TuningRow& row : r.rows) {
+        EXPECT_LE(row.preview.spread.overshootLow, row.preview.setpoint.overshoot) << row.label;
+        EXPECT_GE(row.preview.spread.overshootHigh, row.preview.setpoint.overshoot) << row.label;
+    }
     const std::string text = TuningText("live", request, r);  // its rows are ModelCommandTest's
     EXPECT_NE(text.find("Recording: live, window 0.00 .. 100.00 s"), std::string::npos) << text;
     EXPECT_NE(text.find("note: The marks reach beyond the recording: the window is 0.00 .. 100.00 s."),
