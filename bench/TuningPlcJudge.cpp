@@ -340,7 +340,7 @@ std::vector<RecordedSample> RecordBumpOnPlc(Judge& j, double& bumpAt) {
     WriteKeys(j, {{"AM", "0"}, {loop.manualKey, Decimal(p.u0())}});
     // The plant comes to rest from wherever the PLC's start left it, then the bump; the view
     // records at its exchanges, and the fit asks for enough of them (a user marks as much).
-    const long rest = std::lround(std::max(8 * p.timeSum() + 10, 40 * gExchange)),
+    const long rest = std::lround(std::max(8 * p.timeSum() + 10, 25 * gExchange)),
                pulse = std::lround(p.pulse());
     const long length = p.astat ? pulse + std::lround(5 * p.timeSum() + 10) : rest;
     bumpAt = static_cast<double>(rest);
@@ -370,26 +370,37 @@ StepFigures Failed() {
     return none;
 }
 
-// The set-point step and the load from the trace: the step from `stepAt` (ms), the load from
-// `loadAt`. The view reads the PLC before it writes the next y, so the trace's y is one exchange
-// behind the block's: it is read an exchange later. Overshoot, settling and IAE count from the
-// write (the block takes it at its next sample), as the preview counts from the block's; the
-// load's IAE is scaled to the counted load.
+// The set-point step and the load from the trace: the step written at `stepAt` (ms), the load
+// from `loadAt`. The trace holds what the view read at its exchanges, and the view reads y before
+// it writes the next: its y is the block's one exchange late, and so is its w (the PID's w moves
+// when the block takes the step, up to a sampling period after the write; the PIDMA's when the
+// view reads the new set point). Overshoot and settling count on both as the graph page shows
+// them, from the step of w an exchange before the view showed it, as the preview counts from the
+// block's taking; IAE from the write, as the optimum's. The load's IAE is scaled to the counted
+// load.
 StepFigures Figures(const Judge& j, const looptest::CaseRun& run, Millis stepAt, Millis loadAt,
                     StepFigures* load) {
     const looptest::Trace::Column* y = run.trace.column(std::string(j.loop.name) + ".y");
     if (!run.error.empty() || !y || run.trace.fault) return Failed();
-    const std::size_t behind = static_cast<std::size_t>(std::lround(10 * gExchange));
-    std::vector<double> phase[2];
-    for (std::size_t i = y->first; i + behind < run.trace.times.size(); ++i)
-        if (run.trace.times[i] >= stepAt)
-            phase[run.trace.times[i] >= loadAt].push_back(y->values[i + behind - y->first]);
-    if (phase[0].empty() || phase[1].empty()) return Failed();
+    const Millis period = std::lround(1000 * gExchange);
+    const Millis shown = FirstChange(run.trace, std::string(j.loop.name) + ".w", stepAt);
+    const Millis taken = shown < 0 ? stepAt : std::max(stepAt, shown - period);
+    const std::size_t behind = static_cast<std::size_t>(period / 100);
+    std::vector<double> phase[2], fromTaken;
+    for (std::size_t i = y->first; i + behind < run.trace.times.size(); ++i) {
+        const Millis t = run.trace.times[i];
+        const double v = y->values[i + behind - y->first];
+        if (t >= stepAt) phase[t >= loadAt].push_back(v);
+        if (t >= taken && t < loadAt) fromTaken.push_back(v);
+    }
+    if (phase[0].empty() || phase[1].empty() || fromTaken.empty()) return Failed();
     if (load) {
         *load = StepFiguresOf(phase[1], phase[0].back(), 40, 0.1, AppliedLoad(j));
         load->iae *= CountedLoad(j) / AppliedLoad(j);
     }
-    return StepFiguresOf(phase[0], 30, 40, 0.1, 10);
+    StepFigures sp = StepFiguresOf(fromTaken, 30, 40, 0.1, 10);
+    sp.iae = StepFiguresOf(phase[0], 30, 40, 0.1, 10).iae;
+    return sp;
 }
 
 // The set-point step 30 -> 40 % on the soft PLC with these parameters, then the
@@ -416,10 +427,11 @@ StepFigures OnPlc(const Judge& j, const LoopController& c, StepFigures* load = n
     const looptest::CaseRun run = RunOnPlc(j, text, loadActions);
     if (!run.error.empty())
         std::fprintf(stderr, "%s %s: %s\n", j.loop.name, j.p.name().c_str(), run.error.c_str());
-    // The view shows the new w at the exchange after the write; anything else means the
-    // exchange was not where the bump showed it.
+    // The view shows the PIDMA's new set point at the exchange after the write (the PID's w when
+    // the block takes it); anything else means the exchange was not where the bump showed it.
     if (const Millis shown = FirstChange(run.trace, std::string(j.loop.name) + ".w", stepAt);
-        run.error.empty() && j.exchangeAt >= 0 && shown != stepAt + std::lround(1000 * gExchange))
+        run.error.empty() && j.exchangeAt >= 0 && c.kind == ControllerKind::Pidma &&
+        shown != stepAt + std::lround(1000 * gExchange))
         std::fprintf(stderr, "%s %s: the step written at %lld ms showed at %lld ms\n", j.loop.name,
                      j.p.name().c_str(), static_cast<long long>(stepAt), static_cast<long long>(shown));
     return Figures(j, run, stepAt, (rest + horizon) * 1000, load);
