@@ -410,6 +410,15 @@ constexpr OwnWording kOwnWordings[] = {
      "neustálí se.",
      "Запись почти так же хорошо описывают и другие модели; на них скачок уставки перерегулирует на "
      "{} .. {} % и не устанавливается."},
+    {"On the models the recording fits about as well: {} .. {} %.",
+     "Na modelech, kterým záznam odpovídá stejně dobře: {} .. {} %.",
+     "На моделях, почти так же хорошо описывающих запись: {} .. {} %."},
+    {"On the models the recording fits about as well: {} .. {} s.",
+     "Na modelech, kterým záznam odpovídá stejně dobře: {} .. {} s.",
+     "На моделях, почти так же хорошо описывающих запись: {} .. {} с."},
+    {"On the models the recording fits about as well: {} .. {} s, or not settled.",
+     "Na modelech, kterým záznam odpovídá stejně dobře: {} .. {} s, nebo se neustálí.",
+     "На моделях, почти так же хорошо описывающих запись: {} .. {} с или не устанавливается."},
     {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
      "PBnd на краю своего диапазона ({} .. {} %)."},
     {"The view simulates this plant and exchanges with the PLC every {} s: the recording sees y one "

@@ -20,6 +20,7 @@
 #include "base/Texts.h"
 #include "online/ParameterPanel.h"
 #include "online/TuningSource.h"
+#include "tuning/NumberText.h"
 
 namespace velmora::online {
 
@@ -261,6 +262,17 @@ void TuningWidget::showRows() {
         table_->setItem(r, 0, label);
         for (int c = 0; c < kFigureColumns; ++c)
             table_->setItem(r, 1 + c, new QTableWidgetItem(Num(figures[c], decimals[c], separator_)));
+        // The set-point step's spread over the models the recording fits about as well.
+        const StepSpread& spread = p.spread;
+        const auto tip = [&](int column, double low, double high, const char* tail) {
+            if (std::isfinite(low))
+                table_->item(r, column)->setToolTip(QString::fromStdString(
+                    OwnMessage("On the models the recording fits about as well: " + FixedText(low, 1) +
+                                   " .. " + FixedText(high, 1) + tail,
+                               separator_)));
+        };
+        tip(1, spread.overshootLow, spread.overshootHigh, " %.");
+        tip(2, spread.settlingLow, spread.settlingHigh, spread.unsettled ? " s, or not settled." : " s.");
         table_->setItem(r, 1 + kFigureColumns,
                         new QTableWidgetItem(QString::fromStdString(DescribeParameters(row.controller))
                                                  .replace(" s", " " + Own("s"))

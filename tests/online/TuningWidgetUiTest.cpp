@@ -6,12 +6,14 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <tuple>
 
 #include "ViewFixture.h"
 #include "base/IniFile.h"
 #include "base/Texts.h"
 #include "online/TrendGraphWidget.h"
 #include "online/TuningWidget.h"
+#include "tuning/NumberText.h"
 #include "tuning/TuningFixture.h"
 
 namespace velmora::online::testing {
@@ -193,6 +195,20 @@ TEST_F(TuningUi, SpeaksTheModulesLanguageWithItsDecimalSeparator) {
     EXPECT_EQ(widget.findChild<QTableWidget*>("RowsTable1")->item(2, 0)->text(),
               QString::fromUtf8("normální"));
     EXPECT_TRUE(widget.findChild<QTableWidget*>("RowsTable1")->item(2, 1)->text().contains(','));
+    // The set-point step's spread over the models the window fits about as well, on its cells.
+    const tuning::StepSpread& spread = widget.result().rows[2].preview.spread;
+    for (const auto& [column, low, high, unit] :
+         {std::tuple{1, spread.overshootLow, spread.overshootHigh, " %."},
+          std::tuple{2, spread.settlingLow, spread.settlingHigh, " s."}}) {
+        const QString tip = widget.findChild<QTableWidget*>("RowsTable1")->item(2, column)->toolTip();
+        const auto number = [](double v) {
+            return QString::fromStdString(tuning::FixedText(v, 1)).replace('.', ',');
+        };
+        const QString range = number(low) + " .. " + number(high) + unit;
+        EXPECT_TRUE(tip.startsWith(QString::fromUtf8("Na modelech, kterým záznam odpovídá")) &&
+                    tip.endsWith(range))
+            << tip.toStdString() << " / " << range.toStdString();
+    }
 }
 
 }  // namespace

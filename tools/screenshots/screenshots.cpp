@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <span>
 
 #include "base/ByteOrder.h"
@@ -334,17 +335,20 @@ void OnlineViews(const QString& folder, const std::string& suffix) {
 }
 
 // The recording's model and tuning on a bump of a second-order plant with dead
-// time (gain 1, 20 s and 5 s, 2 s), a PIDMA controller with a tuner's result
-// and a typed row: every column, note and button the dialog has.
+// time (gain 1, 20 s and 5 s, 2 s) seen through ±1 % of noise, a PIDMA
+// controller with a tuner's result and a typed row: every column and button
+// the dialog has, over a recording as a sensor gives it.
 void TuningDialog(const QString& folder, const std::string& suffix) {
     std::vector<tuning::RecordedSample> recording;
     double x1 = 0, x2 = 0;
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> noise(-1, 1);
     for (int i = 0; i <= 2000; ++i) {
         const double t = i * 0.1, u = t >= 20 ? 55 : 45;
         const double delayed = t >= 22 ? 10 : 0;
         x1 += (delayed - x1) * 0.1 / 20;
         x2 += (x1 - x2) * 0.1 / 5;
-        recording.push_back({t, 45, u, 45 + x2});
+        recording.push_back({t, 45, u, 45 + x2 + noise(random)});
     }
     tuning::LoopController running;
     running.kind = ControllerKind::Pidma;
