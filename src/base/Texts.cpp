@@ -419,6 +419,16 @@ constexpr OwnWording kOwnWordings[] = {
     {"On the models the recording fits about as well: {} .. {} s, or not settled.",
      "Na modelech, kterým záznam odpovídá stejně dobře: {} .. {} s, nebo se neustálí.",
      "На моделях, почти так же хорошо описывающих запись: {} .. {} с или не устанавливается."},
+    {"The process answers within the fit's step of {} s (its lags add up to {} s): the window cannot show "
+     "its shape, and the model may be far from the process. A shorter window, or a recording at a shorter "
+     "period (for a plant the view simulates: a shorter SimT), shows more of it.",
+     "Proces odpoví během jednoho kroku proložení {} s (jeho setrvačnosti dávají dohromady {} s): úsek "
+     "nemůže ukázat tvar odezvy a model se může od procesu značně lišit. Více ukáže kratší úsek nebo záznam "
+     "s kratší periodou (u soustavy simulované pohledem: kratší SimT).",
+     "Процесс отвечает в пределах одного шага аппроксимации {} с (его инерционности в сумме дают {} с): "
+     "участок не может показать форму отклика, и модель может сильно отличаться от процесса. Больше покажет "
+     "более короткий участок или запись с меньшим периодом (для объекта, который моделирует вид: меньшее "
+     "SimT)."},
     {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
      "PBnd на краю своего диапазона ({} .. {} %)."},
     {"The view simulates this plant and exchanges with the PLC every {} s: the recording sees y one "

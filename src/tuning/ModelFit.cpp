@@ -392,6 +392,13 @@ void AddNotes(ModelFit& f, const FitGrid& g) {
     if (m.deadTime < g.h)
         f.notes.push_back("The dead time is below the fit's step of " + FixedText(g.h, 2) +
                           " s; it is known only to within that step.");
+    // Lags within one step of the fit: the window holds hardly a sample of the response's shape.
+    if (const double lags = m.timeScale() - m.deadTime; lags < g.h)
+        f.notes.push_back("The process answers within the fit's step of " + FixedText(g.h, 2) +
+                          " s (its lags add up to " + FixedText(lags, 2) +
+                          " s): the window cannot show its shape, and the model may be far from the process. "
+                          "A shorter window, or a recording at a shorter period (for a plant the view "
+                          "simulates: a shorter SimT), shows more of it.");
     if (f.nrmse > 0.1)
         f.notes.push_back(
             "The model explains the window only roughly (NRMSE above 10 %): the window may hold "

@@ -126,6 +126,19 @@ TEST(FitModel, TellsWhichModelsTheNoisyWindowExplainsAsWell) {
     }
 }
 
+TEST(FitModel, SaysWhenTheProcessAnswersWithinTheFitsStep) {
+    // Lags of 1.5 s recorded every 2 s, and every 0.1 s.
+    for (const double h : {2.0, 0.1}) {
+        const auto recording = Record(KnownPlant{1, 1.5, 0, 1, 0, 0}, {.h = h, .length = 60, .at = 10});
+        const FitOutcome f = FitModel(ExtractWindow(recording, 0, 60).window);
+        ASSERT_TRUE(f.ok()) << f.error;
+        bool said = false;
+        for (const std::string& n : f.fit.notes)
+            said |= n.starts_with("The process answers within the fit's step");
+        EXPECT_EQ(said, h > 1.5) << h;
+    }
+}
+
 TEST(FitModel, ADelayTheRecordingIsKnownToHoldIsTheLeastDeadTimeOfEveryModel) {
     // The view's exchange is a dead time: no structure may explain it by a lag instead.
     for (const double dead : {0.3, 3.0}) {
