@@ -306,8 +306,13 @@ std::vector<Stimulus> NoiseActions(const Judge& j, Millis until) {
     return out;
 }
 
-std::string SetAt(long seconds, const char* symbol, const std::string& value) {
-    return "at " + std::to_string(seconds) + " set " + symbol + "=" + value + "\n";
+std::string SetAt(Millis at, const char* symbol, const std::string& value) {
+    return "at " + std::to_string(at) + " ms set " + symbol + "=" + value + "\n";
+}
+
+// The view's exchange period, ms.
+Millis ExchangePeriod() {
+    return std::lround(1000 * gExchange);
 }
 
 // The trace's first time from `from` at which the column moves, -1: never. The trace holds
@@ -324,7 +329,7 @@ Millis FirstChange(const looptest::Trace& trace, const std::string& name, Millis
 // The first exchange at or after `from` (ms): a user steps the set point on the view's panel,
 // and the view writes it in its exchange, right after reading the PLC.
 Millis ExchangeFrom(const Judge& j, Millis from) {
-    const Millis period = std::lround(1000 * gExchange);
+    const Millis period = ExchangePeriod();
     if (j.exchangeAt < 0 || period <= 0) return from;
     const Millis behind = ((from - j.exchangeAt) % period + period) % period;
     return behind == 0 ? from : from + period - behind;
@@ -347,8 +352,8 @@ std::vector<RecordedSample> RecordBumpOnPlc(Judge& j, double& bumpAt) {
     std::string text = std::string("[case bump]\nplc ") + loop.plc + "\nonline " + loop.name +
                        "\nsample 100 ms\nduration " + std::to_string(rest + length) +
                        "\nexpect no PLC error\n" + SetAt(0, loop.manual, Decimal(rawRest)) +
-                       SetAt(rest, loop.manual, Decimal(rawBump));
-    if (p.astat) text += SetAt(rest + pulse, loop.manual, Decimal(rawRest));
+                       SetAt(rest * 1000, loop.manual, Decimal(rawBump));
+    if (p.astat) text += SetAt((rest + pulse) * 1000, loop.manual, Decimal(rawRest));
     const looptest::CaseRun run = RunOnPlc(j, text, NoiseActions(j, 1000 * (rest + length)));
     WriteKeys(j, {{"AM", "1"}});
     j.exchangeAt = FirstChange(run.trace, std::string(loop.name) + ".u", rest * 1000);
@@ -382,8 +387,13 @@ StepFigures Figures(const Judge& j, const looptest::CaseRun& run, Millis stepAt,
                     StepFigures* load) {
     const looptest::Trace::Column* y = run.trace.column(std::string(j.loop.name) + ".y");
     if (!run.error.empty() || !y || run.trace.fault) return Failed();
-    const Millis period = std::lround(1000 * gExchange);
+    const Millis period = ExchangePeriod();
     const Millis shown = FirstChange(run.trace, std::string(j.loop.name) + ".w", stepAt);
+    // The view shows the PIDMA's new set point at the exchange after the write (the PID's w when
+    // the block takes it); anything else means the exchange was not where the bump showed it.
+    if (j.exchangeAt >= 0 && &j.loop == &kDryer && shown != stepAt + period)
+        std::fprintf(stderr, "%s %s: the step written at %lld ms showed at %lld ms\n", j.loop.name,
+                     j.p.name().c_str(), static_cast<long long>(stepAt), static_cast<long long>(shown));
     const Millis taken = shown < 0 ? stepAt : std::max(stepAt, shown - period);
     const std::size_t behind = static_cast<std::size_t>(period / 100);
     std::vector<double> phase[2], fromTaken;
@@ -422,18 +432,11 @@ StepFigures OnPlc(const Judge& j, const LoopController& c, StepFigures* load = n
     const Millis stepAt = ExchangeFrom(j, rest * 1000);
     const std::string text = std::string("[case judge]\nplc ") + j.loop.plc + "\nonline " + j.loop.name +
                              "\nsample 100 ms\nduration " + std::to_string(rest + 2 * horizon) +
-                             "\nexpect no PLC error\n" + SetAt(0, j.loop.setpoint, j.loop.at30) + "at " +
-                             std::to_string(stepAt) + " ms set " + j.loop.setpoint + "=" + j.loop.at40 + "\n";
+                             "\nexpect no PLC error\n" + SetAt(0, j.loop.setpoint, j.loop.at30) +
+                             SetAt(stepAt, j.loop.setpoint, j.loop.at40);
     const looptest::CaseRun run = RunOnPlc(j, text, loadActions);
     if (!run.error.empty())
         std::fprintf(stderr, "%s %s: %s\n", j.loop.name, j.p.name().c_str(), run.error.c_str());
-    // The view shows the PIDMA's new set point at the exchange after the write (the PID's w when
-    // the block takes it); anything else means the exchange was not where the bump showed it.
-    if (const Millis shown = FirstChange(run.trace, std::string(j.loop.name) + ".w", stepAt);
-        run.error.empty() && j.exchangeAt >= 0 && c.kind == ControllerKind::Pidma &&
-        shown != stepAt + std::lround(1000 * gExchange))
-        std::fprintf(stderr, "%s %s: the step written at %lld ms showed at %lld ms\n", j.loop.name,
-                     j.p.name().c_str(), static_cast<long long>(stepAt), static_cast<long long>(shown));
     return Figures(j, run, stepAt, (rest + horizon) * 1000, load);
 }
 

@@ -265,21 +265,22 @@ void SpreadOver(Preview& p, const std::vector<ProcessModel>& others, const LoopC
     StepSpread& s = p.spread;
     s.overshootLow = s.overshootHigh = p.setpoint.overshoot;
     s.settlingLow = s.settlingHigh = p.setpoint.settling;
-    s.unsettled = !std::isfinite(p.setpoint.settling);
+    const bool ownSettles = std::isfinite(p.setpoint.settling);
+    s.unsettled = !ownSettles;
+    // fmin and fmax pass over a step that never settles (NaN).
     for (const ProcessModel& m : others) {
         const StepFigures f = PreviewLoop(m, c, o).setpoint;
-        s.overshootLow = std::min(s.overshootLow, f.overshoot);
-        s.overshootHigh = std::max(s.overshootHigh, f.overshoot);
-        if (!std::isfinite(f.settling)) {
-            s.unsettled = true;
-            continue;
-        }
-        s.settlingLow = std::isfinite(s.settlingLow) ? std::min(s.settlingLow, f.settling) : f.settling;
-        s.settlingHigh = std::isfinite(s.settlingHigh) ? std::max(s.settlingHigh, f.settling) : f.settling;
+        s.overshootLow = std::fmin(s.overshootLow, f.overshoot);
+        s.overshootHigh = std::fmax(s.overshootHigh, f.overshoot);
+        s.settlingLow = std::fmin(s.settlingLow, f.settling);
+        s.settlingHigh = std::fmax(s.settlingHigh, f.settling);
+        s.unsettled = s.unsettled || !std::isfinite(f.settling);
     }
+    // Open: wider than a user reads past, or settling on some models and not on others.
     const bool overshootOpen = s.overshootHigh - s.overshootLow > 3;
-    const bool settlingOpen = s.unsettled != !std::isfinite(p.setpoint.settling) ||
-                              (std::isfinite(s.settlingLow) && s.settlingHigh > 1.15 * s.settlingLow);
+    const bool someSettle = std::isfinite(s.settlingLow);
+    const bool settlingOpen =
+        (s.unsettled && someSettle) || (someSettle && s.settlingHigh > 1.15 * s.settlingLow);
     if (!overshootOpen && !settlingOpen) return;
     const std::string overshoot =
         "The recording fits other models about as well; on them the set-point step "
