@@ -31,6 +31,9 @@ struct TuningPlant {
         return lags[type];
     }
     double timeSum() const { return lagSum() + deadTime(); }
+    // The dead time the simulation gives: its ring of dDelta steps hands the input on after dDelta − 1
+    // steps, and the step itself holds it over the next.
+    double simulatedDeadTime() const { return dead ? deadTime() - kH : 0; }
     // How long the bump's pulse lasts on an integrating plant: y moves by at least 10 % too.
     double pulse() const { return std::max(2 * timeSum(), 20.0); }
     double u0() const { return astat ? 0 : kY0; }
@@ -51,7 +54,37 @@ struct TuningPlant {
         return "type " + std::to_string(type) + (dead ? ", dead time" : "") + (astat ? ", integrating" : "");
     }
     // G(jω) of the plant simulation's model.
-    std::complex<double> response(double w) const { return PlantResponse(type, astat, deadTime(), w); }
+    std::complex<double> response(double w) const {
+        return PlantResponse(type, astat, simulatedDeadTime(), w);
+    }
+    // The same plant as a process model: the two lags of type 2 and the three of type 4 as a lag
+    // in front of a pair; the oscillating stage (poles −0.5 ± 0.5j) as the pair T √2, ζ 1/√2.
+    tuning::ProcessModel model() const {
+        tuning::ProcessModel m;
+        const double pairT = std::sqrt(2.0), pairZeta = std::sqrt(0.5);
+        switch (type) {
+            case 1:
+                m.lags = 1, m.timeConstant = 10;
+                break;
+            case 2:
+                m.lags = 2, m.timeConstant = std::sqrt(50.0), m.damping = 15 / (2 * std::sqrt(50.0));
+                break;
+            case 3:
+                m.lags = 2, m.timeConstant = pairT, m.damping = pairZeta;
+                break;
+            case 4:
+                m.lags = 3, m.lag = 10, m.timeConstant = std::sqrt(10.0),
+                m.damping = 7 / (2 * std::sqrt(10.0));
+                break;
+            default:
+                m.lags = 3, m.lag = 10, m.timeConstant = pairT, m.damping = pairZeta;
+                break;
+        }
+        m.integrating = astat;
+        m.gain = astat ? 1 / settings().tauA : 1;
+        m.deadTime = simulatedDeadTime();
+        return m;
+    }
 };
 
 // The plant simulation at rest at u0 (its second-order stage starts from 0, so it is run in first).

@@ -6,6 +6,9 @@
 //       [--allowance X]                (Ms allowed on the plausible models: target + X)
 //       [--nominal]                    (designed on the fitted model alone)
 //       [static|integrating] [type]    (optionally only some plants)
+//   bench_TuningFitBench --scatter [period] [noise] [seeds]
+//                                      what a window tells of the preview: the same
+//                                      bump with other noise, recorded every period s
 //
 // The evaluation records a manual bump (static plants: a step of u by 10 %;
 // integrating plants: a pulse of 10 %) on the plant simulation's five types,
@@ -266,6 +269,116 @@ int Evaluate(int argc, char** argv) {
     return 0;
 }
 
+// ---------------------------------------------------------------- what a window can tell
+
+// The PIDMA of the soft-PLC judge's Dryer: Ts 0.5 s, output 0 … 100 % (−100 … 100 % on an
+// integrating plant).
+LoopController PidmaController(const Plant& p) {
+    LoopController c;
+    c.kind = ControllerKind::Pidma;
+    c.pida.ts = 0.5, c.pida.lolim = p.astat ? -100 : 0;
+    return c;
+}
+
+// How far a set-point step's figures on `model` lie from those on the true plant, the same
+// loop in both: overshoot in pp, settling relative.
+struct Gap {
+    double overshoot = 0, settling = 0;
+};
+Gap GapOf(const Plant& p, const ProcessModel& model, const LoopController& c, const PreviewOptions& o) {
+    const StepFigures on = PreviewLoop(model, c, o).setpoint, truth = PreviewLoop(p.model(), c, o).setpoint;
+    Gap g;
+    g.overshoot = std::abs(on.overshoot - truth.overshoot);
+    g.settling = std::isfinite(on.settling) && std::isfinite(truth.settling)
+                     ? std::abs(on.settling / truth.settling - 1)
+                     : (std::isfinite(on.settling) == std::isfinite(truth.settling) ? 0 : INFINITY);
+    return g;
+}
+
+// Over `seeds` windows of the same bump with other noise, recorded every `period` s: how often the
+// preview on the fitted model meets the preview targets against the same preview on the true
+// plant, for the PIDMA's three suggestions; and how often it would with the plant's own structure
+// fitted to the same window (where the fit has it).
+int Scatter(int argc, char** argv) {
+    const double period = argc > 2 ? std::atof(argv[2]) : 1, noise = argc > 3 ? std::atof(argv[3]) : 1;
+    const int seeds = argc > 4 ? std::atoi(argv[4]) : 20;
+    if (!(period >= kH && period <= 10) || !(noise >= 0 && noise <= 5) || seeds < 1 || seeds > 1000) {
+        std::fprintf(stderr,
+                     "usage: bench_TuningFitBench --scatter [period 0.1..10 s] [noise 0..5 %%] "
+                     "[seeds 1..1000]\n");
+        return 2;
+    }
+    const long every = std::max(1L, std::lround(period / kH));
+    std::printf(
+        "| plant | overshoot within 3 pp: fitted / plant's structure | settling within 15 %%: fitted / "
+        "plant's structure | fast loop's overshoot gap, median / worst [pp] | models fitted as "
+        "one lag / pair / lag and pair |\n|---|---|---|---|---|\n");
+    int total[4] = {}, runs = 0;
+    for (const bool astat : {false, true})
+        for (int type = 1; type <= 5; ++type)
+            for (const bool dead : {false, true}) {
+                const Plant p{type, dead, astat};
+                for (const double w : {0.01, 0.1, 0.5, 2.0})
+                    if (std::abs(FrequencyResponse(p.model(), w) - p.response(w)) >
+                        1e-9 * std::abs(p.response(w))) {
+                        std::fprintf(stderr, "%s: the model is not the plant at %g rad/s\n", p.name().c_str(),
+                                     w);
+                        return 1;
+                    }
+                int met[4] = {}, structures[4] = {}, n = 0, own = 0;
+                std::vector<double> fastGaps;
+                for (int seed = 1; seed <= seeds; ++seed) {
+                    double length = 0;
+                    const std::vector<RecordedSample> all =
+                        Record(p, noise, 100u + static_cast<unsigned>(seed), length);
+                    std::vector<RecordedSample> rec;
+                    for (std::size_t i = 0; i < all.size(); i += static_cast<std::size_t>(every))
+                        rec.push_back(all[i]);
+                    const FitOutcome fit =
+                        FitModel(ExtractWindow(rec, rec.front().time, rec.back().time).window);
+                    if (!fit.ok()) continue;
+                    ++structures[fit.fit.model.lags];
+                    DesignOptions situation = Situation(p);
+                    situation.loadStep = NAN;
+                    situation.alsoFor = fit.fit.plausible;
+                    const LoopController current = PidmaController(p);
+                    const Design design = DesignLoop(fit.fit.model, current, situation);
+                    const ProcessModel truth = p.model();
+                    const FitCandidate* structure = nullptr;
+                    for (const FitCandidate& c : fit.fit.candidates)
+                        if (c.model.lags == truth.lags && c.model.integrating == truth.integrating)
+                            structure = &c;
+                    PreviewOptions o;
+                    o.y0 = kY0, o.u0 = p.u0(), o.setpointStep = kStepSize, o.withLoad = false;
+                    o.scan = kH, o.horizon = Horizon(p, current.pida.ts);
+                    for (const Suggestion& s : design.suggestions) {
+                        const Gap fitted = GapOf(p, fit.fit.model, s.controller, o);
+                        met[0] += fitted.overshoot <= 3, met[2] += fitted.settling <= 0.15;
+                        if (s.speed == Speed::Fast) fastGaps.push_back(fitted.overshoot);
+                        if (structure) {
+                            const Gap g = GapOf(p, structure->model, s.controller, o);
+                            met[1] += g.overshoot <= 3, met[3] += g.settling <= 0.15;
+                        }
+                        ++n, own += structure != nullptr;
+                    }
+                }
+                if (fastGaps.empty()) continue;
+                std::sort(fastGaps.begin(), fastGaps.end());
+                std::printf("| %s | %d / %d of %d (%d) | %d / %d of %d (%d) | %.1f / %.1f | %d / %d / %d |\n",
+                            p.name().c_str(), met[0], met[1], n, own, met[2], met[3], n, own,
+                            fastGaps[fastGaps.size() / 2], fastGaps.back(), structures[1], structures[2],
+                            structures[3]);
+                std::fflush(stdout);
+                for (int i = 0; i < 4; ++i) total[i] += met[i];
+                runs += n;
+            }
+    std::printf(
+        "\nall plants: overshoot within 3 pp %d of %d (plant's structure %d), settling within 15 %% %d "
+        "(%d)\n",
+        total[0], runs, total[1], total[2], total[3]);
+    return 0;
+}
+
 // ---------------------------------------------------------------- timings
 
 struct Fixture {
@@ -337,6 +450,7 @@ BENCHMARK(BM_DesignPid)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "--evaluate") == 0) return Evaluate(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "--scatter") == 0) return Scatter(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

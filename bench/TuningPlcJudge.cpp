@@ -145,6 +145,7 @@ std::string Decimal(double v) {
 
 double gExchange = 0.1;    // s, SimT: the view closes the loop through its exchange
 bool gModelsOnly = false;  // "models": record and fit only
+unsigned gSeed = 0;        // added to every noise seed: other realisations of the same rows
 double gWorstModel = 0;    // the largest step response NRMSE against the true plant
 
 struct Project {
@@ -300,7 +301,7 @@ std::vector<Stimulus> NoiseActions(const Judge& j, Millis until) {
     std::vector<Stimulus> out;
     if (j.noise <= 0) return out;
     std::mt19937 random(static_cast<unsigned>(1000 * j.p.astat + 100 * j.p.type + 10 * j.p.dead) +
-                        static_cast<unsigned>(std::lround(10 * j.noise)));
+                        static_cast<unsigned>(std::lround(10 * j.noise)) + 7919 * gSeed);
     std::uniform_real_distribution<double> spread(-j.noise, j.noise);
     for (Millis at = 0; at <= until; at += 100) out.push_back(Disturb(j.loop, at, j.noise + spread(random)));
     return out;
@@ -315,13 +316,15 @@ Millis ExchangePeriod() {
     return std::lround(1000 * gExchange);
 }
 
-// The trace's first time from `from` at which the column moves, -1: never. The trace holds
-// what the view read, so a value written into the PLC shows at the view's next exchange.
-Millis FirstChange(const looptest::Trace& trace, const std::string& name, Millis from) {
+// The trace's first time from `from` at which the column moves by more than `least`, -1: never.
+// The trace holds what the view read, so a value written into the PLC shows at the view's next
+// exchange.
+Millis FirstChange(const looptest::Trace& trace, const std::string& name, Millis from, double least = 0) {
     const looptest::Trace::Column* c = trace.column(name);
     if (!c) return -1;
     for (std::size_t i = std::max<std::size_t>(c->first, 1); i < trace.times.size(); ++i)
-        if (trace.times[i] >= from && i > c->first && c->values[i - c->first] != c->values[i - 1 - c->first])
+        if (trace.times[i] >= from && i > c->first &&
+            std::abs(c->values[i - c->first] - c->values[i - 1 - c->first]) > least)
             return trace.times[i];
     return -1;
 }
@@ -394,7 +397,13 @@ StepFigures Figures(const Judge& j, const looptest::CaseRun& run, Millis stepAt,
     if (j.exchangeAt >= 0 && &j.loop == &kDryer && shown != stepAt + period)
         std::fprintf(stderr, "%s %s: the step written at %lld ms showed at %lld ms\n", j.loop.name,
                      j.p.name().c_str(), static_cast<long long>(stepAt), static_cast<long long>(shown));
-    const Millis taken = shown < 0 ? stepAt : std::max(stepAt, shown - period);
+    // The PIDMA takes the new set point at its next sampling after the write: where its u first
+    // moves, an exchange before the view showed that.
+    Millis taken = shown < 0 ? stepAt : std::max(stepAt, shown - period);
+    if (&j.loop == &kDryer)
+        if (const Millis moved = FirstChange(run.trace, std::string(j.loop.name) + ".u", stepAt, 0.05);
+            moved >= 0)
+            taken = std::clamp(moved - period, stepAt, stepAt + std::lround(1000 * j.sample));
     const std::size_t behind = static_cast<std::size_t>(period / 100);
     std::vector<double> phase[2], fromTaken;
     for (std::size_t i = y->first; i + behind < run.trace.times.size(); ++i) {
@@ -520,7 +529,7 @@ std::optional<TuningResult> Tune(Judge& j, double& modelError) {
                  "%s %s ±%.1f %%: %s, gain %.4f, T %.2f s, damping %.2f, dead time %.2f s (plant %.2f s), "
                  "NRMSE %.2f %%, step response against the plant's %.2f %%\n",
                  j.loop.name, j.p.name().c_str(), j.noise, m.name().c_str(), m.gain, m.timeConstant,
-                 m.damping, m.deadTime, j.p.deadTime(), 100 * result.fit.nrmse, 100 * modelError);
+                 m.damping, m.deadTime, j.p.simulatedDeadTime(), 100 * result.fit.nrmse, 100 * modelError);
     gWorstModel = std::max(gWorstModel, modelError);
     return result;
 }
@@ -630,7 +639,7 @@ struct Options {
 
 bool ParseOptions(int argc, char** argv, Options& o) {
     double v = 0;
-    if (argc > 6) return false;
+    if (argc > 7) return false;
     if (argc > 1) {
         o.kind = argv[1];
         if (o.kind.rfind("models", 0) == 0) gModelsOnly = true, o.kind = o.kind.substr(6);
@@ -653,6 +662,10 @@ bool ParseOptions(int argc, char** argv, Options& o) {
             o.astat = {true};
         else if (plants != "all")
             return false;
+    }
+    if (argc > 6) {
+        if (!Number(argv[6], 0, 1000, v) || v != std::trunc(v)) return false;
+        gSeed = static_cast<unsigned>(v);
     }
     return true;
 }
@@ -677,7 +690,7 @@ int main(int argc, char** argv) {
         std::fprintf(
             stderr,
             "usage: bench_TuningPlcJudge [pid|pidma|both|models[pid|pidma]] [type 0..5] [SimT 0.1..10 s] "
-            "[noise 0..5 %%|all] [static|integrating|all]\n");
+            "[noise 0..5 %%|all] [static|integrating|all] [seed 0..1000]\n");
         return 2;
     }
     for (const Loop* loop : {&kChiller, &kDryer}) {
