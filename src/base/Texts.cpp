@@ -429,6 +429,14 @@ constexpr OwnWording kOwnWordings[] = {
      "участок не может показать форму отклика, и модель может сильно отличаться от процесса. Больше покажет "
      "более короткий участок или запись с меньшим периодом (для объекта, который моделирует вид: меньшее "
      "SimT)."},
+    {"y scatters by {} % (RMS) around the model, {} % of the response: the model and the previews on it are "
+     "uncertain, by as much as the rows' spread says. A larger bump of u narrows that: twice the bump, half "
+     "the uncertainty.",
+     "y kolísá kolem modelu o {} % (RMS), to je {} % odezvy: model i náhledy na něm jsou nejisté, a to o "
+     "tolik, kolik udává rozptyl u řádků. Větší skok u to zúží: dvojnásobný skok, poloviční nejistota.",
+     "y разбросан вокруг модели на {} % (СКЗ), это {} % отклика: модель и предпросмотры на ней неточны "
+     "настолько, насколько показывает разброс у строк. Больший скачок u это сужает: вдвое больший скачок — "
+     "вдвое меньшая неопределённость."},
     {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
      "PBnd на краю своего диапазона ({} .. {} %)."},
     {"The view simulates this plant and exchanges with the PLC every {} s: the recording sees y one "

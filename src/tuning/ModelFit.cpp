@@ -387,6 +387,23 @@ int Choose(const std::vector<FitCandidate>& c, double span, double n) {
     return chosen;
 }
 
+// The residuals' correlation from one fit step to the next: near 0 where they are noise, near 1
+// where the model misses the response's shape.
+double ResidualCorrelation(const ModelFit& f) {
+    double s0 = 0, s1 = 0, previous = NAN;
+    for (std::size_t i = 0; i < f.measured.size(); ++i) {
+        if (std::isnan(f.measured[i])) {
+            previous = NAN;
+            continue;
+        }
+        const double r = f.measured[i] - f.fitted[i];
+        s0 += r * r;
+        if (!std::isnan(previous)) s1 += r * previous;
+        previous = r;
+    }
+    return s0 > 0 ? s1 / s0 : 0;
+}
+
 void AddNotes(ModelFit& f, const FitGrid& g) {
     const ProcessModel& m = f.model;
     if (m.deadTime < g.h)
@@ -399,6 +416,15 @@ void AddNotes(ModelFit& f, const FitGrid& g) {
                           " s): the window cannot show its shape, and the model may be far from the process. "
                           "A shorter window, or a recording at a shorter period (for a plant the view "
                           "simulates: a shorter SimT), shows more of it.");
+    // The estimates' uncertainty goes with the noise over the response, so a bump twice as large
+    // halves it.
+    if (f.nrmse > kNoisyShare && f.nrmse <= 0.1 && ResidualCorrelation(f) < 0.5)
+        f.notes.push_back("y scatters by " +
+                          FixedText(f.candidates[static_cast<std::size_t>(f.chosen)].rms, 2) +
+                          " % (RMS) around the model, " + FixedText(100 * f.nrmse, 1) +
+                          " % of the response: the model and the previews on it are uncertain, by as much as "
+                          "the rows' spread says. A larger bump of u narrows that: twice the bump, half the "
+                          "uncertainty.");
     if (f.nrmse > 0.1)
         f.notes.push_back(
             "The model explains the window only roughly (NRMSE above 10 %): the window may hold "

@@ -64,6 +64,9 @@ constexpr double kSignificance = 10.8;
 // How much worse a fit may be and still count as explaining the window: the F
 // statistic of the residuals against the best fit (about two standard deviations).
 constexpr double kPlausible = 4;
+// Residuals above this share of the response that scatter from step to step rather than follow it:
+// noise the previews are uncertain by, and the fit says so.
+constexpr double kNoisyShare = 0.03;
 
 // `knownDelay`: a dead time the recording is known to hold (the view's exchange with a
 // plant it simulates), so the fit does not explain it by a lag; 0 for a real plant.
