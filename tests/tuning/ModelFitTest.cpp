@@ -2,6 +2,8 @@
 // windows that cannot identify anything.
 #include <gtest/gtest.h>
 
+#include <numbers>
+
 #include "TuningFixture.h"
 #include "base/Texts.h"
 #include "tuning/ModelFit.h"
@@ -156,7 +158,7 @@ TEST(FitModel, SaysWhenNoiseLeavesTheModelUncertainAndWhatNarrowsIt) {
     }
     // A slow wave on y that u did not cause misses as much, but from step to step it does not scatter.
     auto recording = Record(KnownPlant{1, 10, 0, 1, 0, 2}, With(0, 5, 80));
-    for (RecordedSample& r : recording) r.y += 0.6 * std::sin(r.time * 2 * M_PI / 40);
+    for (RecordedSample& r : recording) r.y += 0.6 * std::sin(r.time * 2 * std::numbers::pi / 40);
     const FitOutcome f = FitModel(ExtractWindow(recording, 0, 80).window);
     ASSERT_TRUE(f.ok()) << f.error;
     ASSERT_GT(f.fit.nrmse, kNoisyShare);
