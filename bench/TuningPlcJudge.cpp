@@ -591,6 +591,9 @@ std::optional<Row> JudgePlant(const Loop& loop, const TuningPlant& p, double noi
                      onPlc[s].iae, onPlc[s].overshoot, preview.setpoint.overshoot,
                      preview.spread.overshootLow, preview.spread.overshootHigh, onPlc[s].settling,
                      preview.setpoint.settling, preview.spread.settlingLow, preview.spread.settlingHigh);
+        for (const std::string& n : preview.notes)
+            if (n.starts_with("The set-point step's settling time hangs"))
+                std::fprintf(stderr, "  %s\n", n.c_str());
     }
     const LoopController& normal = result->design.suggestions[1].controller;
     Optimum(j, normal);

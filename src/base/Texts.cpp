@@ -437,6 +437,13 @@ constexpr OwnWording kOwnWordings[] = {
      "y разбросан вокруг модели на {} % (СКЗ), это {} % отклика: модель и предпросмотры на ней неточны "
      "настолько, насколько показывает разброс у строк. Больший скачок u это сужает: вдвое больший скачок — "
      "вдвое меньшая неопределённость."},
+    {"The set-point step's settling time hangs on a swing that grazes the ±{} % band: within ±{} % it "
+     "settles "
+     "after {} s, within ±{} % after {} s.",
+     "Doba ustálení skoku žádané hodnoty visí na kmitu, který se dotýká pásma ±{} %: v pásmu ±{} % se ustálí "
+     "za {} s, v pásmu ±{} % za {} s.",
+     "Время установления скачка уставки зависит от колебания, которое касается полосы ±{} %: в полосе ±{} % "
+     "он устанавливается за {} с, в полосе ±{} % — за {} с."},
     {"PBnd is at the end of its range ({} .. {} %).", "PBnd je na konci svého rozsahu ({} .. {} %).",
      "PBnd на краю своего диапазона ({} .. {} %)."},
     {"The view simulates this plant and exchanges with the PLC every {} s: the recording sees y one "

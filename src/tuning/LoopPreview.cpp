@@ -102,10 +102,17 @@ double PreviewHorizon(const ProcessModel& m, double samplePeriod, double exchang
     return std::max((m.integrating ? 25 : 15) * scale, 40 * samplePeriod);
 }
 
+double SettledWithin(const std::vector<double>& y, double w1, double h, double band) {
+    long last = -1;
+    for (std::size_t i = 0; i < y.size(); ++i)
+        if (std::abs(w1 - y[i]) > band) last = static_cast<long>(i);
+    // Still outside the band near the end: it has not settled.
+    return last < static_cast<long>(y.size() * 0.95) ? static_cast<double>(last + 1) * h : NAN;
+}
+
 StepFigures StepFiguresOf(const std::vector<double>& y, double start, double w1, double h, double step) {
     StepFigures f;
-    const double band = 0.02 * std::abs(step), direction = step >= 0 ? 1 : -1;
-    long last = -1;
+    const double direction = step >= 0 ? 1 : -1;
     double before = std::abs(w1 - start);
     for (std::size_t i = 0; i < y.size(); ++i) {
         const double e = w1 - y[i];
@@ -113,11 +120,9 @@ StepFigures StepFiguresOf(const std::vector<double>& y, double start, double w1,
         before = std::abs(e);
         f.peak = std::max(f.peak, std::abs(e));
         f.overshoot = std::max(f.overshoot, -direction * e);
-        if (std::abs(e) > band) last = static_cast<long>(i);
     }
     f.overshoot = step != 0 ? 100 * f.overshoot / std::abs(step) : 0;
-    // Still outside the band near the end: it has not settled.
-    if (last < static_cast<long>(y.size() * 0.95)) f.settling = static_cast<double>(last + 1) * h;
+    f.settling = SettledWithin(y, w1, h, 0.02 * std::abs(step));
     return f;
 }
 
@@ -250,6 +255,19 @@ Preview PreviewLoop(const ProcessModel& model, const LoopController& c, const Pr
         p.notes.push_back("The error dead band EGap (" + FixedText(deadBand, 2) +
                           " %) is at least the step's settling band (" + FixedText(band, 2) +
                           " %): y may rest outside that band, and the step then does not count as settled.");
+    // A settling time that hangs on a swing grazing the band: a process a hair off settles a swing
+    // earlier or later, which the figure alone does not show.
+    if (std::isfinite(p.setpoint.settling)) {
+        const double early = SettledWithin(phase[0], w1, g.h, (1 + kGrazing) * band),
+                     late = SettledWithin(phase[0], w1, g.h, (1 - kGrazing) * band);
+        if (std::isfinite(late) && late - early > kGrazing * p.setpoint.settling)
+            p.notes.push_back(
+                "The set-point step's settling time hangs on a swing that grazes the ±2 % band: "
+                "within ±" +
+                FixedText(2 * (1 - kGrazing), 1) + " % it settles after " + FixedText(late, 1) +
+                " s, within ±" + FixedText(2 * (1 + kGrazing), 1) + " % after " + FixedText(early, 1) +
+                " s.");
+    }
     const bool complete = static_cast<long>(phase[o.withLoad ? 1 : 0].size()) == g.steps;
     p.settled =
         complete && std::isfinite(p.setpoint.settling) && (!o.withLoad || std::isfinite(p.load.settling));

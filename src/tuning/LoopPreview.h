@@ -87,5 +87,11 @@ void SpreadOver(Preview& preview, const std::vector<ProcessModel>& others, const
 // Figures of a step: y at spacing h after the step's start (when it was `start`)
 // against the new set point w1; `step` is the set-point step's size.
 StepFigures StepFiguresOf(const std::vector<double>& y, double start, double w1, double h, double step);
+// The time after which y stays within ±band of w1 (NaN: still outside near the end).
+double SettledWithin(const std::vector<double>& y, double w1, double h, double band);
+// How far the band may move (a share of it) before a settling time counts as hanging on a
+// swing that grazes it: where the band 15 % narrower or wider moves the settling time by more
+// than 15 %, the preview says so.
+constexpr double kGrazing = 0.15;
 
 }  // namespace velmora::tuning

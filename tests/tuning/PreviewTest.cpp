@@ -9,6 +9,7 @@
 
 #include "PlcBlocks.h"
 #include "TuningFixture.h"
+#include "base/Texts.h"
 #include "tuning/LoopFigures.h"
 #include "tuning/LoopPreview.h"
 #include "tuning/NumberText.h"
@@ -214,12 +215,49 @@ TEST(PreviewLoop, SaysWhenTheDeadBandKeepsTheStepFromSettling) {
     }
 }
 
+// The ±2 % settling time jumps by a swing where a swing grazes the band: wherever a small change of
+// the gain makes it jump, the preview has said that it hangs on such a swing.
+TEST(PreviewLoop, SaysWhenTheSettlingTimeHangsOnASwingThatGrazesTheBand) {
+    const ProcessModel model = Model(1, false, 1, 10, 1, 2);
+    double previous = NAN;
+    bool saidBefore = false;
+    int jumps = 0, said = 0;
+    for (double k = 1.5; k <= 4.5; k += 0.02) {
+        const Preview p =
+            PreviewLoop(model, PidaOf(k, 10, 0, 1, 0.1), {.y0 = 30, .u0 = 30, .withLoad = false});
+        ASSERT_TRUE(std::isfinite(p.setpoint.settling)) << k;
+        bool grazes = false;
+        for (const std::string& n : p.notes)
+            if (n.starts_with("The set-point step's settling time hangs")) {
+                grazes = true;
+                EXPECT_NE(OwnMessage(n, 4, ',').find("касается полосы ±2 %: в полосе ±1,7 %"),
+                          std::string::npos)
+                    << n;
+            }
+        if (std::isfinite(previous) && std::abs(p.setpoint.settling / previous - 1) > 0.15) {
+            ++jumps;
+            EXPECT_TRUE(grazes || saidBefore)
+                << "k " << k << ": " << previous << " s, then " << p.setpoint.settling;
+        }
+        said += grazes, previous = p.setpoint.settling, saidBefore = grazes;
+    }
+    EXPECT_GE(jumps, 2);
+    EXPECT_LT(said, 75) << "most gains settle clear of the band";
+}
+
 // The step once more on the models a recording fits about as well: the spread holds each model's
 // figures, and only a spread a user would read past is said.
 TEST(PreviewLoop, SpreadsTheStepOverTheModelsTheRecordingFitsAsWell) {
     const ProcessModel model = Model(1, false, 1, 5, 1, 1);
     const LoopController c = PidaOf(2, 6, 0, 1, 0.1);
     const PreviewOptions o{.y0 = 30, .u0 = 30};
+    // The spread's notes (this loop's settling time also grazes its band, which is said apart).
+    const auto spreadNotes = [](const Preview& p) {
+        std::vector<std::string> said;
+        for (const std::string& n : p.notes)
+            if (n.starts_with("The recording fits other models")) said.push_back(n);
+        return said;
+    };
     ProcessModel longer = model, slower = model;
     // The longer dead time moves the overshoot by 10 points, the settling time by 5 % only.
     longer.deadTime = 1.6, slower.timeConstant = 5.2;
@@ -228,7 +266,7 @@ TEST(PreviewLoop, SpreadsTheStepOverTheModelsTheRecordingFitsAsWell) {
     SpreadOver(p, {slower}, c, o);
     EXPECT_LE(p.spread.overshootLow, own);
     EXPECT_LT(p.spread.overshootHigh - p.spread.overshootLow, 3);
-    EXPECT_TRUE(p.notes.empty()) << p.notes.front();
+    EXPECT_TRUE(spreadNotes(p).empty()) << spreadNotes(p).front();
 
     p = PreviewLoop(model, c, o);
     SpreadOver(p, {longer}, c, o);
@@ -238,11 +276,11 @@ TEST(PreviewLoop, SpreadsTheStepOverTheModelsTheRecordingFitsAsWell) {
     EXPECT_GT(p.spread.overshootHigh, own + 3);
     EXPECT_LE(p.spread.settlingLow, p.setpoint.settling);
     EXPECT_GE(p.spread.settlingHigh, p.setpoint.settling);
-    ASSERT_EQ(p.notes.size(), 1u);
-    EXPECT_NE(p.notes[0].find("overshoots by " + FixedText(p.spread.overshootLow, 1) + " .. " +
-                              FixedText(p.spread.overshootHigh, 1) + " %"),
+    ASSERT_EQ(spreadNotes(p).size(), 1u);
+    EXPECT_NE(spreadNotes(p)[0].find("overshoots by " + FixedText(p.spread.overshootLow, 1) + " .. " +
+                                     FixedText(p.spread.overshootHigh, 1) + " %"),
               std::string::npos)
-        << p.notes[0];
+        << spreadNotes(p)[0];
 
     // A model on which the loop runs away: the step does not settle on every one.
     ProcessModel far = model;
@@ -250,8 +288,8 @@ TEST(PreviewLoop, SpreadsTheStepOverTheModelsTheRecordingFitsAsWell) {
     p = PreviewLoop(model, c, o);
     SpreadOver(p, {far}, c, o);
     EXPECT_TRUE(p.spread.unsettled);
-    ASSERT_EQ(p.notes.size(), 1u);
-    EXPECT_NE(p.notes[0].find(", or not at all."), std::string::npos) << p.notes[0];
+    ASSERT_EQ(spreadNotes(p).size(), 1u);
+    EXPECT_NE(spreadNotes(p)[0].find(", or not at all."), std::string::npos) << spreadNotes(p)[0];
 }
 
 // An integrator with dead time under P control: L = k·K·e^{−jωL}/(jω), so the gain
