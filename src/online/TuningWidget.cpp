@@ -206,6 +206,23 @@ void TuningWidget::build() {
     column->addLayout(typedRow);
 }
 
+// The fit's and the design's notes, then each row's (a suggestion's own and its preview's, typed and
+// tuner rows too) under the row's name, as the table names it.
+std::string TuningWidget::notes() const {
+    std::string notes;
+    for (const std::string& n : result_.fit.notes) notes += n + "\n";
+    for (const std::string& n : result_.design.notes) notes += n + "\n";
+    std::string message = OwnMessage(notes, separator_);
+    for (const TuningRow& row : result_.rows) {
+        std::vector<std::string> own = row.preview.notes;
+        for (const Suggestion& s : result_.design.suggestions)
+            if (row.label == SpeedName(s.speed)) own.insert(own.begin(), s.notes.begin(), s.notes.end());
+        for (const std::string& n : own)
+            message += OwnText(row.label) + ": " + OwnMessage(n, separator_) + "\n";
+    }
+    return message;
+}
+
 void TuningWidget::say(const std::string& text, bool refusal) {
     message_->setStyleSheet(refusal ? "color: #b00000" : "");
     message_->setText(QString::fromStdString(text));
@@ -227,19 +244,7 @@ void TuningWidget::showResult() {
     }
     const ModelFit& fit = result_.fit;
     model_->setText(ModelSummary(fit, result_.window.from, result_.window.to, separator_));
-    std::string notes;
-    for (const std::string& n : fit.notes) notes += n + "\n";
-    for (const std::string& n : result_.design.notes) notes += n + "\n";
-    std::string message = OwnMessage(notes, separator_);
-    // A suggestion's own notes and a row's preview notes under the row's name, as the table names it.
-    for (const TuningRow& row : result_.rows) {
-        std::vector<std::string> own = row.preview.notes;
-        for (const Suggestion& s : result_.design.suggestions)
-            if (row.label == SpeedName(s.speed)) own.insert(own.begin(), s.notes.begin(), s.notes.end());
-        for (const std::string& n : own)
-            message += OwnText(row.label) + ": " + OwnMessage(n, separator_) + "\n";
-    }
-    say(message);
+    say(notes());
     fitPlot_->setCurves({{fit.time, fit.measured, Qt::darkGray, 1, Own("y recorded")},
                          {fit.time, fit.fitted, Qt::blue, 2, Own("model")}});
     fixedRows_ = result_.rows.size();
@@ -314,7 +319,7 @@ bool TuningWidget::previewTyped(const std::string& text) {
     }
     result_.rows.resize(fixedRows_);
     result_.rows.push_back(PreviewRow(result_, request_, "typed", typed));
-    say({});
+    say(notes());
     showRows();
     selectRow(static_cast<int>(fixedRows_));
     return true;
@@ -324,6 +329,7 @@ void TuningWidget::addTunerRow(const LoopController& tuned) {
     if (!result_.ok() || fixedRows_ != result_.rows.size()) return;
     result_.rows.push_back(PreviewRow(result_, request_, "tuner", tuned));
     fixedRows_ = result_.rows.size();
+    say(notes());
     showRows();
     selectRow(static_cast<int>(fixedRows_) - 1);
 }

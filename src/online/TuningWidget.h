@@ -63,6 +63,7 @@ private:
     void showCurves();
     // A refusal in red, a note or a confirmation in the text's own colour.
     void say(const std::string& text, bool refusal = false);
+    std::string notes() const;
 
     std::vector<tuning::RecordedSample> recording_;
     tuning::TuningRequest request_;

@@ -146,9 +146,13 @@ TEST_F(TuningUi, ThePidmaTunersResultIsARowBesideTheRunningParameters) {
     EXPECT_DOUBLE_EQ(tuning->result().rows[0].controller.pida.k, 2.5) << "the running row stays the old one";
     EXPECT_TRUE(std::isfinite(row.preview.setpoint.iae));
     ASSERT_TRUE(tuning->previewTyped("k=1,ti=10"));
+    EXPECT_FALSE(tuning->previewTyped("k=1,zz=10"));
+    EXPECT_FALSE(tuning->message().contains("exchanges with the PLC")) << "the refusal alone";
     ASSERT_TRUE(tuning->previewTyped("k=2,ti=10"));
     ASSERT_EQ(tuning->rowCount(), 6) << "typed rows go after the tuner's and replace each other";
     EXPECT_EQ(tuning->result().rows[4].label, "tuner");
+    EXPECT_TRUE(tuning->message().contains("exchanges with the PLC every 0,25 s"))
+        << "a typed row keeps the fit's notes: " << tuning->message().toStdString();
 }
 
 // One language at a time: the model, the core's refusals and notes and the typed rows' errors
