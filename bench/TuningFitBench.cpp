@@ -280,13 +280,14 @@ LoopController PidmaController(const Plant& p) {
     return c;
 }
 
-// How far a set-point step's figures on `model` lie from those on the true plant, the same
-// loop in both: overshoot in pp, settling relative.
+// How far a set-point step's figures on `model` lie from `truth`, those of the same loop on the
+// true plant: overshoot in pp, settling relative.
 struct Gap {
     double overshoot = 0, settling = 0;
 };
-Gap GapOf(const Plant& p, const ProcessModel& model, const LoopController& c, const PreviewOptions& o) {
-    const StepFigures on = PreviewLoop(model, c, o).setpoint, truth = PreviewLoop(p.model(), c, o).setpoint;
+Gap GapOf(const StepFigures& truth, const ProcessModel& model, const LoopController& c,
+          const PreviewOptions& o) {
+    const StepFigures on = PreviewLoop(model, c, o).setpoint;
     Gap g;
     g.overshoot = std::abs(on.overshoot - truth.overshoot);
     g.settling = std::isfinite(on.settling) && std::isfinite(truth.settling)
@@ -352,11 +353,12 @@ int Scatter(int argc, char** argv) {
                     o.y0 = kY0, o.u0 = p.u0(), o.setpointStep = kStepSize, o.withLoad = false;
                     o.scan = kH, o.horizon = Horizon(p, current.pida.ts);
                     for (const Suggestion& s : design.suggestions) {
-                        const Gap fitted = GapOf(p, fit.fit.model, s.controller, o);
+                        const StepFigures onPlant = PreviewLoop(truth, s.controller, o).setpoint;
+                        const Gap fitted = GapOf(onPlant, fit.fit.model, s.controller, o);
                         met[0] += fitted.overshoot <= 3, met[2] += fitted.settling <= 0.15;
                         if (s.speed == Speed::Fast) fastGaps.push_back(fitted.overshoot);
                         if (structure) {
-                            const Gap g = GapOf(p, structure->model, s.controller, o);
+                            const Gap g = GapOf(onPlant, structure->model, s.controller, o);
                             met[1] += g.overshoot <= 3, met[3] += g.settling <= 0.15;
                         }
                         ++n, own += structure != nullptr;
